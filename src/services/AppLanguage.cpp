@@ -101,7 +101,11 @@ std::vector<std::string> systemPreferredLanguages() {
         }
     }
     if (!messages.empty()) out.push_back(messages);
-    for (const QString& tag : QLocale::system().uiLanguages()) out.push_back(tag.toStdString());
+    // Qt reads LANGUAGE even under a C locale, so it is asked only when the
+    // environment names nothing.
+    if (out.empty()) {
+        for (const QString& tag : QLocale::system().uiLanguages()) out.push_back(tag.toStdString());
+    }
     return out;
 }
 

@@ -36,7 +36,7 @@ AppLanguage resolveAppLanguage(const std::vector<std::string>& preferredLanguage
 
 // The desktop's preferred languages, most wanted first: LANGUAGE (unless the
 // messages locale is C/POSIX, as gettext does), then the messages locale from
-// LC_ALL, LC_MESSAGES or LANG, then the system locale's own list.
+// LC_ALL, LC_MESSAGES or LANG; Qt's system locale when none of these is set.
 std::vector<std::string> systemPreferredLanguages();
 
 }  // namespace vantrel
