@@ -32,7 +32,8 @@ public:
     using PreferredLanguages = std::function<std::vector<std::string>()>;
 
     // The shared manager, created on first use with the user's settings and the
-    // desktop's languages.
+    // desktop's languages. First use belongs on the main thread (it is a QObject);
+    // lookups may then come from any thread.
     static LocalizationManager& shared();
 
     // Creates the shared manager if needed and routes the model's display-name
@@ -50,8 +51,9 @@ public:
     void setLanguage(AppLanguage language);
     // Back to the desktop's language; stores "system" and always announces.
     void followSystemLanguage();
-    // The desktop's language may have changed: re-resolved while following it,
-    // announced only when the result differs.
+    // The desktop's language may have changed (the window relays Qt's
+    // LocaleChange event here): re-resolved while following it, announced only
+    // when the result differs.
     void systemLocaleChanged();
 
     // Current language, then English, then Simplified Chinese, then the key.

@@ -15,7 +15,7 @@ constexpr int kMaxPrecision = 40;
 
 enum class Kind { text, integer, number };
 
-struct Spec {
+struct Directive {
     std::size_t length = 0;  // characters from '%' to the conversion, inclusive
     int position = -1;       // zero-based explicit argument, or -1
     std::string flags;
@@ -56,37 +56,37 @@ std::optional<int> readNumber(std::string_view text, std::size_t& pos, int limit
 
 // Parses the placeholder starting at text[start] == '%'; nothing when the
 // characters there are not a placeholder (and so are plain text).
-std::optional<Spec> parseSpec(std::string_view text, std::size_t start) {
-    Spec spec;
+std::optional<Directive> parseDirective(std::string_view text, std::size_t start) {
+    Directive directive;
     std::size_t pos = start + 1;
 
     // Positional form "%2$...": digits then '$'.
     std::size_t probe = pos;
     if (auto n = readNumber(text, probe, 99); n && probe < text.size() && text[probe] == '$') {
         if (*n < 1) return std::nullopt;
-        spec.position = *n - 1;
+        directive.position = *n - 1;
         pos = probe + 1;
     }
     while (pos < text.size() && std::string_view("-+ 0#").find(text[pos]) != std::string_view::npos) {
-        spec.flags += text[pos++];
+        directive.flags += text[pos++];
     }
     if (pos < text.size() && isDigit(text[pos])) {
         auto w = readNumber(text, pos, kMaxWidth);
         if (!w) return std::nullopt;
-        spec.width = *w;
+        directive.width = *w;
     }
     if (pos < text.size() && text[pos] == '.') {
         ++pos;
-        spec.precision = 0;
+        directive.precision = 0;
         if (pos < text.size() && isDigit(text[pos])) {
             auto p = readNumber(text, pos, kMaxPrecision);
             if (!p) return std::nullopt;
-            spec.precision = *p;
+            directive.precision = *p;
         }
     }
     for (std::string_view mod : {"ll", "l", "h"}) {
         if (text.substr(pos, mod.size()) == mod) {
-            spec.lengthModifier = mod;
+            directive.lengthModifier = mod;
             pos += mod.size();
             break;
         }
@@ -97,10 +97,10 @@ std::optional<Spec> parseSpec(std::string_view text, std::size_t start) {
     const bool number = c == 'f' || c == 'F';
     const bool string = c == '@' || c == 's';
     if (!integer && !number && !string) return std::nullopt;
-    if (!integer && !spec.lengthModifier.empty()) return std::nullopt;
-    spec.conversion = c;
-    spec.length = pos + 1 - start;
-    return spec;
+    if (!integer && !directive.lengthModifier.empty()) return std::nullopt;
+    directive.conversion = c;
+    directive.length = pos + 1 - start;
+    return directive;
 }
 
 std::size_t codePoints(std::string_view utf8) {
@@ -109,66 +109,66 @@ std::size_t codePoints(std::string_view utf8) {
 }
 
 // Applies sign flags, zero padding and width to digits already written.
-std::string pad(const Spec& spec, std::string body, bool numeric) {
+std::string pad(const Directive& directive, std::string body, bool numeric) {
     std::string sign;
     if (numeric) {
         if (!body.empty() && body.front() == '-') {
             sign = "-";
             body.erase(0, 1);
-        } else if (spec.hasFlag('+')) {
+        } else if (directive.hasFlag('+')) {
             sign = "+";
-        } else if (spec.hasFlag(' ')) {
+        } else if (directive.hasFlag(' ')) {
             sign = " ";
         }
     }
     const std::size_t used = sign.size() + codePoints(body);
-    const std::size_t width = spec.width > 0 ? static_cast<std::size_t>(spec.width) : 0;
+    const std::size_t width = directive.width > 0 ? static_cast<std::size_t>(directive.width) : 0;
     if (used >= width) return sign + body;
     const std::size_t fill = width - used;
-    if (spec.hasFlag('-')) return sign + body + std::string(fill, ' ');
-    if (numeric && spec.hasFlag('0')) return sign + std::string(fill, '0') + body;
+    if (directive.hasFlag('-')) return sign + body + std::string(fill, ' ');
+    if (numeric && directive.hasFlag('0')) return sign + std::string(fill, '0') + body;
     return std::string(fill, ' ') + sign + body;
 }
 
-std::string formatInteger(const Spec& spec, std::int64_t value) {
+std::string formatInteger(const Directive& directive, std::int64_t value) {
     std::array<char, 32> buffer{};
     auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
     std::string digits(buffer.data(), result.ptr);
-    if (spec.precision >= 0) {
+    if (directive.precision >= 0) {
         const bool negative = value < 0;
         std::string magnitude = negative ? digits.substr(1) : digits;
-        if (magnitude.size() < static_cast<std::size_t>(spec.precision)) {
-            magnitude.insert(0, static_cast<std::size_t>(spec.precision) - magnitude.size(), '0');
+        if (magnitude.size() < static_cast<std::size_t>(directive.precision)) {
+            magnitude.insert(0, static_cast<std::size_t>(directive.precision) - magnitude.size(), '0');
         }
         digits = (negative ? "-" : "") + magnitude;
     }
-    return pad(spec, std::move(digits), true);
+    return pad(directive, std::move(digits), true);
 }
 
-std::string formatNumber(const Spec& spec, double value) {
+std::string formatNumber(const Directive& directive, double value) {
     if (!std::isfinite(value)) {
         std::string word = std::isnan(value) ? "nan" : (value < 0 ? "-inf" : "inf");
-        Spec plain = spec;
+        Directive plain = directive;
         plain.flags.erase(std::remove(plain.flags.begin(), plain.flags.end(), '0'), plain.flags.end());
         return pad(plain, std::move(word), true);
     }
-    const int precision = spec.precision >= 0 ? spec.precision : 6;
+    const int precision = directive.precision >= 0 ? directive.precision : 6;
     std::array<char, 400> buffer{};
     auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed, precision);
-    if (result.ec != std::errc()) return spec.withoutPosition();
-    return pad(spec, std::string(buffer.data(), result.ptr), true);
+    if (result.ec != std::errc()) return directive.withoutPosition();
+    return pad(directive, std::string(buffer.data(), result.ptr), true);
 }
 
-std::optional<std::string> render(const Spec& spec, const FormatArg& arg) {
-    switch (spec.kind()) {
+std::optional<std::string> render(const Directive& directive, const FormatArg& arg) {
+    switch (directive.kind()) {
         case Kind::text:
-            if (auto* s = std::get_if<std::string>(&arg)) return pad(spec, *s, false);
+            if (auto* s = std::get_if<std::string>(&arg)) return pad(directive, *s, false);
             return std::nullopt;
         case Kind::integer:
-            if (auto* i = std::get_if<std::int64_t>(&arg)) return formatInteger(spec, *i);
+            if (auto* i = std::get_if<std::int64_t>(&arg)) return formatInteger(directive, *i);
             return std::nullopt;
         case Kind::number:
-            if (auto* d = std::get_if<double>(&arg)) return formatNumber(spec, *d);
+            if (auto* d = std::get_if<double>(&arg)) return formatNumber(directive, *d);
             return std::nullopt;
     }
     return std::nullopt;
@@ -193,17 +193,17 @@ std::string formatText(std::string_view format, std::span<const FormatArg> args)
             pos = percent + 2;
             continue;
         }
-        const auto spec = parseSpec(format, percent);
-        if (!spec) {
+        const auto directive = parseDirective(format, percent);
+        if (!directive) {
             out += '%';
             pos = percent + 1;
             continue;
         }
-        const int index = spec->position >= 0 ? spec->position : sequential++;
+        const int index = directive->position >= 0 ? directive->position : sequential++;
         std::optional<std::string> filled;
-        if (index < static_cast<int>(args.size())) filled = render(*spec, args[static_cast<std::size_t>(index)]);
-        out.append(filled ? *filled : std::string(format.substr(percent, spec->length)));
-        pos = percent + spec->length;
+        if (index < static_cast<int>(args.size())) filled = render(*directive, args[static_cast<std::size_t>(index)]);
+        out.append(filled ? *filled : std::string(format.substr(percent, directive->length)));
+        pos = percent + directive->length;
     }
     return out;
 }
@@ -217,14 +217,14 @@ std::vector<Placeholder> placeholdersOf(std::string_view format) {
             pos += 2;
             continue;
         }
-        const auto spec = parseSpec(format, pos);
-        if (!spec) {
+        const auto directive = parseDirective(format, pos);
+        if (!directive) {
             ++pos;
             continue;
         }
-        const int index = spec->position >= 0 ? spec->position : sequential++;
-        out.push_back({index, spec->withoutPosition()});
-        pos += spec->length;
+        const int index = directive->position >= 0 ? directive->position : sequential++;
+        out.push_back({index, directive->withoutPosition()});
+        pos += directive->length;
     }
     std::stable_sort(out.begin(), out.end(), [](const Placeholder& a, const Placeholder& b) { return a.argument < b.argument; });
     return out;
