@@ -82,6 +82,7 @@ void permute(const ScanBuffer& in, ScanBuffer& out, int orientation) {
 
 ScanBuffer applyOrientation(ScanBuffer buffer, int orientation) {
     orientation = sanitizeOrientation(orientation);
+    buffer.orientation = 1;
     if (orientation == 1 || buffer.empty()) return buffer;
     ScanBuffer out;
     out.channels = buffer.channels;

@@ -18,7 +18,8 @@ inline bool orientationSwapsAxes(int orientation) { return orientation >= 5 && o
 // 1 when the block is malformed or has no tag.
 int orientationFromExif(const std::uint8_t* data, std::size_t size);
 
-// The upright buffer: an exact permutation of the pixels, no resampling.
+// The upright buffer: an exact permutation of the pixels, no resampling. Its `orientation`
+// becomes 1.
 ScanBuffer applyOrientation(ScanBuffer buffer, int orientation);
 
 }  // namespace vantrel

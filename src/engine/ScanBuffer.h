@@ -13,6 +13,7 @@ struct ScanBuffer {
     int channels = 0;  // 1 grey, 2 grey + alpha, 3 RGB, 4 RGBA
     int bitDepth = 8;  // 8 or 16; 16-bit samples are in native byte order
     bool alphaPremultiplied = false;
+    int orientation = 1;  // EXIF orientation still to apply; 1 once the pixels are upright
     std::vector<std::uint8_t> iccProfile;  // embedded profile; empty means sRGB (or sRGB-curve grey)
     // Rows top first, samples interleaved, no padding. Not zero-filled on allocation: a
     // 24-megapixel 16-bit scan is 144 MB and every byte is written by the decoder anyway.

@@ -59,8 +59,9 @@ ScanBuffer decodeScan(const std::filesystem::path& path, const DecodeOptions& op
     // A profile for other channels than the pixels have (an RGB profile in a grey file) is ignored.
     if (!buffer.iccProfile.empty() && iccProfileChannels(buffer.iccProfile) != (buffer.channels >= 3 ? 3 : 1))
         buffer.iccProfile.clear();
+    buffer.orientation = sanitizeOrientation(orientation);
     if (!options.applyOrientation) return buffer;
-    return applyOrientation(std::move(buffer), orientation);
+    return applyOrientation(std::move(buffer), buffer.orientation);
 }
 
 }  // namespace vantrel

@@ -31,7 +31,8 @@ struct DecodeOptions {
     // When positive, the decoder may decode at a reduced size whose long edge stays at least
     // this many pixels (JPEG scales in the DCT domain); the caller finishes the reduction.
     int minLongEdge = 0;
-    // Turn the pixels upright according to the file's orientation.
+    // Turn the pixels upright; otherwise the buffer keeps the file's orientation in its
+    // `orientation` field, for the caller to apply after reducing the size.
     bool applyOrientation = true;
 };
 

@@ -83,6 +83,7 @@ ScanBuffer downscaleArea(const ScanBuffer& source, int width, int height) {
     out.channels = source.channels;
     out.bitDepth = source.bitDepth;
     out.alphaPremultiplied = source.alphaPremultiplied;
+    out.orientation = source.orientation;
     out.iccProfile = source.iccProfile;
     if (source.empty()) return ScanBuffer{};
     out.allocate();
