@@ -5,9 +5,13 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+
+#include <optional>
 
 #include <opencv2/core.hpp>
+
+#include "engine/Context.h"
+#include "engine/Image.h"
 
 namespace vantrel {
 
@@ -35,29 +39,37 @@ cv::Size sizeForArea(int width, int height, double area);
 // the source's aspect ratio.
 cv::Size sizeForLongSide(int width, int height, int longSide);
 
-// Luma 0.299 R + 0.587 G + 0.114 B on byte values, as CV_32F, resized to
-// `size` with area averaging.
-cv::Mat greyAtSize(const cv::Mat& rgba8, cv::Size size);
+// Luma 0.299 R + 0.587 G + 0.114 B on the 0 ... 255 scale, as CV_32F,
+// reduced to `size` with area averaging. `rgba` is CV_8UC4 or CV_32FC4.
+cv::Mat greyAtSize(const cv::Mat& rgba, cv::Size size);
 
-// RGB (3 channels, 8 bit) resized to `size` with area averaging.
-cv::Mat rgbAtSize(const cv::Mat& rgba8, cv::Size size);
+// RGB (3 channels, 8 bit) reduced to `size` with area averaging. `rgba` is
+// CV_8UC4 or CV_32FC4 (0 ... 255).
+cv::Mat rgbAtSize(const cv::Mat& rgba, cv::Size size);
+
+// Renders the image's whole extent, display-encoded in `space`, and reduces
+// it to `size` by area averaging as the strips arrive, so no full-size copy is
+// held. CV_32FC4 on the 0 ... 255 scale, top row first; nothing when the
+// render fails.
+std::optional<cv::Mat> renderReduced(const Image& image, cv::Size size, OutputSpace space);
 
 // Accumulates pixel strips of a large image into a small one by averaging
-// every source pixel into the cell it falls in. Strips may arrive in any
-// order and height; the result does not depend on how the image was cut.
+// blocks of factor x factor pixels (partial blocks at the right and bottom
+// edges average what they hold). Strips may arrive in any order and height;
+// the result does not depend on how the image was cut.
 class BoxReducer {
 public:
-    BoxReducer(int sourceWidth, int sourceHeight, cv::Size target);
+    BoxReducer(int sourceWidth, int sourceHeight, int factor);
+    cv::Size size() const { return sums_.size(); }
     // `strip` is CV_8UC4 and holds source rows firstRow ... firstRow + rows - 1.
     void add(const cv::Mat& strip, int firstRow);
-    // The averaged RGBA8 image of the target size.
+    // The averaged image, CV_32FC4.
     cv::Mat result() const;
 
 private:
     int sourceWidth_;
     int sourceHeight_;
-    cv::Size target_;
-    std::vector<int> columnCell_;
+    int factor_;
     cv::Mat sums_;    // CV_64FC4
     cv::Mat counts_;  // CV_32S
 };

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cmath>
 #include <numbers>
 #include <vector>
@@ -194,15 +195,11 @@ std::optional<double> combine(std::vector<FittedLine> lines) {
     return weight > 0.0 ? std::optional(sum / weight) : std::nullopt;
 }
 
-}  // namespace
+bool measurable(cv::Size size) { return size.width > 2 * kBorder + 2 && size.height > 2 * kBorder + 2; }
 
-std::optional<double> measureHorizonAngle(const RgbaView& bitmap) {
-    const cv::Mat source = analysis::wrap(bitmap);
-    if (source.empty()) return std::nullopt;
-    const cv::Size size = analysis::sizeForArea(source.cols, source.rows, kAnalysisArea);
-    if (size.width <= 2 * kBorder + 2 || size.height <= 2 * kBorder + 2) return std::nullopt;
-
-    cv::Mat grey = analysis::greyAtSize(source, size);
+// The tilt measured on a frame reduced to the analysis size (grey, CV_32F).
+std::optional<double> measureGrey(cv::Mat grey) {
+    const cv::Size size = grey.size();
     cv::GaussianBlur(grey, grey, cv::Size(0, 0), kPreBlurSigma, kPreBlurSigma, cv::BORDER_REPLICATE);
     Gradients g;
     cv::Sobel(grey, g.gx, CV_32F, 1, 0, 3, 1.0, 0.0, cv::BORDER_REPLICATE);
@@ -225,6 +222,42 @@ std::optional<double> measureHorizonAngle(const RgbaView& bitmap) {
     if (!coarse) return std::nullopt;
     const double tilt = combine(fitEdgeLines(g, *coarse)).value_or(*coarse);
     return roundToTenth(-tilt);
+}
+
+}  // namespace
+
+std::optional<double> measureHorizonAngle(const RgbaView& bitmap) {
+    const cv::Mat source = analysis::wrap(bitmap);
+    if (source.empty()) return std::nullopt;
+    const cv::Size size = analysis::sizeForArea(source.cols, source.rows, kAnalysisArea);
+    if (!measurable(size)) return std::nullopt;
+    return measureGrey(analysis::greyAtSize(source, size));
+}
+
+std::future<std::optional<double>> detectHorizonAngle(Image frame) {
+    auto work = [frame = std::move(frame)]() noexcept -> std::optional<double> {
+        try {
+            const Rect e = frame.extent();
+            if (!e.isFinite()) return std::nullopt;
+            const cv::Size size = analysis::sizeForArea(int(std::min<std::int64_t>(e.width, INT32_MAX)),
+                                                        int(std::min<std::int64_t>(e.height, INT32_MAX)), kAnalysisArea);
+            if (!measurable(size)) return std::nullopt;
+            // Rendered as a plain display would show it (sRGB, 8 bit).
+            const auto reduced = analysis::renderReduced(frame, size, OutputSpace::sRGB);
+            if (!reduced) return std::nullopt;
+            return measureGrey(analysis::greyAtSize(*reduced, size));
+        } catch (...) {
+            return std::nullopt;  // out of memory and the like: no angle, never a hang
+        }
+    };
+    try {
+        return std::async(std::launch::async, std::move(work));
+    } catch (...) {
+        // No thread to be had: answer "not found" rather than block the caller.
+        std::promise<std::optional<double>> none;
+        none.set_value(std::nullopt);
+        return none.get_future();
+    }
 }
 
 }  // namespace vantrel::HorizonDetector

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 
 #include <opencv2/imgproc.hpp>
 
@@ -211,18 +212,9 @@ void grabCut(const cv::Mat& rgb, cv::Mat& mask) {
     rng.state = saved;
 }
 
-}  // namespace
-
-const SubjectSegmentationEngine& SubjectSegmentationEngine::shared() {
-    static const SubjectSegmentationEngine instance;
-    return instance;
-}
-
-std::optional<SubjectSegmentationEngine::Mask> SubjectSegmentationEngine::segment(const RgbaView& frame) const {
-    if (frame.empty() || frame.width <= kMinFrameSide || frame.height <= kMinFrameSide) return std::nullopt;
-    const cv::Mat source = analysis::wrap(frame);
-    const cv::Size size = analysis::sizeForLongSide(frame.width, frame.height, kWorkingLongSide);
-    const cv::Mat rgb = analysis::rgbAtSize(source, size);
+// The mask of a frame already reduced to the working size (RGB, 8 bit).
+std::optional<SubjectSegmentationEngine::Mask> segmentWorking(const cv::Mat& rgb) {
+    const cv::Size size = rgb.size();
     const double area = double(size.area());
 
     const cv::Mat contrast = borderContrast(rgb);
@@ -260,10 +252,64 @@ std::optional<SubjectSegmentationEngine::Mask> SubjectSegmentationEngine::segmen
     cv::Mat soft;
     fg.convertTo(soft, CV_32F, 1.0 / 255.0);
     cv::GaussianBlur(soft, soft, cv::Size(0, 0), kFeatherSigma, kFeatherSigma, cv::BORDER_REPLICATE);
-    Mask out{size.width, size.height, std::vector<float>(std::size_t(size.area()))};
+    SubjectSegmentationEngine::Mask out{size.width, size.height, std::vector<float>(std::size_t(size.area()))};
     for (int y = 0; y < size.height; ++y)
         std::copy_n(soft.ptr<float>(y), size.width, out.values.begin() + std::ptrdiff_t(y) * size.width);
     return out;
+}
+
+}  // namespace
+
+const SubjectSegmentationEngine& SubjectSegmentationEngine::shared() {
+    static const SubjectSegmentationEngine instance;
+    return instance;
+}
+
+std::optional<SubjectSegmentationEngine::Mask> SubjectSegmentationEngine::segment(const RgbaView& frame) const {
+    if (frame.empty() || frame.width <= kMinFrameSide || frame.height <= kMinFrameSide) return std::nullopt;
+    const cv::Mat source = analysis::wrap(frame);
+    return segmentWorking(analysis::rgbAtSize(source, analysis::sizeForLongSide(frame.width, frame.height, kWorkingLongSide)));
+}
+
+std::future<std::optional<Image>> SubjectSegmentationEngine::generateMask(Image frame) const {
+    auto work = [frame = std::move(frame)]() noexcept -> std::optional<Image> {
+        try {
+            const Rect e = frame.extent();
+            if (!e.isFinite() || e.width <= kMinFrameSide || e.height <= kMinFrameSide) return std::nullopt;
+            if (e.width > INT32_MAX || e.height > INT32_MAX) return std::nullopt;
+            const cv::Size size = analysis::sizeForLongSide(int(e.width), int(e.height), kWorkingLongSide);
+            const auto reduced = analysis::renderReduced(frame, size, OutputSpace::sRGB);
+            if (!reduced) return std::nullopt;
+            const auto mask = segmentWorking(analysis::rgbAtSize(*reduced, size));
+            if (!mask) return std::nullopt;
+            // Stored as a grey working image without any transfer curve.
+            PixelBuffer buffer(Rect{0, 0, mask->width, mask->height});
+            float* out = buffer.data();
+            for (float m : mask->values) {
+                out[0] = out[1] = out[2] = m;
+                out[3] = 1.0f;
+                out += 4;
+            }
+            return fitMask(Image::fromBuffer(std::move(buffer)), e);
+        } catch (...) {
+            return std::nullopt;  // out of memory and the like: no mask, never a hang
+        }
+    };
+    try {
+        return std::async(std::launch::async, std::move(work));
+    } catch (...) {
+        std::promise<std::optional<Image>> none;
+        none.set_value(std::nullopt);
+        return none.get_future();
+    }
+}
+
+Image SubjectSegmentationEngine::fitMask(const Image& mask, const Rect& target) {
+    const Rect m = mask.extent();
+    if (m.isEmpty() || !m.isFinite()) return mask;
+    const double sx = double(target.width) / double(m.width), sy = double(target.height) / double(m.height);
+    const AffineTransform fit{sx, 0, 0, sy, double(target.x) - sx * double(m.x), double(target.y) - sy * double(m.y)};
+    return mask.clampedToExtent().transformed(fit).cropped(target);
 }
 
 }  // namespace vantrel

@@ -4,10 +4,13 @@
 // contrast against the frame's borders, sharpened by the spectral residual)
 // refined by GrabCut and feathered.
 
+#include <future>
 #include <optional>
 #include <vector>
 
 #include "engine/AnalysisRaster.h"
+#include "engine/Image.h"
+#include "engine/Rect.h"
 
 namespace vantrel {
 
@@ -30,6 +33,16 @@ public:
     // is too small or no subject stands out. Deterministic; safe to call from
     // several threads at once.
     std::optional<Mask> segment(const RgbaView& frame) const;
+
+    // The subject mask of `frame` as a grey image (m, m, m, 1) whose extent is
+    // the frame's, or nothing. Runs on a worker thread, never the caller's;
+    // the future never holds an exception.
+    std::future<std::optional<Image>> generateMask(Image frame) const;
+
+    // `mask` stretched onto `target` (each axis on its own) and cropped to it;
+    // edge pixels are repeated rather than faded. An empty mask is returned
+    // unchanged.
+    static Image fitMask(const Image& mask, const Rect& target);
 };
 
 }  // namespace vantrel

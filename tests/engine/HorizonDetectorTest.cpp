@@ -7,6 +7,10 @@
 #include <random>
 #include <vector>
 
+#include <chrono>
+#include <cstring>
+#include <future>
+
 #include "engine/HorizonDetector.h"
 
 namespace vantrel {
@@ -102,6 +106,34 @@ TEST(HorizonDetectorTest, FindsNothingWithoutADominantDirection) {
     EXPECT_FALSE(HorizonDetector::measureHorizonAngle(RgbaView{}));
     const TestBitmap sliver = tiltedLandscape(4000, 6, 2.0);
     EXPECT_FALSE(HorizonDetector::measureHorizonAngle(sliver.view()));
+}
+
+Image imageOf(const TestBitmap& b) {
+    SourcePixels p = SourcePixels::allocate(b.width, b.height, 4, SampleType::uint8);
+    for (int y = 0; y < b.height; ++y) std::memcpy(p.mutableRow(y), &b.pixels[std::size_t(y) * b.width * 4], std::size_t(b.width) * 4);
+    return Image::fromPixels(std::move(p));
+}
+
+TEST(HorizonDetectorTest, DetectsOnImagesOffTheCallersThread) {
+    const Image frame = imageOf(tiltedLandscape(1200, 800, -3.0));
+    // The frame stands anywhere in the plane; a render upside down would report -3.
+    EXPECT_NEAR(HorizonDetector::detectHorizonAngle(frame.translated(37, -12)).get().value_or(99), 3.0, 0.2);
+    EXPECT_FALSE(HorizonDetector::detectHorizonAngle(Image()).get());
+    EXPECT_FALSE(HorizonDetector::detectHorizonAngle(Image::constant({0.2f, 0.2f, 0.2f, 1.0f})).get());
+
+    // The render waits for a signal the caller gives only after the call has returned: had
+    // the work run on the caller's thread, the signal would come too late.
+    std::promise<void> released;
+    std::shared_future<void> release = released.get_future().share();
+    bool releasedFirst = false;
+    const Image gated = Image::raster(frame, frame.extent(), [&](const PixelBuffer& in) {
+        releasedFirst = release.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+        return in.clone();
+    });
+    auto pending = HorizonDetector::detectHorizonAngle(gated);
+    released.set_value();
+    EXPECT_NEAR(pending.get().value_or(99), 3.0, 0.2);
+    EXPECT_TRUE(releasedFirst);
 }
 
 }  // namespace

@@ -2,11 +2,13 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <random>
 #include <vector>
 
 #include <opencv2/imgproc.hpp>
 
+#include "engine/Context.h"
 #include "engine/SubjectSegmentationEngine.h"
 
 namespace vantrel {
@@ -38,14 +40,17 @@ cv::Mat texturedBackground(cv::Size size, unsigned seed) {
 
 // Paints `shape` (255 inside) in `colour` over `rgba`, with a soft edge.
 void paint(cv::Mat& rgba, const cv::Mat& shape, cv::Vec3b colour) {
+    const cv::Rect box = cv::Rect(cv::boundingRect(shape) + cv::Size(8, 8) - cv::Point(4, 4)) & cv::Rect({}, rgba.size());
     cv::Mat alpha;
-    cv::GaussianBlur(shape, alpha, cv::Size(0, 0), 1.0);
-    for (int y = 0; y < rgba.rows; ++y)
-        for (int x = 0; x < rgba.cols; ++x) {
-            const float a = alpha.at<std::uint8_t>(y, x) / 255.0f;
-            cv::Vec4b& p = rgba.at<cv::Vec4b>(y, x);
-            for (int c = 0; c < 3; ++c) p[c] = cv::saturate_cast<std::uint8_t>(p[c] * (1 - a) + colour[c] * a);
+    cv::GaussianBlur(shape(box), alpha, cv::Size(0, 0), 1.0);
+    for (int y = 0; y < box.height; ++y) {
+        const std::uint8_t* a = alpha.ptr<std::uint8_t>(y);
+        cv::Vec4b* p = rgba.ptr<cv::Vec4b>(box.y + y) + box.x;
+        for (int x = 0; x < box.width; ++x) {
+            const float w = a[x] / 255.0f;
+            for (int c = 0; c < 3; ++c) p[x][c] = cv::saturate_cast<std::uint8_t>(p[x][c] * (1 - w) + colour[c] * w);
         }
+    }
 }
 
 cv::Mat discShape(cv::Size size, cv::Point centre, int radius) {
@@ -125,21 +130,88 @@ TEST(SegmentationEngineTest, FindsNoSubjectInPlainFrames) {
     EXPECT_FALSE(SubjectSegmentationEngine::shared().segment(RgbaView{}));
 }
 
+Image imageOf(const cv::Mat& rgba) {
+    SourcePixels p = SourcePixels::allocate(rgba.cols, rgba.rows, 4, SampleType::uint8);
+    for (int y = 0; y < rgba.rows; ++y) std::memcpy(p.mutableRow(y), rgba.ptr(y), std::size_t(rgba.cols) * 4);
+    return Image::fromPixels(std::move(p));
+}
+
+// The red channel of an image's working values over `rect`, top row first.
+cv::Mat maskValues(const Image& mask, const Rect& rect) {
+    const auto buffer = Context().renderFloat(mask, rect);
+    EXPECT_TRUE(buffer.has_value());
+    if (!buffer) return {};
+    cv::Mat values(int(rect.height), int(rect.width), CV_32F);
+    for (int r = 0; r < values.rows; ++r)
+        for (int x = 0; x < values.cols; ++x) values.at<float>(r, x) = buffer->view().rowFromTop(r)[4 * x];
+    return values;
+}
+
+TEST(SegmentationEngineTest, MaskImageHasTheFramesExtentWhereverItStands) {
+    const cv::Size size(900, 600);
+    cv::Mat pixels = texturedBackground(size, 4);
+    // Off-centre and low, so a flipped or mirrored mask would miss it.
+    const cv::Mat shape = discShape(size, {620, 400}, 120);
+    paint(pixels, shape, {240, 230, 90});
+    const Image frame = imageOf(pixels).translated(40, -25);
+
+    const auto mask = SubjectSegmentationEngine::shared().generateMask(frame).get();
+    ASSERT_TRUE(mask.has_value());
+    EXPECT_EQ(mask->extent(), frame.extent());
+    EXPECT_GE(iou(maskValues(*mask, frame.extent()) >= 0.5f, shape), 0.8);
+
+    // Frames too thin to analyse, and frames with nothing to render, give nothing.
+    cv::Mat thin(4000, 10, CV_8UC4, cv::Scalar(250, 250, 250, 255));
+    cv::rectangle(thin, cv::Rect(0, 1000, 10, 500), cv::Scalar(0, 0, 0, 255), cv::FILLED);
+    EXPECT_FALSE(SubjectSegmentationEngine::shared().generateMask(imageOf(thin)).get());
+    EXPECT_FALSE(SubjectSegmentationEngine::shared().generateMask(Image()).get());
+    EXPECT_FALSE(SubjectSegmentationEngine::shared().generateMask(Image::constant({1, 1, 1, 1})).get());
+}
+
+TEST(SegmentationEngineTest, FitMaskStretchesEachAxisOntoTheTarget) {
+    // 4 x 2 mask, white only in its top-left pixel.
+    PixelBuffer buffer(Rect{0, 0, 4, 2});
+    buffer.at(0, 1)[0] = buffer.at(0, 1)[1] = buffer.at(0, 1)[2] = 1.0f;
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 4; ++x) buffer.at(x, y)[3] = 1.0f;
+    const Rect target{100, -50, 400, 100};
+    const Image fitted = SubjectSegmentationEngine::fitMask(Image::fromBuffer(std::move(buffer)), target);
+    EXPECT_EQ(fitted.extent(), target);
+    const cv::Mat values = maskValues(fitted, target);
+    ASSERT_FALSE(values.empty());
+    EXPECT_NEAR(values.at<float>(5, 5), 1.0f, 1e-4);    // top-left stays white, edge not faded
+    EXPECT_NEAR(values.at<float>(95, 5), 0.0f, 1e-4);   // bottom-left
+    EXPECT_NEAR(values.at<float>(5, 395), 0.0f, 1e-4);  // top-right
+    EXPECT_TRUE(SubjectSegmentationEngine::fitMask(Image(), target).isEmpty());
+}
+
 TEST(SegmentationEngineTest, ProxyAndFullImageGiveTheSameMaskEveryTime) {
     const cv::Size full(6000, 4000);
-    cv::Mat frame = texturedBackground(full, 3);
-    paint(frame, discShape(full, {2600, 2100}, 900), cv::Vec3b(230, 200, 60));
-    cv::Mat proxy;
-    cv::resize(frame, proxy, cv::Size(2560, 1707), 0, 0, cv::INTER_AREA);
+    cv::Mat pixels = texturedBackground(full, 3);
+    paint(pixels, discShape(full, {2600, 2100}, 900), cv::Vec3b(230, 200, 60));
+    cv::Mat proxyPixels;
+    cv::resize(pixels, proxyPixels, cv::Size(2560, 1707), 0, 0, cv::INTER_AREA);
+    const Image frame = imageOf(pixels), proxy = imageOf(proxyPixels);
+    pixels.release();
 
-    const auto a = SubjectSegmentationEngine::shared().segment(viewOf(proxy));
-    const auto b = SubjectSegmentationEngine::shared().segment(viewOf(frame));
-    const auto again = SubjectSegmentationEngine::shared().segment(viewOf(proxy));
-    ASSERT_TRUE(a && b && again);
-    ASSERT_EQ(a->width, b->width);
-    ASSERT_EQ(a->height, b->height);
-    EXPECT_GE(iou(binaryAt(*a, proxy.size()), binaryAt(*b, proxy.size())), 0.95);
-    EXPECT_EQ(a->values, again->values);
+    const auto& engine = SubjectSegmentationEngine::shared();
+    auto fullMask = engine.generateMask(frame);
+    auto proxyMask = engine.generateMask(proxy);
+    auto again = engine.generateMask(proxy);
+    const auto a = proxyMask.get(), b = fullMask.get(), c = again.get();
+    ASSERT_TRUE(a && b && c);
+    EXPECT_EQ(b->extent(), frame.extent());
+    // Compared on a common 640-pixel grid.
+    const auto common = [](const Image& m) {
+        const double s = 640.0 / double(m.extent().width);
+        return m.transformed(AffineTransform::scale(s, s));
+    };
+    const Rect grid = common(*a).extent().intersected(common(*b).extent());
+    const cv::Mat ma = maskValues(common(*a), grid), mb = maskValues(common(*b), grid);
+    EXPECT_GE(iou(ma >= 0.5f, mb >= 0.5f), 0.95);
+    // The same frame twice: the same mask, to the bit.
+    const cv::Mat mc = maskValues(common(*c), grid);
+    EXPECT_EQ(cv::countNonZero(ma != mc), 0);
 }
 
 }  // namespace
