@@ -6,12 +6,13 @@
 // orientations folded onto the horizontal; a clear peak says the frame is
 // tilted. Per-pixel orientations scatter by a few tenths of a degree, so the
 // peak is then refined by fitting straight lines through the thinned,
-// sub-pixel edges that voted near it; long lines weigh most.
+// sub-pixel edges that voted near it; long lines weigh most. When texture
+// drowns the histogram, long Hough segments of one direction decide instead.
 
 #include <algorithm>
 #include <array>
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
 #include <numbers>
 #include <vector>
 
