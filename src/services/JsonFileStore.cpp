@@ -27,7 +27,7 @@ std::optional<std::string> readAndDecode(const fs::path& path, const JsonFileSto
     std::string text;
     if (const std::error_code error = readWholeFile(path, text)) return error.message();
     try {
-        decode(parseJson(text));
+        decode(parseJsonText(text));
     } catch (const std::exception& error) {
         return std::string(error.what());
     }

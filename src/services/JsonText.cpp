@@ -52,6 +52,6 @@ std::string prettyJson(const nlohmann::json& value) {
     return text;
 }
 
-nlohmann::json parseJson(std::string_view text) { return nlohmann::json::parse(text.begin(), text.end()); }
+nlohmann::json parseJsonText(std::string_view text) { return nlohmann::json::parse(text.begin(), text.end()); }
 
 }  // namespace vantrel

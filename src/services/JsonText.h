@@ -20,6 +20,6 @@ std::optional<std::string> findNonFiniteNumber(const nlohmann::json& value);
 std::string prettyJson(const nlohmann::json& value);
 
 // Parses a whole file's text; throws nlohmann::json::parse_error.
-nlohmann::json parseJson(std::string_view text);
+nlohmann::json parseJsonText(std::string_view text);
 
 }  // namespace vantrel
