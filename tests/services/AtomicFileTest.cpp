@@ -9,7 +9,6 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -97,8 +96,15 @@ TEST(AtomicFile, KeepsUnreadableFilesAsideUnderDistinctNames) {
     fs::path first;
     ASSERT_FALSE(keepFileAside(target, first));
     EXPECT_FALSE(fs::exists(target));
-    EXPECT_TRUE(std::regex_match(first.filename().string(),
-                                 std::regex(R"(N02_snapshots\.corrupt-\d{8}T\d{6}Z\.json)")));
+    // N02_snapshots.corrupt-YYYYMMDDTHHMMSSZ.json
+    const std::string name = first.filename().string();
+    const std::string prefix = "N02_snapshots.corrupt-";
+    ASSERT_EQ(name.size(), prefix.size() + 16 + 5) << name;
+    EXPECT_EQ(name.substr(0, prefix.size()), prefix);
+    const std::string stamp = name.substr(prefix.size(), 16);
+    EXPECT_EQ(stamp[8], 'T');
+    EXPECT_EQ(stamp[15], 'Z');
+    EXPECT_EQ(name.substr(name.size() - 5), ".json");
     EXPECT_EQ(readText(first), "{broken");
 
     ASSERT_FALSE(writeFileAtomically(target, "[oops"));
