@@ -1,5 +1,6 @@
 #include "services/JsonFileStore.h"
 
+#include "model/Json.h"
 #include "services/AtomicFile.h"
 #include "services/JsonText.h"
 
@@ -27,7 +28,7 @@ std::optional<std::string> readAndDecode(const fs::path& path, const JsonFileSto
     std::string text;
     if (const std::error_code error = readWholeFile(path, text)) return error.message();
     try {
-        decode(parseJsonText(text));
+        decode(parseJson(text));
     } catch (const std::exception& error) {
         return std::string(error.what());
     }

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "model/Json.h"
+
 namespace vantrel {
 
 namespace {
@@ -47,11 +49,9 @@ std::optional<std::string> findNonFiniteNumber(const nlohmann::json& value) {
 std::string prettyJson(const nlohmann::json& value) {
     if (const auto location = findNonFiniteNumber(value))
         throw std::invalid_argument("The value at " + *location + " is not a finite number");
-    std::string text = value.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+    std::string text = dumpJson(value, 2);
     text.push_back('\n');
     return text;
 }
-
-nlohmann::json parseJsonText(std::string_view text) { return nlohmann::json::parse(text.begin(), text.end()); }
 
 }  // namespace vantrel

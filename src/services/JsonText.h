@@ -6,7 +6,6 @@
 
 #include <optional>
 #include <string>
-#include <string_view>
 
 namespace vantrel {
 
@@ -18,8 +17,5 @@ std::optional<std::string> findNonFiniteNumber(const nlohmann::json& value);
 // holds a number that is not finite, so that nothing partial is ever written.
 // Invalid UTF-8 in strings is replaced rather than refused.
 std::string prettyJson(const nlohmann::json& value);
-
-// Parses a whole file's text; throws nlohmann::json::parse_error.
-nlohmann::json parseJsonText(std::string_view text);
 
 }  // namespace vantrel
