@@ -121,7 +121,12 @@ template <class T>
 void saveJsonValue(JsonFileStore& store, std::filesystem::path path, T value, std::string saveFailure,
                    std::string loadFailure) {
     store.save({std::move(path),
-                [value = std::move(value)] { return nlohmann::json(value); },
+                [value = std::move(value)] {
+                    // Filled in place: nlohmann's converting constructor leaks when to_json throws.
+                    nlohmann::json json;
+                    to_json(json, value);
+                    return json;
+                },
                 [](const nlohmann::json& json) { (void)json.get<T>(); },
                 std::move(saveFailure), std::move(loadFailure)});
 }
