@@ -1,0 +1,92 @@
+#include "services/AppLanguage.h"
+#include "services/StringTable.h"
+#include "services/TextFormatter.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace vantrel {
+namespace {
+
+const std::string kHeader = "key\ten\tzh-Hans\tzh-Hant\tja\tde\tfr\tes\n";
+
+bool mentions(const std::vector<std::string>& problems, const std::string& fragment) {
+    for (const auto& p : problems) {
+        if (p.find(fragment) != std::string::npos) return true;
+    }
+    return false;
+}
+
+TEST(LocalizationTable, CheckCatchesIncompleteOrInconsistentRows) {
+    const std::string good = "ok.row\tFrom %@ to %d\t从 %@ 到 %d\t從 %@ 到 %d\t%@ から %d\tVon %@ nach %d\tDe %@ à %d\tDe %@ a %d\n";
+    EXPECT_TRUE(validateStringTable(kHeader + good).empty());
+    // Positional forms may reorder the arguments.
+    EXPECT_TRUE(validateStringTable(kHeader + "re.order\t%@ to %d\t%2$d 到 %1$@\tx %@ %d\tx %@ %d\tx %@ %d\tx %@ %d\tx %@ %d\n").empty());
+
+    auto problems = validateStringTable(kHeader + good + "short.row\tOne\t一\t一\t一\tEins\tUn\n");
+    EXPECT_TRUE(mentions(problems, "expected 8 columns")) << ::testing::PrintToString(problems);
+
+    problems = validateStringTable(kHeader + "empty.text\tText\t文\t文\t\tText\tTexte\tTexto\n");
+    EXPECT_TRUE(mentions(problems, "empty.text [ja]: empty text"));
+
+    problems = validateStringTable(kHeader + "swapped.kind\t%d left\t%@ 剩余\t%d\t%d\t%d\t%d\t%d\n");
+    EXPECT_TRUE(mentions(problems, "swapped.kind [zh-Hans]: placeholders"));
+
+    problems = validateStringTable(kHeader + "lost.arg\t%@ (%d)\t%@\t%@ (%d)\t%@ (%d)\t%@ (%d)\t%@ (%d)\t%@ (%d)\n");
+    EXPECT_TRUE(mentions(problems, "lost.arg [zh-Hans]"));
+
+    problems = validateStringTable(kHeader + "precision\t%+.1f°\t%+.1f°\t%+.1f°\t%.1f°\t%+.1f°\t%+.1f°\t%+.1f°\n");
+    EXPECT_TRUE(mentions(problems, "precision [ja]"));
+
+    problems = validateStringTable(kHeader + "stray.percent\t100% view\t100% 视图\t100%\t100%\t100%\t100 % des pixels\t100%\n");
+    EXPECT_TRUE(mentions(problems, "stray.percent [fr]"));
+
+    problems = validateStringTable(kHeader + good + good);
+    EXPECT_TRUE(mentions(problems, "duplicate key ok.row"));
+
+    problems = validateStringTable("key\ten\tde\n" + good);
+    EXPECT_TRUE(mentions(problems, "header"));
+}
+
+TEST(LocalizationTable, CompiledTableIsCompleteAndConsistent) {
+    const auto problems = validateStringTable(StringTable::builtInSource());
+    EXPECT_TRUE(problems.empty()) << ::testing::PrintToString(problems);
+
+    const StringTable& table = StringTable::builtIn();
+    EXPECT_GE(table.size(), 359u);
+    for (const std::string& key : table.keys()) {
+        for (const std::string& text : *table.row(key)) {
+            // This platform has no Finder and no Apple frameworks to name.
+            EXPECT_EQ(text.find("Finder"), std::string::npos) << key;
+            EXPECT_EQ(text.find("Apple"), std::string::npos) << key;
+            EXPECT_EQ(text.find("macOS"), std::string::npos) << key;
+        }
+    }
+    EXPECT_EQ(table.text("hsl.aqua", AppLanguage::en), "Cyan");
+    EXPECT_EQ(table.text("hsl.orange", AppLanguage::en), "Orange (Skin)");
+    EXPECT_EQ(table.text("sidebar.noCustomRecipes", AppLanguage::en),
+              "No custom recipes yet.\nClick '+ New Recipe' above to save the current look.");
+    EXPECT_EQ(table.text("compare.holdOriginalHelp", AppLanguage::en),
+              "Hold to monitor original (Release to restore current grade, Shortcut \\)");
+}
+
+TEST(LocalizationTable, EveryKeyTheProgramLooksUpHasARow) {
+    std::ifstream file(VANTREL_TEST_DATA_DIR "/localization_keys.txt");
+    ASSERT_TRUE(file) << "missing key list";
+    const StringTable& table = StringTable::builtIn();
+    std::size_t count = 0;
+    std::vector<std::string> missing;
+    for (std::string line; std::getline(file, line);) {
+        if (line.empty() || line.front() == '#') continue;
+        ++count;
+        if (!table.row(line)) missing.push_back(line);
+    }
+    EXPECT_GT(count, 500u);
+    EXPECT_TRUE(missing.empty()) << ::testing::PrintToString(missing);
+}
+
+}  // namespace
+}  // namespace vantrel
