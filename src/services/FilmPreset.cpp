@@ -6,15 +6,15 @@
 
 #include "model/Json.h"
 #include "model/JsonRecord.h"
-#include "model/Translation.h"
 #include "services/Iso8601.h"
+#include "services/L10n.h"
 
 namespace vantrel {
 
 namespace {
 
 std::string lookUp(const std::string& key, const std::string& stored) {
-    std::string text = translate(key);
+    std::string text = L10n::tr(key);
     return text == key ? stored : text;
 }
 

@@ -2,7 +2,9 @@
 #include "services/FilmPresetLibrary.h"
 
 #include "model/Json.h"
-#include "model/Translation.h"
+#include "services/LocalizationManager.h"
+
+#include "LocalizationTestSupport.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -120,20 +122,19 @@ TEST(PresetLibrary, PresetJsonLenientAndStrictKeys) {
 }
 
 TEST(PresetLibrary, DisplayTextsComeFromTheTablesWhenTheyHaveThem) {
-    FilmPreset portra = FilmPresetLibrary::builtInPresets()[1];
-    FilmPreset custom{"6F9619FF-8B86-D011-B42D-00C04FC964FF", "My Look", "Mine", EditParameters::defaultValue(), true,
-                      Date::now()};
-    EXPECT_EQ(portra.localizedName(), "K-Portra 400 Warm");  // no table yet: the stored text
-
-    setTranslationHook([](std::string_view key) {
-        return key == "preset.portra400.name" ? std::string("Portra chaude") : std::string(key);
-    });
-    EXPECT_EQ(portra.localizedName(), "Portra chaude");
-    EXPECT_EQ(portra.localizedSubtitle(), portra.subtitle);
+    vantrel::testing::useScratchUserSettings();
+    LocalizationManager::shared().setLanguage(AppLanguage::fr);
+    const FilmPreset& portra = FilmPresetLibrary::builtInPresets()[1];
+    EXPECT_EQ(portra.localizedName(), "K-Portra 400 Chaud");
     EXPECT_EQ(portra.name, "K-Portra 400 Warm");
-    EXPECT_EQ(custom.localizedName(), "My Look");
-    EXPECT_EQ(custom.localizedSubtitle(), "Mine");
-    setTranslationHook({});
+
+    // A custom recipe shows its own texts; one carrying a built-in identifier shows the table's.
+    FilmPreset custom{"6F9619FF-8B86-D011-B42D-00C04FC964FF", "Mon look", "Le mien", EditParameters::defaultValue(),
+                      true, Date::now()};
+    EXPECT_EQ(custom.localizedName(), "Mon look");
+    EXPECT_EQ(custom.localizedSubtitle(), "Le mien");
+    custom.id = "portra400";
+    EXPECT_EQ(custom.localizedSubtitle(), "Tons chair chauds, ombres mates relevées, courbe en S argentique");
 }
 
 TEST(PresetLibrary, PresetParametersDropWhatBelongsToOneFrame) {
