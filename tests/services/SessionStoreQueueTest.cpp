@@ -165,19 +165,6 @@ TEST(SessionStoreQueue, FailuresPrintOneLineAndKeepTheOldFile) {
     EXPECT_EQ(h.loggedLines().size(), 3u);
 }
 
-TEST(SessionStoreQueue, DefaultSinkPrintsTheLineOnStandardOutput) {
-    QTemporaryDir dir;
-    const fs::path folder = dir.path().toStdString();
-    std::ofstream(folder / "roll").put('x');
-    testing::internal::CaptureStdout();
-    {
-        JsonFileStore store;
-        savePlain(store, folder / "roll" / "x" / "N01.json", json{{"v", 1}});
-        store.flush();
-    }
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "save failed N01.json: Not a directory\n");
-}
-
 TEST(SessionStoreQueue, UnreadableFileIsKeptAsideOnceBeforeTheNextSave) {
     Harness h;
     const fs::path loaded = h.folder / "N04.json";
