@@ -12,75 +12,7 @@
 #include <cmath>
 #include <cstddef>
 
-namespace vantrel::kernels {
-
-// Runs `f(Rgba&)` on unpremultiplied colour over a premultiplied span.
-template <typename F>
-inline void forEachUnpremultiplied(float* px, int n, F&& f) {
-    for (int i = 0; i < n; ++i, px += 4) {
-        const float a = px[3];
-        Rgba c;
-        if (a == 1.0f) {
-            c = {px[0], px[1], px[2], 1.0f};
-        } else if (a > 1e-6f) {
-            const float inv = 1.0f / a;
-            c = {px[0] * inv, px[1] * inv, px[2] * inv, a};
-        } else {
-            c = {0, 0, 0, a};
-        }
-        f(c);
-        px[0] = c.r * c.a;
-        px[1] = c.g * c.a;
-        px[2] = c.b * c.a;
-        px[3] = c.a;
-    }
-}
-
-// rgb' = M·rgb + offset·a, alpha kept: the unpremultiplied affine map
-// c' = M·c + offset written on premultiplied values. Exposure, white balance,
-// colour controls, monochrome and invert are all of this form, so a chain of
-// them collapses into one.
-struct RgbAffine {
-    std::array<float, 12> m{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0};  // rows of (M | offset)
-
-    static RgbAffine fromMatrix(const Mat3& mat) {
-        RgbAffine out;
-        for (int r = 0; r < 3; ++r)
-            for (int c = 0; c < 3; ++c) out.m[static_cast<size_t>(r * 4 + c)] = static_cast<float>(mat(r, c));
-        return out;
-    }
-    static RgbAffine scale(float k) { return {{k, 0, 0, 0, 0, k, 0, 0, 0, 0, k, 0}}; }
-
-    // The map that applies `first`, then `second`.
-    friend RgbAffine then(const RgbAffine& first, const RgbAffine& second) {
-        RgbAffine out;
-        for (int r = 0; r < 3; ++r) {
-            for (int c = 0; c < 4; ++c) {
-                double v = 0;
-                for (int k = 0; k < 3; ++k)
-                    v += double(second.m[static_cast<size_t>(r * 4 + k)]) * first.m[static_cast<size_t>(k * 4 + c)];
-                if (c == 3) v += second.m[static_cast<size_t>(r * 4 + 3)];
-                out.m[static_cast<size_t>(r * 4 + c)] = static_cast<float>(v);
-            }
-        }
-        return out;
-    }
-
-    // On one unpremultiplied colour.
-    Rgba apply(Rgba c) const {
-        return {m[0] * c.r + m[1] * c.g + m[2] * c.b + m[3], m[4] * c.r + m[5] * c.g + m[6] * c.b + m[7],
-                m[8] * c.r + m[9] * c.g + m[10] * c.b + m[11], c.a};
-    }
-
-    void operator()(float* px, int n) const {
-        for (int i = 0; i < n; ++i, px += 4) {
-            const float r = px[0], g = px[1], b = px[2], a = px[3];
-            px[0] = m[0] * r + m[1] * g + m[2] * b + m[3] * a;
-            px[1] = m[4] * r + m[5] * g + m[6] * b + m[7] * a;
-            px[2] = m[8] * r + m[9] * g + m[10] * b + m[11] * a;
-        }
-    }
-};
+namespace vantrel {
 
 // ---- Parameter records (defaults are the neutral settings) -----------------
 
@@ -135,6 +67,83 @@ struct VignetteParameters {
     float intensity = 0;  // positive darkens the edges, negative brightens them
 };
 
+struct MonochromeParameters {
+    WorkingColor color = color::workingFromSRGB(0.6, 0.45, 0.3);  // normalised to unit luminance
+    float intensity = 1;
+};
+
+}  // namespace vantrel
+
+namespace vantrel::kernels {
+
+// Runs `f(Rgba&)` on unpremultiplied colour over a premultiplied span.
+template <typename F>
+inline void forEachUnpremultiplied(float* px, int n, F&& f) {
+    for (int i = 0; i < n; ++i, px += 4) {
+        const float a = px[3];
+        Rgba c;
+        if (a == 1.0f) {
+            c = {px[0], px[1], px[2], 1.0f};
+        } else if (a > 1e-6f) {
+            const float inv = 1.0f / a;
+            c = {px[0] * inv, px[1] * inv, px[2] * inv, a};
+        } else {
+            c = {0, 0, 0, a};
+        }
+        f(c);
+        px[0] = c.r * c.a;
+        px[1] = c.g * c.a;
+        px[2] = c.b * c.a;
+        px[3] = c.a;
+    }
+}
+
+// rgb' = M·rgb + offset·a, alpha kept: the unpremultiplied affine map
+// c' = M·c + offset written on premultiplied values. Exposure, white balance,
+// colour controls, monochrome and invert are all of this form, so a chain of
+// them collapses into one.
+struct RgbAffine {
+    std::array<float, 12> m{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0};  // rows of (M | offset)
+
+    static RgbAffine fromMatrix(const color::Matrix3& mat) {
+        RgbAffine out;
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < 3; ++c) out.m[static_cast<size_t>(r * 4 + c)] = static_cast<float>(mat(r, c));
+        return out;
+    }
+    static RgbAffine scale(float k) { return {{k, 0, 0, 0, 0, k, 0, 0, 0, 0, k, 0}}; }
+
+    // The map that applies `first`, then `second`.
+    friend RgbAffine then(const RgbAffine& first, const RgbAffine& second) {
+        RgbAffine out;
+        for (int r = 0; r < 3; ++r) {
+            for (int c = 0; c < 4; ++c) {
+                double v = 0;
+                for (int k = 0; k < 3; ++k)
+                    v += double(second.m[static_cast<size_t>(r * 4 + k)]) * first.m[static_cast<size_t>(k * 4 + c)];
+                if (c == 3) v += second.m[static_cast<size_t>(r * 4 + 3)];
+                out.m[static_cast<size_t>(r * 4 + c)] = static_cast<float>(v);
+            }
+        }
+        return out;
+    }
+
+    // On one unpremultiplied colour.
+    Rgba apply(Rgba c) const {
+        return {m[0] * c.r + m[1] * c.g + m[2] * c.b + m[3], m[4] * c.r + m[5] * c.g + m[6] * c.b + m[7],
+                m[8] * c.r + m[9] * c.g + m[10] * c.b + m[11], c.a};
+    }
+
+    void operator()(float* px, int n) const {
+        for (int i = 0; i < n; ++i, px += 4) {
+            const float r = px[0], g = px[1], b = px[2], a = px[3];
+            px[0] = m[0] * r + m[1] * g + m[2] * b + m[3] * a;
+            px[1] = m[4] * r + m[5] * g + m[6] * b + m[7] * a;
+            px[2] = m[8] * r + m[9] * g + m[10] * b + m[11] * a;
+        }
+    }
+};
+
 // ---- Affine filters ----------------------------------------------------------
 
 inline RgbAffine exposureKernel(const ExposureParameters& p) {
@@ -160,8 +169,10 @@ inline RgbAffine colorControlsKernel(const ColorControlsParameters& p) {
 
 // c' = c + intensity·(Y·k − c), with k the working colour normalised to unit
 // luminance, so a grey colour at full intensity gives plain luminance.
-inline RgbAffine monochromeKernel(Rgba workingColor, float intensity) {
-    double k[3] = {workingColor.r, workingColor.g, workingColor.b};
+inline RgbAffine monochromeKernel(const MonochromeParameters& p) {
+    const Rgba straight = unpremultiplied({p.color.r, p.color.g, p.color.b, p.color.a});
+    const double intensity = std::isfinite(p.intensity) ? p.intensity : 0.0;
+    double k[3] = {straight.r, straight.g, straight.b};
     const double y = kYr * k[0] + kYg * k[1] + kYb * k[2];
     if (y > 1e-6) {
         for (double& v : k) v /= y;
@@ -247,8 +258,8 @@ struct HighlightShadowKernel {
         : shadow(std::isfinite(p.shadowAmount) ? std::clamp(p.shadowAmount, -1.0f, 1.0f) : 0.0f),
           highlight(std::isfinite(p.highlightAmount) ? std::clamp(p.highlightAmount, 0.0f, 1.0f) : 1.0f) {}
 
-    // The new encoded luminance for encoded luminance L in (0, 1).
-    float mapEncoded(float L) const {
+    // The change of encoded luminance L in (0, 1).
+    float deltaEncoded(float L) const {
         float s = 0;
         if (shadow != 0) {
             const float e = 1.0f / (1.0f + std::fabs(shadow));
@@ -261,13 +272,21 @@ struct HighlightShadowKernel {
             const float m = 1.0f - L;
             h = std::clamp(1.0f - (std::pow(m, e) - 0.8f * std::pow(m, 2 * e)) - L, -1.0f, 0.0f);
         }
-        return L + s + h;
+        return s + h;
+    }
+
+    // The factor for a pixel of unpremultiplied luminance y. Numerator and
+    // denominator go through the same fast table, so a zero change gives exactly 1.
+    float gain(float y) const {
+        if (!(y > 1e-6f) || !(y < 1.0f)) return 1.0f;
+        const float L = color::encodeSRGBFast(y);
+        const float d = deltaEncoded(L);
+        if (d == 0.0f) return 1.0f;
+        return color::decodeSRGBFast(L + d) / color::decodeSRGBFast(L);
     }
 
     Rgba apply(Rgba c) const {
-        const float y = luminance(c.r, c.g, c.b);
-        if (!(y > 1e-6f) || !(y < 1.0f)) return c;
-        const float k = decodeSrgb(mapEncoded(encodeSrgb(y))) / y;
+        const float k = gain(luminance(c.r, c.g, c.b));
         return {c.r * k, c.g * k, c.b * k, c.a};
     }
     // Scaling rgb commutes with premultiplication, and Y/a is the unpremultiplied luminance.
@@ -275,9 +294,7 @@ struct HighlightShadowKernel {
         for (int i = 0; i < n; ++i, px += 4) {
             const float a = px[3];
             if (!(a > 1e-6f)) continue;
-            const float y = luminance(px[0], px[1], px[2]) / a;
-            if (!(y > 1e-6f) || !(y < 1.0f)) continue;
-            const float k = decodeSrgb(mapEncoded(encodeSrgb(y))) / y;
+            const float k = gain(luminance(px[0], px[1], px[2]) / a);
             px[0] *= k;
             px[1] *= k;
             px[2] *= k;

@@ -7,28 +7,7 @@
 #include <cmath>
 #include <cstdint>
 
-namespace vantrel::kernels {
-namespace {
-
-float clamp01(float v) { return std::min(1.0f, std::max(0.0f, v)); }  // NaN -> 0
-
-bool allFinite(const std::vector<float>& v) {
-    return std::all_of(v.begin(), v.end(), [](float x) { return std::isfinite(x); });
-}
-
-// Linear P3 <-> linear sRGB in single precision for the per-pixel path.
-struct Mat3f {
-    float m[9];
-    explicit Mat3f(const Mat3& d) {
-        for (int i = 0; i < 9; ++i) m[i] = static_cast<float>(d.m[static_cast<size_t>(i)]);
-    }
-};
-const Mat3f kToSrgb{kP3ToSrgb};
-const Mat3f kToP3{kSrgbToP3};
-
-}  // namespace
-
-// ---- Colour cube ----------------------------------------------------------------
+namespace vantrel {
 
 ColorCubeParameters identityColorCube(int n) {
     ColorCubeParameters p;
@@ -45,6 +24,25 @@ ColorCubeParameters identityColorCube(int n) {
             }
     return p;
 }
+
+}  // namespace vantrel
+
+namespace vantrel::kernels {
+namespace {
+
+float clamp01(float v) { return std::min(1.0f, std::max(0.0f, v)); }  // NaN -> 0
+
+bool allFinite(const std::vector<float>& v) {
+    return std::all_of(v.begin(), v.end(), [](float x) { return std::isfinite(x); });
+}
+
+// Linear P3 <-> linear sRGB in single precision for the per-pixel path.
+const Matrix3f kToSrgb{color::linearP3ToLinearSRGB()};
+const Matrix3f kToP3{color::linearSRGBToLinearP3()};
+
+}  // namespace
+
+// ---- Colour cube ----------------------------------------------------------------
 
 std::optional<ColorCubeKernel> ColorCubeKernel::make(const ColorCubeParameters& p) {
     const int n = p.cubeDimension;
@@ -115,11 +113,16 @@ float ColorCurvesKernel::curveEncoded(int channel, float e) const {
 }
 
 float ColorCurvesKernel::curveLinear(int channel, float x) const {
-    return decodeSrgb(curveEncoded(channel, encodeSrgb(x)));
+    return static_cast<float>(color::decodeSRGB(curveEncoded(channel, static_cast<float>(color::encodeSRGB(x)))));
 }
 
 float ColorCurvesKernel::curveLinearFast(int channel, float x) const {
-    return decodeSrgbFast(curveEncoded(channel, encodeSrgbFast(x)));
+    // The shared tables are exact to about 2e-6 up to 256; far out (or not finite)
+    // take the exact curve.
+    if (!(std::fabs(x) < 64.0f)) return curveLinear(channel, x);
+    const float e = curveEncoded(channel, color::encodeSRGBFast(x));
+    if (!(std::fabs(e) < 64.0f)) return static_cast<float>(color::decodeSRGB(e));
+    return color::decodeSRGBFast(e);
 }
 
 Rgba ColorCurvesKernel::apply(Rgba c) const {

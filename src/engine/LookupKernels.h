@@ -9,7 +9,7 @@
 #include <optional>
 #include <vector>
 
-namespace vantrel::kernels {
+namespace vantrel {
 
 // A colour cube: dimension N and N³ RGBA cells, red index fastest, then green,
 // then blue.
@@ -20,6 +20,19 @@ struct ColorCubeParameters {
 
 // The identity cube of dimension n (each cell holds its own lattice colour).
 ColorCubeParameters identityColorCube(int n);
+
+// Per-channel curves: `curvesData` holds N triplets (red, green, blue) sampled
+// evenly over `curvesDomain`. The curves act on sRGB-encoded values; outside
+// the domain they continue with slope 1 from the end entries, so extended and
+// wide-gamut values pass through a straight-line curve unchanged.
+struct ColorCurvesParameters {
+    std::vector<float> curvesData;
+    std::array<float, 2> curvesDomain{0, 1};
+};
+
+}  // namespace vantrel
+
+namespace vantrel::kernels {
 
 // Trilinear look-up of linear working values, clamped to [0, 1] first. The
 // output alpha is the input alpha times the looked-up alpha.
@@ -37,15 +50,6 @@ private:
     std::shared_ptr<const std::vector<float>> cells_;
     int n_ = 0;
     float scale_ = 0;  // N − 1
-};
-
-// Per-channel curves: `curvesData` holds N triplets (red, green, blue) sampled
-// evenly over `curvesDomain`. The curves act on sRGB-encoded values; outside
-// the domain they continue with slope 1 from the end entries, so extended and
-// wide-gamut values pass through a straight-line curve unchanged.
-struct ColorCurvesParameters {
-    std::vector<float> curvesData;
-    std::array<float, 2> curvesDomain{0, 1};
 };
 
 class ColorCurvesKernel {

@@ -30,7 +30,7 @@ constexpr std::array<Isotherm, 31> kIsotherms{{
 // One unit of tint moves the white this far in uv along the isotherm.
 constexpr double kTintScale = -3000.0;
 
-const kernels::Mat3 kBradford{{0.8951, 0.2664, -0.1614, -0.7502, 1.7135, 0.0367, 0.0389, -0.0685, 1.0296}};
+const color::Matrix3 kBradford{{0.8951, 0.2664, -0.1614, -0.7502, 1.7135, 0.0367, 0.0389, -0.0685, 1.0296}};
 
 std::array<double, 3> xyzOfWhite(Chromaticity c) { return {c.x / c.y, 1.0, (1.0 - c.x - c.y) / c.y}; }
 
@@ -69,14 +69,16 @@ Chromaticity chromaticity(WhitePoint white) {
     return {1.5 * u / d, v / d};
 }
 
-kernels::Mat3 whiteAdaptationMatrix(WhitePoint neutral, WhitePoint target) {
+color::Matrix3 whiteAdaptationMatrix(WhitePoint neutral, WhitePoint target) {
     if (neutral == target) return {};
-    const auto coneNeutral = kBradford.apply(xyzOfWhite(chromaticity(neutral)));
-    const auto coneTarget = kBradford.apply(xyzOfWhite(chromaticity(target)));
-    const auto gain = kernels::Mat3::diagonal(coneTarget[0] / coneNeutral[0], coneTarget[1] / coneNeutral[1],
-                                              coneTarget[2] / coneNeutral[2]);
-    const kernels::Mat3 toCone = kBradford * kernels::kP3ToXyz;
-    return toCone.inverse() * gain * toCone;
+    const auto wn = xyzOfWhite(chromaticity(neutral));
+    const auto wt = xyzOfWhite(chromaticity(target));
+    const auto coneNeutral = kBradford.apply(wn[0], wn[1], wn[2]);
+    const auto coneTarget = kBradford.apply(wt[0], wt[1], wt[2]);
+    const color::Matrix3 gain{{coneTarget[0] / coneNeutral[0], 0, 0, 0, coneTarget[1] / coneNeutral[1], 0, 0, 0,
+                               coneTarget[2] / coneNeutral[2]}};
+    const color::Matrix3 toCone = kBradford * color::linearP3ToXYZ();
+    return toCone.inverted() * gain * toCone;
 }
 
 }  // namespace vantrel

@@ -1,7 +1,7 @@
 #pragma once
 // White points given as (temperature, tint), the way photographers set white
 // balance, and the chromatic adaptation that carries one white onto another.
-#include "engine/FilterMath.h"
+#include "engine/Color.h"
 
 namespace vantrel {
 
@@ -25,6 +25,6 @@ Chromaticity chromaticity(WhitePoint white);
 
 // The linear working-space matrix that maps the colour of `neutral` white onto
 // `target` white (Bradford cone response). Equal whites give the identity.
-kernels::Mat3 whiteAdaptationMatrix(WhitePoint neutral, WhitePoint target);
+color::Matrix3 whiteAdaptationMatrix(WhitePoint neutral, WhitePoint target);
 
 }  // namespace vantrel

@@ -40,7 +40,7 @@ TEST(ColorFilterKernels, NeutralSettingsAreIdentities) {
         {"colour matrix defaults", ColorMatrixKernel{}},
         {"polynomial defaults", ColorPolynomialKernel{}},
         {"gamma 1", GammaKernel{1}},
-        {"monochrome intensity 0", monochromeKernel({0.5f, 0.3f, 0.1f, 1}, 0)},
+        {"monochrome intensity 0", monochromeKernel({color::workingFromSRGB(0.5, 0.3, 0.1), 0})},
         {"vignette intensity 0", [](float* px, int n) { VignetteKernel({1.8f, 0}, 0, 0, 10, 10).row(px, n, 0, 0); }},
     };
     for (const auto& [name, kernel] : identities) {
@@ -48,7 +48,7 @@ TEST(ColorFilterKernels, NeutralSettingsAreIdentities) {
         for (const Rgba& c : kSamples) expectNear(run(kernel, c), c, 1e-6f);
     }
     // A different white point with tint is not an identity, but the same one is.
-    EXPECT_EQ(whiteAdaptationMatrix({4000, 15}, {4000, 15}).m, Mat3{}.m);
+    EXPECT_EQ(whiteAdaptationMatrix({4000, 15}, {4000, 15}).m, color::Matrix3{}.m);
 }
 
 TEST(ColorFilterKernels, DocumentedAffineValues) {
@@ -78,9 +78,9 @@ TEST(ColorFilterKernels, DocumentedAffineValues) {
     // Monochrome with a grey colour at full intensity: every channel becomes the luminance.
     const Rgba c{0.9f, 0.2f, 0.1f, 1};
     const float lum = luminance(c.r, c.g, c.b);
-    expectNear(run(monochromeKernel(workingFromSrgbColor(0.5, 0.5, 0.5, 1), 1), c), grey(lum), 1e-6f);
+    expectNear(run(monochromeKernel({color::workingFromSRGB(0.5, 0.5, 0.5), 1}), c), grey(lum), 1e-6f);
     // A coloured tint keeps the luminance and takes the tint's hue.
-    const Rgba tinted = run(monochromeKernel(workingFromSrgbColor(0.6, 0.45, 0.3, 1), 1), c);
+    const Rgba tinted = run(monochromeKernel({color::workingFromSRGB(0.6, 0.45, 0.3), 1}), c);
     EXPECT_NEAR(luminance(tinted.r, tinted.g, tinted.b), lum, 1e-6f);
     EXPECT_GT(tinted.r, tinted.g);
     EXPECT_GT(tinted.g, tinted.b);
