@@ -451,4 +451,21 @@ void gaussianBlur(const ConstPlaneView& src, const PlaneRect& extent, float sigm
     }
 }
 
+Image gaussianBlur(const Image& input, float sigma, BlurEdge edge) {
+    const BlurPlan plan = planGaussianBlur(sigma);
+    if (plan.method == BlurPlan::Method::Identity || input.isEmpty()) return input;
+    const Rect extent = input.extent();
+    NeighbourhoodOptions options;
+    options.margin = plan.margin;
+    options.extent = extent;
+    options.wholeImage = plan.margin > kTiledMarginLimit;
+    return Image::neighbourhood(
+        input,
+        [extent, sigma, edge](const ConstPixelView& in, const PixelView& out) {
+            const PlaneMapping map = PlaneMapping::near(out.rect);
+            gaussianBlur(map.view(in), map.rect(extent.intersected(in.rect)), sigma, edge, map.view(out));
+        },
+        options);
+}
+
 }  // namespace vantrel

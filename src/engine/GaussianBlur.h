@@ -12,6 +12,7 @@
 // reduction blocks sit on a grid anchored at absolute coordinates that are
 // multiples of the block size. A tile therefore gets exactly the bytes a
 // whole-image render gets, given a source that covers the declared margin.
+#include "engine/Image.h"
 #include "engine/PlaneView.h"
 
 #include <array>
@@ -50,5 +51,15 @@ BlurPlan planGaussianBlur(float sigma);
 // overlap in memory.
 void gaussianBlur(const ConstPlaneView& src, const PlaneRect& extent, float sigma, BlurEdge edge,
                   const PlaneView& dst);
+
+// The image blurred with `sigma` (pixels), as a lazy neighbourhood node with the
+// input's extent. With Clamp the input is read as if clamped to its extent
+// (no dark fringe); with Transparent the result fades towards the edges.
+// Below the smallest sigma the input itself is returned.
+Image gaussianBlur(const Image& input, float sigma, BlurEdge edge);
+
+// Margins above this are computed once per render rather than per tile, since
+// re-reading a wide margin for every tile would cost more than the blur.
+inline constexpr int kTiledMarginLimit = 32;
 
 }  // namespace vantrel

@@ -9,7 +9,11 @@
 // order). Callers working in a y-up plane map their rows before calling.
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
+
+#include "engine/PixelBuffer.h"
+#include "engine/Rect.h"
 
 namespace vantrel {
 
@@ -71,6 +75,28 @@ struct PlaneView {
     }
     float* row(int y) const { return at(rect.x, y); }
     operator ConstPlaneView() const { return {data, stride, rect}; }
+};
+
+// Maps the engine's y-up plane (Rect, PixelView) onto the kernels' y-down grid:
+// column x - ox, row oy - 1 - y. The offsets are multiples of 4096, so kernels
+// that align work to power-of-two blocks (up to 4096) see the same grid from
+// every tile, and coordinates stay small however far an image was moved.
+struct PlaneMapping {
+    std::int64_t ox = 0;
+    std::int64_t oy = 0;
+
+    // A mapping suited to pixels near `r` (a finite rectangle).
+    static PlaneMapping near(const Rect& r) {
+        constexpr std::int64_t kAlign = 4096;
+        auto down = [](std::int64_t v) { return (v >= 0 ? v / kAlign : -((-v + kAlign - 1) / kAlign)) * kAlign; };
+        return {down(r.x), down(r.maxY())};
+    }
+    PlaneRect rect(const Rect& r) const {
+        if (r.isEmpty()) return {};
+        return {int(r.x - ox), int(oy - r.maxY()), int(r.width), int(r.height)};
+    }
+    ConstPlaneView view(const ConstPixelView& v) const { return {v.data, v.stride, rect(v.rect)}; }
+    PlaneView view(const PixelView& v) const { return {v.data, v.stride, rect(v.rect)}; }
 };
 
 }  // namespace vantrel
