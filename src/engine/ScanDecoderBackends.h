@@ -1,0 +1,27 @@
+#pragma once
+// The per-format halves of ScanDecoder; each opens, reads and closes its own file.
+#include <cstdio>
+#include <memory>
+
+#include "engine/ScanDecoder.h"
+
+namespace vantrel::detail {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { if (f) std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+ScanHeader readJpegHeader(const std::filesystem::path& path);
+ScanBuffer decodeJpeg(const std::filesystem::path& path, const DecodeOptions& options, int& orientation);
+
+ScanHeader readTiffHeader(const std::filesystem::path& path);
+ScanBuffer decodeTiff(const std::filesystem::path& path, int& orientation);
+
+ScanHeader readPngHeader(const std::filesystem::path& path);
+ScanBuffer decodePng(const std::filesystem::path& path, int& orientation);
+
+// Throws LoadError(-1) when the stored size is zero or beyond the limits.
+void checkScanSize(std::int64_t width, std::int64_t height);
+
+}  // namespace vantrel::detail
