@@ -1,0 +1,95 @@
+#include "model/BatchSyncOptions.h"
+
+#include <algorithm>
+#include <array>
+
+#include "model/EditParameters.h"
+#include "model/JsonRecord.h"
+
+namespace vantrel {
+namespace {
+
+using namespace json_io;
+using B = BatchSyncOptions;
+
+constexpr auto schema = lenientRecord(
+    field("syncNegativeLab", &B::syncNegativeLab), field("syncTone", &B::syncTone),
+    field("syncWhiteBalance", &B::syncWhiteBalance), field("syncHSL", &B::syncHSL), field("syncCurves", &B::syncCurves),
+    field("syncDetail", &B::syncDetail), field("syncOptics", &B::syncOptics), field("syncHalation", &B::syncHalation),
+    field("syncFilmFrame", &B::syncFilmFrame), field("syncColorGrading", &B::syncColorGrading),
+    field("syncMasks", &B::syncMasks), field("syncSubjectMask", &B::syncSubjectMask), field("syncCrop", &B::syncCrop),
+    field("syncSpotHealing", &B::syncSpotHealing));
+
+using Copy = void (*)(const EditParameters&, EditParameters&);
+
+struct Group {
+    bool B::*isOn;
+    Copy copy;
+};
+
+// Each switch and the recipe fields it carries over.
+constexpr std::array<Group, 14> groups{{
+    {&B::syncNegativeLab, [](const EditParameters& s, EditParameters& t) { t.negativeLab = s.negativeLab; }},
+    {&B::syncTone,
+     [](const EditParameters& s, EditParameters& t) {
+         t.exposure = s.exposure;
+         t.contrast = s.contrast;
+         t.brightness = s.brightness;
+         t.highlights = s.highlights;
+         t.shadows = s.shadows;
+     }},
+    {&B::syncWhiteBalance,
+     [](const EditParameters& s, EditParameters& t) {
+         t.temperature = s.temperature;
+         t.tint = s.tint;
+         t.saturation = s.saturation;
+         t.vibrance = s.vibrance;
+     }},
+    {&B::syncHSL, [](const EditParameters& s, EditParameters& t) { t.hslAdjustments = s.hslAdjustments; }},
+    {&B::syncCurves, [](const EditParameters& s, EditParameters& t) { t.curvePoints = s.curvePoints; }},
+    {&B::syncDetail,
+     [](const EditParameters& s, EditParameters& t) {
+         t.noiseReduction = s.noiseReduction;
+         t.sharpening = s.sharpening;
+     }},
+    {&B::syncOptics, [](const EditParameters& s, EditParameters& t) { t.vignette = s.vignette; }},
+    {&B::syncHalation, [](const EditParameters& s, EditParameters& t) { t.halation = s.halation; }},
+    {&B::syncFilmFrame, [](const EditParameters& s, EditParameters& t) { t.filmFrame = s.filmFrame; }},
+    {&B::syncColorGrading, [](const EditParameters& s, EditParameters& t) { t.colorGrading = s.colorGrading; }},
+    {&B::syncMasks, [](const EditParameters& s, EditParameters& t) { t.masks = s.masks; }},
+    {&B::syncSubjectMask, [](const EditParameters& s, EditParameters& t) { t.subjectMask = s.subjectMask; }},
+    {&B::syncCrop, [](const EditParameters& s, EditParameters& t) { t.crop = s.crop; }},
+    {&B::syncSpotHealing, [](const EditParameters& s, EditParameters& t) { t.spotHealing = s.spotHealing; }},
+}};
+
+}  // namespace
+
+BatchSyncOptions BatchSyncOptions::make(bool negativeLab, bool tone, bool whiteBalance, bool hsl, bool colorGrading,
+                                        bool curves, bool detail, bool optics, bool halation, bool filmFrame,
+                                        bool masks, bool subjectMask, bool crop, bool spotHealing) {
+    return {negativeLab, tone,      whiteBalance, hsl,   curves,      detail, optics, halation,
+            filmFrame,   colorGrading, masks,     subjectMask, crop, spotHealing};
+}
+
+void BatchSyncOptions::selectAll() {
+    for (const Group& g : groups) this->*g.isOn = true;
+}
+
+void BatchSyncOptions::deselectAll() {
+    for (const Group& g : groups) this->*g.isOn = false;
+}
+
+bool BatchSyncOptions::hasAnySelection() const {
+    return std::any_of(groups.begin(), groups.end(), [&](const Group& g) { return this->*g.isOn; });
+}
+
+void BatchSyncOptions::apply(const EditParameters& source, EditParameters& target) const {
+    if (&source == &target) return;
+    for (const Group& g : groups)
+        if (this->*g.isOn) g.copy(source, target);
+}
+
+void to_json(nlohmann::json& j, const BatchSyncOptions& options) { writeRecord(j, options, schema); }
+void from_json(const nlohmann::json& j, BatchSyncOptions& options) { readRecord(j, options, schema); }
+
+}  // namespace vantrel

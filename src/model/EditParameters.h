@@ -1,0 +1,85 @@
+#pragma once
+// The whole non-destructive recipe of one frame: every value the darkroom
+// needs to develop a scan.
+#include <map>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json_fwd.hpp>
+
+#include "model/ColorGradingParameters.h"
+#include "model/CropParameters.h"
+#include "model/CurvePoint.h"
+#include "model/DustAndScratchesParameters.h"
+#include "model/FilmFrameParameters.h"
+#include "model/FilmGrainParameters.h"
+#include "model/HSLAdjustment.h"
+#include "model/HSLColorChannel.h"
+#include "model/HalationParameters.h"
+#include "model/LightLeakParameters.h"
+#include "model/MaskGroupParameters.h"
+#include "model/NegativeLabParameters.h"
+#include "model/SpotHealingParameters.h"
+#include "model/SubjectMaskParameters.h"
+#include "model/UltraHDRParameters.h"
+
+namespace vantrel {
+
+struct EditParameters {
+    double exposure = 0;
+    double contrast = 1;
+    double brightness = 0;
+    double highlights = 1;
+    double shadows = 0;
+    double temperature = 6500;  // kelvin
+    double tint = 0;
+    double saturation = 1;
+    double vibrance = 0;
+    std::map<std::string, HSLAdjustment> hslAdjustments{};  // keyed by channel raw value
+    std::vector<CurvePoint> curvePoints = defaultCurvePoints();
+    double noiseReduction = 0;
+    double sharpening = 0;
+    double vignette = 0;
+    CropParameters crop{};
+    SpotHealingParameters spotHealing{};
+    ColorGradingParameters colorGrading{};
+    MaskGroupParameters masks{};
+    SubjectMaskParameters subjectMask{};
+    HalationParameters halation{};
+    FilmFrameParameters filmFrame{};
+    FilmGrainParameters filmGrain{};
+    LightLeakParameters lightLeaks{};
+    DustAndScratchesParameters dustAndScratches{};
+    UltraHDRParameters ultraHDR{};
+    NegativeLabParameters negativeLab{};
+
+    // The neutral recipe, built once per run.
+    static const EditParameters& defaultValue();
+
+    // The five-point diagonal curve, built once per run: its point identifiers
+    // differ from one run to the next.
+    static const std::vector<CurvePoint>& defaultCurvePoints();
+
+    // The channel's stored adjustment, or zero.
+    HSLAdjustment hslAdjustment(HSLColorChannel channel) const;
+    // Stores the adjustment, or removes the channel's entry when it is neutral.
+    void setHSLAdjustment(const HSLAdjustment& adjustment, HSLColorChannel channel);
+    // Whether any entry, under whatever key, is not neutral.
+    bool hasHSLAdjustments() const;
+
+    // Exact equality, curve-point identifiers included.
+    bool operator==(const EditParameters&) const = default;
+
+    // Equality of what the recipe does to the picture: like ==, but curve points
+    // compare by position only. Use it to ask "has this frame been edited": the
+    // default curve's identifiers are drawn afresh every run, so a recipe saved
+    // in an earlier run never equals this run's default exactly.
+    bool sameContent(const EditParameters& other) const;
+};
+
+// Reading is lenient at this level: a missing or null key takes its default;
+// nested records follow their own rules.
+void to_json(nlohmann::json& j, const EditParameters& recipe);
+void from_json(const nlohmann::json& j, EditParameters& recipe);
+
+}  // namespace vantrel
