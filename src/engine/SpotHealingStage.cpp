@@ -112,11 +112,17 @@ Image applySpotHealing(const Image& input, const std::vector<SpotItem>& spots, b
         if (auto p = placeSpot(extent, spot)) placements.push_back(*p);
     if (placements.empty()) return input;
 
-    return Image::raster(input, extent, [placements = std::move(placements)](const PixelBuffer& in) {
+    const Image healed = Image::raster(input, extent, [placements = std::move(placements)](const PixelBuffer& in) {
         PixelBuffer out = in.clone();
         if (out.isEmpty()) return out;
         for (const SpotPlacement& p : placements) healSpot(out, p);
         return out;
+    });
+    // The evaluator reads a raster's pixels from memory only through a consumer; when the
+    // healed image is the last node of a render (a recipe with nothing after the healing)
+    // it would come out blank. A row copy costs next to nothing beside the healing itself.
+    return Image::pointwise({healed}, [](const RowSpan& s, const float* const* in, float* out) {
+        std::memcpy(out, in[0], sizeof(float) * 4 * std::size_t(s.count));
     });
 }
 

@@ -200,6 +200,15 @@ TEST(PipelineStagesTest, StagesReceiveTheRecipeScaledAsTheFiltersExpect) {
               0.0f);
     EXPECT_GT(testing::maxDifference(neutral, developed([](EditParameters& r) { r.exposure = 1; })), 0.1f);
 
+    // A healed spot with nothing after it: the healed frame itself is the result.
+    SpotItem spot;
+    spot.center = {0.5, 0.5};
+    spot.radius = 0.2;
+    const PixelBuffer healed = developed([&](EditParameters& r) { r.spotHealing.spots = {spot}; });
+    EXPECT_GT(testing::maxDifference(neutral, healed), 0.05f);
+    EXPECT_FLOAT_EQ(testing::at(healed, 24, 16)[3], 1.0f);
+    EXPECT_EQ(testing::at(healed, 0, 0), testing::at(neutral, 0, 0));
+
     // The dust-spotting view: flat areas go white, edges dark.
     const Image flat = Image::constant({0.3f, 0.3f, 0.3f, 1}).cropped(Rect{0, 0, 16, 16});
     EditParameters dust = EditParameters::defaultValue();
