@@ -118,6 +118,17 @@ TEST(Evaluation, TiledParallelFusedMatchesReferenceAtEveryTileSizeAndThreadCount
         }
 }
 
+TEST(Evaluation, StrongDownscaleOfASourceReadsItDirectly) {
+    const Image src = Image::fromPixels(testing::asymmetricPixels(300, 200));
+    for (const Image& thumb : {src.transformed(AffineTransform::scale(0.07, 0.07)),
+                               src.transformed(AffineTransform::rotation(0.2).after(AffineTransform::scale(0.1, 0.1)))}) {
+        const Rect r = thumb.extent().grown(1);
+        auto out = Context({2, 16}).renderFloat(thumb, r);
+        ASSERT_TRUE(out);
+        expectSame(*out, detail::evaluateReference(thumb, r));
+    }
+}
+
 TEST(Evaluation, BitmapBytesDoNotDependOnTilingOrThreads) {
     const Image im = everyKind();
     const Rect r{-15, -15, 95, 90};

@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstring>
 #include <unordered_map>
 #include <vector>
@@ -131,6 +132,14 @@ Rect inputDemand(const Node& n, const Rect& need) {
         case NodeKind::raster: return n.inputs[0]->extent.isFinite() ? n.inputs[0]->extent : Rect{};
         default: return need;
     }
+}
+
+// A strong downscale of a source (a thumbnail of a full scan) reads four source pixels per
+// output pixel straight from the native data instead of converting the whole region it spans.
+bool samplesSourceDirectly(const Node& n) {
+    if (n.kind != NodeKind::transform) return false;
+    const Node* in = resolve(n.inputs[0].get());
+    return in->kind == NodeKind::source && std::fabs(n.inverse.determinant()) > 4.0;
 }
 
 }  // namespace
@@ -247,6 +256,7 @@ struct Render::State {
             Rect& need = demand[std::size_t(i)];
             need = need.intersected(p.node->extent);
             if (need.isEmpty() || p.role == Role::leaf) continue;
+            if (samplesSourceDirectly(*p.node)) continue;
             for (int in : p.inputs) {
                 Rect& d = demand[std::size_t(in)];
                 d = d.united(inputDemand(*p.node, need));
@@ -345,6 +355,11 @@ struct Render::State {
                 node.neighbourhood(exactView(s, in, need.grown(node.margin)), out);
                 break;
             case NodeKind::transform:
+                if (samplesSourceDirectly(node)) {
+                    for (std::int64_t y = need.minY(); y < need.maxY(); ++y)
+                        sampleTransformRowFromSource(node, *resolve(node.inputs[0].get())->source, need.x, y, n, out.row(y));
+                    break;
+                }
                 for (std::int64_t y = need.minY(); y < need.maxY(); ++y) sampleTransformRow(node, in, need.x, y, n, out.row(y));
                 break;
             case NodeKind::clamp:
