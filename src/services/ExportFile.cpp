@@ -33,7 +33,7 @@ ExportFile::ExportFile(std::filesystem::path destination) : destination_(std::mo
         std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(generator()));
         temporary_ = folder / ("." + destination_.filename().string() + "." + suffix + ".tmp");
         // 0666 so that the usual umask gives the exported file the usual permissions.
-        fd = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd = ::open(temporary_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) break;
     }
     if (fd < 0) throw ExportError::fromErrno(errno, "Could not create a file in the folder", folder.string());

@@ -94,22 +94,27 @@ private:
     bool abandoned_ = false;
 };
 
-int pixelCount(double extent) { return int(extent); }
+// Sides beyond this are refused before anything is written (a million pixels is far past any
+// scan; the encoders' own limits are lower still and reported by them).
+constexpr std::int64_t kMaxSide = 1'000'000;
 
 }  // namespace
 
 void writeImage(const Context& context, const Image& image, const ExportSettings& settings,
                 const std::filesystem::path& destination, std::stop_token stop) {
     const Rect extent = image.extent();
-    if (extent.isEmpty() || extent.isInfinite() || pixelCount(extent.width) < 1 || pixelCount(extent.height) < 1)
+    if (extent.isEmpty())
         throw ExportError(ExportError::kEditorDomain, ExportError::kEmptyRender,
                           "The photo could not be rendered: the scan is missing or unreadable.");
+    if (extent.isInfinite() || extent.width > kMaxSide || extent.height > kMaxSide)
+        throw ExportError(ExportError::kEditorDomain, ExportError::kRenderFailed,
+                          "The photo could not be rendered: its size is not bounded.");
     if (stop.stop_requested()) throw ExportError(ExportError::kEditorDomain, ExportError::kCancelled, "The export was cancelled.");
 
     const OutputSpace space = settings.useDisplayP3 ? OutputSpace::displayP3 : OutputSpace::sRGB;
     EncodeTarget target;
-    target.width = pixelCount(extent.width);
-    target.height = pixelCount(extent.height);
+    target.width = int(extent.width);
+    target.height = int(extent.height);
     target.iccProfile = &outputProfile(space);
     target.profileName = outputProfileName(space);
 
@@ -135,10 +140,9 @@ void writeImage(const Context& context, const Image& image, const ExportSettings
     RenderOptions options;
     options.space = space;
     options.stop = stop;
-    const Rect rect{extent.x, extent.y, double(target.width), double(target.height)};
     bool rendered = false;
     try {
-        rendered = context.renderStrips(image, rect, encoder->inputFormat(), kExportStripRows,
+        rendered = context.renderStrips(image, extent, encoder->inputFormat(), kExportStripRows,
                                         [&](const Strip& strip) { return queue.push(strip); }, options);
     } catch (...) {
         queue.abandon();

@@ -4,6 +4,7 @@
 #include <cstdio>
 // jpeglib.h needs size_t and FILE declared first.
 #include <jpeglib.h>
+#include <jerror.h>
 
 #include <algorithm>
 #include <cmath>
@@ -46,21 +47,21 @@ using State = JpegEncoder::State;
 
 State& stateOf(j_common_ptr cinfo) { return *static_cast<State*>(cinfo->client_data); }
 
-extern "C" void jpegErrorExit(j_common_ptr cinfo) {
+void jpegErrorExit(j_common_ptr cinfo) {
     State& s = stateOf(cinfo);
     (*cinfo->err->format_message)(cinfo, s.message);
     std::longjmp(s.jump, 1);
 }
 
-extern "C" void jpegOutputMessage(j_common_ptr) {}  // warnings are not shown
+void jpegOutputMessage(j_common_ptr) {}  // warnings are not shown
 
-extern "C" void jpegInitDestination(j_compress_ptr cinfo) {
+void jpegInitDestination(j_compress_ptr cinfo) {
     State& s = stateOf(reinterpret_cast<j_common_ptr>(cinfo));
     s.destination.next_output_byte = s.buffer.data();
     s.destination.free_in_buffer = s.buffer.size();
 }
 
-extern "C" boolean jpegEmptyOutputBuffer(j_compress_ptr cinfo) {
+boolean jpegEmptyOutputBuffer(j_compress_ptr cinfo) {
     State& s = stateOf(reinterpret_cast<j_common_ptr>(cinfo));
     if (!s.file->write(s.buffer.data(), s.buffer.size())) ERREXIT(cinfo, JERR_FILE_WRITE);
     s.destination.next_output_byte = s.buffer.data();
@@ -68,7 +69,7 @@ extern "C" boolean jpegEmptyOutputBuffer(j_compress_ptr cinfo) {
     return TRUE;
 }
 
-extern "C" void jpegTermDestination(j_compress_ptr cinfo) {
+void jpegTermDestination(j_compress_ptr cinfo) {
     State& s = stateOf(reinterpret_cast<j_common_ptr>(cinfo));
     const std::size_t used = s.buffer.size() - s.destination.free_in_buffer;
     if (!s.file->write(s.buffer.data(), used)) ERREXIT(cinfo, JERR_FILE_WRITE);

@@ -33,20 +33,20 @@ namespace {
 
 using State = PngEncoder::State;
 
-extern "C" void pngError(png_structp png, png_const_charp text) {
+void pngError(png_structp png, png_const_charp text) {
     auto* s = static_cast<State*>(png_get_error_ptr(png));
     std::snprintf(s->message, sizeof s->message, "%s", text ? text : "unknown error");
     png_longjmp(png, 1);
 }
 
-extern "C" void pngWarning(png_structp, png_const_charp) {}
+void pngWarning(png_structp, png_const_charp) {}
 
-extern "C" void pngWrite(png_structp png, png_bytep data, png_size_t size) {
+void pngWrite(png_structp png, png_bytep data, png_size_t size) {
     auto* s = static_cast<State*>(png_get_io_ptr(png));
     if (!s->file->write(data, size)) png_error(png, "write failed");
 }
 
-extern "C" void pngFlush(png_structp) {}
+void pngFlush(png_structp) {}
 
 [[noreturn]] void throwPngError(const State& s) {
     if (s.file && s.file->failed()) s.file->throwFailure();

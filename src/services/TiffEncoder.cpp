@@ -30,7 +30,7 @@ namespace {
 using State = TiffEncoder::State;
 
 // libtiff's errors are collected per file (never printed, never fatal) and thrown afterwards.
-extern "C" int tiffErrorHandler(TIFF*, void* user, const char* module, const char* format, va_list args) {
+int tiffErrorHandler(TIFF*, void* user, const char* module, const char* format, va_list args) {
     auto* s = static_cast<State*>(user);
     char text[512];
     std::vsnprintf(text, sizeof text, format, args);
@@ -38,22 +38,22 @@ extern "C" int tiffErrorHandler(TIFF*, void* user, const char* module, const cha
     return 1;
 }
 
-extern "C" int tiffWarningHandler(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+int tiffWarningHandler(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
 ExportFile& fileOf(thandle_t h) { return *static_cast<ExportFile*>(h); }
 
-extern "C" tmsize_t tiffRead(thandle_t h, void* data, tmsize_t size) {
+tmsize_t tiffRead(thandle_t h, void* data, tmsize_t size) {
     return tmsize_t(fileOf(h).read(data, std::size_t(size)));
 }
-extern "C" tmsize_t tiffWrite(thandle_t h, void* data, tmsize_t size) {
+tmsize_t tiffWrite(thandle_t h, void* data, tmsize_t size) {
     return fileOf(h).write(data, std::size_t(size)) ? size : tmsize_t(-1);
 }
-extern "C" toff_t tiffSeek(thandle_t h, toff_t offset, int whence) {
+toff_t tiffSeek(thandle_t h, toff_t offset, int whence) {
     const auto at = fileOf(h).seek(std::int64_t(offset), whence);
     return at < 0 ? toff_t(-1) : toff_t(at);
 }
-extern "C" int tiffClose(thandle_t) { return 0; }  // the ExportFile closes itself
-extern "C" toff_t tiffSize(thandle_t h) {
+int tiffClose(thandle_t) { return 0; }  // the ExportFile closes itself
+toff_t tiffSize(thandle_t h) {
     const auto n = fileOf(h).size();
     return n < 0 ? 0 : toff_t(n);
 }
