@@ -76,26 +76,39 @@ struct MonochromeParameters {
 
 namespace vantrel::kernels {
 
-// Runs `f(Rgba&)` on unpremultiplied colour over a premultiplied span.
+// Runs `f(float* rgba)` in place on straight (unpremultiplied) colour over a
+// premultiplied span; f may change the alpha, and the result is premultiplied
+// by the alpha it leaves.
 template <typename F>
 inline void forEachUnpremultiplied(float* px, int n, F&& f) {
     for (int i = 0; i < n; ++i, px += 4) {
         const float a = px[3];
-        Rgba c;
-        if (a == 1.0f) {
-            c = {px[0], px[1], px[2], 1.0f};
-        } else if (a > 1e-6f) {
-            const float inv = 1.0f / a;
-            c = {px[0] * inv, px[1] * inv, px[2] * inv, a};
-        } else {
-            c = {0, 0, 0, a};
+        if (a != 1.0f) {
+            const float inv = a > 1e-6f ? 1.0f / a : 0.0f;
+            px[0] *= inv;
+            px[1] *= inv;
+            px[2] *= inv;
         }
-        f(c);
-        px[0] = c.r * c.a;
-        px[1] = c.g * c.a;
-        px[2] = c.b * c.a;
-        px[3] = c.a;
+        f(px);
+        const float out = px[3];
+        if (out != 1.0f) {
+            px[0] *= out;
+            px[1] *= out;
+            px[2] *= out;
+        }
     }
+}
+
+// The same for a kernel with `Rgba apply(Rgba)` on straight colour.
+template <typename K>
+inline void applyUnpremultiplied(const K& kernel, float* px, int n) {
+    forEachUnpremultiplied(px, n, [&kernel](float* c) {
+        const Rgba o = kernel.apply({c[0], c[1], c[2], c[3]});
+        c[0] = o.r;
+        c[1] = o.g;
+        c[2] = o.b;
+        c[3] = o.a;
+    });
 }
 
 // rgb' = M·rgb + offset·a, alpha kept: the unpremultiplied affine map
@@ -201,7 +214,7 @@ struct ColorMatrixKernel {
                 dot(p.aVector, p.biasVector[3])};
     }
     void operator()(float* px, int n) const {
-        forEachUnpremultiplied(px, n, [this](Rgba& c) { c = apply(c); });
+        applyUnpremultiplied(*this, px, n);
     }
 };
 
@@ -217,7 +230,7 @@ struct ColorClampKernel {
                 clampTo(c.a, p.minComponents[3], p.maxComponents[3])};
     }
     void operator()(float* px, int n) const {
-        forEachUnpremultiplied(px, n, [this](Rgba& c) { c = apply(c); });
+        applyUnpremultiplied(*this, px, n);
     }
 };
 
@@ -230,7 +243,7 @@ struct ColorPolynomialKernel {
                 poly(p.alphaCoefficients, c.a)};
     }
     void operator()(float* px, int n) const {
-        forEachUnpremultiplied(px, n, [this](Rgba& c) { c = apply(c); });
+        applyUnpremultiplied(*this, px, n);
     }
 };
 
@@ -243,7 +256,7 @@ struct GammaKernel {
         return {f(c.r), f(c.g), f(c.b), c.a};
     }
     void operator()(float* px, int n) const {
-        forEachUnpremultiplied(px, n, [this](Rgba& c) { c = apply(c); });
+        applyUnpremultiplied(*this, px, n);
     }
 };
 

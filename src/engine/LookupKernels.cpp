@@ -6,6 +6,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 namespace vantrel {
 
@@ -55,32 +56,52 @@ std::optional<ColorCubeKernel> ColorCubeKernel::make(const ColorCubeParameters& 
     return k;
 }
 
-Rgba ColorCubeKernel::apply(Rgba c) const {
-    const float pr = clamp01(c.r) * scale_, pg = clamp01(c.g) * scale_, pb = clamp01(c.b) * scale_;
+namespace {
+
+// Four floats as one SSE register; a cube cell (RGBA) is exactly one.
+using Float4 = float __attribute__((vector_size(16)));
+inline Float4 load4(const float* p) {
+    Float4 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+}  // namespace
+
+// Trilinear look-up of one straight RGBA pixel in place.
+inline void ColorCubeKernel::lookup(float* c) const {
+    const float pr = clamp01(c[0]) * scale_, pg = clamp01(c[1]) * scale_, pb = clamp01(c[2]) * scale_;
     const int ir = std::min(static_cast<int>(pr), n_ - 2);
     const int ig = std::min(static_cast<int>(pg), n_ - 2);
     const int ib = std::min(static_cast<int>(pb), n_ - 2);
     const float fr = pr - static_cast<float>(ir), fg = pg - static_cast<float>(ig), fb = pb - static_cast<float>(ib);
 
-    const size_t sr = 4, sg = static_cast<size_t>(n_) * 4, sb = static_cast<size_t>(n_) * n_ * 4;
-    const float* base = cells_->data() + static_cast<size_t>(ib) * sb + static_cast<size_t>(ig) * sg +
-                        static_cast<size_t>(ir) * sr;
-    float out[4];
-    for (int k = 0; k < 4; ++k) {
-        const float* q = base + k;
-        const float c00 = q[0] + fr * (q[sr] - q[0]);
-        const float c10 = q[sg] + fr * (q[sg + sr] - q[sg]);
-        const float c01 = q[sb] + fr * (q[sb + sr] - q[sb]);
-        const float c11 = q[sb + sg] + fr * (q[sb + sg + sr] - q[sb + sg]);
-        const float c0 = c00 + fg * (c10 - c00);
-        const float c1 = c01 + fg * (c11 - c01);
-        out[k] = c0 + fb * (c1 - c0);
-    }
-    return {out[0], out[1], out[2], c.a * out[3]};
+    const ptrdiff_t sr = 4, sg = ptrdiff_t(n_) * 4, sb = ptrdiff_t(n_) * n_ * 4;
+    const float* q = cells_->data() + ib * sb + ig * sg + ir * sr;
+    const Float4 c000 = load4(q), c100 = load4(q + sr), c010 = load4(q + sg), c110 = load4(q + sg + sr);
+    const Float4 c001 = load4(q + sb), c101 = load4(q + sb + sr), c011 = load4(q + sb + sg),
+                 c111 = load4(q + sb + sg + sr);
+    const Float4 c00 = c000 + fr * (c100 - c000);
+    const Float4 c10 = c010 + fr * (c110 - c010);
+    const Float4 c01 = c001 + fr * (c101 - c001);
+    const Float4 c11 = c011 + fr * (c111 - c011);
+    const Float4 c0 = c00 + fg * (c10 - c00);
+    const Float4 c1 = c01 + fg * (c11 - c01);
+    const Float4 out = c0 + fb * (c1 - c0);
+    c[0] = out[0];
+    c[1] = out[1];
+    c[2] = out[2];
+    c[3] *= out[3];
+}
+
+Rgba ColorCubeKernel::apply(Rgba c) const {
+    float px[4] = {c.r, c.g, c.b, c.a};
+    lookup(px);
+    return {px[0], px[1], px[2], px[3]};
 }
 
 void ColorCubeKernel::operator()(float* px, int n) const {
-    forEachUnpremultiplied(px, n, [this](Rgba& c) { c = apply(c); });
+    forEachUnpremultiplied(px, n, [this](float* c) { lookup(c); });
 }
 
 // ---- Colour curves ----------------------------------------------------------------
@@ -92,24 +113,31 @@ std::optional<ColorCurvesKernel> ColorCurvesKernel::make(const ColorCurvesParame
 
     ColorCurvesKernel k;
     k.data_ = std::make_shared<const std::vector<float>>(p.curvesData);
-    k.n_ = static_cast<int>(p.curvesData.size() / 3);
+    k.table_ = k.data_->data();
+    k.last_ = static_cast<int>(p.curvesData.size() / 3) - 1;
     k.d0_ = d0;
     k.d1_ = d1;
-    k.toIndex_ = static_cast<float>(k.n_ - 1) / (d1 - d0);
+    k.toIndex_ = static_cast<float>(k.last_) / (d1 - d0);
 
+    bool shared = true;
+    for (size_t i = 0; i < p.curvesData.size() && shared; i += 3)
+        shared = p.curvesData[i] == p.curvesData[i + 1] && p.curvesData[i] == p.curvesData[i + 2];
+    k.sharedColumns_ = shared;
+
+    auto tables = std::make_shared<std::array<LinearTable, 3>>();
+    for (int ch = 0; ch < (shared ? 1 : 3); ++ch) {
+        LinearTable& t = (*tables)[static_cast<size_t>(ch)];
+        t.positive.resize(kSamples + 1);
+        t.negative.resize(kSamples + 1);
+        for (uint32_t i = 0; i <= kSamples; ++i) {
+            const float x = std::bit_cast<float>(kFirstBits + (i << (23 - kStepBits)));
+            t.positive[i] = k.curveLinear(ch, x);
+            t.negative[i] = k.curveLinear(ch, -x);
+        }
+        t.atZero = k.curveLinear(ch, 0.0f);
+    }
+    k.linear_ = std::move(tables);
     return k;
-}
-
-float ColorCurvesKernel::curveEncoded(int channel, float e) const {
-    const float* t = data_->data() + channel;
-    if (e > d1_) return t[static_cast<size_t>(n_ - 1) * 3] + (e - d1_);
-    if (e < d0_) return t[0] + (e - d0_);
-    if (!(e == e)) return e;  // NaN stays NaN
-    const float p = (e - d0_) * toIndex_;
-    const int i = std::min(static_cast<int>(p), n_ - 2);
-    const float f = p - static_cast<float>(i);
-    const float lo = t[static_cast<size_t>(i) * 3], hi = t[static_cast<size_t>(i + 1) * 3];
-    return lo + f * (hi - lo);
 }
 
 float ColorCurvesKernel::curveLinear(int channel, float x) const {
@@ -117,12 +145,23 @@ float ColorCurvesKernel::curveLinear(int channel, float x) const {
 }
 
 float ColorCurvesKernel::curveLinearFast(int channel, float x) const {
-    // The shared tables are exact to about 2e-6 up to 256; far out (or not finite)
-    // take the exact curve.
-    if (!(std::fabs(x) < 64.0f)) return curveLinear(channel, x);
-    const float e = curveEncoded(channel, color::encodeSRGBFast(x));
-    if (!(std::fabs(e) < 64.0f)) return static_cast<float>(color::decodeSRGB(e));
-    return color::decodeSRGBFast(e);
+    constexpr int kFracBits = 23 - kStepBits;
+    const LinearTable& t = (*linear_)[sharedColumns_ ? 0 : static_cast<size_t>(channel)];
+    const uint32_t bits = std::bit_cast<uint32_t>(x);
+    const uint32_t mag = bits & 0x7fffffffu;
+    const float* side = (bits >> 31) ? t.negative.data() : t.positive.data();
+    if (mag >= kFirstBits && mag < kEndBits) {
+        const uint32_t offset = mag - kFirstBits;
+        const uint32_t i = offset >> kFracBits;
+        const float f = static_cast<float>(static_cast<int32_t>(offset & ((1u << kFracBits) - 1))) *
+                        (1.0f / static_cast<float>(1u << kFracBits));
+        return side[i] + f * (side[i + 1] - side[i]);
+    }
+    if (mag < kFirstBits) {
+        // Tiny values: straight from the value at zero to the first sample.
+        return t.atZero + (side[0] - t.atZero) * (std::fabs(x) * (1.0f / std::bit_cast<float>(kFirstBits)));
+    }
+    return curveLinear(channel, x);  // far out, or not finite
 }
 
 Rgba ColorCurvesKernel::apply(Rgba c) const {
@@ -139,14 +178,14 @@ Rgba ColorCurvesKernel::apply(Rgba c) const {
 void ColorCurvesKernel::operator()(float* px, int n) const {
     const float* a = kToSrgb.m;
     const float* m = kToP3.m;
-    forEachUnpremultiplied(px, n, [&](Rgba& c) {
-        const float r = a[0] * c.r + a[1] * c.g + a[2] * c.b;
-        const float g = a[3] * c.r + a[4] * c.g + a[5] * c.b;
-        const float b = a[6] * c.r + a[7] * c.g + a[8] * c.b;
+    forEachUnpremultiplied(px, n, [&](float* c) {
+        const float r = a[0] * c[0] + a[1] * c[1] + a[2] * c[2];
+        const float g = a[3] * c[0] + a[4] * c[1] + a[5] * c[2];
+        const float b = a[6] * c[0] + a[7] * c[1] + a[8] * c[2];
         const float r2 = curveLinearFast(0, r), g2 = curveLinearFast(1, g), b2 = curveLinearFast(2, b);
-        c.r = m[0] * r2 + m[1] * g2 + m[2] * b2;
-        c.g = m[3] * r2 + m[4] * g2 + m[5] * b2;
-        c.b = m[6] * r2 + m[7] * g2 + m[8] * b2;
+        c[0] = m[0] * r2 + m[1] * g2 + m[2] * b2;
+        c[1] = m[3] * r2 + m[4] * g2 + m[5] * b2;
+        c[2] = m[6] * r2 + m[7] * g2 + m[8] * b2;
     });
 }
 
