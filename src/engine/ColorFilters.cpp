@@ -1,16 +1,14 @@
 #include "engine/ColorFilters.h"
 
-#include <cstring>
 
 namespace vantrel {
 namespace {
 
-// Wraps an in-place span kernel (premultiplied RGBA) as a pointwise image.
+// Wraps a span kernel (premultiplied RGBA) as a pointwise image.
 template <class Kernel>
 Image spanFilter(const Image& image, Kernel kernel) {
     return Image::pointwise({image}, [kernel](const RowSpan& s, const float* const* in, float* out) {
-        std::memcpy(out, in[0], sizeof(float) * 4 * static_cast<size_t>(s.count));
-        kernel(out, s.count);
+        kernel.run(in[0], out, s.count);
     });
 }
 
@@ -63,8 +61,7 @@ Image vignette(const Image& image, const VignetteParameters& p) {
     if (!e.isFinite()) return image;  // no centre to fall off from
     const kernels::VignetteKernel kernel(p, double(e.minX()), double(e.minY()), double(e.width), double(e.height));
     return Image::pointwise({image}, [kernel](const RowSpan& s, const float* const* in, float* out) {
-        std::memcpy(out, in[0], sizeof(float) * 4 * static_cast<size_t>(s.count));
-        kernel.row(out, s.count, static_cast<float>(s.x) + 0.5f, static_cast<float>(s.y) + 0.5f);
+        kernel.row(in[0], out, s.count, static_cast<float>(s.x) + 0.5f, static_cast<float>(s.y) + 0.5f);
     });
 }
 

@@ -1,6 +1,5 @@
 #include "engine/LookupFilters.h"
 
-#include <cstring>
 
 namespace vantrel {
 namespace {
@@ -8,8 +7,7 @@ namespace {
 template <class Kernel>
 Image spanFilter(const Image& image, Kernel kernel) {
     return Image::pointwise({image}, [kernel](const RowSpan& s, const float* const* in, float* out) {
-        std::memcpy(out, in[0], sizeof(float) * 4 * static_cast<size_t>(s.count));
-        kernel(out, s.count);
+        kernel.run(in[0], out, s.count);
     });
 }
 

@@ -31,8 +31,6 @@ ColorCubeParameters identityColorCube(int n) {
 namespace vantrel::kernels {
 namespace {
 
-float clamp01(float v) { return std::min(1.0f, std::max(0.0f, v)); }  // NaN -> 0
-
 bool allFinite(const std::vector<float>& v) {
     return std::all_of(v.begin(), v.end(), [](float x) { return std::isfinite(x); });
 }
@@ -50,7 +48,8 @@ std::optional<ColorCubeKernel> ColorCubeKernel::make(const ColorCubeParameters& 
     if (n < 2 || n > 128) return std::nullopt;
     if (p.cubeData.size() != static_cast<size_t>(n) * n * n * 4 || !allFinite(p.cubeData)) return std::nullopt;
     ColorCubeKernel k;
-    k.cells_ = std::make_shared<const std::vector<float>>(p.cubeData);
+    k.storage_ = std::make_shared<const std::vector<float>>(p.cubeData);
+    k.cells_ = k.storage_->data();
     k.n_ = n;
     k.scale_ = static_cast<float>(n - 1);
     return k;
@@ -58,26 +57,20 @@ std::optional<ColorCubeKernel> ColorCubeKernel::make(const ColorCubeParameters& 
 
 namespace {
 
-// Four floats as one SSE register; a cube cell (RGBA) is exactly one.
-using Float4 = float __attribute__((vector_size(16)));
-inline Float4 load4(const float* p) {
-    Float4 v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
+// Trilinear look-up of one straight RGBA pixel in a cube of n cells per side.
+inline Float4 trilinear(const float* cells, int n, float scale, Float4 c) {
+    const Float4 zero{}, one = splat(1.0f);
+    Float4 v = c > zero ? c : zero;  // NaN -> 0
+    v = v < one ? v : one;
+    const Float4 p = v * scale;
+    Int4 i = __builtin_convertvector(p, Int4);
+    const Int4 top = Int4{1, 1, 1, 1} * (n - 2);
+    i = i < top ? i : top;
+    const Float4 f = p - __builtin_convertvector(i, Float4);
 
-}  // namespace
-
-// Trilinear look-up of one straight RGBA pixel in place.
-inline void ColorCubeKernel::lookup(float* c) const {
-    const float pr = clamp01(c[0]) * scale_, pg = clamp01(c[1]) * scale_, pb = clamp01(c[2]) * scale_;
-    const int ir = std::min(static_cast<int>(pr), n_ - 2);
-    const int ig = std::min(static_cast<int>(pg), n_ - 2);
-    const int ib = std::min(static_cast<int>(pb), n_ - 2);
-    const float fr = pr - static_cast<float>(ir), fg = pg - static_cast<float>(ig), fb = pb - static_cast<float>(ib);
-
-    const ptrdiff_t sr = 4, sg = ptrdiff_t(n_) * 4, sb = ptrdiff_t(n_) * n_ * 4;
-    const float* q = cells_->data() + ib * sb + ig * sg + ir * sr;
+    const ptrdiff_t sr = 4, sg = ptrdiff_t(n) * 4, sb = ptrdiff_t(n) * n * 4;
+    const float* q = cells + i[2] * sb + i[1] * sg + i[0] * sr;
+    const Float4 fr = splat(f[0]), fg = splat(f[1]), fb = splat(f[2]);
     const Float4 c000 = load4(q), c100 = load4(q + sr), c010 = load4(q + sg), c110 = load4(q + sg + sr);
     const Float4 c001 = load4(q + sb), c101 = load4(q + sb + sr), c011 = load4(q + sb + sg),
                  c111 = load4(q + sb + sg + sr);
@@ -87,21 +80,24 @@ inline void ColorCubeKernel::lookup(float* c) const {
     const Float4 c11 = c011 + fr * (c111 - c011);
     const Float4 c0 = c00 + fg * (c10 - c00);
     const Float4 c1 = c01 + fg * (c11 - c01);
-    const Float4 out = c0 + fb * (c1 - c0);
-    c[0] = out[0];
-    c[1] = out[1];
-    c[2] = out[2];
-    c[3] *= out[3];
+    Float4 out = c0 + fb * (c1 - c0);
+    out[3] *= c[3];
+    return out;
 }
+
+}  // namespace
 
 Rgba ColorCubeKernel::apply(Rgba c) const {
-    float px[4] = {c.r, c.g, c.b, c.a};
-    lookup(px);
-    return {px[0], px[1], px[2], px[3]};
+    const Float4 out = trilinear(cells_, n_, scale_, Float4{c.r, c.g, c.b, c.a});
+    return {out[0], out[1], out[2], out[3]};
 }
 
-void ColorCubeKernel::operator()(float* px, int n) const {
-    forEachUnpremultiplied(px, n, [this](float* c) { lookup(c); });
+void ColorCubeKernel::run(const float* in, float* out, int n) const {
+    const float* cells = cells_;
+    const int side = n_;
+    const float scale = scale_;
+    for (int i = 0; i < n; ++i, in += 4, out += 4)
+        store4(out, premultiplied(trilinear(cells, side, scale, straightened(load4(in)))));
 }
 
 // ---- Colour curves ----------------------------------------------------------------
@@ -122,21 +118,23 @@ std::optional<ColorCurvesKernel> ColorCurvesKernel::make(const ColorCurvesParame
     bool shared = true;
     for (size_t i = 0; i < p.curvesData.size() && shared; i += 3)
         shared = p.curvesData[i] == p.curvesData[i + 1] && p.curvesData[i] == p.curvesData[i + 2];
-    k.sharedColumns_ = shared;
 
-    auto tables = std::make_shared<std::array<LinearTable, 3>>();
-    for (int ch = 0; ch < (shared ? 1 : 3); ++ch) {
-        LinearTable& t = (*tables)[static_cast<size_t>(ch)];
-        t.positive.resize(kSamples + 1);
-        t.negative.resize(kSamples + 1);
-        for (uint32_t i = 0; i <= kSamples; ++i) {
+    const int tables = shared ? 1 : 3;
+    auto linear = std::make_shared<std::vector<float>>(static_cast<size_t>(tables) * kTableSize);
+    for (int ch = 0; ch < tables; ++ch) {
+        float* t = linear->data() + ch * kTableSize;
+        for (uint32_t i = 0; i < kSide; ++i) {
             const float x = std::bit_cast<float>(kFirstBits + (i << (23 - kStepBits)));
-            t.positive[i] = k.curveLinear(ch, x);
-            t.negative[i] = k.curveLinear(ch, -x);
+            t[i] = k.curveLinear(ch, x);
+            t[kSide + i] = k.curveLinear(ch, -x);
         }
-        t.atZero = k.curveLinear(ch, 0.0f);
     }
-    k.linear_ = std::move(tables);
+    for (int ch = 0; ch < 3; ++ch) {
+        k.tableOffset_[static_cast<size_t>(ch)] = shared ? 0 : ch * kTableSize;
+        k.atZero_[static_cast<size_t>(ch)] = k.curveLinear(shared ? 0 : ch, 0.0f);
+    }
+    k.linearStorage_ = std::move(linear);
+    k.linear_ = k.linearStorage_->data();
     return k;
 }
 
@@ -144,22 +142,26 @@ float ColorCurvesKernel::curveLinear(int channel, float x) const {
     return static_cast<float>(color::decodeSRGB(curveEncoded(channel, static_cast<float>(color::encodeSRGB(x)))));
 }
 
+namespace {
+constexpr float kFracScale = 1.0f / static_cast<float>(1 << (23 - 8));
+}  // namespace
+
 float ColorCurvesKernel::curveLinearFast(int channel, float x) const {
     constexpr int kFracBits = 23 - kStepBits;
-    const LinearTable& t = (*linear_)[sharedColumns_ ? 0 : static_cast<size_t>(channel)];
+    const float* t = linear_ + tableOffset_[static_cast<size_t>(channel)];
     const uint32_t bits = std::bit_cast<uint32_t>(x);
     const uint32_t mag = bits & 0x7fffffffu;
-    const float* side = (bits >> 31) ? t.negative.data() : t.positive.data();
+    const float* side = (bits >> 31) ? t + kSide : t;
     if (mag >= kFirstBits && mag < kEndBits) {
         const uint32_t offset = mag - kFirstBits;
         const uint32_t i = offset >> kFracBits;
-        const float f = static_cast<float>(static_cast<int32_t>(offset & ((1u << kFracBits) - 1))) *
-                        (1.0f / static_cast<float>(1u << kFracBits));
+        const float f = static_cast<float>(static_cast<int32_t>(offset & ((1u << kFracBits) - 1))) * kFracScale;
         return side[i] + f * (side[i + 1] - side[i]);
     }
     if (mag < kFirstBits) {
         // Tiny values: straight from the value at zero to the first sample.
-        return t.atZero + (side[0] - t.atZero) * (std::fabs(x) * (1.0f / std::bit_cast<float>(kFirstBits)));
+        const float zero = atZero_[static_cast<size_t>(channel)];
+        return zero + (side[0] - zero) * (std::fabs(x) * (1.0f / std::bit_cast<float>(kFirstBits)));
     }
     return curveLinear(channel, x);  // far out, or not finite
 }
@@ -175,18 +177,40 @@ Rgba ColorCurvesKernel::apply(Rgba c) const {
             c.a};
 }
 
-void ColorCurvesKernel::operator()(float* px, int n) const {
+void ColorCurvesKernel::run(const float* in, float* out, int n) const {
+    static_assert(kStepBits == 8, "kFracScale assumes 256 steps per octave");
+    constexpr int kFracBits = 23 - kStepBits;
     const float* a = kToSrgb.m;
     const float* m = kToP3.m;
-    forEachUnpremultiplied(px, n, [&](float* c) {
-        const float r = a[0] * c[0] + a[1] * c[1] + a[2] * c[2];
-        const float g = a[3] * c[0] + a[4] * c[1] + a[5] * c[2];
-        const float b = a[6] * c[0] + a[7] * c[1] + a[8] * c[2];
-        const float r2 = curveLinearFast(0, r), g2 = curveLinearFast(1, g), b2 = curveLinearFast(2, b);
-        c[0] = m[0] * r2 + m[1] * g2 + m[2] * b2;
-        c[1] = m[3] * r2 + m[4] * g2 + m[5] * b2;
-        c[2] = m[6] * r2 + m[7] * g2 + m[8] * b2;
-    });
+    // Matrix columns; the alpha lane stays 0 and is restored at the end.
+    const Float4 a0{a[0], a[3], a[6], 0}, a1{a[1], a[4], a[7], 0}, a2{a[2], a[5], a[8], 0};
+    const Float4 m0{m[0], m[3], m[6], 0}, m1{m[1], m[4], m[7], 0}, m2{m[2], m[5], m[8], 0};
+    const Int4 first = Int4{1, 1, 1, 1} * static_cast<int32_t>(kFirstBits);
+    const Int4 end = Int4{1, 1, 1, 1} * static_cast<int32_t>(kEndBits);
+    const Int4 base{tableOffset_[0], tableOffset_[1], tableOffset_[2], 0};
+    for (int i = 0; i < n; ++i, in += 4, out += 4) {
+        const Float4 c = straightened(load4(in));
+        const Float4 s = splat(c[0]) * a0 + splat(c[1]) * a1 + splat(c[2]) * a2;
+        Int4 bits;
+        std::memcpy(&bits, &s, sizeof bits);
+        const Int4 mag = bits & 0x7fffffff;
+        const Int4 inRange = (mag >= first) & (mag < end);
+        Float4 y;
+        if (inRange[0] & inRange[1] & inRange[2]) {
+            // Index into the channel's table, on the negative side for negative values.
+            const Int4 offset = mag - first;
+            const Int4 idx = base + (offset >> kFracBits) + ((bits >> 31) & kSide);
+            const Float4 f = __builtin_convertvector(offset & ((1 << kFracBits) - 1), Float4) * kFracScale;
+            const Float4 lo{linear_[idx[0]], linear_[idx[1]], linear_[idx[2]], 0};
+            const Float4 hi{linear_[idx[0] + 1], linear_[idx[1] + 1], linear_[idx[2] + 1], 0};
+            y = lo + f * (hi - lo);
+        } else {
+            y = Float4{curveLinearFast(0, s[0]), curveLinearFast(1, s[1]), curveLinearFast(2, s[2]), 0};
+        }
+        Float4 o = splat(y[0]) * m0 + splat(y[1]) * m1 + splat(y[2]) * m2;
+        o[3] = c[3];
+        store4(out, premultiplied(o));
+    }
 }
 
 }  // namespace vantrel::kernels

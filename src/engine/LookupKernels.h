@@ -45,12 +45,13 @@ public:
     static std::optional<ColorCubeKernel> make(const ColorCubeParameters& p);
 
     Rgba apply(Rgba c) const;
-    void operator()(float* px, int n) const;
+    void run(const float* in, float* out, int n) const;
+    void operator()(float* px, int n) const { run(px, px, n); }
 
 private:
     ColorCubeKernel() = default;
-    void lookup(float* rgba) const;
-    std::shared_ptr<const std::vector<float>> cells_;
+    std::shared_ptr<const std::vector<float>> storage_;
+    const float* cells_ = nullptr;
     int n_ = 0;
     float scale_ = 0;  // N − 1
 };
@@ -80,7 +81,8 @@ public:
     float curveLinearFast(int channel, float x) const;
 
     Rgba apply(Rgba c) const;  // exact, unpremultiplied
-    void operator()(float* px, int n) const;
+    void run(const float* in, float* out, int n) const;
+    void operator()(float* px, int n) const { run(px, px, n); }
 
 private:
     ColorCurvesKernel() = default;
@@ -91,17 +93,18 @@ private:
     static constexpr int kSamples = (kMaxExp - kMinExp) << kStepBits;
     static constexpr uint32_t kFirstBits = static_cast<uint32_t>(127 + kMinExp) << 23;
     static constexpr uint32_t kEndBits = static_cast<uint32_t>(127 + kMaxExp) << 23;
-    struct LinearTable {
-        std::vector<float> positive, negative;  // kSamples + 1 entries each
-        float atZero = 0;
-    };
+    static constexpr int kSide = kSamples + 1;      // entries per sign
+    static constexpr int kTableSize = 2 * kSide;    // positive side, then negative
 
     std::shared_ptr<const std::vector<float>> data_;
     const float* table_ = nullptr;  // data_'s triplets
     int last_ = 1;                  // index of the last triplet
     float d0_ = 0, d1_ = 1, toIndex_ = 1;
-    std::shared_ptr<const std::array<LinearTable, 3>> linear_;
-    bool sharedColumns_ = false;  // all three channels are one curve (table 0)
+    // One table per channel (just one when all three columns are equal).
+    std::shared_ptr<const std::vector<float>> linearStorage_;
+    const float* linear_ = nullptr;
+    std::array<int, 3> tableOffset_{0, 0, 0};
+    std::array<float, 3> atZero_{0, 0, 0};
 };
 
 }  // namespace vantrel::kernels
