@@ -154,6 +154,7 @@ struct Render::State {
     // ---- planning
 
     Plan buildPlan(const Node* root) {
+        root = resolve(root);
         Plan plan;
         std::unordered_map<const Node*, int> index;
         // Iterative post-order DFS; stage nodes are looked through.
@@ -161,8 +162,7 @@ struct Render::State {
         std::vector<Frame> stack{{resolve(root), 0}};
         std::unordered_map<const Node*, bool> onStack;
         auto isLeaf = [&](const Node* n) {
-            if (n == resolve(root)) return false;
-            return n->kind == NodeKind::buffer || materialised.count(n) > 0;
+            return n->kind == NodeKind::buffer || (n != root && materialised.count(n) > 0);
         };
         while (!stack.empty()) {
             Frame& f = stack.back();
@@ -394,6 +394,8 @@ struct Render::State {
             const Rect& need = s.demand[std::size_t(i)];
             if (p.role == Role::leaf) {
                 s.views[std::size_t(i)] = p.memory;
+                if (i == plan.root && !need.isEmpty())
+                    for (std::int64_t y = need.maxY() - 1; y >= need.minY(); --y) emitRow(y, p.memory.at(need.x, y), need.x);
                 continue;
             }
             if (need.isEmpty() || p.role == Role::member) continue;
