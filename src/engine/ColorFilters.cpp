@@ -41,6 +41,8 @@ Image colorControls(const Image& image, const ColorControlsParameters& p) {
 }
 
 Image temperatureAndTint(const Image& image, const TemperatureAndTintParameters& p) {
+    // The white balance stage always runs; with equal whites it costs nothing.
+    if (p.neutral == p.targetNeutral) return image;
     return spanFilter(image, kernels::RgbAffine::fromMatrix(whiteAdaptationMatrix(p.neutral, p.targetNeutral)));
 }
 

@@ -28,7 +28,8 @@ Image exposure(const Image& image, const ExposureParameters& p);
 Image gamma(const Image& image, const GammaParameters& p);
 // Saturation about the luminance grey, then brightness, then contrast about 0.5.
 Image colorControls(const Image& image, const ColorControlsParameters& p);
-// Chromatic adaptation from the neutral white to the target white.
+// Chromatic adaptation from the neutral white to the target white; equal
+// whites return the image itself.
 Image temperatureAndTint(const Image& image, const TemperatureAndTintParameters& p);
 // Lifts shadows and recovers highlights on the luminance; hue is kept.
 Image highlightsAndShadows(const Image& image, const HighlightShadowParameters& p);

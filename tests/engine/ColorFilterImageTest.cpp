@@ -106,6 +106,8 @@ TEST(ColorFilterImage, VignetteFallsOffFromTheExtentCentre) {
     EXPECT_NEAR(pixel(dark, 119, -21).r, 0.5f, 0.002f);
     EXPECT_GT(pixel(light, 100, -30).r, 0.5f);
     EXPECT_EQ(pixel(dark, 100, -30).a, 1.0f);
+    // Equal whites add no work at all.
+    EXPECT_TRUE(temperatureAndTint(flat, {}).isSameNode(flat));
     // Generators have no centre: a vignette over an infinite image leaves it as it is.
     const Image infinite = Image::constant({0.5f, 0.5f, 0.5f, 1});
     EXPECT_TRUE(vignette(infinite, {1.8f, 1.5f}).isSameNode(infinite));
