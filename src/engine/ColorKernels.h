@@ -147,14 +147,12 @@ struct RgbAffine {
     }
 
     void run(const float* in, float* out, int n) const {
-        // Columns of (M | offset) with alpha passing through in the last lane.
-        const Float4 c0{m[0], m[4], m[8], 0}, c1{m[1], m[5], m[9], 0}, c2{m[2], m[6], m[10], 0},
-            c3{m[3], m[7], m[11], 1};
         for (int i = 0; i < n; ++i, in += 4, out += 4) {
-            const Float4 p = load4(in);
-            Float4 o = splat(p[0]) * c0 + splat(p[1]) * c1 + splat(p[2]) * c2 + splat(p[3]) * c3;
-            o[3] = p[3];  // exactly, even next to infinite colour
-            store4(out, o);
+            const float r = in[0], g = in[1], b = in[2], a = in[3];
+            out[0] = m[0] * r + m[1] * g + m[2] * b + m[3] * a;
+            out[1] = m[4] * r + m[5] * g + m[6] * b + m[7] * a;
+            out[2] = m[8] * r + m[9] * g + m[10] * b + m[11] * a;
+            out[3] = a;
         }
     }
     void operator()(float* px, int n) const { run(px, px, n); }
