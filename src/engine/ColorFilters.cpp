@@ -1,18 +1,8 @@
 #include "engine/ColorFilters.h"
 
+#include <cmath>
 
 namespace vantrel {
-namespace {
-
-// Wraps a span kernel (premultiplied RGBA) as a pointwise image.
-template <class Kernel>
-Image spanFilter(const Image& image, Kernel kernel) {
-    return Image::pointwise({image}, [kernel](const RowSpan& s, const float* const* in, float* out) {
-        kernel.run(in[0], out, s.count);
-    });
-}
-
-}  // namespace
 
 Image colorMatrix(const Image& image, const ColorMatrixParameters& p) {
     return spanFilter(image, kernels::ColorMatrixKernel{p});

@@ -9,6 +9,15 @@
 
 namespace vantrel {
 
+// A one-input pointwise image from a span kernel: anything with
+// `run(const float* in, float* out, int n) const` over premultiplied RGBA.
+template <class Kernel>
+Image spanFilter(const Image& image, Kernel kernel) {
+    return Image::pointwise({image}, [kernel](const RowSpan& s, const float* const* in, float* out) {
+        kernel.run(in[0], out, s.count);
+    });
+}
+
 struct TemperatureAndTintParameters {
     WhitePoint neutral{6500, 0};        // the white the image was balanced for
     WhitePoint targetNeutral{6500, 0};  // the white it should look balanced for

@@ -1,17 +1,8 @@
 #include "engine/LookupFilters.h"
 
+#include "engine/ColorFilters.h"
 
 namespace vantrel {
-namespace {
-
-template <class Kernel>
-Image spanFilter(const Image& image, Kernel kernel) {
-    return Image::pointwise({image}, [kernel](const RowSpan& s, const float* const* in, float* out) {
-        kernel.run(in[0], out, s.count);
-    });
-}
-
-}  // namespace
 
 Image colorCube(const Image& image, const ColorCubeParameters& p) {
     auto kernel = kernels::ColorCubeKernel::make(p);
