@@ -9,13 +9,18 @@
 
 namespace vantrel {
 
-// A one-input pointwise image from a span kernel: anything with
-// `run(const float* in, float* out, int n) const` over premultiplied RGBA.
+// The row function of a one-input pointwise image made from a span kernel:
+// anything with `run(const float* in, float* out, int n) const` over
+// premultiplied RGBA. A named type, so a filter can recognise its input.
+template <class Kernel>
+struct SpanRow {
+    Kernel kernel;
+    void operator()(const RowSpan& s, const float* const* in, float* out) const { kernel.run(in[0], out, s.count); }
+};
+
 template <class Kernel>
 Image spanFilter(const Image& image, Kernel kernel) {
-    return Image::pointwise({image}, [kernel](const RowSpan& s, const float* const* in, float* out) {
-        kernel.run(in[0], out, s.count);
-    });
+    return Image::pointwise({image}, SpanRow<Kernel>{std::move(kernel)});
 }
 
 struct TemperatureAndTintParameters {
