@@ -87,19 +87,25 @@ CurveTable::CurveTable(const std::function<double(double)>& f, bool odd, int min
     maxExp = std::clamp(maxExp, minExp + 1, 127);
     lowest_ = std::ldexp(1.0f, minExp);
     baseBits_ = std::bit_cast<std::uint32_t>(lowest_);
-    const std::uint32_t count = std::uint32_t(maxExp - minExp) << kSegmentsLog2;
-    table_.resize(count + 1);
-    for (std::uint32_t i = 0; i <= count; ++i) {
+    last_ = std::uint32_t(maxExp - minExp) << kSegmentsLog2;
+    topX_ = std::bit_cast<float>(baseBits_ + (last_ << kFracBits));
+    pos_ = build(f, 1.0);
+    if (!odd) neg_ = build(f, -1.0);
+}
+
+CurveTable::Half CurveTable::build(const std::function<double(double)>& f, double sign) const {
+    Half h;
+    h.table.resize(last_ + 1);
+    for (std::uint32_t i = 0; i <= last_; ++i) {
         const float x = std::bit_cast<float>(baseBits_ + (i << kFracBits));
-        table_[i] = float(f(double(x)));
+        h.table[i] = float(f(sign * double(x)));
     }
-    last_ = count;
-    y0_ = float(f(0.0));
-    lowSlope_ = (table_[0] - y0_) / lowest_;
-    topX_ = std::bit_cast<float>(baseBits_ + (count << kFracBits));
-    const float prevX = std::bit_cast<float>(baseBits_ + ((count - 1) << kFracBits));
-    topValue_ = table_[count];
-    topSlope_ = (table_[count] - table_[count - 1]) / (topX_ - prevX);
+    h.y0 = float(f(0.0));
+    h.lowSlope = (h.table[0] - h.y0) / lowest_;
+    const float prevX = std::bit_cast<float>(baseBits_ + ((last_ - 1) << kFracBits));
+    h.topValue = h.table[last_];
+    h.topSlope = (h.table[last_] - h.table[last_ - 1]) / (topX_ - prevX);
+    return h;
 }
 
 const CurveTable& srgbEncodeTable() {

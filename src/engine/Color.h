@@ -48,46 +48,54 @@ Matrix3 bradfordD50ToD65();
 double encodeSRGB(double linear);
 double decodeSRGB(double encoded);
 
-// A fast table of a function of one float, sampled 128 times per octave between 2^minExp and
-// 2^maxExp and interpolated linearly; below 2^minExp it interpolates between f(0) and
-// f(2^minExp), above 2^maxExp it extrapolates the last segment. With `odd` it evaluates
-// sign(x)·f(|x|). For power-law curves the relative error is about 2e-6, below half a 16-bit
-// step. Tables are small (a few kB) so they stay in the first-level cache inside row loops.
+// A fast table of a function of one float, sampled 256 times per octave of |x| between
+// 2^minExp and 2^maxExp and interpolated linearly; below 2^minExp it interpolates between
+// f(0) and f(±2^minExp), above 2^maxExp it extrapolates the last segment. With `odd` it
+// evaluates sign(x)·f(|x|) from one table; otherwise negative inputs have a table of their
+// own. For power-law curves the relative error is below 1e-5 (2.4 power) and 5e-7 (1/2.4 power). The
+// tables are small (a few kB) so they stay in the first-level cache inside row loops. Build
+// tables once (outside kernels) and capture them by pointer or shared_ptr.
 class CurveTable {
 public:
     CurveTable() = default;
     CurveTable(const std::function<double(double)>& f, bool odd, int minExp = -14, int maxExp = 8);
 
     float operator()(float x) const noexcept {
+        const bool negative = x < 0.0f;
+        const Half& h = (negative && !odd_) ? neg_ : pos_;
         const float ax = std::fabs(x);
         float y;
         if (ax < lowest_) {
-            y = y0_ + ax * lowSlope_;
+            y = h.y0 + ax * h.lowSlope;
         } else {
             const std::uint32_t bits = std::bit_cast<std::uint32_t>(ax) - baseBits_;
-            std::uint32_t i = bits >> kFracBits;
-            float frac = float(bits & kFracMask) * (1.0f / float(1u << kFracBits));
-            if (i >= last_) {  // above the table (or +inf / NaN): extrapolate from the last segment
-                if (!(ax < 3.0e38f)) return ax != ax ? 0.0f : (x > 0 || !odd_ ? top(ax) : -top(ax));
-                return odd_ && x < 0 ? -top(ax) : top(ax);
+            const std::uint32_t i = bits >> kFracBits;
+            if (i >= last_) {  // above the table, +-inf or NaN
+                if (ax != ax) return 0.0f;
+                y = h.topValue + (ax - topX_) * h.topSlope;
+            } else {
+                const float frac = float(bits & kFracMask) * (1.0f / float(1u << kFracBits));
+                const float a = h.table[i], b = h.table[i + 1];
+                y = a + frac * (b - a);
             }
-            const float a = table_[i], b = table_[i + 1];
-            y = a + frac * (b - a);
         }
-        return (odd_ && x < 0) ? -y : y;
+        return (odd_ && negative) ? -y : y;
     }
-    bool isValid() const { return !table_.empty(); }
+    bool isValid() const { return !pos_.table.empty(); }
 
 private:
-    static constexpr int kSegmentsLog2 = 7;
+    static constexpr int kSegmentsLog2 = 8;
     static constexpr int kFracBits = 23 - kSegmentsLog2;
     static constexpr std::uint32_t kFracMask = (1u << kFracBits) - 1;
-    float top(float ax) const noexcept { return topValue_ + (ax - topX_) * topSlope_; }
+    struct Half {
+        std::vector<float> table;
+        float y0 = 0, lowSlope = 0, topValue = 0, topSlope = 0;
+    };
+    Half build(const std::function<double(double)>& f, double sign) const;
 
-    std::vector<float> table_;
+    Half pos_, neg_;
     std::uint32_t baseBits_ = 0, last_ = 0;
-    float lowest_ = 0, y0_ = 0, lowSlope_ = 0;
-    float topX_ = 0, topValue_ = 0, topSlope_ = 0;
+    float lowest_ = 0, topX_ = 0;
     bool odd_ = true;
 };
 

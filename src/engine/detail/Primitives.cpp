@@ -181,6 +181,30 @@ void sampleTransformRow(const Node& n, const ConstPixelView& in, std::int64_t x,
     }
 }
 
+void sampleTransformRowFromSource(const Node& n, const SourceData& source, std::int64_t x, std::int64_t y, int count,
+                                  float* out) {
+    const AffineTransform& t = n.inverse;
+    double qx, qy;
+    t.apply(double(x) + 0.5, double(y) + 0.5, qx, qy);
+    const bool pointSample = n.exact || n.sampling == Sampling::nearest;
+    float px[16];
+    for (int i = 0; i < count; ++i, qx += t.a, qy += t.b) {
+        float* o = out + 4 * i;
+        if (pointSample) {
+            readSourceRow(source, std::int64_t(std::floor(qx)), std::int64_t(std::floor(qy)), 1, o);
+            continue;
+        }
+        const double fx = qx - 0.5, fy = qy - 0.5;
+        const double flx = std::floor(fx), fly = std::floor(fy);
+        const float wx = float(fx - flx), wy = float(fy - fly);
+        const std::int64_t ix = std::int64_t(flx), iy = std::int64_t(fly);
+        readSourceRow(source, ix, iy, 2, px);
+        readSourceRow(source, ix, iy + 1, 2, px + 8);
+        const float w00 = (1 - wx) * (1 - wy), w10 = wx * (1 - wy), w01 = (1 - wx) * wy, w11 = wx * wy;
+        for (int k = 0; k < 4; ++k) o[k] = w00 * px[k] + w10 * px[4 + k] + w01 * px[8 + k] + w11 * px[12 + k];
+    }
+}
+
 Rect clampInputRect(const Node& n, const Rect& r) {
     const Rect& e = n.inputs[0]->extent;
     if (r.isEmpty() || e.isEmpty()) return {};
