@@ -96,7 +96,7 @@ Image downscaled(const Image& input, PixelSize size) {
     const Rect e = input.extent();
     if (!e.isFinite() || size.width <= 0 || size.height <= 0) return Image();
     const Rect out{e.x, e.y, size.width, size.height};
-    return Image::raster(input, out, [size, out](const PixelBuffer& in) {
+    return readThrough(Image::raster(input, out, [size, out](const PixelBuffer& in) {
         PixelBuffer result(out);
         if (in.isEmpty() || result.isEmpty()) return result;
         // Both buffers start at their top-left, which is what the grid mapping wants.
@@ -104,7 +104,7 @@ Image downscaled(const Image& input, PixelSize size) {
         const PlaneView dst{result.data(), 4 * result.width(), {0, 0, size.width, size.height}};
         downscaleArea(src, size, dst);
         return result;
-    });
+    }));
 }
 
 }  // namespace vantrel
