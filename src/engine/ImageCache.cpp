@@ -24,6 +24,14 @@ void ImageCache::insert(const std::string& key, const Image& image) {
     insertLocked(key, image);
 }
 
+void ImageCache::remove(const std::string& key) {
+    std::lock_guard lock(mutex_);
+    if (auto it = index_.find(key); it != index_.end()) {
+        entries_.erase(it->second);
+        index_.erase(it);
+    }
+}
+
 void ImageCache::insertLocked(const std::string& key, const Image& image) {
     if (limit_ == 0) return;
     if (auto it = index_.find(key); it != index_.end()) {

@@ -26,6 +26,8 @@ public:
     // The cached image, marked as most recently used.
     std::optional<Image> find(const std::string& key);
     void insert(const std::string& key, const Image& image);
+    // Forgets the key's image (a file known to have changed).
+    void remove(const std::string& key);
     // The cached image, else `load()`'s result, stored. A load already running for the key is
     // awaited and shared. Exceptions from `load` reach every caller waiting for it; nothing is
     // stored then.

@@ -12,7 +12,6 @@
 #include "engine/MetadataReader.h"
 #include "engine/Orientation.h"
 #include "engine/ScanDecoder.h"
-#include "engine/ScanResize.h"
 
 namespace vantrel::ImageLoader {
 
@@ -49,19 +48,11 @@ Image toImage(ScanBuffer buffer) {
     return image;
 }
 
-// Decoded at reduced size (DCT scaling for JPEG, then an area reduction), then turned upright:
-// the turn is cheaper on the small buffer.
+// Decoded at reduced size, then turned upright (cheaper on the small buffer).
 ScanBuffer decodeReduced(const std::filesystem::path& url, double maxDimension) {
-    const int limit = static_cast<int>(std::clamp(std::floor(maxDimension), 1.0, static_cast<double>(kMaxScanSide)));
     DecodeOptions options;
-    options.minLongEdge = limit;
-    options.applyOrientation = false;
-    ScanBuffer buffer = decodeScan(url, options);
-    const PixelSize size = fitLongEdge(buffer.width, buffer.height, limit);
-    if (size.width != buffer.width || size.height != buffer.height)
-        buffer = downscaleArea(buffer, size.width, size.height);
-    const int orientation = buffer.orientation;
-    return applyOrientation(std::move(buffer), orientation);
+    options.maxLongEdge = static_cast<int>(std::clamp(std::floor(maxDimension), 1.0, static_cast<double>(kMaxScanSide)));
+    return decodeScan(url, options);
 }
 
 const Context& thumbnailContext() {

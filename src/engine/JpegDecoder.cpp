@@ -136,7 +136,7 @@ ScanHeader readJpegHeader(const std::filesystem::path& path) {
     return header;
 }
 
-ScanBuffer decodeJpeg(const std::filesystem::path& path, const DecodeOptions& options, int& orientation) {
+ScanBuffer decodeJpeg(const std::filesystem::path& path, int minLongEdge, int& orientation) {
     FilePtr file(std::fopen(path.c_str(), "rb"));
     if (!file) throw LoadError(LoadError::kUnreadable, "cannot open file");
     JpegSession s;
@@ -145,10 +145,10 @@ ScanBuffer decodeJpeg(const std::filesystem::path& path, const DecodeOptions& op
 
     // Smallest DCT scale M/8 whose long edge still reaches the requested size.
     int scaleNum = 8;
-    if (options.minLongEdge > 0) {
+    if (minLongEdge > 0) {
         const long longEdge = std::max(s.cinfo.image_width, s.cinfo.image_height);
         for (int m = 1; m <= 8; ++m) {
-            if ((longEdge * m + 7) / 8 >= options.minLongEdge) { scaleNum = m; break; }
+            if ((longEdge * m + 7) / 8 >= minLongEdge) { scaleNum = m; break; }
         }
     }
     const bool cmyk = isCmyk(s);

@@ -7,6 +7,7 @@
 #include "engine/LoadError.h"
 #include "engine/Orientation.h"
 #include "engine/ScanDecoderBackends.h"
+#include "engine/ScanResize.h"
 
 namespace vantrel {
 
@@ -50,8 +51,8 @@ ScanBuffer decodeScan(const std::filesystem::path& path, const DecodeOptions& op
     int orientation = 1;
     ScanBuffer buffer;
     switch (sniffScanFormat(path)) {
-        case ScanFormat::jpeg: buffer = detail::decodeJpeg(path, options, orientation); break;
-        case ScanFormat::tiff: buffer = detail::decodeTiff(path, orientation); break;
+        case ScanFormat::jpeg: buffer = detail::decodeJpeg(path, options.maxLongEdge, orientation); break;
+        case ScanFormat::tiff: buffer = detail::decodeTiff(path, options.maxLongEdge, orientation); break;
         case ScanFormat::png: buffer = detail::decodePng(path, orientation); break;
         case ScanFormat::unknown: throw LoadError(LoadError::kUnreadable, "not a JPEG, TIFF or PNG file");
     }
@@ -59,6 +60,11 @@ ScanBuffer decodeScan(const std::filesystem::path& path, const DecodeOptions& op
     // A profile for other channels than the pixels have (an RGB profile in a grey file) is ignored.
     if (!buffer.iccProfile.empty() && iccProfileChannels(buffer.iccProfile) != (buffer.channels >= 3 ? 3 : 1))
         buffer.iccProfile.clear();
+    if (options.maxLongEdge > 0) {
+        const PixelSize size = fitLongEdge(buffer.width, buffer.height, options.maxLongEdge);
+        if (size.width != buffer.width || size.height != buffer.height)
+            buffer = downscaleArea(buffer, size.width, size.height);
+    }
     buffer.orientation = sanitizeOrientation(orientation);
     if (!options.applyOrientation) return buffer;
     return applyOrientation(std::move(buffer), buffer.orientation);

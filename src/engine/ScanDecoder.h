@@ -28,11 +28,12 @@ struct ScanHeader {
 };
 
 struct DecodeOptions {
-    // When positive, the decoder may decode at a reduced size whose long edge stays at least
-    // this many pixels (JPEG scales in the DCT domain); the caller finishes the reduction.
-    int minLongEdge = 0;
-    // Turn the pixels upright; otherwise the buffer keeps the file's orientation in its
-    // `orientation` field, for the caller to apply after reducing the size.
+    // When positive, the pixels come reduced to at most this long edge (never enlarged): JPEG
+    // scales in the DCT domain first, TIFF averages while it reads, every format finishes
+    // with an area average.
+    int maxLongEdge = 0;
+    // Turn the pixels upright (after any reduction); otherwise the buffer keeps the file's
+    // orientation in its `orientation` field.
     bool applyOrientation = true;
 };
 

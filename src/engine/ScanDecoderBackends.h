@@ -13,10 +13,12 @@ struct FileCloser {
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 ScanHeader readJpegHeader(const std::filesystem::path& path);
-ScanBuffer decodeJpeg(const std::filesystem::path& path, const DecodeOptions& options, int& orientation);
+// With `minLongEdge` > 0 the pixels come DCT-scaled to the smallest size reaching it.
+ScanBuffer decodeJpeg(const std::filesystem::path& path, int minLongEdge, int& orientation);
 
 ScanHeader readTiffHeader(const std::filesystem::path& path);
-ScanBuffer decodeTiff(const std::filesystem::path& path, int& orientation);
+// With `maxLongEdge` > 0 the pixels come reduced to it (decoded and averaged band by band).
+ScanBuffer decodeTiff(const std::filesystem::path& path, int maxLongEdge, int& orientation);
 
 ScanHeader readPngHeader(const std::filesystem::path& path);
 ScanBuffer decodePng(const std::filesystem::path& path, int& orientation);

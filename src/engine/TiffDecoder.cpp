@@ -8,12 +8,14 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdarg>
+#include <cmath>
 #include <cstring>
 
 #include "engine/IccProfile.h"
 #include "engine/LoadError.h"
 #include "engine/Orientation.h"
 #include "engine/ScanDecoderBackends.h"
+#include "engine/ScanResize.h"
 
 namespace vantrel::detail {
 
@@ -97,18 +99,18 @@ std::vector<std::uint8_t> readIcc(TIFF* tif) {
     return {};
 }
 
-// Copies a w x h block of decoded samples into the buffer at (x0, y0). `plane` < 0 means
-// interleaved samples; otherwise the block holds one sample plane.
+// Copies a w x h block of decoded samples to `dest` (rows `destRowBytes` apart), starting at
+// column x0. `plane` < 0 means interleaved samples; otherwise the block holds one sample plane.
 template <typename T>
 void copyBlock(const std::uint8_t* srcBytes, std::size_t srcRowSamples, int w, int h, int plane,
-               const TiffLayout& l, ScanBuffer& out, int x0, int y0) {
+               const TiffLayout& l, std::uint8_t* dest, std::size_t destRowBytes, int x0) {
     const T* src = reinterpret_cast<const T*>(srcBytes);
     const T maxValue = static_cast<T>(l.bitsPerSample == 16 ? 0xFFFF : 0xFF);
-    const int outCh = out.channels;
+    const int outCh = l.outChannels;
     const int spp = l.samplesPerPixel;
     for (int y = 0; y < h; ++y) {
-        const T* s = src + srcRowSamples * y;
-        T* d = reinterpret_cast<T*>(out.row(y0 + y)) + static_cast<std::size_t>(x0) * outCh;
+        const T* s = src + srcRowSamples * static_cast<std::size_t>(y);
+        T* d = reinterpret_cast<T*>(dest + destRowBytes * static_cast<std::size_t>(y)) + static_cast<std::size_t>(x0) * outCh;
         if (plane < 0) {
             for (int x = 0; x < w; ++x)
                 for (int c = 0; c < outCh; ++c) {
@@ -124,80 +126,120 @@ void copyBlock(const std::uint8_t* srcBytes, std::size_t srcRowSamples, int w, i
 }
 
 void copyAny(const std::uint8_t* src, std::size_t srcRowSamples, int w, int h, int plane, const TiffLayout& l,
-             ScanBuffer& out, int x0, int y0) {
-    if (l.bitsPerSample == 16) copyBlock<std::uint16_t>(src, srcRowSamples, w, h, plane, l, out, x0, y0);
-    else copyBlock<std::uint8_t>(src, srcRowSamples, w, h, plane, l, out, x0, y0);
+             std::uint8_t* dest, std::size_t destRowBytes, int x0) {
+    if (l.bitsPerSample == 16) copyBlock<std::uint16_t>(src, srcRowSamples, w, h, plane, l, dest, destRowBytes, x0);
+    else copyBlock<std::uint8_t>(src, srcRowSamples, w, h, plane, l, dest, destRowBytes, x0);
 }
 
-// Decodes strips or tiles in parallel straight into `out`. False when any read fails.
-bool decodeDirect(const std::filesystem::path& path, const TiffLayout& l, ScanBuffer& out) {
+// Reads image rows [y0, y0 + rows) into `dest` (packed rows of our layout). False when a
+// strip or tile cannot be read.
+bool readRows(TIFF* tif, const TiffLayout& l, int y0, int rows, std::uint8_t* dest, std::vector<std::uint8_t>& scratch) {
     const bool separate = l.planar == PLANARCONFIG_SEPARATE && l.samplesPerPixel > 1;
-    const int planes = separate ? out.channels : 1;
-    std::atomic<bool> failed{false};
-    // Each worker reads through its own handle; libtiff handles are not shared across threads.
-    tbb::enumerable_thread_specific<TiffPtr> handles;
-    auto myHandle = [&]() -> TIFF* {
-        TiffPtr& h = handles.local();
-        if (!h) h = openTiff(path);
-        return h.get();
-    };
-
-    if (!l.tiled) {
-        const std::uint32_t rps = l.rowsPerStrip;
-        const std::uint32_t bands = (l.height + rps - 1) / rps;
-        const bool inPlace = !separate && !l.invert && out.channels == l.samplesPerPixel;
-        tbb::enumerable_thread_specific<std::vector<std::uint8_t>> scratch;
-        tbb::parallel_for(std::uint32_t{0}, bands, [&](std::uint32_t band) {
-            if (failed.load(std::memory_order_relaxed)) return;
-            TIFF* tif = myHandle();
-            if (!tif) { failed = true; return; }
-            const int y0 = static_cast<int>(band * rps);
-            const int rows = static_cast<int>(std::min(rps, l.height - band * rps));
+    const int planes = separate ? l.outChannels : 1;
+    const std::size_t bytes = l.bitsPerSample / 8;
+    const std::size_t destRowBytes = static_cast<std::size_t>(l.width) * l.outChannels * bytes;
+    const int y1 = y0 + rows;
+    const int unit = static_cast<int>(l.tiled ? l.tileHeight : l.rowsPerStrip);
+    const int perRow = separate ? 1 : l.samplesPerPixel;
+    for (int band = y0 / unit; band * unit < y1; ++band) {
+        const int by0 = band * unit;
+        const int bandRows = std::min(unit, static_cast<int>(l.height) - by0);
+        const int a = std::max(y0, by0), b = std::min(y1, by0 + bandRows);
+        std::uint8_t* out = dest + destRowBytes * static_cast<std::size_t>(a - y0);
+        if (!l.tiled) {
+            const std::size_t rowSamples = static_cast<std::size_t>(l.width) * perRow;
+            const tmsize_t want = static_cast<tmsize_t>(rowSamples * bytes * bandRows);
+            const std::uint32_t stripsPerPlane = (l.height + l.rowsPerStrip - 1) / l.rowsPerStrip;
             for (int p = 0; p < planes; ++p) {
-                const tstrip_t strip = static_cast<tstrip_t>(band + static_cast<std::uint32_t>(p) * bands);
-                if (inPlace) {
-                    const tmsize_t size = static_cast<tmsize_t>(out.rowBytes() * rows);
-                    if (TIFFReadEncodedStrip(tif, strip, out.row(y0), size) != size) { failed = true; return; }
+                const tstrip_t strip = static_cast<tstrip_t>(band + p * stripsPerPlane);
+                // Whole strips already in our layout are decoded straight into place.
+                if (!separate && !l.invert && l.outChannels == l.samplesPerPixel && a == by0 && b == by0 + bandRows) {
+                    if (TIFFReadEncodedStrip(tif, strip, out, want) != want) return false;
                     continue;
                 }
-                std::vector<std::uint8_t>& buf = scratch.local();
-                buf.resize(static_cast<std::size_t>(TIFFStripSize(tif)));
-                const std::size_t rowSamples = static_cast<std::size_t>(l.width) * (separate ? 1 : l.samplesPerPixel);
-                const tmsize_t want = static_cast<tmsize_t>(rowSamples * (l.bitsPerSample / 8) * rows);
-                if (want > static_cast<tmsize_t>(buf.size()) || TIFFReadEncodedStrip(tif, strip, buf.data(), want) != want) {
-                    failed = true;
-                    return;
-                }
-                copyAny(buf.data(), rowSamples, static_cast<int>(l.width), rows, separate ? p : -1, l, out, 0, y0);
+                scratch.resize(static_cast<std::size_t>(want));
+                if (TIFFReadEncodedStrip(tif, strip, scratch.data(), want) != want) return false;
+                copyAny(scratch.data() + rowSamples * bytes * static_cast<std::size_t>(a - by0), rowSamples,
+                        static_cast<int>(l.width), b - a, separate ? p : -1, l, out, destRowBytes, 0);
             }
-        });
-    } else {
-        const std::uint32_t across = (l.width + l.tileWidth - 1) / l.tileWidth;
-        const std::uint32_t down = (l.height + l.tileHeight - 1) / l.tileHeight;
-        tbb::enumerable_thread_specific<std::vector<std::uint8_t>> scratch;
-        tbb::parallel_for(std::uint32_t{0}, down, [&](std::uint32_t ty) {
-            if (failed.load(std::memory_order_relaxed)) return;
-            TIFF* tif = myHandle();
-            if (!tif) { failed = true; return; }
-            std::vector<std::uint8_t>& buf = scratch.local();
-            buf.resize(static_cast<std::size_t>(TIFFTileSize(tif)));
-            const std::size_t rowSamples = static_cast<std::size_t>(l.tileWidth) * (separate ? 1 : l.samplesPerPixel);
-            const tmsize_t want = static_cast<tmsize_t>(rowSamples * (l.bitsPerSample / 8) * l.tileHeight);
-            if (want > static_cast<tmsize_t>(buf.size())) { failed = true; return; }
-            const std::uint32_t y = ty * l.tileHeight;
-            const int rows = static_cast<int>(std::min(l.tileHeight, l.height - y));
-            for (std::uint32_t tx = 0; tx < across; ++tx) {
-                const std::uint32_t x = tx * l.tileWidth;
+        } else {
+            const std::size_t rowSamples = static_cast<std::size_t>(l.tileWidth) * perRow;
+            const tmsize_t want = static_cast<tmsize_t>(rowSamples * bytes * l.tileHeight);
+            scratch.resize(static_cast<std::size_t>(want));
+            for (std::uint32_t x = 0; x < l.width; x += l.tileWidth) {
                 const int cols = static_cast<int>(std::min(l.tileWidth, l.width - x));
                 for (int p = 0; p < planes; ++p) {
-                    const ttile_t tile = TIFFComputeTile(tif, x, y, 0, static_cast<tsample_t>(p));
-                    if (TIFFReadEncodedTile(tif, tile, buf.data(), want) != want) { failed = true; return; }
-                    copyAny(buf.data(), rowSamples, cols, rows, separate ? p : -1, l, out, static_cast<int>(x),
-                            static_cast<int>(y));
+                    const ttile_t tile = TIFFComputeTile(tif, x, static_cast<std::uint32_t>(by0), 0, static_cast<tsample_t>(p));
+                    if (TIFFReadEncodedTile(tif, tile, scratch.data(), want) != want) return false;
+                    copyAny(scratch.data() + rowSamples * bytes * static_cast<std::size_t>(a - by0), rowSamples, cols,
+                            b - a, separate ? p : -1, l, out, destRowBytes, static_cast<int>(x));
                 }
             }
-        });
+        }
     }
+    return true;
+}
+
+// Each worker reads through its own handle; libtiff handles are not shared across threads.
+class TiffHandles {
+public:
+    explicit TiffHandles(const std::filesystem::path& path) : path_(path) {}
+    TIFF* local() {
+        TiffPtr& h = handles_.local();
+        if (!h) h = openTiff(path_);
+        return h.get();
+    }
+    std::vector<std::uint8_t>& scratch() { return scratch_.local(); }
+
+private:
+    const std::filesystem::path& path_;
+    tbb::enumerable_thread_specific<TiffPtr> handles_;
+    tbb::enumerable_thread_specific<std::vector<std::uint8_t>> scratch_;
+};
+
+// The whole image, strip by strip (or tile row by tile row) in parallel.
+bool decodeDirect(const std::filesystem::path& path, const TiffLayout& l, ScanBuffer& out) {
+    TiffHandles handles(path);
+    std::atomic<bool> failed{false};
+    const int unit = static_cast<int>(l.tiled ? l.tileHeight : l.rowsPerStrip);
+    const int bands = (static_cast<int>(l.height) + unit - 1) / unit;
+    tbb::parallel_for(0, bands, [&](int band) {
+        if (failed.load(std::memory_order_relaxed)) return;
+        TIFF* tif = handles.local();
+        const int y0 = band * unit, rows = std::min(unit, static_cast<int>(l.height) - y0);
+        if (!tif || !readRows(tif, l, y0, rows, out.row(y0), handles.scratch())) failed = true;
+    });
+    return !failed.load();
+}
+
+// Decoding and area reduction fused: each worker reads the source rows of a band of output rows
+// and reduces them at once, so the full-size pixels are never held.
+bool decodeDirectReduced(const std::filesystem::path& path, const TiffLayout& l, const AreaReducer& reducer,
+                         ScanBuffer& out) {
+    TiffHandles handles(path);
+    std::atomic<bool> failed{false};
+    const std::size_t sourceRowBytes = static_cast<std::size_t>(l.width) * l.outChannels * (l.bitsPerSample / 8);
+    // Bands span at least two strips' worth of source rows, so strips cut at band edges are
+    // decoded at most twice.
+    const int unit = static_cast<int>(l.tiled ? l.tileHeight : l.rowsPerStrip);
+    const double ratio = static_cast<double>(l.height) / reducer.height();
+    const int chunk = std::max(4, static_cast<int>(std::ceil(2.0 * unit / ratio)));
+    const int chunks = (reducer.height() + chunk - 1) / chunk;
+    tbb::enumerable_thread_specific<std::vector<std::uint8_t>> bands;
+    tbb::parallel_for(0, chunks, [&](int k) {
+        if (failed.load(std::memory_order_relaxed)) return;
+        TIFF* tif = handles.local();
+        const int y0 = k * chunk, y1 = std::min(reducer.height(), y0 + chunk);
+        const int s0 = reducer.firstSourceRow(y0), s1 = reducer.endSourceRow(y1 - 1);
+        std::vector<std::uint8_t>& band = bands.local();
+        band.resize(sourceRowBytes * static_cast<std::size_t>(s1 - s0));
+        if (!tif || !readRows(tif, l, s0, s1 - s0, band.data(), handles.scratch())) {
+            failed = true;
+            return;
+        }
+        reducer.reduceRows(y0, y1, [&](int sy) { return band.data() + sourceRowBytes * static_cast<std::size_t>(sy - s0); },
+                           out.row(y0), out.rowBytes());
+    });
     return !failed.load();
 }
 
@@ -257,7 +299,7 @@ ScanHeader readTiffHeader(const std::filesystem::path& path) {
     return header;
 }
 
-ScanBuffer decodeTiff(const std::filesystem::path& path, int& orientation) {
+ScanBuffer decodeTiff(const std::filesystem::path& path, int maxLongEdge, int& orientation) {
     TiffPtr tif = openTiff(path);
     if (!tif) throw LoadError(LoadError::kUnreadable, "unreadable TIFF header");
     const TiffLayout l = readLayout(tif.get());
@@ -267,13 +309,20 @@ ScanBuffer decodeTiff(const std::filesystem::path& path, int& orientation) {
 
     ScanBuffer out;
     if (l.direct) {
-        out.width = static_cast<int>(l.width);
-        out.height = static_cast<int>(l.height);
+        const PixelSize size = fitLongEdge(static_cast<int>(l.width), static_cast<int>(l.height), maxLongEdge);
+        const bool reduce = maxLongEdge > 0 && (size.width != static_cast<int>(l.width) || size.height != static_cast<int>(l.height));
+        out.width = size.width;
+        out.height = size.height;
         out.channels = l.outChannels;
         out.bitDepth = l.bitsPerSample;
         out.alphaPremultiplied = l.premultiplied;
         out.allocate();
-        if (!decodeDirect(path, l, out)) throw LoadError(LoadError::kUndecodable, "TIFF data unreadable");
+        const bool ok = reduce ? decodeDirectReduced(path, l,
+                                                     AreaReducer(static_cast<int>(l.width), static_cast<int>(l.height),
+                                                                 size.width, size.height, l.outChannels, l.bitsPerSample),
+                                                     out)
+                               : decodeDirect(path, l, out);
+        if (!ok) throw LoadError(LoadError::kUndecodable, "TIFF data unreadable");
     } else {
         if (l.sampleFormat == SAMPLEFORMAT_IEEEFP) throw LoadError(LoadError::kUndecodable, "floating-point TIFF");
         out = decodeRgba(tif.get(), l);

@@ -167,15 +167,16 @@ TEST(DecoderTest, JpegColourGreyAndDctScaling) {
             EXPECT_NEAR(static_cast<int>(sampleAt(full, x, y, c)),
                         static_cast<int>(patternSample(x, y, c, 800, 600, 255)), 4);
 
-    // The smallest DCT scale that keeps the long edge at the requested size.
+    // Reduced decodes: DCT scaling, then an area average to the exact size.
     DecodeOptions options;
-    options.minLongEdge = 200;
+    options.maxLongEdge = 200;
     const ScanBuffer quarter = decodeScan(dir / "rgb.jpg", options);
     EXPECT_EQ(quarter.width, 200);
     EXPECT_EQ(quarter.height, 150);
-    options.minLongEdge = 201;
-    EXPECT_EQ(decodeScan(dir / "rgb.jpg", options).width, 300);  // 3/8
-    options.minLongEdge = 5000;
+    EXPECT_NEAR(static_cast<int>(sampleAt(quarter, 199, 149, 0)), 255, 6);
+    options.maxLongEdge = 201;
+    EXPECT_EQ(decodeScan(dir / "rgb.jpg", options).height, 151);
+    options.maxLongEdge = 5000;
     EXPECT_EQ(decodeScan(dir / "rgb.jpg", options).width, 800);  // never enlarged
 
     spec.components = 1;
@@ -342,6 +343,34 @@ TEST(DecoderTest, AbsurdSizesAreRefusedBeforeAllocating) {
         EXPECT_EQ(errorCode([&] { readScanHeader(dir / name); }), LoadError::kUnreadable) << name;
         EXPECT_EQ(errorCode([&] { decodeScan(dir / name); }), LoadError::kUnreadable) << name;
     }
+}
+
+TEST(DecoderTest, TiffReducedWhileReadingMatchesReducedAfterwards) {
+    TempDir dir;
+    int n = 0;
+    for (int rowsPerStrip : {1, 7, 64, 1000})
+        for (bool tiled : {false, true})
+            for (bool planar : {false, true}) {
+                TiffSpec spec;
+                spec.width = 301;
+                spec.height = 203;
+                spec.bits = 16;
+                spec.compression = COMPRESSION_LZW;
+                spec.rowsPerStrip = rowsPerStrip;
+                spec.tiled = tiled;
+                spec.planar = planar;
+                spec.orientation = 6;
+                const auto path = dir / ("r" + std::to_string(n++) + ".tif");
+                writeTiff(path, spec);
+                DecodeOptions options;
+                options.maxLongEdge = 97;
+                const ScanBuffer fused = decodeScan(path, options);
+                const ScanBuffer after = applyOrientation(downscaleArea(decodeScan(path, {0, false}), 97, 65), 6);
+                ASSERT_EQ(fused.width, 65);
+                ASSERT_EQ(fused.height, 97);
+                EXPECT_EQ(std::memcmp(fused.pixels.get(), after.pixels.get(), fused.byteCount()), 0)
+                    << "rows per strip " << rowsPerStrip << (tiled ? " tiled" : "") << (planar ? " planar" : "");
+            }
 }
 
 TEST(DecoderTest, AreaReductionAveragesAndKeepsDepth) {
