@@ -6,12 +6,13 @@
 // orientations folded onto the horizontal; a clear peak says the frame is
 // tilted. Per-pixel orientations scatter by a few tenths of a degree, so the
 // peak is then refined by fitting straight lines through the thinned,
-// sub-pixel edges that voted near it; long lines weigh most.
+// sub-pixel edges that voted near it; long lines weigh most. When texture
+// drowns the histogram, long Hough segments of one direction decide instead.
 
 #include <algorithm>
 #include <array>
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
 #include <numbers>
 #include <vector>
 
@@ -37,6 +38,13 @@ constexpr int kMinChainLength = 24;
 // Fitted lines further than this from the weighted median are ignored.
 constexpr double kFitOutlier = 0.5;
 constexpr float kNoOrientation = 1000.0f;
+// Hough segments: at least this share of the shorter side long, bridging gaps
+// of a few pixels; the dominant direction must hold this share of their
+// length and span this share of the frame's width.
+constexpr double kMinLineFraction = 0.2;
+constexpr double kMaxLineGap = 4.0;
+constexpr double kMinLineShare = 0.5;
+constexpr double kMinDominantLength = 0.5;
 
 // Folds an edge orientation onto the horizontal: degrees in -45 ... 45, with
 // near-vertical edges counting like near-horizontal ones. "Above" is the
@@ -117,14 +125,18 @@ struct FittedLine {
     double weight;
 };
 
-// Fits straight lines through the thinned edges whose orientation lies near
-// `coarse`: near-horizontal edges are located to sub-pixel precision across
-// rows, near-vertical ones across columns, chained by 8-connectivity, and
-// each chain gives a tilt weighted by its number of points.
-std::vector<FittedLine> fitEdgeLines(const Gradients& g, double coarse) {
+// The ridges of the voting edges whose orientation lies within `window` of
+// `centre`: near-horizontal edges (thin[0]) are located to sub-pixel
+// precision across rows, near-vertical ones (thin[1]) across columns.
+struct ThinEdges {
+    cv::Mat thin[2];  // CV_8U, 255 on a ridge
+    cv::Mat offset;   // CV_32F sub-pixel offset of the ridge across the edge
+};
+
+ThinEdges thinEdges(const Gradients& g, double centre, double window) {
     const int rows = g.strength.rows, cols = g.strength.cols;
-    cv::Mat thin[2] = {cv::Mat::zeros(rows, cols, CV_8U), cv::Mat::zeros(rows, cols, CV_8U)};
-    cv::Mat offset(rows, cols, CV_32F, cv::Scalar(0));
+    ThinEdges t{{cv::Mat::zeros(rows, cols, CV_8U), cv::Mat::zeros(rows, cols, CV_8U)},
+                cv::Mat(rows, cols, CV_32F, cv::Scalar(0))};
     for (int y = kBorder; y < rows - kBorder; ++y) {
         const float* s = g.strength.ptr<float>(y);
         const float* above = g.strength.ptr<float>(y - 1);
@@ -133,16 +145,32 @@ std::vector<FittedLine> fitEdgeLines(const Gradients& g, double coarse) {
         const float* gx = g.gx.ptr<float>(y);
         const float* gy = g.gy.ptr<float>(y);
         for (int x = kBorder; x < cols - kBorder; ++x) {
-            if (d[x] == kNoOrientation || std::abs(d[x] - coarse) > kFitWindow) continue;
+            if (d[x] == kNoOrientation || std::abs(d[x] - centre) > window) continue;
             const bool horizontal = std::abs(gy[x]) >= std::abs(gx[x]);
             const float a = horizontal ? above[x] : s[x - 1];
             const float b = horizontal ? below[x] : s[x + 1];
             if (!(s[x] >= a && s[x] > b)) continue;  // not the ridge of the edge
             const float curvature = a - 2.0f * s[x] + b;
-            offset.at<float>(y, x) = curvature < 0.0f ? std::clamp(0.5f * (a - b) / curvature, -0.5f, 0.5f) : 0.0f;
-            thin[horizontal ? 0 : 1].at<std::uint8_t>(y, x) = 255;
+            t.offset.at<float>(y, x) = curvature < 0.0f ? std::clamp(0.5f * (a - b) / curvature, -0.5f, 0.5f) : 0.0f;
+            t.thin[horizontal ? 0 : 1].at<std::uint8_t>(y, x) = 255;
         }
     }
+    return t;
+}
+
+// Tilt of a line with slope dw/du in the (u, w) frame of `axis`: a
+// horizontal edge rising to the right has dw/du < 0; a vertical edge turned
+// counter-clockwise leans right going down, dw/du > 0.
+double tiltOfSlope(int axis, double slope) { return (axis == 0 ? -1.0 : 1.0) * std::atan(slope) * 180.0 / std::numbers::pi; }
+
+// Fits straight lines through the thinned edges whose orientation lies near
+// `coarse`, chained by 8-connectivity; each chain gives a tilt weighted by
+// its number of points.
+std::vector<FittedLine> fitEdgeLines(const Gradients& g, double coarse) {
+    const int rows = g.strength.rows, cols = g.strength.cols;
+    const ThinEdges t = thinEdges(g, coarse, kFitWindow);
+    const cv::Mat* thin = t.thin;
+    const cv::Mat& offset = t.offset;
 
     std::vector<FittedLine> lines;
     for (int axis = 0; axis < 2; ++axis) {
@@ -163,11 +191,85 @@ std::vector<FittedLine> fitEdgeLines(const Gradients& g, double coarse) {
         for (int k = 1; k < count; ++k) {
             const auto m = sums[std::size_t(k)].slope();
             if (!m) continue;
-            // A horizontal edge rising to the right has dw/du < 0; a vertical
-            // edge turned counter-clockwise leans right going down, dw/du > 0.
-            const double tilt = (axis == 0 ? -1.0 : 1.0) * std::atan(*m) * 180.0 / std::numbers::pi;
+            const double tilt = tiltOfSlope(axis, *m);
             if (std::abs(tilt - coarse) <= kFitWindow) lines.push_back({tilt, sums[std::size_t(k)].n});
         }
+    }
+    return lines;
+}
+
+// When texture drowns the orientation histogram, long straight lines still
+// tell the tilt: Hough segments of the thinned edges vote with their length,
+// one direction must hold most of it, and each of its segments is then fitted
+// through the sub-pixel ridge points along it.
+std::vector<FittedLine> dominantLines(const Gradients& g) {
+    const ThinEdges t = thinEdges(g, 0.0, kMaxTilt);
+    // Widened by a pixel, so a ridge that steps between rows along a slightly
+    // tilted line still reads as one segment.
+    cv::Mat edges;
+    cv::dilate(t.thin[0] | t.thin[1], edges, cv::Mat());
+    const double minLength = kMinLineFraction * std::min(edges.cols, edges.rows);
+    std::vector<cv::Vec4i> segments;
+    cv::HoughLinesP(edges, segments, 1.0, std::numbers::pi / 720.0, int(minLength / 2), minLength, kMaxLineGap);
+
+    std::vector<double> tilts;
+    std::array<double, kBins> histogram{};
+    double total = 0.0;
+    for (const cv::Vec4i& s : segments) {
+        const double dx = s[2] - s[0], dy = s[3] - s[1];
+        const double d = foldedOrientation(float(-dy), float(dx));  // a line runs across its gradient
+        tilts.push_back(d);
+        if (std::abs(d) > kMaxTilt) continue;
+        const int bin = std::clamp(int((d + kMaxTilt) / kBinWidth), 0, kBins - 1);
+        histogram[std::size_t(bin)] += std::hypot(dx, dy);
+        total += std::hypot(dx, dy);
+    }
+    if (total <= 0.0) return {};
+    // Length within half a degree of each direction.
+    constexpr int reach = 5;
+    int peak = 0;
+    double peakLength = 0.0;
+    for (int k = 0; k < kBins; ++k) {
+        double sum = 0.0;
+        for (int j = std::max(0, k - reach); j <= std::min(kBins - 1, k + reach); ++j) sum += histogram[std::size_t(j)];
+        if (sum > peakLength) {
+            peakLength = sum;
+            peak = k;
+        }
+    }
+    if (peakLength < kMinLineShare * total || peakLength < kMinDominantLength * edges.cols) return {};
+    const double centre = (peak + 0.5) * kBinWidth - kMaxTilt;
+
+    std::vector<FittedLine> lines;
+    for (std::size_t i = 0; i < segments.size(); ++i) {
+        if (std::abs(tilts[i] - centre) > (reach + 1) * kBinWidth) continue;
+        const cv::Vec4i& s = segments[i];
+        const int axis = std::abs(s[2] - s[0]) >= std::abs(s[3] - s[1]) ? 0 : 1;
+        // The segment in (u, w): along and across the edge.
+        const double u0 = axis == 0 ? s[0] : s[1], w0 = axis == 0 ? s[1] : s[0];
+        const double u1 = axis == 0 ? s[2] : s[3], w1 = axis == 0 ? s[3] : s[2];
+        double slope = (w1 - w0) / (u1 - u0), intercept = w0 - slope * u0;
+        LineSums sums;
+        for (double tolerance : {1.5, 0.75}) {  // gather, then tighten round the first fit
+            sums = {};
+            const cv::Rect box = cv::Rect(cv::Point(std::min(s[0], s[2]) - 3, std::min(s[1], s[3]) - 3),
+                                          cv::Point(std::max(s[0], s[2]) + 4, std::max(s[1], s[3]) + 4)) &
+                                 cv::Rect(0, 0, edges.cols, edges.rows);
+            for (int y = box.y; y < box.y + box.height; ++y) {
+                const std::uint8_t* ridge = t.thin[axis].ptr<std::uint8_t>(y);
+                const float* o = t.offset.ptr<float>(y);
+                for (int x = box.x; x < box.x + box.width; ++x) {
+                    if (!ridge[x]) continue;
+                    const double u = axis == 0 ? x : y, w = axis == 0 ? y + o[x] : x + o[x];
+                    if (std::abs(w - (slope * u + intercept)) <= tolerance) sums.add(u, w);
+                }
+            }
+            const auto m = sums.slope();
+            if (!m) break;
+            slope = *m;
+            intercept = (sums.sw - slope * sums.su) / sums.n;
+        }
+        if (sums.slope()) lines.push_back({tiltOfSlope(axis, slope), sums.n});
     }
     return lines;
 }
@@ -219,9 +321,9 @@ std::optional<double> measureGrey(cv::Mat grey) {
     }
 
     const auto coarse = histogramPeak(g);
-    if (!coarse) return std::nullopt;
-    const double tilt = combine(fitEdgeLines(g, *coarse)).value_or(*coarse);
-    return roundToTenth(-tilt);
+    const auto tilt = coarse ? combine(fitEdgeLines(g, *coarse)).value_or(*coarse) : combine(dominantLines(g));
+    if (!tilt) return std::nullopt;
+    return roundToTenth(-*tilt);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <mutex>
 
 #include <opencv2/imgproc.hpp>
 
@@ -108,8 +109,20 @@ std::vector<Patch> backgroundPatches(const cv::Mat& lab) {
     return kept.empty() ? patches : kept;
 }
 
+// OpenCV fills its Lab lookup tables on first use without a lock; two
+// analyses starting together would race on them. Fill them once, in order.
+void prepareLabTables() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        cv::Mat lab;
+        cv::cvtColor(cv::Mat(1, 1, CV_32FC3, cv::Scalar::all(0.5)), lab, cv::COLOR_RGB2Lab);
+        cv::cvtColor(cv::Mat(1, 1, CV_8UC3, cv::Scalar::all(128)), lab, cv::COLOR_RGB2Lab);
+    });
+}
+
 // Distance (in background spreads) of each pixel from the nearest background patch.
 cv::Mat borderContrast(const cv::Mat& rgb) {
+    prepareLabTables();
     cv::Mat rgbf, lab;
     rgb.convertTo(rgbf, CV_32F, 1.0 / 255.0);
     cv::cvtColor(rgbf, lab, cv::COLOR_RGB2Lab);

@@ -70,6 +70,43 @@ TEST(HorizonDetectorTest, MeasuresTiltAlikeOnLandscapePortraitAndSquareFrames) {
         }
 }
 
+// A sky over a mottled field whose own edges far outnumber the horizon's.
+TestBitmap horizonOverMottledField(int width, int height, double tiltDegrees) {
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<double> u(0.0, 1.0);
+    const int cell = 16, gw = width / cell + 2, gh = height / cell + 2;
+    std::vector<double> field(std::size_t(gw) * gh);
+    for (double& f : field) f = 40.0 + 100.0 * u(rng);
+    const double t = tiltDegrees * std::numbers::pi / 180.0;
+    TestBitmap b{width, height, std::vector<std::uint8_t>(std::size_t(width) * height * 4)};
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            // Smoothstep-blended cells: soft blobs with edges in every direction.
+            const double fx = double(x) / cell, fy = double(y) / cell;
+            const int ix = int(fx), iy = int(fy);
+            auto smooth = [](double v) { return v * v * (3 - 2 * v); };
+            const double sx = smooth(fx - ix), sy = smooth(fy - iy);
+            auto at = [&](int i, int j) { return field[std::size_t(j) * gw + i]; };
+            const double ground = (at(ix, iy) * (1 - sx) + at(ix + 1, iy) * sx) * (1 - sy) +
+                                  (at(ix, iy + 1) * (1 - sx) + at(ix + 1, iy + 1) * sx) * sy;
+            const double px = x + 0.5 - width / 2.0, py = height / 2.0 - (y + 0.5);
+            const double sky = cover(-std::sin(t) * px + std::cos(t) * py + 0.25 * height);
+            const auto g = std::uint8_t(std::clamp(sky * 200.0 + (1 - sky) * ground, 0.0, 255.0));
+            std::uint8_t* p = &b.pixels[(std::size_t(y) * width + x) * 4];
+            p[0] = p[1] = p[2] = g;
+            p[3] = 255;
+        }
+    return b;
+}
+
+TEST(HorizonDetectorTest, FindsAHorizonAboveHeavyTexture) {
+    for (double tilt : {-3.0, 2.0}) {
+        const auto angle = HorizonDetector::measureHorizonAngle(horizonOverMottledField(1200, 800, tilt).view());
+        ASSERT_TRUE(angle.has_value()) << tilt;
+        EXPECT_NEAR(*angle, -tilt, 0.2) << tilt;
+    }
+}
+
 // Overlapping soft-edged discs: plenty of strong edges, but no direction
 // stands out.
 TestBitmap discs(int width, int height, unsigned seed) {
