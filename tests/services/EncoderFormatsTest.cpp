@@ -113,6 +113,57 @@ TEST(EncoderFormats, JpegQualityMapsOntoLibjpegQualityAndSubsampling) {
     }
 }
 
+// The pixels a plain one-piece libjpeg encode of `bitmap` decodes to.
+std::vector<std::uint16_t> onePieceJpeg(const Bitmap& bitmap, int quality, bool fullChroma,
+                                        const std::filesystem::path& path) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    jpeg_compress_struct c{};
+    jpeg_error_mgr e{};
+    c.err = jpeg_std_error(&e);
+    jpeg_create_compress(&c);
+    jpeg_stdio_dest(&c, f);
+    c.image_width = JDIMENSION(bitmap.width);
+    c.image_height = JDIMENSION(bitmap.height);
+    c.input_components = 4;
+    c.in_color_space = JCS_EXT_RGBX;
+    jpeg_set_defaults(&c);
+    jpeg_set_quality(&c, quality, TRUE);
+    c.dct_method = JDCT_ISLOW;
+    if (fullChroma) c.comp_info[0].h_samp_factor = c.comp_info[0].v_samp_factor = 1;
+    jpeg_start_compress(&c, TRUE);
+    while (c.next_scanline < c.image_height) {
+        auto* row = const_cast<JSAMPLE*>(bitmap.at(0, int(c.next_scanline)));
+        jpeg_write_scanlines(&c, &row, 1);
+    }
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    std::fclose(f);
+    return testing::readJpeg(path)->samples;
+}
+
+TEST(EncoderFormats, JpegBandsDecodeExactlyLikeAOnePieceEncode) {
+    const Context context;
+    testing::ScratchFolder folder;
+    // Detail everywhere, several bands and a short last one (not a whole MCU row either).
+    const int w = 203, h = 901;
+    const Image image = testing::imageOf(w, h, [](int x, int y) {
+        return std::array<float, 3>{float((x * 37 + y * 11) % 101) / 100.0f, float((x ^ y) & 63) / 63.0f,
+                                    0.5f + 0.4f * std::sin(float(x + 2 * y) * 0.1f)};
+    });
+    const auto bitmap = context.makeBitmap(image);
+    ASSERT_TRUE(bitmap);
+    for (double quality : {0.95, 0.6}) {
+        SCOPED_TRACE(quality);
+        const bool fullChroma = quality >= 0.9;
+        ASSERT_LT(JpegEncoder::bandRows(w, fullChroma), h / 3);
+        writeImage(context, image, ExportSettings{ExportFormat::jpeg, quality, true}, folder / "bands.jpg");
+        const auto ours = testing::readJpeg(folder / "bands.jpg");
+        ASSERT_TRUE(ours);
+        ASSERT_EQ(ours->height, h);
+        EXPECT_TRUE(ours->samples == onePieceJpeg(*bitmap, jpegQualityPercent(quality), fullChroma, folder / "plain.jpg"));
+    }
+}
+
 TEST(EncoderFormats, KnownColourIsWrittenInTheChosenSpace) {
     // Pure sRGB red: the corner of the sRGB gamut, well inside Display P3.
     const WorkingColor red = color::workingFromSRGB(1.0, 0.0, 0.0);
