@@ -38,12 +38,20 @@ void exportImage(const LoadedPhoto& photo, const EditParameters& recipe, const E
                           "The photo could not be rendered: the scan \u201C" + photo.title() +
                               "\u201D is missing or unreadable.");
 
-    std::optional<Image> mask = subjectMask;
-    if (!mask && needsSubjectMask(recipe) && services.generateMask) mask = services.generateMask(full);
+    try {
+        std::optional<Image> mask = subjectMask;
+        if (!mask && needsSubjectMask(recipe) && services.generateMask) mask = services.generateMask(full);
 
-    // The crop is applied and the dust-spotting view is never part of a file.
-    const Image developed = services.render(full, recipe, mask, true, false);
-    writeImage(*services.context, developed, settings, destination, std::move(stop));
+        // The crop is applied and the dust-spotting view is never part of a file.
+        const Image developed = services.render(full, recipe, mask, true, false);
+        writeImage(*services.context, developed, settings, destination, std::move(stop));
+    } catch (const ExportError&) {
+        throw;
+    } catch (const std::exception& e) {
+        // Out of memory and the like still reach the caller as an error it can show.
+        throw ExportError(ExportError::kEditorDomain, ExportError::kRenderFailed,
+                          std::string("The photo could not be rendered: ") + e.what());
+    }
 }
 
 std::future<void> exportImageAsync(LoadedPhoto photo, EditParameters recipe, ExportSettings settings,

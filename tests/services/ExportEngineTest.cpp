@@ -143,6 +143,23 @@ TEST(ExportEngine, UnreadableScanIsAnErrorAndNothingIsWritten) {
     EXPECT_EQ(folder.entries().size(), 1u);
 }
 
+TEST(ExportEngine, AFailingRenderBecomesAnExportError) {
+    testing::ScratchFolder folder;
+    const LoadedPhoto photo = photoOf(solidMask(8, 8));
+    Recorder r;
+    auto services = r.services();
+    services.render = [](const Image&, const EditParameters&, const std::optional<Image>&, bool, bool) -> Image {
+        throw std::bad_alloc();
+    };
+    try {
+        ExportEngine::exportImage(photo, EditParameters(), ExportSettings(), std::nullopt, folder / "x.jpg", {}, services);
+        ADD_FAILURE() << "no error";
+    } catch (const ExportError& e) {
+        EXPECT_EQ(e.code(), ExportError::kRenderFailed);
+    }
+    EXPECT_TRUE(folder.entries().empty());
+}
+
 TEST(ExportEngine, ExportsThroughTheSharedPipelineWithTheCropApplied) {
     testing::ScratchFolder folder;
     const LoadedPhoto photo = photoOf(testing::imageOf(200, 100, [](int x, int) {
