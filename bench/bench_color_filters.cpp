@@ -102,21 +102,19 @@ void BM_ColorChainKernelsOneCore(benchmark::State& state) {
         source[4 * i + 2] = 0.5f * u + 0.2f;
         source[4 * i + 3] = 1;
     }
-    const auto wb = kernels::RgbAffine::fromMatrix(whiteAdaptationMatrix({5600, 8}, {6500, 0}));
-    const auto ev = kernels::exposureKernel({0.35f});
-    const auto controls = kernels::colorControlsKernel({1.1f, 0.02f, 1.15f});
+    // White balance, exposure and colour controls collapse into one matrix, as in the image chain.
+    const auto affine = then(then(kernels::RgbAffine::fromMatrix(whiteAdaptationMatrix({5600, 8}, {6500, 0})),
+                                  kernels::exposureKernel({0.35f})),
+                             kernels::colorControlsKernel({1.1f, 0.02f, 1.15f}));
     const kernels::VibranceKernel vib{0.3f};
     const auto cube = *kernels::ColorCubeKernel::make(makeCube());
     const auto curve = *kernels::ColorCurvesKernel::make(makeCurve());
     for (auto _ : state) {
         for (int r = 0; r < kHeight * kWidth / kRow; ++r) {
-            std::copy(source.begin(), source.end(), row.begin());
-            wb(row.data(), kRow);
-            ev(row.data(), kRow);
-            controls(row.data(), kRow);
-            vib(row.data(), kRow);
-            cube(row.data(), kRow);
-            curve(row.data(), kRow);
+            affine.run(source.data(), row.data(), kRow);
+            vib.run(row.data(), row.data(), kRow);
+            cube.run(row.data(), row.data(), kRow);
+            curve.run(row.data(), row.data(), kRow);
             benchmark::DoNotOptimize(row.data());
         }
     }

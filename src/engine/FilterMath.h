@@ -8,6 +8,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace vantrel::kernels {
 
@@ -43,6 +46,26 @@ inline Float4 load4(const float* p) {
 }
 inline void store4(float* p, Float4 v) { std::memcpy(p, &v, sizeof v); }
 inline Float4 splat(float v) { return Float4{v, v, v, v}; }
+
+// Lane-wise max(a, b) and min(a, b); a NaN in `a` gives `b` (so clamps drop NaN).
+#if defined(__SSE2__)
+inline Float4 maxOf(Float4 a, Float4 b) { return Float4(_mm_max_ps(__m128(a), __m128(b))); }
+inline Float4 minOf(Float4 a, Float4 b) { return Float4(_mm_min_ps(__m128(a), __m128(b))); }
+// True when lanes 0 to 2 (the colour) of a comparison mask are all set.
+inline bool colourLanesSet(Int4 mask) { return (_mm_movemask_ps(__m128(mask)) & 7) == 7; }
+#else
+inline Float4 maxOf(Float4 a, Float4 b) { return a > b ? a : b; }
+inline Float4 minOf(Float4 a, Float4 b) { return a < b ? a : b; }
+inline bool colourLanesSet(Int4 mask) { return mask[0] && mask[1] && mask[2]; }
+#endif
+
+// True when every pixel of the span is opaque: then premultiplied and straight
+// colour are the same and the per-pixel conversions can be skipped.
+inline bool isOpaque(const float* px, int n) {
+    bool opaque = true;
+    for (int i = 0; i < n; ++i) opaque &= px[4 * i + 3] == 1.0f;
+    return opaque;
+}
 
 // A premultiplied pixel as straight colour (colour 0 when nearly transparent), and back.
 inline Float4 straightened(Float4 p) {

@@ -52,6 +52,8 @@ std::optional<ColorCubeKernel> ColorCubeKernel::make(const ColorCubeParameters& 
     k.cells_ = k.storage_->data();
     k.n_ = n;
     k.scale_ = static_cast<float>(n - 1);
+    k.opaqueCells_ = true;
+    for (size_t i = 3; i < p.cubeData.size(); i += 4) k.opaqueCells_ &= p.cubeData[i] == 1.0f;
     return k;
 }
 
@@ -59,13 +61,9 @@ namespace {
 
 // Trilinear look-up of one straight RGBA pixel in a cube of n cells per side.
 inline Float4 trilinear(const float* cells, int n, float scale, Float4 c) {
-    const Float4 zero{}, one = splat(1.0f);
-    Float4 v = c > zero ? c : zero;  // NaN -> 0
-    v = v < one ? v : one;
-    const Float4 p = v * scale;
-    Int4 i = __builtin_convertvector(p, Int4);
-    const Int4 top = Int4{1, 1, 1, 1} * (n - 2);
-    i = i < top ? i : top;
+    const Float4 p = minOf(maxOf(c, Float4{}), splat(1.0f)) * scale;  // NaN -> 0
+    // The last cell pair is used up to and including the top of the cube (f = 1).
+    const Int4 i = __builtin_convertvector(minOf(p, splat(static_cast<float>(n - 2))), Int4);
     const Float4 f = p - __builtin_convertvector(i, Float4);
 
     const ptrdiff_t sr = 4, sg = ptrdiff_t(n) * 4, sb = ptrdiff_t(n) * n * 4;
@@ -96,6 +94,10 @@ void ColorCubeKernel::run(const float* in, float* out, int n) const {
     const float* cells = cells_;
     const int side = n_;
     const float scale = scale_;
+    if (opaqueCells_ && isOpaque(in, n)) {
+        for (int i = 0; i < n; ++i, in += 4, out += 4) store4(out, trilinear(cells, side, scale, load4(in)));
+        return;
+    }
     for (int i = 0; i < n; ++i, in += 4, out += 4)
         store4(out, premultiplied(trilinear(cells, side, scale, straightened(load4(in)))));
 }
@@ -188,28 +190,30 @@ void ColorCurvesKernel::run(const float* in, float* out, int n) const {
     const Int4 first = Int4{1, 1, 1, 1} * static_cast<int32_t>(kFirstBits);
     const Int4 end = Int4{1, 1, 1, 1} * static_cast<int32_t>(kEndBits);
     const Int4 base{tableOffset_[0], tableOffset_[1], tableOffset_[2], 0};
+    const float* table = linear_;
+    const bool opaque = isOpaque(in, n);  // alpha is kept, so opaque rows need no conversions
     for (int i = 0; i < n; ++i, in += 4, out += 4) {
-        const Float4 c = straightened(load4(in));
+        const Float4 c = opaque ? load4(in) : straightened(load4(in));
         const Float4 s = splat(c[0]) * a0 + splat(c[1]) * a1 + splat(c[2]) * a2;
         Int4 bits;
         std::memcpy(&bits, &s, sizeof bits);
         const Int4 mag = bits & 0x7fffffff;
         const Int4 inRange = (mag >= first) & (mag < end);
         Float4 y;
-        if (inRange[0] & inRange[1] & inRange[2]) {
+        if (colourLanesSet(inRange)) {
             // Index into the channel's table, on the negative side for negative values.
             const Int4 offset = mag - first;
             const Int4 idx = base + (offset >> kFracBits) + ((bits >> 31) & kSide);
             const Float4 f = __builtin_convertvector(offset & ((1 << kFracBits) - 1), Float4) * kFracScale;
-            const Float4 lo{linear_[idx[0]], linear_[idx[1]], linear_[idx[2]], 0};
-            const Float4 hi{linear_[idx[0] + 1], linear_[idx[1] + 1], linear_[idx[2] + 1], 0};
+            const Float4 lo{table[idx[0]], table[idx[1]], table[idx[2]], 0};
+            const Float4 hi{table[idx[0] + 1], table[idx[1] + 1], table[idx[2] + 1], 0};
             y = lo + f * (hi - lo);
         } else {
             y = Float4{curveLinearFast(0, s[0]), curveLinearFast(1, s[1]), curveLinearFast(2, s[2]), 0};
         }
         Float4 o = splat(y[0]) * m0 + splat(y[1]) * m1 + splat(y[2]) * m2;
         o[3] = c[3];
-        store4(out, premultiplied(o));
+        store4(out, opaque ? o : premultiplied(o));
     }
 }
 

@@ -53,7 +53,8 @@ private:
     std::shared_ptr<const std::vector<float>> storage_;
     const float* cells_ = nullptr;
     int n_ = 0;
-    float scale_ = 0;  // N − 1
+    float scale_ = 0;           // N − 1
+    bool opaqueCells_ = false;  // every cell's alpha is 1
 };
 
 class ColorCurvesKernel {
