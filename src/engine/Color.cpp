@@ -89,23 +89,36 @@ CurveTable::CurveTable(const std::function<double(double)>& f, bool odd, int min
     baseBits_ = std::bit_cast<std::uint32_t>(lowest_);
     last_ = std::uint32_t(maxExp - minExp) << kSegmentsLog2;
     topX_ = std::bit_cast<float>(baseBits_ + (last_ << kFracBits));
-    pos_ = build(f, 1.0);
-    if (!odd) neg_ = build(f, -1.0);
+    oddMask_ = odd ? 0x80000000u : 0u;
+    negOffset_ = odd ? 0 : last_ + 1;
+    table_.resize(odd ? last_ + 1 : 2 * (last_ + 1));
+    pos_ = build(f, 1.0, table_.data());
+    neg_ = odd ? pos_ : build(f, -1.0, table_.data() + negOffset_);
 }
 
-CurveTable::Half CurveTable::build(const std::function<double(double)>& f, double sign) const {
-    Half h;
-    h.table.resize(last_ + 1);
+CurveTable::Ends CurveTable::build(const std::function<double(double)>& f, double sign, float* t) const {
     for (std::uint32_t i = 0; i <= last_; ++i) {
         const float x = std::bit_cast<float>(baseBits_ + (i << kFracBits));
-        h.table[i] = float(f(sign * double(x)));
+        t[i] = float(f(sign * double(x)));
     }
-    h.y0 = float(f(0.0));
-    h.lowSlope = (h.table[0] - h.y0) / lowest_;
+    Ends e;
+    e.y0 = float(f(0.0));
+    e.lowSlope = (t[0] - e.y0) / lowest_;
     const float prevX = std::bit_cast<float>(baseBits_ + ((last_ - 1) << kFracBits));
-    h.topValue = h.table[last_];
-    h.topSlope = (h.table[last_] - h.table[last_ - 1]) / (topX_ - prevX);
-    return h;
+    e.topValue = t[last_];
+    e.topSlope = (t[last_] - t[last_ - 1]) / (topX_ - prevX);
+    return e;
+}
+
+float CurveTable::outside(float x) const noexcept {
+    if (x != x || table_.empty()) return 0.0f;
+    const bool negative = std::signbit(x);
+    const Ends& e = (negative && !odd_) ? neg_ : pos_;
+    const float ax = std::fabs(x);
+    float y;
+    if (ax < lowest_) y = e.y0 + ax * e.lowSlope;
+    else y = e.topValue + (ax - topX_) * e.topSlope;
+    return (odd_ && negative) ? -y : y;
 }
 
 const CurveTable& srgbEncodeTable() {

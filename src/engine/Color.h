@@ -61,40 +61,33 @@ public:
     CurveTable(const std::function<double(double)>& f, bool odd, int minExp = -14, int maxExp = 8);
 
     float operator()(float x) const noexcept {
-        const bool negative = x < 0.0f;
-        const Half& h = (negative && !odd_) ? neg_ : pos_;
-        const float ax = std::fabs(x);
-        float y;
-        if (ax < lowest_) {
-            y = h.y0 + ax * h.lowSlope;
-        } else {
-            const std::uint32_t bits = std::bit_cast<std::uint32_t>(ax) - baseBits_;
-            const std::uint32_t i = bits >> kFracBits;
-            if (i >= last_) {  // above the table, +-inf or NaN
-                if (ax != ax) return 0.0f;
-                y = h.topValue + (ax - topX_) * h.topSlope;
-            } else {
-                const float frac = float(bits & kFracMask) * (1.0f / float(1u << kFracBits));
-                const float a = h.table[i], b = h.table[i + 1];
-                y = a + frac * (b - a);
-            }
-        }
-        return (odd_ && negative) ? -y : y;
+        const std::uint32_t raw = std::bit_cast<std::uint32_t>(x);
+        const std::uint32_t sign = raw >> 31;
+        const std::uint32_t bits = (raw & 0x7fffffffu) - baseBits_;  // wraps below the table
+        const std::uint32_t i = bits >> kFracBits;
+        if (i >= last_) [[unlikely]]
+            return outside(x);
+        const float frac = float(bits & kFracMask) * (1.0f / float(1u << kFracBits));
+        const float* t = table_.data() + sign * negOffset_;
+        const float y = t[i] + frac * (t[i + 1] - t[i]);
+        return std::bit_cast<float>(std::bit_cast<std::uint32_t>(y) ^ ((sign << 31) & oddMask_));
     }
-    bool isValid() const { return !pos_.table.empty(); }
+    bool isValid() const { return !table_.empty(); }
 
 private:
     static constexpr int kSegmentsLog2 = 8;
     static constexpr int kFracBits = 23 - kSegmentsLog2;
     static constexpr std::uint32_t kFracMask = (1u << kFracBits) - 1;
-    struct Half {
-        std::vector<float> table;
+    struct Ends {
         float y0 = 0, lowSlope = 0, topValue = 0, topSlope = 0;
     };
-    Half build(const std::function<double(double)>& f, double sign) const;
+    // Below 2^minExp, above 2^maxExp, infinities and NaN (which gives 0).
+    float outside(float x) const noexcept;
+    Ends build(const std::function<double(double)>& f, double sign, float* table) const;
 
-    Half pos_, neg_;
-    std::uint32_t baseBits_ = 0, last_ = 0;
+    std::vector<float> table_;  // positive half, then the negative half when not odd
+    Ends pos_, neg_;
+    std::uint32_t baseBits_ = 0, last_ = 0, negOffset_ = 0, oddMask_ = 0;
     float lowest_ = 0, topX_ = 0;
     bool odd_ = true;
 };

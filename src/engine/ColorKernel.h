@@ -15,17 +15,18 @@ inline void runColorRow(const RowSpan& s, const float* in, float* out, F& f) {
     const int n = s.count;
     bool opaque = true;
     for (int i = 0; i < n; ++i) opaque &= in[4 * i + 3] == 1.0f;
-    std::memcpy(out, in, sizeof(float) * 4 * std::size_t(n));
     if (opaque) {
-        for (int i = 0; i < n; ++i) f(out + 4 * i, i);
         for (int i = 0; i < n; ++i) {
             float* p = out + 4 * i;
+            std::memcpy(p, in + 4 * i, sizeof(float) * 4);
+            f(p, i);
             if (p[3] != 1.0f) { p[0] *= p[3]; p[1] *= p[3]; p[2] *= p[3]; }
         }
         return;
     }
     for (int i = 0; i < n; ++i) {
         float* p = out + 4 * i;
+        std::memcpy(p, in + 4 * i, sizeof(float) * 4);
         const float a = p[3];
         const float inv = a > 1e-6f ? 1.0f / a : 0.0f;
         p[0] *= inv; p[1] *= inv; p[2] *= inv;

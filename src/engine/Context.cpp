@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 #include <thread>
 
 #include "engine/detail/Encode.h"
@@ -46,6 +47,7 @@ bool renderInto(const Context& ctx, tbb::task_arena& arena, const Image& image, 
     detail::EvalSettings settings{ctx.options().tileSize, options.stop, options.stats};
     if (options.stats) *options.stats = RenderStats{};
     bool ok = true;
+    try {
     arena.execute([&] {
         detail::Render render(image, rect, settings);
         if (!render.prepare()) {
@@ -64,6 +66,10 @@ bool renderInto(const Context& ctx, tbb::task_arena& arena, const Image& image, 
             if (ok && afterStrip) ok = afterStrip(int(first), int(rows));
         }
     });
+    } catch (const std::exception&) {
+        // Out of memory for an absurd graph, or a kernel that threw: the render fails cleanly.
+        return false;
+    }
     return ok && !options.stop.stop_requested();
 }
 

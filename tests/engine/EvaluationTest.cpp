@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <stdexcept>
 
 #include "TestImages.h"
 #include "engine/ColorKernel.h"
@@ -116,6 +117,49 @@ TEST(Evaluation, TiledParallelFusedMatchesReferenceAtEveryTileSizeAndThreadCount
             EXPECT_EQ(stats.stages, std::vector<std::string>{"all"});
             EXPECT_EQ(stats.materialized, 3u);  // whole-image blur, raster, materialized()
         }
+}
+
+TEST(Evaluation, StrongDownscaleOfASourceReadsItDirectly) {
+    const Image src = Image::fromPixels(testing::asymmetricPixels(300, 200));
+    for (const Image& thumb : {src.transformed(AffineTransform::scale(0.07, 0.07)),
+                               src.transformed(AffineTransform::rotation(0.2).after(AffineTransform::scale(0.1, 0.1)))}) {
+        const Rect r = thumb.extent().grown(1);
+        auto out = Context({2, 16}).renderFloat(thumb, r);
+        ASSERT_TRUE(out);
+        expectSame(*out, detail::evaluateReference(thumb, r));
+    }
+}
+
+TEST(Evaluation, StrongDownscaleOfAComputedImageComputesItOnce) {
+    std::atomic<long> pixels{0};
+    const Image big = Image::pointwise({Image::fromPixels(testing::asymmetricPixels(400, 300))},
+                                       [&](const RowSpan& s, const float* const* in, float* out) {
+                                           pixels += s.count;
+                                           std::memcpy(out, in[0], std::size_t(s.count) * 16);
+                                       });
+    const Image thumb = big.transformed(AffineTransform::scale(0.05, 0.05));
+    RenderStats stats;
+    RenderOptions o;
+    o.space = OutputSpace::linearWorking;
+    o.stats = &stats;
+    auto out = Context({4, 8}).renderFloat(thumb, thumb.extent(), o);
+    ASSERT_TRUE(out);
+    EXPECT_EQ(stats.materialized, 1u);
+    EXPECT_LE(pixels.load(), 400L * 300);
+    expectSame(*out, detail::evaluateReference(thumb, thumb.extent()));
+}
+
+TEST(Evaluation, FailuresInsideARenderGiveNothing) {
+    const Context ctx({2, 16});
+    const Image throwing = Image::pointwise({Image::constant({1, 1, 1, 1})}, [](const RowSpan& s, const float* const*, float*) {
+        if (s.y == 40) throw std::runtime_error("kernel failure");
+    });
+    EXPECT_FALSE(ctx.makeBitmap(throwing, Rect{0, 0, 64, 64}));
+    // A clamp shrunk a hundred-thousandfold would need an absurd region per tile: refused, not crashed.
+    const Image shrunk = testing::coordinateImage(4, 4).clampedToExtent().transformed(AffineTransform::scale(1e-5, 1e-5));
+    EXPECT_FALSE(shrunk.isEmpty());
+    EXPECT_FALSE(ctx.makeBitmap(shrunk, Rect{0, 0, 64, 64}));
+    EXPECT_TRUE(ctx.makeBitmap(testing::coordinateImage(4, 4)));  // and the context still works
 }
 
 TEST(Evaluation, BitmapBytesDoNotDependOnTilingOrThreads) {

@@ -19,7 +19,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstring>
+#include <stdexcept>
 #include <unordered_map>
 #include <vector>
 
@@ -34,6 +36,8 @@ namespace {
 class Scratch {
 public:
     float* alloc(std::size_t n) {
+        // A tile never legitimately needs this much; a graph that asks for it is refused.
+        if (n > (std::size_t(1) << 32)) throw std::length_error("tile scratch too large");
         n = (n + 15) & ~std::size_t(15);
         if (block_ < blocks_.size() && used_ + n <= sizes_[block_]) {
             float* p = blocks_[block_].get() + used_;
@@ -56,6 +60,7 @@ public:
     }
     PixelView allocView(const Rect& r) {
         if (r.isEmpty()) return {};
+        if (r.area() > double(std::int64_t(1) << 30)) throw std::length_error("tile region too large");
         return {r, alloc(std::size_t(r.width) * std::size_t(r.height) * 4), r.width * 4};
     }
     void reset() {
@@ -131,6 +136,14 @@ Rect inputDemand(const Node& n, const Rect& need) {
         case NodeKind::raster: return n.inputs[0]->extent.isFinite() ? n.inputs[0]->extent : Rect{};
         default: return need;
     }
+}
+
+// A strong downscale of a source (a thumbnail of a full scan) reads four source pixels per
+// output pixel straight from the native data instead of converting the whole region it spans.
+bool samplesSourceDirectly(const Node& n) {
+    if (n.kind != NodeKind::transform) return false;
+    const Node* in = resolve(n.inputs[0].get());
+    return in->kind == NodeKind::source && std::fabs(n.inverse.determinant()) > 4.0;
 }
 
 }  // namespace
@@ -247,6 +260,7 @@ struct Render::State {
             Rect& need = demand[std::size_t(i)];
             need = need.intersected(p.node->extent);
             if (need.isEmpty() || p.role == Role::leaf) continue;
+            if (samplesSourceDirectly(*p.node)) continue;
             for (int in : p.inputs) {
                 Rect& d = demand[std::size_t(in)];
                 d = d.united(inputDemand(*p.node, need));
@@ -345,6 +359,11 @@ struct Render::State {
                 node.neighbourhood(exactView(s, in, need.grown(node.margin)), out);
                 break;
             case NodeKind::transform:
+                if (samplesSourceDirectly(node)) {
+                    for (std::int64_t y = need.minY(); y < need.maxY(); ++y)
+                        sampleTransformRowFromSource(node, *resolve(node.inputs[0].get())->source, need.x, y, n, out.row(y));
+                    break;
+                }
                 for (std::int64_t y = need.minY(); y < need.maxY(); ++y) sampleTransformRow(node, in, need.x, y, n, out.row(y));
                 break;
             case NodeKind::clamp:
@@ -493,12 +512,20 @@ struct Render::State {
                 if (!need.isEmpty()) demand[std::size_t(k)] = demand[std::size_t(k)].united(inputDemand(*n, need));
             }
         }
+        // The input of a strong downscale spans many tiles' worth of pixels for every tile:
+        // compute it once (its extent bounds the cost) unless it can be sampled directly.
+        std::vector<bool> forced(order.size(), false);
+        for (const Node* n : order) {
+            if (n->kind != NodeKind::transform || std::fabs(n->inverse.determinant()) <= 4.0 || samplesSourceDirectly(*n)) continue;
+            const Node* in = resolve(n->inputs[0].get());
+            if (in->kind != NodeKind::buffer && in->extent.isFinite()) forced[std::size_t(index.at(in))] = true;
+        }
         // Materialise, inputs first.
         std::size_t count = 0;
         for (std::size_t i = 0; i < order.size(); ++i) {
             const Node* n = order[i];
             const Rect& need = demand[i];
-            const bool wanted = n->kind == NodeKind::cache || n->kind == NodeKind::raster ||
+            const bool wanted = forced[i] || n->kind == NodeKind::cache || n->kind == NodeKind::raster ||
                                 (n->kind == NodeKind::neighbourhood && (n->wholeImage || (consumers[i] > 1 && n->margin > 0)));
             if (!wanted) continue;
             if (stopRequested()) return false;
@@ -519,7 +546,7 @@ struct Render::State {
                         break;
                     }
                     default:
-                        if (n->wholeImage) {
+                        if (n->kind == NodeKind::neighbourhood && n->wholeImage) {
                             auto input = evaluateToBuffer(resolve(n->inputs[0].get()), need.grown(n->margin));
                             if (!input) return false;
                             auto out = std::make_shared<PixelBuffer>(need);

@@ -80,6 +80,46 @@ void convertRow(const SourceData& s, const T* in, int n, float* out) {
     }
 }
 
+// The common layouts without per-pixel decisions: RGB or RGBA, straight alpha.
+template <class T, int Ch>
+void convertRgbRow(const SourceData& s, const T* in, int n, float* out) {
+    float m[9];
+    for (int k = 0; k < 9; ++k) m[k] = float(s.profile.toWorking().m[std::size_t(k)]);
+    const float* l0 = s.lut8[0].data();
+    const float* l1 = s.lut8[1].data();
+    const float* l2 = s.lut8[2].data();
+    const auto& c0 = s.profile.curve(0);
+    const auto& c1 = s.profile.curve(1);
+    const auto& c2 = s.profile.curve(2);
+    for (int i = 0; i < n; ++i, in += Ch, out += 4) {
+        float r, g, b;
+        if constexpr (std::is_same_v<T, std::uint8_t>) {
+            r = l0[in[0]]; g = l1[in[1]]; b = l2[in[2]];
+        } else {
+            r = c0(normalised(in[0])); g = c1(normalised(in[1])); b = c2(normalised(in[2]));
+            if constexpr (std::is_same_v<T, float>) {  // keep huge values finite for the matrix
+                r = std::clamp(r, -3.0e38f, 3.0e38f); g = std::clamp(g, -3.0e38f, 3.0e38f); b = std::clamp(b, -3.0e38f, 3.0e38f);
+            }
+        }
+        const float a = Ch == 4 ? normalised(in[3]) : 1.0f;
+        out[0] = (m[0] * r + m[1] * g + m[2] * b) * a;
+        out[1] = (m[3] * r + m[4] * g + m[5] * b) * a;
+        out[2] = (m[6] * r + m[7] * g + m[8] * b) * a;
+        out[3] = a;
+    }
+}
+
+template <class T>
+void convert(const SourceData& s, const T* in, int n, float* out) {
+    const SourcePixels& p = s.pixels;
+    const bool fast = !p.alphaPremultiplied && (p.channels == 3 || p.channels == 4) &&
+                      (!std::is_same_v<T, std::uint8_t> || !s.lut8[0].empty()) &&
+                      !(std::is_same_v<T, float> && s.profile.isWorkingSpace());
+    if (fast && p.channels == 3) convertRgbRow<T, 3>(s, in, n, out);
+    else if (fast) convertRgbRow<T, 4>(s, in, n, out);
+    else convertRow(s, in, n, out);
+}
+
 }  // namespace
 
 void readSourceRow(const SourceData& s, std::int64_t x, std::int64_t y, int count, float* out) {
@@ -92,9 +132,9 @@ void readSourceRow(const SourceData& s, std::int64_t x, std::int64_t y, int coun
     float* o = out + (x0 - x) * 4;
     const int n = int(x1 - x0);
     switch (p.type) {
-        case SampleType::uint8: convertRow(s, row, n, o); break;
-        case SampleType::uint16: convertRow(s, reinterpret_cast<const std::uint16_t*>(row), n, o); break;
-        case SampleType::float32: convertRow(s, reinterpret_cast<const float*>(row), n, o); break;
+        case SampleType::uint8: convert(s, row, n, o); break;
+        case SampleType::uint16: convert(s, reinterpret_cast<const std::uint16_t*>(row), n, o); break;
+        case SampleType::float32: convert(s, reinterpret_cast<const float*>(row), n, o); break;
     }
 }
 
@@ -178,6 +218,30 @@ void sampleTransformRow(const Node& n, const ConstPixelView& in, std::int64_t x,
             if (p11) v += w11 * p11[k];
             o[k] = v;
         }
+    }
+}
+
+void sampleTransformRowFromSource(const Node& n, const SourceData& source, std::int64_t x, std::int64_t y, int count,
+                                  float* out) {
+    const AffineTransform& t = n.inverse;
+    double qx, qy;
+    t.apply(double(x) + 0.5, double(y) + 0.5, qx, qy);
+    const bool pointSample = n.exact || n.sampling == Sampling::nearest;
+    float px[16];
+    for (int i = 0; i < count; ++i, qx += t.a, qy += t.b) {
+        float* o = out + 4 * i;
+        if (pointSample) {
+            readSourceRow(source, std::int64_t(std::floor(qx)), std::int64_t(std::floor(qy)), 1, o);
+            continue;
+        }
+        const double fx = qx - 0.5, fy = qy - 0.5;
+        const double flx = std::floor(fx), fly = std::floor(fy);
+        const float wx = float(fx - flx), wy = float(fy - fly);
+        const std::int64_t ix = std::int64_t(flx), iy = std::int64_t(fly);
+        readSourceRow(source, ix, iy, 2, px);
+        readSourceRow(source, ix, iy + 1, 2, px + 8);
+        const float w00 = (1 - wx) * (1 - wy), w10 = wx * (1 - wy), w01 = (1 - wx) * wy, w11 = wx * wy;
+        for (int k = 0; k < 4; ++k) o[k] = w00 * px[k] + w10 * px[4 + k] + w01 * px[8 + k] + w11 * px[12 + k];
     }
 }
 

@@ -21,6 +21,10 @@ Rect transformInputRect(const Node& node, const Rect& outRect);
 void sampleTransformRow(const Node& node, const ConstPixelView& input, std::int64_t x, std::int64_t y, int count,
                         float* out);
 
+// The same, reading the transform's source input directly (four pixels per output pixel).
+void sampleTransformRowFromSource(const Node& node, const SourceData& source, std::int64_t x, std::int64_t y, int count,
+                                  float* out);
+
 // Input rectangle a clamp node reads for `outRect`.
 Rect clampInputRect(const Node& node, const Rect& outRect);
 void clampRow(const Node& node, const ConstPixelView& input, std::int64_t x, std::int64_t y, int count, float* out);
