@@ -62,9 +62,9 @@ inline bool colourLanesSet(Int4 mask) { return mask[0] && mask[1] && mask[2]; }
 // True when every pixel of the span is opaque: then premultiplied and straight
 // colour are the same and the per-pixel conversions can be skipped.
 inline bool isOpaque(const float* px, int n) {
-    bool opaque = true;
-    for (int i = 0; i < n; ++i) opaque &= px[4 * i + 3] == 1.0f;
-    return opaque;
+    for (int i = 0; i < n; ++i)
+        if (px[4 * i + 3] != 1.0f) return false;
+    return true;
 }
 
 // A premultiplied pixel as straight colour (colour 0 when nearly transparent), and back.
