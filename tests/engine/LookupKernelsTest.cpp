@@ -157,5 +157,34 @@ TEST(LookupKernels, FastCurveMatchesExactCurve) {
     }
 }
 
+TEST(LookupKernels, CurveSpansMatchTheFormula) {
+    const auto k = ColorCurvesKernel::make(
+        sampledCurve([](float x) { return x * x * (3 - 2 * x); }, [](float x) { return 0.05f + 0.9f * x; },
+                     [](float x) { return 1 - (1 - x) * (1 - x); }));
+    ASSERT_TRUE(k.has_value());
+    // Opaque spans run four pixels at a time with a tail; the values include black, tiny,
+    // negative, extended and far-out ones that leave the fast table.
+    const std::vector<Rgba> colours = {{0.2f, 0.5f, 0.9f, 1}, {0, 0, 0, 1},      {1e-6f, 0.3f, 0.1f, 1},
+                                       {-0.05f, 0.4f, 1.3f, 1}, {120, 0.5f, 0.5f, 1}, {0.7f, 0.7f, 0.7f, 1},
+                                       {0.01f, 0.02f, 0.03f, 1}};
+    for (float alpha : {1.0f, 0.6f}) {
+        std::vector<float> span;
+        for (Rgba c : colours) {
+            const Rgba p = premultiplied({c.r, c.g, c.b, alpha});
+            span.insert(span.end(), {p.r, p.g, p.b, p.a});
+        }
+        k->run(span.data(), span.data(), static_cast<int>(colours.size()));
+        for (size_t i = 0; i < colours.size(); ++i) {
+            SCOPED_TRACE(::testing::Message() << "pixel " << i << " alpha " << alpha);
+            const Rgba c = colours[i];
+            const Rgba expected = premultiplied(k->apply({c.r, c.g, c.b, alpha}));
+            for (int ch = 0; ch < 4; ++ch) {
+                const float e = (&expected.r)[ch];
+                EXPECT_NEAR(span[4 * i + static_cast<size_t>(ch)], e, 1e-4f * std::max(0.01f, std::fabs(e)));
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace vantrel::kernels
