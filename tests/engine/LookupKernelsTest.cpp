@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <random>
 
 namespace vantrel::kernels {
@@ -64,6 +65,22 @@ TEST(LookupKernels, ColorCubeIdentityAndKnownTables) {
     const Rgba premul = runSpan(*swapCube, {0.1f, 0.25f, 0.45f, 0.5f});
     EXPECT_NEAR(premul.r, 0.9f * 0.25f, 1e-6f);
     EXPECT_NEAR(premul.a, 0.25f, 1e-6f);
+
+    // The same swap with opaque cells over an opaque span (four at a time, then a tail).
+    ColorCubeParameters opaqueSwap = identityColorCube(5);
+    for (size_t i = 0; i < opaqueSwap.cubeData.size(); i += 4) std::swap(opaqueSwap.cubeData[i], opaqueSwap.cubeData[i + 2]);
+    const auto opaqueCube = ColorCubeKernel::make(opaqueSwap);
+    ASSERT_TRUE(opaqueCube.has_value());
+    std::vector<float> span;
+    for (int i = 0; i < 6; ++i) span.insert(span.end(), {0.1f * i, 0.9f - 0.1f * i, 0.33f + 0.05f * i, 1});
+    const std::vector<float> before = span;
+    opaqueCube->run(span.data(), span.data(), 6);
+    for (size_t i = 0; i < 6; ++i) {
+        EXPECT_NEAR(span[4 * i], before[4 * i + 2], 1e-6f) << i;
+        EXPECT_NEAR(span[4 * i + 1], before[4 * i + 1], 1e-6f) << i;
+        EXPECT_NEAR(span[4 * i + 2], before[4 * i], 1e-6f) << i;
+        EXPECT_EQ(span[4 * i + 3], 1.0f);
+    }
 
     // Malformed cubes are refused.
     ColorCubeParameters bad = identityColorCube(4);
