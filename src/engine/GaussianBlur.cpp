@@ -349,7 +349,8 @@ void downsampledBlur(const ConstPlaneView& src, const PlaneRect& extent, BlurEdg
 
     // The reduction runs in bands of reduced rows: the source rows of a band are reduced
     // horizontally into a small buffer, then combined vertically.
-    std::vector<V4> reduced(static_cast<std::size_t>(lowIn.area()));
+    // Uninitialised: every element is written in parallel below, so no serial zeroing.
+    std::unique_ptr<V4[]> reduced(new V4[static_cast<std::size_t>(lowIn.area())]);
     const float norm = 1.0f / (float(B) * float(B));
     const int sx = src.rect.x;
     tbb::enumerable_thread_specific<std::vector<V4>> bands;
@@ -376,7 +377,7 @@ void downsampledBlur(const ConstPlaneView& src, const PlaneRect& extent, BlurEdg
             }
         }
         for (int j = range.begin(); j < range.end(); ++j) {
-            V4* acc = reduced.data() + static_cast<std::size_t>(j) * lowIn.width;
+            V4* acc = reduced.get() + static_cast<std::size_t>(j) * lowIn.width;
             for (int i = 0; i < lowIn.width; ++i) acc[i] = splat(0.0f);
             const int first = (lowIn.y + j) * B - B / 2;
             for (int k = 0; k < 2 * B; ++k) {
@@ -394,9 +395,9 @@ void downsampledBlur(const ConstPlaneView& src, const PlaneRect& extent, BlurEdg
     });
 
     // Blur the reduced grid; it already holds every pixel the blur reads.
-    std::vector<V4> blurred(static_cast<std::size_t>(lowOut.area()));
-    const ConstPlaneView lowSrc{reinterpret_cast<const float*>(reduced.data()), 4 * lowIn.width, lowIn};
-    const PlaneView lowDst{reinterpret_cast<float*>(blurred.data()), 4 * lowOut.width, lowOut};
+    std::unique_ptr<V4[]> blurred(new V4[static_cast<std::size_t>(lowOut.area())]);
+    const ConstPlaneView lowSrc{reinterpret_cast<const float*>(reduced.get()), 4 * lowIn.width, lowIn};
+    const PlaneView lowDst{reinterpret_cast<float*>(blurred.get()), 4 * lowOut.width, lowOut};
     if (low.method == BlurPlan::Method::Identity) {
         for (int j = 0; j < lowOut.height; ++j)
             std::memcpy(static_cast<void*>(lowDst.row(lowOut.y + j)), lowSrc.at(lowOut.x, lowOut.y + j),
@@ -422,7 +423,7 @@ void downsampledBlur(const ConstPlaneView& src, const PlaneRect& extent, BlurEdg
             const int t = 2 * (d.y + y) + 1 - B;
             const int j0 = floorDiv(t, 2 * B);
             const float fy = float(t - j0 * 2 * B) / float(2 * B);
-            const V4* r0 = blurred.data() + static_cast<std::size_t>(j0 - lowOut.y) * lowOut.width;
+            const V4* r0 = blurred.get() + static_cast<std::size_t>(j0 - lowOut.y) * lowOut.width;
             const V4* r1 = r0 + lowOut.width;
             for (int i = 0; i < lowOut.width; ++i) line[i] = r0[i] * (1.0f - fy) + r1[i] * fy;
             float* out = dst.row(d.y + y);
