@@ -38,13 +38,13 @@ V4 splat(float v) { return V4{v, v, v, v}; }
 // NaN must not spread over a whole neighbourhood; it reads as 0.
 V4 clean(V4 v) { return v == v ? v : splat(0.0f); }
 
-// NaN becomes 0 and the magnitude is limited so no window sum can overflow.
 // Conversions between doubles and 64-bit integers below 2^51 in magnitude, by adding
 // 1.5 · 2^52 so the integer lands in the mantissa: plain SIMD arithmetic, where a
 // direct conversion would be one scalar instruction per lane.
 constexpr double kMagic = 6755399441055744.0;
 const std::int64_t kMagicBits = std::bit_cast<std::int64_t>(kMagic);
 
+// NaN becomes 0 and the magnitude is limited so no window sum can overflow.
 I4 toFixed(V4 v, float limit) {
     v = v == v ? v : splat(0.0f);
     v = v > limit ? splat(limit) : v;
@@ -84,12 +84,12 @@ std::array<int, 3> boxRadiiFor(float sigma) {
 // ---- One-dimensional passes over rows of pixels -------------------------------------------
 
 // out[i] = sum_k w[k] * in[i + k], in fixed order.
-void exactRow(const V4* in, int n, const std::vector<float>& w, V4* out) {
+void exactRow(const V4* in, int n, const std::vector<float>& w, float* out) {
     const int taps = static_cast<int>(w.size());
     for (int i = 0; i < n; ++i) {
         V4 acc = in[i] * w[0];
         for (int k = 1; k < taps; ++k) acc += in[i + k] * w[k];
-        out[i] = acc;
+        storePixel(out + 4 * i, acc);
     }
 }
 
@@ -222,19 +222,20 @@ struct Separable {
                 const float* rows[2 * kMaxExactRadius + 1];
                 for (int y = r.rows().begin(); y < r.rows().end(); ++y) {
                     for (int k = 0; k < taps; ++k) rows[k] = sourceRow(y - R + k);
-                    V4* l = line.data() - (cx0 - R);  // indexed by absolute column
-                    for (int x = xs0; x < xs1; ++x) l[x] = splat(0.0f);
+                    V4* l = line.data();  // element i is column cx0 - R + i
+                    const int a = xs0 - (cx0 - R), b = xs1 - (cx0 - R), end = cx1 - cx0 + 2 * R;
+                    for (int i = a; i < b; ++i) l[i] = splat(0.0f);
                     for (int k = 0; k < taps; ++k) {
                         if (!rows[k]) continue;
                         const float* in = rows[k] + 4 * (xs0 - src.rect.x);
                         const float wk = weights[k];
-                        for (int x = 0; x < xs1 - xs0; ++x) l[xs0 + x] += clean(loadPixel(in + 4 * x)) * wk;
+                        for (int i = 0; i < b - a; ++i) l[a + i] += clean(loadPixel(in + 4 * i)) * wk;
                     }
                     const bool clamp = edge == BlurEdge::Clamp;
-                    for (int x = cx0 - R; x < xs0; ++x) l[x] = clamp ? l[xs0] : splat(0.0f);
-                    for (int x = xs1; x < cx1 + R; ++x) l[x] = clamp ? l[xs1 - 1] : splat(0.0f);
+                    for (int i = 0; i < a; ++i) l[i] = clamp ? l[a] : splat(0.0f);
+                    for (int i = b; i < end; ++i) l[i] = clamp ? l[b - 1] : splat(0.0f);
                     float* out = dst.row(y);
-                    exactRow(line.data(), cx1 - cx0, weights, reinterpret_cast<V4*>(out) + (cx0 - d.x));
+                    exactRow(line.data(), cx1 - cx0, weights, out + 4 * (cx0 - d.x));
                 }
             });
     }
