@@ -316,8 +316,7 @@ std::vector<float> tentWeights(int B) {
 // The columns of one reduced pixel relative to the extent.
 struct TentSpan {
     int first = 0;               // column of tent weight 0
-    int begin = 0, end = 0;      // columns inside the extent
-    float before = 0, after = 0; // summed weights of the columns left and right of it
+    float before = 0, after = 0; // summed weights of its columns left and right of the extent
 };
 
 void downsampledBlur(const ConstPlaneView& src, const PlaneRect& extent, BlurEdge edge, const BlurPlan& plan,
@@ -337,8 +336,6 @@ void downsampledBlur(const ConstPlaneView& src, const PlaneRect& extent, BlurEdg
     for (int i = 0; i < lowIn.width; ++i) {
         TentSpan& s = spans[i];
         s.first = (lowIn.x + i) * B - B / 2;
-        s.begin = std::clamp(s.first, extent.x, extent.right());
-        s.end = std::clamp(s.first + 2 * B, extent.x, extent.right());
         for (int k = 0; k < 2 * B; ++k) {
             const int x = s.first + k;
             if (x < extent.x) s.before += tent[k];
@@ -368,13 +365,24 @@ void downsampledBlur(const ConstPlaneView& src, const PlaneRect& extent, BlurEdg
             const V4 left = clampLeft ? clean(loadPixel(row + 4 * (extent.x - sx))) : splat(0.0f);
             const V4 right = clampRight ? clean(loadPixel(row + 4 * (extent.right() - 1 - sx))) : splat(0.0f);
             V4* out = h.data() + static_cast<std::size_t>(y - ha) * lowIn.width;
-            for (int i = 0; i < lowIn.width; ++i) {
-                const TentSpan& t = spans[i];
-                V4 sum = splat(0.0f);
-                const float* p = row + 4 * (t.begin - sx);
-                const float* w = tent.data() + (t.begin - t.first);
-                for (int x = 0; x < t.end - t.begin; ++x) sum += clean(loadPixel(p + 4 * x)) * w[x];
-                out[i] = sum + left * t.before + right * t.after;
+            // One pass over the row: the B columns of block q are the first half of reduced
+            // pixel q's tent and the second half of pixel q - 1's, so each pixel is read once
+            // and every sum still gathers its columns from left to right.
+            V4 prev = splat(0.0f);
+            for (int q = 0; q <= lowIn.width; ++q) {
+                V4 cur = splat(0.0f);
+                const int x0 = spans[0].first + q * B;
+                const int xa = std::max(x0, extent.x), xb = std::min(x0 + B, extent.right());
+                for (int x = xa; x < xb; ++x) {
+                    const V4 p = clean(loadPixel(row + 4 * (x - sx)));
+                    cur += p * tent[x - x0];
+                    prev += p * tent[B + x - x0];
+                }
+                if (q > 0) {
+                    const TentSpan& t = spans[q - 1];
+                    out[q - 1] = prev + left * t.before + right * t.after;
+                }
+                prev = cur;
             }
         }
         for (int j = range.begin(); j < range.end(); ++j) {
