@@ -1,0 +1,471 @@
+#include "engine/GaussianBlur.h"
+
+#include <tbb/blocked_range.h>
+#include <tbb/blocked_range2d.h>
+#include <tbb/enumerable_thread_specific.h>
+#include <tbb/parallel_for.h>
+
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+// The 32-byte vectors below never cross this file's interface, so the ABI note
+// about passing them without AVX does not matter.
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+namespace vantrel {
+namespace {
+
+using V4 = Pixel4;
+using I4 = std::int64_t __attribute__((vector_size(32)));
+using D4 = double __attribute__((vector_size(32)));
+
+// Box sums run in fixed point with this many steps per unit, so they are exact
+// and independent of where a running sum starts.
+constexpr float kFixedScale = 16777216.0f;  // 2^24
+constexpr int kStripWidth = 8;              // columns per vertical box strip
+constexpr float kReducedSigma = 4.0f;       // least sigma left on a reduced grid
+
+int floorDiv(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+
+V4 splat(float v) { return V4{v, v, v, v}; }
+
+// NaN must not spread over a whole neighbourhood; it reads as 0.
+V4 clean(V4 v) { return v == v ? v : splat(0.0f); }
+
+// NaN becomes 0 and the magnitude is limited so no window sum can overflow.
+I4 toFixed(V4 v, float limit) {
+    v = v == v ? v : splat(0.0f);
+    v = v > limit ? splat(limit) : v;
+    v = v < -limit ? splat(-limit) : v;
+    return __builtin_convertvector(v * kFixedScale, I4);
+}
+
+V4 fromFixed(I4 s, double inv) { return __builtin_convertvector(__builtin_convertvector(s, D4) * inv, V4); }
+
+std::vector<float> gaussianWeights(float sigma, int radius) {
+    std::vector<float> w(2 * radius + 1);
+    double sum = 0;
+    for (int k = -radius; k <= radius; ++k) sum += std::exp(-0.5 * k * k / (double(sigma) * sigma));
+    for (int k = -radius; k <= radius; ++k)
+        w[k + radius] = static_cast<float>(std::exp(-0.5 * k * k / (double(sigma) * sigma)) / sum);
+    return w;
+}
+
+// Widths of n boxes whose cascade has the variance of the Gaussian (Kovesi).
+std::array<int, 3> boxRadiiFor(float sigma) {
+    constexpr int n = 3;
+    const double s2 = double(sigma) * sigma;
+    int wl = static_cast<int>(std::floor(std::sqrt(12.0 * s2 / n + 1.0)));
+    if (wl % 2 == 0) --wl;
+    wl = std::max(wl, 1);
+    const int m = static_cast<int>(std::lround((12.0 * s2 - n * wl * wl - 4.0 * n * wl - 3.0 * n) / (-4.0 * wl - 4.0)));
+    std::array<int, 3> r{};
+    for (int i = 0; i < n; ++i) r[i] = ((i < m ? wl : wl + 2) - 1) / 2;
+    return r;
+}
+
+// ---- One-dimensional passes over rows of pixels -------------------------------------------
+
+// out[i] = sum_k w[k] * in[i + k], in fixed order.
+void exactRow(const V4* in, int n, const std::vector<float>& w, V4* out) {
+    const int taps = static_cast<int>(w.size());
+    for (int i = 0; i < n; ++i) {
+        V4 acc = in[i] * w[0];
+        for (int k = 1; k < taps; ++k) acc += in[i + k] * w[k];
+        out[i] = acc;
+    }
+}
+
+// Running sums of width 2r + 1 along the first axis of an [n][lanes] array.
+void boxPass(const I4* in, int n, int lanes, int r, I4* out) {
+    I4 s[kStripWidth];
+    const int width = 2 * r + 1;
+    for (int l = 0; l < lanes; ++l) {
+        s[l] = I4{0, 0, 0, 0};
+        for (int j = 0; j < width; ++j) s[l] += in[j * lanes + l];
+        out[l] = s[l];
+    }
+    for (int i = 1; i + 2 * r < n; ++i) {
+        const I4* add = in + (i + 2 * r) * lanes;
+        const I4* sub = in + (i - 1) * lanes;
+        I4* o = out + i * lanes;
+        for (int l = 0; l < lanes; ++l) {
+            s[l] += add[l] - sub[l];
+            o[l] = s[l];
+        }
+    }
+}
+
+// Runs the three box passes in place on `a` (scratch `b`); returns the result.
+const I4* boxCascade(std::vector<I4>& a, std::vector<I4>& b, int n, int lanes, const std::array<int, 3>& radii) {
+    I4* in = a.data();
+    I4* out = b.data();
+    for (int r : radii) {
+        boxPass(in, n, lanes, r, out);
+        n -= 2 * r;
+        std::swap(in, out);
+    }
+    return in;
+}
+
+struct Scratch {
+    std::vector<V4> pixels;
+    std::vector<I4> fixedA, fixedB;
+};
+
+// ---- The separable blur (exact or box) for output inside the extent -----------------------
+
+struct Separable {
+    const ConstPlaneView& src;
+    const PlaneRect& extent;
+    BlurEdge edge;
+    const BlurPlan& plan;
+
+    int radius() const { return plan.margin; }
+
+    // Pixels of row y (inside the extent) for columns [x0, x0 + n), with the edge rule.
+    void readRow(int y, int x0, int n, V4* out) const {
+        const float* row = src.row(y);
+        const int sx = src.rect.x;
+        const bool clamp = edge == BlurEdge::Clamp;
+        const V4 left = clamp && x0 < extent.x ? clean(loadPixel(row + 4 * (extent.x - sx))) : splat(0.0f);
+        const V4 right =
+            clamp && x0 + n > extent.right() ? clean(loadPixel(row + 4 * (extent.right() - 1 - sx))) : splat(0.0f);
+        int i = 0;
+        for (; i < n && x0 + i < extent.x; ++i) out[i] = left;
+        const int inEnd = std::min(n, extent.right() - x0);
+        for (; i < inEnd; ++i) out[i] = clean(loadPixel(row + 4 * (x0 + i - sx)));
+        for (; i < n; ++i) out[i] = right;
+    }
+
+    void run(const PlaneView& dst) const {
+        const PlaneRect& d = dst.rect;
+        const int R = radius();
+        // Horizontal pass: rows the vertical pass will read, all inside the extent.
+        const int hy0 = std::max(d.y - R, extent.y);
+        const int hy1 = std::min(d.bottom() + R, extent.bottom());
+        const int w = d.width;
+        // Left uninitialised: every element is written by the horizontal pass.
+        std::unique_ptr<V4[]> h(new V4[static_cast<std::size_t>(hy1 - hy0) * w]);
+        tbb::enumerable_thread_specific<Scratch> scratch;
+        const std::vector<float> weights =
+            plan.method == BlurPlan::Method::Exact ? gaussianWeights(plan.sigma, plan.exactRadius) : std::vector<float>{};
+        const double inv = plan.method == BlurPlan::Method::BoxCascade
+                               ? 1.0 / (double(kFixedScale) * (2 * plan.boxRadii[0] + 1) *
+                                        (2 * plan.boxRadii[1] + 1) * (2 * plan.boxRadii[2] + 1))
+                               : 0.0;
+        const float limit = plan.method == BlurPlan::Method::BoxCascade
+                                ? static_cast<float>(std::min(1048576.0, 4.6e18 * inv))
+                                : 0.0f;
+        tbb::parallel_for(tbb::blocked_range<int>(hy0, hy1, 8), [&](const tbb::blocked_range<int>& rows) {
+            Scratch& s = scratch.local();
+            const int n = w + 2 * R;
+            s.pixels.resize(n);
+            if (plan.method == BlurPlan::Method::BoxCascade) {
+                s.fixedA.resize(n);
+                s.fixedB.resize(n);
+            }
+            for (int y = rows.begin(); y < rows.end(); ++y) {
+                V4* out = h.get() + static_cast<std::size_t>(y - hy0) * w;
+                readRow(y, d.x - R, n, s.pixels.data());
+                if (plan.method == BlurPlan::Method::Exact) {
+                    exactRow(s.pixels.data(), w, weights, out);
+                } else {
+                    for (int i = 0; i < n; ++i) s.fixedA[i] = toFixed(s.pixels[i], limit);
+                    const I4* r = boxCascade(s.fixedA, s.fixedB, n, 1, plan.boxRadii);
+                    for (int i = 0; i < w; ++i) out[i] = fromFixed(r[i], inv);
+                }
+            }
+        });
+
+        // Row pointers for the vertical pass, with the edge rule applied to rows.
+        const std::vector<V4> zeros(edge == BlurEdge::Transparent ? w : 0, splat(0.0f));
+        std::vector<const V4*> rows(d.height + 2 * R);
+        for (int i = 0; i < d.height + 2 * R; ++i) {
+            int y = d.y - R + i;
+            if (y < extent.y || y >= extent.bottom()) {
+                if (edge == BlurEdge::Transparent) {
+                    rows[i] = zeros.data();
+                    continue;
+                }
+                y = std::clamp(y, extent.y, extent.bottom() - 1);
+            }
+            rows[i] = h.get() + static_cast<std::size_t>(y - hy0) * w;
+        }
+
+        if (plan.method == BlurPlan::Method::Exact) {
+            const int taps = static_cast<int>(weights.size());
+            constexpr int kChunk = 256;
+            tbb::parallel_for(tbb::blocked_range2d<int>(0, d.height, 4, 0, w, kChunk),
+                              [&](const tbb::blocked_range2d<int>& r) {
+                                  for (int y = r.rows().begin(); y < r.rows().end(); ++y) {
+                                      float* out = dst.row(d.y + y);
+                                      for (int x0 = r.cols().begin(); x0 < r.cols().end(); x0 += kChunk) {
+                                          const int x1 = std::min(x0 + kChunk, r.cols().end());
+                                          V4 acc[kChunk];
+                                          const V4* r0 = rows[y];
+                                          for (int x = x0; x < x1; ++x) acc[x - x0] = r0[x] * weights[0];
+                                          for (int k = 1; k < taps; ++k) {
+                                              const V4* rk = rows[y + k];
+                                              const float wk = weights[k];
+                                              for (int x = x0; x < x1; ++x) acc[x - x0] += rk[x] * wk;
+                                          }
+                                          for (int x = x0; x < x1; ++x) storePixel(out + 4 * x, acc[x - x0]);
+                                      }
+                                  }
+                              });
+            return;
+        }
+
+        // Box cascade down columns, a strip of kStripWidth columns at a time.
+        const int strips = (w + kStripWidth - 1) / kStripWidth;
+        tbb::parallel_for(tbb::blocked_range<int>(0, strips, 1), [&](const tbb::blocked_range<int>& range) {
+            Scratch& s = scratch.local();
+            const int n = d.height + 2 * R;
+            s.fixedA.resize(static_cast<std::size_t>(n) * kStripWidth);
+            s.fixedB.resize(static_cast<std::size_t>(n) * kStripWidth);
+            for (int strip = range.begin(); strip < range.end(); ++strip) {
+                const int x0 = strip * kStripWidth;
+                const int lanes = std::min(kStripWidth, w - x0);
+                for (int i = 0; i < n; ++i) {
+                    const V4* in = rows[i] + x0;
+                    I4* o = s.fixedA.data() + static_cast<std::size_t>(i) * lanes;
+                    for (int l = 0; l < lanes; ++l) o[l] = toFixed(in[l], limit);
+                }
+                const I4* r = boxCascade(s.fixedA, s.fixedB, n, lanes, plan.boxRadii);
+                for (int y = 0; y < d.height; ++y) {
+                    float* out = dst.row(d.y + y) + 4 * x0;
+                    const I4* in = r + static_cast<std::size_t>(y) * lanes;
+                    for (int l = 0; l < lanes; ++l) storePixel(out + 4 * l, fromFixed(in[l], inv));
+                }
+            }
+        });
+    }
+};
+
+// ---- The reduced-grid path for large sigma ------------------------------------------------
+
+// Reduced pixel i sits at full-resolution x = (i + 0.5)B - 0.5 and gathers the 2B
+// columns [iB - B/2, iB + 3B/2) with tent weights, the mirror image of the
+// bilinear interpolation that brings the result back. Unlike plain block
+// averages this keeps a feature's centroid in place, so the reduced grid adds
+// no shift that depends on where an edge falls within a block.
+std::vector<float> tentWeights(int B) {
+    std::vector<float> w(2 * B);
+    for (int k = 0; k < 2 * B; ++k) w[k] = float(2 * B - std::abs(2 * k + 1 - 2 * B)) / float(2 * B);
+    return w;
+}
+
+// The columns of one reduced pixel relative to the extent.
+struct TentSpan {
+    int first = 0;               // column of tent weight 0
+    int begin = 0, end = 0;      // columns inside the extent
+    float before = 0, after = 0; // summed weights of the columns left and right of it
+};
+
+void downsampledBlur(const ConstPlaneView& src, const PlaneRect& extent, BlurEdge edge, const BlurPlan& plan,
+                     const PlaneView& dst) {
+    const PlaneRect& d = dst.rect;
+    const int B = plan.factor;
+    const BlurPlan low = planGaussianBlur(plan.reducedSigma);
+    const int Rl = low.margin;
+    auto lowIndex = [B](int x) { return floorDiv(2 * x + 1 - B, 2 * B); };
+    const PlaneRect lowOut{lowIndex(d.x), lowIndex(d.y), lowIndex(d.right() - 1) + 2 - lowIndex(d.x),
+                           lowIndex(d.bottom() - 1) + 2 - lowIndex(d.y)};
+    const PlaneRect lowIn = lowOut.inflated(Rl);
+    const std::vector<float> tent = tentWeights(B);
+    const bool clamp = edge == BlurEdge::Clamp;
+
+    std::vector<TentSpan> spans(lowIn.width);
+    for (int i = 0; i < lowIn.width; ++i) {
+        TentSpan& s = spans[i];
+        s.first = (lowIn.x + i) * B - B / 2;
+        s.begin = std::clamp(s.first, extent.x, extent.right());
+        s.end = std::clamp(s.first + 2 * B, extent.x, extent.right());
+        for (int k = 0; k < 2 * B; ++k) {
+            const int x = s.first + k;
+            if (x < extent.x) s.before += tent[k];
+            if (x >= extent.right()) s.after += tent[k];
+        }
+    }
+    const bool clampLeft = clamp && lowIn.x * B - B / 2 < extent.x;
+    const bool clampRight = clamp && lowIn.right() * B + B / 2 > extent.right();
+
+    // Horizontal reduction of every source row the reduced rows read.
+    const int hy0 = std::max(lowIn.y * B - B / 2, extent.y);
+    const int hy1 = std::min(lowIn.bottom() * B + B / 2, extent.bottom());
+    std::unique_ptr<V4[]> h(new V4[static_cast<std::size_t>(hy1 - hy0) * lowIn.width]);
+    tbb::parallel_for(tbb::blocked_range<int>(hy0, hy1, 4), [&](const tbb::blocked_range<int>& range) {
+        for (int y = range.begin(); y < range.end(); ++y) {
+            const float* row = src.row(y);
+            const int sx = src.rect.x;
+            const V4 left = clampLeft ? clean(loadPixel(row + 4 * (extent.x - sx))) : splat(0.0f);
+            const V4 right = clampRight ? clean(loadPixel(row + 4 * (extent.right() - 1 - sx))) : splat(0.0f);
+            V4* out = h.get() + static_cast<std::size_t>(y - hy0) * lowIn.width;
+            for (int i = 0; i < lowIn.width; ++i) {
+                const TentSpan& s = spans[i];
+                V4 sum = splat(0.0f);
+                const float* p = row + 4 * (s.begin - sx);
+                const float* w = tent.data() + (s.begin - s.first);
+                for (int x = 0; x < s.end - s.begin; ++x) sum += clean(loadPixel(p + 4 * x)) * w[x];
+                out[i] = sum + left * s.before + right * s.after;
+            }
+        }
+    });
+
+    // Vertical reduction; rows outside the extent follow the edge rule.
+    std::vector<V4> reduced(static_cast<std::size_t>(lowIn.area()));
+    const float norm = 1.0f / (float(B) * float(B));
+    tbb::parallel_for(tbb::blocked_range<int>(0, lowIn.height, 4), [&](const tbb::blocked_range<int>& range) {
+        for (int j = range.begin(); j < range.end(); ++j) {
+            V4* acc = reduced.data() + static_cast<std::size_t>(j) * lowIn.width;
+            for (int i = 0; i < lowIn.width; ++i) acc[i] = splat(0.0f);
+            const int first = (lowIn.y + j) * B - B / 2;
+            for (int k = 0; k < 2 * B; ++k) {
+                int y = first + k;
+                if (y < extent.y || y >= extent.bottom()) {
+                    if (!clamp) continue;
+                    y = std::clamp(y, extent.y, extent.bottom() - 1);
+                }
+                const V4* in = h.get() + static_cast<std::size_t>(y - hy0) * lowIn.width;
+                const float w = tent[k];
+                for (int i = 0; i < lowIn.width; ++i) acc[i] += in[i] * w;
+            }
+            for (int i = 0; i < lowIn.width; ++i) acc[i] *= norm;
+        }
+    });
+
+    // Blur the reduced grid; it already holds every pixel the blur reads.
+    std::vector<V4> blurred(static_cast<std::size_t>(lowOut.area()));
+    const ConstPlaneView lowSrc{reinterpret_cast<const float*>(reduced.data()), 4 * lowIn.width, lowIn};
+    const PlaneView lowDst{reinterpret_cast<float*>(blurred.data()), 4 * lowOut.width, lowOut};
+    if (low.method == BlurPlan::Method::Identity) {
+        for (int j = 0; j < lowOut.height; ++j)
+            std::memcpy(static_cast<void*>(lowDst.row(lowOut.y + j)), lowSrc.at(lowOut.x, lowOut.y + j),
+                        sizeof(V4) * lowOut.width);
+    } else {
+        Separable{lowSrc, lowIn, BlurEdge::Clamp, low}.run(lowDst);
+    }
+
+    // Bilinear interpolation back to full resolution.
+    std::vector<int> colIndex(d.width);
+    std::vector<float> colFrac(d.width);
+    for (int x = 0; x < d.width; ++x) {
+        const int t = 2 * (d.x + x) + 1 - B;
+        const int i0 = floorDiv(t, 2 * B);
+        colIndex[x] = i0 - lowOut.x;
+        colFrac[x] = float(t - i0 * 2 * B) / float(2 * B);
+    }
+    tbb::enumerable_thread_specific<std::vector<V4>> lineScratch;
+    tbb::parallel_for(tbb::blocked_range<int>(0, d.height, 4), [&](const tbb::blocked_range<int>& range) {
+        std::vector<V4>& line = lineScratch.local();
+        line.resize(lowOut.width);
+        for (int y = range.begin(); y < range.end(); ++y) {
+            const int t = 2 * (d.y + y) + 1 - B;
+            const int j0 = floorDiv(t, 2 * B);
+            const float fy = float(t - j0 * 2 * B) / float(2 * B);
+            const V4* r0 = blurred.data() + static_cast<std::size_t>(j0 - lowOut.y) * lowOut.width;
+            const V4* r1 = r0 + lowOut.width;
+            for (int i = 0; i < lowOut.width; ++i) line[i] = r0[i] * (1.0f - fy) + r1[i] * fy;
+            float* out = dst.row(d.y + y);
+            for (int x = 0; x < d.width; ++x) {
+                const int i0 = colIndex[x];
+                const float fx = colFrac[x];
+                storePixel(out + 4 * x, line[i0] * (1.0f - fx) + line[i0 + 1] * fx);
+            }
+        }
+    });
+}
+
+void copyRect(const ConstPlaneView& src, const PlaneView& dst) {
+    tbb::parallel_for(tbb::blocked_range<int>(dst.rect.y, dst.rect.bottom(), 16), [&](const tbb::blocked_range<int>& r) {
+        for (int y = r.begin(); y < r.end(); ++y)
+            std::memcpy(dst.row(y), src.at(dst.rect.x, y), sizeof(float) * 4 * dst.rect.width);
+    });
+}
+
+// Writes transparent pixels into the parts of dst outside `keep`.
+void clearOutside(const PlaneView& dst, const PlaneRect& keep) {
+    for (int y = dst.rect.y; y < dst.rect.bottom(); ++y) {
+        float* row = dst.row(y);
+        if (y < keep.y || y >= keep.bottom() || keep.empty()) {
+            std::memset(row, 0, sizeof(float) * 4 * dst.rect.width);
+            continue;
+        }
+        std::memset(row, 0, sizeof(float) * 4 * (keep.x - dst.rect.x));
+        std::memset(dst.at(keep.right(), y), 0, sizeof(float) * 4 * (dst.rect.right() - keep.right()));
+    }
+}
+
+}  // namespace
+
+BlurPlan planGaussianBlur(float sigma) {
+    BlurPlan p;
+    if (!(sigma >= kMinBlurSigma)) return p;  // also catches NaN
+    sigma = std::min(sigma, kMaxBlurSigma);
+    p.sigma = sigma;
+    if (sigma <= 3.0f) {
+        p.method = BlurPlan::Method::Exact;
+        p.exactRadius = static_cast<int>(std::ceil(3.0f * sigma));
+        p.margin = p.exactRadius;
+    } else if (sigma <= 20.0f) {
+        p.method = BlurPlan::Method::BoxCascade;
+        p.boxRadii = boxRadiiFor(sigma);
+        p.margin = p.boxRadii[0] + p.boxRadii[1] + p.boxRadii[2];
+    } else {
+        // Reduce until about 4 to 8 pixels of sigma remain. The tent reduction and
+        // the bilinear interpolation each add some blur; the reduced sigma makes up
+        // only the rest.
+        p.method = BlurPlan::Method::Downsampled;
+        int k = static_cast<int>(std::floor(std::log2(sigma / kReducedSigma)));
+        p.factor = 1 << std::max(k, 1);
+        const double B = p.factor;
+        // Variance of the tent: weights (2B - |2k + 1 - 2B|)/2B at offsets (k + 0.5 - B).
+        double w = 0, v = 0;
+        for (int i = 0; i < 2 * p.factor; ++i) {
+            const double wi = 2 * B - std::abs(2 * i + 1 - 2 * B), di = i + 0.5 - B;
+            w += wi;
+            v += wi * di * di;
+        }
+        const double added = 2.0 * v / w;  // reduction and interpolation alike
+        p.reducedSigma = static_cast<float>(std::sqrt(std::max(double(sigma) * sigma - added, 1.0)) / B);
+        p.margin = (planGaussianBlur(p.reducedSigma).margin + 2) * p.factor;
+    }
+    return p;
+}
+
+void gaussianBlur(const ConstPlaneView& src, const PlaneRect& extent, float sigma, BlurEdge edge,
+                  const PlaneView& dst) {
+    const PlaneRect inside = dst.rect.intersected(extent);
+    clearOutside(dst, inside);
+    if (inside.empty()) return;
+    const PlaneView out{dst.at(inside.x, inside.y), dst.stride, inside};
+    const BlurPlan plan = planGaussianBlur(sigma);
+    switch (plan.method) {
+    case BlurPlan::Method::Identity: copyRect(src, out); break;
+    case BlurPlan::Method::Exact:
+    case BlurPlan::Method::BoxCascade: Separable{src, extent, edge, plan}.run(out); break;
+    case BlurPlan::Method::Downsampled: downsampledBlur(src, extent, edge, plan, out); break;
+    }
+}
+
+Image gaussianBlur(const Image& input, float sigma, BlurEdge edge) {
+    const BlurPlan plan = planGaussianBlur(sigma);
+    if (plan.method == BlurPlan::Method::Identity || input.isEmpty()) return input;
+    const Rect extent = input.extent();
+    NeighbourhoodOptions options;
+    options.margin = plan.margin;
+    options.extent = extent;
+    options.wholeImage = plan.margin > kTiledMarginLimit;
+    return Image::neighbourhood(
+        input,
+        [extent, sigma, edge](const ConstPixelView& in, const PixelView& out) {
+            const PlaneMapping map = PlaneMapping::near(out.rect);
+            gaussianBlur(map.view(in), map.rect(extent.intersected(in.rect)), sigma, edge, map.view(out));
+        },
+        options);
+}
+
+}  // namespace vantrel
