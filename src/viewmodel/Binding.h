@@ -5,6 +5,7 @@
 // `exposure` inside the recipe) by reading the whole value and writing it back.
 #include <functional>
 #include <memory>
+#include <type_traits>
 #include <utility>
 
 namespace vantrel {
@@ -28,8 +29,9 @@ public:
 
     // The binding of one member: reads the whole value, writes it back with
     // only that member changed, so the owner's change signal still fires once.
-    template <typename M>
-    Binding<M> projected(M T::*member) const {
+    template <typename M, typename Whole = T>
+        requires std::is_class_v<Whole>
+    Binding<M> projected(M Whole::*member) const {
         return Binding<M>([get = get_, member] { return get().*member; },
                           [get = get_, set = set_, member](const M& v) {
                               T whole = get();
