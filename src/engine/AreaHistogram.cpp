@@ -52,7 +52,7 @@ Image areaHistogram(const Image& input, const Rect& extent, int count, float sca
     const Rect out{0, 0, count, 1};
     const Rect measured = extent.intersected(input.extent());
     const double outside = extent.area() - measured.area();
-    return Image::raster(input.cropped(extent), out, [=](const PixelBuffer& in) {
+    return readThrough(Image::raster(input.cropped(extent), out, [=](const PixelBuffer& in) {
         PixelBuffer result(out);
         std::vector<float> bins(4 * static_cast<std::size_t>(count), 0.0f);
         if (!in.isEmpty()) {
@@ -69,7 +69,7 @@ Image areaHistogram(const Image& input, const Rect& extent, int count, float sca
                 result.at(i, 0)[k] = static_cast<float>(all > 0 ? scale * v / all : 0.0);
             }
         return result;
-    });
+    }));
 }
 
 }  // namespace vantrel

@@ -59,16 +59,16 @@ struct MaskBlend {
     }
 };
 
-// Runs a two-input blend over spans: `dst` holds the backdrop on entry and the
-// result on exit.
+// Runs a two-input blend over spans of n pixels; `out` may be either input.
 template <typename Blend>
-inline void blendSpan(const float* src, float* dst, int n) {
-    for (int i = 0; i < n; ++i, src += 4, dst += 4) {
-        const Rgba o = Blend::apply({src[0], src[1], src[2], src[3]}, {dst[0], dst[1], dst[2], dst[3]});
-        dst[0] = o.r;
-        dst[1] = o.g;
-        dst[2] = o.b;
-        dst[3] = o.a;
+inline void blendSpan(const float* source, const float* backdrop, float* out, int n) {
+    for (int i = 0; i < n; ++i, source += 4, backdrop += 4, out += 4) {
+        const Rgba o = Blend::apply({source[0], source[1], source[2], source[3]},
+                                    {backdrop[0], backdrop[1], backdrop[2], backdrop[3]});
+        out[0] = o.r;
+        out[1] = o.g;
+        out[2] = o.b;
+        out[3] = o.a;
     }
 }
 

@@ -6,15 +6,7 @@ namespace {
 template <class Blend>
 Image twoInputBlend(const Image& image, const Image& background) {
     return Image::pointwise({image, background}, [](const RowSpan& s, const float* const* in, float* out) {
-        const float* src = in[0];
-        const float* dst = in[1];
-        for (int i = 0; i < s.count; ++i, src += 4, dst += 4, out += 4) {
-            const kernels::Rgba o = Blend::apply({src[0], src[1], src[2], src[3]}, {dst[0], dst[1], dst[2], dst[3]});
-            out[0] = o.r;
-            out[1] = o.g;
-            out[2] = o.b;
-            out[3] = o.a;
-        }
+        kernels::blendSpan<Blend>(in[0], in[1], out, s.count);
     });
 }
 

@@ -1,17 +1,22 @@
 #include "engine/ColorFilters.h"
 
-#include <cstring>
+#include "engine/detail/Node.h"
+
+#include <cmath>
 
 namespace vantrel {
 namespace {
 
-// Wraps an in-place span kernel (premultiplied RGBA) as a pointwise image.
-template <class Kernel>
-Image spanFilter(const Image& image, Kernel kernel) {
-    return Image::pointwise({image}, [kernel](const RowSpan& s, const float* const* in, float* out) {
-        std::memcpy(out, in[0], sizeof(float) * 4 * static_cast<size_t>(s.count));
-        kernel(out, s.count);
-    });
+// White balance, exposure, colour controls, monochrome and invert are affine in
+// rgb: when one follows another directly, the two become one node, so a chain
+// of them costs one matrix per pixel.
+Image affineFilter(const Image& image, const kernels::RgbAffine& map) {
+    const detail::Node* node = image.node().get();
+    if (node->kind == detail::NodeKind::pointwise && node->inputs.size() == 1 &&
+        node->extent == node->inputs[0]->extent)
+        if (const auto* row = node->pointwise.target<SpanRow<kernels::RgbAffine>>())
+            return spanFilter(Image(node->inputs[0]), then(row->kernel, map));
+    return spanFilter(image, map);
 }
 
 }  // namespace
@@ -28,10 +33,10 @@ Image colorPolynomial(const Image& image, const ColorPolynomialParameters& p) {
     return spanFilter(image, kernels::ColorPolynomialKernel{p});
 }
 
-Image invert(const Image& image) { return spanFilter(image, kernels::invertKernel()); }
+Image invert(const Image& image) { return affineFilter(image, kernels::invertKernel()); }
 
 Image exposure(const Image& image, const ExposureParameters& p) {
-    return spanFilter(image, kernels::exposureKernel(p));
+    return affineFilter(image, kernels::exposureKernel(p));
 }
 
 Image gamma(const Image& image, const GammaParameters& p) {
@@ -39,11 +44,13 @@ Image gamma(const Image& image, const GammaParameters& p) {
 }
 
 Image colorControls(const Image& image, const ColorControlsParameters& p) {
-    return spanFilter(image, kernels::colorControlsKernel(p));
+    return affineFilter(image, kernels::colorControlsKernel(p));
 }
 
 Image temperatureAndTint(const Image& image, const TemperatureAndTintParameters& p) {
-    return spanFilter(image, kernels::RgbAffine::fromMatrix(whiteAdaptationMatrix(p.neutral, p.targetNeutral)));
+    // The white balance stage always runs; with equal whites it costs nothing.
+    if (p.neutral == p.targetNeutral) return image;
+    return affineFilter(image, kernels::RgbAffine::fromMatrix(whiteAdaptationMatrix(p.neutral, p.targetNeutral)));
 }
 
 Image highlightsAndShadows(const Image& image, const HighlightShadowParameters& p) {
@@ -55,7 +62,7 @@ Image vibrance(const Image& image, const VibranceParameters& p) {
 }
 
 Image monochrome(const Image& image, const MonochromeParameters& p) {
-    return spanFilter(image, kernels::monochromeKernel(p));
+    return affineFilter(image, kernels::monochromeKernel(p));
 }
 
 Image vignette(const Image& image, const VignetteParameters& p) {
@@ -63,8 +70,7 @@ Image vignette(const Image& image, const VignetteParameters& p) {
     if (!e.isFinite()) return image;  // no centre to fall off from
     const kernels::VignetteKernel kernel(p, double(e.minX()), double(e.minY()), double(e.width), double(e.height));
     return Image::pointwise({image}, [kernel](const RowSpan& s, const float* const* in, float* out) {
-        std::memcpy(out, in[0], sizeof(float) * 4 * static_cast<size_t>(s.count));
-        kernel.row(out, s.count, static_cast<float>(s.x) + 0.5f, static_cast<float>(s.y) + 0.5f);
+        kernel.row(in[0], out, s.count, static_cast<float>(s.x) + 0.5f, static_cast<float>(s.y) + 0.5f);
     });
 }
 

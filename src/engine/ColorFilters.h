@@ -9,6 +9,20 @@
 
 namespace vantrel {
 
+// The row function of a one-input pointwise image made from a span kernel:
+// anything with `run(const float* in, float* out, int n) const` over
+// premultiplied RGBA. A named type, so a filter can recognise its input.
+template <class Kernel>
+struct SpanRow {
+    Kernel kernel;
+    void operator()(const RowSpan& s, const float* const* in, float* out) const { kernel.run(in[0], out, s.count); }
+};
+
+template <class Kernel>
+Image spanFilter(const Image& image, Kernel kernel) {
+    return Image::pointwise({image}, SpanRow<Kernel>{std::move(kernel)});
+}
+
 struct TemperatureAndTintParameters {
     WhitePoint neutral{6500, 0};        // the white the image was balanced for
     WhitePoint targetNeutral{6500, 0};  // the white it should look balanced for
@@ -28,7 +42,8 @@ Image exposure(const Image& image, const ExposureParameters& p);
 Image gamma(const Image& image, const GammaParameters& p);
 // Saturation about the luminance grey, then brightness, then contrast about 0.5.
 Image colorControls(const Image& image, const ColorControlsParameters& p);
-// Chromatic adaptation from the neutral white to the target white.
+// Chromatic adaptation from the neutral white to the target white; equal
+// whites return the image itself.
 Image temperatureAndTint(const Image& image, const TemperatureAndTintParameters& p);
 // Lifts shadows and recovers highlights on the luminance; hue is kept.
 Image highlightsAndShadows(const Image& image, const HighlightShadowParameters& p);

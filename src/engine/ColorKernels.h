@@ -1,8 +1,9 @@
 #pragma once
 // Per-pixel formulas of the colour filters, free of the image graph.
 //
-// Every kernel has `void operator()(float* px, int n) const` that rewrites a
-// span of n premultiplied RGBA pixels in place. Colour filters are defined on
+// Every kernel has `void run(const float* in, float* out, int n) const` over
+// spans of n premultiplied RGBA pixels (`in` may be `out`), and
+// `operator()(px, n)` for the in-place form. Colour filters are defined on
 // unpremultiplied colour (c = rgb / a, or 0 where a <= 1e-6) and re-premultiply
 // by the output alpha; filters that are linear in rgb work directly on the
 // premultiplied values, which gives the same result without a division.
@@ -76,32 +77,43 @@ struct MonochromeParameters {
 
 namespace vantrel::kernels {
 
-// Runs `f(Rgba&)` on unpremultiplied colour over a premultiplied span.
+// Runs `f(float* rgba)` on straight (unpremultiplied) colour over a
+// premultiplied span; f may change the alpha, and the result is premultiplied
+// by the alpha it leaves.
 template <typename F>
-inline void forEachUnpremultiplied(float* px, int n, F&& f) {
-    for (int i = 0; i < n; ++i, px += 4) {
-        const float a = px[3];
-        Rgba c;
-        if (a == 1.0f) {
-            c = {px[0], px[1], px[2], 1.0f};
-        } else if (a > 1e-6f) {
-            const float inv = 1.0f / a;
-            c = {px[0] * inv, px[1] * inv, px[2] * inv, a};
-        } else {
-            c = {0, 0, 0, a};
+inline void forEachUnpremultiplied(const float* in, float* out, int n, F&& f) {
+    for (int i = 0; i < n; ++i, in += 4, out += 4) {
+        float c[4] = {in[0], in[1], in[2], in[3]};
+        if (c[3] != 1.0f) {
+            const float inv = c[3] > 1e-6f ? 1.0f / c[3] : 0.0f;
+            c[0] *= inv;
+            c[1] *= inv;
+            c[2] *= inv;
         }
         f(c);
-        px[0] = c.r * c.a;
-        px[1] = c.g * c.a;
-        px[2] = c.b * c.a;
-        px[3] = c.a;
+        const float a = c[3];
+        out[0] = a == 1.0f ? c[0] : c[0] * a;
+        out[1] = a == 1.0f ? c[1] : c[1] * a;
+        out[2] = a == 1.0f ? c[2] : c[2] * a;
+        out[3] = a;
     }
+}
+
+// The same for a kernel with `Rgba apply(Rgba)` on straight colour.
+template <typename K>
+inline void applyUnpremultiplied(const K& kernel, const float* in, float* out, int n) {
+    forEachUnpremultiplied(in, out, n, [&kernel](float* c) {
+        const Rgba o = kernel.apply({c[0], c[1], c[2], c[3]});
+        c[0] = o.r;
+        c[1] = o.g;
+        c[2] = o.b;
+        c[3] = o.a;
+    });
 }
 
 // rgb' = M·rgb + offset·a, alpha kept: the unpremultiplied affine map
 // c' = M·c + offset written on premultiplied values. Exposure, white balance,
-// colour controls, monochrome and invert are all of this form, so a chain of
-// them collapses into one.
+// colour controls, monochrome and invert are all of this form.
 struct RgbAffine {
     std::array<float, 12> m{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0};  // rows of (M | offset)
 
@@ -134,14 +146,16 @@ struct RgbAffine {
                 m[8] * c.r + m[9] * c.g + m[10] * c.b + m[11], c.a};
     }
 
-    void operator()(float* px, int n) const {
-        for (int i = 0; i < n; ++i, px += 4) {
-            const float r = px[0], g = px[1], b = px[2], a = px[3];
-            px[0] = m[0] * r + m[1] * g + m[2] * b + m[3] * a;
-            px[1] = m[4] * r + m[5] * g + m[6] * b + m[7] * a;
-            px[2] = m[8] * r + m[9] * g + m[10] * b + m[11] * a;
+    void run(const float* in, float* out, int n) const {
+        for (int i = 0; i < n; ++i, in += 4, out += 4) {
+            const float r = in[0], g = in[1], b = in[2], a = in[3];
+            out[0] = m[0] * r + m[1] * g + m[2] * b + m[3] * a;
+            out[1] = m[4] * r + m[5] * g + m[6] * b + m[7] * a;
+            out[2] = m[8] * r + m[9] * g + m[10] * b + m[11] * a;
+            out[3] = a;
         }
     }
+    void operator()(float* px, int n) const { run(px, px, n); }
 };
 
 // ---- Affine filters ----------------------------------------------------------
@@ -200,9 +214,8 @@ struct ColorMatrixKernel {
         return {dot(p.rVector, p.biasVector[0]), dot(p.gVector, p.biasVector[1]), dot(p.bVector, p.biasVector[2]),
                 dot(p.aVector, p.biasVector[3])};
     }
-    void operator()(float* px, int n) const {
-        forEachUnpremultiplied(px, n, [this](Rgba& c) { c = apply(c); });
-    }
+    void run(const float* in, float* out, int n) const { applyUnpremultiplied(*this, in, out, n); }
+    void operator()(float* px, int n) const { run(px, px, n); }
 };
 
 struct ColorClampKernel {
@@ -216,9 +229,8 @@ struct ColorClampKernel {
                 clampTo(c.b, p.minComponents[2], p.maxComponents[2]),
                 clampTo(c.a, p.minComponents[3], p.maxComponents[3])};
     }
-    void operator()(float* px, int n) const {
-        forEachUnpremultiplied(px, n, [this](Rgba& c) { c = apply(c); });
-    }
+    void run(const float* in, float* out, int n) const { applyUnpremultiplied(*this, in, out, n); }
+    void operator()(float* px, int n) const { run(px, px, n); }
 };
 
 struct ColorPolynomialKernel {
@@ -229,9 +241,8 @@ struct ColorPolynomialKernel {
         return {poly(p.redCoefficients, c.r), poly(p.greenCoefficients, c.g), poly(p.blueCoefficients, c.b),
                 poly(p.alphaCoefficients, c.a)};
     }
-    void operator()(float* px, int n) const {
-        forEachUnpremultiplied(px, n, [this](Rgba& c) { c = apply(c); });
-    }
+    void run(const float* in, float* out, int n) const { applyUnpremultiplied(*this, in, out, n); }
+    void operator()(float* px, int n) const { run(px, px, n); }
 };
 
 // Sign-preserving power, so extended negative values stay defined.
@@ -242,9 +253,8 @@ struct GammaKernel {
         auto f = [this](float v) { return std::copysign(std::pow(std::fabs(v), power), v); };
         return {f(c.r), f(c.g), f(c.b), c.a};
     }
-    void operator()(float* px, int n) const {
-        forEachUnpremultiplied(px, n, [this](Rgba& c) { c = apply(c); });
-    }
+    void run(const float* in, float* out, int n) const { applyUnpremultiplied(*this, in, out, n); }
+    void operator()(float* px, int n) const { run(px, px, n); }
 };
 
 // Tone curve on the display-encoded luminance that lifts shadows and pulls
@@ -290,16 +300,17 @@ struct HighlightShadowKernel {
         return {c.r * k, c.g * k, c.b * k, c.a};
     }
     // Scaling rgb commutes with premultiplication, and Y/a is the unpremultiplied luminance.
-    void operator()(float* px, int n) const {
-        for (int i = 0; i < n; ++i, px += 4) {
-            const float a = px[3];
-            if (!(a > 1e-6f)) continue;
-            const float k = gain(luminance(px[0], px[1], px[2]) / a);
-            px[0] *= k;
-            px[1] *= k;
-            px[2] *= k;
+    void run(const float* in, float* out, int n) const {
+        for (int i = 0; i < n; ++i, in += 4, out += 4) {
+            const float a = in[3];
+            const float k = a > 1e-6f ? gain(luminance(in[0], in[1], in[2]) / a) : 1.0f;
+            out[0] = in[0] * k;
+            out[1] = in[1] * k;
+            out[2] = in[2] * k;
+            out[3] = a;
         }
     }
+    void operator()(float* px, int n) const { run(px, px, n); }
 };
 
 // Saturation change weighted by how muted the colour already is: positive
@@ -315,20 +326,22 @@ struct VibranceKernel {
     }
     // The map is homogeneous in rgb except for the saturation measure, which
     // is taken on the unpremultiplied colour.
-    void operator()(float* px, int n) const {
-        for (int i = 0; i < n; ++i, px += 4) {
-            const float a = px[3];
-            if (!(a > 1e-6f)) continue;
-            const float r = px[0], g = px[1], b = px[2];
-            const float spread = (std::max({r, g, b}) - std::min({r, g, b})) * (a == 1.0f ? 1.0f : 1.0f / a);
-            const float sat = std::clamp(spread, 0.0f, 1.0f);
-            const float f = 1.0f + amount * (1.0f - (amount >= 0 ? sat : -sat));
+    void run(const float* in, float* out, int n) const {
+        const float sign = amount >= 0 ? 1.0f : -1.0f;
+        for (int i = 0; i < n; ++i, in += 4, out += 4) {
+            const float r = in[0], g = in[1], b = in[2], a = in[3];
+            const float inv = a == 1.0f ? 1.0f : (a > 1e-6f ? 1.0f / a : 0.0f);
+            const float spread = (std::max({r, g, b}) - std::min({r, g, b})) * inv;
+            const float sat = std::min(1.0f, std::max(0.0f, spread));
+            const float f = 1.0f + amount * (1.0f - sign * sat);
             const float y = luminance(r, g, b);
-            px[0] = y + f * (r - y);
-            px[1] = y + f * (g - y);
-            px[2] = y + f * (b - y);
+            out[0] = y + f * (r - y);
+            out[1] = y + f * (g - y);
+            out[2] = y + f * (b - y);
+            out[3] = a;
         }
     }
+    void operator()(float* px, int n) const { run(px, px, n); }
 };
 
 // Natural (cos⁴-like) fall-off about the extent centre, scaled by intensity.
@@ -354,12 +367,13 @@ struct VignetteKernel {
     }
 
     // A row of n pixels whose first centre is (x0, y), one unit apart.
-    void row(float* px, int n, float x0, float y) const {
-        for (int i = 0; i < n; ++i, px += 4) {
+    void row(const float* in, float* out, int n, float x0, float y) const {
+        for (int i = 0; i < n; ++i, in += 4, out += 4) {
             const float f = factor(x0 + static_cast<float>(i), y);
-            px[0] *= f;
-            px[1] *= f;
-            px[2] *= f;
+            out[0] = in[0] * f;
+            out[1] = in[1] * f;
+            out[2] = in[2] * f;
+            out[3] = in[3];
         }
     }
 };

@@ -43,8 +43,9 @@ struct PaddedBlock {
     const V4* row(int i) const { return px.data() + static_cast<std::size_t>(i) * stride; }
 };
 
-// Runs `f(block, y, rowIndex)` for each output row inside the extent, in parallel bands,
-// after clearing pixels of dst outside the extent.
+// Runs `f(block, inside, y0, y1)` for bands of output rows inside the extent, in parallel;
+// row y of a band is row y - y0 + 1 of its block. Pixels of dst outside the extent are
+// cleared first.
 template <class F>
 void eachBand(const ConstPlaneView& src, const PlaneRect& extent, const PlaneView& dst, F f) {
     const PlaneRect inside = dst.rect.intersected(extent);
@@ -59,7 +60,7 @@ void eachBand(const ConstPlaneView& src, const PlaneRect& extent, const PlaneVie
     tbb::parallel_for(tbb::blocked_range<int>(inside.y, inside.bottom(), kBand), [&](const tbb::blocked_range<int>& r) {
         PaddedBlock& b = blocks.local();
         b.load(src, extent, inside.x, r.begin(), inside.width, r.size());
-        for (int y = r.begin(); y < r.end(); ++y) f(b, inside, y, y - r.begin() + 1);
+        f(b, inside, r.begin(), r.end());
     });
 }
 
@@ -95,40 +96,48 @@ void noiseReduction(const ConstPlaneView& src, const PlaneRect& extent, const No
     constexpr float g[9] = {1 / 16.f, 2 / 16.f, 1 / 16.f, 2 / 16.f, 4 / 16.f, 2 / 16.f, 1 / 16.f, 2 / 16.f, 1 / 16.f};
     const color::CurveTable& enc = color::srgbEncodeTable();
     tbb::enumerable_thread_specific<std::vector<float>> lumas;
-    eachBand(src, extent, dst, [&](const PaddedBlock& b, const PlaneRect& inside, int y, int i) {
-        // Display-encoded luminance of the three rows, so the noise level means the same
-        // in shadows and highlights.
+    eachBand(src, extent, dst, [&](const PaddedBlock& b, const PlaneRect& inside, int y0, int y1) {
+        // Display-encoded luminance of the block, so the noise level means the same in
+        // shadows and highlights.
         std::vector<float>& e = lumas.local();
-        e.resize(3 * static_cast<std::size_t>(b.stride));
-        for (int k = 0; k < 3; ++k) {
-            const V4* row = b.row(i - 1 + k);
+        const int rows = y1 - y0 + 2;
+        e.resize(static_cast<std::size_t>(rows) * b.stride);
+        for (int k = 0; k < rows; ++k) {
+            const V4* row = b.row(k);
+            float* out = e.data() + static_cast<std::size_t>(k) * b.stride;
             for (int j = 0; j < b.stride; ++j) {
                 const float l = kY[0] * row[j][0] + kY[1] * row[j][1] + kY[2] * row[j][2];
-                e[k * b.stride + j] = enc(std::clamp(l, 0.0f, 1.0f));
+                out[j] = enc(std::clamp(l, 0.0f, 1.0f));
             }
         }
-        const V4* rows[3] = {b.row(i - 1), b.row(i), b.row(i + 1)};
-        float* out = dst.at(inside.x, y);
-        for (int x = 0; x < inside.width; ++x) {
-            const float ep = e[b.stride + x + 1];
-            V4 selective = splat(0.0f), plain = splat(0.0f);
-            float wsum = 0.0f, eblur = 0.0f;
-            for (int q = 0; q < 9; ++q) {
-                const int dy = q / 3, dx = q % 3;
-                const V4 c = rows[dy][x + dx];
-                const float eq = e[dy * b.stride + x + dx];
-                plain += c * g[q];
-                eblur += eq * g[q];
-                if (std::abs(eq - ep) <= N || q == 4) {
-                    selective += c * g[q];
-                    wsum += g[q];
+        for (int y = y0; y < y1; ++y) {
+            const int i = y - y0 + 1;
+            const V4* px[3] = {b.row(i - 1), b.row(i), b.row(i + 1)};
+            const float* lu[3] = {e.data() + static_cast<std::size_t>(i - 1) * b.stride,
+                                  e.data() + static_cast<std::size_t>(i) * b.stride,
+                                  e.data() + static_cast<std::size_t>(i + 1) * b.stride};
+            float* out = dst.at(inside.x, y);
+            for (int x = 0; x < inside.width; ++x) {
+                const float ep = lu[1][x + 1];
+                V4 selective = splat(0.0f), plain = splat(0.0f);
+                float wsum = 0.0f, eblur = 0.0f;
+                for (int q = 0; q < 9; ++q) {
+                    const int dy = q / 3, dx = q % 3;
+                    const V4 c = px[dy][x + dx];
+                    const float eq = lu[dy][x + dx];
+                    plain += c * g[q];
+                    eblur += eq * g[q];
+                    if (std::abs(eq - ep) <= N || q == 4) {
+                        selective += c * g[q];
+                        wsum += g[q];
+                    }
                 }
+                const float edge = std::clamp((std::abs(ep - eblur) - N) * invN, 0.0f, 1.0f);
+                const V4 c = px[1][x + 1];
+                V4 v = selective * (1.0f / wsum) + (c - plain) * (K * edge);
+                v[3] = c[3];
+                storePixel(out + 4 * x, v);
             }
-            const float edge = std::clamp((std::abs(ep - eblur) - N) * invN, 0.0f, 1.0f);
-            const V4 c = rows[1][x + 1];
-            V4 v = selective * (1.0f / wsum) + (c - plain) * (K * edge);
-            v[3] = c[3];
-            storePixel(out + 4 * x, v);
         }
     });
 }
@@ -136,28 +145,34 @@ void noiseReduction(const ConstPlaneView& src, const PlaneRect& extent, const No
 void edges(const ConstPlaneView& src, const PlaneRect& extent, const EdgesSettings& s, const PlaneView& dst) {
     const float k = (std::isfinite(s.intensity) ? s.intensity : 0.0f) / 4.0f;
     tbb::enumerable_thread_specific<std::vector<V4>> straight;
-    eachBand(src, extent, dst, [&](const PaddedBlock& b, const PlaneRect& inside, int y, int i) {
-        // Straight colour of the three rows.
+    eachBand(src, extent, dst, [&](const PaddedBlock& b, const PlaneRect& inside, int y0, int y1) {
+        // Straight colour of the block.
         std::vector<V4>& c = straight.local();
-        c.resize(3 * static_cast<std::size_t>(b.stride));
-        for (int r = 0; r < 3; ++r) {
-            const V4* row = b.row(i - 1 + r);
+        const int rows = y1 - y0 + 2;
+        c.resize(static_cast<std::size_t>(rows) * b.stride);
+        for (int r = 0; r < rows; ++r) {
+            const V4* row = b.row(r);
+            V4* out = c.data() + static_cast<std::size_t>(r) * b.stride;
             for (int j = 0; j < b.stride; ++j) {
                 const float a = row[j][3];
-                c[r * b.stride + j] = a > 1e-6f ? row[j] * (1.0f / a) : splat(0.0f);
+                out[j] = a > 1e-6f ? row[j] * (1.0f / a) : splat(0.0f);
             }
         }
-        const V4* t = c.data();
-        const V4* m = t + b.stride;
-        const V4* u = m + b.stride;
-        float* out = dst.at(inside.x, y);
-        for (int x = 0; x < inside.width; ++x) {
-            const V4 gx = (t[x + 2] + m[x + 2] * 2.0f + u[x + 2]) - (t[x] + m[x] * 2.0f + u[x]);
-            const V4 gy = (u[x] + u[x + 1] * 2.0f + u[x + 2]) - (t[x] + t[x + 1] * 2.0f + t[x + 2]);
-            const V4 sq = gx * gx + gy * gy;
-            const float a = b.row(i)[x + 1][3];
-            const V4 v{std::sqrt(sq[0]) * k * a, std::sqrt(sq[1]) * k * a, std::sqrt(sq[2]) * k * a, a};
-            storePixel(out + 4 * x, v);
+        for (int y = y0; y < y1; ++y) {
+            const int i = y - y0 + 1;
+            const V4* t = c.data() + static_cast<std::size_t>(i - 1) * b.stride;
+            const V4* m = t + b.stride;
+            const V4* u = m + b.stride;
+            const V4* alpha = b.row(i);
+            float* out = dst.at(inside.x, y);
+            for (int x = 0; x < inside.width; ++x) {
+                const V4 gx = (t[x + 2] + m[x + 2] * 2.0f + u[x + 2]) - (t[x] + m[x] * 2.0f + u[x]);
+                const V4 gy = (u[x] + u[x + 1] * 2.0f + u[x + 2]) - (t[x] + t[x + 1] * 2.0f + t[x + 2]);
+                const V4 sq = gx * gx + gy * gy;
+                const float a = alpha[x + 1][3];
+                const V4 v{std::sqrt(sq[0]) * k * a, std::sqrt(sq[1]) * k * a, std::sqrt(sq[2]) * k * a, a};
+                storePixel(out + 4 * x, v);
+            }
         }
     });
 }

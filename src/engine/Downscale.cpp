@@ -12,6 +12,9 @@ namespace {
 
 using V4 = Pixel4;
 
+V4 splatZero() { return V4{0.0f, 0.0f, 0.0f, 0.0f}; }
+V4 cleanPixel(V4 v) { return v == v ? v : splatZero(); }
+
 // For each output index, the source indices it covers and their weights (summing to 1).
 struct Footprints {
     std::vector<int> first;      // first source index of output i (relative to the grid start)
@@ -96,7 +99,7 @@ Image downscaled(const Image& input, PixelSize size) {
     const Rect e = input.extent();
     if (!e.isFinite() || size.width <= 0 || size.height <= 0) return Image();
     const Rect out{e.x, e.y, size.width, size.height};
-    return Image::raster(input, out, [size, out](const PixelBuffer& in) {
+    return readThrough(Image::raster(input, out, [size, out](const PixelBuffer& in) {
         PixelBuffer result(out);
         if (in.isEmpty() || result.isEmpty()) return result;
         // Both buffers start at their top-left, which is what the grid mapping wants.
@@ -104,7 +107,65 @@ Image downscaled(const Image& input, PixelSize size) {
         const PlaneView dst{result.data(), 4 * result.width(), {0, 0, size.width, size.height}};
         downscaleArea(src, size, dst);
         return result;
-    });
+    }));
+}
+
+std::optional<PixelBuffer> renderDownscaled(const Context& context, const Image& input, PixelSize size,
+                                            const RenderOptions& options) {
+    const Rect e = input.extent();
+    if (!e.isFinite() || size.width <= 0 || size.height <= 0 || e.width > (1 << 20) || e.height > (1 << 20))
+        return std::nullopt;
+    const int sw = int(e.width), sh = int(e.height);
+    PixelBuffer result(Rect{e.x, e.y, size.width, size.height});
+    if (result.isEmpty()) return std::nullopt;
+    const Footprints cols(sw, size.width, 0, size.width);
+    const Footprints rows(sh, size.height, 0, size.height);
+    // Output rows accumulate their source rows in order as strips arrive; `next` is the
+    // first output row not yet complete.
+    std::vector<V4> reduced;
+    int next = 0;
+    RenderOptions o = options;
+    o.space = OutputSpace::linearWorking;
+    constexpr int kStripRows = 64;
+    const bool ok = context.renderStrips(
+        input, e, PixelFormat::rgbaFloat, kStripRows,
+        [&](const Strip& strip) {
+            // Reduce the strip's rows horizontally.
+            reduced.resize(static_cast<std::size_t>(strip.rows) * size.width);
+            tbb::parallel_for(tbb::blocked_range<int>(0, strip.rows, 4), [&](const tbb::blocked_range<int>& r) {
+                for (int k = r.begin(); k < r.end(); ++k) {
+                    const float* in =
+                        reinterpret_cast<const float*>(static_cast<const std::uint8_t*>(strip.data) + strip.rowBytes * k);
+                    V4* out = reduced.data() + static_cast<std::size_t>(k) * size.width;
+                    for (int i = 0; i < size.width; ++i) {
+                        const float* w = cols.weightsOf(i);
+                        const float* p = in + 4 * cols.first[i];
+                        V4 v = splatZero();
+                        for (int t = 0; t < cols.count(i); ++t) v += cleanPixel(loadPixel(p + 4 * t)) * w[t];
+                        out[i] = v;
+                    }
+                }
+            });
+            // Add them to every output row they belong to.
+            const int s0 = strip.firstRow, s1 = strip.firstRow + strip.rows;
+            int j = next;
+            while (j < size.height && rows.first[j] < s1) {
+                const int r0 = std::max(rows.first[j], s0);
+                const int r1 = std::min(rows.first[j] + rows.count(j), s1);
+                float* out = result.view().rowFromTop(j);
+                for (int r = r0; r < r1; ++r) {
+                    const float w = rows.weightsOf(j)[r - rows.first[j]];
+                    const V4* in = reduced.data() + static_cast<std::size_t>(r - s0) * size.width;
+                    for (int i = 0; i < size.width; ++i) storePixel(out + 4 * i, loadPixel(out + 4 * i) + in[i] * w);
+                }
+                if (rows.first[j] + rows.count(j) <= s1) next = j + 1;
+                ++j;
+            }
+            return true;
+        },
+        o);
+    if (!ok) return std::nullopt;
+    return result;
 }
 
 }  // namespace vantrel

@@ -4,6 +4,9 @@
 // point sampling this keeps fine detail (grain, dust) from aliasing in proxies,
 // thumbnails and analysis copies. Averages are taken on working (linear,
 // premultiplied) values, so highlights keep their energy.
+#include <optional>
+
+#include "engine/Context.h"
 #include "engine/Image.h"
 #include "engine/PlaneView.h"
 
@@ -27,7 +30,15 @@ void downscaleArea(const ConstPlaneView& src, PixelSize outputSize, const PlaneV
 
 // The image scaled to `size` by area averaging; the result's extent starts at
 // the input's origin. Empty or infinite inputs and empty sizes give the empty
-// image. The input is rendered whole once per render, then reduced.
+// image. The input is rendered whole once per render, then reduced, so this
+// suits analysis copies of previews; for scans use renderDownscaled.
 Image downscaled(const Image& input, PixelSize size);
+
+// Renders `input` strip by strip and reduces each strip as it arrives, so a
+// large scan becomes a proxy or thumbnail without ever holding it whole in
+// floats. The buffer's rect starts at the input's origin. Absent for an empty
+// or infinite input, an empty size, or a stopped render.
+std::optional<PixelBuffer> renderDownscaled(const Context& context, const Image& input, PixelSize size,
+                                            const RenderOptions& options = {});
 
 }  // namespace vantrel

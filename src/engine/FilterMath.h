@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 namespace vantrel::kernels {
 
@@ -28,6 +30,30 @@ inline Rgba unpremultiplied(Rgba p) {
     if (!(p.a > 1e-6f)) return {0, 0, 0, p.a};
     const float inv = 1.0f / p.a;
     return {p.r * inv, p.g * inv, p.b * inv, p.a};
+}
+
+// Four floats in one SIMD register (GCC/Clang vector extension, so it builds on
+// any target): one RGBA pixel, or one cube cell.
+using Float4 = float __attribute__((vector_size(16)));
+using Int4 = std::int32_t __attribute__((vector_size(16)));
+inline Float4 load4(const float* p) {
+    Float4 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+inline void store4(float* p, Float4 v) { std::memcpy(p, &v, sizeof v); }
+inline Float4 splat(float v) { return Float4{v, v, v, v}; }
+
+// A premultiplied pixel as straight colour (colour 0 when nearly transparent), and back.
+inline Float4 straightened(Float4 p) {
+    const float a = p[3];
+    if (a == 1.0f) return p;
+    const float inv = a > 1e-6f ? 1.0f / a : 0.0f;
+    return p * Float4{inv, inv, inv, 1.0f};
+}
+inline Float4 premultiplied(Float4 c) {
+    const float a = c[3];
+    return a == 1.0f ? c : c * Float4{a, a, a, 1.0f};
 }
 
 // A 3×3 colour matrix narrowed for per-pixel loops (row-major).

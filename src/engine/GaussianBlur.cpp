@@ -5,6 +5,9 @@
 #include <tbb/enumerable_thread_specific.h>
 #include <tbb/parallel_for.h>
 
+#include <immintrin.h>
+
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -23,7 +26,8 @@ using D4 = double __attribute__((vector_size(32)));
 
 // Box sums run in fixed point with this many steps per unit, so they are exact
 // and independent of where a running sum starts.
-constexpr float kFixedScale = 16777216.0f;  // 2^24
+constexpr float kFixedScale = 1048576.0f;   // 2^20
+constexpr int kMaxExactRadius = 9;          // ceil(3 · 3), the largest exact kernel
 constexpr int kStripWidth = 8;              // columns per vertical box strip
 constexpr float kReducedSigma = 4.0f;       // least sigma left on a reduced grid
 
@@ -35,14 +39,25 @@ V4 splat(float v) { return V4{v, v, v, v}; }
 V4 clean(V4 v) { return v == v ? v : splat(0.0f); }
 
 // NaN becomes 0 and the magnitude is limited so no window sum can overflow.
+// Conversions between doubles and 64-bit integers below 2^51 in magnitude, by adding
+// 1.5 · 2^52 so the integer lands in the mantissa: plain SIMD arithmetic, where a
+// direct conversion would be one scalar instruction per lane.
+constexpr double kMagic = 6755399441055744.0;
+const std::int64_t kMagicBits = std::bit_cast<std::int64_t>(kMagic);
+
 I4 toFixed(V4 v, float limit) {
     v = v == v ? v : splat(0.0f);
     v = v > limit ? splat(limit) : v;
     v = v < -limit ? splat(-limit) : v;
-    return __builtin_convertvector(v * kFixedScale, I4);
+    const D4 d = __builtin_convertvector(v * kFixedScale, D4) + kMagic;
+    return std::bit_cast<I4>(d) - kMagicBits;
 }
 
-V4 fromFixed(I4 s, double inv) { return __builtin_convertvector(__builtin_convertvector(s, D4) * inv, V4); }
+V4 fromFixed(I4 s, double inv) {
+    const I4 bits = s + kMagicBits;
+    const D4 d = std::bit_cast<D4>(bits) - kMagic;
+    return __builtin_convertvector(d * inv, V4);
+}
 
 std::vector<float> gaussianWeights(float sigma, int radius) {
     std::vector<float> w(2 * radius + 1);
@@ -78,24 +93,55 @@ void exactRow(const V4* in, int n, const std::vector<float>& w, V4* out) {
     }
 }
 
-// Running sums of width 2r + 1 along the first axis of an [n][lanes] array.
-void boxPass(const I4* in, int n, int lanes, int r, I4* out) {
-    I4 s[kStripWidth];
-    const int width = 2 * r + 1;
-    for (int l = 0; l < lanes; ++l) {
-        s[l] = I4{0, 0, 0, 0};
-        for (int j = 0; j < width; ++j) s[l] += in[j * lanes + l];
-        out[l] = s[l];
-    }
-    for (int i = 1; i + 2 * r < n; ++i) {
-        const I4* add = in + (i + 2 * r) * lanes;
-        const I4* sub = in + (i - 1) * lanes;
-        I4* o = out + i * lanes;
-        for (int l = 0; l < lanes; ++l) {
-            s[l] += add[l] - sub[l];
-            o[l] = s[l];
+// Running sums of width 2r + 1 down L lanes of 128-bit halves, `stride` halves per
+// row. The sums are plain SSE registers: GCC keeps wider generic vectors in memory
+// when the target has no 256-bit registers.
+using I2 = std::int64_t __attribute__((vector_size(16), __may_alias__));
+
+template <int L>
+void boxPassLanes(const I2* in, int n, int stride, int r, I2* out) {
+    static_assert(L == 2 || L == 4);
+    I2 s0{0, 0}, s1{0, 0}, s2{0, 0}, s3{0, 0};
+    for (int j = 0; j <= 2 * r; ++j) {
+        const I2* p = in + j * stride;
+        s0 += p[0];
+        s1 += p[1];
+        if constexpr (L == 4) {
+            s2 += p[2];
+            s3 += p[3];
         }
     }
+    out[0] = s0;
+    out[1] = s1;
+    if constexpr (L == 4) {
+        out[2] = s2;
+        out[3] = s3;
+    }
+    for (int i = 1; i + 2 * r < n; ++i) {
+        const I2* add = in + (i + 2 * r) * stride;
+        const I2* sub = in + (i - 1) * stride;
+        I2* o = out + i * stride;
+        s0 += add[0] - sub[0];
+        s1 += add[1] - sub[1];
+        o[0] = s0;
+        o[1] = s1;
+        if constexpr (L == 4) {
+            s2 += add[2] - sub[2];
+            s3 += add[3] - sub[3];
+            o[2] = s2;
+            o[3] = s3;
+        }
+    }
+}
+
+// Running sums of width 2r + 1 along the first axis of an [n][lanes] array.
+void boxPass(const I4* in4, int n, int lanes, int r, I4* out4) {
+    const I2* in = reinterpret_cast<const I2*>(in4);
+    I2* out = reinterpret_cast<I2*>(out4);
+    const int halves = 2 * lanes;
+    int l = 0;
+    for (; l + 4 <= halves; l += 4) boxPassLanes<4>(in + l, n, halves, r, out + l);
+    for (; l + 2 <= halves; l += 2) boxPassLanes<2>(in + l, n, halves, r, out + l);
 }
 
 // Runs the three box passes in place on `a` (scratch `b`); returns the result.
@@ -140,108 +186,116 @@ struct Separable {
         for (; i < n; ++i) out[i] = right;
     }
 
+    // The row of src for plane row y under the edge rule; null for a transparent row.
+    const float* sourceRow(int y) const {
+        if (y < extent.y || y >= extent.bottom()) {
+            if (edge == BlurEdge::Transparent) return nullptr;
+            y = std::clamp(y, extent.y, extent.bottom() - 1);
+        }
+        return src.row(y);
+    }
+
     void run(const PlaneView& dst) const {
+        if (plan.method == BlurPlan::Method::Exact)
+            runExact(dst);
+        else
+            runBox(dst);
+    }
+
+    // Vertical then horizontal, one output row at a time over chunks of columns, so the
+    // source rows a row needs stay in cache and no intermediate image is stored.
+    void runExact(const PlaneView& dst) const {
         const PlaneRect& d = dst.rect;
-        const int R = radius();
-        // Horizontal pass: rows the vertical pass will read, all inside the extent.
-        const int hy0 = std::max(d.y - R, extent.y);
-        const int hy1 = std::min(d.bottom() + R, extent.bottom());
-        const int w = d.width;
-        // Left uninitialised: every element is written by the horizontal pass.
-        std::unique_ptr<V4[]> h(new V4[static_cast<std::size_t>(hy1 - hy0) * w]);
+        const int R = plan.exactRadius;
+        const std::vector<float> weights = gaussianWeights(plan.sigma, R);
+        const int taps = 2 * R + 1;
+        constexpr int kChunk = 512;
+        tbb::enumerable_thread_specific<std::vector<V4>> lines;
+        tbb::parallel_for(
+            tbb::blocked_range2d<int>(d.y, d.bottom(), 16, d.x, d.right(), kChunk),
+            [&](const tbb::blocked_range2d<int>& r) {
+                const int cx0 = r.cols().begin(), cx1 = r.cols().end();
+                std::vector<V4>& line = lines.local();
+                line.resize(cx1 - cx0 + 2 * R);
+                // Columns of the line inside the extent; the rest follow the edge rule.
+                const int xs0 = std::max(cx0 - R, extent.x), xs1 = std::min(cx1 + R, extent.right());
+                const float* rows[2 * kMaxExactRadius + 1];
+                for (int y = r.rows().begin(); y < r.rows().end(); ++y) {
+                    for (int k = 0; k < taps; ++k) rows[k] = sourceRow(y - R + k);
+                    V4* l = line.data() - (cx0 - R);  // indexed by absolute column
+                    for (int x = xs0; x < xs1; ++x) l[x] = splat(0.0f);
+                    for (int k = 0; k < taps; ++k) {
+                        if (!rows[k]) continue;
+                        const float* in = rows[k] + 4 * (xs0 - src.rect.x);
+                        const float wk = weights[k];
+                        for (int x = 0; x < xs1 - xs0; ++x) l[xs0 + x] += clean(loadPixel(in + 4 * x)) * wk;
+                    }
+                    const bool clamp = edge == BlurEdge::Clamp;
+                    for (int x = cx0 - R; x < xs0; ++x) l[x] = clamp ? l[xs0] : splat(0.0f);
+                    for (int x = xs1; x < cx1 + R; ++x) l[x] = clamp ? l[xs1 - 1] : splat(0.0f);
+                    float* out = dst.row(y);
+                    exactRow(line.data(), cx1 - cx0, weights, reinterpret_cast<V4*>(out) + (cx0 - d.x));
+                }
+            });
+    }
+
+    // Box cascades in tiles: horizontal sums of the rows a tile needs, then vertical sums
+    // down strips of columns. Tiles keep the intermediate in cache.
+    void runBox(const PlaneView& dst) const {
+        const PlaneRect& d = dst.rect;
+        const int R = plan.margin;
+        const double inv = 1.0 / (double(kFixedScale) * (2 * plan.boxRadii[0] + 1) * (2 * plan.boxRadii[1] + 1) *
+                                  (2 * plan.boxRadii[2] + 1));
+        // No window sum may reach 2^50, where the exact conversions stop.
+        const float limit = static_cast<float>(std::min(1048576.0, 0x1p50 * inv));
+        constexpr int kTileWidth = 256;
+        const int tileHeight = std::max(128, 8 * R);
         tbb::enumerable_thread_specific<Scratch> scratch;
-        const std::vector<float> weights =
-            plan.method == BlurPlan::Method::Exact ? gaussianWeights(plan.sigma, plan.exactRadius) : std::vector<float>{};
-        const double inv = plan.method == BlurPlan::Method::BoxCascade
-                               ? 1.0 / (double(kFixedScale) * (2 * plan.boxRadii[0] + 1) *
-                                        (2 * plan.boxRadii[1] + 1) * (2 * plan.boxRadii[2] + 1))
-                               : 0.0;
-        const float limit = plan.method == BlurPlan::Method::BoxCascade
-                                ? static_cast<float>(std::min(1048576.0, 4.6e18 * inv))
-                                : 0.0f;
-        tbb::parallel_for(tbb::blocked_range<int>(hy0, hy1, 8), [&](const tbb::blocked_range<int>& rows) {
-            Scratch& s = scratch.local();
-            const int n = w + 2 * R;
-            s.pixels.resize(n);
-            if (plan.method == BlurPlan::Method::BoxCascade) {
-                s.fixedA.resize(n);
-                s.fixedB.resize(n);
-            }
-            for (int y = rows.begin(); y < rows.end(); ++y) {
-                V4* out = h.get() + static_cast<std::size_t>(y - hy0) * w;
-                readRow(y, d.x - R, n, s.pixels.data());
-                if (plan.method == BlurPlan::Method::Exact) {
-                    exactRow(s.pixels.data(), w, weights, out);
-                } else {
-                    for (int i = 0; i < n; ++i) s.fixedA[i] = toFixed(s.pixels[i], limit);
-                    const I4* r = boxCascade(s.fixedA, s.fixedB, n, 1, plan.boxRadii);
-                    for (int i = 0; i < w; ++i) out[i] = fromFixed(r[i], inv);
+        tbb::parallel_for(
+            tbb::blocked_range2d<int>(d.y, d.bottom(), tileHeight, d.x, d.right(), kTileWidth),
+            [&](const tbb::blocked_range2d<int>& t) {
+                Scratch& s = scratch.local();
+                const int tx0 = t.cols().begin(), tw = t.cols().size();
+                const int ty0 = t.rows().begin(), th = t.rows().size();
+                const int hy0 = std::max(ty0 - R, extent.y), hy1 = std::min(ty0 + th + R, extent.bottom());
+                const int n = std::max(tw + 2 * R, th + 2 * R);
+                s.pixels.resize(static_cast<std::size_t>(hy1 - hy0) * tw + tw + tw + 2 * R);
+                s.fixedA.resize(static_cast<std::size_t>(n) * kStripWidth);
+                s.fixedB.resize(static_cast<std::size_t>(n) * kStripWidth);
+                V4* h = s.pixels.data();
+                V4* zeros = h + static_cast<std::size_t>(hy1 - hy0) * tw;
+                V4* line = zeros + tw;
+                for (int x = 0; x < tw; ++x) zeros[x] = splat(0.0f);
+                for (int y = hy0; y < hy1; ++y) {
+                    readRow(y, tx0 - R, tw + 2 * R, line);
+                    for (int i = 0; i < tw + 2 * R; ++i) s.fixedA[i] = toFixed(line[i], limit);
+                    const I4* r = boxCascade(s.fixedA, s.fixedB, tw + 2 * R, 1, plan.boxRadii);
+                    V4* out = h + static_cast<std::size_t>(y - hy0) * tw;
+                    for (int i = 0; i < tw; ++i) out[i] = fromFixed(r[i], inv);
                 }
-            }
-        });
-
-        // Row pointers for the vertical pass, with the edge rule applied to rows.
-        const std::vector<V4> zeros(edge == BlurEdge::Transparent ? w : 0, splat(0.0f));
-        std::vector<const V4*> rows(d.height + 2 * R);
-        for (int i = 0; i < d.height + 2 * R; ++i) {
-            int y = d.y - R + i;
-            if (y < extent.y || y >= extent.bottom()) {
-                if (edge == BlurEdge::Transparent) {
-                    rows[i] = zeros.data();
-                    continue;
+                auto hRow = [&](int y) -> const V4* {
+                    if (y < extent.y || y >= extent.bottom()) {
+                        if (edge == BlurEdge::Transparent) return zeros;
+                        y = std::clamp(y, extent.y, extent.bottom() - 1);
+                    }
+                    return h + static_cast<std::size_t>(y - hy0) * tw;
+                };
+                const int m = th + 2 * R;
+                for (int x0 = 0; x0 < tw; x0 += kStripWidth) {
+                    const int lanes = std::min(kStripWidth, tw - x0);
+                    for (int i = 0; i < m; ++i) {
+                        const V4* in = hRow(ty0 - R + i) + x0;
+                        I4* o = s.fixedA.data() + static_cast<std::size_t>(i) * lanes;
+                        for (int l = 0; l < lanes; ++l) o[l] = toFixed(in[l], limit);
+                    }
+                    const I4* r = boxCascade(s.fixedA, s.fixedB, m, lanes, plan.boxRadii);
+                    for (int y = 0; y < th; ++y) {
+                        float* out = dst.at(tx0 + x0, ty0 + y);
+                        const I4* in = r + static_cast<std::size_t>(y) * lanes;
+                        for (int l = 0; l < lanes; ++l) storePixel(out + 4 * l, fromFixed(in[l], inv));
+                    }
                 }
-                y = std::clamp(y, extent.y, extent.bottom() - 1);
-            }
-            rows[i] = h.get() + static_cast<std::size_t>(y - hy0) * w;
-        }
-
-        if (plan.method == BlurPlan::Method::Exact) {
-            const int taps = static_cast<int>(weights.size());
-            constexpr int kChunk = 256;
-            tbb::parallel_for(tbb::blocked_range2d<int>(0, d.height, 4, 0, w, kChunk),
-                              [&](const tbb::blocked_range2d<int>& r) {
-                                  for (int y = r.rows().begin(); y < r.rows().end(); ++y) {
-                                      float* out = dst.row(d.y + y);
-                                      for (int x0 = r.cols().begin(); x0 < r.cols().end(); x0 += kChunk) {
-                                          const int x1 = std::min(x0 + kChunk, r.cols().end());
-                                          V4 acc[kChunk];
-                                          const V4* r0 = rows[y];
-                                          for (int x = x0; x < x1; ++x) acc[x - x0] = r0[x] * weights[0];
-                                          for (int k = 1; k < taps; ++k) {
-                                              const V4* rk = rows[y + k];
-                                              const float wk = weights[k];
-                                              for (int x = x0; x < x1; ++x) acc[x - x0] += rk[x] * wk;
-                                          }
-                                          for (int x = x0; x < x1; ++x) storePixel(out + 4 * x, acc[x - x0]);
-                                      }
-                                  }
-                              });
-            return;
-        }
-
-        // Box cascade down columns, a strip of kStripWidth columns at a time.
-        const int strips = (w + kStripWidth - 1) / kStripWidth;
-        tbb::parallel_for(tbb::blocked_range<int>(0, strips, 1), [&](const tbb::blocked_range<int>& range) {
-            Scratch& s = scratch.local();
-            const int n = d.height + 2 * R;
-            s.fixedA.resize(static_cast<std::size_t>(n) * kStripWidth);
-            s.fixedB.resize(static_cast<std::size_t>(n) * kStripWidth);
-            for (int strip = range.begin(); strip < range.end(); ++strip) {
-                const int x0 = strip * kStripWidth;
-                const int lanes = std::min(kStripWidth, w - x0);
-                for (int i = 0; i < n; ++i) {
-                    const V4* in = rows[i] + x0;
-                    I4* o = s.fixedA.data() + static_cast<std::size_t>(i) * lanes;
-                    for (int l = 0; l < lanes; ++l) o[l] = toFixed(in[l], limit);
-                }
-                const I4* r = boxCascade(s.fixedA, s.fixedB, n, lanes, plan.boxRadii);
-                for (int y = 0; y < d.height; ++y) {
-                    float* out = dst.row(d.y + y) + 4 * x0;
-                    const I4* in = r + static_cast<std::size_t>(y) * lanes;
-                    for (int l = 0; l < lanes; ++l) storePixel(out + 4 * l, fromFixed(in[l], inv));
-                }
-            }
-        });
+            });
     }
 };
 
@@ -293,32 +347,34 @@ void downsampledBlur(const ConstPlaneView& src, const PlaneRect& extent, BlurEdg
     const bool clampLeft = clamp && lowIn.x * B - B / 2 < extent.x;
     const bool clampRight = clamp && lowIn.right() * B + B / 2 > extent.right();
 
-    // Horizontal reduction of every source row the reduced rows read.
-    const int hy0 = std::max(lowIn.y * B - B / 2, extent.y);
-    const int hy1 = std::min(lowIn.bottom() * B + B / 2, extent.bottom());
-    std::unique_ptr<V4[]> h(new V4[static_cast<std::size_t>(hy1 - hy0) * lowIn.width]);
-    tbb::parallel_for(tbb::blocked_range<int>(hy0, hy1, 4), [&](const tbb::blocked_range<int>& range) {
-        for (int y = range.begin(); y < range.end(); ++y) {
-            const float* row = src.row(y);
-            const int sx = src.rect.x;
-            const V4 left = clampLeft ? clean(loadPixel(row + 4 * (extent.x - sx))) : splat(0.0f);
-            const V4 right = clampRight ? clean(loadPixel(row + 4 * (extent.right() - 1 - sx))) : splat(0.0f);
-            V4* out = h.get() + static_cast<std::size_t>(y - hy0) * lowIn.width;
-            for (int i = 0; i < lowIn.width; ++i) {
-                const TentSpan& s = spans[i];
-                V4 sum = splat(0.0f);
-                const float* p = row + 4 * (s.begin - sx);
-                const float* w = tent.data() + (s.begin - s.first);
-                for (int x = 0; x < s.end - s.begin; ++x) sum += clean(loadPixel(p + 4 * x)) * w[x];
-                out[i] = sum + left * s.before + right * s.after;
-            }
-        }
-    });
-
-    // Vertical reduction; rows outside the extent follow the edge rule.
+    // The reduction runs in bands of reduced rows: the source rows of a band are reduced
+    // horizontally into a small buffer, then combined vertically.
     std::vector<V4> reduced(static_cast<std::size_t>(lowIn.area()));
     const float norm = 1.0f / (float(B) * float(B));
-    tbb::parallel_for(tbb::blocked_range<int>(0, lowIn.height, 4), [&](const tbb::blocked_range<int>& range) {
+    const int sx = src.rect.x;
+    tbb::enumerable_thread_specific<std::vector<V4>> bands;
+    tbb::parallel_for(tbb::blocked_range<int>(0, lowIn.height, 8), [&](const tbb::blocked_range<int>& range) {
+        const int a = (lowIn.y + range.begin()) * B - B / 2;
+        const int b = (lowIn.y + range.end() - 1) * B + 3 * B / 2;
+        // Source rows the band reads: those inside the extent, or the edge row they repeat.
+        const int ha = clamp ? std::clamp(a, extent.y, extent.bottom() - 1) : std::max(a, extent.y);
+        const int hb = clamp ? std::clamp(b - 1, extent.y, extent.bottom() - 1) + 1 : std::min(b, extent.bottom());
+        std::vector<V4>& h = bands.local();
+        h.resize(static_cast<std::size_t>(std::max(hb - ha, 0)) * lowIn.width);
+        for (int y = ha; y < hb; ++y) {
+            const float* row = src.row(y);
+            const V4 left = clampLeft ? clean(loadPixel(row + 4 * (extent.x - sx))) : splat(0.0f);
+            const V4 right = clampRight ? clean(loadPixel(row + 4 * (extent.right() - 1 - sx))) : splat(0.0f);
+            V4* out = h.data() + static_cast<std::size_t>(y - ha) * lowIn.width;
+            for (int i = 0; i < lowIn.width; ++i) {
+                const TentSpan& t = spans[i];
+                V4 sum = splat(0.0f);
+                const float* p = row + 4 * (t.begin - sx);
+                const float* w = tent.data() + (t.begin - t.first);
+                for (int x = 0; x < t.end - t.begin; ++x) sum += clean(loadPixel(p + 4 * x)) * w[x];
+                out[i] = sum + left * t.before + right * t.after;
+            }
+        }
         for (int j = range.begin(); j < range.end(); ++j) {
             V4* acc = reduced.data() + static_cast<std::size_t>(j) * lowIn.width;
             for (int i = 0; i < lowIn.width; ++i) acc[i] = splat(0.0f);
@@ -329,7 +385,7 @@ void downsampledBlur(const ConstPlaneView& src, const PlaneRect& extent, BlurEdg
                     if (!clamp) continue;
                     y = std::clamp(y, extent.y, extent.bottom() - 1);
                 }
-                const V4* in = h.get() + static_cast<std::size_t>(y - hy0) * lowIn.width;
+                const V4* in = h.data() + static_cast<std::size_t>(y - ha) * lowIn.width;
                 const float w = tent[k];
                 for (int i = 0; i < lowIn.width; ++i) acc[i] += in[i] * w;
             }
@@ -370,12 +426,23 @@ void downsampledBlur(const ConstPlaneView& src, const PlaneRect& extent, BlurEdg
             const V4* r1 = r0 + lowOut.width;
             for (int i = 0; i < lowOut.width; ++i) line[i] = r0[i] * (1.0f - fy) + r1[i] * fy;
             float* out = dst.row(d.y + y);
-            for (int x = 0; x < d.width; ++x) {
-                const int i0 = colIndex[x];
-                const float fx = colFrac[x];
-                storePixel(out + 4 * x, line[i0] * (1.0f - fx) + line[i0 + 1] * fx);
+            // The full-size result is written once and not read here again: stream it past
+            // the cache when the row is aligned, saving the read of every destination line.
+            if (reinterpret_cast<std::uintptr_t>(out) % 16 == 0) {
+                for (int x = 0; x < d.width; ++x) {
+                    const int i0 = colIndex[x];
+                    const float fx = colFrac[x];
+                    _mm_stream_ps(out + 4 * x, line[i0] * (1.0f - fx) + line[i0 + 1] * fx);
+                }
+            } else {
+                for (int x = 0; x < d.width; ++x) {
+                    const int i0 = colIndex[x];
+                    const float fx = colFrac[x];
+                    storePixel(out + 4 * x, line[i0] * (1.0f - fx) + line[i0 + 1] * fx);
+                }
             }
         }
+        _mm_sfence();  // streamed stores are visible before the task counts as done
     });
 }
 

@@ -55,7 +55,9 @@ void gaussianBlur(const ConstPlaneView& src, const PlaneRect& extent, float sigm
 // The image blurred with `sigma` (pixels), as a lazy neighbourhood node with the
 // input's extent. With Clamp the input is read as if clamped to its extent
 // (no dark fringe); with Transparent the result fades towards the edges.
-// Below the smallest sigma the input itself is returned.
+// Below the smallest sigma the input itself is returned. Pass the frame itself,
+// not a clamped (infinite) copy: Clamp repeats the edge inside the kernel, which
+// costs nothing, whereas an infinite input would be evaluated over the whole margin.
 Image gaussianBlur(const Image& input, float sigma, BlurEdge edge);
 
 // Margins above this are computed once per render rather than per tile, since

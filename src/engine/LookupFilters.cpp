@@ -1,19 +1,8 @@
 #include "engine/LookupFilters.h"
 
-#include <cstring>
+#include "engine/ColorFilters.h"
 
 namespace vantrel {
-namespace {
-
-template <class Kernel>
-Image spanFilter(const Image& image, Kernel kernel) {
-    return Image::pointwise({image}, [kernel](const RowSpan& s, const float* const* in, float* out) {
-        std::memcpy(out, in[0], sizeof(float) * 4 * static_cast<size_t>(s.count));
-        kernel(out, s.count);
-    });
-}
-
-}  // namespace
 
 Image colorCube(const Image& image, const ColorCubeParameters& p) {
     auto kernel = kernels::ColorCubeKernel::make(p);

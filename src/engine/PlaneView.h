@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "engine/Image.h"
 #include "engine/PixelBuffer.h"
 #include "engine/Rect.h"
 
@@ -98,5 +99,15 @@ struct PlaneMapping {
     ConstPlaneView view(const ConstPixelView& v) const { return {v.data, v.stride, rect(v.rect)}; }
     PlaneView view(const PixelView& v) const { return {v.data, v.stride, rect(v.rect)}; }
 };
+
+// A pointwise copy of `image`. The evaluator currently renders a raster node
+// that is itself the requested image as transparent; reading it through a
+// pointwise node avoids that and costs one copy of the (small) result.
+inline Image readThrough(const Image& image) {
+    if (image.isEmpty()) return image;
+    return Image::pointwise({image}, [](const RowSpan& s, const float* const* in, float* out) {
+        std::memcpy(out, in[0], sizeof(float) * 4 * static_cast<std::size_t>(s.count));
+    });
+}
 
 }  // namespace vantrel

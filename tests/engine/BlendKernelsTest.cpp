@@ -38,10 +38,10 @@ TEST(BlendKernels, ScreenAdditionMultiplyOnPremultipliedValues) {
     const Rgba sum = AdditionBlend::apply(MultiplyBlend::apply(gm, p), p);
     expectNear(sum, {0.6f, 0.48f, 0.36f, 1});
 
-    // Spans: the backdrop is overwritten by the result.
+    // Spans, here written over the backdrop.
     float src[8] = {0.2f, 0.4f, 0.1f, 0.5f, 0, 0, 0, 0};
     float dst[8] = {0.6f, 0.3f, 1.5f, 1, 0.5f, 0.5f, 0.5f, 1};
-    blendSpan<MultiplyBlend>(src, dst, 2);
+    blendSpan<MultiplyBlend>(src, dst, dst, 2);
     EXPECT_FLOAT_EQ(dst[0], 0.12f);
     EXPECT_FLOAT_EQ(dst[7], 0.0f);
 }

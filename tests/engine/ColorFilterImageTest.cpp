@@ -1,5 +1,6 @@
 #include "ColorFilterTestSupport.h"
 #include "engine/ColorFilters.h"
+#include "engine/detail/Node.h"
 #include "engine/LookupFilters.h"
 
 #include <gtest/gtest.h>
@@ -106,9 +107,35 @@ TEST(ColorFilterImage, VignetteFallsOffFromTheExtentCentre) {
     EXPECT_NEAR(pixel(dark, 119, -21).r, 0.5f, 0.002f);
     EXPECT_GT(pixel(light, 100, -30).r, 0.5f);
     EXPECT_EQ(pixel(dark, 100, -30).a, 1.0f);
+    // Equal whites add no work at all.
+    EXPECT_TRUE(temperatureAndTint(flat, {}).isSameNode(flat));
     // Generators have no centre: a vignette over an infinite image leaves it as it is.
     const Image infinite = Image::constant({0.5f, 0.5f, 0.5f, 1});
     EXPECT_TRUE(vignette(infinite, {1.8f, 1.5f}).isSameNode(infinite));
+}
+
+TEST(ColorFilterImage, ConsecutiveAffineFiltersBecomeOneNode) {
+    const Image input = testImage();
+    const TemperatureAndTintParameters wb{{8000, 10}, {6500, 0}};
+    const Image fused = invert(colorControls(exposure(temperatureAndTint(input, wb), {0.5f}), {1.2f, 0.05f, 1.3f}));
+    ASSERT_EQ(fused.node()->inputs.size(), 1u);
+    EXPECT_EQ(fused.node()->inputs[0], input.node());
+    // Same pixels as the filters one after another.
+    const kernels::RgbAffine steps[] = {kernels::RgbAffine::fromMatrix(whiteAdaptationMatrix(wb.neutral, wb.targetNeutral)),
+                                        kernels::exposureKernel({0.5f}), kernels::colorControlsKernel({1.2f, 0.05f, 1.3f}),
+                                        kernels::invertKernel()};
+    const PixelBuffer out = renderWorking(fused, kRect);
+    for (std::int64_t y = kRect.minY(); y < kRect.maxY(); ++y)
+        for (std::int64_t x = kRect.minX(); x < kRect.maxX(); ++x) {
+            Rgba c = straightColour(x, y);
+            if (c.a == 0) c = {};
+            for (const auto& step : steps) c = step.apply(c);
+            expectNear(pixel(out, x, y), kernels::premultiplied(c), 2e-5f);
+        }
+    // A stage label in between keeps the stages apart.
+    const Image labelled = exposure(temperatureAndTint(input, wb).withStage("white balance"), {0.5f});
+    EXPECT_EQ(labelled.stages(), std::vector<std::string>{"white balance"});
+    EXPECT_NE(labelled.node()->inputs[0], input.node());
 }
 
 TEST(ColorFilterImage, ChainIsDeterministicAndUnmaterialised) {

@@ -41,7 +41,7 @@ TEST(ColorFilterKernels, NeutralSettingsAreIdentities) {
         {"polynomial defaults", ColorPolynomialKernel{}},
         {"gamma 1", GammaKernel{1}},
         {"monochrome intensity 0", monochromeKernel({color::workingFromSRGB(0.5, 0.3, 0.1), 0})},
-        {"vignette intensity 0", [](float* px, int n) { VignetteKernel({1.8f, 0}, 0, 0, 10, 10).row(px, n, 0, 0); }},
+        {"vignette intensity 0", [](float* px, int n) { VignetteKernel({1.8f, 0}, 0, 0, 10, 10).row(px, px, n, 0, 0); }},
     };
     for (const auto& [name, kernel] : identities) {
         SCOPED_TRACE(name);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 namespace vantrel {
@@ -73,6 +74,35 @@ TEST(Downscale, ImageNodeKeepsOrientationAndOrigin) {
     EXPECT_FLOAT_EQ(out->at(6, 7)[0], 0.0f);
     EXPECT_TRUE(downscaled(Image::constant(WorkingColor{1, 1, 1, 1}), {4, 4}).isEmpty());
     EXPECT_TRUE(downscaled(small, {0, 3}).isEmpty());
+}
+
+TEST(Downscale, StreamedRenderMatchesTheWholeImageReduction) {
+    // Taller than several strips, with a ratio that splits output rows across strips.
+    const Rect frame{-3, 11, 157, 301};
+    PixelBuffer b(frame);
+    for (std::int64_t y = frame.y; y < frame.maxY(); ++y)
+        for (std::int64_t x = frame.x; x < frame.maxX(); ++x) {
+            float* p = b.at(x, y);
+            p[0] = float((x * 3 + y * 7) % 13) / 13.0f;
+            p[1] = float(y - frame.y) / 100.0f;  // extended values survive
+            p[2] = float(x - frame.x) / 157.0f;
+            p[3] = 1.0f;
+        }
+    const Image in = Image::fromBuffer(std::move(b));
+    const PixelSize size{41, 67};
+    Context ctx(ContextOptions{0, 32});
+    const std::optional<PixelBuffer> streamed = renderDownscaled(ctx, in, size);
+    ASSERT_TRUE(streamed.has_value());
+    EXPECT_EQ(streamed->rect(), (Rect{-3, 11, 41, 67}));
+    const std::optional<PixelBuffer> whole = ctx.renderFloat(downscaled(in, size), streamed->rect());
+    ASSERT_TRUE(whole.has_value());
+    float worst = 0.0f;
+    for (std::size_t i = 0; i < std::size_t(41 * 67 * 4); ++i)
+        worst = std::max(worst, std::abs(streamed->data()[i] - whole->data()[i]));
+    EXPECT_LT(worst, 1e-5f);
+    EXPECT_GT(streamed->at(-3, 11 + 66)[1], 2.5f);  // top output row averages the top source rows
+    EXPECT_FALSE(renderDownscaled(ctx, in, {0, 0}).has_value());
+    EXPECT_FALSE(renderDownscaled(ctx, Image(), size).has_value());
 }
 
 }  // namespace

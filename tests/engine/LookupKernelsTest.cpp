@@ -140,9 +140,10 @@ TEST(LookupKernels, ColorCurvesExtrapolateWithUnitSlope) {
 }
 
 TEST(LookupKernels, FastCurveMatchesExactCurve) {
-    const auto k = ColorCurvesKernel::make(sampledCurve([](float x) { return x * x * (3 - 2 * x); },
-                                                        [](float x) { return std::sqrt(x); },
-                                                        [](float x) { return 0.1f + 0.7f * x; }));
+    // Smooth curves like the tone-curve spline gives: an S, a shadow lift, a fade.
+    const auto k = ColorCurvesKernel::make(
+        sampledCurve([](float x) { return x + 0.08f * std::sin(6.2831853f * x); },
+                     [](float x) { return 1 - (1 - x) * (1 - x); }, [](float x) { return 0.1f + 0.7f * x; }));
     ASSERT_TRUE(k.has_value());
     std::mt19937 rng(7);
     std::uniform_real_distribution<float> wide(-2.0f, 6.0f);
