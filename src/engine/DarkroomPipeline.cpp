@@ -163,13 +163,19 @@ Image DarkroomPipeline::render(const Image& source, const EditParameters& recipe
                                bool allowDustVisualization) const {
     const StageInputs inputs{recipe, subjectMask, applyCrop, allowDustVisualization};
     Image image = source;
+    std::vector<std::string_view> ran;
     for (const Stage& stage : kStages) {
         if (!stage.runs(inputs)) continue;
         Image out = stage.build(image, inputs);
         // A stage that could not produce anything leaves the running image as it stood.
         if (out.isEmpty() && !image.isEmpty()) continue;
-        image = out.withStage(std::string(stage.label));
+        image = std::move(out);
+        ran.push_back(stage.label);
     }
+    // The labels go on once the chain is built: a label between two stages would keep
+    // consecutive colour matrices (white balance, exposure, the end of the negative chain)
+    // from merging into one. The trace lists them in the order they ran all the same.
+    for (std::string_view label : ran) image = image.withStage(std::string(label));
     return image;
 }
 

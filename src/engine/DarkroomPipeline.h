@@ -3,8 +3,8 @@
 // `render` only builds a lazy image graph; pixels are computed when the result is drawn with
 // the pipeline's context (`makeBitmap`, or the export writer through `context()`). Optional
 // stages are left out of the graph entirely when their guard fails. Every stage that runs
-// labels its output, so a render's stage trace (Image::stages, RenderStats::stages) lists
-// exactly the stages that ran, in order.
+// leaves its label on the result, so a render's stage trace (Image::stages,
+// RenderStats::stages) lists exactly the stages that ran, in order.
 //
 // The pipeline is immutable after construction and takes no lock: `render` may be called from
 // several threads at once, and the context is safe for concurrent use.

@@ -18,11 +18,12 @@ constexpr double kBWContrastFactor = 1.2;
 
 Image convertColorNegative(const Image& input, const NegativeLabParameters& p) {
     const std::array<double, 3> base = filmBaseWorking(p.filmBaseColor);
-    ColorMatrixParameters removal;
-    removal.rVector = {float(1.0 / base[0]), 0, 0, 0};
-    removal.gVector = {0, float(1.0 / base[1]), 0, 0};
-    removal.bVector = {0, 0, float(1.0 / base[2]), 0};
-    Image image = invert(colorMatrix(input, removal));
+    // The base removal is a per-channel colour matrix; written as an affine map it merges with
+    // the inversion, the stretch and the white balance that follow into one matrix per pixel.
+    const kernels::RgbAffine removal{{float(1.0 / base[0]), 0, 0, 0,  //
+                                      0, float(1.0 / base[1]), 0, 0,  //
+                                      0, 0, float(1.0 / base[2]), 0}};
+    Image image = invert(spanFilter(input, removal));
 
     ColorControlsParameters stretch;
     stretch.contrast = float(p.densityStretch);
