@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QThread>
 
+#include "services/FilmPresetLibrary.h"
 #include "services/L10n.h"
 
 namespace vantrel {
@@ -38,6 +39,7 @@ const LoadedPhoto& chooseFrame(const std::vector<LoadedPhoto>& photos, const std
 DarkroomViewModel::DarkroomViewModel(ViewModelServices services, QObject* parent)
     : QObject(parent), services_(std::move(services)), defaults_(services_.settings) {
     statusMessage_ = L10n::tr("status.ready");
+    presets_ = FilmPresetLibrary::builtInPresets();
     // Each render already spreads over every core; a few threads let a
     // superseded job wind down while its successor starts.
     renderPool_.setMaxThreadCount(3);
@@ -49,6 +51,7 @@ DarkroomViewModel::DarkroomViewModel(ViewModelServices services, QObject* parent
     persistDebounceTimer_.setInterval(services_.timings.saveDelay);
     connect(&persistDebounceTimer_, &QTimer::timeout, this, &DarkroomViewModel::flushPendingSave);
 
+    if (services_.presets) setCustomPresets(services_.presets->loadPresets());
     restoreLastSession();
 
     if (QCoreApplication* app = QCoreApplication::instance())

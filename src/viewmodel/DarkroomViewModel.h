@@ -32,6 +32,8 @@
 #include "model/RollCullingDatabase.h"
 #include "model/SnapshotItem.h"
 #include "model/Uuid.h"
+#include "services/ExportSettings.h"
+#include "services/FilmPreset.h"
 #include "viewmodel/Binding.h"
 #include "viewmodel/CompareMode.h"
 #include "viewmodel/FilmstripItem.h"
@@ -59,7 +61,7 @@ class DarkroomViewModel final : public QObject {
     Q_OBJECT
 
 public:
-    // Sets every initial value, then restores the last session.
+    // Sets every initial value, loads the custom recipes, then restores the last session.
     explicit DarkroomViewModel(ViewModelServices services, QObject* parent = nullptr);
     // Ends the folder access still held; waits for running renders to stop.
     ~DarkroomViewModel() override;
@@ -141,6 +143,7 @@ Q_SIGNALS:
     void isShowingBatchSyncSheetChanged();
     void batchSyncOptionsChanged();
     void isShowingExportDialogChanged();
+    void exportSettingsChanged();
     void parametersChanged();
     void renderedPreviewChanged();
     void originalPreviewChanged();
@@ -160,6 +163,8 @@ Q_SIGNALS:
     void isNavigatorVisibleChanged();
     void isInfoMatrixVisibleChanged();
     void canvasViewportSizeChanged();
+    void presetsChanged();
+    void customPresetsChanged();
     void activePresetIDChanged();
     void isShowingSavePresetSheetChanged();
     void currentFolderURLChanged();
@@ -187,6 +192,7 @@ public:
     VANTREL_PUBLISHED(bool, isShowingBatchSyncSheet, setIsShowingBatchSyncSheet){false};
     VANTREL_PUBLISHED(BatchSyncOptions, batchSyncOptions, setBatchSyncOptions){BatchSyncOptions::recommended()};
     VANTREL_PUBLISHED(bool, isShowingExportDialog, setIsShowingExportDialog){false};
+    VANTREL_PUBLISHED(ExportSettings, exportSettings, setExportSettings){};
     VANTREL_PUBLISHED(EditParameters, parameters, setParameters){EditParameters::defaultValue()};
     VANTREL_PUBLISHED(QImage, renderedPreview, setRenderedPreview){};
     VANTREL_PUBLISHED(QImage, originalPreview, setOriginalPreview){};
@@ -206,6 +212,8 @@ public:
     VANTREL_PUBLISHED(bool, isNavigatorVisible, setIsNavigatorVisible){false};
     VANTREL_PUBLISHED(bool, isInfoMatrixVisible, setIsInfoMatrixVisible){true};
     VANTREL_PUBLISHED(QSizeF, canvasViewportSize, setCanvasViewportSize){1000, 700};
+    VANTREL_PUBLISHED(std::vector<FilmPreset>, presets, setPresets){};
+    VANTREL_PUBLISHED(std::vector<FilmPreset>, customPresets, setCustomPresets){};
     VANTREL_PUBLISHED(std::optional<std::string>, activePresetID, setActivePresetID){"neutral"};
     VANTREL_PUBLISHED(bool, isShowingSavePresetSheet, setIsShowingSavePresetSheet){false};
     VANTREL_PUBLISHED(std::optional<std::filesystem::path>, currentFolderURL, setCurrentFolderURL){};

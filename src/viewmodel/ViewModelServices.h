@@ -7,6 +7,8 @@
 
 #include <QSettings>
 
+#include "services/CustomPresetStore.h"
+#include "viewmodel/ExportService.h"
 #include "viewmodel/FileDialogs.h"
 #include "viewmodel/FolderAccess.h"
 #include "viewmodel/RenderService.h"
@@ -24,10 +26,16 @@ struct Timings {
 struct ViewModelServices {
     std::shared_ptr<RenderService> render;
     std::shared_ptr<SessionStorage> store;
+    std::shared_ptr<ExportService> exporter;
+    std::shared_ptr<const CustomPresetStore> presets;  // none: no custom recipes are loaded
     std::shared_ptr<FolderAccess> folders = std::make_shared<PlainFolderAccess>();
     std::shared_ptr<FileDialogs> dialogs;  // none: the open-folder command does nothing
     std::shared_ptr<QSettings> settings;   // none: the application's settings
     Timings timings{};
 };
+
+// The real services of the application: the engine, the shared session and
+// custom-recipe stores, the export writer and plain folder access.
+ViewModelServices applicationServices(std::shared_ptr<FileDialogs> dialogs);
 
 }  // namespace vantrel
