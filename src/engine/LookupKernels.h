@@ -87,6 +87,7 @@ public:
 
 private:
     ColorCurvesKernel() = default;
+    int runOpaqueQuads(const float* in, float* out, int n) const;
 
     // curveLinear sampled at floats spaced evenly within each octave from
     // 2^kMinExp to 2^kMaxExp, for both signs; straight to the value at zero below.
