@@ -1,11 +1,11 @@
 #include "engine/FilmGrainEngine.h"
 
 #include <algorithm>
-#include <cfloat>
 #include <cmath>
+#include <vector>
 
-#include "engine/ColorFilters.h"
-#include "engine/Generators.h"
+#include "engine/ColorKernels.h"
+#include "engine/GeneratorKernels.h"
 
 namespace vantrel::FilmGrainEngine {
 
@@ -14,28 +14,110 @@ namespace {
 // Into [lo, hi]; not-a-number becomes the upper bound, as the recipe's own clamping does.
 double held(double v, double lo, double hi) { return std::isnan(v) ? hi : std::clamp(v, lo, hi); }
 
-// 3.8 L − 3.8 L²: 0 at black and white, 0.95 at L = 0.5. Negative beyond [0, 1] (extended
-// highlights), where it is held at 0 so bright areas carry no inverted grain.
-Image midtoneWeight(const Image& frame) {
-    ColorMatrixParameters luma;
-    luma.rVector = luma.gVector = luma.bVector = {0.2126f, 0.7152f, 0.0722f, 0.0f};
-    ColorPolynomialParameters bell;
-    bell.redCoefficients = bell.greenCoefficients = bell.blueCoefficients = {0.0f, 3.8f, -3.8f, 0.0f};
-    ColorClampParameters nonNegative;
-    nonNegative.maxComponents = {FLT_MAX, FLT_MAX, FLT_MAX, FLT_MAX};
-    return colorClamp(colorPolynomial(colorMatrix(frame, luma), bell), nonNegative);
+// Sizes whose scale 1 / size is at least this keep the generator's pixel-sized noise.
+constexpr double kResampleBelow = 0.95;
+
+// The grain noise of one row, opaque RGB in [0, 1). For a size above about 1.05 the
+// generator's noise is read on a grid 1 / size as fine (each grid point one noise pixel, as a
+// nearest-sample downscale gives it) and interpolated bilinearly back to pixel scale, so
+// clumps grow with the size; the value at a pixel depends on its position alone.
+struct NoiseRow {
+    double scale = 1.0;  // grid cells per pixel (1 / size)
+
+    void operator()(const RowSpan& s, float* out, std::vector<float>& lattice) const {
+        using kernels::RandomNoise;
+        if (scale >= kResampleBelow) {
+            for (int i = 0; i < s.count; ++i)
+                for (std::uint32_t c = 0; c < 3; ++c)
+                    out[4 * i + c] = RandomNoise::value(std::int32_t(s.x + i), std::int32_t(s.y), c);
+            for (int i = 0; i < s.count; ++i) out[4 * i + 3] = 1.0f;
+            return;
+        }
+        // Output centre p maps to grid coordinate p·scale − 0.5 (grid centres at k + 0.5).
+        const double v = (double(s.y) + 0.5) * scale - 0.5;
+        const std::int64_t j0 = std::int64_t(std::floor(v));
+        const float ty = float(v - double(j0));
+        const std::int64_t i0 = std::int64_t(std::floor((double(s.x) + 0.5) * scale - 0.5));
+        const std::int64_t i1 = std::int64_t(std::floor((double(s.x + s.count) - 0.5) * scale - 0.5)) + 1;
+        const std::size_t cells = std::size_t(i1 - i0 + 1);
+        lattice.resize(cells * 6);
+        float* below = lattice.data();
+        float* above = lattice.data() + cells * 3;
+        for (std::size_t k = 0; k < cells; ++k)
+            for (std::uint32_t c = 0; c < 3; ++c) {
+                const auto i = std::int32_t(i0 + std::int64_t(k));
+                below[3 * k + c] = RandomNoise::value(i, std::int32_t(j0), c);
+                above[3 * k + c] = RandomNoise::value(i, std::int32_t(j0 + 1), c);
+            }
+        for (int i = 0; i < s.count; ++i) {
+            const double u = (double(s.x + i) + 0.5) * scale - 0.5;
+            const std::int64_t iu = std::int64_t(std::floor(u));
+            const float tx = float(u - double(iu));
+            const std::size_t k = std::size_t(iu - i0);
+            for (int c = 0; c < 3; ++c) {
+                const float b = below[3 * k + c] + tx * (below[3 * k + 3 + c] - below[3 * k + c]);
+                const float a = above[3 * k + c] + tx * (above[3 * k + 3 + c] - above[3 * k + c]);
+                out[4 * i + c] = b + ty * (a - b);
+            }
+            out[4 * i + 3] = 1.0f;
+        }
+    }
+};
+
+// Everything the grain of one pixel needs besides the frame.
+struct Grain {
+    NoiseRow noise;
+    kernels::RgbAffine character;  // saturation by the dye clouds, contrast by the roughness
+    float gain = 0;                // 1.4 × amount
+
+    // The grain layer over a span of the frame (premultiplied): 0.5 + gain·w·(noise − 0.5),
+    // with w = 3.8 L − 3.8 L² of the frame's luminance, held at 0 outside black…white.
+    void layer(const RowSpan& s, const float* frame, float* out, std::vector<float>& lattice) const {
+        noise(s, out, lattice);
+        character.run(out, out, s.count);
+        for (int i = 0; i < s.count; ++i) {
+            const float* f = frame + 4 * i;
+            float* o = out + 4 * i;
+            const float a = f[3];
+            const float inv = a == 1.0f ? 1.0f : (a > 1e-6f ? 1.0f / a : 0.0f);
+            const float lum = kernels::luminance(f[0], f[1], f[2]) * inv;
+            const float w = std::max(3.8f * lum - 3.8f * lum * lum, 0.0f) * gain;
+            o[0] = 0.5f + w * (o[0] - 0.5f);
+            o[1] = 0.5f + w * (o[1] - 0.5f);
+            o[2] = 0.5f + w * (o[2] - 0.5f);
+        }
+    }
+};
+
+Grain grainFor(double amount, double size, double roughness, double colorDyeClouds) {
+    Grain g;
+    g.noise.scale = 1.0 / held(size, 1.0, 3.5);
+    ColorControlsParameters character;
+    character.saturation = float(held(colorDyeClouds, 0.0, 1.0) * 1.2);
+    character.contrast = float(1.0 + held(roughness, 0.0, 1.0) * 1.8);
+    g.character = kernels::colorControlsKernel(character);
+    g.gain = float(held(amount, 0.0, 1.0) * 1.4);
+    return g;
+}
+
+// Per-thread scratch for the rows of one kernel call.
+struct Scratch {
+    std::vector<float> layer;
+    std::vector<float> lattice;
+};
+Scratch& scratch() {
+    thread_local Scratch s;
+    return s;
 }
 
 // Soft light with the same curve for lightening and darkening (the "pegtop" form): with the
 // layer at 0.5 + d the colour moves by 2d·c·(1 − c), so grain that is as often bright as dark
-// leaves the frame's tones where they were. The lightening half of the usual soft-light
-// curve is steeper than its darkening half in the midtones, which would brighten a grey frame
-// by a few per cent even with centred grain. The factor is held at 0 outside 0…1, so
-// extended values carry no inverted grain.
-void grainBlendRow(const RowSpan& s, const float* const* in, float* out) {
-    const float* layer = in[0];
-    const float* frame = in[1];
-    for (int i = 0; i < s.count; ++i) {
+// leaves the frame's tones where they were. The lightening half of the usual soft-light curve
+// is steeper than its darkening half in the midtones, which would brighten a grey frame by a
+// few per cent even with centred grain. The factor is held at 0 outside 0…1, so extended values
+// carry no inverted grain.
+void blendRow(const float* layer, const float* frame, float* out, int n) {
+    for (int i = 0; i < n; ++i) {
         const float* l = layer + 4 * i;
         const float* f = frame + 4 * i;
         float* o = out + 4 * i;
@@ -53,60 +135,28 @@ void grainBlendRow(const RowSpan& s, const float* const* in, float* out) {
 }  // namespace
 
 Image sizedNoise(const Rect& extent, double size) {
-    // The generator's values as opaque colour: its random alpha would otherwise be divided
-    // out by the colour filters below and inflate the grain where it is small.
-    Image noise = Image::pointwise({randomNoise()}, [](const RowSpan& s, const float* const* in, float* out) {
-        const float* n = in[0];
-        for (int i = 0; i < s.count; ++i) {
-            out[4 * i] = n[4 * i];
-            out[4 * i + 1] = n[4 * i + 1];
-            out[4 * i + 2] = n[4 * i + 2];
-            out[4 * i + 3] = 1.0f;
-        }
-    }).cropped(extent);
-    const double s = 1.0 / held(size, 1.0, 3.5);
-    if (s < 0.95) {
-        // Two real resampling steps: folding them into one map would cancel the scale.
-        const TransformOptions separate{Sampling::bilinear, false};
-        noise = noise.transformed(AffineTransform::scale(s, s), separate)
-                    .transformed(AffineTransform::scale(1.0 / s, 1.0 / s), separate)
-                    .cropped(extent);
-    }
-    return noise;
+    const NoiseRow noise{1.0 / held(size, 1.0, 3.5)};
+    return Image::generator([noise](const RowSpan& s, float* out) { noise(s, out, scratch().lattice); }, extent);
 }
 
 Image grainLayer(const Image& frame, double amount, double size, double roughness, double colorDyeClouds) {
-    const Rect& e = frame.extent();
-    ColorControlsParameters character;
-    character.saturation = float(held(colorDyeClouds, 0.0, 1.0) * 1.2);
-    character.contrast = float(1.0 + held(roughness, 0.0, 1.0) * 1.8);
-    const Image shaped = colorControls(sizedNoise(e, size), character);
-
-    // Grain strength: the weighted noise scaled by 1.4 × amount about the soft-light neutral
-    // 0.5, so the grain adds texture without shifting the frame's tones.
-    const float gain = float(held(amount, 0.0, 1.0) * 1.4);
-    return Image::pointwise({shaped, midtoneWeight(frame)},
-                            [gain](const RowSpan& s, const float* const* in, float* out) {
-                                const float* n = in[0];
-                                const float* w = in[1];
-                                for (int i = 0; i < s.count; ++i) {
-                                    const float* np = n + 4 * i;
-                                    const float* wp = w + 4 * i;
-                                    float* o = out + 4 * i;
-                                    o[0] = 0.5f + gain * wp[0] * (np[0] - 0.5f);
-                                    o[1] = 0.5f + gain * wp[1] * (np[1] - 0.5f);
-                                    o[2] = 0.5f + gain * wp[2] * (np[2] - 0.5f);
-                                    o[3] = 1.0f;
-                                }
-                            },
-                            PointwiseOptions{e});
+    const Grain grain = grainFor(amount, size, roughness, colorDyeClouds);
+    return Image::pointwise({frame}, [grain](const RowSpan& s, const float* const* in, float* out) {
+        grain.layer(s, in[0], out, scratch().lattice);
+    });
 }
 
 Image apply(const Image& frame, double amount, double size, double roughness, double colorDyeClouds) {
     const Rect& e = frame.extent();
     if (!(amount >= kMinAmount) || !e.isFinite() || e.width <= 1 || e.height <= 1) return frame;
-    return Image::pointwise({grainLayer(frame, amount, size, roughness, colorDyeClouds), frame}, grainBlendRow,
-                            PointwiseOptions{e});
+    // One pass: noise, its character, the midtone weight and the blend, row by row.
+    const Grain grain = grainFor(amount, size, roughness, colorDyeClouds);
+    return Image::pointwise({frame}, [grain](const RowSpan& s, const float* const* in, float* out) {
+        Scratch& sc = scratch();
+        sc.layer.resize(std::size_t(s.count) * 4);
+        grain.layer(s, in[0], sc.layer.data(), sc.lattice);
+        blendRow(sc.layer.data(), in[0], out, s.count);
+    });
 }
 
 }  // namespace vantrel::FilmGrainEngine

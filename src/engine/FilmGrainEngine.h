@@ -16,12 +16,13 @@ inline constexpr double kMinAmount = 0.005;
 // 0.005 (or not a number) and frames of 1 pixel or less on a side return the frame itself.
 Image apply(const Image& frame, double amount, double size, double roughness, double colorDyeClouds);
 
-// The grain layer alone: opaque, 0.5 (the soft-light neutral) where the frame is black or
-// white, deviating around 0.5 most strongly in the midtones.
+// The grain layer alone: 0.5 (the blend's neutral) where the frame is black or white or
+// beyond, deviating around 0.5 most strongly in the midtones. Opaque.
 Image grainLayer(const Image& frame, double amount, double size, double roughness, double colorDyeClouds);
 
-// The noise at grain scale: for sizes above about 1.05 the pixel noise is really resampled
-// down by 1/size and back up, so clumps grow with the size. Opaque, cropped to `extent`.
+// The noise at grain scale: for sizes above about 1.05 the pixel noise is really resampled,
+// read on a grid 1/size as fine and interpolated bilinearly back, so clumps grow with the
+// size. Opaque, over `extent`.
 Image sizedNoise(const Rect& extent, double size);
 
 }  // namespace vantrel::FilmGrainEngine

@@ -7,8 +7,6 @@
 #include <numbers>
 
 #include "engine/Blends.h"
-#include "engine/ColorFilters.h"
-#include "engine/ColorProfile.h"
 #include "engine/Generators.h"
 
 namespace vantrel {
@@ -114,18 +112,46 @@ void drawScratches(Pattern& pattern, PatternRandom& random, double s) {
     }
 }
 
-Image patternImage(std::vector<std::uint8_t> bytes) {
-    auto owner = std::make_shared<const std::vector<std::uint8_t>>(std::move(bytes));
-    SourcePixels px;
-    px.width = kSide;
-    px.height = kSide;
-    px.channels = 1;
-    px.type = SampleType::uint8;
-    px.rowBytes = kSide;
-    px.pixels = owner->data();
-    px.owner = owner;
-    // Grey marks are sRGB-encoded values, as any device-grey bitmap.
-    return Image::fromPixels(std::move(px), ColorProfile::sRGB());
+// The stretched pattern at opacity `opacity`, screened over the frame in one pass: each output
+// pixel centre maps to the pattern through the stretch and samples it bilinearly (edges
+// repeated, so the layer does not fade at the frame's border); grey values are sRGB-encoded.
+Image screenedPattern(const Image& frame, DustPattern pattern, float opacity) {
+    const Rect e = frame.extent();
+    struct Lut {
+        float v[256];
+    };
+    auto lut = std::make_shared<Lut>();
+    for (int i = 0; i < 256; ++i) lut->v[i] = float(color::decodeSRGB(i / 255.0)) * opacity;
+    const double sx = double(kSide) / double(e.width), sy = double(kSide) / double(e.height);
+    return Image::pointwise(
+        {frame},
+        [pattern = std::move(pattern), lut = std::shared_ptr<const Lut>(lut), e, sx, sy, opacity](
+            const RowSpan& s, const float* const* in, float* out) {
+            const std::uint8_t* px = pattern->data();
+            const float* v = lut->v;
+            // Pattern rows are stored from the top; plane y grows upwards.
+            const double qy = double(e.maxY() - s.y) * sy - 0.5 * sy - 0.5;
+            const double fy = std::clamp(qy, 0.0, double(kLast));
+            const int r0 = std::min(int(fy), kLast - 1);
+            const float ty = float(fy - r0);
+            const std::uint8_t* top = px + std::size_t(r0) * kSide;
+            const std::uint8_t* bottom = top + kSide;
+            const float* f = in[0];
+            for (int i = 0; i < s.count; ++i, f += 4, out += 4) {
+                const double qx = (double(s.x + i - e.x) + 0.5) * sx - 0.5;
+                const double fx = std::clamp(qx, 0.0, double(kLast));
+                const int c0 = std::min(int(fx), kLast - 1);
+                const float tx = float(fx - c0);
+                const float a = v[top[c0]] + tx * (v[top[c0 + 1]] - v[top[c0]]);
+                const float b = v[bottom[c0]] + tx * (v[bottom[c0 + 1]] - v[bottom[c0]]);
+                const float g = a + ty * (b - a);  // premultiplied grey of the layer
+                out[0] = g + f[0] - g * f[0];
+                out[1] = g + f[1] - g * f[1];
+                out[2] = g + f[2] - g * f[2];
+                out[3] = opacity + f[3] - opacity * f[3];
+            }
+        },
+        PointwiseOptions{e});
 }
 
 // ---- light leak -----------------------------------------------------------------------------
@@ -158,14 +184,14 @@ DustAndScratchesCache& DustAndScratchesCache::shared() {
     return cache;
 }
 
-Image DustAndScratchesCache::pattern(const DustPatternShape& shape) {
+DustPattern DustAndScratchesCache::pattern(const DustPatternShape& shape) {
     const std::string key = shape.key();
     std::lock_guard guard(lock_);
-    if (cachedPattern_ && lastKey_ == key) return *cachedPattern_;
-    cachedPattern_ = patternImage(drawDustPattern(shape));
+    if (cachedPattern_ && lastKey_ == key) return cachedPattern_;
+    cachedPattern_ = std::make_shared<const std::vector<std::uint8_t>>(drawDustPattern(shape));
     lastKey_ = key;
     ++draws_;
-    return *cachedPattern_;
+    return cachedPattern_;
 }
 
 std::size_t DustAndScratchesCache::drawCount() const {
@@ -258,14 +284,8 @@ Image applyDustAndScratches(const Image& frame, double amount, double scratchesD
                             DustAndScratchesCache& cache) {
     const Rect& e = frame.extent();
     if (!(amount >= 0.005) || !e.isFinite() || e.width <= 1 || e.height <= 1) return frame;
-    const Image pattern = cache.pattern(DustPatternShape::from(dustSize, scratchesDensity));
-    // Stretch the square pattern over the frame.
-    const AffineTransform stretch = AffineTransform::scale(double(e.width) / kSide, double(e.height) / kSide)
-                                        .then(AffineTransform::translation(double(e.x), double(e.y)));
-    ColorMatrixParameters opacity;
-    opacity.aVector = {0, 0, 0, float(std::min(amount, 1.0) * 0.55)};
-    const Image layer = colorMatrix(pattern.transformed(stretch).cropped(e), opacity).cropped(e);
-    return screen(layer, frame).cropped(e);
+    DustPattern pattern = cache.pattern(DustPatternShape::from(dustSize, scratchesDensity));
+    return screenedPattern(frame, std::move(pattern), float(std::min(amount, 1.0) * 0.55));
 }
 
 }  // namespace FilmPhysicsEngine

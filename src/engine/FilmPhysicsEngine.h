@@ -6,8 +6,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,6 +44,9 @@ struct DustSpeck {
 // the same bytes. `specks`, when given, receives every speck in drawing order.
 std::vector<std::uint8_t> drawDustPattern(const DustPatternShape& shape, std::vector<DustSpeck>* specks = nullptr);
 
+// The bytes of a drawn pattern, shared by the cache and the images that read it.
+using DustPattern = std::shared_ptr<const std::vector<std::uint8_t>>;
+
 // Holds the last drawn pattern. Its lock is taken before the cache is read and released once
 // a new pattern (if any) is stored, so at most one pattern is drawn at a time; images already
 // handed out keep their own reference when the pattern is replaced.
@@ -56,15 +59,14 @@ public:
     // The process's one instance, created on first use.
     static DustAndScratchesCache& shared();
 
-    // The pattern image of `shape` (extent (0, 0, 2048, 2048)), drawn when the cached one has
-    // another key.
-    Image pattern(const DustPatternShape& shape);
+    // The pattern of `shape`, drawn when the cached one has another key.
+    DustPattern pattern(const DustPatternShape& shape);
     // How many patterns this cache has drawn.
     std::size_t drawCount() const;
 
 private:
     mutable std::mutex lock_;
-    std::optional<Image> cachedPattern_;
+    DustPattern cachedPattern_;
     std::string lastKey_;
     std::size_t draws_ = 0;
 };
@@ -79,7 +81,8 @@ Image applyLightLeak(const Image& frame, LightLeakStyle style, double intensity,
 Image lightLeakGradient(const Rect& extent, LightLeakStyle style, double intensity, LightLeakPosition position);
 
 // The frame with the dust-and-scratches layer screened over it at opacity 0.55 × amount
-// (amount held to 0…1). An amount below 0.005 (or not a number) and frames of 1 pixel or less
+// (amount held to 0…1). The pattern is stretched over the frame, sampled bilinearly with its
+// edges repeated, and its grey values read as sRGB-encoded. An amount below 0.005 (or not a number) and frames of 1 pixel or less
 // on a side return the frame itself.
 Image applyDustAndScratches(const Image& frame, double amount, double scratchesDensity, double dustSize);
 Image applyDustAndScratches(const Image& frame, double amount, double scratchesDensity, double dustSize,

@@ -1,4 +1,7 @@
 #include "ColorFilterTestSupport.h"
+#include "engine/Blends.h"
+#include "engine/ColorFilters.h"
+#include "engine/GaussianBlur.h"
 #include "engine/HalationEngine.h"
 
 #include <gtest/gtest.h>
@@ -103,6 +106,39 @@ TEST(HalationEngine, GlowSpreadsFromHighlightsAndKeepsTheExtent) {
         EXPECT_GT(near.r, 0.05f + 1e-3f) << radius;
         EXPECT_GT(near.r - 0.05f, 5.0f * (near.g - 0.05f)) << radius;
     }
+}
+
+TEST(HalationEngine, MatchesAFullSizeBlurOfTheKey) {
+    // The glow is computed on a coarser grid; it must agree with the plain graph (key, tint,
+    // edge-clamped blur at full size, sum, screen) to a small fraction of the glow.
+    const Rect e{-7, 13, 300, 180};
+    const Image frame = imageFrom(e, [](std::int64_t x, std::int64_t y) {
+        const bool lamp = (x - 60) * (x - 60) + (y - 150) * (y - 150) < 150 || (x > 200 && x < 215 && y > 30 && y < 140);
+        const float v = lamp ? 1.4f : 0.1f + 0.002f * float(x + 7);
+        return Rgba{v, v * 0.8f, v * 0.6f, 1};
+    });
+    const HalationParameters p = HalationParameters::cine800T();
+    const Image key = HalationEngine::highlightKey(frame, p.halationThreshold);
+    const auto layer = [&](double intensity, double radius, float g, float b) {
+        ColorMatrixParameters m;
+        const float a = float(intensity);
+        m.rVector = {a, 0, 0, 0};
+        m.gVector = {a * g, 0, 0, 0};
+        m.bVector = {a * b, 0, 0, 0};
+        return gaussianBlur(colorMatrix(key, m), float(radius), BlurEdge::Clamp).cropped(e);
+    };
+    const Image glow = addition(layer(p.bloomIntensity * 1.3, p.bloomRadius, 0.95f, 0.9f),
+                                layer(p.halationIntensity * 1.8, p.halationRadius, 0.12f, 0.02f));
+    const PixelBuffer reference = renderWorking(screen(glow, frame).cropped(e), e);
+    const PixelBuffer fast = renderWorking(HalationEngine::apply(frame, p), e);
+    float worst = 0, strongest = 0;
+    for (std::int64_t y = e.minY(); y < e.maxY(); ++y)
+        for (std::int64_t x = e.minX(); x < e.maxX(); ++x) {
+            worst = std::max(worst, std::fabs(pixel(fast, x, y).r - pixel(reference, x, y).r));
+            strongest = std::max(strongest, pixel(reference, x, y).r - 0.1f - 0.002f * float(x + 7));
+        }
+    EXPECT_GT(strongest, 0.3f);
+    EXPECT_LT(worst, 0.02f * strongest);
 }
 
 }  // namespace
