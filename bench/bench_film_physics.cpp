@@ -2,6 +2,7 @@
 // the way to the 8-bit preview bitmap, and the histogram of a rendered proxy.
 //   BM_PipelineCoreProxy         bench/core_recipe.json (the reference)
 //   BM_PipelineFilmPhysicsProxy  the same plus halation and bloom, grain, a light leak and dust
+//   ...OneThread                 both on a one-thread context (the work, less the machine's load)
 //   BM_HistogramProxy            the histogram of the rendered core proxy (boost off)
 //   BM_HistogramBoostProxy       the same with the highlight boost's band
 // Read medians: --benchmark_repetitions=10 --benchmark_report_aggregates_only=true
@@ -72,8 +73,8 @@ EditParameters filmPhysicsRecipe() {
     return r;
 }
 
-void renderLoop(benchmark::State& state, const EditParameters& recipe) {
-    const DarkroomPipeline& pipeline = DarkroomPipeline::shared();
+void renderLoop(benchmark::State& state, const EditParameters& recipe,
+                const DarkroomPipeline& pipeline = DarkroomPipeline::shared()) {
     const Image& source = proxy();
     for (auto _ : state) {
         auto bitmap = pipeline.makeBitmap(pipeline.render(source, recipe));
@@ -93,6 +94,22 @@ void BM_PipelineFilmPhysicsProxy(benchmark::State& state) {
     renderLoop(state, recipe);
 }
 BENCHMARK(BM_PipelineFilmPhysicsProxy)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same on one thread: the work itself, less sensitive to other load on the machine.
+const DarkroomPipeline& oneThread() {
+    static const DarkroomPipeline pipeline(ContextOptions{.threads = 1});
+    return pipeline;
+}
+void BM_PipelineCoreProxyOneThread(benchmark::State& state) {
+    static const EditParameters recipe = coreRecipe();
+    renderLoop(state, recipe, oneThread());
+}
+BENCHMARK(BM_PipelineCoreProxyOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
+void BM_PipelineFilmPhysicsProxyOneThread(benchmark::State& state) {
+    static const EditParameters recipe = filmPhysicsRecipe();
+    renderLoop(state, recipe, oneThread());
+}
+BENCHMARK(BM_PipelineFilmPhysicsProxyOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The developed preview as the view model holds it after a render: pixels in memory.
 const Image& renderedProxy() {

@@ -14,6 +14,12 @@ namespace {
 // Into [lo, hi]; not-a-number becomes the upper bound, as the recipe's own clamping does.
 double held(double v, double lo, double hi) { return std::isnan(v) ? hi : std::clamp(v, lo, hi); }
 
+// floor() without a library call (the baseline target has no rounding instruction).
+inline std::int64_t floorOf(double v) {
+    const auto i = std::int64_t(v);
+    return v < double(i) ? i - 1 : i;
+}
+
 // Sizes whose scale 1 / size is at least this keep the generator's pixel-sized noise.
 constexpr double kResampleBelow = 0.95;
 
@@ -35,10 +41,10 @@ struct NoiseRow {
         }
         // Output centre p maps to grid coordinate p·scale − 0.5 (grid centres at k + 0.5).
         const double v = (double(s.y) + 0.5) * scale - 0.5;
-        const std::int64_t j0 = std::int64_t(std::floor(v));
+        const std::int64_t j0 = floorOf(v);
         const float ty = float(v - double(j0));
-        const std::int64_t i0 = std::int64_t(std::floor((double(s.x) + 0.5) * scale - 0.5));
-        const std::int64_t i1 = std::int64_t(std::floor((double(s.x + s.count) - 0.5) * scale - 0.5)) + 1;
+        const std::int64_t i0 = floorOf((double(s.x) + 0.5) * scale - 0.5);
+        const std::int64_t i1 = floorOf((double(s.x + s.count) - 0.5) * scale - 0.5) + 1;
         const std::size_t cells = std::size_t(i1 - i0 + 1);
         lattice.resize(cells * 6);
         float* below = lattice.data();
@@ -51,7 +57,7 @@ struct NoiseRow {
             }
         for (int i = 0; i < s.count; ++i) {
             const double u = (double(s.x + i) + 0.5) * scale - 0.5;
-            const std::int64_t iu = std::int64_t(std::floor(u));
+            const std::int64_t iu = floorOf(u);
             const float tx = float(u - double(iu));
             const std::size_t k = std::size_t(iu - i0);
             for (int c = 0; c < 3; ++c) {

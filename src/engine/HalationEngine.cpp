@@ -123,12 +123,10 @@ PixelBuffer glowOver(const PixelBuffer& frame, double threshold, const std::vect
             float* o = dst.rowFromTop(y);
             for (int x = 0; x < w; ++x, p += 4, o += 4) {
                 const Tap& c = columns[std::size_t(x)];
-                const float* g0 = line.data() + c.i0 * 4;
-                const float* g1 = line.data() + c.i1 * 4;
-                for (int k = 0; k < 4; ++k) {
-                    const float g = g0[k] + c.t * (g1[k] - g0[k]);
-                    o[k] = g + p[k] - g * p[k];  // screen
-                }
+                const kernels::Float4 g0 = kernels::load4(line.data() + c.i0 * 4);
+                const kernels::Float4 g = g0 + c.t * (kernels::load4(line.data() + c.i1 * 4) - g0);
+                const kernels::Float4 f = kernels::load4(p);
+                kernels::store4(o, g + f - g * f);  // screen
             }
         }
     });
