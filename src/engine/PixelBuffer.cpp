@@ -1,0 +1,39 @@
+#include "engine/PixelBuffer.h"
+
+#include <cstring>
+
+#include "engine/SourcePixels.h"
+
+namespace vantrel {
+
+PixelBuffer::PixelBuffer(const Rect& rect) {
+    if (!rect.isFinite()) return;
+    rect_ = rect;
+    pixels_ = std::make_unique<float[]>(std::size_t(rect.width) * std::size_t(rect.height) * 4);
+}
+
+PixelBuffer PixelBuffer::clone() const {
+    PixelBuffer out;
+    if (isEmpty()) return out;
+    out.rect_ = rect_;
+    const std::size_t n = std::size_t(rect_.width) * std::size_t(rect_.height) * 4;
+    out.pixels_ = std::make_unique_for_overwrite<float[]>(n);
+    std::memcpy(out.pixels_.get(), pixels_.get(), n * sizeof(float));
+    return out;
+}
+
+SourcePixels SourcePixels::allocate(int width, int height, int channels, SampleType type) {
+    SourcePixels p;
+    if (width <= 0 || height <= 0 || channels < 1 || channels > 4) return p;
+    p.width = width;
+    p.height = height;
+    p.channels = channels;
+    p.type = type;
+    p.rowBytes = p.pixelBytes() * std::size_t(width);
+    auto storage = std::shared_ptr<std::uint8_t[]>(new std::uint8_t[p.rowBytes * std::size_t(height)]);
+    p.pixels = storage.get();
+    p.owner = std::shared_ptr<const void>(storage, storage.get());
+    return p;
+}
+
+}  // namespace vantrel

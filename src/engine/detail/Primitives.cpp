@@ -1,0 +1,309 @@
+#include "engine/detail/Primitives.h"
+
+#include <tbb/parallel_for.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "engine/detail/Lcms.h"
+
+namespace vantrel::detail {
+
+void prepareSource(SourceData& s) {
+    if (s.pixels.type != SampleType::uint8 || s.pixels.alphaPremultiplied) return;
+    for (int c = 0; c < 3; ++c) {
+        auto& lut = s.lut8[std::size_t(c)];
+        lut.resize(256);
+        for (int v = 0; v < 256; ++v) lut[std::size_t(v)] = s.profile.curve(c)(float(v) / 255.0f);
+    }
+}
+
+namespace {
+
+template <class T>
+inline float normalised(T v) {
+    if constexpr (std::is_same_v<T, std::uint8_t>) return float(v) * (1.0f / 255.0f);
+    else if constexpr (std::is_same_v<T, std::uint16_t>) return float(v) * (1.0f / 65535.0f);
+    else return std::isfinite(v) ? v : (v != v ? 0.0f : (v > 0 ? 3.0e38f : -3.0e38f));
+}
+
+template <class T>
+void convertRow(const SourceData& s, const T* in, int n, float* out) {
+    const SourcePixels& p = s.pixels;
+    const int ch = p.channels;
+    const bool grey = ch <= 2;
+    const bool alpha = p.hasAlpha();
+    const bool premul = p.alphaPremultiplied && alpha;
+    const auto& m = s.profile.toWorking().m;
+    const bool identity = s.profile.toWorking().isIdentity();
+    const bool linearFloat = std::is_same_v<T, float> && s.profile.isWorkingSpace();
+    const bool lut = std::is_same_v<T, std::uint8_t> && !s.lut8[0].empty();
+    const auto& c0 = s.profile.curve(0);
+    const auto& c1 = s.profile.curve(1);
+    const auto& c2 = s.profile.curve(2);
+    for (int i = 0; i < n; ++i, in += ch, out += 4) {
+        float a = alpha ? normalised(in[ch - 1]) : 1.0f;
+        float r, g, b;
+        if (lut) {
+            if constexpr (std::is_same_v<T, std::uint8_t>) {
+                r = s.lut8[0][in[0]];
+                g = grey ? r : s.lut8[1][in[1]];
+                b = grey ? r : s.lut8[2][in[2]];
+            }
+        } else {
+            float er = normalised(in[0]);
+            float eg = grey ? er : normalised(in[1]);
+            float eb = grey ? er : normalised(in[2]);
+            if (premul) {
+                const float inv = a > 1e-6f ? 1.0f / a : 0.0f;
+                er *= inv; eg *= inv; eb *= inv;
+            }
+            if (linearFloat) {
+                r = er; g = eg; b = eb;
+            } else {
+                r = c0(er);
+                g = grey ? r : c1(eg);
+                b = grey ? r : c2(eb);
+            }
+        }
+        if (!identity && !grey) {
+            const float x = r, y = g, z = b;
+            r = float(m[0]) * x + float(m[1]) * y + float(m[2]) * z;
+            g = float(m[3]) * x + float(m[4]) * y + float(m[5]) * z;
+            b = float(m[6]) * x + float(m[7]) * y + float(m[8]) * z;
+        }
+        out[0] = r * a;
+        out[1] = g * a;
+        out[2] = b * a;
+        out[3] = a;
+    }
+}
+
+// The common layouts without per-pixel decisions: RGB or RGBA, straight alpha.
+template <class T, int Ch>
+void convertRgbRow(const SourceData& s, const T* in, int n, float* out) {
+    float m[9];
+    for (int k = 0; k < 9; ++k) m[k] = float(s.profile.toWorking().m[std::size_t(k)]);
+    const float* l0 = s.lut8[0].data();
+    const float* l1 = s.lut8[1].data();
+    const float* l2 = s.lut8[2].data();
+    const auto& c0 = s.profile.curve(0);
+    const auto& c1 = s.profile.curve(1);
+    const auto& c2 = s.profile.curve(2);
+    for (int i = 0; i < n; ++i, in += Ch, out += 4) {
+        float r, g, b;
+        if constexpr (std::is_same_v<T, std::uint8_t>) {
+            r = l0[in[0]]; g = l1[in[1]]; b = l2[in[2]];
+        } else {
+            r = c0(normalised(in[0])); g = c1(normalised(in[1])); b = c2(normalised(in[2]));
+            if constexpr (std::is_same_v<T, float>) {  // keep huge values finite for the matrix
+                r = std::clamp(r, -3.0e38f, 3.0e38f); g = std::clamp(g, -3.0e38f, 3.0e38f); b = std::clamp(b, -3.0e38f, 3.0e38f);
+            }
+        }
+        const float a = Ch == 4 ? normalised(in[3]) : 1.0f;
+        out[0] = (m[0] * r + m[1] * g + m[2] * b) * a;
+        out[1] = (m[3] * r + m[4] * g + m[5] * b) * a;
+        out[2] = (m[6] * r + m[7] * g + m[8] * b) * a;
+        out[3] = a;
+    }
+}
+
+template <class T>
+void convert(const SourceData& s, const T* in, int n, float* out) {
+    const SourcePixels& p = s.pixels;
+    const bool fast = !p.alphaPremultiplied && (p.channels == 3 || p.channels == 4) &&
+                      (!std::is_same_v<T, std::uint8_t> || !s.lut8[0].empty()) &&
+                      !(std::is_same_v<T, float> && s.profile.isWorkingSpace());
+    if (fast && p.channels == 3) convertRgbRow<T, 3>(s, in, n, out);
+    else if (fast) convertRgbRow<T, 4>(s, in, n, out);
+    else convertRow(s, in, n, out);
+}
+
+}  // namespace
+
+void readSourceRow(const SourceData& s, std::int64_t x, std::int64_t y, int count, float* out) {
+    const SourcePixels& p = s.pixels;
+    std::memset(out, 0, sizeof(float) * 4 * std::size_t(count));
+    if (y < 0 || y >= p.height) return;
+    const std::int64_t x0 = std::max<std::int64_t>(x, 0), x1 = std::min<std::int64_t>(x + count, p.width);
+    if (x1 <= x0) return;
+    const std::uint8_t* row = p.row(int(p.height - 1 - y)) + std::size_t(x0) * p.pixelBytes();
+    float* o = out + (x0 - x) * 4;
+    const int n = int(x1 - x0);
+    switch (p.type) {
+        case SampleType::uint8: convert(s, row, n, o); break;
+        case SampleType::uint16: convert(s, reinterpret_cast<const std::uint16_t*>(row), n, o); break;
+        case SampleType::float32: convert(s, reinterpret_cast<const float*>(row), n, o); break;
+    }
+}
+
+void readViewRow(const ConstPixelView& v, std::int64_t x, std::int64_t y, int count, float* out) {
+    const Rect& r = v.rect;
+    const std::int64_t lo = std::max(x, r.minX()), hi = std::min(x + count, r.maxX());
+    if (y < r.minY() || y >= r.maxY() || v.data == nullptr || hi <= lo) {
+        std::memset(out, 0, sizeof(float) * 4 * std::size_t(count));
+        return;
+    }
+    if (lo > x) std::memset(out, 0, sizeof(float) * 4 * std::size_t(lo - x));
+    std::memcpy(out + (lo - x) * 4, v.at(lo, y), sizeof(float) * 4 * std::size_t(hi - lo));
+    if (x + count > hi) std::memset(out + (hi - x) * 4, 0, sizeof(float) * 4 * std::size_t(x + count - hi));
+}
+
+void fillRow(const WorkingColor& c, int count, float* out) {
+    for (int i = 0; i < count; ++i) {
+        out[4 * i] = c.r;
+        out[4 * i + 1] = c.g;
+        out[4 * i + 2] = c.b;
+        out[4 * i + 3] = c.a;
+    }
+}
+
+Rect transformInputRect(const Node& n, const Rect& r) {
+    if (r.isEmpty()) return {};
+    const Node& in = *n.inputs[0];
+    if (r.isInfinite()) return in.extent;
+    // Inverse-map the centres of the corner pixels; bilinear reads one more pixel each way.
+    double minx = INFINITY, miny = INFINITY, maxx = -INFINITY, maxy = -INFINITY;
+    const double xs[2] = {double(r.minX()) + 0.5, double(r.maxX()) - 0.5};
+    const double ys[2] = {double(r.minY()) + 0.5, double(r.maxY()) - 0.5};
+    for (double px : xs)
+        for (double py : ys) {
+            double qx, qy;
+            n.inverse.apply(px, py, qx, qy);
+            minx = std::min(minx, qx); maxx = std::max(maxx, qx);
+            miny = std::min(miny, qy); maxy = std::max(maxy, qy);
+        }
+    const double lim = double(Rect::kLimit);
+    auto fl = [lim](double v) { return std::int64_t(std::clamp(std::floor(v), -lim, lim)); };
+    if (n.exact || n.sampling == Sampling::nearest)
+        return Rect::fromEdges(fl(minx), fl(miny), fl(maxx) + 1, fl(maxy) + 1);
+    return Rect::fromEdges(fl(minx - 0.5), fl(miny - 0.5), fl(maxx - 0.5) + 2, fl(maxy - 0.5) + 2);
+}
+
+namespace {
+inline const float* pixelOrNull(const ConstPixelView& v, std::int64_t x, std::int64_t y) {
+    if (!v.rect.contains(x, y)) return nullptr;
+    return v.at(x, y);
+}
+}  // namespace
+
+void sampleTransformRow(const Node& n, const ConstPixelView& in, std::int64_t x, std::int64_t y, int count, float* out) {
+    const AffineTransform& t = n.inverse;
+    double qx, qy;
+    t.apply(double(x) + 0.5, double(y) + 0.5, qx, qy);
+    const bool pointSample = n.exact || n.sampling == Sampling::nearest;
+    for (int i = 0; i < count; ++i, qx += t.a, qy += t.b) {
+        float* o = out + 4 * i;
+        if (pointSample) {
+            const auto* p = pixelOrNull(in, std::int64_t(std::floor(qx)), std::int64_t(std::floor(qy)));
+            if (p) std::memcpy(o, p, sizeof(float) * 4);
+            else std::memset(o, 0, sizeof(float) * 4);
+            continue;
+        }
+        const double fx = qx - 0.5, fy = qy - 0.5;
+        const double flx = std::floor(fx), fly = std::floor(fy);
+        const float wx = float(fx - flx), wy = float(fy - fly);
+        const std::int64_t ix = std::int64_t(flx), iy = std::int64_t(fly);
+        const float* p00 = pixelOrNull(in, ix, iy);
+        const float* p10 = pixelOrNull(in, ix + 1, iy);
+        const float* p01 = pixelOrNull(in, ix, iy + 1);
+        const float* p11 = pixelOrNull(in, ix + 1, iy + 1);
+        const float w00 = (1 - wx) * (1 - wy), w10 = wx * (1 - wy), w01 = (1 - wx) * wy, w11 = wx * wy;
+        for (int k = 0; k < 4; ++k) {
+            float v = 0;
+            if (p00) v += w00 * p00[k];
+            if (p10) v += w10 * p10[k];
+            if (p01) v += w01 * p01[k];
+            if (p11) v += w11 * p11[k];
+            o[k] = v;
+        }
+    }
+}
+
+void sampleTransformRowFromSource(const Node& n, const SourceData& source, std::int64_t x, std::int64_t y, int count,
+                                  float* out) {
+    const AffineTransform& t = n.inverse;
+    double qx, qy;
+    t.apply(double(x) + 0.5, double(y) + 0.5, qx, qy);
+    const bool pointSample = n.exact || n.sampling == Sampling::nearest;
+    float px[16];
+    for (int i = 0; i < count; ++i, qx += t.a, qy += t.b) {
+        float* o = out + 4 * i;
+        if (pointSample) {
+            readSourceRow(source, std::int64_t(std::floor(qx)), std::int64_t(std::floor(qy)), 1, o);
+            continue;
+        }
+        const double fx = qx - 0.5, fy = qy - 0.5;
+        const double flx = std::floor(fx), fly = std::floor(fy);
+        const float wx = float(fx - flx), wy = float(fy - fly);
+        const std::int64_t ix = std::int64_t(flx), iy = std::int64_t(fly);
+        readSourceRow(source, ix, iy, 2, px);
+        readSourceRow(source, ix, iy + 1, 2, px + 8);
+        const float w00 = (1 - wx) * (1 - wy), w10 = wx * (1 - wy), w01 = (1 - wx) * wy, w11 = wx * wy;
+        for (int k = 0; k < 4; ++k) o[k] = w00 * px[k] + w10 * px[4 + k] + w01 * px[8 + k] + w11 * px[12 + k];
+    }
+}
+
+Rect clampInputRect(const Node& n, const Rect& r) {
+    const Rect& e = n.inputs[0]->extent;
+    if (r.isEmpty() || e.isEmpty()) return {};
+    auto cx = [&](std::int64_t v) { return std::clamp(v, e.minX(), e.maxX() - 1); };
+    auto cy = [&](std::int64_t v) { return std::clamp(v, e.minY(), e.maxY() - 1); };
+    return Rect::fromEdges(cx(r.minX()), cy(r.minY()), cx(r.maxX() - 1) + 1, cy(r.maxY() - 1) + 1);
+}
+
+void clampRow(const Node& n, const ConstPixelView& in, std::int64_t x, std::int64_t y, int count, float* out) {
+    const Rect& e = n.inputs[0]->extent;
+    const std::int64_t sy = std::clamp(y, e.minY(), e.maxY() - 1);
+    for (int i = 0; i < count; ++i) {
+        const std::int64_t sx = std::clamp(x + i, e.minX(), e.maxX() - 1);
+        const float* p = pixelOrNull(in, sx, sy);
+        if (p) std::memcpy(out + 4 * i, p, sizeof(float) * 4);
+        else std::memset(out + 4 * i, 0, sizeof(float) * 4);
+    }
+}
+
+PixelBuffer convertWithLcms(const SourcePixels& p, const ColorProfile& profile) {
+    PixelBuffer out(Rect{0, 0, p.width, p.height});
+    if (out.isEmpty()) return out;
+    const auto& icc = iccBytesOf(profile);
+    LcmsProfile src(cmsOpenProfileFromMemTHR(nullptr, icc.data(), cmsUInt32Number(icc.size())));
+    LcmsProfile dst = createDisplayP3Profile(true);
+    if (!src || !dst) return PixelBuffer();
+    const bool grey = p.channels <= 2;
+    cmsUInt32Number inFormat = 0;
+    const int extra = p.hasAlpha() ? 1 : 0;
+    switch (p.type) {
+        case SampleType::uint8: inFormat = BYTES_SH(1); break;
+        case SampleType::uint16: inFormat = BYTES_SH(2); break;
+        case SampleType::float32: inFormat = BYTES_SH(4) | FLOAT_SH(1); break;
+    }
+    inFormat |= COLORSPACE_SH(grey ? PT_GRAY : PT_RGB) | CHANNELS_SH(grey ? 1 : 3) | EXTRA_SH(extra);
+    const cmsUInt32Number outFormat = TYPE_RGBA_FLT;
+    LcmsTransform xf(cmsCreateTransformTHR(nullptr, src.get(), inFormat, dst.get(), outFormat, INTENT_RELATIVE_COLORIMETRIC,
+                                           cmsFLAGS_NOCACHE | cmsFLAGS_COPY_ALPHA));
+    if (!xf) return PixelBuffer();
+    const float alphaScale = p.type == SampleType::uint8 ? 1.0f / 255 : p.type == SampleType::uint16 ? 1.0f / 65535 : 1.0f;
+    tbb::parallel_for(0, p.height, [&](int r) {
+        float* o = out.view().rowFromTop(r);
+        cmsDoTransform(xf.get(), p.row(r), o, cmsUInt32Number(p.width));
+        const std::uint8_t* in = p.row(r);
+        for (int i = 0; i < p.width; ++i) {
+            float a = 1.0f;
+            if (extra) {
+                const std::size_t off = std::size_t(i) * p.pixelBytes() + SourcePixels::sampleBytes(p.type) * std::size_t(p.channels - 1);
+                if (p.type == SampleType::uint8) a = in[off] * alphaScale;
+                else if (p.type == SampleType::uint16) { std::uint16_t v; std::memcpy(&v, in + off, 2); a = v * alphaScale; }
+                else std::memcpy(&a, in + off, 4);
+                if (!(a >= 0)) a = 0;
+            }
+            float* q = o + 4 * i;
+            for (int k = 0; k < 3; ++k) q[k] = std::isfinite(q[k]) ? q[k] * a : 0.0f;
+            q[3] = a;
+        }
+    });
+    return out;
+}
+
+}  // namespace vantrel::detail
