@@ -6,6 +6,7 @@
 #include <array>
 #include <climits>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -47,6 +48,8 @@ inline void apply3(const std::array<float, 9>& m, const float* in, float* out) {
 
 struct Frame {
     FilmFrameScene scene;
+    std::int64_t originX = 0, originY = 0;  // plane position of the canvas's bottom-left corner
+    Rect photo;                             // the photo's extent in the plane
     bool hasBackground = false;
     WorkingColor background;  // premultiplied working value of the fill under the photo
 };
@@ -167,42 +170,63 @@ inline void blendMark(const ColorTables& t, std::uint32_t mark, const float* bas
     out[3] = oa;
 }
 
-void compositeRow(const Frame& f, const ColorTables& t, const float* in, const std::uint32_t* layer, int n,
-                  float* out) {
-    const WorkingColor& bg = f.background;
-    for (int i = 0; i < n; ++i, in += 4, out += 4) {
-        float base[4] = {in[0], in[1], in[2], in[3]};
-        if (f.hasBackground && base[3] < 1.0f) {
-            const float k = 1.0f - base[3];
-            base[0] += k * bg.r;
-            base[1] += k * bg.g;
-            base[2] += k * bg.b;
-            base[3] += k * bg.a;
+// Row y of the tile: the photo over the background, then the marks over both.
+void compositeRow(const Frame& f, const ColorTables& t, const float* in, const std::uint32_t* layer,
+                  std::int64_t x0, std::int64_t y, int n, float* out) {
+    std::memcpy(out, in, std::size_t(n) * 4 * sizeof(float));
+    if (f.hasBackground) {
+        // Outside the photo the input is clear: the fill alone. Inside, only pixels the photo
+        // does not cover fully show some of it.
+        const Rect& p = f.photo;
+        const bool photoRow = y >= p.minY() && y < p.maxY();
+        const std::int64_t a = photoRow ? std::clamp(p.minX() - x0, std::int64_t(0), std::int64_t(n)) : n;
+        const std::int64_t b = photoRow ? std::clamp(p.maxX() - x0, a, std::int64_t(n)) : n;
+        const WorkingColor& bg = f.background;
+        auto fill = [&](std::int64_t from, std::int64_t to) {
+            for (std::int64_t i = from; i < to; ++i) {
+                float* o = out + 4 * i;
+                o[0] = bg.r, o[1] = bg.g, o[2] = bg.b, o[3] = bg.a;
+            }
+        };
+        fill(0, a);
+        fill(b, n);
+        bool opaque = true;  // the usual case, checked in one vectorisable pass
+        for (std::int64_t i = a; i < b; ++i) opaque &= out[4 * i + 3] >= 1.0f;
+        for (std::int64_t i = opaque ? b : a; i < b; ++i) {
+            float* o = out + 4 * i;
+            if (o[3] >= 1.0f) continue;
+            const float k = 1.0f - o[3];
+            o[0] += k * bg.r, o[1] += k * bg.g, o[2] += k * bg.b, o[3] += k * bg.a;
         }
-        const std::uint32_t mark = layer ? layer[i] : 0u;
-        if (mark == 0) {
-            out[0] = base[0], out[1] = base[1], out[2] = base[2], out[3] = base[3];
-            continue;
-        }
-        blendMark(t, mark, base, out);
+    }
+    if (!layer) return;
+    std::uint32_t any = 0;
+    for (int i = 0; i < n; ++i) any |= layer[i];
+    if (any == 0) return;
+    for (int i = 0; i < n; ++i) {
+        if (layer[i] == 0) continue;
+        float* o = out + 4 * i;
+        const float base[4] = {o[0], o[1], o[2], o[3]};
+        blendMark(t, layer[i], base, o);
     }
 }
 
 void renderTile(const Frame& f, const ConstPixelView& in, const PixelView& out) {
     const Rect& tile = out.rect;
+    const Rect local = tile.translated(-f.originX, -f.originY);  // in canvas coordinates
     std::vector<const FilmFrameMark*> touching;
     for (const FilmFrameMark& m : f.scene.marks)
-        if (m.maxX > double(tile.minX()) && m.minX < double(tile.maxX()) && m.maxY > double(tile.minY()) &&
-            m.minY < double(tile.maxY()))
+        if (m.maxX > double(local.minX()) && m.minX < double(local.maxX()) && m.maxY > double(local.minY()) &&
+            m.minY < double(local.maxY()))
             touching.push_back(&m);
 
     std::vector<std::uint32_t> layer;
-    const bool drawn = !touching.empty() && drawLayer(touching, tile, layer);
+    const bool drawn = !touching.empty() && drawLayer(touching, local, layer);
     const ColorTables& tables = ColorTables::shared();
     const int n = int(tile.width);
     for (std::int64_t y = tile.minY(); y < tile.maxY(); ++y) {
         const std::uint32_t* marks = drawn ? layer.data() + std::size_t(tile.maxY() - 1 - y) * std::size_t(n) : nullptr;
-        compositeRow(f, tables, in.at(tile.x, y), marks, n, out.row(y));
+        compositeRow(f, tables, in.at(tile.x, y), marks, tile.x, y, n, out.row(y));
     }
 }
 
@@ -229,14 +253,18 @@ Image apply(const Image& image, const FilmFrameParameters& frame) {
         f->hasBackground = true;
         f->background = color::workingFromSRGB(bg->r, bg->g, bg->b, bg->a);
     }
+    // The canvas grows around the photo where it stands, so the photo's pixels are read in
+    // place (no resampling, no move) and points given on the photo keep their meaning.
     const FilmFrameScene& s = f->scene;
-    const Image photo = image.translated(s.photoX - e.x, s.photoY - e.y);
+    f->originX = e.x - s.photoX;
+    f->originY = e.y - s.photoY;
+    f->photo = e;
     NeighbourhoodOptions options;
     options.margin = 0;
-    options.extent = Rect{0, 0, s.width, s.height};
+    options.extent = Rect{f->originX, f->originY, s.width, s.height};
     std::shared_ptr<const Frame> shared = std::move(f);
     return Image::neighbourhood(
-        photo, [shared](const ConstPixelView& in, const PixelView& out) { renderTile(*shared, in, out); }, options);
+        image, [shared](const ConstPixelView& in, const PixelView& out) { renderTile(*shared, in, out); }, options);
 }
 
 }  // namespace vantrel::FilmFrameGenerator

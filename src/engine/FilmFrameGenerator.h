@@ -4,8 +4,8 @@
 // stock, frame numbers, the safety-film marking, an edge barcode) and the capture-data
 // watermark badge.
 //
-// The result is a new canvas whose bottom-left corner is the plane's origin. The photo keeps
-// its own float pixels (extended range included), placed on whole pixels; the border fill is
+// The result is a new canvas grown around the photo where it stands: the photo keeps its
+// place in the plane and its own float pixels (extended range included); the border fill is
 // an exact working colour, and the marks over it (holes, prints, outlines, badge) are drawn by
 // Cairo tile by tile and blended into the tile the way an 8-bit sRGB drawing would blend them.
 // Nothing is drawn until the image is rendered, and no buffer the size of the canvas is made.
