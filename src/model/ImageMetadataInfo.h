@@ -1,50 +1,83 @@
 #pragma once
-// Display-ready capture and file facts of a scan. Texts are empty when the
-// scan does not carry them.
+// The capture and file facts of a scan as display-ready text, formatted once when the scan is
+// loaded. Formatting never follows the process locale (always "23.4 MB", never "23,4 MB").
 #include <algorithm>
-#include <cctype>
+#include <charconv>
+#include <optional>
 #include <string>
 
 namespace vantrel {
 
 struct ImageMetadataInfo {
-    std::string cameraMake;
-    std::string cameraModel;
-    std::string lensModel;
-    std::string focalLength;   // "35mm"
-    std::string aperture;      // "ƒ/1.4"
-    std::string shutterSpeed;  // "1/500s"
-    std::string iso;           // "ISO 400"
-    std::string exposureBias;  // "+0.3 EV"
+    std::optional<std::string> cameraMake;
+    std::optional<std::string> cameraModel;
+    std::optional<std::string> lensModel;
+    std::optional<std::string> focalLength;
+    std::optional<std::string> aperture;
+    std::optional<std::string> shutterSpeed;
+    std::optional<std::string> iso;
+    std::optional<std::string> exposureBias;
     int pixelWidth = 0;
     int pixelHeight = 0;
     int bitDepth = 8;
     std::string colorProfile = "Display P3";
-    std::string fileSizeFormatted;  // "23.4 MB"
-    std::string captureDate;
-    std::string fileType;
+    std::optional<std::string> fileSizeFormatted;
+    std::optional<std::string> captureDate;
+    std::optional<std::string> fileType;
 
-    // Make and model, or the model alone when it already names the make;
-    // "Digital Negative" without a model.
-    std::string cameraDisplayName() const {
-        if (cameraModel.empty()) return "Digital Negative";
-        auto lower = [](std::string s) {
-            std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
-            return s;
-        };
-        if (!cameraMake.empty() && lower(cameraModel).find(lower(cameraMake)) == std::string::npos)
-            return cameraMake + " " + cameraModel;
-        return cameraModel;
+    bool operator==(const ImageMetadataInfo&) const = default;
+
+    // The fixed metadata of the synthetic sample photos.
+    static ImageMetadataInfo sample() {
+        ImageMetadataInfo m;
+        m.cameraMake = "LEICA CAMERA AG";
+        m.cameraModel = "LEICA M11-P";
+        m.lensModel = "Summilux-M 35mm f/1.4 ASPH.";
+        m.focalLength = "35mm";
+        m.aperture = "\u0192/1.4";
+        m.shutterSpeed = "1/500s";
+        m.iso = "ISO 400";
+        m.exposureBias = "+0.3 EV";
+        m.pixelWidth = 2400;
+        m.pixelHeight = 1600;
+        m.bitDepth = 16;
+        m.colorProfile = "Display P3 (Wide Gamut)";
+        m.fileSizeFormatted = "23.4 MB";
+        m.captureDate = "2026-09-05";
+        m.fileType = "16-bit Master TIFF";
+        return m;
     }
 
-    // The lens model, else focal length and aperture, else "Prime Lens".
+    // "24.0 MP" (decimal megapixels), or "-- MP" without a size.
+    std::string megapixelsText() const {
+        if (pixelWidth < 1 || pixelHeight < 1) return "-- MP";
+        const double mp = static_cast<double>(pixelWidth) * pixelHeight / 1000000.0;
+        char text[32];
+        const auto end = std::to_chars(text, text + sizeof text, mp, std::chars_format::fixed, 1).ptr;
+        return std::string(text, end) + " MP";
+    }
+
+    // Make and model, or the model alone when it already names the make.
+    std::string cameraDisplayName() const {
+        if (!cameraModel || cameraModel->empty()) return "Digital Negative";
+        if (cameraMake && !cameraMake->empty() && lower(*cameraModel).find(lower(*cameraMake)) == std::string::npos)
+            return *cameraMake + " " + *cameraModel;
+        return *cameraModel;
+    }
+
+    // The lens model, else focal length and aperture, else a generic name.
     std::string lensDisplayName() const {
-        if (!lensModel.empty()) return lensModel;
-        if (!focalLength.empty() && !aperture.empty()) return focalLength + " " + aperture;
+        if (lensModel && !lensModel->empty()) return *lensModel;
+        if (focalLength && aperture) return *focalLength + " " + *aperture;
         return "Prime Lens";
     }
 
-    bool operator==(const ImageMetadataInfo&) const = default;
+private:
+    static std::string lower(std::string s) {
+        std::transform(s.begin(), s.end(), s.begin(),
+                       [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+        return s;
+    }
 };
 
 }  // namespace vantrel

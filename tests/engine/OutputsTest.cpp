@@ -38,6 +38,16 @@ TEST(Outputs, ColorFilterWorksOnStraightColour) {
     EXPECT_FLOAT_EQ(p[0], 0.5f * (1 - 0.4f));
     EXPECT_FLOAT_EQ(p[1], 0.5f * (1 - 0.2f));
     EXPECT_FLOAT_EQ(p[3], 0.5f);
+
+    // Position-dependent colour filters see pixel centres in the plane.
+    const Image ramp = Image::pointwise({half}, positionalColorKernel([](float* c, double x, double y) {
+        c[0] = float(x);
+        c[1] = float(y);
+    }));
+    auto g = ctx.renderFloat(ramp, Rect{0, 0, 4, 4});
+    ASSERT_TRUE(g);
+    EXPECT_FLOAT_EQ(g->at(3, 1)[0], 3.5f * 0.5f);
+    EXPECT_FLOAT_EQ(g->at(3, 1)[1], 1.5f * 0.5f);
 }
 
 }  // namespace

@@ -1,0 +1,381 @@
+#pragma once
+// Per-pixel formulas of the colour filters, free of the image graph.
+//
+// Every kernel has `void run(const float* in, float* out, int n) const` over
+// spans of n premultiplied RGBA pixels (`in` may be `out`), and
+// `operator()(px, n)` for the in-place form. Colour filters are defined on
+// unpremultiplied colour (c = rgb / a, or 0 where a <= 1e-6) and re-premultiply
+// by the output alpha; filters that are linear in rgb work directly on the
+// premultiplied values, which gives the same result without a division.
+#include "engine/FilterMath.h"
+
+#include <array>
+#include <cmath>
+#include <cstddef>
+
+namespace vantrel {
+
+// ---- Parameter records (defaults are the neutral settings) -----------------
+
+// Each output component is the dot product of its vector with (r, g, b, a),
+// plus its bias; no clamping.
+struct ColorMatrixParameters {
+    std::array<float, 4> rVector{1, 0, 0, 0};
+    std::array<float, 4> gVector{0, 1, 0, 0};
+    std::array<float, 4> bVector{0, 0, 1, 0};
+    std::array<float, 4> aVector{0, 0, 0, 1};
+    std::array<float, 4> biasVector{0, 0, 0, 0};
+};
+
+struct ColorClampParameters {
+    std::array<float, 4> minComponents{0, 0, 0, 0};
+    std::array<float, 4> maxComponents{1, 1, 1, 1};
+};
+
+// v' = k0 + k1·v + k2·v² + k3·v³ per channel.
+struct ColorPolynomialParameters {
+    std::array<float, 4> redCoefficients{0, 1, 0, 0};
+    std::array<float, 4> greenCoefficients{0, 1, 0, 0};
+    std::array<float, 4> blueCoefficients{0, 1, 0, 0};
+    std::array<float, 4> alphaCoefficients{0, 1, 0, 0};
+};
+
+struct ExposureParameters {
+    float ev = 0;  // stops; each stop doubles the light
+};
+
+struct GammaParameters {
+    float power = 1;
+};
+
+struct ColorControlsParameters {
+    float saturation = 1;  // 0 grey, 1 unchanged, above 1 more colourful
+    float brightness = 0;  // added to every channel
+    float contrast = 1;    // scale about 0.5
+};
+
+struct HighlightShadowParameters {
+    float highlightAmount = 1;  // 1 unchanged, 0 strongest recovery
+    float shadowAmount = 0;     // 0 unchanged, 1 strongest lift
+};
+
+struct VibranceParameters {
+    float amount = 0;  // -1 … 1
+};
+
+struct VignetteParameters {
+    float radius = 1;     // focal length of the fall-off, in half-diagonals
+    float intensity = 0;  // positive darkens the edges, negative brightens them
+};
+
+struct MonochromeParameters {
+    WorkingColor color = color::workingFromSRGB(0.6, 0.45, 0.3);  // normalised to unit luminance
+    float intensity = 1;
+};
+
+}  // namespace vantrel
+
+namespace vantrel::kernels {
+
+// Runs `f(float* rgba)` on straight (unpremultiplied) colour over a
+// premultiplied span; f may change the alpha, and the result is premultiplied
+// by the alpha it leaves.
+template <typename F>
+inline void forEachUnpremultiplied(const float* in, float* out, int n, F&& f) {
+    for (int i = 0; i < n; ++i, in += 4, out += 4) {
+        float c[4] = {in[0], in[1], in[2], in[3]};
+        if (c[3] != 1.0f) {
+            const float inv = c[3] > 1e-6f ? 1.0f / c[3] : 0.0f;
+            c[0] *= inv;
+            c[1] *= inv;
+            c[2] *= inv;
+        }
+        f(c);
+        const float a = c[3];
+        out[0] = a == 1.0f ? c[0] : c[0] * a;
+        out[1] = a == 1.0f ? c[1] : c[1] * a;
+        out[2] = a == 1.0f ? c[2] : c[2] * a;
+        out[3] = a;
+    }
+}
+
+// The same for a kernel with `Rgba apply(Rgba)` on straight colour.
+template <typename K>
+inline void applyUnpremultiplied(const K& kernel, const float* in, float* out, int n) {
+    forEachUnpremultiplied(in, out, n, [&kernel](float* c) {
+        const Rgba o = kernel.apply({c[0], c[1], c[2], c[3]});
+        c[0] = o.r;
+        c[1] = o.g;
+        c[2] = o.b;
+        c[3] = o.a;
+    });
+}
+
+// rgb' = M·rgb + offset·a, alpha kept: the unpremultiplied affine map
+// c' = M·c + offset written on premultiplied values. Exposure, white balance,
+// colour controls, monochrome and invert are all of this form.
+struct RgbAffine {
+    std::array<float, 12> m{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0};  // rows of (M | offset)
+
+    static RgbAffine fromMatrix(const color::Matrix3& mat) {
+        RgbAffine out;
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < 3; ++c) out.m[static_cast<size_t>(r * 4 + c)] = static_cast<float>(mat(r, c));
+        return out;
+    }
+    static RgbAffine scale(float k) { return {{k, 0, 0, 0, 0, k, 0, 0, 0, 0, k, 0}}; }
+
+    // The map that applies `first`, then `second`.
+    friend RgbAffine then(const RgbAffine& first, const RgbAffine& second) {
+        RgbAffine out;
+        for (int r = 0; r < 3; ++r) {
+            for (int c = 0; c < 4; ++c) {
+                double v = 0;
+                for (int k = 0; k < 3; ++k)
+                    v += double(second.m[static_cast<size_t>(r * 4 + k)]) * first.m[static_cast<size_t>(k * 4 + c)];
+                if (c == 3) v += second.m[static_cast<size_t>(r * 4 + 3)];
+                out.m[static_cast<size_t>(r * 4 + c)] = static_cast<float>(v);
+            }
+        }
+        return out;
+    }
+
+    // On one unpremultiplied colour.
+    Rgba apply(Rgba c) const {
+        return {m[0] * c.r + m[1] * c.g + m[2] * c.b + m[3], m[4] * c.r + m[5] * c.g + m[6] * c.b + m[7],
+                m[8] * c.r + m[9] * c.g + m[10] * c.b + m[11], c.a};
+    }
+
+    void run(const float* in, float* out, int n) const {
+        for (int i = 0; i < n; ++i, in += 4, out += 4) {
+            const float r = in[0], g = in[1], b = in[2], a = in[3];
+            out[0] = m[0] * r + m[1] * g + m[2] * b + m[3] * a;
+            out[1] = m[4] * r + m[5] * g + m[6] * b + m[7] * a;
+            out[2] = m[8] * r + m[9] * g + m[10] * b + m[11] * a;
+            out[3] = a;
+        }
+    }
+    void operator()(float* px, int n) const { run(px, px, n); }
+};
+
+// ---- Affine filters ----------------------------------------------------------
+
+inline RgbAffine exposureKernel(const ExposureParameters& p) {
+    return RgbAffine::scale(std::isfinite(p.ev) ? std::exp2(p.ev) : 1.0f);
+}
+
+inline RgbAffine invertKernel() { return {{-1, 0, 0, 1, 0, -1, 0, 1, 0, 0, -1, 1}}; }
+
+// Saturation towards the luminance grey, then brightness, then contrast about 0.5.
+inline RgbAffine colorControlsKernel(const ColorControlsParameters& p) {
+    constexpr double w[3] = {0.2125, 0.7154, 0.0721};
+    const double s = p.saturation, k = p.contrast, bright = p.brightness;
+    RgbAffine out;
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            const double sat = (1.0 - s) * w[c] + (r == c ? s : 0.0);
+            out.m[static_cast<size_t>(r * 4 + c)] = static_cast<float>(k * sat);
+        }
+        out.m[static_cast<size_t>(r * 4 + 3)] = static_cast<float>(k * bright + 0.5 * (1.0 - k));
+    }
+    return out;
+}
+
+// c' = c + intensity·(Y·k − c), with k the working colour normalised to unit
+// luminance, so a grey colour at full intensity gives plain luminance.
+inline RgbAffine monochromeKernel(const MonochromeParameters& p) {
+    const Rgba straight = unpremultiplied({p.color.r, p.color.g, p.color.b, p.color.a});
+    const double intensity = std::isfinite(p.intensity) ? p.intensity : 0.0;
+    double k[3] = {straight.r, straight.g, straight.b};
+    const double y = kYr * k[0] + kYg * k[1] + kYb * k[2];
+    if (y > 1e-6) {
+        for (double& v : k) v /= y;
+    } else {
+        k[0] = k[1] = k[2] = 1.0;
+    }
+    const double w[3] = {kYr, kYg, kYb};
+    RgbAffine out;
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c)
+            out.m[static_cast<size_t>(r * 4 + c)] =
+                static_cast<float>((r == c ? 1.0 - intensity : 0.0) + intensity * k[r] * w[c]);
+    return out;
+}
+
+// ---- Filters that need unpremultiplied colour ---------------------------------
+
+struct ColorMatrixKernel {
+    ColorMatrixParameters p;
+
+    Rgba apply(Rgba c) const {
+        auto dot = [&](const std::array<float, 4>& v, float bias) {
+            return v[0] * c.r + v[1] * c.g + v[2] * c.b + v[3] * c.a + bias;
+        };
+        return {dot(p.rVector, p.biasVector[0]), dot(p.gVector, p.biasVector[1]), dot(p.bVector, p.biasVector[2]),
+                dot(p.aVector, p.biasVector[3])};
+    }
+    void run(const float* in, float* out, int n) const { applyUnpremultiplied(*this, in, out, n); }
+    void operator()(float* px, int n) const { run(px, px, n); }
+};
+
+struct ColorClampKernel {
+    ColorClampParameters p;
+
+    Rgba apply(Rgba c) const {
+        // Bound first in std::max keeps NaN out: a NaN component lands on the lower bound.
+        auto clampTo = [](float v, float lo, float hi) { return std::min(hi, std::max(lo, v)); };
+        return {clampTo(c.r, p.minComponents[0], p.maxComponents[0]),
+                clampTo(c.g, p.minComponents[1], p.maxComponents[1]),
+                clampTo(c.b, p.minComponents[2], p.maxComponents[2]),
+                clampTo(c.a, p.minComponents[3], p.maxComponents[3])};
+    }
+    void run(const float* in, float* out, int n) const { applyUnpremultiplied(*this, in, out, n); }
+    void operator()(float* px, int n) const { run(px, px, n); }
+};
+
+struct ColorPolynomialKernel {
+    ColorPolynomialParameters p;
+
+    static float poly(const std::array<float, 4>& k, float v) { return k[0] + v * (k[1] + v * (k[2] + v * k[3])); }
+    Rgba apply(Rgba c) const {
+        return {poly(p.redCoefficients, c.r), poly(p.greenCoefficients, c.g), poly(p.blueCoefficients, c.b),
+                poly(p.alphaCoefficients, c.a)};
+    }
+    void run(const float* in, float* out, int n) const { applyUnpremultiplied(*this, in, out, n); }
+    void operator()(float* px, int n) const { run(px, px, n); }
+};
+
+// Sign-preserving power, so extended negative values stay defined.
+struct GammaKernel {
+    float power = 1;
+
+    Rgba apply(Rgba c) const {
+        auto f = [this](float v) { return std::copysign(std::pow(std::fabs(v), power), v); };
+        return {f(c.r), f(c.g), f(c.b), c.a};
+    }
+    void run(const float* in, float* out, int n) const { applyUnpremultiplied(*this, in, out, n); }
+    void operator()(float* px, int n) const { run(px, px, n); }
+};
+
+// Tone curve on the display-encoded luminance that lifts shadows and pulls
+// highlights; the colour is scaled so its hue and saturation stay put. Values
+// at or above white and at black are left alone.
+struct HighlightShadowKernel {
+    float shadow = 0;     // clamped to [-1, 1]
+    float highlight = 1;  // clamped to [0, 1]
+
+    explicit HighlightShadowKernel(const HighlightShadowParameters& p)
+        : shadow(std::isfinite(p.shadowAmount) ? std::clamp(p.shadowAmount, -1.0f, 1.0f) : 0.0f),
+          highlight(std::isfinite(p.highlightAmount) ? std::clamp(p.highlightAmount, 0.0f, 1.0f) : 1.0f) {}
+
+    // The change of encoded luminance L in (0, 1).
+    float deltaEncoded(float L) const {
+        float s = 0;
+        if (shadow != 0) {
+            const float e = 1.0f / (1.0f + std::fabs(shadow));
+            const float lift = std::clamp(std::pow(L, e) - 0.76f * std::pow(L, 2 * e) - L, 0.0f, 1.0f);
+            s = shadow > 0 ? lift : -std::min(lift, 0.9f * L);
+        }
+        float h = 0;
+        if (highlight != 1) {
+            const float e = 1.0f / (2.0f - highlight);
+            const float m = 1.0f - L;
+            h = std::clamp(1.0f - (std::pow(m, e) - 0.8f * std::pow(m, 2 * e)) - L, -1.0f, 0.0f);
+        }
+        return s + h;
+    }
+
+    // The factor for a pixel of unpremultiplied luminance y. Numerator and
+    // denominator go through the same fast table, so a zero change gives exactly 1.
+    float gain(float y) const {
+        if (!(y > 1e-6f) || !(y < 1.0f)) return 1.0f;
+        const float L = color::encodeSRGBFast(y);
+        const float d = deltaEncoded(L);
+        if (d == 0.0f) return 1.0f;
+        return color::decodeSRGBFast(L + d) / color::decodeSRGBFast(L);
+    }
+
+    Rgba apply(Rgba c) const {
+        const float k = gain(luminance(c.r, c.g, c.b));
+        return {c.r * k, c.g * k, c.b * k, c.a};
+    }
+    // Scaling rgb commutes with premultiplication, and Y/a is the unpremultiplied luminance.
+    void run(const float* in, float* out, int n) const {
+        for (int i = 0; i < n; ++i, in += 4, out += 4) {
+            const float a = in[3];
+            const float k = a > 1e-6f ? gain(luminance(in[0], in[1], in[2]) / a) : 1.0f;
+            out[0] = in[0] * k;
+            out[1] = in[1] * k;
+            out[2] = in[2] * k;
+            out[3] = a;
+        }
+    }
+    void operator()(float* px, int n) const { run(px, px, n); }
+};
+
+// Saturation change weighted by how muted the colour already is: positive
+// amounts boost muted colours most, negative amounts mute vivid colours most.
+struct VibranceKernel {
+    float amount = 0;
+
+    Rgba apply(Rgba c) const {
+        const float y = luminance(c.r, c.g, c.b);
+        const float sat = std::clamp(std::max({c.r, c.g, c.b}) - std::min({c.r, c.g, c.b}), 0.0f, 1.0f);
+        const float f = 1.0f + amount * (1.0f - (amount >= 0 ? sat : -sat));
+        return {y + f * (c.r - y), y + f * (c.g - y), y + f * (c.b - y), c.a};
+    }
+    // The map is homogeneous in rgb except for the saturation measure, which
+    // is taken on the unpremultiplied colour.
+    void run(const float* in, float* out, int n) const {
+        const float sign = amount >= 0 ? 1.0f : -1.0f;
+        for (int i = 0; i < n; ++i, in += 4, out += 4) {
+            const float r = in[0], g = in[1], b = in[2], a = in[3];
+            const float inv = a == 1.0f ? 1.0f : (a > 1e-6f ? 1.0f / a : 0.0f);
+            const float spread = (std::max({r, g, b}) - std::min({r, g, b})) * inv;
+            const float sat = std::min(1.0f, std::max(0.0f, spread));
+            const float f = 1.0f + amount * (1.0f - sign * sat);
+            const float y = luminance(r, g, b);
+            out[0] = y + f * (r - y);
+            out[1] = y + f * (g - y);
+            out[2] = y + f * (b - y);
+            out[3] = a;
+        }
+    }
+    void operator()(float* px, int n) const { run(px, px, n); }
+};
+
+// Natural (cos⁴-like) fall-off about the extent centre, scaled by intensity.
+struct VignetteKernel {
+    float cx = 0, cy = 0;    // centre of the extent in the plane
+    float invHalfDiag = 0;   // 1 / half the diagonal
+    float invRadius2 = 1;    // 1 / radius²
+    float intensity = 0;
+
+    VignetteKernel(const VignetteParameters& p, double minX, double minY, double width, double height)
+        : cx(static_cast<float>(minX + width / 2)),
+          cy(static_cast<float>(minY + height / 2)),
+          invHalfDiag(static_cast<float>(2.0 / std::max(std::hypot(width, height), 1e-9))),
+          invRadius2(static_cast<float>(1.0 / std::max(double(p.radius) * p.radius, 1e-12))),
+          intensity(std::isfinite(p.intensity) ? p.intensity : 0.0f) {}
+
+    // The factor for a pixel centre (x, y).
+    float factor(float x, float y) const {
+        const float dx = (x - cx) * invHalfDiag, dy = (y - cy) * invHalfDiag;
+        const float q = 1.0f + (dx * dx + dy * dy) * invRadius2;
+        const float v = 1.0f / (q * q);
+        return std::max(0.0f, 1.0f - intensity * (1.0f - v));
+    }
+
+    // A row of n pixels whose first centre is (x0, y), one unit apart.
+    void row(const float* in, float* out, int n, float x0, float y) const {
+        for (int i = 0; i < n; ++i, in += 4, out += 4) {
+            const float f = factor(x0 + static_cast<float>(i), y);
+            out[0] = in[0] * f;
+            out[1] = in[1] * f;
+            out[2] = in[2] * f;
+            out[3] = in[3];
+        }
+    }
+};
+
+}  // namespace vantrel::kernels

@@ -1,0 +1,210 @@
+#include "engine/DarkroomPipeline.h"
+
+#include <cmath>
+
+#include "engine/ColorFilters.h"
+#include "engine/DetailFilters.h"
+#include "engine/DustVisualizationStage.h"
+#include "engine/GeometryStage.h"
+#include "engine/NegativeConversionStage.h"
+#include "engine/SpotHealingStage.h"
+#include "engine/ToneCurveStage.h"
+
+namespace vantrel {
+
+namespace {
+
+using Inputs = DarkroomPipeline::StageInputs;
+
+// Guards compare strictly: a stage that runs above a threshold does not run at it.
+constexpr double kAmountThreshold = 0.001;
+constexpr double kToneThreshold = 0.01;
+constexpr double kDetailThreshold = 0.01;
+constexpr double kGrainThreshold = 0.005;
+constexpr double kLightLeakThreshold = 0.01;
+constexpr double kDustThreshold = 0.005;
+
+constexpr double kReferenceTemperature = 6500;
+constexpr double kNoiseLevelPerUnit = 0.1;
+constexpr float kNoiseSharpness = 0.5f;
+constexpr double kSharpenIntensityPerUnit = 2;
+constexpr float kSharpenRadius = 1.5f;
+constexpr double kVignetteIntensityPerUnit = 1.5;
+constexpr float kVignetteRadius = 1.8f;
+
+bool always(const Inputs&) { return true; }
+
+// Stages whose engines arrive later: the guard decides, the stage keeps its input.
+Image notYetBuilt(const Image& image, const Inputs&) { return image; }
+
+Image whiteBalance(const Image& image, const Inputs& in) {
+    const EditParameters& r = in.recipe;
+    // The reference white mapped onto itself is the identity: no node needed.
+    if (r.temperature == kReferenceTemperature && r.tint == 0) return image;
+    TemperatureAndTintParameters p;
+    p.neutral = {r.temperature, r.tint};
+    p.targetNeutral = {kReferenceTemperature, 0};
+    return temperatureAndTint(image, p);
+}
+
+Image exposureStage(const Image& image, const Inputs& in) {
+    return exposure(image, ExposureParameters{float(in.recipe.exposure)});
+}
+
+Image highlightsShadowsStage(const Image& image, const Inputs& in) {
+    HighlightShadowParameters p;
+    p.highlightAmount = float(in.recipe.highlights);
+    p.shadowAmount = float(in.recipe.shadows);
+    return highlightsAndShadows(image, p);
+}
+
+Image colorControlsStage(const Image& image, const Inputs& in) {
+    ColorControlsParameters p;
+    p.brightness = float(in.recipe.brightness);
+    p.contrast = float(in.recipe.contrast);
+    p.saturation = float(in.recipe.saturation);
+    return colorControls(image, p);
+}
+
+Image vibranceStage(const Image& image, const Inputs& in) {
+    return vibrance(image, VibranceParameters{float(in.recipe.vibrance)});
+}
+
+Image noiseReductionStage(const Image& image, const Inputs& in) {
+    NoiseReductionSettings s;
+    s.noiseLevel = float(in.recipe.noiseReduction * kNoiseLevelPerUnit);
+    s.sharpness = kNoiseSharpness;
+    return noiseReduction(image, s);
+}
+
+Image sharpeningStage(const Image& image, const Inputs& in) {
+    UnsharpMaskSettings s;
+    s.intensity = float(in.recipe.sharpening * kSharpenIntensityPerUnit);
+    s.radius = kSharpenRadius;
+    return unsharpMask(image, s);
+}
+
+Image vignetteStage(const Image& image, const Inputs& in) {
+    VignetteParameters p;
+    p.intensity = float(in.recipe.vignette * kVignetteIntensityPerUnit);
+    p.radius = kVignetteRadius;
+    return vignette(image, p);
+}
+
+const std::array<DarkroomPipeline::Stage, DarkroomPipeline::kStageCount> kStages{{
+    {"geometry", always,
+     [](const Image& i, const Inputs& in) { return applyGeometry(i, in.recipe.crop, in.applyCrop); }},
+    {"spotHealing", always,
+     [](const Image& i, const Inputs& in) {
+         return applySpotHealing(i, in.recipe.spotHealing.spots, in.recipe.spotHealing.isEnabled);
+     }},
+    {"negativeConversion", [](const Inputs& in) { return in.recipe.negativeLab.isEnabled; },
+     [](const Image& i, const Inputs& in) { return applyNegativeConversion(i, in.recipe.negativeLab); }},
+    {"whiteBalance", always, whiteBalance},
+    {"exposure", [](const Inputs& in) { return std::abs(in.recipe.exposure) > kAmountThreshold; }, exposureStage},
+    {"highlightsShadows",
+     [](const Inputs& in) {
+         return std::abs(in.recipe.highlights - 1) > kToneThreshold || std::abs(in.recipe.shadows) > kToneThreshold;
+     },
+     highlightsShadowsStage},
+    {"colorControls",
+     [](const Inputs& in) {
+         const EditParameters& r = in.recipe;
+         return std::abs(r.brightness) > kAmountThreshold || std::abs(r.contrast - 1) > kAmountThreshold ||
+                std::abs(r.saturation - 1) > kAmountThreshold;
+     },
+     colorControlsStage},
+    {"vibrance", [](const Inputs& in) { return std::abs(in.recipe.vibrance) > kAmountThreshold; }, vibranceStage},
+    {"hslMixer", [](const Inputs& in) { return in.recipe.hasHSLAdjustments(); }, notYetBuilt},
+    {"colorGrading", [](const Inputs& in) { return !in.recipe.colorGrading.isIdentity(); }, notYetBuilt},
+    {"toneCurve", always, [](const Image& i, const Inputs& in) { return applyToneCurve(i, in.recipe.curvePoints); }},
+    // Signed guards: zero and negative amounts add nothing.
+    {"noiseReduction", [](const Inputs& in) { return in.recipe.noiseReduction > kDetailThreshold; },
+     noiseReductionStage},
+    {"sharpening", [](const Inputs& in) { return in.recipe.sharpening > kDetailThreshold; }, sharpeningStage},
+    {"vignette", [](const Inputs& in) { return std::abs(in.recipe.vignette) > kDetailThreshold; }, vignetteStage},
+    {"localMasks", [](const Inputs& in) { return !in.recipe.masks.isIdentity(); }, notYetBuilt},
+    {"subjectMask", [](const Inputs& in) { return !in.recipe.subjectMask.isIdentity(); }, notYetBuilt},
+    {"halation", [](const Inputs& in) { return !in.recipe.halation.isNeutral(); }, notYetBuilt},
+    // "Not below" thresholds: the stage runs at exactly the threshold (and never for NaN).
+    {"filmGrain", [](const Inputs& in) { return in.recipe.filmGrain.amount >= kGrainThreshold; }, notYetBuilt},
+    {"lightLeak",
+     [](const Inputs& in) {
+         return in.recipe.lightLeaks.style != LightLeakStyle::none &&
+                in.recipe.lightLeaks.intensity >= kLightLeakThreshold;
+     },
+     notYetBuilt},
+    {"dustAndScratches", [](const Inputs& in) { return in.recipe.dustAndScratches.amount >= kDustThreshold; },
+     notYetBuilt},
+    {"ultraHDR", [](const Inputs& in) { return !in.recipe.ultraHDR.isNeutral(); }, notYetBuilt},
+    {"filmFrame", [](const Inputs& in) { return !in.recipe.filmFrame.isNeutral(); }, notYetBuilt},
+    {"dustVisualization",
+     [](const Inputs& in) { return in.allowDustVisualization && in.recipe.spotHealing.isVisualizeDustMode; },
+     [](const Image& i, const Inputs& in) {
+         return applyDustVisualization(i, in.recipe.spotHealing.visualizeDustIntensity);
+     }},
+}};
+
+}  // namespace
+
+const DarkroomPipeline& DarkroomPipeline::shared() {
+    static const DarkroomPipeline instance;
+    return instance;
+}
+
+DarkroomPipeline::DarkroomPipeline(ContextOptions options) : context_(options) {}
+
+const std::array<DarkroomPipeline::Stage, DarkroomPipeline::kStageCount>& DarkroomPipeline::stages() {
+    return kStages;
+}
+
+Image DarkroomPipeline::render(const Image& source, const EditParameters& recipe,
+                               const std::optional<Image>& subjectMask, bool applyCrop,
+                               bool allowDustVisualization) const {
+    const StageInputs inputs{recipe, subjectMask, applyCrop, allowDustVisualization};
+    Image image = source;
+    std::vector<std::string_view> ran;
+    for (const Stage& stage : kStages) {
+        if (!stage.runs(inputs)) continue;
+        Image out = stage.build(image, inputs);
+        // A stage that could not produce anything leaves the running image as it stood.
+        if (out.isEmpty() && !image.isEmpty()) continue;
+        image = std::move(out);
+        ran.push_back(stage.label);
+    }
+    // The labels go on once the chain is built: a label between two stages would keep
+    // consecutive colour matrices (white balance, exposure, the end of the negative chain)
+    // from merging into one. The trace lists them in the order they ran all the same.
+    for (std::string_view label : ran) image = image.withStage(std::string(label));
+    return image;
+}
+
+std::optional<Bitmap> DarkroomPipeline::makeBitmap(const Image& image, std::optional<Rect> rect,
+                                                   std::stop_token stop) const {
+    RenderOptions options;
+    options.space = outputColorSpace();
+    options.stop = std::move(stop);
+    return context_.makeBitmap(image, rect, options);
+}
+
+Image DarkroomPipeline::applyGeometry(const Image& input, const CropParameters& crop, bool applyCrop) {
+    return vantrel::applyGeometry(input, crop, applyCrop);
+}
+
+Image DarkroomPipeline::applySpotHealing(const Image& input, const std::vector<SpotItem>& spots, bool isEnabled) {
+    return vantrel::applySpotHealing(input, spots, isEnabled);
+}
+
+Image DarkroomPipeline::applyNegativeConversion(const Image& input, const NegativeLabParameters& negative) {
+    return vantrel::applyNegativeConversion(input, negative);
+}
+
+Image DarkroomPipeline::applyToneCurve(const Image& input, const std::vector<CurvePoint>& points) {
+    return vantrel::applyToneCurve(input, points);
+}
+
+Image DarkroomPipeline::applyDustVisualization(const Image& input, double intensity) {
+    return vantrel::applyDustVisualization(input, intensity);
+}
+
+}  // namespace vantrel

@@ -1,0 +1,67 @@
+#include "engine/IccProfile.h"
+
+#include <lcms2.h>
+#include <tbb/parallel_for.h>
+
+#include <memory>
+
+namespace vantrel {
+
+namespace {
+struct ProfileCloser {
+    void operator()(void* p) const { if (p) cmsCloseProfile(p); }
+};
+using ProfilePtr = std::unique_ptr<void, ProfileCloser>;
+
+ProfilePtr openProfile(const std::vector<std::uint8_t>& bytes) {
+    if (bytes.size() < 132) return nullptr;  // shorter than an ICC header plus tag count
+    return ProfilePtr(cmsOpenProfileFromMem(bytes.data(), static_cast<cmsUInt32Number>(bytes.size())));
+}
+}  // namespace
+
+std::string iccProfileDescription(const std::vector<std::uint8_t>& profile) {
+    ProfilePtr p = openProfile(profile);
+    if (!p) return {};
+    char text[256] = {};
+    cmsUInt32Number n = cmsGetProfileInfoASCII(p.get(), cmsInfoDescription, "en", "US", text, sizeof text);
+    if (n == 0) return {};
+    std::string name(text);
+    while (!name.empty() && (name.back() == ' ' || name.back() == '\n')) name.pop_back();
+    return name;
+}
+
+int iccProfileChannels(const std::vector<std::uint8_t>& profile) {
+    ProfilePtr p = openProfile(profile);
+    if (!p) return 0;
+    switch (cmsGetColorSpace(p.get())) {
+        case cmsSigGrayData: return 1;
+        case cmsSigRgbData: return 3;
+        case cmsSigCmykData: return 4;
+        default: return 0;
+    }
+}
+
+ScanBuffer convertCmykToRgb(const std::uint8_t* cmyk, int width, int height, bool inverted,
+                            const std::vector<std::uint8_t>& profile) {
+    ScanBuffer out;
+    ProfilePtr source = openProfile(profile);
+    if (!source || cmsGetColorSpace(source.get()) != cmsSigCmykData) return out;
+    ProfilePtr srgb(cmsCreate_sRGBProfile());
+    // Adobe writes CMYK with 0 = full ink; TYPE_CMYK_8_REV reads it that way round.
+    cmsHTRANSFORM transform = cmsCreateTransform(source.get(), inverted ? TYPE_CMYK_8_REV : TYPE_CMYK_8,
+                                                 srgb.get(), TYPE_RGB_8, INTENT_PERCEPTUAL, 0);
+    if (!transform) return out;
+    out.width = width;
+    out.height = height;
+    out.channels = 3;
+    out.bitDepth = 8;
+    out.allocate();
+    tbb::parallel_for(0, height, [&](int y) {
+        cmsDoTransform(transform, cmyk + static_cast<std::size_t>(y) * width * 4, out.row(y),
+                       static_cast<cmsUInt32Number>(width));
+    });
+    cmsDeleteTransform(transform);
+    return out;
+}
+
+}  // namespace vantrel

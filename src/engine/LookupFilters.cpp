@@ -1,0 +1,17 @@
+#include "engine/LookupFilters.h"
+
+#include "engine/ColorFilters.h"
+
+namespace vantrel {
+
+Image colorCube(const Image& image, const ColorCubeParameters& p) {
+    auto kernel = kernels::ColorCubeKernel::make(p);
+    return kernel ? spanFilter(image, std::move(*kernel)) : image;
+}
+
+Image colorCurves(const Image& image, const ColorCurvesParameters& p) {
+    auto kernel = kernels::ColorCurvesKernel::make(p);
+    return kernel ? spanFilter(image, std::move(*kernel)) : image;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,17 @@
+#pragma once
+// Look-up-table colour filters over images: a 3-D colour cube and per-channel
+// curves. Both are pointwise and fuse with the rest of a colour chain.
+#include "engine/Image.h"
+#include "engine/LookupKernels.h"
+
+namespace vantrel {
+
+// Trilinear colour cube on linear working values clamped to [0, 1]. A cube
+// whose data does not match its dimension (2 to 128) leaves the image as it is.
+Image colorCube(const Image& image, const ColorCubeParameters& p);
+
+// Per-channel curves applied to sRGB-encoded values, continued with slope 1
+// outside their domain. Malformed curve data leaves the image as it is.
+Image colorCurves(const Image& image, const ColorCurvesParameters& p);
+
+}  // namespace vantrel
