@@ -5,6 +5,7 @@
 #include "engine/ColorFilters.h"
 #include "engine/DetailFilters.h"
 #include "engine/DustVisualizationStage.h"
+#include "engine/FilmFrameGenerator.h"
 #include "engine/GeometryStage.h"
 #include "engine/NegativeConversionStage.h"
 #include "engine/SpotHealingStage.h"
@@ -137,7 +138,8 @@ const std::array<DarkroomPipeline::Stage, DarkroomPipeline::kStageCount> kStages
     {"dustAndScratches", [](const Inputs& in) { return in.recipe.dustAndScratches.amount >= kDustThreshold; },
      notYetBuilt},
     {"ultraHDR", [](const Inputs& in) { return !in.recipe.ultraHDR.isNeutral(); }, notYetBuilt},
-    {"filmFrame", [](const Inputs& in) { return !in.recipe.filmFrame.isNeutral(); }, notYetBuilt},
+    {"filmFrame", [](const Inputs& in) { return !in.recipe.filmFrame.isNeutral(); },
+     [](const Image& i, const Inputs& in) { return FilmFrameGenerator::apply(i, in.recipe.filmFrame); }},
     {"dustVisualization",
      [](const Inputs& in) { return in.allowDustVisualization && in.recipe.spotHealing.isVisualizeDustMode; },
      [](const Image& i, const Inputs& in) {
