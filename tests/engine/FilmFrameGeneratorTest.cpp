@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/Context.h"
+#include "engine/DarkroomPipeline.h"
 #include "engine/FilmFrameGenerator.h"
 #include "engine/FilmFrameText.h"
 
@@ -444,6 +445,24 @@ TEST(FilmFrameGenerator, HandEditedThicknessIsClampedForDrawing) {
     EXPECT_TRUE(FilmFrameGenerator::apply(panorama, frameOf(FilmFrameStyle::polaroid, 0.2)).isSameNode(panorama));
     const Image mounted = FilmFrameGenerator::apply(panorama, frameOf(FilmFrameStyle::galleryBorder, 0.2));
     EXPECT_EQ(mounted.extent(), (Rect{-20, -20, 4040, 65}));
+}
+
+TEST(FilmFrameGenerator, FramesTheDevelopedImageInThePipeline) {
+    EditParameters recipe;
+    recipe.filmFrame.style = FilmFrameStyle::polaroid;
+    const DarkroomPipeline& pipeline = DarkroomPipeline::shared();
+    const Image developed = pipeline.render(photo(1000, 600), recipe);
+    EXPECT_EQ(developed.extent().width, 1160);
+    EXPECT_EQ(developed.extent().height, 936);
+    const auto bitmap = pipeline.makeBitmap(developed);
+    ASSERT_TRUE(bitmap.has_value());
+    EXPECT_EQ(bitmap->width, 1160);
+    // Top-left corner: the instant print's dark border (grey 0.12), fully opaque.
+    EXPECT_EQ(bitmap->at(2, 2)[3], 255);
+    EXPECT_NEAR(bitmap->at(2, 2)[0], 31, 1);
+    // Without a frame the stage leaves the size alone.
+    recipe.filmFrame = FilmFrameParameters::defaultValue();
+    EXPECT_EQ(pipeline.render(photo(1000, 600), recipe).extent().width, 1000);
 }
 
 TEST(FilmFrameText, ShapesMeasuresAndFallsBack) {
