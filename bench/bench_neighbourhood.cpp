@@ -5,8 +5,10 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
+#include "engine/Context.h"
 #include "engine/DetailFilters.h"
 #include "engine/Downscale.h"
 #include "engine/GaussianBlur.h"
@@ -55,6 +57,17 @@ void BM_BlurProxySigma18(benchmark::State& s) { blurProxy(s, 18.0f); }
 void BM_BlurProxySigma25(benchmark::State& s) { blurProxy(s, 25.0f); }
 void BM_BlurProxySigma150(benchmark::State& s) { blurProxy(s, 150.0f); }
 
+// The same blur as a node of an image graph, rendered to floats by the context
+// (includes the evaluator and the allocation of the output).
+void BM_BlurProxySigma25Render(benchmark::State& state) {
+    const Frame& f = proxy();
+    PixelBuffer b(Rect{0, 0, f.rect.width, f.rect.height});
+    std::memcpy(b.data(), f.px.data(), f.px.size() * sizeof(float));
+    const Image blurred = gaussianBlur(Image::fromBuffer(std::move(b)), 25.0f, BlurEdge::Clamp);
+    const Context context;
+    for (auto _ : state) benchmark::DoNotOptimize(context.renderFloat(blurred, blurred.extent()));
+}
+
 void BM_UnsharpMaskProxy(benchmark::State& state) {
     const Frame& in = proxy();
     Frame out(in.rect.width, in.rect.height);
@@ -90,6 +103,7 @@ NEIGHBOURHOOD_BENCH(BM_BlurProxySigma2);
 NEIGHBOURHOOD_BENCH(BM_BlurProxySigma18);
 NEIGHBOURHOOD_BENCH(BM_BlurProxySigma25);
 NEIGHBOURHOOD_BENCH(BM_BlurProxySigma150);
+NEIGHBOURHOOD_BENCH(BM_BlurProxySigma25Render);
 NEIGHBOURHOOD_BENCH(BM_UnsharpMaskProxy);
 NEIGHBOURHOOD_BENCH(BM_NoiseReductionProxy);
 NEIGHBOURHOOD_BENCH(BM_Downscale24MP);

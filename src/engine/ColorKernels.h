@@ -328,10 +328,24 @@ struct VibranceKernel {
     // is taken on the unpremultiplied colour.
     void run(const float* in, float* out, int n) const {
         const float sign = amount >= 0 ? 1.0f : -1.0f;
-        for (int i = 0; i < n; ++i, in += 4, out += 4) {
+        const bool opaque = isOpaque(in, n);
+        int i = 0;
+        if (opaque) {
+            // Four pixels at a time, one vector per channel.
+            for (; i + 4 <= n; i += 4, in += 16, out += 16) {
+                const Quad q = loadQuad(in);
+                const Float4 r = q.r, g = q.g, b = q.b;
+                const Float4 spread = maxOf(r, maxOf(g, b)) - minOf(r, minOf(g, b));
+                const Float4 sat = minOf(maxOf(spread, Float4{}), splat(1.0f));
+                const Float4 f = 1.0f + amount * (1.0f - sign * sat);
+                const Float4 y = kYr * r + kYg * g + kYb * b;
+                storeQuad(out, {y + f * (r - y), y + f * (g - y), y + f * (b - y), q.a});
+            }
+        }
+        for (; i < n; ++i, in += 4, out += 4) {
             const float r = in[0], g = in[1], b = in[2], a = in[3];
-            const float inv = a == 1.0f ? 1.0f : (a > 1e-6f ? 1.0f / a : 0.0f);
-            const float spread = (std::max({r, g, b}) - std::min({r, g, b})) * inv;
+            float spread = std::max(r, std::max(g, b)) - std::min(r, std::min(g, b));
+            if (!opaque) spread *= a > 1e-6f ? 1.0f / a : 0.0f;
             const float sat = std::min(1.0f, std::max(0.0f, spread));
             const float f = 1.0f + amount * (1.0f - sign * sat);
             const float y = luminance(r, g, b);

@@ -8,6 +8,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#include <xmmintrin.h>
+#endif
 
 namespace vantrel::kernels {
 
@@ -43,6 +47,61 @@ inline Float4 load4(const float* p) {
 }
 inline void store4(float* p, Float4 v) { std::memcpy(p, &v, sizeof v); }
 inline Float4 splat(float v) { return Float4{v, v, v, v}; }
+
+// Lane-wise max(a, b) and min(a, b); a NaN in `a` gives `b` (so clamps drop NaN).
+#if defined(__SSE2__)
+inline Float4 maxOf(Float4 a, Float4 b) { return Float4(_mm_max_ps(__m128(a), __m128(b))); }
+inline Float4 minOf(Float4 a, Float4 b) { return Float4(_mm_min_ps(__m128(a), __m128(b))); }
+// True when lanes 0 to 2 (the colour) of a comparison mask are all set.
+inline bool colourLanesSet(Int4 mask) { return (_mm_movemask_ps(__m128(mask)) & 7) == 7; }
+inline bool allLanesSet(Int4 mask) { return _mm_movemask_ps(__m128(mask)) == 15; }
+#else
+inline Float4 maxOf(Float4 a, Float4 b) { return a > b ? a : b; }
+inline Float4 minOf(Float4 a, Float4 b) { return a < b ? a : b; }
+inline bool colourLanesSet(Int4 mask) { return mask[0] && mask[1] && mask[2]; }
+inline bool allLanesSet(Int4 mask) { return mask[0] && mask[1] && mask[2] && mask[3]; }
+#endif
+
+// Four RGBA pixels as one vector per channel (lane k is pixel k), and back.
+struct Quad {
+    Float4 r, g, b, a;
+};
+inline Quad loadQuad(const float* px) {
+    Float4 p0 = load4(px), p1 = load4(px + 4), p2 = load4(px + 8), p3 = load4(px + 12);
+#if defined(__SSE2__)
+    __m128 x = __m128(p0), y = __m128(p1), z = __m128(p2), w = __m128(p3);
+    _MM_TRANSPOSE4_PS(x, y, z, w);
+    return {Float4(x), Float4(y), Float4(z), Float4(w)};
+#else
+    return {Float4{p0[0], p1[0], p2[0], p3[0]}, Float4{p0[1], p1[1], p2[1], p3[1]},
+            Float4{p0[2], p1[2], p2[2], p3[2]}, Float4{p0[3], p1[3], p2[3], p3[3]}};
+#endif
+}
+inline void storeQuad(float* px, const Quad& q) {
+#if defined(__SSE2__)
+    __m128 x = __m128(q.r), y = __m128(q.g), z = __m128(q.b), w = __m128(q.a);
+    _MM_TRANSPOSE4_PS(x, y, z, w);
+    store4(px, Float4(x));
+    store4(px + 4, Float4(y));
+    store4(px + 8, Float4(z));
+    store4(px + 12, Float4(w));
+#else
+    for (int k = 0; k < 4; ++k) {
+        px[4 * k] = q.r[k];
+        px[4 * k + 1] = q.g[k];
+        px[4 * k + 2] = q.b[k];
+        px[4 * k + 3] = q.a[k];
+    }
+#endif
+}
+
+// True when every pixel of the span is opaque: then premultiplied and straight
+// colour are the same and the per-pixel conversions can be skipped.
+inline bool isOpaque(const float* px, int n) {
+    for (int i = 0; i < n; ++i)
+        if (px[4 * i + 3] != 1.0f) return false;
+    return true;
+}
 
 // A premultiplied pixel as straight colour (colour 0 when nearly transparent), and back.
 inline Float4 straightened(Float4 p) {

@@ -38,13 +38,13 @@ V4 splat(float v) { return V4{v, v, v, v}; }
 // NaN must not spread over a whole neighbourhood; it reads as 0.
 V4 clean(V4 v) { return v == v ? v : splat(0.0f); }
 
-// NaN becomes 0 and the magnitude is limited so no window sum can overflow.
 // Conversions between doubles and 64-bit integers below 2^51 in magnitude, by adding
 // 1.5 · 2^52 so the integer lands in the mantissa: plain SIMD arithmetic, where a
 // direct conversion would be one scalar instruction per lane.
 constexpr double kMagic = 6755399441055744.0;
 const std::int64_t kMagicBits = std::bit_cast<std::int64_t>(kMagic);
 
+// NaN becomes 0 and the magnitude is limited so no window sum can overflow.
 I4 toFixed(V4 v, float limit) {
     v = v == v ? v : splat(0.0f);
     v = v > limit ? splat(limit) : v;
@@ -84,12 +84,12 @@ std::array<int, 3> boxRadiiFor(float sigma) {
 // ---- One-dimensional passes over rows of pixels -------------------------------------------
 
 // out[i] = sum_k w[k] * in[i + k], in fixed order.
-void exactRow(const V4* in, int n, const std::vector<float>& w, V4* out) {
+void exactRow(const V4* in, int n, const std::vector<float>& w, float* out) {
     const int taps = static_cast<int>(w.size());
     for (int i = 0; i < n; ++i) {
         V4 acc = in[i] * w[0];
         for (int k = 1; k < taps; ++k) acc += in[i + k] * w[k];
-        out[i] = acc;
+        storePixel(out + 4 * i, acc);
     }
 }
 
@@ -222,19 +222,20 @@ struct Separable {
                 const float* rows[2 * kMaxExactRadius + 1];
                 for (int y = r.rows().begin(); y < r.rows().end(); ++y) {
                     for (int k = 0; k < taps; ++k) rows[k] = sourceRow(y - R + k);
-                    V4* l = line.data() - (cx0 - R);  // indexed by absolute column
-                    for (int x = xs0; x < xs1; ++x) l[x] = splat(0.0f);
+                    V4* l = line.data();  // element i is column cx0 - R + i
+                    const int a = xs0 - (cx0 - R), b = xs1 - (cx0 - R), end = cx1 - cx0 + 2 * R;
+                    for (int i = a; i < b; ++i) l[i] = splat(0.0f);
                     for (int k = 0; k < taps; ++k) {
                         if (!rows[k]) continue;
                         const float* in = rows[k] + 4 * (xs0 - src.rect.x);
                         const float wk = weights[k];
-                        for (int x = 0; x < xs1 - xs0; ++x) l[xs0 + x] += clean(loadPixel(in + 4 * x)) * wk;
+                        for (int i = 0; i < b - a; ++i) l[a + i] += clean(loadPixel(in + 4 * i)) * wk;
                     }
                     const bool clamp = edge == BlurEdge::Clamp;
-                    for (int x = cx0 - R; x < xs0; ++x) l[x] = clamp ? l[xs0] : splat(0.0f);
-                    for (int x = xs1; x < cx1 + R; ++x) l[x] = clamp ? l[xs1 - 1] : splat(0.0f);
+                    for (int i = 0; i < a; ++i) l[i] = clamp ? l[a] : splat(0.0f);
+                    for (int i = b; i < end; ++i) l[i] = clamp ? l[b - 1] : splat(0.0f);
                     float* out = dst.row(y);
-                    exactRow(line.data(), cx1 - cx0, weights, reinterpret_cast<V4*>(out) + (cx0 - d.x));
+                    exactRow(line.data(), cx1 - cx0, weights, out + 4 * (cx0 - d.x));
                 }
             });
     }
@@ -315,8 +316,7 @@ std::vector<float> tentWeights(int B) {
 // The columns of one reduced pixel relative to the extent.
 struct TentSpan {
     int first = 0;               // column of tent weight 0
-    int begin = 0, end = 0;      // columns inside the extent
-    float before = 0, after = 0; // summed weights of the columns left and right of it
+    float before = 0, after = 0; // summed weights of its columns left and right of the extent
 };
 
 void downsampledBlur(const ConstPlaneView& src, const PlaneRect& extent, BlurEdge edge, const BlurPlan& plan,
@@ -336,8 +336,6 @@ void downsampledBlur(const ConstPlaneView& src, const PlaneRect& extent, BlurEdg
     for (int i = 0; i < lowIn.width; ++i) {
         TentSpan& s = spans[i];
         s.first = (lowIn.x + i) * B - B / 2;
-        s.begin = std::clamp(s.first, extent.x, extent.right());
-        s.end = std::clamp(s.first + 2 * B, extent.x, extent.right());
         for (int k = 0; k < 2 * B; ++k) {
             const int x = s.first + k;
             if (x < extent.x) s.before += tent[k];
@@ -349,7 +347,8 @@ void downsampledBlur(const ConstPlaneView& src, const PlaneRect& extent, BlurEdg
 
     // The reduction runs in bands of reduced rows: the source rows of a band are reduced
     // horizontally into a small buffer, then combined vertically.
-    std::vector<V4> reduced(static_cast<std::size_t>(lowIn.area()));
+    // Uninitialised: every element is written in parallel below, so no serial zeroing.
+    std::unique_ptr<V4[]> reduced(new V4[static_cast<std::size_t>(lowIn.area())]);
     const float norm = 1.0f / (float(B) * float(B));
     const int sx = src.rect.x;
     tbb::enumerable_thread_specific<std::vector<V4>> bands;
@@ -366,17 +365,28 @@ void downsampledBlur(const ConstPlaneView& src, const PlaneRect& extent, BlurEdg
             const V4 left = clampLeft ? clean(loadPixel(row + 4 * (extent.x - sx))) : splat(0.0f);
             const V4 right = clampRight ? clean(loadPixel(row + 4 * (extent.right() - 1 - sx))) : splat(0.0f);
             V4* out = h.data() + static_cast<std::size_t>(y - ha) * lowIn.width;
-            for (int i = 0; i < lowIn.width; ++i) {
-                const TentSpan& t = spans[i];
-                V4 sum = splat(0.0f);
-                const float* p = row + 4 * (t.begin - sx);
-                const float* w = tent.data() + (t.begin - t.first);
-                for (int x = 0; x < t.end - t.begin; ++x) sum += clean(loadPixel(p + 4 * x)) * w[x];
-                out[i] = sum + left * t.before + right * t.after;
+            // One pass over the row: the B columns of block q are the first half of reduced
+            // pixel q's tent and the second half of pixel q - 1's, so each pixel is read once
+            // and every sum still gathers its columns from left to right.
+            V4 prev = splat(0.0f);
+            for (int q = 0; q <= lowIn.width; ++q) {
+                V4 cur = splat(0.0f);
+                const int x0 = spans[0].first + q * B;
+                const int xa = std::max(x0, extent.x), xb = std::min(x0 + B, extent.right());
+                for (int x = xa; x < xb; ++x) {
+                    const V4 p = clean(loadPixel(row + 4 * (x - sx)));
+                    cur += p * tent[x - x0];
+                    prev += p * tent[B + x - x0];
+                }
+                if (q > 0) {
+                    const TentSpan& t = spans[q - 1];
+                    out[q - 1] = prev + left * t.before + right * t.after;
+                }
+                prev = cur;
             }
         }
         for (int j = range.begin(); j < range.end(); ++j) {
-            V4* acc = reduced.data() + static_cast<std::size_t>(j) * lowIn.width;
+            V4* acc = reduced.get() + static_cast<std::size_t>(j) * lowIn.width;
             for (int i = 0; i < lowIn.width; ++i) acc[i] = splat(0.0f);
             const int first = (lowIn.y + j) * B - B / 2;
             for (int k = 0; k < 2 * B; ++k) {
@@ -394,9 +404,9 @@ void downsampledBlur(const ConstPlaneView& src, const PlaneRect& extent, BlurEdg
     });
 
     // Blur the reduced grid; it already holds every pixel the blur reads.
-    std::vector<V4> blurred(static_cast<std::size_t>(lowOut.area()));
-    const ConstPlaneView lowSrc{reinterpret_cast<const float*>(reduced.data()), 4 * lowIn.width, lowIn};
-    const PlaneView lowDst{reinterpret_cast<float*>(blurred.data()), 4 * lowOut.width, lowOut};
+    std::unique_ptr<V4[]> blurred(new V4[static_cast<std::size_t>(lowOut.area())]);
+    const ConstPlaneView lowSrc{reinterpret_cast<const float*>(reduced.get()), 4 * lowIn.width, lowIn};
+    const PlaneView lowDst{reinterpret_cast<float*>(blurred.get()), 4 * lowOut.width, lowOut};
     if (low.method == BlurPlan::Method::Identity) {
         for (int j = 0; j < lowOut.height; ++j)
             std::memcpy(static_cast<void*>(lowDst.row(lowOut.y + j)), lowSrc.at(lowOut.x, lowOut.y + j),
@@ -422,7 +432,7 @@ void downsampledBlur(const ConstPlaneView& src, const PlaneRect& extent, BlurEdg
             const int t = 2 * (d.y + y) + 1 - B;
             const int j0 = floorDiv(t, 2 * B);
             const float fy = float(t - j0 * 2 * B) / float(2 * B);
-            const V4* r0 = blurred.data() + static_cast<std::size_t>(j0 - lowOut.y) * lowOut.width;
+            const V4* r0 = blurred.get() + static_cast<std::size_t>(j0 - lowOut.y) * lowOut.width;
             const V4* r1 = r0 + lowOut.width;
             for (int i = 0; i < lowOut.width; ++i) line[i] = r0[i] * (1.0f - fy) + r1[i] * fy;
             float* out = dst.row(d.y + y);

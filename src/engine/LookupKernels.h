@@ -53,7 +53,8 @@ private:
     std::shared_ptr<const std::vector<float>> storage_;
     const float* cells_ = nullptr;
     int n_ = 0;
-    float scale_ = 0;  // N − 1
+    float scale_ = 0;           // N − 1
+    bool opaqueCells_ = false;  // every cell's alpha is 1
 };
 
 class ColorCurvesKernel {
@@ -86,6 +87,7 @@ public:
 
 private:
     ColorCurvesKernel() = default;
+    int runOpaqueQuads(const float* in, float* out, int n) const;
 
     // curveLinear sampled at floats spaced evenly within each octave from
     // 2^kMinExp to 2^kMaxExp, for both signs; straight to the value at zero below.

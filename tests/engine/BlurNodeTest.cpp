@@ -23,8 +23,8 @@ Image patternImage(const Rect& r) {
     return Image::fromBuffer(std::move(b));
 }
 
-PixelBuffer render(const Image& image, const Rect& rect, int tileSize) {
-    Context ctx(ContextOptions{0, tileSize});
+PixelBuffer render(const Image& image, const Rect& rect, int tileSize, int threads = 0) {
+    Context ctx(ContextOptions{threads, tileSize});
     std::optional<PixelBuffer> out = ctx.renderFloat(image, rect);
     EXPECT_TRUE(out.has_value());
     return out ? std::move(*out) : PixelBuffer();
@@ -52,6 +52,7 @@ TEST(BlurNode, TiledRendersAndPartsMatchTheWholeImage) {
         EXPECT_EQ(filters[f].extent(), frame);
         const PixelBuffer whole = render(filters[f], frame, 4096);
         EXPECT_EQ(mismatches(render(filters[f], frame, 16), whole), 0) << "filter " << f;
+        EXPECT_EQ(mismatches(render(filters[f], frame, 48, 1), whole), 0) << "filter " << f;
         for (const Rect part : {Rect{-37, 21, 40, 30}, Rect{100, 90, 77, 41}, Rect{250, 200, 14, 8}})
             EXPECT_EQ(mismatches(render(filters[f], part, 64), whole), 0) << "filter " << f << " part " << part.x;
     }

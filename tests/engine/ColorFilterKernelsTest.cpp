@@ -225,6 +225,17 @@ TEST(ColorFilterKernels, VibranceVignetteDirections) {
     EXPECT_LT(spread(run(VibranceKernel{-0.5f}, vivid)) / spread(vivid),
               spread(run(VibranceKernel{-0.5f}, muted)) / spread(muted));
     expectNear(run(VibranceKernel{1}, grey(0.3f)), grey(0.3f), 1e-7f);
+    // Opaque spans (four at a time, then a tail) match the per-colour formula.
+    float span[4 * 5] = {0.5f, 0.45f, 0.4f, 1, 0.9f, 0.1f, 0.05f, 1, 0.3f, 0.3f, 0.3f, 1,
+                         1.6f, -0.1f, 0.2f, 1, 0.2f, 0.6f, 0.4f, 1};
+    float expectedSpan[4 * 5];
+    for (int i = 0; i < 5; ++i) {
+        const Rgba o = VibranceKernel{0.7f}.apply({span[4 * i], span[4 * i + 1], span[4 * i + 2], 1});
+        const float values[4] = {o.r, o.g, o.b, o.a};
+        std::copy(values, values + 4, expectedSpan + 4 * i);
+    }
+    VibranceKernel{0.7f}(span, 5);
+    for (int i = 0; i < 20; ++i) EXPECT_NEAR(span[i], expectedSpan[i], 1e-6f) << i;
     // The formula: f = 1 + v·(1 − sat), c' = Y + f·(c − Y).
     const float y = luminance(muted.r, muted.g, muted.b), f = 1 + 0.5f * (1 - 0.1f);
     EXPECT_NEAR(run(VibranceKernel{0.5f}, muted).r, y + f * (muted.r - y), 1e-6f);

@@ -248,3 +248,57 @@ TEST(Evaluation, CancellationStopsARender) {
 
 }  // namespace
 }  // namespace vantrel
+
+namespace vantrel {
+namespace {
+
+// Nodes computed once per render must also come out right when they are the image rendered.
+TEST(Evaluation, MaterialisedNodesAtTheTopOfTheGraphRender) {
+    const Rect frame{0, 0, 40, 24};
+    Image src = Image::generator(
+        [](const RowSpan& s, float* out) {
+            for (int i = 0; i < s.count; ++i) {
+                out[4 * i] = 0.25f;
+                out[4 * i + 1] = float(s.y) / 24.0f;
+                out[4 * i + 2] = 0.5f;
+                out[4 * i + 3] = 1.0f;
+            }
+        },
+        frame);
+    // A raster that fills only the left half of its declared extent.
+    Image half = Image::raster(src, frame, [](const PixelBuffer& in) {
+        PixelBuffer out(Rect{0, 0, 20, 24});
+        for (std::int64_t y = 0; y < 24; ++y)
+            for (std::int64_t x = 0; x < 20; ++x)
+                for (int c = 0; c < 4; ++c) out.at(x, y)[c] = in.at(x, y)[c] * 2.0f;
+        return out;
+    });
+    Context ctx({.threads = 2, .tileSize = 16});
+    auto buf = ctx.renderFloat(half, frame);
+    ASSERT_TRUE(buf);
+    EXPECT_FLOAT_EQ(buf->at(3, 12)[0], 0.5f);
+    EXPECT_FLOAT_EQ(buf->at(3, 12)[1], 1.0f);
+    EXPECT_FLOAT_EQ(buf->at(30, 12)[3], 0.0f);  // outside the raster's pixels: transparent
+
+    NeighbourhoodOptions whole;
+    whole.margin = 1;
+    whole.wholeImage = true;
+    Image blurred = Image::neighbourhood(
+        src,
+        [](const ConstPixelView& in, const PixelView& out) {
+            for (std::int64_t y = out.rect.minY(); y < out.rect.maxY(); ++y)
+                for (std::int64_t x = out.rect.minX(); x < out.rect.maxX(); ++x)
+                    for (int c = 0; c < 4; ++c) out.at(x, y)[c] = in.at(x, y)[c];
+        },
+        whole);
+    auto b2 = ctx.renderFloat(blurred.cropped(frame), frame);
+    auto b3 = ctx.renderFloat(blurred, frame);
+    auto b4 = ctx.renderFloat(src.materialized(), frame);
+    ASSERT_TRUE(b2 && b3 && b4);
+    EXPECT_FLOAT_EQ(b2->at(5, 6)[0], 0.25f);
+    EXPECT_FLOAT_EQ(b3->at(5, 6)[0], 0.25f);
+    EXPECT_FLOAT_EQ(b4->at(5, 6)[2], 0.5f);
+}
+
+}  // namespace
+}  // namespace vantrel

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <random>
 
 namespace vantrel::kernels {
@@ -64,6 +65,22 @@ TEST(LookupKernels, ColorCubeIdentityAndKnownTables) {
     const Rgba premul = runSpan(*swapCube, {0.1f, 0.25f, 0.45f, 0.5f});
     EXPECT_NEAR(premul.r, 0.9f * 0.25f, 1e-6f);
     EXPECT_NEAR(premul.a, 0.25f, 1e-6f);
+
+    // The same swap with opaque cells over an opaque span (four at a time, then a tail).
+    ColorCubeParameters opaqueSwap = identityColorCube(5);
+    for (size_t i = 0; i < opaqueSwap.cubeData.size(); i += 4) std::swap(opaqueSwap.cubeData[i], opaqueSwap.cubeData[i + 2]);
+    const auto opaqueCube = ColorCubeKernel::make(opaqueSwap);
+    ASSERT_TRUE(opaqueCube.has_value());
+    std::vector<float> span;
+    for (int i = 0; i < 6; ++i) span.insert(span.end(), {0.1f * i, 0.9f - 0.1f * i, 0.33f + 0.05f * i, 1});
+    const std::vector<float> before = span;
+    opaqueCube->run(span.data(), span.data(), 6);
+    for (size_t i = 0; i < 6; ++i) {
+        EXPECT_NEAR(span[4 * i], before[4 * i + 2], 1e-6f) << i;
+        EXPECT_NEAR(span[4 * i + 1], before[4 * i + 1], 1e-6f) << i;
+        EXPECT_NEAR(span[4 * i + 2], before[4 * i], 1e-6f) << i;
+        EXPECT_EQ(span[4 * i + 3], 1.0f);
+    }
 
     // Malformed cubes are refused.
     ColorCubeParameters bad = identityColorCube(4);
@@ -153,6 +170,35 @@ TEST(LookupKernels, FastCurveMatchesExactCurve) {
         for (int ch = 0; ch < 3; ++ch) {
             const float exact = k->curveLinear(ch, x), fast = k->curveLinearFast(ch, x);
             ASSERT_NEAR(fast, exact, 1e-4f * std::max(0.01f, std::fabs(exact))) << "x " << x << " ch " << ch;
+        }
+    }
+}
+
+TEST(LookupKernels, CurveSpansMatchTheFormula) {
+    const auto k = ColorCurvesKernel::make(
+        sampledCurve([](float x) { return x * x * (3 - 2 * x); }, [](float x) { return 0.05f + 0.9f * x; },
+                     [](float x) { return 1 - (1 - x) * (1 - x); }));
+    ASSERT_TRUE(k.has_value());
+    // Opaque spans run four pixels at a time with a tail; the values include black, tiny,
+    // negative, extended and far-out ones that leave the fast table.
+    const std::vector<Rgba> colours = {{0.2f, 0.5f, 0.9f, 1}, {0, 0, 0, 1},      {1e-6f, 0.3f, 0.1f, 1},
+                                       {-0.05f, 0.4f, 1.3f, 1}, {120, 0.5f, 0.5f, 1}, {0.7f, 0.7f, 0.7f, 1},
+                                       {0.01f, 0.02f, 0.03f, 1}};
+    for (float alpha : {1.0f, 0.6f}) {
+        std::vector<float> span;
+        for (Rgba c : colours) {
+            const Rgba p = premultiplied({c.r, c.g, c.b, alpha});
+            span.insert(span.end(), {p.r, p.g, p.b, p.a});
+        }
+        k->run(span.data(), span.data(), static_cast<int>(colours.size()));
+        for (size_t i = 0; i < colours.size(); ++i) {
+            SCOPED_TRACE(::testing::Message() << "pixel " << i << " alpha " << alpha);
+            const Rgba c = colours[i];
+            const Rgba expected = premultiplied(k->apply({c.r, c.g, c.b, alpha}));
+            for (int ch = 0; ch < 4; ++ch) {
+                const float e = (&expected.r)[ch];
+                EXPECT_NEAR(span[4 * i + static_cast<size_t>(ch)], e, 1e-4f * std::max(0.01f, std::fabs(e)));
+            }
         }
     }
 }

@@ -175,7 +175,9 @@ struct Render::State {
         std::vector<Frame> stack{{resolve(root), 0}};
         std::unordered_map<const Node*, bool> onStack;
         auto isLeaf = [&](const Node* n) {
-            return n->kind == NodeKind::buffer || (n != root && materialised.count(n) > 0);
+            // A materialised root (a raster or whole-image filter at the top of the graph) is
+            // read from memory too; only while it is being computed is it not yet there.
+            return n->kind == NodeKind::buffer || materialised.count(n) > 0;
         };
         while (!stack.empty()) {
             Frame& f = stack.back();
@@ -413,8 +415,12 @@ struct Render::State {
             const Rect& need = s.demand[std::size_t(i)];
             if (p.role == Role::leaf) {
                 s.views[std::size_t(i)] = p.memory;
-                if (i == plan.root && !need.isEmpty())
-                    for (std::int64_t y = need.maxY() - 1; y >= need.minY(); --y) emitRow(y, p.memory.at(need.x, y), need.x);
+                if (i == plan.root && !need.isEmpty()) {
+                    // The buffer may cover less than the extent (a raster's result): pad with zeros.
+                    float* padded = s.alloc(std::size_t(need.width) * 4);
+                    for (std::int64_t y = need.maxY() - 1; y >= need.minY(); --y)
+                        emitRow(y, rowOf(p.memory, need.x, y, int(need.width), padded), need.x);
+                }
                 continue;
             }
             if (need.isEmpty() || p.role == Role::member) continue;

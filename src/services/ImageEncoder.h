@@ -1,0 +1,42 @@
+#pragma once
+// An encoder writes one image into an ExportFile band by band, from the top row down, so the
+// whole picture never has to be in memory. Every failure — the library's own, or the file's —
+// is thrown as an ExportError carrying the message the user is shown; no library is ever
+// allowed to end the process.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/Context.h"
+#include "services/ExportFile.h"
+#include "services/ExportSettings.h"
+
+namespace vantrel {
+
+struct EncodeTarget {
+    int width = 0;
+    int height = 0;
+    const std::vector<std::uint8_t>* iccProfile = nullptr;  // embedded when given
+    std::string profileName;                                 // its description
+};
+
+class ImageEncoder {
+public:
+    virtual ~ImageEncoder() = default;
+
+    // The strips the encoder takes (rgba8 or rgba16; alpha is ignored: files are RGB).
+    virtual PixelFormat inputFormat() const = 0;
+    // Writes the header; the file stays owned by the caller and outlives the encoder's use.
+    virtual void start(ExportFile& file, const EncodeTarget& target) = 0;
+    // `rows` rows, each `rowBytes` apart, in the input format.
+    virtual void writeRows(const void* data, std::size_t rowBytes, int rows) = 0;
+    // Completes the file after the last row.
+    virtual void finish() = 0;
+};
+
+// The encoder for a format (JPEG at the settings' quality, 16-bit TIFF, 8-bit PNG).
+std::unique_ptr<ImageEncoder> makeEncoder(const ExportSettings& settings);
+
+}  // namespace vantrel

@@ -1,0 +1,204 @@
+#include "services/JsonFileStore.h"
+
+#include "model/Json.h"
+#include "services/AtomicFile.h"
+#include "services/JsonText.h"
+
+#include <cstdio>
+#include <exception>
+
+namespace vantrel {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void printLine(const std::string& line) {
+    // One write per line so that lines from the worker and the caller never interleave.
+    static std::mutex mutex;
+    const std::lock_guard lock(mutex);
+    std::fputs((line + "\n").c_str(), stdout);
+    std::fflush(stdout);
+}
+
+fs::path key(const fs::path& path) { return path.lexically_normal(); }
+
+// Reads and decodes; on failure returns the reason.
+std::optional<std::string> readAndDecode(const fs::path& path, const JsonFileStore::Decoder& decode) {
+    std::string text;
+    if (const std::error_code error = readWholeFile(path, text)) return error.message();
+    try {
+        decode(parseJson(text));
+    } catch (const std::exception& error) {
+        return std::string(error.what());
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+JsonFileStore::JsonFileStore() : JsonFileStore(Options{}) {}
+
+JsonFileStore::JsonFileStore(Options options) : options_(std::move(options)) {
+    if (!options_.log) options_.log = printLine;
+    if (!options_.writer) options_.writer = writeFileAtomically;
+    worker_ = std::thread([this] { workerLoop(); });
+}
+
+JsonFileStore::~JsonFileStore() {
+    {
+        const std::lock_guard lock(queueMutex_);
+        stopping_ = true;
+    }
+    workAvailable_.notify_all();
+    worker_.join();
+}
+
+void JsonFileStore::log(const std::string& line) const { options_.log(line); }
+
+void JsonFileStore::enqueue(fs::path path, std::function<void()> run) {
+    {
+        const std::lock_guard lock(queueMutex_);
+        path = key(path);
+        ++pending_[path];
+        ++enqueued_;
+        tasks_.push_back({std::move(path), std::move(run)});
+    }
+    workAvailable_.notify_one();
+}
+
+void JsonFileStore::workerLoop() {
+    for (;;) {
+        Task task;
+        {
+            std::unique_lock lock(queueMutex_);
+            workAvailable_.wait(lock, [this] { return stopping_ || !tasks_.empty(); });
+            if (tasks_.empty()) return;  // stopping, and everything has been written
+            task = std::move(tasks_.front());
+            tasks_.pop_front();
+        }
+        try {
+            task.run();
+        } catch (const std::exception& error) {
+            log("[SessionStore] Failed to write " + task.path.string() + ": " + error.what());
+        }
+        {
+            const std::lock_guard lock(queueMutex_);
+            if (auto it = pending_.find(task.path); it != pending_.end() && --it->second == 0)
+                pending_.erase(it);
+            ++completed_;
+        }
+        workDone_.notify_all();
+    }
+}
+
+void JsonFileStore::waitForPath(const fs::path& path) {
+    if (onWorker()) return;
+    const fs::path normal = key(path);
+    std::unique_lock lock(queueMutex_);
+    workDone_.wait(lock, [&] { return !pending_.contains(normal); });
+}
+
+void JsonFileStore::flush() {
+    if (onWorker()) return;
+    std::unique_lock lock(queueMutex_);
+    const std::uint64_t target = enqueued_;
+    workDone_.wait(lock, [&] { return completed_ >= target; });
+}
+
+bool JsonFileStore::load(const fs::path& path, const std::string& loadFailure, const Decoder& decode) {
+    waitForPath(path);
+    std::error_code error;
+    if (!fs::exists(path, error)) return false;
+    const fs::path normal = key(path);
+    if (const auto failure = readAndDecode(path, decode)) {
+        {
+            const std::lock_guard lock(stateMutex_);
+            verified_.erase(normal);
+            reported_.insert(normal);
+        }
+        log(loadFailure + *failure);
+        return false;
+    }
+    const std::lock_guard lock(stateMutex_);
+    verified_.insert(normal);
+    reported_.erase(normal);
+    return true;
+}
+
+bool JsonFileStore::exists(const fs::path& path) {
+    waitForPath(path);
+    std::error_code error;
+    return fs::exists(path, error);
+}
+
+void JsonFileStore::save(SaveRequest request) {
+    fs::path path = request.path;
+    enqueue(std::move(path), [this, request = std::move(request)] { runSave(request); });
+}
+
+void JsonFileStore::remove(const fs::path& path) {
+    enqueue(path, [this, path] {
+        std::error_code error;
+        fs::remove(path, error);  // a missing file or a refused removal is not reported
+        const std::lock_guard lock(stateMutex_);
+        verified_.erase(key(path));
+        reported_.erase(key(path));
+    });
+}
+
+void JsonFileStore::runSave(const SaveRequest& request) {
+    const fs::path& path = request.path;
+    const fs::path normal = key(path);
+
+    // Encode first: a value that cannot be stored leaves the disk untouched.
+    std::string bytes;
+    try {
+        bytes = prettyJson(request.encode());
+    } catch (const std::exception& error) {
+        log(request.saveFailure + error.what());
+        return;
+    }
+
+    std::error_code error;
+    const fs::path folder = path.parent_path();
+    if (!folder.empty() && !fs::is_directory(folder, error)) {
+        fs::create_directories(folder, error);
+        if (error) {
+            log(request.saveFailure + error.message());
+            return;
+        }
+    }
+
+    // A file in place that this store has not seen decode is checked before it
+    // is replaced; one that fails is kept aside rather than lost.
+    bool verified = false;
+    bool reported = false;
+    {
+        const std::lock_guard lock(stateMutex_);
+        verified = verified_.contains(normal);
+        reported = reported_.contains(normal);
+    }
+    if (!verified && fs::exists(fs::symlink_status(path, error))) {
+        const auto failure = request.check ? readAndDecode(path, request.check) : std::nullopt;
+        if (failure) {
+            if (!reported) log(request.loadFailure + *failure);
+            fs::path keptAs;
+            if (const std::error_code aside = keepFileAside(path, keptAs)) {
+                log(request.saveFailure + "the unreadable file in place could not be kept aside: " +
+                    aside.message());
+                return;
+            }
+        }
+    }
+
+    if (const std::error_code written = options_.writer(path, bytes)) {
+        log(request.saveFailure + written.message());
+        return;
+    }
+    const std::lock_guard lock(stateMutex_);
+    verified_.insert(normal);
+    reported_.erase(normal);
+}
+
+}  // namespace vantrel

@@ -1,0 +1,134 @@
+#pragma once
+// A folder-agnostic keeper of JSON files: reads on the caller's thread, writes
+// and deletions in order on one worker thread of its own. A read waits for the
+// queued work on the same file, so it always sees the latest save. A file that
+// exists but cannot be decoded is never overwritten: the save that would
+// replace it first keeps it aside (see keepFileAside). Failures never reach the
+// caller; each one is reported as a single line through the log sink.
+#include <nlohmann/json.hpp>
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <thread>
+
+namespace vantrel {
+
+class JsonFileStore {
+public:
+    using Json = nlohmann::json;
+    // Receives one failure line, without its line feed.
+    using LogSink = std::function<void(const std::string& line)>;
+    // Replaces a file's content as a whole; the default is writeFileAtomically.
+    using FileWriter = std::function<std::error_code(const std::filesystem::path&, std::string_view)>;
+    // Decodes a JSON value; throws (any std::exception) when it is not acceptable.
+    using Decoder = std::function<void(const Json&)>;
+    // Builds the JSON value to store; may throw to refuse.
+    using Encoder = std::function<Json()>;
+
+    struct Options {
+        LogSink log;        // default: standard output, one line each
+        FileWriter writer;  // default: writeFileAtomically
+    };
+
+    struct SaveRequest {
+        std::filesystem::path path;
+        Encoder encode;
+        Decoder check;            // accepts a file already in place before it is replaced
+        std::string saveFailure;  // line prefix when the save fails; the reason follows
+        std::string loadFailure;  // line prefix when the file in place turns out unreadable
+    };
+
+    JsonFileStore();
+    explicit JsonFileStore(Options options);
+    // Finishes every queued write before returning.
+    ~JsonFileStore();
+    JsonFileStore(const JsonFileStore&) = delete;
+    JsonFileStore& operator=(const JsonFileStore&) = delete;
+
+    // Reads and decodes `path` after the queued work on it has finished.
+    // A missing file gives false silently; a file that cannot be read or
+    // decoded gives false and logs `loadFailure` followed by the reason.
+    bool load(const std::filesystem::path& path, const std::string& loadFailure, const Decoder& decode);
+
+    // Whether a file exists at `path` once the queued work on it has finished.
+    bool exists(const std::filesystem::path& path);
+
+    // Queues a save: encode, create the parent folder when missing, keep an
+    // unreadable file aside, write atomically.
+    void save(SaveRequest request);
+
+    // Queues the removal of `path`; a missing file or a failed removal is silent.
+    void remove(const std::filesystem::path& path);
+
+    // Blocks until everything queued before the call has finished. Returns at
+    // once when called from the worker itself.
+    void flush();
+
+    void log(const std::string& line) const;
+
+private:
+    struct Task {
+        std::filesystem::path path;
+        std::function<void()> run;
+    };
+
+    void enqueue(std::filesystem::path path, std::function<void()> run);
+    void waitForPath(const std::filesystem::path& path);
+    void workerLoop();
+    void runSave(const SaveRequest& request);
+    bool onWorker() const { return std::this_thread::get_id() == worker_.get_id(); }
+
+    Options options_;
+
+    std::mutex queueMutex_;
+    std::condition_variable workAvailable_;
+    std::condition_variable workDone_;
+    std::deque<Task> tasks_;
+    std::map<std::filesystem::path, int> pending_;
+    std::uint64_t enqueued_ = 0;
+    std::uint64_t completed_ = 0;
+    bool stopping_ = false;
+
+    // Files known to decode (read or written by this store), and files whose
+    // failure has already been reported; both guarded by stateMutex_.
+    mutable std::mutex stateMutex_;
+    std::set<std::filesystem::path> verified_;
+    std::set<std::filesystem::path> reported_;
+
+    std::thread worker_;  // last: starts once everything above exists
+};
+
+// Typed helpers over records with nlohmann to_json / from_json.
+template <class T>
+std::optional<T> loadJsonValue(JsonFileStore& store, const std::filesystem::path& path,
+                               const std::string& loadFailure) {
+    std::optional<T> value;
+    store.load(path, loadFailure, [&value](const nlohmann::json& json) { value = json.get<T>(); });
+    return value;
+}
+
+template <class T>
+void saveJsonValue(JsonFileStore& store, std::filesystem::path path, T value, std::string saveFailure,
+                   std::string loadFailure) {
+    store.save({std::move(path),
+                [value = std::move(value)] {
+                    // Filled in place: nlohmann's converting constructor leaks when to_json throws.
+                    nlohmann::json json;
+                    to_json(json, value);
+                    return json;
+                },
+                [](const nlohmann::json& json) { (void)json.get<T>(); },
+                std::move(saveFailure), std::move(loadFailure)});
+}
+
+}  // namespace vantrel

@@ -1,0 +1,182 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <numbers>
+#include <random>
+#include <vector>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <thread>
+#include <cstring>
+#include <future>
+
+#include "engine/HorizonDetector.h"
+
+namespace vantrel {
+namespace {
+
+struct TestBitmap {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> pixels;
+    RgbaView view() const { return {pixels.data(), width, height, std::size_t(width) * 4}; }
+};
+
+// Coverage of a pixel by the half-plane t > 0, t being the signed distance of
+// the pixel's centre from the edge in pixels: a one-pixel ramp, as a lens and
+// scanner would draw a straight edge.
+double cover(double t) { return std::clamp(0.5 + t, 0.0, 1.0); }
+
+// A landscape whose horizon and building walls are turned by `tiltDegrees`
+// (counter-clockwise on screen), with a little noise.
+TestBitmap tiltedLandscape(int width, int height, double tiltDegrees, unsigned seed = 7) {
+    TestBitmap b{width, height, std::vector<std::uint8_t>(std::size_t(width) * height * 4)};
+    const double t = tiltDegrees * std::numbers::pi / 180.0;
+    const double c = std::cos(t), s = std::sin(t);
+    const double cx = width / 2.0, cy = height / 2.0, unit = std::min(width, height);
+    std::mt19937 rng(seed);
+    std::normal_distribution<double> noise(0.0, 4.0);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const double px = x + 0.5 - cx, py = cy - (y + 0.5);
+            const double u = c * px + s * py, v = -s * px + c * py;  // level scene, v up, pixels
+            double building = 0.0;
+            for (double left : {-0.6, -0.2, 0.25})
+                building += cover(u - left * unit) * cover(left * unit + 0.18 * unit - u) * cover(v + 0.3 * unit);
+            const double ground = cover(-v);
+            const double value = (1.0 - ground) * (210.0 - 60.0 * v / unit) + ground * (70.0 + 50.0 * building);
+            const auto g = std::uint8_t(std::clamp(value + noise(rng), 0.0, 255.0));
+            std::uint8_t* p = &b.pixels[(std::size_t(y) * width + x) * 4];
+            p[0] = g;
+            p[1] = std::uint8_t(std::min(255, g + 10));
+            p[2] = std::uint8_t(std::min(255, g + 25));
+            p[3] = 255;
+        }
+    return b;
+}
+
+TEST(HorizonDetectorTest, MeasuresTiltAlikeOnLandscapePortraitAndSquareFrames) {
+    struct Frame { int w, h; };
+    for (const Frame f : {Frame{1200, 800}, Frame{800, 1200}, Frame{1000, 1000}})
+        for (double tilt : {-3.0, 2.0, -0.7, 8.3, 0.0}) {
+            const auto angle = HorizonDetector::measureHorizonAngle(tiltedLandscape(f.w, f.h, tilt).view());
+            ASSERT_TRUE(angle.has_value()) << f.w << "x" << f.h << " tilt " << tilt;
+            EXPECT_NEAR(*angle, -tilt, 0.2) << f.w << "x" << f.h << " tilt " << tilt;
+            EXPECT_FALSE(std::signbit(*angle) && *angle == 0.0);
+        }
+}
+
+// A sky over a mottled field whose own edges far outnumber the horizon's.
+TestBitmap horizonOverMottledField(int width, int height, double tiltDegrees) {
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<double> u(0.0, 1.0);
+    const int cell = 16, gw = width / cell + 2, gh = height / cell + 2;
+    std::vector<double> field(std::size_t(gw) * gh);
+    for (double& f : field) f = 40.0 + 100.0 * u(rng);
+    const double t = tiltDegrees * std::numbers::pi / 180.0;
+    TestBitmap b{width, height, std::vector<std::uint8_t>(std::size_t(width) * height * 4)};
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            // Smoothstep-blended cells: soft blobs with edges in every direction.
+            const double fx = double(x) / cell, fy = double(y) / cell;
+            const int ix = int(fx), iy = int(fy);
+            auto smooth = [](double v) { return v * v * (3 - 2 * v); };
+            const double sx = smooth(fx - ix), sy = smooth(fy - iy);
+            auto at = [&](int i, int j) { return field[std::size_t(j) * gw + i]; };
+            const double ground = (at(ix, iy) * (1 - sx) + at(ix + 1, iy) * sx) * (1 - sy) +
+                                  (at(ix, iy + 1) * (1 - sx) + at(ix + 1, iy + 1) * sx) * sy;
+            const double px = x + 0.5 - width / 2.0, py = height / 2.0 - (y + 0.5);
+            const double sky = cover(-std::sin(t) * px + std::cos(t) * py + 0.25 * height);
+            const auto g = std::uint8_t(std::clamp(sky * 200.0 + (1 - sky) * ground, 0.0, 255.0));
+            std::uint8_t* p = &b.pixels[(std::size_t(y) * width + x) * 4];
+            p[0] = p[1] = p[2] = g;
+            p[3] = 255;
+        }
+    return b;
+}
+
+TEST(HorizonDetectorTest, FindsAHorizonAboveHeavyTexture) {
+    for (double tilt : {-3.0, 2.0}) {
+        const auto angle = HorizonDetector::measureHorizonAngle(horizonOverMottledField(1200, 800, tilt).view());
+        ASSERT_TRUE(angle.has_value()) << tilt;
+        EXPECT_NEAR(*angle, -tilt, 0.2) << tilt;
+    }
+}
+
+// Overlapping soft-edged discs: plenty of strong edges, but no direction
+// stands out.
+TestBitmap discs(int width, int height, unsigned seed) {
+    TestBitmap b{width, height, std::vector<std::uint8_t>(std::size_t(width) * height * 4, 128)};
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> ux(0, width), uy(0, height), ur(15, 120), ug(0, 255);
+    std::vector<double> grey(std::size_t(width) * height, 128.0);
+    for (int k = 0; k < 80; ++k) {
+        const double cx = ux(rng), cy = uy(rng), r = ur(rng), value = ug(rng);
+        for (int y = std::max(0, int(cy - r - 2)); y < std::min(height, int(cy + r + 2)); ++y)
+            for (int x = std::max(0, int(cx - r - 2)); x < std::min(width, int(cx + r + 2)); ++x) {
+                const double a = cover(r - std::hypot(x + 0.5 - cx, y + 0.5 - cy));
+                double& g = grey[std::size_t(y) * width + x];
+                g = g * (1 - a) + value * a;
+            }
+    }
+    for (std::size_t i = 0; i < grey.size(); ++i) {
+        const auto g = std::uint8_t(std::lround(grey[i]));
+        b.pixels[i * 4] = b.pixels[i * 4 + 1] = b.pixels[i * 4 + 2] = g;
+        b.pixels[i * 4 + 3] = 255;
+    }
+    return b;
+}
+
+TEST(HorizonDetectorTest, FindsNothingWithoutADominantDirection) {
+    for (unsigned seed : {1u, 2u, 3u})
+        EXPECT_FALSE(HorizonDetector::measureHorizonAngle(discs(1200, 800, seed).view())) << "seed " << seed;
+
+    // Featureless grey: no edge is strong enough to vote.
+    TestBitmap flat{900, 600, std::vector<std::uint8_t>(900 * 600 * 4, 140)};
+    EXPECT_FALSE(HorizonDetector::measureHorizonAngle(flat.view()));
+
+    // Lines leaning 30 degrees from both axes do not vote, however strong.
+    EXPECT_FALSE(HorizonDetector::measureHorizonAngle(tiltedLandscape(900, 600, 30.0).view()));
+
+    // Nothing to measure in an empty or a sliver of a bitmap.
+    EXPECT_FALSE(HorizonDetector::measureHorizonAngle(RgbaView{}));
+    const TestBitmap sliver = tiltedLandscape(4000, 6, 2.0);
+    EXPECT_FALSE(HorizonDetector::measureHorizonAngle(sliver.view()));
+}
+
+Image imageOf(const TestBitmap& b) {
+    SourcePixels p = SourcePixels::allocate(b.width, b.height, 4, SampleType::uint8);
+    for (int y = 0; y < b.height; ++y) std::memcpy(p.mutableRow(y), &b.pixels[std::size_t(y) * b.width * 4], std::size_t(b.width) * 4);
+    return Image::fromPixels(std::move(p));
+}
+
+TEST(HorizonDetectorTest, DetectsOnImagesOffTheCallersThread) {
+    const Image frame = imageOf(tiltedLandscape(1200, 800, -3.0));
+    // The frame stands anywhere in the plane; a render upside down would report -3.
+    EXPECT_NEAR(HorizonDetector::detectHorizonAngle(frame.translated(37, -12)).get().value_or(99), 3.0, 0.2);
+    EXPECT_FALSE(HorizonDetector::detectHorizonAngle(Image()).get());
+    EXPECT_FALSE(HorizonDetector::detectHorizonAngle(Image::constant({0.2f, 0.2f, 0.2f, 1.0f})).get());
+
+    // The render waits for a signal the caller gives only after the call has returned: had
+    // the work run on the caller's thread, the signal would come too late.
+    auto released = std::make_shared<std::atomic<bool>>(false);
+    auto late = std::make_shared<std::atomic<bool>>(false);
+    const Image gated = Image::pointwise({frame}, [released, late](const RowSpan& span, const float* const* in, float* out) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!*released && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (!*released) *late = true;
+        std::copy_n(in[0], 4 * span.count, out);
+    });
+    auto pending = HorizonDetector::detectHorizonAngle(gated);
+    *released = true;
+    EXPECT_NEAR(pending.get().value_or(99), 3.0, 0.2);
+    EXPECT_FALSE(*late);
+}
+
+}  // namespace
+}  // namespace vantrel

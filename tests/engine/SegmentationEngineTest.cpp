@@ -1,0 +1,218 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include <opencv2/imgproc.hpp>
+
+#include "engine/Context.h"
+#include "engine/SubjectSegmentationEngine.h"
+
+namespace vantrel {
+namespace {
+
+RgbaView viewOf(const cv::Mat& rgba) { return {rgba.data, rgba.cols, rgba.rows, rgba.step[0]}; }
+
+// A mottled background of greens and browns: soft blobs plus grain.
+cv::Mat texturedBackground(cv::Size size, unsigned seed) {
+    cv::Mat coarse(std::max(4, size.height / 40), std::max(4, size.width / 40), CV_32FC3);
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<float> u(0.0f, 1.0f);
+    for (int y = 0; y < coarse.rows; ++y)
+        for (int x = 0; x < coarse.cols; ++x) {
+            const float t = u(rng), l = 0.6f + 0.6f * u(rng);
+            coarse.at<cv::Vec3f>(y, x) = cv::Vec3f((60 + 50 * t) * l, (90 + 20 * t) * l, (40 + 20 * t) * l);
+        }
+    cv::Mat smooth;
+    cv::resize(coarse, smooth, size, 0, 0, cv::INTER_CUBIC);
+    cv::Mat grain(size, CV_32FC3);
+    cv::RNG cvRng(seed);
+    cvRng.fill(grain, cv::RNG::NORMAL, cv::Scalar::all(0), cv::Scalar::all(10));
+    smooth += grain;
+    cv::Mat rgb, rgba;
+    smooth.convertTo(rgb, CV_8UC3);
+    cv::cvtColor(rgb, rgba, cv::COLOR_RGB2RGBA);
+    return rgba;
+}
+
+// Paints `shape` (255 inside) in `colour` over `rgba`, with a soft edge.
+void paint(cv::Mat& rgba, const cv::Mat& shape, cv::Vec3b colour) {
+    const cv::Rect box = cv::Rect(cv::boundingRect(shape) + cv::Size(8, 8) - cv::Point(4, 4)) & cv::Rect({}, rgba.size());
+    cv::Mat alpha;
+    cv::GaussianBlur(shape(box), alpha, cv::Size(0, 0), 1.0);
+    for (int y = 0; y < box.height; ++y) {
+        const std::uint8_t* a = alpha.ptr<std::uint8_t>(y);
+        cv::Vec4b* p = rgba.ptr<cv::Vec4b>(box.y + y) + box.x;
+        for (int x = 0; x < box.width; ++x) {
+            const float w = a[x] / 255.0f;
+            for (int c = 0; c < 3; ++c) p[x][c] = cv::saturate_cast<std::uint8_t>(p[x][c] * (1 - w) + colour[c] * w);
+        }
+    }
+}
+
+cv::Mat discShape(cv::Size size, cv::Point centre, int radius) {
+    cv::Mat shape = cv::Mat::zeros(size, CV_8U);
+    cv::circle(shape, centre, radius, cv::Scalar(255), cv::FILLED, cv::LINE_AA);
+    return shape > 127;
+}
+
+// A standing figure: head, body and legs.
+cv::Mat figureShape(cv::Size size) {
+    cv::Mat shape = cv::Mat::zeros(size, CV_8U);
+    const double u = size.height / 100.0;
+    const cv::Point c(int(size.width * 0.42), 0);
+    cv::circle(shape, c + cv::Point(0, int(22 * u)), int(8 * u), cv::Scalar(255), cv::FILLED, cv::LINE_AA);
+    cv::ellipse(shape, c + cv::Point(0, int(48 * u)), cv::Size(int(13 * u), int(20 * u)), 0, 0, 360, cv::Scalar(255),
+                cv::FILLED, cv::LINE_AA);
+    cv::rectangle(shape, c + cv::Point(int(-10 * u), int(60 * u)), c + cv::Point(int(-3 * u), int(88 * u)), cv::Scalar(255),
+                  cv::FILLED);
+    cv::rectangle(shape, c + cv::Point(int(3 * u), int(60 * u)), c + cv::Point(int(10 * u), int(88 * u)), cv::Scalar(255),
+                  cv::FILLED);
+    return shape > 127;
+}
+
+// The mask brought to `size`, cut at one half.
+cv::Mat binaryAt(const SubjectSegmentationEngine::Mask& mask, cv::Size size) {
+    const cv::Mat values(mask.height, mask.width, CV_32F, const_cast<float*>(mask.values.data()));
+    cv::Mat resized;
+    cv::resize(values, resized, size, 0, 0, cv::INTER_LINEAR);
+    return resized >= 0.5f;
+}
+
+double iou(const cv::Mat& a, const cv::Mat& b) {
+    const double inter = cv::countNonZero(a & b), uni = cv::countNonZero(a | b);
+    return uni > 0 ? inter / uni : 0.0;
+}
+
+TEST(SegmentationEngineTest, SegmentsADiscAndAFigureOnTexturedBackgrounds) {
+    const cv::Size size(1500, 1000);
+    struct Layer {
+        cv::Mat shape;
+        cv::Vec3b colour;
+    };
+    struct Case {
+        const char* name;
+        std::vector<Layer> layers;
+    };
+    const cv::Mat disc = discShape(size, {820, 470}, 260), figure = figureShape(size);
+    const cv::Mat atEdge = discShape(size, {300, 980}, 250);  // runs off the bottom edge
+    const std::vector<Case> cases = {
+        {"bright disc", {{disc, {245, 235, 220}}}},
+        {"figure", {{figure, {190, 40, 50}}}},
+        {"figure and a subject cut by the edge", {{figure, {120, 60, 140}}, {atEdge, {40, 60, 200}}}},
+    };
+    for (const Case& c : cases) {
+        cv::Mat frame = texturedBackground(size, 11);
+        cv::Mat truth = cv::Mat::zeros(size, CV_8U);
+        for (const Layer& l : c.layers) {
+            paint(frame, l.shape, l.colour);
+            truth |= l.shape;
+        }
+        const auto mask = SubjectSegmentationEngine::shared().segment(viewOf(frame));
+        ASSERT_TRUE(mask.has_value()) << c.name;
+        EXPECT_EQ(std::max(mask->width, mask->height), SubjectSegmentationEngine::kWorkingLongSide);
+        EXPECT_GE(iou(binaryAt(*mask, size), truth), 0.8) << c.name;
+        for (float v : mask->values) ASSERT_TRUE(v >= 0.0f && v <= 1.0f);
+    }
+}
+
+TEST(SegmentationEngineTest, FindsNoSubjectInPlainFrames) {
+    cv::Mat flat(800, 1200, CV_8UC4, cv::Scalar(120, 130, 140, 255));
+    EXPECT_FALSE(SubjectSegmentationEngine::shared().segment(viewOf(flat)));
+    EXPECT_FALSE(SubjectSegmentationEngine::shared().segment(viewOf(texturedBackground({1200, 800}, 5))));
+    // A sliver of a frame is not analysed at all.
+    cv::Mat sliver(4000, 10, CV_8UC4, cv::Scalar(250, 250, 250, 255));
+    cv::rectangle(sliver, cv::Rect(0, 1000, 10, 500), cv::Scalar(0, 0, 0, 255), cv::FILLED);
+    EXPECT_FALSE(SubjectSegmentationEngine::shared().segment(viewOf(sliver)));
+    EXPECT_FALSE(SubjectSegmentationEngine::shared().segment(RgbaView{}));
+}
+
+Image imageOf(const cv::Mat& rgba) {
+    SourcePixels p = SourcePixels::allocate(rgba.cols, rgba.rows, 4, SampleType::uint8);
+    for (int y = 0; y < rgba.rows; ++y) std::memcpy(p.mutableRow(y), rgba.ptr(y), std::size_t(rgba.cols) * 4);
+    return Image::fromPixels(std::move(p));
+}
+
+// The red channel of an image's working values over `rect`, top row first.
+cv::Mat maskValues(const Image& mask, const Rect& rect) {
+    const auto buffer = Context().renderFloat(mask, rect);
+    EXPECT_TRUE(buffer.has_value());
+    if (!buffer) return {};
+    cv::Mat values(int(rect.height), int(rect.width), CV_32F);
+    for (int r = 0; r < values.rows; ++r)
+        for (int x = 0; x < values.cols; ++x) values.at<float>(r, x) = buffer->view().rowFromTop(r)[4 * x];
+    return values;
+}
+
+TEST(SegmentationEngineTest, MaskImageHasTheFramesExtentWhereverItStands) {
+    const cv::Size size(900, 600);
+    cv::Mat pixels = texturedBackground(size, 4);
+    // Off-centre and low, so a flipped or mirrored mask would miss it.
+    const cv::Mat shape = discShape(size, {620, 400}, 120);
+    paint(pixels, shape, {240, 230, 90});
+    const Image frame = imageOf(pixels).translated(40, -25);
+
+    const auto mask = SubjectSegmentationEngine::shared().generateMask(frame).get();
+    ASSERT_TRUE(mask.has_value());
+    EXPECT_EQ(mask->extent(), frame.extent());
+    EXPECT_GE(iou(maskValues(*mask, frame.extent()) >= 0.5f, shape), 0.8);
+
+    // Frames too thin to analyse, and frames with nothing to render, give nothing.
+    cv::Mat thin(4000, 10, CV_8UC4, cv::Scalar(250, 250, 250, 255));
+    cv::rectangle(thin, cv::Rect(0, 1000, 10, 500), cv::Scalar(0, 0, 0, 255), cv::FILLED);
+    EXPECT_FALSE(SubjectSegmentationEngine::shared().generateMask(imageOf(thin)).get());
+    EXPECT_FALSE(SubjectSegmentationEngine::shared().generateMask(Image()).get());
+    EXPECT_FALSE(SubjectSegmentationEngine::shared().generateMask(Image::constant({1, 1, 1, 1})).get());
+}
+
+TEST(SegmentationEngineTest, FitMaskStretchesEachAxisOntoTheTarget) {
+    // 4 x 2 mask, white only in its top-left pixel.
+    PixelBuffer buffer(Rect{0, 0, 4, 2});
+    buffer.at(0, 1)[0] = buffer.at(0, 1)[1] = buffer.at(0, 1)[2] = 1.0f;
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 4; ++x) buffer.at(x, y)[3] = 1.0f;
+    const Rect target{100, -50, 400, 100};
+    const Image fitted = SubjectSegmentationEngine::fitMask(Image::fromBuffer(std::move(buffer)), target);
+    EXPECT_EQ(fitted.extent(), target);
+    const cv::Mat values = maskValues(fitted, target);
+    ASSERT_FALSE(values.empty());
+    EXPECT_NEAR(values.at<float>(5, 5), 1.0f, 1e-4);    // top-left stays white, edge not faded
+    EXPECT_NEAR(values.at<float>(95, 5), 0.0f, 1e-4);   // bottom-left
+    EXPECT_NEAR(values.at<float>(5, 395), 0.0f, 1e-4);  // top-right
+    EXPECT_TRUE(SubjectSegmentationEngine::fitMask(Image(), target).isEmpty());
+}
+
+TEST(SegmentationEngineTest, ProxyAndFullImageGiveTheSameMaskEveryTime) {
+    const cv::Size full(6000, 4000);
+    cv::Mat pixels = texturedBackground(full, 3);
+    paint(pixels, discShape(full, {2600, 2100}, 900), cv::Vec3b(230, 200, 60));
+    cv::Mat proxyPixels;
+    cv::resize(pixels, proxyPixels, cv::Size(2560, 1707), 0, 0, cv::INTER_AREA);
+    const Image frame = imageOf(pixels), proxy = imageOf(proxyPixels);
+    pixels.release();
+
+    const auto& engine = SubjectSegmentationEngine::shared();
+    auto fullMask = engine.generateMask(frame);
+    auto proxyMask = engine.generateMask(proxy);
+    auto again = engine.generateMask(proxy);
+    const auto a = proxyMask.get(), b = fullMask.get(), c = again.get();
+    ASSERT_TRUE(a && b && c);
+    EXPECT_EQ(b->extent(), frame.extent());
+    // Compared on a common 640-pixel grid.
+    const auto common = [](const Image& m) {
+        const double s = 640.0 / double(m.extent().width);
+        return m.transformed(AffineTransform::scale(s, s));
+    };
+    const Rect grid = common(*a).extent().intersected(common(*b).extent());
+    const cv::Mat ma = maskValues(common(*a), grid), mb = maskValues(common(*b), grid);
+    EXPECT_GE(iou(ma >= 0.5f, mb >= 0.5f), 0.95);
+    // The same frame twice: the same mask, to the bit.
+    const cv::Mat mc = maskValues(common(*c), grid);
+    EXPECT_EQ(cv::countNonZero(ma != mc), 0);
+}
+
+}  // namespace
+}  // namespace vantrel

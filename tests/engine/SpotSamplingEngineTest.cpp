@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+#include "engine/SpotSamplingEngine.h"
+
+namespace vantrel {
+namespace {
+
+using SpotSamplingEngine::Point;
+using SpotSamplingEngine::Spot;
+
+Bitmap filled(int width, int height, std::array<std::uint8_t, 3> rgb) {
+    Bitmap b{width, height, OutputSpace::sRGB, std::vector<std::uint8_t>(std::size_t(width) * height * 4)};
+    for (std::size_t i = 0; i < b.pixels.size(); i += 4) {
+        b.pixels[i] = rgb[0];
+        b.pixels[i + 1] = rgb[1];
+        b.pixels[i + 2] = rgb[2];
+        b.pixels[i + 3] = 255;
+    }
+    return b;
+}
+
+// Paints a disc (top-down pixel coordinates).
+void disc(Bitmap& b, double cx, double cy, double radius, std::array<std::uint8_t, 3> rgb) {
+    for (int y = 0; y < b.height; ++y)
+        for (int x = 0; x < b.width; ++x)
+            if (std::hypot(x + 0.5 - cx, y + 0.5 - cy) <= radius) {
+                std::uint8_t* p = &b.pixels[(std::size_t(y) * b.width + x) * 4];
+                p[0] = rgb[0];
+                p[1] = rgb[1];
+                p[2] = rgb[2];
+            }
+}
+
+void expectPoint(Point actual, double x, double y, const char* what) {
+    EXPECT_NEAR(actual.x, x, 1e-9) << what;
+    EXPECT_NEAR(actual.y, y, 1e-9) << what;
+}
+
+TEST(SpotSamplingEngineTest, FallbackRules) {
+    const std::vector<Spot> none;
+    // Centre of the frame, d = 0.025: (d, 0) and (0, d) score alike, but the shorter diagonal
+    // step stays further from the edges and wins.
+    const double e = 0.707 * 0.025;
+    expectPoint(SpotSamplingEngine::fallbackOffset(none, 0.5, 0.5, 0.01), e, e, "centre");
+    // Without a picture the geometric rule decides even though candidates exist.
+    expectPoint(SpotSamplingEngine::findBestSource(0.5, 0.5, 0.01, nullptr, none), e, e, "no image");
+    // A spot in the way costs (d, 0) and (e, e) their places; the first best of the rest wins.
+    const std::vector<Spot> blocking = {{{0.525, 0.5}, 0.02}};
+    expectPoint(SpotSamplingEngine::fallbackOffset(blocking, 0.5, 0.5, 0.01), -e, e, "blocked");
+    // Near the right edge the offset points away from it.
+    expectPoint(SpotSamplingEngine::fallbackOffset(none, 0.97, 0.5, 0.01), -0.025, 0.0, "right edge");
+    // No direction stays inside the allowed band: (d, 0).
+    expectPoint(SpotSamplingEngine::fallbackOffset(none, 0.5, 0.5, 0.45), 0.99, 0.0, "no room");
+}
+
+TEST(SpotSamplingEngineTest, CandidatesRespectEdgesSpotsAndTies) {
+    const Bitmap flat = filled(1200, 800, {120, 120, 120});
+    const std::vector<Spot> none;
+    // Every candidate matches equally well: the inner ring and its first angle win.
+    expectPoint(SpotSamplingEngine::findBestSource(0.5, 0.5, 0.02, &flat, none), 2.2 * 16 / 1200, 0.0, "tie");
+    // A tiny spot is searched as if it had a radius of 6 pixels.
+    expectPoint(SpotSamplingEngine::findBestSource(0.5, 0.5, 0.001, &flat, none), 2.2 * 6 / 1200, 0.0, "tiny");
+    // Twenty pixels from the right edge, candidates leaving the frame are dropped; the first
+    // that stays points straight down (y grows downwards).
+    const Point edge = SpotSamplingEngine::findBestSource((1200 - 20) / 1200.0, 0.5, 0.02, &flat, none);
+    expectPoint(edge, 0.0, 2.2 * 16 / 800, "right edge");
+    // A candidate touching another spot is dropped: the next angle takes over.
+    const std::vector<Spot> blocking = {{{(600 + 35.2) / 1200.0, 0.5}, 0.002}};
+    const double a = std::numbers::pi / 6;
+    expectPoint(SpotSamplingEngine::findBestSource(0.5, 0.5, 0.02, &flat, blocking), 35.2 * std::cos(a) / 1200,
+                35.2 * std::sin(a) / 800, "blocked");
+    // The same list of spots through any record with centre and radius.
+    struct Record {
+        Point center;
+        double radius;
+    };
+    const std::vector<Record> records = {{{(600 + 35.2) / 1200.0, 0.5}, 0.002}};
+    EXPECT_EQ(SpotSamplingEngine::findBestSource(0.5, 0.5, 0.02, &flat, records),
+              SpotSamplingEngine::findBestSource(0.5, 0.5, 0.02, &flat, blocking));
+    // So large a spot that every candidate leaves the frame: the geometric rule.
+    expectPoint(SpotSamplingEngine::findBestSource(0.5, 0.5, 0.3, &flat, none), 0.66, 0.0, "no candidate");
+}
+
+TEST(SpotSamplingEngineTest, PicksTheMatchingPatchBelowTheSpotAtAnySize) {
+    // Grey around the spot, red elsewhere except one grey patch straight below it on the
+    // outer ring. The search must find it: this checks the vertical orientation of the
+    // sampled region, and for the large spot that samples are scaled with the region.
+    struct Case {
+        double radius;  // fraction of the shorter side (800)
+        double cy;
+    };
+    for (const Case c : {Case{0.02, 0.5}, Case{0.12, 0.375}}) {
+        Bitmap b = filled(1200, 800, {200, 30, 30});
+        const double R = c.radius * 800, x = 600, y = c.cy * 800;
+        disc(b, x, y, 2.0 * R, {128, 128, 128});
+        disc(b, x, y + 3.5 * R, R, {128, 128, 128});
+        const Point p = SpotSamplingEngine::findBestSource(0.5, c.cy, c.radius, &b, std::vector<Spot>{});
+        EXPECT_NEAR(p.x, 0.0, 1e-9) << c.radius;
+        EXPECT_NEAR(p.y, 3.5 * R / 800, 1e-9) << c.radius;
+    }
+}
+
+}  // namespace
+}  // namespace vantrel
