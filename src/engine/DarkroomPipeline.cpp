@@ -5,6 +5,7 @@
 #include "engine/ColorFilters.h"
 #include "engine/DetailFilters.h"
 #include "engine/DustVisualizationStage.h"
+#include "engine/FilmFrameGenerator.h"
 #include "engine/FilmGrainEngine.h"
 #include "engine/FilmPhysicsEngine.h"
 #include "engine/GeometryStage.h"
@@ -157,7 +158,8 @@ const std::array<DarkroomPipeline::Stage, DarkroomPipeline::kStageCount> kStages
          return UltraHDREngine::apply(i, in.recipe.ultraHDR,
                                       in.forceStandardRange ? std::optional<bool>(true) : std::nullopt);
      }},
-    {"filmFrame", [](const Inputs& in) { return !in.recipe.filmFrame.isNeutral(); }, notYetBuilt},
+    {"filmFrame", [](const Inputs& in) { return !in.recipe.filmFrame.isNeutral(); },
+     [](const Image& i, const Inputs& in) { return FilmFrameGenerator::apply(i, in.recipe.filmFrame); }},
     {"dustVisualization",
      [](const Inputs& in) { return in.allowDustVisualization && in.recipe.spotHealing.isVisualizeDustMode; },
      [](const Image& i, const Inputs& in) {
