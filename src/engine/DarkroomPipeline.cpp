@@ -2,12 +2,17 @@
 
 #include <cmath>
 
+#include "engine/ColorCubeGenerator.h"
 #include "engine/ColorFilters.h"
+#include "engine/ColorGradingCubeGenerator.h"
 #include "engine/DetailFilters.h"
 #include "engine/DustVisualizationStage.h"
 #include "engine/GeometryStage.h"
+#include "engine/LocalMaskStage.h"
+#include "engine/LookupFilters.h"
 #include "engine/NegativeConversionStage.h"
 #include "engine/SpotHealingStage.h"
+#include "engine/SubjectStage.h"
 #include "engine/ToneCurveStage.h"
 
 namespace vantrel {
@@ -70,6 +75,19 @@ Image vibranceStage(const Image& image, const Inputs& in) {
     return vibrance(image, VibranceParameters{float(in.recipe.vibrance)});
 }
 
+Image hslMixerStage(const Image& image, const Inputs& in) {
+    // Channels stored under keys the mixer does not know have no band; an identity cube would
+    // only clip extended values.
+    const auto bands = ColorCubeGenerator::activeBands(in.recipe);
+    if (bands.empty()) return image;
+    return colorCube(image, {ColorCubeGenerator::cubeDimension, ColorCubeGenerator::makeCubeData(bands)});
+}
+
+Image colorGradingStage(const Image& image, const Inputs& in) {
+    return colorCube(image, {ColorGradingCubeGenerator::cubeDimension,
+                             ColorGradingCubeGenerator::makeCubeData(in.recipe.colorGrading)});
+}
+
 Image noiseReductionStage(const Image& image, const Inputs& in) {
     NoiseReductionSettings s;
     s.noiseLevel = float(in.recipe.noiseReduction * kNoiseLevelPerUnit);
@@ -115,16 +133,20 @@ const std::array<DarkroomPipeline::Stage, DarkroomPipeline::kStageCount> kStages
      },
      colorControlsStage},
     {"vibrance", [](const Inputs& in) { return std::abs(in.recipe.vibrance) > kAmountThreshold; }, vibranceStage},
-    {"hslMixer", [](const Inputs& in) { return in.recipe.hasHSLAdjustments(); }, notYetBuilt},
-    {"colorGrading", [](const Inputs& in) { return !in.recipe.colorGrading.isIdentity(); }, notYetBuilt},
+    {"hslMixer", [](const Inputs& in) { return in.recipe.hasHSLAdjustments(); }, hslMixerStage},
+    {"colorGrading", [](const Inputs& in) { return !in.recipe.colorGrading.isIdentity(); }, colorGradingStage},
     {"toneCurve", always, [](const Image& i, const Inputs& in) { return applyToneCurve(i, in.recipe.curvePoints); }},
     // Signed guards: zero and negative amounts add nothing.
     {"noiseReduction", [](const Inputs& in) { return in.recipe.noiseReduction > kDetailThreshold; },
      noiseReductionStage},
     {"sharpening", [](const Inputs& in) { return in.recipe.sharpening > kDetailThreshold; }, sharpeningStage},
     {"vignette", [](const Inputs& in) { return std::abs(in.recipe.vignette) > kDetailThreshold; }, vignetteStage},
-    {"localMasks", [](const Inputs& in) { return !in.recipe.masks.isIdentity(); }, notYetBuilt},
-    {"subjectMask", [](const Inputs& in) { return !in.recipe.subjectMask.isIdentity(); }, notYetBuilt},
+    {"localMasks", [](const Inputs& in) { return !in.recipe.masks.isIdentity(); },
+     [](const Image& i, const Inputs& in) {
+         return applyMasks(i, in.recipe.masks.linearMasks, in.recipe.masks.radialMasks);
+     }},
+    {"subjectMask", [](const Inputs& in) { return !in.recipe.subjectMask.isIdentity(); },
+     [](const Image& i, const Inputs& in) { return applySubjectMask(i, in.subjectMask, in.recipe.subjectMask); }},
     {"halation", [](const Inputs& in) { return !in.recipe.halation.isNeutral(); }, notYetBuilt},
     // "Not below" thresholds: the stage runs at exactly the threshold (and never for NaN).
     {"filmGrain", [](const Inputs& in) { return in.recipe.filmGrain.amount >= kGrainThreshold; }, notYetBuilt},
@@ -201,6 +223,16 @@ Image DarkroomPipeline::applyNegativeConversion(const Image& input, const Negati
 
 Image DarkroomPipeline::applyToneCurve(const Image& input, const std::vector<CurvePoint>& points) {
     return vantrel::applyToneCurve(input, points);
+}
+
+Image DarkroomPipeline::applyMasks(const Image& input, const std::vector<LinearMask>& linearMasks,
+                                   const std::vector<RadialMask>& radialMasks) {
+    return vantrel::applyMasks(input, linearMasks, radialMasks);
+}
+
+Image DarkroomPipeline::applySubjectMask(const Image& input, const std::optional<Image>& subjectMask,
+                                         const SubjectMaskParameters& params) {
+    return vantrel::applySubjectMask(input, subjectMask, params);
 }
 
 Image DarkroomPipeline::applyDustVisualization(const Image& input, double intensity) {
