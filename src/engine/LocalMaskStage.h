@@ -5,6 +5,9 @@
 //
 // Mask positions are fractions of the frame with y counted from the top; the plane counts y
 // from the bottom, so (x, y) lands on (minX + W·x, minY + H·(1 − y)) of the frame's extent.
+//
+// Each mask is one pointwise node: its gradient is evaluated per row, only where the mask
+// reaches, and the corrections run only over the part of a row the mask covers.
 #include <vector>
 
 #include "engine/Image.h"
@@ -28,13 +31,8 @@ void planePoint(const NormalizedPoint& p, const Rect& extent, double& x, double&
 
 RadialMaskGeometry radialMaskGeometry(const RadialMask& mask, const Rect& extent);
 
-// The grey masks (opaque white where the adjustment is full, clear where it is gone; the
-// other way round when inverted), cropped to `extent`.
-Image linearMaskImage(const LinearMask& mask, const Rect& extent);
-Image radialMaskImage(const RadialMask& mask, const Rect& extent);
-
 // The input with every enabled, non-neutral mask applied; the input itself when there is none
-// or the input has no area.
+// or the input has no finite area.
 Image applyMasks(const Image& input, const std::vector<LinearMask>& linearMasks,
                  const std::vector<RadialMask>& radialMasks);
 
