@@ -6,6 +6,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "engine/ColorGradingCubeGenerator.h"
+#include "engine/LookupFilters.h"
 #include "model/HSLColorChannel.h"
 
 namespace vantrel {
@@ -130,6 +132,18 @@ std::vector<float> ColorCubeGenerator::makeCubeData(const std::vector<Band>& ban
             }
     });
     return table;
+}
+
+Image applyHslMixer(const Image& input, const EditParameters& recipe) {
+    const auto bands = ColorCubeGenerator::activeBands(recipe);
+    if (bands.empty()) return input;
+    return colorCube(input, {ColorCubeGenerator::cubeDimension, ColorCubeGenerator::makeCubeData(bands)});
+}
+
+Image applyColorGrading(const Image& input, const EditParameters& recipe) {
+    if (recipe.colorGrading.isIdentity()) return input;
+    return colorCube(input, {ColorGradingCubeGenerator::cubeDimension,
+                             ColorGradingCubeGenerator::makeCubeData(recipe.colorGrading)});
 }
 
 }  // namespace vantrel

@@ -4,12 +4,10 @@
 
 #include "engine/ColorCubeGenerator.h"
 #include "engine/ColorFilters.h"
-#include "engine/ColorGradingCubeGenerator.h"
 #include "engine/DetailFilters.h"
 #include "engine/DustVisualizationStage.h"
 #include "engine/GeometryStage.h"
 #include "engine/LocalMaskStage.h"
-#include "engine/LookupFilters.h"
 #include "engine/NegativeConversionStage.h"
 #include "engine/SpotHealingStage.h"
 #include "engine/SubjectStage.h"
@@ -75,19 +73,6 @@ Image vibranceStage(const Image& image, const Inputs& in) {
     return vibrance(image, VibranceParameters{float(in.recipe.vibrance)});
 }
 
-Image hslMixerStage(const Image& image, const Inputs& in) {
-    // Channels stored under keys the mixer does not know have no band; an identity cube would
-    // only clip extended values.
-    const auto bands = ColorCubeGenerator::activeBands(in.recipe);
-    if (bands.empty()) return image;
-    return colorCube(image, {ColorCubeGenerator::cubeDimension, ColorCubeGenerator::makeCubeData(bands)});
-}
-
-Image colorGradingStage(const Image& image, const Inputs& in) {
-    return colorCube(image, {ColorGradingCubeGenerator::cubeDimension,
-                             ColorGradingCubeGenerator::makeCubeData(in.recipe.colorGrading)});
-}
-
 Image noiseReductionStage(const Image& image, const Inputs& in) {
     NoiseReductionSettings s;
     s.noiseLevel = float(in.recipe.noiseReduction * kNoiseLevelPerUnit);
@@ -133,8 +118,10 @@ const std::array<DarkroomPipeline::Stage, DarkroomPipeline::kStageCount> kStages
      },
      colorControlsStage},
     {"vibrance", [](const Inputs& in) { return std::abs(in.recipe.vibrance) > kAmountThreshold; }, vibranceStage},
-    {"hslMixer", [](const Inputs& in) { return in.recipe.hasHSLAdjustments(); }, hslMixerStage},
-    {"colorGrading", [](const Inputs& in) { return !in.recipe.colorGrading.isIdentity(); }, colorGradingStage},
+    {"hslMixer", [](const Inputs& in) { return in.recipe.hasHSLAdjustments(); },
+     [](const Image& i, const Inputs& in) { return applyHslMixer(i, in.recipe); }},
+    {"colorGrading", [](const Inputs& in) { return !in.recipe.colorGrading.isIdentity(); },
+     [](const Image& i, const Inputs& in) { return applyColorGrading(i, in.recipe); }},
     {"toneCurve", always, [](const Image& i, const Inputs& in) { return applyToneCurve(i, in.recipe.curvePoints); }},
     // Signed guards: zero and negative amounts add nothing.
     {"noiseReduction", [](const Inputs& in) { return in.recipe.noiseReduction > kDetailThreshold; },

@@ -2,7 +2,10 @@
 
 #include <cmath>
 
+#include "PipelineTestSupport.h"
 #include "engine/ColorCubeGenerator.h"
+#include "engine/ColorGradingCubeGenerator.h"
+#include "engine/LookupFilters.h"
 #include "model/EditParameters.h"
 
 namespace vantrel {
@@ -95,6 +98,41 @@ TEST(ColorCubeGeneratorTest, GreysBlackAndWhiteKeepTheirColourWhateverTheSetting
     // saturation.
     const auto below = ColorCubeGenerator::makeCubeData(withHsl(HSLColorChannel::blue, {0, -150, 0}));
     expectRgb(entry(below, 0, 0, 31), 0.5f, 0.5f, 0.5f, 1e-6f, "blue to grey");
+}
+
+TEST(ColorCubeGeneratorTest, TheCubeStagesLookUpTheirTablesInTurn) {
+    const Image input = testing::pipelineImage(Rect{0, 0, 64, 48}, [](std::int64_t x, std::int64_t y) {
+        return std::array<float, 3>{float(x) / 63.0f, float(y) / 47.0f, float((x * 7 + y * 3) % 64) / 63.0f};
+    });
+    EditParameters r = withHsl(HSLColorChannel::orange, {30, -40, 20});
+    r.setHSLAdjustment({-50, 60, -30}, HSLColorChannel::blue);
+    r.colorGrading.shadows = {210, 0.4, -0.2};
+    r.colorGrading.highlights = {40, 0.3, 0.1};
+    r.colorGrading.balance = 0.2;
+
+    const Image mixerCube = colorCube(input, {32, ColorCubeGenerator::makeCubeData(r)});
+    const Image oneAfterOther =
+        colorCube(mixerCube, {32, ColorGradingCubeGenerator::makeCubeData(r.colorGrading)});
+    EXPECT_EQ(testing::maxDifference(testing::renderExtent(applyColorGrading(applyHslMixer(input, r), r)),
+                                     testing::renderExtent(oneAfterOther)),
+              0.0f);
+
+    // Each alone is its own cube.
+    EditParameters gradingOnly;
+    gradingOnly.colorGrading = r.colorGrading;
+    EXPECT_EQ(testing::maxDifference(testing::renderExtent(applyColorGrading(input, gradingOnly)),
+                                     testing::renderExtent(colorCube(
+                                         input, {32, ColorGradingCubeGenerator::makeCubeData(r.colorGrading)}))),
+              0.0f);
+    EditParameters mixerOnly = r;
+    mixerOnly.colorGrading = {};
+    EXPECT_EQ(testing::maxDifference(testing::renderExtent(applyHslMixer(input, mixerOnly)),
+                                     testing::renderExtent(mixerCube)),
+              0.0f);
+    // Entries under unknown keys make no band and no cube.
+    EditParameters unknown;
+    unknown.hslAdjustments["aqua"] = {50, 0, 0};
+    EXPECT_TRUE(applyHslMixer(input, unknown).isSameNode(input));
 }
 
 }  // namespace
