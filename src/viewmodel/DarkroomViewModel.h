@@ -37,7 +37,7 @@
 #include "viewmodel/Binding.h"
 #include "viewmodel/CompareMode.h"
 #include "viewmodel/FilmstripItem.h"
-#include "viewmodel/HistogramData.h"
+#include "engine/HistogramData.h"
 #include "viewmodel/UserDefaults.h"
 #include "viewmodel/ViewModelServices.h"
 

@@ -50,10 +50,8 @@ std::optional<RenderResult> EngineRenderService::render(const RenderJob& job, st
     if (stop.stop_requested()) return std::nullopt;
 
     if (job.wantsHistogram) {
-        result.histogram = result.preview.isNull()
-                               ? HistogramData::empty()
-                               : HistogramData::fromRgba8(result.preview.constBits(), result.preview.width(),
-                                                          result.preview.height(), result.preview.bytesPerLine());
+        result.histogram = result.preview.isNull() ? HistogramData::empty()
+                                                   : pipeline_.computeHistogram(developed, job.recipe.ultraHDR);
     }
     if (job.needsOriginal) {
         result.original = preview(DarkroomPipeline::applyGeometry(source, job.recipe.crop, !job.isCroppingMode), stop);

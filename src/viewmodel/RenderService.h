@@ -15,7 +15,7 @@
 #include "engine/LoadedPhoto.h"
 #include "model/EditParameters.h"
 #include "model/Uuid.h"
-#include "viewmodel/HistogramData.h"
+#include "engine/HistogramData.h"
 
 namespace vantrel {
 

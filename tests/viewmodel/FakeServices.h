@@ -52,7 +52,7 @@ public:
         result.preview = stamped(job, 8, 6);
         if (job.wantsHistogram) {
             result.histogram = HistogramData::empty();
-            result.histogram->luma.assign(HistogramData::kBins, float(job.useProxy ? 0.25 : 1.0));
+            result.histogram->lumaBins.assign(HistogramData::kBinCount, float(job.useProxy ? 0.25 : 1.0));
         }
         if (job.needsOriginal) result.original = stamped(job, 8, 6);
         if (job.wantsThumbnail) result.thumbnail = stamped(job, 4, 3);

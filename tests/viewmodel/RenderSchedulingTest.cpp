@@ -57,8 +57,8 @@ TEST_F(ViewModelTest, ProxyAtOnceThenFullAfterAPauseAndNoProxyAfterTheFull) {
     EXPECT_EQ(kinds.front(), "proxy");
     EXPECT_EQ(FakeRenderService::exposure(vm->renderedPreview()), 0.3);
     // The full render of an interaction computes no histogram: the proxy's stays.
-    ASSERT_FALSE(vm->histogramData().isEmpty());
-    EXPECT_EQ(vm->histogramData().luma[0], 0.25f);
+    ASSERT_NE(vm->histogramData(), HistogramData::empty());
+    EXPECT_EQ(vm->histogramData().lumaBins[0], 0.25f);
     // Its thumbnail reaches the filmstrip, with the edit marker.
     EXPECT_EQ(FakeRenderService::kind(vm->filmstripItems()[0].thumbnail), "full");
     EXPECT_TRUE(vm->filmstripItems()[0].hasEdits);
@@ -84,7 +84,7 @@ TEST_F(ViewModelTest, ProxyAtOnceThenFullAfterAPauseAndNoProxyAfterTheFull) {
     ASSERT_TRUE(waitFor([&] { return !kinds.isEmpty(); }));
     QTest::qWait(60);
     EXPECT_EQ(kinds, QStringList{"full"});
-    EXPECT_EQ(vm->histogramData().luma[0], 1.0f);
+    EXPECT_EQ(vm->histogramData().lumaBins[0], 1.0f);
     EXPECT_FALSE(vm->filmstripItems()[0].hasEdits);
     EXPECT_FALSE(vm->isInteracting());
 }

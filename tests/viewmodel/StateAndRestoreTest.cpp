@@ -35,7 +35,7 @@ TEST_F(ViewModelTest, StartsWithDefaultsOnTheSampleRoll) {
     // thumbnail, and the recipe written to the sample store at once.
     ASSERT_TRUE(settle(*vm));
     EXPECT_EQ(FakeRenderService::kind(vm->renderedPreview()), "full");
-    EXPECT_FALSE(vm->histogramData().isEmpty());
+    EXPECT_NE(vm->histogramData(), HistogramData::empty());
     EXPECT_FALSE(vm->originalPreview().isNull());
     EXPECT_EQ(FakeRenderService::kind(vm->filmstripItems()[0].thumbnail), "full");
     EXPECT_EQ(store->writesFor(FakeSessionStorage::sampleKey(ids[0])), 1);
