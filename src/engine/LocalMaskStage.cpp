@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstdint>
-#include <memory>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <variant>
