@@ -1,0 +1,82 @@
+// The thumbnail loop against the filmstrip: developed thumbnails win, hidden
+// frames are still served, and a new roll stops the old loop.
+#include "ViewModelTestSupport.h"
+
+namespace vantrel::testing {
+namespace {
+
+std::vector<std::string> requestedNames(const FakeRenderService& render) {
+    std::vector<std::string> names;
+    for (const auto& file : render.thumbnailRequests()) names.push_back(file.filename().string());
+    return names;
+}
+
+TEST_F(ViewModelTest, RollLoopThumbnailsNeverReplaceDevelopedOnes) {
+    const auto roll = makeRoll("roll", {"a.tif", "b.tif", "c.tif", "nothumb.tif"});
+    settings->setValue("lastOpenedFolderPath", QString::fromStdString(roll.string()));
+    render->holdThumbnails();
+    auto vm = makeViewModel();
+    const Uuid a = idOfTitle(*vm, "a.tif"), b = idOfTitle(*vm, "b.tif"), c = idOfTitle(*vm, "c.tif");
+    EXPECT_TRUE(vm->isGeneratingThumbnails());
+
+    // a's undeveloped thumbnail is being made while its developed one is published.
+    ASSERT_TRUE(settle(*vm));
+    ASSERT_EQ(requestedNames(*render), std::vector<std::string>{"a.tif"});
+    EXPECT_EQ(FakeRenderService::kind(vm->thumbnailCache().at(a)), "full");
+
+    // Hide b and c before their thumbnails arrive.
+    vm->setRating(3);
+    vm->setCullingFilter(CullingFilterCriteria{3, std::nullopt, std::nullopt});
+    ASSERT_EQ(vm->filmstripItems().size(), 1u);
+
+    render->releaseThumbnails();
+    ASSERT_TRUE(waitFor([&] { return !vm->isGeneratingThumbnails(); }));
+    EXPECT_EQ(requestedNames(*render), (std::vector<std::string>{"a.tif", "b.tif", "c.tif", "nothumb.tif"}));
+    EXPECT_EQ(FakeRenderService::kind(vm->thumbnailCache().at(a)), "full");
+    EXPECT_EQ(FakeRenderService::kind(vm->filmstripItems()[0].thumbnail), "full");
+    EXPECT_EQ(vm->thumbnailCache().at(b).text("file"), "b.tif");
+    EXPECT_EQ(vm->thumbnailCache().size(), 3u);  // none made for the file that gave none
+
+    // Shown again, the hidden frames carry what the loop made for them meanwhile.
+    vm->setCullingFilter(CullingFilterCriteria::none());
+    ASSERT_EQ(vm->filmstripItems().size(), 4u);
+    EXPECT_EQ(vm->filmstripItems()[1].thumbnail.text("file"), "b.tif");
+    EXPECT_EQ(vm->filmstripItems()[2].thumbnail.text("file"), "c.tif");
+    EXPECT_TRUE(vm->filmstripItems()[3].thumbnail.isNull());
+    EXPECT_EQ(vm->filmstripItems()[2].id, c);
+
+    // Leaving a frame keeps a small copy of its developed preview, which the
+    // loop then passes by.
+    vm->selectPhoto(b);
+    const QImage kept = vm->thumbnailCache().at(a);
+    EXPECT_EQ(FakeRenderService::kind(kept), "full");
+    EXPECT_LE(std::max(kept.width(), kept.height()), 240);
+}
+
+TEST_F(ViewModelTest, RollOpeningStopsThePreviousLoop) {
+    const auto first = makeRoll("first", {"d.tif", "e.tif", "f.tif"});
+    const auto second = makeRoll("second", {"a.tif", "b.tif"});
+    auto vm = makeViewModel();
+    ASSERT_TRUE(settle(*vm));
+
+    render->holdThumbnails();
+    vm->loadFolder(first);
+    ASSERT_TRUE(waitFor([&] { return render->thumbnailRequests().size() == 1; }));
+    // Opened again while d's thumbnail is being made: d's result is dropped,
+    // e and f are never asked for, and the new roll's frames follow in turn.
+    vm->loadFolder(second);
+    render->releaseThumbnails();
+    ASSERT_TRUE(waitFor([&] { return !vm->isGeneratingThumbnails(); }));
+    QTest::qWait(50);
+    EXPECT_EQ(requestedNames(*render), (std::vector<std::string>{"d.tif", "a.tif", "b.tif"}));
+    for (const auto& [id, thumbnail] : vm->thumbnailCache()) EXPECT_NE(thumbnail.text("file"), "d.tif");
+    EXPECT_EQ(vm->thumbnailCache().size(), 2u);
+
+    // Reopening the same folder makes every thumbnail afresh.
+    vm->loadFolder(second);
+    ASSERT_TRUE(waitFor([&] { return !vm->isGeneratingThumbnails(); }));
+    EXPECT_EQ(render->thumbnailRequests().size(), 5u);
+}
+
+}  // namespace
+}  // namespace vantrel::testing
