@@ -178,6 +178,8 @@ void DarkroomViewModel::loadSampleRoll(const std::optional<std::string>& frameNa
 void DarkroomViewModel::replaceRoll() {
     // The outgoing roll's last edit reaches its file before its frames go.
     flushPendingSave();
+    // Its thumbnails are no longer wanted.
+    if (thumbnailLoop_) thumbnailLoop_->cancel();
 }
 
 // ---------------------------------------------------------------- frames

@@ -76,6 +76,50 @@ TEST_F(ViewModelTest, RollOpeningStopsThePreviousLoop) {
     vm->loadFolder(second);
     ASSERT_TRUE(waitFor([&] { return !vm->isGeneratingThumbnails(); }));
     EXPECT_EQ(render->thumbnailRequests().size(), 5u);
+
+    // The sample roll replacing a folder stops its loop too.
+    render->holdThumbnails();
+    vm->loadFolder(first);
+    ASSERT_TRUE(waitFor([&] { return render->thumbnailRequests().size() == 6; }));
+    vm->loadSampleRoll();
+    EXPECT_FALSE(vm->isGeneratingThumbnails());
+    render->releaseThumbnails();
+    QTest::qWait(50);
+    EXPECT_EQ(render->thumbnailRequests().size(), 6u);
+    ASSERT_TRUE(settle(*vm));
+}
+
+TEST_F(ViewModelTest, RollKeepsEachPreviewForItsOwnFrame) {
+    const auto roll = makeRoll("roll", {"a.tif", "b.tif", "c.tif"});
+    settings->setValue("lastOpenedFolderPath", QString::fromStdString(roll.string()));
+    auto vm = makeViewModel();
+    ASSERT_TRUE(settle(*vm));
+    EditParameters recipe = vm->parameters();
+    recipe.exposure = 0.5;
+    vm->setParameters(recipe);
+    vm->requestRender(true);
+    ASSERT_TRUE(waitFor([&] { return FakeRenderService::exposure(vm->renderedPreview()) == 0.5; }));
+    const Uuid b = idOfTitle(*vm, "b.tif"), c = idOfTitle(*vm, "c.tif");
+
+    // b is left before its render is published: a's preview is still on screen
+    // and must become neither b's nor c's picture.
+    render->hold([](const RenderJob& job) { return job.photo.title() == "b.tif"; });
+    vm->selectPhoto(b);
+    ASSERT_TRUE(waitFor([&] { return render->heldCount() == 1; }));
+    vm->selectPhoto(c);
+    EXPECT_EQ(FakeRenderService::exposure(vm->thumbnailCache().at(idOfTitle(*vm, "a.tif"))), 0.5);
+    if (vm->thumbnailCache().count(b)) {
+        EXPECT_NE(FakeRenderService::kind(vm->thumbnailCache().at(b)), "full");
+    }
+    for (const FilmstripItem& item : vm->filmstripItems()) {
+        if (item.id != idOfTitle(*vm, "a.tif")) {
+            EXPECT_NE(FakeRenderService::exposure(item.thumbnail), 0.5);
+        }
+    }
+    render->release();
+    ASSERT_TRUE(waitFor([&] { return vm->thumbnailCache().count(c) && !vm->isGeneratingThumbnails(); }));
+    QTest::qWait(60);
+    EXPECT_NE(FakeRenderService::kind(vm->thumbnailCache().at(b)), "full");  // b's late render was dropped
 }
 
 }  // namespace
