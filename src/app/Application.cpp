@@ -25,15 +25,16 @@ bool isSet(const char* name) {
 
 bool hasDisplay() { return isSet("DISPLAY") || isSet("WAYLAND_DISPLAY") || isSet("QT_QPA_PLATFORM"); }
 
-const char* noDisplayMessage() {
-    return "Vantrel needs a graphical display, and none was found (DISPLAY and WAYLAND_DISPLAY are not set).\n"
-           "Start it from a desktop session, or on a virtual display:\n"
-           "    xvfb-run -a build/src/app/vantrel-editor\n";
+std::string noDisplayMessage(const char* program) {
+    return std::string("Vantrel needs a graphical display, and none was found (DISPLAY and WAYLAND_DISPLAY are not set).\n"
+                       "Start it from a desktop session, or on a virtual display:\n"
+                       "    xvfb-run -a ") +
+           (program && *program ? program : "vantrel-editor") + "\n";
 }
 
 int runApplication(int argc, char** argv) {
     if (!hasDisplay()) {
-        std::fputs(noDisplayMessage(), stderr);
+        std::fputs(noDisplayMessage(argc > 0 ? argv[0] : nullptr).c_str(), stderr);
         return 2;
     }
     QCoreApplication::setOrganizationName(QStringLiteral("Vantrel"));

@@ -30,12 +30,13 @@ FilmstripView::FilmstripView(Source<std::vector<FilmstripItem>> items, Source<st
     list_->setMovement(QListView::Static);
     list_->setIconSize(QSize(96, 64));
     list_->setSpacing(4);
-    list_->setGridSize(QSize(150, 100));
+    list_->setGridSize(QSize(150, 96));
+    list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     list_->setTextElideMode(Qt::ElideMiddle);
     list_->setUniformItemSizes(true);
     list_->setFrameShape(QFrame::NoFrame);
     list_->setStyleSheet(QStringLiteral("QListWidget { background: %1; }").arg(DarkroomTheme::filmstripBackground().name()));
-    setFixedHeight(118);
+    setFixedHeight(124);
 
     connect(list_, &QListWidget::currentRowChanged, this, [this](int row) {
         if (!filling_ && row >= 0 && std::size_t(row) < shown_.size()) onSelect_(shown_[std::size_t(row)]);

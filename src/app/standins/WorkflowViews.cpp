@@ -17,6 +17,9 @@ namespace {
 
 QString localized(const char* key) { return QString::fromStdString(L10n::tr(key)); }
 
+// Button texts show "&" as it is rather than as a shortcut marker.
+QString buttonText(const std::string& text) { return QString::fromStdString(text).replace(QLatin1Char('&'), QStringLiteral("&&")); }
+
 void paintAsPanel(QDialog& dialog) {
     dialog.setAutoFillBackground(true);
     QPalette palette = dialog.palette();
@@ -48,8 +51,8 @@ ExportSettingsDialog::ExportSettingsDialog(Binding<ExportSettings> settings, std
     form->addRow(localized("dialog.colorSpace"), colorSpace_);
     auto* buttons = new QDialogButtonBox;
     buttons->addButton(localized("dialog.cancel"), QDialogButtonBox::RejectRole);
-    QPushButton* go = buttons->addButton(batch ? QString::fromStdString(L10n::tr("dialog.chooseFolder", int(photos_.size())))
-                                               : localized("dialog.chooseFolderSingle"),
+    QPushButton* go = buttons->addButton(batch ? buttonText(L10n::tr("dialog.chooseFolder", int(photos_.size())))
+                                               : buttonText(L10n::tr("dialog.chooseFolderSingle")),
                                          QDialogButtonBox::AcceptRole);
     go->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &ExportSettingsDialog::exportNow);
@@ -81,7 +84,7 @@ BatchSyncDialog::BatchSyncDialog(Binding<BatchSyncOptions> options, std::string 
     column->addWidget(subtitle);
     auto* buttons = new QDialogButtonBox;
     buttons->addButton(localized("dialog.cancel"), QDialogButtonBox::RejectRole);
-    QPushButton* sync = buttons->addButton(QString::fromStdString(L10n::tr("sync.executeButton", targetCount)),
+    QPushButton* sync = buttons->addButton(buttonText(L10n::tr("sync.executeButton", targetCount)),
                                            QDialogButtonBox::AcceptRole);
     sync->setEnabled(targetCount > 0);
     connect(buttons, &QDialogButtonBox::accepted, this, [onSync = std::move(onSync)] { onSync(); });
