@@ -40,7 +40,8 @@ CommandFileRead readCommandFile(const std::filesystem::path& file) {
 
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0) return {Outcome::unreadable, {}};
-    if (!S_ISREG(info.st_mode) || info.st_uid != ::geteuid() || info.st_nlink != 1 ||
+    // Writable by anyone, it could carry anyone's command.
+    if (!S_ISREG(info.st_mode) || info.st_uid != ::geteuid() || info.st_nlink != 1 || (info.st_mode & S_IWOTH) ||
         info.st_size > off_t(CommandFilePoller::kMaximumFileSize))
         return {Outcome::refused, {}};
 

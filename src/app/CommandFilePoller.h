@@ -4,7 +4,8 @@
 // poller picks it up within a quarter of a second, removes it and reports the
 // action. The files sit in shared folders such as /tmp, so a file is taken
 // only when it is a regular file (never a symbolic link) with one name, owned
-// by the user running the program, and at most 64 KiB; an action is reported
+// by the user running the program, not writable by everyone, and at most
+// 64 KiB; an action is reported
 // only once its file is gone, so no file can repeat its action every tick.
 #include <filesystem>
 #include <optional>
@@ -20,7 +21,7 @@ namespace vantrel {
 struct CommandFileRead {
     enum class Outcome {
         absent,       // no such file
-        refused,      // not a plain file of ours (link, other owner, too big, not regular): left alone
+        refused,      // not a plain file of ours (link, other owner, open to all, too big): left alone
         unreadable,   // read failed or not a JSON object: left in place, tried again
         notRemoved,   // a command, but the file could not be removed: not delivered
         consumed,     // removed; `action` holds the action when there was one

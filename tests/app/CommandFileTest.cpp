@@ -95,6 +95,14 @@ TEST_F(CommandFileTest, FilesOfOtherUsersLinksAndLargeFilesAreRefused) {
     EXPECT_EQ(vm().zoomScale(), 1.0);
     fs::remove(second);
 
+    // Writable by every user.
+    write(first, R"({"action":"zoom_200"})");
+    fs::permissions(first, fs::perms::others_write, fs::perm_options::add);
+    waitTicks();
+    EXPECT_TRUE(fs::exists(first));
+    EXPECT_EQ(vm().zoomScale(), 1.0);
+    fs::remove(first);
+
     // More than 64 KiB.
     write(first, R"({"action":"zoom_200","pad":")" + std::string(70 * 1024, ' ') + "\"}");
     waitTicks();
