@@ -10,12 +10,53 @@
 
 namespace vantrel::detail {
 
+namespace {
+
+// Four floats in one SSE register (GCC/Clang vector extension); unaligned access via memcpy.
+using Float4 = float __attribute__((vector_size(16)));
+inline Float4 load4(const float* p) {
+    Float4 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+inline void store4(float* p, Float4 v) { std::memcpy(p, &v, sizeof v); }
+
+std::shared_ptr<const std::vector<float>> curveLut(const color::CurveTable& curve, int entries) {
+    auto lut = std::make_shared<std::vector<float>>(std::size_t(entries));
+    const float scale = 1.0f / float(entries - 1);
+    // The same arithmetic as converting one value on the fly, so the table changes no output.
+    for (int v = 0; v < entries; ++v)
+        (*lut)[std::size_t(v)] = entries == 256 ? curve(float(v) / 255.0f) : curve(float(v) * scale);
+    return lut;
+}
+
+}  // namespace
+
 void prepareSource(SourceData& s) {
-    if (s.pixels.type != SampleType::uint8 || s.pixels.alphaPremultiplied) return;
-    for (int c = 0; c < 3; ++c) {
-        auto& lut = s.lut8[std::size_t(c)];
-        lut.resize(256);
-        for (int v = 0; v < 256; ++v) lut[std::size_t(v)] = s.profile.curve(c)(float(v) / 255.0f);
+    const SourcePixels& p = s.pixels;
+    if (p.type == SampleType::float32 || (p.alphaPremultiplied && p.hasAlpha())) return;
+    const int entries = p.type == SampleType::uint8 ? 256 : 65536;
+    const int curves = p.channels <= 2 ? 1 : 3;
+    for (int c = 0; c < curves; ++c) {
+        auto lut = curveLut(s.profile.curve(c), entries);
+        for (int k = 0; k < c; ++k)
+            if (*s.lut[std::size_t(k)] == *lut) lut = s.lut[std::size_t(k)];
+        s.lut[std::size_t(c)] = std::move(lut);
+    }
+    for (int c = curves; c < 3; ++c) s.lut[std::size_t(c)] = s.lut[0];
+    if (p.type == SampleType::uint8 && curves == 3) {
+        float m[9];
+        for (int k = 0; k < 9; ++k) m[k] = float(s.profile.toWorking().m[std::size_t(k)]);
+        s.lut8Columns.resize(3 * 256 * 4);
+        for (int c = 0; c < 3; ++c)
+            for (int v = 0; v < 256; ++v) {
+                const float lin = (*s.lut[std::size_t(c)])[std::size_t(v)];
+                float* e = s.lut8Columns.data() + (c * 256 + v) * 4;
+                e[0] = m[c] * lin;
+                e[1] = m[3 + c] * lin;
+                e[2] = m[6 + c] * lin;
+                e[3] = c == 0 ? 1.0f : 0.0f;
+            }
     }
 }
 
@@ -38,7 +79,10 @@ void convertRow(const SourceData& s, const T* in, int n, float* out) {
     const auto& m = s.profile.toWorking().m;
     const bool identity = s.profile.toWorking().isIdentity();
     const bool linearFloat = std::is_same_v<T, float> && s.profile.isWorkingSpace();
-    const bool lut = std::is_same_v<T, std::uint8_t> && !s.lut8[0].empty();
+    const bool lut = !std::is_same_v<T, float> && s.lut[0] != nullptr;
+    const float* l0 = lut ? s.lut[0]->data() : nullptr;
+    const float* l1 = lut ? s.lut[1]->data() : nullptr;
+    const float* l2 = lut ? s.lut[2]->data() : nullptr;
     const auto& c0 = s.profile.curve(0);
     const auto& c1 = s.profile.curve(1);
     const auto& c2 = s.profile.curve(2);
@@ -46,10 +90,10 @@ void convertRow(const SourceData& s, const T* in, int n, float* out) {
         float a = alpha ? normalised(in[ch - 1]) : 1.0f;
         float r, g, b;
         if (lut) {
-            if constexpr (std::is_same_v<T, std::uint8_t>) {
-                r = s.lut8[0][in[0]];
-                g = grey ? r : s.lut8[1][in[1]];
-                b = grey ? r : s.lut8[2][in[2]];
+            if constexpr (!std::is_same_v<T, float>) {
+                r = l0[in[0]];
+                g = grey ? r : l1[in[1]];
+                b = grey ? r : l2[in[2]];
             }
         } else {
             float er = normalised(in[0]);
@@ -80,27 +124,55 @@ void convertRow(const SourceData& s, const T* in, int n, float* out) {
     }
 }
 
-// The common layouts without per-pixel decisions: RGB or RGBA, straight alpha.
-template <class T, int Ch>
-void convertRgbRow(const SourceData& s, const T* in, int n, float* out) {
+// 8-bit RGB or RGBA, straight alpha: three table entries per pixel, summed in the order the
+// matrix product would add them.
+template <int Ch>
+void convertRgb8Row(const SourceData& s, const std::uint8_t* in, int n, float* out) {
+    const float* t0 = s.lut8Columns.data();
+    const float* t1 = t0 + 256 * 4;
+    const float* t2 = t1 + 256 * 4;
+    for (int i = 0; i < n; ++i, in += Ch, out += 4) {
+        Float4 v = load4(t0 + 4 * in[0]) + load4(t1 + 4 * in[1]) + load4(t2 + 4 * in[2]);
+        if constexpr (Ch == 4) {
+            const float a = normalised(in[3]);
+            v *= a;
+            v[3] = a;
+        }
+        store4(out, v);
+    }
+}
+
+// 16-bit RGB or RGBA, straight alpha: per channel tables, then the matrix.
+template <int Ch>
+void convertRgb16Row(const SourceData& s, const std::uint16_t* in, int n, float* out) {
+    const auto& mm = s.profile.toWorking().m;
+    const Float4 col0 = {float(mm[0]), float(mm[3]), float(mm[6]), 0.0f};
+    const Float4 col1 = {float(mm[1]), float(mm[4]), float(mm[7]), 0.0f};
+    const Float4 col2 = {float(mm[2]), float(mm[5]), float(mm[8]), 0.0f};
+    const float* l0 = s.lut[0]->data();
+    const float* l1 = s.lut[1]->data();
+    const float* l2 = s.lut[2]->data();
+    for (int i = 0; i < n; ++i, in += Ch, out += 4) {
+        Float4 v = col0 * l0[in[0]] + col1 * l1[in[1]] + col2 * l2[in[2]];
+        const float a = Ch == 4 ? normalised(in[3]) : 1.0f;
+        if constexpr (Ch == 4) v *= a;
+        v[3] = a;
+        store4(out, v);
+    }
+}
+
+// Float RGB or RGBA, straight alpha, through the profile's curves.
+template <int Ch>
+void convertRgbFloatRow(const SourceData& s, const float* in, int n, float* out) {
     float m[9];
     for (int k = 0; k < 9; ++k) m[k] = float(s.profile.toWorking().m[std::size_t(k)]);
-    const float* l0 = s.lut8[0].data();
-    const float* l1 = s.lut8[1].data();
-    const float* l2 = s.lut8[2].data();
     const auto& c0 = s.profile.curve(0);
     const auto& c1 = s.profile.curve(1);
     const auto& c2 = s.profile.curve(2);
     for (int i = 0; i < n; ++i, in += Ch, out += 4) {
-        float r, g, b;
-        if constexpr (std::is_same_v<T, std::uint8_t>) {
-            r = l0[in[0]]; g = l1[in[1]]; b = l2[in[2]];
-        } else {
-            r = c0(normalised(in[0])); g = c1(normalised(in[1])); b = c2(normalised(in[2]));
-            if constexpr (std::is_same_v<T, float>) {  // keep huge values finite for the matrix
-                r = std::clamp(r, -3.0e38f, 3.0e38f); g = std::clamp(g, -3.0e38f, 3.0e38f); b = std::clamp(b, -3.0e38f, 3.0e38f);
-            }
-        }
+        float r = c0(normalised(in[0])), g = c1(normalised(in[1])), b = c2(normalised(in[2]));
+        // Keep huge values finite for the matrix.
+        r = std::clamp(r, -3.0e38f, 3.0e38f); g = std::clamp(g, -3.0e38f, 3.0e38f); b = std::clamp(b, -3.0e38f, 3.0e38f);
         const float a = Ch == 4 ? normalised(in[3]) : 1.0f;
         out[0] = (m[0] * r + m[1] * g + m[2] * b) * a;
         out[1] = (m[3] * r + m[4] * g + m[5] * b) * a;
@@ -112,22 +184,45 @@ void convertRgbRow(const SourceData& s, const T* in, int n, float* out) {
 template <class T>
 void convert(const SourceData& s, const T* in, int n, float* out) {
     const SourcePixels& p = s.pixels;
-    const bool fast = !p.alphaPremultiplied && (p.channels == 3 || p.channels == 4) &&
-                      (!std::is_same_v<T, std::uint8_t> || !s.lut8[0].empty()) &&
-                      !(std::is_same_v<T, float> && s.profile.isWorkingSpace());
-    if (fast && p.channels == 3) convertRgbRow<T, 3>(s, in, n, out);
-    else if (fast) convertRgbRow<T, 4>(s, in, n, out);
-    else convertRow(s, in, n, out);
+    const bool rgb = !p.alphaPremultiplied && (p.channels == 3 || p.channels == 4);
+    if constexpr (std::is_same_v<T, std::uint8_t>) {
+        if (rgb && !s.lut8Columns.empty()) {
+            if (p.channels == 3) convertRgb8Row<3>(s, in, n, out);
+            else convertRgb8Row<4>(s, in, n, out);
+            return;
+        }
+    } else if constexpr (std::is_same_v<T, std::uint16_t>) {
+        if (rgb && s.lut[0]) {
+            if (p.channels == 3) convertRgb16Row<3>(s, in, n, out);
+            else convertRgb16Row<4>(s, in, n, out);
+            return;
+        }
+    } else {
+        if (rgb && !s.profile.isWorkingSpace()) {
+            if (p.channels == 3) convertRgbFloatRow<3>(s, in, n, out);
+            else convertRgbFloatRow<4>(s, in, n, out);
+            return;
+        }
+    }
+    convertRow(s, in, n, out);
 }
 
 }  // namespace
 
 void readSourceRow(const SourceData& s, std::int64_t x, std::int64_t y, int count, float* out) {
     const SourcePixels& p = s.pixels;
-    std::memset(out, 0, sizeof(float) * 4 * std::size_t(count));
-    if (y < 0 || y >= p.height) return;
+    if (y < 0 || y >= p.height) {
+        std::memset(out, 0, sizeof(float) * 4 * std::size_t(count));
+        return;
+    }
     const std::int64_t x0 = std::max<std::int64_t>(x, 0), x1 = std::min<std::int64_t>(x + count, p.width);
-    if (x1 <= x0) return;
+    if (x1 <= x0) {
+        std::memset(out, 0, sizeof(float) * 4 * std::size_t(count));
+        return;
+    }
+    // Only the pixels outside the source are zeroed; the rest are written by the conversion.
+    if (x0 > x) std::memset(out, 0, sizeof(float) * 4 * std::size_t(x0 - x));
+    if (x1 < x + count) std::memset(out + (x1 - x) * 4, 0, sizeof(float) * 4 * std::size_t(x + count - x1));
     const std::uint8_t* row = p.row(int(p.height - 1 - y)) + std::size_t(x0) * p.pixelBytes();
     float* o = out + (x0 - x) * 4;
     const int n = int(x1 - x0);
