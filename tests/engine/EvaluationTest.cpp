@@ -155,10 +155,21 @@ TEST(Evaluation, FailuresInsideARenderGiveNothing) {
         if (s.y == 40) throw std::runtime_error("kernel failure");
     });
     EXPECT_FALSE(ctx.makeBitmap(throwing, Rect{0, 0, 64, 64}));
-    // A clamp shrunk a hundred-thousandfold would need an absurd region per tile: refused, not crashed.
-    const Image shrunk = testing::coordinateImage(4, 4).clampedToExtent().transformed(AffineTransform::scale(1e-5, 1e-5));
+    // An infinite image shrunk a hundred-thousandfold would need an absurd region per tile:
+    // refused, not crashed.
+    const Image clamped = testing::coordinateImage(4, 4).clampedToExtent();
+    const Image copied = Image::pointwise({clamped}, [](const RowSpan& s, const float* const* in, float* out) {
+        std::copy(in[0], in[0] + 4 * s.count, out);
+    });
+    const Image shrunk = copied.transformed(AffineTransform::scale(1e-5, 1e-5));
     EXPECT_FALSE(shrunk.isEmpty());
     EXPECT_FALSE(ctx.makeBitmap(shrunk, Rect{0, 0, 64, 64}));
+    // A transform straight over a clamp reads only the clamped pixels: the same shrink renders,
+    // each output pixel repeating the nearest edge pixel of the 4 × 4 image.
+    const auto edge = ctx.renderFloat(clamped.transformed(AffineTransform::scale(1e-5, 1e-5)), Rect{0, 0, 64, 64});
+    ASSERT_TRUE(edge);
+    const float topRight[4] = {3, 3, 3003, 1};
+    for (int k = 0; k < 4; ++k) EXPECT_EQ(edge->at(5, 7)[k], topRight[k]);
     EXPECT_TRUE(ctx.makeBitmap(testing::coordinateImage(4, 4)));  // and the context still works
 }
 

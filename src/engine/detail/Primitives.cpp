@@ -281,38 +281,85 @@ inline const float* pixelOrNull(const ConstPixelView& v, std::int64_t x, std::in
     if (!v.rect.contains(x, y)) return nullptr;
     return v.at(x, y);
 }
+
+// floor(v) for the coordinates of a render (far inside the int64 range), without a libm call.
+inline std::int64_t floorToInt(double v) {
+    const std::int64_t i = std::int64_t(v);
+    return i - std::int64_t(v < double(i));
+}
 }  // namespace
 
-void sampleTransformRow(const Node& n, const ConstPixelView& in, std::int64_t x, std::int64_t y, int count, float* out) {
+const Node* foldedClamp(const Node& n) {
+    if (n.kind != NodeKind::transform) return nullptr;
+    const Node* in = resolve(n.inputs[0].get());
+    if (in->kind != NodeKind::clamp) return nullptr;
+    const Rect& e = in->inputs[0]->extent;
+    return e.isFinite() && !e.isEmpty() ? in : nullptr;
+}
+
+Rect transformReadRect(const Node& n, const Rect& need) {
+    const Rect r = transformInputRect(n, need);
+    const Node* clamp = foldedClamp(n);
+    return clamp ? clampInputRect(*clamp, r) : r;
+}
+
+void sampleTransformRow(const Node& n, const ConstPixelView& in, std::int64_t x, std::int64_t y, int count, float* out,
+                        const Rect* clampTo) {
     const AffineTransform& t = n.inverse;
-    double qx, qy;
-    t.apply(double(x) + 0.5, double(y) + 0.5, qx, qy);
+    // Each pixel's source position from its own coordinates (not accumulated along the row),
+    // so it does not depend on where a tile starts.
+    const double py = double(y) + 0.5;
+    const double rowX = t.c * py + t.tx, rowY = t.d * py + t.ty;
     const bool pointSample = n.exact || n.sampling == Sampling::nearest;
-    for (int i = 0; i < count; ++i, qx += t.a, qy += t.b) {
+    const Rect& r = in.rect;
+    // Taps outside the clamp rectangle repeat its edge; the view covers what the taps reach.
+    const bool clamped = clampTo != nullptr && !clampTo->isEmpty();
+    const std::int64_t lx = clamped ? clampTo->minX() : 0, hx = clamped ? clampTo->maxX() - 1 : 0;
+    const std::int64_t ly = clamped ? clampTo->minY() : 0, hy = clamped ? clampTo->maxY() - 1 : 0;
+    for (int i = 0; i < count; ++i) {
         float* o = out + 4 * i;
+        const double px = double(x + i) + 0.5;
+        const double qx = t.a * px + rowX, qy = t.b * px + rowY;
         if (pointSample) {
-            const auto* p = pixelOrNull(in, std::int64_t(std::floor(qx)), std::int64_t(std::floor(qy)));
+            std::int64_t ix = floorToInt(qx), iy = floorToInt(qy);
+            if (clamped) {
+                ix = std::clamp(ix, lx, hx);
+                iy = std::clamp(iy, ly, hy);
+            }
+            const auto* p = pixelOrNull(in, ix, iy);
             if (p) std::memcpy(o, p, sizeof(float) * 4);
             else std::memset(o, 0, sizeof(float) * 4);
             continue;
         }
         const double fx = qx - 0.5, fy = qy - 0.5;
-        const double flx = std::floor(fx), fly = std::floor(fy);
-        const float wx = float(fx - flx), wy = float(fy - fly);
-        const std::int64_t ix = std::int64_t(flx), iy = std::int64_t(fly);
-        const float* p00 = pixelOrNull(in, ix, iy);
-        const float* p10 = pixelOrNull(in, ix + 1, iy);
-        const float* p01 = pixelOrNull(in, ix, iy + 1);
-        const float* p11 = pixelOrNull(in, ix + 1, iy + 1);
+        const std::int64_t ix = floorToInt(fx), iy = floorToInt(fy);
+        const float wx = float(fx - double(ix)), wy = float(fy - double(iy));
         const float w00 = (1 - wx) * (1 - wy), w10 = wx * (1 - wy), w01 = (1 - wx) * wy, w11 = wx * wy;
-        for (int k = 0; k < 4; ++k) {
-            float v = 0;
-            if (p00) v += w00 * p00[k];
-            if (p10) v += w10 * p10[k];
-            if (p01) v += w01 * p01[k];
-            if (p11) v += w11 * p11[k];
-            o[k] = v;
+        std::int64_t x0 = ix, x1 = ix + 1, y0 = iy, y1 = iy + 1;
+        if (clamped) {
+            x0 = std::clamp(x0, lx, hx); x1 = std::clamp(x1, lx, hx);
+            y0 = std::clamp(y0, ly, hy); y1 = std::clamp(y1, ly, hy);
         }
+        const float *p00, *p10, *p01, *p11;
+        if (x0 >= r.minX() && x1 < r.maxX() && y0 >= r.minY() && y1 < r.maxY()) {
+            p00 = in.at(x0, y0);
+            p10 = p00 + (x1 - x0) * 4;
+            p01 = p00 - (y1 - y0) * in.stride;
+            p11 = p01 + (x1 - x0) * 4;
+        } else {  // at the edge of what was read: missing taps are transparent
+            const float* q00 = pixelOrNull(in, x0, y0);
+            const float* q10 = pixelOrNull(in, x1, y0);
+            const float* q01 = pixelOrNull(in, x0, y1);
+            const float* q11 = pixelOrNull(in, x1, y1);
+            Float4 v = {0, 0, 0, 0};
+            if (q00) v += w00 * load4(q00);
+            if (q10) v += w10 * load4(q10);
+            if (q01) v += w01 * load4(q01);
+            if (q11) v += w11 * load4(q11);
+            store4(o, v);
+            continue;
+        }
+        store4(o, w00 * load4(p00) + w10 * load4(p10) + w01 * load4(p01) + w11 * load4(p11));
     }
 }
 
