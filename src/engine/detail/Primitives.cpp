@@ -282,6 +282,14 @@ inline const float* pixelOrNull(const ConstPixelView& v, std::int64_t x, std::in
     return v.at(x, y);
 }
 
+// Bilinear interpolation as three lerps: a constant neighbourhood (an opaque alpha of 1, a
+// flat colour) comes out exactly constant, so opaque images stay opaque through a rotation.
+inline Float4 bilinear(Float4 p00, Float4 p10, Float4 p01, Float4 p11, float wx, float wy) {
+    const Float4 bottom = p00 + wx * (p10 - p00);
+    const Float4 top = p01 + wx * (p11 - p01);
+    return bottom + wy * (top - bottom);
+}
+
 // floor(v) for the coordinates of a render (far inside the int64 range), without a libm call.
 inline std::int64_t floorToInt(double v) {
     const std::int64_t i = std::int64_t(v);
@@ -334,7 +342,6 @@ void sampleTransformRow(const Node& n, const ConstPixelView& in, std::int64_t x,
         const double fx = qx - 0.5, fy = qy - 0.5;
         const std::int64_t ix = floorToInt(fx), iy = floorToInt(fy);
         const float wx = float(fx - double(ix)), wy = float(fy - double(iy));
-        const float w00 = (1 - wx) * (1 - wy), w10 = wx * (1 - wy), w01 = (1 - wx) * wy, w11 = wx * wy;
         std::int64_t x0 = ix, x1 = ix + 1, y0 = iy, y1 = iy + 1;
         if (clamped) {
             x0 = std::clamp(x0, lx, hx); x1 = std::clamp(x1, lx, hx);
@@ -351,27 +358,26 @@ void sampleTransformRow(const Node& n, const ConstPixelView& in, std::int64_t x,
             const float* q10 = pixelOrNull(in, x1, y0);
             const float* q01 = pixelOrNull(in, x0, y1);
             const float* q11 = pixelOrNull(in, x1, y1);
-            Float4 v = {0, 0, 0, 0};
-            if (q00) v += w00 * load4(q00);
-            if (q10) v += w10 * load4(q10);
-            if (q01) v += w01 * load4(q01);
-            if (q11) v += w11 * load4(q11);
-            store4(o, v);
+            const Float4 zero = {0, 0, 0, 0};
+            store4(o, bilinear(q00 ? load4(q00) : zero, q10 ? load4(q10) : zero, q01 ? load4(q01) : zero,
+                               q11 ? load4(q11) : zero, wx, wy));
             continue;
         }
-        store4(o, w00 * load4(p00) + w10 * load4(p10) + w01 * load4(p01) + w11 * load4(p11));
+        store4(o, bilinear(load4(p00), load4(p10), load4(p01), load4(p11), wx, wy));
     }
 }
 
 void sampleTransformRowFromSource(const Node& n, const SourceData& source, std::int64_t x, std::int64_t y, int count,
                                   float* out) {
     const AffineTransform& t = n.inverse;
-    double qx, qy;
-    t.apply(double(x) + 0.5, double(y) + 0.5, qx, qy);
+    const double py = double(y) + 0.5;
+    const double rowX = t.c * py + t.tx, rowY = t.d * py + t.ty;
     const bool pointSample = n.exact || n.sampling == Sampling::nearest;
     float px[16];
-    for (int i = 0; i < count; ++i, qx += t.a, qy += t.b) {
+    for (int i = 0; i < count; ++i) {
         float* o = out + 4 * i;
+        const double cx = double(x + i) + 0.5;
+        const double qx = t.a * cx + rowX, qy = t.b * cx + rowY;
         if (pointSample) {
             readSourceRow(source, std::int64_t(std::floor(qx)), std::int64_t(std::floor(qy)), 1, o);
             continue;
@@ -382,8 +388,7 @@ void sampleTransformRowFromSource(const Node& n, const SourceData& source, std::
         const std::int64_t ix = std::int64_t(flx), iy = std::int64_t(fly);
         readSourceRow(source, ix, iy, 2, px);
         readSourceRow(source, ix, iy + 1, 2, px + 8);
-        const float w00 = (1 - wx) * (1 - wy), w10 = wx * (1 - wy), w01 = (1 - wx) * wy, w11 = wx * wy;
-        for (int k = 0; k < 4; ++k) o[k] = w00 * px[k] + w10 * px[4 + k] + w01 * px[8 + k] + w11 * px[12 + k];
+        store4(o, bilinear(load4(px), load4(px + 4), load4(px + 8), load4(px + 12), wx, wy));
     }
 }
 
