@@ -5,10 +5,16 @@
 #include "engine/ColorFilters.h"
 #include "engine/DetailFilters.h"
 #include "engine/DustVisualizationStage.h"
+#include "engine/FilmFrameGenerator.h"
+#include "engine/FilmGrainEngine.h"
+#include "engine/FilmPhysicsEngine.h"
 #include "engine/GeometryStage.h"
+#include "engine/HalationEngine.h"
+#include "engine/HistogramEngine.h"
 #include "engine/NegativeConversionStage.h"
 #include "engine/SpotHealingStage.h"
 #include "engine/ToneCurveStage.h"
+#include "engine/UltraHDREngine.h"
 
 namespace vantrel {
 
@@ -125,19 +131,35 @@ const std::array<DarkroomPipeline::Stage, DarkroomPipeline::kStageCount> kStages
     {"vignette", [](const Inputs& in) { return std::abs(in.recipe.vignette) > kDetailThreshold; }, vignetteStage},
     {"localMasks", [](const Inputs& in) { return !in.recipe.masks.isIdentity(); }, notYetBuilt},
     {"subjectMask", [](const Inputs& in) { return !in.recipe.subjectMask.isIdentity(); }, notYetBuilt},
-    {"halation", [](const Inputs& in) { return !in.recipe.halation.isNeutral(); }, notYetBuilt},
+    {"halation", [](const Inputs& in) { return !in.recipe.halation.isNeutral(); },
+     [](const Image& i, const Inputs& in) { return HalationEngine::apply(i, in.recipe.halation); }},
     // "Not below" thresholds: the stage runs at exactly the threshold (and never for NaN).
-    {"filmGrain", [](const Inputs& in) { return in.recipe.filmGrain.amount >= kGrainThreshold; }, notYetBuilt},
+    {"filmGrain", [](const Inputs& in) { return in.recipe.filmGrain.amount >= kGrainThreshold; },
+     [](const Image& i, const Inputs& in) {
+         const FilmGrainParameters& g = in.recipe.filmGrain;
+         return FilmGrainEngine::apply(i, g.amount, g.size, g.roughness, g.colorDyeClouds);
+     }},
     {"lightLeak",
      [](const Inputs& in) {
          return in.recipe.lightLeaks.style != LightLeakStyle::none &&
                 in.recipe.lightLeaks.intensity >= kLightLeakThreshold;
      },
-     notYetBuilt},
+     [](const Image& i, const Inputs& in) {
+         const LightLeakParameters& l = in.recipe.lightLeaks;
+         return FilmPhysicsEngine::applyLightLeak(i, l.style, l.intensity, l.position);
+     }},
     {"dustAndScratches", [](const Inputs& in) { return in.recipe.dustAndScratches.amount >= kDustThreshold; },
-     notYetBuilt},
-    {"ultraHDR", [](const Inputs& in) { return !in.recipe.ultraHDR.isNeutral(); }, notYetBuilt},
-    {"filmFrame", [](const Inputs& in) { return !in.recipe.filmFrame.isNeutral(); }, notYetBuilt},
+     [](const Image& i, const Inputs& in) {
+         const DustAndScratchesParameters& d = in.recipe.dustAndScratches;
+         return FilmPhysicsEngine::applyDustAndScratches(i, d.amount, d.scratchesDensity, d.dustSize);
+     }},
+    {"ultraHDR", [](const Inputs& in) { return !in.recipe.ultraHDR.isNeutral(); },
+     [](const Image& i, const Inputs& in) {
+         return UltraHDREngine::apply(i, in.recipe.ultraHDR,
+                                      in.forceStandardRange ? std::optional<bool>(true) : std::nullopt);
+     }},
+    {"filmFrame", [](const Inputs& in) { return !in.recipe.filmFrame.isNeutral(); },
+     [](const Image& i, const Inputs& in) { return FilmFrameGenerator::apply(i, in.recipe.filmFrame); }},
     {"dustVisualization",
      [](const Inputs& in) { return in.allowDustVisualization && in.recipe.spotHealing.isVisualizeDustMode; },
      [](const Image& i, const Inputs& in) {
@@ -160,8 +182,8 @@ const std::array<DarkroomPipeline::Stage, DarkroomPipeline::kStageCount>& Darkro
 
 Image DarkroomPipeline::render(const Image& source, const EditParameters& recipe,
                                const std::optional<Image>& subjectMask, bool applyCrop,
-                               bool allowDustVisualization) const {
-    const StageInputs inputs{recipe, subjectMask, applyCrop, allowDustVisualization};
+                               bool allowDustVisualization, bool forceStandardRange) const {
+    const StageInputs inputs{recipe, subjectMask, applyCrop, allowDustVisualization, forceStandardRange};
     Image image = source;
     std::vector<std::string_view> ran;
     for (const Stage& stage : kStages) {
@@ -185,6 +207,10 @@ std::optional<Bitmap> DarkroomPipeline::makeBitmap(const Image& image, std::opti
     options.space = outputColorSpace();
     options.stop = std::move(stop);
     return context_.makeBitmap(image, rect, options);
+}
+
+HistogramData DarkroomPipeline::computeHistogram(const Image& developed, const UltraHDRParameters& ultraHDR) const {
+    return HistogramEngine::computeHistogram(developed, context_, ultraHDR);
 }
 
 Image DarkroomPipeline::applyGeometry(const Image& input, const CropParameters& crop, bool applyCrop) {

@@ -15,12 +15,14 @@
 #include <vector>
 
 #include "engine/Context.h"
+#include "engine/HistogramData.h"
 #include "engine/Image.h"
 #include "model/CropParameters.h"
 #include "model/CurvePoint.h"
 #include "model/EditParameters.h"
 #include "model/NegativeLabParameters.h"
 #include "model/SpotHealingParameters.h"
+#include "model/UltraHDRParameters.h"
 
 namespace vantrel {
 
@@ -32,6 +34,7 @@ public:
         const std::optional<Image>& subjectMask;
         bool applyCrop = true;
         bool allowDustVisualization = true;
+        bool forceStandardRange = false;
     };
 
     // One row of the stage table: the label its output carries in the trace, when it runs, and
@@ -59,9 +62,16 @@ public:
     //   subjectMask: the frame's subject mask when one is cached.
     //   applyCrop: false shows the whole turned and straightened frame (crop mode).
     //   allowDustVisualization: false keeps the dust-spotting view out (exports, snapshots).
+    //   forceStandardRange: true keeps the highlight boost within the standard range whatever
+    //     the screen offers (exports pass it, so a file never depends on the attached screen);
+    //     false lets the screen's headroom decide.
     Image render(const Image& source, const EditParameters& recipe,
                  const std::optional<Image>& subjectMask = std::nullopt, bool applyCrop = true,
-                 bool allowDustVisualization = true) const;
+                 bool allowDustVisualization = true, bool forceStandardRange = false) const;
+
+    // The histogram of a developed image (a rendered preview), measured with the pipeline's
+    // context; `ultraHDR` is the recipe's boost, which adds the extended-range band.
+    HistogramData computeHistogram(const Image& developed, const UltraHDRParameters& ultraHDR) const;
 
     // 8-bit RGBA in the output space over `rect` (the image's extent when absent). Absent for
     // an empty or infinite rectangle, when rendering fails and when stopped.

@@ -213,13 +213,15 @@ int ColorCurvesKernel::runOpaqueQuads(const float* in, float* out, int n) const 
     const Int4 first = Int4{1, 1, 1, 1} * static_cast<int32_t>(kFirstBits);
     const Int4 end = Int4{1, 1, 1, 1} * static_cast<int32_t>(kEndBits);
     // The curve of one channel for four linear values.
-    auto curve4 = [&](Float4 x, int channel) {
+    auto outsideTable = [this](Float4 x, int channel) __attribute__((noinline)) {
+        return Float4{curveLinearFast(channel, x[0]), curveLinearFast(channel, x[1]), curveLinearFast(channel, x[2]),
+                      curveLinearFast(channel, x[3])};
+    };
+    auto curve4 = [&](Float4 x, int channel) __attribute__((always_inline)) {
         Int4 bits;
         std::memcpy(&bits, &x, sizeof bits);
         const Int4 mag = bits & 0x7fffffff;
-        if (!allLanesSet((mag >= first) & (mag < end)))
-            return Float4{curveLinearFast(channel, x[0]), curveLinearFast(channel, x[1]),
-                          curveLinearFast(channel, x[2]), curveLinearFast(channel, x[3])};
+        if (!allLanesSet((mag >= first) & (mag < end))) return outsideTable(x, channel);
         const Int4 offset = mag - first;
         const Int4 idx = tableOffset_[static_cast<size_t>(channel)] + (offset >> kFracBits) + ((bits >> 31) & kSide);
         const Float4 f = __builtin_convertvector(offset & ((1 << kFracBits) - 1), Float4) * kFracScale;

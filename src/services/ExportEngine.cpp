@@ -11,7 +11,8 @@ Services Services::shared() {
     const DarkroomPipeline& pipeline = DarkroomPipeline::shared();
     s.render = [&pipeline](const Image& source, const EditParameters& recipe, const std::optional<Image>& mask,
                            bool applyCrop, bool allowDust) {
-        return pipeline.render(source, recipe, mask, applyCrop, allowDust);
+        // Files never depend on the attached screen: the boost stays within standard range.
+        return pipeline.render(source, recipe, mask, applyCrop, allowDust, /*forceStandardRange=*/true);
     };
     s.generateMask = [](const Image& full) { return SubjectSegmentationEngine::shared().generateMask(full).get(); };
     s.context = &pipeline.context();

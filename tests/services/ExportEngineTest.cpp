@@ -6,6 +6,7 @@
 
 #include "ExportTestSupport.h"
 #include "engine/Context.h"
+#include "engine/DisplayEDRDetector.h"
 #include "engine/LoadedPhoto.h"
 #include "services/ExportEngine.h"
 
@@ -182,6 +183,28 @@ TEST(ExportEngine, ExportsThroughTheSharedPipelineWithTheCropApplied) {
     // An error surfaces through the future.
     auto failing = ExportEngine::exportImageAsync(photo, recipe, ExportSettings(), std::nullopt, folder / "no" / "x.jpg");
     EXPECT_THROW(failing.get(), ExportError);
+}
+
+
+// A file never depends on the screen: an extended-range screen changes nothing in an export.
+TEST(ExportEngine, HighlightBoostIgnoresTheScreensHeadroom) {
+    testing::ScratchFolder folder;
+    const LoadedPhoto photo = photoOf(testing::imageOf(64, 32, [](int x, int) {
+        return std::array<float, 3>{float(x) / 64.0f, 0.9f, 0.5f};
+    }));
+    EditParameters recipe;
+    recipe.ultraHDR.isEnabled = true;
+    recipe.ultraHDR.highlightBoost = 2.0;
+    const ExportSettings settings{ExportFormat::tiff, 0.95, false};
+    DisplayEDRDetector::setHeadroom(1.0);
+    ExportEngine::exportImageAsync(photo, recipe, settings, std::nullopt, folder / "sdr.tiff").get();
+    DisplayEDRDetector::setHeadroom(8.0);
+    ExportEngine::exportImageAsync(photo, recipe, settings, std::nullopt, folder / "edr.tiff").get();
+    DisplayEDRDetector::setHeadroom(1.0);
+    const auto sdr = testing::readTiff(folder / "sdr.tiff");
+    const auto edr = testing::readTiff(folder / "edr.tiff");
+    ASSERT_TRUE(sdr && edr);
+    for (int x = 0; x < 64; x += 7) EXPECT_EQ(sdr->sample(x, 10, 1), edr->sample(x, 10, 1)) << x;
 }
 
 }  // namespace

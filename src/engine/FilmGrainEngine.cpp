@@ -1,0 +1,168 @@
+#include "engine/FilmGrainEngine.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "engine/ColorKernels.h"
+#include "engine/GeneratorKernels.h"
+
+namespace vantrel::FilmGrainEngine {
+
+namespace {
+
+// Into [lo, hi]; not-a-number becomes the upper bound, as the recipe's own clamping does.
+double held(double v, double lo, double hi) { return std::isnan(v) ? hi : std::clamp(v, lo, hi); }
+
+// floor() without a library call (the baseline target has no rounding instruction).
+inline std::int64_t floorOf(double v) {
+    const auto i = std::int64_t(v);
+    return v < double(i) ? i - 1 : i;
+}
+
+// Sizes whose scale 1 / size is at least this keep the generator's pixel-sized noise.
+constexpr double kResampleBelow = 0.95;
+
+// The grain noise of one row, opaque RGB in [0, 1). For a size above about 1.05 the
+// generator's noise is read on a grid 1 / size as fine (each grid point one noise pixel, as a
+// nearest-sample downscale gives it) and interpolated bilinearly back to pixel scale, so
+// clumps grow with the size; the value at a pixel depends on its position alone.
+struct NoiseRow {
+    double scale = 1.0;  // grid cells per pixel (1 / size)
+
+    void operator()(const RowSpan& s, float* out, std::vector<float>& lattice) const {
+        using kernels::RandomNoise;
+        if (scale >= kResampleBelow) {
+            for (int i = 0; i < s.count; ++i)
+                for (std::uint32_t c = 0; c < 3; ++c)
+                    out[4 * i + c] = RandomNoise::value(std::int32_t(s.x + i), std::int32_t(s.y), c);
+            for (int i = 0; i < s.count; ++i) out[4 * i + 3] = 1.0f;
+            return;
+        }
+        // Output centre p maps to grid coordinate p·scale − 0.5 (grid centres at k + 0.5).
+        const double v = (double(s.y) + 0.5) * scale - 0.5;
+        const std::int64_t j0 = floorOf(v);
+        const float ty = float(v - double(j0));
+        const std::int64_t i0 = floorOf((double(s.x) + 0.5) * scale - 0.5);
+        const std::int64_t i1 = floorOf((double(s.x + s.count) - 0.5) * scale - 0.5) + 1;
+        const std::size_t cells = std::size_t(i1 - i0 + 1);
+        lattice.resize(cells * 6);
+        float* below = lattice.data();
+        float* above = lattice.data() + cells * 3;
+        for (std::size_t k = 0; k < cells; ++k)
+            for (std::uint32_t c = 0; c < 3; ++c) {
+                const auto i = std::int32_t(i0 + std::int64_t(k));
+                below[3 * k + c] = RandomNoise::value(i, std::int32_t(j0), c);
+                above[3 * k + c] = RandomNoise::value(i, std::int32_t(j0 + 1), c);
+            }
+        for (int i = 0; i < s.count; ++i) {
+            const double u = (double(s.x + i) + 0.5) * scale - 0.5;
+            const std::int64_t iu = floorOf(u);
+            const float tx = float(u - double(iu));
+            const std::size_t k = std::size_t(iu - i0);
+            for (int c = 0; c < 3; ++c) {
+                const float b = below[3 * k + c] + tx * (below[3 * k + 3 + c] - below[3 * k + c]);
+                const float a = above[3 * k + c] + tx * (above[3 * k + 3 + c] - above[3 * k + c]);
+                out[4 * i + c] = b + ty * (a - b);
+            }
+            out[4 * i + 3] = 1.0f;
+        }
+    }
+};
+
+// Everything the grain of one pixel needs besides the frame.
+struct Grain {
+    NoiseRow noise;
+    kernels::RgbAffine character;  // saturation by the dye clouds, contrast by the roughness
+    float gain = 0;                // 1.4 × amount
+
+    // The grain layer over a span of the frame (premultiplied): 0.5 + gain·w·(noise − 0.5),
+    // with w = 3.8 L − 3.8 L² of the frame's luminance, held at 0 outside black…white.
+    void layer(const RowSpan& s, const float* frame, float* out, std::vector<float>& lattice) const {
+        noise(s, out, lattice);
+        character.run(out, out, s.count);
+        for (int i = 0; i < s.count; ++i) {
+            const float* f = frame + 4 * i;
+            float* o = out + 4 * i;
+            const float a = f[3];
+            const float inv = a == 1.0f ? 1.0f : (a > 1e-6f ? 1.0f / a : 0.0f);
+            const float lum = kernels::luminance(f[0], f[1], f[2]) * inv;
+            const float w = std::max(3.8f * lum - 3.8f * lum * lum, 0.0f) * gain;
+            o[0] = 0.5f + w * (o[0] - 0.5f);
+            o[1] = 0.5f + w * (o[1] - 0.5f);
+            o[2] = 0.5f + w * (o[2] - 0.5f);
+        }
+    }
+};
+
+Grain grainFor(double amount, double size, double roughness, double colorDyeClouds) {
+    Grain g;
+    g.noise.scale = 1.0 / held(size, 1.0, 3.5);
+    ColorControlsParameters character;
+    character.saturation = float(held(colorDyeClouds, 0.0, 1.0) * 1.2);
+    character.contrast = float(1.0 + held(roughness, 0.0, 1.0) * 1.8);
+    g.character = kernels::colorControlsKernel(character);
+    g.gain = float(held(amount, 0.0, 1.0) * 1.4);
+    return g;
+}
+
+// Per-thread scratch for the rows of one kernel call.
+struct Scratch {
+    std::vector<float> layer;
+    std::vector<float> lattice;
+};
+Scratch& scratch() {
+    thread_local Scratch s;
+    return s;
+}
+
+// Soft light with the same curve for lightening and darkening (the "pegtop" form): with the
+// layer at 0.5 + d the colour moves by 2d·c·(1 − c), so grain that is as often bright as dark
+// leaves the frame's tones where they were. The lightening half of the usual soft-light curve
+// is steeper than its darkening half in the midtones, which would brighten a grey frame by a
+// few per cent even with centred grain. The factor is held at 0 outside 0…1, so extended values
+// carry no inverted grain.
+void blendRow(const float* layer, const float* frame, float* out, int n) {
+    for (int i = 0; i < n; ++i) {
+        const float* l = layer + 4 * i;
+        const float* f = frame + 4 * i;
+        float* o = out + 4 * i;
+        const float a = f[3];
+        const float inv = a == 1.0f ? 1.0f : (a > 1e-6f ? 1.0f / a : 0.0f);
+        for (int k = 0; k < 3; ++k) {
+            const float c = f[k] * inv;
+            const float room = std::max(c * (1.0f - c), 0.0f);
+            o[k] = (c + (2.0f * l[k] - 1.0f) * room) * a;
+        }
+        o[3] = a;
+    }
+}
+
+}  // namespace
+
+Image sizedNoise(const Rect& extent, double size) {
+    const NoiseRow noise{1.0 / held(size, 1.0, 3.5)};
+    return Image::generator([noise](const RowSpan& s, float* out) { noise(s, out, scratch().lattice); }, extent);
+}
+
+Image grainLayer(const Image& frame, double amount, double size, double roughness, double colorDyeClouds) {
+    const Grain grain = grainFor(amount, size, roughness, colorDyeClouds);
+    return Image::pointwise({frame}, [grain](const RowSpan& s, const float* const* in, float* out) {
+        grain.layer(s, in[0], out, scratch().lattice);
+    });
+}
+
+Image apply(const Image& frame, double amount, double size, double roughness, double colorDyeClouds) {
+    const Rect& e = frame.extent();
+    if (!(amount >= kMinAmount) || !e.isFinite() || e.width <= 1 || e.height <= 1) return frame;
+    // One pass: noise, its character, the midtone weight and the blend, row by row.
+    const Grain grain = grainFor(amount, size, roughness, colorDyeClouds);
+    return Image::pointwise({frame}, [grain](const RowSpan& s, const float* const* in, float* out) {
+        Scratch& sc = scratch();
+        sc.layer.resize(std::size_t(s.count) * 4);
+        grain.layer(s, in[0], sc.layer.data(), sc.lattice);
+        blendRow(sc.layer.data(), in[0], out, s.count);
+    });
+}
+
+}  // namespace vantrel::FilmGrainEngine

@@ -1,0 +1,382 @@
+#include "viewmodel/DarkroomViewModel.h"
+
+#include <algorithm>
+#include <cctype>
+#include <system_error>
+
+#include <QCoreApplication>
+#include <QThread>
+
+#include "services/FilmPresetLibrary.h"
+#include "services/L10n.h"
+
+namespace vantrel {
+
+namespace {
+
+bool isScanFile(const std::filesystem::path& file) {
+    std::string ext = file.extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    return ext == ".tif" || ext == ".tiff" || ext == ".jpg" || ext == ".jpeg" || ext == ".png";
+}
+
+bool isDirectory(const std::filesystem::path& path) {
+    std::error_code ec;
+    return !path.empty() && std::filesystem::is_directory(path, ec);
+}
+
+// The frame named `frameName`, else the first.
+const LoadedPhoto& chooseFrame(const std::vector<LoadedPhoto>& photos, const std::optional<std::string>& frameName) {
+    if (frameName) {
+        for (const LoadedPhoto& photo : photos)
+            if (photo.title() == *frameName) return photo;
+    }
+    return photos.front();
+}
+
+}  // namespace
+
+DarkroomViewModel::DarkroomViewModel(ViewModelServices services, QObject* parent)
+    : QObject(parent), services_(std::move(services)), defaults_(services_.settings) {
+    statusMessage_ = L10n::tr("status.ready");
+    presets_ = FilmPresetLibrary::builtInPresets();
+    // Each render already spreads over every core; a few threads let a
+    // superseded job wind down while its successor starts.
+    renderPool_.setMaxThreadCount(3);
+
+    masterDebounceTimer_.setSingleShot(true);
+    masterDebounceTimer_.setInterval(services_.timings.fullRenderDelay);
+    connect(&masterDebounceTimer_, &QTimer::timeout, this, &DarkroomViewModel::startFullRenderNow);
+    persistDebounceTimer_.setSingleShot(true);
+    persistDebounceTimer_.setInterval(services_.timings.saveDelay);
+    connect(&persistDebounceTimer_, &QTimer::timeout, this, &DarkroomViewModel::flushPendingSave);
+
+    if (services_.presets) setCustomPresets(services_.presets->loadPresets());
+    restoreLastSession();
+
+    if (QCoreApplication* app = QCoreApplication::instance())
+        connect(app, &QCoreApplication::aboutToQuit, this, &DarkroomViewModel::saveAllOnQuit);
+}
+
+DarkroomViewModel::~DarkroomViewModel() {
+    renderTask_.cancel();
+    cancelFullRender();
+    renderPool_.waitForDone();
+    // A delayed save still waiting is written rather than dropped with the window.
+    flushPendingSave();
+    if (activeSecurityScopedFolderURL_) services_.folders->stopAccessing(*activeSecurityScopedFolderURL_);
+}
+
+const std::array<Uuid, 3>& DarkroomViewModel::sampleRollPhotoIDs() {
+    static const std::array<Uuid, 3> ids{*Uuid::parse("00000000-0000-0000-0000-000000000001"),
+                                         *Uuid::parse("00000000-0000-0000-0000-000000000002"),
+                                         *Uuid::parse("00000000-0000-0000-0000-000000000003")};
+    return ids;
+}
+
+Uuid DarkroomViewModel::frameID(const LoadedPhoto& photo) { return Uuid::parse(photo.id()).value_or(Uuid()); }
+
+// ---------------------------------------------------------------- session and roll
+
+void DarkroomViewModel::restoreLastSession() {
+    const std::optional<std::string> frameName = defaults_.lastSelectedPhotoName();
+
+    if (const std::optional<QByteArray> bookmark = defaults_.lastOpenedFolderBookmark()) {
+        if (const std::optional<ResolvedBookmark> resolved = services_.folders->resolveBookmark(*bookmark)) {
+            if (resolved->isStale) {
+                if (const std::optional<QByteArray> fresh = services_.folders->makeBookmark(resolved->location))
+                    defaults_.setLastOpenedFolderBookmark(*fresh);
+            }
+            if (isDirectory(resolved->location)) {
+                loadFolder(resolved->location, frameName);
+                return;
+            }
+        }
+    }
+    if (const std::optional<std::string> path = defaults_.lastOpenedFolderPath()) {
+        const std::filesystem::path folder(*path);
+        if (isDirectory(folder)) {
+            loadFolder(folder, frameName);
+            return;
+        }
+    }
+    loadSampleRoll(frameName);
+}
+
+void DarkroomViewModel::openFolder() {
+    if (!services_.dialogs) return;
+    if (const auto folder = services_.dialogs->chooseFolder(L10n::tr("status.openFolderTitle"))) loadFolder(*folder);
+}
+
+void DarkroomViewModel::loadFolder(const std::filesystem::path& folder, const std::optional<std::string>& frameName) {
+    if (activeSecurityScopedFolderURL_) {
+        services_.folders->stopAccessing(*activeSecurityScopedFolderURL_);
+        activeSecurityScopedFolderURL_.reset();
+    }
+    if (services_.folders->startAccessing(folder)) activeSecurityScopedFolderURL_ = folder;
+    if (const std::optional<QByteArray> bookmark = services_.folders->makeBookmark(folder))
+        defaults_.setLastOpenedFolderBookmark(*bookmark);
+    defaults_.setLastOpenedFolderPath(folder.string());
+    setCurrentFolderURL(folder);
+
+    std::vector<std::filesystem::path> scans;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.empty() || name.front() == '.') continue;
+        if (isScanFile(it->path())) scans.push_back(it->path());
+    }
+    if (ec) {
+        setStatusMessage(L10n::tr("status.folderFailed", ec.message()));
+        return;
+    }
+    // Byte order of UTF-8 names is code-point order: case-sensitive, no numeric runs.
+    std::stable_sort(scans.begin(), scans.end(),
+                     [](const auto& a, const auto& b) { return a.filename().native() < b.filename().native(); });
+
+    std::vector<LoadedPhoto> loaded;
+    for (const auto& scan : scans)
+        if (std::optional<LoadedPhoto> photo = services_.render->loadPhoto(scan)) loaded.push_back(std::move(*photo));
+    if (loaded.empty()) return;
+
+    replaceRoll();
+    setPhotos(std::move(loaded));
+    inMemoryRecipes_.clear();
+    thumbnailCache_.clear();
+    for (const LoadedPhoto& photo : photos_) {
+        std::optional<EditParameters> stored;
+        if (photo.fileURL()) stored = services_.store->loadRecipe(*photo.fileURL());
+        inMemoryRecipes_[frameID(photo)] = stored.value_or(EditParameters::defaultValue());
+    }
+
+    const LoadedPhoto& current = chooseFrame(photos_, frameName);
+    setSelectedPhotoID(frameID(current));
+    defaults_.setLastSelectedPhotoName(current.title());
+
+    std::filesystem::path named = folder;
+    if (!named.has_filename()) named = named.parent_path();
+    setStatusMessage(L10n::tr("status.folderLoaded", named.filename().string(), int(photos_.size())));
+
+    // Identifiers are new on every opening: stored records follow their file names.
+    RollCullingDatabase database = services_.store->loadCullingDatabase(folder).value_or(RollCullingDatabase{});
+    std::vector<RollCullingDatabase::Frame> frames;
+    for (const LoadedPhoto& photo : photos_) frames.push_back({frameID(photo), photo.title()});
+    database.rekeyByFilename(frames);
+    setCullingDatabase(std::move(database));
+    cullingDatabaseOwner_ = folder;
+
+    rebuildFilmstrip();
+    loadSelectedPhoto();
+}
+
+void DarkroomViewModel::loadSampleRoll(const std::optional<std::string>& frameName) {
+    std::vector<LoadedPhoto> roll = services_.render->makeSampleRoll(sampleRollPhotoIDs());
+    if (roll.empty()) return;
+
+    replaceRoll();
+    setPhotos(std::move(roll));
+    for (const LoadedPhoto& photo : photos_) {
+        const Uuid id = frameID(photo);
+        inMemoryRecipes_[id] = services_.store->loadSampleRecipe(id).value_or(EditParameters::defaultValue());
+    }
+    const LoadedPhoto& current = chooseFrame(photos_, frameName);
+    setSelectedPhotoID(frameID(current));
+    defaults_.setLastSelectedPhotoName(current.title());
+
+    setCullingDatabase(services_.store->loadSampleCullingDatabase().value_or(RollCullingDatabase{}));
+    cullingDatabaseOwner_ = std::filesystem::path();
+
+    rebuildFilmstrip();
+    loadSelectedPhoto();
+}
+
+void DarkroomViewModel::replaceRoll() {
+    // The outgoing roll's last edit reaches its file before its frames go.
+    flushPendingSave();
+}
+
+// ---------------------------------------------------------------- frames
+
+const LoadedPhoto* DarkroomViewModel::photoWithID(const Uuid& id) const {
+    for (const LoadedPhoto& photo : photos_)
+        if (frameID(photo) == id) return &photo;
+    return nullptr;
+}
+
+const LoadedPhoto* DarkroomViewModel::selectedPhoto() const {
+    return selectedPhotoID_ ? photoWithID(*selectedPhotoID_) : nullptr;
+}
+
+PhotoCullingRecord DarkroomViewModel::selectedCullingRecord() const {
+    if (const LoadedPhoto* photo = selectedPhoto()) return cullingDatabase_.record(frameID(*photo), photo->title());
+    PhotoCullingRecord fresh;
+    fresh.id = Uuid::random();
+    return fresh;
+}
+
+const SnapshotItem* DarkroomViewModel::activeComparisonSnapshot() const {
+    if (!activeComparisonSnapshotID_) return nullptr;
+    for (const SnapshotItem& snapshot : snapshots_)
+        if (snapshot.id == *activeComparisonSnapshotID_) return &snapshot;
+    return nullptr;
+}
+
+void DarkroomViewModel::selectPhoto(const Uuid& id) {
+    if (selectedPhotoID_ == id) return;
+    if (const LoadedPhoto* outgoing = selectedPhoto()) {
+        const Uuid outgoingID = frameID(*outgoing);
+        inMemoryRecipes_[outgoingID] = parameters_;
+        if (!renderedPreview_.isNull()) thumbnailCache_[outgoingID] = renderedPreview_;
+        // Written now: a delayed save would be superseded by the incoming
+        // frame's first save and the last edit of this one lost.
+        persistRecipe(true);
+        persistSnapshots();
+    }
+    setSelectedPhotoID(id);
+    setZoomScale(1.0);
+    setPanOffset(QSizeF(0, 0));
+    if (const LoadedPhoto* photo = photoWithID(id)) defaults_.setLastSelectedPhotoName(photo->title());
+    loadSelectedPhoto();
+    rebuildFilmstrip();
+}
+
+void DarkroomViewModel::loadSelectedPhoto() {
+    const LoadedPhoto* photo = selectedPhoto();
+    if (!photo) return;
+    const Uuid id = frameID(*photo);
+
+    if (const auto kept = inMemoryRecipes_.find(id); kept != inMemoryRecipes_.end()) {
+        setParameters(kept->second);
+        setActivePresetID(std::nullopt);
+    } else {
+        std::optional<EditParameters> stored;
+        if (photo->fileURL()) stored = services_.store->loadRecipe(*photo->fileURL());
+        if (!stored) stored = services_.store->loadSampleRecipe(id);
+        if (stored) {
+            setParameters(*stored);
+            inMemoryRecipes_[id] = *stored;
+            setActivePresetID(std::nullopt);
+        } else {
+            setParameters(EditParameters::defaultValue());
+            inMemoryRecipes_[id] = EditParameters::defaultValue();
+            setActivePresetID(std::string("neutral"));
+        }
+    }
+    loadSnapshots();
+    requestRender(true);
+}
+
+FilmstripItem DarkroomViewModel::makeFilmstripItem(const LoadedPhoto& photo) const {
+    const Uuid id = frameID(photo);
+    const PhotoCullingRecord record = cullingDatabase_.record(id, photo.title());
+    FilmstripItem item;
+    item.id = id;
+    item.title = photo.title();
+    item.fileURL = photo.fileURL();
+    item.is16Bit = photo.is16Bit();
+    if (const auto kept = inMemoryRecipes_.find(id); kept != inMemoryRecipes_.end())
+        item.hasEdits = !kept->second.sameContent(EditParameters::defaultValue());
+    if (selectedPhotoID_ == id && !renderedPreview_.isNull())
+        item.thumbnail = renderedPreview_;
+    else if (const auto cached = thumbnailCache_.find(id); cached != thumbnailCache_.end())
+        item.thumbnail = cached->second;
+    item.rating = record.rating;
+    item.colorLabel = record.colorLabel;
+    item.pickStatus = record.pickStatus;
+    return item;
+}
+
+void DarkroomViewModel::rebuildFilmstrip() {
+    std::vector<FilmstripItem> items;
+    for (const LoadedPhoto& photo : photos_) {
+        if (cullingDatabase_.record(frameID(photo), photo.title()).matches(cullingFilter_))
+            items.push_back(makeFilmstripItem(photo));
+    }
+    setFilmstripItems(std::move(items));
+}
+
+// ---------------------------------------------------------------- persistence
+
+void DarkroomViewModel::writeRecipe(const LoadedPhoto& photo, const EditParameters& recipe) {
+    if (photo.fileURL())
+        services_.store->saveRecipe(recipe, *photo.fileURL());
+    else
+        services_.store->saveSampleRecipe(recipe, frameID(photo));
+}
+
+void DarkroomViewModel::persistRecipe(bool immediately) {
+    const LoadedPhoto* photo = selectedPhoto();
+    if (!photo) return;
+    const Uuid id = frameID(*photo);
+    inMemoryRecipes_[id] = parameters_;
+
+    // One delayed save serves all frames; another frame's waiting edit is
+    // written rather than dropped.
+    if (pendingSave_ && frameID(pendingSave_->photo) != id) flushPendingSave();
+
+    if (immediately) {
+        persistDebounceTimer_.stop();
+        pendingSave_.reset();
+        writeRecipe(*photo, parameters_);
+    } else {
+        pendingSave_ = PendingSave{*photo, parameters_};
+        persistDebounceTimer_.start();
+    }
+}
+
+void DarkroomViewModel::flushPendingSave() {
+    persistDebounceTimer_.stop();
+    if (!pendingSave_) return;
+    const PendingSave save = std::move(*pendingSave_);
+    pendingSave_.reset();
+    writeRecipe(save.photo, save.recipe);
+}
+
+void DarkroomViewModel::persistSnapshots() {
+    const LoadedPhoto* photo = selectedPhoto();
+    if (!photo) return;
+    if (photo->fileURL())
+        services_.store->saveSnapshots(snapshots_, *photo->fileURL());
+    else
+        services_.store->saveSampleSnapshots(snapshots_, frameID(*photo));
+}
+
+void DarkroomViewModel::loadSnapshots() {
+    const LoadedPhoto* photo = selectedPhoto();
+    if (!photo) {
+        setSnapshots({});
+        setActiveComparisonSnapshotID(std::nullopt);
+        setSnapshotComparisonPreview(QImage());
+        return;
+    }
+    setSnapshots(photo->fileURL() ? services_.store->loadSnapshots(*photo->fileURL())
+                                  : services_.store->loadSampleSnapshots(frameID(*photo)));
+    if (activeComparisonSnapshotID_ && !activeComparisonSnapshot()) {
+        setActiveComparisonSnapshotID(std::nullopt);
+        setSnapshotComparisonPreview(QImage());
+    }
+}
+
+void DarkroomViewModel::saveCullingDatabase() {
+    // Only to the roll the records were read for: a folder that failed to open
+    // must not receive the previous roll's records.
+    if (!cullingDatabaseOwner_) return;
+    if (cullingDatabaseOwner_->empty())
+        services_.store->saveSampleCullingDatabase(cullingDatabase_);
+    else
+        services_.store->saveCullingDatabase(cullingDatabase_, *cullingDatabaseOwner_);
+}
+
+void DarkroomViewModel::saveAllOnQuit() {
+    flushPendingSave();
+    persistRecipe(true);
+    saveCullingDatabase();
+    persistSnapshots();
+    services_.store->flush();
+    if (activeSecurityScopedFolderURL_) {
+        services_.folders->stopAccessing(*activeSecurityScopedFolderURL_);
+        activeSecurityScopedFolderURL_.reset();
+    }
+}
+
+}  // namespace vantrel

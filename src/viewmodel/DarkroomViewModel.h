@@ -1,0 +1,291 @@
+#pragma once
+// DarkroomViewModel: the one observable object behind a main window. It holds
+// the open roll, the current frame and its recipe, the rendered previews and
+// histogram and the state of every tool, and schedules renders and saves.
+//
+// It lives on the GUI thread and is used from there only. Every assignment to a
+// published property emits that property's change signal and then
+// stateChanged(), even when the value did not change, so a window can redraw
+// on either. Renders run on worker threads and are published back on the GUI
+// thread only while they are still the latest of their kind.
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <set>
+#include <stop_token>
+#include <string>
+#include <vector>
+
+#include <QImage>
+#include <QObject>
+#include <QSizeF>
+#include <QThreadPool>
+#include <QTimer>
+
+#include "engine/Image.h"
+#include "engine/LoadedPhoto.h"
+#include "model/BatchSyncOptions.h"
+#include "model/EditParameters.h"
+#include "model/PhotoCullingRecord.h"
+#include "model/RollCullingDatabase.h"
+#include "model/SnapshotItem.h"
+#include "model/Uuid.h"
+#include "services/ExportSettings.h"
+#include "services/FilmPreset.h"
+#include "viewmodel/Binding.h"
+#include "viewmodel/CompareMode.h"
+#include "viewmodel/FilmstripItem.h"
+#include "engine/HistogramData.h"
+#include "viewmodel/UserDefaults.h"
+#include "viewmodel/ViewModelServices.h"
+
+// A published property: getter, notifying setter and the stored value (its
+// initial value follows the macro). Its signal is declared in Q_SIGNALS below.
+#define VANTREL_PUBLISHED(Type, name, setter)          \
+public:                                                \
+    const Type& name() const { return name##_; }       \
+    void setter(Type value) {                          \
+        name##_ = std::move(value);                    \
+        Q_EMIT name##Changed();                        \
+        Q_EMIT stateChanged();                         \
+    }                                                  \
+                                                       \
+private:                                               \
+    Type name##_
+
+namespace vantrel {
+
+class DarkroomViewModel final : public QObject {
+    Q_OBJECT
+
+public:
+    // Sets every initial value, loads the custom recipes, then restores the last session.
+    explicit DarkroomViewModel(ViewModelServices services, QObject* parent = nullptr);
+    // Ends the folder access still held; waits for running renders to stop.
+    ~DarkroomViewModel() override;
+
+    // The fixed identifiers of the built-in sample roll's three frames.
+    static const std::array<Uuid, 3>& sampleRollPhotoIDs();
+    // A frame's identifier (its text form parsed).
+    static Uuid frameID(const LoadedPhoto& photo);
+
+    // ---- session and roll
+    // The remembered folder (bookmark, else path), else the sample roll, with
+    // the remembered frame name.
+    void restoreLastSession();
+    // Asks for a folder and opens it.
+    void openFolder();
+    void loadFolder(const std::filesystem::path& folder, const std::optional<std::string>& frameName = std::nullopt);
+    void loadSampleRoll(const std::optional<std::string>& frameName = std::nullopt);
+
+    // ---- frames
+    const LoadedPhoto* selectedPhoto() const;
+    PhotoCullingRecord selectedCullingRecord() const;
+    const SnapshotItem* activeComparisonSnapshot() const;
+    void selectPhoto(const Uuid& id);
+    void loadSelectedPhoto();
+    void rebuildFilmstrip();
+    FilmstripItem makeFilmstripItem(const LoadedPhoto& photo) const;
+
+    // ---- rendering
+    // Keeps and saves the recipe, then renders: a final request renders the
+    // full scan with histogram and thumbnail; otherwise the proxy at once and
+    // the full scan after a quiet pause.
+    void requestRender(bool final);
+    void beginInteraction();
+    void endInteraction();
+    void updateFilmstripThumbnail(const QImage& thumbnail, const Uuid& id);
+    void refreshFilmstripItem(const Uuid& id, const QImage& thumbnail, bool hasEdits);
+
+    // ---- persistence
+    void persistRecipe(bool immediately);
+    // Writes a pending delayed recipe save now (leaving a frame or a roll).
+    void flushPendingSave();
+    void persistSnapshots();
+    void loadSnapshots();
+    void saveCullingDatabase();
+    // Current recipe, culling data and snapshots, then waits for the store.
+    // Safe to call more than once (window close, quit, signals).
+    void saveAllOnQuit();
+
+    // ---- bindings for the views
+    template <typename T>
+    Binding<T> binding(const T& (DarkroomViewModel::*get)() const, void (DarkroomViewModel::*set)(T)) {
+        return Binding<T>([this, get] { return (this->*get)(); }, [this, set](const T& v) { (this->*set)(v); });
+    }
+    Binding<EditParameters> parametersBinding() {
+        return binding(&DarkroomViewModel::parameters, &DarkroomViewModel::setParameters);
+    }
+
+    // ---- bookkeeping the tests and the window may read
+    const std::map<Uuid, EditParameters>& inMemoryRecipes() const { return inMemoryRecipes_; }
+    const std::map<Uuid, QImage>& thumbnailCache() const { return thumbnailCache_; }
+    std::map<Uuid, Image>& subjectMaskCache() { return subjectMaskCache_; }
+    const std::optional<std::filesystem::path>& activeSecurityScopedFolderURL() const {
+        return activeSecurityScopedFolderURL_;
+    }
+    bool hasPendingSave() const { return pendingSave_.has_value(); }
+    UserDefaults& userDefaults() { return defaults_; }
+
+Q_SIGNALS:
+    void stateChanged();
+    void photosChanged();
+    void selectedPhotoIDChanged();
+    void checkedPhotoIDsChanged();
+    void filmstripItemsChanged();
+    void cullingDatabaseChanged();
+    void cullingFilterChanged();
+    void snapshotsChanged();
+    void activeComparisonSnapshotIDChanged();
+    void snapshotComparisonPreviewChanged();
+    void isShowingBatchSyncSheetChanged();
+    void batchSyncOptionsChanged();
+    void isShowingExportDialogChanged();
+    void exportSettingsChanged();
+    void parametersChanged();
+    void renderedPreviewChanged();
+    void originalPreviewChanged();
+    void histogramDataChanged();
+    void compareModeChanged();
+    void isHoldingOriginalChanged();
+    void isCroppingModeChanged();
+    void isDetectingHorizonChanged();
+    void isRetouchModeChanged();
+    void retouchBrushRadiusChanged();
+    void selectedRetouchSpotIDChanged();
+    void isMaskModeChanged();
+    void selectedMaskIDChanged();
+    void isDetectingSubjectChanged();
+    void zoomScaleChanged();
+    void panOffsetChanged();
+    void isNavigatorVisibleChanged();
+    void isInfoMatrixVisibleChanged();
+    void canvasViewportSizeChanged();
+    void presetsChanged();
+    void customPresetsChanged();
+    void activePresetIDChanged();
+    void isShowingSavePresetSheetChanged();
+    void currentFolderURLChanged();
+    void statusMessageChanged();
+    void isExportingChanged();
+    void exportAlertMessageChanged();
+    void isBatchExportingChanged();
+    void batchExportProgressChanged();
+    void batchExportCurrentItemChanged();
+    void batchExportTotalCountChanged();
+    void batchExportCompletedCountChanged();
+    void isInteractingChanged();
+
+public:
+    // Published state, in declaration order; a null QImage is "no bitmap".
+    VANTREL_PUBLISHED(std::vector<LoadedPhoto>, photos, setPhotos){};
+    VANTREL_PUBLISHED(std::optional<Uuid>, selectedPhotoID, setSelectedPhotoID){};
+    VANTREL_PUBLISHED(std::set<Uuid>, checkedPhotoIDs, setCheckedPhotoIDs){};
+    VANTREL_PUBLISHED(std::vector<FilmstripItem>, filmstripItems, setFilmstripItems){};
+    VANTREL_PUBLISHED(RollCullingDatabase, cullingDatabase, setCullingDatabase){};
+    VANTREL_PUBLISHED(CullingFilterCriteria, cullingFilter, setCullingFilter){};
+    VANTREL_PUBLISHED(std::vector<SnapshotItem>, snapshots, setSnapshots){};
+    VANTREL_PUBLISHED(std::optional<Uuid>, activeComparisonSnapshotID, setActiveComparisonSnapshotID){};
+    VANTREL_PUBLISHED(QImage, snapshotComparisonPreview, setSnapshotComparisonPreview){};
+    VANTREL_PUBLISHED(bool, isShowingBatchSyncSheet, setIsShowingBatchSyncSheet){false};
+    VANTREL_PUBLISHED(BatchSyncOptions, batchSyncOptions, setBatchSyncOptions){BatchSyncOptions::recommended()};
+    VANTREL_PUBLISHED(bool, isShowingExportDialog, setIsShowingExportDialog){false};
+    VANTREL_PUBLISHED(ExportSettings, exportSettings, setExportSettings){};
+    VANTREL_PUBLISHED(EditParameters, parameters, setParameters){EditParameters::defaultValue()};
+    VANTREL_PUBLISHED(QImage, renderedPreview, setRenderedPreview){};
+    VANTREL_PUBLISHED(QImage, originalPreview, setOriginalPreview){};
+    VANTREL_PUBLISHED(HistogramData, histogramData, setHistogramData){HistogramData::empty()};
+    VANTREL_PUBLISHED(CompareMode, compareMode, setCompareMode){CompareMode::full};
+    VANTREL_PUBLISHED(bool, isHoldingOriginal, setIsHoldingOriginal){false};
+    VANTREL_PUBLISHED(bool, isCroppingMode, setIsCroppingMode){false};
+    VANTREL_PUBLISHED(bool, isDetectingHorizon, setIsDetectingHorizon){false};
+    VANTREL_PUBLISHED(bool, isRetouchMode, setIsRetouchMode){false};
+    VANTREL_PUBLISHED(double, retouchBrushRadius, setRetouchBrushRadius){20.0};
+    VANTREL_PUBLISHED(std::optional<Uuid>, selectedRetouchSpotID, setSelectedRetouchSpotID){};
+    VANTREL_PUBLISHED(bool, isMaskMode, setIsMaskMode){false};
+    VANTREL_PUBLISHED(std::optional<Uuid>, selectedMaskID, setSelectedMaskID){};
+    VANTREL_PUBLISHED(bool, isDetectingSubject, setIsDetectingSubject){false};
+    VANTREL_PUBLISHED(double, zoomScale, setZoomScale){1.0};
+    VANTREL_PUBLISHED(QSizeF, panOffset, setPanOffset){0, 0};
+    VANTREL_PUBLISHED(bool, isNavigatorVisible, setIsNavigatorVisible){false};
+    VANTREL_PUBLISHED(bool, isInfoMatrixVisible, setIsInfoMatrixVisible){true};
+    VANTREL_PUBLISHED(QSizeF, canvasViewportSize, setCanvasViewportSize){1000, 700};
+    VANTREL_PUBLISHED(std::vector<FilmPreset>, presets, setPresets){};
+    VANTREL_PUBLISHED(std::vector<FilmPreset>, customPresets, setCustomPresets){};
+    VANTREL_PUBLISHED(std::optional<std::string>, activePresetID, setActivePresetID){"neutral"};
+    VANTREL_PUBLISHED(bool, isShowingSavePresetSheet, setIsShowingSavePresetSheet){false};
+    VANTREL_PUBLISHED(std::optional<std::filesystem::path>, currentFolderURL, setCurrentFolderURL){};
+    VANTREL_PUBLISHED(std::string, statusMessage, setStatusMessage){};
+    VANTREL_PUBLISHED(bool, isExporting, setIsExporting){false};
+    VANTREL_PUBLISHED(std::optional<std::string>, exportAlertMessage, setExportAlertMessage){};
+    VANTREL_PUBLISHED(bool, isBatchExporting, setIsBatchExporting){false};
+    VANTREL_PUBLISHED(double, batchExportProgress, setBatchExportProgress){0};
+    VANTREL_PUBLISHED(std::string, batchExportCurrentItem, setBatchExportCurrentItem){};
+    VANTREL_PUBLISHED(int, batchExportTotalCount, setBatchExportTotalCount){0};
+    VANTREL_PUBLISHED(int, batchExportCompletedCount, setBatchExportCompletedCount){0};
+    VANTREL_PUBLISHED(bool, isInteracting, setIsInteracting){false};
+
+private:
+    // One kind of background work: starting a new one stops the previous, and
+    // only the latest, unstopped one may publish.
+    class TaskHandle {
+    public:
+        // Stops the previous task and opens the next one.
+        std::stop_token restart() {
+            source_.request_stop();
+            source_ = std::stop_source();
+            ++serial_;
+            return source_.get_token();
+        }
+        void cancel() { source_.request_stop(); }
+        std::stop_token token() const { return source_.get_token(); }
+        std::uint64_t serial() const { return serial_; }
+        bool isCurrent(std::uint64_t serial) const { return serial == serial_ && !source_.stop_requested(); }
+
+    private:
+        std::stop_source source_ = std::stop_source(std::nostopstate);
+        std::uint64_t serial_ = 0;
+    };
+
+    enum class JobKind { final, proxy, full };
+
+    struct PendingSave {
+        LoadedPhoto photo;
+        EditParameters recipe;
+    };
+
+    void launch(JobKind kind, RenderJob job);
+    void startFullRenderNow();
+    void cancelFullRender();
+    void publish(JobKind kind, std::uint64_t serial, const RenderJob& job, RenderResult result);
+    void writeRecipe(const LoadedPhoto& photo, const EditParameters& recipe);
+    void replaceRoll();
+    const LoadedPhoto* photoWithID(const Uuid& id) const;
+
+    ViewModelServices services_;
+    UserDefaults defaults_;
+    QThreadPool renderPool_;
+
+    std::optional<EditParameters> copiedParameters_;
+    TaskHandle renderTask_;
+    TaskHandle masterDebounceTask_;
+    QTimer masterDebounceTimer_;
+    std::optional<RenderJob> masterDebounceJob_;
+    std::optional<PendingSave> pendingSave_;
+    QTimer persistDebounceTimer_;
+    std::optional<Uuid> cachedOriginalPhotoID_;
+    std::optional<CropParameters> cachedOriginalCrop_;
+    bool cachedOriginalIsCroppingMode_ = false;
+    QImage cachedOriginalCG_;
+    std::map<Uuid, EditParameters> inMemoryRecipes_;
+    std::map<Uuid, Image> subjectMaskCache_;
+    std::map<Uuid, QImage> thumbnailCache_;
+    std::optional<std::filesystem::path> activeSecurityScopedFolderURL_;
+    // Which roll the culling database was read for: none before any roll, an
+    // empty path for the sample roll. Culling data is only ever written there.
+    std::optional<std::filesystem::path> cullingDatabaseOwner_;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,94 @@
+#include "viewmodel/EngineRenderService.h"
+
+#include <cstdint>
+#include <exception>
+#include <utility>
+
+#include <QColorSpace>
+
+#include "engine/ImageLoader.h"
+
+namespace vantrel {
+
+namespace {
+
+constexpr double kSampleRotation = 0.07853981633974483;  // π/40
+constexpr double kSampleScale = 0.9;
+constexpr const char* kSampleColorSpace = "Extended Linear Display P3 (16-bit)";
+
+// Hands the bitmap's pixels to a QImage without copying them.
+QImage toQImage(Bitmap bitmap) {
+    auto* pixels = new std::vector<std::uint8_t>(std::move(bitmap.pixels));
+    QImage image(
+        pixels->data(), bitmap.width, bitmap.height, qsizetype(bitmap.width) * 4, QImage::Format_RGBA8888_Premultiplied,
+        [](void* owned) { delete static_cast<std::vector<std::uint8_t>*>(owned); }, pixels);
+    image.setColorSpace(QColorSpace(QColorSpace::SRgb));
+    return image;
+}
+
+}  // namespace
+
+EngineRenderService::EngineRenderService(const DarkroomPipeline& pipeline) : pipeline_(pipeline) {}
+
+QImage EngineRenderService::preview(const Image& image, std::stop_token stop) const {
+    RenderOptions options;
+    options.space = OutputSpace::sRGB;
+    options.stop = std::move(stop);
+    std::optional<Bitmap> bitmap = pipeline_.context().makeBitmap(image, std::nullopt, options);
+    return bitmap ? toQImage(std::move(*bitmap)) : QImage();
+}
+
+std::optional<RenderResult> EngineRenderService::render(const RenderJob& job, std::stop_token stop) {
+    // The scan is read (or taken from the loader's cache) here, on the worker.
+    const Image source = job.useProxy ? job.photo.proxyImage() : job.photo.fullImage();
+    if (stop.stop_requested()) return std::nullopt;
+    const Image developed =
+        pipeline_.render(source, job.recipe, job.subjectMask, !job.isCroppingMode, job.isRetouchMode);
+
+    RenderResult result;
+    result.preview = preview(developed, stop);
+    if (stop.stop_requested()) return std::nullopt;
+
+    if (job.wantsHistogram) {
+        result.histogram = result.preview.isNull() ? HistogramData::empty()
+                                                   : pipeline_.computeHistogram(developed, job.recipe.ultraHDR);
+    }
+    if (job.needsOriginal) {
+        result.original = preview(DarkroomPipeline::applyGeometry(source, job.recipe.crop, !job.isCroppingMode), stop);
+        if (stop.stop_requested()) return std::nullopt;
+    }
+    // The thumbnail scales the finished preview: no second pass through the recipe.
+    if (job.wantsThumbnail && !result.preview.isNull()) {
+        const Rect& extent = developed.extent();
+        const QSize size = developedThumbnailSize(int(extent.width), int(extent.height));
+        result.thumbnail = result.preview.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    return result;
+}
+
+std::optional<LoadedPhoto> EngineRenderService::loadPhoto(const std::filesystem::path& file) {
+    try {
+        return ImageLoader::loadPhoto(file);
+    } catch (const std::exception&) {
+        return std::nullopt;  // not a readable scan: left out of the roll
+    }
+}
+
+std::vector<LoadedPhoto> EngineRenderService::makeSampleRoll(const std::array<Uuid, 3>& ids) {
+    LoadedPhoto target = ImageLoader::makeCalibrationTarget(ids[0].toString(), ImageLoader::kCalibrationWidth,
+                                                            ImageLoader::kCalibrationHeight);
+    const Image full = target.fullImage();
+    const Image proxy = target.proxyImage();
+    const AffineTransform turn = AffineTransform::rotation(kSampleRotation);
+    const AffineTransform shrink = AffineTransform::scale(kSampleScale, kSampleScale);
+
+    std::vector<LoadedPhoto> roll;
+    roll.push_back(target);
+    roll.emplace_back(ids[1].toString(), "LabScan_Roll01_N02.tif", std::nullopt, full.transformed(turn),
+                      proxy.transformed(turn), target.dimensions(), true, kSampleColorSpace);
+    roll.emplace_back(ids[2].toString(), "LabScan_Roll01_F03.tif", std::nullopt, full.transformed(shrink),
+                      proxy.transformed(shrink), target.dimensions(), true, kSampleColorSpace);
+    return roll;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,24 @@
+#pragma once
+// The render service of the application: scans through the image loader,
+// recipes through the darkroom pipeline, previews encoded for an sRGB monitor
+// (desktop windows are not colour-managed; exports choose their own space).
+#include "engine/DarkroomPipeline.h"
+#include "viewmodel/RenderService.h"
+
+namespace vantrel {
+
+class EngineRenderService final : public RenderService {
+public:
+    explicit EngineRenderService(const DarkroomPipeline& pipeline = DarkroomPipeline::shared());
+
+    std::optional<RenderResult> render(const RenderJob& job, std::stop_token stop) override;
+    std::optional<LoadedPhoto> loadPhoto(const std::filesystem::path& file) override;
+    std::vector<LoadedPhoto> makeSampleRoll(const std::array<Uuid, 3>& ids) override;
+
+private:
+    QImage preview(const Image& image, std::stop_token stop) const;
+
+    const DarkroomPipeline& pipeline_;
+};
+
+}  // namespace vantrel

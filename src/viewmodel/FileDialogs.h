@@ -1,0 +1,19 @@
+#pragma once
+// The file panels the view model asks for. The application passes dialogs of
+// its window; tests pass answers of their own. Nothing means cancelled.
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace vantrel {
+
+class FileDialogs {
+public:
+    virtual ~FileDialogs() = default;
+
+    virtual std::optional<std::filesystem::path> chooseFolder(const std::string& title) = 0;
+    virtual std::optional<std::filesystem::path> chooseSaveLocation(const std::string& title,
+                                                                     const std::string& proposedName) = 0;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,62 @@
+#pragma once
+// The engine side of the view model: reading scans, the sample roll, and
+// rendering one job (developed preview, histogram, undeveloped preview,
+// filmstrip thumbnail) on a worker thread. The application passes
+// EngineRenderService; tests pass a fake.
+#include <array>
+#include <filesystem>
+#include <optional>
+#include <stop_token>
+#include <vector>
+
+#include <QImage>
+
+#include "engine/Image.h"
+#include "engine/LoadedPhoto.h"
+#include "model/EditParameters.h"
+#include "model/Uuid.h"
+#include "engine/HistogramData.h"
+
+namespace vantrel {
+
+// Everything a render needs, captured by value when it is requested: the job
+// reads nothing else from the view model.
+struct RenderJob {
+    LoadedPhoto photo;
+    EditParameters recipe;
+    std::optional<Image> subjectMask;
+    bool isCroppingMode = false;  // show the whole frame, uncropped
+    bool isRetouchMode = false;   // draw the recipe's dust-spotting aid
+    bool useProxy = false;        // the 2560-pixel proxy instead of the full scan
+    bool needsOriginal = false;   // also make the undeveloped preview
+    bool wantsHistogram = false;
+    bool wantsThumbnail = false;  // a developed thumbnail, at most 240 pixels
+};
+
+struct RenderResult {
+    QImage preview;                          // null when no bitmap could be made
+    std::optional<HistogramData> histogram;  // when asked for
+    QImage original;                         // null unless asked for and made
+    QImage thumbnail;                        // null unless asked for and made
+};
+
+class RenderService {
+public:
+    virtual ~RenderService() = default;
+
+    // Called on a worker thread; the scan is read here, never on the GUI thread.
+    // Nothing when `stop` was requested at any point before the result is complete.
+    virtual std::optional<RenderResult> render(const RenderJob& job, std::stop_token stop) = 0;
+
+    // The header facts of a scan file; nothing when it is not a readable scan.
+    virtual std::optional<LoadedPhoto> loadPhoto(const std::filesystem::path& file) = 0;
+
+    // The three frames of the built-in sample roll, with these identifiers.
+    virtual std::vector<LoadedPhoto> makeSampleRoll(const std::array<Uuid, 3>& ids) = 0;
+};
+
+// The thumbnail size of a developed image w × h: scaled to at most 240 pixels
+// on its long side, never enlarged, rounded outward.
+QSize developedThumbnailSize(int width, int height);
+
+}  // namespace vantrel

@@ -1,0 +1,40 @@
+#pragma once
+// Where the view model keeps recipes, snapshots and culling data: beside the
+// scans for a folder roll, keyed by frame identifier for the sample roll. Reads
+// return at once; writes are queued in order and flush() waits for them. The
+// application passes the session store; tests pass an in-memory fake.
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+#include "model/EditParameters.h"
+#include "model/RollCullingDatabase.h"
+#include "model/SnapshotItem.h"
+#include "model/Uuid.h"
+
+namespace vantrel {
+
+class SessionStorage {
+public:
+    virtual ~SessionStorage() = default;
+
+    virtual std::optional<EditParameters> loadRecipe(const std::filesystem::path& photo) = 0;
+    virtual void saveRecipe(const EditParameters& recipe, const std::filesystem::path& photo) = 0;
+    virtual std::optional<EditParameters> loadSampleRecipe(const Uuid& id) = 0;
+    virtual void saveSampleRecipe(const EditParameters& recipe, const Uuid& id) = 0;
+
+    virtual std::vector<SnapshotItem> loadSnapshots(const std::filesystem::path& photo) = 0;
+    virtual void saveSnapshots(const std::vector<SnapshotItem>& snapshots, const std::filesystem::path& photo) = 0;
+    virtual std::vector<SnapshotItem> loadSampleSnapshots(const Uuid& id) = 0;
+    virtual void saveSampleSnapshots(const std::vector<SnapshotItem>& snapshots, const Uuid& id) = 0;
+
+    virtual std::optional<RollCullingDatabase> loadCullingDatabase(const std::filesystem::path& folder) = 0;
+    virtual void saveCullingDatabase(const RollCullingDatabase& database, const std::filesystem::path& folder) = 0;
+    virtual std::optional<RollCullingDatabase> loadSampleCullingDatabase() = 0;
+    virtual void saveSampleCullingDatabase(const RollCullingDatabase& database) = 0;
+
+    // Blocks until every write queued so far is on disk.
+    virtual void flush() = 0;
+};
+
+}  // namespace vantrel

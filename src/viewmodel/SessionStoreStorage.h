@@ -1,0 +1,53 @@
+#pragma once
+// The session store behind the view model's storage interface.
+#include "services/SessionStore.h"
+#include "viewmodel/SessionStorage.h"
+
+namespace vantrel {
+
+class SessionStoreStorage final : public SessionStorage {
+public:
+    explicit SessionStoreStorage(SessionStore& store = SessionStore::shared()) : store_(store) {}
+
+    std::optional<EditParameters> loadRecipe(const std::filesystem::path& photo) override {
+        return store_.loadRecipe(photo);
+    }
+    void saveRecipe(const EditParameters& recipe, const std::filesystem::path& photo) override {
+        store_.saveRecipe(recipe, photo);
+    }
+    std::optional<EditParameters> loadSampleRecipe(const Uuid& id) override { return store_.loadSampleRecipe(id); }
+    void saveSampleRecipe(const EditParameters& recipe, const Uuid& id) override {
+        store_.saveSampleRecipe(recipe, id);
+    }
+
+    std::vector<SnapshotItem> loadSnapshots(const std::filesystem::path& photo) override {
+        return store_.loadSnapshots(photo);
+    }
+    void saveSnapshots(const std::vector<SnapshotItem>& snapshots, const std::filesystem::path& photo) override {
+        store_.saveSnapshots(snapshots, photo);
+    }
+    std::vector<SnapshotItem> loadSampleSnapshots(const Uuid& id) override { return store_.loadSampleSnapshots(id); }
+    void saveSampleSnapshots(const std::vector<SnapshotItem>& snapshots, const Uuid& id) override {
+        store_.saveSampleSnapshots(snapshots, id);
+    }
+
+    std::optional<RollCullingDatabase> loadCullingDatabase(const std::filesystem::path& folder) override {
+        return store_.loadCullingDatabase(folder);
+    }
+    void saveCullingDatabase(const RollCullingDatabase& database, const std::filesystem::path& folder) override {
+        store_.saveCullingDatabase(database, folder);
+    }
+    std::optional<RollCullingDatabase> loadSampleCullingDatabase() override {
+        return store_.loadSampleCullingDatabase();
+    }
+    void saveSampleCullingDatabase(const RollCullingDatabase& database) override {
+        store_.saveSampleCullingDatabase(database);
+    }
+
+    void flush() override { store_.flush(); }
+
+private:
+    SessionStore& store_;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,170 @@
+#pragma once
+// Stand-ins for the engine and the session store: renders are instant (or held
+// on a latch), and the store keeps everything in memory and logs each write.
+#include <atomic>
+#include <condition_variable>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QImage>
+#include <QTemporaryDir>
+
+#include "viewmodel/RenderService.h"
+#include "viewmodel/SessionStorage.h"
+
+namespace vantrel::testing {
+
+class FakeRenderService final : public RenderService {
+public:
+    // While held, every render whose `heldWhen` predicate matches waits for release(),
+    // and returns its result even if it was stopped meanwhile (a render that ignores its token).
+    void hold(std::function<bool(const RenderJob&)> heldWhen) {
+        std::lock_guard lock(mutex_);
+        heldWhen_ = std::move(heldWhen);
+        released_ = false;
+    }
+    void release() {
+        {
+            std::lock_guard lock(mutex_);
+            released_ = true;
+        }
+        changed_.notify_all();
+    }
+    int heldCount() const { return held_.load(); }
+    int finishedCount() const { return finished_.load(); }
+
+    std::optional<RenderResult> render(const RenderJob& job, std::stop_token stop) override {
+        {
+            std::unique_lock lock(mutex_);
+            if (heldWhen_ && heldWhen_(job)) {
+                ++held_;
+                changed_.wait(lock, [&] { return released_; });
+            } else if (stop.stop_requested()) {
+                ++finished_;
+                return std::nullopt;
+            }
+        }
+        RenderResult result;
+        result.preview = stamped(job, 8, 6);
+        if (job.wantsHistogram) {
+            result.histogram = HistogramData::empty();
+            result.histogram->lumaBins.assign(HistogramData::kBinCount, float(job.useProxy ? 0.25 : 1.0));
+        }
+        if (job.needsOriginal) result.original = stamped(job, 8, 6);
+        if (job.wantsThumbnail) result.thumbnail = stamped(job, 4, 3);
+        ++finished_;
+        return result;
+    }
+
+    std::optional<LoadedPhoto> loadPhoto(const std::filesystem::path& file) override {
+        if (!std::filesystem::is_regular_file(file) || file.filename().string().find("bad") != std::string::npos)
+            return std::nullopt;
+        return LoadedPhoto("", file.filename().string(), file, PhotoSize{8, 6}, false, "sRGB");
+    }
+
+    std::vector<LoadedPhoto> makeSampleRoll(const std::array<Uuid, 3>& ids) override {
+        const char* titles[] = {"Vantrel_16bit_Film_Calibration_Target.tiff", "LabScan_Roll01_N02.tif",
+                                "LabScan_Roll01_F03.tif"};
+        std::vector<LoadedPhoto> roll;
+        for (int i = 0; i < 3; ++i)
+            roll.emplace_back(ids[i].toString(), titles[i], std::nullopt, Image(), Image(), PhotoSize{8, 6}, true,
+                              "Extended Linear Display P3 (16-bit)");
+        return roll;
+    }
+
+    // Which job made an image: "proxy" or "full", and the recipe's exposure.
+    static QString kind(const QImage& image) { return image.text("kind"); }
+    static double exposure(const QImage& image) { return image.text("exposure").toDouble(); }
+
+private:
+    static QImage stamped(const RenderJob& job, int w, int h) {
+        QImage image(w, h, QImage::Format_RGBA8888_Premultiplied);
+        image.fill(Qt::gray);
+        image.setText("kind", job.useProxy ? "proxy" : "full");
+        image.setText("exposure", QString::number(job.recipe.exposure));
+        return image;
+    }
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::function<bool(const RenderJob&)> heldWhen_;
+    bool released_ = true;
+    std::atomic<int> held_{0};
+    std::atomic<int> finished_{0};
+};
+
+class FakeSessionStorage final : public SessionStorage {
+public:
+    struct RecipeWrite {
+        std::string key;  // file path, or "sample:" + identifier
+        EditParameters recipe;
+    };
+
+    std::map<std::string, EditParameters> recipes;
+    std::map<std::string, std::vector<SnapshotItem>> snapshots;
+    std::map<std::string, RollCullingDatabase> culling;  // folder path, or "sample"
+    std::vector<RecipeWrite> recipeWrites;
+    std::vector<std::string> cullingWrites;
+    int flushes = 0;
+
+    static std::string sampleKey(const Uuid& id) { return "sample:" + id.toString(); }
+
+    int writesFor(const std::string& key) const {
+        int n = 0;
+        for (const auto& w : recipeWrites) n += w.key == key;
+        return n;
+    }
+
+    std::optional<EditParameters> loadRecipe(const std::filesystem::path& photo) override { return find(photo.string()); }
+    void saveRecipe(const EditParameters& recipe, const std::filesystem::path& photo) override {
+        write(photo.string(), recipe);
+    }
+    std::optional<EditParameters> loadSampleRecipe(const Uuid& id) override { return find(sampleKey(id)); }
+    void saveSampleRecipe(const EditParameters& recipe, const Uuid& id) override { write(sampleKey(id), recipe); }
+
+    std::vector<SnapshotItem> loadSnapshots(const std::filesystem::path& photo) override {
+        return snapshots[photo.string()];
+    }
+    void saveSnapshots(const std::vector<SnapshotItem>& list, const std::filesystem::path& photo) override {
+        snapshots[photo.string()] = list;
+    }
+    std::vector<SnapshotItem> loadSampleSnapshots(const Uuid& id) override { return snapshots[sampleKey(id)]; }
+    void saveSampleSnapshots(const std::vector<SnapshotItem>& list, const Uuid& id) override {
+        snapshots[sampleKey(id)] = list;
+    }
+
+    std::optional<RollCullingDatabase> loadCullingDatabase(const std::filesystem::path& folder) override {
+        auto it = culling.find(folder.string());
+        return it == culling.end() ? std::nullopt : std::optional(it->second);
+    }
+    void saveCullingDatabase(const RollCullingDatabase& database, const std::filesystem::path& folder) override {
+        culling[folder.string()] = database;
+        cullingWrites.push_back(folder.string());
+    }
+    std::optional<RollCullingDatabase> loadSampleCullingDatabase() override {
+        auto it = culling.find("sample");
+        return it == culling.end() ? std::nullopt : std::optional(it->second);
+    }
+    void saveSampleCullingDatabase(const RollCullingDatabase& database) override {
+        culling["sample"] = database;
+        cullingWrites.push_back("sample");
+    }
+
+    void flush() override { ++flushes; }
+
+private:
+    std::optional<EditParameters> find(const std::string& key) const {
+        auto it = recipes.find(key);
+        return it == recipes.end() ? std::nullopt : std::optional(it->second);
+    }
+    void write(const std::string& key, const EditParameters& recipe) {
+        recipes[key] = recipe;
+        recipeWrites.push_back({key, recipe});
+    }
+};
+
+}  // namespace vantrel::testing
