@@ -311,25 +311,90 @@ Rect transformReadRect(const Node& n, const Rect& need) {
     return clamp ? clampInputRect(*clamp, r) : r;
 }
 
+namespace {
+
+// Where a bilinear sample reads: the lower-left tap and the weights of the taps to its right
+// and above.
+struct Tap {
+    std::int64_t ix, iy;
+    float wx, wy;
+};
+
+// Bilinear positions in 32.32 fixed point: F(x) = A·x + R(y) is the sample point of pixel x
+// minus half a pixel, in exact integer arithmetic, so a row can step from pixel to pixel by
+// adding A and still give every pixel the value computed from its own coordinates, whatever
+// the tile's start. Used for pixels within ±2^17 of the origin (position error below 2^-15
+// pixels there); farther out (absurd extents) positions are computed in doubles.
+class BilinearRow {
+public:
+    BilinearRow(const AffineTransform& t, std::int64_t y) : t_(t), py_(double(y) + 0.5) {
+        fixed_ = inFixedRange(y) && std::fabs(t.a) < 0x1p20 && std::fabs(t.b) < 0x1p20;
+        if (!fixed_) return;
+        A_ = toFixed(t.a);
+        B_ = toFixed(t.b);
+        Rx_ = toFixed(0.5 * t.a + t.c * py_ + t.tx - 0.5);
+        Ry_ = toFixed(0.5 * t.b + t.d * py_ + t.ty - 0.5);
+    }
+    static bool inFixedRange(std::int64_t v) { return v > -kFixedRange && v < kFixedRange; }
+    // True when pixels x .. x+count-1 step exactly in fixed point.
+    bool steps(std::int64_t x, int count) const {
+        if (!fixed_ || !inFixedRange(x) || !inFixedRange(x + count)) return false;
+        return inRange(__int128(A_) * x + Rx_) && inRange(__int128(A_) * (x + count) + Rx_) &&
+               inRange(__int128(B_) * x + Ry_) && inRange(__int128(B_) * (x + count) + Ry_);
+    }
+    std::int64_t A() const { return A_; }
+    std::int64_t B() const { return B_; }
+    std::int64_t fx(std::int64_t x) const { return std::int64_t(__int128(A_) * x + Rx_); }
+    std::int64_t fy(std::int64_t x) const { return std::int64_t(__int128(B_) * x + Ry_); }
+    static Tap tapOf(std::int64_t fx, std::int64_t fy) {
+        return {fx >> 32, fy >> 32, fraction(fx), fraction(fy)};  // shifts floor
+    }
+    // Any pixel of the row.
+    Tap tap(std::int64_t x) const {
+        if (fixed_ && inFixedRange(x)) {
+            const __int128 gx = __int128(A_) * x + Rx_, gy = __int128(B_) * x + Ry_;
+            if (inRange(gx) && inRange(gy)) return tapOf(std::int64_t(gx), std::int64_t(gy));
+        }
+        const double px = double(x) + 0.5;
+        const double qx = t_.a * px + t_.c * py_ + t_.tx - 0.5, qy = t_.b * px + t_.d * py_ + t_.ty - 0.5;
+        const std::int64_t ix = floorToInt(qx), iy = floorToInt(qy);
+        return {ix, iy, float(qx - double(ix)), float(qy - double(iy))};
+    }
+
+private:
+    static constexpr std::int64_t kFixedRange = std::int64_t(1) << 17;
+    static constexpr std::int64_t kLimit = std::int64_t(1) << 62;
+    static bool inRange(__int128 v) { return v > -__int128(kLimit) && v < __int128(kLimit); }
+    static std::int64_t toFixed(double v) {
+        return std::int64_t(std::llround(std::clamp(v * 0x1p32, -0x1p62, 0x1p62)));
+    }
+    static float fraction(std::int64_t f) { return float(std::uint32_t(f)) * 0x1p-32f; }
+
+    AffineTransform t_;
+    double py_;
+    bool fixed_ = false;
+    std::int64_t A_ = 0, B_ = 0, Rx_ = 0, Ry_ = 0;
+};
+
+}  // namespace
+
 void sampleTransformRow(const Node& n, const ConstPixelView& in, std::int64_t x, std::int64_t y, int count, float* out,
                         const Rect* clampTo) {
     const AffineTransform& t = n.inverse;
-    // Each pixel's source position from its own coordinates (not accumulated along the row),
-    // so it does not depend on where a tile starts.
-    const double py = double(y) + 0.5;
-    const double rowX = t.c * py + t.tx, rowY = t.d * py + t.ty;
     const bool pointSample = n.exact || n.sampling == Sampling::nearest;
     const Rect& r = in.rect;
     // Taps outside the clamp rectangle repeat its edge; the view covers what the taps reach.
     const bool clamped = clampTo != nullptr && !clampTo->isEmpty();
     const std::int64_t lx = clamped ? clampTo->minX() : 0, hx = clamped ? clampTo->maxX() - 1 : 0;
     const std::int64_t ly = clamped ? clampTo->minY() : 0, hy = clamped ? clampTo->maxY() - 1 : 0;
-    for (int i = 0; i < count; ++i) {
-        float* o = out + 4 * i;
-        const double px = double(x + i) + 0.5;
-        const double qx = t.a * px + rowX, qy = t.b * px + rowY;
-        if (pointSample) {
-            std::int64_t ix = floorToInt(qx), iy = floorToInt(qy);
+    if (pointSample) {
+        // Exact maps (orientation, whole-pixel moves) in doubles, each pixel from its own centre.
+        const double py = double(y) + 0.5;
+        const double rowX = t.c * py + t.tx, rowY = t.d * py + t.ty;
+        for (int i = 0; i < count; ++i) {
+            float* o = out + 4 * i;
+            const double px = double(x + i) + 0.5;
+            std::int64_t ix = floorToInt(t.a * px + rowX), iy = floorToInt(t.b * px + rowY);
             if (clamped) {
                 ix = std::clamp(ix, lx, hx);
                 iy = std::clamp(iy, ly, hy);
@@ -337,58 +402,72 @@ void sampleTransformRow(const Node& n, const ConstPixelView& in, std::int64_t x,
             const auto* p = pixelOrNull(in, ix, iy);
             if (p) std::memcpy(o, p, sizeof(float) * 4);
             else std::memset(o, 0, sizeof(float) * 4);
-            continue;
         }
-        const double fx = qx - 0.5, fy = qy - 0.5;
-        const std::int64_t ix = floorToInt(fx), iy = floorToInt(fy);
-        const float wx = float(fx - double(ix)), wy = float(fy - double(iy));
-        std::int64_t x0 = ix, x1 = ix + 1, y0 = iy, y1 = iy + 1;
+        return;
+    }
+    // Lower-left taps for which all four taps are inside the view (and the clamp rectangle):
+    // there the taps are read directly.
+    std::int64_t loX = r.minX(), hiX = r.maxX() - 2, loY = r.minY(), hiY = r.maxY() - 2;
+    if (clamped) {
+        loX = std::max(loX, lx); hiX = std::min(hiX, hx - 1);
+        loY = std::max(loY, ly); hiY = std::min(hiY, hy - 1);
+    }
+    const bool interior = !in.isEmpty() && hiX >= loX && hiY >= loY;
+    const std::uint64_t spanX = interior ? std::uint64_t(hiX - loX) : 0, spanY = interior ? std::uint64_t(hiY - loY) : 0;
+    // Taps at the edge of what was read (or of the clamp): missing taps are transparent.
+    auto sampleEdge = [&](const Tap& tap, float* o) __attribute__((noinline)) {
+        std::int64_t x0 = tap.ix, x1 = tap.ix + 1, y0 = tap.iy, y1 = tap.iy + 1;
         if (clamped) {
             x0 = std::clamp(x0, lx, hx); x1 = std::clamp(x1, lx, hx);
             y0 = std::clamp(y0, ly, hy); y1 = std::clamp(y1, ly, hy);
         }
-        const float *p00, *p10, *p01, *p11;
-        if (x0 >= r.minX() && x1 < r.maxX() && y0 >= r.minY() && y1 < r.maxY()) {
-            p00 = in.at(x0, y0);
-            p10 = p00 + (x1 - x0) * 4;
-            p01 = p00 - (y1 - y0) * in.stride;
-            p11 = p01 + (x1 - x0) * 4;
-        } else {  // at the edge of what was read: missing taps are transparent
-            const float* q00 = pixelOrNull(in, x0, y0);
-            const float* q10 = pixelOrNull(in, x1, y0);
-            const float* q01 = pixelOrNull(in, x0, y1);
-            const float* q11 = pixelOrNull(in, x1, y1);
-            const Float4 zero = {0, 0, 0, 0};
-            store4(o, bilinear(q00 ? load4(q00) : zero, q10 ? load4(q10) : zero, q01 ? load4(q01) : zero,
-                               q11 ? load4(q11) : zero, wx, wy));
-            continue;
+        const float* q00 = pixelOrNull(in, x0, y0);
+        const float* q10 = pixelOrNull(in, x1, y0);
+        const float* q01 = pixelOrNull(in, x0, y1);
+        const float* q11 = pixelOrNull(in, x1, y1);
+        const Float4 zero = {0, 0, 0, 0};
+        store4(o, bilinear(q00 ? load4(q00) : zero, q10 ? load4(q10) : zero, q01 ? load4(q01) : zero,
+                           q11 ? load4(q11) : zero, tap.wx, tap.wy));
+    };
+    auto sample = [&](const Tap& tap, float* o) __attribute__((always_inline)) {
+        if (interior && std::uint64_t(tap.ix - loX) <= spanX && std::uint64_t(tap.iy - loY) <= spanY) {
+            const float* p00 = in.at(tap.ix, tap.iy);
+            const float* p01 = p00 - in.stride;
+            store4(o, bilinear(load4(p00), load4(p00 + 4), load4(p01), load4(p01 + 4), tap.wx, tap.wy));
+        } else {
+            sampleEdge(tap, o);
         }
-        store4(o, bilinear(load4(p00), load4(p10), load4(p01), load4(p11), wx, wy));
+    };
+    const BilinearRow row(t, y);
+    if (row.steps(x, count)) {
+        std::int64_t fx = row.fx(x), fy = row.fy(x);
+        const std::int64_t A = row.A(), B = row.B();
+        for (int i = 0; i < count; ++i, fx += A, fy += B) sample(BilinearRow::tapOf(fx, fy), out + 4 * i);
+        return;
     }
+    for (int i = 0; i < count; ++i) sample(row.tap(x + i), out + 4 * i);
 }
 
 void sampleTransformRowFromSource(const Node& n, const SourceData& source, std::int64_t x, std::int64_t y, int count,
                                   float* out) {
     const AffineTransform& t = n.inverse;
+    const bool pointSample = n.exact || n.sampling == Sampling::nearest;
+    const BilinearRow row(t, y);
     const double py = double(y) + 0.5;
     const double rowX = t.c * py + t.tx, rowY = t.d * py + t.ty;
-    const bool pointSample = n.exact || n.sampling == Sampling::nearest;
     float px[16];
     for (int i = 0; i < count; ++i) {
         float* o = out + 4 * i;
-        const double cx = double(x + i) + 0.5;
-        const double qx = t.a * cx + rowX, qy = t.b * cx + rowY;
         if (pointSample) {
-            readSourceRow(source, std::int64_t(std::floor(qx)), std::int64_t(std::floor(qy)), 1, o);
+            const double cx = double(x + i) + 0.5;
+            readSourceRow(source, floorToInt(t.a * cx + rowX), floorToInt(t.b * cx + rowY), 1, o);
             continue;
         }
-        const double fx = qx - 0.5, fy = qy - 0.5;
-        const double flx = std::floor(fx), fly = std::floor(fy);
-        const float wx = float(fx - flx), wy = float(fy - fly);
-        const std::int64_t ix = std::int64_t(flx), iy = std::int64_t(fly);
-        readSourceRow(source, ix, iy, 2, px);
-        readSourceRow(source, ix, iy + 1, 2, px + 8);
-        store4(o, bilinear(load4(px), load4(px + 4), load4(px + 8), load4(px + 12), wx, wy));
+        // The same positions as sampleTransformRow, so reading the source directly changes nothing.
+        const Tap tap = row.tap(x + i);
+        readSourceRow(source, tap.ix, tap.iy, 2, px);
+        readSourceRow(source, tap.ix, tap.iy + 1, 2, px + 8);
+        store4(o, bilinear(load4(px), load4(px + 4), load4(px + 8), load4(px + 12), tap.wx, tap.wy));
     }
 }
 
