@@ -144,14 +144,14 @@ void encodeRow8As(const float* in, int count, std::uint8_t* out) {
     const float* m = srgbMatrix().m;
     const auto& enc = color::srgbEncodeTable();
     for (int i = 0; i < count; ++i, in += 4, out += 4) {
+        if (Space == OutputSpace::displayP3 && in[3] == 1.0f) {  // opaque: no alpha arithmetic
+            encodeOpaque8(e8, in, out);
+            continue;
+        }
         float p[4];
         std::memcpy(p, in, sizeof p);
         if (Space == OutputSpace::linearWorking) {
             put4(out, color::toUnit8(p[0]), color::toUnit8(p[1]), color::toUnit8(p[2]), color::toUnit8(p[3]));
-            continue;
-        }
-        if (Space == OutputSpace::displayP3 && p[3] == 1.0f) {  // opaque: no alpha arithmetic
-            encodeOpaque8(e8, p, out);
             continue;
         }
         float e[4];
