@@ -63,7 +63,8 @@ Image invert(const Image& in) {
 }
 
 // A graph with every kind of node: sources in 8 and 16 bits, generators, shared pointwise
-// nodes, crops, a neighbourhood, a whole-image neighbourhood, transforms, clamp and raster.
+// nodes, crops, a neighbourhood, a whole-image neighbourhood, transforms (one reading through
+// a clamp), clamp and raster.
 Image everyKind() {
     const Image src8 = Image::fromPixels(testing::asymmetricPixels(61, 47));
     SourcePixels p16 = SourcePixels::allocate(40, 30, 3, SampleType::uint16);
@@ -85,7 +86,9 @@ Image everyKind() {
         for (std::int64_t x = out.rect().minX(); x < out.rect().maxX(); ++x) out.at(x, out.rect().y)[3] = 1;
         return out;
     });
-    return blend(framed, turned.materialized(), 0.25f).withStage("all");
+    // A rotation straight over a clamp (the sampling reads through the clamp).
+    const Image tilted = src16.clampedToExtent().transformed(AffineTransform::rotation(0.05)).cropped(Rect{-12, -8, 90, 80});
+    return blend(blend(framed, turned.materialized(), 0.25f), tilted, 0.3f).withStage("all");
 }
 
 void expectSame(const PixelBuffer& a, const PixelBuffer& b) {
