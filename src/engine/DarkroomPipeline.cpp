@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "engine/ColorCubeGenerator.h"
 #include "engine/ColorFilters.h"
 #include "engine/DetailFilters.h"
 #include "engine/DustVisualizationStage.h"
@@ -11,8 +12,10 @@
 #include "engine/GeometryStage.h"
 #include "engine/HalationEngine.h"
 #include "engine/HistogramEngine.h"
+#include "engine/LocalMaskStage.h"
 #include "engine/NegativeConversionStage.h"
 #include "engine/SpotHealingStage.h"
+#include "engine/SubjectStage.h"
 #include "engine/ToneCurveStage.h"
 #include "engine/UltraHDREngine.h"
 
@@ -121,16 +124,22 @@ const std::array<DarkroomPipeline::Stage, DarkroomPipeline::kStageCount> kStages
      },
      colorControlsStage},
     {"vibrance", [](const Inputs& in) { return std::abs(in.recipe.vibrance) > kAmountThreshold; }, vibranceStage},
-    {"hslMixer", [](const Inputs& in) { return in.recipe.hasHSLAdjustments(); }, notYetBuilt},
-    {"colorGrading", [](const Inputs& in) { return !in.recipe.colorGrading.isIdentity(); }, notYetBuilt},
+    {"hslMixer", [](const Inputs& in) { return in.recipe.hasHSLAdjustments(); },
+     [](const Image& i, const Inputs& in) { return applyHslMixer(i, in.recipe); }},
+    {"colorGrading", [](const Inputs& in) { return !in.recipe.colorGrading.isIdentity(); },
+     [](const Image& i, const Inputs& in) { return applyColorGrading(i, in.recipe); }},
     {"toneCurve", always, [](const Image& i, const Inputs& in) { return applyToneCurve(i, in.recipe.curvePoints); }},
     // Signed guards: zero and negative amounts add nothing.
     {"noiseReduction", [](const Inputs& in) { return in.recipe.noiseReduction > kDetailThreshold; },
      noiseReductionStage},
     {"sharpening", [](const Inputs& in) { return in.recipe.sharpening > kDetailThreshold; }, sharpeningStage},
     {"vignette", [](const Inputs& in) { return std::abs(in.recipe.vignette) > kDetailThreshold; }, vignetteStage},
-    {"localMasks", [](const Inputs& in) { return !in.recipe.masks.isIdentity(); }, notYetBuilt},
-    {"subjectMask", [](const Inputs& in) { return !in.recipe.subjectMask.isIdentity(); }, notYetBuilt},
+    {"localMasks", [](const Inputs& in) { return !in.recipe.masks.isIdentity(); },
+     [](const Image& i, const Inputs& in) {
+         return applyMasks(i, in.recipe.masks.linearMasks, in.recipe.masks.radialMasks);
+     }},
+    {"subjectMask", [](const Inputs& in) { return !in.recipe.subjectMask.isIdentity(); },
+     [](const Image& i, const Inputs& in) { return applySubjectMask(i, in.subjectMask, in.recipe.subjectMask); }},
     {"halation", [](const Inputs& in) { return !in.recipe.halation.isNeutral(); },
      [](const Image& i, const Inputs& in) { return HalationEngine::apply(i, in.recipe.halation); }},
     // "Not below" thresholds: the stage runs at exactly the threshold (and never for NaN).
@@ -227,6 +236,16 @@ Image DarkroomPipeline::applyNegativeConversion(const Image& input, const Negati
 
 Image DarkroomPipeline::applyToneCurve(const Image& input, const std::vector<CurvePoint>& points) {
     return vantrel::applyToneCurve(input, points);
+}
+
+Image DarkroomPipeline::applyMasks(const Image& input, const std::vector<LinearMask>& linearMasks,
+                                   const std::vector<RadialMask>& radialMasks) {
+    return vantrel::applyMasks(input, linearMasks, radialMasks);
+}
+
+Image DarkroomPipeline::applySubjectMask(const Image& input, const std::optional<Image>& subjectMask,
+                                         const SubjectMaskParameters& params) {
+    return vantrel::applySubjectMask(input, subjectMask, params);
 }
 
 Image DarkroomPipeline::applyDustVisualization(const Image& input, double intensity) {

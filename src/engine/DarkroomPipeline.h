@@ -19,6 +19,9 @@
 #include "engine/Image.h"
 #include "model/CropParameters.h"
 #include "model/CurvePoint.h"
+#include "model/LinearMask.h"
+#include "model/RadialMask.h"
+#include "model/SubjectMaskParameters.h"
 #include "model/EditParameters.h"
 #include "model/NegativeLabParameters.h"
 #include "model/SpotHealingParameters.h"
@@ -83,6 +86,10 @@ public:
     static Image applySpotHealing(const Image& input, const std::vector<SpotItem>& spots, bool isEnabled);
     static Image applyNegativeConversion(const Image& input, const NegativeLabParameters& negative);
     static Image applyToneCurve(const Image& input, const std::vector<CurvePoint>& points);
+    static Image applyMasks(const Image& input, const std::vector<LinearMask>& linearMasks,
+                            const std::vector<RadialMask>& radialMasks);
+    static Image applySubjectMask(const Image& input, const std::optional<Image>& subjectMask,
+                                  const SubjectMaskParameters& params);
     static Image applyDustVisualization(const Image& input, double intensity);
 
     // The chain, in order.

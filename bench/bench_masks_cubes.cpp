@@ -1,0 +1,170 @@
+// Local masks and colour cubes on top of the core recipe, rendered on a generated 2560 × 1707
+// proxy (a 16-bit colour negative scan) all the way to the 8-bit preview bitmap.
+//   BM_PipelineCoreProxy   bench/core_recipe.json alone (the baseline, measured here under the
+//                          same load as the others)
+//   BM_PipelineMasksProxy  the core recipe plus four masks: two linear, two radial
+//   BM_PipelineCubesProxy  the core recipe plus HSL mixer and colour grading; both cubes are
+//                          generated inside the timed render, as in the application
+//   BM_HslCubeGeneration / BM_GradingCubeGeneration  the cube tables alone
+//   …OneThread             the three renders on a one-thread context: the whole work of a
+//                          render, nearly independent of what else the machine is running
+// Read medians: --benchmark_repetitions=10 --benchmark_report_aggregates_only=true
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+#include <nlohmann/json.hpp>
+
+#include "engine/ColorCubeGenerator.h"
+#include "engine/ColorGradingCubeGenerator.h"
+#include "engine/DarkroomPipeline.h"
+#include "model/EditParameters.h"
+
+namespace {
+
+using namespace vantrel;
+
+constexpr int kProxyWidth = 2560;
+constexpr int kProxyHeight = 1707;
+
+// A smooth scene with some detail, as an orange-based negative: base × (1 − positive).
+Image makeNegativeProxy() {
+    SourcePixels p = SourcePixels::allocate(kProxyWidth, kProxyHeight, 3, SampleType::uint16);
+    const double base[3] = {0.85, 0.45, 0.25};
+    for (int y = 0; y < kProxyHeight; ++y) {
+        auto* row = reinterpret_cast<std::uint16_t*>(p.mutableRow(y));
+        for (int x = 0; x < kProxyWidth; ++x) {
+            const double u = double(x) / kProxyWidth, v = double(y) / kProxyHeight;
+            const double detail = 0.05 * std::sin(x * 0.37) * std::cos(y * 0.23);
+            const double positive[3] = {0.2 + 0.6 * u + detail, 0.15 + 0.5 * v + detail,
+                                        0.3 + 0.3 * std::sin(6 * u + 4 * v) + detail};
+            for (int c = 0; c < 3; ++c) {
+                const double value = base[c] * (1.0 - std::clamp(positive[c], 0.0, 1.0));
+                row[3 * x + c] = std::uint16_t(std::lround(value * 65535.0));
+            }
+        }
+    }
+    return Image::fromPixels(std::move(p));
+}
+
+const Image& proxy() {
+    static const Image image = makeNegativeProxy();
+    return image;
+}
+
+EditParameters coreRecipe() {
+    const auto path = std::filesystem::path(__FILE__).parent_path() / "core_recipe.json";
+    std::ifstream in(path);
+    if (!in) throw std::runtime_error("cannot read " + path.string());
+    return nlohmann::json::parse(in).get<EditParameters>();
+}
+
+EditParameters masksRecipe() {
+    EditParameters r = coreRecipe();
+    LinearMask sky;  // darkens the top 40 %
+    LinearMask ground;
+    ground.startPoint = {0.5, 1.0};
+    ground.endPoint = {0.5, 0.6};
+    ground.exposure = 0.3;
+    ground.temperature = 400;
+    ground.shadows = 0.3;
+    RadialMask face;
+    face.center = {0.4, 0.45};
+    face.radiusX = 0.15;
+    face.radiusY = 0.3;
+    face.saturation = 1.2;
+    RadialMask surround;
+    surround.isInverted = true;
+    surround.radiusX = 0.45;
+    surround.radiusY = 0.45;
+    surround.exposure = -0.4;
+    surround.contrast = 1.15;
+    surround.tint = 5;
+    r.masks.linearMasks = {sky, ground};
+    r.masks.radialMasks = {face, surround};
+    return r;
+}
+
+EditParameters cubesRecipe() {
+    EditParameters r = coreRecipe();
+    r.setHSLAdjustment({0, -25, 10}, HSLColorChannel::orange);
+    r.setHSLAdjustment({20, 15, -30}, HSLColorChannel::blue);
+    r.setHSLAdjustment({-10, 30, 0}, HSLColorChannel::green);
+    r.colorGrading.shadows = {200, 0.3, -0.1};
+    r.colorGrading.midtones = {30, 0.1, 0};
+    r.colorGrading.highlights = {45, 0.25, 0.05};
+    r.colorGrading.balance = 0.1;
+    return r;
+}
+
+const DarkroomPipeline& oneThreadPipeline() {
+    static const DarkroomPipeline pipeline(ContextOptions{.threads = 1});
+    return pipeline;
+}
+
+void renderLoop(benchmark::State& state, const EditParameters& recipe,
+                const DarkroomPipeline& pipeline = DarkroomPipeline::shared()) {
+    const Image& source = proxy();
+    for (auto _ : state) {
+        auto bitmap = pipeline.makeBitmap(pipeline.render(source, recipe));
+        if (!bitmap) state.SkipWithError("render failed");
+        benchmark::DoNotOptimize(bitmap);
+    }
+}
+
+void BM_PipelineCoreProxy(benchmark::State& state) {
+    static const EditParameters recipe = coreRecipe();
+    renderLoop(state, recipe);
+}
+BENCHMARK(BM_PipelineCoreProxy)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_PipelineMasksProxy(benchmark::State& state) {
+    static const EditParameters recipe = masksRecipe();
+    renderLoop(state, recipe);
+}
+BENCHMARK(BM_PipelineMasksProxy)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_PipelineCubesProxy(benchmark::State& state) {
+    static const EditParameters recipe = cubesRecipe();
+    renderLoop(state, recipe);
+}
+BENCHMARK(BM_PipelineCubesProxy)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_PipelineCoreProxyOneThread(benchmark::State& state) {
+    static const EditParameters recipe = coreRecipe();
+    renderLoop(state, recipe, oneThreadPipeline());
+}
+BENCHMARK(BM_PipelineCoreProxyOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_PipelineMasksProxyOneThread(benchmark::State& state) {
+    static const EditParameters recipe = masksRecipe();
+    renderLoop(state, recipe, oneThreadPipeline());
+}
+BENCHMARK(BM_PipelineMasksProxyOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_PipelineCubesProxyOneThread(benchmark::State& state) {
+    static const EditParameters recipe = cubesRecipe();
+    renderLoop(state, recipe, oneThreadPipeline());
+}
+BENCHMARK(BM_PipelineCubesProxyOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_HslCubeGeneration(benchmark::State& state) {
+    static const EditParameters recipe = cubesRecipe();
+    for (auto _ : state) benchmark::DoNotOptimize(ColorCubeGenerator::makeCubeData(recipe));
+}
+BENCHMARK(BM_HslCubeGeneration)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+void BM_GradingCubeGeneration(benchmark::State& state) {
+    static const EditParameters recipe = cubesRecipe();
+    for (auto _ : state) benchmark::DoNotOptimize(ColorGradingCubeGenerator::makeCubeData(recipe.colorGrading));
+}
+BENCHMARK(BM_GradingCubeGeneration)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "PipelineTestSupport.h"
+#include "engine/ColorCubeGenerator.h"
+#include "engine/ColorGradingCubeGenerator.h"
+#include "engine/LookupFilters.h"
+#include "model/EditParameters.h"
+
+namespace vantrel {
+namespace {
+
+constexpr int kN = 32;
+
+std::array<float, 4> entry(const std::vector<float>& t, int r, int g, int b) {
+    const std::size_t i = std::size_t(((b * kN + g) * kN + r) * 4);
+    return {t[i], t[i + 1], t[i + 2], t[i + 3]};
+}
+
+void expectRgb(const std::array<float, 4>& e, float r, float g, float b, float tol, const char* what) {
+    EXPECT_NEAR(e[0], r, tol) << what;
+    EXPECT_NEAR(e[1], g, tol) << what;
+    EXPECT_NEAR(e[2], b, tol) << what;
+    EXPECT_EQ(e[3], 1.0f) << what;
+}
+
+EditParameters withHsl(HSLColorChannel channel, HSLAdjustment a) {
+    EditParameters r;
+    r.setHSLAdjustment(a, channel);
+    return r;
+}
+
+TEST(ColorCubeGeneratorTest, NeutralMixerIsTheIdentityTableInRedFastestOrder) {
+    EditParameters tiny;
+    tiny.hslAdjustments["red"] = {0.0005, 0, 0};
+    EXPECT_TRUE(ColorCubeGenerator::activeBands(tiny).empty());
+
+    const auto table = ColorCubeGenerator::makeCubeData(tiny);
+    ASSERT_EQ(table.size() * sizeof(float), 524288u);
+    for (int b = 0; b < kN; ++b)
+        for (int g = 0; g < kN; ++g)
+            for (int r = 0; r < kN; ++r) {
+                const auto e = entry(table, r, g, b);
+                ASSERT_EQ(e[0], float(r) * (1.0f / 31.0f));
+                ASSERT_EQ(e[1], float(g) * (1.0f / 31.0f));
+                ASSERT_EQ(e[2], float(b) * (1.0f / 31.0f));
+                ASSERT_EQ(e[3], 1.0f);
+            }
+}
+
+TEST(ColorCubeGeneratorTest, BandsChangeTheirHuesAsWeightedAverages) {
+    // Red saturation −100: pure red loses all colour, and so does a hue 29° away, since a
+    // lone band gives its whole change wherever it reaches.
+    const auto desaturated = ColorCubeGenerator::makeCubeData(withHsl(HSLColorChannel::red, {0, -100, 0}));
+    expectRgb(entry(desaturated, 31, 0, 0), 0.5f, 0.5f, 0.5f, 1e-6f, "pure red");
+    expectRgb(entry(desaturated, 31, 15, 0), 0.5f, 0.5f, 0.5f, 1e-6f, "red-orange");
+    expectRgb(entry(desaturated, 0, 31, 0), 0, 1, 0, 1e-6f, "green is out of reach");
+    expectRgb(entry(desaturated, 0, 31, 31), 0, 1, 1, 1e-6f, "cyan is out of reach");
+
+    // Orange hue +100 shifts by 30°: (1, 15/31, 0) at H 29.03° goes to H 59.03°.
+    const auto shifted = ColorCubeGenerator::makeCubeData(withHsl(HSLColorChannel::orange, {100, 0, 0}));
+    const double h = 60.0 * (15.0 / 31.0) + 30.0;
+    expectRgb(entry(shifted, 31, 15, 0), 1.0f, float(h / 60.0), 0.0f, 1e-5f, "orange to yellow");
+
+    // Two overlapping bands with the same setting give that setting, not twice it.
+    EditParameters both = withHsl(HSLColorChannel::red, {0, 0, 40});
+    both.setHSLAdjustment({0, 0, 40}, HSLColorChannel::orange);
+    const auto lighter = ColorCubeGenerator::makeCubeData(both);
+    const auto lighterRed = ColorCubeGenerator::makeCubeData(withHsl(HSLColorChannel::red, {0, 0, 40}));
+    // (1, 8/31, 0) at H 15.5° lies between the two centres: L 0.5 + 0.2.
+    const auto e = entry(lighter, 31, 8, 0);
+    EXPECT_NEAR((std::max({e[0], e[1], e[2]}) + std::min({e[0], e[1], e[2]})) / 2, 0.7f, 1e-6f);
+    expectRgb(e, entry(lighterRed, 31, 8, 0)[0], entry(lighterRed, 31, 8, 0)[1], entry(lighterRed, 31, 8, 0)[2],
+              1e-6f, "same as one band");
+
+    // Luminance +100 on red lifts pure red to white.
+    expectRgb(entry(ColorCubeGenerator::makeCubeData(withHsl(HSLColorChannel::red, {0, 0, 100})), 31, 0, 0), 1, 1,
+              1, 1e-6f, "red to white");
+}
+
+TEST(ColorCubeGeneratorTest, GreysBlackAndWhiteKeepTheirColourWhateverTheSettings) {
+    EditParameters strong;
+    for (HSLColorChannel c : allCases<HSLColorChannel>()) strong.setHSLAdjustment({100, 100, 100}, c);
+    const auto table = ColorCubeGenerator::makeCubeData(strong);
+    for (int k = 0; k < kN; ++k) {
+        const float v = float(k) * (1.0f / 31.0f);
+        const auto e = entry(table, k, k, k);
+        EXPECT_EQ(e[0], v);
+        EXPECT_EQ(e[1], v);
+        EXPECT_EQ(e[2], v);
+    }
+    for (float v : table) {
+        ASSERT_GE(v, 0.0f);
+        ASSERT_LE(v, 1.0f);
+    }
+    // Saturation pushed below zero (−150 from a hand-edited file) gives grey, not a negative
+    // saturation.
+    const auto below = ColorCubeGenerator::makeCubeData(withHsl(HSLColorChannel::blue, {0, -150, 0}));
+    expectRgb(entry(below, 0, 0, 31), 0.5f, 0.5f, 0.5f, 1e-6f, "blue to grey");
+}
+
+TEST(ColorCubeGeneratorTest, TheCubeStagesLookUpTheirTablesInTurn) {
+    const Image input = testing::pipelineImage(Rect{0, 0, 64, 48}, [](std::int64_t x, std::int64_t y) {
+        return std::array<float, 3>{float(x) / 63.0f, float(y) / 47.0f, float((x * 7 + y * 3) % 64) / 63.0f};
+    });
+    EditParameters r = withHsl(HSLColorChannel::orange, {30, -40, 20});
+    r.setHSLAdjustment({-50, 60, -30}, HSLColorChannel::blue);
+    r.colorGrading.shadows = {210, 0.4, -0.2};
+    r.colorGrading.highlights = {40, 0.3, 0.1};
+    r.colorGrading.balance = 0.2;
+
+    const Image mixerCube = colorCube(input, {32, ColorCubeGenerator::makeCubeData(r)});
+    const Image oneAfterOther =
+        colorCube(mixerCube, {32, ColorGradingCubeGenerator::makeCubeData(r.colorGrading)});
+    EXPECT_EQ(testing::maxDifference(testing::renderExtent(applyColorGrading(applyHslMixer(input, r), r)),
+                                     testing::renderExtent(oneAfterOther)),
+              0.0f);
+
+    // Each alone is its own cube.
+    EditParameters gradingOnly;
+    gradingOnly.colorGrading = r.colorGrading;
+    EXPECT_EQ(testing::maxDifference(testing::renderExtent(applyColorGrading(input, gradingOnly)),
+                                     testing::renderExtent(colorCube(
+                                         input, {32, ColorGradingCubeGenerator::makeCubeData(r.colorGrading)}))),
+              0.0f);
+    EditParameters mixerOnly = r;
+    mixerOnly.colorGrading = {};
+    EXPECT_EQ(testing::maxDifference(testing::renderExtent(applyHslMixer(input, mixerOnly)),
+                                     testing::renderExtent(mixerCube)),
+              0.0f);
+    // Entries under unknown keys make no band and no cube.
+    EditParameters unknown;
+    unknown.hslAdjustments["aqua"] = {50, 0, 0};
+    EXPECT_TRUE(applyHslMixer(input, unknown).isSameNode(input));
+}
+
+}  // namespace
+}  // namespace vantrel
