@@ -43,9 +43,6 @@ constexpr float kVignetteRadius = 1.8f;
 
 bool always(const Inputs&) { return true; }
 
-// Stages whose engines arrive later: the guard decides, the stage keeps its input.
-Image notYetBuilt(const Image& image, const Inputs&) { return image; }
-
 Image whiteBalance(const Image& image, const Inputs& in) {
     const EditParameters& r = in.recipe;
     // The reference white mapped onto itself is the identity: no node needed.
