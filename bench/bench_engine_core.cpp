@@ -11,6 +11,7 @@
 #include <fstream>
 #include <string>
 
+#include "ProcessCpu.h"
 #include "engine/ColorKernel.h"
 #include "engine/Context.h"
 
@@ -114,6 +115,7 @@ void runProxy(benchmark::State& state, int threads) {
     static const Image source = Image::fromPixels(makeSource(2560, 1707, SampleType::uint8));
     const Image image = chain(source);
     const Context ctx({threads, 256});
+    const bench::ProcessCpuCounter cpu(state);
     for (auto _ : state) {
         auto bmp = ctx.makeBitmap(image);
         if (!bmp) state.SkipWithError("no bitmap");

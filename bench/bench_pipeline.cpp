@@ -16,6 +16,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "ProcessCpu.h"
 #include "engine/DarkroomPipeline.h"
 #include "model/EditParameters.h"
 
@@ -61,6 +62,7 @@ EditParameters coreRecipe() {
 void renderLoop(benchmark::State& state, const EditParameters& recipe) {
     const DarkroomPipeline& pipeline = DarkroomPipeline::shared();
     const Image& source = proxy();
+    const bench::ProcessCpuCounter cpu(state);
     for (auto _ : state) {
         auto bitmap = pipeline.makeBitmap(pipeline.render(source, recipe));
         if (!bitmap) state.SkipWithError("render failed");

@@ -121,16 +121,6 @@ float CurveTable::outside(float x) const noexcept {
     return (odd_ && negative) ? -y : y;
 }
 
-const CurveTable& srgbEncodeTable() {
-    static const CurveTable t([](double v) { return encodeSRGB(v); }, true, -9, 8);
-    return t;
-}
-
-const CurveTable& srgbDecodeTable() {
-    static const CurveTable t([](double v) { return decodeSRGB(v); }, true, -5, 8);
-    return t;
-}
-
 WorkingColor workingFromSRGB(double r, double g, double b, double a) {
     const auto lin = linearSRGBToLinearP3().apply(decodeSRGB(r), decodeSRGB(g), decodeSRGB(b));
     return {float(lin[0] * a), float(lin[1] * a), float(lin[2] * a), float(a)};

@@ -93,8 +93,15 @@ private:
 };
 
 // Shared fast forms of the sRGB curve (linear -> encoded, encoded -> linear), sign-mirrored.
-const CurveTable& srgbEncodeTable();
-const CurveTable& srgbDecodeTable();
+// Inline, so a kernel that asks for a table per pixel pays a guard check, not a call.
+inline const CurveTable& srgbEncodeTable() {
+    static const CurveTable t([](double v) { return encodeSRGB(v); }, true, -9, 8);
+    return t;
+}
+inline const CurveTable& srgbDecodeTable() {
+    static const CurveTable t([](double v) { return decodeSRGB(v); }, true, -5, 8);
+    return t;
+}
 inline float encodeSRGBFast(float linear) { return srgbEncodeTable()(linear); }
 inline float decodeSRGBFast(float encoded) { return srgbDecodeTable()(encoded); }
 

@@ -63,7 +63,8 @@ Image invert(const Image& in) {
 }
 
 // A graph with every kind of node: sources in 8 and 16 bits, generators, shared pointwise
-// nodes, crops, a neighbourhood, a whole-image neighbourhood, transforms, clamp and raster.
+// nodes, crops, a neighbourhood, a whole-image neighbourhood, transforms (one reading through
+// a clamp), clamp and raster.
 Image everyKind() {
     const Image src8 = Image::fromPixels(testing::asymmetricPixels(61, 47));
     SourcePixels p16 = SourcePixels::allocate(40, 30, 3, SampleType::uint16);
@@ -85,7 +86,9 @@ Image everyKind() {
         for (std::int64_t x = out.rect().minX(); x < out.rect().maxX(); ++x) out.at(x, out.rect().y)[3] = 1;
         return out;
     });
-    return blend(framed, turned.materialized(), 0.25f).withStage("all");
+    // A rotation straight over a clamp (the sampling reads through the clamp).
+    const Image tilted = src16.clampedToExtent().transformed(AffineTransform::rotation(0.05)).cropped(Rect{-12, -8, 90, 80});
+    return blend(blend(framed, turned.materialized(), 0.25f), tilted, 0.3f).withStage("all");
 }
 
 void expectSame(const PixelBuffer& a, const PixelBuffer& b) {
@@ -155,10 +158,21 @@ TEST(Evaluation, FailuresInsideARenderGiveNothing) {
         if (s.y == 40) throw std::runtime_error("kernel failure");
     });
     EXPECT_FALSE(ctx.makeBitmap(throwing, Rect{0, 0, 64, 64}));
-    // A clamp shrunk a hundred-thousandfold would need an absurd region per tile: refused, not crashed.
-    const Image shrunk = testing::coordinateImage(4, 4).clampedToExtent().transformed(AffineTransform::scale(1e-5, 1e-5));
+    // An infinite image shrunk a hundred-thousandfold would need an absurd region per tile:
+    // refused, not crashed.
+    const Image clamped = testing::coordinateImage(4, 4).clampedToExtent();
+    const Image copied = Image::pointwise({clamped}, [](const RowSpan& s, const float* const* in, float* out) {
+        std::copy(in[0], in[0] + 4 * s.count, out);
+    });
+    const Image shrunk = copied.transformed(AffineTransform::scale(1e-5, 1e-5));
     EXPECT_FALSE(shrunk.isEmpty());
     EXPECT_FALSE(ctx.makeBitmap(shrunk, Rect{0, 0, 64, 64}));
+    // A transform straight over a clamp reads only the clamped pixels: the same shrink renders,
+    // each output pixel repeating the nearest edge pixel of the 4 × 4 image.
+    const auto edge = ctx.renderFloat(clamped.transformed(AffineTransform::scale(1e-5, 1e-5)), Rect{0, 0, 64, 64});
+    ASSERT_TRUE(edge);
+    const float topRight[4] = {3, 3, 3003, 1};
+    for (int k = 0; k < 4; ++k) EXPECT_EQ(edge->at(5, 7)[k], topRight[k]);
     EXPECT_TRUE(ctx.makeBitmap(testing::coordinateImage(4, 4)));  // and the context still works
 }
 

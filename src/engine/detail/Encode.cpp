@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace vantrel::detail {
 
@@ -52,40 +56,83 @@ template <bool Clamp>
     o[0] = r * a; o[1] = g * a; o[2] = b * a; o[3] = a;
 }
 
-// Linear value -> 8-bit sRGB-curve code, correctly rounded: a table of the code at the start
-// of each 1/256-octave segment (fine enough that the code steps at most once inside a
-// segment) and the linear thresholds between codes.
+// Linear value -> 8-bit sRGB-curve code, correctly rounded, by one lookup: values are clamped
+// to [2^-13, 1) (NaN to the bottom; below 2^-13 the code is 0, from 1 up it is 255) and split
+// by their bits into 1/256-octave segments, fine enough that the code steps at most once inside
+// one. Each segment's entry holds the code at its start and the low mantissa bits at which the
+// next code begins (the exact threshold decode((c + 0.5) / 255), as a float).
 class Encoder8 {
 public:
     Encoder8() {
-        for (int c = 0; c < 255; ++c) threshold_[c] = float(color::decodeSRGB((c + 0.5) / 255.0));
-        threshold_[255] = INFINITY;
+        float threshold[256];
+        for (int c = 0; c < 255; ++c) threshold[c] = float(color::decodeSRGB((c + 0.5) / 255.0));
+        threshold[255] = INFINITY;
         for (std::uint32_t i = 0; i < kEntries; ++i) {
-            const float v = std::bit_cast<float>(kBase + (i << kShift));
-            int c = 0;
-            while (c < 255 && v >= threshold_[c]) ++c;
-            code_[i] = std::uint8_t(c);
+            const std::uint32_t start = kLowBits + (i << kShift);
+            const float v = std::bit_cast<float>(start);
+            std::uint32_t c = 0;
+            while (c < 255 && v >= threshold[c]) ++c;
+            const std::uint32_t next = std::bit_cast<std::uint32_t>(threshold[c]);
+            const std::uint32_t step = next - start < kSegment ? next - start : kSegment;
+            table_[i] = (step << 8) | c;
         }
     }
+    static constexpr std::uint32_t kShift = 15;  // 256 segments per octave
+    static constexpr std::uint32_t kSegment = 1u << kShift;
+    static constexpr std::uint32_t kLowBits = 0x39000000u;  // 2^-13, below the first threshold
+    static constexpr std::uint32_t kTopBits = 0x3f7fffffu;  // largest float below 1
+    static constexpr std::uint32_t kEntries = ((kTopBits - kLowBits) >> kShift) + 1;
+
     std::uint8_t operator()(float v) const noexcept {
-        if (!(v > kLow)) return v > 0.0f ? std::uint8_t(v * (12.92f * 255.0f) + 0.5f) : 0;
-        if (v >= 1.0f) return 255;
-        const std::uint32_t c = code_[(std::bit_cast<std::uint32_t>(v) - kBase) >> kShift];
-        return std::uint8_t(c + (v >= threshold_[c]));
+        const float low = std::bit_cast<float>(kLowBits), top = std::bit_cast<float>(kTopBits);
+        float c = v > low ? v : low;  // NaN too
+        c = c < top ? c : top;
+        const std::uint32_t bits = std::bit_cast<std::uint32_t>(c) - kLowBits;
+        const std::uint32_t e = table_[bits >> kShift];
+        return std::uint8_t((e & 255u) + ((bits & (kSegment - 1)) >= (e >> 8)));
     }
+    const std::uint32_t* table() const { return table_; }
 
 private:
-    static constexpr int kShift = 15;  // 256 segments per octave
-    static constexpr float kLow = 1.0f / 4096.0f;
-    static constexpr std::uint32_t kBase = 0x39800000u;  // bits of 2^-12
-    static constexpr std::uint32_t kEntries = 12u << 8;
-    std::uint8_t code_[kEntries];
-    float threshold_[256];
+    std::uint32_t table_[kEntries];
 };
 
 const Encoder8& encoder8() {
     static const Encoder8 e;
     return e;
+}
+
+#if defined(__SSE2__)
+// An opaque pixel's three colour codes at once (same table and arithmetic as Encoder8).
+inline void encodeOpaque8(const Encoder8& e8, const float* in, std::uint8_t* out) {
+    const __m128 low = _mm_castsi128_ps(_mm_set1_epi32(int(Encoder8::kLowBits)));
+    const __m128 top = _mm_castsi128_ps(_mm_set1_epi32(int(Encoder8::kTopBits)));
+    const __m128 c = _mm_min_ps(_mm_max_ps(_mm_loadu_ps(in), low), top);  // max gives `low` for NaN
+    const __m128i bits = _mm_sub_epi32(_mm_castps_si128(c), _mm_set1_epi32(int(Encoder8::kLowBits)));
+    const __m128i index = _mm_srli_epi32(bits, int(Encoder8::kShift));
+    const __m128i frac = _mm_and_si128(bits, _mm_set1_epi32(int(Encoder8::kSegment - 1)));
+    const std::uint32_t* t = e8.table();
+    const std::uint32_t e0 = t[_mm_cvtsi128_si32(index)];
+    const std::uint32_t e1 = t[_mm_cvtsi128_si32(_mm_shuffle_epi32(index, 0x55))];
+    const std::uint32_t e2 = t[_mm_cvtsi128_si32(_mm_shuffle_epi32(index, 0xaa))];
+    const __m128i e = _mm_set_epi32(0, int(e2), int(e1), int(e0));
+    const __m128i noStep = _mm_cmpgt_epi32(_mm_srli_epi32(e, 8), frac);
+    __m128i code = _mm_add_epi32(_mm_and_si128(e, _mm_set1_epi32(255)), _mm_andnot_si128(noStep, _mm_set1_epi32(1)));
+    code = _mm_packus_epi16(_mm_packs_epi32(code, code), code);
+    const std::uint32_t px = std::uint32_t(_mm_cvtsi128_si32(code)) | 0xff000000u;  // alpha 255 (little-endian)
+    std::memcpy(out, &px, 4);
+}
+#else
+inline void encodeOpaque8(const Encoder8& e8, const float* in, std::uint8_t* out) {
+    const std::uint8_t px[4] = {e8(in[0]), e8(in[1]), e8(in[2]), 255};
+    std::memcpy(out, px, 4);
+}
+#endif
+
+// Four codes to one pixel, in one store.
+inline void put4(std::uint8_t* out, std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a) {
+    const std::uint8_t px[4] = {r, g, b, a};
+    std::memcpy(out, px, 4);
 }
 
 }  // namespace
@@ -97,20 +144,19 @@ void encodeRow8As(const float* in, int count, std::uint8_t* out) {
     const float* m = srgbMatrix().m;
     const auto& enc = color::srgbEncodeTable();
     for (int i = 0; i < count; ++i, in += 4, out += 4) {
-        if (Space == OutputSpace::linearWorking) {
-            for (int k = 0; k < 4; ++k) out[k] = color::toUnit8(in[k]);
+        if (Space == OutputSpace::displayP3 && in[3] == 1.0f) {  // opaque: no alpha arithmetic
+            encodeOpaque8(e8, in, out);
             continue;
         }
-        if (Space == OutputSpace::displayP3 && in[3] == 1.0f) {  // opaque: no alpha arithmetic
-            out[0] = e8(in[0]);
-            out[1] = e8(in[1]);
-            out[2] = e8(in[2]);
-            out[3] = 255;
+        float p[4];
+        std::memcpy(p, in, sizeof p);
+        if (Space == OutputSpace::linearWorking) {
+            put4(out, color::toUnit8(p[0]), color::toUnit8(p[1]), color::toUnit8(p[2]), color::toUnit8(p[3]));
             continue;
         }
         float e[4];
-        encodePixel<true>(in, Space, m, enc, e);
-        for (int k = 0; k < 4; ++k) out[k] = color::toUnit8(e[k]);
+        encodePixel<true>(p, Space, m, enc, e);
+        put4(out, color::toUnit8(e[0]), color::toUnit8(e[1]), color::toUnit8(e[2]), color::toUnit8(e[3]));
     }
 }
 }  // namespace

@@ -21,6 +21,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <stdexcept>
 #include <unordered_map>
 #include <vector>
@@ -131,11 +132,18 @@ bool rowCapable(NodeKind k) {
 Rect inputDemand(const Node& n, const Rect& need) {
     switch (n.kind) {
         case NodeKind::neighbourhood: return need.grown(n.margin);
-        case NodeKind::transform: return transformInputRect(n, need);
+        case NodeKind::transform: return transformReadRect(n, need);
         case NodeKind::clamp: return clampInputRect(n, need);
         case NodeKind::raster: return n.inputs[0]->extent.isFinite() ? n.inputs[0]->extent : Rect{};
         default: return need;
     }
+}
+
+// The nodes a plan node reads: its inputs, except that a transform reads through a clamp
+// directly below it (its sampling clamps the coordinates, so the clamped region is not copied).
+const Node* planInput(const Node& n, std::size_t k) {
+    if (const Node* clamp = foldedClamp(n)) return resolve(clamp->inputs[0].get());
+    return resolve(n.inputs[k].get());
 }
 
 // A strong downscale of a source (a thumbnail of a full scan) reads four source pixels per
@@ -183,7 +191,7 @@ struct Render::State {
             Frame& f = stack.back();
             const bool leaf = isLeaf(f.n);
             if (!leaf && f.next < f.n->inputs.size()) {
-                const Node* in = resolve(f.n->inputs[f.next++].get());
+                const Node* in = planInput(*f.n, f.next++);
                 if (!index.count(in)) stack.push_back({in, 0});
                 continue;
             }
@@ -193,7 +201,7 @@ struct Render::State {
             PlanNode p;
             p.node = n;
             if (!leaf)
-                for (const auto& in : n->inputs) p.inputs.push_back(index.at(resolve(in.get())));
+                for (std::size_t k = 0; k < n->inputs.size(); ++k) p.inputs.push_back(index.at(planInput(*n, k)));
             if (leaf) {
                 p.role = Role::leaf;
                 const PixelBuffer& b = n->kind == NodeKind::buffer ? *n->buffer : *materialised.at(n);
@@ -366,6 +374,11 @@ struct Render::State {
                         sampleTransformRowFromSource(node, *resolve(node.inputs[0].get())->source, need.x, y, n, out.row(y));
                     break;
                 }
+                if (const Node* clamp = foldedClamp(node)) {
+                    const Rect& e = clamp->inputs[0]->extent;
+                    for (std::int64_t y = need.minY(); y < need.maxY(); ++y) sampleTransformRow(node, in, need.x, y, n, out.row(y), &e);
+                    break;
+                }
                 for (std::int64_t y = need.minY(); y < need.maxY(); ++y) sampleTransformRow(node, in, need.x, y, n, out.row(y));
                 break;
             case NodeKind::clamp:
@@ -424,6 +437,13 @@ struct Render::State {
                 continue;
             }
             if (need.isEmpty() || p.role == Role::member) continue;
+            // Crops and whole-pixel moves of pixels already in memory are views of them.
+            if (const auto shifted = viewWithoutCopy(plan, i, s, need)) {
+                s.views[std::size_t(i)] = *shifted;
+                if (i == plan.root)
+                    for (std::int64_t y = need.maxY() - 1; y >= need.minY(); --y) emitRow(y, shifted->row(y), need.x);
+                continue;
+            }
             if (p.role == Role::groupRoot) {
                 if (i == plan.root) {
                     runGroup(plan, i, s, [&](std::int64_t y, const float* row) { emitRow(y, row, need.x); });
@@ -449,6 +469,31 @@ struct Render::State {
                 if (rootNeed.isEmpty() || y < rootNeed.minY() || y >= rootNeed.maxY()) sink(tile.x, y, tw, rowTmp);
         }
         tiles.fetch_add(1, std::memory_order_relaxed);
+    }
+
+    // A crop that is a row group of its own, or a whole-pixel translation, over an input that
+    // is in memory and covers what is needed: the input's pixels, relabelled.
+    static std::optional<ConstPixelView> viewWithoutCopy(const Plan& plan, int i, const Scratch& s, const Rect& need) {
+        const PlanNode& p = plan.nodes[std::size_t(i)];
+        const Node& n = *p.node;
+        std::int64_t dx = 0, dy = 0;
+        if (n.kind == NodeKind::crop || n.kind == NodeKind::cache) {
+            if (p.role != Role::groupRoot || plan.groups[std::size_t(i)].size() != 1) return std::nullopt;
+        } else if (n.kind == NodeKind::transform && !foldedClamp(n) && n.exact) {
+            const AffineTransform& t = n.inverse;
+            if (t.a != 1 || t.b != 0 || t.c != 0 || t.d != 1 || t.tx != std::floor(t.tx) || t.ty != std::floor(t.ty))
+                return std::nullopt;
+            dx = std::int64_t(t.tx);
+            dy = std::int64_t(t.ty);
+        } else {
+            return std::nullopt;
+        }
+        const ConstPixelView& in = s.views[std::size_t(p.inputs[0])];
+        const Rect src{need.x + dx, need.y + dy, need.width, need.height};
+        if (in.isEmpty() || !in.rect.contains(src)) return std::nullopt;
+        ConstPixelView v = in.sub(src);
+        v.rect = need;
+        return v;
     }
 
     static bool rowNeedsPadding(const Rect& tile, const Rect& need) { return need.x != tile.x || need.width != tile.width; }
@@ -523,8 +568,8 @@ struct Render::State {
         std::vector<bool> forced(order.size(), false);
         for (const Node* n : order) {
             if (n->kind != NodeKind::transform || std::fabs(n->inverse.determinant()) <= 4.0 || samplesSourceDirectly(*n)) continue;
-            const Node* in = resolve(n->inputs[0].get());
-            if (in->kind != NodeKind::buffer && in->extent.isFinite()) forced[std::size_t(index.at(in))] = true;
+            const Node* in = planInput(*n, 0);
+            if (in->kind != NodeKind::buffer && in->extent.isFinite() && index.count(in)) forced[std::size_t(index.at(in))] = true;
         }
         // Materialise, inputs first.
         std::size_t count = 0;

@@ -30,8 +30,13 @@ enum class NodeKind {
 struct SourceData {
     SourcePixels pixels;
     ColorProfile profile;
-    // 8-bit sources: per channel code -> linear value (256 entries each).
-    std::array<std::vector<float>, 3> lut8;
+    // Straight-alpha integer sources: per channel code -> linear value (256 or 65536 entries),
+    // so a row converts by lookups. Channels with the same curve share one table.
+    std::array<std::shared_ptr<const std::vector<float>>, 3> lut;
+    // 8-bit RGB(A): per channel code -> that channel's column of the matrix to the working
+    // space times its linear value (RGBA quadruples, alpha lane 1 for red, 0 otherwise), so a
+    // pixel is the sum of three table entries.
+    std::vector<float> lut8Columns;
 };
 
 struct Node {

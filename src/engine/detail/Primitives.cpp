@@ -10,12 +10,53 @@
 
 namespace vantrel::detail {
 
+namespace {
+
+// Four floats in one SSE register (GCC/Clang vector extension); unaligned access via memcpy.
+using Float4 = float __attribute__((vector_size(16)));
+inline Float4 load4(const float* p) {
+    Float4 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+inline void store4(float* p, Float4 v) { std::memcpy(p, &v, sizeof v); }
+
+std::shared_ptr<const std::vector<float>> curveLut(const color::CurveTable& curve, int entries) {
+    auto lut = std::make_shared<std::vector<float>>(std::size_t(entries));
+    const float scale = 1.0f / float(entries - 1);
+    // The same arithmetic as converting one value on the fly, so the table changes no output.
+    for (int v = 0; v < entries; ++v)
+        (*lut)[std::size_t(v)] = entries == 256 ? curve(float(v) / 255.0f) : curve(float(v) * scale);
+    return lut;
+}
+
+}  // namespace
+
 void prepareSource(SourceData& s) {
-    if (s.pixels.type != SampleType::uint8 || s.pixels.alphaPremultiplied) return;
-    for (int c = 0; c < 3; ++c) {
-        auto& lut = s.lut8[std::size_t(c)];
-        lut.resize(256);
-        for (int v = 0; v < 256; ++v) lut[std::size_t(v)] = s.profile.curve(c)(float(v) / 255.0f);
+    const SourcePixels& p = s.pixels;
+    if (p.type == SampleType::float32 || (p.alphaPremultiplied && p.hasAlpha())) return;
+    const int entries = p.type == SampleType::uint8 ? 256 : 65536;
+    const int curves = p.channels <= 2 ? 1 : 3;
+    for (int c = 0; c < curves; ++c) {
+        auto lut = curveLut(s.profile.curve(c), entries);
+        for (int k = 0; k < c; ++k)
+            if (*s.lut[std::size_t(k)] == *lut) lut = s.lut[std::size_t(k)];
+        s.lut[std::size_t(c)] = std::move(lut);
+    }
+    for (int c = curves; c < 3; ++c) s.lut[std::size_t(c)] = s.lut[0];
+    if (p.type == SampleType::uint8 && curves == 3) {
+        float m[9];
+        for (int k = 0; k < 9; ++k) m[k] = float(s.profile.toWorking().m[std::size_t(k)]);
+        s.lut8Columns.resize(3 * 256 * 4);
+        for (int c = 0; c < 3; ++c)
+            for (int v = 0; v < 256; ++v) {
+                const float lin = (*s.lut[std::size_t(c)])[std::size_t(v)];
+                float* e = s.lut8Columns.data() + (c * 256 + v) * 4;
+                e[0] = m[c] * lin;
+                e[1] = m[3 + c] * lin;
+                e[2] = m[6 + c] * lin;
+                e[3] = c == 0 ? 1.0f : 0.0f;
+            }
     }
 }
 
@@ -38,7 +79,10 @@ void convertRow(const SourceData& s, const T* in, int n, float* out) {
     const auto& m = s.profile.toWorking().m;
     const bool identity = s.profile.toWorking().isIdentity();
     const bool linearFloat = std::is_same_v<T, float> && s.profile.isWorkingSpace();
-    const bool lut = std::is_same_v<T, std::uint8_t> && !s.lut8[0].empty();
+    const bool lut = !std::is_same_v<T, float> && s.lut[0] != nullptr;
+    const float* l0 = lut ? s.lut[0]->data() : nullptr;
+    const float* l1 = lut ? s.lut[1]->data() : nullptr;
+    const float* l2 = lut ? s.lut[2]->data() : nullptr;
     const auto& c0 = s.profile.curve(0);
     const auto& c1 = s.profile.curve(1);
     const auto& c2 = s.profile.curve(2);
@@ -46,10 +90,10 @@ void convertRow(const SourceData& s, const T* in, int n, float* out) {
         float a = alpha ? normalised(in[ch - 1]) : 1.0f;
         float r, g, b;
         if (lut) {
-            if constexpr (std::is_same_v<T, std::uint8_t>) {
-                r = s.lut8[0][in[0]];
-                g = grey ? r : s.lut8[1][in[1]];
-                b = grey ? r : s.lut8[2][in[2]];
+            if constexpr (!std::is_same_v<T, float>) {
+                r = l0[in[0]];
+                g = grey ? r : l1[in[1]];
+                b = grey ? r : l2[in[2]];
             }
         } else {
             float er = normalised(in[0]);
@@ -80,27 +124,55 @@ void convertRow(const SourceData& s, const T* in, int n, float* out) {
     }
 }
 
-// The common layouts without per-pixel decisions: RGB or RGBA, straight alpha.
-template <class T, int Ch>
-void convertRgbRow(const SourceData& s, const T* in, int n, float* out) {
+// 8-bit RGB or RGBA, straight alpha: three table entries per pixel, summed in the order the
+// matrix product would add them.
+template <int Ch>
+void convertRgb8Row(const SourceData& s, const std::uint8_t* in, int n, float* out) {
+    const float* t0 = s.lut8Columns.data();
+    const float* t1 = t0 + 256 * 4;
+    const float* t2 = t1 + 256 * 4;
+    for (int i = 0; i < n; ++i, in += Ch, out += 4) {
+        Float4 v = load4(t0 + 4 * in[0]) + load4(t1 + 4 * in[1]) + load4(t2 + 4 * in[2]);
+        if constexpr (Ch == 4) {
+            const float a = normalised(in[3]);
+            v *= a;
+            v[3] = a;
+        }
+        store4(out, v);
+    }
+}
+
+// 16-bit RGB or RGBA, straight alpha: per channel tables, then the matrix.
+template <int Ch>
+void convertRgb16Row(const SourceData& s, const std::uint16_t* in, int n, float* out) {
+    const auto& mm = s.profile.toWorking().m;
+    const Float4 col0 = {float(mm[0]), float(mm[3]), float(mm[6]), 0.0f};
+    const Float4 col1 = {float(mm[1]), float(mm[4]), float(mm[7]), 0.0f};
+    const Float4 col2 = {float(mm[2]), float(mm[5]), float(mm[8]), 0.0f};
+    const float* l0 = s.lut[0]->data();
+    const float* l1 = s.lut[1]->data();
+    const float* l2 = s.lut[2]->data();
+    for (int i = 0; i < n; ++i, in += Ch, out += 4) {
+        Float4 v = col0 * l0[in[0]] + col1 * l1[in[1]] + col2 * l2[in[2]];
+        const float a = Ch == 4 ? normalised(in[3]) : 1.0f;
+        if constexpr (Ch == 4) v *= a;
+        v[3] = a;
+        store4(out, v);
+    }
+}
+
+// Float RGB or RGBA, straight alpha, through the profile's curves.
+template <int Ch>
+void convertRgbFloatRow(const SourceData& s, const float* in, int n, float* out) {
     float m[9];
     for (int k = 0; k < 9; ++k) m[k] = float(s.profile.toWorking().m[std::size_t(k)]);
-    const float* l0 = s.lut8[0].data();
-    const float* l1 = s.lut8[1].data();
-    const float* l2 = s.lut8[2].data();
     const auto& c0 = s.profile.curve(0);
     const auto& c1 = s.profile.curve(1);
     const auto& c2 = s.profile.curve(2);
     for (int i = 0; i < n; ++i, in += Ch, out += 4) {
-        float r, g, b;
-        if constexpr (std::is_same_v<T, std::uint8_t>) {
-            r = l0[in[0]]; g = l1[in[1]]; b = l2[in[2]];
-        } else {
-            r = c0(normalised(in[0])); g = c1(normalised(in[1])); b = c2(normalised(in[2]));
-            if constexpr (std::is_same_v<T, float>) {  // keep huge values finite for the matrix
-                r = std::clamp(r, -3.0e38f, 3.0e38f); g = std::clamp(g, -3.0e38f, 3.0e38f); b = std::clamp(b, -3.0e38f, 3.0e38f);
-            }
-        }
+        float r = c0(normalised(in[0])), g = c1(normalised(in[1])), b = c2(normalised(in[2]));
+        // Keep huge values finite for the matrix.
+        r = std::clamp(r, -3.0e38f, 3.0e38f); g = std::clamp(g, -3.0e38f, 3.0e38f); b = std::clamp(b, -3.0e38f, 3.0e38f);
         const float a = Ch == 4 ? normalised(in[3]) : 1.0f;
         out[0] = (m[0] * r + m[1] * g + m[2] * b) * a;
         out[1] = (m[3] * r + m[4] * g + m[5] * b) * a;
@@ -112,22 +184,45 @@ void convertRgbRow(const SourceData& s, const T* in, int n, float* out) {
 template <class T>
 void convert(const SourceData& s, const T* in, int n, float* out) {
     const SourcePixels& p = s.pixels;
-    const bool fast = !p.alphaPremultiplied && (p.channels == 3 || p.channels == 4) &&
-                      (!std::is_same_v<T, std::uint8_t> || !s.lut8[0].empty()) &&
-                      !(std::is_same_v<T, float> && s.profile.isWorkingSpace());
-    if (fast && p.channels == 3) convertRgbRow<T, 3>(s, in, n, out);
-    else if (fast) convertRgbRow<T, 4>(s, in, n, out);
-    else convertRow(s, in, n, out);
+    const bool rgb = !p.alphaPremultiplied && (p.channels == 3 || p.channels == 4);
+    if constexpr (std::is_same_v<T, std::uint8_t>) {
+        if (rgb && !s.lut8Columns.empty()) {
+            if (p.channels == 3) convertRgb8Row<3>(s, in, n, out);
+            else convertRgb8Row<4>(s, in, n, out);
+            return;
+        }
+    } else if constexpr (std::is_same_v<T, std::uint16_t>) {
+        if (rgb && s.lut[0]) {
+            if (p.channels == 3) convertRgb16Row<3>(s, in, n, out);
+            else convertRgb16Row<4>(s, in, n, out);
+            return;
+        }
+    } else {
+        if (rgb && !s.profile.isWorkingSpace()) {
+            if (p.channels == 3) convertRgbFloatRow<3>(s, in, n, out);
+            else convertRgbFloatRow<4>(s, in, n, out);
+            return;
+        }
+    }
+    convertRow(s, in, n, out);
 }
 
 }  // namespace
 
 void readSourceRow(const SourceData& s, std::int64_t x, std::int64_t y, int count, float* out) {
     const SourcePixels& p = s.pixels;
-    std::memset(out, 0, sizeof(float) * 4 * std::size_t(count));
-    if (y < 0 || y >= p.height) return;
+    if (y < 0 || y >= p.height) {
+        std::memset(out, 0, sizeof(float) * 4 * std::size_t(count));
+        return;
+    }
     const std::int64_t x0 = std::max<std::int64_t>(x, 0), x1 = std::min<std::int64_t>(x + count, p.width);
-    if (x1 <= x0) return;
+    if (x1 <= x0) {
+        std::memset(out, 0, sizeof(float) * 4 * std::size_t(count));
+        return;
+    }
+    // Only the pixels outside the source are zeroed; the rest are written by the conversion.
+    if (x0 > x) std::memset(out, 0, sizeof(float) * 4 * std::size_t(x0 - x));
+    if (x1 < x + count) std::memset(out + (x1 - x) * 4, 0, sizeof(float) * 4 * std::size_t(x + count - x1));
     const std::uint8_t* row = p.row(int(p.height - 1 - y)) + std::size_t(x0) * p.pixelBytes();
     float* o = out + (x0 - x) * 4;
     const int n = int(x1 - x0);
@@ -186,62 +281,193 @@ inline const float* pixelOrNull(const ConstPixelView& v, std::int64_t x, std::in
     if (!v.rect.contains(x, y)) return nullptr;
     return v.at(x, y);
 }
+
+// Bilinear interpolation as three lerps: a constant neighbourhood (an opaque alpha of 1, a
+// flat colour) comes out exactly constant, so opaque images stay opaque through a rotation.
+inline Float4 bilinear(Float4 p00, Float4 p10, Float4 p01, Float4 p11, float wx, float wy) {
+    const Float4 bottom = p00 + wx * (p10 - p00);
+    const Float4 top = p01 + wx * (p11 - p01);
+    return bottom + wy * (top - bottom);
+}
+
+// floor(v) for the coordinates of a render (far inside the int64 range), without a libm call.
+inline std::int64_t floorToInt(double v) {
+    const std::int64_t i = std::int64_t(v);
+    return i - std::int64_t(v < double(i));
+}
 }  // namespace
 
-void sampleTransformRow(const Node& n, const ConstPixelView& in, std::int64_t x, std::int64_t y, int count, float* out) {
+const Node* foldedClamp(const Node& n) {
+    if (n.kind != NodeKind::transform) return nullptr;
+    const Node* in = resolve(n.inputs[0].get());
+    if (in->kind != NodeKind::clamp) return nullptr;
+    const Rect& e = in->inputs[0]->extent;
+    return e.isFinite() && !e.isEmpty() ? in : nullptr;
+}
+
+Rect transformReadRect(const Node& n, const Rect& need) {
+    const Rect r = transformInputRect(n, need);
+    const Node* clamp = foldedClamp(n);
+    return clamp ? clampInputRect(*clamp, r) : r;
+}
+
+namespace {
+
+// Where a bilinear sample reads: the lower-left tap and the weights of the taps to its right
+// and above.
+struct Tap {
+    std::int64_t ix, iy;
+    float wx, wy;
+};
+
+// Bilinear positions in 32.32 fixed point: F(x) = A·x + R(y) is the sample point of pixel x
+// minus half a pixel, in exact integer arithmetic, so a row can step from pixel to pixel by
+// adding A and still give every pixel the value computed from its own coordinates, whatever
+// the tile's start. Used for pixels within ±2^17 of the origin (position error below 2^-15
+// pixels there); farther out (absurd extents) positions are computed in doubles.
+class BilinearRow {
+public:
+    BilinearRow(const AffineTransform& t, std::int64_t y) : t_(t), py_(double(y) + 0.5) {
+        fixed_ = inFixedRange(y) && std::fabs(t.a) < 0x1p20 && std::fabs(t.b) < 0x1p20;
+        if (!fixed_) return;
+        A_ = toFixed(t.a);
+        B_ = toFixed(t.b);
+        Rx_ = toFixed(0.5 * t.a + t.c * py_ + t.tx - 0.5);
+        Ry_ = toFixed(0.5 * t.b + t.d * py_ + t.ty - 0.5);
+    }
+    static bool inFixedRange(std::int64_t v) { return v > -kFixedRange && v < kFixedRange; }
+    // True when pixels x .. x+count-1 step exactly in fixed point.
+    bool steps(std::int64_t x, int count) const {
+        if (!fixed_ || !inFixedRange(x) || !inFixedRange(x + count)) return false;
+        return inRange(__int128(A_) * x + Rx_) && inRange(__int128(A_) * (x + count) + Rx_) &&
+               inRange(__int128(B_) * x + Ry_) && inRange(__int128(B_) * (x + count) + Ry_);
+    }
+    std::int64_t A() const { return A_; }
+    std::int64_t B() const { return B_; }
+    std::int64_t fx(std::int64_t x) const { return std::int64_t(__int128(A_) * x + Rx_); }
+    std::int64_t fy(std::int64_t x) const { return std::int64_t(__int128(B_) * x + Ry_); }
+    static Tap tapOf(std::int64_t fx, std::int64_t fy) {
+        return {fx >> 32, fy >> 32, fraction(fx), fraction(fy)};  // shifts floor
+    }
+    // Any pixel of the row.
+    Tap tap(std::int64_t x) const {
+        if (fixed_ && inFixedRange(x)) {
+            const __int128 gx = __int128(A_) * x + Rx_, gy = __int128(B_) * x + Ry_;
+            if (inRange(gx) && inRange(gy)) return tapOf(std::int64_t(gx), std::int64_t(gy));
+        }
+        const double px = double(x) + 0.5;
+        const double qx = t_.a * px + t_.c * py_ + t_.tx - 0.5, qy = t_.b * px + t_.d * py_ + t_.ty - 0.5;
+        const std::int64_t ix = floorToInt(qx), iy = floorToInt(qy);
+        return {ix, iy, float(qx - double(ix)), float(qy - double(iy))};
+    }
+
+private:
+    static constexpr std::int64_t kFixedRange = std::int64_t(1) << 17;
+    static constexpr std::int64_t kLimit = std::int64_t(1) << 62;
+    static bool inRange(__int128 v) { return v > -__int128(kLimit) && v < __int128(kLimit); }
+    static std::int64_t toFixed(double v) {
+        return std::int64_t(std::llround(std::clamp(v * 0x1p32, -0x1p62, 0x1p62)));
+    }
+    static float fraction(std::int64_t f) { return float(std::uint32_t(f)) * 0x1p-32f; }
+
+    AffineTransform t_;
+    double py_;
+    bool fixed_ = false;
+    std::int64_t A_ = 0, B_ = 0, Rx_ = 0, Ry_ = 0;
+};
+
+}  // namespace
+
+void sampleTransformRow(const Node& n, const ConstPixelView& in, std::int64_t x, std::int64_t y, int count, float* out,
+                        const Rect* clampTo) {
     const AffineTransform& t = n.inverse;
-    double qx, qy;
-    t.apply(double(x) + 0.5, double(y) + 0.5, qx, qy);
     const bool pointSample = n.exact || n.sampling == Sampling::nearest;
-    for (int i = 0; i < count; ++i, qx += t.a, qy += t.b) {
-        float* o = out + 4 * i;
-        if (pointSample) {
-            const auto* p = pixelOrNull(in, std::int64_t(std::floor(qx)), std::int64_t(std::floor(qy)));
+    const Rect& r = in.rect;
+    // Taps outside the clamp rectangle repeat its edge; the view covers what the taps reach.
+    const bool clamped = clampTo != nullptr && !clampTo->isEmpty();
+    const std::int64_t lx = clamped ? clampTo->minX() : 0, hx = clamped ? clampTo->maxX() - 1 : 0;
+    const std::int64_t ly = clamped ? clampTo->minY() : 0, hy = clamped ? clampTo->maxY() - 1 : 0;
+    if (pointSample) {
+        // Exact maps (orientation, whole-pixel moves) in doubles, each pixel from its own centre.
+        const double py = double(y) + 0.5;
+        const double rowX = t.c * py + t.tx, rowY = t.d * py + t.ty;
+        for (int i = 0; i < count; ++i) {
+            float* o = out + 4 * i;
+            const double px = double(x + i) + 0.5;
+            std::int64_t ix = floorToInt(t.a * px + rowX), iy = floorToInt(t.b * px + rowY);
+            if (clamped) {
+                ix = std::clamp(ix, lx, hx);
+                iy = std::clamp(iy, ly, hy);
+            }
+            const auto* p = pixelOrNull(in, ix, iy);
             if (p) std::memcpy(o, p, sizeof(float) * 4);
             else std::memset(o, 0, sizeof(float) * 4);
-            continue;
         }
-        const double fx = qx - 0.5, fy = qy - 0.5;
-        const double flx = std::floor(fx), fly = std::floor(fy);
-        const float wx = float(fx - flx), wy = float(fy - fly);
-        const std::int64_t ix = std::int64_t(flx), iy = std::int64_t(fly);
-        const float* p00 = pixelOrNull(in, ix, iy);
-        const float* p10 = pixelOrNull(in, ix + 1, iy);
-        const float* p01 = pixelOrNull(in, ix, iy + 1);
-        const float* p11 = pixelOrNull(in, ix + 1, iy + 1);
-        const float w00 = (1 - wx) * (1 - wy), w10 = wx * (1 - wy), w01 = (1 - wx) * wy, w11 = wx * wy;
-        for (int k = 0; k < 4; ++k) {
-            float v = 0;
-            if (p00) v += w00 * p00[k];
-            if (p10) v += w10 * p10[k];
-            if (p01) v += w01 * p01[k];
-            if (p11) v += w11 * p11[k];
-            o[k] = v;
-        }
+        return;
     }
+    // Lower-left taps for which all four taps are inside the view (and the clamp rectangle):
+    // there the taps are read directly.
+    std::int64_t loX = r.minX(), hiX = r.maxX() - 2, loY = r.minY(), hiY = r.maxY() - 2;
+    if (clamped) {
+        loX = std::max(loX, lx); hiX = std::min(hiX, hx - 1);
+        loY = std::max(loY, ly); hiY = std::min(hiY, hy - 1);
+    }
+    const bool interior = !in.isEmpty() && hiX >= loX && hiY >= loY;
+    const std::uint64_t spanX = interior ? std::uint64_t(hiX - loX) : 0, spanY = interior ? std::uint64_t(hiY - loY) : 0;
+    // Taps at the edge of what was read (or of the clamp): missing taps are transparent.
+    auto sampleEdge = [&](const Tap& tap, float* o) __attribute__((noinline)) {
+        std::int64_t x0 = tap.ix, x1 = tap.ix + 1, y0 = tap.iy, y1 = tap.iy + 1;
+        if (clamped) {
+            x0 = std::clamp(x0, lx, hx); x1 = std::clamp(x1, lx, hx);
+            y0 = std::clamp(y0, ly, hy); y1 = std::clamp(y1, ly, hy);
+        }
+        const float* q00 = pixelOrNull(in, x0, y0);
+        const float* q10 = pixelOrNull(in, x1, y0);
+        const float* q01 = pixelOrNull(in, x0, y1);
+        const float* q11 = pixelOrNull(in, x1, y1);
+        const Float4 zero = {0, 0, 0, 0};
+        store4(o, bilinear(q00 ? load4(q00) : zero, q10 ? load4(q10) : zero, q01 ? load4(q01) : zero,
+                           q11 ? load4(q11) : zero, tap.wx, tap.wy));
+    };
+    auto sample = [&](const Tap& tap, float* o) __attribute__((always_inline)) {
+        if (interior && std::uint64_t(tap.ix - loX) <= spanX && std::uint64_t(tap.iy - loY) <= spanY) {
+            const float* p00 = in.at(tap.ix, tap.iy);
+            const float* p01 = p00 - in.stride;
+            store4(o, bilinear(load4(p00), load4(p00 + 4), load4(p01), load4(p01 + 4), tap.wx, tap.wy));
+        } else {
+            sampleEdge(tap, o);
+        }
+    };
+    const BilinearRow row(t, y);
+    if (row.steps(x, count)) {
+        std::int64_t fx = row.fx(x), fy = row.fy(x);
+        const std::int64_t A = row.A(), B = row.B();
+        for (int i = 0; i < count; ++i, fx += A, fy += B) sample(BilinearRow::tapOf(fx, fy), out + 4 * i);
+        return;
+    }
+    for (int i = 0; i < count; ++i) sample(row.tap(x + i), out + 4 * i);
 }
 
 void sampleTransformRowFromSource(const Node& n, const SourceData& source, std::int64_t x, std::int64_t y, int count,
                                   float* out) {
     const AffineTransform& t = n.inverse;
-    double qx, qy;
-    t.apply(double(x) + 0.5, double(y) + 0.5, qx, qy);
     const bool pointSample = n.exact || n.sampling == Sampling::nearest;
+    const BilinearRow row(t, y);
+    const double py = double(y) + 0.5;
+    const double rowX = t.c * py + t.tx, rowY = t.d * py + t.ty;
     float px[16];
-    for (int i = 0; i < count; ++i, qx += t.a, qy += t.b) {
+    for (int i = 0; i < count; ++i) {
         float* o = out + 4 * i;
         if (pointSample) {
-            readSourceRow(source, std::int64_t(std::floor(qx)), std::int64_t(std::floor(qy)), 1, o);
+            const double cx = double(x + i) + 0.5;
+            readSourceRow(source, floorToInt(t.a * cx + rowX), floorToInt(t.b * cx + rowY), 1, o);
             continue;
         }
-        const double fx = qx - 0.5, fy = qy - 0.5;
-        const double flx = std::floor(fx), fly = std::floor(fy);
-        const float wx = float(fx - flx), wy = float(fy - fly);
-        const std::int64_t ix = std::int64_t(flx), iy = std::int64_t(fly);
-        readSourceRow(source, ix, iy, 2, px);
-        readSourceRow(source, ix, iy + 1, 2, px + 8);
-        const float w00 = (1 - wx) * (1 - wy), w10 = wx * (1 - wy), w01 = (1 - wx) * wy, w11 = wx * wy;
-        for (int k = 0; k < 4; ++k) o[k] = w00 * px[k] + w10 * px[4 + k] + w01 * px[8 + k] + w11 * px[12 + k];
+        // The same positions as sampleTransformRow, so reading the source directly changes nothing.
+        const Tap tap = row.tap(x + i);
+        readSourceRow(source, tap.ix, tap.iy, 2, px);
+        readSourceRow(source, tap.ix, tap.iy + 1, 2, px + 8);
+        store4(o, bilinear(load4(px), load4(px + 4), load4(px + 8), load4(px + 12), tap.wx, tap.wy));
     }
 }
 

@@ -16,10 +16,18 @@ void fillRow(const WorkingColor& c, int count, float* out);
 // The input rectangle a transform node reads to produce `outRect` (not yet clipped to the
 // input's extent).
 Rect transformInputRect(const Node& node, const Rect& outRect);
+// A clamp-to-extent node directly below a transform, which the transform can read through by
+// clamping its sampling coordinates (no copy of the clamped region); null when there is none.
+const Node* foldedClamp(const Node& transform);
+// What a transform reads to produce `need`: transformInputRect, or, through a folded clamp,
+// that rectangle clamped into the clamp's input extent.
+Rect transformReadRect(const Node& transform, const Rect& need);
 // Samples a transform node's input (`input` covers what transformInputRect asked for, clipped
-// to the input's extent; pixels outside it are transparent) for one output row.
+// to the input's extent; pixels outside it are transparent) for one output row. With
+// `clampTo`, `input` is the folded clamp's input (covering transformReadRect) and taps outside
+// `clampTo` repeat its nearest edge pixel.
 void sampleTransformRow(const Node& node, const ConstPixelView& input, std::int64_t x, std::int64_t y, int count,
-                        float* out);
+                        float* out, const Rect* clampTo = nullptr);
 
 // The same, reading the transform's source input directly (four pixels per output pixel).
 void sampleTransformRowFromSource(const Node& node, const SourceData& source, std::int64_t x, std::int64_t y, int count,
