@@ -61,6 +61,7 @@ DarkroomViewModel::DarkroomViewModel(ViewModelServices services, QObject* parent
 DarkroomViewModel::~DarkroomViewModel() {
     renderTask_.cancel();
     cancelFullRender();
+    stopEditWork();
     renderPool_.waitForDone();
     // A delayed save still waiting is written rather than dropped with the window.
     flushPendingSave();
@@ -354,6 +355,9 @@ void DarkroomViewModel::loadSnapshots() {
     if (activeComparisonSnapshotID_ && !activeComparisonSnapshot()) {
         setActiveComparisonSnapshotID(std::nullopt);
         setSnapshotComparisonPreview(QImage());
+    } else if (activeComparisonSnapshotID_) {
+        // The compared snapshot exists on this frame too: show it rendered on this frame.
+        refreshSnapshotComparisonPreview();
     }
 }
 
