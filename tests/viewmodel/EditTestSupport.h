@@ -138,7 +138,7 @@ protected:
 
     std::unique_ptr<DarkroomViewModel> makeViewModel() {
         ViewModelServices services;
-        services.render = render;
+        services.render = renderService ? renderService : render;
         services.store = store;
         services.settings = settings;
         services.timings = timings;
@@ -158,6 +158,8 @@ protected:
         vm.setParameters(recipe);
     }
 
+    // In place of the fake renderer when set.
+    std::shared_ptr<RenderService> renderService;
     std::shared_ptr<FakeExportService> exporter = std::make_shared<FakeExportService>();
     std::shared_ptr<FakeFileDialogs> dialogs = std::make_shared<FakeFileDialogs>();
     std::shared_ptr<FakeAnalysisService> analysis = std::make_shared<FakeAnalysisService>();
