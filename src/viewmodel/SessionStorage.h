@@ -38,6 +38,11 @@ public:
 
     // Blocks until every write queued so far is on disk.
     virtual void flush() = 0;
+
+    // Queue the removal of a frame's stored recipe (a reset to neutral). By
+    // default nothing: the neutral recipe the reset writes next takes its place.
+    virtual void deleteRecipe(const std::filesystem::path& photo) { (void)photo; }
+    virtual void deleteSampleRecipe(const Uuid& id) { (void)id; }
 };
 
 }  // namespace vantrel
