@@ -5,9 +5,11 @@
 #include <tbb/parallel_for.h>
 
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "engine/Color.h"
+#include "engine/FilterMath.h"
 #include "engine/GaussianBlur.h"
 
 namespace vantrel {
@@ -43,18 +45,26 @@ struct PaddedBlock {
     const V4* row(int i) const { return px.data() + static_cast<std::size_t>(i) * stride; }
 };
 
+// Writes transparent pixels into the parts of dst outside `keep`.
+void clearOutside(const PlaneView& dst, const PlaneRect& keep) {
+    for (int y = dst.rect.y; y < dst.rect.bottom(); ++y) {
+        float* row = dst.row(y);
+        if (keep.empty() || y < keep.y || y >= keep.bottom()) {
+            std::memset(row, 0, sizeof(float) * 4 * static_cast<std::size_t>(dst.rect.width));
+            continue;
+        }
+        std::memset(row, 0, sizeof(float) * 4 * static_cast<std::size_t>(keep.x - dst.rect.x));
+        std::memset(dst.at(keep.right(), y), 0, sizeof(float) * 4 * static_cast<std::size_t>(dst.rect.right() - keep.right()));
+    }
+}
+
 // Runs `f(block, inside, y0, y1)` for bands of output rows inside the extent, in parallel;
 // row y of a band is row y - y0 + 1 of its block. Pixels of dst outside the extent are
 // cleared first.
 template <class F>
 void eachBand(const ConstPlaneView& src, const PlaneRect& extent, const PlaneView& dst, F f) {
     const PlaneRect inside = dst.rect.intersected(extent);
-    for (int y = dst.rect.y; y < dst.rect.bottom(); ++y) {
-        float* row = dst.row(y);
-        for (int x = dst.rect.x; x < dst.rect.right(); ++x)
-            if (inside.empty() || y < inside.y || y >= inside.bottom() || x < inside.x || x >= inside.right())
-                storePixel(row + 4 * (x - dst.rect.x), splat(0.0f));
-    }
+    clearOutside(dst, inside);
     if (inside.empty()) return;
     tbb::enumerable_thread_specific<PaddedBlock> blocks;
     tbb::parallel_for(tbb::blocked_range<int>(inside.y, inside.bottom(), kBand), [&](const tbb::blocked_range<int>& r) {
@@ -88,55 +98,134 @@ void unsharpMask(const ConstPlaneView& src, const PlaneRect& extent, const Unsha
     });
 }
 
+// A band of rows as planes of red, green, blue and encoded luminance, padded by one
+// pixel on every side (edge pixels repeat) and to whole groups of four columns.
+struct NoisePlanes {
+    std::vector<float> data;
+    int stride = 0, rows = 0;
+    float* plane(int k) { return data.data() + static_cast<std::size_t>(k) * rows * stride; }
+    float* row(int k, int i) { return plane(k) + static_cast<std::size_t>(i) * stride; }
+};
+
 void noiseReduction(const ConstPlaneView& src, const PlaneRect& extent, const NoiseReductionSettings& s,
                     const PlaneView& dst) {
+    using kernels::Float4;
+    using kernels::Int4;
     const float N = std::isfinite(s.noiseLevel) ? std::max(s.noiseLevel, 0.0f) : 0.0f;
     const float K = std::isfinite(s.sharpness) ? s.sharpness : 0.0f;
     const float invN = 1.0f / std::max(N, 1e-6f);
-    constexpr float g[9] = {1 / 16.f, 2 / 16.f, 1 / 16.f, 2 / 16.f, 4 / 16.f, 2 / 16.f, 1 / 16.f, 2 / 16.f, 1 / 16.f};
-    const color::CurveTable& enc = color::srgbEncodeTable();
-    tbb::enumerable_thread_specific<std::vector<float>> lumas;
-    eachBand(src, extent, dst, [&](const PaddedBlock& b, const PlaneRect& inside, int y0, int y1) {
-        // Display-encoded luminance of the block, so the noise level means the same in
-        // shadows and highlights.
-        std::vector<float>& e = lumas.local();
-        const int rows = y1 - y0 + 2;
-        e.resize(static_cast<std::size_t>(rows) * b.stride);
-        for (int k = 0; k < rows; ++k) {
-            const V4* row = b.row(k);
-            float* out = e.data() + static_cast<std::size_t>(k) * b.stride;
-            for (int j = 0; j < b.stride; ++j) {
-                const float l = kY[0] * row[j][0] + kY[1] * row[j][1] + kY[2] * row[j][2];
-                out[j] = enc(std::clamp(l, 0.0f, 1.0f));
+    const PlaneRect inside = dst.rect.intersected(extent);
+    clearOutside(dst, inside);
+    if (inside.empty()) return;
+    const int w = inside.width;
+    const int w4 = (w + 3) & ~3;
+    tbb::enumerable_thread_specific<NoisePlanes> planes;
+    tbb::parallel_for(tbb::blocked_range<int>(inside.y, inside.bottom(), kBand), [&](const tbb::blocked_range<int>& r) {
+        NoisePlanes& b = planes.local();
+        const int y0 = r.begin(), y1 = r.end();
+        b.stride = w4 + 2;
+        b.rows = y1 - y0 + 2;
+        b.data.resize(static_cast<std::size_t>(4) * b.rows * b.stride);
+        // Column j of the planes is pixel x = inside.x - 1 + j, clamped to the extent.
+        for (int i = 0; i < b.rows; ++i) {
+            const float* row = src.row(std::clamp(y0 - 1 + i, extent.y, extent.bottom() - 1));
+            float* pr = b.row(0, i);
+            float* pg = b.row(1, i);
+            float* pb = b.row(2, i);
+            float* pe = b.row(3, i);
+            // Columns whose pixel lies in the extent are read four at a time; the few
+            // beyond it repeat the edge pixel.
+            const int first = inside.x - 1;
+            const int j0 = std::clamp(extent.x - first, 0, b.stride);
+            const int j1 = std::clamp(extent.right() - first, j0, b.stride);
+            auto one = [&](int j) {
+                const int x = std::clamp(first + j, extent.x, extent.right() - 1);
+                const float* q = row + 4 * (x - src.rect.x);
+                pr[j] = q[0] == q[0] ? q[0] : 0.0f;
+                pg[j] = q[1] == q[1] ? q[1] : 0.0f;
+                pb[j] = q[2] == q[2] ? q[2] : 0.0f;
+            };
+            int j = 0;
+            for (; j < j0; ++j) one(j);
+            for (; j + 4 <= j1; j += 4) {
+                const kernels::Quad q = kernels::loadQuad(row + 4 * (first + j - src.rect.x));
+                // NaN reads as 0.
+                kernels::store4(pr + j, kernels::select(q.r == q.r, q.r, Float4{}));
+                kernels::store4(pg + j, kernels::select(q.g == q.g, q.g, Float4{}));
+                kernels::store4(pb + j, kernels::select(q.b == q.b, q.b, Float4{}));
+            }
+            for (; j < b.stride; ++j) one(j);
+            // Display-encoded luminance, so the noise level means the same in shadows and
+            // highlights. The tail beyond the stride's last group of four is done alone.
+            j = 0;
+            for (; j + 4 <= b.stride; j += 4) {
+                const Float4 l = kY[0] * kernels::load4(pr + j) + kY[1] * kernels::load4(pg + j) + kY[2] * kernels::load4(pb + j);
+                kernels::store4(pe + j, kernels::encodeSRGBApprox(kernels::minOf(kernels::maxOf(l, Float4{}), kernels::splat(1.0f))));
+            }
+            for (; j < b.stride; ++j) {
+                const float l = kY[0] * pr[j] + kY[1] * pg[j] + kY[2] * pb[j];
+                pe[j] = kernels::encodeSRGBApprox(kernels::splat(std::clamp(l, 0.0f, 1.0f)))[0];
             }
         }
+        constexpr float g[3] = {1 / 16.f, 2 / 16.f, 1 / 16.f};
         for (int y = y0; y < y1; ++y) {
             const int i = y - y0 + 1;
-            const V4* px[3] = {b.row(i - 1), b.row(i), b.row(i + 1)};
-            const float* lu[3] = {e.data() + static_cast<std::size_t>(i - 1) * b.stride,
-                                  e.data() + static_cast<std::size_t>(i) * b.stride,
-                                  e.data() + static_cast<std::size_t>(i + 1) * b.stride};
+            const float* rows[4][3];
+            for (int k = 0; k < 4; ++k)
+                for (int d = 0; d < 3; ++d) rows[k][d] = b.row(k, i - 1 + d);
             float* out = dst.at(inside.x, y);
-            for (int x = 0; x < inside.width; ++x) {
-                const float ep = lu[1][x + 1];
-                V4 selective = splat(0.0f), plain = splat(0.0f);
-                float wsum = 0.0f, eblur = 0.0f;
-                for (int q = 0; q < 9; ++q) {
-                    const int dy = q / 3, dx = q % 3;
-                    const V4 c = px[dy][x + dx];
-                    const float eq = lu[dy][x + dx];
-                    plain += c * g[q];
-                    eblur += eq * g[q];
-                    if (std::abs(eq - ep) <= N || q == 4) {
-                        selective += c * g[q];
-                        wsum += g[q];
-                    }
+            const float* alpha = src.at(inside.x, y) + 3;
+            for (int x = 0; x < w4; x += 4) {
+                const Float4 ep = kernels::load4(rows[3][1] + x + 1);
+                // Named accumulators (not arrays) so they stay in registers.
+                Float4 pr{}, pg{}, pb{}, pe{}, sr{}, sg{}, sb{}, wsum{};
+                auto tap = [&](int dy, int dx, bool centre) __attribute__((always_inline)) {
+                    const float gq = g[dy] * g[dx] * 16.0f;
+                    const Float4 r = kernels::load4(rows[0][dy] + x + dx);
+                    const Float4 gr = kernels::load4(rows[1][dy] + x + dx);
+                    const Float4 bl = kernels::load4(rows[2][dy] + x + dx);
+                    const Float4 e = kernels::load4(rows[3][dy] + x + dx);
+                    pr += r * gq;
+                    pg += gr * gq;
+                    pb += bl * gq;
+                    pe += e * gq;
+                    // The centre always counts, whatever the level.
+                    const Float4 wq = centre ? kernels::splat(gq)
+                                             : kernels::select(kernels::absOf(e - ep) <= N, kernels::splat(gq), Float4{});
+                    sr += r * wq;
+                    sg += gr * wq;
+                    sb += bl * wq;
+                    wsum += wq;
+                };
+                tap(0, 0, false);
+                tap(0, 1, false);
+                tap(0, 2, false);
+                tap(1, 0, false);
+                tap(1, 1, true);
+                tap(1, 2, false);
+                tap(2, 0, false);
+                tap(2, 1, false);
+                tap(2, 2, false);
+                const Float4 edge = kernels::minOf(
+                    kernels::maxOf((kernels::absOf(ep - pe) - N) * invN, Float4{}), kernels::splat(1.0f));
+                const Float4 amount = K * edge;
+                const Float4 inv = 1.0f / wsum;
+                const Float4 v[3] = {sr * inv + (kernels::load4(rows[0][1] + x + 1) - pr) * amount,
+                                     sg * inv + (kernels::load4(rows[1][1] + x + 1) - pg) * amount,
+                                     sb * inv + (kernels::load4(rows[2][1] + x + 1) - pb) * amount};
+                const int m = std::min(4, w - x);
+                float px[16];
+                Float4 a{};
+                for (int l = 0; l < m; ++l) {
+                    const float al = alpha[4 * (x + l)];
+                    a[l] = al == al ? al : 0.0f;
                 }
-                const float edge = std::clamp((std::abs(ep - eblur) - N) * invN, 0.0f, 1.0f);
-                const V4 c = px[1][x + 1];
-                V4 v = selective * (1.0f / wsum) + (c - plain) * (K * edge);
-                v[3] = c[3];
-                storePixel(out + 4 * x, v);
+                if (m == 4) {
+                    kernels::storeQuad(out + 4 * x, {v[0], v[1], v[2], a});
+                } else {
+                    kernels::storeQuad(px, {v[0], v[1], v[2], a});
+                    std::memcpy(out + 4 * x, px, sizeof(float) * 4 * static_cast<std::size_t>(m));
+                }
             }
         }
     });
