@@ -80,22 +80,18 @@ int unsharpMaskMargin(const UnsharpMaskSettings& s) { return planGaussianBlur(s.
 
 void unsharpMask(const ConstPlaneView& src, const PlaneRect& extent, const UnsharpMaskSettings& s,
                  const PlaneView& dst) {
-    gaussianBlur(src, extent, s.radius, BlurEdge::Clamp, dst);
-    const PlaneRect inside = dst.rect.intersected(extent);
-    if (inside.empty()) return;
     const float k = std::isfinite(s.intensity) ? s.intensity : 0.0f;
-    tbb::parallel_for(tbb::blocked_range<int>(inside.y, inside.bottom(), 8), [&](const tbb::blocked_range<int>& r) {
-        for (int y = r.begin(); y < r.end(); ++y) {
-            const float* in = src.at(inside.x, y);
-            float* out = dst.at(inside.x, y);
-            for (int x = 0; x < inside.width; ++x) {
-                const V4 c = clean(loadPixel(in + 4 * x));
-                V4 v = c + (c - loadPixel(out + 4 * x)) * k;
-                v[3] = c[3];
-                storePixel(out + 4 * x, v);
-            }
+    // Each blurred run becomes the sharpened one while it is still in cache.
+    const BlurRunFinish sharpen = [&src, k](int x0, int y, int n, float* out) {
+        const float* in = src.at(x0, y);
+        for (int x = 0; x < n; ++x) {
+            const V4 c = clean(loadPixel(in + 4 * x));
+            V4 v = c + (c - loadPixel(out + 4 * x)) * k;
+            v[3] = c[3];
+            storePixel(out + 4 * x, v);
         }
-    });
+    };
+    gaussianBlur(src, extent, s.radius, BlurEdge::Clamp, dst, &sharpen);
 }
 
 // A band of rows as planes of red, green, blue and encoded luminance, padded by one
