@@ -57,7 +57,8 @@ struct NoiseCache {
         r.i0 = i0;
         r.cells = cells;
         r.scale = scale;
-        r.values.resize(cells * 3);
+        r.values.resize(cells * 3 + 1);  // one spare so a cell can be read as four floats
+        r.values.back() = 0.0f;
         for (std::size_t k = 0; k < cells; ++k)
             for (std::uint32_t c = 0; c < 3; ++c)
                 r.values[3 * k + c] = kernels::RandomNoise::value(std::int32_t(i0 + std::int64_t(k)), std::int32_t(j), c);
@@ -106,15 +107,19 @@ struct NoiseRow {
         }
         const std::uint32_t* cell = cache.tapCell.data();
         const float* weight = cache.tapWeight.data();
+        using kernels::Float4;
+        using kernels::load4;
         for (int i = 0; i < s.count; ++i) {
             const std::uint32_t k = cell[i];
             const float tx = weight[i];
-            for (std::uint32_t c = 0; c < 3; ++c) {
-                const float b = below[k + c] + tx * (below[k + 3 + c] - below[k + c]);
-                const float a = above[k + c] + tx * (above[k + 3 + c] - above[k + c]);
-                out[4 * i + c] = b + ty * (a - b);
-            }
-            out[4 * i + 3] = 1.0f;
+            // The three channels of a cell side by side (the fourth lane is dropped).
+            const Float4 b0 = load4(below + k), b1 = load4(below + k + 3);
+            const Float4 a0 = load4(above + k), a1 = load4(above + k + 3);
+            const Float4 b = b0 + tx * (b1 - b0);
+            const Float4 a = a0 + tx * (a1 - a0);
+            Float4 o = b + ty * (a - b);
+            o[3] = 1.0f;
+            kernels::store4(out + 4 * i, o);
         }
     }
 };
