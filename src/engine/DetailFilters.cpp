@@ -1,9 +1,15 @@
+// The 32-byte vectors here never cross this file's interface, so the ABI note
+// about passing them without AVX does not matter.
+#pragma GCC diagnostic ignored "-Wpsabi"
+
 #include "engine/DetailFilters.h"
 
 #include <tbb/blocked_range.h>
 #include <tbb/enumerable_thread_specific.h>
 #include <tbb/parallel_for.h>
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -94,6 +100,131 @@ void unsharpMask(const ConstPlaneView& src, const PlaneRect& extent, const Unsha
     gaussianBlur(src, extent, s.radius, BlurEdge::Clamp, dst, &sharpen);
 }
 
+// One output row of noise reduction from its three rows of planes (red, green, blue,
+// encoded luminance), for any vector width: V holds L consecutive pixels of one plane.
+// Both widths run the same operations per lane, so they give the same values.
+template <class V>
+__attribute__((always_inline)) inline void noiseReductionRow(const float* const (&rows)[4][3], const float* alpha,
+                                                            float* out, int w, float N, float K, float invN) {
+    constexpr int L = int(sizeof(V) / sizeof(float));
+    using I = decltype(V{} < V{});
+    auto load = [](const float* p) __attribute__((always_inline)) {
+        V v;
+        std::memcpy(&v, p, sizeof v);
+        return v;
+    };
+    auto absOf = [](V v) __attribute__((always_inline)) { return std::bit_cast<V>(std::bit_cast<I>(v) & 0x7fffffff); };
+    // The lane of `a` where the mask is set, else of `b`.
+    auto pick = [](I mask, V a, V b) __attribute__((always_inline)) {
+        return std::bit_cast<V>((std::bit_cast<I>(a) & mask) | (std::bit_cast<I>(b) & ~mask));
+    };
+    constexpr float g[3] = {1 / 16.f, 2 / 16.f, 1 / 16.f};
+    for (int x = 0; x < w; x += L) {
+        const V ep = load(rows[3][1] + x + 1);
+        // Named accumulators (not arrays) so they stay in registers.
+        V pr{}, pg{}, pb{}, pe{}, sr{}, sg{}, sb{}, wsum{};
+        auto tap = [&](int dy, int dx, bool centre) __attribute__((always_inline)) {
+            const float gq = g[dy] * g[dx] * 16.0f;
+            const V r = load(rows[0][dy] + x + dx);
+            const V gr = load(rows[1][dy] + x + dx);
+            const V bl = load(rows[2][dy] + x + dx);
+            const V e = load(rows[3][dy] + x + dx);
+            pr += r * gq;
+            pg += gr * gq;
+            pb += bl * gq;
+            pe += e * gq;
+            // The centre always counts, whatever the level.
+            const V weight = V{} + gq;
+            const V wq = centre ? weight : pick(absOf(e - ep) <= N, weight, V{});
+            sr += r * wq;
+            sg += gr * wq;
+            sb += bl * wq;
+            wsum += wq;
+        };
+        tap(0, 0, false);
+        tap(0, 1, false);
+        tap(0, 2, false);
+        tap(1, 0, false);
+        tap(1, 1, true);
+        tap(1, 2, false);
+        tap(2, 0, false);
+        tap(2, 1, false);
+        tap(2, 2, false);
+        // Clamp to [0, 1] (NaN cannot occur: the planes hold no NaN).
+        V edge = (absOf(ep - pe) - N) * invN;
+        edge = edge > 0.0f ? edge : V{};
+        edge = edge < 1.0f ? edge : V{} + 1.0f;
+        const V amount = K * edge;
+        const V inv = 1.0f / wsum;
+        const V vr = sr * inv + (load(rows[0][1] + x + 1) - pr) * amount;
+        const V vg = sg * inv + (load(rows[1][1] + x + 1) - pg) * amount;
+        const V vb = sb * inv + (load(rows[2][1] + x + 1) - pb) * amount;
+        // Back to interleaved pixels, four at a time.
+        for (int q = 0; q < L; q += 4) {
+            const int m = std::min(4, w - x - q);
+            if (m <= 0) break;
+            kernels::Float4 a{};
+            for (int l = 0; l < m; ++l) {
+                const float al = alpha[4 * (x + q + l)];
+                a[l] = al == al ? al : 0.0f;
+            }
+            const kernels::Quad quad{kernels::Float4{vr[q], vr[q + 1], vr[q + 2], vr[q + 3]},
+                                     kernels::Float4{vg[q], vg[q + 1], vg[q + 2], vg[q + 3]},
+                                     kernels::Float4{vb[q], vb[q + 1], vb[q + 2], vb[q + 3]}, a};
+            if (m == 4) {
+                kernels::storeQuad(out + 4 * (x + q), quad);
+            } else {
+                float px[16];
+                kernels::storeQuad(px, quad);
+                std::memcpy(out + 4 * (x + q), px, sizeof(float) * 4 * static_cast<std::size_t>(m));
+            }
+        }
+    }
+}
+
+using Float8 = float __attribute__((vector_size(32)));
+
+void noiseReductionRowSse(const float* const (&rows)[4][3], const float* alpha, float* out, int w, float N, float K,
+                          float invN) {
+    noiseReductionRow<kernels::Float4>(rows, alpha, out, w, N, K, invN);
+}
+
+// Eight pixels per vector where the processor has AVX2 (no FMA: the sums round as above).
+__attribute__((target("avx2"))) void noiseReductionRowAvx2(const float* const (&rows)[4][3], const float* alpha,
+                                                          float* out, int w, float N, float K, float invN) {
+    noiseReductionRow<Float8>(rows, alpha, out, w, N, K, invN);
+}
+
+const bool kHasAvx2 = __builtin_cpu_supports("avx2");
+
+// Encoded luminance of n pixels of planes (n a multiple of 4; the planes hold no NaN).
+template <class V>
+__attribute__((always_inline)) inline void encodedLuma(const float* r, const float* g, const float* b, float* e, int n) {
+    constexpr int L = int(sizeof(V) / sizeof(float));
+    int j = 0;
+    auto load = [](const float* p) __attribute__((always_inline)) {
+        V v;
+        std::memcpy(&v, p, sizeof v);
+        return v;
+    };
+    for (; j + L <= n; j += L) {
+        const V l = kY[0] * load(r + j) + kY[1] * load(g + j) + kY[2] * load(b + j);
+        const V v = kernels::encodeSRGBApprox(kernels::atMost(kernels::atLeast(l, 0.0f), 1.0f));
+        std::memcpy(e + j, &v, sizeof v);
+    }
+    for (; j < n; j += 4) {
+        const kernels::Float4 l = kY[0] * kernels::load4(r + j) + kY[1] * kernels::load4(g + j) + kY[2] * kernels::load4(b + j);
+        kernels::store4(e + j, kernels::encodeSRGBApprox(kernels::atMost(kernels::atLeast(l, 0.0f), 1.0f)));
+    }
+}
+
+void encodedLumaSse(const float* r, const float* g, const float* b, float* e, int n) {
+    encodedLuma<kernels::Float4>(r, g, b, e, n);
+}
+__attribute__((target("avx2"))) void encodedLumaAvx2(const float* r, const float* g, const float* b, float* e, int n) {
+    encodedLuma<Float8>(r, g, b, e, n);
+}
+
 // A band of rows as planes of red, green, blue and encoded luminance, padded by one
 // pixel on every side (edge pixels repeat) and to whole groups of four columns.
 struct NoisePlanes {
@@ -114,12 +245,12 @@ void noiseReduction(const ConstPlaneView& src, const PlaneRect& extent, const No
     clearOutside(dst, inside);
     if (inside.empty()) return;
     const int w = inside.width;
-    const int w4 = (w + 3) & ~3;
+    const int w8 = (w + 7) & ~7;  // planes padded to whole vectors of either width
     tbb::enumerable_thread_specific<NoisePlanes> planes;
     tbb::parallel_for(tbb::blocked_range<int>(inside.y, inside.bottom(), kBand), [&](const tbb::blocked_range<int>& r) {
         NoisePlanes& b = planes.local();
         const int y0 = r.begin(), y1 = r.end();
-        b.stride = w4 + 2;
+        b.stride = w8 + 8;  // whole vectors, and room for the right neighbour of the last
         b.rows = y1 - y0 + 2;
         b.data.resize(static_cast<std::size_t>(4) * b.rows * b.stride);
         // Column j of the planes is pixel x = inside.x - 1 + j, clamped to the extent.
@@ -152,77 +283,16 @@ void noiseReduction(const ConstPlaneView& src, const PlaneRect& extent, const No
             }
             for (; j < b.stride; ++j) one(j);
             // Display-encoded luminance, so the noise level means the same in shadows and
-            // highlights. The tail beyond the stride's last group of four is done alone.
-            j = 0;
-            for (; j + 4 <= b.stride; j += 4) {
-                const Float4 l = kY[0] * kernels::load4(pr + j) + kY[1] * kernels::load4(pg + j) + kY[2] * kernels::load4(pb + j);
-                kernels::store4(pe + j, kernels::encodeSRGBApprox(kernels::minOf(kernels::maxOf(l, Float4{}), kernels::splat(1.0f))));
-            }
-            for (; j < b.stride; ++j) {
-                const float l = kY[0] * pr[j] + kY[1] * pg[j] + kY[2] * pb[j];
-                pe[j] = kernels::encodeSRGBApprox(kernels::splat(std::clamp(l, 0.0f, 1.0f)))[0];
-            }
+            // highlights.
+            (kHasAvx2 ? encodedLumaAvx2 : encodedLumaSse)(pr, pg, pb, pe, b.stride);
         }
-        constexpr float g[3] = {1 / 16.f, 2 / 16.f, 1 / 16.f};
+        const auto row = kHasAvx2 ? noiseReductionRowAvx2 : noiseReductionRowSse;
         for (int y = y0; y < y1; ++y) {
             const int i = y - y0 + 1;
             const float* rows[4][3];
             for (int k = 0; k < 4; ++k)
                 for (int d = 0; d < 3; ++d) rows[k][d] = b.row(k, i - 1 + d);
-            float* out = dst.at(inside.x, y);
-            const float* alpha = src.at(inside.x, y) + 3;
-            for (int x = 0; x < w4; x += 4) {
-                const Float4 ep = kernels::load4(rows[3][1] + x + 1);
-                // Named accumulators (not arrays) so they stay in registers.
-                Float4 pr{}, pg{}, pb{}, pe{}, sr{}, sg{}, sb{}, wsum{};
-                auto tap = [&](int dy, int dx, bool centre) __attribute__((always_inline)) {
-                    const float gq = g[dy] * g[dx] * 16.0f;
-                    const Float4 r = kernels::load4(rows[0][dy] + x + dx);
-                    const Float4 gr = kernels::load4(rows[1][dy] + x + dx);
-                    const Float4 bl = kernels::load4(rows[2][dy] + x + dx);
-                    const Float4 e = kernels::load4(rows[3][dy] + x + dx);
-                    pr += r * gq;
-                    pg += gr * gq;
-                    pb += bl * gq;
-                    pe += e * gq;
-                    // The centre always counts, whatever the level.
-                    const Float4 wq = centre ? kernels::splat(gq)
-                                             : kernels::select(kernels::absOf(e - ep) <= N, kernels::splat(gq), Float4{});
-                    sr += r * wq;
-                    sg += gr * wq;
-                    sb += bl * wq;
-                    wsum += wq;
-                };
-                tap(0, 0, false);
-                tap(0, 1, false);
-                tap(0, 2, false);
-                tap(1, 0, false);
-                tap(1, 1, true);
-                tap(1, 2, false);
-                tap(2, 0, false);
-                tap(2, 1, false);
-                tap(2, 2, false);
-                const Float4 edge = kernels::minOf(
-                    kernels::maxOf((kernels::absOf(ep - pe) - N) * invN, Float4{}), kernels::splat(1.0f));
-                const Float4 amount = K * edge;
-                const Float4 inv = 1.0f / wsum;
-                const Float4 v[3] = {sr * inv + (kernels::load4(rows[0][1] + x + 1) - pr) * amount,
-                                     sg * inv + (kernels::load4(rows[1][1] + x + 1) - pg) * amount,
-                                     sb * inv + (kernels::load4(rows[2][1] + x + 1) - pb) * amount};
-                const int m = std::min(4, w - x);
-                float px[16];
-                Float4 a{};
-                for (int l = 0; l < m; ++l) {
-                    const float al = alpha[4 * (x + l)];
-                    a[l] = al == al ? al : 0.0f;
-                }
-                if (m == 4) {
-                    kernels::storeQuad(out + 4 * x, {v[0], v[1], v[2], a});
-                } else {
-                    kernels::storeQuad(px, {v[0], v[1], v[2], a});
-                    std::memcpy(out + 4 * x, px, sizeof(float) * 4 * static_cast<std::size_t>(m));
-                }
-            }
+            row(rows, src.at(inside.x, y) + 3, dst.at(inside.x, y), w, N, K, invN);
         }
     });
 }

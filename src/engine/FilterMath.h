@@ -117,54 +117,83 @@ inline Float4 premultiplied(Float4 c) {
 }
 
 // ---- Vector forms of log2, exp2, powers and the sRGB curve ------------------------
-// Branch-free, four lanes at a time, for per-pixel tone curves. Accurate to a few
-// parts in 1e7 relative, well inside what an 8- or 16-bit output can show.
+// Branch-free, for per-pixel tone curves, on any float vector V (Float4, or an
+// eight-lane vector in code built for AVX2: always inlined, so they take the
+// caller's instruction set). Accurate to a few parts in 1e7
+// relative, well inside what an 8- or 16-bit output can show.
 
-inline Float4 select(Int4 mask, Float4 a, Float4 b) {
-    const Int4 ai = std::bit_cast<Int4>(a), bi = std::bit_cast<Int4>(b);
-    return std::bit_cast<Float4>((ai & mask) | (bi & ~mask));
+template <class V>
+using LaneMask = decltype(V{} < V{});
+
+// The lane of `a` where the mask is set, else of `b`.
+template <class V>
+[[gnu::always_inline]] inline V select(LaneMask<V> mask, V a, V b) {
+    using I = LaneMask<V>;
+    return std::bit_cast<V>((std::bit_cast<I>(a) & mask) | (std::bit_cast<I>(b) & ~mask));
 }
 
-inline Float4 absOf(Float4 v) { return std::bit_cast<Float4>(std::bit_cast<Int4>(v) & 0x7fffffff); }
+template <class V>
+[[gnu::always_inline]] inline V absOf(V v) {
+    return std::bit_cast<V>(std::bit_cast<LaneMask<V>>(v) & 0x7fffffff);
+}
+
+// Lane-wise max and min with the bound's lane where v is NaN, like maxOf / minOf.
+template <class V>
+[[gnu::always_inline]] inline V atLeast(V v, float lo) {
+    return v > lo ? v : V{} + lo;
+}
+template <class V>
+[[gnu::always_inline]] inline V atMost(V v, float hi) {
+    return v < hi ? v : V{} + hi;
+}
 
 // log2 of positive finite lanes (0 gives about -127).
-inline Float4 log2Approx(Float4 x) {
-    const Int4 bits = std::bit_cast<Int4>(x);
-    Int4 exponent = ((bits >> 23) & 0xff) - 127;
-    Float4 m = std::bit_cast<Float4>((bits & 0x007fffff) | 0x3f800000);  // [1, 2)
+template <class V>
+[[gnu::always_inline]] inline V log2Approx(V x) {
+    using I = LaneMask<V>;
+    const I bits = std::bit_cast<I>(x);
+    I exponent = ((bits >> 23) & 0xff) - 127;
+    V m = std::bit_cast<V>((bits & 0x007fffff) | 0x3f800000);  // [1, 2)
     // Centre the mantissa on 1 ([√½, √2)) so the series below converges fast.
-    const Int4 high = m > 1.41421356f;
-    m = select(high, m * 0.5f, m);
+    const I high = m > 1.41421356f;
+    m = select<V>(high, m * 0.5f, m);
     exponent -= high;  // the mask is -1 where set
     // ln m = 2·atanh(t), t = (m − 1)/(m + 1), |t| ≤ 0.172.
-    const Float4 t = (m - 1.0f) / (m + 1.0f);
-    const Float4 t2 = t * t;
-    const Float4 series = 1.0f + t2 * (1.0f / 3 + t2 * (1.0f / 5 + t2 * (1.0f / 7 + t2 * (1.0f / 9))));
-    return __builtin_convertvector(exponent, Float4) + t * series * 2.88539008f;  // 2 / ln 2
+    const V t = (m - 1.0f) / (m + 1.0f);
+    const V t2 = t * t;
+    const V series = 1.0f + t2 * (1.0f / 3 + t2 * (1.0f / 5 + t2 * (1.0f / 7 + t2 * (1.0f / 9))));
+    return __builtin_convertvector(exponent, V) + t * series * 2.88539008f;  // 2 / ln 2
 }
 
 // 2^x, with x limited to [-126, 127].
-inline Float4 exp2Approx(Float4 x) {
-    x = minOf(maxOf(x, splat(-126.0f)), splat(127.0f));
-    const Float4 n = (x + 12582912.0f) - 12582912.0f;  // nearest integer (1.5 · 2^23 trick)
-    const Float4 f = (x - n) * 0.693147181f;           // |f| ≤ ln 2 / 2
-    const Float4 p =
+template <class V>
+[[gnu::always_inline]] inline V exp2Approx(V x) {
+    using I = LaneMask<V>;
+    x = atMost(atLeast(x, -126.0f), 127.0f);
+    const V n = (x + 12582912.0f) - 12582912.0f;  // nearest integer (1.5 · 2^23 trick)
+    const V f = (x - n) * 0.693147181f;           // |f| ≤ ln 2 / 2
+    const V p =
         1.0f + f * (1.0f + f * (0.5f + f * (1.0f / 6 + f * (1.0f / 24 + f * (1.0f / 120 + f * (1.0f / 720 + f * (1.0f / 5040)))))));
-    const Int4 scale = (__builtin_convertvector(n, Int4) + 127) << 23;
-    return p * std::bit_cast<Float4>(scale);
+    const I scale = (__builtin_convertvector(n, I) + 127) << 23;
+    return p * std::bit_cast<V>(scale);
 }
 
 // x^e for positive lanes.
-inline Float4 powApprox(Float4 x, float e) { return exp2Approx(log2Approx(x) * e); }
+template <class V>
+[[gnu::always_inline]] inline V powApprox(V x, float e) {
+    return exp2Approx(log2Approx(x) * e);
+}
 
 // The sRGB curve, linear -> encoded and back, for lanes in [0, 1].
-inline Float4 encodeSRGBApprox(Float4 v) {
-    const Float4 curve = 1.055f * powApprox(maxOf(v, splat(0.0031308f)), 1.0f / 2.4f) - 0.055f;
-    return select(v <= 0.0031308f, v * 12.92f, curve);
+template <class V>
+[[gnu::always_inline]] inline V encodeSRGBApprox(V v) {
+    const V curve = 1.055f * powApprox(atLeast(v, 0.0031308f), 1.0f / 2.4f) - 0.055f;
+    return select<V>(v <= 0.0031308f, v * 12.92f, curve);
 }
-inline Float4 decodeSRGBApprox(Float4 v) {
-    const Float4 curve = powApprox(maxOf(v + 0.055f, splat(0.04045f + 0.055f)) * (1.0f / 1.055f), 2.4f);
-    return select(v <= 0.04045f, v * (1.0f / 12.92f), curve);
+template <class V>
+[[gnu::always_inline]] inline V decodeSRGBApprox(V v) {
+    const V curve = powApprox(atLeast(v + 0.055f, 0.04045f + 0.055f) * (1.0f / 1.055f), 2.4f);
+    return select<V>(v <= 0.04045f, v * (1.0f / 12.92f), curve);
 }
 
 // A 3×3 colour matrix narrowed for per-pixel loops (row-major).
