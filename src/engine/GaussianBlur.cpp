@@ -86,37 +86,83 @@ std::array<int, 3> boxRadiiFor(float sigma) {
 
 // ---- One-dimensional passes over rows of pixels -------------------------------------------
 
+using V8 = float __attribute__((vector_size(32)));
+
 // The two passes of the exact kernel for one radius R, so their tap loops unroll and
-// the weights stay in registers. The weights are symmetric: mirrored taps are added
-// before they are weighted, in a fixed order.
-template <int R>
-struct ExactTaps {
-    // line[i] = sum_k w[k] * rows[k][i] for n pixels (NaN reads as 0).
-    // One pair of mirrored rows at a time, each pass streaming through two rows and the
-    // line (which stays in the first-level cache).
-    static void vertical(const float* const* rows, int n, const float* w, V4* line) {
+// the weights stay in registers, on vectors V of one (V4) or two (V8) pixels. The
+// weights are symmetric: mirrored taps are added before they are weighted, in a fixed
+// order. Both widths run the same operations per lane and give the same values.
+template <int R, class V>
+struct ExactBody {
+    static constexpr int P = int(sizeof(V) / sizeof(V4));  // pixels per vector
+
+    [[gnu::always_inline]] static V load(const float* p) {
+        V v;
+        std::memcpy(&v, p, sizeof v);
+        return v;
+    }
+    [[gnu::always_inline]] static void store(float* p, V v) { std::memcpy(p, &v, sizeof v); }
+    [[gnu::always_inline]] static V cleaned(V v) { return v == v ? v : V{}; }  // NaN reads as 0
+
+    // line[i] = sum_k w[k] * rows[k][i] for n pixels. One pair of mirrored rows at a
+    // time, each pass streaming through two rows and the line (which stays in the
+    // first-level cache).
+    [[gnu::always_inline]] static void vertical(const float* const* rows, int n, const float* w, V4* line) {
+        float* l = reinterpret_cast<float*>(line);
+        const int whole = n / P * P;
         {
-            const V4 wc = splat(w[R]);
             const float* c = rows[R];
-            for (int i = 0; i < n; ++i) line[i] = clean(loadPixel(c + 4 * i)) * wc;
+            for (int i = 0; i < whole; i += P) store(l + 4 * i, cleaned(load(c + 4 * i)) * w[R]);
+            for (int i = whole; i < n; ++i) line[i] = clean(loadPixel(c + 4 * i)) * w[R];
         }
         for (int k = 0; k < R; ++k) {
-            const V4 wk = splat(w[k]);
             const float* a = rows[k];
             const float* b = rows[2 * R - k];
-            for (int i = 0; i < n; ++i) line[i] += (clean(loadPixel(a + 4 * i)) + clean(loadPixel(b + 4 * i))) * wk;
+            const float wk = w[k];
+            for (int i = 0; i < whole; i += P)
+                store(l + 4 * i, load(l + 4 * i) + (cleaned(load(a + 4 * i)) + cleaned(load(b + 4 * i))) * wk);
+            for (int i = whole; i < n; ++i) line[i] += (clean(loadPixel(a + 4 * i)) + clean(loadPixel(b + 4 * i))) * wk;
         }
     }
     // out[i] = sum_k w[k] * in[i + k].
-    static void horizontal(const V4* in, int n, const float* w, float* out) {
-        V4 wk[R + 1];
-        for (int k = 0; k <= R; ++k) wk[k] = splat(w[k]);
-        for (int i = 0; i < n; ++i) {
+    [[gnu::always_inline]] static void horizontal(const V4* in, int n, const float* w, float* out) {
+        const float* f = reinterpret_cast<const float*>(in);
+        V wk[R + 1];
+        for (int k = 0; k <= R; ++k) wk[k] = V{} + w[k];
+        const int whole = n / P * P;
+        for (int i = 0; i < whole; i += P) {
+            const float* p = f + 4 * i;
+            V acc = load(p + 4 * R) * wk[R];
+            for (int k = 0; k < R; ++k) acc += (load(p + 4 * k) + load(p + 4 * (2 * R - k))) * wk[k];
+            store(out + 4 * i, acc);
+        }
+        for (int i = whole; i < n; ++i) {
             const V4* p = in + i;
-            V4 acc = p[R] * wk[R];
-            for (int k = 0; k < R; ++k) acc += (p[k] + p[2 * R - k]) * wk[k];
+            V4 acc = p[R] * w[R];
+            for (int k = 0; k < R; ++k) acc += (p[k] + p[2 * R - k]) * w[k];
             storePixel(out + 4 * i, acc);
         }
+    }
+};
+
+template <int R>
+struct ExactTaps {
+    static void vertical(const float* const* rows, int n, const float* w, V4* line) {
+        ExactBody<R, V4>::vertical(rows, n, w, line);
+    }
+    static void horizontal(const V4* in, int n, const float* w, float* out) {
+        ExactBody<R, V4>::horizontal(in, n, w, out);
+    }
+};
+
+// Two pixels per vector where the processor has AVX2 (no FMA: the sums round as above).
+template <int R>
+struct ExactTapsAvx2 {
+    __attribute__((target("avx2"))) static void vertical(const float* const* rows, int n, const float* w, V4* line) {
+        ExactBody<R, V8>::vertical(rows, n, w, line);
+    }
+    __attribute__((target("avx2"))) static void horizontal(const V4* in, int n, const float* w, float* out) {
+        ExactBody<R, V8>::horizontal(in, n, w, out);
     }
 };
 
@@ -125,15 +171,19 @@ struct ExactPasses {
     void (*horizontal)(const V4*, int, const float*, float*);
 };
 
-template <int... R>
+template <template <int> class Taps, int... R>
 constexpr std::array<ExactPasses, sizeof...(R)> exactPassTable(std::integer_sequence<int, R...>) {
-    return {ExactPasses{&ExactTaps<R + 1>::vertical, &ExactTaps<R + 1>::horizontal}...};
+    return {ExactPasses{&Taps<R + 1>::vertical, &Taps<R + 1>::horizontal}...};
 }
+
+const bool kHasAvx2 = __builtin_cpu_supports("avx2");
 
 // Passes for radius 1 to kMaxExactRadius.
 ExactPasses exactPasses(int radius) {
-    static constexpr auto table = exactPassTable(std::make_integer_sequence<int, kMaxExactRadius>{});
-    return table[static_cast<std::size_t>(std::clamp(radius, 1, kMaxExactRadius) - 1)];
+    static constexpr auto sse = exactPassTable<ExactTaps>(std::make_integer_sequence<int, kMaxExactRadius>{});
+    static constexpr auto avx2 = exactPassTable<ExactTapsAvx2>(std::make_integer_sequence<int, kMaxExactRadius>{});
+    const std::size_t i = static_cast<std::size_t>(std::clamp(radius, 1, kMaxExactRadius) - 1);
+    return kHasAvx2 ? avx2[i] : sse[i];
 }
 
 // Running sums of width 2r + 1 down L lanes of 128-bit halves, `stride` halves per
