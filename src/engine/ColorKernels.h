@@ -361,7 +361,9 @@ public:
         }
         for (int i = 0; i < n; ++i, in += 4, out += 4) {
             const float a = in[3];
-            const float k = a > 1e-6f ? gain(luminance(in[0], in[1], in[2]) / a) : 1.0f;
+            const float y = luminance(in[0], in[1], in[2]);
+            // Opaque pixels skip the division (by 1, which changes nothing).
+            const float k = a == 1.0f ? gain(y) : a > 1e-6f ? gain(y / a) : 1.0f;
             out[0] = in[0] * k;
             out[1] = in[1] * k;
             out[2] = in[2] * k;
@@ -402,7 +404,9 @@ struct VibranceKernel {
     // The map is homogeneous in rgb except for the saturation measure, which
     // is taken on the unpremultiplied colour.
     void run(const float* in, float* out, int n) const {
-        const float sign = amount >= 0 ? 1.0f : -1.0f;
+        // In a local: stores through `out` could otherwise alias it.
+        const float amt = amount;
+        const float sign = amt >= 0 ? 1.0f : -1.0f;
         const bool opaque = isOpaque(in, n);
         int i = 0;
         if (opaque) {
@@ -412,7 +416,7 @@ struct VibranceKernel {
                 const Float4 r = q.r, g = q.g, b = q.b;
                 const Float4 spread = maxOf(r, maxOf(g, b)) - minOf(r, minOf(g, b));
                 const Float4 sat = minOf(maxOf(spread, Float4{}), splat(1.0f));
-                const Float4 f = 1.0f + amount * (1.0f - sign * sat);
+                const Float4 f = 1.0f + amt * (1.0f - sign * sat);
                 const Float4 y = kYr * r + kYg * g + kYb * b;
                 storeQuad(out, {y + f * (r - y), y + f * (g - y), y + f * (b - y), q.a});
             }
@@ -422,7 +426,7 @@ struct VibranceKernel {
             float spread = std::max(r, std::max(g, b)) - std::min(r, std::min(g, b));
             if (!opaque) spread *= a > 1e-6f ? 1.0f / a : 0.0f;
             const float sat = std::min(1.0f, std::max(0.0f, spread));
-            const float f = 1.0f + amount * (1.0f - sign * sat);
+            const float f = 1.0f + amt * (1.0f - sign * sat);
             const float y = luminance(r, g, b);
             out[0] = y + f * (r - y);
             out[1] = y + f * (g - y);
