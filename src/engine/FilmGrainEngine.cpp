@@ -23,6 +23,49 @@ inline std::int64_t floorOf(double v) {
 // Sizes whose scale 1 / size is at least this keep the generator's pixel-sized noise.
 constexpr double kResampleBelow = 0.95;
 
+// Per-thread memory of the noise rows: lattice rows and column taps are reused by the
+// next row of the same span (rows run in order within a tile), and hold values that
+// depend on position alone, so reuse cannot change a result.
+struct NoiseCache {
+    struct LatticeRow {
+        std::int64_t j = 0, i0 = 0;
+        std::size_t cells = 0;
+        double scale = 0;
+        std::vector<float> values;  // cells × 3
+    };
+    LatticeRow rows[2];
+    // Column taps of the last span: cell index and weight of each pixel.
+    std::int64_t tapX = 0, tapI0 = 0;
+    int tapCount = -1;
+    double tapScale = 0;
+    std::vector<std::uint32_t> tapCell;
+    std::vector<float> tapWeight;
+
+    // Lattice row j over cells i0 …; the row holding `keep` is not replaced.
+    const float* lattice(std::int64_t j, std::int64_t i0, std::size_t cells, double scale, const float* keep = nullptr) {
+        for (LatticeRow& r : rows)
+            if (r.j == j && r.i0 == i0 && r.cells == cells && r.scale == scale && !r.values.empty()) return r.values.data();
+        // Rows run downwards in j, so the row above (j + 1) is the one worth keeping.
+        LatticeRow* victim = &rows[0];
+        if (keep) {
+            if (rows[0].values.data() == keep) victim = &rows[1];
+        } else if (rows[0].j == j + 1 && !rows[0].values.empty()) {
+            victim = &rows[1];
+        }
+        LatticeRow& r = *victim;
+        r.j = j;
+        r.i0 = i0;
+        r.cells = cells;
+        r.scale = scale;
+        r.values.resize(cells * 3 + 1);  // one spare so a cell can be read as four floats
+        r.values.back() = 0.0f;
+        for (std::size_t k = 0; k < cells; ++k)
+            for (std::uint32_t c = 0; c < 3; ++c)
+                r.values[3 * k + c] = kernels::RandomNoise::value(std::int32_t(i0 + std::int64_t(k)), std::int32_t(j), c);
+        return r.values.data();
+    }
+};
+
 // The grain noise of one row, opaque RGB in [0, 1). For a size above about 1.05 the
 // generator's noise is read on a grid 1 / size as fine (each grid point one noise pixel, as a
 // nearest-sample downscale gives it) and interpolated bilinearly back to pixel scale, so
@@ -30,7 +73,7 @@ constexpr double kResampleBelow = 0.95;
 struct NoiseRow {
     double scale = 1.0;  // grid cells per pixel (1 / size)
 
-    void operator()(const RowSpan& s, float* out, std::vector<float>& lattice) const {
+    void operator()(const RowSpan& s, float* out, NoiseCache& cache) const {
         using kernels::RandomNoise;
         if (scale >= kResampleBelow) {
             for (int i = 0; i < s.count; ++i)
@@ -46,29 +89,49 @@ struct NoiseRow {
         const std::int64_t i0 = floorOf((double(s.x) + 0.5) * scale - 0.5);
         const std::int64_t i1 = floorOf((double(s.x + s.count) - 0.5) * scale - 0.5) + 1;
         const std::size_t cells = std::size_t(i1 - i0 + 1);
-        lattice.resize(cells * 6);
-        float* below = lattice.data();
-        float* above = lattice.data() + cells * 3;
-        for (std::size_t k = 0; k < cells; ++k)
-            for (std::uint32_t c = 0; c < 3; ++c) {
-                const auto i = std::int32_t(i0 + std::int64_t(k));
-                below[3 * k + c] = RandomNoise::value(i, std::int32_t(j0), c);
-                above[3 * k + c] = RandomNoise::value(i, std::int32_t(j0 + 1), c);
+        const float* below = cache.lattice(j0, i0, cells, scale);
+        const float* above = cache.lattice(j0 + 1, i0, cells, scale, below);
+        if (cache.tapX != s.x || cache.tapCount != s.count || cache.tapScale != scale || cache.tapI0 != i0) {
+            cache.tapCell.resize(std::size_t(s.count));
+            cache.tapWeight.resize(std::size_t(s.count));
+            for (int i = 0; i < s.count; ++i) {
+                const double u = (double(s.x + i) + 0.5) * scale - 0.5;
+                const std::int64_t iu = floorOf(u);
+                cache.tapCell[std::size_t(i)] = std::uint32_t(3 * (iu - i0));
+                cache.tapWeight[std::size_t(i)] = float(u - double(iu));
             }
+            cache.tapX = s.x;
+            cache.tapCount = s.count;
+            cache.tapScale = scale;
+            cache.tapI0 = i0;
+        }
+        const std::uint32_t* cell = cache.tapCell.data();
+        const float* weight = cache.tapWeight.data();
+        using kernels::Float4;
+        using kernels::load4;
         for (int i = 0; i < s.count; ++i) {
-            const double u = (double(s.x + i) + 0.5) * scale - 0.5;
-            const std::int64_t iu = floorOf(u);
-            const float tx = float(u - double(iu));
-            const std::size_t k = std::size_t(iu - i0);
-            for (int c = 0; c < 3; ++c) {
-                const float b = below[3 * k + c] + tx * (below[3 * k + 3 + c] - below[3 * k + c]);
-                const float a = above[3 * k + c] + tx * (above[3 * k + 3 + c] - above[3 * k + c]);
-                out[4 * i + c] = b + ty * (a - b);
-            }
-            out[4 * i + 3] = 1.0f;
+            const std::uint32_t k = cell[i];
+            const float tx = weight[i];
+            // The three channels of a cell side by side (the fourth lane is dropped).
+            const Float4 b0 = load4(below + k), b1 = load4(below + k + 3);
+            const Float4 a0 = load4(above + k), a1 = load4(above + k + 3);
+            const Float4 b = b0 + tx * (b1 - b0);
+            const Float4 a = a0 + tx * (a1 - a0);
+            Float4 o = b + ty * (a - b);
+            o[3] = 1.0f;
+            kernels::store4(out + 4 * i, o);
         }
     }
 };
+
+// 1 / a for straight colour: 1 for opaque, 0 for (nearly) transparent pixels.
+inline kernels::Float4 inverseAlpha(kernels::Float4 a) {
+    using namespace kernels;
+    return select(a == 1.0f, splat(1.0f), select(a > 1e-6f, 1.0f / a, Float4{}));
+}
+
+// std::max(v, 0) lane by lane, NaN kept as the scalar form keeps it.
+inline kernels::Float4 atLeastZero(kernels::Float4 v) { return kernels::maxOf(kernels::Float4{}, v); }
 
 // Everything the grain of one pixel needs besides the frame.
 struct Grain {
@@ -78,16 +141,26 @@ struct Grain {
 
     // The grain layer over a span of the frame (premultiplied): 0.5 + gain·w·(noise − 0.5),
     // with w = 3.8 L − 3.8 L² of the frame's luminance, held at 0 outside black…white.
-    void layer(const RowSpan& s, const float* frame, float* out, std::vector<float>& lattice) const {
-        noise(s, out, lattice);
+    void layer(const RowSpan& s, const float* frame, float* out, NoiseCache& cache) const {
+        using namespace kernels;
+        noise(s, out, cache);
         character.run(out, out, s.count);
-        for (int i = 0; i < s.count; ++i) {
+        const float g = gain;
+        int i = 0;
+        for (; i + 4 <= s.count; i += 4) {
+            const Quad f = loadQuad(frame + 4 * i);
+            const Quad o = loadQuad(out + 4 * i);
+            const Float4 lum = (kYr * f.r + kYg * f.g + kYb * f.b) * inverseAlpha(f.a);
+            const Float4 w = atLeastZero(3.8f * lum - 3.8f * lum * lum) * g;
+            storeQuad(out + 4 * i, {0.5f + w * (o.r - 0.5f), 0.5f + w * (o.g - 0.5f), 0.5f + w * (o.b - 0.5f), o.a});
+        }
+        for (; i < s.count; ++i) {
             const float* f = frame + 4 * i;
             float* o = out + 4 * i;
             const float a = f[3];
             const float inv = a == 1.0f ? 1.0f : (a > 1e-6f ? 1.0f / a : 0.0f);
             const float lum = kernels::luminance(f[0], f[1], f[2]) * inv;
-            const float w = std::max(3.8f * lum - 3.8f * lum * lum, 0.0f) * gain;
+            const float w = std::max(3.8f * lum - 3.8f * lum * lum, 0.0f) * g;
             o[0] = 0.5f + w * (o[0] - 0.5f);
             o[1] = 0.5f + w * (o[1] - 0.5f);
             o[2] = 0.5f + w * (o[2] - 0.5f);
@@ -109,7 +182,7 @@ Grain grainFor(double amount, double size, double roughness, double colorDyeClou
 // Per-thread scratch for the rows of one kernel call.
 struct Scratch {
     std::vector<float> layer;
-    std::vector<float> lattice;
+    NoiseCache noise;
 };
 Scratch& scratch() {
     thread_local Scratch s;
@@ -123,7 +196,20 @@ Scratch& scratch() {
 // few per cent even with centred grain. The factor is held at 0 outside 0…1, so extended values
 // carry no inverted grain.
 void blendRow(const float* layer, const float* frame, float* out, int n) {
-    for (int i = 0; i < n; ++i) {
+    using namespace kernels;
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const Quad l = loadQuad(layer + 4 * i);
+        const Quad f = loadQuad(frame + 4 * i);
+        const Float4 inv = inverseAlpha(f.a);
+        auto channel = [&](Float4 fc, Float4 lc) {
+            const Float4 c = fc * inv;
+            const Float4 room = atLeastZero(c * (1.0f - c));
+            return (c + (2.0f * lc - 1.0f) * room) * f.a;
+        };
+        storeQuad(out + 4 * i, {channel(f.r, l.r), channel(f.g, l.g), channel(f.b, l.b), f.a});
+    }
+    for (; i < n; ++i) {
         const float* l = layer + 4 * i;
         const float* f = frame + 4 * i;
         float* o = out + 4 * i;
@@ -142,13 +228,13 @@ void blendRow(const float* layer, const float* frame, float* out, int n) {
 
 Image sizedNoise(const Rect& extent, double size) {
     const NoiseRow noise{1.0 / held(size, 1.0, 3.5)};
-    return Image::generator([noise](const RowSpan& s, float* out) { noise(s, out, scratch().lattice); }, extent);
+    return Image::generator([noise](const RowSpan& s, float* out) { noise(s, out, scratch().noise); }, extent);
 }
 
 Image grainLayer(const Image& frame, double amount, double size, double roughness, double colorDyeClouds) {
     const Grain grain = grainFor(amount, size, roughness, colorDyeClouds);
     return Image::pointwise({frame}, [grain](const RowSpan& s, const float* const* in, float* out) {
-        grain.layer(s, in[0], out, scratch().lattice);
+        grain.layer(s, in[0], out, scratch().noise);
     });
 }
 
@@ -160,7 +246,7 @@ Image apply(const Image& frame, double amount, double size, double roughness, do
     return Image::pointwise({frame}, [grain](const RowSpan& s, const float* const* in, float* out) {
         Scratch& sc = scratch();
         sc.layer.resize(std::size_t(s.count) * 4);
-        grain.layer(s, in[0], sc.layer.data(), sc.lattice);
+        grain.layer(s, in[0], sc.layer.data(), sc.noise);
         blendRow(sc.layer.data(), in[0], out, s.count);
     });
 }

@@ -5,8 +5,10 @@
 #include <cmath>
 #include <memory>
 #include <numbers>
+#include <vector>
 
 #include "engine/Blends.h"
+#include "engine/FilterMath.h"
 #include "engine/Generators.h"
 
 namespace vantrel {
@@ -136,19 +138,43 @@ Image screenedPattern(const Image& frame, DustPattern pattern, float opacity) {
             const float ty = float(fy - r0);
             const std::uint8_t* top = px + std::size_t(r0) * kSide;
             const std::uint8_t* bottom = top + kSide;
+            // Column taps depend on x alone: each thread keeps those of its last span.
+            struct Taps {
+                std::int64_t x = 0, originX = 0;
+                int count = -1;
+                double scale = 0;
+                std::vector<int> column;
+                std::vector<float> weight;
+            };
+            thread_local Taps taps;
+            if (taps.x != s.x || taps.count != s.count || taps.originX != e.x || taps.scale != sx) {
+                taps.column.resize(std::size_t(s.count));
+                taps.weight.resize(std::size_t(s.count));
+                for (int i = 0; i < s.count; ++i) {
+                    const double qx = (double(s.x + i - e.x) + 0.5) * sx - 0.5;
+                    const double fx = std::clamp(qx, 0.0, double(kLast));
+                    const int c0 = std::min(int(fx), kLast - 1);
+                    taps.column[std::size_t(i)] = c0;
+                    taps.weight[std::size_t(i)] = float(fx - c0);
+                }
+                taps.x = s.x;
+                taps.count = s.count;
+                taps.originX = e.x;
+                taps.scale = sx;
+            }
+            const int* column = taps.column.data();
+            const float* weight = taps.weight.data();
             const float* f = in[0];
             for (int i = 0; i < s.count; ++i, f += 4, out += 4) {
-                const double qx = (double(s.x + i - e.x) + 0.5) * sx - 0.5;
-                const double fx = std::clamp(qx, 0.0, double(kLast));
-                const int c0 = std::min(int(fx), kLast - 1);
-                const float tx = float(fx - c0);
+                const int c0 = column[i];
+                const float tx = weight[i];
                 const float a = v[top[c0]] + tx * (v[top[c0 + 1]] - v[top[c0]]);
                 const float b = v[bottom[c0]] + tx * (v[bottom[c0 + 1]] - v[bottom[c0]]);
                 const float g = a + ty * (b - a);  // premultiplied grey of the layer
-                out[0] = g + f[0] - g * f[0];
-                out[1] = g + f[1] - g * f[1];
-                out[2] = g + f[2] - g * f[2];
-                out[3] = opacity + f[3] - opacity * f[3];
+                // Screen, all four components at once.
+                const kernels::Float4 layer{g, g, g, opacity};
+                const kernels::Float4 frame = kernels::load4(f);
+                kernels::store4(out, layer + frame - layer * frame);
             }
         },
         PointwiseOptions{e});

@@ -7,7 +7,10 @@
 
 #include <immintrin.h>
 
+#include <algorithm>
+#include <array>
 #include <bit>
+#include <utility>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -83,14 +86,104 @@ std::array<int, 3> boxRadiiFor(float sigma) {
 
 // ---- One-dimensional passes over rows of pixels -------------------------------------------
 
-// out[i] = sum_k w[k] * in[i + k], in fixed order.
-void exactRow(const V4* in, int n, const std::vector<float>& w, float* out) {
-    const int taps = static_cast<int>(w.size());
-    for (int i = 0; i < n; ++i) {
-        V4 acc = in[i] * w[0];
-        for (int k = 1; k < taps; ++k) acc += in[i + k] * w[k];
-        storePixel(out + 4 * i, acc);
+using V8 = float __attribute__((vector_size(32)));
+
+// The two passes of the exact kernel for one radius R, so their tap loops unroll and
+// the weights stay in registers, on vectors V of one (V4) or two (V8) pixels. The
+// weights are symmetric: mirrored taps are added before they are weighted, in a fixed
+// order. Both widths run the same operations per lane and give the same values.
+template <int R, class V>
+struct ExactBody {
+    static constexpr int P = int(sizeof(V) / sizeof(V4));  // pixels per vector
+
+    [[gnu::always_inline]] static V load(const float* p) {
+        V v;
+        std::memcpy(&v, p, sizeof v);
+        return v;
     }
+    [[gnu::always_inline]] static void store(float* p, V v) { std::memcpy(p, &v, sizeof v); }
+    [[gnu::always_inline]] static V cleaned(V v) { return v == v ? v : V{}; }  // NaN reads as 0
+
+    // line[i] = sum_k w[k] * rows[k][i] for n pixels. One pair of mirrored rows at a
+    // time, each pass streaming through two rows and the line (which stays in the
+    // first-level cache).
+    [[gnu::always_inline]] static void vertical(const float* const* rows, int n, const float* w, V4* line) {
+        float* l = reinterpret_cast<float*>(line);
+        const int whole = n / P * P;
+        {
+            const float* c = rows[R];
+            for (int i = 0; i < whole; i += P) store(l + 4 * i, cleaned(load(c + 4 * i)) * w[R]);
+            for (int i = whole; i < n; ++i) line[i] = clean(loadPixel(c + 4 * i)) * w[R];
+        }
+        for (int k = 0; k < R; ++k) {
+            const float* a = rows[k];
+            const float* b = rows[2 * R - k];
+            const float wk = w[k];
+            for (int i = 0; i < whole; i += P)
+                store(l + 4 * i, load(l + 4 * i) + (cleaned(load(a + 4 * i)) + cleaned(load(b + 4 * i))) * wk);
+            for (int i = whole; i < n; ++i) line[i] += (clean(loadPixel(a + 4 * i)) + clean(loadPixel(b + 4 * i))) * wk;
+        }
+    }
+    // out[i] = sum_k w[k] * in[i + k].
+    [[gnu::always_inline]] static void horizontal(const V4* in, int n, const float* w, float* out) {
+        const float* f = reinterpret_cast<const float*>(in);
+        V wk[R + 1];
+        for (int k = 0; k <= R; ++k) wk[k] = V{} + w[k];
+        const int whole = n / P * P;
+        for (int i = 0; i < whole; i += P) {
+            const float* p = f + 4 * i;
+            V acc = load(p + 4 * R) * wk[R];
+            for (int k = 0; k < R; ++k) acc += (load(p + 4 * k) + load(p + 4 * (2 * R - k))) * wk[k];
+            store(out + 4 * i, acc);
+        }
+        for (int i = whole; i < n; ++i) {
+            const V4* p = in + i;
+            V4 acc = p[R] * w[R];
+            for (int k = 0; k < R; ++k) acc += (p[k] + p[2 * R - k]) * w[k];
+            storePixel(out + 4 * i, acc);
+        }
+    }
+};
+
+template <int R>
+struct ExactTaps {
+    static void vertical(const float* const* rows, int n, const float* w, V4* line) {
+        ExactBody<R, V4>::vertical(rows, n, w, line);
+    }
+    static void horizontal(const V4* in, int n, const float* w, float* out) {
+        ExactBody<R, V4>::horizontal(in, n, w, out);
+    }
+};
+
+// Two pixels per vector where the processor has AVX2 (no FMA: the sums round as above).
+template <int R>
+struct ExactTapsAvx2 {
+    __attribute__((target("avx2"))) static void vertical(const float* const* rows, int n, const float* w, V4* line) {
+        ExactBody<R, V8>::vertical(rows, n, w, line);
+    }
+    __attribute__((target("avx2"))) static void horizontal(const V4* in, int n, const float* w, float* out) {
+        ExactBody<R, V8>::horizontal(in, n, w, out);
+    }
+};
+
+struct ExactPasses {
+    void (*vertical)(const float* const*, int, const float*, V4*);
+    void (*horizontal)(const V4*, int, const float*, float*);
+};
+
+template <template <int> class Taps, int... R>
+constexpr std::array<ExactPasses, sizeof...(R)> exactPassTable(std::integer_sequence<int, R...>) {
+    return {ExactPasses{&Taps<R + 1>::vertical, &Taps<R + 1>::horizontal}...};
+}
+
+const bool kHasAvx2 = __builtin_cpu_supports("avx2");
+
+// Passes for radius 1 to kMaxExactRadius.
+ExactPasses exactPasses(int radius) {
+    static constexpr auto sse = exactPassTable<ExactTaps>(std::make_integer_sequence<int, kMaxExactRadius>{});
+    static constexpr auto avx2 = exactPassTable<ExactTapsAvx2>(std::make_integer_sequence<int, kMaxExactRadius>{});
+    const std::size_t i = static_cast<std::size_t>(std::clamp(radius, 1, kMaxExactRadius) - 1);
+    return kHasAvx2 ? avx2[i] : sse[i];
 }
 
 // Running sums of width 2r + 1 down L lanes of 128-bit halves, `stride` halves per
@@ -195,54 +288,64 @@ struct Separable {
         return src.row(y);
     }
 
-    void run(const PlaneView& dst) const {
+    void run(const PlaneView& dst, const BlurRunFinish* finish) const {
         if (plan.method == BlurPlan::Method::Exact)
-            runExact(dst);
+            runExact(dst, finish);
         else
-            runBox(dst);
+            runBox(dst, finish);
     }
 
     // Vertical then horizontal, one output row at a time over chunks of columns, so the
     // source rows a row needs stay in cache and no intermediate image is stored.
-    void runExact(const PlaneView& dst) const {
+    void runExact(const PlaneView& dst, const BlurRunFinish* finish) const {
         const PlaneRect& d = dst.rect;
         const int R = plan.exactRadius;
         const std::vector<float> weights = gaussianWeights(plan.sigma, R);
+        const ExactPasses passes = exactPasses(R);
         const int taps = 2 * R + 1;
         constexpr int kChunk = 512;
-        tbb::enumerable_thread_specific<std::vector<V4>> lines;
+        struct Lines {
+            std::vector<V4> line, zeros;
+        };
+        tbb::enumerable_thread_specific<Lines> lines;
         tbb::parallel_for(
             tbb::blocked_range2d<int>(d.y, d.bottom(), 16, d.x, d.right(), kChunk),
             [&](const tbb::blocked_range2d<int>& r) {
                 const int cx0 = r.cols().begin(), cx1 = r.cols().end();
-                std::vector<V4>& line = lines.local();
+                Lines& buffers = lines.local();
+                std::vector<V4>& line = buffers.line;
                 line.resize(cx1 - cx0 + 2 * R);
                 // Columns of the line inside the extent; the rest follow the edge rule.
                 const int xs0 = std::max(cx0 - R, extent.x), xs1 = std::min(cx1 + R, extent.right());
                 const float* rows[2 * kMaxExactRadius + 1];
                 for (int y = r.rows().begin(); y < r.rows().end(); ++y) {
-                    for (int k = 0; k < taps; ++k) rows[k] = sourceRow(y - R + k);
+                    bool transparent = false;
+                    for (int k = 0; k < taps; ++k) {
+                        rows[k] = sourceRow(y - R + k);
+                        if (rows[k]) rows[k] += 4 * (xs0 - src.rect.x);
+                        else transparent = true;
+                    }
+                    if (transparent) {
+                        buffers.zeros.assign(line.size(), splat(0.0f));
+                        for (int k = 0; k < taps; ++k)
+                            if (!rows[k]) rows[k] = reinterpret_cast<const float*>(buffers.zeros.data());
+                    }
                     V4* l = line.data();  // element i is column cx0 - R + i
                     const int a = xs0 - (cx0 - R), b = xs1 - (cx0 - R), end = cx1 - cx0 + 2 * R;
-                    for (int i = a; i < b; ++i) l[i] = splat(0.0f);
-                    for (int k = 0; k < taps; ++k) {
-                        if (!rows[k]) continue;
-                        const float* in = rows[k] + 4 * (xs0 - src.rect.x);
-                        const float wk = weights[k];
-                        for (int i = 0; i < b - a; ++i) l[a + i] += clean(loadPixel(in + 4 * i)) * wk;
-                    }
+                    passes.vertical(rows, b - a, weights.data(), l + a);
                     const bool clamp = edge == BlurEdge::Clamp;
                     for (int i = 0; i < a; ++i) l[i] = clamp ? l[a] : splat(0.0f);
                     for (int i = b; i < end; ++i) l[i] = clamp ? l[b - 1] : splat(0.0f);
-                    float* out = dst.row(y);
-                    exactRow(line.data(), cx1 - cx0, weights, out + 4 * (cx0 - d.x));
+                    float* out = dst.row(y) + 4 * (cx0 - d.x);
+                    passes.horizontal(line.data(), cx1 - cx0, weights.data(), out);
+                    if (finish) (*finish)(cx0, y, cx1 - cx0, out);
                 }
             });
     }
 
     // Box cascades in tiles: horizontal sums of the rows a tile needs, then vertical sums
     // down strips of columns. Tiles keep the intermediate in cache.
-    void runBox(const PlaneView& dst) const {
+    void runBox(const PlaneView& dst, const BlurRunFinish* finish) const {
         const PlaneRect& d = dst.rect;
         const int R = plan.margin;
         const double inv = 1.0 / (double(kFixedScale) * (2 * plan.boxRadii[0] + 1) * (2 * plan.boxRadii[1] + 1) *
@@ -296,6 +399,8 @@ struct Separable {
                         for (int l = 0; l < lanes; ++l) storePixel(out + 4 * l, fromFixed(in[l], inv));
                     }
                 }
+                if (finish)
+                    for (int y = ty0; y < ty0 + th; ++y) (*finish)(tx0, y, tw, dst.at(tx0, y));
             });
     }
 };
@@ -320,7 +425,7 @@ struct TentSpan {
 };
 
 void downsampledBlur(const ConstPlaneView& src, const PlaneRect& extent, BlurEdge edge, const BlurPlan& plan,
-                     const PlaneView& dst) {
+                     const PlaneView& dst, const BlurRunFinish* finish) {
     const PlaneRect& d = dst.rect;
     const int B = plan.factor;
     const BlurPlan low = planGaussianBlur(plan.reducedSigma);
@@ -412,7 +517,7 @@ void downsampledBlur(const ConstPlaneView& src, const PlaneRect& extent, BlurEdg
             std::memcpy(static_cast<void*>(lowDst.row(lowOut.y + j)), lowSrc.at(lowOut.x, lowOut.y + j),
                         sizeof(V4) * lowOut.width);
     } else {
-        Separable{lowSrc, lowIn, BlurEdge::Clamp, low}.run(lowDst);
+        Separable{lowSrc, lowIn, BlurEdge::Clamp, low}.run(lowDst, nullptr);
     }
 
     // Bilinear interpolation back to full resolution.
@@ -438,7 +543,7 @@ void downsampledBlur(const ConstPlaneView& src, const PlaneRect& extent, BlurEdg
             float* out = dst.row(d.y + y);
             // The full-size result is written once and not read here again: stream it past
             // the cache when the row is aligned, saving the read of every destination line.
-            if (reinterpret_cast<std::uintptr_t>(out) % 16 == 0) {
+            if (reinterpret_cast<std::uintptr_t>(out) % 16 == 0 && !finish) {
                 for (int x = 0; x < d.width; ++x) {
                     const int i0 = colIndex[x];
                     const float fx = colFrac[x];
@@ -451,15 +556,18 @@ void downsampledBlur(const ConstPlaneView& src, const PlaneRect& extent, BlurEdg
                     storePixel(out + 4 * x, line[i0] * (1.0f - fx) + line[i0 + 1] * fx);
                 }
             }
+            if (finish) (*finish)(d.x, d.y + y, d.width, out);
         }
         _mm_sfence();  // streamed stores are visible before the task counts as done
     });
 }
 
-void copyRect(const ConstPlaneView& src, const PlaneView& dst) {
+void copyRect(const ConstPlaneView& src, const PlaneView& dst, const BlurRunFinish* finish) {
     tbb::parallel_for(tbb::blocked_range<int>(dst.rect.y, dst.rect.bottom(), 16), [&](const tbb::blocked_range<int>& r) {
-        for (int y = r.begin(); y < r.end(); ++y)
+        for (int y = r.begin(); y < r.end(); ++y) {
             std::memcpy(dst.row(y), src.at(dst.rect.x, y), sizeof(float) * 4 * dst.rect.width);
+            if (finish) (*finish)(dst.rect.x, y, dst.rect.width, dst.row(y));
+        }
     });
 }
 
@@ -515,16 +623,21 @@ BlurPlan planGaussianBlur(float sigma) {
 
 void gaussianBlur(const ConstPlaneView& src, const PlaneRect& extent, float sigma, BlurEdge edge,
                   const PlaneView& dst) {
+    gaussianBlur(src, extent, sigma, edge, dst, nullptr);
+}
+
+void gaussianBlur(const ConstPlaneView& src, const PlaneRect& extent, float sigma, BlurEdge edge,
+                  const PlaneView& dst, const BlurRunFinish* finish) {
     const PlaneRect inside = dst.rect.intersected(extent);
     clearOutside(dst, inside);
     if (inside.empty()) return;
     const PlaneView out{dst.at(inside.x, inside.y), dst.stride, inside};
     const BlurPlan plan = planGaussianBlur(sigma);
     switch (plan.method) {
-    case BlurPlan::Method::Identity: copyRect(src, out); break;
+    case BlurPlan::Method::Identity: copyRect(src, out, finish); break;
     case BlurPlan::Method::Exact:
-    case BlurPlan::Method::BoxCascade: Separable{src, extent, edge, plan}.run(out); break;
-    case BlurPlan::Method::Downsampled: downsampledBlur(src, extent, edge, plan, out); break;
+    case BlurPlan::Method::BoxCascade: Separable{src, extent, edge, plan}.run(out, finish); break;
+    case BlurPlan::Method::Downsampled: downsampledBlur(src, extent, edge, plan, out, finish); break;
     }
 }
 

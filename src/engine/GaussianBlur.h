@@ -16,6 +16,7 @@
 #include "engine/PlaneView.h"
 
 #include <array>
+#include <functional>
 
 namespace vantrel {
 
@@ -51,6 +52,16 @@ BlurPlan planGaussianBlur(float sigma);
 // overlap in memory.
 void gaussianBlur(const ConstPlaneView& src, const PlaneRect& extent, float sigma, BlurEdge edge,
                   const PlaneView& dst);
+
+// Receives runs of finished blurred pixels inside the extent while they are still in
+// cache: (first column, row, count, dst.at(column, row)); it may rewrite them in place.
+// Called concurrently for different runs.
+using BlurRunFinish = std::function<void(int x, int y, int n, float* px)>;
+
+// The same blur, with every finished run handed to `finish` (when not null), so a
+// filter built on the blur (unsharp masking) needs no second pass over memory.
+void gaussianBlur(const ConstPlaneView& src, const PlaneRect& extent, float sigma, BlurEdge edge,
+                  const PlaneView& dst, const BlurRunFinish* finish);
 
 // The image blurred with `sigma` (pixels), as a lazy neighbourhood node with the
 // input's extent. With Clamp the input is read as if clamped to its extent

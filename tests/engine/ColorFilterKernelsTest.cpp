@@ -291,3 +291,49 @@ TEST(ColorFilterKernels, PremultipliedAlphaFollowsUnpremultipliedFormula) {
 
 }  // namespace
 }  // namespace vantrel::kernels
+
+namespace vantrel::kernels {
+namespace {
+
+TEST(FilterMath, VectorCurvesMatchTheLibraryFunctions) {
+    // Relative error of the per-pixel approximations across the ranges the tone curves use.
+    double worstLog = 0, worstExp = 0, worstPow = 0, worstSRGB = 0;
+    for (int i = 1; i <= 4000; ++i) {
+        const float x = std::ldexp(float(i) / 4000.0f, -(i % 25));  // 2^-25 … 1
+        worstLog = std::max(worstLog, std::abs(double(log2Approx(splat(x))[0]) - std::log2(double(x))));
+        const float t = -30.0f + 60.0f * float(i) / 4000.0f;
+        worstExp = std::max(worstExp, std::abs(exp2Approx(splat(t))[0] / std::exp2(double(t)) - 1.0));
+        worstPow = std::max(worstPow, std::abs(powApprox(splat(x), 0.7f)[0] / std::pow(double(x), 0.7) - 1.0));
+        const float v = float(i) / 4000.0f;
+        worstSRGB = std::max(worstSRGB, std::abs(double(decodeSRGBApprox(encodeSRGBApprox(splat(v)))[0]) - v));
+        worstSRGB = std::max(worstSRGB, std::abs(double(encodeSRGBApprox(splat(v))[0]) - color::encodeSRGB(v)));
+    }
+    EXPECT_LT(worstLog, 1e-6);
+    EXPECT_LT(worstExp, 1e-6);
+    EXPECT_LT(worstPow, 2e-6);
+    EXPECT_LT(worstSRGB, 2e-6);
+    // Both ends of the curves.
+    EXPECT_EQ(encodeSRGBApprox(splat(0.0f))[0], 0.0f);
+    EXPECT_NEAR(encodeSRGBApprox(splat(1.0f))[0], 1.0f, 1e-6f);
+    EXPECT_NEAR(decodeSRGBApprox(splat(1.0f))[0], 1.0f, 1e-6f);
+    EXPECT_LT(powApprox(splat(0.0f), 0.5f)[0], 1e-18f);
+}
+
+TEST(ColorFilterKernels, HighlightsAndShadowsTableFollowsTheFormula) {
+    // The per-pixel table against the formula, densely near black and near white too.
+    for (HighlightShadowParameters p : {HighlightShadowParameters{0.2f, 0.7f}, HighlightShadowParameters{1.0f, -1.0f},
+                                        HighlightShadowParameters{0.0f, 0.0f}, HighlightShadowParameters{0.8f, 0.3f}}) {
+        const HighlightShadowKernel k(p);
+        double worst = 0;
+        for (int i = 0; i < 20000; ++i) {
+            const float y = i < 10000 ? std::ldexp(1.0f + float(i % 97) / 97.0f, -(i % 21) - 1)
+                                      : 1.0f - std::ldexp(1.0f + float(i % 89) / 89.0f, -(i % 24) - 2);
+            worst = std::max(worst, std::abs(double(k.gain(y)) / double(k.exactGain(splat(y))[0]) - 1.0));
+        }
+        // Kinks of the curve's clamps dominate; smooth stretches are far closer.
+        EXPECT_LT(worst, 1e-3) << p.highlightAmount << " " << p.shadowAmount;
+    }
+}
+
+}  // namespace
+}  // namespace vantrel::kernels
