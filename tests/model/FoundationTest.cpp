@@ -126,6 +126,9 @@ TEST(JsonHelpers, BadUtf8IsReplacedNeverThrown) {
 
     EXPECT_EQ(parseJson("{\"name\":\"a\xFF" "b\"}")["name"], "a\xEF\xBF\xBD" "b");
     EXPECT_THROW(parseJson("{\"name\":"), JsonDecodeError);
+    // A number too large for a double is malformed too, not a foreign exception.
+    EXPECT_THROW(parseJson("{\"exposure\": 737601e863}"), JsonDecodeError);
+    EXPECT_THROW(parseJson("[-1e400]"), JsonDecodeError);
 }
 
 TEST(EnumTables, RawStringsOlderLabelsAndDisplayNames) {
