@@ -248,7 +248,9 @@ ScanBuffer decodeRgba(TIFF* tif, const TiffLayout& l) {
     char message[1024] = {};
     if (!TIFFRGBAImageOK(tif, message)) return {};
     TIFFRGBAImage image;
-    if (!TIFFRGBAImageBegin(&image, tif, 0, message)) return {};
+    // Stop at the first strip or tile that cannot be read: otherwise libtiff carries on and a
+    // file of a few bytes "decodes" to megapixels of nothing.
+    if (!TIFFRGBAImageBegin(&image, tif, 1, message)) return {};
     // Read in stored order; the loader applies the orientation itself.
     image.req_orientation = ORIENTATION_TOPLEFT;
     image.orientation = ORIENTATION_TOPLEFT;

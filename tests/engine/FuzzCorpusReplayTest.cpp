@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/LoadError.h"
+#include "engine/ScanDecoder.h"
 #include "fuzz/CorpusFiles.h"
 #include "fuzz/ScanReader.h"
 
@@ -22,4 +23,26 @@ TEST(FuzzCorpusReplay, JpegTiffAndPngScans) {
         }
         EXPECT_GT(decoded, 0) << target;
     }
+}
+
+namespace {
+
+int decodeError(const std::filesystem::path& file, int maxLongEdge = 0) {
+    try {
+        decodeScan(file, {.maxLongEdge = maxLongEdge});
+    } catch (const LoadError& e) {
+        return e.code();
+    }
+    return 0;
+}
+
+}  // namespace
+
+// A 268-byte tiled TIFF announcing 2068 x 4096 one-bit pixels with four of its 33280 tiles:
+// libtiff, told not to stop at unreadable tiles, made megapixels of nothing out of it.
+TEST(FuzzFindings, TiffWithUnreadableTilesIsUndecodable) {
+    const auto file = corpusFolder("tiff") / "missing_tiles.tif";
+    EXPECT_EQ(readScanHeader(file).width, 2068);
+    EXPECT_EQ(decodeError(file), LoadError::kUndecodable);
+    EXPECT_EQ(decodeError(file, 320), LoadError::kUndecodable);
 }
