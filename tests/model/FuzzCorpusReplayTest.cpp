@@ -32,3 +32,10 @@ TEST(FuzzFindings, NumberBeyondDoubleIsMalformedJson) {
     ASSERT_FALSE(text.empty());
     EXPECT_THROW(decodeSnapshotList(parseJson(text)), JsonDecodeError);
 }
+
+TEST(FuzzFindings, SnapshotDatedBeyondAnyCalendarShowsNoDate) {
+    const auto list = decodeSnapshotList(parseJson(fileBytes(corpusFolder("snapshots") / "date_beyond_time_t.json")));
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_GT(list[0].createdAt.secondsSince2001, 1e128);
+    EXPECT_EQ(list[0].formattedDate(), "");
+}
