@@ -46,3 +46,15 @@ TEST(FuzzFindings, TiffWithUnreadableTilesIsUndecodable) {
     EXPECT_EQ(decodeError(file), LoadError::kUndecodable);
     EXPECT_EQ(decodeError(file, 320), LoadError::kUndecodable);
 }
+
+// Seed JPEGs of a few hundred bytes whose frame header was changed to announce 20000 x 20000
+// pixels: libjpeg padded the missing data with grey, decoding (and, progressive, holding the
+// coefficients of) 400 megapixels before anything could notice.
+TEST(FuzzFindings, JpegAnnouncingMorePixelsThanItsDataIsUndecodable) {
+    for (const char* name : {"size_beyond_data.jpg", "progressive_size_beyond_data.jpg"}) {
+        const auto file = corpusFolder("jpeg") / name;
+        EXPECT_EQ(readScanHeader(file).width, 20000) << name;
+        EXPECT_EQ(decodeError(file), LoadError::kUndecodable) << name;
+        EXPECT_EQ(decodeError(file, 320), LoadError::kUndecodable) << name;
+    }
+}
