@@ -1,6 +1,7 @@
 // PNG through libpng. libpng's error callback must not return: ours longjmps back into the small
 // stage functions below, which hold no C++ objects; the session's destructor frees libpng.
 #include <png.h>
+#include <sys/stat.h>
 
 #include <bit>
 #include <csetjmp>
@@ -108,6 +109,7 @@ ScanBuffer decodePng(const std::filesystem::path& path, int& orientation) {
     openSession(s, file.get());
     orientation = exifOrientation(s);
     std::vector<std::uint8_t> icc = iccBytes(s);
+    const std::uint64_t storedRowBytes = png_get_rowbytes(s.png, s.info);  // before expansion
     if (!prepareStage(s)) throw LoadError(LoadError::kUndecodable, "unsupported PNG layout");
 
     ScanBuffer out;
@@ -119,6 +121,12 @@ ScanBuffer decodePng(const std::filesystem::path& path, int& orientation) {
         throw LoadError(LoadError::kUndecodable, "unsupported PNG layout");
     if (png_get_rowbytes(s.png, s.info) != out.rowBytes())
         throw LoadError(LoadError::kUndecodable, "unexpected PNG row size");
+    // Deflate turns one byte into at most 1032, so a file announcing more filtered rows than
+    // that is cut or forged: refused before the pixel store is allocated.
+    struct stat info {};
+    const std::uint64_t filtered = (storedRowBytes + 1) * static_cast<std::uint64_t>(out.height);
+    if (fstat(fileno(file.get()), &info) == 0 && filtered > 1032 * static_cast<std::uint64_t>(info.st_size))
+        throw LoadError(LoadError::kUndecodable, "PNG data too short for the announced size");
     out.allocate();
     std::vector<png_bytep> rows(static_cast<std::size_t>(out.height));
     for (int y = 0; y < out.height; ++y) rows[static_cast<std::size_t>(y)] = out.row(y);

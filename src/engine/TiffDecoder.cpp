@@ -282,6 +282,35 @@ ScanBuffer decodeRgba(TIFF* tif, const TiffLayout& l) {
     return out;
 }
 
+// The most bytes one byte of coded data can become under the compression scheme, or 0 when
+// the scheme has no useful bound (fax codes, zstd, lzma...).
+std::uint64_t maxExpansion(std::uint16_t compression) {
+    switch (compression) {
+        case COMPRESSION_NONE: return 1;
+        case COMPRESSION_PACKBITS: return 64;                                 // 2 bytes make at most 128
+        case COMPRESSION_LZW: return 4096;                                    // a 9-bit code, a 4096-byte string
+        case COMPRESSION_DEFLATE: case COMPRESSION_ADOBE_DEFLATE: return 1032;
+        case COMPRESSION_JPEG: case COMPRESSION_OJPEG: return 4096;  // 8 x 8 pixels of 4 x 16 bits per bit
+        default: return 0;
+    }
+}
+
+// Whether the file's strips or tiles hold enough coded bytes for the pixels the header
+// announces. A cut or forged header fails here, before the pixel store is allocated; data
+// shared between strips counts once (the file's size caps the sum).
+bool dataCanHoldPixels(TIFF* tif, const TiffLayout& l, std::uint64_t fileSize) {
+    std::uint16_t compression = COMPRESSION_NONE;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+    const std::uint64_t expansion = maxExpansion(compression);
+    if (expansion == 0) return true;
+    const std::uint64_t rowBytes = (std::uint64_t{l.width} * l.samplesPerPixel * l.bitsPerSample + 7) / 8;
+    const std::uint64_t needed = rowBytes * l.height;
+    const std::uint32_t striles = l.tiled ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
+    std::uint64_t coded = 0;
+    for (std::uint32_t i = 0; i < striles && coded < fileSize; ++i) coded += TIFFGetStrileByteCount(tif, i);
+    return std::min(coded, fileSize) * expansion >= needed;
+}
+
 }  // namespace
 
 ScanHeader readTiffHeader(const std::filesystem::path& path) {
@@ -306,6 +335,10 @@ ScanBuffer decodeTiff(const std::filesystem::path& path, int maxLongEdge, int& o
     if (!tif) throw LoadError(LoadError::kUnreadable, "unreadable TIFF header");
     const TiffLayout l = readLayout(tif.get());
     checkScanSize(l.width, l.height);
+    std::error_code sizeError;
+    const std::uintmax_t fileSize = std::filesystem::file_size(path, sizeError);
+    if (!sizeError && !dataCanHoldPixels(tif.get(), l, fileSize))
+        throw LoadError(LoadError::kUndecodable, "TIFF data too short for the announced size");
     orientation = sanitizeOrientation(l.orientation);
     std::vector<std::uint8_t> icc = readIcc(tif.get());
 

@@ -27,10 +27,11 @@ TEST(FuzzCorpusReplay, JpegTiffAndPngScans) {
 
 namespace {
 
-int decodeError(const std::filesystem::path& file, int maxLongEdge = 0) {
+int decodeError(const std::filesystem::path& file, int maxLongEdge = 0, std::string* detail = nullptr) {
     try {
         decodeScan(file, {.maxLongEdge = maxLongEdge});
     } catch (const LoadError& e) {
+        if (detail) *detail = e.detail();
         return e.code();
     }
     return 0;
@@ -54,7 +55,22 @@ TEST(FuzzFindings, JpegAnnouncingMorePixelsThanItsDataIsUndecodable) {
     for (const char* name : {"size_beyond_data.jpg", "progressive_size_beyond_data.jpg"}) {
         const auto file = corpusFolder("jpeg") / name;
         EXPECT_EQ(readScanHeader(file).width, 20000) << name;
-        EXPECT_EQ(decodeError(file), LoadError::kUndecodable) << name;
+        std::string detail;
+        EXPECT_EQ(decodeError(file, 0, &detail), LoadError::kUndecodable) << name;
+        EXPECT_NE(detail.find("too short for the announced size"), std::string::npos) << detail;
         EXPECT_EQ(decodeError(file, 320), LoadError::kUndecodable) << name;
+    }
+}
+
+// Headers announcing 20000 x 20000 RGBA 16-bit pixels over a few bytes of data: the decoders
+// allocated 3.2 GB for them before reading the first row.
+TEST(FuzzFindings, TiffAndPngAnnouncingMorePixelsThanTheirDataAreRefusedBeforeAllocating) {
+    for (const auto& file : {corpusFolder("tiff") / "size_beyond_data.tif", corpusFolder("png") / "size_beyond_data.png"}) {
+        EXPECT_EQ(readScanHeader(file).width, 20000) << file;
+        std::string detail;
+        EXPECT_EQ(decodeError(file, 0, &detail), LoadError::kUndecodable) << file;
+        // Refused up front, not after a first row failed to read.
+        EXPECT_NE(detail.find("too short for the announced size"), std::string::npos) << detail;
+        EXPECT_EQ(decodeError(file, 320), LoadError::kUndecodable) << file;
     }
 }
