@@ -74,3 +74,15 @@ TEST(FuzzFindings, TiffAndPngAnnouncingMorePixelsThanTheirDataAreRefusedBeforeAl
         EXPECT_EQ(decodeError(file, 320), LoadError::kUndecodable) << file;
     }
 }
+
+// A TIFF naming a compression scheme libtiff does not have (262), 20000 x 20000 pixels in one
+// strip: the proxy path allocated a 2.4 GB band for it before the first read failed.
+TEST(FuzzFindings, TiffWithUnknownCompressionIsRefusedBeforeAllocating) {
+    const auto file = corpusFolder("tiff") / "unknown_compression.tif";
+    EXPECT_EQ(readScanHeader(file).width, 20000);
+    for (int maxLongEdge : {0, 320, 2560}) {
+        std::string detail;
+        EXPECT_EQ(decodeError(file, maxLongEdge, &detail), LoadError::kUndecodable);
+        EXPECT_EQ(detail, "unsupported TIFF compression");
+    }
+}
