@@ -86,3 +86,19 @@ TEST(FuzzFindings, TiffWithUnknownCompressionIsRefusedBeforeAllocating) {
         EXPECT_EQ(detail, "unsupported TIFF compression");
     }
 }
+
+// A 470-byte PNG whose eXIf chunk claims 2 GB: libpng allocated (and, on the way out, cleared)
+// the whole claim before finding the file too short, which took seconds. The outcome was the
+// same error; the fuzz build's allocation limit is what sees the difference on replay.
+TEST(FuzzFindings, PngChunkClaimingGigabytesIsRefusedAtOnce) {
+    const auto file = corpusFolder("png") / "exif_length_beyond_file.png";
+    std::string detail;
+    try {
+        readScanHeader(file);
+    } catch (const LoadError& e) {
+        detail = e.detail();
+        EXPECT_EQ(e.code(), LoadError::kUnreadable);
+    }
+    EXPECT_EQ(detail, "unreadable PNG header");
+    EXPECT_EQ(decodeError(file), LoadError::kUnreadable);
+}
