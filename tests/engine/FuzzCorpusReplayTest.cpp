@@ -3,6 +3,7 @@
 // LoadError, and what loads agrees with its own header.
 #include <gtest/gtest.h>
 
+#include "engine/IccProfile.h"
 #include "engine/LoadError.h"
 #include "engine/ScanDecoder.h"
 #include "fuzz/CorpusFiles.h"
@@ -101,4 +102,15 @@ TEST(FuzzFindings, PngChunkClaimingGigabytesIsRefusedAtOnce) {
     }
     EXPECT_EQ(detail, "unreadable PNG header");
     EXPECT_EQ(decodeError(file), LoadError::kUnreadable);
+}
+
+// A TIFF whose 564-byte profile has a text tag counting far more records than it holds: lcms2
+// allocated and cleared hundreds of megabytes for it on every open, seconds per scan.
+TEST(FuzzFindings, ProfileWithTagCountsBeyondItsDataIsIgnored) {
+    const auto file = corpusFolder("tiff") / "profile_text_count.tif";
+    const ScanHeader header = readScanHeader(file);
+    ASSERT_EQ(header.iccProfile.size(), 564u);
+    EXPECT_EQ(iccProfileChannels(header.iccProfile), 0);
+    EXPECT_EQ(iccProfileDescription(header.iccProfile), "");
+    EXPECT_TRUE(decodeScan(file).iccProfile.empty());
 }
