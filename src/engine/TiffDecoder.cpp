@@ -299,13 +299,19 @@ std::uint64_t maxExpansion(std::uint16_t compression) {
 }
 
 // Whether the file's strips or tiles hold enough coded bytes for the pixels the header
-// announces. A cut or forged header fails here, before the pixel store is allocated; data
-// shared between strips counts once (the file's size caps the sum).
+// announces; tiles decode whole, however far they reach past the image. A cut or forged header
+// fails here, before the pixel store or a tile buffer is allocated; data shared between strips
+// counts once (the file's size caps the sum).
 bool dataCanHoldPixels(TIFF* tif, const TiffLayout& l, std::uint16_t compression, std::uint64_t fileSize) {
     const std::uint64_t expansion = maxExpansion(compression);
     const std::uint64_t rowBytes = (std::uint64_t{l.width} * l.samplesPerPixel * l.bitsPerSample + 7) / 8;
-    const std::uint64_t needed = rowBytes * l.height;
+    std::uint64_t needed = rowBytes * l.height;
     const std::uint32_t striles = l.tiled ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
+    if (l.tiled) {
+        const std::uint64_t tileBytes = TIFFTileSize64(tif);
+        if (tileBytes == 0) return false;  // beyond what libtiff can size
+        needed = striles > UINT64_MAX / tileBytes ? UINT64_MAX : std::max(needed, striles * tileBytes);
+    }
     std::uint64_t coded = 0;
     for (std::uint32_t i = 0; i < striles && coded < fileSize; ++i)
         coded += std::min(TIFFGetStrileByteCount(tif, i), fileSize);  // a forged count cannot wrap the sum

@@ -114,3 +114,15 @@ TEST(FuzzFindings, ProfileWithTagCountsBeyondItsDataIsIgnored) {
     EXPECT_EQ(iccProfileDescription(header.iccProfile), "");
     EXPECT_TRUE(decodeScan(file).iccProfile.empty());
 }
+
+// A 290-byte TIFF, 1 x 4606 pixels in tiles 62224 x 528: every decoding thread cleared a
+// 131 MB tile buffer for each tile row before the first read failed.
+TEST(FuzzFindings, TilesReachingFarPastTheImageMustBeBackedByData) {
+    const auto file = corpusFolder("tiff") / "tile_far_beyond_image.tif";
+    EXPECT_EQ(readScanHeader(file).height, 4606);
+    for (int maxLongEdge : {0, 320}) {
+        std::string detail;
+        EXPECT_EQ(decodeError(file, maxLongEdge, &detail), LoadError::kUndecodable);
+        EXPECT_EQ(detail, "TIFF data too short for the announced size");
+    }
+}
