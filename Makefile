@@ -5,7 +5,7 @@ ASAN      ?= build-asan
 JOBS      ?= $(shell nproc)
 GENERATOR := -G Ninja
 
-.PHONY: deps configure build run test sanitize bench clean
+.PHONY: deps configure build run test sanitize bench fuzz clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -44,5 +44,12 @@ bench: build
 	  "$$p" --benchmark_out="$$p.json" --benchmark_out_format=json $(BENCH_ARGS); \
 	done
 
+# Every fuzz program (clang, libFuzzer) for FUZZ_SECONDS each, FUZZ_JOBS of them at once.
+FUZZ         ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_JOBS    ?= 1
+fuzz: deps
+	@bash tests/fuzz/run.sh $(FUZZ) $(FUZZ_SECONDS) $(FUZZ_JOBS)
+
 clean:
-	rm -rf $(BUILD) $(ASAN)
+	rm -rf $(BUILD) $(ASAN) $(FUZZ)

@@ -1,6 +1,8 @@
 // JPEG through libjpeg-turbo. libjpeg reports fatal errors by calling error_exit, which must not
 // return: ours longjmps back into the small C-style stage functions below, which keep no C++
 // objects of their own, so nothing is skipped; the session's destructor then frees libjpeg.
+#include <sys/stat.h>
+
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -142,6 +144,14 @@ ScanBuffer decodeJpeg(const std::filesystem::path& path, int minLongEdge, int& o
     JpegSession s;
     openSession(s, file.get());
     orientation = exifOrientation(s);
+    // Each 8 x 8 block of the image costs at least one bit of coded data. A header announcing
+    // far more blocks than the file has bits belongs to a cut or forged file, which libjpeg
+    // would pad with grey at the cost of decoding (and holding) every announced pixel.
+    struct stat info {};
+    const std::uint64_t blocks =
+        (std::uint64_t{s.cinfo.image_width} + 7) / 8 * ((std::uint64_t{s.cinfo.image_height} + 7) / 8);
+    if (fstat(fileno(file.get()), &info) == 0 && blocks > 8 * static_cast<std::uint64_t>(info.st_size))
+        throw LoadError(LoadError::kUndecodable, "JPEG data too short for the announced size");
 
     // Smallest DCT scale M/8 whose long edge still reaches the requested size.
     int scaleNum = 8;

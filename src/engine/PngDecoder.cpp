@@ -1,6 +1,7 @@
 // PNG through libpng. libpng's error callback must not return: ours longjmps back into the small
 // stage functions below, which hold no C++ objects; the session's destructor frees libpng.
 #include <png.h>
+#include <sys/stat.h>
 
 #include <bit>
 #include <csetjmp>
@@ -57,9 +58,43 @@ bool readRowsStage(PngSession& s, png_bytepp rows) {
     return true;
 }
 
-void openSession(PngSession& s, std::FILE* file) {
-    if (!readInfoStage(s, file)) throw LoadError(LoadError::kUnreadable, "unreadable PNG header");
+enum class ChunkWalk { fits, overrunBeforeImageData, overrunAfterImageData };
+
+// libpng allocates an ancillary chunk (eXIf, tEXt...) at the length its header claims, up to
+// 2 GB, before it finds the file too short. So every chunk but the image data, which libpng
+// streams, must fit in what is left of the file. Leaves the file at its start.
+ChunkWalk walkChunks(std::FILE* file) {
+    struct stat info {};
+    if (fstat(fileno(file), &info) != 0) return ChunkWalk::fits;  // libpng finds out on its own
+    const std::uint64_t size = static_cast<std::uint64_t>(info.st_size);
+    ChunkWalk result = ChunkWalk::fits;
+    bool seenImageData = false;
+    for (std::uint64_t at = 8; at + 8 <= size;) {
+        unsigned char header[8];
+        if (std::fseek(file, static_cast<long>(at), SEEK_SET) != 0 || std::fread(header, 1, 8, file) != 8) break;
+        const std::uint64_t length = png_get_uint_32(header);
+        const bool imageData = std::memcmp(header + 4, "IDAT", 4) == 0;
+        seenImageData = seenImageData || imageData;
+        if (!imageData && at + 12 + length > size) {
+            result = seenImageData ? ChunkWalk::overrunAfterImageData : ChunkWalk::overrunBeforeImageData;
+            break;
+        }
+        if (std::memcmp(header + 4, "IEND", 4) == 0) break;
+        at += 12 + length;
+    }
+    std::rewind(file);
+    return result;
+}
+
+// Reads the header; with `wholeFile`, also refuses chunks past the image data that would not
+// fit (those are read after the pixels).
+void openSession(PngSession& s, std::FILE* file, bool wholeFile) {
+    const ChunkWalk walk = walkChunks(file);
+    if (walk == ChunkWalk::overrunBeforeImageData || !readInfoStage(s, file))
+        throw LoadError(LoadError::kUnreadable, "unreadable PNG header");
     checkScanSize(png_get_image_width(s.png, s.info), png_get_image_height(s.png, s.info));
+    if (wholeFile && walk == ChunkWalk::overrunAfterImageData)
+        throw LoadError(LoadError::kUndecodable, "truncated or corrupt PNG data");
 }
 
 std::vector<std::uint8_t> iccBytes(const PngSession& s) {
@@ -90,7 +125,7 @@ FilePtr openFile(const std::filesystem::path& path) {
 ScanHeader readPngHeader(const std::filesystem::path& path) {
     FilePtr file = openFile(path);
     PngSession s;
-    openSession(s, file.get());
+    openSession(s, file.get(), false);
     ScanHeader header;
     header.format = ScanFormat::png;
     header.storedWidth = static_cast<int>(png_get_image_width(s.png, s.info));
@@ -105,9 +140,10 @@ ScanHeader readPngHeader(const std::filesystem::path& path) {
 ScanBuffer decodePng(const std::filesystem::path& path, int& orientation) {
     FilePtr file = openFile(path);
     PngSession s;
-    openSession(s, file.get());
+    openSession(s, file.get(), true);
     orientation = exifOrientation(s);
     std::vector<std::uint8_t> icc = iccBytes(s);
+    const std::uint64_t storedRowBytes = png_get_rowbytes(s.png, s.info);  // before expansion
     if (!prepareStage(s)) throw LoadError(LoadError::kUndecodable, "unsupported PNG layout");
 
     ScanBuffer out;
@@ -119,6 +155,12 @@ ScanBuffer decodePng(const std::filesystem::path& path, int& orientation) {
         throw LoadError(LoadError::kUndecodable, "unsupported PNG layout");
     if (png_get_rowbytes(s.png, s.info) != out.rowBytes())
         throw LoadError(LoadError::kUndecodable, "unexpected PNG row size");
+    // Deflate turns one byte into at most 1032, so a file announcing more filtered rows than
+    // that is cut or forged: refused before the pixel store is allocated.
+    struct stat info {};
+    const std::uint64_t filtered = (storedRowBytes + 1) * static_cast<std::uint64_t>(out.height);
+    if (fstat(fileno(file.get()), &info) == 0 && filtered > 1032 * static_cast<std::uint64_t>(info.st_size))
+        throw LoadError(LoadError::kUndecodable, "PNG data too short for the announced size");
     out.allocate();
     std::vector<png_bytep> rows(static_cast<std::size_t>(out.height));
     for (int y = 0; y < out.height; ++y) rows[static_cast<std::size_t>(y)] = out.row(y);

@@ -248,7 +248,9 @@ ScanBuffer decodeRgba(TIFF* tif, const TiffLayout& l) {
     char message[1024] = {};
     if (!TIFFRGBAImageOK(tif, message)) return {};
     TIFFRGBAImage image;
-    if (!TIFFRGBAImageBegin(&image, tif, 0, message)) return {};
+    // Stop at the first strip or tile that cannot be read: otherwise libtiff carries on and a
+    // file of a few bytes "decodes" to megapixels of nothing.
+    if (!TIFFRGBAImageBegin(&image, tif, 1, message)) return {};
     // Read in stored order; the loader applies the orientation itself.
     image.req_orientation = ORIENTATION_TOPLEFT;
     image.orientation = ORIENTATION_TOPLEFT;
@@ -280,6 +282,42 @@ ScanBuffer decodeRgba(TIFF* tif, const TiffLayout& l) {
     return out;
 }
 
+// The most bytes one byte of coded data can become under the compression scheme. Fax codes
+// spend at least a bit on a row of up to 131072 one-bit pixels; schemes without a tight bound
+// (zstd, lzma...) get one far beyond anything a real scan reaches.
+std::uint64_t maxExpansion(std::uint16_t compression) {
+    switch (compression) {
+        case COMPRESSION_NONE: return 1;
+        case COMPRESSION_PACKBITS: return 64;  // 2 bytes make at most 128
+        case COMPRESSION_DEFLATE: case COMPRESSION_ADOBE_DEFLATE: return 1032;
+        case COMPRESSION_LZW: return 4096;     // a 9-bit code makes a string of at most 4096 bytes
+        case COMPRESSION_JPEG: case COMPRESSION_OJPEG: return 4096;  // 8 x 8 pixels of 4 x 16 bits per bit
+        case COMPRESSION_CCITTRLE: case COMPRESSION_CCITTRLEW: case COMPRESSION_CCITTFAX3:
+        case COMPRESSION_CCITTFAX4: case COMPRESSION_JBIG: return 131072;
+        default: return 32768;
+    }
+}
+
+// Whether the file's strips or tiles hold enough coded bytes for the pixels the header
+// announces; tiles decode whole, however far they reach past the image. A cut or forged header
+// fails here, before the pixel store or a tile buffer is allocated; data shared between strips
+// counts once (the file's size caps the sum).
+bool dataCanHoldPixels(TIFF* tif, const TiffLayout& l, std::uint16_t compression, std::uint64_t fileSize) {
+    const std::uint64_t expansion = maxExpansion(compression);
+    const std::uint64_t rowBytes = (std::uint64_t{l.width} * l.samplesPerPixel * l.bitsPerSample + 7) / 8;
+    std::uint64_t needed = rowBytes * l.height;
+    const std::uint32_t striles = l.tiled ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
+    if (l.tiled) {
+        const std::uint64_t tileBytes = TIFFTileSize64(tif);
+        if (tileBytes == 0) return false;  // beyond what libtiff can size
+        needed = striles > UINT64_MAX / tileBytes ? UINT64_MAX : std::max(needed, striles * tileBytes);
+    }
+    std::uint64_t coded = 0;
+    for (std::uint32_t i = 0; i < striles && coded < fileSize; ++i)
+        coded += std::min(TIFFGetStrileByteCount(tif, i), fileSize);  // a forged count cannot wrap the sum
+    return std::min(coded, fileSize) * expansion >= needed;
+}
+
 }  // namespace
 
 ScanHeader readTiffHeader(const std::filesystem::path& path) {
@@ -304,6 +342,14 @@ ScanBuffer decodeTiff(const std::filesystem::path& path, int maxLongEdge, int& o
     if (!tif) throw LoadError(LoadError::kUnreadable, "unreadable TIFF header");
     const TiffLayout l = readLayout(tif.get());
     checkScanSize(l.width, l.height);
+    std::uint16_t compression = COMPRESSION_NONE;
+    TIFFGetFieldDefaulted(tif.get(), TIFFTAG_COMPRESSION, &compression);
+    // Checked before anything is allocated for the pixels: no strip could be read anyway.
+    if (!TIFFIsCODECConfigured(compression)) throw LoadError(LoadError::kUndecodable, "unsupported TIFF compression");
+    std::error_code sizeError;
+    const std::uintmax_t fileSize = std::filesystem::file_size(path, sizeError);
+    if (!sizeError && !dataCanHoldPixels(tif.get(), l, compression, fileSize))
+        throw LoadError(LoadError::kUndecodable, "TIFF data too short for the announced size");
     orientation = sanitizeOrientation(l.orientation);
     std::vector<std::uint8_t> icc = readIcc(tif.get());
 

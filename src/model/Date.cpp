@@ -16,7 +16,8 @@ Date Date::fromTimePoint(std::chrono::system_clock::time_point t) {
 
 std::string Date::formatLocal(const char* pattern) const {
     const double unix = unixSeconds();
-    if (!std::isfinite(unix)) return {};
+    // Beyond time_t the conversion below is undefined; such a date has no calendar form anyway.
+    if (!(unix >= -0x1p63 && unix < 0x1p63)) return {};
     // Whole seconds toward the past, so 09:05:59.9 still reads 09:05.
     const auto seconds = static_cast<std::time_t>(std::floor(unix));
     std::tm local{};

@@ -27,7 +27,8 @@ std::string dumpJson(const nlohmann::json& value, int indent) {
 nlohmann::json parseJson(std::string_view text) {
     try {
         return nlohmann::json::parse(sanitizeUtf8(text));
-    } catch (const nlohmann::json::parse_error& e) {
+    } catch (const nlohmann::json::exception& e) {
+        // parse_error, and out_of_range for a number beyond double ("1e999").
         throw JsonDecodeError({}, std::string("malformed JSON: ") + e.what());
     }
 }

@@ -69,7 +69,10 @@ void readValue(const json& j, V& out) {
     } else if constexpr (IsTextMap<V>::value) {
         if (!j.is_object()) failType(j, "object");
         V items;
-        for (const auto& [key, element] : j.items()) {
+        for (const auto& entry : j.items()) {
+            // Plain references: lambdas cannot capture structured bindings before clang 16.
+            const std::string& key = entry.key();
+            const json& element = entry.value();
             typename V::mapped_type item{};
             inSegment(key, [&] { readValue(element, item); });
             items.emplace(key, std::move(item));
@@ -94,7 +97,9 @@ void writeValue(json& j, const V& value) {
         j = std::move(items);
     } else if constexpr (IsTextMap<V>::value) {
         json items = json::object();
-        for (const auto& [key, element] : value) {
+        for (const auto& entry : value) {
+            const std::string& key = entry.first;
+            const auto& element = entry.second;
             json item;
             inSegment(key, [&] { writeValue(item, element); });
             items[key] = std::move(item);

@@ -66,10 +66,11 @@ std::size_t RollCullingDatabase::rekeyByFilename(const std::vector<Frame>& frame
 
 void to_json(nlohmann::json& j, const RollCullingDatabase& database) {
     nlohmann::json pairs = nlohmann::json::array();
-    for (const auto& [id, record] : database.records) {
+    for (const auto& entry : database.records) {
+        const PhotoCullingRecord& record = entry.second;  // a lambda below captures it
         nlohmann::json value;
         inSegment(indexSegment(pairs.size() + 1), [&] { writeValue(value, record); });
-        pairs.push_back(id.toString());
+        pairs.push_back(entry.first.toString());
         pairs.push_back(std::move(value));
     }
     j = nlohmann::json{{"records", std::move(pairs)}};

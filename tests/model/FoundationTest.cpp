@@ -63,6 +63,10 @@ TEST(Date, FormatsInTheLocalTimeZone) {
     EXPECT_EQ(Date{59.9}.formatLocal("%Y-%m-%d %H:%M"), "2001-01-01 00:00");
     EXPECT_EQ(Date{-0.5}.formatLocal("%Y-%m-%d %H:%M:%S"), "2000-12-31 23:59:59");
     EXPECT_EQ(Date{std::numeric_limits<double>::quiet_NaN()}.formatLocal("%Y"), "");
+    // Dates a file may hold but no calendar can show (far beyond time_t, or beyond its years).
+    EXPECT_EQ(Date{4.4e128}.formatLocal("%Y"), "");
+    EXPECT_EQ(Date{-1e300}.formatLocal("%Y"), "");
+    EXPECT_EQ(Date{1e18}.formatLocal("%Y"), "");
 }
 
 TEST(JsonHelpers, ErrorsCarryTheirPath) {
@@ -126,6 +130,9 @@ TEST(JsonHelpers, BadUtf8IsReplacedNeverThrown) {
 
     EXPECT_EQ(parseJson("{\"name\":\"a\xFF" "b\"}")["name"], "a\xEF\xBF\xBD" "b");
     EXPECT_THROW(parseJson("{\"name\":"), JsonDecodeError);
+    // A number too large for a double is malformed too, not a foreign exception.
+    EXPECT_THROW(parseJson("{\"exposure\": 737601e863}"), JsonDecodeError);
+    EXPECT_THROW(parseJson("[-1e400]"), JsonDecodeError);
 }
 
 TEST(EnumTables, RawStringsOlderLabelsAndDisplayNames) {
