@@ -1,0 +1,92 @@
+#include "app/AutomationActions.h"
+
+#include "app/ViewModelStandIns.h"
+#include "services/AppLanguage.h"
+#include "services/LocalizationManager.h"
+#include "viewmodel/DarkroomViewModel.h"
+
+namespace vantrel {
+
+namespace {
+
+void openMaskMode(DarkroomViewModel& vm) {
+    // Set directly: the crop and retouch modes are left as they are.
+    vm.setIsMaskMode(true);
+    const MaskGroupParameters& masks = vm.parameters().masks;
+    if (masks.linearMasks.empty() && masks.radialMasks.empty()) {
+        pending::addLinearMask(vm);
+    } else if (!vm.selectedMaskID()) {
+        vm.setSelectedMaskID(!masks.linearMasks.empty() ? masks.linearMasks.front().id : masks.radialMasks.front().id);
+    }
+    vm.requestRender(false);
+}
+
+void showBatchDemonstration(DarkroomViewModel& vm) {
+    vm.setIsShowingExportDialog(false);
+    vm.setIsBatchExporting(true);
+    vm.setBatchExportProgress(0.65);
+    vm.setBatchExportTotalCount(20);
+    vm.setBatchExportCompletedCount(13);
+    vm.setBatchExportCurrentItem("Rendering (14/20): 004329030014.tif");
+}
+
+}  // namespace
+
+bool performAutomationAction(std::string_view action, DarkroomViewModel& vm, LocalizationManager& localization) {
+    if (action == "open_sheet") {
+        vm.setIsShowingSavePresetSheet(true);
+    } else if (action == "close_sheet") {
+        vm.setIsShowingSavePresetSheet(false);
+    } else if (action == "zoom_200") {
+        vm.setZoomScale(2.0);
+    } else if (action == "zoom_100") {
+        vm.setZoomScale(1.0);
+    } else if (action == "enable_ultrahdr") {
+        EditParameters recipe = vm.parameters();
+        recipe.ultraHDR.isEnabled = true;
+        vm.setParameters(recipe);
+        recipe.ultraHDR.highlightBoost = 2.0;
+        vm.setParameters(recipe);
+        vm.requestRender(false);
+    } else if (action == "select_all_photos") {
+        pending::checkAllPhotos(vm);
+    } else if (action == "deselect_all_photos") {
+        pending::uncheckAllPhotos(vm);
+    } else if (action == "open_export_dialog") {
+        pending::presentExportDialog(vm);
+    } else if (action == "close_export_dialog") {
+        vm.setIsShowingExportDialog(false);
+    } else if (action == "show_batch_hud") {
+        showBatchDemonstration(vm);
+    } else if (action == "hide_batch_hud") {
+        vm.setIsBatchExporting(false);
+    } else if (action == "open_mask_mode") {
+        openMaskMode(vm);
+    } else if (action == "add_linear_mask") {
+        pending::addLinearMask(vm);
+    } else if (action == "add_radial_mask") {
+        pending::addRadialMask(vm);
+    } else if (action == "close_mask_mode") {
+        pending::finishMaskEditing(vm);
+    } else if (action == "cancel_batch_export") {
+        pending::cancelBatchExport(vm);
+    } else if (action == "set_lang_system") {
+        localization.followSystemLanguage();
+    } else if (action.starts_with("set_lang_")) {
+        const std::string_view code = action.substr(9);
+        for (AppLanguage language : kAllAppLanguages) {
+            std::string raw(rawValue(language));
+            std::erase(raw, '-');  // "zh-Hans" is named "zhHans"
+            if (raw == code) {
+                localization.setLanguage(language);
+                return true;
+            }
+        }
+        return false;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,130 @@
+#pragma once
+// MainWindow: the application's one window. It owns the window's view model
+// and lays out the top bar, the work area (sidebar 240 | canvas area |
+// inspector 320), the culling bar and the filmstrip; it presents the three
+// sheets as window-modal dialogs while their flags are set, the export alert
+// while there is a message, and the batch-export overlay while a batch runs.
+// Every change the view model announces is answered by one refresh of every
+// child view on the next turn of the event loop, however many changes came.
+//
+// Closing the window ends its sheets, cancels a running batch export and saves
+// the frame's recipe, culling data and snapshots before it goes.
+#include <memory>
+#include <vector>
+
+#include <QDialog>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QPointer>
+
+#include "app/ApplicationMenus.h"
+#include "app/CommandFilePoller.h"
+#include "model/EditParameters.h"
+#include "viewmodel/DarkroomViewModel.h"
+
+class QDialog;
+class QLabel;
+class QMessageBox;
+class QPushButton;
+
+namespace vantrel {
+
+class BatchExportOverlay;
+class DarkroomViewModel;
+class LocalizationManager;
+class ProSlider;
+class RefreshableView;
+class WindowFileDialogs;
+
+class MainWindow final : public QMainWindow {
+    Q_OBJECT
+
+public:
+    static constexpr int kDefaultWidth = 1300;
+    static constexpr int kDefaultHeight = 840;
+    static constexpr int kMinimumWidth = 1080;
+    static constexpr int kMinimumHeight = 720;
+    static constexpr int kSidebarWidth = 240;
+    static constexpr int kInspectorWidth = 320;
+
+    // Without a view model the window makes one over the application's
+    // services; `quit` runs for the Quit item (default: quitApplication()).
+    explicit MainWindow(std::unique_ptr<DarkroomViewModel> viewModel = nullptr,
+                        LocalizationManager* localization = nullptr, std::function<void()> quit = {});
+    ~MainWindow() override;
+
+    DarkroomViewModel& viewModel() { return *vm_; }
+    const ApplicationMenus::Menus& menus() const { return menus_; }
+
+    // The automation channel: polls `locations` every 0.25 s from now on
+    // (the first showing of the window starts it with the default locations).
+    void startCommandFilePolling(std::vector<std::filesystem::path> locations = CommandFilePoller::defaultLocations());
+    CommandFilePoller* commandFilePoller() const { return poller_.get(); }
+    void handleAutomationAction(const QString& action);
+
+    // Ends every sheet and the alert, clearing their flags.
+    void dismissSheets();
+    // Every way out: sheets ended, a batch export cancelled, everything saved.
+    void prepareToQuit();
+
+    // The coalesced refresh, and the same at once (tests).
+    void scheduleRefresh();
+    void refreshNow();
+
+    QDialog* batchSyncSheet() const { return batchSyncSheet_; }
+    QDialog* exportSheet() const { return exportSheet_; }
+    QDialog* savePresetSheet() const { return savePresetSheet_; }
+    QMessageBox* exportAlert() const { return alert_; }
+    BatchExportOverlay* batchExportOverlay() const { return overlay_; }
+    QWidget* sidebar() const { return sidebar_; }
+    QWidget* canvasArea() const { return canvasArea_; }
+    QWidget* inspector() const { return inspector_; }
+    const std::vector<ProSlider*>& sliders() const { return sliders_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* buildTopBar();
+    QWidget* buildCanvasArea();
+    QWidget* buildInspector();
+    void addSlider(QLayout* layout, const char* key, double EditParameters::*field, double lower, double upper,
+                   double defaultValue, double step, const char* format, const char* unit);
+    QDialog* makeBatchSyncSheet();
+    QDialog* makeExportSheet();
+    QDialog* makeSavePresetSheet();
+    void syncSheet(QPointer<QDialog>& sheet, bool shown, QDialog* (MainWindow::*make)(), void (*dismissed)(DarkroomViewModel&));
+    void syncAlert();
+    void placeOverlay();
+
+    std::shared_ptr<WindowFileDialogs> dialogs_;
+    std::unique_ptr<DarkroomViewModel> vm_;
+    LocalizationManager& localization_;
+    std::function<void()> quit_;
+    ApplicationMenus::Menus menus_;
+    std::unique_ptr<CommandFilePoller> poller_;
+    bool refreshPending_ = false;
+    bool quitting_ = false;
+
+    std::vector<RefreshableView*> views_;
+    std::vector<ProSlider*> sliders_;
+    std::vector<std::pair<ProSlider*, const char*>> sliderKeys_;
+    QWidget* sidebar_ = nullptr;
+    QWidget* canvasArea_ = nullptr;
+    QWidget* inspector_ = nullptr;
+    QLabel* status_ = nullptr;
+    QPushButton* openFolder_ = nullptr;
+    QPushButton* export_ = nullptr;
+    BatchExportOverlay* overlay_ = nullptr;
+    QPointer<QDialog> batchSyncSheet_;
+    QPointer<QDialog> exportSheet_;
+    QPointer<QDialog> savePresetSheet_;
+    QPointer<QMessageBox> alert_;
+};
+
+// Ends every main window (each saves) and then the application's event loop.
+void quitApplication();
+
+}  // namespace vantrel

@@ -1,0 +1,240 @@
+#include "app/ProSlider.h"
+
+#include <algorithm>
+#include <cmath>
+#include <span>
+
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "services/L10n.h"
+#include "services/TextFormatter.h"
+
+namespace vantrel {
+
+namespace {
+
+const QColor kPrimaryText(235, 235, 235);
+const QColor kSecondaryText(150, 150, 150);
+
+QString rgba(const QColor& c, double opacity) {
+    return QStringLiteral("rgba(%1,%2,%3,%4)").arg(c.red()).arg(c.green()).arg(c.blue()).arg(opacity);
+}
+
+// The title: a double click resets.
+class ResettingLabel final : public QLabel {
+public:
+    ResettingLabel(const QString& text, std::function<void()> onReset) : QLabel(text), onReset_(std::move(onReset)) {}
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent*) override { onReset_(); }
+
+private:
+    std::function<void()> onReset_;
+};
+
+}  // namespace
+
+// The 14-pt band: groove, fill, zero mark and thumb; drags and double clicks.
+class ProSliderTrack final : public QWidget {
+public:
+    explicit ProSliderTrack(ProSlider& slider) : slider_(slider) {
+        setFixedHeight(int(ProSlider::kTrackHeight));
+        setMinimumWidth(1);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent* event) override {
+        if (event->button() != Qt::LeftButton) return;
+        pressed_ = true;
+        moved_ = false;
+        pressX_ = event->position().x();
+    }
+    void mouseMoveEvent(QMouseEvent* event) override {
+        if (!pressed_) return;
+        const double x = event->position().x();
+        // A press that never travels a point is not a drag.
+        if (!moved_ && std::abs(x - pressX_) < 1.0) return;
+        moved_ = true;
+        slider_.dragTo(x);
+    }
+    void mouseReleaseEvent(QMouseEvent*) override {
+        pressed_ = false;
+        slider_.endDrag();
+    }
+    void mouseDoubleClickEvent(QMouseEvent*) override {
+        pressed_ = false;
+        slider_.resetToDefault();
+    }
+
+private:
+    ProSlider& slider_;
+    bool pressed_ = false;
+    bool moved_ = false;
+    double pressX_ = 0;
+};
+
+void ProSliderTrack::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const double w = width();
+    const double midY = height() / 2.0;
+    const double barHeight = 3.5;
+    auto capsule = [&](double x, double width, const QColor& colour) {
+        QPainterPath path;
+        path.addRoundedRect(QRectF(x, midY - barHeight / 2, width, barHeight), barHeight / 2, barHeight / 2);
+        painter.fillPath(path, colour);
+    };
+
+    capsule(0, w, QColor::fromRgbF(1, 1, 1, 0.12f));
+
+    const ProSlider::Range range = slider_.range_;
+    const double travel = w - ProSlider::kThumbSize;
+    const double offset = slider_.thumbOffset(w);
+    const double centre = offset + ProSlider::kThumbSize / 2;
+    if (range.lower < -0.001 && range.upper > 0.001) {
+        const double zeroFraction = std::clamp((0 - range.lower) / ProSlider::span(range), 0.0, 1.0);
+        const double zeroX = travel * zeroFraction + ProSlider::kThumbSize / 2;
+        capsule(std::min(centre, zeroX), std::max(std::abs(centre - zeroX), 1.0), slider_.tint_);
+        painter.fillRect(QRectF(zeroX - 0.75, midY - 2.75, 1.5, 5.5), QColor::fromRgbF(1, 1, 1, 0.4f));
+    } else {
+        capsule(0, std::max(centre, 2.0), slider_.tint_);
+    }
+
+    const QRectF thumb(offset, midY - ProSlider::kThumbSize / 2, ProSlider::kThumbSize, ProSlider::kThumbSize);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor::fromRgbF(0, 0, 0, 0.5f));
+    painter.drawEllipse(thumb.translated(0, 1).adjusted(-0.5, -0.5, 0.5, 0.5));
+    painter.setBrush(Qt::white);
+    painter.setPen(QPen(QColor::fromRgbF(0, 0, 0, 0.2f), 0.5));
+    painter.drawEllipse(thumb);
+}
+
+ProSlider::ProSlider(QString title, Binding<double> value, Range range, double defaultValue, double step,
+                     QString displayFormat, QString unit, QColor tintColor,
+                     std::function<void(bool)> onEditingChanged, QWidget* parent)
+    : QWidget(parent),
+      value_(std::move(value)),
+      range_(range),
+      defaultValue_(defaultValue),
+      step_(step),
+      displayFormat_(std::move(displayFormat)),
+      unit_(std::move(unit)),
+      tint_(std::move(tintColor)),
+      onEditingChanged_(std::move(onEditingChanged)) {
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 1, 0, 1);
+    column->setSpacing(2);
+
+    if (!title.isEmpty()) {
+        auto* row = new QHBoxLayout;
+        row->setContentsMargins(0, 0, 0, 0);
+        title_ = new ResettingLabel(title, [this] { resetToDefault(); });
+        readout_ = new QPushButton;
+        readout_->setFlat(true);
+        readout_->setCursor(Qt::PointingHandCursor);
+        connect(readout_, &QPushButton::clicked, this, &ProSlider::resetToDefault);
+        row->addWidget(title_);
+        row->addStretch(1);
+        row->addWidget(readout_);
+        column->addLayout(row);
+    }
+    track_ = new ProSliderTrack(*this);
+    column->addWidget(track_);
+    setTitle(title);
+    refresh();
+}
+
+void ProSlider::setTitle(const QString& title) {
+    if (!title_) return;
+    title_->setText(title);
+    const QString tip =
+        QString::fromStdString(L10n::tr("slider.resetTooltip", formattedValue(defaultValue_).toStdString()));
+    title_->setToolTip(tip);
+    readout_->setToolTip(tip);
+}
+
+double ProSlider::span(Range range) { return std::max(range.upper - range.lower, 0.0001); }
+
+double ProSlider::fraction() const { return std::clamp((value() - range_.lower) / span(range_), 0.0, 1.0); }
+
+double ProSlider::thumbOffset(double width) const { return (width - kThumbSize) * fraction(); }
+
+bool ProSlider::isChanged() const { return std::abs(value() - defaultValue_) > 0.0001; }
+
+double ProSlider::dragValue(double x, double width, Range range, double step) {
+    const double f = std::clamp((x - kThumbSize / 2) / std::max(width - kThumbSize, 1.0), 0.0, 1.0);
+    double v = range.lower + f * span(range);
+    if (step > 0) v = step * std::round(v / step);  // halves away from zero
+    v = std::min(v, range.upper);
+    return std::max(range.lower, v);
+}
+
+QString ProSlider::formattedValue(double value) const {
+    QString text = value > 0.001 && range_.lower < 0 ? QStringLiteral("+") : QString();
+    const FormatArg argument = makeFormatArg(value);
+    text += QString::fromStdString(formatText(displayFormat_.toStdString(), std::span(&argument, 1)));
+    if (!unit_.isEmpty()) text += QLatin1Char(' ') + unit_;
+    return text;
+}
+
+void ProSlider::dragTo(double x) {
+    if (!isDragging_) {
+        isDragging_ = true;
+        if (onEditingChanged_) onEditingChanged_(true);
+    }
+    value_.set(dragValue(x, track_->width(), range_, step_));
+    refresh();
+}
+
+void ProSlider::endDrag() {
+    if (!isDragging_) return;
+    isDragging_ = false;
+    if (onEditingChanged_) onEditingChanged_(false);
+}
+
+void ProSlider::resetToDefault() {
+    value_.set(defaultValue_);
+    isDragging_ = false;
+    if (onEditingChanged_) onEditingChanged_(false);
+    refresh();
+}
+
+void ProSlider::refresh() {
+    if (title_) {
+        readout_->setText(formattedValue(value()));
+        restyle();
+    }
+    track_->update();
+}
+
+void ProSlider::restyle() {
+    const bool changed = isChanged();
+    if (styledAs_ == int(changed)) return;
+    styledAs_ = int(changed);
+    QFont titleFont = font();
+    titleFont.setPointSizeF(10.5);
+    titleFont.setWeight(changed ? QFont::DemiBold : QFont::Normal);
+    title_->setFont(titleFont);
+    QPalette palette = title_->palette();
+    palette.setColor(QPalette::WindowText, changed ? kPrimaryText : kSecondaryText);
+    title_->setPalette(palette);
+
+    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    mono.setPointSizeF(10.5);
+    mono.setWeight(QFont::Medium);
+    readout_->setFont(mono);
+    readout_->setStyleSheet(QStringLiteral("QPushButton { color: %1; background: %2; border: none; border-radius: 3px;"
+                                           " padding: 0.5px 4px; }")
+                                .arg(changed ? tint_.name() : kSecondaryText.name(),
+                                     changed ? rgba(tint_, 0.14) : rgba(Qt::white, 0.04)));
+}
+
+}  // namespace vantrel

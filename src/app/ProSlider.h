@@ -1,0 +1,87 @@
+#pragma once
+// ProSlider: the labelled slider row used by every panel. A title, a value
+// read-out and a thin track with a round thumb, bound to one number. A drag
+// puts the thumb's centre under the pointer, snaps to the step and clamps to
+// the range; a double click on the title or track, or a click on the read-out,
+// resets to the default. It knows nothing of recipes: it writes its binding and
+// reports the start and end of each gesture through `onEditingChanged`.
+#include <functional>
+
+#include <QColor>
+#include <QString>
+#include <QWidget>
+
+#include "app/DarkroomTheme.h"
+#include "viewmodel/Binding.h"
+
+class QLabel;
+class QPushButton;
+
+namespace vantrel {
+
+class ProSlider final : public QWidget {
+    Q_OBJECT
+
+public:
+    struct Range {
+        double lower = 0;
+        double upper = 1;
+    };
+
+    static constexpr double kThumbSize = 11.0;
+    static constexpr double kTrackHeight = 14.0;
+
+    ProSlider(QString title, Binding<double> value, Range range, double defaultValue, double step = 0.01,
+              QString displayFormat = QStringLiteral("%.2f"), QString unit = {},
+              QColor tintColor = DarkroomTheme::accent(), std::function<void(bool)> onEditingChanged = {},
+              QWidget* parent = nullptr);
+
+    // "+" for positive values of a range reaching below zero, the number in the
+    // display format, then " " and the unit when there is one.
+    QString formattedValue(double value) const;
+    // Writes the default exactly, ends a drag in progress, reports false.
+    void resetToDefault();
+    // Re-reads the bound value and redraws.
+    void refresh();
+    // A new title (the interface language changed); the tooltip follows.
+    void setTitle(const QString& title);
+
+    double value() const { return value_.get(); }
+    bool isDragging() const { return isDragging_; }
+    // Differs from the default by more than 0.0001.
+    bool isChanged() const;
+
+    // Geometry of a track `width` wide, for drawing and for tests.
+    static double span(Range range);
+    double fraction() const;
+    double thumbOffset(double width) const;
+    // The value a drag at `x` writes: absolute position, snapped, clamped.
+    static double dragValue(double x, double width, Range range, double step);
+
+    QLabel* titleLabel() const { return title_; }
+    QPushButton* readout() const { return readout_; }
+    QWidget* track() const { return track_; }
+
+private:
+    friend class ProSliderTrack;
+    void dragTo(double x);
+    void endDrag();
+    void restyle();
+
+    Binding<double> value_;
+    Range range_;
+    double defaultValue_;
+    double step_;
+    QString displayFormat_;
+    QString unit_;
+    QColor tint_;
+    std::function<void(bool)> onEditingChanged_;
+    bool isDragging_ = false;
+    int styledAs_ = -1;  // the changed state the read-out was last styled for
+
+    QLabel* title_ = nullptr;
+    QPushButton* readout_ = nullptr;
+    QWidget* track_ = nullptr;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,192 @@
+#pragma once
+// Stand-ins of the canvas views: the zoomable canvas and the comparison view
+// draw the developed preview fitted in their area; the filmstrip lists the
+// roll and selects frames; the histogram draws its bins. The overlays,
+// navigator, comparison controls and information matrix are placeholders.
+#include <optional>
+#include <set>
+#include <vector>
+
+#include <QImage>
+#include <QSize>
+#include <QSizeF>
+
+#include "app/standins/StandInView.h"
+#include "model/CropParameters.h"
+#include "model/EditParameters.h"
+#include "model/ImageMetadataInfo.h"
+#include "model/Uuid.h"
+#include "viewmodel/CompareMode.h"
+#include "viewmodel/FilmstripItem.h"
+#include "viewmodel/HistogramData.h"
+
+class QListWidget;
+
+namespace vantrel {
+
+class FilmstripView final : public QWidget, public RefreshableView {
+public:
+    FilmstripView(Source<std::vector<FilmstripItem>> items, Source<std::optional<Uuid>> selectedID,
+                  Source<std::set<Uuid>> checkedIDs, std::function<void(const Uuid&)> onSelect,
+                  std::function<void(const Uuid&)> onToggleCheck, QWidget* parent = nullptr);
+    void refresh() override;
+    QListWidget* list() const { return list_; }
+
+private:
+    Source<std::vector<FilmstripItem>> items_;
+    Source<std::optional<Uuid>> selectedID_;
+    Source<std::set<Uuid>> checkedIDs_;
+    std::function<void(const Uuid&)> onSelect_;
+    std::function<void(const Uuid&)> onToggleCheck_;
+    std::vector<Uuid> shown_;
+    bool filling_ = false;
+    QListWidget* list_;
+};
+
+// Draws its content scaled by the zoom factor (1 = fitted) and moved by the pan.
+class ZoomPanCanvasView final : public QWidget, public RefreshableView {
+public:
+    ZoomPanCanvasView(Binding<double> zoomScale, Binding<QSizeF> panOffset, Source<QSize> imageSize,
+                      bool isInteractiveZoomEnabled, QWidget* content, QWidget* parent = nullptr);
+    void refresh() override;
+    QWidget* content() const { return content_; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void place();
+
+    Binding<double> zoomScale_;
+    Binding<QSizeF> panOffset_;
+    Source<QSize> imageSize_;
+    bool isInteractiveZoomEnabled_;
+    QWidget* content_;
+};
+
+// Shows the developed image, or the reference while the original is held.
+class SplitCompareView final : public QWidget, public RefreshableView {
+public:
+    SplitCompareView(Source<QImage> referenceImage, Source<QImage> targetImage, Binding<bool> isHoldingOriginal,
+                     Binding<CompareMode> compareMode, Source<QString> referenceLabel, Source<QString> targetLabel,
+                     bool showsOwnControls, QWidget* parent = nullptr);
+    void refresh() override { update(); }
+    // The rectangle an image of `size` takes when fitted into `area`, aspect kept.
+    static QRectF fittedRect(QSizeF size, QRectF area);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    Source<QImage> referenceImage_;
+    Source<QImage> targetImage_;
+    Binding<bool> isHoldingOriginal_;
+    Binding<CompareMode> compareMode_;
+    Source<QString> referenceLabel_;
+    Source<QString> targetLabel_;
+    bool showsOwnControls_;
+};
+
+class HistogramWaveformView final : public QWidget, public RefreshableView {
+public:
+    explicit HistogramWaveformView(Source<HistogramData> data, QWidget* parent = nullptr);
+    void refresh() override { update(); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    Source<HistogramData> data_;
+};
+
+class CompareControlHUDView final : public PlaceholderView {
+public:
+    CompareControlHUDView(Binding<CompareMode> compareMode, Binding<bool> isHoldingOriginal, QWidget* parent = nullptr)
+        : PlaceholderView("CompareControlHUDView", parent), compareMode_(std::move(compareMode)),
+          isHoldingOriginal_(std::move(isHoldingOriginal)) {}
+
+private:
+    Binding<CompareMode> compareMode_;
+    Binding<bool> isHoldingOriginal_;
+};
+
+class NavigatorMinimapView final : public PlaceholderView {
+public:
+    struct Actions {
+        Callback onZoomToFit, onZoomTo100, onZoomTo200, onClose;
+    };
+    NavigatorMinimapView(Source<QImage> image, Source<QSize> imageSize, Binding<double> zoomScale,
+                         Binding<QSizeF> panOffset, Source<QSizeF> containerSize, Actions actions,
+                         QWidget* parent = nullptr)
+        : PlaceholderView("NavigatorMinimapView", parent), image_(std::move(image)), imageSize_(std::move(imageSize)),
+          zoomScale_(std::move(zoomScale)), panOffset_(std::move(panOffset)),
+          containerSize_(std::move(containerSize)), actions_(std::move(actions)) {}
+
+private:
+    Source<QImage> image_;
+    Source<QSize> imageSize_;
+    Binding<double> zoomScale_;
+    Binding<QSizeF> panOffset_;
+    Source<QSizeF> containerSize_;
+    Actions actions_;
+};
+
+class CropOverlayView final : public PlaceholderView {
+public:
+    CropOverlayView(Binding<CropParameters> crop, Source<QSize> imageSize, Callback onChanged, QWidget* parent = nullptr)
+        : PlaceholderView("CropOverlayView", parent), crop_(std::move(crop)), imageSize_(std::move(imageSize)),
+          onChanged_(std::move(onChanged)) {}
+
+private:
+    Binding<CropParameters> crop_;
+    Source<QSize> imageSize_;
+    Callback onChanged_;
+};
+
+class SpotHealingOverlayView final : public PlaceholderView {
+public:
+    SpotHealingOverlayView(Binding<EditParameters> parameters, Binding<std::optional<Uuid>> externalSelectedSpotID,
+                           Source<double> brushRadiusPixels, Source<QSize> imageSize, Source<QImage> sourceImage,
+                           Callback onChanged, QWidget* parent = nullptr)
+        : PlaceholderView("SpotHealingOverlayView", parent), parameters_(std::move(parameters)),
+          selectedSpotID_(std::move(externalSelectedSpotID)), brushRadiusPixels_(std::move(brushRadiusPixels)),
+          imageSize_(std::move(imageSize)), sourceImage_(std::move(sourceImage)), onChanged_(std::move(onChanged)) {}
+
+private:
+    Binding<EditParameters> parameters_;
+    Binding<std::optional<Uuid>> selectedSpotID_;
+    Source<double> brushRadiusPixels_;
+    Source<QSize> imageSize_;
+    Source<QImage> sourceImage_;
+    Callback onChanged_;
+};
+
+class MaskOverlayView final : public PlaceholderView {
+public:
+    MaskOverlayView(Binding<EditParameters> parameters, Binding<std::optional<Uuid>> selectedMaskID,
+                    Source<QSize> imageSize, Callback onChanged, QWidget* parent = nullptr)
+        : PlaceholderView("MaskOverlayView", parent), parameters_(std::move(parameters)),
+          selectedMaskID_(std::move(selectedMaskID)), imageSize_(std::move(imageSize)),
+          onChanged_(std::move(onChanged)) {}
+
+private:
+    Binding<EditParameters> parameters_;
+    Binding<std::optional<Uuid>> selectedMaskID_;
+    Source<QSize> imageSize_;
+    Callback onChanged_;
+};
+
+class ImageMetadataMatrixView final : public PlaceholderView {
+public:
+    ImageMetadataMatrixView(Source<ImageMetadataInfo> metadata, std::optional<Binding<bool>> isCollapsed,
+                            Callback onClose = {}, QWidget* parent = nullptr)
+        : PlaceholderView("ImageMetadataMatrixView", parent), metadata_(std::move(metadata)),
+          isCollapsed_(std::move(isCollapsed)), onClose_(std::move(onClose)) {}
+
+private:
+    Source<ImageMetadataInfo> metadata_;
+    std::optional<Binding<bool>> isCollapsed_;
+    Callback onClose_;
+};
+
+}  // namespace vantrel

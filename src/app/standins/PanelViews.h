@@ -1,0 +1,88 @@
+#pragma once
+// Stand-ins of the adjustment panels the inspector places. Each is built with
+// a binding into the current recipe (or one of its groups) and `onChanged`,
+// called after every edit it writes.
+#include <vector>
+
+#include "app/standins/StandInView.h"
+#include "model/CurvePoint.h"
+#include "model/EditParameters.h"
+#include "model/ImageMetadataInfo.h"
+
+namespace vantrel {
+
+// A panel over a binding of T and one change callback.
+template <typename T>
+class BoundPanel : public PlaceholderView {
+public:
+    BoundPanel(QString name, Binding<T> value, Callback onChanged, QWidget* parent)
+        : PlaceholderView(std::move(name), parent), value_(std::move(value)), onChanged_(std::move(onChanged)) {}
+
+protected:
+    Binding<T> value_;
+    Callback onChanged_;
+};
+
+struct NegativeLabControlView final : BoundPanel<EditParameters> {
+    NegativeLabControlView(Binding<EditParameters> parameters, Callback onChanged, QWidget* parent = nullptr)
+        : BoundPanel("NegativeLabControlView", std::move(parameters), std::move(onChanged), parent) {}
+};
+
+struct HSLColorMixerView final : BoundPanel<EditParameters> {
+    HSLColorMixerView(Binding<EditParameters> parameters, Callback onChange, QWidget* parent = nullptr)
+        : BoundPanel("HSLColorMixerView", std::move(parameters), std::move(onChange), parent) {}
+};
+
+struct ColorWheelsView final : BoundPanel<EditParameters> {
+    ColorWheelsView(Binding<EditParameters> parameters, Callback onChanged, QWidget* parent = nullptr)
+        : BoundPanel("ColorWheelsView", std::move(parameters), std::move(onChanged), parent) {}
+};
+
+struct HalationControlView final : BoundPanel<EditParameters> {
+    HalationControlView(Binding<EditParameters> parameters, Callback onChanged, QWidget* parent = nullptr)
+        : BoundPanel("HalationControlView", std::move(parameters), std::move(onChanged), parent) {}
+};
+
+struct FilmGrainControlView final : BoundPanel<FilmGrainParameters> {
+    FilmGrainControlView(Binding<FilmGrainParameters> parameters, Callback onChanged, QWidget* parent = nullptr)
+        : BoundPanel("FilmGrainControlView", std::move(parameters), std::move(onChanged), parent) {}
+};
+
+struct UltraHDRControlView final : BoundPanel<UltraHDRParameters> {
+    UltraHDRControlView(Binding<UltraHDRParameters> parameters, Callback onChanged, QWidget* parent = nullptr)
+        : BoundPanel("UltraHDRControlView", std::move(parameters), std::move(onChanged), parent) {}
+};
+
+// Reports the start (true) and end (false) of a drag besides committed edits.
+struct ToneCurveEditorView final : BoundPanel<std::vector<CurvePoint>> {
+    ToneCurveEditorView(Binding<std::vector<CurvePoint>> points, Callback onChanged,
+                        std::function<void(bool)> onEditingChanged, QWidget* parent = nullptr)
+        : BoundPanel("ToneCurveEditorView", std::move(points), std::move(onChanged), parent),
+          onEditingChanged_(std::move(onEditingChanged)) {}
+
+private:
+    std::function<void(bool)> onEditingChanged_;
+};
+
+struct FilmPhysicsControlView final : BoundPanel<LightLeakParameters> {
+    FilmPhysicsControlView(Binding<LightLeakParameters> lightLeaks, Binding<DustAndScratchesParameters> dustAndScratches,
+                           Callback onChanged, QWidget* parent = nullptr)
+        : BoundPanel("FilmPhysicsControlView", std::move(lightLeaks), std::move(onChanged), parent),
+          dustAndScratches_(std::move(dustAndScratches)) {}
+
+private:
+    Binding<DustAndScratchesParameters> dustAndScratches_;
+};
+
+// Reads the frame's capture data for the exposure watermark.
+struct FilmFrameControlView final : BoundPanel<EditParameters> {
+    FilmFrameControlView(Binding<EditParameters> parameters, Source<ImageMetadataInfo> metadata, Callback onChanged,
+                         QWidget* parent = nullptr)
+        : BoundPanel("FilmFrameControlView", std::move(parameters), std::move(onChanged), parent),
+          metadata_(std::move(metadata)) {}
+
+private:
+    Source<ImageMetadataInfo> metadata_;
+};
+
+}  // namespace vantrel

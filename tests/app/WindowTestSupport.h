@@ -1,0 +1,45 @@
+#pragma once
+// A main window over a view model on fake services: instant renders, an
+// in-memory session store, settings in a temporary file.
+#include <memory>
+
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "app/MainWindow.h"
+#include "viewmodel/DarkroomViewModel.h"
+#include "viewmodel/FakeServices.h"
+
+namespace vantrel::testing {
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        ViewModelServices services;
+        services.render = render;
+        services.store = store;
+        services.settings = std::make_shared<QSettings>(dir.filePath("settings.ini"), QSettings::IniFormat);
+        // Long enough that only an explicit save writes during a test.
+        services.timings = {std::chrono::milliseconds(30), std::chrono::milliseconds(60000)};
+        window = std::make_unique<MainWindow>(std::make_unique<DarkroomViewModel>(std::move(services)), nullptr,
+                                              [this] { ++quitRequests; });
+        // The shared command files stay out of the tests: only these are polled.
+        window->startCommandFilePolling(commandFiles);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !vm().renderedPreview().isNull(); }, 3000));
+    }
+
+    DarkroomViewModel& vm() { return window->viewModel(); }
+    std::string firstFrameKey() { return FakeSessionStorage::sampleKey(DarkroomViewModel::sampleRollPhotoIDs()[0]); }
+
+    QTemporaryDir dir;
+    std::shared_ptr<FakeRenderService> render = std::make_shared<FakeRenderService>();
+    std::shared_ptr<FakeSessionStorage> store = std::make_shared<FakeSessionStorage>();
+    std::unique_ptr<MainWindow> window;
+    int quitRequests = 0;
+    std::vector<std::filesystem::path> commandFiles;
+};
+
+}  // namespace vantrel::testing
