@@ -1,7 +1,6 @@
 #include "viewmodel/DarkroomViewModel.h"
 
 #include <algorithm>
-#include <cctype>
 #include <system_error>
 
 #include <QCoreApplication>
@@ -9,16 +8,11 @@
 
 #include "services/FilmPresetLibrary.h"
 #include "services/L10n.h"
+#include "viewmodel/RollFolder.h"
 
 namespace vantrel {
 
 namespace {
-
-bool isScanFile(const std::filesystem::path& file) {
-    std::string ext = file.extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return ext == ".tif" || ext == ".tiff" || ext == ".jpg" || ext == ".jpeg" || ext == ".png";
-}
 
 bool isDirectory(const std::filesystem::path& path) {
     std::error_code ec;
@@ -89,7 +83,7 @@ void DarkroomViewModel::restoreLastSession() {
             }
             if (isDirectory(resolved->location)) {
                 loadFolder(resolved->location, frameName);
-                return;
+                if (!photos_.empty()) return;
             }
         }
     }
@@ -97,7 +91,7 @@ void DarkroomViewModel::restoreLastSession() {
         const std::filesystem::path folder(*path);
         if (isDirectory(folder)) {
             loadFolder(folder, frameName);
-            return;
+            if (!photos_.empty()) return;
         }
     }
     loadSampleRoll(frameName);
@@ -109,37 +103,27 @@ void DarkroomViewModel::openFolder() {
 }
 
 void DarkroomViewModel::loadFolder(const std::filesystem::path& folder, const std::optional<std::string>& frameName) {
-    if (activeSecurityScopedFolderURL_) {
-        services_.folders->stopAccessing(*activeSecurityScopedFolderURL_);
-        activeSecurityScopedFolderURL_.reset();
+    // Nothing of the open roll changes until a frame of the new folder has
+    // loaded: a folder that fails keeps the roll, its remembered place, its
+    // access and the folder its culling records are saved to.
+    const bool granted = services_.folders->startAccessing(folder);
+    const RollListing listing = listRollScans(folder);
+    std::vector<LoadedPhoto> loaded = loadScans(listing.scans);
+    if (loaded.empty()) {
+        if (granted) services_.folders->stopAccessing(folder);
+        if (listing.error) setStatusMessage(L10n::tr("status.folderFailed", listing.error.message()));
+        return;
     }
-    if (services_.folders->startAccessing(folder)) activeSecurityScopedFolderURL_ = folder;
+
+    replaceRoll();
+    if (activeSecurityScopedFolderURL_) services_.folders->stopAccessing(*activeSecurityScopedFolderURL_);
+    activeSecurityScopedFolderURL_.reset();
+    if (granted) activeSecurityScopedFolderURL_ = folder;
     if (const std::optional<QByteArray> bookmark = services_.folders->makeBookmark(folder))
         defaults_.setLastOpenedFolderBookmark(*bookmark);
     defaults_.setLastOpenedFolderPath(folder.string());
     setCurrentFolderURL(folder);
 
-    std::vector<std::filesystem::path> scans;
-    std::error_code ec;
-    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (name.empty() || name.front() == '.') continue;
-        if (isScanFile(it->path())) scans.push_back(it->path());
-    }
-    if (ec) {
-        setStatusMessage(L10n::tr("status.folderFailed", ec.message()));
-        return;
-    }
-    // Byte order of UTF-8 names is code-point order: case-sensitive, no numeric runs.
-    std::stable_sort(scans.begin(), scans.end(),
-                     [](const auto& a, const auto& b) { return a.filename().native() < b.filename().native(); });
-
-    std::vector<LoadedPhoto> loaded;
-    for (const auto& scan : scans)
-        if (std::optional<LoadedPhoto> photo = services_.render->loadPhoto(scan)) loaded.push_back(std::move(*photo));
-    if (loaded.empty()) return;
-
-    replaceRoll();
     setPhotos(std::move(loaded));
     inMemoryRecipes_.clear();
     thumbnailCache_.clear();
@@ -167,6 +151,7 @@ void DarkroomViewModel::loadFolder(const std::filesystem::path& folder, const st
 
     rebuildFilmstrip();
     loadSelectedPhoto();
+    generateThumbnails(photos_);
 }
 
 void DarkroomViewModel::loadSampleRoll(const std::optional<std::string>& frameName) {
@@ -193,6 +178,8 @@ void DarkroomViewModel::loadSampleRoll(const std::optional<std::string>& frameNa
 void DarkroomViewModel::replaceRoll() {
     // The outgoing roll's last edit reaches its file before its frames go.
     flushPendingSave();
+    // Its thumbnails are no longer wanted.
+    if (thumbnailLoop_) thumbnailLoop_->cancel();
 }
 
 // ---------------------------------------------------------------- frames
@@ -226,7 +213,8 @@ void DarkroomViewModel::selectPhoto(const Uuid& id) {
     if (const LoadedPhoto* outgoing = selectedPhoto()) {
         const Uuid outgoingID = frameID(*outgoing);
         inMemoryRecipes_[outgoingID] = parameters_;
-        if (!renderedPreview_.isNull()) thumbnailCache_[outgoingID] = renderedPreview_;
+        if (!renderedPreview_.isNull() && renderedPreviewPhotoID_ == outgoingID)
+            thumbnailCache_[outgoingID] = previewAsThumbnail();
         // Written now: a delayed save would be superseded by the incoming
         // frame's first save and the last edit of this one lost.
         persistRecipe(true);
@@ -269,6 +257,7 @@ void DarkroomViewModel::loadSelectedPhoto() {
 FilmstripItem DarkroomViewModel::makeFilmstripItem(const LoadedPhoto& photo) const {
     const Uuid id = frameID(photo);
     const PhotoCullingRecord record = cullingDatabase_.record(id, photo.title());
+    const bool isCurrent = selectedPhotoID_ == id;
     FilmstripItem item;
     item.id = id;
     item.title = photo.title();
@@ -276,7 +265,13 @@ FilmstripItem DarkroomViewModel::makeFilmstripItem(const LoadedPhoto& photo) con
     item.is16Bit = photo.is16Bit();
     if (const auto kept = inMemoryRecipes_.find(id); kept != inMemoryRecipes_.end())
         item.hasEdits = !kept->second.sameContent(EditParameters::defaultValue());
-    if (selectedPhotoID_ == id && !renderedPreview_.isNull())
+    else if (photo.fileURL())
+        item.hasEdits = services_.store->hasRecipe(*photo.fileURL());
+    else
+        item.hasEdits = services_.store->hasSampleRecipe(id) ||
+                        (isCurrent && !parameters_.sameContent(EditParameters::defaultValue()));
+    // The preview on screen only once it shows this frame (not the one before).
+    if (isCurrent && !renderedPreview_.isNull() && renderedPreviewPhotoID_ == id)
         item.thumbnail = renderedPreview_;
     else if (const auto cached = thumbnailCache_.find(id); cached != thumbnailCache_.end())
         item.thumbnail = cached->second;
@@ -289,8 +284,10 @@ FilmstripItem DarkroomViewModel::makeFilmstripItem(const LoadedPhoto& photo) con
 void DarkroomViewModel::rebuildFilmstrip() {
     std::vector<FilmstripItem> items;
     for (const LoadedPhoto& photo : photos_) {
-        if (cullingDatabase_.record(frameID(photo), photo.title()).matches(cullingFilter_))
-            items.push_back(makeFilmstripItem(photo));
+        if (!cullingDatabase_.record(frameID(photo), photo.title()).matches(cullingFilter_)) continue;
+        // A frame without a file never gets one from the thumbnail loop.
+        if (!photo.fileURL()) cacheProxyThumbnail(photo);
+        items.push_back(makeFilmstripItem(photo));
     }
     setFilmstripItems(std::move(items));
 }

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <stop_token>
@@ -38,6 +39,7 @@
 #include "viewmodel/CompareMode.h"
 #include "viewmodel/FilmstripItem.h"
 #include "engine/HistogramData.h"
+#include "viewmodel/ThumbnailLoop.h"
 #include "viewmodel/UserDefaults.h"
 #include "viewmodel/ViewModelServices.h"
 
@@ -109,6 +111,37 @@ public:
     // Current recipe, culling data and snapshots, then waits for the store.
     // Safe to call more than once (window close, quit, signals).
     void saveAllOnQuit();
+
+    // ---- roll: thumbnails, checked frames, synchronisation, culling and navigation
+    //      (DarkroomViewModelRoll.cpp, DarkroomViewModelSync.cpp, DarkroomViewModelCulling.cpp)
+    // (Re)starts the thumbnail loop over these frames (undeveloped, 320 pixels, one at a time).
+    void generateThumbnails(const std::vector<LoadedPhoto>& photos);
+    bool isGeneratingThumbnails() const;
+
+    void toggleChecked(const Uuid& id);
+    bool isChecked(const Uuid& id) const;
+    void checkAllPhotos();
+    void uncheckAllPhotos();
+    void invertCheckedPhotos();
+    // The checked frames in roll order, else the current frame alone.
+    std::vector<LoadedPhoto> exportTargetPhotos() const;
+    void presentBatchSyncSheet();
+    // The checked frames, else every frame, in roll order; never the current one.
+    std::vector<LoadedPhoto> syncTargetPhotos() const;
+    // Copies the groups chosen in batchSyncOptions from the current recipe onto
+    // each target's latest recipe and saves the targets at once.
+    void syncRecipeToRoll();
+
+    // Marks of the current frame; each is saved at once and rebuilds the filmstrip.
+    void setRating(int rating);
+    void setColorLabel(ColorLabel label);
+    void setFlag(PickStatus status);
+    void togglePick();
+    void toggleReject();
+    void setCullingFilter(CullingFilterCriteria criteria);
+    // Step through the filmstrip as shown; nothing at either end.
+    void selectNextPhoto();
+    void selectPreviousPhoto();
 
     // ---- bindings for the views
     template <typename T>
@@ -185,7 +218,15 @@ public:
     VANTREL_PUBLISHED(std::set<Uuid>, checkedPhotoIDs, setCheckedPhotoIDs){};
     VANTREL_PUBLISHED(std::vector<FilmstripItem>, filmstripItems, setFilmstripItems){};
     VANTREL_PUBLISHED(RollCullingDatabase, cullingDatabase, setCullingDatabase){};
-    VANTREL_PUBLISHED(CullingFilterCriteria, cullingFilter, setCullingFilter){};
+    // Published too; its setter is the culling operation setCullingFilter(), which
+    // also rebuilds the filmstrip and keeps a shown frame current.
+public:
+    const CullingFilterCriteria& cullingFilter() const { return cullingFilter_; }
+
+private:
+    CullingFilterCriteria cullingFilter_{};
+
+public:
     VANTREL_PUBLISHED(std::vector<SnapshotItem>, snapshots, setSnapshots){};
     VANTREL_PUBLISHED(std::optional<Uuid>, activeComparisonSnapshotID, setActiveComparisonSnapshotID){};
     VANTREL_PUBLISHED(QImage, snapshotComparisonPreview, setSnapshotComparisonPreview){};
@@ -286,6 +327,18 @@ private:
     // Which roll the culling database was read for: none before any roll, an
     // empty path for the sample roll. Culling data is only ever written there.
     std::optional<std::filesystem::path> cullingDatabaseOwner_;
+
+    // ---- roll: thumbnails, checked frames, synchronisation, culling and navigation
+    std::vector<LoadedPhoto> loadScans(const std::vector<std::filesystem::path>& scans) const;
+    void cacheProxyThumbnail(const LoadedPhoto& photo);
+    // A small copy of the preview on screen, kept as its frame's filmstrip picture.
+    QImage previewAsThumbnail() const;
+    void acceptLoopThumbnail(const Uuid& id, const QImage& thumbnail);
+    // The frame renderedPreview was rendered for: after a switch of frame or
+    // roll it still shows the previous one until the new render is published.
+    std::optional<Uuid> renderedPreviewPhotoID_;
+    // Last, so it stops before anything it calls back into is torn down.
+    std::unique_ptr<ThumbnailLoop> thumbnailLoop_;
 };
 
 }  // namespace vantrel

@@ -77,6 +77,7 @@ void DarkroomViewModel::publish(JobKind kind, std::uint64_t serial, const Render
     if (kind == JobKind::full) renderTask_.cancel();
 
     const Uuid id = frameID(job.photo);
+    renderedPreviewPhotoID_ = id;
     setRenderedPreview(std::move(result.preview));
     if (result.histogram) setHistogramData(std::move(*result.histogram));
     if (job.needsOriginal && !result.original.isNull()) {

@@ -1,5 +1,6 @@
 #include "viewmodel/EngineRenderService.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <exception>
 #include <utility>
@@ -17,13 +18,19 @@ constexpr double kSampleScale = 0.9;
 constexpr const char* kSampleColorSpace = "Extended Linear Display P3 (16-bit)";
 
 // Hands the bitmap's pixels to a QImage without copying them.
-QImage toQImage(Bitmap bitmap) {
+QImage toQImage(Bitmap bitmap, QColorSpace::NamedColorSpace space = QColorSpace::SRgb) {
     auto* pixels = new std::vector<std::uint8_t>(std::move(bitmap.pixels));
     QImage image(
         pixels->data(), bitmap.width, bitmap.height, qsizetype(bitmap.width) * 4, QImage::Format_RGBA8888_Premultiplied,
         [](void* owned) { delete static_cast<std::vector<std::uint8_t>*>(owned); }, pixels);
-    image.setColorSpace(QColorSpace(QColorSpace::SRgb));
+    image.setColorSpace(QColorSpace(space));
     return image;
+}
+
+// Scaled to at most `maxPixelSize` on the long edge, never enlarged.
+QImage fitted(const QImage& image, int maxPixelSize) {
+    if (image.isNull() || std::max(image.width(), image.height()) <= maxPixelSize) return image;
+    return image.scaled(maxPixelSize, maxPixelSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
 
 }  // namespace
@@ -89,6 +96,20 @@ std::vector<LoadedPhoto> EngineRenderService::makeSampleRoll(const std::array<Uu
     roll.emplace_back(ids[2].toString(), "LabScan_Roll01_F03.tif", std::nullopt, full.transformed(shrink),
                       proxy.transformed(shrink), target.dimensions(), true, kSampleColorSpace);
     return roll;
+}
+
+QImage EngineRenderService::thumbnail(const std::filesystem::path& file, int maxPixelSize) {
+    std::optional<Bitmap> bitmap = ImageLoader::thumbnail(file, maxPixelSize);
+    if (!bitmap) return QImage();
+    // The loader's thumbnails are Display P3; the filmstrip shows them beside
+    // developed previews, which are sRGB.
+    QImage image = toQImage(std::move(*bitmap), QColorSpace::DisplayP3);
+    image.convertToColorSpace(QColorSpace(QColorSpace::SRgb));
+    return image;
+}
+
+QImage EngineRenderService::proxyThumbnail(const LoadedPhoto& photo, int maxPixelSize) {
+    return fitted(preview(photo.proxyImage(), {}), maxPixelSize);
 }
 
 }  // namespace vantrel

@@ -14,6 +14,8 @@ public:
     std::optional<RenderResult> render(const RenderJob& job, std::stop_token stop) override;
     std::optional<LoadedPhoto> loadPhoto(const std::filesystem::path& file) override;
     std::vector<LoadedPhoto> makeSampleRoll(const std::array<Uuid, 3>& ids) override;
+    QImage thumbnail(const std::filesystem::path& file, int maxPixelSize) override;
+    QImage proxyThumbnail(const LoadedPhoto& photo, int maxPixelSize) override;
 
 private:
     QImage preview(const Image& image, std::stop_token stop) const;

@@ -49,10 +49,21 @@ public:
     virtual std::optional<RenderResult> render(const RenderJob& job, std::stop_token stop) = 0;
 
     // The header facts of a scan file; nothing when it is not a readable scan.
+    // Several scans may be read at once, from worker threads.
     virtual std::optional<LoadedPhoto> loadPhoto(const std::filesystem::path& file) = 0;
 
     // The three frames of the built-in sample roll, with these identifiers.
     virtual std::vector<LoadedPhoto> makeSampleRoll(const std::array<Uuid, 3>& ids) = 0;
+
+    // An undeveloped, upright thumbnail of a scan file, its long edge at most
+    // `maxPixelSize`, decoded at reduced size; null when the file cannot be read.
+    // Called on a low-priority worker thread. By default: none.
+    virtual QImage thumbnail(const std::filesystem::path& file, int maxPixelSize);
+
+    // An undeveloped picture of a frame's proxy image at most `maxPixelSize` on
+    // its long edge: the filmstrip picture of a frame without a file. Called on
+    // the GUI thread. By default: none.
+    virtual QImage proxyThumbnail(const LoadedPhoto& photo, int maxPixelSize);
 };
 
 // The thumbnail size of a developed image w × h: scaled to at most 240 pixels

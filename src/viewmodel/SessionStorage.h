@@ -22,6 +22,9 @@ public:
     virtual void saveRecipe(const EditParameters& recipe, const std::filesystem::path& photo) = 0;
     virtual std::optional<EditParameters> loadSampleRecipe(const Uuid& id) = 0;
     virtual void saveSampleRecipe(const EditParameters& recipe, const Uuid& id) = 0;
+    // Whether a recipe is stored at all (readable or not).
+    virtual bool hasRecipe(const std::filesystem::path& photo) { return loadRecipe(photo).has_value(); }
+    virtual bool hasSampleRecipe(const Uuid& id) { return loadSampleRecipe(id).has_value(); }
 
     virtual std::vector<SnapshotItem> loadSnapshots(const std::filesystem::path& photo) = 0;
     virtual void saveSnapshots(const std::vector<SnapshotItem>& snapshots, const std::filesystem::path& photo) = 0;

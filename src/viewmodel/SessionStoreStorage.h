@@ -20,6 +20,9 @@ public:
         store_.saveSampleRecipe(recipe, id);
     }
 
+    bool hasRecipe(const std::filesystem::path& photo) override { return store_.hasRecipe(photo); }
+    bool hasSampleRecipe(const Uuid& id) override { return store_.hasSampleRecipe(id); }
+
     std::vector<SnapshotItem> loadSnapshots(const std::filesystem::path& photo) override {
         return store_.loadSnapshots(photo);
     }

@@ -76,6 +76,49 @@ public:
         return roll;
     }
 
+    // Undeveloped thumbnails, stamped "thumbnail" (none for a file named "nothumb"),
+    // each logged; while held, each waits for releaseThumbnails().
+    QImage thumbnail(const std::filesystem::path& file, int maxPixelSize) override {
+        {
+            std::unique_lock lock(mutex_);
+            thumbnailRequests_.push_back(file);
+            thumbnailSizes_.push_back(maxPixelSize);
+            changed_.wait(lock, [&] { return !thumbnailsHeld_; });
+        }
+        if (file.filename().string().find("nothumb") != std::string::npos) return QImage();
+        QImage image(4, 3, QImage::Format_RGBA8888_Premultiplied);
+        image.fill(Qt::darkGray);
+        image.setText("kind", "thumbnail");
+        image.setText("file", QString::fromStdString(file.filename().string()));
+        return image;
+    }
+    QImage proxyThumbnail(const LoadedPhoto& photo, int) override {
+        QImage image(4, 3, QImage::Format_RGBA8888_Premultiplied);
+        image.fill(Qt::lightGray);
+        image.setText("kind", "proxy thumbnail");
+        image.setText("file", QString::fromStdString(photo.title()));
+        return image;
+    }
+    void holdThumbnails() {
+        std::lock_guard lock(mutex_);
+        thumbnailsHeld_ = true;
+    }
+    void releaseThumbnails() {
+        {
+            std::lock_guard lock(mutex_);
+            thumbnailsHeld_ = false;
+        }
+        changed_.notify_all();
+    }
+    std::vector<std::filesystem::path> thumbnailRequests() const {
+        std::lock_guard lock(mutex_);
+        return thumbnailRequests_;
+    }
+    std::vector<int> thumbnailSizes() const {
+        std::lock_guard lock(mutex_);
+        return thumbnailSizes_;
+    }
+
     // Which job made an image: "proxy" or "full", and the recipe's exposure.
     static QString kind(const QImage& image) { return image.text("kind"); }
     static double exposure(const QImage& image) { return image.text("exposure").toDouble(); }
@@ -89,10 +132,13 @@ private:
         return image;
     }
 
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::function<bool(const RenderJob&)> heldWhen_;
     bool released_ = true;
+    bool thumbnailsHeld_ = false;
+    std::vector<std::filesystem::path> thumbnailRequests_;
+    std::vector<int> thumbnailSizes_;
     std::atomic<int> held_{0};
     std::atomic<int> finished_{0};
 };

@@ -88,10 +88,10 @@ TEST_F(ViewModelTest, QuitWithoutAFrameStillSavesCullingAndFlushes) {
     // Stored records follow their frames into this opening by file name.
     EXPECT_EQ(vm->selectedCullingRecord().rating, 4);
 
-    // A folder with no usable scan switches the remembered folder only.
+    // A folder with no usable scan leaves the open roll as it was.
     const auto empty = makeRoll("empty", {"bad.tif"});
     vm->loadFolder(empty);
-    EXPECT_EQ(vm->currentFolderURL(), empty);
+    EXPECT_EQ(vm->currentFolderURL(), roll);
     vm->selectPhoto(Uuid::random());
     ASSERT_EQ(vm->selectedPhoto(), nullptr);
     store->recipeWrites.clear();

@@ -119,16 +119,19 @@ TEST_F(ViewModelTest, RestoresBookmarkThenPathThenSampleRollWithTheStoredName) {
         EXPECT_EQ(settings->value("lastOpenedFolderPath").toString().toStdString(), path("gone too").string());
     }
 
-    // A folder that still exists but holds no usable scan opens no frames, and no sample roll.
+    // A folder that still exists but no longer holds a usable scan cannot be
+    // restored: the sample roll opens, and the remembered folder stays.
     const auto empty = makeRoll("empty", {"bad.tif", "readme.md"});
     settings->remove("lastOpenedFolderBookmark");
     settings->setValue("lastOpenedFolderPath", QString::fromStdString(empty.string()));
     {
         auto vm = makeViewModel();
-        EXPECT_EQ(vm->currentFolderURL(), empty);
-        EXPECT_TRUE(vm->photos().empty());
-        EXPECT_FALSE(vm->selectedPhoto());
+        EXPECT_FALSE(vm->currentFolderURL());
+        EXPECT_FALSE(vm->activeSecurityScopedFolderURL());
+        ASSERT_EQ(vm->photos().size(), 3u);
+        EXPECT_FALSE(vm->photos()[0].fileURL());
         EXPECT_EQ(vm->statusMessage(), L10n::tr("status.ready"));
+        EXPECT_EQ(settings->value("lastOpenedFolderPath").toString().toStdString(), empty.string());
     }
 }
 

@@ -1,0 +1,208 @@
+// Opening a roll with the real engine: a folder of 36 generated 24-megapixel (6000 × 4000)
+// JPEG scans, opened with loadFolder.
+//   BM_VmOpenRoll36  iteration time: from loadFolder to the first frame's final (full-size)
+//                    preview published on the GUI thread;
+//                    counter all_thumbnails_ms: from loadFolder until every frame's filmstrip
+//                    thumbnail is published (the loop's 36 undeveloped ones, the current
+//                    frame's developed one).
+// The scans are hard links to one encoded file under 36 names, and the loader's image caches
+// are emptied before each opening, so every opening decodes afresh (from the page cache).
+// Read medians: --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include "engine/ImageLoader.h"
+#include "services/ExportFile.h"
+#include "services/JpegEncoder.h"
+#include "viewmodel/DarkroomViewModel.h"
+#include "viewmodel/EngineRenderService.h"
+
+namespace {
+
+using namespace vantrel;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kFrames = 36;
+constexpr int kWidth = 6000;
+constexpr int kHeight = 4000;
+
+// A store that keeps nothing: the benchmark measures loading and rendering, not disk writes.
+class NullStore final : public SessionStorage {
+public:
+    std::optional<EditParameters> loadRecipe(const std::filesystem::path&) override { return std::nullopt; }
+    void saveRecipe(const EditParameters&, const std::filesystem::path&) override {}
+    std::optional<EditParameters> loadSampleRecipe(const Uuid&) override { return std::nullopt; }
+    void saveSampleRecipe(const EditParameters&, const Uuid&) override {}
+    std::vector<SnapshotItem> loadSnapshots(const std::filesystem::path&) override { return {}; }
+    void saveSnapshots(const std::vector<SnapshotItem>&, const std::filesystem::path&) override {}
+    std::vector<SnapshotItem> loadSampleSnapshots(const Uuid&) override { return {}; }
+    void saveSampleSnapshots(const std::vector<SnapshotItem>&, const Uuid&) override {}
+    std::optional<RollCullingDatabase> loadCullingDatabase(const std::filesystem::path&) override { return {}; }
+    void saveCullingDatabase(const RollCullingDatabase&, const std::filesystem::path&) override {}
+    std::optional<RollCullingDatabase> loadSampleCullingDatabase() override { return std::nullopt; }
+    void saveSampleCullingDatabase(const RollCullingDatabase&) override {}
+    void flush() override {}
+};
+
+// A scanned frame: smooth gradients with fine detail, written as a JPEG at the export default.
+void writeScan(const std::filesystem::path& file) {
+    std::vector<std::uint8_t> pixels(std::size_t(kWidth) * kHeight * 4);
+    for (int y = 0; y < kHeight; ++y) {
+        std::uint8_t* row = pixels.data() + std::size_t(y) * kWidth * 4;
+        for (int x = 0; x < kWidth; ++x) {
+            const double u = double(x) / kWidth, v = double(y) / kHeight;
+            const double detail = 0.05 * std::sin(u * 947.0) * std::cos(v * 409.0);
+            const double rgb[3] = {0.2 + 0.6 * u + detail, 0.15 + 0.5 * v + detail,
+                                   0.3 + 0.3 * std::sin(6 * u + 4 * v) + detail};
+            for (int c = 0; c < 3; ++c) row[4 * x + c] = std::uint8_t(std::lround(255 * std::clamp(rgb[c], 0.0, 1.0)));
+            row[4 * x + 3] = 255;
+        }
+    }
+    ExportFile out(file);
+    JpegEncoder encoder(0.95);
+    encoder.start(out, EncodeTarget{kWidth, kHeight, nullptr, {}});
+    encoder.writeRows(pixels.data(), std::size_t(kWidth) * 4, kHeight);
+    encoder.finish();
+    out.commit();
+}
+
+struct Bench {
+    QTemporaryDir dir;
+    std::filesystem::path roll;
+    std::unique_ptr<DarkroomViewModel> vm;
+
+    Bench() {
+        const std::filesystem::path root(dir.path().toStdString());
+        roll = root / "Roll 36";
+        std::filesystem::create_directories(roll);
+        const std::filesystem::path original = root / "scan.jpg";
+        writeScan(original);
+        for (int i = 1; i <= kFrames; ++i) {
+            char name[32];
+            std::snprintf(name, sizeof name, "Frame_%02d.jpg", i);
+            std::filesystem::create_hard_link(original, roll / name);
+        }
+
+        ViewModelServices services;
+        services.render = std::make_shared<EngineRenderService>();
+        services.store = std::make_shared<NullStore>();
+        services.settings = std::make_shared<QSettings>(dir.filePath("settings.ini"), QSettings::IniFormat);
+        vm = std::make_unique<DarkroomViewModel>(std::move(services));
+        // The sample roll opens first; let its render finish.
+        while (vm->renderedPreview().isNull()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    }
+
+    void forgetDecodedScans() {
+        for (const auto& entry : std::filesystem::directory_iterator(roll)) {
+            ImageLoader::fullImageCache().remove(ImageLoader::cacheKey(entry.path()));
+            ImageLoader::proxyImageCache().remove(ImageLoader::cacheKey(entry.path()));
+        }
+    }
+};
+
+std::unique_ptr<Bench> shared;
+
+// Runs the event loop until `done`; false after a minute without it.
+template <typename Done>
+bool runUntil(Done done) {
+    const Clock::time_point limit = Clock::now() + std::chrono::minutes(1);
+    while (!done()) {
+        if (Clock::now() > limit) return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    }
+    return true;
+}
+
+void BM_VmOpenRoll36(benchmark::State& state) {
+    if (!shared) shared = std::make_unique<Bench>();
+    Bench& bench = *shared;
+    DarkroomViewModel& vm = *bench.vm;
+    double thumbnailsMs = 0;
+    for (auto _ : state) {
+        bench.forgetDecodedScans();
+        bool previewShown = false;
+        // Only a final render publishes a histogram: the first frame's developed preview.
+        const auto connection =
+            QObject::connect(&vm, &DarkroomViewModel::histogramDataChanged, &vm, [&] { previewShown = true; });
+
+        const Clock::time_point start = Clock::now();
+        vm.loadFolder(bench.roll);
+        const bool shownInTime = runUntil([&] { return previewShown; });
+        const Clock::time_point shown = Clock::now();
+        const bool allInTime = runUntil(
+            [&] { return !vm.isGeneratingThumbnails() && vm.thumbnailCache().size() == std::size_t(kFrames); });
+        const Clock::time_point allThumbnails = Clock::now();
+        QObject::disconnect(connection);
+        if (!shownInTime || !allInTime) {
+            state.SkipWithError("the preview or the thumbnails never arrived");
+            break;
+        }
+
+        state.SetIterationTime(std::chrono::duration<double>(shown - start).count());
+        thumbnailsMs += std::chrono::duration<double, std::milli>(allThumbnails - start).count();
+    }
+    state.counters["all_thumbnails_ms"] = benchmark::Counter(thumbnailsMs, benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_VmOpenRoll36)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
+
+// Baselines read side by side, on the calling thread without scheduling: the first frame's
+// final render job alone (decode, develop, preview, original, histogram, thumbnail), one
+// loop thumbnail, and the header reads of the whole roll.
+void BM_VmRollBaselineFinalRender(benchmark::State& state) {
+    if (!shared) shared = std::make_unique<Bench>();
+    EngineRenderService service;
+    const std::filesystem::path first = shared->roll / "Frame_01.jpg";
+    std::optional<LoadedPhoto> photo = service.loadPhoto(first);
+    if (!photo) {
+        state.SkipWithError("the scan cannot be read");
+        return;
+    }
+    RenderJob job{*photo, EditParameters::defaultValue(), std::nullopt, false, false};
+    job.needsOriginal = job.wantsHistogram = job.wantsThumbnail = true;
+    for (auto _ : state) {
+        shared->forgetDecodedScans();
+        benchmark::DoNotOptimize(service.render(job, {}));
+    }
+}
+BENCHMARK(BM_VmRollBaselineFinalRender)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+void BM_VmRollBaselineThumbnail(benchmark::State& state) {
+    if (!shared) shared = std::make_unique<Bench>();
+    EngineRenderService service;
+    for (auto _ : state) benchmark::DoNotOptimize(service.thumbnail(shared->roll / "Frame_02.jpg", 320));
+}
+BENCHMARK(BM_VmRollBaselineThumbnail)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_VmRollBaselineHeaders(benchmark::State& state) {
+    if (!shared) shared = std::make_unique<Bench>();
+    EngineRenderService service;
+    for (auto _ : state)
+        for (const auto& entry : std::filesystem::directory_iterator(shared->roll))
+            benchmark::DoNotOptimize(service.loadPhoto(entry.path()));
+}
+BENCHMARK(BM_VmRollBaselineHeaders)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    QCoreApplication app(argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    shared.reset();  // while the application still exists
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,131 @@
+// Checked frames, export and synchronisation targets, and synchronising the
+// current recipe onto the roll.
+#include "ViewModelTestSupport.h"
+#include "services/L10n.h"
+
+namespace vantrel::testing {
+namespace {
+
+std::vector<std::string> titles(const std::vector<LoadedPhoto>& photos) {
+    std::vector<std::string> out;
+    for (const LoadedPhoto& photo : photos) out.push_back(photo.title());
+    return out;
+}
+
+using Names = std::vector<std::string>;
+
+TEST_F(ViewModelTest, SyncStartsFromEachTargetsLatestRecipe) {
+    const auto roll = makeRoll("roll", {"a.tif", "b.tif", "c.tif"});
+    settings->setValue("lastOpenedFolderPath", QString::fromStdString(roll.string()));
+    auto vm = makeViewModel();
+    ASSERT_TRUE(settle(*vm));
+    const std::string b = (roll / "b.tif").string(), c = (roll / "c.tif").string();
+
+    // b is edited, and its file then falls behind what is in memory.
+    vm->selectPhoto(idOfTitle(*vm, "b.tif"));
+    EditParameters edited = vm->parameters();
+    edited.exposure = 1.5;
+    edited.vignette = 0.4;
+    vm->setParameters(edited);
+    vm->requestRender(true);
+    vm->selectPhoto(idOfTitle(*vm, "a.tif"));
+    store->recipes[b] = EditParameters::defaultValue();
+
+    EditParameters source = vm->parameters();
+    source.exposure = -1.0;
+    source.temperature = 3200;
+    source.vignette = 0.9;
+    vm->setParameters(source);
+    vm->requestRender(false);  // the source need not be saved yet
+    BatchSyncOptions options = BatchSyncOptions::recommended();
+    options.syncTone = false;
+    options.syncOptics = false;
+    vm->setBatchSyncOptions(options);
+    vm->presentBatchSyncSheet();
+    EXPECT_TRUE(vm->isShowingBatchSyncSheet());
+    store->recipeWrites.clear();
+
+    vm->syncRecipeToRoll();
+    EXPECT_FALSE(vm->isShowingBatchSyncSheet());
+    EXPECT_EQ(vm->statusMessage(), L10n::tr("status.syncSuccess", std::string("a.tif"), 2));
+    // Groups switched off keep the target's unsaved edit; the others come from the source.
+    const EditParameters& syncedB = vm->inMemoryRecipes().at(idOfTitle(*vm, "b.tif"));
+    EXPECT_EQ(syncedB.exposure, 1.5);
+    EXPECT_EQ(syncedB.vignette, 0.4);
+    EXPECT_EQ(syncedB.temperature, 3200);
+    EXPECT_EQ(vm->inMemoryRecipes().at(idOfTitle(*vm, "c.tif")).exposure, 0.0);
+    // Written at once, in roll order, after the source's own waiting save.
+    ASSERT_EQ(store->recipeWrites.size(), 3u);
+    EXPECT_EQ(store->recipeWrites[0].key, (roll / "a.tif").string());
+    EXPECT_EQ(store->recipeWrites[1].key, b);
+    EXPECT_EQ(store->recipeWrites[2].key, c);
+    EXPECT_EQ(store->recipes.at(b), syncedB);
+    EXPECT_TRUE(vm->filmstripItems()[2].hasEdits);
+    EXPECT_EQ(vm->parameters(), source);  // the current frame is no target
+
+    vm->selectPhoto(idOfTitle(*vm, "b.tif"));
+    EXPECT_EQ(vm->parameters(), syncedB);
+    ASSERT_TRUE(settle(*vm));
+}
+
+TEST_F(ViewModelTest, SyncCheckedFramesChooseTheTargets) {
+    const auto roll = makeRoll("roll", {"a.tif", "b.tif", "c.tif"});
+    settings->setValue("lastOpenedFolderPath", QString::fromStdString(roll.string()));
+    auto vm = makeViewModel();
+    ASSERT_TRUE(settle(*vm));
+    const Uuid a = idOfTitle(*vm, "a.tif"), c = idOfTitle(*vm, "c.tif");
+
+    // Nothing checked: export the current frame, synchronise every other.
+    EXPECT_EQ(titles(vm->exportTargetPhotos()), Names{"a.tif"});
+    EXPECT_EQ(titles(vm->syncTargetPhotos()), (Names{"b.tif", "c.tif"}));
+
+    // Only the current frame checked: nothing to synchronise.
+    vm->toggleChecked(a);
+    EXPECT_TRUE(vm->isChecked(a));
+    EXPECT_TRUE(vm->syncTargetPhotos().empty());
+    vm->presentBatchSyncSheet();
+    store->recipeWrites.clear();
+    vm->syncRecipeToRoll();
+    EXPECT_EQ(vm->statusMessage(), L10n::tr("status.noSyncTargets"));
+    EXPECT_FALSE(vm->isShowingBatchSyncSheet());
+    EXPECT_TRUE(store->recipeWrites.empty());
+
+    vm->toggleChecked(c);
+    EXPECT_EQ(titles(vm->exportTargetPhotos()), (Names{"a.tif", "c.tif"}));
+    EXPECT_EQ(titles(vm->syncTargetPhotos()), Names{"c.tif"});
+
+    vm->invertCheckedPhotos();
+    EXPECT_EQ(vm->checkedPhotoIDs(), std::set<Uuid>{idOfTitle(*vm, "b.tif")});
+    vm->invertCheckedPhotos();
+    EXPECT_EQ(vm->checkedPhotoIDs(), (std::set<Uuid>{a, c}));
+    vm->toggleChecked(c);
+    EXPECT_FALSE(vm->isChecked(c));
+    vm->checkAllPhotos();
+    EXPECT_EQ(vm->checkedPhotoIDs().size(), 3u);
+    vm->uncheckAllPhotos();
+    EXPECT_TRUE(vm->checkedPhotoIDs().empty());
+
+    // A frame checked in another roll: the export has no target; inverting drops it.
+    const Uuid stranger = Uuid::random();
+    vm->toggleChecked(stranger);
+    EXPECT_TRUE(vm->exportTargetPhotos().empty());
+    EXPECT_TRUE(vm->syncTargetPhotos().empty());
+    vm->invertCheckedPhotos();
+    EXPECT_EQ(vm->checkedPhotoIDs().size(), 3u);
+    EXPECT_FALSE(vm->isChecked(stranger));
+
+    // A selection naming no frame of the roll: every frame is a target, and the
+    // status names the current photo generically.
+    vm->uncheckAllPhotos();
+    vm->selectPhoto(Uuid::random());
+    EXPECT_TRUE(vm->exportTargetPhotos().empty());
+    EXPECT_EQ(vm->syncTargetPhotos().size(), 3u);
+    vm->syncRecipeToRoll();
+    EXPECT_EQ(vm->statusMessage(), L10n::tr("status.syncSuccess", L10n::tr("sync.currentFilm"), 3));
+    // No selection at all: no targets.
+    vm->setSelectedPhotoID(std::nullopt);
+    EXPECT_TRUE(vm->syncTargetPhotos().empty());
+}
+
+}  // namespace
+}  // namespace vantrel::testing
