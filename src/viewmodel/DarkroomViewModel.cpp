@@ -55,6 +55,7 @@ DarkroomViewModel::DarkroomViewModel(ViewModelServices services, QObject* parent
 DarkroomViewModel::~DarkroomViewModel() {
     renderTask_.cancel();
     cancelFullRender();
+    stopEditWork();
     renderPool_.waitForDone();
     // A delayed save still waiting is written rather than dropped with the window.
     flushPendingSave();
@@ -351,6 +352,9 @@ void DarkroomViewModel::loadSnapshots() {
     if (activeComparisonSnapshotID_ && !activeComparisonSnapshot()) {
         setActiveComparisonSnapshotID(std::nullopt);
         setSnapshotComparisonPreview(QImage());
+    } else if (activeComparisonSnapshotID_) {
+        // The compared snapshot exists on this frame too: show it rendered on this frame.
+        refreshSnapshotComparisonPreview();
     }
 }
 

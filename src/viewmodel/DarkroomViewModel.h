@@ -162,6 +162,93 @@ public:
     bool hasPendingSave() const { return pendingSave_.has_value(); }
     UserDefaults& userDefaults() { return defaults_; }
 
+    // ---- recipes, geometry, masks, retouching, zoom, snapshots and export
+    //      (DarkroomViewModelRecipes.cpp, ...Geometry.cpp, ...Masks.cpp,
+    //       ...Zoom.cpp, ...Snapshots.cpp, ...Export.cpp)
+    // Film recipes keep the frame's crop, healing, masks, subject mask and
+    // negative conversion wherever the recipe leaves them at their defaults.
+    void applyPreset(const FilmPreset& preset);
+    void saveCustomPreset(const std::string& name, const std::string& subtitle, bool includeFrame);
+    void deleteCustomPreset(const std::string& id);
+    void revealPresetsFolder();
+    void exportRecipe(const std::string& id, const std::filesystem::path& destination);
+    void importRecipe(const std::filesystem::path& file);
+    // The clipboard holds the whole recipe, in memory only.
+    void copyParameters();
+    void pasteParameters();
+    void resetToNeutral();
+    const std::optional<EditParameters>& copiedParameters() const { return copiedParameters_; }
+
+    // The three tool modes exclude each other through their toggles.
+    void toggleCropMode();
+    void saveCrop();
+    void addQuarterTurn();
+    void subtractQuarterTurn();
+    void toggleFlipHorizontal();
+    void resetCrop();
+    // Measures the current frame off the GUI thread; the angle is written only
+    // into the recipe of the frame it was measured on, while it is current.
+    void autoLevelHorizon();
+
+    void toggleMaskMode();
+    void finishMaskEditing();
+    void addLinearMask();
+    void addRadialMask();
+    void deleteSelectedMask();
+    void clearAllMasks();
+    // Off the GUI thread; the mask is cached for the analysed frame, and its
+    // switches reach the recipe only while that frame is still current.
+    void detectSubject();
+    void resetSubjectMask();
+
+    void toggleRetouchMode();
+    void saveRetouch();
+    void undoLastHealingSpot();
+    void removeSelectedHealingSpot();
+    void clearAllHealingSpots();
+    void toggleDustMode();
+
+    // The zoom factor at which one scan pixel covers one canvas point (at least 1).
+    double actualPixelsZoomFactor() const;
+    void zoomToFit();
+    void zoomTo100();
+    void zoomTo200();
+    // Fit when zoomed in beyond 1.05, else actual pixels.
+    void toggleZoom();
+    void resetZoom();
+    void setZoom(double scale);
+    void toggleNavigator();
+    // "Fit", or the magnification relative to actual pixels ("200%").
+    std::string zoomLabel() const;
+    // True while a zoom step assigns zoomScale and panOffset: the canvas
+    // animates those changes and follows all others at once.
+    bool isZoomAnimating() const { return isZoomAnimating_; }
+
+    void saveSnapshot(const std::string& name);
+    void loadSnapshot(const SnapshotItem& snapshot);
+    void deleteSnapshot(const Uuid& id);
+    // Starts comparing with the snapshot, or ends it when it is already compared.
+    void compareWithSnapshot(const SnapshotItem& snapshot);
+    void endSnapshotComparison();
+    // Renders the compared snapshot on a worker; published while still compared.
+    void refreshSnapshotComparisonPreview();
+
+    void presentExportDialog();
+    // Asks for a file and writes the frame there: the one checked frame when
+    // exactly one is checked, else the current frame.
+    void exportCurrentPhoto(const ExportSettings& settings);
+    // Asks for a folder, then beginBatchExport.
+    void startBatchExport(const std::vector<LoadedPhoto>& photos, const ExportSettings& settings);
+    void beginBatchExport(const std::vector<LoadedPhoto>& photos, const std::filesystem::path& folder,
+                          const ExportSettings& settings);
+    // The live recipe of the current frame, else the kept, stored or sample one, else neutral.
+    EditParameters recipeForExport(const LoadedPhoto& photo) const;
+    void finishBatchExport(int succeeded, int failed, const std::filesystem::path& folder);
+    // Stops before the next frame; the frame in hand is finished.
+    void cancelBatchExport();
+    // "<title without its last extension>_Developed.<extension>"
+    static std::string proposedExportName(const std::string& title, ExportFormat format);
+
 Q_SIGNALS:
     void stateChanged();
     void photosChanged();
@@ -304,6 +391,35 @@ private:
     void writeRecipe(const LoadedPhoto& photo, const EditParameters& recipe);
     void replaceRoll();
     const LoadedPhoto* photoWithID(const Uuid& id) const;
+
+    // ---- recipes, geometry, masks, retouching, zoom, snapshots and export
+    struct BatchExportRun;
+    // Stores the recipe for the current frame, renders it final and rebuilds the filmstrip.
+    void commitRecipe(bool rebuild);
+    void applyHorizonAngle(const Uuid& frame, std::optional<double> angle);
+    void applySubjectMask(const Uuid& frame, std::optional<Image> mask);
+    void setZoomAnimated(double scale, bool showNavigator);
+    void publishComparison(std::uint64_t serial, const Uuid& frame, const Uuid& snapshot, QImage preview);
+    void finishSingleExport(const std::filesystem::path& destination, const std::optional<std::string>& error);
+    void runBatchFrame(const std::shared_ptr<BatchExportRun>& run);
+    void finishBatchFrame(const std::shared_ptr<BatchExportRun>& run, const std::filesystem::path& destination,
+                          const std::optional<std::string>& error);
+    std::filesystem::path freeExportDestination(const std::filesystem::path& folder, const std::string& title,
+                                                ExportFormat format) const;
+    // Ends the work of this block before the view model goes (the destructor).
+    void stopEditWork();
+
+    QThreadPool editPool_;  // analyses and exports
+    std::stop_source editShutdown_;
+    TaskHandle comparisonTask_;
+    bool isZoomAnimating_ = false;
+    int horizonDetectionsRunning_ = 0;
+    int subjectDetectionsRunning_ = 0;
+    int singleExportsRunning_ = 0;
+    std::shared_ptr<BatchExportRun> batchExportTask_;
+    std::uint64_t batchExportGeneration_ = 0;
+    // Files being written by any export: taken when choosing a free name.
+    std::set<std::filesystem::path> exportDestinationsInFlight_;
 
     ViewModelServices services_;
     UserDefaults defaults_;

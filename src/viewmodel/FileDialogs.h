@@ -14,6 +14,13 @@ public:
     virtual std::optional<std::filesystem::path> chooseFolder(const std::string& title) = 0;
     virtual std::optional<std::filesystem::path> chooseSaveLocation(const std::string& title,
                                                                      const std::string& proposedName) = 0;
+    // A folder to write into, confirmed with the button `prompt`. By default
+    // the plain folder panel.
+    virtual std::optional<std::filesystem::path> chooseDestinationFolder(const std::string& title,
+                                                                         const std::string& prompt) {
+        (void)prompt;
+        return chooseFolder(title);
+    }
 };
 
 }  // namespace vantrel

@@ -38,6 +38,10 @@ public:
 
     // Blocks until every write queued so far is on disk.
     virtual void flush() = 0;
+
+    // Queue the removal of a frame's stored recipe (a reset to neutral).
+    virtual void deleteRecipe(const std::filesystem::path& photo) = 0;
+    virtual void deleteSampleRecipe(const Uuid& id) = 0;
 };
 
 }  // namespace vantrel

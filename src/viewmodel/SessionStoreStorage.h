@@ -49,6 +49,9 @@ public:
 
     void flush() override { store_.flush(); }
 
+    void deleteRecipe(const std::filesystem::path& photo) override { store_.deleteRecipe(photo); }
+    void deleteSampleRecipe(const Uuid& id) override { store_.deleteSampleRecipe(id); }
+
 private:
     SessionStore& store_;
 };

@@ -13,6 +13,8 @@ ViewModelServices applicationServices(std::shared_ptr<FileDialogs> dialogs) {
     // The process-wide store, held without ownership.
     services.presets = std::shared_ptr<const CustomPresetStore>(std::shared_ptr<void>(), &CustomPresetStore::shared());
     services.dialogs = std::move(dialogs);
+    services.analysis = std::make_shared<EngineAnalysisService>();
+    services.workspace = std::make_shared<DesktopWorkspace>();
     return services;
 }
 

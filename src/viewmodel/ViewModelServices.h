@@ -8,11 +8,13 @@
 #include <QSettings>
 
 #include "services/CustomPresetStore.h"
+#include "viewmodel/AnalysisService.h"
 #include "viewmodel/ExportService.h"
 #include "viewmodel/FileDialogs.h"
 #include "viewmodel/FolderAccess.h"
 #include "viewmodel/RenderService.h"
 #include "viewmodel/SessionStorage.h"
+#include "viewmodel/Workspace.h"
 
 namespace vantrel {
 
@@ -32,10 +34,15 @@ struct ViewModelServices {
     std::shared_ptr<FileDialogs> dialogs;  // none: the open-folder command does nothing
     std::shared_ptr<QSettings> settings;   // none: the application's settings
     Timings timings{};
+
+    // ---- analyses and the desktop (recipes, geometry, masks, export)
+    std::shared_ptr<AnalysisService> analysis;  // none: no horizon or subject is ever found
+    std::shared_ptr<Workspace> workspace;       // none: folders are not shown
 };
 
 // The real services of the application: the engine, the shared session and
-// custom-recipe stores, the export writer and plain folder access.
+// custom-recipe stores, the export writer, plain folder access, the engine's
+// analyses and the desktop's file manager.
 ViewModelServices applicationServices(std::shared_ptr<FileDialogs> dialogs);
 
 }  // namespace vantrel

@@ -202,10 +202,20 @@ public:
 
     void flush() override { ++flushes; }
 
+    // Removals, logged in order with the recipe writes ("delete:" + key).
+    std::vector<std::string> deletions;
+    void deleteRecipe(const std::filesystem::path& photo) override { erase(photo.string()); }
+    void deleteSampleRecipe(const Uuid& id) override { erase(sampleKey(id)); }
+
 private:
     std::optional<EditParameters> find(const std::string& key) const {
         auto it = recipes.find(key);
         return it == recipes.end() ? std::nullopt : std::optional(it->second);
+    }
+    void erase(const std::string& key) {
+        recipes.erase(key);
+        deletions.push_back(key);
+        recipeWrites.push_back({"delete:" + key, EditParameters::defaultValue()});
     }
     void write(const std::string& key, const EditParameters& recipe) {
         recipes[key] = recipe;

@@ -1,0 +1,16 @@
+#include "viewmodel/AnalysisService.h"
+
+#include "engine/HorizonDetector.h"
+#include "engine/SubjectSegmentationEngine.h"
+
+namespace vantrel {
+
+std::optional<double> EngineAnalysisService::detectHorizonAngle(const LoadedPhoto& photo) {
+    return HorizonDetector::detectHorizonAngle(photo.proxyImage()).get();
+}
+
+std::optional<Image> EngineAnalysisService::detectSubject(const LoadedPhoto& photo) {
+    return SubjectSegmentationEngine::shared().generateMask(photo.proxyImage()).get();
+}
+
+}  // namespace vantrel

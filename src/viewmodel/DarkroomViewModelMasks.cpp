@@ -1,0 +1,153 @@
+// Local masks and the detected subject mask.
+#include <algorithm>
+
+#include <QMetaObject>
+
+#include "services/L10n.h"
+#include "viewmodel/DarkroomViewModel.h"
+
+namespace vantrel {
+
+namespace {
+
+// The first linear mask, else the first radial one, else none.
+std::optional<Uuid> firstMaskID(const MaskGroupParameters& masks) {
+    if (!masks.linearMasks.empty()) return masks.linearMasks.front().id;
+    if (!masks.radialMasks.empty()) return masks.radialMasks.front().id;
+    return std::nullopt;
+}
+
+}  // namespace
+
+void DarkroomViewModel::toggleMaskMode() {
+    if (isCroppingMode_) setIsCroppingMode(false);
+    if (isRetouchMode_) setIsRetouchMode(false);
+    setIsMaskMode(!isMaskMode_);
+    if (isMaskMode_) {
+        if (!selectedMaskID_) setSelectedMaskID(firstMaskID(parameters_.masks));
+        if (!selectedMaskID_) addLinearMask();
+    }
+    requestRender(true);
+    setStatusMessage(L10n::tr(isMaskMode_ ? "status.maskEntered" : "status.maskExited"));
+}
+
+void DarkroomViewModel::finishMaskEditing() {
+    setIsMaskMode(false);
+    requestRender(true);
+    setStatusMessage(L10n::tr("status.maskSaved"));
+}
+
+void DarkroomViewModel::addLinearMask() {
+    EditParameters recipe = parameters_;
+    LinearMask mask;
+    mask.name = L10n::tr("mask.linearGradientDefault", int(recipe.masks.linearMasks.size()) + 1);
+    mask.startPoint = {0.5, 0.05};
+    mask.endPoint = {0.5, 0.45};
+    mask.exposure = -0.7;
+    const Uuid id = mask.id;
+    recipe.masks.linearMasks.push_back(std::move(mask));
+    setParameters(std::move(recipe));
+    setSelectedMaskID(id);
+    if (!isMaskMode_) setIsMaskMode(true);
+    requestRender(true);
+    setStatusMessage(L10n::tr("status.linearMaskCreated"));
+}
+
+void DarkroomViewModel::addRadialMask() {
+    EditParameters recipe = parameters_;
+    RadialMask mask;
+    mask.name = L10n::tr("mask.radialSpotDefault", int(recipe.masks.radialMasks.size()) + 1);
+    mask.center = {0.5, 0.5};
+    mask.radiusX = mask.radiusY = 0.25;
+    mask.feather = 0.5;
+    mask.exposure = 0.6;
+    const Uuid id = mask.id;
+    recipe.masks.radialMasks.push_back(std::move(mask));
+    setParameters(std::move(recipe));
+    setSelectedMaskID(id);
+    if (!isMaskMode_) setIsMaskMode(true);
+    requestRender(true);
+    setStatusMessage(L10n::tr("status.radialMaskCreated"));
+}
+
+void DarkroomViewModel::deleteSelectedMask() {
+    if (!selectedMaskID_) return;
+    const Uuid id = *selectedMaskID_;
+    EditParameters recipe = parameters_;
+    std::erase_if(recipe.masks.linearMasks, [&](const LinearMask& m) { return m.id == id; });
+    std::erase_if(recipe.masks.radialMasks, [&](const RadialMask& m) { return m.id == id; });
+    setParameters(std::move(recipe));
+    setSelectedMaskID(firstMaskID(parameters_.masks));
+    requestRender(true);
+    setStatusMessage(L10n::tr("status.maskDeleted"));
+}
+
+void DarkroomViewModel::clearAllMasks() {
+    EditParameters recipe = parameters_;
+    recipe.masks.linearMasks.clear();
+    recipe.masks.radialMasks.clear();
+    setParameters(std::move(recipe));
+    setSelectedMaskID(std::nullopt);
+    requestRender(true);
+    setStatusMessage(L10n::tr("status.allMasksCleared"));
+}
+
+void DarkroomViewModel::detectSubject() {
+    const LoadedPhoto* photo = selectedPhoto();
+    if (!photo) return;
+    ++subjectDetectionsRunning_;
+    setIsDetectingSubject(true);
+    setStatusMessage(L10n::tr("status.visionAnalyzing"));
+
+    const Uuid frame = frameID(*photo);
+    editPool_.start([this, analysis = services_.analysis, photo = *photo, frame] {
+        std::optional<Image> mask;
+        if (analysis) mask = analysis->detectSubject(photo);
+        // Queued to the GUI thread; the destructor waits for this pool, so `this` is alive.
+        QMetaObject::invokeMethod(
+            this, [this, frame, mask = std::move(mask)]() mutable { applySubjectMask(frame, std::move(mask)); },
+            Qt::QueuedConnection);
+    });
+}
+
+void DarkroomViewModel::applySubjectMask(const Uuid& frame, std::optional<Image> mask) {
+    // The mask belongs to the frame it was made from, whichever frame is shown now.
+    if (mask) subjectMaskCache_[frame] = std::move(*mask);
+
+    if (selectedPhotoID_ != frame) {
+        // The frame now shown keeps its own subject settings.
+        if (statusMessage_ == L10n::tr("status.visionAnalyzing")) setStatusMessage(L10n::tr("status.ready"));
+    } else if (mask) {
+        EditParameters recipe = parameters_;
+        SubjectMaskParameters& subject = recipe.subjectMask;
+        subject.isEnabled = true;
+        subject.hasDetectedSubject = true;
+        // A starting separation, unless the user has graded either side already.
+        if (subject.subject.isIdentity() && subject.background.isIdentity()) {
+            subject.subject.exposure = 0.35;
+            subject.background.exposure = -0.35;
+        }
+        setParameters(std::move(recipe));
+        setStatusMessage(L10n::tr("status.visionSuccess"));
+    } else {
+        setStatusMessage(L10n::tr("status.visionFallback"));
+    }
+    if (--subjectDetectionsRunning_ <= 0) {
+        subjectDetectionsRunning_ = 0;
+        setIsDetectingSubject(false);
+    }
+    requestRender(true);
+}
+
+void DarkroomViewModel::resetSubjectMask() {
+    const LoadedPhoto* photo = selectedPhoto();
+    if (!photo) return;
+    subjectMaskCache_.erase(frameID(*photo));
+    EditParameters recipe = parameters_;
+    recipe.subjectMask = SubjectMaskParameters::defaultValue();
+    setParameters(std::move(recipe));
+    requestRender(true);
+    setStatusMessage(L10n::tr("status.subjectReset"));
+}
+
+}  // namespace vantrel

@@ -1,0 +1,135 @@
+// Film recipes, the settings clipboard and the reset to neutral.
+#include <exception>
+#include <iostream>
+
+#include "services/L10n.h"
+#include "viewmodel/DarkroomViewModel.h"
+
+namespace vantrel {
+
+namespace {
+
+// The group of `frame` wherever the recipe leaves that group at its default.
+template <typename Group>
+void keepFrameGroup(Group& applied, const Group& frame) {
+    if (applied == Group::defaultValue()) applied = frame;
+}
+
+}  // namespace
+
+void DarkroomViewModel::commitRecipe(bool rebuild) {
+    if (const LoadedPhoto* photo = selectedPhoto()) inMemoryRecipes_[frameID(*photo)] = parameters_;
+    requestRender(true);
+    if (rebuild) rebuildFilmstrip();
+}
+
+void DarkroomViewModel::applyPreset(const FilmPreset& preset) {
+    EditParameters recipe = preset.parameters;
+    keepFrameGroup(recipe.crop, parameters_.crop);
+    keepFrameGroup(recipe.spotHealing, parameters_.spotHealing);
+    keepFrameGroup(recipe.masks, parameters_.masks);
+    keepFrameGroup(recipe.subjectMask, parameters_.subjectMask);
+    keepFrameGroup(recipe.negativeLab, parameters_.negativeLab);
+    setParameters(std::move(recipe));
+    setActivePresetID(preset.id);
+    commitRecipe(true);
+}
+
+void DarkroomViewModel::saveCustomPreset(const std::string& name, const std::string& subtitle, bool includeFrame) {
+    if (!services_.presets) return;
+    FilmPreset preset;
+    preset.id = Uuid::random().toString();
+    preset.name = name;
+    preset.subtitle = subtitle.empty() ? L10n::tr("preset.customDefaultSubtitle") : subtitle;
+    preset.parameters = FilmPreset::presetParameters(parameters_, includeFrame);
+    preset.isCustom = true;
+    preset.createdAt = Date::now();
+    try {
+        services_.presets->save(preset);
+    } catch (const std::exception& error) {
+        std::cout << "[DarkroomViewModel] Failed to save preset: " << error.what() << std::endl;
+        setStatusMessage(L10n::tr("status.presetSaveFailed", error.what()));
+        return;
+    }
+    setCustomPresets(services_.presets->loadPresets());
+    setActivePresetID(preset.id);
+    setStatusMessage(L10n::tr("status.presetSaved", name));
+}
+
+void DarkroomViewModel::deleteCustomPreset(const std::string& id) {
+    if (!services_.presets) return;
+    try {
+        services_.presets->deletePreset(id);
+    } catch (const std::exception& error) {
+        std::cout << "[DarkroomViewModel] Failed to delete preset: " << error.what() << std::endl;
+        return;
+    }
+    if (activePresetID_ == id) setActivePresetID(std::nullopt);
+    setCustomPresets(services_.presets->loadPresets());
+    setStatusMessage(L10n::tr("status.presetDeleted"));
+}
+
+void DarkroomViewModel::revealPresetsFolder() {
+    if (services_.presets && services_.workspace) services_.workspace->showFolder(services_.presets->presetsDirectory());
+}
+
+void DarkroomViewModel::exportRecipe(const std::string& id, const std::filesystem::path& destination) {
+    if (!services_.presets) return;
+    for (const FilmPreset& preset : customPresets_) {
+        if (preset.id != id) continue;
+        try {
+            services_.presets->exportPreset(preset, destination);
+        } catch (const std::exception& error) {
+            setStatusMessage(L10n::tr("status.presetExportFailed", error.what()));
+            return;
+        }
+        setStatusMessage(L10n::tr("status.presetExported", destination.filename().string()));
+        return;
+    }
+}
+
+void DarkroomViewModel::importRecipe(const std::filesystem::path& file) {
+    if (!services_.presets) return;
+    FilmPreset imported;
+    try {
+        imported = services_.presets->importPreset(file);
+    } catch (const std::exception& error) {
+        setStatusMessage(L10n::tr("status.presetImportFailed", error.what()));
+        return;
+    }
+    setCustomPresets(services_.presets->loadPresets());
+    setStatusMessage(L10n::tr("status.presetImported", imported.name));
+}
+
+void DarkroomViewModel::copyParameters() {
+    copiedParameters_ = parameters_;
+    setStatusMessage(L10n::tr("status.copiedParams"));
+}
+
+void DarkroomViewModel::pasteParameters() {
+    if (!copiedParameters_) {
+        setStatusMessage(L10n::tr("status.clipboardEmpty"));
+        return;
+    }
+    setParameters(*copiedParameters_);
+    commitRecipe(true);
+    setStatusMessage(L10n::tr("status.pastedParams"));
+}
+
+void DarkroomViewModel::resetToNeutral() {
+    setParameters(EditParameters::defaultValue());
+    setActivePresetID(std::string("neutral"));
+    if (const LoadedPhoto* photo = selectedPhoto()) {
+        const Uuid id = frameID(*photo);
+        inMemoryRecipes_[id] = parameters_;
+        // Queued before the render's immediate save, so the file ends up neutral.
+        if (photo->fileURL())
+            services_.store->deleteRecipe(*photo->fileURL());
+        else
+            services_.store->deleteSampleRecipe(id);
+    }
+    commitRecipe(true);
+    setStatusMessage(L10n::tr("status.resetToNeutral"));
+}
+
+}  // namespace vantrel

@@ -1,0 +1,98 @@
+// Snapshots of the current frame and the A/B comparison with one of them.
+#include <algorithm>
+
+#include <QMetaObject>
+
+#include "services/L10n.h"
+#include "viewmodel/DarkroomViewModel.h"
+
+namespace vantrel {
+
+void DarkroomViewModel::saveSnapshot(const std::string& name) {
+    if (!selectedPhoto()) return;
+    SnapshotItem snapshot;
+    snapshot.id = Uuid::random();
+    snapshot.name = name;
+    snapshot.parameters = parameters_;
+    snapshot.createdAt = Date::now();
+    std::vector<SnapshotItem> list = snapshots_;
+    list.push_back(std::move(snapshot));
+    setSnapshots(std::move(list));
+    persistSnapshots();
+    setStatusMessage(L10n::tr("status.snapshotSaved", name));
+}
+
+void DarkroomViewModel::loadSnapshot(const SnapshotItem& snapshot) {
+    setParameters(snapshot.parameters);
+    setActivePresetID(std::nullopt);
+    requestRender(true);
+    setStatusMessage(L10n::tr("status.snapshotLoaded", snapshot.name));
+}
+
+void DarkroomViewModel::deleteSnapshot(const Uuid& id) {
+    if (activeComparisonSnapshotID_ == id) endSnapshotComparison();
+    std::vector<SnapshotItem> list = snapshots_;
+    std::erase_if(list, [&](const SnapshotItem& snapshot) { return snapshot.id == id; });
+    setSnapshots(std::move(list));
+    persistSnapshots();
+    setStatusMessage(L10n::tr("status.snapshotDeleted"));
+}
+
+void DarkroomViewModel::compareWithSnapshot(const SnapshotItem& snapshot) {
+    if (activeComparisonSnapshotID_ == snapshot.id) {
+        endSnapshotComparison();
+        return;
+    }
+    setActiveComparisonSnapshotID(snapshot.id);
+    refreshSnapshotComparisonPreview();
+    if (compareMode_ == CompareMode::full) setCompareMode(CompareMode::split);
+    setStatusMessage(L10n::tr("status.snapshotCompareStarted", snapshot.name));
+}
+
+void DarkroomViewModel::endSnapshotComparison() {
+    comparisonTask_.cancel();
+    setActiveComparisonSnapshotID(std::nullopt);
+    setSnapshotComparisonPreview(QImage());
+    setStatusMessage(L10n::tr("status.snapshotCompareEnded"));
+}
+
+void DarkroomViewModel::refreshSnapshotComparisonPreview() {
+    const LoadedPhoto* photo = selectedPhoto();
+    const SnapshotItem* snapshot = activeComparisonSnapshot();
+    // Until the new render arrives nothing is shown: an older picture would be
+    // another snapshot's, or another frame's.
+    setSnapshotComparisonPreview(QImage());
+    if (!photo || !snapshot) {
+        comparisonTask_.cancel();
+        return;
+    }
+
+    const Uuid frame = frameID(*photo);
+    // The dust-inspection view never shows in the comparison (no retouch aid).
+    RenderJob job{*photo, snapshot->parameters, std::nullopt, isCroppingMode_, false};
+    if (const auto mask = subjectMaskCache_.find(frame); mask != subjectMaskCache_.end()) job.subjectMask = mask->second;
+
+    const std::stop_token stop = comparisonTask_.restart();
+    const std::uint64_t serial = comparisonTask_.serial();
+    const Uuid snapshotID = snapshot->id;
+    renderPool_.start([this, service = services_.render, stop, serial, frame, snapshotID, job = std::move(job)] {
+        std::optional<RenderResult> result = service->render(job, stop);
+        if (!result || stop.stop_requested()) return;
+        // Queued to the GUI thread; the destructor waits for this pool, so `this` is alive.
+        QMetaObject::invokeMethod(
+            this,
+            [this, serial, frame, snapshotID, preview = std::move(result->preview)]() mutable {
+                publishComparison(serial, frame, snapshotID, std::move(preview));
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void DarkroomViewModel::publishComparison(std::uint64_t serial, const Uuid& frame, const Uuid& snapshot,
+                                          QImage preview) {
+    if (!comparisonTask_.isCurrent(serial)) return;
+    if (selectedPhotoID_ != frame || activeComparisonSnapshotID_ != snapshot) return;
+    setSnapshotComparisonPreview(std::move(preview));
+}
+
+}  // namespace vantrel

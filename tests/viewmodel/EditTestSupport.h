@@ -1,0 +1,171 @@
+#pragma once
+// Fakes and the fixture for the editing operations of the view model: analyses
+// that answer what the test says (and can be held), an exporter that writes a
+// small file or fails, file panels with fixed answers and a recording desktop.
+#include <atomic>
+#include <condition_variable>
+#include <fstream>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "ViewModelTestSupport.h"
+#include "services/ExportError.h"
+#include "services/LocalizationManager.h"
+#include "viewmodel/AnalysisService.h"
+#include "viewmodel/ExportService.h"
+#include "viewmodel/FileDialogs.h"
+#include "viewmodel/Workspace.h"
+
+namespace vantrel::testing {
+
+// A gate that blocks workers until opened; open at start.
+class Gate {
+public:
+    void close() {
+        std::lock_guard lock(mutex_);
+        open_ = false;
+    }
+    void open() {
+        {
+            std::lock_guard lock(mutex_);
+            open_ = true;
+        }
+        changed_.notify_all();
+    }
+    void pass() {
+        std::unique_lock lock(mutex_);
+        ++waiting_;
+        changed_.wait(lock, [&] { return open_; });
+        --waiting_;
+    }
+    int waiting() {
+        std::lock_guard lock(mutex_);
+        return waiting_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool open_ = true;
+    int waiting_ = 0;
+};
+
+class FakeAnalysisService final : public AnalysisService {
+public:
+    std::optional<double> angle;
+    std::optional<Image> mask;
+    Gate gate;
+    std::atomic<int> calls{0};
+
+    std::optional<double> detectHorizonAngle(const LoadedPhoto&) override {
+        ++calls;
+        gate.pass();
+        return angle;
+    }
+    std::optional<Image> detectSubject(const LoadedPhoto&) override {
+        ++calls;
+        gate.pass();
+        return mask;
+    }
+};
+
+// Writes the frame's title and the recipe's exposure into the destination;
+// fails for frames whose title contains "fail".
+class FakeExportService final : public ExportService {
+public:
+    struct Call {
+        std::string title;
+        double exposure = 0;
+        std::filesystem::path destination;
+    };
+    Gate gate;
+
+    void exportImage(const LoadedPhoto& photo, const EditParameters& recipe, const ExportSettings&,
+                     const std::optional<Image>&, const std::filesystem::path& destination, std::stop_token) override {
+        gate.pass();
+        {
+            std::lock_guard lock(mutex_);
+            calls_.push_back({photo.title(), recipe.exposure, destination});
+        }
+        if (photo.title().find("fail") != std::string::npos)
+            throw ExportError(ExportError::kEditorDomain, ExportError::kRenderFailed, "render failed");
+        std::ofstream(destination) << photo.title() << ' ' << recipe.exposure;
+    }
+    std::vector<Call> calls() {
+        std::lock_guard lock(mutex_);
+        return calls_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<Call> calls_;
+};
+
+class FakeFileDialogs final : public FileDialogs {
+public:
+    std::optional<std::filesystem::path> folder;
+    std::optional<std::filesystem::path> saveLocation;
+    std::vector<std::string> titles;
+    std::vector<std::string> proposedNames;
+
+    std::optional<std::filesystem::path> chooseFolder(const std::string& title) override {
+        titles.push_back(title);
+        return folder;
+    }
+    std::optional<std::filesystem::path> chooseSaveLocation(const std::string& title,
+                                                            const std::string& proposedName) override {
+        titles.push_back(title);
+        proposedNames.push_back(proposedName);
+        return saveLocation;
+    }
+};
+
+class FakeWorkspace final : public Workspace {
+public:
+    std::vector<std::filesystem::path> shown;
+    void showFolder(const std::filesystem::path& folder) override { shown.push_back(folder); }
+};
+
+class EditViewModelTest : public ViewModelTest {
+protected:
+    void SetUp() override {
+        ViewModelTest::SetUp();
+        // The tests read English texts.
+        LocalizationManager::shared().setLanguage(AppLanguage::en);
+    }
+
+    std::unique_ptr<DarkroomViewModel> makeViewModel() {
+        ViewModelServices services;
+        services.render = renderService ? renderService : render;
+        services.store = store;
+        services.settings = settings;
+        services.timings = timings;
+        services.exporter = exporter;
+        services.dialogs = dialogs;
+        services.analysis = analysis;
+        services.workspace = workspace;
+        services.presets = presets;
+        return std::make_unique<DarkroomViewModel>(std::move(services));
+    }
+
+    // A recipe of the current frame with one change.
+    template <typename Edit>
+    static void edit(DarkroomViewModel& vm, Edit change) {
+        EditParameters recipe = vm.parameters();
+        change(recipe);
+        vm.setParameters(recipe);
+    }
+
+    // In place of the fake renderer when set.
+    std::shared_ptr<RenderService> renderService;
+    std::shared_ptr<FakeExportService> exporter = std::make_shared<FakeExportService>();
+    std::shared_ptr<FakeFileDialogs> dialogs = std::make_shared<FakeFileDialogs>();
+    std::shared_ptr<FakeAnalysisService> analysis = std::make_shared<FakeAnalysisService>();
+    std::shared_ptr<FakeWorkspace> workspace = std::make_shared<FakeWorkspace>();
+    std::shared_ptr<const CustomPresetStore> presets = std::make_shared<const CustomPresetStore>(
+        CustomPresetStore::Options{[this] { return path("presets"); }, [](const std::string&) {}});
+};
+
+}  // namespace vantrel::testing

@@ -1,0 +1,240 @@
+#include <QSignalSpy>
+
+#include "EditTestSupport.h"
+
+namespace vantrel::testing {
+namespace {
+
+class ExportTest : public EditViewModelTest {
+protected:
+    std::vector<LoadedPhoto> framesTitled(const DarkroomViewModel& vm, std::initializer_list<std::string> titles) {
+        std::vector<LoadedPhoto> frames;
+        for (const std::string& title : titles)
+            for (const LoadedPhoto& photo : vm.photos())
+                if (photo.title() == title) frames.push_back(photo);
+        return frames;
+    }
+    std::filesystem::path out() {
+        std::filesystem::create_directories(path("out"));
+        return path("out");
+    }
+    static ExportSettings as(ExportFormat format) {
+        ExportSettings settings;
+        settings.format = format;
+        return settings;
+    }
+    static bool finished(DarkroomViewModel& vm) {
+        return waitFor([&] { return !vm.isBatchExporting(); }) && (QTest::qWait(30), true);
+    }
+};
+
+TEST_F(ExportTest, BatchNamesNeverOverwrite) {
+    EXPECT_EQ(DarkroomViewModel::proposedExportName("roll_012.tif", ExportFormat::jpeg), "roll_012_Developed.jpg");
+    EXPECT_EQ(DarkroomViewModel::proposedExportName("scan", ExportFormat::png), "scan_Developed.png");
+    EXPECT_EQ(DarkroomViewModel::proposedExportName("scan.", ExportFormat::jpeg), "scan._Developed.jpg");
+    EXPECT_EQ(DarkroomViewModel::proposedExportName("a.b.tif", ExportFormat::tiff), "a.b_Developed.tiff");
+
+    auto vm = makeViewModel();
+    vm->loadFolder(makeRoll("roll", {"roll.tif", "a.tif", "a.png"}));
+    ASSERT_TRUE(settle(*vm));
+    for (int batch = 0; batch < 3; ++batch) {
+        vm->beginBatchExport(framesTitled(*vm, {"roll.tif"}), out(), as(ExportFormat::tiff));
+        ASSERT_TRUE(finished(*vm));
+    }
+    EXPECT_TRUE(std::filesystem::exists(out() / "roll_Developed.tiff"));
+    EXPECT_TRUE(std::filesystem::exists(out() / "roll_Developed (1).tiff"));
+    EXPECT_TRUE(std::filesystem::exists(out() / "roll_Developed (2).tiff"));
+
+    vm->beginBatchExport(framesTitled(*vm, {"a.tif", "a.png"}), out(), as(ExportFormat::jpeg));
+    ASSERT_TRUE(finished(*vm));
+    const auto calls = exporter->calls();
+    ASSERT_EQ(calls.size(), 5u);
+    EXPECT_EQ(calls[3].destination, out() / "a_Developed.jpg");
+    EXPECT_EQ(calls[4].destination, out() / "a_Developed (1).jpg");
+    EXPECT_EQ(vm->statusMessage(), "Batch export complete: 2 succeeded");
+    EXPECT_EQ(vm->exportAlertMessage(),
+              "Batch concurrent export complete!\nSuccessfully exported 2 photos to:\n" + out().string());
+}
+
+TEST_F(ExportTest, BatchCountsFailuresAndStopsWhenCancelled) {
+    auto vm = makeViewModel();
+    vm->loadFolder(makeRoll("roll", {"a.tif", "b_fail.tif", "c.tif", "fail2.tif"}));
+    ASSERT_TRUE(settle(*vm));
+
+    // Folder panel: the dialog closes first; a cancelled panel starts nothing.
+    vm->presentExportDialog();
+    EXPECT_TRUE(vm->isShowingExportDialog());
+    vm->startBatchExport(framesTitled(*vm, {"a.tif", "c.tif"}), as(ExportFormat::jpeg));
+    EXPECT_FALSE(vm->isShowingExportDialog());
+    EXPECT_FALSE(vm->isBatchExporting());
+    EXPECT_EQ(dialogs->titles.back(), "Select Export Destination Folder (2 photos)");
+
+    // Three frames, one failing.
+    dialogs->folder = out();
+    std::vector<QString> items;
+    QObject::connect(vm.get(), &DarkroomViewModel::batchExportCurrentItemChanged, vm.get(),
+                     [&] { items.push_back(QString::fromStdString(vm->batchExportCurrentItem())); });
+    vm->startBatchExport(framesTitled(*vm, {"a.tif", "b_fail.tif", "c.tif"}), as(ExportFormat::jpeg));
+    EXPECT_TRUE(vm->isBatchExporting());
+    EXPECT_EQ(vm->batchExportTotalCount(), 3);
+    EXPECT_EQ(vm->statusMessage(), "Batch exporting 3 photos...");
+    ASSERT_TRUE(finished(*vm));
+    EXPECT_EQ(vm->statusMessage(), "Batch export complete: 2 succeeded, 1 failed");
+    EXPECT_EQ(vm->batchExportCompletedCount(), 3);
+    EXPECT_DOUBLE_EQ(vm->batchExportProgress(), 1.0);
+    ASSERT_EQ(items.size(), 4u);
+    EXPECT_EQ(items[0], "Preparing render queue...");
+    EXPECT_EQ(items[2], "Rendering (2/3): b_fail.tif");
+    EXPECT_EQ(exporter->calls().size(), 3u);
+
+    // Every frame failing.
+    vm->setExportAlertMessage(std::nullopt);
+    vm->beginBatchExport(framesTitled(*vm, {"b_fail.tif", "fail2.tif"}), out(), as(ExportFormat::png));
+    ASSERT_TRUE(finished(*vm));
+    EXPECT_EQ(vm->statusMessage(), "Batch export failed");
+    EXPECT_EQ(vm->exportAlertMessage(), "Batch export failed; could not render selected photos.");
+
+    // Cancelled before its first frame: nothing exported, no alert.
+    vm->setExportAlertMessage(std::nullopt);
+    const std::size_t calls = exporter->calls().size();
+    vm->beginBatchExport(framesTitled(*vm, {"a.tif", "c.tif"}), out(), as(ExportFormat::jpeg));
+    vm->cancelBatchExport();
+    EXPECT_FALSE(vm->isBatchExporting());
+    QTest::qWait(60);
+    EXPECT_EQ(exporter->calls().size(), calls);
+    EXPECT_EQ(vm->statusMessage(), "Batch export cancelled");
+    EXPECT_EQ(vm->exportAlertMessage(), std::nullopt);
+
+    // Cancelled during its first frame: that frame finishes and is reported, the next is not begun.
+    exporter->gate.close();
+    vm->beginBatchExport(framesTitled(*vm, {"a.tif", "c.tif"}), out(), as(ExportFormat::jpeg));
+    ASSERT_TRUE(waitFor([&] { return exporter->gate.waiting() == 1; }));
+    vm->cancelBatchExport();
+    exporter->gate.open();
+    ASSERT_TRUE(waitFor([&] { return vm->exportAlertMessage().has_value(); }));
+    QTest::qWait(50);
+    EXPECT_EQ(exporter->calls().size(), calls + 1);
+    EXPECT_EQ(vm->statusMessage(), "Batch export complete: 1 succeeded");
+}
+
+TEST_F(ExportTest, AnOldBatchNeverReportsIntoANewerOne) {
+    auto vm = makeViewModel();
+    vm->loadFolder(makeRoll("roll", {"a.tif", "c.tif"}));
+    ASSERT_TRUE(settle(*vm));
+
+    exporter->gate.close();
+    vm->beginBatchExport(framesTitled(*vm, {"a.tif"}), out(), as(ExportFormat::jpeg));
+    ASSERT_TRUE(waitFor([&] { return exporter->gate.waiting() == 1; }));
+    vm->cancelBatchExport();
+    vm->beginBatchExport(framesTitled(*vm, {"a.tif", "c.tif"}), out(), as(ExportFormat::jpeg));
+    ASSERT_TRUE(waitFor([&] { return exporter->gate.waiting() == 2; }));
+
+    QSignalSpy alerts(vm.get(), &DarkroomViewModel::exportAlertMessageChanged);
+    std::vector<double> progress;
+    std::vector<bool> exporting;
+    QObject::connect(vm.get(), &DarkroomViewModel::batchExportProgressChanged, vm.get(),
+                     [&] { progress.push_back(vm->batchExportProgress()); });
+    QObject::connect(vm.get(), &DarkroomViewModel::isBatchExportingChanged, vm.get(),
+                     [&] { exporting.push_back(vm->isBatchExporting()); });
+    exporter->gate.open();
+    ASSERT_TRUE(finished(*vm));
+    QTest::qWait(50);
+
+    EXPECT_EQ(progress, (std::vector<double>{0.5, 1.0}));
+    EXPECT_EQ(exporting, std::vector<bool>{false});
+    EXPECT_EQ(alerts.count(), 1);
+    EXPECT_EQ(vm->statusMessage(), "Batch export complete: 2 succeeded");
+    EXPECT_EQ(vm->batchExportCompletedCount(), 2);
+    // The cancelled batch's frame was still written, and the newer batch did not overwrite it.
+    EXPECT_TRUE(std::filesystem::exists(out() / "a_Developed.jpg"));
+    EXPECT_TRUE(std::filesystem::exists(out() / "a_Developed (1).jpg"));
+    EXPECT_TRUE(std::filesystem::exists(out() / "c_Developed.jpg"));
+}
+
+TEST_F(ExportTest, RecipesForExportFollowTheFramesOwnRecipe) {
+    auto vm = makeViewModel();
+    vm->loadFolder(makeRoll("roll", {"a.tif", "b.tif", "c.tif"}));
+    ASSERT_TRUE(settle(*vm));
+    const auto frames = framesTitled(*vm, {"a.tif", "b.tif", "c.tif"});
+
+    // b: edited, held in memory; c: stored only; a: live and unsaved.
+    vm->selectPhoto(idOfTitle(*vm, "b.tif"));
+    edit(*vm, [](EditParameters& r) { r.exposure = 2; });
+    vm->selectPhoto(idOfTitle(*vm, "a.tif"));
+    EditParameters stored = EditParameters::defaultValue();
+    stored.exposure = 3;
+    store->recipes[frames[2].fileURL()->string()] = stored;
+    edit(*vm, [](EditParameters& r) { r.exposure = 1; });
+    EXPECT_EQ(vm->recipeForExport(frames[0]).exposure, 1);
+    EXPECT_EQ(vm->recipeForExport(frames[1]).exposure, 2);
+
+    // c has a kept recipe from opening the roll; without it the store's is used.
+    EditParameters kept = vm->recipeForExport(frames[2]);
+    EXPECT_EQ(kept.exposure, 0);
+    vm->loadFolder(path("roll"));
+    ASSERT_TRUE(settle(*vm));
+    EXPECT_EQ(vm->recipeForExport(framesTitled(*vm, {"c.tif"})[0]).exposure, 3);
+
+    // A sample frame: its sample recipe, else neutral.
+    EditParameters sampleRecipe = EditParameters::defaultValue();
+    sampleRecipe.exposure = 4;
+    store->recipes[FakeSessionStorage::sampleKey(DarkroomViewModel::sampleRollPhotoIDs()[2])] = sampleRecipe;
+    auto sample = makeViewModel();
+    sample->loadSampleRoll();
+    ASSERT_TRUE(settle(*sample));
+    EXPECT_EQ(sample->recipeForExport(sample->photos()[2]).exposure, 4);
+    LoadedPhoto stranger("", "x.tif", std::nullopt, Image(), Image(), PhotoSize{8, 6}, false, "sRGB");
+    EXPECT_EQ(sample->recipeForExport(stranger), EditParameters::defaultValue());
+}
+
+TEST_F(ExportTest, OneCheckedFrameIsTheFrameWritten) {
+    auto vm = makeViewModel();
+    vm->loadFolder(makeRoll("roll", {"a.tif", "b.tif", "fail.tif"}));
+    ASSERT_TRUE(settle(*vm));
+    vm->selectPhoto(idOfTitle(*vm, "b.tif"));
+    edit(*vm, [](EditParameters& r) { r.exposure = 2; });
+    vm->selectPhoto(idOfTitle(*vm, "a.tif"));
+    edit(*vm, [](EditParameters& r) { r.exposure = 1; });
+
+    // A cancelled panel changes nothing but the closed dialog.
+    vm->presentExportDialog();
+    vm->exportCurrentPhoto(as(ExportFormat::jpeg));
+    EXPECT_FALSE(vm->isShowingExportDialog());
+    EXPECT_FALSE(vm->isExporting());
+    EXPECT_EQ(dialogs->titles.back(), "Export Photo (JPEG)");
+    EXPECT_EQ(dialogs->proposedNames.back(), "a_Developed.jpg");
+
+    dialogs->saveLocation = out() / "chosen.jpg";
+    vm->setCheckedPhotoIDs({idOfTitle(*vm, "b.tif")});
+    exporter->gate.close();
+    vm->exportCurrentPhoto(as(ExportFormat::png));
+    EXPECT_EQ(dialogs->proposedNames.back(), "b_Developed.png");
+    EXPECT_TRUE(vm->isExporting());
+    EXPECT_EQ(vm->statusMessage(), "Rendering lossless export in background (PNG)...");
+    exporter->gate.open();
+    ASSERT_TRUE(waitFor([&] { return !vm->isExporting(); }));
+    ASSERT_EQ(exporter->calls().size(), 1u);
+    EXPECT_EQ(exporter->calls()[0].title, "b.tif");
+    EXPECT_EQ(exporter->calls()[0].exposure, 2);
+    EXPECT_EQ(exporter->calls()[0].destination, out() / "chosen.jpg");
+    EXPECT_EQ(vm->statusMessage(), "Exported successfully: chosen.jpg");
+    EXPECT_EQ(vm->exportAlertMessage(), "File successfully exported to:\n" + (out() / "chosen.jpg").string());
+
+    // Two checked frames, or none: the current frame with its live recipe.
+    vm->setCheckedPhotoIDs({});
+    vm->exportCurrentPhoto(as(ExportFormat::jpeg));
+    ASSERT_TRUE(waitFor([&] { return exporter->calls().size() == 2; }));
+    EXPECT_EQ(exporter->calls()[1].title, "a.tif");
+    EXPECT_EQ(exporter->calls()[1].exposure, 1);
+
+    // A failure reaches the status line and the alert.
+    ASSERT_TRUE(waitFor([&] { return !vm->isExporting(); }));
+    vm->setCheckedPhotoIDs({idOfTitle(*vm, "fail.tif")});
+    vm->exportCurrentPhoto(as(ExportFormat::jpeg));
+    ASSERT_TRUE(waitFor([&] { return vm->statusMessage() == "Export failed: render failed"; }));
+    EXPECT_EQ(vm->exportAlertMessage(), "Export failed: render failed");
+    EXPECT_FALSE(vm->isExporting());
+}
+
+}  // namespace
+}  // namespace vantrel::testing

@@ -1,0 +1,186 @@
+#include "EditTestSupport.h"
+#include "services/FilmPresetLibrary.h"
+#include "services/L10n.h"
+
+namespace vantrel::testing {
+namespace {
+
+const FilmPreset& builtIn(const std::string& id) {
+    for (const FilmPreset& preset : FilmPresetLibrary::builtInPresets())
+        if (preset.id == id) return preset;
+    throw std::runtime_error("no preset " + id);
+}
+
+// A frame with its own geometry, healing, mask, subject grading and negative conversion.
+void giveFrameItsOwnWork(EditParameters& recipe) {
+    recipe.crop.quarterTurns = 1;
+    recipe.crop.straightenAngle = 3;
+    recipe.spotHealing.spots.push_back(SpotItem{});
+    recipe.masks.radialMasks.push_back(RadialMask{});
+    recipe.subjectMask.isEnabled = true;
+    recipe.subjectMask.subject.exposure = 0.4;
+    recipe.negativeLab = NegativeLabParameters::enabledDefault();
+    recipe.exposure = -1;
+}
+
+TEST_F(EditViewModelTest, PresetKeepsTheFramesFiveGroupsWhereItLeavesThemAtDefault) {
+    auto vm = makeViewModel();
+    ASSERT_TRUE(settle(*vm));
+    edit(*vm, giveFrameItsOwnWork);
+    const EditParameters frame = vm->parameters();
+    const std::string key = FakeSessionStorage::sampleKey(*vm->selectedPhotoID());
+
+    vm->applyPreset(builtIn("portra400"));
+    const EditParameters& applied = vm->parameters();
+    EXPECT_EQ(applied.crop, frame.crop);
+    EXPECT_EQ(applied.spotHealing, frame.spotHealing);
+    EXPECT_EQ(applied.masks, frame.masks);
+    EXPECT_EQ(applied.subjectMask, frame.subjectMask);
+    EXPECT_EQ(applied.negativeLab, frame.negativeLab);
+    // Everything else is the recipe's.
+    EXPECT_EQ(applied.exposure, 0.15);
+    EXPECT_EQ(applied.filmGrain, builtIn("portra400").parameters.filmGrain);
+    EXPECT_EQ(vm->activePresetID(), std::optional<std::string>("portra400"));
+    // Saved at once, and held in memory.
+    ASSERT_TRUE(store->recipes.count(key));
+    EXPECT_EQ(store->recipes.at(key), applied);
+    EXPECT_EQ(vm->inMemoryRecipes().at(*vm->selectedPhotoID()), applied);
+
+    // A recipe that sets a group replaces the frame's; the others are tested on their own.
+    FilmPreset own = builtIn("velvia50");
+    own.id = "own";
+    own.parameters.negativeLab = NegativeLabParameters::defaultValue();
+    own.parameters.negativeLab.isEnabled = true;
+    own.parameters.negativeLab.gamma = 2;
+    own.parameters.crop.isFlippedH = true;
+    vm->applyPreset(own);
+    EXPECT_EQ(vm->parameters().negativeLab.gamma, 2);
+    EXPECT_TRUE(vm->parameters().crop.isFlippedH);
+    EXPECT_EQ(vm->parameters().crop.quarterTurns, 0);
+    EXPECT_EQ(vm->parameters().masks, frame.masks);
+    EXPECT_EQ(vm->parameters().spotHealing, frame.spotHealing);
+}
+
+TEST_F(EditViewModelTest, CopyResetPasteRestoresTheRecipe) {
+    auto vm = makeViewModel();
+    ASSERT_TRUE(settle(*vm));
+    const Uuid id = *vm->selectedPhotoID();
+    const std::string key = FakeSessionStorage::sampleKey(id);
+
+    // An empty clipboard changes nothing but the status line.
+    const EditParameters before = vm->parameters();
+    vm->pasteParameters();
+    EXPECT_EQ(vm->statusMessage(), "No color settings in clipboard");
+    EXPECT_EQ(vm->parameters(), before);
+
+    edit(*vm, giveFrameItsOwnWork);
+    vm->copyParameters();
+    const EditParameters copied = vm->parameters();
+    EXPECT_EQ(vm->statusMessage(), "Copied color settings (Copied)");
+
+    vm->resetToNeutral();
+    EXPECT_EQ(vm->parameters(), EditParameters::defaultValue());
+    EXPECT_EQ(vm->activePresetID(), std::optional<std::string>("neutral"));
+    EXPECT_EQ(vm->statusMessage(), "Reset to Original Neutral");
+    // The stored recipe is removed first, then the neutral one written.
+    ASSERT_GE(store->recipeWrites.size(), 2u);
+    EXPECT_EQ(store->recipeWrites[store->recipeWrites.size() - 2].key, "delete:" + key);
+    EXPECT_EQ(store->recipeWrites.back().key, key);
+    EXPECT_EQ(store->recipes.at(key), EditParameters::defaultValue());
+    ASSERT_TRUE(settle(*vm));
+    EXPECT_FALSE(vm->filmstripItems()[0].hasEdits);
+
+    vm->applyPreset(builtIn("trix400"));
+    vm->pasteParameters();
+    EXPECT_EQ(vm->parameters(), copied);
+    // The preset stays named: pasting does not change it.
+    EXPECT_EQ(vm->activePresetID(), std::optional<std::string>("trix400"));
+    EXPECT_EQ(store->recipes.at(key), copied);
+    EXPECT_EQ(vm->statusMessage(), "Pasted color settings (Pasted)");
+    EXPECT_TRUE(vm->filmstripItems()[0].hasEdits);
+
+    // The clipboard crosses frames, crop and retouching included.
+    vm->selectPhoto(DarkroomViewModel::sampleRollPhotoIDs()[1]);
+    vm->pasteParameters();
+    EXPECT_EQ(vm->parameters().crop, copied.crop);
+    EXPECT_EQ(store->recipes.at(FakeSessionStorage::sampleKey(DarkroomViewModel::sampleRollPhotoIDs()[1])), copied);
+}
+
+TEST_F(EditViewModelTest, CustomRecipesAreSavedDeletedExportedAndImported) {
+    auto vm = makeViewModel();
+    ASSERT_TRUE(settle(*vm));
+    edit(*vm, giveFrameItsOwnWork);
+    edit(*vm, [](EditParameters& r) { r.filmFrame.borderThickness = 0.2; });
+
+    vm->saveCustomPreset("Mine", "", false);
+    ASSERT_EQ(vm->customPresets().size(), 1u);
+    const FilmPreset saved = vm->customPresets()[0];
+    EXPECT_EQ(saved.subtitle, "Custom Film Recipe");
+    EXPECT_TRUE(saved.isCustom);
+    EXPECT_TRUE(saved.createdAt.has_value());
+    EXPECT_EQ(saved.parameters.crop, CropParameters::defaultValue());
+    EXPECT_EQ(saved.parameters.masks, MaskGroupParameters::defaultValue());
+    EXPECT_EQ(saved.parameters.filmFrame, FilmFrameParameters::defaultValue());
+    EXPECT_EQ(saved.parameters.exposure, -1);
+    EXPECT_EQ(vm->activePresetID(), std::optional(saved.id));
+    EXPECT_EQ(vm->statusMessage(), "Saved custom recipe: Mine");
+
+    vm->saveCustomPreset("Framed", "With border", true);
+    ASSERT_EQ(vm->customPresets().size(), 2u);
+    const FilmPreset framed = vm->customPresets()[0].name == "Framed" ? vm->customPresets()[0] : vm->customPresets()[1];
+    EXPECT_EQ(framed.parameters.filmFrame.borderThickness, 0.2);
+    EXPECT_EQ(framed.subtitle, "With border");
+
+    // Exported, deleted, imported back.
+    const std::filesystem::path file = path("Mine.vantrelrecipe");
+    vm->exportRecipe(saved.id, file);
+    EXPECT_EQ(vm->statusMessage(), "Exported recipe: Mine.vantrelrecipe");
+    ASSERT_TRUE(std::filesystem::exists(file));
+    vm->exportRecipe("not-a-recipe", path("none.vantrelrecipe"));
+    EXPECT_FALSE(std::filesystem::exists(path("none.vantrelrecipe")));
+    vm->exportRecipe(saved.id, path("missing/folder/x.vantrelrecipe"));
+    EXPECT_EQ(vm->statusMessage().rfind("Failed to export recipe: ", 0), 0u) << vm->statusMessage();
+
+    // Deleting another recipe keeps the active one; deleting the active one clears it.
+    vm->deleteCustomPreset(saved.id);
+    EXPECT_EQ(vm->activePresetID(), std::optional(framed.id));
+    EXPECT_EQ(vm->customPresets().size(), 1u);
+    EXPECT_EQ(vm->statusMessage(), "Deleted recipe");
+    vm->deleteCustomPreset(framed.id);
+    EXPECT_EQ(vm->activePresetID(), std::nullopt);
+    EXPECT_TRUE(vm->customPresets().empty());
+
+    const EditParameters current = vm->parameters();
+    vm->importRecipe(file);
+    EXPECT_EQ(vm->statusMessage(), "Successfully imported recipe: Mine");
+    ASSERT_EQ(vm->customPresets().size(), 1u);
+    EXPECT_EQ(vm->customPresets()[0].parameters, saved.parameters);
+    // Imported, not applied.
+    EXPECT_EQ(vm->parameters(), current);
+    EXPECT_EQ(vm->activePresetID(), std::nullopt);
+
+    std::ofstream(path("broken.json")) << "{ not json";
+    vm->importRecipe(path("broken.json"));
+    EXPECT_EQ(vm->statusMessage().rfind("Failed to import recipe: ", 0), 0u) << vm->statusMessage();
+    EXPECT_EQ(vm->customPresets().size(), 1u);
+
+    vm->revealPresetsFolder();
+    EXPECT_EQ(workspace->shown, std::vector<std::filesystem::path>{path("presets")});
+}
+
+TEST_F(EditViewModelTest, AFailedSaveKeepsTheListAndTheActiveRecipe) {
+    // The recipe folder cannot be made: a plain file stands in its place.
+    std::ofstream(path("blocked")) << "file";
+    presets = std::make_shared<const CustomPresetStore>(
+        CustomPresetStore::Options{[this] { return path("blocked") / "presets"; }, [](const std::string&) {}});
+    auto vm = makeViewModel();
+    ASSERT_TRUE(settle(*vm));
+    vm->applyPreset(builtIn("ektar100"));
+    vm->saveCustomPreset("Lost", "", false);
+    EXPECT_EQ(vm->statusMessage().rfind("Failed to save recipe: ", 0), 0u) << vm->statusMessage();
+    EXPECT_TRUE(vm->customPresets().empty());
+    EXPECT_EQ(vm->activePresetID(), std::optional<std::string>("ektar100"));
+}
+
+}  // namespace
+}  // namespace vantrel::testing
