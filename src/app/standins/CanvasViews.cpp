@@ -168,10 +168,10 @@ void HistogramWaveformView::paintEvent(QPaintEvent*) {
         path.closeSubpath();
         painter.fillPath(path, colour);
     };
-    curve(data.luma, QColor::fromRgbF(1, 1, 1, 0.25f));
-    curve(data.red, QColor::fromRgbF(1, 0.2f, 0.2f, 0.3f));
-    curve(data.green, QColor::fromRgbF(0.2f, 1, 0.2f, 0.3f));
-    curve(data.blue, QColor::fromRgbF(0.3f, 0.5f, 1, 0.3f));
+    curve(data.lumaBins, QColor::fromRgbF(1, 1, 1, 0.25f));
+    curve(data.redBins, QColor::fromRgbF(1, 0.2f, 0.2f, 0.3f));
+    curve(data.greenBins, QColor::fromRgbF(0.2f, 1, 0.2f, 0.3f));
+    curve(data.blueBins, QColor::fromRgbF(0.3f, 0.5f, 1, 0.3f));
 }
 
 }  // namespace vantrel

@@ -18,7 +18,7 @@
 #include "model/Uuid.h"
 #include "viewmodel/CompareMode.h"
 #include "viewmodel/FilmstripItem.h"
-#include "viewmodel/HistogramData.h"
+#include "engine/HistogramData.h"
 
 class QListWidget;
 
