@@ -5,6 +5,9 @@
 
 #include "services/L10n.h"
 
+// The icons live in this static library: their resource is registered on first use.
+static void registerIconResources() { Q_INIT_RESOURCE(icons); }
+
 namespace vantrel {
 
 namespace {
@@ -48,6 +51,8 @@ const std::map<std::string_view, SymbolIcons>& table() {
 }  // namespace
 
 QIcon symbolIcon(const char* symbol) {
+    static const bool registered = (registerIconResources(), true);
+    (void)registered;
     const auto& icons = table();
     const auto found = icons.find(symbol);
     if (found == icons.end()) return {};

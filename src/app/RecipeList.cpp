@@ -187,6 +187,7 @@ void RecipeList::refresh() {
     shown_ = std::move(shown);
     if (content_) {
         content_->hide();
+        content_->setParent(nullptr);  // out of the tree now, freed once its events are done
         content_->deleteLater();
     }
     content_ = new QWidget;
