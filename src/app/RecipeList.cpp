@@ -41,6 +41,7 @@ public:
     std::function<void(const QPoint&)> onMenu;
 
 protected:
+    void mousePressEvent(QMouseEvent* event) override { event->setAccepted(event->button() == Qt::LeftButton); }
     void mouseReleaseEvent(QMouseEvent* event) override {
         if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && onClick) onClick();
     }

@@ -250,7 +250,12 @@ TEST_F(ShellPartsTest, RecipeListShowsTheActiveRecipeAndExportsFiles) {
 
     vm().saveCustomPreset("Night/Day", "", false);
     const FilmPreset preset = vm().customPresets().at(0);
-    vm().applyPreset(preset);
+    vm().setActivePresetID(std::nullopt);
+    list.refresh();
+    QWidget* clicked = list.findChild<QWidget*>(QString::fromStdString("custom_" + preset.id));
+    ASSERT_NE(clicked, nullptr);
+    QTest::mouseClick(clicked, Qt::LeftButton, {}, QPoint(20, 10));  // applies the recipe
+    EXPECT_EQ(vm().activePresetID(), preset.id);
     list.refresh();
     EXPECT_EQ(list.findChild<QLabel*>("noCustomRecipes"), nullptr);
     QWidget* row = list.findChild<QWidget*>(QString::fromStdString("custom_" + preset.id));
