@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QListWidget>
+#include <QScrollBar>
 #include <QPainter>
 #include <QPainterPath>
 #include <QVBoxLayout>
@@ -60,6 +61,10 @@ void FilmstripView::refresh() {
         for (const FilmstripItem& item : items) {
             auto* entry = new QListWidgetItem(QString::fromStdString(item.title), list_);
             entry->setFlags(entry->flags() | Qt::ItemIsUserCheckable);
+            // Every entry as tall as one with its thumbnail.
+            QPixmap blank(list_->iconSize());
+            blank.fill(QColor(40, 40, 40));
+            entry->setIcon(QIcon(blank));
         }
         shown_ = ids;
     }
@@ -72,6 +77,7 @@ void FilmstripView::refresh() {
         entry->setCheckState(checked.count(items[i].id) ? Qt::Checked : Qt::Unchecked);
         if (selected && items[i].id == *selected && list_->currentRow() != int(i)) list_->setCurrentRow(int(i));
     }
+    list_->verticalScrollBar()->setValue(0);  // one row: only sideways scrolling
     filling_ = false;
 }
 
