@@ -216,7 +216,7 @@ void CanvasArea::refresh() {
         branch_ = wanted;
         QWidget* old = view_;
         view_ = buildBranch(wanted);
-        layout()->replaceWidget(old, view_);
+        delete layout()->replaceWidget(old, view_);  // the old item is ours to free
         old->hide();
         old->deleteLater();
     }

@@ -204,17 +204,17 @@ QWidget* Inspector::geometrySection() {
     const struct {
         const char* key;
         const char* symbol;
-        void (DarkroomViewModel::*action)();
-    } buttons[] = {{"inspector.rotateLeft", "rotate.left", &DarkroomViewModel::subtractQuarterTurn},
-                   {"inspector.rotateRight", "rotate.right", &DarkroomViewModel::addQuarterTurn},
+        std::function<void()> action;
+    } buttons[] = {{"inspector.rotateLeft", "rotate.left", [this] { vm_.subtractQuarterTurn(); }},
+                   {"inspector.rotateRight", "rotate.right", [this] { vm_.addQuarterTurn(); }},
                    {"inspector.flipH", "arrow.left.and.right.righttriangle.left.righttriangle.right",
-                    &DarkroomViewModel::toggleFlipHorizontal}};
+                    [this] { vm_.toggleFlipHorizontal(); }}};
     for (const auto& b : buttons) {
         auto* button = new QPushButton(symbolIcon(b.symbol), {});
         button->setObjectName(QString::fromUtf8(b.key));
         button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
         button->setStyleSheet(QStringLiteral("font-size: 10px;"));
-        connect(button, &QPushButton::clicked, this, [this, action = b.action] { (vm_.*action)(); });
+        connect(button, &QPushButton::clicked, this, b.action);
         orientation->addWidget(button, 1);
         orientation_.emplace_back(button, b.key);
     }
