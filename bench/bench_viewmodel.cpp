@@ -46,6 +46,8 @@ public:
     std::optional<RollCullingDatabase> loadSampleCullingDatabase() override { return std::nullopt; }
     void saveSampleCullingDatabase(const RollCullingDatabase&) override {}
     void flush() override {}
+    void deleteRecipe(const std::filesystem::path&) override {}
+    void deleteSampleRecipe(const Uuid&) override {}
 };
 
 // A smooth scene with some detail, as an orange-based negative, at any size (the proxy is

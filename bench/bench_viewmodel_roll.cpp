@@ -55,6 +55,8 @@ public:
     std::optional<RollCullingDatabase> loadSampleCullingDatabase() override { return std::nullopt; }
     void saveSampleCullingDatabase(const RollCullingDatabase&) override {}
     void flush() override {}
+    void deleteRecipe(const std::filesystem::path&) override {}
+    void deleteSampleRecipe(const Uuid&) override {}
 };
 
 // A scanned frame: smooth gradients with fine detail, written as a JPEG at the export default.

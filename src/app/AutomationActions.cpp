@@ -1,6 +1,5 @@
 #include "app/AutomationActions.h"
 
-#include "app/ViewModelStandIns.h"
 #include "services/AppLanguage.h"
 #include "services/LocalizationManager.h"
 #include "viewmodel/DarkroomViewModel.h"
@@ -14,7 +13,7 @@ void openMaskMode(DarkroomViewModel& vm) {
     vm.setIsMaskMode(true);
     const MaskGroupParameters& masks = vm.parameters().masks;
     if (masks.linearMasks.empty() && masks.radialMasks.empty()) {
-        pending::addLinearMask(vm);
+        vm.addLinearMask();
     } else if (!vm.selectedMaskID()) {
         vm.setSelectedMaskID(!masks.linearMasks.empty() ? masks.linearMasks.front().id : masks.radialMasks.front().id);
     }
@@ -49,11 +48,11 @@ bool performAutomationAction(std::string_view action, DarkroomViewModel& vm, Loc
         vm.setParameters(recipe);
         vm.requestRender(false);
     } else if (action == "select_all_photos") {
-        pending::checkAllPhotos(vm);
+        vm.checkAllPhotos();
     } else if (action == "deselect_all_photos") {
-        pending::uncheckAllPhotos(vm);
+        vm.uncheckAllPhotos();
     } else if (action == "open_export_dialog") {
-        pending::presentExportDialog(vm);
+        vm.presentExportDialog();
     } else if (action == "close_export_dialog") {
         vm.setIsShowingExportDialog(false);
     } else if (action == "show_batch_hud") {
@@ -63,13 +62,13 @@ bool performAutomationAction(std::string_view action, DarkroomViewModel& vm, Loc
     } else if (action == "open_mask_mode") {
         openMaskMode(vm);
     } else if (action == "add_linear_mask") {
-        pending::addLinearMask(vm);
+        vm.addLinearMask();
     } else if (action == "add_radial_mask") {
-        pending::addRadialMask(vm);
+        vm.addRadialMask();
     } else if (action == "close_mask_mode") {
-        pending::finishMaskEditing(vm);
+        vm.finishMaskEditing();
     } else if (action == "cancel_batch_export") {
-        pending::cancelBatchExport(vm);
+        vm.cancelBatchExport();
     } else if (action == "set_lang_system") {
         localization.followSystemLanguage();
     } else if (action.starts_with("set_lang_")) {

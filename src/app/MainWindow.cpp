@@ -14,8 +14,13 @@
 #include "app/AutomationActions.h"
 #include "app/BatchExportOverlay.h"
 #include "app/DarkroomTheme.h"
+#include "app/CanvasArea.h"
+#include "app/Icons.h"
+#include "app/Inspector.h"
+#include "app/Shortcuts.h"
+#include "app/Sidebar.h"
+#include "app/TopBar.h"
 #include "app/ProSlider.h"
-#include "app/ViewModelStandIns.h"
 #include "app/WindowFileDialogs.h"
 #include "app/standins/CanvasViews.h"
 #include "app/standins/WorkflowViews.h"
@@ -26,8 +31,6 @@
 namespace vantrel {
 
 namespace {
-
-QString localized(const char* key) { return QString::fromStdString(L10n::tr(key)); }
 
 QWidget* filled(QWidget* widget, const QColor& colour) {
     widget->setAutoFillBackground(true);
@@ -46,11 +49,6 @@ QWidget* separatorLine(Qt::Orientation orientation) {
     return line;
 }
 
-QSize imageSizeOf(const DarkroomViewModel& vm) {
-    if (const LoadedPhoto* photo = vm.selectedPhoto())
-        return {int(photo->dimensions().width), int(photo->dimensions().height)};
-    return {2400, 1600};
-}
 
 }  // namespace
 
@@ -69,24 +67,24 @@ MainWindow::MainWindow(std::unique_ptr<DarkroomViewModel> viewModel, Localizatio
     auto* rows = new QVBoxLayout(root);
     rows->setContentsMargins(0, 0, 0, 0);
     rows->setSpacing(0);
-    rows->addWidget(buildTopBar());
+    topBar_ = new TopBar(*vm_, localization_);
+    views_.push_back(topBar_);
+    rows->addWidget(topBar_);
     rows->addWidget(separatorLine(Qt::Horizontal));
 
     auto* work = new QHBoxLayout;
     work->setSpacing(0);
-    auto* snapshots = new SnapshotListView([this] { return vm_->snapshots(); },
-                                           [this] { return vm_->activeComparisonSnapshotID(); },
-                                           [this] { return vm_->parameters(); }, {});
-    views_.push_back(snapshots);
-    sidebar_ = filled(new QWidget, DarkroomTheme::panelBackground());
-    sidebar_->setFixedWidth(kSidebarWidth);
-    auto* sidebarColumn = new QVBoxLayout(sidebar_);
-    sidebarColumn->setContentsMargins(12, 12, 12, 12);
-    sidebarColumn->setSpacing(8);
-    sidebarColumn->addWidget(snapshots, 1);
+    auto* sidebar = new Sidebar(*vm_, dialogs_);
+    filled(sidebar, DarkroomTheme::panelBackground());
+    sidebar->setFixedWidth(kSidebarWidth);
+    views_.push_back(sidebar);
+    sidebar_ = sidebarView_ = sidebar;
     work->addWidget(sidebar_);
     work->addWidget(separatorLine(Qt::Vertical));
-    work->addWidget(buildCanvasArea(), 1);
+    auto* canvas = new CanvasArea(*vm_);
+    views_.push_back(canvas);
+    canvasArea_ = canvasView_ = canvas;
+    work->addWidget(canvasArea_, 1);
     work->addWidget(separatorLine(Qt::Vertical));
     work->addWidget(buildInspector());
     rows->addLayout(work, 1);
@@ -98,20 +96,29 @@ MainWindow::MainWindow(std::unique_ptr<DarkroomViewModel> viewModel, Localizatio
                                             vm_->cullingFilter(), int(vm_->photos().size()),
                                             int(vm_->filmstripItems().size())};
         },
-        {[this](int rating) { pending::setRating(*vm_, rating); },
-         [this](ColorLabel label) { pending::setColorLabel(*vm_, label); },
-         [this](PickStatus status) { pending::setFlag(*vm_, status); },
-         [this](const CullingFilterCriteria& filter) { pending::setCullingFilter(*vm_, filter); }});
+        {[this](int rating) { vm_->setRating(rating); },
+         [this](ColorLabel label) { vm_->setColorLabel(label); },
+         [this](PickStatus status) { vm_->setFlag(status); },
+         [this](const CullingFilterCriteria& filter) { vm_->setCullingFilter(filter); }});
     filled(culling, DarkroomTheme::windowBackground());
     culling->setFixedHeight(34);
     views_.push_back(culling);
-    rows->addWidget(culling);
+    status_ = new QLabel;
+    status_->setObjectName(QStringLiteral("statusLine"));
+    status_->setStyleSheet(QStringLiteral("color: #969696; padding: 0 12px;"));
+    status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    filled(status_, DarkroomTheme::windowBackground());
+    auto* cullingRow = new QHBoxLayout;
+    cullingRow->setSpacing(0);
+    cullingRow->addWidget(culling, 3);
+    cullingRow->addWidget(status_, 2);
+    rows->addLayout(cullingRow);
 
     auto* filmstrip = new FilmstripView([this] { return vm_->filmstripItems(); },
                                         [this] { return vm_->selectedPhotoID(); },
                                         [this] { return vm_->checkedPhotoIDs(); },
                                         [this](const Uuid& id) { vm_->selectPhoto(id); },
-                                        [this](const Uuid& id) { pending::toggleChecked(*vm_, id); });
+                                        [this](const Uuid& id) { vm_->toggleChecked(id); });
     views_.push_back(filmstrip);
     rows->addWidget(filmstrip);
     setCentralWidget(root);
@@ -121,10 +128,11 @@ MainWindow::MainWindow(std::unique_ptr<DarkroomViewModel> viewModel, Localizatio
             return BatchExportOverlay::Progress{vm_->batchExportCurrentItem(), vm_->batchExportProgress(),
                                                 vm_->batchExportCompletedCount(), vm_->batchExportTotalCount()};
         },
-        [this] { pending::cancelBatchExport(*vm_); }, root);
+        [this] { vm_->cancelBatchExport(); }, root);
     overlay_->hide();
     root->installEventFilter(this);
 
+    Shortcuts::install(*this, *vm_);
     menus_ = ApplicationMenus::install(*this, localization_, [this] { quit_(); });
 
     connect(vm_.get(), &DarkroomViewModel::stateChanged, this, &MainWindow::scheduleRefresh);
@@ -139,72 +147,12 @@ MainWindow::~MainWindow() {
 
 // ---------------------------------------------------------------- layout
 
-QWidget* MainWindow::buildTopBar() {
-    auto* bar = filled(new QWidget, DarkroomTheme::windowBackground());
-    auto* row = new QHBoxLayout(bar);
-    row->setContentsMargins(16, 8, 16, 8);
-    row->setSpacing(12);
-    auto* name = new QLabel(QStringLiteral("Vantrel"));
-    QFont bold = name->font();
-    bold.setBold(true);
-    bold.setPointSizeF(13);
-    name->setFont(bold);
-    openFolder_ = new QPushButton;
-    connect(openFolder_, &QPushButton::clicked, this, [this] { vm_->openFolder(); });
-    status_ = new QLabel;
-    status_->setObjectName(QStringLiteral("statusLine"));
-    status_->setStyleSheet(QStringLiteral("color: #969696;"));
-    status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    export_ = new QPushButton;
-    connect(export_, &QPushButton::clicked, this, [this] { pending::presentExportDialog(*vm_); });
-    row->addWidget(name);
-    row->addWidget(openFolder_);
-    row->addWidget(status_, 1);
-    row->addWidget(export_);
-    return bar;
-}
-
-QWidget* MainWindow::buildCanvasArea() {
-    canvasArea_ = filled(new QWidget, DarkroomTheme::raisedBackground());
-    canvasArea_->setObjectName(QStringLiteral("canvasArea"));
-    auto* compare = new SplitCompareView(
-        [this] {
-            if (vm_->activeComparisonSnapshotID() && !vm_->snapshotComparisonPreview().isNull())
-                return vm_->snapshotComparisonPreview();
-            return vm_->originalPreview();
-        },
-        [this] { return vm_->renderedPreview(); }, vm_->binding(&DarkroomViewModel::isHoldingOriginal,
-                                                                &DarkroomViewModel::setIsHoldingOriginal),
-        vm_->binding(&DarkroomViewModel::compareMode, &DarkroomViewModel::setCompareMode),
-        [] { return QStringLiteral("BEFORE"); }, [] { return QStringLiteral("AFTER"); }, false);
-    auto* canvas = new ZoomPanCanvasView(vm_->binding(&DarkroomViewModel::zoomScale, &DarkroomViewModel::setZoomScale),
-                                         vm_->binding(&DarkroomViewModel::panOffset, &DarkroomViewModel::setPanOffset),
-                                         [this] { return imageSizeOf(*vm_); }, true, compare);
-    views_.push_back(canvas);
-    auto* layout = new QVBoxLayout(canvasArea_);
-    layout->setContentsMargins(12, 12, 12, 12);
-    layout->addWidget(canvas);
-    canvas->installEventFilter(this);
-    return canvasArea_;
-}
-
 QWidget* MainWindow::buildInspector() {
-    auto* content = filled(new QWidget, DarkroomTheme::panelBackground());
-    auto* column = new QVBoxLayout(content);
-    column->setContentsMargins(12, 12, 12, 12);
-    column->setSpacing(14);
-    auto* histogram = new HistogramWaveformView([this] { return vm_->histogramData(); });
-    views_.push_back(histogram);
-    column->addWidget(histogram);
-    addSlider(column, "inspector.exposure", &EditParameters::exposure, -2, 2, 0, 0.01, "%.2f", "EV");
-    addSlider(column, "inspector.contrast", &EditParameters::contrast, 0.5, 2, 1, 0.01, "%.2f", "");
-    addSlider(column, "inspector.temp", &EditParameters::temperature, 2500, 9500, 6500, 50, "%.0f", "K");
-    addSlider(column, "inspector.tint", &EditParameters::tint, -100, 100, 0, 1, "%.0f", "");
-    addSlider(column, "inspector.saturation", &EditParameters::saturation, 0, 2, 1, 0.01, "%.2f", "");
-    column->addStretch(1);
-
+    inspectorColumn_ = new Inspector(*vm_);
+    filled(inspectorColumn_, DarkroomTheme::panelBackground());
+    views_.push_back(inspectorColumn_);
     auto* scroll = new QScrollArea;
-    scroll->setWidget(content);
+    scroll->setWidget(inspectorColumn_);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -214,46 +162,27 @@ QWidget* MainWindow::buildInspector() {
     return scroll;
 }
 
-void MainWindow::addSlider(QLayout* layout, const char* key, double EditParameters::*field, double lower,
-                           double upper, double defaultValue, double step, const char* format, const char* unit) {
-    // Each change of the bound value asks for a preview; the slider reports no gestures.
-    Binding<double> value([this, field] { return vm_->parameters().*field; },
-                          [this, field](const double& v) {
-                              if (vm_->parameters().*field == v) return;
-                              EditParameters recipe = vm_->parameters();
-                              recipe.*field = v;
-                              vm_->setParameters(std::move(recipe));
-                              vm_->requestRender(false);
-                          });
-    auto* slider = new ProSlider(localized(key), std::move(value), {lower, upper}, defaultValue, step,
-                                 QString::fromUtf8(format), QString::fromUtf8(unit));
-    slider->setObjectName(QString::fromUtf8(key));
-    layout->addWidget(slider);
-    sliders_.push_back(slider);
-    sliderKeys_.emplace_back(slider, key);
-}
-
 // ---------------------------------------------------------------- sheets
 
 QDialog* MainWindow::makeBatchSyncSheet() {
     const LoadedPhoto* source = vm_->selectedPhoto();
     return new BatchSyncDialog(vm_->binding(&DarkroomViewModel::batchSyncOptions, &DarkroomViewModel::setBatchSyncOptions),
                                source ? source->title() : L10n::tr("sync.currentFilm"),
-                               int(pending::syncTargetPhotos(*vm_).size()),
+                               int(vm_->syncTargetPhotos().size()),
                                [this] { vm_->setIsShowingBatchSyncSheet(false); },
-                               [this] { pending::syncRecipeToRoll(*vm_); }, this);
+                               [this] { vm_->syncRecipeToRoll(); }, this);
 }
 
 QDialog* MainWindow::makeExportSheet() {
-    std::vector<LoadedPhoto> targets = pending::exportTargetPhotos(*vm_);
+    std::vector<LoadedPhoto> targets = vm_->exportTargetPhotos();
     return new ExportSettingsDialog(
         vm_->binding(&DarkroomViewModel::exportSettings, &DarkroomViewModel::setExportSettings), targets,
         [this] { vm_->setIsShowingExportDialog(false); },
         [this, targets](const ExportSettings& settings) {
             if (targets.size() >= 2)
-                pending::startBatchExport(*vm_, targets, settings);
+                vm_->startBatchExport(targets, settings);
             else if (targets.size() == 1)
-                pending::exportCurrentPhoto(*vm_, settings, dialogs_.get());
+                vm_->exportCurrentPhoto(settings);
         },
         this);
 }
@@ -263,7 +192,7 @@ QDialog* MainWindow::makeSavePresetSheet() {
         vm_->binding(&DarkroomViewModel::isShowingSavePresetSheet, &DarkroomViewModel::setIsShowingSavePresetSheet),
         vm_->parameters(),
         [this](const std::string& name, const std::string& subtitle, bool includeFrame) {
-            pending::saveCustomPreset(*vm_, name, subtitle, includeFrame);
+            vm_->saveCustomPreset(name, subtitle, includeFrame);
         },
         this);
 }
@@ -316,7 +245,7 @@ void MainWindow::dismissSheets() {
 
 void MainWindow::prepareToQuit() {
     dismissSheets();
-    if (vm_->isBatchExporting()) pending::cancelBatchExport(*vm_);
+    if (vm_->isBatchExporting()) vm_->cancelBatchExport();
     vm_->saveAllOnQuit();
 }
 
@@ -330,12 +259,7 @@ void MainWindow::scheduleRefresh() {
 
 void MainWindow::refreshNow() {
     refreshPending_ = false;
-    openFolder_->setText(localized("nav.openFolder"));
-    export_->setText(localized("nav.exportPhoto"));
-    export_->setEnabled(vm_->selectedPhoto() != nullptr);
     status_->setText(QString::fromStdString(vm_->statusMessage()));
-    for (auto& [slider, key] : sliderKeys_) slider->setTitle(localized(key));
-    for (ProSlider* slider : sliders_) slider->refresh();
     for (RefreshableView* view : views_) view->refresh();
 
     // While quitting no sheet may open again.
@@ -362,7 +286,6 @@ void MainWindow::placeOverlay() { overlay_->setGeometry(centralWidget()->rect())
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Resize) {
         if (watched == centralWidget()) placeOverlay();
-        if (watched != centralWidget()) vm_->setCanvasViewportSize(QSizeF(static_cast<QWidget*>(watched)->size()));
     }
     return QMainWindow::eventFilter(watched, event);
 }
@@ -388,6 +311,8 @@ void MainWindow::startCommandFilePolling(std::vector<std::filesystem::path> loca
 void MainWindow::handleAutomationAction(const QString& action) {
     performAutomationAction(action.toStdString(), *vm_, localization_);
 }
+
+const std::vector<ProSlider*>& MainWindow::sliders() const { return inspectorColumn_->sliders(); }
 
 void quitApplication() {
     for (QWidget* widget : QApplication::topLevelWidgets()) {

@@ -30,6 +30,10 @@ class QPushButton;
 namespace vantrel {
 
 class BatchExportOverlay;
+class CanvasArea;
+class Inspector;
+class Sidebar;
+class TopBar;
 class DarkroomViewModel;
 class LocalizationManager;
 class ProSlider;
@@ -79,7 +83,11 @@ public:
     QWidget* sidebar() const { return sidebar_; }
     QWidget* canvasArea() const { return canvasArea_; }
     QWidget* inspector() const { return inspector_; }
-    const std::vector<ProSlider*>& sliders() const { return sliders_; }
+    const std::vector<ProSlider*>& sliders() const;
+    TopBar* topBar() const { return topBar_; }
+    Sidebar* sidebarView() const { return sidebarView_; }
+    CanvasArea* canvasAreaView() const { return canvasView_; }
+    Inspector* inspectorView() const { return inspectorColumn_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -87,11 +95,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QWidget* buildTopBar();
-    QWidget* buildCanvasArea();
     QWidget* buildInspector();
-    void addSlider(QLayout* layout, const char* key, double EditParameters::*field, double lower, double upper,
-                   double defaultValue, double step, const char* format, const char* unit);
     QDialog* makeBatchSyncSheet();
     QDialog* makeExportSheet();
     QDialog* makeSavePresetSheet();
@@ -109,14 +113,14 @@ private:
     bool quitting_ = false;
 
     std::vector<RefreshableView*> views_;
-    std::vector<ProSlider*> sliders_;
-    std::vector<std::pair<ProSlider*, const char*>> sliderKeys_;
+    TopBar* topBar_ = nullptr;
+    Inspector* inspectorColumn_ = nullptr;
+    Sidebar* sidebarView_ = nullptr;
+    CanvasArea* canvasView_ = nullptr;
     QWidget* sidebar_ = nullptr;
     QWidget* canvasArea_ = nullptr;
     QWidget* inspector_ = nullptr;
     QLabel* status_ = nullptr;
-    QPushButton* openFolder_ = nullptr;
-    QPushButton* export_ = nullptr;
     BatchExportOverlay* overlay_ = nullptr;
     QPointer<QDialog> batchSyncSheet_;
     QPointer<QDialog> exportSheet_;

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "app/MainWindow.h"
+#include "services/CustomPresetStore.h"
 #include "viewmodel/DarkroomViewModel.h"
 #include "viewmodel/FakeServices.h"
 
@@ -21,6 +22,8 @@ protected:
         ViewModelServices services;
         services.render = render;
         services.store = store;
+        services.presets = std::make_shared<const CustomPresetStore>(CustomPresetStore::Options{
+            [this] { return std::filesystem::path(dir.filePath("presets").toStdString()); }, [](const std::string&) {}});
         services.settings = std::make_shared<QSettings>(dir.filePath("settings.ini"), QSettings::IniFormat);
         // Long enough that only an explicit save writes during a test.
         services.timings = {std::chrono::milliseconds(30), std::chrono::milliseconds(60000)};

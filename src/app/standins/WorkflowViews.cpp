@@ -121,4 +121,19 @@ SavePresetSheet::SavePresetSheet(Binding<bool> isPresented, EditParameters param
     setMinimumWidth(420);
 }
 
+SnapshotListView::SnapshotListView(Source<std::vector<SnapshotItem>> snapshots,
+                                   Source<std::optional<Uuid>> comparedSnapshotID,
+                                   Source<EditParameters> currentParameters, Actions actions, QWidget* parent)
+    : PlaceholderView("SnapshotListView", parent), snapshots_(std::move(snapshots)),
+      comparedSnapshotID_(std::move(comparedSnapshotID)), currentParameters_(std::move(currentParameters)),
+      actions_(std::move(actions)), name_(new QLineEdit(this)) {
+    name_->setObjectName(QStringLiteral("snapshotName"));
+    name_->setGeometry(8, 8, 200, 24);
+    connect(name_, &QLineEdit::returnPressed, this, [this] {
+        if (name_->text().trimmed().isEmpty() || !actions_.onCreateSnapshot) return;
+        actions_.onCreateSnapshot(name_->text().toStdString());
+        name_->clear();
+    });
+}
+
 }  // namespace vantrel

@@ -103,6 +103,8 @@ private:
     Actions actions_;
 };
 
+// Stand-in with the one real part the window relies on: the name field and
+// its Return key, which create a snapshot.
 class SnapshotListView final : public PlaceholderView {
 public:
     struct Actions {
@@ -113,16 +115,15 @@ public:
         Callback onClearCompare;
     };
     SnapshotListView(Source<std::vector<SnapshotItem>> snapshots, Source<std::optional<Uuid>> comparedSnapshotID,
-                     Source<EditParameters> currentParameters, Actions actions, QWidget* parent = nullptr)
-        : PlaceholderView("SnapshotListView", parent), snapshots_(std::move(snapshots)),
-          comparedSnapshotID_(std::move(comparedSnapshotID)), currentParameters_(std::move(currentParameters)),
-          actions_(std::move(actions)) {}
+                     Source<EditParameters> currentParameters, Actions actions, QWidget* parent = nullptr);
+    QLineEdit* nameField() const { return name_; }
 
 private:
     Source<std::vector<SnapshotItem>> snapshots_;
     Source<std::optional<Uuid>> comparedSnapshotID_;
     Source<EditParameters> currentParameters_;
     Actions actions_;
+    QLineEdit* name_;
 };
 
 }  // namespace vantrel

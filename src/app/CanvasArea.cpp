@@ -1,0 +1,235 @@
+#include "app/CanvasArea.h"
+
+#include <QEvent>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QVBoxLayout>
+
+#include "app/DarkroomTheme.h"
+#include "app/Icons.h"
+#include "app/standins/CanvasViews.h"
+#include "app/standins/MaskViews.h"
+#include "app/standins/WorkflowViews.h"
+#include "services/L10n.h"
+#include "viewmodel/DarkroomViewModel.h"
+
+namespace vantrel {
+
+namespace {
+
+// The developed frame fitted into the area with its aspect kept; the tool's
+// overlay lies on top of it.
+class PreviewPicture final : public QWidget {
+public:
+    PreviewPicture(DarkroomViewModel& vm, QWidget* overlay) : vm_(vm) {
+        auto* stack = new QGridLayout(this);
+        stack->setContentsMargins(16, 16, 16, 16);
+        stack->addWidget(overlay, 0, 0);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        const QImage& image = vm_.renderedPreview();
+        if (image.isNull()) return;
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        const QRectF area = QRectF(rect()).adjusted(16, 16, -16, -16);
+        painter.drawImage(SplitCompareView::fittedRect(QSizeF(image.size()), area), image);
+    }
+
+private:
+    DarkroomViewModel& vm_;
+};
+
+// Writes the measured size of the viewing branch into the view model.
+class Measured final : public QWidget {
+public:
+    explicit Measured(DarkroomViewModel& vm) : vm_(vm) {}
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QWidget::resizeEvent(event);
+        vm_.setCanvasViewportSize(QSizeF(size()));
+    }
+
+private:
+    DarkroomViewModel& vm_;
+};
+
+}  // namespace
+
+CanvasArea::Branch CanvasArea::branchFor(bool cropping, bool retouching, bool masking) {
+    if (cropping) return Branch::crop;
+    if (retouching) return Branch::retouch;
+    if (masking) return Branch::mask;
+    return Branch::viewing;
+}
+
+CanvasArea::CanvasArea(DarkroomViewModel& vm, QWidget* parent) : QWidget(parent), vm_(vm) {
+    setObjectName(QStringLiteral("canvasArea"));
+    setAutoFillBackground(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, DarkroomTheme::raisedBackground());
+    setPalette(palette);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    branch_ = branchFor(vm_.isCroppingMode(), vm_.isRetouchMode(), vm_.isMaskMode());
+    view_ = buildBranch(branch_);
+    layout->addWidget(view_);
+    refresh();
+}
+
+QSize CanvasArea::imageSize() const {
+    if (const LoadedPhoto* photo = vm_.selectedPhoto())
+        return {int(photo->dimensions().width), int(photo->dimensions().height)};
+    return {2400, 1600};
+}
+
+QImage CanvasArea::referenceImage() const {
+    if (vm_.activeComparisonSnapshotID() && !vm_.snapshotComparisonPreview().isNull())
+        return vm_.snapshotComparisonPreview();
+    return vm_.originalPreview();
+}
+
+QString CanvasArea::referenceLabel() const {
+    if (vm_.activeComparisonSnapshotID() && !vm_.snapshotComparisonPreview().isNull()) {
+        const SnapshotItem* snapshot = vm_.activeComparisonSnapshot();
+        const std::string name = snapshot ? snapshot->name : L10n::tr("snapshot.defaultName");
+        return QString::fromStdString(L10n::tr("compare.snapshotLabelA", name));
+    }
+    return QStringLiteral("BEFORE");
+}
+
+QString CanvasArea::targetLabel() const {
+    if (vm_.activeComparisonSnapshotID() && !vm_.snapshotComparisonPreview().isNull())
+        return localized("compare.currentGradeB");
+    return QStringLiteral("AFTER");
+}
+
+QWidget* CanvasArea::buildBranch(Branch branch) {
+    views_.clear();
+    navigator_ = compareHUD_ = picture_ = nullptr;
+    loading_ = nullptr;
+    auto render = [this] { vm_.requestRender(false); };
+    auto sizeOf = [this] { return imageSize(); };
+    auto recipe = vm_.parametersBinding();
+    Binding<CropParameters> crop([this] { return vm_.parameters().crop; },
+                                 [this](const CropParameters& value) {
+                                     EditParameters p = vm_.parameters();
+                                     p.crop = value;
+                                     vm_.setParameters(std::move(p));
+                                 });
+    auto spot = vm_.binding(&DarkroomViewModel::selectedRetouchSpotID, &DarkroomViewModel::setSelectedRetouchSpotID);
+    auto mask = vm_.binding(&DarkroomViewModel::selectedMaskID, &DarkroomViewModel::setSelectedMaskID);
+    switch (branch) {
+    case Branch::crop:
+        return toolBranch(new CropOverlayView(crop, sizeOf, render),
+                          new CropControlBar(crop, sizeOf, [this] { return vm_.isDetectingHorizon(); },
+                                             {[this] { vm_.autoLevelHorizon(); }, [this] { vm_.addQuarterTurn(); },
+                                              [this] { vm_.subtractQuarterTurn(); },
+                                              [this] { vm_.toggleFlipHorizontal(); }, [this] { vm_.resetCrop(); },
+                                              [this] { vm_.saveCrop(); }}));
+    case Branch::retouch: {
+        const double radius = vm_.retouchBrushRadius();  // read when the branch is built
+        return toolBranch(
+            new SpotHealingOverlayView(recipe, spot, [radius] { return radius; }, sizeOf,
+                                       [this] { return vm_.renderedPreview(); }, render),
+            new SpotHealingControlBar(recipe, spot,
+                                      vm_.binding(&DarkroomViewModel::retouchBrushRadius,
+                                                  &DarkroomViewModel::setRetouchBrushRadius),
+                                      {[this] { vm_.undoLastHealingSpot(); }, [this] { vm_.clearAllHealingSpots(); },
+                                       [this] { vm_.removeSelectedHealingSpot(); }, [this] { vm_.saveRetouch(); },
+                                       render}));
+    }
+    case Branch::mask:
+        return toolBranch(new MaskOverlayView(recipe, mask, sizeOf, render),
+                          new MaskControlBar(recipe, mask,
+                                             {[this] { vm_.addLinearMask(); }, [this] { vm_.addRadialMask(); },
+                                              [this] { vm_.deleteSelectedMask(); }, [this] { vm_.clearAllMasks(); },
+                                              [this] { vm_.finishMaskEditing(); }, render}));
+    case Branch::viewing:
+        break;
+    }
+    return viewingBranch();
+}
+
+QWidget* CanvasArea::toolBranch(QWidget* overlay, QWidget* bar) {
+    auto* branch = new QWidget;
+    auto* stack = new QGridLayout(branch);
+    stack->setContentsMargins(0, 0, 0, 0);
+    picture_ = new PreviewPicture(vm_, overlay);
+    loading_ = new QLabel;
+    loading_->setObjectName(QStringLiteral("loadingFilm"));
+    loading_->setAlignment(Qt::AlignCenter);
+    stack->addWidget(picture_, 0, 0);
+    stack->addWidget(loading_, 0, 0);
+    // The bar floats at the bottom centre, over the picture, with or without a preview.
+    auto* barColumn = new QVBoxLayout;
+    barColumn->setContentsMargins(0, 0, 0, 20);
+    barColumn->addStretch(1);
+    bar->setMinimumWidth(360);
+    barColumn->addWidget(bar, 0, Qt::AlignHCenter);
+    stack->addLayout(barColumn, 0, 0);
+    for (QWidget* view : {overlay, bar})
+        if (auto* refreshable = dynamic_cast<RefreshableView*>(view)) views_.push_back(refreshable);
+    return branch;
+}
+
+QWidget* CanvasArea::viewingBranch() {
+    auto* branch = new Measured(vm_);
+    auto* stack = new QGridLayout(branch);
+    stack->setContentsMargins(12, 12, 12, 12);
+    auto* compare = new SplitCompareView([this] { return referenceImage(); }, [this] { return vm_.renderedPreview(); },
+                                         vm_.binding(&DarkroomViewModel::isHoldingOriginal,
+                                                     &DarkroomViewModel::setIsHoldingOriginal),
+                                         vm_.binding(&DarkroomViewModel::compareMode, &DarkroomViewModel::setCompareMode),
+                                         [this] { return referenceLabel(); }, [this] { return targetLabel(); }, false);
+    auto* canvas = new ZoomPanCanvasView(vm_.binding(&DarkroomViewModel::zoomScale, &DarkroomViewModel::setZoomScale),
+                                         vm_.binding(&DarkroomViewModel::panOffset, &DarkroomViewModel::setPanOffset),
+                                         [this] { return imageSize(); }, true, compare);
+    stack->addWidget(canvas, 0, 0);
+    auto* navigator = new NavigatorMinimapView(
+        [this] { return vm_.renderedPreview(); }, [this] { return imageSize(); },
+        vm_.binding(&DarkroomViewModel::zoomScale, &DarkroomViewModel::setZoomScale),
+        vm_.binding(&DarkroomViewModel::panOffset, &DarkroomViewModel::setPanOffset),
+        [this] { return vm_.canvasViewportSize(); },
+        {[this] { vm_.zoomToFit(); }, [this] { vm_.zoomTo100(); }, [this] { vm_.zoomTo200(); },
+         [this] { vm_.setIsNavigatorVisible(false); }});
+    navigator->setFixedSize(180, 120);
+    navigator->setContentsMargins(0, 0, 0, 0);
+    stack->addWidget(navigator, 0, 0, Qt::AlignTop | Qt::AlignRight);
+    auto* hud = new CompareControlHUDView(vm_.binding(&DarkroomViewModel::compareMode, &DarkroomViewModel::setCompareMode),
+                                          vm_.binding(&DarkroomViewModel::isHoldingOriginal,
+                                                      &DarkroomViewModel::setIsHoldingOriginal));
+    hud->setFixedSize(200, 32);
+    stack->addWidget(hud, 0, 0, Qt::AlignBottom | Qt::AlignRight);
+    navigator_ = navigator;
+    compareHUD_ = hud;
+    views_ = {canvas, navigator, hud};
+    return branch;
+}
+
+void CanvasArea::refresh() {
+    const Branch wanted = branchFor(vm_.isCroppingMode(), vm_.isRetouchMode(), vm_.isMaskMode());
+    if (wanted != branch_) {
+        branch_ = wanted;
+        QWidget* old = view_;
+        view_ = buildBranch(wanted);
+        delete layout()->replaceWidget(old, view_);  // the old item is ours to free
+        old->hide();
+        old->deleteLater();
+    }
+    if (loading_) {
+        const bool waiting = vm_.renderedPreview().isNull();
+        loading_->setText(localized("preview.loadingFilm"));
+        loading_->setVisible(waiting);
+        picture_->setVisible(!waiting);
+        picture_->update();
+    }
+    if (navigator_) navigator_->setVisible(vm_.isNavigatorVisible() || vm_.zoomScale() > kNavigatorZoom);
+    if (compareHUD_) compareHUD_->setVisible(!vm_.renderedPreview().isNull() || !vm_.originalPreview().isNull());
+    for (RefreshableView* view : views_) view->refresh();
+}
+
+}  // namespace vantrel

@@ -1,0 +1,310 @@
+#include "app/Inspector.h"
+
+#include <cmath>
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/DarkroomTheme.h"
+#include "app/Icons.h"
+#include "app/ProSlider.h"
+#include "app/standins/CanvasViews.h"
+#include "app/standins/MaskViews.h"
+#include "app/standins/PanelViews.h"
+#include "viewmodel/DarkroomViewModel.h"
+
+namespace vantrel {
+
+namespace {
+
+constexpr double kTolerance = 0.001;
+
+bool off(double value, double neutral) { return std::abs(value - neutral) > kTolerance; }
+
+QLabel* sectionTitle() {
+    auto* title = new QLabel;
+    title->setStyleSheet(QStringLiteral("color: #969696; font-size: 11px; font-weight: bold;"));
+    return title;
+}
+
+QWidget* divider(bool dark) {
+    auto* line = new QWidget;
+    line->setFixedHeight(1);
+    line->setStyleSheet(dark ? QStringLiteral("background: %1;").arg(DarkroomTheme::separator().name(QColor::HexArgb))
+                             : QStringLiteral("background: rgba(255, 255, 255, 20);"));
+    return line;
+}
+
+}  // namespace
+
+bool toneSectionChanged(const EditParameters& p) {
+    return off(p.exposure, 0) || off(p.contrast, 1) || off(p.highlights, 1) || off(p.shadows, 0);
+}
+
+bool colorSectionChanged(const EditParameters& p) {
+    return std::abs(p.temperature - 6500) > 1.0 || off(p.tint, 0) || off(p.saturation, 1) || off(p.vibrance, 0);
+}
+
+// Signed on purpose: values below zero do not count as a change.
+bool detailSectionChanged(const EditParameters& p) { return p.sharpening > kTolerance || p.noiseReduction > kTolerance; }
+
+bool vignetteSectionChanged(const EditParameters& p) { return off(p.vignette, 0); }
+
+Inspector::Inspector(DarkroomViewModel& vm, QWidget* parent) : QWidget(parent), vm_(vm) {
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(12, 12, 12, 12);
+    column->setSpacing(14);
+    auto render = [this] { vm_.requestRender(false); };
+    auto recipe = [this] { return vm_.parametersBinding(); };
+    auto* histogram = new HistogramWaveformView([this] { return vm_.histogramData(); });
+    histogram->setContentsMargins(0, 8, 0, 0);
+    addPanel(column, histogram);
+    addPanel(column, geometrySection());
+    addPanel(column, new NegativeLabControlView(recipe(), render), true);
+    QVBoxLayout* rows = nullptr;
+    addPanel(column, slidersSection("inspector.tone", toneSectionChanged, [](EditParameters& p) {
+        p.exposure = 0;
+        p.contrast = 1;
+        p.highlights = 1;
+        p.shadows = 0;
+    }, rows), true);
+    addSlider(rows, "inspector.exposure", &EditParameters::exposure, -2, 2, 0, 0.01, "%.2f", "EV");
+    addSlider(rows, "inspector.contrast", &EditParameters::contrast, 0.5, 2, 1);
+    addSlider(rows, "inspector.highlights", &EditParameters::highlights, 0, 1, 1);
+    addSlider(rows, "inspector.shadows", &EditParameters::shadows, 0, 1, 0);
+    addPanel(column, slidersSection("inspector.color", colorSectionChanged, [](EditParameters& p) {
+        p.temperature = 6500;
+        p.tint = 0;
+        p.saturation = 1;
+        p.vibrance = 0;
+    }, rows));
+    addSlider(rows, "inspector.temp", &EditParameters::temperature, 2500, 9500, 6500, 50, "%.0f", "K",
+              QColor(255, 149, 0));
+    addSlider(rows, "inspector.tint", &EditParameters::tint, -100, 100, 0, 1, "%.0f", "",
+              QColor::fromRgbF(0.85f, 0.35f, 0.75f));
+    addSlider(rows, "inspector.saturation", &EditParameters::saturation, 0, 2, 1);
+    addSlider(rows, "inspector.vibrance", &EditParameters::vibrance, -1, 1, 0);
+    addPanel(column, new HSLColorMixerView(recipe(), render));
+    addPanel(column, new ColorWheelsView(recipe(), render));
+    addPanel(column, new MaskControlView(recipe(), vm_.binding(&DarkroomViewModel::selectedMaskID,
+                                                              &DarkroomViewModel::setSelectedMaskID),
+                                         [this] { return vm_.isMaskMode(); },
+                                         {[this] { vm_.toggleMaskMode(); }, [this] { vm_.addLinearMask(); },
+                                          [this] { vm_.addRadialMask(); }, render}));
+    addPanel(column, new SubjectMaskControlView(recipe(), [this] { return vm_.isDetectingSubject(); },
+                                                {[this] { vm_.detectSubject(); }, [this] { vm_.resetSubjectMask(); },
+                                                 render}));
+    // The curve editor alone reports its gestures; its committed edits are final.
+    addPanel(column, new ToneCurveEditorView(
+                         Binding<std::vector<CurvePoint>>([this] { return vm_.parameters().curvePoints; },
+                                                          [this](const std::vector<CurvePoint>& points) {
+                                                              if (vm_.parameters().curvePoints == points) return;
+                                                              EditParameters p = vm_.parameters();
+                                                              p.curvePoints = points;
+                                                              vm_.setParameters(std::move(p));
+                                                              vm_.requestRender(false);
+                                                          }),
+                         [this] { vm_.requestRender(true); },
+                         [this](bool editing) {
+                             if (editing)
+                                 vm_.beginInteraction();
+                             else
+                                 vm_.endInteraction();
+                         }));
+    addPanel(column, slidersSection("inspector.detail", detailSectionChanged, [](EditParameters& p) {
+        p.sharpening = 0;
+        p.noiseReduction = 0;
+    }, rows));
+    addSlider(rows, "inspector.sharpening", &EditParameters::sharpening, 0, 1, 0);
+    addSlider(rows, "inspector.noiseReduction", &EditParameters::noiseReduction, 0, 0.3, 0);
+    addPanel(column, slidersSection("inspector.vignette", vignetteSectionChanged,
+                                    [](EditParameters& p) { p.vignette = 0; }, rows));
+    addSlider(rows, "inspector.vignette", &EditParameters::vignette, -1, 1, 0);
+    addPanel(column, new HalationControlView(recipe(), render));
+    auto group = [this](auto member) {
+        using Group = std::remove_cvref_t<decltype(EditParameters{}.*member)>;
+        return Binding<Group>([this, member] { return vm_.parameters().*member; },
+                              [this, member](const Group& value) {
+                                  EditParameters p = vm_.parameters();
+                                  p.*member = value;
+                                  vm_.setParameters(std::move(p));
+                              });
+    };
+    addPanel(column, new FilmGrainControlView(group(&EditParameters::filmGrain), render));
+    addPanel(column, new FilmPhysicsControlView(group(&EditParameters::lightLeaks),
+                                                group(&EditParameters::dustAndScratches), render));
+    addPanel(column, new FilmFrameControlView(recipe(), [this] {
+        const LoadedPhoto* photo = vm_.selectedPhoto();
+        return photo ? photo->metadata() : ImageMetadataInfo::sample();
+    }, render));
+    addPanel(column, new UltraHDRControlView(group(&EditParameters::ultraHDR), render));
+    column->addStretch(1);
+    refresh();
+}
+
+void Inspector::addPanel(QVBoxLayout* column, QWidget* panel, bool darkDividers) {
+    // The negative-lab panel sits between two darker lines.
+    if (blocks_++ > 0) column->addWidget(divider(darkDividers));
+    column->addWidget(panel);
+    if (auto* view = dynamic_cast<RefreshableView*>(panel)) panels_.push_back(view);
+}
+
+QPushButton* Inspector::resetButton(std::function<void(EditParameters&)> reset) {
+    auto* button = new QPushButton;
+    button->setFlat(true);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setStyleSheet(QStringLiteral("QPushButton { color: %1; font-size: 10px; font-weight: 500; border: none; }")
+                              .arg(DarkroomTheme::accent().name()));
+    connect(button, &QPushButton::clicked, this, [this, reset = std::move(reset)] {
+        EditParameters p = vm_.parameters();
+        reset(p);
+        vm_.setParameters(std::move(p));
+        vm_.requestRender(true);
+    });
+    return button;
+}
+
+QWidget* Inspector::geometrySection() {
+    auto* section = new QWidget;
+    auto* rows = new QVBoxLayout(section);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(5);
+
+    auto* header = new QHBoxLayout;
+    header->setContentsMargins(0, 0, 0, 2);
+    geometryTitle_ = sectionTitle();
+    cropReset_ = resetButton([](EditParameters& p) { p.crop = CropParameters::defaultValue(); });
+    cropReset_->setObjectName(QStringLiteral("reset.inspector.geometry"));
+    cropToggle_ = new QPushButton;
+    cropToggle_->setFlat(true);
+    connect(cropToggle_, &QPushButton::clicked, this, [this] { vm_.toggleCropMode(); });
+    header->addWidget(geometryTitle_);
+    header->addStretch(1);
+    header->addWidget(cropReset_);
+    header->addWidget(cropToggle_);
+    rows->addLayout(header);
+
+    auto* straighten = new QHBoxLayout;
+    straighten->setSpacing(8);
+    ProSlider* angle = makeSlider(
+        "inspector.straighten", [](const EditParameters& p) { return p.crop.straightenAngle; },
+        [](EditParameters& p, double v) { p.crop.straightenAngle = v; }, -45, 45, 0, 0.1, "%.1f", "°",
+        QColor(50, 173, 230));
+    straighten->addWidget(angle, 1);
+    autoHorizon_ = new QPushButton;
+    autoHorizon_->setObjectName(QStringLiteral("autoHorizon"));
+    connect(autoHorizon_, &QPushButton::clicked, this, [this] { vm_.autoLevelHorizon(); });
+    straighten->addWidget(autoHorizon_);
+    rows->addLayout(straighten);
+
+    auto* orientation = new QHBoxLayout;
+    orientation->setSpacing(8);
+    const struct {
+        const char* key;
+        const char* symbol;
+        std::function<void()> action;
+    } buttons[] = {{"inspector.rotateLeft", "rotate.left", [this] { vm_.subtractQuarterTurn(); }},
+                   {"inspector.rotateRight", "rotate.right", [this] { vm_.addQuarterTurn(); }},
+                   {"inspector.flipH", "arrow.left.and.right.righttriangle.left.righttriangle.right",
+                    [this] { vm_.toggleFlipHorizontal(); }}};
+    for (const auto& b : buttons) {
+        auto* button = new QPushButton(symbolIcon(b.symbol), {});
+        button->setObjectName(QString::fromUtf8(b.key));
+        button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        button->setStyleSheet(QStringLiteral("font-size: 10px;"));
+        connect(button, &QPushButton::clicked, this, b.action);
+        orientation->addWidget(button, 1);
+        orientation_.emplace_back(button, b.key);
+    }
+    rows->addLayout(orientation);
+    return section;
+}
+
+QWidget* Inspector::slidersSection(const char* titleKey, std::function<bool(const EditParameters&)> changed,
+                                   std::function<void(EditParameters&)> reset, QVBoxLayout*& rows) {
+    auto* section = new QWidget;
+    auto* column = new QVBoxLayout(section);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(5);
+    auto* header = new QHBoxLayout;
+    header->setContentsMargins(0, 0, 0, 2);
+    QLabel* title = sectionTitle();
+    QPushButton* button = resetButton(std::move(reset));
+    button->setObjectName(QStringLiteral("reset.") + QString::fromUtf8(titleKey));
+    header->addWidget(title);
+    header->addStretch(1);
+    header->addWidget(button);
+    column->addLayout(header);
+    rows = column;
+    sections_.push_back({titleKey, title, button, std::move(changed)});
+    return section;
+}
+
+void Inspector::addSlider(QVBoxLayout* rows, const char* key, double EditParameters::*field, double lower,
+                          double upper, double defaultValue, double step, const char* format, const char* unit,
+                          QColor tint) {
+    rows->addWidget(makeSlider(
+        key, [field](const EditParameters& p) { return p.*field; },
+        [field](EditParameters& p, double v) { p.*field = v; }, lower, upper, defaultValue, step, format, unit, tint));
+}
+
+ProSlider* Inspector::makeSlider(const char* key, std::function<double(const EditParameters&)> get,
+                                 std::function<void(EditParameters&, double)> set, double lower, double upper,
+                                 double defaultValue, double step, const char* format, const char* unit,
+                                 QColor tint) {
+    // No gestures are reported: every change of the value asks for a preview.
+    Binding<double> value([this, get] { return get(vm_.parameters()); },
+                          [this, get, set](const double& v) {
+                              if (get(vm_.parameters()) == v) return;
+                              EditParameters p = vm_.parameters();
+                              set(p, v);
+                              vm_.setParameters(std::move(p));
+                              vm_.requestRender(false);
+                          });
+    auto* slider = new ProSlider(localized(key), std::move(value), {lower, upper}, defaultValue, step,
+                                 QString::fromUtf8(format), QString::fromUtf8(unit),
+                                 tint.isValid() ? tint : DarkroomTheme::accent());
+    slider->setObjectName(QString::fromUtf8(key));
+    sliders_.push_back(slider);
+    sliderKeys_.emplace_back(slider, key);
+    return slider;
+}
+
+std::vector<const char*> Inspector::visibleResets() const {
+    std::vector<const char*> shown;
+    if (!cropReset_->isHidden()) shown.push_back("inspector.geometry");
+    for (const Section& section : sections_)
+        if (!section.reset->isHidden()) shown.push_back(section.titleKey);
+    return shown;
+}
+
+void Inspector::refresh() {
+    const EditParameters& p = vm_.parameters();
+    geometryTitle_->setText(localized("inspector.geometry"));
+    cropReset_->setText(localized("common.reset"));
+    cropReset_->setToolTip(localized("common.reset"));
+    cropReset_->setVisible(!(p.crop == CropParameters::defaultValue()));
+    cropToggle_->setIcon(symbolIcon(vm_.isCroppingMode() ? "checkmark.circle.fill" : "crop"));
+    cropToggle_->setToolTip(localized("nav.crop"));
+    const bool detecting = vm_.isDetectingHorizon();
+    autoHorizon_->setEnabled(!detecting);
+    autoHorizon_->setIcon(detecting ? QIcon() : symbolIcon("wand.and.stars"));
+    autoHorizon_->setText(detecting ? QStringLiteral("…") : QString());
+    autoHorizon_->setToolTip(localized("inspector.autoHorizon"));
+    for (auto& [button, key] : orientation_) button->setText(localized(key));
+    for (Section& section : sections_) {
+        section.title->setText(localized(section.titleKey));
+        section.reset->setText(localized("common.reset"));
+        section.reset->setToolTip(localized("common.reset"));
+        section.reset->setVisible(section.changed(p));
+    }
+    for (auto& [slider, key] : sliderKeys_) {
+        slider->setTitle(localized(key));
+        slider->refresh();
+    }
+    for (RefreshableView* panel : panels_) panel->refresh();
+}
+
+}  // namespace vantrel

@@ -1,0 +1,231 @@
+#include "app/RecipeList.h"
+
+#include <QContextMenuEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOption>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/DarkroomTheme.h"
+#include "app/Icons.h"
+#include "viewmodel/DarkroomViewModel.h"
+#include "viewmodel/FileDialogs.h"
+
+namespace vantrel {
+
+namespace {
+
+QString rgba(const QColor& colour, double opacity) {
+    return QStringLiteral("rgba(%1, %2, %3, %4)")
+        .arg(colour.red())
+        .arg(colour.green())
+        .arg(colour.blue())
+        .arg(int(opacity * 255));
+}
+
+QLabel* iconLabel(const char* symbol, int size) {
+    auto* label = new QLabel;
+    label->setPixmap(symbolIcon(symbol).pixmap(size, size));
+    return label;
+}
+
+// A clickable recipe row that offers its own context menu.
+class RecipeRow final : public QWidget {
+public:
+    std::function<void()> onClick;
+    std::function<void(const QPoint&)> onMenu;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override { event->setAccepted(event->button() == Qt::LeftButton); }
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && onClick) onClick();
+    }
+    void contextMenuEvent(QContextMenuEvent* event) override {
+        if (onMenu) onMenu(event->globalPos());
+    }
+    void paintEvent(QPaintEvent*) override;
+};
+
+void RecipeRow::paintEvent(QPaintEvent*) {
+    QStyleOption option;
+    option.initFrom(this);
+    QPainter painter(this);
+    style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, this);
+}
+
+}  // namespace
+
+std::string recipeFileName(const FilmPreset& preset) {
+    std::string name = preset.name;
+    for (char& c : name)
+        if (c == '/' || c == '\\' || c == ':' || c == '\0') c = '-';
+    if (name.empty() || name == "." || name == "..") name = "Recipe";
+    return name + ".vantrelrecipe";
+}
+
+RecipeList::RecipeList(DarkroomViewModel& vm, std::shared_ptr<FileDialogs> dialogs, QWidget* parent)
+    : QWidget(parent), vm_(vm), dialogs_(std::move(dialogs)) {
+    column_ = new QVBoxLayout(this);
+    column_->setContentsMargins(10, 0, 10, 0);
+    column_->setSpacing(0);
+    refresh();
+}
+
+QWidget* RecipeList::header(const char* symbol, const char* key, int count, bool accent) {
+    auto* header = new QWidget;
+    auto* row = new QHBoxLayout(header);
+    row->setContentsMargins(2, 0, 2, 0);
+    row->setSpacing(4);
+    row->addWidget(iconLabel(symbol, 10));
+    auto* title = new QLabel(localized(key));
+    title->setStyleSheet(QStringLiteral("font-size: 10px; font-weight: bold; color: %1;")
+                             .arg(accent ? DarkroomTheme::accent().name() : QStringLiteral("#969696")));
+    row->addWidget(title);
+    row->addStretch(1);
+    auto* badge = new QLabel(QString::number(count));
+    badge->setObjectName(QStringLiteral("badge"));
+    badge->setStyleSheet(QStringLiteral("font-size: 9px; font-weight: 600; color: #969696; padding: 1px 5px;"
+                                        " background: rgba(255, 255, 255, 20); border-radius: 4px;"));
+    row->addWidget(badge);
+    return header;
+}
+
+QWidget* RecipeList::row(const FilmPreset& preset, bool custom) {
+    const bool active = vm_.activePresetID() && *vm_.activePresetID() == preset.id;
+    auto* row = new RecipeRow;
+    row->setObjectName(QString::fromStdString((custom ? "custom:" : "classic:") + preset.id));
+    row->setProperty("active", active);
+    row->setAttribute(Qt::WA_StyledBackground);
+    row->setStyleSheet(QStringLiteral("#%1 { background: %2; border: 1px solid %3; border-radius: 6px; }")
+                           .arg(row->objectName().replace(':', '_'),
+                                active ? rgba(DarkroomTheme::accent(), 0.3) : QStringLiteral("rgba(255,255,255,10)"),
+                                active ? DarkroomTheme::accent().name() : QStringLiteral("transparent")));
+    row->setObjectName(row->objectName().replace(':', '_'));
+    auto* line = new QHBoxLayout(row);
+    line->setContentsMargins(0, 0, 0, 0);
+    line->setSpacing(0);
+
+    auto* text = new QVBoxLayout;
+    text->setContentsMargins(8, 8, 8, 8);
+    text->setSpacing(3);
+    auto* first = new QHBoxLayout;
+    first->setSpacing(4);
+    if (custom) first->addWidget(iconLabel("star.fill", 9));
+    auto* name = new QLabel(QString::fromStdString(preset.localizedName()));
+    name->setStyleSheet(QStringLiteral("font-size: 11px; font-weight: %1; color: %2;")
+                            .arg(active ? "bold" : "500", active ? "white" : "#e6e6e6"));
+    name->setWordWrap(!custom);  // a custom name keeps to one line
+    if (custom) name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    first->addWidget(name, 1);
+    if (active) {
+        auto* mark = iconLabel("checkmark", 10);
+        mark->setObjectName(QStringLiteral("activeMark"));
+        first->addWidget(mark);
+    }
+    text->addLayout(first);
+    const std::string subtitle = preset.localizedSubtitle();
+    if (!subtitle.empty()) {
+        auto* second = new QLabel(QString::fromStdString(subtitle));
+        second->setWordWrap(true);
+        second->setMaximumHeight(28);  // two lines
+        second->setStyleSheet(QStringLiteral("font-size: 9px; color: %1;")
+                                  .arg(active ? QStringLiteral("rgba(255,255,255,204)") : QStringLiteral("#969696")));
+        text->addWidget(second);
+    }
+    line->addLayout(text, 1);
+    row->onClick = [this, preset] { vm_.applyPreset(preset); };
+
+    if (custom) {
+        auto* remove = new QPushButton(symbolIcon("trash"), {});
+        remove->setObjectName(QStringLiteral("delete"));
+        remove->setFlat(true);
+        remove->setToolTip(localized("preset.deleteAction"));
+        remove->setStyleSheet(QStringLiteral("QPushButton { border: none; padding: 8px 8px 8px 0; }"));
+        connect(remove, &QPushButton::clicked, this, [this, id = preset.id] { vm_.deleteCustomPreset(id); });
+        line->addWidget(remove);
+        row->onMenu = [this, row, preset](const QPoint& at) {
+            QMenu* menu = contextMenuFor(preset, row);
+            menu->setAttribute(Qt::WA_DeleteOnClose);
+            menu->popup(at);
+        };
+    }
+    return row;
+}
+
+QMenu* RecipeList::contextMenuFor(const FilmPreset& preset, QWidget* parent) {
+    auto* menu = new QMenu(parent);
+    connect(menu->addAction(localized("preset.applyToCurrent")), &QAction::triggered, this,
+            [this, preset] { vm_.applyPreset(preset); });
+    connect(menu->addAction(localized("preset.exportRecipeFile")), &QAction::triggered, this,
+            [this, preset] { exportRecipeFile(preset); });
+    connect(menu->addAction(localized("preset.revealInFinder")), &QAction::triggered, this,
+            [this] { vm_.revealPresetsFolder(); });
+    menu->addSeparator();
+    connect(menu->addAction(symbolIcon("trash"), localized("preset.deleteAction")), &QAction::triggered, this,
+            [this, id = preset.id] { vm_.deleteCustomPreset(id); });
+    return menu;
+}
+
+void RecipeList::exportRecipeFile(const FilmPreset& preset) {
+    const std::optional<std::filesystem::path> destination =
+        dialogs_->chooseSaveLocation(localized("preset.exportPanelTitle").toStdString(), recipeFileName(preset));
+    if (!destination) return;
+    vm_.exportRecipe(preset.id, *destination);
+}
+
+void RecipeList::refresh() {
+    // Rebuilt whole when what it shows changed: the lists are short and keep no state.
+    std::string shown = vm_.activePresetID().value_or("") + '\n' + localized("sidebar.customRecipes").toStdString();
+    for (const auto* list : {&vm_.customPresets(), &vm_.presets()})
+        for (const FilmPreset& preset : *list)
+            shown += '\n' + preset.id + '\t' + preset.localizedName() + '\t' + preset.localizedSubtitle();
+    if (content_ && shown == shown_) return;
+    shown_ = std::move(shown);
+    if (content_) {
+        content_->hide();
+        content_->setParent(nullptr);  // out of the tree now, freed once its events are done
+        content_->deleteLater();
+    }
+    content_ = new QWidget;
+    auto* stack = new QVBoxLayout(content_);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(14);
+
+    auto* customSection = new QVBoxLayout;
+    customSection->setSpacing(6);
+    const std::vector<FilmPreset>& custom = vm_.customPresets();
+    customSection->addWidget(header("star.fill", "sidebar.customRecipes", int(custom.size()), true));
+    if (custom.empty()) {
+        auto* empty = new QLabel(localized("sidebar.noCustomRecipes"));
+        empty->setObjectName(QStringLiteral("noCustomRecipes"));
+        empty->setAlignment(Qt::AlignCenter);
+        empty->setWordWrap(true);
+        empty->setStyleSheet(QStringLiteral("font-size: 10px; font-weight: 500; color: #969696; padding: 10px;"
+                                            " background: rgba(255,255,255,5); border: 1px dashed rgba(255,255,255,20);"
+                                            " border-radius: 6px;"));
+        customSection->addWidget(empty);
+    }
+    for (const FilmPreset& preset : custom) customSection->addWidget(row(preset, true));
+    stack->addLayout(customSection);
+
+    auto* line = new QWidget;
+    line->setFixedHeight(1);
+    line->setStyleSheet(QStringLiteral("background: rgba(255, 255, 255, 20);"));
+    stack->addWidget(line);
+
+    auto* classicSection = new QVBoxLayout;
+    classicSection->setSpacing(6);
+    const std::vector<FilmPreset>& classic = vm_.presets();
+    classicSection->addWidget(header("film.stack", "sidebar.classicPresets", int(classic.size()), false));
+    for (const FilmPreset& preset : classic) classicSection->addWidget(row(preset, false));
+    stack->addLayout(classicSection);
+    stack->addStretch(1);
+    column_->addWidget(content_);
+}
+
+}  // namespace vantrel

@@ -1,0 +1,169 @@
+#include "app/TopBar.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QToolButton>
+
+#include "app/DarkroomTheme.h"
+#include "app/Icons.h"
+#include "services/AppLanguage.h"
+#include "services/LocalizationManager.h"
+#include "viewmodel/DarkroomViewModel.h"
+
+namespace vantrel {
+
+namespace {
+
+QPushButton* button(const char* symbol) {
+    auto* b = new QPushButton(symbolIcon(symbol), {});
+    b->setFocusPolicy(Qt::NoFocus);
+    return b;
+}
+
+QString nativeNameOf(AppLanguage language) {
+    const std::string_view name = nativeName(language);
+    return QString::fromUtf8(name.data(), qsizetype(name.size()));
+}
+
+}  // namespace
+
+TopBar::TopBar(DarkroomViewModel& vm, LocalizationManager& localization, QWidget* parent)
+    : QWidget(parent), vm_(vm), localization_(localization) {
+    setAutoFillBackground(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, DarkroomTheme::windowBackground());
+    setPalette(palette);
+
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(16, 8, 16, 8);
+    row->setSpacing(12);
+
+    auto* title = new QHBoxLayout;
+    title->setSpacing(8);
+    auto* aperture = new QLabel;
+    aperture->setPixmap(symbolIcon("camera.aperture").pixmap(16, 16));
+    auto* name = new QLabel(QStringLiteral("Vantrel Editor"));
+    name->setStyleSheet(QStringLiteral("font-size: 14px; font-weight: 600;"));
+    openFolder_ = button("folder");
+    openFolder_->setObjectName(QStringLiteral("openFolder"));
+    openFolder_->setStyleSheet(QStringLiteral("font-size: 12px;"));
+    connect(openFolder_, &QPushButton::clicked, this, [this] { vm_.openFolder(); });
+    title->addWidget(aperture);
+    title->addWidget(name);
+    title->addWidget(openFolder_);
+    row->addLayout(title);
+    row->addStretch(1);
+
+    auto* modes = new QHBoxLayout;
+    modes->setSpacing(8);
+    crop_ = button("crop");
+    retouch_ = button("bandage");
+    mask_ = button("circle.dashed");
+    zoom_ = button("viewfinder");
+    info_ = button("info.circle");
+    connect(crop_, &QPushButton::clicked, this, [this] { vm_.toggleCropMode(); });
+    connect(retouch_, &QPushButton::clicked, this, [this] { vm_.toggleRetouchMode(); });
+    connect(mask_, &QPushButton::clicked, this, [this] { vm_.toggleMaskMode(); });
+    connect(zoom_, &QPushButton::clicked, this, [this] { vm_.toggleZoom(); });
+    connect(info_, &QPushButton::clicked, this, [this] { vm_.setIsInfoMatrixVisible(!vm_.isInfoMatrixVisible()); });
+    for (QPushButton* mode : {crop_, retouch_, mask_, zoom_, info_}) modes->addWidget(mode);
+    row->addLayout(modes);
+    row->addStretch(1);
+
+    language_ = new QToolButton;
+    language_->setObjectName(QStringLiteral("languageMenu"));
+    language_->setPopupMode(QToolButton::InstantPopup);
+    language_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    language_->setIcon(symbolIcon("globe"));
+    language_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    language_->setStyleSheet(QStringLiteral("font-size: 11px; font-weight: 500;"));
+    language_->setMenu(new QMenu(language_));
+    row->addWidget(language_);
+
+    export_ = new QPushButton;
+    export_->setObjectName(QStringLiteral("export"));
+    export_->setDefault(true);  // the prominent button of the bar
+    export_->setFocusPolicy(Qt::NoFocus);
+    export_->setStyleSheet(QStringLiteral("QPushButton { font-size: 12px; font-weight: 500; background: %1; color: white;"
+                                          " border-radius: 5px; padding: 4px 10px; }"
+                                          "QPushButton:disabled { background: rgba(255,255,255,25); color: #777; }")
+                               .arg(DarkroomTheme::accent().name()));
+    connect(export_, &QPushButton::clicked, this, [this] { vm_.presentExportDialog(); });
+    row->addWidget(export_);
+
+    connect(&localization_, &LocalizationManager::changed, this, &TopBar::refresh);
+    refresh();
+}
+
+bool TopBar::isActive(const QPushButton* button) { return button->property("active").toBool(); }
+
+void TopBar::setMode(QPushButton* button, bool active, const QString& text, const char* tooltip) {
+    button->setText(text);
+    button->setToolTip(localized(tooltip));
+    button->setProperty("active", active);
+    const QString accent = DarkroomTheme::accent().name();
+    button->setStyleSheet(
+        active ? QStringLiteral("QPushButton { color: %1; font-size: 12px; font-weight: bold; border-radius: 6px;"
+                                " background: rgba(%2, %3, %4, 38); padding: 3px 8px; }")
+                     .arg(accent)
+                     .arg(DarkroomTheme::accent().red())
+                     .arg(DarkroomTheme::accent().green())
+                     .arg(DarkroomTheme::accent().blue())
+               : QStringLiteral("QPushButton { font-size: 12px; padding: 3px 8px; }"));
+}
+
+void TopBar::rebuildLanguageMenu() {
+    QMenu* menu = language_->menu();
+    menu->clear();
+    const bool following = localization_.isFollowingSystem();
+    QAction* follow = menu->addAction(QStringLiteral("🌐 ") + localized("lang.followSystem"));
+    if (following) follow->setIcon(symbolIcon("checkmark"));
+    connect(follow, &QAction::triggered, this, [this] { localization_.followSystemLanguage(); });
+    menu->addSeparator();
+    for (AppLanguage language : kAllAppLanguages) {
+        QAction* item = menu->addAction(nativeNameOf(language));
+        if (!following && language == localization_.currentLanguage()) item->setIcon(symbolIcon("checkmark"));
+        connect(item, &QAction::triggered, this, [this, language] { localization_.setLanguage(language); });
+    }
+}
+
+void TopBar::refresh() {
+    openFolder_->setText(localized("nav.openFolder"));
+    openFolder_->setToolTip(localized("nav.openFolder"));
+    setMode(crop_, vm_.isCroppingMode(), localized(vm_.isCroppingMode() ? "nav.done" : "nav.crop"), "nav.crop");
+    setMode(retouch_, vm_.isRetouchMode(), localized(vm_.isRetouchMode() ? "nav.done" : "nav.retouch"),
+            "nav.retouch");
+    setMode(mask_, vm_.isMaskMode(), localized(vm_.isMaskMode() ? "nav.maskActive" : "nav.mask"), "nav.mask");
+    const bool zoomed = vm_.zoomScale() > kZoomActiveAbove;
+    setMode(zoom_, zoomed, zoomed ? QString::fromStdString(vm_.zoomLabel()) : localized("nav.zoom100"), "nav.zoom100");
+    setMode(info_, vm_.isInfoMatrixVisible(), localized("nav.shootingInfo"), "nav.shootingInfo");
+    info_->setIcon(symbolIcon(vm_.isInfoMatrixVisible() ? "info.circle.fill" : "info.circle"));
+
+    QString languageLabel = nativeNameOf(localization_.currentLanguage());
+    if (localization_.isFollowingSystem()) languageLabel += QStringLiteral(" (") + localized("lang.auto") + ')';
+    language_->setText(languageLabel);
+    language_->setToolTip(localized("nav.language"));
+    rebuildLanguageMenu();
+
+    const int checked = int(vm_.checkedPhotoIDs().size());
+    export_->setEnabled(!vm_.isExporting() && !vm_.isBatchExporting() &&
+                        (vm_.selectedPhoto() != nullptr || checked > 0));
+    if (checked > 0) {
+        export_->setIcon(symbolIcon("square.and.arrow.up.on.square.fill"));
+        export_->setText(vm_.isBatchExporting()
+                             ? localized("dialog.exporting") +
+                                   QStringLiteral(" (%1/%2)...")
+                                       .arg(vm_.batchExportCompletedCount())
+                                       .arg(vm_.batchExportTotalCount())
+                             : localized("nav.batchExport", checked));
+        export_->setToolTip(localized("nav.batchExport", checked));
+    } else {
+        export_->setIcon(symbolIcon("square.and.arrow.up"));
+        export_->setText(localized(vm_.isExporting() ? "dialog.exporting" : "nav.exportPhoto"));
+        export_->setToolTip(localized("nav.exportPhoto"));
+    }
+}
+
+}  // namespace vantrel

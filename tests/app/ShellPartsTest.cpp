@@ -1,0 +1,365 @@
+// The window's own parts on a view model over fake services: canvas branches,
+// top bar, sidebar and recipe list, inspector resets, shortcuts and drops.
+#include <QAction>
+#include <QDropEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QToolButton>
+
+#include "WindowTestSupport.h"
+#include "app/CanvasArea.h"
+#include "app/Inspector.h"
+#include "app/ProSlider.h"
+#include "app/RecipeList.h"
+#include "app/Shortcuts.h"
+#include "app/Sidebar.h"
+#include "app/TopBar.h"
+#include "app/standins/MaskViews.h"
+#include "app/standins/WorkflowViews.h"
+#include "viewmodel/FileDialogs.h"
+#include "services/L10n.h"
+
+namespace vantrel::testing {
+namespace {
+
+// The stand-in views carry no meta-object of their own: found by their C++ type.
+template <typename T>
+T* childOfType(QWidget* parent) {
+    for (QWidget* child : parent->findChildren<QWidget*>())
+        if (auto* found = dynamic_cast<T*>(child)) return found;
+    return nullptr;
+}
+
+class ShellPartsTest : public WindowTest {
+protected:
+    void showActive() {
+        window->show();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    }
+    void settle() {
+        QCoreApplication::processEvents();
+        window->refreshNow();
+    }
+    const Uuid& frame(int i) { return DarkroomViewModel::sampleRollPhotoIDs()[std::size_t(i)]; }
+};
+
+TEST_F(ShellPartsTest, CropWinsOverRetouchAndRetouchOverMask) {
+    using Branch = CanvasArea::Branch;
+    EXPECT_EQ(CanvasArea::branchFor(true, true, true), Branch::crop);
+    EXPECT_EQ(CanvasArea::branchFor(false, true, true), Branch::retouch);
+    EXPECT_EQ(CanvasArea::branchFor(false, false, true), Branch::mask);
+    EXPECT_EQ(CanvasArea::branchFor(false, false, false), Branch::viewing);
+
+    CanvasArea* canvas = window->canvasAreaView();
+    EXPECT_EQ(canvas->branch(), Branch::viewing);
+    // The flags set directly, all at once: the branch follows the order.
+    vm().setIsMaskMode(true);
+    vm().setIsRetouchMode(true);
+    vm().setIsCroppingMode(true);
+    settle();
+    EXPECT_EQ(canvas->branch(), Branch::crop);
+    EXPECT_NE(childOfType<CropControlBar>(canvas->branchView()), nullptr);
+    vm().setIsCroppingMode(false);
+    settle();
+    EXPECT_EQ(canvas->branch(), Branch::retouch);
+    EXPECT_NE(childOfType<SpotHealingControlBar>(canvas->branchView()), nullptr);
+    vm().setIsRetouchMode(false);
+    settle();
+    EXPECT_EQ(canvas->branch(), Branch::mask);
+    EXPECT_NE(childOfType<MaskControlBar>(canvas->branchView()), nullptr);
+    vm().setIsMaskMode(false);
+    settle();
+    EXPECT_EQ(canvas->branch(), Branch::viewing);
+
+    // No frame: every tool gets 2400 x 1600; the comparison reads BEFORE / AFTER.
+    EXPECT_EQ(canvas->referenceLabel(), "BEFORE");
+    EXPECT_EQ(canvas->targetLabel(), "AFTER");
+    vm().setSelectedPhotoID(std::nullopt);
+    EXPECT_EQ(canvas->imageSize(), QSize(2400, 1600));
+}
+
+TEST_F(ShellPartsTest, ColumnsKeepTheirWidthsAtEveryWindowWidth) {
+    window->show();
+    for (int width : {1080, 1600}) {
+        window->resize(width, 800);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(window->sidebar()->width(), 240) << width;
+        EXPECT_EQ(window->inspector()->width(), 320) << width;
+    }
+    EXPECT_GT(vm().canvasViewportSize().width(), 400);
+}
+
+TEST_F(ShellPartsTest, ExportButtonFollowsTheRollAndTheCheckedFrames) {
+    TopBar* bar = window->topBar();
+    Sidebar* sidebar = window->sidebarView();
+    EXPECT_TRUE(bar->exportButton()->isEnabled());
+    EXPECT_EQ(bar->exportButton()->text(), "Export Photo...");
+    EXPECT_TRUE(sidebar->batchExportButton()->isHidden());
+    EXPECT_TRUE(sidebar->clearSelectionButton()->isHidden());
+    EXPECT_TRUE(sidebar->syncButton()->isEnabled());
+    EXPECT_EQ(sidebar->selectAllButton()->text(), "Select All (3)");
+
+    vm().toggleChecked(frame(0));
+    vm().toggleChecked(frame(1));
+    settle();
+    EXPECT_EQ(bar->exportButton()->text(), "Batch Export (2)...");
+    EXPECT_EQ(bar->exportButton()->toolTip(), "Batch Export (2)...");
+    EXPECT_FALSE(sidebar->batchExportButton()->isHidden());
+    EXPECT_EQ(sidebar->batchExportButton()->text(), "Batch Export (2)...");
+    EXPECT_FALSE(sidebar->clearSelectionButton()->isHidden());
+    vm().setIsBatchExporting(true);
+    vm().setBatchExportTotalCount(2);
+    vm().setBatchExportCompletedCount(1);
+    settle();
+    EXPECT_FALSE(bar->exportButton()->isEnabled());
+    EXPECT_EQ(bar->exportButton()->text(), "Exporting... (1/2)...");
+    vm().setIsBatchExporting(false);
+
+    // No roll: nothing to export, nothing to select or sync.
+    vm().setCheckedPhotoIDs({});
+    vm().setSelectedPhotoID(std::nullopt);
+    vm().setPhotos({});
+    settle();
+    EXPECT_FALSE(bar->exportButton()->isEnabled());
+    EXPECT_EQ(bar->exportButton()->toolTip(), "Export Photo...");
+    EXPECT_FALSE(sidebar->syncButton()->isEnabled());
+    EXPECT_FALSE(sidebar->selectAllButton()->isEnabled());
+    EXPECT_FALSE(sidebar->invertButton()->isEnabled());
+    EXPECT_EQ(sidebar->selectAllButton()->text(), "Select All (0)");
+    EXPECT_EQ(sidebar->metadataMatrix(), nullptr);
+}
+
+TEST_F(ShellPartsTest, ModeButtonsShowTheirStates) {
+    TopBar* bar = window->topBar();
+    vm().setZoomScale(1.05);
+    settle();
+    EXPECT_FALSE(TopBar::isActive(bar->zoomButton()));
+    EXPECT_EQ(bar->zoomButton()->text(), "100% View");
+    vm().setZoomScale(1.06);
+    settle();
+    EXPECT_TRUE(TopBar::isActive(bar->zoomButton()));
+    EXPECT_EQ(bar->zoomButton()->text().toStdString(), vm().zoomLabel());
+
+    bar->cropButton()->click();  // through toggleCropMode()
+    settle();
+    EXPECT_TRUE(vm().isCroppingMode());
+    EXPECT_TRUE(TopBar::isActive(bar->cropButton()));
+    EXPECT_EQ(bar->cropButton()->text(), "Done");
+    EXPECT_FALSE(TopBar::isActive(bar->retouchButton()));
+    EXPECT_EQ(bar->retouchButton()->toolTip(), "Spot Healing");
+
+    const bool info = vm().isInfoMatrixVisible();
+    bar->infoButton()->click();
+    EXPECT_NE(vm().isInfoMatrixVisible(), info);
+}
+
+TEST_F(ShellPartsTest, LabelKeysToggleAndTextFieldsKeepTheirDigits) {
+    showActive();
+    QTest::keyClick(window.get(), Qt::Key_6);
+    EXPECT_EQ(vm().selectedCullingRecord().colorLabel, ColorLabel::red);
+    QTest::keyClick(window.get(), Qt::Key_6);
+    EXPECT_EQ(vm().selectedCullingRecord().colorLabel, ColorLabel::none);
+    QTest::keyClick(window.get(), Qt::Key_9);
+    QTest::keyClick(window.get(), Qt::Key_6);
+    EXPECT_EQ(vm().selectedCullingRecord().colorLabel, ColorLabel::red);
+    QTest::keyClick(window.get(), Qt::Key_3);
+    EXPECT_EQ(vm().selectedCullingRecord().rating, 3);
+    QTest::keyClick(window.get(), Qt::Key_P);
+    EXPECT_EQ(vm().selectedCullingRecord().pickStatus, PickStatus::picked);
+    QTest::keyClick(window.get(), Qt::Key_U);
+    EXPECT_EQ(vm().selectedCullingRecord().pickStatus, PickStatus::unflagged);
+
+    // Ctrl+Shift+S saves a numbered snapshot without a dialog.
+    QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    ASSERT_EQ(vm().snapshots().size(), 1u);
+    EXPECT_EQ(vm().snapshots()[0].name, "Snapshot 1");
+    EXPECT_EQ(nextSnapshotName(vm()), "Snapshot 2");
+
+    Sidebar* sidebar = window->sidebarView();
+    sidebar->setTab(Sidebar::Tab::snapshots);
+    QLineEdit* name = sidebar->snapshotList()->nameField();
+    name->setFocus();
+    QTest::keyClicks(name, "5 9x");
+    EXPECT_EQ(name->text(), "5 9x");
+    EXPECT_EQ(vm().selectedCullingRecord().rating, 3);
+    EXPECT_EQ(vm().selectedCullingRecord().colorLabel, ColorLabel::red);
+    EXPECT_EQ(vm().selectedCullingRecord().pickStatus, PickStatus::unflagged);
+    QTest::keyClick(name, Qt::Key_Return);
+    ASSERT_EQ(vm().snapshots().size(), 2u);
+    EXPECT_EQ(vm().snapshots()[1].name, "5 9x");
+
+    // c goes through toggleCropMode() like the button.
+    window->setFocus();
+    QTest::keyClick(window.get(), Qt::Key_C);
+    EXPECT_TRUE(vm().isCroppingMode());
+    QTest::keyClick(window.get(), Qt::Key_C);
+    EXPECT_FALSE(vm().isCroppingMode());
+}
+
+TEST_F(ShellPartsTest, DroppedRecipeFilesAreImportedOthersIgnored) {
+    vm().saveCustomPreset("First", "", false);
+    vm().saveCustomPreset("Second", "", false);
+    ASSERT_EQ(vm().customPresets().size(), 2u);
+    const std::string first = vm().customPresets()[0].id, second = vm().customPresets()[1].id;
+    const std::filesystem::path folder = dir.filePath("drop").toStdString();
+    std::filesystem::create_directories(folder);
+    vm().exportRecipe(first, folder / "X.VANTRELRECIPE");
+    vm().exportRecipe(second, folder / "b.json");
+    ASSERT_TRUE(std::filesystem::exists(folder / "X.VANTRELRECIPE"));
+    std::filesystem::copy_file(folder / "X.VANTRELRECIPE", folder / "c.txt");
+    vm().deleteCustomPreset(first);
+    vm().deleteCustomPreset(second);
+    ASSERT_TRUE(vm().customPresets().empty());
+
+    QList<QUrl> urls;
+    for (const char* name : {"X.VANTRELRECIPE", "c.txt", "b.json"})
+        urls.push_back(QUrl::fromLocalFile(QString::fromStdString((folder / name).string())));
+    EXPECT_EQ(droppedRecipeFiles(urls).size(), 2u);
+    QMimeData data;
+    data.setUrls(urls);
+    // The drop goes to the widget that accepted the drag's entry.
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window->sidebar(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window->sidebar(), &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return vm().customPresets().size() == 2; }, 2000));
+    QTest::qWait(20);
+    EXPECT_EQ(vm().customPresets().size(), 2u);
+}
+
+class CancellingDialogs final : public FileDialogs {
+public:
+    std::optional<std::filesystem::path> chooseFolder(const std::string&) override { return std::nullopt; }
+    std::optional<std::filesystem::path> chooseSaveLocation(const std::string& title,
+                                                            const std::string& proposed) override {
+        titles.push_back(title);
+        names.push_back(proposed);
+        return answer;
+    }
+    std::optional<std::filesystem::path> answer;
+    std::vector<std::string> titles, names;
+};
+
+TEST_F(ShellPartsTest, RecipeListShowsTheActiveRecipeAndExportsFiles) {
+    auto dialogs = std::make_shared<CancellingDialogs>();
+    vm().setActivePresetID("neutral");
+    RecipeList list(vm(), dialogs);
+    EXPECT_NE(list.findChild<QLabel*>("noCustomRecipes"), nullptr);
+    QWidget* neutral = list.findChild<QWidget*>("classic_neutral");
+    ASSERT_NE(neutral, nullptr);
+    EXPECT_TRUE(neutral->property("active").toBool());
+    EXPECT_NE(neutral->findChild<QLabel*>("activeMark"), nullptr);
+
+    vm().saveCustomPreset("Night/Day", "", false);
+    const FilmPreset preset = vm().customPresets().at(0);
+    vm().setActivePresetID(std::nullopt);
+    list.refresh();
+    QWidget* clicked = list.findChild<QWidget*>(QString::fromStdString("custom_" + preset.id));
+    ASSERT_NE(clicked, nullptr);
+    QTest::mouseClick(clicked, Qt::LeftButton, {}, QPoint(20, 10));  // applies the recipe
+    EXPECT_EQ(vm().activePresetID(), preset.id);
+    list.refresh();
+    EXPECT_EQ(list.findChild<QLabel*>("noCustomRecipes"), nullptr);
+    QWidget* row = list.findChild<QWidget*>(QString::fromStdString("custom_" + preset.id));
+    ASSERT_NE(row, nullptr);
+    EXPECT_TRUE(row->property("active").toBool());
+    EXPECT_FALSE(list.findChild<QWidget*>("classic_neutral")->property("active").toBool());
+
+    // The menu: apply, export, reveal, a divider, delete.
+    QMenu* menu = list.contextMenuFor(preset, &list);
+    const QList<QAction*> actions = menu->actions();
+    ASSERT_EQ(actions.size(), 5);
+    EXPECT_TRUE(actions[3]->isSeparator());
+    EXPECT_EQ(actions[1]->text(), "Export Recipe File (.vantrelrecipe)...");
+
+    // Cancelling writes nothing; a "/" in the name cannot leave the folder.
+    const std::string status = vm().statusMessage();
+    actions[1]->trigger();
+    ASSERT_EQ(dialogs->names.size(), 1u);
+    EXPECT_EQ(dialogs->names[0], "Night-Day.vantrelrecipe");
+    EXPECT_EQ(dialogs->titles[0], "Export Film Recipe");
+    EXPECT_EQ(vm().statusMessage(), status);
+    dialogs->answer = std::filesystem::path(dir.filePath("out.vantrelrecipe").toStdString());
+    list.exportRecipeFile(preset);
+    EXPECT_TRUE(std::filesystem::exists(*dialogs->answer));
+
+    actions[4]->trigger();
+    EXPECT_TRUE(vm().customPresets().empty());
+}
+
+TEST_F(ShellPartsTest, SectionResetsFollowTheirChangeTests) {
+    Inspector* inspector = window->inspectorView();
+    EXPECT_TRUE(inspector->visibleResets().empty());
+    EXPECT_EQ(inspector->sliders().size(), 12u);
+
+    EditParameters p = vm().parameters();
+    p.temperature = 6500.5;
+    p.sharpening = -0.5;
+    p.noiseReduction = -0.1;
+    vm().setParameters(p);
+    settle();
+    EXPECT_TRUE(inspector->visibleResets().empty());
+    p.temperature = 6501.5;
+    vm().setParameters(p);
+    settle();
+    ASSERT_EQ(inspector->visibleResets().size(), 1u);
+    EXPECT_STREQ(inspector->visibleResets()[0], "inspector.color");
+
+    // The tone reset leaves brightness alone and saves at once.
+    p.exposure = 1;
+    p.brightness = 0.3;
+    p.crop.quarterTurns = 1;
+    vm().setParameters(p);
+    settle();
+    EXPECT_EQ(inspector->visibleResets().size(), 3u);  // geometry, tone, colour
+    const int writes = store->writesFor(firstFrameKey());
+    inspector->findChild<QPushButton*>("reset.inspector.tone")->click();
+    EXPECT_EQ(vm().parameters().exposure, 0);
+    EXPECT_EQ(vm().parameters().brightness, 0.3);
+    EXPECT_GT(store->writesFor(firstFrameKey()), writes);
+    inspector->findChild<QPushButton*>("reset.inspector.geometry")->click();
+    EXPECT_EQ(vm().parameters().crop, CropParameters::defaultValue());
+}
+
+TEST_F(ShellPartsTest, SliderDragMakesOnlyNonFinalRequests) {
+    window->show();
+    ProSlider* exposure = window->findChild<ProSlider*>("inspector.exposure");
+    ASSERT_NE(exposure, nullptr);
+    QWidget* track = exposure->track();
+    const int writes = store->writesFor(firstFrameKey());
+    const int y = track->height() / 2;
+    QTest::mousePress(track, Qt::LeftButton, {}, QPoint(track->width() / 2, y));
+    for (int x : {track->width() * 6 / 10, track->width() * 7 / 10, track->width() * 8 / 10}) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(x, y), track->mapToGlobal(QPointF(x, y)), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(track, &move);
+        EXPECT_FALSE(vm().isInteracting());
+    }
+    QTest::mouseRelease(track, Qt::LeftButton, {}, QPoint(track->width() * 8 / 10, y));
+    EXPECT_GT(vm().parameters().exposure, 0.5);
+    EXPECT_FALSE(vm().isInteracting());
+    // Non-final: the save waits for its debounce instead of happening now.
+    EXPECT_TRUE(vm().hasPendingSave());
+    EXPECT_EQ(store->writesFor(firstFrameKey()), writes);
+}
+
+TEST_F(ShellPartsTest, FolderButtonAndLanguageMenuTexts) {
+    auto* reveal = window->sidebarView()->findChild<QPushButton*>("revealRecipes");
+    ASSERT_NE(reveal, nullptr);
+    EXPECT_EQ(reveal->toolTip().toStdString(), L10n::tr("preset.revealInFinder"));
+    QToolButton* language = window->topBar()->languageButton();
+    const QList<QAction*> items = language->menu()->actions();
+    ASSERT_EQ(items.size(), 9);  // follow, divider, seven languages
+    int checked = 0;
+    for (QAction* item : items) checked += item->icon().isNull() ? 0 : 1;
+    EXPECT_EQ(checked, 1);
+}
+
+}  // namespace
+}  // namespace vantrel::testing
