@@ -17,6 +17,7 @@
 #include <nlohmann/json.hpp>
 
 #include "ProcessCpu.h"
+#include "BenchScenes.h"
 #include "engine/DarkroomPipeline.h"
 #include "model/EditParameters.h"
 
@@ -24,40 +25,9 @@ namespace {
 
 using namespace vantrel;
 
-constexpr int kProxyWidth = 2560;
-constexpr int kProxyHeight = 1707;
+using bench::coreRecipe;
 
-// A smooth scene with some detail, as an orange-based negative: base × (1 − positive).
-Image makeNegativeProxy() {
-    SourcePixels p = SourcePixels::allocate(kProxyWidth, kProxyHeight, 3, SampleType::uint16);
-    const double base[3] = {0.85, 0.45, 0.25};
-    for (int y = 0; y < kProxyHeight; ++y) {
-        auto* row = reinterpret_cast<std::uint16_t*>(p.mutableRow(y));
-        for (int x = 0; x < kProxyWidth; ++x) {
-            const double u = double(x) / kProxyWidth, v = double(y) / kProxyHeight;
-            const double detail = 0.05 * std::sin(x * 0.37) * std::cos(y * 0.23);
-            const double positive[3] = {0.2 + 0.6 * u + detail, 0.15 + 0.5 * v + detail,
-                                        0.3 + 0.3 * std::sin(6 * u + 4 * v) + detail};
-            for (int c = 0; c < 3; ++c) {
-                const double value = base[c] * (1.0 - std::clamp(positive[c], 0.0, 1.0));
-                row[3 * x + c] = std::uint16_t(std::lround(value * 65535.0));
-            }
-        }
-    }
-    return Image::fromPixels(std::move(p));
-}
-
-const Image& proxy() {
-    static const Image image = makeNegativeProxy();
-    return image;
-}
-
-EditParameters coreRecipe() {
-    const auto path = std::filesystem::path(__FILE__).parent_path() / "core_recipe.json";
-    std::ifstream in(path);
-    if (!in) throw std::runtime_error("cannot read " + path.string());
-    return nlohmann::json::parse(in).get<EditParameters>();
-}
+const Image& proxy() { return bench::negativeProxy(); }
 
 void renderLoop(benchmark::State& state, const EditParameters& recipe) {
     const DarkroomPipeline& pipeline = DarkroomPipeline::shared();

@@ -22,7 +22,9 @@
 #include <QTemporaryDir>
 #include <nlohmann/json.hpp>
 
+#include "BenchScenes.h"
 #include "engine/SourcePixels.h"
+#include "NullSessionStorage.h"
 #include "viewmodel/DarkroomViewModel.h"
 #include "viewmodel/EngineRenderService.h"
 
@@ -30,53 +32,11 @@ namespace {
 
 using namespace vantrel;
 
-// A store that keeps nothing: the benchmarks measure rendering, not disk writes.
-class NullStore final : public SessionStorage {
-public:
-    std::optional<EditParameters> loadRecipe(const std::filesystem::path&) override { return std::nullopt; }
-    void saveRecipe(const EditParameters&, const std::filesystem::path&) override {}
-    std::optional<EditParameters> loadSampleRecipe(const Uuid&) override { return std::nullopt; }
-    void saveSampleRecipe(const EditParameters&, const Uuid&) override {}
-    std::vector<SnapshotItem> loadSnapshots(const std::filesystem::path&) override { return {}; }
-    void saveSnapshots(const std::vector<SnapshotItem>&, const std::filesystem::path&) override {}
-    std::vector<SnapshotItem> loadSampleSnapshots(const Uuid&) override { return {}; }
-    void saveSampleSnapshots(const std::vector<SnapshotItem>&, const Uuid&) override {}
-    std::optional<RollCullingDatabase> loadCullingDatabase(const std::filesystem::path&) override { return {}; }
-    void saveCullingDatabase(const RollCullingDatabase&, const std::filesystem::path&) override {}
-    std::optional<RollCullingDatabase> loadSampleCullingDatabase() override { return std::nullopt; }
-    void saveSampleCullingDatabase(const RollCullingDatabase&) override {}
-    void flush() override {}
-    void deleteRecipe(const std::filesystem::path&) override {}
-    void deleteSampleRecipe(const Uuid&) override {}
-};
+using NullStore = bench::NullSessionStorage;
 
-// A smooth scene with some detail, as an orange-based negative, at any size (the proxy is
-// the same scene at 2560 pixels, as the loader's cache would hold it).
-Image makeNegative(int width, int height) {
-    SourcePixels p = SourcePixels::allocate(width, height, 3, SampleType::uint16);
-    const double base[3] = {0.85, 0.45, 0.25};
-    for (int y = 0; y < height; ++y) {
-        auto* row = reinterpret_cast<std::uint16_t*>(p.mutableRow(y));
-        for (int x = 0; x < width; ++x) {
-            const double u = double(x) / width, v = double(y) / height;
-            const double detail = 0.05 * std::sin(u * 947.0) * std::cos(v * 409.0);
-            const double positive[3] = {0.2 + 0.6 * u + detail, 0.15 + 0.5 * v + detail,
-                                        0.3 + 0.3 * std::sin(6 * u + 4 * v) + detail};
-            for (int c = 0; c < 3; ++c) {
-                const double value = base[c] * (1.0 - std::clamp(positive[c], 0.0, 1.0));
-                row[3 * x + c] = std::uint16_t(std::lround(value * 65535.0));
-            }
-        }
-    }
-    return Image::fromPixels(std::move(p));
-}
+using bench::coreRecipe;
 
-EditParameters coreRecipe() {
-    const auto path = std::filesystem::path(__FILE__).parent_path() / "core_recipe.json";
-    std::ifstream in(path);
-    if (!in) throw std::runtime_error("cannot read " + path.string());
-    return nlohmann::json::parse(in).get<EditParameters>();
-}
+Image makeNegative(int width, int height) { return bench::makeNegativeScan(width, height); }
 
 // Runs the event loop until `published` has fired once after `request`.
 template <typename Signal, typename Request>

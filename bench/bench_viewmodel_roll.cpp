@@ -27,6 +27,7 @@
 #include "engine/ImageLoader.h"
 #include "services/ExportFile.h"
 #include "services/JpegEncoder.h"
+#include "NullSessionStorage.h"
 #include "viewmodel/DarkroomViewModel.h"
 #include "viewmodel/EngineRenderService.h"
 
@@ -39,25 +40,7 @@ constexpr int kFrames = 36;
 constexpr int kWidth = 6000;
 constexpr int kHeight = 4000;
 
-// A store that keeps nothing: the benchmark measures loading and rendering, not disk writes.
-class NullStore final : public SessionStorage {
-public:
-    std::optional<EditParameters> loadRecipe(const std::filesystem::path&) override { return std::nullopt; }
-    void saveRecipe(const EditParameters&, const std::filesystem::path&) override {}
-    std::optional<EditParameters> loadSampleRecipe(const Uuid&) override { return std::nullopt; }
-    void saveSampleRecipe(const EditParameters&, const Uuid&) override {}
-    std::vector<SnapshotItem> loadSnapshots(const std::filesystem::path&) override { return {}; }
-    void saveSnapshots(const std::vector<SnapshotItem>&, const std::filesystem::path&) override {}
-    std::vector<SnapshotItem> loadSampleSnapshots(const Uuid&) override { return {}; }
-    void saveSampleSnapshots(const std::vector<SnapshotItem>&, const Uuid&) override {}
-    std::optional<RollCullingDatabase> loadCullingDatabase(const std::filesystem::path&) override { return {}; }
-    void saveCullingDatabase(const RollCullingDatabase&, const std::filesystem::path&) override {}
-    std::optional<RollCullingDatabase> loadSampleCullingDatabase() override { return std::nullopt; }
-    void saveSampleCullingDatabase(const RollCullingDatabase&) override {}
-    void flush() override {}
-    void deleteRecipe(const std::filesystem::path&) override {}
-    void deleteSampleRecipe(const Uuid&) override {}
-};
+using NullStore = bench::NullSessionStorage;
 
 // A scanned frame: smooth gradients with fine detail, written as a JPEG at the export default.
 void writeScan(const std::filesystem::path& file) {

@@ -1,0 +1,60 @@
+#pragma once
+// Scenes and recipes shared by the pipeline and view-model benchmarks: a generated colour
+// negative at any size (the proxy is the same scene at 2560 px, as the loader's cache would
+// hold it) and the core recipe kept beside this file.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+#include <nlohmann/json.hpp>
+
+#include "engine/Image.h"
+#include "engine/SourcePixels.h"
+#include "model/EditParameters.h"
+
+namespace vantrel::bench {
+
+constexpr int kProxyWidth = 2560;
+constexpr int kProxyHeight = 1707;
+
+// A smooth scene with fine detail as an orange-based negative: base × (1 − positive). With
+// `highlights`, a lattice of bright blocks gives halation and bloom something to catch.
+inline Image makeNegativeScan(int width, int height, bool highlights = false) {
+    SourcePixels p = SourcePixels::allocate(width, height, 3, SampleType::uint16);
+    const double base[3] = {0.85, 0.45, 0.25};
+    const double blockX = 160.0 * width / kProxyWidth, blockY = 160.0 * height / kProxyHeight;
+    for (int y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<std::uint16_t*>(p.mutableRow(y));
+        for (int x = 0; x < width; ++x) {
+            const double u = double(x) / width, v = double(y) / height;
+            const double detail = 0.05 * std::sin(u * 947.0) * std::cos(v * 409.0);
+            const double light =
+                highlights && (int(x / blockX) + int(y / blockY)) % 5 == 0 ? 0.3 : 0.0;
+            const double positive[3] = {0.2 + 0.6 * u + detail + light, 0.15 + 0.5 * v + detail + light,
+                                        0.3 + 0.3 * std::sin(6 * u + 4 * v) + detail + light};
+            for (int c = 0; c < 3; ++c) {
+                const double value = base[c] * (1.0 - std::clamp(positive[c], 0.0, 1.0));
+                row[3 * x + c] = std::uint16_t(std::lround(value * 65535.0));
+            }
+        }
+    }
+    return Image::fromPixels(std::move(p));
+}
+
+// The 2560 × 1707 negative, made once per program.
+inline const Image& negativeProxy() {
+    static const Image image = makeNegativeScan(kProxyWidth, kProxyHeight);
+    return image;
+}
+
+inline EditParameters coreRecipe() {
+    const auto path = std::filesystem::path(__FILE__).parent_path() / "core_recipe.json";
+    std::ifstream in(path);
+    if (!in) throw std::runtime_error("cannot read " + path.string());
+    return nlohmann::json::parse(in).get<EditParameters>();
+}
+
+}  // namespace vantrel::bench
