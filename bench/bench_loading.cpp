@@ -30,12 +30,12 @@ struct Inputs {
 
     Inputs() {
         jpeg = dir / "frame.jpg";
-        JpegSpec spec;
-        spec.width = kWidth;
-        spec.height = kHeight;
-        spec.quality = 92;
-        spec.sample = [](int x, int y, int c) { return static_cast<std::uint8_t>(scanSample(x, y, c, 255, 12)); };
-        writeJpeg(jpeg, spec);
+        JpegFixture fixture;
+        fixture.width = kWidth;
+        fixture.height = kHeight;
+        fixture.quality = 92;
+        fixture.sample = [](int x, int y, int c) { return static_cast<std::uint8_t>(scanSample(x, y, c, 255, 12)); };
+        writeJpeg(jpeg, fixture);
         writeExif(jpeg, {{"Exif.Image.Make", Exiv2::asciiString, "Nikon"},
                          {"Exif.Image.Model", Exiv2::asciiString, "Z 7"},
                          {"Exif.Photo.ExposureTime", Exiv2::unsignedRational, "1/125"},

@@ -63,15 +63,15 @@ TEST(DecoderTest, TiffLayoutsDecodeExactly) {
             for (int compression : compressions)
                 for (bool tiled : {false, true})
                     for (bool planar : {false, true}) {
-                        TiffSpec spec;
-                        spec.bits = bits;
-                        spec.samples = samples;
-                        spec.compression = compression;
-                        spec.tiled = tiled;
-                        spec.planar = planar;
-                        spec.predictor = compression == COMPRESSION_LZW && bits == 16;
+                        TiffFixture fixture;
+                        fixture.bits = bits;
+                        fixture.samples = samples;
+                        fixture.compression = compression;
+                        fixture.tiled = tiled;
+                        fixture.planar = planar;
+                        fixture.predictor = compression == COMPRESSION_LZW && bits == 16;
                         const auto path = dir / ("t" + std::to_string(n++) + ".tif");
-                        writeTiff(path, spec);
+                        writeTiff(path, fixture);
                         const std::string what = "bits " + std::to_string(bits) + " samples " +
                                                  std::to_string(samples) + " compression " +
                                                  std::to_string(compression) + (tiled ? " tiled" : " strips") +
@@ -79,26 +79,26 @@ TEST(DecoderTest, TiffLayoutsDecodeExactly) {
                         const ScanHeader header = readScanHeader(path);
                         EXPECT_EQ(header.format, ScanFormat::tiff) << what;
                         EXPECT_EQ(header.bitDepth, bits) << what;
-                        expectPattern(decodeScan(path), spec.width, spec.height, samples, bits, what);
+                        expectPattern(decodeScan(path), fixture.width, fixture.height, samples, bits, what);
                     }
 }
 
 TEST(DecoderTest, TiffWhiteIsZeroAndProfilesAndLargeStrips) {
     TempDir dir;
-    TiffSpec spec;
-    spec.samples = 1;
-    spec.bits = 16;
-    spec.minIsWhite = true;
-    spec.icc = greyProfile("Scanner Grey");
-    writeTiff(dir / "w.tif", spec);
+    TiffFixture fixture;
+    fixture.samples = 1;
+    fixture.bits = 16;
+    fixture.minIsWhite = true;
+    fixture.icc = greyProfile("Scanner Grey");
+    writeTiff(dir / "w.tif", fixture);
     const ScanBuffer b = decodeScan(dir / "w.tif");
     // Stored white-is-zero, delivered black-is-zero.
-    EXPECT_EQ(sampleAt(b, 0, 0, 0), 65535u - patternSample(0, 0, 0, spec.width, spec.height, 65535));
-    EXPECT_EQ(sampleAt(b, spec.width - 1, 0, 0), 0u);
+    EXPECT_EQ(sampleAt(b, 0, 0, 0), 65535u - patternSample(0, 0, 0, fixture.width, fixture.height, 65535));
+    EXPECT_EQ(sampleAt(b, fixture.width - 1, 0, 0), 0u);
     EXPECT_FALSE(b.iccProfile.empty());  // a grey profile on grey pixels is kept
 
     // Many strips decoded in parallel land in the right rows.
-    TiffSpec big;
+    TiffFixture big;
     big.width = 300;
     big.height = 1001;
     big.rowsPerStrip = 3;
@@ -119,19 +119,19 @@ TEST(DecoderTest, PngLayoutsDecode) {
     int n = 0;
     for (const Case& c : cases)
         for (bool interlaced : {false, true}) {
-            PngSpec spec;
-            spec.colourType = c.type;
-            spec.bits = c.bits;
-            spec.interlaced = interlaced;
+            PngFixture fixture;
+            fixture.colourType = c.type;
+            fixture.bits = c.bits;
+            fixture.interlaced = interlaced;
             const auto path = dir / ("p" + std::to_string(n++) + ".png");
-            writePng(path, spec);
+            writePng(path, fixture);
             EXPECT_EQ(readScanHeader(path).bitDepth, c.bits);
-            expectPattern(decodeScan(path), spec.width, spec.height, c.channels, c.bits,
+            expectPattern(decodeScan(path), fixture.width, fixture.height, c.channels, c.bits,
                           "png type " + std::to_string(c.type) + " bits " + std::to_string(c.bits));
         }
 
     // Palette with a transparent entry expands to RGBA.
-    PngSpec palette;
+    PngFixture palette;
     palette.colourType = PNG_COLOR_TYPE_PALETTE;
     palette.transparentPaletteEntry = true;
     writePng(dir / "pal.png", palette);
@@ -142,7 +142,7 @@ TEST(DecoderTest, PngLayoutsDecode) {
     EXPECT_EQ(sampleAt(p, 3, 0, 3), 0u);    // index 3: transparent
 
     // 2-bit grey expands to 8 bits (0..3 -> 0..255).
-    PngSpec low;
+    PngFixture low;
     low.colourType = PNG_COLOR_TYPE_GRAY;
     low.bits = 2;
     writePng(dir / "low.png", low);
@@ -154,11 +154,11 @@ TEST(DecoderTest, PngLayoutsDecode) {
 
 TEST(DecoderTest, JpegColourGreyAndDctScaling) {
     TempDir dir;
-    JpegSpec spec;
-    spec.width = 800;
-    spec.height = 600;
-    spec.quality = 100;
-    writeJpeg(dir / "rgb.jpg", spec);
+    JpegFixture fixture;
+    fixture.width = 800;
+    fixture.height = 600;
+    fixture.quality = 100;
+    writeJpeg(dir / "rgb.jpg", fixture);
     const ScanBuffer full = decodeScan(dir / "rgb.jpg");
     ASSERT_EQ(full.width, 800);
     ASSERT_EQ(full.channels, 3);
@@ -179,9 +179,9 @@ TEST(DecoderTest, JpegColourGreyAndDctScaling) {
     options.maxLongEdge = 5000;
     EXPECT_EQ(decodeScan(dir / "rgb.jpg", options).width, 800);  // never enlarged
 
-    spec.components = 1;
-    spec.icc = greyProfile("Grey 2.2");
-    writeJpeg(dir / "grey.jpg", spec);
+    fixture.components = 1;
+    fixture.icc = greyProfile("Grey 2.2");
+    writeJpeg(dir / "grey.jpg", fixture);
     const ScanHeader header = readScanHeader(dir / "grey.jpg");
     EXPECT_EQ(header.channels, 1);
     EXPECT_FALSE(header.iccProfile.empty());
@@ -196,12 +196,12 @@ TEST(DecoderTest, OrientationTurnsPixelsAndSize) {
                              {0, 2, 1, 3}, {1, 3, 0, 2}, {3, 1, 2, 0}, {2, 0, 3, 1}};
     TempDir dir;
     for (int o = 1; o <= 8; ++o) {
-        TiffSpec spec;
-        spec.width = 7;
-        spec.height = 4;
-        spec.orientation = o;
+        TiffFixture fixture;
+        fixture.width = 7;
+        fixture.height = 4;
+        fixture.orientation = o;
         const auto path = dir / ("o" + std::to_string(o) + ".tif");
-        writeTiff(path, spec);
+        writeTiff(path, fixture);
         const ScanHeader header = readScanHeader(path);
         const bool swap = o >= 5;
         EXPECT_EQ(header.width, swap ? 4 : 7) << o;
@@ -220,7 +220,7 @@ TEST(DecoderTest, OrientationTurnsPixelsAndSize) {
     }
 
     // JPEG (EXIF written by Exiv2) and PNG (eXIf chunk) report and apply it too.
-    JpegSpec jpeg;
+    JpegFixture jpeg;
     jpeg.width = 64;
     jpeg.height = 32;
     writeJpeg(dir / "r.jpg", jpeg);
@@ -229,7 +229,7 @@ TEST(DecoderTest, OrientationTurnsPixelsAndSize) {
     const ScanBuffer j = decodeScan(dir / "r.jpg");
     EXPECT_EQ(j.width, 32);
     EXPECT_EQ(j.height, 64);
-    PngSpec png;
+    PngFixture png;
     png.exif = exifWithOrientation(8);
     writePng(dir / "r.png", png);
     EXPECT_EQ(readScanHeader(dir / "r.png").orientation, 8);
@@ -241,18 +241,18 @@ TEST(DecoderTest, OrientationTurnsPixelsAndSize) {
 
 TEST(DecoderTest, CmykJpegNeedsItsProfile) {
     TempDir dir;
-    JpegSpec spec;
-    spec.components = 4;
-    spec.width = 32;
-    spec.height = 16;
+    JpegFixture fixture;
+    fixture.components = 4;
+    fixture.width = 32;
+    fixture.height = 16;
     // Adobe convention: 255 = no ink. Left half pure cyan, right half white paper.
-    spec.sample = [](int x, int, int c) -> std::uint8_t { return x < 16 && c == 0 ? 0 : 255; };
-    writeJpeg(dir / "bare.jpg", spec);
+    fixture.sample = [](int x, int, int c) -> std::uint8_t { return x < 16 && c == 0 ? 0 : 255; };
+    writeJpeg(dir / "bare.jpg", fixture);
     EXPECT_TRUE(readScanHeader(dir / "bare.jpg").cmyk);
     EXPECT_EQ(errorCode([&] { decodeScan(dir / "bare.jpg"); }), LoadError::kUndecodable);
 
-    spec.icc = cmykProfile("Test Press CMYK");
-    writeJpeg(dir / "tagged.jpg", spec);
+    fixture.icc = cmykProfile("Test Press CMYK");
+    writeJpeg(dir / "tagged.jpg", fixture);
     const ScanBuffer rgb = decodeScan(dir / "tagged.jpg");
     ASSERT_EQ(rgb.channels, 3);
     EXPECT_TRUE(rgb.iccProfile.empty());  // converted to sRGB
@@ -264,18 +264,18 @@ TEST(DecoderTest, CmykJpegNeedsItsProfile) {
 
 TEST(DecoderTest, BadInputsGiveErrorsAndCloseFiles) {
     TempDir dir;
-    JpegSpec jpeg;
+    JpegFixture jpeg;
     jpeg.width = 256;
     jpeg.height = 256;
     jpeg.noise = true;
     writeJpeg(dir / "good.jpg", jpeg);
-    TiffSpec tiff;
+    TiffFixture tiff;
     tiff.width = 200;
     tiff.height = 200;
     tiff.compression = COMPRESSION_LZW;
     writeTiff(dir / "good.tif", tiff);
     writeBytes(dir / "scanner.tif", directoryFirstTiff(120, 80));
-    PngSpec png;
+    PngFixture png;
     png.width = 200;
     png.height = 200;
     writePng(dir / "good.png", png);
@@ -351,17 +351,17 @@ TEST(DecoderTest, TiffReducedWhileReadingMatchesReducedAfterwards) {
     for (int rowsPerStrip : {1, 7, 64, 1000})
         for (bool tiled : {false, true})
             for (bool planar : {false, true}) {
-                TiffSpec spec;
-                spec.width = 301;
-                spec.height = 203;
-                spec.bits = 16;
-                spec.compression = COMPRESSION_LZW;
-                spec.rowsPerStrip = rowsPerStrip;
-                spec.tiled = tiled;
-                spec.planar = planar;
-                spec.orientation = 6;
+                TiffFixture fixture;
+                fixture.width = 301;
+                fixture.height = 203;
+                fixture.bits = 16;
+                fixture.compression = COMPRESSION_LZW;
+                fixture.rowsPerStrip = rowsPerStrip;
+                fixture.tiled = tiled;
+                fixture.planar = planar;
+                fixture.orientation = 6;
                 const auto path = dir / ("r" + std::to_string(n++) + ".tif");
-                writeTiff(path, spec);
+                writeTiff(path, fixture);
                 DecodeOptions options;
                 options.maxLongEdge = 97;
                 const ScanBuffer fused = decodeScan(path, options);

@@ -131,7 +131,7 @@ inline std::vector<std::uint8_t> cmykProfile(const std::string& name) {
     return bytes;
 }
 
-struct JpegSpec {
+struct JpegFixture {
     int width = 64, height = 48;
     int components = 3;   // 1 grey, 3 RGB, 4 CMYK (stored inverted, Adobe style)
     int quality = 95;
@@ -141,32 +141,32 @@ struct JpegSpec {
     bool noise = false;  // add texture, so sizes and decode times are realistic
 };
 
-inline void writeJpeg(const std::filesystem::path& path, const JpegSpec& spec) {
+inline void writeJpeg(const std::filesystem::path& path, const JpegFixture& fixture) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     jpeg_compress_struct cinfo;
     jpeg_error_mgr jerr;
     cinfo.err = jpeg_std_error(&jerr);
     jpeg_create_compress(&cinfo);
     jpeg_stdio_dest(&cinfo, file);
-    cinfo.image_width = static_cast<JDIMENSION>(spec.width);
-    cinfo.image_height = static_cast<JDIMENSION>(spec.height);
-    cinfo.input_components = spec.components;
-    cinfo.in_color_space = spec.components == 1 ? JCS_GRAYSCALE : spec.components == 4 ? JCS_CMYK : JCS_RGB;
+    cinfo.image_width = static_cast<JDIMENSION>(fixture.width);
+    cinfo.image_height = static_cast<JDIMENSION>(fixture.height);
+    cinfo.input_components = fixture.components;
+    cinfo.in_color_space = fixture.components == 1 ? JCS_GRAYSCALE : fixture.components == 4 ? JCS_CMYK : JCS_RGB;
     jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, spec.quality, TRUE);
+    jpeg_set_quality(&cinfo, fixture.quality, TRUE);
     jpeg_start_compress(&cinfo, TRUE);
-    if (!spec.icc.empty())
-        jpeg_write_icc_profile(&cinfo, spec.icc.data(), static_cast<unsigned int>(spec.icc.size()));
-    std::vector<std::uint8_t> row(static_cast<std::size_t>(spec.width) * spec.components);
+    if (!fixture.icc.empty())
+        jpeg_write_icc_profile(&cinfo, fixture.icc.data(), static_cast<unsigned int>(fixture.icc.size()));
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(fixture.width) * fixture.components);
     std::mt19937 random(7);
     while (cinfo.next_scanline < cinfo.image_height) {
         const int y = static_cast<int>(cinfo.next_scanline);
-        for (int x = 0; x < spec.width; ++x)
-            for (int c = 0; c < spec.components; ++c) {
-                int v = spec.sample ? spec.sample(x, y, c)
-                                    : static_cast<int>(patternSample(x, y, c, spec.width, spec.height, 255));
-                if (spec.noise) v = std::clamp(v + static_cast<int>(random() % 41) - 20, 0, 255);
-                row[static_cast<std::size_t>(x) * spec.components + c] = static_cast<std::uint8_t>(v);
+        for (int x = 0; x < fixture.width; ++x)
+            for (int c = 0; c < fixture.components; ++c) {
+                int v = fixture.sample ? fixture.sample(x, y, c)
+                                    : static_cast<int>(patternSample(x, y, c, fixture.width, fixture.height, 255));
+                if (fixture.noise) v = std::clamp(v + static_cast<int>(random() % 41) - 20, 0, 255);
+                row[static_cast<std::size_t>(x) * fixture.components + c] = static_cast<std::uint8_t>(v);
             }
         JSAMPROW rows[1] = {row.data()};
         jpeg_write_scanlines(&cinfo, rows, 1);
@@ -176,7 +176,7 @@ inline void writeJpeg(const std::filesystem::path& path, const JpegSpec& spec) {
     std::fclose(file);
 }
 
-struct TiffSpec {
+struct TiffFixture {
     int width = 37, height = 23;
     int samples = 3;          // 1 grey, 2 grey + alpha, 3 RGB, 4 RGBA
     int bits = 8;
@@ -192,7 +192,7 @@ struct TiffSpec {
     std::string make, model, dateTime;
 };
 
-inline void writeTiff(const std::filesystem::path& path, const TiffSpec& s) {
+inline void writeTiff(const std::filesystem::path& path, const TiffFixture& s) {
     TIFF* tif = TIFFOpen(path.c_str(), "w");
     const int grey = s.samples <= 2;
     TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, s.width);
@@ -261,7 +261,7 @@ inline void writeTiff(const std::filesystem::path& path, const TiffSpec& s) {
     TIFFClose(tif);
 }
 
-struct PngSpec {
+struct PngFixture {
     int width = 29, height = 17;
     int colourType = PNG_COLOR_TYPE_RGB;
     int bits = 8;
@@ -271,7 +271,7 @@ struct PngSpec {
     std::vector<std::uint8_t> exif;  // eXIf chunk (a TIFF-structured block)
 };
 
-inline void writePng(const std::filesystem::path& path, const PngSpec& s) {
+inline void writePng(const std::filesystem::path& path, const PngFixture& s) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);

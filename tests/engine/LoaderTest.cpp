@@ -39,7 +39,7 @@ int loadErrorCode(const std::function<void()>& f) {
 
 TEST(LoaderTest, LoadPhotoReadsHeadersOnly) {
     TempDir dir;
-    TiffSpec tiff;
+    TiffFixture tiff;
     tiff.width = 300;
     tiff.height = 200;
     tiff.bits = 16;
@@ -60,14 +60,14 @@ TEST(LoaderTest, LoadPhotoReadsHeadersOnly) {
     EXPECT_FALSE(ImageLoader::proxyImageCache().find(ImageLoader::cacheKey(dir / "frame16.tif")));
     EXPECT_FALSE(ImageLoader::fullImageCache().find(ImageLoader::cacheKey(dir / "frame16.tif")));
 
-    JpegSpec jpeg;
+    JpegFixture jpeg;
     writeJpeg(dir / "plain.jpg", jpeg);
     const LoadedPhoto j = ImageLoader::loadPhoto(dir / "plain.jpg");
     EXPECT_FALSE(j.is16Bit());
     EXPECT_EQ(j.colorSpaceName(), "Display P3");  // untagged
     EXPECT_NE(j.id(), ImageLoader::loadPhoto(dir / "plain.jpg").id());
 
-    PngSpec png;
+    PngFixture png;
     png.bits = 16;
     png.colourType = PNG_COLOR_TYPE_RGBA;
     writePng(dir / "alpha.png", png);
@@ -88,7 +88,7 @@ TEST(LoaderTest, LoadPhotoReadsHeadersOnly) {
 TEST(LoaderTest, PixelsReachTheWorkingSpaceThroughTheirProfile) {
     TempDir dir;
     // Pure red, untagged (sRGB) and tagged Display P3.
-    JpegSpec red;
+    JpegFixture red;
     red.quality = 100;
     red.sample = [](int, int, int c) -> std::uint8_t { return c == 0 ? 255 : 0; };
     writeJpeg(dir / "srgb.jpg", red);
@@ -102,7 +102,7 @@ TEST(LoaderTest, PixelsReachTheWorkingSpaceThroughTheirProfile) {
     EXPECT_NEAR(p[1], 0.0, 0.01);
 
     // A 16-bit grey scan (a black-and-white negative) loads as grey RGB.
-    TiffSpec grey;
+    TiffFixture grey;
     grey.samples = 1;
     grey.bits = 16;
     grey.width = 64;
@@ -119,17 +119,17 @@ TEST(LoaderTest, PixelsReachTheWorkingSpaceThroughTheirProfile) {
 
 TEST(LoaderTest, ProxySizesAndCaching) {
     TempDir dir;
-    JpegSpec big;
+    JpegFixture big;
     big.width = 3000;
     big.height = 2000;
     writeJpeg(dir / "big.jpg", big);
-    TiffSpec wide;
+    TiffFixture wide;
     wide.width = 3000;
     wide.height = 1000;
     wide.bits = 16;
     wide.rowsPerStrip = 64;
     writeTiff(dir / "wide.tif", wide);
-    JpegSpec small;
+    JpegFixture small;
     small.width = 1000;
     small.height = 800;
     writeJpeg(dir / "small.jpg", small);
@@ -154,9 +154,9 @@ TEST(LoaderTest, ProxySizesAndCaching) {
     std::vector<LoadedPhoto> photos;
     std::vector<Image> first;
     for (int i = 0; i < 9; ++i) {
-        JpegSpec spec;
-        spec.width = 40 + i;
-        writeJpeg(dir / ("f" + std::to_string(i) + ".jpg"), spec);
+        JpegFixture fixture;
+        fixture.width = 40 + i;
+        writeJpeg(dir / ("f" + std::to_string(i) + ".jpg"), fixture);
         photos.push_back(ImageLoader::loadPhoto(dir / ("f" + std::to_string(i) + ".jpg")));
         first.push_back(photos.back().proxyImage());
     }
@@ -173,13 +173,13 @@ TEST(LoaderTest, ProxySizesAndCaching) {
 TEST(LoaderTest, ConcurrentProxyRequestsShareOneResult) {
     TempDir dir;
     for (int i = 0; i < 4; ++i) {
-        TiffSpec spec;
-        spec.width = 3200 + 10 * i;
-        spec.height = 900;
-        spec.bits = 16;
-        spec.compression = COMPRESSION_LZW;
-        spec.rowsPerStrip = 16;
-        writeTiff(dir / ("c" + std::to_string(i) + ".tif"), spec);
+        TiffFixture fixture;
+        fixture.width = 3200 + 10 * i;
+        fixture.height = 900;
+        fixture.bits = 16;
+        fixture.compression = COMPRESSION_LZW;
+        fixture.rowsPerStrip = 16;
+        writeTiff(dir / ("c" + std::to_string(i) + ".tif"), fixture);
     }
     std::vector<LoadedPhoto> photos;
     for (int i = 0; i < 4; ++i) photos.push_back(ImageLoader::loadPhoto(dir / ("c" + std::to_string(i) + ".tif")));
@@ -196,10 +196,10 @@ TEST(LoaderTest, ConcurrentProxyRequestsShareOneResult) {
     }
 
     // The same from oneTBB workers, whose loads run parallel loops of their own.
-    JpegSpec spec;
-    spec.width = 2600;
-    spec.height = 100;
-    writeJpeg(dir / "shared.jpg", spec);
+    JpegFixture fixture;
+    fixture.width = 2600;
+    fixture.height = 100;
+    writeJpeg(dir / "shared.jpg", fixture);
     const LoadedPhoto shared = ImageLoader::loadPhoto(dir / "shared.jpg");
     std::vector<Image> tbbResults(64);
     tbb::parallel_for(0, 64, [&](int i) { tbbResults[static_cast<std::size_t>(i)] = shared.proxyImage(); });
@@ -208,16 +208,16 @@ TEST(LoaderTest, ConcurrentProxyRequestsShareOneResult) {
 
 TEST(LoaderTest, ThumbnailsAreUprightBitmapsNotCached) {
     TempDir dir;
-    JpegSpec spec;
-    spec.width = 1600;
-    spec.height = 800;
-    spec.quality = 100;
+    JpegFixture fixture;
+    fixture.width = 1600;
+    fixture.height = 800;
+    fixture.quality = 100;
     // Stored top-left quarter red, everything else blue.
-    spec.sample = [](int x, int y, int c) -> std::uint8_t {
+    fixture.sample = [](int x, int y, int c) -> std::uint8_t {
         const bool red = x < 800 && y < 400;
         return c == 0 ? (red ? 255 : 0) : c == 2 ? (red ? 0 : 255) : 0;
     };
-    writeJpeg(dir / "t.jpg", spec);
+    writeJpeg(dir / "t.jpg", fixture);
     writeExif(dir / "t.jpg", {{"Exif.Image.Orientation", Exiv2::unsignedShort, "6"}});
     const std::optional<Bitmap> thumb = ImageLoader::thumbnail(dir / "t.jpg", 320);
     ASSERT_TRUE(thumb);
@@ -284,14 +284,14 @@ TEST(LoaderTest, BadFilesGiveErrorsNeverCrashes) {
     TempDir dir;
     writeBytes(dir / "empty.tif", "");
     writeBytes(dir / "readme.jpg", "Roll 12, Portra 400, pushed one stop.\n");
-    JpegSpec good;
+    JpegFixture good;
     good.width = 600;
     good.height = 400;
     good.noise = true;
     writeJpeg(dir / "good.jpg", good);
     truncateCopy(dir / "good.jpg", dir / "cut.jpg");
     std::filesystem::copy_file(dir / "good.jpg", dir / "named.tif");
-    JpegSpec cmyk;
+    JpegFixture cmyk;
     cmyk.components = 4;
     writeJpeg(dir / "cmyk.jpg", cmyk);
     cmyk.icc = cmykProfile("Press");

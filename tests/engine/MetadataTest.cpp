@@ -79,10 +79,10 @@ TEST(MetadataTest, DisplayNames) {
 
 TEST(MetadataTest, ReadsCaptureDataFromFiles) {
     TempDir dir;
-    JpegSpec spec;
-    spec.width = 120;
-    spec.height = 80;
-    writeJpeg(dir / "shot.jpg", spec);
+    JpegFixture fixture;
+    fixture.width = 120;
+    fixture.height = 80;
+    writeJpeg(dir / "shot.jpg", fixture);
     writeExif(dir / "shot.jpg", {{"Exif.Image.Make", Exiv2::asciiString, "  FUJIFILM \n"},
                                  {"Exif.Image.Model", Exiv2::asciiString, "X-T5"},
                                  {"Exif.Image.DateTime", Exiv2::asciiString, "2024:05:01 10:20:30"},
@@ -113,7 +113,7 @@ TEST(MetadataTest, ReadsCaptureDataFromFiles) {
     EXPECT_EQ(m.fileSizeFormatted->substr(m.fileSizeFormatted->size() - 3), " MB");
 
     // A scanner TIFF: make, model and date from its own tags; no EXIF block.
-    TiffSpec tiff;
+    TiffFixture tiff;
     tiff.bits = 16;
     tiff.make = "Nikon";
     tiff.model = "LS-5000";
@@ -129,7 +129,7 @@ TEST(MetadataTest, ReadsCaptureDataFromFiles) {
     EXPECT_FALSE(t.iso);
 
     // Nothing to read: every capture text absent, generic names, and no extension.
-    PngSpec png;
+    PngFixture png;
     writePng(dir / "bare", png);
     const ImageMetadataInfo b = ImageLoader::loadPhoto(dir / "bare").metadata();
     EXPECT_FALSE(b.cameraMake || b.cameraModel || b.lensModel || b.focalLength || b.aperture || b.shutterSpeed ||
@@ -139,7 +139,7 @@ TEST(MetadataTest, ReadsCaptureDataFromFiles) {
     EXPECT_EQ(b.fileType, "");
 
     // Tags of the wrong type are ignored, not misread.
-    writeJpeg(dir / "odd.jpg", spec);
+    writeJpeg(dir / "odd.jpg", fixture);
     writeExif(dir / "odd.jpg", {{"Exif.Photo.FNumber", Exiv2::asciiString, "2.8"},
                                 {"Exif.Photo.ExposureTime", Exiv2::unsignedRational, "0/1"}});
     const ImageMetadataInfo o = ImageLoader::loadPhoto(dir / "odd.jpg").metadata();
@@ -164,8 +164,8 @@ TEST(MetadataTest, FormatsIgnoreTheProcessLocale) {
     if (!haveGerman) std::cout << "[ note ] no de_DE locale installed; checked under a comma-decimal C++ locale\n";
     expectFormats();
     TempDir dir;
-    JpegSpec spec;
-    writeJpeg(dir / "de.jpg", spec);
+    JpegFixture fixture;
+    writeJpeg(dir / "de.jpg", fixture);
     writeExif(dir / "de.jpg", {{"Exif.Photo.ExposureBiasValue", Exiv2::signedRational, "7/10"},
                                {"Exif.Photo.ExposureTime", Exiv2::unsignedRational, "5/2"}});
     const ImageMetadataInfo m = ImageLoader::loadPhoto(dir / "de.jpg").metadata();

@@ -125,15 +125,15 @@ TEST(ExportFailure, StopRequestKeepsThePreviousFile) {
 TEST(ExportFailure, FullDiskChild) {
     const char* target = std::getenv(kChildVariable);
     if (!target) GTEST_SKIP() << "runs only as the child of FullDiskKeepsTheReplacedFile";
-    const std::string spec(target);
-    const auto bar = spec.find('|');
-    const auto format = enumFromRaw<ExportFormat>(spec.substr(0, bar));
+    const std::string fixture(target);
+    const auto bar = fixture.find('|');
+    const auto format = enumFromRaw<ExportFormat>(fixture.substr(0, bar));
     ASSERT_TRUE(format);
     signal(SIGXFSZ, SIG_IGN);  // a write past the limit then fails with EFBIG instead of killing
     rlimit limit{32 * 1024, 32 * 1024};
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
     const Context context;
-    const auto e = errorOf([&] { writeImage(context, noise(512, 512), ExportSettings{*format, 1.0, true}, spec.substr(bar + 1)); });
+    const auto e = errorOf([&] { writeImage(context, noise(512, 512), ExportSettings{*format, 1.0, true}, fixture.substr(bar + 1)); });
     EXPECT_EQ(e.domain(), "POSIX") << e.description();
     EXPECT_EQ(e.code(), EFBIG) << e.description();
 }
