@@ -9,7 +9,10 @@
 #include <fstream>
 #include <stdexcept>
 
+#include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>
+
+#include "engine/DarkroomPipeline.h"
 
 #include "engine/Image.h"
 #include "engine/SourcePixels.h"
@@ -55,6 +58,16 @@ inline EditParameters coreRecipe() {
     std::ifstream in(path);
     if (!in) throw std::runtime_error("cannot read " + path.string());
     return nlohmann::json::parse(in).get<EditParameters>();
+}
+
+// Develops `source` with `recipe` into the 8-bit preview bitmap once per iteration.
+inline void renderPipelineLoop(benchmark::State& state, const Image& source, const EditParameters& recipe,
+                               const DarkroomPipeline& pipeline = DarkroomPipeline::shared()) {
+    for (auto _ : state) {
+        auto bitmap = pipeline.makeBitmap(pipeline.render(source, recipe));
+        if (!bitmap) state.SkipWithError("render failed");
+        benchmark::DoNotOptimize(bitmap);
+    }
 }
 
 }  // namespace vantrel::bench

@@ -46,12 +46,7 @@ EditParameters filmPhysicsRecipe() {
 
 void renderLoop(benchmark::State& state, const EditParameters& recipe,
                 const DarkroomPipeline& pipeline = DarkroomPipeline::shared()) {
-    const Image& source = proxy();
-    for (auto _ : state) {
-        auto bitmap = pipeline.makeBitmap(pipeline.render(source, recipe));
-        if (!bitmap) state.SkipWithError("render failed");
-        benchmark::DoNotOptimize(bitmap);
-    }
+    bench::renderPipelineLoop(state, proxy(), recipe, pipeline);
 }
 
 void BM_PipelineCoreProxy(benchmark::State& state) {

@@ -30,14 +30,8 @@ using bench::coreRecipe;
 const Image& proxy() { return bench::negativeProxy(); }
 
 void renderLoop(benchmark::State& state, const EditParameters& recipe) {
-    const DarkroomPipeline& pipeline = DarkroomPipeline::shared();
-    const Image& source = proxy();
     const bench::ProcessCpuCounter cpu(state);
-    for (auto _ : state) {
-        auto bitmap = pipeline.makeBitmap(pipeline.render(source, recipe));
-        if (!bitmap) state.SkipWithError("render failed");
-        benchmark::DoNotOptimize(bitmap);
-    }
+    bench::renderPipelineLoop(state, proxy(), recipe);
 }
 
 void BM_PipelineNeutralProxy(benchmark::State& state) { renderLoop(state, EditParameters::defaultValue()); }
