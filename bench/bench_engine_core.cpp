@@ -12,7 +12,10 @@
 #include <string>
 
 #include "ProcessCpu.h"
-#include "engine/ColorKernel.h"
+#include "engine/Blends.h"
+#include "engine/ColorFilters.h"
+#include "engine/Generators.h"
+#include "engine/LookupFilters.h"
 #include "engine/Context.h"
 
 namespace vantrel {
@@ -34,73 +37,32 @@ SourcePixels makeSource(int w, int h, SampleType type) {
     return p;
 }
 
-// colour matrix -> exposure -> 256-entry curve in sRGB encoding -> invert, blended over the
-// curve's output through a radial gradient mask; the bitmap encoding is the sixth step.
+// The engine's own filters: colour matrix -> exposure -> 256-entry curve in sRGB encoding ->
+// invert, blended over the curve's output through a radial gradient mask; the bitmap
+// encoding is the sixth step.
 Image chain(const Image& src) {
-    const float m[12] = {1.05f, -0.03f, -0.02f, 0.01f, 0.02f, 0.97f, 0.01f, 0.0f, -0.01f, 0.04f, 0.98f, 0.0f};
-    const Image matrix = colorFilter(src, [m](float* c) {
-        const float r = c[0], g = c[1], b = c[2];
-        c[0] = m[0] * r + m[1] * g + m[2] * b + m[3];
-        c[1] = m[4] * r + m[5] * g + m[6] * b + m[7];
-        c[2] = m[8] * r + m[9] * g + m[10] * b + m[11];
-    });
-    const float gain = std::exp2(0.4f);
-    const Image exposure = Image::pointwise({matrix}, [gain](const RowSpan& s, const float* const* in, float* out) {
-        const float* p = in[0];
-        for (int i = 0; i < s.count; ++i) {
-            out[4 * i] = p[4 * i] * gain;
-            out[4 * i + 1] = p[4 * i + 1] * gain;
-            out[4 * i + 2] = p[4 * i + 2] * gain;
-            out[4 * i + 3] = p[4 * i + 3];
-        }
-    });
-    // A 256-entry curve on sRGB-encoded values (extended linearly outside [0, 1]), applied
-    // to linear values through one table of the whole encode -> curve -> decode function.
-    std::array<double, 257> table{};
-    for (int i = 0; i < 256; ++i) table[std::size_t(i)] = (0.5 - 0.5 * std::cos(M_PI * i / 255.0)) * 0.9 + 0.05;
-    table[256] = table[255];
-    auto curveOfEncoded = [table](double e) {
-        const double c = std::clamp(e, 0.0, 1.0), t = c * 255.0;
-        const int i = int(t);
-        return table[std::size_t(i)] + (t - i) * (table[std::size_t(i) + 1] - table[std::size_t(i)]) + (e - c);
-    };
-    auto composite = std::make_shared<const color::CurveTable>(
-        [curveOfEncoded](double x) { return color::decodeSRGB(curveOfEncoded(color::encodeSRGB(x))); }, false);
-    const Image curve = colorFilter(exposure, [composite](float* c) {
-        const color::CurveTable& t = *composite;
-        c[0] = t(c[0]);
-        c[1] = t(c[1]);
-        c[2] = t(c[2]);
-    });
-    const Image inverted = colorFilter(curve, [](float* c) {
-        c[0] = 1 - c[0];
-        c[1] = 1 - c[1];
-        c[2] = 1 - c[2];
-    });
+    ColorMatrixParameters m;
+    m.rVector = {1.05f, -0.03f, -0.02f, 0};
+    m.gVector = {0.02f, 0.97f, 0.01f, 0};
+    m.bVector = {-0.01f, 0.04f, 0.98f, 0};
+    m.biasVector = {0.01f, 0, 0, 0};
+    const Image matrix = colorMatrix(src, m);
+    const Image exposed = exposure(matrix, {0.4f});
+    ColorCurvesParameters curve;
+    for (int i = 0; i < 256; ++i) {
+        const float v = float((0.5 - 0.5 * std::cos(M_PI * i / 255.0)) * 0.9 + 0.05);
+        curve.curvesData.insert(curve.curvesData.end(), {v, v, v});
+    }
+    const Image curved = colorCurves(exposed, curve);
+    const Image inverted = invert(curved);
     const Rect e = src.extent();
-    const double cx = e.x + e.width * 0.5, cy = e.y + e.height * 0.5;
-    const double r0 = 0.1 * double(std::max(e.width, e.height)), r1 = 0.6 * double(std::max(e.width, e.height));
-    const Image mask = Image::generator(
-        [cx, cy, r0, r1](const RowSpan& s, float* out) {
-            const float dy = float(double(s.y) + 0.5 - cy);
-            const float x0 = float(double(s.x) + 0.5 - cx);
-            const float inv = float(1.0 / (r1 - r0)), fr0 = float(r0);
-            for (int i = 0; i < s.count; ++i) {
-                const float dx = x0 + float(i);
-                const float t = std::clamp((std::sqrt(dx * dx + dy * dy) - fr0) * inv, 0.0f, 1.0f);
-                out[4 * i] = out[4 * i + 1] = out[4 * i + 2] = out[4 * i + 3] = 1.0f - t;
-            }
-        },
-        e);
-    return Image::pointwise({inverted, curve, mask}, [](const RowSpan& s, const float* const* in, float* out) {
-        const float* img = in[0];
-        const float* bg = in[1];
-        const float* mk = in[2];
-        for (int i = 0; i < s.count; ++i) {
-            const float m = std::clamp(mk[4 * i + 1], 0.0f, 1.0f);
-            for (int k = 0; k < 4; ++k) out[4 * i + k] = bg[4 * i + k] + m * (img[4 * i + k] - bg[4 * i + k]);
-        }
-    });
+    RadialGradientParameters g;
+    g.centerX = double(e.x) + double(e.width) * 0.5;
+    g.centerY = double(e.y) + double(e.height) * 0.5;
+    g.radius0 = 0.1 * double(std::max(e.width, e.height));
+    g.radius1 = 0.6 * double(std::max(e.width, e.height));
+    const Image mask = radialGradient(g).cropped(e);
+    return blendWithMask(inverted, curved, mask);
 }
 
 double peakResidentMegabytes() {
