@@ -230,7 +230,20 @@ struct ColorMatrixKernel {
         return {dot(p.rVector, p.biasVector[0]), dot(p.gVector, p.biasVector[1]), dot(p.bVector, p.biasVector[2]),
                 dot(p.aVector, p.biasVector[3])};
     }
-    void run(const float* in, float* out, int n) const { applyUnpremultiplied(*this, in, out, n); }
+    void run(const float* in, float* out, int n) const {
+        // With alpha passed through, the map is affine in rgb and runs on premultiplied
+        // values directly; the alpha column then only adds to opaque pixels' offsets.
+        const bool keepsAlpha = p.aVector == std::array<float, 4>{0, 0, 0, 1} && p.biasVector[3] == 0;
+        const bool alphaColumn = p.rVector[3] != 0 || p.gVector[3] != 0 || p.bVector[3] != 0;
+        if (keepsAlpha && (!alphaColumn || isOpaque(in, n))) {
+            const RgbAffine map{{p.rVector[0], p.rVector[1], p.rVector[2], p.rVector[3] + p.biasVector[0],
+                                 p.gVector[0], p.gVector[1], p.gVector[2], p.gVector[3] + p.biasVector[1],
+                                 p.bVector[0], p.bVector[1], p.bVector[2], p.bVector[3] + p.biasVector[2]}};
+            map.run(in, out, n);
+            return;
+        }
+        applyUnpremultiplied(*this, in, out, n);
+    }
     void operator()(float* px, int n) const { run(px, px, n); }
 };
 
