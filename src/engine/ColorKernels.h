@@ -17,6 +17,9 @@
 #include <cstring>
 #include <memory>
 #include <vector>
+#if defined(__AVX2__)
+#include <immintrin.h>
+#endif
 
 namespace vantrel {
 
@@ -157,6 +160,19 @@ struct RgbAffine {
         const float m0 = m[0], m1 = m[1], m2 = m[2], m3 = m[3], m4 = m[4], m5 = m[5];
         const float m6 = m[6], m7 = m[7], m8 = m[8], m9 = m[9], m10 = m[10], m11 = m[11];
         int i = 0;
+#if defined(__AVX2__)
+        // Two pixels per vector, each lane's channel broadcast across its pixel: the same sums
+        // in the same order as below, and the alpha copied, not computed.
+        const __m256 c0 = _mm256_setr_ps(m0, m4, m8, 0, m0, m4, m8, 0), c1 = _mm256_setr_ps(m1, m5, m9, 0, m1, m5, m9, 0);
+        const __m256 c2 = _mm256_setr_ps(m2, m6, m10, 0, m2, m6, m10, 0), c3 = _mm256_setr_ps(m3, m7, m11, 0, m3, m7, m11, 0);
+        for (; i + 2 <= n; i += 2, in += 8, out += 8) {
+            const __m256 p = _mm256_loadu_ps(in);
+            __m256 v = _mm256_add_ps(_mm256_mul_ps(c0, _mm256_permute_ps(p, 0x00)), _mm256_mul_ps(c1, _mm256_permute_ps(p, 0x55)));
+            v = _mm256_add_ps(v, _mm256_mul_ps(c2, _mm256_permute_ps(p, 0xaa)));
+            v = _mm256_add_ps(v, _mm256_mul_ps(c3, _mm256_permute_ps(p, 0xff)));
+            _mm256_storeu_ps(out, _mm256_blend_ps(v, p, 0x88));
+        }
+#endif
         // Four pixels at a time, one vector per channel (the same sums lane by lane).
         for (; i + 4 <= n; i += 4, in += 16, out += 16) {
             const Quad q = loadQuad(in);

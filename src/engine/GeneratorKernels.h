@@ -7,6 +7,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#if defined(__AVX2__)
+#include <immintrin.h>
+#endif
 
 namespace vantrel::kernels {
 
@@ -59,6 +62,14 @@ struct LinearRamp {
         return static_cast<float>(std::clamp(v, 0.0, 1.0));
     }
     Rgba at(double x, double y) const { return mixPremultiplied(c0, c1, t(x, y)); }
+    // t at (x0 + i, y) for i < n, the same values as t(), in one loop that vectorises.
+    void tRow(float* out, int n, double x0, double y) const {
+        const double base = (y - y0) * dy;
+        for (int i = 0; i < n; ++i) {
+            const double v = (x0 + double(i) - this->x0) * dx + base;
+            out[i] = static_cast<float>(std::min(std::max(v, 0.0), 1.0));  // NaN stays NaN, as in t()
+        }
+    }
 };
 
 // Colour 0 inside radius 0, colour 1 beyond radius 1, linear in distance in
@@ -76,6 +87,51 @@ struct RadialRamp {
         return dist < r0 ? 0.0f : 1.0f;
     }
     Rgba at(double x, double y) const { return mixPremultiplied(c0, c1, t(x, y)); }
+    // t at (x0 + i, y) for i < n, the same values as t(), in loops that vectorise.
+    void tRow(float* out, int n, double x0, double y) const {
+        const double uy = (y - cy) * invScaleY, uy2 = uy * uy;
+        if (r1 == r0) {
+            for (int i = 0; i < n; ++i) {
+                const double ux = (x0 + double(i) - cx) * invScaleX;
+                out[i] = std::sqrt(ux * ux + uy2) < r0 ? 0.0f : 1.0f;
+            }
+            return;
+        }
+        const double span = r1 - r0;
+        int i = 0;
+#if defined(__AVX2__)
+        // Four at a time; max(0, v) and min(1, v) in this operand order keep NaN, as std::clamp does.
+        const __m256d step = _mm256_setr_pd(0, 1, 2, 3), vcx = _mm256_set1_pd(cx), vsx = _mm256_set1_pd(invScaleX);
+        const __m256d vuy2 = _mm256_set1_pd(uy2), vr0 = _mm256_set1_pd(r0), vspan = _mm256_set1_pd(span);
+        const __m256d zero = _mm256_setzero_pd(), one = _mm256_set1_pd(1.0);
+        for (; i + 4 <= n; i += 4) {
+            const __m256d x = _mm256_add_pd(_mm256_set1_pd(x0 + double(i)), step);
+            const __m256d ux = _mm256_mul_pd(_mm256_sub_pd(x, vcx), vsx);
+            const __m256d dist = _mm256_sqrt_pd(_mm256_add_pd(_mm256_mul_pd(ux, ux), vuy2));
+            const __m256d v = _mm256_div_pd(_mm256_sub_pd(dist, vr0), vspan);
+            _mm_storeu_ps(out + i, _mm256_cvtpd_ps(_mm256_min_pd(one, _mm256_max_pd(zero, v))));
+        }
+#endif
+        for (; i < n; ++i) {
+            const double ux = (x0 + double(i) - cx) * invScaleX;
+            const double v = (std::sqrt(ux * ux + uy2) - r0) / span;
+            out[i] = static_cast<float>(std::min(std::max(v, 0.0), 1.0));  // NaN stays NaN, as in t()
+        }
+    }
 };
+
+// Pixels (x0 + i, y) of a ramp for i < n: colour 0 mixed towards colour 1 by the ramp's t.
+template <class Ramp>
+void rampRow(const Ramp& ramp, float* px, int n, double x0, double y) {
+    constexpr int kChunk = 128;
+    float t[kChunk];
+    const Float4 c0{ramp.c0.r, ramp.c0.g, ramp.c0.b, ramp.c0.a};
+    const Float4 d = Float4{ramp.c1.r, ramp.c1.g, ramp.c1.b, ramp.c1.a} - c0;
+    for (int start = 0; start < n; start += kChunk) {
+        const int m = std::min(kChunk, n - start);
+        ramp.tRow(t, m, x0 + double(start), y);
+        for (int i = 0; i < m; ++i, px += 4) store4(px, c0 + splat(t[i]) * d);
+    }
+}
 
 }  // namespace vantrel::kernels

@@ -10,14 +10,7 @@ kernels::Rgba rgba(const WorkingColor& c) { return {c.r, c.g, c.b, c.a}; }
 template <class Ramp>
 Image rampImage(Ramp ramp) {
     return Image::generator([ramp](const RowSpan& s, float* out) {
-        const double y = double(s.y) + 0.5;
-        for (int i = 0; i < s.count; ++i, out += 4) {
-            const kernels::Rgba c = ramp.at(double(s.x) + i + 0.5, y);
-            out[0] = c.r;
-            out[1] = c.g;
-            out[2] = c.b;
-            out[3] = c.a;
-        }
+        kernels::rampRow(ramp, out, s.count, double(s.x) + 0.5, double(s.y) + 0.5);
     });
 }
 

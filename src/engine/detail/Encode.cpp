@@ -4,7 +4,9 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
-#if defined(__SSE2__)
+#if defined(__AVX2__)
+#include <immintrin.h>
+#elif defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
@@ -129,6 +131,40 @@ inline void encodeOpaque8(const Encoder8& e8, const float* in, std::uint8_t* out
 }
 #endif
 
+#if defined(__AVX2__)
+// Four opaque pixels at once, the same table and arithmetic as Encoder8 (the alpha lanes go
+// through the table too and land on 255). False, with nothing written, unless all four are
+// opaque.
+inline bool encodeOpaque8x4(const Encoder8& e8, const float* in, std::uint8_t* out) {
+    const __m256 p01 = _mm256_loadu_ps(in), p23 = _mm256_loadu_ps(in + 8);
+    const __m256 one = _mm256_set1_ps(1.0f);
+    const int opaque = _mm256_movemask_ps(_mm256_cmp_ps(p01, one, _CMP_EQ_OQ)) &
+                       _mm256_movemask_ps(_mm256_cmp_ps(p23, one, _CMP_EQ_OQ));
+    if ((opaque & 0x88) != 0x88) return false;
+    const __m256 low = _mm256_castsi256_ps(_mm256_set1_epi32(int(Encoder8::kLowBits)));
+    const __m256 top = _mm256_castsi256_ps(_mm256_set1_epi32(int(Encoder8::kTopBits)));
+    const __m256i lowBits = _mm256_set1_epi32(int(Encoder8::kLowBits));
+    const __m256i fracMask = _mm256_set1_epi32(int(Encoder8::kSegment - 1));
+    const __m256i byteMask = _mm256_set1_epi32(255);
+    const __m256i oneCode = _mm256_set1_epi32(1);
+    const int* table = reinterpret_cast<const int*>(e8.table());
+    auto codes = [&](__m256 p) {
+        const __m256 c = _mm256_min_ps(_mm256_max_ps(p, low), top);  // max gives `low` for NaN
+        const __m256i bits = _mm256_sub_epi32(_mm256_castps_si256(c), lowBits);
+        const __m256i e = _mm256_i32gather_epi32(table, _mm256_srli_epi32(bits, int(Encoder8::kShift)), 4);
+        const __m256i noStep = _mm256_cmpgt_epi32(_mm256_srli_epi32(e, 8), _mm256_and_si256(bits, fracMask));
+        return _mm256_add_epi32(_mm256_and_si256(e, byteMask), _mm256_andnot_si256(noStep, oneCode));
+    };
+    // Packing works within 128-bit lanes: pixels come out as 0 2 0 2 | 1 3 1 3, then reordered.
+    const __m256i words = _mm256_packs_epi32(codes(p01), codes(p23));
+    const __m256i bytes = _mm256_packus_epi16(words, words);
+    const __m256i ordered = _mm256_permutevar8x32_epi32(bytes, _mm256_setr_epi32(0, 4, 1, 5, 0, 4, 1, 5));
+    const __m128i px = _mm_or_si128(_mm256_castsi256_si128(ordered), _mm_set1_epi32(int(0xff000000u)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), px);
+    return true;
+}
+#endif
+
 // Four codes to one pixel, in one store.
 inline void put4(std::uint8_t* out, std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a) {
     const std::uint8_t px[4] = {r, g, b, a};
@@ -143,7 +179,13 @@ void encodeRow8As(const float* in, int count, std::uint8_t* out) {
     const Encoder8& e8 = encoder8();
     const float* m = srgbMatrix().m;
     const auto& enc = color::srgbEncodeTable();
-    for (int i = 0; i < count; ++i, in += 4, out += 4) {
+    int i = 0;
+#if defined(__AVX2__)
+    if constexpr (Space == OutputSpace::displayP3)
+        for (; i + 4 <= count && encodeOpaque8x4(e8, in, out); i += 4, in += 16, out += 16) {
+        }
+#endif
+    for (; i < count; ++i, in += 4, out += 4) {
         if (Space == OutputSpace::displayP3 && in[3] == 1.0f) {  // opaque: no alpha arithmetic
             encodeOpaque8(e8, in, out);
             continue;
