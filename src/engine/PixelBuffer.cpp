@@ -12,6 +12,14 @@ PixelBuffer::PixelBuffer(const Rect& rect) {
     pixels_ = std::make_unique<float[]>(std::size_t(rect.width) * std::size_t(rect.height) * 4);
 }
 
+PixelBuffer PixelBuffer::forOverwrite(const Rect& rect) {
+    PixelBuffer out;
+    if (!rect.isFinite()) return out;
+    out.rect_ = rect;
+    out.pixels_ = std::make_unique_for_overwrite<float[]>(std::size_t(rect.width) * std::size_t(rect.height) * 4);
+    return out;
+}
+
 PixelBuffer PixelBuffer::clone() const {
     PixelBuffer out;
     if (isEmpty()) return out;

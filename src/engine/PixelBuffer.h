@@ -44,6 +44,10 @@ public:
     PixelBuffer(const PixelBuffer&) = delete;
     PixelBuffer& operator=(const PixelBuffer&) = delete;
 
+    // Pixels left unset, for a producer that writes every one of them (a render's tiles):
+    // a large buffer then costs no zero-filling pass before the parallel work.
+    static PixelBuffer forOverwrite(const Rect& rect);
+
     PixelBuffer clone() const;
 
     const Rect& rect() const { return rect_; }

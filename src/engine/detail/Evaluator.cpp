@@ -516,7 +516,8 @@ struct Render::State {
     }
 
     std::shared_ptr<const PixelBuffer> evaluateToBuffer(const Node* root, const Rect& rect) {
-        auto out = std::make_shared<PixelBuffer>(rect);
+        // Every row of every tile reaches the sink, so the buffer needs no zero fill.
+        auto out = std::make_shared<PixelBuffer>(PixelBuffer::forOverwrite(rect));
         if (out->isEmpty()) return out;
         PixelView v = out->view();
         const bool ok = runTiles(root, rect, [&](std::int64_t x, std::int64_t y, int count, const float* row) {
@@ -600,7 +601,8 @@ struct Render::State {
                         if (n->kind == NodeKind::neighbourhood && n->wholeImage) {
                             auto input = evaluateToBuffer(resolve(n->inputs[0].get()), need.grown(n->margin));
                             if (!input) return false;
-                            auto out = std::make_shared<PixelBuffer>(need);
+                            // The kernel writes every output pixel.
+                            auto out = std::make_shared<PixelBuffer>(PixelBuffer::forOverwrite(need));
                             n->neighbourhood(input->view(), out->view());
                             result = out;
                         } else {
