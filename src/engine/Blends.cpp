@@ -35,11 +35,15 @@ Image blendWithMask(const Image& image, const Image& background, const Image& ma
         [](const RowSpan& s, const float* const* in, float* out) {
             const float *img = in[0], *bg = in[1], *m = in[2];
             // MaskBlend::apply, one pixel per vector.
+            // The mask's green, clamped without branches (a NaN mask counts as 0).
             using kernels::Float4;
-            for (int i = 0; i < 4 * s.count; i += 4) {
-                const float t = std::min(1.0f, std::max(0.0f, m[i + 1]));
+            const Float4 zero = kernels::splat(0.0f), one = kernels::splat(1.0f);
+            const int n = 4 * s.count;
+            for (int i = 0; i < n; i += 4) {
+                const Float4 g = kernels::load4(m + i);
+                const Float4 t = kernels::minOf(kernels::maxOf(__builtin_shufflevector(g, g, 1, 1, 1, 1), zero), one);
                 const Float4 b = kernels::load4(bg + i);
-                kernels::store4(out + i, b + kernels::splat(t) * (kernels::load4(img + i) - b));
+                kernels::store4(out + i, b + t * (kernels::load4(img + i) - b));
             }
         },
         {.extent = extent});
