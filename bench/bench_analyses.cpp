@@ -86,7 +86,7 @@ BENCHMARK(BM_SegmentationProxy)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_SpotSearch(benchmark::State& state) {
     const cv::Mat& s = scene();
-    Bitmap bitmap{s.cols, s.rows, OutputSpace::sRGB, std::vector<std::uint8_t>(s.datastart, s.dataend)};
+    Bitmap bitmap{s.cols, s.rows, OutputSpace::sRGB, OutputPixels<std::uint8_t>(s.datastart, s.dataend)};
     const std::vector<SpotSamplingEngine::Spot> spots = {{{0.3, 0.6}, 0.01}, {{0.52, 0.48}, 0.02}};
     // A small dust spot and a large blemish (whose region is reduced to 256 pixels).
     const double radius = state.range(0) / 1000.0;

@@ -111,7 +111,7 @@ std::optional<Bitmap16> Context::makeBitmap16(const Image& image, std::optional<
 
 std::optional<PixelBuffer> Context::renderFloat(const Image& image, const Rect& rect, const RenderOptions& options) const {
     if (!renderable(rect)) return std::nullopt;
-    PixelBuffer out(rect);
+    PixelBuffer out = PixelBuffer::forOverwrite(rect);  // every row is rendered
     const OutputSpace space = options.space;
     const bool ok = renderInto(*this, impl_->arena, image, rect, int(rect.height), options, out.data(),
                                std::size_t(rect.width) * 4,

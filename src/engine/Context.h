@@ -12,6 +12,7 @@
 #include <optional>
 #include <stop_token>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/Color.h"
@@ -39,12 +40,32 @@ struct RenderOptions {
     RenderStats* stats = nullptr;  // filled when given
 };
 
+// Storage that a render overwrites entirely: growing it leaves the new elements unset, so
+// a large output costs no zeroing pass before the parallel render fills it.
+template <class T>
+struct OverwriteAllocator : std::allocator<T> {
+    template <class U>
+    struct rebind {
+        using other = OverwriteAllocator<U>;
+    };
+    OverwriteAllocator() = default;
+    template <class U>
+    OverwriteAllocator(const OverwriteAllocator<U>&) noexcept {}
+    template <class U, class... Args>
+    void construct(U* p, Args&&... args) {
+        if constexpr (sizeof...(Args) == 0) ::new (static_cast<void*>(p)) U;
+        else ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+template <class T>
+using OutputPixels = std::vector<T, OverwriteAllocator<T>>;
+
 // 8-bit RGBA, premultiplied, rows top first, tightly packed.
 struct Bitmap {
     int width = 0;
     int height = 0;
     OutputSpace space = OutputSpace::displayP3;
-    std::vector<std::uint8_t> pixels;  // width × height × 4
+    OutputPixels<std::uint8_t> pixels;  // width × height × 4
     const std::uint8_t* at(int x, int y) const { return pixels.data() + (std::size_t(y) * std::size_t(width) + std::size_t(x)) * 4; }
 };
 
@@ -53,7 +74,7 @@ struct Bitmap16 {
     int width = 0;
     int height = 0;
     OutputSpace space = OutputSpace::displayP3;
-    std::vector<std::uint16_t> pixels;  // width × height × 4
+    OutputPixels<std::uint16_t> pixels;  // width × height × 4
     const std::uint16_t* at(int x, int y) const { return pixels.data() + (std::size_t(y) * std::size_t(width) + std::size_t(x)) * 4; }
 };
 

@@ -19,10 +19,10 @@ constexpr const char* kSampleColorSpace = "Extended Linear Display P3 (16-bit)";
 
 // Hands the bitmap's pixels to a QImage without copying them.
 QImage toQImage(Bitmap bitmap, QColorSpace::NamedColorSpace space = QColorSpace::SRgb) {
-    auto* pixels = new std::vector<std::uint8_t>(std::move(bitmap.pixels));
+    auto* pixels = new OutputPixels<std::uint8_t>(std::move(bitmap.pixels));
     QImage image(
         pixels->data(), bitmap.width, bitmap.height, qsizetype(bitmap.width) * 4, QImage::Format_RGBA8888_Premultiplied,
-        [](void* owned) { delete static_cast<std::vector<std::uint8_t>*>(owned); }, pixels);
+        [](void* owned) { delete static_cast<OutputPixels<std::uint8_t>*>(owned); }, pixels);
     image.setColorSpace(QColorSpace(space));
     return image;
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "TestImages.h"
 #include "engine/ColorKernel.h"
 #include "engine/Context.h"
@@ -74,7 +76,7 @@ TEST(Outputs, StripsAreDeliveredInOrderAndMatchTheWholeRender) {
     });
     EXPECT_TRUE(ok);
     EXPECT_EQ(expectedFirst, 29);
-    EXPECT_EQ(joined, whole->pixels);
+    EXPECT_TRUE(std::equal(joined.begin(), joined.end(), whole->pixels.begin(), whole->pixels.end()));
     // A sink that refuses stops the render.
     int calls = 0;
     EXPECT_FALSE(ctx.renderStrips(src, src.extent(), PixelFormat::rgba8, 4, [&](const Strip&) { return ++calls < 2; }));

@@ -14,7 +14,7 @@ using SpotSamplingEngine::Point;
 using SpotSamplingEngine::Spot;
 
 Bitmap filled(int width, int height, std::array<std::uint8_t, 3> rgb) {
-    Bitmap b{width, height, OutputSpace::sRGB, std::vector<std::uint8_t>(std::size_t(width) * height * 4)};
+    Bitmap b{width, height, OutputSpace::sRGB, OutputPixels<std::uint8_t>(std::size_t(width) * height * 4)};
     for (std::size_t i = 0; i < b.pixels.size(); i += 4) {
         b.pixels[i] = rgb[0];
         b.pixels[i + 1] = rgb[1];
