@@ -15,7 +15,9 @@
 #include "engine/detail/Evaluator.h"
 
 #include <tbb/enumerable_thread_specific.h>
+#include <tbb/blocked_range.h>
 #include <tbb/parallel_for.h>
+#include <tbb/partitioner.h>
 
 #include <algorithm>
 #include <atomic>
@@ -504,14 +506,21 @@ struct Render::State {
         const Plan& plan = planFor(root);
         const std::int64_t ts = settings.tileSize;
         const std::int64_t cols = (rect.width + ts - 1) / ts, rows = (rect.height + ts - 1) / ts;
-        tbb::parallel_for(std::int64_t(0), cols * rows, [&](std::int64_t t) {
-            if (stopRequested()) return;
-            const std::int64_t cx = t % cols, cy = t / cols;
-            // Tiles are counted from the top-left so the output is produced top down.
-            const std::int64_t x0 = rect.x + cx * ts, y1 = rect.maxY() - cy * ts;
-            const Rect tile = Rect::fromEdges(x0, std::max(rect.y, y1 - ts), std::min(rect.maxX(), x0 + ts), y1);
-            runTile(plan, tile, sink);
-        });
+        // One task per tile: tiles are coarse, and with few of them per thread (a preview has
+        // about nine) handing them out one by one keeps the threads finishing together.
+        tbb::parallel_for(
+            tbb::blocked_range<std::int64_t>(0, cols * rows, 1),
+            [&](const tbb::blocked_range<std::int64_t>& range) {
+                for (std::int64_t t = range.begin(); t != range.end(); ++t) {
+                    if (stopRequested()) return;
+                    const std::int64_t cx = t % cols, cy = t / cols;
+                    // Tiles are counted from the top-left so the output is produced top down.
+                    const std::int64_t x0 = rect.x + cx * ts, y1 = rect.maxY() - cy * ts;
+                    const Rect tile = Rect::fromEdges(x0, std::max(rect.y, y1 - ts), std::min(rect.maxX(), x0 + ts), y1);
+                    runTile(plan, tile, sink);
+                }
+            },
+            tbb::simple_partitioner());
         return !stopRequested();
     }
 
