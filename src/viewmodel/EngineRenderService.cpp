@@ -8,6 +8,7 @@
 #include <QColorSpace>
 
 #include "engine/ImageLoader.h"
+#include "viewmodel/HistogramTap.h"
 
 namespace vantrel {
 
@@ -52,13 +53,15 @@ std::optional<RenderResult> EngineRenderService::render(const RenderJob& job, st
     const Image developed =
         pipeline_.render(source, job.recipe, job.subjectMask, !job.isCroppingMode, job.isRetouchMode);
 
+    // One pass makes the preview and keeps what the histogram measures.
+    const std::optional<HistogramTap> tap = job.wantsHistogram ? std::optional<HistogramTap>(developed) : std::nullopt;
     RenderResult result;
-    result.preview = preview(developed, stop);
+    result.preview = preview(tap ? tap->image() : developed, stop);
     if (stop.stop_requested()) return std::nullopt;
 
-    if (job.wantsHistogram) {
+    if (tap) {
         result.histogram = result.preview.isNull() ? HistogramData::empty()
-                                                   : pipeline_.computeHistogram(developed, job.recipe.ultraHDR);
+                                                   : tap->histogram(pipeline_.context(), job.recipe.ultraHDR);
     }
     if (job.needsOriginal) {
         result.original = preview(DarkroomPipeline::applyGeometry(source, job.recipe.crop, !job.isCroppingMode), stop);
