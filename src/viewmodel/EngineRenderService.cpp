@@ -1,11 +1,14 @@
 #include "viewmodel/EngineRenderService.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <utility>
 
 #include <QColorSpace>
+#include <QCoreApplication>
+#include <QThreadPool>
 
 #include "engine/ImageLoader.h"
 #include "viewmodel/HistogramTap.h"
@@ -18,12 +21,27 @@ constexpr double kSampleRotation = 0.07853981633974483;  // π/40
 constexpr double kSampleScale = 0.9;
 constexpr const char* kSampleColorSpace = "Extended Linear Display P3 (16-bit)";
 
+// Giving tens of megabytes back to the system takes milliseconds, and a preview is most often
+// dropped on the GUI thread (when the next one replaces it): large pixel buffers are freed on a
+// worker instead.
+constexpr std::size_t kLargePixelBuffer = std::size_t(4) << 20;
+
+void releasePixels(void* owned) {
+    auto* pixels = static_cast<std::vector<std::uint8_t>*>(owned);
+    if (pixels->size() >= kLargePixelBuffer && QCoreApplication::instance()) {
+        if (QThreadPool* pool = QThreadPool::globalInstance()) {
+            pool->start([pixels] { delete pixels; });
+            return;
+        }
+    }
+    delete pixels;
+}
+
 // Hands the bitmap's pixels to a QImage without copying them.
 QImage toQImage(Bitmap bitmap, QColorSpace::NamedColorSpace space = QColorSpace::SRgb) {
     auto* pixels = new std::vector<std::uint8_t>(std::move(bitmap.pixels));
-    QImage image(
-        pixels->data(), bitmap.width, bitmap.height, qsizetype(bitmap.width) * 4, QImage::Format_RGBA8888_Premultiplied,
-        [](void* owned) { delete static_cast<std::vector<std::uint8_t>*>(owned); }, pixels);
+    QImage image(pixels->data(), bitmap.width, bitmap.height, qsizetype(bitmap.width) * 4,
+                 QImage::Format_RGBA8888_Premultiplied, releasePixels, pixels);
     image.setColorSpace(QColorSpace(space));
     return image;
 }
