@@ -32,7 +32,7 @@ HistogramTap::HistogramTap(const Image& developed) : developed_(developed), imag
     samples->copy = PixelBuffer(copyRect);
     samples->minY = e.minY();
     samples->rowOf.assign(std::size_t(e.height), -1);
-    // Each copy pixel centre samples the developed pixel under its inverse-mapped position.
+    // Each copy pixel samples the developed pixel under its inverse-mapped centre (nearest).
     AffineTransform inverse;
     if (copyRect != e) {
         const double s = double(HistogramEngine::kMeasuredSide) / double(std::max(e.width, e.height));
@@ -54,7 +54,6 @@ HistogramTap::HistogramTap(const Image& developed) : developed_(developed), imag
         const std::int64_t copyY = samples->rowOf[std::size_t(row)];
         if (copyY < 0) return;
         const auto& cols = samples->columns;
-        // Several copy columns never share a developed column while the copy is smaller.
         auto it = std::lower_bound(cols.begin(), cols.end(), s.x);
         for (; it != cols.end() && *it < s.x + s.count; ++it)
             std::memcpy(samples->copy.at(copyX + (it - cols.begin()), copyY), in[0] + 4 * (*it - s.x), sizeof(float) * 4);
