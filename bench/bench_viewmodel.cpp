@@ -6,6 +6,8 @@
 //   BM_VmFullPreviewLatency   a final request until the full-resolution preview and its
 //                             histogram are published
 //   BM_VmBaselineProxyRender  the proxy render alone, without scheduling, for the ratio
+// cpu_ms: process CPU milliseconds per iteration (all threads), steadier than wall time on a
+// busy machine.
 // Read medians: --benchmark_repetitions=10 --benchmark_report_aggregates_only=true
 #include <benchmark/benchmark.h>
 
@@ -25,6 +27,7 @@
 #include "BenchScenes.h"
 #include "engine/SourcePixels.h"
 #include "NullSessionStorage.h"
+#include "ProcessCpu.h"
 #include "viewmodel/DarkroomViewModel.h"
 #include "viewmodel/EngineRenderService.h"
 
@@ -84,9 +87,12 @@ Bench& bench() {
 void BM_VmProxyPreviewLatency(benchmark::State& state) {
     Bench& b = bench();
     int i = 0;
-    for (auto _ : state) {
-        b.nudge(i++);
-        waitForPublication(*b.vm, &DarkroomViewModel::renderedPreviewChanged, [&] { b.vm->requestRender(false); });
+    {
+        const bench::ProcessCpuCounter cpu(state);
+        for (auto _ : state) {
+            b.nudge(i++);
+            waitForPublication(*b.vm, &DarkroomViewModel::renderedPreviewChanged, [&] { b.vm->requestRender(false); });
+        }
     }
     // Leave no pending full render behind for the next benchmark.
     waitForPublication(*b.vm, &DarkroomViewModel::histogramDataChanged, [&] { b.vm->requestRender(true); });
@@ -96,6 +102,7 @@ BENCHMARK(BM_VmProxyPreviewLatency)->Unit(benchmark::kMillisecond)->UseRealTime(
 void BM_VmFullPreviewLatency(benchmark::State& state) {
     Bench& b = bench();
     int i = 0;
+    const bench::ProcessCpuCounter cpu(state);
     for (auto _ : state) {
         b.nudge(i++);
         waitForPublication(*b.vm, &DarkroomViewModel::histogramDataChanged, [&] { b.vm->requestRender(true); });
@@ -110,6 +117,7 @@ void BM_VmBaselineProxyRender(benchmark::State& state) {
     job.useProxy = true;
     job.wantsHistogram = true;
     EngineRenderService service;
+    const bench::ProcessCpuCounter cpu(state);
     for (auto _ : state) benchmark::DoNotOptimize(service.render(job, {}));
 }
 BENCHMARK(BM_VmBaselineProxyRender)->Unit(benchmark::kMillisecond)->UseRealTime();

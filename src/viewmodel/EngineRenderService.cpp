@@ -1,13 +1,17 @@
 #include "viewmodel/EngineRenderService.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <utility>
 
 #include <QColorSpace>
+#include <QCoreApplication>
+#include <QThreadPool>
 
 #include "engine/ImageLoader.h"
+#include "viewmodel/HistogramTap.h"
 
 namespace vantrel {
 
@@ -17,12 +21,27 @@ constexpr double kSampleRotation = 0.07853981633974483;  // π/40
 constexpr double kSampleScale = 0.9;
 constexpr const char* kSampleColorSpace = "Extended Linear Display P3 (16-bit)";
 
+// Giving tens of megabytes back to the system takes milliseconds, and a preview is most often
+// dropped on the GUI thread (when the next one replaces it): large pixel buffers are freed on a
+// worker instead.
+constexpr std::size_t kLargePixelBuffer = std::size_t(4) << 20;
+
+void releasePixels(void* owned) {
+    auto* pixels = static_cast<OutputPixels<std::uint8_t>*>(owned);
+    if (pixels->size() >= kLargePixelBuffer && QCoreApplication::instance()) {
+        if (QThreadPool* pool = QThreadPool::globalInstance()) {
+            pool->start([pixels] { delete pixels; });
+            return;
+        }
+    }
+    delete pixels;
+}
+
 // Hands the bitmap's pixels to a QImage without copying them.
 QImage toQImage(Bitmap bitmap, QColorSpace::NamedColorSpace space = QColorSpace::SRgb) {
     auto* pixels = new OutputPixels<std::uint8_t>(std::move(bitmap.pixels));
-    QImage image(
-        pixels->data(), bitmap.width, bitmap.height, qsizetype(bitmap.width) * 4, QImage::Format_RGBA8888_Premultiplied,
-        [](void* owned) { delete static_cast<OutputPixels<std::uint8_t>*>(owned); }, pixels);
+    QImage image(pixels->data(), bitmap.width, bitmap.height, qsizetype(bitmap.width) * 4,
+                 QImage::Format_RGBA8888_Premultiplied, releasePixels, pixels);
     image.setColorSpace(QColorSpace(space));
     return image;
 }
@@ -52,13 +71,15 @@ std::optional<RenderResult> EngineRenderService::render(const RenderJob& job, st
     const Image developed =
         pipeline_.render(source, job.recipe, job.subjectMask, !job.isCroppingMode, job.isRetouchMode);
 
+    // One pass makes the preview and keeps what the histogram measures.
+    const std::optional<HistogramTap> tap = job.wantsHistogram ? std::optional<HistogramTap>(developed) : std::nullopt;
     RenderResult result;
-    result.preview = preview(developed, stop);
+    result.preview = preview(tap ? tap->image() : developed, stop);
     if (stop.stop_requested()) return std::nullopt;
 
-    if (job.wantsHistogram) {
+    if (tap) {
         result.histogram = result.preview.isNull() ? HistogramData::empty()
-                                                   : pipeline_.computeHistogram(developed, job.recipe.ultraHDR);
+                                                   : tap->histogram(pipeline_.context(), job.recipe.ultraHDR);
     }
     if (job.needsOriginal) {
         result.original = preview(DarkroomPipeline::applyGeometry(source, job.recipe.crop, !job.isCroppingMode), stop);
