@@ -47,6 +47,22 @@ TEST(WideKernels, EightBitRowsEncodeAsTheirPixelsDo) {
         for (int i = 0; i < 4 * kCount; ++i)
             ASSERT_EQ(whole[std::size_t(i)], single[std::size_t(i)]) << "byte " << i << " space " << int(space);
     }
+    // A dense sweep of opaque colours, where every code boundary of every channel is crossed.
+    constexpr int kSweep = 40000;
+    std::vector<float> sweep(4 * kSweep);
+    for (int i = 0; i < kSweep; ++i) {
+        const float v = float(i) / 32768.0f;
+        sweep[std::size_t(4 * i)] = v;
+        sweep[std::size_t(4 * i + 1)] = 0.7f * v + 0.01f;
+        sweep[std::size_t(4 * i + 2)] = 1.1f - v;
+        sweep[std::size_t(4 * i + 3)] = 1.0f;
+    }
+    for (OutputSpace space : {OutputSpace::displayP3, OutputSpace::sRGB}) {
+        std::vector<std::uint8_t> whole(4 * kSweep), single(4 * kSweep);
+        detail::encodeRow8(sweep.data(), kSweep, space, whole.data());
+        for (int i = 0; i < kSweep; ++i) detail::encodeRow8(sweep.data() + 4 * i, 1, space, single.data() + 4 * i);
+        ASSERT_TRUE(whole == single) << "space " << int(space);
+    }
     // Opaque codes are the correctly rounded encodings.
     std::vector<float> ramp(4 * 256);
     for (int c = 0; c < 256; ++c) {

@@ -58,27 +58,34 @@ template <bool Clamp>
     o[0] = r * a; o[1] = g * a; o[2] = b * a; o[3] = a;
 }
 
-// Linear value -> 8-bit sRGB-curve code, correctly rounded, by one lookup: values are clamped
-// to [2^-13, 1) (NaN to the bottom; below 2^-13 the code is 0, from 1 up it is 255) and split
-// by their bits into 1/256-octave segments, fine enough that the code steps at most once inside
-// one. Each segment's entry holds the code at its start and the low mantissa bits at which the
-// next code begins (the exact threshold decode((c + 0.5) / 255), as a float).
+// Linear value -> 8-bit code by one lookup: values are clamped to [2^-13, 1) (NaN to the
+// bottom; below 2^-13 the code is 0, from 1 up it is 255) and split by their bits into
+// 1/256-octave segments, fine enough that the code steps at most once inside one. Each
+// segment's entry holds the code at its start and the low mantissa bits at which the next
+// code begins. The thresholds (where each code begins) define the encoder: the correctly
+// rounded sRGB curve for Display P3 output, or exactly what the per-pixel path gives after
+// its matrix for sRGB output.
 class Encoder8 {
 public:
-    Encoder8() {
-        float threshold[256];
-        for (int c = 0; c < 255; ++c) threshold[c] = float(color::decodeSRGB((c + 0.5) / 255.0));
-        threshold[255] = INFINITY;
+    // threshold[c]: the least value whose code is above c (c < 255), increasing.
+    explicit Encoder8(const float* threshold) {
         for (std::uint32_t i = 0; i < kEntries; ++i) {
             const std::uint32_t start = kLowBits + (i << kShift);
             const float v = std::bit_cast<float>(start);
             std::uint32_t c = 0;
             while (c < 255 && v >= threshold[c]) ++c;
-            const std::uint32_t next = std::bit_cast<std::uint32_t>(threshold[c]);
+            const std::uint32_t next = c < 255 ? std::bit_cast<std::uint32_t>(threshold[c]) : 0x7f800000u;
             const std::uint32_t step = next - start < kSegment ? next - start : kSegment;
+            // A second step inside the segment cannot be represented: refuse the table.
+            if (c + 1 < 255 && step < kSegment && std::bit_cast<std::uint32_t>(threshold[c + 1]) - start < kSegment)
+                exact_ = false;
             table_[i] = (step << 8) | c;
         }
+        if (!(threshold[0] > std::bit_cast<float>(kLowBits)) || !(threshold[254] <= std::bit_cast<float>(kTopBits)))
+            exact_ = false;
     }
+    // False when the thresholds do not fit the segment layout; the table must then not be used.
+    bool exact() const { return exact_; }
     static constexpr std::uint32_t kShift = 15;  // 256 segments per octave
     static constexpr std::uint32_t kSegment = 1u << kShift;
     static constexpr std::uint32_t kLowBits = 0x39000000u;  // 2^-13, below the first threshold
@@ -97,10 +104,39 @@ public:
 
 private:
     std::uint32_t table_[kEntries];
+    bool exact_ = true;
 };
 
 const Encoder8& encoder8() {
-    static const Encoder8 e;
+    static const Encoder8 e = [] {
+        float threshold[255];
+        for (int c = 0; c < 255; ++c) threshold[c] = float(color::decodeSRGB((c + 0.5) / 255.0));
+        return Encoder8(threshold);
+    }();
+    return e;
+}
+
+// The per-pixel sRGB path's code for an opaque value after the matrix: the shared encode
+// table, clamp, quantise. It never decreases as v grows, so its thresholds describe it fully.
+std::uint8_t srgbCodeOf(float v) {
+    const float e = color::srgbEncodeTable()(v);
+    return color::toUnit8(std::clamp(e != e ? 0.0f : e, 0.0f, 1.0f));
+}
+
+const Encoder8& srgbEncoder8() {
+    static const Encoder8 e = [] {
+        float threshold[255];
+        for (int c = 0; c < 255; ++c) {
+            // Least positive float whose code is above c, by bisection on the bit patterns.
+            std::uint32_t lo = 0, hi = 0x3f800000u;  // code(lo) <= c < code(hi) = 255
+            while (hi - lo > 1) {
+                const std::uint32_t mid = lo + (hi - lo) / 2;
+                (srgbCodeOf(std::bit_cast<float>(mid)) > c ? hi : lo) = mid;
+            }
+            threshold[c] = std::bit_cast<float>(hi);
+        }
+        return Encoder8(threshold);
+    }();
     return e;
 }
 
@@ -135,12 +171,27 @@ inline void encodeOpaque8(const Encoder8& e8, const float* in, std::uint8_t* out
 // Four opaque pixels at once, the same table and arithmetic as Encoder8 (the alpha lanes go
 // through the table too and land on 255). False, with nothing written, unless all four are
 // opaque.
-inline bool encodeOpaque8x4(const Encoder8& e8, const float* in, std::uint8_t* out) {
-    const __m256 p01 = _mm256_loadu_ps(in), p23 = _mm256_loadu_ps(in + 8);
+// With a matrix (sRGB output), NaN colour becomes 0 first and the matrix is applied with the
+// per-pixel path's sums, in its order.
+template <bool Matrix>
+inline bool encodeOpaque8x4(const Encoder8& e8, const float* in, std::uint8_t* out, const float* m = nullptr) {
+    __m256 p01 = _mm256_loadu_ps(in), p23 = _mm256_loadu_ps(in + 8);
     const __m256 one = _mm256_set1_ps(1.0f);
     const int opaque = _mm256_movemask_ps(_mm256_cmp_ps(p01, one, _CMP_EQ_OQ)) &
                        _mm256_movemask_ps(_mm256_cmp_ps(p23, one, _CMP_EQ_OQ));
     if ((opaque & 0x88) != 0x88) return false;
+    if constexpr (Matrix) {
+        const __m256 c0 = _mm256_setr_ps(m[0], m[3], m[6], 0, m[0], m[3], m[6], 0);
+        const __m256 c1 = _mm256_setr_ps(m[1], m[4], m[7], 0, m[1], m[4], m[7], 0);
+        const __m256 c2 = _mm256_setr_ps(m[2], m[5], m[8], 0, m[2], m[5], m[8], 0);
+        auto toSrgb = [&](__m256 p) {
+            p = _mm256_and_ps(p, _mm256_cmp_ps(p, p, _CMP_ORD_Q));
+            const __m256 v = _mm256_add_ps(_mm256_mul_ps(c0, _mm256_permute_ps(p, 0x00)), _mm256_mul_ps(c1, _mm256_permute_ps(p, 0x55)));
+            return _mm256_add_ps(v, _mm256_mul_ps(c2, _mm256_permute_ps(p, 0xaa)));
+        };
+        p01 = toSrgb(p01);
+        p23 = toSrgb(p23);
+    }
     const __m256 low = _mm256_castsi256_ps(_mm256_set1_epi32(int(Encoder8::kLowBits)));
     const __m256 top = _mm256_castsi256_ps(_mm256_set1_epi32(int(Encoder8::kTopBits)));
     const __m256i lowBits = _mm256_set1_epi32(int(Encoder8::kLowBits));
@@ -174,33 +225,56 @@ inline void put4(std::uint8_t* out, std::uint8_t r, std::uint8_t g, std::uint8_t
 }  // namespace
 
 namespace {
+// One pixel by the general path.
+template <OutputSpace Space>
+[[gnu::always_inline]] inline void encodePixel8(const Encoder8& e8, const float* m, const color::CurveTable& enc,
+                                            const float* in, std::uint8_t* out) {
+    if (Space == OutputSpace::displayP3 && in[3] == 1.0f) {  // opaque: no alpha arithmetic
+        encodeOpaque8(e8, in, out);
+        return;
+    }
+    float p[4];
+    std::memcpy(p, in, sizeof p);
+    if (Space == OutputSpace::linearWorking) {
+        put4(out, color::toUnit8(p[0]), color::toUnit8(p[1]), color::toUnit8(p[2]), color::toUnit8(p[3]));
+        return;
+    }
+    float e[4];
+    encodePixel<true>(p, Space, m, enc, e);
+    put4(out, color::toUnit8(e[0]), color::toUnit8(e[1]), color::toUnit8(e[2]), color::toUnit8(e[3]));
+}
+
 template <OutputSpace Space>
 void encodeRow8As(const float* in, int count, std::uint8_t* out) {
     const Encoder8& e8 = encoder8();
     const float* m = srgbMatrix().m;
     const auto& enc = color::srgbEncodeTable();
-    int i = 0;
 #if defined(__AVX2__)
-    if constexpr (Space == OutputSpace::displayP3)
-        for (; i + 4 <= count && encodeOpaque8x4(e8, in, out); i += 4, in += 16, out += 16) {
-        }
+    // Four opaque pixels at a time wherever they come; a translucent pixel goes alone.
+    const Encoder8* wide = Space == OutputSpace::displayP3 ? &e8 : Space == OutputSpace::sRGB ? &srgbEncoder8() : nullptr;
+    if (wide && !wide->exact()) wide = nullptr;
+    auto fourOpaque = [&](int i) {
+        if (!wide || i + 4 > count) return false;
+        if constexpr (Space == OutputSpace::sRGB) return encodeOpaque8x4<true>(*wide, in, out, m);
+        else return encodeOpaque8x4<false>(*wide, in, out);
+    };
+#else
+    auto fourOpaque = [](int) { return false; };
 #endif
-    for (; i < count; ++i, in += 4, out += 4) {
-        if (Space == OutputSpace::displayP3 && in[3] == 1.0f) {  // opaque: no alpha arithmetic
-            encodeOpaque8(e8, in, out);
+    for (int i = 0; i < count;) {
+        if (fourOpaque(i)) {
+            i += 4;
+            in += 16;
+            out += 16;
             continue;
         }
-        float p[4];
-        std::memcpy(p, in, sizeof p);
-        if (Space == OutputSpace::linearWorking) {
-            put4(out, color::toUnit8(p[0]), color::toUnit8(p[1]), color::toUnit8(p[2]), color::toUnit8(p[3]));
-            continue;
-        }
-        float e[4];
-        encodePixel<true>(p, Space, m, enc, e);
-        put4(out, color::toUnit8(e[0]), color::toUnit8(e[1]), color::toUnit8(e[2]), color::toUnit8(e[3]));
+        encodePixel8<Space>(e8, m, enc, in, out);
+        ++i;
+        in += 4;
+        out += 4;
     }
 }
+
 }  // namespace
 
 void encodeRow8(const float* in, int count, OutputSpace space, std::uint8_t* out) {
