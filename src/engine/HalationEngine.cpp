@@ -154,14 +154,14 @@ Image apply(const Image& frame, const HalationParameters& p) {
     }
     if (layers.empty()) return frame;
 
-    // The frame is read twice, both times tile by tile: once for the glow (its key, averaged
-    // down to the grid as the tiles run) and once for the screen. That costs a second
-    // evaluation of the frame but no full-size buffer, whose allocation and page faults
-    // cost more than the frame.
+    // The developed frame is read twice, both times tile by tile: for the key, halved by the
+    // graph as the tiles run (the glow needs the whole frame before any pixel can be
+    // screened), and for the screen. It is kept in memory once rather than developed twice.
+    const Image developed = frame.materialized();
     const double t = std::isfinite(p.halationThreshold) ? p.halationThreshold : 1.0;
     const float gain = float(1.0 / std::max(1.0 - t, 0.01));
     const float bias = float(t);
-    const Image key = Image::pointwise({frame}, [bias, gain](const RowSpan& s, const float* const* in, float* out) {
+    const Image key = Image::pointwise({developed}, [bias, gain](const RowSpan& s, const float* const* in, float* out) {
         keyRow(in[0], out, s.count, bias, gain);
     });
 
@@ -185,13 +185,14 @@ Image apply(const Image& frame, const HalationParameters& p) {
     const Image spread =
         glow.clampedToExtent().transformed(AffineTransform{B, 0, 0, B, double(e.x), double(e.y)}).cropped(e);
     return Image::pointwise(
-        {spread, frame},
+        {spread, developed},
         [](const RowSpan& s, const float* const* in, float* out) {
             const float* g = in[0];
             const float* f = in[1];
             for (int i = 0; i < 4 * s.count; i += 4) {
                 const kernels::Float4 gv = kernels::load4(g + i), fv = kernels::load4(f + i);
-                kernels::store4(out + i, gv + fv - gv * fv);  // screen
+                // Screen as 1 − (1 − glow)(1 − frame), so an opaque frame stays exactly opaque.
+                kernels::store4(out + i, 1.0f - (1.0f - gv) * (1.0f - fv));
             }
         },
         PointwiseOptions{e});
