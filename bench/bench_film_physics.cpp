@@ -3,6 +3,8 @@
 //   BM_PipelineCoreProxy         bench/core_recipe.json (the reference)
 //   BM_PipelineFilmPhysicsProxy  the same plus halation and bloom, grain, a light leak and dust
 //   ...OneThread                 both on a one-thread context (the work, less the machine's load)
+//   BM_Engine*Proxy              one film engine over the rendered core proxy (OneThread: the same
+//                                on one thread)
 //   BM_HistogramProxy            the histogram of the rendered core proxy (boost off)
 //   BM_HistogramBoostProxy       the same with the highlight boost's band
 // Read medians: --benchmark_repetitions=10 --benchmark_report_aggregates_only=true
@@ -91,8 +93,7 @@ const Image& renderedProxy() {
 
 // One engine over the rendered proxy, drawn to the preview bitmap.
 template <class Apply>
-void engineLoop(benchmark::State& state, Apply apply) {
-    const DarkroomPipeline& pipeline = DarkroomPipeline::shared();
+void engineLoop(benchmark::State& state, Apply apply, const DarkroomPipeline& pipeline = DarkroomPipeline::shared()) {
     const Image& developed = renderedProxy();
     for (auto _ : state) {
         auto bitmap = pipeline.makeBitmap(apply(developed));
@@ -123,6 +124,33 @@ void BM_EngineDustProxy(benchmark::State& s) {
     engineLoop(s, [](const Image& i) { return FilmPhysicsEngine::applyDustAndScratches(i, 0.5, 0.3, 1.0); });
 }
 BENCHMARK(BM_EngineDustProxy)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same engines on one thread, to compare their work.
+void BM_EngineNoneProxyOneThread(benchmark::State& s) {
+    engineLoop(s, [](const Image& i) { return i; }, oneThread());
+}
+BENCHMARK(BM_EngineNoneProxyOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
+void BM_EngineHalationProxyOneThread(benchmark::State& s) {
+    engineLoop(s, [](const Image& i) { return HalationEngine::apply(i, HalationParameters::cine800T()); }, oneThread());
+}
+BENCHMARK(BM_EngineHalationProxyOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
+void BM_EngineGrainProxyOneThread(benchmark::State& s) {
+    engineLoop(s, [](const Image& i) { return FilmGrainEngine::apply(i, 0.35, 1.5, 0.45, 0.25); }, oneThread());
+}
+BENCHMARK(BM_EngineGrainProxyOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
+void BM_EngineLightLeakProxyOneThread(benchmark::State& s) {
+    engineLoop(
+        s,
+        [](const Image& i) {
+            return FilmPhysicsEngine::applyLightLeak(i, LightLeakStyle::warmCorner, 0.5, LightLeakPosition::left);
+        },
+        oneThread());
+}
+BENCHMARK(BM_EngineLightLeakProxyOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
+void BM_EngineDustProxyOneThread(benchmark::State& s) {
+    engineLoop(s, [](const Image& i) { return FilmPhysicsEngine::applyDustAndScratches(i, 0.5, 0.3, 1.0); }, oneThread());
+}
+BENCHMARK(BM_EngineDustProxyOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void histogramLoop(benchmark::State& state, const UltraHDRParameters& boost) {
     const DarkroomPipeline& pipeline = DarkroomPipeline::shared();

@@ -10,6 +10,7 @@
 #include "engine/ColorFilters.h"
 #include "engine/FilterMath.h"
 #include "engine/GaussianBlur.h"
+#include "engine/PlaneView.h"
 
 namespace vantrel::HalationEngine {
 
@@ -32,65 +33,88 @@ struct Layer {
 
 float sigmaOf(double radius) { return std::isfinite(radius) ? float(std::clamp(radius, 0.0, double(kMaxBlurSigma))) : kMaxBlurSigma; }
 
-// Everything in one raster pass over the developed frame: the key at block resolution, one
-// edge-clamped blur per layer, the tinted sum, and the screen blend at full size.
-PixelBuffer glowOver(const PixelBuffer& frame, double threshold, const std::vector<Layer>& layers) {
-    const Rect e = frame.rect();
-    PixelBuffer out(e);
-    if (frame.isEmpty() || out.isEmpty()) return out;
-    const int w = int(e.width), h = int(e.height);
+// The premultiplied grey key of a row: (k·a, k·a, k·a, a) with k the clamped highlight key of
+// the straight colour (not-a-number gives 0).
+void keyRow(const float* in, float* out, int n, float bias, float gain) {
+    using namespace kernels;
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const Quad f = loadQuad(in + 4 * i);
+        const Float4 inv = select(f.a == 1.0f, splat(1.0f), select(f.a > 1e-6f, 1.0f / f.a, Float4{}));
+        const Float4 lum = (kYr * f.r + kYg * f.g + kYb * f.b) * inv;
+        // max before min, with the variable first: a NaN key becomes 0.
+        const Float4 k = minOf(maxOf((lum - bias) * gain, Float4{}), splat(1.0f)) * f.a;
+        storeQuad(out + 4 * i, {k, k, k, f.a});
+    }
+    for (; i < n; ++i) {
+        const float* p = in + 4 * i;
+        const float a = p[3];
+        const float inv = a == 1.0f ? 1.0f : (a > 1e-6f ? 1.0f / a : 0.0f);
+        const float v = (luminance(p[0], p[1], p[2]) * inv - bias) * gain;
+        const float k = (v > 0.0f ? std::min(v, 1.0f) : 0.0f) * a;
+        float* o = out + 4 * i;
+        o[0] = o[1] = o[2] = k;
+        o[3] = a;
+    }
+}
 
+// How the key reaches the glow grid: first `reduce` × `reduce` pixels averaged by the graph
+// (tiled, in parallel, with the frame still in cache), then blocks of `cells` × `cells` of
+// those averaged here; one grid cell covers `block` = reduce × cells frame pixels.
+struct Grid {
+    int reduce = 1;
+    int cells = 1;
+    int block = 1;
+};
+
+Grid gridFor(const std::vector<Layer>& layers, const Rect& e) {
     float smallest = kMaxBlurSigma;
     for (const Layer& l : layers) smallest = std::min(smallest, l.sigma);
-    const int block = std::clamp(int(smallest * kBlockPerSigma), 1, std::max(1, std::min({kMaxBlock, w / 2, h / 2})));
-    const int lw = (w + block - 1) / block, lh = (h + block - 1) / block;
+    const int limit = int(std::max<std::int64_t>(1, std::min<std::int64_t>({kMaxBlock, e.width / 2, e.height / 2})));
+    int block = std::clamp(int(smallest * kBlockPerSigma), 1, limit);
+    if (block >= 2) block &= ~1;  // even, so the graph can take the first halving
+    const int reduce = block >= 2 ? 2 : 1;
+    return {reduce, block / reduce, block};
+}
 
-    const double t = std::isfinite(threshold) ? threshold : 1.0;
-    const float gain = float(1.0 / std::max(1.0 - t, 0.01));
-    const float bias = float(t);
-
-    // Premultiplied grey key (key × alpha), averaged over each block.
+// The tinted, blurred glow on the grid, from the key reduced by the graph (`in`, origin 0,
+// rows counted from the bottom): one pixel per grid cell, cell (0, 0) at the frame's
+// bottom-left corner.
+PixelBuffer glowGrid(const PixelBuffer& in, const Grid& grid, const std::vector<Layer>& layers) {
+    if (in.isEmpty()) return {};
+    const Rect r = in.rect();
+    const int w = int(r.width), h = int(r.height), b = grid.cells;
+    const int lw = (w + b - 1) / b, lh = (h + b - 1) / b;
+    // Rows top first below, as the blur's grid and the output buffer store them.
     std::vector<float> key(std::size_t(lw) * std::size_t(lh) * 4);
-    const ConstPixelView src = frame.view();
     tbb::parallel_for(tbb::blocked_range<int>(0, lh), [&](const tbb::blocked_range<int>& rows) {
-        std::vector<float> sum(std::size_t(lw) * 2);
-        for (int by = rows.begin(); by < rows.end(); ++by) {
-            std::fill(sum.begin(), sum.end(), 0.0f);
-            const int y0 = by * block, y1 = std::min(h, y0 + block);
-            for (int y = y0; y < y1; ++y) {
-                const float* p = src.rowFromTop(y);
-                for (int bx = 0, x = 0; bx < lw; ++bx) {
-                    float k = 0, alpha = 0;
-                    for (const int x1 = std::min(w, x + block); x < x1; ++x, p += 4) {
-                        const float a = p[3];
-                        const float inv = a == 1.0f ? 1.0f : (a > 1e-6f ? 1.0f / a : 0.0f);
-                        const float lum = kernels::luminance(p[0], p[1], p[2]) * inv;
-                        k += std::clamp((lum - bias) * gain, 0.0f, 1.0f) * a;  // NaN gives 0
-                        alpha += a;
-                    }
-                    sum[std::size_t(bx) * 2] += k;
-                    sum[std::size_t(bx) * 2 + 1] += alpha;
+        for (int top = rows.begin(); top < rows.end(); ++top) {
+            const int j = lh - 1 - top;
+            const int y0 = j * b, y1 = std::min(h, y0 + b);
+            float* q = key.data() + std::size_t(top) * std::size_t(lw) * 4;
+            for (int i = 0; i < lw; ++i) {
+                const int x0 = i * b, x1 = std::min(w, x0 + b);
+                kernels::Float4 sum{};
+                for (int y = y0; y < y1; ++y) {
+                    const float* p = in.at(r.x + x0, r.y + y);
+                    for (int x = x0; x < x1; ++x, p += 4) sum += kernels::load4(p);
                 }
-            }
-            for (int bx = 0; bx < lw; ++bx) {
-                const int x0 = bx * block, x1 = std::min(w, x0 + block);
-                const float n = float(x1 - x0) * float(y1 - y0);
-                float* q = key.data() + (std::size_t(by) * std::size_t(lw) + std::size_t(bx)) * 4;
-                q[0] = q[1] = q[2] = sum[std::size_t(bx) * 2] / n;
-                q[3] = sum[std::size_t(bx) * 2 + 1] / n;
+                kernels::store4(q + 4 * i, sum / float((x1 - x0) * (y1 - y0)));
             }
         }
     });
 
-    // Tinted, blurred layers added on the block grid.
-    const PlaneRect grid{0, 0, lw, lh};
-    const ConstPlaneView keyView{key.data(), std::ptrdiff_t(lw) * 4, grid};
-    std::vector<float> glow(key.size(), 0.0f), blurred(key.size());
+    const PlaneRect cells{0, 0, lw, lh};
+    const ConstPlaneView keyView{key.data(), std::ptrdiff_t(lw) * 4, cells};
+    PixelBuffer out(Rect{0, 0, lw, lh});
+    float* glow = out.data();
+    std::vector<float> blurred(key.size());
+    const double B = grid.block;
     for (const Layer& l : layers) {
         // Block averaging and interpolation add about block²/4 of variance; take it off.
-        const double s = std::sqrt(std::max(double(l.sigma) * l.sigma - block * block / 4.0, 0.0)) / block;
-        gaussianBlur(keyView, grid, float(s), BlurEdge::Clamp, PlaneView{blurred.data(), std::ptrdiff_t(lw) * 4, grid});
-        for (std::size_t i = 0; i < glow.size(); i += 4) {
+        const double s = std::sqrt(std::max(double(l.sigma) * l.sigma - B * B / 4.0, 0.0)) / B;
+        gaussianBlur(keyView, cells, float(s), BlurEdge::Clamp, PlaneView{blurred.data(), std::ptrdiff_t(lw) * 4, cells});
+        for (std::size_t i = 0; i < key.size(); i += 4) {
             const float k = blurred[i];
             glow[i] += l.tint[0] * k;
             glow[i + 1] += l.tint[1] * k;
@@ -98,38 +122,6 @@ PixelBuffer glowOver(const PixelBuffer& frame, double threshold, const std::vect
             glow[i + 3] = std::min(glow[i + 3] + blurred[i + 3], 1.0f);
         }
     }
-
-    // Back to full size (bilinear between block centres) and screened over the frame.
-    struct Tap {
-        int i0, i1;
-        float t;
-    };
-    const auto tap = [block](int x, int n) {
-        const float u = std::clamp((float(x) + 0.5f) / float(block) - 0.5f, 0.0f, float(n - 1));
-        const int i0 = std::min(int(u), std::max(n - 2, 0));
-        return Tap{i0, std::min(i0 + 1, n - 1), u - float(i0)};
-    };
-    std::vector<Tap> columns(static_cast<std::size_t>(w));
-    for (int x = 0; x < w; ++x) columns[std::size_t(x)] = tap(x, lw);
-    const PixelView dst = out.view();
-    tbb::parallel_for(tbb::blocked_range<int>(0, h, 16), [&](const tbb::blocked_range<int>& rows) {
-        std::vector<float> line(std::size_t(lw) * 4);
-        for (int y = rows.begin(); y < rows.end(); ++y) {
-            const Tap r = tap(y, lh);
-            const float* r0 = glow.data() + std::size_t(r.i0) * std::size_t(lw) * 4;
-            const float* r1 = glow.data() + std::size_t(r.i1) * std::size_t(lw) * 4;
-            for (std::size_t i = 0; i < line.size(); ++i) line[i] = r0[i] + r.t * (r1[i] - r0[i]);
-            const float* p = src.rowFromTop(y);
-            float* o = dst.rowFromTop(y);
-            for (int x = 0; x < w; ++x, p += 4, o += 4) {
-                const Tap& c = columns[std::size_t(x)];
-                const kernels::Float4 g0 = kernels::load4(line.data() + c.i0 * 4);
-                const kernels::Float4 g = g0 + c.t * (kernels::load4(line.data() + c.i1 * 4) - g0);
-                const kernels::Float4 f = kernels::load4(p);
-                kernels::store4(o, g + f - g * f);  // screen
-            }
-        }
-    });
     return out;
 }
 
@@ -160,8 +152,49 @@ Image apply(const Image& frame, const HalationParameters& p) {
         layers.push_back({sigmaOf(p.bloomRadius), {c, c * 0.95f, c * 0.9f}});
     }
     if (layers.empty()) return frame;
-    const double threshold = p.halationThreshold;
-    return Image::raster(frame, e, [threshold, layers](const PixelBuffer& in) { return glowOver(in, threshold, layers); });
+
+    // The developed frame is read twice, both times tile by tile: for the key, halved by the
+    // graph as the tiles run (the glow needs the whole frame before any pixel can be
+    // screened), and for the screen. It is kept in memory once rather than developed twice.
+    const Image developed = frame.materialized();
+    const double t = std::isfinite(p.halationThreshold) ? p.halationThreshold : 1.0;
+    const float gain = float(1.0 / std::max(1.0 - t, 0.01));
+    const float bias = float(t);
+    const Image key = Image::pointwise({developed}, [bias, gain](const RowSpan& s, const float* const* in, float* out) {
+        keyRow(in[0], out, s.count, bias, gain);
+    });
+
+    const Grid grid = gridFor(layers, e);
+    const std::int64_t w2 = (e.width + grid.reduce - 1) / grid.reduce, h2 = (e.height + grid.reduce - 1) / grid.reduce;
+    const Rect reducedRect{0, 0, w2, h2};
+    Image reduced = key.reorigined();
+    if (grid.reduce > 1) {
+        // Bilinear sampling halfway between pixels is the 2 × 2 mean; the edge is repeated
+        // where an odd side leaves half a pair.
+        const double s = 1.0 / grid.reduce;
+        const AffineTransform toReduced{s, 0, 0, s, -double(e.x) * s, -double(e.y) * s};
+        reduced = key.clampedToExtent().transformed(toReduced).cropped(reducedRect);
+    }
+    const std::int64_t lw = (w2 + grid.cells - 1) / grid.cells, lh = (h2 + grid.cells - 1) / grid.cells;
+    const Image glow = Image::raster(reduced, Rect{0, 0, lw, lh}, [grid, layers](const PixelBuffer& in) {
+        return glowGrid(in, grid, layers);
+    });
+    // Back to full size, bilinear between cell centres and flat beyond the outer ones.
+    const double B = grid.block;
+    const Image spread =
+        glow.clampedToExtent().transformed(AffineTransform{B, 0, 0, B, double(e.x), double(e.y)}).cropped(e);
+    return Image::pointwise(
+        {spread, developed},
+        [](const RowSpan& s, const float* const* in, float* out) {
+            const float* g = in[0];
+            const float* f = in[1];
+            for (int i = 0; i < 4 * s.count; i += 4) {
+                const kernels::Float4 gv = kernels::load4(g + i), fv = kernels::load4(f + i);
+                // Screen as 1 − (1 − glow)(1 − frame), so an opaque frame stays exactly opaque.
+                kernels::store4(out + i, 1.0f - (1.0f - gv) * (1.0f - fv));
+            }
+        },
+        PointwiseOptions{e});
 }
 
 }  // namespace vantrel::HalationEngine

@@ -1,5 +1,6 @@
 #include "ColorFilterTestSupport.h"
 #include "engine/FilmGrainEngine.h"
+#include "engine/GeneratorKernels.h"
 
 #include <gtest/gtest.h>
 
@@ -133,6 +134,29 @@ TEST(GrainEngine, SizeResamplesTheNoiseAndDyeCloudsColourIt) {
         spread += std::fabs(c.r - c.g) + std::fabs(c.g - c.b);
     }
     EXPECT_GT(spread / 256, 0.02);
+}
+
+TEST(GrainEngine, ResampledNoiseIsTheGeneratorsNoiseInterpolated) {
+    // Pixel centre p reads the grid at p / size − 0.5, bilinearly between the generator's
+    // values of the four cells around it; checked away from the origin and across the
+    // grid's wider spans.
+    const Rect e{-37, 11, 300, 40};
+    const double size = 1.6;
+    const PixelBuffer b = renderWorking(FilmGrainEngine::sizedNoise(e, size), e);
+    const auto noise = [](std::int64_t i, std::int64_t j, std::uint32_t c) {
+        return double(kernels::RandomNoise::value(std::int32_t(i), std::int32_t(j), c));
+    };
+    for (std::int64_t y = e.minY(); y < e.maxY(); y += 3)
+        for (std::int64_t x = e.minX(); x < e.maxX(); ++x) {
+            const double u = (double(x) + 0.5) / size - 0.5, v = (double(y) + 0.5) / size - 0.5;
+            const std::int64_t i = std::int64_t(std::floor(u)), j = std::int64_t(std::floor(v));
+            const double tx = u - double(i), ty = v - double(j);
+            for (std::uint32_t c = 0; c < 3; ++c) {
+                const double below = noise(i, j, c) + tx * (noise(i + 1, j, c) - noise(i, j, c));
+                const double above = noise(i, j + 1, c) + tx * (noise(i + 1, j + 1, c) - noise(i, j + 1, c));
+                ASSERT_NEAR(b.at(x, y)[c], below + ty * (above - below), 1e-5) << x << "," << y << " " << c;
+            }
+        }
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 namespace vantrel {
 namespace {
 
@@ -110,35 +112,58 @@ TEST(HalationEngine, GlowSpreadsFromHighlightsAndKeepsTheExtent) {
 
 TEST(HalationEngine, MatchesAFullSizeBlurOfTheKey) {
     // The glow is computed on a coarser grid; it must agree with the plain graph (key, tint,
-    // edge-clamped blur at full size, sum, screen) to a small fraction of the glow.
-    const Rect e{-7, 13, 300, 180};
+    // edge-clamped blur at full size, sum, screen) to a small fraction of the glow, also on
+    // odd sides (half a block pair at the edge) and away from the origin.
+    for (const Rect e : {Rect{-7, 13, 300, 180}, Rect{5, -3, 301, 179}}) {
+        const Image frame = imageFrom(e, [](std::int64_t x, std::int64_t y) {
+            const bool lamp = (x - 60) * (x - 60) + (y - 150) * (y - 150) < 150 || (x > 200 && x < 215 && y > 30 && y < 140);
+            const float v = lamp ? 1.4f : 0.1f + 0.002f * float(x + 7);
+            return Rgba{v, v * 0.8f, v * 0.6f, 1};
+        });
+        const HalationParameters p = HalationParameters::cine800T();
+        const Image key = HalationEngine::highlightKey(frame, p.halationThreshold);
+        const auto layer = [&](double intensity, double radius, float g, float b) {
+            ColorMatrixParameters m;
+            const float a = float(intensity);
+            m.rVector = {a, 0, 0, 0};
+            m.gVector = {a * g, 0, 0, 0};
+            m.bVector = {a * b, 0, 0, 0};
+            return gaussianBlur(colorMatrix(key, m), float(radius), BlurEdge::Clamp).cropped(e);
+        };
+        const Image glow = addition(layer(p.bloomIntensity * 1.3, p.bloomRadius, 0.95f, 0.9f),
+                                    layer(p.halationIntensity * 1.8, p.halationRadius, 0.12f, 0.02f));
+        const PixelBuffer reference = renderWorking(screen(glow, frame).cropped(e), e);
+        const PixelBuffer fast = renderWorking(HalationEngine::apply(frame, p), e);
+        float worst = 0, strongest = 0;
+        for (std::int64_t y = e.minY(); y < e.maxY(); ++y)
+            for (std::int64_t x = e.minX(); x < e.maxX(); ++x) {
+                worst = std::max(worst, std::fabs(pixel(fast, x, y).r - pixel(reference, x, y).r));
+                strongest = std::max(strongest, pixel(reference, x, y).r - 0.1f - 0.002f * float(x + 7));
+                EXPECT_EQ(pixel(fast, x, y).a, 1.0f);
+            }
+        EXPECT_GT(strongest, 0.3f);
+        EXPECT_LT(worst, 0.02f * strongest);
+    }
+}
+
+TEST(HalationEngine, TilesAndThreadsDoNotChangeAByte) {
+    const Rect e{3, -11, 517, 389};
     const Image frame = imageFrom(e, [](std::int64_t x, std::int64_t y) {
-        const bool lamp = (x - 60) * (x - 60) + (y - 150) * (y - 150) < 150 || (x > 200 && x < 215 && y > 30 && y < 140);
-        const float v = lamp ? 1.4f : 0.1f + 0.002f * float(x + 7);
-        return Rgba{v, v * 0.8f, v * 0.6f, 1};
+        const float v = ((x * 7 + y * 13) % 101 == 0) ? 3.0f : 0.3f + 0.001f * float((x * y) % 500);
+        return Rgba{v, v * 0.9f, v * 0.7f, 1};
     });
-    const HalationParameters p = HalationParameters::cine800T();
-    const Image key = HalationEngine::highlightKey(frame, p.halationThreshold);
-    const auto layer = [&](double intensity, double radius, float g, float b) {
-        ColorMatrixParameters m;
-        const float a = float(intensity);
-        m.rVector = {a, 0, 0, 0};
-        m.gVector = {a * g, 0, 0, 0};
-        m.bVector = {a * b, 0, 0, 0};
-        return gaussianBlur(colorMatrix(key, m), float(radius), BlurEdge::Clamp).cropped(e);
-    };
-    const Image glow = addition(layer(p.bloomIntensity * 1.3, p.bloomRadius, 0.95f, 0.9f),
-                                layer(p.halationIntensity * 1.8, p.halationRadius, 0.12f, 0.02f));
-    const PixelBuffer reference = renderWorking(screen(glow, frame).cropped(e), e);
-    const PixelBuffer fast = renderWorking(HalationEngine::apply(frame, p), e);
-    float worst = 0, strongest = 0;
-    for (std::int64_t y = e.minY(); y < e.maxY(); ++y)
-        for (std::int64_t x = e.minX(); x < e.maxX(); ++x) {
-            worst = std::max(worst, std::fabs(pixel(fast, x, y).r - pixel(reference, x, y).r));
-            strongest = std::max(strongest, pixel(reference, x, y).r - 0.1f - 0.002f * float(x + 7));
-        }
-    EXPECT_GT(strongest, 0.3f);
-    EXPECT_LT(worst, 0.02f * strongest);
+    HalationParameters tight = settings(0.7, 0.0, 0.5);
+    tight.halationRadius = 3;  // a block of one pixel: no halving by the graph
+    for (const HalationParameters& p : {HalationParameters::cine800T(), settings(0.6, 0.5), tight}) {
+        const Image out = HalationEngine::apply(frame, p);
+        Context whole({.threads = 0, .tileSize = 4096});
+        Context oneThread({.threads = 1, .tileSize = 48});
+        const auto a = whole.renderFloat(out, e);
+        const auto b = oneThread.renderFloat(out, e);
+        ASSERT_TRUE(a && b);
+        const std::size_t n = std::size_t(e.width) * std::size_t(e.height) * 4;
+        EXPECT_EQ(0, std::memcmp(a->data(), b->data(), n * sizeof(float)));
+    }
 }
 
 }  // namespace
