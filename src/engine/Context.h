@@ -51,6 +51,11 @@ struct OverwriteAllocator : std::allocator<T> {
     OverwriteAllocator() = default;
     template <class U>
     OverwriteAllocator(const OverwriteAllocator<U>&) noexcept {}
+    T* allocate(std::size_t n) {
+        T* p = std::allocator<T>::allocate(n);
+        detail::adviseLargeAllocation(p, n * sizeof(T));
+        return p;
+    }
     template <class U, class... Args>
     void construct(U* p, Args&&... args) {
         if constexpr (sizeof...(Args) == 0) ::new (static_cast<void*>(p)) U;

@@ -9,6 +9,11 @@
 
 namespace vantrel {
 
+namespace detail {
+// Asks the system to back a large allocation with huge pages (nothing for small ones).
+void adviseLargeAllocation(void* p, std::size_t bytes);
+}  // namespace detail
+
 template <class T>
 struct BasicPixelView {
     Rect rect;                   // plane rectangle covered by the pixels
