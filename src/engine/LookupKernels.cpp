@@ -7,6 +7,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#if defined(__AVX__)
+#include <immintrin.h>
+#endif
 
 namespace vantrel {
 
@@ -59,20 +62,30 @@ std::optional<ColorCubeKernel> ColorCubeKernel::make(const ColorCubeParameters& 
 
 namespace {
 
+// Eight floats: two cube cells side by side, or one channel of eight pixels.
+using Float8 = float __attribute__((vector_size(32)));
+using Int8 = std::int32_t __attribute__((vector_size(32)));
+
+inline Float8 joined(Float4 lo, Float4 hi) { return __builtin_shufflevector(lo, hi, 0, 1, 2, 3, 4, 5, 6, 7); }
+inline Float4 lowHalf(Float8 v) { return __builtin_shufflevector(v, v, 0, 1, 2, 3); }
+inline Float4 highHalf(Float8 v) { return __builtin_shufflevector(v, v, 4, 5, 6, 7); }
+inline Float8 splat8(float v) { return Float8{v, v, v, v, v, v, v, v}; }
+
 // The eight cells from `q` (red step 4 floats, green step sg, blue step sb)
-// mixed with weights fr, fg, fb.
+// mixed with weights wr, wg, wb: red first, then green, then blue. Each blue
+// pair of cells shares one eight-lane vector, so the red and green steps serve
+// both halves at once; the sums are the same lane by lane as four-lane steps.
 inline Float4 blendCells(const float* q, ptrdiff_t sg, ptrdiff_t sb, float wr, float wg, float wb) {
-    const Float4 fr = splat(wr), fg = splat(wg), fb = splat(wb);
-    const Float4 c000 = load4(q), c100 = load4(q + 4), c010 = load4(q + sg), c110 = load4(q + sg + 4);
-    const Float4 c001 = load4(q + sb), c101 = load4(q + sb + 4), c011 = load4(q + sb + sg),
-                 c111 = load4(q + sb + sg + 4);
-    const Float4 c00 = c000 + fr * (c100 - c000);
-    const Float4 c10 = c010 + fr * (c110 - c010);
-    const Float4 c01 = c001 + fr * (c101 - c001);
-    const Float4 c11 = c011 + fr * (c111 - c011);
-    const Float4 c0 = c00 + fg * (c10 - c00);
-    const Float4 c1 = c01 + fg * (c11 - c01);
-    return c0 + fb * (c1 - c0);
+    const Float8 fr = splat8(wr), fg = splat8(wg);
+    const Float8 x00 = joined(load4(q), load4(q + sb));            // cells 000 | 001
+    const Float8 x10 = joined(load4(q + 4), load4(q + sb + 4));    // 100 | 101
+    const Float8 x01 = joined(load4(q + sg), load4(q + sb + sg));  // 010 | 011
+    const Float8 x11 = joined(load4(q + sg + 4), load4(q + sb + sg + 4));
+    const Float8 y0 = x00 + fr * (x10 - x00);  // c00 | c01
+    const Float8 y1 = x01 + fr * (x11 - x01);  // c10 | c11
+    const Float8 z = y0 + fg * (y1 - y0);      // c0 | c1
+    const Float4 c0 = lowHalf(z), c1 = highHalf(z);
+    return c0 + splat(wb) * (c1 - c0);
 }
 
 // Trilinear look-up of one straight RGBA pixel in a cube of n cells per side.
@@ -88,6 +101,21 @@ inline Float4 trilinear(const float* cells, int n, float scale, Float4 c) {
     return out;
 }
 
+// One channel of the unit cube scaled to cell units, clamped (NaN -> 0) as
+// maxOf / minOf do in trilinear().
+inline Float8 toCellUnits(Float8 v, float scale) {
+#if defined(__AVX__)
+    const Float8 clamped = Float8(_mm256_min_ps(_mm256_max_ps(__m256(v), __m256(Float8{})), __m256(splat8(1.0f))));
+#else
+    const Float8 clamped = joined(minOf(maxOf(lowHalf(v), Float4{}), splat(1.0f)),
+                                  minOf(maxOf(highHalf(v), Float4{}), splat(1.0f)));
+#endif
+    return clamped * scale;
+}
+
+// Lane-wise min(v, hi) for v that are not NaN.
+inline Float8 atMost8(Float8 v, float hi) { return v < hi ? v : splat8(hi); }
+
 }  // namespace
 
 Rgba ColorCubeKernel::apply(Rgba c) const {
@@ -99,30 +127,41 @@ void ColorCubeKernel::run(const float* in, float* out, int n) const {
     const float* cells = cells_;
     const int side = n_;
     const float scale = scale_;
-    if (opaqueCells_ && isOpaque(in, n)) {
-        // Opaque in, opaque out: cell indices and weights for four pixels at a time.
-        const Float4 zero{}, one = splat(1.0f), top = splat(static_cast<float>(side - 2));
+    int i = 0;
+    if (opaqueCells_) {
+        // Opaque in, opaque out: cell offsets and weights for eight pixels at a time,
+        // then the cells pixel by pixel. Groups with any other alpha take the general path.
+        const float top = static_cast<float>(side - 2);
         const int32_t sg = side * 4, sb = side * side * 4;
-        int i = 0;
-        for (; i + 4 <= n; i += 4, in += 16, out += 16) {
-            const Quad q = loadQuad(in);
-            const Float4 pr = minOf(maxOf(q.r, zero), one) * scale;  // NaN -> 0
-            const Float4 pg = minOf(maxOf(q.g, zero), one) * scale;
-            const Float4 pb = minOf(maxOf(q.b, zero), one) * scale;
-            const Int4 ir = __builtin_convertvector(minOf(pr, top), Int4);
-            const Int4 ig = __builtin_convertvector(minOf(pg, top), Int4);
-            const Int4 ib = __builtin_convertvector(minOf(pb, top), Int4);
-            const Float4 fr = pr - __builtin_convertvector(ir, Float4);
-            const Float4 fg = pg - __builtin_convertvector(ig, Float4);
-            const Float4 fb = pb - __builtin_convertvector(ib, Float4);
-            const Int4 offset = ir * 4 + ig * sg + ib * sb;
-            for (int k = 0; k < 4; ++k)
-                store4(out + 4 * k, blendCells(cells + offset[k], sg, sb, fr[k], fg[k], fb[k]));
+        alignas(32) int32_t offset[8];
+        alignas(32) float wr[8], wg[8], wb[8];
+        for (; i + 8 <= n; i += 8, in += 32, out += 32) {
+            const Quad q0 = loadQuad(in), q1 = loadQuad(in + 16);
+            if (!allLanesSet((q0.a == 1.0f) & (q1.a == 1.0f))) {
+                for (int k = 0; k < 8; ++k)
+                    store4(out + 4 * k,
+                           premultiplied(trilinear(cells, side, scale, straightened(load4(in + 4 * k)))));
+                continue;
+            }
+            const Float8 pr = toCellUnits(joined(q0.r, q1.r), scale);
+            const Float8 pg = toCellUnits(joined(q0.g, q1.g), scale);
+            const Float8 pb = toCellUnits(joined(q0.b, q1.b), scale);
+            const Int8 ir = __builtin_convertvector(atMost8(pr, top), Int8);
+            const Int8 ig = __builtin_convertvector(atMost8(pg, top), Int8);
+            const Int8 ib = __builtin_convertvector(atMost8(pb, top), Int8);
+            const Float8 fr = pr - __builtin_convertvector(ir, Float8);
+            const Float8 fg = pg - __builtin_convertvector(ig, Float8);
+            const Float8 fb = pb - __builtin_convertvector(ib, Float8);
+            const Int8 o = ir * 4 + ig * sg + ib * sb;
+            std::memcpy(offset, &o, sizeof offset);
+            std::memcpy(wr, &fr, sizeof wr);
+            std::memcpy(wg, &fg, sizeof wg);
+            std::memcpy(wb, &fb, sizeof wb);
+            for (int k = 0; k < 8; ++k)
+                store4(out + 4 * k, blendCells(cells + offset[k], sg, sb, wr[k], wg[k], wb[k]));
         }
-        for (; i < n; ++i, in += 4, out += 4) store4(out, trilinear(cells, side, scale, load4(in)));
-        return;
     }
-    for (int i = 0; i < n; ++i, in += 4, out += 4)
+    for (; i < n; ++i, in += 4, out += 4)
         store4(out, premultiplied(trilinear(cells, side, scale, straightened(load4(in)))));
 }
 
@@ -146,13 +185,19 @@ std::optional<ColorCurvesKernel> ColorCurvesKernel::make(const ColorCurvesParame
         shared = p.curvesData[i] == p.curvesData[i + 1] && p.curvesData[i] == p.curvesData[i + 2];
 
     const int tables = shared ? 1 : 3;
-    auto linear = std::make_shared<std::vector<float>>(static_cast<size_t>(tables) * kTableSize);
+    auto linear = std::make_shared<std::vector<float>>(static_cast<size_t>(tables) * kTableSize * 2);
+    std::vector<float> samples(kTableSize);
     for (int ch = 0; ch < tables; ++ch) {
-        float* t = linear->data() + ch * kTableSize;
         for (uint32_t i = 0; i < kSide; ++i) {
             const float x = std::bit_cast<float>(kFirstBits + (i << (23 - kStepBits)));
-            t[i] = k.curveLinear(ch, x);
-            t[kSide + i] = k.curveLinear(ch, -x);
+            samples[i] = k.curveLinear(ch, x);
+            samples[kSide + i] = k.curveLinear(ch, -x);
+        }
+        // Each sample with the step to the next one (none after a side's last sample).
+        float* t = linear->data() + ch * kTableSize * 2;
+        for (int i = 0; i < kTableSize; ++i) {
+            t[2 * i] = samples[static_cast<size_t>(i)];
+            t[2 * i + 1] = i % kSide == kSide - 1 ? 0.0f : samples[static_cast<size_t>(i) + 1] - samples[static_cast<size_t>(i)];
         }
     }
     for (int ch = 0; ch < 3; ++ch) {
@@ -174,15 +219,15 @@ constexpr float kFracScale = 1.0f / static_cast<float>(1 << (23 - 8));
 
 float ColorCurvesKernel::curveLinearFast(int channel, float x) const {
     constexpr int kFracBits = 23 - kStepBits;
-    const float* t = linear_ + tableOffset_[static_cast<size_t>(channel)];
+    const float* t = linear_ + 2 * tableOffset_[static_cast<size_t>(channel)];
     const uint32_t bits = std::bit_cast<uint32_t>(x);
     const uint32_t mag = bits & 0x7fffffffu;
-    const float* side = (bits >> 31) ? t + kSide : t;
+    const float* side = (bits >> 31) ? t + 2 * kSide : t;
     if (mag >= kFirstBits && mag < kEndBits) {
         const uint32_t offset = mag - kFirstBits;
-        const uint32_t i = offset >> kFracBits;
+        const float* entry = side + 2 * (offset >> kFracBits);
         const float f = static_cast<float>(static_cast<int32_t>(offset & ((1u << kFracBits) - 1))) * kFracScale;
-        return side[i] + f * (side[i + 1] - side[i]);
+        return entry[0] + f * entry[1];
     }
     if (mag < kFirstBits) {
         // Tiny values: straight from the value at zero to the first sample.
@@ -203,41 +248,73 @@ Rgba ColorCurvesKernel::apply(Rgba c) const {
             c.a};
 }
 
-// Opaque rows, four pixels at a time with one vector per channel: the matrices
-// and the table arithmetic then serve four pixels per instruction.
-int ColorCurvesKernel::runOpaqueQuads(const float* in, float* out, int n) const {
+namespace {
+
+inline bool allLanesSet8(Int8 mask) {
+#if defined(__AVX__)
+    return _mm256_movemask_ps(__m256(mask)) == 0xff;
+#else
+    return allLanesSet(__builtin_shufflevector(mask, mask, 0, 1, 2, 3)) &&
+           allLanesSet(__builtin_shufflevector(mask, mask, 4, 5, 6, 7));
+#endif
+}
+
+// The (sample, step) pairs at entries i and j of a table of pairs, as one vector.
+inline Float4 twoEntries(const float* pairs, int32_t i, int32_t j) {
+    using Double2 = double __attribute__((vector_size(16)));
+    double a, b;
+    std::memcpy(&a, pairs + 2 * i, sizeof a);
+    std::memcpy(&b, pairs + 2 * j, sizeof b);
+    return std::bit_cast<Float4>(Double2{a, b});
+}
+
+}  // namespace
+
+// Opaque rows, eight pixels at a time with one vector per channel: the matrices
+// and the table arithmetic then serve eight pixels per instruction.
+int ColorCurvesKernel::runOpaqueOctets(const float* in, float* out, int n) const {
     constexpr int kFracBits = 23 - kStepBits;
     const float* a = kToSrgb.m;
     const float* m = kToP3.m;
     const float* table = linear_;
-    const Int4 first = Int4{1, 1, 1, 1} * static_cast<int32_t>(kFirstBits);
-    const Int4 end = Int4{1, 1, 1, 1} * static_cast<int32_t>(kEndBits);
-    // The curve of one channel for four linear values.
-    auto outsideTable = [this](Float4 x, int channel) __attribute__((noinline)) {
-        return Float4{curveLinearFast(channel, x[0]), curveLinearFast(channel, x[1]), curveLinearFast(channel, x[2]),
-                      curveLinearFast(channel, x[3])};
+    const Int8 first = Int8{} + static_cast<int32_t>(kFirstBits);
+    const Int8 end = Int8{} + static_cast<int32_t>(kEndBits);
+    // The curve of one channel for eight linear values.
+    auto outsideTable = [this](Float8 x, int channel) __attribute__((noinline)) {
+        Float8 y;
+        for (int k = 0; k < 8; ++k) y[k] = curveLinearFast(channel, x[k]);
+        return y;
     };
-    auto curve4 = [&](Float4 x, int channel) __attribute__((always_inline)) {
-        Int4 bits;
-        std::memcpy(&bits, &x, sizeof bits);
-        const Int4 mag = bits & 0x7fffffff;
-        if (!allLanesSet((mag >= first) & (mag < end))) return outsideTable(x, channel);
-        const Int4 offset = mag - first;
-        const Int4 idx = tableOffset_[static_cast<size_t>(channel)] + (offset >> kFracBits) + ((bits >> 31) & kSide);
-        const Float4 f = __builtin_convertvector(offset & ((1 << kFracBits) - 1), Float4) * kFracScale;
-        const Float4 lo{table[idx[0]], table[idx[1]], table[idx[2]], table[idx[3]]};
-        const Float4 hi{table[idx[0] + 1], table[idx[1] + 1], table[idx[2] + 1], table[idx[3] + 1]};
-        return lo + f * (hi - lo);
+    auto curve8 = [&](Float8 x, int channel) __attribute__((always_inline)) {
+        const Int8 bits = std::bit_cast<Int8>(x);
+        const Int8 mag = bits & 0x7fffffff;
+        if (!allLanesSet8((mag >= first) & (mag < end))) return outsideTable(x, channel);
+        const Int8 offset = mag - first;
+        alignas(32) int32_t idx[8];
+        const Int8 entry =
+            tableOffset_[static_cast<size_t>(channel)] + (offset >> kFracBits) + ((bits >> 31) & kSide);
+        std::memcpy(idx, &entry, sizeof idx);
+        const Float8 f = __builtin_convertvector(offset & ((1 << kFracBits) - 1), Float8) * kFracScale;
+        // Pixels 0, 1, 4, 5 and 2, 3, 6, 7, so the split into samples and steps stays within
+        // each half of the vector.
+        const Float8 p = joined(twoEntries(table, idx[0], idx[1]), twoEntries(table, idx[4], idx[5]));
+        const Float8 q = joined(twoEntries(table, idx[2], idx[3]), twoEntries(table, idx[6], idx[7]));
+        const Float8 sample = __builtin_shufflevector(p, q, 0, 2, 8, 10, 4, 6, 12, 14);
+        const Float8 step = __builtin_shufflevector(p, q, 1, 3, 9, 11, 5, 7, 13, 15);
+        return sample + f * step;
     };
     int i = 0;
-    for (; i + 4 <= n; i += 4, in += 16, out += 16) {
-        const Quad q = loadQuad(in);
-        const Float4 r = q.r, g = q.g, b = q.b;
-        const Float4 sr = curve4(a[0] * r + a[1] * g + a[2] * b, 0);
-        const Float4 sg = curve4(a[3] * r + a[4] * g + a[5] * b, 1);
-        const Float4 sb = curve4(a[6] * r + a[7] * g + a[8] * b, 2);
-        storeQuad(out, {m[0] * sr + m[1] * sg + m[2] * sb, m[3] * sr + m[4] * sg + m[5] * sb,
-                        m[6] * sr + m[7] * sg + m[8] * sb, q.a});
+    for (; i + 8 <= n; i += 8, in += 32, out += 32) {
+        const Quad q0 = loadQuad(in), q1 = loadQuad(in + 16);
+        const Float8 r = joined(q0.r, q1.r), g = joined(q0.g, q1.g), b = joined(q0.b, q1.b);
+        const Float8 sr = curve8(a[0] * r + a[1] * g + a[2] * b, 0);
+        const Float8 sg = curve8(a[3] * r + a[4] * g + a[5] * b, 1);
+        const Float8 sb = curve8(a[6] * r + a[7] * g + a[8] * b, 2);
+        const Float8 orr = m[0] * sr + m[1] * sg + m[2] * sb;
+        const Float8 og = m[3] * sr + m[4] * sg + m[5] * sb;
+        const Float8 ob = m[6] * sr + m[7] * sg + m[8] * sb;
+        storeQuad(out, {lowHalf(orr), lowHalf(og), lowHalf(ob), q0.a});
+        storeQuad(out + 16, {highHalf(orr), highHalf(og), highHalf(ob), q1.a});
     }
     return i;
 }
@@ -257,7 +334,7 @@ void ColorCurvesKernel::run(const float* in, float* out, int n) const {
     const bool opaque = isOpaque(in, n);  // alpha is kept, so opaque rows need no conversions
     int i = 0;
     if (opaque) {
-        i = runOpaqueQuads(in, out, n);
+        i = runOpaqueOctets(in, out, n);
         in += 4 * i;
         out += 4 * i;
     }
@@ -272,11 +349,11 @@ void ColorCurvesKernel::run(const float* in, float* out, int n) const {
         if (colourLanesSet(inRange)) {
             // Index into the channel's table, on the negative side for negative values.
             const Int4 offset = mag - first;
-            const Int4 idx = base + (offset >> kFracBits) + ((bits >> 31) & kSide);
+            const Int4 idx = 2 * (base + (offset >> kFracBits) + ((bits >> 31) & kSide));
             const Float4 f = __builtin_convertvector(offset & ((1 << kFracBits) - 1), Float4) * kFracScale;
-            const Float4 lo{table[idx[0]], table[idx[1]], table[idx[2]], 0};
-            const Float4 hi{table[idx[0] + 1], table[idx[1] + 1], table[idx[2] + 1], 0};
-            y = lo + f * (hi - lo);
+            const Float4 sample{table[idx[0]], table[idx[1]], table[idx[2]], 0};
+            const Float4 step{table[idx[0] + 1], table[idx[1] + 1], table[idx[2] + 1], 0};
+            y = sample + f * step;
         } else {
             y = Float4{curveLinearFast(0, s[0]), curveLinearFast(1, s[1]), curveLinearFast(2, s[2]), 0};
         }
