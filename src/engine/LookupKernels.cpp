@@ -70,6 +70,11 @@ inline Float8 joined(Float4 lo, Float4 hi) { return __builtin_shufflevector(lo, 
 inline Float4 lowHalf(Float8 v) { return __builtin_shufflevector(v, v, 0, 1, 2, 3); }
 inline Float4 highHalf(Float8 v) { return __builtin_shufflevector(v, v, 4, 5, 6, 7); }
 inline Float8 splat8(float v) { return Float8{v, v, v, v, v, v, v, v}; }
+// The lanes of v into dst, for per-lane use (one vector store).
+using Float8Store = float __attribute__((vector_size(32), may_alias, aligned(4)));
+using Int8Store = std::int32_t __attribute__((vector_size(32), may_alias, aligned(4)));
+inline void storeLanes(float* dst, Float8 v) { *reinterpret_cast<Float8Store*>(dst) = v; }
+inline void storeLanes(std::int32_t* dst, Int8 v) { *reinterpret_cast<Int8Store*>(dst) = v; }
 
 // The eight cells from `q` (red step 4 floats, green step sg, blue step sb)
 // mixed with weights wr, wg, wb: red first, then green, then blue. Each blue
@@ -123,46 +128,64 @@ Rgba ColorCubeKernel::apply(Rgba c) const {
     return {out[0], out[1], out[2], out[3]};
 }
 
+namespace {
+
+// Opaque pixels through a cube of opaque cells, eight at a time: cell offsets and
+// weights for the eight, then the cells pixel by pixel. Returns the pixels done;
+// a group with any other alpha ends the run. kSide is the cube's side when known
+// at compile time (the strides then fold into the loads' addresses), else 0.
+template <int kSide>
+int cubeOpaqueOctets(const float* cells, int side, float scale, const float* in, float* out, int n) {
+    const int s = kSide ? kSide : side;
+    const float top = static_cast<float>(s - 2);
+    const int32_t sg = s * 4, sb = s * s * 4;
+    alignas(32) int32_t offset[8];
+    alignas(32) float wr[8], wg[8], wb[8];
+    int i = 0;
+    for (; i + 8 <= n; i += 8, in += 32, out += 32) {
+        const Quad q0 = loadQuad(in), q1 = loadQuad(in + 16);
+        if (!allLanesSet((q0.a == 1.0f) & (q1.a == 1.0f))) break;
+        const Float8 pr = toCellUnits(joined(q0.r, q1.r), scale);
+        const Float8 pg = toCellUnits(joined(q0.g, q1.g), scale);
+        const Float8 pb = toCellUnits(joined(q0.b, q1.b), scale);
+        const Int8 ir = __builtin_convertvector(atMost8(pr, top), Int8);
+        const Int8 ig = __builtin_convertvector(atMost8(pg, top), Int8);
+        const Int8 ib = __builtin_convertvector(atMost8(pb, top), Int8);
+        const Float8 fr = pr - __builtin_convertvector(ir, Float8);
+        const Float8 fg = pg - __builtin_convertvector(ig, Float8);
+        const Float8 fb = pb - __builtin_convertvector(ib, Float8);
+        const Int8 o = ir * 4 + ig * sg + ib * sb;
+        storeLanes(offset, o);
+        storeLanes(wr, fr);
+        storeLanes(wg, fg);
+        storeLanes(wb, fb);
+        for (int k = 0; k < 8; ++k)
+            store4(out + 4 * k, blendCells(cells + offset[k], sg, sb, wr[k], wg[k], wb[k]));
+    }
+    return i;
+}
+
+}  // namespace
+
 void ColorCubeKernel::run(const float* in, float* out, int n) const {
     const float* cells = cells_;
     const int side = n_;
     const float scale = scale_;
     int i = 0;
-    if (opaqueCells_) {
-        // Opaque in, opaque out: cell offsets and weights for eight pixels at a time,
-        // then the cells pixel by pixel. Groups with any other alpha take the general path.
-        const float top = static_cast<float>(side - 2);
-        const int32_t sg = side * 4, sb = side * side * 4;
-        alignas(32) int32_t offset[8];
-        alignas(32) float wr[8], wg[8], wb[8];
-        for (; i + 8 <= n; i += 8, in += 32, out += 32) {
-            const Quad q0 = loadQuad(in), q1 = loadQuad(in + 16);
-            if (!allLanesSet((q0.a == 1.0f) & (q1.a == 1.0f))) {
-                for (int k = 0; k < 8; ++k)
-                    store4(out + 4 * k,
-                           premultiplied(trilinear(cells, side, scale, straightened(load4(in + 4 * k)))));
-                continue;
-            }
-            const Float8 pr = toCellUnits(joined(q0.r, q1.r), scale);
-            const Float8 pg = toCellUnits(joined(q0.g, q1.g), scale);
-            const Float8 pb = toCellUnits(joined(q0.b, q1.b), scale);
-            const Int8 ir = __builtin_convertvector(atMost8(pr, top), Int8);
-            const Int8 ig = __builtin_convertvector(atMost8(pg, top), Int8);
-            const Int8 ib = __builtin_convertvector(atMost8(pb, top), Int8);
-            const Float8 fr = pr - __builtin_convertvector(ir, Float8);
-            const Float8 fg = pg - __builtin_convertvector(ig, Float8);
-            const Float8 fb = pb - __builtin_convertvector(ib, Float8);
-            const Int8 o = ir * 4 + ig * sg + ib * sb;
-            std::memcpy(offset, &o, sizeof offset);
-            std::memcpy(wr, &fr, sizeof wr);
-            std::memcpy(wg, &fg, sizeof wg);
-            std::memcpy(wb, &fb, sizeof wb);
-            for (int k = 0; k < 8; ++k)
-                store4(out + 4 * k, blendCells(cells + offset[k], sg, sb, wr[k], wg[k], wb[k]));
+    while (i < n) {
+        // Opaque runs through the fast path (opaque in, opaque out); any other pixel,
+        // and the last few, one at a time on straight colour.
+        if (opaqueCells_ && i + 8 <= n) {
+            const int done = side == 32 ? cubeOpaqueOctets<32>(cells, side, scale, in, out, n - i)
+                                        : cubeOpaqueOctets<0>(cells, side, scale, in, out, n - i);
+            i += done;
+            in += 4 * done;
+            out += 4 * done;
         }
+        const int next = std::min(n, opaqueCells_ && i + 8 <= n ? i + 8 : n);
+        for (; i < next; ++i, in += 4, out += 4)
+            store4(out, premultiplied(trilinear(cells, side, scale, straightened(load4(in)))));
     }
-    for (; i < n; ++i, in += 4, out += 4)
-        store4(out, premultiplied(trilinear(cells, side, scale, straightened(load4(in)))));
 }
 
 // ---- Colour curves ----------------------------------------------------------------
@@ -293,7 +316,7 @@ int ColorCurvesKernel::runOpaqueOctets(const float* in, float* out, int n) const
         alignas(32) int32_t idx[8];
         const Int8 entry =
             tableOffset_[static_cast<size_t>(channel)] + (offset >> kFracBits) + ((bits >> 31) & kSide);
-        std::memcpy(idx, &entry, sizeof idx);
+        storeLanes(idx, entry);
         const Float8 f = __builtin_convertvector(offset & ((1 << kFracBits) - 1), Float8) * kFracScale;
         // Pixels 0, 1, 4, 5 and 2, 3, 6, 7, so the split into samples and steps stays within
         // each half of the vector.
