@@ -293,8 +293,9 @@ inline Float4 twoEntries(const float* pairs, int32_t i, int32_t j) {
 
 }  // namespace
 
-// Opaque rows, eight pixels at a time with one vector per channel: the matrices
-// and the table arithmetic then serve eight pixels per instruction.
+// Opaque pixels eight at a time with one vector per channel: the matrices and the
+// table arithmetic then serve eight pixels per instruction. Returns the pixels
+// done; a group with any other alpha ends the run.
 int ColorCurvesKernel::runOpaqueOctets(const float* in, float* out, int n) const {
     constexpr int kFracBits = 23 - kStepBits;
     const float* a = kToSrgb.m;
@@ -329,6 +330,7 @@ int ColorCurvesKernel::runOpaqueOctets(const float* in, float* out, int n) const
     int i = 0;
     for (; i + 8 <= n; i += 8, in += 32, out += 32) {
         const Quad q0 = loadQuad(in), q1 = loadQuad(in + 16);
+        if (!allLanesSet((q0.a == 1.0f) & (q1.a == 1.0f))) break;
         const Float8 r = joined(q0.r, q1.r), g = joined(q0.g, q1.g), b = joined(q0.b, q1.b);
         const Float8 sr = curve8(a[0] * r + a[1] * g + a[2] * b, 0);
         const Float8 sg = curve8(a[3] * r + a[4] * g + a[5] * b, 1);
@@ -354,35 +356,39 @@ void ColorCurvesKernel::run(const float* in, float* out, int n) const {
     const Int4 end = Int4{1, 1, 1, 1} * static_cast<int32_t>(kEndBits);
     const Int4 base{tableOffset_[0], tableOffset_[1], tableOffset_[2], 0};
     const float* table = linear_;
-    const bool opaque = isOpaque(in, n);  // alpha is kept, so opaque rows need no conversions
     int i = 0;
-    if (opaque) {
-        i = runOpaqueOctets(in, out, n);
-        in += 4 * i;
-        out += 4 * i;
-    }
-    for (; i < n; ++i, in += 4, out += 4) {
-        const Float4 c = opaque ? load4(in) : straightened(load4(in));
-        const Float4 s = splat(c[0]) * a0 + splat(c[1]) * a1 + splat(c[2]) * a2;
-        Int4 bits;
-        std::memcpy(&bits, &s, sizeof bits);
-        const Int4 mag = bits & 0x7fffffff;
-        const Int4 inRange = (mag >= first) & (mag < end);
-        Float4 y;
-        if (colourLanesSet(inRange)) {
-            // Index into the channel's table, on the negative side for negative values.
-            const Int4 offset = mag - first;
-            const Int4 idx = 2 * (base + (offset >> kFracBits) + ((bits >> 31) & kSide));
-            const Float4 f = __builtin_convertvector(offset & ((1 << kFracBits) - 1), Float4) * kFracScale;
-            const Float4 sample{table[idx[0]], table[idx[1]], table[idx[2]], 0};
-            const Float4 step{table[idx[0] + 1], table[idx[1] + 1], table[idx[2] + 1], 0};
-            y = sample + f * step;
-        } else {
-            y = Float4{curveLinearFast(0, s[0]), curveLinearFast(1, s[1]), curveLinearFast(2, s[2]), 0};
+    while (i < n) {
+        // Opaque runs eight at a time (alpha is kept, so they need no conversions); any
+        // other pixel, and the last few, one at a time on straight colour.
+        if (i + 8 <= n) {
+            const int done = runOpaqueOctets(in, out, n - i);
+            i += done;
+            in += 4 * done;
+            out += 4 * done;
         }
-        Float4 o = splat(y[0]) * m0 + splat(y[1]) * m1 + splat(y[2]) * m2;
-        o[3] = c[3];
-        store4(out, opaque ? o : premultiplied(o));
+        for (const int next = std::min(n, i + 8); i < next; ++i, in += 4, out += 4) {
+            const Float4 c = straightened(load4(in));
+            const Float4 s = splat(c[0]) * a0 + splat(c[1]) * a1 + splat(c[2]) * a2;
+            Int4 bits;
+            std::memcpy(&bits, &s, sizeof bits);
+            const Int4 mag = bits & 0x7fffffff;
+            const Int4 inRange = (mag >= first) & (mag < end);
+            Float4 y;
+            if (colourLanesSet(inRange)) {
+                // Index into the channel's table, on the negative side for negative values.
+                const Int4 offset = mag - first;
+                const Int4 idx = 2 * (base + (offset >> kFracBits) + ((bits >> 31) & kSide));
+                const Float4 f = __builtin_convertvector(offset & ((1 << kFracBits) - 1), Float4) * kFracScale;
+                const Float4 sample{table[idx[0]], table[idx[1]], table[idx[2]], 0};
+                const Float4 step{table[idx[0] + 1], table[idx[1] + 1], table[idx[2] + 1], 0};
+                y = sample + f * step;
+            } else {
+                y = Float4{curveLinearFast(0, s[0]), curveLinearFast(1, s[1]), curveLinearFast(2, s[2]), 0};
+            }
+            Float4 o = splat(y[0]) * m0 + splat(y[1]) * m1 + splat(y[2]) * m2;
+            o[3] = c[3];
+            store4(out, premultiplied(o));
+        }
     }
 }
 
