@@ -35,7 +35,10 @@ namespace vantrel::kernels {
 namespace {
 
 bool allFinite(const std::vector<float>& v) {
-    return std::all_of(v.begin(), v.end(), [](float x) { return std::isfinite(x); });
+    // By the exponent bits and without an early exit, so the loop runs eight floats at a time.
+    uint32_t bad = 0;
+    for (float x : v) bad |= (std::bit_cast<uint32_t>(x) & 0x7f800000u) == 0x7f800000u;
+    return bad == 0;
 }
 
 // Linear P3 <-> linear sRGB in single precision for the per-pixel path.
@@ -46,17 +49,18 @@ const Matrix3f kToP3{color::linearSRGBToLinearP3()};
 
 // ---- Colour cube ----------------------------------------------------------------
 
-std::optional<ColorCubeKernel> ColorCubeKernel::make(const ColorCubeParameters& p) {
+std::optional<ColorCubeKernel> ColorCubeKernel::make(ColorCubeParameters p) {
     const int n = p.cubeDimension;
     if (n < 2 || n > 128) return std::nullopt;
     if (p.cubeData.size() != static_cast<size_t>(n) * n * n * 4 || !allFinite(p.cubeData)) return std::nullopt;
     ColorCubeKernel k;
-    k.storage_ = std::make_shared<const std::vector<float>>(p.cubeData);
+    bool opaque = true;
+    for (size_t i = 3; i < p.cubeData.size(); i += 4) opaque &= p.cubeData[i] == 1.0f;
+    k.opaqueCells_ = opaque;
+    k.storage_ = std::make_shared<const std::vector<float>>(std::move(p.cubeData));
     k.cells_ = k.storage_->data();
     k.n_ = n;
     k.scale_ = static_cast<float>(n - 1);
-    k.opaqueCells_ = true;
-    for (size_t i = 3; i < p.cubeData.size(); i += 4) k.opaqueCells_ &= p.cubeData[i] == 1.0f;
     return k;
 }
 

@@ -41,8 +41,8 @@ namespace vantrel::kernels {
 class ColorCubeKernel {
 public:
     // Empty when the parameters do not describe a cube of 2 to 128 cells per
-    // side with finite entries.
-    static std::optional<ColorCubeKernel> make(const ColorCubeParameters& p);
+    // side with finite entries. The table is taken over, not copied, when passed as a temporary.
+    static std::optional<ColorCubeKernel> make(ColorCubeParameters p);
 
     Rgba apply(Rgba c) const;
     void run(const float* in, float* out, int n) const;
