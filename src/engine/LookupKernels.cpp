@@ -2,6 +2,9 @@
 
 #include "engine/ColorKernels.h"
 
+#include <tbb/blocked_range.h>
+#include <tbb/parallel_for.h>
+
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -213,19 +216,25 @@ std::optional<ColorCurvesKernel> ColorCurvesKernel::make(const ColorCurvesParame
 
     const int tables = shared ? 1 : 3;
     auto linear = std::make_shared<std::vector<float>>(static_cast<size_t>(tables) * kTableSize * 2);
-    std::vector<float> samples(kTableSize);
-    for (int ch = 0; ch < tables; ++ch) {
-        for (uint32_t i = 0; i < kSide; ++i) {
+    // The samples go into the even places; blocks of the grid in parallel, as a table costs
+    // three powers per entry. The encoding is odd, so one encoding serves x and −x.
+    float* out = linear->data();
+    tbb::parallel_for(tbb::blocked_range<uint32_t>(0, kSide, 256), [&](const tbb::blocked_range<uint32_t>& range) {
+        for (uint32_t i = range.begin(); i != range.end(); ++i) {
             const float x = std::bit_cast<float>(kFirstBits + (i << (23 - kStepBits)));
-            samples[i] = k.curveLinear(ch, x);
-            samples[kSide + i] = k.curveLinear(ch, -x);
+            const float e = static_cast<float>(color::encodeSRGB(x));
+            for (int ch = 0; ch < tables; ++ch) {
+                float* t = out + ch * kTableSize * 2;
+                t[2 * i] = static_cast<float>(color::decodeSRGB(k.curveEncoded(ch, e)));
+                t[2 * (kSide + i)] = static_cast<float>(color::decodeSRGB(k.curveEncoded(ch, -e)));
+            }
         }
-        // Each sample with the step to the next one (none after a side's last sample).
-        float* t = linear->data() + ch * kTableSize * 2;
-        for (int i = 0; i < kTableSize; ++i) {
-            t[2 * i] = samples[static_cast<size_t>(i)];
-            t[2 * i + 1] = i % kSide == kSide - 1 ? 0.0f : samples[static_cast<size_t>(i) + 1] - samples[static_cast<size_t>(i)];
-        }
+    });
+    // Each sample with the step to the next one in the odd places (none after a side's last).
+    for (int ch = 0; ch < tables; ++ch) {
+        float* t = out + ch * kTableSize * 2;
+        for (int i = 0; i < kTableSize; ++i)
+            t[2 * i + 1] = i % kSide == kSide - 1 ? 0.0f : t[2 * i + 2] - t[2 * i];
     }
     for (int ch = 0; ch < 3; ++ch) {
         k.tableOffset_[static_cast<size_t>(ch)] = shared ? 0 : ch * kTableSize;
