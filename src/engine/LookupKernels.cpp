@@ -74,8 +74,22 @@ using Float8 = float __attribute__((vector_size(32)));
 using Int8 = std::int32_t __attribute__((vector_size(32)));
 
 inline Float8 joined(Float4 lo, Float4 hi) { return __builtin_shufflevector(lo, hi, 0, 1, 2, 3, 4, 5, 6, 7); }
+// Four floats from lo and four from hi, as one vector.
+inline Float8 loadJoined(const float* lo, const float* hi) {
+#if defined(__AVX__)
+    return Float8(_mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(lo)), _mm_loadu_ps(hi), 1));
+#else
+    return joined(load4(lo), load4(hi));
+#endif
+}
 inline Float4 lowHalf(Float8 v) { return __builtin_shufflevector(v, v, 0, 1, 2, 3); }
-inline Float4 highHalf(Float8 v) { return __builtin_shufflevector(v, v, 4, 5, 6, 7); }
+inline Float4 highHalf(Float8 v) {
+#if defined(__AVX__)
+    return Float4(_mm256_extractf128_ps(__m256(v), 1));
+#else
+    return __builtin_shufflevector(v, v, 4, 5, 6, 7);
+#endif
+}
 inline Float8 splat8(float v) { return Float8{v, v, v, v, v, v, v, v}; }
 // The lanes of v into dst, for per-lane use (one vector store).
 using Float8Store = float __attribute__((vector_size(32), may_alias, aligned(4)));
@@ -89,10 +103,10 @@ inline void storeLanes(std::int32_t* dst, Int8 v) { *reinterpret_cast<Int8Store*
 // both halves at once; the sums are the same lane by lane as four-lane steps.
 inline Float4 blendCells(const float* q, ptrdiff_t sg, ptrdiff_t sb, float wr, float wg, float wb) {
     const Float8 fr = splat8(wr), fg = splat8(wg);
-    const Float8 x00 = joined(load4(q), load4(q + sb));            // cells 000 | 001
-    const Float8 x10 = joined(load4(q + 4), load4(q + sb + 4));    // 100 | 101
-    const Float8 x01 = joined(load4(q + sg), load4(q + sb + sg));  // 010 | 011
-    const Float8 x11 = joined(load4(q + sg + 4), load4(q + sb + sg + 4));
+    const Float8 x00 = loadJoined(q, q + sb);            // cells 000 | 001
+    const Float8 x10 = loadJoined(q + 4, q + sb + 4);    // 100 | 101
+    const Float8 x01 = loadJoined(q + sg, q + sb + sg);  // 010 | 011
+    const Float8 x11 = loadJoined(q + sg + 4, q + sb + sg + 4);
     const Float8 y0 = x00 + fr * (x10 - x00);  // c00 | c01
     const Float8 y1 = x01 + fr * (x11 - x01);  // c10 | c11
     const Float8 z = y0 + fg * (y1 - y0);      // c0 | c1
