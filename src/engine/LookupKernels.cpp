@@ -98,10 +98,10 @@ inline void storeLanes(float* dst, Float8 v) { *reinterpret_cast<Float8Store*>(d
 inline void storeLanes(std::int32_t* dst, Int8 v) { *reinterpret_cast<Int8Store*>(dst) = v; }
 
 // The eight cells from `q` (red step 4 floats, green step sg, blue step sb)
-// mixed with weights wr, wg, wb: red first, then green, then blue. Each blue
-// pair of cells shares one eight-lane vector, so the red and green steps serve
-// both halves at once; the sums are the same lane by lane as four-lane steps.
-inline Float4 blendCells(const float* q, ptrdiff_t sg, ptrdiff_t sb, float wr, float wg, float wb) {
+// mixed with weights wr and wg: the two blue layers side by side. Each blue pair
+// of cells shares one eight-lane vector, so the red and green steps serve both
+// halves at once; the sums are the same lane by lane as four-lane steps.
+inline Float8 blendRedGreen(const float* q, ptrdiff_t sg, ptrdiff_t sb, float wr, float wg) {
     const Float8 fr = splat8(wr), fg = splat8(wg);
     const Float8 x00 = loadJoined(q, q + sb);            // cells 000 | 001
     const Float8 x10 = loadJoined(q + 4, q + sb + 4);    // 100 | 101
@@ -109,7 +109,12 @@ inline Float4 blendCells(const float* q, ptrdiff_t sg, ptrdiff_t sb, float wr, f
     const Float8 x11 = loadJoined(q + sg + 4, q + sb + sg + 4);
     const Float8 y0 = x00 + fr * (x10 - x00);  // c00 | c01
     const Float8 y1 = x01 + fr * (x11 - x01);  // c10 | c11
-    const Float8 z = y0 + fg * (y1 - y0);      // c0 | c1
+    return y0 + fg * (y1 - y0);                // c0 | c1
+}
+
+// The same mixed with weight wb in blue too: red first, then green, then blue.
+inline Float4 blendCells(const float* q, ptrdiff_t sg, ptrdiff_t sb, float wr, float wg, float wb) {
+    const Float8 z = blendRedGreen(q, sg, sb, wr, wg);
     const Float4 c0 = lowHalf(z), c1 = highHalf(z);
     return c0 + splat(wb) * (c1 - c0);
 }
@@ -161,7 +166,7 @@ int cubeOpaqueOctets(const float* cells, int side, float scale, const float* in,
     const float top = static_cast<float>(s - 2);
     const int32_t sg = s * 4, sb = s * s * 4;
     alignas(32) int32_t offset[8];
-    alignas(32) float wr[8], wg[8], wb[8];
+    alignas(32) float wr[8], wg[8];
     int i = 0;
     for (; i + 8 <= n; i += 8, in += 32, out += 32) {
         const Quad q0 = loadQuad(in), q1 = loadQuad(in + 16);
@@ -179,9 +184,19 @@ int cubeOpaqueOctets(const float* cells, int side, float scale, const float* in,
         storeLanes(offset, o);
         storeLanes(wr, fr);
         storeLanes(wg, fg);
-        storeLanes(wb, fb);
-        for (int k = 0; k < 8; ++k)
-            store4(out + 4 * k, blendCells(cells + offset[k], sg, sb, wr[k], wg[k], wb[k]));
+        // The blue step for two pixels at once: their lower layers in one vector, their
+        // upper layers in another, with weights (fb[k] ×4 | fb[k + 1] ×4).
+        auto twoPixels = [&](int k, Float8 f) __attribute__((always_inline)) {
+            const Float8 z0 = blendRedGreen(cells + offset[k], sg, sb, wr[k], wg[k]);
+            const Float8 z1 = blendRedGreen(cells + offset[k + 1], sg, sb, wr[k + 1], wg[k + 1]);
+            const Float8 c0 = __builtin_shufflevector(z0, z1, 0, 1, 2, 3, 8, 9, 10, 11);
+            const Float8 c1 = __builtin_shufflevector(z0, z1, 4, 5, 6, 7, 12, 13, 14, 15);
+            storeLanes(out + 4 * k, c0 + f * (c1 - c0));
+        };
+        twoPixels(0, __builtin_shufflevector(fb, fb, 0, 0, 0, 0, 1, 1, 1, 1));
+        twoPixels(2, __builtin_shufflevector(fb, fb, 2, 2, 2, 2, 3, 3, 3, 3));
+        twoPixels(4, __builtin_shufflevector(fb, fb, 4, 4, 4, 4, 5, 5, 5, 5));
+        twoPixels(6, __builtin_shufflevector(fb, fb, 6, 6, 6, 6, 7, 7, 7, 7));
     }
     return i;
 }
