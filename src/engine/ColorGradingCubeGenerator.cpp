@@ -1,5 +1,7 @@
 #include "engine/ColorGradingCubeGenerator.h"
 
+#include <tbb/parallel_for.h>
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -26,8 +28,8 @@ std::array<float, 3> ColorGradingCubeGenerator::wheelOffset(const ColorWheelAdju
 
 std::vector<float> ColorGradingCubeGenerator::makeCubeData(const ColorGradingParameters& grading) {
     std::vector<float> table(static_cast<std::size_t>(cubeFloatCount));
-    float* cell = table.data();
     if (grading.isIdentity()) {
+        float* cell = table.data();
         for (int b = 0; b < kN; ++b)
             for (int g = 0; g < kN; ++g)
                 for (int r = 0; r < kN; ++r, cell += 4) {
@@ -42,7 +44,9 @@ std::vector<float> ColorGradingCubeGenerator::makeCubeData(const ColorGradingPar
     const auto mid = wheelOffset(grading.midtones);
     const auto hi = wheelOffset(grading.highlights);
     const float balance = static_cast<float>(grading.balance) * 0.3f;
-    for (int b = 0; b < kN; ++b)
+    // One blue slice per task: each cell depends on its own colour only.
+    tbb::parallel_for(0, kN, [&](int b) {
+        float* cell = table.data() + std::size_t(b) * kN * kN * 4;
         for (int g = 0; g < kN; ++g)
             for (int r = 0; r < kN; ++r, cell += 4) {
                 const float c[3] = {kLattice * float(r), kLattice * float(g), kLattice * float(b)};
@@ -63,6 +67,7 @@ std::vector<float> ColorGradingCubeGenerator::makeCubeData(const ColorGradingPar
                 }
                 cell[3] = 1.0f;
             }
+    });
     return table;
 }
 

@@ -436,12 +436,13 @@ struct VibranceKernel {
         // In a local: stores through `out` could otherwise alias it.
         const float amt = amount;
         const float sign = amt >= 0 ? 1.0f : -1.0f;
-        const bool opaque = isOpaque(in, n);
         int i = 0;
-        if (opaque) {
-            // Four pixels at a time, one vector per channel.
+        while (i < n) {
+            // Opaque pixels four at a time, one vector per channel; any other pixel, and
+            // the last few, one at a time.
             for (; i + 4 <= n; i += 4, in += 16, out += 16) {
                 const Quad q = loadQuad(in);
+                if (!allLanesSet(q.a == 1.0f)) break;
                 const Float4 r = q.r, g = q.g, b = q.b;
                 const Float4 spread = maxOf(r, maxOf(g, b)) - minOf(r, minOf(g, b));
                 const Float4 sat = minOf(maxOf(spread, Float4{}), splat(1.0f));
@@ -449,18 +450,18 @@ struct VibranceKernel {
                 const Float4 y = kYr * r + kYg * g + kYb * b;
                 storeQuad(out, {y + f * (r - y), y + f * (g - y), y + f * (b - y), q.a});
             }
-        }
-        for (; i < n; ++i, in += 4, out += 4) {
-            const float r = in[0], g = in[1], b = in[2], a = in[3];
-            float spread = std::max(r, std::max(g, b)) - std::min(r, std::min(g, b));
-            if (!opaque) spread *= a > 1e-6f ? 1.0f / a : 0.0f;
-            const float sat = std::min(1.0f, std::max(0.0f, spread));
-            const float f = 1.0f + amt * (1.0f - sign * sat);
-            const float y = luminance(r, g, b);
-            out[0] = y + f * (r - y);
-            out[1] = y + f * (g - y);
-            out[2] = y + f * (b - y);
-            out[3] = a;
+            for (const int next = std::min(n, i + 4); i < next; ++i, in += 4, out += 4) {
+                const float r = in[0], g = in[1], b = in[2], a = in[3];
+                float spread = std::max(r, std::max(g, b)) - std::min(r, std::min(g, b));
+                if (a != 1.0f) spread *= a > 1e-6f ? 1.0f / a : 0.0f;
+                const float sat = std::min(1.0f, std::max(0.0f, spread));
+                const float f = 1.0f + amt * (1.0f - sign * sat);
+                const float y = luminance(r, g, b);
+                out[0] = y + f * (r - y);
+                out[1] = y + f * (g - y);
+                out[2] = y + f * (b - y);
+                out[3] = a;
+            }
         }
     }
     void operator()(float* px, int n) const { run(px, px, n); }

@@ -4,10 +4,12 @@
 
 namespace vantrel {
 
-Image colorCube(const Image& image, const ColorCubeParameters& p) {
-    auto kernel = kernels::ColorCubeKernel::make(p);
+Image colorCube(const Image& image, ColorCubeParameters p) {
+    auto kernel = kernels::ColorCubeKernel::make(std::move(p));
     return kernel ? spanFilter(image, std::move(*kernel)) : image;
 }
+
+Image colorCube(const Image& image, const kernels::ColorCubeKernel& kernel) { return spanFilter(image, kernel); }
 
 Image colorCurves(const Image& image, const ColorCurvesParameters& p) {
     auto kernel = kernels::ColorCurvesKernel::make(p);

@@ -41,8 +41,8 @@ namespace vantrel::kernels {
 class ColorCubeKernel {
 public:
     // Empty when the parameters do not describe a cube of 2 to 128 cells per
-    // side with finite entries.
-    static std::optional<ColorCubeKernel> make(const ColorCubeParameters& p);
+    // side with finite entries. The table is taken over, not copied, when passed as a temporary.
+    static std::optional<ColorCubeKernel> make(ColorCubeParameters p);
 
     Rgba apply(Rgba c) const;
     void run(const float* in, float* out, int n) const;
@@ -87,7 +87,7 @@ public:
 
 private:
     ColorCurvesKernel() = default;
-    int runOpaqueQuads(const float* in, float* out, int n) const;
+    int runOpaqueOctets(const float* in, float* out, int n) const;
 
     // curveLinear sampled at floats spaced evenly within each octave from
     // 2^kMinExp to 2^kMaxExp, for both signs; straight to the value at zero below.
@@ -102,7 +102,8 @@ private:
     const float* table_ = nullptr;  // data_'s triplets
     int last_ = 1;                  // index of the last triplet
     float d0_ = 0, d1_ = 1, toIndex_ = 1;
-    // One table per channel (just one when all three columns are equal).
+    // One table per channel (just one when all three columns are equal), each sample
+    // stored with the step to the next so that one 8-byte load serves a look-up.
     std::shared_ptr<const std::vector<float>> linearStorage_;
     const float* linear_ = nullptr;
     std::array<int, 3> tableOffset_{0, 0, 0};

@@ -257,6 +257,25 @@ TEST(ColorFilterKernels, VibranceVignetteDirections) {
     EXPECT_GE(factorAt(100, 1), 0.0f);  // never negative
 }
 
+TEST(ColorFilterKernels, VibranceSpansMatchPixelByPixel) {
+    // Opaque groups run four at a time, others pixel by pixel; each pixel must come out as it
+    // does on its own, so tiling never changes a value.
+    std::vector<float> span;
+    for (int i = 0; i < 23; ++i) {
+        const float a = i == 6 ? 0.5f : i == 13 ? 0.0f : 1.0f;
+        const float r = 0.04f * float(i), g = 0.9f - 0.03f * float(i), b = 0.5f + 0.02f * float(i % 5);
+        span.insert(span.end(), {r * a, g * a, b * a, a});
+    }
+    std::vector<float> out(span.size());
+    const VibranceKernel kernel{0.6f};
+    kernel.run(span.data(), out.data(), 23);
+    for (size_t i = 0; i < span.size(); i += 4) {
+        float alone[4];
+        kernel.run(span.data() + i, alone, 1);
+        for (size_t k = 0; k < 4; ++k) EXPECT_EQ(out[i + k], alone[k]) << "pixel " << i / 4;
+    }
+}
+
 TEST(ColorFilterKernels, PremultipliedAlphaFollowsUnpremultipliedFormula) {
     // For every colour filter, a translucent pixel gives the premultiplied result of the
     // formula on its unpremultiplied colour; a transparent pixel keeps no colour.

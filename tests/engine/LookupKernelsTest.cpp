@@ -203,5 +203,52 @@ TEST(LookupKernels, CurveSpansMatchTheFormula) {
     }
 }
 
+// A long premultiplied span: mostly opaque, with translucent and clear pixels in some groups
+// of eight and values a little outside [0, 1].
+std::vector<float> mixedSpan(int n) {
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<float> value(-0.1f, 1.2f);
+    std::vector<float> span;
+    for (int i = 0; i < n; ++i) {
+        const float a = i == 19 ? 0.5f : i == 30 ? 0.0f : i == 41 ? 0.25f : 1.0f;
+        const Rgba p = premultiplied({value(rng), value(rng), value(rng), a});
+        span.insert(span.end(), {p.r, p.g, p.b, p.a});
+    }
+    return span;
+}
+
+// Every pixel of a span comes out as it does on its own, whichever path its group takes, so
+// the way an image is cut into tiles and rows never changes a value.
+void expectSpanMatchesPixels(const auto& kernel, int n) {
+    const std::vector<float> span = mixedSpan(n);
+    std::vector<float> out(span.size());
+    kernel.run(span.data(), out.data(), n);
+    for (size_t i = 0; i < span.size(); i += 4) {
+        float alone[4];
+        kernel.run(span.data() + i, alone, 1);
+        for (size_t k = 0; k < 4; ++k) ASSERT_EQ(out[i + k], alone[k]) << "pixel " << i / 4 << " channel " << k;
+    }
+}
+
+TEST(LookupKernels, SpansMatchPixelByPixel) {
+    for (int side : {32, 9}) {
+        SCOPED_TRACE(side);
+        // An opaque look, then the same with translucent cells.
+        ColorCubeParameters look = identityColorCube(side);
+        for (size_t i = 0; i < look.cubeData.size(); i += 4) {
+            float* c = &look.cubeData[i];
+            c[0] = 0.9f * c[0] + 0.05f * c[2];
+            c[2] = c[2] * c[2];
+        }
+        expectSpanMatchesPixels(*ColorCubeKernel::make(look), 53);
+        for (size_t i = 3; i < look.cubeData.size(); i += 8) look.cubeData[i] = 0.75f;
+        expectSpanMatchesPixels(*ColorCubeKernel::make(look), 53);
+    }
+    expectSpanMatchesPixels(*ColorCurvesKernel::make(sampledCurve([](float x) { return x * x * (3 - 2 * x); },
+                                                                  [](float x) { return 0.05f + 0.9f * x; },
+                                                                  [](float x) { return std::sqrt(x); })),
+                            53);
+}
+
 }  // namespace
 }  // namespace vantrel::kernels
