@@ -3,11 +3,8 @@
 //   BM_PipelineCoreProxy   bench/core_recipe.json alone (the baseline, measured here under the
 //                          same load as the others)
 //   BM_PipelineMasksProxy  the core recipe plus four masks: two linear, two radial
-//   BM_PipelineCubesProxy  the core recipe plus HSL mixer and colour grading; the cube tables
-//                          are built by the first render and reused by the others, as when
-//                          another control moves
-//   BM_PipelineCubesChangingProxy  the same while the grading changes on every render (a wheel
-//                          being dragged): the grading table is built inside every timed render
+//   BM_PipelineCubesProxy  the core recipe plus HSL mixer and colour grading, the cube tables
+//                          built inside every timed render
 //   BM_HslCubeGeneration / BM_GradingCubeGeneration  the cube tables alone
 //   …OneThread             the three renders on a one-thread context: the whole work of a
 //                          render, nearly independent of what else the machine is running
@@ -103,27 +100,6 @@ void BM_PipelineCubesProxy(benchmark::State& state) {
     renderLoop(state, recipe);
 }
 BENCHMARK(BM_PipelineCubesProxy)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-void BM_PipelineCubesChangingProxy(benchmark::State& state) {
-    // More settings than the tables kept, in turn, so that none is ever reused.
-    static const std::vector<EditParameters> recipes = [] {
-        std::vector<EditParameters> out;
-        for (int k = 0; k < 8; ++k) {
-            EditParameters r = cubesRecipe();
-            r.colorGrading.balance = 0.1 + 0.01 * k;
-            out.push_back(r);
-        }
-        return out;
-    }();
-    std::size_t next = 0;
-    const DarkroomPipeline& pipeline = DarkroomPipeline::shared();
-    for (auto _ : state) {
-        auto bitmap = pipeline.makeBitmap(pipeline.render(proxy(), recipes[next++ % recipes.size()]));
-        if (!bitmap) state.SkipWithError("render failed");
-        benchmark::DoNotOptimize(bitmap);
-    }
-}
-BENCHMARK(BM_PipelineCubesChangingProxy)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_PipelineCoreProxyOneThread(benchmark::State& state) {
     static const EditParameters recipe = coreRecipe();

@@ -4,11 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <list>
-#include <mutex>
 #include <numbers>
-#include <optional>
-#include <utility>
 
 #include "engine/ColorGradingCubeGenerator.h"
 #include "engine/LookupFilters.h"
@@ -138,61 +134,16 @@ std::vector<float> ColorCubeGenerator::makeCubeData(const std::vector<Band>& ban
     return table;
 }
 
-namespace {
-
-// The look-up kernels of the most recently used tables, by the settings they were made from.
-// A table is half a megabyte and takes a moment to build, so a few are kept, not more.
-template <class Key>
-class RecentCubes {
-public:
-    template <class Build>
-    std::optional<kernels::ColorCubeKernel> get(const Key& key, Build build) {
-        if (auto kept = find(key)) return kept;
-        // Built outside the lock: a render on another thread need not wait for this one.
-        auto kernel = kernels::ColorCubeKernel::make({kN, build()});
-        if (!kernel) return kernel;
-        std::lock_guard lock(mutex_);
-        if (std::none_of(entries_.begin(), entries_.end(), [&](const auto& e) { return e.first == key; })) {
-            entries_.emplace_front(key, *kernel);
-            if (entries_.size() > kCapacity) entries_.pop_back();
-        }
-        return kernel;
-    }
-
-private:
-    static constexpr std::size_t kCapacity = 3;
-
-    std::optional<kernels::ColorCubeKernel> find(const Key& key) {
-        std::lock_guard lock(mutex_);
-        for (auto it = entries_.begin(); it != entries_.end(); ++it) {
-            if (!(it->first == key)) continue;
-            entries_.splice(entries_.begin(), entries_, it);  // most recent first
-            return entries_.front().second;
-        }
-        return std::nullopt;
-    }
-
-    std::mutex mutex_;
-    std::list<std::pair<Key, kernels::ColorCubeKernel>> entries_;
-};
-
-}  // namespace
-
 Image applyHslMixer(const Image& input, const EditParameters& recipe) {
-    static RecentCubes<std::vector<ColorCubeGenerator::Band>> recent;
     const auto bands = ColorCubeGenerator::activeBands(recipe);
     if (bands.empty()) return input;
-    const auto kernel = recent.get(bands, [&] { return ColorCubeGenerator::makeCubeData(bands); });
-    return kernel ? colorCube(input, *kernel) : input;
+    return colorCube(input, {ColorCubeGenerator::cubeDimension, ColorCubeGenerator::makeCubeData(bands)});
 }
 
 Image applyColorGrading(const Image& input, const EditParameters& recipe) {
-    static_assert(ColorGradingCubeGenerator::cubeDimension == kN);
-    static RecentCubes<ColorGradingParameters> recent;
-    const ColorGradingParameters& grading = recipe.colorGrading;
-    if (grading.isIdentity()) return input;
-    const auto kernel = recent.get(grading, [&] { return ColorGradingCubeGenerator::makeCubeData(grading); });
-    return kernel ? colorCube(input, *kernel) : input;
+    if (recipe.colorGrading.isIdentity()) return input;
+    return colorCube(input, {ColorGradingCubeGenerator::cubeDimension,
+                             ColorGradingCubeGenerator::makeCubeData(recipe.colorGrading)});
 }
 
 }  // namespace vantrel

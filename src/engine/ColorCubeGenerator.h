@@ -20,8 +20,6 @@ struct ColorCubeGenerator {
         double hueShift = 0;         // degrees (mixer −100…100 gives ±30°)
         double saturationShift = 0;  // relative (±1)
         double luminanceShift = 0;   // absolute (±0.5)
-
-        friend bool operator==(const Band&, const Band&) = default;
     };
 
     // The recipe's active bands, in channel order.
@@ -33,11 +31,9 @@ struct ColorCubeGenerator {
     static std::vector<float> makeCubeData(const std::vector<Band>& bands);
 };
 
-// The two cube stages of the pipeline, one look-up each. The tables are built when the graph
-// is built; the last few are kept by the settings they were made from, so renders whose mixer
-// or grading did not change (every render while another control moves) reuse them. Channels
-// stored under keys the mixer does not know give no band and no cube: an identity cube would
-// only clip extended values.
+// The two cube stages of the pipeline, one look-up each. The tables are built on every call,
+// when the graph is built. Channels stored under keys the mixer does not know give no band
+// and no cube: an identity cube would only clip extended values.
 Image applyHslMixer(const Image& input, const EditParameters& recipe);
 Image applyColorGrading(const Image& input, const EditParameters& recipe);
 

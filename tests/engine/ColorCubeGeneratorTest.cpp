@@ -135,29 +135,5 @@ TEST(ColorCubeGeneratorTest, TheCubeStagesLookUpTheirTablesInTurn) {
     EXPECT_TRUE(applyHslMixer(input, unknown).isSameNode(input));
 }
 
-TEST(ColorCubeGeneratorTest, KeptTablesFollowTheSettings) {
-    const Image input = testing::pipelineImage(Rect{0, 0, 40, 30}, [](std::int64_t x, std::int64_t y) {
-        return std::array<float, 3>{float(x) / 39.0f, float(y) / 29.0f, float((x * 5 + y * 11) % 40) / 39.0f};
-    });
-    // More distinct settings than are kept, revisited out of order: every render must use the
-    // table of its own settings, never one kept for others.
-    std::vector<EditParameters> recipes;
-    for (int k = 0; k < 5; ++k) {
-        EditParameters r = withHsl(HSLColorChannel::orange, {10.0 * k - 20, 30, -10});
-        r.colorGrading.shadows = {40.0 * k, 0.3, 0.0};
-        r.colorGrading.balance = 0.1 * k;
-        recipes.push_back(r);
-    }
-    for (int k : {0, 1, 0, 2, 3, 4, 1, 1, 0, 4}) {
-        SCOPED_TRACE(k);
-        const EditParameters& r = recipes[static_cast<std::size_t>(k)];
-        const Image fresh = colorCube(colorCube(input, {32, ColorCubeGenerator::makeCubeData(r)}),
-                                      {32, ColorGradingCubeGenerator::makeCubeData(r.colorGrading)});
-        EXPECT_EQ(testing::maxDifference(testing::renderExtent(applyColorGrading(applyHslMixer(input, r), r)),
-                                         testing::renderExtent(fresh)),
-                  0.0f);
-    }
-}
-
 }  // namespace
 }  // namespace vantrel
