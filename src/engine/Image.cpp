@@ -47,15 +47,6 @@ bool mapsCentresExactly(const AffineTransform& inv) {
     return qx - 0.5 == std::floor(qx - 0.5) && qy - 0.5 == std::floor(qy - 0.5);
 }
 
-// Snaps an almost-integral transform (an orientation built from doubles) to exact values.
-AffineTransform snapped(AffineTransform t) {
-    for (double* v : {&t.a, &t.b, &t.c, &t.d, &t.tx, &t.ty}) {
-        const double r = std::round(*v);
-        if (std::fabs(*v - r) < 1e-9) *v = r;
-    }
-    return t;
-}
-
 }  // namespace
 
 Image::Image() : node_(emptyNode()) {}
@@ -203,15 +194,15 @@ Image Image::oriented(int orientation) const {
     inverse(1, 0, x1, y1);
     inverse(0, 1, x2, y2);
     const AffineTransform inv{x1 - x0, y1 - y0, x2 - x0, y2 - y0, x0, y0};
-    return transformed(snapped(inv.inverted()));
+    return transformed(inv.inverted().snapped());
 }
 
 Image Image::transformed(const AffineTransform& t, TransformOptions options) const {
     if (isEmpty() || !t.isInvertible()) return Image();
     std::shared_ptr<const Node> input = node_;
-    AffineTransform forward = snapped(t);
+    AffineTransform forward = t.snapped();
     if (options.compose && node_->kind == NodeKind::transform && node_->sampling == options.sampling) {
-        forward = snapped(forward.after(node_->forward));
+        forward = forward.after(node_->forward).snapped();
         input = node_->inputs[0];
     }
     if (forward == AffineTransform::identity()) return Image(input);
@@ -223,7 +214,7 @@ Image Image::transformed(const AffineTransform& t, TransformOptions options) con
     n->extent = e;
     n->inputs.push_back(std::move(input));
     n->forward = forward;
-    n->inverse = snapped(forward.inverted());
+    n->inverse = forward.inverted().snapped();
     n->sampling = options.sampling;
     n->exact = mapsCentresExactly(n->inverse);
     return makeImage(n);

@@ -15,6 +15,15 @@ AffineTransform AffineTransform::after(const AffineTransform& f) const {
             b * f.c + d * f.d,         a * f.tx + c * f.ty + tx,  b * f.tx + d * f.ty + ty};
 }
 
+AffineTransform AffineTransform::snapped() const {
+    AffineTransform t = *this;
+    for (double* v : {&t.a, &t.b, &t.c, &t.d, &t.tx, &t.ty}) {
+        const double r = std::round(*v);
+        if (std::fabs(*v - r) < 1e-9) *v = r;
+    }
+    return t;
+}
+
 bool AffineTransform::isInvertible() const {
     const double det = determinant();
     return std::isfinite(det) && std::fabs(det) > 1e-12 && std::isfinite(tx) && std::isfinite(ty);

@@ -93,6 +93,9 @@ struct AffineTransform {
     // The inverse; identity's inverse for a singular map (callers check `isInvertible`).
     AffineTransform inverted() const;
     bool isInvertible() const;
+    // Coefficients within 1e-9 of an integer made exact (an orientation built from doubles),
+    // the form in which images store their transforms.
+    AffineTransform snapped() const;
     double determinant() const { return a * d - b * c; }
     void apply(double x, double y, double& ox, double& oy) const {
         ox = a * x + c * y + tx;

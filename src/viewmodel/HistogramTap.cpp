@@ -10,15 +10,6 @@ namespace vantrel {
 
 namespace {
 
-// The image's own snapping of almost-integral coefficients, so positions match its sampling.
-AffineTransform snapped(AffineTransform t) {
-    for (double* v : {&t.a, &t.b, &t.c, &t.d, &t.tx, &t.ty}) {
-        const double r = std::round(*v);
-        if (std::fabs(*v - r) < 1e-9) *v = r;
-    }
-    return t;
-}
-
 }  // namespace
 
 HistogramTap::HistogramTap(const Image& developed) : developed_(developed), image_(developed) {
@@ -36,7 +27,7 @@ HistogramTap::HistogramTap(const Image& developed) : developed_(developed), imag
     AffineTransform inverse;
     if (copyRect != e) {
         const double s = double(HistogramEngine::kMeasuredSide) / double(std::max(e.width, e.height));
-        inverse = snapped(snapped(AffineTransform::scale(s, s)).inverted());
+        inverse = AffineTransform::scale(s, s).snapped().inverted().snapped();
     }
     for (std::int64_t x = copyRect.minX(); x < copyRect.maxX(); ++x)
         samples->columns.push_back(std::int64_t(std::floor(inverse.a * (double(x) + 0.5) + inverse.tx)));
