@@ -123,7 +123,7 @@ std::uint8_t srgbCodeOf(float v) {
     return color::toUnit8(std::clamp(e != e ? 0.0f : e, 0.0f, 1.0f));
 }
 
-const Encoder8& srgbEncoder8() {
+[[maybe_unused]] const Encoder8& srgbEncoder8() {
     static const Encoder8 e = [] {
         float threshold[255];
         for (int c = 0; c < 255; ++c) {
