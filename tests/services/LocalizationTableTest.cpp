@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -74,15 +75,23 @@ TEST(LocalizationTable, CompiledTableIsCompleteAndConsistent) {
 }
 
 TEST(LocalizationTable, EveryKeyTheProgramLooksUpHasARow) {
-    std::ifstream file(VANTREL_TEST_DATA_DIR "/localization_keys.txt");
-    ASSERT_TRUE(file) << "missing key list";
+    // The main list, then one list per area of the program in localization_keys/.
+    std::vector<std::filesystem::path> lists{VANTREL_TEST_DATA_DIR "/localization_keys.txt"};
+    const std::filesystem::path areas = VANTREL_TEST_DATA_DIR "/localization_keys";
+    if (std::filesystem::is_directory(areas))
+        for (const auto& entry : std::filesystem::directory_iterator(areas))
+            if (entry.path().extension() == ".txt") lists.push_back(entry.path());
     const StringTable& table = StringTable::builtIn();
     std::size_t count = 0;
     std::vector<std::string> missing;
-    for (std::string line; std::getline(file, line);) {
-        if (line.empty() || line.front() == '#') continue;
-        ++count;
-        if (!table.row(line)) missing.push_back(line);
+    for (const auto& list : lists) {
+        std::ifstream file(list);
+        ASSERT_TRUE(file) << "missing key list " << list;
+        for (std::string line; std::getline(file, line);) {
+            if (line.empty() || line.front() == '#') continue;
+            ++count;
+            if (!table.row(line)) missing.push_back(line);
+        }
     }
     EXPECT_GT(count, 500u);
     EXPECT_TRUE(missing.empty()) << ::testing::PrintToString(missing);
