@@ -69,11 +69,11 @@ BatchExportOverlay::BatchExportOverlay(Source<Progress> progress, Callback onCan
 
     title_->setFont(sized(font(), 14, true));
     item_->setFont(sized(font(), 11, false));
-    item_->setStyleSheet(QStringLiteral("color: #969696;"));
+    item_->setStyleSheet(DarkroomTheme::colorStyle(DarkroomTheme::secondaryText()));
     counts_->setFont(sized(font(), 11, false));
-    counts_->setStyleSheet(QStringLiteral("color: #969696;"));
+    counts_->setStyleSheet(DarkroomTheme::colorStyle(DarkroomTheme::secondaryText()));
     percent_->setFont(sized(font(), 11, true));
-    percent_->setStyleSheet(QStringLiteral("color: %1;").arg(DarkroomTheme::accent().name()));
+    percent_->setStyleSheet(DarkroomTheme::colorStyle(DarkroomTheme::accent()));
     bar_->setRange(0, 1000);
     bar_->setTextVisible(false);
     bar_->setFixedHeight(6);

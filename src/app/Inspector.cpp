@@ -25,15 +25,15 @@ bool off(double value, double neutral) { return std::abs(value - neutral) > kTol
 
 QLabel* sectionTitle() {
     auto* title = new QLabel;
-    title->setStyleSheet(QStringLiteral("color: #969696; font-size: 11px; font-weight: bold;"));
+    title->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::label, QFont::Bold,
+                                                  DarkroomTheme::secondaryText()));
     return title;
 }
 
 QWidget* divider(bool dark) {
     auto* line = new QWidget;
     line->setFixedHeight(1);
-    line->setStyleSheet(dark ? QStringLiteral("background: %1;").arg(DarkroomTheme::separator().name(QColor::HexArgb))
-                             : QStringLiteral("background: rgba(255, 255, 255, 20);"));
+    line->setStyleSheet(DarkroomTheme::fillStyle(dark ? DarkroomTheme::separator() : DarkroomTheme::faintLine()));
     return line;
 }
 
@@ -155,8 +155,7 @@ QPushButton* Inspector::resetButton(std::function<void(EditParameters&)> reset) 
     auto* button = new QPushButton;
     button->setFlat(true);
     button->setCursor(Qt::PointingHandCursor);
-    button->setStyleSheet(QStringLiteral("QPushButton { color: %1; font-size: 10px; font-weight: 500; border: none; }")
-                              .arg(DarkroomTheme::accent().name()));
+    button->setStyleSheet(DarkroomTheme::resetLinkStyle());
     connect(button, &QPushButton::clicked, this, [this, reset = std::move(reset)] {
         EditParameters p = vm_.parameters();
         reset(p);
@@ -213,7 +212,7 @@ QWidget* Inspector::geometrySection() {
         auto* button = new QPushButton(symbolIcon(b.symbol), {});
         button->setObjectName(QString::fromUtf8(b.key));
         button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-        button->setStyleSheet(QStringLiteral("font-size: 10px;"));
+        button->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::small));
         connect(button, &QPushButton::clicked, this, b.action);
         orientation->addWidget(button, 1);
         orientation_.emplace_back(button, b.key);

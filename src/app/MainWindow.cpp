@@ -105,7 +105,7 @@ MainWindow::MainWindow(std::unique_ptr<DarkroomViewModel> viewModel, Localizatio
     views_.push_back(culling);
     status_ = new QLabel;
     status_->setObjectName(QStringLiteral("statusLine"));
-    status_->setStyleSheet(QStringLiteral("color: #969696; padding: 0 12px;"));
+    status_->setStyleSheet(DarkroomTheme::colorStyle(DarkroomTheme::secondaryText()) + QStringLiteral(" padding: 0 12px;"));
     status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     filled(status_, DarkroomTheme::windowBackground());
     auto* cullingRow = new QHBoxLayout;

@@ -20,14 +20,6 @@ namespace vantrel {
 
 namespace {
 
-QString rgba(const QColor& colour, double opacity) {
-    return QStringLiteral("rgba(%1, %2, %3, %4)")
-        .arg(colour.red())
-        .arg(colour.green())
-        .arg(colour.blue())
-        .arg(int(opacity * 255));
-}
-
 QLabel* iconLabel(const char* symbol, int size) {
     auto* label = new QLabel;
     label->setPixmap(symbolIcon(symbol).pixmap(size, size));
@@ -83,14 +75,13 @@ QWidget* RecipeList::header(const char* symbol, const char* key, int count, bool
     row->setSpacing(4);
     row->addWidget(iconLabel(symbol, 10));
     auto* title = new QLabel(localized(key));
-    title->setStyleSheet(QStringLiteral("font-size: 10px; font-weight: bold; color: %1;")
-                             .arg(accent ? DarkroomTheme::accent().name() : QStringLiteral("#969696")));
+    title->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::small, QFont::Bold,
+                                                  accent ? DarkroomTheme::accent() : DarkroomTheme::secondaryText()));
     row->addWidget(title);
     row->addStretch(1);
     auto* badge = new QLabel(QString::number(count));
     badge->setObjectName(QStringLiteral("badge"));
-    badge->setStyleSheet(QStringLiteral("font-size: 9px; font-weight: 600; color: #969696; padding: 1px 5px;"
-                                        " background: rgba(255, 255, 255, 20); border-radius: 4px;"));
+    badge->setStyleSheet(DarkroomTheme::badgeStyle());
     row->addWidget(badge);
     return header;
 }
@@ -101,10 +92,7 @@ QWidget* RecipeList::row(const FilmPreset& preset, bool custom) {
     row->setObjectName(QString::fromStdString((custom ? "custom:" : "classic:") + preset.id));
     row->setProperty("active", active);
     row->setAttribute(Qt::WA_StyledBackground);
-    row->setStyleSheet(QStringLiteral("#%1 { background: %2; border: 1px solid %3; border-radius: 6px; }")
-                           .arg(row->objectName().replace(':', '_'),
-                                active ? rgba(DarkroomTheme::accent(), 0.3) : QStringLiteral("rgba(255,255,255,10)"),
-                                active ? DarkroomTheme::accent().name() : QStringLiteral("transparent")));
+    row->setStyleSheet(DarkroomTheme::cardStyle(row->objectName().replace(':', '_'), active));
     row->setObjectName(row->objectName().replace(':', '_'));
     auto* line = new QHBoxLayout(row);
     line->setContentsMargins(0, 0, 0, 0);
@@ -117,8 +105,8 @@ QWidget* RecipeList::row(const FilmPreset& preset, bool custom) {
     first->setSpacing(4);
     if (custom) first->addWidget(iconLabel("star.fill", 9));
     auto* name = new QLabel(QString::fromStdString(preset.localizedName()));
-    name->setStyleSheet(QStringLiteral("font-size: 11px; font-weight: %1; color: %2;")
-                            .arg(active ? "bold" : "500", active ? "white" : "#e6e6e6"));
+    name->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::label, active ? QFont::Bold : QFont::Medium,
+                                                 active ? QColor(Qt::white) : DarkroomTheme::primaryText()));
     name->setWordWrap(!custom);  // a custom name keeps to one line
     if (custom) name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     first->addWidget(name, 1);
@@ -133,8 +121,8 @@ QWidget* RecipeList::row(const FilmPreset& preset, bool custom) {
         auto* second = new QLabel(QString::fromStdString(subtitle));
         second->setWordWrap(true);
         second->setMaximumHeight(28);  // two lines
-        second->setStyleSheet(QStringLiteral("font-size: 9px; color: %1;")
-                                  .arg(active ? QStringLiteral("rgba(255,255,255,204)") : QStringLiteral("#969696")));
+        second->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::caption, QFont::Normal,
+                                                       active ? DarkroomTheme::white(0.8) : DarkroomTheme::secondaryText()));
         text->addWidget(second);
     }
     line->addLayout(text, 1);
@@ -205,9 +193,11 @@ void RecipeList::refresh() {
         empty->setObjectName(QStringLiteral("noCustomRecipes"));
         empty->setAlignment(Qt::AlignCenter);
         empty->setWordWrap(true);
-        empty->setStyleSheet(QStringLiteral("font-size: 10px; font-weight: 500; color: #969696; padding: 10px;"
-                                            " background: rgba(255,255,255,5); border: 1px dashed rgba(255,255,255,20);"
-                                            " border-radius: 6px;"));
+        empty->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::small, QFont::Medium,
+                                                      DarkroomTheme::secondaryText()) +
+                             QStringLiteral(" padding: 10px; background: %1; border: 1px dashed %2; border-radius: 6px;")
+                                 .arg(DarkroomTheme::css(DarkroomTheme::white(0.02)),
+                                      DarkroomTheme::css(DarkroomTheme::faintLine())));
         customSection->addWidget(empty);
     }
     for (const FilmPreset& preset : custom) customSection->addWidget(row(preset, true));
@@ -215,7 +205,7 @@ void RecipeList::refresh() {
 
     auto* line = new QWidget;
     line->setFixedHeight(1);
-    line->setStyleSheet(QStringLiteral("background: rgba(255, 255, 255, 20);"));
+    line->setStyleSheet(DarkroomTheme::fillStyle(DarkroomTheme::faintLine()));
     stack->addWidget(line);
 
     auto* classicSection = new QVBoxLayout;

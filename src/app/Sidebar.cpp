@@ -25,7 +25,7 @@ namespace {
 QWidget* faintDivider() {
     auto* line = new QWidget;
     line->setFixedHeight(1);
-    line->setStyleSheet(QStringLiteral("background: rgba(255, 255, 255, 20);"));
+    line->setStyleSheet(DarkroomTheme::fillStyle(DarkroomTheme::faintLine()));
     return line;
 }
 
@@ -42,8 +42,7 @@ QPushButton* link(const char* name) {
     button->setObjectName(QString::fromUtf8(name));
     button->setFlat(true);
     button->setFocusPolicy(Qt::NoFocus);
-    button->setStyleSheet(QStringLiteral("QPushButton { border: none; color: #969696; font-size: 10px; }"
-                                         "QPushButton:disabled { color: #555; }"));
+    button->setStyleSheet(DarkroomTheme::linkStyle(DarkroomTheme::TextSize::small));
     return button;
 }
 
@@ -95,8 +94,7 @@ Sidebar::Sidebar(DarkroomViewModel& vm, std::shared_ptr<FileDialogs> dialogs, QW
         tab->setCheckable(true);
         tab->setFocusPolicy(Qt::NoFocus);
         tab->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-        tab->setStyleSheet(QStringLiteral("QPushButton { font-size: 11px; padding: 3px; border: 1px solid rgba(255,255,255,30); }"
-                                          "QPushButton:checked { background: rgba(255,255,255,40); }"));
+        tab->setStyleSheet(DarkroomTheme::segmentStyle());
         pickerRow->addWidget(tab);
     }
     connect(presetsTab_, &QPushButton::clicked, this, [this] { setTab(Tab::presets); });
@@ -126,10 +124,8 @@ QWidget* Sidebar::recipesTab(std::shared_ptr<FileDialogs> dialogs) {
     auto* header = new QHBoxLayout;
     header->setContentsMargins(10, 2, 10, 0);
     header->setSpacing(6);
-    newRecipe_ = wide("plus.circle.fill",
-                      QStringLiteral("QPushButton { font-size: 11px; font-weight: 500; background: %1; color: white;"
-                                     " border-radius: 4px; padding: 3px; }")
-                          .arg(DarkroomTheme::accent().name()));
+    newRecipe_ = wide("plus.circle.fill", DarkroomTheme::prominentButtonStyle(DarkroomTheme::TextSize::label,
+                                                                               QFont::Medium, 4, QStringLiteral("3px")));
     newRecipe_->setObjectName(QStringLiteral("newRecipe"));
     connect(newRecipe_, &QPushButton::clicked, this, [this] { vm_.setIsShowingSavePresetSheet(true); });
     revealRecipes_ = new QPushButton(symbolIcon("folder"), {});
@@ -156,7 +152,7 @@ QWidget* Sidebar::rollActions() {
     auto* column = new QVBoxLayout(block);
     column->setContentsMargins(12, 0, 12, 12);
     column->setSpacing(8);
-    const QString plain = QStringLiteral("QPushButton { font-size: 11px; padding: 3px; }");
+    const QString plain = DarkroomTheme::borderedButtonStyle(DarkroomTheme::TextSize::label);
 
     auto* copyPaste = new QHBoxLayout;
     copyPaste->setSpacing(8);
@@ -171,14 +167,14 @@ QWidget* Sidebar::rollActions() {
     column->addLayout(copyPaste);
 
     batchExport_ = wide("square.and.arrow.up.on.square.fill",
-                        QStringLiteral("QPushButton { font-size: 11px; font-weight: bold; background: %1; color: white;"
-                                       " border-radius: 4px; padding: 3px; }")
-                            .arg(DarkroomTheme::accent().name()));
+                        DarkroomTheme::prominentButtonStyle(DarkroomTheme::TextSize::label, QFont::Bold, 4,
+                                                            QStringLiteral("3px")));
     batchExport_->setObjectName(QStringLiteral("batchExport"));
     connect(batchExport_, &QPushButton::clicked, this, [this] { vm_.presentExportDialog(); });
     column->addWidget(batchExport_);
 
-    sync_ = wide("square.and.arrow.down.on.square", QStringLiteral("QPushButton { font-size: 11px; font-weight: 500; padding: 3px; }"));
+    sync_ = wide("square.and.arrow.down.on.square",
+                 DarkroomTheme::borderedButtonStyle(DarkroomTheme::TextSize::label, QFont::Medium));
     sync_->setObjectName(QStringLiteral("syncRoll"));
     connect(sync_, &QPushButton::clicked, this, [this] { vm_.presentBatchSyncSheet(); });
     column->addWidget(sync_);
@@ -193,7 +189,8 @@ QWidget* Sidebar::rollActions() {
     connect(clear_, &QPushButton::clicked, this, [this] { vm_.uncheckAllPhotos(); });
     auto dot = [] {
         auto* label = new QLabel(QStringLiteral("•"));
-        label->setStyleSheet(QStringLiteral("font-size: 10px; color: #969696;"));
+        label->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::small, QFont::Normal,
+                                                      DarkroomTheme::secondaryText()));
         return label;
     };
     selection->addStretch(1);
@@ -208,7 +205,7 @@ QWidget* Sidebar::rollActions() {
 
     reset_ = link("resetToMaster");
     reset_->setIcon(symbolIcon("arrow.counterclockwise"));
-    reset_->setStyleSheet(QStringLiteral("QPushButton { border: none; color: #969696; font-size: 11px; }"));
+    reset_->setStyleSheet(DarkroomTheme::linkStyle(DarkroomTheme::TextSize::label));
     connect(reset_, &QPushButton::clicked, this, [this] { vm_.resetToNeutral(); });
     column->addWidget(reset_);
     return block;

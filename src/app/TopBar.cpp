@@ -45,10 +45,10 @@ TopBar::TopBar(DarkroomViewModel& vm, LocalizationManager& localization, QWidget
     auto* aperture = new QLabel;
     aperture->setPixmap(symbolIcon("camera.aperture").pixmap(16, 16));
     auto* name = new QLabel(QStringLiteral("Vantrel Editor"));
-    name->setStyleSheet(QStringLiteral("font-size: 14px; font-weight: 600;"));
+    name->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::title, QFont::DemiBold));
     openFolder_ = button("folder");
     openFolder_->setObjectName(QStringLiteral("openFolder"));
-    openFolder_->setStyleSheet(QStringLiteral("font-size: 12px;"));
+    openFolder_->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::control));
     connect(openFolder_, &QPushButton::clicked, this, [this] { vm_.openFolder(); });
     title->addWidget(aperture);
     title->addWidget(name);
@@ -78,7 +78,7 @@ TopBar::TopBar(DarkroomViewModel& vm, LocalizationManager& localization, QWidget
     language_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     language_->setIcon(symbolIcon("globe"));
     language_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    language_->setStyleSheet(QStringLiteral("font-size: 11px; font-weight: 500;"));
+    language_->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::label, QFont::Medium));
     language_->setMenu(new QMenu(language_));
     row->addWidget(language_);
 
@@ -86,10 +86,8 @@ TopBar::TopBar(DarkroomViewModel& vm, LocalizationManager& localization, QWidget
     export_->setObjectName(QStringLiteral("export"));
     export_->setDefault(true);  // the prominent button of the bar
     export_->setFocusPolicy(Qt::NoFocus);
-    export_->setStyleSheet(QStringLiteral("QPushButton { font-size: 12px; font-weight: 500; background: %1; color: white;"
-                                          " border-radius: 5px; padding: 4px 10px; }"
-                                          "QPushButton:disabled { background: rgba(255,255,255,25); color: #777; }")
-                               .arg(DarkroomTheme::accent().name()));
+    export_->setStyleSheet(DarkroomTheme::prominentButtonStyle(DarkroomTheme::TextSize::control, QFont::Medium, 5,
+                                                               QStringLiteral("4px 10px")));
     connect(export_, &QPushButton::clicked, this, [this] { vm_.presentExportDialog(); });
     row->addWidget(export_);
 
@@ -103,15 +101,7 @@ void TopBar::setMode(QPushButton* button, bool active, const QString& text, cons
     button->setText(text);
     button->setToolTip(localized(tooltip));
     button->setProperty("active", active);
-    const QString accent = DarkroomTheme::accent().name();
-    button->setStyleSheet(
-        active ? QStringLiteral("QPushButton { color: %1; font-size: 12px; font-weight: bold; border-radius: 6px;"
-                                " background: rgba(%2, %3, %4, 38); padding: 3px 8px; }")
-                     .arg(accent)
-                     .arg(DarkroomTheme::accent().red())
-                     .arg(DarkroomTheme::accent().green())
-                     .arg(DarkroomTheme::accent().blue())
-               : QStringLiteral("QPushButton { font-size: 12px; padding: 3px 8px; }"));
+    button->setStyleSheet(DarkroomTheme::modeButtonStyle(active));
 }
 
 void TopBar::rebuildLanguageMenu() {

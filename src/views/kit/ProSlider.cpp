@@ -20,13 +20,6 @@ namespace vantrel {
 
 namespace {
 
-const QColor kPrimaryText(235, 235, 235);
-const QColor kSecondaryText(150, 150, 150);
-
-QString rgba(const QColor& c, double opacity) {
-    return QStringLiteral("rgba(%1,%2,%3,%4)").arg(c.red()).arg(c.green()).arg(c.blue()).arg(opacity);
-}
-
 // The title: a double click resets.
 class ResettingLabel final : public QLabel {
 public:
@@ -224,17 +217,14 @@ void ProSlider::restyle() {
     titleFont.setWeight(changed ? QFont::DemiBold : QFont::Normal);
     title_->setFont(titleFont);
     QPalette palette = title_->palette();
-    palette.setColor(QPalette::WindowText, changed ? kPrimaryText : kSecondaryText);
+    palette.setColor(QPalette::WindowText, changed ? DarkroomTheme::primaryText() : DarkroomTheme::secondaryText());
     title_->setPalette(palette);
 
     QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     mono.setPointSizeF(10.5);
     mono.setWeight(QFont::Medium);
     readout_->setFont(mono);
-    readout_->setStyleSheet(QStringLiteral("QPushButton { color: %1; background: %2; border: none; border-radius: 3px;"
-                                           " padding: 0.5px 4px; }")
-                                .arg(changed ? tint_.name() : kSecondaryText.name(),
-                                     changed ? rgba(tint_, 0.14) : rgba(Qt::white, 0.04)));
+    readout_->setStyleSheet(DarkroomTheme::readoutStyle(tint_, changed));
 }
 
 }  // namespace vantrel
