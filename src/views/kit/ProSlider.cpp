@@ -14,16 +14,17 @@
 #include <QVBoxLayout>
 
 #include "services/L10n.h"
+#include "views/kit/FittingText.h"
 #include "services/TextFormatter.h"
 
 namespace vantrel {
 
 namespace {
 
-// The title: a double click resets.
-class ResettingLabel final : public QLabel {
+// The title: a double click resets; a long title gives way to the read-out.
+class ResettingLabel final : public ElidedLabel {
 public:
-    ResettingLabel(const QString& text, std::function<void()> onReset) : QLabel(text), onReset_(std::move(onReset)) {}
+    explicit ResettingLabel(std::function<void()> onReset) : onReset_(std::move(onReset)) {}
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent*) override { onReset_(); }
@@ -129,7 +130,7 @@ ProSlider::ProSlider(QString title, Binding<double> value, Range range, double d
     if (!title.isEmpty()) {
         auto* row = new QHBoxLayout;
         row->setContentsMargins(0, 0, 0, 0);
-        title_ = new ResettingLabel(title, [this] { resetToDefault(); });
+        title_ = new ResettingLabel([this] { resetToDefault(); });
         readout_ = new QPushButton;
         readout_->setFlat(true);
         readout_->setCursor(Qt::PointingHandCursor);
@@ -147,10 +148,10 @@ ProSlider::ProSlider(QString title, Binding<double> value, Range range, double d
 
 void ProSlider::setTitle(const QString& title) {
     if (!title_) return;
-    title_->setText(title);
     const QString tip =
         QString::fromStdString(L10n::tr("slider.resetTooltip", formattedValue(defaultValue_).toStdString()));
-    title_->setToolTip(tip);
+    title_->setFullText(title);
+    title_->setHelp(tip);
     readout_->setToolTip(tip);
 }
 
@@ -212,8 +213,10 @@ void ProSlider::restyle() {
     const bool changed = isChanged();
     if (styledAs_ == int(changed)) return;
     styledAs_ = int(changed);
+    // Sizes are pixels: 10.5 of them whatever the screen's resolution.
+    const double size = DarkroomTheme::TextSize::slider * 72.0 / logicalDpiY();
     QFont titleFont = font();
-    titleFont.setPointSizeF(10.5);
+    titleFont.setPointSizeF(size);
     titleFont.setWeight(changed ? QFont::DemiBold : QFont::Normal);
     title_->setFont(titleFont);
     QPalette palette = title_->palette();
@@ -221,10 +224,13 @@ void ProSlider::restyle() {
     title_->setPalette(palette);
 
     QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    mono.setPointSizeF(10.5);
+    mono.setPointSizeF(size);
     mono.setWeight(QFont::Medium);
     readout_->setFont(mono);
     readout_->setStyleSheet(DarkroomTheme::readoutStyle(tint_, changed));
+    // Room for the widest value of the range, so the read-out never gives way.
+    readout_->setMinimumWidth(std::max(buttonSizeFor(*readout_, formattedValue(range_.lower)).width(),
+                                       buttonSizeFor(*readout_, formattedValue(range_.upper)).width()));
 }
 
 }  // namespace vantrel
