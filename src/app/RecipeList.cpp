@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "views/kit/DarkroomTheme.h"
+#include "views/kit/FittingText.h"
 #include "views/kit/Icons.h"
 #include "viewmodel/DarkroomViewModel.h"
 #include "viewmodel/FileDialogs.h"
@@ -74,7 +75,8 @@ QWidget* RecipeList::header(const char* symbol, const char* key, int count, bool
     row->setContentsMargins(2, 0, 2, 0);
     row->setSpacing(4);
     row->addWidget(iconLabel(symbol, 10));
-    auto* title = new QLabel(localized(key));
+    auto* title = new ElidedLabel;
+    title->setFullText(localized(key));
     title->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::small, QFont::Bold,
                                                   accent ? DarkroomTheme::accent() : DarkroomTheme::secondaryText()));
     row->addWidget(title);
@@ -104,11 +106,19 @@ QWidget* RecipeList::row(const FilmPreset& preset, bool custom) {
     auto* first = new QHBoxLayout;
     first->setSpacing(4);
     if (custom) first->addWidget(iconLabel("star.fill", 9));
-    auto* name = new QLabel(QString::fromStdString(preset.localizedName()));
+    const QString nameText = QString::fromStdString(preset.localizedName());
+    QLabel* name = nullptr;
+    if (custom) {
+        // A custom name keeps to one line, elided; a card's name wraps.
+        auto* line = new ElidedLabel;
+        line->setFullText(nameText);
+        name = line;
+    } else {
+        name = new QLabel(nameText);
+        name->setWordWrap(true);
+    }
     name->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::label, active ? QFont::Bold : QFont::Medium,
                                                  active ? QColor(Qt::white) : DarkroomTheme::primaryText()));
-    name->setWordWrap(!custom);  // a custom name keeps to one line
-    if (custom) name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     first->addWidget(name, 1);
     if (active) {
         auto* mark = iconLabel("checkmark", 10);
@@ -118,9 +128,9 @@ QWidget* RecipeList::row(const FilmPreset& preset, bool custom) {
     text->addLayout(first);
     const std::string subtitle = preset.localizedSubtitle();
     if (!subtitle.empty()) {
-        auto* second = new QLabel(QString::fromStdString(subtitle));
-        second->setWordWrap(true);
-        second->setMaximumHeight(28);  // two lines
+        auto* second = new ElidedLabel;
+        second->setMaximumLines(2);
+        second->setFullText(QString::fromStdString(subtitle));
         second->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::caption, QFont::Normal,
                                                        active ? DarkroomTheme::white(0.8) : DarkroomTheme::secondaryText()));
         text->addWidget(second);

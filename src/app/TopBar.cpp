@@ -7,6 +7,8 @@
 #include <QToolButton>
 
 #include "views/kit/DarkroomTheme.h"
+#include "views/kit/FittingRows.h"
+#include "views/kit/FittingText.h"
 #include "views/kit/Icons.h"
 #include "services/AppLanguage.h"
 #include "services/LocalizationManager.h"
@@ -40,7 +42,7 @@ TopBar::TopBar(DarkroomViewModel& vm, LocalizationManager& localization, QWidget
     row->setContentsMargins(16, 8, 16, 8);
     row->setSpacing(12);
 
-    auto* title = new QHBoxLayout;
+    auto* title = titleGroup_ = new QHBoxLayout;
     title->setSpacing(8);
     auto* aperture = new QLabel;
     aperture->setPixmap(symbolIcon("camera.aperture").pixmap(16, 16));
@@ -56,8 +58,9 @@ TopBar::TopBar(DarkroomViewModel& vm, LocalizationManager& localization, QWidget
     row->addLayout(title);
     row->addStretch(1);
 
-    auto* modes = new QHBoxLayout;
-    modes->setSpacing(8);
+    // The mode buttons show their icons alone when the bar is too narrow for
+    // their labels (a long language at the window's minimum width).
+    modes_ = new IconFallbackRow(IconFallbackRow::Widths::natural, 8);
     crop_ = button("crop");
     retouch_ = button("bandage");
     mask_ = button("circle.dashed");
@@ -68,8 +71,8 @@ TopBar::TopBar(DarkroomViewModel& vm, LocalizationManager& localization, QWidget
     connect(mask_, &QPushButton::clicked, this, [this] { vm_.toggleMaskMode(); });
     connect(zoom_, &QPushButton::clicked, this, [this] { vm_.toggleZoom(); });
     connect(info_, &QPushButton::clicked, this, [this] { vm_.setIsInfoMatrixVisible(!vm_.isInfoMatrixVisible()); });
-    for (QPushButton* mode : {crop_, retouch_, mask_, zoom_, info_}) modes->addWidget(mode);
-    row->addLayout(modes);
+    for (QPushButton* mode : {crop_, retouch_, mask_, zoom_, info_}) modes_->addButton(mode);
+    row->addWidget(modes_);
     row->addStretch(1);
 
     language_ = new QToolButton;
@@ -98,10 +101,30 @@ TopBar::TopBar(DarkroomViewModel& vm, LocalizationManager& localization, QWidget
 bool TopBar::isActive(const QPushButton* button) { return button->property("active").toBool(); }
 
 void TopBar::setMode(QPushButton* button, bool active, const QString& text, const char* tooltip) {
-    button->setText(text);
-    button->setToolTip(localized(tooltip));
     button->setProperty("active", active);
     button->setStyleSheet(DarkroomTheme::modeButtonStyle(active));
+    modes_->setLabel(button, text, localized(tooltip));
+}
+
+void TopBar::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    fitFolderLabel();
+}
+
+// On a narrow bar the open-folder button shows its icon alone before the mode
+// buttons give up their labels.
+void TopBar::fitFolderLabel() {
+    QString text = folderLabel_;
+    if (isVisible()) {
+        // The nested title group caches its size until the next layout pass.
+        titleGroup_->invalidate();
+        layout()->invalidate();
+        const int labelled = layout()->sizeHint().width() - openFolder_->sizeHint().width() +
+                             buttonSizeFor(*openFolder_, folderLabel_).width();
+        if (width() < labelled) text.clear();
+    }
+    if (openFolder_->text() != text) openFolder_->setText(text);
+    openFolder_->setToolTip(folderLabel_);
 }
 
 void TopBar::rebuildLanguageMenu() {
@@ -120,8 +143,7 @@ void TopBar::rebuildLanguageMenu() {
 }
 
 void TopBar::refresh() {
-    openFolder_->setText(localized("nav.openFolder"));
-    openFolder_->setToolTip(localized("nav.openFolder"));
+    folderLabel_ = localized("nav.openFolder");
     setMode(crop_, vm_.isCroppingMode(), localized(vm_.isCroppingMode() ? "nav.done" : "nav.crop"), "nav.crop");
     setMode(retouch_, vm_.isRetouchMode(), localized(vm_.isRetouchMode() ? "nav.done" : "nav.retouch"),
             "nav.retouch");
@@ -154,6 +176,7 @@ void TopBar::refresh() {
         export_->setText(localized(vm_.isExporting() ? "dialog.exporting" : "nav.exportPhoto"));
         export_->setToolTip(localized("nav.exportPhoto"));
     }
+    fitFolderLabel();
 }
 
 }  // namespace vantrel
