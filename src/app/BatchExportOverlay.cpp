@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "views/kit/DarkroomTheme.h"
+#include "views/kit/StandardColors.h"
 #include "services/L10n.h"
 
 namespace vantrel {
@@ -70,9 +71,9 @@ BatchExportOverlay::BatchExportOverlay(Source<Progress> progress, Callback onCan
     title_->setFont(sized(font(), 14, true));
     title_->setWordWrap(true);  // a long translation takes a second line
     item_->setFont(sized(font(), 11, false));
-    item_->setStyleSheet(DarkroomTheme::colorStyle(DarkroomTheme::secondaryText()));
+    item_->setStyleSheet(DarkroomTheme::colorStyle(standardColor(StandardColor::SecondaryText)));
     counts_->setFont(sized(font(), 11, false));
-    counts_->setStyleSheet(DarkroomTheme::colorStyle(DarkroomTheme::secondaryText()));
+    counts_->setStyleSheet(DarkroomTheme::colorStyle(standardColor(StandardColor::SecondaryText)));
     percent_->setFont(sized(font(), 11, true));
     percent_->setStyleSheet(DarkroomTheme::colorStyle(DarkroomTheme::accent()));
     bar_->setRange(0, 1000);

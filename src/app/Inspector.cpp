@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "views/kit/DarkroomTheme.h"
+#include "views/kit/StandardColors.h"
 #include "views/kit/FittingRows.h"
 #include "views/kit/FittingText.h"
 #include "views/kit/Icons.h"
@@ -26,10 +27,10 @@ constexpr double kTolerance = 0.001;
 bool off(double value, double neutral) { return std::abs(value - neutral) > kTolerance; }
 
 // A long title gives way to the reset link beside it.
-ElidedLabel* sectionTitle() {
-    auto* title = new ElidedLabel;
+FittingLabel* sectionTitle() {
+    auto* title = new FittingLabel;
     title->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::label, QFont::Bold,
-                                                  DarkroomTheme::secondaryText()));
+                                                  standardColor(StandardColor::SecondaryText)));
     return title;
 }
 
@@ -232,7 +233,7 @@ QWidget* Inspector::slidersSection(const char* titleKey, std::function<bool(cons
     column->setSpacing(5);
     auto* header = new QHBoxLayout;
     header->setContentsMargins(0, 0, 0, 2);
-    ElidedLabel* title = sectionTitle();
+    FittingLabel* title = sectionTitle();
     QPushButton* button = resetButton(std::move(reset));
     button->setObjectName(QStringLiteral("reset.") + QString::fromUtf8(titleKey));
     header->addWidget(title);

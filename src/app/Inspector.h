@@ -19,7 +19,7 @@ class QVBoxLayout;
 namespace vantrel {
 
 class DarkroomViewModel;
-class ElidedLabel;
+class FittingLabel;
 class IconFallbackRow;
 class ProSlider;
 
@@ -41,7 +41,7 @@ public:
 private:
     struct Section {
         const char* titleKey;
-        ElidedLabel* title;
+        FittingLabel* title;
         QPushButton* reset;
         std::function<bool(const EditParameters&)> changed;
     };
@@ -63,7 +63,7 @@ private:
     std::vector<Section> sections_;
     std::vector<RefreshableView*> panels_;
     std::vector<std::pair<QWidget*, const char*>> texts_;  // buttons and labels retitled on refresh
-    ElidedLabel* geometryTitle_ = nullptr;
+    FittingLabel* geometryTitle_ = nullptr;
     QPushButton* cropReset_ = nullptr;
     QPushButton* cropToggle_ = nullptr;
     QPushButton* autoHorizon_ = nullptr;

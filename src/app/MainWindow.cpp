@@ -14,6 +14,7 @@
 #include "app/AutomationActions.h"
 #include "app/BatchExportOverlay.h"
 #include "views/kit/DarkroomTheme.h"
+#include "views/kit/StandardColors.h"
 #include "views/kit/FittingText.h"
 #include "app/CanvasArea.h"
 #include "views/kit/Icons.h"
@@ -104,9 +105,9 @@ MainWindow::MainWindow(std::unique_ptr<DarkroomViewModel> viewModel, Localizatio
     filled(culling, DarkroomTheme::windowBackground());
     culling->setFixedHeight(34);
     views_.push_back(culling);
-    status_ = new ElidedLabel;  // a long message is elided, whole in the tooltip
+    status_ = new FittingLabel;  // a long message is elided, whole in the tooltip
     status_->setObjectName(QStringLiteral("statusLine"));
-    status_->setStyleSheet(DarkroomTheme::colorStyle(DarkroomTheme::secondaryText()) + QStringLiteral(" padding: 0 12px;"));
+    status_->setStyleSheet(DarkroomTheme::colorStyle(standardColor(StandardColor::SecondaryText)) + QStringLiteral(" padding: 0 12px;"));
     status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     filled(status_, DarkroomTheme::windowBackground());
     auto* cullingRow = new QHBoxLayout;

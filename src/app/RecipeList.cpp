@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "views/kit/DarkroomTheme.h"
+#include "views/kit/StandardColors.h"
 #include "views/kit/FittingText.h"
 #include "views/kit/Icons.h"
 #include "viewmodel/DarkroomViewModel.h"
@@ -75,10 +76,10 @@ QWidget* RecipeList::header(const char* symbol, const char* key, int count, bool
     row->setContentsMargins(2, 0, 2, 0);
     row->setSpacing(4);
     row->addWidget(iconLabel(symbol, 10));
-    auto* title = new ElidedLabel;
+    auto* title = new FittingLabel;
     title->setFullText(localized(key));
     title->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::small, QFont::Bold,
-                                                  accent ? DarkroomTheme::accent() : DarkroomTheme::secondaryText()));
+                                                  accent ? DarkroomTheme::accent() : standardColor(StandardColor::SecondaryText)));
     row->addWidget(title);
     row->addStretch(1);
     auto* badge = new QLabel(QString::number(count));
@@ -110,7 +111,7 @@ QWidget* RecipeList::row(const FilmPreset& preset, bool custom) {
     QLabel* name = nullptr;
     if (custom) {
         // A custom name keeps to one line, elided; a card's name wraps.
-        auto* line = new ElidedLabel;
+        auto* line = new FittingLabel;
         line->setFullText(nameText);
         name = line;
     } else {
@@ -118,7 +119,7 @@ QWidget* RecipeList::row(const FilmPreset& preset, bool custom) {
         name->setWordWrap(true);
     }
     name->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::label, active ? QFont::Bold : QFont::Medium,
-                                                 active ? QColor(Qt::white) : DarkroomTheme::primaryText()));
+                                                 active ? QColor(Qt::white) : standardColor(StandardColor::PrimaryText)));
     first->addWidget(name, 1);
     if (active) {
         auto* mark = iconLabel("checkmark", 10);
@@ -128,11 +129,11 @@ QWidget* RecipeList::row(const FilmPreset& preset, bool custom) {
     text->addLayout(first);
     const std::string subtitle = preset.localizedSubtitle();
     if (!subtitle.empty()) {
-        auto* second = new ElidedLabel;
+        auto* second = new FittingLabel;
         second->setMaximumLines(2);
         second->setFullText(QString::fromStdString(subtitle));
         second->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::caption, QFont::Normal,
-                                                       active ? DarkroomTheme::white(0.8) : DarkroomTheme::secondaryText()));
+                                                       active ? whiteAt(0.8) : standardColor(StandardColor::SecondaryText)));
         text->addWidget(second);
     }
     line->addLayout(text, 1);
@@ -204,9 +205,9 @@ void RecipeList::refresh() {
         empty->setAlignment(Qt::AlignCenter);
         empty->setWordWrap(true);
         empty->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::small, QFont::Medium,
-                                                      DarkroomTheme::secondaryText()) +
+                                                      standardColor(StandardColor::SecondaryText)) +
                              QStringLiteral(" padding: 10px; background: %1; border: 1px dashed %2; border-radius: 6px;")
-                                 .arg(DarkroomTheme::css(DarkroomTheme::white(0.02)),
+                                 .arg(DarkroomTheme::css(whiteAt(0.02)),
                                       DarkroomTheme::css(DarkroomTheme::faintLine())));
         customSection->addWidget(empty);
     }

@@ -25,8 +25,8 @@
 #include <QThreadPool>
 #include <QTimer>
 
-#include "engine/Image.h"
-#include "engine/LoadedPhoto.h"
+#include "engine/core/Image.h"
+#include "engine/io/LoadedPhoto.h"
 #include "model/BatchSyncOptions.h"
 #include "model/EditParameters.h"
 #include "model/PhotoCullingRecord.h"
@@ -38,7 +38,7 @@
 #include "model/Binding.h"
 #include "viewmodel/CompareMode.h"
 #include "viewmodel/FilmstripItem.h"
-#include "engine/HistogramData.h"
+#include "engine/stages/HistogramData.h"
 #include "viewmodel/ThumbnailLoop.h"
 #include "viewmodel/UserDefaults.h"
 #include "viewmodel/ViewModelServices.h"

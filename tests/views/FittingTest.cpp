@@ -49,10 +49,10 @@ QIcon someIcon() {
 
 TEST(FittingTest, LabelElidesOneLineOrWrapsAndElidesTheLast) {
     Holder holder(120);
-    auto* one = new ElidedLabel;
+    auto* one = new FittingLabel;
     one->setFullText("Farbtemperatur und Tönung des Bildes");
     one->setHelp("Double-click to reset");
-    auto* two = new ElidedLabel;
+    auto* two = new FittingLabel;
     two->setMaximumLines(2);
     two->setFullText("Warme Hauttöne, angehobene matte Schatten, Film-S-Kurve und noch viel mehr");
     holder.column->addWidget(one);

@@ -73,7 +73,7 @@ TEST(LayoutCheckTest, AnElidedTextNeedsItsWholeTextInTheTooltipAndAnIconButtonAT
     EXPECT_NE(issuesOf(root).find("is elided"), std::string::npos);
 
     // The kit's own eliding label passes however narrow.
-    auto* elided = new ElidedLabel(&root);
+    auto* elided = new FittingLabel(&root);
     elided->setFullText("Analoges Silberhalogenid-Korn");
     elided->setGeometry(0, 70, 50, 20);
     label->hide();

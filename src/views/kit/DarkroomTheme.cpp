@@ -49,14 +49,15 @@ const QColor& DarkroomTheme::accent() {
 void DarkroomTheme::apply(QApplication& application) {
     if (QStyle* fusion = QStyleFactory::create("Fusion")) application.setStyle(fusion);
 
-    const QColor& text = primaryText();
+    const QColor text(235, 235, 235);
+    const QColor secondaryText(150, 150, 150);
     QPalette palette;
     palette.setColor(QPalette::Window, windowBackground());
     palette.setColor(QPalette::WindowText, text);
     palette.setColor(QPalette::Base, panelBackground());
     palette.setColor(QPalette::AlternateBase, raisedBackground());
     palette.setColor(QPalette::Text, text);
-    palette.setColor(QPalette::PlaceholderText, secondaryText());
+    palette.setColor(QPalette::PlaceholderText, secondaryText);
     palette.setColor(QPalette::Button, grey(0.22));
     palette.setColor(QPalette::ButtonText, text);
     palette.setColor(QPalette::BrightText, Qt::white);
@@ -71,7 +72,7 @@ void DarkroomTheme::apply(QApplication& application) {
     palette.setColor(QPalette::Dark, grey(0.1));
     palette.setColor(QPalette::Shadow, Qt::black);
     for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-        palette.setColor(QPalette::Disabled, role, secondaryText().darker(130));
+        palette.setColor(QPalette::Disabled, role, secondaryText.darker(130));
     application.setPalette(palette);
 }
 

@@ -25,17 +25,13 @@ struct DarkroomTheme {
     // Fusion style and a dark palette built from the colours above.
     static void apply(QApplication& application);
 
-    // ---- Text colours, type sizes and the style sheets of the controls -------
-    // The window's controls take their text colours, sizes and small style
-    // sheets from here instead of writing literals of their own.
+    // ---- Type sizes, translucent fills and the style sheets of the controls --
+    // The window's controls take their sizes, fills and small style sheets from
+    // here instead of writing literals of their own; text colours are the
+    // standard ones (StandardColors.h).
 
-    static const QColor& primaryText();    // titles, names, values that changed
-    static const QColor& secondaryText();  // captions, resting labels, links
-    static const QColor& disabledLink();   // a link that cannot be used now
-    static const QColor& faintLine();      // dividers inside a column, outlines, badges
-    static const QColor& restingFill();    // rows and read-outs at rest
-    static QColor white(double opacity);
-    static QColor accent(double opacity);
+    static const QColor& faintLine();    // dividers inside a column, outlines, badges
+    static const QColor& restingFill();  // rows and read-outs at rest
 
     // Type sizes in pixels.
     struct TextSize {

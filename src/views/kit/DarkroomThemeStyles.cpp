@@ -1,38 +1,16 @@
-// The text colours, sizes and style sheets block of DarkroomTheme.
+// The type sizes, fills and style sheets block of DarkroomTheme.
 #include "views/kit/DarkroomTheme.h"
+
+#include "views/kit/StandardColors.h"
 
 namespace vantrel {
 
-const QColor& DarkroomTheme::primaryText() {
-    static const QColor colour(235, 235, 235);
-    return colour;
-}
-const QColor& DarkroomTheme::secondaryText() {
-    static const QColor colour(150, 150, 150);
-    return colour;
-}
-const QColor& DarkroomTheme::disabledLink() {
-    static const QColor colour(85, 85, 85);
-    return colour;
-}
 const QColor& DarkroomTheme::faintLine() {
-    static const QColor colour = white(0.08);
+    static const QColor colour = whiteAt(0.08);
     return colour;
 }
 const QColor& DarkroomTheme::restingFill() {
-    static const QColor colour = white(0.04);
-    return colour;
-}
-
-QColor DarkroomTheme::white(double opacity) {
-    QColor colour(Qt::white);
-    colour.setAlphaF(float(opacity));
-    return colour;
-}
-
-QColor DarkroomTheme::accent(double opacity) {
-    QColor colour = accent();
-    colour.setAlphaF(float(opacity));
+    static const QColor colour = whiteAt(0.04);
     return colour;
 }
 
@@ -54,9 +32,9 @@ QString DarkroomTheme::fillStyle(const QColor& colour) { return QStringLiteral("
 QString DarkroomTheme::linkStyle(int pixels) {
     return QStringLiteral("QPushButton { border: none; color: %1; font-size: %2px; }"
                           "QPushButton:disabled { color: %3; }")
-        .arg(css(secondaryText()))
+        .arg(css(standardColor(StandardColor::SecondaryText)))
         .arg(pixels)
-        .arg(css(disabledLink()));
+        .arg(css(standardColor(StandardColor::TertiaryText)));
 }
 
 QString DarkroomTheme::resetLinkStyle() {
@@ -78,7 +56,7 @@ QString DarkroomTheme::prominentButtonStyle(int pixels, int weight, int cornerRa
         .arg(weight)
         .arg(css(accent()))
         .arg(cornerRadius)
-        .arg(padding, css(white(0.1)));
+        .arg(padding, css(whiteAt(0.1)));
 }
 
 QString DarkroomTheme::modeButtonStyle(bool active) {
@@ -87,24 +65,24 @@ QString DarkroomTheme::modeButtonStyle(bool active) {
                           " background: %3; padding: 3px 8px; }")
         .arg(css(accent()))
         .arg(TextSize::control)
-        .arg(css(accent(0.15)));
+        .arg(css(standardColor(StandardColor::Accent, 0.15)));
 }
 
 QString DarkroomTheme::segmentStyle() {
     return QStringLiteral("QPushButton { font-size: %1px; padding: 3px; border: 1px solid %2; }"
                           "QPushButton:checked { background: %3; }")
         .arg(TextSize::label)
-        .arg(css(white(0.12)), css(white(0.16)));
+        .arg(css(whiteAt(0.12)), css(whiteAt(0.16)));
 }
 
 QString DarkroomTheme::badgeStyle() {
-    return textStyle(TextSize::caption, QFont::DemiBold, secondaryText()) +
+    return textStyle(TextSize::caption, QFont::DemiBold, standardColor(StandardColor::SecondaryText)) +
            QStringLiteral(" padding: 1px 5px; background: %1; border-radius: 4px;").arg(css(faintLine()));
 }
 
 QString DarkroomTheme::cardStyle(const QString& objectName, bool active) {
     return QStringLiteral("#%1 { background: %2; border: 1px solid %3; border-radius: 6px; }")
-        .arg(objectName, css(active ? accent(0.3) : restingFill()),
+        .arg(objectName, css(active ? standardColor(StandardColor::Accent, 0.3) : restingFill()),
              active ? css(accent()) : QStringLiteral("transparent"));
 }
 
@@ -113,7 +91,7 @@ QString DarkroomTheme::readoutStyle(const QColor& tint, bool changed) {
     fill.setAlphaF(changed ? 0.14f : 0.04f);
     return QStringLiteral("QPushButton { color: %1; background: %2; border: none; border-radius: 3px;"
                           " padding: 0.5px 4px; }")
-        .arg(css(changed ? tint : secondaryText()), css(fill));
+        .arg(css(changed ? tint : standardColor(StandardColor::SecondaryText)), css(fill));
 }
 
 }  // namespace vantrel

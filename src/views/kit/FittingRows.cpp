@@ -8,6 +8,7 @@
 #include <QPushButton>
 
 #include "views/kit/DarkroomTheme.h"
+#include "views/kit/StandardColors.h"
 #include "views/kit/FittingText.h"
 
 namespace vantrel {
@@ -220,7 +221,7 @@ int LinkRow::lineCount() const {
 
 void LinkRow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.setPen(DarkroomTheme::secondaryText());
+    painter.setPen(standardColor(StandardColor::SecondaryText));
     const QPushButton* previous = nullptr;
     for (const QPushButton* link : links_) {
         if (link->isHidden()) continue;

@@ -68,21 +68,21 @@ QString tooltipFor(const QString& help, const QString& whole, bool cut) {
 
 // ---------------------------------------------------------------- label
 
-ElidedLabel::ElidedLabel(QWidget* parent) : QLabel(parent) {}
+FittingLabel::FittingLabel(QWidget* parent) : QLabel(parent) {}
 
-void ElidedLabel::setFullText(const QString& text) {
+void FittingLabel::setFullText(const QString& text) {
     if (text == full_) return;
     full_ = text;
     refit();
     updateGeometry();
 }
 
-void ElidedLabel::setHelp(const QString& help) {
+void FittingLabel::setHelp(const QString& help) {
     help_ = help;
     refit();
 }
 
-void ElidedLabel::setMaximumLines(int lines) {
+void FittingLabel::setMaximumLines(int lines) {
     maxLines_ = std::max(1, lines);
     QSizePolicy policy = sizePolicy();
     policy.setHeightForWidth(maxLines_ > 1);
@@ -91,7 +91,7 @@ void ElidedLabel::setMaximumLines(int lines) {
     updateGeometry();
 }
 
-QStringList ElidedLabel::linesFor(int room, bool* elided) const {
+QStringList FittingLabel::linesFor(int room, bool* elided) const {
     const QFontMetrics metrics = fontMetrics();
     *elided = false;
     if (maxLines_ == 1) {
@@ -128,32 +128,32 @@ QStringList ElidedLabel::linesFor(int room, bool* elided) const {
     return lines;
 }
 
-int ElidedLabel::textRoom(int width) const { return width - (this->width() - contentsRect().width()) - 2 * margin(); }
+int FittingLabel::textRoom(int width) const { return width - (this->width() - contentsRect().width()) - 2 * margin(); }
 
-QSize ElidedLabel::textSize(const QStringList& lines) const {
+QSize FittingLabel::textSize(const QStringList& lines) const {
     const QSize text = fontMetrics().boundingRect(QRect(0, 0, 100000, 100000), Qt::AlignLeft, lines.join(QLatin1Char('\n'))).size();
     return text + QSize(width() - contentsRect().width() + 2 * margin(), height() - contentsRect().height() + 2 * margin());
 }
 
-QSize ElidedLabel::sizeHint() const {
+QSize FittingLabel::sizeHint() const {
     ensurePolished();
     bool elided = false;
     return textSize(linesFor(QWIDGETSIZE_MAX, &elided));
 }
 
-QSize ElidedLabel::minimumSizeHint() const {
+QSize FittingLabel::minimumSizeHint() const {
     ensurePolished();
     const QString least = full_.isEmpty() ? QString() : full_.left(1) + kEllipsis;
     const QSize hint = sizeHint();
     return {std::min(hint.width(), textSize({least}).width()), textSize({least}).height()};
 }
 
-int ElidedLabel::heightForWidth(int width) const {
+int FittingLabel::heightForWidth(int width) const {
     bool elided = false;
     return textSize(linesFor(std::max(1, textRoom(width)), &elided)).height();
 }
 
-void ElidedLabel::refit() {
+void FittingLabel::refit() {
     bool elided = false;
     // Hidden, it keeps the whole text; shown, it fits its width.
     const QString shown = linesFor(isVisible() ? std::max(1, textRoom(width())) : QWIDGETSIZE_MAX, &elided).join(QLatin1Char('\n'));
@@ -163,17 +163,17 @@ void ElidedLabel::refit() {
     if (toolTip() != tip) setToolTip(tip);
 }
 
-void ElidedLabel::resizeEvent(QResizeEvent* event) {
+void FittingLabel::resizeEvent(QResizeEvent* event) {
     QLabel::resizeEvent(event);
     refit();
 }
 
-void ElidedLabel::showEvent(QShowEvent* event) {
+void FittingLabel::showEvent(QShowEvent* event) {
     QLabel::showEvent(event);
     refit();
 }
 
-void ElidedLabel::changeEvent(QEvent* event) {
+void FittingLabel::changeEvent(QEvent* event) {
     QLabel::changeEvent(event);
     if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
         refit();

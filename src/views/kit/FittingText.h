@@ -1,9 +1,11 @@
 #pragma once
 // Texts that give way in a fixed width instead of widening their column: a
-// label that elides its one line (or wraps onto a few lines and elides the
-// last), and a button that elides its label or falls back to its icon.
-// Whatever is cut stands whole in the tooltip, after the help text if any.
-// While hidden they show their whole text; they fit it when shown and resized.
+// label that elides its one line at the end (or wraps onto a few lines and
+// elides the last), and a button that elides its label or falls back to its
+// icon. Whatever is cut stands whole in the tooltip, after the help text if
+// any. While hidden they show their whole text; they fit it when shown and
+// resized. (ElidedLabel, a painted line elided in the middle, suits file
+// names; FittingLabel is a QLabel, styled by style sheets, with a help text.)
 #include <QLabel>
 #include <QPushButton>
 
@@ -19,11 +21,11 @@ QSize buttonTextRoom(const QPushButton& button, QSize size);
 // the whole text on a line of its own when cut and not already the help.
 QString tooltipFor(const QString& help, const QString& whole, bool cut);
 
-class ElidedLabel : public QLabel {
+class FittingLabel : public QLabel {
     Q_OBJECT
 
 public:
-    explicit ElidedLabel(QWidget* parent = nullptr);
+    explicit FittingLabel(QWidget* parent = nullptr);
 
     void setFullText(const QString& text);
     const QString& fullText() const { return full_; }

@@ -12,6 +12,7 @@
 #include <QTextDocumentFragment>
 #include <QToolButton>
 
+#include "views/kit/ElidedLabel.h"
 #include "views/kit/FittingText.h"
 #include "views/kit/ProSlider.h"
 
@@ -105,6 +106,12 @@ private:
 
     void checkText(const QWidget& widget) {
         if (auto* label = qobject_cast<const QLabel*>(&widget)) return checkLabel(*label);
+        // A painted line that elides itself (its whole text its tooltip) needs only its height.
+        if (auto* line = qobject_cast<const ElidedLabel*>(&widget)) {
+            if (!line->text().isEmpty())
+                needs(*line, line->text(), QSize(0, line->fontMetrics().height()), QSize(0, line->height()));
+            return;
+        }
         if (auto* button = qobject_cast<const QAbstractButton*>(&widget)) return checkButton(*button);
         if (auto* combo = qobject_cast<const QComboBox*>(&widget)) return checkCombo(*combo);
     }

@@ -3,7 +3,8 @@
 // the window. It walks every widget shown under a root (stopping at other
 // windows and hidden subtrees) and reports
 // - a text that is wider or taller than the room its label, button or combo
-//   box gives it (the font's metrics against the widget's width);
+//   box gives it (the font's metrics against the widget's width; a painted
+//   ElidedLabel shortens itself and needs only its height);
 // - an elided text ("…") whose whole text is not in the tooltip;
 // - a button that shows only its icon and has no tooltip;
 // - a widget that extends past its parent, except along an axis in which the

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <span>
 
-#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
@@ -14,15 +13,17 @@
 #include <QVBoxLayout>
 
 #include "services/L10n.h"
-#include "views/kit/FittingText.h"
 #include "services/TextFormatter.h"
+#include "views/kit/FittingText.h"
+#include "views/kit/Painting.h"
+#include "views/kit/StandardColors.h"
 
 namespace vantrel {
 
 namespace {
 
 // The title: a double click resets; a long title gives way to the read-out.
-class ResettingLabel final : public ElidedLabel {
+class ResettingLabel final : public FittingLabel {
 public:
     explicit ResettingLabel(std::function<void()> onReset) : onReset_(std::move(onReset)) {}
 
@@ -172,11 +173,28 @@ double ProSlider::dragValue(double x, double width, Range range, double step) {
 }
 
 QString ProSlider::formattedValue(double value) const {
+    if (formatter_) return formatter_(value);
     QString text = value > 0.001 && range_.lower < 0 ? QStringLiteral("+") : QString();
     const FormatArg argument = makeFormatArg(value);
     text += QString::fromStdString(formatText(displayFormat_.toStdString(), std::span(&argument, 1)));
     if (!unit_.isEmpty()) text += QLatin1Char(' ') + unit_;
     return text;
+}
+
+void ProSlider::setValueFormatter(ValueFormatter formatter) {
+    formatter_ = std::move(formatter);
+    if (title_) {
+        setTitle(title_->fullText());
+        reserveReadout();
+    }
+    refresh();
+}
+
+ProSlider::ValueFormatter ProSlider::percentFormatter() {
+    return [](double value) {
+        const FormatArg argument = makeFormatArg(static_cast<long long>(std::lround(value * 100)));
+        return QString::fromStdString(formatText("%lld%%", std::span(&argument, 1)));
+    };
 }
 
 void ProSlider::dragTo(double x) {
@@ -213,22 +231,18 @@ void ProSlider::restyle() {
     const bool changed = isChanged();
     if (styledAs_ == int(changed)) return;
     styledAs_ = int(changed);
-    // Sizes are pixels: 10.5 of them whatever the screen's resolution.
-    const double size = DarkroomTheme::TextSize::slider * 72.0 / logicalDpiY();
-    QFont titleFont = font();
-    titleFont.setPointSizeF(size);
-    titleFont.setWeight(changed ? QFont::DemiBold : QFont::Normal);
-    title_->setFont(titleFont);
+    title_->setFont(pixelFont(DarkroomTheme::TextSize::slider, changed ? QFont::DemiBold : QFont::Normal));
     QPalette palette = title_->palette();
-    palette.setColor(QPalette::WindowText, changed ? DarkroomTheme::primaryText() : DarkroomTheme::secondaryText());
+    palette.setColor(QPalette::WindowText, standardColor(changed ? StandardColor::PrimaryText : StandardColor::SecondaryText));
     title_->setPalette(palette);
 
-    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    mono.setPointSizeF(size);
-    mono.setWeight(QFont::Medium);
-    readout_->setFont(mono);
+    readout_->setFont(pixelFont(DarkroomTheme::TextSize::slider, QFont::Medium, FontDesign::Monospaced));
     readout_->setStyleSheet(DarkroomTheme::readoutStyle(tint_, changed));
-    // Room for the widest value of the range, so the read-out never gives way.
+    reserveReadout();
+}
+
+// Room for the widest value of the range, so the read-out never gives way.
+void ProSlider::reserveReadout() {
     readout_->setMinimumWidth(std::max(buttonSizeFor(*readout_, formattedValue(range_.lower)).width(),
                                        buttonSizeFor(*readout_, formattedValue(range_.upper)).width()));
 }
