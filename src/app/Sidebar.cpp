@@ -3,7 +3,6 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
 #include <QScrollArea>

@@ -14,7 +14,6 @@
 #include "app/standins/StandInView.h"
 #include "views/kit/FittingText.h"
 
-class QLabel;
 class QPushButton;
 class QStackedWidget;
 class QVBoxLayout;

@@ -1,7 +1,6 @@
 #include "views/kit/FittingRows.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include <QHBoxLayout>
 #include <QPainter>
