@@ -266,6 +266,7 @@ Q_SIGNALS:
     void exportSettingsChanged();
     void parametersChanged();
     void renderedPreviewChanged();
+    void previewLoadErrorChanged();
     void originalPreviewChanged();
     void histogramDataChanged();
     void compareModeChanged();
@@ -323,6 +324,8 @@ public:
     VANTREL_PUBLISHED(ExportSettings, exportSettings, setExportSettings){};
     VANTREL_PUBLISHED(EditParameters, parameters, setParameters){EditParameters::defaultValue()};
     VANTREL_PUBLISHED(QImage, renderedPreview, setRenderedPreview){};
+    // Why the current frame's scan could not be shown (the loader's description), while it cannot.
+    VANTREL_PUBLISHED(std::optional<std::string>, previewLoadError, setPreviewLoadError){};
     VANTREL_PUBLISHED(QImage, originalPreview, setOriginalPreview){};
     VANTREL_PUBLISHED(HistogramData, histogramData, setHistogramData){HistogramData::empty()};
     VANTREL_PUBLISHED(CompareMode, compareMode, setCompareMode){CompareMode::full};
