@@ -103,7 +103,7 @@ void DarkroomViewModel::openFolder() {
     if (const auto folder = services_.dialogs->chooseFolder(L10n::tr("status.openFolderTitle"))) loadFolder(*folder);
 }
 
-void DarkroomViewModel::loadFolder(const std::filesystem::path& folder, const std::optional<std::string>& frameName) {
+void DarkroomViewModel::loadFolder(std::filesystem::path folder, std::optional<std::string> frameName) {
     // Nothing of the open roll changes until a frame of the new folder has
     // loaded: a folder that fails keeps the roll, its remembered place, its
     // access and the folder its culling records are saved to.
@@ -155,7 +155,7 @@ void DarkroomViewModel::loadFolder(const std::filesystem::path& folder, const st
     generateThumbnails(photos_);
 }
 
-void DarkroomViewModel::loadSampleRoll(const std::optional<std::string>& frameName) {
+void DarkroomViewModel::loadSampleRoll(std::optional<std::string> frameName) {
     std::vector<LoadedPhoto> roll = services_.render->makeSampleRoll(sampleRollPhotoIDs());
     if (roll.empty()) return;
 
@@ -209,7 +209,7 @@ const SnapshotItem* DarkroomViewModel::activeComparisonSnapshot() const {
     return nullptr;
 }
 
-void DarkroomViewModel::selectPhoto(const Uuid& id) {
+void DarkroomViewModel::selectPhoto(Uuid id) {
     if (selectedPhotoID_ == id) return;
     if (const LoadedPhoto* outgoing = selectedPhoto()) {
         const Uuid outgoingID = frameID(*outgoing);

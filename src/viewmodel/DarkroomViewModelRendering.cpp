@@ -98,7 +98,7 @@ void DarkroomViewModel::endInteraction() {
     requestRender(true);
 }
 
-void DarkroomViewModel::updateFilmstripThumbnail(const QImage& thumbnail, const Uuid& id) {
+void DarkroomViewModel::updateFilmstripThumbnail(QImage thumbnail, Uuid id) {
     thumbnailCache_[id] = thumbnail;
     for (std::size_t i = 0; i < filmstripItems_.size(); ++i) {
         if (filmstripItems_[i].id != id) continue;
@@ -109,7 +109,7 @@ void DarkroomViewModel::updateFilmstripThumbnail(const QImage& thumbnail, const 
     }
 }
 
-void DarkroomViewModel::refreshFilmstripItem(const Uuid& id, const QImage& thumbnail, bool hasEdits) {
+void DarkroomViewModel::refreshFilmstripItem(Uuid id, QImage thumbnail, bool hasEdits) {
     updateFilmstripThumbnail(thumbnail, id);
     for (std::size_t i = 0; i < filmstripItems_.size(); ++i) {
         if (filmstripItems_[i].id != id) continue;

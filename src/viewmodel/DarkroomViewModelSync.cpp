@@ -5,7 +5,7 @@
 
 namespace vantrel {
 
-void DarkroomViewModel::toggleChecked(const Uuid& id) {
+void DarkroomViewModel::toggleChecked(Uuid id) {
     std::set<Uuid> checked = checkedPhotoIDs_;
     if (!checked.erase(id)) checked.insert(id);
     setCheckedPhotoIDs(std::move(checked));
