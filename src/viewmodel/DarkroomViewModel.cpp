@@ -37,6 +37,9 @@ DarkroomViewModel::DarkroomViewModel(ViewModelServices services, QObject* parent
     // Each render already spreads over every core; a few threads let a
     // superseded job wind down while its successor starts.
     renderPool_.setMaxThreadCount(3);
+    // Thumbnails of other frames give way to the frame on screen.
+    developedThumbnailPool_.setMaxThreadCount(1);
+    developedThumbnailPool_.setThreadPriority(QThread::LowPriority);
 
     masterDebounceTimer_.setSingleShot(true);
     masterDebounceTimer_.setInterval(services_.timings.fullRenderDelay);

@@ -414,8 +414,13 @@ private:
                                                 ExportFormat format) const;
     // Ends the work of this block before the view model goes (the destructor).
     void stopEditWork();
+    // Developed thumbnails of frames other than the current one, from their
+    // recipes in memory, one after another off the GUI thread.
+    void renderDevelopedThumbnails(const std::vector<LoadedPhoto>& frames);
+    void acceptDevelopedThumbnail(const Uuid& id, const EditParameters& recipe, QImage thumbnail);
 
     QThreadPool editPool_;  // analyses and exports
+    QThreadPool developedThumbnailPool_;
     std::stop_source editShutdown_;
     TaskHandle comparisonTask_;
     bool isZoomAnimating_ = false;

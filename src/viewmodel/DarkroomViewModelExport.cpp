@@ -249,6 +249,7 @@ void DarkroomViewModel::stopEditWork() {
     editShutdown_.request_stop();
     if (batchExportTask_) batchExportTask_->cancelled = true;
     editPool_.waitForDone();
+    developedThumbnailPool_.waitForDone();
 }
 
 }  // namespace vantrel

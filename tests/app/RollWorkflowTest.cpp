@@ -195,6 +195,7 @@ TEST_F(RollWindowTest, SynchronisedTargetsGetThumbnailsOfTheirNewRecipe) {
     recipe.saturation = 0;
     vm().setParameters(recipe);
     vm().requestRender(true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return isGrey(cellColour(0)); }, 5000));
     vm().presentBatchSyncSheet();
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->batchSyncSheet() != nullptr; }, 2000));
     acceptButton(window->batchSyncSheet())->click();
@@ -203,7 +204,7 @@ TEST_F(RollWindowTest, SynchronisedTargetsGetThumbnailsOfTheirNewRecipe) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return isGrey(cellColour(1)) && isGrey(cellColour(2)); }, 10000))
         << cellColour(1).name().toStdString() << ' ' << cellColour(2).name().toStdString();
     // The current frame's own picture is not touched by the targets'.
-    EXPECT_TRUE(isGrey(cellColour(0)));
+    EXPECT_TRUE(isGrey(cellColour(0))) << cellColour(0).name().toStdString();
 }
 
 TEST_F(RollWindowTest, ScansThatDecodeBadlyShowWhatCanBeShown) {
