@@ -236,6 +236,8 @@ void DarkroomViewModel::loadSelectedPhoto() {
     const LoadedPhoto* photo = selectedPhoto();
     if (!photo) return;
     const Uuid id = frameID(*photo);
+    // Another frame's failure is not this one's; its own render tells.
+    if (previewLoadError_) setPreviewLoadError(std::nullopt);
 
     if (const auto kept = inMemoryRecipes_.find(id); kept != inMemoryRecipes_.end()) {
         setParameters(kept->second);

@@ -395,6 +395,8 @@ private:
     void cancelFullRender();
     void publish(JobKind kind, std::uint64_t serial, const RenderJob& job, RenderResult result);
     void writeRecipe(const LoadedPhoto& photo, const EditParameters& recipe);
+    // The current frame's scan cannot be shown: no picture, the reason in the canvas and the status line.
+    void showLoadError(const LoadedPhoto& photo, const std::string& error);
     void replaceRoll();
     const LoadedPhoto* photoWithID(const Uuid& id) const;
 
