@@ -11,6 +11,8 @@ class QLabel;
 class QPushButton;
 class QToolButton;
 
+class QAction;
+
 namespace vantrel {
 
 class DarkroomViewModel;
@@ -33,6 +35,10 @@ public:
     QPushButton* exportButton() const { return export_; }
     // A mode button's active look.
     static bool isActive(const QPushButton* button);
+    // The follow-the-system item of the language menu: the globe emoji before its
+    // text when a font has it, else our drawn globe as its icon; marked while chosen
+    // (the property "currentChoice" says which item is).
+    static void decorateFollowItem(QAction& item, bool following, bool globeGlyph);
 
 private:
     void setMode(QPushButton* button, bool active, const QString& text, const char* tooltip);

@@ -1,6 +1,9 @@
 #include "views/kit/Icons.h"
 
 #include <map>
+
+#include <QGlyphRun>
+#include <QTextLayout>
 #include <string_view>
 
 #include "services/L10n.h"
@@ -59,6 +62,20 @@ QIcon symbolIcon(const char* symbol) {
     const QIcon own(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(found->second.own)));
     if (*found->second.theme == '\0') return own;
     return QIcon::fromTheme(QLatin1String(found->second.theme), own);
+}
+
+bool fontsCanDraw(const QString& text, const QFont& font) {
+    QTextLayout layout(text, font);
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    const QList<QGlyphRun> runs = layout.glyphRuns();
+    if (runs.isEmpty()) return false;
+    // Glyph 0 is the box a font draws for a character it does not have.
+    for (const QGlyphRun& run : runs)
+        for (quint32 glyph : run.glyphIndexes())
+            if (glyph == 0) return false;
+    return true;
 }
 
 QString localized(const char* key) { return QString::fromStdString(L10n::tr(key)); }

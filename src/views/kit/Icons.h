@@ -2,12 +2,17 @@
 // Icons of the window's controls, asked for by their symbol names
 // ("crop", "info.circle.fill", ...): the desktop's icon theme where it has a
 // fitting icon, else one of our own drawings in the resources.
+#include <QFont>
 #include <QIcon>
 #include <QString>
 
 namespace vantrel {
 
 QIcon symbolIcon(const char* symbol);
+
+// Whether the fonts at hand (the font itself or any fallback) have a glyph for
+// every character of `text`: emoji show as empty boxes without an emoji font.
+bool fontsCanDraw(const QString& text, const QFont& font);
 
 // The text of a localisation key, and the same filled with one count.
 QString localized(const char* key);
