@@ -291,6 +291,35 @@ TEST_F(RollWindowTest, CtrlQWithTheExportDialogOpenEndsItAndSaves) {
     EXPECT_EQ(store->recipes[key].exposure, 0.5);
 }
 
+TEST_F(RollWindowTest, CtrlQInTheFolderPanelEndsItAndStartsNoBatch) {
+    for (const char* name : {"a.png", "b.png"}) writeFlat(rollFolder() / name, QColor(100, 100, 100));
+    window->show();
+    openRoll();
+    vm().checkAllPhotos();
+    vm().presentExportDialog();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->exportSheet() != nullptr; }, 2000));
+
+    bool pressed = false;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* panel = qobject_cast<QFileDialog*>(widget);
+            if (!panel || !panel->isVisible() || pressed) continue;
+            panel->activateWindow();
+            if (!QTest::qWaitForWindowActive(panel)) continue;
+            pressed = true;
+            QTest::keyClick(panel, Qt::Key_Q, Qt::ControlModifier);
+        }
+    });
+    answer.start(20);
+    acceptButton(window->exportSheet())->click();  // returns once the panel has ended
+    answer.stop();
+    EXPECT_TRUE(pressed);
+    EXPECT_EQ(quitRequests, 1);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(vm().isBatchExporting());
+}
+
 // ---------------------------------------------------------------- on fake services
 
 TEST_F(WindowTest, TheLanguageMenusGlobeIsTheEmojiOrADrawnIcon) {
