@@ -10,8 +10,8 @@
 #include <QCoreApplication>
 #include <QThreadPool>
 
-#include "engine/ImageLoader.h"
-#include "engine/LoadError.h"
+#include "engine/io/ImageLoader.h"
+#include "engine/io/LoadError.h"
 #include "viewmodel/HistogramTap.h"
 
 namespace vantrel {

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <span>
 
-#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
@@ -15,17 +14,17 @@
 
 #include "services/L10n.h"
 #include "services/TextFormatter.h"
+#include "views/kit/Painting.h"
+#include "views/kit/StandardColors.h"
 
 namespace vantrel {
 
 namespace {
 
-const QColor kPrimaryText(235, 235, 235);
-const QColor kSecondaryText(150, 150, 150);
-
 QString rgba(const QColor& c, double opacity) {
     return QStringLiteral("rgba(%1,%2,%3,%4)").arg(c.red()).arg(c.green()).arg(c.blue()).arg(opacity);
 }
+QString rgba(const QColor& c) { return rgba(c, c.alphaF()); }
 
 // The title: a double click resets.
 class ResettingLabel final : public QLabel {
@@ -178,11 +177,25 @@ double ProSlider::dragValue(double x, double width, Range range, double step) {
 }
 
 QString ProSlider::formattedValue(double value) const {
+    if (formatter_) return formatter_(value);
     QString text = value > 0.001 && range_.lower < 0 ? QStringLiteral("+") : QString();
     const FormatArg argument = makeFormatArg(value);
     text += QString::fromStdString(formatText(displayFormat_.toStdString(), std::span(&argument, 1)));
     if (!unit_.isEmpty()) text += QLatin1Char(' ') + unit_;
     return text;
+}
+
+void ProSlider::setValueFormatter(ValueFormatter formatter) {
+    formatter_ = std::move(formatter);
+    if (title_) setTitle(title_->text());
+    refresh();
+}
+
+ProSlider::ValueFormatter ProSlider::percentFormatter() {
+    return [](double value) {
+        const FormatArg argument = makeFormatArg(static_cast<long long>(std::lround(value * 100)));
+        return QString::fromStdString(formatText("%lld%%", std::span(&argument, 1)));
+    };
 }
 
 void ProSlider::dragTo(double x) {
@@ -219,21 +232,15 @@ void ProSlider::restyle() {
     const bool changed = isChanged();
     if (styledAs_ == int(changed)) return;
     styledAs_ = int(changed);
-    QFont titleFont = font();
-    titleFont.setPointSizeF(10.5);
-    titleFont.setWeight(changed ? QFont::DemiBold : QFont::Normal);
-    title_->setFont(titleFont);
+    title_->setFont(pixelFont(10.5, changed ? QFont::DemiBold : QFont::Normal));
     QPalette palette = title_->palette();
-    palette.setColor(QPalette::WindowText, changed ? kPrimaryText : kSecondaryText);
+    palette.setColor(QPalette::WindowText, standardColor(changed ? StandardColor::PrimaryText : StandardColor::SecondaryText));
     title_->setPalette(palette);
 
-    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    mono.setPointSizeF(10.5);
-    mono.setWeight(QFont::Medium);
-    readout_->setFont(mono);
+    readout_->setFont(pixelFont(10.5, QFont::Medium, FontDesign::Monospaced));
     readout_->setStyleSheet(QStringLiteral("QPushButton { color: %1; background: %2; border: none; border-radius: 3px;"
                                            " padding: 0.5px 4px; }")
-                                .arg(changed ? tint_.name() : kSecondaryText.name(),
+                                .arg(changed ? rgba(tint_) : rgba(standardColor(StandardColor::SecondaryText)),
                                      changed ? rgba(tint_, 0.14) : rgba(Qt::white, 0.04)));
 }
 

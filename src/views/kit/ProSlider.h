@@ -4,7 +4,9 @@
 // puts the thumb's centre under the pointer, snaps to the step and clamps to
 // the range; a double click on the title or track, or a click on the read-out,
 // resets to the default. It knows nothing of recipes: it writes its binding and
-// reports the start and end of each gesture through `onEditingChanged`.
+// reports the start and end of each gesture through `onEditingChanged`. A value
+// stored in one form and shown in another (a fraction shown as a percentage)
+// takes a value formatter.
 #include <functional>
 
 #include <QColor>
@@ -28,6 +30,9 @@ public:
         double upper = 1;
     };
 
+    // The whole read-out text of a value, in place of sign, format and unit.
+    using ValueFormatter = std::function<QString(double)>;
+
     static constexpr double kThumbSize = 11.0;
     static constexpr double kTrackHeight = 14.0;
 
@@ -37,8 +42,14 @@ public:
               QWidget* parent = nullptr);
 
     // "+" for positive values of a range reaching below zero, the number in the
-    // display format, then " " and the unit when there is one.
+    // display format, then " " and the unit when there is one; or the value
+    // formatter's text when one is set.
     QString formattedValue(double value) const;
+    // Shows values (read-out and the default in the tooltip) through `formatter`;
+    // an empty formatter returns to the display format. Writes nothing.
+    void setValueFormatter(ValueFormatter formatter);
+    // 0.5 -> "50%": the value times 100, rounded half away from zero.
+    static ValueFormatter percentFormatter();
     // Writes the default exactly, ends a drag in progress, reports false.
     void resetToDefault();
     // Re-reads the bound value and redraws.
@@ -75,6 +86,7 @@ private:
     QString displayFormat_;
     QString unit_;
     QColor tint_;
+    ValueFormatter formatter_;
     std::function<void(bool)> onEditingChanged_;
     bool isDragging_ = false;
     int styledAs_ = -1;  // the changed state the read-out was last styled for
