@@ -64,7 +64,9 @@ void FilmstripView::refresh() {
             // Every entry as tall as one with its thumbnail.
             QPixmap blank(list_->iconSize());
             blank.fill(QColor(40, 40, 40));
-            entry->setIcon(QIcon(blank));
+            QIcon icon(blank);
+            icon.addPixmap(blank, QIcon::Selected);
+            entry->setIcon(icon);
         }
         shown_ = ids;
     }
