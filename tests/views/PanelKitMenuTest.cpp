@@ -1,8 +1,12 @@
+#include <QLabel>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
 #include "PanelTestSupport.h"
 #include "ViewTestSupport.h"
+#include "model/FilmGrainParameters.h"
+#include "views/panels/FieldSlider.h"
 #include "views/panels/MenuButton.h"
 
 namespace vantrel {
@@ -68,6 +72,37 @@ TEST(MenuPicker, ReportsOnlyAChangedChoiceAndShowsIt) {
     page.widget.resize(90, 60);
     QTRY_VERIFY(picker->width() < picker->sizeHint().width());
     EXPECT_TRUE(picker->shownLabel().endsWith(QChar(0x2026)));
+}
+
+TEST(FieldSlider, WritesTheRecordOnceForEachChangedStepAndResets) {
+    test::DarkPage page;
+    test::CountedValue<FilmGrainParameters> grain(FilmGrainParameters{0.4, 1.6, 0.5, 0.25});
+    int reports = 0;
+    ProSlider* slider = page.add(fieldSlider(grain.binding(), &FilmGrainParameters::size,
+                                             {"grain.size", {1.0, 3.5}, 1.6, 0.05, "%.2f", "x"}, Qt::yellow,
+                                             [&] { ++reports; }));
+    ASSERT_TRUE(test::showExposed(page.widget, {260, 60}));
+    EXPECT_EQ(slider->titleLabel()->text(), "Grain Size");
+    EXPECT_EQ(slider->readout()->text(), "1.60 x");
+
+    // Moves that land on one snapped value: one write, one report.
+    QWidget* track = slider->track();
+    const QPoint end = test::trackPoint(*slider, 1.0);
+    QTest::mousePress(track, Qt::LeftButton, {}, test::trackPoint(*slider, slider->fraction()));
+    QTest::mouseMove(track, end);
+    QTest::mouseMove(track, end + QPoint(1, 0));
+    QTest::mouseMove(track, end + QPoint(20, 0));
+    QTest::mouseRelease(track, Qt::LeftButton, {}, end);
+    EXPECT_DOUBLE_EQ(grain.value->size, 3.5);
+    EXPECT_EQ(grain.writeCount(), 1);
+    EXPECT_EQ(reports, 1);
+    EXPECT_DOUBLE_EQ(grain.value->amount, 0.4);  // the other fields stay
+
+    slider->resetToDefault();
+    EXPECT_DOUBLE_EQ(grain.value->size, 1.6);
+    slider->resetToDefault();  // already at its default: nothing written
+    EXPECT_EQ(grain.writeCount(), 2);
+    EXPECT_EQ(reports, 2);
 }
 
 }  // namespace
