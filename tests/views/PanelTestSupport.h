@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QPalette>
+#include <QPointer>
 #include <QTest>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -32,12 +33,14 @@ struct DarkPage {
 };
 
 // Clicks the item of an open menu; false when the menu did not open or has no such item.
+// A menu that deletes itself on closing may be gone afterwards.
 inline bool clickMenuItem(QMenu* menu, QAction* action) {
-    if (!menu || !action || !QTest::qWaitFor([menu] { return menu->isVisible(); }, 2000)) return false;
-    const QRect place = menu->actionGeometry(action);
+    const QPointer<QMenu> open(menu);
+    if (!open || !action || !QTest::qWaitFor([&] { return open && open->isVisible(); }, 2000)) return false;
+    const QRect place = open->actionGeometry(action);
     if (place.isEmpty()) return false;
-    QTest::mouseClick(menu, Qt::LeftButton, {}, place.center());
-    return QTest::qWaitFor([menu] { return !menu->isVisible(); }, 2000);
+    QTest::mouseClick(open, Qt::LeftButton, {}, place.center());
+    return QTest::qWaitFor([&] { return !open || !open->isVisible(); }, 2000);
 }
 
 // Press, release, then the double-click event and its release, as the window system sends them.
