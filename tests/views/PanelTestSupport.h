@@ -3,6 +3,7 @@
 // does, choosing from a popup menu with the pointer, a double click as a
 // pointer makes it, and a slider dragged to a value.
 #include <QAction>
+#include <QCoreApplication>
 #include <QMenu>
 #include <QPalette>
 #include <QPointer>
@@ -11,6 +12,7 @@
 #include <QWidget>
 
 #include "views/kit/DarkroomTheme.h"
+#include "ViewTestSupport.h"
 #include "views/kit/ProSlider.h"
 
 namespace vantrel::test {
@@ -31,6 +33,13 @@ struct DarkPage {
         return w;
     }
 };
+
+// A picture of the widget once its pending layout work is done (a title that
+// turned bold asks for more room on the next turn of the event loop).
+inline void shot(QWidget& widget, const QString& name) {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    saveShot(widget, name);
+}
 
 // Clicks the item of an open menu; false when the menu did not open or has no such item.
 // A menu that deletes itself on closing may be gone afterwards.

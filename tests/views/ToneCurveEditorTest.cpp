@@ -343,7 +343,7 @@ TEST(ToneCurveEditor, DrawsGridCurveHandlesAndTheHistogramBehind) {
     QTest::mouseClick(f.canvas, Qt::LeftButton, {}, f.handle((*f.points.value)[1].id));
     f.leave();
     EXPECT_TRUE(colourNear(test::pixelAt(*f.canvas, quarter), standardColor(StandardColor::Yellow), 12));
-    test::saveShot(f.page.widget, "curve-selected");
+    test::shot(f.page.widget, "curve-selected");
 
     // The histogram lightens the backdrop from the bottom up.
     const QPoint low(w / 8, h - 10);
@@ -388,7 +388,7 @@ TEST(ToneCurveEditor, TextsFollowTheLanguage) {
         EXPECT_EQ(presets->action("matteFilm")->text(), "Matter Film");
         EXPECT_EQ(f.page.widget.findChild<QLabel*>("curve.totalPoints")->text(), "5 Punkte");
         QTest::mouseClick(f.canvas, Qt::LeftButton, {}, f.at(0.4, 0.9));
-        test::saveShot(f.page.widget, "curve-de");
+        test::shot(f.page.widget, "curve-de");
         EXPECT_EQ(f.editor->readoutText(), "In: 102 | Out: 102");  // fixed texts
     }
     f.editor->refresh();
