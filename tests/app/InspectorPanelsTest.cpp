@@ -1,0 +1,111 @@
+// The tone curve, grain and film physics panels in the real window: what their
+// edits do to the view model's recipe, its renders and its saves.
+#include <QMenu>
+#include <QScrollArea>
+
+#include "../views/PanelTestSupport.h"
+#include "WindowTestSupport.h"
+#include "app/Inspector.h"
+#include "views/panels/ChipRow.h"
+#include "views/panels/FilmGrainControlView.h"
+#include "views/panels/FilmPhysicsControlView.h"
+#include "views/panels/MenuButton.h"
+#include "views/panels/ToneCurveCanvas.h"
+#include "views/panels/ToneCurveEditorView.h"
+
+namespace vantrel::testing {
+namespace {
+
+class InspectorPanelsTest : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        curve = window->findChild<ToneCurveEditorView*>();
+        grain = window->findChild<FilmGrainControlView*>();
+        physics = window->findChild<FilmPhysicsControlView*>();
+        ASSERT_TRUE(curve && grain && physics);
+    }
+    void settle() {
+        QCoreApplication::processEvents();
+        window->refreshNow();
+    }
+    void scrollTo(QWidget* widget) {
+        static_cast<QScrollArea*>(window->inspector())->ensureWidgetVisible(widget);
+        settle();
+    }
+
+    ToneCurveEditorView* curve = nullptr;
+    FilmGrainControlView* grain = nullptr;
+    FilmPhysicsControlView* physics = nullptr;
+};
+
+TEST_F(InspectorPanelsTest, ACurveDragIsOneInteractionWhoseEndAloneIsFinal) {
+    scrollTo(curve);
+    ToneCurveCanvas* canvas = curve->canvas();
+    const std::vector<CurvePoint> before = vm().parameters().curvePoints;
+    const int writes = store->writesFor(firstFrameKey());
+    const QPoint from = canvas->handleCentre(before[1].id).toPoint();
+
+    QTest::mousePress(canvas, Qt::LeftButton, {}, from);
+    for (int dy : {-6, -12, -18}) {
+        QTest::mouseMove(canvas, from + QPoint(2, dy));
+        EXPECT_TRUE(vm().isInteracting());
+    }
+    settle();
+    EXPECT_TRUE(curve->isDragging());  // the window's refreshes keep the drag
+    EXPECT_NE(vm().parameters().curvePoints, before);
+    // Each step asked for a preview: the save waits for its debounce.
+    EXPECT_TRUE(vm().hasPendingSave());
+    EXPECT_EQ(store->writesFor(firstFrameKey()), writes);
+    QTest::mouseMove(canvas, from + QPoint(2, -24));
+    QTest::mouseRelease(canvas, Qt::LeftButton, {}, from + QPoint(2, -24));
+    EXPECT_FALSE(vm().isInteracting());
+    EXPECT_GT(store->writesFor(firstFrameKey()), writes);  // the final request saves at once
+    EXPECT_GT(vm().parameters().curvePoints[1].y, 0.25);
+    EXPECT_NEAR(vm().parameters().curvePoints[1].x, 0.25 + 2.0 / canvas->width(), 1e-9);
+
+    // A preset is final as well, and the histogram of the new render is drawn behind the curve.
+    auto* presets = curve->findChild<MenuButton*>("curve.presets");
+    QTest::mouseClick(presets, Qt::LeftButton);
+    ASSERT_TRUE(test::clickMenuItem(presets->menu(), presets->action("matteFilm")));
+    EXPECT_EQ(vm().parameters().curvePoints.front().y, 0.08);
+    EXPECT_GT(store->writesFor(firstFrameKey()), writes + 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return vm().histogramData().lumaBins.front() == 1.0f; }, 3000));
+    settle();
+    EXPECT_EQ(curve->histogramBins(), vm().histogramData().lumaBins);
+}
+
+TEST_F(InspectorPanelsTest, GrainAndPhysicsEditsReachTheRecipeAsPreviews) {
+    scrollTo(grain);
+    const int writes = store->writesFor(firstFrameKey());
+    QTest::mouseClick(grain->presets()->chip("coarse"), Qt::LeftButton);
+    EXPECT_EQ(vm().parameters().filmGrain, FilmGrainControlView::preset("coarse"));
+    EXPECT_TRUE(vm().hasPendingSave());
+    EXPECT_EQ(store->writesFor(firstFrameKey()), writes);
+    settle();
+    EXPECT_TRUE(grain->slider("size")->isVisible());
+
+    scrollTo(physics);
+    QTest::mouseClick(physics->stylePicker(), Qt::LeftButton);
+    ASSERT_TRUE(test::clickMenuItem(physics->stylePicker()->menu(), physics->stylePicker()->action("sideStreak")));
+    EXPECT_EQ(vm().parameters().lightLeaks.style, LightLeakStyle::sideStreak);
+    EXPECT_EQ(vm().parameters().filmGrain, FilmGrainControlView::preset("coarse"));  // other groups untouched
+    settle();
+    EXPECT_TRUE(physics->positionPicker()->isVisible());
+
+    // Another frame: its recipe shows, and the panels follow it without a report of their own.
+    vm().selectPhoto(DarkroomViewModel::sampleRollPhotoIDs()[1]);
+    settle();
+    EXPECT_FALSE(grain->slider("size")->isVisible());
+    EXPECT_FALSE(physics->positionPicker()->isVisible());
+    EXPECT_EQ(physics->stylePicker()->selected(), "none");
+    vm().selectPhoto(DarkroomViewModel::sampleRollPhotoIDs()[0]);
+    settle();
+    EXPECT_EQ(vm().parameters().lightLeaks.style, LightLeakStyle::sideStreak);
+    EXPECT_EQ(physics->stylePicker()->selected(), "sideStreak");
+}
+
+}  // namespace
+}  // namespace vantrel::testing
