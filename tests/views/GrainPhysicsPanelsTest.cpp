@@ -1,3 +1,7 @@
+#include <filesystem>
+#include <fstream>
+#include <string>
+
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -5,6 +9,7 @@
 
 #include "PanelTestSupport.h"
 #include "ViewTestSupport.h"
+#include "services/L10n.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/StandardColors.h"
 #include "views/kit/SymbolView.h"
@@ -231,6 +236,28 @@ TEST(FilmPhysicsPanel, DustDetailsFollowTheAmountAndOneResetRestoresBothRecords)
     EXPECT_EQ(f.panel->positionPicker()->label(), "Gauche");
     EXPECT_EQ(f.panel->dustSize()->titleLabel()->text(), "Taille des poussières");
     test::shot(f.page.widget, "physics-fr");
+}
+
+TEST(PanelTexts, EveryKeyOfThesePanelsHasItsOwnTextInEveryLanguage) {
+    const std::filesystem::path tests = std::filesystem::path(VANTREL_TEST_DATA_DIR).parent_path().parent_path();
+    std::ifstream list(tests / "services/data/localization_keys/panels-curve-grain-physics.txt");
+    ASSERT_TRUE(list);
+    std::vector<std::string> keys;
+    for (std::string line; std::getline(list, line);)
+        if (!line.empty() && line.front() != '#') keys.push_back(line);
+    EXPECT_GE(keys.size(), 40u);
+    for (AppLanguage language : {AppLanguage::en, AppLanguage::zhHans, AppLanguage::zhHant, AppLanguage::ja,
+                                 AppLanguage::de, AppLanguage::fr, AppLanguage::es}) {
+        test::ScopedLanguage scoped(language);
+        for (const std::string& key : keys) {
+            const std::string text = L10n::tr(key);
+            EXPECT_FALSE(text.empty() || text == key) << key;
+        }
+        // The point count is a format with one number, filled by the safe formatter.
+        const std::string count = L10n::tr("curve.totalPoints", 7);
+        EXPECT_NE(count.find('7'), std::string::npos) << count;
+        EXPECT_EQ(count.find('%'), std::string::npos) << count;
+    }
 }
 
 }  // namespace
