@@ -360,6 +360,11 @@ TEST(ToneCurveEditor, DrawsGridCurveHandlesAndTheHistogramBehind) {
     const QImage lone = test::grabImage(*f.canvas);
     EXPECT_LT(test::pixelAt(lone, {w / 8, int(h * 0.2)}).red(), 60);
     EXPECT_TRUE(colourNear(test::pixelAt(lone, f.handle((*f.points.value)[0].id) + QPoint(3, 0)), Qt::white, 8));
+    // A curve starting half way up fills down to both bottom corners.
+    *f.points.value = {CurvePoint{Uuid::random(), 0, 0.5}, CurvePoint{Uuid::random(), 1, 1}};
+    f.editor->refresh();
+    const QPoint lowLeft(w / 4, int(h * 0.85));
+    EXPECT_GT(test::pixelAt(*f.canvas, lowLeft).red(), test::pixelAt(lone, lowLeft).red() + 4);
 }
 
 TEST(ToneCurveEditor, ACanvasWithoutAreaWritesNothing) {

@@ -25,11 +25,40 @@ constexpr double kHandleSize = 10;
 constexpr double kRingSize = 16;
 constexpr double kDotSize = 3.5;
 constexpr double kMarkerSize = 8;
+constexpr double kSpriteSize = 40;  // a handle with its selection ring and glow
+const QColor kCurveInk(243, 243, 243);
 
-QPainterPath circleAtOrigin(double diameter) {
-    QPainterPath path;
-    path.addEllipse(QRectF(-diameter / 2, -diameter / 2, diameter, diameter));
-    return path;
+// One handle as drawn, with its shadow (and, when selected, the glowing
+// ring), made once per look and pixel ratio and then only copied.
+const QImage& handleSprite(bool selected, double dpr) {
+    static QImage sprites[2];
+    QImage& sprite = sprites[selected ? 1 : 0];
+    if (!sprite.isNull() && sprite.devicePixelRatio() == dpr) return sprite;
+    const int side = int(std::ceil(kSpriteSize * dpr));
+    sprite = QImage(side, side, QImage::Format_ARGB32_Premultiplied);
+    sprite.setDevicePixelRatio(dpr);
+    sprite.fill(Qt::transparent);
+    QPainter painter(&sprite);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QPointF centre(kSpriteSize / 2, kSpriteSize / 2);
+    const QColor yellow = standardColor(StandardColor::Yellow);
+    if (selected) {
+        QPainterPath ring;
+        ring.addEllipse(centre, kRingSize / 2, kRingSize / 2);
+        paintSoftShadow(painter, ring, standardColor(StandardColor::Yellow, 0.6), 4);
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(solidPen(yellow, 2));
+        painter.drawEllipse(centre, kRingSize / 2 - 1, kRingSize / 2 - 1);
+    }
+    QPainterPath handle;
+    handle.addEllipse(centre, kHandleSize / 2, kHandleSize / 2);
+    paintSoftShadow(painter, handle, blackAt(0.8), 2);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(selected ? yellow : QColor(Qt::white));
+    painter.drawEllipse(centre, kHandleSize / 2, kHandleSize / 2);
+    painter.setBrush(selected ? QColor(Qt::black) : blackAt(0.5));
+    painter.drawEllipse(centre, kDotSize / 2, kDotSize / 2);
+    return sprite;
 }
 
 QRectF circleAt(QPointF centre, double diameter) {
@@ -61,12 +90,12 @@ void ToneCurveCanvas::pointsChanged() {
 }
 
 void ToneCurveCanvas::histogramChanged() {
-    histogramValid_ = false;
+    backdropValid_ = false;
     update();
 }
 
 void ToneCurveCanvas::resizeEvent(QResizeEvent* event) {
-    curveValid_ = histogramValid_ = false;
+    curveValid_ = backdropValid_ = false;
     QWidget::resizeEvent(event);
 }
 
@@ -81,48 +110,50 @@ QPointF ToneCurveCanvas::handleCentre(const Uuid& id) const {
 void ToneCurveCanvas::rebuildCurve() {
     curveValid_ = true;
     samples_.clear();
+    segments_.clear();
     fill_ = QPainterPath();
     const std::vector<CurvePoint>& sorted = editor_.sortedPoints();
     if (sorted.size() < 2) return;
     const QSizeF size = canvasSize();
     samples_ = curveSamples(sorted, size);
+    segments_.reserve(samples_.size());
+    for (qsizetype i = 0; i + 1 < samples_.size(); ++i) segments_.append(QLineF(samples_[i], samples_[i + 1]));
     fill_.moveTo(0, size.height());
-    fill_.addPolygon(samples_);
+    for (const QPointF& sample : samples_) fill_.lineTo(sample);  // one outline with the bottom corners
     fill_.lineTo(size.width(), size.height());
     fill_.closeSubpath();
 }
 
-void ToneCurveCanvas::rebuildHistogram() {
-    histogramValid_ = true;
-    histogram_ = QPainterPath();
-    const std::vector<float>& bins = editor_.histogramBins();
-    if (bins.empty()) return;
+void ToneCurveCanvas::rebuildBackdrop() {
+    backdropValid_ = true;
+    const double dpr = devicePixelRatioF();
     const double w = width(), h = height();
-    const double step = w / double(bins.size());
-    histogram_.moveTo(0, h);
-    for (std::size_t i = 0; i < bins.size(); ++i) {
-        // Bins are display values (0…1); the tallest stays clear of the border.
-        const double v = std::clamp(double(bins[i]), 0.0, 1.0);
-        const double y = h - v * h * 0.9;
-        histogram_.lineTo(step * double(i), y);
-        histogram_.lineTo(step * double(i + 1), y);
-    }
-    histogram_.lineTo(w, h);
-    histogram_.closeSubpath();
-}
-
-void ToneCurveCanvas::paintEvent(QPaintEvent*) {
-    if (!curveValid_) rebuildCurve();
-    if (!histogramValid_) rebuildHistogram();
-    QPainter painter(this);
+    border_ = QImage();
+    backdrop_ = QImage(QSize(int(std::ceil(w * dpr)), int(std::ceil(h * dpr))), QImage::Format_ARGB32_Premultiplied);
+    if (backdrop_.isNull()) return;
+    backdrop_.setDevicePixelRatio(dpr);
+    backdrop_.fill(Qt::transparent);
+    QPainter painter(&backdrop_);
     painter.setRenderHint(QPainter::Antialiasing);
-    const double w = width(), h = height();
     const QRectF box(0, 0, w, h);
-    const QPainterPath shape = roundedRect(box, kCornerRadius);
-    painter.setClipPath(shape);
-
+    painter.setClipPath(roundedRect(box, kCornerRadius));
     painter.fillRect(box, blackAt(0.45));
-    if (!histogram_.isEmpty()) painter.fillPath(histogram_, whiteAt(0.07));
+
+    const std::vector<float>& bins = editor_.histogramBins();
+    if (!bins.empty()) {
+        // Bins are display values (0…1); the tallest stays clear of the border.
+        QPainterPath histogram;
+        const double step = w / double(bins.size());
+        histogram.moveTo(0, h);
+        for (std::size_t i = 0; i < bins.size(); ++i) {
+            const double y = h - std::clamp(double(bins[i]), 0.0, 1.0) * h * 0.9;
+            histogram.lineTo(step * double(i), y);
+            histogram.lineTo(step * double(i + 1), y);
+        }
+        histogram.lineTo(w, h);
+        histogram.closeSubpath();
+        painter.fillPath(histogram, whiteAt(0.07));
+    }
 
     painter.setPen(guidePen(whiteAt(0.08), 0.8));
     for (double f : {0.25, 0.5, 0.75}) {
@@ -137,18 +168,39 @@ void ToneCurveCanvas::paintEvent(QPaintEvent*) {
     painter.setPen(diagonal);
     painter.drawLine(QPointF(0, h), QPointF(w, 0));
 
+    // The border lies over the handles; a translucent outline stroked at every
+    // paint would cost more than the whole curve, so it is drawn once too.
+    border_ = QImage(backdrop_.size(), QImage::Format_ARGB32_Premultiplied);
+    border_.setDevicePixelRatio(dpr);
+    border_.fill(Qt::transparent);
+    QPainter frame(&border_);
+    frame.setRenderHint(QPainter::Antialiasing);
+    frame.strokePath(roundedRect(box.adjusted(0.5, 0.5, -0.5, -0.5), kCornerRadius - 0.5), solidPen(whiteAt(0.14), 1));
+}
+
+void ToneCurveCanvas::paintEvent(QPaintEvent*) {
+    if (!curveValid_) rebuildCurve();
+    if (!backdropValid_) rebuildBackdrop();
+    QPainter painter(this);
+    painter.drawImage(QPointF(0, 0), backdrop_);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const double w = width(), h = height();
+    const QRectF box(0, 0, w, h);
+    painter.setClipPath(roundedRect(box, kCornerRadius));
+
     if (!samples_.isEmpty()) {
         QLinearGradient gradient(0, 0, 0, h);
         gradient.setColorAt(0, whiteAt(0.18));
         gradient.setColorAt(1, whiteAt(0.02));
         painter.fillPath(fill_, gradient);
-        // A soft dark edge under the line: two wide translucent strokes stand
-        // in for a blurred shadow, which would be made anew at every drag step.
-        for (const auto& [width, opacity] : {std::pair{6.2, 0.12}, std::pair{4.2, 0.22}}) {
-            painter.setPen(QPen(blackAt(opacity), width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-            painter.drawPolyline(samples_);
-        }
-        painter.setPen(QPen(whiteAt(0.95), 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        // A soft dark edge under the line, drawn as separate translucent
+        // segments: a translucent polyline is stroked as one united outline,
+        // about ten times the cost, and a blur would be made anew at every drag step.
+        painter.setPen(QPen(blackAt(0.25), 5, Qt::SolidLine, Qt::FlatCap, Qt::BevelJoin));
+        painter.drawLines(segments_);
+        // White at 0.95 over the dark canvas, as one opaque grey: a translucent
+        // pen would take the slow united outline as well.
+        painter.setPen(QPen(kCurveInk, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         painter.drawPolyline(samples_);
     }
 
@@ -164,32 +216,16 @@ void ToneCurveCanvas::paintEvent(QPaintEvent*) {
     paintHandles(painter);
 
     painter.setClipping(false);
-    painter.strokePath(roundedRect(box.adjusted(0.5, 0.5, -0.5, -0.5), kCornerRadius - 0.5), solidPen(whiteAt(0.14), 1));
+    painter.drawImage(QPointF(0, 0), border_);
 }
 
 void ToneCurveCanvas::paintHandles(QPainter& painter) {
     const QSizeF size = canvasSize();
-    static const QPainterPath handle = circleAtOrigin(kHandleSize);
-    static const QPainterPath ring = circleAtOrigin(kRingSize);
-    const QColor yellow = standardColor(StandardColor::Yellow);
-    painter.setPen(Qt::NoPen);
+    const double dpr = devicePixelRatioF();
+    const QPointF half(kSpriteSize / 2, kSpriteSize / 2);
     // In list order: a later point's handle lies above an earlier one.
-    for (const CurvePoint& p : editor_.points()) {
-        const QPointF centre = canvasPosition(p, size);
-        const bool selected = editor_.selectedPointID() == p.id;
-        if (selected) {
-            paintSoftShadow(painter, ring, standardColor(StandardColor::Yellow, 0.6), 4, centre);
-            painter.setBrush(Qt::NoBrush);
-            painter.setPen(solidPen(yellow, 2));
-            painter.drawEllipse(circleAt(centre, kRingSize - 2));
-            painter.setPen(Qt::NoPen);
-        }
-        paintSoftShadow(painter, handle, blackAt(0.8), 2, centre);
-        painter.setBrush(selected ? yellow : QColor(Qt::white));
-        painter.drawEllipse(circleAt(centre, kHandleSize));
-        painter.setBrush(selected ? QColor(Qt::black) : blackAt(0.5));
-        painter.drawEllipse(circleAt(centre, kDotSize));
-    }
+    for (const CurvePoint& p : editor_.points())
+        painter.drawImage(canvasPosition(p, size) - half, handleSprite(editor_.selectedPointID() == p.id, dpr));
 }
 
 // ---------------------------------------------------------------- gestures

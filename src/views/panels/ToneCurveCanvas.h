@@ -14,6 +14,9 @@
 // curve: it reads and edits the editor's.
 #include <optional>
 
+#include <QImage>
+#include <QLineF>
+#include <QList>
 #include <QPainterPath>
 #include <QPolygonF>
 #include <QWidget>
@@ -56,7 +59,9 @@ private:
     void press(QPointF position);
     void updateCursor(QPointF position);
     void rebuildCurve();
-    void rebuildHistogram();
+    // The layers that change only with the size or the histogram (and the
+    // border over everything), drawn once.
+    void rebuildBackdrop();
     void paintHandles(QPainter& painter);
 
     ToneCurveEditorView& editor_;
@@ -67,9 +72,11 @@ private:
 
     bool curveValid_ = false;
     QPolygonF samples_;
+    QList<QLineF> segments_;
     QPainterPath fill_;
-    bool histogramValid_ = false;
-    QPainterPath histogram_;
+    bool backdropValid_ = false;
+    QImage backdrop_;
+    QImage border_;
 };
 
 }  // namespace vantrel
