@@ -262,6 +262,16 @@ TEST(ToneCurveEditor, ARefreshWithANewRecipeReportsNothingAndKeepsADragInProgres
     QTest::mouseRelease(f.canvas, Qt::LeftButton, {}, f.at(0.3, 0.3));
     ASSERT_EQ(f.editing.count(), 2);
     EXPECT_FALSE(f.editing.at(1).at(0).toBool());
+
+    // Hidden in the middle of a drag: the drag ends with it.
+    const QPoint end = f.handle((*f.points.value)[0].id);
+    QTest::mousePress(f.canvas, Qt::LeftButton, {}, end);
+    QTest::mouseMove(f.canvas, end + QPoint(0, -10));
+    ASSERT_TRUE(f.editor->isDragging());
+    f.page.widget.hide();
+    EXPECT_FALSE(f.editor->isDragging());
+    ASSERT_EQ(f.editing.count(), 4);
+    EXPECT_FALSE(f.editing.at(3).at(0).toBool());
 }
 
 TEST(ToneCurveEditor, TheReadoutFollowsThePointerAndTheSelection) {

@@ -335,6 +335,17 @@ void ToneCurveCanvas::leaveEvent(QEvent* event) {
     QWidget::leaveEvent(event);
 }
 
+void ToneCurveCanvas::hideEvent(QHideEvent* event) {
+    // Hidden while dragging (the window closes): no release will come, so the
+    // drag and the interaction it began end here.
+    tracker_.cancel();
+    pressedHandle_.reset();
+    swallowRelease_ = false;
+    editor_.endDrag();
+    editor_.clearHover();
+    QWidget::hideEvent(event);
+}
+
 void ToneCurveCanvas::updateCursor(QPointF position) {
     Qt::CursorShape shape = Qt::CrossCursor;
     if (editor_.isDragging()) shape = Qt::ClosedHandCursor;

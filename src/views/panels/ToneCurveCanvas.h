@@ -53,6 +53,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     QSizeF canvasSize() const { return QSizeF(width(), height()); }
