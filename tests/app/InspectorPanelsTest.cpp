@@ -1,11 +1,14 @@
 // The tone curve, grain and film physics panels in the real window: what their
 // edits do to the view model's recipe, its renders and its saves.
+#include <QDir>
 #include <QMenu>
 #include <QScrollArea>
 
 #include "../views/PanelTestSupport.h"
 #include "WindowTestSupport.h"
 #include "app/Inspector.h"
+#include "services/LocalizationManager.h"
+#include "views/kit/LayoutCheck.h"
 #include "views/panels/ChipRow.h"
 #include "views/panels/FilmGrainControlView.h"
 #include "views/panels/FilmPhysicsControlView.h"
@@ -64,7 +67,7 @@ TEST_F(InspectorPanelsTest, ACurveDragIsOneInteractionWhoseEndAloneIsFinal) {
     EXPECT_FALSE(vm().isInteracting());
     EXPECT_GT(store->writesFor(firstFrameKey()), writes);  // the final request saves at once
     EXPECT_GT(vm().parameters().curvePoints[1].y, 0.25);
-    EXPECT_NEAR(vm().parameters().curvePoints[1].x, 0.25 + 2.0 / canvas->width(), 1e-9);
+    EXPECT_NEAR(vm().parameters().curvePoints[1].x, (from.x() + 2.0) / canvas->width(), 1e-9);
 
     // A preset is final as well, and the histogram of the new render is drawn behind the curve.
     auto* presets = curve->findChild<MenuButton*>("curve.presets");
@@ -105,6 +108,46 @@ TEST_F(InspectorPanelsTest, GrainAndPhysicsEditsReachTheRecipeAsPreviews) {
     settle();
     EXPECT_EQ(vm().parameters().lightLeaks.style, LightLeakStyle::sideStreak);
     EXPECT_EQ(physics->stylePicker()->selected(), "sideStreak");
+}
+
+TEST_F(InspectorPanelsTest, ThePanelsFitTheInspectorInEveryLanguage) {
+    // Every optional row shown, the longest choices chosen, a point selected.
+    EditParameters recipe = vm().parameters();
+    recipe.filmGrain = FilmGrainControlView::preset("coarse");
+    recipe.lightLeaks = {LightLeakStyle::rainbowBurn, 0.75, LightLeakPosition::bottom};
+    recipe.dustAndScratches = {0.4, 0.6, 2.5};
+    recipe.curvePoints.back().y = 0.9;
+    vm().setParameters(recipe);
+    settle();
+    ToneCurveCanvas* canvas = curve->canvas();
+    QTest::mouseClick(canvas, Qt::LeftButton, {}, canvas->handleCentre(recipe.curvePoints[2].id).toPoint());
+    ASSERT_FALSE(curve->readoutText().isEmpty());
+    for (AppLanguage language : kAllAppLanguages) {
+        LocalizationManager::shared().setLanguage(language);
+        for (LightLeakStyle style : allCases<LightLeakStyle>()) {
+            recipe.lightLeaks.style = style;
+            vm().setParameters(recipe);
+            settle();
+            // The column keeps the inspector's width: no row asks for more.
+            auto* scroll = static_cast<QScrollArea*>(window->inspector());
+            EXPECT_EQ(scroll->widget()->width(), scroll->viewport()->width()) << rawValue(language);
+            for (QWidget* panel : std::initializer_list<QWidget*>{curve, grain, physics}) {
+                auto report = [&] { return describeLayoutIssues(findLayoutIssues(*panel)); };
+                (void)QTest::qWaitFor([&] { return report().isEmpty(); }, 1000);
+                EXPECT_EQ(report().toStdString(), "") << rawValue(language) << " " << panel->objectName().toStdString();
+            }
+        }
+        // Pictures to look at, when a folder is named for them.
+        if (const QString shots = qEnvironmentVariable("VANTREL_VIEW_SHOTS"); !shots.isEmpty() && QDir().mkpath(shots)) {
+            const QString name = QString::fromUtf8(rawValue(language).data());
+            for (QWidget* panel : std::initializer_list<QWidget*>{curve, physics}) {
+                scrollTo(panel);
+                window->inspector()->grab().save(QDir(shots).filePath(QStringLiteral("inspector-%1-%2.png")
+                                                                          .arg(panel->objectName(), name)));
+            }
+        }
+    }
+    LocalizationManager::shared().setLanguage(AppLanguage::en);
 }
 
 }  // namespace

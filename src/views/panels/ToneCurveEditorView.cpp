@@ -111,19 +111,33 @@ ToneCurveEditorView::ToneCurveEditorView(Binding<std::vector<CurvePoint>> points
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(8);
 
-    auto* header = new QHBoxLayout;
-    header->setSpacing(6);
+    // The header in two rows: the title with the reset, then the read-out,
+    // the delete button and the presets menu. One row cannot hold them all in
+    // the inspector's width in most languages (German needs some 420 points),
+    // and a title shortened only while the read-out shows would flicker as the
+    // pointer enters and leaves the canvas.
+    auto* titleRow = new QHBoxLayout;
+    titleRow->setSpacing(6);
     title_ = new ElidedLabel;
     title_->setObjectName(QStringLiteral("curve.title"));
     title_->setElideMode(Qt::ElideRight);
     title_->setFont(pixelFont(12, QFont::DemiBold));
     title_->setColor(standardColor(StandardColor::PrimaryText));
-    header->addWidget(title_, 1);
+    titleRow->addWidget(title_, 1);
+    reset_ = new Chip({}, ChipStyle::textButton(10, QFont::Medium, standardColor(StandardColor::Accent)));
+    reset_->setObjectName(QStringLiteral("curve.reset"));
+    reset_->setVisible(false);
+    connect(reset_, &QAbstractButton::clicked, this, &ToneCurveEditorView::resetCurve);
+    titleRow->addWidget(reset_);
+    column->addLayout(titleRow);
 
+    auto* tools = new QHBoxLayout;
+    tools->setSpacing(6);
+    tools->addStretch(1);
     readout_ = new CurveReadout;
     readout_->setFont(pixelFont(10, QFont::Medium, FontDesign::Monospaced));
     readout_->setVisible(false);
-    header->addWidget(readout_);
+    tools->addWidget(readout_);
 
     delete_ = new Chip({}, ChipStyle::textButton(10, QFont::Normal, standardColor(StandardColor::Red, 0.9)));
     delete_->setObjectName(QStringLiteral("curve.delete"));
@@ -132,7 +146,7 @@ ToneCurveEditorView::ToneCurveEditorView(Binding<std::vector<CurvePoint>> points
     connect(delete_, &QAbstractButton::clicked, this, [this] {
         if (selected_) deletePoint(*selected_);
     });
-    header->addWidget(delete_);
+    tools->addWidget(delete_);
 
     std::vector<MenuItem> items;
     for (const PresetItem& p : kPresets) items.push_back({QString::fromUtf8(p.id), localized(p.key)});
@@ -143,14 +157,14 @@ ToneCurveEditorView::ToneCurveEditorView(Binding<std::vector<CurvePoint>> points
             if (id == QLatin1String(p.id)) return applyPreset(p.preset);
         resetCurve();
     });
-    header->addWidget(presets_);
-
-    reset_ = new Chip({}, ChipStyle::textButton(10, QFont::Medium, standardColor(StandardColor::Accent)));
-    reset_->setObjectName(QStringLiteral("curve.reset"));
-    reset_->setVisible(false);
-    connect(reset_, &QAbstractButton::clicked, this, &ToneCurveEditorView::resetCurve);
-    header->addWidget(reset_);
-    column->addLayout(header);
+    tools->addWidget(presets_);
+    // The row keeps its height while the read-out comes and goes.
+    auto* toolsRow = new QWidget;
+    toolsRow->setObjectName(QStringLiteral("curve.tools"));
+    toolsRow->setLayout(tools);
+    tools->setContentsMargins(0, 0, 0, 0);
+    toolsRow->setFixedHeight(std::max(readout_->sizeHint().height(), presets_->sizeHint().height()));
+    column->addWidget(toolsRow);
 
     canvas_ = new ToneCurveCanvas(*this);
     column->addWidget(canvas_);

@@ -1,8 +1,9 @@
 #pragma once
 // ToneCurveEditorView: the inspector section of the recipe's tone curve. A
-// header with the title, the In/Out read-out of the selected point (or of the
-// curve under the pointer), a delete button for the selected point, the
-// presets menu and a reset shown while the curve differs from the default; the
+// header of two rows: the title with a reset shown while the curve differs
+// from the default, then the In/Out read-out of the selected point (or of the
+// curve under the pointer), a delete button for the selected point and the
+// presets menu; the
 // 150-point canvas (ToneCurveCanvas) in which points are added, selected,
 // dragged and deleted; a footer with the number of points and a tip.
 //
