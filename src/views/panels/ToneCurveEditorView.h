@@ -3,9 +3,9 @@
 // header of two rows: the title with a reset shown while the curve differs
 // from the default, then the In/Out read-out of the selected point (or of the
 // curve under the pointer), a delete button for the selected point and the
-// presets menu; the
-// 150-point canvas (ToneCurveCanvas) in which points are added, selected,
-// dragged and deleted; a footer with the number of points and a tip.
+// presets menu; the 150-point canvas (ToneCurveCanvas) in which points are
+// added, selected, dragged and deleted; a footer with the number of points
+// and a tip.
 //
 // It edits the point list through its binding: every edit reads the list,
 // builds the new one and writes it once, then emits changed() once. A point
