@@ -1,6 +1,7 @@
 #include "views/panels/ToneCurveEditorView.h"
 
 #include <algorithm>
+#include <span>
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -9,6 +10,7 @@
 
 #include "model/EditParameters.h"
 #include "services/LocalizationManager.h"
+#include "services/TextFormatter.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/Icons.h"
 #include "views/kit/Painting.h"
@@ -31,8 +33,8 @@ public:
     }
 
     void setValues(int in, int out) {
-        const QString a = QStringLiteral("In: ") + QString::number(in);
-        const QString b = QStringLiteral("Out: ") + QString::number(out);
+        const QString a = level("In: %d", in);
+        const QString b = level("Out: %d", out);
         if (a == in_ && b == out_) return;
         const bool wider = a.size() != in_.size() || b.size() != out_.size();
         in_ = a;
@@ -70,6 +72,11 @@ protected:
     }
 
 private:
+    static QString level(const char* format, int value) {
+        const FormatArg argument = makeFormatArg(value);
+        return QString::fromStdString(formatText(format, std::span(&argument, 1)));
+    }
+
     static constexpr double kPaddingX = 6;
     static constexpr double kPaddingY = 2;
     static constexpr double kSpacing = 4;
