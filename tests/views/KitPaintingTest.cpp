@@ -24,6 +24,11 @@ TEST(StandardColors, HexTextGivesOpaqueColoursAndGreyWhenUnreadable) {
     const QColor grey = QColor::fromRgbF(0.5f, 0.5f, 0.5f);
     for (const char* text : {"", "#", "xyz", "  #  "}) EXPECT_TRUE(colourNear(colorFromHex(text), grey, 0)) << text;
     EXPECT_EQ(colorFromHex("#123456").alpha(), 255);
+    // Characters outside the basic plane count whole: a leading letter stays (and stops the
+    // digits), a leading emoji is trimmed like any other sign.
+    EXPECT_TRUE(colourNear(colorFromHex("\U0001D400FF9500"), grey, 0));
+    EXPECT_TRUE(colourNear(colorFromHex("#FF9500\U0001D400"), orange, 0));
+    EXPECT_TRUE(colourNear(colorFromHex("\U0001F3A8 #FF9500"), orange, 0));
 }
 
 TEST(StandardColors, OpacityMultipliesTheTablesOwn) {

@@ -35,10 +35,9 @@ const std::array<QColor, 14>& table() {
     return colours;
 }
 
-bool isLetterOrDigit(QChar c) { return c.isLetterOrNumber() || c.isMark(); }
+bool isLetterOrDigit(uint c) { return QChar::isLetterOrNumber(char32_t(c)) || QChar::isMark(char32_t(c)); }
 
-int hexDigit(QChar c) {
-    const char16_t u = c.unicode();
+int hexDigit(uint u) {
     if (u >= '0' && u <= '9') return u - '0';
     if (u >= 'a' && u <= 'f') return u - 'a' + 10;
     if (u >= 'A' && u <= 'F') return u - 'A' + 10;
@@ -57,7 +56,8 @@ QColor whiteAt(double opacity) { return QColor::fromRgbF(1, 1, 1, float(opacity)
 QColor blackAt(double opacity) { return QColor::fromRgbF(0, 0, 0, float(opacity)); }
 
 QColor colorFromHex(std::string_view text) {
-    const QString s = QString::fromUtf8(text.data(), qsizetype(text.size()));
+    // By code point, so a letter outside the basic plane (two UTF-16 units) is kept whole.
+    const QList<uint> s = QString::fromUtf8(text.data(), qsizetype(text.size())).toUcs4();
     qsizetype begin = 0, end = s.size();
     while (begin < end && !isLetterOrDigit(s[begin])) ++begin;
     while (end > begin && !isLetterOrDigit(s[end - 1])) --end;
