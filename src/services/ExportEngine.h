@@ -24,8 +24,11 @@ namespace ExportEngine {
 // What an export uses from the engine. The defaults are the shared pipeline (rendering with its
 // own context) and the shared subject segmentation; tests put their own in.
 struct Services {
-    // The developed image: source, recipe, subject mask, applyCrop, allowDustVisualization.
-    std::function<Image(const Image&, const EditParameters&, const std::optional<Image>&, bool, bool)> render;
+    // The developed image: source, recipe, subject mask, applyCrop, allowDustVisualization and
+    // the photo's capture data (for the watermark).
+    std::function<Image(const Image&, const EditParameters&, const std::optional<Image>&, bool, bool,
+                        const ImageMetadataInfo*)>
+        render;
     // A subject mask for the full image, or nothing when no subject stands out.
     std::function<std::optional<Image>(const Image&)> generateMask;
     const Context* context = nullptr;

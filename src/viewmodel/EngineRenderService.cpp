@@ -77,8 +77,9 @@ std::optional<RenderResult> EngineRenderService::render(const RenderJob& job, st
         return failed;
     }
     if (stop.stop_requested()) return std::nullopt;
-    const Image developed =
-        pipeline_.render(source, job.recipe, job.subjectMask, !job.isCroppingMode, job.isRetouchMode);
+    // The frame's capture data fills the watermark's empty fields, as in an export.
+    const Image developed = pipeline_.render(source, job.recipe, job.subjectMask, !job.isCroppingMode,
+                                             job.isRetouchMode, false, &job.photo.metadata());
 
     // One pass makes the preview and keeps what the histogram measures.
     const std::optional<HistogramTap> tap = job.wantsHistogram ? std::optional<HistogramTap>(developed) : std::nullopt;

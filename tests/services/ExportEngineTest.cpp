@@ -60,7 +60,7 @@ struct Recorder {
             return generated;
         };
         s.render = [this](const Image& source, const EditParameters&, const std::optional<Image>& mask, bool crop,
-                          bool dust) {
+                          bool dust, const ImageMetadataInfo*) {
             ++renders;
             maskRendered = mask;
             applyCrop = crop;
@@ -149,7 +149,8 @@ TEST(ExportEngine, AFailingRenderBecomesAnExportError) {
     const LoadedPhoto photo = photoOf(solidMask(8, 8));
     Recorder r;
     auto services = r.services();
-    services.render = [](const Image&, const EditParameters&, const std::optional<Image>&, bool, bool) -> Image {
+    services.render = [](const Image&, const EditParameters&, const std::optional<Image>&, bool, bool,
+                         const ImageMetadataInfo*) -> Image {
         throw std::bad_alloc();
     };
     try {

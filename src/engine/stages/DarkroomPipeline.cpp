@@ -165,7 +165,7 @@ const std::array<DarkroomPipeline::Stage, DarkroomPipeline::kStageCount> kStages
                                       in.forceStandardRange ? std::optional<bool>(true) : std::nullopt);
      }},
     {"filmFrame", [](const Inputs& in) { return !in.recipe.filmFrame.isNeutral(); },
-     [](const Image& i, const Inputs& in) { return FilmFrameGenerator::apply(i, in.recipe.filmFrame); }},
+     [](const Image& i, const Inputs& in) { return FilmFrameGenerator::apply(i, in.recipe.filmFrame, in.metadata); }},
     {"dustVisualization",
      [](const Inputs& in) { return in.allowDustVisualization && in.recipe.spotHealing.isVisualizeDustMode; },
      [](const Image& i, const Inputs& in) {
@@ -188,8 +188,9 @@ const std::array<DarkroomPipeline::Stage, DarkroomPipeline::kStageCount>& Darkro
 
 Image DarkroomPipeline::render(const Image& source, const EditParameters& recipe,
                                const std::optional<Image>& subjectMask, bool applyCrop,
-                               bool allowDustVisualization, bool forceStandardRange) const {
-    const StageInputs inputs{recipe, subjectMask, applyCrop, allowDustVisualization, forceStandardRange};
+                               bool allowDustVisualization, bool forceStandardRange,
+                               const ImageMetadataInfo* metadata) const {
+    const StageInputs inputs{recipe, subjectMask, applyCrop, allowDustVisualization, forceStandardRange, metadata};
     Image image = source;
     std::vector<std::string_view> ran;
     for (const Stage& stage : kStages) {

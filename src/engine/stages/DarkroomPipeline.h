@@ -23,6 +23,7 @@
 #include "model/RadialMask.h"
 #include "model/SubjectMaskParameters.h"
 #include "model/EditParameters.h"
+#include "model/ImageMetadataInfo.h"
 #include "model/NegativeLabParameters.h"
 #include "model/SpotHealingParameters.h"
 #include "model/UltraHDRParameters.h"
@@ -38,6 +39,7 @@ public:
         bool applyCrop = true;
         bool allowDustVisualization = true;
         bool forceStandardRange = false;
+        const ImageMetadataInfo* metadata = nullptr;
     };
 
     // One row of the stage table: the label its output carries in the trace, when it runs, and
@@ -68,9 +70,12 @@ public:
     //   forceStandardRange: true keeps the highlight boost within the standard range whatever
     //     the screen offers (exports pass it, so a file never depends on the attached screen);
     //     false lets the screen's headroom decide.
+    //   metadata: the photo's capture data, which the watermark prints where its own fields are
+    //     empty; previews and exports pass the same, so both print the same line.
     Image render(const Image& source, const EditParameters& recipe,
                  const std::optional<Image>& subjectMask = std::nullopt, bool applyCrop = true,
-                 bool allowDustVisualization = true, bool forceStandardRange = false) const;
+                 bool allowDustVisualization = true, bool forceStandardRange = false,
+                 const ImageMetadataInfo* metadata = nullptr) const;
 
     // The histogram of a developed image (a rendered preview), measured with the pipeline's
     // context; `ultraHDR` is the recipe's boost, which adds the extended-range band.

@@ -232,7 +232,7 @@ void renderTile(const Frame& f, const ConstPixelView& in, const PixelView& out) 
 
 }  // namespace
 
-Image apply(const Image& image, const FilmFrameParameters& frame) {
+Image apply(const Image& image, const FilmFrameParameters& frame, const ImageMetadataInfo* metadata) {
     if (frame.isNeutral()) return image;
     const Rect e = image.extent();
     if (!e.isFinite() || e.width <= 20 || e.height <= 20) return image;
@@ -248,7 +248,7 @@ Image apply(const Image& image, const FilmFrameParameters& frame) {
         return image;
 
     auto f = std::make_shared<Frame>();
-    f->scene = buildFilmFrameScene(params, w, h);
+    f->scene = buildFilmFrameScene(params, w, h, metadata);
     if (const auto& bg = f->scene.background) {
         f->hasBackground = true;
         f->background = color::workingFromSRGB(bg->r, bg->g, bg->b, bg->a);

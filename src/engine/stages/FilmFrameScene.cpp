@@ -252,10 +252,12 @@ void layOutGallery(const FilmFrameParameters& p, FilmFrameScene& s, SceneBuilder
     add.box(Kind::stroke, s.photoX, s.photoY, s.photoWidth, s.photoHeight, 0, dark ? grey(1, 0.15) : grey(0, 0.15), 1);
 }
 
-void layOutWatermark(const FilmFrameParameters& p, FilmFrameScene& s, SceneBuilder& add) {
+void layOutWatermark(const FilmFrameParameters& p, const ImageMetadataInfo* metadata, FilmFrameScene& s,
+                     SceneBuilder& add) {
     if (!p.showExifWatermark) return;
-    // The generator never sees the photo's capture data: the line comes from the record alone.
-    const std::string line = p.watermarkText(nullptr);
+    // The line the film frame panel previews: the record's texts, and the photo's capture data
+    // where they are empty.
+    const std::string line = p.watermarkText(metadata);
     const double W = s.width, H = s.height;
     const BadgeLook look = badgeLook(p.watermarkStyle);
     const double f = std::max(11.0, 0.016 * std::min(W, H));
@@ -291,7 +293,8 @@ FilmFrameCanvasSize filmFrameCanvasSize(const FilmFrameParameters& params, int p
     return {b.width, b.height};
 }
 
-FilmFrameScene buildFilmFrameScene(const FilmFrameParameters& params, int photoWidth, int photoHeight) {
+FilmFrameScene buildFilmFrameScene(const FilmFrameParameters& params, int photoWidth, int photoHeight,
+                                   const ImageMetadataInfo* metadata) {
     const Borders b = bordersOf(params, photoWidth, photoHeight);
     FilmFrameScene s;
     s.width = int(b.width);
@@ -311,7 +314,7 @@ FilmFrameScene buildFilmFrameScene(const FilmFrameParameters& params, int photoW
         case Style::polaroid: layOutPolaroid(params, b, s, add); break;
         case Style::galleryBorder: layOutGallery(params, s, add); break;
     }
-    layOutWatermark(params, s, add);
+    layOutWatermark(params, metadata, s, add);
     return s;
 }
 

@@ -46,8 +46,10 @@ struct FilmFrameScene {
 };
 
 // Lays out the frame of `params` (whose thickness the caller has clamped) around a photo of
-// `photoWidth` × `photoHeight` pixels.
-FilmFrameScene buildFilmFrameScene(const FilmFrameParameters& params, int photoWidth, int photoHeight);
+// `photoWidth` × `photoHeight` pixels. `metadata` is the photo's capture data, from which the
+// watermark takes the parts its own fields leave empty (none: the record's texts alone).
+FilmFrameScene buildFilmFrameScene(const FilmFrameParameters& params, int photoWidth, int photoHeight,
+                                   const ImageMetadataInfo* metadata = nullptr);
 
 // Canvas size of the frame without laying it out (what buildFilmFrameScene would give).
 struct FilmFrameCanvasSize {
