@@ -1,0 +1,166 @@
+#include "views/panels/HSLColorMixerView.h"
+
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+#include "services/LocalizationManager.h"
+#include "views/kit/ElidedLabel.h"
+#include "views/kit/Icons.h"
+#include "views/kit/Painting.h"
+#include "views/kit/ProSlider.h"
+#include "views/kit/StandardColors.h"
+#include "views/panels/Chip.h"
+#include "views/panels/ColorSwatch.h"
+#include "views/panels/PanelHeader.h"
+#include "views/panels/RoundedBox.h"
+
+namespace vantrel {
+
+namespace {
+
+using Offset = HSLColorMixerView::Offset;
+
+constexpr double kSwatchSize = 22;
+
+struct OffsetRow {
+    const char* id;
+    const char* titleKey;
+    double HSLAdjustment::*member;
+    const char* unit;
+};
+const OffsetRow kRows[] = {{"hue", "hsl.hue", &HSLAdjustment::hue, ""},
+                           {"saturation", "hsl.saturation", &HSLAdjustment::saturation, "%"},
+                           {"luminance", "hsl.luminance", &HSLAdjustment::luminance, "%"}};
+
+QString idOf(HSLColorChannel channel) {
+    const std::string_view raw = rawValue(channel);
+    return QString::fromUtf8(raw.data(), qsizetype(raw.size()));
+}
+
+QString nameOf(HSLColorChannel channel) {
+    return localized(std::string(displayNameKey(channel)).c_str());
+}
+
+QColor swatchColour(HSLColorChannel channel) { return colorFromHex(colorHex(channel)); }
+
+}  // namespace
+
+HSLColorMixerView::HSLColorMixerView(Binding<EditParameters> parameters, QWidget* parent)
+    : QWidget(parent), parameters_(std::move(parameters)) {
+    setObjectName(QStringLiteral("HSLColorMixerView"));
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(10);
+
+    header_ = new PanelHeader(QStringLiteral("hsl"), localized("inspector.hsl"), {});
+    connect(header_, &PanelHeader::resetRequested, this, [this] {
+        // Every entry goes, neutral ones stored in the file included.
+        EditParameters p = parameters_.get();
+        p.hslAdjustments.clear();
+        parameters_.set(p);
+        Q_EMIT changed();
+        refresh();
+    });
+    column->addWidget(header_);
+
+    // The swatches' own margins (room for the ring's glow and the mark) space
+    // them; the row spreads them over its width.
+    auto* swatchRow = new QHBoxLayout;
+    swatchRow->setContentsMargins(0, 0, 0, 0);
+    swatchRow->setSpacing(0);
+    for (HSLColorChannel channel : allCases<HSLColorChannel>()) {
+        auto* swatch = new ColorSwatch(ColorSwatch::Shape::Circle, {kSwatchSize, kSwatchSize}, swatchColour(channel));
+        swatch->setObjectName(QStringLiteral("hsl.swatch.") + idOf(channel));
+        connect(swatch, &QAbstractButton::clicked, this, [this, channel] { select(channel); });
+        if (channel != HSLColorChannel::red) swatchRow->addStretch(1);
+        swatchRow->addWidget(swatch);
+        swatches_[std::size_t(channel)] = swatch;
+    }
+    column->addLayout(swatchRow);
+
+    auto* box = new RoundedBox(RoundedBox::Style::editor());
+    box->setObjectName(QStringLiteral("hsl.editor"));
+    auto* titleRow = new QHBoxLayout;
+    titleRow->setSpacing(8);
+    channelTitle_ = new ElidedLabel;
+    channelTitle_->setObjectName(QStringLiteral("hsl.channelTitle"));
+    channelTitle_->setElideMode(Qt::ElideRight);
+    channelTitle_->setFont(pixelFont(11, QFont::DemiBold));
+    channelTitle_->setColor(standardColor(StandardColor::PrimaryText));
+    titleRow->addWidget(channelTitle_, 1);
+    channelReset_ = new Chip(localized("common.reset"),
+                             ChipStyle::textButton(9, QFont::Normal, standardColor(StandardColor::SecondaryText)));
+    channelReset_->setObjectName(QStringLiteral("hsl.channelReset"));
+    connect(channelReset_, &QAbstractButton::clicked, this, [this] { write(HSLAdjustment::zero()); });
+    titleRow->addWidget(channelReset_);
+    box->content()->addLayout(titleRow);
+
+    for (std::size_t i = 0; i < sliders_.size(); ++i) {
+        const OffsetRow& row = kRows[i];
+        Binding<double> value([this, member = row.member] { return parameters_.get().hslAdjustment(selected_).*member; },
+                              [this, member = row.member](const double& v) {
+                                  HSLAdjustment adjustment = parameters_.get().hslAdjustment(selected_);
+                                  if (adjustment.*member == v) return;
+                                  adjustment.*member = v;
+                                  write(adjustment);
+                              });
+        auto* slider = new ProSlider(localized(row.titleKey), std::move(value), {-100, 100}, 0, 1,
+                                     QStringLiteral("%.0f"), QString::fromUtf8(row.unit), swatchColour(selected_));
+        slider->setObjectName(QStringLiteral("hsl.") + QString::fromUtf8(row.id));
+        box->content()->addWidget(slider);
+        sliders_[i] = slider;
+    }
+    column->addWidget(box);
+
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    refresh();
+}
+
+void HSLColorMixerView::select(HSLColorChannel channel) {
+    // Choosing a channel only changes what the box edits.
+    if (channel == selected_) return;
+    selected_ = channel;
+    channelTitle_->setText(nameOf(channel));
+    for (ProSlider* slider : sliders_) slider->setTint(swatchColour(channel));
+    refresh();
+}
+
+void HSLColorMixerView::write(const HSLAdjustment& adjustment) {
+    EditParameters p = parameters_.get();
+    p.setHSLAdjustment(adjustment, selected_);
+    parameters_.set(p);
+    Q_EMIT changed();
+    refresh();
+}
+
+void HSLColorMixerView::retitle() {
+    header_->setTitle(localized("inspector.hsl"));
+    for (HSLColorChannel channel : allCases<HSLColorChannel>()) {
+        ColorSwatch* swatch = swatches_[std::size_t(channel)];
+        swatch->setToolTip(nameOf(channel));
+        swatch->setAccessibleName(nameOf(channel));
+    }
+    channelTitle_->setText(nameOf(selected_));
+    channelReset_->setText(localized("common.reset"));
+    channelReset_->setToolTip(localized("common.reset"));
+    for (std::size_t i = 0; i < sliders_.size(); ++i) sliders_[i]->setTitle(localized(kRows[i].titleKey));
+}
+
+void HSLColorMixerView::refresh() {
+    if (const AppLanguage language = LocalizationManager::shared().currentLanguage(); language != language_) {
+        language_ = language;
+        retitle();
+    }
+    const EditParameters p = parameters_.get();
+    header_->refresh(p.hasHSLAdjustments());
+    for (HSLColorChannel channel : allCases<HSLColorChannel>()) {
+        ColorSwatch* swatch = swatches_[std::size_t(channel)];
+        swatch->setSelected(channel == selected_);
+        swatch->setMarked(!p.hslAdjustment(channel).isNeutral());
+    }
+    const bool edited = !p.hslAdjustment(selected_).isNeutral();
+    if (channelReset_->isVisibleTo(this) != edited) channelReset_->setVisible(edited);
+    for (ProSlider* slider : sliders_) slider->refresh();
+}
+
+}  // namespace vantrel
