@@ -13,8 +13,11 @@
 #include "views/kit/FittingText.h"
 #include "views/kit/Icons.h"
 #include "views/kit/ProSlider.h"
+#include "views/panels/ColorWheelsView.h"
+#include "views/panels/FilmFrameControlView.h"
 #include "views/panels/FilmGrainControlView.h"
 #include "views/panels/FilmPhysicsControlView.h"
+#include "views/panels/HSLColorMixerView.h"
 #include "views/panels/ToneCurveEditorView.h"
 #include "app/standins/CanvasViews.h"
 #include "app/standins/MaskViews.h"
@@ -65,6 +68,15 @@ Inspector::Inspector(DarkroomViewModel& vm, QWidget* parent) : QWidget(parent), 
     column->setSpacing(14);
     auto render = [this] { vm_.requestRender(false); };
     auto recipe = [this] { return vm_.parametersBinding(); };
+    auto group = [this](auto member) {
+        using Group = std::remove_cvref_t<decltype(EditParameters{}.*member)>;
+        return Binding<Group>([this, member] { return vm_.parameters().*member; },
+                              [this, member](const Group& value) {
+                                  EditParameters p = vm_.parameters();
+                                  p.*member = value;
+                                  vm_.setParameters(std::move(p));
+                              });
+    };
     auto* histogram = new HistogramWaveformView([this] { return vm_.histogramData(); });
     histogram->setContentsMargins(0, 8, 0, 0);
     addPanel(column, histogram);
@@ -93,8 +105,12 @@ Inspector::Inspector(DarkroomViewModel& vm, QWidget* parent) : QWidget(parent), 
               QColor::fromRgbF(0.85f, 0.35f, 0.75f));
     addSlider(rows, "inspector.saturation", &EditParameters::saturation, 0, 2, 1);
     addSlider(rows, "inspector.vibrance", &EditParameters::vibrance, -1, 1, 0);
-    addPanel(column, new HSLColorMixerView(recipe(), render));
-    addPanel(column, new ColorWheelsView(recipe(), render));
+    auto* hsl = new HSLColorMixerView(recipe());
+    connect(hsl, &HSLColorMixerView::changed, this, render);
+    addPanel(column, hsl);
+    auto* wheels = new ColorWheelsView(group(&EditParameters::colorGrading));
+    connect(wheels, &ColorWheelsView::changed, this, render);
+    addPanel(column, wheels);
     addPanel(column, new MaskControlView(recipe(), vm_.binding(&DarkroomViewModel::selectedMaskID,
                                                               &DarkroomViewModel::setSelectedMaskID),
                                          [this] { return vm_.isMaskMode(); },
@@ -114,25 +130,19 @@ Inspector::Inspector(DarkroomViewModel& vm, QWidget* parent) : QWidget(parent), 
                                     [](EditParameters& p) { p.vignette = 0; }, rows));
     addSlider(rows, "inspector.vignette", &EditParameters::vignette, -1, 1, 0);
     addPanel(column, new HalationControlView(recipe(), render));
-    auto group = [this](auto member) {
-        using Group = std::remove_cvref_t<decltype(EditParameters{}.*member)>;
-        return Binding<Group>([this, member] { return vm_.parameters().*member; },
-                              [this, member](const Group& value) {
-                                  EditParameters p = vm_.parameters();
-                                  p.*member = value;
-                                  vm_.setParameters(std::move(p));
-                              });
-    };
     auto* grain = new FilmGrainControlView(group(&EditParameters::filmGrain));
     connect(grain, &FilmGrainControlView::changed, this, render);
     addPanel(column, grain);
     auto* physics = new FilmPhysicsControlView(group(&EditParameters::lightLeaks), group(&EditParameters::dustAndScratches));
     connect(physics, &FilmPhysicsControlView::changed, this, render);
     addPanel(column, physics);
-    addPanel(column, new FilmFrameControlView(recipe(), [this] {
+    // The watermark reads the shooting data of the frame shown (the sample's without one).
+    auto* frame = new FilmFrameControlView(group(&EditParameters::filmFrame), [this] {
         const LoadedPhoto* photo = vm_.selectedPhoto();
         return photo ? photo->metadata() : ImageMetadataInfo::sample();
-    }, render));
+    });
+    connect(frame, &FilmFrameControlView::changed, this, render);
+    addPanel(column, frame);
     addPanel(column, new UltraHDRControlView(group(&EditParameters::ultraHDR), render));
     column->addStretch(1);
     refresh();

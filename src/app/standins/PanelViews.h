@@ -6,7 +6,6 @@
 
 #include "app/standins/StandInView.h"
 #include "model/EditParameters.h"
-#include "model/ImageMetadataInfo.h"
 
 namespace vantrel {
 
@@ -27,16 +26,6 @@ struct NegativeLabControlView final : BoundPanel<EditParameters> {
         : BoundPanel("NegativeLabControlView", std::move(parameters), std::move(onChanged), parent) {}
 };
 
-struct HSLColorMixerView final : BoundPanel<EditParameters> {
-    HSLColorMixerView(Binding<EditParameters> parameters, Callback onChange, QWidget* parent = nullptr)
-        : BoundPanel("HSLColorMixerView", std::move(parameters), std::move(onChange), parent) {}
-};
-
-struct ColorWheelsView final : BoundPanel<EditParameters> {
-    ColorWheelsView(Binding<EditParameters> parameters, Callback onChanged, QWidget* parent = nullptr)
-        : BoundPanel("ColorWheelsView", std::move(parameters), std::move(onChanged), parent) {}
-};
-
 struct HalationControlView final : BoundPanel<EditParameters> {
     HalationControlView(Binding<EditParameters> parameters, Callback onChanged, QWidget* parent = nullptr)
         : BoundPanel("HalationControlView", std::move(parameters), std::move(onChanged), parent) {}
@@ -45,17 +34,6 @@ struct HalationControlView final : BoundPanel<EditParameters> {
 struct UltraHDRControlView final : BoundPanel<UltraHDRParameters> {
     UltraHDRControlView(Binding<UltraHDRParameters> parameters, Callback onChanged, QWidget* parent = nullptr)
         : BoundPanel("UltraHDRControlView", std::move(parameters), std::move(onChanged), parent) {}
-};
-
-// Reads the frame's capture data for the exposure watermark.
-struct FilmFrameControlView final : BoundPanel<EditParameters> {
-    FilmFrameControlView(Binding<EditParameters> parameters, Source<ImageMetadataInfo> metadata, Callback onChanged,
-                         QWidget* parent = nullptr)
-        : BoundPanel("FilmFrameControlView", std::move(parameters), std::move(onChanged), parent),
-          metadata_(std::move(metadata)) {}
-
-private:
-    Source<ImageMetadataInfo> metadata_;
 };
 
 }  // namespace vantrel
