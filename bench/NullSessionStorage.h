@@ -12,11 +12,15 @@ public:
     std::optional<EditParameters> loadSampleRecipe(const Uuid&) override { return std::nullopt; }
     void saveSampleRecipe(const EditParameters&, const Uuid&, Done done) override { written(done); }
     std::vector<SnapshotItem> loadSnapshots(const std::filesystem::path&) override { return {}; }
-    void saveSnapshots(const std::vector<SnapshotItem>&, const std::filesystem::path&, Done done) override { written(done); }
+    void saveSnapshots(const std::vector<SnapshotItem>&, const std::filesystem::path&, Done done) override {
+        written(done);
+    }
     std::vector<SnapshotItem> loadSampleSnapshots(const Uuid&) override { return {}; }
     void saveSampleSnapshots(const std::vector<SnapshotItem>&, const Uuid&, Done done) override { written(done); }
     std::optional<RollCullingDatabase> loadCullingDatabase(const std::filesystem::path&) override { return {}; }
-    void saveCullingDatabase(const RollCullingDatabase&, const std::filesystem::path&, Done done) override { written(done); }
+    void saveCullingDatabase(const RollCullingDatabase&, const std::filesystem::path&, Done done) override {
+        written(done);
+    }
     std::optional<RollCullingDatabase> loadSampleCullingDatabase() override { return std::nullopt; }
     void saveSampleCullingDatabase(const RollCullingDatabase&, Done done) override { written(done); }
     void flush() override {}

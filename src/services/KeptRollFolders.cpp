@@ -53,8 +53,8 @@ Record readRecord(const fs::path& folder, const fs::path& key) {
     if (readWholeFile(folder / kRecordName, text)) return Record::missing;
     const nlohmann::json record = nlohmann::json::parse(text, nullptr, false);
     if (!record.is_object() || !record.contains("path") || !record["path"].is_string()) return Record::another;
-    const bool same = record["path"].dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) == recordedPath(key);
-    return same ? Record::ours : Record::another;
+    const std::string recorded = record["path"].dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    return recorded == recordedPath(key) ? Record::ours : Record::another;
 }
 
 std::error_code writeRecord(const fs::path& folder, const fs::path& key) {

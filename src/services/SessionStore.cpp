@@ -201,8 +201,8 @@ std::vector<SnapshotItem> SessionStore::loadSnapshots(const fs::path& photo) {
 void SessionStore::saveSnapshots(const std::vector<SnapshotItem>& snapshots, const fs::path& photo, Done done) {
     if (!isPhotoPath(photo)) return refuse(files_, kTag + "save snapshots: " + kNotAPhoto, done);
     const fs::path url = snapshotsURL(photo);
-    saveList(files_, url, snapshots, kTag + "save snapshots: ", kTag + "load snapshots: ", keptAside(rollOf(photo), url),
-             std::move(done));
+    saveList(files_, url, snapshots, kTag + "save snapshots: ", kTag + "load snapshots: ",
+             keptAside(rollOf(photo), url), std::move(done));
 }
 
 std::vector<SnapshotItem> SessionStore::loadSampleSnapshots(const Uuid& id) {

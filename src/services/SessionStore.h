@@ -94,7 +94,8 @@ private:
     // The file of `roll` to read: the one beside the scans, or its copy kept
     // aside when that is newer or the only one.
     std::filesystem::path newestCopy(const std::filesystem::path& roll, const std::filesystem::path& beside);
-    std::optional<std::filesystem::path> keptCopy(const std::filesystem::path& roll, const std::filesystem::path& beside);
+    std::optional<std::filesystem::path> keptCopy(const std::filesystem::path& roll,
+                                                  const std::filesystem::path& beside);
     JsonFileStore::SecondPlace keptAside(const std::filesystem::path& roll, const std::filesystem::path& beside);
 
     Options options_;

@@ -155,8 +155,9 @@ void DarkroomViewModel::loadFolder(const std::filesystem::path& folder, const st
 
     // Identifiers are new on every opening: stored records follow their file names.
     const SavedValue* unsavedCulling = unsavedValue({SaveKind::culling, folder, {}});
-    RollCullingDatabase database = unsavedCulling ? std::get<RollCullingDatabase>(*unsavedCulling)
-                                                   : services_.store->loadCullingDatabase(folder).value_or(RollCullingDatabase{});
+    RollCullingDatabase database = unsavedCulling
+                                       ? std::get<RollCullingDatabase>(*unsavedCulling)
+                                       : services_.store->loadCullingDatabase(folder).value_or(RollCullingDatabase{});
     std::vector<RollCullingDatabase::Frame> frames;
     for (const LoadedPhoto& photo : photos_) frames.push_back({frameID(photo), photo.title()});
     database.rekeyByFilename(frames);

@@ -66,8 +66,9 @@ void DarkroomViewModel::syncRecipeToRoll() {
     const EditParameters source = parameters_;
     const LoadedPhoto* current = selectedPhoto();
     // The status tells how many targets were saved once every save has reported.
+    const int count = int(targets.size());
     auto tally = std::make_shared<SyncTally>(
-        SyncTally{current ? current->title() : L10n::tr("sync.currentFilm"), int(targets.size()), int(targets.size()), 0});
+        SyncTally{current ? current->title() : L10n::tr("sync.currentFilm"), count, count, 0});
     for (const LoadedPhoto& target : targets) {
         const Uuid id = frameID(target);
         // The target's latest recipe: the one in memory holds edits whose file

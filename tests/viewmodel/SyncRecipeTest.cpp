@@ -48,7 +48,8 @@ TEST_F(ViewModelTest, SyncStartsFromEachTargetsLatestRecipe) {
     vm->syncRecipeToRoll();
     EXPECT_FALSE(vm->isShowingBatchSyncSheet());
     // Told once every target's save has reported.
-    EXPECT_TRUE(waitFor([&] { return vm->statusMessage() == L10n::tr("status.syncSuccess", std::string("a.tif"), 2); }));
+    EXPECT_TRUE(
+        waitFor([&] { return vm->statusMessage() == L10n::tr("status.syncSuccess", std::string("a.tif"), 2); }));
     // Groups switched off keep the target's unsaved edit; the others come from the source.
     const EditParameters& syncedB = vm->inMemoryRecipes().at(idOfTitle(*vm, "b.tif"));
     EXPECT_EQ(syncedB.exposure, 1.5);
