@@ -38,7 +38,7 @@
 #include "services/ExportSettings.h"
 #include "services/FilmPreset.h"
 #include "services/SaveOutcome.h"
-#include "viewmodel/Binding.h"
+#include "model/Binding.h"
 #include "viewmodel/CompareMode.h"
 #include "viewmodel/FilmstripItem.h"
 #include "viewmodel/ReportInbox.h"
