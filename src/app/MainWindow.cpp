@@ -1,5 +1,7 @@
 #include "app/MainWindow.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
@@ -107,6 +109,7 @@ MainWindow::MainWindow(std::unique_ptr<DarkroomViewModel> viewModel, Localizatio
     status_->setObjectName(QStringLiteral("statusLine"));
     status_->setStyleSheet(QStringLiteral("color: #969696; padding: 0 12px;"));
     status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    status_->installEventFilter(this);
     filled(status_, DarkroomTheme::windowBackground());
     auto* cullingRow = new QHBoxLayout;
     cullingRow->setSpacing(0);
@@ -259,7 +262,7 @@ void MainWindow::scheduleRefresh() {
 
 void MainWindow::refreshNow() {
     refreshPending_ = false;
-    status_->setText(QString::fromStdString(vm_->statusMessage()));
+    showStatus();
     for (RefreshableView* view : views_) view->refresh();
 
     // While quitting no sheet may open again.
@@ -281,11 +284,21 @@ void MainWindow::refreshNow() {
 
 void MainWindow::placeOverlay() { overlay_->setGeometry(centralWidget()->rect()); }
 
+void MainWindow::showStatus() {
+    // A message longer than its room ends in an ellipsis and is whole in the tooltip.
+    const QString message = QString::fromStdString(vm_->statusMessage());
+    const QString shown =
+        status_->fontMetrics().elidedText(message, Qt::ElideRight, std::max(0, status_->contentsRect().width()));
+    status_->setText(shown);
+    status_->setToolTip(shown == message ? QString() : message);
+}
+
 // ---------------------------------------------------------------- events
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Resize) {
         if (watched == centralWidget()) placeOverlay();
+        if (watched == status_) showStatus();
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -108,6 +108,7 @@ private:
     void syncSheet(QPointer<QDialog>& sheet, bool shown, QDialog* (MainWindow::*make)(), void (*dismissed)(DarkroomViewModel&));
     void syncAlert();
     void placeOverlay();
+    void showStatus();
     void askToDiscard();
     void endDiscardQuestion();
 

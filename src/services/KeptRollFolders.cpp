@@ -64,8 +64,6 @@ std::error_code writeRecord(const fs::path& folder, const fs::path& key) {
 
 }  // namespace
 
-KeptRollFolders::KeptRollFolders(std::function<fs::path()> base) : base_(std::move(base)) {}
-
 fs::path KeptRollFolders::rollKey(const fs::path& roll) {
     std::error_code error;
     fs::path key = fs::absolute(roll, error).lexically_normal();
@@ -82,22 +80,22 @@ std::string KeptRollFolders::folderName(const fs::path& rollKey, int attempt) {
     return name;
 }
 
-std::optional<fs::path> KeptRollFolders::find(const fs::path& roll) {
+std::optional<fs::path> KeptRollFolders::find(const fs::path& base, const fs::path& roll) {
     std::error_code ignored;
-    return lookUp(roll, false, ignored);
+    return lookUp(base, roll, false, ignored);
 }
 
-std::optional<fs::path> KeptRollFolders::make(const fs::path& roll, std::error_code& error) {
-    return lookUp(roll, true, error);
+std::optional<fs::path> KeptRollFolders::make(const fs::path& base, const fs::path& roll, std::error_code& error) {
+    return lookUp(base, roll, true, error);
 }
 
-std::optional<fs::path> KeptRollFolders::lookUp(const fs::path& roll, bool create, std::error_code& error) {
+std::optional<fs::path> KeptRollFolders::lookUp(const fs::path& base, const fs::path& roll, bool create,
+                                                std::error_code& error) {
     error.clear();
     const fs::path key = rollKey(roll);
     const std::lock_guard lock(mutex_);
-    if (const auto known = known_.find(key); known != known_.end()) return known->second;
+    if (const auto known = known_.find({base, key}); known != known_.end()) return known->second;
 
-    const fs::path base = base_();
     for (int attempt = 1; attempt <= kMaximumAttempts; ++attempt) {
         const fs::path folder = base / folderName(key, attempt);
         std::error_code status;
@@ -105,7 +103,7 @@ std::optional<fs::path> KeptRollFolders::lookUp(const fs::path& roll, bool creat
         const Record record = exists ? readRecord(folder, key) : Record::missing;
         if (record == Record::another) continue;
         if (record == Record::ours) {
-            known_[key] = folder;
+            known_[{base, key}] = folder;
             return folder;
         }
         // Folders of one name are made in order: past the first gap there is none
@@ -114,7 +112,7 @@ std::optional<fs::path> KeptRollFolders::lookUp(const fs::path& roll, bool creat
         if (!exists) fs::create_directories(folder, error);
         if (!error) error = writeRecord(folder, key);
         if (error) return std::nullopt;
-        known_[key] = folder;
+        known_[{base, key}] = folder;
         return folder;
     }
     error = std::make_error_code(std::errc::file_exists);

@@ -6,20 +6,18 @@
 // the roll's path and a hash of the whole path; the whole path is recorded
 // inside ("origin.json") and checked, so two rolls never share a folder.
 #include <filesystem>
-#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <system_error>
+#include <utility>
 
 namespace vantrel {
 
+// `base` is the folder that holds one folder per roll. Safe to use from several threads.
 class KeptRollFolders {
 public:
-    // `base` gives the folder that holds one folder per roll.
-    explicit KeptRollFolders(std::function<std::filesystem::path()> base);
-
     // The roll's path as it names its folder: absolute, normalised, without a trailing separator.
     static std::filesystem::path rollKey(const std::filesystem::path& roll);
     // "<tail of the path>-<16 hex digits of its hash>", then "-2", "-3" ... for
@@ -27,17 +25,19 @@ public:
     static std::string folderName(const std::filesystem::path& rollKey, int attempt = 1);
 
     // The roll's folder when one was made; nothing otherwise.
-    std::optional<std::filesystem::path> find(const std::filesystem::path& roll);
+    std::optional<std::filesystem::path> find(const std::filesystem::path& base, const std::filesystem::path& roll);
     // The roll's folder, made with its record when missing; nothing and the
     // error when it cannot be made.
-    std::optional<std::filesystem::path> make(const std::filesystem::path& roll, std::error_code& error);
+    std::optional<std::filesystem::path> make(const std::filesystem::path& base, const std::filesystem::path& roll,
+                                              std::error_code& error);
 
 private:
-    std::optional<std::filesystem::path> lookUp(const std::filesystem::path& roll, bool create, std::error_code& error);
+    std::optional<std::filesystem::path> lookUp(const std::filesystem::path& base, const std::filesystem::path& roll,
+                                                bool create, std::error_code& error);
 
-    std::function<std::filesystem::path()> base_;
     std::mutex mutex_;
-    std::map<std::filesystem::path, std::filesystem::path> known_;  // roll key -> its verified folder
+    // (base, roll key) -> the roll's verified folder
+    std::map<std::pair<std::filesystem::path, std::filesystem::path>, std::filesystem::path> known_;
 };
 
 }  // namespace vantrel

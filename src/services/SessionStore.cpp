@@ -70,8 +70,7 @@ SessionStore::Options withDefaults(SessionStore::Options options) {
 
 }  // namespace
 
-SessionStore::SessionStore(Options options)
-    : options_(withDefaults(std::move(options))), kept_(options_.keptRollsDirectory), files_(options_.files) {}
+SessionStore::SessionStore(Options options) : options_(withDefaults(std::move(options))), files_(options_.files) {}
 
 fs::path SessionStore::recipeURL(const fs::path& photo) { return recipesFolder(photo) / (baseName(photo) + ".json"); }
 
@@ -92,13 +91,16 @@ fs::path SessionStore::sampleRecipesDirectory() const {
 
 fs::path SessionStore::sampleFile(const std::string& name) const { return sampleRecipesDirectory() / name; }
 
-std::optional<fs::path> SessionStore::keptAsideFolder(const fs::path& roll) { return kept_.find(roll); }
+// The kept folders' place is looked up on the caller's thread, like the sample folder's.
+std::optional<fs::path> SessionStore::keptAsideFolder(const fs::path& roll) {
+    return kept_.find(options_.keptRollsDirectory(), roll);
+}
 
 // Rolls whose folder cannot be written. The copy kept aside sits at the same
 // place inside the roll's kept folder as the file does inside ".vantrel".
 
 std::optional<fs::path> SessionStore::keptCopy(const fs::path& roll, const fs::path& beside) {
-    const std::optional<fs::path> folder = kept_.find(roll);
+    const std::optional<fs::path> folder = keptAsideFolder(roll);
     if (!folder) return std::nullopt;
     return *folder / beside.lexically_relative(roll / ".vantrel");
 }
@@ -117,8 +119,9 @@ fs::path SessionStore::newestCopy(const fs::path& roll, const fs::path& beside) 
 
 JsonFileStore::SecondPlace SessionStore::keptAside(const fs::path& roll, const fs::path& beside) {
     const fs::path relative = beside.lexically_relative(roll / ".vantrel");
-    return [kept = &kept_, roll, relative](bool make, std::error_code& error) -> std::optional<fs::path> {
-        const std::optional<fs::path> folder = make ? kept->make(roll, error) : kept->find(roll);
+    return [kept = &kept_, base = options_.keptRollsDirectory(), roll, relative](
+               bool make, std::error_code& error) -> std::optional<fs::path> {
+        const std::optional<fs::path> folder = make ? kept->make(base, roll, error) : kept->find(base, roll);
         if (!folder) return std::nullopt;
         return *folder / relative;
     };

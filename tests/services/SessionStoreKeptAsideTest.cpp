@@ -179,18 +179,18 @@ TEST(SessionStoreKeptAside, KeptFolderIsNamedByTheRollsPathAndChecked) {
     const fs::path taken = base / KeptRollFolders::folderName(KeptRollFolders::rollKey(roll));
     fs::create_directories(taken);
     std::ofstream(taken / "origin.json") << R"({"path": "/somewhere/else/roll"})";
-    KeptRollFolders folders([base] { return base; });
-    EXPECT_EQ(folders.find(roll), std::nullopt);
+    KeptRollFolders folders;
+    EXPECT_EQ(folders.find(base, roll), std::nullopt);
     std::error_code error;
-    const std::optional<fs::path> made = folders.make(roll, error);
+    const std::optional<fs::path> made = folders.make(base, roll, error);
     ASSERT_TRUE(made) << error.message();
     EXPECT_EQ(made->filename().string(), taken.filename().string() + "-2");
-    EXPECT_EQ(KeptRollFolders([base] { return base; }).find(roll), made);
+    EXPECT_EQ(KeptRollFolders().find(base, roll), made);
     // A folder left without its record by a making cut short is taken over.
     const fs::path other = base / "scans" / "other";
     fs::create_directories(base / KeptRollFolders::folderName(KeptRollFolders::rollKey(other)));
-    EXPECT_EQ(folders.make(other, error), base / KeptRollFolders::folderName(KeptRollFolders::rollKey(other)));
-    EXPECT_EQ(KeptRollFolders([base] { return base; }).find(other), folders.find(other));
+    EXPECT_EQ(folders.make(base, other, error), base / KeptRollFolders::folderName(KeptRollFolders::rollKey(other)));
+    EXPECT_EQ(KeptRollFolders().find(base, other), folders.find(base, other));
 }
 
 }  // namespace

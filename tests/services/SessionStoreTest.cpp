@@ -210,13 +210,18 @@ TEST(SessionStore, UnwritableFolderPrintsTheFailureLines) {
                               "[SessionStore] Failed to save culling database" + nowhere}));
 
     // The shared store prints to standard output (its data folder made unusable too).
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    const std::optional<std::string> previous = dataHome ? std::optional<std::string>(dataHome) : std::nullopt;
     ::setenv("XDG_DATA_HOME", roll.c_str(), 1);
     testing::internal::CaptureStdout();
     SessionStore::shared().saveCullingDatabase(RollCullingDatabase{}, roll);
     SessionStore::shared().flush();
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "[SessionStore] Failed to save culling database" + nowhere + "\n");
-    ::unsetenv("XDG_DATA_HOME");
+    if (previous)
+        ::setenv("XDG_DATA_HOME", previous->c_str(), 1);
+    else
+        ::unsetenv("XDG_DATA_HOME");
 }
 
 TEST(SessionStore, CorruptRecipeIsKeptAsideAndNotLost) {
