@@ -1,7 +1,5 @@
 #include "app/MainWindow.h"
 
-#include <algorithm>
-
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
@@ -16,6 +14,8 @@
 #include "app/AutomationActions.h"
 #include "app/BatchExportOverlay.h"
 #include "views/kit/DarkroomTheme.h"
+#include "views/kit/StandardColors.h"
+#include "views/kit/FittingText.h"
 #include "app/CanvasArea.h"
 #include "views/kit/Icons.h"
 #include "app/Inspector.h"
@@ -105,11 +105,10 @@ MainWindow::MainWindow(std::unique_ptr<DarkroomViewModel> viewModel, Localizatio
     filled(culling, DarkroomTheme::windowBackground());
     culling->setFixedHeight(34);
     views_.push_back(culling);
-    status_ = new QLabel;
+    status_ = new FittingLabel;  // a long message is elided, whole in the tooltip
     status_->setObjectName(QStringLiteral("statusLine"));
-    status_->setStyleSheet(QStringLiteral("color: #969696; padding: 0 12px;"));
+    status_->setStyleSheet(DarkroomTheme::colorStyle(standardColor(StandardColor::SecondaryText)) + QStringLiteral(" padding: 0 12px;"));
     status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    status_->installEventFilter(this);
     filled(status_, DarkroomTheme::windowBackground());
     auto* cullingRow = new QHBoxLayout;
     cullingRow->setSpacing(0);
@@ -262,7 +261,7 @@ void MainWindow::scheduleRefresh() {
 
 void MainWindow::refreshNow() {
     refreshPending_ = false;
-    showStatus();
+    status_->setFullText(QString::fromStdString(vm_->statusMessage()));
     for (RefreshableView* view : views_) view->refresh();
 
     // While quitting no sheet may open again.
@@ -284,21 +283,11 @@ void MainWindow::refreshNow() {
 
 void MainWindow::placeOverlay() { overlay_->setGeometry(centralWidget()->rect()); }
 
-void MainWindow::showStatus() {
-    // A message longer than its room ends in an ellipsis and is whole in the tooltip.
-    const QString message = QString::fromStdString(vm_->statusMessage());
-    const QString shown =
-        status_->fontMetrics().elidedText(message, Qt::ElideRight, std::max(0, status_->contentsRect().width()));
-    status_->setText(shown);
-    status_->setToolTip(shown == message ? QString() : message);
-}
-
 // ---------------------------------------------------------------- events
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Resize) {
         if (watched == centralWidget()) placeOverlay();
-        if (watched == status_) showStatus();
     }
     return QMainWindow::eventFilter(watched, event);
 }

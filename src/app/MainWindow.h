@@ -37,6 +37,7 @@ class Inspector;
 class Sidebar;
 class TopBar;
 class DarkroomViewModel;
+class FittingLabel;
 class LocalizationManager;
 class ProSlider;
 class RefreshableView;
@@ -108,7 +109,6 @@ private:
     void syncSheet(QPointer<QDialog>& sheet, bool shown, QDialog* (MainWindow::*make)(), void (*dismissed)(DarkroomViewModel&));
     void syncAlert();
     void placeOverlay();
-    void showStatus();
     void askToDiscard();
     void endDiscardQuestion();
 
@@ -131,7 +131,7 @@ private:
     QWidget* sidebar_ = nullptr;
     QWidget* canvasArea_ = nullptr;
     QWidget* inspector_ = nullptr;
-    QLabel* status_ = nullptr;
+    FittingLabel* status_ = nullptr;
     BatchExportOverlay* overlay_ = nullptr;
     QPointer<QDialog> batchSyncSheet_;
     QPointer<QDialog> exportSheet_;

@@ -27,8 +27,8 @@
 #include <QThreadPool>
 #include <QTimer>
 
-#include "engine/Image.h"
-#include "engine/LoadedPhoto.h"
+#include "engine/core/Image.h"
+#include "engine/io/LoadedPhoto.h"
 #include "model/BatchSyncOptions.h"
 #include "model/EditParameters.h"
 #include "model/PhotoCullingRecord.h"
@@ -42,7 +42,7 @@
 #include "viewmodel/CompareMode.h"
 #include "viewmodel/FilmstripItem.h"
 #include "viewmodel/ReportInbox.h"
-#include "engine/HistogramData.h"
+#include "engine/stages/HistogramData.h"
 #include "viewmodel/ThumbnailLoop.h"
 #include "viewmodel/UserDefaults.h"
 #include "viewmodel/ViewModelServices.h"

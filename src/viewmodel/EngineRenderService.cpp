@@ -10,7 +10,7 @@
 #include <QCoreApplication>
 #include <QThreadPool>
 
-#include "engine/ImageLoader.h"
+#include "engine/io/ImageLoader.h"
 #include "viewmodel/HistogramTap.h"
 
 namespace vantrel {

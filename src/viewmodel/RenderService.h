@@ -11,11 +11,11 @@
 
 #include <QImage>
 
-#include "engine/Image.h"
-#include "engine/LoadedPhoto.h"
+#include "engine/core/Image.h"
+#include "engine/io/LoadedPhoto.h"
 #include "model/EditParameters.h"
 #include "model/Uuid.h"
-#include "engine/HistogramData.h"
+#include "engine/stages/HistogramData.h"
 
 namespace vantrel {
 

@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -14,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "app/MainWindow.h"
+#include "views/kit/FittingText.h"
 #include "services/AtomicFile.h"
 #include "services/L10n.h"
 #include "services/SessionStore.h"
@@ -57,10 +57,7 @@ TEST(UnsavedEditsQuitTest, ClosingAsksBeforeDiscardingEditsSavedNowhere) {
 
     int quits = 0;
     auto window = makeWindow(quits);
-    const auto statusLine = [&] {
-        const QLabel* line = window->findChild<QLabel*>("statusLine");
-        return (line->toolTip().isEmpty() ? line->text() : line->toolTip()).toStdString();  // whole when cut short
-    };
+    const auto statusLine = [&] { return window->findChild<FittingLabel*>("statusLine")->fullText().toStdString(); };
     EXPECT_TRUE(QTest::qWaitFor([&] { return statusLine() == L10n::tr("status.saveFailed"); }, 3000));
 
     // Asked, and kept: the window stays with its edit.

@@ -5,10 +5,10 @@
 #include <cstring>
 
 #include "LoaderFixtures.h"
-#include "engine/LoadError.h"
-#include "engine/Orientation.h"
-#include "engine/ScanDecoder.h"
-#include "engine/ScanResize.h"
+#include "engine/io/LoadError.h"
+#include "engine/io/Orientation.h"
+#include "engine/io/ScanDecoder.h"
+#include "engine/io/ScanResize.h"
 
 using namespace vantrel;
 using namespace vantrel::testing;

@@ -14,7 +14,7 @@
 #include <cstring>
 #include <future>
 
-#include "engine/HorizonDetector.h"
+#include "engine/analysis/HorizonDetector.h"
 
 namespace vantrel {
 namespace {

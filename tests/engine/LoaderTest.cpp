@@ -5,10 +5,10 @@
 #include <thread>
 
 #include "LoaderFixtures.h"
-#include "engine/Color.h"
-#include "engine/Context.h"
-#include "engine/ImageLoader.h"
-#include "engine/LoadError.h"
+#include "engine/core/Color.h"
+#include "engine/core/Context.h"
+#include "engine/io/ImageLoader.h"
+#include "engine/io/LoadError.h"
 #include "model/Translation.h"
 
 using namespace vantrel;

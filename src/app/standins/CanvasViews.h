@@ -18,7 +18,7 @@
 #include "model/Uuid.h"
 #include "viewmodel/CompareMode.h"
 #include "viewmodel/FilmstripItem.h"
-#include "engine/HistogramData.h"
+#include "engine/stages/HistogramData.h"
 
 class QListWidget;
 
