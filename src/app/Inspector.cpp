@@ -13,10 +13,10 @@
 #include "views/kit/FittingText.h"
 #include "views/kit/Icons.h"
 #include "views/kit/ProSlider.h"
-#include "app/standins/CanvasViews.h"
 #include "app/standins/MaskViews.h"
 #include "app/standins/PanelViews.h"
 #include "viewmodel/DarkroomViewModel.h"
+#include "views/canvas/HistogramWaveformView.h"
 
 namespace vantrel {
 
