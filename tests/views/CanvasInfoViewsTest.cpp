@@ -74,8 +74,10 @@ TEST(HistogramWaveformView, StandardAndExtendedRangesShowTheirMarksAndTexts) {
     EXPECT_EQ(view.axisMiddle()->text(), "SDR 255 (1.0)");
     EXPECT_EQ(view.axisEnd()->text(), "EDR +1.6 EV");
     EXPECT_LT(view.badge()->x(), 10);  // the badge sits at the left
-    QCoreApplication::processEvents();  // the badge takes the room of its new text
-    EXPECT_EQ(describeLayoutIssues(findLayoutIssues(view)).toStdString(), "");
+    // Once laid out again the badge has the room of its new text.
+    auto report = [&] { return describeLayoutIssues(findLayoutIssues(view)); };
+    (void)QTest::qWaitFor([&] { return report().isEmpty(); }, 1000);
+    EXPECT_EQ(report().toStdString(), "");
     const QImage extended = test::grabImage(*view.curves());
     test::saveShot(extended, "histogram-extended");
     const int w = view.curves()->width();

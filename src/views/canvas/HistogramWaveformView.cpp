@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "views/canvas/HistogramGeometry.h"
+#include "views/canvas/HistogramRaster.h"
 #include "views/kit/Icons.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
@@ -78,6 +79,10 @@ protected:
 };
 
 // The 90-point drawing: background, grid, curves, extended-range zone, outline.
+// The curves are drawn into one image per paint (their areas straight into its
+// pixels, see HistogramRaster), cut to the rounded box and copied once; the
+// box's background, its cut and its outline depend on the size alone and are
+// made once per size.
 class Curves final : public QWidget {
 public:
     explicit Curves(const HistogramData& data, QWidget* parent = nullptr) : QWidget(parent), data_(data) {
@@ -89,50 +94,100 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
+        const double dpr = devicePixelRatioF();
+        prepareBox(dpr);
         const double w = width(), h = height();
-        const QPainterPath box = roundedRect(QRectF(0, 0, w, h), kBoxRadius);
-        painter.fillPath(box, blackAt(0.45));
-        painter.save();
-        painter.setClipPath(box);
-
         const bool extended = data_.isUltraHDREnabled;
         const double d = standardRangeWidth(w, extended);
-        painter.strokePath(gridPath(d, h), solidPen(whiteAt(0.08), 0.5));
+
+        QImage layer(box_.size(), QImage::Format_ARGB32_Premultiplied);
+        layer.setDevicePixelRatio(dpr);
+        {
+            QPainter painter(&layer);
+            painter.setCompositionMode(QPainter::CompositionMode_Source);
+            painter.drawImage(QPointF(), box_);
+            painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+            painter.setPen(solidPen(whiteAt(0.08), 0.5));
+            const QLineF grid[] = {{d * 0.25, 0, d * 0.25, h}, {d * 0.5, 0, d * 0.5, h}, {d * 0.75, 0, d * 0.75, h},
+                                   {0, h * 0.5, d, h * 0.5}};
+            painter.drawLines(grid, 4);
+        }
         static const Channel channels[] = {{&HistogramData::redBins, channelColour(1.0, 0.3, 0.3)},
                                            {&HistogramData::greenBins, channelColour(0.3, 1.0, 0.4)},
                                            {&HistogramData::blueBins, channelColour(0.3, 0.5, 1.0)}};
         for (const Channel& channel : channels) {
             const QPolygonF line = curvePoints(data_.*channel.bins, 0, d, h);
             if (line.isEmpty()) continue;
-            painter.fillPath(curveArea(line, 0, d, h), times(channel.colour, 0.25));
-            painter.setPen(solidPen(channel.colour, 1));
-            painter.drawPolyline(line);
+            fillUnder(layer, line, times(channel.colour, 0.25));
+            stroke(layer, line, channel.colour, 1);
         }
-        const QPolygonF luma = curvePoints(data_.lumaBins, 0, d, h);
-        if (!luma.isEmpty()) {
-            painter.setPen(solidPen(whiteAt(0.85), 1.2));
-            painter.drawPolyline(luma);
-        }
+        stroke(layer, curvePoints(data_.lumaBins, 0, d, h), whiteAt(0.85), 1.2);
         if (extended) {
             const QColor yellow = standardColor(StandardColor::Yellow);
-            painter.fillRect(QRectF(d, 0, w - d, h), times(yellow, 0.08));
-            painter.setPen(solidPen(times(yellow, 0.8), 1));
-            painter.drawLine(QPointF(d, 0), QPointF(d, h));
+            {
+                QPainter painter(&layer);
+                painter.fillRect(QRectF(d, 0, w - d, h), times(yellow, 0.08));
+                painter.setPen(solidPen(times(yellow, 0.8), 1));
+                painter.drawLine(QPointF(d, 0), QPointF(d, h));
+            }
             const QPolygonF zone = curvePoints(data_.edrBins, d, w - d, h);
             if (!zone.isEmpty()) {
-                painter.fillPath(curveArea(zone, d, w, h), times(yellow, 0.35));
-                painter.setPen(solidPen(times(yellow, 0.9), 1.2));
-                painter.drawPolyline(zone);
+                fillUnder(layer, zone, times(yellow, 0.35));
+                stroke(layer, zone, times(yellow, 0.9), 1.2);
             }
         }
-        painter.restore();
-        painter.strokePath(roundedRect(QRectF(0.5, 0.5, w - 1, h - 1), kBoxRadius), solidPen(whiteAt(0.12), 1));
+        {
+            QPainter painter(&layer);
+            painter.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+            painter.drawImage(QPointF(), cut_);
+        }
+        QPainter painter(this);
+        painter.drawImage(QPointF(), layer);
+        painter.drawImage(QPointF(), outline_);
     }
 
 private:
+    static void stroke(QImage& layer, const QPolygonF& line, const QColor& colour, double width) {
+        if (line.isEmpty()) return;
+        QPainter painter(&layer);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(solidPen(colour, width));
+        if (width <= 1) {
+            painter.drawPolyline(line);  // the painter's fast path for thin lines
+            return;
+        }
+        // A wider line in short runs: stroked as one outline of 256 joined
+        // segments, it costs many times more to fill.
+        constexpr qsizetype kRun = 4;
+        for (qsizetype start = 0; start + 1 < line.size(); start += kRun)
+            painter.drawPolyline(line.constData() + start, int(std::min(kRun + 1, line.size() - start)));
+    }
+
+    // The box's background, the cut that rounds its corners and its outline, for this size.
+    void prepareBox(double dpr) {
+        const QSize pixels = (QSizeF(size()) * dpr).toSize();
+        if (box_.size() == pixels && box_.devicePixelRatio() == dpr) return;
+        const QRectF area(0, 0, width(), height());
+        auto image = [&](auto paint) {
+            QImage made(pixels, QImage::Format_ARGB32_Premultiplied);
+            made.setDevicePixelRatio(dpr);
+            made.fill(Qt::transparent);
+            QPainter painter(&made);
+            painter.setRenderHint(QPainter::Antialiasing);
+            paint(painter);
+            return made;
+        };
+        box_ = image([&](QPainter& p) { p.fillPath(roundedRect(area, kBoxRadius), blackAt(0.45)); });
+        cut_ = image([&](QPainter& p) { p.fillPath(roundedRect(area, kBoxRadius), Qt::white); });
+        outline_ = image([&](QPainter& p) {
+            p.strokePath(roundedRect(area.adjusted(0.5, 0.5, -0.5, -0.5), kBoxRadius), solidPen(whiteAt(0.12), 1));
+        });
+    }
+
     const HistogramData& data_;
+    QImage box_;
+    QImage cut_;
+    QImage outline_;
 };
 
 }  // namespace histogram
