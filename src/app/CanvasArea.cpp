@@ -199,7 +199,10 @@ QWidget* CanvasArea::viewingBranch() {
     connect(navigator, &NavigatorMinimapView::zoomTo100Requested, this, [this] { vm_.zoomTo100(); });
     connect(navigator, &NavigatorMinimapView::zoomTo200Requested, this, [this] { vm_.zoomTo200(); });
     connect(navigator, &NavigatorMinimapView::closeRequested, this, [this] { vm_.setIsNavigatorVisible(false); });
-    stack->addWidget(navigator, 0, 0, Qt::AlignTop | Qt::AlignRight);
+    auto* navigatorCorner = new QGridLayout;
+    navigatorCorner->setContentsMargins(0, 14, 14, 0);
+    navigatorCorner->addWidget(navigator, 0, 0, Qt::AlignTop | Qt::AlignRight);
+    stack->addLayout(navigatorCorner, 0, 0);
     auto* hud = new CompareControlHUDView(vm_.binding(&DarkroomViewModel::compareMode, &DarkroomViewModel::setCompareMode),
                                           vm_.binding(&DarkroomViewModel::isHoldingOriginal,
                                                       &DarkroomViewModel::setIsHoldingOriginal));

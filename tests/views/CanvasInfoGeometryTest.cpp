@@ -9,6 +9,7 @@
 #include "views/canvas/FilmstripLayout.h"
 #include "views/canvas/FilmstripModel.h"
 #include "views/canvas/HistogramGeometry.h"
+#include "views/canvas/HistogramRaster.h"
 #include "views/canvas/MetadataCells.h"
 #include "views/canvas/NavigatorGeometry.h"
 
@@ -311,6 +312,47 @@ TEST(HistogramGeometry, MarksAndTextsOfBothRanges) {
     EXPECT_EQ(histogram::headroomLabel(0.5), "EDR +0.0 EV");
     EXPECT_EQ(histogram::headroomLabel(kNaN), "EDR +0.0 EV");
     EXPECT_EQ(histogram::badgeText(kNaN), "EDR Headroom 1.0x");
+}
+
+TEST(HistogramRaster, FillsBelowTheLineWithAnEdgeInProportion) {
+    QImage image(20, 10, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    // A flat line at 4.5 across the first ten columns, opaque red.
+    histogram::fillUnder(image, QPolygonF({QPointF(0, 4.5), QPointF(10, 4.5)}), QColor(255, 0, 0));
+    EXPECT_EQ(image.pixelColor(3, 3).alpha(), 0);
+    EXPECT_NEAR(image.pixelColor(3, 4).alpha(), 128, 1);  // half the top pixel lies under the line
+    EXPECT_EQ(image.pixel(3, 5), qRgba(255, 0, 0, 255));
+    EXPECT_EQ(image.pixel(9, 9), qRgba(255, 0, 0, 255));
+    EXPECT_EQ(image.pixelColor(10, 9).alpha(), 0);  // past the line's end
+    // Translucent over translucent: premultiplied "over".
+    histogram::fillUnder(image, QPolygonF({QPointF(0, 0), QPointF(20, 0)}), QColor(0, 0, 255, 128));
+    const QColor both = image.pixelColor(5, 8);
+    EXPECT_EQ(both.alpha(), 255);
+    EXPECT_NEAR(both.red(), 127, 2);
+    EXPECT_NEAR(both.blue(), 128, 2);
+    const QColor alone = image.pixelColor(15, 8);
+    EXPECT_NEAR(alone.alpha(), 128, 1);
+
+    // A slope at twice the pixel density: each column takes the line's height at its middle.
+    QImage sharp(40, 40, QImage::Format_ARGB32_Premultiplied);
+    sharp.setDevicePixelRatio(2);
+    sharp.fill(Qt::transparent);
+    histogram::fillUnder(sharp, QPolygonF({QPointF(0, 0), QPointF(20, 20)}), QColor(Qt::white));
+    for (int x : {11, 30}) {
+        // The line lies at x + 0.5 device pixels in this column: half of row x is under it.
+        EXPECT_EQ(sharp.pixelColor(x, x - 1).alpha(), 0) << x;
+        EXPECT_NEAR(sharp.pixelColor(x, x).alpha(), 128, 1) << x;
+        EXPECT_EQ(sharp.pixelColor(x, x + 1).alpha(), 255) << x;
+    }
+    // Too short a line, or a wrong format: nothing.
+    QImage untouched(10, 10, QImage::Format_ARGB32_Premultiplied);
+    untouched.fill(Qt::transparent);
+    histogram::fillUnder(untouched, QPolygonF({QPointF(0, 0)}), QColor(Qt::white));
+    EXPECT_EQ(untouched.pixelColor(5, 9).alpha(), 0);
+    QImage rgb(10, 10, QImage::Format_RGB32);
+    rgb.fill(Qt::black);
+    histogram::fillUnder(rgb, QPolygonF({QPointF(0, 0), QPointF(10, 0)}), QColor(Qt::white));
+    EXPECT_EQ(rgb.pixelColor(5, 9), QColor(Qt::black));
 }
 
 // ---------------------------------------------------------------- card
