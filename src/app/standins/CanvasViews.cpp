@@ -41,12 +41,16 @@ void ZoomPanCanvasView::place() {
 SplitCompareView::SplitCompareView(Source<QImage> referenceImage, Source<QImage> targetImage,
                                    Binding<bool> isHoldingOriginal, Binding<CompareMode> compareMode,
                                    Source<QString> referenceLabel, Source<QString> targetLabel, bool showsOwnControls,
-                                   QWidget* parent)
+                                   QWidget* parent, Source<QString> emptyText)
     : QWidget(parent), referenceImage_(std::move(referenceImage)), targetImage_(std::move(targetImage)),
       isHoldingOriginal_(std::move(isHoldingOriginal)), compareMode_(std::move(compareMode)),
       referenceLabel_(std::move(referenceLabel)), targetLabel_(std::move(targetLabel)),
-      showsOwnControls_(showsOwnControls) {
+      showsOwnControls_(showsOwnControls), emptyText_(std::move(emptyText)) {
     setObjectName(QStringLiteral("SplitCompareView"));
+}
+
+QString SplitCompareView::emptyText() const {
+    return emptyText_ ? emptyText_() : QString::fromStdString(L10n::tr("preview.loadingFilm"));
 }
 
 QRectF SplitCompareView::fittedRect(QSizeF size, QRectF area) {
@@ -66,7 +70,8 @@ void SplitCompareView::paintEvent(QPaintEvent*) {
     const QImage& image = showReference ? reference : target;
     if (image.isNull()) {
         painter.setPen(QColor(150, 150, 150));
-        painter.drawText(rect(), Qt::AlignCenter, QString::fromStdString(L10n::tr("preview.loadingFilm")));
+        // Long messages wrap inside a margin rather than run off the canvas.
+        painter.drawText(rect().adjusted(24, 0, -24, 0), Qt::AlignCenter | Qt::TextWordWrap, emptyText());
         return;
     }
     painter.drawImage(fittedRect(image.size(), rect()), image);
