@@ -181,6 +181,11 @@ TEST_F(CanvasInfoWindowTest, EveryLanguageFitsWithTheNavigatorShown) {
                 (void)QTest::qWaitFor([&] { return report().isEmpty(); }, 1000);
                 EXPECT_EQ(report().toStdString(), "") << rawValue(language) << " " << size.width();
             }
+            // A picture to look at, when asked for.
+            if (const QByteArray folder = qgetenv("VANTREL_VIEW_SHOTS"); !folder.isEmpty())
+                window->grab().save(QStringLiteral("%1/window-%2-%3.png")
+                                        .arg(QString::fromLocal8Bit(folder), QLatin1String(rawValue(language)))
+                                        .arg(size.width()));
             // The navigator stays inside the canvas area.
             const QRect place(navigator()->mapTo(window->canvasArea(), QPoint(0, 0)), navigator()->size());
             EXPECT_TRUE(window->canvasArea()->rect().contains(place)) << rawValue(language);
