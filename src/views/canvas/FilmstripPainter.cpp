@@ -47,7 +47,8 @@ FilmstripPainter::FilmstripPainter()
 void FilmstripPainter::setMasterText(const QString& text) {
     if (text == master_) return;
     master_ = text;
-    ++masterVariant_;  // a new language: a new badge
+    ++masterVariant_;  // a new language: a new badge, and the old one goes
+    std::erase_if(marks_, [](const auto& entry) { return (entry.first >> 56) == quint64(Mark::master); });
 }
 
 double FilmstripPainter::titleHeight() const {

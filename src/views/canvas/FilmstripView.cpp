@@ -34,7 +34,6 @@ FilmstripView::FilmstripView(Source<std::vector<FilmstripCell>> items, Source<st
     setFixedHeight(int(kBandHeight));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
-    viewport()->setMouseTracking(false);
 
     connect(&model_, &QAbstractItemModel::modelReset, this, [this] {
         updateScrollRange();

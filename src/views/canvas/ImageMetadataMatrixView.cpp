@@ -258,7 +258,10 @@ void ImageMetadataMatrixView::refresh() {
         cell.detail->setVisible(!texts[i].detail.isEmpty());
     }
     const bool collapsed = isCollapsed();
-    collapse_->setIcon(symbolIcon(chevronSymbol(), standardColor(StandardColor::SecondaryText)));
+    if (collapse_->property("symbol").toString() != QLatin1String(chevronSymbol())) {
+        collapse_->setIcon(symbolIcon(chevronSymbol(), standardColor(StandardColor::SecondaryText)));
+        collapse_->setProperty("symbol", QLatin1String(chevronSymbol()));
+    }
     collapse_->setToolTip(localized(collapsed ? "meta.expand" : "meta.collapse"));
     if (close_) close_->setToolTip(localized("metadata.hideTooltip"));
     if (collapsed != shownCollapsed_) showCollapsed(collapsed);

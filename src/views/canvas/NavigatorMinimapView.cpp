@@ -67,11 +67,15 @@ public:
 
     bool waiting() const { return owner_.image_().isNull(); }
 
-    // Keeps the busy mark turning only while it shows.
+    // Repaints when what it shows changed; keeps the busy mark turning only while it shows.
     void follow() {
         const bool turn = waiting() && isVisible() && Animations::enabled();
         if (turn && !spinner_.isActive()) spinner_.start();
         if (!turn) spinner_.stop();
+        const Scene now{owner_.image_().cacheKey(), owner_.imageSize_(), owner_.containerSize_(),
+                        owner_.zoomScale_.get(), owner_.panOffset_.get()};
+        if (now == shown_) return;
+        shown_ = now;
         update();
     }
 
@@ -139,7 +143,17 @@ private:
         }
     }
 
+    struct Scene {
+        qint64 image = -1;
+        QSize imageSize;
+        QSizeF container;
+        double zoom = 0;
+        QSizeF pan;
+        bool operator==(const Scene&) const = default;
+    };
+
     NavigatorMinimapView& owner_;
+    Scene shown_;
     DragTracker tap_{4.0};
     QPixmap cached_;
     qint64 pictureKey_ = 0;
