@@ -21,10 +21,10 @@
 #include "views/panels/NegativeLabControlView.h"
 #include "views/panels/ToneCurveEditorView.h"
 #include "views/panels/UltraHDRControlView.h"
-#include "app/standins/CanvasViews.h"
 #include "app/standins/MaskViews.h"
 #include "app/standins/PanelViews.h"
 #include "viewmodel/DarkroomViewModel.h"
+#include "views/canvas/HistogramWaveformView.h"
 
 namespace vantrel {
 
