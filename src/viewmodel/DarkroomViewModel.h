@@ -237,6 +237,9 @@ public:
     // Asks for a file and writes the frame there: the one checked frame when
     // exactly one is checked, else the current frame.
     void exportCurrentPhoto(const ExportSettings& settings);
+    // Asks for a file, proposing this frame's own name, and writes the frame
+    // there with its own recipe (the live one when it is the current frame).
+    void exportPhoto(LoadedPhoto photo, ExportSettings settings);
     // Asks for a folder, then beginBatchExport.
     void startBatchExport(const std::vector<LoadedPhoto>& photos, const ExportSettings& settings);
     void beginBatchExport(const std::vector<LoadedPhoto>& photos, const std::filesystem::path& folder,
