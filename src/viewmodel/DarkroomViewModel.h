@@ -168,7 +168,10 @@ public:
     // Film recipes keep the frame's crop, healing, masks, subject mask and
     // negative conversion wherever the recipe leaves them at their defaults.
     void applyPreset(const FilmPreset& preset);
-    void saveCustomPreset(const std::string& name, const std::string& subtitle, bool includeFrame);
+    // Nothing when the recipe was stored, else why it could not be (the status
+    // line says so too).
+    std::optional<std::string> saveCustomPreset(const std::string& name, const std::string& subtitle,
+                                                bool includeFrame);
     void deleteCustomPreset(const std::string& id);
     void revealPresetsFolder();
     void exportRecipe(const std::string& id, const std::filesystem::path& destination);
@@ -227,6 +230,8 @@ public:
     void saveSnapshot(const std::string& name);
     void loadSnapshot(const SnapshotItem& snapshot);
     void deleteSnapshot(const Uuid& id);
+    // Every snapshot with this identifier takes the name; the list is stored.
+    void renameSnapshot(Uuid id, std::string name);
     // Starts comparing with the snapshot, or ends it when it is already compared.
     void compareWithSnapshot(const SnapshotItem& snapshot);
     void endSnapshotComparison();
