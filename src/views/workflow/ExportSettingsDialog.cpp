@@ -218,7 +218,7 @@ ExportSettingsDialog::ExportSettingsDialog(Binding<ExportSettings> settings, std
             next.useDisplayP3 = radio == p3_;
             write(next);
         });
-        spaceBlock->addWidget(radio);
+        spaceBlock->addWidget(radio, 0, Qt::AlignLeft);  // only its mark and its name take clicks
     }
     column->addLayout(spaceBlock);
     column->addWidget(dividerLine(whiteAt(0.12)));
