@@ -186,7 +186,11 @@ bool SnapshotRow::eventFilter(QObject* watched, QEvent* event) {
             endRename(false);
             return true;
         }
-        if (event->type() == QEvent::FocusOut) endRename(true);
+        // Clicking elsewhere commits; the window losing the focus for a while does not.
+        if (event->type() == QEvent::FocusOut) {
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) endRename(true);
+        }
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -346,7 +350,8 @@ void SnapshotListView::act(SnapshotRow* row, Action action) {
 
 void SnapshotListView::rename(SnapshotRow* row, const QString& typed) {
     if (!row->snapshotID()) return;
-    const SnapshotItem* found = snapshots::findSnapshot(snapshots_(), *row->snapshotID());
+    const std::vector<SnapshotItem> list = snapshots_();
+    const SnapshotItem* found = snapshots::findSnapshot(list, *row->snapshotID());
     if (!found) return;
     const Uuid id = found->id;
     const std::optional<QString> name = snapshots::renamedTo(typed, found->name);
