@@ -18,7 +18,6 @@ namespace vantrel {
 namespace {
 
 QString text(const std::string& s) { return QString::fromStdString(s); }
-QString buttonText(const QString& s) { return QString(s).replace(QLatin1Char('&'), QStringLiteral("&&")); }
 
 FittingLabel* columnTitle(const char* name) {
     auto* label = new FittingLabel;
@@ -209,9 +208,9 @@ void BatchSyncDialog::refresh() {
     title_->setFullText(title);
     setWindowTitle(title);
     subtitle_->setFullText(text(L10n::tr("sync.dialogSubtitle", source, targets)));
-    selectAll_->setFullText(buttonText(localized("sync.selectAll")));
-    clear_->setFullText(buttonText(localized("mask.clear")));
-    recommended_->setFullText(buttonText(localized("sync.recommended")));
+    selectAll_->setFullText(buttonLabel(localized("sync.selectAll")));
+    clear_->setFullText(buttonLabel(localized("mask.clear")));
+    recommended_->setFullText(buttonLabel(localized("sync.recommended")));
     leftTitle_->setFullText(localized("sync.categoryToneColor"));
     rightTitle_->setFullText(localized("sync.categoryOptics"));
     isolatedTitle_->setFullText(localized("sync.isolatedSectionTitle"));
@@ -222,7 +221,7 @@ void BatchSyncDialog::refresh() {
     summary_->setFullText(targets < 1 ? localized("sync.summaryNoTargets")
                                        : text(L10n::tr("sync.summaryUpdating", targets)));
     cancelButton()->setFullText(localized("dialog.cancel"));
-    confirmButton()->setFullText(buttonText(text(L10n::tr("sync.executeButton", targets))));
+    confirmButton()->setFullText(buttonLabel(text(L10n::tr("sync.executeButton", targets))));
     confirmButton()->setEnabled(sync::canSync(options, targets));
 }
 

@@ -28,8 +28,6 @@ namespace {
 
 QString text(const std::string& s) { return QString::fromStdString(s); }
 
-// A button shows "&" as it is rather than as a shortcut marker.
-QString buttonText(const QString& s) { return QString(s).replace(QLatin1Char('&'), QStringLiteral("&&")); }
 
 FittingLabel* blockCaption(const char* name) {
     auto* label = new FittingLabel;
@@ -280,7 +278,7 @@ void ExportSettingsDialog::refresh() {
 
     cancelButton()->setFullText(localized("dialog.cancel"));
     const QString go = batch ? text(L10n::tr("dialog.chooseFolder", count)) : localized("dialog.chooseFolderSingle");
-    confirmButton()->setFullText(buttonText(go));
+    confirmButton()->setFullText(buttonLabel(go));
     confirmButton()->setHelp(go);
     confirmButton()->setIcon(symbolIcon(batch ? "square.and.arrow.up.fill" : "arrow.down.doc", Qt::white));
     confirmButton()->setEnabled(count > 0);

@@ -192,7 +192,7 @@ void SavePresetSheet::refresh() {
     includeFrame_->setTexts(localized("presetSheet.includeFrame"), localized("presetSheet.includeFrameSub"));
     note_->setFullText(localized("presetSheet.excludeCropNote"));
     cancelButton()->setFullText(localized("dialog.cancel"));
-    confirmButton()->setFullText(QString(localized("presetSheet.save")).replace(QLatin1Char('&'), QStringLiteral("&&")));
+    confirmButton()->setFullText(buttonLabel(localized("presetSheet.save")));
     updateSaveButton();
 }
 

@@ -141,6 +141,8 @@ void Band::paintEvent(QPaintEvent*) {
     painter.fillRect(QRect(0, height() - 1, width(), 1), line_);
 }
 
+QString buttonLabel(QString text) { return text.replace(QLatin1Char('&'), QStringLiteral("&&")); }
+
 QWidget* dividerLine(const QColor& colour, Qt::Orientation orientation) {
     auto* line = new Band(colour, colour);
     if (orientation == Qt::Horizontal)
