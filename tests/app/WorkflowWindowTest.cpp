@@ -38,7 +38,10 @@ protected:
         services.settings = std::make_shared<QSettings>(dir.filePath("settings.ini"), QSettings::IniFormat);
         services.timings = {std::chrono::milliseconds(30), std::chrono::milliseconds(60000)};
         window = std::make_unique<MainWindow>(std::make_unique<DarkroomViewModel>(std::move(services)), nullptr,
-                                              [] {});
+                                              [this] {
+                                                  ++quitRequests;
+                                                  quitApplication();
+                                              });
         window->startCommandFilePolling({});
         ASSERT_TRUE(QTest::qWaitFor([&] { return !vm().renderedPreview().isNull(); }, 3000));
         window->show();
@@ -70,6 +73,7 @@ protected:
     std::shared_ptr<FakeExportService> exporter = std::make_shared<FakeExportService>();
     std::shared_ptr<FakeFileDialogs> dialogs = std::make_shared<FakeFileDialogs>();
     std::unique_ptr<MainWindow> window;
+    int quitRequests = 0;
 };
 
 TEST_F(WorkflowWindowTest, TheCullingBarMarksTheFrameAndItsSummaryFollowsTheFilter) {
@@ -287,17 +291,33 @@ TEST_F(WorkflowWindowTest, AFailedRecipeSaveKeepsTheSheetOpenWithTheName) {
     EXPECT_TRUE(vm().customPresets().empty());
 }
 
-TEST_F(WorkflowWindowTest, ClosingTheWindowEndsTheSnapshotDialog) {
+TEST_F(WorkflowWindowTest, CtrlQInTheSnapshotDialogQuitsAndEndsIt) {
     window->sidebarView()->setTab(Sidebar::Tab::snapshots);
     settle();
     QTest::mouseClick(snapshots()->saveButton(), Qt::LeftButton);
     QDialog* dialog = snapshots()->createDialog();
     ASSERT_NE(dialog, nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
-    EXPECT_EQ(dialog->parentWidget(), window.get());  // a dialog of the window
-    window->close();
+    EXPECT_EQ(dialog->parentWidget(), window.get());  // a dialog of the window, which carries Quit
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+    QTest::keyClick(dialog, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(quitRequests, 1);
     EXPECT_FALSE(dialog->isVisible());
+    EXPECT_FALSE(window->isVisible());
     EXPECT_TRUE(vm().snapshots().empty());
+}
+
+TEST_F(WorkflowWindowTest, CtrlQInAWorkflowSheetQuitsAndClearsItsFlag) {
+    auto* sheet = open<BatchSyncDialog>(&DarkroomViewModel::setIsShowingBatchSyncSheet, &MainWindow::batchSyncSheet);
+    ASSERT_NE(sheet, nullptr);
+    sheet->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(sheet));
+    QTest::keyClick(sheet, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(quitRequests, 1);
+    EXPECT_FALSE(vm().isShowingBatchSyncSheet());
+    EXPECT_EQ(window->batchSyncSheet(), nullptr);
+    EXPECT_FALSE(window->isVisible());
 }
 
 }  // namespace
