@@ -115,28 +115,36 @@ SnapshotRow::SnapshotRow(QWidget* parent) : QWidget(parent) {
 }
 
 void SnapshotRow::show(const SnapshotItem& snapshot, snapshots::RowFlags flags) {
-    if (id_ != snapshot.id) endRename(false);
+    if (id_ != snapshot.id) {
+        endRename(false);
+        setObjectName(QStringLiteral("snapshots.row.") + text(snapshot.id.toString()));
+    }
     id_ = snapshot.id;
     flags_ = flags;
     shownName_ = snapshot.name;
-    setObjectName(QStringLiteral("snapshots.row.") + text(snapshot.id.toString()));
 
     const bool base = flags.isComparisonBase;
     name_->setFullText(text(snapshot.name));
-    name_->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::label, base ? QFont::Bold : QFont::Medium,
-                                                  base ? QColor(Qt::white) : standardColor(StandardColor::PrimaryText)));
-    if (base) {
-        badge_->setText(localized("snapshots.abBase"));
-        badge_->setStyleSheet(QStringLiteral("font-size: 8px; font-weight: bold; color: white; background: %1;"
-                                             " padding: 1px 4px; border-radius: 3px;")
-                                  .arg(DarkroomTheme::css(DarkroomTheme::accent())));
-    } else if (flags.isCurrent) {
-        badge_->setText(localized("snapshots.current"));
-        badge_->setStyleSheet(QStringLiteral("font-size: 8px; color: %1; background: %2; padding: 1px 3px;"
-                                             " border-radius: 3px;")
-                                  .arg(DarkroomTheme::css(standardColor(StandardColor::Green)),
-                                       DarkroomTheme::css(standardColor(StandardColor::Green, 0.15))));
+    // Styles change only with the flags: the window refreshes often, style sheets are dear.
+    const int look = base ? 2 : flags.isCurrent ? 1 : 0;
+    if (look != styledLook_) {
+        styledLook_ = look;
+        name_->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::label, base ? QFont::Bold : QFont::Medium,
+                                                      base ? QColor(Qt::white) : standardColor(StandardColor::PrimaryText)));
+        if (base)
+            badge_->setStyleSheet(QStringLiteral("font-size: 8px; font-weight: bold; color: white; background: %1;"
+                                                 " padding: 1px 4px; border-radius: 3px;")
+                                      .arg(DarkroomTheme::css(DarkroomTheme::accent())));
+        else if (flags.isCurrent)
+            badge_->setStyleSheet(QStringLiteral("font-size: 8px; color: %1; background: %2; padding: 1px 3px;"
+                                                 " border-radius: 3px;")
+                                      .arg(DarkroomTheme::css(standardColor(StandardColor::Green)),
+                                           DarkroomTheme::css(standardColor(StandardColor::Green, 0.15))));
+        compare_->setIcon(symbolIcon("arrow.left.and.right",
+                                     base ? DarkroomTheme::accent() : standardColor(StandardColor::PrimaryText)));
+        compare_->setStyleSheet(rowButtonStyle(base));
     }
+    if (base || flags.isCurrent) badge_->setText(localized(base ? "snapshots.abBase" : "snapshots.current"));
     badge_->setVisible(base || flags.isCurrent);
     date_->setText(text(snapshot.formattedDate()));
     rename_->setToolTip(localized("snapshots.renameHelp"));
@@ -147,9 +155,6 @@ void SnapshotRow::show(const SnapshotItem& snapshot, snapshots::RowFlags flags) 
     load_->setEnabled(!flags.isCurrent);
     compare_->setFullText(localized(base ? "snapshots.cancelCompare" : "snapshots.abCompare"));
     compare_->setHelp(localized("snapshots.abCompareHelp"));
-    compare_->setIcon(symbolIcon("arrow.left.and.right",
-                                 base ? DarkroomTheme::accent() : standardColor(StandardColor::PrimaryText)));
-    compare_->setStyleSheet(rowButtonStyle(base));
     QWidget::show();
     update();
 }

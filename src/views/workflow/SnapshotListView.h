@@ -80,6 +80,7 @@ private:
     std::optional<Uuid> id_;
     std::string shownName_;
     snapshots::RowFlags flags_;
+    int styledLook_ = -1;  // the flags the styles were last set for
     FittingLabel* name_;
     QLineEdit* editor_;
     QLabel* badge_;
