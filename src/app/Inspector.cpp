@@ -16,10 +16,10 @@
 #include "views/panels/FilmGrainControlView.h"
 #include "views/panels/FilmPhysicsControlView.h"
 #include "views/panels/ToneCurveEditorView.h"
-#include "app/standins/CanvasViews.h"
 #include "app/standins/MaskViews.h"
 #include "app/standins/PanelViews.h"
 #include "viewmodel/DarkroomViewModel.h"
+#include "views/canvas/HistogramWaveformView.h"
 
 namespace vantrel {
 

@@ -15,8 +15,8 @@
 #include "views/kit/FittingText.h"
 #include "views/kit/Icons.h"
 #include "app/RecipeList.h"
-#include "app/standins/CanvasViews.h"
 #include "viewmodel/DarkroomViewModel.h"
+#include "views/canvas/ImageMetadataMatrixView.h"
 #include "views/workflow/SnapshotListView.h"
 
 namespace vantrel {
