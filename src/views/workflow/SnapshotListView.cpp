@@ -279,10 +279,23 @@ SnapshotListView::SnapshotListView(Source<std::vector<SnapshotItem>> snapshots,
     banner_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     column->addWidget(banner_);
 
+    // The empty state scrolls with the list: a short sidebar (a small window, a
+    // tall translation) then squeezes neither it nor the panels around it.
+    scroll_ = new QScrollArea;
+    scroll_->setObjectName(QStringLiteral("snapshots.list"));
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setWidgetResizable(true);
+    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* content = new QWidget;
+    content->setObjectName(QStringLiteral("snapshots.content"));
+    auto* contentColumn = new QVBoxLayout(content);
+    contentColumn->setContentsMargins(0, 0, 0, 0);
+    contentColumn->setSpacing(0);
+
     empty_ = new QWidget;
     empty_->setObjectName(QStringLiteral("snapshots.empty"));
     auto* emptyColumn = new QVBoxLayout(empty_);
-    emptyColumn->setContentsMargins(16, 0, 16, 0);
+    emptyColumn->setContentsMargins(16, 8, 16, 8);
     emptyColumn->setSpacing(8);
     emptyColumn->addStretch(1);
     emptyColumn->addWidget(new SymbolView("clock.arrow.circlepath", 28, standardColor(StandardColor::SecondaryText, 0.4)),
@@ -301,20 +314,15 @@ SnapshotListView::SnapshotListView(Source<std::vector<SnapshotItem>> snapshots,
                                                        standardColor(StandardColor::SecondaryText, 0.7)));
     emptyColumn->addWidget(emptyText_);
     emptyColumn->addStretch(1);
-    column->addWidget(empty_, 1);
+    contentColumn->addWidget(empty_, 1);
 
-    scroll_ = new QScrollArea;
-    scroll_->setObjectName(QStringLiteral("snapshots.list"));
-    scroll_->setFrameShape(QFrame::NoFrame);
-    scroll_->setWidgetResizable(true);
-    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    auto* content = new QWidget;
-    content->setObjectName(QStringLiteral("snapshots.rows"));
-    rowColumn_ = new QVBoxLayout(content);
+    rowArea_ = new QWidget;
+    rowArea_->setObjectName(QStringLiteral("snapshots.rows"));
+    rowColumn_ = new QVBoxLayout(rowArea_);
     rowColumn_->setContentsMargins(10, 10, 10, 10);
     rowColumn_->setSpacing(6);
     rowColumn_->addStretch(1);
+    contentColumn->addWidget(rowArea_, 1);
     scroll_->setWidget(content);
     column->addWidget(scroll_, 1);
 
@@ -388,7 +396,9 @@ void SnapshotListView::refresh() {
     emptyTitle_->setFullText(localized("snapshots.emptyTitle"));
     emptyText_->setFullText(localized("snapshots.emptyDesc"));
     empty_->setVisible(list.empty());
-    scroll_->setVisible(!list.empty());
+    rowArea_->setVisible(!list.empty());
+    // The list shows its scroll bar; the empty state only when it must scroll.
+    scroll_->setVerticalScrollBarPolicy(list.empty() ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOn);
 
     // Each snapshot keeps its row; rows of snapshots gone are freed for reuse.
     std::set<Uuid> listed;

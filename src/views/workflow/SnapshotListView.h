@@ -119,7 +119,8 @@ public:
     QWidget* banner() const { return banner_; }
     ElidedLabel* bannerText() const { return bannerText_; }
     QWidget* emptyState() const { return empty_; }
-    QScrollArea* list() const { return scroll_; }
+    QScrollArea* list() const { return scroll_; }  // the rows or the empty state
+    QWidget* rowArea() const { return rowArea_; }
 
 Q_SIGNALS:
     void applyRequested(const SnapshotItem& snapshot);
@@ -156,6 +157,7 @@ private:
     FittingLabel* emptyTitle_;
     FittingLabel* emptyText_;
     QScrollArea* scroll_;
+    QWidget* rowArea_;
     QVBoxLayout* rowColumn_;
     std::vector<SnapshotRow*> rows_;  // every row made, shown or free
     std::vector<SnapshotRow*> placed_;
