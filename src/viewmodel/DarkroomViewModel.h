@@ -36,7 +36,7 @@
 #include "services/ExportSettings.h"
 #include "services/FilmPreset.h"
 #include "model/Binding.h"
-#include "viewmodel/CompareMode.h"
+#include "model/CompareMode.h"
 #include "viewmodel/FilmstripItem.h"
 #include "engine/stages/HistogramData.h"
 #include "viewmodel/ThumbnailLoop.h"

@@ -16,7 +16,7 @@
 #include "model/EditParameters.h"
 #include "model/ImageMetadataInfo.h"
 #include "model/Uuid.h"
-#include "viewmodel/CompareMode.h"
+#include "model/CompareMode.h"
 #include "viewmodel/FilmstripItem.h"
 #include "engine/stages/HistogramData.h"
 
