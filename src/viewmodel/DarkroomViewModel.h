@@ -21,6 +21,7 @@
 
 #include <QImage>
 #include <QObject>
+#include <QSize>
 #include <QSizeF>
 #include <QThreadPool>
 #include <QTimer>
@@ -208,7 +209,13 @@ public:
     void clearAllHealingSpots();
     void toggleDustMode();
 
-    // The zoom factor at which one scan pixel covers one canvas point (at least 1).
+    // The pixel size of the frame on screen, in the scan's full-resolution pixels:
+    // the size published with the preview (turned, straightened and cropped, with
+    // the film frame outside the tools' modes, uncropped while cropping), else the
+    // selected frame's dimensions; empty without a selected frame. The canvas
+    // fits, and the tools' overlays place their marks, by it.
+    QSize previewFrameSize() const;
+    // The zoom factor at which one pixel of that frame covers one canvas point (at least 1).
     double actualPixelsZoomFactor() const;
     void zoomToFit();
     void zoomTo100();
@@ -265,6 +272,7 @@ Q_SIGNALS:
     void isShowingExportDialogChanged();
     void exportSettingsChanged();
     void parametersChanged();
+    void renderedFrameSizeChanged();
     void renderedPreviewChanged();
     void originalPreviewChanged();
     void histogramDataChanged();
@@ -322,6 +330,9 @@ public:
     VANTREL_PUBLISHED(bool, isShowingExportDialog, setIsShowingExportDialog){false};
     VANTREL_PUBLISHED(ExportSettings, exportSettings, setExportSettings){};
     VANTREL_PUBLISHED(EditParameters, parameters, setParameters){EditParameters::defaultValue()};
+    // The pixel size of the frame renderedPreview shows (see previewFrameSize()),
+    // published just before each preview; empty when the renderer did not say.
+    VANTREL_PUBLISHED(QSize, renderedFrameSize, setRenderedFrameSize){};
     VANTREL_PUBLISHED(QImage, renderedPreview, setRenderedPreview){};
     VANTREL_PUBLISHED(QImage, originalPreview, setOriginalPreview){};
     VANTREL_PUBLISHED(HistogramData, histogramData, setHistogramData){HistogramData::empty()};

@@ -17,6 +17,7 @@ void DarkroomViewModel::requestRender(bool final) {
     cancelFullRender();
 
     RenderJob job{*photo, parameters_, std::nullopt, isCroppingMode_, isRetouchMode_};
+    job.omitsFilmFrame = isCroppingMode_ || isRetouchMode_ || isMaskMode_;
     if (const auto mask = subjectMaskCache_.find(id); mask != subjectMaskCache_.end()) job.subjectMask = mask->second;
     const bool originalCached = cachedOriginalPhotoID_ == id && cachedOriginalCrop_ &&
                                 *cachedOriginalCrop_ == parameters_.crop &&
@@ -78,6 +79,7 @@ void DarkroomViewModel::publish(JobKind kind, std::uint64_t serial, const Render
 
     const Uuid id = frameID(job.photo);
     renderedPreviewPhotoID_ = id;
+    setRenderedFrameSize(result.frameSize);
     setRenderedPreview(std::move(result.preview));
     if (result.histogram) setHistogramData(std::move(*result.histogram));
     if (job.needsOriginal && !result.original.isNull()) {
