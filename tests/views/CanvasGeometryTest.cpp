@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "views/canvas/CanvasGeometry.h"
+#include "views/canvas/DownscaleCache.h"
 #include "views/kit/Geometry.h"
 
 namespace vantrel::canvas {
@@ -165,3 +166,42 @@ TEST(CanvasGeometry, TheDividerStaysWithinItsLimitsAndSurvivesAZeroWidth) {
 
 }  // namespace
 }  // namespace vantrel::canvas
+
+namespace vantrel {
+namespace {
+
+TEST(DownscaleCache, MakesACopyOnlyForAPictureDrawnTwiceAtOneSize) {
+    QImage picture(400, 300, QImage::Format_RGBA8888_Premultiplied);
+    picture.fill(QColor(10, 200, 30));
+    DownscaleCache cache;
+    // The first request is drawn on the fly; the same again makes the copy.
+    EXPECT_EQ(cache.lookup(picture, {200, 150}), nullptr);
+    EXPECT_TRUE(cache.isPending());
+    const QImage* copy = cache.lookup(picture, {200, 150});
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(copy->size(), QSize(200, 150));
+    EXPECT_EQ(copy->format(), QImage::Format_ARGB32_Premultiplied);
+    EXPECT_EQ(copy->pixelColor(100, 75), QColor(10, 200, 30));
+    EXPECT_EQ(cache.lookup(picture, {200, 150}), copy);
+    // A zoom on its way asks for a new size each time: nothing is made.
+    EXPECT_EQ(cache.lookup(picture, {210, 158}), nullptr);
+    EXPECT_EQ(cache.lookup(picture, {220, 165}), nullptr);
+    // Coming to rest makes the last one asked for.
+    EXPECT_TRUE(cache.settle());
+    EXPECT_FALSE(cache.settle());
+    ASSERT_NE(cache.lookup(picture, {220, 165}), nullptr);
+    // A new picture of the same size is not mistaken for the old one.
+    QImage next = picture.copy();
+    next.fill(Qt::black);
+    EXPECT_EQ(cache.lookup(next, {220, 165}), nullptr);
+    EXPECT_EQ(cache.lookup(next, {220, 165})->pixelColor(5, 5), QColor(Qt::black));
+    // Too large a copy, or nothing to draw: never kept.
+    EXPECT_EQ(cache.lookup(picture, {5000, 4000}), nullptr);
+    EXPECT_EQ(cache.lookup(picture, {5000, 4000}), nullptr);
+    EXPECT_EQ(cache.lookup(QImage(), {20, 20}), nullptr);
+    EXPECT_EQ(cache.lookup(picture, {0, 20}), nullptr);
+    EXPECT_FALSE(cache.isPending());
+}
+
+}  // namespace
+}  // namespace vantrel

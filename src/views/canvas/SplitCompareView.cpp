@@ -47,6 +47,12 @@ SplitCompareView::SplitCompareView(Source<QImage> originalImage, Source<QImage> 
       referenceLabel_(std::move(referenceLabel)), targetLabel_(std::move(targetLabel)) {
     setObjectName(QStringLiteral("splitCompare"));
     setMouseTracking(true);  // the divider's cursor
+    settle_.setSingleShot(true);
+    settle_.setInterval(150);
+    connect(&settle_, &QTimer::timeout, this, [this] {
+        const bool made = originalCache_.settle();
+        if (processedCache_.settle() || made) update();
+    });
 }
 
 QString SplitCompareView::referenceLabel() const {
@@ -60,13 +66,17 @@ canvas::CompareLayout SplitCompareView::currentLayout() const {
                                  QSizeF(originalImage_().size()), QSizeF(processedImage_().size()), splitRatio_);
 }
 
-const QPixmap& SplitCompareView::pixmapOf(const QImage& image, int slot) const {
-    CachedPixmap& cached = cache_[slot];
-    if (cached.key != image.cacheKey() || cached.pixmap.isNull()) {
-        cached.key = image.cacheKey();
-        cached.pixmap = QPixmap::fromImage(image);
+void SplitCompareView::paintImage(QPainter& painter, const QImage& image, const QRectF& rect, DownscaleCache& cache) {
+    const double dpr = devicePixelRatioF();
+    const QSize pixels(int(std::lround(rect.width() * dpr)), int(std::lround(rect.height() * dpr)));
+    if (const QImage* scaled = cache.lookup(image, pixels)) {
+        QImage copy = *scaled;  // shared, not copied
+        copy.setDevicePixelRatio(dpr);
+        painter.drawImage(QPointF(std::round(rect.left() * dpr) / dpr, std::round(rect.top() * dpr) / dpr), copy);
+        return;
     }
-    return cached.pixmap;
+    painter.drawImage(rect, image);
+    if (cache.isPending()) settle_.start();
 }
 
 QRectF SplitCompareView::badgeRect(const canvas::CompareBadge& badge, const QString& text) const {
@@ -100,11 +110,10 @@ void SplitCompareView::paintEvent(QPaintEvent* event) {
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     for (const canvas::CompareLayer& layer : layout.layers) {
         const bool isOriginal = layer.image == canvas::CompareImage::original;
-        const QPixmap& pixmap = pixmapOf(isOriginal ? original : processed, isOriginal ? 0 : 1);
         if (!layer.rect.intersects(QRectF(exposed))) continue;
         painter.save();
         if (layer.clip) painter.setClipRect(*layer.clip, Qt::IntersectClip);
-        painter.drawPixmap(layer.rect, pixmap, QRectF(pixmap.rect()));
+        paintImage(painter, isOriginal ? original : processed, layer.rect, isOriginal ? originalCache_ : processedCache_);
         painter.restore();
     }
     if (layout.dividerX) paintDivider(painter, *layout.dividerX);

@@ -7,11 +7,12 @@
 // the two bindings; its one state of its own is the divider's position,
 // which lasts as long as the view.
 #include <QImage>
-#include <QPixmap>
+#include <QTimer>
 #include <QWidget>
 
 #include "model/CompareMode.h"
 #include "views/canvas/CanvasGeometry.h"
+#include "views/canvas/DownscaleCache.h"
 #include "views/kit/DragTracker.h"
 #include "views/kit/ViewBasics.h"
 
@@ -42,8 +43,9 @@ protected:
     void leaveEvent(QEvent* event) override;
 
 private:
-    // The image in the screen's own pixel format, converted once per image.
-    const QPixmap& pixmapOf(const QImage& image, int slot) const;
+    // Draws `image` filling `rect`: a scaled copy when it is shrunk and one is
+    // at hand, else the image itself with smooth scaling.
+    void paintImage(QPainter& painter, const QImage& image, const QRectF& rect, DownscaleCache& cache);
     void paintDivider(QPainter& painter, double x) const;
     void paintBadge(QPainter& painter, const canvas::CompareBadge& badge) const;
 
@@ -56,11 +58,9 @@ private:
     double splitRatio_ = 0.5;
     DragTracker divider_{1.0};
 
-    struct CachedPixmap {
-        qint64 key = 0;
-        QPixmap pixmap;
-    };
-    mutable CachedPixmap cache_[2];
+    DownscaleCache originalCache_;
+    DownscaleCache processedCache_;
+    QTimer settle_;  // a quiet moment after a paint that scaled a picture on the fly
 };
 
 }  // namespace vantrel
