@@ -1,8 +1,7 @@
 #pragma once
-// Stand-ins of the canvas views: the zoomable canvas and the comparison view
-// draw the developed preview fitted in their area; the filmstrip lists the
-// roll and selects frames; the histogram draws its bins. The overlays,
-// navigator, comparison controls and information matrix are placeholders.
+// Stand-ins of the canvas views: the filmstrip lists the roll and selects
+// frames; the histogram draws its bins. The overlays, navigator and
+// information matrix are placeholders.
 #include <optional>
 #include <set>
 #include <vector>
@@ -16,7 +15,6 @@
 #include "model/EditParameters.h"
 #include "model/ImageMetadataInfo.h"
 #include "model/Uuid.h"
-#include "model/CompareMode.h"
 #include "viewmodel/FilmstripItem.h"
 #include "engine/stages/HistogramData.h"
 
@@ -43,50 +41,6 @@ private:
     QListWidget* list_;
 };
 
-// Draws its content scaled by the zoom factor (1 = fitted) and moved by the pan.
-class ZoomPanCanvasView final : public QWidget, public RefreshableView {
-public:
-    ZoomPanCanvasView(Binding<double> zoomScale, Binding<QSizeF> panOffset, Source<QSize> imageSize,
-                      bool isInteractiveZoomEnabled, QWidget* content, QWidget* parent = nullptr);
-    void refresh() override;
-    QWidget* content() const { return content_; }
-
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-
-private:
-    void place();
-
-    Binding<double> zoomScale_;
-    Binding<QSizeF> panOffset_;
-    Source<QSize> imageSize_;
-    bool isInteractiveZoomEnabled_;
-    QWidget* content_;
-};
-
-// Shows the developed image, or the reference while the original is held.
-class SplitCompareView final : public QWidget, public RefreshableView {
-public:
-    SplitCompareView(Source<QImage> referenceImage, Source<QImage> targetImage, Binding<bool> isHoldingOriginal,
-                     Binding<CompareMode> compareMode, Source<QString> referenceLabel, Source<QString> targetLabel,
-                     bool showsOwnControls, QWidget* parent = nullptr);
-    void refresh() override { update(); }
-    // The rectangle an image of `size` takes when fitted into `area`, aspect kept.
-    static QRectF fittedRect(QSizeF size, QRectF area);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    Source<QImage> referenceImage_;
-    Source<QImage> targetImage_;
-    Binding<bool> isHoldingOriginal_;
-    Binding<CompareMode> compareMode_;
-    Source<QString> referenceLabel_;
-    Source<QString> targetLabel_;
-    bool showsOwnControls_;
-};
-
 class HistogramWaveformView final : public QWidget, public RefreshableView {
 public:
     explicit HistogramWaveformView(Source<HistogramData> data, QWidget* parent = nullptr);
@@ -97,17 +51,6 @@ protected:
 
 private:
     Source<HistogramData> data_;
-};
-
-class CompareControlHUDView final : public PlaceholderView {
-public:
-    CompareControlHUDView(Binding<CompareMode> compareMode, Binding<bool> isHoldingOriginal, QWidget* parent = nullptr)
-        : PlaceholderView("CompareControlHUDView", parent), compareMode_(std::move(compareMode)),
-          isHoldingOriginal_(std::move(isHoldingOriginal)) {}
-
-private:
-    Binding<CompareMode> compareMode_;
-    Binding<bool> isHoldingOriginal_;
 };
 
 class NavigatorMinimapView final : public PlaceholderView {

@@ -177,10 +177,11 @@ void CompareControlHUDView::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
 }
 
-void CompareControlHUDView::changeEvent(QEvent* event) {
-    // A hold whose release the window will never see ends with the window's focus.
-    if (event->type() == QEvent::ActivationChange && !isActiveWindow()) endHold();
-    QWidget::changeEvent(event);
+bool CompareControlHUDView::event(QEvent* event) {
+    // A hold whose release the window will never see ends with the window's
+    // focus (the window passes its deactivation down to its children).
+    if (event->type() == QEvent::WindowDeactivate) endHold();
+    return QWidget::event(event);
 }
 
 }  // namespace vantrel
