@@ -7,6 +7,8 @@
 
 #include "WindowTestSupport.h"
 #include "app/CanvasArea.h"
+#include "services/LocalizationManager.h"
+#include "views/kit/LayoutCheck.h"
 #include "views/canvas/CompareControlHUDView.h"
 #include "views/canvas/SplitCompareView.h"
 #include "views/canvas/ZoomPanCanvasView.h"
@@ -152,6 +154,22 @@ TEST_F(CanvasAreaTest, TheCanvasAndTheToolsAreGivenTheSizeOfTheFrameShown) {
     vm().setSelectedPhotoID(std::nullopt);
     EXPECT_EQ(area->imageSize(), QSize(2400, 1600));
     EXPECT_EQ(area->scanSize(), QSize(2400, 1600));
+}
+
+TEST_F(CanvasAreaTest, EveryLanguageFitsTheViewingState) {
+    vm().setCompareMode(CompareMode::split);
+    vm().setZoomScale(2.0);
+    for (AppLanguage language : kAllAppLanguages) {
+        LocalizationManager::shared().setLanguage(language);
+        settle();
+        EXPECT_EQ(describeLayoutIssues(findLayoutIssues(*area)).toStdString(), "") << rawValue(language);
+        EXPECT_FALSE(bar->eyeButton()->toolTip().isEmpty());
+        for (CompareMode mode : allCases<CompareMode>()) {
+            EXPECT_FALSE(bar->modeButton(mode)->toolTip().isEmpty());
+            EXPECT_NE(bar->modeButton(mode)->toolTip().toStdString().rfind("compare.", 0), 0u) << rawValue(language);
+        }
+    }
+    LocalizationManager::shared().setLanguage(AppLanguage::en);
 }
 
 }  // namespace

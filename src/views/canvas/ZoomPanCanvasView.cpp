@@ -9,6 +9,8 @@
 #include <QPinchGesture>
 #include <QWheelEvent>
 
+#include "views/kit/LayoutCheck.h"
+
 namespace vantrel {
 
 namespace {
@@ -31,6 +33,7 @@ ZoomPanCanvasView::ZoomPanCanvasView(Binding<double> zoomScale, Binding<QSizeF> 
       zoom_(kInteractiveSpring, 1.0), panX_(kInteractiveSpring), panY_(kInteractiveSpring) {
     setObjectName(QStringLiteral("zoomPanCanvas"));
     content_->setParent(this);
+    allowOverflow(*this);  // a zoomed picture reaches past the canvas, which clips it
     panX_.setRestDistance(0.05);
     panY_.setRestDistance(0.05);
     for (SpringValue* spring : {&zoom_, &panX_, &panY_})
