@@ -60,12 +60,6 @@ TEST(CanvasGeometry, DoubleTapZoomsToActualPixelsAtThePointOrBackToFit) {
     EXPECT_EQ(t.pan, QPointF());
 }
 
-TEST(CanvasGeometry, ContentIsScaledAboutTheCentreAndMovedByThePan) {
-    const QRectF r = contentRect({400, 300}, {400, 300}, 2, {100, 50});
-    EXPECT_EQ(r, QRectF(-100, -100, 800, 600));
-    EXPECT_EQ(contentRect({1000, 800}, {1000, 666.5}, 1, {}), QRectF(0, 66.75, 1000, 666.5));
-}
-
 TEST(CanvasGeometry, HoldingTheOriginalOverridesEveryLayout) {
     const QSizeF view(1000, 500), original(300, 200), processed(600, 400);
     for (CompareMode mode : allCases<CompareMode>()) {

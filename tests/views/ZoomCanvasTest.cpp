@@ -208,21 +208,5 @@ TEST(ZoomCanvas, WithoutInteractiveZoomTheContentFollowsTheBindingsOnly) {
     EXPECT_EQ(canvas.view->content()->geometry(), QRect(-150, -150, 800, 600));
 }
 
-TEST(ZoomCanvas, ReportsItsSizeAndFollowsANewFrameSize) {
-    Canvas canvas({4000, 3000}, cells({400, 300}));
-    std::vector<QSizeF> sizes;
-    QObject::connect(canvas.view, &ZoomPanCanvasView::containerSizeChanged,
-                     [&](QSizeF size) { sizes.push_back(size); });
-    ASSERT_TRUE(test::showExposed(*canvas.view, {400, 300}));
-    canvas.view->resize(500, 300);
-    ASSERT_FALSE(sizes.empty());
-    EXPECT_EQ(sizes.back(), QSizeF(500, 300));
-    EXPECT_EQ(canvas.view->content()->geometry(), QRect(50, 0, 400, 300));
-    // A frame turned a quarter: the content takes its new shape on refresh.
-    canvas.frame = QSize(3000, 4000);
-    canvas.view->refresh();
-    EXPECT_EQ(canvas.view->content()->geometry(), QRect(138, 0, 225, 300));
-}
-
 }  // namespace
 }  // namespace vantrel

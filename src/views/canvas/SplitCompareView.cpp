@@ -153,7 +153,7 @@ void SplitCompareView::paintBadge(QPainter& painter, const canvas::CompareBadge&
     // never run into each other.
     const double widest = std::max(width() / 2.0 - 2 * 20 - 2 * kBadgePaddingX, 3 * metrics.averageCharWidth());
     const QString full = badge.label == canvas::BadgeLabel::reference ? referenceLabel() : targetLabel();
-    const QString text = metrics.elidedText(full, Qt::ElideMiddle, widest);
+    const QString text = metrics.elidedText(full, Qt::ElideRight, widest);
     const QRectF bubble = badgeRect(badge, text);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
