@@ -105,6 +105,11 @@ QString CanvasArea::targetLabel() const {
     return QStringLiteral("AFTER");
 }
 
+QString CanvasArea::placeholderText() const {
+    if (const std::optional<std::string>& error = vm_.previewLoadError()) return QString::fromStdString(*error);
+    return localized("preview.loadingFilm");
+}
+
 QWidget* CanvasArea::buildBranch(Branch branch) {
     views_.clear();
     navigator_ = compareHUD_ = picture_ = nullptr;
@@ -161,6 +166,7 @@ QWidget* CanvasArea::toolBranch(QWidget* overlay, QWidget* bar) {
     loading_ = new QLabel;
     loading_->setObjectName(QStringLiteral("loadingFilm"));
     loading_->setAlignment(Qt::AlignCenter);
+    loading_->setWordWrap(true);
     stack->addWidget(picture_, 0, 0);
     stack->addWidget(loading_, 0, 0);
     // The bar floats at the bottom centre, over the picture, with or without a preview.
@@ -186,6 +192,7 @@ QWidget* CanvasArea::viewingBranch() {
     auto* compare = new SplitCompareView([this] { return referenceImage(); }, [this] { return vm_.renderedPreview(); },
                                          holding, mode, [this] { return referenceLabel(); },
                                          [this] { return targetLabel(); });
+    compare->setEmptyText([this] { return placeholderText(); });
     auto* canvas = new ZoomPanCanvasView(zoom, pan, [this] { return imageSize(); }, true, compare);
     // The canvas's measured size is the viewport the view model's zoom steps use.
     connect(canvas, &ZoomPanCanvasView::containerSizeChanged, this,
@@ -227,7 +234,7 @@ void CanvasArea::refresh() {
     }
     if (loading_) {
         const bool waiting = vm_.renderedPreview().isNull();
-        loading_->setText(localized("preview.loadingFilm"));
+        loading_->setText(placeholderText());
         loading_->setVisible(waiting);
         picture_->setVisible(!waiting);
         picture_->update();

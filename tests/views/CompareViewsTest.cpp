@@ -118,6 +118,19 @@ TEST(SplitCompare, SideBySidePanesAndFullFallbacks) {
         c.set(mode, false);
         EXPECT_TRUE(colourNear(c.at({100, 150}), DarkroomTheme::raisedBackground())) << rawValue(mode);
     }
+    // A text for the empty canvas (still loading, or why the scan cannot be
+    // shown) is written in its middle, wrapped inside the margins.
+    c.view.setEmptyText([] { return QStringLiteral("The scan could not be read: the file ends too early"); });
+    c.view.refresh();
+    const QImage shot = test::grabImage(c.view);
+    int inkMiddle = 0, inkMargin = 0;
+    for (int y = 8; y < shot.height() - 8; ++y)  // the rounded corners aside
+        for (int x = 0; x < shot.width(); ++x) {
+            if (colourNear(test::pixelAt(shot, {x, y}), DarkroomTheme::raisedBackground(), 8)) continue;
+            ++(x < 24 || x >= shot.width() - 24 ? inkMargin : inkMiddle);
+        }
+    EXPECT_GT(inkMiddle, 50);
+    EXPECT_EQ(inkMargin, 0);
 }
 
 TEST(SplitCompare, BadgesReadBeforeAndAfterUnlessASnapshotIsCompared) {

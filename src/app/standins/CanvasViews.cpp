@@ -64,14 +64,22 @@ void FilmstripView::refresh() {
             // Every entry as tall as one with its thumbnail.
             QPixmap blank(list_->iconSize());
             blank.fill(QColor(40, 40, 40));
-            entry->setIcon(QIcon(blank));
+            QIcon icon(blank);
+            icon.addPixmap(blank, QIcon::Selected);
+            entry->setIcon(icon);
         }
         shown_ = ids;
     }
     for (std::size_t i = 0; i < items.size(); ++i) {
         QListWidgetItem* entry = list_->item(int(i));
         if (!items[i].thumbnail.isNull() && entry->data(Qt::UserRole).toLongLong() != items[i].thumbnail.cacheKey()) {
-            entry->setIcon(QIcon(QPixmap::fromImage(items[i].thumbnail)));
+            // The same picture when selected: the list would tint it with the highlight colour,
+            // and a cell must show the frame's own colours (the title shows the selection).
+            const QPixmap picture = QPixmap::fromImage(items[i].thumbnail);
+            QIcon icon;
+            icon.addPixmap(picture, QIcon::Normal);
+            icon.addPixmap(picture, QIcon::Selected);
+            entry->setIcon(icon);
             entry->setData(Qt::UserRole, items[i].thumbnail.cacheKey());
         }
         entry->setCheckState(checked.count(items[i].id) ? Qt::Checked : Qt::Unchecked);

@@ -116,6 +116,13 @@ void SplitCompareView::paintEvent(QPaintEvent* event) {
         paintImage(painter, isOriginal ? original : processed, layer.rect, isOriginal ? originalCache_ : processedCache_);
         painter.restore();
     }
+    if (original.isNull() && processed.isNull()) {
+        if (const QString text = emptyText(); !text.isEmpty()) {
+            painter.setPen(standardColor(StandardColor::SecondaryText));
+            painter.drawText(bounds.adjusted(24, 0, -24, 0), Qt::AlignCenter | Qt::TextWordWrap, text);
+        }
+        return;
+    }
     if (layout.dividerX) paintDivider(painter, *layout.dividerX);
     for (const canvas::CompareBadge& badge : layout.badges) paintBadge(painter, badge);
 }

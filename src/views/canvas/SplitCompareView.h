@@ -27,6 +27,11 @@ public:
 
     void refresh() override { update(); }
 
+    // A text shown, wrapped and centred, while there is no image to show at
+    // all (why the scan cannot be shown, or that it is still loading); none by default.
+    void setEmptyText(Source<QString> text) { emptyText_ = std::move(text); }
+    QString emptyText() const { return emptyText_ ? emptyText_() : QString(); }
+
     double splitRatio() const { return splitRatio_; }
     // The layout for the current images, bindings and size.
     canvas::CompareLayout currentLayout() const;
@@ -55,6 +60,7 @@ private:
     Binding<CompareMode> compareMode_;
     Source<QString> referenceLabel_;
     Source<QString> targetLabel_;
+    Source<QString> emptyText_;
     double splitRatio_ = 0.5;
     DragTracker divider_{1.0};
 
