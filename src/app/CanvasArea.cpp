@@ -17,6 +17,7 @@
 #include "app/standins/WorkflowViews.h"
 #include "services/L10n.h"
 #include "viewmodel/DarkroomViewModel.h"
+#include "views/canvas/NavigatorMinimapView.h"
 
 namespace vantrel {
 
@@ -201,11 +202,11 @@ QWidget* CanvasArea::viewingBranch() {
 
     auto* navigator = new NavigatorMinimapView(
         [this] { return vm_.renderedPreview(); }, [this] { return imageSize(); }, zoom, pan,
-        [this] { return vm_.canvasViewportSize(); },
-        {[this] { vm_.zoomToFit(); }, [this] { vm_.zoomTo100(); }, [this] { vm_.zoomTo200(); },
-         [this] { vm_.setIsNavigatorVisible(false); }});
-    navigator->setFixedSize(180, 120);
-    navigator->setContentsMargins(0, 0, 0, 0);
+        [this] { return vm_.canvasViewportSize(); });
+    connect(navigator, &NavigatorMinimapView::zoomToFitRequested, this, [this] { vm_.zoomToFit(); });
+    connect(navigator, &NavigatorMinimapView::zoomTo100Requested, this, [this] { vm_.zoomTo100(); });
+    connect(navigator, &NavigatorMinimapView::zoomTo200Requested, this, [this] { vm_.zoomTo200(); });
+    connect(navigator, &NavigatorMinimapView::closeRequested, this, [this] { vm_.setIsNavigatorVisible(false); });
     auto* navigatorCorner = new QGridLayout;
     navigatorCorner->setContentsMargins(0, 14, 14, 0);
     navigatorCorner->addWidget(navigator, 0, 0, Qt::AlignTop | Qt::AlignRight);
