@@ -14,6 +14,7 @@
 #include "services/L10n.h"
 #include "viewmodel/DarkroomViewModel.h"
 #include "views/canvas/NavigatorMinimapView.h"
+#include "views/kit/VisibilityFade.h"
 
 namespace vantrel {
 
@@ -238,7 +239,7 @@ void CanvasArea::refresh() {
         picture_->setVisible(!waiting);
         picture_->update();
     }
-    if (navigator_) navigator_->setVisible(vm_.isNavigatorVisible() || vm_.zoomScale() > kNavigatorZoom);
+    if (navigator_) fadeVisible(navigator_, vm_.isNavigatorVisible() || vm_.zoomScale() > kNavigatorZoom);
     if (compareHUD_) compareHUD_->setVisible(!vm_.renderedPreview().isNull() || !vm_.originalPreview().isNull());
     for (RefreshableView* view : views_) view->refresh();
 }
