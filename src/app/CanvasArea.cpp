@@ -201,7 +201,8 @@ QWidget* CanvasArea::viewingBranch() {
     auto* navigator = new NavigatorMinimapView(
         [this] { return vm_.renderedPreview(); }, [this] { return imageSize(); },
         vm_.binding(&DarkroomViewModel::zoomScale, &DarkroomViewModel::setZoomScale),
-        vm_.binding(&DarkroomViewModel::panOffset, &DarkroomViewModel::setPanOffset),
+        // A tap moves the canvas with the zoom steps' spring.
+        vm_.binding(&DarkroomViewModel::panOffset, &DarkroomViewModel::panAnimated),
         [this] { return vm_.canvasViewportSize(); });
     connect(navigator, &NavigatorMinimapView::zoomToFitRequested, this, [this] { vm_.zoomToFit(); });
     connect(navigator, &NavigatorMinimapView::zoomTo100Requested, this, [this] { vm_.zoomTo100(); });

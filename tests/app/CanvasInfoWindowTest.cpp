@@ -103,8 +103,13 @@ TEST_F(CanvasInfoWindowTest, TheNavigatorFollowsTheZoomAndMovesTheCanvas) {
 
     // A tap left of the thumbnail's centre moves the canvas's content right.
     const QRectF thumb = navigator::thumbnailRect(QSizeF(window->canvasAreaView()->imageSize()));
+    bool animated = false;
+    const QMetaObject::Connection watch = QObject::connect(&vm(), &DarkroomViewModel::panOffsetChanged, &vm(),
+                                                           [&] { animated = vm().isZoomAnimating(); });
     QTest::mouseClick(nav->map(), Qt::LeftButton, {}, QPointF(thumb.left() + thumb.width() * 0.4, thumb.center().y()).toPoint());
+    QObject::disconnect(watch);
     EXPECT_GT(vm().panOffset().width(), 0);
+    EXPECT_TRUE(animated);  // the canvas moves there with a spring
 
     QTest::mouseClick(nav->oneToOneButton(), Qt::LeftButton);
     EXPECT_DOUBLE_EQ(vm().zoomScale(), vm().actualPixelsZoomFactor());
