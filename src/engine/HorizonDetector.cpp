@@ -30,6 +30,7 @@ constexpr double kPreBlurSigma = 1.0;
 constexpr double kMaxTilt = 20.0;
 // An edge pixel votes for lines within this many degrees of its own orientation.
 constexpr double kOrientationGate = 12.0;
+constexpr double kFlatPreference = 0.3;
 constexpr double kCoarseStep = 0.25, kFineStep = 0.02, kFineReach = 0.5;
 // The peak must outdo the median tilt (what texture alone gives) this many
 // times, by the squared length of a line across this share of the frame's
@@ -139,8 +140,10 @@ std::optional<double> measureGrey(const cv::Mat& grey) {
     double best = -1, bestTilt = 0;
     for (double tilt = -kMaxTilt; tilt <= kMaxTilt + 1e-9; tilt += kCoarseStep) {
         coarse.push_back(coherence(votes, tilt, profile, 2));
-        if (coarse.back() > best) {
-            best = coarse.back();
+        // Frames are seldom turned far: of two near-equal lines the flatter wins.
+        const double favoured = coarse.back() * (1.0 - kFlatPreference * (tilt / kMaxTilt) * (tilt / kMaxTilt));
+        if (favoured > best) {
+            best = favoured;
             bestTilt = tilt;
         }
     }
