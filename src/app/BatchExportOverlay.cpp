@@ -12,7 +12,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/DarkroomTheme.h"
+#include "views/kit/DarkroomTheme.h"
 #include "services/L10n.h"
 
 namespace vantrel {

@@ -7,9 +7,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/DarkroomTheme.h"
-#include "app/Icons.h"
-#include "app/ProSlider.h"
+#include "views/kit/DarkroomTheme.h"
+#include "views/kit/Icons.h"
+#include "views/kit/ProSlider.h"
 #include "app/standins/CanvasViews.h"
 #include "app/standins/MaskViews.h"
 #include "app/standins/PanelViews.h"

@@ -11,8 +11,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/DarkroomTheme.h"
-#include "app/Icons.h"
+#include "views/kit/DarkroomTheme.h"
+#include "views/kit/Icons.h"
 #include "viewmodel/DarkroomViewModel.h"
 #include "viewmodel/FileDialogs.h"
 

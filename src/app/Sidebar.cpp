@@ -11,8 +11,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/DarkroomTheme.h"
-#include "app/Icons.h"
+#include "views/kit/DarkroomTheme.h"
+#include "views/kit/Icons.h"
 #include "app/RecipeList.h"
 #include "app/standins/CanvasViews.h"
 #include "app/standins/WorkflowViews.h"

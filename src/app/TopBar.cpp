@@ -6,8 +6,8 @@
 #include <QPushButton>
 #include <QToolButton>
 
-#include "app/DarkroomTheme.h"
-#include "app/Icons.h"
+#include "views/kit/DarkroomTheme.h"
+#include "views/kit/Icons.h"
 #include "services/AppLanguage.h"
 #include "services/LocalizationManager.h"
 #include "viewmodel/DarkroomViewModel.h"

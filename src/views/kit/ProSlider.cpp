@@ -1,4 +1,4 @@
-#include "app/ProSlider.h"
+#include "views/kit/ProSlider.h"
 
 #include <algorithm>
 #include <cmath>

@@ -7,7 +7,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "app/ProSlider.h"
+#include "views/kit/ProSlider.h"
 
 namespace vantrel {
 namespace {

@@ -11,8 +11,8 @@
 #include <QString>
 #include <QWidget>
 
-#include "app/DarkroomTheme.h"
-#include "viewmodel/Binding.h"
+#include "views/kit/DarkroomTheme.h"
+#include "model/Binding.h"
 
 class QLabel;
 class QPushButton;

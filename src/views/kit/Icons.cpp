@@ -1,4 +1,4 @@
-#include "app/Icons.h"
+#include "views/kit/Icons.h"
 
 #include <map>
 #include <string_view>
