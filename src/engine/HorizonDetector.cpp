@@ -31,7 +31,7 @@ constexpr double kMaxTilt = 20.0;
 // An edge pixel votes for lines within this many degrees of its own orientation.
 constexpr double kOrientationGate = 12.0;
 constexpr double kFlatPreference = 0.3;
-constexpr double kCoarseStep = 0.25, kFineStep = 0.02, kFineReach = 0.5;
+constexpr double kCoarseStep = 0.25, kFineStep = 0.02, kFineReach = 0.3;
 // The peak must outdo the median tilt (what texture alone gives) this many
 // times, by the squared length of a line across this share of the frame's
 // longer side.
