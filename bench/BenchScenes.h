@@ -12,10 +12,10 @@
 #include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>
 
-#include "engine/DarkroomPipeline.h"
+#include "engine/stages/DarkroomPipeline.h"
 
-#include "engine/Image.h"
-#include "engine/SourcePixels.h"
+#include "engine/core/Image.h"
+#include "engine/core/SourcePixels.h"
 #include "model/EditParameters.h"
 
 namespace vantrel::bench {

@@ -11,11 +11,11 @@
 
 #include <opencv2/imgproc.hpp>
 
-#include "engine/Context.h"
-#include "engine/HorizonDetector.h"
-#include "engine/Image.h"
-#include "engine/SpotSamplingEngine.h"
-#include "engine/SubjectSegmentationEngine.h"
+#include "engine/core/Context.h"
+#include "engine/analysis/HorizonDetector.h"
+#include "engine/core/Image.h"
+#include "engine/analysis/SpotSamplingEngine.h"
+#include "engine/analysis/SubjectSegmentationEngine.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // The main colour chain of a preview render: white balance, exposure, colour
 // controls, vibrance, a 32³ colour cube and a tone curve over a 2560 × 1707
 // proxy, rendered to an 8-bit Display P3 bitmap on all cores.
-#include "engine/ColorFilters.h"
-#include "engine/Context.h"
-#include "engine/LookupFilters.h"
-#include "engine/WhitePoint.h"
+#include "engine/color/ColorFilters.h"
+#include "engine/core/Context.h"
+#include "engine/color/LookupFilters.h"
+#include "engine/color/WhitePoint.h"
 
 #include <benchmark/benchmark.h>
 

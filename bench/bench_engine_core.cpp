@@ -12,11 +12,11 @@
 #include <string>
 
 #include "ProcessCpu.h"
-#include "engine/Blends.h"
-#include "engine/ColorFilters.h"
-#include "engine/Generators.h"
-#include "engine/LookupFilters.h"
-#include "engine/Context.h"
+#include "engine/filters/Blends.h"
+#include "engine/color/ColorFilters.h"
+#include "engine/filters/Generators.h"
+#include "engine/color/LookupFilters.h"
+#include "engine/core/Context.h"
 
 namespace vantrel {
 namespace {

@@ -7,8 +7,8 @@
 #include <cmath>
 #include <cstdint>
 
-#include "engine/Context.h"
-#include "engine/FilmFrameGenerator.h"
+#include "engine/core/Context.h"
+#include "engine/stages/FilmFrameGenerator.h"
 
 namespace vantrel {
 namespace {

@@ -19,11 +19,11 @@
 #include <nlohmann/json.hpp>
 
 #include "BenchScenes.h"
-#include "engine/DarkroomPipeline.h"
-#include "engine/FilmGrainEngine.h"
-#include "engine/FilmPhysicsEngine.h"
-#include "engine/HalationEngine.h"
-#include "engine/HistogramEngine.h"
+#include "engine/stages/DarkroomPipeline.h"
+#include "engine/stages/FilmGrainEngine.h"
+#include "engine/stages/FilmPhysicsEngine.h"
+#include "engine/stages/HalationEngine.h"
+#include "engine/stages/HistogramEngine.h"
 #include "model/EditParameters.h"
 
 namespace {

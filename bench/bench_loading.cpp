@@ -6,7 +6,7 @@
 #include <mutex>
 
 #include "../tests/engine/LoaderFixtures.h"
-#include "engine/ImageLoader.h"
+#include "engine/io/ImageLoader.h"
 
 using namespace vantrel;
 using namespace vantrel::testing;

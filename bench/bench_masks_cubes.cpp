@@ -21,10 +21,10 @@
 
 #include <nlohmann/json.hpp>
 
-#include "engine/ColorCubeGenerator.h"
-#include "engine/ColorGradingCubeGenerator.h"
+#include "engine/color/ColorCubeGenerator.h"
+#include "engine/color/ColorGradingCubeGenerator.h"
 #include "BenchScenes.h"
-#include "engine/DarkroomPipeline.h"
+#include "engine/stages/DarkroomPipeline.h"
 #include "model/EditParameters.h"
 
 namespace {

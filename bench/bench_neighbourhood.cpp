@@ -8,10 +8,10 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/Context.h"
-#include "engine/DetailFilters.h"
-#include "engine/Downscale.h"
-#include "engine/GaussianBlur.h"
+#include "engine/core/Context.h"
+#include "engine/filters/DetailFilters.h"
+#include "engine/filters/Downscale.h"
+#include "engine/filters/GaussianBlur.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 
 #include "ProcessCpu.h"
 #include "BenchScenes.h"
-#include "engine/DarkroomPipeline.h"
+#include "engine/stages/DarkroomPipeline.h"
 #include "model/EditParameters.h"
 
 namespace {

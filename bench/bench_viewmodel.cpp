@@ -25,7 +25,7 @@
 #include <nlohmann/json.hpp>
 
 #include "BenchScenes.h"
-#include "engine/SourcePixels.h"
+#include "engine/core/SourcePixels.h"
 #include "NullSessionStorage.h"
 #include "ProcessCpu.h"
 #include "viewmodel/DarkroomViewModel.h"

@@ -24,7 +24,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
-#include "engine/ImageLoader.h"
+#include "engine/io/ImageLoader.h"
 #include "services/ExportFile.h"
 #include "services/JpegEncoder.h"
 #include "NullSessionStorage.h"

@@ -13,9 +13,9 @@
 #include <sstream>
 #include <string>
 
-#include "engine/DarkroomPipeline.h"
-#include "engine/ImageLoader.h"
-#include "engine/LoadError.h"
+#include "engine/stages/DarkroomPipeline.h"
+#include "engine/io/ImageLoader.h"
+#include "engine/io/LoadError.h"
 #include "model/EditParameters.h"
 #include "model/Json.h"
 #include "services/ExportEngine.h"

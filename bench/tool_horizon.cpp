@@ -23,9 +23,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/GeometryStage.h"
-#include "engine/HorizonDetector.h"
-#include "engine/ImageLoader.h"
+#include "engine/analysis/HorizonDetector.h"
+#include "engine/io/ImageLoader.h"
+#include "engine/stages/GeometryStage.h"
 
 namespace {
 

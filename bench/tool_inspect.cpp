@@ -5,8 +5,8 @@
 
 #include <iostream>
 
-#include "engine/ImageLoader.h"
-#include "engine/LoadError.h"
+#include "engine/io/ImageLoader.h"
+#include "engine/io/LoadError.h"
 
 using nlohmann::json;
 using namespace vantrel;

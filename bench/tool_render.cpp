@@ -17,9 +17,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "engine/ColorProfile.h"
-#include "engine/DarkroomPipeline.h"
-#include "engine/ImageLoader.h"
+#include "engine/core/ColorProfile.h"
+#include "engine/stages/DarkroomPipeline.h"
+#include "engine/io/ImageLoader.h"
 #include "model/EditParameters.h"
 
 namespace {

@@ -8,8 +8,14 @@
 #include <QVBoxLayout>
 
 #include "views/kit/DarkroomTheme.h"
+#include "views/kit/StandardColors.h"
+#include "views/kit/FittingRows.h"
+#include "views/kit/FittingText.h"
 #include "views/kit/Icons.h"
 #include "views/kit/ProSlider.h"
+#include "views/panels/FilmGrainControlView.h"
+#include "views/panels/FilmPhysicsControlView.h"
+#include "views/panels/ToneCurveEditorView.h"
 #include "app/standins/CanvasViews.h"
 #include "app/standins/MaskViews.h"
 #include "app/standins/PanelViews.h"
@@ -23,17 +29,18 @@ constexpr double kTolerance = 0.001;
 
 bool off(double value, double neutral) { return std::abs(value - neutral) > kTolerance; }
 
-QLabel* sectionTitle() {
-    auto* title = new QLabel;
-    title->setStyleSheet(QStringLiteral("color: #969696; font-size: 11px; font-weight: bold;"));
+// A long title gives way to the reset link beside it.
+FittingLabel* sectionTitle() {
+    auto* title = new FittingLabel;
+    title->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::label, QFont::Bold,
+                                                  standardColor(StandardColor::SecondaryText)));
     return title;
 }
 
 QWidget* divider(bool dark) {
     auto* line = new QWidget;
     line->setFixedHeight(1);
-    line->setStyleSheet(dark ? QStringLiteral("background: %1;").arg(DarkroomTheme::separator().name(QColor::HexArgb))
-                             : QStringLiteral("background: rgba(255, 255, 255, 20);"));
+    line->setStyleSheet(DarkroomTheme::fillStyle(dark ? DarkroomTheme::separator() : DarkroomTheme::faintLine()));
     return line;
 }
 
@@ -96,23 +103,7 @@ Inspector::Inspector(DarkroomViewModel& vm, QWidget* parent) : QWidget(parent), 
     addPanel(column, new SubjectMaskControlView(recipe(), [this] { return vm_.isDetectingSubject(); },
                                                 {[this] { vm_.detectSubject(); }, [this] { vm_.resetSubjectMask(); },
                                                  render}));
-    // The curve editor alone reports its gestures; its committed edits are final.
-    addPanel(column, new ToneCurveEditorView(
-                         Binding<std::vector<CurvePoint>>([this] { return vm_.parameters().curvePoints; },
-                                                          [this](const std::vector<CurvePoint>& points) {
-                                                              if (vm_.parameters().curvePoints == points) return;
-                                                              EditParameters p = vm_.parameters();
-                                                              p.curvePoints = points;
-                                                              vm_.setParameters(std::move(p));
-                                                              vm_.requestRender(false);
-                                                          }),
-                         [this] { vm_.requestRender(true); },
-                         [this](bool editing) {
-                             if (editing)
-                                 vm_.beginInteraction();
-                             else
-                                 vm_.endInteraction();
-                         }));
+    addPanel(column, toneCurveEditor());
     addPanel(column, slidersSection("inspector.detail", detailSectionChanged, [](EditParameters& p) {
         p.sharpening = 0;
         p.noiseReduction = 0;
@@ -132,9 +123,12 @@ Inspector::Inspector(DarkroomViewModel& vm, QWidget* parent) : QWidget(parent), 
                                   vm_.setParameters(std::move(p));
                               });
     };
-    addPanel(column, new FilmGrainControlView(group(&EditParameters::filmGrain), render));
-    addPanel(column, new FilmPhysicsControlView(group(&EditParameters::lightLeaks),
-                                                group(&EditParameters::dustAndScratches), render));
+    auto* grain = new FilmGrainControlView(group(&EditParameters::filmGrain));
+    connect(grain, &FilmGrainControlView::changed, this, render);
+    addPanel(column, grain);
+    auto* physics = new FilmPhysicsControlView(group(&EditParameters::lightLeaks), group(&EditParameters::dustAndScratches));
+    connect(physics, &FilmPhysicsControlView::changed, this, render);
+    addPanel(column, physics);
     addPanel(column, new FilmFrameControlView(recipe(), [this] {
         const LoadedPhoto* photo = vm_.selectedPhoto();
         return photo ? photo->metadata() : ImageMetadataInfo::sample();
@@ -142,6 +136,29 @@ Inspector::Inspector(DarkroomViewModel& vm, QWidget* parent) : QWidget(parent), 
     addPanel(column, new UltraHDRControlView(group(&EditParameters::ultraHDR), render));
     column->addStretch(1);
     refresh();
+}
+
+QWidget* Inspector::toneCurveEditor() {
+    auto* curve = new ToneCurveEditorView(
+        Binding<std::vector<CurvePoint>>([this] { return vm_.parameters().curvePoints; },
+                                         [this](const std::vector<CurvePoint>& points) {
+                                             if (vm_.parameters().curvePoints == points) return;
+                                             EditParameters p = vm_.parameters();
+                                             p.curvePoints = points;
+                                             vm_.setParameters(std::move(p));
+                                         }),
+        [this] { return vm_.histogramData(); });
+    // The curve editor alone reports its gestures. While a point is dragged each
+    // step asks for a preview; the drag's end (ending the interaction) asks for
+    // the final render, as does every other edit of the curve.
+    connect(curve, &ToneCurveEditorView::changed, this, [this, curve] { vm_.requestRender(!curve->isDragging()); });
+    connect(curve, &ToneCurveEditorView::editingChanged, this, [this](bool editing) {
+        if (editing)
+            vm_.beginInteraction();
+        else
+            vm_.endInteraction();
+    });
+    return curve;
 }
 
 void Inspector::addPanel(QVBoxLayout* column, QWidget* panel, bool darkDividers) {
@@ -155,8 +172,7 @@ QPushButton* Inspector::resetButton(std::function<void(EditParameters&)> reset) 
     auto* button = new QPushButton;
     button->setFlat(true);
     button->setCursor(Qt::PointingHandCursor);
-    button->setStyleSheet(QStringLiteral("QPushButton { color: %1; font-size: 10px; font-weight: 500; border: none; }")
-                              .arg(DarkroomTheme::accent().name()));
+    button->setStyleSheet(DarkroomTheme::resetLinkStyle());
     connect(button, &QPushButton::clicked, this, [this, reset = std::move(reset)] {
         EditParameters p = vm_.parameters();
         reset(p);
@@ -199,8 +215,9 @@ QWidget* Inspector::geometrySection() {
     straighten->addWidget(autoHorizon_);
     rows->addLayout(straighten);
 
-    auto* orientation = new QHBoxLayout;
-    orientation->setSpacing(8);
+    // Labels alone, then icons alone, when the three do not fit side by side.
+    orientationRow_ = new IconFallbackRow(IconFallbackRow::Widths::equal, 8);
+    orientationRow_->setIconsGiveWayFirst(true);
     const struct {
         const char* key;
         const char* symbol;
@@ -212,13 +229,12 @@ QWidget* Inspector::geometrySection() {
     for (const auto& b : buttons) {
         auto* button = new QPushButton(symbolIcon(b.symbol), {});
         button->setObjectName(QString::fromUtf8(b.key));
-        button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-        button->setStyleSheet(QStringLiteral("font-size: 10px;"));
+        button->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::small));
         connect(button, &QPushButton::clicked, this, b.action);
-        orientation->addWidget(button, 1);
+        orientationRow_->addButton(button);
         orientation_.emplace_back(button, b.key);
     }
-    rows->addLayout(orientation);
+    rows->addWidget(orientationRow_);
     return section;
 }
 
@@ -230,7 +246,7 @@ QWidget* Inspector::slidersSection(const char* titleKey, std::function<bool(cons
     column->setSpacing(5);
     auto* header = new QHBoxLayout;
     header->setContentsMargins(0, 0, 0, 2);
-    QLabel* title = sectionTitle();
+    FittingLabel* title = sectionTitle();
     QPushButton* button = resetButton(std::move(reset));
     button->setObjectName(QStringLiteral("reset.") + QString::fromUtf8(titleKey));
     header->addWidget(title);
@@ -282,7 +298,7 @@ std::vector<const char*> Inspector::visibleResets() const {
 
 void Inspector::refresh() {
     const EditParameters& p = vm_.parameters();
-    geometryTitle_->setText(localized("inspector.geometry"));
+    geometryTitle_->setFullText(localized("inspector.geometry"));
     cropReset_->setText(localized("common.reset"));
     cropReset_->setToolTip(localized("common.reset"));
     cropReset_->setVisible(!(p.crop == CropParameters::defaultValue()));
@@ -293,9 +309,9 @@ void Inspector::refresh() {
     autoHorizon_->setIcon(detecting ? QIcon() : symbolIcon("wand.and.stars"));
     autoHorizon_->setText(detecting ? QStringLiteral("…") : QString());
     autoHorizon_->setToolTip(localized("inspector.autoHorizon"));
-    for (auto& [button, key] : orientation_) button->setText(localized(key));
+    for (auto& [button, key] : orientation_) orientationRow_->setLabel(button, localized(key), localized(key));
     for (Section& section : sections_) {
-        section.title->setText(localized(section.titleKey));
+        section.title->setFullText(localized(section.titleKey));
         section.reset->setText(localized("common.reset"));
         section.reset->setToolTip(localized("common.reset"));
         section.reset->setVisible(section.changed(p));

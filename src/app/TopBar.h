@@ -7,13 +7,17 @@
 
 #include "app/standins/StandInView.h"
 
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class QToolButton;
 
+class QAction;
+
 namespace vantrel {
 
 class DarkroomViewModel;
+class IconFallbackRow;
 class LocalizationManager;
 
 class TopBar final : public QWidget, public RefreshableView {
@@ -33,14 +37,25 @@ public:
     QPushButton* exportButton() const { return export_; }
     // A mode button's active look.
     static bool isActive(const QPushButton* button);
+    // The follow-the-system item of the language menu: the globe emoji before its
+    // text when a font has it, else our drawn globe as its icon; marked while chosen
+    // (the property "currentChoice" says which item is).
+    static void decorateFollowItem(QAction& item, bool following, bool globeGlyph);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void fitFolderLabel();
     void setMode(QPushButton* button, bool active, const QString& text, const char* tooltip);
     void rebuildLanguageMenu();
 
     DarkroomViewModel& vm_;
     LocalizationManager& localization_;
+    QHBoxLayout* titleGroup_;
     QPushButton* openFolder_;
+    QString folderLabel_;
+    IconFallbackRow* modes_;
     QPushButton* crop_;
     QPushButton* retouch_;
     QPushButton* mask_;

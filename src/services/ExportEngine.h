@@ -10,9 +10,9 @@
 #include <optional>
 #include <stop_token>
 
-#include "engine/Context.h"
-#include "engine/Image.h"
-#include "engine/LoadedPhoto.h"
+#include "engine/core/Context.h"
+#include "engine/core/Image.h"
+#include "engine/io/LoadedPhoto.h"
 #include "model/EditParameters.h"
 #include "services/ExportError.h"
 #include "services/ExportSettings.h"

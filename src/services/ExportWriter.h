@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <stop_token>
 
-#include "engine/Context.h"
-#include "engine/Image.h"
+#include "engine/core/Context.h"
+#include "engine/core/Image.h"
 #include "services/ExportSettings.h"
 
 namespace vantrel {

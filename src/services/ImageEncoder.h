@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/Context.h"
+#include "engine/core/Context.h"
 #include "services/ExportFile.h"
 #include "services/ExportSettings.h"
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/Color.h"
+#include "engine/core/Color.h"
 
 namespace vantrel {
 

@@ -1,7 +1,7 @@
 #include "viewmodel/AnalysisService.h"
 
-#include "engine/HorizonDetector.h"
-#include "engine/SubjectSegmentationEngine.h"
+#include "engine/analysis/HorizonDetector.h"
+#include "engine/analysis/SubjectSegmentationEngine.h"
 
 namespace vantrel {
 

@@ -4,8 +4,8 @@
 // tests pass a fake.
 #include <optional>
 
-#include "engine/Image.h"
-#include "engine/LoadedPhoto.h"
+#include "engine/core/Image.h"
+#include "engine/io/LoadedPhoto.h"
 
 namespace vantrel {
 

@@ -2,7 +2,7 @@
 // The render service of the application: scans through the image loader,
 // recipes through the darkroom pipeline, previews encoded for an sRGB monitor
 // (desktop windows are not colour-managed; exports choose their own space).
-#include "engine/DarkroomPipeline.h"
+#include "engine/stages/DarkroomPipeline.h"
 #include "viewmodel/RenderService.h"
 
 namespace vantrel {

@@ -5,8 +5,8 @@
 #include <optional>
 #include <stop_token>
 
-#include "engine/Image.h"
-#include "engine/LoadedPhoto.h"
+#include "engine/core/Image.h"
+#include "engine/io/LoadedPhoto.h"
 #include "model/EditParameters.h"
 #include "services/ExportSettings.h"
 

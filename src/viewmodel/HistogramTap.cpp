@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "engine/HistogramEngine.h"
+#include "engine/stages/HistogramEngine.h"
 
 namespace vantrel {
 

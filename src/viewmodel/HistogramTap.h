@@ -8,10 +8,10 @@
 #include <memory>
 #include <vector>
 
-#include "engine/Context.h"
-#include "engine/HistogramData.h"
-#include "engine/Image.h"
-#include "engine/PixelBuffer.h"
+#include "engine/core/Context.h"
+#include "engine/stages/HistogramData.h"
+#include "engine/core/Image.h"
+#include "engine/core/PixelBuffer.h"
 #include "model/UltraHDRParameters.h"
 
 namespace vantrel {

@@ -7,15 +7,16 @@
 #include <filesystem>
 #include <optional>
 #include <stop_token>
+#include <string>
 #include <vector>
 
 #include <QImage>
 
-#include "engine/Image.h"
-#include "engine/LoadedPhoto.h"
+#include "engine/core/Image.h"
+#include "engine/io/LoadedPhoto.h"
 #include "model/EditParameters.h"
 #include "model/Uuid.h"
-#include "engine/HistogramData.h"
+#include "engine/stages/HistogramData.h"
 
 namespace vantrel {
 
@@ -38,6 +39,8 @@ struct RenderResult {
     std::optional<HistogramData> histogram;  // when asked for
     QImage original;                         // null unless asked for and made
     QImage thumbnail;                        // null unless asked for and made
+    // Set when the scan could not be read or decoded: why, for the user (nothing else is set).
+    std::optional<std::string> loadError;
 };
 
 class RenderService {

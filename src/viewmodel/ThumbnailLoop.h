@@ -17,7 +17,7 @@
 #include <QObject>
 #include <QThreadPool>
 
-#include "engine/LoadedPhoto.h"
+#include "engine/io/LoadedPhoto.h"
 #include "model/Uuid.h"
 #include "viewmodel/RenderService.h"
 

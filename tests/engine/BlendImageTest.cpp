@@ -1,5 +1,5 @@
 #include "ColorFilterTestSupport.h"
-#include "engine/Blends.h"
+#include "engine/filters/Blends.h"
 
 #include <gtest/gtest.h>
 

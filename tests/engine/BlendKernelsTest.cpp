@@ -1,4 +1,4 @@
-#include "engine/BlendKernels.h"
+#include "engine/filters/BlendKernels.h"
 
 #include <gtest/gtest.h>
 

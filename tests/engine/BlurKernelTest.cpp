@@ -1,4 +1,4 @@
-#include "engine/GaussianBlur.h"
+#include "engine/filters/GaussianBlur.h"
 
 #include <gtest/gtest.h>
 

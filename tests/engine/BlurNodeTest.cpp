@@ -1,6 +1,6 @@
-#include "engine/Context.h"
-#include "engine/DetailFilters.h"
-#include "engine/GaussianBlur.h"
+#include "engine/core/Context.h"
+#include "engine/filters/DetailFilters.h"
+#include "engine/filters/GaussianBlur.h"
 
 #include <gtest/gtest.h>
 

@@ -3,9 +3,9 @@
 #include <cmath>
 
 #include "PipelineTestSupport.h"
-#include "engine/ColorCubeGenerator.h"
-#include "engine/ColorGradingCubeGenerator.h"
-#include "engine/LookupFilters.h"
+#include "engine/color/ColorCubeGenerator.h"
+#include "engine/color/ColorGradingCubeGenerator.h"
+#include "engine/color/LookupFilters.h"
 #include "model/EditParameters.h"
 
 namespace vantrel {

@@ -1,7 +1,7 @@
 #include "ColorFilterTestSupport.h"
-#include "engine/ColorFilters.h"
-#include "engine/detail/Node.h"
-#include "engine/LookupFilters.h"
+#include "engine/color/ColorFilters.h"
+#include "engine/core/detail/Node.h"
+#include "engine/color/LookupFilters.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "engine/ColorKernels.h"
-#include "engine/WhitePoint.h"
+#include "engine/color/ColorKernels.h"
+#include "engine/color/WhitePoint.h"
 
 #include <gtest/gtest.h>
 

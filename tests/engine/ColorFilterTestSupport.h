@@ -1,9 +1,9 @@
 #pragma once
 // Small helpers for the filter tests: images from a per-pixel function and
 // float renders through a real context.
-#include "engine/Context.h"
-#include "engine/FilterMath.h"
-#include "engine/Image.h"
+#include "engine/core/Context.h"
+#include "engine/core/FilterMath.h"
+#include "engine/core/Image.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "engine/ColorGradingCubeGenerator.h"
+#include "engine/color/ColorGradingCubeGenerator.h"
 
 namespace vantrel {
 namespace {

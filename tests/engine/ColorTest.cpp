@@ -6,9 +6,9 @@
 #include <limits>
 #include <random>
 
-#include "engine/ColorProfile.h"
-#include "engine/Context.h"
-#include "engine/detail/Lcms.h"
+#include "engine/core/ColorProfile.h"
+#include "engine/core/Context.h"
+#include "engine/core/detail/Lcms.h"
 
 namespace vantrel {
 namespace {

@@ -1,4 +1,4 @@
-#include "engine/DetailFilters.h"
+#include "engine/filters/DetailFilters.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "engine/Context.h"
-#include "engine/Downscale.h"
+#include "engine/core/Context.h"
+#include "engine/filters/Downscale.h"
 
 #include <gtest/gtest.h>
 

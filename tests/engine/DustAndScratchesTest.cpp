@@ -1,5 +1,5 @@
 #include "ColorFilterTestSupport.h"
-#include "engine/FilmPhysicsEngine.h"
+#include "engine/stages/FilmPhysicsEngine.h"
 
 #include <gtest/gtest.h>
 

@@ -6,9 +6,9 @@
 #include <stdexcept>
 
 #include "TestImages.h"
-#include "engine/ColorKernel.h"
-#include "engine/Context.h"
-#include "engine/detail/Reference.h"
+#include "engine/color/ColorKernel.h"
+#include "engine/core/Context.h"
+#include "engine/core/detail/Reference.h"
 
 namespace vantrel {
 namespace {

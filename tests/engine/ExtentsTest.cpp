@@ -4,8 +4,8 @@
 #include <functional>
 
 #include "TestImages.h"
-#include "engine/Context.h"
-#include "engine/detail/Reference.h"
+#include "engine/core/Context.h"
+#include "engine/core/detail/Reference.h"
 
 namespace vantrel {
 namespace {

@@ -7,10 +7,10 @@
 #include <limits>
 #include <vector>
 
-#include "engine/Context.h"
-#include "engine/DarkroomPipeline.h"
-#include "engine/FilmFrameGenerator.h"
-#include "engine/FilmFrameText.h"
+#include "engine/core/Context.h"
+#include "engine/stages/DarkroomPipeline.h"
+#include "engine/stages/FilmFrameGenerator.h"
+#include "engine/stages/FilmFrameText.h"
 
 // Fontconfig keeps its caches through encoded offsets that the leak checker cannot follow,
 // and Pango fills per-process font caches on first use; neither grows with use. Only leaks

@@ -3,9 +3,9 @@
 // LoadError, and what loads agrees with its own header.
 #include <gtest/gtest.h>
 
-#include "engine/IccProfile.h"
-#include "engine/LoadError.h"
-#include "engine/ScanDecoder.h"
+#include "engine/io/IccProfile.h"
+#include "engine/io/LoadError.h"
+#include "engine/io/ScanDecoder.h"
 #include "fuzz/CorpusFiles.h"
 #include "fuzz/ScanReader.h"
 

@@ -1,5 +1,5 @@
 #include "ColorFilterTestSupport.h"
-#include "engine/Generators.h"
+#include "engine/filters/Generators.h"
 
 #include <gtest/gtest.h>
 

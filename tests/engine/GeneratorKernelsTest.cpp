@@ -1,4 +1,4 @@
-#include "engine/GeneratorKernels.h"
+#include "engine/filters/GeneratorKernels.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "engine/DarkroomPipeline.h"
-#include "engine/GeometryStage.h"
+#include "engine/stages/DarkroomPipeline.h"
+#include "engine/stages/GeometryStage.h"
 #include "PipelineTestSupport.h"
 
 namespace vantrel {

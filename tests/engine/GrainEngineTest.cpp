@@ -1,6 +1,6 @@
 #include "ColorFilterTestSupport.h"
-#include "engine/FilmGrainEngine.h"
-#include "engine/GeneratorKernels.h"
+#include "engine/stages/FilmGrainEngine.h"
+#include "engine/filters/GeneratorKernels.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "ColorFilterTestSupport.h"
-#include "engine/Blends.h"
-#include "engine/ColorFilters.h"
-#include "engine/GaussianBlur.h"
-#include "engine/HalationEngine.h"
+#include "engine/filters/Blends.h"
+#include "engine/color/ColorFilters.h"
+#include "engine/filters/GaussianBlur.h"
+#include "engine/stages/HalationEngine.h"
 
 #include <gtest/gtest.h>
 

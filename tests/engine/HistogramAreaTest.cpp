@@ -1,5 +1,5 @@
-#include "engine/AreaHistogram.h"
-#include "engine/Context.h"
+#include "engine/filters/AreaHistogram.h"
+#include "engine/core/Context.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "ColorFilterTestSupport.h"
-#include "engine/HistogramEngine.h"
-#include "engine/UltraHDREngine.h"
+#include "engine/stages/HistogramEngine.h"
+#include "engine/stages/UltraHDREngine.h"
 
 #include <gtest/gtest.h>
 

@@ -14,8 +14,8 @@
 #include <cstring>
 #include <future>
 
-#include "engine/GeometryStage.h"
-#include "engine/HorizonDetector.h"
+#include "engine/analysis/HorizonDetector.h"
+#include "engine/stages/GeometryStage.h"
 
 namespace vantrel {
 namespace {

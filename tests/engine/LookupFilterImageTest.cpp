@@ -1,5 +1,5 @@
 #include "ColorFilterTestSupport.h"
-#include "engine/LookupFilters.h"
+#include "engine/color/LookupFilters.h"
 
 #include <gtest/gtest.h>
 

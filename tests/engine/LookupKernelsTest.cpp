@@ -1,4 +1,4 @@
-#include "engine/LookupKernels.h"
+#include "engine/color/LookupKernels.h"
 
 #include <gtest/gtest.h>
 

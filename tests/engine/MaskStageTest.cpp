@@ -6,9 +6,9 @@
 #include <cmath>
 
 #include "PipelineTestSupport.h"
-#include "engine/ColorFilters.h"
-#include "engine/DarkroomPipeline.h"
-#include "engine/LocalMaskStage.h"
+#include "engine/color/ColorFilters.h"
+#include "engine/stages/DarkroomPipeline.h"
+#include "engine/stages/LocalMaskStage.h"
 
 namespace vantrel {
 namespace {

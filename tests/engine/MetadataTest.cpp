@@ -4,8 +4,8 @@
 #include <locale>
 
 #include "LoaderFixtures.h"
-#include "engine/ImageLoader.h"
-#include "engine/MetadataReader.h"
+#include "engine/io/ImageLoader.h"
+#include "engine/io/MetadataReader.h"
 
 using namespace vantrel;
 using namespace vantrel::testing;

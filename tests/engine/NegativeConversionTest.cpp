@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "engine/DarkroomPipeline.h"
-#include "engine/NegativeConversionStage.h"
+#include "engine/stages/DarkroomPipeline.h"
+#include "engine/stages/NegativeConversionStage.h"
 #include "PipelineTestSupport.h"
 
 namespace vantrel {

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "TestImages.h"
-#include "engine/ColorKernel.h"
-#include "engine/Context.h"
+#include "engine/color/ColorKernel.h"
+#include "engine/core/Context.h"
 
 namespace vantrel {
 namespace {

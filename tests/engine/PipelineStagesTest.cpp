@@ -5,9 +5,9 @@
 #include <thread>
 #include <vector>
 
-#include "engine/ColorFilters.h"
-#include "engine/DarkroomPipeline.h"
-#include "engine/DetailFilters.h"
+#include "engine/color/ColorFilters.h"
+#include "engine/stages/DarkroomPipeline.h"
+#include "engine/filters/DetailFilters.h"
 #include "PipelineTestSupport.h"
 
 namespace vantrel {

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <functional>
 
-#include "engine/Context.h"
-#include "engine/Image.h"
+#include "engine/core/Context.h"
+#include "engine/core/Image.h"
 
 namespace vantrel::testing {
 

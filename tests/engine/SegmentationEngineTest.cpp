@@ -8,8 +8,8 @@
 
 #include <opencv2/imgproc.hpp>
 
-#include "engine/Context.h"
-#include "engine/SubjectSegmentationEngine.h"
+#include "engine/core/Context.h"
+#include "engine/analysis/SubjectSegmentationEngine.h"
 
 namespace vantrel {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "engine/MonotoneCubicSpline.h"
+#include "engine/color/MonotoneCubicSpline.h"
 #include "model/EditParameters.h"
 
 namespace vantrel {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "engine/DarkroomPipeline.h"
-#include "engine/SpotHealingStage.h"
+#include "engine/stages/DarkroomPipeline.h"
+#include "engine/stages/SpotHealingStage.h"
 #include "PipelineTestSupport.h"
 
 namespace vantrel {

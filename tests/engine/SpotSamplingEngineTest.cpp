@@ -5,7 +5,7 @@
 #include <numbers>
 #include <vector>
 
-#include "engine/SpotSamplingEngine.h"
+#include "engine/analysis/SpotSamplingEngine.h"
 
 namespace vantrel {
 namespace {

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "PipelineTestSupport.h"
-#include "engine/SubjectStage.h"
+#include "engine/stages/SubjectStage.h"
 
 namespace vantrel {
 namespace {

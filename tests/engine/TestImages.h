@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "engine/Image.h"
+#include "engine/core/Image.h"
 
 namespace vantrel::testing {
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "engine/Color.h"
-#include "engine/DarkroomPipeline.h"
-#include "engine/ToneCurveStage.h"
+#include "engine/core/Color.h"
+#include "engine/stages/DarkroomPipeline.h"
+#include "engine/stages/ToneCurveStage.h"
 #include "model/EditParameters.h"
 #include "PipelineTestSupport.h"
 

@@ -1,6 +1,6 @@
 #include "ColorFilterTestSupport.h"
-#include "engine/DisplayEDRDetector.h"
-#include "engine/UltraHDREngine.h"
+#include "engine/io/DisplayEDRDetector.h"
+#include "engine/stages/UltraHDREngine.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 // changes the frame when its guard lets it run, exports can force the standard range, and the
 // histogram is measured with the pipeline's context.
 #include "PipelineTestSupport.h"
-#include "engine/DarkroomPipeline.h"
-#include "engine/DisplayEDRDetector.h"
-#include "engine/HistogramEngine.h"
+#include "engine/stages/DarkroomPipeline.h"
+#include "engine/io/DisplayEDRDetector.h"
+#include "engine/stages/HistogramEngine.h"
 
 #include <gtest/gtest.h>
 

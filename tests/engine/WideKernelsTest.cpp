@@ -9,9 +9,9 @@
 #include <random>
 #include <vector>
 
-#include "engine/ColorKernels.h"
-#include "engine/GeneratorKernels.h"
-#include "engine/detail/Encode.h"
+#include "engine/color/ColorKernels.h"
+#include "engine/filters/GeneratorKernels.h"
+#include "engine/core/detail/Encode.h"
 
 namespace vantrel {
 namespace {

@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <optional>
 
-#include "engine/ImageLoader.h"
-#include "engine/LoadError.h"
+#include "engine/io/ImageLoader.h"
+#include "engine/io/LoadError.h"
 #include "fuzz/FuzzCheck.h"
 
 namespace vantrel::fuzz {

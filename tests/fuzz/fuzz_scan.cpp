@@ -2,7 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "engine/ScanDecoder.h"
+#include "engine/io/ScanDecoder.h"
 #include "fuzz/MemoryFile.h"
 #include "fuzz/ScanReader.h"
 

@@ -6,8 +6,8 @@
 #include <limits>
 
 #include "ExportTestSupport.h"
-#include "engine/Color.h"
-#include "engine/Context.h"
+#include "engine/core/Color.h"
+#include "engine/core/Context.h"
 #include "services/ExportError.h"
 #include "services/ExportWriter.h"
 #include "services/JpegEncoder.h"

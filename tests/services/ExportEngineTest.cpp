@@ -5,9 +5,9 @@
 #include <fstream>
 
 #include "ExportTestSupport.h"
-#include "engine/Context.h"
-#include "engine/DisplayEDRDetector.h"
-#include "engine/LoadedPhoto.h"
+#include "engine/core/Context.h"
+#include "engine/io/DisplayEDRDetector.h"
+#include "engine/io/LoadedPhoto.h"
 #include "services/ExportEngine.h"
 
 namespace vantrel {

@@ -15,7 +15,7 @@
 #include <sstream>
 
 #include "ExportTestSupport.h"
-#include "engine/Context.h"
+#include "engine/core/Context.h"
 #include "services/ExportError.h"
 #include "services/ExportWriter.h"
 

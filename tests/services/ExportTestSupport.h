@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/Image.h"
-#include "engine/PixelBuffer.h"
+#include "engine/core/Image.h"
+#include "engine/core/PixelBuffer.h"
 
 namespace vantrel::testing {
 

@@ -4,8 +4,8 @@
 
 #include <cmath>
 
-#include "engine/DarkroomPipeline.h"
-#include "engine/Image.h"
+#include "engine/stages/DarkroomPipeline.h"
+#include "engine/core/Image.h"
 #include "services/FilmPresetLibrary.h"
 
 namespace vantrel {

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdint>
 
-#include "engine/DarkroomPipeline.h"
-#include "engine/SourcePixels.h"
+#include "engine/stages/DarkroomPipeline.h"
+#include "engine/core/SourcePixels.h"
 #include "viewmodel/HistogramTap.h"
 
 namespace vantrel::testing {

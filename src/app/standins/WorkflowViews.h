@@ -12,7 +12,7 @@
 #include <QSize>
 
 #include "app/standins/StandInView.h"
-#include "engine/LoadedPhoto.h"
+#include "engine/io/LoadedPhoto.h"
 #include "model/BatchSyncOptions.h"
 #include "model/CropParameters.h"
 #include "model/EditParameters.h"

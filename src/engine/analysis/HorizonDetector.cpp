@@ -1,0 +1,217 @@
+#include "engine/analysis/HorizonDetector.h"
+
+// The frame is reduced to about 240000 grey values with its aspect ratio kept
+// (stretching it to a fixed shape would change every angle). Edge pixels are
+// those that stand out from the frame's own calm parts, so a faint horizon in
+// a calm frame counts as fully as a hard one; each votes only with its
+// position, the way its edge runs and the side its tone steps to, not with
+// its strength. For every tilt within 20 degrees the votes are summed, signed,
+// along the straight lines of that tilt (near-horizontal and near-vertical
+// ones alike): a long line across the frame, or many parallel trunks and
+// walls, sums to its full length, while texture (reeds, grass, planks) points
+// every way and cancels. The tilt whose lines line up best, refined to a
+// fiftieth of a degree, is the frame's tilt, when it stands clearly above
+// what texture gives at other tilts.
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <numbers>
+#include <vector>
+
+#include <opencv2/imgproc.hpp>
+
+namespace vantrel::HorizonDetector {
+namespace {
+
+constexpr double kAnalysisArea = 240000.0;
+constexpr double kPreBlurSigma = 1.0;
+constexpr double kMaxTilt = 20.0;
+// An edge pixel votes for lines within this many degrees of its own orientation.
+constexpr double kOrientationGate = 12.0;
+constexpr double kFlatPreference = 0.3;
+constexpr double kCoarseStep = 0.25, kFineStep = 0.02, kFineReach = 0.3;
+// The peak must outdo the median tilt (what texture alone gives) this many
+// times, by the squared length of a line across this share of the frame's
+// longer side.
+constexpr double kMinRatio = 3.0, kMinExcess = 0.25;
+
+double degrees(double radians) { return radians * 180.0 / std::numbers::pi; }
+double radians(double degrees) { return degrees * std::numbers::pi / 180.0; }
+
+double roundToTenth(double value) {
+    const double r = std::round(value * 10.0) / 10.0;
+    return std::abs(r) < 0.1 ? 0.0 : r;
+}
+
+// Tilt of the direction (dx, dy) (y grows downwards), counter-clockwise
+// positive, folded onto -45 ... 45 so that near-vertical lines count like
+// near-horizontal ones.
+double foldedTilt(double dx, double dy) {
+    double d = degrees(std::atan2(-dy, dx));
+    if (d > 90.0) d -= 180.0;
+    if (d <= -90.0) d += 180.0;
+    if (std::abs(d) > 45.0) d += d > 0 ? -90.0 : 90.0;
+    return d;
+}
+
+// An edge pixel: where it is, which way its edge runs and which way its tone
+// steps across it.
+struct Vote {
+    float x, y;
+    float tilt;
+    float polarity;  // +1 or -1
+};
+
+struct Votes {
+    std::vector<Vote> axis[2];  // 0: edges along the rows, 1: along the columns
+    cv::Size size;
+};
+
+Votes edgeVotes(const cv::Mat& grey) {
+    cv::Mat blurred, gx, gy, strength;
+    cv::GaussianBlur(grey, blurred, cv::Size(0, 0), kPreBlurSigma, kPreBlurSigma, cv::BORDER_REPLICATE);
+    cv::Sobel(blurred, gx, CV_32F, 1, 0, 3, 1.0, 0.0, cv::BORDER_REPLICATE);
+    cv::Sobel(blurred, gy, CV_32F, 0, 1, 3, 1.0, 0.0, cv::BORDER_REPLICATE);
+    cv::magnitude(gx, gy, strength);
+    // Relative threshold: edges must stand well above the frame's calm parts.
+    std::vector<float> sample;
+    sample.reserve(strength.total() / 7 + 1);
+    for (int y = 2; y < strength.rows - 2; y += 2)
+        for (int x = 2; x < strength.cols - 2; x += 3) sample.push_back(strength.at<float>(y, x));
+    if (sample.empty()) return {};
+    const auto q = sample.begin() + std::ptrdiff_t(sample.size() * 3 / 10);
+    std::nth_element(sample.begin(), q, sample.end());
+    const float threshold = std::max(4.0f, 4.0f * *q);
+
+    Votes votes;
+    votes.size = grey.size();
+    for (int y = 2; y < grey.rows - 2; ++y) {
+        const float* s = strength.ptr<float>(y);
+        const float* dx = gx.ptr<float>(y);
+        const float* dy = gy.ptr<float>(y);
+        for (int x = 2; x < grey.cols - 2; ++x) {
+            if (!(s[x] > threshold)) continue;
+            const double tilt = foldedTilt(-dy[x], dx[x]);  // the edge runs across its gradient
+            if (std::abs(tilt) > kMaxTilt + kOrientationGate) continue;
+            const int axis = std::abs(dy[x]) >= std::abs(dx[x]) ? 0 : 1;
+            const float polarity = (axis == 0 ? dy[x] : dx[x]) > 0 ? 1.0f : -1.0f;
+            votes.axis[axis].push_back({float(x), float(y), float(tilt), polarity});
+        }
+    }
+    return votes;
+}
+
+// How strongly the edges line up along straight lines of `tilt`: the votes
+// are summed, with their polarity, along each line of that tilt, and the
+// squared sums added up. A long straight edge sums to its length; texture,
+// whose edges point every way, cancels out. Every `stride`-th vote is used.
+double coherence(const Votes& votes, double tilt, std::vector<float>& profile, int stride = 1) {
+    const double t = std::tan(radians(tilt));
+    const double margin = std::tan(radians(kMaxTilt + kOrientationGate)) * std::max(votes.size.width, votes.size.height) + 2;
+    double total = 0;
+    for (int axis = 0; axis < 2; ++axis) {
+        profile.assign(std::size_t((axis == 0 ? votes.size.height : votes.size.width) + 2 * margin + 2), 0.0f);
+        const std::vector<Vote>& list = votes.axis[axis];
+        for (std::size_t i = 0; i < list.size(); i += std::size_t(stride)) {
+            const Vote& v = list[i];
+            if (std::abs(v.tilt - tilt) > kOrientationGate) continue;
+            // Along a line rising to the right y + x tan stays put; along a
+            // vertical leaning right going down, x - y tan does.
+            const double r = (axis == 0 ? v.y + v.x * t : v.x - v.y * t) + margin;
+            const int k = int(r);
+            const float f = float(r - k);
+            profile[std::size_t(k)] += v.polarity * (1.0f - f);
+            profile[std::size_t(k) + 1] += v.polarity * f;
+        }
+        for (float p : profile) total += double(p) * p;
+    }
+    return total * stride;
+}
+
+// The levelling angle measured on a frame reduced to the analysis size (grey, CV_32F).
+std::optional<double> measureGrey(const cv::Mat& grey) {
+    const Votes votes = edgeVotes(grey);
+    std::vector<float> profile;
+    // Coarse search over every tilt with half the votes, the median of which
+    // is what texture alone gives.
+    std::vector<double> coarse;
+    double best = -1, bestTilt = 0;
+    for (double tilt = -kMaxTilt; tilt <= kMaxTilt + 1e-9; tilt += kCoarseStep) {
+        coarse.push_back(coherence(votes, tilt, profile, 2));
+        // Frames are seldom turned far: of two near-equal lines the flatter wins.
+        const double favoured = coarse.back() * (1.0 - kFlatPreference * (tilt / kMaxTilt) * (tilt / kMaxTilt));
+        if (favoured > best) {
+            best = favoured;
+            bestTilt = tilt;
+        }
+    }
+    if (best <= 0) return std::nullopt;
+    std::nth_element(coarse.begin(), coarse.begin() + std::ptrdiff_t(coarse.size() / 2), coarse.end());
+    const double baseline = coarse[coarse.size() / 2];
+
+    // Fine search round the coarse peak, then a parabola through its top.
+    std::vector<double> fine;
+    const int steps = int(std::lround(kFineReach / kFineStep));
+    int top = 0;
+    double fineBest = -1;
+    for (int k = -steps; k <= steps; ++k) {
+        fine.push_back(coherence(votes, bestTilt + k * kFineStep, profile));
+        if (fine.back() > fineBest) {
+            fineBest = fine.back();
+            top = k + steps;
+        }
+    }
+    double tilt = bestTilt + (top - steps) * kFineStep;
+    if (top > 0 && top + 1 < int(fine.size())) {
+        const double a = fine[std::size_t(top - 1)], b = fine[std::size_t(top)], c = fine[std::size_t(top + 1)];
+        const double den = a - 2 * b + c;
+        if (den < 0) tilt += kFineStep * std::clamp(0.5 * (a - c) / den, -0.5, 0.5);
+    }
+    const double excess = std::sqrt(std::max(0.0, fineBest - baseline)) / std::max(grey.cols, grey.rows);
+    const double ratio = fineBest / std::max(baseline, 1.0);
+    // A peak at the end of the range is the foot of one beyond it.
+    if (excess < kMinExcess || ratio < kMinRatio || std::abs(tilt) > kMaxTilt - kCoarseStep) return std::nullopt;
+    return roundToTenth(-tilt);
+}
+
+bool measurable(cv::Size size) { return size.width >= 16 && size.height >= 16; }
+
+}  // namespace
+
+std::optional<double> measureHorizonAngle(const RgbaView& bitmap) {
+    const cv::Mat source = analysis::wrap(bitmap);
+    if (source.empty()) return std::nullopt;
+    const cv::Size size = analysis::sizeForArea(source.cols, source.rows, kAnalysisArea);
+    if (!measurable(size)) return std::nullopt;
+    return measureGrey(analysis::greyAtSize(source, size));
+}
+
+std::future<std::optional<double>> detectHorizonAngle(Image frame) {
+    auto work = [frame = std::move(frame)]() noexcept -> std::optional<double> {
+        try {
+            const Rect e = frame.extent();
+            if (!e.isFinite()) return std::nullopt;
+            const cv::Size size = analysis::sizeForArea(int(std::min<std::int64_t>(e.width, INT32_MAX)),
+                                                        int(std::min<std::int64_t>(e.height, INT32_MAX)), kAnalysisArea);
+            if (!measurable(size)) return std::nullopt;
+            // Rendered as a plain display would show it (sRGB, 8 bit).
+            const auto reduced = analysis::renderReduced(frame, size, OutputSpace::sRGB);
+            if (!reduced) return std::nullopt;
+            return measureGrey(analysis::greyAtSize(*reduced, size));
+        } catch (...) {
+            return std::nullopt;  // out of memory and the like: no angle, never a hang
+        }
+    };
+    try {
+        return std::async(std::launch::async, std::move(work));
+    } catch (...) {
+        // No thread to be had: answer "not found" rather than block the caller.
+        std::promise<std::optional<double>> none;
+        none.set_value(std::nullopt);
+        return none.get_future();
+    }
+}
+
+}  // namespace vantrel::HorizonDetector

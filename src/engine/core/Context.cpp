@@ -1,0 +1,165 @@
+#include "engine/core/Context.h"
+
+#include <tbb/task_arena.h>
+
+#include <algorithm>
+#include <cstring>
+#include <exception>
+#include <thread>
+
+#include "engine/core/detail/Encode.h"
+#include "engine/core/detail/Evaluator.h"
+
+namespace vantrel {
+
+namespace {
+
+// Largest output side and pixel count a render accepts; beyond them a request is treated as
+// absurd rather than allocated.
+constexpr std::int64_t kMaxSide = std::int64_t(1) << 20;
+constexpr double kMaxPixels = double(std::int64_t(1) << 30);
+
+bool renderable(const Rect& r) {
+    return r.isFinite() && r.width <= kMaxSide && r.height <= kMaxSide && r.area() <= kMaxPixels;
+}
+
+}  // namespace
+
+struct Context::Impl {
+    tbb::task_arena arena;
+    explicit Impl(int threads) : arena(threads > 0 ? threads : tbb::task_arena::automatic) {}
+};
+
+Context::Context(ContextOptions options) : options_(options) {
+    options_.tileSize = std::clamp(options_.tileSize, 16, 4096);
+    options_.threads = std::max(options_.threads, 0);
+    impl_ = std::make_unique<Impl>(options_.threads);
+}
+
+Context::~Context() = default;
+
+namespace {
+
+template <class T, class Encode>
+bool renderInto(const Context& ctx, tbb::task_arena& arena, const Image& image, const Rect& rect, int stripRows,
+                const RenderOptions& options, T* pixels, std::size_t rowStride, Encode encode,
+                const std::function<bool(int firstRow, int rows)>& afterStrip) {
+    detail::EvalSettings settings{ctx.options().tileSize, options.stop, options.stats};
+    if (options.stats) *options.stats = RenderStats{};
+    bool ok = true;
+    try {
+    arena.execute([&] {
+        detail::Render render(image, rect, settings);
+        if (!render.prepare()) {
+            ok = false;
+            return;
+        }
+        const std::int64_t top = rect.maxY();
+        for (std::int64_t first = 0; first < rect.height && ok; first += stripRows) {
+            const std::int64_t rows = std::min<std::int64_t>(stripRows, rect.height - first);
+            const Rect band{rect.x, top - first - rows, rect.width, rows};
+            const std::int64_t base = afterStrip ? 0 : first;
+            ok = render.run(band, [&](std::int64_t x, std::int64_t y, int count, const float* rgba) {
+                const std::int64_t r = top - 1 - y - first + base;
+                encode(rgba, count, pixels + std::size_t(r) * rowStride + std::size_t(x - rect.x) * 4);
+            });
+            if (ok && afterStrip) ok = afterStrip(int(first), int(rows));
+        }
+    });
+    } catch (const std::exception&) {
+        // Out of memory for an absurd graph, or a kernel that threw: the render fails cleanly.
+        return false;
+    }
+    return ok && !options.stop.stop_requested();
+}
+
+}  // namespace
+
+std::optional<Bitmap> Context::makeBitmap(const Image& image, std::optional<Rect> rect, const RenderOptions& options) const {
+    const Rect r = rect ? *rect : image.extent();
+    if (!renderable(r)) return std::nullopt;
+    Bitmap bmp;
+    bmp.width = int(r.width);
+    bmp.height = int(r.height);
+    bmp.space = options.space;
+    bmp.pixels.resize(std::size_t(r.width) * std::size_t(r.height) * 4);
+    const OutputSpace space = options.space;
+    const bool ok = renderInto(*this, impl_->arena, image, r, int(r.height), options, bmp.pixels.data(),
+                               std::size_t(r.width) * 4,
+                               [space](const float* in, int n, std::uint8_t* out) { detail::encodeRow8(in, n, space, out); },
+                               nullptr);
+    if (!ok) return std::nullopt;
+    return bmp;
+}
+
+std::optional<Bitmap16> Context::makeBitmap16(const Image& image, std::optional<Rect> rect, const RenderOptions& options) const {
+    const Rect r = rect ? *rect : image.extent();
+    if (!renderable(r)) return std::nullopt;
+    Bitmap16 bmp;
+    bmp.width = int(r.width);
+    bmp.height = int(r.height);
+    bmp.space = options.space;
+    bmp.pixels.resize(std::size_t(r.width) * std::size_t(r.height) * 4);
+    const OutputSpace space = options.space;
+    const bool ok = renderInto(*this, impl_->arena, image, r, int(r.height), options, bmp.pixels.data(),
+                               std::size_t(r.width) * 4,
+                               [space](const float* in, int n, std::uint16_t* out) { detail::encodeRow16(in, n, space, out); },
+                               nullptr);
+    if (!ok) return std::nullopt;
+    return bmp;
+}
+
+std::optional<PixelBuffer> Context::renderFloat(const Image& image, const Rect& rect, const RenderOptions& options) const {
+    if (!renderable(rect)) return std::nullopt;
+    PixelBuffer out = PixelBuffer::forOverwrite(rect);  // every row is rendered
+    const OutputSpace space = options.space;
+    const bool ok = renderInto(*this, impl_->arena, image, rect, int(rect.height), options, out.data(),
+                               std::size_t(rect.width) * 4,
+                               [space](const float* in, int n, float* o) { detail::encodeRowFloat(in, n, space, o); }, nullptr);
+    if (!ok) return std::nullopt;
+    return out;
+}
+
+bool Context::renderStrips(const Image& image, const Rect& rect, PixelFormat format, int stripRows, const StripSink& sink,
+                           const RenderOptions& options) const {
+    if (!renderable(rect) || !sink) return false;
+    const int rows = std::clamp<int>(stripRows, 1, int(rect.height));
+    const OutputSpace space = options.space;
+    const std::size_t w = std::size_t(rect.width);
+    auto deliver = [&](const void* data, std::size_t rowBytes) {
+        return [&, data, rowBytes](int first, int n) {
+            Strip s;
+            s.rect = Rect{rect.x, rect.maxY() - first - n, rect.width, n};
+            s.firstRow = first;
+            s.rows = n;
+            s.width = int(rect.width);
+            s.format = format;
+            s.data = data;
+            s.rowBytes = rowBytes;
+            return sink(s);
+        };
+    };
+    switch (format) {
+        case PixelFormat::rgba8: {
+            std::vector<std::uint8_t> buf(w * 4 * std::size_t(rows));
+            return renderInto(*this, impl_->arena, image, rect, rows, options, buf.data(), w * 4,
+                              [space](const float* in, int n, std::uint8_t* o) { detail::encodeRow8(in, n, space, o); },
+                              deliver(buf.data(), w * 4));
+        }
+        case PixelFormat::rgba16: {
+            std::vector<std::uint16_t> buf(w * 4 * std::size_t(rows));
+            return renderInto(*this, impl_->arena, image, rect, rows, options, buf.data(), w * 4,
+                              [space](const float* in, int n, std::uint16_t* o) { detail::encodeRow16(in, n, space, o); },
+                              deliver(buf.data(), w * 8));
+        }
+        case PixelFormat::rgbaFloat: {
+            std::vector<float> buf(w * 4 * std::size_t(rows));
+            return renderInto(*this, impl_->arena, image, rect, rows, options, buf.data(), w * 4,
+                              [space](const float* in, int n, float* o) { detail::encodeRowFloat(in, n, space, o); },
+                              deliver(buf.data(), w * 16));
+        }
+    }
+    return false;
+}
+
+}  // namespace vantrel

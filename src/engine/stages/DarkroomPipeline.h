@@ -1,0 +1,102 @@
+#pragma once
+// DarkroomPipeline: renders one frame's recipe onto a scan through a fixed chain of 23 stages.
+// `render` only builds a lazy image graph; pixels are computed when the result is drawn with
+// the pipeline's context (`makeBitmap`, or the export writer through `context()`). Optional
+// stages are left out of the graph entirely when their guard fails. Every stage that runs
+// leaves its label on the result, so a render's stage trace (Image::stages,
+// RenderStats::stages) lists exactly the stages that ran, in order.
+//
+// The pipeline is immutable after construction and takes no lock: `render` may be called from
+// several threads at once, and the context is safe for concurrent use.
+#include <array>
+#include <optional>
+#include <stop_token>
+#include <string_view>
+#include <vector>
+
+#include "engine/core/Context.h"
+#include "engine/stages/HistogramData.h"
+#include "engine/core/Image.h"
+#include "model/CropParameters.h"
+#include "model/CurvePoint.h"
+#include "model/LinearMask.h"
+#include "model/RadialMask.h"
+#include "model/SubjectMaskParameters.h"
+#include "model/EditParameters.h"
+#include "model/NegativeLabParameters.h"
+#include "model/SpotHealingParameters.h"
+#include "model/UltraHDRParameters.h"
+
+namespace vantrel {
+
+class DarkroomPipeline {
+public:
+    // What every stage's guard and builder may look at.
+    struct StageInputs {
+        const EditParameters& recipe;
+        const std::optional<Image>& subjectMask;
+        bool applyCrop = true;
+        bool allowDustVisualization = true;
+        bool forceStandardRange = false;
+    };
+
+    // One row of the stage table: the label its output carries in the trace, when it runs, and
+    // what it adds to the graph.
+    struct Stage {
+        std::string_view label;
+        bool (*runs)(const StageInputs&);
+        Image (*build)(const Image&, const StageInputs&);
+    };
+
+    static constexpr std::size_t kStageCount = 23;
+
+    // The one instance of the program, created on first use.
+    static const DarkroomPipeline& shared();
+
+    explicit DarkroomPipeline(ContextOptions options = {});
+    DarkroomPipeline(const DarkroomPipeline&) = delete;
+    DarkroomPipeline& operator=(const DarkroomPipeline&) = delete;
+
+    // The working space is fixed: extended linear Display P3. Bitmaps are made in this space.
+    OutputSpace outputColorSpace() const { return OutputSpace::displayP3; }
+    const Context& context() const { return context_; }
+
+    // The developed image (at worst the source itself). Never fails.
+    //   subjectMask: the frame's subject mask when one is cached.
+    //   applyCrop: false shows the whole turned and straightened frame (crop mode).
+    //   allowDustVisualization: false keeps the dust-spotting view out (exports, snapshots).
+    //   forceStandardRange: true keeps the highlight boost within the standard range whatever
+    //     the screen offers (exports pass it, so a file never depends on the attached screen);
+    //     false lets the screen's headroom decide.
+    Image render(const Image& source, const EditParameters& recipe,
+                 const std::optional<Image>& subjectMask = std::nullopt, bool applyCrop = true,
+                 bool allowDustVisualization = true, bool forceStandardRange = false) const;
+
+    // The histogram of a developed image (a rendered preview), measured with the pipeline's
+    // context; `ultraHDR` is the recipe's boost, which adds the extended-range band.
+    HistogramData computeHistogram(const Image& developed, const UltraHDRParameters& ultraHDR) const;
+
+    // 8-bit RGBA in the output space over `rect` (the image's extent when absent). Absent for
+    // an empty or infinite rectangle, when rendering fails and when stopped.
+    std::optional<Bitmap> makeBitmap(const Image& image, std::optional<Rect> rect = std::nullopt,
+                                     std::stop_token stop = {}) const;
+
+    // The stages that have their own engines, callable alone.
+    static Image applyGeometry(const Image& input, const CropParameters& crop, bool applyCrop);
+    static Image applySpotHealing(const Image& input, const std::vector<SpotItem>& spots, bool isEnabled);
+    static Image applyNegativeConversion(const Image& input, const NegativeLabParameters& negative);
+    static Image applyToneCurve(const Image& input, const std::vector<CurvePoint>& points);
+    static Image applyMasks(const Image& input, const std::vector<LinearMask>& linearMasks,
+                            const std::vector<RadialMask>& radialMasks);
+    static Image applySubjectMask(const Image& input, const std::optional<Image>& subjectMask,
+                                  const SubjectMaskParameters& params);
+    static Image applyDustVisualization(const Image& input, double intensity);
+
+    // The chain, in order.
+    static const std::array<Stage, kStageCount>& stages();
+
+private:
+    Context context_;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,31 @@
+#pragma once
+// The geometry stage: quarter turns, flips, straightening with an automatic crop to the
+// largest upright rectangle of the frame's shape, then the user's crop rectangle. It is the
+// first stage of a render and is also used alone to give the unedited comparison image the
+// edited frame's orientation and crop.
+#include "engine/core/Image.h"
+#include "engine/core/Rect.h"
+#include "model/CropParameters.h"
+
+namespace vantrel {
+
+struct StraightenedSize {
+    double width = 0;
+    double height = 0;
+};
+
+// The largest rectangle of the frame's aspect ratio that fits inside a W × H frame rotated by
+// `degrees`. Any finite angle gives a non-empty size.
+StraightenedSize straightenedSize(double width, double height, double degrees);
+
+// The crop rectangle (top-down fractions) in pixels of a W × H frame whose extent is `extent`,
+// snapped to whole pixels, at least one pixel and inside the extent. Empty when the rectangle
+// holds values that are not numbers.
+Rect cropRectInPixels(const Rect& extent, const NormalizedRect& rect);
+
+// Turns, flips, straightening and (when `applyCrop`) the crop rectangle, in that order. Returns
+// the input itself when the crop parameters change nothing. The result starts at the origin
+// whenever a vertical flip, a straightening or a crop ran.
+Image applyGeometry(const Image& input, const CropParameters& crop, bool applyCrop);
+
+}  // namespace vantrel
