@@ -100,6 +100,7 @@ Votes edgeVotes(const cv::Mat& grey) {
             votes.axis[axis].push_back({float(x), float(y), float(tilt), polarity});
         }
     }
+    for (auto& list : votes.axis) std::sort(list.begin(), list.end(), [](const Vote& a, const Vote& b) { return a.tilt < b.tilt; });
     return votes;
 }
 
@@ -108,22 +109,25 @@ Votes edgeVotes(const cv::Mat& grey) {
 // squared sums added up. A long straight edge sums to its length; texture,
 // whose edges point every way, cancels out. Every `stride`-th vote is used.
 double coherence(const Votes& votes, double tilt, std::vector<float>& profile, int stride = 1) {
-    const double t = std::tan(radians(tilt));
+    const float t = float(std::tan(radians(tilt)));
     const double margin = std::tan(radians(kMaxTilt + kOrientationGate)) * std::max(votes.size.width, votes.size.height) + 2;
     double total = 0;
     for (int axis = 0; axis < 2; ++axis) {
         profile.assign(std::size_t((axis == 0 ? votes.size.height : votes.size.width) + 2 * margin + 2), 0.0f);
+        // The votes are sorted by their own tilt: those within the gate lie together.
         const std::vector<Vote>& list = votes.axis[axis];
-        for (std::size_t i = 0; i < list.size(); i += std::size_t(stride)) {
-            const Vote& v = list[i];
-            if (std::abs(v.tilt - tilt) > kOrientationGate) continue;
+        const auto byTilt = [](const Vote& v, float value) { return v.tilt < value; };
+        const auto first = std::lower_bound(list.begin(), list.end(), float(tilt - kOrientationGate), byTilt);
+        const auto last = std::lower_bound(first, list.end(), std::nextafter(float(tilt + kOrientationGate), 1e9f), byTilt);
+        const float shift = float(margin);
+        for (auto v = first; v < last; v += std::min<std::ptrdiff_t>(stride, last - v)) {
             // Along a line rising to the right y + x tan stays put; along a
             // vertical leaning right going down, x - y tan does.
-            const double r = (axis == 0 ? v.y + v.x * t : v.x - v.y * t) + margin;
+            const float r = (axis == 0 ? v->y + v->x * t : v->x - v->y * t) + shift;
             const int k = int(r);
-            const float f = float(r - k);
-            profile[std::size_t(k)] += v.polarity * (1.0f - f);
-            profile[std::size_t(k) + 1] += v.polarity * f;
+            const float f = r - float(k);
+            profile[std::size_t(k)] += v->polarity * (1.0f - f);
+            profile[std::size_t(k) + 1] += v->polarity * f;
         }
         for (float p : profile) total += double(p) * p;
     }
