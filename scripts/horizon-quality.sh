@@ -36,10 +36,11 @@ samples=$cache/root/usr/share/doc/opencv-doc/examples
 # tone step across the whole width; on buildings, the lean of the long verticals fitted against
 # their column and read at the frame's centre column, which stays upright whatever the camera's
 # tilt up or down (only the roll leans it). Left out for want of one clear line: the aerial views,
-# a hilly meadow, mountain ridges, a lens-bent storm horizon under motion-blurred rails.
+# a hilly meadow, mountain ridges, an estuary whose far shore bends.
 photos=(
   "$walls/Infinite-Sea_by_Aury88.jpg@0"          # sea horizon under the night sky
   "$walls/mate/nature/Dune.jpg@-1.0"             # soft sea horizon behind leaning grass
+  "$walls/mate/nature/Storm.jpg@0"               # field horizon under storm clouds, rails blurred by motion
   "$samples/hfs/data/001.jpg@-0.8"               # lake shore
   "$samples/data/building.jpg@-1.4"              # office block, looking up
   "$samples/data/home.jpg@+0.4"                  # palace front, looking steeply up
