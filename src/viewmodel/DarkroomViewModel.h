@@ -237,9 +237,11 @@ public:
     void resetZoom();
     void setZoom(double scale);
     void toggleNavigator();
+    // Moves the pan as the zoom steps do, animated (the navigator's tap).
+    void panAnimated(QSizeF offset);
     // "Fit", or the magnification relative to actual pixels ("200%").
     std::string zoomLabel() const;
-    // True while a zoom step assigns zoomScale and panOffset: the canvas
+    // True while a zoom step or panAnimated assigns zoomScale and panOffset: the canvas
     // animates those changes and follows all others at once.
     bool isZoomAnimating() const { return isZoomAnimating_; }
 
