@@ -161,21 +161,6 @@ private:
     Callback onChanged_;
 };
 
-class MaskOverlayView final : public PlaceholderView {
-public:
-    MaskOverlayView(Binding<EditParameters> parameters, Binding<std::optional<Uuid>> selectedMaskID,
-                    Source<QSize> imageSize, Callback onChanged, QWidget* parent = nullptr)
-        : PlaceholderView("MaskOverlayView", parent), parameters_(std::move(parameters)),
-          selectedMaskID_(std::move(selectedMaskID)), imageSize_(std::move(imageSize)),
-          onChanged_(std::move(onChanged)) {}
-
-private:
-    Binding<EditParameters> parameters_;
-    Binding<std::optional<Uuid>> selectedMaskID_;
-    Source<QSize> imageSize_;
-    Callback onChanged_;
-};
-
 class ImageMetadataMatrixView final : public PlaceholderView {
 public:
     ImageMetadataMatrixView(Source<ImageMetadataInfo> metadata, std::optional<Binding<bool>> isCollapsed,
