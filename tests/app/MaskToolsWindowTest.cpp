@@ -8,6 +8,7 @@
 #include "app/CanvasArea.h"
 #include "app/Inspector.h"
 #include "services/L10n.h"
+#include "services/LocalizationManager.h"
 #include "views/canvas/MaskOverlayView.h"
 #include "views/masks/MaskControlBar.h"
 #include "views/masks/MaskControlView.h"
@@ -128,6 +129,27 @@ TEST_F(MaskToolsWindowTest, SubjectPanelRunsADetectionAndReturnsWhenNoneIsFound)
     EXPECT_FALSE(vm().parameters().subjectMask.hasDetectedSubject);
     EXPECT_FALSE(subject->detectionCard()->isHidden());
     EXPECT_EQ(vm().statusMessage(), L10n::tr("status.subjectReset"));
+}
+
+TEST_F(MaskToolsWindowTest, PanelsFitTheInspectorInEveryLanguage) {
+    EditParameters recipe = vm().parameters();
+    recipe.masks.radialMasks.push_back(RadialMask{});
+    recipe.subjectMask.isEnabled = recipe.subjectMask.hasDetectedSubject = true;
+    recipe.subjectMask.subject.exposure = 0.35;
+    vm().setParameters(recipe);
+    vm().setSelectedMaskID(recipe.masks.radialMasks[0].id);
+    window->show();
+    auto* masks = inInspector<MaskControlView>();
+    auto* subject = inInspector<SubjectMaskControlView>();
+    for (AppLanguage language : {AppLanguage::en, AppLanguage::zhHans, AppLanguage::zhHant, AppLanguage::ja,
+                                 AppLanguage::de, AppLanguage::fr, AppLanguage::es}) {
+        LocalizationManager::shared().setLanguage(language);
+        settle();
+        // The inspector is 320 points wide with 12 points of padding on each side.
+        EXPECT_LE(masks->minimumSizeHint().width(), 296) << int(language);
+        EXPECT_LE(subject->minimumSizeHint().width(), 296) << int(language);
+    }
+    LocalizationManager::shared().setLanguage(AppLanguage::en);
 }
 
 }  // namespace

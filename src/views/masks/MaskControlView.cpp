@@ -28,9 +28,11 @@ QString rgba(const QColor& c) {
 }
 
 ChipStyle modeStyle(bool on) {
-    return ChipStyle::textButton(10, on ? QFont::Bold : QFont::Normal,
-                                 on ? standardColor(StandardColor::Accent)
-                                    : standardColor(StandardColor::SecondaryText));
+    ChipStyle style = ChipStyle::textButton(10, on ? QFont::Bold : QFont::Normal,
+                                            on ? standardColor(StandardColor::Accent)
+                                               : standardColor(StandardColor::SecondaryText));
+    style.stretches = true;  // may shorten its text where a language runs long
+    return style;
 }
 
 }  // namespace

@@ -171,7 +171,11 @@ SubjectMaskControlView::SubjectMaskControlView(Binding<EditParameters> parameter
     invert_ = new QCheckBox;
     invert_->setObjectName(QStringLiteral("subjectMask.invert"));
     invert_->setFont(pixelFont(10));
-    reanalyze_ = new Chip({}, footerStyle());
+    // The re-analyse button shortens its text (shown whole as its tooltip) where a
+    // language leaves the footer too little room.
+    ChipStyle shrinking = footerStyle();
+    shrinking.stretches = true;
+    reanalyze_ = new Chip({}, shrinking);
     reanalyze_->setObjectName(QStringLiteral("subjectMask.reanalyze"));
     reanalyze_->setSymbol("arrow.triangle.2.circlepath");
     clear_ = new Chip({}, footerStyle());
