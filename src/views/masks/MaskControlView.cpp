@@ -179,10 +179,10 @@ MaskControlView::MaskControlView(Binding<EditParameters> parameters, Binding<std
         Q_EMIT changed();
     });
     for (MaskKind kind : {MaskKind::linear, MaskKind::radial})
-        for (const MaskSliderSpec& spec : inspectorSliders(kind)) {
-            ProSlider* slider = maskSlider(spec, valueOf(spec.field));
+        for (const MaskSliderRow& entry : inspectorSliders(kind)) {
+            ProSlider* slider = maskSlider(entry, valueOf(entry.field));
             card_->content()->addWidget(slider);
-            cardRows_.push_back({kind, slider, spec.titleKey});
+            cardRows_.push_back({kind, slider, entry.titleKey});
         }
     column->addWidget(card_);
     refresh();

@@ -156,44 +156,44 @@ bool toggleMaskInversion(MaskGroupParameters& masks, const Uuid& id) {
 
 namespace {
 
-constexpr MaskSliderSpec kExposure{MaskField::exposure, "mask.localExposure", -2, 2, 0, 0.01, "%.2f", "EV",
+constexpr MaskSliderRow kExposure{MaskField::exposure, "mask.localExposure", -2, 2, 0, 0.01, "%.2f", "EV",
                                    MaskTint::accent};
-constexpr MaskSliderSpec kFeather{MaskField::feather, "mask.feather", 0.05, 1, 0.5, 0.01, "%.0f%%", "",
+constexpr MaskSliderRow kFeather{MaskField::feather, "mask.feather", 0.05, 1, 0.5, 0.01, "%.0f%%", "",
                                   MaskTint::accent};
-constexpr MaskSliderSpec kContrast{MaskField::contrast, "mask.localContrast", 0.5, 1.5, 1, 0.01, "%.2f", "",
+constexpr MaskSliderRow kContrast{MaskField::contrast, "mask.localContrast", 0.5, 1.5, 1, 0.01, "%.2f", "",
                                    MaskTint::accent};
-constexpr MaskSliderSpec kHighlights{MaskField::highlights, "mask.localHighlights", -1, 1, 0, 0.01, "%.2f", "",
+constexpr MaskSliderRow kHighlights{MaskField::highlights, "mask.localHighlights", -1, 1, 0, 0.01, "%.2f", "",
                                      MaskTint::accent};
-constexpr MaskSliderSpec kShadows{MaskField::shadows, "mask.localShadows", -1, 1, 0, 0.01, "%.2f", "",
+constexpr MaskSliderRow kShadows{MaskField::shadows, "mask.localShadows", -1, 1, 0, 0.01, "%.2f", "",
                                   MaskTint::accent};
-constexpr MaskSliderSpec kTemperature{MaskField::temperature, "mask.localTemp", -1000, 1000, 0, 10, "%.0f", "K",
+constexpr MaskSliderRow kTemperature{MaskField::temperature, "mask.localTemp", -1000, 1000, 0, 10, "%.0f", "K",
                                       MaskTint::orange};
-constexpr MaskSliderSpec kTint{MaskField::tint, "mask.localTint", -100, 100, 0, 1, "%.0f", "", MaskTint::magenta};
-constexpr MaskSliderSpec kSaturation{MaskField::saturation, "mask.localSaturation", 0, 2, 1, 0.01, "%.2f", "",
+constexpr MaskSliderRow kTint{MaskField::tint, "mask.localTint", -100, 100, 0, 1, "%.0f", "", MaskTint::magenta};
+constexpr MaskSliderRow kSaturation{MaskField::saturation, "mask.localSaturation", 0, 2, 1, 0.01, "%.2f", "",
                                      MaskTint::accent};
 
-constexpr MaskSliderSpec kInspectorLinear[] = {kExposure, kContrast, kHighlights, kShadows,
+constexpr MaskSliderRow kInspectorLinear[] = {kExposure, kContrast, kHighlights, kShadows,
                                                kTemperature, kTint, kSaturation};
-constexpr MaskSliderSpec kInspectorRadial[] = {kExposure, kFeather, kContrast, kHighlights,
+constexpr MaskSliderRow kInspectorRadial[] = {kExposure, kFeather, kContrast, kHighlights,
                                                kShadows, kTemperature, kTint, kSaturation};
-constexpr MaskSliderSpec kMainLinear[] = {kExposure, kContrast, kTemperature};
-constexpr MaskSliderSpec kMainRadial[] = {kExposure, kFeather, kContrast};
-constexpr MaskSliderSpec kAdvancedLinear[] = {kHighlights, kShadows, kTint, kSaturation};
-constexpr MaskSliderSpec kAdvancedRadial[] = {kHighlights, kShadows, kTemperature, kTint, kSaturation};
+constexpr MaskSliderRow kMainLinear[] = {kExposure, kContrast, kTemperature};
+constexpr MaskSliderRow kMainRadial[] = {kExposure, kFeather, kContrast};
+constexpr MaskSliderRow kAdvancedLinear[] = {kHighlights, kShadows, kTint, kSaturation};
+constexpr MaskSliderRow kAdvancedRadial[] = {kHighlights, kShadows, kTemperature, kTint, kSaturation};
 
 }  // namespace
 
-std::span<const MaskSliderSpec> inspectorSliders(MaskKind kind) {
+std::span<const MaskSliderRow> inspectorSliders(MaskKind kind) {
     if (kind == MaskKind::linear) return kInspectorLinear;
     return kInspectorRadial;
 }
 
-std::span<const MaskSliderSpec> displayMainSliders(MaskKind kind) {
+std::span<const MaskSliderRow> displayMainSliders(MaskKind kind) {
     if (kind == MaskKind::linear) return kMainLinear;
     return kMainRadial;
 }
 
-std::span<const MaskSliderSpec> displayAdvancedSliders(MaskKind kind) {
+std::span<const MaskSliderRow> displayAdvancedSliders(MaskKind kind) {
     if (kind == MaskKind::linear) return kAdvancedLinear;
     return kAdvancedRadial;
 }

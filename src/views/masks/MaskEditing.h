@@ -110,7 +110,7 @@ bool toggleMaskInversion(MaskGroupParameters& masks, const Uuid& id);
 
 // One slider row of the mask tools.
 enum class MaskTint { accent, orange, magenta };
-struct MaskSliderSpec {
+struct MaskSliderRow {
     MaskField field;
     const char* titleKey;
     double lower, upper, defaultValue, step;
@@ -120,9 +120,9 @@ struct MaskSliderSpec {
 };
 // The inspector's card: seven rows for a linear mask, eight for a radial one
 // (feather second).
-std::span<const MaskSliderSpec> inspectorSliders(MaskKind kind);
+std::span<const MaskSliderRow> inspectorSliders(MaskKind kind);
 // The parameter display's main and advanced groups.
-std::span<const MaskSliderSpec> displayMainSliders(MaskKind kind);
-std::span<const MaskSliderSpec> displayAdvancedSliders(MaskKind kind);
+std::span<const MaskSliderRow> displayMainSliders(MaskKind kind);
+std::span<const MaskSliderRow> displayAdvancedSliders(MaskKind kind);
 
 }  // namespace vantrel

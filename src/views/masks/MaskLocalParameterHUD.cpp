@@ -148,17 +148,17 @@ MaskLocalParameterHUD::MaskLocalParameterHUD(Binding<EditParameters> parameters,
     advanced->setSpacing(5);
     advanced->addWidget(divider(0.08));
     for (MaskKind kind : {MaskKind::linear, MaskKind::radial}) {
-        for (const MaskSliderSpec& spec : displayMainSliders(kind)) {
-            ProSlider* slider = maskSlider(spec, valueOf(spec.field));
+        for (const MaskSliderRow& entry : displayMainSliders(kind)) {
+            ProSlider* slider = maskSlider(entry, valueOf(entry.field));
             slider->setFixedWidth(kWidth - 2 * kPadding);
             main->addWidget(slider);
-            rows_.push_back({kind, false, slider, spec.titleKey});
+            rows_.push_back({kind, false, slider, entry.titleKey});
         }
-        for (const MaskSliderSpec& spec : displayAdvancedSliders(kind)) {
-            ProSlider* slider = maskSlider(spec, valueOf(spec.field));
+        for (const MaskSliderRow& entry : displayAdvancedSliders(kind)) {
+            ProSlider* slider = maskSlider(entry, valueOf(entry.field));
             slider->setFixedWidth(kWidth - 2 * kPadding);
             advanced->addWidget(slider);
-            rows_.push_back({kind, true, slider, spec.titleKey});
+            rows_.push_back({kind, true, slider, entry.titleKey});
         }
     }
     column->addLayout(main);

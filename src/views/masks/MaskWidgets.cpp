@@ -333,13 +333,13 @@ QColor maskTintColor(MaskTint tint) {
     return DarkroomTheme::accent();
 }
 
-ProSlider* maskSlider(const MaskSliderSpec& spec, Binding<double> value) {
-    auto* slider = new ProSlider(localized(spec.titleKey), std::move(value), {spec.lower, spec.upper},
-                                 spec.defaultValue, spec.step, QString::fromUtf8(spec.format),
-                                 QString::fromUtf8(spec.unit), maskTintColor(spec.tint));
+ProSlider* maskSlider(const MaskSliderRow& entry, Binding<double> value) {
+    auto* slider = new ProSlider(localized(entry.titleKey), std::move(value), {entry.lower, entry.upper},
+                                 entry.defaultValue, entry.step, QString::fromUtf8(entry.format),
+                                 QString::fromUtf8(entry.unit), maskTintColor(entry.tint));
     // The feather is kept as a fraction and read as a percentage.
-    if (spec.field == MaskField::feather) slider->setValueFormatter(ProSlider::percentFormatter());
-    slider->setObjectName(QString::fromUtf8(spec.titleKey));
+    if (entry.field == MaskField::feather) slider->setValueFormatter(ProSlider::percentFormatter());
+    slider->setObjectName(QString::fromUtf8(entry.titleKey));
     return slider;
 }
 

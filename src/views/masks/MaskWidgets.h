@@ -143,8 +143,8 @@ QColor maskTintColor(MaskTint tint);
 // as a shape to fill: filling is far cheaper than stroking for the raster engine.
 QPainterPath roundedOutline(const QRectF& rect, double radius, double width);
 
-// A slider row for one value of a mask (or of any record) following `spec`;
+// A slider row for one value of a mask (or of any record) following `entry`;
 // the feather reads as a percentage. Its title is looked up from the key.
-ProSlider* maskSlider(const MaskSliderSpec& spec, Binding<double> value);
+ProSlider* maskSlider(const MaskSliderRow& entry, Binding<double> value);
 
 }  // namespace vantrel
