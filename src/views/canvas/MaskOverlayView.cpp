@@ -220,7 +220,18 @@ void MaskOverlayView::refresh() {
     }
     if (!display_->isHidden()) display_->refresh();
     updateDisplay();
+    // Repainted only when what it draws differs from what it drew: a drag step has
+    // already asked for its own area, and the window refreshes after every write.
+    const EditParameters recipe = parameters_.get();
+    if (recipe.masks == drawnMasks_ && selection == drawnSelection_ && imageRect() == drawnImageRect_) return;
+    remember(recipe.masks);
     update();
+}
+
+void MaskOverlayView::remember(const MaskGroupParameters& masks) {
+    drawnMasks_ = masks;
+    drawnSelection_ = selectedMaskID_.get();
+    drawnImageRect_ = imageRect();
 }
 
 std::optional<QPointF> MaskOverlayView::handleCentre(Handle handle) const {
@@ -467,6 +478,7 @@ void MaskOverlayView::dragStep(const QPointF& translation) {
     }
     if (!written) return;
     parameters_.set(recipe);
+    remember(recipe.masks);
     Q_EMIT changed();
     updateDisplay();
     // Only what the edited mask covered and covers now: the rest of the canvas

@@ -18,6 +18,7 @@
 
 #include "model/Binding.h"
 #include "model/EditParameters.h"
+#include "model/MaskGroupParameters.h"
 #include "model/NormalizedPoint.h"
 #include "model/Uuid.h"
 #include "views/kit/DragTracker.h"
@@ -87,6 +88,7 @@ private:
     void setShowingDisplay(bool showing);
     void updateDisplay();
     void updateCursor(const QPointF& point);
+    void remember(const MaskGroupParameters& masks);
 
     Binding<EditParameters> parameters_;
     Binding<std::optional<Uuid>> selectedMaskID_;
@@ -101,6 +103,11 @@ private:
     bool displayShown_ = false;  // the display is on screen (to start it afresh when it returns)
     std::optional<Uuid> lastSelection_;
     MaskLocalParameterHUD* display_ = nullptr;
+
+    // What the last full repaint or drag step showed.
+    MaskGroupParameters drawnMasks_;
+    std::optional<Uuid> drawnSelection_;
+    QRectF drawnImageRect_;
 };
 
 }  // namespace vantrel

@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include "services/LocalizationManager.h"
 #include "views/kit/DarkroomTheme.h"
 #include "views/kit/DragTracker.h"
 #include "views/kit/ElidedLabel.h"
@@ -227,6 +228,18 @@ void MaskLocalParameterHUD::refresh() {
     const EditParameters recipe = parameters_.get();
     const MaskSummary summary = summarizeMask(recipe.masks, id_);
     const bool found = summary.kind.has_value();
+
+    // Unchanged since the last refresh (the window refreshes after every write,
+    // also while a handle on the canvas moves the mask): only the place may differ.
+    Shown shown{summary.kind, summary.name, {}, summary.isInverted, expanded_,
+                LocalizationManager::shared().currentLanguage()};
+    for (std::size_t i = 0; i < shown.values.size(); ++i)
+        shown.values[i] = maskValue(recipe.masks, id_, MaskField(i)).value_or(0);
+    if (shown_ && *shown_ == shown) {
+        if (placed_) place();
+        return;
+    }
+    shown_ = shown;
 
     kindSymbol_->setSymbol(!found                             ? "slider.horizontal.3"
                            : *summary.kind == MaskKind::linear ? "line.diagonal"

@@ -10,6 +10,9 @@
 // The mask is looked up by identifier every time the panel reads or writes;
 // a mask that is gone shows a neutral header and writes nothing. Every user
 // edit is one write of the recipe followed by changed().
+#include <array>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include <QPointF>
@@ -19,6 +22,7 @@
 #include "model/Binding.h"
 #include "model/EditParameters.h"
 #include "model/Uuid.h"
+#include "services/AppLanguage.h"
 #include "views/kit/ViewBasics.h"
 #include "views/masks/MaskEditing.h"
 
@@ -95,6 +99,16 @@ private:
         const MaskPreset* preset;
         Chip* chip;
     };
+    // What the controls show, to skip refreshes that would change nothing.
+    struct Shown {
+        std::optional<MaskKind> kind;
+        std::string name;
+        std::array<double, 8> values;  // by MaskField
+        bool inverted;
+        bool expanded;
+        AppLanguage language;
+        bool operator==(const Shown&) const = default;
+    };
 
     Binding<double> valueOf(MaskField field);
     // Writes the recipe changed by `edit` when `edit` found the mask, then reports.
@@ -107,6 +121,7 @@ private:
 
     Binding<EditParameters> parameters_;
     Uuid id_;
+    std::optional<Shown> shown_;
     bool expanded_ = false;
     QPointF dragOffset_;
     QPointF accumulatedOffset_;
