@@ -14,9 +14,9 @@
 #include <QWidget>
 
 #include "views/kit/DarkroomTheme.h"
+#include "views/kit/FittingText.h"
 #include "model/Binding.h"
 
-class QLabel;
 class QPushButton;
 
 namespace vantrel {
@@ -58,6 +58,7 @@ public:
     void setTitle(const QString& title);
 
     double value() const { return value_.get(); }
+    Range range() const { return range_; }
     bool isDragging() const { return isDragging_; }
     // Differs from the default by more than 0.0001.
     bool isChanged() const;
@@ -69,7 +70,7 @@ public:
     // The value a drag at `x` writes: absolute position, snapped, clamped.
     static double dragValue(double x, double width, Range range, double step);
 
-    QLabel* titleLabel() const { return title_; }
+    FittingLabel* titleLabel() const { return title_; }
     QPushButton* readout() const { return readout_; }
     QWidget* track() const { return track_; }
 
@@ -78,6 +79,7 @@ private:
     void dragTo(double x);
     void endDrag();
     void restyle();
+    void reserveReadout();
 
     Binding<double> value_;
     Range range_;
@@ -91,7 +93,7 @@ private:
     bool isDragging_ = false;
     int styledAs_ = -1;  // the changed state the read-out was last styled for
 
-    QLabel* title_ = nullptr;
+    FittingLabel* title_ = nullptr;
     QPushButton* readout_ = nullptr;
     QWidget* track_ = nullptr;
 };
