@@ -13,6 +13,7 @@
 #include "ViewTestSupport.h"
 #include "views/kit/DarkroomTheme.h"
 #include "views/kit/ElidedLabel.h"
+#include "views/kit/LayoutCheck.h"
 #include "views/kit/ProSlider.h"
 #include "views/kit/StandardColors.h"
 #include "views/kit/SymbolView.h"
@@ -624,6 +625,72 @@ TEST(SubjectMaskControlView, ResetRestoresBothGradingsAndKeepsTheFlags) {
     dragSlider(blur, 30, 3);
     EXPECT_GT(s.mask().background.blurRadius, 0);
     EXPECT_EQ(s.changes.count(), s.recipe.writeCount());
+}
+
+}  // namespace
+}  // namespace vantrel
+
+namespace vantrel {
+namespace {
+
+// ---------------------------------------------------------------- every language
+
+TEST(MaskTools, EveryLanguageFitsInEveryState) {
+    EditParameters p;
+    p.masks.linearMasks = {linear("Linear Gradient 12")};
+    p.masks.radialMasks = {radial("Radial Spotlight 12")};
+    p.masks.radialMasks[0].isInverted = true;
+    p.subjectMask.isEnabled = p.subjectMask.hasDetectedSubject = true;
+    p.subjectMask.subject.exposure = 0.35;
+
+    Inspector masks;
+    *masks.recipe.value = p;
+    masks.maskMode = true;
+    Subject subject;
+    *subject.recipe.value = p;
+    Display display(p, p.masks.radialMasks[0].id);
+    click(display.hud->expandButton());
+    QWidget canvas;
+    auto* column = new QVBoxLayout(&canvas);
+    Masks barMasks;
+    *barMasks.recipe.value = p;
+    *barMasks.selection.value = p.masks.radialMasks[0].id;
+    auto* bar = new MaskControlBar(barMasks.recipe.binding(), barMasks.selection.binding());
+    column->addWidget(bar, 0, Qt::AlignHCenter);
+    ASSERT_TRUE(test::showExposed(canvas, {520, 120}));
+
+    for (AppLanguage language : kAllAppLanguages) {
+        test::ScopedLanguage scoped(language);
+        for (const Uuid& id : {p.masks.linearMasks[0].id, p.masks.radialMasks[0].id}) {
+            *masks.selection.value = id;
+            display.hud->setSelectedMaskID(id);
+            for (int tab : {0, 1}) {
+                if (tab == 1) click(subject.view.tabs()->segment("1"));
+                else if (subject.view.activeTab() != 0) click(subject.view.tabs()->segment("0"));
+                masks.view.refresh();
+                subject.view.refresh();
+                display.hud->refresh();
+                bar->refresh();
+                for (QWidget* view : std::initializer_list<QWidget*>{&masks.view, &subject.view, &display.canvas, &canvas}) {
+                    auto report = [&] { return describeLayoutIssues(findLayoutIssues(*view)); };
+                    (void)QTest::qWaitFor([&] { return report().isEmpty(); }, 500);
+                    EXPECT_EQ(report().toStdString(), "") << rawValue(language);
+                }
+            }
+        }
+    }
+    // The detection card too.
+    subject.mask().hasDetectedSubject = false;
+    for (AppLanguage language : kAllAppLanguages) {
+        test::ScopedLanguage scoped(language);
+        for (bool detecting : {false, true}) {
+            subject.detecting = detecting;
+            subject.view.refresh();
+            auto report = [&] { return describeLayoutIssues(findLayoutIssues(subject.view)); };
+            (void)QTest::qWaitFor([&] { return report().isEmpty(); }, 500);
+            EXPECT_EQ(report().toStdString(), "") << rawValue(language);
+        }
+    }
 }
 
 }  // namespace

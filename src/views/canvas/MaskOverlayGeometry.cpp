@@ -114,6 +114,16 @@ QPointF parameterDisplayCentre(const QPointF& anchor, const QSizeF& view) {
     return {x, y};
 }
 
+QPointF keepInside(const QPointF& centre, const QSizeF& panel, const QSizeF& view) {
+    auto axis = [](double c, double size, double room) {
+        const double low = size / 2 + kDisplayMargin;
+        const double high = room - size / 2 - kDisplayMargin;
+        if (high < low) return low;  // too large: its start stays in view
+        return std::clamp(c, low, high);
+    };
+    return {axis(centre.x(), panel.width(), view.width()), axis(centre.y(), panel.height(), view.height())};
+}
+
 QPolygonF ellipsePolygon(const QPointF& centre, double rx, double ry) {
     rx = std::abs(rx);
     ry = std::abs(ry);

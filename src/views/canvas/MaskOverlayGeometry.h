@@ -77,6 +77,11 @@ QPointF parameterDisplayAnchor(const MaskGroupParameters& masks, const std::opti
 // The display's centre beside the anchor, kept inside a view of `view` points.
 QPointF parameterDisplayCentre(const QPointF& anchor, const QSizeF& view);
 
+// A panel of `panel` size centred at `centre` moved in so that it lies 16
+// points inside a view of `view` points; one taller or wider than the view
+// keeps its top or left edge inside.
+QPointF keepInside(const QPointF& centre, const QSizeF& panel, const QSizeF& view);
+
 // Drawing aids: Qt strokes curves and dashes slowly (a dashed ellipse costs a
 // millisecond), so outlines are drawn as filled rings and dashes as separate
 // short lines along a flattened outline.

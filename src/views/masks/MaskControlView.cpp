@@ -97,7 +97,6 @@ MaskControlView::MaskControlView(Binding<EditParameters> parameters, Binding<std
       selectedMaskID_(std::move(selectedMaskID)),
       isMaskMode_(std::move(isMaskMode)) {
     setObjectName(QStringLiteral("maskControl"));
-    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(10);

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "services/LocalizationManager.h"
+#include "views/canvas/MaskOverlayGeometry.h"
 #include "views/kit/DarkroomTheme.h"
 #include "views/kit/DragTracker.h"
 #include "views/kit/ElidedLabel.h"
@@ -325,9 +326,19 @@ void MaskLocalParameterHUD::placeAt(const QPointF& centre) {
 
 void MaskLocalParameterHUD::place() {
     layout()->activate();  // the fixed size follows the rows shown now
-    const QPointF topLeft = centre_ + offset() - QPointF(width() / 2.0, height() / 2.0);
+    // The place beside the mask assumes a panel 240 points high; a taller one
+    // (expanded, or long texts) is moved in so that none of it, its header above
+    // all, leaves the canvas.
+    QPointF centre = centre_;
+    if (parentWidget()) centre = maskOverlay::keepInside(centre, QSizeF(size()), QSizeF(parentWidget()->size()));
+    const QPointF topLeft = centre + offset() - QPointF(width() / 2.0, height() / 2.0);
     const QPoint at(int(std::lround(topLeft.x())), int(std::lround(topLeft.y())));
     if (pos() != at) move(at);
+}
+
+void MaskLocalParameterHUD::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (placed_) place();  // keeps its centre, not its top left, when rows come and go
 }
 
 QRegion MaskLocalParameterHUD::opaqueRegion() const {

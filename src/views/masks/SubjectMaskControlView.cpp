@@ -1,6 +1,7 @@
 #include "views/masks/SubjectMaskControlView.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -49,6 +50,8 @@ QWidget* divider(double opacity) {
     return line;
 }
 
+constexpr int kFooterSpacing = 6;
+
 ChipStyle footerStyle() { return ChipStyle::textButton(10, QFont::Normal, standardColor(StandardColor::SecondaryText)); }
 
 }  // namespace
@@ -57,7 +60,6 @@ SubjectMaskControlView::SubjectMaskControlView(Binding<EditParameters> parameter
                                                QWidget* parent)
     : QWidget(parent), parameters_(std::move(parameters)), isDetecting_(std::move(isDetecting)) {
     setObjectName(QStringLiteral("subjectMask"));
-    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(10);
@@ -166,16 +168,14 @@ SubjectMaskControlView::SubjectMaskControlView(Binding<EditParameters> parameter
               0.5, 1.5, 1, 0.01, "%.2f", "", accent);
 
     gradingCard_->content()->addWidget(divider(0.08));
-    auto* footer = new QHBoxLayout;
-    footer->setSpacing(6);
+    footer_ = new QWidget;
+    auto* footer = new QHBoxLayout(footer_);
+    footer->setContentsMargins(0, 0, 0, 0);
+    footer->setSpacing(kFooterSpacing);
     invert_ = new QCheckBox;
     invert_->setObjectName(QStringLiteral("subjectMask.invert"));
     invert_->setFont(pixelFont(10));
-    // The re-analyse button shortens its text (shown whole as its tooltip) where a
-    // language leaves the footer too little room.
-    ChipStyle shrinking = footerStyle();
-    shrinking.stretches = true;
-    reanalyze_ = new Chip({}, shrinking);
+    reanalyze_ = new Chip({}, footerStyle());
     reanalyze_->setObjectName(QStringLiteral("subjectMask.reanalyze"));
     reanalyze_->setSymbol("arrow.triangle.2.circlepath");
     clear_ = new Chip({}, footerStyle());
@@ -184,7 +184,8 @@ SubjectMaskControlView::SubjectMaskControlView(Binding<EditParameters> parameter
     footer->addStretch(1);
     footer->addWidget(reanalyze_);
     footer->addWidget(clear_);
-    gradingCard_->content()->addLayout(footer);
+    footer_->installEventFilter(this);  // the re-analyse label follows the footer's width
+    gradingCard_->content()->addWidget(footer_);
     column->addWidget(gradingCard_);
 
     connect(invert_, &QCheckBox::clicked, this,
@@ -267,8 +268,25 @@ void SubjectMaskControlView::refresh() {
     }
     invert_->setText(localized("mask.invert"));
     reanalyze_->setEnabled(!detecting);
-    reanalyze_->setText(localized("subjectMask.reanalyze"));
+    reanalyze_->setToolTip(localized("subjectMask.reanalyze"));
+    fitFooter();
     clear_->setText(localized("subjectMask.clear"));
+}
+
+void SubjectMaskControlView::fitFooter() {
+    // With its label while the whole footer fits, else its symbol alone (the label
+    // stays as the tooltip).
+    const QString label = localized("subjectMask.reanalyze");
+    const QString before = reanalyze_->text();
+    if (before != label) reanalyze_->setText(label);
+    const int needed = invert_->sizeHint().width() + reanalyze_->sizeHint().width() + clear_->sizeHint().width() +
+                       2 * kFooterSpacing;
+    if (footer_->width() > 0 && needed > footer_->width()) reanalyze_->setText(QString());
+}
+
+bool SubjectMaskControlView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == footer_ && event->type() == QEvent::Resize) fitFooter();
+    return QWidget::eventFilter(watched, event);
 }
 
 std::vector<ProSlider*> SubjectMaskControlView::shownSliders() const {

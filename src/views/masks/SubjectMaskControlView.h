@@ -56,7 +56,12 @@ Q_SIGNALS:
     void clearRequested();
     void changed();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void fitFooter();
+
     struct SliderRow {
         int tab;
         ProSlider* slider;
@@ -87,6 +92,7 @@ private:
     QWidget* subjectSliders_ = nullptr;
     QWidget* backgroundSliders_ = nullptr;
     std::vector<SliderRow> sliders_;
+    QWidget* footer_ = nullptr;
     QCheckBox* invert_ = nullptr;
     Chip* reanalyze_ = nullptr;
     Chip* clear_ = nullptr;
