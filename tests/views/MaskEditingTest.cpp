@@ -214,6 +214,12 @@ TEST(MaskOverlayGeometry, DragsClampAndTheDisplayStaysInside) {
     EXPECT_EQ(parameterDisplayCentre({700, 50}, {800, 600}), QPointF(649, 136));
     EXPECT_EQ(parameterDisplayCentre({-50, 900}, {800, 600}), QPointF(151, 464));
     EXPECT_EQ(parameterDisplayCentre({100, 300}, {800, 600}), QPointF(260, 300));
+    // A display taller than the 240 points its place assumes is moved in whole;
+    // one taller than the view keeps its header in view.
+    EXPECT_EQ(keepInside({649, 136}, {270, 240}, {800, 600}), QPointF(649, 136));
+    EXPECT_EQ(keepInside({649, 136}, {270, 400}, {800, 600}), QPointF(649, 216));
+    EXPECT_EQ(keepInside({649, 550}, {270, 400}, {800, 600}), QPointF(649, 384));
+    EXPECT_EQ(keepInside({400, 300}, {270, 700}, {800, 600}), QPointF(400, 366));
 
     MaskGroupParameters masks;
     masks.linearMasks = {linear("L", {0.2, 0.2}, {0.4, 0.6})};
