@@ -2,14 +2,14 @@
 
 #include <cmath>
 
+#include <QHash>
 #include <QMouseEvent>
-#include <QPaintEvent>
 #include <QMoveEvent>
-#include <QResizeEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QHash>
 #include <QPixmap>
+#include <QResizeEvent>
 
 #include "views/canvas/MaskOverlayGeometry.h"
 #include "views/kit/Geometry.h"
