@@ -6,26 +6,34 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include "views/canvas/CompareControlHUDView.h"
+#include "views/canvas/SplitCompareView.h"
+#include "views/canvas/ZoomPanCanvasView.h"
 #include "views/kit/DarkroomTheme.h"
+#include "views/kit/Geometry.h"
 #include "views/kit/Icons.h"
 #include "app/standins/CanvasViews.h"
 #include "app/standins/MaskViews.h"
 #include "app/standins/WorkflowViews.h"
+#include "views/canvas/MaskOverlayView.h"
+#include "views/masks/MaskControlBar.h"
 #include "services/L10n.h"
 #include "viewmodel/DarkroomViewModel.h"
 #include "views/canvas/NavigatorMinimapView.h"
+#include "views/kit/VisibilityFade.h"
 
 namespace vantrel {
 
 namespace {
 
 // The developed frame fitted into the area with its aspect kept; the tool's
-// overlay lies on top of it.
+// overlay lies on top of it and fits the same frame size into the same area.
 class PreviewPicture final : public QWidget {
 public:
-    PreviewPicture(DarkroomViewModel& vm, QWidget* overlay) : vm_(vm) {
+    PreviewPicture(DarkroomViewModel& vm, Source<QSize> frameSize, QWidget* overlay)
+        : vm_(vm), frameSize_(std::move(frameSize)) {
         auto* stack = new QGridLayout(this);
-        stack->setContentsMargins(16, 16, 16, 16);
+        stack->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
         stack->addWidget(overlay, 0, 0);
     }
 
@@ -35,27 +43,15 @@ protected:
         if (image.isNull()) return;
         QPainter painter(this);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        const QRectF area = QRectF(rect()).adjusted(16, 16, -16, -16);
-        painter.drawImage(SplitCompareView::fittedRect(QSizeF(image.size()), area), image);
+        const QRectF area = QRectF(rect()).adjusted(kPadding, kPadding, -kPadding, -kPadding);
+        const QRectF fitted = fitLayout(area.size(), QSizeF(frameSize_())).rect;
+        painter.drawImage(fitted.translated(area.topLeft()), image);
     }
 
 private:
+    static constexpr int kPadding = 16;
     DarkroomViewModel& vm_;
-};
-
-// Writes the measured size of the viewing branch into the view model.
-class Measured final : public QWidget {
-public:
-    explicit Measured(DarkroomViewModel& vm) : vm_(vm) {}
-
-protected:
-    void resizeEvent(QResizeEvent* event) override {
-        QWidget::resizeEvent(event);
-        vm_.setCanvasViewportSize(QSizeF(size()));
-    }
-
-private:
-    DarkroomViewModel& vm_;
+    Source<QSize> frameSize_;
 };
 
 }  // namespace
@@ -82,6 +78,11 @@ CanvasArea::CanvasArea(DarkroomViewModel& vm, QWidget* parent) : QWidget(parent)
 }
 
 QSize CanvasArea::imageSize() const {
+    const QSize frame = vm_.previewFrameSize();
+    return vm_.selectedPhoto() ? frame : QSize(2400, 1600);
+}
+
+QSize CanvasArea::scanSize() const {
     if (const LoadedPhoto* photo = vm_.selectedPhoto())
         return {int(photo->dimensions().width), int(photo->dimensions().height)};
     return {2400, 1600};
@@ -119,6 +120,7 @@ QWidget* CanvasArea::buildBranch(Branch branch) {
     loading_ = nullptr;
     auto render = [this] { vm_.requestRender(false); };
     auto sizeOf = [this] { return imageSize(); };
+    auto scanSizeOf = [this] { return scanSize(); };
     auto recipe = vm_.parametersBinding();
     Binding<CropParameters> crop([this] { return vm_.parameters().crop; },
                                  [this](const CropParameters& value) {
@@ -131,7 +133,7 @@ QWidget* CanvasArea::buildBranch(Branch branch) {
     switch (branch) {
     case Branch::crop:
         return toolBranch(new CropOverlayView(crop, sizeOf, render),
-                          new CropControlBar(crop, sizeOf, [this] { return vm_.isDetectingHorizon(); },
+                          new CropControlBar(crop, scanSizeOf, [this] { return vm_.isDetectingHorizon(); },
                                              {[this] { vm_.autoLevelHorizon(); }, [this] { vm_.addQuarterTurn(); },
                                               [this] { vm_.subtractQuarterTurn(); },
                                               [this] { vm_.toggleFlipHorizontal(); }, [this] { vm_.resetCrop(); },
@@ -148,12 +150,17 @@ QWidget* CanvasArea::buildBranch(Branch branch) {
                                        [this] { vm_.removeSelectedHealingSpot(); }, [this] { vm_.saveRetouch(); },
                                        render}));
     }
-    case Branch::mask:
-        return toolBranch(new MaskOverlayView(recipe, mask, sizeOf, render),
-                          new MaskControlBar(recipe, mask,
-                                             {[this] { vm_.addLinearMask(); }, [this] { vm_.addRadialMask(); },
-                                              [this] { vm_.deleteSelectedMask(); }, [this] { vm_.clearAllMasks(); },
-                                              [this] { vm_.finishMaskEditing(); }, render}));
+    case Branch::mask: {
+        auto* overlay = new MaskOverlayView(recipe, mask, sizeOf);
+        connect(overlay, &MaskOverlayView::changed, this, render);
+        auto* bar = new MaskControlBar(recipe, mask);
+        connect(bar, &MaskControlBar::addLinearRequested, this, [this] { vm_.addLinearMask(); });
+        connect(bar, &MaskControlBar::addRadialRequested, this, [this] { vm_.addRadialMask(); });
+        connect(bar, &MaskControlBar::deleteSelectedRequested, this, [this] { vm_.deleteSelectedMask(); });
+        connect(bar, &MaskControlBar::clearAllRequested, this, [this] { vm_.clearAllMasks(); });
+        connect(bar, &MaskControlBar::doneRequested, this, [this] { vm_.finishMaskEditing(); });
+        return toolBranch(overlay, bar);
+    }
     case Branch::viewing:
         break;
     }
@@ -164,7 +171,7 @@ QWidget* CanvasArea::toolBranch(QWidget* overlay, QWidget* bar) {
     auto* branch = new QWidget;
     auto* stack = new QGridLayout(branch);
     stack->setContentsMargins(0, 0, 0, 0);
-    picture_ = new PreviewPicture(vm_, overlay);
+    picture_ = new PreviewPicture(vm_, [this] { return imageSize(); }, overlay);
     loading_ = new QLabel;
     loading_->setObjectName(QStringLiteral("loadingFilm"));
     loading_->setAlignment(Qt::AlignCenter);
@@ -184,23 +191,27 @@ QWidget* CanvasArea::toolBranch(QWidget* overlay, QWidget* bar) {
 }
 
 QWidget* CanvasArea::viewingBranch() {
-    auto* branch = new Measured(vm_);
+    auto* branch = new QWidget;
     auto* stack = new QGridLayout(branch);
     stack->setContentsMargins(12, 12, 12, 12);
+    auto holding = vm_.binding(&DarkroomViewModel::isHoldingOriginal, &DarkroomViewModel::setIsHoldingOriginal);
+    auto mode = vm_.binding(&DarkroomViewModel::compareMode, &DarkroomViewModel::setCompareMode);
+    auto zoom = vm_.binding(&DarkroomViewModel::zoomScale, &DarkroomViewModel::setZoomScale);
+    auto pan = vm_.binding(&DarkroomViewModel::panOffset, &DarkroomViewModel::setPanOffset);
     auto* compare = new SplitCompareView([this] { return referenceImage(); }, [this] { return vm_.renderedPreview(); },
-                                         vm_.binding(&DarkroomViewModel::isHoldingOriginal,
-                                                     &DarkroomViewModel::setIsHoldingOriginal),
-                                         vm_.binding(&DarkroomViewModel::compareMode, &DarkroomViewModel::setCompareMode),
-                                         [this] { return referenceLabel(); }, [this] { return targetLabel(); }, false,
-                                         nullptr, [this] { return placeholderText(); });
-    auto* canvas = new ZoomPanCanvasView(vm_.binding(&DarkroomViewModel::zoomScale, &DarkroomViewModel::setZoomScale),
-                                         vm_.binding(&DarkroomViewModel::panOffset, &DarkroomViewModel::setPanOffset),
-                                         [this] { return imageSize(); }, true, compare);
+                                         holding, mode, [this] { return referenceLabel(); },
+                                         [this] { return targetLabel(); });
+    compare->setEmptyText([this] { return placeholderText(); });
+    auto* canvas = new ZoomPanCanvasView(zoom, pan, [this] { return imageSize(); }, true, compare);
+    // The canvas's measured size is the viewport the view model's zoom steps use.
+    connect(canvas, &ZoomPanCanvasView::containerSizeChanged, this,
+            [this](QSizeF size) { vm_.setCanvasViewportSize(size); });
     stack->addWidget(canvas, 0, 0);
+
     auto* navigator = new NavigatorMinimapView(
-        [this] { return vm_.renderedPreview(); }, [this] { return imageSize(); },
-        vm_.binding(&DarkroomViewModel::zoomScale, &DarkroomViewModel::setZoomScale),
-        vm_.binding(&DarkroomViewModel::panOffset, &DarkroomViewModel::setPanOffset),
+        [this] { return vm_.renderedPreview(); }, [this] { return imageSize(); }, zoom,
+        // A tap moves the canvas with the zoom steps' spring.
+        vm_.binding(&DarkroomViewModel::panOffset, &DarkroomViewModel::panAnimated),
         [this] { return vm_.canvasViewportSize(); });
     connect(navigator, &NavigatorMinimapView::zoomToFitRequested, this, [this] { vm_.zoomToFit(); });
     connect(navigator, &NavigatorMinimapView::zoomTo100Requested, this, [this] { vm_.zoomTo100(); });
@@ -210,11 +221,12 @@ QWidget* CanvasArea::viewingBranch() {
     navigatorCorner->setContentsMargins(0, 14, 14, 0);
     navigatorCorner->addWidget(navigator, 0, 0, Qt::AlignTop | Qt::AlignRight);
     stack->addLayout(navigatorCorner, 0, 0);
-    auto* hud = new CompareControlHUDView(vm_.binding(&DarkroomViewModel::compareMode, &DarkroomViewModel::setCompareMode),
-                                          vm_.binding(&DarkroomViewModel::isHoldingOriginal,
-                                                      &DarkroomViewModel::setIsHoldingOriginal));
-    hud->setFixedSize(200, 32);
-    stack->addWidget(hud, 0, 0, Qt::AlignBottom | Qt::AlignRight);
+
+    auto* hud = new CompareControlHUDView(mode, holding);
+    auto* hudCorner = new QGridLayout;
+    hudCorner->setContentsMargins(0, 0, 14, 14);
+    hudCorner->addWidget(hud, 0, 0, Qt::AlignBottom | Qt::AlignRight);
+    stack->addLayout(hudCorner, 0, 0);
     navigator_ = navigator;
     compareHUD_ = hud;
     views_ = {canvas, navigator, hud};
@@ -238,7 +250,7 @@ void CanvasArea::refresh() {
         picture_->setVisible(!waiting);
         picture_->update();
     }
-    if (navigator_) navigator_->setVisible(vm_.isNavigatorVisible() || vm_.zoomScale() > kNavigatorZoom);
+    if (navigator_) fadeVisible(navigator_, vm_.isNavigatorVisible() || vm_.zoomScale() > kNavigatorZoom);
     if (compareHUD_) compareHUD_->setVisible(!vm_.renderedPreview().isNull() || !vm_.originalPreview().isNull());
     for (RefreshableView* view : views_) view->refresh();
 }
