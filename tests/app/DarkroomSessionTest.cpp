@@ -215,7 +215,8 @@ protected:
     }
     // What the canvas shows at a point of the frame given in units of its size.
     QColor canvasAt(double x, double y) const {
-        QWidget* canvas = find("SplitCompareView");
+        QWidget* canvas = find("splitCompare");
+        if (!canvas) canvas = find("SplitCompareView");
         if (!canvas) return {};
         const QImage shot = canvas->grab().toImage();
         const QRectF image = fitLayout(QSizeF(canvas->size()), QSizeF(kWidth, kHeight)).rect;
