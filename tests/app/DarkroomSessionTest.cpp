@@ -27,6 +27,7 @@
 #include <tiffio.h>
 
 #include "../views/FakeScreen.h"
+#include "../views/PanelTestSupport.h"
 #include "app/BatchExportOverlay.h"
 #include "app/MainWindow.h"
 #include "engine/LoaderFixtures.h"
@@ -35,6 +36,9 @@
 #include "views/canvas/FilmstripView.h"
 #include "views/kit/FittingText.h"
 #include "views/kit/Geometry.h"
+#include "views/kit/ProSlider.h"
+#include "views/masks/MaskLocalParameterHUD.h"
+#include "views/masks/MaskWidgets.h"
 #include "views/panels/Chip.h"
 #include "views/panels/NegativeLabControlView.h"
 #include "views/panels/PanelHeader.h"
@@ -302,6 +306,26 @@ TEST_F(DarkroomSessionTest, ARollIsDevelopedCulledSyncedExportedAndFoundAgain) {
         10000))
         << describe(canvasAt(0.5, 0.5)) << " " << describe(canvasAt(0.04, 0.04));
 
+    // 4. A radial mask, its exposure raised by a drag in the display floating beside it.
+    scrollTo(find("maskControl.mode"));
+    QTest::mouseClick(find("maskControl.mode"), Qt::LeftButton);
+    settle();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return find("maskBar") && find("maskBar")->isVisible(); }, 2000))
+        << "mask mode: " << window->viewModel().isMaskMode();
+    QTest::mouseClick(find("maskBar.addRadial"), Qt::LeftButton);
+    settle();
+    auto* display = find<MaskLocalParameterHUD>("maskHUD");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return display && display->isVisible(); }, 2000));
+    ProSlider* maskExposure = display->findChild<ProSlider*>("mask.localExposure");
+    ASSERT_NE(maskExposure, nullptr);
+    test::dragSlider(*maskExposure, 0.8);
+    settle();
+    EXPECT_TRUE(display->readout()->text().startsWith('+')) << display->readout()->text().toStdString();
+    EXPECT_NE(display->readout()->text(), "+0.00 EV");
+    QTest::mouseClick(find("maskBar.done"), Qt::LeftButton);
+    settle();
+    EXPECT_FALSE(find("maskBar") && find("maskBar")->isVisible());
+
     // 5. A built-in recipe, a tone-curve point lifted, a snapshot taken.
     QWidget* portra = find("classic_portra400");
     ASSERT_NE(portra, nullptr);
@@ -344,6 +368,24 @@ TEST_F(DarkroomSessionTest, ARollIsDevelopedCulledSyncedExportedAndFoundAgain) {
         return names;
     };
     EXPECT_EQ(snapshotNames(), QStringList{"Portra, lifted mids"});
+
+    // Before and after side by side in one picture: the scan's orange mask left of the divider.
+    // (The compare bar comes with the real canvas; the stand-in has none.)
+    if (!find("SplitCompareView")) {
+    ASSERT_NE(find("compareBar.split"), nullptr);
+    QTest::mouseClick(find("compareBar.split"), Qt::LeftButton);
+    settle();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            const QColor before = canvasAt(0.1, 0.5), after = canvasAt(0.9, 0.5);
+            return before.red() - before.blue() > 80 && luma(after) < 60 && cast(after) < 30;
+        },
+        5000))
+        << describe(canvasAt(0.1, 0.5)) << " " << describe(canvasAt(0.9, 0.5));
+    QTest::mouseClick(find("compareBar.full"), Qt::LeftButton);
+    settle();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return luma(canvasAt(0.1, 0.5)) < 60; }, 5000)) << describe(canvasAt(0.1, 0.5));
+    }
 
     // 6. Culled with the keyboard, then the strip filtered to the picks.
     window->activateWindow();
@@ -430,6 +472,8 @@ TEST_F(DarkroomSessionTest, ARollIsDevelopedCulledSyncedExportedAndFoundAgain) {
     ASSERT_TRUE(first.is_object()) << recipeFile("frame01");
     EXPECT_EQ(first["negativeLab"]["isEnabled"], true);
     EXPECT_EQ(first["negativeLab"]["filmBaseColor"], json::array({kBase[0], kBase[1], kBase[2]}));
+    ASSERT_EQ(first["masks"]["radialMasks"].size(), 1u);
+    EXPECT_GT(first["masks"]["radialMasks"][0]["exposure"].get<double>(), 0.5);
     const auto& presets = FilmPresetLibrary::builtInPresets();
     const auto portraPreset = std::find_if(presets.begin(), presets.end(), [](const FilmPreset& p) { return p.id == "portra400"; });
     ASSERT_NE(portraPreset, presets.end());
