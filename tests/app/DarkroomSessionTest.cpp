@@ -307,8 +307,7 @@ TEST_F(DarkroomSessionTest, ARollIsDevelopedCulledSyncedExportedAndFoundAgain) {
         << describe(canvasAt(0.5, 0.5)) << " " << describe(canvasAt(0.04, 0.04));
 
     // 4. A radial mask, its exposure raised by a drag in the display floating beside it.
-    scrollTo(find("maskControl.mode"));
-    QTest::mouseClick(find("maskControl.mode"), Qt::LeftButton);
+    QTest::mouseClick(find("mode.mask"), Qt::LeftButton);
     settle();
     ASSERT_TRUE(QTest::qWaitFor([&] { return find("maskBar") && find("maskBar")->isVisible(); }, 2000))
         << "mask mode: " << window->viewModel().isMaskMode();
