@@ -14,6 +14,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -64,7 +65,10 @@ constexpr double kBase[3] = {0.80, 0.50, 0.30};
 constexpr double kDense[3] = {0.30, 0.15, 0.08};
 
 // A 16-bit scan: the clear base around the frame, the dense area in its middle.
-void writeNegative(const fs::path& file, int samples) {
+// A dust speck on the first frame: it blocks the light, so the negative shows it dark.
+constexpr double kDustX = 0.15, kDustY = 0.5, kDustRadius = 7;
+
+void writeNegative(const fs::path& file, int samples, bool dusty = false) {
     TIFF* tif = TIFFOpen(file.c_str(), "w");
     ASSERT_NE(tif, nullptr);
     TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, kWidth);
@@ -78,8 +82,10 @@ void writeNegative(const fs::path& file, int samples) {
     for (int y = 0; y < kHeight; ++y) {
         for (int x = 0; x < kWidth; ++x) {
             const bool dense = x > kWidth * 3 / 10 && x < kWidth * 7 / 10 && y > kHeight * 3 / 10 && y < kHeight * 7 / 10;
+            const bool dust = dusty && std::hypot(x - kDustX * kWidth, y - kDustY * kHeight) <= kDustRadius;
             for (int c = 0; c < samples; ++c) {
-                const double v = samples == 1 ? (dense ? 0.2 : 0.85) : (dense ? kDense[c] : kBase[c]);
+                double v = samples == 1 ? (dense ? 0.2 : 0.85) : (dense ? kDense[c] : kBase[c]);
+                if (dust) v = 0.05;
                 row[std::size_t(x) * samples + c] = std::uint16_t(std::lround(v * 65535));
             }
         }
@@ -90,7 +96,7 @@ void writeNegative(const fs::path& file, int samples) {
 
 void writeRoll(const fs::path& roll) {
     fs::create_directories(roll);
-    for (int i = 1; i <= 6; ++i) writeNegative(roll / ("frame0" + std::to_string(i) + ".tif"), 3);
+    for (int i = 1; i <= 6; ++i) writeNegative(roll / ("frame0" + std::to_string(i) + ".tif"), 3, i == 1);
     writeNegative(roll / "frame07_bw.tif", 1);
     JpegFixture positive;
     positive.width = 600;
@@ -226,6 +232,23 @@ protected:
         const QRectF image = fitLayout(QSizeF(canvas->size()), QSizeF(kWidth, kHeight)).rect;
         return shot.pixelColor(QPointF(image.left() + x * image.width(), image.top() + y * image.height()).toPoint());
     }
+    // The brightest point of `picture` within a part (units of the frame) of the frame drawn at `image`;
+    // the picture alone, without the marks of the overlays on it.
+    static std::pair<QPoint, int> brightestIn(QWidget* picture, QRectF image, QRectF part) {
+        QImage shot(picture->size(), QImage::Format_RGB32);
+        shot.fill(Qt::black);
+        picture->render(&shot, {}, {}, QWidget::DrawWindowBackground);
+        const QRect area = QRectF(image.left() + part.left() * image.width(), image.top() + part.top() * image.height(),
+                                  part.width() * image.width(), part.height() * image.height())
+                               .toAlignedRect();
+        std::pair<QPoint, int> best{area.center(), -1};
+        const double ratio = shot.devicePixelRatio();
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
+                if (const int l = luma(shot.pixelColor(QPoint(int(x * ratio), int(y * ratio)))); l > best.second)
+                    best = {QPoint(x, y), l};
+        return best;
+    }
     QString statusLine() const { return find<QLabel>("statusLine")->text(); }
 
     QTemporaryDir home;
@@ -306,7 +329,74 @@ TEST_F(DarkroomSessionTest, ARollIsDevelopedCulledSyncedExportedAndFoundAgain) {
         10000))
         << describe(canvasAt(0.5, 0.5)) << " " << describe(canvasAt(0.04, 0.04));
 
-    // 4. A radial mask, its exposure raised by a drag in the display floating beside it.
+    // 3. Cropped to 3:2 with the crop bar and straightened by about 1.5°.
+    // (The crop bar comes with the crop tools; the stand-in has none of its controls.)
+    QTest::mouseClick(find("mode.crop"), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return find("CropControlBar") && find("CropControlBar")->isVisible(); }, 2000));
+    double straightened = 0;
+    const bool cropTools = find("cropBar.done") != nullptr;
+    if (cropTools) {
+        QTest::mouseClick(find("cropBar.aspect"), Qt::LeftButton);
+        auto* aspects = find<QMenu>("cropBar.aspectMenu");
+        ASSERT_TRUE(test::clickMenuItem(aspects, aspects->findChild<QAction*>("cropBar.aspect.threeByTwo")));
+        settle();
+        EXPECT_EQ(find<QAbstractButton>("cropBar.aspect")->text(), "3:2");
+        // The nearest the straightening slider's track comes to 1.5°.
+        auto* straighten = find<ProSlider>("cropBar.straighten");
+        QWidget* track = straighten->track();
+        int bestX = 0;
+        for (int x = 0; x < track->width(); ++x)
+            if (std::abs(ProSlider::dragValue(x, track->width(), straighten->range(), 0.1) - 1.5) <
+                std::abs(ProSlider::dragValue(bestX, track->width(), straighten->range(), 0.1) - 1.5))
+                bestX = x;
+        const QPoint thumb = test::trackPoint(*straighten, straighten->fraction());
+        QTest::mousePress(track, Qt::LeftButton, {}, thumb);
+        QTest::mouseMove(track, QPoint((thumb.x() + bestX) / 2, thumb.y()));
+        QTest::mouseMove(track, QPoint(bestX, thumb.y()));
+        QTest::mouseRelease(track, Qt::LeftButton, {}, QPoint(bestX, thumb.y()));
+        settle();
+        straightened = straighten->value();
+        EXPECT_NEAR(straightened, 1.5, 0.5);
+        EXPECT_TRUE(find<QPushButton>("cropBar.angle")->text().contains(QString::number(straightened, 'f', 1)))
+            << find<QPushButton>("cropBar.angle")->text().toStdString();
+        QTest::mouseClick(find("cropBar.done"), Qt::LeftButton);
+    } else {
+        QTest::mouseClick(find("mode.crop"), Qt::LeftButton);
+    }
+    settle();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !find("CropControlBar") || !find("CropControlBar")->isVisible(); }, 2000));
+
+    // 4. The dust speck, a white dot on the developed frame, healed by a click on it in retouch mode.
+    QTest::mouseClick(find("mode.retouch"), Qt::LeftButton);
+    const bool retouchTools = QTest::qWaitFor([&] { return find("healingBar.done") && find("healingBar.done")->isVisible(); }, 2000);
+    const QRectF dustArea(kDustX - 0.06, kDustY - 0.08, 0.12, 0.16);
+    if (retouchTools) {
+        // The overlay lies on the picture it edits, the frame (3:2, cropped or not) fitted in it.
+        QWidget* overlay = find("SpotHealingOverlayView");
+        ASSERT_NE(overlay, nullptr);
+        QWidget* picture = overlay->parentWidget();
+        auto speckIn = [&] { return brightestIn(picture, fitLayout(QSizeF(overlay->size()), QSizeF(kWidth, kHeight)).rect.translated(overlay->pos()), dustArea); };
+        std::pair<QPoint, int> speck;
+        // Retouching works on the straightened, cropped frame (slightly enlarged: the speck moves
+        // towards the edge); until its preview arrives the one of crop mode is still shown.
+        auto shownAt = [&](QPoint point) {
+            const QRectF image = fitLayout(QSizeF(overlay->size()), QSizeF(kWidth, kHeight)).rect.translated(overlay->pos());
+            return (point.x() - image.left()) / image.width();
+        };
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return (speck = speckIn()).second > 150 && (!cropTools || shownAt(speck.first) < kDustX - 0.005); },
+            5000))
+            << "no speck seen: " << speck.second << " at " << shownAt(speck.first);
+        QTest::mouseClick(overlay, Qt::LeftButton, {}, speck.first - overlay->pos());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return speckIn().second < 128; }, 5000))
+            << "the speck is still there: " << speckIn().second;
+        QTest::mouseClick(find("healingBar.done"), Qt::LeftButton);
+    } else {
+        QTest::mouseClick(find("mode.retouch"), Qt::LeftButton);
+    }
+    settle();
+
+    // A radial mask, its exposure raised by a drag in the display floating beside it.
     QTest::mouseClick(find("mode.mask"), Qt::LeftButton);
     settle();
     ASSERT_TRUE(QTest::qWaitFor([&] { return find("maskBar") && find("maskBar")->isVisible(); }, 2000))
@@ -491,10 +581,24 @@ TEST_F(DarkroomSessionTest, ARollIsDevelopedCulledSyncedExportedAndFoundAgain) {
         EXPECT_NE(synced["curvePoints"], first["curvePoints"]) << name;
     }
     EXPECT_FALSE(fs::exists(recipeFile("frame04")));
+    if (cropTools) {
+        EXPECT_EQ(first["crop"]["aspectRatio"], "threeByTwo");
+        EXPECT_DOUBLE_EQ(first["crop"]["straightenAngle"].get<double>(), straightened);
+    }
+    if (retouchTools) {
+        EXPECT_EQ(first["spotHealing"]["spots"].size(), 1u);
+    }
     for (const char* name : {"frame01", "frame02", "frame03"}) {
         const TiffFacts facts = readTiff(out() / (std::string(name) + "_Developed.tiff"));
-        EXPECT_EQ(facts.width, std::uint32_t(kWidth)) << name;
-        EXPECT_EQ(facts.height, std::uint32_t(kHeight)) << name;
+        if (cropTools && std::string(name) == "frame01") {
+            // Straightened, the frame loses its corners; what is left keeps 3:2.
+            EXPECT_LT(facts.width, std::uint32_t(kWidth));
+            EXPECT_GT(facts.width, std::uint32_t(kWidth * 0.85));
+            EXPECT_NEAR(double(facts.width) / facts.height, 1.5, 0.01);
+        } else {
+            EXPECT_EQ(facts.width, std::uint32_t(kWidth)) << name;
+            EXPECT_EQ(facts.height, std::uint32_t(kHeight)) << name;
+        }
         EXPECT_EQ(facts.bits, 16) << name;
         EXPECT_NE(facts.profile.find("sRGB"), std::string::npos) << name << " profile: " << facts.profile;
     }
