@@ -53,7 +53,7 @@ TEST_F(MaskToolsWindowTest, MasksAreAddedDraggedAndDeletedFromTheWindow) {
     auto* bar = inCanvas<MaskControlBar>();
     auto* overlay = inCanvas<MaskOverlayView>();
     ASSERT_TRUE(bar && overlay);
-    EXPECT_EQ(bar->countLabel()->text(), "1 masks");
+    EXPECT_EQ(bar->countLabel()->text(), "1 mask");
 
     // The bar adds a radial mask, selected; the inspector lists both.
     QTest::mouseClick(bar->addRadialButton(), Qt::LeftButton);
