@@ -21,7 +21,7 @@
 #include "BenchScenes.h"
 #include "engine/stages/DarkroomPipeline.h"
 #include "engine/stages/FilmGrainEngine.h"
-#include "engine/stages/FilmPhysicsEngine.h"
+#include "engine/stages/DustAndScratchesStage.h"
 #include "engine/stages/HalationEngine.h"
 #include "engine/stages/HistogramEngine.h"
 #include "model/EditParameters.h"

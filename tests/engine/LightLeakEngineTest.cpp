@@ -1,5 +1,5 @@
 #include "ColorFilterTestSupport.h"
-#include "engine/stages/FilmPhysicsEngine.h"
+#include "engine/stages/DustAndScratchesStage.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include "engine/stages/DustVisualizationStage.h"
 #include "engine/stages/FilmFrameGenerator.h"
 #include "engine/stages/FilmGrainEngine.h"
-#include "engine/stages/FilmPhysicsEngine.h"
+#include "engine/stages/DustAndScratchesStage.h"
 #include "engine/stages/GeometryStage.h"
 #include "engine/stages/HalationEngine.h"
 #include "engine/stages/HistogramEngine.h"

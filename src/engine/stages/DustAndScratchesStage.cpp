@@ -1,4 +1,4 @@
-#include "engine/stages/FilmPhysicsEngine.h"
+#include "engine/stages/DustAndScratchesStage.h"
 
 #include <algorithm>
 #include <charconv>
