@@ -12,19 +12,11 @@
 #include <optional>
 #include <stop_token>
 #include <string_view>
-#include <vector>
 
 #include "engine/core/Context.h"
 #include "engine/stages/HistogramData.h"
 #include "engine/core/Image.h"
-#include "model/CropParameters.h"
-#include "model/CurvePoint.h"
-#include "model/LinearMask.h"
-#include "model/RadialMask.h"
-#include "model/SubjectMaskParameters.h"
 #include "model/EditParameters.h"
-#include "model/NegativeLabParameters.h"
-#include "model/SpotHealingParameters.h"
 #include "model/UltraHDRParameters.h"
 
 namespace vantrel {
@@ -80,17 +72,6 @@ public:
     // an empty or infinite rectangle, when rendering fails and when stopped.
     std::optional<Bitmap> makeBitmap(const Image& image, std::optional<Rect> rect = std::nullopt,
                                      std::stop_token stop = {}) const;
-
-    // The stages that have their own engines, callable alone.
-    static Image applyGeometry(const Image& input, const CropParameters& crop, bool applyCrop);
-    static Image applySpotHealing(const Image& input, const std::vector<SpotItem>& spots, bool isEnabled);
-    static Image applyNegativeConversion(const Image& input, const NegativeLabParameters& negative);
-    static Image applyToneCurve(const Image& input, const std::vector<CurvePoint>& points);
-    static Image applyMasks(const Image& input, const std::vector<LinearMask>& linearMasks,
-                            const std::vector<RadialMask>& radialMasks);
-    static Image applySubjectMask(const Image& input, const std::optional<Image>& subjectMask,
-                                  const SubjectMaskParameters& params);
-    static Image applyDustVisualization(const Image& input, double intensity);
 
     // The chain, in order.
     static const std::array<Stage, kStageCount>& stages();

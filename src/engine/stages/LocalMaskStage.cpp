@@ -297,8 +297,9 @@ RadialMaskGeometry radialMaskGeometry(const RadialMask& mask, const Rect& extent
     return g;
 }
 
-Image applyMasks(const Image& input, const std::vector<LinearMask>& linearMasks,
-                 const std::vector<RadialMask>& radialMasks) {
+Image applyLocalMasks(const Image& input, const MaskGroupParameters& masks) {
+    const std::vector<LinearMask>& linearMasks = masks.linearMasks;
+    const std::vector<RadialMask>& radialMasks = masks.radialMasks;
     const Rect extent = input.extent();
     if (!extent.isFinite()) return input;
     auto active = [](const auto& m) { return m.isEnabled && !m.isNeutral(); };

@@ -62,7 +62,7 @@ Image backgroundSide(const Image& input, const BackgroundAdjustment& background)
     return out;
 }
 
-Image applySubjectMask(const Image& input, const std::optional<Image>& mask, const SubjectMaskParameters& params) {
+Image applySubjectMask(const Image& input, const SubjectMaskParameters& params, const std::optional<Image>& mask) {
     const Rect extent = input.extent();
     if (!params.isEnabled || !params.hasDetectedSubject || !mask || mask->isEmpty() || !extent.isFinite())
         return input;
