@@ -33,8 +33,8 @@ Image colorFilter(const Image& image, F f) {
 }
 
 struct TemperatureAndTintParameters {
-    WhitePoint neutral{6500, 0};        // the white the image was balanced for
-    WhitePoint targetNeutral{6500, 0};  // the white it should look balanced for
+    WhitePoint neutral{};        // the white the image was balanced for
+    WhitePoint targetNeutral{};  // the white it should look balanced for
 };
 
 // Affine map of every component: see ColorMatrixParameters.

@@ -8,7 +8,6 @@ namespace vantrel {
 namespace {
 
 // How the recipe's units map onto the filters' own.
-constexpr double kReferenceTemperature = 6500;
 constexpr double kNoiseLevelPerUnit = 0.1;
 constexpr float kNoiseSharpness = 0.5f;
 constexpr double kSharpenIntensityPerUnit = 2;
@@ -20,7 +19,9 @@ constexpr float kVignetteRadius = 1.8f;
 
 Image applyWhiteBalance(const Image& input, const EditParameters& recipe) {
     // The reference white mapped onto itself is the identity: no node needed.
-    if (recipe.temperature == kReferenceTemperature && recipe.tint == 0) return input;
+    if (recipe.temperature == parameterOf(&EditParameters::temperature).neutral &&
+        recipe.tint == parameterOf(&EditParameters::tint).neutral)
+        return input;
     TemperatureAndTintParameters p;
     p.neutral = {recipe.temperature, recipe.tint};
     p.targetNeutral = {kReferenceTemperature, 0};

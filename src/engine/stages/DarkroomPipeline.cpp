@@ -1,6 +1,5 @@
 #include "engine/stages/DarkroomPipeline.h"
 
-#include <cmath>
 #include <vector>
 
 #include "engine/stages/AdjustmentStages.h"
@@ -25,6 +24,7 @@ namespace vantrel {
 namespace {
 
 using Inputs = DarkroomPipeline::StageInputs;
+using E = EditParameters;
 
 // Guards compare strictly: a stage that runs above a threshold does not run at it.
 constexpr double kAmountThreshold = 0.001;
@@ -36,6 +36,13 @@ constexpr double kDustThreshold = 0.005;
 
 bool always(const Inputs&) { return true; }
 
+// Whether the recipe's setting lies further than `threshold` from its neutral value (for a
+// strength, further above it: zero and negative amounts add nothing).
+template <double EditParameters::*member>
+bool beyond(const Inputs& in, double threshold) {
+    return parameterOf(member).isChangedBeyond(in.recipe.*member, threshold);
+}
+
 // Every builder is the stage's own function over the running image and its part of the recipe.
 
 const std::array<DarkroomPipeline::Stage, DarkroomPipeline::kStageCount> kStages{{
@@ -45,33 +52,31 @@ const std::array<DarkroomPipeline::Stage, DarkroomPipeline::kStageCount> kStages
     {"negativeConversion", [](const Inputs& in) { return in.recipe.negativeLab.isEnabled; },
      [](const Image& i, const Inputs& in) { return applyNegativeConversion(i, in.recipe.negativeLab); }},
     {"whiteBalance", always, [](const Image& i, const Inputs& in) { return applyWhiteBalance(i, in.recipe); }},
-    {"exposure", [](const Inputs& in) { return std::abs(in.recipe.exposure) > kAmountThreshold; },
+    {"exposure", [](const Inputs& in) { return beyond<&E::exposure>(in, kAmountThreshold); },
      [](const Image& i, const Inputs& in) { return applyExposure(i, in.recipe); }},
     {"highlightsShadows",
      [](const Inputs& in) {
-         return std::abs(in.recipe.highlights - 1) > kToneThreshold || std::abs(in.recipe.shadows) > kToneThreshold;
+         return beyond<&E::highlights>(in, kToneThreshold) || beyond<&E::shadows>(in, kToneThreshold);
      },
      [](const Image& i, const Inputs& in) { return applyHighlightsShadows(i, in.recipe); }},
     {"colorControls",
      [](const Inputs& in) {
-         const EditParameters& r = in.recipe;
-         return std::abs(r.brightness) > kAmountThreshold || std::abs(r.contrast - 1) > kAmountThreshold ||
-                std::abs(r.saturation - 1) > kAmountThreshold;
+         return beyond<&E::brightness>(in, kAmountThreshold) || beyond<&E::contrast>(in, kAmountThreshold) ||
+                beyond<&E::saturation>(in, kAmountThreshold);
      },
      [](const Image& i, const Inputs& in) { return applyColorControls(i, in.recipe); }},
-    {"vibrance", [](const Inputs& in) { return std::abs(in.recipe.vibrance) > kAmountThreshold; },
+    {"vibrance", [](const Inputs& in) { return beyond<&E::vibrance>(in, kAmountThreshold); },
      [](const Image& i, const Inputs& in) { return applyVibrance(i, in.recipe); }},
     {"hslMixer", [](const Inputs& in) { return in.recipe.hasHSLAdjustments(); },
      [](const Image& i, const Inputs& in) { return applyHslMixer(i, in.recipe); }},
     {"colorGrading", [](const Inputs& in) { return !in.recipe.colorGrading.isIdentity(); },
      [](const Image& i, const Inputs& in) { return applyColorGrading(i, in.recipe.colorGrading); }},
     {"toneCurve", always, [](const Image& i, const Inputs& in) { return applyToneCurve(i, in.recipe.curvePoints); }},
-    // Signed guards: zero and negative amounts add nothing.
-    {"noiseReduction", [](const Inputs& in) { return in.recipe.noiseReduction > kDetailThreshold; },
+    {"noiseReduction", [](const Inputs& in) { return beyond<&E::noiseReduction>(in, kDetailThreshold); },
      [](const Image& i, const Inputs& in) { return applyNoiseReduction(i, in.recipe); }},
-    {"sharpening", [](const Inputs& in) { return in.recipe.sharpening > kDetailThreshold; },
+    {"sharpening", [](const Inputs& in) { return beyond<&E::sharpening>(in, kDetailThreshold); },
      [](const Image& i, const Inputs& in) { return applySharpening(i, in.recipe); }},
-    {"vignette", [](const Inputs& in) { return std::abs(in.recipe.vignette) > kDetailThreshold; },
+    {"vignette", [](const Inputs& in) { return beyond<&E::vignette>(in, kDetailThreshold); },
      [](const Image& i, const Inputs& in) { return applyVignette(i, in.recipe); }},
     {"localMasks", [](const Inputs& in) { return !in.recipe.masks.isIdentity(); },
      [](const Image& i, const Inputs& in) { return applyLocalMasks(i, in.recipe.masks); }},
