@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "PipelineTestSupport.h"
+#include "common/TestImages.h"
 #include "engine/color/ColorCubeGenerator.h"
 #include "engine/color/ColorGradingCubeGenerator.h"
 #include "engine/color/LookupFilters.h"

@@ -1,4 +1,4 @@
-#include "ColorFilterTestSupport.h"
+#include "common/TestImages.h"
 #include "engine/stages/DustAndScratchesStage.h"
 
 #include <gtest/gtest.h>
@@ -13,10 +13,7 @@ namespace {
 using kernels::Rgba;
 using testing::imageFrom;
 using testing::pixel;
-
-Image flat(const Rect& r, float v) {
-    return imageFrom(r, [v](std::int64_t, std::int64_t) { return Rgba{v, v, v, 1}; });
-}
+using testing::flat;
 
 std::uint64_t fnv1a(const std::vector<std::uint8_t>& bytes) {
     std::uint64_t h = 1469598103934665603ull;

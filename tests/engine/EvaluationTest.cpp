@@ -5,7 +5,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "TestImages.h"
+#include "common/TestImages.h"
 #include "engine/color/ColorFilters.h"
 #include "engine/core/Context.h"
 #include "engine/core/detail/Reference.h"

@@ -4,7 +4,7 @@
 
 #include "engine/stages/DarkroomPipeline.h"
 #include "engine/stages/GeometryStage.h"
-#include "PipelineTestSupport.h"
+#include "common/TestImages.h"
 
 namespace vantrel {
 namespace {

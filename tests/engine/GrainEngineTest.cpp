@@ -1,4 +1,4 @@
-#include "ColorFilterTestSupport.h"
+#include "common/TestImages.h"
 #include "engine/stages/FilmGrainEngine.h"
 #include "engine/filters/GeneratorKernels.h"
 
@@ -13,10 +13,7 @@ using kernels::Rgba;
 using testing::imageFrom;
 using testing::pixel;
 using testing::renderWorking;
-
-Image flat(const Rect& r, float v) {
-    return imageFrom(r, [v](std::int64_t, std::int64_t) { return Rgba{v, v, v, 1}; });
-}
+using testing::flat;
 
 struct Stats {
     double mean[3] = {0, 0, 0};

@@ -1,4 +1,4 @@
-#include "ColorFilterTestSupport.h"
+#include "common/TestImages.h"
 #include "engine/filters/Blends.h"
 #include "engine/color/ColorFilters.h"
 #include "engine/filters/GaussianBlur.h"
@@ -15,10 +15,7 @@ using kernels::Rgba;
 using testing::imageFrom;
 using testing::pixel;
 using testing::renderWorking;
-
-Image flat(const Rect& r, float v) {
-    return imageFrom(r, [v](std::int64_t, std::int64_t) { return Rgba{v, v, v, 1}; });
-}
+using testing::flat;
 
 HalationParameters settings(double halation, double bloom, double threshold = 0.7) {
     HalationParameters p;

@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "PipelineTestSupport.h"
+#include "common/TestImages.h"
 #include "engine/color/ColorFilters.h"
 #include "engine/stages/DarkroomPipeline.h"
 #include "engine/stages/LocalMaskStage.h"

@@ -2,7 +2,7 @@
 
 #include "engine/stages/DarkroomPipeline.h"
 #include "engine/stages/NegativeConversionStage.h"
-#include "PipelineTestSupport.h"
+#include "common/TestImages.h"
 
 namespace vantrel {
 namespace {

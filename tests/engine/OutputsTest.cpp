@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "TestImages.h"
+#include "common/TestImages.h"
 #include "engine/color/ColorFilters.h"
 #include "engine/core/Context.h"
 

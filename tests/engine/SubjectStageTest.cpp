@@ -3,7 +3,7 @@
 // happens without a mask or without both switches.
 #include <gtest/gtest.h>
 
-#include "PipelineTestSupport.h"
+#include "common/TestImages.h"
 #include "engine/stages/SubjectStage.h"
 
 namespace vantrel {

@@ -4,7 +4,7 @@
 #include "engine/stages/DarkroomPipeline.h"
 #include "engine/stages/ToneCurveStage.h"
 #include "model/EditParameters.h"
-#include "PipelineTestSupport.h"
+#include "common/TestImages.h"
 
 namespace vantrel {
 namespace {

@@ -1,4 +1,4 @@
-#include "ColorFilterTestSupport.h"
+#include "common/TestImages.h"
 #include "engine/io/DisplayEDRDetector.h"
 #include "engine/stages/UltraHDREngine.h"
 
@@ -13,10 +13,7 @@ using kernels::Rgba;
 using testing::imageFrom;
 using testing::pixel;
 using testing::renderWorking;
-
-Image flat(const Rect& r, float v) {
-    return imageFrom(r, [v](std::int64_t, std::int64_t) { return Rgba{v, v, v, 1}; });
-}
+using testing::flat;
 
 UltraHDRParameters boost(double b, double radius = 0.1) {
     UltraHDRParameters p = UltraHDRParameters::enabledDefault();
