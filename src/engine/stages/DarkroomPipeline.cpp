@@ -43,9 +43,10 @@ bool beyond(const Inputs& in, double threshold) {
     return parameterOf(member).isChangedBeyond(in.recipe.*member, threshold);
 }
 
-// Every builder is the stage's own function over the running image and its part of the recipe.
+// The chain, in order. Every builder is the stage's own applyX over the running image and its
+// part of the recipe; a new stage is its own file in stages/ and one row here.
 
-const std::array<DarkroomPipeline::Stage, DarkroomPipeline::kStageCount> kStages{{
+const DarkroomPipeline::Stage kStages[] = {
     {"geometry", always,
      [](const Image& i, const Inputs& in) { return applyGeometry(i, in.recipe.crop, in.applyCrop); }},
     {"spotHealing", always, [](const Image& i, const Inputs& in) { return applySpotHealing(i, in.recipe.spotHealing); }},
@@ -104,7 +105,7 @@ const std::array<DarkroomPipeline::Stage, DarkroomPipeline::kStageCount> kStages
     {"dustVisualization",
      [](const Inputs& in) { return in.allowDustVisualization && in.recipe.spotHealing.isVisualizeDustMode; },
      [](const Image& i, const Inputs& in) { return applyDustVisualization(i, in.recipe.spotHealing); }},
-}};
+};
 
 }  // namespace
 
@@ -115,7 +116,7 @@ const DarkroomPipeline& DarkroomPipeline::shared() {
 
 DarkroomPipeline::DarkroomPipeline(ContextOptions options) : context_(options) {}
 
-const std::array<DarkroomPipeline::Stage, DarkroomPipeline::kStageCount>& DarkroomPipeline::stages() {
+std::span<const DarkroomPipeline::Stage> DarkroomPipeline::stages() {
     return kStages;
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// DarkroomPipeline: renders one frame's recipe onto a scan through a fixed chain of 23 stages.
+// DarkroomPipeline: renders one frame's recipe onto a scan through a fixed chain of stages.
 // `render` only builds a lazy image graph; pixels are computed when the result is drawn with
 // the pipeline's context (`makeBitmap`, or the export writer through `context()`). Optional
 // stages are left out of the graph entirely when their guard fails. Every stage that runs
@@ -8,8 +8,8 @@
 //
 // The pipeline is immutable after construction and takes no lock: `render` may be called from
 // several threads at once, and the context is safe for concurrent use.
-#include <array>
 #include <optional>
+#include <span>
 #include <stop_token>
 #include <string_view>
 
@@ -39,8 +39,6 @@ public:
         bool (*runs)(const StageInputs&);
         Image (*build)(const Image&, const StageInputs&);
     };
-
-    static constexpr std::size_t kStageCount = 23;
 
     // The one instance of the program, created on first use.
     static const DarkroomPipeline& shared();
@@ -74,7 +72,7 @@ public:
                                      std::stop_token stop = {}) const;
 
     // The chain, in order.
-    static const std::array<Stage, kStageCount>& stages();
+    static std::span<const Stage> stages();
 
 private:
     Context context_;
