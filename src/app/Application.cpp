@@ -7,7 +7,7 @@
 #include <QApplication>
 #include <QThreadPool>
 
-#include "app/DarkroomTheme.h"
+#include "views/kit/DarkroomTheme.h"
 #include "app/MainWindow.h"
 #include "app/QuitSignals.h"
 #include "services/LocalizationManager.h"

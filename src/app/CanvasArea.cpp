@@ -6,8 +6,8 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
-#include "app/DarkroomTheme.h"
-#include "app/Icons.h"
+#include "views/kit/DarkroomTheme.h"
+#include "views/kit/Icons.h"
 #include "app/standins/CanvasViews.h"
 #include "app/standins/MaskViews.h"
 #include "app/standins/WorkflowViews.h"

@@ -19,6 +19,8 @@ class QVBoxLayout;
 namespace vantrel {
 
 class DarkroomViewModel;
+class FittingLabel;
+class IconFallbackRow;
 class ProSlider;
 
 class Inspector final : public QWidget, public RefreshableView {
@@ -34,7 +36,7 @@ private:
     struct Section {
         const char* titleKey;
         ParameterGroup group;
-        QLabel* title;
+        FittingLabel* title;
         QPushButton* reset;
     };
     QWidget* geometrySection();
@@ -54,10 +56,11 @@ private:
     std::vector<Section> sections_;
     std::vector<RefreshableView*> panels_;
     std::vector<std::pair<QWidget*, const char*>> texts_;  // buttons and labels retitled on refresh
-    QLabel* geometryTitle_ = nullptr;
+    FittingLabel* geometryTitle_ = nullptr;
     QPushButton* cropReset_ = nullptr;
     QPushButton* cropToggle_ = nullptr;
     QPushButton* autoHorizon_ = nullptr;
+    IconFallbackRow* orientationRow_ = nullptr;
     std::vector<std::pair<QPushButton*, const char*>> orientation_;
     int blocks_ = 0;
 };

@@ -35,7 +35,7 @@
 #include "model/Uuid.h"
 #include "services/ExportSettings.h"
 #include "services/FilmPreset.h"
-#include "viewmodel/Binding.h"
+#include "model/Binding.h"
 #include "viewmodel/CompareMode.h"
 #include "viewmodel/FilmstripItem.h"
 #include "engine/stages/HistogramData.h"

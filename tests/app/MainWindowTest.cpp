@@ -4,7 +4,7 @@
 
 #include "WindowTestSupport.h"
 #include "app/BatchExportOverlay.h"
-#include "app/ProSlider.h"
+#include "views/kit/ProSlider.h"
 #include "services/LocalizationManager.h"
 
 namespace vantrel::testing {

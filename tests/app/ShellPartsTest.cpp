@@ -14,7 +14,7 @@
 #include "WindowTestSupport.h"
 #include "app/CanvasArea.h"
 #include "app/Inspector.h"
-#include "app/ProSlider.h"
+#include "views/kit/ProSlider.h"
 #include "app/RecipeList.h"
 #include "app/Shortcuts.h"
 #include "app/Sidebar.h"

@@ -8,7 +8,7 @@
 #include <QPainterPath>
 #include <QVBoxLayout>
 
-#include "app/DarkroomTheme.h"
+#include "views/kit/DarkroomTheme.h"
 #include "services/L10n.h"
 
 namespace vantrel {

@@ -1,28 +1,12 @@
 #pragma once
-// The common ground of the child views the window places: bindings for what a
-// view edits, sources for what it only shows, callbacks for what it asks for.
-// Views are kept for the window's life; refresh() re-reads their sources.
-//
-// The views in this folder are stand-ins with the final construction surface:
-// the canvas, panel, mask and workflow views replace them one header at a time.
-#include <functional>
-
+// Stand-ins with the final construction surface: the canvas, panel, mask and
+// workflow views of src/views replace them one header at a time.
 #include <QString>
 #include <QWidget>
 
-#include "viewmodel/Binding.h"
+#include "views/kit/ViewBasics.h"
 
 namespace vantrel {
-
-template <typename T>
-using Source = std::function<T()>;
-using Callback = std::function<void()>;
-
-class RefreshableView {
-public:
-    virtual ~RefreshableView() = default;
-    virtual void refresh() = 0;
-};
 
 // A view not built yet: its name, drawn quietly in its place.
 class PlaceholderView : public QWidget, public RefreshableView {

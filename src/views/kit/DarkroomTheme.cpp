@@ -1,4 +1,4 @@
-#include "app/DarkroomTheme.h"
+#include "views/kit/DarkroomTheme.h"
 
 #include <QApplication>
 #include <QPalette>

@@ -4,17 +4,19 @@
 // puts the thumb's centre under the pointer, snaps to the step and clamps to
 // the range; a double click on the title or track, or a click on the read-out,
 // resets to the default. It knows nothing of recipes: it writes its binding and
-// reports the start and end of each gesture through `onEditingChanged`.
+// reports the start and end of each gesture through `onEditingChanged`. A value
+// stored in one form and shown in another (a fraction shown as a percentage)
+// takes a value formatter.
 #include <functional>
 
 #include <QColor>
 #include <QString>
 #include <QWidget>
 
-#include "app/DarkroomTheme.h"
-#include "viewmodel/Binding.h"
+#include "views/kit/DarkroomTheme.h"
+#include "views/kit/FittingText.h"
+#include "model/Binding.h"
 
-class QLabel;
 class QPushButton;
 
 namespace vantrel {
@@ -28,6 +30,9 @@ public:
         double upper = 1;
     };
 
+    // The whole read-out text of a value, in place of sign, format and unit.
+    using ValueFormatter = std::function<QString(double)>;
+
     static constexpr double kThumbSize = 11.0;
     static constexpr double kTrackHeight = 14.0;
 
@@ -37,8 +42,14 @@ public:
               QWidget* parent = nullptr);
 
     // "+" for positive values of a range reaching below zero, the number in the
-    // display format, then " " and the unit when there is one.
+    // display format, then " " and the unit when there is one; or the value
+    // formatter's text when one is set.
     QString formattedValue(double value) const;
+    // Shows values (read-out and the default in the tooltip) through `formatter`;
+    // an empty formatter returns to the display format. Writes nothing.
+    void setValueFormatter(ValueFormatter formatter);
+    // 0.5 -> "50%": the value times 100, rounded half away from zero.
+    static ValueFormatter percentFormatter();
     // Writes the default exactly, ends a drag in progress, reports false.
     void resetToDefault();
     // Re-reads the bound value and redraws.
@@ -47,6 +58,7 @@ public:
     void setTitle(const QString& title);
 
     double value() const { return value_.get(); }
+    Range range() const { return range_; }
     bool isDragging() const { return isDragging_; }
     // Differs from the default by more than 0.0001.
     bool isChanged() const;
@@ -58,7 +70,7 @@ public:
     // The value a drag at `x` writes: absolute position, snapped, clamped.
     static double dragValue(double x, double width, Range range, double step);
 
-    QLabel* titleLabel() const { return title_; }
+    FittingLabel* titleLabel() const { return title_; }
     QPushButton* readout() const { return readout_; }
     QWidget* track() const { return track_; }
 
@@ -67,6 +79,7 @@ private:
     void dragTo(double x);
     void endDrag();
     void restyle();
+    void reserveReadout();
 
     Binding<double> value_;
     Range range_;
@@ -75,11 +88,12 @@ private:
     QString displayFormat_;
     QString unit_;
     QColor tint_;
+    ValueFormatter formatter_;
     std::function<void(bool)> onEditingChanged_;
     bool isDragging_ = false;
     int styledAs_ = -1;  // the changed state the read-out was last styled for
 
-    QLabel* title_ = nullptr;
+    FittingLabel* title_ = nullptr;
     QPushButton* readout_ = nullptr;
     QWidget* track_ = nullptr;
 };

@@ -7,7 +7,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "app/ProSlider.h"
+#include "views/kit/ProSlider.h"
 
 namespace vantrel {
 namespace {
@@ -55,6 +55,29 @@ TEST(ProSliderTest, ValueTextSignsFormatsAndUnits) {
     SliderRig bare({0, 1}, 0, 0.01, "%.2f", {}, QString());
     EXPECT_EQ(bare.slider->titleLabel(), nullptr);
     EXPECT_EQ(bare.slider->readout(), nullptr);
+}
+
+TEST(ProSliderTest, AValueFormatterShowsTheStoredValueInAnotherForm) {
+    SliderRig feather({0.05, 1}, 0.5, 0.01, "%.0f%%", {}, "Feather");
+    EXPECT_EQ(feather.slider->readout()->text(), "0%");  // the format alone does not scale (0.5 rounds to even)
+    feather.slider->setValueFormatter(ProSlider::percentFormatter());
+    EXPECT_EQ(feather.slider->readout()->text(), "50%");
+    EXPECT_EQ(feather.slider->titleLabel()->toolTip(), "Double-click to reset to default (50%)");
+    EXPECT_EQ(feather.slider->formattedValue(0.125), "13%");  // halves away from zero
+    EXPECT_EQ(feather.slider->formattedValue(0.05), "5%");
+
+    // Dragging still stores the fraction; only the read-out differs.
+    const int y = feather.track()->height() / 2;
+    QTest::mousePress(feather.track(), Qt::LeftButton, {}, QPoint(30, y));
+    QTest::mouseMove(feather.track(), QPoint(205, y));
+    QTest::mouseRelease(feather.track(), Qt::LeftButton, {}, QPoint(205, y));
+    EXPECT_DOUBLE_EQ(*feather.value, 1);
+    EXPECT_EQ(feather.slider->readout()->text(), "100%");
+
+    // An empty formatter returns to the format.
+    feather.slider->setValueFormatter({});
+    EXPECT_EQ(feather.slider->readout()->text(), "1%");
+    EXPECT_TRUE(feather.slider->titleLabel()->toolTip().startsWith("Double-click to reset to default (0%)"));
 }
 
 TEST(ProSliderTest, DragMappingSnapsHalvesAwayFromZeroAndClamps) {

@@ -1,10 +1,9 @@
-#include "app/ProSlider.h"
+#include "views/kit/ProSlider.h"
 
 #include <algorithm>
 #include <cmath>
 #include <span>
 
-#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
@@ -15,22 +14,18 @@
 
 #include "services/L10n.h"
 #include "services/TextFormatter.h"
+#include "views/kit/FittingText.h"
+#include "views/kit/Painting.h"
+#include "views/kit/StandardColors.h"
 
 namespace vantrel {
 
 namespace {
 
-const QColor kPrimaryText(235, 235, 235);
-const QColor kSecondaryText(150, 150, 150);
-
-QString rgba(const QColor& c, double opacity) {
-    return QStringLiteral("rgba(%1,%2,%3,%4)").arg(c.red()).arg(c.green()).arg(c.blue()).arg(opacity);
-}
-
-// The title: a double click resets.
-class ResettingLabel final : public QLabel {
+// The title: a double click resets; a long title gives way to the read-out.
+class ResettingLabel final : public FittingLabel {
 public:
-    ResettingLabel(const QString& text, std::function<void()> onReset) : QLabel(text), onReset_(std::move(onReset)) {}
+    explicit ResettingLabel(std::function<void()> onReset) : onReset_(std::move(onReset)) {}
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent*) override { onReset_(); }
@@ -136,7 +131,7 @@ ProSlider::ProSlider(QString title, Binding<double> value, Range range, double d
     if (!title.isEmpty()) {
         auto* row = new QHBoxLayout;
         row->setContentsMargins(0, 0, 0, 0);
-        title_ = new ResettingLabel(title, [this] { resetToDefault(); });
+        title_ = new ResettingLabel([this] { resetToDefault(); });
         readout_ = new QPushButton;
         readout_->setFlat(true);
         readout_->setCursor(Qt::PointingHandCursor);
@@ -154,10 +149,10 @@ ProSlider::ProSlider(QString title, Binding<double> value, Range range, double d
 
 void ProSlider::setTitle(const QString& title) {
     if (!title_) return;
-    title_->setText(title);
     const QString tip =
         QString::fromStdString(L10n::tr("slider.resetTooltip", formattedValue(defaultValue_).toStdString()));
-    title_->setToolTip(tip);
+    title_->setFullText(title);
+    title_->setHelp(tip);
     readout_->setToolTip(tip);
 }
 
@@ -178,11 +173,28 @@ double ProSlider::dragValue(double x, double width, Range range, double step) {
 }
 
 QString ProSlider::formattedValue(double value) const {
+    if (formatter_) return formatter_(value);
     QString text = value > 0.001 && range_.lower < 0 ? QStringLiteral("+") : QString();
     const FormatArg argument = makeFormatArg(value);
     text += QString::fromStdString(formatText(displayFormat_.toStdString(), std::span(&argument, 1)));
     if (!unit_.isEmpty()) text += QLatin1Char(' ') + unit_;
     return text;
+}
+
+void ProSlider::setValueFormatter(ValueFormatter formatter) {
+    formatter_ = std::move(formatter);
+    if (title_) {
+        setTitle(title_->fullText());
+        reserveReadout();
+    }
+    refresh();
+}
+
+ProSlider::ValueFormatter ProSlider::percentFormatter() {
+    return [](double value) {
+        const FormatArg argument = makeFormatArg(static_cast<long long>(std::lround(value * 100)));
+        return QString::fromStdString(formatText("%lld%%", std::span(&argument, 1)));
+    };
 }
 
 void ProSlider::dragTo(double x) {
@@ -219,22 +231,20 @@ void ProSlider::restyle() {
     const bool changed = isChanged();
     if (styledAs_ == int(changed)) return;
     styledAs_ = int(changed);
-    QFont titleFont = font();
-    titleFont.setPointSizeF(10.5);
-    titleFont.setWeight(changed ? QFont::DemiBold : QFont::Normal);
-    title_->setFont(titleFont);
+    title_->setFont(pixelFont(DarkroomTheme::TextSize::slider, changed ? QFont::DemiBold : QFont::Normal));
     QPalette palette = title_->palette();
-    palette.setColor(QPalette::WindowText, changed ? kPrimaryText : kSecondaryText);
+    palette.setColor(QPalette::WindowText, standardColor(changed ? StandardColor::PrimaryText : StandardColor::SecondaryText));
     title_->setPalette(palette);
 
-    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    mono.setPointSizeF(10.5);
-    mono.setWeight(QFont::Medium);
-    readout_->setFont(mono);
-    readout_->setStyleSheet(QStringLiteral("QPushButton { color: %1; background: %2; border: none; border-radius: 3px;"
-                                           " padding: 0.5px 4px; }")
-                                .arg(changed ? tint_.name() : kSecondaryText.name(),
-                                     changed ? rgba(tint_, 0.14) : rgba(Qt::white, 0.04)));
+    readout_->setFont(pixelFont(DarkroomTheme::TextSize::slider, QFont::Medium, FontDesign::Monospaced));
+    readout_->setStyleSheet(DarkroomTheme::readoutStyle(tint_, changed));
+    reserveReadout();
+}
+
+// Room for the widest value of the range, so the read-out never gives way.
+void ProSlider::reserveReadout() {
+    readout_->setMinimumWidth(std::max(buttonSizeFor(*readout_, formattedValue(range_.lower)).width(),
+                                       buttonSizeFor(*readout_, formattedValue(range_.upper)).width()));
 }
 
 }  // namespace vantrel

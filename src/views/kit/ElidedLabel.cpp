@@ -1,0 +1,71 @@
+#include "views/kit/ElidedLabel.h"
+
+#include <algorithm>
+
+#include <QHelpEvent>
+#include <QPainter>
+#include <QToolTip>
+
+#include "views/kit/StandardColors.h"
+
+namespace vantrel {
+
+ElidedLabel::ElidedLabel(const QString& text, QWidget* parent)
+    : QWidget(parent), text_(text), colour_(standardColor(StandardColor::PrimaryText)) {
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+}
+
+void ElidedLabel::setText(const QString& text) {
+    if (text == text_) return;
+    text_ = text;
+    updateGeometry();
+    update();
+}
+
+void ElidedLabel::setColor(const QColor& colour) {
+    if (colour == colour_) return;
+    colour_ = colour;
+    update();
+}
+
+void ElidedLabel::setElideMode(Qt::TextElideMode mode) {
+    mode_ = mode;
+    update();
+}
+
+void ElidedLabel::setAlignment(Qt::Alignment alignment) {
+    alignment_ = alignment;
+    update();
+}
+
+QString ElidedLabel::shownText() const { return fontMetrics().elidedText(text_, mode_, width()); }
+
+QSize ElidedLabel::sizeHint() const {
+    // Two pixels more than the font's height: underscores sit below the descent of some fonts.
+    const QFontMetrics m = fontMetrics();
+    return {m.horizontalAdvance(text_) + 1, m.height() + 2};
+}
+
+QSize ElidedLabel::minimumSizeHint() const {
+    const QFontMetrics m = fontMetrics();
+    return {std::min(m.horizontalAdvance(QStringLiteral("…")) * 3, sizeHint().width()), sizeHint().height()};
+}
+
+void ElidedLabel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setPen(colour_);
+    painter.drawText(rect(), int(alignment_) | Qt::TextSingleLine, shownText());
+}
+
+bool ElidedLabel::event(QEvent* event) {
+    // The whole text as tooltip while shortened, unless the owner gave one.
+    if (event->type() == QEvent::ToolTip && toolTip().isEmpty()) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        if (isElided()) QToolTip::showText(help->globalPos(), text_, this);
+        else QToolTip::hideText();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+}  // namespace vantrel

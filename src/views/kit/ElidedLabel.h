@@ -1,0 +1,41 @@
+#pragma once
+// ElidedLabel: one line of text that shortens itself with an ellipsis (in the
+// middle by default, so a file name keeps its start and its number) when its
+// space runs short, and then shows the whole text as its tooltip.
+#include <QColor>
+#include <QWidget>
+
+namespace vantrel {
+
+class ElidedLabel final : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit ElidedLabel(const QString& text = {}, QWidget* parent = nullptr);
+
+    // Sets the text; never emits, repaints only when it changed.
+    void setText(const QString& text);
+    QString text() const { return text_; }
+    void setColor(const QColor& colour);
+    void setElideMode(Qt::TextElideMode mode);
+    void setAlignment(Qt::Alignment alignment);
+
+    // The text as drawn at the current width, and whether it is shortened.
+    QString shownText() const;
+    bool isElided() const { return shownText() != text_; }
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    QString text_;
+    QColor colour_;
+    Qt::TextElideMode mode_ = Qt::ElideMiddle;
+    Qt::Alignment alignment_ = Qt::AlignLeft | Qt::AlignVCenter;
+};
+
+}  // namespace vantrel
