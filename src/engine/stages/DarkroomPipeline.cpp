@@ -30,9 +30,6 @@ using E = EditParameters;
 constexpr double kAmountThreshold = 0.001;
 constexpr double kToneThreshold = 0.01;
 constexpr double kDetailThreshold = 0.01;
-constexpr double kGrainThreshold = 0.005;
-constexpr double kLightLeakThreshold = 0.01;
-constexpr double kDustThreshold = 0.005;
 
 bool always(const Inputs&) { return true; }
 
@@ -45,7 +42,6 @@ bool beyond(const Inputs& in, double threshold) {
 
 // The chain, in order. Every builder is the stage's own applyX over the running image and its
 // part of the recipe; a new stage is its own file in stages/ and one row here.
-
 const DarkroomPipeline::Stage kStages[] = {
     {"geometry", always,
      [](const Image& i, const Inputs& in) { return applyGeometry(i, in.recipe.crop, in.applyCrop); }},
@@ -85,16 +81,17 @@ const DarkroomPipeline::Stage kStages[] = {
      [](const Image& i, const Inputs& in) { return applySubjectMask(i, in.recipe.subjectMask, in.subjectMask); }},
     {"halation", [](const Inputs& in) { return !in.recipe.halation.isNeutral(); },
      [](const Image& i, const Inputs& in) { return applyHalation(i, in.recipe.halation); }},
-    // "Not below" thresholds: the stage runs at exactly the threshold (and never for NaN).
-    {"filmGrain", [](const Inputs& in) { return in.recipe.filmGrain.amount >= kGrainThreshold; },
+    // The film effects' own "not below" thresholds: each runs at exactly its threshold (and
+    // never for NaN).
+    {"filmGrain", [](const Inputs& in) { return in.recipe.filmGrain.amount >= FilmGrainEngine::kMinAmount; },
      [](const Image& i, const Inputs& in) { return applyFilmGrain(i, in.recipe.filmGrain); }},
     {"lightLeak",
      [](const Inputs& in) {
          return in.recipe.lightLeaks.style != LightLeakStyle::none &&
-                in.recipe.lightLeaks.intensity >= kLightLeakThreshold;
+                in.recipe.lightLeaks.intensity >= kMinLightLeakIntensity;
      },
      [](const Image& i, const Inputs& in) { return applyLightLeak(i, in.recipe.lightLeaks); }},
-    {"dustAndScratches", [](const Inputs& in) { return in.recipe.dustAndScratches.amount >= kDustThreshold; },
+    {"dustAndScratches", [](const Inputs& in) { return in.recipe.dustAndScratches.amount >= kMinDustAmount; },
      [](const Image& i, const Inputs& in) { return applyDustAndScratches(i, in.recipe.dustAndScratches); }},
     {"ultraHDR", [](const Inputs& in) { return !in.recipe.ultraHDR.isNeutral(); },
      [](const Image& i, const Inputs& in) {

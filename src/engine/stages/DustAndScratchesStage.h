@@ -15,6 +15,9 @@
 
 namespace vantrel {
 
+// Amounts below this leave the frame alone.
+inline constexpr double kMinDustAmount = 0.005;
+
 // The dust pattern's size: 2048 × 2048 bytes, rows from the top, 0 = no mark.
 inline constexpr int kDustPatternSide = 2048;
 

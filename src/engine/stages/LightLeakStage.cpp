@@ -163,7 +163,7 @@ Image lightLeakGradient(const Rect& e, const LightLeakParameters& p) {
 
 Image applyLightLeak(const Image& frame, const LightLeakParameters& p) {
     const Rect& e = frame.extent();
-    if (p.style == LightLeakStyle::none || !(p.intensity >= 0.01)) return frame;
+    if (p.style == LightLeakStyle::none || !(p.intensity >= kMinLightLeakIntensity)) return frame;
     if (!e.isFinite() || e.width <= 1 || e.height <= 1) return frame;
     const std::optional<LeakRamp> ramp = leakRamp(e, p.style, p.intensity, p.position);
     return ramp ? screenedLeak(frame, *ramp) : frame;
