@@ -45,9 +45,11 @@
 //     reduce the buffer.
 //   * Heavy results used several times (a blurred glow read by two blends): call
 //     `materialized()`; that node is then computed once per render and read from memory.
-//   * Stage labels: the pipeline wraps each stage's output with `withStage("exposure")`;
-//     `stages()` and a render's RenderStats list the labelled stages in the order they were
-//     built.
+//   * Pipeline stages: `Image applyX(const Image& input, const XParameters& p, ...)` in
+//     stages/, building its part of the graph from its record (the input itself when it has
+//     nothing to do); DarkroomPipeline's table gives it a label and a guard. The pipeline
+//     labels each stage's output with `withStage("exposure")`; `stages()` and a render's
+//     RenderStats list the labelled stages in the order they were built.
 #include <cstdint>
 #include <functional>
 #include <memory>
