@@ -85,7 +85,7 @@ private:
 class CorrectionKernel {
 public:
     explicit CorrectionKernel(const Corrections& c) {
-        using M = LinearMask;
+        using M = LinearMask;  // both kinds share their correction rows (maskCorrectionRows)
         std::optional<kernels::RgbAffine> before, after;
         if (parameterOf(&M::exposure).isChanged(c.exposure))
             before = kernels::exposureKernel(ExposureParameters{float(c.exposure)});
