@@ -40,6 +40,7 @@ private:
         QPushButton* reset;
     };
     QWidget* geometrySection();
+    QWidget* toneCurveEditor();
     // A section of the recipe's settings of one group: a title, a reset and their sliders,
     // all read from the recipe's parameter table.
     QWidget* slidersSection(ParameterGroup group);

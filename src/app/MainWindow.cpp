@@ -58,7 +58,7 @@ MainWindow::MainWindow(std::unique_ptr<DarkroomViewModel> viewModel, Localizatio
                        std::function<void()> quit)
     : dialogs_(std::make_shared<WindowFileDialogs>()),
       localization_(localization ? *localization : LocalizationManager::shared()),
-      quit_(quit ? std::move(quit) : std::function<void()>(quitApplication)) {
+      quit_(quit ? std::move(quit) : std::function<void()>([] { quitApplication(); })) {
     dialogs_->setWindow(this);
     vm_ = viewModel ? std::move(viewModel) : std::make_unique<DarkroomViewModel>(applicationServices(dialogs_));
     setWindowTitle(QStringLiteral("Vantrel"));
@@ -247,6 +247,10 @@ void MainWindow::dismissSheets() {
 
 void MainWindow::prepareToQuit() {
     dismissSheets();
+    // Any other dialog of the window (a file panel, the update notice) ends too; a panel's
+    // own event loop returns as cancelled once this turn is over.
+    for (QDialog* dialog : findChildren<QDialog*>(Qt::FindDirectChildrenOnly))
+        if (dialog->isVisible()) dialog->reject();
     if (vm_->isBatchExporting()) vm_->cancelBatchExport();
     vm_->saveAllOnQuit();
 }
@@ -292,15 +296,69 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
+void MainWindow::childEvent(QChildEvent* event) {
+    QMainWindow::childEvent(event);
+    // A modal dialog blocks the window's menu bar and with it the Quit shortcut:
+    // each dialog gets the command itself, once it is complete (polished).
+    if (event->polished() && menus_.quit)
+        if (auto* dialog = qobject_cast<QDialog*>(event->child())) dialog->addAction(menus_.quit);
+}
+
 void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (!poller_) startCommandFilePolling();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    // Edits that no place took go with the window: the user says so first.
+    if (askBeforeDiscarding_ && !discardConfirmed_) {
+        vm_->saveAll();
+        if (vm_->hasUnsavedEdits()) {
+            event->ignore();
+            askToDiscard();
+            return;
+        }
+    }
     quitting_ = true;
+    endDiscardQuestion();
     prepareToQuit();
     event->accept();
+}
+
+void MainWindow::askToDiscard() {
+    if (discardQuestion_) {
+        discardQuestion_->raise();
+        return;
+    }
+    auto* question = new QMessageBox(QMessageBox::Warning, localized("quit.unsavedTitle"),
+                                     localized("quit.unsavedMessage"), QMessageBox::NoButton, this);
+    question->setObjectName(QStringLiteral("discardQuestion"));
+    QPushButton* discard = question->addButton(localized("quit.discardAndQuit"), QMessageBox::DestructiveRole);
+    discard->setObjectName(QStringLiteral("discardAndQuit"));
+    QPushButton* keep = question->addButton(localized("dialog.cancel"), QMessageBox::RejectRole);
+    keep->setObjectName(QStringLiteral("keepEditing"));
+    question->setDefaultButton(keep);
+    question->setEscapeButton(keep);
+    question->setWindowModality(Qt::WindowModal);
+    connect(question, &QMessageBox::finished, this, [this, question, discard] {
+        const bool confirmed = question->clickedButton() == discard;
+        endDiscardQuestion();
+        if (!confirmed) return;
+        discardConfirmed_ = true;
+        close();
+        quit_();
+    });
+    discardQuestion_ = question;
+    question->open();
+}
+
+void MainWindow::endDiscardQuestion() {
+    if (!discardQuestion_) return;
+    QMessageBox* ending = discardQuestion_;
+    discardQuestion_ = nullptr;
+    ending->disconnect(this);
+    ending->hide();
+    ending->deleteLater();
 }
 
 void MainWindow::startCommandFilePolling(std::vector<std::filesystem::path> locations) {
@@ -316,14 +374,15 @@ void MainWindow::handleAutomationAction(const QString& action) {
 
 const std::vector<ProSlider*>& MainWindow::sliders() const { return inspectorColumn_->sliders(); }
 
-void quitApplication() {
+void quitApplication(bool askAboutUnsaved) {
     for (QWidget* widget : QApplication::topLevelWidgets()) {
         auto* window = qobject_cast<MainWindow*>(widget);
         if (!window) continue;
-        if (window->isVisible())
-            window->close();  // saves on the way out
-        else
+        if (!askAboutUnsaved) window->setAskBeforeDiscarding(false);
+        if (!window->isVisible())
             window->prepareToQuit();
+        else if (!window->close())  // saves on the way out
+            return;                 // it asks first; its answer quits
     }
     QCoreApplication::quit();
 }
