@@ -13,6 +13,8 @@
 #include "app/standins/WorkflowViews.h"
 #include "services/L10n.h"
 #include "viewmodel/DarkroomViewModel.h"
+#include "views/canvas/NavigatorMinimapView.h"
+#include "views/kit/VisibilityFade.h"
 
 namespace vantrel {
 
@@ -199,13 +201,17 @@ QWidget* CanvasArea::viewingBranch() {
     auto* navigator = new NavigatorMinimapView(
         [this] { return vm_.renderedPreview(); }, [this] { return imageSize(); },
         vm_.binding(&DarkroomViewModel::zoomScale, &DarkroomViewModel::setZoomScale),
-        vm_.binding(&DarkroomViewModel::panOffset, &DarkroomViewModel::setPanOffset),
-        [this] { return vm_.canvasViewportSize(); },
-        {[this] { vm_.zoomToFit(); }, [this] { vm_.zoomTo100(); }, [this] { vm_.zoomTo200(); },
-         [this] { vm_.setIsNavigatorVisible(false); }});
-    navigator->setFixedSize(180, 120);
-    navigator->setContentsMargins(0, 0, 0, 0);
-    stack->addWidget(navigator, 0, 0, Qt::AlignTop | Qt::AlignRight);
+        // A tap moves the canvas with the zoom steps' spring.
+        vm_.binding(&DarkroomViewModel::panOffset, &DarkroomViewModel::panAnimated),
+        [this] { return vm_.canvasViewportSize(); });
+    connect(navigator, &NavigatorMinimapView::zoomToFitRequested, this, [this] { vm_.zoomToFit(); });
+    connect(navigator, &NavigatorMinimapView::zoomTo100Requested, this, [this] { vm_.zoomTo100(); });
+    connect(navigator, &NavigatorMinimapView::zoomTo200Requested, this, [this] { vm_.zoomTo200(); });
+    connect(navigator, &NavigatorMinimapView::closeRequested, this, [this] { vm_.setIsNavigatorVisible(false); });
+    auto* navigatorCorner = new QGridLayout;
+    navigatorCorner->setContentsMargins(0, 14, 14, 0);
+    navigatorCorner->addWidget(navigator, 0, 0, Qt::AlignTop | Qt::AlignRight);
+    stack->addLayout(navigatorCorner, 0, 0);
     auto* hud = new CompareControlHUDView(vm_.binding(&DarkroomViewModel::compareMode, &DarkroomViewModel::setCompareMode),
                                           vm_.binding(&DarkroomViewModel::isHoldingOriginal,
                                                       &DarkroomViewModel::setIsHoldingOriginal));
@@ -234,7 +240,7 @@ void CanvasArea::refresh() {
         picture_->setVisible(!waiting);
         picture_->update();
     }
-    if (navigator_) navigator_->setVisible(vm_.isNavigatorVisible() || vm_.zoomScale() > kNavigatorZoom);
+    if (navigator_) fadeVisible(navigator_, vm_.isNavigatorVisible() || vm_.zoomScale() > kNavigatorZoom);
     if (compareHUD_) compareHUD_->setVisible(!vm_.renderedPreview().isNull() || !vm_.originalPreview().isNull());
     for (RefreshableView* view : views_) view->refresh();
 }
