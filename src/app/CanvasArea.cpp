@@ -11,6 +11,8 @@
 #include "app/standins/CanvasViews.h"
 #include "app/standins/MaskViews.h"
 #include "app/standins/WorkflowViews.h"
+#include "views/canvas/MaskOverlayView.h"
+#include "views/masks/MaskControlBar.h"
 #include "services/L10n.h"
 #include "viewmodel/DarkroomViewModel.h"
 #include "views/canvas/NavigatorMinimapView.h"
@@ -149,12 +151,17 @@ QWidget* CanvasArea::buildBranch(Branch branch) {
                                        [this] { vm_.removeSelectedHealingSpot(); }, [this] { vm_.saveRetouch(); },
                                        render}));
     }
-    case Branch::mask:
-        return toolBranch(new MaskOverlayView(recipe, mask, sizeOf, render),
-                          new MaskControlBar(recipe, mask,
-                                             {[this] { vm_.addLinearMask(); }, [this] { vm_.addRadialMask(); },
-                                              [this] { vm_.deleteSelectedMask(); }, [this] { vm_.clearAllMasks(); },
-                                              [this] { vm_.finishMaskEditing(); }, render}));
+    case Branch::mask: {
+        auto* overlay = new MaskOverlayView(recipe, mask, sizeOf);
+        connect(overlay, &MaskOverlayView::changed, this, render);
+        auto* bar = new MaskControlBar(recipe, mask);
+        connect(bar, &MaskControlBar::addLinearRequested, this, [this] { vm_.addLinearMask(); });
+        connect(bar, &MaskControlBar::addRadialRequested, this, [this] { vm_.addRadialMask(); });
+        connect(bar, &MaskControlBar::deleteSelectedRequested, this, [this] { vm_.deleteSelectedMask(); });
+        connect(bar, &MaskControlBar::clearAllRequested, this, [this] { vm_.clearAllMasks(); });
+        connect(bar, &MaskControlBar::doneRequested, this, [this] { vm_.finishMaskEditing(); });
+        return toolBranch(overlay, bar);
+    }
     case Branch::viewing:
         break;
     }

@@ -19,10 +19,11 @@
 #include "views/panels/NegativeLabControlView.h"
 #include "views/panels/ToneCurveEditorView.h"
 #include "views/panels/UltraHDRControlView.h"
-#include "app/standins/MaskViews.h"
 #include "app/standins/PanelViews.h"
 #include "viewmodel/DarkroomViewModel.h"
 #include "views/canvas/HistogramWaveformView.h"
+#include "views/masks/MaskControlView.h"
+#include "views/masks/SubjectMaskControlView.h"
 
 namespace vantrel {
 
@@ -100,14 +101,19 @@ Inspector::Inspector(DarkroomViewModel& vm, QWidget* parent) : QWidget(parent), 
     addPanel(column, slidersSection(ParameterGroup::color));
     addPanel(column, new HSLColorMixerView(recipe(), render));
     addPanel(column, new ColorWheelsView(recipe(), render));
-    addPanel(column, new MaskControlView(recipe(), vm_.binding(&DarkroomViewModel::selectedMaskID,
-                                                              &DarkroomViewModel::setSelectedMaskID),
-                                         [this] { return vm_.isMaskMode(); },
-                                         {[this] { vm_.toggleMaskMode(); }, [this] { vm_.addLinearMask(); },
-                                          [this] { vm_.addRadialMask(); }, render}));
-    addPanel(column, new SubjectMaskControlView(recipe(), [this] { return vm_.isDetectingSubject(); },
-                                                {[this] { vm_.detectSubject(); }, [this] { vm_.resetSubjectMask(); },
-                                                 render}));
+    auto* masks = new MaskControlView(
+        recipe(), vm_.binding(&DarkroomViewModel::selectedMaskID, &DarkroomViewModel::setSelectedMaskID),
+        [this] { return vm_.isMaskMode(); });
+    connect(masks, &MaskControlView::toggleMaskModeRequested, this, [this] { vm_.toggleMaskMode(); });
+    connect(masks, &MaskControlView::addLinearRequested, this, [this] { vm_.addLinearMask(); });
+    connect(masks, &MaskControlView::addRadialRequested, this, [this] { vm_.addRadialMask(); });
+    connect(masks, &MaskControlView::changed, this, render);
+    addPanel(column, masks);
+    auto* subject = new SubjectMaskControlView(recipe(), [this] { return vm_.isDetectingSubject(); });
+    connect(subject, &SubjectMaskControlView::detectRequested, this, [this] { vm_.detectSubject(); });
+    connect(subject, &SubjectMaskControlView::clearRequested, this, [this] { vm_.resetSubjectMask(); });
+    connect(subject, &SubjectMaskControlView::changed, this, render);
+    addPanel(column, subject);
     addPanel(column, toneCurveEditor());
     addPanel(column, slidersSection(ParameterGroup::detail));
     addPanel(column, slidersSection(ParameterGroup::vignette));

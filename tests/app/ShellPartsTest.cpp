@@ -20,6 +20,7 @@
 #include "app/Sidebar.h"
 #include "app/TopBar.h"
 #include "app/standins/MaskViews.h"
+#include "views/masks/MaskControlBar.h"
 #include "app/standins/WorkflowViews.h"
 #include "views/workflow/SnapshotListView.h"
 #include "viewmodel/FileDialogs.h"

@@ -105,19 +105,4 @@ private:
     Callback onChanged_;
 };
 
-class MaskOverlayView final : public PlaceholderView {
-public:
-    MaskOverlayView(Binding<EditParameters> parameters, Binding<std::optional<Uuid>> selectedMaskID,
-                    Source<QSize> imageSize, Callback onChanged, QWidget* parent = nullptr)
-        : PlaceholderView("MaskOverlayView", parent), parameters_(std::move(parameters)),
-          selectedMaskID_(std::move(selectedMaskID)), imageSize_(std::move(imageSize)),
-          onChanged_(std::move(onChanged)) {}
-
-private:
-    Binding<EditParameters> parameters_;
-    Binding<std::optional<Uuid>> selectedMaskID_;
-    Source<QSize> imageSize_;
-    Callback onChanged_;
-};
-
 }  // namespace vantrel

@@ -1,6 +1,5 @@
 #pragma once
-// Stand-ins of the mask and retouching tools: the floating mask and
-// spot-healing bars, and the inspector's mask and subject panels.
+// Stand-in of the retouching tools: the floating spot-healing bar.
 #include <optional>
 
 #include "app/standins/StandInView.h"
@@ -8,22 +7,6 @@
 #include "model/Uuid.h"
 
 namespace vantrel {
-
-class MaskControlBar final : public PlaceholderView {
-public:
-    struct Actions {
-        Callback onAddLinear, onAddRadial, onDeleteSelected, onClearAll, onDone, onChanged;
-    };
-    MaskControlBar(Binding<EditParameters> parameters, Binding<std::optional<Uuid>> selectedMaskID, Actions actions,
-                   QWidget* parent = nullptr)
-        : PlaceholderView("MaskControlBar", parent), parameters_(std::move(parameters)),
-          selectedMaskID_(std::move(selectedMaskID)), actions_(std::move(actions)) {}
-
-private:
-    Binding<EditParameters> parameters_;
-    Binding<std::optional<Uuid>> selectedMaskID_;
-    Actions actions_;
-};
 
 class SpotHealingControlBar final : public PlaceholderView {
 public:
@@ -40,40 +23,6 @@ private:
     Binding<EditParameters> parameters_;
     Binding<std::optional<Uuid>> selectedSpotID_;
     Binding<double> brushRadiusPixels_;
-    Actions actions_;
-};
-
-class MaskControlView final : public PlaceholderView {
-public:
-    struct Actions {
-        Callback onToggleMaskMode, onAddLinear, onAddRadial, onChanged;
-    };
-    MaskControlView(Binding<EditParameters> parameters, Binding<std::optional<Uuid>> selectedMaskID,
-                    Source<bool> isMaskMode, Actions actions, QWidget* parent = nullptr)
-        : PlaceholderView("MaskControlView", parent), parameters_(std::move(parameters)),
-          selectedMaskID_(std::move(selectedMaskID)), isMaskMode_(std::move(isMaskMode)),
-          actions_(std::move(actions)) {}
-
-private:
-    Binding<EditParameters> parameters_;
-    Binding<std::optional<Uuid>> selectedMaskID_;
-    Source<bool> isMaskMode_;
-    Actions actions_;
-};
-
-class SubjectMaskControlView final : public PlaceholderView {
-public:
-    struct Actions {
-        Callback onDetect, onClear, onChanged;
-    };
-    SubjectMaskControlView(Binding<EditParameters> parameters, Source<bool> isDetecting, Actions actions,
-                           QWidget* parent = nullptr)
-        : PlaceholderView("SubjectMaskControlView", parent), parameters_(std::move(parameters)),
-          isDetecting_(std::move(isDetecting)), actions_(std::move(actions)) {}
-
-private:
-    Binding<EditParameters> parameters_;
-    Source<bool> isDetecting_;
     Actions actions_;
 };
 
