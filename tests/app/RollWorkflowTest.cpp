@@ -20,7 +20,7 @@
 #include "app/TopBar.h"
 #include "app/WindowFileDialogs.h"
 #include "app/standins/CanvasViews.h"
-#include "engine/LoaderFixtures.h"
+#include "common/LoaderFixtures.h"
 #include "services/L10n.h"
 #include "services/LocalizationManager.h"
 #include "views/canvas/FilmstripView.h"
