@@ -6,7 +6,11 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include "views/canvas/CompareControlHUDView.h"
+#include "views/canvas/SplitCompareView.h"
+#include "views/canvas/ZoomPanCanvasView.h"
 #include "views/kit/DarkroomTheme.h"
+#include "views/kit/Geometry.h"
 #include "views/kit/Icons.h"
 #include "app/standins/CanvasViews.h"
 #include "app/standins/MaskViews.h"
@@ -23,12 +27,13 @@ namespace vantrel {
 namespace {
 
 // The developed frame fitted into the area with its aspect kept; the tool's
-// overlay lies on top of it.
+// overlay lies on top of it and fits the same frame size into the same area.
 class PreviewPicture final : public QWidget {
 public:
-    PreviewPicture(DarkroomViewModel& vm, QWidget* overlay) : vm_(vm) {
+    PreviewPicture(DarkroomViewModel& vm, Source<QSize> frameSize, QWidget* overlay)
+        : vm_(vm), frameSize_(std::move(frameSize)) {
         auto* stack = new QGridLayout(this);
-        stack->setContentsMargins(16, 16, 16, 16);
+        stack->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
         stack->addWidget(overlay, 0, 0);
     }
 
@@ -38,27 +43,15 @@ protected:
         if (image.isNull()) return;
         QPainter painter(this);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        const QRectF area = QRectF(rect()).adjusted(16, 16, -16, -16);
-        painter.drawImage(SplitCompareView::fittedRect(QSizeF(image.size()), area), image);
+        const QRectF area = QRectF(rect()).adjusted(kPadding, kPadding, -kPadding, -kPadding);
+        const QRectF fitted = fitLayout(area.size(), QSizeF(frameSize_())).rect;
+        painter.drawImage(fitted.translated(area.topLeft()), image);
     }
 
 private:
+    static constexpr int kPadding = 16;
     DarkroomViewModel& vm_;
-};
-
-// Writes the measured size of the viewing branch into the view model.
-class Measured final : public QWidget {
-public:
-    explicit Measured(DarkroomViewModel& vm) : vm_(vm) {}
-
-protected:
-    void resizeEvent(QResizeEvent* event) override {
-        QWidget::resizeEvent(event);
-        vm_.setCanvasViewportSize(QSizeF(size()));
-    }
-
-private:
-    DarkroomViewModel& vm_;
+    Source<QSize> frameSize_;
 };
 
 }  // namespace
@@ -85,6 +78,11 @@ CanvasArea::CanvasArea(DarkroomViewModel& vm, QWidget* parent) : QWidget(parent)
 }
 
 QSize CanvasArea::imageSize() const {
+    const QSize frame = vm_.previewFrameSize();
+    return vm_.selectedPhoto() ? frame : QSize(2400, 1600);
+}
+
+QSize CanvasArea::scanSize() const {
     if (const LoadedPhoto* photo = vm_.selectedPhoto())
         return {int(photo->dimensions().width), int(photo->dimensions().height)};
     return {2400, 1600};
@@ -122,6 +120,7 @@ QWidget* CanvasArea::buildBranch(Branch branch) {
     loading_ = nullptr;
     auto render = [this] { vm_.requestRender(false); };
     auto sizeOf = [this] { return imageSize(); };
+    auto scanSizeOf = [this] { return scanSize(); };
     auto recipe = vm_.parametersBinding();
     Binding<CropParameters> crop([this] { return vm_.parameters().crop; },
                                  [this](const CropParameters& value) {
@@ -134,7 +133,7 @@ QWidget* CanvasArea::buildBranch(Branch branch) {
     switch (branch) {
     case Branch::crop:
         return toolBranch(new CropOverlayView(crop, sizeOf, render),
-                          new CropControlBar(crop, sizeOf, [this] { return vm_.isDetectingHorizon(); },
+                          new CropControlBar(crop, scanSizeOf, [this] { return vm_.isDetectingHorizon(); },
                                              {[this] { vm_.autoLevelHorizon(); }, [this] { vm_.addQuarterTurn(); },
                                               [this] { vm_.subtractQuarterTurn(); },
                                               [this] { vm_.toggleFlipHorizontal(); }, [this] { vm_.resetCrop(); },
@@ -172,7 +171,7 @@ QWidget* CanvasArea::toolBranch(QWidget* overlay, QWidget* bar) {
     auto* branch = new QWidget;
     auto* stack = new QGridLayout(branch);
     stack->setContentsMargins(0, 0, 0, 0);
-    picture_ = new PreviewPicture(vm_, overlay);
+    picture_ = new PreviewPicture(vm_, [this] { return imageSize(); }, overlay);
     loading_ = new QLabel;
     loading_->setObjectName(QStringLiteral("loadingFilm"));
     loading_->setAlignment(Qt::AlignCenter);
@@ -192,22 +191,25 @@ QWidget* CanvasArea::toolBranch(QWidget* overlay, QWidget* bar) {
 }
 
 QWidget* CanvasArea::viewingBranch() {
-    auto* branch = new Measured(vm_);
+    auto* branch = new QWidget;
     auto* stack = new QGridLayout(branch);
     stack->setContentsMargins(12, 12, 12, 12);
+    auto holding = vm_.binding(&DarkroomViewModel::isHoldingOriginal, &DarkroomViewModel::setIsHoldingOriginal);
+    auto mode = vm_.binding(&DarkroomViewModel::compareMode, &DarkroomViewModel::setCompareMode);
+    auto zoom = vm_.binding(&DarkroomViewModel::zoomScale, &DarkroomViewModel::setZoomScale);
+    auto pan = vm_.binding(&DarkroomViewModel::panOffset, &DarkroomViewModel::setPanOffset);
     auto* compare = new SplitCompareView([this] { return referenceImage(); }, [this] { return vm_.renderedPreview(); },
-                                         vm_.binding(&DarkroomViewModel::isHoldingOriginal,
-                                                     &DarkroomViewModel::setIsHoldingOriginal),
-                                         vm_.binding(&DarkroomViewModel::compareMode, &DarkroomViewModel::setCompareMode),
-                                         [this] { return referenceLabel(); }, [this] { return targetLabel(); }, false,
-                                         nullptr, [this] { return placeholderText(); });
-    auto* canvas = new ZoomPanCanvasView(vm_.binding(&DarkroomViewModel::zoomScale, &DarkroomViewModel::setZoomScale),
-                                         vm_.binding(&DarkroomViewModel::panOffset, &DarkroomViewModel::setPanOffset),
-                                         [this] { return imageSize(); }, true, compare);
+                                         holding, mode, [this] { return referenceLabel(); },
+                                         [this] { return targetLabel(); });
+    compare->setEmptyText([this] { return placeholderText(); });
+    auto* canvas = new ZoomPanCanvasView(zoom, pan, [this] { return imageSize(); }, true, compare);
+    // The canvas's measured size is the viewport the view model's zoom steps use.
+    connect(canvas, &ZoomPanCanvasView::containerSizeChanged, this,
+            [this](QSizeF size) { vm_.setCanvasViewportSize(size); });
     stack->addWidget(canvas, 0, 0);
+
     auto* navigator = new NavigatorMinimapView(
-        [this] { return vm_.renderedPreview(); }, [this] { return imageSize(); },
-        vm_.binding(&DarkroomViewModel::zoomScale, &DarkroomViewModel::setZoomScale),
+        [this] { return vm_.renderedPreview(); }, [this] { return imageSize(); }, zoom,
         // A tap moves the canvas with the zoom steps' spring.
         vm_.binding(&DarkroomViewModel::panOffset, &DarkroomViewModel::panAnimated),
         [this] { return vm_.canvasViewportSize(); });
@@ -219,11 +221,12 @@ QWidget* CanvasArea::viewingBranch() {
     navigatorCorner->setContentsMargins(0, 14, 14, 0);
     navigatorCorner->addWidget(navigator, 0, 0, Qt::AlignTop | Qt::AlignRight);
     stack->addLayout(navigatorCorner, 0, 0);
-    auto* hud = new CompareControlHUDView(vm_.binding(&DarkroomViewModel::compareMode, &DarkroomViewModel::setCompareMode),
-                                          vm_.binding(&DarkroomViewModel::isHoldingOriginal,
-                                                      &DarkroomViewModel::setIsHoldingOriginal));
-    hud->setFixedSize(200, 32);
-    stack->addWidget(hud, 0, 0, Qt::AlignBottom | Qt::AlignRight);
+
+    auto* hud = new CompareControlHUDView(mode, holding);
+    auto* hudCorner = new QGridLayout;
+    hudCorner->setContentsMargins(0, 0, 14, 14);
+    hudCorner->addWidget(hud, 0, 0, Qt::AlignBottom | Qt::AlignRight);
+    stack->addLayout(hudCorner, 0, 0);
     navigator_ = navigator;
     compareHUD_ = hud;
     views_ = {canvas, navigator, hud};
