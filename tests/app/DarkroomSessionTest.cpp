@@ -31,7 +31,7 @@
 #include "../views/PanelTestSupport.h"
 #include "app/BatchExportOverlay.h"
 #include "app/MainWindow.h"
-#include "engine/LoaderFixtures.h"
+#include "common/LoaderFixtures.h"
 #include "services/FilmPresetLibrary.h"
 #include "services/LocalizationManager.h"
 #include "views/canvas/FilmstripView.h"
