@@ -160,6 +160,13 @@ void ProSlider::setTitle(const QString& title) {
     readout_->setToolTip(tip);
 }
 
+void ProSlider::setTintColor(const QColor& tint) {
+    if (tint == tint_) return;
+    tint_ = tint;
+    styledAs_ = -1;  // the read-out's colours follow the tint
+    refresh();
+}
+
 double ProSlider::span(Range range) { return std::max(range.upper - range.lower, 0.0001); }
 
 double ProSlider::fraction() const { return std::clamp((value() - range_.lower) / span(range_), 0.0, 1.0); }
