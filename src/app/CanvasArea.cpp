@@ -13,6 +13,11 @@
 #include "app/standins/WorkflowViews.h"
 #include "services/L10n.h"
 #include "viewmodel/DarkroomViewModel.h"
+#include "viewmodel/SpotSourceSearch.h"
+#include "views/canvas/CropOverlayView.h"
+#include "views/canvas/SpotHealingOverlayView.h"
+#include "views/masks/SpotHealingControlBar.h"
+#include "views/workflow/CropControlBar.h"
 
 namespace vantrel {
 
@@ -80,7 +85,9 @@ CanvasArea::CanvasArea(DarkroomViewModel& vm, QWidget* parent) : QWidget(parent)
     refresh();
 }
 
-QSize CanvasArea::imageSize() const {
+QSize CanvasArea::imageSize() const { return photoSize(); }
+
+QSize CanvasArea::photoSize() const {
     if (const LoadedPhoto* photo = vm_.selectedPhoto())
         return {int(photo->dimensions().width), int(photo->dimensions().height)};
     return {2400, 1600};
@@ -123,24 +130,46 @@ QWidget* CanvasArea::buildBranch(Branch branch) {
     auto spot = vm_.binding(&DarkroomViewModel::selectedRetouchSpotID, &DarkroomViewModel::setSelectedRetouchSpotID);
     auto mask = vm_.binding(&DarkroomViewModel::selectedMaskID, &DarkroomViewModel::setSelectedMaskID);
     switch (branch) {
-    case Branch::crop:
-        return toolBranch(new CropOverlayView(crop, sizeOf, render),
-                          new CropControlBar(crop, sizeOf, [this] { return vm_.isDetectingHorizon(); },
-                                             {[this] { vm_.autoLevelHorizon(); }, [this] { vm_.addQuarterTurn(); },
-                                              [this] { vm_.subtractQuarterTurn(); },
-                                              [this] { vm_.toggleFlipHorizontal(); }, [this] { vm_.resetCrop(); },
-                                              [this] { vm_.saveCrop(); }}));
+    case Branch::crop: {
+        auto* overlay = new CropOverlayView(crop, sizeOf);
+        QObject::connect(overlay, &CropOverlayView::changed, this, render);
+        // The bar has no change signal: a new straighten angle asks for a preview here.
+        Binding<CropParameters> barCrop([this] { return vm_.parameters().crop; },
+                                        [this](const CropParameters& value) {
+                                            EditParameters p = vm_.parameters();
+                                            const bool straightened = value.straightenAngle != p.crop.straightenAngle;
+                                            p.crop = value;
+                                            vm_.setParameters(std::move(p));
+                                            if (straightened) vm_.requestRender(false);
+                                        });
+        auto* bar = new CropControlBar(barCrop, [this] { return photoSize(); },
+                                       [this] { return vm_.isDetectingHorizon(); });
+        QObject::connect(bar, &CropControlBar::autoHorizonRequested, this, [this] { vm_.autoLevelHorizon(); });
+        QObject::connect(bar, &CropControlBar::rotateCWRequested, this, [this] { vm_.addQuarterTurn(); });
+        QObject::connect(bar, &CropControlBar::rotateCCWRequested, this, [this] { vm_.subtractQuarterTurn(); });
+        QObject::connect(bar, &CropControlBar::flipHRequested, this, [this] { vm_.toggleFlipHorizontal(); });
+        QObject::connect(bar, &CropControlBar::resetRequested, this, [this] { vm_.resetCrop(); });
+        QObject::connect(bar, &CropControlBar::doneRequested, this, [this] { vm_.saveCrop(); });
+        return toolBranch(overlay, bar);
+    }
     case Branch::retouch: {
-        const double radius = vm_.retouchBrushRadius();  // read when the branch is built
-        return toolBranch(
-            new SpotHealingOverlayView(recipe, spot, [radius] { return radius; }, sizeOf,
-                                       [this] { return vm_.renderedPreview(); }, render),
-            new SpotHealingControlBar(recipe, spot,
-                                      vm_.binding(&DarkroomViewModel::retouchBrushRadius,
-                                                  &DarkroomViewModel::setRetouchBrushRadius),
-                                      {[this] { vm_.undoLastHealingSpot(); }, [this] { vm_.clearAllHealingSpots(); },
-                                       [this] { vm_.removeSelectedHealingSpot(); }, [this] { vm_.saveRetouch(); },
-                                       render}));
+        // The source of a new spot is searched on the picture the overlay lies on.
+        auto* overlay = new SpotHealingOverlayView(
+            recipe, spot, [this] { return vm_.retouchBrushRadius(); }, sizeOf,
+            [this](const Point& center, double radius, const std::vector<SpotItem>& spots) {
+                return findSpotSource(vm_.renderedPreview(), center, radius, spots);
+            });
+        QObject::connect(overlay, &SpotHealingOverlayView::changed, this, render);
+        auto* bar = new SpotHealingControlBar(
+            recipe, [this] { return vm_.selectedRetouchSpotID(); },
+            vm_.binding(&DarkroomViewModel::retouchBrushRadius, &DarkroomViewModel::setRetouchBrushRadius));
+        QObject::connect(bar, &SpotHealingControlBar::undoRequested, this, [this] { vm_.undoLastHealingSpot(); });
+        QObject::connect(bar, &SpotHealingControlBar::clearRequested, this, [this] { vm_.clearAllHealingSpots(); });
+        QObject::connect(bar, &SpotHealingControlBar::deleteSelectedRequested, this,
+                         [this] { vm_.removeSelectedHealingSpot(); });
+        QObject::connect(bar, &SpotHealingControlBar::doneRequested, this, [this] { vm_.saveRetouch(); });
+        QObject::connect(bar, &SpotHealingControlBar::changed, this, render);
+        return toolBranch(overlay, bar);
     }
     case Branch::mask:
         return toolBranch(new MaskOverlayView(recipe, mask, sizeOf, render),
@@ -168,7 +197,7 @@ QWidget* CanvasArea::toolBranch(QWidget* overlay, QWidget* bar) {
     auto* barColumn = new QVBoxLayout;
     barColumn->setContentsMargins(0, 0, 0, 20);
     barColumn->addStretch(1);
-    bar->setMinimumWidth(360);
+    if (dynamic_cast<PlaceholderView*>(bar)) bar->setMinimumWidth(360);
     barColumn->addWidget(bar, 0, Qt::AlignHCenter);
     stack->addLayout(barColumn, 0, 0);
     for (QWidget* view : {overlay, bar})

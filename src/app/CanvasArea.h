@@ -27,6 +27,9 @@ public:
     QWidget* branchView() const { return view_; }
     // The size every tool is given: the frame's pixels, else 2400 x 1600.
     QSize imageSize() const;
+    // The frame's own pixels before any turn, else 2400 x 1600: what the crop
+    // bar fits ratios to (it turns the size itself).
+    QSize photoSize() const;
     // The comparison's reference image and its two labels.
     QImage referenceImage() const;
     QString referenceLabel() const;

@@ -19,6 +19,8 @@
 #include "app/TopBar.h"
 #include "app/standins/MaskViews.h"
 #include "app/standins/WorkflowViews.h"
+#include "views/masks/SpotHealingControlBar.h"
+#include "views/workflow/CropControlBar.h"
 #include "viewmodel/FileDialogs.h"
 #include "services/L10n.h"
 

@@ -1,6 +1,6 @@
 #pragma once
-// Stand-ins of the mask and retouching tools: the floating mask and
-// spot-healing bars, and the inspector's mask and subject panels.
+// Stand-ins of the mask tools: the floating mask bar and the inspector's mask
+// and subject panels.
 #include <optional>
 
 #include "app/standins/StandInView.h"
@@ -22,24 +22,6 @@ public:
 private:
     Binding<EditParameters> parameters_;
     Binding<std::optional<Uuid>> selectedMaskID_;
-    Actions actions_;
-};
-
-class SpotHealingControlBar final : public PlaceholderView {
-public:
-    struct Actions {
-        Callback onUndo, onClear, onDeleteSelected, onDone, onChanged;
-    };
-    SpotHealingControlBar(Binding<EditParameters> parameters, Binding<std::optional<Uuid>> selectedSpotID,
-                          Binding<double> brushRadiusPixels, Actions actions, QWidget* parent = nullptr)
-        : PlaceholderView("SpotHealingControlBar", parent), parameters_(std::move(parameters)),
-          selectedSpotID_(std::move(selectedSpotID)), brushRadiusPixels_(std::move(brushRadiusPixels)),
-          actions_(std::move(actions)) {}
-
-private:
-    Binding<EditParameters> parameters_;
-    Binding<std::optional<Uuid>> selectedSpotID_;
-    Binding<double> brushRadiusPixels_;
     Actions actions_;
 };
 

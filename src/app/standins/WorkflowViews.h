@@ -1,7 +1,7 @@
 #pragma once
 // Stand-ins of the workflow bars, dialogs and sheets. The export dialog, the
 // synchronisation dialog and the save-recipe sheet work in a plain form (the
-// window presents them as window-modal sheets); the crop bar, culling bar and
+// window presents them as window-modal sheets); the culling bar and the
 // snapshot list are placeholders.
 #include <functional>
 #include <optional>
@@ -14,7 +14,6 @@
 #include "app/standins/StandInView.h"
 #include "engine/io/LoadedPhoto.h"
 #include "model/BatchSyncOptions.h"
-#include "model/CropParameters.h"
 #include "model/EditParameters.h"
 #include "model/PhotoCullingRecord.h"
 #include "model/SnapshotItem.h"
@@ -60,23 +59,6 @@ private:
     EditParameters parameters_;
     QLineEdit* name_;
     QLineEdit* subtitle_;
-};
-
-class CropControlBar final : public PlaceholderView {
-public:
-    struct Actions {
-        Callback onAutoHorizon, onRotateCW, onRotateCCW, onFlipH, onReset, onDone;
-    };
-    CropControlBar(Binding<CropParameters> crop, Source<QSize> imageSize, Source<bool> isDetectingHorizon,
-                   Actions actions, QWidget* parent = nullptr)
-        : PlaceholderView("CropControlBar", parent), crop_(std::move(crop)), imageSize_(std::move(imageSize)),
-          isDetectingHorizon_(std::move(isDetectingHorizon)), actions_(std::move(actions)) {}
-
-private:
-    Binding<CropParameters> crop_;
-    Source<QSize> imageSize_;
-    Source<bool> isDetectingHorizon_;
-    Actions actions_;
 };
 
 class CullingControlBar final : public PlaceholderView {
