@@ -133,14 +133,15 @@ QWidget* CanvasArea::buildBranch(Branch branch) {
     case Branch::crop: {
         auto* overlay = new CropOverlayView(crop, sizeOf);
         QObject::connect(overlay, &CropOverlayView::changed, this, render);
-        // The bar has no change signal: a new straighten angle asks for a preview here.
+        // The bar has no change signal: what it writes (the angle, a ratio with its
+        // rectangle) asks for a preview here, which also schedules the recipe's save.
         Binding<CropParameters> barCrop([this] { return vm_.parameters().crop; },
                                         [this](const CropParameters& value) {
                                             EditParameters p = vm_.parameters();
-                                            const bool straightened = value.straightenAngle != p.crop.straightenAngle;
+                                            if (value == p.crop) return;
                                             p.crop = value;
                                             vm_.setParameters(std::move(p));
-                                            if (straightened) vm_.requestRender(false);
+                                            vm_.requestRender(false);
                                         });
         auto* bar = new CropControlBar(barCrop, [this] { return photoSize(); },
                                        [this] { return vm_.isDetectingHorizon(); });

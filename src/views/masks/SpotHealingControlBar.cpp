@@ -73,16 +73,15 @@ SpotHealingControlBar::SpotHealingControlBar(Binding<EditParameters> parameters,
     QHBoxLayout* brushGroup = group(8);
     brushGroup->addWidget(new SymbolView("circle.dotted", 13, secondary), 0, Qt::AlignVCenter);
     brushLabel_ = label("healingBar.brushLabel", 11, QFont::Medium);
-    brushGroup->addWidget(brushLabel_, 1);
+    brushGroup->addWidget(brushLabel_);
     brush_ = new ProSlider(QString(), brushRadiusPixels_, {6, 80}, kBrushDefault, 1);
     brush_->setObjectName(QStringLiteral("healingBar.brush"));
-    brush_->setFixedWidth(95);
-    brushGroup->addWidget(brush_, 0, Qt::AlignVCenter);
+    brushGroup->addWidget(flexibleWidth(brush_, 95, 50), 0, Qt::AlignVCenter);
     brushValue_ = label("healingBar.brushValue", 11, QFont::DemiBold);
     brushValue_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     brushValue_->setFixedWidth(44);
     brushGroup->addWidget(brushValue_);
-    row()->addLayout(brushGroup, 1);
+    row()->addLayout(brushGroup);
 
     // The selected spot, only while there is one.
     selectedSeparator_ = addSeparator();
@@ -92,13 +91,13 @@ SpotHealingControlBar::SpotHealingControlBar(Binding<EditParameters> parameters,
     selectedRow->addWidget(new Dot(standardColor(StandardColor::Yellow)), 0, Qt::AlignVCenter);
     selectedLabel_ = label("healingBar.selectedLabel", 11, QFont::Medium);
     selectedLabel_->setColor(standardColor(StandardColor::Yellow));
-    selectedRow->addWidget(selectedLabel_, 1);
+    selectedRow->addWidget(selectedLabel_);
     delete_ = new Chip(QString(), bordered(11, QFont::Normal, standardColor(StandardColor::Red)));
     delete_->setObjectName(QStringLiteral("healingBar.deleteSelected"));
     delete_->setSymbol("trash");
     connect(delete_, &QAbstractButton::clicked, this, &SpotHealingControlBar::deleteSelectedRequested);
     selectedRow->addWidget(delete_);
-    row()->addWidget(selectedGroup_, 1);
+    row()->addWidget(selectedGroup_);
     addSeparator();
 
     // Dust view and its sensitivity.
@@ -108,6 +107,7 @@ SpotHealingControlBar::SpotHealingControlBar(Binding<EditParameters> parameters,
     dustStyle.radius = 6;
     dustStyle.selectedFill = standardColor(StandardColor::Orange, 0.25);
     dustStyle.selectedText = standardColor(StandardColor::Orange);
+    dustStyle.stretches = true;  // short of room, the text shortens and the symbol stays
     dust_ = new Chip(QString(), dustStyle);
     dust_->setObjectName(QStringLiteral("healingBar.dust"));
     connect(dust_, &QAbstractButton::clicked, this, &SpotHealingControlBar::toggleDust);
@@ -131,8 +131,7 @@ SpotHealingControlBar::SpotHealingControlBar(Binding<EditParameters> parameters,
     sensitivity_ = new ProSlider(QString(), intensity, {1, 8}, kSensitivityDefault, 0.5, QStringLiteral("%.2f"),
                                  QString(), standardColor(StandardColor::Orange));
     sensitivity_->setObjectName(QStringLiteral("healingBar.sensitivity"));
-    sensitivity_->setFixedWidth(60);
-    sensitivityRow->addWidget(sensitivity_, 0, Qt::AlignVCenter);
+    sensitivityRow->addWidget(flexibleWidth(sensitivity_, 60, 40), 0, Qt::AlignVCenter);
     dustGroup->addWidget(sensitivityGroup_);
     row()->addLayout(dustGroup);
     addSeparator();
@@ -140,17 +139,19 @@ SpotHealingControlBar::SpotHealingControlBar(Binding<EditParameters> parameters,
     // Count, undo and clear.
     QHBoxLayout* countGroup = group(8);
     count_ = label("healingBar.count", 11, QFont::Normal);
-    countGroup->addWidget(count_, 1);
+    countGroup->addWidget(count_);
     undo_ = new Chip(QString(), bordered(11, QFont::Normal, primary));
     undo_->setObjectName(QStringLiteral("healingBar.undo"));
     undo_->setSymbol("arrow.uturn.backward");
     connect(undo_, &QAbstractButton::clicked, this, &SpotHealingControlBar::undoRequested);
     countGroup->addWidget(undo_);
-    clear_ = new Chip(QString(), borderless(10, QFont::Normal, secondary));
+    ChipStyle clearStyle = borderless(10, QFont::Normal, secondary);
+    clearStyle.stretches = true;
+    clear_ = new Chip(QString(), clearStyle);
     clear_->setObjectName(QStringLiteral("healingBar.clear"));
     connect(clear_, &QAbstractButton::clicked, this, &SpotHealingControlBar::clearRequested);
     countGroup->addWidget(clear_);
-    row()->addLayout(countGroup, 1);
+    row()->addLayout(countGroup);
     addSeparator();
 
     done_ = new Chip(QString(), prominent(11, 6));

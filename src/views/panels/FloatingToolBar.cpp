@@ -23,7 +23,28 @@ protected:
     void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), whiteAt(0.15)); }
 };
 
+// A box around one child with a preferred and a smallest width of its own.
+class FlexibleBox final : public QWidget {
+public:
+    FlexibleBox(QWidget* child, int preferred, int minimum) : preferred_(preferred), minimum_(minimum) {
+        auto* layout = new QHBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(child);
+        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    }
+    QSize sizeHint() const override { return {preferred_, QWidget::sizeHint().height()}; }
+    QSize minimumSizeHint() const override { return {minimum_, QWidget::minimumSizeHint().height()}; }
+
+private:
+    int preferred_;
+    int minimum_;
+};
+
 }  // namespace
+
+QWidget* FloatingToolBar::flexibleWidth(QWidget* child, int preferred, int minimum) {
+    return new FlexibleBox(child, preferred, minimum);
+}
 
 FloatingToolBar::FloatingToolBar(const QString& name, int spacing, QWidget* parent)
     : QWidget(parent), row_(new QHBoxLayout(this)) {

@@ -29,6 +29,9 @@ public:
     static ChipStyle prominent(double fontPixels, double paddingX);
     // A borderless text button.
     static ChipStyle borderless(double fontPixels, QFont::Weight weight, const QColor& text);
+    // `child` in a box that asks for `preferred` points of width and gives
+    // way down to `minimum` when the bar is short of room (a slider).
+    static QWidget* flexibleWidth(QWidget* child, int preferred, int minimum);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

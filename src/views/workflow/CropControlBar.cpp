@@ -149,14 +149,13 @@ CropControlBar::CropControlBar(Binding<CropParameters> crop, Source<QSize> image
     autoHorizon_->setObjectName(QStringLiteral("cropBar.autoHorizon"));
     autoHorizon_->setFont(pixelFont(11, QFont::Medium));
     connect(autoHorizon_, &QAbstractButton::clicked, this, &CropControlBar::autoHorizonRequested);
-    straightenGroup->addWidget(autoHorizon_, 1);
+    straightenGroup->addWidget(autoHorizon_);
     QHBoxLayout* angleRow = group(6);
     angleRow->addWidget(new SymbolView("gyroscope", 11, secondary), 0, Qt::AlignVCenter);
     straighten_ = new ProSlider(QString(), crop_.projected(&CropParameters::straightenAngle), {-45, 45}, 0, 0.1,
                                 QStringLiteral("%.2f"), QString(), standardColor(StandardColor::Cyan));
     straighten_->setObjectName(QStringLiteral("cropBar.straighten"));
-    straighten_->setFixedWidth(130);
-    angleRow->addWidget(straighten_, 0, Qt::AlignVCenter);
+    angleRow->addWidget(flexibleWidth(straighten_, 130, 70), 0, Qt::AlignVCenter);
     angle_ = new QPushButton;
     angle_->setObjectName(QStringLiteral("cropBar.angle"));
     angle_->setFlat(true);
@@ -171,7 +170,7 @@ CropControlBar::CropControlBar(Binding<CropParameters> crop, Source<QSize> image
     });
     angleRow->addWidget(angle_);
     straightenGroup->addLayout(angleRow);
-    row()->addLayout(straightenGroup, 1);
+    row()->addLayout(straightenGroup);
     addSeparator();
 
     // Orientation.
@@ -188,7 +187,9 @@ CropControlBar::CropControlBar(Binding<CropParameters> crop, Source<QSize> image
 
     // Finishing.
     QHBoxLayout* finish = group(8);
-    reset_ = new Chip(QString(), borderless(11, QFont::Normal, secondary));
+    ChipStyle resetStyle = borderless(11, QFont::Normal, secondary);
+    resetStyle.stretches = true;  // a long translation shortens, its whole text in the tooltip
+    reset_ = new Chip(QString(), resetStyle);
     reset_->setObjectName(QStringLiteral("cropBar.reset"));
     done_ = new Chip(QString(), prominent(11, 8));
     done_->setObjectName(QStringLiteral("cropBar.done"));
