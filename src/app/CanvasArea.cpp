@@ -3,10 +3,12 @@
 #include <QEvent>
 #include <QGridLayout>
 #include <QLabel>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QVBoxLayout>
 
 #include "views/kit/DarkroomTheme.h"
+#include "views/kit/Geometry.h"
 #include "views/kit/Icons.h"
 #include "app/standins/CanvasViews.h"
 #include "app/standins/MaskViews.h"
@@ -24,27 +26,53 @@ namespace vantrel {
 namespace {
 
 // The developed frame fitted into the area with its aspect kept; the tool's
-// overlay lies on top of it.
+// overlay lies on top of it. The fitted picture is scaled once per preview and
+// size, then copied where it needs painting, in bands of rows: a drag on the
+// overlay repaints only what it moved, and a fill of many rows would wake the
+// raster engine's thread pool each time.
 class PreviewPicture final : public QWidget {
 public:
     PreviewPicture(DarkroomViewModel& vm, QWidget* overlay) : vm_(vm) {
         auto* stack = new QGridLayout(this);
-        stack->setContentsMargins(16, 16, 16, 16);
+        stack->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
         stack->addWidget(overlay, 0, 0);
     }
 
+    // Repaints when a new preview arrived (not on every change of the window).
+    void showLatest() {
+        if (vm_.renderedPreview().cacheKey() == shownKey_) return;
+        shownKey_ = vm_.renderedPreview().cacheKey();
+        update();
+    }
+
 protected:
-    void paintEvent(QPaintEvent*) override {
+    void paintEvent(QPaintEvent* event) override {
         const QImage& image = vm_.renderedPreview();
+        shownKey_ = image.cacheKey();
         if (image.isNull()) return;
+        const QRectF area = QRectF(rect()).adjusted(kMargin, kMargin, -kMargin, -kMargin);
+        const QRect fitted = fitLayout(area.size(), QSizeF(image.size())).rect.translated(area.topLeft()).toRect();
+        if (fitted.isEmpty()) return;
+        if (image.cacheKey() != scaledFrom_ || scaled_.size() != fitted.size()) {
+            scaled_ = image.scaled(fitted.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            scaledFrom_ = image.cacheKey();
+        }
         QPainter painter(this);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        const QRectF area = QRectF(rect()).adjusted(16, 16, -16, -16);
-        painter.drawImage(SplitCompareView::fittedRect(QSizeF(image.size()), area), image);
+        constexpr int kRows = 64;
+        for (const QRect& dirty : event->region())
+            for (int y = dirty.top(); y <= dirty.bottom(); y += kRows) {
+                const QRect band =
+                    QRect(dirty.left(), y, dirty.width(), std::min(kRows, dirty.bottom() + 1 - y)).intersected(fitted);
+                if (!band.isEmpty()) painter.drawImage(band.topLeft(), scaled_, band.translated(-fitted.topLeft()));
+            }
     }
 
 private:
+    static constexpr int kMargin = 16;
     DarkroomViewModel& vm_;
+    QImage scaled_;
+    qint64 scaledFrom_ = 0;
+    qint64 shownKey_ = -1;
 };
 
 // Writes the measured size of the viewing branch into the view model.
@@ -255,7 +283,7 @@ void CanvasArea::refresh() {
         loading_->setText(localized("preview.loadingFilm"));
         loading_->setVisible(waiting);
         picture_->setVisible(!waiting);
-        picture_->update();
+        static_cast<PreviewPicture*>(picture_)->showLatest();
     }
     if (navigator_) navigator_->setVisible(vm_.isNavigatorVisible() || vm_.zoomScale() > kNavigatorZoom);
     if (compareHUD_) compareHUD_->setVisible(!vm_.renderedPreview().isNull() || !vm_.originalPreview().isNull());

@@ -2,6 +2,7 @@
 // the pointer.
 #include <QApplication>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -229,6 +230,16 @@ TEST(CropOverlayView, DimsOutsideTheCropAndDrawsTheFrame) {
     EXPECT_TRUE(test::colourNear(test::pixelAt(shot, {150, 150}), Qt::white, 8));        // inside, off the lines
     EXPECT_TRUE(test::colourNear(test::pixelAt(shot, {100, 108}), Qt::white, 30));       // corner mark
     EXPECT_TRUE(test::colourNear(test::pixelAt(shot, {200, 99}), Qt::white, 30));        // top bar
+
+    // A drag repaints only what moved: what the window shows matches a fresh drawing.
+    test::drag(&f.overlay, {301, 200}, {241, 170}, 3);  // the right bar, left and up
+    test::drag(&f.overlay, {150, 150}, {180, 190}, 2);  // the whole rectangle
+    QCoreApplication::processEvents();
+    const QImage shown = page.screen()->grabWindow(page.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage fresh = test::grabImage(page).convertToFormat(QImage::Format_RGB32);
+    test::saveShot(shown, "crop-overlay-after-drag");
+    ASSERT_EQ(shown.size(), fresh.size());
+    EXPECT_EQ(shown, fresh);
 }
 
 }  // namespace

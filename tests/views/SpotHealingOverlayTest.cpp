@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -318,6 +319,31 @@ TEST(SpotHealingOverlayView, DrawsRingsLabelsAndTheDeleteButton) {
     const QColor red = test::pixelAt(shot, (button + QPointF(-5, 0)).toPoint());
     EXPECT_GT(red.red(), 180);
     EXPECT_LT(red.green(), 100);
+}
+
+TEST(SpotHealingOverlayView, EditsRepaintOnlyWhatTheyChangeAndLeaveNothingBehind) {
+    QWidget page;  // before the overlay, which leaves it first
+    QPalette palette;
+    palette.setColor(QPalette::Window, QColor(40, 60, 80));
+    page.setPalette(palette);
+    page.setAutoFillBackground(true);
+    OverlayFixture f({spotAt(0.3, 0.5, 0.05, {0.15, 0.1}), spotAt(0.7, 0.4, 0.02, {-0.05, 0.2})});
+    f.overlay.setParent(&page);
+    f.overlay.setGeometry(0, 0, 900, 900);
+    ASSERT_TRUE(test::showExposed(page, {900, 900}));
+    QTest::mouseClick(&f.overlay, Qt::LeftButton, {}, {270, 450});  // select the first
+    QTest::mouseClick(&f.overlay, Qt::LeftButton, {}, {600, 650});  // add one, selected
+    test::drag(&f.overlay, {270, 450}, {330, 400}, 3);              // move the first's target
+    test::drag(&f.overlay, {465, 480}, {520, 600}, 2);              // and its source
+    hover(f.overlay, {100, 300});
+    hover(f.overlay, {140, 320});
+    QCoreApplication::processEvents();
+    // The long sequence of partial repaints matches a fresh drawing of the whole.
+    const QImage shown = page.screen()->grabWindow(page.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage fresh = test::grabImage(page).convertToFormat(QImage::Format_RGB32);
+    test::saveShot(shown, "spot-overlay-after-edits");
+    ASSERT_EQ(f.spots().size(), 3u);
+    EXPECT_EQ(shown, fresh);
 }
 
 }  // namespace

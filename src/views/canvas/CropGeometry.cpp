@@ -169,6 +169,36 @@ NormalizedRect draggedRect(CropHandleType handle, const NormalizedRect& start, c
     return r.clamped();
 }
 
+namespace {
+
+// Corner arms (16) with their stroke, the bars and the shadows all lie within
+// this distance of the frame's edges; a thirds line and its smoothing within the other.
+constexpr int kEdgeReach = 26;
+constexpr int kLineReach = 3;
+
+QRegion linesOf(const QRectF& frame) {
+    const QRect r = frame.toAlignedRect();
+    const int e = kEdgeReach;
+    QRegion region;
+    region += QRect(r.left() - e, r.top() - e, r.width() + 2 * e, 2 * e);
+    region += QRect(r.left() - e, r.bottom() + 1 - e, r.width() + 2 * e, 2 * e);
+    region += QRect(r.left() - e, r.top() - e, 2 * e, r.height() + 2 * e);
+    region += QRect(r.right() + 1 - e, r.top() - e, 2 * e, r.height() + 2 * e);
+    for (double f : {1.0 / 3.0, 2.0 / 3.0}) {
+        const int x = int(std::floor(frame.left() + frame.width() * f));
+        const int y = int(std::floor(frame.top() + frame.height() * f));
+        region += QRect(x - kLineReach, r.top(), 2 * kLineReach + 1, r.height());
+        region += QRect(r.left(), y - kLineReach, r.width(), 2 * kLineReach + 1);
+    }
+    return region;
+}
+
+}  // namespace
+
+QRegion changedRegion(const QRectF& before, const QRectF& after) {
+    return (QRegion(before.toAlignedRect()) ^ QRegion(after.toAlignedRect())) + linesOf(before) + linesOf(after);
+}
+
 std::optional<double> lockedRatio(CropAspectRatio aspect, const QSizeF& imageSize) {
     return ratio(aspect, imageSize.width(), imageSize.height());
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include <QPainterPath>
+#include <QRegion>
 #include <QPointF>
 #include <QRectF>
 #include <QSizeF>
@@ -74,6 +75,11 @@ NormalizedRect movedRect(const NormalizedRect& start, const QPointF& unit);
 // fitted rectangle it is shown in. The result is clamped.
 NormalizedRect draggedRect(CropHandleType handle, const NormalizedRect& start, const QPointF& unit,
                            std::optional<double> ratio, const QSizeF& fitted);
+
+// What a frame moving from `before` to `after` repaints: the dimming that
+// changes (the two frames' difference), and bands around both frames' edges
+// and thirds, wide enough for the corner marks, edge bars and their shadows.
+QRegion changedRegion(const QRectF& before, const QRectF& after);
 
 // The ratio a locked drag holds: `aspect` measured on an image of `imageSize` pixels.
 std::optional<double> lockedRatio(CropAspectRatio aspect, const QSizeF& imageSize);

@@ -29,7 +29,8 @@ public:
     // fitted rectangle and the value of the original ratio.
     CropOverlayView(Binding<CropParameters> crop, Source<QSize> imageSize, QWidget* parent = nullptr);
 
-    void refresh() override { update(); }
+    // Repaints when the crop or the frame's size changed since last seen.
+    void refresh() override;
 
     QRectF fittedImageRect() const;
     QRectF cropFrameRect() const;
@@ -57,6 +58,9 @@ private:
     DragTracker tracker_{1.0};
     std::optional<CropHandleType> pressedHandle_;  // none: the press moves the rectangle
     std::optional<NormalizedRect> dragInitialRect_;
+    // What was last drawn from: a refresh repaints only when it differs.
+    NormalizedRect seenRect_;
+    QSize seenImageSize_;
 };
 
 }  // namespace vantrel

@@ -116,6 +116,19 @@ std::optional<Arrowhead> arrowhead(const QPointF& source, const QPointF& target,
     return Arrowhead{tip, barb(theta - spread), barb(theta + spread)};
 }
 
+QRectF paintedBounds(const Layout& layout, const SpotItem& spot) {
+    const double r = drawnRadius(layout, spot);
+    // Ring, stroke and shadow reach r + 12; a label, however long its
+    // translation, stays within 90 points either side and 22 above the ring.
+    const auto around = [&](const QPointF& p) {
+        const double half = std::max(r + 12, 90.0);
+        return QRectF(p.x() - half, p.y() - (r + kLabelGap + 12), 2 * half, 2 * r + kLabelGap + 24);
+    };
+    const QPointF S = sourcePoint(layout, spot), T = targetPoint(layout, spot);
+    return around(S) | around(T) | QRectF(S, T).normalized().adjusted(-kArrowBarb - 2, -kArrowBarb - 2, kArrowBarb + 2,
+                                                                      kArrowBarb + 2);
+}
+
 std::optional<std::size_t> indexOf(const std::vector<SpotItem>& spots, const Uuid& id) {
     for (std::size_t i = 0; i < spots.size(); ++i)
         if (spots[i].id == id) return i;

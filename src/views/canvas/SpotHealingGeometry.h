@@ -94,6 +94,10 @@ struct Arrowhead {
 };
 std::optional<Arrowhead> arrowhead(const QPointF& source, const QPointF& target, double drawnRadius);
 
+// Everything a spot may draw, selected or not: both rings with their shadows,
+// the labels above them, the delete button and the connection.
+QRectF paintedBounds(const Layout& layout, const SpotItem& spot);
+
 // Index of the first spot with `id`, or none.
 std::optional<std::size_t> indexOf(const std::vector<SpotItem>& spots, const Uuid& id);
 

@@ -4,6 +4,7 @@
 
 #include <QEnterEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPathStroker>
 
@@ -62,9 +63,29 @@ std::optional<Uuid> SpotHealingOverlayView::selectedSpotID() const {
 }
 
 void SpotHealingOverlayView::setSelectedSpotID(const std::optional<Uuid>& id) {
+    const std::optional<Uuid> before = selectedSpotID();
     if (externalSelectedSpotID_) externalSelectedSpotID_->set(id);
     else internalSelectedSpotID_ = id;
-    update();
+    const std::vector<SpotItem> spots = currentSpots();
+    repaintSpot(spots, before);
+    repaintSpot(spots, id);
+    noteSeen();
+}
+
+void SpotHealingOverlayView::repaintSpot(const std::vector<SpotItem>& spots, const std::optional<Uuid>& id) {
+    if (!id) return;
+    if (const std::optional<std::size_t> i = spots::indexOf(spots, *id))
+        update(spots::paintedBounds(spotLayout(), spots[*i]).toAlignedRect());
+}
+
+QRect SpotHealingOverlayView::brushRect() const {
+    if (!hoverLocation_) return {};
+    const double r = brushRadiusPixels_() + 8;  // the outline and its shadow
+    return QRectF(*hoverLocation_ - QPointF(r, r), QSizeF(2 * r, 2 * r)).toAlignedRect();
+}
+
+void SpotHealingOverlayView::noteSeen() {
+    seen_ = {currentSpots(), selectedSpotID(), imageSize_()};
 }
 
 spots::Layout SpotHealingOverlayView::spotLayout() const {
@@ -85,6 +106,10 @@ void SpotHealingOverlayView::refresh() {
     // The recipe changed under a drag (undo, clear, another frame): a drag whose spot is gone ends.
     const std::optional<Uuid>& dragging = draggingTargetSpotID_ ? draggingTargetSpotID_ : draggingSourceSpotID_;
     if (dragging && !spots::indexOf(currentSpots(), *dragging)) abandonDrag();
+    // Only a change from outside (undo, clear, another frame, the selection) repaints it all.
+    const Seen now{currentSpots(), selectedSpotID(), imageSize_()};
+    if (now == seen_) return;
+    seen_ = now;
     update();
 }
 
@@ -92,7 +117,7 @@ void SpotHealingOverlayView::writeSpots(std::vector<SpotItem> spots) {
     EditParameters parameters = parameters_.get();
     parameters.spotHealing.spots = std::move(spots);
     parameters_.set(parameters);
-    update();
+    noteSeen();
 }
 
 // ---------------------------------------------------------------- actions
@@ -131,7 +156,9 @@ void SpotHealingOverlayView::handleBrushRadiusChange(double radius) {
     const std::optional<std::size_t> i = spots::indexOf(spots, *selected);
     const double shortSide = this->shortSide();
     if (!i || !(shortSide > 0)) return;
+    repaintSpot(spots, selected);
     spots[*i].radius = radius / shortSide;
+    repaintSpot(spots, selected);
     writeSpots(std::move(spots));
     Q_EMIT changed();
 }
@@ -148,7 +175,9 @@ void SpotHealingOverlayView::dragTarget(const Uuid& id) {
     const std::optional<Point> center =
         spots::draggedCenter(dragStartTargetCenter_, tracker_.translation(), imageRect());
     if (!center) return;
+    repaintSpot(spots, id);
     spots[*i].center = *center;
+    repaintSpot(spots, id);
     writeSpots(std::move(spots));
     Q_EMIT changed();
 }
@@ -165,7 +194,9 @@ void SpotHealingOverlayView::dragSource(const Uuid& id) {
     const std::optional<Point> offset =
         spots::draggedSourceOffset(dragStartSourceOffset_, spots[*i].center, tracker_.translation(), imageRect());
     if (!offset) return;
+    repaintSpot(spots, id);
     spots[*i].sourceOffset = *offset;
+    repaintSpot(spots, id);
     writeSpots(std::move(spots));
     Q_EMIT changed();
 }
@@ -174,7 +205,7 @@ void SpotHealingOverlayView::endDrag() {
     const bool wasDragging = draggingTargetSpotID_ || draggingSourceSpotID_;
     draggingTargetSpotID_.reset();
     draggingSourceSpotID_.reset();
-    update();
+    update(brushRect());  // the brush shows again
     if (wasDragging) Q_EMIT changed();
 }
 
@@ -188,6 +219,7 @@ void SpotHealingOverlayView::abandonDrag() {
 
 void SpotHealingOverlayView::deleteSpot(const Uuid& id) {
     std::vector<SpotItem> spots = currentSpots();
+    repaintSpot(spots, id);
     std::erase_if(spots, [&](const SpotItem& spot) { return spot.id == id; });
     writeSpots(std::move(spots));
     if (selectedSpotID() == id) setSelectedSpotID(std::nullopt);
@@ -247,14 +279,16 @@ void SpotHealingOverlayView::enterEvent(QEnterEvent* event) { hoverAt(event->pos
 void SpotHealingOverlayView::leaveEvent(QEvent*) {
     // The last point stays; only the hovering ends.
     isHovering_ = false;
-    update();
+    update(brushRect());
 }
 
 void SpotHealingOverlayView::hoverAt(const QPointF& point) {
     const bool wasShown = isBrushShown();
+    const QRect before = brushRect();
     hoverLocation_ = point;
     isHovering_ = true;
-    if (wasShown || isBrushShown()) update();
+    if (wasShown) update(before);
+    if (isBrushShown()) update(brushRect());
 }
 
 // ---------------------------------------------------------------- painting
@@ -277,11 +311,15 @@ const QImage& SpotHealingOverlayView::ringShadow(double r, double width, bool da
     return shadows_.emplace(key, std::move(image)).first->second;
 }
 
-void SpotHealingOverlayView::paintEvent(QPaintEvent*) {
+void SpotHealingOverlayView::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const spots::Layout layout = spotLayout();
-    const std::vector<SpotItem> spots = currentSpots();
+    std::vector<SpotItem> spots = currentSpots();
+    // Spots away from what needs painting are left out.
+    std::erase_if(spots, [&](const SpotItem& spot) {
+        return !event->region().intersects(spots::paintedBounds(layout, spot).toAlignedRect());
+    });
     const std::optional<Uuid> selected = selectedSpotID();
     const double dpr = devicePixelRatioF();
     const QColor yellow = standardColor(StandardColor::Yellow);

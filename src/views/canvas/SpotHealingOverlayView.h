@@ -91,6 +91,11 @@ private:
     void abandonDrag();
     void deleteSpot(const Uuid& id);
     void hoverAt(const QPointF& point);
+    // Marks for painting what the spot `id` of `spots` covers (nothing when it is not there).
+    void repaintSpot(const std::vector<SpotItem>& spots, const std::optional<Uuid>& id);
+    QRect brushRect() const;
+    // Notes the state drawn from, so that a refresh with nothing new paints nothing.
+    void noteSeen();
     // A cached soft shadow of a ring (or a dashed ring) of radius `r`.
     const QImage& ringShadow(double r, double width, bool dashed, double opacity, double blur, double dpr) const;
 
@@ -111,6 +116,14 @@ private:
     double brushRadius_;  // the value last seen, for noticing changes
     DragTracker tracker_;
     std::optional<spots::SpotHit> pressed_;  // none while idle or when the press fell on the tap area
+
+    struct Seen {
+        std::vector<SpotItem> spots;
+        std::optional<Uuid> selected;
+        QSize imageSize;
+        bool operator==(const Seen&) const = default;
+    };
+    Seen seen_;
 
     using ShadowKey = std::tuple<long, long, bool, long, long, long>;
     mutable std::map<ShadowKey, QImage> shadows_;
