@@ -76,7 +76,9 @@ SpotHealingControlBar::SpotHealingControlBar(Binding<EditParameters> parameters,
     brushGroup->addWidget(brushLabel_);
     brush_ = new ProSlider(QString(), brushRadiusPixels_, {6, 80}, kBrushDefault, 1);
     brush_->setObjectName(QStringLiteral("healingBar.brush"));
-    brushGroup->addWidget(flexibleWidth(brush_, 95, 50), 0, Qt::AlignVCenter);
+    // Short of room, the labels shorten first (their whole text in the tooltip),
+    // then the sliders; the buttons keep their size.
+    brushGroup->addWidget(flexibleWidth(brush_, 95, 60), 0, Qt::AlignVCenter);
     brushValue_ = label("healingBar.brushValue", 11, QFont::DemiBold);
     brushValue_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     brushValue_->setFixedWidth(44);
@@ -107,7 +109,6 @@ SpotHealingControlBar::SpotHealingControlBar(Binding<EditParameters> parameters,
     dustStyle.radius = 6;
     dustStyle.selectedFill = standardColor(StandardColor::Orange, 0.25);
     dustStyle.selectedText = standardColor(StandardColor::Orange);
-    dustStyle.stretches = true;  // short of room, the text shortens and the symbol stays
     dust_ = new Chip(QString(), dustStyle);
     dust_->setObjectName(QStringLiteral("healingBar.dust"));
     connect(dust_, &QAbstractButton::clicked, this, &SpotHealingControlBar::toggleDust);
@@ -145,9 +146,7 @@ SpotHealingControlBar::SpotHealingControlBar(Binding<EditParameters> parameters,
     undo_->setSymbol("arrow.uturn.backward");
     connect(undo_, &QAbstractButton::clicked, this, &SpotHealingControlBar::undoRequested);
     countGroup->addWidget(undo_);
-    ChipStyle clearStyle = borderless(10, QFont::Normal, secondary);
-    clearStyle.stretches = true;
-    clear_ = new Chip(QString(), clearStyle);
+    clear_ = new Chip(QString(), borderless(10, QFont::Normal, secondary));
     clear_->setObjectName(QStringLiteral("healingBar.clear"));
     connect(clear_, &QAbstractButton::clicked, this, &SpotHealingControlBar::clearRequested);
     countGroup->addWidget(clear_);

@@ -144,6 +144,8 @@ CropControlBar::CropControlBar(Binding<CropParameters> crop, Source<QSize> image
     addSeparator();
 
     // Straightening: automatic horizon, the slider and the angle that resets it.
+    // Short of room, the horizon button's text shortens first (whole in its
+    // tooltip), then the slider; the other buttons keep their size.
     QHBoxLayout* straightenGroup = group(10);
     autoHorizon_ = new AutoHorizonButton;
     autoHorizon_->setObjectName(QStringLiteral("cropBar.autoHorizon"));
@@ -187,9 +189,7 @@ CropControlBar::CropControlBar(Binding<CropParameters> crop, Source<QSize> image
 
     // Finishing.
     QHBoxLayout* finish = group(8);
-    ChipStyle resetStyle = borderless(11, QFont::Normal, secondary);
-    resetStyle.stretches = true;  // a long translation shortens, its whole text in the tooltip
-    reset_ = new Chip(QString(), resetStyle);
+    reset_ = new Chip(QString(), borderless(11, QFont::Normal, secondary));
     reset_->setObjectName(QStringLiteral("cropBar.reset"));
     done_ = new Chip(QString(), prominent(11, 8));
     done_->setObjectName(QStringLiteral("cropBar.done"));
