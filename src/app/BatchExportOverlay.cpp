@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "views/kit/DarkroomTheme.h"
+#include "views/kit/StandardColors.h"
 #include "services/L10n.h"
 
 namespace vantrel {
@@ -68,12 +69,13 @@ BatchExportOverlay::BatchExportOverlay(Source<Progress> progress, Callback onCan
     panel_->setFixedWidth(kPanelWidth);
 
     title_->setFont(sized(font(), 14, true));
+    title_->setWordWrap(true);  // a long translation takes a second line
     item_->setFont(sized(font(), 11, false));
-    item_->setStyleSheet(QStringLiteral("color: #969696;"));
+    item_->setStyleSheet(DarkroomTheme::colorStyle(standardColor(StandardColor::SecondaryText)));
     counts_->setFont(sized(font(), 11, false));
-    counts_->setStyleSheet(QStringLiteral("color: #969696;"));
+    counts_->setStyleSheet(DarkroomTheme::colorStyle(standardColor(StandardColor::SecondaryText)));
     percent_->setFont(sized(font(), 11, true));
-    percent_->setStyleSheet(QStringLiteral("color: %1;").arg(DarkroomTheme::accent().name()));
+    percent_->setStyleSheet(DarkroomTheme::colorStyle(DarkroomTheme::accent()));
     bar_->setRange(0, 1000);
     bar_->setTextVisible(false);
     bar_->setFixedHeight(6);
@@ -122,7 +124,10 @@ void BatchExportOverlay::refresh() {
     fullItem_ = progress.currentItem;
     // One line: cut with an ellipsis to the panel's text width.
     const int textWidth = kPanelWidth - 40 - spinner_->width() - 10;
-    item_->setText(item_->fontMetrics().elidedText(QString::fromStdString(fullItem_), Qt::ElideRight, textWidth));
+    const QString item = QString::fromStdString(fullItem_);
+    const QString shown = item_->fontMetrics().elidedText(item, Qt::ElideRight, textWidth);
+    item_->setText(shown);
+    item_->setToolTip(shown == item ? QString() : item);
     bar_->setValue(int(std::lround(std::clamp(progress.progress, 0.0, 1.0) * 1000)));
     counts_->setText(countsText(progress));
     percent_->setText(percentText(progress.progress));

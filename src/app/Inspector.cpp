@@ -8,6 +8,9 @@
 #include <QVBoxLayout>
 
 #include "views/kit/DarkroomTheme.h"
+#include "views/kit/StandardColors.h"
+#include "views/kit/FittingRows.h"
+#include "views/kit/FittingText.h"
 #include "views/kit/Icons.h"
 #include "views/kit/ProSlider.h"
 #include "app/standins/CanvasViews.h"
@@ -23,17 +26,18 @@ constexpr double kTolerance = 0.001;
 
 bool off(double value, double neutral) { return std::abs(value - neutral) > kTolerance; }
 
-QLabel* sectionTitle() {
-    auto* title = new QLabel;
-    title->setStyleSheet(QStringLiteral("color: #969696; font-size: 11px; font-weight: bold;"));
+// A long title gives way to the reset link beside it.
+FittingLabel* sectionTitle() {
+    auto* title = new FittingLabel;
+    title->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::label, QFont::Bold,
+                                                  standardColor(StandardColor::SecondaryText)));
     return title;
 }
 
 QWidget* divider(bool dark) {
     auto* line = new QWidget;
     line->setFixedHeight(1);
-    line->setStyleSheet(dark ? QStringLiteral("background: %1;").arg(DarkroomTheme::separator().name(QColor::HexArgb))
-                             : QStringLiteral("background: rgba(255, 255, 255, 20);"));
+    line->setStyleSheet(DarkroomTheme::fillStyle(dark ? DarkroomTheme::separator() : DarkroomTheme::faintLine()));
     return line;
 }
 
@@ -155,8 +159,7 @@ QPushButton* Inspector::resetButton(std::function<void(EditParameters&)> reset) 
     auto* button = new QPushButton;
     button->setFlat(true);
     button->setCursor(Qt::PointingHandCursor);
-    button->setStyleSheet(QStringLiteral("QPushButton { color: %1; font-size: 10px; font-weight: 500; border: none; }")
-                              .arg(DarkroomTheme::accent().name()));
+    button->setStyleSheet(DarkroomTheme::resetLinkStyle());
     connect(button, &QPushButton::clicked, this, [this, reset = std::move(reset)] {
         EditParameters p = vm_.parameters();
         reset(p);
@@ -199,8 +202,9 @@ QWidget* Inspector::geometrySection() {
     straighten->addWidget(autoHorizon_);
     rows->addLayout(straighten);
 
-    auto* orientation = new QHBoxLayout;
-    orientation->setSpacing(8);
+    // Labels alone, then icons alone, when the three do not fit side by side.
+    orientationRow_ = new IconFallbackRow(IconFallbackRow::Widths::equal, 8);
+    orientationRow_->setIconsGiveWayFirst(true);
     const struct {
         const char* key;
         const char* symbol;
@@ -212,13 +216,12 @@ QWidget* Inspector::geometrySection() {
     for (const auto& b : buttons) {
         auto* button = new QPushButton(symbolIcon(b.symbol), {});
         button->setObjectName(QString::fromUtf8(b.key));
-        button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-        button->setStyleSheet(QStringLiteral("font-size: 10px;"));
+        button->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::small));
         connect(button, &QPushButton::clicked, this, b.action);
-        orientation->addWidget(button, 1);
+        orientationRow_->addButton(button);
         orientation_.emplace_back(button, b.key);
     }
-    rows->addLayout(orientation);
+    rows->addWidget(orientationRow_);
     return section;
 }
 
@@ -230,7 +233,7 @@ QWidget* Inspector::slidersSection(const char* titleKey, std::function<bool(cons
     column->setSpacing(5);
     auto* header = new QHBoxLayout;
     header->setContentsMargins(0, 0, 0, 2);
-    QLabel* title = sectionTitle();
+    FittingLabel* title = sectionTitle();
     QPushButton* button = resetButton(std::move(reset));
     button->setObjectName(QStringLiteral("reset.") + QString::fromUtf8(titleKey));
     header->addWidget(title);
@@ -282,7 +285,7 @@ std::vector<const char*> Inspector::visibleResets() const {
 
 void Inspector::refresh() {
     const EditParameters& p = vm_.parameters();
-    geometryTitle_->setText(localized("inspector.geometry"));
+    geometryTitle_->setFullText(localized("inspector.geometry"));
     cropReset_->setText(localized("common.reset"));
     cropReset_->setToolTip(localized("common.reset"));
     cropReset_->setVisible(!(p.crop == CropParameters::defaultValue()));
@@ -293,9 +296,9 @@ void Inspector::refresh() {
     autoHorizon_->setIcon(detecting ? QIcon() : symbolIcon("wand.and.stars"));
     autoHorizon_->setText(detecting ? QStringLiteral("…") : QString());
     autoHorizon_->setToolTip(localized("inspector.autoHorizon"));
-    for (auto& [button, key] : orientation_) button->setText(localized(key));
+    for (auto& [button, key] : orientation_) orientationRow_->setLabel(button, localized(key), localized(key));
     for (Section& section : sections_) {
-        section.title->setText(localized(section.titleKey));
+        section.title->setFullText(localized(section.titleKey));
         section.reset->setText(localized("common.reset"));
         section.reset->setToolTip(localized("common.reset"));
         section.reset->setVisible(section.changed(p));

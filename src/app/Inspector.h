@@ -19,6 +19,8 @@ class QVBoxLayout;
 namespace vantrel {
 
 class DarkroomViewModel;
+class FittingLabel;
+class IconFallbackRow;
 class ProSlider;
 
 // The change tests that show a section's reset button.
@@ -39,7 +41,7 @@ public:
 private:
     struct Section {
         const char* titleKey;
-        QLabel* title;
+        FittingLabel* title;
         QPushButton* reset;
         std::function<bool(const EditParameters&)> changed;
     };
@@ -61,10 +63,11 @@ private:
     std::vector<Section> sections_;
     std::vector<RefreshableView*> panels_;
     std::vector<std::pair<QWidget*, const char*>> texts_;  // buttons and labels retitled on refresh
-    QLabel* geometryTitle_ = nullptr;
+    FittingLabel* geometryTitle_ = nullptr;
     QPushButton* cropReset_ = nullptr;
     QPushButton* cropToggle_ = nullptr;
     QPushButton* autoHorizon_ = nullptr;
+    IconFallbackRow* orientationRow_ = nullptr;
     std::vector<std::pair<QPushButton*, const char*>> orientation_;
     int blocks_ = 0;
 };

@@ -14,6 +14,8 @@
 #include "app/AutomationActions.h"
 #include "app/BatchExportOverlay.h"
 #include "views/kit/DarkroomTheme.h"
+#include "views/kit/StandardColors.h"
+#include "views/kit/FittingText.h"
 #include "app/CanvasArea.h"
 #include "views/kit/Icons.h"
 #include "app/Inspector.h"
@@ -103,9 +105,9 @@ MainWindow::MainWindow(std::unique_ptr<DarkroomViewModel> viewModel, Localizatio
     filled(culling, DarkroomTheme::windowBackground());
     culling->setFixedHeight(34);
     views_.push_back(culling);
-    status_ = new QLabel;
+    status_ = new FittingLabel;  // a long message is elided, whole in the tooltip
     status_->setObjectName(QStringLiteral("statusLine"));
-    status_->setStyleSheet(QStringLiteral("color: #969696; padding: 0 12px;"));
+    status_->setStyleSheet(DarkroomTheme::colorStyle(standardColor(StandardColor::SecondaryText)) + QStringLiteral(" padding: 0 12px;"));
     status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     filled(status_, DarkroomTheme::windowBackground());
     auto* cullingRow = new QHBoxLayout;
@@ -259,7 +261,7 @@ void MainWindow::scheduleRefresh() {
 
 void MainWindow::refreshNow() {
     refreshPending_ = false;
-    status_->setText(QString::fromStdString(vm_->statusMessage()));
+    status_->setFullText(QString::fromStdString(vm_->statusMessage()));
     for (RefreshableView* view : views_) view->refresh();
 
     // While quitting no sheet may open again.

@@ -35,6 +35,7 @@ class Inspector;
 class Sidebar;
 class TopBar;
 class DarkroomViewModel;
+class FittingLabel;
 class LocalizationManager;
 class ProSlider;
 class RefreshableView;
@@ -120,7 +121,7 @@ private:
     QWidget* sidebar_ = nullptr;
     QWidget* canvasArea_ = nullptr;
     QWidget* inspector_ = nullptr;
-    QLabel* status_ = nullptr;
+    FittingLabel* status_ = nullptr;
     BatchExportOverlay* overlay_ = nullptr;
     QPointer<QDialog> batchSyncSheet_;
     QPointer<QDialog> exportSheet_;

@@ -12,6 +12,8 @@
 #include <QVBoxLayout>
 
 #include "views/kit/DarkroomTheme.h"
+#include "views/kit/StandardColors.h"
+#include "views/kit/FittingText.h"
 #include "views/kit/Icons.h"
 #include "viewmodel/DarkroomViewModel.h"
 #include "viewmodel/FileDialogs.h"
@@ -19,14 +21,6 @@
 namespace vantrel {
 
 namespace {
-
-QString rgba(const QColor& colour, double opacity) {
-    return QStringLiteral("rgba(%1, %2, %3, %4)")
-        .arg(colour.red())
-        .arg(colour.green())
-        .arg(colour.blue())
-        .arg(int(opacity * 255));
-}
 
 QLabel* iconLabel(const char* symbol, int size) {
     auto* label = new QLabel;
@@ -82,15 +76,15 @@ QWidget* RecipeList::header(const char* symbol, const char* key, int count, bool
     row->setContentsMargins(2, 0, 2, 0);
     row->setSpacing(4);
     row->addWidget(iconLabel(symbol, 10));
-    auto* title = new QLabel(localized(key));
-    title->setStyleSheet(QStringLiteral("font-size: 10px; font-weight: bold; color: %1;")
-                             .arg(accent ? DarkroomTheme::accent().name() : QStringLiteral("#969696")));
+    auto* title = new FittingLabel;
+    title->setFullText(localized(key));
+    title->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::small, QFont::Bold,
+                                                  accent ? DarkroomTheme::accent() : standardColor(StandardColor::SecondaryText)));
     row->addWidget(title);
     row->addStretch(1);
     auto* badge = new QLabel(QString::number(count));
     badge->setObjectName(QStringLiteral("badge"));
-    badge->setStyleSheet(QStringLiteral("font-size: 9px; font-weight: 600; color: #969696; padding: 1px 5px;"
-                                        " background: rgba(255, 255, 255, 20); border-radius: 4px;"));
+    badge->setStyleSheet(DarkroomTheme::badgeStyle());
     row->addWidget(badge);
     return header;
 }
@@ -101,10 +95,7 @@ QWidget* RecipeList::row(const FilmPreset& preset, bool custom) {
     row->setObjectName(QString::fromStdString((custom ? "custom:" : "classic:") + preset.id));
     row->setProperty("active", active);
     row->setAttribute(Qt::WA_StyledBackground);
-    row->setStyleSheet(QStringLiteral("#%1 { background: %2; border: 1px solid %3; border-radius: 6px; }")
-                           .arg(row->objectName().replace(':', '_'),
-                                active ? rgba(DarkroomTheme::accent(), 0.3) : QStringLiteral("rgba(255,255,255,10)"),
-                                active ? DarkroomTheme::accent().name() : QStringLiteral("transparent")));
+    row->setStyleSheet(DarkroomTheme::cardStyle(row->objectName().replace(':', '_'), active));
     row->setObjectName(row->objectName().replace(':', '_'));
     auto* line = new QHBoxLayout(row);
     line->setContentsMargins(0, 0, 0, 0);
@@ -116,11 +107,19 @@ QWidget* RecipeList::row(const FilmPreset& preset, bool custom) {
     auto* first = new QHBoxLayout;
     first->setSpacing(4);
     if (custom) first->addWidget(iconLabel("star.fill", 9));
-    auto* name = new QLabel(QString::fromStdString(preset.localizedName()));
-    name->setStyleSheet(QStringLiteral("font-size: 11px; font-weight: %1; color: %2;")
-                            .arg(active ? "bold" : "500", active ? "white" : "#e6e6e6"));
-    name->setWordWrap(!custom);  // a custom name keeps to one line
-    if (custom) name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    const QString nameText = QString::fromStdString(preset.localizedName());
+    QLabel* name = nullptr;
+    if (custom) {
+        // A custom name keeps to one line, elided; a card's name wraps.
+        auto* line = new FittingLabel;
+        line->setFullText(nameText);
+        name = line;
+    } else {
+        name = new QLabel(nameText);
+        name->setWordWrap(true);
+    }
+    name->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::label, active ? QFont::Bold : QFont::Medium,
+                                                 active ? QColor(Qt::white) : standardColor(StandardColor::PrimaryText)));
     first->addWidget(name, 1);
     if (active) {
         auto* mark = iconLabel("checkmark", 10);
@@ -130,11 +129,11 @@ QWidget* RecipeList::row(const FilmPreset& preset, bool custom) {
     text->addLayout(first);
     const std::string subtitle = preset.localizedSubtitle();
     if (!subtitle.empty()) {
-        auto* second = new QLabel(QString::fromStdString(subtitle));
-        second->setWordWrap(true);
-        second->setMaximumHeight(28);  // two lines
-        second->setStyleSheet(QStringLiteral("font-size: 9px; color: %1;")
-                                  .arg(active ? QStringLiteral("rgba(255,255,255,204)") : QStringLiteral("#969696")));
+        auto* second = new FittingLabel;
+        second->setMaximumLines(2);
+        second->setFullText(QString::fromStdString(subtitle));
+        second->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::caption, QFont::Normal,
+                                                       active ? whiteAt(0.8) : standardColor(StandardColor::SecondaryText)));
         text->addWidget(second);
     }
     line->addLayout(text, 1);
@@ -205,9 +204,11 @@ void RecipeList::refresh() {
         empty->setObjectName(QStringLiteral("noCustomRecipes"));
         empty->setAlignment(Qt::AlignCenter);
         empty->setWordWrap(true);
-        empty->setStyleSheet(QStringLiteral("font-size: 10px; font-weight: 500; color: #969696; padding: 10px;"
-                                            " background: rgba(255,255,255,5); border: 1px dashed rgba(255,255,255,20);"
-                                            " border-radius: 6px;"));
+        empty->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::small, QFont::Medium,
+                                                      standardColor(StandardColor::SecondaryText)) +
+                             QStringLiteral(" padding: 10px; background: %1; border: 1px dashed %2; border-radius: 6px;")
+                                 .arg(DarkroomTheme::css(whiteAt(0.02)),
+                                      DarkroomTheme::css(DarkroomTheme::faintLine())));
         customSection->addWidget(empty);
     }
     for (const FilmPreset& preset : custom) customSection->addWidget(row(preset, true));
@@ -215,7 +216,7 @@ void RecipeList::refresh() {
 
     auto* line = new QWidget;
     line->setFixedHeight(1);
-    line->setStyleSheet(QStringLiteral("background: rgba(255, 255, 255, 20);"));
+    line->setStyleSheet(DarkroomTheme::fillStyle(DarkroomTheme::faintLine()));
     stack->addWidget(line);
 
     auto* classicSection = new QVBoxLayout;

@@ -3,7 +3,6 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
 #include <QScrollArea>
@@ -12,6 +11,8 @@
 #include <QVBoxLayout>
 
 #include "views/kit/DarkroomTheme.h"
+#include "views/kit/FittingRows.h"
+#include "views/kit/FittingText.h"
 #include "views/kit/Icons.h"
 #include "app/RecipeList.h"
 #include "app/standins/CanvasViews.h"
@@ -25,25 +26,25 @@ namespace {
 QWidget* faintDivider() {
     auto* line = new QWidget;
     line->setFixedHeight(1);
-    line->setStyleSheet(QStringLiteral("background: rgba(255, 255, 255, 20);"));
+    line->setStyleSheet(DarkroomTheme::fillStyle(DarkroomTheme::faintLine()));
     return line;
 }
 
-QPushButton* wide(const char* symbol, const QString& style) {
-    auto* button = new QPushButton(symbolIcon(symbol), {});
+// A button across the column; a label too long for it is elided.
+FittingButton* wide(const char* symbol, const QString& style) {
+    auto* button = new FittingButton(FittingButton::Fit::elide, symbolIcon(symbol));
     button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     button->setFocusPolicy(Qt::NoFocus);
     button->setStyleSheet(style);
     return button;
 }
 
-QPushButton* link(const char* name) {
-    auto* button = new QPushButton;
+FittingButton* link(const char* name) {
+    auto* button = new FittingButton(FittingButton::Fit::elide);
     button->setObjectName(QString::fromUtf8(name));
     button->setFlat(true);
     button->setFocusPolicy(Qt::NoFocus);
-    button->setStyleSheet(QStringLiteral("QPushButton { border: none; color: #969696; font-size: 10px; }"
-                                         "QPushButton:disabled { color: #555; }"));
+    button->setStyleSheet(DarkroomTheme::linkStyle(DarkroomTheme::TextSize::small));
     return button;
 }
 
@@ -87,16 +88,15 @@ Sidebar::Sidebar(DarkroomViewModel& vm, std::shared_ptr<FileDialogs> dialogs, QW
     auto* pickerRow = new QHBoxLayout(picker);
     pickerRow->setContentsMargins(10, 10, 10, 0);
     pickerRow->setSpacing(0);
-    presetsTab_ = new QPushButton;
-    snapshotsTab_ = new QPushButton;
+    presetsTab_ = new FittingButton(FittingButton::Fit::elide);
+    snapshotsTab_ = new FittingButton(FittingButton::Fit::elide);
     presetsTab_->setObjectName(QStringLiteral("tab.presets"));
     snapshotsTab_->setObjectName(QStringLiteral("tab.snapshots"));
     for (QPushButton* tab : {presetsTab_, snapshotsTab_}) {
         tab->setCheckable(true);
         tab->setFocusPolicy(Qt::NoFocus);
         tab->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-        tab->setStyleSheet(QStringLiteral("QPushButton { font-size: 11px; padding: 3px; border: 1px solid rgba(255,255,255,30); }"
-                                          "QPushButton:checked { background: rgba(255,255,255,40); }"));
+        tab->setStyleSheet(DarkroomTheme::segmentStyle());
         pickerRow->addWidget(tab);
     }
     connect(presetsTab_, &QPushButton::clicked, this, [this] { setTab(Tab::presets); });
@@ -126,10 +126,8 @@ QWidget* Sidebar::recipesTab(std::shared_ptr<FileDialogs> dialogs) {
     auto* header = new QHBoxLayout;
     header->setContentsMargins(10, 2, 10, 0);
     header->setSpacing(6);
-    newRecipe_ = wide("plus.circle.fill",
-                      QStringLiteral("QPushButton { font-size: 11px; font-weight: 500; background: %1; color: white;"
-                                     " border-radius: 4px; padding: 3px; }")
-                          .arg(DarkroomTheme::accent().name()));
+    newRecipe_ = wide("plus.circle.fill", DarkroomTheme::prominentButtonStyle(DarkroomTheme::TextSize::label,
+                                                                               QFont::Medium, 4, QStringLiteral("3px")));
     newRecipe_->setObjectName(QStringLiteral("newRecipe"));
     connect(newRecipe_, &QPushButton::clicked, this, [this] { vm_.setIsShowingSavePresetSheet(true); });
     revealRecipes_ = new QPushButton(symbolIcon("folder"), {});
@@ -156,59 +154,51 @@ QWidget* Sidebar::rollActions() {
     auto* column = new QVBoxLayout(block);
     column->setContentsMargins(12, 0, 12, 12);
     column->setSpacing(8);
-    const QString plain = QStringLiteral("QPushButton { font-size: 11px; padding: 3px; }");
+    const QString plain = DarkroomTheme::borderedButtonStyle(DarkroomTheme::TextSize::label);
 
-    auto* copyPaste = new QHBoxLayout;
-    copyPaste->setSpacing(8);
-    copy_ = wide("doc.on.doc", plain);
-    paste_ = wide("doc.on.clipboard", plain);
+    // Labels alone, then icons alone, when the two do not fit side by side.
+    copyPaste_ = new IconFallbackRow(IconFallbackRow::Widths::equal, 8);
+    copyPaste_->setIconsGiveWayFirst(true);
+    copy_ = new QPushButton(symbolIcon("doc.on.doc"), {});
+    paste_ = new QPushButton(symbolIcon("doc.on.clipboard"), {});
+    for (QPushButton* button : {copy_, paste_}) {
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setStyleSheet(plain);
+        copyPaste_->addButton(button);
+    }
     copy_->setObjectName(QStringLiteral("copyParams"));
     paste_->setObjectName(QStringLiteral("pasteParams"));
     connect(copy_, &QPushButton::clicked, this, [this] { vm_.copyParameters(); });
     connect(paste_, &QPushButton::clicked, this, [this] { vm_.pasteParameters(); });
-    copyPaste->addWidget(copy_);
-    copyPaste->addWidget(paste_);
-    column->addLayout(copyPaste);
+    column->addWidget(copyPaste_);
 
     batchExport_ = wide("square.and.arrow.up.on.square.fill",
-                        QStringLiteral("QPushButton { font-size: 11px; font-weight: bold; background: %1; color: white;"
-                                       " border-radius: 4px; padding: 3px; }")
-                            .arg(DarkroomTheme::accent().name()));
+                        DarkroomTheme::prominentButtonStyle(DarkroomTheme::TextSize::label, QFont::Bold, 4,
+                                                            QStringLiteral("3px")));
     batchExport_->setObjectName(QStringLiteral("batchExport"));
     connect(batchExport_, &QPushButton::clicked, this, [this] { vm_.presentExportDialog(); });
     column->addWidget(batchExport_);
 
-    sync_ = wide("square.and.arrow.down.on.square", QStringLiteral("QPushButton { font-size: 11px; font-weight: 500; padding: 3px; }"));
+    sync_ = wide("square.and.arrow.down.on.square",
+                 DarkroomTheme::borderedButtonStyle(DarkroomTheme::TextSize::label, QFont::Medium));
     sync_->setObjectName(QStringLiteral("syncRoll"));
     connect(sync_, &QPushButton::clicked, this, [this] { vm_.presentBatchSyncSheet(); });
     column->addWidget(sync_);
 
-    auto* selection = new QHBoxLayout;
-    selection->setSpacing(6);
+    // The selection links wrap onto a second line rather than widen the column.
+    auto* selection = new LinkRow;
     selectAll_ = link("selectAll");
     invert_ = link("invertSelection");
     clear_ = link("clearSelection");
     connect(selectAll_, &QPushButton::clicked, this, [this] { vm_.checkAllPhotos(); });
     connect(invert_, &QPushButton::clicked, this, [this] { vm_.invertCheckedPhotos(); });
     connect(clear_, &QPushButton::clicked, this, [this] { vm_.uncheckAllPhotos(); });
-    auto dot = [] {
-        auto* label = new QLabel(QStringLiteral("•"));
-        label->setStyleSheet(QStringLiteral("font-size: 10px; color: #969696;"));
-        return label;
-    };
-    selection->addStretch(1);
-    selection->addWidget(selectAll_);
-    selection->addWidget(dot());
-    selection->addWidget(invert_);
-    clearDot_ = dot();
-    selection->addWidget(clearDot_);
-    selection->addWidget(clear_);
-    selection->addStretch(1);
-    column->addLayout(selection);
+    for (QPushButton* button : {selectAll_, invert_, clear_}) selection->addLink(button);
+    column->addWidget(selection);
 
     reset_ = link("resetToMaster");
     reset_->setIcon(symbolIcon("arrow.counterclockwise"));
-    reset_->setStyleSheet(QStringLiteral("QPushButton { border: none; color: #969696; font-size: 11px; }"));
+    reset_->setStyleSheet(DarkroomTheme::linkStyle(DarkroomTheme::TextSize::label));
     connect(reset_, &QPushButton::clicked, this, [this] { vm_.resetToNeutral(); });
     column->addWidget(reset_);
     return block;
@@ -228,34 +218,31 @@ void Sidebar::refresh() {
     matrixBlock_->setVisible(hasFrame);
     if (hasFrame) matrix_->refresh();
     static_cast<QHBoxLayout*>(presetsTab_->parentWidget()->layout())->setContentsMargins(10, hasFrame ? 0 : 10, 10, 0);
-    presetsTab_->setText(localized("sidebar.filmRecipes"));
-    snapshotsTab_->setText(localized("sidebar.snapshots"));
-    newRecipe_->setText(localized("sidebar.newRecipe"));
-    newRecipe_->setToolTip(localized("sidebar.newRecipe"));
+    presetsTab_->setFullText(localized("sidebar.filmRecipes"));
+    snapshotsTab_->setFullText(localized("sidebar.snapshots"));
+    newRecipe_->setFullText(localized("sidebar.newRecipe"));
+    newRecipe_->setHelp(localized("sidebar.newRecipe"));
     revealRecipes_->setToolTip(localized("preset.revealInFinder"));
     recipes_->refresh();
     snapshots_->refresh();
 
-    copy_->setText(localized("sidebar.copyParams"));
-    copy_->setToolTip(localized("sidebar.copyParams"));
-    paste_->setText(localized("sidebar.pasteParams"));
-    paste_->setToolTip(localized("sidebar.pasteParams"));
+    copyPaste_->setLabel(copy_, localized("sidebar.copyParams"), localized("sidebar.copyParams"));
+    copyPaste_->setLabel(paste_, localized("sidebar.pasteParams"), localized("sidebar.pasteParams"));
     const int checked = int(vm_.checkedPhotoIDs().size());
     const int frames = int(vm_.photos().size());
     batchExport_->setVisible(checked > 0);
-    batchExport_->setText(localized("nav.batchExport", checked));
-    batchExport_->setToolTip(localized("nav.batchExport", checked));
-    sync_->setText(localized("sidebar.syncRoll"));
-    sync_->setToolTip(localized("sidebar.syncRoll"));
+    batchExport_->setFullText(localized("nav.batchExport", checked));
+    batchExport_->setHelp(localized("nav.batchExport", checked));
+    sync_->setFullText(localized("sidebar.syncRoll"));
+    sync_->setHelp(localized("sidebar.syncRoll"));
     sync_->setEnabled(frames >= 2);
-    selectAll_->setText(localized("sidebar.selectAll", frames));
+    selectAll_->setFullText(localized("sidebar.selectAll", frames));
     selectAll_->setEnabled(frames > 0);
-    invert_->setText(localized("sidebar.invertSelection"));
+    invert_->setFullText(localized("sidebar.invertSelection"));
     invert_->setEnabled(frames > 0);
-    clear_->setText(localized("sidebar.clearSelection"));
+    clear_->setFullText(localized("sidebar.clearSelection"));
     clear_->setVisible(checked > 0);
-    clearDot_->setVisible(checked > 0);
-    reset_->setText(localized("sidebar.resetToMaster"));
+    reset_->setFullText(localized("sidebar.resetToMaster"));
 }
 
 void Sidebar::dragEnterEvent(QDragEnterEvent* event) {

@@ -12,8 +12,8 @@
 #include <QWidget>
 
 #include "app/standins/StandInView.h"
+#include "views/kit/FittingText.h"
 
-class QLabel;
 class QPushButton;
 class QStackedWidget;
 class QVBoxLayout;
@@ -22,6 +22,7 @@ namespace vantrel {
 
 class DarkroomViewModel;
 class FileDialogs;
+class IconFallbackRow;
 class ImageMetadataMatrixView;
 class RecipeList;
 class SnapshotListView;
@@ -60,22 +61,22 @@ private:
     Tab tab_ = Tab::presets;
     QWidget* matrixBlock_;
     ImageMetadataMatrixView* matrix_;
-    QPushButton* presetsTab_;
-    QPushButton* snapshotsTab_;
+    FittingButton* presetsTab_;
+    FittingButton* snapshotsTab_;
     QStackedWidget* pages_;
     RecipeList* recipes_ = nullptr;
     SnapshotListView* snapshots_;
-    QPushButton* newRecipe_ = nullptr;
+    FittingButton* newRecipe_ = nullptr;
     QPushButton* revealRecipes_ = nullptr;
+    IconFallbackRow* copyPaste_ = nullptr;
     QPushButton* copy_ = nullptr;
     QPushButton* paste_ = nullptr;
-    QPushButton* batchExport_ = nullptr;
-    QPushButton* sync_ = nullptr;
-    QPushButton* selectAll_ = nullptr;
-    QLabel* clearDot_ = nullptr;
-    QPushButton* invert_ = nullptr;
-    QPushButton* clear_ = nullptr;
-    QPushButton* reset_ = nullptr;
+    FittingButton* batchExport_ = nullptr;
+    FittingButton* sync_ = nullptr;
+    FittingButton* selectAll_ = nullptr;
+    FittingButton* invert_ = nullptr;
+    FittingButton* clear_ = nullptr;
+    FittingButton* reset_ = nullptr;
 };
 
 }  // namespace vantrel

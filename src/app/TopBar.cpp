@@ -7,6 +7,8 @@
 #include <QToolButton>
 
 #include "views/kit/DarkroomTheme.h"
+#include "views/kit/FittingRows.h"
+#include "views/kit/FittingText.h"
 #include "views/kit/Icons.h"
 #include "services/AppLanguage.h"
 #include "services/LocalizationManager.h"
@@ -40,15 +42,15 @@ TopBar::TopBar(DarkroomViewModel& vm, LocalizationManager& localization, QWidget
     row->setContentsMargins(16, 8, 16, 8);
     row->setSpacing(12);
 
-    auto* title = new QHBoxLayout;
+    auto* title = titleGroup_ = new QHBoxLayout;
     title->setSpacing(8);
     auto* aperture = new QLabel;
     aperture->setPixmap(symbolIcon("camera.aperture").pixmap(16, 16));
     auto* name = new QLabel(QStringLiteral("Vantrel Editor"));
-    name->setStyleSheet(QStringLiteral("font-size: 14px; font-weight: 600;"));
+    name->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::title, QFont::DemiBold));
     openFolder_ = button("folder");
     openFolder_->setObjectName(QStringLiteral("openFolder"));
-    openFolder_->setStyleSheet(QStringLiteral("font-size: 12px;"));
+    openFolder_->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::control));
     connect(openFolder_, &QPushButton::clicked, this, [this] { vm_.openFolder(); });
     title->addWidget(aperture);
     title->addWidget(name);
@@ -56,8 +58,9 @@ TopBar::TopBar(DarkroomViewModel& vm, LocalizationManager& localization, QWidget
     row->addLayout(title);
     row->addStretch(1);
 
-    auto* modes = new QHBoxLayout;
-    modes->setSpacing(8);
+    // The mode buttons show their icons alone when the bar is too narrow for
+    // their labels (a long language at the window's minimum width).
+    modes_ = new IconFallbackRow(IconFallbackRow::Widths::natural, 8);
     crop_ = button("crop");
     retouch_ = button("bandage");
     mask_ = button("circle.dashed");
@@ -68,8 +71,8 @@ TopBar::TopBar(DarkroomViewModel& vm, LocalizationManager& localization, QWidget
     connect(mask_, &QPushButton::clicked, this, [this] { vm_.toggleMaskMode(); });
     connect(zoom_, &QPushButton::clicked, this, [this] { vm_.toggleZoom(); });
     connect(info_, &QPushButton::clicked, this, [this] { vm_.setIsInfoMatrixVisible(!vm_.isInfoMatrixVisible()); });
-    for (QPushButton* mode : {crop_, retouch_, mask_, zoom_, info_}) modes->addWidget(mode);
-    row->addLayout(modes);
+    for (QPushButton* mode : {crop_, retouch_, mask_, zoom_, info_}) modes_->addButton(mode);
+    row->addWidget(modes_);
     row->addStretch(1);
 
     language_ = new QToolButton;
@@ -78,7 +81,7 @@ TopBar::TopBar(DarkroomViewModel& vm, LocalizationManager& localization, QWidget
     language_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     language_->setIcon(symbolIcon("globe"));
     language_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    language_->setStyleSheet(QStringLiteral("font-size: 11px; font-weight: 500;"));
+    language_->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::label, QFont::Medium));
     language_->setMenu(new QMenu(language_));
     row->addWidget(language_);
 
@@ -86,10 +89,8 @@ TopBar::TopBar(DarkroomViewModel& vm, LocalizationManager& localization, QWidget
     export_->setObjectName(QStringLiteral("export"));
     export_->setDefault(true);  // the prominent button of the bar
     export_->setFocusPolicy(Qt::NoFocus);
-    export_->setStyleSheet(QStringLiteral("QPushButton { font-size: 12px; font-weight: 500; background: %1; color: white;"
-                                          " border-radius: 5px; padding: 4px 10px; }"
-                                          "QPushButton:disabled { background: rgba(255,255,255,25); color: #777; }")
-                               .arg(DarkroomTheme::accent().name()));
+    export_->setStyleSheet(DarkroomTheme::prominentButtonStyle(DarkroomTheme::TextSize::control, QFont::Medium, 5,
+                                                               QStringLiteral("4px 10px")));
     connect(export_, &QPushButton::clicked, this, [this] { vm_.presentExportDialog(); });
     row->addWidget(export_);
 
@@ -100,18 +101,30 @@ TopBar::TopBar(DarkroomViewModel& vm, LocalizationManager& localization, QWidget
 bool TopBar::isActive(const QPushButton* button) { return button->property("active").toBool(); }
 
 void TopBar::setMode(QPushButton* button, bool active, const QString& text, const char* tooltip) {
-    button->setText(text);
-    button->setToolTip(localized(tooltip));
     button->setProperty("active", active);
-    const QString accent = DarkroomTheme::accent().name();
-    button->setStyleSheet(
-        active ? QStringLiteral("QPushButton { color: %1; font-size: 12px; font-weight: bold; border-radius: 6px;"
-                                " background: rgba(%2, %3, %4, 38); padding: 3px 8px; }")
-                     .arg(accent)
-                     .arg(DarkroomTheme::accent().red())
-                     .arg(DarkroomTheme::accent().green())
-                     .arg(DarkroomTheme::accent().blue())
-               : QStringLiteral("QPushButton { font-size: 12px; padding: 3px 8px; }"));
+    button->setStyleSheet(DarkroomTheme::modeButtonStyle(active));
+    modes_->setLabel(button, text, localized(tooltip));
+}
+
+void TopBar::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    fitFolderLabel();
+}
+
+// On a narrow bar the open-folder button shows its icon alone before the mode
+// buttons give up their labels.
+void TopBar::fitFolderLabel() {
+    QString text = folderLabel_;
+    if (isVisible()) {
+        // The nested title group caches its size until the next layout pass.
+        titleGroup_->invalidate();
+        layout()->invalidate();
+        const int labelled = layout()->sizeHint().width() - openFolder_->sizeHint().width() +
+                             buttonSizeFor(*openFolder_, folderLabel_).width();
+        if (width() < labelled) text.clear();
+    }
+    if (openFolder_->text() != text) openFolder_->setText(text);
+    openFolder_->setToolTip(folderLabel_);
 }
 
 void TopBar::rebuildLanguageMenu() {
@@ -130,8 +143,7 @@ void TopBar::rebuildLanguageMenu() {
 }
 
 void TopBar::refresh() {
-    openFolder_->setText(localized("nav.openFolder"));
-    openFolder_->setToolTip(localized("nav.openFolder"));
+    folderLabel_ = localized("nav.openFolder");
     setMode(crop_, vm_.isCroppingMode(), localized(vm_.isCroppingMode() ? "nav.done" : "nav.crop"), "nav.crop");
     setMode(retouch_, vm_.isRetouchMode(), localized(vm_.isRetouchMode() ? "nav.done" : "nav.retouch"),
             "nav.retouch");
@@ -164,6 +176,7 @@ void TopBar::refresh() {
         export_->setText(localized(vm_.isExporting() ? "dialog.exporting" : "nav.exportPhoto"));
         export_->setToolTip(localized("nav.exportPhoto"));
     }
+    fitFolderLabel();
 }
 
 }  // namespace vantrel

@@ -7,6 +7,7 @@
 
 #include "app/standins/StandInView.h"
 
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class QToolButton;
@@ -14,6 +15,7 @@ class QToolButton;
 namespace vantrel {
 
 class DarkroomViewModel;
+class IconFallbackRow;
 class LocalizationManager;
 
 class TopBar final : public QWidget, public RefreshableView {
@@ -34,13 +36,20 @@ public:
     // A mode button's active look.
     static bool isActive(const QPushButton* button);
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    void fitFolderLabel();
     void setMode(QPushButton* button, bool active, const QString& text, const char* tooltip);
     void rebuildLanguageMenu();
 
     DarkroomViewModel& vm_;
     LocalizationManager& localization_;
+    QHBoxLayout* titleGroup_;
     QPushButton* openFolder_;
+    QString folderLabel_;
+    IconFallbackRow* modes_;
     QPushButton* crop_;
     QPushButton* retouch_;
     QPushButton* mask_;

@@ -77,7 +77,7 @@ TEST(ProSliderTest, AValueFormatterShowsTheStoredValueInAnotherForm) {
     // An empty formatter returns to the format.
     feather.slider->setValueFormatter({});
     EXPECT_EQ(feather.slider->readout()->text(), "1%");
-    EXPECT_EQ(feather.slider->titleLabel()->toolTip(), "Double-click to reset to default (0%)");
+    EXPECT_TRUE(feather.slider->titleLabel()->toolTip().startsWith("Double-click to reset to default (0%)"));
 }
 
 TEST(ProSliderTest, DragMappingSnapsHalvesAwayFromZeroAndClamps) {

@@ -14,6 +14,7 @@
 
 #include "services/L10n.h"
 #include "services/TextFormatter.h"
+#include "views/kit/FittingText.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
 
@@ -21,15 +22,10 @@ namespace vantrel {
 
 namespace {
 
-QString rgba(const QColor& c, double opacity) {
-    return QStringLiteral("rgba(%1,%2,%3,%4)").arg(c.red()).arg(c.green()).arg(c.blue()).arg(opacity);
-}
-QString rgba(const QColor& c) { return rgba(c, c.alphaF()); }
-
-// The title: a double click resets.
-class ResettingLabel final : public QLabel {
+// The title: a double click resets; a long title gives way to the read-out.
+class ResettingLabel final : public FittingLabel {
 public:
-    ResettingLabel(const QString& text, std::function<void()> onReset) : QLabel(text), onReset_(std::move(onReset)) {}
+    explicit ResettingLabel(std::function<void()> onReset) : onReset_(std::move(onReset)) {}
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent*) override { onReset_(); }
@@ -135,7 +131,7 @@ ProSlider::ProSlider(QString title, Binding<double> value, Range range, double d
     if (!title.isEmpty()) {
         auto* row = new QHBoxLayout;
         row->setContentsMargins(0, 0, 0, 0);
-        title_ = new ResettingLabel(title, [this] { resetToDefault(); });
+        title_ = new ResettingLabel([this] { resetToDefault(); });
         readout_ = new QPushButton;
         readout_->setFlat(true);
         readout_->setCursor(Qt::PointingHandCursor);
@@ -153,10 +149,10 @@ ProSlider::ProSlider(QString title, Binding<double> value, Range range, double d
 
 void ProSlider::setTitle(const QString& title) {
     if (!title_) return;
-    title_->setText(title);
     const QString tip =
         QString::fromStdString(L10n::tr("slider.resetTooltip", formattedValue(defaultValue_).toStdString()));
-    title_->setToolTip(tip);
+    title_->setFullText(title);
+    title_->setHelp(tip);
     readout_->setToolTip(tip);
 }
 
@@ -194,7 +190,10 @@ QString ProSlider::formattedValue(double value) const {
 
 void ProSlider::setValueFormatter(ValueFormatter formatter) {
     formatter_ = std::move(formatter);
-    if (title_) setTitle(title_->text());
+    if (title_) {
+        setTitle(title_->fullText());
+        reserveReadout();
+    }
     refresh();
 }
 
@@ -239,16 +238,20 @@ void ProSlider::restyle() {
     const bool changed = isChanged();
     if (styledAs_ == int(changed)) return;
     styledAs_ = int(changed);
-    title_->setFont(pixelFont(10.5, changed ? QFont::DemiBold : QFont::Normal));
+    title_->setFont(pixelFont(DarkroomTheme::TextSize::slider, changed ? QFont::DemiBold : QFont::Normal));
     QPalette palette = title_->palette();
     palette.setColor(QPalette::WindowText, standardColor(changed ? StandardColor::PrimaryText : StandardColor::SecondaryText));
     title_->setPalette(palette);
 
-    readout_->setFont(pixelFont(10.5, QFont::Medium, FontDesign::Monospaced));
-    readout_->setStyleSheet(QStringLiteral("QPushButton { color: %1; background: %2; border: none; border-radius: 3px;"
-                                           " padding: 0.5px 4px; }")
-                                .arg(changed ? rgba(tint_) : rgba(standardColor(StandardColor::SecondaryText)),
-                                     changed ? rgba(tint_, 0.14) : rgba(Qt::white, 0.04)));
+    readout_->setFont(pixelFont(DarkroomTheme::TextSize::slider, QFont::Medium, FontDesign::Monospaced));
+    readout_->setStyleSheet(DarkroomTheme::readoutStyle(tint_, changed));
+    reserveReadout();
+}
+
+// Room for the widest value of the range, so the read-out never gives way.
+void ProSlider::reserveReadout() {
+    readout_->setMinimumWidth(std::max(buttonSizeFor(*readout_, formattedValue(range_.lower)).width(),
+                                       buttonSizeFor(*readout_, formattedValue(range_.upper)).width()));
 }
 
 }  // namespace vantrel

@@ -14,9 +14,9 @@
 #include <QWidget>
 
 #include "views/kit/DarkroomTheme.h"
+#include "views/kit/FittingText.h"
 #include "model/Binding.h"
 
-class QLabel;
 class QPushButton;
 
 namespace vantrel {
@@ -61,6 +61,7 @@ public:
     const QColor& tintColor() const { return tint_; }
 
     double value() const { return value_.get(); }
+    Range range() const { return range_; }
     bool isDragging() const { return isDragging_; }
     // Differs from the default by more than 0.0001.
     bool isChanged() const;
@@ -72,7 +73,7 @@ public:
     // The value a drag at `x` writes: absolute position, snapped, clamped.
     static double dragValue(double x, double width, Range range, double step);
 
-    QLabel* titleLabel() const { return title_; }
+    FittingLabel* titleLabel() const { return title_; }
     QPushButton* readout() const { return readout_; }
     QWidget* track() const { return track_; }
 
@@ -81,6 +82,7 @@ private:
     void dragTo(double x);
     void endDrag();
     void restyle();
+    void reserveReadout();
 
     Binding<double> value_;
     Range range_;
@@ -94,7 +96,7 @@ private:
     bool isDragging_ = false;
     int styledAs_ = -1;  // the changed state the read-out was last styled for
 
-    QLabel* title_ = nullptr;
+    FittingLabel* title_ = nullptr;
     QPushButton* readout_ = nullptr;
     QWidget* track_ = nullptr;
 };

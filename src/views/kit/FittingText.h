@@ -1,0 +1,89 @@
+#pragma once
+// Texts that give way in a fixed width instead of widening their column: a
+// label that elides its one line at the end (or wraps onto a few lines and
+// elides the last), and a button that elides its label or falls back to its
+// icon. Whatever is cut stands whole in the tooltip, after the help text if
+// any. While hidden they show their whole text; they fit it when shown and
+// resized. (ElidedLabel, a painted line elided in the middle, suits file
+// names; FittingLabel is a QLabel, styled by style sheets, with a help text.)
+#include <QLabel>
+#include <QPushButton>
+
+namespace vantrel {
+
+// The size a push button asks for with `text` instead of its own text (an
+// empty text: its icon alone), and the same with another icon (none: null).
+QSize buttonSizeFor(const QPushButton& button, const QString& text);
+QSize buttonSizeFor(const QPushButton& button, const QString& text, const QIcon& icon);
+// The room a push button of `size` leaves for its text beside its icon.
+QSize buttonTextRoom(const QPushButton& button, QSize size);
+// The tooltip of a control whose text `whole` may be cut: the help text, and
+// the whole text on a line of its own when cut and not already the help.
+QString tooltipFor(const QString& help, const QString& whole, bool cut);
+
+class FittingLabel : public QLabel {
+    Q_OBJECT
+
+public:
+    explicit FittingLabel(QWidget* parent = nullptr);
+
+    void setFullText(const QString& text);
+    const QString& fullText() const { return full_; }
+    void setHelp(const QString& help);
+    // Wraps onto up to `lines` lines; the last one shown is elided (1: one line).
+    void setMaximumLines(int lines);
+    bool isElided() const { return elided_; }
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+    bool hasHeightForWidth() const override { return maxLines_ > 1; }
+    int heightForWidth(int width) const override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    // The lines shown in a text width of `room`.
+    QStringList linesFor(int room, bool* elided) const;
+    int textRoom(int width) const;
+    QSize textSize(const QStringList& lines) const;
+    void refit();
+
+    QString full_;
+    QString help_;
+    int maxLines_ = 1;
+    bool elided_ = false;
+};
+
+class FittingButton : public QPushButton {
+    Q_OBJECT
+
+public:
+    enum class Fit { elide, iconOnly };
+    explicit FittingButton(Fit fit, const QIcon& icon = {}, QWidget* parent = nullptr);
+
+    void setFullText(const QString& text);
+    const QString& fullText() const { return full_; }
+    void setHelp(const QString& help);
+    bool isCut() const { return text() != full_; }
+
+    // Asks for room for the whole text; can shrink to the icon (or an ellipsis).
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void refit();
+
+    Fit fit_;
+    QString full_;
+    QString help_;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,149 @@
+// The whole window in every language, at its minimum and its default size, in
+// a resting and a busy state: every text fits its widget or is elided with its
+// whole text in the tooltip, the fixed columns hold their children, and every
+// slider's read-out has room for its values. Views that replace the stand-ins
+// are checked here as they land.
+#include <QDialog>
+#include <QPushButton>
+#include <QScrollArea>
+
+#include "WindowTestSupport.h"
+#include "app/Inspector.h"
+#include "app/Sidebar.h"
+#include "app/TopBar.h"
+#include "services/AppLanguage.h"
+#include "services/LocalizationManager.h"
+#include "views/kit/LayoutCheck.h"
+#include "views/kit/ProSlider.h"
+
+namespace vantrel::testing {
+namespace {
+
+enum class State { resting, busy, exporting };
+
+class WindowLayoutTest : public WindowTest {
+protected:
+    void TearDown() override {
+        LocalizationManager::shared().setLanguage(AppLanguage::en);
+        WindowTest::TearDown();
+    }
+
+    void settle() {
+        QCoreApplication::processEvents();
+        window->refreshNow();
+        QCoreApplication::processEvents();
+    }
+
+    void enter(State state) {
+        vm().setIsBatchExporting(false);
+        vm().uncheckAllPhotos();
+        vm().setIsCroppingMode(false);
+        vm().setIsMaskMode(false);
+        vm().setZoomScale(1.0);
+        EditParameters recipe = vm().parameters();
+        const EditParameters neutral;
+        recipe.exposure = neutral.exposure;
+        recipe.temperature = neutral.temperature;
+        recipe.sharpening = neutral.sharpening;
+        recipe.vignette = neutral.vignette;
+        recipe.crop = neutral.crop;
+        window->sidebarView()->setTab(Sidebar::Tab::presets);
+        vm().setStatusMessage("");
+        if (state == State::busy) {
+            // Every reset link shown, the longer mode labels, two frames ticked.
+            recipe.exposure = -2;
+            recipe.temperature = 9500;
+            recipe.sharpening = 1;
+            recipe.vignette = -1;
+            recipe.crop.straightenAngle = -45;
+            vm().toggleChecked(DarkroomViewModel::sampleRollPhotoIDs()[0]);
+            vm().toggleChecked(DarkroomViewModel::sampleRollPhotoIDs()[1]);
+            vm().setIsCroppingMode(true);
+            vm().setIsMaskMode(true);
+            vm().setZoomScale(2.0);
+            vm().setStatusMessage("Opened " + std::string(60, 'x') + " (36 photos) and applied the film recipe");
+            if (vm().customPresets().empty())
+                vm().saveCustomPreset("My very long custom recipe name for the warm evening light",
+                                      "Lifted shadows, warm highlights, a gentle S-curve and some grain on top", false);
+        }
+        vm().setParameters(recipe);
+        if (state == State::exporting) {
+            vm().toggleChecked(DarkroomViewModel::sampleRollPhotoIDs()[0]);
+            window->handleAutomationAction(QStringLiteral("show_batch_hud"));
+            vm().setBatchExportCurrentItem("Rendering (14/20): " + std::string(120, 'x') + ".tif");
+            window->sidebarView()->setTab(Sidebar::Tab::snapshots);
+        }
+        settle();
+    }
+
+    // Every widget shown in a column lies within the column's visible width.
+    static QString overhangs(QWidget* column, int visibleWidth) {
+        QString found;
+        for (QWidget* child : column->findChildren<QWidget*>()) {
+            if (!child->isVisibleTo(column) || child->isWindow()) continue;
+            const QRect place(child->mapTo(column, QPoint(0, 0)), child->size());
+            if (place.left() < 0 || place.right() >= visibleWidth)
+                found += QStringLiteral("%1 spans %2…%3\n")
+                             .arg(child->objectName().isEmpty() ? child->metaObject()->className() : child->objectName())
+                             .arg(place.left())
+                             .arg(place.right() + 1);
+        }
+        return found;
+    }
+};
+
+TEST_F(WindowLayoutTest, EveryLanguageFitsAtTheMinimumAndTheDefaultSize) {
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    auto* inspector = qobject_cast<QScrollArea*>(window->inspector());
+    ASSERT_NE(inspector, nullptr);
+    const char* states[] = {"resting", "busy", "exporting"};
+    for (AppLanguage language : kAllAppLanguages) {
+        LocalizationManager::shared().setLanguage(language);
+        for (QSize size : {QSize(MainWindow::kMinimumWidth, MainWindow::kMinimumHeight),
+                           QSize(MainWindow::kDefaultWidth, MainWindow::kDefaultHeight)}) {
+            window->resize(size);
+            for (State state : {State::resting, State::busy, State::exporting}) {
+                enter(state);
+                const std::string where = std::string(rawValue(language)) + " at " + std::to_string(size.width()) +
+                                          "×" + std::to_string(size.height()) + ", " + states[int(state)];
+                ASSERT_EQ(window->size(), size) << where;
+                // Labels that change refit on the next layout pass: wait for it.
+                auto report = [&] { return describeLayoutIssues(findLayoutIssues(*window)); };
+                (void)QTest::qWaitFor([&] { return report().isEmpty(); }, 1000);
+                EXPECT_EQ(report().toStdString(), "") << where;
+                EXPECT_EQ(overhangs(window->sidebar(), MainWindow::kSidebarWidth).toStdString(), "") << where;
+                EXPECT_EQ(overhangs(inspector->widget(), inspector->viewport()->width()).toStdString(), "") << where;
+                EXPECT_EQ(inspector->widget()->width(), inspector->viewport()->width()) << where;
+            }
+        }
+    }
+}
+
+// The window's dialogs are checked the same way while they are open.
+TEST_F(WindowLayoutTest, SheetsFitInEveryLanguage) {
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    vm().toggleChecked(DarkroomViewModel::sampleRollPhotoIDs()[0]);
+    vm().toggleChecked(DarkroomViewModel::sampleRollPhotoIDs()[1]);
+    for (AppLanguage language : kAllAppLanguages) {
+        LocalizationManager::shared().setLanguage(language);
+        for (auto [open, sheet] : {std::pair{&DarkroomViewModel::setIsShowingExportDialog, &MainWindow::exportSheet},
+                                   std::pair{&DarkroomViewModel::setIsShowingBatchSyncSheet, &MainWindow::batchSyncSheet},
+                                   std::pair{&DarkroomViewModel::setIsShowingSavePresetSheet,
+                                             &MainWindow::savePresetSheet}}) {
+            (vm().*open)(true);
+            settle();
+            QDialog* dialog = (window.get()->*sheet)();
+            ASSERT_NE(dialog, nullptr);
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+            EXPECT_EQ(describeLayoutIssues(findLayoutIssues(*dialog)).toStdString(), "")
+                << rawValue(language) << " " << dialog->objectName().toStdString();
+            (vm().*open)(false);
+            settle();
+        }
+    }
+}
+
+}  // namespace
+}  // namespace vantrel::testing
