@@ -8,12 +8,15 @@
 
 #include "WindowTestSupport.h"
 #include "app/CanvasArea.h"
+#include "services/LocalizationManager.h"
 #include "views/canvas/CropOverlayView.h"
 #include "views/canvas/SpotHealingOverlayView.h"
 #include "views/kit/ElidedLabel.h"
+#include "views/kit/LayoutCheck.h"
 #include "views/kit/ProSlider.h"
 #include "views/masks/SpotHealingControlBar.h"
 #include "views/panels/Chip.h"
+#include "views/panels/FloatingToolBar.h"
 #include "views/workflow/CropControlBar.h"
 
 namespace vantrel::testing {
@@ -141,6 +144,46 @@ TEST_F(ToolsWindowTest, SpotsAreAddedResizedAndRemovedFromTheWindow) {
     settle();
     QTest::mouseClick(bar->doneButton(), Qt::LeftButton);
     EXPECT_FALSE(vm().isRetouchMode());
+}
+
+// Both tools at the window's smallest and default sizes, in every language, with
+// everything their bars can show: every text fits or is shortened with its
+// whole text at hand, and nothing leaves its place.
+TEST_F(ToolsWindowTest, BothToolsFitEveryLanguageAtEverySize) {
+    EditParameters recipe = vm().parameters();
+    recipe.crop.straightenAngle = -44.5;
+    recipe.spotHealing.isVisualizeDustMode = true;
+    recipe.spotHealing.spots = {SpotItem{}, SpotItem{}, SpotItem{}};
+    vm().setParameters(recipe);
+    vm().setSelectedRetouchSpotID(recipe.spotHealing.spots[0].id);
+    for (AppLanguage language : kAllAppLanguages) {
+        LocalizationManager::shared().setLanguage(language);
+        for (QSize size : {QSize(MainWindow::kMinimumWidth, MainWindow::kMinimumHeight),
+                           QSize(MainWindow::kDefaultWidth, MainWindow::kDefaultHeight)}) {
+            window->resize(size);
+            for (bool cropping : {true, false}) {
+                vm().setIsCroppingMode(cropping);
+                vm().setIsRetouchMode(!cropping);
+                vm().setIsDetectingHorizon(cropping);
+                settle();
+                const std::string where = std::string(rawValue(language)) + " at " + std::to_string(size.width()) +
+                                          (cropping ? ", crop" : ", retouch");
+                auto report = [&] { return describeLayoutIssues(findLayoutIssues(*window->canvasArea())); };
+                (void)QTest::qWaitFor([&] { return report().isEmpty(); }, 1000);
+                EXPECT_EQ(report().toStdString(), "") << where;
+                // The bar stays inside the area, above its bottom edge.
+                auto* bar = window->canvasAreaView()->branchView()->findChild<FloatingToolBar*>();
+                ASSERT_NE(bar, nullptr) << where;
+                const QRect place(bar->mapTo(window->canvasArea(), QPoint()), bar->size());
+                EXPECT_TRUE(window->canvasArea()->rect().contains(place)) << where;
+                // At the default size the crop bar keeps to one line, its horizon text giving way first.
+                if (cropping && size.width() == MainWindow::kDefaultWidth) {
+                    EXPECT_EQ(bar->lineCount(), 1) << where;
+                }
+            }
+        }
+    }
+    LocalizationManager::shared().setLanguage(AppLanguage::en);
 }
 
 }  // namespace

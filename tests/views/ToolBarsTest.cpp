@@ -9,6 +9,7 @@
 
 #include "ViewTestSupport.h"
 #include "views/kit/ElidedLabel.h"
+#include "views/kit/LayoutCheck.h"
 #include "views/kit/ProSlider.h"
 #include "views/kit/StandardColors.h"
 #include "views/masks/SpotHealingControlBar.h"
@@ -167,25 +168,50 @@ TEST(CropControlBar, AngleReadOutResetsOnlyTheAngleAndButtonsAsk) {
     EXPECT_FALSE(f.bar.isShowingProgress());
 }
 
-TEST(CropControlBar, LongTranslationsShortenWithTheirWholeTextAtHand) {
+// A bar floating in an area of `width` points, given at most the area's width
+// as the canvas area gives it: it keeps to the area, breaking into lines.
+struct Area {
+    QWidget widget;
+    explicit Area(int width) { widget.resize(width, 300); }
+    template <typename Bar>
+    void hold(Bar& bar) {
+        bar.setParent(&widget);
+        bar.updateLines();
+        bar.resize(std::min(bar.sizeHint().width(), widget.width()), bar.sizeHint().height());
+    }
+};
+
+TEST(CropControlBar, LongTranslationsShortenOrBreakIntoLinesWithNothingCut) {
     test::ScopedLanguage german(AppLanguage::de);
     CropBarFixture f;
     f.bar.refresh();
-    ASSERT_TRUE(test::showExposed(f.bar, f.bar.sizeHint()));
-    test::saveShot(f.bar, "crop-bar-de");
-    EXPECT_FALSE(f.bar.findChild<Chip*>("cropBar.reset")->shownText().endsWith(QStringLiteral("…")));
-    EXPECT_EQ(f.bar.autoHorizonButton()->text(), "Horizont automatisch ausrichten");
     EXPECT_EQ(f.bar.autoHorizonButton()->toolTip(), "Horizont automatisch ausrichten");
-    // Narrower than it would like, the bar still shows every control.
-    f.bar.resize(f.bar.minimumSizeHint().width(), f.bar.height());
-    QCoreApplication::processEvents();
-    EXPECT_LE(f.bar.minimumSizeHint().width(), f.bar.sizeHint().width() - 100);
-    for (const char* name : {"cropBar.aspect", "cropBar.rotateLeft", "cropBar.flipH", "cropBar.reset", "cropBar.done"}) {
-        auto* control = f.bar.findChild<QWidget*>(name);
-        ASSERT_NE(control, nullptr) << name;
-        EXPECT_TRUE(f.bar.rect().contains(QRect(control->mapTo(&f.bar, QPoint()), control->size()))) << name;
+
+    // With room, one line and every text whole; within narrower areas the horizon
+    // text gives way first, then the line breaks.
+    for (int width : {2000, 700, 520, 300}) {
+        Area area(width);
+        area.hold(f.bar);
+        if (width > 800) {
+            // Wider than the test screen: packed, not shown.
+            EXPECT_EQ(f.bar.lineCount(), 1);
+            EXPECT_EQ(f.bar.width(), f.bar.sizeHint().width());
+            f.bar.setParent(nullptr);
+            continue;
+        }
+        ASSERT_TRUE(test::showExposed(area.widget));
+        QCoreApplication::processEvents();
+        EXPECT_LE(f.bar.width(), width) << width;
+        EXPECT_EQ(describeLayoutIssues(findLayoutIssues(area.widget)).toStdString(), "") << width;
+        if (width == 700) {
+            EXPECT_EQ(f.bar.lineCount(), 1);
+            EXPECT_TRUE(f.bar.autoHorizonLabel()->isElided());
+        } else {
+            EXPECT_GE(f.bar.lineCount(), 2) << width;
+        }
+        test::saveShot(f.bar, QStringLiteral("crop-bar-de-%1").arg(width));
+        f.bar.setParent(nullptr);
     }
-    test::saveShot(f.bar, "crop-bar-de-narrow");
 }
 
 // ---------------------------------------------------------------- spot-healing bar
@@ -279,7 +305,7 @@ TEST(SpotHealingControlBar, DustSwitchAndSensitivityWriteTheRecipeAndReportOnce)
     EXPECT_EQ(f.changes.count(), 3);
 }
 
-TEST(SpotHealingControlBar, GermanTextsFitOrShortenWithTheirWholeText) {
+TEST(SpotHealingControlBar, GermanTextsBreakIntoLinesWithNothingCut) {
     test::ScopedLanguage german(AppLanguage::de);
     HealingBarFixture f;
     f.recipe.value->spotHealing.isVisualizeDustMode = true;
@@ -289,15 +315,28 @@ TEST(SpotHealingControlBar, GermanTextsFitOrShortenWithTheirWholeText) {
     test::saveShot(f.bar, "healing-bar-de");
     EXPECT_EQ(f.bar.countLabel()->text(), "Zum Reparieren auf die Arbeitsfläche klicken");
     EXPECT_FALSE(f.bar.countLabel()->isElided());
-    f.bar.resize(f.bar.minimumSizeHint().width(), f.bar.height());
+
+    HealingBarFixture g;
+    g.recipe.value->spotHealing.isVisualizeDustMode = true;
+    g.selected = Uuid::random();
+    g.bar.refresh();
+    Area area(520);
+    area.hold(g.bar);
+    ASSERT_TRUE(test::showExposed(area.widget));
     QCoreApplication::processEvents();
-    test::saveShot(f.bar, "healing-bar-de-narrow");
-    EXPECT_TRUE(f.bar.countLabel()->isElided());
-    for (QWidget* control : std::initializer_list<QWidget*>{f.bar.deleteButton(), f.bar.dustButton(),
-                                                            f.bar.undoButton(), f.bar.clearButton(),
-                                                            f.bar.doneButton()})
-        EXPECT_TRUE(f.bar.rect().contains(QRect(control->mapTo(&f.bar, QPoint()), control->size())))
-            << control->objectName().toStdString();
+    EXPECT_GE(g.bar.lineCount(), 2);
+    EXPECT_LE(g.bar.width(), 520);
+    EXPECT_EQ(describeLayoutIssues(findLayoutIssues(area.widget)).toStdString(), "");
+    test::saveShot(g.bar, "healing-bar-de-520");
+    // Hiding the selected spot's group packs the lines again, dividers included.
+    g.selected.reset();
+    g.bar.refresh();
+    area.hold(g.bar);
+    g.bar.show();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(g.bar.selectedGroup()->isVisibleTo(&g.bar));
+    EXPECT_EQ(describeLayoutIssues(findLayoutIssues(area.widget)).toStdString(), "");
+    g.bar.setParent(nullptr);
 }
 
 }  // namespace

@@ -36,7 +36,7 @@ private:
     QColor colour_;
 };
 
-QHBoxLayout* group(int spacing, QWidget* owner = nullptr) {
+QHBoxLayout* group(int spacing, QWidget* owner) {
     auto* row = new QHBoxLayout(owner);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(spacing);
@@ -70,7 +70,7 @@ SpotHealingControlBar::SpotHealingControlBar(Binding<EditParameters> parameters,
     const QColor primary = standardColor(StandardColor::PrimaryText);
 
     // Brush: its radius in screen points; the overlay hands it to the selected spot.
-    QHBoxLayout* brushGroup = group(8);
+    QHBoxLayout* brushGroup = addGroup(QStringLiteral("healingBar.brushGroup"), 8);
     brushGroup->addWidget(new SymbolView("circle.dotted", 13, secondary), 0, Qt::AlignVCenter);
     brushLabel_ = label("healingBar.brushLabel", 11, QFont::Medium);
     brushGroup->addWidget(brushLabel_);
@@ -83,13 +83,10 @@ SpotHealingControlBar::SpotHealingControlBar(Binding<EditParameters> parameters,
     brushValue_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     brushValue_->setFixedWidth(44);
     brushGroup->addWidget(brushValue_);
-    row()->addLayout(brushGroup);
 
     // The selected spot, only while there is one.
-    selectedSeparator_ = addSeparator();
-    selectedGroup_ = new QWidget;
-    selectedGroup_->setObjectName(QStringLiteral("healingBar.selected"));
-    QHBoxLayout* selectedRow = group(6, selectedGroup_);
+    QHBoxLayout* selectedRow = addGroup(QStringLiteral("healingBar.selected"), 6);
+    selectedGroup_ = selectedRow->parentWidget();
     selectedRow->addWidget(new Dot(standardColor(StandardColor::Yellow)), 0, Qt::AlignVCenter);
     selectedLabel_ = label("healingBar.selectedLabel", 11, QFont::Medium);
     selectedLabel_->setColor(standardColor(StandardColor::Yellow));
@@ -99,11 +96,9 @@ SpotHealingControlBar::SpotHealingControlBar(Binding<EditParameters> parameters,
     delete_->setSymbol("trash");
     connect(delete_, &QAbstractButton::clicked, this, &SpotHealingControlBar::deleteSelectedRequested);
     selectedRow->addWidget(delete_);
-    row()->addWidget(selectedGroup_);
-    addSeparator();
 
     // Dust view and its sensitivity.
-    QHBoxLayout* dustGroup = group(8);
+    QHBoxLayout* dustGroup = addGroup(QStringLiteral("healingBar.dustGroup"), 8);
     ChipStyle dustStyle = bordered(11, QFont::DemiBold, primary);
     dustStyle.paddingX = 6;
     dustStyle.radius = 6;
@@ -134,11 +129,9 @@ SpotHealingControlBar::SpotHealingControlBar(Binding<EditParameters> parameters,
     sensitivity_->setObjectName(QStringLiteral("healingBar.sensitivity"));
     sensitivityRow->addWidget(flexibleWidth(sensitivity_, 60, 40), 0, Qt::AlignVCenter);
     dustGroup->addWidget(sensitivityGroup_);
-    row()->addLayout(dustGroup);
-    addSeparator();
 
     // Count, undo and clear.
-    QHBoxLayout* countGroup = group(8);
+    QHBoxLayout* countGroup = addGroup(QStringLiteral("healingBar.countGroup"), 8);
     count_ = label("healingBar.count", 11, QFont::Normal);
     countGroup->addWidget(count_);
     undo_ = new Chip(QString(), bordered(11, QFont::Normal, primary));
@@ -150,13 +143,11 @@ SpotHealingControlBar::SpotHealingControlBar(Binding<EditParameters> parameters,
     clear_->setObjectName(QStringLiteral("healingBar.clear"));
     connect(clear_, &QAbstractButton::clicked, this, &SpotHealingControlBar::clearRequested);
     countGroup->addWidget(clear_);
-    row()->addLayout(countGroup);
-    addSeparator();
 
     done_ = new Chip(QString(), prominent(11, 6));
     done_->setObjectName(QStringLiteral("healingBar.done"));
     connect(done_, &QAbstractButton::clicked, this, &SpotHealingControlBar::doneRequested);
-    row()->addWidget(done_);
+    addGroup(QStringLiteral("healingBar.doneGroup"), 0)->addWidget(done_);
     refresh();
 }
 
@@ -181,8 +172,7 @@ void SpotHealingControlBar::refresh() {
     brushValue_->setText(pixelsText(brushRadiusPixels_.get()));
     brushValue_->setColor(tint);
 
-    selectedSeparator_->setVisible(hasSelection);
-    selectedGroup_->setVisible(hasSelection);
+    setGroupVisible(selectedGroup_, hasSelection);
     selectedLabel_->setText(localized("healing.selectedPoint"));
     delete_->setToolTip(localized("healing.deleteSelectedHelp"));
 
@@ -205,6 +195,7 @@ void SpotHealingControlBar::refresh() {
     clear_->setText(localized("mask.clear"));
     clear_->setToolTip(localized("mask.clear"));
     done_->setText(localized("nav.done"));
+    updateLines();
 }
 
 }  // namespace vantrel

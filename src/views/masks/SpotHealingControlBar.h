@@ -60,7 +60,6 @@ private:
     ElidedLabel* brushLabel_ = nullptr;
     ProSlider* brush_ = nullptr;
     ElidedLabel* brushValue_ = nullptr;
-    QWidget* selectedSeparator_ = nullptr;
     QWidget* selectedGroup_ = nullptr;
     ElidedLabel* selectedLabel_ = nullptr;
     Chip* delete_ = nullptr;

@@ -1,7 +1,12 @@
 #include "views/panels/FloatingToolBar.h"
 
+#include <algorithm>
+#include <limits>
+
+#include <QEvent>
 #include <QGraphicsDropShadowEffect>
 #include <QHBoxLayout>
+#include <QVBoxLayout>
 #include <QPainter>
 
 #include "views/kit/DarkroomTheme.h"
@@ -46,12 +51,21 @@ QWidget* FloatingToolBar::flexibleWidth(QWidget* child, int preferred, int minim
     return new FlexibleBox(child, preferred, minimum);
 }
 
+namespace {
+
+constexpr int kMarginX = 16;
+constexpr int kMarginY = 8;
+constexpr int kLineSpacing = 6;
+// Air kept between the bar and the sides of the area it floats in.
+constexpr int kSideRoom = 8;
+
+}  // namespace
+
 FloatingToolBar::FloatingToolBar(const QString& name, int spacing, QWidget* parent)
-    : QWidget(parent), row_(new QHBoxLayout(this)) {
+    : QWidget(parent), spacing_(spacing), column_(new QVBoxLayout(this)) {
     setObjectName(name);
-    row_->setContentsMargins(16, 8, 16, 8);
-    row_->setSpacing(spacing);
-    row_->setSizeConstraint(QLayout::SetDefaultConstraint);
+    column_->setContentsMargins(kMarginX, kMarginY, kMarginX, kMarginY);
+    column_->setSpacing(kLineSpacing);
     setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
     // The shadow of the whole floating panel, drawn around it over the frame.
     auto* shadow = new QGraphicsDropShadowEffect(this);
@@ -59,12 +73,104 @@ FloatingToolBar::FloatingToolBar(const QString& name, int spacing, QWidget* pare
     shadow->setBlurRadius(24);
     shadow->setOffset(0, 4);
     setGraphicsEffect(shadow);
+    // The parent's width decides the lines: watch it (and the next one, see event()).
+    watchedParent_ = parent;
+    if (parent) parent->installEventFilter(this);
 }
 
-QWidget* FloatingToolBar::addSeparator() {
-    auto* divider = new Divider;
-    row_->addWidget(divider, 0, Qt::AlignVCenter);
-    return divider;
+QHBoxLayout* FloatingToolBar::addGroup(const QString& name, int spacing, bool givesWay) {
+    auto* widget = new QWidget(this);
+    widget->setObjectName(name);
+    auto* row = new QHBoxLayout(widget);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(spacing);
+    groups_.push_back({widget, groups_.empty() ? nullptr : new Divider, givesWay});
+    if (groups_.back().divider) groups_.back().divider->setParent(this);
+    packing_.clear();  // pack afresh
+    updateLines();
+    return row;
+}
+
+void FloatingToolBar::setGroupVisible(QWidget* group, bool visible) {
+    if (group->isVisibleTo(this) == visible && !packing_.empty()) return;
+    group->setVisible(visible);
+    updateLines();
+}
+
+int FloatingToolBar::roomForLines() const {
+    const QWidget* parent = parentWidget();
+    if (!parent || isWindow()) return std::numeric_limits<int>::max();
+    return std::max(parent->width() - 2 * kSideRoom - 2 * kMarginX, 0);
+}
+
+void FloatingToolBar::updateLines() {
+    // Greedy: each shown group joins the current line while the line's natural
+    // width stays within the room.
+    const int room = roomForLines();
+    std::vector<int> packing;
+    int line = -1, used = 0;
+    for (const Group& group : groups_) {
+        if (group.widget->isHidden()) {
+            packing.push_back(-1);
+            continue;
+        }
+        const int width = group.givesWay ? group.widget->minimumSizeHint().width() : group.widget->sizeHint().width();
+        const int extra = 2 * spacing_ + 1 + width;  // the divider and its spacing
+        if (line < 0 || used + extra > room) {
+            ++line;
+            used = width;
+        } else {
+            used += extra;
+        }
+        packing.push_back(line);
+    }
+    if (packing == packing_) return;
+    packing_ = packing;
+
+    for (QHBoxLayout* old : lines_) {
+        while (QLayoutItem* item = old->takeAt(0)) delete item;  // the widgets stay
+        delete old;
+    }
+    lines_.clear();
+    for (std::size_t i = 0; i < groups_.size(); ++i) {
+        const Group& group = groups_[i];
+        const bool first = packing_[i] >= 0 && (lines_.size() <= std::size_t(packing_[i]));
+        if (packing_[i] < 0) {
+            if (group.divider) group.divider->hide();
+            continue;
+        }
+        if (first) {
+            auto* row = new QHBoxLayout;
+            row->setSpacing(spacing_);
+            row->addStretch(1);  // each line centred in the bar
+            column_->addLayout(row);
+            lines_.push_back(row);
+        }
+        QHBoxLayout* row = lines_.back();
+        if (group.divider) {
+            group.divider->setVisible(!first);
+            if (!first) row->addWidget(group.divider, 0, Qt::AlignVCenter);
+        }
+        row->addWidget(group.widget);
+    }
+    for (QHBoxLayout* row : lines_) row->addStretch(1);
+    updateGeometry();
+}
+
+bool FloatingToolBar::event(QEvent* event) {
+    if (event->type() == QEvent::ParentChange && parentWidget() != watchedParent_) {
+        if (watchedParent_) watchedParent_->removeEventFilter(this);
+        watchedParent_ = parentWidget();
+        if (watchedParent_) watchedParent_->installEventFilter(this);
+        updateLines();
+    }
+    if (event->type() == QEvent::Show || event->type() == QEvent::LanguageChange) updateLines();
+    return QWidget::event(event);
+}
+
+bool FloatingToolBar::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == watchedParent_ && event->type() == QEvent::Resize) updateLines();
+    return QWidget::eventFilter(watched, event);
 }
 
 ChipStyle FloatingToolBar::bordered(double fontPixels, QFont::Weight weight, const QColor& text) {

@@ -4,12 +4,14 @@
 
 #include <QAbstractButton>
 #include <QActionGroup>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
 #include <QTimer>
 
+#include "views/kit/ElidedLabel.h"
 #include "views/kit/Icons.h"
 #include "views/kit/Painting.h"
 #include "views/kit/ProSlider.h"
@@ -21,20 +23,35 @@
 namespace vantrel {
 
 // The automatic-horizon button: a bordered button whose label is the magic
-// wand, or a small spinning indicator while the detection runs, and a text
-// that shortens itself (the whole text is the tooltip) when the bar is narrow.
+// wand, or a small turning indicator while the detection runs, and a text
+// that shortens itself (the whole text in the tooltip) when the bar is short
+// of room.
 class AutoHorizonButton final : public QAbstractButton {
 public:
-    explicit AutoHorizonButton(QWidget* parent = nullptr) : QAbstractButton(parent) {
+    explicit AutoHorizonButton(QWidget* parent = nullptr) : QAbstractButton(parent), label_(new ElidedLabel) {
         setCursor(Qt::PointingHandCursor);
         setFocusPolicy(Qt::TabFocus);
         setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+        auto* row = new QHBoxLayout(this);
+        row->setContentsMargins(int(kPadding + kSymbol + kGap), 4, int(kPadding), 4);
+        label_->setObjectName(QStringLiteral("cropBar.autoHorizon.label"));
+        label_->setElideMode(Qt::ElideRight);
+        label_->setFont(pixelFont(11, QFont::Medium));
+        label_->setAttribute(Qt::WA_TransparentForMouseEvents);
+        row->addWidget(label_);
         spin_.setInterval(60);
         connect(&spin_, &QTimer::timeout, this, [this] {
             phase_ = (phase_ + 30) % 360;
             update();
         });
     }
+
+    void setLabel(const QString& text) {
+        label_->setText(text);
+        setToolTip(text);
+        setAccessibleName(text);
+    }
+    ElidedLabel* label() const { return label_; }
 
     void setBusy(bool busy) {
         if (busy == busy_) return;
@@ -44,21 +61,6 @@ public:
         update();
     }
     bool isBusy() const { return busy_; }
-
-    QSize sizeHint() const override {
-        const QFontMetricsF m(font());
-        return {int(std::ceil(kPadding * 2 + kSymbol + kGap + m.horizontalAdvance(text()))) + 1,
-                int(std::ceil(std::max(m.height(), kSymbol) + 8))};
-    }
-    QSize minimumSizeHint() const override {
-        const QFontMetricsF m(font());
-        return {int(std::ceil(kPadding * 2 + kSymbol + kGap + m.horizontalAdvance(QStringLiteral("…")) * 3)),
-                sizeHint().height()};
-    }
-    QString shownText() const {
-        const int room = int(width() - kPadding * 2 - kSymbol - kGap);
-        return QFontMetrics(font()).elidedText(text(), Qt::ElideRight, std::max(room, 0));
-    }
 
 protected:
     void paintEvent(QPaintEvent*) override {
@@ -76,17 +78,19 @@ protected:
         } else {
             Symbols::paint(painter, mark, "wand.and.stars", ink);
         }
-        painter.setPen(ink);
-        painter.setFont(font());
-        const double x = kPadding + kSymbol + kGap;
-        painter.drawText(QRectF(x, 0, width() - x - kPadding, height()), Qt::AlignLeft | Qt::AlignVCenter,
-                         shownText());
+    }
+    void changeEvent(QEvent* event) override {
+        // The label dims with the button.
+        if (event->type() == QEvent::EnabledChange)
+            label_->setColor(standardColor(StandardColor::PrimaryText, isEnabled() ? 1.0 : 0.45));
+        QAbstractButton::changeEvent(event);
     }
 
 private:
     static constexpr double kPadding = 7;
     static constexpr double kSymbol = 12;
     static constexpr double kGap = 4;
+    ElidedLabel* label_;
     QTimer spin_;
     int phase_ = 0;
     bool busy_ = false;
@@ -102,13 +106,6 @@ Chip* symbolButton(const char* name, const char* symbol, double size) {
     return button;
 }
 
-QHBoxLayout* group(int spacing) {
-    auto* row = new QHBoxLayout;
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(spacing);
-    return row;
-}
-
 }  // namespace
 
 CropControlBar::CropControlBar(Binding<CropParameters> crop, Source<QSize> imageSize, Source<bool> isDetectingHorizon,
@@ -119,7 +116,7 @@ CropControlBar::CropControlBar(Binding<CropParameters> crop, Source<QSize> image
     const QColor primary = standardColor(StandardColor::PrimaryText);
 
     // Aspect ratio: its short label opens the menu of every ratio.
-    QHBoxLayout* aspectGroup = group(6);
+    QHBoxLayout* aspectGroup = addGroup(QStringLiteral("cropBar.aspectGroup"), 6);
     aspectGroup->addWidget(new SymbolView("aspectratio", 12, secondary), 0, Qt::AlignVCenter);
     aspect_ = new Chip(QString(), bordered(12, QFont::Medium, primary));
     aspect_->setObjectName(QStringLiteral("cropBar.aspect"));
@@ -140,19 +137,17 @@ CropControlBar::CropControlBar(Binding<CropParameters> crop, Source<QSize> image
     connect(aspect_, &QAbstractButton::clicked, this,
             [this] { menu_->popup(aspect_->mapToGlobal(QPoint(0, aspect_->height() + 2))); });
     aspectGroup->addWidget(aspect_);
-    row()->addLayout(aspectGroup);
-    addSeparator();
 
     // Straightening: automatic horizon, the slider and the angle that resets it.
-    // Short of room, the horizon button's text shortens first (whole in its
-    // tooltip), then the slider; the other buttons keep their size.
-    QHBoxLayout* straightenGroup = group(10);
+    // Short of room, this group gives way before the bar breaks into lines:
+    // the horizon button's text shortens (whole in its tooltip), then the slider.
+    QHBoxLayout* straightenGroup = addGroup(QStringLiteral("cropBar.straightenGroup"), 10, true);
     autoHorizon_ = new AutoHorizonButton;
     autoHorizon_->setObjectName(QStringLiteral("cropBar.autoHorizon"));
-    autoHorizon_->setFont(pixelFont(11, QFont::Medium));
     connect(autoHorizon_, &QAbstractButton::clicked, this, &CropControlBar::autoHorizonRequested);
     straightenGroup->addWidget(autoHorizon_);
-    QHBoxLayout* angleRow = group(6);
+    auto* angleRow = new QHBoxLayout;
+    angleRow->setSpacing(6);
     angleRow->addWidget(new SymbolView("gyroscope", 11, secondary), 0, Qt::AlignVCenter);
     straighten_ = new ProSlider(QString(), crop_.projected(&CropParameters::straightenAngle), {-45, 45}, 0, 0.1,
                                 QStringLiteral("%.2f"), QString(), standardColor(StandardColor::Cyan));
@@ -172,11 +167,9 @@ CropControlBar::CropControlBar(Binding<CropParameters> crop, Source<QSize> image
     });
     angleRow->addWidget(angle_);
     straightenGroup->addLayout(angleRow);
-    row()->addLayout(straightenGroup);
-    addSeparator();
 
     // Orientation.
-    QHBoxLayout* orientation = group(6);
+    QHBoxLayout* orientation = addGroup(QStringLiteral("cropBar.orientationGroup"), 6);
     rotateLeft_ = symbolButton("cropBar.rotateLeft", "rotate.left", 12);
     rotateRight_ = symbolButton("cropBar.rotateRight", "rotate.right", 12);
     flip_ = symbolButton("cropBar.flipH", "arrow.left.and.right.righttriangle.left.righttriangle.right", 11);
@@ -184,11 +177,9 @@ CropControlBar::CropControlBar(Binding<CropParameters> crop, Source<QSize> image
     connect(rotateRight_, &QAbstractButton::clicked, this, &CropControlBar::rotateCWRequested);
     connect(flip_, &QAbstractButton::clicked, this, &CropControlBar::flipHRequested);
     for (Chip* button : {rotateLeft_, rotateRight_, flip_}) orientation->addWidget(button);
-    row()->addLayout(orientation);
-    addSeparator();
 
     // Finishing.
-    QHBoxLayout* finish = group(8);
+    QHBoxLayout* finish = addGroup(QStringLiteral("cropBar.finishGroup"), 8);
     reset_ = new Chip(QString(), borderless(11, QFont::Normal, secondary));
     reset_->setObjectName(QStringLiteral("cropBar.reset"));
     done_ = new Chip(QString(), prominent(11, 8));
@@ -197,13 +188,14 @@ CropControlBar::CropControlBar(Binding<CropParameters> crop, Source<QSize> image
     connect(done_, &QAbstractButton::clicked, this, &CropControlBar::doneRequested);
     finish->addWidget(reset_);
     finish->addWidget(done_);
-    row()->addLayout(finish);
     refresh();
 }
 
 QAbstractButton* CropControlBar::autoHorizonButton() const { return autoHorizon_; }
 
 bool CropControlBar::isShowingProgress() const { return autoHorizon_->isBusy(); }
+
+ElidedLabel* CropControlBar::autoHorizonLabel() const { return autoHorizon_->label(); }
 
 void CropControlBar::chooseAspect(CropAspectRatio aspect) {
     // One write: the ratio and, unless it is free, the rectangle fitted to it.
@@ -225,12 +217,7 @@ void CropControlBar::refresh() {
     const bool detecting = isDetectingHorizon_();
     autoHorizon_->setBusy(detecting);
     autoHorizon_->setEnabled(!detecting);
-    const QString autoText = localized("inspector.autoHorizon");
-    if (autoHorizon_->text() != autoText) {
-        autoHorizon_->setText(autoText);
-        autoHorizon_->setToolTip(autoText);
-        autoHorizon_->updateGeometry();
-    }
+    autoHorizon_->setLabel(localized("inspector.autoHorizon"));
     straighten_->refresh();
     angle_->setText(cropbar::angleText(crop.straightenAngle));
     const QColor angleColour = standardColor(cropbar::isAngleSet(crop.straightenAngle) ? StandardColor::Accent
@@ -249,6 +236,7 @@ void CropControlBar::refresh() {
     flip_->setToolTip(localized("inspector.flipH"));
     reset_->setText(localized("common.reset"));
     done_->setText(localized("nav.done"));
+    updateLines();
 }
 
 }  // namespace vantrel

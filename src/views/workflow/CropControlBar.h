@@ -22,6 +22,7 @@ namespace vantrel {
 
 class AutoHorizonButton;
 class Chip;
+class ElidedLabel;
 class ProSlider;
 class SymbolView;
 
@@ -40,6 +41,7 @@ public:
     Chip* aspectButton() const { return aspect_; }
     QMenu* aspectMenu() const { return menu_; }
     QAbstractButton* autoHorizonButton() const;
+    ElidedLabel* autoHorizonLabel() const;
     bool isShowingProgress() const;
     ProSlider* straightenSlider() const { return straighten_; }
     QPushButton* angleButton() const { return angle_; }
