@@ -76,8 +76,9 @@ SpotHealingControlBar::SpotHealingControlBar(Binding<EditParameters> parameters,
     brushGroup->addWidget(brushLabel_);
     brush_ = new ProSlider(QString(), brushRadiusPixels_, {6, 80}, kBrushDefault, 1);
     brush_->setObjectName(QStringLiteral("healingBar.brush"));
-    // Short of room, the labels shorten first (their whole text in the tooltip),
-    // then the sliders; the buttons keep their size.
+    // The bar breaks into lines between groups when its area is narrow; only a
+    // group wider than the whole area shortens its labels (whole in the tooltip)
+    // and its sliders, never its buttons.
     brushGroup->addWidget(flexibleWidth(brush_, 95, 60), 0, Qt::AlignVCenter);
     brushValue_ = label("healingBar.brushValue", 11, QFont::DemiBold);
     brushValue_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
