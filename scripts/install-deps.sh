@@ -11,7 +11,7 @@ PACKAGES=(
   libjpeg62-turbo-dev libtiff-dev libpng-dev zlib1g-dev
   libexiv2-dev
   libcairo2-dev libpango1.0-dev fontconfig fonts-dejavu-core fonts-urw-base35 fonts-liberation2
-  fonts-noto-cjk
+  fonts-noto-cjk fonts-noto-color-emoji
   libopencv-core-dev libopencv-imgproc-dev
   nlohmann-json3-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev

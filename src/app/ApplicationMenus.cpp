@@ -63,6 +63,7 @@ Menus install(QMainWindow& window, LocalizationManager& localization, std::funct
     quitItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     quitItem->setShortcutContext(Qt::ApplicationShortcut);
     QObject::connect(quitItem, &QAction::triggered, &window, [quit = std::move(quit)] { quit(); });
+    menus.quit = quitItem;
 
     menus.language = bar->addMenu(localized("menu.language"));
     fillLanguageMenu(*menus.language, localization);

@@ -8,6 +8,7 @@
 
 #include <QString>
 
+class QAction;
 class QMainWindow;
 class QMenu;
 
@@ -27,6 +28,7 @@ std::vector<QString> languageMenuLabels(const LocalizationManager& localization)
 struct Menus {
     QMenu* application = nullptr;
     QMenu* language = nullptr;
+    QAction* quit = nullptr;  // Ctrl+Q; the window adds it to its dialogs as well
 };
 
 // Builds both menus into the window's menu bar; `quit` runs for Ctrl+Q.

@@ -142,6 +142,11 @@ QString CanvasArea::targetLabel() const {
     return QStringLiteral("AFTER");
 }
 
+QString CanvasArea::placeholderText() const {
+    if (const std::optional<std::string>& error = vm_.previewLoadError()) return QString::fromStdString(*error);
+    return localized("preview.loadingFilm");
+}
+
 QWidget* CanvasArea::buildBranch(Branch branch) {
     views_.clear();
     navigator_ = compareHUD_ = picture_ = nullptr;
@@ -220,6 +225,7 @@ QWidget* CanvasArea::toolBranch(QWidget* overlay, QWidget* bar) {
     loading_ = new QLabel;
     loading_->setObjectName(QStringLiteral("loadingFilm"));
     loading_->setAlignment(Qt::AlignCenter);
+    loading_->setWordWrap(true);
     stack->addWidget(picture_, 0, 0);
     stack->addWidget(loading_, 0, 0);
     // The bar floats at the bottom centre, over the picture, with or without a preview.
@@ -242,7 +248,8 @@ QWidget* CanvasArea::viewingBranch() {
                                          vm_.binding(&DarkroomViewModel::isHoldingOriginal,
                                                      &DarkroomViewModel::setIsHoldingOriginal),
                                          vm_.binding(&DarkroomViewModel::compareMode, &DarkroomViewModel::setCompareMode),
-                                         [this] { return referenceLabel(); }, [this] { return targetLabel(); }, false);
+                                         [this] { return referenceLabel(); }, [this] { return targetLabel(); }, false,
+                                         nullptr, [this] { return placeholderText(); });
     auto* canvas = new ZoomPanCanvasView(vm_.binding(&DarkroomViewModel::zoomScale, &DarkroomViewModel::setZoomScale),
                                          vm_.binding(&DarkroomViewModel::panOffset, &DarkroomViewModel::setPanOffset),
                                          [this] { return imageSize(); }, true, compare);
@@ -280,7 +287,7 @@ void CanvasArea::refresh() {
     }
     if (loading_) {
         const bool waiting = vm_.renderedPreview().isNull();
-        loading_->setText(localized("preview.loadingFilm"));
+        loading_->setText(placeholderText());
         loading_->setVisible(waiting);
         picture_->setVisible(!waiting);
         static_cast<PreviewPicture*>(picture_)->showLatest();

@@ -34,6 +34,8 @@ public:
     QImage referenceImage() const;
     QString referenceLabel() const;
     QString targetLabel() const;
+    // Shown while there is no preview: why the scan cannot be shown, else the loading text.
+    QString placeholderText() const;
 
 private:
     QWidget* buildBranch(Branch branch);

@@ -247,6 +247,10 @@ void MainWindow::dismissSheets() {
 
 void MainWindow::prepareToQuit() {
     dismissSheets();
+    // Any other dialog of the window (a file panel, the update notice) ends too; a panel's
+    // own event loop returns as cancelled once this turn is over.
+    for (QDialog* dialog : findChildren<QDialog*>(Qt::FindDirectChildrenOnly))
+        if (dialog->isVisible()) dialog->reject();
     if (vm_->isBatchExporting()) vm_->cancelBatchExport();
     vm_->saveAllOnQuit();
 }
@@ -290,6 +294,14 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         if (watched == centralWidget()) placeOverlay();
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::childEvent(QChildEvent* event) {
+    QMainWindow::childEvent(event);
+    // A modal dialog blocks the window's menu bar and with it the Quit shortcut:
+    // each dialog gets the command itself, once it is complete (polished).
+    if (event->polished() && menus_.quit)
+        if (auto* dialog = qobject_cast<QDialog*>(event->child())) dialog->addAction(menus_.quit);
 }
 
 void MainWindow::showEvent(QShowEvent* event) {

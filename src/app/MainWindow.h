@@ -7,8 +7,9 @@
 // Every change the view model announces is answered by one refresh of every
 // child view on the next turn of the event loop, however many changes came.
 //
-// Closing the window ends its sheets, cancels a running batch export and saves
-// the frame's recipe, culling data and snapshots before it goes.
+// Closing the window ends its sheets and dialogs, cancels a running batch export
+// and saves the frame's recipe, culling data and snapshots before it goes. Every
+// dialog of the window carries the Quit command, so Ctrl+Q works while one is open.
 #include <memory>
 #include <vector>
 
@@ -94,6 +95,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void childEvent(QChildEvent* event) override;
 
 private:
     QWidget* buildInspector();

@@ -170,7 +170,7 @@ QMenu* RecipeList::contextMenuFor(const FilmPreset& preset, QWidget* parent) {
     return menu;
 }
 
-void RecipeList::exportRecipeFile(const FilmPreset& preset) {
+void RecipeList::exportRecipeFile(FilmPreset preset) {
     const std::optional<std::filesystem::path> destination =
         dialogs_->chooseSaveLocation(localized("preset.exportPanelTitle").toStdString(), recipeFileName(preset));
     if (!destination) return;

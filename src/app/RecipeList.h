@@ -33,7 +33,7 @@ public:
     void refresh() override;
 
     // The save panel, then the view model writes the file; cancelling does nothing.
-    void exportRecipeFile(const FilmPreset& preset);
+    void exportRecipeFile(FilmPreset preset);
     // The context menu of a custom row (tests open it without showing it).
     QMenu* contextMenuFor(const FilmPreset& preset, QWidget* parent);
 

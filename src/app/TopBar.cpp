@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
+#include <QPainter>
 #include <QPushButton>
 #include <QToolButton>
 
@@ -17,6 +18,8 @@
 namespace vantrel {
 
 namespace {
+
+const QString kGlobe = QStringLiteral("\U0001F310");
 
 QPushButton* button(const char* symbol) {
     auto* b = new QPushButton(symbolIcon(symbol), {});
@@ -127,17 +130,42 @@ void TopBar::fitFolderLabel() {
     openFolder_->setToolTip(folderLabel_);
 }
 
+void TopBar::decorateFollowItem(QAction& item, bool following, bool globeGlyph) {
+    const QString text = localized("lang.followSystem");
+    item.setProperty("currentChoice", following);
+    if (globeGlyph) {
+        item.setText(kGlobe + QLatin1Char(' ') + text);
+        item.setIcon(following ? symbolIcon("checkmark") : QIcon());
+        return;
+    }
+    item.setText(text);
+    if (!following) {
+        item.setIcon(symbolIcon("globe"));
+        return;
+    }
+    // One icon place: the globe with the check mark on its corner.
+    QPixmap picture(32, 32);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    symbolIcon("globe").paint(&painter, QRect(0, 0, 26, 26));
+    symbolIcon("checkmark").paint(&painter, QRect(14, 14, 18, 18));
+    painter.end();
+    item.setIcon(QIcon(picture));
+}
+
 void TopBar::rebuildLanguageMenu() {
     QMenu* menu = language_->menu();
     menu->clear();
     const bool following = localization_.isFollowingSystem();
-    QAction* follow = menu->addAction(QStringLiteral("🌐 ") + localized("lang.followSystem"));
-    if (following) follow->setIcon(symbolIcon("checkmark"));
+    QAction* follow = menu->addAction(QString());
+    decorateFollowItem(*follow, following, fontsCanDraw(kGlobe, menu->font()));
     connect(follow, &QAction::triggered, this, [this] { localization_.followSystemLanguage(); });
     menu->addSeparator();
     for (AppLanguage language : kAllAppLanguages) {
         QAction* item = menu->addAction(nativeNameOf(language));
-        if (!following && language == localization_.currentLanguage()) item->setIcon(symbolIcon("checkmark"));
+        const bool current = !following && language == localization_.currentLanguage();
+        item->setProperty("currentChoice", current);
+        if (current) item->setIcon(symbolIcon("checkmark"));
         connect(item, &QAction::triggered, this, [this, language] { localization_.setLanguage(language); });
     }
 }

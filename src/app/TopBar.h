@@ -12,6 +12,8 @@ class QLabel;
 class QPushButton;
 class QToolButton;
 
+class QAction;
+
 namespace vantrel {
 
 class DarkroomViewModel;
@@ -35,6 +37,10 @@ public:
     QPushButton* exportButton() const { return export_; }
     // A mode button's active look.
     static bool isActive(const QPushButton* button);
+    // The follow-the-system item of the language menu: the globe emoji before its
+    // text when a font has it, else our drawn globe as its icon; marked while chosen
+    // (the property "currentChoice" says which item is).
+    static void decorateFollowItem(QAction& item, bool following, bool globeGlyph);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -37,6 +37,9 @@ DarkroomViewModel::DarkroomViewModel(ViewModelServices services, QObject* parent
     // Each render already spreads over every core; a few threads let a
     // superseded job wind down while its successor starts.
     renderPool_.setMaxThreadCount(3);
+    // Thumbnails of other frames give way to the frame on screen.
+    developedThumbnailPool_.setMaxThreadCount(1);
+    developedThumbnailPool_.setThreadPriority(QThread::LowPriority);
 
     masterDebounceTimer_.setSingleShot(true);
     masterDebounceTimer_.setInterval(services_.timings.fullRenderDelay);
@@ -103,7 +106,7 @@ void DarkroomViewModel::openFolder() {
     if (const auto folder = services_.dialogs->chooseFolder(L10n::tr("status.openFolderTitle"))) loadFolder(*folder);
 }
 
-void DarkroomViewModel::loadFolder(const std::filesystem::path& folder, const std::optional<std::string>& frameName) {
+void DarkroomViewModel::loadFolder(std::filesystem::path folder, std::optional<std::string> frameName) {
     // Nothing of the open roll changes until a frame of the new folder has
     // loaded: a folder that fails keeps the roll, its remembered place, its
     // access and the folder its culling records are saved to.
@@ -155,7 +158,7 @@ void DarkroomViewModel::loadFolder(const std::filesystem::path& folder, const st
     generateThumbnails(photos_);
 }
 
-void DarkroomViewModel::loadSampleRoll(const std::optional<std::string>& frameName) {
+void DarkroomViewModel::loadSampleRoll(std::optional<std::string> frameName) {
     std::vector<LoadedPhoto> roll = services_.render->makeSampleRoll(sampleRollPhotoIDs());
     if (roll.empty()) return;
 
@@ -209,7 +212,7 @@ const SnapshotItem* DarkroomViewModel::activeComparisonSnapshot() const {
     return nullptr;
 }
 
-void DarkroomViewModel::selectPhoto(const Uuid& id) {
+void DarkroomViewModel::selectPhoto(Uuid id) {
     if (selectedPhotoID_ == id) return;
     if (const LoadedPhoto* outgoing = selectedPhoto()) {
         const Uuid outgoingID = frameID(*outgoing);
@@ -233,6 +236,8 @@ void DarkroomViewModel::loadSelectedPhoto() {
     const LoadedPhoto* photo = selectedPhoto();
     if (!photo) return;
     const Uuid id = frameID(*photo);
+    // Another frame's failure is not this one's; its own render tells.
+    if (previewLoadError_) setPreviewLoadError(std::nullopt);
 
     if (const auto kept = inMemoryRecipes_.find(id); kept != inMemoryRecipes_.end()) {
         setParameters(kept->second);

@@ -3,6 +3,10 @@
 // the open roll, the current frame and its recipe, the rendered previews and
 // histogram and the state of every tool, and schedules renders and saves.
 //
+// Operations take their arguments by value: each emits, and some open a panel
+// whose event loop runs, while the caller's list (a dialog's, or one of this
+// object's own published lists) may be replaced or deleted meanwhile.
+//
 // It lives on the GUI thread and is used from there only. Every assignment to a
 // published property emits that property's change signal and then
 // stateChanged(), even when the value did not change, so a window can redraw
@@ -79,14 +83,14 @@ public:
     void restoreLastSession();
     // Asks for a folder and opens it.
     void openFolder();
-    void loadFolder(const std::filesystem::path& folder, const std::optional<std::string>& frameName = std::nullopt);
-    void loadSampleRoll(const std::optional<std::string>& frameName = std::nullopt);
+    void loadFolder(std::filesystem::path folder, std::optional<std::string> frameName = std::nullopt);
+    void loadSampleRoll(std::optional<std::string> frameName = std::nullopt);
 
     // ---- frames
     const LoadedPhoto* selectedPhoto() const;
     PhotoCullingRecord selectedCullingRecord() const;
     const SnapshotItem* activeComparisonSnapshot() const;
-    void selectPhoto(const Uuid& id);
+    void selectPhoto(Uuid id);
     void loadSelectedPhoto();
     void rebuildFilmstrip();
     FilmstripItem makeFilmstripItem(const LoadedPhoto& photo) const;
@@ -98,8 +102,8 @@ public:
     void requestRender(bool final);
     void beginInteraction();
     void endInteraction();
-    void updateFilmstripThumbnail(const QImage& thumbnail, const Uuid& id);
-    void refreshFilmstripItem(const Uuid& id, const QImage& thumbnail, bool hasEdits);
+    void updateFilmstripThumbnail(QImage thumbnail, Uuid id);
+    void refreshFilmstripItem(Uuid id, QImage thumbnail, bool hasEdits);
 
     // ---- persistence
     void persistRecipe(bool immediately);
@@ -118,7 +122,7 @@ public:
     void generateThumbnails(const std::vector<LoadedPhoto>& photos);
     bool isGeneratingThumbnails() const;
 
-    void toggleChecked(const Uuid& id);
+    void toggleChecked(Uuid id);
     bool isChecked(const Uuid& id) const;
     void checkAllPhotos();
     void uncheckAllPhotos();
@@ -167,12 +171,12 @@ public:
     //       ...Zoom.cpp, ...Snapshots.cpp, ...Export.cpp)
     // Film recipes keep the frame's crop, healing, masks, subject mask and
     // negative conversion wherever the recipe leaves them at their defaults.
-    void applyPreset(const FilmPreset& preset);
-    void saveCustomPreset(const std::string& name, const std::string& subtitle, bool includeFrame);
-    void deleteCustomPreset(const std::string& id);
+    void applyPreset(FilmPreset preset);
+    void saveCustomPreset(std::string name, std::string subtitle, bool includeFrame);
+    void deleteCustomPreset(std::string id);
     void revealPresetsFolder();
-    void exportRecipe(const std::string& id, const std::filesystem::path& destination);
-    void importRecipe(const std::filesystem::path& file);
+    void exportRecipe(std::string id, std::filesystem::path destination);
+    void importRecipe(std::filesystem::path file);
     // The clipboard holds the whole recipe, in memory only.
     void copyParameters();
     void pasteParameters();
@@ -224,11 +228,11 @@ public:
     // animates those changes and follows all others at once.
     bool isZoomAnimating() const { return isZoomAnimating_; }
 
-    void saveSnapshot(const std::string& name);
-    void loadSnapshot(const SnapshotItem& snapshot);
-    void deleteSnapshot(const Uuid& id);
+    void saveSnapshot(std::string name);
+    void loadSnapshot(SnapshotItem snapshot);
+    void deleteSnapshot(Uuid id);
     // Starts comparing with the snapshot, or ends it when it is already compared.
-    void compareWithSnapshot(const SnapshotItem& snapshot);
+    void compareWithSnapshot(SnapshotItem snapshot);
     void endSnapshotComparison();
     // Renders the compared snapshot on a worker; published while still compared.
     void refreshSnapshotComparisonPreview();
@@ -236,14 +240,13 @@ public:
     void presentExportDialog();
     // Asks for a file and writes the frame there: the one checked frame when
     // exactly one is checked, else the current frame.
-    void exportCurrentPhoto(const ExportSettings& settings);
+    void exportCurrentPhoto(ExportSettings settings);
     // Asks for a folder, then beginBatchExport.
-    void startBatchExport(const std::vector<LoadedPhoto>& photos, const ExportSettings& settings);
-    void beginBatchExport(const std::vector<LoadedPhoto>& photos, const std::filesystem::path& folder,
-                          const ExportSettings& settings);
+    void startBatchExport(std::vector<LoadedPhoto> photos, ExportSettings settings);
+    void beginBatchExport(std::vector<LoadedPhoto> photos, std::filesystem::path folder, ExportSettings settings);
     // The live recipe of the current frame, else the kept, stored or sample one, else neutral.
     EditParameters recipeForExport(const LoadedPhoto& photo) const;
-    void finishBatchExport(int succeeded, int failed, const std::filesystem::path& folder);
+    void finishBatchExport(int succeeded, int failed, std::filesystem::path folder);
     // Stops before the next frame; the frame in hand is finished.
     void cancelBatchExport();
     // "<title without its last extension>_Developed.<extension>"
@@ -266,6 +269,7 @@ Q_SIGNALS:
     void exportSettingsChanged();
     void parametersChanged();
     void renderedPreviewChanged();
+    void previewLoadErrorChanged();
     void originalPreviewChanged();
     void histogramDataChanged();
     void compareModeChanged();
@@ -323,6 +327,8 @@ public:
     VANTREL_PUBLISHED(ExportSettings, exportSettings, setExportSettings){};
     VANTREL_PUBLISHED(EditParameters, parameters, setParameters){EditParameters::defaultValue()};
     VANTREL_PUBLISHED(QImage, renderedPreview, setRenderedPreview){};
+    // Why the current frame's scan could not be shown (the loader's description), while it cannot.
+    VANTREL_PUBLISHED(std::optional<std::string>, previewLoadError, setPreviewLoadError){};
     VANTREL_PUBLISHED(QImage, originalPreview, setOriginalPreview){};
     VANTREL_PUBLISHED(HistogramData, histogramData, setHistogramData){HistogramData::empty()};
     VANTREL_PUBLISHED(CompareMode, compareMode, setCompareMode){CompareMode::full};
@@ -389,6 +395,8 @@ private:
     void cancelFullRender();
     void publish(JobKind kind, std::uint64_t serial, const RenderJob& job, RenderResult result);
     void writeRecipe(const LoadedPhoto& photo, const EditParameters& recipe);
+    // The current frame's scan cannot be shown: no picture, the reason in the canvas and the status line.
+    void showLoadError(const LoadedPhoto& photo, const std::string& error);
     void replaceRoll();
     const LoadedPhoto* photoWithID(const Uuid& id) const;
 
@@ -408,8 +416,13 @@ private:
                                                 ExportFormat format) const;
     // Ends the work of this block before the view model goes (the destructor).
     void stopEditWork();
+    // Developed thumbnails of frames other than the current one, from their
+    // recipes in memory, one after another off the GUI thread.
+    void renderDevelopedThumbnails(const std::vector<LoadedPhoto>& frames);
+    void acceptDevelopedThumbnail(const Uuid& id, const EditParameters& recipe, QImage thumbnail);
 
     QThreadPool editPool_;  // analyses and exports
+    QThreadPool developedThumbnailPool_;
     std::stop_source editShutdown_;
     TaskHandle comparisonTask_;
     bool isZoomAnimating_ = false;

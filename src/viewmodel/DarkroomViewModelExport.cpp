@@ -85,7 +85,7 @@ EditParameters DarkroomViewModel::recipeForExport(const LoadedPhoto& photo) cons
 
 // ---------------------------------------------------------------- single export
 
-void DarkroomViewModel::exportCurrentPhoto(const ExportSettings& settings) {
+void DarkroomViewModel::exportCurrentPhoto(ExportSettings settings) {
     // The export dialog lists one checked frame as its target even when another
     // frame is shown: that checked frame is the one written.
     const LoadedPhoto* photo = selectedPhoto();
@@ -138,7 +138,7 @@ void DarkroomViewModel::finishSingleExport(const std::filesystem::path& destinat
 
 // ---------------------------------------------------------------- batch export
 
-void DarkroomViewModel::startBatchExport(const std::vector<LoadedPhoto>& photos, const ExportSettings& settings) {
+void DarkroomViewModel::startBatchExport(std::vector<LoadedPhoto> photos, ExportSettings settings) {
     if (photos.empty()) return;
     setIsShowingExportDialog(false);
     if (!services_.dialogs) return;
@@ -146,11 +146,11 @@ void DarkroomViewModel::startBatchExport(const std::vector<LoadedPhoto>& photos,
         services_.dialogs->chooseDestinationFolder(L10n::tr("status.batchExportFolderTitle", int(photos.size())),
                                                    L10n::tr("status.batchExportFolderPrompt"));
     if (!folder || folder->empty()) return;
-    beginBatchExport(photos, *folder, settings);
+    beginBatchExport(std::move(photos), *folder, std::move(settings));
 }
 
-void DarkroomViewModel::beginBatchExport(const std::vector<LoadedPhoto>& photos, const std::filesystem::path& folder,
-                                         const ExportSettings& settings) {
+void DarkroomViewModel::beginBatchExport(std::vector<LoadedPhoto> photos, std::filesystem::path folder,
+                                         ExportSettings settings) {
     if (!services_.exporter) return;
     const int total = int(photos.size());
     setIsBatchExporting(true);
@@ -164,9 +164,9 @@ void DarkroomViewModel::beginBatchExport(const std::vector<LoadedPhoto>& photos,
     // written, but it no longer reports, so it cannot touch this one's state.
     auto run = std::make_shared<BatchExportRun>();
     run->generation = ++batchExportGeneration_;
-    run->photos = photos;
-    run->folder = folder;
-    run->settings = settings;
+    run->photos = std::move(photos);
+    run->folder = std::move(folder);
+    run->settings = std::move(settings);
     batchExportTask_ = run;
     // The first frame starts from the event loop, so a cancel right away stops it.
     QTimer::singleShot(0, this, [this, run] { runBatchFrame(run); });
@@ -222,7 +222,7 @@ void DarkroomViewModel::finishBatchFrame(const std::shared_ptr<BatchExportRun>& 
     runBatchFrame(run);
 }
 
-void DarkroomViewModel::finishBatchExport(int succeeded, int failed, const std::filesystem::path& folder) {
+void DarkroomViewModel::finishBatchExport(int succeeded, int failed, std::filesystem::path folder) {
     setIsBatchExporting(false);
     if (succeeded >= 1) {
         const std::string suffix = failed >= 1 ? L10n::tr("status.batchSuccessWithFailed", failed) : std::string();
@@ -249,6 +249,7 @@ void DarkroomViewModel::stopEditWork() {
     editShutdown_.request_stop();
     if (batchExportTask_) batchExportTask_->cancelled = true;
     editPool_.waitForDone();
+    developedThumbnailPool_.waitForDone();
 }
 
 }  // namespace vantrel

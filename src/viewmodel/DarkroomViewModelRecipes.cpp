@@ -23,7 +23,7 @@ void DarkroomViewModel::commitRecipe(bool rebuild) {
     if (rebuild) rebuildFilmstrip();
 }
 
-void DarkroomViewModel::applyPreset(const FilmPreset& preset) {
+void DarkroomViewModel::applyPreset(FilmPreset preset) {
     EditParameters recipe = preset.parameters;
     keepFrameGroup(recipe.crop, parameters_.crop);
     keepFrameGroup(recipe.spotHealing, parameters_.spotHealing);
@@ -35,7 +35,7 @@ void DarkroomViewModel::applyPreset(const FilmPreset& preset) {
     commitRecipe(true);
 }
 
-void DarkroomViewModel::saveCustomPreset(const std::string& name, const std::string& subtitle, bool includeFrame) {
+void DarkroomViewModel::saveCustomPreset(std::string name, std::string subtitle, bool includeFrame) {
     if (!services_.presets) return;
     FilmPreset preset;
     preset.id = Uuid::random().toString();
@@ -56,7 +56,7 @@ void DarkroomViewModel::saveCustomPreset(const std::string& name, const std::str
     setStatusMessage(L10n::tr("status.presetSaved", name));
 }
 
-void DarkroomViewModel::deleteCustomPreset(const std::string& id) {
+void DarkroomViewModel::deleteCustomPreset(std::string id) {
     if (!services_.presets) return;
     try {
         services_.presets->deletePreset(id);
@@ -73,7 +73,7 @@ void DarkroomViewModel::revealPresetsFolder() {
     if (services_.presets && services_.workspace) services_.workspace->showFolder(services_.presets->presetsDirectory());
 }
 
-void DarkroomViewModel::exportRecipe(const std::string& id, const std::filesystem::path& destination) {
+void DarkroomViewModel::exportRecipe(std::string id, std::filesystem::path destination) {
     if (!services_.presets) return;
     for (const FilmPreset& preset : customPresets_) {
         if (preset.id != id) continue;
@@ -88,7 +88,7 @@ void DarkroomViewModel::exportRecipe(const std::string& id, const std::filesyste
     }
 }
 
-void DarkroomViewModel::importRecipe(const std::filesystem::path& file) {
+void DarkroomViewModel::importRecipe(std::filesystem::path file) {
     if (!services_.presets) return;
     FilmPreset imported;
     try {

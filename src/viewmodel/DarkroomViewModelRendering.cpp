@@ -2,6 +2,8 @@
 // starts, and how finished jobs are published on the GUI thread.
 #include "viewmodel/DarkroomViewModel.h"
 
+#include "services/L10n.h"
+
 #include <QMetaObject>
 
 namespace vantrel {
@@ -78,6 +80,11 @@ void DarkroomViewModel::publish(JobKind kind, std::uint64_t serial, const Render
 
     const Uuid id = frameID(job.photo);
     renderedPreviewPhotoID_ = id;
+    if (result.loadError) {
+        showLoadError(job.photo, *result.loadError);
+        return;
+    }
+    if (previewLoadError_) setPreviewLoadError(std::nullopt);
     setRenderedPreview(std::move(result.preview));
     if (result.histogram) setHistogramData(std::move(*result.histogram));
     if (job.needsOriginal && !result.original.isNull()) {
@@ -91,6 +98,19 @@ void DarkroomViewModel::publish(JobKind kind, std::uint64_t serial, const Render
         refreshFilmstripItem(id, result.thumbnail, !job.recipe.sameContent(EditParameters::defaultValue()));
 }
 
+void DarkroomViewModel::showLoadError(const LoadedPhoto& photo, const std::string& error) {
+    // Nothing of an earlier picture stays: it would be another frame's, or an older version's.
+    setRenderedPreview(QImage());
+    setOriginalPreview(QImage());
+    cachedOriginalPhotoID_.reset();
+    cachedOriginalCG_ = QImage();
+    setHistogramData(HistogramData::empty());
+    // Said once per frame, though each of its renders fails again.
+    if (previewLoadError_ == error) return;
+    setPreviewLoadError(error);
+    setStatusMessage(L10n::tr("status.scanLoadFailed", photo.title(), error));
+}
+
 void DarkroomViewModel::beginInteraction() { setIsInteracting(true); }
 
 void DarkroomViewModel::endInteraction() {
@@ -98,7 +118,7 @@ void DarkroomViewModel::endInteraction() {
     requestRender(true);
 }
 
-void DarkroomViewModel::updateFilmstripThumbnail(const QImage& thumbnail, const Uuid& id) {
+void DarkroomViewModel::updateFilmstripThumbnail(QImage thumbnail, Uuid id) {
     thumbnailCache_[id] = thumbnail;
     for (std::size_t i = 0; i < filmstripItems_.size(); ++i) {
         if (filmstripItems_[i].id != id) continue;
@@ -109,7 +129,7 @@ void DarkroomViewModel::updateFilmstripThumbnail(const QImage& thumbnail, const 
     }
 }
 
-void DarkroomViewModel::refreshFilmstripItem(const Uuid& id, const QImage& thumbnail, bool hasEdits) {
+void DarkroomViewModel::refreshFilmstripItem(Uuid id, QImage thumbnail, bool hasEdits) {
     updateFilmstripThumbnail(thumbnail, id);
     for (std::size_t i = 0; i < filmstripItems_.size(); ++i) {
         if (filmstripItems_[i].id != id) continue;

@@ -8,7 +8,7 @@
 
 namespace vantrel {
 
-void DarkroomViewModel::saveSnapshot(const std::string& name) {
+void DarkroomViewModel::saveSnapshot(std::string name) {
     if (!selectedPhoto()) return;
     SnapshotItem snapshot;
     snapshot.id = Uuid::random();
@@ -22,14 +22,14 @@ void DarkroomViewModel::saveSnapshot(const std::string& name) {
     setStatusMessage(L10n::tr("status.snapshotSaved", name));
 }
 
-void DarkroomViewModel::loadSnapshot(const SnapshotItem& snapshot) {
+void DarkroomViewModel::loadSnapshot(SnapshotItem snapshot) {
     setParameters(snapshot.parameters);
     setActivePresetID(std::nullopt);
     requestRender(true);
     setStatusMessage(L10n::tr("status.snapshotLoaded", snapshot.name));
 }
 
-void DarkroomViewModel::deleteSnapshot(const Uuid& id) {
+void DarkroomViewModel::deleteSnapshot(Uuid id) {
     if (activeComparisonSnapshotID_ == id) endSnapshotComparison();
     std::vector<SnapshotItem> list = snapshots_;
     std::erase_if(list, [&](const SnapshotItem& snapshot) { return snapshot.id == id; });
@@ -38,7 +38,7 @@ void DarkroomViewModel::deleteSnapshot(const Uuid& id) {
     setStatusMessage(L10n::tr("status.snapshotDeleted"));
 }
 
-void DarkroomViewModel::compareWithSnapshot(const SnapshotItem& snapshot) {
+void DarkroomViewModel::compareWithSnapshot(SnapshotItem snapshot) {
     if (activeComparisonSnapshotID_ == snapshot.id) {
         endSnapshotComparison();
         return;

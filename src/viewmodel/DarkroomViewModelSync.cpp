@@ -1,11 +1,13 @@
 // Checked frames, the frames an export or a synchronisation takes, and
 // synchronising chosen groups of the current recipe onto other frames.
+#include <QMetaObject>
+
 #include "services/L10n.h"
 #include "viewmodel/DarkroomViewModel.h"
 
 namespace vantrel {
 
-void DarkroomViewModel::toggleChecked(const Uuid& id) {
+void DarkroomViewModel::toggleChecked(Uuid id) {
     std::set<Uuid> checked = checkedPhotoIDs_;
     if (!checked.erase(id)) checked.insert(id);
     setCheckedPhotoIDs(std::move(checked));
@@ -81,9 +83,50 @@ void DarkroomViewModel::syncRecipeToRoll() {
 
     setIsShowingBatchSyncSheet(false);
     rebuildFilmstrip();
+    // The targets' cached thumbnails show their recipes from before.
+    renderDevelopedThumbnails(targets);
     const LoadedPhoto* current = selectedPhoto();
     setStatusMessage(L10n::tr("status.syncSuccess", current ? current->title() : L10n::tr("sync.currentFilm"),
                               int(targets.size())));
+}
+
+void DarkroomViewModel::renderDevelopedThumbnails(const std::vector<LoadedPhoto>& frames) {
+    std::vector<RenderJob> jobs;
+    for (const LoadedPhoto& frame : frames) {
+        const Uuid id = frameID(frame);
+        const auto recipe = inMemoryRecipes_.find(id);
+        if (recipe == inMemoryRecipes_.end()) continue;
+        RenderJob job{frame, recipe->second, std::nullopt};
+        if (const auto mask = subjectMaskCache_.find(id); mask != subjectMaskCache_.end()) job.subjectMask = mask->second;
+        job.useProxy = true;
+        job.wantsThumbnail = true;
+        jobs.push_back(std::move(job));
+    }
+    if (jobs.empty()) return;
+    developedThumbnailPool_.start(
+        [this, service = services_.render, stop = editShutdown_.get_token(), jobs = std::move(jobs)] {
+            for (const RenderJob& job : jobs) {
+                if (stop.stop_requested()) return;
+                std::optional<RenderResult> result = service->render(job, stop);
+                if (!result || result->thumbnail.isNull()) continue;
+                // Queued to the GUI thread; the destructor waits for this pool, so `this` is alive.
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, id = frameID(job.photo), recipe = job.recipe, thumbnail = std::move(result->thumbnail)] {
+                        acceptDevelopedThumbnail(id, recipe, thumbnail);
+                    },
+                    Qt::QueuedConnection);
+            }
+        });
+}
+
+void DarkroomViewModel::acceptDevelopedThumbnail(const Uuid& id, const EditParameters& recipe, QImage thumbnail) {
+    // Only while it still shows the frame's recipe: not after another roll was
+    // opened or the frame was edited, and never over the current frame's own.
+    if (!photoWithID(id) || selectedPhotoID_ == id) return;
+    const auto kept = inMemoryRecipes_.find(id);
+    if (kept == inMemoryRecipes_.end() || !kept->second.sameContent(recipe)) return;
+    updateFilmstripThumbnail(std::move(thumbnail), id);
 }
 
 }  // namespace vantrel

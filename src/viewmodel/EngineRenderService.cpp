@@ -11,6 +11,7 @@
 #include <QThreadPool>
 
 #include "engine/io/ImageLoader.h"
+#include "engine/io/LoadError.h"
 #include "viewmodel/HistogramTap.h"
 
 namespace vantrel {
@@ -66,7 +67,15 @@ QImage EngineRenderService::preview(const Image& image, std::stop_token stop) co
 
 std::optional<RenderResult> EngineRenderService::render(const RenderJob& job, std::stop_token stop) {
     // The scan is read (or taken from the loader's cache) here, on the worker.
-    const Image source = job.useProxy ? job.photo.proxyImage() : job.photo.fullImage();
+    Image source;
+    try {
+        source = job.useProxy ? job.photo.loadProxyImage() : job.photo.loadFullImage();
+    } catch (const LoadError& error) {
+        if (stop.stop_requested()) return std::nullopt;
+        RenderResult failed;
+        failed.loadError = error.description();
+        return failed;
+    }
     if (stop.stop_requested()) return std::nullopt;
     const Image developed =
         pipeline_.render(source, job.recipe, job.subjectMask, !job.isCroppingMode, job.isRetouchMode);

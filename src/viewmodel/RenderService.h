@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <stop_token>
+#include <string>
 #include <vector>
 
 #include <QImage>
@@ -38,6 +39,8 @@ struct RenderResult {
     std::optional<HistogramData> histogram;  // when asked for
     QImage original;                         // null unless asked for and made
     QImage thumbnail;                        // null unless asked for and made
+    // Set when the scan could not be read or decoded: why, for the user (nothing else is set).
+    std::optional<std::string> loadError;
 };
 
 class RenderService {

@@ -359,7 +359,7 @@ TEST_F(ShellPartsTest, FolderButtonAndLanguageMenuTexts) {
     const QList<QAction*> items = language->menu()->actions();
     ASSERT_EQ(items.size(), 9);  // follow, divider, seven languages
     int checked = 0;
-    for (QAction* item : items) checked += item->icon().isNull() ? 0 : 1;
+    for (QAction* item : items) checked += item->property("currentChoice").toBool() ? 1 : 0;
     EXPECT_EQ(checked, 1);
 }
 

@@ -239,19 +239,42 @@ TEST(DecoderTest, OrientationTurnsPixelsAndSize) {
     EXPECT_EQ(decodeScan(dir / "r.png", stored).width, png.width);
 }
 
-TEST(DecoderTest, CmykJpegNeedsItsProfile) {
+TEST(DecoderTest, CmykJpegThroughItsProfileElsePlainly) {
     TempDir dir;
     JpegFixture fixture;
     fixture.components = 4;
     fixture.width = 32;
     fixture.height = 16;
-    // Adobe convention: 255 = no ink. Left half pure cyan, right half white paper.
-    fixture.sample = [](int x, int, int c) -> std::uint8_t { return x < 16 && c == 0 ? 0 : 255; };
+    // Adobe convention: 255 = no ink. Left half cyan with some black, right half white paper.
+    fixture.sample = [](int x, int, int c) -> std::uint8_t {
+        if (x >= 16) return 255;
+        return c == 0 ? 0 : c == 3 ? 204 : 255;
+    };
     writeJpeg(dir / "bare.jpg", fixture);
     EXPECT_TRUE(readScanHeader(dir / "bare.jpg").cmyk);
-    EXPECT_EQ(errorCode([&] { decodeScan(dir / "bare.jpg"); }), LoadError::kUndecodable);
+    // No profile: red = paper left by cyan x paper left by black, and so on.
+    const ScanBuffer plain = decodeScan(dir / "bare.jpg");
+    ASSERT_EQ(plain.channels, 3);
+    EXPECT_TRUE(plain.iccProfile.empty());
+    EXPECT_LT(sampleAt(plain, 4, 8, 0), 12u);
+    EXPECT_NEAR(double(sampleAt(plain, 4, 8, 1)), 204.0, 6.0);
+    EXPECT_NEAR(double(sampleAt(plain, 4, 8, 2)), 204.0, 6.0);
+    for (int c = 0; c < 3; ++c) EXPECT_GT(sampleAt(plain, 28, 8, c), 248u);
 
+    // Without the Adobe marker the samples are ink amounts: the same picture from the opposite numbers.
+    JpegFixture inks = fixture;
+    inks.adobeMarker = false;
+    inks.sample = [&](int x, int y, int c) -> std::uint8_t { return std::uint8_t(255 - fixture.sample(x, y, c)); };
+    writeJpeg(dir / "inks.jpg", inks);
+    const ScanBuffer fromInks = decodeScan(dir / "inks.jpg");
+    for (int c = 0; c < 3; ++c) {
+        EXPECT_NEAR(double(sampleAt(fromInks, 4, 8, c)), double(sampleAt(plain, 4, 8, c)), 4.0) << c;
+        EXPECT_NEAR(double(sampleAt(fromInks, 28, 8, c)), double(sampleAt(plain, 28, 8, c)), 4.0) << c;
+    }
+
+    // An embedded CMYK profile wins over the plain conversion.
     fixture.icc = cmykProfile("Test Press CMYK");
+    fixture.sample = [](int x, int, int c) -> std::uint8_t { return x < 16 && c == 0 ? 0 : 255; };
     writeJpeg(dir / "tagged.jpg", fixture);
     const ScanBuffer rgb = decodeScan(dir / "tagged.jpg");
     ASSERT_EQ(rgb.channels, 3);
@@ -295,11 +318,21 @@ TEST(DecoderTest, BadInputsGiveErrorsAndCloseFiles) {
         EXPECT_EQ(errorCode([&] { readScanHeader(dir / "notes.jpg"); }), LoadError::kUnreadable);
         EXPECT_EQ(errorCode([&] { readScanHeader(dir / "missing.png"); }), LoadError::kUnreadable);
         EXPECT_EQ(errorCode([&] { readScanHeader(dir / "head.jpg"); }), LoadError::kUnreadable);
-        // Headers at the front survive a cut; the pixels do not.
-        for (const char* name : {"cut.jpg", "cut.png", "cut-scanner.tif"}) {
+        // Headers at the front survive a cut; the pixels of a PNG or TIFF do not.
+        for (const char* name : {"cut.png", "cut-scanner.tif"}) {
             EXPECT_EQ(errorCode([&] { readScanHeader(dir / name); }), 0) << name;
             EXPECT_EQ(errorCode([&] { decodeScan(dir / name); }), LoadError::kUndecodable) << name;
         }
+        // A cut JPEG shows the rows that arrived, then grey.
+        const ScanBuffer good = decodeScan(dir / "good.jpg");
+        const ScanBuffer cut = decodeScan(dir / "cut.jpg");
+        ASSERT_EQ(cut.width, 256);
+        ASSERT_EQ(cut.height, 256);
+        int sameTop = 0;
+        for (int x = 0; x < 256; ++x) sameTop += sampleAt(cut, x, 2, 1) == sampleAt(good, x, 2, 1);
+        EXPECT_EQ(sameTop, 256);
+        for (int x = 0; x < 256; x += 17)
+            for (int c = 0; c < 3; ++c) EXPECT_NEAR(double(sampleAt(cut, x, 253, c)), 128.0, 2.0) << x << ' ' << c;
         // A TIFF whose directory came last has no header left at all.
         EXPECT_EQ(errorCode([&] { readScanHeader(dir / "cut.tif"); }), LoadError::kUnreadable);
         EXPECT_EQ(errorCode([&] { decodeScan(dir / "cut.tif"); }), LoadError::kUnreadable);

@@ -139,6 +139,7 @@ struct JpegFixture {
     // Optional content; defaults to the asymmetric pattern.
     std::function<std::uint8_t(int x, int y, int c)> sample;
     bool noise = false;  // add texture, so sizes and decode times are realistic
+    bool adobeMarker = true;  // CMYK: without it the samples are ink amounts (255 = full ink)
 };
 
 inline void writeJpeg(const std::filesystem::path& path, const JpegFixture& fixture) {
@@ -153,6 +154,7 @@ inline void writeJpeg(const std::filesystem::path& path, const JpegFixture& fixt
     cinfo.input_components = fixture.components;
     cinfo.in_color_space = fixture.components == 1 ? JCS_GRAYSCALE : fixture.components == 4 ? JCS_CMYK : JCS_RGB;
     jpeg_set_defaults(&cinfo);
+    if (fixture.components == 4) cinfo.write_Adobe_marker = fixture.adobeMarker ? TRUE : FALSE;
     jpeg_set_quality(&cinfo, fixture.quality, TRUE);
     jpeg_start_compress(&cinfo, TRUE);
     if (!fixture.icc.empty())

@@ -38,6 +38,13 @@ public:
     int finishedCount() const { return finished_.load(); }
 
     std::optional<RenderResult> render(const RenderJob& job, std::stop_token stop) override {
+        // A scan named "undecodable" cannot be read: the result says why, and nothing else.
+        if (job.photo.title().find("undecodable") != std::string::npos) {
+            ++finished_;
+            RenderResult failed;
+            failed.loadError = "cannot decode " + job.photo.title();
+            return failed;
+        }
         {
             std::unique_lock lock(mutex_);
             if (heldWhen_ && heldWhen_(job)) {

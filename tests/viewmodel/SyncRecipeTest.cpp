@@ -2,6 +2,7 @@
 // current recipe onto the roll.
 #include "ViewModelTestSupport.h"
 #include "services/L10n.h"
+#include "services/LocalizationManager.h"
 
 namespace vantrel::testing {
 namespace {
@@ -125,6 +126,71 @@ TEST_F(ViewModelTest, SyncCheckedFramesChooseTheTargets) {
     // No selection at all: no targets.
     vm->setSelectedPhotoID(std::nullopt);
     EXPECT_TRUE(vm->syncTargetPhotos().empty());
+}
+
+TEST_F(ViewModelTest, SyncedTargetsGetThumbnailsOfTheirRecipeOnlyWhileItHolds) {
+    const auto roll = makeRoll("roll", {"a.tif", "b.tif", "c.tif"});
+    settings->setValue("lastOpenedFolderPath", QString::fromStdString(roll.string()));
+    auto vm = makeViewModel();
+    ASSERT_TRUE(settle(*vm));
+    const Uuid b = idOfTitle(*vm, "b.tif"), c = idOfTitle(*vm, "c.tif");
+    auto thumbnailExposure = [&](const Uuid& id) {
+        const auto found = vm->thumbnailCache().find(id);
+        return found == vm->thumbnailCache().end() ? -99.0 : FakeRenderService::exposure(found->second);
+    };
+
+    // The synchronisation's thumbnails are held while b is edited on its own.
+    render->hold([](const RenderJob& job) { return job.useProxy && job.wantsThumbnail; });
+    EditParameters source = vm->parameters();
+    source.exposure = 1;
+    vm->setParameters(source);
+    vm->syncRecipeToRoll();
+    ASSERT_TRUE(waitFor([&] { return render->heldCount() >= 1; }));
+    vm->selectPhoto(b);
+    EditParameters own = vm->parameters();
+    own.exposure = 5;
+    vm->setParameters(own);
+    vm->requestRender(true);
+    ASSERT_TRUE(waitFor([&] { return FakeRenderService::exposure(vm->renderedPreview()) == 5; }));
+    vm->selectPhoto(idOfTitle(*vm, "a.tif"));
+    render->release();
+
+    // c shows its synchronised recipe; b keeps the picture of its own later edit.
+    EXPECT_TRUE(waitFor([&] { return thumbnailExposure(c) == 1; }));
+    QTest::qWait(100);
+    EXPECT_EQ(thumbnailExposure(b), 5);
+    for (const FilmstripItem& item : vm->filmstripItems()) {
+        if (item.id == c) {
+            EXPECT_EQ(FakeRenderService::exposure(item.thumbnail), 1);
+        }
+    }
+}
+
+TEST_F(ViewModelTest, AnUndecodableScanSaysWhyOncePerVisit) {
+    LocalizationManager::shared().setLanguage(AppLanguage::en);
+    const auto roll = makeRoll("roll", {"a.tif", "b_undecodable.tif"});
+    settings->setValue("lastOpenedFolderPath", QString::fromStdString(roll.string()));
+    auto vm = makeViewModel();
+    ASSERT_TRUE(settle(*vm));
+    EXPECT_FALSE(vm->previewLoadError());
+
+    int statusChanges = 0;
+    QObject::connect(vm.get(), &DarkroomViewModel::statusMessageChanged, vm.get(), [&] { ++statusChanges; });
+    vm->selectPhoto(idOfTitle(*vm, "b_undecodable.tif"));
+    ASSERT_TRUE(waitFor([&] { return vm->previewLoadError().has_value(); }));
+    EXPECT_EQ(*vm->previewLoadError(), "cannot decode b_undecodable.tif");
+    EXPECT_TRUE(vm->renderedPreview().isNull());  // not a's picture
+    EXPECT_TRUE(vm->originalPreview().isNull());
+    EXPECT_EQ(vm->statusMessage(), "Could not show b_undecodable.tif: cannot decode b_undecodable.tif");
+    // Every later render fails the same way; the status line says it once.
+    vm->requestRender(false);
+    QTest::qWait(200);
+    EXPECT_EQ(statusChanges, 1);
+
+    // Back on a readable frame the message goes with the first picture.
+    vm->selectPhoto(idOfTitle(*vm, "a.tif"));
+    EXPECT_FALSE(vm->previewLoadError());
+    ASSERT_TRUE(waitFor([&] { return !vm->renderedPreview().isNull(); }));
 }
 
 }  // namespace

@@ -64,14 +64,22 @@ void FilmstripView::refresh() {
             // Every entry as tall as one with its thumbnail.
             QPixmap blank(list_->iconSize());
             blank.fill(QColor(40, 40, 40));
-            entry->setIcon(QIcon(blank));
+            QIcon icon(blank);
+            icon.addPixmap(blank, QIcon::Selected);
+            entry->setIcon(icon);
         }
         shown_ = ids;
     }
     for (std::size_t i = 0; i < items.size(); ++i) {
         QListWidgetItem* entry = list_->item(int(i));
         if (!items[i].thumbnail.isNull() && entry->data(Qt::UserRole).toLongLong() != items[i].thumbnail.cacheKey()) {
-            entry->setIcon(QIcon(QPixmap::fromImage(items[i].thumbnail)));
+            // The same picture when selected: the list would tint it with the highlight colour,
+            // and a cell must show the frame's own colours (the title shows the selection).
+            const QPixmap picture = QPixmap::fromImage(items[i].thumbnail);
+            QIcon icon;
+            icon.addPixmap(picture, QIcon::Normal);
+            icon.addPixmap(picture, QIcon::Selected);
+            entry->setIcon(icon);
             entry->setData(Qt::UserRole, items[i].thumbnail.cacheKey());
         }
         entry->setCheckState(checked.count(items[i].id) ? Qt::Checked : Qt::Unchecked);
@@ -112,12 +120,16 @@ void ZoomPanCanvasView::place() {
 SplitCompareView::SplitCompareView(Source<QImage> referenceImage, Source<QImage> targetImage,
                                    Binding<bool> isHoldingOriginal, Binding<CompareMode> compareMode,
                                    Source<QString> referenceLabel, Source<QString> targetLabel, bool showsOwnControls,
-                                   QWidget* parent)
+                                   QWidget* parent, Source<QString> emptyText)
     : QWidget(parent), referenceImage_(std::move(referenceImage)), targetImage_(std::move(targetImage)),
       isHoldingOriginal_(std::move(isHoldingOriginal)), compareMode_(std::move(compareMode)),
       referenceLabel_(std::move(referenceLabel)), targetLabel_(std::move(targetLabel)),
-      showsOwnControls_(showsOwnControls) {
+      showsOwnControls_(showsOwnControls), emptyText_(std::move(emptyText)) {
     setObjectName(QStringLiteral("SplitCompareView"));
+}
+
+QString SplitCompareView::emptyText() const {
+    return emptyText_ ? emptyText_() : QString::fromStdString(L10n::tr("preview.loadingFilm"));
 }
 
 QRectF SplitCompareView::fittedRect(QSizeF size, QRectF area) {
@@ -137,7 +149,8 @@ void SplitCompareView::paintEvent(QPaintEvent*) {
     const QImage& image = showReference ? reference : target;
     if (image.isNull()) {
         painter.setPen(QColor(150, 150, 150));
-        painter.drawText(rect(), Qt::AlignCenter, QString::fromStdString(L10n::tr("preview.loadingFilm")));
+        // Long messages wrap inside a margin rather than run off the canvas.
+        painter.drawText(rect().adjusted(24, 0, -24, 0), Qt::AlignCenter | Qt::TextWordWrap, emptyText());
         return;
     }
     painter.drawImage(fittedRect(image.size(), rect()), image);

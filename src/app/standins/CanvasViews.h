@@ -63,13 +63,15 @@ private:
     QWidget* content_;
 };
 
-// Shows the developed image, or the reference while the original is held.
+// Shows the developed image, or the reference while the original is held;
+// without an image, the text of `emptyText` (by default the loading text).
 class SplitCompareView final : public QWidget, public RefreshableView {
 public:
     SplitCompareView(Source<QImage> referenceImage, Source<QImage> targetImage, Binding<bool> isHoldingOriginal,
                      Binding<CompareMode> compareMode, Source<QString> referenceLabel, Source<QString> targetLabel,
-                     bool showsOwnControls, QWidget* parent = nullptr);
+                     bool showsOwnControls, QWidget* parent = nullptr, Source<QString> emptyText = {});
     void refresh() override { update(); }
+    QString emptyText() const;
     // The rectangle an image of `size` takes when fitted into `area`, aspect kept.
     static QRectF fittedRect(QSizeF size, QRectF area);
 
@@ -84,6 +86,7 @@ private:
     Source<QString> referenceLabel_;
     Source<QString> targetLabel_;
     bool showsOwnControls_;
+    Source<QString> emptyText_;
 };
 
 class HistogramWaveformView final : public QWidget, public RefreshableView {

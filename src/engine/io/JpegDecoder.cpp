@@ -3,6 +3,9 @@
 // objects of their own, so nothing is skipped; the session's destructor then frees libjpeg.
 #include <sys/stat.h>
 
+#include <tbb/parallel_for.h>
+
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -10,7 +13,6 @@
 
 // clang-format off
 #include <jpeglib.h>
-#include <jerror.h>
 // clang-format on
 
 #include "engine/io/IccProfile.h"
@@ -25,19 +27,17 @@ namespace {
 struct JpegErrors {
     jpeg_error_mgr pub;
     std::jmp_buf jump;
-    bool truncated;
 };
 
 extern "C" void jpegErrorExit(j_common_ptr cinfo) {
     std::longjmp(reinterpret_cast<JpegErrors*>(cinfo->err)->jump, 1);
 }
 
+// Warnings are counted, not printed. Corrupt data is decoded as well as it can be, and a
+// premature end (an interrupted copy) leaves the blocks that never arrived flat grey: the
+// picture is shown as far as it came, as common viewers do.
 extern "C" void jpegMessage(j_common_ptr cinfo, int level) {
-    if (level >= 0) return;  // trace messages
-    auto* errors = reinterpret_cast<JpegErrors*>(cinfo->err);
-    // A premature end makes libjpeg pad the picture with grey; we report it instead.
-    if (cinfo->err->msg_code == JWRN_JPEG_EOF) errors->truncated = true;
-    cinfo->err->num_warnings++;
+    if (level < 0) cinfo->err->num_warnings++;
 }
 
 struct JpegSession {
@@ -92,10 +92,33 @@ bool scanlineStage(JpegSession& s, std::uint8_t* dest, std::size_t rowBytes) {
         const JDIMENSION n = std::min<JDIMENSION>(16, s.cinfo.output_height - first);
         for (JDIMENSION i = 0; i < n; ++i) rows[i] = dest + rowBytes * (first + i);
         if (jpeg_read_scanlines(&s.cinfo, rows, n) == 0) return false;
-        if (s.errors.truncated) return false;
     }
     jpeg_finish_decompress(&s.cinfo);
-    return !s.errors.truncated;
+    return true;
+}
+
+// Ink to light without a profile, as common viewers do: each of red, green and
+// blue is the paper left by its ink and by the black. Adobe files store the
+// samples inverted (255 = no ink), which is already the paper left.
+ScanBuffer plainCmykToRgb(const std::uint8_t* cmyk, int width, int height, bool inverted) {
+    ScanBuffer out;
+    out.width = width;
+    out.height = height;
+    out.channels = 3;
+    out.bitDepth = 8;
+    out.allocate();
+    tbb::parallel_for(0, height, [&](int y) {
+        const std::uint8_t* in = cmyk + static_cast<std::size_t>(y) * width * 4;
+        std::uint8_t* rgb = out.row(y);
+        for (int x = 0; x < width; ++x, in += 4, rgb += 3) {
+            const unsigned k = inverted ? in[3] : 255u - in[3];
+            for (int c = 0; c < 3; ++c) {
+                const unsigned paper = inverted ? in[c] : 255u - in[c];
+                rgb[c] = static_cast<std::uint8_t>((paper * k + 127) / 255);
+            }
+        }
+    });
+    return out;
 }
 
 int exifOrientation(const JpegSession& s) {
@@ -165,8 +188,6 @@ ScanBuffer decodeJpeg(const std::filesystem::path& path, int minLongEdge, int& o
     const bool grey = s.cinfo.jpeg_color_space == JCS_GRAYSCALE;
     const J_COLOR_SPACE space = cmyk ? JCS_CMYK : grey ? JCS_GRAYSCALE : JCS_RGB;
     std::vector<std::uint8_t> icc = iccBytes(s);
-    if (cmyk && iccProfileChannels(icc) != 4)
-        throw LoadError(LoadError::kUndecodable, "CMYK JPEG without a CMYK profile");
     if (!startStage(s, scaleNum, space)) throw LoadError(LoadError::kUndecodable, "JPEG decode failed");
 
     ScanBuffer out;
@@ -176,13 +197,15 @@ ScanBuffer decodeJpeg(const std::filesystem::path& path, int minLongEdge, int& o
     out.bitDepth = 8;
     out.allocate();
     if (!scanlineStage(s, out.pixels.get(), out.rowBytes()))
-        throw LoadError(LoadError::kUndecodable, "truncated or corrupt JPEG data");
+        throw LoadError(LoadError::kUndecodable, "corrupt JPEG data");
 
     if (cmyk) {
-        ScanBuffer rgb = convertCmykToRgb(out.pixels.get(), out.width, out.height,
-                                          s.cinfo.saw_Adobe_marker == TRUE, icc);
-        if (rgb.empty()) throw LoadError(LoadError::kUndecodable, "CMYK profile cannot be used");
-        return rgb;  // now sRGB: the CMYK profile no longer describes the pixels
+        // The embedded CMYK profile when there is a usable one; otherwise the plain conversion.
+        const bool inverted = s.cinfo.saw_Adobe_marker == TRUE;
+        ScanBuffer rgb;
+        if (iccProfileChannels(icc) == 4) rgb = convertCmykToRgb(out.pixels.get(), out.width, out.height, inverted, icc);
+        if (rgb.empty()) rgb = plainCmykToRgb(out.pixels.get(), out.width, out.height, inverted);
+        return rgb;  // now sRGB: a CMYK profile no longer describes the pixels
     }
     out.iccProfile = std::move(icc);
     return out;

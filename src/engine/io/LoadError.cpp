@@ -16,7 +16,7 @@ LoadError::LoadError(int code, const std::string& detail)
     : std::runtime_error(detail), domain_(kDomain), code_(code), detail_(detail) {}
 
 const char* LoadError::descriptionKey(int code) {
-    return code == kUndecodable ? "error.imageDecodeFailed" : "error.imageLoadFailed";
+    return code == kUndecodable ? "error.imageDecodeFailed" : "error.imageUnreadable";
 }
 
 std::string LoadError::description() const {

@@ -4,6 +4,7 @@
 #include <random>
 
 #include "engine/io/ImageLoader.h"
+#include "engine/io/LoadError.h"
 
 namespace vantrel {
 
@@ -25,24 +26,36 @@ LoadedPhoto::LoadedPhoto(std::string id, std::string title, std::filesystem::pat
     : LoadedPhoto(std::move(id), std::move(title), std::optional<std::filesystem::path>(std::move(fileURL)),
                   std::nullopt, std::nullopt, dimensions, is16Bit, std::move(colorSpaceName), std::move(metadata)) {}
 
-Image LoadedPhoto::fullImage() const {
+Image LoadedPhoto::loadFullImage() const {
     if (explicitFullImage_) return *explicitFullImage_;
     if (!fileURL_) return Image();
+    return ImageLoader::fullImageCache().findOrLoad(ImageLoader::cacheKey(*fileURL_),
+                                                    [&] { return ImageLoader::decodeFullImage(*fileURL_); });
+}
+
+Image LoadedPhoto::loadProxyImage() const {
+    if (explicitProxyImage_) return *explicitProxyImage_;
+    if (!fileURL_) return loadFullImage();
     try {
-        return ImageLoader::fullImageCache().findOrLoad(ImageLoader::cacheKey(*fileURL_),
-                                                        [&] { return ImageLoader::decodeFullImage(*fileURL_); });
+        return ImageLoader::makeProxy(*fileURL_, ImageLoader::kProxyLongEdge);
+    } catch (const LoadError&) {
+        return loadFullImage();
+    }
+}
+
+Image LoadedPhoto::fullImage() const {
+    try {
+        return loadFullImage();
     } catch (...) {
         return Image();  // a render of the empty image produces nothing
     }
 }
 
 Image LoadedPhoto::proxyImage() const {
-    if (explicitProxyImage_) return *explicitProxyImage_;
-    if (!fileURL_) return fullImage();
     try {
-        return ImageLoader::makeProxy(*fileURL_, ImageLoader::kProxyLongEdge);
+        return loadProxyImage();
     } catch (...) {
-        return fullImage();
+        return Image();
     }
 }
 

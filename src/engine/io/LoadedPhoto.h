@@ -44,6 +44,10 @@ public:
     Image fullImage() const;
     // At most 2560 pixels on the long edge; falls back to the full image.
     Image proxyImage() const;
+    // The same two, but a scan file that cannot be decoded throws its LoadError, so a
+    // caller can say why nothing is shown.
+    Image loadFullImage() const;
+    Image loadProxyImage() const;
 
     // A new random identifier in the usual 8-4-4-4-12 upper-case hexadecimal form.
     static std::string newIdentifier();

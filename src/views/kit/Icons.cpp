@@ -1,5 +1,8 @@
 #include "views/kit/Icons.h"
 
+#include <QGlyphRun>
+#include <QTextLayout>
+
 #include "services/L10n.h"
 #include "views/kit/Symbols.h"
 
@@ -8,6 +11,20 @@ namespace vantrel {
 QIcon symbolIcon(const char* symbol) { return symbolIcon(symbol, standardColor(StandardColor::PrimaryText)); }
 
 QIcon symbolIcon(const char* symbol, const QColor& colour) { return Symbols::icon(symbol, colour); }
+
+bool fontsCanDraw(const QString& text, const QFont& font) {
+    QTextLayout layout(text, font);
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    const QList<QGlyphRun> runs = layout.glyphRuns();
+    if (runs.isEmpty()) return false;
+    // Glyph 0 is the box a font draws for a character it does not have.
+    for (const QGlyphRun& run : runs)
+        for (quint32 glyph : run.glyphIndexes())
+            if (glyph == 0) return false;
+    return true;
+}
 
 QString localized(const char* key) { return QString::fromStdString(L10n::tr(key)); }
 

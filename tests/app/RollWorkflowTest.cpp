@@ -1,0 +1,373 @@
+// A photographer's road through the window over the real engine and export
+// writer: ticking frames and exporting them into a folder chosen in the folder
+// panel, the filmstrip pictures of developed and synchronised frames, scans
+// that decode only in part or not at all, and quitting with a dialog open.
+#include <QAction>
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+
+#include "WindowTestSupport.h"
+#include "app/CanvasArea.h"
+#include "app/RecipeList.h"
+#include "app/Sidebar.h"
+#include "app/TopBar.h"
+#include "app/WindowFileDialogs.h"
+#include "app/standins/CanvasViews.h"
+#include "engine/LoaderFixtures.h"
+#include "services/L10n.h"
+#include "services/LocalizationManager.h"
+#include "views/kit/Icons.h"
+#include "viewmodel/EngineRenderService.h"
+
+namespace vantrel::testing {
+namespace {
+
+// The stand-in views carry no meta-object of their own: found by their C++ type.
+template <typename T>
+T* childOfType(QWidget* parent) {
+    for (QWidget* child : parent->findChildren<QWidget*>())
+        if (auto* found = dynamic_cast<T*>(child)) return found;
+    return nullptr;
+}
+
+void writeFlat(const std::filesystem::path& file, QColor colour, int w = 96, int h = 64) {
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(colour);
+    ASSERT_TRUE(image.save(QString::fromStdString(file.string())));
+}
+
+// A JPEG of Adobe CMYK (stored inverted, 255 = no ink) without a profile: yellow ink only.
+void writeYellowCmyk(const std::filesystem::path& file) {
+    JpegFixture cmyk;
+    cmyk.components = 4;
+    cmyk.sample = [](int, int, int c) -> std::uint8_t { return c == 2 ? 0 : 255; };
+    writeJpeg(file, cmyk);
+}
+
+bool isYellow(QColor c) { return c.red() > 200 && c.green() > 180 && c.blue() < 90; }
+bool isGrey(QColor c, int tolerance = 12) {
+    return std::abs(c.red() - c.green()) <= tolerance && std::abs(c.green() - c.blue()) <= tolerance;
+}
+
+// The confirming button of a sheet.
+QPushButton* acceptButton(QDialog* dialog) {
+    auto* box = dialog->findChild<QDialogButtonBox*>();
+    for (QAbstractButton* button : box->buttons())
+        if (box->buttonRole(button) == QDialogButtonBox::AcceptRole) return qobject_cast<QPushButton*>(button);
+    return nullptr;
+}
+
+class RollWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        LocalizationManager::shared().setLanguage(AppLanguage::en);
+        ViewModelServices services;
+        services.render = std::make_shared<EngineRenderService>();
+        services.store = store;
+        services.exporter = std::make_shared<EngineExportService>();
+        services.dialogs = dialogs;
+        services.presets = std::make_shared<const CustomPresetStore>(CustomPresetStore::Options{
+            [this] { return path("presets"); }, [](const std::string&) {}});
+        services.settings = std::make_shared<QSettings>(dir.filePath("settings.ini"), QSettings::IniFormat);
+        services.timings = {std::chrono::milliseconds(30), std::chrono::milliseconds(60000)};
+        window = std::make_unique<MainWindow>(std::make_unique<DarkroomViewModel>(std::move(services)), nullptr,
+                                              [this] {
+                                                  ++quitRequests;
+                                                  quitApplication();
+                                              });
+        dialogs->setWindow(window.get());
+        window->startCommandFilePolling({});
+    }
+
+    DarkroomViewModel& vm() { return window->viewModel(); }
+    std::filesystem::path path(const char* name) const {
+        return std::filesystem::path(dir.path().toStdString()) / name;
+    }
+    std::filesystem::path rollFolder() {
+        std::filesystem::create_directories(path("roll"));
+        return path("roll");
+    }
+    void openRoll() {
+        vm().loadFolder(rollFolder());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !vm().renderedPreview().isNull(); }, 10000));
+    }
+    Uuid frame(const std::string& title) {
+        for (const LoadedPhoto& photo : vm().photos())
+            if (photo.title() == title) return DarkroomViewModel::frameID(photo);
+        return Uuid();
+    }
+    QListWidget* filmstrip() { return window->findChild<QListWidget*>(); }
+    // The middle of a filmstrip cell's picture, as the list draws it (selected or not).
+    QColor cellColour(int row) {
+        QListWidget* list = filmstrip();
+        const QImage shot = list->viewport()->grab().toImage();
+        const QRect cell = list->visualItemRect(list->item(row));
+        return shot.pixelColor(cell.center().x(), cell.top() + list->iconSize().height() / 2);
+    }
+    QString placeholder() { return childOfType<SplitCompareView>(window->canvasArea())->emptyText(); }
+    QString statusLine() { return window->findChild<QLabel*>("statusLine")->text(); }
+
+    QTemporaryDir dir;
+    std::shared_ptr<FakeSessionStorage> store = std::make_shared<FakeSessionStorage>();
+    std::shared_ptr<WindowFileDialogs> dialogs = std::make_shared<WindowFileDialogs>();
+    std::unique_ptr<MainWindow> window;
+    int quitRequests = 0;
+};
+
+TEST_F(RollWindowTest, TickedFramesAreExportedIntoTheChosenFolder) {
+    for (const char* name : {"a.png", "b.png", "c.png"}) writeFlat(rollFolder() / name, QColor(180, 120, 60));
+    std::filesystem::create_directories(path("out"));
+    window->show();
+    openRoll();
+
+    // Two frames ticked in the filmstrip.
+    for (int row : {0, 2}) filmstrip()->item(row)->setCheckState(Qt::Checked);
+    ASSERT_EQ(vm().checkedPhotoIDs().size(), 2u);
+    window->topBar()->findChild<QPushButton*>("export")->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->exportSheet() != nullptr; }, 2000));
+
+    // The folder panel is answered while its own event loop runs; meanwhile
+    // the dialog that listed the frames closes and goes.
+    QPointer<QDialog> sheet = window->exportSheet();
+    int panels = 0;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* panel = qobject_cast<QFileDialog*>(widget);
+            if (!panel || !panel->isVisible()) continue;
+            if (sheet) return;  // the panel answers once the dialog is gone
+            ++panels;
+            panel->setDirectory(QString::fromStdString(path("out").string()));
+            static_cast<QDialog*>(panel)->accept();
+        }
+    });
+    answer.start(20);
+    acceptButton(window->exportSheet())->click();
+    EXPECT_EQ(panels, 1);
+    answer.stop();
+
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !vm().isBatchExporting(); }, 20000));
+    EXPECT_TRUE(std::filesystem::is_regular_file(path("out") / "a_Developed.jpg"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(path("out") / "c_Developed.jpg"));
+    EXPECT_FALSE(std::filesystem::exists(path("out") / "b_Developed.jpg"));
+    EXPECT_EQ(vm().statusMessage(), "Batch export complete: 2 succeeded");
+}
+
+TEST_F(RollWindowTest, TheSelectedFramesCellShowsItsOwnColours) {
+    writeFlat(rollFolder() / "a.png", QColor(250, 220, 20), 3000, 2000);  // yellow
+    writeFlat(rollFolder() / "b.png", QColor(40, 60, 200));
+    window->show();
+    openRoll();
+    ASSERT_EQ(vm().selectedPhotoID(), frame("a.png"));
+    // The developed thumbnail of the final render reaches the cell.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return isYellow(cellColour(0)); }, 5000)) << cellColour(0).name().toStdString();
+
+    // Black and white: the cell turns grey, not blue.
+    EditParameters recipe = vm().parameters();
+    recipe.saturation = 0;
+    vm().setParameters(recipe);
+    vm().requestRender(true);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return isGrey(cellColour(0)) && cellColour(0).red() > 120; }, 5000))
+        << cellColour(0).name().toStdString();
+
+    // Kept as the cell's picture when another frame is selected.
+    vm().selectPhoto(frame("b.png"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return vm().selectedPhotoID() == frame("b.png"); }, 2000));
+    QTest::qWait(100);
+    EXPECT_TRUE(isGrey(cellColour(0))) << cellColour(0).name().toStdString();
+}
+
+TEST_F(RollWindowTest, SynchronisedTargetsGetThumbnailsOfTheirNewRecipe) {
+    writeFlat(rollFolder() / "a.png", QColor(200, 60, 40));
+    writeFlat(rollFolder() / "b.png", QColor(40, 170, 60));
+    writeFlat(rollFolder() / "c.png", QColor(40, 60, 200));
+    window->show();
+    openRoll();
+    // The targets' undeveloped thumbnails first.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !isGrey(cellColour(1)) && !isGrey(cellColour(2)); }, 5000));
+
+    EditParameters recipe = vm().parameters();
+    recipe.saturation = 0;
+    vm().setParameters(recipe);
+    vm().requestRender(true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return isGrey(cellColour(0)); }, 5000));
+    vm().presentBatchSyncSheet();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->batchSyncSheet() != nullptr; }, 2000));
+    acceptButton(window->batchSyncSheet())->click();
+    EXPECT_EQ(vm().statusMessage().find("Successfully synced"), 0u);
+
+    EXPECT_TRUE(QTest::qWaitFor([&] { return isGrey(cellColour(1)) && isGrey(cellColour(2)); }, 10000))
+        << cellColour(1).name().toStdString() << ' ' << cellColour(2).name().toStdString();
+    // The current frame's own picture is not touched by the targets'.
+    EXPECT_TRUE(isGrey(cellColour(0))) << cellColour(0).name().toStdString();
+}
+
+TEST_F(RollWindowTest, ScansThatDecodeBadlyShowWhatCanBeShown) {
+    writeYellowCmyk(rollFolder() / "a_cmyk.jpg");
+    writeFlat(rollFolder() / "b_gone.png", QColor(90, 90, 90));
+    JpegFixture whole;
+    whole.width = 64;
+    whole.height = 256;
+    whole.sample = [](int, int, int c) -> std::uint8_t { return c == 0 ? 230 : 40; };  // red
+    whole.noise = true;  // enough coded data that the cut falls among the pixels
+    writeJpeg(path("whole.jpg"), whole);
+    truncateCopy(path("whole.jpg"), rollFolder() / "c_cut.jpg", 0.5);
+    window->show();
+    openRoll();
+
+    // A CMYK JPEG without a profile shows its picture: yellow ink on paper.
+    ASSERT_EQ(vm().selectedPhotoID(), frame("a_cmyk.jpg"));
+    const QImage cmyk = vm().renderedPreview();
+    EXPECT_TRUE(isYellow(cmyk.pixelColor(cmyk.width() / 2, cmyk.height() / 2)))
+        << cmyk.pixelColor(cmyk.width() / 2, cmyk.height() / 2).name().toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return isYellow(cellColour(0)); }, 5000));
+
+    // A scan emptied after the roll was opened: an error in the canvas and the status line.
+    std::filesystem::resize_file(rollFolder() / "b_gone.png", 0);
+    vm().selectPhoto(frame("b_gone.png"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return vm().previewLoadError().has_value(); }, 5000));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(vm().renderedPreview().isNull());  // not the previous frame's picture
+    EXPECT_EQ(placeholder().toStdString(), *vm().previewLoadError());
+    EXPECT_NE(placeholder(), QString::fromStdString(L10n::tr("preview.loadingFilm")));
+    EXPECT_TRUE(statusLine().contains("b_gone.png")) << statusLine().toStdString();
+    EXPECT_TRUE(statusLine().contains(placeholder())) << statusLine().toStdString();
+    // In a tool's branch too.
+    vm().toggleCropMode();
+    QCoreApplication::processEvents();
+    window->refreshNow();
+    auto* label = window->canvasArea()->findChild<QLabel*>("loadingFilm");
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->text(), placeholder());
+    vm().toggleCropMode();
+
+    // A cut JPEG: the rows that arrived, then grey.
+    vm().selectPhoto(frame("c_cut.jpg"));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !vm().renderedPreview().isNull() && !vm().previewLoadError(); }, 5000));
+    QCoreApplication::processEvents();
+    const QImage cut = vm().renderedPreview();
+    const QColor top = cut.pixelColor(cut.width() / 2, cut.height() / 10);
+    const QColor bottom = cut.pixelColor(cut.width() / 2, cut.height() * 9 / 10);
+    EXPECT_GT(top.red(), 180) << top.name().toStdString();
+    EXPECT_LT(top.green(), 90) << top.name().toStdString();
+    EXPECT_TRUE(isGrey(bottom)) << bottom.name().toStdString();
+    EXPECT_EQ(placeholder(), QString::fromStdString(L10n::tr("preview.loadingFilm")));
+}
+
+TEST_F(RollWindowTest, CtrlQWithTheExportDialogOpenEndsItAndSaves) {
+    writeFlat(rollFolder() / "a.png", QColor(120, 120, 120));
+    window->show();
+    openRoll();
+    EditParameters recipe = vm().parameters();
+    recipe.exposure = 0.5;
+    vm().setParameters(recipe);
+    vm().requestRender(false);  // a delayed save still waiting
+    ASSERT_TRUE(vm().hasPendingSave());
+
+    vm().presentExportDialog();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->exportSheet() != nullptr; }, 2000));
+    QDialog* sheet = window->exportSheet();
+    sheet->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(sheet));
+    QTest::keyClick(sheet, Qt::Key_Q, Qt::ControlModifier);
+
+    EXPECT_EQ(quitRequests, 1);
+    EXPECT_EQ(window->exportSheet(), nullptr);
+    EXPECT_FALSE(vm().isShowingExportDialog());
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(vm().hasPendingSave());
+    const std::string key = (rollFolder() / "a.png").string();
+    ASSERT_TRUE(store->recipes.count(key));
+    EXPECT_EQ(store->recipes[key].exposure, 0.5);
+}
+
+TEST_F(RollWindowTest, CtrlQInTheFolderPanelEndsItAndStartsNoBatch) {
+    for (const char* name : {"a.png", "b.png"}) writeFlat(rollFolder() / name, QColor(100, 100, 100));
+    window->show();
+    openRoll();
+    vm().checkAllPhotos();
+    vm().presentExportDialog();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->exportSheet() != nullptr; }, 2000));
+
+    bool pressed = false;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* panel = qobject_cast<QFileDialog*>(widget);
+            if (!panel || !panel->isVisible() || pressed) continue;
+            panel->activateWindow();
+            if (!QTest::qWaitForWindowActive(panel)) continue;
+            pressed = true;
+            QTest::keyClick(panel, Qt::Key_Q, Qt::ControlModifier);
+        }
+    });
+    answer.start(20);
+    acceptButton(window->exportSheet())->click();  // returns once the panel has ended
+    answer.stop();
+    EXPECT_TRUE(pressed);
+    EXPECT_EQ(quitRequests, 1);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(vm().isBatchExporting());
+}
+
+// ---------------------------------------------------------------- on fake services
+
+TEST_F(WindowTest, TheLanguageMenusGlobeIsTheEmojiOrADrawnIcon) {
+    const QString globe = QString::fromUcs4(U"\U0001F310");
+    const QFont font = QApplication::font();
+    EXPECT_TRUE(fontsCanDraw(QStringLiteral("Film"), font));
+    EXPECT_FALSE(fontsCanDraw(QString::fromUcs4(U"\U0010FFFD"), font));  // no font has it
+
+    const QString text = QString::fromStdString(L10n::tr("lang.followSystem"));
+    QAction item;
+    TopBar::decorateFollowItem(item, false, true);
+    EXPECT_EQ(item.text(), globe + ' ' + text);
+    EXPECT_TRUE(item.icon().isNull());
+    TopBar::decorateFollowItem(item, false, false);
+    EXPECT_EQ(item.text(), text);
+    const QImage plain = item.icon().pixmap(32, 32).toImage();
+    EXPECT_FALSE(plain.isNull());
+    EXPECT_FALSE(item.property("currentChoice").toBool());
+    TopBar::decorateFollowItem(item, true, false);
+    EXPECT_TRUE(item.property("currentChoice").toBool());
+    EXPECT_NE(item.icon().pixmap(32, 32).toImage(), plain);  // the check mark on the globe
+
+    // The window's menu follows what the fonts at hand can draw.
+    QMenu* menu = window->topBar()->languageButton()->menu();
+    QAction* follow = menu->actions().front();
+    const bool glyph = fontsCanDraw(globe, menu->font());
+    EXPECT_EQ(follow->text().startsWith(globe), glyph);
+    if (!glyph) {
+        EXPECT_FALSE(follow->icon().isNull());
+    }
+}
+
+TEST_F(WindowTest, ASavedRecipeIsMarkedActive) {
+    window->show();
+    window->sidebarView()->findChild<QPushButton*>("newRecipe")->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->savePresetSheet() != nullptr; }, 2000));
+    QDialog* sheet = window->savePresetSheet();
+    sheet->findChildren<QLineEdit*>().front()->setText("Tri-X pushed");
+    acceptButton(sheet)->click();
+    ASSERT_EQ(vm().customPresets().size(), 1u);
+    const std::string id = vm().customPresets().front().id;
+    EXPECT_EQ(vm().activePresetID(), id);
+    QCoreApplication::processEvents();
+    QWidget* row = window->findChild<QWidget*>(QString::fromStdString("custom_" + id));
+    ASSERT_NE(row, nullptr);
+    EXPECT_TRUE(row->property("active").toBool());
+    EXPECT_NE(row->findChild<QLabel*>("activeMark"), nullptr);
+}
+
+}  // namespace
+}  // namespace vantrel::testing
