@@ -102,6 +102,7 @@ void SpotHealingOverlayView::refresh() {
     if (radius != brushRadius_) {
         brushRadius_ = radius;
         handleBrushRadiusChange(radius);
+        update();  // the brush under the pointer takes the new size
     }
     // The recipe changed under a drag (undo, clear, another frame): a drag whose spot is gone ends.
     const std::optional<Uuid>& dragging = draggingTargetSpotID_ ? draggingTargetSpotID_ : draggingSourceSpotID_;
