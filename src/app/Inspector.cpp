@@ -13,6 +13,9 @@
 #include "views/kit/FittingText.h"
 #include "views/kit/Icons.h"
 #include "views/kit/ProSlider.h"
+#include "views/panels/FilmGrainControlView.h"
+#include "views/panels/FilmPhysicsControlView.h"
+#include "views/panels/ToneCurveEditorView.h"
 #include "app/standins/CanvasViews.h"
 #include "app/standins/MaskViews.h"
 #include "app/standins/PanelViews.h"
@@ -100,23 +103,7 @@ Inspector::Inspector(DarkroomViewModel& vm, QWidget* parent) : QWidget(parent), 
     addPanel(column, new SubjectMaskControlView(recipe(), [this] { return vm_.isDetectingSubject(); },
                                                 {[this] { vm_.detectSubject(); }, [this] { vm_.resetSubjectMask(); },
                                                  render}));
-    // The curve editor alone reports its gestures; its committed edits are final.
-    addPanel(column, new ToneCurveEditorView(
-                         Binding<std::vector<CurvePoint>>([this] { return vm_.parameters().curvePoints; },
-                                                          [this](const std::vector<CurvePoint>& points) {
-                                                              if (vm_.parameters().curvePoints == points) return;
-                                                              EditParameters p = vm_.parameters();
-                                                              p.curvePoints = points;
-                                                              vm_.setParameters(std::move(p));
-                                                              vm_.requestRender(false);
-                                                          }),
-                         [this] { vm_.requestRender(true); },
-                         [this](bool editing) {
-                             if (editing)
-                                 vm_.beginInteraction();
-                             else
-                                 vm_.endInteraction();
-                         }));
+    addPanel(column, toneCurveEditor());
     addPanel(column, slidersSection("inspector.detail", detailSectionChanged, [](EditParameters& p) {
         p.sharpening = 0;
         p.noiseReduction = 0;
@@ -136,9 +123,12 @@ Inspector::Inspector(DarkroomViewModel& vm, QWidget* parent) : QWidget(parent), 
                                   vm_.setParameters(std::move(p));
                               });
     };
-    addPanel(column, new FilmGrainControlView(group(&EditParameters::filmGrain), render));
-    addPanel(column, new FilmPhysicsControlView(group(&EditParameters::lightLeaks),
-                                                group(&EditParameters::dustAndScratches), render));
+    auto* grain = new FilmGrainControlView(group(&EditParameters::filmGrain));
+    connect(grain, &FilmGrainControlView::changed, this, render);
+    addPanel(column, grain);
+    auto* physics = new FilmPhysicsControlView(group(&EditParameters::lightLeaks), group(&EditParameters::dustAndScratches));
+    connect(physics, &FilmPhysicsControlView::changed, this, render);
+    addPanel(column, physics);
     addPanel(column, new FilmFrameControlView(recipe(), [this] {
         const LoadedPhoto* photo = vm_.selectedPhoto();
         return photo ? photo->metadata() : ImageMetadataInfo::sample();
@@ -146,6 +136,29 @@ Inspector::Inspector(DarkroomViewModel& vm, QWidget* parent) : QWidget(parent), 
     addPanel(column, new UltraHDRControlView(group(&EditParameters::ultraHDR), render));
     column->addStretch(1);
     refresh();
+}
+
+QWidget* Inspector::toneCurveEditor() {
+    auto* curve = new ToneCurveEditorView(
+        Binding<std::vector<CurvePoint>>([this] { return vm_.parameters().curvePoints; },
+                                         [this](const std::vector<CurvePoint>& points) {
+                                             if (vm_.parameters().curvePoints == points) return;
+                                             EditParameters p = vm_.parameters();
+                                             p.curvePoints = points;
+                                             vm_.setParameters(std::move(p));
+                                         }),
+        [this] { return vm_.histogramData(); });
+    // The curve editor alone reports its gestures. While a point is dragged each
+    // step asks for a preview; the drag's end (ending the interaction) asks for
+    // the final render, as does every other edit of the curve.
+    connect(curve, &ToneCurveEditorView::changed, this, [this, curve] { vm_.requestRender(!curve->isDragging()); });
+    connect(curve, &ToneCurveEditorView::editingChanged, this, [this](bool editing) {
+        if (editing)
+            vm_.beginInteraction();
+        else
+            vm_.endInteraction();
+    });
+    return curve;
 }
 
 void Inspector::addPanel(QVBoxLayout* column, QWidget* panel, bool darkDividers) {

@@ -46,6 +46,7 @@ private:
         std::function<bool(const EditParameters&)> changed;
     };
     QWidget* geometrySection();
+    QWidget* toneCurveEditor();
     QWidget* slidersSection(const char* titleKey, std::function<bool(const EditParameters&)> changed,
                             std::function<void(EditParameters&)> reset, QVBoxLayout*& rows);
     QPushButton* resetButton(std::function<void(EditParameters&)> reset);

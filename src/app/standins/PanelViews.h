@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "app/standins/StandInView.h"
-#include "model/CurvePoint.h"
 #include "model/EditParameters.h"
 #include "model/ImageMetadataInfo.h"
 
@@ -43,35 +42,9 @@ struct HalationControlView final : BoundPanel<EditParameters> {
         : BoundPanel("HalationControlView", std::move(parameters), std::move(onChanged), parent) {}
 };
 
-struct FilmGrainControlView final : BoundPanel<FilmGrainParameters> {
-    FilmGrainControlView(Binding<FilmGrainParameters> parameters, Callback onChanged, QWidget* parent = nullptr)
-        : BoundPanel("FilmGrainControlView", std::move(parameters), std::move(onChanged), parent) {}
-};
-
 struct UltraHDRControlView final : BoundPanel<UltraHDRParameters> {
     UltraHDRControlView(Binding<UltraHDRParameters> parameters, Callback onChanged, QWidget* parent = nullptr)
         : BoundPanel("UltraHDRControlView", std::move(parameters), std::move(onChanged), parent) {}
-};
-
-// Reports the start (true) and end (false) of a drag besides committed edits.
-struct ToneCurveEditorView final : BoundPanel<std::vector<CurvePoint>> {
-    ToneCurveEditorView(Binding<std::vector<CurvePoint>> points, Callback onChanged,
-                        std::function<void(bool)> onEditingChanged, QWidget* parent = nullptr)
-        : BoundPanel("ToneCurveEditorView", std::move(points), std::move(onChanged), parent),
-          onEditingChanged_(std::move(onEditingChanged)) {}
-
-private:
-    std::function<void(bool)> onEditingChanged_;
-};
-
-struct FilmPhysicsControlView final : BoundPanel<LightLeakParameters> {
-    FilmPhysicsControlView(Binding<LightLeakParameters> lightLeaks, Binding<DustAndScratchesParameters> dustAndScratches,
-                           Callback onChanged, QWidget* parent = nullptr)
-        : BoundPanel("FilmPhysicsControlView", std::move(lightLeaks), std::move(onChanged), parent),
-          dustAndScratches_(std::move(dustAndScratches)) {}
-
-private:
-    Binding<DustAndScratchesParameters> dustAndScratches_;
 };
 
 // Reads the frame's capture data for the exposure watermark.

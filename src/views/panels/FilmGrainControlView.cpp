@@ -1,0 +1,141 @@
+#include "views/panels/FilmGrainControlView.h"
+
+#include <cstring>
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "services/LocalizationManager.h"
+#include "views/kit/Icons.h"
+#include "views/kit/Painting.h"
+#include "views/kit/StandardColors.h"
+#include "views/panels/ChipRow.h"
+#include "views/panels/FieldSlider.h"
+#include "views/panels/PanelHeader.h"
+
+namespace vantrel {
+
+namespace {
+
+// Above this amount the finer controls are offered; the header's "on" is the
+// record's own neutrality test (amount at least 0.005), so exactly 0.005 is on
+// but shows no detail.
+constexpr double kDetailAmount = 0.005;
+
+struct GrainSlider {
+    const char* field;
+    double FilmGrainParameters::*member;
+    SliderSpec spec;
+    bool detail;
+};
+
+const GrainSlider kSliders[] = {
+    {"amount", &FilmGrainParameters::amount, {"grain.intensity", {0, 1}, 0}, false},
+    {"size", &FilmGrainParameters::size, {"grain.size", {1.0, 3.5}, 1.6, 0.05, "%.2f", "x"}, true},
+    {"roughness", &FilmGrainParameters::roughness, {"grain.roughness", {0, 1}, 0.5}, true},
+    {"dyeClouds", &FilmGrainParameters::colorDyeClouds, {"grain.dyeClouds", {0, 1}, 0.25}, true},
+};
+
+struct GrainPreset {
+    const char* id;
+    const char* key;
+    FilmGrainParameters values;
+};
+
+const GrainPreset kPresets[] = {
+    {"fine", "grain.presetFine", {0.18, 1.2, 0.35, 0.2}},
+    {"standard", "grain.presetStandard", {0.35, 1.6, 0.45, 0.3}},
+    {"coarse", "grain.presetCoarse", {0.65, 2.2, 0.65, 0.0}},
+};
+
+}  // namespace
+
+FilmGrainParameters FilmGrainControlView::preset(const QString& id) {
+    for (const GrainPreset& p : kPresets)
+        if (id == QLatin1String(p.id)) return p.values;
+    return FilmGrainParameters::defaultValue();
+}
+
+FilmGrainControlView::FilmGrainControlView(Binding<FilmGrainParameters> grain, QWidget* parent)
+    : QWidget(parent), grain_(std::move(grain)) {
+    setObjectName(QStringLiteral("FilmGrainControlView"));
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(10);
+
+    header_ = new PanelHeader(QStringLiteral("grain"), localized("inspector.grain"),
+                              {"circle.grid.cross.fill", standardColor(StandardColor::Orange),
+                               PanelHeader::ResetLabel::Small, false});
+    connect(header_, &PanelHeader::resetRequested, this, [this] { write(FilmGrainParameters::defaultValue()); });
+    column->addWidget(header_);
+
+    std::vector<ChipItem> items;
+    for (const GrainPreset& p : kPresets) items.push_back({QString::fromUtf8(p.id), localized(p.key)});
+    presets_ = new ChipRow(QStringLiteral("grain.presets"), items,
+                           ChipStyle::preset(10, QFont::Medium, 6, 3, 4, standardColor(StandardColor::PrimaryText)));
+    presets_->setContentsMargins(0, 0, 0, 2);
+    connect(presets_, &ChipRow::chosen, this, [this](const QString& id) { write(preset(id)); });
+    column->addWidget(presets_);
+
+    const QColor orange = standardColor(StandardColor::Orange);
+    for (const GrainSlider& s : kSliders) {
+        ProSlider* slider = fieldSlider(grain_, s.member, s.spec, orange, [this] {
+            Q_EMIT changed();
+            refresh();
+        });
+        slider->setObjectName(QStringLiteral("grain.") + QString::fromUtf8(s.field));
+        column->addWidget(slider);
+        sliders_.emplace_back(s.field, slider);
+        if (s.detail) detail_.push_back(slider);
+    }
+
+    tip_ = new QLabel;
+    tip_->setObjectName(QStringLiteral("grain.tip"));
+    tip_->setWordWrap(true);
+    tip_->setFont(pixelFont(9));
+    tip_->setContentsMargins(0, 2, 0, 0);
+    QPalette palette = tip_->palette();
+    palette.setColor(QPalette::WindowText, standardColor(StandardColor::SecondaryText));
+    tip_->setPalette(palette);
+    column->addWidget(tip_);
+    detail_.push_back(tip_);
+
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    refresh();
+}
+
+ProSlider* FilmGrainControlView::slider(const char* field) const {
+    for (const auto& [name, slider] : sliders_)
+        if (std::strcmp(name, field) == 0) return slider;
+    return nullptr;
+}
+
+void FilmGrainControlView::write(const FilmGrainParameters& grain) {
+    // A preset or reset is one edit: one write and one report, even when the
+    // record already holds these values.
+    grain_.set(grain);
+    Q_EMIT changed();
+    refresh();
+}
+
+void FilmGrainControlView::retitle() {
+    header_->setTitle(localized("inspector.grain"));
+    for (const GrainPreset& p : kPresets) presets_->setText(QString::fromUtf8(p.id), localized(p.key));
+    for (std::size_t i = 0; i < sliders_.size(); ++i) sliders_[i].second->setTitle(localized(kSliders[i].spec.titleKey));
+    tip_->setText(localized("grain.tip"));
+}
+
+void FilmGrainControlView::refresh() {
+    if (const AppLanguage language = LocalizationManager::shared().currentLanguage(); language != language_) {
+        language_ = language;
+        retitle();
+    }
+    const FilmGrainParameters grain = grain_.get();
+    header_->refresh(!grain.isNeutral());
+    const bool detail = grain.amount > kDetailAmount;
+    for (QWidget* row : detail_)
+        if (row->isHidden() == detail) row->setVisible(detail);
+    for (const auto& [name, slider] : sliders_) slider->refresh();
+}
+
+}  // namespace vantrel
