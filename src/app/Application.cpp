@@ -46,7 +46,8 @@ int runApplication(int argc, char** argv) {
     int status = 0;
     {
         // Installed before the window exists: a signal during start-up waits in the pipe.
-        QuitSignals quitSignals([](int) { quitApplication(); });
+        // A signal saves what it can and ends the program without asking.
+        QuitSignals quitSignals([](int) { quitApplication(false); });
         MainWindow window;
         window.show();
         status = QApplication::exec();

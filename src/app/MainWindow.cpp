@@ -58,7 +58,7 @@ MainWindow::MainWindow(std::unique_ptr<DarkroomViewModel> viewModel, Localizatio
                        std::function<void()> quit)
     : dialogs_(std::make_shared<WindowFileDialogs>()),
       localization_(localization ? *localization : LocalizationManager::shared()),
-      quit_(quit ? std::move(quit) : std::function<void()>(quitApplication)) {
+      quit_(quit ? std::move(quit) : std::function<void()>([] { quitApplication(); })) {
     dialogs_->setWindow(this);
     vm_ = viewModel ? std::move(viewModel) : std::make_unique<DarkroomViewModel>(applicationServices(dialogs_));
     setWindowTitle(QStringLiteral("Vantrel"));
@@ -310,9 +310,55 @@ void MainWindow::showEvent(QShowEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    // Edits that no place took go with the window: the user says so first.
+    if (askBeforeDiscarding_ && !discardConfirmed_) {
+        vm_->saveAll();
+        if (vm_->hasUnsavedEdits()) {
+            event->ignore();
+            askToDiscard();
+            return;
+        }
+    }
     quitting_ = true;
+    endDiscardQuestion();
     prepareToQuit();
     event->accept();
+}
+
+void MainWindow::askToDiscard() {
+    if (discardQuestion_) {
+        discardQuestion_->raise();
+        return;
+    }
+    auto* question = new QMessageBox(QMessageBox::Warning, localized("quit.unsavedTitle"),
+                                     localized("quit.unsavedMessage"), QMessageBox::NoButton, this);
+    question->setObjectName(QStringLiteral("discardQuestion"));
+    QPushButton* discard = question->addButton(localized("quit.discardAndQuit"), QMessageBox::DestructiveRole);
+    discard->setObjectName(QStringLiteral("discardAndQuit"));
+    QPushButton* keep = question->addButton(localized("dialog.cancel"), QMessageBox::RejectRole);
+    keep->setObjectName(QStringLiteral("keepEditing"));
+    question->setDefaultButton(keep);
+    question->setEscapeButton(keep);
+    question->setWindowModality(Qt::WindowModal);
+    connect(question, &QMessageBox::finished, this, [this, question, discard] {
+        const bool confirmed = question->clickedButton() == discard;
+        endDiscardQuestion();
+        if (!confirmed) return;
+        discardConfirmed_ = true;
+        close();
+        quit_();
+    });
+    discardQuestion_ = question;
+    question->open();
+}
+
+void MainWindow::endDiscardQuestion() {
+    if (!discardQuestion_) return;
+    QMessageBox* ending = discardQuestion_;
+    discardQuestion_ = nullptr;
+    ending->disconnect(this);
+    ending->hide();
+    ending->deleteLater();
 }
 
 void MainWindow::startCommandFilePolling(std::vector<std::filesystem::path> locations) {
@@ -328,14 +374,15 @@ void MainWindow::handleAutomationAction(const QString& action) {
 
 const std::vector<ProSlider*>& MainWindow::sliders() const { return inspectorColumn_->sliders(); }
 
-void quitApplication() {
+void quitApplication(bool askAboutUnsaved) {
     for (QWidget* widget : QApplication::topLevelWidgets()) {
         auto* window = qobject_cast<MainWindow*>(widget);
         if (!window) continue;
-        if (window->isVisible())
-            window->close();  // saves on the way out
-        else
+        if (!askAboutUnsaved) window->setAskBeforeDiscarding(false);
+        if (!window->isVisible())
             window->prepareToQuit();
+        else if (!window->close())  // saves on the way out
+            return;                 // it asks first; its answer quits
     }
     QCoreApplication::quit();
 }

@@ -8,7 +8,9 @@
 // child view on the next turn of the event loop, however many changes came.
 //
 // Closing the window ends its sheets and dialogs, cancels a running batch export
-// and saves the frame's recipe, culling data and snapshots before it goes. Every
+// and saves the frame's recipe, culling data and snapshots before it goes. When
+// some edits could be saved nowhere, it first asks (a window-modal question)
+// whether to discard them, unless told not to ask (signals, programs). Every
 // dialog of the window carries the Quit command, so Ctrl+Q works while one is open.
 #include <memory>
 #include <vector>
@@ -72,6 +74,10 @@ public:
     void dismissSheets();
     // Every way out: sheets ended, a batch export cancelled, everything saved.
     void prepareToQuit();
+    // Whether closing asks before discarding edits that could be saved nowhere (default: yes).
+    void setAskBeforeDiscarding(bool ask) { askBeforeDiscarding_ = ask; }
+    // The question asked then, while it is shown.
+    QMessageBox* discardQuestion() const { return discardQuestion_; }
 
     // The coalesced refresh, and the same at once (tests).
     void scheduleRefresh();
@@ -105,6 +111,8 @@ private:
     void syncSheet(QPointer<QDialog>& sheet, bool shown, QDialog* (MainWindow::*make)(), void (*dismissed)(DarkroomViewModel&));
     void syncAlert();
     void placeOverlay();
+    void askToDiscard();
+    void endDiscardQuestion();
 
     std::shared_ptr<WindowFileDialogs> dialogs_;
     std::unique_ptr<DarkroomViewModel> vm_;
@@ -114,6 +122,8 @@ private:
     std::unique_ptr<CommandFilePoller> poller_;
     bool refreshPending_ = false;
     bool quitting_ = false;
+    bool askBeforeDiscarding_ = true;
+    bool discardConfirmed_ = false;
 
     std::vector<RefreshableView*> views_;
     TopBar* topBar_ = nullptr;
@@ -129,9 +139,13 @@ private:
     QPointer<QDialog> exportSheet_;
     QPointer<QDialog> savePresetSheet_;
     QPointer<QMessageBox> alert_;
+    QPointer<QMessageBox> discardQuestion_;
 };
 
 // Ends every main window (each saves) and then the application's event loop.
-void quitApplication();
+// With `askAboutUnsaved`, a window holding edits that could be saved nowhere
+// asks first and the application goes on while it asks; signals and programs
+// pass false: what can be saved is saved, and the application ends.
+void quitApplication(bool askAboutUnsaved = true);
 
 }  // namespace vantrel

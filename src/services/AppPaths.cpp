@@ -21,6 +21,8 @@ fs::path sampleRecipesDirectory() { return applicationDataDirectory() / "sample_
 
 fs::path customPresetsDirectory() { return applicationDataDirectory() / "CustomPresets"; }
 
+fs::path keptRollsDirectory() { return applicationDataDirectory() / "kept_rolls"; }
+
 bool isPlainFileName(std::string_view name) {
     if (name.empty() || name == "." || name == "..") return false;
     return name.find('/') == std::string_view::npos && name.find('\0') == std::string_view::npos;

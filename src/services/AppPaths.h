@@ -1,6 +1,6 @@
 #pragma once
 // Where the program keeps its own data (the sample roll's recipes, custom
-// recipes), and the small checks that keep names built from data inside the
+// recipes, the files of rolls on read-only media), and the small checks that keep names built from data inside the
 // folder they belong to.
 #include <filesystem>
 #include <string>
@@ -19,6 +19,8 @@ std::filesystem::path applicationDataDirectoryFrom(const std::filesystem::path& 
 // {data folder}/sample_recipes and {data folder}/CustomPresets; not created.
 std::filesystem::path sampleRecipesDirectory();
 std::filesystem::path customPresetsDirectory();
+// {data folder}/kept_rolls: the files of rolls whose own folder cannot be written; not created.
+std::filesystem::path keptRollsDirectory();
 
 // True for a name that is safe as one path component: not empty, not "." or
 // "..", and without a path separator or NUL.

@@ -137,19 +137,28 @@ void JsonFileStore::save(SaveRequest request) {
     enqueue(std::move(path), [this, request = std::move(request)] { runSave(request); });
 }
 
-void JsonFileStore::remove(const fs::path& path) {
-    enqueue(path, [this, path] {
+void JsonFileStore::remove(const fs::path& path, std::optional<fs::path> copy) {
+    enqueue(path, [this, path, copy = std::move(copy)] {
         std::error_code error;
         fs::remove(path, error);  // a missing file or a refused removal is not reported
-        const std::lock_guard lock(stateMutex_);
-        verified_.erase(key(path));
-        reported_.erase(key(path));
+        forget(path);
+        if (copy) {
+            fs::remove(*copy, error);
+            forget(*copy);
+        }
     });
 }
 
+void JsonFileStore::forget(const fs::path& path) {
+    const std::lock_guard lock(stateMutex_);
+    verified_.erase(key(path));
+    reported_.erase(key(path));
+}
+
 void JsonFileStore::runSave(const SaveRequest& request) {
-    const fs::path& path = request.path;
-    const fs::path normal = key(path);
+    const auto finish = [&request](SaveOutcome outcome) {
+        if (request.done) request.done(outcome);
+    };
 
     // Encode first: a value that cannot be stored leaves the disk untouched.
     std::string bytes;
@@ -157,17 +166,43 @@ void JsonFileStore::runSave(const SaveRequest& request) {
         bytes = prettyJson(request.encode());
     } catch (const std::exception& error) {
         log(request.saveFailure + error.what());
-        return;
+        return finish(SaveOutcome::failed);
     }
 
+    const std::optional<std::string> failure = writeAt(request.path, bytes, request);
+    if (!failure) {
+        if (request.secondPlace) {
+            std::error_code error;
+            if (const std::optional<fs::path> stale = request.secondPlace(false, error)) {
+                fs::remove(*stale, error);
+                forget(*stale);
+            }
+        }
+        return finish(SaveOutcome::written);
+    }
+    if (!request.secondPlace) {
+        log(request.saveFailure + *failure);
+        return finish(SaveOutcome::failed);
+    }
+
+    std::error_code error;
+    const std::optional<fs::path> other = request.secondPlace(true, error);
+    const std::optional<std::string> otherFailure =
+        other ? writeAt(*other, bytes, request) : std::optional<std::string>(error.message());
+    if (!otherFailure) return finish(SaveOutcome::keptAside);
+    log(request.saveFailure + *failure + "; nor kept aside" + (other ? " in " + other->string() : std::string()) +
+        ": " + *otherFailure);
+    finish(SaveOutcome::failed);
+}
+
+std::optional<std::string> JsonFileStore::writeAt(const fs::path& path, const std::string& bytes,
+                                                  const SaveRequest& request) {
+    const fs::path normal = key(path);
     std::error_code error;
     const fs::path folder = path.parent_path();
     if (!folder.empty() && !fs::is_directory(folder, error)) {
         fs::create_directories(folder, error);
-        if (error) {
-            log(request.saveFailure + error.message());
-            return;
-        }
+        if (error) return error.message();
     }
 
     // A file in place that this store has not seen decode is checked before it
@@ -182,23 +217,22 @@ void JsonFileStore::runSave(const SaveRequest& request) {
     if (!verified && fs::exists(fs::symlink_status(path, error))) {
         const auto failure = request.check ? readAndDecode(path, request.check) : std::nullopt;
         if (failure) {
-            if (!reported) log(request.loadFailure + *failure);
-            fs::path keptAs;
-            if (const std::error_code aside = keepFileAside(path, keptAs)) {
-                log(request.saveFailure + "the unreadable file in place could not be kept aside: " +
-                    aside.message());
-                return;
+            if (!reported) {
+                log(request.loadFailure + *failure);
+                const std::lock_guard lock(stateMutex_);
+                reported_.insert(normal);
             }
+            fs::path keptAs;
+            if (const std::error_code aside = keepFileAside(path, keptAs))
+                return "the unreadable file in place could not be kept aside: " + aside.message();
         }
     }
 
-    if (const std::error_code written = options_.writer(path, bytes)) {
-        log(request.saveFailure + written.message());
-        return;
-    }
+    if (const std::error_code written = options_.writer(path, bytes)) return written.message();
     const std::lock_guard lock(stateMutex_);
     verified_.insert(normal);
     reported_.erase(normal);
+    return std::nullopt;
 }
 
 }  // namespace vantrel

@@ -3,8 +3,9 @@
 // and deletions in order on one worker thread of its own. A read waits for the
 // queued work on the same file, so it always sees the latest save. A file that
 // exists but cannot be decoded is never overwritten: the save that would
-// replace it first keeps it aside (see keepFileAside). Failures never reach the
-// caller; each one is reported as a single line through the log sink.
+// replace it first keeps it aside (see keepFileAside). A save may name a second
+// place for its file, written when the first cannot be, and is told where its
+// value went; each failure is also reported as a single line through the log sink.
 #include <nlohmann/json.hpp>
 
 #include <condition_variable>
@@ -20,6 +21,8 @@
 #include <string_view>
 #include <system_error>
 #include <thread>
+
+#include "services/SaveOutcome.h"
 
 namespace vantrel {
 
@@ -40,12 +43,22 @@ public:
         FileWriter writer;  // default: writeFileAtomically
     };
 
+    // The same file in a second place: its path, with its folder made first when
+    // `make` is set; nothing (and the reason in `error`) when there is none.
+    using SecondPlace = std::function<std::optional<std::filesystem::path>(bool make, std::error_code& error)>;
+    // Told on the worker where the value went.
+    using Done = std::function<void(SaveOutcome)>;
+
     struct SaveRequest {
         std::filesystem::path path;
         Encoder encode;
         Decoder check;            // accepts a file already in place before it is replaced
         std::string saveFailure;  // line prefix when the save fails; the reason follows
         std::string loadFailure;  // line prefix when the file in place turns out unreadable
+        // Written when `path` cannot be; a copy there is removed once `path` is
+        // written again, so it never stands for a newer value than `path` holds.
+        SecondPlace secondPlace = {};
+        Done done = {};
     };
 
     JsonFileStore();
@@ -67,8 +80,9 @@ public:
     // unreadable file aside, write atomically.
     void save(SaveRequest request);
 
-    // Queues the removal of `path`; a missing file or a failed removal is silent.
-    void remove(const std::filesystem::path& path);
+    // Queues the removal of `path` (and of `copy`, in the same turn); a missing
+    // file or a failed removal is silent.
+    void remove(const std::filesystem::path& path, std::optional<std::filesystem::path> copy = std::nullopt);
 
     // Blocks until everything queued before the call has finished. Returns at
     // once when called from the worker itself.
@@ -86,6 +100,10 @@ private:
     void waitForPath(const std::filesystem::path& path);
     void workerLoop();
     void runSave(const SaveRequest& request);
+    // Writes `bytes` at `path` as a save does; the reason when it fails.
+    std::optional<std::string> writeAt(const std::filesystem::path& path, const std::string& bytes,
+                                       const SaveRequest& request);
+    void forget(const std::filesystem::path& path);
     bool onWorker() const { return std::this_thread::get_id() == worker_.get_id(); }
 
     Options options_;
@@ -119,7 +137,8 @@ std::optional<T> loadJsonValue(JsonFileStore& store, const std::filesystem::path
 
 template <class T>
 void saveJsonValue(JsonFileStore& store, std::filesystem::path path, T value, std::string saveFailure,
-                   std::string loadFailure) {
+                   std::string loadFailure, JsonFileStore::SecondPlace secondPlace = {},
+                   JsonFileStore::Done done = {}) {
     store.save({std::move(path),
                 [value = std::move(value)] {
                     // Filled in place: nlohmann's converting constructor leaks when to_json throws.
@@ -128,7 +147,7 @@ void saveJsonValue(JsonFileStore& store, std::filesystem::path path, T value, st
                     return json;
                 },
                 [](const nlohmann::json& json) { (void)json.get<T>(); },
-                std::move(saveFailure), std::move(loadFailure)});
+                std::move(saveFailure), std::move(loadFailure), std::move(secondPlace), std::move(done)});
 }
 
 }  // namespace vantrel

@@ -36,11 +36,20 @@ std::vector<SnapshotItem> loadList(JsonFileStore& files, const fs::path& url, co
 }
 
 void saveList(JsonFileStore& files, const fs::path& url, std::vector<SnapshotItem> list, std::string saveFailure,
-              std::string loadFailure) {
+              std::string loadFailure, JsonFileStore::SecondPlace secondPlace, JsonFileStore::Done done) {
     files.save({url, [list = std::move(list)] { return encodeSnapshotList(list); },
                 [](const nlohmann::json& json) { (void)decodeSnapshotList(json); }, std::move(saveFailure),
-                std::move(loadFailure)});
+                std::move(loadFailure), std::move(secondPlace), std::move(done)});
 }
+
+// A save refused before it is queued: the caller still hears of it.
+void refuse(JsonFileStore& files, const std::string& line, const JsonFileStore::Done& done) {
+    files.log(line);
+    if (done) done(SaveOutcome::failed);
+}
+
+// The roll a photo belongs to.
+fs::path rollOf(const fs::path& photo) { return photo.parent_path(); }
 
 }  // namespace
 
@@ -51,9 +60,17 @@ SessionStore& SessionStore::shared() {
 
 SessionStore::SessionStore() : SessionStore(Options{}) {}
 
-SessionStore::SessionStore(Options options) : options_(std::move(options)), files_(options_.files) {
-    if (!options_.sampleDirectory) options_.sampleDirectory = [] { return AppPaths::sampleRecipesDirectory(); };
+namespace {
+
+SessionStore::Options withDefaults(SessionStore::Options options) {
+    if (!options.sampleDirectory) options.sampleDirectory = [] { return AppPaths::sampleRecipesDirectory(); };
+    if (!options.keptRollsDirectory) options.keptRollsDirectory = [] { return AppPaths::keptRollsDirectory(); };
+    return options;
 }
+
+}  // namespace
+
+SessionStore::SessionStore(Options options) : options_(withDefaults(std::move(options))), files_(options_.files) {}
 
 fs::path SessionStore::recipeURL(const fs::path& photo) { return recipesFolder(photo) / (baseName(photo) + ".json"); }
 
@@ -74,25 +91,67 @@ fs::path SessionStore::sampleRecipesDirectory() const {
 
 fs::path SessionStore::sampleFile(const std::string& name) const { return sampleRecipesDirectory() / name; }
 
+// The kept folders' place is looked up on the caller's thread, like the sample folder's.
+std::optional<fs::path> SessionStore::keptAsideFolder(const fs::path& roll) {
+    return kept_.find(options_.keptRollsDirectory(), roll);
+}
+
+// Rolls whose folder cannot be written. The copy kept aside sits at the same
+// place inside the roll's kept folder as the file does inside ".vantrel".
+
+std::optional<fs::path> SessionStore::keptCopy(const fs::path& roll, const fs::path& beside) {
+    const std::optional<fs::path> folder = keptAsideFolder(roll);
+    if (!folder) return std::nullopt;
+    return *folder / beside.lexically_relative(roll / ".vantrel");
+}
+
+fs::path SessionStore::newestCopy(const fs::path& roll, const fs::path& beside) {
+    const bool besideExists = files_.exists(beside);  // also waits for the queued saves of this file
+    const std::optional<fs::path> kept = keptCopy(roll, beside);
+    if (!kept) return beside;
+    std::error_code error;
+    const auto keptTime = fs::last_write_time(*kept, error);
+    if (error) return beside;
+    if (!besideExists) return *kept;
+    const auto besideTime = fs::last_write_time(beside, error);
+    return error || keptTime >= besideTime ? *kept : beside;
+}
+
+JsonFileStore::SecondPlace SessionStore::keptAside(const fs::path& roll, const fs::path& beside) {
+    const fs::path relative = beside.lexically_relative(roll / ".vantrel");
+    return [kept = &kept_, base = options_.keptRollsDirectory(), roll, relative](
+               bool make, std::error_code& error) -> std::optional<fs::path> {
+        const std::optional<fs::path> folder = make ? kept->make(base, roll, error) : kept->find(base, roll);
+        if (!folder) return std::nullopt;
+        return *folder / relative;
+    };
+}
+
 // Recipes of photos with files.
 
 std::optional<EditParameters> SessionStore::loadRecipe(const fs::path& photo) {
     if (!isPhotoPath(photo)) return std::nullopt;
-    const fs::path url = recipeURL(photo);
+    const fs::path url = newestCopy(rollOf(photo), recipeURL(photo));
     return loadJsonValue<EditParameters>(files_, url, kTag + "load recipe from " + url.string() + ": ");
 }
 
-bool SessionStore::hasRecipe(const fs::path& photo) { return isPhotoPath(photo) && files_.exists(recipeURL(photo)); }
+bool SessionStore::hasRecipe(const fs::path& photo) {
+    if (!isPhotoPath(photo)) return false;
+    if (files_.exists(recipeURL(photo))) return true;
+    const std::optional<fs::path> kept = keptCopy(rollOf(photo), recipeURL(photo));
+    std::error_code error;
+    return kept && fs::exists(*kept, error);
+}
 
-void SessionStore::saveRecipe(const EditParameters& recipe, const fs::path& photo) {
+void SessionStore::saveRecipe(const EditParameters& recipe, const fs::path& photo, Done done) {
     const fs::path url = recipeURL(photo);
-    if (!isPhotoPath(photo)) return files_.log(kTag + "save recipe to " + url.string() + ": " + kNotAPhoto);
+    if (!isPhotoPath(photo)) return refuse(files_, kTag + "save recipe to " + url.string() + ": " + kNotAPhoto, done);
     saveJsonValue(files_, url, recipe, kTag + "save recipe to " + url.string() + ": ",
-                  kTag + "load recipe from " + url.string() + ": ");
+                  kTag + "load recipe from " + url.string() + ": ", keptAside(rollOf(photo), url), std::move(done));
 }
 
 void SessionStore::deleteRecipe(const fs::path& photo) {
-    if (isPhotoPath(photo)) files_.remove(recipeURL(photo));
+    if (isPhotoPath(photo)) files_.remove(recipeURL(photo), keptCopy(rollOf(photo), recipeURL(photo)));
 }
 
 // Recipes of the sample roll.
@@ -104,10 +163,10 @@ std::optional<EditParameters> SessionStore::loadSampleRecipe(const Uuid& id) {
 
 bool SessionStore::hasSampleRecipe(const Uuid& id) { return files_.exists(sampleFile(id.toString() + ".json")); }
 
-void SessionStore::saveSampleRecipe(const EditParameters& recipe, const Uuid& id) {
+void SessionStore::saveSampleRecipe(const EditParameters& recipe, const Uuid& id, Done done) {
     const fs::path url = sampleFile(id.toString() + ".json");
     saveJsonValue(files_, url, recipe, kTag + "save sample recipe to " + url.string() + ": ",
-                  kTag + "load sample recipe from " + url.string() + ": ");
+                  kTag + "load sample recipe from " + url.string() + ": ", {}, std::move(done));
 }
 
 void SessionStore::deleteSampleRecipe(const Uuid& id) { files_.remove(sampleFile(id.toString() + ".json")); }
@@ -115,13 +174,14 @@ void SessionStore::deleteSampleRecipe(const Uuid& id) { files_.remove(sampleFile
 // Culling databases.
 
 std::optional<RollCullingDatabase> SessionStore::loadCullingDatabase(const fs::path& folder) {
-    return loadJsonValue<RollCullingDatabase>(files_, cullingDatabaseURL(folder),
+    return loadJsonValue<RollCullingDatabase>(files_, newestCopy(folder, cullingDatabaseURL(folder)),
                                               kTag + "load culling database: ");
 }
 
-void SessionStore::saveCullingDatabase(const RollCullingDatabase& database, const fs::path& folder) {
-    saveJsonValue(files_, cullingDatabaseURL(folder), database, kTag + "save culling database: ",
-                  kTag + "load culling database: ");
+void SessionStore::saveCullingDatabase(const RollCullingDatabase& database, const fs::path& folder, Done done) {
+    const fs::path url = cullingDatabaseURL(folder);
+    saveJsonValue(files_, url, database, kTag + "save culling database: ", kTag + "load culling database: ",
+                  keptAside(folder, url), std::move(done));
 }
 
 std::optional<RollCullingDatabase> SessionStore::loadSampleCullingDatabase() {
@@ -129,30 +189,32 @@ std::optional<RollCullingDatabase> SessionStore::loadSampleCullingDatabase() {
                                               kTag + "load sample culling database: ");
 }
 
-void SessionStore::saveSampleCullingDatabase(const RollCullingDatabase& database) {
+void SessionStore::saveSampleCullingDatabase(const RollCullingDatabase& database, Done done) {
     saveJsonValue(files_, sampleFile("culling_metadata.json"), database, kTag + "save sample culling database: ",
-                  kTag + "load sample culling database: ");
+                  kTag + "load sample culling database: ", {}, std::move(done));
 }
 
 // Snapshot lists.
 
 std::vector<SnapshotItem> SessionStore::loadSnapshots(const fs::path& photo) {
     if (!isPhotoPath(photo)) return {};
-    return loadList(files_, snapshotsURL(photo), kTag + "load snapshots: ");
+    return loadList(files_, newestCopy(rollOf(photo), snapshotsURL(photo)), kTag + "load snapshots: ");
 }
 
-void SessionStore::saveSnapshots(const std::vector<SnapshotItem>& snapshots, const fs::path& photo) {
-    if (!isPhotoPath(photo)) return files_.log(kTag + "save snapshots: " + kNotAPhoto);
-    saveList(files_, snapshotsURL(photo), snapshots, kTag + "save snapshots: ", kTag + "load snapshots: ");
+void SessionStore::saveSnapshots(const std::vector<SnapshotItem>& snapshots, const fs::path& photo, Done done) {
+    if (!isPhotoPath(photo)) return refuse(files_, kTag + "save snapshots: " + kNotAPhoto, done);
+    const fs::path url = snapshotsURL(photo);
+    saveList(files_, url, snapshots, kTag + "save snapshots: ", kTag + "load snapshots: ",
+             keptAside(rollOf(photo), url), std::move(done));
 }
 
 std::vector<SnapshotItem> SessionStore::loadSampleSnapshots(const Uuid& id) {
     return loadList(files_, sampleFile(id.toString() + "_snapshots.json"), kTag + "load sample snapshots: ");
 }
 
-void SessionStore::saveSampleSnapshots(const std::vector<SnapshotItem>& snapshots, const Uuid& id) {
+void SessionStore::saveSampleSnapshots(const std::vector<SnapshotItem>& snapshots, const Uuid& id, Done done) {
     saveList(files_, sampleFile(id.toString() + "_snapshots.json"), snapshots, kTag + "save sample snapshots: ",
-             kTag + "load sample snapshots: ");
+             kTag + "load sample snapshots: ", {}, std::move(done));
 }
 
 void SessionStore::flush() { files_.flush(); }

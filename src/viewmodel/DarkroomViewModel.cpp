@@ -4,9 +4,11 @@
 #include <system_error>
 
 #include <QCoreApplication>
+#include <QMetaObject>
 #include <QThread>
 
 #include "services/FilmPresetLibrary.h"
+#include "services/KeptRollFolders.h"
 #include "services/L10n.h"
 #include "viewmodel/RollFolder.h"
 
@@ -33,6 +35,9 @@ const LoadedPhoto& chooseFrame(const std::vector<LoadedPhoto>& photos, const std
 DarkroomViewModel::DarkroomViewModel(ViewModelServices services, QObject* parent)
     : QObject(parent), services_(std::move(services)), defaults_(services_.settings) {
     statusMessage_ = L10n::tr("status.ready");
+    // The store reports from its worker; the reports are taken on this thread.
+    saveReports_ = std::make_shared<ReportInbox<SaveReport>>(
+        [this] { QMetaObject::invokeMethod(this, &DarkroomViewModel::takeSaveReports, Qt::QueuedConnection); });
     presets_ = FilmPresetLibrary::builtInPresets();
     // Each render already spreads over every core; a few threads let a
     // superseded job wind down while its successor starts.
@@ -56,6 +61,7 @@ DarkroomViewModel::DarkroomViewModel(ViewModelServices services, QObject* parent
 }
 
 DarkroomViewModel::~DarkroomViewModel() {
+    saveReports_->close();
     renderTask_.cancel();
     cancelFullRender();
     stopEditWork();
@@ -120,6 +126,8 @@ void DarkroomViewModel::loadFolder(std::filesystem::path folder, std::optional<s
     }
 
     replaceRoll();
+    // Opened again: where its saves go is told again.
+    rollSaveOutcomes_.erase(KeptRollFolders::rollKey(folder));
     if (activeSecurityScopedFolderURL_) services_.folders->stopAccessing(*activeSecurityScopedFolderURL_);
     activeSecurityScopedFolderURL_.reset();
     if (granted) activeSecurityScopedFolderURL_ = folder;
@@ -133,7 +141,10 @@ void DarkroomViewModel::loadFolder(std::filesystem::path folder, std::optional<s
     thumbnailCache_.clear();
     for (const LoadedPhoto& photo : photos_) {
         std::optional<EditParameters> stored;
-        if (photo.fileURL()) stored = services_.store->loadRecipe(*photo.fileURL());
+        if (const SavedValue* unsaved = unsavedValue(recipeTarget(photo)))
+            stored = std::get<EditParameters>(*unsaved);
+        else if (photo.fileURL())
+            stored = services_.store->loadRecipe(*photo.fileURL());
         inMemoryRecipes_[frameID(photo)] = stored.value_or(EditParameters::defaultValue());
     }
 
@@ -146,7 +157,10 @@ void DarkroomViewModel::loadFolder(std::filesystem::path folder, std::optional<s
     setStatusMessage(L10n::tr("status.folderLoaded", named.filename().string(), int(photos_.size())));
 
     // Identifiers are new on every opening: stored records follow their file names.
-    RollCullingDatabase database = services_.store->loadCullingDatabase(folder).value_or(RollCullingDatabase{});
+    const SavedValue* unsavedCulling = unsavedValue({SaveKind::culling, folder, {}});
+    RollCullingDatabase database = unsavedCulling
+                                       ? std::get<RollCullingDatabase>(*unsavedCulling)
+                                       : services_.store->loadCullingDatabase(folder).value_or(RollCullingDatabase{});
     std::vector<RollCullingDatabase::Frame> frames;
     for (const LoadedPhoto& photo : photos_) frames.push_back({frameID(photo), photo.title()});
     database.rekeyByFilename(frames);
@@ -166,13 +180,17 @@ void DarkroomViewModel::loadSampleRoll(std::optional<std::string> frameName) {
     setPhotos(std::move(roll));
     for (const LoadedPhoto& photo : photos_) {
         const Uuid id = frameID(photo);
-        inMemoryRecipes_[id] = services_.store->loadSampleRecipe(id).value_or(EditParameters::defaultValue());
+        const SavedValue* unsaved = unsavedValue(recipeTarget(photo));
+        inMemoryRecipes_[id] = unsaved ? std::get<EditParameters>(*unsaved)
+                                       : services_.store->loadSampleRecipe(id).value_or(EditParameters::defaultValue());
     }
     const LoadedPhoto& current = chooseFrame(photos_, frameName);
     setSelectedPhotoID(frameID(current));
     defaults_.setLastSelectedPhotoName(current.title());
 
-    setCullingDatabase(services_.store->loadSampleCullingDatabase().value_or(RollCullingDatabase{}));
+    const SavedValue* unsavedCulling = unsavedValue({SaveKind::culling, std::nullopt, {}});
+    setCullingDatabase(unsavedCulling ? std::get<RollCullingDatabase>(*unsavedCulling)
+                                      : services_.store->loadSampleCullingDatabase().value_or(RollCullingDatabase{}));
     cullingDatabaseOwner_ = std::filesystem::path();
 
     rebuildFilmstrip();
@@ -180,8 +198,10 @@ void DarkroomViewModel::loadSampleRoll(std::optional<std::string> frameName) {
 }
 
 void DarkroomViewModel::replaceRoll() {
-    // The outgoing roll's last edit reaches its file before its frames go.
+    // The outgoing roll's last edit reaches its file before its frames go, and
+    // what has been reported of its saves is known before the next roll reads.
     flushPendingSave();
+    takeSaveReports();
     // Its thumbnails are no longer wanted.
     if (thumbnailLoop_) thumbnailLoop_->cancel();
 }
@@ -300,11 +320,9 @@ void DarkroomViewModel::rebuildFilmstrip() {
 
 // ---------------------------------------------------------------- persistence
 
-void DarkroomViewModel::writeRecipe(const LoadedPhoto& photo, const EditParameters& recipe) {
-    if (photo.fileURL())
-        services_.store->saveRecipe(recipe, *photo.fileURL());
-    else
-        services_.store->saveSampleRecipe(recipe, frameID(photo));
+void DarkroomViewModel::writeRecipe(const LoadedPhoto& photo, const EditParameters& recipe,
+                                    std::function<void(SaveOutcome)> then) {
+    save(recipeTarget(photo), recipe, std::move(then));
 }
 
 void DarkroomViewModel::persistRecipe(bool immediately) {
@@ -338,10 +356,7 @@ void DarkroomViewModel::flushPendingSave() {
 void DarkroomViewModel::persistSnapshots() {
     const LoadedPhoto* photo = selectedPhoto();
     if (!photo) return;
-    if (photo->fileURL())
-        services_.store->saveSnapshots(snapshots_, *photo->fileURL());
-    else
-        services_.store->saveSampleSnapshots(snapshots_, frameID(*photo));
+    save(snapshotsTarget(*photo), snapshots_);
 }
 
 void DarkroomViewModel::loadSnapshots() {
@@ -352,8 +367,11 @@ void DarkroomViewModel::loadSnapshots() {
         setSnapshotComparisonPreview(QImage());
         return;
     }
-    setSnapshots(photo->fileURL() ? services_.store->loadSnapshots(*photo->fileURL())
-                                  : services_.store->loadSampleSnapshots(frameID(*photo)));
+    if (const SavedValue* unsaved = unsavedValue(snapshotsTarget(*photo)))
+        setSnapshots(std::get<std::vector<SnapshotItem>>(*unsaved));
+    else
+        setSnapshots(photo->fileURL() ? services_.store->loadSnapshots(*photo->fileURL())
+                                      : services_.store->loadSampleSnapshots(frameID(*photo)));
     if (activeComparisonSnapshotID_ && !activeComparisonSnapshot()) {
         setActiveComparisonSnapshotID(std::nullopt);
         setSnapshotComparisonPreview(QImage());
@@ -367,18 +385,13 @@ void DarkroomViewModel::saveCullingDatabase() {
     // Only to the roll the records were read for: a folder that failed to open
     // must not receive the previous roll's records.
     if (!cullingDatabaseOwner_) return;
-    if (cullingDatabaseOwner_->empty())
-        services_.store->saveSampleCullingDatabase(cullingDatabase_);
-    else
-        services_.store->saveCullingDatabase(cullingDatabase_, *cullingDatabaseOwner_);
+    std::optional<std::filesystem::path> folder;
+    if (!cullingDatabaseOwner_->empty()) folder = *cullingDatabaseOwner_;
+    save({SaveKind::culling, folder, {}}, cullingDatabase_);
 }
 
 void DarkroomViewModel::saveAllOnQuit() {
-    flushPendingSave();
-    persistRecipe(true);
-    saveCullingDatabase();
-    persistSnapshots();
-    services_.store->flush();
+    saveAll();
     if (activeSecurityScopedFolderURL_) {
         services_.folders->stopAccessing(*activeSecurityScopedFolderURL_);
         activeSecurityScopedFolderURL_.reset();

@@ -15,12 +15,14 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <set>
 #include <stop_token>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include <QImage>
@@ -39,9 +41,11 @@
 #include "model/Uuid.h"
 #include "services/ExportSettings.h"
 #include "services/FilmPreset.h"
+#include "services/SaveOutcome.h"
 #include "model/Binding.h"
 #include "viewmodel/CompareMode.h"
 #include "viewmodel/FilmstripItem.h"
+#include "viewmodel/ReportInbox.h"
 #include "engine/stages/HistogramData.h"
 #include "viewmodel/ThumbnailLoop.h"
 #include "viewmodel/UserDefaults.h"
@@ -112,9 +116,18 @@ public:
     void persistSnapshots();
     void loadSnapshots();
     void saveCullingDatabase();
-    // Current recipe, culling data and snapshots, then waits for the store.
-    // Safe to call more than once (window close, quit, signals).
+    // Current recipe, culling data and snapshots, then every edit whose save
+    // failed before once more; waits for the store. Safe to call more than once.
+    void saveAll();
+    // saveAll(), then the roll folder's access ends. Safe to call more than once
+    // (window close, quit, signals).
     void saveAllOnQuit();
+    // Edits that neither the roll's folder nor the data folder took: they live in
+    // memory only (and are read from there when their frame or roll comes back).
+    bool hasUnsavedEdits() const { return !unsaved_.empty(); }
+    // Takes the store's reports of where saves went (they arrive on their own
+    // turn of the event loop; saveAll() takes them at once).
+    void takeSaveReports();
 
     // ---- roll: thumbnails, checked frames, synchronisation, culling and navigation
     //      (DarkroomViewModelRoll.cpp, DarkroomViewModelSync.cpp, DarkroomViewModelCulling.cpp)
@@ -390,11 +403,51 @@ private:
         EditParameters recipe;
     };
 
+    // What one save writes: a frame's recipe or snapshots (by its scan, or by
+    // its identifier on the sample roll), or a roll's culling records (by its
+    // folder; none for the sample roll).
+    enum class SaveKind { recipe, snapshots, culling };
+    struct SaveTarget {
+        SaveKind kind = SaveKind::recipe;
+        std::optional<std::filesystem::path> location;
+        Uuid frame;
+        std::string key() const;
+        // The roll it belongs to, as rollKey() names it; empty for the sample roll.
+        std::filesystem::path roll() const;
+    };
+    using SavedValue = std::variant<EditParameters, std::vector<SnapshotItem>, RollCullingDatabase>;
+    struct SaveReport {
+        SaveTarget target;
+        SavedValue value;
+        SaveOutcome outcome = SaveOutcome::written;
+        std::function<void(SaveOutcome)> then;  // on the GUI thread, once the report is taken
+    };
+    struct UnsavedEdit {
+        SaveTarget target;
+        SavedValue value;
+    };
+    // A synchronisation's saves, counted as they report.
+    struct SyncTally {
+        std::string source;
+        int targets = 0;
+        int waiting = 0;
+        int failed = 0;
+    };
+
     void launch(JobKind kind, RenderJob job);
     void startFullRenderNow();
     void cancelFullRender();
     void publish(JobKind kind, std::uint64_t serial, const RenderJob& job, RenderResult result);
-    void writeRecipe(const LoadedPhoto& photo, const EditParameters& recipe);
+    void writeRecipe(const LoadedPhoto& photo, const EditParameters& recipe,
+                     std::function<void(SaveOutcome)> then = {});
+    // Hands the value to the store; its report comes back through takeSaveReports().
+    void save(const SaveTarget& target, SavedValue value, std::function<void(SaveOutcome)> then = {});
+    static SaveTarget recipeTarget(const LoadedPhoto& photo);
+    static SaveTarget snapshotsTarget(const LoadedPhoto& photo);
+    // The value of the target's latest save when that save failed everywhere.
+    const SavedValue* unsavedValue(const SaveTarget& target) const;
+    void noteSaveOutcome(const std::filesystem::path& roll, SaveOutcome outcome);
+    void finishSync(const SyncTally& tally);
     // The current frame's scan cannot be shown: no picture, the reason in the canvas and the status line.
     void showLoadError(const LoadedPhoto& photo, const std::string& error);
     void replaceRoll();
@@ -456,6 +509,12 @@ private:
     // Which roll the culling database was read for: none before any roll, an
     // empty path for the sample roll. Culling data is only ever written there.
     std::optional<std::filesystem::path> cullingDatabaseOwner_;
+    // Where saves went: the reports waiting for the GUI thread, the edits kept in
+    // memory only (by SaveTarget::key()), and per roll where its saves last went,
+    // so that each change is told once.
+    std::shared_ptr<ReportInbox<SaveReport>> saveReports_;
+    std::map<std::string, UnsavedEdit> unsaved_;
+    std::map<std::filesystem::path, SaveOutcome> rollSaveOutcomes_;
 
     // ---- roll: thumbnails, checked frames, synchronisation, culling and navigation
     std::vector<LoadedPhoto> loadScans(const std::vector<std::filesystem::path>& scans) const;

@@ -66,6 +66,11 @@ void DarkroomViewModel::syncRecipeToRoll() {
     flushPendingSave();
 
     const EditParameters source = parameters_;
+    const LoadedPhoto* current = selectedPhoto();
+    // The status tells how many targets were saved once every save has reported.
+    const int count = int(targets.size());
+    auto tally = std::make_shared<SyncTally>(
+        SyncTally{current ? current->title() : L10n::tr("sync.currentFilm"), count, count, 0});
     for (const LoadedPhoto& target : targets) {
         const Uuid id = frameID(target);
         // The target's latest recipe: the one in memory holds edits whose file
@@ -78,16 +83,16 @@ void DarkroomViewModel::syncRecipeToRoll() {
 
         batchSyncOptions_.apply(source, *recipe);
         inMemoryRecipes_[id] = *recipe;
-        writeRecipe(target, *recipe);
+        writeRecipe(target, *recipe, [this, tally](SaveOutcome outcome) {
+            if (outcome == SaveOutcome::failed) ++tally->failed;
+            if (--tally->waiting == 0) finishSync(*tally);
+        });
     }
 
     setIsShowingBatchSyncSheet(false);
     rebuildFilmstrip();
     // The targets' cached thumbnails show their recipes from before.
     renderDevelopedThumbnails(targets);
-    const LoadedPhoto* current = selectedPhoto();
-    setStatusMessage(L10n::tr("status.syncSuccess", current ? current->title() : L10n::tr("sync.currentFilm"),
-                              int(targets.size())));
 }
 
 void DarkroomViewModel::renderDevelopedThumbnails(const std::vector<LoadedPhoto>& frames) {

@@ -12,12 +12,12 @@ public:
     std::optional<EditParameters> loadRecipe(const std::filesystem::path& photo) override {
         return store_.loadRecipe(photo);
     }
-    void saveRecipe(const EditParameters& recipe, const std::filesystem::path& photo) override {
-        store_.saveRecipe(recipe, photo);
+    void saveRecipe(const EditParameters& recipe, const std::filesystem::path& photo, Done done = {}) override {
+        store_.saveRecipe(recipe, photo, std::move(done));
     }
     std::optional<EditParameters> loadSampleRecipe(const Uuid& id) override { return store_.loadSampleRecipe(id); }
-    void saveSampleRecipe(const EditParameters& recipe, const Uuid& id) override {
-        store_.saveSampleRecipe(recipe, id);
+    void saveSampleRecipe(const EditParameters& recipe, const Uuid& id, Done done = {}) override {
+        store_.saveSampleRecipe(recipe, id, std::move(done));
     }
 
     bool hasRecipe(const std::filesystem::path& photo) override { return store_.hasRecipe(photo); }
@@ -26,25 +26,27 @@ public:
     std::vector<SnapshotItem> loadSnapshots(const std::filesystem::path& photo) override {
         return store_.loadSnapshots(photo);
     }
-    void saveSnapshots(const std::vector<SnapshotItem>& snapshots, const std::filesystem::path& photo) override {
-        store_.saveSnapshots(snapshots, photo);
+    void saveSnapshots(const std::vector<SnapshotItem>& snapshots, const std::filesystem::path& photo,
+                       Done done = {}) override {
+        store_.saveSnapshots(snapshots, photo, std::move(done));
     }
     std::vector<SnapshotItem> loadSampleSnapshots(const Uuid& id) override { return store_.loadSampleSnapshots(id); }
-    void saveSampleSnapshots(const std::vector<SnapshotItem>& snapshots, const Uuid& id) override {
-        store_.saveSampleSnapshots(snapshots, id);
+    void saveSampleSnapshots(const std::vector<SnapshotItem>& snapshots, const Uuid& id, Done done = {}) override {
+        store_.saveSampleSnapshots(snapshots, id, std::move(done));
     }
 
     std::optional<RollCullingDatabase> loadCullingDatabase(const std::filesystem::path& folder) override {
         return store_.loadCullingDatabase(folder);
     }
-    void saveCullingDatabase(const RollCullingDatabase& database, const std::filesystem::path& folder) override {
-        store_.saveCullingDatabase(database, folder);
+    void saveCullingDatabase(const RollCullingDatabase& database, const std::filesystem::path& folder,
+                             Done done = {}) override {
+        store_.saveCullingDatabase(database, folder, std::move(done));
     }
     std::optional<RollCullingDatabase> loadSampleCullingDatabase() override {
         return store_.loadSampleCullingDatabase();
     }
-    void saveSampleCullingDatabase(const RollCullingDatabase& database) override {
-        store_.saveSampleCullingDatabase(database);
+    void saveSampleCullingDatabase(const RollCullingDatabase& database, Done done = {}) override {
+        store_.saveSampleCullingDatabase(database, std::move(done));
     }
 
     void flush() override { store_.flush(); }

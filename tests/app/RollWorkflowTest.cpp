@@ -203,7 +203,8 @@ TEST_F(RollWindowTest, SynchronisedTargetsGetThumbnailsOfTheirNewRecipe) {
     vm().presentBatchSyncSheet();
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->batchSyncSheet() != nullptr; }, 2000));
     acceptButton(window->batchSyncSheet())->click();
-    EXPECT_EQ(vm().statusMessage().find("Successfully synced"), 0u);
+    // Told once the targets' saves have reported.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return vm().statusMessage().find("Successfully synced") == 0; }, 2000));
 
     EXPECT_TRUE(QTest::qWaitFor([&] { return isGrey(cellColour(1)) && isGrey(cellColour(2)); }, 10000))
         << cellColour(1).name().toStdString() << ' ' << cellColour(2).name().toStdString();

@@ -29,6 +29,7 @@ struct Fixture {
     fs::path root{dir.path().toStdString()};
     fs::path roll{root / "roll"};
     fs::path sample{root / "data" / "VantrelEditor" / "sample_recipes"};
+    fs::path kept{root / "data" / "VantrelEditor" / "kept_rolls"};
     std::mutex mutex;
     std::vector<std::string> lines;
     std::chrono::milliseconds delay{0};
@@ -46,6 +47,7 @@ struct Fixture {
             return writeFileAtomically(path, bytes);
         };
         o.sampleDirectory = [this] { return sample; };
+        o.keptRollsDirectory = [this] { return kept; };
         return o;
     }
     std::vector<std::string> logged() {
@@ -192,6 +194,7 @@ TEST(SessionStore, UnwritableFolderPrintsTheFailureLines) {
     std::ofstream(f.root / "file") << "not a folder";
     const fs::path roll = f.root / "file";  // a "folder" that is a regular file
     const fs::path photo = roll / "N01.tif";
+    f.kept = roll / "kept";  // and no place to keep its files aside either
     {
         SessionStore store(f.options());
         store.saveRecipe(recipeWithExposure(1), photo);
@@ -200,17 +203,25 @@ TEST(SessionStore, UnwritableFolderPrintsTheFailureLines) {
         store.flush();
     }
     const std::string recipePath = (roll / ".vantrel" / "recipes" / "N01.json").string();
+    const std::string nowhere = ": Not a directory; nor kept aside: Not a directory";
     EXPECT_EQ(f.logged(), (std::vector<std::string>{
-                              "[SessionStore] Failed to save recipe to " + recipePath + ": Not a directory",
-                              "[SessionStore] Failed to save snapshots: Not a directory",
-                              "[SessionStore] Failed to save culling database: Not a directory"}));
+                              "[SessionStore] Failed to save recipe to " + recipePath + nowhere,
+                              "[SessionStore] Failed to save snapshots" + nowhere,
+                              "[SessionStore] Failed to save culling database" + nowhere}));
 
-    // The shared store prints to standard output.
+    // The shared store prints to standard output (its data folder made unusable too).
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    const std::optional<std::string> previous = dataHome ? std::optional<std::string>(dataHome) : std::nullopt;
+    ::setenv("XDG_DATA_HOME", roll.c_str(), 1);
     testing::internal::CaptureStdout();
     SessionStore::shared().saveCullingDatabase(RollCullingDatabase{}, roll);
     SessionStore::shared().flush();
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "[SessionStore] Failed to save culling database: Not a directory\n");
+              "[SessionStore] Failed to save culling database" + nowhere + "\n");
+    if (previous)
+        ::setenv("XDG_DATA_HOME", previous->c_str(), 1);
+    else
+        ::unsetenv("XDG_DATA_HOME");
 }
 
 TEST(SessionStore, CorruptRecipeIsKeptAsideAndNotLost) {

@@ -173,38 +173,48 @@ public:
     }
 
     std::optional<EditParameters> loadRecipe(const std::filesystem::path& photo) override { return find(photo.string()); }
-    void saveRecipe(const EditParameters& recipe, const std::filesystem::path& photo) override {
+    void saveRecipe(const EditParameters& recipe, const std::filesystem::path& photo, Done done = {}) override {
         write(photo.string(), recipe);
+        report(done);
     }
     std::optional<EditParameters> loadSampleRecipe(const Uuid& id) override { return find(sampleKey(id)); }
-    void saveSampleRecipe(const EditParameters& recipe, const Uuid& id) override { write(sampleKey(id), recipe); }
+    void saveSampleRecipe(const EditParameters& recipe, const Uuid& id, Done done = {}) override {
+        write(sampleKey(id), recipe);
+        report(done);
+    }
 
     std::vector<SnapshotItem> loadSnapshots(const std::filesystem::path& photo) override {
         return snapshots[photo.string()];
     }
-    void saveSnapshots(const std::vector<SnapshotItem>& list, const std::filesystem::path& photo) override {
+    void saveSnapshots(const std::vector<SnapshotItem>& list, const std::filesystem::path& photo,
+                       Done done = {}) override {
         snapshots[photo.string()] = list;
+        report(done);
     }
     std::vector<SnapshotItem> loadSampleSnapshots(const Uuid& id) override { return snapshots[sampleKey(id)]; }
-    void saveSampleSnapshots(const std::vector<SnapshotItem>& list, const Uuid& id) override {
+    void saveSampleSnapshots(const std::vector<SnapshotItem>& list, const Uuid& id, Done done = {}) override {
         snapshots[sampleKey(id)] = list;
+        report(done);
     }
 
     std::optional<RollCullingDatabase> loadCullingDatabase(const std::filesystem::path& folder) override {
         auto it = culling.find(folder.string());
         return it == culling.end() ? std::nullopt : std::optional(it->second);
     }
-    void saveCullingDatabase(const RollCullingDatabase& database, const std::filesystem::path& folder) override {
+    void saveCullingDatabase(const RollCullingDatabase& database, const std::filesystem::path& folder,
+                             Done done = {}) override {
         culling[folder.string()] = database;
         cullingWrites.push_back(folder.string());
+        report(done);
     }
     std::optional<RollCullingDatabase> loadSampleCullingDatabase() override {
         auto it = culling.find("sample");
         return it == culling.end() ? std::nullopt : std::optional(it->second);
     }
-    void saveSampleCullingDatabase(const RollCullingDatabase& database) override {
+    void saveSampleCullingDatabase(const RollCullingDatabase& database, Done done = {}) override {
         culling["sample"] = database;
         cullingWrites.push_back("sample");
+        report(done);
     }
 
     void flush() override { ++flushes; }
@@ -215,6 +225,9 @@ public:
     void deleteSampleRecipe(const Uuid& id) override { erase(sampleKey(id)); }
 
 private:
+    static void report(const Done& done) {
+        if (done) done(SaveOutcome::written);
+    }
     std::optional<EditParameters> find(const std::string& key) const {
         auto it = recipes.find(key);
         return it == recipes.end() ? std::nullopt : std::optional(it->second);

@@ -48,7 +48,9 @@ TEST_F(ViewModelTest, SyncStartsFromEachTargetsLatestRecipe) {
 
     vm->syncRecipeToRoll();
     EXPECT_FALSE(vm->isShowingBatchSyncSheet());
-    EXPECT_EQ(vm->statusMessage(), L10n::tr("status.syncSuccess", std::string("a.tif"), 2));
+    // Told once every target's save has reported.
+    EXPECT_TRUE(
+        waitFor([&] { return vm->statusMessage() == L10n::tr("status.syncSuccess", std::string("a.tif"), 2); }));
     // Groups switched off keep the target's unsaved edit; the others come from the source.
     const EditParameters& syncedB = vm->inMemoryRecipes().at(idOfTitle(*vm, "b.tif"));
     EXPECT_EQ(syncedB.exposure, 1.5);
@@ -122,7 +124,8 @@ TEST_F(ViewModelTest, SyncCheckedFramesChooseTheTargets) {
     EXPECT_TRUE(vm->exportTargetPhotos().empty());
     EXPECT_EQ(vm->syncTargetPhotos().size(), 3u);
     vm->syncRecipeToRoll();
-    EXPECT_EQ(vm->statusMessage(), L10n::tr("status.syncSuccess", L10n::tr("sync.currentFilm"), 3));
+    EXPECT_TRUE(waitFor(
+        [&] { return vm->statusMessage() == L10n::tr("status.syncSuccess", L10n::tr("sync.currentFilm"), 3); }));
     // No selection at all: no targets.
     vm->setSelectedPhotoID(std::nullopt);
     EXPECT_TRUE(vm->syncTargetPhotos().empty());
