@@ -19,7 +19,7 @@ add_library(vantrel_opencv INTERFACE)
 target_include_directories(vantrel_opencv SYSTEM INTERFACE ${OPENCV_INCLUDE_DIR})
 target_link_libraries(vantrel_opencv INTERFACE opencv_imgproc opencv_core)
 
-find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets Test Svg)
+find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets Test Svg DBus)
 set(CMAKE_AUTOMOC_MOC_OPTIONS "")
 add_compile_definitions(QT_NO_KEYWORDS)
 if(VANTREL_BUILD_BENCH)

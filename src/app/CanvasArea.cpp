@@ -17,6 +17,7 @@
 #include "viewmodel/DarkroomViewModel.h"
 #include "viewmodel/SpotSourceSearch.h"
 #include "views/canvas/CropOverlayView.h"
+#include "views/canvas/NavigatorMinimapView.h"
 #include "views/canvas/SpotHealingOverlayView.h"
 #include "views/masks/SpotHealingControlBar.h"
 #include "views/workflow/CropControlBar.h"
@@ -258,12 +259,15 @@ QWidget* CanvasArea::viewingBranch() {
         [this] { return vm_.renderedPreview(); }, [this] { return imageSize(); },
         vm_.binding(&DarkroomViewModel::zoomScale, &DarkroomViewModel::setZoomScale),
         vm_.binding(&DarkroomViewModel::panOffset, &DarkroomViewModel::setPanOffset),
-        [this] { return vm_.canvasViewportSize(); },
-        {[this] { vm_.zoomToFit(); }, [this] { vm_.zoomTo100(); }, [this] { vm_.zoomTo200(); },
-         [this] { vm_.setIsNavigatorVisible(false); }});
-    navigator->setFixedSize(180, 120);
-    navigator->setContentsMargins(0, 0, 0, 0);
-    stack->addWidget(navigator, 0, 0, Qt::AlignTop | Qt::AlignRight);
+        [this] { return vm_.canvasViewportSize(); });
+    connect(navigator, &NavigatorMinimapView::zoomToFitRequested, this, [this] { vm_.zoomToFit(); });
+    connect(navigator, &NavigatorMinimapView::zoomTo100Requested, this, [this] { vm_.zoomTo100(); });
+    connect(navigator, &NavigatorMinimapView::zoomTo200Requested, this, [this] { vm_.zoomTo200(); });
+    connect(navigator, &NavigatorMinimapView::closeRequested, this, [this] { vm_.setIsNavigatorVisible(false); });
+    auto* navigatorCorner = new QGridLayout;
+    navigatorCorner->setContentsMargins(0, 14, 14, 0);
+    navigatorCorner->addWidget(navigator, 0, 0, Qt::AlignTop | Qt::AlignRight);
+    stack->addLayout(navigatorCorner, 0, 0);
     auto* hud = new CompareControlHUDView(vm_.binding(&DarkroomViewModel::compareMode, &DarkroomViewModel::setCompareMode),
                                           vm_.binding(&DarkroomViewModel::isHoldingOriginal,
                                                       &DarkroomViewModel::setIsHoldingOriginal));

@@ -13,13 +13,18 @@
 #include "views/kit/FittingText.h"
 #include "views/kit/Icons.h"
 #include "views/kit/ProSlider.h"
+#include "views/kit/DisplayEDRDetector.h"
+#include "views/kit/SystemColorSampler.h"
 #include "views/panels/FilmGrainControlView.h"
 #include "views/panels/FilmPhysicsControlView.h"
+#include "views/panels/HalationControlView.h"
+#include "views/panels/NegativeLabControlView.h"
 #include "views/panels/ToneCurveEditorView.h"
-#include "app/standins/CanvasViews.h"
+#include "views/panels/UltraHDRControlView.h"
 #include "app/standins/MaskViews.h"
 #include "app/standins/PanelViews.h"
 #include "viewmodel/DarkroomViewModel.h"
+#include "views/canvas/HistogramWaveformView.h"
 
 namespace vantrel {
 
@@ -69,7 +74,16 @@ Inspector::Inspector(DarkroomViewModel& vm, QWidget* parent) : QWidget(parent), 
     histogram->setContentsMargins(0, 8, 0, 0);
     addPanel(column, histogram);
     addPanel(column, geometrySection());
-    addPanel(column, new NegativeLabControlView(recipe(), render), true);
+    // The eyedropper's pick is tied to the frame it started on.
+    auto* negative = new NegativeLabControlView(
+        recipe(),
+        [this] {
+            const std::optional<Uuid>& frame = vm_.selectedPhotoID();
+            return frame ? QString::fromStdString(frame->toString()) : QString();
+        },
+        new SystemColorSampler(this));
+    connect(negative, &NegativeLabControlView::changed, this, render);
+    addPanel(column, negative, true);
     QVBoxLayout* rows = nullptr;
     addPanel(column, slidersSection("inspector.tone", toneSectionChanged, [](EditParameters& p) {
         p.exposure = 0;
@@ -113,7 +127,9 @@ Inspector::Inspector(DarkroomViewModel& vm, QWidget* parent) : QWidget(parent), 
     addPanel(column, slidersSection("inspector.vignette", vignetteSectionChanged,
                                     [](EditParameters& p) { p.vignette = 0; }, rows));
     addSlider(rows, "inspector.vignette", &EditParameters::vignette, -1, 1, 0);
-    addPanel(column, new HalationControlView(recipe(), render));
+    auto* halation = new HalationControlView(recipe());
+    connect(halation, &HalationControlView::changed, this, render);
+    addPanel(column, halation);
     auto group = [this](auto member) {
         using Group = std::remove_cvref_t<decltype(EditParameters{}.*member)>;
         return Binding<Group>([this, member] { return vm_.parameters().*member; },
@@ -133,7 +149,9 @@ Inspector::Inspector(DarkroomViewModel& vm, QWidget* parent) : QWidget(parent), 
         const LoadedPhoto* photo = vm_.selectedPhoto();
         return photo ? photo->metadata() : ImageMetadataInfo::sample();
     }, render));
-    addPanel(column, new UltraHDRControlView(group(&EditParameters::ultraHDR), render));
+    auto* hdr = new UltraHDRControlView(group(&EditParameters::ultraHDR), std::make_shared<SystemEDRDetector>());
+    connect(hdr, &UltraHDRControlView::changed, this, render);
+    addPanel(column, hdr);
     column->addStretch(1);
     refresh();
 }

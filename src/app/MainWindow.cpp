@@ -24,8 +24,8 @@
 #include "app/TopBar.h"
 #include "views/kit/ProSlider.h"
 #include "app/WindowFileDialogs.h"
-#include "app/standins/CanvasViews.h"
 #include "app/standins/WorkflowViews.h"
+#include "views/canvas/FilmstripView.h"
 #include "services/L10n.h"
 #include "services/LocalizationManager.h"
 #include "viewmodel/DarkroomViewModel.h"
@@ -51,6 +51,15 @@ QWidget* separatorLine(Qt::Orientation orientation) {
     return line;
 }
 
+// What the filmstrip's cells show of the view model's entries.
+std::vector<FilmstripCell> filmstripCells(const std::vector<FilmstripItem>& items) {
+    std::vector<FilmstripCell> cells;
+    cells.reserve(items.size());
+    for (const FilmstripItem& item : items)
+        cells.push_back({item.id, item.title, item.thumbnail, item.is16Bit, item.hasEdits, item.rating,
+                         item.colorLabel, item.pickStatus});
+    return cells;
+}
 
 }  // namespace
 
@@ -116,11 +125,11 @@ MainWindow::MainWindow(std::unique_ptr<DarkroomViewModel> viewModel, Localizatio
     cullingRow->addWidget(status_, 2);
     rows->addLayout(cullingRow);
 
-    auto* filmstrip = new FilmstripView([this] { return vm_->filmstripItems(); },
+    auto* filmstrip = new FilmstripView([this] { return filmstripCells(vm_->filmstripItems()); },
                                         [this] { return vm_->selectedPhotoID(); },
-                                        [this] { return vm_->checkedPhotoIDs(); },
-                                        [this](const Uuid& id) { vm_->selectPhoto(id); },
-                                        [this](const Uuid& id) { vm_->toggleChecked(id); });
+                                        [this] { return vm_->checkedPhotoIDs(); });
+    connect(filmstrip, &FilmstripView::selectRequested, this, [this](const Uuid& id) { vm_->selectPhoto(id); });
+    connect(filmstrip, &FilmstripView::toggleCheckRequested, this, [this](const Uuid& id) { vm_->toggleChecked(id); });
     views_.push_back(filmstrip);
     rows->addWidget(filmstrip);
     setCentralWidget(root);

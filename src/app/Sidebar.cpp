@@ -15,9 +15,9 @@
 #include "views/kit/FittingText.h"
 #include "views/kit/Icons.h"
 #include "app/RecipeList.h"
-#include "app/standins/CanvasViews.h"
 #include "app/standins/WorkflowViews.h"
 #include "viewmodel/DarkroomViewModel.h"
+#include "views/canvas/ImageMetadataMatrixView.h"
 
 namespace vantrel {
 

@@ -8,7 +8,6 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QTimer>
@@ -24,6 +23,7 @@
 #include "engine/LoaderFixtures.h"
 #include "services/L10n.h"
 #include "services/LocalizationManager.h"
+#include "views/canvas/FilmstripView.h"
 #include "views/kit/Icons.h"
 #include "viewmodel/EngineRenderService.h"
 
@@ -105,13 +105,12 @@ protected:
             if (photo.title() == title) return DarkroomViewModel::frameID(photo);
         return Uuid();
     }
-    QListWidget* filmstrip() { return window->findChild<QListWidget*>(); }
-    // The middle of a filmstrip cell's picture, as the list draws it (selected or not).
+    FilmstripView* filmstrip() { return window->findChild<FilmstripView*>("filmstrip"); }
+    // A point of a filmstrip cell's picture clear of its marks, as the strip draws it (selected or not).
     QColor cellColour(int row) {
-        QListWidget* list = filmstrip();
-        const QImage shot = list->viewport()->grab().toImage();
-        const QRect cell = list->visualItemRect(list->item(row));
-        return shot.pixelColor(cell.center().x(), cell.top() + list->iconSize().height() / 2);
+        FilmstripView* strip = filmstrip();
+        const QImage shot = strip->viewport()->grab().toImage();
+        return shot.pixelColor((strip->thumbnailRect(row).center() + QPointF(10, 8)).toPoint());
     }
     QString placeholder() { return childOfType<SplitCompareView>(window->canvasArea())->emptyText(); }
     QString statusLine() { return window->findChild<QLabel*>("statusLine")->text(); }
@@ -130,7 +129,8 @@ TEST_F(RollWindowTest, TickedFramesAreExportedIntoTheChosenFolder) {
     openRoll();
 
     // Two frames ticked in the filmstrip.
-    for (int row : {0, 2}) filmstrip()->item(row)->setCheckState(Qt::Checked);
+    for (int row : {0, 2})
+        QTest::mouseClick(filmstrip()->viewport(), Qt::LeftButton, {}, filmstrip()->checkBoxRect(row).center().toPoint());
     ASSERT_EQ(vm().checkedPhotoIDs().size(), 2u);
     window->topBar()->findChild<QPushButton*>("export")->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->exportSheet() != nullptr; }, 2000));

@@ -1,10 +1,8 @@
 #pragma once
 // Stand-ins of the canvas views: the zoomable canvas and the comparison view
-// draw the developed preview fitted in their area; the filmstrip lists the
-// roll and selects frames; the histogram draws its bins. The mask overlay,
-// navigator, comparison controls and information matrix are placeholders.
+// draw the developed preview fitted in their area. The mask overlay and the
+// comparison controls are placeholders.
 #include <optional>
-#include <set>
 #include <vector>
 
 #include <QImage>
@@ -13,34 +11,10 @@
 
 #include "app/standins/StandInView.h"
 #include "model/EditParameters.h"
-#include "model/ImageMetadataInfo.h"
 #include "model/Uuid.h"
 #include "viewmodel/CompareMode.h"
-#include "viewmodel/FilmstripItem.h"
-#include "engine/stages/HistogramData.h"
-
-class QListWidget;
 
 namespace vantrel {
-
-class FilmstripView final : public QWidget, public RefreshableView {
-public:
-    FilmstripView(Source<std::vector<FilmstripItem>> items, Source<std::optional<Uuid>> selectedID,
-                  Source<std::set<Uuid>> checkedIDs, std::function<void(const Uuid&)> onSelect,
-                  std::function<void(const Uuid&)> onToggleCheck, QWidget* parent = nullptr);
-    void refresh() override;
-    QListWidget* list() const { return list_; }
-
-private:
-    Source<std::vector<FilmstripItem>> items_;
-    Source<std::optional<Uuid>> selectedID_;
-    Source<std::set<Uuid>> checkedIDs_;
-    std::function<void(const Uuid&)> onSelect_;
-    std::function<void(const Uuid&)> onToggleCheck_;
-    std::vector<Uuid> shown_;
-    bool filling_ = false;
-    QListWidget* list_;
-};
 
 // Draws its content scaled by the zoom factor (1 = fitted) and moved by the pan.
 class ZoomPanCanvasView final : public QWidget, public RefreshableView {
@@ -89,18 +63,6 @@ private:
     Source<QString> emptyText_;
 };
 
-class HistogramWaveformView final : public QWidget, public RefreshableView {
-public:
-    explicit HistogramWaveformView(Source<HistogramData> data, QWidget* parent = nullptr);
-    void refresh() override { update(); }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    Source<HistogramData> data_;
-};
-
 class CompareControlHUDView final : public PlaceholderView {
 public:
     CompareControlHUDView(Binding<CompareMode> compareMode, Binding<bool> isHoldingOriginal, QWidget* parent = nullptr)
@@ -110,27 +72,6 @@ public:
 private:
     Binding<CompareMode> compareMode_;
     Binding<bool> isHoldingOriginal_;
-};
-
-class NavigatorMinimapView final : public PlaceholderView {
-public:
-    struct Actions {
-        Callback onZoomToFit, onZoomTo100, onZoomTo200, onClose;
-    };
-    NavigatorMinimapView(Source<QImage> image, Source<QSize> imageSize, Binding<double> zoomScale,
-                         Binding<QSizeF> panOffset, Source<QSizeF> containerSize, Actions actions,
-                         QWidget* parent = nullptr)
-        : PlaceholderView("NavigatorMinimapView", parent), image_(std::move(image)), imageSize_(std::move(imageSize)),
-          zoomScale_(std::move(zoomScale)), panOffset_(std::move(panOffset)),
-          containerSize_(std::move(containerSize)), actions_(std::move(actions)) {}
-
-private:
-    Source<QImage> image_;
-    Source<QSize> imageSize_;
-    Binding<double> zoomScale_;
-    Binding<QSizeF> panOffset_;
-    Source<QSizeF> containerSize_;
-    Actions actions_;
 };
 
 class MaskOverlayView final : public PlaceholderView {
@@ -146,19 +87,6 @@ private:
     Binding<std::optional<Uuid>> selectedMaskID_;
     Source<QSize> imageSize_;
     Callback onChanged_;
-};
-
-class ImageMetadataMatrixView final : public PlaceholderView {
-public:
-    ImageMetadataMatrixView(Source<ImageMetadataInfo> metadata, std::optional<Binding<bool>> isCollapsed,
-                            Callback onClose = {}, QWidget* parent = nullptr)
-        : PlaceholderView("ImageMetadataMatrixView", parent), metadata_(std::move(metadata)),
-          isCollapsed_(std::move(isCollapsed)), onClose_(std::move(onClose)) {}
-
-private:
-    Source<ImageMetadataInfo> metadata_;
-    std::optional<Binding<bool>> isCollapsed_;
-    Callback onClose_;
 };
 
 }  // namespace vantrel

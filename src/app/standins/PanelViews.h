@@ -22,11 +22,6 @@ protected:
     Callback onChanged_;
 };
 
-struct NegativeLabControlView final : BoundPanel<EditParameters> {
-    NegativeLabControlView(Binding<EditParameters> parameters, Callback onChanged, QWidget* parent = nullptr)
-        : BoundPanel("NegativeLabControlView", std::move(parameters), std::move(onChanged), parent) {}
-};
-
 struct HSLColorMixerView final : BoundPanel<EditParameters> {
     HSLColorMixerView(Binding<EditParameters> parameters, Callback onChange, QWidget* parent = nullptr)
         : BoundPanel("HSLColorMixerView", std::move(parameters), std::move(onChange), parent) {}
@@ -35,16 +30,6 @@ struct HSLColorMixerView final : BoundPanel<EditParameters> {
 struct ColorWheelsView final : BoundPanel<EditParameters> {
     ColorWheelsView(Binding<EditParameters> parameters, Callback onChanged, QWidget* parent = nullptr)
         : BoundPanel("ColorWheelsView", std::move(parameters), std::move(onChanged), parent) {}
-};
-
-struct HalationControlView final : BoundPanel<EditParameters> {
-    HalationControlView(Binding<EditParameters> parameters, Callback onChanged, QWidget* parent = nullptr)
-        : BoundPanel("HalationControlView", std::move(parameters), std::move(onChanged), parent) {}
-};
-
-struct UltraHDRControlView final : BoundPanel<UltraHDRParameters> {
-    UltraHDRControlView(Binding<UltraHDRParameters> parameters, Callback onChanged, QWidget* parent = nullptr)
-        : BoundPanel("UltraHDRControlView", std::move(parameters), std::move(onChanged), parent) {}
 };
 
 // Reads the frame's capture data for the exposure watermark.

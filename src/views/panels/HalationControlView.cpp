@@ -1,0 +1,208 @@
+#include "views/panels/HalationControlView.h"
+
+#include <cstring>
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QVBoxLayout>
+
+#include "services/LocalizationManager.h"
+#include "views/kit/Icons.h"
+#include "views/kit/Painting.h"
+#include "views/kit/StandardColors.h"
+#include "views/panels/Chip.h"
+#include "views/panels/ChipRow.h"
+#include "views/panels/FieldSlider.h"
+#include "views/panels/PanelHeader.h"
+#include "views/panels/RoundedBox.h"
+
+namespace vantrel {
+
+namespace {
+
+// Below this both intensities count as unset: switching on loads the defaults.
+constexpr double kUnsetIntensity = 0.01;
+
+struct HalationSlider {
+    const char* field;
+    double HalationParameters::*member;
+    SliderSpec spec;  // the double-click defaults are the neutral record's values
+    StandardColor tint;
+    bool bloom;       // in the bloom card
+};
+
+const HalationSlider kSliders[] = {
+    {"intensity", &HalationParameters::halationIntensity, {"halation.intensity", {0, 1}, 0}, StandardColor::Red, false},
+    {"radius", &HalationParameters::halationRadius, {"halation.radius", {2, 60}, 18, 1, "%.0f", "px"},
+     StandardColor::Orange, false},
+    {"threshold", &HalationParameters::halationThreshold, {"halation.threshold", {0.35, 0.98}, 0.7},
+     StandardColor::Yellow, false},
+    {"bloomIntensity", &HalationParameters::bloomIntensity, {"halation.bloomIntensity", {0, 1}, 0},
+     StandardColor::White, true},
+    {"bloomRadius", &HalationParameters::bloomRadius, {"halation.bloomRadius", {5, 100}, 30, 1, "%.0f", "px"},
+     StandardColor::Cyan, true},
+};
+
+struct Look {
+    const char* id;
+    const char* key;
+    const HalationParameters& (*record)();
+};
+
+const Look kLooks[] = {
+    {"cine800T", "halation.presetCine800T", &HalationParameters::cine800T},
+    {"vision500T", "halation.presetVision500T", &HalationParameters::vision500T},
+    {"blackMist", "halation.presetBlackMist", &HalationParameters::blackMist},
+};
+
+// The coloured circle before a card's caption.
+class Dot final : public QWidget {
+public:
+    explicit Dot(const QColor& colour) : colour_(colour) { setFixedSize(6, 6); }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(colour_);
+        painter.drawEllipse(QRectF(rect()));
+    }
+
+private:
+    QColor colour_;
+};
+
+QLabel* cardCaption(QVBoxLayout* card, const QColor& dot) {
+    auto* row = new QHBoxLayout;
+    row->setSpacing(6);
+    row->addWidget(new Dot(dot));
+    auto* label = new QLabel;
+    label->setFont(pixelFont(10, QFont::DemiBold));
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, standardColor(StandardColor::PrimaryText));
+    label->setPalette(palette);
+    row->addWidget(label, 1);
+    card->addLayout(row);
+    return label;
+}
+
+}  // namespace
+
+HalationParameters HalationControlView::preset(const QString& id) {
+    for (const Look& look : kLooks)
+        if (id == QLatin1String(look.id)) return look.record();
+    return HalationParameters::enabledDefault();
+}
+
+HalationControlView::HalationControlView(Binding<EditParameters> parameters, QWidget* parent)
+    : QWidget(parent), parameters_(std::move(parameters)) {
+    setObjectName(QStringLiteral("HalationControlView"));
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* card = new RoundedBox(RoundedBox::Style::card());
+    card->setObjectName(QStringLiteral("halation.card"));
+    outer->addWidget(card);
+
+    header_ = new PanelHeader(QStringLiteral("halation"), localized("inspector.halation"),
+                              {"sun.dust.fill", standardColor(StandardColor::Red), PanelHeader::ResetLabel::Small, true});
+    connect(header_, &PanelHeader::resetRequested, this, &HalationControlView::resetToEnabledDefault);
+    connect(header_, &PanelHeader::switchToggled, this, &HalationControlView::switched);
+    card->content()->addWidget(header_);
+
+    body_ = new QWidget;
+    body_->setObjectName(QStringLiteral("halation.body"));
+    auto* body = new QVBoxLayout(body_);
+    body->setContentsMargins(0, 0, 0, 0);
+    body->setSpacing(12);
+    card->content()->addWidget(body_);
+
+    auto* presetRow = new QHBoxLayout;
+    presetRow->setSpacing(5);
+    std::vector<ChipItem> items;
+    for (const Look& look : kLooks) items.push_back({QString::fromLatin1(look.id), localized(look.key)});
+    const QColor secondary = standardColor(StandardColor::SecondaryText);
+    presets_ = new ChipRow(QStringLiteral("halation.presets"), items, ChipStyle::preset(9, QFont::Normal, 6, 3, 4, secondary));
+    connect(presets_, &ChipRow::chosen, this, [this](const QString& id) { applyPreset(preset(id)); });
+    presetRow->addWidget(presets_);
+    presetRow->addStretch(1);
+    rowReset_ = new Chip(localized("common.reset"), ChipStyle::textButton(9, QFont::Normal, secondary));
+    rowReset_->setObjectName(QStringLiteral("halation.rowReset"));
+    connect(rowReset_, &QAbstractButton::clicked, this, &HalationControlView::resetToEnabledDefault);
+    presetRow->addWidget(rowReset_);
+    body->addLayout(presetRow);
+
+    const Binding<HalationParameters> halation = parameters_.projected(&EditParameters::halation);
+    auto* halationCard = new RoundedBox(RoundedBox::Style::group());
+    halationCard->setObjectName(QStringLiteral("halation.halationCard"));
+    halationCaption_ = cardCaption(halationCard->content(), standardColor(StandardColor::Red));
+    halationCaption_->setObjectName(QStringLiteral("halation.halationCaption"));
+    auto* bloomCard = new RoundedBox(RoundedBox::Style::group());
+    bloomCard->setObjectName(QStringLiteral("halation.bloomCard"));
+    bloomCaption_ = cardCaption(bloomCard->content(), standardColor(StandardColor::Cyan));
+    bloomCaption_->setObjectName(QStringLiteral("halation.bloomCaption"));
+    for (const HalationSlider& s : kSliders) {
+        ProSlider* slider = fieldSlider(halation, s.member, s.spec, standardColor(s.tint), [this] {
+            Q_EMIT changed();
+            refresh();
+        });
+        slider->setObjectName(QStringLiteral("halation.") + QString::fromUtf8(s.field));
+        (s.bloom ? bloomCard : halationCard)->content()->addWidget(slider);
+        sliders_.emplace_back(s.field, slider);
+    }
+    body->addWidget(halationCard);
+    body->addWidget(bloomCard);
+
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    refresh();
+}
+
+ProSlider* HalationControlView::slider(const char* field) const {
+    for (const auto& [name, slider] : sliders_)
+        if (std::strcmp(name, field) == 0) return slider;
+    return nullptr;
+}
+
+void HalationControlView::applyPreset(const HalationParameters& halation) {
+    // One write and one report, also when the record holds these values already.
+    EditParameters recipe = parameters_.get();
+    recipe.halation = halation;
+    parameters_.set(recipe);
+    Q_EMIT changed();
+    refresh();
+}
+
+void HalationControlView::switched(bool on) {
+    EditParameters recipe = parameters_.get();
+    HalationParameters& halation = recipe.halation;
+    if (on && halation.halationIntensity < kUnsetIntensity && halation.bloomIntensity < kUnsetIntensity)
+        halation = HalationParameters::enabledDefault();
+    else
+        halation.isEnabled = on;
+    parameters_.set(recipe);
+    Q_EMIT changed();
+    refresh();
+}
+
+void HalationControlView::retitle() {
+    header_->setTitle(localized("inspector.halation"));
+    for (const Look& look : kLooks) presets_->setText(QString::fromLatin1(look.id), localized(look.key));
+    rowReset_->setText(localized("common.reset"));
+    halationCaption_->setText(localized("halation.redHalation"));
+    bloomCaption_->setText(localized("halation.blackMistBloom"));
+    for (std::size_t i = 0; i < sliders_.size(); ++i) sliders_[i].second->setTitle(localized(kSliders[i].spec.titleKey));
+}
+
+void HalationControlView::refresh() {
+    if (const AppLanguage language = LocalizationManager::shared().currentLanguage(); language != language_) {
+        language_ = language;
+        retitle();
+    }
+    const HalationParameters halation = parameters_.get().halation;
+    header_->refresh(halation.isEnabled, halation.isEnabled);
+    if (body_->isHidden() == halation.isEnabled) body_->setVisible(halation.isEnabled);
+    for (const auto& [name, slider] : sliders_) slider->refresh();
+}
+
+}  // namespace vantrel

@@ -1,0 +1,312 @@
+#include "views/panels/NegativeLabControlView.h"
+
+#include <cstring>
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "services/LocalizationManager.h"
+#include "views/kit/FittingText.h"
+#include "views/kit/Icons.h"
+#include "views/kit/Painting.h"
+#include "views/kit/StandardColors.h"
+#include "views/panels/Chip.h"
+#include "views/panels/ChipRow.h"
+#include "views/panels/ColorSwatch.h"
+#include "views/panels/FieldSlider.h"
+#include "views/panels/FilmBaseText.h"
+#include "views/panels/PanelHeader.h"
+#include "views/panels/RoundedBox.h"
+
+namespace vantrel {
+
+namespace {
+
+// Switching on below this density stretch loads the enabled defaults: the
+// record was never set up.
+constexpr double kSetUpStretch = 0.1;
+
+struct NegativeSlider {
+    const char* field;
+    double NegativeLabParameters::*member;
+    SliderSpec spec;
+    StandardColor tint;
+    bool colorOnly;  // shown for colour negatives only
+};
+
+const NegativeSlider kSliders[] = {
+    {"densityStretch", &NegativeLabParameters::densityStretch, {"negativeLab.densityStretch", {0.2, 2.5}, 1.0, 0.02},
+     StandardColor::Orange, false},
+    {"gamma", &NegativeLabParameters::gamma, {"negativeLab.gamma", {0.4, 2.0}, 1.0, 0.02}, StandardColor::Blue, false},
+    {"colorBalance", &NegativeLabParameters::colorBalance, {"negativeLab.colorBalance", {-1, 1}, 0, 0.02},
+     StandardColor::Purple, true},
+    {"highlightRecovery", &NegativeLabParameters::highlightRecovery, {"negativeLab.highlightRecovery", {0, 1}, 0, 0.02},
+     StandardColor::Yellow, false},
+    {"shadowDensity", &NegativeLabParameters::shadowDensity, {"negativeLab.shadowDensity", {0, 1}, 0, 0.02},
+     StandardColor::Grey, false},
+};
+
+struct BasePreset {
+    const char* id;
+    const char* key;
+    double red, green, blue;
+};
+
+const BasePreset kBasePresets[] = {
+    {"gold", "negativeLab.baseGold", 0.85, 0.45, 0.25},
+    {"fuji", "negativeLab.baseFuji", 0.78, 0.5, 0.28},
+    {"cinema", "negativeLab.baseCinema", 0.9, 0.4, 0.2},
+    {"neutral", "negativeLab.baseNeutral", 0.5, 0.5, 0.5},
+};
+
+QString idOf(NegativeFilmType type) { return QString::fromUtf8(rawValue(type).data(), qsizetype(rawValue(type).size())); }
+
+QLabel* caption() {
+    auto* label = new QLabel;
+    label->setFont(pixelFont(10, QFont::DemiBold));
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, standardColor(StandardColor::SecondaryText));
+    label->setPalette(palette);
+    return label;
+}
+
+ChipStyle eyedropperStyle() {
+    const QColor orange = standardColor(StandardColor::Orange);
+    ChipStyle style = ChipStyle::preset(10, QFont::Normal, 6, 3, 4, orange);
+    style.fill = standardColor(StandardColor::Orange, 0.12);
+    style.selectedFill = standardColor(StandardColor::Orange, 0.3);  // while a pick runs
+    return style;
+}
+
+}  // namespace
+
+std::vector<double> NegativeLabControlView::basePreset(const QString& id) {
+    for (const BasePreset& p : kBasePresets)
+        if (id == QLatin1String(p.id)) return {p.red, p.green, p.blue};
+    return {};
+}
+
+NegativeLabControlView::NegativeLabControlView(Binding<EditParameters> parameters, Source<QString> frame,
+                                               ScreenColorSampler* sampler, QWidget* parent)
+    : QWidget(parent), parameters_(std::move(parameters)), frame_(std::move(frame)) {
+    setObjectName(QStringLiteral("NegativeLabControlView"));
+    if (!frame_) frame_ = [] { return QString(); };
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* card = new RoundedBox(RoundedBox::Style::card());
+    card->setObjectName(QStringLiteral("negativeLab.card"));
+    outer->addWidget(card);
+    QVBoxLayout* column = card->content();
+
+    header_ = new PanelHeader(QStringLiteral("negativeLab"), localized("negativeLab.title"),
+                              {"camera.filters", standardColor(StandardColor::Orange), PanelHeader::ResetLabel::Standard,
+                               true});
+    connect(header_, &PanelHeader::resetRequested, this, [this] { write(NegativeLabParameters::enabledDefault()); });
+    connect(header_, &PanelHeader::switchToggled, this, &NegativeLabControlView::switched);
+    column->addWidget(header_);
+
+    RoundedBox::Style boxStyle = RoundedBox::Style::group();
+    boxStyle.spacing = 12;
+    controls_ = new RoundedBox(boxStyle);
+    controls_->setObjectName(QStringLiteral("negativeLab.controls"));
+    column->addWidget(controls_);
+
+    // Film type.
+    auto* typeGroup = new QVBoxLayout;
+    typeGroup->setSpacing(6);
+    filmTypeCaption_ = caption();
+    filmTypeCaption_->setObjectName(QStringLiteral("negativeLab.filmTypeCaption"));
+    typeGroup->addWidget(filmTypeCaption_);
+    std::vector<ChipItem> types;
+    for (NegativeFilmType type : allCases<NegativeFilmType>())
+        types.push_back({idOf(type), localized(displayNameKey(type).data())});
+    filmTypes_ = new ChipRow(QStringLiteral("negativeLab.filmType"), types, ChipStyle::option(10, 5, 4), 6);
+    connect(filmTypes_, &ChipRow::chosen, this, [this](const QString& id) {
+        const auto type = enumFromRaw<NegativeFilmType>(id.toStdString());
+        if (!type) return;
+        // Chosen again is still an edit: the photographer asked for it.
+        NegativeLabParameters negative = parameters_.get().negativeLab;
+        negative.filmType = *type;
+        write(negative);
+    });
+    typeGroup->addWidget(filmTypes_);
+    controls_->content()->addLayout(typeGroup);
+
+    // Film base: caption; swatch, hex text and eyedropper; presets.
+    filmBase_ = new QWidget;
+    filmBase_->setObjectName(QStringLiteral("negativeLab.filmBase"));
+    auto* baseGroup = new QVBoxLayout(filmBase_);
+    baseGroup->setContentsMargins(0, 0, 0, 0);
+    baseGroup->setSpacing(6);
+    filmBaseCaption_ = new FittingLabel;
+    filmBaseCaption_->setObjectName(QStringLiteral("negativeLab.filmBaseCaption"));
+    filmBaseCaption_->setFont(pixelFont(10, QFont::DemiBold));
+    QPalette palette = filmBaseCaption_->palette();
+    palette.setColor(QPalette::WindowText, standardColor(StandardColor::SecondaryText));
+    filmBaseCaption_->setPalette(palette);
+    baseGroup->addWidget(filmBaseCaption_);
+
+    auto* swatchRow = new QHBoxLayout;
+    swatchRow->setSpacing(8);
+    swatch_ = new ColorSwatch(ColorSwatch::Shape::RoundedRect, {28, 20}, filmBaseSwatchColor({}));
+    swatch_->setObjectName(QStringLiteral("negativeLab.swatch"));
+    swatch_->setFocusPolicy(Qt::NoFocus);
+    swatch_->setAttribute(Qt::WA_TransparentForMouseEvents);  // shows the colour; nothing to press
+    swatchRow->addWidget(swatch_);
+    hex_ = new QLabel;
+    hex_->setObjectName(QStringLiteral("negativeLab.hex"));
+    hex_->setFont(pixelFont(10, QFont::Normal, FontDesign::Monospaced));
+    hex_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QPalette hexPalette = hex_->palette();
+    hexPalette.setColor(QPalette::WindowText, standardColor(StandardColor::SecondaryText));
+    hex_->setPalette(hexPalette);
+    swatchRow->addWidget(hex_);
+    swatchRow->addStretch(1);
+    eyedropper_ = new Chip(localized("negativeLab.eyedropper"), eyedropperStyle());
+    eyedropper_->setObjectName(QStringLiteral("negativeLab.eyedropper"));
+    eyedropper_->setSymbol("eyedropper.halffull");
+    connect(eyedropper_, &QAbstractButton::clicked, this, &NegativeLabControlView::startSampling);
+    swatchRow->addWidget(eyedropper_);
+    baseGroup->addLayout(swatchRow);
+
+    std::vector<ChipItem> bases;
+    for (const BasePreset& p : kBasePresets) bases.push_back({QString::fromLatin1(p.id), localized(p.key)});
+    basePresets_ = new ChipRow(QStringLiteral("negativeLab.basePresets"), bases,
+                               ChipStyle::preset(9, QFont::Normal, 4, 2, 3, standardColor(StandardColor::SecondaryText)));
+    connect(basePresets_, &ChipRow::chosen, this, [this](const QString& id) {
+        NegativeLabParameters negative = parameters_.get().negativeLab;
+        negative.filmBaseColor = basePreset(id);
+        write(negative);
+    });
+    baseGroup->addWidget(basePresets_);
+    controls_->content()->addWidget(filmBase_);
+
+    // Sliders.
+    const Binding<NegativeLabParameters> negative = parameters_.projected(&EditParameters::negativeLab);
+    for (const NegativeSlider& s : kSliders) {
+        const QColor tint = s.tint == StandardColor::Purple ? QColor::fromRgbF(0.85f, 0.35f, 0.75f) : standardColor(s.tint);
+        ProSlider* slider = fieldSlider(negative, s.member, s.spec, tint, [this] {
+            Q_EMIT changed();
+            refresh();
+        });
+        slider->setObjectName(QStringLiteral("negativeLab.") + QString::fromUtf8(s.field));
+        controls_->content()->addWidget(slider);
+        sliders_.emplace_back(s.field, slider);
+    }
+
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setSampler(sampler);
+}
+
+void NegativeLabControlView::setSampler(ScreenColorSampler* sampler) {
+    if (sampler_ && isSampling()) endSampling();
+    if (sampler_) disconnect(sampler_, nullptr, this, nullptr);
+    sampler_ = sampler;
+    if (sampler_) connect(sampler_, &ScreenColorSampler::availabilityChanged, this, [this] { refreshEyedropper(); });
+    refresh();
+}
+
+ProSlider* NegativeLabControlView::slider(const char* field) const {
+    for (const auto& [name, slider] : sliders_)
+        if (std::strcmp(name, field) == 0) return slider;
+    return nullptr;
+}
+
+void NegativeLabControlView::write(const NegativeLabParameters& negative) {
+    EditParameters recipe = parameters_.get();
+    recipe.negativeLab = negative;
+    parameters_.set(recipe);
+    Q_EMIT changed();
+    refresh();
+}
+
+void NegativeLabControlView::switched(bool on) {
+    NegativeLabParameters negative = parameters_.get().negativeLab;
+    if (on && negative.densityStretch < kSetUpStretch)
+        negative = NegativeLabParameters::enabledDefault();
+    else
+        negative.isEnabled = on;
+    write(negative);
+}
+
+void NegativeLabControlView::startSampling() {
+    if (!sampler_ || sampler_->availability() == ScreenColorSampler::Availability::unavailable) return;
+    const quint64 pick = ++picks_;
+    pickFrame_ = frame_();
+    refreshEyedropper();
+    sampler_->sample(window(), [panel = QPointer<NegativeLabControlView>(this), pick](std::optional<SampledColor> colour) {
+        if (panel) panel->sampled(pick, colour);
+    });
+}
+
+void NegativeLabControlView::sampled(quint64 pick, std::optional<SampledColor> colour) {
+    // A superseded pick, or one ended because the frame changed.
+    if (pick != picks_ || !pickFrame_) return;
+    const bool sameFrame = *pickFrame_ == frame_();
+    pickFrame_.reset();
+    refreshEyedropper();
+    if (!colour || !sameFrame) return;
+    // Stored as the picker gives it: neither rounded to 1/255 nor clamped.
+    NegativeLabParameters negative = parameters_.get().negativeLab;
+    negative.filmBaseColor = {colour->red, colour->green, colour->blue};
+    write(negative);
+}
+
+void NegativeLabControlView::endSampling() {
+    pickFrame_.reset();
+    ++picks_;  // whatever still comes for it is dropped
+    if (sampler_) sampler_->cancel();
+    refreshEyedropper();
+}
+
+void NegativeLabControlView::refreshEyedropper() {
+    const auto availability =
+        sampler_ ? sampler_->availability() : ScreenColorSampler::Availability::unavailable;
+    const bool usable = availability != ScreenColorSampler::Availability::unavailable;
+    if (eyedropper_->isEnabled() != usable) eyedropper_->setEnabled(usable);
+    const char* reason = sampler_ ? sampler_->unavailableReasonKey() : "negativeLab.sampleUnavailable";
+    const QString tip = usable ? localized("negativeLab.sampleHelp")
+                               : localized(*reason ? reason : "negativeLab.sampleUnavailable");
+    if (eyedropper_->toolTip() != tip) eyedropper_->setToolTip(tip);
+    eyedropper_->setSelected(isSampling());
+}
+
+void NegativeLabControlView::retitle() {
+    header_->setTitle(localized("negativeLab.title"));
+    filmTypeCaption_->setText(localized("negativeLab.filmType"));
+    for (NegativeFilmType type : allCases<NegativeFilmType>())
+        filmTypes_->setText(idOf(type), localized(displayNameKey(type).data()));
+    filmBaseCaption_->setFullText(localized("negativeLab.filmBase"));
+    eyedropper_->setText(localized("negativeLab.eyedropper"));
+    eyedropper_->setToolTip({});  // set again below in the new language
+    for (const BasePreset& p : kBasePresets) basePresets_->setText(QString::fromLatin1(p.id), localized(p.key));
+    for (std::size_t i = 0; i < sliders_.size(); ++i) sliders_[i].second->setTitle(localized(kSliders[i].spec.titleKey));
+}
+
+void NegativeLabControlView::refresh() {
+    if (const AppLanguage language = LocalizationManager::shared().currentLanguage(); language != language_) {
+        language_ = language;
+        retitle();
+    }
+    // A pick is tied to its frame: another frame ends it.
+    if (pickFrame_ && *pickFrame_ != frame_()) endSampling();
+
+    const NegativeLabParameters negative = parameters_.get().negativeLab;
+    header_->refresh(negative.isEnabled, negative.isEnabled);
+    if (controls_->isHidden() == negative.isEnabled) controls_->setVisible(negative.isEnabled);
+    const bool colour = negative.filmType == NegativeFilmType::colorNegative;
+    filmTypes_->setSelected(idOf(negative.filmType));
+    if (filmBase_->isHidden() == colour) filmBase_->setVisible(colour);
+    swatch_->setColor(filmBaseSwatchColor(negative.filmBaseColor));
+    hex_->setText(filmBaseHex(negative.filmBaseColor));
+    for (std::size_t i = 0; i < sliders_.size(); ++i) {
+        ProSlider* slider = sliders_[i].second;
+        const bool shown = colour || !kSliders[i].colorOnly;
+        if (slider->isHidden() == shown) slider->setVisible(shown);
+        slider->refresh();
+    }
+    refreshEyedropper();
+}
+
+}  // namespace vantrel

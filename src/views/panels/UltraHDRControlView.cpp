@@ -1,0 +1,232 @@
+#include "views/panels/UltraHDRControlView.h"
+
+#include <cstring>
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QVBoxLayout>
+
+#include "services/LocalizationManager.h"
+#include "views/kit/FittingText.h"
+#include "views/kit/Icons.h"
+#include "views/kit/Painting.h"
+#include "views/kit/StandardColors.h"
+#include "views/kit/SymbolView.h"
+#include "views/panels/ChipRow.h"
+#include "views/panels/FieldSlider.h"
+#include "views/panels/PanelHeader.h"
+#include "views/panels/RoundedBox.h"
+#include "views/panels/UltraHDRPresets.h"
+
+namespace vantrel {
+
+namespace {
+
+// Switching on below this boost loads the enabled defaults: the record was never set up.
+constexpr double kUnsetBoost = 0.05;
+
+struct HDRSlider {
+    const char* field;
+    double UltraHDRParameters::*member;
+    SliderSpec spec;
+    StandardColor tint;
+};
+
+const HDRSlider kSliders[] = {
+    {"boost", &UltraHDRParameters::highlightBoost, {"ultraHDR.boost", {0, 3}, 1.5, 0.05, "+%.2f", "EV"},
+     StandardColor::Yellow},
+    {"threshold", &UltraHDRParameters::clipThreshold, {"ultraHDR.threshold", {0.5, 0.95}, 0.75, 0.01, "%.2f", ""},
+     StandardColor::Orange},
+    {"radius", &UltraHDRParameters::gainMapRadius, {"ultraHDR.radius", {0, 15}, 4.0, 0.5, "%.1f", "px"},
+     StandardColor::Yellow},
+};
+
+constexpr const char* kTipMark = "\U0001F4A1 ";  // a light bulb, where the fonts have one
+
+class StatusDot final : public QWidget {
+public:
+    StatusDot() { setFixedSize(6, 6); }
+    void setColor(const QColor& colour) {
+        if (colour == colour_) return;
+        colour_ = colour;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(colour_);
+        painter.drawEllipse(QRectF(rect()));
+    }
+
+private:
+    QColor colour_;
+};
+
+QLabel* wrappingText(const char* name, double pixels) {
+    auto* label = new QLabel;
+    label->setObjectName(QString::fromLatin1(name));
+    label->setWordWrap(true);
+    label->setFont(pixelFont(pixels));
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, standardColor(StandardColor::SecondaryText));
+    label->setPalette(palette);
+    return label;
+}
+
+ChipStyle presetStyle() {
+    ChipStyle style = ChipStyle::preset(9.5, QFont::Normal, 6, 3, 4, standardColor(StandardColor::SecondaryText));
+    style.fill = whiteAt(0.04);
+    style.selectedFill = standardColor(StandardColor::Yellow, 0.2);
+    style.selectedText = standardColor(StandardColor::Yellow);
+    return style;
+}
+
+}  // namespace
+
+UltraHDRControlView::UltraHDRControlView(Binding<UltraHDRParameters> ultraHDR,
+                                         std::shared_ptr<const DisplayEDRDetector> screen, QWidget* parent)
+    : QWidget(parent), ultraHDR_(std::move(ultraHDR)), screen_(std::move(screen)) {
+    setObjectName(QStringLiteral("UltraHDRControlView"));
+    if (!screen_) screen_ = std::make_shared<SystemEDRDetector>();
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(10);
+
+    header_ = new PanelHeader(QStringLiteral("ultraHDR"), localized("ultraHDR.title"),
+                              {"sun.max.fill", standardColor(StandardColor::Yellow), PanelHeader::ResetLabel::Small, true});
+    connect(header_, &PanelHeader::resetRequested, this, [this] { write(UltraHDRParameters::enabledDefault()); });
+    connect(header_, &PanelHeader::switchToggled, this, &UltraHDRControlView::switched);
+    column->addWidget(header_);
+
+    body_ = new QWidget;
+    body_->setObjectName(QStringLiteral("ultraHDR.body"));
+    auto* body = new QVBoxLayout(body_);
+    body->setContentsMargins(0, 0, 0, 0);
+    body->setSpacing(10);
+    column->addWidget(body_);
+
+    std::vector<ChipItem> items;
+    for (const UltraHDRPreset& p : ultraHDRPresets()) items.push_back({QString::fromLatin1(p.id), localized(p.key)});
+    presets_ = new ChipRow(QStringLiteral("ultraHDR.presets"), items, presetStyle());
+    presets_->setContentsMargins(0, 0, 0, 2);
+    connect(presets_, &ChipRow::chosen, this, [this](const QString& id) {
+        for (const UltraHDRPreset& p : ultraHDRPresets())
+            if (id == QLatin1String(p.id)) write(applyingPreset(ultraHDR_.get(), p));
+    });
+    auto* presetRow = new QHBoxLayout;
+    presetRow->addWidget(presets_);
+    presetRow->addStretch(1);
+    body->addLayout(presetRow);
+
+    for (const HDRSlider& s : kSliders) {
+        ProSlider* slider = fieldSlider(ultraHDR_, s.member, s.spec, standardColor(s.tint), [this] {
+            Q_EMIT changed();
+            refresh();
+        });
+        slider->setObjectName(QStringLiteral("ultraHDR.") + QString::fromUtf8(s.field));
+        body->addWidget(slider);
+        sliders_.emplace_back(s.field, slider);
+    }
+
+    // The screen's status, with the gain the boost gives below it.
+    auto* status = new RoundedBox({whiteAt(0.03), Qt::transparent, 1, 5, 6, 4});
+    status->setObjectName(QStringLiteral("ultraHDR.status"));
+    auto* statusRow = new QHBoxLayout;
+    statusRow->setSpacing(6);
+    auto* dot = new StatusDot;
+    dot->setObjectName(QStringLiteral("ultraHDR.statusDot"));
+    dot_ = dot;
+    statusRow->addWidget(dot_, 0, Qt::AlignVCenter);
+    status_ = new FittingLabel;
+    status_->setObjectName(QStringLiteral("ultraHDR.statusText"));
+    status_->setFont(pixelFont(9.5, QFont::DemiBold, FontDesign::Monospaced));
+    status_->setMaximumLines(2);
+    statusRow->addWidget(status_, 1);
+    status->content()->addLayout(statusRow);
+    headroom_ = wrappingText("ultraHDR.headroomText", 9);
+    status->content()->addWidget(headroom_);
+    body->addWidget(status);
+
+    notice_ = new RoundedBox({standardColor(StandardColor::Yellow, 0.06), standardColor(StandardColor::Yellow, 0.2), 0.8,
+                              5, 7, 0});
+    notice_->setObjectName(QStringLiteral("ultraHDR.notice"));
+    auto* noticeRow = new QHBoxLayout;
+    noticeRow->setSpacing(6);
+    auto* warning = new SymbolView("exclamationmark.triangle.fill", 11, standardColor(StandardColor::Yellow));
+    warning->setContentsMargins(0, 1, 0, 0);
+    noticeRow->addWidget(warning, 0, Qt::AlignTop);
+    noticeText_ = wrappingText("ultraHDR.noticeText", 9);
+    noticeRow->addWidget(noticeText_, 1);
+    notice_->content()->addLayout(noticeRow);
+    body->addWidget(notice_);
+
+    tip_ = wrappingText("ultraHDR.tip", 9);
+    tip_->setContentsMargins(0, 2, 0, 0);
+    body->addWidget(tip_);
+
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    refresh();
+}
+
+ProSlider* UltraHDRControlView::slider(const char* field) const {
+    for (const auto& [name, slider] : sliders_)
+        if (std::strcmp(name, field) == 0) return slider;
+    return nullptr;
+}
+
+void UltraHDRControlView::write(const UltraHDRParameters& hdr) {
+    // One write and one report per action, also when nothing changes (a preset pressed again).
+    ultraHDR_.set(hdr);
+    Q_EMIT changed();
+    refresh();
+}
+
+void UltraHDRControlView::switched(bool on) {
+    UltraHDRParameters hdr = ultraHDR_.get();
+    if (on && hdr.highlightBoost < kUnsetBoost)
+        hdr = UltraHDRParameters::enabledDefault();
+    else
+        hdr.isEnabled = on;
+    write(hdr);
+}
+
+void UltraHDRControlView::retitle() {
+    header_->setTitle(localized("ultraHDR.title"));
+    for (const UltraHDRPreset& p : ultraHDRPresets()) presets_->setText(QString::fromLatin1(p.id), localized(p.key));
+    for (std::size_t i = 0; i < sliders_.size(); ++i) sliders_[i].second->setTitle(localized(kSliders[i].spec.titleKey));
+    noticeText_->setText(localized("ultraHDR.sdrNotice"));
+    const QString mark = QString::fromUtf8(kTipMark);
+    const QString tip = localized("ultraHDR.tip");
+    tip_->setText(fontsCanDraw(mark.trimmed(), tip_->font()) ? mark + tip : tip);
+}
+
+void UltraHDRControlView::refresh() {
+    if (const AppLanguage language = LocalizationManager::shared().currentLanguage(); language != language_) {
+        language_ = language;
+        retitle();
+    }
+    const UltraHDRParameters hdr = ultraHDR_.get();
+    header_->refresh(hdr.isEnabled, hdr.isEnabled);
+    if (body_->isHidden() == hdr.isEnabled) body_->setVisible(hdr.isEnabled);
+    presets_->setSelected(currentPresetID(hdr));
+    for (const auto& [name, slider] : sliders_) slider->refresh();
+
+    // The screen is asked afresh each time: a screen may come or go between edits.
+    const bool standard = screen_->isStandardDynamicRangeOnly();
+    statusColor_ = standardColor(standard ? StandardColor::Orange : StandardColor::Green);
+    static_cast<StatusDot*>(dot_)->setColor(statusColor_);
+    status_->setFullText(screenStatusText(standard, screen_->maximumPotentialHeadroom()));
+    if (status_->palette().color(QPalette::WindowText) != statusColor_) {
+        QPalette palette = status_->palette();
+        palette.setColor(QPalette::WindowText, statusColor_);
+        status_->setPalette(palette);
+    }
+    headroom_->setText(vantrel::headroomText(hdr.highlightBoost));
+    if (notice_->isHidden() == standard) notice_->setVisible(standard);
+}
+
+}  // namespace vantrel
