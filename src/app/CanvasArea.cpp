@@ -12,13 +12,13 @@
 #include "views/kit/Icons.h"
 #include "app/standins/CanvasViews.h"
 #include "app/standins/MaskViews.h"
-#include "app/standins/WorkflowViews.h"
 #include "services/L10n.h"
 #include "viewmodel/DarkroomViewModel.h"
 #include "viewmodel/SpotSourceSearch.h"
 #include "views/canvas/CropOverlayView.h"
 #include "views/canvas/NavigatorMinimapView.h"
 #include "views/canvas/SpotHealingOverlayView.h"
+#include "views/kit/VisibilityFade.h"
 #include "views/masks/SpotHealingControlBar.h"
 #include "views/workflow/CropControlBar.h"
 
@@ -258,7 +258,8 @@ QWidget* CanvasArea::viewingBranch() {
     auto* navigator = new NavigatorMinimapView(
         [this] { return vm_.renderedPreview(); }, [this] { return imageSize(); },
         vm_.binding(&DarkroomViewModel::zoomScale, &DarkroomViewModel::setZoomScale),
-        vm_.binding(&DarkroomViewModel::panOffset, &DarkroomViewModel::setPanOffset),
+        // A tap moves the canvas with the zoom steps' spring.
+        vm_.binding(&DarkroomViewModel::panOffset, &DarkroomViewModel::panAnimated),
         [this] { return vm_.canvasViewportSize(); });
     connect(navigator, &NavigatorMinimapView::zoomToFitRequested, this, [this] { vm_.zoomToFit(); });
     connect(navigator, &NavigatorMinimapView::zoomTo100Requested, this, [this] { vm_.zoomTo100(); });
@@ -296,7 +297,7 @@ void CanvasArea::refresh() {
         picture_->setVisible(!waiting);
         static_cast<PreviewPicture*>(picture_)->showLatest();
     }
-    if (navigator_) navigator_->setVisible(vm_.isNavigatorVisible() || vm_.zoomScale() > kNavigatorZoom);
+    if (navigator_) fadeVisible(navigator_, vm_.isNavigatorVisible() || vm_.zoomScale() > kNavigatorZoom);
     if (compareHUD_) compareHUD_->setVisible(!vm_.renderedPreview().isNull() || !vm_.originalPreview().isNull());
     for (RefreshableView* view : views_) view->refresh();
 }

@@ -24,11 +24,15 @@
 #include "app/TopBar.h"
 #include "views/kit/ProSlider.h"
 #include "app/WindowFileDialogs.h"
-#include "app/standins/WorkflowViews.h"
 #include "views/canvas/FilmstripView.h"
 #include "services/L10n.h"
 #include "services/LocalizationManager.h"
 #include "viewmodel/DarkroomViewModel.h"
+#include "views/workflow/BatchSyncDialog.h"
+#include "views/workflow/CullingControlBar.h"
+#include "views/workflow/ExportSettingsDialog.h"
+#include "views/workflow/SavePresetSheet.h"
+#include "views/workflow/SnapshotListView.h"
 
 namespace vantrel {
 
@@ -100,19 +104,16 @@ MainWindow::MainWindow(std::unique_ptr<DarkroomViewModel> viewModel, Localizatio
     work->addWidget(buildInspector());
     rows->addLayout(work, 1);
 
-    auto* culling = new CullingControlBar(
-        [this] {
-            const PhotoCullingRecord record = vm_->selectedCullingRecord();
-            return CullingControlBar::State{record.rating,   record.colorLabel,           record.pickStatus,
-                                            vm_->cullingFilter(), int(vm_->photos().size()),
-                                            int(vm_->filmstripItems().size())};
-        },
-        {[this](int rating) { vm_->setRating(rating); },
-         [this](ColorLabel label) { vm_->setColorLabel(label); },
-         [this](PickStatus status) { vm_->setFlag(status); },
-         [this](const CullingFilterCriteria& filter) { vm_->setCullingFilter(filter); }});
-    filled(culling, DarkroomTheme::windowBackground());
-    culling->setFixedHeight(34);
+    auto* culling = new CullingControlBar([this] {
+        const PhotoCullingRecord record = vm_->selectedCullingRecord();
+        return CullingControlBar::State{record.rating,         record.colorLabel,          record.pickStatus,
+                                        vm_->cullingFilter(), int(vm_->photos().size()), int(vm_->filmstripItems().size())};
+    });
+    connect(culling, &CullingControlBar::ratingRequested, this, [this](int rating) { vm_->setRating(rating); });
+    connect(culling, &CullingControlBar::colorLabelRequested, this, [this](ColorLabel label) { vm_->setColorLabel(label); });
+    connect(culling, &CullingControlBar::pickStatusRequested, this, [this](PickStatus status) { vm_->setFlag(status); });
+    connect(culling, &CullingControlBar::filterRequested, this,
+            [this](const CullingFilterCriteria& filter) { vm_->setCullingFilter(filter); });
     views_.push_back(culling);
     status_ = new FittingLabel;  // a long message is elided, whole in the tooltip
     status_->setObjectName(QStringLiteral("statusLine"));
@@ -121,8 +122,9 @@ MainWindow::MainWindow(std::unique_ptr<DarkroomViewModel> viewModel, Localizatio
     filled(status_, DarkroomTheme::windowBackground());
     auto* cullingRow = new QHBoxLayout;
     cullingRow->setSpacing(0);
-    cullingRow->addWidget(culling, 3);
-    cullingRow->addWidget(status_, 2);
+    // The bar keeps the width its controls need; the status line takes the rest.
+    cullingRow->addWidget(culling);
+    cullingRow->addWidget(status_, 1);
     rows->addLayout(cullingRow);
 
     auto* filmstrip = new FilmstripView([this] { return filmstripCells(vm_->filmstripItems()); },
@@ -176,26 +178,35 @@ QWidget* MainWindow::buildInspector() {
 // ---------------------------------------------------------------- sheets
 
 QDialog* MainWindow::makeBatchSyncSheet() {
-    const LoadedPhoto* source = vm_->selectedPhoto();
-    return new BatchSyncDialog(vm_->binding(&DarkroomViewModel::batchSyncOptions, &DarkroomViewModel::setBatchSyncOptions),
-                               source ? source->title() : L10n::tr("sync.currentFilm"),
-                               int(vm_->syncTargetPhotos().size()),
-                               [this] { vm_->setIsShowingBatchSyncSheet(false); },
-                               [this] { vm_->syncRecipeToRoll(); }, this);
+    auto* sheet = new BatchSyncDialog(
+        vm_->binding(&DarkroomViewModel::batchSyncOptions, &DarkroomViewModel::setBatchSyncOptions),
+        [this] {
+            const LoadedPhoto* source = vm_->selectedPhoto();
+            return source ? source->title() : L10n::tr("sync.currentFilm");
+        },
+        [this] { return int(vm_->syncTargetPhotos().size()); }, this);
+    connect(sheet, &WorkflowSheet::cancelled, this, [this] { vm_->setIsShowingBatchSyncSheet(false); });
+    connect(sheet, &BatchSyncDialog::syncRequested, this, [this] { vm_->syncRecipeToRoll(); });
+    return sheet;
 }
 
 QDialog* MainWindow::makeExportSheet() {
-    std::vector<LoadedPhoto> targets = vm_->exportTargetPhotos();
-    return new ExportSettingsDialog(
-        vm_->binding(&DarkroomViewModel::exportSettings, &DarkroomViewModel::setExportSettings), targets,
-        [this] { vm_->setIsShowingExportDialog(false); },
-        [this, targets](const ExportSettings& settings) {
-            if (targets.size() >= 2)
-                vm_->startBatchExport(targets, settings);
-            else if (targets.size() == 1)
-                vm_->exportCurrentPhoto(settings);
-        },
-        this);
+    // The frames are taken once, when the sheet is made; it exports exactly those.
+    auto* sheet = new ExportSettingsDialog(
+        vm_->binding(&DarkroomViewModel::exportSettings, &DarkroomViewModel::setExportSettings),
+        vm_->exportTargetPhotos(), this);
+    connect(sheet, &WorkflowSheet::cancelled, this, [this] { vm_->setIsShowingExportDialog(false); });
+    connect(sheet, &ExportSettingsDialog::exportRequested, this,
+            [this](const ExportSettings& chosen, const std::vector<LoadedPhoto>& listed) {
+                // Copies of our own: the sheet is closed, and may be deleted, while a panel runs.
+                std::vector<LoadedPhoto> frames = listed;
+                const ExportSettings settings = chosen;
+                if (frames.size() >= 2)
+                    vm_->startBatchExport(std::move(frames), settings);
+                else if (frames.size() == 1)
+                    vm_->exportPhoto(std::move(frames.front()), settings);
+            });
+    return sheet;
 }
 
 QDialog* MainWindow::makeSavePresetSheet() {
@@ -203,7 +214,7 @@ QDialog* MainWindow::makeSavePresetSheet() {
         vm_->binding(&DarkroomViewModel::isShowingSavePresetSheet, &DarkroomViewModel::setIsShowingSavePresetSheet),
         vm_->parameters(),
         [this](const std::string& name, const std::string& subtitle, bool includeFrame) {
-            vm_->saveCustomPreset(name, subtitle, includeFrame);
+            return vm_->saveCustomPreset(name, subtitle, includeFrame);
         },
         this);
 }
@@ -247,6 +258,7 @@ void MainWindow::syncAlert() {
 }
 
 void MainWindow::dismissSheets() {
+    sidebarView_->snapshotList()->closeCreateDialog();
     vm_->setIsShowingBatchSyncSheet(false);
     vm_->setIsShowingExportDialog(false);
     vm_->setIsShowingSavePresetSheet(false);
@@ -284,6 +296,9 @@ void MainWindow::refreshNow() {
               [](DarkroomViewModel& vm) { vm.setIsShowingExportDialog(false); });
     syncSheet(savePresetSheet_, vm_->isShowingSavePresetSheet() && !quitting_, &MainWindow::makeSavePresetSheet,
               [](DarkroomViewModel& vm) { vm.setIsShowingSavePresetSheet(false); });
+    // An open sheet follows the view model too (a new language, a changed count).
+    for (QDialog* sheet : {batchSyncSheet_.data(), exportSheet_.data(), savePresetSheet_.data()})
+        if (auto* view = dynamic_cast<RefreshableView*>(sheet)) view->refresh();
     syncAlert();
 
     overlay_->setVisible(vm_->isBatchExporting());

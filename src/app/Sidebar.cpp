@@ -15,9 +15,9 @@
 #include "views/kit/FittingText.h"
 #include "views/kit/Icons.h"
 #include "app/RecipeList.h"
-#include "app/standins/WorkflowViews.h"
 #include "viewmodel/DarkroomViewModel.h"
 #include "views/canvas/ImageMetadataMatrixView.h"
+#include "views/workflow/SnapshotListView.h"
 
 namespace vantrel {
 
@@ -105,12 +105,18 @@ Sidebar::Sidebar(DarkroomViewModel& vm, std::shared_ptr<FileDialogs> dialogs, QW
 
     pages_ = new QStackedWidget;
     pages_->addWidget(recipesTab(std::move(dialogs)));
-    snapshots_ = new SnapshotListView(
-        [this] { return vm_.snapshots(); }, [this] { return vm_.activeComparisonSnapshotID(); },
-        [this] { return vm_.parameters(); },
-        {[this](const SnapshotItem& s) { vm_.loadSnapshot(s); }, [this](const SnapshotItem& s) { vm_.compareWithSnapshot(s); },
-         [this](const Uuid& id) { vm_.deleteSnapshot(id); },
-         [this](const std::string& name) { vm_.saveSnapshot(name); }, [this] { vm_.endSnapshotComparison(); }});
+    snapshots_ = new SnapshotListView([this] { return vm_.snapshots(); },
+                                      [this] { return vm_.activeComparisonSnapshotID(); },
+                                      [this] { return vm_.parameters(); });
+    connect(snapshots_, &SnapshotListView::applyRequested, this, [this](const SnapshotItem& s) { vm_.loadSnapshot(s); });
+    connect(snapshots_, &SnapshotListView::compareToggled, this,
+            [this](const SnapshotItem& s) { vm_.compareWithSnapshot(s); });
+    connect(snapshots_, &SnapshotListView::deleteRequested, this, [this](const Uuid& id) { vm_.deleteSnapshot(id); });
+    connect(snapshots_, &SnapshotListView::renameRequested, this,
+            [this](const Uuid& id, const std::string& name) { vm_.renameSnapshot(id, name); });
+    connect(snapshots_, &SnapshotListView::createRequested, this,
+            [this](const std::string& name) { vm_.saveSnapshot(name); });
+    connect(snapshots_, &SnapshotListView::clearCompareRequested, this, [this] { vm_.endSnapshotComparison(); });
     pages_->addWidget(snapshots_);
     column->addWidget(pages_, 1);
     column->addWidget(faintDivider());

@@ -185,7 +185,9 @@ public:
     // Film recipes keep the frame's crop, healing, masks, subject mask and
     // negative conversion wherever the recipe leaves them at their defaults.
     void applyPreset(FilmPreset preset);
-    void saveCustomPreset(std::string name, std::string subtitle, bool includeFrame);
+    // Nothing when the recipe was stored, else why it could not be (the status
+    // line says so too).
+    std::optional<std::string> saveCustomPreset(std::string name, std::string subtitle, bool includeFrame);
     void deleteCustomPreset(std::string id);
     void revealPresetsFolder();
     void exportRecipe(std::string id, std::filesystem::path destination);
@@ -235,15 +237,19 @@ public:
     void resetZoom();
     void setZoom(double scale);
     void toggleNavigator();
+    // Moves the pan as the zoom steps do, animated (the navigator's tap).
+    void panAnimated(QSizeF offset);
     // "Fit", or the magnification relative to actual pixels ("200%").
     std::string zoomLabel() const;
-    // True while a zoom step assigns zoomScale and panOffset: the canvas
+    // True while a zoom step or panAnimated assigns zoomScale and panOffset: the canvas
     // animates those changes and follows all others at once.
     bool isZoomAnimating() const { return isZoomAnimating_; }
 
     void saveSnapshot(std::string name);
     void loadSnapshot(SnapshotItem snapshot);
     void deleteSnapshot(Uuid id);
+    // Every snapshot with this identifier takes the name; the list is stored.
+    void renameSnapshot(Uuid id, std::string name);
     // Starts comparing with the snapshot, or ends it when it is already compared.
     void compareWithSnapshot(SnapshotItem snapshot);
     void endSnapshotComparison();
@@ -254,6 +260,9 @@ public:
     // Asks for a file and writes the frame there: the one checked frame when
     // exactly one is checked, else the current frame.
     void exportCurrentPhoto(ExportSettings settings);
+    // Asks for a file, proposing this frame's own name, and writes the frame
+    // there with its own recipe (the live one when it is the current frame).
+    void exportPhoto(LoadedPhoto photo, ExportSettings settings);
     // Asks for a folder, then beginBatchExport.
     void startBatchExport(std::vector<LoadedPhoto> photos, ExportSettings settings);
     void beginBatchExport(std::vector<LoadedPhoto> photos, std::filesystem::path folder, ExportSettings settings);

@@ -93,24 +93,28 @@ void DarkroomViewModel::exportCurrentPhoto(ExportSettings settings) {
         if (const LoadedPhoto* checked = photoWithID(*checkedPhotoIDs_.begin())) photo = checked;
     }
     if (!photo) return;
-    const LoadedPhoto target = *photo;
+    exportPhoto(*photo, settings);
+}
 
+void DarkroomViewModel::exportPhoto(LoadedPhoto photo, ExportSettings settings) {
+    // Both arguments are copies: the panel below runs an event loop in which
+    // the caller's list (a dialog's) may go.
     setIsShowingExportDialog(false);
     if (!services_.dialogs || !services_.exporter) return;
     const std::string format = displayName(settings.format);
     const std::optional<std::filesystem::path> destination = services_.dialogs->chooseSaveLocation(
-        L10n::tr("status.exportPanelTitle", format), proposedExportName(target.title(), settings.format));
+        L10n::tr("status.exportPanelTitle", format), proposedExportName(photo.title(), settings.format));
     if (!destination || destination->empty()) return;
 
     ++singleExportsRunning_;
     setIsExporting(true);
     setStatusMessage(L10n::tr("status.exportingProgress", format));
 
-    const EditParameters recipe = recipeForExport(target);
+    const EditParameters recipe = recipeForExport(photo);
     std::optional<Image> mask;
-    if (const auto cached = subjectMaskCache_.find(frameID(target)); cached != subjectMaskCache_.end())
+    if (const auto cached = subjectMaskCache_.find(frameID(photo)); cached != subjectMaskCache_.end())
         mask = cached->second;
-    editPool_.start([this, exporter = services_.exporter, target, recipe, settings, mask,
+    editPool_.start([this, exporter = services_.exporter, target = std::move(photo), recipe, settings, mask,
                      destination = *destination, stop = editShutdown_.get_token()] {
         const std::optional<std::string> error = runExport(*exporter, target, recipe, settings, mask, destination, stop);
         // Queued to the GUI thread; the destructor waits for this pool, so `this` is alive.

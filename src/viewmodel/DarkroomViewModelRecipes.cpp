@@ -35,8 +35,9 @@ void DarkroomViewModel::applyPreset(FilmPreset preset) {
     commitRecipe(true);
 }
 
-void DarkroomViewModel::saveCustomPreset(std::string name, std::string subtitle, bool includeFrame) {
-    if (!services_.presets) return;
+std::optional<std::string> DarkroomViewModel::saveCustomPreset(std::string name, std::string subtitle,
+                                                               bool includeFrame) {
+    if (!services_.presets) return std::nullopt;
     FilmPreset preset;
     preset.id = Uuid::random().toString();
     preset.name = name;
@@ -49,11 +50,12 @@ void DarkroomViewModel::saveCustomPreset(std::string name, std::string subtitle,
     } catch (const std::exception& error) {
         std::cout << "[DarkroomViewModel] Failed to save preset: " << error.what() << std::endl;
         setStatusMessage(L10n::tr("status.presetSaveFailed", error.what()));
-        return;
+        return std::string(error.what());
     }
     setCustomPresets(services_.presets->loadPresets());
     setActivePresetID(preset.id);
     setStatusMessage(L10n::tr("status.presetSaved", name));
+    return std::nullopt;
 }
 
 void DarkroomViewModel::deleteCustomPreset(std::string id) {

@@ -38,6 +38,20 @@ void DarkroomViewModel::deleteSnapshot(Uuid id) {
     setStatusMessage(L10n::tr("status.snapshotDeleted"));
 }
 
+void DarkroomViewModel::renameSnapshot(Uuid id, std::string name) {
+    std::vector<SnapshotItem> list = snapshots_;
+    bool renamed = false;
+    for (SnapshotItem& snapshot : list)
+        if (snapshot.id == id) {
+            snapshot.name = name;
+            renamed = true;
+        }
+    if (!renamed) return;
+    setSnapshots(std::move(list));
+    persistSnapshots();
+    setStatusMessage(L10n::tr("status.snapshotRenamed", name));
+}
+
 void DarkroomViewModel::compareWithSnapshot(SnapshotItem snapshot) {
     if (activeComparisonSnapshotID_ == snapshot.id) {
         endSnapshotComparison();

@@ -98,6 +98,12 @@ void DarkroomViewModel::setZoomAnimated(double scale, bool showNavigator) {
     isZoomAnimating_ = false;
 }
 
+void DarkroomViewModel::panAnimated(QSizeF offset) {
+    isZoomAnimating_ = true;
+    setPanOffset(offset);
+    isZoomAnimating_ = false;
+}
+
 void DarkroomViewModel::resetZoom() {
     setZoomScale(1.0);
     setPanOffset(QSizeF(0, 0));

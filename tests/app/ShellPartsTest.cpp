@@ -18,9 +18,9 @@
 #include "app/Sidebar.h"
 #include "app/TopBar.h"
 #include "app/standins/MaskViews.h"
-#include "app/standins/WorkflowViews.h"
 #include "views/masks/SpotHealingControlBar.h"
 #include "views/workflow/CropControlBar.h"
+#include "views/workflow/SnapshotListView.h"
 #include "viewmodel/FileDialogs.h"
 #include "services/L10n.h"
 
@@ -183,8 +183,10 @@ TEST_F(ShellPartsTest, LabelKeysToggleAndTextFieldsKeepTheirDigits) {
 
     Sidebar* sidebar = window->sidebarView();
     sidebar->setTab(Sidebar::Tab::snapshots);
-    QLineEdit* name = sidebar->snapshotList()->nameField();
-    name->setFocus();
+    QTest::mouseClick(sidebar->snapshotList()->saveButton(), Qt::LeftButton);
+    QLineEdit* name = sidebar->snapshotList()->createNameField();
+    ASSERT_NE(name, nullptr);
+    name->clear();
     QTest::keyClicks(name, "5 9x");
     EXPECT_EQ(name->text(), "5 9x");
     EXPECT_EQ(vm().selectedCullingRecord().rating, 3);

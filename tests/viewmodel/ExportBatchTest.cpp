@@ -236,5 +236,36 @@ TEST_F(ExportTest, OneCheckedFrameIsTheFrameWritten) {
     EXPECT_FALSE(vm->isExporting());
 }
 
+TEST_F(ExportTest, AGivenFrameIsWrittenWithItsOwnNameAndRecipe) {
+    auto vm = makeViewModel();
+    vm->loadFolder(makeRoll("roll", {"a.tif", "b.tif"}));
+    ASSERT_TRUE(settle(*vm));
+    vm->selectPhoto(idOfTitle(*vm, "b.tif"));
+    edit(*vm, [](EditParameters& r) { r.exposure = 2; });
+    vm->selectPhoto(idOfTitle(*vm, "a.tif"));
+    edit(*vm, [](EditParameters& r) { r.exposure = 1; });
+    ASSERT_TRUE(vm->checkedPhotoIDs().empty());
+
+    // Neither checked nor current: still that frame, under its own name.
+    dialogs->saveLocation = out() / "b.png";
+    vm->presentExportDialog();
+    std::vector<LoadedPhoto> listed = framesTitled(*vm, {"b.tif"});
+    vm->exportPhoto(listed.front(), as(ExportFormat::png));
+    listed.clear();  // the caller's list may go while the export runs
+    EXPECT_FALSE(vm->isShowingExportDialog());
+    EXPECT_EQ(dialogs->proposedNames.back(), "b_Developed.png");
+    ASSERT_TRUE(waitFor([&] { return exporter->calls().size() == 1 && !vm->isExporting(); }));
+    EXPECT_EQ(exporter->calls()[0].title, "b.tif");
+    EXPECT_EQ(exporter->calls()[0].exposure, 2);
+    EXPECT_EQ(exporter->calls()[0].destination, out() / "b.png");
+
+    // The current frame goes with its live recipe.
+    edit(*vm, [](EditParameters& r) { r.exposure = 3; });
+    vm->exportPhoto(framesTitled(*vm, {"a.tif"}).front(), as(ExportFormat::jpeg));
+    ASSERT_TRUE(waitFor([&] { return exporter->calls().size() == 2; }));
+    EXPECT_EQ(exporter->calls()[1].title, "a.tif");
+    EXPECT_EQ(exporter->calls()[1].exposure, 3);
+}
+
 }  // namespace
 }  // namespace vantrel::testing

@@ -112,7 +112,7 @@ TEST_F(EditViewModelTest, CustomRecipesAreSavedDeletedExportedAndImported) {
     edit(*vm, giveFrameItsOwnWork);
     edit(*vm, [](EditParameters& r) { r.filmFrame.borderThickness = 0.2; });
 
-    vm->saveCustomPreset("Mine", "", false);
+    EXPECT_EQ(vm->saveCustomPreset("Mine", "", false), std::nullopt);
     ASSERT_EQ(vm->customPresets().size(), 1u);
     const FilmPreset saved = vm->customPresets()[0];
     EXPECT_EQ(saved.subtitle, "Custom Film Recipe");
@@ -176,8 +176,10 @@ TEST_F(EditViewModelTest, AFailedSaveKeepsTheListAndTheActiveRecipe) {
     auto vm = makeViewModel();
     ASSERT_TRUE(settle(*vm));
     vm->applyPreset(builtIn("ektar100"));
-    vm->saveCustomPreset("Lost", "", false);
-    EXPECT_EQ(vm->statusMessage().rfind("Failed to save recipe: ", 0), 0u) << vm->statusMessage();
+    const std::optional<std::string> failure = vm->saveCustomPreset("Lost", "", false);
+    ASSERT_TRUE(failure.has_value());
+    EXPECT_FALSE(failure->empty());
+    EXPECT_EQ(vm->statusMessage(), "Failed to save recipe: " + *failure);
     EXPECT_TRUE(vm->customPresets().empty());
     EXPECT_EQ(vm->activePresetID(), std::optional<std::string>("ektar100"));
 }

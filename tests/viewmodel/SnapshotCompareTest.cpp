@@ -30,6 +30,17 @@ TEST_F(EditViewModelTest, SnapshotsAreSavedLoadedAndDeleted) {
     EXPECT_EQ(store->snapshots[key].size(), 1u);
     EXPECT_EQ(vm->statusMessage(), "Deleted snapshot");
 
+    // Renamed by identifier and stored; an unknown identifier changes nothing.
+    const Uuid kept = vm->snapshots()[0].id;
+    vm->renameSnapshot(kept, "Cool");
+    EXPECT_EQ(vm->snapshots()[0].name, "Cool");
+    EXPECT_EQ(store->snapshots[key].at(0).name, "Cool");
+    EXPECT_EQ(vm->statusMessage(), "Renamed snapshot: 「Cool」");
+    vm->setStatusMessage("");
+    vm->renameSnapshot(Uuid::random(), "Nobody");
+    EXPECT_EQ(vm->snapshots()[0].name, "Cool");
+    EXPECT_EQ(vm->statusMessage(), "");
+
     // Without a frame nothing is saved.
     vm->selectPhoto(Uuid::random());
     vm->saveSnapshot("None");

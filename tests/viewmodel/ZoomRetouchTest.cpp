@@ -94,6 +94,16 @@ TEST_F(ZoomTest, ActualPixelsFactorAndLabels) {
     EXPECT_EQ(vm->panOffset(), QSizeF(0, 0));
     EXPECT_FALSE(vm->isNavigatorVisible());
     EXPECT_EQ(animated, (std::vector<bool>{true, false}));
+
+    // A pan moved like a zoom step is animated; a plain one is not.
+    std::vector<bool> panned;
+    QObject::connect(vm.get(), &DarkroomViewModel::panOffsetChanged, vm.get(),
+                     [&] { panned.push_back(vm->isZoomAnimating()); });
+    vm->panAnimated(QSizeF(-40, 12));
+    EXPECT_EQ(vm->panOffset(), QSizeF(-40, 12));
+    EXPECT_FALSE(vm->isZoomAnimating());
+    vm->setPanOffset(QSizeF(1, 1));
+    EXPECT_EQ(panned, (std::vector<bool>{true, false}));
 }
 
 TEST_F(EditViewModelTest, HealingSpotsUndoRemoveAndClear) {

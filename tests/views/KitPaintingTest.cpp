@@ -103,7 +103,7 @@ TEST(Symbols, EveryNameTheViewsUseIsOurOwnTintableDrawing) {
         "clock.arrow.circlepath", "crop", "doc.on.clipboard", "doc.on.doc", "exclamationmark.triangle",
         "exclamationmark.triangle.fill", "eye", "eye.fill", "eye.slash", "eyedropper.halffull", "film", "film.stack",
         "flag", "flag.fill", "folder", "globe", "gyroscope", "hand.draw", "info.circle", "info.circle.fill",
-        "line.diagonal", "paintpalette", "photo", "plus", "plus.circle.fill", "rectangle", "rectangle.grid.1x2",
+        "line.diagonal", "paintpalette", "pencil", "photo", "plus", "plus.circle.fill", "rectangle", "rectangle.grid.1x2",
         "rectangle.split.2x1", "rotate.left", "rotate.right", "scope", "slider.horizontal.3",
         "sparkles.rectangle.stack", "sparkles.rectangle.stack.fill", "speedometer", "square.and.arrow.down.on.square",
         "square.and.arrow.down.on.square.fill", "square.and.arrow.up", "square.and.arrow.up.circle.fill",

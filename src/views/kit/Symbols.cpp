@@ -70,6 +70,7 @@ const std::map<std::string_view, const char*, std::less<>>& table() {
         {"info.circle.fill", "info-fill"},
         {"line.diagonal", "line-diagonal"},
         {"paintpalette", "paintpalette"},
+        {"pencil", "pencil"},
         {"photo", "photo"},
         {"plus", "plus"},
         {"plus.circle.fill", "plus-circle"},

@@ -1,0 +1,228 @@
+#include "views/workflow/BatchSyncDialog.h"
+
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "services/L10n.h"
+#include "views/kit/DarkroomTheme.h"
+#include "views/kit/FittingText.h"
+#include "views/kit/Icons.h"
+#include "views/kit/StandardColors.h"
+#include "views/kit/SymbolView.h"
+#include "views/panels/RoundedBox.h"
+#include "views/workflow/WorkflowParts.h"
+
+namespace vantrel {
+
+namespace {
+
+QString text(const std::string& s) { return QString::fromStdString(s); }
+
+FittingLabel* columnTitle(const char* name) {
+    auto* label = new FittingLabel;
+    label->setObjectName(QString::fromUtf8(name));
+    label->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::control, QFont::Bold, DarkroomTheme::accent()));
+    return label;
+}
+
+QVBoxLayout* stack(int spacing) {
+    auto* column = new QVBoxLayout;
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(spacing);
+    return column;
+}
+
+FittingButton* quickButton(const char* name) {
+    auto* button = new FittingButton(FittingButton::Fit::elide);
+    button->setObjectName(QString::fromUtf8(name));
+    button->setAutoDefault(false);
+    button->setFocusPolicy(Qt::TabFocus);
+    button->setStyleSheet(DarkroomTheme::borderedButtonStyle(DarkroomTheme::TextSize::label));
+    return button;
+}
+
+}  // namespace
+
+BatchSyncDialog::BatchSyncDialog(Binding<BatchSyncOptions> options, Source<std::string> sourcePhotoTitle,
+                                 Source<int> targetPhotoCount, QWidget* parent)
+    : WorkflowSheet(parent), options_(std::move(options)), source_(std::move(sourcePhotoTitle)),
+      targets_(std::move(targetPhotoCount)) {
+    setObjectName(QStringLiteral("BatchSyncDialog"));
+    setFixedWidth(kWidth);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(20, 20, 20, 20);
+    column->setSpacing(18);
+
+    // Header.
+    auto* header = new QHBoxLayout;
+    header->setSpacing(12);
+    header->addWidget(new SymbolView("square.and.arrow.down.on.square.fill", 24, DarkroomTheme::accent()));
+    auto* titles = stack(3);
+    title_ = new FittingLabel;
+    title_->setObjectName(QStringLiteral("sync.title"));
+    title_->setStyleSheet(DarkroomTheme::textStyle(15, QFont::Bold));
+    subtitle_ = new FittingLabel;
+    subtitle_->setObjectName(QStringLiteral("sync.subtitle"));
+    subtitle_->setMaximumLines(2);
+    subtitle_->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::label, QFont::Normal,
+                                                      standardColor(StandardColor::SecondaryText)));
+    QSizePolicy narrow = subtitle_->sizePolicy();
+    narrow.setHorizontalPolicy(QSizePolicy::Ignored);
+    subtitle_->setSizePolicy(narrow);
+    titles->addWidget(title_);
+    titles->addWidget(subtitle_);
+    header->addLayout(titles, 1);
+    column->addLayout(header);
+    column->addWidget(dividerLine(DarkroomTheme::separator()));
+
+    // Quick buttons: each writes the whole set once.
+    auto* quick = new QHBoxLayout;
+    quick->setSpacing(8);
+    selectAll_ = quickButton("sync.selectAll");
+    clear_ = quickButton("sync.clearAll");
+    recommended_ = quickButton("sync.recommended");
+    connect(selectAll_, &QPushButton::clicked, this, [this] {
+        BatchSyncOptions next = options_.get();
+        next.selectAll();
+        write(next);
+    });
+    connect(clear_, &QPushButton::clicked, this, [this] {
+        BatchSyncOptions next = options_.get();
+        next.deselectAll();
+        write(next);
+    });
+    connect(recommended_, &QPushButton::clicked, this, [this] {
+        BatchSyncOptions next = options_.get();
+        next.resetToRecommended();
+        write(next);
+    });
+    for (FittingButton* button : {selectAll_, clear_, recommended_}) quick->addWidget(button);
+    quick->addStretch(1);
+    column->addLayout(quick);
+
+    // The two columns of rows, the isolated groups in a box of their own.
+    RoundedBox::Style sectionsStyle;
+    sectionsStyle.fill = blackAt(0.15);
+    sectionsStyle.radius = 8;
+    sectionsStyle.padding = 12;
+    auto* sections = new RoundedBox(sectionsStyle);
+    sections->setObjectName(QStringLiteral("sync.sections"));
+    auto* columns = new QHBoxLayout;
+    columns->setSpacing(24);
+    auto* left = stack(12);
+    leftTitle_ = columnTitle("sync.leftTitle");
+    left->addWidget(leftTitle_);
+    auto* leftRows = stack(10);
+    left->addLayout(leftRows);
+    left->addStretch(1);
+    auto* right = stack(12);
+    rightTitle_ = columnTitle("sync.rightTitle");
+    right->addWidget(rightTitle_);
+    auto* rightRows = stack(10);
+    right->addLayout(rightRows);
+
+    RoundedBox::Style isolatedStyle;
+    isolatedStyle.fill = standardColor(StandardColor::Orange, 0.06);
+    isolatedStyle.radius = 6;
+    isolatedStyle.padding = 8;
+    isolatedStyle.spacing = 8;
+    auto* isolated = new RoundedBox(isolatedStyle);
+    isolated->setObjectName(QStringLiteral("sync.isolated"));
+    auto* isolatedHeader = new QHBoxLayout;
+    isolatedHeader->setSpacing(4);
+    isolatedHeader->addWidget(new SymbolView("exclamationmark.triangle", 10, standardColor(StandardColor::Orange)), 0,
+                              Qt::AlignTop);
+    isolatedTitle_ = new FittingLabel;
+    isolatedTitle_->setObjectName(QStringLiteral("sync.isolatedTitle"));
+    isolatedTitle_->setMaximumLines(2);
+    isolatedTitle_->setSizePolicy(narrow);
+    isolatedTitle_->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::small, QFont::Medium,
+                                                           standardColor(StandardColor::Orange)));
+    isolatedHeader->addWidget(isolatedTitle_, 1);
+    isolated->content()->addLayout(isolatedHeader);
+
+    for (std::size_t i = 0; i < sync::kRows.size(); ++i) {
+        const sync::Row& spec = sync::kRows[i];
+        OptionRow::Look look;
+        if (spec.place == sync::Place::isolated) {
+            look.titlePixels = DarkroomTheme::TextSize::label;
+            look.descriptionPixels = 9;
+        }
+        auto* row = new OptionRow(look);
+        row->setObjectName(QStringLiteral("sync.") + QString::fromUtf8(spec.name));
+        const auto option = spec.option;
+        connect(row, &OptionRow::switched, this,
+                [this, option](bool on) { write(sync::withSwitch(options_.get(), option, on)); });
+        rows_[i] = row;
+        switch (spec.place) {
+            case sync::Place::left: leftRows->addWidget(row); break;
+            case sync::Place::right: rightRows->addWidget(row); break;
+            case sync::Place::isolated: isolated->content()->addWidget(row); break;
+        }
+    }
+    right->addSpacing(2);
+    right->addWidget(dividerLine(DarkroomTheme::separator()));
+    right->addSpacing(2);
+    right->addWidget(isolated);
+    right->addStretch(1);
+    columns->addLayout(left, 1);
+    columns->addWidget(dividerLine(DarkroomTheme::separator(), Qt::Vertical));
+    columns->addLayout(right, 1);
+    sections->content()->addLayout(columns);
+    column->addWidget(sections);
+    column->addWidget(dividerLine(DarkroomTheme::separator()));
+
+    // Footer: what will happen, cancel, sync.
+    auto* footer = new QHBoxLayout;
+    summary_ = new FittingLabel;
+    summary_->setObjectName(QStringLiteral("sync.summary"));
+    summary_->setMaximumLines(2);
+    summary_->setSizePolicy(narrow);
+    summary_->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::label, QFont::Normal,
+                                                     standardColor(StandardColor::SecondaryText)));
+    footer->addWidget(summary_, 1);
+    addButtons(footer, "sync.go");
+    column->addLayout(footer);
+    connect(this, &WorkflowSheet::confirmed, this, &BatchSyncDialog::syncRequested);
+    refresh();
+}
+
+OptionRow* BatchSyncDialog::row(bool BatchSyncOptions::*option) const {
+    for (std::size_t i = 0; i < sync::kRows.size(); ++i)
+        if (sync::kRows[i].option == option) return rows_[i];
+    return nullptr;
+}
+
+void BatchSyncDialog::write(const BatchSyncOptions& options) {
+    options_.set(options);
+    refresh();
+}
+
+void BatchSyncDialog::refresh() {
+    const BatchSyncOptions options = options_.get();
+    const int targets = targets_();
+    const std::string source = source_();
+
+    const QString title = localized("sync.dialogTitle");
+    title_->setFullText(title);
+    setWindowTitle(title);
+    subtitle_->setFullText(text(L10n::tr("sync.dialogSubtitle", source, targets)));
+    selectAll_->setFullText(buttonLabel(localized("sync.selectAll")));
+    clear_->setFullText(buttonLabel(localized("mask.clear")));
+    recommended_->setFullText(buttonLabel(localized("sync.recommended")));
+    leftTitle_->setFullText(localized("sync.categoryToneColor"));
+    rightTitle_->setFullText(localized("sync.categoryOptics"));
+    isolatedTitle_->setFullText(localized("sync.isolatedSectionTitle"));
+    for (std::size_t i = 0; i < sync::kRows.size(); ++i) {
+        rows_[i]->setTexts(localized(sync::kRows[i].titleKey), localized(sync::kRows[i].descriptionKey));
+        rows_[i]->setOn(options.*(sync::kRows[i].option));
+    }
+    summary_->setFullText(targets < 1 ? localized("sync.summaryNoTargets")
+                                       : text(L10n::tr("sync.summaryUpdating", targets)));
+    cancelButton()->setFullText(localized("dialog.cancel"));
+    confirmButton()->setFullText(buttonLabel(text(L10n::tr("sync.executeButton", targets))));
+    confirmButton()->setEnabled(sync::canSync(options, targets));
+}
+
+}  // namespace vantrel

@@ -1,0 +1,324 @@
+// The workflow views in the real window: culling from the bar, snapshots from
+// the sidebar, the export dialog exporting the frame it lists, synchronising
+// only the negative conversion, the save-recipe sheet keeping a failed save,
+// and Escape and Return in every sheet.
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalSpy>
+
+#include "WindowTestSupport.h"
+#include "app/Sidebar.h"
+#include "viewmodel/EditTestSupport.h"
+#include "views/kit/ElidedLabel.h"
+#include "views/kit/FittingText.h"
+#include "views/panels/Chip.h"
+#include "views/workflow/BatchSyncDialog.h"
+#include "views/workflow/CullingControlBar.h"
+#include "views/workflow/ExportSettingsDialog.h"
+#include "views/workflow/SavePresetSheet.h"
+#include "views/workflow/SnapshotListView.h"
+#include "views/workflow/WorkflowParts.h"
+
+namespace vantrel::testing {
+namespace {
+
+class WorkflowWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        LocalizationManager::shared().setLanguage(AppLanguage::en);
+        ViewModelServices services;
+        services.render = std::make_shared<FakeRenderService>();
+        services.store = store;
+        services.exporter = exporter;
+        services.dialogs = dialogs;
+        services.presets = std::make_shared<const CustomPresetStore>(
+            CustomPresetStore::Options{[this] { return presetsFolder; }, [](const std::string&) {}});
+        services.settings = std::make_shared<QSettings>(dir.filePath("settings.ini"), QSettings::IniFormat);
+        services.timings = {std::chrono::milliseconds(30), std::chrono::milliseconds(60000)};
+        window = std::make_unique<MainWindow>(std::make_unique<DarkroomViewModel>(std::move(services)), nullptr,
+                                              [this] {
+                                                  ++quitRequests;
+                                                  quitApplication();
+                                              });
+        window->startCommandFilePolling({});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !vm().renderedPreview().isNull(); }, 3000));
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+
+    DarkroomViewModel& vm() { return window->viewModel(); }
+    void settle() {
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+    }
+    template <typename Sheet>
+    Sheet* open(void (DarkroomViewModel::*flag)(bool), QDialog* (MainWindow::*sheet)() const) {
+        (vm().*flag)(true);
+        settle();
+        auto* found = dynamic_cast<Sheet*>((window.get()->*sheet)());
+        if (found) {
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(found));
+        }
+        return found;
+    }
+    CullingControlBar* bar() { return window->findChild<CullingControlBar*>(); }
+    SnapshotListView* snapshots() { return window->sidebarView()->snapshotList(); }
+    std::string frameKey(int i) { return FakeSessionStorage::sampleKey(DarkroomViewModel::sampleRollPhotoIDs()[i]); }
+
+    QTemporaryDir dir;
+    std::filesystem::path presetsFolder = std::filesystem::path(dir.filePath("presets").toStdString());
+    std::shared_ptr<FakeSessionStorage> store = std::make_shared<FakeSessionStorage>();
+    std::shared_ptr<FakeExportService> exporter = std::make_shared<FakeExportService>();
+    std::shared_ptr<FakeFileDialogs> dialogs = std::make_shared<FakeFileDialogs>();
+    std::unique_ptr<MainWindow> window;
+    int quitRequests = 0;
+};
+
+TEST_F(WorkflowWindowTest, TheCullingBarMarksTheFrameAndItsSummaryFollowsTheFilter) {
+    ASSERT_NE(bar(), nullptr);
+    QTest::mouseClick(bar()->star(3), Qt::LeftButton);
+    QTest::mouseClick(bar()->dot(ColorLabel::green), Qt::LeftButton);
+    QTest::mouseClick(bar()->pickButton(), Qt::LeftButton);
+    const PhotoCullingRecord record = vm().selectedCullingRecord();
+    EXPECT_EQ(record.rating, 3);
+    EXPECT_EQ(record.colorLabel, ColorLabel::green);
+    EXPECT_EQ(record.pickStatus, PickStatus::picked);
+    settle();
+    EXPECT_EQ(bar()->star(3)->symbol(), "star.fill");
+    EXPECT_EQ(bar()->star(4)->symbol(), "star");
+    EXPECT_TRUE(bar()->dot(ColorLabel::green)->isRinged());
+    EXPECT_EQ(bar()->allChip()->text(), "All (3)");
+
+    // Tapping the third star again clears the rating.
+    QTest::mouseClick(bar()->star(3), Qt::LeftButton);
+    EXPECT_EQ(vm().selectedCullingRecord().rating, 0);
+    QTest::mouseClick(bar()->star(4), Qt::LeftButton);
+    settle();
+
+    // Only this frame has three stars or more.
+    QTest::mouseClick(bar()->ratingChip(3), Qt::LeftButton);
+    EXPECT_EQ(vm().cullingFilter().minRating, 3);
+    settle();
+    ASSERT_TRUE(bar()->summary()->isVisible());
+    EXPECT_EQ(bar()->summary()->text(), "1 / 3");
+    EXPECT_TRUE(bar()->ratingChip(3)->isSelected());
+    QTest::mouseClick(bar()->pickedChip(), Qt::LeftButton);
+    EXPECT_EQ(vm().cullingFilter().pickFilter, PickStatus::picked);
+    QTest::mouseClick(bar()->star(4), Qt::LeftButton);  // cleared: the frame leaves the filmstrip
+    settle();
+    EXPECT_EQ(bar()->summary()->text(), "0 / 3");
+    QTest::mouseClick(bar()->allChip(), Qt::LeftButton);
+    settle();
+    EXPECT_TRUE(vm().cullingFilter().isEmpty());
+    EXPECT_FALSE(bar()->summary()->isVisible());
+}
+
+TEST_F(WorkflowWindowTest, SnapshotsAreCapturedRenamedRestoredAndDeletedFromTheSidebar) {
+    window->sidebarView()->setTab(Sidebar::Tab::snapshots);
+    EditParameters recipe = vm().parameters();
+    recipe.exposure = 1.5;
+    vm().setParameters(recipe);
+    settle();
+    ASSERT_TRUE(snapshots()->isVisible());
+    EXPECT_TRUE(snapshots()->emptyState()->isVisible());
+
+    QTest::mouseClick(snapshots()->saveButton(), Qt::LeftButton);
+    QDialog* dialog = snapshots()->createDialog();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+    EXPECT_EQ(dialog->windowModality(), Qt::WindowModal);
+    QLineEdit* field = snapshots()->createNameField();
+    field->setText(QStringLiteral("Bright"));
+    QTest::keyClick(field, Qt::Key_Return);
+    ASSERT_EQ(vm().snapshots().size(), 1u);
+    EXPECT_EQ(vm().snapshots()[0].name, "Bright");
+    EXPECT_FALSE(dialog->isVisible());
+    settle();
+    ASSERT_EQ(snapshots()->rows().size(), 1u);
+    SnapshotRow* row = snapshots()->rows()[0];
+    EXPECT_EQ(row->badge()->text(), "Current");
+    EXPECT_FALSE(row->loadButton()->isEnabled());
+
+    // Renamed in place.
+    QTest::mouseClick(row->renameButton(), Qt::LeftButton);
+    ASSERT_TRUE(row->isRenaming());
+    row->nameEditor()->setText(QStringLiteral("Bright +1.5"));
+    QTest::keyClick(row->nameEditor(), Qt::Key_Return);
+    QTest::keyClick(row->nameEditor(), Qt::Key_Return);
+    EXPECT_EQ(vm().snapshots()[0].name, "Bright +1.5");
+    EXPECT_EQ(vm().statusMessage(), "Renamed snapshot: 「Bright +1.5」");
+
+    // Another edit, then the snapshot restores the recipe.
+    recipe.exposure = -0.5;
+    vm().setParameters(recipe);
+    settle();
+    ASSERT_TRUE(row->loadButton()->isEnabled());
+    QTest::mouseClick(row->loadButton(), Qt::LeftButton);
+    EXPECT_EQ(vm().parameters().exposure, 1.5);
+    EXPECT_EQ(vm().statusMessage(), "Loaded snapshot: 「Bright +1.5」");
+
+    // Compared, then deleted: the comparison ends with it.
+    QTest::mouseClick(row->compareButton(), Qt::LeftButton);
+    EXPECT_EQ(vm().activeComparisonSnapshotID(), vm().snapshots()[0].id);
+    settle();
+    EXPECT_TRUE(snapshots()->banner()->isVisible());
+    QTest::mouseClick(row->deleteButton(), Qt::LeftButton);
+    EXPECT_TRUE(vm().snapshots().empty());
+    EXPECT_FALSE(vm().activeComparisonSnapshotID().has_value());
+    settle();
+    EXPECT_TRUE(snapshots()->rows().empty());
+    EXPECT_FALSE(snapshots()->banner()->isVisible());
+    EXPECT_TRUE(snapshots()->emptyState()->isVisible());
+}
+
+TEST_F(WorkflowWindowTest, OneCheckedFrameThatIsNotShownIsTheFrameExported) {
+    const LoadedPhoto listed = vm().photos()[1];
+    ASSERT_NE(vm().selectedPhotoID(), DarkroomViewModel::sampleRollPhotoIDs()[1]);
+    vm().toggleChecked(DarkroomViewModel::sampleRollPhotoIDs()[1]);
+    ExportSettings settings = vm().exportSettings();
+    settings.jpegQuality = 0.58;
+    vm().setExportSettings(settings);
+
+    auto* sheet = open<ExportSettingsDialog>(&DarkroomViewModel::setIsShowingExportDialog, &MainWindow::exportSheet);
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(sheet->windowModality(), Qt::WindowModal);
+    ASSERT_EQ(sheet->photos().size(), 1u);
+    EXPECT_TRUE(sheet->subtitleLabel()->fullText().startsWith(QString::fromStdString(listed.title())));
+    EXPECT_EQ(sheet->qualityPercent()->text(), "58%");
+
+    dialogs->saveLocation = std::filesystem::path(dir.filePath("out.jpg").toStdString());
+    QTest::keyClick(sheet, Qt::Key_Return);
+    EXPECT_FALSE(vm().isShowingExportDialog());
+    ASSERT_FALSE(dialogs->proposedNames.empty());
+    EXPECT_EQ(dialogs->proposedNames.back(), DarkroomViewModel::proposedExportName(listed.title(), ExportFormat::jpeg));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return exporter->calls().size() == 1 && !vm().isExporting(); }, 3000));
+    EXPECT_EQ(exporter->calls()[0].title, listed.title());
+    settle();
+    EXPECT_EQ(window->exportSheet(), nullptr);
+
+    // A checked frame that is not in the roll lists nothing: the button is off.
+    vm().setCheckedPhotoIDs({Uuid::random()});
+    sheet = open<ExportSettingsDialog>(&DarkroomViewModel::setIsShowingExportDialog, &MainWindow::exportSheet);
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_TRUE(sheet->photos().empty());
+    EXPECT_FALSE(sheet->exportButton()->isEnabled());
+    QTest::keyClick(sheet, Qt::Key_Return);
+    EXPECT_TRUE(vm().isShowingExportDialog());
+    QTest::keyClick(sheet, Qt::Key_Escape);
+    EXPECT_FALSE(vm().isShowingExportDialog());
+    settle();
+    EXPECT_EQ(window->exportSheet(), nullptr);
+    EXPECT_EQ(exporter->calls().size(), 1u);
+}
+
+TEST_F(WorkflowWindowTest, SyncingWithOnlyTheNegativeRowChangesOnlyTheNegativeConversion) {
+    EditParameters source = vm().parameters();
+    source.exposure = 2;
+    source.negativeLab.isEnabled = true;
+    source.negativeLab.densityStretch = 0.4;
+    vm().setParameters(source);
+
+    auto* sheet = open<BatchSyncDialog>(&DarkroomViewModel::setIsShowingBatchSyncSheet, &MainWindow::batchSyncSheet);
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(sheet->syncButton()->fullText(), "Sync to 2 Photos Now");
+    QTest::mouseClick(sheet->clearButton(), Qt::LeftButton);
+    settle();
+    EXPECT_FALSE(sheet->syncButton()->isEnabled());
+    QTest::mouseClick(sheet->row(&BatchSyncOptions::syncNegativeLab)->checkBox(), Qt::LeftButton);
+    settle();
+    ASSERT_TRUE(sheet->syncButton()->isEnabled());
+    QTest::keyClick(sheet, Qt::Key_Return);
+    EXPECT_FALSE(vm().isShowingBatchSyncSheet());
+    for (int i : {1, 2}) {
+        ASSERT_TRUE(store->recipes.count(frameKey(i))) << i;
+        const EditParameters& target = store->recipes[frameKey(i)];
+        EXPECT_EQ(target.negativeLab, source.negativeLab) << i;
+        EXPECT_EQ(target.exposure, EditParameters{}.exposure) << i;
+    }
+    settle();
+    EXPECT_EQ(window->batchSyncSheet(), nullptr);
+
+    // The switches stay for the next opening; Escape closes without syncing.
+    store->recipes.clear();
+    sheet = open<BatchSyncDialog>(&DarkroomViewModel::setIsShowingBatchSyncSheet, &MainWindow::batchSyncSheet);
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_TRUE(sheet->row(&BatchSyncOptions::syncNegativeLab)->isOn());
+    EXPECT_FALSE(sheet->row(&BatchSyncOptions::syncTone)->isOn());
+    QTest::keyClick(sheet, Qt::Key_Escape);
+    EXPECT_FALSE(vm().isShowingBatchSyncSheet());
+    EXPECT_TRUE(store->recipes.empty());
+}
+
+TEST_F(WorkflowWindowTest, TheSaveRecipeSheetSavesWithReturnAndClosesWithEscape) {
+    auto* sheet = open<SavePresetSheet>(&DarkroomViewModel::setIsShowingSavePresetSheet, &MainWindow::savePresetSheet);
+    ASSERT_NE(sheet, nullptr);
+    QTest::keyClick(sheet, Qt::Key_Escape);
+    EXPECT_FALSE(vm().isShowingSavePresetSheet());
+    settle();
+    EXPECT_EQ(window->savePresetSheet(), nullptr);
+    EXPECT_TRUE(vm().customPresets().empty());
+
+    sheet = open<SavePresetSheet>(&DarkroomViewModel::setIsShowingSavePresetSheet, &MainWindow::savePresetSheet);
+    ASSERT_NE(sheet, nullptr);
+    QTest::keyClicks(sheet->nameField(), "  Portra pushed  ");
+    QTest::keyClick(sheet->nameField(), Qt::Key_Return);
+    ASSERT_EQ(vm().customPresets().size(), 1u);
+    EXPECT_EQ(vm().customPresets()[0].name, "Portra pushed");
+    EXPECT_EQ(vm().customPresets()[0].subtitle, "Custom Film Recipe");
+    EXPECT_FALSE(vm().isShowingSavePresetSheet());
+    settle();
+    EXPECT_EQ(window->savePresetSheet(), nullptr);
+}
+
+TEST_F(WorkflowWindowTest, AFailedRecipeSaveKeepsTheSheetOpenWithTheName) {
+    // The recipe folder cannot be made: a plain file stands in its place.
+    std::ofstream(dir.filePath("blocked").toStdString()) << "file";
+    presetsFolder = std::filesystem::path(dir.filePath("blocked").toStdString()) / "presets";
+    auto* sheet = open<SavePresetSheet>(&DarkroomViewModel::setIsShowingSavePresetSheet, &MainWindow::savePresetSheet);
+    ASSERT_NE(sheet, nullptr);
+    sheet->nameField()->setText(QStringLiteral("Lost?"));
+    QTest::keyClick(sheet->nameField(), Qt::Key_Return);
+    settle();
+    EXPECT_TRUE(vm().isShowingSavePresetSheet());
+    ASSERT_EQ(window->savePresetSheet(), sheet);
+    EXPECT_TRUE(sheet->isVisible());
+    EXPECT_EQ(sheet->nameField()->text(), "Lost?");
+    ASSERT_TRUE(sheet->failureLabel()->isVisible());
+    EXPECT_TRUE(sheet->failureLabel()->fullText().startsWith("Failed to save recipe: "));
+    EXPECT_EQ(sheet->failureLabel()->fullText().toStdString(), vm().statusMessage());
+    EXPECT_TRUE(vm().customPresets().empty());
+}
+
+TEST_F(WorkflowWindowTest, CtrlQInTheSnapshotDialogQuitsAndEndsIt) {
+    window->sidebarView()->setTab(Sidebar::Tab::snapshots);
+    settle();
+    QTest::mouseClick(snapshots()->saveButton(), Qt::LeftButton);
+    QDialog* dialog = snapshots()->createDialog();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+    EXPECT_EQ(dialog->parentWidget(), window.get());  // a dialog of the window, which carries Quit
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+    QTest::keyClick(dialog, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(quitRequests, 1);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(vm().snapshots().empty());
+}
+
+TEST_F(WorkflowWindowTest, CtrlQInAWorkflowSheetQuitsAndClearsItsFlag) {
+    auto* sheet = open<BatchSyncDialog>(&DarkroomViewModel::setIsShowingBatchSyncSheet, &MainWindow::batchSyncSheet);
+    ASSERT_NE(sheet, nullptr);
+    sheet->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(sheet));
+    QTest::keyClick(sheet, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(quitRequests, 1);
+    EXPECT_FALSE(vm().isShowingBatchSyncSheet());
+    EXPECT_EQ(window->batchSyncSheet(), nullptr);
+    EXPECT_FALSE(window->isVisible());
+}
+
+}  // namespace
+}  // namespace vantrel::testing
