@@ -11,7 +11,8 @@
 #include "views/kit/Geometry.h"
 #include "views/kit/Icons.h"
 #include "app/standins/CanvasViews.h"
-#include "app/standins/MaskViews.h"
+#include "views/canvas/MaskOverlayView.h"
+#include "views/masks/MaskControlBar.h"
 #include "services/L10n.h"
 #include "viewmodel/DarkroomViewModel.h"
 #include "viewmodel/SpotSourceSearch.h"
@@ -206,12 +207,17 @@ QWidget* CanvasArea::buildBranch(Branch branch) {
         QObject::connect(bar, &SpotHealingControlBar::changed, this, render);
         return toolBranch(overlay, bar);
     }
-    case Branch::mask:
-        return toolBranch(new MaskOverlayView(recipe, mask, sizeOf, render),
-                          new MaskControlBar(recipe, mask,
-                                             {[this] { vm_.addLinearMask(); }, [this] { vm_.addRadialMask(); },
-                                              [this] { vm_.deleteSelectedMask(); }, [this] { vm_.clearAllMasks(); },
-                                              [this] { vm_.finishMaskEditing(); }, render}));
+    case Branch::mask: {
+        auto* overlay = new MaskOverlayView(recipe, mask, sizeOf);
+        connect(overlay, &MaskOverlayView::changed, this, render);
+        auto* bar = new MaskControlBar(recipe, mask);
+        connect(bar, &MaskControlBar::addLinearRequested, this, [this] { vm_.addLinearMask(); });
+        connect(bar, &MaskControlBar::addRadialRequested, this, [this] { vm_.addRadialMask(); });
+        connect(bar, &MaskControlBar::deleteSelectedRequested, this, [this] { vm_.deleteSelectedMask(); });
+        connect(bar, &MaskControlBar::clearAllRequested, this, [this] { vm_.clearAllMasks(); });
+        connect(bar, &MaskControlBar::doneRequested, this, [this] { vm_.finishMaskEditing(); });
+        return toolBranch(overlay, bar);
+    }
     case Branch::viewing:
         break;
     }

@@ -21,10 +21,11 @@
 #include "views/panels/NegativeLabControlView.h"
 #include "views/panels/ToneCurveEditorView.h"
 #include "views/panels/UltraHDRControlView.h"
-#include "app/standins/MaskViews.h"
 #include "app/standins/PanelViews.h"
 #include "viewmodel/DarkroomViewModel.h"
 #include "views/canvas/HistogramWaveformView.h"
+#include "views/masks/MaskControlView.h"
+#include "views/masks/SubjectMaskControlView.h"
 
 namespace vantrel {
 
@@ -109,14 +110,19 @@ Inspector::Inspector(DarkroomViewModel& vm, QWidget* parent) : QWidget(parent), 
     addSlider(rows, "inspector.vibrance", &EditParameters::vibrance, -1, 1, 0);
     addPanel(column, new HSLColorMixerView(recipe(), render));
     addPanel(column, new ColorWheelsView(recipe(), render));
-    addPanel(column, new MaskControlView(recipe(), vm_.binding(&DarkroomViewModel::selectedMaskID,
-                                                              &DarkroomViewModel::setSelectedMaskID),
-                                         [this] { return vm_.isMaskMode(); },
-                                         {[this] { vm_.toggleMaskMode(); }, [this] { vm_.addLinearMask(); },
-                                          [this] { vm_.addRadialMask(); }, render}));
-    addPanel(column, new SubjectMaskControlView(recipe(), [this] { return vm_.isDetectingSubject(); },
-                                                {[this] { vm_.detectSubject(); }, [this] { vm_.resetSubjectMask(); },
-                                                 render}));
+    auto* masks = new MaskControlView(
+        recipe(), vm_.binding(&DarkroomViewModel::selectedMaskID, &DarkroomViewModel::setSelectedMaskID),
+        [this] { return vm_.isMaskMode(); });
+    connect(masks, &MaskControlView::toggleMaskModeRequested, this, [this] { vm_.toggleMaskMode(); });
+    connect(masks, &MaskControlView::addLinearRequested, this, [this] { vm_.addLinearMask(); });
+    connect(masks, &MaskControlView::addRadialRequested, this, [this] { vm_.addRadialMask(); });
+    connect(masks, &MaskControlView::changed, this, render);
+    addPanel(column, masks);
+    auto* subject = new SubjectMaskControlView(recipe(), [this] { return vm_.isDetectingSubject(); });
+    connect(subject, &SubjectMaskControlView::detectRequested, this, [this] { vm_.detectSubject(); });
+    connect(subject, &SubjectMaskControlView::clearRequested, this, [this] { vm_.resetSubjectMask(); });
+    connect(subject, &SubjectMaskControlView::changed, this, render);
+    addPanel(column, subject);
     addPanel(column, toneCurveEditor());
     addPanel(column, slidersSection("inspector.detail", detailSectionChanged, [](EditParameters& p) {
         p.sharpening = 0;

@@ -17,7 +17,7 @@
 #include "app/Shortcuts.h"
 #include "app/Sidebar.h"
 #include "app/TopBar.h"
-#include "app/standins/MaskViews.h"
+#include "views/masks/MaskControlBar.h"
 #include "views/masks/SpotHealingControlBar.h"
 #include "views/workflow/CropControlBar.h"
 #include "views/workflow/SnapshotListView.h"

@@ -1,7 +1,7 @@
 #pragma once
 // Stand-ins of the canvas views: the zoomable canvas and the comparison view
-// draw the developed preview fitted in their area. The mask overlay and the
-// comparison controls are placeholders.
+// draw the developed preview fitted in their area. The comparison controls
+// are a placeholder.
 #include <optional>
 #include <vector>
 
@@ -72,21 +72,6 @@ public:
 private:
     Binding<CompareMode> compareMode_;
     Binding<bool> isHoldingOriginal_;
-};
-
-class MaskOverlayView final : public PlaceholderView {
-public:
-    MaskOverlayView(Binding<EditParameters> parameters, Binding<std::optional<Uuid>> selectedMaskID,
-                    Source<QSize> imageSize, Callback onChanged, QWidget* parent = nullptr)
-        : PlaceholderView("MaskOverlayView", parent), parameters_(std::move(parameters)),
-          selectedMaskID_(std::move(selectedMaskID)), imageSize_(std::move(imageSize)),
-          onChanged_(std::move(onChanged)) {}
-
-private:
-    Binding<EditParameters> parameters_;
-    Binding<std::optional<Uuid>> selectedMaskID_;
-    Source<QSize> imageSize_;
-    Callback onChanged_;
 };
 
 }  // namespace vantrel

@@ -1,6 +1,7 @@
 #include "views/canvas/HistogramRaster.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -56,15 +57,23 @@ void fillUnder(QImage& image, const QPolygonF& line, const QColor& colour) {
         top[std::size_t(x - first)] = row;
         cover[std::size_t(x - first)] = std::uint32_t(std::lround((1 - (y - row)) * 256));
     }
-    for (int y = 0; y < height; ++y) {
-        auto* pixels = reinterpret_cast<std::uint32_t*>(image.scanLine(y));
-        for (int x = first; x < end; ++x) {
-            const int t = top[std::size_t(x - first)];
-            if (y > t)
-                pixels[x] = over(pixels[x], full);
-            else if (y == t)
-                pixels[x] = over(pixels[x], full.scaled(cover[std::size_t(x - first)]));
-        }
+    // Below the line every pixel takes the same colour: what is left of each
+    // channel value under it comes from a table, with no division per pixel.
+    std::array<std::uint8_t, 256> kept{};
+    for (std::uint32_t d = 0; d < 256; ++d) kept[d] = std::uint8_t((d * (255 - full.a) + 127) / 255);
+    const auto under = [&](std::uint32_t dst) {
+        const auto channel = [&](int shift, std::uint32_t s) {
+            return std::min<std::uint32_t>(255, s + kept[(dst >> shift) & 0xFF]) << shift;
+        };
+        return channel(24, full.a) | channel(16, full.r) | channel(8, full.g) | channel(0, full.b);
+    };
+    const qsizetype stride = image.bytesPerLine() / qsizetype(sizeof(std::uint32_t));
+    auto* bits = reinterpret_cast<std::uint32_t*>(image.bits());
+    for (int x = first; x < end; ++x) {
+        const int t = top[std::size_t(x - first)];
+        std::uint32_t* pixel = bits + x;
+        if (t < height) pixel[t * stride] = over(pixel[t * stride], full.scaled(cover[std::size_t(x - first)]));
+        for (int y = t + 1; y < height; ++y) pixel[y * stride] = under(pixel[y * stride]);
     }
 }
 

@@ -1,0 +1,113 @@
+#pragma once
+// MaskOverlayView: the layer over the photo while masks are edited. It draws
+// every enabled linear and radial mask, selects a mask tapped on its line, dot
+// or outline, edits the selected mask by its handles (the linear mask's start,
+// end and move handles; the radial mask's centre and four radius handles),
+// shows each selected mask's exposure badge, and hosts the floating parameter
+// display beside the selected mask.
+//
+// A drag computes every step from the value it found when it began plus the
+// whole translation, writes the recipe once and reports changed(). The mask is
+// found by identifier on every event; a mask removed meanwhile is left alone.
+#include <optional>
+
+#include <QPointF>
+#include <QRectF>
+#include <QSize>
+#include <QWidget>
+
+#include "model/Binding.h"
+#include "model/EditParameters.h"
+#include "model/MaskGroupParameters.h"
+#include "model/NormalizedPoint.h"
+#include "model/Uuid.h"
+#include "views/kit/DragTracker.h"
+#include "views/kit/ViewBasics.h"
+
+namespace vantrel {
+
+class MaskLocalParameterHUD;
+
+class MaskOverlayView final : public QWidget, public RefreshableView {
+    Q_OBJECT
+
+public:
+    enum class Handle {
+        none,
+        linearMove,
+        linearStart,
+        linearEnd,
+        linearBadge,
+        radialCentre,
+        radialRight,
+        radialLeft,
+        radialBottom,
+        radialTop,
+        radialBadge,
+    };
+
+    MaskOverlayView(Binding<EditParameters> parameters, Binding<std::optional<Uuid>> selectedMaskID,
+                    Source<QSize> imageSize, QWidget* parent = nullptr);
+
+    void refresh() override;
+
+    // The fitted picture in view points.
+    QRectF imageRect() const;
+    // The selected editor's handle under a point, top-most first.
+    Handle handleAt(const QPointF& point) const;
+    // The view-point centre of a handle of the selected editor (none: not shown).
+    std::optional<QPointF> handleCentre(Handle handle) const;
+    // Where the value badge of the selected linear or radial editor lies.
+    std::optional<QRectF> badgeRect(Handle badge) const;
+
+    bool isShowingParameterDisplay() const { return showingDisplay_; }
+    MaskLocalParameterHUD* parameterDisplay() const { return display_; }
+    // Removes the selected mask and selects the next one (first linear, else
+    // first radial, else none); what the display's delete button does.
+    void deleteSelectedMask();
+
+Q_SIGNALS:
+    void changed();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    struct DragStart {
+        std::optional<NormalizedPoint> linearStart, linearEnd, radialCentre;
+        std::optional<double> radiusX, radiusY;
+    };
+
+    void dragStep(const QPointF& translation);
+    void selectMask(const std::optional<Uuid>& id);
+    void setShowingDisplay(bool showing);
+    void updateDisplay();
+    void updateCursor(const QPointF& point);
+    void remember(const MaskGroupParameters& masks);
+
+    Binding<EditParameters> parameters_;
+    Binding<std::optional<Uuid>> selectedMaskID_;
+    Source<QSize> imageSize_;
+
+    DragTracker tracker_{10};
+    Handle active_ = Handle::none;  // what the press landed on
+    std::optional<Uuid> activeMask_;  // the mask it edits, fixed for the gesture
+    DragStart dragStart_;
+
+    bool showingDisplay_ = true;
+    bool displayShown_ = false;  // the display is on screen (to start it afresh when it returns)
+    std::optional<Uuid> lastSelection_;
+    MaskLocalParameterHUD* display_ = nullptr;
+
+    // What the last full repaint or drag step showed.
+    MaskGroupParameters drawnMasks_;
+    std::optional<Uuid> drawnSelection_;
+    QRectF drawnImageRect_;
+};
+
+}  // namespace vantrel

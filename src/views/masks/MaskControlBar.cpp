@@ -1,0 +1,259 @@
+#include "views/masks/MaskControlBar.h"
+
+#include <algorithm>
+
+#include <QEvent>
+#include <QGraphicsDropShadowEffect>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+
+#include "views/kit/DarkroomTheme.h"
+#include "views/kit/ElidedLabel.h"
+#include "views/kit/Icons.h"
+#include "views/kit/Painting.h"
+#include "views/kit/StandardColors.h"
+#include "views/masks/MaskEditing.h"
+#include "views/masks/MaskWidgets.h"
+
+namespace vantrel {
+
+namespace {
+
+constexpr int kInsetX = 16;
+constexpr int kCompactInsetX = 10;
+constexpr int kInsetY = 8;
+constexpr double kCornerRadius = 10;
+constexpr int kMaxNameWidth = 180;
+
+QWidget* separator() {
+    auto* line = new QWidget;
+    line->setFixedSize(1, 20);
+    line->setAutoFillBackground(true);
+    QPalette palette = line->palette();
+    palette.setColor(QPalette::Window, whiteAt(0.15));
+    line->setPalette(palette);
+    return line;
+}
+
+class Dot final : public QWidget {
+public:
+    Dot() { setFixedSize(6, 6); }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(standardColor(StandardColor::Accent));
+        painter.drawEllipse(QRectF(rect()));
+    }
+};
+
+// A layout and the layouts inside it forget their measures (Qt renews the inner
+// ones only when the layout is next activated).
+void invalidateAll(QLayout* layout) {
+    layout->invalidate();
+    for (int i = 0; i < layout->count(); ++i)
+        if (QLayout* inner = layout->itemAt(i)->layout()) invalidateAll(inner);
+}
+
+QHBoxLayout* group(int spacing) {
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(spacing);
+    return row;
+}
+
+}  // namespace
+
+MaskControlBar::MaskControlBar(Binding<EditParameters> parameters, Binding<std::optional<Uuid>> selectedMaskID,
+                               QWidget* parent)
+    : QWidget(parent), parameters_(std::move(parameters)), selectedMaskID_(std::move(selectedMaskID)) {
+    setObjectName(QStringLiteral("maskBar"));
+    setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
+    auto* shadow = new QGraphicsDropShadowEffect(this);
+    shadow->setColor(blackAt(0.5));
+    shadow->setBlurRadius(24);
+    shadow->setOffset(0, 4);
+    setGraphicsEffect(shadow);
+
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(kInsetX, kInsetY, kInsetX, kInsetY);
+    row->setSpacing(14);
+
+    auto* add = group(8);
+    addLinear_ = new Chip({}, borderedChip(11, QFont::Medium));
+    addLinear_->setObjectName(QStringLiteral("maskBar.addLinear"));
+    addLinear_->setSymbol("line.diagonal");
+    addRadial_ = new Chip({}, borderedChip(11, QFont::Medium));
+    addRadial_->setObjectName(QStringLiteral("maskBar.addRadial"));
+    addRadial_->setSymbol("circle.dashed");
+    add->addWidget(addLinear_);
+    add->addWidget(addRadial_);
+    row->addLayout(add);
+    separators_[0] = separator();
+    row->addWidget(separators_[0]);
+
+    selectedGroup_ = new QWidget;
+    selectedGroup_->setObjectName(QStringLiteral("maskBar.selected"));
+    auto* selected = group(6);
+    selectedGroup_->setLayout(selected);
+    name_ = new ElidedLabel;
+    name_->setObjectName(QStringLiteral("maskBar.name"));
+    name_->setFont(pixelFont(11, QFont::DemiBold));
+    name_->setElideMode(Qt::ElideRight);
+    name_->setMaximumWidth(kMaxNameWidth);
+    readout_ = new ExposureReadout(ExposureReadout::Look::Bar);
+    readout_->setObjectName(QStringLiteral("maskBar.readout"));
+    ChipStyle trash = borderedChip(11, QFont::Normal);
+    trash.paddingX = 6;
+    delete_ = new Chip({}, trash);
+    delete_->setObjectName(QStringLiteral("maskBar.delete"));
+    delete_->setSymbol("trash", standardColor(StandardColor::Red));
+    selected->addWidget(new Dot);
+    selected->addWidget(name_, 1);
+    selected->addWidget(readout_);
+    selected->addWidget(delete_);
+    row->addWidget(selectedGroup_, 1);
+    selectedSeparator_ = separator();
+    row->addWidget(selectedSeparator_);
+
+    auto* count = group(8);
+    count_ = new QLabel;
+    count_->setObjectName(QStringLiteral("maskBar.count"));
+    count_->setFont(pixelFont(11));
+    clear_ = new Chip({}, ChipStyle::textButton(10, QFont::Normal, standardColor(StandardColor::SecondaryText)));
+    clear_->setObjectName(QStringLiteral("maskBar.clear"));
+    count->addWidget(count_);
+    count->addWidget(clear_);
+    row->addLayout(count);
+    separators_[1] = separator();
+    row->addWidget(separators_[1]);
+
+    ChipStyle prominent = prominentChip(11, QFont::DemiBold);
+    prominent.paddingX = 12;
+    done_ = new Chip({}, prominent);
+    done_->setObjectName(QStringLiteral("maskBar.done"));
+    row->addWidget(done_);
+
+    connect(addLinear_, &Chip::clicked, this, &MaskControlBar::addLinearRequested);
+    connect(addRadial_, &Chip::clicked, this, &MaskControlBar::addRadialRequested);
+    connect(delete_, &Chip::clicked, this, &MaskControlBar::deleteSelectedRequested);
+    connect(clear_, &Chip::clicked, this, &MaskControlBar::clearAllRequested);
+    connect(done_, &Chip::clicked, this, &MaskControlBar::doneRequested);
+    refresh();
+}
+
+MaskControlBar::SelectedInfo MaskControlBar::selectedMaskInfo() const {
+    const MaskSummary summary = summarizeMask(parameters_.get().masks, selectedMaskID_.get());
+    if (!summary.kind) return {localized("mask.defaultName"), 0.0};
+    return {QString::fromStdString(summary.name), summary.exposure};
+}
+
+void MaskControlBar::refresh() {
+    const EditParameters recipe = parameters_.get();
+    const std::optional<Uuid> selection = selectedMaskID_.get();
+    const int total = recipe.totalMaskCount();
+
+    addLinear_->setText(compact_ ? QString() : localized("mask.linear"));
+    addLinear_->setToolTip(localized("mask.linear"));
+    addRadial_->setText(compact_ ? QString() : localized("mask.radial"));
+    addRadial_->setToolTip(localized("mask.radial"));
+
+    // A selection that names no mask still shows the group, as "Mask" at 0 EV.
+    selectedGroup_->setVisible(selection.has_value());
+    selectedSeparator_->setVisible(selection.has_value());
+    if (selection) {
+        const SelectedInfo info = selectedMaskInfo();
+        name_->setText(info.name);
+        readout_->setExposure(info.exposure);
+        delete_->setToolTip(localized("common.delete"));
+    }
+
+    count_->setText(localized("mask.totalCount", total));
+    QPalette palette = count_->palette();
+    palette.setColor(QPalette::WindowText, total >= 1 ? standardColor(StandardColor::Green)
+                                                      : standardColor(StandardColor::SecondaryText));
+    count_->setPalette(palette);
+    clear_->setVisible(total >= 1);
+    clear_->setText(compact_ ? QString() : localized("mask.clear"));
+    clear_->setToolTip(localized("mask.clear"));
+    done_->setText(localized("nav.maskActive"));
+    fitToParent();
+}
+
+int MaskControlBar::shownSeparators() const {
+    int shown = 0;
+    for (QWidget* line : {separators_[0], selectedSeparator_, separators_[1]})
+        if (!line->isHidden()) ++shown;
+    return shown;
+}
+
+void MaskControlBar::setCompact(bool compact) {
+    if (compact == compact_) return;
+    compact_ = compact;
+    // Narrow: symbols for the add and clear buttons (their texts stay as tooltips), closer groups.
+    addLinear_->setText(compact_ ? QString() : localized("mask.linear"));
+    addRadial_->setText(compact_ ? QString() : localized("mask.radial"));
+    clear_->setText(compact_ ? QString() : localized("mask.clear"));
+    clear_->setSymbol(compact_ ? "xmark.circle" : "");
+    auto* row = static_cast<QHBoxLayout*>(layout());
+    row->setSpacing(compact_ ? 8 : 14);
+    const int inset = compact_ ? kCompactInsetX : kInsetX;
+    row->setContentsMargins(inset, kInsetY, inset, kInsetY);
+    for (Chip* chip : {addLinear_, addRadial_, delete_}) {
+        ChipStyle style = chip->chipStyle();
+        style.paddingX = compact_ ? 5 : (chip == delete_ ? 6 : 8);
+        chip->setChipStyle(style);
+    }
+    ChipStyle done = done_->chipStyle();
+    done.paddingX = compact_ ? 8 : 12;
+    done_->setChipStyle(done);
+}
+
+void MaskControlBar::fitToParent() {
+    if (!watchedParent_) return;
+    // Measured with the texts and without, then shortened when the whole bar does
+    // not fit between the canvas's edges.
+    setCompact(false);
+    invalidateAll(layout());
+    const int whole = layout()->sizeHint().width();
+    setCompact(true);
+    invalidateAll(layout());
+    compactMinimumWidth_ = layout()->minimumSize().width();
+    setCompact(whole > watchedParent_->width() - 2 * kInsetX);
+    updateGeometry();
+}
+
+QSize MaskControlBar::minimumSizeHint() const {
+    const QSize natural = QWidget::minimumSizeHint();
+    if (!watchedParent_ || compactMinimumWidth_ <= 0) return natural;
+    return {std::min(natural.width(), compactMinimumWidth_), natural.height()};
+}
+
+bool MaskControlBar::event(QEvent* event) {
+    if (event->type() == QEvent::ParentChange) {
+        if (watchedParent_) watchedParent_->removeEventFilter(this);
+        watchedParent_ = parentWidget();
+        if (watchedParent_) watchedParent_->installEventFilter(this);
+        fitToParent();
+    }
+    return QWidget::event(event);
+}
+
+bool MaskControlBar::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == watchedParent_ && event->type() == QEvent::Resize) fitToParent();
+    return QWidget::eventFilter(watched, event);
+}
+
+void MaskControlBar::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QPainterPath shape = roundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), kCornerRadius);
+    painter.fillPath(shape, DarkroomTheme::floatingPanelFill());
+    painter.fillPath(roundedOutline(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), kCornerRadius, 1),
+                     DarkroomTheme::floatingPanelBorder());
+}
+
+}  // namespace vantrel

@@ -1,0 +1,95 @@
+#pragma once
+// MaskControlBar: the floating tool bar of the mask mode, at the bottom of the
+// canvas. Adds a linear or radial mask, names the selected mask with its
+// exposure and deletes it, counts the masks and clears them, and ends the mode.
+// It only reads the recipe and the selection: every button asks the window for
+// the view model's operation through its signal, once per press.
+//
+// When the canvas is too narrow for the whole bar, the add buttons show their
+// symbols only (their texts stay as tooltips) and the mask's name shortens.
+#include <optional>
+
+#include <QWidget>
+
+#include "model/Binding.h"
+#include "model/EditParameters.h"
+#include "model/Uuid.h"
+#include "views/kit/ViewBasics.h"
+
+class QLabel;
+
+namespace vantrel {
+
+class Chip;
+class ElidedLabel;
+class ExposureReadout;
+
+class MaskControlBar final : public QWidget, public RefreshableView {
+    Q_OBJECT
+
+public:
+    MaskControlBar(Binding<EditParameters> parameters, Binding<std::optional<Uuid>> selectedMaskID,
+                   QWidget* parent = nullptr);
+
+    void refresh() override;
+
+    // The selected mask's name and exposure: the first linear mask with the
+    // selected identifier, else the first radial one, else "Mask" and 0.
+    struct SelectedInfo {
+        QString name;
+        double exposure = 0;
+    };
+    SelectedInfo selectedMaskInfo() const;
+
+    bool isCompact() const { return compact_; }
+    // Never wider than the compact bar: the canvas may be narrower than the whole one.
+    QSize minimumSizeHint() const override;
+    // Parts, for tests.
+    Chip* addLinearButton() const { return addLinear_; }
+    Chip* addRadialButton() const { return addRadial_; }
+    QWidget* selectedGroup() const { return selectedGroup_; }
+    ElidedLabel* nameLabel() const { return name_; }
+    ExposureReadout* readout() const { return readout_; }
+    Chip* deleteButton() const { return delete_; }
+    QLabel* countLabel() const { return count_; }
+    Chip* clearButton() const { return clear_; }
+    Chip* doneButton() const { return done_; }
+    // The separators now shown.
+    int shownSeparators() const;
+
+Q_SIGNALS:
+    void addLinearRequested();
+    void addRadialRequested();
+    void deleteSelectedRequested();
+    void clearAllRequested();
+    void doneRequested();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    void fitToParent();
+    void setCompact(bool compact);
+
+    Binding<EditParameters> parameters_;
+    Binding<std::optional<Uuid>> selectedMaskID_;
+    bool compact_ = false;
+    int compactMinimumWidth_ = 0;  // measured when the parent's width is known
+    QWidget* watchedParent_ = nullptr;
+
+    Chip* addLinear_ = nullptr;
+    Chip* addRadial_ = nullptr;
+    QWidget* selectedGroup_ = nullptr;
+    QWidget* selectedSeparator_ = nullptr;
+    QWidget* separators_[2] = {};
+    ElidedLabel* name_ = nullptr;
+    ExposureReadout* readout_ = nullptr;
+    Chip* delete_ = nullptr;
+    QLabel* count_ = nullptr;
+    Chip* clear_ = nullptr;
+    Chip* done_ = nullptr;
+};
+
+}  // namespace vantrel

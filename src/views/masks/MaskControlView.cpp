@@ -1,0 +1,310 @@
+#include "views/masks/MaskControlView.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+#include "views/kit/DarkroomTheme.h"
+#include "views/kit/ElidedLabel.h"
+#include "views/kit/Icons.h"
+#include "views/kit/Painting.h"
+#include "views/kit/ProSlider.h"
+#include "views/kit/StandardColors.h"
+#include "views/kit/SymbolView.h"
+#include "views/masks/MaskWidgets.h"
+#include "views/panels/Chip.h"
+#include "views/panels/RoundedBox.h"
+
+namespace vantrel {
+
+namespace {
+
+QString rgba(const QColor& c) {
+    return QStringLiteral("rgba(%1,%2,%3,%4)").arg(c.red()).arg(c.green()).arg(c.blue()).arg(c.alphaF());
+}
+
+ChipStyle modeStyle(bool on) {
+    ChipStyle style = ChipStyle::textButton(10, on ? QFont::Bold : QFont::Normal,
+                                            on ? standardColor(StandardColor::Accent)
+                                               : standardColor(StandardColor::SecondaryText));
+    style.stretches = true;  // may shorten its text where a language runs long
+    return style;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- row
+
+MaskControlView::Row::Row(MaskControlView& owner) : owner_(owner) {
+    setObjectName(QStringLiteral("maskList.row"));
+    setCursor(Qt::PointingHandCursor);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(8, 5, 8, 5);
+    row->setSpacing(6);
+    visibility_ = symbolButton(QStringLiteral("maskList.visibility"), "eye.fill", 10,
+                               standardColor(StandardColor::Accent));
+    kindSymbol_ = new SymbolView("line.diagonal", 10, standardColor(StandardColor::SecondaryText));
+    name_ = new ElidedLabel;
+    name_->setElideMode(Qt::ElideRight);
+    delete_ = symbolButton(QStringLiteral("maskList.delete"), "trash", 9, standardColor(StandardColor::SecondaryText));
+    row->addWidget(visibility_);
+    row->addWidget(kindSymbol_);
+    row->addWidget(name_, 1);
+    row->addWidget(delete_);
+    // Each action names the mask the row shows at the moment of the click.
+    connect(visibility_, &Chip::clicked, this, [this] { owner_.toggleMaskVisibility(kind_, id_); });
+    connect(delete_, &Chip::clicked, this, [this] { owner_.deleteMask(kind_, id_); });
+}
+
+void MaskControlView::Row::setMask(MaskKind kind, const Uuid& id, const QString& name, bool enabled, bool selected) {
+    kind_ = kind;
+    id_ = id;
+    if (selected != selected_) {
+        selected_ = selected;
+        update();
+    }
+    visibility_->setSymbol(enabled ? "eye.fill" : "eye.slash",
+                           enabled ? standardColor(StandardColor::Accent) : standardColor(StandardColor::SecondaryText));
+    kindSymbol_->setSymbol(kind == MaskKind::linear ? "line.diagonal" : "circle.dashed");
+    name_->setText(name);
+    name_->setFont(pixelFont(11, selected ? QFont::DemiBold : QFont::Normal));
+    name_->setColor(selected ? QColor(Qt::white) : standardColor(StandardColor::PrimaryText));
+    delete_->setToolTip(localized("mask.deleteThis"));
+}
+
+void MaskControlView::Row::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) owner_.selectMask(id_);
+}
+
+void MaskControlView::Row::paintEvent(QPaintEvent*) {
+    if (!selected_) return;
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillPath(roundedRect(QRectF(rect()), 4), standardColor(StandardColor::Accent, 0.2));
+}
+
+// ---------------------------------------------------------------- section
+
+MaskControlView::MaskControlView(Binding<EditParameters> parameters, Binding<std::optional<Uuid>> selectedMaskID,
+                                 Source<bool> isMaskMode, QWidget* parent)
+    : QWidget(parent),
+      parameters_(std::move(parameters)),
+      selectedMaskID_(std::move(selectedMaskID)),
+      isMaskMode_(std::move(isMaskMode)) {
+    setObjectName(QStringLiteral("maskControl"));
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(10);
+    column->setAlignment(Qt::AlignTop);
+
+    auto* header = new QHBoxLayout;
+    header->setSpacing(6);
+    title_ = new ElidedLabel;
+    title_->setFont(pixelFont(11, QFont::Bold));
+    title_->setColor(standardColor(StandardColor::SecondaryText));
+    title_->setElideMode(Qt::ElideRight);
+    countBadge_ = new QLabel;
+    countBadge_->setObjectName(QStringLiteral("maskControl.count"));
+    countBadge_->setFont(pixelFont(10, QFont::Bold));
+    countBadge_->setStyleSheet(QStringLiteral("QLabel { color: white; background: %1; border-radius: 7px;"
+                                              " padding: 1px 5px; }")
+                                   .arg(rgba(standardColor(StandardColor::Accent, 0.8))));
+    mode_ = new Chip({}, modeStyle(false));
+    mode_->setObjectName(QStringLiteral("maskControl.mode"));
+    clear_ = new Chip({}, ChipStyle::textButton(9, QFont::Normal, standardColor(StandardColor::Accent)));
+    clear_->setObjectName(QStringLiteral("maskControl.clear"));
+    header->addWidget(title_, 1);
+    header->addWidget(countBadge_);
+    header->addStretch(0);
+    header->addWidget(mode_);
+    header->addWidget(clear_);
+    column->addLayout(header);
+    connect(mode_, &Chip::clicked, this, &MaskControlView::toggleMaskModeRequested);
+    connect(clear_, &Chip::clicked, this, &MaskControlView::clearAllMasks);
+
+    auto* add = new QHBoxLayout;
+    add->setSpacing(8);
+    ChipStyle bordered = borderedChip(10, QFont::Medium);
+    bordered.stretches = true;
+    addLinear_ = new Chip({}, bordered);
+    addLinear_->setObjectName(QStringLiteral("maskControl.addLinear"));
+    addLinear_->setSymbol("line.diagonal");
+    addRadial_ = new Chip({}, bordered);
+    addRadial_->setObjectName(QStringLiteral("maskControl.addRadial"));
+    addRadial_->setSymbol("circle.dashed");
+    add->addWidget(addLinear_, 1);
+    add->addWidget(addRadial_, 1);
+    column->addLayout(add);
+    connect(addLinear_, &Chip::clicked, this, &MaskControlView::addLinearRequested);
+    connect(addRadial_, &Chip::clicked, this, &MaskControlView::addRadialRequested);
+
+    RoundedBox::Style listStyle;
+    listStyle.fill = blackAt(0.2);
+    listStyle.radius = 6;
+    listStyle.padding = 6;
+    listStyle.spacing = 4;
+    list_ = new RoundedBox(listStyle);
+    list_->setObjectName(QStringLiteral("maskControl.list"));
+    column->addWidget(list_);
+
+    RoundedBox::Style cardStyle;
+    cardStyle.fill = whiteAt(0.04);
+    cardStyle.radius = 6;
+    cardStyle.padding = 8;
+    cardStyle.spacing = 7;
+    card_ = new RoundedBox(cardStyle);
+    card_->setObjectName(QStringLiteral("maskControl.card"));
+    auto* cardHeader = new QHBoxLayout;
+    cardTitle_ = new ElidedLabel;
+    cardTitle_->setFont(pixelFont(10, QFont::DemiBold));
+    cardTitle_->setColor(standardColor(StandardColor::Accent));
+    cardTitle_->setElideMode(Qt::ElideRight);
+    invert_ = new QCheckBox;
+    invert_->setObjectName(QStringLiteral("maskControl.invert"));
+    invert_->setFont(pixelFont(10));
+    cardHeader->addWidget(cardTitle_, 1);
+    cardHeader->addWidget(invert_);
+    card_->content()->addLayout(cardHeader);
+    connect(invert_, &QCheckBox::clicked, this, [this](bool inverted) {
+        EditParameters recipe = parameters_.get();
+        const bool found = editMask(recipe.masks, selectedMaskID_.get(), [&](auto& mask) { mask.isInverted = inverted; });
+        if (!found) return;
+        parameters_.set(recipe);
+        Q_EMIT changed();
+    });
+    for (MaskKind kind : {MaskKind::linear, MaskKind::radial})
+        for (const MaskSliderRow& entry : inspectorSliders(kind)) {
+            ProSlider* slider = maskSlider(entry, valueOf(entry.field));
+            card_->content()->addWidget(slider);
+            cardRows_.push_back({kind, slider, entry.titleKey});
+        }
+    column->addWidget(card_);
+    refresh();
+}
+
+Binding<double> MaskControlView::valueOf(MaskField field) {
+    return Binding<double>(
+        [this, field] { return maskValue(parameters_.get().masks, selectedMaskID_.get(), field).value_or(0); },
+        [this, field](const double& value) {
+            EditParameters recipe = parameters_.get();
+            const std::optional<Uuid> id = selectedMaskID_.get();
+            const std::optional<double> current = maskValue(recipe.masks, id, field);
+            if (!current || *current == value) return;
+            setMaskValue(recipe.masks, id, field, value);
+            parameters_.set(recipe);
+            Q_EMIT changed();
+        });
+}
+
+MaskControlView::Row* MaskControlView::rowAt(std::size_t index) {
+    while (rows_.size() <= index) {
+        auto* row = new Row(*this);
+        list_->content()->addWidget(row);
+        rows_.push_back(row);
+    }
+    return rows_[index];
+}
+
+void MaskControlView::refresh() {
+    const EditParameters recipe = parameters_.get();
+    const std::optional<Uuid> selection = selectedMaskID_.get();
+    const int total = recipe.totalMaskCount();
+    const bool maskMode = isMaskMode_();
+
+    title_->setText(localized("inspector.masks"));
+    countBadge_->setVisible(total >= 1);
+    countBadge_->setText(QString::number(total));
+    mode_->setChipStyle(modeStyle(maskMode));
+    mode_->setSymbol(maskMode ? "checkmark.circle.fill" : "hand.draw");
+    mode_->setText(localized(maskMode ? "mask.collapseHandles" : "mask.expandHandles"));
+    mode_->setToolTip(localized("mask.handlesHelp"));
+    clear_->setVisible(total >= 1);
+    clear_->setText(localized("common.clear"));
+    clear_->setToolTip(localized("mask.clear"));
+    addLinear_->setText(localized("mask.linear"));
+    addLinear_->setToolTip(localized("mask.linearHelp"));
+    addRadial_->setText(localized("mask.radial"));
+    addRadial_->setToolTip(localized("mask.radialHelp"));
+
+    list_->setVisible(total >= 1);
+    std::size_t shown = 0;
+    for (const LinearMask& mask : recipe.masks.linearMasks)
+        rowAt(shown++)->setMask(MaskKind::linear, mask.id, QString::fromStdString(mask.name), mask.isEnabled,
+                                mask.id == selection);
+    for (const RadialMask& mask : recipe.masks.radialMasks)
+        rowAt(shown++)->setMask(MaskKind::radial, mask.id, QString::fromStdString(mask.name), mask.isEnabled,
+                                mask.id == selection);
+    for (std::size_t i = 0; i < rows_.size(); ++i) rows_[i]->setVisible(i < shown);
+
+    const std::optional<MaskLocation> edited = locateMask(recipe.masks, selection);
+    card_->setVisible(edited.has_value());
+    if (!edited) return;
+    cardTitle_->setText(localized(edited->kind == MaskKind::linear ? "mask.linearParams" : "mask.radialParams"));
+    invert_->setText(localized("mask.invert"));
+    {
+        const QSignalBlocker quiet(invert_);
+        invert_->setChecked(summarizeMask(recipe.masks, selection).isInverted);
+    }
+    for (const CardRow& row : cardRows_) {
+        const bool visible = row.kind == edited->kind;
+        row.slider->setVisible(visible);
+        if (!visible) continue;
+        row.slider->setTitle(localized(row.key));
+        row.slider->refresh();
+    }
+}
+
+std::vector<MaskControlView::Row*> MaskControlView::shownRows() const {
+    std::vector<Row*> shown;
+    for (Row* row : rows_)
+        if (!row->isHidden()) shown.push_back(row);
+    return shown;
+}
+
+std::vector<ProSlider*> MaskControlView::shownSliders() const {
+    std::vector<ProSlider*> shown;
+    for (const CardRow& row : cardRows_)
+        if (!row.slider->isHidden()) shown.push_back(row.slider);
+    return shown;
+}
+
+void MaskControlView::selectMask(const Uuid& id) {
+    if (selectedMaskID_.get() == id) return;
+    selectedMaskID_.set(id);
+    refresh();
+}
+
+void MaskControlView::toggleMaskVisibility(MaskKind kind, const Uuid& id) {
+    EditParameters recipe = parameters_.get();
+    if (!editMaskOfKind(recipe.masks, kind, id, [](auto& mask) { mask.isEnabled = !mask.isEnabled; })) return;
+    parameters_.set(recipe);
+    Q_EMIT changed();
+    refresh();
+}
+
+void MaskControlView::deleteMask(MaskKind kind, const Uuid& id) {
+    EditParameters recipe = parameters_.get();
+    if (!removeMaskOfKind(recipe.masks, kind, id)) return;  // gone meanwhile
+    parameters_.set(recipe);
+    // The same rule as the canvas and the bar: first linear, else first radial, else none.
+    if (selectedMaskID_.get() == id) selectedMaskID_.set(firstMaskID(recipe.masks));
+    Q_EMIT changed();
+    refresh();
+}
+
+void MaskControlView::clearAllMasks() {
+    EditParameters recipe = parameters_.get();
+    recipe.masks.linearMasks.clear();
+    recipe.masks.radialMasks.clear();
+    parameters_.set(recipe);
+    selectedMaskID_.set(std::nullopt);
+    Q_EMIT changed();
+    refresh();
+}
+
+}  // namespace vantrel

@@ -1,0 +1,148 @@
+#pragma once
+// MaskLocalParameterHUD: the floating panel beside the selected mask on the
+// canvas. Its header names the mask and its exposure and holds reset, invert,
+// delete and close; below come the one-click presets of the mask's kind, the
+// main sliders and, when expanded, the advanced ones. The header drags the
+// panel; where it stands otherwise is the mask overlay's to decide, and the
+// overlay also paints its shadow (a cached image, cheaper than a graphics
+// effect that blurs afresh at every repaint of the canvas under it).
+//
+// The mask is looked up by identifier every time the panel reads or writes;
+// a mask that is gone shows a neutral header and writes nothing. Every user
+// edit is one write of the recipe followed by changed().
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QPointF>
+#include <QRegion>
+#include <QWidget>
+
+#include "model/Binding.h"
+#include "model/EditParameters.h"
+#include "model/Uuid.h"
+#include "services/AppLanguage.h"
+#include "views/kit/ViewBasics.h"
+#include "views/masks/MaskEditing.h"
+
+class QLabel;
+
+namespace vantrel {
+
+class Chip;
+class DisclosureButton;
+class ElidedLabel;
+class ExposureReadout;
+class ProSlider;
+class SymbolView;
+
+class MaskLocalParameterHUD final : public QWidget, public RefreshableView {
+    Q_OBJECT
+
+public:
+    static constexpr int kWidth = 270;
+    static constexpr double kCornerRadius = 10;
+
+    MaskLocalParameterHUD(Binding<EditParameters> parameters, Uuid selectedMaskID, QWidget* parent = nullptr);
+
+    void refresh() override;
+    // Another mask to edit; the panel keeps its place and its expansion.
+    void setSelectedMaskID(const Uuid& id);
+    const Uuid& selectedMaskID() const { return id_; }
+    // Collapsed and without a drag offset, as when first shown.
+    void resetViewState();
+    // Puts the panel's centre at `centre` (parent coordinates) plus its drag offset.
+    void placeAt(const QPointF& centre);
+
+    // The part of the panel it paints fully opaque (its rectangle without the
+    // rounded corners and the outline), in parent coordinates: edits under it
+    // need not repaint it.
+    QRegion opaqueRegion() const;
+
+    // The sum of the finished header drags plus the one in progress.
+    QPointF offset() const { return accumulatedOffset_ + dragOffset_; }
+    bool isExpanded() const { return expanded_; }
+
+    // Parts, for tests.
+    ElidedLabel* title() const { return title_; }
+    SymbolView* kindSymbol() const { return kindSymbol_; }
+    ExposureReadout* readout() const { return readout_; }
+    QWidget* header() const { return header_; }
+    Chip* resetButton() const { return reset_; }
+    Chip* invertButton() const { return invert_; }
+    Chip* deleteButton() const { return delete_; }
+    Chip* closeButton() const { return close_; }
+    DisclosureButton* expandButton() const { return expand_; }
+    QLabel* invertedBadge() const { return invertedBadge_; }
+    // The preset chips and slider rows now shown, in order.
+    std::vector<Chip*> shownPresets() const;
+    std::vector<ProSlider*> shownMainSliders() const;
+    std::vector<ProSlider*> shownAdvancedSliders() const;
+
+Q_SIGNALS:
+    void closeRequested();
+    void deleteRequested();
+    void changed();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    struct Row {
+        MaskKind kind;
+        bool advanced;
+        ProSlider* slider;
+        const char* key;
+    };
+    struct Preset {
+        const MaskPreset* preset;
+        Chip* chip;
+    };
+    // What the controls show, to skip refreshes that would change nothing.
+    struct Shown {
+        std::optional<MaskKind> kind;
+        std::string name;
+        std::array<double, 8> values;  // by MaskField
+        bool inverted;
+        bool expanded;
+        AppLanguage language;
+        bool operator==(const Shown&) const = default;
+    };
+
+    Binding<double> valueOf(MaskField field);
+    // Writes the recipe changed by `edit` when `edit` found the mask, then reports.
+    template <typename Edit>
+    void editSelected(Edit&& edit);
+    void startHeaderDrag();
+    void moveHeaderDrag(const QPointF& translation);
+    void endHeaderDrag(const QPointF& translation);
+    void place();
+
+    Binding<EditParameters> parameters_;
+    Uuid id_;
+    std::optional<Shown> shown_;
+    bool expanded_ = false;
+    QPointF dragOffset_;
+    QPointF accumulatedOffset_;
+    QPointF centre_;
+    bool placed_ = false;
+
+    QWidget* header_ = nullptr;
+    SymbolView* kindSymbol_ = nullptr;
+    ElidedLabel* title_ = nullptr;
+    ExposureReadout* readout_ = nullptr;
+    Chip* reset_ = nullptr;
+    Chip* invert_ = nullptr;
+    Chip* delete_ = nullptr;
+    Chip* close_ = nullptr;
+    QWidget* presetsRow_ = nullptr;
+    std::vector<Preset> presets_;
+    QWidget* advanced_ = nullptr;
+    std::vector<Row> rows_;
+    DisclosureButton* expand_ = nullptr;
+    QLabel* invertedBadge_ = nullptr;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,346 @@
+#include "views/masks/MaskWidgets.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <QHelpEvent>
+#include <QPainter>
+#include <QTimerEvent>
+#include <QToolTip>
+
+#include "views/kit/DarkroomTheme.h"
+#include "views/kit/Icons.h"
+#include "views/kit/Painting.h"
+#include "views/kit/ProSlider.h"
+#include "views/kit/StandardColors.h"
+#include "views/kit/Symbols.h"
+
+namespace vantrel {
+
+namespace {
+
+constexpr double kReadoutPaddingX = 4;
+constexpr double kReadoutPaddingY = 1;
+constexpr double kReadoutRadius = 3;
+
+}  // namespace
+
+ExposureReadout::ExposureReadout(Look look, QWidget* parent) : QWidget(parent), look_(look) {
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setExposure(0);
+}
+
+QFont ExposureReadout::font() const {
+    return pixelFont(9.5, look_ == Look::Bar ? QFont::Bold : QFont::Medium, FontDesign::Monospaced);
+}
+
+void ExposureReadout::setExposure(double exposure) {
+    const QString text = exposureReadout(exposure);
+    const bool standsOut = exposureStandsOut(exposure);
+    if (text == text_ && standsOut == standsOut_) return;
+    const bool resized = text.size() != text_.size();
+    text_ = text;
+    standsOut_ = standsOut;
+    if (resized) updateGeometry();
+    update();
+}
+
+QColor ExposureReadout::textColor() const {
+    return standsOut_ ? standardColor(StandardColor::Accent) : standardColor(StandardColor::SecondaryText);
+}
+
+QColor ExposureReadout::fillColor() const {
+    if (look_ == Look::Display && standsOut_) return standardColor(StandardColor::Accent, 0.18);
+    return whiteAt(0.06);
+}
+
+QSize ExposureReadout::sizeHint() const {
+    const QFontMetricsF m(font());
+    return {int(std::ceil(m.horizontalAdvance(text_) + 2 * kReadoutPaddingX)),
+            int(std::ceil(m.height() + 2 * kReadoutPaddingY))};
+}
+
+void ExposureReadout::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillPath(roundedRect(QRectF(rect()), kReadoutRadius), fillColor());
+    painter.setFont(font());
+    painter.setPen(textColor());
+    painter.drawText(QRectF(rect()), Qt::AlignCenter, text_);
+}
+
+FlowLayout::FlowLayout(int horizontalSpacing, int verticalSpacing, QWidget* parent)
+    : QLayout(parent), horizontal_(horizontalSpacing), vertical_(verticalSpacing) {
+    setContentsMargins(0, 0, 0, 0);
+}
+
+FlowLayout::~FlowLayout() {
+    for (QLayoutItem* item : items_) delete item;
+}
+
+void FlowLayout::addItem(QLayoutItem* item) { items_.push_back(item); }
+
+QLayoutItem* FlowLayout::itemAt(int index) const {
+    return index >= 0 && index < count() ? items_[std::size_t(index)] : nullptr;
+}
+
+QLayoutItem* FlowLayout::takeAt(int index) {
+    if (index < 0 || index >= count()) return nullptr;
+    QLayoutItem* item = items_[std::size_t(index)];
+    items_.erase(items_.begin() + index);
+    return item;
+}
+
+int FlowLayout::heightForWidth(int width) const { return arrange(QRect(0, 0, width, 0), false); }
+
+QSize FlowLayout::sizeHint() const {
+    // One line of everything shown; the height for a given width comes from heightForWidth.
+    int width = 0, height = 0;
+    for (QLayoutItem* item : items_) {
+        if (item->isEmpty()) continue;
+        const QSize hint = item->sizeHint();
+        width += (width > 0 ? horizontal_ : 0) + hint.width();
+        height = std::max(height, hint.height());
+    }
+    return {width, height};
+}
+
+QSize FlowLayout::minimumSize() const {
+    QSize size;
+    for (QLayoutItem* item : items_)
+        if (!item->isEmpty()) size = size.expandedTo(item->minimumSize());
+    return size;
+}
+
+void FlowLayout::setGeometry(const QRect& rect) {
+    QLayout::setGeometry(rect);
+    arrange(rect, true);
+}
+
+int FlowLayout::arrange(const QRect& rect, bool apply) const {
+    int x = rect.x(), y = rect.y(), lineHeight = 0;
+    bool any = false;
+    for (QLayoutItem* item : items_) {
+        if (item->isEmpty()) continue;
+        const QSize hint = item->sizeHint().boundedTo(QSize(rect.width(), QWIDGETSIZE_MAX));
+        if (x > rect.x() && x + hint.width() > rect.right() + 1) {
+            x = rect.x();
+            y += lineHeight + vertical_;
+            lineHeight = 0;
+        }
+        if (apply) item->setGeometry(QRect(QPoint(x, y), hint));
+        x += hint.width() + horizontal_;
+        lineHeight = std::max(lineHeight, hint.height());
+        any = true;
+    }
+    return any ? y + lineHeight - rect.y() : 0;
+}
+
+DisclosureButton::DisclosureButton(QWidget* parent) : QAbstractButton(parent) {
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::TabFocus);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+}
+
+void DisclosureButton::setExpanded(bool expanded) {
+    if (expanded == expanded_) return;
+    expanded_ = expanded;
+    update();
+}
+
+namespace {
+
+constexpr double kChevron = 8;
+constexpr double kChevronSpacing = 3;
+
+}  // namespace
+
+QString DisclosureButton::shownText() const {
+    const QFontMetrics m(pixelFont(9));
+    return m.elidedText(text(), Qt::ElideRight, std::max(int(width() - kChevron - kChevronSpacing), 0));
+}
+
+QSize DisclosureButton::sizeHint() const {
+    const QFontMetricsF m(pixelFont(9));
+    return {int(std::ceil(m.horizontalAdvance(text()) + kChevronSpacing + kChevron)) + 1, int(std::ceil(m.height())) + 2};
+}
+
+QSize DisclosureButton::minimumSizeHint() const { return {int(kChevron * 4), sizeHint().height()}; }
+
+void DisclosureButton::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (isDown()) painter.setOpacity(0.7);
+    const QColor colour = standardColor(StandardColor::SecondaryText);
+    const QFont font = pixelFont(9);
+    const QString shown = shownText();
+    const double textWidth = QFontMetricsF(font).horizontalAdvance(shown);
+    painter.setFont(font);
+    painter.setPen(colour);
+    painter.drawText(QRectF(0, 0, textWidth + 1, height()), Qt::AlignLeft | Qt::AlignVCenter, shown);
+    Symbols::paint(painter, QRectF(textWidth + kChevronSpacing, (height() - kChevron) / 2, kChevron, kChevron),
+                   expanded_ ? "chevron.up" : "chevron.down", colour);
+}
+
+bool DisclosureButton::event(QEvent* event) {
+    // A shortened text shows itself whole as the tooltip.
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        if (shownText() != text()) QToolTip::showText(help->globalPos(), text(), this);
+        else QToolTip::hideText();
+        return true;
+    }
+    return QAbstractButton::event(event);
+}
+
+ProgressButton::ProgressButton(QWidget* parent) : QAbstractButton(parent) {
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::TabFocus);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
+
+void ProgressButton::setSymbol(const std::string& symbol) {
+    symbol_ = symbol;
+    update();
+}
+
+void ProgressButton::setBusy(bool busy) {
+    if (busy == busy_) return;
+    busy_ = busy;
+    updateTimer();
+    update();
+}
+
+namespace {
+
+constexpr double kProgressIcon = 12;
+constexpr double kProgressSpacing = 6;
+constexpr double kProgressPaddingX = 10;
+constexpr double kProgressPaddingY = 4;
+
+QFont progressFont(bool busy) { return pixelFont(11, busy ? QFont::Medium : QFont::DemiBold); }
+
+}  // namespace
+
+QString ProgressButton::shownText() const {
+    const QFontMetrics m(progressFont(busy_));
+    const int room = int(width() - 2 * kProgressPaddingX - kProgressIcon - kProgressSpacing);
+    return m.elidedText(text(), Qt::ElideRight, std::max(room, 0));
+}
+
+QSize ProgressButton::sizeHint() const {
+    const QFontMetricsF m(progressFont(busy_));
+    return {int(std::ceil(m.horizontalAdvance(text()) + kProgressIcon + kProgressSpacing + 2 * kProgressPaddingX)),
+            int(std::ceil(std::max(m.height(), kProgressIcon) + 2 * kProgressPaddingY)) + 4};
+}
+
+QSize ProgressButton::minimumSizeHint() const {
+    return {int(kProgressIcon * 4 + 2 * kProgressPaddingX), sizeHint().height()};
+}
+
+void ProgressButton::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (!isEnabled()) painter.setOpacity(0.55);
+    else if (isDown()) painter.setOpacity(0.8);
+    painter.fillPath(roundedRect(QRectF(rect()), 5), DarkroomTheme::accent());
+    const QFont font = progressFont(busy_);
+    const QString shown = shownText();
+    const double textWidth = QFontMetricsF(font).horizontalAdvance(shown);
+    const double contentWidth = kProgressIcon + kProgressSpacing + textWidth;
+    const double x = std::max(kProgressPaddingX, (width() - contentWidth) / 2);
+    const QRectF icon(x, (height() - kProgressIcon) / 2, kProgressIcon, kProgressIcon);
+    if (busy_) {
+        // A ring with a brighter arc that turns a twelfth at every tick.
+        const QRectF ring = icon.adjusted(1, 1, -1, -1);
+        painter.setPen(solidPen(whiteAt(0.3), 1.6));
+        painter.drawEllipse(ring);
+        QPen arc = solidPen(Qt::white, 1.6);
+        arc.setCapStyle(Qt::RoundCap);
+        painter.setPen(arc);
+        painter.drawArc(ring, -phase_ * 30 * 16, 100 * 16);
+    } else {
+        Symbols::paint(painter, icon, symbol_, Qt::white);
+    }
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(QRectF(x + kProgressIcon + kProgressSpacing, 0, textWidth + 1, height()),
+                     Qt::AlignLeft | Qt::AlignVCenter, shown);
+}
+
+void ProgressButton::timerEvent(QTimerEvent* event) {
+    if (event->timerId() != timer_) return QAbstractButton::timerEvent(event);
+    phase_ = (phase_ + 1) % 12;
+    update();
+}
+
+void ProgressButton::showEvent(QShowEvent* event) {
+    QAbstractButton::showEvent(event);
+    updateTimer();
+}
+
+void ProgressButton::hideEvent(QHideEvent* event) {
+    QAbstractButton::hideEvent(event);
+    updateTimer();
+}
+
+void ProgressButton::updateTimer() {
+    // Ticks only while the mark is on screen.
+    const bool turning = busy_ && isVisible();
+    if (turning && !timer_) timer_ = startTimer(80);
+    if (!turning && timer_) {
+        killTimer(timer_);
+        timer_ = 0;
+    }
+}
+
+Chip* symbolButton(const QString& objectName, const std::string& symbol, double pixels, const QColor& colour) {
+    ChipStyle style = ChipStyle::textButton(pixels, QFont::Normal, colour);
+    style.paddingX = 3;
+    style.paddingY = 3;
+    auto* button = new Chip(QString(), style);
+    button->setSymbol(symbol, colour);
+    button->setObjectName(objectName);
+    return button;
+}
+
+ChipStyle borderedChip(double pixels, QFont::Weight weight) {
+    ChipStyle style = ChipStyle::preset(pixels, weight, 8, 4, 5, standardColor(StandardColor::PrimaryText));
+    style.fill = style.selectedFill = whiteAt(0.1);
+    return style;
+}
+
+ChipStyle prominentChip(double pixels, QFont::Weight weight) {
+    ChipStyle style = ChipStyle::preset(pixels, weight, 10, 4, 5, Qt::white);
+    style.fill = style.selectedFill = DarkroomTheme::accent();
+    return style;
+}
+
+QPainterPath roundedOutline(const QRectF& rect, double radius, double width) {
+    const double half = width / 2;
+    QPainterPath outline = roundedRect(rect.adjusted(-half, -half, half, half), radius + half);
+    outline.addPath(roundedRect(rect.adjusted(half, half, -half, -half), std::max(radius - half, 0.0)));
+    outline.setFillRule(Qt::OddEvenFill);
+    return outline;
+}
+
+QColor maskTintColor(MaskTint tint) {
+    switch (tint) {
+    case MaskTint::orange: return standardColor(StandardColor::Orange);
+    case MaskTint::magenta: return QColor::fromRgbF(0.85f, 0.35f, 0.75f);
+    case MaskTint::accent: break;
+    }
+    return DarkroomTheme::accent();
+}
+
+ProSlider* maskSlider(const MaskSliderRow& entry, Binding<double> value) {
+    auto* slider = new ProSlider(localized(entry.titleKey), std::move(value), {entry.lower, entry.upper},
+                                 entry.defaultValue, entry.step, QString::fromUtf8(entry.format),
+                                 QString::fromUtf8(entry.unit), maskTintColor(entry.tint));
+    // The feather is kept as a fraction and read as a percentage.
+    if (entry.field == MaskField::feather) slider->setValueFormatter(ProSlider::percentFormatter());
+    slider->setObjectName(QString::fromUtf8(entry.titleKey));
+    return slider;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,150 @@
+#pragma once
+// Small pieces the mask tools share: the exposure pill, symbol buttons and
+// bordered buttons drawn as chips, and the slider rows of a mask's values.
+#include <string>
+
+#include <vector>
+
+#include <QAbstractButton>
+#include <QColor>
+#include <QFont>
+#include <QLayout>
+#include <QPainterPath>
+#include <QWidget>
+
+#include "model/Binding.h"
+#include "views/masks/MaskEditing.h"
+#include "views/panels/Chip.h"
+
+namespace vantrel {
+
+class ProSlider;
+
+// "+0.35 EV" on a small rounded fill; its colours tell whether the value is
+// away from zero.
+class ExposureReadout final : public QWidget {
+    Q_OBJECT
+
+public:
+    enum class Look {
+        Bar,      // bold; accent text when away from zero, always on white 0.06
+        Display,  // medium; accent text on accent 0.18 when away from zero
+    };
+    explicit ExposureReadout(Look look, QWidget* parent = nullptr);
+
+    // Repaints only on a change; never emits.
+    void setExposure(double exposure);
+    QString text() const { return text_; }
+    bool standsOut() const { return standsOut_; }
+    QColor textColor() const;
+    QColor fillColor() const;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QFont font() const;
+
+    Look look_;
+    QString text_;
+    bool standsOut_ = false;
+};
+
+// Items side by side that wrap onto further lines when the width runs out, so
+// long translations of a row of chips stay whole.
+class FlowLayout final : public QLayout {
+public:
+    FlowLayout(int horizontalSpacing, int verticalSpacing, QWidget* parent = nullptr);
+    ~FlowLayout() override;
+
+    void addItem(QLayoutItem* item) override;
+    int count() const override { return int(items_.size()); }
+    QLayoutItem* itemAt(int index) const override;
+    QLayoutItem* takeAt(int index) override;
+    Qt::Orientations expandingDirections() const override { return {}; }
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
+    QSize sizeHint() const override;
+    QSize minimumSize() const override;
+    void setGeometry(const QRect& rect) override;
+
+private:
+    int arrange(const QRect& rect, bool apply) const;
+
+    std::vector<QLayoutItem*> items_;
+    int horizontal_;
+    int vertical_;
+};
+
+// A plain text button with a chevron after it: the display's expand button.
+// Its text shortens with an ellipsis when narrow (the whole text is its tooltip).
+class DisclosureButton final : public QAbstractButton {
+    Q_OBJECT
+
+public:
+    explicit DisclosureButton(QWidget* parent = nullptr);
+    void setExpanded(bool expanded);
+    bool isExpanded() const { return expanded_; }
+    QString shownText() const;
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    bool expanded_ = false;
+};
+
+// The prominent button that starts a long task: a symbol and a text, or
+// while the task runs a turning progress mark and another text (disabled).
+class ProgressButton final : public QAbstractButton {
+    Q_OBJECT
+
+public:
+    explicit ProgressButton(QWidget* parent = nullptr);
+    void setSymbol(const std::string& symbol);
+    // Shows the progress mark instead of the symbol; turns while shown.
+    void setBusy(bool busy);
+    bool isBusy() const { return busy_; }
+    QString shownText() const;
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    void updateTimer();
+
+    std::string symbol_;
+    bool busy_ = false;
+    int timer_ = 0;
+    int phase_ = 0;
+};
+
+// A plain button showing one symbol (no text); the owner sets its tooltip.
+Chip* symbolButton(const QString& objectName, const std::string& symbol, double pixels, const QColor& colour);
+// A bordered button: a light rounded fill behind a symbol and a text.
+ChipStyle borderedChip(double pixels, QFont::Weight weight);
+// The prominent button of a bar or card: white text on the accent colour.
+ChipStyle prominentChip(double pixels, QFont::Weight weight);
+
+QColor maskTintColor(MaskTint tint);
+
+// The outline of a rounded rectangle `width` points wide, centred on its edge,
+// as a shape to fill: filling is far cheaper than stroking for the raster engine.
+QPainterPath roundedOutline(const QRectF& rect, double radius, double width);
+
+// A slider row for one value of a mask (or of any record) following `entry`;
+// the feather reads as a percentage. Its title is looked up from the key.
+ProSlider* maskSlider(const MaskSliderRow& entry, Binding<double> value);
+
+}  // namespace vantrel

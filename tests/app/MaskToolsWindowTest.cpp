@@ -1,0 +1,156 @@
+// The mask tools in the real window: the bar and the overlay in the canvas
+// area's mask branch, the mask and subject panels in the inspector, each wired
+// to the view model's operations.
+#include <QLabel>
+#include <QTest>
+
+#include "WindowTestSupport.h"
+#include "app/CanvasArea.h"
+#include "app/Inspector.h"
+#include "services/L10n.h"
+#include "services/LocalizationManager.h"
+#include "views/canvas/MaskOverlayView.h"
+#include "views/masks/MaskControlBar.h"
+#include "views/masks/MaskControlView.h"
+#include "views/masks/MaskLocalParameterHUD.h"
+#include "views/kit/ProSlider.h"
+#include "views/masks/MaskWidgets.h"
+#include "views/masks/SubjectMaskControlView.h"
+#include "views/panels/Chip.h"
+#include "views/panels/RoundedBox.h"
+
+namespace vantrel::testing {
+namespace {
+
+class MaskToolsWindowTest : public WindowTest {
+protected:
+    void settle() {
+        QCoreApplication::processEvents();
+        window->refreshNow();
+        QCoreApplication::processEvents();
+    }
+    template <typename T>
+    T* inCanvas() {
+        return window->canvasAreaView()->branchView()->findChild<T*>();
+    }
+    template <typename T>
+    T* inInspector() {
+        return window->inspectorView()->findChild<T*>();
+    }
+};
+
+TEST_F(MaskToolsWindowTest, MasksAreAddedDraggedAndDeletedFromTheWindow) {
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    auto* panel = inInspector<MaskControlView>();
+    ASSERT_NE(panel, nullptr);
+
+    // The inspector's handles button enters the mode, which brings a first linear mask.
+    QTest::mouseClick(panel->modeButton(), Qt::LeftButton);
+    settle();
+    ASSERT_TRUE(vm().isMaskMode());
+    ASSERT_EQ(window->canvasAreaView()->branch(), CanvasArea::Branch::mask);
+    auto* bar = inCanvas<MaskControlBar>();
+    auto* overlay = inCanvas<MaskOverlayView>();
+    ASSERT_TRUE(bar && overlay);
+    EXPECT_EQ(bar->countLabel()->text(), "1 masks");
+
+    // The bar adds a radial mask, selected; the inspector lists both.
+    QTest::mouseClick(bar->addRadialButton(), Qt::LeftButton);
+    settle();
+    ASSERT_EQ(vm().parameters().masks.radialMasks.size(), 1u);
+    const Uuid radial = vm().parameters().masks.radialMasks[0].id;
+    EXPECT_EQ(vm().selectedMaskID(), radial);
+    EXPECT_EQ(panel->shownRows().size(), 2u);
+    EXPECT_EQ(bar->countLabel()->text(), "2 masks");
+    EXPECT_EQ(vm().statusMessage(), L10n::tr("status.radialMaskCreated"));
+
+    // A radius drag on the canvas writes the view model's recipe and asks for a preview.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return overlay->isVisible() && overlay->width() > 100; }));
+    const QPoint right = overlay->handleCentre(MaskOverlayView::Handle::radialRight)->toPoint();
+    ASSERT_EQ(overlay->handleAt(right), MaskOverlayView::Handle::radialRight);
+    const int renders = render->finishedCount();
+    QTest::mousePress(overlay, Qt::LeftButton, {}, right);
+    QTest::mouseMove(overlay, right + QPoint(20, 0));
+    QTest::mouseMove(overlay, right + QPoint(40, 0));
+    QTest::mouseRelease(overlay, Qt::LeftButton, {}, right + QPoint(40, 0));
+    EXPECT_GT(vm().parameters().masks.radialMasks[0].radiusX, 0.25);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return render->finishedCount() > renders; }));
+
+    // The inspector's card edits the same mask; the display shows the new exposure.
+    settle();
+    auto* exposure = panel->findChild<ProSlider*>("mask.localExposure");
+    ASSERT_NE(exposure, nullptr);
+    exposure->resetToDefault();
+    settle();
+    EXPECT_EQ(vm().parameters().masks.radialMasks[0].exposure, 0);
+    MaskLocalParameterHUD* display = overlay->parameterDisplay();
+    ASSERT_TRUE(display->isVisible());
+    EXPECT_EQ(display->readout()->text(), "+0.00 EV");
+
+    // Deleting from the display follows the view model's rule: the linear mask is next.
+    QTest::mouseClick(display->deleteButton(), Qt::LeftButton);
+    settle();
+    EXPECT_TRUE(vm().parameters().masks.radialMasks.empty());
+    EXPECT_EQ(vm().selectedMaskID(), vm().parameters().masks.linearMasks[0].id);
+    EXPECT_EQ(panel->shownRows().size(), 1u);
+
+    // Done leaves the mode; the masks stay.
+    QTest::mouseClick(bar->doneButton(), Qt::LeftButton);
+    settle();
+    EXPECT_FALSE(vm().isMaskMode());
+    EXPECT_EQ(window->canvasAreaView()->branch(), CanvasArea::Branch::viewing);
+    EXPECT_EQ(panel->countBadge()->text(), "1");
+}
+
+TEST_F(MaskToolsWindowTest, SubjectPanelRunsADetectionAndReturnsWhenNoneIsFound) {
+    window->show();
+    auto* subject = inInspector<SubjectMaskControlView>();
+    ASSERT_NE(subject, nullptr);
+    ASSERT_FALSE(subject->detectionCard()->isHidden());
+    // Without an analysis service no subject is ever found: the panel is ready again.
+    QTest::mouseClick(subject->detectButton(), Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return vm().statusMessage() == L10n::tr("status.visionFallback"); }));
+    settle();
+    EXPECT_FALSE(vm().isDetectingSubject());
+    EXPECT_TRUE(subject->detectButton()->isEnabled());
+    EXPECT_FALSE(subject->detectionCard()->isHidden());
+
+    // A detected subject shows the grading card; clearing asks the view model to forget it.
+    EditParameters recipe = vm().parameters();
+    recipe.subjectMask.isEnabled = recipe.subjectMask.hasDetectedSubject = true;
+    recipe.subjectMask.subject.exposure = 0.35;
+    vm().setParameters(recipe);
+    settle();
+    EXPECT_FALSE(subject->gradingCard()->isHidden());
+    EXPECT_FALSE(subject->resetButton()->isHidden());
+    QTest::mouseClick(subject->clearButton(), Qt::LeftButton);
+    settle();
+    EXPECT_FALSE(vm().parameters().subjectMask.hasDetectedSubject);
+    EXPECT_FALSE(subject->detectionCard()->isHidden());
+    EXPECT_EQ(vm().statusMessage(), L10n::tr("status.subjectReset"));
+}
+
+TEST_F(MaskToolsWindowTest, PanelsFitTheInspectorInEveryLanguage) {
+    EditParameters recipe = vm().parameters();
+    recipe.masks.radialMasks.push_back(RadialMask{});
+    recipe.subjectMask.isEnabled = recipe.subjectMask.hasDetectedSubject = true;
+    recipe.subjectMask.subject.exposure = 0.35;
+    vm().setParameters(recipe);
+    vm().setSelectedMaskID(recipe.masks.radialMasks[0].id);
+    window->show();
+    auto* masks = inInspector<MaskControlView>();
+    auto* subject = inInspector<SubjectMaskControlView>();
+    for (AppLanguage language : {AppLanguage::en, AppLanguage::zhHans, AppLanguage::zhHant, AppLanguage::ja,
+                                 AppLanguage::de, AppLanguage::fr, AppLanguage::es}) {
+        LocalizationManager::shared().setLanguage(language);
+        settle();
+        // The inspector is 320 points wide with 12 points of padding on each side.
+        EXPECT_LE(masks->minimumSizeHint().width(), 296) << int(language);
+        EXPECT_LE(subject->minimumSizeHint().width(), 296) << int(language);
+    }
+    LocalizationManager::shared().setLanguage(AppLanguage::en);
+}
+
+}  // namespace
+}  // namespace vantrel::testing

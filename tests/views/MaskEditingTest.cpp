@@ -1,0 +1,233 @@
+// The mask tools' rules without widgets: lookup by identifier, deletion and
+// the selection after it, presets and reset, the overlay's hit areas, drag
+// maths and the placing of the parameter display.
+#include <cmath>
+#include <limits>
+
+#include <gtest/gtest.h>
+
+#include "views/canvas/MaskOverlayGeometry.h"
+#include "views/masks/MaskEditing.h"
+
+namespace vantrel {
+namespace {
+
+using namespace maskOverlay;
+
+LinearMask linear(const char* name, NormalizedPoint start = {0.5, 0.1}, NormalizedPoint end = {0.5, 0.4}) {
+    LinearMask m;
+    m.name = name;
+    m.startPoint = start;
+    m.endPoint = end;
+    return m;
+}
+
+RadialMask radial(const char* name, NormalizedPoint centre = {0.5, 0.5}, double radius = 0.2) {
+    RadialMask m;
+    m.name = name;
+    m.center = centre;
+    m.radiusX = m.radiusY = radius;
+    return m;
+}
+
+TEST(MaskEditing, LooksMasksUpByIdentifierLinearFirst) {
+    MaskGroupParameters masks;
+    masks.linearMasks = {linear("A"), linear("B")};
+    masks.radialMasks = {radial("C")};
+    // One identifier in both lists: the linear mask is the one found and edited.
+    masks.radialMasks.push_back(radial("twin"));
+    masks.radialMasks.back().id = masks.linearMasks[1].id;
+
+    EXPECT_EQ(locateMask(masks, masks.linearMasks[1].id), (MaskLocation{MaskKind::linear, 1}));
+    EXPECT_EQ(locateMask(masks, masks.radialMasks[0].id), (MaskLocation{MaskKind::radial, 0}));
+    EXPECT_FALSE(locateMask(masks, Uuid::random()));
+    EXPECT_FALSE(locateMask(masks, std::nullopt));
+    EXPECT_EQ(summarizeMask(masks, masks.linearMasks[1].id).name, "B");
+
+    EXPECT_TRUE(setMaskValue(masks, masks.linearMasks[1].id, MaskField::exposure, 1.5));
+    EXPECT_EQ(masks.linearMasks[1].exposure, 1.5);
+    EXPECT_NE(masks.radialMasks[1].exposure, 1.5);
+    // Feather is a radial value: a linear mask has none, so nothing is written.
+    EXPECT_FALSE(maskValue(masks, masks.linearMasks[0].id, MaskField::feather));
+    EXPECT_FALSE(setMaskValue(masks, masks.linearMasks[0].id, MaskField::feather, 0.3));
+    EXPECT_EQ(maskValue(masks, masks.radialMasks[0].id, MaskField::feather), 0.5);
+    EXPECT_FALSE(setMaskValue(masks, Uuid::random(), MaskField::exposure, 1));
+}
+
+TEST(MaskEditing, DeletionSelectsFirstLinearElseFirstRadial) {
+    MaskGroupParameters masks;
+    masks.linearMasks = {linear("A"), linear("B")};
+    masks.radialMasks = {radial("C"), radial("D")};
+    const Uuid a = masks.linearMasks[0].id, b = masks.linearMasks[1].id;
+    const Uuid c = masks.radialMasks[0].id, d = masks.radialMasks[1].id;
+
+    EXPECT_EQ(removeMask(masks, d), a);  // a radial deletion still goes to the first linear mask
+    EXPECT_EQ(removeMask(masks, a), b);
+    EXPECT_EQ(removeMask(masks, b), c);
+    EXPECT_EQ(removeMask(masks, c), std::nullopt);
+    EXPECT_EQ(masks.linearMasks.size() + masks.radialMasks.size(), 0u);
+    // Removing what is not there changes nothing and still names the next selection.
+    masks.radialMasks = {radial("E")};
+    EXPECT_EQ(removeMask(masks, a), masks.radialMasks[0].id);
+
+    // A row removes its own kind only.
+    masks.linearMasks = {linear("F")};
+    masks.radialMasks[0].id = masks.linearMasks[0].id;
+    EXPECT_TRUE(removeMaskOfKind(masks, MaskKind::radial, masks.linearMasks[0].id));
+    EXPECT_EQ(masks.linearMasks.size(), 1u);
+    EXPECT_TRUE(masks.radialMasks.empty());
+    EXPECT_FALSE(removeMaskOfKind(masks, MaskKind::radial, masks.linearMasks[0].id));
+}
+
+TEST(MaskEditing, PresetsWriteTheirOwnKindOnlyAndKeepTint) {
+    MaskGroupParameters masks;
+    masks.linearMasks = {linear("L")};
+    masks.radialMasks = {radial("R")};
+    masks.linearMasks[0].tint = 12;
+    masks.linearMasks[0].isInverted = true;
+    masks.radialMasks[0].feather = 0.8;
+    const Uuid l = masks.linearMasks[0].id, r = masks.radialMasks[0].id;
+
+    auto preset = [](const char* key) {
+        for (const MaskPreset& p : maskPresets())
+            if (std::string_view(p.key) == key) return p;
+        ADD_FAILURE() << key;
+        return maskPresets()[0];
+    };
+    const MaskPreset golden = preset("mask.presetGolden");
+    EXPECT_STREQ(golden.hover, "+450K");
+    ASSERT_TRUE(applyMaskPreset(masks, l, golden));
+    const LinearMask& g = masks.linearMasks[0];
+    EXPECT_EQ(g.temperature, 450);
+    EXPECT_EQ(g.exposure, 0.3);
+    EXPECT_EQ(g.contrast, 1.05);
+    EXPECT_EQ(g.highlights, 0);
+    EXPECT_EQ(g.shadows, 0);
+    EXPECT_EQ(g.saturation, 1.15);
+    EXPECT_EQ(g.tint, 12);
+    EXPECT_TRUE(g.isInverted);
+
+    // A radial preset never reaches a linear mask, and the reverse.
+    EXPECT_FALSE(applyMaskPreset(masks, l, preset("mask.presetFace")));
+    EXPECT_FALSE(applyMaskPreset(masks, r, preset("mask.presetSky")));
+    ASSERT_TRUE(applyMaskPreset(masks, r, preset("mask.presetVignette")));
+    EXPECT_TRUE(masks.radialMasks[0].isInverted);
+    EXPECT_EQ(masks.radialMasks[0].feather, 0.8);
+    ASSERT_TRUE(applyMaskPreset(masks, r, preset("mask.presetWarmDiffuse")));
+    EXPECT_FALSE(masks.radialMasks[0].isInverted);
+    EXPECT_EQ(masks.radialMasks[0].temperature, 350);
+
+    // Reset: neutral values and no inversion; feather and geometry stay.
+    ASSERT_TRUE(toggleMaskInversion(masks, r));
+    ASSERT_TRUE(resetMaskCorrections(masks, r));
+    const RadialMask& reset = masks.radialMasks[0];
+    EXPECT_TRUE(reset.isNeutral());
+    EXPECT_FALSE(reset.isInverted);
+    EXPECT_EQ(reset.feather, 0.8);
+    EXPECT_EQ(reset.radiusX, 0.2);
+    EXPECT_FALSE(resetMaskCorrections(masks, Uuid::random()));
+}
+
+TEST(MaskEditing, ExposureReadoutAndSliderTables) {
+    EXPECT_EQ(exposureReadout(0).toStdString(), "+0.00 EV");
+    EXPECT_EQ(exposureReadout(-0.5).toStdString(), "-0.50 EV");
+    EXPECT_EQ(exposureReadout(0.011).toStdString(), "+0.01 EV");
+    EXPECT_FALSE(exposureStandsOut(0.01));
+    EXPECT_TRUE(exposureStandsOut(0.011));
+    EXPECT_TRUE(exposureStandsOut(-0.7));
+
+    // The inspector's card: seven linear rows, eight radial ones with feather second and temperature sixth.
+    ASSERT_EQ(inspectorSliders(MaskKind::linear).size(), 7u);
+    ASSERT_EQ(inspectorSliders(MaskKind::radial).size(), 8u);
+    EXPECT_EQ(inspectorSliders(MaskKind::radial)[1].field, MaskField::feather);
+    EXPECT_EQ(inspectorSliders(MaskKind::radial)[5].field, MaskField::temperature);
+    // The display: temperature in the linear main group but the radial advanced group.
+    EXPECT_EQ(displayMainSliders(MaskKind::linear)[2].field, MaskField::temperature);
+    EXPECT_EQ(displayAdvancedSliders(MaskKind::linear).size(), 4u);
+    EXPECT_EQ(displayAdvancedSliders(MaskKind::radial).size(), 5u);
+    EXPECT_EQ(displayAdvancedSliders(MaskKind::radial)[2].field, MaskField::temperature);
+}
+
+TEST(MaskOverlayGeometry, LinesRingsAndLocalHitAreas) {
+    const QRectF rect(100, 50, 800, 400);
+    const LinearGeometry g = linearGeometry(linear("A", {0.25, 0.5}, {0.75, 0.5}), rect);
+    EXPECT_EQ(g.start, QPointF(300, 250));
+    EXPECT_EQ(g.mid, QPointF(500, 250));
+    EXPECT_NEAR(g.normal.y(), 1, 1e-12);  // across a horizontal axis
+    EXPECT_EQ(g.reach, 1200);
+    // A mask without length draws its lines vertically.
+    EXPECT_EQ(linearGeometry(linear("B", {0.5, 0.5}, {0.5, 0.5}), rect).normal, QPointF(0, 1));
+
+    RadialMask r = radial("R", {0.5, 0.5}, 0.25);
+    r.feather = 0.97;
+    const RadialGeometry rg = radialGeometry(r, rect);
+    EXPECT_EQ(rg.rx, 200);
+    EXPECT_EQ(rg.ry, 100);  // a landscape frame draws equal radii wider than tall
+    EXPECT_NEAR(rg.ringFactor, 0.05, 1e-12);
+    r.radiusX = r.radiusY = 0.001;
+    EXPECT_EQ(radialGeometry(r, rect).outlineSize(), QSizeF(4, 4));
+    EXPECT_EQ(radialGeometry(r, rect).ringSize(), QSizeF(2, 2));
+
+    EXPECT_TRUE(hitsLinearMask({400, 261}, g));   // 11 points off the line
+    EXPECT_FALSE(hitsLinearMask({400, 263}, g));  // 13 points off
+    EXPECT_FALSE(hitsLinearMask({280, 250}, g));  // beyond the end of the line
+    EXPECT_TRUE(hitsRadialMask({500, 250}, rg));
+    const RadialGeometry big = radialGeometry(radial("R", {0.5, 0.5}, 0.25), rect);
+    EXPECT_TRUE(hitsRadialMask({711, 250}, big));   // 11 points outside the outline
+    EXPECT_FALSE(hitsRadialMask({714, 250}, big));
+    EXPECT_FALSE(hitsRadialMask({700, 340}, big));  // off the corner of the ellipse
+}
+
+TEST(MaskOverlayGeometry, TapPicksTheTopMostUnselectedMaskUnderThePoint) {
+    const QRectF rect(0, 0, 1000, 1000);
+    MaskGroupParameters masks;
+    masks.linearMasks = {linear("L", {0.1, 0.5}, {0.9, 0.5})};
+    masks.radialMasks = {radial("R1", {0.5, 0.5}, 0.2), radial("R2", {0.6, 0.5}, 0.2)};
+    const Uuid l = masks.linearMasks[0].id, r1 = masks.radialMasks[0].id, r2 = masks.radialMasks[1].id;
+
+    // On the line outside both radials: the linear mask under them.
+    EXPECT_EQ(maskUnderPoint(masks, r1, rect, {150, 505}), l);
+    // Inside both radials: the later one, unless it is the selected one.
+    EXPECT_EQ(maskUnderPoint(masks, std::nullopt, rect, {550, 500}), r2);
+    EXPECT_EQ(maskUnderPoint(masks, r2, rect, {550, 500}), r1);
+    // Empty canvas: nothing, so the selection stays.
+    EXPECT_EQ(maskUnderPoint(masks, r1, rect, {150, 100}), std::nullopt);
+    // A hidden mask cannot be tapped.
+    masks.linearMasks[0].isEnabled = false;
+    EXPECT_EQ(maskUnderPoint(masks, r1, rect, {150, 505}), std::nullopt);
+}
+
+TEST(MaskOverlayGeometry, DragsClampAndTheDisplayStaysInside) {
+    const QRectF rect(0, 0, 1000, 500);
+    // Each coordinate clamps on its own: pushed past an edge, a point stays on it.
+    EXPECT_EQ(draggedPoint({0.5, 0.25}, {0, -200}, rect), (NormalizedPoint{0.5, 0}));
+    EXPECT_EQ(draggedPoint({0.5, 0.25}, {600, 125}, rect), (NormalizedPoint{1, 0.5}));
+    const NormalizedPoint inside = draggedPoint({0.5, 0.25}, {-100, 50}, rect);
+    EXPECT_NEAR(inside.x, 0.4, 1e-12);
+    EXPECT_NEAR(inside.y, 0.35, 1e-12);
+
+    EXPECT_EQ(draggedRadius(0.95, 0, 1000), 0.9);    // out of range before: brought in by any change
+    EXPECT_EQ(draggedRadius(0.01, 0, 1000), 0.02);
+    EXPECT_EQ(draggedRadius(0.3, -500, 1000), 0.02);  // past the centre: stops, never flips
+    EXPECT_NEAR(draggedRadius(0.3, 100, 1000), 0.4, 1e-12);
+
+    EXPECT_EQ(parameterDisplayCentre({700, 50}, {800, 600}), QPointF(649, 136));
+    EXPECT_EQ(parameterDisplayCentre({-50, 900}, {800, 600}), QPointF(151, 464));
+    EXPECT_EQ(parameterDisplayCentre({100, 300}, {800, 600}), QPointF(260, 300));
+    // A display taller than the 240 points its place assumes is moved in whole;
+    // one taller than the view keeps its header in view.
+    EXPECT_EQ(keepInside({649, 136}, {270, 240}, {800, 600}), QPointF(649, 136));
+    EXPECT_EQ(keepInside({649, 136}, {270, 400}, {800, 600}), QPointF(649, 216));
+    EXPECT_EQ(keepInside({649, 550}, {270, 400}, {800, 600}), QPointF(649, 384));
+    EXPECT_EQ(keepInside({400, 300}, {270, 700}, {800, 600}), QPointF(400, 366));
+
+    MaskGroupParameters masks;
+    masks.linearMasks = {linear("L", {0.2, 0.2}, {0.4, 0.6})};
+    masks.radialMasks = {radial("R", {0.7, 0.5})};
+    EXPECT_EQ(parameterDisplayAnchor(masks, masks.linearMasks[0].id, rect, {1000, 500}), QPointF(300, 200));
+    EXPECT_EQ(parameterDisplayAnchor(masks, masks.radialMasks[0].id, rect, {1000, 500}), QPointF(700, 250));
+    EXPECT_EQ(parameterDisplayAnchor(masks, Uuid::random(), rect, {1000, 500}), QPointF(500, 250));
+}
+
+}  // namespace
+}  // namespace vantrel
