@@ -5,7 +5,7 @@ ASAN      ?= build-asan
 JOBS      ?= $(shell nproc)
 GENERATOR := -G Ninja
 
-.PHONY: deps configure build run test sanitize bench fuzz clean
+.PHONY: deps configure build run test sanitize bench quality fuzz clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -43,6 +43,11 @@ bench: build
 	  echo "== $$p"; \
 	  "$$p" --benchmark_out="$$p.json" --benchmark_out_format=json $(BENCH_ARGS); \
 	done
+
+# Horizon levelling on real photographs fetched as Debian packages into $(BUILD)/quality-cache
+# (apt-get download, so it needs the network and root); prints a table. Not part of CI.
+quality: build
+	@bash scripts/horizon-quality.sh $(BUILD)
 
 # Every fuzz program (clang, libFuzzer) for FUZZ_SECONDS each, FUZZ_JOBS of them at once.
 FUZZ         ?= build-fuzz

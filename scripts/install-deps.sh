@@ -15,7 +15,7 @@ PACKAGES=(
   libopencv-core-dev libopencv-imgproc-dev
   nlohmann-json3-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth
+  xvfb xauth dbus-daemon
 )
 
 missing=()

@@ -7,10 +7,12 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include "views/canvas/CompareControlHUDView.h"
+#include "views/canvas/SplitCompareView.h"
+#include "views/canvas/ZoomPanCanvasView.h"
 #include "views/kit/DarkroomTheme.h"
 #include "views/kit/Geometry.h"
 #include "views/kit/Icons.h"
-#include "app/standins/CanvasViews.h"
 #include "views/canvas/MaskOverlayView.h"
 #include "views/masks/MaskControlBar.h"
 #include "services/L10n.h"
@@ -21,6 +23,7 @@
 #include "views/canvas/SpotHealingOverlayView.h"
 #include "views/kit/VisibilityFade.h"
 #include "views/masks/SpotHealingControlBar.h"
+#include "views/panels/FloatingToolBar.h"
 #include "views/workflow/CropControlBar.h"
 
 namespace vantrel {
@@ -28,22 +31,25 @@ namespace vantrel {
 namespace {
 
 // The developed frame fitted into the area with its aspect kept; the tool's
-// overlay lies on top of it. The fitted picture is scaled once per preview and
-// size, then copied where it needs painting, in bands of rows: a drag on the
-// overlay repaints only what it moved, and a fill of many rows would wake the
-// raster engine's thread pool each time.
+// overlay lies on top of it and fits the same frame size into the same area.
+// The fitted picture is scaled once per preview and size, then copied where it
+// needs painting, in bands of rows: a drag on the overlay repaints only what it
+// moved, and a fill of many rows would wake the raster engine's thread pool
+// each time.
 class PreviewPicture final : public QWidget {
 public:
-    PreviewPicture(DarkroomViewModel& vm, QWidget* overlay) : vm_(vm) {
+    PreviewPicture(DarkroomViewModel& vm, Source<QSize> frameSize, QWidget* overlay)
+        : vm_(vm), frameSize_(std::move(frameSize)) {
         auto* stack = new QGridLayout(this);
-        stack->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
+        stack->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
         stack->addWidget(overlay, 0, 0);
     }
 
     // Repaints when a new preview arrived (not on every change of the window).
     void showLatest() {
-        if (vm_.renderedPreview().cacheKey() == shownKey_) return;
+        if (vm_.renderedPreview().cacheKey() == shownKey_ && frameSize_() == shownFrame_) return;
         shownKey_ = vm_.renderedPreview().cacheKey();
+        shownFrame_ = frameSize_();
         update();
     }
 
@@ -51,9 +57,10 @@ protected:
     void paintEvent(QPaintEvent* event) override {
         const QImage& image = vm_.renderedPreview();
         shownKey_ = image.cacheKey();
+        shownFrame_ = frameSize_();
         if (image.isNull()) return;
-        const QRectF area = QRectF(rect()).adjusted(kMargin, kMargin, -kMargin, -kMargin);
-        const QRect fitted = fitLayout(area.size(), QSizeF(image.size())).rect.translated(area.topLeft()).toRect();
+        const QRectF area = QRectF(rect()).adjusted(kPadding, kPadding, -kPadding, -kPadding);
+        const QRect fitted = fitLayout(area.size(), QSizeF(shownFrame_)).rect.translated(area.topLeft()).toRect();
         if (fitted.isEmpty()) return;
         if (image.cacheKey() != scaledFrom_ || scaled_.size() != fitted.size()) {
             scaled_ = image.scaled(fitted.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
@@ -70,26 +77,13 @@ protected:
     }
 
 private:
-    static constexpr int kMargin = 16;
+    static constexpr int kPadding = 16;
     DarkroomViewModel& vm_;
+    Source<QSize> frameSize_;
     QImage scaled_;
     qint64 scaledFrom_ = 0;
     qint64 shownKey_ = -1;
-};
-
-// Writes the measured size of the viewing branch into the view model.
-class Measured final : public QWidget {
-public:
-    explicit Measured(DarkroomViewModel& vm) : vm_(vm) {}
-
-protected:
-    void resizeEvent(QResizeEvent* event) override {
-        QWidget::resizeEvent(event);
-        vm_.setCanvasViewportSize(QSizeF(size()));
-    }
-
-private:
-    DarkroomViewModel& vm_;
+    QSize shownFrame_;
 };
 
 }  // namespace
@@ -115,9 +109,12 @@ CanvasArea::CanvasArea(DarkroomViewModel& vm, QWidget* parent) : QWidget(parent)
     refresh();
 }
 
-QSize CanvasArea::imageSize() const { return photoSize(); }
+QSize CanvasArea::imageSize() const {
+    const QSize frame = vm_.previewFrameSize();
+    return vm_.selectedPhoto() ? frame : QSize(2400, 1600);
+}
 
-QSize CanvasArea::photoSize() const {
+QSize CanvasArea::scanSize() const {
     if (const LoadedPhoto* photo = vm_.selectedPhoto())
         return {int(photo->dimensions().width), int(photo->dimensions().height)};
     return {2400, 1600};
@@ -155,6 +152,7 @@ QWidget* CanvasArea::buildBranch(Branch branch) {
     loading_ = nullptr;
     auto render = [this] { vm_.requestRender(false); };
     auto sizeOf = [this] { return imageSize(); };
+    auto scanSizeOf = [this] { return scanSize(); };
     auto recipe = vm_.parametersBinding();
     Binding<CropParameters> crop([this] { return vm_.parameters().crop; },
                                  [this](const CropParameters& value) {
@@ -178,8 +176,7 @@ QWidget* CanvasArea::buildBranch(Branch branch) {
                                             vm_.setParameters(std::move(p));
                                             vm_.requestRender(false);
                                         });
-        auto* bar = new CropControlBar(barCrop, [this] { return photoSize(); },
-                                       [this] { return vm_.isDetectingHorizon(); });
+        auto* bar = new CropControlBar(barCrop, scanSizeOf, [this] { return vm_.isDetectingHorizon(); });
         QObject::connect(bar, &CropControlBar::autoHorizonRequested, this, [this] { vm_.autoLevelHorizon(); });
         QObject::connect(bar, &CropControlBar::rotateCWRequested, this, [this] { vm_.addQuarterTurn(); });
         QObject::connect(bar, &CropControlBar::rotateCCWRequested, this, [this] { vm_.subtractQuarterTurn(); });
@@ -228,7 +225,7 @@ QWidget* CanvasArea::toolBranch(QWidget* overlay, QWidget* bar) {
     auto* branch = new QWidget;
     auto* stack = new QGridLayout(branch);
     stack->setContentsMargins(0, 0, 0, 0);
-    picture_ = new PreviewPicture(vm_, overlay);
+    picture_ = new PreviewPicture(vm_, [this] { return imageSize(); }, overlay);
     loading_ = new QLabel;
     loading_->setObjectName(QStringLiteral("loadingFilm"));
     loading_->setAlignment(Qt::AlignCenter);
@@ -239,7 +236,8 @@ QWidget* CanvasArea::toolBranch(QWidget* overlay, QWidget* bar) {
     auto* barColumn = new QVBoxLayout;
     barColumn->setContentsMargins(0, 0, 0, 20);
     barColumn->addStretch(1);
-    if (dynamic_cast<PlaceholderView*>(bar)) bar->setMinimumWidth(360);
+    // The floating tool bars size themselves (they break into lines when narrow).
+    if (!dynamic_cast<FloatingToolBar*>(bar)) bar->setMinimumWidth(360);
     barColumn->addWidget(bar, 0, Qt::AlignHCenter);
     stack->addLayout(barColumn, 0, 0);
     for (QWidget* view : {overlay, bar})
@@ -248,22 +246,25 @@ QWidget* CanvasArea::toolBranch(QWidget* overlay, QWidget* bar) {
 }
 
 QWidget* CanvasArea::viewingBranch() {
-    auto* branch = new Measured(vm_);
+    auto* branch = new QWidget;
     auto* stack = new QGridLayout(branch);
     stack->setContentsMargins(12, 12, 12, 12);
+    auto holding = vm_.binding(&DarkroomViewModel::isHoldingOriginal, &DarkroomViewModel::setIsHoldingOriginal);
+    auto mode = vm_.binding(&DarkroomViewModel::compareMode, &DarkroomViewModel::setCompareMode);
+    auto zoom = vm_.binding(&DarkroomViewModel::zoomScale, &DarkroomViewModel::setZoomScale);
+    auto pan = vm_.binding(&DarkroomViewModel::panOffset, &DarkroomViewModel::setPanOffset);
     auto* compare = new SplitCompareView([this] { return referenceImage(); }, [this] { return vm_.renderedPreview(); },
-                                         vm_.binding(&DarkroomViewModel::isHoldingOriginal,
-                                                     &DarkroomViewModel::setIsHoldingOriginal),
-                                         vm_.binding(&DarkroomViewModel::compareMode, &DarkroomViewModel::setCompareMode),
-                                         [this] { return referenceLabel(); }, [this] { return targetLabel(); }, false,
-                                         nullptr, [this] { return placeholderText(); });
-    auto* canvas = new ZoomPanCanvasView(vm_.binding(&DarkroomViewModel::zoomScale, &DarkroomViewModel::setZoomScale),
-                                         vm_.binding(&DarkroomViewModel::panOffset, &DarkroomViewModel::setPanOffset),
-                                         [this] { return imageSize(); }, true, compare);
+                                         holding, mode, [this] { return referenceLabel(); },
+                                         [this] { return targetLabel(); });
+    compare->setEmptyText([this] { return placeholderText(); });
+    auto* canvas = new ZoomPanCanvasView(zoom, pan, [this] { return imageSize(); }, true, compare);
+    // The canvas's measured size is the viewport the view model's zoom steps use.
+    connect(canvas, &ZoomPanCanvasView::containerSizeChanged, this,
+            [this](QSizeF size) { vm_.setCanvasViewportSize(size); });
     stack->addWidget(canvas, 0, 0);
+
     auto* navigator = new NavigatorMinimapView(
-        [this] { return vm_.renderedPreview(); }, [this] { return imageSize(); },
-        vm_.binding(&DarkroomViewModel::zoomScale, &DarkroomViewModel::setZoomScale),
+        [this] { return vm_.renderedPreview(); }, [this] { return imageSize(); }, zoom,
         // A tap moves the canvas with the zoom steps' spring.
         vm_.binding(&DarkroomViewModel::panOffset, &DarkroomViewModel::panAnimated),
         [this] { return vm_.canvasViewportSize(); });
@@ -275,11 +276,12 @@ QWidget* CanvasArea::viewingBranch() {
     navigatorCorner->setContentsMargins(0, 14, 14, 0);
     navigatorCorner->addWidget(navigator, 0, 0, Qt::AlignTop | Qt::AlignRight);
     stack->addLayout(navigatorCorner, 0, 0);
-    auto* hud = new CompareControlHUDView(vm_.binding(&DarkroomViewModel::compareMode, &DarkroomViewModel::setCompareMode),
-                                          vm_.binding(&DarkroomViewModel::isHoldingOriginal,
-                                                      &DarkroomViewModel::setIsHoldingOriginal));
-    hud->setFixedSize(200, 32);
-    stack->addWidget(hud, 0, 0, Qt::AlignBottom | Qt::AlignRight);
+
+    auto* hud = new CompareControlHUDView(mode, holding);
+    auto* hudCorner = new QGridLayout;
+    hudCorner->setContentsMargins(0, 0, 14, 14);
+    hudCorner->addWidget(hud, 0, 0, Qt::AlignBottom | Qt::AlignRight);
+    stack->addLayout(hudCorner, 0, 0);
     navigator_ = navigator;
     compareHUD_ = hud;
     views_ = {canvas, navigator, hud};

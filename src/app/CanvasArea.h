@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include "app/standins/StandInView.h"
+#include "views/kit/ViewBasics.h"
 
 class QLabel;
 
@@ -25,11 +26,15 @@ public:
 
     Branch branch() const { return branch_; }
     QWidget* branchView() const { return view_; }
-    // The size every tool is given: the frame's pixels, else 2400 x 1600.
+    // The pixel size of the frame on screen, published with each preview
+    // (turned, straightened and cropped; uncropped while cropping; with its
+    // film border only in the viewing state): the canvas fits it, and the
+    // tools' overlays place their marks by it, so they lie on the picture
+    // shown. 2400 x 1600 without a selected frame.
     QSize imageSize() const;
-    // The frame's own pixels before any turn, else 2400 x 1600: what the crop
-    // bar fits ratios to (it turns the size itself).
-    QSize photoSize() const;
+    // The selected scan's own pixel size (unturned), else 2400 x 1600: what
+    // the crop bar fits its ratios to.
+    QSize scanSize() const;
     // The comparison's reference image and its two labels.
     QImage referenceImage() const;
     QString referenceLabel() const;

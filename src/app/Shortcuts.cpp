@@ -20,6 +20,7 @@ namespace {
 struct KeyBinding {
     QKeySequence key;
     std::function<void(DarkroomViewModel&)> action;
+    bool autoRepeat = true;
 };
 
 const std::vector<KeyBinding>& bindings() {
@@ -38,8 +39,9 @@ const std::vector<KeyBinding>& bindings() {
         list.push_back({QKeySequence(Qt::Key_BracketRight), [](VM& vm) { vm.selectNextPhoto(); }});
         list.push_back({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
                         [](VM& vm) { vm.saveSnapshot(nextSnapshotName(vm)); }});
+        // A held key must not flicker between the original and the grade.
         list.push_back({QKeySequence(Qt::Key_Backslash),
-                        [](VM& vm) { vm.setIsHoldingOriginal(!vm.isHoldingOriginal()); }});
+                        [](VM& vm) { vm.setIsHoldingOriginal(!vm.isHoldingOriginal()); }, false});
         // Like the top-bar button, so the preview is shown uncropped while cropping.
         list.push_back({QKeySequence(Qt::Key_C), [](VM& vm) { vm.toggleCropMode(); }});
         list.push_back({QKeySequence(Qt::Key_Z), [](VM& vm) { vm.toggleZoom(); }});
@@ -73,6 +75,7 @@ void Shortcuts::install(QWidget& window, DarkroomViewModel& vm) {
     for (const KeyBinding& binding : bindings()) {
         auto* shortcut = new QShortcut(binding.key, &window);
         shortcut->setContext(Qt::WindowShortcut);
+        shortcut->setAutoRepeat(binding.autoRepeat);
         const bool oneKey = (binding.key[0].keyboardModifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
         QObject::connect(shortcut, &QShortcut::activated, &window, [&vm, action = binding.action, oneKey] {
             // A text field normally keeps its keys; this covers the ones it lets through.

@@ -27,6 +27,7 @@
 
 #include <QImage>
 #include <QObject>
+#include <QSize>
 #include <QSizeF>
 #include <QThreadPool>
 #include <QTimer>
@@ -43,7 +44,7 @@
 #include "services/FilmPreset.h"
 #include "services/SaveOutcome.h"
 #include "model/Binding.h"
-#include "viewmodel/CompareMode.h"
+#include "model/CompareMode.h"
 #include "viewmodel/FilmstripItem.h"
 #include "viewmodel/ReportInbox.h"
 #include "engine/stages/HistogramData.h"
@@ -227,7 +228,13 @@ public:
     void clearAllHealingSpots();
     void toggleDustMode();
 
-    // The zoom factor at which one scan pixel covers one canvas point (at least 1).
+    // The pixel size of the frame on screen, in the scan's full-resolution pixels:
+    // the size published with the preview (turned, straightened and cropped, with
+    // the film frame outside the tools' modes, uncropped while cropping), else the
+    // selected frame's dimensions; empty without a selected frame. The canvas
+    // fits, and the tools' overlays place their marks, by it.
+    QSize previewFrameSize() const;
+    // The zoom factor at which one pixel of that frame covers one canvas point (at least 1).
     double actualPixelsZoomFactor() const;
     void zoomToFit();
     void zoomTo100();
@@ -290,6 +297,7 @@ Q_SIGNALS:
     void isShowingExportDialogChanged();
     void exportSettingsChanged();
     void parametersChanged();
+    void renderedFrameSizeChanged();
     void renderedPreviewChanged();
     void previewLoadErrorChanged();
     void originalPreviewChanged();
@@ -348,6 +356,9 @@ public:
     VANTREL_PUBLISHED(bool, isShowingExportDialog, setIsShowingExportDialog){false};
     VANTREL_PUBLISHED(ExportSettings, exportSettings, setExportSettings){};
     VANTREL_PUBLISHED(EditParameters, parameters, setParameters){EditParameters::defaultValue()};
+    // The pixel size of the frame renderedPreview shows (see previewFrameSize()),
+    // published just before each preview; empty when the renderer did not say.
+    VANTREL_PUBLISHED(QSize, renderedFrameSize, setRenderedFrameSize){};
     VANTREL_PUBLISHED(QImage, renderedPreview, setRenderedPreview){};
     // Why the current frame's scan could not be shown (the loader's description), while it cannot.
     VANTREL_PUBLISHED(std::optional<std::string>, previewLoadError, setPreviewLoadError){};

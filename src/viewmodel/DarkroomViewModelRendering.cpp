@@ -19,6 +19,7 @@ void DarkroomViewModel::requestRender(bool final) {
     cancelFullRender();
 
     RenderJob job{*photo, parameters_, std::nullopt, isCroppingMode_, isRetouchMode_};
+    job.omitsFilmFrame = isCroppingMode_ || isRetouchMode_ || isMaskMode_;
     if (const auto mask = subjectMaskCache_.find(id); mask != subjectMaskCache_.end()) job.subjectMask = mask->second;
     const bool originalCached = cachedOriginalPhotoID_ == id && cachedOriginalCrop_ &&
                                 *cachedOriginalCrop_ == parameters_.crop &&
@@ -85,6 +86,7 @@ void DarkroomViewModel::publish(JobKind kind, std::uint64_t serial, const Render
         return;
     }
     if (previewLoadError_) setPreviewLoadError(std::nullopt);
+    setRenderedFrameSize(result.frameSize);
     setRenderedPreview(std::move(result.preview));
     if (result.histogram) setHistogramData(std::move(*result.histogram));
     if (job.needsOriginal && !result.original.isNull()) {

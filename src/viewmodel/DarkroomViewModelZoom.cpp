@@ -72,11 +72,17 @@ void DarkroomViewModel::toggleDustMode() {
         L10n::tr(parameters_.spotHealing.isVisualizeDustMode ? "status.dustModeEnabled" : "status.dustModeDisabled"));
 }
 
-double DarkroomViewModel::actualPixelsZoomFactor() const {
+QSize DarkroomViewModel::previewFrameSize() const {
     const LoadedPhoto* photo = selectedPhoto();
-    if (!photo) return 2.0;
-    const double w = photo->dimensions().width;
-    const double h = photo->dimensions().height;
+    if (!photo) return {};
+    if (!renderedPreview_.isNull() && !renderedFrameSize_.isEmpty()) return renderedFrameSize_;
+    return {int(std::lround(photo->dimensions().width)), int(std::lround(photo->dimensions().height))};
+}
+
+double DarkroomViewModel::actualPixelsZoomFactor() const {
+    const QSize frame = previewFrameSize();
+    const double w = frame.width();
+    const double h = frame.height();
     if (!(w > 0) || !(h > 0)) return 2.0;
 
     double vw = canvasViewportSize_.width();

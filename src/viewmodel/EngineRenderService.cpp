@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cmath>
 #include <cstdint>
 #include <exception>
 #include <utility>
@@ -53,6 +54,24 @@ QImage fitted(const QImage& image, int maxPixelSize) {
     return image.scaled(maxPixelSize, maxPixelSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
 
+EditParameters withoutFilmFrame(EditParameters recipe) {
+    recipe.filmFrame = FilmFrameParameters::defaultValue();
+    return recipe;
+}
+
+// `rendered` (the extent of an image developed from `source`) in the pixels of
+// the frame's whole scan: a proxy is a uniformly scaled-down copy of it.
+QSize fullResolutionSize(const Rect& rendered, const Rect& source, const LoadedPhoto& photo) {
+    if (rendered.isEmpty() || !rendered.isFinite() || source.isEmpty() || !source.isFinite()) return {};
+    // A scan file's whole image is as large as its header says; a synthetic
+    // frame's is at hand without decoding anything.
+    const double fullWidth =
+        photo.hasExplicitFullImage() ? double(photo.fullImage().extent().width) : photo.dimensions().width;
+    const double scale = fullWidth > 0 ? fullWidth / double(source.width) : 1.0;
+    return {std::max(1, int(std::lround(double(rendered.width) * scale))),
+            std::max(1, int(std::lround(double(rendered.height) * scale)))};
+}
+
 }  // namespace
 
 EngineRenderService::EngineRenderService(const DarkroomPipeline& pipeline) : pipeline_(pipeline) {}
@@ -77,14 +96,15 @@ std::optional<RenderResult> EngineRenderService::render(const RenderJob& job, st
         return failed;
     }
     if (stop.stop_requested()) return std::nullopt;
-    const Image developed =
-        pipeline_.render(source, job.recipe, job.subjectMask, !job.isCroppingMode, job.isRetouchMode);
+    const Image developed = pipeline_.render(source, job.omitsFilmFrame ? withoutFilmFrame(job.recipe) : job.recipe,
+                                             job.subjectMask, !job.isCroppingMode, job.isRetouchMode);
 
     // One pass makes the preview and keeps what the histogram measures.
     const std::optional<HistogramTap> tap = job.wantsHistogram ? std::optional<HistogramTap>(developed) : std::nullopt;
     RenderResult result;
     result.preview = preview(tap ? tap->image() : developed, stop);
     if (stop.stop_requested()) return std::nullopt;
+    if (!result.preview.isNull()) result.frameSize = fullResolutionSize(developed.extent(), source.extent(), job.photo);
 
     if (tap) {
         result.histogram = result.preview.isNull() ? HistogramData::empty()

@@ -28,6 +28,9 @@ struct RenderJob {
     std::optional<Image> subjectMask;
     bool isCroppingMode = false;  // show the whole frame, uncropped
     bool isRetouchMode = false;   // draw the recipe's dust-spotting aid
+    // The tools' modes: the picture their overlays edit, without the film frame's
+    // border and watermark, so the overlays' units match what is shown.
+    bool omitsFilmFrame = false;
     bool useProxy = false;        // the 2560-pixel proxy instead of the full scan
     bool needsOriginal = false;   // also make the undeveloped preview
     bool wantsHistogram = false;
@@ -36,6 +39,10 @@ struct RenderJob {
 
 struct RenderResult {
     QImage preview;                          // null when no bitmap could be made
+    // The size of the frame the preview shows, in the scan's full-resolution
+    // pixels (a proxy render is scaled up): turned, straightened, cropped (unless
+    // cropping) and framed as rendered. Empty when unknown.
+    QSize frameSize;
     std::optional<HistogramData> histogram;  // when asked for
     QImage original;                         // null unless asked for and made
     QImage thumbnail;                        // null unless asked for and made

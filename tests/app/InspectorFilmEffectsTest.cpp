@@ -124,7 +124,7 @@ TEST_F(InspectorFilmEffectsTest, ThePickedBaseLandsInItsOwnFrameOnly) {
     QTest::mouseClick(negative->eyedropper(), Qt::LeftButton);
     ASSERT_TRUE(sampler.running());
     sampler.pick({0.7, 0.4, 0.2});
-    QTRY_COMPARE(vm().parameters().negativeLab.filmBaseColor, (std::vector<double>{0.7, 0.4, 0.2}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return vm().parameters().negativeLab.filmBaseColor == (std::vector<double>{0.7, 0.4, 0.2}); }));
     EXPECT_TRUE(vm().hasPendingSave());
 
     // The colour comes after the photographer moved to another frame: neither frame takes it.

@@ -19,11 +19,11 @@
 #include "app/Sidebar.h"
 #include "app/TopBar.h"
 #include "app/WindowFileDialogs.h"
-#include "app/standins/CanvasViews.h"
 #include "engine/LoaderFixtures.h"
 #include "services/L10n.h"
 #include "services/LocalizationManager.h"
 #include "views/canvas/FilmstripView.h"
+#include "views/canvas/SplitCompareView.h"
 #include "views/kit/Icons.h"
 #include "viewmodel/EngineRenderService.h"
 

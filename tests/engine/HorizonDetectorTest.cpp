@@ -15,6 +15,7 @@
 #include <future>
 
 #include "engine/analysis/HorizonDetector.h"
+#include "engine/stages/GeometryStage.h"
 
 namespace vantrel {
 namespace {
@@ -153,6 +154,102 @@ Image imageOf(const TestBitmap& b) {
     for (int y = 0; y < b.height; ++y) std::memcpy(p.mutableRow(y), &b.pixels[std::size_t(y) * b.width * 4], std::size_t(b.width) * 4);
     return Image::fromPixels(std::move(p));
 }
+
+// A calm dusk: sky over water parted by a horizon of `contrast` (share of full
+// scale) turned by `tiltDegrees`, under grain of `noise` grey levels.
+TestBitmap faintHorizon(int width, int height, double tiltDegrees, double contrast, double noise, unsigned seed) {
+    TestBitmap b{width, height, std::vector<std::uint8_t>(std::size_t(width) * height * 4)};
+    const double t = tiltDegrees * std::numbers::pi / 180.0;
+    std::mt19937 rng(seed);
+    std::normal_distribution<double> grain(0.0, noise);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const double px = x + 0.5 - width / 2.0, py = height / 2.0 - (y + 0.5);
+            const double v = -std::sin(t) * px + std::cos(t) * py + 0.1 * height;  // above the horizon > 0
+            const double value = 90.0 + 255.0 * contrast * cover(v) + 10.0 * py / height + grain(rng);
+            const auto g = std::uint8_t(std::clamp(value, 0.0, 255.0));
+            std::uint8_t* p = &b.pixels[(std::size_t(y) * width + x) * 4];
+            p[0] = p[1] = g;
+            p[2] = std::uint8_t(std::min(255, g + 12));
+            p[3] = 255;
+        }
+    return b;
+}
+
+// A level wood: dark upright trunks of many widths before a lighter, mottled
+// undergrowth, with short strokes of twigs leaning every way.
+TestBitmap trunks(int width, int height, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> u(0.0, 1.0);
+    std::vector<double> grey(std::size_t(width) * height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            grey[std::size_t(y) * width + x] = 150.0 + 25.0 * std::sin(x * 0.05 + 2.0 * std::sin(y * 0.03)) * std::cos(y * 0.07);
+    for (int k = 0; k < 60; ++k) {  // twigs
+        const double cx = u(rng) * width, cy = u(rng) * height, a = u(rng) * std::numbers::pi, len = 10 + 30 * u(rng);
+        for (double s = -len / 2; s <= len / 2; s += 0.5) {
+            const int x = int(cx + s * std::cos(a)), y = int(cy + s * std::sin(a));
+            if (x >= 0 && x < width && y >= 0 && y < height) grey[std::size_t(y) * width + x] = 70.0;
+        }
+    }
+    for (int k = 0; k < 14; ++k) {  // trunks, each over part of the height
+        const double left = u(rng) * width, w = 6 + 30 * u(rng), top = u(rng) * 0.4 * height;
+        const double shade = 30.0 + 40.0 * u(rng);
+        for (int y = int(top); y < height; ++y)
+            for (int x = std::max(0, int(left) - 1); x < std::min(width, int(left + w) + 2); ++x) {
+                const double a = cover(x + 0.5 - left) * cover(left + w - x - 0.5);
+                double& g = grey[std::size_t(y) * width + x];
+                g = g * (1 - a) + shade * a;
+            }
+    }
+    TestBitmap b{width, height, std::vector<std::uint8_t>(std::size_t(width) * height * 4)};
+    std::normal_distribution<double> grain(0.0, 3.0);
+    for (std::size_t i = 0; i < grey.size(); ++i) {
+        const auto g = std::uint8_t(std::clamp(grey[i] + grain(rng), 0.0, 255.0));
+        b.pixels[i * 4] = b.pixels[i * 4 + 1] = b.pixels[i * 4 + 2] = g;
+        b.pixels[i * 4 + 3] = 255;
+    }
+    return b;
+}
+
+TEST(HorizonDetectorTest, FindsAFaintHorizonUnderNoiseAndLevelTrunks) {
+    // A horizon of 5 % contrast, weaker than the grain at any single pixel.
+    for (double tilt : {-2.4, 1.3, 0.0}) {
+        const auto angle = HorizonDetector::measureHorizonAngle(faintHorizon(1500, 1000, tilt, 0.05, 8.0, 3).view());
+        ASSERT_TRUE(angle.has_value()) << tilt;
+        EXPECT_NEAR(*angle, -tilt, 0.15) << tilt;
+    }
+    // Without a horizon the same grain holds no line.
+    EXPECT_FALSE(HorizonDetector::measureHorizonAngle(faintHorizon(1500, 1000, 0.0, 0.0, 8.0, 3).view()));
+
+    // Upright trunks of a level wood say level, not the lean of the twigs.
+    for (unsigned seed : {1u, 2u}) {
+        const TestBitmap wood = trunks(1200, 800, seed);
+        EXPECT_EQ(HorizonDetector::measureHorizonAngle(wood.view()).value_or(99), 0.0) << seed;
+        // Turned, the trunks tell by how much.
+        CropParameters crop;
+        crop.straightenAngle = 3.0;
+        const Image turned = applyGeometry(imageOf(wood), crop, true);
+        EXPECT_NEAR(HorizonDetector::detectHorizonAngle(turned).get().value_or(99), -3.0, 0.2) << seed;
+    }
+}
+
+TEST(HorizonDetectorTest, TheAngleIsTheStraighteningThatLevelsTheFrame) {
+    // Turned by the geometry stage's own straightening, the frame asks for that turn undone,
+    // and straightening by the answer brings it back level.
+    const Image level = imageOf(tiltedLandscape(1500, 1000, 0.0));
+    for (double turn : {-4.2, 1.7}) {
+        CropParameters crop;
+        crop.straightenAngle = turn;
+        const Image turned = applyGeometry(level, crop, true);
+        const auto angle = HorizonDetector::detectHorizonAngle(turned).get();
+        ASSERT_TRUE(angle.has_value()) << turn;
+        EXPECT_NEAR(*angle, -turn, 0.15) << turn;
+        crop.straightenAngle = *angle;
+        EXPECT_EQ(HorizonDetector::detectHorizonAngle(applyGeometry(turned, crop, true)).get().value_or(99), 0.0) << turn;
+    }
+}
+
 
 TEST(HorizonDetectorTest, DetectsOnImagesOffTheCallersThread) {
     const Image frame = imageOf(tiltedLandscape(1200, 800, -3.0));

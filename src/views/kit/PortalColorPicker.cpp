@@ -10,6 +10,7 @@
 #include <QDBusVariant>
 #include <QGuiApplication>
 #include <QRandomGenerator>
+#include <QTimer>
 #include <QWidget>
 
 namespace vantrel {
@@ -30,13 +31,21 @@ QString parentWindowOf(QWidget* widget) {
 
 PortalColorPicker::PortalColorPicker(QDBusConnection bus, std::chrono::milliseconds probeTimeout, QObject* parent)
     : ScreenColorSampler(parent), bus_(std::move(bus)) {
+    // A bus we could not reach never answers a call, not even with an error.
+    if (!bus_.isConnected()) {
+        availability_ = Availability::unavailable;
+        return;
+    }
     QDBusMessage ask = QDBusMessage::createMethodCall(QString::fromLatin1(kService), QString::fromLatin1(kObjectPath),
                                                       QStringLiteral("org.freedesktop.DBus.Properties"),
                                                       QStringLiteral("Get"));
     ask << QString::fromLatin1(kInterface) << QStringLiteral("version");
-    // A bus that is not connected answers at once with an error.
     auto* call = new QDBusPendingCallWatcher(bus_.asyncCall(ask, int(probeTimeout.count())), this);
     connect(call, &QDBusPendingCallWatcher::finished, this, &PortalColorPicker::probed);
+    // Should the bus drop the call without an answer, the probe still ends.
+    QTimer::singleShot(probeTimeout + std::chrono::milliseconds(500), this, [this] {
+        if (availability_ == Availability::probing) decide(false);
+    });
 }
 
 PortalColorPicker::~PortalColorPicker() {
@@ -54,13 +63,19 @@ const char* PortalColorPicker::unavailableReasonKey() const {
 
 void PortalColorPicker::probed(QDBusPendingCallWatcher* call) {
     call->deleteLater();
+    if (availability_ != Availability::probing) return;
     const QDBusPendingReply<QDBusVariant> reply = *call;
     bool ok = false;
     const quint32 version = reply.isError() ? 0 : reply.value().variant().toUInt(&ok);
-    availability_ = ok && version >= kFirstVersionWithPickColor ? Availability::available : Availability::unavailable;
+    decide(ok && version >= kFirstVersionWithPickColor);
+}
+
+void PortalColorPicker::decide(bool available) {
+    availability_ = available ? Availability::available : Availability::unavailable;
     Q_EMIT availabilityChanged();
+    // A pick asked for while probing starts now, or ends with nothing.
     if (done_ && handle_.isEmpty()) {
-        if (availability_ == Availability::available)
+        if (available)
             start(waitingWindow_);
         else
             finish(std::nullopt);

@@ -7,8 +7,8 @@
 //
 // On construction it asks the bus for the interface's version; without an
 // answer within the probe timeout (no portal, a portal without a screenshot
-// backend, a bus that does not answer) it is unavailable. A pick that the portal
-// refuses makes it unavailable too.
+// backend, a bus that does not answer) it is unavailable, and on a bus that is
+// not connected at once. A pick that the portal refuses makes it unavailable too.
 #include <chrono>
 
 #include <QDBusConnection>
@@ -54,6 +54,7 @@ private Q_SLOTS:
 
 private:
     void probed(QDBusPendingCallWatcher* call);
+    void decide(bool available);
     void start(QWidget* window);
     void finish(std::optional<SampledColor> colour);
     void listen(const QString& path);

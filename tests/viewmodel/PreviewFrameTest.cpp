@@ -1,0 +1,201 @@
+// The picture the tools' overlays lie on: in the crop, retouch and mask modes
+// the preview is the bare frame (no film border), and each preview comes with
+// the pixel size of the frame it shows, which the overlays map their points by.
+// Rendered by the real engine from a small scan with a dark dust spot.
+#include <algorithm>
+#include <cmath>
+
+#include "EditTestSupport.h"
+#include "viewmodel/EngineRenderService.h"
+
+namespace vantrel::testing {
+namespace {
+
+constexpr int kScanWidth = 600;
+constexpr int kScanHeight = 400;
+
+class PreviewFrameTest : public EditViewModelTest {
+protected:
+    void SetUp() override {
+        EditViewModelTest::SetUp();
+        renderService = std::make_shared<EngineRenderService>();
+    }
+
+    // A mid-grey scan with one black spot of radius 5 around (x, y) from its top left.
+    std::filesystem::path makeScan(int x, int y) {
+        const auto roll = makeRoll("roll", {});
+        QImage scan(kScanWidth, kScanHeight, QImage::Format_RGB32);
+        scan.fill(QColor(128, 128, 128));
+        for (int j = -5; j <= 5; ++j)
+            for (int i = -5; i <= 5; ++i)
+                if (i * i + j * j <= 25) scan.setPixelColor(x + i, y + j, Qt::black);
+        EXPECT_TRUE(scan.save(QString::fromStdString((roll / "spot.png").string())));
+        return roll;
+    }
+
+    // Waits for a preview other than `before` whose frame has the given size.
+    static bool waitForPreview(DarkroomViewModel& vm, qint64 before, QSize frame) {
+        return waitFor(
+            [&] { return vm.renderedPreview().cacheKey() != before && vm.renderedFrameSize() == frame; }, 15000);
+    }
+
+    // Where the dust is, as a fraction of the image: the centre of the pixels
+    // darker than half of the darkest's distance to mid-grey. `value`: the darkest.
+    static QPointF darkest(const QImage& image, int* value = nullptr) {
+        int lowest = 256;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) lowest = std::min(lowest, qGray(image.pixel(x, y)));
+        if (value) *value = lowest;
+        const int threshold = (lowest + 128) / 2;
+        double sx = 0, sy = 0, n = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (qGray(image.pixel(x, y)) <= threshold) {
+                    sx += x + 0.5;
+                    sy += y + 0.5;
+                    ++n;
+                }
+        return {sx / n / image.width(), sy / n / image.height()};
+    }
+
+    // What an overlay does with a click: the frame of `frame` pixels fitted into
+    // an area, and the clicked point as a fraction of that fitted rectangle.
+    static QRectF fitted(QSizeF area, QSizeF frame) {
+        const double a = frame.width() / frame.height();
+        const QSizeF size = a >= area.width() / area.height() ? QSizeF(area.width(), area.width() / a)
+                                                              : QSizeF(area.height() * a, area.height());
+        return {QPointF((area.width() - size.width()) / 2, (area.height() - size.height()) / 2), size};
+    }
+    static QPointF unitOf(QPointF click, QRectF rect) {
+        return {(click.x() - rect.left()) / rect.width(), (click.y() - rect.top()) / rect.height()};
+    }
+};
+
+TEST_F(PreviewFrameTest, ToolModesShowTheBareFrameAndPublishItsSize) {
+    auto vm = makeViewModel();
+    vm->loadFolder(makeScan(150, 100));
+    ASSERT_TRUE(waitForPreview(*vm, 0, QSize(kScanWidth, kScanHeight)));
+    EXPECT_EQ(vm->previewFrameSize(), QSize(kScanWidth, kScanHeight));
+
+    // A quarter turn, a 3:2 crop of the turned frame (300 x 200 of its 400 x 600)
+    // and a gallery border.
+    edit(*vm, [](EditParameters& r) {
+        r.crop.quarterTurns = 1;
+        r.crop.rect = {0.125, 0.1, 0.75, 1.0 / 3};
+        r.filmFrame.style = FilmFrameStyle::galleryBorder;
+    });
+    qint64 before = vm->renderedPreview().cacheKey();
+    vm->requestRender(true);
+    ASSERT_TRUE(waitFor([&] { return vm->renderedPreview().cacheKey() != before; }, 15000));
+    // Viewing: the border is part of the frame shown, and the preview has its shape.
+    const QSize framed = vm->renderedFrameSize();
+    EXPECT_GT(framed.width(), 300);
+    EXPECT_GT(framed.height(), 200);
+    EXPECT_NEAR(double(vm->renderedPreview().width()) / vm->renderedPreview().height(),
+                double(framed.width()) / framed.height(), 0.01);
+    EXPECT_EQ(vm->previewFrameSize(), framed);
+    const double framedFactor = vm->actualPixelsZoomFactor();
+
+    // Retouching: the turned, cropped frame alone.
+    before = vm->renderedPreview().cacheKey();
+    vm->toggleRetouchMode();
+    ASSERT_TRUE(waitForPreview(*vm, before, QSize(300, 200)));
+    EXPECT_EQ(vm->renderedPreview().size(), QSize(300, 200));
+    EXPECT_EQ(vm->previewFrameSize(), QSize(300, 200));
+    // The canvas's actual-pixels factor follows the frame shown.
+    vm->setCanvasViewportSize(QSizeF(1000, 700));
+    EXPECT_DOUBLE_EQ(vm->actualPixelsZoomFactor(), 1.0);
+    EXPECT_GE(framedFactor, 1.0);
+
+    // Masks: the same frame. Cropping: the turned frame, uncropped.
+    before = vm->renderedPreview().cacheKey();
+    vm->toggleMaskMode();
+    ASSERT_TRUE(waitFor([&] { return vm->renderedPreview().cacheKey() != before; }, 15000));
+    EXPECT_EQ(vm->renderedFrameSize(), QSize(300, 200));
+    before = vm->renderedPreview().cacheKey();
+    vm->toggleCropMode();
+    ASSERT_TRUE(waitForPreview(*vm, before, QSize(kScanHeight, kScanWidth)));
+    EXPECT_EQ(vm->renderedPreview().size(), QSize(kScanHeight, kScanWidth));
+
+    // Done: the border is back.
+    before = vm->renderedPreview().cacheKey();
+    vm->saveCrop();
+    ASSERT_TRUE(waitForPreview(*vm, before, framed));
+
+    // Without a selected frame there is no frame size.
+    vm->setSelectedPhotoID(std::nullopt);
+    EXPECT_TRUE(vm->previewFrameSize().isEmpty());
+}
+
+TEST_F(PreviewFrameTest, ASpotClickedOnTheRetouchPictureHealsWhereTheClickWas) {
+    auto vm = makeViewModel();
+    // The dust lies at (150, 100) of the scan; after a quarter turn clockwise it
+    // sits at (299, 150) of the 400 x 600 turned frame, inside the 3:2 crop.
+    vm->loadFolder(makeScan(150, 100));
+    ASSERT_TRUE(waitForPreview(*vm, 0, QSize(kScanWidth, kScanHeight)));
+    edit(*vm, [](EditParameters& r) {
+        r.crop.quarterTurns = 1;
+        r.crop.aspectRatio = CropAspectRatio::threeByTwo;
+        r.crop.rect = {0.125, 0.1, 0.75, 1.0 / 3};
+        r.filmFrame.style = FilmFrameStyle::galleryBorder;
+        r.filmFrame.borderThickness = 0.2;
+    });
+    qint64 before = vm->renderedPreview().cacheKey();
+    vm->requestRender(true);
+    ASSERT_TRUE(waitFor([&] { return vm->renderedPreview().cacheKey() != before; }, 15000));
+    const QImage bordered = vm->renderedPreview();
+
+    before = vm->renderedPreview().cacheKey();
+    vm->toggleRetouchMode();
+    ASSERT_TRUE(waitForPreview(*vm, before, QSize(300, 200)));
+    int darkness = 255;
+    const QPointF dust = darkest(vm->renderedPreview(), &darkness);
+    ASSERT_LT(darkness, 40);
+
+    // The picture area shows the preview fitted; the user clicks on the dust.
+    const QSizeF area(868, 668);
+    const QRectF shown = fitted(area, QSizeF(vm->renderedPreview().size()));
+    const QPointF click(shown.left() + dust.x() * shown.width(), shown.top() + dust.y() * shown.height());
+
+    // The overlay maps the click through the published frame size.
+    const QPointF spot = unitOf(click, fitted(area, QSizeF(vm->previewFrameSize())));
+    EXPECT_NEAR(spot.x(), dust.x(), 0.005);
+    EXPECT_NEAR(spot.y(), dust.y(), 0.005);
+
+    // The bordered picture mapped through the scan's own size would have put the
+    // spot more than its radius away from the dust.
+    const QPointF borderedDust = darkest(bordered);
+    const QRectF borderedShown = fitted(area, QSizeF(bordered.size()));
+    const QPointF borderedClick(borderedShown.left() + borderedDust.x() * borderedShown.width(),
+                                borderedShown.top() + borderedDust.y() * borderedShown.height());
+    const QPointF missed = unitOf(borderedClick, fitted(area, QSizeF(kScanWidth, kScanHeight)));
+    EXPECT_GT(std::hypot((missed.x() - dust.x()) * 300, (missed.y() - dust.y()) * 200), 10.0);
+
+    edit(*vm, [&](EditParameters& r) {
+        SpotItem item;
+        item.center = {spot.x(), spot.y()};
+        item.radius = 0.05;             // 10 pixels of the 200-pixel side
+        item.sourceOffset = {0.15, 0};  // clean grey to the right
+        r.spotHealing.spots.push_back(item);
+    });
+    before = vm->renderedPreview().cacheKey();
+    vm->requestRender(true);
+    ASSERT_TRUE(waitForPreview(*vm, before, QSize(300, 200)));
+    darkest(vm->renderedPreview(), &darkness);
+    EXPECT_GT(darkness, 100) << "the dust is still there";
+
+    // Leaving the mode brings the border back, and the dust stays healed.
+    before = vm->renderedPreview().cacheKey();
+    vm->saveRetouch();
+    ASSERT_TRUE(waitFor([&] { return vm->renderedPreview().cacheKey() != before; }, 15000));
+    const QImage framed = vm->renderedPreview();
+    EXPECT_EQ(framed.size(), bordered.size());
+    // The picture inside the border is grey throughout.
+    const QImage inside = framed.copy(framed.rect().adjusted(framed.width() / 4, framed.height() / 4,
+                                                             -framed.width() / 4, -framed.height() / 4));
+    darkest(inside, &darkness);
+    EXPECT_GT(darkness, 100);
+}
+
+}  // namespace
+}  // namespace vantrel::testing
