@@ -48,7 +48,7 @@ void renderBitmap(benchmark::State& state, bool framed, int threads = 0) {
     const Context context(options);
     std::size_t pixels = 0;
     for (auto _ : state) {
-        const Image image = framed ? FilmFrameGenerator::apply(source, frame) : source;
+        const Image image = framed ? applyFilmFrame(source, frame) : source;
         auto bitmap = context.makeBitmap(image);
         if (!bitmap) state.SkipWithError("render failed");
         else pixels = bitmap->pixels.size() / 4;

@@ -21,7 +21,8 @@
 #include "BenchScenes.h"
 #include "engine/stages/DarkroomPipeline.h"
 #include "engine/stages/FilmGrainEngine.h"
-#include "engine/stages/FilmPhysicsEngine.h"
+#include "engine/stages/DustAndScratchesStage.h"
+#include "engine/stages/LightLeakStage.h"
 #include "engine/stages/HalationEngine.h"
 #include "engine/stages/HistogramEngine.h"
 #include "model/EditParameters.h"
@@ -107,21 +108,21 @@ void BM_EngineNoneProxy(benchmark::State& s) {
 }
 BENCHMARK(BM_EngineNoneProxy)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_EngineHalationProxy(benchmark::State& s) {
-    engineLoop(s, [](const Image& i) { return HalationEngine::apply(i, HalationParameters::cine800T()); });
+    engineLoop(s, [](const Image& i) { return applyHalation(i, HalationParameters::cine800T()); });
 }
 BENCHMARK(BM_EngineHalationProxy)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_EngineGrainProxy(benchmark::State& s) {
-    engineLoop(s, [](const Image& i) { return FilmGrainEngine::apply(i, 0.35, 1.5, 0.45, 0.25); });
+    engineLoop(s, [](const Image& i) { return applyFilmGrain(i, {0.35, 1.5, 0.45, 0.25}); });
 }
 BENCHMARK(BM_EngineGrainProxy)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_EngineLightLeakProxy(benchmark::State& s) {
     engineLoop(s, [](const Image& i) {
-        return FilmPhysicsEngine::applyLightLeak(i, LightLeakStyle::warmCorner, 0.5, LightLeakPosition::left);
+        return applyLightLeak(i, {LightLeakStyle::warmCorner, 0.5, LightLeakPosition::left});
     });
 }
 BENCHMARK(BM_EngineLightLeakProxy)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_EngineDustProxy(benchmark::State& s) {
-    engineLoop(s, [](const Image& i) { return FilmPhysicsEngine::applyDustAndScratches(i, 0.5, 0.3, 1.0); });
+    engineLoop(s, [](const Image& i) { return applyDustAndScratches(i, {0.5, 0.3, 1.0}); });
 }
 BENCHMARK(BM_EngineDustProxy)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -131,24 +132,24 @@ void BM_EngineNoneProxyOneThread(benchmark::State& s) {
 }
 BENCHMARK(BM_EngineNoneProxyOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_EngineHalationProxyOneThread(benchmark::State& s) {
-    engineLoop(s, [](const Image& i) { return HalationEngine::apply(i, HalationParameters::cine800T()); }, oneThread());
+    engineLoop(s, [](const Image& i) { return applyHalation(i, HalationParameters::cine800T()); }, oneThread());
 }
 BENCHMARK(BM_EngineHalationProxyOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_EngineGrainProxyOneThread(benchmark::State& s) {
-    engineLoop(s, [](const Image& i) { return FilmGrainEngine::apply(i, 0.35, 1.5, 0.45, 0.25); }, oneThread());
+    engineLoop(s, [](const Image& i) { return applyFilmGrain(i, {0.35, 1.5, 0.45, 0.25}); }, oneThread());
 }
 BENCHMARK(BM_EngineGrainProxyOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_EngineLightLeakProxyOneThread(benchmark::State& s) {
     engineLoop(
         s,
         [](const Image& i) {
-            return FilmPhysicsEngine::applyLightLeak(i, LightLeakStyle::warmCorner, 0.5, LightLeakPosition::left);
+            return applyLightLeak(i, {LightLeakStyle::warmCorner, 0.5, LightLeakPosition::left});
         },
         oneThread());
 }
 BENCHMARK(BM_EngineLightLeakProxyOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_EngineDustProxyOneThread(benchmark::State& s) {
-    engineLoop(s, [](const Image& i) { return FilmPhysicsEngine::applyDustAndScratches(i, 0.5, 0.3, 1.0); }, oneThread());
+    engineLoop(s, [](const Image& i) { return applyDustAndScratches(i, {0.5, 0.3, 1.0}); }, oneThread());
 }
 BENCHMARK(BM_EngineDustProxyOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
 

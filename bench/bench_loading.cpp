@@ -5,7 +5,7 @@
 
 #include <mutex>
 
-#include "../tests/engine/LoaderFixtures.h"
+#include "../tests/common/LoaderFixtures.h"
 #include "engine/io/ImageLoader.h"
 
 using namespace vantrel;

@@ -3,19 +3,21 @@
 // Not installed; run it on a display, for example under Xvfb:
 //
 //   xvfb-run -a -s "-screen 0 1920x1200x24" build/bench/vantrel-screenshot OUT.png [WIDTH HEIGHT] [--checked N]
-//       [--tool crop|retouch]
+//       [--mode viewing|crop|retouch|mask|export]
 //
 // The window takes the user's settings (the interface language among them),
 // so give it a HOME and XDG_CONFIG_HOME of its own to choose what it shows.
-// --checked ticks the first N frames of the filmstrip; --tool opens the crop or
-// the spot-healing tool on the frame (the retouch tool with three spots on it).
+// --checked ticks the first N frames of the filmstrip. --mode shows the canvas
+// in crop, retouch or mask mode (with one radial mask), or the export dialog
+// over the window. scripts/readme-screenshots.sh takes the README's pictures.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <tuple>
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QDialog>
+#include <QPainter>
 #include <QPixmap>
 #include <QThreadPool>
 
@@ -40,7 +42,8 @@ bool waitFor(Condition done, int milliseconds) {
 }
 
 int usage() {
-    std::fputs("usage: vantrel-screenshot OUT.png [WIDTH HEIGHT] [--checked N] [--tool crop|retouch]\n", stderr);
+    std::fputs("usage: vantrel-screenshot OUT.png [WIDTH HEIGHT] [--checked N] [--mode viewing|crop|retouch|mask|export]\n",
+               stderr);
     return 2;
 }
 
@@ -52,14 +55,15 @@ int main(int argc, char** argv) {
     int width = MainWindow::kDefaultWidth;
     int height = MainWindow::kDefaultHeight;
     int checked = 0;
-    std::string tool;
+    std::string mode = "viewing";
     for (int i = 2; i < argc; ++i) {
         const std::string argument = argv[i];
         if (argument == "--checked" && i + 1 < argc) {
             checked = std::atoi(argv[++i]);
-        } else if (argument == "--tool" && i + 1 < argc) {
-            tool = argv[++i];
-            if (tool != "crop" && tool != "retouch") return usage();
+        } else if (argument == "--mode" && i + 1 < argc) {
+            mode = argv[++i];
+            if (mode != "viewing" && mode != "crop" && mode != "retouch" && mode != "mask" && mode != "export")
+                return usage();
         } else if (i + 1 < argc && std::atoi(argv[i]) > 0) {
             width = std::atoi(argv[i]);
             height = std::atoi(argv[++i]);
@@ -91,25 +95,33 @@ int main(int argc, char** argv) {
                 if (item.thumbnail.isNull()) return false;
             return true;
         }, 30000);
-        if (tool == "crop") {
-            vm.toggleCropMode();
-        } else if (tool == "retouch") {
-            vm.toggleRetouchMode();
-            EditParameters recipe = vm.parameters();
-            for (const auto& [x, y, dx] : {std::tuple{0.3, 0.4, 0.08}, {0.55, 0.3, -0.1}, {0.7, 0.7, 0.06}}) {
-                SpotItem spot;
-                spot.center = {x, y};
-                spot.radius = 0.03;
-                spot.sourceOffset = {dx, 0.05};
-                recipe.spotHealing.spots.push_back(spot);
-            }
-            vm.setSelectedRetouchSpotID(recipe.spotHealing.spots.front().id);
-            vm.setParameters(std::move(recipe));
-            vm.requestRender(false);
+        if (mode == "crop") vm.toggleCropMode();
+        if (mode == "retouch") vm.toggleRetouchMode();
+        if (mode == "mask") {
+            vm.toggleMaskMode();
+            vm.addRadialMask();
         }
+        if (mode == "export") vm.setIsShowingExportDialog(true);
         window.refreshNow();
-        waitFor([] { return false; }, tool.empty() ? 300 : 1500);  // the last layouts and paints
-        if (!window.grab().save(out)) {
+        // The mode's own render and the last layouts and paints.
+        waitFor([] { return false; }, mode == "viewing" ? 300 : 1500);
+        window.refreshNow();
+        waitFor([] { return false; }, 300);
+        QPixmap shot = window.grab();
+        if (QDialog* sheet = window.exportSheet(); sheet && mode == "export") {
+            // The window-modal sheet drawn where it sits: centred over the dimmed window.
+            QPainter painter(&shot);
+            painter.fillRect(shot.rect(), QColor(0, 0, 0, 110));
+            const QPixmap dialog = sheet->grab();
+            const QSizeF size = dialog.deviceIndependentSize();
+            painter.drawPixmap(QPointF((shot.deviceIndependentSize().width() - size.width()) / 2,
+                                       (shot.deviceIndependentSize().height() - size.height()) / 2),
+                               dialog);
+        }
+        if (mode == "export" && !window.exportSheet()) {
+            std::fputs("vantrel-screenshot: the export dialog did not open\n", stderr);
+            status = 1;
+        } else if (!shot.save(out)) {
             std::fprintf(stderr, "vantrel-screenshot: cannot write %s\n", argv[1]);
             status = 1;
         }

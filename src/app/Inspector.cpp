@@ -1,7 +1,5 @@
 #include "app/Inspector.h"
 
-#include <cmath>
-
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -31,9 +29,36 @@ namespace vantrel {
 
 namespace {
 
-constexpr double kTolerance = 0.001;
+using Rows = ParameterTable<EditParameters>;
 
-bool off(double value, double neutral) { return std::abs(value - neutral) > kTolerance; }
+// The sections of the inspector's own sliders and their titles; their sliders are the recipe's
+// parameter rows of each group, in the table's order.
+struct SectionTitle {
+    ParameterGroup group;
+    const char* key;
+};
+constexpr SectionTitle kSectionTitles[] = {{ParameterGroup::tone, "inspector.tone"},
+                                           {ParameterGroup::color, "inspector.color"},
+                                           {ParameterGroup::detail, "inspector.detail"},
+                                           {ParameterGroup::vignette, "inspector.vignette"}};
+
+const char* titleOf(ParameterGroup group) {
+    for (const SectionTitle& t : kSectionTitles)
+        if (t.group == group) return t.key;
+    return "";
+}
+
+// A section's reset shows while any of its settings is off its neutral value.
+bool groupChanged(const EditParameters& p, ParameterGroup group) {
+    for (const auto& row : Rows::rows)
+        if (row.group == group && row.isChanged(p.*row.member)) return true;
+    return false;
+}
+
+void resetGroup(EditParameters& p, ParameterGroup group) {
+    for (const auto& row : Rows::rows)
+        if (row.group == group) p.*row.member = row.neutral;
+}
 
 // A long title gives way to the reset link beside it.
 FittingLabel* sectionTitle() {
@@ -51,19 +76,6 @@ QWidget* divider(bool dark) {
 }
 
 }  // namespace
-
-bool toneSectionChanged(const EditParameters& p) {
-    return off(p.exposure, 0) || off(p.contrast, 1) || off(p.highlights, 1) || off(p.shadows, 0);
-}
-
-bool colorSectionChanged(const EditParameters& p) {
-    return std::abs(p.temperature - 6500) > 1.0 || off(p.tint, 0) || off(p.saturation, 1) || off(p.vibrance, 0);
-}
-
-// Signed on purpose: values below zero do not count as a change.
-bool detailSectionChanged(const EditParameters& p) { return p.sharpening > kTolerance || p.noiseReduction > kTolerance; }
-
-bool vignetteSectionChanged(const EditParameters& p) { return off(p.vignette, 0); }
 
 Inspector::Inspector(DarkroomViewModel& vm, QWidget* parent) : QWidget(parent), vm_(vm) {
     auto* column = new QVBoxLayout(this);
@@ -85,29 +97,8 @@ Inspector::Inspector(DarkroomViewModel& vm, QWidget* parent) : QWidget(parent), 
         new SystemColorSampler(this));
     connect(negative, &NegativeLabControlView::changed, this, render);
     addPanel(column, negative, true);
-    QVBoxLayout* rows = nullptr;
-    addPanel(column, slidersSection("inspector.tone", toneSectionChanged, [](EditParameters& p) {
-        p.exposure = 0;
-        p.contrast = 1;
-        p.highlights = 1;
-        p.shadows = 0;
-    }, rows), true);
-    addSlider(rows, "inspector.exposure", &EditParameters::exposure, -2, 2, 0, 0.01, "%.2f", "EV");
-    addSlider(rows, "inspector.contrast", &EditParameters::contrast, 0.5, 2, 1);
-    addSlider(rows, "inspector.highlights", &EditParameters::highlights, 0, 1, 1);
-    addSlider(rows, "inspector.shadows", &EditParameters::shadows, 0, 1, 0);
-    addPanel(column, slidersSection("inspector.color", colorSectionChanged, [](EditParameters& p) {
-        p.temperature = 6500;
-        p.tint = 0;
-        p.saturation = 1;
-        p.vibrance = 0;
-    }, rows));
-    addSlider(rows, "inspector.temp", &EditParameters::temperature, 2500, 9500, 6500, 50, "%.0f", "K",
-              QColor(255, 149, 0));
-    addSlider(rows, "inspector.tint", &EditParameters::tint, -100, 100, 0, 1, "%.0f", "",
-              QColor::fromRgbF(0.85f, 0.35f, 0.75f));
-    addSlider(rows, "inspector.saturation", &EditParameters::saturation, 0, 2, 1);
-    addSlider(rows, "inspector.vibrance", &EditParameters::vibrance, -1, 1, 0);
+    addPanel(column, slidersSection(ParameterGroup::tone), true);
+    addPanel(column, slidersSection(ParameterGroup::color));
     addPanel(column, new HSLColorMixerView(recipe(), render));
     addPanel(column, new ColorWheelsView(recipe(), render));
     auto* masks = new MaskControlView(
@@ -124,15 +115,8 @@ Inspector::Inspector(DarkroomViewModel& vm, QWidget* parent) : QWidget(parent), 
     connect(subject, &SubjectMaskControlView::changed, this, render);
     addPanel(column, subject);
     addPanel(column, toneCurveEditor());
-    addPanel(column, slidersSection("inspector.detail", detailSectionChanged, [](EditParameters& p) {
-        p.sharpening = 0;
-        p.noiseReduction = 0;
-    }, rows));
-    addSlider(rows, "inspector.sharpening", &EditParameters::sharpening, 0, 1, 0);
-    addSlider(rows, "inspector.noiseReduction", &EditParameters::noiseReduction, 0, 0.3, 0);
-    addPanel(column, slidersSection("inspector.vignette", vignetteSectionChanged,
-                                    [](EditParameters& p) { p.vignette = 0; }, rows));
-    addSlider(rows, "inspector.vignette", &EditParameters::vignette, -1, 1, 0);
+    addPanel(column, slidersSection(ParameterGroup::detail));
+    addPanel(column, slidersSection(ParameterGroup::vignette));
     auto* halation = new HalationControlView(recipe());
     connect(halation, &HalationControlView::changed, this, render);
     addPanel(column, halation);
@@ -229,9 +213,8 @@ QWidget* Inspector::geometrySection() {
     auto* straighten = new QHBoxLayout;
     straighten->setSpacing(8);
     ProSlider* angle = makeSlider(
-        "inspector.straighten", [](const EditParameters& p) { return p.crop.straightenAngle; },
-        [](EditParameters& p, double v) { p.crop.straightenAngle = v; }, -45, 45, 0, 0.1, "%.1f", "°",
-        QColor(50, 173, 230));
+        parameterOf(&CropParameters::straightenAngle), [](const EditParameters& p) { return p.crop.straightenAngle; },
+        [](EditParameters& p, double v) { p.crop.straightenAngle = v; });
     straighten->addWidget(angle, 1);
     autoHorizon_ = new QPushButton;
     autoHorizon_->setObjectName(QStringLiteral("autoHorizon"));
@@ -262,38 +245,35 @@ QWidget* Inspector::geometrySection() {
     return section;
 }
 
-QWidget* Inspector::slidersSection(const char* titleKey, std::function<bool(const EditParameters&)> changed,
-                                   std::function<void(EditParameters&)> reset, QVBoxLayout*& rows) {
+QWidget* Inspector::slidersSection(ParameterGroup group) {
     auto* section = new QWidget;
     auto* column = new QVBoxLayout(section);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(5);
     auto* header = new QHBoxLayout;
     header->setContentsMargins(0, 0, 0, 2);
+    const char* titleKey = titleOf(group);
     FittingLabel* title = sectionTitle();
-    QPushButton* button = resetButton(std::move(reset));
+    QPushButton* button = resetButton([group](EditParameters& p) { resetGroup(p, group); });
     button->setObjectName(QStringLiteral("reset.") + QString::fromUtf8(titleKey));
     header->addWidget(title);
     header->addStretch(1);
     header->addWidget(button);
     column->addLayout(header);
-    rows = column;
-    sections_.push_back({titleKey, title, button, std::move(changed)});
+    for (const auto& row : Rows::rows) {
+        if (row.group != group) continue;
+        const auto member = row.member;
+        column->addWidget(makeSlider(
+            row, [member](const EditParameters& p) { return p.*member; },
+            [member](EditParameters& p, double v) { p.*member = v; }));
+    }
+    sections_.push_back({titleKey, group, title, button});
     return section;
 }
 
-void Inspector::addSlider(QVBoxLayout* rows, const char* key, double EditParameters::*field, double lower,
-                          double upper, double defaultValue, double step, const char* format, const char* unit,
-                          QColor tint) {
-    rows->addWidget(makeSlider(
-        key, [field](const EditParameters& p) { return p.*field; },
-        [field](EditParameters& p, double v) { p.*field = v; }, lower, upper, defaultValue, step, format, unit, tint));
-}
-
-ProSlider* Inspector::makeSlider(const char* key, std::function<double(const EditParameters&)> get,
-                                 std::function<void(EditParameters&, double)> set, double lower, double upper,
-                                 double defaultValue, double step, const char* format, const char* unit,
-                                 QColor tint) {
+template <class Record>
+ProSlider* Inspector::makeSlider(const ScalarParameter<Record>& row, std::function<double(const EditParameters&)> get,
+                                 std::function<void(EditParameters&, double)> set) {
     // No gestures are reported: every change of the value asks for a preview.
     Binding<double> value([this, get] { return get(vm_.parameters()); },
                           [this, get, set](const double& v) {
@@ -303,12 +283,13 @@ ProSlider* Inspector::makeSlider(const char* key, std::function<double(const Edi
                               vm_.setParameters(std::move(p));
                               vm_.requestRender(false);
                           });
-    auto* slider = new ProSlider(localized(key), std::move(value), {lower, upper}, defaultValue, step,
-                                 QString::fromUtf8(format), QString::fromUtf8(unit),
-                                 tint.isValid() ? tint : DarkroomTheme::accent());
-    slider->setObjectName(QString::fromUtf8(key));
+    // Its default, the double-click reset, is the neutral value.
+    auto* slider = new ProSlider(localized(row.label), std::move(value), {row.lower, row.upper}, row.neutral, row.step,
+                                 QStringLiteral("%.%1f").arg(row.decimals), QString::fromUtf8(row.unit),
+                                 row.accent ? QColor(QRgb(row.accent)) : DarkroomTheme::accent());
+    slider->setObjectName(QString::fromUtf8(row.label));
     sliders_.push_back(slider);
-    sliderKeys_.emplace_back(slider, key);
+    sliderKeys_.emplace_back(slider, row.label);
     return slider;
 }
 
@@ -338,7 +319,7 @@ void Inspector::refresh() {
         section.title->setFullText(localized(section.titleKey));
         section.reset->setText(localized("common.reset"));
         section.reset->setToolTip(localized("common.reset"));
-        section.reset->setVisible(section.changed(p));
+        section.reset->setVisible(groupChanged(p, section.group));
     }
     for (auto& [slider, key] : sliderKeys_) {
         slider->setTitle(localized(key));

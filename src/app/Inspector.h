@@ -23,12 +23,6 @@ class FittingLabel;
 class IconFallbackRow;
 class ProSlider;
 
-// The change tests that show a section's reset button.
-bool toneSectionChanged(const EditParameters& p);
-bool colorSectionChanged(const EditParameters& p);
-bool detailSectionChanged(const EditParameters& p);
-bool vignetteSectionChanged(const EditParameters& p);
-
 class Inspector final : public QWidget, public RefreshableView {
 public:
     explicit Inspector(DarkroomViewModel& vm, QWidget* parent = nullptr);
@@ -41,21 +35,20 @@ public:
 private:
     struct Section {
         const char* titleKey;
+        ParameterGroup group;
         FittingLabel* title;
         QPushButton* reset;
-        std::function<bool(const EditParameters&)> changed;
     };
     QWidget* geometrySection();
     QWidget* toneCurveEditor();
-    QWidget* slidersSection(const char* titleKey, std::function<bool(const EditParameters&)> changed,
-                            std::function<void(EditParameters&)> reset, QVBoxLayout*& rows);
+    // A section of the recipe's settings of one group: a title, a reset and their sliders,
+    // all read from the recipe's parameter table.
+    QWidget* slidersSection(ParameterGroup group);
     QPushButton* resetButton(std::function<void(EditParameters&)> reset);
-    void addSlider(QVBoxLayout* rows, const char* key, double EditParameters::*field, double lower, double upper,
-                   double defaultValue, double step = 0.01, const char* format = "%.2f", const char* unit = "",
-                   QColor tint = {});
-    ProSlider* makeSlider(const char* key, std::function<double(const EditParameters&)> get,
-                          std::function<void(EditParameters&, double)> set, double lower, double upper,
-                          double defaultValue, double step, const char* format, const char* unit, QColor tint);
+    // A slider shown as its parameter row says, reading and writing the recipe through get and set.
+    template <class Record>
+    ProSlider* makeSlider(const ScalarParameter<Record>& row, std::function<double(const EditParameters&)> get,
+                          std::function<void(EditParameters&, double)> set);
     void addPanel(QVBoxLayout* column, QWidget* panel, bool darkDividers = false);
 
     DarkroomViewModel& vm_;

@@ -74,6 +74,12 @@ TopBar::TopBar(DarkroomViewModel& vm, LocalizationManager& localization, QWidget
     connect(mask_, &QPushButton::clicked, this, [this] { vm_.toggleMaskMode(); });
     connect(zoom_, &QPushButton::clicked, this, [this] { vm_.toggleZoom(); });
     connect(info_, &QPushButton::clicked, this, [this] { vm_.setIsInfoMatrixVisible(!vm_.isInfoMatrixVisible()); });
+    // Stable names, so that tests and tools find each mode by what it does.
+    crop_->setObjectName(QStringLiteral("mode.crop"));
+    retouch_->setObjectName(QStringLiteral("mode.retouch"));
+    mask_->setObjectName(QStringLiteral("mode.mask"));
+    zoom_->setObjectName(QStringLiteral("mode.zoom"));
+    info_->setObjectName(QStringLiteral("mode.info"));
     for (QPushButton* mode : {crop_, retouch_, mask_, zoom_, info_}) modes_->addButton(mode);
     row->addWidget(modes_);
     row->addStretch(1);

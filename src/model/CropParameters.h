@@ -1,12 +1,13 @@
 #pragma once
 // The geometry of a frame: kept rectangle, straightening, quarter turns, flips
 // and the aspect ratio the crop is locked to while editing.
-#include <cmath>
+#include <array>
 
 #include <nlohmann/json_fwd.hpp>
 
 #include "model/CropAspectRatio.h"
 #include "model/NormalizedRect.h"
+#include "model/ScalarParameter.h"
 
 namespace vantrel {
 
@@ -21,13 +22,25 @@ struct CropParameters {
     static const CropParameters& defaultValue();
 
     // True when the geometry stage has nothing to do; the aspect ratio is not looked at.
-    bool isIdentity() const {
-        return rect.isFull() && std::abs(straightenAngle) < 0.01 && (quarterTurns & 3) == 0 && !isFlippedH &&
-               !isFlippedV;
-    }
+    bool isIdentity() const;
 
     bool operator==(const CropParameters&) const = default;
 };
+
+template <>
+struct ParameterTable<CropParameters> {
+    using C = CropParameters;
+    static constexpr std::array<ScalarParameter<C>, 1> rows{{
+        {.key = "straightenAngle", .member = &C::straightenAngle, .lower = -45, .upper = 45, .neutral = 0,
+         .tolerance = 0.01, .step = 0.1, .decimals = 1, .unit = "°", .label = "inspector.straighten",
+         .accent = 0x32ADE6},
+    }};
+};
+
+inline bool CropParameters::isIdentity() const {
+    return rect.isFull() && parameterOf(&CropParameters::straightenAngle).isNeutral(straightenAngle) &&
+           (quarterTurns & 3) == 0 && !isFlippedH && !isFlippedV;
+}
 
 void to_json(nlohmann::json& j, const CropParameters& crop);
 void from_json(const nlohmann::json& j, CropParameters& crop);

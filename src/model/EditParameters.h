@@ -1,6 +1,7 @@
 #pragma once
 // The whole non-destructive recipe of one frame: every value the darkroom
 // needs to develop a scan.
+#include <array>
 #include <map>
 #include <string>
 #include <vector>
@@ -19,6 +20,8 @@
 #include "model/LightLeakParameters.h"
 #include "model/MaskGroupParameters.h"
 #include "model/NegativeLabParameters.h"
+#include "model/ReferenceWhite.h"
+#include "model/ScalarParameter.h"
 #include "model/SpotHealingParameters.h"
 #include "model/SubjectMaskParameters.h"
 #include "model/UltraHDRParameters.h"
@@ -31,7 +34,7 @@ struct EditParameters {
     double brightness = 0;
     double highlights = 1;
     double shadows = 0;
-    double temperature = 6500;  // kelvin
+    double temperature = kReferenceTemperature;  // kelvin
     double tint = 0;
     double saturation = 1;
     double vibrance = 0;
@@ -78,6 +81,41 @@ struct EditParameters {
     // default curve's identifiers are drawn afresh every run, so a recipe saved
     // in an earlier run never equals this run's default exactly.
     bool sameContent(const EditParameters& other) const;
+};
+
+// The recipe's own scalar settings; the defaults above are their neutral values.
+template <>
+struct ParameterTable<EditParameters> {
+    using E = EditParameters;
+    using G = ParameterGroup;
+    static constexpr std::array<ScalarParameter<E>, 12> rows{{
+        {.key = "exposure", .member = &E::exposure, .lower = -2, .upper = 2, .neutral = 0, .unit = "EV",
+         .label = "inspector.exposure", .group = G::tone},
+        {.key = "contrast", .member = &E::contrast, .lower = 0.5, .upper = 2, .neutral = 1,
+         .label = "inspector.contrast", .group = G::tone},
+        {.key = "highlights", .member = &E::highlights, .lower = 0, .upper = 1, .neutral = 1,
+         .label = "inspector.highlights", .group = G::tone},
+        {.key = "shadows", .member = &E::shadows, .lower = 0, .upper = 1, .neutral = 0,
+         .label = "inspector.shadows", .group = G::tone},
+        // No slider of its own: presets and synchronised recipes set it.
+        {.key = "brightness", .member = &E::brightness, .lower = -1, .upper = 1, .neutral = 0},
+        {.key = "temperature", .member = &E::temperature, .lower = 2500, .upper = 9500,
+         .neutral = kReferenceTemperature, .tolerance = 1.0, .step = 50, .decimals = 0, .unit = "K",
+         .label = "inspector.temp", .group = G::color, .accent = 0xFF9500},
+        {.key = "tint", .member = &E::tint, .lower = -100, .upper = 100, .neutral = 0, .step = 1, .decimals = 0,
+         .label = "inspector.tint", .group = G::color, .accent = 0xD959BF},
+        {.key = "saturation", .member = &E::saturation, .lower = 0, .upper = 2, .neutral = 1,
+         .label = "inspector.saturation", .group = G::color},
+        {.key = "vibrance", .member = &E::vibrance, .lower = -1, .upper = 1, .neutral = 0,
+         .label = "inspector.vibrance", .group = G::color},
+        // Strengths: values below zero do nothing.
+        {.key = "sharpening", .member = &E::sharpening, .lower = 0, .upper = 1, .neutral = 0, .onlyAbove = true,
+         .label = "inspector.sharpening", .group = G::detail},
+        {.key = "noiseReduction", .member = &E::noiseReduction, .lower = 0, .upper = 0.3, .neutral = 0,
+         .onlyAbove = true, .label = "inspector.noiseReduction", .group = G::detail},
+        {.key = "vignette", .member = &E::vignette, .lower = -1, .upper = 1, .neutral = 0,
+         .label = "inspector.vignette", .group = G::vignette},
+    }};
 };
 
 // Reading is lenient at this level: a missing or null key takes its default;

@@ -25,10 +25,19 @@ struct LinearMask {
     double saturation = 1.0;
     bool isInverted = false;
 
-    bool isNeutral() const { return hasNeutralCorrections(*this); }
+    // Whether its corrections change nothing; where it lies, whether it is on or inverted does
+    // not matter.
+    bool isNeutral() const;
 
     bool operator==(const LinearMask&) const = default;
 };
+
+template <>
+struct ParameterTable<LinearMask> {
+    static constexpr auto rows = maskCorrectionRows<LinearMask>();
+};
+
+inline bool LinearMask::isNeutral() const { return hasNeutralScalars(*this); }
 
 // Reading is lenient: a missing or null key keeps its default (a fresh id).
 void to_json(nlohmann::json& j, const LinearMask& mask);

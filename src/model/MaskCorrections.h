@@ -1,16 +1,31 @@
 #pragma once
-#include <cmath>
+// The corrections a local mask applies under it, shared by the linear and the radial mask.
+#include <array>
+
+#include "model/ScalarParameter.h"
 
 namespace vantrel {
 
-// Whether a local mask's corrections change nothing; where the mask lies,
-// whether it is on or inverted does not matter. Temperature is in kelvin
-// offsets, so it gets a coarser threshold.
+// The correction rows of either mask type. Temperature is an offset in kelvin from the
+// reference white, so it gets a coarser tolerance.
 template <class Mask>
-bool hasNeutralCorrections(const Mask& m) {
-    return std::abs(m.exposure) < 0.001 && std::abs(m.contrast - 1) < 0.001 && std::abs(m.highlights) < 0.001 &&
-           std::abs(m.shadows) < 0.001 && std::abs(m.temperature) < 1.0 && std::abs(m.tint) < 0.001 &&
-           std::abs(m.saturation - 1) < 0.001;
+constexpr std::array<ScalarParameter<Mask>, 7> maskCorrectionRows() {
+    return {{
+        {.key = "exposure", .member = &Mask::exposure, .lower = -2, .upper = 2, .neutral = 0, .unit = "EV",
+         .label = "mask.localExposure"},
+        {.key = "contrast", .member = &Mask::contrast, .lower = 0.5, .upper = 1.5, .neutral = 1,
+         .label = "mask.localContrast"},
+        {.key = "highlights", .member = &Mask::highlights, .lower = -1, .upper = 1, .neutral = 0,
+         .label = "mask.localHighlights"},
+        {.key = "shadows", .member = &Mask::shadows, .lower = -1, .upper = 1, .neutral = 0,
+         .label = "mask.localShadows"},
+        {.key = "temperature", .member = &Mask::temperature, .lower = -1000, .upper = 1000, .neutral = 0,
+         .tolerance = 1.0, .step = 10, .decimals = 0, .unit = "K", .label = "mask.localTemp", .accent = 0xFF9500},
+        {.key = "tint", .member = &Mask::tint, .lower = -100, .upper = 100, .neutral = 0, .step = 1, .decimals = 0,
+         .label = "mask.localTint", .accent = 0xD959BF},
+        {.key = "saturation", .member = &Mask::saturation, .lower = 0, .upper = 2, .neutral = 1,
+         .label = "mask.localSaturation"},
+    }};
 }
 
 }  // namespace vantrel

@@ -31,10 +31,19 @@ struct RadialMask {
     // gives 1); everything else as given.
     RadialMask clamped() const;
 
-    bool isNeutral() const { return hasNeutralCorrections(*this); }
+    // Whether its corrections change nothing; where it lies, whether it is on or inverted does
+    // not matter.
+    bool isNeutral() const;
 
     bool operator==(const RadialMask&) const = default;
 };
+
+template <>
+struct ParameterTable<RadialMask> {
+    static constexpr auto rows = maskCorrectionRows<RadialMask>();
+};
+
+inline bool RadialMask::isNeutral() const { return hasNeutralScalars(*this); }
 
 // Reading is lenient: a missing or null key keeps its default (a fresh id).
 void to_json(nlohmann::json& j, const RadialMask& mask);

@@ -13,6 +13,7 @@
 
 #include "engine/io/ImageLoader.h"
 #include "engine/io/LoadError.h"
+#include "engine/stages/GeometryStage.h"
 #include "viewmodel/HistogramTap.h"
 
 namespace vantrel {
@@ -111,7 +112,7 @@ std::optional<RenderResult> EngineRenderService::render(const RenderJob& job, st
                                                    : tap->histogram(pipeline_.context(), job.recipe.ultraHDR);
     }
     if (job.needsOriginal) {
-        result.original = preview(DarkroomPipeline::applyGeometry(source, job.recipe.crop, !job.isCroppingMode), stop);
+        result.original = preview(applyGeometry(source, job.recipe.crop, !job.isCroppingMode), stop);
         if (stop.stop_requested()) return std::nullopt;
     }
     // The thumbnail scales the finished preview: no second pass through the recipe.

@@ -26,8 +26,9 @@ protected:
     }
 
     static void write(const fs::path& file, const std::string& text) { std::ofstream(file) << text; }
-    // A few ticks of the 0.25-second poll.
-    static void waitTicks(int ticks = 3) { QTest::qWait(ticks * CommandFilePoller::kIntervalMs + 50); }
+    // One look at both places, as a tick of the running poll takes it (the first test
+    // shows the timer delivering): what a look leaves behind, every later look does too.
+    void look() { window->commandFilePoller()->pollOnce(); }
 
     fs::path first;
     fs::path second;
@@ -52,7 +53,7 @@ TEST_F(CommandFileTest, WrongShapesAreRemovedOrLeftButNeverActedOn) {
     // An object without an action (or with a non-text one) is consumed and ignored.
     write(first, R"({"zoom":"zoom_200"})");
     write(second, R"({"action": 200})");
-    waitTicks(2);
+    look();
     EXPECT_FALSE(fs::exists(first));
     EXPECT_FALSE(fs::exists(second));
     EXPECT_EQ(vm().zoomScale(), 1.0);
@@ -60,7 +61,7 @@ TEST_F(CommandFileTest, WrongShapesAreRemovedOrLeftButNeverActedOn) {
     // Not an object, or not JSON: left in place.
     write(first, R"(["zoom_200"])");
     write(second, R"({"action":"zoom_200")");
-    waitTicks(2);
+    look();
     EXPECT_TRUE(fs::exists(first));
     EXPECT_TRUE(fs::exists(second));
     EXPECT_EQ(vm().zoomScale(), 1.0);
@@ -71,7 +72,7 @@ TEST_F(CommandFileTest, FilesOfOtherUsersLinksAndLargeFilesAreRefused) {
     write(first, R"({"action":"zoom_200"})");
     if (::geteuid() == 0) {
         ASSERT_EQ(::chown(first.c_str(), 4242, 4242), 0);
-        waitTicks();
+        look();
         EXPECT_TRUE(fs::exists(first));
         EXPECT_EQ(vm().zoomScale(), 1.0);
         EXPECT_EQ(readCommandFile(first).outcome, CommandFileRead::Outcome::refused);
@@ -82,7 +83,7 @@ TEST_F(CommandFileTest, FilesOfOtherUsersLinksAndLargeFilesAreRefused) {
     const fs::path target = fs::path(dir.path().toStdString()) / "target.json";
     write(target, R"({"action":"zoom_200"})");
     fs::create_symlink(target, second);
-    waitTicks();
+    look();
     EXPECT_TRUE(fs::is_symlink(second));
     EXPECT_TRUE(fs::exists(target));
     EXPECT_EQ(vm().zoomScale(), 1.0);
@@ -90,7 +91,7 @@ TEST_F(CommandFileTest, FilesOfOtherUsersLinksAndLargeFilesAreRefused) {
 
     // A second name for the same file.
     fs::create_hard_link(target, second);
-    waitTicks();
+    look();
     EXPECT_TRUE(fs::exists(second));
     EXPECT_EQ(vm().zoomScale(), 1.0);
     fs::remove(second);
@@ -98,14 +99,14 @@ TEST_F(CommandFileTest, FilesOfOtherUsersLinksAndLargeFilesAreRefused) {
     // Writable by every user.
     write(first, R"({"action":"zoom_200"})");
     fs::permissions(first, fs::perms::others_write, fs::perm_options::add);
-    waitTicks();
+    look();
     EXPECT_TRUE(fs::exists(first));
     EXPECT_EQ(vm().zoomScale(), 1.0);
     fs::remove(first);
 
     // More than 64 KiB.
     write(first, R"({"action":"zoom_200","pad":")" + std::string(70 * 1024, ' ') + "\"}");
-    waitTicks();
+    look();
     EXPECT_TRUE(fs::exists(first));
     EXPECT_EQ(vm().zoomScale(), 1.0);
 

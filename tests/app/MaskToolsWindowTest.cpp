@@ -1,6 +1,8 @@
 // The mask tools in the real window: the bar and the overlay in the canvas
 // area's mask branch, the mask and subject panels in the inspector, each wired
 // to the view model's operations.
+#include <cmath>
+
 #include <QLabel>
 #include <QTest>
 
@@ -53,7 +55,7 @@ TEST_F(MaskToolsWindowTest, MasksAreAddedDraggedAndDeletedFromTheWindow) {
     auto* bar = inCanvas<MaskControlBar>();
     auto* overlay = inCanvas<MaskOverlayView>();
     ASSERT_TRUE(bar && overlay);
-    EXPECT_EQ(bar->countLabel()->text(), "1 masks");
+    EXPECT_EQ(bar->countLabel()->text(), "1 mask");
 
     // The bar adds a radial mask, selected; the inspector lists both.
     QTest::mouseClick(bar->addRadialButton(), Qt::LeftButton);
@@ -101,6 +103,54 @@ TEST_F(MaskToolsWindowTest, MasksAreAddedDraggedAndDeletedFromTheWindow) {
     EXPECT_FALSE(vm().isMaskMode());
     EXPECT_EQ(window->canvasAreaView()->branch(), CanvasArea::Branch::viewing);
     EXPECT_EQ(panel->countBadge()->text(), "1");
+}
+
+TEST_F(MaskToolsWindowTest, TheOverlayLiesOnThePictureOfTheFrameShown) {
+    window->resize(1200, 800);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    // Renders wait, so that the frame size published below stays.
+    render->hold([](const RenderJob&) { return true; });
+    const std::shared_ptr<void> releaseRenders(nullptr, [r = render](void*) { r->release(); });
+    vm().toggleMaskMode();
+    // A turned and cropped frame, taller than the scan is wide.
+    const QSize frame(200, 300);
+    vm().setRenderedFrameSize(frame);
+    settle();
+    auto* overlay = inCanvas<MaskOverlayView>();
+    ASSERT_NE(overlay, nullptr);
+    QWidget* picture = overlay->parentWidget();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return overlay->isVisible() && overlay->height() > 200; }));
+    const QRectF onPicture = overlay->imageRect().translated(overlay->pos());
+    EXPECT_NEAR(onPicture.width() / onPicture.height(), 2.0 / 3, 0.01);
+
+    // The grey preview is painted exactly where the overlay places the frame
+    // (the parameter display, closed, hides none of it).
+    QTest::mouseClick(overlay->parameterDisplay()->closeButton(), Qt::LeftButton);
+    settle();
+    ASSERT_FALSE(overlay->parameterDisplay()->isVisible());
+    const QImage shot = picture->grab().toImage();
+    const qreal dpr = shot.devicePixelRatio();
+    const int row = int((onPicture.top() + onPicture.height() / 4) * dpr);
+    int first = -1, last = -1;
+    for (int x = 0; x < shot.width(); ++x) {
+        const QColor c = shot.pixelColor(x, row);
+        if (std::abs(c.red() - 160) <= 6 && std::abs(c.blue() - 164) <= 6) {
+            if (first < 0) first = x;
+            last = x;
+        }
+    }
+    ASSERT_GE(first, 0);
+    EXPECT_NEAR(first / dpr, onPicture.left(), 1.5);
+    EXPECT_NEAR((last + 1) / dpr, onPicture.right(), 1.5);
+
+    // A radial mask's centre handle stands at its place in that frame.
+    vm().addRadialMask();
+    settle();
+    const RadialMask mask = vm().parameters().masks.radialMasks.at(0);
+    const QPointF centre = *overlay->handleCentre(MaskOverlayView::Handle::radialCentre) + overlay->pos();
+    EXPECT_NEAR(centre.x(), onPicture.left() + mask.center.x * onPicture.width(), 0.5);
+    EXPECT_NEAR(centre.y(), onPicture.top() + mask.center.y * onPicture.height(), 0.5);
 }
 
 TEST_F(MaskToolsWindowTest, SubjectPanelRunsADetectionAndReturnsWhenNoneIsFound) {

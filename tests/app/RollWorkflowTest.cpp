@@ -19,7 +19,7 @@
 #include "app/Sidebar.h"
 #include "app/TopBar.h"
 #include "app/WindowFileDialogs.h"
-#include "engine/LoaderFixtures.h"
+#include "common/LoaderFixtures.h"
 #include "services/L10n.h"
 #include "services/LocalizationManager.h"
 #include "views/canvas/FilmstripView.h"

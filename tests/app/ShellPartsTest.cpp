@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QToolButton>
 
+#include <set>
+
 #include "WindowTestSupport.h"
 #include "app/CanvasArea.h"
 #include "app/Inspector.h"
@@ -329,6 +331,59 @@ TEST_F(ShellPartsTest, SectionResetsFollowTheirChangeTests) {
     EXPECT_GT(store->writesFor(firstFrameKey()), writes);
     inspector->findChild<QPushButton*>("reset.inspector.geometry")->click();
     EXPECT_EQ(vm().parameters().crop, CropParameters::defaultValue());
+}
+
+TEST_F(ShellPartsTest, InspectorSlidersAndResetsFollowTheParameterTable) {
+    Inspector* inspector = window->inspectorView();
+    std::set<ParameterGroup> groups;
+    std::size_t shown = 1;  // the straightening, in the geometry section
+    for (const auto& row : ParameterTable<EditParameters>::rows) {
+        SCOPED_TRACE(row.label);
+        if (row.group == ParameterGroup::none) continue;
+        groups.insert(row.group);
+        ++shown;
+        auto* slider = inspector->findChild<ProSlider*>(QString::fromUtf8(row.label));
+        ASSERT_NE(slider, nullptr);
+        // The slider spans the row's range and resets to its neutral value.
+        EditParameters p = vm().parameters();
+        p.*row.member = row.upper;
+        vm().setParameters(p);
+        settle();
+        EXPECT_DOUBLE_EQ(slider->fraction(), 1.0);
+        p.*row.member = row.lower;
+        vm().setParameters(p);
+        settle();
+        EXPECT_DOUBLE_EQ(slider->fraction(), 0.0);
+        EXPECT_TRUE(slider->formattedValue(row.neutral).endsWith(QString::fromUtf8(row.unit)));
+        slider->resetToDefault();
+        EXPECT_EQ(vm().parameters().*row.member, row.neutral);
+    }
+    EXPECT_EQ(groups.size(), 4u);
+    EXPECT_EQ(inspector->sliders().size(), shown);
+
+    // Each section's reset puts exactly its own rows back to neutral.
+    const std::pair<ParameterGroup, const char*> sections[] = {{ParameterGroup::tone, "reset.inspector.tone"},
+                                                               {ParameterGroup::color, "reset.inspector.color"},
+                                                               {ParameterGroup::detail, "reset.inspector.detail"},
+                                                               {ParameterGroup::vignette, "reset.inspector.vignette"}};
+    for (const auto& [group, resetName] : sections) {
+        EditParameters p = vm().parameters();
+        for (const auto& row : ParameterTable<EditParameters>::rows)
+            p.*row.member = row.lower + 0.25 * (row.upper - row.lower);
+        vm().setParameters(p);
+        settle();
+        EXPECT_EQ(inspector->visibleResets().size(), groups.size());
+        auto* reset = inspector->findChild<QPushButton*>(QString::fromUtf8(resetName));
+        ASSERT_NE(reset, nullptr);
+        reset->click();
+        for (const auto& row : ParameterTable<EditParameters>::rows) {
+            SCOPED_TRACE(row.label);
+            if (row.group == group)
+                EXPECT_EQ(vm().parameters().*row.member, row.neutral);
+            else
+                EXPECT_EQ(vm().parameters().*row.member, p.*row.member);
+        }
+    }
 }
 
 TEST_F(ShellPartsTest, SliderDragMakesOnlyNonFinalRequests) {

@@ -1,4 +1,4 @@
-#include "ColorFilterTestSupport.h"
+#include "common/TestImages.h"
 #include "engine/filters/Blends.h"
 
 #include <gtest/gtest.h>
@@ -11,10 +11,7 @@ using testing::expectNear;
 using testing::imageFrom;
 using testing::pixel;
 using testing::renderWorking;
-
-Image flat(const Rect& r, Rgba c) {
-    return imageFrom(r, [c](std::int64_t, std::int64_t) { return c; });
-}
+using testing::flat;
 
 TEST(BlendImage, BlendsReachOverBothInputs) {
     const Rect top{0, 0, 10, 10}, bottom{5, 5, 10, 10};

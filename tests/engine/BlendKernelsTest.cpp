@@ -2,15 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "common/TestImages.h"
+
 namespace vantrel::kernels {
 namespace {
 
-void expectNear(Rgba actual, Rgba expected, float tol = 1e-6f) {
-    EXPECT_NEAR(actual.r, expected.r, tol);
-    EXPECT_NEAR(actual.g, expected.g, tol);
-    EXPECT_NEAR(actual.b, expected.b, tol);
-    EXPECT_NEAR(actual.a, expected.a, tol);
-}
+using testing::expectNear;
 
 // Premultiplied inputs: a half-transparent source over an opaque backdrop.
 const Rgba kSource{0.2f, 0.4f, 0.1f, 0.5f};  // colour (0.4, 0.8, 0.2) at alpha 0.5

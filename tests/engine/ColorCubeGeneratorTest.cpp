@@ -2,10 +2,11 @@
 
 #include <cmath>
 
-#include "PipelineTestSupport.h"
+#include "common/TestImages.h"
 #include "engine/color/ColorCubeGenerator.h"
 #include "engine/color/ColorGradingCubeGenerator.h"
 #include "engine/color/LookupFilters.h"
+#include "engine/stages/ColorCubeStages.h"
 #include "model/EditParameters.h"
 
 namespace vantrel {
@@ -113,14 +114,12 @@ TEST(ColorCubeGeneratorTest, TheCubeStagesLookUpTheirTablesInTurn) {
     const Image mixerCube = colorCube(input, {32, ColorCubeGenerator::makeCubeData(r)});
     const Image oneAfterOther =
         colorCube(mixerCube, {32, ColorGradingCubeGenerator::makeCubeData(r.colorGrading)});
-    EXPECT_EQ(testing::maxDifference(testing::renderExtent(applyColorGrading(applyHslMixer(input, r), r)),
+    EXPECT_EQ(testing::maxDifference(testing::renderExtent(applyColorGrading(applyHslMixer(input, r), r.colorGrading)),
                                      testing::renderExtent(oneAfterOther)),
               0.0f);
 
     // Each alone is its own cube.
-    EditParameters gradingOnly;
-    gradingOnly.colorGrading = r.colorGrading;
-    EXPECT_EQ(testing::maxDifference(testing::renderExtent(applyColorGrading(input, gradingOnly)),
+    EXPECT_EQ(testing::maxDifference(testing::renderExtent(applyColorGrading(input, r.colorGrading)),
                                      testing::renderExtent(colorCube(
                                          input, {32, ColorGradingCubeGenerator::makeCubeData(r.colorGrading)}))),
               0.0f);

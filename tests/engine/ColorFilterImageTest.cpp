@@ -1,4 +1,4 @@
-#include "ColorFilterTestSupport.h"
+#include "common/TestImages.h"
 #include "engine/color/ColorFilters.h"
 #include "engine/core/detail/Node.h"
 #include "engine/color/LookupFilters.h"

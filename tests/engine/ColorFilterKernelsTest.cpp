@@ -3,12 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include "common/TestImages.h"
+
 #include <cmath>
 #include <functional>
 #include <vector>
 
 namespace vantrel::kernels {
 namespace {
+
+using testing::expectNear;
 
 Rgba run(const std::function<void(float*, int)>& kernel, Rgba premultipliedIn) {
     float px[4] = {premultipliedIn.r, premultipliedIn.g, premultipliedIn.b, premultipliedIn.a};
@@ -17,13 +21,6 @@ Rgba run(const std::function<void(float*, int)>& kernel, Rgba premultipliedIn) {
 }
 
 Rgba grey(float v) { return {v, v, v, 1}; }
-
-void expectNear(Rgba actual, Rgba expected, float tol) {
-    EXPECT_NEAR(actual.r, expected.r, tol);
-    EXPECT_NEAR(actual.g, expected.g, tol);
-    EXPECT_NEAR(actual.b, expected.b, tol);
-    EXPECT_NEAR(actual.a, expected.a, tol);
-}
 
 // A few opaque, translucent and extended colours every identity must keep.
 const std::vector<Rgba> kSamples = {

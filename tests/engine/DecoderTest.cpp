@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "LoaderFixtures.h"
+#include "common/LoaderFixtures.h"
 #include "engine/io/LoadError.h"
 #include "engine/io/Orientation.h"
 #include "engine/io/ScanDecoder.h"

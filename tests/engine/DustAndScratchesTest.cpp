@@ -1,5 +1,5 @@
-#include "ColorFilterTestSupport.h"
-#include "engine/stages/FilmPhysicsEngine.h"
+#include "common/TestImages.h"
+#include "engine/stages/DustAndScratchesStage.h"
 
 #include <gtest/gtest.h>
 
@@ -13,10 +13,7 @@ namespace {
 using kernels::Rgba;
 using testing::imageFrom;
 using testing::pixel;
-
-Image flat(const Rect& r, float v) {
-    return imageFrom(r, [v](std::int64_t, std::int64_t) { return Rgba{v, v, v, 1}; });
-}
+using testing::flat;
 
 std::uint64_t fnv1a(const std::vector<std::uint8_t>& bytes) {
     std::uint64_t h = 1469598103934665603ull;
@@ -112,17 +109,17 @@ TEST(DustAndScratches, HandEditedSizesDrawQuicklyAndLikeTheSliderEnds) {
 TEST(DustAndScratches, GuardsAndLayerOpacity) {
     DustAndScratchesCache cache;
     const Image frame = flat({0, 0, 64, 64}, 0.2f);
-    EXPECT_TRUE(FilmPhysicsEngine::applyDustAndScratches(frame, 0.004, 0.3, 1.0, cache).isSameNode(frame));
-    EXPECT_TRUE(FilmPhysicsEngine::applyDustAndScratches(frame, std::nan(""), 0.3, 1.0, cache).isSameNode(frame));
+    EXPECT_TRUE(applyDustAndScratches(frame, {0.004, 0.3, 1.0}, cache).isSameNode(frame));
+    EXPECT_TRUE(applyDustAndScratches(frame, {std::nan(""), 0.3, 1.0}, cache).isSameNode(frame));
     EXPECT_EQ(cache.drawCount(), 0u);
     const Image thin = flat({0, 0, 100, 1}, 0.2f);
-    EXPECT_TRUE(FilmPhysicsEngine::applyDustAndScratches(thin, 0.5, 0.3, 1.0, cache).isSameNode(thin));
+    EXPECT_TRUE(applyDustAndScratches(thin, {0.5, 0.3, 1.0}, cache).isSameNode(thin));
 
     // On a black 2048 × 2048 frame the result is the pattern at opacity 0.55 × amount:
     // amount 0.005 gives 0.00275 × the decoded grey.
     const auto pattern = drawDustPattern({1.0, 0.3});
     const Rect e{0, 0, kDustPatternSide, kDustPatternSide};
-    const Image out = FilmPhysicsEngine::applyDustAndScratches(flat(e, 0.0f), 0.005, 0.3, 1.0, cache);
+    const Image out = applyDustAndScratches(flat(e, 0.0f), {0.005, 0.3, 1.0}, cache);
     EXPECT_EQ(out.extent(), e);
     const Rect band{470, 1000, 20, 8};  // across the first scratch line
     Context context;
@@ -149,15 +146,15 @@ TEST(DustAndScratches, CacheIsReusedAndSharedSafelyByConcurrentRenders) {
     const Context context;
     const auto reference = [&](double size) {
         DustAndScratchesCache own;
-        return context.makeBitmap(FilmPhysicsEngine::applyDustAndScratches(frame, 0.6, 0.3, size, own))->pixels;
+        return context.makeBitmap(applyDustAndScratches(frame, {0.6, 0.3, size}, own))->pixels;
     };
     const auto small = reference(1.0), large = reference(2.0);
 
     // 1.02 rounds to 1.0: the second render reuses the pattern; a new amount never redraws.
-    FilmPhysicsEngine::applyDustAndScratches(frame, 0.6, 0.3, 1.0, cache);
-    FilmPhysicsEngine::applyDustAndScratches(frame, 0.9, 0.3, 1.02, cache);
+    applyDustAndScratches(frame, {0.6, 0.3, 1.0}, cache);
+    applyDustAndScratches(frame, {0.9, 0.3, 1.02}, cache);
     EXPECT_EQ(cache.drawCount(), 1u);
-    FilmPhysicsEngine::applyDustAndScratches(frame, 0.9, 0.3, 1.5, cache);
+    applyDustAndScratches(frame, {0.9, 0.3, 1.5}, cache);
     EXPECT_EQ(cache.drawCount(), 2u);
 
     // Renders on several threads with alternating shapes: each keeps its own pattern even when
@@ -168,7 +165,7 @@ TEST(DustAndScratches, CacheIsReusedAndSharedSafelyByConcurrentRenders) {
         threads.emplace_back([&, t] {
             for (int i = 0; i < 3; ++i) {
                 const bool big = (t + i) % 2 == 1;
-                const Image out = FilmPhysicsEngine::applyDustAndScratches(frame, 0.6, 0.3, big ? 2.0 : 1.0, cache);
+                const Image out = applyDustAndScratches(frame, {0.6, 0.3, big ? 2.0 : 1.0}, cache);
                 const auto b = context.makeBitmap(out);
                 if (!b || b->pixels != (big ? large : small)) ++failures[std::size_t(t)];
             }

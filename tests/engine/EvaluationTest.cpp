@@ -5,8 +5,8 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "TestImages.h"
-#include "engine/color/ColorKernel.h"
+#include "common/TestImages.h"
+#include "engine/color/ColorFilters.h"
 #include "engine/core/Context.h"
 #include "engine/core/detail/Reference.h"
 
@@ -54,7 +54,7 @@ Image blend(const Image& a, const Image& b, float t) {
     });
 }
 
-Image invert(const Image& in) {
+Image straightInvert(const Image& in) {
     return colorFilter(in, [](float* c) {
         c[0] = 1 - c[0];
         c[1] = 1 - c[1];
@@ -73,7 +73,7 @@ Image everyKind() {
         for (int x = 0; x < 120; ++x) row[x] = std::uint16_t((x * 523 + y * 2011) % 65536);
     }
     const Image src16 = Image::fromPixels(p16).translated(10, 7);
-    const Image shared = invert(src8);
+    const Image shared = straightInvert(src8);
     const Image a = blend(shared, ramp().cropped(Rect{-5, -5, 80, 70}), 0.3f);
     const Image b = boxBlur(blend(shared, src16, 0.5f), 2);
     const Image c = blend(a, b, 0.5f);
@@ -200,8 +200,8 @@ TEST(Evaluation, FusedChainEqualsChainWithEveryStepMaterialised) {
         });
     };
     for (float g : {1.5f, 0.7f, 1.1f}) {
-        fused = invert(gain(fused, g));
-        unfused = invert(gain(unfused, g).materialized()).materialized();
+        fused = straightInvert(gain(fused, g));
+        unfused = straightInvert(gain(unfused, g).materialized()).materialized();
     }
     fused = blend(fused, ramp(), 0.4f);
     unfused = blend(unfused, ramp(), 0.4f);
@@ -221,7 +221,7 @@ TEST(Evaluation, SharedNodeIsComputedOncePerTile) {
                                                std::memcpy(out, in[0], std::size_t(s.count) * 16);
                                            });
     // Two pointwise consumers and a neighbourhood consumer of the same node.
-    const Image im = blend(blend(invert(counted), counted, 0.5f), boxBlur(counted, 1), 0.5f).cropped(Rect{0, 0, 128, 128});
+    const Image im = blend(blend(straightInvert(counted), counted, 0.5f), boxBlur(counted, 1), 0.5f).cropped(Rect{0, 0, 128, 128});
     const Context ctx({3, 64});
     ASSERT_TRUE(ctx.renderFloat(im, Rect{0, 0, 128, 128}));
     // Each 64×64 tile computes the node over the tile grown by the blur's margin (clipped to
@@ -230,7 +230,7 @@ TEST(Evaluation, SharedNodeIsComputedOncePerTile) {
     EXPECT_EQ(calls.load(), 4L * 65);
 
     pixels = 0;
-    const Image pointwiseOnly = blend(invert(counted), counted, 0.5f);
+    const Image pointwiseOnly = blend(straightInvert(counted), counted, 0.5f);
     ASSERT_TRUE(ctx.renderFloat(pointwiseOnly, Rect{0, 0, 128, 128}));
     EXPECT_EQ(pixels.load(), 128L * 128);
 }

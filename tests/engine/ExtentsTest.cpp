@@ -3,7 +3,7 @@
 #include <cmath>
 #include <functional>
 
-#include "TestImages.h"
+#include "common/TestImages.h"
 #include "engine/core/Context.h"
 #include "engine/core/detail/Reference.h"
 

@@ -131,20 +131,20 @@ TEST(FilmFrameGenerator, CanvasSizeFollowsStyleAndThickness) {
         {FilmFrameStyle::sprocketOverlay, 0.2, {0, 0, 1000, 600}},
     };
     for (const Case& c : cases) {
-        const Image framed = FilmFrameGenerator::apply(p, frameOf(c.style, c.thickness));
+        const Image framed = applyFilmFrame(p, frameOf(c.style, c.thickness));
         EXPECT_EQ(framed.extent(), c.extent) << int(c.style) << " at " << c.thickness;
     }
     // A large strip: only the layout is checked, nothing is rendered.
-    const Image strip = FilmFrameGenerator::apply(photo(3000, 2000), frameOf(FilmFrameStyle::sprocket135));
+    const Image strip = applyFilmFrame(photo(3000, 2000), frameOf(FilmFrameStyle::sprocket135));
     EXPECT_EQ(strip.extent().width, 3336);
     EXPECT_EQ(strip.extent().height, 2704);
 
     // A watermark alone keeps the photo's size and place.
     FilmFrameParameters badge;
     badge.showExifWatermark = true;
-    EXPECT_EQ(FilmFrameGenerator::apply(photo(400, 300, 0.5f, 7, -3), badge).extent(), (Rect{7, -3, 400, 300}));
+    EXPECT_EQ(applyFilmFrame(photo(400, 300, 0.5f, 7, -3), badge).extent(), (Rect{7, -3, 400, 300}));
     // The canvas grows around a photo that does not start at the origin.
-    EXPECT_EQ(FilmFrameGenerator::apply(photo(1000, 600, 0.5f, 10, 20), frameOf(FilmFrameStyle::polaroid)).extent(),
+    EXPECT_EQ(applyFilmFrame(photo(1000, 600, 0.5f, 10, 20), frameOf(FilmFrameStyle::polaroid)).extent(),
               (Rect{-70, -236, 1160, 936}));
 }
 
@@ -160,7 +160,7 @@ TEST(FilmFrameGenerator, PhotoPixelsPassThroughUnchanged) {
             p[3] = 1;
         }
     const Image source = Image::fromBuffer(b.clone());
-    const Canvas framed(FilmFrameGenerator::apply(source, bare(FilmFrameStyle::galleryBorder)));
+    const Canvas framed(applyFilmFrame(source, bare(FilmFrameStyle::galleryBorder)));
     const int g = 20;  // the minimum border of a photo this small
     ASSERT_EQ(framed.width(), 340);
     // Inside the outline's reach the photo is exactly itself.
@@ -175,7 +175,7 @@ TEST(FilmFrameGenerator, PhotoPixelsPassThroughUnchanged) {
 TEST(FilmFrameGenerator, SprocketHolesAreCountedAndSpaced) {
     // 35 mm strip on white film: v = 105.6, hole width 42.24, pitch 73.92, 15 + 1 holes per row
     // (the outer two cut by the canvas edge).
-    const Canvas strip(FilmFrameGenerator::apply(photo(1000, 600), bare(FilmFrameStyle::sprocket135,
+    const Canvas strip(applyFilmFrame(photo(1000, 600), bare(FilmFrameStyle::sprocket135,
                                                                         RebateColorMode::fineArtWhite)));
     const double v = 105.6, H = strip.height();
     for (double y : {0.52 * v, H - 0.52 * v}) {
@@ -193,7 +193,7 @@ TEST(FilmFrameGenerator, SprocketHolesAreCountedAndSpaced) {
 
     // Holes punched into the photo itself: b = 72, pitch 52.92, 18 + 1 holes per row, filled
     // with the rebate colour; the photo keeps its size.
-    const Canvas overlay(FilmFrameGenerator::apply(photo(1000, 600, 0.8f), bare(FilmFrameStyle::sprocketOverlay)));
+    const Canvas overlay(applyFilmFrame(photo(1000, 600, 0.8f), bare(FilmFrameStyle::sprocketOverlay)));
     ASSERT_EQ(overlay.width(), 1000);
     const double b = 72;
     for (double y : {0.25 * b + 0.3 * b, 600 - 0.85 * b + 0.3 * b}) {
@@ -225,13 +225,13 @@ TEST(FilmFrameGenerator, BorderColoursFollowTheColourMode) {
         {FilmFrameStyle::galleryBorder, RebateColorMode::fineArtWhite, 10, 300, workingFromSRGB(0.97, 0.97, 0.96)},
     };
     for (const Case& c : cases) {
-        const Canvas canvas(FilmFrameGenerator::apply(p, bare(c.style, c.mode)));
+        const Canvas canvas(applyFilmFrame(p, bare(c.style, c.mode)));
         // The fill is an exact working colour, not an 8-bit one.
         expectColor(canvas.at(c.x, c.y), c.expected, 1e-6f, "border");
     }
 
     // The 120 notches: dark squares of 0.3 m touching the photo's sides at mid-height.
-    const Canvas medium(FilmFrameGenerator::apply(p, bare(FilmFrameStyle::mediumFormat120, RebateColorMode::fineArtWhite)));
+    const Canvas medium(applyFilmFrame(p, bare(FilmFrameStyle::mediumFormat120, RebateColorMode::fineArtWhite)));
     const double m = 57.6, q = 0.3 * m, mid = medium.height() / 2.0;
     const WorkingColor notch = color::workingFromSRGB(0.02, 0.02, 0.02);
     expectColor(medium.at(58 - q / 2, mid), notch, 0.002f, "left notch");
@@ -240,7 +240,7 @@ TEST(FilmFrameGenerator, BorderColoursFollowTheColourMode) {
     EXPECT_GT(medium.at(58 - q / 2, mid + q / 2 + 3)[0], 0.5f);
 
     // The outline around the photo is a faint line on the photo's edge, nothing more.
-    const Canvas gallery(FilmFrameGenerator::apply(p, bare(FilmFrameStyle::galleryBorder, RebateColorMode::fineArtWhite)));
+    const Canvas gallery(applyFilmFrame(p, bare(FilmFrameStyle::galleryBorder, RebateColorMode::fineArtWhite)));
     const float edge = gallery.at(53 + 500, 53 + 0.5)[0];
     EXPECT_LT(edge, 0.5f);
     EXPECT_GT(edge, 0.3f);
@@ -249,12 +249,12 @@ TEST(FilmFrameGenerator, BorderColoursFollowTheColourMode) {
 
 TEST(FilmFrameGenerator, EdgePrintsLandInTheirRebates) {
     const Image p = photo(1000, 600);
-    const Canvas plain(FilmFrameGenerator::apply(p, bare(FilmFrameStyle::sprocket135)));
+    const Canvas plain(applyFilmFrame(p, bare(FilmFrameStyle::sprocket135)));
     const double W = plain.width(), H = plain.height(), v = 105.6, s = 56;
     auto only = [&](bool stock, bool number, bool barcode) {
         FilmFrameParameters f = bare(FilmFrameStyle::sprocket135);
         f.showStockLabel = stock, f.showFrameNumber = number, f.showBarcode = barcode;
-        return Canvas(FilmFrameGenerator::apply(p, f));
+        return Canvas(applyFilmFrame(p, f));
     };
 
     // Stock label: from s + 10 along the upper rebate, between the photo and the holes.
@@ -304,9 +304,9 @@ TEST(FilmFrameGenerator, EdgePrintsLandInTheirRebates) {
 
     // Instant print: label and number in the wide bottom margin, around 0.45 B.
     FilmFrameParameters instant = bare(FilmFrameStyle::polaroid);
-    const Canvas blank(FilmFrameGenerator::apply(p, instant));
+    const Canvas blank(applyFilmFrame(p, instant));
     instant.showStockLabel = instant.showFrameNumber = true;
-    const Box printed = differences(blank, Canvas(FilmFrameGenerator::apply(p, instant)));
+    const Box printed = differences(blank, Canvas(applyFilmFrame(p, instant)));
     ASSERT_FALSE(printed.empty());
     EXPECT_NEAR(printed.minX, 80 + 8, 4);
     EXPECT_GT(printed.maxX, 1160 - 80 - 60);
@@ -340,7 +340,7 @@ TEST(FilmFrameGenerator, WatermarkBadgeSitsAtItsPosition) {
     };
     for (const Case& c : cases) {
         f.watermarkPosition = c.position;
-        const Box badge = differences(unframed, Canvas(FilmFrameGenerator::apply(p, f)));
+        const Box badge = differences(unframed, Canvas(applyFilmFrame(p, f)));
         ASSERT_FALSE(badge.empty());
         EXPECT_NEAR(badge.minX, c.x, 1.5) << int(c.position);
         EXPECT_NEAR(badge.minY, c.y, 1.5) << int(c.position);
@@ -351,7 +351,7 @@ TEST(FilmFrameGenerator, WatermarkBadgeSitsAtItsPosition) {
     // The text is inside the badge: between its insets the badge shows ink, beyond them only
     // the badge's own fill.
     f.watermarkPosition = FilmWatermarkPosition::bottomLeft;
-    const Canvas badge(FilmFrameGenerator::apply(p, f));
+    const Canvas badge(applyFilmFrame(p, f));
     const double x0 = mx, y0 = my;
     auto inkIn = [&](double xa, double xb, double ya, double yb) {
         const float* fill = badge.at(x0 + 3, y0 + bh / 2);
@@ -371,7 +371,7 @@ TEST(FilmFrameGenerator, WatermarkBadgeSitsAtItsPosition) {
     f.showBarcode = f.showFrameNumber = f.showStockLabel = false;
     FilmFrameParameters noBadge = f;
     noBadge.showExifWatermark = false;
-    const Box inStrip = differences(Canvas(FilmFrameGenerator::apply(p, noBadge)), Canvas(FilmFrameGenerator::apply(p, f)));
+    const Box inStrip = differences(Canvas(applyFilmFrame(p, noBadge)), Canvas(applyFilmFrame(p, f)));
     ASSERT_FALSE(inStrip.empty());
     EXPECT_NEAR(inStrip.centreY(), 106 / 2.0, 1.5);
     EXPECT_NEAR(inStrip.centreX(), 1112 / 2.0, 1.5);
@@ -384,7 +384,7 @@ TEST(FilmFrameGenerator, WatermarkBadgeSitsAtItsPosition) {
 TEST(FilmFrameGenerator, TranslucentMarksBlendLikeAnSRGBDrawing) {
     // The overlay's edge shade: 35 % black at the photo's top edge fading out over 1.2 b.
     const float grey = 0.5f;
-    const Canvas shaded(FilmFrameGenerator::apply(photo(1000, 600, grey), bare(FilmFrameStyle::sprocketOverlay)));
+    const Canvas shaded(applyFilmFrame(photo(1000, 600, grey), bare(FilmFrameStyle::sprocketOverlay)));
     const double b = 72, x = 1;  // left of the first hole
     const float top = shaded.at(x, 599)[0];
     const float encoded = float(color::encodeSRGB(grey));
@@ -399,7 +399,7 @@ TEST(FilmFrameGenerator, TranslucentMarksBlendLikeAnSRGBDrawing) {
 TEST(FilmFrameGenerator, TilingDoesNotShowInTheFrame) {
     FilmFrameParameters f = frameOf(FilmFrameStyle::sprocket135);
     f.showExifWatermark = true;
-    const Image framed = FilmFrameGenerator::apply(photo(700, 450, 0.3f), f);
+    const Image framed = applyFilmFrame(photo(700, 450, 0.3f), f);
     ContextOptions small;
     small.tileSize = 37;
     ContextOptions one;
@@ -414,23 +414,23 @@ TEST(FilmFrameGenerator, TilingDoesNotShowInTheFrame) {
 TEST(FilmFrameGenerator, LeavesTheImageAloneWhenItShould) {
     const Image p = photo(400, 300);
     // The neutral record, and a border-less style without watermark.
-    EXPECT_TRUE(FilmFrameGenerator::apply(p, FilmFrameParameters::defaultValue()).isSameNode(p));
+    EXPECT_TRUE(applyFilmFrame(p, FilmFrameParameters::defaultValue()).isSameNode(p));
     // Images of 20 pixels or less in either direction.
     for (const Image& thin : {photo(20, 400), photo(400, 20)})
-        EXPECT_TRUE(FilmFrameGenerator::apply(thin, frameOf(FilmFrameStyle::galleryBorder)).isSameNode(thin));
+        EXPECT_TRUE(applyFilmFrame(thin, frameOf(FilmFrameStyle::galleryBorder)).isSameNode(thin));
     const Image smallest = photo(21, 21);
-    EXPECT_FALSE(FilmFrameGenerator::apply(smallest, frameOf(FilmFrameStyle::galleryBorder)).isSameNode(smallest));
+    EXPECT_FALSE(applyFilmFrame(smallest, frameOf(FilmFrameStyle::galleryBorder)).isSameNode(smallest));
     // Empty and infinite images.
     const Image empty;
-    EXPECT_TRUE(FilmFrameGenerator::apply(empty, frameOf(FilmFrameStyle::polaroid)).isEmpty());
+    EXPECT_TRUE(applyFilmFrame(empty, frameOf(FilmFrameStyle::polaroid)).isEmpty());
     const Image endless = Image::constant({0.5f, 0.5f, 0.5f, 1});
-    EXPECT_TRUE(FilmFrameGenerator::apply(endless, frameOf(FilmFrameStyle::polaroid)).isSameNode(endless));
+    EXPECT_TRUE(applyFilmFrame(endless, frameOf(FilmFrameStyle::polaroid)).isSameNode(endless));
 }
 
 TEST(FilmFrameGenerator, HandEditedThicknessIsClampedForDrawing) {
     const Image p = photo(1000, 600);
     auto extentAt = [&](double thickness) {
-        return FilmFrameGenerator::apply(p, frameOf(FilmFrameStyle::sprocket135, thickness)).extent();
+        return applyFilmFrame(p, frameOf(FilmFrameStyle::sprocket135, thickness)).extent();
     };
     const Rect widest = extentAt(0.2), narrowest = extentAt(0.03);
     EXPECT_EQ(widest, (Rect{-140, -264, 1280, 1128}));
@@ -442,15 +442,15 @@ TEST(FilmFrameGenerator, HandEditedThicknessIsClampedForDrawing) {
 
     // The record itself keeps what was stored.
     const FilmFrameParameters absurd = frameOf(FilmFrameStyle::polaroid, 1e9);
-    const Canvas drawn(FilmFrameGenerator::apply(p, absurd));
+    const Canvas drawn(applyFilmFrame(p, absurd));
     EXPECT_EQ(absurd.borderThickness, 1e9);
     EXPECT_EQ(drawn.width(), 1400);
 
     // A canvas out of all proportion to the photo (an instant print of a thin panorama) is not
     // made; a modest border on the same photo is.
     const Image panorama = photo(4000, 25);
-    EXPECT_TRUE(FilmFrameGenerator::apply(panorama, frameOf(FilmFrameStyle::polaroid, 0.2)).isSameNode(panorama));
-    const Image mounted = FilmFrameGenerator::apply(panorama, frameOf(FilmFrameStyle::galleryBorder, 0.2));
+    EXPECT_TRUE(applyFilmFrame(panorama, frameOf(FilmFrameStyle::polaroid, 0.2)).isSameNode(panorama));
+    const Image mounted = applyFilmFrame(panorama, frameOf(FilmFrameStyle::galleryBorder, 0.2));
     EXPECT_EQ(mounted.extent(), (Rect{-20, -20, 4040, 65}));
 }
 

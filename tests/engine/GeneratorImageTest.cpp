@@ -1,4 +1,4 @@
-#include "ColorFilterTestSupport.h"
+#include "common/TestImages.h"
 #include "engine/filters/Generators.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 
 #include "engine/stages/DarkroomPipeline.h"
 #include "engine/stages/GeometryStage.h"
-#include "PipelineTestSupport.h"
+#include "common/TestImages.h"
 
 namespace vantrel {
 namespace {
@@ -138,7 +138,7 @@ TEST(GeometryStageTest, CropRectangleIsTopDownAndReorigined) {
     withTurn.quarterTurns = 1;
     const Image whole = applyGeometry(in, withTurn, false);
     EXPECT_EQ(whole.extent(), (Rect{0, 0, 6, 8}));
-    EXPECT_EQ(DarkroomPipeline::applyGeometry(in, withTurn, true).extent(), (Rect{0, 0, 3, 4}));
+    EXPECT_EQ(applyGeometry(in, withTurn, true).extent(), (Rect{0, 0, 3, 4}));
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "ColorFilterTestSupport.h"
+#include "common/TestImages.h"
 #include "engine/stages/FilmGrainEngine.h"
 #include "engine/filters/GeneratorKernels.h"
 
@@ -13,10 +13,7 @@ using kernels::Rgba;
 using testing::imageFrom;
 using testing::pixel;
 using testing::renderWorking;
-
-Image flat(const Rect& r, float v) {
-    return imageFrom(r, [v](std::int64_t, std::int64_t) { return Rgba{v, v, v, 1}; });
-}
+using testing::flat;
 
 struct Stats {
     double mean[3] = {0, 0, 0};
@@ -51,18 +48,18 @@ double neighbourCorrelation(const PixelBuffer& b) {
 
 TEST(GrainEngine, GuardsReturnTheFrameItself) {
     const Image frame = flat({0, 0, 50, 40}, 0.5f);
-    EXPECT_TRUE(FilmGrainEngine::apply(frame, 0.004, 1.6, 0.5, 0.25).isSameNode(frame));
-    EXPECT_TRUE(FilmGrainEngine::apply(frame, std::nan(""), 1.6, 0.5, 0.25).isSameNode(frame));
-    EXPECT_FALSE(FilmGrainEngine::apply(frame, 0.005, 1.6, 0.5, 0.25).isSameNode(frame));
+    EXPECT_TRUE(applyFilmGrain(frame, {0.004, 1.6, 0.5, 0.25}).isSameNode(frame));
+    EXPECT_TRUE(applyFilmGrain(frame, {std::nan(""), 1.6, 0.5, 0.25}).isSameNode(frame));
+    EXPECT_FALSE(applyFilmGrain(frame, {0.005, 1.6, 0.5, 0.25}).isSameNode(frame));
     const Image thin = flat({0, 0, 1, 100}, 0.5f);
-    EXPECT_TRUE(FilmGrainEngine::apply(thin, 0.5, 1.6, 0.5, 0.25).isSameNode(thin));
-    const Image grained = FilmGrainEngine::apply(flat({3, -4, 50, 40}, 0.5f), 0.5, 2.0, 0.5, 0.25);
+    EXPECT_TRUE(applyFilmGrain(thin, {0.5, 1.6, 0.5, 0.25}).isSameNode(thin));
+    const Image grained = applyFilmGrain(flat({3, -4, 50, 40}, 0.5f), {0.5, 2.0, 0.5, 0.25});
     EXPECT_EQ(grained.extent(), (Rect{3, -4, 50, 40}));
 }
 
 TEST(GrainEngine, SameGrainForTheSamePositionWhateverTheTiling) {
     const Rect e{0, 0, 300, 200};
-    const Image out = FilmGrainEngine::apply(flat(e, 0.4f), 0.6, 2.2, 0.7, 0.3);
+    const Image out = applyFilmGrain(flat(e, 0.4f), {0.6, 2.2, 0.7, 0.3});
     const PixelBuffer small = renderWorking(out, e);
     Context bigTiles({.threads = 1, .tileSize = 512});
     const auto whole = bigTiles.renderFloat(out, e);
@@ -78,7 +75,7 @@ TEST(GrainEngine, SameGrainForTheSamePositionWhateverTheTiling) {
             }
         }
     // A second build of the same graph gives the same grain.
-    const PixelBuffer again = renderWorking(FilmGrainEngine::apply(flat(e, 0.4f), 0.6, 2.2, 0.7, 0.3), e);
+    const PixelBuffer again = renderWorking(applyFilmGrain(flat(e, 0.4f), {0.6, 2.2, 0.7, 0.3}), e);
     EXPECT_EQ(pixel(again, 250, 150), pixel(small, 250, 150));
 }
 
@@ -90,7 +87,7 @@ TEST(GrainEngine, MidGreyKeepsItsMeanAndShowsGrain) {
     // Grain settings of the kind the film looks use, from fine to coarse.
     for (const Look& l : {Look{0.15, 1.1, 0.3, 0.1}, Look{0.35, 1.5, 0.45, 0.25}, Look{0.65, 2.2, 0.7, 0.0}, Look{1.0, 1.0, 1.0, 1.0}}) {
         for (float grey : {0.5f, 0.214f}) {  // the midtone weight's peak, and sRGB's mid-grey
-            const PixelBuffer b = renderWorking(FilmGrainEngine::apply(flat(e, grey), l.amount, l.size, l.roughness, l.dye), e);
+            const PixelBuffer b = renderWorking(applyFilmGrain(flat(e, grey), {l.amount, l.size, l.roughness, l.dye}), e);
             const Stats s = statsOf(b);
             for (int k = 0; k < 3; ++k) EXPECT_NEAR(s.mean[k], grey, 0.01 * grey) << l.amount << " channel " << k;
             EXPECT_GT(s.deviation, 0.02 * grey) << l.amount;
@@ -103,11 +100,11 @@ TEST(GrainEngine, BlackWhiteAndExtendedHighlightsCarryNoGrain) {
     // would turn negative: the layer is the soft-light neutral there.
     const Rect e{0, 0, 64, 64};
     for (float v : {0.0f, 1.0f, 2.0f, 6.0f}) {
-        const PixelBuffer b = renderWorking(FilmGrainEngine::apply(flat(e, v), 1.0, 2.0, 1.0, 1.0), e);
+        const PixelBuffer b = renderWorking(applyFilmGrain(flat(e, v), {1.0, 2.0, 1.0, 1.0}), e);
         for (std::int64_t y = 0; y < 64; y += 7)
             for (std::int64_t x = 0; x < 64; x += 5) ASSERT_EQ(pixel(b, x, y), (Rgba{v, v, v, 1})) << v;
     }
-    const PixelBuffer layer = renderWorking(FilmGrainEngine::grainLayer(flat(e, 3.0f), 1.0, 1.0, 1.0, 1.0), e);
+    const PixelBuffer layer = renderWorking(FilmGrainEngine::grainLayer(flat(e, 3.0f), {1.0, 1.0, 1.0, 1.0}), e);
     EXPECT_EQ(pixel(layer, 10, 10), (Rgba{0.5f, 0.5f, 0.5f, 1}));
 }
 
@@ -123,8 +120,8 @@ TEST(GrainEngine, SizeResamplesTheNoiseAndDyeCloudsColourIt) {
     EXPECT_GT(at35, at2);
 
     const Image mid = flat(e, 0.5f);
-    const PixelBuffer grey = renderWorking(FilmGrainEngine::grainLayer(mid, 0.5, 1.6, 0.5, 0.0), e);
-    const PixelBuffer colour = renderWorking(FilmGrainEngine::grainLayer(mid, 0.5, 1.6, 0.5, 1.0), e);
+    const PixelBuffer grey = renderWorking(FilmGrainEngine::grainLayer(mid, {0.5, 1.6, 0.5, 0.0}), e);
+    const PixelBuffer colour = renderWorking(FilmGrainEngine::grainLayer(mid, {0.5, 1.6, 0.5, 1.0}), e);
     double spread = 0;
     for (std::int64_t x = 0; x < 256; ++x) {
         const Rgba g = pixel(grey, x, 100);

@@ -1,4 +1,4 @@
-#include "ColorFilterTestSupport.h"
+#include "common/TestImages.h"
 #include "engine/filters/Blends.h"
 #include "engine/color/ColorFilters.h"
 #include "engine/filters/GaussianBlur.h"
@@ -15,10 +15,7 @@ using kernels::Rgba;
 using testing::imageFrom;
 using testing::pixel;
 using testing::renderWorking;
-
-Image flat(const Rect& r, float v) {
-    return imageFrom(r, [v](std::int64_t, std::int64_t) { return Rgba{v, v, v, 1}; });
-}
+using testing::flat;
 
 HalationParameters settings(double halation, double bloom, double threshold = 0.7) {
     HalationParameters p;
@@ -35,16 +32,16 @@ TEST(HalationEngine, NeutralSettingsAndSmallFramesReturnTheFrameItself) {
     const Image frame = flat({0, 0, 40, 30}, 0.9f);
     HalationParameters off = HalationParameters::cine800T();
     off.isEnabled = false;
-    EXPECT_TRUE(HalationEngine::apply(frame, off).isSameNode(frame));
-    EXPECT_TRUE(HalationEngine::apply(frame, settings(0.005, 0.009)).isSameNode(frame));
-    EXPECT_FALSE(HalationEngine::apply(frame, settings(0.005, 0.011)).isSameNode(frame));
+    EXPECT_TRUE(applyHalation(frame, off).isSameNode(frame));
+    EXPECT_TRUE(applyHalation(frame, settings(0.005, 0.009)).isSameNode(frame));
+    EXPECT_FALSE(applyHalation(frame, settings(0.005, 0.011)).isSameNode(frame));
 
     const HalationParameters on = HalationParameters::cine800T();
     const Image narrow = flat({0, 0, 10, 500}, 0.9f);
-    EXPECT_TRUE(HalationEngine::apply(narrow, on).isSameNode(narrow));
+    EXPECT_TRUE(applyHalation(narrow, on).isSameNode(narrow));
     const Image wider = flat({0, 0, 11, 500}, 0.9f);
-    EXPECT_FALSE(HalationEngine::apply(wider, on).isSameNode(wider));
-    EXPECT_TRUE(HalationEngine::apply(Image(), on).isEmpty());
+    EXPECT_FALSE(applyHalation(wider, on).isSameNode(wider));
+    EXPECT_TRUE(applyHalation(Image(), on).isEmpty());
 }
 
 TEST(HalationEngine, WorkedValuesOnAUniformFrame) {
@@ -54,7 +51,7 @@ TEST(HalationEngine, WorkedValuesOnAUniformFrame) {
     const Image frame = flat(e, 0.85f);
     const float key = 0.5f;
 
-    const PixelBuffer halation = renderWorking(HalationEngine::apply(frame, settings(0.5, 0.0)), e);
+    const PixelBuffer halation = renderWorking(applyHalation(frame, settings(0.5, 0.0)), e);
     const float a = 0.5f * 1.8f;
     for (auto [x, y] : {std::pair{0, 0}, {63, 47}, {32, 20}}) {
         const Rgba p = pixel(halation, x, y);
@@ -65,7 +62,7 @@ TEST(HalationEngine, WorkedValuesOnAUniformFrame) {
     }
 
     // Both layers: bloom added to halation, then screened.
-    const PixelBuffer both = renderWorking(HalationEngine::apply(frame, settings(0.5, 0.4)), e);
+    const PixelBuffer both = renderWorking(applyHalation(frame, settings(0.5, 0.4)), e);
     const float c = 0.4f * 1.3f;
     const Rgba p = pixel(both, 10, 10);
     EXPECT_NEAR(p.r, screenOf(a * key + c * key, 0.85f), 1e-4f);
@@ -73,9 +70,9 @@ TEST(HalationEngine, WorkedValuesOnAUniformFrame) {
     EXPECT_NEAR(p.b, screenOf(a * 0.02f * key + c * 0.9f * key, 0.85f), 1e-4f);
 
     // 0.01 exactly adds no halation layer: the result is the bloom alone.
-    const PixelBuffer bloomOnly = renderWorking(HalationEngine::apply(frame, settings(0.0, 0.4)), e);
-    const PixelBuffer atThreshold = renderWorking(HalationEngine::apply(frame, settings(0.01, 0.4)), e);
-    const PixelBuffer above = renderWorking(HalationEngine::apply(frame, settings(0.011, 0.4)), e);
+    const PixelBuffer bloomOnly = renderWorking(applyHalation(frame, settings(0.0, 0.4)), e);
+    const PixelBuffer atThreshold = renderWorking(applyHalation(frame, settings(0.01, 0.4)), e);
+    const PixelBuffer above = renderWorking(applyHalation(frame, settings(0.011, 0.4)), e);
     EXPECT_EQ(pixel(atThreshold, 5, 5), pixel(bloomOnly, 5, 5));
     EXPECT_GT(pixel(above, 5, 5).r, pixel(bloomOnly, 5, 5).r);
 }
@@ -84,9 +81,9 @@ TEST(HalationEngine, ThresholdOfOneKeysOnlyExtendedHighlights) {
     // The divisor is held at 0.01 (gain 100): 0.99 gives no key, 1.005 gives 0.5.
     const Rect e{0, 0, 32, 32};
     const HalationParameters p = settings(0.5, 0.0, 1.0);
-    const PixelBuffer below = renderWorking(HalationEngine::apply(flat(e, 0.99f), p), e);
+    const PixelBuffer below = renderWorking(applyHalation(flat(e, 0.99f), p), e);
     EXPECT_NEAR(pixel(below, 16, 16).r, 0.99f, 1e-6f);
-    const PixelBuffer above = renderWorking(HalationEngine::apply(flat(e, 1.005f), p), e);
+    const PixelBuffer above = renderWorking(applyHalation(flat(e, 1.005f), p), e);
     EXPECT_NEAR(pixel(above, 16, 16).r, screenOf(0.9f * 0.5f, 1.005f), 1e-3f);
 }
 
@@ -101,7 +98,7 @@ TEST(HalationEngine, GlowSpreadsFromHighlightsAndKeepsTheExtent) {
     for (double radius : {2.0, 18.0, 100.0}) {
         HalationParameters p = settings(0.8, 0.0, 0.7);
         p.halationRadius = radius;
-        const Image out = HalationEngine::apply(frame, p);
+        const Image out = applyHalation(frame, p);
         EXPECT_EQ(out.extent(), e);
         const PixelBuffer b = renderWorking(out, e);
         const Rgba near = pixel(b, 54, 50);
@@ -133,7 +130,7 @@ TEST(HalationEngine, MatchesAFullSizeBlurOfTheKey) {
         const Image glow = addition(layer(p.bloomIntensity * 1.3, p.bloomRadius, 0.95f, 0.9f),
                                     layer(p.halationIntensity * 1.8, p.halationRadius, 0.12f, 0.02f));
         const PixelBuffer reference = renderWorking(screen(glow, frame).cropped(e), e);
-        const PixelBuffer fast = renderWorking(HalationEngine::apply(frame, p), e);
+        const PixelBuffer fast = renderWorking(applyHalation(frame, p), e);
         float worst = 0, strongest = 0;
         for (std::int64_t y = e.minY(); y < e.maxY(); ++y)
             for (std::int64_t x = e.minX(); x < e.maxX(); ++x) {
@@ -155,7 +152,7 @@ TEST(HalationEngine, TilesAndThreadsDoNotChangeAByte) {
     HalationParameters tight = settings(0.7, 0.0, 0.5);
     tight.halationRadius = 3;  // a block of one pixel: no halving by the graph
     for (const HalationParameters& p : {HalationParameters::cine800T(), settings(0.6, 0.5), tight}) {
-        const Image out = HalationEngine::apply(frame, p);
+        const Image out = applyHalation(frame, p);
         Context whole({.threads = 0, .tileSize = 4096});
         Context oneThread({.threads = 1, .tileSize = 48});
         const auto a = whole.renderFloat(out, e);

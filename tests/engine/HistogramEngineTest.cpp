@@ -1,4 +1,4 @@
-#include "ColorFilterTestSupport.h"
+#include "common/TestImages.h"
 #include "engine/stages/HistogramEngine.h"
 #include "engine/stages/UltraHDREngine.h"
 
@@ -12,10 +12,7 @@ namespace {
 
 using kernels::Rgba;
 using testing::imageFrom;
-
-Image flat(const Rect& r, float v) {
-    return imageFrom(r, [v](std::int64_t, std::int64_t) { return Rgba{v, v, v, 1}; });
-}
+using testing::flat;
 
 const UltraHDRParameters& off() { return UltraHDRParameters::defaultValue(); }
 

@@ -1,5 +1,5 @@
-#include "ColorFilterTestSupport.h"
-#include "engine/stages/FilmPhysicsEngine.h"
+#include "common/TestImages.h"
+#include "engine/stages/LightLeakStage.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +20,7 @@ Image black(const Rect& r) {
 Bitmap shown(LightLeakStyle style, LightLeakPosition position, double intensity = 1.0,
              const Rect& e = {0, 0, kW, kH}) {
     Context context;
-    auto b = context.makeBitmap(FilmPhysicsEngine::applyLightLeak(black(e), style, intensity, position));
+    auto b = context.makeBitmap(applyLightLeak(black(e), {style, intensity, position}));
     EXPECT_TRUE(b);
     return b ? std::move(*b) : Bitmap{};
 }
@@ -29,11 +29,11 @@ int red(const Bitmap& b, int x, int yFromTop) { return b.at(x, yFromTop)[0]; }
 
 TEST(LightLeakEngine, GuardsReturnTheFrameItself) {
     const Image frame = black({0, 0, 40, 30});
-    EXPECT_TRUE(FilmPhysicsEngine::applyLightLeak(frame, LightLeakStyle::none, 1.0, LightLeakPosition::left).isSameNode(frame));
-    EXPECT_TRUE(FilmPhysicsEngine::applyLightLeak(frame, LightLeakStyle::warmCorner, 0.009, LightLeakPosition::left).isSameNode(frame));
-    EXPECT_FALSE(FilmPhysicsEngine::applyLightLeak(frame, LightLeakStyle::warmCorner, 0.01, LightLeakPosition::left).isSameNode(frame));
+    EXPECT_TRUE(applyLightLeak(frame, {LightLeakStyle::none, 1.0, LightLeakPosition::left}).isSameNode(frame));
+    EXPECT_TRUE(applyLightLeak(frame, {LightLeakStyle::warmCorner, 0.009, LightLeakPosition::left}).isSameNode(frame));
+    EXPECT_FALSE(applyLightLeak(frame, {LightLeakStyle::warmCorner, 0.01, LightLeakPosition::left}).isSameNode(frame));
     const Image line = black({0, 0, 1, 1000});
-    EXPECT_TRUE(FilmPhysicsEngine::applyLightLeak(line, LightLeakStyle::sideStreak, 1.0, LightLeakPosition::top).isSameNode(line));
+    EXPECT_TRUE(applyLightLeak(line, {LightLeakStyle::sideStreak, 1.0, LightLeakPosition::top}).isSameNode(line));
 }
 
 TEST(LightLeakEngine, WarmCornerEntersFromTheNamedCorner) {
@@ -94,7 +94,7 @@ TEST(LightLeakEngine, RainbowBurnAndVintageFlarePlacement) {
     Context context;
     const double intensity = 0.5;
     const auto core = context.renderFloat(
-        FilmPhysicsEngine::applyLightLeak(black(square), LightLeakStyle::vintageFlare, intensity, P::left),
+        applyLightLeak(black(square), {LightLeakStyle::vintageFlare, intensity, P::left}),
         Rect{90, 490, 20, 20});
     ASSERT_TRUE(core);
     const WorkingColor expected = color::workingFromSRGB(0.95, 0.28, 0.12, 0.8 * intensity);

@@ -4,7 +4,7 @@
 #include <set>
 #include <thread>
 
-#include "LoaderFixtures.h"
+#include "common/LoaderFixtures.h"
 #include "engine/core/Color.h"
 #include "engine/core/Context.h"
 #include "engine/io/ImageLoader.h"

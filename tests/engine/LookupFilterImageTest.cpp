@@ -1,4 +1,4 @@
-#include "ColorFilterTestSupport.h"
+#include "common/TestImages.h"
 #include "engine/color/LookupFilters.h"
 
 #include <gtest/gtest.h>

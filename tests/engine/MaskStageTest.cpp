@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "PipelineTestSupport.h"
+#include "common/TestImages.h"
 #include "engine/color/ColorFilters.h"
 #include "engine/stages/DarkroomPipeline.h"
 #include "engine/stages/LocalMaskStage.h"
@@ -44,7 +44,7 @@ TEST(MaskStageTest, LinearMasksLandWhereTheirTopDownPointsSay) {
     const std::int64_t top = rect.maxY() - 1, bottom = rect.minY(), left = rect.minX(), right = rect.maxX() - 1;
 
     // From the top edge to the bottom edge: a full stop at the top, nothing at the bottom.
-    const PixelBuffer down = renderExtent(applyMasks(frame, {brighten({0.5, 0}, {0.5, 1})}, {}));
+    const PixelBuffer down = renderExtent(applyLocalMasks(frame, {{brighten({0.5, 0}, {0.5, 1})}, {}}));
     EXPECT_NEAR(weightAt(down, left, top), 1.0f - 0.5f / 40, 1e-5f);
     EXPECT_NEAR(weightAt(down, right, top), 1.0f - 0.5f / 40, 1e-5f);
     EXPECT_NEAR(weightAt(down, left, bottom), 0.5f / 40, 1e-5f);
@@ -53,26 +53,26 @@ TEST(MaskStageTest, LinearMasksLandWhereTheirTopDownPointsSay) {
     // Inverted, the bottom gets it instead.
     LinearMask inverted = brighten({0.5, 0}, {0.5, 1});
     inverted.isInverted = true;
-    const PixelBuffer up = renderExtent(applyMasks(frame, {inverted}, {}));
+    const PixelBuffer up = renderExtent(applyLocalMasks(frame, {{inverted}, {}}));
     EXPECT_NEAR(weightAt(up, left, top), 0.5f / 40, 1e-5f);
     EXPECT_NEAR(weightAt(up, left, bottom), 1.0f - 0.5f / 40, 1e-5f);
 
     // The default graduated mask darkens the top 40 % by 0.7 EV and leaves the rest untouched.
-    const PixelBuffer sky = renderExtent(applyMasks(frame, {LinearMask{}}, {}));
+    const PixelBuffer sky = renderExtent(applyLocalMasks(frame, {{LinearMask{}}, {}}));
     EXPECT_NEAR(at(sky, left + 7, top)[0], kGrey * (1 + (1.0f - 0.5f / 16) * (std::exp2(-0.7f) - 1)), 1e-5f);
     EXPECT_LT(at(sky, right, top - 8)[0], kGrey);
     EXPECT_EQ(at(sky, left + 7, top - 16)[0], kGrey);
     EXPECT_EQ(at(sky, right, bottom)[0], kGrey);
 
     // From the left edge to the right edge: x counts from the left.
-    const PixelBuffer across = renderExtent(applyMasks(frame, {brighten({0, 0.5}, {1, 0.5})}, {}));
+    const PixelBuffer across = renderExtent(applyLocalMasks(frame, {{brighten({0, 0.5}, {1, 0.5})}, {}}));
     EXPECT_NEAR(weightAt(across, left, top), 1.0f - 0.5f / 60, 1e-5f);
     EXPECT_NEAR(weightAt(across, left, bottom), 1.0f - 0.5f / 60, 1e-5f);
     EXPECT_NEAR(weightAt(across, right, top), 0.5f / 60, 1e-5f);
 
     // A diagonal from the top-left corner to the bottom-right one: the fall-off runs along the
     // 60 × −40 diagonal, so the bottom-left corner lies nearer the start than the top-right.
-    const PixelBuffer diagonal = renderExtent(applyMasks(frame, {brighten({0, 0}, {1, 1})}, {}));
+    const PixelBuffer diagonal = renderExtent(applyLocalMasks(frame, {{brighten({0, 0}, {1, 1})}, {}}));
     EXPECT_GT(weightAt(diagonal, left, top), 0.98f);
     EXPECT_LT(weightAt(diagonal, right, bottom), 0.02f);
     EXPECT_NEAR(weightAt(diagonal, left, bottom), 1.0f - 1600.0f / 5200, 0.02f);
@@ -100,7 +100,7 @@ TEST(MaskStageTest, RadialMasksFollowRadiusFeatherAndInversion) {
     RadialMask m;
     m.radiusX = m.radiusY = 0.2;
     m.exposure = 1;
-    const PixelBuffer b = renderExtent(applyMasks(frame, {}, {m}));
+    const PixelBuffer b = renderExtent(applyLocalMasks(frame, {{}, {m}}));
     auto ring = [](double d) { return float(std::clamp((d - 30.0) / 30.0, 0.0, 1.0)); };
     EXPECT_NEAR(weightAt(b, 150, 100), 1.0f, 1e-6f);
     EXPECT_NEAR(weightAt(b, 170, 100), 1.0f, 1e-6f);                     // inside the feather, across
@@ -114,7 +114,7 @@ TEST(MaskStageTest, RadialMasksFollowRadiusFeatherAndInversion) {
 
     // Inverted: untouched inside, full outside.
     m.isInverted = true;
-    const PixelBuffer inv = renderExtent(applyMasks(frame, {}, {m}));
+    const PixelBuffer inv = renderExtent(applyLocalMasks(frame, {{}, {m}}));
     EXPECT_EQ(weightAt(inv, 150, 100), 0.0f);
     EXPECT_NEAR(weightAt(inv, 194, 100), ring(std::hypot(44.5, 0.75)), 1e-5f);
     EXPECT_NEAR(weightAt(inv, 0, 199), 1.0f, 1e-6f);
@@ -123,13 +123,13 @@ TEST(MaskStageTest, RadialMasksFollowRadiusFeatherAndInversion) {
     // A feather beyond 1 leaves no full core: the ramp starts at the centre.
     m.isInverted = false;
     m.feather = 1.2;
-    const PixelBuffer soft = renderExtent(applyMasks(frame, {}, {m}));
+    const PixelBuffer soft = renderExtent(applyLocalMasks(frame, {{}, {m}}));
     EXPECT_NEAR(weightAt(soft, 170, 100), 1.0f - float(std::hypot(20.5, 0.75) / 60), 1e-5f);
 
     // The centre counts y from the top: (0.5, 0.25) lies a quarter down from the top edge.
     m.feather = 0.5;
     m.center = {0.5, 0.25};
-    const PixelBuffer high = renderExtent(applyMasks(frame, {}, {m}));
+    const PixelBuffer high = renderExtent(applyLocalMasks(frame, {{}, {m}}));
     EXPECT_NEAR(weightAt(high, 150, 150), 1.0f, 1e-6f);
     EXPECT_EQ(weightAt(high, 150, 50), 0.0f);
 }
@@ -141,15 +141,15 @@ TEST(MaskStageTest, MasksCompoundInListOrderLinearBeforeRadial) {
     steeper.exposure = 0;
     steeper.contrast = 2;
     // +1 EV then contrast 2 about 0.5: (0.5 − 0.5)·2 + 0.5; the other way round: 0.
-    EXPECT_NEAR(at(renderExtent(applyMasks(frame, {brighter, steeper}, {})), 3, 3)[0], 0.5f, 1e-5f);
-    EXPECT_NEAR(at(renderExtent(applyMasks(frame, {steeper, brighter}, {})), 3, 3)[0], 0.0f, 1e-5f);
+    EXPECT_NEAR(at(renderExtent(applyLocalMasks(frame, {{brighter, steeper}, {}})), 3, 3)[0], 0.5f, 1e-5f);
+    EXPECT_NEAR(at(renderExtent(applyLocalMasks(frame, {{steeper, brighter}, {}})), 3, 3)[0], 0.0f, 1e-5f);
 
     // A radial mask listed before nothing still runs after every linear mask.
     RadialMask wide;
     wide.radiusX = wide.radiusY = 1;
     wide.feather = 0.05;
     wide.exposure = 1;
-    EXPECT_NEAR(at(renderExtent(applyMasks(frame, {steeper}, {wide})), 3, 3)[0], 0.0f, 1e-5f);
+    EXPECT_NEAR(at(renderExtent(applyLocalMasks(frame, {{steeper}, {wide}})), 3, 3)[0], 0.0f, 1e-5f);
 
     // Disabled and neutral masks add nothing, not even a node.
     LinearMask off = brighter;
@@ -157,8 +157,8 @@ TEST(MaskStageTest, MasksCompoundInListOrderLinearBeforeRadial) {
     RadialMask neutral;
     neutral.exposure = 0;
     neutral.isInverted = true;
-    EXPECT_TRUE(applyMasks(frame, {off}, {neutral}).isSameNode(frame));
-    EXPECT_TRUE(applyMasks(frame, {}, {}).isSameNode(frame));
+    EXPECT_TRUE(applyLocalMasks(frame, {{off}, {neutral}}).isSameNode(frame));
+    EXPECT_TRUE(applyLocalMasks(frame, {{}, {}}).isSameNode(frame));
 }
 
 TEST(MaskStageTest, CorrectionsUnderAFullMaskAreThoseOfTheColourFilters) {
@@ -169,7 +169,7 @@ TEST(MaskStageTest, CorrectionsUnderAFullMaskAreThoseOfTheColourFilters) {
         LinearMask m = everywhere();
         m.exposure = 0;
         edit(m);
-        return renderExtent(applyMasks(frame, {m}, {}));
+        return renderExtent(applyLocalMasks(frame, {{m}, {}}));
     };
     auto same = [](const PixelBuffer& a, const Image& b) { return testing::maxDifference(a, renderExtent(b)); };
 

@@ -3,7 +3,7 @@
 #include <clocale>
 #include <locale>
 
-#include "LoaderFixtures.h"
+#include "common/LoaderFixtures.h"
 #include "engine/io/ImageLoader.h"
 #include "engine/io/MetadataReader.h"
 

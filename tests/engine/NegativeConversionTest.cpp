@@ -2,7 +2,7 @@
 
 #include "engine/stages/DarkroomPipeline.h"
 #include "engine/stages/NegativeConversionStage.h"
-#include "PipelineTestSupport.h"
+#include "common/TestImages.h"
 
 namespace vantrel {
 namespace {
@@ -43,7 +43,7 @@ TEST(NegativeConversionTest, SwitchedOffLeavesTheScanAlone) {
     EXPECT_TRUE(applyNegativeConversion(in, NegativeLabParameters{}).isSameNode(in));
     NegativeLabParameters bw;
     bw.filmType = NegativeFilmType::bwNegative;
-    EXPECT_TRUE(DarkroomPipeline::applyNegativeConversion(in, bw).isSameNode(in));
+    EXPECT_TRUE(applyNegativeConversion(in, bw).isSameNode(in));
 }
 
 TEST(NegativeConversionTest, FilmBaseIsDecodedBeforeTheDivision) {

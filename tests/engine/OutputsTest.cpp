@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "TestImages.h"
-#include "engine/color/ColorKernel.h"
+#include "common/TestImages.h"
+#include "engine/color/ColorFilters.h"
 #include "engine/core/Context.h"
 
 namespace vantrel {
@@ -42,10 +42,13 @@ TEST(Outputs, ColorFilterWorksOnStraightColour) {
     EXPECT_FLOAT_EQ(p[3], 0.5f);
 
     // Position-dependent colour filters see pixel centres in the plane.
-    const Image ramp = Image::pointwise({half}, positionalColorKernel([](float* c, double x, double y) {
-        c[0] = float(x);
-        c[1] = float(y);
-    }));
+    const Image ramp = Image::pointwise({half}, [](const RowSpan& s, const float* const* in, float* out) {
+        for (int i = 0; i < s.count; ++i)
+            kernels::forEachUnpremultiplied(in[0] + 4 * i, out + 4 * i, 1, [&](float* c) {
+                c[0] = float(double(s.x + i) + 0.5);
+                c[1] = float(double(s.y) + 0.5);
+            });
+    });
     auto g = ctx.renderFloat(ramp, Rect{0, 0, 4, 4});
     ASSERT_TRUE(g);
     EXPECT_FLOAT_EQ(g->at(3, 1)[0], 3.5f * 0.5f);

@@ -8,7 +8,7 @@
 #include "engine/color/ColorFilters.h"
 #include "engine/stages/DarkroomPipeline.h"
 #include "engine/filters/DetailFilters.h"
-#include "PipelineTestSupport.h"
+#include "common/TestImages.h"
 
 namespace vantrel {
 namespace {

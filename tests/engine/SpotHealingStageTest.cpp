@@ -2,7 +2,7 @@
 
 #include "engine/stages/DarkroomPipeline.h"
 #include "engine/stages/SpotHealingStage.h"
-#include "PipelineTestSupport.h"
+#include "common/TestImages.h"
 
 namespace vantrel {
 namespace {
@@ -24,9 +24,9 @@ TEST(SpotHealingStageTest, NothingToDoReturnsTheInput) {
     const Image in = positionImage(64, 48);
     const std::vector<SpotItem> three{spot(0.2, 0.2, 0.05, {0.1, 0}), spot(0.5, 0.5, 0.05, {0.1, 0}),
                                       spot(0.8, 0.8, 0.05, {0.1, 0})};
-    EXPECT_TRUE(applySpotHealing(in, three, false).isSameNode(in));
-    EXPECT_TRUE(applySpotHealing(in, {}, true).isSameNode(in));
-    EXPECT_TRUE(DarkroomPipeline::applySpotHealing(in, {spot(NAN, 0.5, 0.05, {0.1, 0})}, true).isSameNode(in));
+    EXPECT_TRUE(applySpotHealing(in, {three, false}).isSameNode(in));
+    EXPECT_TRUE(applySpotHealing(in, {{}, true}).isSameNode(in));
+    EXPECT_TRUE(applySpotHealing(in, {{spot(NAN, 0.5, 0.05, {0.1, 0})}, true}).isSameNode(in));
 }
 
 TEST(SpotHealingStageTest, PlacementFollowsTheRadiusAndOffsetRules) {
@@ -50,7 +50,7 @@ TEST(SpotHealingStageTest, PlacementFollowsTheRadiusAndOffsetRules) {
 TEST(SpotHealingStageTest, PatchReplacesTheCentreAndFadesOut) {
     // 100 × 100, radius 0.1 → 10 px; source 0.2 W = 20 px to the right, 0.3 H = 30 px below.
     const Image in = positionImage(100, 100);
-    const Image healed = applySpotHealing(in, {spot(0.405, 0.595, 0.1, {0.2, 0.3})}, true);
+    const Image healed = applySpotHealing(in, {{spot(0.405, 0.595, 0.1, {0.2, 0.3})}, true});
     EXPECT_EQ(healed.extent(), in.extent());
     const PixelBuffer b = renderExtent(healed);
     // The disc centre is plane (40.5, 40.5): pixel (40, 40) shows pixel (60, 10).
@@ -63,7 +63,7 @@ TEST(SpotHealingStageTest, PatchReplacesTheCentreAndFadesOut) {
     EXPECT_LT(mixed, 67.0f);
 
     // Opacity 0.5: at most half of the patch, at the centre.
-    const PixelBuffer half = renderExtent(applySpotHealing(in, {spot(0.405, 0.595, 0.1, {0.2, 0.3}, 0.5)}, true));
+    const PixelBuffer half = renderExtent(applySpotHealing(in, {{spot(0.405, 0.595, 0.1, {0.2, 0.3}, 0.5)}, true}));
     EXPECT_FLOAT_EQ(at(half, 40, 40)[0], 50.0f);
     EXPECT_FLOAT_EQ(at(half, 40, 40)[1], 25.0f);
 }
@@ -72,18 +72,18 @@ TEST(SpotHealingStageTest, LaterSpotsReadTheHealedImage) {
     const Image in = positionImage(100, 100);
     // First spot heals (60, 40) from (80, 40); the second heals (40, 40) from (60, 40).
     const std::vector<SpotItem> spots{spot(0.605, 0.595, 0.05, {0.2, 0}), spot(0.405, 0.595, 0.05, {0.2, 0})};
-    const PixelBuffer b = renderExtent(applySpotHealing(in, spots, true));
+    const PixelBuffer b = renderExtent(applySpotHealing(in, {spots, true}));
     EXPECT_FLOAT_EQ(at(b, 60, 40)[0], 80.0f);
     EXPECT_FLOAT_EQ(at(b, 40, 40)[0], 80.0f);
     // Order matters: the other way round the second spot no longer sees the first's source.
-    const PixelBuffer reversed = renderExtent(applySpotHealing(in, {spots[1], spots[0]}, true));
+    const PixelBuffer reversed = renderExtent(applySpotHealing(in, {{spots[1], spots[0]}, true}));
     EXPECT_FLOAT_EQ(at(reversed, 40, 40)[0], 60.0f);
 }
 
 TEST(SpotHealingStageTest, EdgeSpotsKeepTheFrameAndStayOpaque) {
     const Image in = positionImage(100, 80);
     // Source 2 radii to the right of a spot at the right edge lies beyond the frame.
-    const Image healed = applySpotHealing(in, {spot(0.98, 0.5, 0.1, {0, 0})}, true);
+    const Image healed = applySpotHealing(in, {{spot(0.98, 0.5, 0.1, {0, 0})}, true});
     EXPECT_EQ(healed.extent(), in.extent());
     const PixelBuffer b = renderExtent(healed);
     for (std::int64_t y = 30; y < 50; ++y)

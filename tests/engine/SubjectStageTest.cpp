@@ -3,7 +3,7 @@
 // happens without a mask or without both switches.
 #include <gtest/gtest.h>
 
-#include "PipelineTestSupport.h"
+#include "common/TestImages.h"
 #include "engine/stages/SubjectStage.h"
 
 namespace vantrel {
@@ -43,7 +43,7 @@ TEST(SubjectStageTest, SubjectAndBackgroundSidesThroughTheMask) {
     p.subject.exposure = 1;
     p.background.exposure = -1;
 
-    const PixelBuffer split = renderExtent(applySubjectMask(input, leftHalfMask(kW, kH), p));
+    const PixelBuffer split = renderExtent(applySubjectMask(input, p, leftHalfMask(kW, kH)));
     for (int y : {0, 14, 29})
         for (int x : {0, 5, 19, 20, 33, 39}) {
             const float gain = x < kW / 2 ? 2.0f : 0.5f;
@@ -52,14 +52,14 @@ TEST(SubjectStageTest, SubjectAndBackgroundSidesThroughTheMask) {
 
     // Inverted: the subject's corrections go to the background region and back.
     p.isInverted = true;
-    const PixelBuffer swapped = renderExtent(applySubjectMask(input, leftHalfMask(kW, kH), p));
+    const PixelBuffer swapped = renderExtent(applySubjectMask(input, p, leftHalfMask(kW, kH)));
     EXPECT_NEAR(at(swapped, 3, 3)[0], 0.5f * at(before, 3, 3)[0], 1e-6f);
     EXPECT_NEAR(at(swapped, 30, 3)[0], 2.0f * at(before, 30, 3)[0], 1e-6f);
 
     // A mask made at a quarter of the size is stretched onto the frame (edges repeated, so the
     // frame's border keeps the mask's value).
     p.isInverted = false;
-    const PixelBuffer small = renderExtent(applySubjectMask(input, leftHalfMask(kW / 4, kH / 4), p));
+    const PixelBuffer small = renderExtent(applySubjectMask(input, p, leftHalfMask(kW / 4, kH / 4)));
     for (int y : {0, 15, 29}) {
         EXPECT_NEAR(at(small, 0, y)[0], 2.0f * at(before, 0, y)[0], 1e-6f);
         EXPECT_NEAR(at(small, 12, y)[0], 2.0f * at(before, 12, y)[0], 1e-6f);
@@ -70,7 +70,7 @@ TEST(SubjectStageTest, SubjectAndBackgroundSidesThroughTheMask) {
     // Subject +500 K warms the subject only.
     SubjectMaskParameters warm = enabled();
     warm.subject.temperature = 500;
-    const PixelBuffer warmed = renderExtent(applySubjectMask(input, leftHalfMask(kW, kH), warm));
+    const PixelBuffer warmed = renderExtent(applySubjectMask(input, warm, leftHalfMask(kW, kH)));
     EXPECT_GT(at(warmed, 4, 4)[0] / at(warmed, 4, 4)[2], 1.02f * at(before, 4, 4)[0] / at(before, 4, 4)[2]);
     EXPECT_EQ(at(warmed, 30, 4), at(before, 30, 4));
 }
@@ -80,7 +80,7 @@ TEST(SubjectStageTest, BackgroundBlurAndClarityStayOnTheirSide) {
     const PixelBuffer before = renderExtent(input);
     SubjectMaskParameters p = enabled();
     p.background.blurRadius = 3;
-    const PixelBuffer blurred = renderExtent(applySubjectMask(input, leftHalfMask(kW, kH), p));
+    const PixelBuffer blurred = renderExtent(applySubjectMask(input, p, leftHalfMask(kW, kH)));
     // The stripes melt into their mean on the background; the subject stays sharp.
     EXPECT_NEAR(at(blurred, 30, 10)[0], 0.25f, 0.01f);
     EXPECT_NEAR(at(blurred, 31, 10)[0], 0.25f, 0.01f);
@@ -101,7 +101,7 @@ TEST(SubjectStageTest, BackgroundBlurAndClarityStayOnTheirSide) {
     // Clarity sharpens the subject: the stripes' contrast grows there and nowhere else.
     SubjectMaskParameters crisp = enabled();
     crisp.subject.clarity = 1;
-    const PixelBuffer sharp = renderExtent(applySubjectMask(input, leftHalfMask(kW, kH), crisp));
+    const PixelBuffer sharp = renderExtent(applySubjectMask(input, crisp, leftHalfMask(kW, kH)));
     EXPECT_GT(at(sharp, 9, 10)[0] - at(sharp, 10, 10)[0], at(before, 9, 10)[0] - at(before, 10, 10)[0] + 0.01f);
     EXPECT_EQ(at(sharp, 30, 10), at(before, 30, 10));
 }
@@ -113,18 +113,18 @@ TEST(SubjectStageTest, NothingHappensWithoutAMaskOrWithoutBothSwitches) {
     p.background.blurRadius = 5;
     const Image mask = leftHalfMask(kW, kH);
 
-    EXPECT_TRUE(applySubjectMask(input, std::nullopt, p).isSameNode(input));
-    EXPECT_TRUE(applySubjectMask(input, Image(), p).isSameNode(input));  // an empty mask
+    EXPECT_TRUE(applySubjectMask(input, p, std::nullopt).isSameNode(input));
+    EXPECT_TRUE(applySubjectMask(input, p, Image()).isSameNode(input));  // an empty mask
     SubjectMaskParameters off = p;
     off.isEnabled = false;
-    EXPECT_TRUE(applySubjectMask(input, mask, off).isSameNode(input));
+    EXPECT_TRUE(applySubjectMask(input, off, mask).isSameNode(input));
     SubjectMaskParameters undetected = p;
     undetected.hasDetectedSubject = false;
-    EXPECT_TRUE(applySubjectMask(input, mask, undetected).isSameNode(input));
-    EXPECT_TRUE(applySubjectMask(Image(), mask, p).isEmpty());
+    EXPECT_TRUE(applySubjectMask(input, undetected, mask).isSameNode(input));
+    EXPECT_TRUE(applySubjectMask(Image(), p, mask).isEmpty());
 
     // A mask with infinite extent (a plain colour) is used as it is, within the frame.
-    const PixelBuffer all = renderExtent(applySubjectMask(input, Image::constant({1, 1, 1, 1}), p));
+    const PixelBuffer all = renderExtent(applySubjectMask(input, p, Image::constant({1, 1, 1, 1})));
     EXPECT_EQ(all.rect(), input.extent());
     EXPECT_NEAR(at(all, 30, 3)[1], 2.0f * at(renderExtent(input), 30, 3)[1], 1e-6f);
 }

@@ -4,7 +4,7 @@
 #include "engine/stages/DarkroomPipeline.h"
 #include "engine/stages/ToneCurveStage.h"
 #include "model/EditParameters.h"
-#include "PipelineTestSupport.h"
+#include "common/TestImages.h"
 
 namespace vantrel {
 namespace {
@@ -29,7 +29,7 @@ TEST(ToneCurveStageTest, ShortcutsReturnTheInputItself) {
     EXPECT_TRUE(applyToneCurve(in, curve({{0.5, 0.7}})).isSameNode(in));
     EXPECT_TRUE(applyToneCurve(in, curve({{0, 0}, {1, 1}})).isSameNode(in));
     EXPECT_TRUE(applyToneCurve(in, curve({{0.004, -0.004}, {0.996, 1.004}})).isSameNode(in));
-    EXPECT_FALSE(DarkroomPipeline::applyToneCurve(in, curve({{0, 0.01}, {1, 1}})).isSameNode(in));
+    EXPECT_FALSE(applyToneCurve(in, curve({{0, 0.01}, {1, 1}})).isSameNode(in));
     // The reversed two-point line is not the shortcut: points are taken in stored order.
     EXPECT_FALSE(isToneCurveShortcut(curve({{1, 1}, {0, 0}})));
 }

@@ -1,7 +1,7 @@
 // The film-physics stages and the highlight boost inside the darkroom pipeline: each stage
 // changes the frame when its guard lets it run, exports can force the standard range, and the
 // histogram is measured with the pipeline's context.
-#include "PipelineTestSupport.h"
+#include "common/TestImages.h"
 #include "engine/stages/DarkroomPipeline.h"
 #include "engine/io/DisplayEDRDetector.h"
 #include "engine/stages/HistogramEngine.h"

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <iostream>
 
-#include "engine/LoaderFixtures.h"
+#include "common/LoaderFixtures.h"
 #include "services/CustomPresetStore.h"
 #include "services/FilmPresetLibrary.h"
 

@@ -1,6 +1,6 @@
 #pragma once
-// Shared by the export tests: working-space images made in memory, a scratch folder, and
-// readers that open exported files with the same libraries the encoders use.
+// Shared by the export tests: a scratch folder and readers that open exported files with the
+// same libraries the encoders use (images made in memory come from common/TestImages.h).
 #include <jpeglib.h>
 #include <lcms2.h>
 #include <png.h>
@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "common/TestImages.h"
 #include "engine/core/Image.h"
 #include "engine/core/PixelBuffer.h"
 
@@ -44,21 +45,6 @@ public:
 private:
     std::filesystem::path path_;
 };
-
-// A working-space image (linear Display P3, opaque) whose pixel at (x, y from the top) is f(x, y).
-inline Image imageOf(int w, int h, const std::function<std::array<float, 3>(int, int)>& f) {
-    PixelBuffer b(Rect{0, 0, w, h});
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            float* p = b.view().rowFromTop(y) + 4 * x;
-            const auto c = f(x, y);
-            p[0] = c[0];
-            p[1] = c[1];
-            p[2] = c[2];
-            p[3] = 1.0f;
-        }
-    return Image::fromBuffer(std::move(b));
-}
 
 // What a file holds, as read back: size, layout, embedded profile and samples (8- or 16-bit,
 // rows top first, `channels` per pixel).

@@ -101,7 +101,7 @@ TEST(MaskControlBar, CountSelectionAndButtonsReadTheRecipeAndNeverWriteIt) {
     m.recipe.value->masks.linearMasks = {linear("Linear Gradient 1")};
     *m.selection.value = m.masks().linearMasks[0].id;
     bar->refresh();
-    EXPECT_EQ(bar->countLabel()->text(), "1 masks");  // one format for every number
+    EXPECT_EQ(bar->countLabel()->text(), "1 mask");
     EXPECT_EQ(bar->countLabel()->palette().color(QPalette::WindowText), standardColor(StandardColor::Green));
     EXPECT_FALSE(bar->clearButton()->isHidden());
     EXPECT_EQ(bar->shownSeparators(), 3);

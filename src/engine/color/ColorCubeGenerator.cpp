@@ -6,8 +6,6 @@
 #include <cmath>
 #include <numbers>
 
-#include "engine/color/ColorGradingCubeGenerator.h"
-#include "engine/color/LookupFilters.h"
 #include "model/HSLColorChannel.h"
 
 namespace vantrel {
@@ -132,18 +130,6 @@ std::vector<float> ColorCubeGenerator::makeCubeData(const std::vector<Band>& ban
             }
     });
     return table;
-}
-
-Image applyHslMixer(const Image& input, const EditParameters& recipe) {
-    const auto bands = ColorCubeGenerator::activeBands(recipe);
-    if (bands.empty()) return input;
-    return colorCube(input, {ColorCubeGenerator::cubeDimension, ColorCubeGenerator::makeCubeData(bands)});
-}
-
-Image applyColorGrading(const Image& input, const EditParameters& recipe) {
-    if (recipe.colorGrading.isIdentity()) return input;
-    return colorCube(input, {ColorGradingCubeGenerator::cubeDimension,
-                             ColorGradingCubeGenerator::makeCubeData(recipe.colorGrading)});
 }
 
 }  // namespace vantrel

@@ -4,7 +4,6 @@
 // up with linear working values by the colour-cube filter.
 #include <vector>
 
-#include "engine/core/Image.h"
 #include "model/EditParameters.h"
 
 namespace vantrel {
@@ -30,11 +29,5 @@ struct ColorCubeGenerator {
     static std::vector<float> makeCubeData(const EditParameters& recipe);
     static std::vector<float> makeCubeData(const std::vector<Band>& bands);
 };
-
-// The two cube stages of the pipeline, one look-up each. The tables are built on every call,
-// when the graph is built. Channels stored under keys the mixer does not know give no band
-// and no cube: an identity cube would only clip extended values.
-Image applyHslMixer(const Image& input, const EditParameters& recipe);
-Image applyColorGrading(const Image& input, const EditParameters& recipe);
 
 }  // namespace vantrel

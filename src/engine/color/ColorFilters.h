@@ -23,9 +23,18 @@ Image spanFilter(const Image& image, Kernel kernel) {
     return Image::pointwise({image}, SpanRow<Kernel>{std::move(kernel)});
 }
 
+// A one-off colour filter on straight colour: `f(float* rgba)` rewrites one unpremultiplied
+// pixel in place, e.g. `colorFilter(in, [](float* c) { c[0] = 1 - c[0]; })`.
+template <class F>
+Image colorFilter(const Image& image, F f) {
+    return Image::pointwise({image}, [f](const RowSpan& s, const float* const* in, float* out) {
+        kernels::forEachUnpremultiplied(in[0], out, s.count, f);
+    });
+}
+
 struct TemperatureAndTintParameters {
-    WhitePoint neutral{6500, 0};        // the white the image was balanced for
-    WhitePoint targetNeutral{6500, 0};  // the white it should look balanced for
+    WhitePoint neutral{};        // the white the image was balanced for
+    WhitePoint targetNeutral{};  // the white it should look balanced for
 };
 
 // Affine map of every component: see ColorMatrixParameters.

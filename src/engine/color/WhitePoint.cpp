@@ -38,7 +38,7 @@ std::array<double, 3> xyzOfWhite(Chromaticity c) { return {c.x / c.y, 1.0, (1.0 
 
 Chromaticity chromaticity(WhitePoint white) {
     const double temperature = std::isfinite(white.temperature) ? std::clamp(white.temperature, 1700.0, 50000.0)
-                                                                : 6500.0;
+                                                                : kReferenceTemperature;
     const double tint = std::isfinite(white.tint) ? white.tint : 0.0;
     const double r = 1.0e6 / temperature;
 

@@ -2,13 +2,14 @@
 // White points given as (temperature, tint), the way photographers set white
 // balance, and the chromatic adaptation that carries one white onto another.
 #include "engine/core/Color.h"
+#include "model/ReferenceWhite.h"
 
 namespace vantrel {
 
 // A white point: correlated colour temperature in kelvin and a tint offset
 // along the isotherm (positive towards magenta, negative towards green).
 struct WhitePoint {
-    double temperature = 6500;
+    double temperature = kReferenceTemperature;
     double tint = 0;
     friend bool operator==(const WhitePoint&, const WhitePoint&) = default;
 };

@@ -17,11 +17,16 @@
 //     pixels each, already evaluated for exactly those pixels, zero where an input has no
 //     pixels) and an output row (count RGBA pixels, never aliasing an input). Chains of
 //     pointwise images are fused: each row is run through every kernel while it is in cache,
-//     with no intermediate image buffers. For filters defined on unpremultiplied colour use
-//     `colorKernel` (ColorKernel.h): you write `void(float* rgba)` on straight colour and it
-//     divides by alpha (skipping the division when a row is opaque) and re-premultiplies.
+//     with no intermediate image buffers.
 //       Image out = Image::pointwise({in}, [=](const RowSpan& s, const float* const* in, float* out) {
 //           for (int i = 0; i < 4 * s.count; ++i) out[i] = in[0][i] * gain; });
+//   * Colour filters, one way: the formula is a kernel type with
+//     `void run(const float* in, float* out, int n) const` over premultiplied RGBA, free of the
+//     graph (color/ColorKernels.h), made an image by `spanFilter(image, kernel)`
+//     (color/ColorFilters.h). A formula defined on straight colour runs inside
+//     `kernels::forEachUnpremultiplied`, the one helper that divides by alpha (colour 0 where
+//     alpha <= 1e-6) and re-premultiplies; a formula linear in rgb works on the premultiplied
+//     values directly. For a one-off, `colorFilter(image, [](float* rgba) { ... })` does the same.
 //   * Generator (gradients, noise, constants): a GeneratorKernel fills a row from position
 //     alone; centres are (s.x + i + 0.5, s.y + 0.5). Its extent is infinite unless given;
 //     crop it before rendering.
@@ -40,9 +45,11 @@
 //     reduce the buffer.
 //   * Heavy results used several times (a blurred glow read by two blends): call
 //     `materialized()`; that node is then computed once per render and read from memory.
-//   * Stage labels: the pipeline wraps each stage's output with `withStage("exposure")`;
-//     `stages()` and a render's RenderStats list the labelled stages in the order they were
-//     built.
+//   * Pipeline stages: `Image applyX(const Image& input, const XParameters& p, ...)` in
+//     stages/, building its part of the graph from its record (the input itself when it has
+//     nothing to do); DarkroomPipeline's table gives it a label and a guard. The pipeline
+//     labels each stage's output with `withStage("exposure")`; `stages()` and a render's
+//     RenderStats list the labelled stages in the order they were built.
 #include <cstdint>
 #include <functional>
 #include <memory>

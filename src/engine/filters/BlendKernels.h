@@ -16,6 +16,11 @@ struct ScreenBlend {
     }
 };
 
+// Screen of one pixel held in a vector, as 1 − (1 − layer)(1 − backdrop): an opaque backdrop
+// stays exactly opaque (the sum-minus-product form can round its alpha off 1, which sends every
+// pixel down the encoder's slower path for translucent colour).
+inline Float4 screenOver(Float4 layer, Float4 backdrop) { return 1.0f - (1.0f - layer) * (1.0f - backdrop); }
+
 // co = cs + cb; the alpha saturates at 1.
 struct AdditionBlend {
     static Rgba apply(Rgba s, Rgba b) { return {s.r + b.r, s.g + b.g, s.b + b.b, std::min(s.a + b.a, 1.0f)}; }

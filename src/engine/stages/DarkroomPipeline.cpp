@@ -1,17 +1,17 @@
 #include "engine/stages/DarkroomPipeline.h"
 
-#include <cmath>
+#include <vector>
 
-#include "engine/color/ColorCubeGenerator.h"
-#include "engine/color/ColorFilters.h"
-#include "engine/filters/DetailFilters.h"
+#include "engine/stages/AdjustmentStages.h"
+#include "engine/stages/ColorCubeStages.h"
+#include "engine/stages/DustAndScratchesStage.h"
 #include "engine/stages/DustVisualizationStage.h"
 #include "engine/stages/FilmFrameGenerator.h"
 #include "engine/stages/FilmGrainEngine.h"
-#include "engine/stages/FilmPhysicsEngine.h"
 #include "engine/stages/GeometryStage.h"
 #include "engine/stages/HalationEngine.h"
 #include "engine/stages/HistogramEngine.h"
+#include "engine/stages/LightLeakStage.h"
 #include "engine/stages/LocalMaskStage.h"
 #include "engine/stages/NegativeConversionStage.h"
 #include "engine/stages/SpotHealingStage.h"
@@ -24,154 +24,85 @@ namespace vantrel {
 namespace {
 
 using Inputs = DarkroomPipeline::StageInputs;
+using E = EditParameters;
 
 // Guards compare strictly: a stage that runs above a threshold does not run at it.
 constexpr double kAmountThreshold = 0.001;
 constexpr double kToneThreshold = 0.01;
 constexpr double kDetailThreshold = 0.01;
-constexpr double kGrainThreshold = 0.005;
-constexpr double kLightLeakThreshold = 0.01;
-constexpr double kDustThreshold = 0.005;
-
-constexpr double kReferenceTemperature = 6500;
-constexpr double kNoiseLevelPerUnit = 0.1;
-constexpr float kNoiseSharpness = 0.5f;
-constexpr double kSharpenIntensityPerUnit = 2;
-constexpr float kSharpenRadius = 1.5f;
-constexpr double kVignetteIntensityPerUnit = 1.5;
-constexpr float kVignetteRadius = 1.8f;
 
 bool always(const Inputs&) { return true; }
 
-Image whiteBalance(const Image& image, const Inputs& in) {
-    const EditParameters& r = in.recipe;
-    // The reference white mapped onto itself is the identity: no node needed.
-    if (r.temperature == kReferenceTemperature && r.tint == 0) return image;
-    TemperatureAndTintParameters p;
-    p.neutral = {r.temperature, r.tint};
-    p.targetNeutral = {kReferenceTemperature, 0};
-    return temperatureAndTint(image, p);
+// Whether the recipe's setting lies further than `threshold` from its neutral value (for a
+// strength, further above it: zero and negative amounts add nothing).
+template <double EditParameters::*member>
+bool beyond(const Inputs& in, double threshold) {
+    return parameterOf(member).isChangedBeyond(in.recipe.*member, threshold);
 }
 
-Image exposureStage(const Image& image, const Inputs& in) {
-    return exposure(image, ExposureParameters{float(in.recipe.exposure)});
-}
-
-Image highlightsShadowsStage(const Image& image, const Inputs& in) {
-    HighlightShadowParameters p;
-    p.highlightAmount = float(in.recipe.highlights);
-    p.shadowAmount = float(in.recipe.shadows);
-    return highlightsAndShadows(image, p);
-}
-
-Image colorControlsStage(const Image& image, const Inputs& in) {
-    ColorControlsParameters p;
-    p.brightness = float(in.recipe.brightness);
-    p.contrast = float(in.recipe.contrast);
-    p.saturation = float(in.recipe.saturation);
-    return colorControls(image, p);
-}
-
-Image vibranceStage(const Image& image, const Inputs& in) {
-    return vibrance(image, VibranceParameters{float(in.recipe.vibrance)});
-}
-
-Image noiseReductionStage(const Image& image, const Inputs& in) {
-    NoiseReductionSettings s;
-    s.noiseLevel = float(in.recipe.noiseReduction * kNoiseLevelPerUnit);
-    s.sharpness = kNoiseSharpness;
-    return noiseReduction(image, s);
-}
-
-Image sharpeningStage(const Image& image, const Inputs& in) {
-    UnsharpMaskSettings s;
-    s.intensity = float(in.recipe.sharpening * kSharpenIntensityPerUnit);
-    s.radius = kSharpenRadius;
-    return unsharpMask(image, s);
-}
-
-Image vignetteStage(const Image& image, const Inputs& in) {
-    VignetteParameters p;
-    p.intensity = float(in.recipe.vignette * kVignetteIntensityPerUnit);
-    p.radius = kVignetteRadius;
-    return vignette(image, p);
-}
-
-const std::array<DarkroomPipeline::Stage, DarkroomPipeline::kStageCount> kStages{{
+// The chain, in order. Every builder is the stage's own applyX over the running image and its
+// part of the recipe; a new stage is its own file in stages/ and one row here.
+const DarkroomPipeline::Stage kStages[] = {
     {"geometry", always,
      [](const Image& i, const Inputs& in) { return applyGeometry(i, in.recipe.crop, in.applyCrop); }},
-    {"spotHealing", always,
-     [](const Image& i, const Inputs& in) {
-         return applySpotHealing(i, in.recipe.spotHealing.spots, in.recipe.spotHealing.isEnabled);
-     }},
+    {"spotHealing", always, [](const Image& i, const Inputs& in) { return applySpotHealing(i, in.recipe.spotHealing); }},
     {"negativeConversion", [](const Inputs& in) { return in.recipe.negativeLab.isEnabled; },
      [](const Image& i, const Inputs& in) { return applyNegativeConversion(i, in.recipe.negativeLab); }},
-    {"whiteBalance", always, whiteBalance},
-    {"exposure", [](const Inputs& in) { return std::abs(in.recipe.exposure) > kAmountThreshold; }, exposureStage},
+    {"whiteBalance", always, [](const Image& i, const Inputs& in) { return applyWhiteBalance(i, in.recipe); }},
+    {"exposure", [](const Inputs& in) { return beyond<&E::exposure>(in, kAmountThreshold); },
+     [](const Image& i, const Inputs& in) { return applyExposure(i, in.recipe); }},
     {"highlightsShadows",
      [](const Inputs& in) {
-         return std::abs(in.recipe.highlights - 1) > kToneThreshold || std::abs(in.recipe.shadows) > kToneThreshold;
+         return beyond<&E::highlights>(in, kToneThreshold) || beyond<&E::shadows>(in, kToneThreshold);
      },
-     highlightsShadowsStage},
+     [](const Image& i, const Inputs& in) { return applyHighlightsShadows(i, in.recipe); }},
     {"colorControls",
      [](const Inputs& in) {
-         const EditParameters& r = in.recipe;
-         return std::abs(r.brightness) > kAmountThreshold || std::abs(r.contrast - 1) > kAmountThreshold ||
-                std::abs(r.saturation - 1) > kAmountThreshold;
+         return beyond<&E::brightness>(in, kAmountThreshold) || beyond<&E::contrast>(in, kAmountThreshold) ||
+                beyond<&E::saturation>(in, kAmountThreshold);
      },
-     colorControlsStage},
-    {"vibrance", [](const Inputs& in) { return std::abs(in.recipe.vibrance) > kAmountThreshold; }, vibranceStage},
+     [](const Image& i, const Inputs& in) { return applyColorControls(i, in.recipe); }},
+    {"vibrance", [](const Inputs& in) { return beyond<&E::vibrance>(in, kAmountThreshold); },
+     [](const Image& i, const Inputs& in) { return applyVibrance(i, in.recipe); }},
     {"hslMixer", [](const Inputs& in) { return in.recipe.hasHSLAdjustments(); },
      [](const Image& i, const Inputs& in) { return applyHslMixer(i, in.recipe); }},
     {"colorGrading", [](const Inputs& in) { return !in.recipe.colorGrading.isIdentity(); },
-     [](const Image& i, const Inputs& in) { return applyColorGrading(i, in.recipe); }},
+     [](const Image& i, const Inputs& in) { return applyColorGrading(i, in.recipe.colorGrading); }},
     {"toneCurve", always, [](const Image& i, const Inputs& in) { return applyToneCurve(i, in.recipe.curvePoints); }},
-    // Signed guards: zero and negative amounts add nothing.
-    {"noiseReduction", [](const Inputs& in) { return in.recipe.noiseReduction > kDetailThreshold; },
-     noiseReductionStage},
-    {"sharpening", [](const Inputs& in) { return in.recipe.sharpening > kDetailThreshold; }, sharpeningStage},
-    {"vignette", [](const Inputs& in) { return std::abs(in.recipe.vignette) > kDetailThreshold; }, vignetteStage},
+    {"noiseReduction", [](const Inputs& in) { return beyond<&E::noiseReduction>(in, kDetailThreshold); },
+     [](const Image& i, const Inputs& in) { return applyNoiseReduction(i, in.recipe); }},
+    {"sharpening", [](const Inputs& in) { return beyond<&E::sharpening>(in, kDetailThreshold); },
+     [](const Image& i, const Inputs& in) { return applySharpening(i, in.recipe); }},
+    {"vignette", [](const Inputs& in) { return beyond<&E::vignette>(in, kDetailThreshold); },
+     [](const Image& i, const Inputs& in) { return applyVignette(i, in.recipe); }},
     {"localMasks", [](const Inputs& in) { return !in.recipe.masks.isIdentity(); },
-     [](const Image& i, const Inputs& in) {
-         return applyMasks(i, in.recipe.masks.linearMasks, in.recipe.masks.radialMasks);
-     }},
+     [](const Image& i, const Inputs& in) { return applyLocalMasks(i, in.recipe.masks); }},
     {"subjectMask", [](const Inputs& in) { return !in.recipe.subjectMask.isIdentity(); },
-     [](const Image& i, const Inputs& in) { return applySubjectMask(i, in.subjectMask, in.recipe.subjectMask); }},
+     [](const Image& i, const Inputs& in) { return applySubjectMask(i, in.recipe.subjectMask, in.subjectMask); }},
     {"halation", [](const Inputs& in) { return !in.recipe.halation.isNeutral(); },
-     [](const Image& i, const Inputs& in) { return HalationEngine::apply(i, in.recipe.halation); }},
-    // "Not below" thresholds: the stage runs at exactly the threshold (and never for NaN).
-    {"filmGrain", [](const Inputs& in) { return in.recipe.filmGrain.amount >= kGrainThreshold; },
-     [](const Image& i, const Inputs& in) {
-         const FilmGrainParameters& g = in.recipe.filmGrain;
-         return FilmGrainEngine::apply(i, g.amount, g.size, g.roughness, g.colorDyeClouds);
-     }},
+     [](const Image& i, const Inputs& in) { return applyHalation(i, in.recipe.halation); }},
+    // The film effects' own "not below" thresholds: each runs at exactly its threshold (and
+    // never for NaN).
+    {"filmGrain", [](const Inputs& in) { return in.recipe.filmGrain.amount >= FilmGrainEngine::kMinAmount; },
+     [](const Image& i, const Inputs& in) { return applyFilmGrain(i, in.recipe.filmGrain); }},
     {"lightLeak",
      [](const Inputs& in) {
          return in.recipe.lightLeaks.style != LightLeakStyle::none &&
-                in.recipe.lightLeaks.intensity >= kLightLeakThreshold;
+                in.recipe.lightLeaks.intensity >= kMinLightLeakIntensity;
      },
-     [](const Image& i, const Inputs& in) {
-         const LightLeakParameters& l = in.recipe.lightLeaks;
-         return FilmPhysicsEngine::applyLightLeak(i, l.style, l.intensity, l.position);
-     }},
-    {"dustAndScratches", [](const Inputs& in) { return in.recipe.dustAndScratches.amount >= kDustThreshold; },
-     [](const Image& i, const Inputs& in) {
-         const DustAndScratchesParameters& d = in.recipe.dustAndScratches;
-         return FilmPhysicsEngine::applyDustAndScratches(i, d.amount, d.scratchesDensity, d.dustSize);
-     }},
+     [](const Image& i, const Inputs& in) { return applyLightLeak(i, in.recipe.lightLeaks); }},
+    {"dustAndScratches", [](const Inputs& in) { return in.recipe.dustAndScratches.amount >= kMinDustAmount; },
+     [](const Image& i, const Inputs& in) { return applyDustAndScratches(i, in.recipe.dustAndScratches); }},
     {"ultraHDR", [](const Inputs& in) { return !in.recipe.ultraHDR.isNeutral(); },
      [](const Image& i, const Inputs& in) {
-         return UltraHDREngine::apply(i, in.recipe.ultraHDR,
-                                      in.forceStandardRange ? std::optional<bool>(true) : std::nullopt);
+         return applyUltraHDR(i, in.recipe.ultraHDR, in.forceStandardRange ? std::optional<bool>(true) : std::nullopt);
      }},
     {"filmFrame", [](const Inputs& in) { return !in.recipe.filmFrame.isNeutral(); },
-     [](const Image& i, const Inputs& in) { return FilmFrameGenerator::apply(i, in.recipe.filmFrame); }},
+     [](const Image& i, const Inputs& in) { return applyFilmFrame(i, in.recipe.filmFrame); }},
     {"dustVisualization",
      [](const Inputs& in) { return in.allowDustVisualization && in.recipe.spotHealing.isVisualizeDustMode; },
-     [](const Image& i, const Inputs& in) {
-         return applyDustVisualization(i, in.recipe.spotHealing.visualizeDustIntensity);
-     }},
-}};
+     [](const Image& i, const Inputs& in) { return applyDustVisualization(i, in.recipe.spotHealing); }},
+};
 
 }  // namespace
 
@@ -182,7 +113,7 @@ const DarkroomPipeline& DarkroomPipeline::shared() {
 
 DarkroomPipeline::DarkroomPipeline(ContextOptions options) : context_(options) {}
 
-const std::array<DarkroomPipeline::Stage, DarkroomPipeline::kStageCount>& DarkroomPipeline::stages() {
+std::span<const DarkroomPipeline::Stage> DarkroomPipeline::stages() {
     return kStages;
 }
 
@@ -217,36 +148,6 @@ std::optional<Bitmap> DarkroomPipeline::makeBitmap(const Image& image, std::opti
 
 HistogramData DarkroomPipeline::computeHistogram(const Image& developed, const UltraHDRParameters& ultraHDR) const {
     return HistogramEngine::computeHistogram(developed, context_, ultraHDR);
-}
-
-Image DarkroomPipeline::applyGeometry(const Image& input, const CropParameters& crop, bool applyCrop) {
-    return vantrel::applyGeometry(input, crop, applyCrop);
-}
-
-Image DarkroomPipeline::applySpotHealing(const Image& input, const std::vector<SpotItem>& spots, bool isEnabled) {
-    return vantrel::applySpotHealing(input, spots, isEnabled);
-}
-
-Image DarkroomPipeline::applyNegativeConversion(const Image& input, const NegativeLabParameters& negative) {
-    return vantrel::applyNegativeConversion(input, negative);
-}
-
-Image DarkroomPipeline::applyToneCurve(const Image& input, const std::vector<CurvePoint>& points) {
-    return vantrel::applyToneCurve(input, points);
-}
-
-Image DarkroomPipeline::applyMasks(const Image& input, const std::vector<LinearMask>& linearMasks,
-                                   const std::vector<RadialMask>& radialMasks) {
-    return vantrel::applyMasks(input, linearMasks, radialMasks);
-}
-
-Image DarkroomPipeline::applySubjectMask(const Image& input, const std::optional<Image>& subjectMask,
-                                         const SubjectMaskParameters& params) {
-    return vantrel::applySubjectMask(input, subjectMask, params);
-}
-
-Image DarkroomPipeline::applyDustVisualization(const Image& input, double intensity) {
-    return vantrel::applyDustVisualization(input, intensity);
 }
 
 }  // namespace vantrel

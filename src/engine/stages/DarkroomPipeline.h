@@ -1,5 +1,5 @@
 #pragma once
-// DarkroomPipeline: renders one frame's recipe onto a scan through a fixed chain of 23 stages.
+// DarkroomPipeline: renders one frame's recipe onto a scan through a fixed chain of stages.
 // `render` only builds a lazy image graph; pixels are computed when the result is drawn with
 // the pipeline's context (`makeBitmap`, or the export writer through `context()`). Optional
 // stages are left out of the graph entirely when their guard fails. Every stage that runs
@@ -8,23 +8,15 @@
 //
 // The pipeline is immutable after construction and takes no lock: `render` may be called from
 // several threads at once, and the context is safe for concurrent use.
-#include <array>
 #include <optional>
+#include <span>
 #include <stop_token>
 #include <string_view>
-#include <vector>
 
 #include "engine/core/Context.h"
 #include "engine/stages/HistogramData.h"
 #include "engine/core/Image.h"
-#include "model/CropParameters.h"
-#include "model/CurvePoint.h"
-#include "model/LinearMask.h"
-#include "model/RadialMask.h"
-#include "model/SubjectMaskParameters.h"
 #include "model/EditParameters.h"
-#include "model/NegativeLabParameters.h"
-#include "model/SpotHealingParameters.h"
 #include "model/UltraHDRParameters.h"
 
 namespace vantrel {
@@ -47,8 +39,6 @@ public:
         bool (*runs)(const StageInputs&);
         Image (*build)(const Image&, const StageInputs&);
     };
-
-    static constexpr std::size_t kStageCount = 23;
 
     // The one instance of the program, created on first use.
     static const DarkroomPipeline& shared();
@@ -81,19 +71,8 @@ public:
     std::optional<Bitmap> makeBitmap(const Image& image, std::optional<Rect> rect = std::nullopt,
                                      std::stop_token stop = {}) const;
 
-    // The stages that have their own engines, callable alone.
-    static Image applyGeometry(const Image& input, const CropParameters& crop, bool applyCrop);
-    static Image applySpotHealing(const Image& input, const std::vector<SpotItem>& spots, bool isEnabled);
-    static Image applyNegativeConversion(const Image& input, const NegativeLabParameters& negative);
-    static Image applyToneCurve(const Image& input, const std::vector<CurvePoint>& points);
-    static Image applyMasks(const Image& input, const std::vector<LinearMask>& linearMasks,
-                            const std::vector<RadialMask>& radialMasks);
-    static Image applySubjectMask(const Image& input, const std::optional<Image>& subjectMask,
-                                  const SubjectMaskParameters& params);
-    static Image applyDustVisualization(const Image& input, double intensity);
-
     // The chain, in order.
-    static const std::array<Stage, kStageCount>& stages();
+    static std::span<const Stage> stages();
 
 private:
     Context context_;

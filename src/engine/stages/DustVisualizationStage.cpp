@@ -5,9 +5,9 @@
 
 namespace vantrel {
 
-Image applyDustVisualization(const Image& input, double intensity) {
+Image applyDustVisualization(const Image& input, const SpotHealingParameters& healing) {
     EdgesSettings settings;
-    settings.intensity = float(intensity);
+    settings.intensity = float(healing.visualizeDustIntensity);
     return invert(edges(input, settings));
 }
 

@@ -231,8 +231,12 @@ void renderTile(const Frame& f, const ConstPixelView& in, const PixelView& out) 
 }
 
 }  // namespace
+}  // namespace vantrel::FilmFrameGenerator
 
-Image apply(const Image& image, const FilmFrameParameters& frame) {
+namespace vantrel {
+
+Image applyFilmFrame(const Image& image, const FilmFrameParameters& frame) {
+    using namespace FilmFrameGenerator;
     if (frame.isNeutral()) return image;
     const Rect e = image.extent();
     if (!e.isFinite() || e.width <= 20 || e.height <= 20) return image;
@@ -267,4 +271,4 @@ Image apply(const Image& image, const FilmFrameParameters& frame) {
         image, [shared](const ConstPixelView& in, const PixelView& out) { renderTile(*shared, in, out); }, options);
 }
 
-}  // namespace vantrel::FilmFrameGenerator
+}  // namespace vantrel

@@ -12,17 +12,20 @@
 #include "engine/core/Image.h"
 #include "model/FilmFrameParameters.h"
 
-namespace vantrel::FilmFrameGenerator {
+namespace vantrel {
 
 // Frames `image`. Returns the image unchanged when the record is neutral, when the image's
 // extent is not finite or 20 pixels or less in either direction, and when the frame's canvas
-// would be out of proportion to the image (see kMaxCanvasGrowth). A thickness outside the
-// slider's range is clamped into it for drawing.
-Image apply(const Image& image, const FilmFrameParameters& frame);
+// would be out of proportion to the image (see FilmFrameGenerator::kMaxCanvasGrowth). A
+// thickness outside the slider's range is clamped into it for drawing.
+Image applyFilmFrame(const Image& image, const FilmFrameParameters& frame);
+
+namespace FilmFrameGenerator {
 
 // The canvas may hold at most this many times the photo's pixels, plus kCanvasSlack pixels
 // (the minimum border sizes of small images).
 inline constexpr double kMaxCanvasGrowth = 8;
 inline constexpr double kCanvasSlack = 1 << 20;
 
-}  // namespace vantrel::FilmFrameGenerator
+}  // namespace FilmFrameGenerator
+}  // namespace vantrel

@@ -281,21 +281,26 @@ Image sizedNoise(const Rect& extent, double size) {
     return Image::generator([noise](const RowSpan& s, float* out) { noise(s, out, noiseCache()); }, extent);
 }
 
-Image grainLayer(const Image& frame, double amount, double size, double roughness, double colorDyeClouds) {
-    const Grain grain = grainFor(amount, size, roughness, colorDyeClouds);
+Image grainLayer(const Image& frame, const FilmGrainParameters& p) {
+    const Grain grain = grainFor(p.amount, p.size, p.roughness, p.colorDyeClouds);
     return Image::pointwise({frame}, [grain](const RowSpan& s, const float* const* in, float* out) {
         grain.layer(s, in[0], out, noiseCache());
     });
 }
 
-Image apply(const Image& frame, double amount, double size, double roughness, double colorDyeClouds) {
+}  // namespace vantrel::FilmGrainEngine
+
+namespace vantrel {
+
+Image applyFilmGrain(const Image& frame, const FilmGrainParameters& p) {
+    using namespace FilmGrainEngine;
     const Rect& e = frame.extent();
-    if (!(amount >= kMinAmount) || !e.isFinite() || e.width <= 1 || e.height <= 1) return frame;
+    if (!(p.amount >= kMinAmount) || !e.isFinite() || e.width <= 1 || e.height <= 1) return frame;
     // One pass: noise, its character, the midtone weight and the blend, row by row.
-    const Grain grain = grainFor(amount, size, roughness, colorDyeClouds);
+    const Grain grain = grainFor(p.amount, p.size, p.roughness, p.colorDyeClouds);
     return Image::pointwise({frame}, [grain](const RowSpan& s, const float* const* in, float* out) {
         grain.apply(s, in[0], out, noiseCache());
     });
 }
 
-}  // namespace vantrel::FilmGrainEngine
+}  // namespace vantrel

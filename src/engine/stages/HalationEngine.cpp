@@ -11,8 +11,9 @@
 #include "engine/core/FilterMath.h"
 #include "engine/filters/GaussianBlur.h"
 #include "engine/core/PlaneView.h"
+#include "engine/filters/BlendKernels.h"
 
-namespace vantrel::HalationEngine {
+namespace vantrel {
 
 namespace {
 
@@ -127,7 +128,7 @@ PixelBuffer glowGrid(const PixelBuffer& in, const Grid& grid, const std::vector<
 
 }  // namespace
 
-Image highlightKey(const Image& frame, double threshold) {
+Image HalationEngine::highlightKey(const Image& frame, double threshold) {
     const double t = std::isfinite(threshold) ? threshold : 1.0;
     const double k = 1.0 / std::max(1.0 - t, 0.01);
     ColorMatrixParameters m;
@@ -138,7 +139,7 @@ Image highlightKey(const Image& frame, double threshold) {
     return colorClamp(colorMatrix(frame, m)).cropped(frame.extent());
 }
 
-Image apply(const Image& frame, const HalationParameters& p) {
+Image applyHalation(const Image& frame, const HalationParameters& p) {
     const Rect& e = frame.extent();
     if (!p.isEnabled || p.isNeutral() || !e.isFinite() || e.width <= kMinSide || e.height <= kMinSide) return frame;
 
@@ -190,11 +191,10 @@ Image apply(const Image& frame, const HalationParameters& p) {
             const float* f = in[1];
             for (int i = 0; i < 4 * s.count; i += 4) {
                 const kernels::Float4 gv = kernels::load4(g + i), fv = kernels::load4(f + i);
-                // Screen as 1 − (1 − glow)(1 − frame), so an opaque frame stays exactly opaque.
-                kernels::store4(out + i, 1.0f - (1.0f - gv) * (1.0f - fv));
+                kernels::store4(out + i, kernels::screenOver(gv, fv));
             }
         },
         PointwiseOptions{e});
 }
 
-}  // namespace vantrel::HalationEngine
+}  // namespace vantrel

@@ -6,14 +6,17 @@
 #include "engine/core/Image.h"
 #include "model/HalationParameters.h"
 
-namespace vantrel::HalationEngine {
+namespace vantrel {
 
 // The frame with its glow, keeping the frame's extent. Disabled or neutral settings, and
 // frames of 10 pixels or less on a side, return the frame itself.
-Image apply(const Image& frame, const HalationParameters& parameters);
+Image applyHalation(const Image& frame, const HalationParameters& parameters);
+
+namespace HalationEngine {
 
 // The grey highlight key: clamp((luminance − threshold) / max(1 − threshold, 0.01), 0, 1) in
 // every colour channel, alpha kept; cropped to the frame.
 Image highlightKey(const Image& frame, double threshold);
 
-}  // namespace vantrel::HalationEngine
+}  // namespace HalationEngine
+}  // namespace vantrel

@@ -18,7 +18,9 @@ namespace vantrel {
 
 namespace {
 
-constexpr double kReferenceTemperature = 6500;
+// Tone and tint changes smaller than these cannot be seen.
+constexpr double kToneThreshold = 0.01;
+constexpr double kTintThreshold = 0.1;
 
 // The corrections of one mask, shared by both kinds.
 struct Corrections {
@@ -78,27 +80,32 @@ private:
 };
 
 // Exposure, highlights and shadows, contrast and saturation, then white balance, each only
-// when it changes something. The affine steps on either side of the tone curve are folded.
+// when it changes something (tone and tint from thresholds of their own, as finer changes
+// cannot be seen). The affine steps on either side of the tone curve are folded.
 class CorrectionKernel {
 public:
     explicit CorrectionKernel(const Corrections& c) {
+        using M = LinearMask;  // both kinds share their correction rows (maskCorrectionRows)
         std::optional<kernels::RgbAffine> before, after;
-        if (std::abs(c.exposure) > 0.001) before = kernels::exposureKernel(ExposureParameters{float(c.exposure)});
-        if (std::abs(c.highlights) > 0.01 || std::abs(c.shadows) > 0.01) {
+        if (parameterOf(&M::exposure).isChanged(c.exposure))
+            before = kernels::exposureKernel(ExposureParameters{float(c.exposure)});
+        if (parameterOf(&M::highlights).isChangedBeyond(c.highlights, kToneThreshold) ||
+            parameterOf(&M::shadows).isChangedBeyond(c.shadows, kToneThreshold)) {
             // Only darker highlights and lifted shadows reach the filter's range.
             HighlightShadowParameters p;
             p.highlightAmount = float(std::clamp(c.highlights + 1.0, 0.0, 1.0));
             p.shadowAmount = float(std::clamp(c.shadows, 0.0, 1.0));
             tone_.emplace(p);
         }
-        if (std::abs(c.contrast - 1) > 0.001 || std::abs(c.saturation - 1) > 0.001) {
+        if (parameterOf(&M::contrast).isChanged(c.contrast) || parameterOf(&M::saturation).isChanged(c.saturation)) {
             ColorControlsParameters p;
             p.contrast = float(c.contrast);
             p.saturation = float(c.saturation);
             after = kernels::colorControlsKernel(p);
         }
-        if (std::abs(c.temperature) > 1.0 || std::abs(c.tint) > 0.1) {
-            // A local white balance as if the frame had been shot at 6500 K + temperature.
+        if (parameterOf(&M::temperature).isChanged(c.temperature) ||
+            parameterOf(&M::tint).isChangedBeyond(c.tint, kTintThreshold)) {
+            // A local white balance as if the frame had been shot at the reference white + temperature.
             const auto wb = kernels::RgbAffine::fromMatrix(
                 whiteAdaptationMatrix({kReferenceTemperature + c.temperature, c.tint}, {kReferenceTemperature, 0}));
             after = after ? then(*after, wb) : wb;
@@ -297,8 +304,9 @@ RadialMaskGeometry radialMaskGeometry(const RadialMask& mask, const Rect& extent
     return g;
 }
 
-Image applyMasks(const Image& input, const std::vector<LinearMask>& linearMasks,
-                 const std::vector<RadialMask>& radialMasks) {
+Image applyLocalMasks(const Image& input, const MaskGroupParameters& masks) {
+    const std::vector<LinearMask>& linearMasks = masks.linearMasks;
+    const std::vector<RadialMask>& radialMasks = masks.radialMasks;
     const Rect extent = input.extent();
     if (!extent.isFinite()) return input;
     auto active = [](const auto& m) { return m.isEnabled && !m.isNeutral(); };

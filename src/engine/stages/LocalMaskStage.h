@@ -12,8 +12,7 @@
 
 #include "engine/core/Image.h"
 #include "engine/core/Rect.h"
-#include "model/LinearMask.h"
-#include "model/RadialMask.h"
+#include "model/MaskGroupParameters.h"
 
 namespace vantrel {
 
@@ -33,7 +32,6 @@ RadialMaskGeometry radialMaskGeometry(const RadialMask& mask, const Rect& extent
 
 // The input with every enabled, non-neutral mask applied; the input itself when there is none
 // or the input has no finite area.
-Image applyMasks(const Image& input, const std::vector<LinearMask>& linearMasks,
-                 const std::vector<RadialMask>& radialMasks);
+Image applyLocalMasks(const Image& input, const MaskGroupParameters& masks);
 
 }  // namespace vantrel

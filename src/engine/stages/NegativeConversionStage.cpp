@@ -38,8 +38,8 @@ Image convertColorNegative(const Image& input, const NegativeLabParameters& p) {
     }
     if (std::abs(p.colorBalance) > kBalanceThreshold) {
         TemperatureAndTintParameters balance;
-        balance.neutral = {6500, 0};
-        balance.targetNeutral = {6500 + kKelvinPerBalance * p.colorBalance, 0};
+        balance.neutral = {kReferenceTemperature, 0};
+        balance.targetNeutral = {kReferenceTemperature + kKelvinPerBalance * p.colorBalance, 0};
         image = temperatureAndTint(image, balance);
     }
     return image;

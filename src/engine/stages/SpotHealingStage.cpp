@@ -103,8 +103,9 @@ std::optional<SpotPlacement> placeSpot(const Rect& extent, const SpotItem& spot)
     return p;
 }
 
-Image applySpotHealing(const Image& input, const std::vector<SpotItem>& spots, bool isEnabled) {
-    if (!isEnabled || spots.empty() || !input.extent().isFinite()) return input;
+Image applySpotHealing(const Image& input, const SpotHealingParameters& healing) {
+    const std::vector<SpotItem>& spots = healing.spots;
+    if (!healing.isEnabled || spots.empty() || !input.extent().isFinite()) return input;
     const Rect extent = input.extent();
     std::vector<SpotPlacement> placements;
     placements.reserve(spots.size());

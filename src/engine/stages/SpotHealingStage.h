@@ -27,9 +27,10 @@ struct SpotPlacement {
 // are not numbers.
 std::optional<SpotPlacement> placeSpot(const Rect& extent, const SpotItem& spot);
 
-// The input healed at every spot (returned unchanged when disabled or without spots). The
-// result keeps the input's extent; a patch that would be read from beyond the frame repeats
-// the frame's edge instead of bringing in transparency.
-Image applySpotHealing(const Image& input, const std::vector<SpotItem>& spots, bool isEnabled);
+// The input healed at every spot of the record (returned unchanged when the record is off or
+// holds no spots; the dust-spotting view is another stage). The result keeps the input's
+// extent; a patch that would be read from beyond the frame repeats the frame's edge instead
+// of bringing in transparency.
+Image applySpotHealing(const Image& input, const SpotHealingParameters& healing);
 
 }  // namespace vantrel

@@ -12,23 +12,25 @@ namespace vantrel {
 
 namespace {
 
-constexpr double kReferenceTemperature = 6500;
 constexpr double kClarityIntensityPerUnit = 1.5;
 constexpr float kClarityRadius = 2.0f;
-constexpr double kMinBlurRadius = 0.1;
+// Clarity below this cannot be seen.
+constexpr double kClarityThreshold = 0.01;
 
-// Exposure, then contrast and saturation, then a white balance as if shot at 6500 K + temperature.
+// Exposure, then contrast and saturation, then a white balance as if shot at the reference
+// white + temperature; each only when it changes something.
 template <class Side>
 Image toneAndColour(const Image& input, const Side& side) {
     Image out = input;
-    if (std::abs(side.exposure) > 0.001) out = exposure(out, ExposureParameters{float(side.exposure)});
-    if (std::abs(side.contrast - 1) > 0.001 || std::abs(side.saturation - 1) > 0.001) {
+    if (parameterOf(&Side::exposure).isChanged(side.exposure))
+        out = exposure(out, ExposureParameters{float(side.exposure)});
+    if (parameterOf(&Side::contrast).isChanged(side.contrast) || parameterOf(&Side::saturation).isChanged(side.saturation)) {
         ColorControlsParameters p;
         p.contrast = float(side.contrast);
         p.saturation = float(side.saturation);
         out = colorControls(out, p);
     }
-    if (std::abs(side.temperature) > 1.0) {
+    if (parameterOf(&Side::temperature).isChanged(side.temperature)) {
         TemperatureAndTintParameters p;
         p.neutral = {kReferenceTemperature + side.temperature, 0};
         p.targetNeutral = {kReferenceTemperature, 0};
@@ -42,7 +44,7 @@ Image toneAndColour(const Image& input, const Side& side) {
 Image subjectSide(const Image& input, const SubjectAdjustment& subject) {
     if (subject.isIdentity()) return input;
     Image out = toneAndColour(input, subject);
-    if (std::abs(subject.clarity) > 0.01) {
+    if (parameterOf(&SubjectAdjustment::clarity).isChangedBeyond(subject.clarity, kClarityThreshold)) {
         // Negative clarity gives a negative intensity, which softens.
         UnsharpMaskSettings s;
         s.intensity = float(subject.clarity * kClarityIntensityPerUnit);
@@ -55,14 +57,14 @@ Image subjectSide(const Image& input, const SubjectAdjustment& subject) {
 Image backgroundSide(const Image& input, const BackgroundAdjustment& background) {
     if (background.isIdentity()) return input;
     Image out = toneAndColour(input, background);
-    if (background.blurRadius > kMinBlurRadius) {
+    if (parameterOf(&BackgroundAdjustment::blurRadius).isChanged(background.blurRadius)) {
         // Edge pixels repeat beyond the frame, so the blurred edges do not darken.
         out = gaussianBlur(out, float(background.blurRadius), BlurEdge::Clamp).cropped(input.extent());
     }
     return out;
 }
 
-Image applySubjectMask(const Image& input, const std::optional<Image>& mask, const SubjectMaskParameters& params) {
+Image applySubjectMask(const Image& input, const SubjectMaskParameters& params, const std::optional<Image>& mask) {
     const Rect extent = input.extent();
     if (!params.isEnabled || !params.hasDetectedSubject || !mask || mask->isEmpty() || !extent.isFinite())
         return input;

@@ -13,7 +13,7 @@ namespace vantrel {
 // input itself unless the record is enabled with a detected subject, a mask with pixels is
 // given and the input has a finite area. A mask made for another size is stretched onto the
 // input's extent.
-Image applySubjectMask(const Image& input, const std::optional<Image>& mask, const SubjectMaskParameters& params);
+Image applySubjectMask(const Image& input, const SubjectMaskParameters& params, const std::optional<Image>& mask);
 
 // The two sides alone, as the stage builds them.
 Image subjectSide(const Image& input, const SubjectAdjustment& subject);

@@ -61,29 +61,6 @@ Image gainMap(const Image& frame, const UltraHDRParameters& p) {
     return gainMapImage(frame, p.isEnabled, p.clipThreshold, p.gainMapRadius);
 }
 
-Image apply(const Image& frame, const UltraHDRParameters& p, std::optional<bool> forceStandardRange) {
-    const Rect& e = frame.extent();
-    const double boost = effectiveBoost(p.highlightBoost);
-    if (!p.isEnabled || !(boost > kMinBoost) || tooSmall(e)) return frame;
-
-    const Image map = gainMapImage(frame, true, p.clipThreshold, p.gainMapRadius);
-    // First lift, common to both paths.
-    const double k = std::min(boost / 1.8, 1.0) * 0.7;
-    const Image base = screen(colorMatrix(map, diagonal(k)), frame).cropped(e);
-
-    const bool standardRange = forceStandardRange ? *forceStandardRange
-                                                  : DisplayEDRDetector::isStandardDynamicRangeOnly();
-    if (standardRange) {
-        if (boost <= 1.2) return base;
-        const double k2 = std::min((boost - 1.2) * 0.08, 0.18);
-        return screen(colorMatrix(map, diagonal(k2)), base).cropped(e);
-    }
-    // P × (1 + g × M): values above 1.0 stay for extended-range output.
-    const double g = (std::exp2(boost) - 1.0) * 0.5;
-    const Image product = multiply(colorMatrix(map, diagonal(g)), base);
-    return addition(product, base).cropped(e);
-}
-
 std::vector<float> edrHistogramBins(const Image& map, const UltraHDRParameters& p, const Context& context) {
     std::vector<float> result(kEdrBinCount, 0.0f);
     const Rect& e = map.extent();
@@ -109,3 +86,31 @@ std::vector<float> edrHistogramBins(const Image& map, const UltraHDRParameters& 
 }
 
 }  // namespace vantrel::UltraHDREngine
+
+namespace vantrel {
+
+Image applyUltraHDR(const Image& frame, const UltraHDRParameters& p, std::optional<bool> forceStandardRange) {
+    using namespace UltraHDREngine;
+    const Rect& e = frame.extent();
+    const double boost = effectiveBoost(p.highlightBoost);
+    if (!p.isEnabled || !(boost > kMinBoost) || tooSmall(e)) return frame;
+
+    const Image map = gainMapImage(frame, true, p.clipThreshold, p.gainMapRadius);
+    // First lift, common to both paths.
+    const double k = std::min(boost / 1.8, 1.0) * 0.7;
+    const Image base = screen(colorMatrix(map, diagonal(k)), frame).cropped(e);
+
+    const bool standardRange = forceStandardRange ? *forceStandardRange
+                                                  : DisplayEDRDetector::isStandardDynamicRangeOnly();
+    if (standardRange) {
+        if (boost <= 1.2) return base;
+        const double k2 = std::min((boost - 1.2) * 0.08, 0.18);
+        return screen(colorMatrix(map, diagonal(k2)), base).cropped(e);
+    }
+    // P × (1 + g × M): values above 1.0 stay for extended-range output.
+    const double g = (std::exp2(boost) - 1.0) * 0.5;
+    const Image product = multiply(colorMatrix(map, diagonal(g)), base);
+    return addition(product, base).cropped(e);
+}
+
+}  // namespace vantrel

@@ -12,19 +12,21 @@
 #include "engine/core/Image.h"
 #include "model/UltraHDRParameters.h"
 
-namespace vantrel::UltraHDREngine {
-
-// Boosts beyond this many stops are treated as this many, so 2^boost stays finite (a
-// hand-edited recipe could ask for 2^2000); no screen comes near it.
-inline constexpr double kMaxHighlightBoost = 10.0;
-inline constexpr int kEdrBinCount = 64;
+namespace vantrel {
 
 // The boosted frame. `forceStandardRange`: true takes the standard-range path, false the
 // extended-range path, absent asks DisplayEDRDetector about the screen (exports pass true, so
 // they never depend on the attached screen). Disabled records, a boost of 0.05 or less, and
 // frames of 1 pixel or less on a side return the frame itself.
-Image apply(const Image& frame, const UltraHDRParameters& parameters,
-            std::optional<bool> forceStandardRange = std::nullopt);
+Image applyUltraHDR(const Image& frame, const UltraHDRParameters& parameters,
+                    std::optional<bool> forceStandardRange = std::nullopt);
+
+namespace UltraHDREngine {
+
+// Boosts beyond this many stops are treated as this many, so 2^boost stays finite (a
+// hand-edited recipe could ask for 2^2000); no screen comes near it.
+inline constexpr double kMaxHighlightBoost = 10.0;
+inline constexpr int kEdrBinCount = 64;
 
 // gainMapImage of the frame with the record's switch, clip threshold and radius.
 Image gainMap(const Image& frame, const UltraHDRParameters& parameters);
@@ -46,4 +48,5 @@ double effectiveBoost(double highlightBoost);
 // 2^boost (capped): the linear gain of the boost, the histogram's headroom.
 double headroom(double highlightBoost);
 
-}  // namespace vantrel::UltraHDREngine
+}  // namespace UltraHDREngine
+}  // namespace vantrel

@@ -171,7 +171,8 @@ void MaskControlBar::refresh() {
         delete_->setToolTip(localized("common.delete"));
     }
 
-    count_->setText(localized("mask.totalCount", total));
+    // English and its neighbours count one mask in the singular.
+    count_->setText(total == 1 ? localized("mask.totalCountOne") : localized("mask.totalCount", total));
     QPalette palette = count_->palette();
     palette.setColor(QPalette::WindowText, total >= 1 ? standardColor(StandardColor::Green)
                                                       : standardColor(StandardColor::SecondaryText));

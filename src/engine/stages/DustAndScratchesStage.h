@@ -1,8 +1,7 @@
 #pragma once
-// Simulated film faults laid over a developed frame: a light leak (a coloured gradient entering
-// from one edge, screened over the frame) and dust and scratches (a fixed grey pattern of
-// specks, fibres and scratch lines, stretched over the frame and screened at a strength).
-// Both build lazy graphs; the dust pattern is drawn once per shape and kept in a cache.
+// Dust and scratches, a simulated film fault laid over a developed frame: a fixed grey pattern
+// of specks, fibres and scratch lines, stretched over the frame and screened at a strength.
+// Builds a lazy graph; the pattern is drawn once per shape and kept in a cache.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -12,9 +11,12 @@
 #include <vector>
 
 #include "engine/core/Image.h"
-#include "model/LightLeakParameters.h"
+#include "model/DustAndScratchesParameters.h"
 
 namespace vantrel {
+
+// Amounts below this leave the frame alone.
+inline constexpr double kMinDustAmount = 0.005;
 
 // The dust pattern's size: 2048 × 2048 bytes, rows from the top, 0 = no mark.
 inline constexpr int kDustPatternSide = 2048;
@@ -71,22 +73,11 @@ private:
     std::size_t draws_ = 0;
 };
 
-namespace FilmPhysicsEngine {
-
-// The frame with a light leak of `style` from `position` screened over it. Style none, an
-// intensity below 0.01 (or not a number) and frames of 1 pixel or less on a side return the
-// frame itself.
-Image applyLightLeak(const Image& frame, LightLeakStyle style, double intensity, LightLeakPosition position);
-// The leak's gradient alone, placed on the frame's extent (infinite; crop it).
-Image lightLeakGradient(const Rect& extent, LightLeakStyle style, double intensity, LightLeakPosition position);
-
 // The frame with the dust-and-scratches layer screened over it at opacity 0.55 × amount
 // (amount held to 0…1). The pattern is stretched over the frame, sampled bilinearly with its
-// edges repeated, and its grey values read as sRGB-encoded. An amount below 0.005 (or not a number) and frames of 1 pixel or less
-// on a side return the frame itself.
-Image applyDustAndScratches(const Image& frame, double amount, double scratchesDensity, double dustSize);
-Image applyDustAndScratches(const Image& frame, double amount, double scratchesDensity, double dustSize,
-                            DustAndScratchesCache& cache);
+// edges repeated, and its grey values read as sRGB-encoded. An amount below 0.005 (or not a
+// number) and frames of 1 pixel or less on a side return the frame itself.
+Image applyDustAndScratches(const Image& frame, const DustAndScratchesParameters& parameters,
+                            DustAndScratchesCache& cache = DustAndScratchesCache::shared());
 
-}  // namespace FilmPhysicsEngine
 }  // namespace vantrel

@@ -1,10 +1,18 @@
-// One widget application for the whole test program, on the offscreen
-// platform, with the interface in English.
-#include <QApplication>
+// One Qt application for the whole of a Qt test program, on the offscreen platform so the
+// tests need no display; its event loop delivers timers and results. Programs that build
+// widgets (VANTREL_TEST_WIDGETS) get a widget application with the interface in English.
 #include <QStandardPaths>
 #include <gtest/gtest.h>
 
+#if defined(VANTREL_TEST_WIDGETS)
+#include <QApplication>
+
 #include "services/LocalizationManager.h"
+using TestApplication = QApplication;
+#else
+#include <QGuiApplication>
+using TestApplication = QGuiApplication;
+#endif
 
 namespace {
 
@@ -13,8 +21,10 @@ public:
     void SetUp() override {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         QStandardPaths::setTestModeEnabled(true);
-        app_ = new QApplication(argc_, argv_);
+        app_ = new TestApplication(argc_, argv_);
+#if defined(VANTREL_TEST_WIDGETS)
         vantrel::LocalizationManager::install().setLanguage(vantrel::AppLanguage::en);
+#endif
     }
     void TearDown() override {
         delete app_;
@@ -23,9 +33,9 @@ public:
 
 private:
     int argc_ = 1;
-    char name_[16] = "test_app";
+    char name_[32] = VANTREL_TEST_PROGRAM;
     char* argv_[2] = {name_, nullptr};
-    QApplication* app_ = nullptr;
+    TestApplication* app_ = nullptr;
 };
 
 [[maybe_unused]] ::testing::Environment* const environment =

@@ -1,0 +1,36 @@
+# Checks that the engine's families include one another in one direction only: a file may
+# include its own family and the families before it in FAMILIES, never one after it.
+#   cmake -DENGINE_DIR=<src/engine> -DFAMILIES="core;color;..." -P CheckEngineFamilies.cmake
+# Every source must lie in a family folder, and every engine include must name its family.
+if(NOT ENGINE_DIR OR NOT FAMILIES)
+  message(FATAL_ERROR "CheckEngineFamilies: ENGINE_DIR and FAMILIES are required")
+endif()
+
+file(GLOB_RECURSE sources RELATIVE ${ENGINE_DIR} ${ENGINE_DIR}/*.h ${ENGINE_DIR}/*.cpp)
+set(problems "")
+foreach(source ${sources})
+  string(REGEX MATCH "^[^/]+" family "${source}")
+  list(FIND FAMILIES "${family}" rank)
+  if(rank LESS 0 OR source STREQUAL family)
+    list(APPEND problems "${source} lies outside the families (${FAMILIES})")
+    continue()
+  endif()
+  file(STRINGS ${ENGINE_DIR}/${source} includes REGEX "^[ \t]*#[ \t]*include[ \t]+[\"<]engine/")
+  foreach(line ${includes})
+    string(REGEX REPLACE "^[^\"<]*[\"<]engine/([^\">]*)[\">].*$" "\\1" target "${line}")
+    string(REGEX MATCH "^[^/]+" targetFamily "${target}")
+    list(FIND FAMILIES "${targetFamily}" targetRank)
+    if(targetRank LESS 0 OR target STREQUAL targetFamily)
+      list(APPEND problems "${source} includes engine/${target}, which names no family")
+    elseif(targetRank GREATER rank)
+      list(APPEND problems "${source} includes engine/${target}: ${family} may not include ${targetFamily}")
+    endif()
+  endforeach()
+endforeach()
+
+if(problems)
+  list(JOIN problems "\n  " text)
+  message(FATAL_ERROR "Engine families include upwards:\n  ${text}")
+endif()
+list(LENGTH sources count)
+message(STATUS "Engine families: ${count} files include only their own and lower families")

@@ -1,0 +1,20 @@
+#pragma once
+// The light leak, a simulated film fault laid over a developed frame: a coloured gradient
+// entering from one edge, screened over the frame. Builds a lazy graph only.
+#include "engine/core/Image.h"
+#include "model/LightLeakParameters.h"
+
+namespace vantrel {
+
+// Intensities below this leave the frame alone.
+inline constexpr double kMinLightLeakIntensity = 0.01;
+
+// The frame with the leak of the record's style from its position screened over it. Style
+// none, an intensity below 0.01 (or not a number) and frames of 1 pixel or less on a side
+// return the frame itself.
+Image applyLightLeak(const Image& frame, const LightLeakParameters& parameters);
+
+// The leak's gradient alone, placed on the frame's extent (infinite; crop it).
+Image lightLeakGradient(const Rect& extent, const LightLeakParameters& parameters);
+
+}  // namespace vantrel

@@ -1,0 +1,3 @@
+#pragma once
+// A stage may include any family below it.
+#include "engine/core/Low.h"
