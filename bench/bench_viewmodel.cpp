@@ -6,11 +6,21 @@
 //   BM_VmFullPreviewLatency   a final request until the full-resolution preview and its
 //                             histogram are published
 //   BM_VmBaselineProxyRender  the proxy render alone, without scheduling, for the ratio
+//   BM_VmProxyPreviewLargeCanvas  BM_VmProxyPreviewLatency on a canvas larger than the proxy
+//                             (the proxy's own size is rendered): the baseline of the
+//                             canvas-sized render at fit
+//   BM_VmZoomedSharpLatency   at 100 %, a non-final request until the sharp region of the
+//                             canvas is published, less the quiet period before it starts
+//   BM_VmWholeFrameFullLatency  at fit, a non-final request until the whole-frame
+//                             full-resolution preview is published, less the quiet period:
+//                             what a zoomed canvas waited for before the region render
+// The canvas is 1400 × 900 points unless said otherwise.
 // cpu_ms: process CPU milliseconds per iteration (all threads), steadier than wall time on a
 // busy machine.
 // Read medians: --benchmark_repetitions=10 --benchmark_report_aggregates_only=true
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
@@ -51,6 +61,8 @@ void waitForPublication(DarkroomViewModel& vm, Signal published, Request request
     QObject::disconnect(connection);
 }
 
+const QSizeF kCanvas(1400, 900);
+
 struct Bench {
     QTemporaryDir dir;
     std::unique_ptr<DarkroomViewModel> vm;
@@ -67,6 +79,7 @@ struct Bench {
                          PhotoSize{6000, 4000}, true, "Display P3");
         const Uuid id = DarkroomViewModel::frameID(scan);
         vm->setPhotos({scan});
+        vm->setCanvasViewportSize(kCanvas);
         waitForPublication(*vm, &DarkroomViewModel::histogramDataChanged, [&] { vm->selectPhoto(id); });
     }
 
@@ -121,6 +134,73 @@ void BM_VmBaselineProxyRender(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(service.render(job, {}));
 }
 BENCHMARK(BM_VmBaselineProxyRender)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_VmProxyPreviewLargeCanvas(benchmark::State& state) {
+    Bench& b = bench();
+    b.vm->setCanvasViewportSize(QSizeF(3000, 2000));
+    int i = 0;
+    {
+        const bench::ProcessCpuCounter cpu(state);
+        for (auto _ : state) {
+            b.nudge(i++);
+            waitForPublication(*b.vm, &DarkroomViewModel::renderedPreviewChanged, [&] { b.vm->requestRender(false); });
+        }
+    }
+    waitForPublication(*b.vm, &DarkroomViewModel::histogramDataChanged, [&] { b.vm->requestRender(true); });
+    b.vm->setCanvasViewportSize(kCanvas);
+}
+BENCHMARK(BM_VmProxyPreviewLargeCanvas)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Seconds from a non-final request until `published` holds, less the quiet
+// period; then waits, untimed, for the whole-frame full render to be published.
+template <typename Published>
+double timeAfterPause(Bench& b, Published published) {
+    const auto pause = std::chrono::duration<double>(ViewModelServices{}.timings.fullRenderDelay).count();
+    bool done = false;
+    const auto connection = QObject::connect(b.vm.get(), &DarkroomViewModel::stateChanged, b.vm.get(), [&] {
+        if (!done && published()) done = true;
+    });
+    const auto start = std::chrono::steady_clock::now();
+    b.vm->requestRender(false);
+    while (!done) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    QObject::disconnect(connection);
+    return elapsed - pause;
+}
+
+void BM_VmZoomedSharpLatency(benchmark::State& state) {
+    Bench& b = bench();
+    b.vm->zoomTo100();
+    int i = 0;
+    {
+        const bench::ProcessCpuCounter cpu(state);
+        for (auto _ : state) {
+            b.nudge(i++);
+            state.SetIterationTime(timeAfterPause(b, [&] { return !b.vm->sharpRegion().isNull(); }));
+            // The whole-frame render that follows is not part of it; let it finish.
+            waitForPublication(*b.vm, &DarkroomViewModel::renderedPreviewChanged, [] {});
+        }
+    }
+    state.counters["region_px"] = double(b.vm->sharpRegion().image.width()) * b.vm->sharpRegion().image.height();
+    b.vm->zoomToFit();
+}
+BENCHMARK(BM_VmZoomedSharpLatency)->Unit(benchmark::kMillisecond)->UseManualTime();
+
+void BM_VmWholeFrameFullLatency(benchmark::State& state) {
+    Bench& b = bench();
+    int i = 0;
+    const bench::ProcessCpuCounter cpu(state);
+    for (auto _ : state) {
+        b.nudge(i++);
+        int previews = 0;
+        const auto counting = QObject::connect(b.vm.get(), &DarkroomViewModel::renderedPreviewChanged, b.vm.get(),
+                                               [&] { ++previews; });
+        // The proxy's preview first, then the full one.
+        state.SetIterationTime(timeAfterPause(b, [&] { return previews >= 2; }));
+        QObject::disconnect(counting);
+    }
+}
+BENCHMARK(BM_VmWholeFrameFullLatency)->Unit(benchmark::kMillisecond)->UseManualTime();
 
 }  // namespace
 

@@ -257,6 +257,14 @@ QWidget* CanvasArea::viewingBranch() {
                                          holding, mode, [this] { return referenceLabel(); },
                                          [this] { return targetLabel(); });
     compare->setEmptyText([this] { return placeholderText(); });
+    compare->setSharpPart([this] { return vm_.sharpRegion().image; },
+                          [this] {
+                              const SharpRegion& part = vm_.sharpRegion();
+                              const QSizeF frame(part.frameSize);
+                              if (part.isNull() || frame.isEmpty()) return QRectF();
+                              return QRectF(part.rect.x() / frame.width(), part.rect.y() / frame.height(),
+                                            part.rect.width() / frame.width(), part.rect.height() / frame.height());
+                          });
     auto* canvas = new ZoomPanCanvasView(zoom, pan, [this] { return imageSize(); }, true, compare);
     // The canvas's measured size is the viewport the view model's zoom steps use.
     connect(canvas, &ZoomPanCanvasView::containerSizeChanged, this,

@@ -49,6 +49,7 @@ DarkroomViewModel::DarkroomViewModel(ViewModelServices services, QObject* parent
     masterDebounceTimer_.setSingleShot(true);
     masterDebounceTimer_.setInterval(services_.timings.fullRenderDelay);
     connect(&masterDebounceTimer_, &QTimer::timeout, this, &DarkroomViewModel::startFullRenderNow);
+    connectSharpRegion();
     persistDebounceTimer_.setSingleShot(true);
     persistDebounceTimer_.setInterval(services_.timings.saveDelay);
     connect(&persistDebounceTimer_, &QTimer::timeout, this, &DarkroomViewModel::flushPendingSave);
@@ -64,6 +65,7 @@ DarkroomViewModel::~DarkroomViewModel() {
     saveReports_->close();
     renderTask_.cancel();
     cancelFullRender();
+    sharpRegions_->cancel();
     stopEditWork();
     renderPool_.waitForDone();
     // A delayed save still waiting is written rather than dropped with the window.

@@ -47,6 +47,7 @@
 #include "model/CompareMode.h"
 #include "viewmodel/FilmstripItem.h"
 #include "viewmodel/ReportInbox.h"
+#include "viewmodel/SharpRegion.h"
 #include "engine/stages/HistogramData.h"
 #include "viewmodel/ThumbnailLoop.h"
 #include "viewmodel/UserDefaults.h"
@@ -299,6 +300,7 @@ Q_SIGNALS:
     void parametersChanged();
     void renderedFrameSizeChanged();
     void renderedPreviewChanged();
+    void sharpRegionChanged();
     void previewLoadErrorChanged();
     void originalPreviewChanged();
     void histogramDataChanged();
@@ -360,6 +362,10 @@ public:
     // published just before each preview; empty when the renderer did not say.
     VANTREL_PUBLISHED(QSize, renderedFrameSize, setRenderedFrameSize){};
     VANTREL_PUBLISHED(QImage, renderedPreview, setRenderedPreview){};
+    // The visible part of a canvas zoomed past the proxy's resolution, rendered
+    // from the full scan with the current recipe and shown over renderedPreview;
+    // null while there is none (at fit, and from an edit until it is rendered).
+    VANTREL_PUBLISHED(SharpRegion, sharpRegion, setSharpRegion){};
     // Why the current frame's scan could not be shown (the loader's description), while it cannot.
     VANTREL_PUBLISHED(std::optional<std::string>, previewLoadError, setPreviewLoadError){};
     VANTREL_PUBLISHED(QImage, originalPreview, setOriginalPreview){};
@@ -510,6 +516,23 @@ private:
     ViewModelServices services_;
     UserDefaults defaults_;
     QThreadPool renderPool_;
+
+    // ---- the sharp region of a zoomed canvas
+    void connectSharpRegion();
+    // The render job of the current frame with the current recipe and modes.
+    RenderJob renderJobFor(const LoadedPhoto& photo) const;
+    CanvasView canvasView() const;
+    std::optional<FrameRegion> wantedSharpRegion() const;
+    // The scan's long edge for an interactive render at fit; 0: the proxy's.
+    int interactiveRenderSize() const;
+    // An edit or another frame: the region shown no longer matches.
+    void dropSharpRegion();
+    // Renders the region `job`'s recipe wants (when one is), then runs `then`.
+    void renderSharpRegionThen(const RenderJob& job, std::function<void()> then);
+    // Zoom, pan or canvas size changed: a region covering the new view, after a pause.
+    void followCanvas();
+    std::unique_ptr<SharpRegionScheduler> sharpRegions_;
+    std::optional<FrameRegion> shownRegionRequest_;
 
     std::optional<EditParameters> copiedParameters_;
     TaskHandle renderTask_;

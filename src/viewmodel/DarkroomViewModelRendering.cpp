@@ -17,10 +17,9 @@ void DarkroomViewModel::requestRender(bool final) {
 
     renderTask_.cancel();
     cancelFullRender();
+    dropSharpRegion();
 
-    RenderJob job{*photo, parameters_, std::nullopt, isCroppingMode_, isRetouchMode_};
-    job.omitsFilmFrame = isCroppingMode_ || isRetouchMode_ || isMaskMode_;
-    if (const auto mask = subjectMaskCache_.find(id); mask != subjectMaskCache_.end()) job.subjectMask = mask->second;
+    RenderJob job = renderJobFor(*photo);
     const bool originalCached = cachedOriginalPhotoID_ == id && cachedOriginalCrop_ &&
                                 *cachedOriginalCrop_ == parameters_.crop &&
                                 cachedOriginalIsCroppingMode_ == isCroppingMode_;
@@ -29,11 +28,13 @@ void DarkroomViewModel::requestRender(bool final) {
     if (final) {
         job.wantsHistogram = true;
         job.wantsThumbnail = true;
+        renderSharpRegionThen(job, {});
         launch(JobKind::final, std::move(job));
         return;
     }
     RenderJob proxy = job;
     proxy.useProxy = true;
+    proxy.maxPixelSize = interactiveRenderSize();
     proxy.wantsHistogram = true;
     launch(JobKind::proxy, std::move(proxy));
 
@@ -54,7 +55,12 @@ void DarkroomViewModel::startFullRenderNow() {
     if (!masterDebounceJob_) return;
     RenderJob job = std::move(*masterDebounceJob_);
     masterDebounceJob_.reset();
-    launch(JobKind::full, std::move(job));
+    // The part on screen first, then the whole frame for the other previews;
+    // a later request has stopped this one meanwhile when the serial moved on.
+    const std::uint64_t serial = masterDebounceTask_.serial();
+    renderSharpRegionThen(job, [this, serial, job] {
+        if (masterDebounceTask_.isCurrent(serial)) launch(JobKind::full, job);
+    });
 }
 
 void DarkroomViewModel::launch(JobKind kind, RenderJob job) {

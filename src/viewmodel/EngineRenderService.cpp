@@ -55,6 +55,15 @@ QImage fitted(const QImage& image, int maxPixelSize) {
     return image.scaled(maxPixelSize, maxPixelSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
 
+// `image` scaled down so that its long edge is at most `maxPixelSize` (0: as it is).
+Image shrunk(const Image& image, int maxPixelSize) {
+    const Rect& extent = image.extent();
+    const std::int64_t longEdge = std::max(extent.width, extent.height);
+    if (maxPixelSize <= 0 || !extent.isFinite() || longEdge <= maxPixelSize) return image;
+    const double scale = double(maxPixelSize) / double(longEdge);
+    return image.transformed(AffineTransform::scale(scale, scale));
+}
+
 EditParameters withoutFilmFrame(EditParameters recipe) {
     recipe.filmFrame = FilmFrameParameters::defaultValue();
     return recipe;
@@ -97,7 +106,12 @@ std::optional<RenderResult> EngineRenderService::render(const RenderJob& job, st
         return failed;
     }
     if (stop.stop_requested()) return std::nullopt;
-    const Image developed = pipeline_.render(source, job.omitsFilmFrame ? withoutFilmFrame(job.recipe) : job.recipe,
+    if (job.region) return renderRegion(source, job, stop);
+
+    // At fit a canvas smaller than the proxy gets a render of its own size; the
+    // undeveloped preview keeps the proxy's, since the comparison may be zoomed.
+    const Image scanned = job.useProxy ? shrunk(source, job.maxPixelSize) : source;
+    const Image developed = pipeline_.render(scanned, job.omitsFilmFrame ? withoutFilmFrame(job.recipe) : job.recipe,
                                              job.subjectMask, !job.isCroppingMode, job.isRetouchMode);
 
     // One pass makes the preview and keeps what the histogram measures.
@@ -105,7 +119,7 @@ std::optional<RenderResult> EngineRenderService::render(const RenderJob& job, st
     RenderResult result;
     result.preview = preview(tap ? tap->image() : developed, stop);
     if (stop.stop_requested()) return std::nullopt;
-    if (!result.preview.isNull()) result.frameSize = fullResolutionSize(developed.extent(), source.extent(), job.photo);
+    if (!result.preview.isNull()) result.frameSize = fullResolutionSize(developed.extent(), scanned.extent(), job.photo);
 
     if (tap) {
         result.histogram = result.preview.isNull() ? HistogramData::empty()
@@ -121,6 +135,45 @@ std::optional<RenderResult> EngineRenderService::render(const RenderJob& job, st
         const QSize size = developedThumbnailSize(int(extent.width), int(extent.height));
         result.thumbnail = result.preview.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     }
+    return result;
+}
+
+std::optional<RenderResult> EngineRenderService::renderRegion(const Image& scan, const RenderJob& job,
+                                                              std::stop_token stop) const {
+    const double scale = std::clamp(job.region->scale, 1.0 / 64, 1.0);
+    const Image source = scale < 1 ? scan.transformed(AffineTransform::scale(scale, scale)) : scan;
+    const Image developed = pipeline_.render(source, job.omitsFilmFrame ? withoutFilmFrame(job.recipe) : job.recipe,
+                                             job.subjectMask, !job.isCroppingMode, job.isRetouchMode);
+    RenderResult result;
+    const Rect& extent = developed.extent();
+    result.frameSize = fullResolutionSize(extent, source.extent(), job.photo);
+    if (result.frameSize.isEmpty()) return result;
+
+    // The requested part of the frame in the rendered image's pixels, rounded
+    // outward; at scale 1 the two coincide, so the pixels are those of the
+    // same rectangle of a whole-frame render (tiles are computed alike).
+    const QRect wanted = job.region->rect & QRect(QPoint(0, 0), result.frameSize);
+    if (wanted.isEmpty()) return result;
+    const double kx = double(extent.width) / result.frameSize.width();
+    const double ky = double(extent.height) / result.frameSize.height();
+    const auto lo = [](double v, std::int64_t limit) { return std::clamp<std::int64_t>(std::int64_t(std::floor(v)), 0, limit); };
+    const auto hi = [](double v, std::int64_t limit) { return std::clamp<std::int64_t>(std::int64_t(std::ceil(v)), 0, limit); };
+    const std::int64_t x0 = lo(wanted.left() * kx, extent.width);
+    const std::int64_t x1 = hi((wanted.right() + 1) * kx, extent.width);
+    const std::int64_t top = lo(wanted.top() * ky, extent.height);
+    const std::int64_t bottom = hi((wanted.bottom() + 1) * ky, extent.height);
+    if (x1 <= x0 || bottom <= top) return result;
+    // The engine's plane is y-up: the top rows of the frame are its highest.
+    const Rect rect{extent.x + x0, extent.y + extent.height - bottom, x1 - x0, bottom - top};
+
+    RenderOptions options;
+    options.space = OutputSpace::sRGB;
+    options.stop = stop;
+    std::optional<Bitmap> bitmap = pipeline_.context().makeBitmap(developed, rect, options);
+    if (stop.stop_requested()) return std::nullopt;
+    if (!bitmap) return result;
+    result.preview = toQImage(std::move(*bitmap));
+    result.region = QRectF(x0 / kx, top / ky, (x1 - x0) / kx, (bottom - top) / ky);
     return result;
 }
 

@@ -19,6 +19,8 @@ public:
 
 private:
     QImage preview(const Image& image, std::stop_token stop) const;
+    // A job with a region: that part of the frame only, from `scan` (the full scan).
+    std::optional<RenderResult> renderRegion(const Image& scan, const RenderJob& job, std::stop_token stop) const;
 
     const DarkroomPipeline& pipeline_;
 };

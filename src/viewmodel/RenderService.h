@@ -11,6 +11,7 @@
 #include <vector>
 
 #include <QImage>
+#include <QRect>
 
 #include "engine/core/Image.h"
 #include "engine/io/LoadedPhoto.h"
@@ -19,6 +20,15 @@
 #include "engine/stages/HistogramData.h"
 
 namespace vantrel {
+
+// A part of the frame, for a zoomed canvas: `rect` in the pixels of the frame as
+// a whole-frame full-resolution render shows it (top-left origin), rendered from
+// the full scan at `scale` (at most 1; below it the scan is scaled first, so
+// radius-type effects shrink with it as they do on the proxy).
+struct FrameRegion {
+    QRect rect;
+    double scale = 1;
+};
 
 // Everything a render needs, captured by value when it is requested: the job
 // reads nothing else from the view model.
@@ -32,6 +42,12 @@ struct RenderJob {
     // border and watermark, so the overlays' units match what is shown.
     bool omitsFilmFrame = false;
     bool useProxy = false;        // the 2560-pixel proxy instead of the full scan
+    // With the proxy: its long edge scaled down to at most this many pixels
+    // (the canvas's own size at fit); 0 keeps the proxy's.
+    int maxPixelSize = 0;
+    // Only this part of the frame, from the full scan: the preview alone (no
+    // histogram, undeveloped preview or thumbnail).
+    std::optional<FrameRegion> region{};
     bool needsOriginal = false;   // also make the undeveloped preview
     bool wantsHistogram = false;
     bool wantsThumbnail = false;  // a developed thumbnail, at most 240 pixels
@@ -43,6 +59,9 @@ struct RenderResult {
     // pixels (a proxy render is scaled up): turned, straightened, cropped (unless
     // cropping) and framed as rendered. Empty when unknown.
     QSize frameSize;
+    // For a region render: the part of the frame the preview covers, in the same
+    // full-resolution pixels as frameSize (the requested one within the frame).
+    QRectF region;
     std::optional<HistogramData> histogram;  // when asked for
     QImage original;                         // null unless asked for and made
     QImage thumbnail;                        // null unless asked for and made

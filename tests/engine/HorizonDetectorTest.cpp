@@ -251,6 +251,43 @@ TEST(HorizonDetectorTest, TheAngleIsTheStraighteningThatLevelsTheFrame) {
 }
 
 
+// A facade seen looking up: the edges of its window columns meet far above the
+// frame, so each leans by how far it stands from the centre column; all stand
+// right of the centre, so the leans are one-sided. The whole frame is then
+// turned by `tiltDegrees`.
+TestBitmap convergingFacade(int width, int height, double tiltDegrees) {
+    TestBitmap b{width, height, std::vector<std::uint8_t>(std::size_t(width) * height * 4)};
+    const double t = tiltDegrees * std::numbers::pi / 180.0;
+    const double c = std::cos(t), s = std::sin(t);
+    const double cx = width / 2.0, cy = height / 2.0, unit = std::min(width, height);
+    const double vanish = 2.5 * unit;
+    std::mt19937 rng(11);
+    std::normal_distribution<double> noise(0.0, 3.0);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const double px = x + 0.5 - cx, py = cy - (y + 0.5);
+            const double u = c * px + s * py, v = -s * px + c * py;
+            const double a = u / (1.0 - v / vanish);  // the column where this point's line crosses the centre row
+            double dark = 0.0;
+            for (double left : {0.04, 0.2, 0.36, 0.52, 0.68})
+                dark += cover(a - left * unit) * cover(left * unit + 0.07 * unit - a);
+            const auto g = std::uint8_t(std::clamp(190.0 - 110.0 * dark + noise(rng), 0.0, 255.0));
+            std::uint8_t* p = &b.pixels[(std::size_t(y) * width + x) * 4];
+            p[0] = p[1] = p[2] = g;
+            p[3] = 255;
+        }
+    return b;
+}
+
+TEST(HorizonDetectorTest, ReadsConvergingVerticalsAtTheCentreColumn) {
+    // The side columns lean by up to 15 degrees; read at the centre they stand upright.
+    for (double tilt : {-3.2, 0.0, 2.5}) {
+        const auto angle = HorizonDetector::measureHorizonAngle(convergingFacade(1200, 900, tilt).view());
+        ASSERT_TRUE(angle.has_value()) << tilt;
+        EXPECT_NEAR(*angle, -tilt, 0.3) << tilt;
+    }
+}
+
 TEST(HorizonDetectorTest, DetectsOnImagesOffTheCallersThread) {
     const Image frame = imageOf(tiltedLandscape(1200, 800, -3.0));
     // The frame stands anywhere in the plane; a render upside down would report -3.

@@ -36,6 +36,7 @@ constexpr double kCoarseStep = 0.25, kFineStep = 0.02, kFineReach = 0.3;
 // times, by the squared length of a line across this share of the frame's
 // longer side.
 constexpr double kMinRatio = 3.0, kMinExcess = 0.25;
+constexpr double kMinVertical = 0.08, kMinVerticalTotal = 0.6, kHorizonSpan = 0.5;
 
 double degrees(double radians) { return radians * 180.0 / std::numbers::pi; }
 double radians(double degrees) { return degrees * std::numbers::pi / 180.0; }
@@ -108,11 +109,11 @@ Votes edgeVotes(const cv::Mat& grey) {
 // are summed, with their polarity, along each line of that tilt, and the
 // squared sums added up. A long straight edge sums to its length; texture,
 // whose edges point every way, cancels out. Every `stride`-th vote is used.
-double coherence(const Votes& votes, double tilt, std::vector<float>& profile, int stride = 1) {
+double coherence(const Votes& votes, double tilt, std::vector<float>& profile, int stride = 1, int axes = 2) {
     const float t = float(std::tan(radians(tilt)));
     const double margin = std::tan(radians(kMaxTilt + kOrientationGate)) * std::max(votes.size.width, votes.size.height) + 2;
     double total = 0;
-    for (int axis = 0; axis < 2; ++axis) {
+    for (int axis = 0; axis < std::max(axes, 1); ++axis) {
         profile.assign(std::size_t((axis == 0 ? votes.size.height : votes.size.width) + 2 * margin + 2), 0.0f);
         // The votes are sorted by their own tilt: those within the gate lie together.
         const std::vector<Vote>& list = votes.axis[axis];
@@ -180,6 +181,80 @@ std::optional<double> measureGrey(const cv::Mat& grey) {
     return roundToTenth(-tilt);
 }
 
+// Straight segments of the frame: the verticals' lean is fitted against the
+// column where each crosses the centre row (looking up or down makes verticals
+// converge, leaning more the farther they stand from the centre; only the
+// camera's roll leans the centre's own vertical), and the longest near-level
+// segment stands for a horizon when it spans most of the width.
+std::optional<double> measureSegments(const cv::Mat& grey) {
+    cv::Mat bytes;
+    grey.convertTo(bytes, CV_8U);
+    std::vector<cv::Vec4f> lines;
+    cv::createLineSegmentDetector(cv::LSD_REFINE_STD)->detect(bytes, lines);
+    const double w = grey.cols, h = grey.rows, cx = w / 2, cy = h / 2;
+    struct Lean { double u, tilt, weight; };
+    std::vector<Lean> leans;
+    double longestLevel = 0, levelTilt = 0;
+    for (const cv::Vec4f& l : lines) {
+        const double dx = l[2] - l[0], dy = l[3] - l[1];
+        const double length = std::hypot(dx, dy);
+        const double tilt = foldedTilt(dx, dy);
+        if (std::abs(tilt) > kMaxTilt) continue;
+        if (std::abs(dy) > std::abs(dx)) {
+            if (length < kMinVertical * h) continue;
+            // Column where the segment's line crosses the centre row.
+            const double x = l[0] + (cy - l[1]) * dx / dy;
+            leans.push_back({(x - cx) / w, tilt, length});
+        } else if (length > longestLevel) {
+            longestLevel = length;
+            levelTilt = tilt;
+        }
+    }
+    if (longestLevel >= kHorizonSpan * w) {
+        // The segment's own angle is coarse; the row-wise line coherence near it is finer.
+        const Votes votes = edgeVotes(grey);
+        std::vector<float> profile;
+        double best = -1, bestTilt = levelTilt;
+        for (double t = levelTilt - kFineReach; t <= levelTilt + kFineReach + 1e-9; t += kFineStep) {
+            const double c = coherence(votes, t, profile, 1, 0);
+            if (c > best) { best = c; bestTilt = t; }
+        }
+        return roundToTenth(-bestTilt);
+    }
+    if (leans.size() < 3) return std::nullopt;
+    // Weighted straight-line fit of lean against column, dropping outliers.
+    double a = 0, b = 0;
+    std::vector<bool> kept(leans.size(), true);
+    for (int round = 0; round < 5; ++round) {
+        double sw = 0, su = 0, st = 0, suu = 0, sut = 0;
+        for (std::size_t i = 0; i < leans.size(); ++i) {
+            if (!kept[i]) continue;
+            const Lean& v = leans[i];
+            sw += v.weight; su += v.weight * v.u; st += v.weight * v.tilt;
+            suu += v.weight * v.u * v.u; sut += v.weight * v.u * v.tilt;
+        }
+        if (sw <= 0) return std::nullopt;
+        const double mu = su / sw, mt = st / sw, var = suu / sw - mu * mu;
+        b = var > 1e-6 ? (sut / sw - mu * mt) / var : 0.0;
+        a = mt - b * mu;
+        const double reach = round < 2 ? 3.0 : 1.0;
+        std::size_t count = 0;
+        double keptLength = 0;
+        for (std::size_t i = 0; i < leans.size(); ++i) {
+            kept[i] = std::abs(leans[i].tilt - (a + b * leans[i].u)) <= reach;
+            count += kept[i];
+            keptLength += kept[i] ? leans[i].weight : 0;
+        }
+        if (count < 3 || keptLength < kMinVerticalTotal * h) return std::nullopt;
+    }
+    return roundToTenth(-a);
+}
+
+std::optional<double> measureFrame(const cv::Mat& grey) {
+    if (auto angle = measureSegments(grey)) return angle;
+    return measureGrey(grey);
+}
+
 bool measurable(cv::Size size) { return size.width >= 16 && size.height >= 16; }
 
 }  // namespace
@@ -189,7 +264,7 @@ std::optional<double> measureHorizonAngle(const RgbaView& bitmap) {
     if (source.empty()) return std::nullopt;
     const cv::Size size = analysis::sizeForArea(source.cols, source.rows, kAnalysisArea);
     if (!measurable(size)) return std::nullopt;
-    return measureGrey(analysis::greyAtSize(source, size));
+    return measureFrame(analysis::greyAtSize(source, size));
 }
 
 std::future<std::optional<double>> detectHorizonAngle(Image frame) {
@@ -203,7 +278,7 @@ std::future<std::optional<double>> detectHorizonAngle(Image frame) {
             // Rendered as a plain display would show it (sRGB, 8 bit).
             const auto reduced = analysis::renderReduced(frame, size, OutputSpace::sRGB);
             if (!reduced) return std::nullopt;
-            return measureGrey(analysis::greyAtSize(*reduced, size));
+            return measureFrame(analysis::greyAtSize(*reduced, size));
         } catch (...) {
             return std::nullopt;  // out of memory and the like: no angle, never a hang
         }

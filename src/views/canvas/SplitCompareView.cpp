@@ -79,6 +79,16 @@ void SplitCompareView::paintImage(QPainter& painter, const QImage& image, const 
     if (cache.isPending()) settle_.start();
 }
 
+void SplitCompareView::paintSharpPart(QPainter& painter, const QRectF& frame) const {
+    if (!sharpPart_ || !sharpPartRect_) return;
+    const QImage part = sharpPart_();
+    const QRectF unit = sharpPartRect_();
+    if (part.isNull() || !unit.isValid()) return;
+    const QRectF target(frame.left() + unit.left() * frame.width(), frame.top() + unit.top() * frame.height(),
+                        unit.width() * frame.width(), unit.height() * frame.height());
+    painter.drawImage(target, part);
+}
+
 QRectF SplitCompareView::badgeRect(const canvas::CompareBadge& badge, const QString& text) const {
     const QFontMetricsF metrics(badgeFont());
     const QSizeF size(metrics.horizontalAdvance(text) + 2 * kBadgePaddingX, metrics.height() + 2 * kBadgePaddingY);
@@ -114,6 +124,7 @@ void SplitCompareView::paintEvent(QPaintEvent* event) {
         painter.save();
         if (layer.clip) painter.setClipRect(*layer.clip, Qt::IntersectClip);
         paintImage(painter, isOriginal ? original : processed, layer.rect, isOriginal ? originalCache_ : processedCache_);
+        if (!isOriginal) paintSharpPart(painter, layer.rect);
         painter.restore();
     }
     if (original.isNull() && processed.isNull()) {

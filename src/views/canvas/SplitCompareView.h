@@ -32,6 +32,13 @@ public:
     void setEmptyText(Source<QString> text) { emptyText_ = std::move(text); }
     QString emptyText() const { return emptyText_ ? emptyText_() : QString(); }
 
+    // A sharper picture of a part of the developed frame, drawn over it where
+    // it lies: `unitRect` in fractions of the frame (top-left origin). None by default.
+    void setSharpPart(Source<QImage> image, Source<QRectF> unitRect) {
+        sharpPart_ = std::move(image);
+        sharpPartRect_ = std::move(unitRect);
+    }
+
     double splitRatio() const { return splitRatio_; }
     // The layout for the current images, bindings and size.
     canvas::CompareLayout currentLayout() const;
@@ -51,6 +58,8 @@ private:
     // Draws `image` filling `rect`: a scaled copy when it is shrunk and one is
     // at hand, else the image itself with smooth scaling.
     void paintImage(QPainter& painter, const QImage& image, const QRectF& rect, DownscaleCache& cache);
+    // The sharp part over the developed frame drawn in `frame`.
+    void paintSharpPart(QPainter& painter, const QRectF& frame) const;
     void paintDivider(QPainter& painter, double x) const;
     void paintBadge(QPainter& painter, const canvas::CompareBadge& badge) const;
 
@@ -61,6 +70,8 @@ private:
     Source<QString> referenceLabel_;
     Source<QString> targetLabel_;
     Source<QString> emptyText_;
+    Source<QImage> sharpPart_;
+    Source<QRectF> sharpPartRect_;
     double splitRatio_ = 0.5;
     DragTracker divider_{1.0};
 
