@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QGridLayout>
 #include <QLabel>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QVBoxLayout>
 
@@ -12,15 +13,18 @@
 #include "views/kit/DarkroomTheme.h"
 #include "views/kit/Geometry.h"
 #include "views/kit/Icons.h"
-#include "app/standins/CanvasViews.h"
-#include "app/standins/MaskViews.h"
-#include "app/standins/WorkflowViews.h"
 #include "views/canvas/MaskOverlayView.h"
 #include "views/masks/MaskControlBar.h"
 #include "services/L10n.h"
 #include "viewmodel/DarkroomViewModel.h"
+#include "viewmodel/SpotSourceSearch.h"
+#include "views/canvas/CropOverlayView.h"
 #include "views/canvas/NavigatorMinimapView.h"
+#include "views/canvas/SpotHealingOverlayView.h"
 #include "views/kit/VisibilityFade.h"
+#include "views/masks/SpotHealingControlBar.h"
+#include "views/panels/FloatingToolBar.h"
+#include "views/workflow/CropControlBar.h"
 
 namespace vantrel {
 
@@ -28,6 +32,10 @@ namespace {
 
 // The developed frame fitted into the area with its aspect kept; the tool's
 // overlay lies on top of it and fits the same frame size into the same area.
+// The fitted picture is scaled once per preview and size, then copied where it
+// needs painting, in bands of rows: a drag on the overlay repaints only what it
+// moved, and a fill of many rows would wake the raster engine's thread pool
+// each time.
 class PreviewPicture final : public QWidget {
 public:
     PreviewPicture(DarkroomViewModel& vm, Source<QSize> frameSize, QWidget* overlay)
@@ -37,21 +45,45 @@ public:
         stack->addWidget(overlay, 0, 0);
     }
 
+    // Repaints when a new preview arrived (not on every change of the window).
+    void showLatest() {
+        if (vm_.renderedPreview().cacheKey() == shownKey_ && frameSize_() == shownFrame_) return;
+        shownKey_ = vm_.renderedPreview().cacheKey();
+        shownFrame_ = frameSize_();
+        update();
+    }
+
 protected:
-    void paintEvent(QPaintEvent*) override {
+    void paintEvent(QPaintEvent* event) override {
         const QImage& image = vm_.renderedPreview();
+        shownKey_ = image.cacheKey();
+        shownFrame_ = frameSize_();
         if (image.isNull()) return;
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
         const QRectF area = QRectF(rect()).adjusted(kPadding, kPadding, -kPadding, -kPadding);
-        const QRectF fitted = fitLayout(area.size(), QSizeF(frameSize_())).rect;
-        painter.drawImage(fitted.translated(area.topLeft()), image);
+        const QRect fitted = fitLayout(area.size(), QSizeF(shownFrame_)).rect.translated(area.topLeft()).toRect();
+        if (fitted.isEmpty()) return;
+        if (image.cacheKey() != scaledFrom_ || scaled_.size() != fitted.size()) {
+            scaled_ = image.scaled(fitted.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            scaledFrom_ = image.cacheKey();
+        }
+        QPainter painter(this);
+        constexpr int kRows = 64;
+        for (const QRect& dirty : event->region())
+            for (int y = dirty.top(); y <= dirty.bottom(); y += kRows) {
+                const QRect band =
+                    QRect(dirty.left(), y, dirty.width(), std::min(kRows, dirty.bottom() + 1 - y)).intersected(fitted);
+                if (!band.isEmpty()) painter.drawImage(band.topLeft(), scaled_, band.translated(-fitted.topLeft()));
+            }
     }
 
 private:
     static constexpr int kPadding = 16;
     DarkroomViewModel& vm_;
     Source<QSize> frameSize_;
+    QImage scaled_;
+    qint64 scaledFrom_ = 0;
+    qint64 shownKey_ = -1;
+    QSize shownFrame_;
 };
 
 }  // namespace
@@ -131,24 +163,46 @@ QWidget* CanvasArea::buildBranch(Branch branch) {
     auto spot = vm_.binding(&DarkroomViewModel::selectedRetouchSpotID, &DarkroomViewModel::setSelectedRetouchSpotID);
     auto mask = vm_.binding(&DarkroomViewModel::selectedMaskID, &DarkroomViewModel::setSelectedMaskID);
     switch (branch) {
-    case Branch::crop:
-        return toolBranch(new CropOverlayView(crop, sizeOf, render),
-                          new CropControlBar(crop, scanSizeOf, [this] { return vm_.isDetectingHorizon(); },
-                                             {[this] { vm_.autoLevelHorizon(); }, [this] { vm_.addQuarterTurn(); },
-                                              [this] { vm_.subtractQuarterTurn(); },
-                                              [this] { vm_.toggleFlipHorizontal(); }, [this] { vm_.resetCrop(); },
-                                              [this] { vm_.saveCrop(); }}));
+    case Branch::crop: {
+        auto* overlay = new CropOverlayView(crop, sizeOf);
+        QObject::connect(overlay, &CropOverlayView::changed, this, render);
+        // The bar has no change signal: what it writes (the angle, a ratio with its
+        // rectangle) asks for a preview here, which also schedules the recipe's save.
+        Binding<CropParameters> barCrop([this] { return vm_.parameters().crop; },
+                                        [this](const CropParameters& value) {
+                                            EditParameters p = vm_.parameters();
+                                            if (value == p.crop) return;
+                                            p.crop = value;
+                                            vm_.setParameters(std::move(p));
+                                            vm_.requestRender(false);
+                                        });
+        auto* bar = new CropControlBar(barCrop, scanSizeOf, [this] { return vm_.isDetectingHorizon(); });
+        QObject::connect(bar, &CropControlBar::autoHorizonRequested, this, [this] { vm_.autoLevelHorizon(); });
+        QObject::connect(bar, &CropControlBar::rotateCWRequested, this, [this] { vm_.addQuarterTurn(); });
+        QObject::connect(bar, &CropControlBar::rotateCCWRequested, this, [this] { vm_.subtractQuarterTurn(); });
+        QObject::connect(bar, &CropControlBar::flipHRequested, this, [this] { vm_.toggleFlipHorizontal(); });
+        QObject::connect(bar, &CropControlBar::resetRequested, this, [this] { vm_.resetCrop(); });
+        QObject::connect(bar, &CropControlBar::doneRequested, this, [this] { vm_.saveCrop(); });
+        return toolBranch(overlay, bar);
+    }
     case Branch::retouch: {
-        const double radius = vm_.retouchBrushRadius();  // read when the branch is built
-        return toolBranch(
-            new SpotHealingOverlayView(recipe, spot, [radius] { return radius; }, sizeOf,
-                                       [this] { return vm_.renderedPreview(); }, render),
-            new SpotHealingControlBar(recipe, spot,
-                                      vm_.binding(&DarkroomViewModel::retouchBrushRadius,
-                                                  &DarkroomViewModel::setRetouchBrushRadius),
-                                      {[this] { vm_.undoLastHealingSpot(); }, [this] { vm_.clearAllHealingSpots(); },
-                                       [this] { vm_.removeSelectedHealingSpot(); }, [this] { vm_.saveRetouch(); },
-                                       render}));
+        // The source of a new spot is searched on the picture the overlay lies on.
+        auto* overlay = new SpotHealingOverlayView(
+            recipe, spot, [this] { return vm_.retouchBrushRadius(); }, sizeOf,
+            [this](const Point& center, double radius, const std::vector<SpotItem>& spots) {
+                return findSpotSource(vm_.renderedPreview(), center, radius, spots);
+            });
+        QObject::connect(overlay, &SpotHealingOverlayView::changed, this, render);
+        auto* bar = new SpotHealingControlBar(
+            recipe, [this] { return vm_.selectedRetouchSpotID(); },
+            vm_.binding(&DarkroomViewModel::retouchBrushRadius, &DarkroomViewModel::setRetouchBrushRadius));
+        QObject::connect(bar, &SpotHealingControlBar::undoRequested, this, [this] { vm_.undoLastHealingSpot(); });
+        QObject::connect(bar, &SpotHealingControlBar::clearRequested, this, [this] { vm_.clearAllHealingSpots(); });
+        QObject::connect(bar, &SpotHealingControlBar::deleteSelectedRequested, this,
+                         [this] { vm_.removeSelectedHealingSpot(); });
+        QObject::connect(bar, &SpotHealingControlBar::doneRequested, this, [this] { vm_.saveRetouch(); });
+        QObject::connect(bar, &SpotHealingControlBar::changed, this, render);
+        return toolBranch(overlay, bar);
     }
     case Branch::mask: {
         auto* overlay = new MaskOverlayView(recipe, mask, sizeOf);
@@ -182,7 +236,8 @@ QWidget* CanvasArea::toolBranch(QWidget* overlay, QWidget* bar) {
     auto* barColumn = new QVBoxLayout;
     barColumn->setContentsMargins(0, 0, 0, 20);
     barColumn->addStretch(1);
-    bar->setMinimumWidth(360);
+    // The floating tool bars size themselves (they break into lines when narrow).
+    if (!dynamic_cast<FloatingToolBar*>(bar)) bar->setMinimumWidth(360);
     barColumn->addWidget(bar, 0, Qt::AlignHCenter);
     stack->addLayout(barColumn, 0, 0);
     for (QWidget* view : {overlay, bar})
@@ -256,7 +311,7 @@ void CanvasArea::refresh() {
         loading_->setText(placeholderText());
         loading_->setVisible(waiting);
         picture_->setVisible(!waiting);
-        picture_->update();
+        static_cast<PreviewPicture*>(picture_)->showLatest();
     }
     if (navigator_) fadeVisible(navigator_, vm_.isNavigatorVisible() || vm_.zoomScale() > kNavigatorZoom);
     if (compareHUD_) compareHUD_->setVisible(!vm_.renderedPreview().isNull() || !vm_.originalPreview().isNull());

@@ -133,7 +133,7 @@ TEST_F(CanvasInfoWindowTest, TheNavigatorFollowsTheZoomAndMovesTheCanvas) {
     // It fades away rather than vanishing (the window's tests run with animations on).
     ASSERT_TRUE(Animations::enabled());
     EXPECT_TRUE(nav->isVisible());
-    QTRY_VERIFY_WITH_TIMEOUT(!nav->isVisible(), 2000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !nav->isVisible(); }, 2000));
 }
 
 TEST_F(CanvasInfoWindowTest, TheCardCollapsesThroughTheViewModelAndTheHistogramWarns) {

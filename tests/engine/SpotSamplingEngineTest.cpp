@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <numbers>
@@ -103,6 +104,25 @@ TEST(SpotSamplingEngineTest, PicksTheMatchingPatchBelowTheSpotAtAnySize) {
         EXPECT_NEAR(p.x, 0.0, 1e-9) << c.radius;
         EXPECT_NEAR(p.y, 3.5 * R / 800, 1e-9) << c.radius;
     }
+}
+
+TEST(SpotSamplingEngineTest, BorrowedPixelsWithPaddedRowsSearchLikeTheBitmap) {
+    // The picture of the interface keeps its own rows, which may be padded: the search
+    // must step by the given row length, not by the width.
+    Bitmap b = filled(1200, 800, {200, 30, 30});
+    disc(b, 600, 400, 32, {128, 128, 128});
+    disc(b, 600, 400 + 56, 16, {128, 128, 128});
+    const std::size_t row = 1200 * 4 + 64;
+    std::vector<std::uint8_t> padded(row * 800, 0xEE);
+    for (int y = 0; y < 800; ++y) std::copy_n(b.at(0, y), 1200 * 4, padded.data() + std::size_t(y) * row);
+    const SpotSamplingEngine::PixelsView view{padded.data(), 1200, 800, row};
+    const std::vector<Spot> none;
+    const Point expected = SpotSamplingEngine::findBestSource(0.5, 0.5, 0.02, &b, none);
+    EXPECT_EQ(SpotSamplingEngine::findBestSource(0.5, 0.5, 0.02, view, none), expected);
+    expectPoint(expected, 0.0, 56.0 / 800, "below");
+    // An empty view is no picture: the geometric rule.
+    EXPECT_EQ(SpotSamplingEngine::findBestSource(0.5, 0.5, 0.02, SpotSamplingEngine::PixelsView{}, none),
+              SpotSamplingEngine::fallbackOffset(none, 0.5, 0.5, 0.02));
 }
 
 }  // namespace

@@ -43,7 +43,7 @@ TEST(VisibilityFade, FadesOnScreenJumpsOtherwiseAndTurnsRoundMidway) {
     EXPECT_TRUE(panel->isVisible());
     EXPECT_TRUE(VisibilityFade::of(panel).isFading());
     EXPECT_LT(opacityOf(panel), 1.0);
-    QTRY_VERIFY_WITH_TIMEOUT(!VisibilityFade::of(panel).isFading(), 2000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !VisibilityFade::of(panel).isFading(); }, 2000));
     EXPECT_TRUE(panel->isVisible());
     EXPECT_EQ(panel->graphicsEffect(), nullptr);  // at rest it paints directly
 
@@ -55,17 +55,17 @@ TEST(VisibilityFade, FadesOnScreenJumpsOtherwiseAndTurnsRoundMidway) {
     fadeVisible(panel, false);
     EXPECT_TRUE(panel->isVisible());
     EXPECT_FALSE(VisibilityFade::of(panel).isShown());
-    QTRY_VERIFY_WITH_TIMEOUT(opacityOf(panel) < 0.9, 2000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return opacityOf(panel) < 0.9; }, 2000));
     // Turned round midway: back up from where it was, and it stays.
     const double midway = opacityOf(panel);
     fadeVisible(panel, true);
     EXPECT_NEAR(opacityOf(panel), midway, 0.05);
-    QTRY_VERIFY_WITH_TIMEOUT(!VisibilityFade::of(panel).isFading(), 2000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !VisibilityFade::of(panel).isFading(); }, 2000));
     EXPECT_TRUE(panel->isVisible());
     EXPECT_DOUBLE_EQ(opacityOf(panel), 1.0);
 
     fadeVisible(panel, false);
-    QTRY_VERIFY_WITH_TIMEOUT(panel->isHidden(), 2000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel->isHidden(); }, 2000));
     EXPECT_EQ(panel->graphicsEffect(), nullptr);
 }
 

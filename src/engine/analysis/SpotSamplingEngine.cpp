@@ -42,7 +42,7 @@ struct Rgb {
 // `size` pixels a side; reads bitmap pixels without making the bitmap.
 class Region {
 public:
-    Region(const Bitmap& image, double left, double top, double side)
+    Region(const PixelsView& image, double left, double top, double side)
         : image_(image), left_(left), top_(top),
           size_(std::clamp(int(std::min(side, double(kMaxBitmap + 1))), kMinBitmap, kMaxBitmap)),
           pixel_(side / size_) {}
@@ -79,7 +79,7 @@ private:
         return {sum.r / n, sum.g / n, sum.b / n};
     }
 
-    const Bitmap& image_;
+    const PixelsView& image_;
     double left_, top_;
     int size_;
     double pixel_;  // frame pixels per bitmap pixel
@@ -110,10 +110,17 @@ struct Samples {
 }  // namespace
 
 Point findBestSource(double cx, double cy, double r, const Bitmap* image, std::span<const Spot> spots) {
-    const bool hasImage = image && image->width > 0 && image->height > 0 &&
-                          image->pixels.size() >= std::size_t(image->width) * std::size_t(image->height) * 4;
-    const double W = hasImage ? image->width : kDefaultWidth;
-    const double H = hasImage ? image->height : kDefaultHeight;
+    const bool whole = image && image->width > 0 && image->height > 0 &&
+                       image->pixels.size() >= std::size_t(image->width) * std::size_t(image->height) * 4;
+    if (!whole) return findBestSource(cx, cy, r, PixelsView{}, spots);
+    const PixelsView view{image->pixels.data(), image->width, image->height, std::size_t(image->width) * 4};
+    return findBestSource(cx, cy, r, view, spots);
+}
+
+Point findBestSource(double cx, double cy, double r, const PixelsView& image, std::span<const Spot> spots) {
+    const bool hasImage = !image.empty();
+    const double W = hasImage ? image.width : kDefaultWidth;
+    const double H = hasImage ? image.height : kDefaultHeight;
     const double S = std::min(W, H);
     const double R = std::max(r * S, kMinRadiusPixels);
     const double px = cx * W, py = cy * H;
@@ -135,7 +142,7 @@ Point findBestSource(double cx, double cy, double r, const Bitmap* image, std::s
 
     const auto offsetOf = [&](const Candidate& c) { return Point{c.dx / W, c.dy / H}; };
     const double half = kRegionHalf * R;
-    const Region region(*image, px - half, py - half, 2.0 * half);
+    const Region region(image, px - half, py - half, 2.0 * half);
     const double k = region.scale();
     const double bc = region.size() / 2.0;
 

@@ -9,6 +9,8 @@
 // radius as a fraction of the shorter side.
 
 #include <concepts>
+#include <cstddef>
+#include <cstdint>
 #include <span>
 #include <vector>
 
@@ -28,21 +30,42 @@ struct Spot {
     double radius = 0.0;
 };
 
+// 8-bit RGBA pixels held by the caller (a bitmap, or a picture the interface
+// shows), rows top first; alpha is not read. Empty when `data` is null or a
+// side is not positive.
+struct PixelsView {
+    const std::uint8_t* data = nullptr;
+    int width = 0;
+    int height = 0;
+    std::size_t bytesPerRow = 0;
+
+    bool empty() const { return data == nullptr || width <= 0 || height <= 0; }
+    const std::uint8_t* at(int x, int y) const { return data + std::size_t(y) * bytesPerRow + std::size_t(x) * 4; }
+};
+
 // The source offset for a new spot at (cx, cy) with radius r. `image` is the
-// frame as shown (may be null); `spots` are the spots already on the frame.
+// frame as shown (may be null or empty); `spots` are the spots already on the
+// frame. Only a square of about eight radii around the spot is read, so the
+// picture is never copied.
+Point findBestSource(double cx, double cy, double r, const PixelsView& image, std::span<const Spot> spots);
 Point findBestSource(double cx, double cy, double r, const Bitmap* image, std::span<const Spot> spots);
 
 // Any list of spot records with `center.x`, `center.y` and `radius`.
-template <class SpotList>
+template <class Picture, class SpotList>
     requires requires(const SpotList& list) {
         { list.begin()->center.x } -> std::convertible_to<double>;
         { list.begin()->center.y } -> std::convertible_to<double>;
         { list.begin()->radius } -> std::convertible_to<double>;
-    }
-Point findBestSource(double cx, double cy, double r, const Bitmap* image, const SpotList& spots) {
+    } && (!std::same_as<SpotList, std::span<const Spot>>) &&
+             (std::same_as<Picture, PixelsView> || std::convertible_to<const Picture&, const Bitmap*>)
+Point findBestSource(double cx, double cy, double r, const Picture& image, const SpotList& spots) {
     std::vector<Spot> plain;
+    plain.reserve(spots.size());
     for (const auto& s : spots) plain.push_back({{double(s.center.x), double(s.center.y)}, double(s.radius)});
-    return findBestSource(cx, cy, r, image, std::span<const Spot>(plain));
+    if constexpr (std::same_as<Picture, PixelsView>)
+        return findBestSource(cx, cy, r, image, std::span<const Spot>(plain));
+    else
+        return findBestSource(cx, cy, r, static_cast<const Bitmap*>(image), std::span<const Spot>(plain));
 }
 
 // The geometric choice: the first of eight directions that stays furthest

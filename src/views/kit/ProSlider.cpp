@@ -156,10 +156,10 @@ void ProSlider::setTitle(const QString& title) {
     readout_->setToolTip(tip);
 }
 
-void ProSlider::setTint(const QColor& tint) {
+void ProSlider::setTintColor(const QColor& tint) {
     if (tint == tint_) return;
     tint_ = tint;
-    styledAs_ = -1;  // the read-out's style carries the tint
+    styledAs_ = -1;  // the read-out's colours follow the tint
     refresh();
 }
 

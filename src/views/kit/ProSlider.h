@@ -56,8 +56,9 @@ public:
     void refresh();
     // A new title (the interface language changed); the tooltip follows.
     void setTitle(const QString& title);
-    // A new tint for the track's fill and the changed read-out (a row that edits another channel).
-    void setTint(const QColor& tint);
+    // A new tint of the track's fill and the changed read-out; writes nothing.
+    void setTintColor(const QColor& tint);
+    const QColor& tintColor() const { return tint_; }
 
     double value() const { return value_.get(); }
     Range range() const { return range_; }

@@ -101,7 +101,8 @@ QFont Chip::currentFont() const {
 
 double Chip::leadingWidth() const {
     if (dot_) return kDotSize + kLeadingSpacing;
-    if (!symbol_.empty()) return std::ceil(style_.fontPixels * 1.1) + 3;
+    // A symbol alone keeps no gap for a text, so it sits in the middle.
+    if (!symbol_.empty()) return std::ceil(style_.fontPixels * 1.1) + (text().isEmpty() ? 0 : 3);
     return 0;
 }
 

@@ -121,7 +121,7 @@ void HSLColorMixerView::select(HSLColorChannel channel) {
     if (channel == selected_) return;
     selected_ = channel;
     channelTitle_->setText(nameOf(channel));
-    for (ProSlider* slider : sliders_) slider->setTint(swatchColour(channel));
+    for (ProSlider* slider : sliders_) slider->setTintColor(swatchColour(channel));
     refresh();
 }
 

@@ -1,0 +1,190 @@
+// The crop and spot-healing tools in the window: the overlays over the
+// preview and the bars below them, driven by the pointer, reach the view
+// model's recipe and operations. The fake frames are 8 x 6 pixels.
+#include <QAction>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+
+#include "WindowTestSupport.h"
+#include "app/CanvasArea.h"
+#include "services/LocalizationManager.h"
+#include "views/canvas/CropOverlayView.h"
+#include "views/canvas/SpotHealingOverlayView.h"
+#include "views/kit/ElidedLabel.h"
+#include "views/kit/LayoutCheck.h"
+#include "views/kit/ProSlider.h"
+#include "views/masks/SpotHealingControlBar.h"
+#include "views/panels/Chip.h"
+#include "views/panels/FloatingToolBar.h"
+#include "views/workflow/CropControlBar.h"
+
+namespace vantrel::testing {
+namespace {
+
+class ToolsWindowTest : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+    void settle() {
+        QCoreApplication::processEvents();
+        window->refreshNow();
+        QCoreApplication::processEvents();
+    }
+    template <typename T>
+    T* tool() {
+        return window->canvasAreaView()->branchView()->findChild<T*>();
+    }
+    void click(QWidget* widget, QPointF at) { QTest::mouseClick(widget, Qt::LeftButton, {}, at.toPoint()); }
+};
+
+TEST_F(ToolsWindowTest, CropOverlayAndBarEditTheRecipeFromTheWindow) {
+    vm().toggleCropMode();
+    settle();
+    auto* overlay = tool<CropOverlayView>();
+    auto* bar = tool<CropControlBar>();
+    ASSERT_TRUE(overlay && bar);
+    ASSERT_TRUE(overlay->isVisible());
+    EXPECT_GT(overlay->fittedImageRect().width(), 300);
+
+    // The right edge's bar, dragged a quarter of the frame to the left.
+    const QRectF fitted = overlay->fittedImageRect();
+    const QRectF frame = overlay->cropFrameRect();
+    const QPoint from = QPointF(frame.right() + 1, frame.center().y()).toPoint();
+    QTest::mousePress(overlay, Qt::LeftButton, {}, from);
+    QTest::mouseMove(overlay, from - QPoint(int(fitted.width() / 8), 0));
+    QTest::mouseMove(overlay, from - QPoint(int(fitted.width() / 4), 0));
+    QTest::mouseRelease(overlay, Qt::LeftButton, {}, from - QPoint(int(fitted.width() / 4), 0));
+    EXPECT_NEAR(vm().parameters().crop.rect.width, 0.75, 0.01);
+    EXPECT_TRUE(vm().hasPendingSave());  // each step asked for an interactive preview
+
+    // A quarter turn, then a square: fitted to the turned 6 x 8 frame.
+    QTest::mouseClick(bar->findChild<Chip*>("cropBar.rotateRight"), Qt::LeftButton);
+    EXPECT_EQ(vm().parameters().crop.quarterTurns, 1);
+    EXPECT_FALSE(vm().hasPendingSave());  // the turn saved at once
+    settle();
+    bar->aspectMenu()->findChild<QAction*>("cropBar.aspect.square")->trigger();
+    const NormalizedRect r = vm().parameters().crop.rect;
+    EXPECT_NEAR(r.y, 0.125, 1e-12);
+    EXPECT_NEAR(r.width * 6, r.height * 8, 1e-12);
+    EXPECT_EQ(vm().parameters().crop.aspectRatio, CropAspectRatio::square);
+    EXPECT_TRUE(vm().hasPendingSave());
+    settle();
+    EXPECT_EQ(bar->aspectButton()->text(), "1:1");
+
+    // The straighten slider writes the angle; the read-out puts it back to 0.
+    QWidget* track = bar->straightenSlider()->track();
+    QTest::mousePress(track, Qt::LeftButton, {}, {track->width() / 2, 7});
+    QTest::mouseMove(track, {track->width() - 2, 7});
+    QTest::mouseRelease(track, Qt::LeftButton, {}, {track->width() - 2, 7});
+    EXPECT_GT(vm().parameters().crop.straightenAngle, 30);
+    settle();
+    QTest::mouseClick(bar->angleButton(), Qt::LeftButton);
+    EXPECT_EQ(vm().parameters().crop.straightenAngle, 0);
+
+    // Reset puts back the whole crop; done leaves the mode.
+    QTest::mouseClick(bar->findChild<Chip*>("cropBar.reset"), Qt::LeftButton);
+    EXPECT_EQ(vm().parameters().crop, CropParameters::defaultValue());
+    QTest::mouseClick(bar->findChild<Chip*>("cropBar.done"), Qt::LeftButton);
+    EXPECT_FALSE(vm().isCroppingMode());
+    settle();
+    EXPECT_EQ(window->canvasAreaView()->branch(), CanvasArea::Branch::viewing);
+}
+
+TEST_F(ToolsWindowTest, SpotsAreAddedResizedAndRemovedFromTheWindow) {
+    vm().toggleRetouchMode();
+    settle();
+    auto* overlay = tool<SpotHealingOverlayView>();
+    auto* bar = tool<SpotHealingControlBar>();
+    ASSERT_TRUE(overlay && bar);
+    EXPECT_EQ(bar->countLabel()->text(), "Click canvas to heal");
+
+    // A click on the frame adds a spot there, selected in the view model.
+    const QRectF frame = overlay->imageRect();
+    const QPointF at = frame.topLeft() + QPointF(frame.width() * 0.25, frame.height() * 0.5);
+    click(overlay, at);
+    ASSERT_EQ(vm().parameters().spotHealing.spots.size(), 1u);
+    const SpotItem spot = vm().parameters().spotHealing.spots[0];
+    EXPECT_NEAR(spot.center.x, 0.25, 1.0 / frame.width());
+    EXPECT_NEAR(spot.center.y, 0.5, 1.0 / frame.height());
+    EXPECT_DOUBLE_EQ(spot.radius, vm().retouchBrushRadius() / overlay->shortSide());
+    EXPECT_EQ(vm().selectedRetouchSpotID(), spot.id);
+    EXPECT_TRUE(vm().hasPendingSave());
+    settle();
+    EXPECT_EQ(bar->countLabel()->text(), "1 healed");
+    EXPECT_EQ(bar->brushLabel()->text(), "Spot Radius:");
+
+    // The bar's brush reset (24) reaches the selected spot through the overlay.
+    QTest::mouseDClick(bar->brushSlider()->track(), Qt::LeftButton);
+    EXPECT_EQ(vm().retouchBrushRadius(), 24);
+    settle();
+    EXPECT_DOUBLE_EQ(vm().parameters().spotHealing.spots[0].radius, 24 / overlay->shortSide());
+
+    // Deleting through the bar clears the spot and the selection.
+    QTest::mouseClick(bar->deleteButton(), Qt::LeftButton);
+    EXPECT_TRUE(vm().parameters().spotHealing.spots.empty());
+    EXPECT_EQ(vm().selectedRetouchSpotID(), std::nullopt);
+    settle();
+
+    // Two more, undo takes the last, clear the rest; done leaves the mode.
+    click(overlay, frame.topLeft() + QPointF(frame.width() * 0.2, frame.height() * 0.2));
+    click(overlay, frame.topLeft() + QPointF(frame.width() * 0.8, frame.height() * 0.8));
+    ASSERT_EQ(vm().parameters().spotHealing.spots.size(), 2u);
+    const Uuid first = vm().parameters().spotHealing.spots[0].id;
+    settle();
+    QTest::mouseClick(bar->undoButton(), Qt::LeftButton);
+    ASSERT_EQ(vm().parameters().spotHealing.spots.size(), 1u);
+    EXPECT_EQ(vm().parameters().spotHealing.spots[0].id, first);
+    settle();
+    QTest::mouseClick(bar->clearButton(), Qt::LeftButton);
+    EXPECT_TRUE(vm().parameters().spotHealing.spots.empty());
+    settle();
+    QTest::mouseClick(bar->doneButton(), Qt::LeftButton);
+    EXPECT_FALSE(vm().isRetouchMode());
+}
+
+// Both tools at the window's smallest and default sizes, in every language, with
+// everything their bars can show: every text fits or is shortened with its
+// whole text at hand, and nothing leaves its place.
+TEST_F(ToolsWindowTest, BothToolsFitEveryLanguageAtEverySize) {
+    EditParameters recipe = vm().parameters();
+    recipe.crop.straightenAngle = -44.5;
+    recipe.spotHealing.isVisualizeDustMode = true;
+    recipe.spotHealing.spots = {SpotItem{}, SpotItem{}, SpotItem{}};
+    vm().setParameters(recipe);
+    vm().setSelectedRetouchSpotID(recipe.spotHealing.spots[0].id);
+    for (AppLanguage language : kAllAppLanguages) {
+        LocalizationManager::shared().setLanguage(language);
+        for (QSize size : {QSize(MainWindow::kMinimumWidth, MainWindow::kMinimumHeight),
+                           QSize(MainWindow::kDefaultWidth, MainWindow::kDefaultHeight)}) {
+            window->resize(size);
+            for (bool cropping : {true, false}) {
+                vm().setIsCroppingMode(cropping);
+                vm().setIsRetouchMode(!cropping);
+                vm().setIsDetectingHorizon(cropping);
+                settle();
+                const std::string where = std::string(rawValue(language)) + " at " + std::to_string(size.width()) +
+                                          (cropping ? ", crop" : ", retouch");
+                auto report = [&] { return describeLayoutIssues(findLayoutIssues(*window->canvasArea())); };
+                (void)QTest::qWaitFor([&] { return report().isEmpty(); }, 1000);
+                EXPECT_EQ(report().toStdString(), "") << where;
+                // The bar stays inside the area, above its bottom edge.
+                auto* bar = window->canvasAreaView()->branchView()->findChild<FloatingToolBar*>();
+                ASSERT_NE(bar, nullptr) << where;
+                const QRect place(bar->mapTo(window->canvasArea(), QPoint()), bar->size());
+                EXPECT_TRUE(window->canvasArea()->rect().contains(place)) << where;
+                // At the default size the crop bar keeps to one line, its horizon text giving way first.
+                if (cropping && size.width() == MainWindow::kDefaultWidth) {
+                    EXPECT_EQ(bar->lineCount(), 1) << where;
+                }
+            }
+        }
+    }
+    LocalizationManager::shared().setLanguage(AppLanguage::en);
+}
+
+}  // namespace
+}  // namespace vantrel::testing
