@@ -18,7 +18,7 @@ namespace vantrel {
 
 // What a slider row shows and edits: its title key, range, default (the
 // target of its reset), step, display format and unit.
-struct SliderSpec {
+struct SliderSetup {
     const char* titleKey;
     ProSlider::Range range;
     double defaultValue;
@@ -28,7 +28,7 @@ struct SliderSpec {
 };
 
 template <typename Record>
-ProSlider* fieldSlider(const Binding<Record>& record, double Record::*field, const SliderSpec& spec,
+ProSlider* fieldSlider(const Binding<Record>& record, double Record::*field, const SliderSetup& setup,
                        const QColor& tint, std::function<void()> afterChange, QWidget* parent = nullptr) {
     Binding<double> value([record, field] { return record.get().*field; },
                           [record, field, afterChange = std::move(afterChange)](const double& v) {
@@ -38,8 +38,8 @@ ProSlider* fieldSlider(const Binding<Record>& record, double Record::*field, con
                               record.set(changed);
                               if (afterChange) afterChange();
                           });
-    auto* slider = new ProSlider(localized(spec.titleKey), std::move(value), spec.range, spec.defaultValue, spec.step,
-                                 QString::fromUtf8(spec.format), QString::fromUtf8(spec.unit), tint, {}, parent);
+    auto* slider = new ProSlider(localized(setup.titleKey), std::move(value), setup.range, setup.defaultValue, setup.step,
+                                 QString::fromUtf8(setup.format), QString::fromUtf8(setup.unit), tint, {}, parent);
     return slider;
 }
 

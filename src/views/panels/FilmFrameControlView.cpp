@@ -46,7 +46,7 @@ const ColorChoice kColors[] = {{RebateColorMode::darkroomBlack, "frame.colorBlac
                                {RebateColorMode::filmBaseAmber, "frame.colorAmber", QColor::fromRgbF(0.85f, 0.45f, 0.15f)},
                                {RebateColorMode::fineArtWhite, "frame.colorWhite", QColor(Qt::white)}};
 
-const SliderSpec kSize{"frame.borderWidth", {0.04, 0.18}, 0.08, 0.01, "%.2f", ""};
+const SliderSetup kSize{"frame.borderWidth", {0.04, 0.18}, 0.08, 0.01, "%.2f", ""};
 
 template <typename E>
 QString idOf(E value) {

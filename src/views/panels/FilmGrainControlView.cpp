@@ -25,7 +25,7 @@ constexpr double kDetailAmount = 0.005;
 struct GrainSlider {
     const char* field;
     double FilmGrainParameters::*member;
-    SliderSpec spec;
+    SliderSetup setup;
     bool detail;
 };
 
@@ -79,7 +79,7 @@ FilmGrainControlView::FilmGrainControlView(Binding<FilmGrainParameters> grain, Q
 
     const QColor orange = standardColor(StandardColor::Orange);
     for (const GrainSlider& s : kSliders) {
-        ProSlider* slider = fieldSlider(grain_, s.member, s.spec, orange, [this] {
+        ProSlider* slider = fieldSlider(grain_, s.member, s.setup, orange, [this] {
             Q_EMIT changed();
             refresh();
         });
@@ -121,7 +121,7 @@ void FilmGrainControlView::write(const FilmGrainParameters& grain) {
 void FilmGrainControlView::retitle() {
     header_->setTitle(localized("inspector.grain"));
     for (const GrainPreset& p : kPresets) presets_->setText(QString::fromUtf8(p.id), localized(p.key));
-    for (std::size_t i = 0; i < sliders_.size(); ++i) sliders_[i].second->setTitle(localized(kSliders[i].spec.titleKey));
+    for (std::size_t i = 0; i < sliders_.size(); ++i) sliders_[i].second->setTitle(localized(kSliders[i].setup.titleKey));
     tip_->setText(localized("grain.tip"));
 }
 

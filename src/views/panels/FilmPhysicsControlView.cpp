@@ -23,10 +23,10 @@ namespace {
 constexpr double kDetailAmount = 0.005;
 constexpr int kPositionWidth = 80;
 
-const SliderSpec kLeakAmount{"leaks.amount", {0, 1}, 0.5};
-const SliderSpec kDustAmount{"dust.amount", {0, 1}, 0};
-const SliderSpec kScratches{"dust.scratches", {0, 1}, 0.3};
-const SliderSpec kDustSize{"dust.size", {0.5, 2.5}, 1.0, 0.05, "%.2f", "x"};
+const SliderSetup kLeakAmount{"leaks.amount", {0, 1}, 0.5};
+const SliderSetup kDustAmount{"dust.amount", {0, 1}, 0};
+const SliderSetup kScratches{"dust.scratches", {0, 1}, 0.3};
+const SliderSetup kDustSize{"dust.size", {0.5, 2.5}, 1.0, 0.05, "%.2f", "x"};
 
 QString nameOf(std::string_view key) { return QString::fromStdString(L10n::tr(key)); }
 

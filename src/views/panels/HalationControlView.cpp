@@ -27,7 +27,7 @@ constexpr double kUnsetIntensity = 0.01;
 struct HalationSlider {
     const char* field;
     double HalationParameters::*member;
-    SliderSpec spec;  // the double-click defaults are the neutral record's values
+    SliderSetup setup;  // the double-click defaults are the neutral record's values
     StandardColor tint;
     bool bloom;       // in the bloom card
 };
@@ -143,7 +143,7 @@ HalationControlView::HalationControlView(Binding<EditParameters> parameters, QWi
     bloomCaption_ = cardCaption(bloomCard->content(), standardColor(StandardColor::Cyan));
     bloomCaption_->setObjectName(QStringLiteral("halation.bloomCaption"));
     for (const HalationSlider& s : kSliders) {
-        ProSlider* slider = fieldSlider(halation, s.member, s.spec, standardColor(s.tint), [this] {
+        ProSlider* slider = fieldSlider(halation, s.member, s.setup, standardColor(s.tint), [this] {
             Q_EMIT changed();
             refresh();
         });
@@ -191,7 +191,7 @@ void HalationControlView::retitle() {
     rowReset_->setText(localized("common.reset"));
     halationCaption_->setText(localized("halation.redHalation"));
     bloomCaption_->setText(localized("halation.blackMistBloom"));
-    for (std::size_t i = 0; i < sliders_.size(); ++i) sliders_[i].second->setTitle(localized(kSliders[i].spec.titleKey));
+    for (std::size_t i = 0; i < sliders_.size(); ++i) sliders_[i].second->setTitle(localized(kSliders[i].setup.titleKey));
 }
 
 void HalationControlView::refresh() {

@@ -30,7 +30,7 @@ constexpr double kSetUpStretch = 0.1;
 struct NegativeSlider {
     const char* field;
     double NegativeLabParameters::*member;
-    SliderSpec spec;
+    SliderSetup setup;
     StandardColor tint;
     bool colorOnly;  // shown for colour negatives only
 };
@@ -186,7 +186,7 @@ NegativeLabControlView::NegativeLabControlView(Binding<EditParameters> parameter
     const Binding<NegativeLabParameters> negative = parameters_.projected(&EditParameters::negativeLab);
     for (const NegativeSlider& s : kSliders) {
         const QColor tint = s.tint == StandardColor::Purple ? QColor::fromRgbF(0.85f, 0.35f, 0.75f) : standardColor(s.tint);
-        ProSlider* slider = fieldSlider(negative, s.member, s.spec, tint, [this] {
+        ProSlider* slider = fieldSlider(negative, s.member, s.setup, tint, [this] {
             Q_EMIT changed();
             refresh();
         });
@@ -281,7 +281,7 @@ void NegativeLabControlView::retitle() {
     eyedropper_->setText(localized("negativeLab.eyedropper"));
     eyedropper_->setToolTip({});  // set again below in the new language
     for (const BasePreset& p : kBasePresets) basePresets_->setText(QString::fromLatin1(p.id), localized(p.key));
-    for (std::size_t i = 0; i < sliders_.size(); ++i) sliders_[i].second->setTitle(localized(kSliders[i].spec.titleKey));
+    for (std::size_t i = 0; i < sliders_.size(); ++i) sliders_[i].second->setTitle(localized(kSliders[i].setup.titleKey));
 }
 
 void NegativeLabControlView::refresh() {

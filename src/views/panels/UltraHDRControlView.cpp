@@ -29,7 +29,7 @@ constexpr double kUnsetBoost = 0.05;
 struct HDRSlider {
     const char* field;
     double UltraHDRParameters::*member;
-    SliderSpec spec;
+    SliderSetup setup;
     StandardColor tint;
 };
 
@@ -123,7 +123,7 @@ UltraHDRControlView::UltraHDRControlView(Binding<UltraHDRParameters> ultraHDR,
     body->addLayout(presetRow);
 
     for (const HDRSlider& s : kSliders) {
-        ProSlider* slider = fieldSlider(ultraHDR_, s.member, s.spec, standardColor(s.tint), [this] {
+        ProSlider* slider = fieldSlider(ultraHDR_, s.member, s.setup, standardColor(s.tint), [this] {
             Q_EMIT changed();
             refresh();
         });
@@ -197,7 +197,7 @@ void UltraHDRControlView::switched(bool on) {
 void UltraHDRControlView::retitle() {
     header_->setTitle(localized("ultraHDR.title"));
     for (const UltraHDRPreset& p : ultraHDRPresets()) presets_->setText(QString::fromLatin1(p.id), localized(p.key));
-    for (std::size_t i = 0; i < sliders_.size(); ++i) sliders_[i].second->setTitle(localized(kSliders[i].spec.titleKey));
+    for (std::size_t i = 0; i < sliders_.size(); ++i) sliders_[i].second->setTitle(localized(kSliders[i].setup.titleKey));
     noticeText_->setText(localized("ultraHDR.sdrNotice"));
     const QString mark = QString::fromUtf8(kTipMark);
     const QString tip = localized("ultraHDR.tip");

@@ -143,19 +143,19 @@ BatchSyncDialog::BatchSyncDialog(Binding<BatchSyncOptions> options, Source<std::
     isolated->content()->addLayout(isolatedHeader);
 
     for (std::size_t i = 0; i < sync::kRows.size(); ++i) {
-        const sync::Row& spec = sync::kRows[i];
+        const sync::Row& entry = sync::kRows[i];
         OptionRow::Look look;
-        if (spec.place == sync::Place::isolated) {
+        if (entry.place == sync::Place::isolated) {
             look.titlePixels = DarkroomTheme::TextSize::label;
             look.descriptionPixels = 9;
         }
         auto* row = new OptionRow(look);
-        row->setObjectName(QStringLiteral("sync.") + QString::fromUtf8(spec.name));
-        const auto option = spec.option;
+        row->setObjectName(QStringLiteral("sync.") + QString::fromUtf8(entry.name));
+        const auto option = entry.option;
         connect(row, &OptionRow::switched, this,
                 [this, option](bool on) { write(sync::withSwitch(options_.get(), option, on)); });
         rows_[i] = row;
-        switch (spec.place) {
+        switch (entry.place) {
             case sync::Place::left: leftRows->addWidget(row); break;
             case sync::Place::right: rightRows->addWidget(row); break;
             case sync::Place::isolated: isolated->content()->addWidget(row); break;
