@@ -35,9 +35,8 @@ bool always(const Inputs&) { return true; }
 
 // Whether the recipe's setting lies further than `threshold` from its neutral value (for a
 // strength, further above it: zero and negative amounts add nothing).
-template <double EditParameters::*member>
-bool beyond(const Inputs& in, double threshold) {
-    return parameterOf(member).isChangedBeyond(in.recipe.*member, threshold);
+bool beyond(const Inputs& in, const ScalarParameter<EditParameters>& row, double threshold) {
+    return row.isChangedBeyond(in.recipe.*row.member, threshold);
 }
 
 // The chain, in order. Every builder is the stage's own applyX over the running image and its
@@ -49,31 +48,31 @@ const DarkroomPipeline::Stage kStages[] = {
     {"negativeConversion", [](const Inputs& in) { return in.recipe.negativeLab.isEnabled; },
      [](const Image& i, const Inputs& in) { return applyNegativeConversion(i, in.recipe.negativeLab); }},
     {"whiteBalance", always, [](const Image& i, const Inputs& in) { return applyWhiteBalance(i, in.recipe); }},
-    {"exposure", [](const Inputs& in) { return beyond<&E::exposure>(in, kAmountThreshold); },
+    {"exposure", [](const Inputs& in) { return beyond(in, parameterOf(&E::exposure), kAmountThreshold); },
      [](const Image& i, const Inputs& in) { return applyExposure(i, in.recipe); }},
     {"highlightsShadows",
      [](const Inputs& in) {
-         return beyond<&E::highlights>(in, kToneThreshold) || beyond<&E::shadows>(in, kToneThreshold);
+         return beyond(in, parameterOf(&E::highlights), kToneThreshold) || beyond(in, parameterOf(&E::shadows), kToneThreshold);
      },
      [](const Image& i, const Inputs& in) { return applyHighlightsShadows(i, in.recipe); }},
     {"colorControls",
      [](const Inputs& in) {
-         return beyond<&E::brightness>(in, kAmountThreshold) || beyond<&E::contrast>(in, kAmountThreshold) ||
-                beyond<&E::saturation>(in, kAmountThreshold);
+         return beyond(in, parameterOf(&E::brightness), kAmountThreshold) || beyond(in, parameterOf(&E::contrast), kAmountThreshold) ||
+                beyond(in, parameterOf(&E::saturation), kAmountThreshold);
      },
      [](const Image& i, const Inputs& in) { return applyColorControls(i, in.recipe); }},
-    {"vibrance", [](const Inputs& in) { return beyond<&E::vibrance>(in, kAmountThreshold); },
+    {"vibrance", [](const Inputs& in) { return beyond(in, parameterOf(&E::vibrance), kAmountThreshold); },
      [](const Image& i, const Inputs& in) { return applyVibrance(i, in.recipe); }},
     {"hslMixer", [](const Inputs& in) { return in.recipe.hasHSLAdjustments(); },
      [](const Image& i, const Inputs& in) { return applyHslMixer(i, in.recipe); }},
     {"colorGrading", [](const Inputs& in) { return !in.recipe.colorGrading.isIdentity(); },
      [](const Image& i, const Inputs& in) { return applyColorGrading(i, in.recipe.colorGrading); }},
     {"toneCurve", always, [](const Image& i, const Inputs& in) { return applyToneCurve(i, in.recipe.curvePoints); }},
-    {"noiseReduction", [](const Inputs& in) { return beyond<&E::noiseReduction>(in, kDetailThreshold); },
+    {"noiseReduction", [](const Inputs& in) { return beyond(in, parameterOf(&E::noiseReduction), kDetailThreshold); },
      [](const Image& i, const Inputs& in) { return applyNoiseReduction(i, in.recipe); }},
-    {"sharpening", [](const Inputs& in) { return beyond<&E::sharpening>(in, kDetailThreshold); },
+    {"sharpening", [](const Inputs& in) { return beyond(in, parameterOf(&E::sharpening), kDetailThreshold); },
      [](const Image& i, const Inputs& in) { return applySharpening(i, in.recipe); }},
-    {"vignette", [](const Inputs& in) { return beyond<&E::vignette>(in, kDetailThreshold); },
+    {"vignette", [](const Inputs& in) { return beyond(in, parameterOf(&E::vignette), kDetailThreshold); },
      [](const Image& i, const Inputs& in) { return applyVignette(i, in.recipe); }},
     {"localMasks", [](const Inputs& in) { return !in.recipe.masks.isIdentity(); },
      [](const Image& i, const Inputs& in) { return applyLocalMasks(i, in.recipe.masks); }},
