@@ -194,6 +194,45 @@ TEST(SharpRegionRenderTest, InteractiveRenderAtCanvasSizeKeepsTheFrameAndTheLook
     }
 }
 
+TEST(SharpRegionRenderTest, CanvasSizedRendersReuseTheScaledProxyWithoutChangingAPixel) {
+    const Image full = makeScan(1500, 1000);
+    const Image proxy = full.transformed(AffineTransform::scale(0.8, 0.8));
+    const LoadedPhoto photo("", "scan.tif", std::nullopt, full, proxy, PhotoSize{1500, 1000}, true, "Display P3");
+    EngineRenderService service;
+    EditParameters recipe = neighbourhoodRecipe();
+    RenderJob job{photo, recipe, std::nullopt, false, false};
+    job.useProxy = true;
+    job.maxPixelSize = 400;
+    job.wantsHistogram = true;
+    const std::optional<RenderResult> first = service.render(job, {});
+    // A slider's next render, from the kept scaled proxy.
+    recipe.exposure = 0.5;
+    job.recipe = recipe;
+    const std::optional<RenderResult> second = service.render(job, {});
+    ASSERT_TRUE(first && second && first->histogram && second->histogram);
+    EXPECT_FALSE(samePixels(first->preview, second->preview));
+    // Byte for byte the render of the proxy scaled on the fly, histogram included.
+    const DarkroomPipeline& pipeline = DarkroomPipeline::shared();
+    const double scale = 400.0 / 1200.0;
+    const Image developed = pipeline.render(proxy.transformed(AffineTransform::scale(scale, scale)), recipe,
+                                            std::nullopt, true, false, false, &photo.metadata());
+    RenderOptions options;
+    options.space = OutputSpace::sRGB;
+    std::optional<Bitmap> expected = pipeline.context().makeBitmap(developed, std::nullopt, options);
+    ASSERT_TRUE(expected);
+    const QImage image(expected->pixels.data(), expected->width, expected->height, expected->width * 4,
+                       QImage::Format_RGBA8888_Premultiplied);
+    EXPECT_TRUE(samePixels(second->preview, image));
+    const HistogramData measured = pipeline.computeHistogram(developed, recipe.ultraHDR);
+    EXPECT_EQ(second->histogram->redBins, measured.redBins);
+    EXPECT_EQ(second->histogram->lumaBins, measured.lumaBins);
+    // Another canvas size is scaled afresh.
+    job.maxPixelSize = 300;
+    const std::optional<RenderResult> smaller = service.render(job, {});
+    ASSERT_TRUE(smaller);
+    EXPECT_NEAR(smaller->preview.width(), second->preview.width() * 0.75, 2);
+}
+
 // The engine, with region renders held at a gate that ignores their stop
 // token, so that a render of a former recipe can finish after an edit.
 class GatedEngine final : public RenderService {
