@@ -2,6 +2,7 @@
 // at what scale, that its pixels are those of a whole-frame render, and that
 // an edit never leaves a region of the former recipe on screen.
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <cstdint>
@@ -103,6 +104,43 @@ TEST(SharpRegionGeometryTest, RegionFollowsZoomPanAndTheProxysResolution) {
     EXPECT_EQ(interactivePixelSize(view, 6000, 2560), 0);
     view.canvas = QSizeF();
     EXPECT_EQ(interactivePixelSize(view, 6000, 2560), 0);
+}
+
+TEST(SharpRegionGeometryTest, HighDensityScreensGetAsManyPixelsAsTheyShow) {
+    const double proxy = 2560.0 / 6000;
+    const double fitScale = 900.0 / 4000;
+    CanvasView view{QSize(6000, 4000), QSizeF(1400, 900), 1, QSizeF(0, 0), 2};
+    EXPECT_DOUBLE_EQ(pixelScale(view), 2 * canvasScale(view));
+    // At fit two device pixels per point show more than the proxy holds: the proxy is rendered whole.
+    EXPECT_EQ(interactivePixelSize(view, 6000, 2560), 0);
+    view.canvas = QSizeF(1000, 600);
+    EXPECT_EQ(interactivePixelSize(view, 6000, 2560), 1802);  // 6000 x 0.15 x 2, plus two
+
+    // Half the proxy's resolution in points is already past it in pixels.
+    view.canvas = QSizeF(1400, 900);
+    view.zoom = proxy / fitScale * 0.6;
+    std::optional<FrameRegion> region = sharpRegionFor(view, proxy);
+    ASSERT_TRUE(region);
+    EXPECT_NEAR(region->scale, proxy * 1.2, 1e-9);
+    // The same part of the frame as on a screen of one pixel per point, in more pixels.
+    view.zoom = 0.5 / fitScale;
+    region = sharpRegionFor(view, proxy);
+    CanvasView single = view;
+    single.density = 1;
+    const std::optional<FrameRegion> singleRegion = sharpRegionFor(single, proxy);
+    ASSERT_TRUE(region && singleRegion);
+    EXPECT_EQ(region->rect, singleRegion->rect);
+    EXPECT_DOUBLE_EQ(singleRegion->scale, 0.5);
+    EXPECT_DOUBLE_EQ(region->scale, 1);
+    // Never more than the scan has.
+    view.density = 3;
+    EXPECT_DOUBLE_EQ(sharpRegionFor(view, proxy)->scale, 1);
+    // A density the screen did not give counts as one pixel per point.
+    for (const double unusable : {0.0, -2.0, std::nan("")}) {
+        view.density = unusable;
+        EXPECT_DOUBLE_EQ(pixelScale(view), canvasScale(view)) << unusable;
+        EXPECT_DOUBLE_EQ(sharpRegionFor(view, proxy)->scale, 0.5) << unusable;
+    }
 }
 
 TEST(SharpRegionRenderTest, RegionEqualsTheSameRectangleOfAWholeFrameRender) {
@@ -255,6 +293,59 @@ private:
 };
 
 class SharpRegionViewModelTest : public EditViewModelTest {};
+
+// The engine, noting the size of each interactive render it was asked for.
+class SizeNotingEngine final : public RenderService {
+public:
+    std::atomic<int> lastInteractiveSize{-1};
+    std::optional<RenderResult> render(const RenderJob& job, std::stop_token stop) override {
+        if (job.useProxy) lastInteractiveSize = job.maxPixelSize;
+        return engine_.render(job, stop);
+    }
+    std::optional<LoadedPhoto> loadPhoto(const std::filesystem::path& file) override { return engine_.loadPhoto(file); }
+    std::vector<LoadedPhoto> makeSampleRoll(const std::array<Uuid, 3>& ids) override {
+        return engine_.makeSampleRoll(ids);
+    }
+
+private:
+    EngineRenderService engine_;
+};
+
+TEST_F(SharpRegionViewModelTest, TheScreensDensitySetsTheSizeOfRendersForTheCanvas) {
+    auto engine = std::make_shared<SizeNotingEngine>();
+    renderService = engine;
+    auto vm = makeViewModel();
+    const Image full = makeScan(1200, 800);
+    const LoadedPhoto photo("", "scan.tif", std::nullopt, full, full, PhotoSize{1200, 800}, true, "Display P3");
+    vm->setPhotos({photo});
+    vm->setCanvasViewportSize(QSizeF(300, 200));
+    vm->selectPhoto(DarkroomViewModel::frameID(photo));
+    ASSERT_TRUE(waitFor([&] { return !vm->renderedPreview().isNull() && !vm->renderedFrameSize().isEmpty(); }, 15000));
+
+    // A slider's render at fit: the canvas's pixels, twice as many each way on a dense screen.
+    const auto interactiveSize = [&] {
+        engine->lastInteractiveSize = -1;
+        vm->requestRender(false);
+        EXPECT_TRUE(waitFor([&] { return engine->lastInteractiveSize != -1; }, 15000));
+        return engine->lastInteractiveSize.load();
+    };
+    EXPECT_EQ(interactiveSize(), 302);
+    vm->setCanvasDevicePixelRatio(2);
+    EXPECT_EQ(interactiveSize(), 602);
+    ASSERT_TRUE(waitFor([&] { return vm->renderedPreview().width() == 602; }, 15000));
+
+    // Three quarters of a point per scan pixel: the scan suffices on a plain screen; on a dense
+    // one the part shown is rendered from the full scan at its own resolution.
+    vm->setCanvasDevicePixelRatio(1);
+    vm->setZoomScale(3);
+    QTest::qWait(150);
+    EXPECT_TRUE(vm->sharpRegion().isNull());
+    vm->setCanvasDevicePixelRatio(2);
+    ASSERT_TRUE(waitFor([&] { return !vm->sharpRegion().isNull(); }, 15000));
+    EXPECT_EQ(vm->sharpRegion().image.size(), vm->sharpRegion().rect.toAlignedRect().size());
+    vm->setCanvasDevicePixelRatio(1);
+    EXPECT_TRUE(vm->sharpRegion().isNull());
+}
 
 TEST_F(SharpRegionViewModelTest, APanAfterAnEditNeverShowsTheFormerRecipe) {
     auto engine = std::make_shared<GatedEngine>();
