@@ -11,6 +11,7 @@
 
 #include "views/canvas/MetadataCells.h"
 #include "views/kit/DarkroomTheme.h"
+#include "views/kit/DotView.h"
 #include "views/kit/FittingText.h"
 #include "views/kit/Icons.h"
 #include "views/kit/Painting.h"
@@ -103,24 +104,6 @@ private:
     int lines_ = 1;
 };
 
-// A filled circle.
-class Disc final : public QWidget {
-public:
-    Disc(int diameter, const QColor& colour) : colour_(colour) { setFixedSize(diameter, diameter); }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(colour_);
-        painter.drawEllipse(QRectF(rect()));
-    }
-
-private:
-    QColor colour_;
-};
-
 // A cell's faint rounded backing.
 class CellBox final : public QWidget {
 public:
@@ -152,7 +135,7 @@ ImageMetadataMatrixView::ImageMetadataMatrixView(Source<ImageMetadataInfo> metad
     header->setSpacing(6);
     auto* icons = new QHBoxLayout;
     icons->setSpacing(5);
-    auto* dot = new Disc(6, standardColor(StandardColor::Orange));
+    auto* dot = new DotView(6, standardColor(StandardColor::Orange));
     dot->setObjectName(QStringLiteral("meta.dot"));
     icons->addWidget(dot, 0, Qt::AlignVCenter);
     auto* aperture = new SymbolView("camera.aperture", 12, standardColor(StandardColor::Orange));

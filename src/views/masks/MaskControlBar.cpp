@@ -9,6 +9,7 @@
 #include <QPainter>
 
 #include "views/kit/DarkroomTheme.h"
+#include "views/kit/DotView.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/Icons.h"
 #include "views/kit/Painting.h"
@@ -35,20 +36,6 @@ QWidget* separator() {
     line->setPalette(palette);
     return line;
 }
-
-class Dot final : public QWidget {
-public:
-    Dot() { setFixedSize(6, 6); }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(standardColor(StandardColor::Accent));
-        painter.drawEllipse(QRectF(rect()));
-    }
-};
 
 // A layout and the layouts inside it forget their measures (Qt renews the inner
 // ones only when the layout is next activated).
@@ -111,7 +98,7 @@ MaskControlBar::MaskControlBar(Binding<EditParameters> parameters, Binding<std::
     delete_ = new Chip({}, trash);
     delete_->setObjectName(QStringLiteral("maskBar.delete"));
     delete_->setSymbol("trash", standardColor(StandardColor::Red));
-    selected->addWidget(new Dot);
+    selected->addWidget(new DotView(6, standardColor(StandardColor::Accent)));
     selected->addWidget(name_, 1);
     selected->addWidget(readout_);
     selected->addWidget(delete_);

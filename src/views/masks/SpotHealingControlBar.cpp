@@ -4,9 +4,9 @@
 #include <span>
 
 #include <QHBoxLayout>
-#include <QPainter>
 
 #include "services/TextFormatter.h"
+#include "views/kit/DotView.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/Icons.h"
 #include "views/kit/Painting.h"
@@ -17,24 +17,6 @@
 namespace vantrel {
 
 namespace {
-
-// The selected spot's marker: a filled circle 6 points across.
-class Dot final : public QWidget {
-public:
-    explicit Dot(const QColor& colour) : colour_(colour) { setFixedSize(6, 6); }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(colour_);
-        painter.drawEllipse(QRectF(rect()));
-    }
-
-private:
-    QColor colour_;
-};
 
 QHBoxLayout* group(int spacing, QWidget* owner) {
     auto* row = new QHBoxLayout(owner);
@@ -88,7 +70,7 @@ SpotHealingControlBar::SpotHealingControlBar(Binding<EditParameters> parameters,
     // The selected spot, only while there is one.
     QHBoxLayout* selectedRow = addGroup(QStringLiteral("healingBar.selected"), 6);
     selectedGroup_ = selectedRow->parentWidget();
-    selectedRow->addWidget(new Dot(standardColor(StandardColor::Yellow)), 0, Qt::AlignVCenter);
+    selectedRow->addWidget(new DotView(6, standardColor(StandardColor::Yellow)), 0, Qt::AlignVCenter);
     selectedLabel_ = label("healingBar.selectedLabel", 11, QFont::Medium);
     selectedLabel_->setColor(standardColor(StandardColor::Yellow));
     selectedRow->addWidget(selectedLabel_);

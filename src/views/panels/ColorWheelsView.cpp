@@ -3,7 +3,6 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-#include "services/LocalizationManager.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/Icons.h"
 #include "views/kit/Painting.h"
@@ -237,10 +236,7 @@ void ColorWheelsView::retitle() {
 }
 
 void ColorWheelsView::refresh() {
-    if (const AppLanguage language = LocalizationManager::shared().currentLanguage(); language != language_) {
-        language_ = language;
-        retitle();
-    }
+    if (language_.changed()) retitle();
     const ColorGradingParameters g = grading_.get();
     header_->refresh(!g.isIdentity());
     if (tab_ == WheelTab::all) {

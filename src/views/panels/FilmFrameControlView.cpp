@@ -4,7 +4,6 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-#include "services/LocalizationManager.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/Icons.h"
 #include "views/kit/Painting.h"
@@ -243,10 +242,7 @@ void FilmFrameControlView::retitle() {
 
 void FilmFrameControlView::refresh() {
     const FilmFrameParameters f = frame_.get();
-    if (const AppLanguage language = LocalizationManager::shared().currentLanguage(); language != language_) {
-        language_ = language;
-        retitle();
-    }
+    if (language_.changed()) retitle();
     header_->refresh(!f.isNeutral());
     styles_->setSelected(idOf(f.style));
     const bool framed = f.style != FilmFrameStyle::none;

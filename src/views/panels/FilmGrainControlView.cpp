@@ -3,7 +3,6 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "services/LocalizationManager.h"
 #include "views/kit/Icons.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
@@ -112,10 +111,7 @@ void FilmGrainControlView::retitle() {
 }
 
 void FilmGrainControlView::refresh() {
-    if (const AppLanguage language = LocalizationManager::shared().currentLanguage(); language != language_) {
-        language_ = language;
-        retitle();
-    }
+    if (language_.changed()) retitle();
     const FilmGrainParameters grain = grain_.get();
     header_->refresh(!grain.isNeutral());
     const bool detail = grain.amount > kDetailAmount;

@@ -5,7 +5,6 @@
 #include <QVBoxLayout>
 
 #include "services/L10n.h"
-#include "services/LocalizationManager.h"
 #include "views/kit/Icons.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
@@ -171,10 +170,7 @@ void FilmPhysicsControlView::retitle() {
 }
 
 void FilmPhysicsControlView::refresh() {
-    if (const AppLanguage language = LocalizationManager::shared().currentLanguage(); language != language_) {
-        language_ = language;
-        retitle();
-    }
+    if (language_.changed()) retitle();
     const LightLeakParameters leak = lightLeaks_.get();
     const DustAndScratchesParameters dust = dust_.get();
     header_->refresh(!leak.isNeutral() || !dust.isNeutral());

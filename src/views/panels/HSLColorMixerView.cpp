@@ -3,7 +3,6 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-#include "services/LocalizationManager.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/Icons.h"
 #include "views/kit/Painting.h"
@@ -147,10 +146,7 @@ void HSLColorMixerView::retitle() {
 }
 
 void HSLColorMixerView::refresh() {
-    if (const AppLanguage language = LocalizationManager::shared().currentLanguage(); language != language_) {
-        language_ = language;
-        retitle();
-    }
+    if (language_.changed()) retitle();
     const EditParameters p = parameters_.get();
     header_->refresh(p.hasHSLAdjustments());
     for (HSLColorChannel channel : allCases<HSLColorChannel>()) {

@@ -4,7 +4,6 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "services/LocalizationManager.h"
 #include "views/kit/FittingText.h"
 #include "views/kit/Icons.h"
 #include "views/kit/Painting.h"
@@ -272,10 +271,7 @@ void NegativeLabControlView::retitle() {
 }
 
 void NegativeLabControlView::refresh() {
-    if (const AppLanguage language = LocalizationManager::shared().currentLanguage(); language != language_) {
-        language_ = language;
-        retitle();
-    }
+    if (language_.changed()) retitle();
     // A pick is tied to its frame: another frame ends it.
     if (pickFrame_ && *pickFrame_ != frame_()) endSampling();
 

@@ -9,7 +9,6 @@
 #include <QVBoxLayout>
 
 #include "model/EditParameters.h"
-#include "services/LocalizationManager.h"
 #include "services/TextFormatter.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/Icons.h"
@@ -213,10 +212,7 @@ void ToneCurveEditorView::commit(std::vector<CurvePoint> points) {
 }
 
 void ToneCurveEditorView::refresh() {
-    if (const AppLanguage language = LocalizationManager::shared().currentLanguage(); language != language_) {
-        language_ = language;
-        retitle();
-    }
+    if (language_.changed()) retitle();
     adopt(binding_.get());
     if (histogram_) {
         HistogramData data = histogram_();
