@@ -11,9 +11,9 @@
 
 #include "views/canvas/MetadataCells.h"
 #include "views/kit/DarkroomTheme.h"
-#include "views/kit/DotView.h"
 #include "views/kit/FittingText.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Marks.h"
 #include "views/kit/Painting.h"
 #include "views/kit/SpringValue.h"
 #include "views/kit/StandardColors.h"

@@ -9,9 +9,9 @@
 #include <QPainter>
 
 #include "views/kit/DarkroomTheme.h"
-#include "views/kit/DotView.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Marks.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
 #include "views/masks/MaskEditing.h"
@@ -26,16 +26,6 @@ constexpr int kCompactInsetX = 10;
 constexpr int kInsetY = 8;
 constexpr double kCornerRadius = 10;
 constexpr int kMaxNameWidth = 180;
-
-QWidget* separator() {
-    auto* line = new QWidget;
-    line->setFixedSize(1, 20);
-    line->setAutoFillBackground(true);
-    QPalette palette = line->palette();
-    palette.setColor(QPalette::Window, whiteAt(0.15));
-    line->setPalette(palette);
-    return line;
-}
 
 // A layout and the layouts inside it forget their measures (Qt renews the inner
 // ones only when the layout is next activated).
@@ -79,7 +69,7 @@ MaskControlBar::MaskControlBar(Binding<EditParameters> parameters, Binding<std::
     add->addWidget(addLinear_);
     add->addWidget(addRadial_);
     row->addLayout(add);
-    separators_[0] = separator();
+    separators_[0] = ruleLine(whiteAt(0.15), Qt::Vertical, 20);
     row->addWidget(separators_[0]);
 
     selectedGroup_ = new QWidget;
@@ -103,7 +93,7 @@ MaskControlBar::MaskControlBar(Binding<EditParameters> parameters, Binding<std::
     selected->addWidget(readout_);
     selected->addWidget(delete_);
     row->addWidget(selectedGroup_, 1);
-    selectedSeparator_ = separator();
+    selectedSeparator_ = ruleLine(whiteAt(0.15), Qt::Vertical, 20);
     row->addWidget(selectedSeparator_);
 
     auto* count = group(8);
@@ -115,7 +105,7 @@ MaskControlBar::MaskControlBar(Binding<EditParameters> parameters, Binding<std::
     count->addWidget(count_);
     count->addWidget(clear_);
     row->addLayout(count);
-    separators_[1] = separator();
+    separators_[1] = ruleLine(whiteAt(0.15), Qt::Vertical, 20);
     row->addWidget(separators_[1]);
 
     ChipStyle prominent = prominentChip(11, QFont::DemiBold);

@@ -104,10 +104,7 @@ MaskControlView::MaskControlView(Binding<EditParameters> parameters, Binding<std
 
     auto* header = new QHBoxLayout;
     header->setSpacing(6);
-    title_ = new ElidedLabel;
-    title_->setFont(pixelFont(11, QFont::Bold));
-    title_->setColor(standardColor(StandardColor::SecondaryText));
-    title_->setElideMode(Qt::ElideRight);
+    title_ = elidedCaption(11, QFont::Bold, standardColor(StandardColor::SecondaryText));
     countBadge_ = new QLabel;
     countBadge_->setObjectName(QStringLiteral("maskControl.count"));
     countBadge_->setFont(pixelFont(10, QFont::Bold));

@@ -15,6 +15,7 @@
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/FittingRows.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Marks.h"
 #include "views/kit/Painting.h"
 #include "views/kit/ProSlider.h"
 #include "views/kit/StandardColors.h"
@@ -64,16 +65,6 @@ public:
     QSize minimumSizeHint() const override { return sizeHint(); }
 };
 
-QWidget* divider(double opacity) {
-    auto* line = new QWidget;
-    line->setFixedHeight(1);
-    line->setAutoFillBackground(true);
-    QPalette palette = line->palette();
-    palette.setColor(QPalette::Window, whiteAt(opacity));
-    line->setPalette(palette);
-    return line;
-}
-
 }  // namespace
 
 MaskLocalParameterHUD::MaskLocalParameterHUD(Binding<EditParameters> parameters, Uuid selectedMaskID, QWidget* parent)
@@ -114,7 +105,7 @@ MaskLocalParameterHUD::MaskLocalParameterHUD(Binding<EditParameters> parameters,
     for (Chip* button : {reset_, invert_, delete_, close_}) headerRow->addWidget(button);
     header_->setFixedWidth(kWidth - 2 * kPadding);
     column->addWidget(header_);
-    column->addWidget(divider(0.12));
+    column->addWidget(ruleLine(whiteAt(0.12)));
 
     connect(reset_, &Chip::clicked, this, [this] {
         editSelected([this](EditParameters& p) { return resetMaskCorrections(p.masks, id_); });
@@ -150,7 +141,7 @@ MaskLocalParameterHUD::MaskLocalParameterHUD(Binding<EditParameters> parameters,
     auto* advanced = new QVBoxLayout(advanced_);
     advanced->setContentsMargins(0, 0, 0, 0);
     advanced->setSpacing(5);
-    advanced->addWidget(divider(0.08));
+    advanced->addWidget(ruleLine(whiteAt(0.08)));
     for (MaskKind kind : {MaskKind::linear, MaskKind::radial}) {
         for (const MaskSliderRow& entry : displayMainSliders(kind)) {
             ProSlider* slider = maskSlider(entry, valueOf(entry.field));

@@ -6,9 +6,9 @@
 #include <QHBoxLayout>
 
 #include "services/TextFormatter.h"
-#include "views/kit/DotView.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Marks.h"
 #include "views/kit/Painting.h"
 #include "views/kit/ProSlider.h"
 #include "views/kit/StandardColors.h"

@@ -11,6 +11,7 @@
 #include "views/kit/DarkroomTheme.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Marks.h"
 #include "views/kit/Painting.h"
 #include "views/kit/ProSlider.h"
 #include "views/kit/StandardColors.h"
@@ -40,16 +41,6 @@ private:
     QColor fill_;
 };
 
-QWidget* divider(double opacity) {
-    auto* line = new QWidget;
-    line->setFixedHeight(1);
-    line->setAutoFillBackground(true);
-    QPalette palette = line->palette();
-    palette.setColor(QPalette::Window, whiteAt(opacity));
-    line->setPalette(palette);
-    return line;
-}
-
 constexpr int kFooterSpacing = 6;
 
 ChipStyle footerStyle() { return ChipStyle::textButton(10, QFont::Normal, standardColor(StandardColor::SecondaryText)); }
@@ -68,10 +59,7 @@ SubjectMaskControlView::SubjectMaskControlView(Binding<EditParameters> parameter
     // Header.
     auto* header = new QHBoxLayout;
     header->setSpacing(6);
-    title_ = new ElidedLabel;
-    title_->setFont(pixelFont(11, QFont::Bold));
-    title_->setColor(standardColor(StandardColor::SecondaryText));
-    title_->setElideMode(Qt::ElideRight);
+    title_ = elidedCaption(11, QFont::Bold, standardColor(StandardColor::SecondaryText));
     badge_ = new Capsule(standardColor(StandardColor::Cyan, 0.12));
     badge_->setObjectName(QStringLiteral("subjectMask.badge"));
     auto* badgeRow = new QHBoxLayout(badge_);
@@ -167,7 +155,7 @@ SubjectMaskControlView::SubjectMaskControlView(Binding<EditParameters> parameter
     addSlider(backgroundSliders_, 1, "subjectMask.bgContrast", [](S& s) -> double& { return s.background.contrast; },
               0.5, 1.5, 1, 0.01, "%.2f", "", accent);
 
-    gradingCard_->content()->addWidget(divider(0.08));
+    gradingCard_->content()->addWidget(ruleLine(whiteAt(0.08)));
     footer_ = new QWidget;
     auto* footer = new QHBoxLayout(footer_);
     footer->setContentsMargins(0, 0, 0, 0);

@@ -45,23 +45,9 @@ const WheelInfo kWheels[] = {{"shadows", "wheels.lift", &ColorGradingParameters:
 
 const WheelInfo& info(Wheel wheel) { return kWheels[std::size_t(wheel)]; }
 
-ChipStyle segmentStyle() {
-    ChipStyle s = ChipStyle::option(10, 2.5, 4);
-    s.weight = QFont::Normal;
-    s.selectedWeight = QFont::DemiBold;
-    s.fill = Qt::transparent;
-    s.selectedFill = whiteAt(0.2);
-    s.text = standardColor(StandardColor::SecondaryText);
-    s.selectedText = standardColor(StandardColor::PrimaryText);
-    return s;
-}
-
 ElidedLabel* label(double pixels, QFont::Weight weight, StandardColor colour) {
-    auto* title = new ElidedLabel;
-    title->setElideMode(Qt::ElideRight);
+    ElidedLabel* title = elidedCaption(pixels, weight, standardColor(colour));
     title->setAlignment(Qt::AlignCenter);
-    title->setFont(pixelFont(pixels, weight));
-    title->setColor(standardColor(colour));
     return title;
 }
 
@@ -84,7 +70,7 @@ ColorWheelsView::ColorWheelsView(Binding<ColorGradingParameters> grading, QWidge
     std::vector<ChipItem> segments;
     for (const TabInfo& t : kTabs) segments.push_back({QString::fromUtf8(t.id), localized(t.labelKey)});
     // Segments of one track; a language whose names do not fit one row takes two.
-    tabs_ = new ChipGrid(QStringLiteral("wheels.tabs"), segments, segmentStyle(), 4, 2);
+    tabs_ = new ChipGrid(QStringLiteral("wheels.tabs"), segments, ChipStyle::segment(), 4, 2);
     tabs_->setTrack(2, 6);
     tabs_->setSelected(QStringLiteral("all"));
     connect(tabs_, &ChipGrid::chosen, this, [this](const QString& id) {

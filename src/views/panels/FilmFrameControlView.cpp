@@ -53,13 +53,7 @@ QString idOf(E value) {
     return QString::fromUtf8(raw.data(), qsizetype(raw.size()));
 }
 
-ElidedLabel* caption() {
-    auto* label = new ElidedLabel;
-    label->setElideMode(Qt::ElideRight);
-    label->setFont(pixelFont(10, QFont::DemiBold));
-    label->setColor(standardColor(StandardColor::SecondaryText));
-    return label;
-}
+ElidedLabel* caption() { return elidedCaption(10, QFont::DemiBold, standardColor(StandardColor::SecondaryText)); }
 
 ChipRow* suggestionRow(const QString& name, std::span<const Suggestion> suggestions) {
     std::vector<ChipItem> items;

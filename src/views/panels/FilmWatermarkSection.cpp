@@ -44,11 +44,7 @@ QString idOf(E value) {
 QString fromStd(const std::string& text) { return QString::fromStdString(text); }
 
 ElidedLabel* caption(double pixels, QFont::Weight weight) {
-    auto* label = new ElidedLabel;
-    label->setElideMode(Qt::ElideRight);
-    label->setFont(pixelFont(pixels, weight));
-    label->setColor(standardColor(StandardColor::SecondaryText));
-    return label;
+    return elidedCaption(pixels, weight, standardColor(StandardColor::SecondaryText));
 }
 
 // One row of four where the names fit, two or four rows where they are longer.

@@ -81,11 +81,8 @@ HSLColorMixerView::HSLColorMixerView(Binding<EditParameters> parameters, QWidget
     box->setObjectName(QStringLiteral("hsl.editor"));
     auto* titleRow = new QHBoxLayout;
     titleRow->setSpacing(8);
-    channelTitle_ = new ElidedLabel;
+    channelTitle_ = elidedCaption(11, QFont::DemiBold, standardColor(StandardColor::PrimaryText));
     channelTitle_->setObjectName(QStringLiteral("hsl.channelTitle"));
-    channelTitle_->setElideMode(Qt::ElideRight);
-    channelTitle_->setFont(pixelFont(11, QFont::DemiBold));
-    channelTitle_->setColor(standardColor(StandardColor::PrimaryText));
     titleRow->addWidget(channelTitle_, 1);
     channelReset_ = new Chip(localized("common.reset"),
                              ChipStyle::textButton(9, QFont::Normal, standardColor(StandardColor::SecondaryText)));

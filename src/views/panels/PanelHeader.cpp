@@ -39,11 +39,9 @@ PanelHeader::PanelHeader(const QString& name, const QString& title, const Option
         symbol_->setObjectName(name + QStringLiteral(".symbol"));
         group->addWidget(symbol_);
     }
-    title_ = new ElidedLabel(title, this);
+    title_ = elidedCaption(11, QFont::Bold, standardColor(StandardColor::SecondaryText));
     title_->setObjectName(name + QStringLiteral(".title"));
-    title_->setElideMode(Qt::ElideRight);
-    title_->setFont(pixelFont(11, QFont::Bold));
-    title_->setColor(standardColor(StandardColor::SecondaryText));
+    title_->setText(title);
     group->addWidget(title_, 1);
     row->addLayout(group, 1);
 

@@ -124,11 +124,8 @@ ToneCurveEditorView::ToneCurveEditorView(Binding<std::vector<CurvePoint>> points
     // pointer enters and leaves the canvas.
     auto* titleRow = new QHBoxLayout;
     titleRow->setSpacing(6);
-    title_ = new ElidedLabel;
+    title_ = elidedCaption(12, QFont::DemiBold, standardColor(StandardColor::PrimaryText));
     title_->setObjectName(QStringLiteral("curve.title"));
-    title_->setElideMode(Qt::ElideRight);
-    title_->setFont(pixelFont(12, QFont::DemiBold));
-    title_->setColor(standardColor(StandardColor::PrimaryText));
     titleRow->addWidget(title_, 1);
     reset_ = new Chip({}, ChipStyle::textButton(10, QFont::Medium, standardColor(StandardColor::Accent)));
     reset_->setObjectName(QStringLiteral("curve.reset"));

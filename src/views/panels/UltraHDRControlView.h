@@ -19,8 +19,8 @@
 
 #include "model/UltraHDRParameters.h"
 #include "views/kit/DisplayEDRDetector.h"
-#include "views/kit/DotView.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Marks.h"
 #include "views/kit/ViewBasics.h"
 #include "views/panels/FieldSlider.h"
 

@@ -1,4 +1,4 @@
-#include "views/kit/DotView.h"
+#include "views/kit/Marks.h"
 
 #include <QPainter>
 
@@ -20,6 +20,19 @@ void DotView::paintEvent(QPaintEvent*) {
     painter.setPen(Qt::NoPen);
     painter.setBrush(colour_);
     painter.drawEllipse(QRectF(rect()));
+}
+
+QWidget* ruleLine(const QColor& colour, Qt::Orientation orientation, int length) {
+    auto* line = new QWidget;
+    if (orientation == Qt::Horizontal)
+        line->setFixedHeight(1);
+    else
+        line->setFixedSize(1, length);
+    line->setAutoFillBackground(true);
+    QPalette palette = line->palette();
+    palette.setColor(QPalette::Window, colour);
+    line->setPalette(palette);
+    return line;
 }
 
 }  // namespace vantrel

@@ -1,11 +1,12 @@
 #pragma once
-// DotView: a filled circle of a fixed diameter, the small marker before a
-// caption or a status text.
+// Small marks between and before the controls: a filled dot before a caption
+// or a status text, and a one-point rule between groups.
 #include <QColor>
 #include <QWidget>
 
 namespace vantrel {
 
+// A filled circle of a fixed diameter.
 class DotView final : public QWidget {
 public:
     DotView(int diameter, const QColor& colour, QWidget* parent = nullptr);
@@ -20,5 +21,9 @@ protected:
 private:
     QColor colour_;
 };
+
+// A line one point thick in `colour`: horizontal, as wide as its row, or
+// vertical, `length` points high.
+QWidget* ruleLine(const QColor& colour, Qt::Orientation orientation = Qt::Horizontal, int length = 0);
 
 }  // namespace vantrel
