@@ -104,19 +104,6 @@ private:
     int lines_ = 1;
 };
 
-// A cell's faint rounded backing.
-class CellBox final : public QWidget {
-public:
-    using QWidget::QWidget;
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.fillPath(roundedRect(QRectF(rect()), 4), whiteAt(0.03));
-    }
-};
-
 }  // namespace metadata
 
 using namespace metadata;
@@ -172,7 +159,7 @@ ImageMetadataMatrixView::ImageMetadataMatrixView(Source<ImageMetadataInfo> metad
         for (int c = 0; c < 2; ++c) {
             const int i = r * 2 + c;
             const QString prefix = QStringLiteral("meta.cell%1.").arg(i);
-            auto* box = new CellBox;
+            auto* box = new FilledBacking(whiteAt(0.03), 4);
             box->setObjectName(QStringLiteral("meta.cell%1").arg(i));
             box->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
             auto* stack = new QVBoxLayout(box);

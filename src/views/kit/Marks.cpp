@@ -2,6 +2,8 @@
 
 #include <QPainter>
 
+#include "views/kit/Painting.h"
+
 namespace vantrel {
 
 DotView::DotView(int diameter, const QColor& colour, QWidget* parent) : QWidget(parent), colour_(colour) {
@@ -20,6 +22,15 @@ void DotView::paintEvent(QPaintEvent*) {
     painter.setPen(Qt::NoPen);
     painter.setBrush(colour_);
     painter.drawEllipse(QRectF(rect()));
+}
+
+FilledBacking::FilledBacking(const QColor& fill, double radius, QWidget* parent)
+    : QWidget(parent), fill_(fill), radius_(radius) {}
+
+void FilledBacking::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillPath(roundedRect(QRectF(rect()), radius_ < 0 ? height() / 2.0 : radius_), fill_);
 }
 
 QWidget* ruleLine(const QColor& colour, Qt::Orientation orientation, int length) {

@@ -1,6 +1,7 @@
 #pragma once
-// Small marks between and before the controls: a filled dot before a caption
-// or a status text, and a one-point rule between groups.
+// Small marks between, before and behind the controls: a filled dot before a
+// caption or a status text, a one-point rule between groups, and the rounded
+// fill behind a badge or a cell.
 #include <QColor>
 #include <QWidget>
 
@@ -20,6 +21,20 @@ protected:
 
 private:
     QColor colour_;
+};
+
+// A rounded fill behind the widget's children; a negative radius rounds the
+// ends fully (a capsule).
+class FilledBacking final : public QWidget {
+public:
+    FilledBacking(const QColor& fill, double radius, QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QColor fill_;
+    double radius_;
 };
 
 // A line one point thick in `colour`: horizontal, as wide as its row, or

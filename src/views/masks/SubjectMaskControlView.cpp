@@ -25,22 +25,6 @@ namespace vantrel {
 
 namespace {
 
-// The engine badge: a small mark and a label on a cyan capsule.
-class Capsule final : public QWidget {
-public:
-    explicit Capsule(const QColor& fill) : fill_(fill) {}
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.fillPath(roundedRect(QRectF(rect()), height() / 2.0), fill_);
-    }
-
-private:
-    QColor fill_;
-};
-
 constexpr int kFooterSpacing = 6;
 
 ChipStyle footerStyle() { return ChipStyle::textButton(10, QFont::Normal, standardColor(StandardColor::SecondaryText)); }
@@ -60,7 +44,7 @@ SubjectMaskControlView::SubjectMaskControlView(Binding<EditParameters> parameter
     auto* header = new QHBoxLayout;
     header->setSpacing(6);
     title_ = elidedCaption(11, QFont::Bold, standardColor(StandardColor::SecondaryText));
-    badge_ = new Capsule(standardColor(StandardColor::Cyan, 0.12));
+    badge_ = new FilledBacking(standardColor(StandardColor::Cyan, 0.12), -1);  // the engine badge's capsule
     badge_->setObjectName(QStringLiteral("subjectMask.badge"));
     auto* badgeRow = new QHBoxLayout(badge_);
     badgeRow->setContentsMargins(5, 2, 5, 2);
