@@ -22,8 +22,8 @@ TEST(SharpPart, DrawnOverTheDevelopedFrameWhereItLiesAndNowhereElse) {
     CountedValue<CompareMode> mode{CompareMode::full};
     QImage sharp = filledImage({300, 150}, kSharp);
     QRectF unit(0.5, 0.25, 0.25, 0.5);  // the frame's middle-right quarter
-    SplitCompareView view{[] { return filledImage({400, 300}, kBefore); }, [] { return filledImage({200, 150}, kAfter); },
-                          holding.binding(), mode.binding()};
+    SplitCompareView view{[] { return filledImage({400, 300}, kBefore); },
+                          [] { return filledImage({200, 150}, kAfter); }, holding.binding(), mode.binding()};
     view.setSharpPart([&] { return sharp; }, [&] { return unit; });
     ASSERT_TRUE(test::showExposed(view, {400, 300}));
 
