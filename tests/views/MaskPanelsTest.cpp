@@ -384,6 +384,8 @@ TEST(MaskLocalParameterHUD, PresetsSlidersAndHeaderFollowTheMasksKind) {
     EXPECT_EQ(d.names(d.hud->shownMainSliders()),
               (std::vector<QString>{"mask.localExposure", "mask.localContrast", "mask.localTemp"}));
     settleLayouts();
+    // The presets flow from the left edge of their row, not centred in it.
+    EXPECT_EQ(d.hud->shownPresets().front()->x(), 0);
     test::saveShot(d.canvas, "mask-display-linear");
 
     // Golden Hour: one write, one report; tint and inversion untouched.

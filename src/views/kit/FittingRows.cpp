@@ -123,6 +123,11 @@ void WrappingLayout::setGap(int gap) {
     invalidate();
 }
 
+void WrappingLayout::setLineAlignment(Qt::Alignment alignment) {
+    lineAlignment_ = alignment;
+    invalidate();
+}
+
 void WrappingLayout::addItem(QLayoutItem* item) { items_.push_back(item); }
 
 QLayoutItem* WrappingLayout::itemAt(int index) const {
@@ -144,7 +149,7 @@ int WrappingLayout::arrange(const QRect& area, bool place) const {
     int lineWidth = 0, lineHeight = 0;
     auto finishLine = [&] {
         if (line.empty()) return;
-        int x = rect.x() + (width - lineWidth) / 2;
+        int x = rect.x() + (lineAlignment_.testFlag(Qt::AlignLeft) ? 0 : (width - lineWidth) / 2);
         for (QLayoutItem* item : line) {
             QSize size = item->sizeHint();
             size.setWidth(std::min(size.width(), width));

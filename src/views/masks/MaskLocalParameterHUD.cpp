@@ -13,6 +13,7 @@
 #include "views/kit/DarkroomTheme.h"
 #include "views/kit/DragTracker.h"
 #include "views/kit/ElidedLabel.h"
+#include "views/kit/FittingRows.h"
 #include "views/kit/Icons.h"
 #include "views/kit/Painting.h"
 #include "views/kit/ProSlider.h"
@@ -126,7 +127,8 @@ MaskLocalParameterHUD::MaskLocalParameterHUD(Binding<EditParameters> parameters,
 
     // Presets of both kinds; those of the selected mask's kind are shown.
     presetsRow_ = new PresetsRow(kWidth - 2 * kPadding);
-    auto* flow = new FlowLayout(5, 5, presetsRow_);
+    auto* flow = new WrappingLayout(5, 5, presetsRow_);
+    flow->setLineAlignment(Qt::AlignLeft);
     for (const MaskPreset& preset : maskPresets()) {
         ChipStyle style = ChipStyle::preset(9, QFont::Medium, 6, 2.5, 4, whiteAt(0.85));
         style.fill = style.selectedFill = whiteAt(0.08);

@@ -1,7 +1,5 @@
 #include "views/panels/HalationControlView.h"
 
-#include <cstring>
-
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -24,24 +22,19 @@ namespace {
 // Below this both intensities count as unset: switching on loads the defaults.
 constexpr double kUnsetIntensity = 0.01;
 
-struct HalationSlider {
-    const char* field;
-    double HalationParameters::*member;
-    SliderSetup setup;  // the double-click defaults are the neutral record's values
-    StandardColor tint;
-    bool bloom;       // in the bloom card
-};
+constexpr int kBloomCard = 1;  // the group of the bloom card's rows
 
-const HalationSlider kSliders[] = {
-    {"intensity", &HalationParameters::halationIntensity, {"halation.intensity", {0, 1}, 0}, StandardColor::Red, false},
+// The double-click defaults are the neutral record's values.
+const FieldSliderRow<HalationParameters> kSliders[] = {
+    {"intensity", &HalationParameters::halationIntensity, {"halation.intensity", {0, 1}, 0}, StandardColor::Red},
     {"radius", &HalationParameters::halationRadius, {"halation.radius", {2, 60}, 18, 1, "%.0f", "px"},
-     StandardColor::Orange, false},
+     StandardColor::Orange},
     {"threshold", &HalationParameters::halationThreshold, {"halation.threshold", {0.35, 0.98}, 0.7},
-     StandardColor::Yellow, false},
+     StandardColor::Yellow},
     {"bloomIntensity", &HalationParameters::bloomIntensity, {"halation.bloomIntensity", {0, 1}, 0},
-     StandardColor::White, true},
+     StandardColor::White, kBloomCard},
     {"bloomRadius", &HalationParameters::bloomRadius, {"halation.bloomRadius", {5, 100}, 30, 1, "%.0f", "px"},
-     StandardColor::Cyan, true},
+     StandardColor::Cyan, kBloomCard},
 };
 
 struct Look {
@@ -97,7 +90,10 @@ HalationParameters HalationControlView::preset(const QString& id) {
 }
 
 HalationControlView::HalationControlView(Binding<EditParameters> parameters, QWidget* parent)
-    : QWidget(parent), parameters_(std::move(parameters)) {
+    : QWidget(parent), parameters_(std::move(parameters)), sliders_(QStringLiteral("halation"), [this] {
+          Q_EMIT changed();
+          refresh();
+      }) {
     setObjectName(QStringLiteral("HalationControlView"));
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -142,26 +138,13 @@ HalationControlView::HalationControlView(Binding<EditParameters> parameters, QWi
     bloomCard->setObjectName(QStringLiteral("halation.bloomCard"));
     bloomCaption_ = cardCaption(bloomCard->content(), standardColor(StandardColor::Cyan));
     bloomCaption_->setObjectName(QStringLiteral("halation.bloomCaption"));
-    for (const HalationSlider& s : kSliders) {
-        ProSlider* slider = fieldSlider(halation, s.member, s.setup, standardColor(s.tint), [this] {
-            Q_EMIT changed();
-            refresh();
-        });
-        slider->setObjectName(QStringLiteral("halation.") + QString::fromUtf8(s.field));
-        (s.bloom ? bloomCard : halationCard)->content()->addWidget(slider);
-        sliders_.emplace_back(s.field, slider);
-    }
+    for (const auto& row : kSliders)
+        (row.group == kBloomCard ? bloomCard : halationCard)->content()->addWidget(sliders_.add(halation, row));
     body->addWidget(halationCard);
     body->addWidget(bloomCard);
 
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     refresh();
-}
-
-ProSlider* HalationControlView::slider(const char* field) const {
-    for (const auto& [name, slider] : sliders_)
-        if (std::strcmp(name, field) == 0) return slider;
-    return nullptr;
 }
 
 void HalationControlView::applyPreset(const HalationParameters& halation) {
@@ -191,7 +174,7 @@ void HalationControlView::retitle() {
     rowReset_->setText(localized("common.reset"));
     halationCaption_->setText(localized("halation.redHalation"));
     bloomCaption_->setText(localized("halation.blackMistBloom"));
-    for (std::size_t i = 0; i < sliders_.size(); ++i) sliders_[i].second->setTitle(localized(kSliders[i].setup.titleKey));
+    sliders_.retitle();
 }
 
 void HalationControlView::refresh() {
@@ -202,7 +185,7 @@ void HalationControlView::refresh() {
     const HalationParameters halation = parameters_.get().halation;
     header_->refresh(halation.isEnabled, halation.isEnabled);
     if (body_->isHidden() == halation.isEnabled) body_->setVisible(halation.isEnabled);
-    for (const auto& [name, slider] : sliders_) slider->refresh();
+    sliders_.refresh();
 }
 
 }  // namespace vantrel

@@ -18,6 +18,7 @@
 #include "model/EditParameters.h"
 #include "services/AppLanguage.h"
 #include "views/kit/ViewBasics.h"
+#include "views/panels/FieldSlider.h"
 
 class QLabel;
 
@@ -26,7 +27,6 @@ namespace vantrel {
 class Chip;
 class ChipRow;
 class PanelHeader;
-class ProSlider;
 
 class HalationControlView final : public QWidget, public RefreshableView {
     Q_OBJECT
@@ -46,7 +46,7 @@ public:
     QWidget* body() const { return body_; }
     ChipRow* presets() const { return presets_; }
     Chip* rowReset() const { return rowReset_; }
-    ProSlider* slider(const char* field) const;
+    ProSlider* slider(const char* field) const { return sliders_.slider(field); }
 
 Q_SIGNALS:
     void changed();
@@ -63,7 +63,7 @@ private:
     Chip* rowReset_ = nullptr;
     QLabel* halationCaption_ = nullptr;
     QLabel* bloomCaption_ = nullptr;
-    std::vector<std::pair<const char*, ProSlider*>> sliders_;  // by field name
+    FieldSliders sliders_;
 };
 
 }  // namespace vantrel

@@ -1,7 +1,5 @@
 #include "views/panels/UltraHDRControlView.h"
 
-#include <cstring>
-
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -26,14 +24,7 @@ namespace {
 // Switching on below this boost loads the enabled defaults: the record was never set up.
 constexpr double kUnsetBoost = 0.05;
 
-struct HDRSlider {
-    const char* field;
-    double UltraHDRParameters::*member;
-    SliderSetup setup;
-    StandardColor tint;
-};
-
-const HDRSlider kSliders[] = {
+const FieldSliderRow<UltraHDRParameters> kSliders[] = {
     {"boost", &UltraHDRParameters::highlightBoost, {"ultraHDR.boost", {0, 3}, 1.5, 0.05, "+%.2f", "EV"},
      StandardColor::Yellow},
     {"threshold", &UltraHDRParameters::clipThreshold, {"ultraHDR.threshold", {0.5, 0.95}, 0.75, 0.01, "%.2f", ""},
@@ -89,7 +80,13 @@ ChipStyle presetStyle() {
 
 UltraHDRControlView::UltraHDRControlView(Binding<UltraHDRParameters> ultraHDR,
                                          std::shared_ptr<const DisplayEDRDetector> screen, QWidget* parent)
-    : QWidget(parent), ultraHDR_(std::move(ultraHDR)), screen_(std::move(screen)) {
+    : QWidget(parent),
+      ultraHDR_(std::move(ultraHDR)),
+      screen_(std::move(screen)),
+      sliders_(QStringLiteral("ultraHDR"), [this] {
+          Q_EMIT changed();
+          refresh();
+      }) {
     setObjectName(QStringLiteral("UltraHDRControlView"));
     if (!screen_) screen_ = std::make_shared<SystemEDRDetector>();
     auto* column = new QVBoxLayout(this);
@@ -122,15 +119,7 @@ UltraHDRControlView::UltraHDRControlView(Binding<UltraHDRParameters> ultraHDR,
     presetRow->addStretch(1);
     body->addLayout(presetRow);
 
-    for (const HDRSlider& s : kSliders) {
-        ProSlider* slider = fieldSlider(ultraHDR_, s.member, s.setup, standardColor(s.tint), [this] {
-            Q_EMIT changed();
-            refresh();
-        });
-        slider->setObjectName(QStringLiteral("ultraHDR.") + QString::fromUtf8(s.field));
-        body->addWidget(slider);
-        sliders_.emplace_back(s.field, slider);
-    }
+    for (const auto& row : kSliders) body->addWidget(sliders_.add(ultraHDR_, row));
 
     // The screen's status, with the gain the boost gives below it.
     auto* status = new RoundedBox({whiteAt(0.03), Qt::transparent, 1, 5, 6, 4});
@@ -172,12 +161,6 @@ UltraHDRControlView::UltraHDRControlView(Binding<UltraHDRParameters> ultraHDR,
     refresh();
 }
 
-ProSlider* UltraHDRControlView::slider(const char* field) const {
-    for (const auto& [name, slider] : sliders_)
-        if (std::strcmp(name, field) == 0) return slider;
-    return nullptr;
-}
-
 void UltraHDRControlView::write(const UltraHDRParameters& hdr) {
     // One write and one report per action, also when nothing changes (a preset pressed again).
     ultraHDR_.set(hdr);
@@ -197,7 +180,7 @@ void UltraHDRControlView::switched(bool on) {
 void UltraHDRControlView::retitle() {
     header_->setTitle(localized("ultraHDR.title"));
     for (const UltraHDRPreset& p : ultraHDRPresets()) presets_->setText(QString::fromLatin1(p.id), localized(p.key));
-    for (std::size_t i = 0; i < sliders_.size(); ++i) sliders_[i].second->setTitle(localized(kSliders[i].setup.titleKey));
+    sliders_.retitle();
     noticeText_->setText(localized("ultraHDR.sdrNotice"));
     const QString mark = QString::fromUtf8(kTipMark);
     const QString tip = localized("ultraHDR.tip");
@@ -213,7 +196,7 @@ void UltraHDRControlView::refresh() {
     header_->refresh(hdr.isEnabled, hdr.isEnabled);
     if (body_->isHidden() == hdr.isEnabled) body_->setVisible(hdr.isEnabled);
     presets_->setSelected(currentPresetID(hdr));
-    for (const auto& [name, slider] : sliders_) slider->refresh();
+    sliders_.refresh();
 
     // The screen is asked afresh each time: a screen may come or go between edits.
     const bool standard = screen_->isStandardDynamicRangeOnly();

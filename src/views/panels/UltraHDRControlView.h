@@ -22,6 +22,7 @@
 #include "services/AppLanguage.h"
 #include "views/kit/DisplayEDRDetector.h"
 #include "views/kit/ViewBasics.h"
+#include "views/panels/FieldSlider.h"
 
 class QLabel;
 
@@ -30,7 +31,6 @@ namespace vantrel {
 class ChipRow;
 class FittingLabel;
 class PanelHeader;
-class ProSlider;
 class RoundedBox;
 
 class UltraHDRControlView final : public QWidget, public RefreshableView {
@@ -46,7 +46,7 @@ public:
     PanelHeader* header() const { return header_; }
     QWidget* body() const { return body_; }
     ChipRow* presets() const { return presets_; }
-    ProSlider* slider(const char* field) const;
+    ProSlider* slider(const char* field) const { return sliders_.slider(field); }
     QWidget* statusDot() const { return dot_; }
     // Green for an extended-range screen, orange for a standard one.
     QColor statusColor() const { return statusColor_; }
@@ -69,7 +69,7 @@ private:
     PanelHeader* header_ = nullptr;
     QWidget* body_ = nullptr;
     ChipRow* presets_ = nullptr;
-    std::vector<std::pair<const char*, ProSlider*>> sliders_;  // by field name
+    FieldSliders sliders_;
     QWidget* dot_ = nullptr;
     QColor statusColor_;
     FittingLabel* status_ = nullptr;
