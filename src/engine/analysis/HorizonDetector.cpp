@@ -213,10 +213,11 @@ struct Lean {
     double u, tilt, weight;
 };
 
-// The lean of the verticals at the centre column, fitted against their column
-// (looking up or down makes verticals converge, leaning more the farther they
-// stand from the centre; only the camera's roll leans the centre's own
-// vertical). Segments off the fit are dropped step by step.
+// The lean of the verticals at the centre column. Looking up or down makes
+// verticals converge on one point, so the tangent of each one's lean grows in
+// proportion to the column where it crosses the centre row (the lean itself
+// does not, once it is steep); only the camera's roll leans the centre's own
+// vertical. Segments off the fit are dropped step by step.
 std::optional<double> verticalsTilt(const std::vector<Lean>& leans, double height) {
     if (leans.size() < 3) return std::nullopt;
     double a = 0, b = 0;
@@ -226,8 +227,9 @@ std::optional<double> verticalsTilt(const std::vector<Lean>& leans, double heigh
         for (std::size_t i = 0; i < leans.size(); ++i) {
             if (!kept[i]) continue;
             const Lean& v = leans[i];
-            sw += v.weight; su += v.weight * v.u; st += v.weight * v.tilt;
-            suu += v.weight * v.u * v.u; sut += v.weight * v.u * v.tilt;
+            const double t = std::tan(radians(v.tilt));
+            sw += v.weight; su += v.weight * v.u; st += v.weight * t;
+            suu += v.weight * v.u * v.u; sut += v.weight * v.u * t;
         }
         if (sw <= 0) return std::nullopt;
         const double mu = su / sw, mt = st / sw, var = suu / sw - mu * mu;
@@ -237,13 +239,13 @@ std::optional<double> verticalsTilt(const std::vector<Lean>& leans, double heigh
         std::size_t count = 0;
         double keptLength = 0;
         for (std::size_t i = 0; i < leans.size(); ++i) {
-            kept[i] = std::abs(leans[i].tilt - (a + b * leans[i].u)) <= reach;
+            kept[i] = std::abs(leans[i].tilt - degrees(std::atan(a + b * leans[i].u))) <= reach;
             count += kept[i];
             keptLength += kept[i] ? leans[i].weight : 0;
         }
         if (count < 3 || keptLength < kMinVerticalTotal * height) return std::nullopt;
     }
-    return a;
+    return degrees(std::atan(a));
 }
 
 // Straight segments of the frame: the verticals' lean at the centre column,
