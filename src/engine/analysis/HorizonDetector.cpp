@@ -1,7 +1,11 @@
 #include "engine/analysis/HorizonDetector.h"
 
 // The frame is reduced to about 240000 grey values with its aspect ratio kept
-// (stretching it to a fixed shape would change every angle). Edge pixels are
+// (stretching it to a fixed shape would change every angle). Straight
+// segments are read first: the verticals' lean at the centre column, and a
+// level line spanning most of the width, which decides unless it disagrees
+// with the verticals (then it is a receding edge). Without either, edge
+// pixels vote for lines of every tilt. Edge pixels are
 // those that stand out from the frame's own calm parts, so a faint horizon in
 // a calm frame counts as fully as a hard one; each votes only with its
 // position, the way its edge runs and the side its tone steps to, not with
