@@ -8,6 +8,7 @@
 #include "views/canvas/HistogramGeometry.h"
 #include "views/canvas/HistogramRaster.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/Marks.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
@@ -163,9 +164,7 @@ using namespace histogram;
 HistogramWaveformView::HistogramWaveformView(Source<HistogramData> data, QWidget* parent)
     : QWidget(parent), source_(std::move(data)) {
     setObjectName(QStringLiteral("histogram"));
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(4);
+    auto* column = flatColumn(4, this);
 
     curves_ = new Curves(data_);
     column->addWidget(curves_);

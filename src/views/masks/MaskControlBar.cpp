@@ -11,6 +11,7 @@
 #include "views/kit/DarkroomTheme.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/Marks.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
@@ -35,13 +36,6 @@ void invalidateAll(QLayout* layout) {
         if (QLayout* inner = layout->itemAt(i)->layout()) invalidateAll(inner);
 }
 
-QHBoxLayout* group(int spacing) {
-    auto* row = new QHBoxLayout;
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(spacing);
-    return row;
-}
-
 }  // namespace
 
 MaskControlBar::MaskControlBar(Binding<EditParameters> parameters, Binding<std::optional<Uuid>> selectedMaskID,
@@ -59,7 +53,7 @@ MaskControlBar::MaskControlBar(Binding<EditParameters> parameters, Binding<std::
     row->setContentsMargins(kInsetX, kInsetY, kInsetX, kInsetY);
     row->setSpacing(14);
 
-    auto* add = group(8);
+    auto* add = flatRow(8);
     addLinear_ = new Chip({}, borderedChip(11, QFont::Medium));
     addLinear_->setObjectName(QStringLiteral("maskBar.addLinear"));
     addLinear_->setSymbol("line.diagonal");
@@ -74,7 +68,7 @@ MaskControlBar::MaskControlBar(Binding<EditParameters> parameters, Binding<std::
 
     selectedGroup_ = new QWidget;
     selectedGroup_->setObjectName(QStringLiteral("maskBar.selected"));
-    auto* selected = group(6);
+    auto* selected = flatRow(6);
     selectedGroup_->setLayout(selected);
     name_ = new ElidedLabel;
     name_->setObjectName(QStringLiteral("maskBar.name"));
@@ -96,7 +90,7 @@ MaskControlBar::MaskControlBar(Binding<EditParameters> parameters, Binding<std::
     selectedSeparator_ = ruleLine(whiteAt(0.15), Qt::Vertical, 20);
     row->addWidget(selectedSeparator_);
 
-    auto* count = group(8);
+    auto* count = flatRow(8);
     count_ = new QLabel;
     count_->setObjectName(QStringLiteral("maskBar.count"));
     count_->setFont(pixelFont(11));

@@ -11,6 +11,7 @@
 #include "views/kit/DarkroomTheme.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/Painting.h"
 #include "views/kit/ProSlider.h"
 #include "views/kit/StandardColors.h"
@@ -97,9 +98,7 @@ MaskControlView::MaskControlView(Binding<EditParameters> parameters, Binding<std
       selectedMaskID_(std::move(selectedMaskID)),
       isMaskMode_(std::move(isMaskMode)) {
     setObjectName(QStringLiteral("maskControl"));
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(10);
+    auto* column = flatColumn(10, this);
     column->setAlignment(Qt::AlignTop);
 
     auto* header = new QHBoxLayout;

@@ -15,6 +15,7 @@
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/FittingRows.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/Marks.h"
 #include "views/kit/Painting.h"
 #include "views/kit/ProSlider.h"
@@ -84,9 +85,7 @@ MaskLocalParameterHUD::MaskLocalParameterHUD(Binding<EditParameters> parameters,
     handle->onMove = [this](QPointF t) { moveHeaderDrag(t); };
     handle->onEnd = [this](QPointF t) { endHeaderDrag(t); };
     header_ = handle;
-    auto* headerRow = new QHBoxLayout(header_);
-    headerRow->setContentsMargins(0, 0, 0, 0);
-    headerRow->setSpacing(6);
+    auto* headerRow = flatRow(6, header_);
     kindSymbol_ = new SymbolView("slider.horizontal.3", 11, standardColor(StandardColor::Accent));
     title_ = new ElidedLabel;
     title_->setObjectName(QStringLiteral("maskHUD.title"));
@@ -138,9 +137,7 @@ MaskLocalParameterHUD::MaskLocalParameterHUD(Binding<EditParameters> parameters,
     auto* main = new QVBoxLayout;
     main->setSpacing(5);
     advanced_ = new QWidget;
-    auto* advanced = new QVBoxLayout(advanced_);
-    advanced->setContentsMargins(0, 0, 0, 0);
-    advanced->setSpacing(5);
+    auto* advanced = flatColumn(5, advanced_);
     advanced->addWidget(ruleLine(whiteAt(0.08)));
     for (MaskKind kind : {MaskKind::linear, MaskKind::radial}) {
         for (const MaskSliderRow& entry : displayMainSliders(kind)) {

@@ -8,6 +8,7 @@
 #include "services/TextFormatter.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/Marks.h"
 #include "views/kit/Painting.h"
 #include "views/kit/ProSlider.h"
@@ -17,13 +18,6 @@
 namespace vantrel {
 
 namespace {
-
-QHBoxLayout* group(int spacing, QWidget* owner) {
-    auto* row = new QHBoxLayout(owner);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(spacing);
-    return row;
-}
 
 ElidedLabel* label(const char* name, double pixels, QFont::Weight weight) {
     auto* text = new ElidedLabel;
@@ -93,7 +87,7 @@ SpotHealingControlBar::SpotHealingControlBar(Binding<EditParameters> parameters,
     dustGroup->addWidget(dust_);
     sensitivityGroup_ = new QWidget;
     sensitivityGroup_->setObjectName(QStringLiteral("healingBar.sensitivityGroup"));
-    QHBoxLayout* sensitivityRow = group(5, sensitivityGroup_);
+    QHBoxLayout* sensitivityRow = flatRow(5, sensitivityGroup_);
     sensitivityLabel_ = label("healingBar.sensitivityLabel", 10, QFont::Medium);
     sensitivityLabel_->setColor(secondary);
     sensitivityRow->addWidget(sensitivityLabel_);

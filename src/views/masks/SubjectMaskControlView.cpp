@@ -11,6 +11,7 @@
 #include "views/kit/DarkroomTheme.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/Marks.h"
 #include "views/kit/Painting.h"
 #include "views/kit/ProSlider.h"
@@ -35,9 +36,7 @@ SubjectMaskControlView::SubjectMaskControlView(Binding<EditParameters> parameter
                                                QWidget* parent)
     : QWidget(parent), parameters_(std::move(parameters)), isDetecting_(std::move(isDetecting)) {
     setObjectName(QStringLiteral("subjectMask"));
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(10);
+    auto* column = flatColumn(10, this);
     column->setAlignment(Qt::AlignTop);
 
     // Header.
@@ -110,9 +109,7 @@ SubjectMaskControlView::SubjectMaskControlView(Binding<EditParameters> parameter
     subjectSliders_ = new QWidget;
     backgroundSliders_ = new QWidget;
     for (QWidget* group : {subjectSliders_, backgroundSliders_}) {
-        auto* rows = new QVBoxLayout(group);
-        rows->setContentsMargins(0, 0, 0, 0);
-        rows->setSpacing(8);
+        flatColumn(8, group);  // laid on the group; the sliders are added to it below
         gradingCard_->content()->addWidget(group);
     }
     const QColor accent = DarkroomTheme::accent();
@@ -141,9 +138,7 @@ SubjectMaskControlView::SubjectMaskControlView(Binding<EditParameters> parameter
 
     gradingCard_->content()->addWidget(ruleLine(whiteAt(0.08)));
     footer_ = new QWidget;
-    auto* footer = new QHBoxLayout(footer_);
-    footer->setContentsMargins(0, 0, 0, 0);
-    footer->setSpacing(kFooterSpacing);
+    auto* footer = flatRow(kFooterSpacing, footer_);
     invert_ = new QCheckBox;
     invert_->setObjectName(QStringLiteral("subjectMask.invert"));
     invert_->setFont(pixelFont(10));

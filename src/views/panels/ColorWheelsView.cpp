@@ -5,6 +5,7 @@
 
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/Painting.h"
 #include "views/kit/ProSlider.h"
 #include "views/kit/StandardColors.h"
@@ -56,9 +57,7 @@ ElidedLabel* label(double pixels, QFont::Weight weight, StandardColor colour) {
 ColorWheelsView::ColorWheelsView(Binding<ColorGradingParameters> grading, QWidget* parent)
     : QWidget(parent), grading_(std::move(grading)) {
     setObjectName(QStringLiteral("ColorWheelsView"));
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(10);
+    auto* column = flatColumn(10, this);
 
     header_ = new PanelHeader(QStringLiteral("wheels"), localized("inspector.colorWheels"), {});
     connect(header_, &PanelHeader::resetRequested, this, [this] {

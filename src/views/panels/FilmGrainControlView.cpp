@@ -4,6 +4,7 @@
 #include <QVBoxLayout>
 
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
 #include "views/panels/ChipRow.h"
@@ -56,9 +57,7 @@ FilmGrainControlView::FilmGrainControlView(Binding<FilmGrainParameters> grain, Q
           refresh();
       }) {
     setObjectName(QStringLiteral("FilmGrainControlView"));
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(10);
+    auto* column = flatColumn(10, this);
 
     header_ = new PanelHeader(QStringLiteral("grain"), localized("inspector.grain"),
                               {"circle.grid.cross.fill", standardColor(StandardColor::Orange),

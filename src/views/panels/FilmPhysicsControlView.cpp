@@ -6,6 +6,7 @@
 
 #include "services/L10n.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
 #include "views/panels/FieldSlider.h"
@@ -72,9 +73,7 @@ FilmPhysicsControlView::FilmPhysicsControlView(Binding<LightLeakParameters> ligh
                                                Binding<DustAndScratchesParameters> dustAndScratches, QWidget* parent)
     : QWidget(parent), lightLeaks_(std::move(lightLeaks)), dust_(std::move(dustAndScratches)) {
     setObjectName(QStringLiteral("FilmPhysicsControlView"));
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(12);
+    auto* column = flatColumn(12, this);
 
     header_ = new PanelHeader(QStringLiteral("physics"), localized("inspector.lightLeaks"),
                               {"camera.metering.spot", standardColor(StandardColor::Yellow),

@@ -5,6 +5,7 @@
 
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/Painting.h"
 #include "views/kit/ProSlider.h"
 #include "views/kit/StandardColors.h"
@@ -47,9 +48,7 @@ QColor swatchColour(HSLColorChannel channel) { return colorFromHex(colorHex(chan
 HSLColorMixerView::HSLColorMixerView(Binding<EditParameters> parameters, QWidget* parent)
     : QWidget(parent), parameters_(std::move(parameters)) {
     setObjectName(QStringLiteral("HSLColorMixerView"));
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(10);
+    auto* column = flatColumn(10, this);
 
     header_ = new PanelHeader(QStringLiteral("hsl"), localized("inspector.hsl"), {});
     connect(header_, &PanelHeader::resetRequested, this, [this] {

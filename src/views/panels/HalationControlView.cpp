@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/Marks.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
@@ -90,9 +91,7 @@ HalationControlView::HalationControlView(Binding<EditParameters> parameters, QWi
 
     body_ = new QWidget;
     body_->setObjectName(QStringLiteral("halation.body"));
-    auto* body = new QVBoxLayout(body_);
-    body->setContentsMargins(0, 0, 0, 0);
-    body->setSpacing(12);
+    auto* body = flatColumn(12, body_);
     card->content()->addWidget(body_);
 
     auto* presetRow = new QHBoxLayout;

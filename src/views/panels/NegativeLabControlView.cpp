@@ -6,6 +6,7 @@
 
 #include "views/kit/FittingText.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
 #include "views/panels/Chip.h"
@@ -133,9 +134,7 @@ NegativeLabControlView::NegativeLabControlView(Binding<EditParameters> parameter
     // Film base: caption; swatch, hex text and eyedropper; presets.
     filmBase_ = new QWidget;
     filmBase_->setObjectName(QStringLiteral("negativeLab.filmBase"));
-    auto* baseGroup = new QVBoxLayout(filmBase_);
-    baseGroup->setContentsMargins(0, 0, 0, 0);
-    baseGroup->setSpacing(6);
+    auto* baseGroup = flatColumn(6, filmBase_);
     filmBaseCaption_ = new FittingLabel;
     filmBaseCaption_->setObjectName(QStringLiteral("negativeLab.filmBaseCaption"));
     filmBaseCaption_->setFont(pixelFont(10, QFont::DemiBold));

@@ -4,6 +4,7 @@
 
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
 #include "views/kit/SymbolView.h"
@@ -28,9 +29,7 @@ PanelHeader::PanelHeader(const QString& name, const QString& title, const Option
     : QWidget(parent), options_(options) {
     if (!options_.activeColor.isValid()) options_.activeColor = standardColor(StandardColor::Accent);
     setObjectName(name + QStringLiteral(".header"));
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(8);
+    auto* row = flatRow(8, this);
 
     auto* group = new QHBoxLayout;
     group->setSpacing(5);

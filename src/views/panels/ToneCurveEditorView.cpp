@@ -12,6 +12,7 @@
 #include "services/TextFormatter.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
 #include "views/panels/Chip.h"
@@ -113,9 +114,7 @@ ToneCurveEditorView::ToneCurveEditorView(Binding<std::vector<CurvePoint>> points
                                          QWidget* parent)
     : QWidget(parent), binding_(std::move(points)), histogram_(std::move(histogram)) {
     setObjectName(QStringLiteral("ToneCurveEditorView"));
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(8);
+    auto* column = flatColumn(8, this);
 
     // The header in two rows: the title with the reset, then the read-out,
     // the delete button and the presets menu. One row cannot hold them all in

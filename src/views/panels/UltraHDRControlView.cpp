@@ -6,6 +6,7 @@
 
 #include "views/kit/FittingText.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/Marks.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
@@ -66,9 +67,7 @@ UltraHDRControlView::UltraHDRControlView(Binding<UltraHDRParameters> ultraHDR,
       }) {
     setObjectName(QStringLiteral("UltraHDRControlView"));
     if (!screen_) screen_ = std::make_shared<SystemEDRDetector>();
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(10);
+    auto* column = flatColumn(10, this);
 
     header_ = new PanelHeader(QStringLiteral("ultraHDR"), localized("ultraHDR.title"),
                               {"sun.max.fill", standardColor(StandardColor::Yellow), PanelHeader::ResetLabel::Small, true});
@@ -78,9 +77,7 @@ UltraHDRControlView::UltraHDRControlView(Binding<UltraHDRParameters> ultraHDR,
 
     body_ = new QWidget;
     body_->setObjectName(QStringLiteral("ultraHDR.body"));
-    auto* body = new QVBoxLayout(body_);
-    body->setContentsMargins(0, 0, 0, 0);
-    body->setSpacing(10);
+    auto* body = flatColumn(10, body_);
     column->addWidget(body_);
 
     std::vector<ChipItem> items;
