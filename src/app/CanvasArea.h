@@ -6,7 +6,6 @@
 #include <QImage>
 #include <QWidget>
 
-#include "app/standins/StandInView.h"
 #include "views/kit/ViewBasics.h"
 
 class QLabel;

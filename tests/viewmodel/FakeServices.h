@@ -1,5 +1,5 @@
 #pragma once
-// Stand-ins for the engine and the session store: renders are instant (or held
+// Fakes of the engine and the session store: renders are instant (or held
 // on a latch), and the store keeps everything in memory and logs each write.
 #include <atomic>
 #include <condition_variable>
