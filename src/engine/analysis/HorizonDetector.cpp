@@ -48,6 +48,8 @@ constexpr double kMinFittedShare = 0.25;
 constexpr double kMinVertical = 0.08, kMinVerticalTotal = 0.6, kHorizonSpan = 0.5;
 // A level line and the verticals within this many degrees of each other agree.
 constexpr double kAgreement = 1.0;
+// Share of the verticals' spread of lean a pencil must explain to be fitted.
+constexpr double kPencilShare = 0.3;
 constexpr double kUnseenTilt = 0.3;
 // A horizon between calm regions: the frame is cut into this many column
 // strips, of which this many must step at one line, by at least this many grey
@@ -237,17 +239,21 @@ std::optional<double> verticalsTilt(const std::vector<Lean>& leans, double heigh
     double a = 0, b = 0;
     std::vector<bool> kept(leans.size(), true);
     for (int round = 0; round < 5; ++round) {
-        double sw = 0, su = 0, st = 0, suu = 0, sut = 0;
+        double sw = 0, su = 0, st = 0, suu = 0, sut = 0, stt = 0;
         for (std::size_t i = 0; i < leans.size(); ++i) {
             if (!kept[i]) continue;
             const Lean& v = leans[i];
             const double t = std::tan(radians(v.tilt));
             sw += v.weight; su += v.weight * v.u; st += v.weight * t;
-            suu += v.weight * v.u * v.u; sut += v.weight * v.u * t;
+            suu += v.weight * v.u * v.u; sut += v.weight * v.u * t; stt += v.weight * t * t;
         }
         if (sw <= 0) return std::nullopt;
         const double mu = su / sw, mt = st / sw, var = suu / sw - mu * mu;
-        b = var > 1e-6 ? (sut / sw - mu * mt) / var : 0.0;
+        const double cov = sut / sw - mu * mt, spread = stt / sw - mt * mt;
+        b = var > 1e-6 ? cov / var : 0.0;
+        // Converging verticals only when the pencil explains most of the
+        // leans' spread; otherwise the spread is noise and they stand parallel.
+        if (var <= 1e-6 || cov * cov / var < kPencilShare * spread) b = 0.0;
         a = mt - b * mu;
         const double reach = round < 2 ? 3.0 : 1.0;
         std::size_t count = 0;
@@ -260,6 +266,9 @@ std::optional<double> verticalsTilt(const std::vector<Lean>& leans, double heigh
         if (count < 3 || keptLength < kMinVerticalTotal * height) return std::nullopt;
         if (fitted) *fitted = keptLength;
     }
+    // A pencil fitted on leans off to one side can reach the centre column at
+    // any lean; one beyond the range measured is no reading.
+    if (std::abs(degrees(std::atan(a))) > kMaxTilt) return std::nullopt;
     return degrees(std::atan(a));
 }
 
