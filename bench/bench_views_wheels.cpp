@@ -50,7 +50,8 @@ void BM_WheelDragStep(benchmark::State& state) {
     for (auto _ : state) {
         // Round the wheel: every step changes the hue, so every step writes.
         const double a = 0.05 * ++i;
-        sendMouse(*wheel, QEvent::MouseMove, QPointF(c + 0.7 * c * std::cos(a), c + 0.7 * c * std::sin(a)), Qt::LeftButton);
+        const QPointF at(c + 0.7 * c * std::cos(a), c + 0.7 * c * std::sin(a));
+        sendMouse(*wheel, QEvent::MouseMove, at, Qt::LeftButton);
         wheel->repaint();
     }
     sendMouse(*wheel, QEvent::MouseButtonRelease, QPointF(c, c), Qt::NoButton);

@@ -51,10 +51,7 @@ struct Masks {
     std::optional<Uuid> selected() const { return *selection.value; }
 };
 
-// Runs the layout requests that a change of texts or rows posts, level by level.
-void settleLayouts() {
-    for (int level = 0; level < 8; ++level) QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-}
+using test::settleLayouts;
 
 // The inspector's dark ground behind a view, as in the window.
 void darkGround(QWidget& widget) {

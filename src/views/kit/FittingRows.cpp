@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "views/kit/DarkroomTheme.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/StandardColors.h"
 #include "views/kit/FittingText.h"
 
@@ -23,9 +24,7 @@ constexpr int kLinkSpacing = 6;  // between a link and a dot
 
 IconFallbackRow::IconFallbackRow(Widths widths, int spacing, QWidget* parent)
     : QWidget(parent), widths_(widths), spacing_(spacing) {
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(spacing);
+    auto* row = flatRow(spacing, this);
     if (widths_ == Widths::natural) {
         row->addStretch(1);
         row->addStretch(1);

@@ -3,8 +3,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "services/LocalizationManager.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
 #include "views/panels/ChipRow.h"
@@ -57,9 +57,7 @@ FilmGrainControlView::FilmGrainControlView(Binding<FilmGrainParameters> grain, Q
           refresh();
       }) {
     setObjectName(QStringLiteral("FilmGrainControlView"));
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(10);
+    auto* column = flatColumn(10, this);
 
     header_ = new PanelHeader(QStringLiteral("grain"), localized("inspector.grain"),
                               {"circle.grid.cross.fill", standardColor(StandardColor::Orange),
@@ -112,10 +110,7 @@ void FilmGrainControlView::retitle() {
 }
 
 void FilmGrainControlView::refresh() {
-    if (const AppLanguage language = LocalizationManager::shared().currentLanguage(); language != language_) {
-        language_ = language;
-        retitle();
-    }
+    if (language_.changed()) retitle();
     const FilmGrainParameters grain = grain_.get();
     header_->refresh(!grain.isNeutral());
     const bool detail = grain.amount > kDetailAmount;

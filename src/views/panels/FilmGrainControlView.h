@@ -8,13 +8,12 @@
 // once per user edit: a preset or the reset writes the whole record once, a
 // slider step writes when it changes its field. refresh() re-reads the record
 // and emits nothing. Children are named "grain.<part>".
-#include <optional>
 #include <vector>
 
 #include <QWidget>
 
 #include "model/FilmGrainParameters.h"
-#include "services/AppLanguage.h"
+#include "views/kit/Icons.h"
 #include "views/kit/ViewBasics.h"
 #include "views/panels/FieldSlider.h"
 
@@ -48,7 +47,7 @@ private:
     void retitle();
 
     Binding<FilmGrainParameters> grain_;
-    std::optional<AppLanguage> language_;
+    LanguageWatch language_;
     PanelHeader* header_ = nullptr;
     ChipRow* presets_ = nullptr;
     FieldSliders sliders_;

@@ -10,6 +10,7 @@
 #include <QPainter>
 
 #include "views/kit/DarkroomTheme.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
 
@@ -81,9 +82,7 @@ FloatingToolBar::FloatingToolBar(const QString& name, int spacing, QWidget* pare
 QHBoxLayout* FloatingToolBar::addGroup(const QString& name, int spacing, bool givesWay) {
     auto* widget = new QWidget(this);
     widget->setObjectName(name);
-    auto* row = new QHBoxLayout(widget);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(spacing);
+    auto* row = flatRow(spacing, widget);
     groups_.push_back({widget, groups_.empty() ? nullptr : new Divider, givesWay});
     if (groups_.back().divider) groups_.back().divider->setParent(this);
     packing_.clear();  // pack afresh

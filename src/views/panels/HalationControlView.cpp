@@ -2,11 +2,11 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
 #include <QVBoxLayout>
 
-#include "services/LocalizationManager.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
+#include "views/kit/Marks.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
 #include "views/panels/Chip.h"
@@ -49,28 +49,10 @@ const Look kLooks[] = {
     {"blackMist", "halation.presetBlackMist", &HalationParameters::blackMist},
 };
 
-// The coloured circle before a card's caption.
-class Dot final : public QWidget {
-public:
-    explicit Dot(const QColor& colour) : colour_(colour) { setFixedSize(6, 6); }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(colour_);
-        painter.drawEllipse(QRectF(rect()));
-    }
-
-private:
-    QColor colour_;
-};
-
 QLabel* cardCaption(QVBoxLayout* card, const QColor& dot) {
     auto* row = new QHBoxLayout;
     row->setSpacing(6);
-    row->addWidget(new Dot(dot));
+    row->addWidget(new DotView(6, dot));
     auto* label = new QLabel;
     label->setFont(pixelFont(10, QFont::DemiBold));
     QPalette palette = label->palette();
@@ -109,9 +91,7 @@ HalationControlView::HalationControlView(Binding<EditParameters> parameters, QWi
 
     body_ = new QWidget;
     body_->setObjectName(QStringLiteral("halation.body"));
-    auto* body = new QVBoxLayout(body_);
-    body->setContentsMargins(0, 0, 0, 0);
-    body->setSpacing(12);
+    auto* body = flatColumn(12, body_);
     card->content()->addWidget(body_);
 
     auto* presetRow = new QHBoxLayout;
@@ -178,10 +158,7 @@ void HalationControlView::retitle() {
 }
 
 void HalationControlView::refresh() {
-    if (const AppLanguage language = LocalizationManager::shared().currentLanguage(); language != language_) {
-        language_ = language;
-        retitle();
-    }
+    if (language_.changed()) retitle();
     const HalationParameters halation = parameters_.get().halation;
     header_->refresh(halation.isEnabled, halation.isEnabled);
     if (body_->isHidden() == halation.isEnabled) body_->setVisible(halation.isEnabled);

@@ -10,13 +10,12 @@
 // changes), on the photographer's flip of the switch only. Both resets load
 // the enabled defaults, so the effect stays on. refresh() re-reads the recipe
 // and emits nothing. Children are named "halation.<part>".
-#include <optional>
 #include <vector>
 
 #include <QWidget>
 
 #include "model/EditParameters.h"
-#include "services/AppLanguage.h"
+#include "views/kit/Icons.h"
 #include "views/kit/ViewBasics.h"
 #include "views/panels/FieldSlider.h"
 
@@ -56,7 +55,7 @@ private:
     void retitle();
 
     Binding<EditParameters> parameters_;
-    std::optional<AppLanguage> language_;
+    LanguageWatch language_;
     PanelHeader* header_ = nullptr;
     QWidget* body_ = nullptr;
     ChipRow* presets_ = nullptr;

@@ -4,9 +4,9 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "services/LocalizationManager.h"
 #include "views/kit/FittingText.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
 #include "views/panels/Chip.h"
@@ -134,9 +134,7 @@ NegativeLabControlView::NegativeLabControlView(Binding<EditParameters> parameter
     // Film base: caption; swatch, hex text and eyedropper; presets.
     filmBase_ = new QWidget;
     filmBase_->setObjectName(QStringLiteral("negativeLab.filmBase"));
-    auto* baseGroup = new QVBoxLayout(filmBase_);
-    baseGroup->setContentsMargins(0, 0, 0, 0);
-    baseGroup->setSpacing(6);
+    auto* baseGroup = flatColumn(6, filmBase_);
     filmBaseCaption_ = new FittingLabel;
     filmBaseCaption_->setObjectName(QStringLiteral("negativeLab.filmBaseCaption"));
     filmBaseCaption_->setFont(pixelFont(10, QFont::DemiBold));
@@ -272,10 +270,7 @@ void NegativeLabControlView::retitle() {
 }
 
 void NegativeLabControlView::refresh() {
-    if (const AppLanguage language = LocalizationManager::shared().currentLanguage(); language != language_) {
-        language_ = language;
-        retitle();
-    }
+    if (language_.changed()) retitle();
     // A pick is tied to its frame: another frame ends it.
     if (pickFrame_ && *pickFrame_ != frame_()) endSampling();
 

@@ -24,7 +24,7 @@
 #include <QWidget>
 
 #include "model/EditParameters.h"
-#include "services/AppLanguage.h"
+#include "views/kit/Icons.h"
 #include "views/kit/ScreenColorSampler.h"
 #include "views/kit/ViewBasics.h"
 #include "views/panels/FieldSlider.h"
@@ -84,7 +84,7 @@ private:
     Binding<EditParameters> parameters_;
     Source<QString> frame_;
     QPointer<ScreenColorSampler> sampler_;
-    std::optional<AppLanguage> language_;
+    LanguageWatch language_;
     std::optional<QString> pickFrame_;  // the frame of the running pick
     quint64 picks_ = 0;                 // numbers the picks; a superseded pick's colour is dropped
 

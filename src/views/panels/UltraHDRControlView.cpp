@@ -2,12 +2,12 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
 #include <QVBoxLayout>
 
-#include "services/LocalizationManager.h"
 #include "views/kit/FittingText.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
+#include "views/kit/Marks.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
 #include "views/kit/SymbolView.h"
@@ -34,28 +34,6 @@ const FieldSliderRow<UltraHDRParameters> kSliders[] = {
 };
 
 constexpr const char* kTipMark = "\U0001F4A1 ";  // a light bulb, where the fonts have one
-
-class StatusDot final : public QWidget {
-public:
-    StatusDot() { setFixedSize(6, 6); }
-    void setColor(const QColor& colour) {
-        if (colour == colour_) return;
-        colour_ = colour;
-        update();
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(colour_);
-        painter.drawEllipse(QRectF(rect()));
-    }
-
-private:
-    QColor colour_;
-};
 
 QLabel* wrappingText(const char* name, double pixels) {
     auto* label = new QLabel;
@@ -89,9 +67,7 @@ UltraHDRControlView::UltraHDRControlView(Binding<UltraHDRParameters> ultraHDR,
       }) {
     setObjectName(QStringLiteral("UltraHDRControlView"));
     if (!screen_) screen_ = std::make_shared<SystemEDRDetector>();
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(10);
+    auto* column = flatColumn(10, this);
 
     header_ = new PanelHeader(QStringLiteral("ultraHDR"), localized("ultraHDR.title"),
                               {"sun.max.fill", standardColor(StandardColor::Yellow), PanelHeader::ResetLabel::Small, true});
@@ -101,9 +77,7 @@ UltraHDRControlView::UltraHDRControlView(Binding<UltraHDRParameters> ultraHDR,
 
     body_ = new QWidget;
     body_->setObjectName(QStringLiteral("ultraHDR.body"));
-    auto* body = new QVBoxLayout(body_);
-    body->setContentsMargins(0, 0, 0, 0);
-    body->setSpacing(10);
+    auto* body = flatColumn(10, body_);
     column->addWidget(body_);
 
     std::vector<ChipItem> items;
@@ -126,9 +100,8 @@ UltraHDRControlView::UltraHDRControlView(Binding<UltraHDRParameters> ultraHDR,
     status->setObjectName(QStringLiteral("ultraHDR.status"));
     auto* statusRow = new QHBoxLayout;
     statusRow->setSpacing(6);
-    auto* dot = new StatusDot;
-    dot->setObjectName(QStringLiteral("ultraHDR.statusDot"));
-    dot_ = dot;
+    dot_ = new DotView(6, QColor());
+    dot_->setObjectName(QStringLiteral("ultraHDR.statusDot"));
     statusRow->addWidget(dot_, 0, Qt::AlignVCenter);
     status_ = new FittingLabel;
     status_->setObjectName(QStringLiteral("ultraHDR.statusText"));
@@ -188,10 +161,7 @@ void UltraHDRControlView::retitle() {
 }
 
 void UltraHDRControlView::refresh() {
-    if (const AppLanguage language = LocalizationManager::shared().currentLanguage(); language != language_) {
-        language_ = language;
-        retitle();
-    }
+    if (language_.changed()) retitle();
     const UltraHDRParameters hdr = ultraHDR_.get();
     header_->refresh(hdr.isEnabled, hdr.isEnabled);
     if (body_->isHidden() == hdr.isEnabled) body_->setVisible(hdr.isEnabled);
@@ -201,7 +171,7 @@ void UltraHDRControlView::refresh() {
     // The screen is asked afresh each time: a screen may come or go between edits.
     const bool standard = screen_->isStandardDynamicRangeOnly();
     statusColor_ = standardColor(standard ? StandardColor::Orange : StandardColor::Green);
-    static_cast<StatusDot*>(dot_)->setColor(statusColor_);
+    dot_->setColor(statusColor_);
     status_->setFullText(screenStatusText(standard, screen_->maximumPotentialHeadroom()));
     if (status_->palette().color(QPalette::WindowText) != statusColor_) {
         QPalette palette = status_->palette();

@@ -12,15 +12,15 @@
 // switch only. refresh() re-reads the record, asks the screen's headroom
 // afresh, and emits nothing. Children are named "ultraHDR.<part>".
 #include <memory>
-#include <optional>
 #include <vector>
 
 #include <QColor>
 #include <QWidget>
 
 #include "model/UltraHDRParameters.h"
-#include "services/AppLanguage.h"
 #include "views/kit/DisplayEDRDetector.h"
+#include "views/kit/Icons.h"
+#include "views/kit/Marks.h"
 #include "views/kit/ViewBasics.h"
 #include "views/panels/FieldSlider.h"
 
@@ -47,7 +47,7 @@ public:
     QWidget* body() const { return body_; }
     ChipRow* presets() const { return presets_; }
     ProSlider* slider(const char* field) const { return sliders_.slider(field); }
-    QWidget* statusDot() const { return dot_; }
+    DotView* statusDot() const { return dot_; }
     // Green for an extended-range screen, orange for a standard one.
     QColor statusColor() const { return statusColor_; }
     FittingLabel* statusText() const { return status_; }
@@ -65,12 +65,12 @@ private:
 
     Binding<UltraHDRParameters> ultraHDR_;
     std::shared_ptr<const DisplayEDRDetector> screen_;
-    std::optional<AppLanguage> language_;
+    LanguageWatch language_;
     PanelHeader* header_ = nullptr;
     QWidget* body_ = nullptr;
     ChipRow* presets_ = nullptr;
     FieldSliders sliders_;
-    QWidget* dot_ = nullptr;
+    DotView* dot_ = nullptr;
     QColor statusColor_;
     FittingLabel* status_ = nullptr;
     QLabel* headroom_ = nullptr;
