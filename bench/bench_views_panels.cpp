@@ -3,7 +3,7 @@
 //                        event through the written recipe (a whole EditParameters, as the
 //                        inspector's binding writes it) to the canvas repainted
 //   BM_InspectorRefresh  a new recipe arriving and the real inspector refreshing every panel
-//                        (sections, sliders, curve, grain, film physics and the stand-ins left)
+//                        (sections, sliders, curve, grain, film physics and every other panel)
 //   BM_InspectorRefreshSame  the same refresh when nothing changed (the window refreshes on
 //                        every announcement of the view model), for comparison
 //   BM_InspectorRefreshAndPaint  a new recipe, the refresh, the layout it asks for and the

@@ -29,14 +29,6 @@
 namespace vantrel::testing {
 namespace {
 
-// The stand-in views carry no meta-object of their own: found by their C++ type.
-template <typename T>
-T* childOfType(QWidget* parent) {
-    for (QWidget* child : parent->findChildren<QWidget*>())
-        if (auto* found = dynamic_cast<T*>(child)) return found;
-    return nullptr;
-}
-
 class ShellPartsTest : public WindowTest {
 protected:
     void showActive() {
@@ -66,15 +58,15 @@ TEST_F(ShellPartsTest, CropWinsOverRetouchAndRetouchOverMask) {
     vm().setIsCroppingMode(true);
     settle();
     EXPECT_EQ(canvas->branch(), Branch::crop);
-    EXPECT_NE(childOfType<CropControlBar>(canvas->branchView()), nullptr);
+    EXPECT_NE(canvas->branchView()->findChild<CropControlBar*>(), nullptr);
     vm().setIsCroppingMode(false);
     settle();
     EXPECT_EQ(canvas->branch(), Branch::retouch);
-    EXPECT_NE(childOfType<SpotHealingControlBar>(canvas->branchView()), nullptr);
+    EXPECT_NE(canvas->branchView()->findChild<SpotHealingControlBar*>(), nullptr);
     vm().setIsRetouchMode(false);
     settle();
     EXPECT_EQ(canvas->branch(), Branch::mask);
-    EXPECT_NE(childOfType<MaskControlBar>(canvas->branchView()), nullptr);
+    EXPECT_NE(canvas->branchView()->findChild<MaskControlBar*>(), nullptr);
     vm().setIsMaskMode(false);
     settle();
     EXPECT_EQ(canvas->branch(), Branch::viewing);

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include <QEvent>
-#include <QGraphicsDropShadowEffect>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -43,11 +42,7 @@ MaskControlBar::MaskControlBar(Binding<EditParameters> parameters, Binding<std::
     : QWidget(parent), parameters_(std::move(parameters)), selectedMaskID_(std::move(selectedMaskID)) {
     setObjectName(QStringLiteral("maskBar"));
     setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
-    auto* shadow = new QGraphicsDropShadowEffect(this);
-    shadow->setColor(blackAt(0.5));
-    shadow->setBlurRadius(24);
-    shadow->setOffset(0, 4);
-    setGraphicsEffect(shadow);
+    setDropShadow(*this, blackAt(0.5), 24, QPointF(0, 4));
 
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(kInsetX, kInsetY, kInsetX, kInsetY);

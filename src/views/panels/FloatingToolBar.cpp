@@ -4,7 +4,6 @@
 #include <limits>
 
 #include <QEvent>
-#include <QGraphicsDropShadowEffect>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 #include <QPainter>
@@ -69,11 +68,7 @@ FloatingToolBar::FloatingToolBar(const QString& name, int spacing, QWidget* pare
     column_->setSpacing(kLineSpacing);
     setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
     // The shadow of the whole floating panel, drawn around it over the frame.
-    auto* shadow = new QGraphicsDropShadowEffect(this);
-    shadow->setColor(blackAt(0.5));
-    shadow->setBlurRadius(24);
-    shadow->setOffset(0, 4);
-    setGraphicsEffect(shadow);
+    setDropShadow(*this, blackAt(0.5), 24, QPointF(0, 4));
     // The parent's width decides the lines: watch it (and the next one, see event()).
     watchedParent_ = parent;
     if (parent) parent->installEventFilter(this);

@@ -63,9 +63,7 @@ HSLColorMixerView::HSLColorMixerView(Binding<EditParameters> parameters, QWidget
 
     // The swatches' own margins (room for the ring's glow and the mark) space
     // them; the row spreads them over its width.
-    auto* swatchRow = new QHBoxLayout;
-    swatchRow->setContentsMargins(0, 0, 0, 0);
-    swatchRow->setSpacing(0);
+    auto* swatchRow = flatRow(0);
     for (HSLColorChannel channel : allCases<HSLColorChannel>()) {
         auto* swatch = new ColorSwatch(ColorSwatch::Shape::Circle, {kSwatchSize, kSwatchSize}, swatchColour(channel));
         swatch->setObjectName(QStringLiteral("hsl.swatch.") + idOf(channel));

@@ -90,9 +90,7 @@ OptionRow::OptionRow(const Look& look, QWidget* parent) : QWidget(parent) {
     box_->setFocusPolicy(Qt::TabFocus);
     connect(box_, &QAbstractButton::clicked, this, &OptionRow::switched);
     row->addWidget(box_, 0, Qt::AlignTop);
-    auto* texts = new QVBoxLayout;
-    texts->setContentsMargins(0, 0, 0, 0);
-    texts->setSpacing(2);
+    auto* texts = flatColumn(2);
     title_ = new FittingLabel;
     title_->setMaximumLines(2);
     title_->setStyleSheet(DarkroomTheme::textStyle(look.titlePixels, look.titleWeight,
