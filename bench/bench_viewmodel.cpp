@@ -6,6 +6,7 @@
 //   BM_VmFullPreviewLatency   a final request until the full-resolution preview and its
 //                             histogram are published
 //   BM_VmBaselineProxyRender  the proxy render alone, without scheduling, for the ratio
+//   BM_VmFitRenderOneThread   the render of BM_VmProxyPreviewLatency alone, on one thread
 //   BM_VmProxyPreviewLargeCanvas  BM_VmProxyPreviewLatency on a canvas larger than the proxy
 //                             (the proxy's own size is rendered): the baseline of the
 //                             canvas-sized render at fit
@@ -40,6 +41,7 @@
 #include "ProcessCpu.h"
 #include "viewmodel/DarkroomViewModel.h"
 #include "viewmodel/EngineRenderService.h"
+#include "viewmodel/SharpRegion.h"
 
 namespace {
 
@@ -134,6 +136,24 @@ void BM_VmBaselineProxyRender(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(service.render(job, {}));
 }
 BENCHMARK(BM_VmBaselineProxyRender)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The canvas-sized render at fit as a slider repeats it, on one thread: the whole work of a
+// render, nearly independent of what else the machine runs (the cpu_ms of the latencies
+// above also count threads waiting for work).
+void BM_VmFitRenderOneThread(benchmark::State& state) {
+    Bench& b = bench();
+    // The frame's size under the recipe (turned and cropped) sets the canvas's size of it.
+    b.nudge(0);
+    waitForPublication(*b.vm, &DarkroomViewModel::histogramDataChanged, [&] { b.vm->requestRender(true); });
+    EngineRenderService service(bench::oneThreadPipeline());
+    RenderJob job{b.vm->photos().front(), b.recipe, std::nullopt, false, false};
+    job.useProxy = true;
+    job.wantsHistogram = true;
+    job.maxPixelSize = interactivePixelSize(CanvasView{b.vm->previewFrameSize(), kCanvas}, 6000, bench::kProxyWidth);
+    for (auto _ : state) benchmark::DoNotOptimize(service.render(job, {}));
+    state.counters["px"] = job.maxPixelSize;
+}
+BENCHMARK(BM_VmFitRenderOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_VmProxyPreviewLargeCanvas(benchmark::State& state) {
     Bench& b = bench();
