@@ -243,7 +243,7 @@ void DarkroomViewModel::selectPhoto(Uuid id) {
             thumbnailCache_[outgoingID] = previewAsThumbnail();
         // Written now: a delayed save would be superseded by the incoming
         // frame's first save and the last edit of this one lost.
-        persistRecipe(true);
+        persistRecipe(SaveTiming::now);
         persistSnapshots();
     }
     setSelectedPhotoID(id);
@@ -279,7 +279,7 @@ void DarkroomViewModel::loadSelectedPhoto() {
         }
     }
     loadSnapshots();
-    requestRender(true);
+    requestRender(RenderQuality::final);
 }
 
 FilmstripItem DarkroomViewModel::makeFilmstripItem(const LoadedPhoto& photo) const {
@@ -327,7 +327,7 @@ void DarkroomViewModel::writeRecipe(const LoadedPhoto& photo, const EditParamete
     save(recipeTarget(photo), recipe, std::move(then));
 }
 
-void DarkroomViewModel::persistRecipe(bool immediately) {
+void DarkroomViewModel::persistRecipe(SaveTiming timing) {
     const LoadedPhoto* photo = selectedPhoto();
     if (!photo) return;
     const Uuid id = frameID(*photo);
@@ -337,7 +337,7 @@ void DarkroomViewModel::persistRecipe(bool immediately) {
     // written rather than dropped.
     if (pendingSave_ && frameID(pendingSave_->photo) != id) flushPendingSave();
 
-    if (immediately) {
+    if (timing == SaveTiming::now) {
         persistDebounceTimer_.stop();
         pendingSave_.reset();
         writeRecipe(*photo, parameters_);

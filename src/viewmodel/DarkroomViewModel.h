@@ -50,6 +50,7 @@
 #include "viewmodel/SharpRegion.h"
 #include "engine/stages/HistogramData.h"
 #include "viewmodel/ThumbnailLoop.h"
+#include "viewmodel/ToolMode.h"
 #include "viewmodel/UserDefaults.h"
 #include "viewmodel/ViewModelServices.h"
 
@@ -102,17 +103,20 @@ public:
     FilmstripItem makeFilmstripItem(const LoadedPhoto& photo) const;
 
     // ---- rendering
-    // Keeps and saves the recipe, then renders: a final request renders the
-    // full scan with histogram and thumbnail; otherwise the proxy at once and
-    // the full scan after a quiet pause.
-    void requestRender(bool final);
+    // Keeps and saves the recipe (a final request at once, else after a pause),
+    // then renders it (see RenderQuality).
+    void requestRender(RenderQuality quality);
+    // The one way an operation edits the recipe: `change` applied to a copy of
+    // it, published, then requestRender(quality).
+    void editRecipe(const std::function<void(EditParameters&)>& change,
+                    RenderQuality quality = RenderQuality::final);
     void beginInteraction();
     void endInteraction();
     void updateFilmstripThumbnail(QImage thumbnail, Uuid id);
     void refreshFilmstripItem(Uuid id, QImage thumbnail, bool hasEdits);
 
     // ---- persistence
-    void persistRecipe(bool immediately);
+    void persistRecipe(SaveTiming timing);
     // Writes a pending delayed recipe save now (leaving a frame or a roll).
     void flushPendingSave();
     void persistSnapshots();
@@ -167,6 +171,10 @@ public:
     Binding<T> binding(const T& (DarkroomViewModel::*get)() const, void (DarkroomViewModel::*set)(T)) {
         return Binding<T>([this, get] { return (this->*get)(); }, [this, set](const T& v) { (this->*set)(v); });
     }
+    template <typename T>
+    Binding<T> binding(T (DarkroomViewModel::*get)() const, void (DarkroomViewModel::*set)(T)) {
+        return Binding<T>([this, get] { return (this->*get)(); }, [this, set](const T& v) { (this->*set)(v); });
+    }
     Binding<EditParameters> parametersBinding() {
         return binding(&DarkroomViewModel::parameters, &DarkroomViewModel::setParameters);
     }
@@ -200,7 +208,20 @@ public:
     void resetToNeutral();
     const std::optional<EditParameters>& copiedParameters() const { return copiedParameters_; }
 
-    // The three tool modes exclude each other through their toggles.
+    // The canvas's tool; the published flags isCroppingMode, isRetouchMode and
+    // isMaskMode read it, so at most one is on. Setting a flag on switches to its
+    // tool; setting it off leaves its tool (and nothing else). Either emits the
+    // three flags' signals.
+    ToolMode toolMode() const { return toolMode_; }
+    void setToolMode(ToolMode mode);
+    bool isCroppingMode() const { return toolMode_ == ToolMode::crop; }
+    bool isRetouchMode() const { return toolMode_ == ToolMode::retouch; }
+    bool isMaskMode() const { return toolMode_ == ToolMode::mask; }
+    void setIsCroppingMode(bool on) { setToolFlag(ToolMode::crop, on); }
+    void setIsRetouchMode(bool on) { setToolFlag(ToolMode::retouch, on); }
+    void setIsMaskMode(bool on) { setToolFlag(ToolMode::mask, on); }
+
+    // Each toggle enters its tool (leaving any other) or leaves it.
     void toggleCropMode();
     void saveCrop();
     void addQuarterTurn();
@@ -372,12 +393,9 @@ public:
     VANTREL_PUBLISHED(HistogramData, histogramData, setHistogramData){HistogramData::empty()};
     VANTREL_PUBLISHED(CompareMode, compareMode, setCompareMode){CompareMode::full};
     VANTREL_PUBLISHED(bool, isHoldingOriginal, setIsHoldingOriginal){false};
-    VANTREL_PUBLISHED(bool, isCroppingMode, setIsCroppingMode){false};
     VANTREL_PUBLISHED(bool, isDetectingHorizon, setIsDetectingHorizon){false};
-    VANTREL_PUBLISHED(bool, isRetouchMode, setIsRetouchMode){false};
     VANTREL_PUBLISHED(double, retouchBrushRadius, setRetouchBrushRadius){20.0};
     VANTREL_PUBLISHED(std::optional<Uuid>, selectedRetouchSpotID, setSelectedRetouchSpotID){};
-    VANTREL_PUBLISHED(bool, isMaskMode, setIsMaskMode){false};
     VANTREL_PUBLISHED(std::optional<Uuid>, selectedMaskID, setSelectedMaskID){};
     VANTREL_PUBLISHED(bool, isDetectingSubject, setIsDetectingSubject){false};
     VANTREL_PUBLISHED(double, zoomScale, setZoomScale){1.0};
@@ -481,8 +499,9 @@ private:
 
     // ---- recipes, geometry, masks, retouching, zoom, snapshots and export
     struct BatchExportRun;
-    // Stores the recipe for the current frame, renders it final and rebuilds the filmstrip.
-    void commitRecipe(bool rebuild);
+    // Enters `mode` when `on`; else leaves it when it is the current one.
+    void setToolFlag(ToolMode mode, bool on);
+    ToolMode toolMode_ = ToolMode::viewing;
     void applyHorizonAngle(const Uuid& frame, std::optional<double> angle);
     void applySubjectMask(const Uuid& frame, std::optional<Image> mask);
     void setZoomAnimated(double scale, bool showNavigator);

@@ -8,12 +8,20 @@
 
 namespace vantrel {
 
-void DarkroomViewModel::requestRender(bool final) {
+void DarkroomViewModel::editRecipe(const std::function<void(EditParameters&)>& change, RenderQuality quality) {
+    EditParameters recipe = parameters_;
+    change(recipe);
+    setParameters(std::move(recipe));
+    requestRender(quality);
+}
+
+void DarkroomViewModel::requestRender(RenderQuality quality) {
     const LoadedPhoto* photo = selectedPhoto();
     if (!photo) return;
     const Uuid id = frameID(*photo);
+    const bool final = quality == RenderQuality::final;
     inMemoryRecipes_[id] = parameters_;
-    persistRecipe(final);
+    persistRecipe(final ? SaveTiming::now : SaveTiming::delayed);
 
     renderTask_.cancel();
     cancelFullRender();
@@ -22,7 +30,7 @@ void DarkroomViewModel::requestRender(bool final) {
     RenderJob job = renderJobFor(*photo);
     const bool originalCached = cachedOriginalPhotoID_ == id && cachedOriginalCrop_ &&
                                 *cachedOriginalCrop_ == parameters_.crop &&
-                                cachedOriginalIsCroppingMode_ == isCroppingMode_;
+                                cachedOriginalIsCroppingMode_ == isCroppingMode();
     job.needsOriginal = !originalCached || cachedOriginalCG_.isNull();
 
     if (final) {
@@ -98,7 +106,7 @@ void DarkroomViewModel::publish(JobKind kind, std::uint64_t serial, const Render
     if (job.needsOriginal && !result.original.isNull()) {
         cachedOriginalPhotoID_ = id;
         cachedOriginalCrop_ = job.recipe.crop;
-        cachedOriginalIsCroppingMode_ = job.isCroppingMode;
+        cachedOriginalIsCroppingMode_ = job.framing == Framing::uncropped;
         cachedOriginalCG_ = result.original;
         setOriginalPreview(std::move(result.original));
     }
@@ -123,7 +131,7 @@ void DarkroomViewModel::beginInteraction() { setIsInteracting(true); }
 
 void DarkroomViewModel::endInteraction() {
     setIsInteracting(false);
-    requestRender(true);
+    requestRender(RenderQuality::final);
 }
 
 void DarkroomViewModel::updateFilmstripThumbnail(QImage thumbnail, Uuid id) {

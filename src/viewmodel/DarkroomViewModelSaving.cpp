@@ -88,7 +88,7 @@ void DarkroomViewModel::finishSync(const SyncTally& tally) {
 
 void DarkroomViewModel::saveAll() {
     flushPendingSave();
-    persistRecipe(true);
+    persistRecipe(SaveTiming::now);
     saveCullingDatabase();
     persistSnapshots();
     services_.store->flush();

@@ -32,8 +32,10 @@ void DarkroomViewModel::connectSharpRegion() {
 }
 
 RenderJob DarkroomViewModel::renderJobFor(const LoadedPhoto& photo) const {
-    RenderJob job{photo, parameters_, std::nullopt, isCroppingMode_, isRetouchMode_};
-    job.omitsFilmFrame = isCroppingMode_ || isRetouchMode_ || isMaskMode_;
+    RenderJob job{photo, parameters_};
+    job.framing = isCroppingMode() ? Framing::uncropped : Framing::cropped;
+    job.dustView = isRetouchMode() ? DustView::allowed : DustView::withheld;
+    job.omitsFilmFrame = toolMode_ != ToolMode::viewing;
     if (const auto mask = subjectMaskCache_.find(frameID(photo)); mask != subjectMaskCache_.end())
         job.subjectMask = mask->second;
     return job;
@@ -45,7 +47,7 @@ CanvasView DarkroomViewModel::canvasView() const {
 
 std::optional<FrameRegion> DarkroomViewModel::wantedSharpRegion() const {
     // Only the viewing canvas zooms; the tools show the whole frame.
-    if (isCroppingMode_ || isRetouchMode_ || isMaskMode_ || zoomScale_ <= kFitZoom) return std::nullopt;
+    if (toolMode_ != ToolMode::viewing || zoomScale_ <= kFitZoom) return std::nullopt;
     const LoadedPhoto* photo = selectedPhoto();
     if (!photo || renderedPreview_.isNull() || renderedFrameSize_.isEmpty()) return std::nullopt;
     if (renderedPreviewPhotoID_ != frameID(*photo)) return std::nullopt;

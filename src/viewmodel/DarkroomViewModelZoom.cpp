@@ -15,59 +15,46 @@ constexpr double kFitThreshold = 1.05;
 }  // namespace
 
 void DarkroomViewModel::toggleRetouchMode() {
-    if (isCroppingMode_) setIsCroppingMode(false);
-    if (isMaskMode_) setIsMaskMode(false);
-    setIsRetouchMode(!isRetouchMode_);
-    requestRender(true);
-    setStatusMessage(L10n::tr(isRetouchMode_ ? "status.retouchEntered" : "status.retouchExited"));
+    setToolMode(isRetouchMode() ? ToolMode::viewing : ToolMode::retouch);
+    requestRender(RenderQuality::final);
+    setStatusMessage(L10n::tr(isRetouchMode() ? "status.retouchEntered" : "status.retouchExited"));
 }
 
 void DarkroomViewModel::saveRetouch() {
     setIsRetouchMode(false);
     setSelectedRetouchSpotID(std::nullopt);
-    EditParameters recipe = parameters_;
-    recipe.spotHealing.isVisualizeDustMode = false;
-    setParameters(std::move(recipe));
-    requestRender(true);
+    editRecipe([](EditParameters& recipe) { recipe.spotHealing.isVisualizeDustMode = false; });
     setStatusMessage(L10n::tr("status.retouchSaved"));
 }
 
 void DarkroomViewModel::undoLastHealingSpot() {
     if (parameters_.spotHealing.spots.empty()) return;
-    EditParameters recipe = parameters_;
-    const Uuid removed = recipe.spotHealing.spots.back().id;
-    recipe.spotHealing.spots.pop_back();
-    setParameters(std::move(recipe));
+    const Uuid removed = parameters_.spotHealing.spots.back().id;
+    editRecipe([](EditParameters& recipe) { recipe.spotHealing.spots.pop_back(); });
     if (selectedRetouchSpotID_ == removed) setSelectedRetouchSpotID(std::nullopt);
-    requestRender(true);
     setStatusMessage(L10n::tr("status.undoHealing"));
 }
 
 void DarkroomViewModel::removeSelectedHealingSpot() {
     if (!selectedRetouchSpotID_) return;
     const Uuid id = *selectedRetouchSpotID_;
-    EditParameters recipe = parameters_;
-    std::erase_if(recipe.spotHealing.spots, [&](const SpotItem& spot) { return spot.id == id; });
-    setParameters(std::move(recipe));
+    editRecipe([&](EditParameters& recipe) {
+        std::erase_if(recipe.spotHealing.spots, [&](const SpotItem& spot) { return spot.id == id; });
+    });
     setSelectedRetouchSpotID(std::nullopt);
-    requestRender(true);
     setStatusMessage(L10n::tr("status.removeSelectedHealing"));
 }
 
 void DarkroomViewModel::clearAllHealingSpots() {
-    EditParameters recipe = parameters_;
-    recipe.spotHealing.spots.clear();
-    setParameters(std::move(recipe));
+    editRecipe([](EditParameters& recipe) { recipe.spotHealing.spots.clear(); });
     setSelectedRetouchSpotID(std::nullopt);
-    requestRender(true);
     setStatusMessage(L10n::tr("status.clearAllHealing"));
 }
 
 void DarkroomViewModel::toggleDustMode() {
-    EditParameters recipe = parameters_;
-    recipe.spotHealing.isVisualizeDustMode = !recipe.spotHealing.isVisualizeDustMode;
-    setParameters(std::move(recipe));
-    requestRender(true);
+    editRecipe([](EditParameters& recipe) {
+        recipe.spotHealing.isVisualizeDustMode = !recipe.spotHealing.isVisualizeDustMode;
+    });
     setStatusMessage(
         L10n::tr(parameters_.spotHealing.isVisualizeDustMode ? "status.dustModeEnabled" : "status.dustModeDisabled"));
 }

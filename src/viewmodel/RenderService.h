@@ -17,6 +17,7 @@
 #include "engine/io/LoadedPhoto.h"
 #include "model/EditParameters.h"
 #include "model/Uuid.h"
+#include "engine/stages/DarkroomPipeline.h"
 #include "engine/stages/HistogramData.h"
 
 namespace vantrel {
@@ -35,9 +36,9 @@ struct FrameRegion {
 struct RenderJob {
     LoadedPhoto photo;
     EditParameters recipe;
-    std::optional<Image> subjectMask;
-    bool isCroppingMode = false;  // show the whole frame, uncropped
-    bool isRetouchMode = false;   // draw the recipe's dust-spotting aid
+    std::optional<Image> subjectMask{};
+    Framing framing = Framing::cropped;     // uncropped: the whole frame (crop mode)
+    DustView dustView = DustView::withheld;  // allowed: the recipe's dust-spotting aid (retouch mode)
     // The tools' modes: the picture their overlays edit, without the film frame's
     // border and watermark, so the overlays' units match what is shown.
     bool omitsFilmFrame = false;

@@ -85,7 +85,7 @@ TEST_F(PreviewFrameTest, ToolModesShowTheBareFrameAndPublishItsSize) {
         r.filmFrame.style = FilmFrameStyle::galleryBorder;
     });
     qint64 before = vm->renderedPreview().cacheKey();
-    vm->requestRender(true);
+    vm->requestRender(RenderQuality::final);
     ASSERT_TRUE(waitFor([&] { return vm->renderedPreview().cacheKey() != before; }, 15000));
     // Viewing: the border is part of the frame shown, and the preview has its shape.
     const QSize framed = vm->renderedFrameSize();
@@ -141,7 +141,7 @@ TEST_F(PreviewFrameTest, ASpotClickedOnTheRetouchPictureHealsWhereTheClickWas) {
         r.filmFrame.borderThickness = 0.2;
     });
     qint64 before = vm->renderedPreview().cacheKey();
-    vm->requestRender(true);
+    vm->requestRender(RenderQuality::final);
     ASSERT_TRUE(waitFor([&] { return vm->renderedPreview().cacheKey() != before; }, 15000));
     const QImage bordered = vm->renderedPreview();
 
@@ -179,7 +179,7 @@ TEST_F(PreviewFrameTest, ASpotClickedOnTheRetouchPictureHealsWhereTheClickWas) {
         r.spotHealing.spots.push_back(item);
     });
     before = vm->renderedPreview().cacheKey();
-    vm->requestRender(true);
+    vm->requestRender(RenderQuality::final);
     ASSERT_TRUE(waitForPreview(*vm, before, QSize(300, 200)));
     darkest(vm->renderedPreview(), &darkness);
     EXPECT_GT(darkness, 100) << "the dust is still there";
