@@ -142,12 +142,7 @@ void DarkroomViewModel::loadFolder(std::filesystem::path folder, std::optional<s
     inMemoryRecipes_.clear();
     thumbnailCache_.clear();
     for (const LoadedPhoto& photo : photos_) {
-        std::optional<EditParameters> stored;
-        if (const SavedValue* unsaved = unsavedValue(recipeTarget(photo)))
-            stored = std::get<EditParameters>(*unsaved);
-        else if (photo.fileURL())
-            stored = services_.store->loadRecipe(*photo.fileURL());
-        inMemoryRecipes_[frameID(photo)] = stored.value_or(EditParameters::defaultValue());
+        inMemoryRecipes_[frameID(photo)] = storedRecipe(photo).value_or(EditParameters::defaultValue());
     }
 
     const LoadedPhoto& current = chooseFrame(photos_, frameName);
@@ -159,10 +154,7 @@ void DarkroomViewModel::loadFolder(std::filesystem::path folder, std::optional<s
     setStatusMessage(L10n::tr("status.folderLoaded", named.filename().string(), int(photos_.size())));
 
     // Identifiers are new on every opening: stored records follow their file names.
-    const SavedValue* unsavedCulling = unsavedValue({SaveKind::culling, folder, {}});
-    RollCullingDatabase database = unsavedCulling
-                                       ? std::get<RollCullingDatabase>(*unsavedCulling)
-                                       : services_.store->loadCullingDatabase(folder).value_or(RollCullingDatabase{});
+    RollCullingDatabase database = storedCullingDatabase(folder);
     std::vector<RollCullingDatabase::Frame> frames;
     for (const LoadedPhoto& photo : photos_) frames.push_back({frameID(photo), photo.title()});
     database.rekeyByFilename(frames);
@@ -180,19 +172,13 @@ void DarkroomViewModel::loadSampleRoll(std::optional<std::string> frameName) {
 
     replaceRoll();
     setPhotos(std::move(roll));
-    for (const LoadedPhoto& photo : photos_) {
-        const Uuid id = frameID(photo);
-        const SavedValue* unsaved = unsavedValue(recipeTarget(photo));
-        inMemoryRecipes_[id] = unsaved ? std::get<EditParameters>(*unsaved)
-                                       : services_.store->loadSampleRecipe(id).value_or(EditParameters::defaultValue());
-    }
+    for (const LoadedPhoto& photo : photos_)
+        inMemoryRecipes_[frameID(photo)] = storedRecipe(photo).value_or(EditParameters::defaultValue());
     const LoadedPhoto& current = chooseFrame(photos_, frameName);
     setSelectedPhotoID(frameID(current));
     defaults_.setLastSelectedPhotoName(current.title());
 
-    const SavedValue* unsavedCulling = unsavedValue({SaveKind::culling, std::nullopt, {}});
-    setCullingDatabase(unsavedCulling ? std::get<RollCullingDatabase>(*unsavedCulling)
-                                      : services_.store->loadSampleCullingDatabase().value_or(RollCullingDatabase{}));
+    setCullingDatabase(storedCullingDatabase(std::nullopt));
     cullingDatabaseOwner_ = std::filesystem::path();
 
     rebuildFilmstrip();
@@ -265,10 +251,7 @@ void DarkroomViewModel::loadSelectedPhoto() {
         setParameters(kept->second);
         setActivePresetID(std::nullopt);
     } else {
-        std::optional<EditParameters> stored;
-        if (photo->fileURL()) stored = services_.store->loadRecipe(*photo->fileURL());
-        if (!stored) stored = services_.store->loadSampleRecipe(id);
-        if (stored) {
+        if (const std::optional<EditParameters> stored = services_.store->loadRecipe(FrameKey::of(*photo))) {
             setParameters(*stored);
             inMemoryRecipes_[id] = *stored;
             setActivePresetID(std::nullopt);
@@ -293,11 +276,9 @@ FilmstripItem DarkroomViewModel::makeFilmstripItem(const LoadedPhoto& photo) con
     item.is16Bit = photo.is16Bit();
     if (const auto kept = inMemoryRecipes_.find(id); kept != inMemoryRecipes_.end())
         item.hasEdits = !kept->second.sameContent(EditParameters::defaultValue());
-    else if (photo.fileURL())
-        item.hasEdits = services_.store->hasRecipe(*photo.fileURL());
     else
-        item.hasEdits = services_.store->hasSampleRecipe(id) ||
-                        (isCurrent && !parameters_.sameContent(EditParameters::defaultValue()));
+        item.hasEdits = services_.store->hasRecipe(FrameKey::of(photo)) ||
+                        (!photo.fileURL() && isCurrent && !parameters_.sameContent(EditParameters::defaultValue()));
     // The preview on screen only once it shows this frame (not the one before).
     if (isCurrent && !renderedPreview_.isNull() && renderedPreviewPhotoID_ == id)
         item.thumbnail = renderedPreview_;
@@ -372,8 +353,7 @@ void DarkroomViewModel::loadSnapshots() {
     if (const SavedValue* unsaved = unsavedValue(snapshotsTarget(*photo)))
         setSnapshots(std::get<std::vector<SnapshotItem>>(*unsaved));
     else
-        setSnapshots(photo->fileURL() ? services_.store->loadSnapshots(*photo->fileURL())
-                                      : services_.store->loadSampleSnapshots(frameID(*photo)));
+        setSnapshots(services_.store->loadSnapshots(FrameKey::of(*photo)));
     if (activeComparisonSnapshotID_ && !activeComparisonSnapshot()) {
         setActiveComparisonSnapshotID(std::nullopt);
         setSnapshotComparisonPreview(QImage());

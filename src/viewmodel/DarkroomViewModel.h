@@ -490,6 +490,10 @@ private:
     static SaveTarget snapshotsTarget(const LoadedPhoto& photo);
     // The value of the target's latest save when that save failed everywhere.
     const SavedValue* unsavedValue(const SaveTarget& target) const;
+    // What a roll reads when it opens: the edit kept in memory when its save
+    // failed, else the stored one.
+    std::optional<EditParameters> storedRecipe(const LoadedPhoto& photo) const;
+    RollCullingDatabase storedCullingDatabase(const std::optional<std::filesystem::path>& folder) const;
     void noteSaveOutcome(const std::filesystem::path& roll, SaveOutcome outcome);
     void finishSync(const SyncTally& tally);
     // The current frame's scan cannot be shown: no picture, the reason in the canvas and the status line.

@@ -76,11 +76,7 @@ EditParameters DarkroomViewModel::recipeForExport(const LoadedPhoto& photo) cons
     const Uuid id = frameID(photo);
     if (selectedPhotoID_ == id) return parameters_;
     if (const auto kept = inMemoryRecipes_.find(id); kept != inMemoryRecipes_.end()) return kept->second;
-    if (photo.fileURL()) {
-        if (std::optional<EditParameters> stored = services_.store->loadRecipe(*photo.fileURL())) return *stored;
-    }
-    if (std::optional<EditParameters> sample = services_.store->loadSampleRecipe(id)) return *sample;
-    return EditParameters::defaultValue();
+    return services_.store->loadRecipe(FrameKey::of(photo)).value_or(EditParameters::defaultValue());
 }
 
 // ---------------------------------------------------------------- single export

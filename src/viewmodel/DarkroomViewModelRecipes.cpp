@@ -116,12 +116,7 @@ void DarkroomViewModel::pasteParameters() {
 
 void DarkroomViewModel::resetToNeutral() {
     // Queued before the render's immediate save, so the file ends up neutral.
-    if (const LoadedPhoto* photo = selectedPhoto()) {
-        if (photo->fileURL())
-            services_.store->deleteRecipe(*photo->fileURL());
-        else
-            services_.store->deleteSampleRecipe(frameID(*photo));
-    }
+    if (const LoadedPhoto* photo = selectedPhoto()) services_.store->deleteRecipe(FrameKey::of(*photo));
     editRecipe([](EditParameters& recipe) { recipe = EditParameters::defaultValue(); });
     setActivePresetID(std::string("neutral"));
     rebuildFilmstrip();
