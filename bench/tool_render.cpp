@@ -109,8 +109,7 @@ int main(int argc, char** argv) {
 
     const DarkroomPipeline& pipeline = DarkroomPipeline::shared();
     const auto start = std::chrono::steady_clock::now();
-    const auto bitmap = pipeline.makeBitmap(pipeline.render(source, recipe, std::nullopt,
-                                                              applyCrop ? Framing::cropped : Framing::uncropped, DustView::withheld));
+    const auto bitmap = pipeline.makeBitmap(pipeline.render(source, recipe, std::nullopt, applyCrop, false));
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     if (!bitmap) {
         std::fprintf(stderr, "render failed\n");

@@ -39,6 +39,7 @@ DarkroomViewModel::DarkroomViewModel(ViewModelServices services, QObject* parent
     saveReports_ = std::make_shared<ReportInbox<SaveReport>>(
         [this] { QMetaObject::invokeMethod(this, &DarkroomViewModel::takeSaveReports, Qt::QueuedConnection); });
     presets_ = FilmPresetLibrary::builtInPresets();
+    exports_ = std::make_unique<ExportController>(*this, services_, editPool_, editShutdown_.get_token());
     // Each render already spreads over every core; a few threads let a
     // superseded job wind down while its successor starts.
     renderPool_.setMaxThreadCount(3);
@@ -46,9 +47,10 @@ DarkroomViewModel::DarkroomViewModel(ViewModelServices services, QObject* parent
     developedThumbnailPool_.setMaxThreadCount(1);
     developedThumbnailPool_.setThreadPriority(QThread::LowPriority);
 
-    masterDebounceTimer_.setSingleShot(true);
-    masterDebounceTimer_.setInterval(services_.timings.fullRenderDelay);
-    connect(&masterDebounceTimer_, &QTimer::timeout, this, &DarkroomViewModel::startFullRenderNow);
+    renders_ = std::make_unique<RenderScheduler>(
+        services_.render, renderPool_, services_.timings.fullRenderDelay,
+        [this](RenderScheduler::Pass, const RenderJob& job, RenderResult result) { publishRender(job, std::move(result)); },
+        [this](const RenderJob& job, std::function<void()> then) { renderSharpRegionThen(job, std::move(then)); });
     connectSharpRegion();
     persistDebounceTimer_.setSingleShot(true);
     persistDebounceTimer_.setInterval(services_.timings.saveDelay);
@@ -63,14 +65,13 @@ DarkroomViewModel::DarkroomViewModel(ViewModelServices services, QObject* parent
 
 DarkroomViewModel::~DarkroomViewModel() {
     saveReports_->close();
-    renderTask_.cancel();
-    cancelFullRender();
+    renders_->cancel();
     sharpRegions_->cancel();
     stopEditWork();
     renderPool_.waitForDone();
     // A delayed save still waiting is written rather than dropped with the window.
     flushPendingSave();
-    if (activeSecurityScopedFolderURL_) services_.folders->stopAccessing(*activeSecurityScopedFolderURL_);
+    if (accessedFolder_) services_.folders->stopAccessing(*accessedFolder_);
 }
 
 const std::array<Uuid, 3>& DarkroomViewModel::sampleRollPhotoIDs() {
@@ -130,9 +131,9 @@ void DarkroomViewModel::loadFolder(std::filesystem::path folder, std::optional<s
     replaceRoll();
     // Opened again: where its saves go is told again.
     rollSaveOutcomes_.erase(KeptRollFolders::rollKey(folder));
-    if (activeSecurityScopedFolderURL_) services_.folders->stopAccessing(*activeSecurityScopedFolderURL_);
-    activeSecurityScopedFolderURL_.reset();
-    if (granted) activeSecurityScopedFolderURL_ = folder;
+    if (accessedFolder_) services_.folders->stopAccessing(*accessedFolder_);
+    accessedFolder_.reset();
+    if (granted) accessedFolder_ = folder;
     if (const std::optional<QByteArray> bookmark = services_.folders->makeBookmark(folder))
         defaults_.setLastOpenedFolderBookmark(*bookmark);
     defaults_.setLastOpenedFolderPath(folder.string());
@@ -374,9 +375,9 @@ void DarkroomViewModel::saveCullingDatabase() {
 
 void DarkroomViewModel::saveAllOnQuit() {
     saveAll();
-    if (activeSecurityScopedFolderURL_) {
-        services_.folders->stopAccessing(*activeSecurityScopedFolderURL_);
-        activeSecurityScopedFolderURL_.reset();
+    if (accessedFolder_) {
+        services_.folders->stopAccessing(*accessedFolder_);
+        accessedFolder_.reset();
     }
 }
 

@@ -45,14 +45,18 @@
 #include "services/SaveOutcome.h"
 #include "model/Binding.h"
 #include "model/CompareMode.h"
+#include "viewmodel/ExportController.h"
 #include "viewmodel/FilmstripItem.h"
+#include "viewmodel/RenderScheduler.h"
 #include "viewmodel/ReportInbox.h"
 #include "viewmodel/SharpRegion.h"
+#include "viewmodel/TaskHandle.h"
 #include "engine/stages/HistogramData.h"
 #include "viewmodel/ThumbnailLoop.h"
 #include "viewmodel/ToolMode.h"
 #include "viewmodel/UserDefaults.h"
 #include "viewmodel/ViewModelServices.h"
+#include "viewmodel/ZoomControl.h"
 
 // A published property: getter, notifying setter and the stored value (its
 // initial value follows the macro). Its signal is declared in Q_SIGNALS below.
@@ -183,8 +187,8 @@ public:
     const std::map<Uuid, EditParameters>& inMemoryRecipes() const { return inMemoryRecipes_; }
     const std::map<Uuid, QImage>& thumbnailCache() const { return thumbnailCache_; }
     std::map<Uuid, Image>& subjectMaskCache() { return subjectMaskCache_; }
-    const std::optional<std::filesystem::path>& activeSecurityScopedFolderURL() const {
-        return activeSecurityScopedFolderURL_;
+    const std::optional<std::filesystem::path>& accessedFolder() const {
+        return accessedFolder_;
     }
     bool hasPendingSave() const { return pendingSave_.has_value(); }
     UserDefaults& userDefaults() { return defaults_; }
@@ -272,7 +276,7 @@ public:
     std::string zoomLabel() const;
     // True while a zoom step or panAnimated assigns zoomScale and panOffset: the canvas
     // animates those changes and follows all others at once.
-    bool isZoomAnimating() const { return isZoomAnimating_; }
+    bool isZoomAnimating() const;
 
     void saveSnapshot(std::string name);
     void loadSnapshot(SnapshotItem snapshot);
@@ -419,29 +423,6 @@ public:
     VANTREL_PUBLISHED(bool, isInteracting, setIsInteracting){false};
 
 private:
-    // One kind of background work: starting a new one stops the previous, and
-    // only the latest, unstopped one may publish.
-    class TaskHandle {
-    public:
-        // Stops the previous task and opens the next one.
-        std::stop_token restart() {
-            source_.request_stop();
-            source_ = std::stop_source();
-            ++serial_;
-            return source_.get_token();
-        }
-        void cancel() { source_.request_stop(); }
-        std::stop_token token() const { return source_.get_token(); }
-        std::uint64_t serial() const { return serial_; }
-        bool isCurrent(std::uint64_t serial) const { return serial == serial_ && !source_.stop_requested(); }
-
-    private:
-        std::stop_source source_ = std::stop_source(std::nostopstate);
-        std::uint64_t serial_ = 0;
-    };
-
-    enum class JobKind { final, proxy, full };
-
     struct PendingSave {
         LoadedPhoto photo;
         EditParameters recipe;
@@ -478,10 +459,8 @@ private:
         int failed = 0;
     };
 
-    void launch(JobKind kind, RenderJob job);
-    void startFullRenderNow();
-    void cancelFullRender();
-    void publish(JobKind kind, std::uint64_t serial, const RenderJob& job, RenderResult result);
+    // Shows a finished render of the current frame (RenderScheduler's latest).
+    void publishRender(const RenderJob& job, RenderResult result);
     void writeRecipe(const LoadedPhoto& photo, const EditParameters& recipe,
                      std::function<void(SaveOutcome)> then = {});
     // Hands the value to the store; its report comes back through takeSaveReports().
@@ -502,20 +481,12 @@ private:
     const LoadedPhoto* photoWithID(const Uuid& id) const;
 
     // ---- recipes, geometry, masks, retouching, zoom, snapshots and export
-    struct BatchExportRun;
     // Enters `mode` when `on`; else leaves it when it is the current one.
     void setToolFlag(ToolMode mode, bool on);
     ToolMode toolMode_ = ToolMode::viewing;
     void applyHorizonAngle(const Uuid& frame, std::optional<double> angle);
     void applySubjectMask(const Uuid& frame, std::optional<Image> mask);
-    void setZoomAnimated(double scale, bool showNavigator);
     void publishComparison(std::uint64_t serial, const Uuid& frame, const Uuid& snapshot, QImage preview);
-    void finishSingleExport(const std::filesystem::path& destination, const std::optional<std::string>& error);
-    void runBatchFrame(const std::shared_ptr<BatchExportRun>& run);
-    void finishBatchFrame(const std::shared_ptr<BatchExportRun>& run, const std::filesystem::path& destination,
-                          const std::optional<std::string>& error);
-    std::filesystem::path freeExportDestination(const std::filesystem::path& folder, const std::string& title,
-                                                ExportFormat format) const;
     // Ends the work of this block before the view model goes (the destructor).
     void stopEditWork();
     // Developed thumbnails of frames other than the current one, from their
@@ -527,17 +498,13 @@ private:
     QThreadPool developedThumbnailPool_;
     std::stop_source editShutdown_;
     TaskHandle comparisonTask_;
-    bool isZoomAnimating_ = false;
     int horizonDetectionsRunning_ = 0;
     int subjectDetectionsRunning_ = 0;
-    int singleExportsRunning_ = 0;
-    std::shared_ptr<BatchExportRun> batchExportTask_;
-    std::uint64_t batchExportGeneration_ = 0;
-    // Files being written by any export: taken when choosing a free name.
-    std::set<std::filesystem::path> exportDestinationsInFlight_;
 
     ViewModelServices services_;
     UserDefaults defaults_;
+    std::unique_ptr<ExportController> exports_;
+    ZoomControl zoom_{*this};
     QThreadPool renderPool_;
 
     // ---- the sharp region of a zoomed canvas
@@ -558,20 +525,17 @@ private:
     std::optional<FrameRegion> shownRegionRequest_;
 
     std::optional<EditParameters> copiedParameters_;
-    TaskHandle renderTask_;
-    TaskHandle masterDebounceTask_;
-    QTimer masterDebounceTimer_;
-    std::optional<RenderJob> masterDebounceJob_;
+    std::unique_ptr<RenderScheduler> renders_;
     std::optional<PendingSave> pendingSave_;
     QTimer persistDebounceTimer_;
     std::optional<Uuid> cachedOriginalPhotoID_;
     std::optional<CropParameters> cachedOriginalCrop_;
     bool cachedOriginalIsCroppingMode_ = false;
-    QImage cachedOriginalCG_;
+    QImage cachedOriginal_;
     std::map<Uuid, EditParameters> inMemoryRecipes_;
     std::map<Uuid, Image> subjectMaskCache_;
     std::map<Uuid, QImage> thumbnailCache_;
-    std::optional<std::filesystem::path> activeSecurityScopedFolderURL_;
+    std::optional<std::filesystem::path> accessedFolder_;
     // Which roll the culling database was read for: none before any roll, an
     // empty path for the sample roll. Culling data is only ever written there.
     std::optional<std::filesystem::path> cullingDatabaseOwner_;

@@ -12,8 +12,7 @@ namespace {
 
 // A pan rests this long before the region is rendered again.
 constexpr int kPanPauseMs = 60;
-// Up to this factor the canvas counts as fitted.
-constexpr double kFitZoom = 1.05;
+constexpr double kFitZoom = ZoomControl::kFitZoom;
 
 int longEdge(const LoadedPhoto& photo) {
     return int(std::lround(std::max(photo.dimensions().width, photo.dimensions().height)));
@@ -96,7 +95,7 @@ void DarkroomViewModel::followCanvas() {
         regionCovers(*shownRegionRequest_, canvasView()))
         return;
     // An edit's full render is waiting for its pause: the region comes with it.
-    if (masterDebounceJob_) return;
+    if (renders_->isFullRenderWaiting()) return;
     const LoadedPhoto* photo = selectedPhoto();
     if (!photo) return;
     RenderJob part = renderJobFor(*photo);

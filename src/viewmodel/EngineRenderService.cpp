@@ -112,7 +112,8 @@ std::optional<RenderResult> EngineRenderService::render(const RenderJob& job, st
     // undeveloped preview keeps the proxy's, since the comparison may be zoomed.
     const Image scanned = job.useProxy ? shrunk(source, job.maxPixelSize) : source;
     const Image developed = pipeline_.render(scanned, job.omitsFilmFrame ? withoutFilmFrame(job.recipe) : job.recipe,
-                                             job.subjectMask, job.framing, job.dustView, HighlightRange::screen,
+                                             job.subjectMask, job.framing == Framing::cropped,
+                                             job.dustView == DustView::allowed, false,
                                              &job.photo.metadata());
 
     // One pass makes the preview and keeps what the histogram measures.
@@ -144,7 +145,8 @@ std::optional<RenderResult> EngineRenderService::renderRegion(const Image& scan,
     const double scale = std::clamp(job.region->scale, 1.0 / 64, 1.0);
     const Image source = scale < 1 ? scan.transformed(AffineTransform::scale(scale, scale)) : scan;
     const Image developed = pipeline_.render(source, job.omitsFilmFrame ? withoutFilmFrame(job.recipe) : job.recipe,
-                                             job.subjectMask, job.framing, job.dustView, HighlightRange::screen,
+                                             job.subjectMask, job.framing == Framing::cropped,
+                                             job.dustView == DustView::allowed, false,
                                              &job.photo.metadata());
     RenderResult result;
     const Rect& extent = developed.extent();

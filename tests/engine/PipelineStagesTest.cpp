@@ -24,9 +24,7 @@ Image sourceImage() {
 }
 
 Labels trace(const EditParameters& recipe, bool allowDust = true) {
-    return DarkroomPipeline::shared().render(sourceImage(), recipe, std::nullopt, Framing::cropped,
-                                             allowDust ? DustView::allowed : DustView::withheld)
-        .stages();
+    return DarkroomPipeline::shared().render(sourceImage(), recipe, std::nullopt, true, allowDust).stages();
 }
 
 // The always-run stages with `label` in its place in the chain.
@@ -224,7 +222,7 @@ TEST(PipelineStagesTest, GeometryFollowsTheCropFlag) {
     r.crop.rect = {0.25, 0.25, 0.5, 0.5};
     const Image source = sourceImage();
     EXPECT_EQ(DarkroomPipeline::shared().render(source, r).extent(), (Rect{0, 0, 24, 16}));
-    EXPECT_EQ(DarkroomPipeline::shared().render(source, r, std::nullopt, Framing::uncropped).extent(), source.extent());
+    EXPECT_EQ(DarkroomPipeline::shared().render(source, r, std::nullopt, false).extent(), source.extent());
 }
 
 TEST(PipelineStagesTest, BitmapsAndTheSharedInstance) {

@@ -59,12 +59,12 @@ struct Recorder {
             ++maskRequests;
             return generated;
         };
-        s.render = [this](const Image& source, const EditParameters&, const std::optional<Image>& mask,
-                          Framing framing, DustView dust, const ImageMetadataInfo*) {
+        s.render = [this](const Image& source, const EditParameters&, const std::optional<Image>& mask, bool crop,
+                          bool dust, const ImageMetadataInfo*) {
             ++renders;
             maskRendered = mask;
-            applyCrop = framing == Framing::cropped;
-            allowDust = dust == DustView::allowed;
+            applyCrop = crop;
+            allowDust = dust;
             return source;
         };
         s.context = &context;
@@ -149,7 +149,7 @@ TEST(ExportEngine, AFailingRenderBecomesAnExportError) {
     const LoadedPhoto photo = photoOf(solidMask(8, 8));
     Recorder r;
     auto services = r.services();
-    services.render = [](const Image&, const EditParameters&, const std::optional<Image>&, Framing, DustView,
+    services.render = [](const Image&, const EditParameters&, const std::optional<Image>&, bool, bool,
                          const ImageMetadataInfo*) -> Image {
         throw std::bad_alloc();
     };

@@ -102,7 +102,7 @@ TEST_F(ViewModelTest, QuitWithoutAFrameStillSavesCullingAndFlushes) {
     EXPECT_EQ(store->culling.count(empty.string()), 0u);
     EXPECT_TRUE(store->recipeWrites.empty());
     EXPECT_EQ(store->flushes, 1);
-    EXPECT_FALSE(vm->activeSecurityScopedFolderURL());
+    EXPECT_FALSE(vm->accessedFolder());
 
     // Every way of ending calls it; a second run does no harm.
     vm->saveAllOnQuit();

@@ -22,24 +22,15 @@
 
 namespace vantrel {
 
-// What a render shows besides the recipe.
-// Framing: crop mode shows the whole turned and straightened frame, uncropped.
-enum class Framing { cropped, uncropped };
-// DustView: the retouch tool's dust-spotting view, which exports and snapshots never show.
-enum class DustView { allowed, withheld };
-// HighlightRange: the highlight boost within the attached screen's headroom, or within the
-// standard range (exports, so a file never depends on the screen).
-enum class HighlightRange { screen, standard };
-
 class DarkroomPipeline {
 public:
     // What every stage's guard and builder may look at.
     struct StageInputs {
         const EditParameters& recipe;
         const std::optional<Image>& subjectMask;
-        Framing framing = Framing::cropped;
-        DustView dustView = DustView::allowed;
-        HighlightRange range = HighlightRange::screen;
+        bool applyCrop = true;
+        bool allowDustVisualization = true;
+        bool forceStandardRange = false;
         const ImageMetadataInfo* metadata = nullptr;
     };
 
@@ -64,12 +55,16 @@ public:
 
     // The developed image (at worst the source itself). Never fails.
     //   subjectMask: the frame's subject mask when one is cached.
-    //   framing, dustView, range: see their enums above.
+    //   applyCrop: false shows the whole turned and straightened frame (crop mode).
+    //   allowDustVisualization: false keeps the dust-spotting view out (exports, snapshots).
+    //   forceStandardRange: true keeps the highlight boost within the standard range whatever
+    //     the screen offers (exports pass it, so a file never depends on the attached screen);
+    //     false lets the screen's headroom decide.
     //   metadata: the photo's capture data, which the watermark prints where its own fields are
     //     empty; previews and exports pass the same, so both print the same line.
     Image render(const Image& source, const EditParameters& recipe,
-                 const std::optional<Image>& subjectMask = std::nullopt, Framing framing = Framing::cropped,
-                 DustView dustView = DustView::allowed, HighlightRange range = HighlightRange::screen,
+                 const std::optional<Image>& subjectMask = std::nullopt, bool applyCrop = true,
+                 bool allowDustVisualization = true, bool forceStandardRange = false,
                  const ImageMetadataInfo* metadata = nullptr) const;
 
     // The histogram of a developed image (a rendered preview), measured with the pipeline's
