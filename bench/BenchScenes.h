@@ -60,6 +60,13 @@ inline EditParameters coreRecipe() {
     return nlohmann::json::parse(in).get<EditParameters>();
 }
 
+// A pipeline on a one-thread context, made once per program: the whole work of a render,
+// nearly independent of what else the machine is running.
+inline const DarkroomPipeline& oneThreadPipeline() {
+    static const DarkroomPipeline pipeline(ContextOptions{.threads = 1});
+    return pipeline;
+}
+
 // Develops `source` with `recipe` into the 8-bit preview bitmap once per iteration.
 inline void renderPipelineLoop(benchmark::State& state, const Image& source, const EditParameters& recipe,
                                const DarkroomPipeline& pipeline = DarkroomPipeline::shared()) {

@@ -10,14 +10,6 @@
 // Read medians: --benchmark_repetitions=10 --benchmark_report_aggregates_only=true
 #include <benchmark/benchmark.h>
 
-#include <cmath>
-#include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <stdexcept>
-
-#include <nlohmann/json.hpp>
-
 #include "BenchScenes.h"
 #include "engine/stages/DarkroomPipeline.h"
 #include "engine/stages/FilmGrainEngine.h"
@@ -32,6 +24,7 @@ namespace {
 using namespace vantrel;
 
 using bench::coreRecipe;
+using bench::oneThreadPipeline;
 
 const Image& proxy() {
     static const Image image = bench::makeNegativeScan(bench::kProxyWidth, bench::kProxyHeight, true);
@@ -65,18 +58,14 @@ void BM_PipelineFilmPhysicsProxy(benchmark::State& state) {
 BENCHMARK(BM_PipelineFilmPhysicsProxy)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The same on one thread: the work itself, less sensitive to other load on the machine.
-const DarkroomPipeline& oneThread() {
-    static const DarkroomPipeline pipeline(ContextOptions{.threads = 1});
-    return pipeline;
-}
 void BM_PipelineCoreProxyOneThread(benchmark::State& state) {
     static const EditParameters recipe = coreRecipe();
-    renderLoop(state, recipe, oneThread());
+    renderLoop(state, recipe, oneThreadPipeline());
 }
 BENCHMARK(BM_PipelineCoreProxyOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_PipelineFilmPhysicsProxyOneThread(benchmark::State& state) {
     static const EditParameters recipe = filmPhysicsRecipe();
-    renderLoop(state, recipe, oneThread());
+    renderLoop(state, recipe, oneThreadPipeline());
 }
 BENCHMARK(BM_PipelineFilmPhysicsProxyOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -128,15 +117,16 @@ BENCHMARK(BM_EngineDustProxy)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The same engines on one thread, to compare their work.
 void BM_EngineNoneProxyOneThread(benchmark::State& s) {
-    engineLoop(s, [](const Image& i) { return i; }, oneThread());
+    engineLoop(s, [](const Image& i) { return i; }, oneThreadPipeline());
 }
 BENCHMARK(BM_EngineNoneProxyOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_EngineHalationProxyOneThread(benchmark::State& s) {
-    engineLoop(s, [](const Image& i) { return applyHalation(i, HalationParameters::cine800T()); }, oneThread());
+    engineLoop(
+        s, [](const Image& i) { return applyHalation(i, HalationParameters::cine800T()); }, oneThreadPipeline());
 }
 BENCHMARK(BM_EngineHalationProxyOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_EngineGrainProxyOneThread(benchmark::State& s) {
-    engineLoop(s, [](const Image& i) { return applyFilmGrain(i, {0.35, 1.5, 0.45, 0.25}); }, oneThread());
+    engineLoop(s, [](const Image& i) { return applyFilmGrain(i, {0.35, 1.5, 0.45, 0.25}); }, oneThreadPipeline());
 }
 BENCHMARK(BM_EngineGrainProxyOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_EngineLightLeakProxyOneThread(benchmark::State& s) {
@@ -145,11 +135,11 @@ void BM_EngineLightLeakProxyOneThread(benchmark::State& s) {
         [](const Image& i) {
             return applyLightLeak(i, {LightLeakStyle::warmCorner, 0.5, LightLeakPosition::left});
         },
-        oneThread());
+        oneThreadPipeline());
 }
 BENCHMARK(BM_EngineLightLeakProxyOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_EngineDustProxyOneThread(benchmark::State& s) {
-    engineLoop(s, [](const Image& i) { return applyDustAndScratches(i, {0.5, 0.3, 1.0}); }, oneThread());
+    engineLoop(s, [](const Image& i) { return applyDustAndScratches(i, {0.5, 0.3, 1.0}); }, oneThreadPipeline());
 }
 BENCHMARK(BM_EngineDustProxyOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
 

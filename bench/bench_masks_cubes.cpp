@@ -11,15 +11,7 @@
 // Read medians: --benchmark_repetitions=10 --benchmark_report_aggregates_only=true
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
-#include <cmath>
-#include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <stdexcept>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "engine/color/ColorCubeGenerator.h"
 #include "engine/color/ColorGradingCubeGenerator.h"
@@ -32,6 +24,7 @@ namespace {
 using namespace vantrel;
 
 using bench::coreRecipe;
+using bench::oneThreadPipeline;
 
 const Image& proxy() { return bench::negativeProxy(); }
 
@@ -71,11 +64,6 @@ EditParameters cubesRecipe() {
     r.colorGrading.highlights = {45, 0.25, 0.05};
     r.colorGrading.balance = 0.1;
     return r;
-}
-
-const DarkroomPipeline& oneThreadPipeline() {
-    static const DarkroomPipeline pipeline(ContextOptions{.threads = 1});
-    return pipeline;
 }
 
 void renderLoop(benchmark::State& state, const EditParameters& recipe,

@@ -7,14 +7,12 @@
 // Read medians: --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
-#include "views/kit/SpringValue.h"
 #include "views/kit/Symbols.h"
 #include "views/panels/PanelHeader.h"
 
@@ -77,14 +75,3 @@ void BM_PanelHeaderRefresh(benchmark::State& state) {
 BENCHMARK(BM_PanelHeaderRefresh);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    QApplication app(argc, argv);
-    Animations::setEnabled(false);  // what a paint costs, not how long a spring runs
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -12,8 +12,8 @@
 
 #include <cmath>
 
-#include <QApplication>
 #include <QColorSpace>
+#include <QCoreApplication>
 #include <QtEndian>
 #include <QImage>
 #include <QPainter>
@@ -21,7 +21,6 @@
 #include "ProcessCpu.h"
 #include "views/canvas/SplitCompareView.h"
 #include "views/canvas/ZoomPanCanvasView.h"
-#include "views/kit/SpringValue.h"
 
 namespace {
 
@@ -110,14 +109,3 @@ void BM_CanvasNewPreviewPaint(benchmark::State& state) {
 BENCHMARK(BM_CanvasNewPreviewPaint)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    QApplication app(argc, argv);
-    Animations::setEnabled(false);  // what a paint costs, not how long a spring runs
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

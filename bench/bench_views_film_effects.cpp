@@ -10,16 +10,13 @@
 // Read medians: --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QMouseEvent>
+#include <QCoreApplication>
 #include <QVBoxLayout>
-#include <QWindow>
 
+#include "ViewBench.h"
 #include "model/EditParameters.h"
 #include "views/kit/DisplayEDRDetector.h"
 #include "views/kit/ProSlider.h"
-#include "views/kit/SpringValue.h"
 #include "views/panels/HalationControlView.h"
 #include "views/panels/NegativeLabControlView.h"
 #include "views/panels/UltraHDRControlView.h"
@@ -27,17 +24,7 @@
 namespace {
 
 using namespace vantrel;
-
-template <typename Predicate>
-bool waitFor(Predicate done, int ms = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
+using namespace vantrel::bench;
 
 // The three panels in one column, as the inspector stacks them, over one recipe.
 struct Panels {
@@ -66,7 +53,7 @@ struct Panels {
         QObject::connect(negative, &NegativeLabControlView::changed, [this] { ++reports; });
         page.resize(300, 1400);
         page.show();
-        waitFor([&] { return page.windowHandle() && page.windowHandle()->isExposed(); });
+        waitFor([&] { return isExposed(page); });
     }
     void refresh() {
         negative->refresh();
@@ -104,35 +91,19 @@ void BM_NegativeSliderDragStep(benchmark::State& state) {
         state.SkipWithError("the slider was never shown");
         return;
     }
-    auto send = [track](QEvent::Type type, QPointF at, Qt::MouseButtons buttons) {
-        QMouseEvent event(type, at, track->mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
-                          buttons, Qt::NoModifier);
-        QApplication::sendEvent(track, &event);
-    };
     const double y = track->height() / 2.0;
-    send(QEvent::MouseButtonPress, {track->width() * 0.4, y}, Qt::LeftButton);
+    sendMouse(*track, QEvent::MouseButtonPress, {track->width() * 0.4, y}, Qt::LeftButton);
     int i = 0;
     for (auto _ : state) {
         // Between two places a few steps apart: every move changes the value.
-        send(QEvent::MouseMove, {track->width() * ((i++ % 2 == 0) ? 0.5 : 0.4), y}, Qt::LeftButton);
+        sendMouse(*track, QEvent::MouseMove, {track->width() * ((i++ % 2 == 0) ? 0.5 : 0.4), y}, Qt::LeftButton);
         // What the step asked to repaint, painted now (the read-out and the track).
         QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
     }
-    send(QEvent::MouseButtonRelease, {track->width() * 0.4, y}, Qt::NoButton);
+    sendMouse(*track, QEvent::MouseButtonRelease, {track->width() * 0.4, y}, Qt::NoButton);
     if (p.reports < int(state.iterations())) state.SkipWithError("a drag step reported nothing");
 }
 BENCHMARK(BM_NegativeSliderDragStep)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    QApplication app(argc, argv);
-    Animations::setEnabled(false);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -11,7 +11,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QImage>
 #include <QPainter>
 #include <QScrollBar>
@@ -19,7 +18,6 @@
 #include "views/canvas/FilmstripView.h"
 #include "views/canvas/HistogramWaveformView.h"
 #include "views/canvas/NavigatorMinimapView.h"
-#include "views/kit/SpringValue.h"
 
 namespace {
 
@@ -160,14 +158,3 @@ void BM_NavigatorPaint(benchmark::State& state) {
 BENCHMARK(BM_NavigatorPaint)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    QApplication app(argc, argv);
-    Animations::setEnabled(false);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

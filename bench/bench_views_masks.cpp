@@ -6,13 +6,12 @@
 // Read medians: --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
-#include <QMouseEvent>
+#include <QCoreApplication>
 
+#include "ViewBench.h"
 #include "model/EditParameters.h"
 #include "views/canvas/MaskOverlayView.h"
 #include "views/masks/MaskLocalParameterHUD.h"
-#include "views/kit/SpringValue.h"
 
 namespace {
 
@@ -54,10 +53,7 @@ struct Scene {
         overlay.refresh();
         QCoreApplication::processEvents();
     }
-    void send(QEvent::Type type, QPointF at, Qt::MouseButtons buttons) {
-        QMouseEvent event(type, at, overlay.mapToGlobal(at), Qt::LeftButton, buttons, {});
-        QApplication::sendEvent(&overlay, &event);
-    }
+    void send(QEvent::Type type, QPointF at, Qt::MouseButtons buttons) { bench::sendMouse(overlay, type, at, buttons); }
 };
 
 void BM_MaskDragStep(benchmark::State& state) {
@@ -84,14 +80,3 @@ void BM_MaskOverlayPaint(benchmark::State& state) {
 BENCHMARK(BM_MaskOverlayPaint)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    QApplication app(argc, argv);
-    Animations::setEnabled(false);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

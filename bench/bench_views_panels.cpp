@@ -3,7 +3,7 @@
 //                        event through the written recipe (a whole EditParameters, as the
 //                        inspector's binding writes it) to the canvas repainted
 //   BM_InspectorRefresh  a new recipe arriving and the real inspector refreshing every panel
-//                        (sections, sliders, curve, grain, film physics and the stand-ins left)
+//                        (sections, sliders, curve, grain, film physics and every other panel)
 //   BM_InspectorRefreshSame  the same refresh when nothing changed (the window refreshes on
 //                        every announcement of the view model), for comparison
 //   BM_InspectorRefreshAndPaint  a new recipe, the refresh, the layout it asks for and the
@@ -11,20 +11,17 @@
 // Read medians: --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
-#include <QMouseEvent>
+#include <QCoreApplication>
 #include <QScrollArea>
 #include <QSettings>
-#include <QWindow>
 #include <QTemporaryDir>
-#include <QElapsedTimer>
 
 #include "NullSessionStorage.h"
+#include "ViewBench.h"
 #include "app/Inspector.h"
 #include "model/EditParameters.h"
 #include "viewmodel/DarkroomViewModel.h"
 #include "viewmodel/RenderService.h"
-#include "views/kit/SpringValue.h"
 #include "views/panels/FilmGrainControlView.h"
 #include "views/panels/ToneCurveCanvas.h"
 #include "views/panels/ToneCurveEditorView.h"
@@ -32,6 +29,7 @@
 namespace {
 
 using namespace vantrel;
+using namespace vantrel::bench;
 
 // Renders nothing worth looking at: a tiny preview and a histogram, at once.
 class QuietRenderService final : public RenderService {
@@ -54,18 +52,6 @@ public:
     }
 };
 
-// Runs the event loop until `done` holds or `ms` milliseconds have passed.
-template <typename Predicate>
-bool waitFor(Predicate done, int ms = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
-
 // 16 points on a gentle S, ordered by x.
 std::vector<CurvePoint> sixteenPoints() {
     std::vector<CurvePoint> points;
@@ -78,7 +64,7 @@ std::vector<CurvePoint> sixteenPoints() {
 }
 
 bool canvasExposed(const ToneCurveEditorView& editor) {
-    return editor.windowHandle() && editor.windowHandle()->isExposed() && editor.canvas()->width() > 100;
+    return isExposed(editor) && editor.canvas()->width() > 100;
 }
 
 void BM_CurveDragStep(benchmark::State& state) {
@@ -104,21 +90,16 @@ void BM_CurveDragStep(benchmark::State& state) {
     ToneCurveCanvas* canvas = editor.canvas();
     const Uuid dragged = recipe.curvePoints[7].id;
     const QPointF start = canvas->handleCentre(dragged);
-    auto send = [canvas](QEvent::Type type, QPointF at, Qt::MouseButtons buttons) {
-        QMouseEvent event(type, at, canvas->mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
-                          buttons, Qt::NoModifier);
-        QApplication::sendEvent(canvas, &event);
-    };
-    send(QEvent::MouseButtonPress, start, Qt::LeftButton);
-    send(QEvent::MouseMove, start + QPointF(0, -3), Qt::LeftButton);
+    sendMouse(*canvas, QEvent::MouseButtonPress, start, Qt::LeftButton);
+    sendMouse(*canvas, QEvent::MouseMove, start + QPointF(0, -3), Qt::LeftButton);
     int i = 0;
     for (auto _ : state) {
         // Up and down by a few points: every step moves the point and writes.
         const double dy = (i++ % 2 == 0) ? -8 : 4;
-        send(QEvent::MouseMove, start + QPointF(0.5, dy), Qt::LeftButton);
+        sendMouse(*canvas, QEvent::MouseMove, start + QPointF(0.5, dy), Qt::LeftButton);
         canvas->repaint();
     }
-    send(QEvent::MouseButtonRelease, start, Qt::NoButton);
+    sendMouse(*canvas, QEvent::MouseButtonRelease, start, Qt::NoButton);
     if (reports < int(state.iterations())) state.SkipWithError("a drag step wrote nothing");
 }
 BENCHMARK(BM_CurveDragStep)->Unit(benchmark::kMicrosecond);
@@ -193,14 +174,3 @@ void BM_InspectorRefreshAndPaint(benchmark::State& state) {
 BENCHMARK(BM_InspectorRefreshAndPaint)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    QApplication app(argc, argv);
-    Animations::setEnabled(false);  // what a step costs, not how long a spring runs
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

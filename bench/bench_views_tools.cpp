@@ -12,17 +12,16 @@
 #include <memory>
 
 #include <QApplication>
-#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QWidget>
 
+#include "ViewBench.h"
 #include "model/EditParameters.h"
 #include "viewmodel/SpotSourceSearch.h"
 #include "views/canvas/CropOverlayView.h"
 #include "views/canvas/SpotHealingOverlayView.h"
 #include "views/kit/Geometry.h"
-#include "views/kit/SpringValue.h"
 
 namespace {
 
@@ -72,11 +71,6 @@ private:
     QImage scaled_;
 };
 
-void send(QWidget& widget, QEvent::Type type, QPointF at, Qt::MouseButtons buttons) {
-    QMouseEvent event(type, at, widget.mapToGlobal(at), Qt::LeftButton, buttons, {});
-    QApplication::sendEvent(&widget, &event);
-}
-
 std::vector<SpotItem> thirtySpots() {
     std::vector<SpotItem> spots;
     for (int i = 0; i < 30; ++i) {
@@ -111,8 +105,8 @@ void BM_SpotTap(benchmark::State& state) {
     const QRectF frame = overlay.imageRect();
     const QPointF tap = frame.topLeft() + QPointF(frame.width() * 0.7, frame.height() * 0.8);
     for (auto _ : state) {
-        send(overlay, QEvent::MouseButtonPress, tap, Qt::LeftButton);
-        send(overlay, QEvent::MouseButtonRelease, tap, Qt::NoButton);
+        bench::sendMouse(overlay, QEvent::MouseButtonPress, tap, Qt::LeftButton);
+        bench::sendMouse(overlay, QEvent::MouseButtonRelease, tap, Qt::NoButton);
         QApplication::processEvents();  // the pending repaint, as the event loop runs it
         state.PauseTiming();
         if (recipe->spotHealing.spots.size() != 31) state.SkipWithError("the tap added no spot");
@@ -138,27 +132,16 @@ void BM_CropDragStep(benchmark::State& state) {
     QApplication::processEvents();
     const QRectF frame = overlay.cropFrameRect();
     const QPointF handle(frame.right() + 1, frame.bottom() + 1);  // the bottom-right corner
-    send(overlay, QEvent::MouseButtonPress, handle, Qt::LeftButton);
+    bench::sendMouse(overlay, QEvent::MouseButtonPress, handle, Qt::LeftButton);
     int step = 0;
     for (auto _ : state) {
         // Back and forth, so every step writes a new rectangle.
         const double dx = (step++ % 20) * 6 - 60;
-        send(overlay, QEvent::MouseMove, handle + QPointF(dx, dx / 2), Qt::LeftButton);
+        bench::sendMouse(overlay, QEvent::MouseMove, handle + QPointF(dx, dx / 2), Qt::LeftButton);
         QApplication::processEvents();
     }
-    send(overlay, QEvent::MouseButtonRelease, handle, Qt::NoButton);
+    bench::sendMouse(overlay, QEvent::MouseButtonRelease, handle, Qt::NoButton);
 }
 BENCHMARK(BM_CropDragStep)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    QApplication app(argc, argv);
-    Animations::setEnabled(false);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -10,13 +10,9 @@
 
 #include <cmath>
 
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QMouseEvent>
-#include <QWindow>
 
+#include "ViewBench.h"
 #include "model/EditParameters.h"
-#include "views/kit/SpringValue.h"
 #include "views/panels/Chip.h"
 #include "views/panels/ChipGrid.h"
 #include "views/panels/ColorWheelsView.h"
@@ -25,17 +21,7 @@
 namespace {
 
 using namespace vantrel;
-
-template <typename Predicate>
-bool waitFor(Predicate done, int ms = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
+using namespace vantrel::bench;
 
 void BM_WheelDragStep(benchmark::State& state) {
     const bool large = state.range(0) > 100;
@@ -52,27 +38,23 @@ void BM_WheelDragStep(benchmark::State& state) {
     panel.show();
     if (large) panel.tabs()->chip(QStringLiteral("highlights"))->click();
     InteractiveColorWheel* wheel = large ? panel.cardWheel() : panel.columnWheel(ColorWheelsView::Wheel::shadows);
-    if (!waitFor([&] { return panel.windowHandle() && panel.windowHandle()->isExposed() && wheel->isVisible(); })) {
+    if (!waitFor([&] { return isExposed(panel) && wheel->isVisible(); })) {
         state.SkipWithError("the panel was never shown");
         return;
     }
     const double c = wheel->diameter() / 2;
-    auto send = [wheel](QEvent::Type type, QPointF at, Qt::MouseButtons buttons) {
-        QMouseEvent event(type, at, wheel->mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
-                          buttons, Qt::NoModifier);
-        QApplication::sendEvent(wheel, &event);
-    };
-    send(QEvent::MouseButtonPress, QPointF(c, c), Qt::LeftButton);
-    send(QEvent::MouseMove, QPointF(c + 3, c), Qt::LeftButton);
+    sendMouse(*wheel, QEvent::MouseButtonPress, QPointF(c, c), Qt::LeftButton);
+    sendMouse(*wheel, QEvent::MouseMove, QPointF(c + 3, c), Qt::LeftButton);
     int i = 0;
     const int before = reports;
     for (auto _ : state) {
         // Round the wheel: every step changes the hue, so every step writes.
         const double a = 0.05 * ++i;
-        send(QEvent::MouseMove, QPointF(c + 0.7 * c * std::cos(a), c + 0.7 * c * std::sin(a)), Qt::LeftButton);
+        const QPointF at(c + 0.7 * c * std::cos(a), c + 0.7 * c * std::sin(a));
+        sendMouse(*wheel, QEvent::MouseMove, at, Qt::LeftButton);
         wheel->repaint();
     }
-    send(QEvent::MouseButtonRelease, QPointF(c, c), Qt::NoButton);
+    sendMouse(*wheel, QEvent::MouseButtonRelease, QPointF(c, c), Qt::NoButton);
     if (reports - before < int(state.iterations())) state.SkipWithError("a drag step wrote nothing");
 }
 BENCHMARK(BM_WheelDragStep)->Arg(76)->Arg(130)->Unit(benchmark::kMicrosecond);
@@ -88,14 +70,3 @@ void BM_WheelDisc(benchmark::State& state) {
 BENCHMARK(BM_WheelDisc)->Arg(130)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    QApplication app(argc, argv);
-    Animations::setEnabled(false);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

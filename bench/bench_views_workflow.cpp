@@ -10,12 +10,11 @@
 // Read medians: --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QScrollArea>
 
 #include "ProcessCpu.h"
 #include "model/SnapshotItem.h"
-#include "views/kit/SpringValue.h"
 #include "views/workflow/CullingControlBar.h"
 #include "views/workflow/SnapshotListView.h"
 
@@ -102,14 +101,3 @@ void BM_CullingBarRefresh(benchmark::State& state) {
 BENCHMARK(BM_CullingBarRefresh)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    QApplication app(argc, argv);
-    Animations::setEnabled(false);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

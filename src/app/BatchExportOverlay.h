@@ -6,9 +6,10 @@
 #include <functional>
 #include <string>
 
+#include <QString>
 #include <QWidget>
 
-#include "app/standins/StandInView.h"
+#include "views/kit/ViewBasics.h"
 
 class QLabel;
 class QProgressBar;

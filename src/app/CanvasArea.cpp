@@ -148,7 +148,7 @@ QString CanvasArea::placeholderText() const {
 
 QWidget* CanvasArea::buildBranch(Branch branch) {
     views_.clear();
-    navigator_ = compareHUD_ = picture_ = nullptr;
+    navigator_ = compareHUD_ = picture_ = overlay_ = nullptr;
     loading_ = nullptr;
     auto render = [this] { vm_.requestRender(RenderQuality::interactive); };
     auto sizeOf = [this] { return imageSize(); };
@@ -226,6 +226,7 @@ QWidget* CanvasArea::toolBranch(QWidget* overlay, QWidget* bar) {
     auto* stack = new QGridLayout(branch);
     stack->setContentsMargins(0, 0, 0, 0);
     picture_ = new PreviewPicture(vm_, [this] { return imageSize(); }, overlay);
+    overlay_ = overlay;
     loading_ = new QLabel;
     loading_->setObjectName(QStringLiteral("loadingFilm"));
     loading_->setAlignment(Qt::AlignCenter);
@@ -313,6 +314,11 @@ void CanvasArea::refresh() {
         picture_->setVisible(!waiting);
         static_cast<PreviewPicture*>(picture_)->showLatest();
     }
+    // Until the tool's own preview is shown (after a change of mode, frame or
+    // crop), the picture on screen is not the frame its marks are placed on: a
+    // click there would land elsewhere on the frame. The marks and the pointer
+    // wait for it.
+    if (overlay_) overlay_->setVisible(vm_.isPreviewGeometryCurrent());
     if (navigator_) fadeVisible(navigator_, vm_.isNavigatorVisible() || vm_.zoomScale() > kNavigatorZoom);
     if (compareHUD_) compareHUD_->setVisible(!vm_.renderedPreview().isNull() || !vm_.originalPreview().isNull());
     for (RefreshableView* view : views_) view->refresh();

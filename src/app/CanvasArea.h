@@ -6,7 +6,6 @@
 #include <QImage>
 #include <QWidget>
 
-#include "app/standins/StandInView.h"
 #include "views/kit/ViewBasics.h"
 
 class QLabel;
@@ -54,6 +53,7 @@ private:
     QWidget* navigator_ = nullptr;
     QWidget* compareHUD_ = nullptr;
     QWidget* picture_ = nullptr;
+    QWidget* overlay_ = nullptr;  // the tool's overlay, in the tools' branches
     QLabel* loading_ = nullptr;
 };
 

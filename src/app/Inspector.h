@@ -9,7 +9,7 @@
 
 #include <QWidget>
 
-#include "app/standins/StandInView.h"
+#include "views/kit/ViewBasics.h"
 #include "model/EditParameters.h"
 
 class QLabel;

@@ -9,7 +9,7 @@
 
 #include <QWidget>
 
-#include "app/standins/StandInView.h"
+#include "views/kit/ViewBasics.h"
 #include "services/FilmPreset.h"
 
 class QLabel;

@@ -11,8 +11,8 @@
 #include <QUrl>
 #include <QWidget>
 
-#include "app/standins/StandInView.h"
 #include "views/kit/FittingText.h"
+#include "views/kit/ViewBasics.h"
 
 class QPushButton;
 class QStackedWidget;

@@ -3,9 +3,10 @@
 // button, the five mode buttons (crop, retouch, mask, zoom, shooting
 // information) with their active states, the language menu and the export
 // button. refresh() re-reads every label, state and tooltip.
+#include <QString>
 #include <QWidget>
 
-#include "app/standins/StandInView.h"
+#include "views/kit/ViewBasics.h"
 
 class QHBoxLayout;
 class QLabel;

@@ -260,6 +260,11 @@ public:
     // selected frame's dimensions; empty without a selected frame. The canvas
     // fits, and the tools' overlays place their marks, by it.
     QSize previewFrameSize() const;
+    // True while renderedPreview shows the selected frame in the geometry the
+    // recipe and mode give it now (see FrameGeometry): what the tools' overlays
+    // may place marks on. False from a change of frame, mode, turn, flip or crop
+    // (an undo, a pasted recipe) until a preview rendered for it is published.
+    bool isPreviewGeometryCurrent() const;
     // The zoom factor at which one pixel of that frame covers one canvas point (at least 1).
     double actualPixelsZoomFactor() const;
     void zoomToFit();
@@ -555,6 +560,8 @@ private:
     // The frame renderedPreview was rendered for: after a switch of frame or
     // roll it still shows the previous one until the new render is published.
     std::optional<Uuid> renderedPreviewPhotoID_;
+    // The geometry renderedPreview was rendered in (with renderedPreviewPhotoID_).
+    std::optional<FrameGeometry> renderedGeometry_;
     // Last, so it stops before anything it calls back into is torn down.
     std::unique_ptr<ThumbnailLoop> thumbnailLoop_;
 };

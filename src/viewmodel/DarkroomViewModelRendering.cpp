@@ -41,6 +41,7 @@ void DarkroomViewModel::publishRender(const RenderJob& job, RenderResult result)
         return;
     }
     if (previewLoadError_) setPreviewLoadError(std::nullopt);
+    renderedGeometry_ = FrameGeometry::of(job);
     setRenderedFrameSize(result.frameSize);
     setRenderedPreview(std::move(result.preview));
     if (result.histogram) setHistogramData(std::move(*result.histogram));
@@ -55,9 +56,18 @@ void DarkroomViewModel::publishRender(const RenderJob& job, RenderResult result)
         refreshFilmstripItem(id, result.thumbnail, !job.recipe.sameContent(EditParameters::defaultValue()));
 }
 
+bool DarkroomViewModel::isPreviewGeometryCurrent() const {
+    const LoadedPhoto* photo = selectedPhoto();
+    if (!photo || renderedPreview_.isNull() || !renderedGeometry_ || renderedPreviewPhotoID_ != frameID(*photo))
+        return false;
+    const RenderJob now = renderJobFor(*photo);
+    return *renderedGeometry_ == FrameGeometry::of(now);
+}
+
 void DarkroomViewModel::showLoadError(const LoadedPhoto& photo, const std::string& error) {
     // Nothing of an earlier picture stays: it would be another frame's, or an older version's.
     setRenderedPreview(QImage());
+    renderedGeometry_.reset();
     setOriginalPreview(QImage());
     cachedOriginalPhotoID_.reset();
     cachedOriginal_ = QImage();

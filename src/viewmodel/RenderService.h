@@ -59,6 +59,33 @@ struct RenderJob {
     bool wantsThumbnail = false;  // a developed thumbnail, at most 240 pixels
 };
 
+// How the frame a job's preview shows lies on its scan: the turns, flips,
+// straightening and crop it was rendered with, and whether the film frame's
+// border was left out. The tools' overlays place their marks in units of that
+// frame, so a mark lands where it is seen only on a preview of the geometry the
+// recipe and mode give now. In crop mode the whole frame is shown: its crop
+// rectangle does not count, nor its straightening (which keeps the frame's
+// shape, and which the crop grid follows live while the angle is dragged).
+struct FrameGeometry {
+    CropParameters crop;
+    bool uncropped = false;
+    bool omitsFilmFrame = false;
+
+    static FrameGeometry of(const CropParameters& crop, bool uncropped, bool omitsFilmFrame) {
+        FrameGeometry geometry{crop, uncropped, omitsFilmFrame};
+        geometry.crop.aspectRatio = CropAspectRatio::free;  // a choice of the crop bar, not of the frame
+        if (uncropped) {
+            geometry.crop.rect = NormalizedRect::full();
+            geometry.crop.straightenAngle = 0;
+        }
+        return geometry;
+    }
+    static FrameGeometry of(const RenderJob& job) {
+        return of(job.recipe.crop, job.framing == Framing::uncropped, job.omitsFilmFrame);
+    }
+    bool operator==(const FrameGeometry&) const = default;
+};
+
 struct RenderResult {
     QImage preview;                          // null when no bitmap could be made
     // The size of the frame the preview shows, in the scan's full-resolution

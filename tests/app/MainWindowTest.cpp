@@ -23,7 +23,7 @@ TEST_F(WindowTest, FrameHasItsSizesAndShowsTheDevelopedFrame) {
     // The canvas area reports its size to the view model.
     EXPECT_GT(vm().canvasViewportSize().width(), 500);
 
-    // The canvas stand-in draws the preview: the fake preview is grey.
+    // The canvas draws the preview: the fake preview is grey.
     const QImage canvas = window->canvasArea()->grab().toImage();
     const QColor middle = canvas.pixelColor(canvas.width() / 2, canvas.height() / 2);
     EXPECT_EQ(middle, QColor(Qt::gray));

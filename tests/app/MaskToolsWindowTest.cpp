@@ -109,10 +109,11 @@ TEST_F(MaskToolsWindowTest, TheOverlayLiesOnThePictureOfTheFrameShown) {
     window->resize(1200, 800);
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    vm().toggleMaskMode();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return vm().isPreviewGeometryCurrent(); }));
     // Renders wait, so that the frame size published below stays.
     render->hold([](const RenderJob&) { return true; });
     const std::shared_ptr<void> releaseRenders(nullptr, [r = render](void*) { r->release(); });
-    vm().toggleMaskMode();
     // A turned and cropped frame, taller than the scan is wide.
     const QSize frame(200, 300);
     vm().setRenderedFrameSize(frame);

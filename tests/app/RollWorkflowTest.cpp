@@ -30,7 +30,7 @@
 namespace vantrel::testing {
 namespace {
 
-// The stand-in views carry no meta-object of their own: found by their C++ type.
+// The comparison view carries no meta-object of its own: found by its C++ type.
 template <typename T>
 T* childOfType(QWidget* parent) {
     for (QWidget* child : parent->findChildren<QWidget*>())

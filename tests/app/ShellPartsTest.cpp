@@ -29,14 +29,6 @@
 namespace vantrel::testing {
 namespace {
 
-// The stand-in views carry no meta-object of their own: found by their C++ type.
-template <typename T>
-T* childOfType(QWidget* parent) {
-    for (QWidget* child : parent->findChildren<QWidget*>())
-        if (auto* found = dynamic_cast<T*>(child)) return found;
-    return nullptr;
-}
-
 class ShellPartsTest : public WindowTest {
 protected:
     void showActive() {
@@ -65,17 +57,17 @@ TEST_F(ShellPartsTest, CropWinsOverRetouchAndRetouchOverMask) {
     vm().setIsMaskMode(true);
     settle();
     EXPECT_EQ(canvas->branch(), Branch::mask);
-    EXPECT_NE(childOfType<MaskControlBar>(canvas->branchView()), nullptr);
+    EXPECT_NE(canvas->branchView()->findChild<MaskControlBar*>(), nullptr);
     vm().setIsRetouchMode(true);
     settle();
     EXPECT_FALSE(vm().isMaskMode());
     EXPECT_EQ(canvas->branch(), Branch::retouch);
-    EXPECT_NE(childOfType<SpotHealingControlBar>(canvas->branchView()), nullptr);
+    EXPECT_NE(canvas->branchView()->findChild<SpotHealingControlBar*>(), nullptr);
     vm().setIsCroppingMode(true);
     settle();
     EXPECT_FALSE(vm().isRetouchMode());
     EXPECT_EQ(canvas->branch(), Branch::crop);
-    EXPECT_NE(childOfType<CropControlBar>(canvas->branchView()), nullptr);
+    EXPECT_NE(canvas->branchView()->findChild<CropControlBar*>(), nullptr);
     vm().setIsRetouchMode(false);  // not the current tool: nothing changes
     settle();
     EXPECT_EQ(canvas->branch(), Branch::crop);

@@ -39,6 +39,20 @@ protected:
         return window->canvasAreaView()->branchView()->findChild<T*>();
     }
     void click(QWidget* widget, QPointF at) { QTest::mouseClick(widget, Qt::LeftButton, {}, at.toPoint()); }
+    // A click at a point of `widget`, delivered to the window as the pointer gives it.
+    void clickWindow(QWidget* widget, QPointF at) {
+        QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, widget->mapTo(window.get(), at.toPoint()));
+    }
+    // Where the frame is drawn on `picture`: the fake previews are plain grey.
+    static QRect shownFrame(QWidget* picture) {
+        const QImage shot = picture->grab().toImage();
+        const double ratio = shot.devicePixelRatio();
+        QRect found;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                if (shot.pixelColor(x, y) == QColor(Qt::gray)) found |= QRect(int(x / ratio), int(y / ratio), 1, 1);
+        return found;
+    }
 };
 
 TEST_F(ToolsWindowTest, CropOverlayAndBarEditTheRecipeFromTheWindow) {
@@ -47,7 +61,11 @@ TEST_F(ToolsWindowTest, CropOverlayAndBarEditTheRecipeFromTheWindow) {
     auto* overlay = tool<CropOverlayView>();
     auto* bar = tool<CropControlBar>();
     ASSERT_TRUE(overlay && bar);
-    ASSERT_TRUE(overlay->isVisible());
+    // Shown once the crop mode's own picture is.
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        settle();
+        return overlay->isVisible();
+    }));
     EXPECT_GT(overlay->fittedImageRect().width(), 300);
 
     // The right edge's bar, dragged a quarter of the frame to the left.
@@ -100,6 +118,10 @@ TEST_F(ToolsWindowTest, SpotsAreAddedResizedAndRemovedFromTheWindow) {
     auto* overlay = tool<SpotHealingOverlayView>();
     auto* bar = tool<SpotHealingControlBar>();
     ASSERT_TRUE(overlay && bar);
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        settle();
+        return overlay->isVisible();
+    }));
     EXPECT_EQ(bar->countLabel()->text(), "Click canvas to heal");
 
     // A click on the frame adds a spot there, selected in the view model.
@@ -144,6 +166,56 @@ TEST_F(ToolsWindowTest, SpotsAreAddedResizedAndRemovedFromTheWindow) {
     settle();
     QTest::mouseClick(bar->doneButton(), Qt::LeftButton);
     EXPECT_FALSE(vm().isRetouchMode());
+}
+
+// Right after crop mode, the picture on screen is still the one rendered for
+// it: the whole frame, not the cropped one the retouching heals. A click on it
+// must not heal a place of the cropped frame other than the one clicked; once
+// the retouching's own picture is shown, a click heals where it falls. Clicks go
+// through the window, to whatever lies under the pointer.
+TEST_F(ToolsWindowTest, AClickHealsWhereItFallsOnThePictureShown) {
+    // The right half kept: the whole frame is 8 x 6 pixels, the cropped one 4 x 6.
+    render->setFrameSizes(
+        [](const RenderJob& job) {
+            return job.framing == Framing::uncropped || job.recipe.crop.rect.isFull() ? QSize(8, 6) : QSize(4, 6);
+        });
+    EditParameters recipe = vm().parameters();
+    recipe.crop.rect = {0.5, 0, 0.5, 1};
+    vm().setParameters(recipe);
+    QTest::mouseClick(window->findChild<QPushButton*>("mode.crop"), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        settle();
+        auto* overlay = tool<CropOverlayView>();
+        return overlay && overlay->isVisible() && vm().renderedFrameSize() == QSize(8, 6);
+    }));
+
+    // The retouching's renders wait; its branch shows the crop mode's picture meanwhile.
+    render->hold([](const RenderJob& job) { return job.framing == Framing::cropped; });
+    QTest::mouseClick(window->findChild<QWidget*>("cropBar.done"), Qt::LeftButton);
+    QTest::mouseClick(window->findChild<QPushButton*>("mode.retouch"), Qt::LeftButton);
+    settle();
+    ASSERT_TRUE(vm().isRetouchMode());
+    QWidget* picture = tool<SpotHealingOverlayView>()->parentWidget();
+    const QRect whole = shownFrame(picture);
+    ASSERT_NEAR(double(whole.width()) / whole.height(), 8.0 / 6.0, 0.02);
+    // A quarter across the whole frame: a part the crop has cut away.
+    clickWindow(picture, whole.topLeft() + QPointF(whole.width() * 0.25, whole.height() * 0.5));
+    settle();
+    EXPECT_TRUE(vm().parameters().spotHealing.spots.empty()) << "a heal where nobody clicked";
+
+    render->release();
+    auto* overlay = tool<SpotHealingOverlayView>();
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        settle();
+        return overlay->isVisible() && vm().renderedFrameSize() == QSize(4, 6);
+    }));
+    const QRect cropped = shownFrame(picture);
+    ASSERT_NEAR(double(cropped.width()) / cropped.height(), 4.0 / 6.0, 0.02);
+    clickWindow(picture, cropped.topLeft() + QPointF(cropped.width() * 0.25, cropped.height() * 0.5));
+    ASSERT_EQ(vm().parameters().spotHealing.spots.size(), 1u);
+    const SpotItem spot = vm().parameters().spotHealing.spots[0];
+    EXPECT_NEAR(spot.center.x, 0.25, 2.0 / cropped.width());
+    EXPECT_NEAR(spot.center.y, 0.5, 2.0 / cropped.height());
 }
 
 // Both tools at the window's smallest and default sizes, in every language, with

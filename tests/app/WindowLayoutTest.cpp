@@ -1,8 +1,7 @@
 // The whole window in every language, at its minimum and its default size, in
 // a resting and a busy state: every text fits its widget or is elided with its
 // whole text in the tooltip, the fixed columns hold their children, and every
-// slider's read-out has room for its values. Views that replace the stand-ins
-// are checked here as they land.
+// slider's read-out has room for its values.
 #include <QDialog>
 #include <QPushButton>
 #include <QScrollArea>

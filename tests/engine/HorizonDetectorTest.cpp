@@ -254,13 +254,13 @@ TEST(HorizonDetectorTest, TheAngleIsTheStraighteningThatLevelsTheFrame) {
 // A facade seen looking up: the edges of its window columns meet far above the
 // frame, so each leans by how far it stands from the centre column; all stand
 // right of the centre, so the leans are one-sided. The whole frame is then
-// turned by `tiltDegrees`.
-TestBitmap convergingFacade(int width, int height, double tiltDegrees) {
+// turned by `tiltDegrees`. The verticals meet `vanish` shorter sides above the centre.
+TestBitmap convergingFacade(int width, int height, double tiltDegrees, double vanishAt = 2.5) {
     TestBitmap b{width, height, std::vector<std::uint8_t>(std::size_t(width) * height * 4)};
     const double t = tiltDegrees * std::numbers::pi / 180.0;
     const double c = std::cos(t), s = std::sin(t);
     const double cx = width / 2.0, cy = height / 2.0, unit = std::min(width, height);
-    const double vanish = 2.5 * unit;
+    const double vanish = vanishAt * unit;
     std::mt19937 rng(11);
     std::normal_distribution<double> noise(0.0, 3.0);
     for (int y = 0; y < height; ++y)
@@ -285,6 +285,70 @@ TEST(HorizonDetectorTest, ReadsConvergingVerticalsAtTheCentreColumn) {
         const auto angle = HorizonDetector::measureHorizonAngle(convergingFacade(1200, 900, tilt).view());
         ASSERT_TRUE(angle.has_value()) << tilt;
         EXPECT_NEAR(*angle, -tilt, 0.3) << tilt;
+    }
+    // Looking up steeply the side columns lean by up to 30 degrees: the tangent of each
+    // lean, not the lean itself, grows in step with the column, so the reading stays fine.
+    for (double tilt : {-1.4, 0.0, 2.1}) {
+        const auto angle = HorizonDetector::measureHorizonAngle(convergingFacade(1200, 900, tilt, 1.2).view());
+        ASSERT_TRUE(angle.has_value()) << tilt;
+        EXPECT_NEAR(*angle, -tilt, 0.15) << tilt;
+    }
+}
+
+// A house seen at an angle: upright window columns under the long edge of a
+// roof that recedes, falling by `gutterDegrees` across the frame; the whole
+// frame is then turned by `tiltDegrees`.
+TestBitmap houseUnderRecedingGutter(int width, int height, double tiltDegrees, double gutterDegrees) {
+    TestBitmap b{width, height, std::vector<std::uint8_t>(std::size_t(width) * height * 4)};
+    const double t = tiltDegrees * std::numbers::pi / 180.0, slope = std::tan(gutterDegrees * std::numbers::pi / 180.0);
+    const double c = std::cos(t), s = std::sin(t);
+    const double cx = width / 2.0, cy = height / 2.0, unit = std::min(width, height);
+    std::mt19937 rng(13);
+    std::normal_distribution<double> noise(0.0, 3.0);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const double px = x + 0.5 - cx, py = cy - (y + 0.5);
+            const double u = c * px + s * py, v = -s * px + c * py;
+            const double roof = cover(v - 0.2 * unit + slope * u);  // above the gutter
+            double dark = 0.0;
+            for (double left : {-0.62, -0.3, 0.1, 0.45})
+                dark += cover(u - left * unit) * cover(left * unit + 0.09 * unit - u) * cover(v + 0.4 * unit);
+            const double wall = 200.0 - 90.0 * dark;
+            const auto g = std::uint8_t(std::clamp(roof * 45.0 + (1 - roof) * wall + noise(rng), 0.0, 255.0));
+            std::uint8_t* p = &b.pixels[(std::size_t(y) * width + x) * 4];
+            p[0] = p[1] = p[2] = g;
+            p[3] = 255;
+        }
+    return b;
+}
+
+TEST(HorizonDetectorTest, UprightWallsOutweighARecedingEdge) {
+    // The gutter spans the whole width but falls 7 degrees with perspective; the
+    // window columns stand upright whatever way the camera looks sideways.
+    for (double tilt : {-2.6, 0.0, 1.8}) {
+        const auto angle = HorizonDetector::measureHorizonAngle(houseUnderRecedingGutter(1200, 800, tilt, 7.0).view());
+        ASSERT_TRUE(angle.has_value()) << tilt;
+        EXPECT_NEAR(*angle, -tilt, 0.2) << tilt;
+    }
+    // A level line that agrees with the walls is the finer reading and stays.
+    const auto level = HorizonDetector::measureHorizonAngle(houseUnderRecedingGutter(1200, 800, 2.4, 0.0).view());
+    ASSERT_TRUE(level.has_value());
+    EXPECT_NEAR(*level, -2.4, 0.15);
+}
+
+TEST(HorizonDetectorTest, ATiltTooSmallToSeeIsReportedLevel) {
+    // Below 0.3 degrees a reading lies within the detector's own precision.
+    for (double tilt : {0.15, -0.2}) {
+        const auto angle = HorizonDetector::measureHorizonAngle(tiltedLandscape(1500, 1000, tilt).view());
+        ASSERT_TRUE(angle.has_value()) << tilt;
+        EXPECT_EQ(*angle, 0.0) << tilt;
+        EXPECT_FALSE(std::signbit(*angle)) << tilt;
+    }
+    // From there on the tilt is reported to a tenth.
+    for (double tilt : {0.5, -0.6}) {
+        const auto angle = HorizonDetector::measureHorizonAngle(tiltedLandscape(1500, 1000, tilt).view());
+        ASSERT_TRUE(angle.has_value()) << tilt;
+        EXPECT_NEAR(*angle, -tilt, 0.1) << tilt;
     }
 }
 

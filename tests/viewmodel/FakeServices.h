@@ -1,5 +1,5 @@
 #pragma once
-// Stand-ins for the engine and the session store: renders are instant (or held
+// Fakes of the engine and the session store: renders are instant (or held
 // on a latch), and the store keeps everything in memory and logs each write.
 #include <atomic>
 #include <condition_variable>
@@ -34,6 +34,11 @@ public:
         }
         changed_.notify_all();
     }
+    // The frame size each result reports (none by default: the scan's own is used).
+    void setFrameSizes(std::function<QSize(const RenderJob&)> frameSizeOf) {
+        std::lock_guard lock(mutex_);
+        frameSizeOf_ = std::move(frameSizeOf);
+    }
     int heldCount() const { return held_.load(); }
     int finishedCount() const { return finished_.load(); }
 
@@ -45,8 +50,10 @@ public:
             failed.loadError = "cannot decode " + job.photo.title();
             return failed;
         }
+        RenderResult result;
         {
             std::unique_lock lock(mutex_);
+            if (frameSizeOf_) result.frameSize = frameSizeOf_(job);
             if (heldWhen_ && heldWhen_(job)) {
                 ++held_;
                 changed_.wait(lock, [&] { return released_; });
@@ -55,7 +62,6 @@ public:
                 return std::nullopt;
             }
         }
-        RenderResult result;
         result.preview = stamped(job, 8, 6);
         if (job.wantsHistogram) {
             result.histogram = HistogramData::empty();
@@ -142,6 +148,7 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::function<bool(const RenderJob&)> heldWhen_;
+    std::function<QSize(const RenderJob&)> frameSizeOf_;
     bool released_ = true;
     bool thumbnailsHeld_ = false;
     std::vector<std::filesystem::path> thumbnailRequests_;

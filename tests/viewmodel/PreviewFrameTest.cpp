@@ -197,5 +197,58 @@ TEST_F(PreviewFrameTest, ASpotClickedOnTheRetouchPictureHealsWhereTheClickWas) {
     EXPECT_GT(darkness, 100);
 }
 
+
+// Whether the picture on screen is the frame the tools place their marks on:
+// not from a change of mode, turn or crop until a preview rendered for it is
+// published; in crop mode the crop rectangle and the straightening (the grid
+// follows a drag of the angle live) do not count.
+TEST_F(PreviewFrameTest, ThePreviewGeometryIsCurrentOnlyOnceRenderedForTheModeAndCrop) {
+    auto vm = makeViewModel();
+    vm->loadFolder(makeScan(150, 100));
+    ASSERT_TRUE(waitForPreview(*vm, 0, QSize(kScanWidth, kScanHeight)));
+    ASSERT_TRUE(waitFor([&] { return vm->isPreviewGeometryCurrent(); }));
+    edit(*vm, [](EditParameters& r) { r.crop.rect = {0.5, 0, 0.5, 1}; });
+    EXPECT_FALSE(vm->isPreviewGeometryCurrent()) << "a new crop, the picture still uncropped";
+    auto renderedAnew = [&] {
+        const qint64 before = vm->renderedPreview().cacheKey();
+        return waitFor([&] { return vm->renderedPreview().cacheKey() != before && vm->isPreviewGeometryCurrent(); },
+                       15000);
+    };
+    vm->requestRender(RenderQuality::final);
+    ASSERT_TRUE(renderedAnew());
+
+    // Each change of mode: the last mode's picture is shown until the new one arrives.
+    vm->toggleCropMode();
+    EXPECT_FALSE(vm->isPreviewGeometryCurrent());
+    ASSERT_TRUE(renderedAnew());
+    EXPECT_EQ(vm->renderedFrameSize(), QSize(kScanWidth, kScanHeight));
+    edit(*vm, [](EditParameters& r) {
+        r.crop.rect = {0.1, 0.1, 0.5, 0.5};
+        r.crop.straightenAngle = 3;
+        r.crop.aspectRatio = CropAspectRatio::square;
+    });
+    EXPECT_TRUE(vm->isPreviewGeometryCurrent()) << "the whole frame keeps its shape";
+    vm->addQuarterTurn();
+    EXPECT_FALSE(vm->isPreviewGeometryCurrent());
+    ASSERT_TRUE(renderedAnew());
+    vm->saveCrop();
+    EXPECT_FALSE(vm->isPreviewGeometryCurrent());
+    ASSERT_TRUE(renderedAnew());
+    vm->toggleRetouchMode();
+    EXPECT_FALSE(vm->isPreviewGeometryCurrent()) << "the viewing picture may carry a border";
+    ASSERT_TRUE(renderedAnew());
+    // A changed straightening outside crop mode moves every point of the frame.
+    edit(*vm, [](EditParameters& r) { r.crop.straightenAngle = 1; });
+    EXPECT_FALSE(vm->isPreviewGeometryCurrent());
+    vm->requestRender(RenderQuality::interactive);
+    ASSERT_TRUE(renderedAnew());
+    // Healing changes nothing of the geometry.
+    edit(*vm, [](EditParameters& r) { r.spotHealing.spots.push_back(SpotItem{}); });
+    EXPECT_TRUE(vm->isPreviewGeometryCurrent());
+
+    vm->setSelectedPhotoID(std::nullopt);
+    EXPECT_FALSE(vm->isPreviewGeometryCurrent());
+}
+
 }  // namespace
 }  // namespace vantrel::testing

@@ -23,7 +23,7 @@ using namespace colorwheel;
 using Wheel = ColorWheelsView::Wheel;
 using Tab = ColorWheelsView::WheelTab;
 
-bool shown(const QWidget* w) { return w->isVisibleTo(w->window()); }
+using test::shown;
 
 void expectValue(QPointF at, double hue, double saturation) {
     const HueSaturation v = pointerValue(at, 130);

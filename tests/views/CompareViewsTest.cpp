@@ -14,21 +14,16 @@ namespace {
 
 using test::colourNear;
 using test::CountedValue;
+using test::filledImage;
 
 const QColor kBefore(200, 40, 40);
 const QColor kAfter(40, 60, 200);
 
-QImage filled(QSize size, QColor colour) {
-    QImage image(size, QImage::Format_RGBA8888_Premultiplied);
-    image.fill(colour);
-    return image;
-}
-
 struct Comparison {
     CountedValue<bool> holding{false};
     CountedValue<CompareMode> mode{CompareMode::split};
-    QImage before = filled({400, 300}, kBefore);
-    QImage after = filled({400, 300}, kAfter);
+    QImage before = filledImage({400, 300}, kBefore);
+    QImage after = filledImage({400, 300}, kAfter);
     SplitCompareView view{[this] { return before; }, [this] { return after; }, holding.binding(), mode.binding()};
 
     void set(CompareMode m, bool hold) {
@@ -74,7 +69,7 @@ TEST(SplitCompare, SplitShowsTheOriginalLeftOfADividerThatFollowsThePointer) {
 
 TEST(SplitCompare, HoldingOverridesEveryModeWithTheOriginalOnOrange) {
     Comparison c;
-    c.before = filled({200, 300}, kBefore);  // narrower: the background shows beside it
+    c.before = filledImage({200, 300}, kBefore);  // narrower: the background shows beside it
     ASSERT_TRUE(test::showExposed(c.view, {400, 300}));
     const QColor orange = standardColor(StandardColor::Orange, 0.85);
     for (CompareMode mode : allCases<CompareMode>()) {

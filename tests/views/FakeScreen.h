@@ -1,5 +1,5 @@
 #pragma once
-// Stand-ins for the screen in panel tests: a colour sampler whose pick the test
+// Fakes of the screen for panel tests: a colour sampler whose pick the test
 // ends (a colour or a cancel, delivered on the next turn of the event loop as a
 // real picker does), and a screen of a chosen extended-range headroom.
 #include <utility>

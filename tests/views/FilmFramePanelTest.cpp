@@ -31,7 +31,7 @@ namespace {
 
 using Style = FilmFrameStyle;
 
-bool shown(const QWidget* w) { return w->isVisibleTo(w->window()); }
+using test::shown;
 
 ImageMetadataInfo leica() {
     ImageMetadataInfo m;

@@ -25,7 +25,7 @@ namespace {
 
 QColor symbolColour(const PanelHeader* header) { return header->symbolView()->color(); }
 bool resetShown(const PanelHeader* header) { return header->resetButton()->isVisibleTo(header); }
-bool shown(const QWidget* w) { return w->isVisibleTo(w->window()); }
+using test::shown;
 
 struct GrainFixture {
     test::DarkPage page;

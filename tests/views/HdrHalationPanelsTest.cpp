@@ -24,12 +24,8 @@
 namespace vantrel {
 namespace {
 
-bool shown(const QWidget* w) { return w->isVisibleTo(w->window()); }
-
-// New texts resize chips and labels over several layout passes, one widget level each.
-void settleLayout() {
-    for (int i = 0; i < 8; ++i) QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-}
+using test::shown;
+using test::settleLayouts;
 
 struct HDRFixture {
     test::DarkPage page;
@@ -158,7 +154,7 @@ TEST(UltraHDRPanel, TheScreenStatusFollowsTheHeadroomAtTheStandardRangeLimit) {
     {
         test::ScopedLanguage german(AppLanguage::de);
         f.panel->refresh();
-        settleLayout();
+        settleLayouts();
         EXPECT_EQ(f.panel->presets()->chip("natural")->text(), "Natürlich");
         test::shot(f.page.widget, "hdr-de");
     }
@@ -262,7 +258,7 @@ TEST(HalationPanel, LooksAndBothResetsReplaceTheWholeRecordOnce) {
     {
         test::ScopedLanguage german(AppLanguage::de);
         f.panel->refresh();
-        settleLayout();
+        settleLayouts();
         EXPECT_NE(f.panel->slider("threshold")->titleLabel()->fullText(), "Highlight Threshold");
         test::shot(f.page.widget, "halation-de");
     }

@@ -51,10 +51,7 @@ struct Masks {
     std::optional<Uuid> selected() const { return *selection.value; }
 };
 
-// Runs the layout requests that a change of texts or rows posts, level by level.
-void settleLayouts() {
-    for (int level = 0; level < 8; ++level) QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-}
+using test::settleLayouts;
 
 // The inspector's dark ground behind a view, as in the window.
 void darkGround(QWidget& widget) {
@@ -384,6 +381,8 @@ TEST(MaskLocalParameterHUD, PresetsSlidersAndHeaderFollowTheMasksKind) {
     EXPECT_EQ(d.names(d.hud->shownMainSliders()),
               (std::vector<QString>{"mask.localExposure", "mask.localContrast", "mask.localTemp"}));
     settleLayouts();
+    // The presets flow from the left edge of their row, not centred in it.
+    EXPECT_EQ(d.hud->shownPresets().front()->x(), 0);
     test::saveShot(d.canvas, "mask-display-linear");
 
     // Golden Hour: one write, one report; tint and inversion untouched.

@@ -28,12 +28,8 @@
 namespace vantrel {
 namespace {
 
-bool shown(const QWidget* w) { return w->isVisibleTo(w->window()); }
-
-// New texts resize chips and labels over several layout passes, one widget level each.
-void settleLayout() {
-    for (int i = 0; i < 8; ++i) QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-}
+using test::shown;
+using test::settleLayouts;
 
 EditParameters withNegative(NegativeLabParameters negative) {
     EditParameters recipe;
@@ -308,7 +304,7 @@ TEST(NegativeLabPanel, WithoutASamplerTheEyedropperIsDisabledAndSaysWhy) {
     {
         test::ScopedLanguage german(AppLanguage::de);
         f.panel->refresh();
-        settleLayout();
+        settleLayouts();
         EXPECT_EQ(f.panel->filmTypes()->chip("colorNegative")->text(), "Farbnegativ");
         EXPECT_FALSE(eyedropper->toolTip().isEmpty());
         EXPECT_NE(eyedropper->toolTip(), "Sampling needs the desktop's color picker or an X11 session; neither is available here.");

@@ -11,24 +11,19 @@ namespace {
 
 using test::colourNear;
 using test::CountedValue;
+using test::filledImage;
 
 const QColor kBefore(200, 40, 40);
 const QColor kAfter(40, 60, 200);
 const QColor kSharp(30, 200, 60);
 
-QImage filled(QSize size, QColor colour) {
-    QImage image(size, QImage::Format_RGBA8888_Premultiplied);
-    image.fill(colour);
-    return image;
-}
-
 TEST(SharpPart, DrawnOverTheDevelopedFrameWhereItLiesAndNowhereElse) {
     CountedValue<bool> holding{false};
     CountedValue<CompareMode> mode{CompareMode::full};
-    QImage sharp = filled({300, 150}, kSharp);
+    QImage sharp = filledImage({300, 150}, kSharp);
     QRectF unit(0.5, 0.25, 0.25, 0.5);  // the frame's middle-right quarter
-    SplitCompareView view{[] { return filled({400, 300}, kBefore); }, [] { return filled({200, 150}, kAfter); },
-                          holding.binding(), mode.binding()};
+    SplitCompareView view{[] { return filledImage({400, 300}, kBefore); },
+                          [] { return filledImage({200, 150}, kAfter); }, holding.binding(), mode.binding()};
     view.setSharpPart([&] { return sharp; }, [&] { return unit; });
     ASSERT_TRUE(test::showExposed(view, {400, 300}));
 

@@ -1,5 +1,6 @@
 #include "ViewTestSupport.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QTest>
 #include <QWidget>
@@ -25,6 +26,18 @@ bool showExposed(QWidget& widget, QSize size) {
     if (size.isValid()) widget.resize(size);
     widget.show();
     return QTest::qWaitForWindowExposed(&widget);
+}
+
+bool shown(const QWidget* widget) { return widget->isVisibleTo(widget->window()); }
+
+void settleLayouts() {
+    for (int level = 0; level < 8; ++level) QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+}
+
+QImage filledImage(QSize size, const QColor& colour) {
+    QImage image(size, QImage::Format_RGBA8888_Premultiplied);
+    image.fill(colour);
+    return image;
 }
 
 QImage grabImage(QWidget& widget) {

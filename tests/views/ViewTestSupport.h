@@ -11,6 +11,7 @@
 #include <QColor>
 #include <QImage>
 #include <QPoint>
+#include <QSize>
 #include <QString>
 #include <gtest/gtest.h>
 
@@ -24,6 +25,14 @@ namespace vantrel::test {
 // Resizes (when a size is given), shows and waits until the window is exposed.
 // False when it never was.
 bool showExposed(QWidget& widget, QSize size = {});
+
+// Shown within its window (whether or not the window itself is shown).
+bool shown(const QWidget* widget);
+// Runs the layout requests that a change of texts or rows posts, one widget level a pass.
+void settleLayouts();
+
+// An image of one colour (RGBA8888 premultiplied).
+QImage filledImage(QSize size, const QColor& colour);
 
 // The widget as an image in logical pixels (ARGB32 premultiplied).
 QImage grabImage(QWidget& widget);

@@ -1,7 +1,11 @@
 #include "engine/analysis/HorizonDetector.h"
 
 // The frame is reduced to about 240000 grey values with its aspect ratio kept
-// (stretching it to a fixed shape would change every angle). Edge pixels are
+// (stretching it to a fixed shape would change every angle). Straight
+// segments are read first: the verticals' lean at the centre column, and a
+// level line spanning most of the width, which decides unless it disagrees
+// with the verticals (then it is a receding edge). Without either, edge
+// pixels vote for lines of every tilt. Edge pixels are
 // those that stand out from the frame's own calm parts, so a faint horizon in
 // a calm frame counts as fully as a hard one; each votes only with its
 // position, the way its edge runs and the side its tone steps to, not with
@@ -37,11 +41,20 @@ constexpr double kCoarseStep = 0.25, kFineStep = 0.02, kFineReach = 0.3;
 // longer side.
 constexpr double kMinRatio = 3.0, kMinExcess = 0.25;
 constexpr double kMinVertical = 0.08, kMinVerticalTotal = 0.6, kHorizonSpan = 0.5;
+// A level line and the verticals within this many degrees of each other agree.
+constexpr double kAgreement = 1.0;
+constexpr double kUnseenTilt = 0.3;
 
 double degrees(double radians) { return radians * 180.0 / std::numbers::pi; }
 double radians(double degrees) { return degrees * std::numbers::pi / 180.0; }
 
+// To a tenth of a degree, +0 for -0. A tilt under kUnseenTilt counts as level:
+// on real photographs the measurement itself is only that precise (a line's
+// angle read to a pixel over a few hundred), and a viewer does not see a
+// horizon off by less than about half a degree, so turning the frame by such
+// a reading would only move it by the detector's own noise.
 double roundToTenth(double value) {
+    if (std::abs(value) < kUnseenTilt) return 0.0;
     const double r = std::round(value * 10.0) / 10.0;
     return std::abs(r) < 0.1 ? 0.0 : r;
 }
@@ -181,18 +194,75 @@ std::optional<double> measureGrey(const cv::Mat& grey) {
     return roundToTenth(-tilt);
 }
 
-// Straight segments of the frame: the verticals' lean is fitted against the
-// column where each crosses the centre row (looking up or down makes verticals
-// converge, leaning more the farther they stand from the centre; only the
-// camera's roll leans the centre's own vertical), and the longest near-level
-// segment stands for a horizon when it spans most of the width.
+// The tilt (counter-clockwise, degrees) of the level line whose straight
+// segment lies near `roughTilt`: the segment's own angle is coarse, the
+// row-wise line coherence near it is finer.
+double refinedLevelTilt(const cv::Mat& grey, double roughTilt) {
+    const Votes votes = edgeVotes(grey);
+    std::vector<float> profile;
+    double best = -1, bestTilt = roughTilt;
+    for (double t = roughTilt - kFineReach; t <= roughTilt + kFineReach + 1e-9; t += kFineStep) {
+        const double c = coherence(votes, t, profile, 1, 0);
+        if (c > best) {
+            best = c;
+            bestTilt = t;
+        }
+    }
+    return bestTilt;
+}
+
+// A near-vertical straight segment: the column where its line crosses the
+// centre row (a share of the width from the centre), its tilt and its length.
+struct Lean {
+    double u, tilt, weight;
+};
+
+// The lean of the verticals at the centre column. Looking up or down makes
+// verticals converge on one point, so the tangent of each one's lean grows in
+// proportion to the column where it crosses the centre row (the lean itself
+// does not, once it is steep); only the camera's roll leans the centre's own
+// vertical. Segments off the fit are dropped step by step.
+std::optional<double> verticalsTilt(const std::vector<Lean>& leans, double height) {
+    if (leans.size() < 3) return std::nullopt;
+    double a = 0, b = 0;
+    std::vector<bool> kept(leans.size(), true);
+    for (int round = 0; round < 5; ++round) {
+        double sw = 0, su = 0, st = 0, suu = 0, sut = 0;
+        for (std::size_t i = 0; i < leans.size(); ++i) {
+            if (!kept[i]) continue;
+            const Lean& v = leans[i];
+            const double t = std::tan(radians(v.tilt));
+            sw += v.weight; su += v.weight * v.u; st += v.weight * t;
+            suu += v.weight * v.u * v.u; sut += v.weight * v.u * t;
+        }
+        if (sw <= 0) return std::nullopt;
+        const double mu = su / sw, mt = st / sw, var = suu / sw - mu * mu;
+        b = var > 1e-6 ? (sut / sw - mu * mt) / var : 0.0;
+        a = mt - b * mu;
+        const double reach = round < 2 ? 3.0 : 1.0;
+        std::size_t count = 0;
+        double keptLength = 0;
+        for (std::size_t i = 0; i < leans.size(); ++i) {
+            kept[i] = std::abs(leans[i].tilt - degrees(std::atan(a + b * leans[i].u))) <= reach;
+            count += kept[i];
+            keptLength += kept[i] ? leans[i].weight : 0;
+        }
+        if (count < 3 || keptLength < kMinVerticalTotal * height) return std::nullopt;
+    }
+    return degrees(std::atan(a));
+}
+
+// Straight segments of the frame: the verticals' lean at the centre column,
+// and the longest near-level segment when it spans most of the width. A long
+// level line in a frame of verticals may be a receding edge (a gutter, the top
+// of a sign, a kerb) that perspective tilts, while turning the camera sideways
+// leaves verticals upright: when the two disagree, the verticals decide.
 std::optional<double> measureSegments(const cv::Mat& grey) {
     cv::Mat bytes;
     grey.convertTo(bytes, CV_8U);
     std::vector<cv::Vec4f> lines;
     cv::createLineSegmentDetector(cv::LSD_REFINE_STD)->detect(bytes, lines);
     const double w = grey.cols, h = grey.rows, cx = w / 2, cy = h / 2;
-    struct Lean { double u, tilt, weight; };
     std::vector<Lean> leans;
     double longestLevel = 0, levelTilt = 0;
     for (const cv::Vec4f& l : lines) {
@@ -210,44 +280,13 @@ std::optional<double> measureSegments(const cv::Mat& grey) {
             levelTilt = tilt;
         }
     }
-    if (longestLevel >= kHorizonSpan * w) {
-        // The segment's own angle is coarse; the row-wise line coherence near it is finer.
-        const Votes votes = edgeVotes(grey);
-        std::vector<float> profile;
-        double best = -1, bestTilt = levelTilt;
-        for (double t = levelTilt - kFineReach; t <= levelTilt + kFineReach + 1e-9; t += kFineStep) {
-            const double c = coherence(votes, t, profile, 1, 0);
-            if (c > best) { best = c; bestTilt = t; }
-        }
-        return roundToTenth(-bestTilt);
-    }
-    if (leans.size() < 3) return std::nullopt;
-    // Weighted straight-line fit of lean against column, dropping outliers.
-    double a = 0, b = 0;
-    std::vector<bool> kept(leans.size(), true);
-    for (int round = 0; round < 5; ++round) {
-        double sw = 0, su = 0, st = 0, suu = 0, sut = 0;
-        for (std::size_t i = 0; i < leans.size(); ++i) {
-            if (!kept[i]) continue;
-            const Lean& v = leans[i];
-            sw += v.weight; su += v.weight * v.u; st += v.weight * v.tilt;
-            suu += v.weight * v.u * v.u; sut += v.weight * v.u * v.tilt;
-        }
-        if (sw <= 0) return std::nullopt;
-        const double mu = su / sw, mt = st / sw, var = suu / sw - mu * mu;
-        b = var > 1e-6 ? (sut / sw - mu * mt) / var : 0.0;
-        a = mt - b * mu;
-        const double reach = round < 2 ? 3.0 : 1.0;
-        std::size_t count = 0;
-        double keptLength = 0;
-        for (std::size_t i = 0; i < leans.size(); ++i) {
-            kept[i] = std::abs(leans[i].tilt - (a + b * leans[i].u)) <= reach;
-            count += kept[i];
-            keptLength += kept[i] ? leans[i].weight : 0;
-        }
-        if (count < 3 || keptLength < kMinVerticalTotal * h) return std::nullopt;
-    }
-    return roundToTenth(-a);
+    const std::optional<double> upright = verticalsTilt(leans, h);
+    std::optional<double> level;
+    if (longestLevel >= kHorizonSpan * w) level = refinedLevelTilt(grey, levelTilt);
+    std::optional<double> tilt = level ? level : upright;
+    if (level && upright && std::abs(*level - *upright) > kAgreement) tilt = upright;
+    if (!tilt) return std::nullopt;
+    return roundToTenth(-*tilt);
 }
 
 std::optional<double> measureFrame(const cv::Mat& grey) {

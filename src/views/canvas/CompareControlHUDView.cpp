@@ -1,7 +1,6 @@
 #include "views/canvas/CompareControlHUDView.h"
 
 #include <QEvent>
-#include <QGraphicsDropShadowEffect>
 #include <QHBoxLayout>
 #include <QPainter>
 
@@ -126,11 +125,7 @@ CompareControlHUDView::CompareControlHUDView(Binding<CompareMode> compareMode, B
     row->addWidget(eye_);
     setFixedSize(row->sizeHint());
 
-    auto* shadow = new QGraphicsDropShadowEffect(this);
-    shadow->setColor(blackAt(0.4));
-    shadow->setBlurRadius(12);
-    shadow->setOffset(0, 3);
-    setGraphicsEffect(shadow);
+    setDropShadow(*this, blackAt(0.4), 12, QPointF(0, 3));
     refresh();
 }
 

@@ -8,6 +8,8 @@
 #include "views/canvas/HistogramGeometry.h"
 #include "views/canvas/HistogramRaster.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
+#include "views/kit/Marks.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
 
@@ -42,41 +44,6 @@ void setText(QLabel* label, const QString& text, const QFont& font, const QColor
 }
 
 }  // namespace
-
-// A filled circle, with the tooltip of the warning it stands for.
-class Dot final : public QWidget {
-public:
-    Dot(double diameter, QColor colour, QWidget* parent = nullptr) : QWidget(parent), colour_(colour) {
-        setFixedSize(int(std::ceil(diameter)), int(std::ceil(diameter)));
-        diameter_ = diameter;
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        QPainterPath dot;
-        dot.addEllipse(QRectF(0, 0, diameter_, diameter_));
-        painter.fillPath(dot, colour_);
-    }
-
-private:
-    QColor colour_;
-    double diameter_ = 0;
-};
-
-// The extended-range headroom on its dark rounded backing.
-class Badge final : public QWidget {
-public:
-    using QWidget::QWidget;
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.fillPath(roundedRect(QRectF(rect()), 4), blackAt(0.55));
-    }
-};
 
 // The 90-point drawing: background, grid, curves, extended-range zone, outline.
 // The curves are drawn into one image per paint (their areas straight into its
@@ -197,9 +164,7 @@ using namespace histogram;
 HistogramWaveformView::HistogramWaveformView(Source<HistogramData> data, QWidget* parent)
     : QWidget(parent), source_(std::move(data)) {
     setObjectName(QStringLiteral("histogram"));
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(4);
+    auto* column = flatColumn(4, this);
 
     curves_ = new Curves(data_);
     column->addWidget(curves_);
@@ -207,21 +172,21 @@ HistogramWaveformView::HistogramWaveformView(Source<HistogramData> data, QWidget
     auto* warnings = new QHBoxLayout(curves_);
     warnings->setContentsMargins(6, 6, 6, 6);
     warnings->setSpacing(6);
-    badge_ = new Badge;
+    badge_ = new FilledBacking(blackAt(0.55), 4);  // the extended-range headroom's backing
     badge_->setObjectName(QStringLiteral("histogram.badge"));
     auto* badgeRow = new QHBoxLayout(badge_);
     badgeRow->setContentsMargins(5, 2, 5, 2);
     badgeRow->setSpacing(3);
-    badgeRow->addWidget(new Dot(5, standardColor(StandardColor::Orange)), 0, Qt::AlignVCenter);
+    badgeRow->addWidget(new DotView(5, standardColor(StandardColor::Orange)), 0, Qt::AlignVCenter);
     badgeLabel_ = new QLabel;
     badgeLabel_->setObjectName(QStringLiteral("histogram.badgeText"));
     setText(badgeLabel_, {}, pixelFont(8.5, QFont::Bold, FontDesign::Monospaced), standardColor(StandardColor::Orange));
     badgeRow->addWidget(badgeLabel_);
     warnings->addWidget(badge_, 0, Qt::AlignTop);
     warnings->addStretch(1);
-    shadowDot_ = new Dot(6, standardColor(StandardColor::Blue));
+    shadowDot_ = new DotView(6, standardColor(StandardColor::Blue));
     shadowDot_->setObjectName(QStringLiteral("histogram.shadowDot"));
-    highlightDot_ = new Dot(6, standardColor(StandardColor::Red));
+    highlightDot_ = new DotView(6, standardColor(StandardColor::Red));
     highlightDot_->setObjectName(QStringLiteral("histogram.highlightDot"));
     warnings->addWidget(shadowDot_, 0, Qt::AlignTop);
     warnings->addWidget(highlightDot_, 0, Qt::AlignTop);

@@ -19,9 +19,10 @@ class QLabel;
 
 namespace vantrel {
 
+class DotView;
+
 namespace histogram {
 class Curves;
-class Dot;
 }  // namespace histogram
 
 class HistogramWaveformView final : public QWidget, public RefreshableView {
@@ -51,8 +52,8 @@ private:
     histogram::Curves* curves_;
     QWidget* badge_;
     QLabel* badgeLabel_;
-    histogram::Dot* shadowDot_;
-    histogram::Dot* highlightDot_;
+    DotView* shadowDot_;
+    DotView* highlightDot_;
     QLabel* axisStart_;
     QLabel* axisMiddle_;
     QLabel* axisEnd_;

@@ -13,6 +13,7 @@
 #include "views/kit/DarkroomTheme.h"
 #include "views/kit/FittingText.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Marks.h"
 #include "views/kit/Painting.h"
 #include "views/kit/SpringValue.h"
 #include "views/kit/StandardColors.h"
@@ -103,37 +104,6 @@ private:
     int lines_ = 1;
 };
 
-// A filled circle.
-class Disc final : public QWidget {
-public:
-    Disc(int diameter, const QColor& colour) : colour_(colour) { setFixedSize(diameter, diameter); }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(colour_);
-        painter.drawEllipse(QRectF(rect()));
-    }
-
-private:
-    QColor colour_;
-};
-
-// A cell's faint rounded backing.
-class CellBox final : public QWidget {
-public:
-    using QWidget::QWidget;
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.fillPath(roundedRect(QRectF(rect()), 4), whiteAt(0.03));
-    }
-};
-
 }  // namespace metadata
 
 using namespace metadata;
@@ -152,7 +122,7 @@ ImageMetadataMatrixView::ImageMetadataMatrixView(Source<ImageMetadataInfo> metad
     header->setSpacing(6);
     auto* icons = new QHBoxLayout;
     icons->setSpacing(5);
-    auto* dot = new Disc(6, standardColor(StandardColor::Orange));
+    auto* dot = new DotView(6, standardColor(StandardColor::Orange));
     dot->setObjectName(QStringLiteral("meta.dot"));
     icons->addWidget(dot, 0, Qt::AlignVCenter);
     auto* aperture = new SymbolView("camera.aperture", 12, standardColor(StandardColor::Orange));
@@ -189,7 +159,7 @@ ImageMetadataMatrixView::ImageMetadataMatrixView(Source<ImageMetadataInfo> metad
         for (int c = 0; c < 2; ++c) {
             const int i = r * 2 + c;
             const QString prefix = QStringLiteral("meta.cell%1.").arg(i);
-            auto* box = new CellBox;
+            auto* box = new FilledBacking(whiteAt(0.03), 4);
             box->setObjectName(QStringLiteral("meta.cell%1").arg(i));
             box->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
             auto* stack = new QVBoxLayout(box);

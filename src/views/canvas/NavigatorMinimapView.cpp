@@ -3,7 +3,6 @@
 #include <cmath>
 #include <numbers>
 
-#include <QGraphicsDropShadowEffect>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
@@ -243,11 +242,7 @@ NavigatorMinimapView::NavigatorMinimapView(Source<QImage> image, Source<QSize> i
     connect(twoToOne_, &QPushButton::clicked, this, &NavigatorMinimapView::zoomTo200Requested);
     column->addLayout(buttons);
 
-    auto* shadow = new QGraphicsDropShadowEffect(this);
-    shadow->setColor(blackAt(0.5));
-    shadow->setBlurRadius(16);
-    shadow->setOffset(0, 3);
-    setGraphicsEffect(shadow);
+    setDropShadow(*this, blackAt(0.5), 16, QPointF(0, 3));
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     refresh();
 }

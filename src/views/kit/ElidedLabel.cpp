@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QToolTip>
 
+#include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
 
 namespace vantrel {
@@ -66,6 +67,14 @@ bool ElidedLabel::event(QEvent* event) {
         return true;
     }
     return QWidget::event(event);
+}
+
+ElidedLabel* elidedCaption(double pixels, QFont::Weight weight, const QColor& colour) {
+    auto* label = new ElidedLabel;
+    label->setElideMode(Qt::ElideRight);
+    label->setFont(pixelFont(pixels, weight));
+    label->setColor(colour);
+    return label;
 }
 
 }  // namespace vantrel

@@ -3,6 +3,7 @@
 // middle by default, so a file name keeps its start and its number) when its
 // space runs short, and then shows the whole text as its tooltip.
 #include <QColor>
+#include <QFont>
 #include <QWidget>
 
 namespace vantrel {
@@ -37,5 +38,9 @@ private:
     Qt::TextElideMode mode_ = Qt::ElideMiddle;
     Qt::Alignment alignment_ = Qt::AlignLeft | Qt::AlignVCenter;
 };
+
+// A title or caption that keeps its start: shortened at the end, in the
+// pixel font of that size and weight, in `colour`.
+ElidedLabel* elidedCaption(double pixels, QFont::Weight weight, const QColor& colour);
 
 }  // namespace vantrel

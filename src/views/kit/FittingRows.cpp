@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "views/kit/DarkroomTheme.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/StandardColors.h"
 #include "views/kit/FittingText.h"
 
@@ -23,9 +24,7 @@ constexpr int kLinkSpacing = 6;  // between a link and a dot
 
 IconFallbackRow::IconFallbackRow(Widths widths, int spacing, QWidget* parent)
     : QWidget(parent), widths_(widths), spacing_(spacing) {
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(spacing);
+    auto* row = flatRow(spacing, this);
     if (widths_ == Widths::natural) {
         row->addStretch(1);
         row->addStretch(1);
@@ -123,6 +122,11 @@ void WrappingLayout::setGap(int gap) {
     invalidate();
 }
 
+void WrappingLayout::setLineAlignment(Qt::Alignment alignment) {
+    lineAlignment_ = alignment;
+    invalidate();
+}
+
 void WrappingLayout::addItem(QLayoutItem* item) { items_.push_back(item); }
 
 QLayoutItem* WrappingLayout::itemAt(int index) const {
@@ -144,7 +148,7 @@ int WrappingLayout::arrange(const QRect& area, bool place) const {
     int lineWidth = 0, lineHeight = 0;
     auto finishLine = [&] {
         if (line.empty()) return;
-        int x = rect.x() + (width - lineWidth) / 2;
+        int x = rect.x() + (lineAlignment_.testFlag(Qt::AlignLeft) ? 0 : (width - lineWidth) / 2);
         for (QLayoutItem* item : line) {
             QSize size = item->sizeHint();
             size.setWidth(std::min(size.width(), width));

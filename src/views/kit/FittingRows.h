@@ -59,8 +59,10 @@ private:
     Shows shows_ = Shows::iconsAndLabels;
 };
 
-// A flow of widgets in centred lines with `gap` between neighbours; a widget
-// wider than the whole width is narrowed to it.
+// A flow of widgets in lines with `gap` between neighbours, so that a row of
+// chips keeps long translations whole; a widget wider than the whole width is
+// narrowed to it. Lines are centred, or start at the left with
+// setLineAlignment(Qt::AlignLeft); items are centred on their line's height.
 class WrappingLayout : public QLayout {
     Q_OBJECT
 
@@ -68,6 +70,7 @@ public:
     WrappingLayout(int gap, int lineSpacing, QWidget* parent = nullptr);
     ~WrappingLayout() override;
     void setGap(int gap);
+    void setLineAlignment(Qt::Alignment alignment);
 
     void addItem(QLayoutItem* item) override;
     int count() const override { return int(items_.size()); }
@@ -87,6 +90,7 @@ private:
     std::vector<QLayoutItem*> items_;
     int gap_;
     int lineSpacing_;
+    Qt::Alignment lineAlignment_ = Qt::AlignHCenter;
 };
 
 // Small links in centred lines with a dot between neighbours on one line; they

@@ -4,6 +4,7 @@
 #include <QTextLayout>
 
 #include "services/L10n.h"
+#include "services/LocalizationManager.h"
 #include "views/kit/Symbols.h"
 
 namespace vantrel {
@@ -29,5 +30,12 @@ bool fontsCanDraw(const QString& text, const QFont& font) {
 QString localized(const char* key) { return QString::fromStdString(L10n::tr(key)); }
 
 QString localized(const char* key, int count) { return QString::fromStdString(L10n::tr(key, count)); }
+
+bool LanguageWatch::changed() {
+    const AppLanguage language = LocalizationManager::shared().currentLanguage();
+    if (language == seen_) return false;
+    seen_ = language;
+    return true;
+}
 
 }  // namespace vantrel

@@ -1,10 +1,13 @@
 #pragma once
 // Icons of the window's controls, asked for by their symbol names ("crop",
 // "info.circle.fill", ...): our own drawings (see Symbols), tinted.
+#include <optional>
+
 #include <QFont>
 #include <QIcon>
 #include <QString>
 
+#include "services/AppLanguage.h"
 #include "views/kit/StandardColors.h"
 
 namespace vantrel {
@@ -20,5 +23,15 @@ bool fontsCanDraw(const QString& text, const QFont& font);
 // The text of a localisation key, and the same filled with one count.
 QString localized(const char* key);
 QString localized(const char* key, int count);
+
+// Tells a view's refresh() whether the language changed since it last asked,
+// so that it sets its texts again only then; the first question answers yes.
+class LanguageWatch {
+public:
+    bool changed();
+
+private:
+    std::optional<AppLanguage> seen_;
+};
 
 }  // namespace vantrel

@@ -7,10 +7,12 @@
 #include <vector>
 
 #include <QFontDatabase>
+#include <QGraphicsDropShadowEffect>
 #include <QGuiApplication>
 #include <QHash>
 #include <QPainter>
 #include <QScreen>
+#include <QWidget>
 
 namespace vantrel {
 
@@ -194,6 +196,14 @@ void paintSoftShadow(QPainter& painter, const QPainterPath& shape, const QColor&
     }
     const double margin = shadowMargin(radius);
     painter.drawImage(shape.boundingRect().topLeft() - QPointF(margin, margin) + offset, *image);
+}
+
+void setDropShadow(QWidget& widget, const QColor& colour, double blurRadius, const QPointF& offset) {
+    auto* shadow = new QGraphicsDropShadowEffect(&widget);
+    shadow->setColor(colour);
+    shadow->setBlurRadius(blurRadius);
+    shadow->setOffset(offset);
+    widget.setGraphicsEffect(shadow);
 }
 
 }  // namespace vantrel

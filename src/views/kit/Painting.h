@@ -11,6 +11,7 @@
 #include <QPen>
 
 class QPainter;
+class QWidget;
 
 namespace vantrel {
 
@@ -41,5 +42,9 @@ void paintSoftShadow(QPainter& painter, const QPainterPath& shape, const QColor&
 // The blurred image itself (premultiplied, in device pixels at `devicePixelRatio`),
 // with the shape's top left at ceil(3 × radius) points from its top left.
 QImage softShadowImage(const QPainterPath& shape, const QColor& colour, double radius, double devicePixelRatio = 1.0);
+
+// Gives a floating widget (a bar, a panel over the frame) a drop shadow in
+// `colour`, blurred by `blurRadius` and moved by `offset`, drawn around it.
+void setDropShadow(QWidget& widget, const QColor& colour, double blurRadius, const QPointF& offset);
 
 }  // namespace vantrel

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include <QEvent>
-#include <QGraphicsDropShadowEffect>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -11,6 +10,8 @@
 #include "views/kit/DarkroomTheme.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
+#include "views/kit/Marks.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
 #include "views/masks/MaskEditing.h"
@@ -26,43 +27,12 @@ constexpr int kInsetY = 8;
 constexpr double kCornerRadius = 10;
 constexpr int kMaxNameWidth = 180;
 
-QWidget* separator() {
-    auto* line = new QWidget;
-    line->setFixedSize(1, 20);
-    line->setAutoFillBackground(true);
-    QPalette palette = line->palette();
-    palette.setColor(QPalette::Window, whiteAt(0.15));
-    line->setPalette(palette);
-    return line;
-}
-
-class Dot final : public QWidget {
-public:
-    Dot() { setFixedSize(6, 6); }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(standardColor(StandardColor::Accent));
-        painter.drawEllipse(QRectF(rect()));
-    }
-};
-
 // A layout and the layouts inside it forget their measures (Qt renews the inner
 // ones only when the layout is next activated).
 void invalidateAll(QLayout* layout) {
     layout->invalidate();
     for (int i = 0; i < layout->count(); ++i)
         if (QLayout* inner = layout->itemAt(i)->layout()) invalidateAll(inner);
-}
-
-QHBoxLayout* group(int spacing) {
-    auto* row = new QHBoxLayout;
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(spacing);
-    return row;
 }
 
 }  // namespace
@@ -72,17 +42,13 @@ MaskControlBar::MaskControlBar(Binding<EditParameters> parameters, Binding<std::
     : QWidget(parent), parameters_(std::move(parameters)), selectedMaskID_(std::move(selectedMaskID)) {
     setObjectName(QStringLiteral("maskBar"));
     setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
-    auto* shadow = new QGraphicsDropShadowEffect(this);
-    shadow->setColor(blackAt(0.5));
-    shadow->setBlurRadius(24);
-    shadow->setOffset(0, 4);
-    setGraphicsEffect(shadow);
+    setDropShadow(*this, blackAt(0.5), 24, QPointF(0, 4));
 
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(kInsetX, kInsetY, kInsetX, kInsetY);
     row->setSpacing(14);
 
-    auto* add = group(8);
+    auto* add = flatRow(8);
     addLinear_ = new Chip({}, borderedChip(11, QFont::Medium));
     addLinear_->setObjectName(QStringLiteral("maskBar.addLinear"));
     addLinear_->setSymbol("line.diagonal");
@@ -92,12 +58,12 @@ MaskControlBar::MaskControlBar(Binding<EditParameters> parameters, Binding<std::
     add->addWidget(addLinear_);
     add->addWidget(addRadial_);
     row->addLayout(add);
-    separators_[0] = separator();
+    separators_[0] = ruleLine(whiteAt(0.15), Qt::Vertical, 20);
     row->addWidget(separators_[0]);
 
     selectedGroup_ = new QWidget;
     selectedGroup_->setObjectName(QStringLiteral("maskBar.selected"));
-    auto* selected = group(6);
+    auto* selected = flatRow(6);
     selectedGroup_->setLayout(selected);
     name_ = new ElidedLabel;
     name_->setObjectName(QStringLiteral("maskBar.name"));
@@ -111,15 +77,15 @@ MaskControlBar::MaskControlBar(Binding<EditParameters> parameters, Binding<std::
     delete_ = new Chip({}, trash);
     delete_->setObjectName(QStringLiteral("maskBar.delete"));
     delete_->setSymbol("trash", standardColor(StandardColor::Red));
-    selected->addWidget(new Dot);
+    selected->addWidget(new DotView(6, standardColor(StandardColor::Accent)));
     selected->addWidget(name_, 1);
     selected->addWidget(readout_);
     selected->addWidget(delete_);
     row->addWidget(selectedGroup_, 1);
-    selectedSeparator_ = separator();
+    selectedSeparator_ = ruleLine(whiteAt(0.15), Qt::Vertical, 20);
     row->addWidget(selectedSeparator_);
 
-    auto* count = group(8);
+    auto* count = flatRow(8);
     count_ = new QLabel;
     count_->setObjectName(QStringLiteral("maskBar.count"));
     count_->setFont(pixelFont(11));
@@ -128,7 +94,7 @@ MaskControlBar::MaskControlBar(Binding<EditParameters> parameters, Binding<std::
     count->addWidget(count_);
     count->addWidget(clear_);
     row->addLayout(count);
-    separators_[1] = separator();
+    separators_[1] = ruleLine(whiteAt(0.15), Qt::Vertical, 20);
     row->addWidget(separators_[1]);
 
     ChipStyle prominent = prominentChip(11, QFont::DemiBold);

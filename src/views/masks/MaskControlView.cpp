@@ -11,6 +11,7 @@
 #include "views/kit/DarkroomTheme.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/Painting.h"
 #include "views/kit/ProSlider.h"
 #include "views/kit/StandardColors.h"
@@ -97,17 +98,12 @@ MaskControlView::MaskControlView(Binding<EditParameters> parameters, Binding<std
       selectedMaskID_(std::move(selectedMaskID)),
       isMaskMode_(std::move(isMaskMode)) {
     setObjectName(QStringLiteral("maskControl"));
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(10);
+    auto* column = flatColumn(10, this);
     column->setAlignment(Qt::AlignTop);
 
     auto* header = new QHBoxLayout;
     header->setSpacing(6);
-    title_ = new ElidedLabel;
-    title_->setFont(pixelFont(11, QFont::Bold));
-    title_->setColor(standardColor(StandardColor::SecondaryText));
-    title_->setElideMode(Qt::ElideRight);
+    title_ = elidedCaption(11, QFont::Bold, standardColor(StandardColor::SecondaryText));
     countBadge_ = new QLabel;
     countBadge_->setObjectName(QStringLiteral("maskControl.count"));
     countBadge_->setFont(pixelFont(10, QFont::Bold));

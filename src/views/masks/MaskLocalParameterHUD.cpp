@@ -13,7 +13,10 @@
 #include "views/kit/DarkroomTheme.h"
 #include "views/kit/DragTracker.h"
 #include "views/kit/ElidedLabel.h"
+#include "views/kit/FittingRows.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
+#include "views/kit/Marks.h"
 #include "views/kit/Painting.h"
 #include "views/kit/ProSlider.h"
 #include "views/kit/StandardColors.h"
@@ -63,16 +66,6 @@ public:
     QSize minimumSizeHint() const override { return sizeHint(); }
 };
 
-QWidget* divider(double opacity) {
-    auto* line = new QWidget;
-    line->setFixedHeight(1);
-    line->setAutoFillBackground(true);
-    QPalette palette = line->palette();
-    palette.setColor(QPalette::Window, whiteAt(opacity));
-    line->setPalette(palette);
-    return line;
-}
-
 }  // namespace
 
 MaskLocalParameterHUD::MaskLocalParameterHUD(Binding<EditParameters> parameters, Uuid selectedMaskID, QWidget* parent)
@@ -92,9 +85,7 @@ MaskLocalParameterHUD::MaskLocalParameterHUD(Binding<EditParameters> parameters,
     handle->onMove = [this](QPointF t) { moveHeaderDrag(t); };
     handle->onEnd = [this](QPointF t) { endHeaderDrag(t); };
     header_ = handle;
-    auto* headerRow = new QHBoxLayout(header_);
-    headerRow->setContentsMargins(0, 0, 0, 0);
-    headerRow->setSpacing(6);
+    auto* headerRow = flatRow(6, header_);
     kindSymbol_ = new SymbolView("slider.horizontal.3", 11, standardColor(StandardColor::Accent));
     title_ = new ElidedLabel;
     title_->setObjectName(QStringLiteral("maskHUD.title"));
@@ -113,7 +104,7 @@ MaskLocalParameterHUD::MaskLocalParameterHUD(Binding<EditParameters> parameters,
     for (Chip* button : {reset_, invert_, delete_, close_}) headerRow->addWidget(button);
     header_->setFixedWidth(kWidth - 2 * kPadding);
     column->addWidget(header_);
-    column->addWidget(divider(0.12));
+    column->addWidget(ruleLine(whiteAt(0.12)));
 
     connect(reset_, &Chip::clicked, this, [this] {
         editSelected([this](EditParameters& p) { return resetMaskCorrections(p.masks, id_); });
@@ -126,7 +117,8 @@ MaskLocalParameterHUD::MaskLocalParameterHUD(Binding<EditParameters> parameters,
 
     // Presets of both kinds; those of the selected mask's kind are shown.
     presetsRow_ = new PresetsRow(kWidth - 2 * kPadding);
-    auto* flow = new FlowLayout(5, 5, presetsRow_);
+    auto* flow = new WrappingLayout(5, 5, presetsRow_);
+    flow->setLineAlignment(Qt::AlignLeft);
     for (const MaskPreset& preset : maskPresets()) {
         ChipStyle style = ChipStyle::preset(9, QFont::Medium, 6, 2.5, 4, whiteAt(0.85));
         style.fill = style.selectedFill = whiteAt(0.08);
@@ -145,10 +137,8 @@ MaskLocalParameterHUD::MaskLocalParameterHUD(Binding<EditParameters> parameters,
     auto* main = new QVBoxLayout;
     main->setSpacing(5);
     advanced_ = new QWidget;
-    auto* advanced = new QVBoxLayout(advanced_);
-    advanced->setContentsMargins(0, 0, 0, 0);
-    advanced->setSpacing(5);
-    advanced->addWidget(divider(0.08));
+    auto* advanced = flatColumn(5, advanced_);
+    advanced->addWidget(ruleLine(whiteAt(0.08)));
     for (MaskKind kind : {MaskKind::linear, MaskKind::radial}) {
         for (const MaskSliderRow& entry : displayMainSliders(kind)) {
             ProSlider* slider = maskSlider(entry, valueOf(entry.field));

@@ -3,12 +3,9 @@
 // bordered buttons drawn as chips, and the slider rows of a mask's values.
 #include <string>
 
-#include <vector>
-
 #include <QAbstractButton>
 #include <QColor>
 #include <QFont>
-#include <QLayout>
 #include <QPainterPath>
 #include <QWidget>
 
@@ -51,32 +48,6 @@ private:
     Look look_;
     QString text_;
     bool standsOut_ = false;
-};
-
-// Items side by side that wrap onto further lines when the width runs out, so
-// long translations of a row of chips stay whole.
-class FlowLayout final : public QLayout {
-public:
-    FlowLayout(int horizontalSpacing, int verticalSpacing, QWidget* parent = nullptr);
-    ~FlowLayout() override;
-
-    void addItem(QLayoutItem* item) override;
-    int count() const override { return int(items_.size()); }
-    QLayoutItem* itemAt(int index) const override;
-    QLayoutItem* takeAt(int index) override;
-    Qt::Orientations expandingDirections() const override { return {}; }
-    bool hasHeightForWidth() const override { return true; }
-    int heightForWidth(int width) const override;
-    QSize sizeHint() const override;
-    QSize minimumSize() const override;
-    void setGeometry(const QRect& rect) override;
-
-private:
-    int arrange(const QRect& rect, bool apply) const;
-
-    std::vector<QLayoutItem*> items_;
-    int horizontal_;
-    int vertical_;
 };
 
 // A plain text button with a chevron after it: the display's expand button.

@@ -4,11 +4,12 @@
 #include <span>
 
 #include <QHBoxLayout>
-#include <QPainter>
 
 #include "services/TextFormatter.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
+#include "views/kit/Marks.h"
 #include "views/kit/Painting.h"
 #include "views/kit/ProSlider.h"
 #include "views/kit/StandardColors.h"
@@ -17,31 +18,6 @@
 namespace vantrel {
 
 namespace {
-
-// The selected spot's marker: a filled circle 6 points across.
-class Dot final : public QWidget {
-public:
-    explicit Dot(const QColor& colour) : colour_(colour) { setFixedSize(6, 6); }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(colour_);
-        painter.drawEllipse(QRectF(rect()));
-    }
-
-private:
-    QColor colour_;
-};
-
-QHBoxLayout* group(int spacing, QWidget* owner) {
-    auto* row = new QHBoxLayout(owner);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(spacing);
-    return row;
-}
 
 ElidedLabel* label(const char* name, double pixels, QFont::Weight weight) {
     auto* text = new ElidedLabel;
@@ -88,7 +64,7 @@ SpotHealingControlBar::SpotHealingControlBar(Binding<EditParameters> parameters,
     // The selected spot, only while there is one.
     QHBoxLayout* selectedRow = addGroup(QStringLiteral("healingBar.selected"), 6);
     selectedGroup_ = selectedRow->parentWidget();
-    selectedRow->addWidget(new Dot(standardColor(StandardColor::Yellow)), 0, Qt::AlignVCenter);
+    selectedRow->addWidget(new DotView(6, standardColor(StandardColor::Yellow)), 0, Qt::AlignVCenter);
     selectedLabel_ = label("healingBar.selectedLabel", 11, QFont::Medium);
     selectedLabel_->setColor(standardColor(StandardColor::Yellow));
     selectedRow->addWidget(selectedLabel_);
@@ -111,7 +87,7 @@ SpotHealingControlBar::SpotHealingControlBar(Binding<EditParameters> parameters,
     dustGroup->addWidget(dust_);
     sensitivityGroup_ = new QWidget;
     sensitivityGroup_->setObjectName(QStringLiteral("healingBar.sensitivityGroup"));
-    QHBoxLayout* sensitivityRow = group(5, sensitivityGroup_);
+    QHBoxLayout* sensitivityRow = flatRow(5, sensitivityGroup_);
     sensitivityLabel_ = label("healingBar.sensitivityLabel", 10, QFont::Medium);
     sensitivityLabel_->setColor(secondary);
     sensitivityRow->addWidget(sensitivityLabel_);

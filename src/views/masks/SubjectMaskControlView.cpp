@@ -11,6 +11,8 @@
 #include "views/kit/DarkroomTheme.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
+#include "views/kit/Marks.h"
 #include "views/kit/Painting.h"
 #include "views/kit/ProSlider.h"
 #include "views/kit/StandardColors.h"
@@ -24,32 +26,6 @@ namespace vantrel {
 
 namespace {
 
-// The engine badge: a small mark and a label on a cyan capsule.
-class Capsule final : public QWidget {
-public:
-    explicit Capsule(const QColor& fill) : fill_(fill) {}
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.fillPath(roundedRect(QRectF(rect()), height() / 2.0), fill_);
-    }
-
-private:
-    QColor fill_;
-};
-
-QWidget* divider(double opacity) {
-    auto* line = new QWidget;
-    line->setFixedHeight(1);
-    line->setAutoFillBackground(true);
-    QPalette palette = line->palette();
-    palette.setColor(QPalette::Window, whiteAt(opacity));
-    line->setPalette(palette);
-    return line;
-}
-
 constexpr int kFooterSpacing = 6;
 
 ChipStyle footerStyle() { return ChipStyle::textButton(10, QFont::Normal, standardColor(StandardColor::SecondaryText)); }
@@ -60,19 +36,14 @@ SubjectMaskControlView::SubjectMaskControlView(Binding<EditParameters> parameter
                                                QWidget* parent)
     : QWidget(parent), parameters_(std::move(parameters)), isDetecting_(std::move(isDetecting)) {
     setObjectName(QStringLiteral("subjectMask"));
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(10);
+    auto* column = flatColumn(10, this);
     column->setAlignment(Qt::AlignTop);
 
     // Header.
     auto* header = new QHBoxLayout;
     header->setSpacing(6);
-    title_ = new ElidedLabel;
-    title_->setFont(pixelFont(11, QFont::Bold));
-    title_->setColor(standardColor(StandardColor::SecondaryText));
-    title_->setElideMode(Qt::ElideRight);
-    badge_ = new Capsule(standardColor(StandardColor::Cyan, 0.12));
+    title_ = elidedCaption(11, QFont::Bold, standardColor(StandardColor::SecondaryText));
+    badge_ = new FilledBacking(standardColor(StandardColor::Cyan, 0.12), -1);  // the engine badge's capsule
     badge_->setObjectName(QStringLiteral("subjectMask.badge"));
     auto* badgeRow = new QHBoxLayout(badge_);
     badgeRow->setContentsMargins(5, 2, 5, 2);
@@ -138,9 +109,7 @@ SubjectMaskControlView::SubjectMaskControlView(Binding<EditParameters> parameter
     subjectSliders_ = new QWidget;
     backgroundSliders_ = new QWidget;
     for (QWidget* group : {subjectSliders_, backgroundSliders_}) {
-        auto* rows = new QVBoxLayout(group);
-        rows->setContentsMargins(0, 0, 0, 0);
-        rows->setSpacing(8);
+        flatColumn(8, group);  // laid on the group; the sliders are added to it below
         gradingCard_->content()->addWidget(group);
     }
     const QColor accent = DarkroomTheme::accent();
@@ -167,11 +136,9 @@ SubjectMaskControlView::SubjectMaskControlView(Binding<EditParameters> parameter
     addSlider(backgroundSliders_, 1, "subjectMask.bgContrast", [](S& s) -> double& { return s.background.contrast; },
               0.5, 1.5, 1, 0.01, "%.2f", "", accent);
 
-    gradingCard_->content()->addWidget(divider(0.08));
+    gradingCard_->content()->addWidget(ruleLine(whiteAt(0.08)));
     footer_ = new QWidget;
-    auto* footer = new QHBoxLayout(footer_);
-    footer->setContentsMargins(0, 0, 0, 0);
-    footer->setSpacing(kFooterSpacing);
+    auto* footer = flatRow(kFooterSpacing, footer_);
     invert_ = new QCheckBox;
     invert_->setObjectName(QStringLiteral("subjectMask.invert"));
     invert_->setFont(pixelFont(10));

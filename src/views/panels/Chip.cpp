@@ -61,6 +61,17 @@ ChipStyle ChipStyle::textButton(double fontPixels, QFont::Weight weight, const Q
     return s;
 }
 
+ChipStyle ChipStyle::segment() {
+    ChipStyle s = option(10, 2.5, 4);
+    s.weight = QFont::Normal;
+    s.selectedWeight = QFont::DemiBold;
+    s.fill = Qt::transparent;
+    s.selectedFill = whiteAt(0.2);
+    s.text = standardColor(StandardColor::SecondaryText);
+    s.selectedText = standardColor(StandardColor::PrimaryText);
+    return s;
+}
+
 Chip::Chip(const QString& text, const ChipStyle& style, QWidget* parent) : QAbstractButton(parent) {
     setText(text);
     setCursor(Qt::PointingHandCursor);

@@ -37,6 +37,9 @@ struct ChipStyle {
                             double radius, const QColor& text);
     // A text-only button (a header's reset): no fill, no padding.
     static ChipStyle textButton(double fontPixels, QFont::Weight weight, const QColor& text);
+    // A segment of a segmented control: no fill, secondary text; selected, primary
+    // demi-bold text on white 0.2.
+    static ChipStyle segment();
 };
 
 class Chip : public QAbstractButton {

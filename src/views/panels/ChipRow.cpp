@@ -2,15 +2,15 @@
 
 #include <QHBoxLayout>
 
+#include "views/kit/Layouts.h"
+
 namespace vantrel {
 
 ChipRow::ChipRow(const QString& name, const std::vector<ChipItem>& items, const ChipStyle& style, double spacing,
                  QWidget* parent)
     : QWidget(parent) {
     setObjectName(name);
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(int(spacing));
+    auto* row = flatRow(int(spacing), this);
     for (const ChipItem& item : items) {
         auto* chip = new Chip(item.text, style, this);
         chip->setObjectName(name + QLatin1Char('.') + item.id);

@@ -3,9 +3,9 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-#include "services/LocalizationManager.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/Painting.h"
 #include "views/kit/ProSlider.h"
 #include "views/kit/StandardColors.h"
@@ -46,23 +46,9 @@ const WheelInfo kWheels[] = {{"shadows", "wheels.lift", &ColorGradingParameters:
 
 const WheelInfo& info(Wheel wheel) { return kWheels[std::size_t(wheel)]; }
 
-ChipStyle segmentStyle() {
-    ChipStyle s = ChipStyle::option(10, 2.5, 4);
-    s.weight = QFont::Normal;
-    s.selectedWeight = QFont::DemiBold;
-    s.fill = Qt::transparent;
-    s.selectedFill = whiteAt(0.2);
-    s.text = standardColor(StandardColor::SecondaryText);
-    s.selectedText = standardColor(StandardColor::PrimaryText);
-    return s;
-}
-
 ElidedLabel* label(double pixels, QFont::Weight weight, StandardColor colour) {
-    auto* title = new ElidedLabel;
-    title->setElideMode(Qt::ElideRight);
+    ElidedLabel* title = elidedCaption(pixels, weight, standardColor(colour));
     title->setAlignment(Qt::AlignCenter);
-    title->setFont(pixelFont(pixels, weight));
-    title->setColor(standardColor(colour));
     return title;
 }
 
@@ -71,9 +57,7 @@ ElidedLabel* label(double pixels, QFont::Weight weight, StandardColor colour) {
 ColorWheelsView::ColorWheelsView(Binding<ColorGradingParameters> grading, QWidget* parent)
     : QWidget(parent), grading_(std::move(grading)) {
     setObjectName(QStringLiteral("ColorWheelsView"));
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(10);
+    auto* column = flatColumn(10, this);
 
     header_ = new PanelHeader(QStringLiteral("wheels"), localized("inspector.colorWheels"), {});
     connect(header_, &PanelHeader::resetRequested, this, [this] {
@@ -85,7 +69,7 @@ ColorWheelsView::ColorWheelsView(Binding<ColorGradingParameters> grading, QWidge
     std::vector<ChipItem> segments;
     for (const TabInfo& t : kTabs) segments.push_back({QString::fromUtf8(t.id), localized(t.labelKey)});
     // Segments of one track; a language whose names do not fit one row takes two.
-    tabs_ = new ChipGrid(QStringLiteral("wheels.tabs"), segments, segmentStyle(), 4, 2);
+    tabs_ = new ChipGrid(QStringLiteral("wheels.tabs"), segments, ChipStyle::segment(), 4, 2);
     tabs_->setTrack(2, 6);
     tabs_->setSelected(QStringLiteral("all"));
     connect(tabs_, &ChipGrid::chosen, this, [this](const QString& id) {
@@ -237,10 +221,7 @@ void ColorWheelsView::retitle() {
 }
 
 void ColorWheelsView::refresh() {
-    if (const AppLanguage language = LocalizationManager::shared().currentLanguage(); language != language_) {
-        language_ = language;
-        retitle();
-    }
+    if (language_.changed()) retitle();
     const ColorGradingParameters g = grading_.get();
     header_->refresh(!g.isIdentity());
     if (tab_ == WheelTab::all) {

@@ -12,12 +12,11 @@
 // one write and one changed(). refresh() re-reads the record and emits
 // nothing. Children are named "wheels.<part>".
 #include <array>
-#include <optional>
 
 #include <QWidget>
 
 #include "model/ColorGradingParameters.h"
-#include "services/AppLanguage.h"
+#include "views/kit/Icons.h"
 #include "views/kit/ViewBasics.h"
 
 namespace vantrel {
@@ -75,7 +74,7 @@ private:
 
     Binding<ColorGradingParameters> grading_;
     WheelTab tab_ = WheelTab::all;
-    std::optional<AppLanguage> language_;
+    LanguageWatch language_;
     PanelHeader* header_ = nullptr;
     ChipGrid* tabs_ = nullptr;
     QWidget* columnsBox_ = nullptr;

@@ -4,8 +4,13 @@
 // field writes the whole record once and then calls `afterChange` (the panel
 // reports its change there). A step that leaves the value as it was writes and
 // reports nothing, so one user edit is one report.
+//
+// A panel with a table of such rows keeps them in FieldSliders: built from the
+// table, named "<panel>.<field>", found by field, retitled and refreshed together.
+#include <cstring>
 #include <functional>
 #include <utility>
+#include <vector>
 
 #include <QColor>
 #include <QString>
@@ -13,6 +18,7 @@
 #include "model/Binding.h"
 #include "views/kit/Icons.h"
 #include "views/kit/ProSlider.h"
+#include "views/kit/StandardColors.h"
 
 namespace vantrel {
 
@@ -42,5 +48,63 @@ ProSlider* fieldSlider(const Binding<Record>& record, double Record::*field, con
                                  QString::fromUtf8(setup.format), QString::fromUtf8(setup.unit), tint, {}, parent);
     return slider;
 }
+
+// One row of a panel's slider table. `group` is the panel's own grouping of
+// its rows (the card a row goes in, or when it shows).
+template <typename Record>
+struct FieldSliderRow {
+    const char* field;
+    double Record::*member;
+    SliderSetup setup;
+    StandardColor tint;
+    int group = 0;
+};
+
+// The slider rows a panel built from its table, in the table's order. Each row
+// calls `afterChange` after its edit (the panel reports and refreshes there).
+class FieldSliders {
+public:
+    FieldSliders(QString panel, std::function<void()> afterChange)
+        : panel_(std::move(panel)), afterChange_(std::move(afterChange)) {}
+
+    struct Entry {
+        const char* field;
+        const char* titleKey;
+        int group;
+        ProSlider* slider;
+    };
+
+    // The row's slider, named "<panel>.<field>" and kept; the caller places it.
+    template <typename Record>
+    ProSlider* add(const Binding<Record>& record, const FieldSliderRow<Record>& row, const QColor& tint) {
+        ProSlider* slider = fieldSlider(record, row.member, row.setup, tint, afterChange_);
+        slider->setObjectName(panel_ + QLatin1Char('.') + QString::fromUtf8(row.field));
+        entries_.push_back({row.field, row.setup.titleKey, row.group, slider});
+        return slider;
+    }
+    template <typename Record>
+    ProSlider* add(const Binding<Record>& record, const FieldSliderRow<Record>& row) {
+        return add(record, row, standardColor(row.tint));
+    }
+
+    ProSlider* slider(const char* field) const {
+        for (const Entry& entry : entries_)
+            if (std::strcmp(entry.field, field) == 0) return entry.slider;
+        return nullptr;
+    }
+    const std::vector<Entry>& entries() const { return entries_; }
+    // Every title looked up again in the current language.
+    void retitle() const {
+        for (const Entry& entry : entries_) entry.slider->setTitle(localized(entry.titleKey));
+    }
+    void refresh() const {
+        for (const Entry& entry : entries_) entry.slider->refresh();
+    }
+
+private:
+    QString panel_;
+    std::function<void()> afterChange_;
+    std::vector<Entry> entries_;
+};
 
 }  // namespace vantrel

@@ -4,7 +4,6 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-#include "services/LocalizationManager.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/Icons.h"
 #include "views/kit/Painting.h"
@@ -54,13 +53,7 @@ QString idOf(E value) {
     return QString::fromUtf8(raw.data(), qsizetype(raw.size()));
 }
 
-ElidedLabel* caption() {
-    auto* label = new ElidedLabel;
-    label->setElideMode(Qt::ElideRight);
-    label->setFont(pixelFont(10, QFont::DemiBold));
-    label->setColor(standardColor(StandardColor::SecondaryText));
-    return label;
-}
+ElidedLabel* caption() { return elidedCaption(10, QFont::DemiBold, standardColor(StandardColor::SecondaryText)); }
 
 ChipRow* suggestionRow(const QString& name, std::span<const Suggestion> suggestions) {
     std::vector<ChipItem> items;
@@ -243,10 +236,7 @@ void FilmFrameControlView::retitle() {
 
 void FilmFrameControlView::refresh() {
     const FilmFrameParameters f = frame_.get();
-    if (const AppLanguage language = LocalizationManager::shared().currentLanguage(); language != language_) {
-        language_ = language;
-        retitle();
-    }
+    if (language_.changed()) retitle();
     header_->refresh(!f.isNeutral());
     styles_->setSelected(idOf(f.style));
     const bool framed = f.style != FilmFrameStyle::none;

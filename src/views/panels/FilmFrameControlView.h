@@ -13,13 +13,12 @@
 // record once and emits changed() once: a chip (also the one already chosen),
 // the reset, a switch, a slider step that changes the size, a typed edit.
 // refresh() re-reads and emits nothing. Children are named "frame.<part>".
-#include <optional>
 
 #include <QWidget>
 
 #include "model/FilmFrameParameters.h"
 #include "model/ImageMetadataInfo.h"
-#include "services/AppLanguage.h"
+#include "views/kit/Icons.h"
 #include "views/kit/ViewBasics.h"
 
 class QCheckBox;
@@ -70,7 +69,7 @@ private:
     void retitle();
 
     Binding<FilmFrameParameters> frame_;
-    std::optional<AppLanguage> language_;
+    LanguageWatch language_;
     PanelHeader* header_ = nullptr;
     ElidedLabel* styleCaption_ = nullptr;
     ChipGrid* styles_ = nullptr;

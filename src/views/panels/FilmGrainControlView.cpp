@@ -1,12 +1,10 @@
 #include "views/panels/FilmGrainControlView.h"
 
-#include <cstring>
-
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "services/LocalizationManager.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
 #include "views/panels/ChipRow.h"
@@ -22,18 +20,15 @@ namespace {
 // but shows no detail.
 constexpr double kDetailAmount = 0.005;
 
-struct GrainSlider {
-    const char* field;
-    double FilmGrainParameters::*member;
-    SliderSetup setup;
-    bool detail;
-};
+constexpr int kDetail = 1;  // the group of the finer rows
 
-const GrainSlider kSliders[] = {
-    {"amount", &FilmGrainParameters::amount, {"grain.intensity", {0, 1}, 0}, false},
-    {"size", &FilmGrainParameters::size, {"grain.size", {1.0, 3.5}, 1.6, 0.05, "%.2f", "x"}, true},
-    {"roughness", &FilmGrainParameters::roughness, {"grain.roughness", {0, 1}, 0.5}, true},
-    {"dyeClouds", &FilmGrainParameters::colorDyeClouds, {"grain.dyeClouds", {0, 1}, 0.25}, true},
+const FieldSliderRow<FilmGrainParameters> kSliders[] = {
+    {"amount", &FilmGrainParameters::amount, {"grain.intensity", {0, 1}, 0}, StandardColor::Orange},
+    {"size", &FilmGrainParameters::size, {"grain.size", {1.0, 3.5}, 1.6, 0.05, "%.2f", "x"}, StandardColor::Orange,
+     kDetail},
+    {"roughness", &FilmGrainParameters::roughness, {"grain.roughness", {0, 1}, 0.5}, StandardColor::Orange, kDetail},
+    {"dyeClouds", &FilmGrainParameters::colorDyeClouds, {"grain.dyeClouds", {0, 1}, 0.25}, StandardColor::Orange,
+     kDetail},
 };
 
 struct GrainPreset {
@@ -57,11 +52,12 @@ FilmGrainParameters FilmGrainControlView::preset(const QString& id) {
 }
 
 FilmGrainControlView::FilmGrainControlView(Binding<FilmGrainParameters> grain, QWidget* parent)
-    : QWidget(parent), grain_(std::move(grain)) {
+    : QWidget(parent), grain_(std::move(grain)), sliders_(QStringLiteral("grain"), [this] {
+          Q_EMIT changed();
+          refresh();
+      }) {
     setObjectName(QStringLiteral("FilmGrainControlView"));
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(10);
+    auto* column = flatColumn(10, this);
 
     header_ = new PanelHeader(QStringLiteral("grain"), localized("inspector.grain"),
                               {"circle.grid.cross.fill", standardColor(StandardColor::Orange),
@@ -77,16 +73,10 @@ FilmGrainControlView::FilmGrainControlView(Binding<FilmGrainParameters> grain, Q
     connect(presets_, &ChipRow::chosen, this, [this](const QString& id) { write(preset(id)); });
     column->addWidget(presets_);
 
-    const QColor orange = standardColor(StandardColor::Orange);
-    for (const GrainSlider& s : kSliders) {
-        ProSlider* slider = fieldSlider(grain_, s.member, s.setup, orange, [this] {
-            Q_EMIT changed();
-            refresh();
-        });
-        slider->setObjectName(QStringLiteral("grain.") + QString::fromUtf8(s.field));
+    for (const auto& row : kSliders) {
+        ProSlider* slider = sliders_.add(grain_, row);
         column->addWidget(slider);
-        sliders_.emplace_back(s.field, slider);
-        if (s.detail) detail_.push_back(slider);
+        if (row.group == kDetail) detail_.push_back(slider);
     }
 
     tip_ = new QLabel;
@@ -104,12 +94,6 @@ FilmGrainControlView::FilmGrainControlView(Binding<FilmGrainParameters> grain, Q
     refresh();
 }
 
-ProSlider* FilmGrainControlView::slider(const char* field) const {
-    for (const auto& [name, slider] : sliders_)
-        if (std::strcmp(name, field) == 0) return slider;
-    return nullptr;
-}
-
 void FilmGrainControlView::write(const FilmGrainParameters& grain) {
     // A preset or reset is one edit: one write and one report, even when the
     // record already holds these values.
@@ -121,21 +105,18 @@ void FilmGrainControlView::write(const FilmGrainParameters& grain) {
 void FilmGrainControlView::retitle() {
     header_->setTitle(localized("inspector.grain"));
     for (const GrainPreset& p : kPresets) presets_->setText(QString::fromUtf8(p.id), localized(p.key));
-    for (std::size_t i = 0; i < sliders_.size(); ++i) sliders_[i].second->setTitle(localized(kSliders[i].setup.titleKey));
+    sliders_.retitle();
     tip_->setText(localized("grain.tip"));
 }
 
 void FilmGrainControlView::refresh() {
-    if (const AppLanguage language = LocalizationManager::shared().currentLanguage(); language != language_) {
-        language_ = language;
-        retitle();
-    }
+    if (language_.changed()) retitle();
     const FilmGrainParameters grain = grain_.get();
     header_->refresh(!grain.isNeutral());
     const bool detail = grain.amount > kDetailAmount;
     for (QWidget* row : detail_)
         if (row->isHidden() == detail) row->setVisible(detail);
-    for (const auto& [name, slider] : sliders_) slider->refresh();
+    sliders_.refresh();
 }
 
 }  // namespace vantrel

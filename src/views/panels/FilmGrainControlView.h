@@ -8,14 +8,14 @@
 // once per user edit: a preset or the reset writes the whole record once, a
 // slider step writes when it changes its field. refresh() re-reads the record
 // and emits nothing. Children are named "grain.<part>".
-#include <optional>
 #include <vector>
 
 #include <QWidget>
 
 #include "model/FilmGrainParameters.h"
-#include "services/AppLanguage.h"
+#include "views/kit/Icons.h"
 #include "views/kit/ViewBasics.h"
+#include "views/panels/FieldSlider.h"
 
 class QLabel;
 
@@ -23,7 +23,6 @@ namespace vantrel {
 
 class ChipRow;
 class PanelHeader;
-class ProSlider;
 
 class FilmGrainControlView final : public QWidget, public RefreshableView {
     Q_OBJECT
@@ -38,7 +37,7 @@ public:
 
     PanelHeader* header() const { return header_; }
     ChipRow* presets() const { return presets_; }
-    ProSlider* slider(const char* field) const;
+    ProSlider* slider(const char* field) const { return sliders_.slider(field); }
 
 Q_SIGNALS:
     void changed();
@@ -48,11 +47,11 @@ private:
     void retitle();
 
     Binding<FilmGrainParameters> grain_;
-    std::optional<AppLanguage> language_;
+    LanguageWatch language_;
     PanelHeader* header_ = nullptr;
     ChipRow* presets_ = nullptr;
-    std::vector<std::pair<const char*, ProSlider*>> sliders_;  // by field name
-    std::vector<QWidget*> detail_;                             // shown while the amount is above 0.005
+    FieldSliders sliders_;
+    std::vector<QWidget*> detail_;  // shown while the amount is above 0.005
     QLabel* tip_ = nullptr;
 };
 

@@ -5,8 +5,8 @@
 #include <QVBoxLayout>
 
 #include "services/L10n.h"
-#include "services/LocalizationManager.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
 #include "views/panels/FieldSlider.h"
@@ -73,9 +73,7 @@ FilmPhysicsControlView::FilmPhysicsControlView(Binding<LightLeakParameters> ligh
                                                Binding<DustAndScratchesParameters> dustAndScratches, QWidget* parent)
     : QWidget(parent), lightLeaks_(std::move(lightLeaks)), dust_(std::move(dustAndScratches)) {
     setObjectName(QStringLiteral("FilmPhysicsControlView"));
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(12);
+    auto* column = flatColumn(12, this);
 
     header_ = new PanelHeader(QStringLiteral("physics"), localized("inspector.lightLeaks"),
                               {"camera.metering.spot", standardColor(StandardColor::Yellow),
@@ -171,10 +169,7 @@ void FilmPhysicsControlView::retitle() {
 }
 
 void FilmPhysicsControlView::refresh() {
-    if (const AppLanguage language = LocalizationManager::shared().currentLanguage(); language != language_) {
-        language_ = language;
-        retitle();
-    }
+    if (language_.changed()) retitle();
     const LightLeakParameters leak = lightLeaks_.get();
     const DustAndScratchesParameters dust = dust_.get();
     header_->refresh(!leak.isNeutral() || !dust.isNeutral());

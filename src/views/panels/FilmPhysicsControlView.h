@@ -10,14 +10,13 @@
 // Each control writes only its own field, once, and emits changed() once when
 // it changes the value; the reset emits changed() once. refresh() re-reads
 // both records and emits nothing. Children are named "physics.<part>".
-#include <optional>
 #include <vector>
 
 #include <QWidget>
 
 #include "model/DustAndScratchesParameters.h"
 #include "model/LightLeakParameters.h"
-#include "services/AppLanguage.h"
+#include "views/kit/Icons.h"
 #include "views/kit/ViewBasics.h"
 
 class QLabel;
@@ -58,7 +57,7 @@ private:
 
     Binding<LightLeakParameters> lightLeaks_;
     Binding<DustAndScratchesParameters> dust_;
-    std::optional<AppLanguage> language_;
+    LanguageWatch language_;
     PanelHeader* header_ = nullptr;
     QLabel* leakCaption_ = nullptr;
     QLabel* dustCaption_ = nullptr;

@@ -6,6 +6,7 @@
 
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
 #include "views/kit/SymbolView.h"
@@ -44,11 +45,7 @@ QString idOf(E value) {
 QString fromStd(const std::string& text) { return QString::fromStdString(text); }
 
 ElidedLabel* caption(double pixels, QFont::Weight weight) {
-    auto* label = new ElidedLabel;
-    label->setElideMode(Qt::ElideRight);
-    label->setFont(pixelFont(pixels, weight));
-    label->setColor(standardColor(StandardColor::SecondaryText));
-    return label;
+    return elidedCaption(pixels, weight, standardColor(StandardColor::SecondaryText));
 }
 
 // One row of four where the names fit, two or four rows where they are longer.
@@ -72,9 +69,7 @@ FilmWatermarkSection::FilmWatermarkSection(Binding<FilmFrameParameters> frame, S
                                            QWidget* parent)
     : QWidget(parent), frame_(std::move(frame)), metadata_(std::move(metadata)) {
     setObjectName(QStringLiteral("watermark.section"));
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(8);
+    auto* column = flatColumn(8, this);
 
     auto* header = new QHBoxLayout;
     header->setSpacing(5);

@@ -4,12 +4,12 @@
 #include <limits>
 
 #include <QEvent>
-#include <QGraphicsDropShadowEffect>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 #include <QPainter>
 
 #include "views/kit/DarkroomTheme.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
 
@@ -68,11 +68,7 @@ FloatingToolBar::FloatingToolBar(const QString& name, int spacing, QWidget* pare
     column_->setSpacing(kLineSpacing);
     setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
     // The shadow of the whole floating panel, drawn around it over the frame.
-    auto* shadow = new QGraphicsDropShadowEffect(this);
-    shadow->setColor(blackAt(0.5));
-    shadow->setBlurRadius(24);
-    shadow->setOffset(0, 4);
-    setGraphicsEffect(shadow);
+    setDropShadow(*this, blackAt(0.5), 24, QPointF(0, 4));
     // The parent's width decides the lines: watch it (and the next one, see event()).
     watchedParent_ = parent;
     if (parent) parent->installEventFilter(this);
@@ -81,9 +77,7 @@ FloatingToolBar::FloatingToolBar(const QString& name, int spacing, QWidget* pare
 QHBoxLayout* FloatingToolBar::addGroup(const QString& name, int spacing, bool givesWay) {
     auto* widget = new QWidget(this);
     widget->setObjectName(name);
-    auto* row = new QHBoxLayout(widget);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(spacing);
+    auto* row = flatRow(spacing, widget);
     groups_.push_back({widget, groups_.empty() ? nullptr : new Divider, givesWay});
     if (groups_.back().divider) groups_.back().divider->setParent(this);
     packing_.clear();  // pack afresh

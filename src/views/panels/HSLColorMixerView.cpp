@@ -3,9 +3,9 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-#include "services/LocalizationManager.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/Painting.h"
 #include "views/kit/ProSlider.h"
 #include "views/kit/StandardColors.h"
@@ -48,9 +48,7 @@ QColor swatchColour(HSLColorChannel channel) { return colorFromHex(colorHex(chan
 HSLColorMixerView::HSLColorMixerView(Binding<EditParameters> parameters, QWidget* parent)
     : QWidget(parent), parameters_(std::move(parameters)) {
     setObjectName(QStringLiteral("HSLColorMixerView"));
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(10);
+    auto* column = flatColumn(10, this);
 
     header_ = new PanelHeader(QStringLiteral("hsl"), localized("inspector.hsl"), {});
     connect(header_, &PanelHeader::resetRequested, this, [this] {
@@ -65,9 +63,7 @@ HSLColorMixerView::HSLColorMixerView(Binding<EditParameters> parameters, QWidget
 
     // The swatches' own margins (room for the ring's glow and the mark) space
     // them; the row spreads them over its width.
-    auto* swatchRow = new QHBoxLayout;
-    swatchRow->setContentsMargins(0, 0, 0, 0);
-    swatchRow->setSpacing(0);
+    auto* swatchRow = flatRow(0);
     for (HSLColorChannel channel : allCases<HSLColorChannel>()) {
         auto* swatch = new ColorSwatch(ColorSwatch::Shape::Circle, {kSwatchSize, kSwatchSize}, swatchColour(channel));
         swatch->setObjectName(QStringLiteral("hsl.swatch.") + idOf(channel));
@@ -82,11 +78,8 @@ HSLColorMixerView::HSLColorMixerView(Binding<EditParameters> parameters, QWidget
     box->setObjectName(QStringLiteral("hsl.editor"));
     auto* titleRow = new QHBoxLayout;
     titleRow->setSpacing(8);
-    channelTitle_ = new ElidedLabel;
+    channelTitle_ = elidedCaption(11, QFont::DemiBold, standardColor(StandardColor::PrimaryText));
     channelTitle_->setObjectName(QStringLiteral("hsl.channelTitle"));
-    channelTitle_->setElideMode(Qt::ElideRight);
-    channelTitle_->setFont(pixelFont(11, QFont::DemiBold));
-    channelTitle_->setColor(standardColor(StandardColor::PrimaryText));
     titleRow->addWidget(channelTitle_, 1);
     channelReset_ = new Chip(localized("common.reset"),
                              ChipStyle::textButton(9, QFont::Normal, standardColor(StandardColor::SecondaryText)));
@@ -147,10 +140,7 @@ void HSLColorMixerView::retitle() {
 }
 
 void HSLColorMixerView::refresh() {
-    if (const AppLanguage language = LocalizationManager::shared().currentLanguage(); language != language_) {
-        language_ = language;
-        retitle();
-    }
+    if (language_.changed()) retitle();
     const EditParameters p = parameters_.get();
     header_->refresh(p.hasHSLAdjustments());
     for (HSLColorChannel channel : allCases<HSLColorChannel>()) {

@@ -13,13 +13,12 @@
 // neutral loses its entry. refresh() re-reads the recipe and emits nothing.
 // Children are named "hsl.<part>"; swatches "hsl.swatch.<channel>".
 #include <array>
-#include <optional>
 
 #include <QWidget>
 
 #include "model/EditParameters.h"
 #include "model/HSLColorChannel.h"
-#include "services/AppLanguage.h"
+#include "views/kit/Icons.h"
 #include "views/kit/ViewBasics.h"
 
 namespace vantrel {
@@ -57,7 +56,7 @@ private:
 
     Binding<EditParameters> parameters_;
     HSLColorChannel selected_ = HSLColorChannel::orange;
-    std::optional<AppLanguage> language_;
+    LanguageWatch language_;
     PanelHeader* header_ = nullptr;
     std::array<ColorSwatch*, 8> swatches_{};
     ElidedLabel* channelTitle_ = nullptr;

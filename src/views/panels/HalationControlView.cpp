@@ -1,14 +1,12 @@
 #include "views/panels/HalationControlView.h"
 
-#include <cstring>
-
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
 #include <QVBoxLayout>
 
-#include "services/LocalizationManager.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
+#include "views/kit/Marks.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
 #include "views/panels/Chip.h"
@@ -24,24 +22,19 @@ namespace {
 // Below this both intensities count as unset: switching on loads the defaults.
 constexpr double kUnsetIntensity = 0.01;
 
-struct HalationSlider {
-    const char* field;
-    double HalationParameters::*member;
-    SliderSetup setup;  // the double-click defaults are the neutral record's values
-    StandardColor tint;
-    bool bloom;       // in the bloom card
-};
+constexpr int kBloomCard = 1;  // the group of the bloom card's rows
 
-const HalationSlider kSliders[] = {
-    {"intensity", &HalationParameters::halationIntensity, {"halation.intensity", {0, 1}, 0}, StandardColor::Red, false},
+// The double-click defaults are the neutral record's values.
+const FieldSliderRow<HalationParameters> kSliders[] = {
+    {"intensity", &HalationParameters::halationIntensity, {"halation.intensity", {0, 1}, 0}, StandardColor::Red},
     {"radius", &HalationParameters::halationRadius, {"halation.radius", {2, 60}, 18, 1, "%.0f", "px"},
-     StandardColor::Orange, false},
+     StandardColor::Orange},
     {"threshold", &HalationParameters::halationThreshold, {"halation.threshold", {0.35, 0.98}, 0.7},
-     StandardColor::Yellow, false},
+     StandardColor::Yellow},
     {"bloomIntensity", &HalationParameters::bloomIntensity, {"halation.bloomIntensity", {0, 1}, 0},
-     StandardColor::White, true},
+     StandardColor::White, kBloomCard},
     {"bloomRadius", &HalationParameters::bloomRadius, {"halation.bloomRadius", {5, 100}, 30, 1, "%.0f", "px"},
-     StandardColor::Cyan, true},
+     StandardColor::Cyan, kBloomCard},
 };
 
 struct Look {
@@ -56,28 +49,10 @@ const Look kLooks[] = {
     {"blackMist", "halation.presetBlackMist", &HalationParameters::blackMist},
 };
 
-// The coloured circle before a card's caption.
-class Dot final : public QWidget {
-public:
-    explicit Dot(const QColor& colour) : colour_(colour) { setFixedSize(6, 6); }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(colour_);
-        painter.drawEllipse(QRectF(rect()));
-    }
-
-private:
-    QColor colour_;
-};
-
 QLabel* cardCaption(QVBoxLayout* card, const QColor& dot) {
     auto* row = new QHBoxLayout;
     row->setSpacing(6);
-    row->addWidget(new Dot(dot));
+    row->addWidget(new DotView(6, dot));
     auto* label = new QLabel;
     label->setFont(pixelFont(10, QFont::DemiBold));
     QPalette palette = label->palette();
@@ -97,7 +72,10 @@ HalationParameters HalationControlView::preset(const QString& id) {
 }
 
 HalationControlView::HalationControlView(Binding<EditParameters> parameters, QWidget* parent)
-    : QWidget(parent), parameters_(std::move(parameters)) {
+    : QWidget(parent), parameters_(std::move(parameters)), sliders_(QStringLiteral("halation"), [this] {
+          Q_EMIT changed();
+          refresh();
+      }) {
     setObjectName(QStringLiteral("HalationControlView"));
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -113,9 +91,7 @@ HalationControlView::HalationControlView(Binding<EditParameters> parameters, QWi
 
     body_ = new QWidget;
     body_->setObjectName(QStringLiteral("halation.body"));
-    auto* body = new QVBoxLayout(body_);
-    body->setContentsMargins(0, 0, 0, 0);
-    body->setSpacing(12);
+    auto* body = flatColumn(12, body_);
     card->content()->addWidget(body_);
 
     auto* presetRow = new QHBoxLayout;
@@ -142,26 +118,13 @@ HalationControlView::HalationControlView(Binding<EditParameters> parameters, QWi
     bloomCard->setObjectName(QStringLiteral("halation.bloomCard"));
     bloomCaption_ = cardCaption(bloomCard->content(), standardColor(StandardColor::Cyan));
     bloomCaption_->setObjectName(QStringLiteral("halation.bloomCaption"));
-    for (const HalationSlider& s : kSliders) {
-        ProSlider* slider = fieldSlider(halation, s.member, s.setup, standardColor(s.tint), [this] {
-            Q_EMIT changed();
-            refresh();
-        });
-        slider->setObjectName(QStringLiteral("halation.") + QString::fromUtf8(s.field));
-        (s.bloom ? bloomCard : halationCard)->content()->addWidget(slider);
-        sliders_.emplace_back(s.field, slider);
-    }
+    for (const auto& row : kSliders)
+        (row.group == kBloomCard ? bloomCard : halationCard)->content()->addWidget(sliders_.add(halation, row));
     body->addWidget(halationCard);
     body->addWidget(bloomCard);
 
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     refresh();
-}
-
-ProSlider* HalationControlView::slider(const char* field) const {
-    for (const auto& [name, slider] : sliders_)
-        if (std::strcmp(name, field) == 0) return slider;
-    return nullptr;
 }
 
 void HalationControlView::applyPreset(const HalationParameters& halation) {
@@ -191,18 +154,15 @@ void HalationControlView::retitle() {
     rowReset_->setText(localized("common.reset"));
     halationCaption_->setText(localized("halation.redHalation"));
     bloomCaption_->setText(localized("halation.blackMistBloom"));
-    for (std::size_t i = 0; i < sliders_.size(); ++i) sliders_[i].second->setTitle(localized(kSliders[i].setup.titleKey));
+    sliders_.retitle();
 }
 
 void HalationControlView::refresh() {
-    if (const AppLanguage language = LocalizationManager::shared().currentLanguage(); language != language_) {
-        language_ = language;
-        retitle();
-    }
+    if (language_.changed()) retitle();
     const HalationParameters halation = parameters_.get().halation;
     header_->refresh(halation.isEnabled, halation.isEnabled);
     if (body_->isHidden() == halation.isEnabled) body_->setVisible(halation.isEnabled);
-    for (const auto& [name, slider] : sliders_) slider->refresh();
+    sliders_.refresh();
 }
 
 }  // namespace vantrel

@@ -10,14 +10,14 @@
 // changes), on the photographer's flip of the switch only. Both resets load
 // the enabled defaults, so the effect stays on. refresh() re-reads the recipe
 // and emits nothing. Children are named "halation.<part>".
-#include <optional>
 #include <vector>
 
 #include <QWidget>
 
 #include "model/EditParameters.h"
-#include "services/AppLanguage.h"
+#include "views/kit/Icons.h"
 #include "views/kit/ViewBasics.h"
+#include "views/panels/FieldSlider.h"
 
 class QLabel;
 
@@ -26,7 +26,6 @@ namespace vantrel {
 class Chip;
 class ChipRow;
 class PanelHeader;
-class ProSlider;
 
 class HalationControlView final : public QWidget, public RefreshableView {
     Q_OBJECT
@@ -46,7 +45,7 @@ public:
     QWidget* body() const { return body_; }
     ChipRow* presets() const { return presets_; }
     Chip* rowReset() const { return rowReset_; }
-    ProSlider* slider(const char* field) const;
+    ProSlider* slider(const char* field) const { return sliders_.slider(field); }
 
 Q_SIGNALS:
     void changed();
@@ -56,14 +55,14 @@ private:
     void retitle();
 
     Binding<EditParameters> parameters_;
-    std::optional<AppLanguage> language_;
+    LanguageWatch language_;
     PanelHeader* header_ = nullptr;
     QWidget* body_ = nullptr;
     ChipRow* presets_ = nullptr;
     Chip* rowReset_ = nullptr;
     QLabel* halationCaption_ = nullptr;
     QLabel* bloomCaption_ = nullptr;
-    std::vector<std::pair<const char*, ProSlider*>> sliders_;  // by field name
+    FieldSliders sliders_;
 };
 
 }  // namespace vantrel

@@ -1,14 +1,12 @@
 #include "views/panels/NegativeLabControlView.h"
 
-#include <cstring>
-
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "services/LocalizationManager.h"
 #include "views/kit/FittingText.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
 #include "views/panels/Chip.h"
@@ -27,24 +25,18 @@ namespace {
 // record was never set up.
 constexpr double kSetUpStretch = 0.1;
 
-struct NegativeSlider {
-    const char* field;
-    double NegativeLabParameters::*member;
-    SliderSetup setup;
-    StandardColor tint;
-    bool colorOnly;  // shown for colour negatives only
-};
+constexpr int kColorOnly = 1;  // the group of the rows shown for colour negatives only
 
-const NegativeSlider kSliders[] = {
+const FieldSliderRow<NegativeLabParameters> kSliders[] = {
     {"densityStretch", &NegativeLabParameters::densityStretch, {"negativeLab.densityStretch", {0.2, 2.5}, 1.0, 0.02},
-     StandardColor::Orange, false},
-    {"gamma", &NegativeLabParameters::gamma, {"negativeLab.gamma", {0.4, 2.0}, 1.0, 0.02}, StandardColor::Blue, false},
+     StandardColor::Orange},
+    {"gamma", &NegativeLabParameters::gamma, {"negativeLab.gamma", {0.4, 2.0}, 1.0, 0.02}, StandardColor::Blue},
     {"colorBalance", &NegativeLabParameters::colorBalance, {"negativeLab.colorBalance", {-1, 1}, 0, 0.02},
-     StandardColor::Purple, true},
+     StandardColor::Purple, kColorOnly},
     {"highlightRecovery", &NegativeLabParameters::highlightRecovery, {"negativeLab.highlightRecovery", {0, 1}, 0, 0.02},
-     StandardColor::Yellow, false},
+     StandardColor::Yellow},
     {"shadowDensity", &NegativeLabParameters::shadowDensity, {"negativeLab.shadowDensity", {0, 1}, 0, 0.02},
-     StandardColor::Grey, false},
+     StandardColor::Grey},
 };
 
 struct BasePreset {
@@ -89,7 +81,13 @@ std::vector<double> NegativeLabControlView::basePreset(const QString& id) {
 
 NegativeLabControlView::NegativeLabControlView(Binding<EditParameters> parameters, Source<QString> frame,
                                                ScreenColorSampler* sampler, QWidget* parent)
-    : QWidget(parent), parameters_(std::move(parameters)), frame_(std::move(frame)) {
+    : QWidget(parent),
+      parameters_(std::move(parameters)),
+      frame_(std::move(frame)),
+      sliders_(QStringLiteral("negativeLab"), [this] {
+          Q_EMIT changed();
+          refresh();
+      }) {
     setObjectName(QStringLiteral("NegativeLabControlView"));
     if (!frame_) frame_ = [] { return QString(); };
     auto* outer = new QVBoxLayout(this);
@@ -136,9 +134,7 @@ NegativeLabControlView::NegativeLabControlView(Binding<EditParameters> parameter
     // Film base: caption; swatch, hex text and eyedropper; presets.
     filmBase_ = new QWidget;
     filmBase_->setObjectName(QStringLiteral("negativeLab.filmBase"));
-    auto* baseGroup = new QVBoxLayout(filmBase_);
-    baseGroup->setContentsMargins(0, 0, 0, 0);
-    baseGroup->setSpacing(6);
+    auto* baseGroup = flatColumn(6, filmBase_);
     filmBaseCaption_ = new FittingLabel;
     filmBaseCaption_->setObjectName(QStringLiteral("negativeLab.filmBaseCaption"));
     filmBaseCaption_->setFont(pixelFont(10, QFont::DemiBold));
@@ -184,15 +180,10 @@ NegativeLabControlView::NegativeLabControlView(Binding<EditParameters> parameter
 
     // Sliders.
     const Binding<NegativeLabParameters> negative = parameters_.projected(&EditParameters::negativeLab);
-    for (const NegativeSlider& s : kSliders) {
-        const QColor tint = s.tint == StandardColor::Purple ? QColor::fromRgbF(0.85f, 0.35f, 0.75f) : standardColor(s.tint);
-        ProSlider* slider = fieldSlider(negative, s.member, s.setup, tint, [this] {
-            Q_EMIT changed();
-            refresh();
-        });
-        slider->setObjectName(QStringLiteral("negativeLab.") + QString::fromUtf8(s.field));
-        controls_->content()->addWidget(slider);
-        sliders_.emplace_back(s.field, slider);
+    for (const auto& row : kSliders) {
+        const QColor tint =
+            row.tint == StandardColor::Purple ? QColor::fromRgbF(0.85f, 0.35f, 0.75f) : standardColor(row.tint);
+        controls_->content()->addWidget(sliders_.add(negative, row, tint));
     }
 
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
@@ -205,12 +196,6 @@ void NegativeLabControlView::setSampler(ScreenColorSampler* sampler) {
     sampler_ = sampler;
     if (sampler_) connect(sampler_, &ScreenColorSampler::availabilityChanged, this, [this] { refreshEyedropper(); });
     refresh();
-}
-
-ProSlider* NegativeLabControlView::slider(const char* field) const {
-    for (const auto& [name, slider] : sliders_)
-        if (std::strcmp(name, field) == 0) return slider;
-    return nullptr;
 }
 
 void NegativeLabControlView::write(const NegativeLabParameters& negative) {
@@ -281,14 +266,11 @@ void NegativeLabControlView::retitle() {
     eyedropper_->setText(localized("negativeLab.eyedropper"));
     eyedropper_->setToolTip({});  // set again below in the new language
     for (const BasePreset& p : kBasePresets) basePresets_->setText(QString::fromLatin1(p.id), localized(p.key));
-    for (std::size_t i = 0; i < sliders_.size(); ++i) sliders_[i].second->setTitle(localized(kSliders[i].setup.titleKey));
+    sliders_.retitle();
 }
 
 void NegativeLabControlView::refresh() {
-    if (const AppLanguage language = LocalizationManager::shared().currentLanguage(); language != language_) {
-        language_ = language;
-        retitle();
-    }
+    if (language_.changed()) retitle();
     // A pick is tied to its frame: another frame ends it.
     if (pickFrame_ && *pickFrame_ != frame_()) endSampling();
 
@@ -300,11 +282,10 @@ void NegativeLabControlView::refresh() {
     if (filmBase_->isHidden() == colour) filmBase_->setVisible(colour);
     swatch_->setColor(filmBaseSwatchColor(negative.filmBaseColor));
     hex_->setText(filmBaseHex(negative.filmBaseColor));
-    for (std::size_t i = 0; i < sliders_.size(); ++i) {
-        ProSlider* slider = sliders_[i].second;
-        const bool shown = colour || !kSliders[i].colorOnly;
-        if (slider->isHidden() == shown) slider->setVisible(shown);
-        slider->refresh();
+    for (const FieldSliders::Entry& row : sliders_.entries()) {
+        const bool shown = colour || row.group != kColorOnly;
+        if (row.slider->isHidden() == shown) row.slider->setVisible(shown);
+        row.slider->refresh();
     }
     refreshEyedropper();
 }

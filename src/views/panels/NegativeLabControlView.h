@@ -24,9 +24,10 @@
 #include <QWidget>
 
 #include "model/EditParameters.h"
-#include "services/AppLanguage.h"
+#include "views/kit/Icons.h"
 #include "views/kit/ScreenColorSampler.h"
 #include "views/kit/ViewBasics.h"
+#include "views/panels/FieldSlider.h"
 
 class QLabel;
 
@@ -37,7 +38,6 @@ class ChipRow;
 class ColorSwatch;
 class FittingLabel;
 class PanelHeader;
-class ProSlider;
 class RoundedBox;
 
 class NegativeLabControlView final : public QWidget, public RefreshableView {
@@ -67,7 +67,7 @@ public:
     QLabel* hexText() const { return hex_; }
     Chip* eyedropper() const { return eyedropper_; }
     ChipRow* basePresets() const { return basePresets_; }
-    ProSlider* slider(const char* field) const;
+    ProSlider* slider(const char* field) const { return sliders_.slider(field); }
 
 Q_SIGNALS:
     void changed();
@@ -84,7 +84,7 @@ private:
     Binding<EditParameters> parameters_;
     Source<QString> frame_;
     QPointer<ScreenColorSampler> sampler_;
-    std::optional<AppLanguage> language_;
+    LanguageWatch language_;
     std::optional<QString> pickFrame_;  // the frame of the running pick
     quint64 picks_ = 0;                 // numbers the picks; a superseded pick's colour is dropped
 
@@ -98,7 +98,7 @@ private:
     QLabel* hex_ = nullptr;
     Chip* eyedropper_ = nullptr;
     ChipRow* basePresets_ = nullptr;
-    std::vector<std::pair<const char*, ProSlider*>> sliders_;  // by field name
+    FieldSliders sliders_;
 };
 
 }  // namespace vantrel

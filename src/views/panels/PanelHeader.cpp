@@ -4,6 +4,7 @@
 
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
 #include "views/kit/SymbolView.h"
@@ -28,9 +29,7 @@ PanelHeader::PanelHeader(const QString& name, const QString& title, const Option
     : QWidget(parent), options_(options) {
     if (!options_.activeColor.isValid()) options_.activeColor = standardColor(StandardColor::Accent);
     setObjectName(name + QStringLiteral(".header"));
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(8);
+    auto* row = flatRow(8, this);
 
     auto* group = new QHBoxLayout;
     group->setSpacing(5);
@@ -39,11 +38,9 @@ PanelHeader::PanelHeader(const QString& name, const QString& title, const Option
         symbol_->setObjectName(name + QStringLiteral(".symbol"));
         group->addWidget(symbol_);
     }
-    title_ = new ElidedLabel(title, this);
+    title_ = elidedCaption(11, QFont::Bold, standardColor(StandardColor::SecondaryText));
     title_->setObjectName(name + QStringLiteral(".title"));
-    title_->setElideMode(Qt::ElideRight);
-    title_->setFont(pixelFont(11, QFont::Bold));
-    title_->setColor(standardColor(StandardColor::SecondaryText));
+    title_->setText(title);
     group->addWidget(title_, 1);
     row->addLayout(group, 1);
 

@@ -11,21 +11,6 @@
 
 namespace vantrel {
 
-namespace {
-
-ChipStyle segmentStyle() {
-    ChipStyle s = ChipStyle::option(10, 2.5, 4);
-    s.weight = QFont::Normal;
-    s.selectedWeight = QFont::DemiBold;
-    s.fill = Qt::transparent;
-    s.selectedFill = whiteAt(0.2);
-    s.text = standardColor(StandardColor::SecondaryText);
-    s.selectedText = standardColor(StandardColor::PrimaryText);
-    return s;
-}
-
-}  // namespace
-
 SegmentedControl::SegmentedControl(const QString& name, const std::vector<Segment>& segments, QWidget* parent)
     : QWidget(parent) {
     setObjectName(name);
@@ -33,7 +18,7 @@ SegmentedControl::SegmentedControl(const QString& name, const std::vector<Segmen
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(2, 2, 2, 2);
     row->setSpacing(2);
-    const ChipStyle style = segmentStyle();
+    const ChipStyle style = ChipStyle::segment();
     for (std::size_t i = 0; i < segments.size(); ++i) {
         auto* chip = new Chip(segments[i].text, style, this);
         chip->setObjectName(name + QLatin1Char('.') + segments[i].id);

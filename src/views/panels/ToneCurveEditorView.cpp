@@ -9,10 +9,10 @@
 #include <QVBoxLayout>
 
 #include "model/EditParameters.h"
-#include "services/LocalizationManager.h"
 #include "services/TextFormatter.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
 #include "views/panels/Chip.h"
@@ -114,9 +114,7 @@ ToneCurveEditorView::ToneCurveEditorView(Binding<std::vector<CurvePoint>> points
                                          QWidget* parent)
     : QWidget(parent), binding_(std::move(points)), histogram_(std::move(histogram)) {
     setObjectName(QStringLiteral("ToneCurveEditorView"));
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(8);
+    auto* column = flatColumn(8, this);
 
     // The header in two rows: the title with the reset, then the read-out,
     // the delete button and the presets menu. One row cannot hold them all in
@@ -125,11 +123,8 @@ ToneCurveEditorView::ToneCurveEditorView(Binding<std::vector<CurvePoint>> points
     // pointer enters and leaves the canvas.
     auto* titleRow = new QHBoxLayout;
     titleRow->setSpacing(6);
-    title_ = new ElidedLabel;
+    title_ = elidedCaption(12, QFont::DemiBold, standardColor(StandardColor::PrimaryText));
     title_->setObjectName(QStringLiteral("curve.title"));
-    title_->setElideMode(Qt::ElideRight);
-    title_->setFont(pixelFont(12, QFont::DemiBold));
-    title_->setColor(standardColor(StandardColor::PrimaryText));
     titleRow->addWidget(title_, 1);
     reset_ = new Chip({}, ChipStyle::textButton(10, QFont::Medium, standardColor(StandardColor::Accent)));
     reset_->setObjectName(QStringLiteral("curve.reset"));
@@ -213,10 +208,7 @@ void ToneCurveEditorView::commit(std::vector<CurvePoint> points) {
 }
 
 void ToneCurveEditorView::refresh() {
-    if (const AppLanguage language = LocalizationManager::shared().currentLanguage(); language != language_) {
-        language_ = language;
-        retitle();
-    }
+    if (language_.changed()) retitle();
     adopt(binding_.get());
     if (histogram_) {
         HistogramData data = histogram_();

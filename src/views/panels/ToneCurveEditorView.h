@@ -23,7 +23,7 @@
 
 #include "engine/stages/HistogramData.h"
 #include "model/CurvePoint.h"
-#include "services/AppLanguage.h"
+#include "views/kit/Icons.h"
 #include "views/kit/ViewBasics.h"
 #include "views/panels/ToneCurveEditing.h"
 
@@ -103,7 +103,7 @@ private:
     std::optional<QPointF> hoverPoint_;
     std::optional<double> hoverNormX_;
     bool isHovering_ = false;
-    std::optional<AppLanguage> language_;
+    LanguageWatch language_;
     int shownCount_ = -1;
 
     ElidedLabel* title_ = nullptr;

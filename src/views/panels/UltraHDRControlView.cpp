@@ -1,15 +1,13 @@
 #include "views/panels/UltraHDRControlView.h"
 
-#include <cstring>
-
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
 #include <QVBoxLayout>
 
-#include "services/LocalizationManager.h"
 #include "views/kit/FittingText.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
+#include "views/kit/Marks.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
 #include "views/kit/SymbolView.h"
@@ -26,14 +24,7 @@ namespace {
 // Switching on below this boost loads the enabled defaults: the record was never set up.
 constexpr double kUnsetBoost = 0.05;
 
-struct HDRSlider {
-    const char* field;
-    double UltraHDRParameters::*member;
-    SliderSetup setup;
-    StandardColor tint;
-};
-
-const HDRSlider kSliders[] = {
+const FieldSliderRow<UltraHDRParameters> kSliders[] = {
     {"boost", &UltraHDRParameters::highlightBoost, {"ultraHDR.boost", {0, 3}, 1.5, 0.05, "+%.2f", "EV"},
      StandardColor::Yellow},
     {"threshold", &UltraHDRParameters::clipThreshold, {"ultraHDR.threshold", {0.5, 0.95}, 0.75, 0.01, "%.2f", ""},
@@ -43,28 +34,6 @@ const HDRSlider kSliders[] = {
 };
 
 constexpr const char* kTipMark = "\U0001F4A1 ";  // a light bulb, where the fonts have one
-
-class StatusDot final : public QWidget {
-public:
-    StatusDot() { setFixedSize(6, 6); }
-    void setColor(const QColor& colour) {
-        if (colour == colour_) return;
-        colour_ = colour;
-        update();
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(colour_);
-        painter.drawEllipse(QRectF(rect()));
-    }
-
-private:
-    QColor colour_;
-};
 
 QLabel* wrappingText(const char* name, double pixels) {
     auto* label = new QLabel;
@@ -89,12 +58,16 @@ ChipStyle presetStyle() {
 
 UltraHDRControlView::UltraHDRControlView(Binding<UltraHDRParameters> ultraHDR,
                                          std::shared_ptr<const DisplayEDRDetector> screen, QWidget* parent)
-    : QWidget(parent), ultraHDR_(std::move(ultraHDR)), screen_(std::move(screen)) {
+    : QWidget(parent),
+      ultraHDR_(std::move(ultraHDR)),
+      screen_(std::move(screen)),
+      sliders_(QStringLiteral("ultraHDR"), [this] {
+          Q_EMIT changed();
+          refresh();
+      }) {
     setObjectName(QStringLiteral("UltraHDRControlView"));
     if (!screen_) screen_ = std::make_shared<SystemEDRDetector>();
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(10);
+    auto* column = flatColumn(10, this);
 
     header_ = new PanelHeader(QStringLiteral("ultraHDR"), localized("ultraHDR.title"),
                               {"sun.max.fill", standardColor(StandardColor::Yellow), PanelHeader::ResetLabel::Small, true});
@@ -104,9 +77,7 @@ UltraHDRControlView::UltraHDRControlView(Binding<UltraHDRParameters> ultraHDR,
 
     body_ = new QWidget;
     body_->setObjectName(QStringLiteral("ultraHDR.body"));
-    auto* body = new QVBoxLayout(body_);
-    body->setContentsMargins(0, 0, 0, 0);
-    body->setSpacing(10);
+    auto* body = flatColumn(10, body_);
     column->addWidget(body_);
 
     std::vector<ChipItem> items;
@@ -122,24 +93,15 @@ UltraHDRControlView::UltraHDRControlView(Binding<UltraHDRParameters> ultraHDR,
     presetRow->addStretch(1);
     body->addLayout(presetRow);
 
-    for (const HDRSlider& s : kSliders) {
-        ProSlider* slider = fieldSlider(ultraHDR_, s.member, s.setup, standardColor(s.tint), [this] {
-            Q_EMIT changed();
-            refresh();
-        });
-        slider->setObjectName(QStringLiteral("ultraHDR.") + QString::fromUtf8(s.field));
-        body->addWidget(slider);
-        sliders_.emplace_back(s.field, slider);
-    }
+    for (const auto& row : kSliders) body->addWidget(sliders_.add(ultraHDR_, row));
 
     // The screen's status, with the gain the boost gives below it.
     auto* status = new RoundedBox({whiteAt(0.03), Qt::transparent, 1, 5, 6, 4});
     status->setObjectName(QStringLiteral("ultraHDR.status"));
     auto* statusRow = new QHBoxLayout;
     statusRow->setSpacing(6);
-    auto* dot = new StatusDot;
-    dot->setObjectName(QStringLiteral("ultraHDR.statusDot"));
-    dot_ = dot;
+    dot_ = new DotView(6, QColor());
+    dot_->setObjectName(QStringLiteral("ultraHDR.statusDot"));
     statusRow->addWidget(dot_, 0, Qt::AlignVCenter);
     status_ = new FittingLabel;
     status_->setObjectName(QStringLiteral("ultraHDR.statusText"));
@@ -172,12 +134,6 @@ UltraHDRControlView::UltraHDRControlView(Binding<UltraHDRParameters> ultraHDR,
     refresh();
 }
 
-ProSlider* UltraHDRControlView::slider(const char* field) const {
-    for (const auto& [name, slider] : sliders_)
-        if (std::strcmp(name, field) == 0) return slider;
-    return nullptr;
-}
-
 void UltraHDRControlView::write(const UltraHDRParameters& hdr) {
     // One write and one report per action, also when nothing changes (a preset pressed again).
     ultraHDR_.set(hdr);
@@ -197,7 +153,7 @@ void UltraHDRControlView::switched(bool on) {
 void UltraHDRControlView::retitle() {
     header_->setTitle(localized("ultraHDR.title"));
     for (const UltraHDRPreset& p : ultraHDRPresets()) presets_->setText(QString::fromLatin1(p.id), localized(p.key));
-    for (std::size_t i = 0; i < sliders_.size(); ++i) sliders_[i].second->setTitle(localized(kSliders[i].setup.titleKey));
+    sliders_.retitle();
     noticeText_->setText(localized("ultraHDR.sdrNotice"));
     const QString mark = QString::fromUtf8(kTipMark);
     const QString tip = localized("ultraHDR.tip");
@@ -205,20 +161,17 @@ void UltraHDRControlView::retitle() {
 }
 
 void UltraHDRControlView::refresh() {
-    if (const AppLanguage language = LocalizationManager::shared().currentLanguage(); language != language_) {
-        language_ = language;
-        retitle();
-    }
+    if (language_.changed()) retitle();
     const UltraHDRParameters hdr = ultraHDR_.get();
     header_->refresh(hdr.isEnabled, hdr.isEnabled);
     if (body_->isHidden() == hdr.isEnabled) body_->setVisible(hdr.isEnabled);
     presets_->setSelected(currentPresetID(hdr));
-    for (const auto& [name, slider] : sliders_) slider->refresh();
+    sliders_.refresh();
 
     // The screen is asked afresh each time: a screen may come or go between edits.
     const bool standard = screen_->isStandardDynamicRangeOnly();
     statusColor_ = standardColor(standard ? StandardColor::Orange : StandardColor::Green);
-    static_cast<StatusDot*>(dot_)->setColor(statusColor_);
+    dot_->setColor(statusColor_);
     status_->setFullText(screenStatusText(standard, screen_->maximumPotentialHeadroom()));
     if (status_->palette().color(QPalette::WindowText) != statusColor_) {
         QPalette palette = status_->palette();

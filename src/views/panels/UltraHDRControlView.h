@@ -12,16 +12,17 @@
 // switch only. refresh() re-reads the record, asks the screen's headroom
 // afresh, and emits nothing. Children are named "ultraHDR.<part>".
 #include <memory>
-#include <optional>
 #include <vector>
 
 #include <QColor>
 #include <QWidget>
 
 #include "model/UltraHDRParameters.h"
-#include "services/AppLanguage.h"
 #include "views/kit/DisplayEDRDetector.h"
+#include "views/kit/Icons.h"
+#include "views/kit/Marks.h"
 #include "views/kit/ViewBasics.h"
+#include "views/panels/FieldSlider.h"
 
 class QLabel;
 
@@ -30,7 +31,6 @@ namespace vantrel {
 class ChipRow;
 class FittingLabel;
 class PanelHeader;
-class ProSlider;
 class RoundedBox;
 
 class UltraHDRControlView final : public QWidget, public RefreshableView {
@@ -46,8 +46,8 @@ public:
     PanelHeader* header() const { return header_; }
     QWidget* body() const { return body_; }
     ChipRow* presets() const { return presets_; }
-    ProSlider* slider(const char* field) const;
-    QWidget* statusDot() const { return dot_; }
+    ProSlider* slider(const char* field) const { return sliders_.slider(field); }
+    DotView* statusDot() const { return dot_; }
     // Green for an extended-range screen, orange for a standard one.
     QColor statusColor() const { return statusColor_; }
     FittingLabel* statusText() const { return status_; }
@@ -65,12 +65,12 @@ private:
 
     Binding<UltraHDRParameters> ultraHDR_;
     std::shared_ptr<const DisplayEDRDetector> screen_;
-    std::optional<AppLanguage> language_;
+    LanguageWatch language_;
     PanelHeader* header_ = nullptr;
     QWidget* body_ = nullptr;
     ChipRow* presets_ = nullptr;
-    std::vector<std::pair<const char*, ProSlider*>> sliders_;  // by field name
-    QWidget* dot_ = nullptr;
+    FieldSliders sliders_;
+    DotView* dot_ = nullptr;
     QColor statusColor_;
     FittingLabel* status_ = nullptr;
     QLabel* headroom_ = nullptr;

@@ -8,6 +8,7 @@
 #include "views/kit/DarkroomTheme.h"
 #include "views/kit/FittingText.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/StandardColors.h"
 #include "views/kit/SymbolView.h"
 #include "views/panels/RoundedBox.h"
@@ -24,13 +25,6 @@ FittingLabel* columnTitle(const char* name) {
     label->setObjectName(QString::fromUtf8(name));
     label->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::control, QFont::Bold, DarkroomTheme::accent()));
     return label;
-}
-
-QVBoxLayout* stack(int spacing) {
-    auto* column = new QVBoxLayout;
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(spacing);
-    return column;
 }
 
 FittingButton* quickButton(const char* name) {
@@ -58,7 +52,7 @@ BatchSyncDialog::BatchSyncDialog(Binding<BatchSyncOptions> options, Source<std::
     auto* header = new QHBoxLayout;
     header->setSpacing(12);
     header->addWidget(new SymbolView("square.and.arrow.down.on.square.fill", 24, DarkroomTheme::accent()));
-    auto* titles = stack(3);
+    auto* titles = flatColumn(3);
     title_ = new FittingLabel;
     title_->setObjectName(QStringLiteral("sync.title"));
     title_->setStyleSheet(DarkroomTheme::textStyle(15, QFont::Bold));
@@ -110,16 +104,16 @@ BatchSyncDialog::BatchSyncDialog(Binding<BatchSyncOptions> options, Source<std::
     sections->setObjectName(QStringLiteral("sync.sections"));
     auto* columns = new QHBoxLayout;
     columns->setSpacing(24);
-    auto* left = stack(12);
+    auto* left = flatColumn(12);
     leftTitle_ = columnTitle("sync.leftTitle");
     left->addWidget(leftTitle_);
-    auto* leftRows = stack(10);
+    auto* leftRows = flatColumn(10);
     left->addLayout(leftRows);
     left->addStretch(1);
-    auto* right = stack(12);
+    auto* right = flatColumn(12);
     rightTitle_ = columnTitle("sync.rightTitle");
     right->addWidget(rightTitle_);
-    auto* rightRows = stack(10);
+    auto* rightRows = flatColumn(10);
     right->addLayout(rightRows);
 
     RoundedBox::Style isolatedStyle;

@@ -7,6 +7,7 @@
 #include "services/L10n.h"
 #include "views/kit/DarkroomTheme.h"
 #include "views/kit/FittingText.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
 #include "views/panels/Chip.h"
@@ -47,13 +48,6 @@ ChipStyle filterChipStyle() {
     return style;
 }
 
-QHBoxLayout* group(int spacing) {
-    auto* row = new QHBoxLayout;
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(spacing);
-    return row;
-}
-
 }  // namespace
 
 CullingControlBar::CullingControlBar(Source<State> state, QWidget* parent) : QWidget(parent), state_(std::move(state)) {
@@ -63,7 +57,7 @@ CullingControlBar::CullingControlBar(Source<State> state, QWidget* parent) : QWi
     row->setContentsMargins(12, 4, 12, 4);
     row->setSpacing(12);
 
-    auto* rating = group(3);
+    auto* rating = flatRow(3);
     ratingCaption_ = caption("culling.ratingCaption");
     rating->addWidget(ratingCaption_);
     for (int n = 1; n <= 5; ++n) {
@@ -77,7 +71,7 @@ CullingControlBar::CullingControlBar(Source<State> state, QWidget* parent) : QWi
     row->addLayout(rating);
     row->addWidget(divider());
 
-    auto* labels = group(4);
+    auto* labels = flatRow(4);
     labelCaption_ = caption("culling.labelCaption");
     labels->addWidget(labelCaption_);
     for (std::size_t i = 0; i < culling::kDotLabels.size(); ++i) {
@@ -93,7 +87,7 @@ CullingControlBar::CullingControlBar(Source<State> state, QWidget* parent) : QWi
     row->addLayout(labels);
     row->addWidget(divider());
 
-    auto* flags = group(4);
+    auto* flags = flatRow(4);
     pick_ = new SymbolButton(10, 4, 4);
     pick_->setObjectName(QStringLiteral("culling.pick"));
     connect(pick_, &QAbstractButton::clicked, this,
@@ -107,7 +101,7 @@ CullingControlBar::CullingControlBar(Source<State> state, QWidget* parent) : QWi
     row->addLayout(flags);
     row->addStretch(1);
 
-    auto* filters = group(4);
+    auto* filters = flatRow(4);
     all_ = new Chip({}, filterChipStyle());
     all_->setObjectName(QStringLiteral("culling.filter.all"));
     all_->setFocusPolicy(Qt::NoFocus);

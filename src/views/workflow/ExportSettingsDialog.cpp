@@ -12,6 +12,7 @@
 #include "views/kit/FittingText.h"
 #include "views/kit/Icons.h"
 #include "views/kit/LayoutCheck.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/Painting.h"
 #include "views/kit/ProSlider.h"
 #include "views/kit/StandardColors.h"
@@ -28,20 +29,12 @@ namespace {
 
 QString text(const std::string& s) { return QString::fromStdString(s); }
 
-
 FittingLabel* blockCaption(const char* name) {
     auto* label = new FittingLabel;
     label->setObjectName(QString::fromUtf8(name));
     label->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::control, QFont::DemiBold,
                                                   standardColor(StandardColor::SecondaryText)));
     return label;
-}
-
-QVBoxLayout* block(int spacing) {
-    auto* column = new QVBoxLayout;
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(spacing);
-    return column;
 }
 
 ChipStyle qualityChipStyle() {
@@ -84,7 +77,7 @@ ExportSettingsDialog::ExportSettingsDialog(Binding<ExportSettings> settings, std
     symbol_ = new SymbolView({}, 26, DarkroomTheme::accent());
     symbol_->setObjectName(QStringLiteral("export.symbol"));
     header->addWidget(symbol_);
-    auto* titles = block(3);
+    auto* titles = flatColumn(3);
     title_ = new FittingLabel;
     title_->setObjectName(QStringLiteral("export.title"));
     title_->setStyleSheet(DarkroomTheme::textStyle(15, QFont::Bold));
@@ -137,7 +130,7 @@ ExportSettingsDialog::ExportSettingsDialog(Binding<ExportSettings> settings, std
     column->addWidget(dividerLine(whiteAt(0.12)));
 
     // Format.
-    auto* formatBlock = block(8);
+    auto* formatBlock = flatColumn(8);
     formatCaption_ = blockCaption("export.formatCaption");
     std::vector<Segment> segments;
     for (ExportFormat format : allCases<ExportFormat>())
@@ -200,7 +193,7 @@ ExportSettingsDialog::ExportSettingsDialog(Binding<ExportSettings> settings, std
     column->addWidget(quality);
 
     // Colour space.
-    auto* spaceBlock = block(8);
+    auto* spaceBlock = flatColumn(8);
     spaceCaption_ = blockCaption("export.colorSpaceCaption");
     spaceBlock->addWidget(spaceCaption_);
     p3_ = new QRadioButton(QStringLiteral("Display P3"));

@@ -8,6 +8,7 @@
 #include "views/kit/DarkroomTheme.h"
 #include "views/kit/FittingText.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/StandardColors.h"
 #include "views/kit/SymbolView.h"
 #include "views/panels/RoundedBox.h"
@@ -31,13 +32,6 @@ FittingLabel* caption(const char* name) {
     return label;
 }
 
-QVBoxLayout* stack(int spacing) {
-    auto* column = new QVBoxLayout;
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(spacing);
-    return column;
-}
-
 // A label that wraps within its column instead of widening it.
 FittingLabel* wrapping(int lines) {
     auto* label = new FittingLabel;
@@ -56,9 +50,7 @@ SavePresetSheet::SavePresetSheet(Binding<bool> isPresented, EditParameters curre
       onSave_(std::move(onSave)) {
     setObjectName(QStringLiteral("SavePresetSheet"));
     setFixedWidth(kWidth);
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
+    auto* column = flatColumn(0, this);
 
     auto* header = new Band(DarkroomTheme::windowBackground(), DarkroomTheme::separator());
     header->setObjectName(QStringLiteral("preset.header"));
@@ -83,7 +75,7 @@ SavePresetSheet::SavePresetSheet(Binding<bool> isPresented, EditParameters curre
     fields->setContentsMargins(20, 20, 20, 20);
     fields->setSpacing(16);
 
-    auto* nameGroup = stack(6);
+    auto* nameGroup = flatColumn(6);
     nameCaption_ = caption("preset.nameCaption");
     name_ = new QLineEdit;
     name_->setObjectName(QStringLiteral("preset.name"));
@@ -93,7 +85,7 @@ SavePresetSheet::SavePresetSheet(Binding<bool> isPresented, EditParameters curre
     nameGroup->addWidget(name_);
     fields->addLayout(nameGroup);
 
-    auto* subtitleGroup = stack(6);
+    auto* subtitleGroup = flatColumn(6);
     subtitleCaption_ = caption("preset.subtitleCaption");
     subtitle_ = new QLineEdit;
     subtitle_->setObjectName(QStringLiteral("preset.subtitle"));
@@ -102,7 +94,7 @@ SavePresetSheet::SavePresetSheet(Binding<bool> isPresented, EditParameters curre
     subtitleGroup->addWidget(subtitle_);
     fields->addLayout(subtitleGroup);
 
-    auto* modulesGroup = stack(8);
+    auto* modulesGroup = flatColumn(8);
     modulesCaption_ = caption("preset.modulesCaption");
     modulesGroup->addWidget(modulesCaption_);
     RoundedBox::Style boxStyle;
@@ -148,9 +140,7 @@ SavePresetSheet::SavePresetSheet(Binding<bool> isPresented, EditParameters curre
 
     failureRow_ = new QWidget;
     failureRow_->setObjectName(QStringLiteral("preset.failureRow"));
-    auto* failureLine = new QHBoxLayout(failureRow_);
-    failureLine->setContentsMargins(0, 0, 0, 0);
-    failureLine->setSpacing(6);
+    auto* failureLine = flatRow(6, failureRow_);
     failureLine->addWidget(new SymbolView("exclamationmark.triangle.fill", 11, standardColor(StandardColor::Red)), 0,
                            Qt::AlignTop);
     failure_ = wrapping(4);

@@ -20,6 +20,7 @@
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/FittingText.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
 #include "views/kit/SymbolView.h"
@@ -225,9 +226,7 @@ SnapshotListView::SnapshotListView(Source<std::vector<SnapshotItem>> snapshots,
     : QWidget(parent), snapshots_(std::move(snapshots)), compared_(std::move(comparedSnapshotID)),
       current_(std::move(currentParameters)) {
     setObjectName(QStringLiteral("SnapshotListView"));
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
+    auto* column = flatColumn(0, this);
 
     auto* header = new Band(DarkroomTheme::windowBackground(), DarkroomTheme::separator());
     header->setObjectName(QStringLiteral("snapshots.header"));
@@ -288,9 +287,7 @@ SnapshotListView::SnapshotListView(Source<std::vector<SnapshotItem>> snapshots,
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto* content = new QWidget;
     content->setObjectName(QStringLiteral("snapshots.content"));
-    auto* contentColumn = new QVBoxLayout(content);
-    contentColumn->setContentsMargins(0, 0, 0, 0);
-    contentColumn->setSpacing(0);
+    auto* contentColumn = flatColumn(0, content);
 
     empty_ = new QWidget;
     empty_->setObjectName(QStringLiteral("snapshots.empty"));

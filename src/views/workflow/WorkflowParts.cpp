@@ -10,6 +10,7 @@
 
 #include "views/kit/DarkroomTheme.h"
 #include "views/kit/FittingText.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/StandardColors.h"
 
 #include "views/kit/Painting.h"
@@ -84,16 +85,12 @@ void LabelDot::paintEvent(QPaintEvent*) {
 }
 
 OptionRow::OptionRow(const Look& look, QWidget* parent) : QWidget(parent) {
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(6);
+    auto* row = flatRow(6, this);
     box_ = new QCheckBox;
     box_->setFocusPolicy(Qt::TabFocus);
     connect(box_, &QAbstractButton::clicked, this, &OptionRow::switched);
     row->addWidget(box_, 0, Qt::AlignTop);
-    auto* texts = new QVBoxLayout;
-    texts->setContentsMargins(0, 0, 0, 0);
-    texts->setSpacing(2);
+    auto* texts = flatColumn(2);
     title_ = new FittingLabel;
     title_->setMaximumLines(2);
     title_->setStyleSheet(DarkroomTheme::textStyle(look.titlePixels, look.titleWeight,
