@@ -54,7 +54,8 @@ inline const Image& negativeProxy() {
 }
 
 inline EditParameters coreRecipe() {
-    const auto path = std::filesystem::path(__FILE__).parent_path() / "core_recipe.json";
+    // The source folder is compiled in, so the programs run from any folder.
+    const auto path = std::filesystem::path(VANTREL_BENCH_SOURCE_DIR) / "core_recipe.json";
     std::ifstream in(path);
     if (!in) throw std::runtime_error("cannot read " + path.string());
     return nlohmann::json::parse(in).get<EditParameters>();

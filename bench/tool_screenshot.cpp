@@ -96,15 +96,29 @@ int main(int argc, char** argv) {
             return true;
         }, 30000);
         if (mode == "crop") vm.toggleCropMode();
-        if (mode == "retouch") vm.toggleRetouchMode();
+        if (mode == "retouch") {
+            vm.toggleRetouchMode();
+            // One healed spot, selected: its rings, its sample's arrow and its labels.
+            EditParameters recipe = vm.parameters();
+            SpotItem spot;
+            spot.center = {0.32, 0.42};
+            spot.radius = 0.035;
+            spot.sourceOffset = {0.09, 0.03};
+            recipe.spotHealing.spots.push_back(spot);
+            vm.setParameters(recipe);
+            vm.setSelectedRetouchSpotID(spot.id);
+            vm.requestRender(true);
+        }
         if (mode == "mask") {
             vm.toggleMaskMode();
             vm.addRadialMask();
         }
         if (mode == "export") vm.setIsShowingExportDialog(true);
         window.refreshNow();
-        // The mode's own render and the last layouts and paints.
-        waitFor([] { return false; }, mode == "viewing" ? 300 : 1500);
+        // The mode's own render (the tools' overlays show on it), then the last layouts and paints.
+        if (mode == "crop" || mode == "retouch" || mode == "mask")
+            waitFor([&] { return vm.isPreviewGeometryCurrent(); }, 30000);
+        waitFor([] { return false; }, mode == "viewing" ? 300 : 1000);
         window.refreshNow();
         waitFor([] { return false; }, 300);
         QPixmap shot = window.grab();

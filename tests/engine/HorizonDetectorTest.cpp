@@ -234,6 +234,60 @@ TEST(HorizonDetectorTest, FindsAFaintHorizonUnderNoiseAndLevelTrunks) {
     }
 }
 
+// A sea under a sky, its horizon turned by `tiltDegrees` and blurred over
+// `softness` pixels, behind dense grass stems that lean -10 ... 40 degrees
+// and reach from the bottom to above the horizon in places.
+TestBitmap horizonBehindGrass(int width, int height, double tiltDegrees, double softness, unsigned seed) {
+    const double t = tiltDegrees * std::numbers::pi / 180.0;
+    const double cx = width / 2.0, cy = height / 2.0;
+    std::vector<double> grey(std::size_t(width) * height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            // Distance below the horizon, which passes 0.35 of the height up the centre.
+            const double d = (y + 0.5 - cy + 0.15 * height) * std::cos(t) + (x + 0.5 - cx) * std::sin(t);
+            const double sea = 0.5 * std::erfc(-d / (softness * std::numbers::sqrt2));
+            grey[std::size_t(y) * width + x] = 185.0 - 0.03 * y + sea * (120.0 - 185.0);
+        }
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> u(0.0, 1.0);
+    for (int stem = 0; stem < 260; ++stem) {
+        const double lean = (-10.0 + 50.0 * u(rng)) * std::numbers::pi / 180.0;
+        const double length = (0.15 + 0.35 * u(rng)) * height;
+        const double x0 = u(rng) * width * 1.2 - 0.1 * width, y0 = height * (0.75 + 0.3 * u(rng));
+        const double shade = u(rng) < 0.5 ? 60.0 : 220.0;
+        // A stem three pixels wide, drawn as a run of discs along its axis.
+        for (double s = 0; s < length; s += 1.0) {
+            const double px = x0 - s * std::sin(lean), py = y0 - s * std::cos(lean);
+            for (int y = int(py) - 2; y <= int(py) + 2; ++y)
+                for (int x = int(px) - 2; x <= int(px) + 2; ++x) {
+                    if (x < 0 || y < 0 || x >= width || y >= height) continue;
+                    const double a = cover(1.5 - std::hypot(x + 0.5 - px, y + 0.5 - py));
+                    double& g = grey[std::size_t(y) * width + x];
+                    g = g * (1 - a) + shade * a;
+                }
+        }
+    }
+    TestBitmap b{width, height, std::vector<std::uint8_t>(std::size_t(width) * height * 4)};
+    std::normal_distribution<double> grain(0.0, 3.0);
+    for (std::size_t i = 0; i < grey.size(); ++i) {
+        const auto g = std::uint8_t(std::clamp(grey[i] + grain(rng), 0.0, 255.0));
+        b.pixels[i * 4] = b.pixels[i * 4 + 1] = b.pixels[i * 4 + 2] = g;
+        b.pixels[i * 4 + 3] = 255;
+    }
+    return b;
+}
+
+TEST(HorizonDetectorTest, ASoftHorizonBetweenCalmRegionsOutweighsLeaningGrass) {
+    // No straight segment runs along a horizon blurred over 12 pixels, while the
+    // stems give many straight, near-parallel, leaning ones: the tone of sky and
+    // sea still steps at one line across the whole width.
+    for (double tilt : {-2.3, 0.0, 1.4}) {
+        const auto angle = HorizonDetector::measureHorizonAngle(horizonBehindGrass(1200, 800, tilt, 20.0, 4).view());
+        ASSERT_TRUE(angle.has_value()) << tilt;
+        EXPECT_NEAR(*angle, -tilt, 0.2) << tilt;
+    }
+}
+
 TEST(HorizonDetectorTest, TheAngleIsTheStraighteningThatLevelsTheFrame) {
     // Turned by the geometry stage's own straightening, the frame asks for that turn undone,
     // and straightening by the answer brings it back level.
@@ -334,6 +388,52 @@ TEST(HorizonDetectorTest, UprightWallsOutweighARecedingEdge) {
     const auto level = HorizonDetector::measureHorizonAngle(houseUnderRecedingGutter(1200, 800, 2.4, 0.0).view());
     ASSERT_TRUE(level.has_value());
     EXPECT_NEAR(*level, -2.4, 0.15);
+}
+
+// A level room seen from one side: upright door frames and a wall corner in
+// the left half, and across the frame a few short edges (arms, a chair's legs)
+// leaning 5 to 8 degrees either way.
+TestBitmap roomWithLeaningLimbs(int width, int height) {
+    std::vector<double> grey(std::size_t(width) * height, 170.0);
+    // A dark bar `thickness` wide from (x0, y0) along the lean, `length` long.
+    const auto bar = [&](double x0, double y0, double leanDegrees, double length, double thickness, double shade) {
+        const double a = leanDegrees * std::numbers::pi / 180.0, ux = std::sin(a), uy = -std::cos(a);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const double px = x + 0.5 - x0, py = y + 0.5 - y0;
+                const double along = px * ux + py * uy, across = std::abs(px * uy - py * ux);
+                if (along < 0 || along > length || across > thickness / 2 + 1) continue;
+                const double c = cover(thickness / 2 - across);
+                double& g = grey[std::size_t(y) * width + x];
+                g = g * (1 - c) + shade * c;
+            }
+    };
+    for (double left : {0.14, 0.24, 0.33}) bar(left * width, 0.85 * height, 0.0, 0.7 * height, 8, 60);
+    const double limbs[][2] = {{0.07, 6.0}, {0.45, -7.0}, {0.62, 8.0}, {0.74, -5.0}, {0.9, -8.0}};
+    for (const auto& [left, lean] : limbs) bar(left * width, 0.75 * height, lean, 0.2 * height, 6, 70);
+    TestBitmap b{width, height, std::vector<std::uint8_t>(std::size_t(width) * height * 4)};
+    std::mt19937 rng(3);
+    std::normal_distribution<double> grain(0.0, 3.0);
+    for (std::size_t i = 0; i < grey.size(); ++i) {
+        const auto g = std::uint8_t(std::clamp(grey[i] + grain(rng), 0.0, 255.0));
+        b.pixels[i * 4] = b.pixels[i * 4 + 1] = b.pixels[i * 4 + 2] = g;
+        b.pixels[i * 4 + 3] = 255;
+    }
+    return b;
+}
+
+TEST(HorizonDetectorTest, AFewLeaningEdgesDoNotMakeUprightWallsConverge) {
+    // Fitted as converging verticals, the leaning edges would tip the lean
+    // read at the centre column; a pencil explains too little of their spread,
+    // and the walls stay upright.
+    const TestBitmap room = roomWithLeaningLimbs(1200, 800);
+    EXPECT_EQ(HorizonDetector::measureHorizonAngle(room.view()).value_or(99), 0.0);
+    for (double turn : {-2.2, 1.6}) {
+        CropParameters crop;
+        crop.straightenAngle = turn;
+        const Image turned = applyGeometry(imageOf(room), crop, true);
+        EXPECT_NEAR(HorizonDetector::detectHorizonAngle(turned).get().value_or(99), -turn, 0.2) << turn;
+    }
 }
 
 TEST(HorizonDetectorTest, ATiltTooSmallToSeeIsReportedLevel) {

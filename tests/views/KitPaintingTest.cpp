@@ -1,10 +1,12 @@
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QPainter>
 #include <QScreen>
 #include <gtest/gtest.h>
 
 #include "ViewTestSupport.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Marks.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
 #include "views/kit/Symbols.h"
@@ -163,6 +165,28 @@ TEST(Symbols, CutOutsStayClearAndIconsDimWhenDisabled) {
     EXPECT_GT(strongest(icon.pixmap(16, QIcon::Normal).toImage()), 240);
     EXPECT_LT(strongest(icon.pixmap(16, QIcon::Disabled).toImage()), 120);
     EXPECT_TRUE(symbolIcon("no.such.symbol").isNull());
+}
+
+
+// A translucent rule is painted once: over black, white at 0.09 reads about 23, not twice that.
+TEST(KitMarks, RuleLinesPaintTheirColourOnceAndFillTheirPlace) {
+    QWidget holder;
+    holder.setAutoFillBackground(true);
+    QPalette palette = holder.palette();
+    palette.setColor(QPalette::Window, Qt::black);
+    holder.setPalette(palette);
+    auto* row = new QHBoxLayout(&holder);
+    row->setContentsMargins(0, 0, 0, 0);
+    QWidget* across = ruleLine(whiteAt(0.09));
+    QWidget* down = ruleLine(whiteAt(0.09), Qt::Vertical);
+    row->addWidget(across);
+    row->addWidget(down);
+    holder.resize(60, 30);
+    const QImage picture = holder.grab().toImage();
+    EXPECT_EQ(down->height(), 30);
+    const QPoint inside = across->geometry().center();
+    EXPECT_NEAR(qRed(picture.pixel(inside)), 23, 2);
+    EXPECT_NEAR(qRed(picture.pixel(down->geometry().center())), 23, 2);
 }
 
 }  // namespace

@@ -3,8 +3,11 @@
 // The frame is reduced to about 240000 grey values with its aspect ratio kept
 // (stretching it to a fixed shape would change every angle). Straight
 // segments are read first: the verticals' lean at the centre column, and a
-// level line spanning most of the width, which decides unless it disagrees
-// with the verticals (then it is a receding edge). Without either, edge
+// level line spanning most of the width (or, when none does, a soft horizon
+// where the tone steps between calm regions across the whole width), which
+// decides unless it disagrees with the verticals (then it is a receding edge).
+// Verticals that hold only a small share of the frame's steep segments are
+// texture (grass, reeds) and do not count. Without either, edge
 // pixels vote for lines of every tilt. Edge pixels are
 // those that stand out from the frame's own calm parts, so a faint horizon in
 // a calm frame counts as fully as a hard one; each votes only with its
@@ -40,10 +43,19 @@ constexpr double kCoarseStep = 0.25, kFineStep = 0.02, kFineReach = 0.3;
 // times, by the squared length of a line across this share of the frame's
 // longer side.
 constexpr double kMinRatio = 3.0, kMinExcess = 0.25;
+// The verticals' fit must hold this share of the steep segments' length.
+constexpr double kMinFittedShare = 0.25;
 constexpr double kMinVertical = 0.08, kMinVerticalTotal = 0.6, kHorizonSpan = 0.5;
 // A level line and the verticals within this many degrees of each other agree.
 constexpr double kAgreement = 1.0;
+// Share of the verticals' spread of lean a pencil must explain to be fitted.
+constexpr double kPencilShare = 0.3;
 constexpr double kUnseenTilt = 0.3;
+// A horizon between calm regions: the frame is cut into this many column
+// strips, of which this many must step at one line, by at least this many grey
+// levels (a smaller step is the 8-bit rounding's).
+constexpr int kStrips = 12, kCalmStrips = 10;
+constexpr double kMinCalmStep = 2.0;
 
 double degrees(double radians) { return radians * 180.0 / std::numbers::pi; }
 double radians(double degrees) { return degrees * std::numbers::pi / 180.0; }
@@ -222,22 +234,26 @@ struct Lean {
 // proportion to the column where it crosses the centre row (the lean itself
 // does not, once it is steep); only the camera's roll leans the centre's own
 // vertical. Segments off the fit are dropped step by step.
-std::optional<double> verticalsTilt(const std::vector<Lean>& leans, double height) {
+std::optional<double> verticalsTilt(const std::vector<Lean>& leans, double height, double* fitted = nullptr) {
     if (leans.size() < 3) return std::nullopt;
     double a = 0, b = 0;
     std::vector<bool> kept(leans.size(), true);
     for (int round = 0; round < 5; ++round) {
-        double sw = 0, su = 0, st = 0, suu = 0, sut = 0;
+        double sw = 0, su = 0, st = 0, suu = 0, sut = 0, stt = 0;
         for (std::size_t i = 0; i < leans.size(); ++i) {
             if (!kept[i]) continue;
             const Lean& v = leans[i];
             const double t = std::tan(radians(v.tilt));
             sw += v.weight; su += v.weight * v.u; st += v.weight * t;
-            suu += v.weight * v.u * v.u; sut += v.weight * v.u * t;
+            suu += v.weight * v.u * v.u; sut += v.weight * v.u * t; stt += v.weight * t * t;
         }
         if (sw <= 0) return std::nullopt;
         const double mu = su / sw, mt = st / sw, var = suu / sw - mu * mu;
-        b = var > 1e-6 ? (sut / sw - mu * mt) / var : 0.0;
+        const double cov = sut / sw - mu * mt, spread = stt / sw - mt * mt;
+        b = var > 1e-6 ? cov / var : 0.0;
+        // Converging verticals only when the pencil explains most of the
+        // leans' spread; otherwise the spread is noise and they stand parallel.
+        if (var <= 1e-6 || cov * cov / var < kPencilShare * spread) b = 0.0;
         a = mt - b * mu;
         const double reach = round < 2 ? 3.0 : 1.0;
         std::size_t count = 0;
@@ -248,7 +264,11 @@ std::optional<double> verticalsTilt(const std::vector<Lean>& leans, double heigh
             keptLength += kept[i] ? leans[i].weight : 0;
         }
         if (count < 3 || keptLength < kMinVerticalTotal * height) return std::nullopt;
+        if (fitted) *fitted = keptLength;
     }
+    // A pencil fitted on leans off to one side can reach the centre column at
+    // any lean; one beyond the range measured is no reading.
+    if (std::abs(degrees(std::atan(a))) > kMaxTilt) return std::nullopt;
     return degrees(std::atan(a));
 }
 
@@ -257,7 +277,9 @@ std::optional<double> verticalsTilt(const std::vector<Lean>& leans, double heigh
 // level line in a frame of verticals may be a receding edge (a gutter, the top
 // of a sign, a kerb) that perspective tilts, while turning the camera sideways
 // leaves verticals upright: when the two disagree, the verticals decide.
-std::optional<double> measureSegments(const cv::Mat& grey) {
+// Without a long level segment, `calm` (the tilt of a soft horizon between
+// calm regions) stands in for it.
+std::optional<double> measureSegments(const cv::Mat& grey, std::optional<double> calm) {
     cv::Mat bytes;
     grey.convertTo(bytes, CV_8U);
     std::vector<cv::Vec4f> lines;
@@ -265,10 +287,12 @@ std::optional<double> measureSegments(const cv::Mat& grey) {
     const double w = grey.cols, h = grey.rows, cx = w / 2, cy = h / 2;
     std::vector<Lean> leans;
     double longestLevel = 0, levelTilt = 0;
+    double steepLength = 0;
     for (const cv::Vec4f& l : lines) {
         const double dx = l[2] - l[0], dy = l[3] - l[1];
         const double length = std::hypot(dx, dy);
         const double tilt = foldedTilt(dx, dy);
+        if (std::abs(dy) > std::abs(dx) && length >= kMinVertical * h) steepLength += length;
         if (std::abs(tilt) > kMaxTilt) continue;
         if (std::abs(dy) > std::abs(dx)) {
             if (length < kMinVertical * h) continue;
@@ -280,17 +304,110 @@ std::optional<double> measureSegments(const cv::Mat& grey) {
             levelTilt = tilt;
         }
     }
-    const std::optional<double> upright = verticalsTilt(leans, h);
+    double fitted = 0;
+    std::optional<double> upright = verticalsTilt(leans, h, &fitted);
+    // Texture: grass and reeds give many steep segments that point every way,
+    // of which one lean holds only a small share; walls and trunks stand
+    // mostly one way.
+    if (fitted < kMinFittedShare * steepLength) upright.reset();
     std::optional<double> level;
     if (longestLevel >= kHorizonSpan * w) level = refinedLevelTilt(grey, levelTilt);
+    else level = calm;
     std::optional<double> tilt = level ? level : upright;
     if (level && upright && std::abs(*level - *upright) > kAgreement) tilt = upright;
     if (!tilt) return std::nullopt;
     return roundToTenth(-*tilt);
 }
 
+// A line across the whole width between two calm regions, found on a blurred
+// copy: the sea or land under a sky. Such a horizon is often too soft to be a
+// straight segment, yet the mean tone of narrow column strips steps at the same
+// line in every strip. Each strip's tone profile gives the rows where it steps
+// between two calm bands; the line through such steps of one sign in the most
+// strips, when nearly all strips agree, is the horizon.
+std::optional<double> calmHorizonTilt(const cv::Mat& grey) {
+    const int width = std::min(grey.cols, 320);
+    const int height = std::max(1, int(std::lround(double(grey.rows) * width / grey.cols)));
+    cv::Mat small;
+    cv::resize(grey, small, cv::Size(width, height), 0, 0, cv::INTER_AREA);
+    cv::GaussianBlur(small, small, cv::Size(0, 0), 1.0, 1.0, cv::BORDER_REPLICATE);
+    const int band = std::max(3, int(std::lround(0.04 * height))), gap = std::max(1, band / 2);
+    struct Step { int strip; double x, y, step; };
+    std::vector<Step> steps;
+    std::vector<double> profile(static_cast<std::size_t>(height)), sums(static_cast<std::size_t>(height) + 1);
+    for (int j = 0; j < kStrips; ++j) {
+        const int x0 = j * width / kStrips, x1 = (j + 1) * width / kStrips;
+        for (int y = 0; y < height; ++y) {
+            const float* row = small.ptr<float>(y);
+            double sum = 0;
+            for (int x = x0; x < x1; ++x) sum += row[x];
+            profile[std::size_t(y)] = sum / std::max(1, x1 - x0);
+            sums[std::size_t(y) + 1] = sums[std::size_t(y)] + profile[std::size_t(y)];
+        }
+        const auto mean = [&](int a, int b) { return (sums[std::size_t(b)] - sums[std::size_t(a)]) / (b - a); };
+        const auto spread = [&](int a, int b) {
+            const auto [lo, hi] = std::minmax_element(profile.begin() + a, profile.begin() + b);
+            return *hi - *lo;
+        };
+        const int first = band + gap, last = height - band - gap;
+        std::vector<double> s(std::size_t(height), 0.0);
+        for (int y = first; y < last; ++y) {
+            const double step = mean(y + gap, y + gap + band) - mean(y - gap - band, y - gap);
+            // Calm: neither band changes by more than a third of the step.
+            const double rough = std::max(spread(y - gap - band, y - gap), spread(y + gap, y + gap + band));
+            s[std::size_t(y)] = rough * 3.0 < std::abs(step) && std::abs(step) >= kMinCalmStep ? step : 0.0;
+        }
+        for (int y = first + 1; y + 1 < last; ++y) {
+            const double a = std::abs(s[std::size_t(y - 1)]), b = std::abs(s[std::size_t(y)]), c = std::abs(s[std::size_t(y + 1)]);
+            if (b <= 0 || b < a || b <= c) continue;
+            const double den = a - 2 * b + c;
+            const double off = den < 0 ? std::clamp(0.5 * (a - c) / den, -0.5, 0.5) : 0.0;
+            steps.push_back({j, 0.5 * (x0 + x1), y + 0.5 + off, s[std::size_t(y)]});
+        }
+    }
+    // The line through steps of one sign in the most strips, the strongest
+    // of equals; then least squares through its steps.
+    const double cx = width / 2.0;
+    int bestStrips = 0;
+    double bestScore = 0, bestTilt = 0, bestRow = 0, bestSign = 0;
+    for (double tilt = -kMaxTilt; tilt <= kMaxTilt + 1e-9; tilt += kCoarseStep) {
+        const double t = std::tan(radians(tilt));
+        for (const Step& seed : steps) {
+            const double r = seed.y + (seed.x - cx) * t;
+            std::array<double, kStrips> at{};
+            int count = 0;
+            for (const Step& k : steps) {
+                if ((k.step > 0) != (seed.step > 0) || std::abs(k.y + (k.x - cx) * t - r) > 1.0) continue;
+                double& a = at[std::size_t(k.strip)];
+                if (a == 0) ++count;
+                a = std::max(a, std::abs(k.step));
+            }
+            double total = 0;
+            for (double a : at) total += a;
+            const double score = count * 1e6 + total;
+            if (score > bestScore) {
+                bestScore = score;
+                bestStrips = count;
+                bestTilt = tilt;
+                bestRow = r;
+                bestSign = seed.step;
+            }
+        }
+    }
+    if (bestStrips < kCalmStrips) return std::nullopt;
+    const double t = std::tan(radians(bestTilt));
+    double sw = 0, sx = 0, sy = 0, sxx = 0, sxy = 0;
+    for (const Step& k : steps) {
+        if ((k.step > 0) != (bestSign > 0) || std::abs(k.y + (k.x - cx) * t - bestRow) > 1.0) continue;
+        sw += 1; sx += k.x; sy += k.y; sxx += k.x * k.x; sxy += k.x * k.y;
+    }
+    const double var = sxx / sw - (sx / sw) * (sx / sw);
+    if (var <= 1e-9) return bestTilt;
+    return degrees(std::atan(-(sxy / sw - (sx / sw) * (sy / sw)) / var));
+}
+
 std::optional<double> measureFrame(const cv::Mat& grey) {
-    if (auto angle = measureSegments(grey)) return angle;
+    if (auto angle = measureSegments(grey, calmHorizonTilt(grey))) return angle;
     return measureGrey(grey);
 }
 

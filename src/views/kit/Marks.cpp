@@ -37,8 +37,10 @@ QWidget* ruleLine(const QColor& colour, Qt::Orientation orientation, int length)
     auto* line = new QWidget;
     if (orientation == Qt::Horizontal)
         line->setFixedHeight(1);
-    else
+    else if (length > 0)
         line->setFixedSize(1, length);
+    else
+        line->setFixedWidth(1);
     line->setAutoFillBackground(true);
     QPalette palette = line->palette();
     palette.setColor(QPalette::Window, colour);

@@ -37,8 +37,8 @@ private:
     double radius_;
 };
 
-// A line one point thick in `colour`: horizontal, as wide as its row, or
-// vertical, `length` points high.
+// A line one point thick in `colour`, painted once: horizontal, as wide as its row, or
+// vertical, `length` points high (0: as high as its place).
 QWidget* ruleLine(const QColor& colour, Qt::Orientation orientation = Qt::Horizontal, int length = 0);
 
 }  // namespace vantrel

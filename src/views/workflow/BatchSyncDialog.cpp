@@ -12,6 +12,7 @@
 #include "views/kit/StandardColors.h"
 #include "views/kit/SymbolView.h"
 #include "views/panels/RoundedBox.h"
+#include "views/kit/Marks.h"
 #include "views/workflow/WorkflowParts.h"
 
 namespace vantrel {
@@ -68,7 +69,7 @@ BatchSyncDialog::BatchSyncDialog(Binding<BatchSyncOptions> options, Source<std::
     titles->addWidget(subtitle_);
     header->addLayout(titles, 1);
     column->addLayout(header);
-    column->addWidget(dividerLine(DarkroomTheme::separator()));
+    column->addWidget(ruleLine(DarkroomTheme::separator()));
 
     // Quick buttons: each writes the whole set once.
     auto* quick = new QHBoxLayout;
@@ -156,16 +157,16 @@ BatchSyncDialog::BatchSyncDialog(Binding<BatchSyncOptions> options, Source<std::
         }
     }
     right->addSpacing(2);
-    right->addWidget(dividerLine(DarkroomTheme::separator()));
+    right->addWidget(ruleLine(DarkroomTheme::separator()));
     right->addSpacing(2);
     right->addWidget(isolated);
     right->addStretch(1);
     columns->addLayout(left, 1);
-    columns->addWidget(dividerLine(DarkroomTheme::separator(), Qt::Vertical));
+    columns->addWidget(ruleLine(DarkroomTheme::separator(), Qt::Vertical));
     columns->addLayout(right, 1);
     sections->content()->addLayout(columns);
     column->addWidget(sections);
-    column->addWidget(dividerLine(DarkroomTheme::separator()));
+    column->addWidget(ruleLine(DarkroomTheme::separator()));
 
     // Footer: what will happen, cancel, sync.
     auto* footer = new QHBoxLayout;

@@ -12,6 +12,7 @@
 #include "views/kit/StandardColors.h"
 #include "views/panels/Chip.h"
 #include "views/workflow/CullingChoices.h"
+#include "views/kit/Marks.h"
 #include "views/workflow/WorkflowParts.h"
 
 namespace vantrel {
@@ -30,7 +31,7 @@ FittingLabel* caption(const char* name) {
 }
 
 QWidget* divider() {
-    QWidget* line = dividerLine(whiteAt(0.15), Qt::Vertical);
+    QWidget* line = ruleLine(whiteAt(0.15), Qt::Vertical);
     line->setFixedHeight(16);
     return line;
 }

@@ -21,6 +21,7 @@
 #include "views/panels/RoundedBox.h"
 #include "views/panels/SegmentedControl.h"
 #include "views/workflow/ExportSummary.h"
+#include "views/kit/Marks.h"
 #include "views/workflow/WorkflowParts.h"
 
 namespace vantrel {
@@ -127,7 +128,7 @@ ExportSettingsDialog::ExportSettingsDialog(Binding<ExportSettings> settings, std
     strip_->setFixedHeight(stripContent->sizeHint().height());
     strip_->setVisible(isBatch());
     column->addWidget(strip_);
-    column->addWidget(dividerLine(whiteAt(0.12)));
+    column->addWidget(ruleLine(whiteAt(0.12)));
 
     // Format.
     auto* formatBlock = flatColumn(8);
@@ -212,7 +213,7 @@ ExportSettingsDialog::ExportSettingsDialog(Binding<ExportSettings> settings, std
         spaceBlock->addWidget(radio, 0, Qt::AlignLeft);  // only its mark and its name take clicks
     }
     column->addLayout(spaceBlock);
-    column->addWidget(dividerLine(whiteAt(0.12)));
+    column->addWidget(ruleLine(whiteAt(0.12)));
 
     addButtons(column, "export.go");
     connect(this, &WorkflowSheet::confirmed, this, &ExportSettingsDialog::exportNow);

@@ -12,6 +12,7 @@
 #include "views/kit/StandardColors.h"
 #include "views/kit/SymbolView.h"
 #include "views/panels/RoundedBox.h"
+#include "views/kit/Marks.h"
 #include "views/workflow/WorkflowParts.h"
 
 namespace vantrel {
@@ -157,7 +158,7 @@ SavePresetSheet::SavePresetSheet(Binding<bool> isPresented, EditParameters curre
     auto* footerRow = new QHBoxLayout(footer);
     footerRow->setContentsMargins(20, 12, 20, 12);
     addButtons(footerRow, "preset.save");
-    column->addWidget(dividerLine(DarkroomTheme::separator()));
+    column->addWidget(ruleLine(DarkroomTheme::separator()));
     column->addWidget(footer);
 
     connect(this, &WorkflowSheet::cancelled, this, [this] { isPresented_.set(false); });

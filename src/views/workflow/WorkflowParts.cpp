@@ -140,13 +140,5 @@ void Band::paintEvent(QPaintEvent*) {
 
 QString buttonLabel(QString text) { return text.replace(QLatin1Char('&'), QStringLiteral("&&")); }
 
-QWidget* dividerLine(const QColor& colour, Qt::Orientation orientation) {
-    auto* line = new Band(colour, colour);
-    if (orientation == Qt::Horizontal)
-        line->setFixedHeight(1);
-    else
-        line->setFixedWidth(1);
-    return line;
-}
 
 }  // namespace vantrel

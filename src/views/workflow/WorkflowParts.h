@@ -123,7 +123,4 @@ private:
 // A button's label with "&" shown as it is rather than as a shortcut marker.
 QString buttonLabel(QString text);
 
-// A one-point line across (or, vertical, down) its place, in `colour`.
-QWidget* dividerLine(const QColor& colour, Qt::Orientation orientation = Qt::Horizontal);
-
 }  // namespace vantrel
