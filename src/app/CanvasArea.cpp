@@ -267,9 +267,12 @@ QWidget* CanvasArea::viewingBranch() {
                                             part.rect.width() / frame.width(), part.rect.height() / frame.height());
                           });
     auto* canvas = new ZoomPanCanvasView(zoom, pan, [this] { return imageSize(); }, true, compare);
-    // The canvas's measured size is the viewport the view model's zoom steps use.
-    connect(canvas, &ZoomPanCanvasView::containerSizeChanged, this,
-            [this](QSizeF size) { vm_.setCanvasViewportSize(size); });
+    // The canvas's measured size is the viewport the view model's zoom steps use;
+    // its screen's density says how many pixels the renders for it need.
+    connect(canvas, &ZoomPanCanvasView::containerSizeChanged, this, [this](QSizeF size) {
+        followDensity();
+        vm_.setCanvasViewportSize(size);
+    });
     stack->addWidget(canvas, 0, 0);
 
     auto* navigator = new NavigatorMinimapView(
@@ -295,6 +298,17 @@ QWidget* CanvasArea::viewingBranch() {
     compareHUD_ = hud;
     views_ = {canvas, navigator, hud};
     return branch;
+}
+
+void CanvasArea::followDensity() {
+    const double density = devicePixelRatioF();
+    if (vm_.canvasDevicePixelRatio() != density) vm_.setCanvasDevicePixelRatio(density);
+}
+
+bool CanvasArea::event(QEvent* event) {
+    // Moved to a screen of another density: renders for the canvas change size.
+    if (event->type() == QEvent::ScreenChangeInternal) followDensity();
+    return QWidget::event(event);
 }
 
 void CanvasArea::refresh() {

@@ -41,7 +41,12 @@ public:
     // Shown while there is no preview: why the scan cannot be shown, else the loading text.
     QString placeholderText() const;
 
+protected:
+    bool event(QEvent* event) override;
+
 private:
+    // Tells the view model the density of the screen the canvas is on.
+    void followDensity();
     QWidget* buildBranch(Branch branch);
     QWidget* toolBranch(QWidget* overlay, QWidget* bar);
     QWidget* viewingBranch();

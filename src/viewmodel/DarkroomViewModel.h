@@ -349,6 +349,7 @@ Q_SIGNALS:
     void isNavigatorVisibleChanged();
     void isInfoMatrixVisibleChanged();
     void canvasViewportSizeChanged();
+    void canvasDevicePixelRatioChanged();
     void presetsChanged();
     void customPresetsChanged();
     void activePresetIDChanged();
@@ -412,6 +413,8 @@ public:
     VANTREL_PUBLISHED(bool, isNavigatorVisible, setIsNavigatorVisible){false};
     VANTREL_PUBLISHED(bool, isInfoMatrixVisible, setIsInfoMatrixVisible){true};
     VANTREL_PUBLISHED(QSizeF, canvasViewportSize, setCanvasViewportSize){1000, 700};
+    // Device pixels per canvas point: renders for the canvas hold as many pixels as it shows.
+    VANTREL_PUBLISHED(double, canvasDevicePixelRatio, setCanvasDevicePixelRatio){1.0};
     VANTREL_PUBLISHED(std::vector<FilmPreset>, presets, setPresets){};
     VANTREL_PUBLISHED(std::vector<FilmPreset>, customPresets, setCustomPresets){};
     VANTREL_PUBLISHED(std::optional<std::string>, activePresetID, setActivePresetID){"neutral"};

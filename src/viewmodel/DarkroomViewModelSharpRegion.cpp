@@ -26,7 +26,7 @@ void DarkroomViewModel::connectSharpRegion() {
         setSharpRegion(std::move(region));
     });
     for (auto signal : {&DarkroomViewModel::zoomScaleChanged, &DarkroomViewModel::panOffsetChanged,
-                        &DarkroomViewModel::canvasViewportSizeChanged})
+                        &DarkroomViewModel::canvasViewportSizeChanged, &DarkroomViewModel::canvasDevicePixelRatioChanged})
         connect(this, signal, this, &DarkroomViewModel::followCanvas);
 }
 
@@ -41,7 +41,7 @@ RenderJob DarkroomViewModel::renderJobFor(const LoadedPhoto& photo) const {
 }
 
 CanvasView DarkroomViewModel::canvasView() const {
-    return {previewFrameSize(), canvasViewportSize_, zoomScale_, panOffset_};
+    return {previewFrameSize(), canvasViewportSize_, zoomScale_, panOffset_, canvasDevicePixelRatio_};
 }
 
 std::optional<FrameRegion> DarkroomViewModel::wantedSharpRegion() const {

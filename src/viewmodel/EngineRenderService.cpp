@@ -55,13 +55,12 @@ QImage fitted(const QImage& image, int maxPixelSize) {
     return image.scaled(maxPixelSize, maxPixelSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
 
-// `image` scaled down so that its long edge is at most `maxPixelSize` (0: as it is).
-Image shrunk(const Image& image, int maxPixelSize) {
+// The scale that brings `image`'s long edge to at most `maxPixelSize` (0: as it is).
+double shrinkScale(const Image& image, int maxPixelSize) {
     const Rect& extent = image.extent();
     const std::int64_t longEdge = std::max(extent.width, extent.height);
-    if (maxPixelSize <= 0 || !extent.isFinite() || longEdge <= maxPixelSize) return image;
-    const double scale = double(maxPixelSize) / double(longEdge);
-    return image.transformed(AffineTransform::scale(scale, scale));
+    if (maxPixelSize <= 0 || !extent.isFinite() || longEdge <= maxPixelSize) return 1;
+    return double(maxPixelSize) / double(longEdge);
 }
 
 EditParameters withoutFilmFrame(EditParameters recipe) {
@@ -110,8 +109,12 @@ std::optional<RenderResult> EngineRenderService::render(const RenderJob& job, st
 
     // At fit a canvas smaller than the proxy gets a render of its own size; the
     // undeveloped preview keeps the proxy's, since the comparison may be zoomed.
-    const Image scanned = job.useProxy ? shrunk(source, job.maxPixelSize) : source;
-    const Image developed = pipeline_.render(scanned, job.omitsFilmFrame ? withoutFilmFrame(job.recipe) : job.recipe,
+    // A slider's renders all start from the same scaled proxy: it is scaled once and kept.
+    const std::optional<Image> scanned =
+        job.useProxy ? scaledProxies_.scaled(source, shrinkScale(source, job.maxPixelSize), pipeline_.context(), stop)
+                     : source;
+    if (!scanned || stop.stop_requested()) return std::nullopt;
+    const Image developed = pipeline_.render(*scanned, job.omitsFilmFrame ? withoutFilmFrame(job.recipe) : job.recipe,
                                              job.subjectMask, job.framing == Framing::cropped,
                                              job.dustView == DustView::allowed, false,
                                              &job.photo.metadata());
@@ -121,7 +124,7 @@ std::optional<RenderResult> EngineRenderService::render(const RenderJob& job, st
     RenderResult result;
     result.preview = preview(tap ? tap->image() : developed, stop);
     if (stop.stop_requested()) return std::nullopt;
-    if (!result.preview.isNull()) result.frameSize = fullResolutionSize(developed.extent(), scanned.extent(), job.photo);
+    if (!result.preview.isNull()) result.frameSize = fullResolutionSize(developed.extent(), scanned->extent(), job.photo);
 
     if (tap) {
         result.histogram = result.preview.isNull() ? HistogramData::empty()

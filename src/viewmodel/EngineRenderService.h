@@ -2,6 +2,7 @@
 // The render service of the application: scans through the image loader,
 // recipes through the darkroom pipeline, previews encoded for an sRGB monitor
 // (desktop windows are not colour-managed; exports choose their own space).
+#include "engine/core/ScaledImageCache.h"
 #include "engine/stages/DarkroomPipeline.h"
 #include "viewmodel/RenderService.h"
 
@@ -23,6 +24,8 @@ private:
     std::optional<RenderResult> renderRegion(const Image& scan, const RenderJob& job, std::stop_token stop) const;
 
     const DarkroomPipeline& pipeline_;
+    // The proxy scaled to the canvas's size at fit, for the next render of the same size.
+    ScaledImageCache scaledProxies_;
 };
 
 }  // namespace vantrel

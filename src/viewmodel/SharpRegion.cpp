@@ -27,10 +27,17 @@ double canvasScale(const CanvasView& view) {
     return shown.isEmpty() ? 0.0 : shown.width() / view.frame.width();
 }
 
+double pixelScale(const CanvasView& view) {
+    // A screen that reports no usable density counts as one pixel per point.
+    const double density = std::isfinite(view.density) && view.density > 0 ? view.density : 1.0;
+    return canvasScale(view) * density;
+}
+
 std::optional<FrameRegion> sharpRegionFor(const CanvasView& view, double proxyScale, double margin) {
     const double scale = canvasScale(view);
-    // The proxy suffices while one of its pixels covers at least a canvas point.
-    if (!(scale > 0) || scale <= proxyScale) return std::nullopt;
+    const double pixels = pixelScale(view);
+    // The proxy suffices while one of its pixels covers at least a device pixel.
+    if (!(scale > 0) || pixels <= proxyScale) return std::nullopt;
 
     const QRectF shown = frameOnCanvas(view);
     const double mx = view.canvas.width() * margin, my = view.canvas.height() * margin;
@@ -46,7 +53,7 @@ std::optional<FrameRegion> sharpRegionFor(const CanvasView& view, double proxySc
     const int x1 = std::min(view.frame.width(), int(std::ceil(toFrameX(wanted.right()) - kSlack)));
     const int y1 = std::min(view.frame.height(), int(std::ceil(toFrameY(wanted.bottom()) - kSlack)));
     if (x1 <= x0 || y1 <= y0) return std::nullopt;
-    return FrameRegion{QRect(x0, y0, x1 - x0, y1 - y0), std::min(1.0, scale)};
+    return FrameRegion{QRect(x0, y0, x1 - x0, y1 - y0), std::min(1.0, pixels)};
 }
 
 bool regionCovers(const FrameRegion& region, const CanvasView& view) {
@@ -61,7 +68,7 @@ bool regionCovers(const FrameRegion& region, const CanvasView& view) {
 }
 
 int interactivePixelSize(const CanvasView& view, int scanLongEdge, int proxyLongEdge) {
-    const double scale = canvasScale(view);
+    const double scale = pixelScale(view);
     if (!(scale > 0) || scanLongEdge <= 0) return 0;
     // A few pixels more than shown, so the smooth scaling to the canvas never enlarges.
     const double shown = std::ceil(scale * scanLongEdge) + 2;

@@ -33,21 +33,25 @@ struct SharpRegion {
 };
 
 // Where a canvas `canvas` points large shows a frame `frame` pixels large,
-// fitted and then scaled by `zoom` about its centre and moved by `pan`.
+// fitted and then scaled by `zoom` about its centre and moved by `pan`, on a
+// screen of `density` device pixels per point (2 on a high-density screen).
 struct CanvasView {
     QSize frame;
     QSizeF canvas;
     double zoom = 1;
     QSizeF pan{0, 0};
+    double density = 1;
 };
 
 // Canvas points per frame pixel.
 double canvasScale(const CanvasView& view);
+// Device pixels per frame pixel: what a render must hold to look sharp there.
+double pixelScale(const CanvasView& view);
 
 // The region to render sharp: the visible part of the frame plus `margin` of
-// the canvas's size on each side, within the frame, at the canvas's scale (at
-// most 1); nothing when the proxy (`proxyScale` of the scan's size) already has
-// as many pixels as the canvas shows.
+// the canvas's size on each side, within the frame, at the screen's pixel scale
+// (at most 1); nothing when the proxy (`proxyScale` of the scan's size) already
+// has as many pixels as the screen shows.
 std::optional<FrameRegion> sharpRegionFor(const CanvasView& view, double proxyScale, double margin = 0.25);
 
 // Whether `region` covers what `view` shows (the pan stayed within the margin).
@@ -55,7 +59,7 @@ bool regionCovers(const FrameRegion& region, const CanvasView& view);
 
 // The long edge of the scan for an interactive render of `view` (a scan
 // `scanLongEdge` pixels long whose proxy is `proxyLongEdge`): as many pixels as
-// the canvas shows, when fewer than the proxy's; 0 (the proxy's own) otherwise.
+// the screen shows, when fewer than the proxy's; 0 (the proxy's own) otherwise.
 int interactivePixelSize(const CanvasView& view, int scanLongEdge, int proxyLongEdge);
 
 // Renders regions one at a time on the view model's render pool: a new request

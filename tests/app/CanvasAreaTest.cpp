@@ -55,6 +55,12 @@ TEST_F(CanvasAreaTest, TheCanvasShowsTheComparisonWithItsBarInTheCorner) {
     // The canvas is the area less 12 points all round, and its size is the view model's viewport.
     EXPECT_EQ(canvas->geometry(), area->branchView()->rect().adjusted(12, 12, -12, -12));
     EXPECT_EQ(vm().canvasViewportSize(), QSizeF(canvas->size()));
+    // And the density of its screen is the view model's, again after a move to another screen.
+    EXPECT_EQ(vm().canvasDevicePixelRatio(), canvas->devicePixelRatioF());
+    vm().setCanvasDevicePixelRatio(3);
+    QEvent moved(QEvent::ScreenChangeInternal);
+    QCoreApplication::sendEvent(area, &moved);
+    EXPECT_EQ(vm().canvasDevicePixelRatio(), canvas->devicePixelRatioF());
     // The bar sits 14 points in from the canvas's bottom-right corner.
     const QRect onCanvas(canvas->mapFrom(bar->parentWidget(), bar->geometry().topLeft()), bar->size());
     EXPECT_EQ(canvas->width() - onCanvas.right() - 1, 14);

@@ -19,6 +19,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -175,13 +177,23 @@ protected:
         ASSERT_TRUE(home.isValid());
         qputenv("HOME", home.path().toUtf8());
         for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"}) qunsetenv(name);
+        // Qt fixes where settings live when they are first used, before this home existed:
+        // pointed into it, no other test program (nor another run of this one) can change the
+        // roll the new window reopens.
+        for (QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
+            QSettings::setPath(format, QSettings::UserScope, home.filePath(QStringLiteral(".config")));
         QCoreApplication::setOrganizationName(QStringLiteral("Vantrel"));
         QCoreApplication::setApplicationName(QStringLiteral("Vantrel"));
         LocalizationManager::shared().setLanguage(AppLanguage::en);
         writeRoll(roll());
         fs::create_directories(out());
     }
-    void TearDown() override { window.reset(); }
+    void TearDown() override {
+        window.reset();
+        for (QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
+            QSettings::setPath(format, QSettings::UserScope,
+                               QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+    }
 
     fs::path roll() const { return fs::path(home.path().toStdString()) / "Scans" / "Roll 12"; }
     fs::path out() const { return fs::path(home.path().toStdString()) / "Exports"; }

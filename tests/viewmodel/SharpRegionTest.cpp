@@ -1,7 +1,9 @@
 // The sharp part of a zoomed canvas: which part of the frame is rendered and
 // at what scale, that its pixels are those of a whole-frame render, and that
 // an edit never leaves a region of the former recipe on screen.
+#include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <cstdint>
@@ -105,6 +107,43 @@ TEST(SharpRegionGeometryTest, RegionFollowsZoomPanAndTheProxysResolution) {
     EXPECT_EQ(interactivePixelSize(view, 6000, 2560), 0);
 }
 
+TEST(SharpRegionGeometryTest, HighDensityScreensGetAsManyPixelsAsTheyShow) {
+    const double proxy = 2560.0 / 6000;
+    const double fitScale = 900.0 / 4000;
+    CanvasView view{QSize(6000, 4000), QSizeF(1400, 900), 1, QSizeF(0, 0), 2};
+    EXPECT_DOUBLE_EQ(pixelScale(view), 2 * canvasScale(view));
+    // At fit two device pixels per point show more than the proxy holds: the proxy is rendered whole.
+    EXPECT_EQ(interactivePixelSize(view, 6000, 2560), 0);
+    view.canvas = QSizeF(1000, 600);
+    EXPECT_EQ(interactivePixelSize(view, 6000, 2560), 1802);  // 6000 x 0.15 x 2, plus two
+
+    // Half the proxy's resolution in points is already past it in pixels.
+    view.canvas = QSizeF(1400, 900);
+    view.zoom = proxy / fitScale * 0.6;
+    std::optional<FrameRegion> region = sharpRegionFor(view, proxy);
+    ASSERT_TRUE(region);
+    EXPECT_NEAR(region->scale, proxy * 1.2, 1e-9);
+    // The same part of the frame as on a screen of one pixel per point, in more pixels.
+    view.zoom = 0.5 / fitScale;
+    region = sharpRegionFor(view, proxy);
+    CanvasView single = view;
+    single.density = 1;
+    const std::optional<FrameRegion> singleRegion = sharpRegionFor(single, proxy);
+    ASSERT_TRUE(region && singleRegion);
+    EXPECT_EQ(region->rect, singleRegion->rect);
+    EXPECT_DOUBLE_EQ(singleRegion->scale, 0.5);
+    EXPECT_DOUBLE_EQ(region->scale, 1);
+    // Never more than the scan has.
+    view.density = 3;
+    EXPECT_DOUBLE_EQ(sharpRegionFor(view, proxy)->scale, 1);
+    // A density the screen did not give counts as one pixel per point.
+    for (const double unusable : {0.0, -2.0, std::nan("")}) {
+        view.density = unusable;
+        EXPECT_DOUBLE_EQ(pixelScale(view), canvasScale(view)) << unusable;
+        EXPECT_DOUBLE_EQ(sharpRegionFor(view, proxy)->scale, 0.5) << unusable;
+    }
+}
+
 TEST(SharpRegionRenderTest, RegionEqualsTheSameRectangleOfAWholeFrameRender) {
     const Image full = makeScan(1500, 1000);
     const Image proxy = full.transformed(AffineTransform::scale(0.4, 0.4));
@@ -194,6 +233,45 @@ TEST(SharpRegionRenderTest, InteractiveRenderAtCanvasSizeKeepsTheFrameAndTheLook
     }
 }
 
+TEST(SharpRegionRenderTest, CanvasSizedRendersReuseTheScaledProxyWithoutChangingAPixel) {
+    const Image full = makeScan(1500, 1000);
+    const Image proxy = full.transformed(AffineTransform::scale(0.8, 0.8));
+    const LoadedPhoto photo("", "scan.tif", std::nullopt, full, proxy, PhotoSize{1500, 1000}, true, "Display P3");
+    EngineRenderService service;
+    EditParameters recipe = neighbourhoodRecipe();
+    RenderJob job{photo, recipe, std::nullopt};
+    job.useProxy = true;
+    job.maxPixelSize = 400;
+    job.wantsHistogram = true;
+    const std::optional<RenderResult> first = service.render(job, {});
+    // A slider's next render, from the kept scaled proxy.
+    recipe.exposure = 0.5;
+    job.recipe = recipe;
+    const std::optional<RenderResult> second = service.render(job, {});
+    ASSERT_TRUE(first && second && first->histogram && second->histogram);
+    EXPECT_FALSE(samePixels(first->preview, second->preview));
+    // Byte for byte the render of the proxy scaled on the fly, histogram included.
+    const DarkroomPipeline& pipeline = DarkroomPipeline::shared();
+    const double scale = 400.0 / 1200.0;
+    const Image developed = pipeline.render(proxy.transformed(AffineTransform::scale(scale, scale)), recipe,
+                                            std::nullopt, true, false, false, &photo.metadata());
+    RenderOptions options;
+    options.space = OutputSpace::sRGB;
+    std::optional<Bitmap> expected = pipeline.context().makeBitmap(developed, std::nullopt, options);
+    ASSERT_TRUE(expected);
+    const QImage image(expected->pixels.data(), expected->width, expected->height, expected->width * 4,
+                       QImage::Format_RGBA8888_Premultiplied);
+    EXPECT_TRUE(samePixels(second->preview, image));
+    const HistogramData measured = pipeline.computeHistogram(developed, recipe.ultraHDR);
+    EXPECT_EQ(second->histogram->redBins, measured.redBins);
+    EXPECT_EQ(second->histogram->lumaBins, measured.lumaBins);
+    // Another canvas size is scaled afresh.
+    job.maxPixelSize = 300;
+    const std::optional<RenderResult> smaller = service.render(job, {});
+    ASSERT_TRUE(smaller);
+    EXPECT_NEAR(smaller->preview.width(), second->preview.width() * 0.75, 2);
+}
+
 // The engine, with region renders held at a gate that ignores their stop
 // token, so that a render of a former recipe can finish after an edit.
 class GatedEngine final : public RenderService {
@@ -216,6 +294,66 @@ private:
 };
 
 class SharpRegionViewModelTest : public EditViewModelTest {};
+
+// The engine, noting the size of each interactive render it was asked for.
+class SizeNotingEngine final : public RenderService {
+public:
+    std::atomic<int> lastInteractiveSize{-1};
+    std::optional<RenderResult> render(const RenderJob& job, std::stop_token stop) override {
+        if (job.useProxy) lastInteractiveSize = job.maxPixelSize;
+        return engine_.render(job, stop);
+    }
+    std::optional<LoadedPhoto> loadPhoto(const std::filesystem::path& file) override { return engine_.loadPhoto(file); }
+    std::vector<LoadedPhoto> makeSampleRoll(const std::array<Uuid, 3>& ids) override {
+        return engine_.makeSampleRoll(ids);
+    }
+
+private:
+    EngineRenderService engine_;
+};
+
+TEST_F(SharpRegionViewModelTest, TheScreensDensitySetsTheSizeOfRendersForTheCanvas) {
+    auto engine = std::make_shared<SizeNotingEngine>();
+    renderService = engine;
+    // The full scan's render waits long enough for the slider's render to be seen.
+    timings.fullRenderDelay = std::chrono::milliseconds(1000);
+    auto vm = makeViewModel();
+    const Image full = makeScan(1200, 800);
+    const LoadedPhoto photo("", "scan.tif", std::nullopt, full, full, PhotoSize{1200, 800}, true, "Display P3");
+    vm->setPhotos({photo});
+    vm->setCanvasViewportSize(QSizeF(300, 200));
+    vm->selectPhoto(DarkroomViewModel::frameID(photo));
+    ASSERT_TRUE(waitFor([&] { return !vm->renderedPreview().isNull() && !vm->renderedFrameSize().isEmpty(); }, 15000));
+
+    // A slider's render at fit: the canvas's pixels, twice as many each way on a dense screen.
+    const auto interactiveSize = [&] {
+        engine->lastInteractiveSize = -1;
+        vm->requestRender(RenderQuality::interactive);
+        EXPECT_TRUE(waitFor([&] { return engine->lastInteractiveSize != -1; }, 15000));
+        return engine->lastInteractiveSize.load();
+    };
+    EXPECT_EQ(interactiveSize(), 302);
+    std::vector<int> shownWidths;
+    QObject::connect(vm.get(), &DarkroomViewModel::renderedPreviewChanged, vm.get(),
+                     [&] { shownWidths.push_back(vm->renderedPreview().width()); });
+    vm->setCanvasDevicePixelRatio(2);
+    EXPECT_EQ(interactiveSize(), 602);
+    // Shown, until the full scan's render replaces it.
+    ASSERT_TRUE(waitFor([&] { return std::count(shownWidths.begin(), shownWidths.end(), 602) > 0; }, 15000))
+        << ::testing::PrintToString(shownWidths);
+
+    // Three quarters of a point per scan pixel: the scan suffices on a plain screen; on a dense
+    // one the part shown is rendered from the full scan at its own resolution.
+    vm->setCanvasDevicePixelRatio(1);
+    vm->setZoomScale(3);
+    QTest::qWait(150);
+    EXPECT_TRUE(vm->sharpRegion().isNull());
+    vm->setCanvasDevicePixelRatio(2);
+    ASSERT_TRUE(waitFor([&] { return !vm->sharpRegion().isNull(); }, 15000));
+    EXPECT_EQ(vm->sharpRegion().image.size(), vm->sharpRegion().rect.toAlignedRect().size());
+    vm->setCanvasDevicePixelRatio(1);
+    EXPECT_TRUE(vm->sharpRegion().isNull());
+}
 
 TEST_F(SharpRegionViewModelTest, APanAfterAnEditNeverShowsTheFormerRecipe) {
     auto engine = std::make_shared<GatedEngine>();
