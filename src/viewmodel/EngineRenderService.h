@@ -25,7 +25,9 @@ private:
 
     const DarkroomPipeline& pipeline_;
     // The proxy scaled to the canvas's size at fit, for the next render of the same size.
-    ScaledImageCache scaledProxies_;
+    // Two are kept: the frame size measured from each render rounds, so the size asked for
+    // while a slider moves may alternate by a pixel.
+    ScaledImageCache scaledProxies_{2};
 };
 
 }  // namespace vantrel

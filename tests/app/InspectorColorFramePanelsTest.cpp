@@ -23,24 +23,14 @@
 namespace vantrel::testing {
 namespace {
 
-class InspectorColorFramePanelsTest : public WindowTest {
+class InspectorColorFramePanelsTest : public ShownWindowTest {
 protected:
     void SetUp() override {
-        WindowTest::SetUp();
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        ShownWindowTest::SetUp();
         hsl = window->findChild<HSLColorMixerView*>();
         wheels = window->findChild<ColorWheelsView*>();
         frame = window->findChild<FilmFrameControlView*>();
         ASSERT_TRUE(hsl && wheels && frame);
-    }
-    void settle() {
-        QCoreApplication::processEvents();
-        window->refreshNow();
-    }
-    void scrollTo(QWidget* widget) {
-        static_cast<QScrollArea*>(window->inspector())->ensureWidgetVisible(widget, 0, 0);
-        settle();
     }
     const ImageMetadataInfo& shownMetadata() { return vm().selectedPhoto()->metadata(); }
 
@@ -50,7 +40,7 @@ protected:
 };
 
 TEST_F(InspectorColorFramePanelsTest, WheelAndMixerEditsReachTheRecipeAsPreviews) {
-    scrollTo(wheels);
+    scrollTo(wheels, 0);
     const int writes = store->writesFor(firstFrameKey());
     InteractiveColorWheel* gain = wheels->columnWheel(ColorWheelsView::Wheel::highlights);
     QTest::mousePress(gain, Qt::LeftButton, {}, {38, 38});
@@ -63,7 +53,7 @@ TEST_F(InspectorColorFramePanelsTest, WheelAndMixerEditsReachTheRecipeAsPreviews
     settle();
     EXPECT_EQ(gain->puckCentre(), QPointF(38, 70));
 
-    scrollTo(hsl);
+    scrollTo(hsl, 0);
     QTest::mouseClick(hsl->swatch(HSLColorChannel::green), Qt::LeftButton);
     test::dragSlider(*hsl->slider(HSLColorMixerView::Offset::luminance), 0.0, 2);
     EXPECT_EQ(vm().parameters().hslAdjustment(HSLColorChannel::green).luminance, -100);
@@ -83,7 +73,7 @@ TEST_F(InspectorColorFramePanelsTest, WheelAndMixerEditsReachTheRecipeAsPreviews
 
 TEST_F(InspectorColorFramePanelsTest, TheWatermarkFillsFromTheShownFrameOnlyWhenTheUserSwitchesItOn) {
     FilmWatermarkSection* watermark = frame->watermark();
-    scrollTo(watermark);
+    scrollTo(watermark, 0);
     QTest::mouseClick(watermark->enableSwitch(), Qt::LeftButton);
     const FilmFrameParameters& filled = vm().parameters().filmFrame;
     EXPECT_TRUE(filled.showExifWatermark);
@@ -138,7 +128,7 @@ TEST_F(InspectorColorFramePanelsTest, ThePanelsFitTheInspectorInEveryLanguage) {
         if (const QString shots = qEnvironmentVariable("VANTREL_VIEW_SHOTS"); !shots.isEmpty() && QDir().mkpath(shots)) {
             const QString name = QString::fromUtf8(rawValue(language).data());
             for (QWidget* panel : std::initializer_list<QWidget*>{hsl, wheels, frame}) {
-                scrollTo(panel);
+                scrollTo(panel, 0);
                 window->inspector()->grab().save(QDir(shots).filePath(QStringLiteral("inspector-%1-%2.png")
                                                                           .arg(panel->objectName(), name)));
             }

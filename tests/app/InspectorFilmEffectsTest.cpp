@@ -22,7 +22,7 @@
 namespace vantrel::testing {
 namespace {
 
-class InspectorFilmEffectsTest : public WindowTest {
+class InspectorFilmEffectsTest : public ShownWindowTest {
 protected:
     void SetUp() override {
         // The second frame's stored recipe has all three effects on at zero amounts.
@@ -31,22 +31,12 @@ protected:
         stored.halation = {true, 0, 18, 0.7, 0, 30};
         stored.ultraHDR = {true, 0, 0.75, 4, 3};
         store->recipes[FakeSessionStorage::sampleKey(frame(1))] = stored;
-        WindowTest::SetUp();
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        ShownWindowTest::SetUp();
         negative = window->findChild<NegativeLabControlView*>();
         hdr = window->findChild<UltraHDRControlView*>();
         halation = window->findChild<HalationControlView*>();
         ASSERT_TRUE(negative && hdr && halation);
         negative->setSampler(&sampler);
-    }
-    void settle() {
-        QCoreApplication::processEvents();
-        window->refreshNow();
-    }
-    void scrollTo(QWidget* widget) {
-        static_cast<QScrollArea*>(window->inspector())->ensureWidgetVisible(widget);
-        settle();
     }
     void flip(PanelHeader* header) { QTest::mouseClick(header->enableSwitch(), Qt::LeftButton); }
     Uuid frame(int i) const { return DarkroomViewModel::sampleRollPhotoIDs()[std::size_t(i)]; }

@@ -19,24 +19,14 @@
 namespace vantrel::testing {
 namespace {
 
-class InspectorPanelsTest : public WindowTest {
+class InspectorPanelsTest : public ShownWindowTest {
 protected:
     void SetUp() override {
-        WindowTest::SetUp();
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        ShownWindowTest::SetUp();
         curve = window->findChild<ToneCurveEditorView*>();
         grain = window->findChild<FilmGrainControlView*>();
         physics = window->findChild<FilmPhysicsControlView*>();
         ASSERT_TRUE(curve && grain && physics);
-    }
-    void settle() {
-        QCoreApplication::processEvents();
-        window->refreshNow();
-    }
-    void scrollTo(QWidget* widget) {
-        static_cast<QScrollArea*>(window->inspector())->ensureWidgetVisible(widget);
-        settle();
     }
 
     ToneCurveEditorView* curve = nullptr;

@@ -3,6 +3,7 @@
 // in-memory session store, settings in a temporary file.
 #include <memory>
 
+#include <QScrollArea>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -43,6 +44,27 @@ protected:
     std::unique_ptr<MainWindow> window;
     int quitRequests = 0;
     std::vector<std::filesystem::path> commandFiles;
+};
+
+// The window shown, for tests that drive its panels: settle() lets queued work
+// run and refreshes the window; scrollTo() brings a part of the inspector into
+// view first.
+class ShownWindowTest : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+    void settle() {
+        QCoreApplication::processEvents();
+        window->refreshNow();
+    }
+    // With `margin` points of the inspector around it where there is room.
+    void scrollTo(QWidget* widget, int margin = 50) {
+        static_cast<QScrollArea*>(window->inspector())->ensureWidgetVisible(widget, margin, margin);
+        settle();
+    }
 };
 
 }  // namespace vantrel::testing
