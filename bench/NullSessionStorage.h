@@ -7,25 +7,13 @@ namespace vantrel::bench {
 
 class NullSessionStorage final : public SessionStorage {
 public:
-    std::optional<EditParameters> loadRecipe(const std::filesystem::path&) override { return std::nullopt; }
-    void saveRecipe(const EditParameters&, const std::filesystem::path&, Done done) override { written(done); }
-    std::optional<EditParameters> loadSampleRecipe(const Uuid&) override { return std::nullopt; }
-    void saveSampleRecipe(const EditParameters&, const Uuid&, Done done) override { written(done); }
-    std::vector<SnapshotItem> loadSnapshots(const std::filesystem::path&) override { return {}; }
-    void saveSnapshots(const std::vector<SnapshotItem>&, const std::filesystem::path&, Done done) override {
-        written(done);
-    }
-    std::vector<SnapshotItem> loadSampleSnapshots(const Uuid&) override { return {}; }
-    void saveSampleSnapshots(const std::vector<SnapshotItem>&, const Uuid&, Done done) override { written(done); }
-    std::optional<RollCullingDatabase> loadCullingDatabase(const std::filesystem::path&) override { return {}; }
-    void saveCullingDatabase(const RollCullingDatabase&, const std::filesystem::path&, Done done) override {
-        written(done);
-    }
-    std::optional<RollCullingDatabase> loadSampleCullingDatabase() override { return std::nullopt; }
-    void saveSampleCullingDatabase(const RollCullingDatabase&, Done done) override { written(done); }
+    std::optional<EditParameters> loadRecipe(const FrameKey&) override { return std::nullopt; }
+    void saveRecipe(const EditParameters&, const FrameKey&, Done done) override { written(done); }
+    std::vector<SnapshotItem> loadSnapshots(const FrameKey&) override { return {}; }
+    void saveSnapshots(const std::vector<SnapshotItem>&, const FrameKey&, Done done) override { written(done); }
+    std::optional<RollCullingDatabase> loadCullingDatabase(const RollFolder&) override { return std::nullopt; }
+    void saveCullingDatabase(const RollCullingDatabase&, const RollFolder&, Done done) override { written(done); }
     void flush() override {}
-    void deleteRecipe(const std::filesystem::path&) override {}
-    void deleteSampleRecipe(const Uuid&) override {}
 
 private:
     static void written(const Done& done) {

@@ -106,11 +106,11 @@ void BM_VmProxyPreviewLatency(benchmark::State& state) {
         const bench::ProcessCpuCounter cpu(state);
         for (auto _ : state) {
             b.nudge(i++);
-            waitForPublication(*b.vm, &DarkroomViewModel::renderedPreviewChanged, [&] { b.vm->requestRender(false); });
+            waitForPublication(*b.vm, &DarkroomViewModel::renderedPreviewChanged, [&] { b.vm->requestRender(RenderQuality::interactive); });
         }
     }
     // Leave no pending full render behind for the next benchmark.
-    waitForPublication(*b.vm, &DarkroomViewModel::histogramDataChanged, [&] { b.vm->requestRender(true); });
+    waitForPublication(*b.vm, &DarkroomViewModel::histogramDataChanged, [&] { b.vm->requestRender(RenderQuality::final); });
 }
 BENCHMARK(BM_VmProxyPreviewLatency)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -120,7 +120,7 @@ void BM_VmFullPreviewLatency(benchmark::State& state) {
     const bench::ProcessCpuCounter cpu(state);
     for (auto _ : state) {
         b.nudge(i++);
-        waitForPublication(*b.vm, &DarkroomViewModel::histogramDataChanged, [&] { b.vm->requestRender(true); });
+        waitForPublication(*b.vm, &DarkroomViewModel::histogramDataChanged, [&] { b.vm->requestRender(RenderQuality::final); });
     }
 }
 BENCHMARK(BM_VmFullPreviewLatency)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -128,7 +128,7 @@ BENCHMARK(BM_VmFullPreviewLatency)->Unit(benchmark::kMillisecond)->UseRealTime()
 // Baseline for the ratio: the render service alone on the proxy, on the calling thread.
 void BM_VmBaselineProxyRender(benchmark::State& state) {
     Bench& b = bench();
-    RenderJob job{b.vm->photos().front(), b.recipe, std::nullopt, false, false};
+    RenderJob job{b.vm->photos().front(), b.recipe, std::nullopt};
     job.useProxy = true;
     job.wantsHistogram = true;
     EngineRenderService service;
@@ -163,10 +163,10 @@ void BM_VmProxyPreviewLargeCanvas(benchmark::State& state) {
         const bench::ProcessCpuCounter cpu(state);
         for (auto _ : state) {
             b.nudge(i++);
-            waitForPublication(*b.vm, &DarkroomViewModel::renderedPreviewChanged, [&] { b.vm->requestRender(false); });
+            waitForPublication(*b.vm, &DarkroomViewModel::renderedPreviewChanged, [&] { b.vm->requestRender(RenderQuality::interactive); });
         }
     }
-    waitForPublication(*b.vm, &DarkroomViewModel::histogramDataChanged, [&] { b.vm->requestRender(true); });
+    waitForPublication(*b.vm, &DarkroomViewModel::histogramDataChanged, [&] { b.vm->requestRender(RenderQuality::final); });
     b.vm->setCanvasViewportSize(kCanvas);
 }
 BENCHMARK(BM_VmProxyPreviewLargeCanvas)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -181,7 +181,7 @@ double timeAfterPause(Bench& b, Published published) {
         if (!done && published()) done = true;
     });
     const auto start = std::chrono::steady_clock::now();
-    b.vm->requestRender(false);
+    b.vm->requestRender(RenderQuality::interactive);
     while (!done) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     QObject::disconnect(connection);

@@ -155,7 +155,7 @@ void BM_VmRollBaselineFinalRender(benchmark::State& state) {
         state.SkipWithError("the scan cannot be read");
         return;
     }
-    RenderJob job{*photo, EditParameters::defaultValue(), std::nullopt, false, false};
+    RenderJob job{*photo, EditParameters::defaultValue(), std::nullopt};
     job.needsOriginal = job.wantsHistogram = job.wantsThumbnail = true;
     for (auto _ : state) {
         shared->forgetDecodedScans();

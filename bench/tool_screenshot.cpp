@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
             recipe.spotHealing.spots.push_back(spot);
             vm.setParameters(recipe);
             vm.setSelectedRetouchSpotID(spot.id);
-            vm.requestRender(true);
+            vm.requestRender(RenderQuality::final);
         }
         if (mode == "mask") {
             vm.toggleMaskMode();

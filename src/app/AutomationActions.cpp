@@ -9,15 +9,15 @@ namespace vantrel {
 namespace {
 
 void openMaskMode(DarkroomViewModel& vm) {
-    // Set directly: the crop and retouch modes are left as they are.
-    vm.setIsMaskMode(true);
+    // Set directly, without the toggle's status line; the mask tool replaces any other.
+    vm.setToolMode(ToolMode::mask);
     const MaskGroupParameters& masks = vm.parameters().masks;
     if (masks.linearMasks.empty() && masks.radialMasks.empty()) {
         vm.addLinearMask();
     } else if (!vm.selectedMaskID()) {
         vm.setSelectedMaskID(!masks.linearMasks.empty() ? masks.linearMasks.front().id : masks.radialMasks.front().id);
     }
-    vm.requestRender(false);
+    vm.requestRender(RenderQuality::interactive);
 }
 
 void showBatchDemonstration(DarkroomViewModel& vm) {
@@ -46,7 +46,7 @@ bool performAutomationAction(std::string_view action, DarkroomViewModel& vm, Loc
         vm.setParameters(recipe);
         recipe.ultraHDR.highlightBoost = 2.0;
         vm.setParameters(recipe);
-        vm.requestRender(false);
+        vm.requestRender(RenderQuality::interactive);
     } else if (action == "select_all_photos") {
         vm.checkAllPhotos();
     } else if (action == "deselect_all_photos") {

@@ -150,7 +150,7 @@ QWidget* CanvasArea::buildBranch(Branch branch) {
     views_.clear();
     navigator_ = compareHUD_ = picture_ = overlay_ = nullptr;
     loading_ = nullptr;
-    auto render = [this] { vm_.requestRender(false); };
+    auto render = [this] { vm_.requestRender(RenderQuality::interactive); };
     auto sizeOf = [this] { return imageSize(); };
     auto scanSizeOf = [this] { return scanSize(); };
     auto recipe = vm_.parametersBinding();
@@ -174,7 +174,7 @@ QWidget* CanvasArea::buildBranch(Branch branch) {
                                             if (value == p.crop) return;
                                             p.crop = value;
                                             vm_.setParameters(std::move(p));
-                                            vm_.requestRender(false);
+                                            vm_.requestRender(RenderQuality::interactive);
                                         });
         auto* bar = new CropControlBar(barCrop, scanSizeOf, [this] { return vm_.isDetectingHorizon(); });
         QObject::connect(bar, &CropControlBar::autoHorizonRequested, this, [this] { vm_.autoLevelHorizon(); });

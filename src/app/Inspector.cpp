@@ -83,7 +83,7 @@ Inspector::Inspector(DarkroomViewModel& vm, QWidget* parent) : QWidget(parent), 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(12, 12, 12, 12);
     column->setSpacing(14);
-    auto render = [this] { vm_.requestRender(false); };
+    auto render = [this] { vm_.requestRender(RenderQuality::interactive); };
     auto recipe = [this] { return vm_.parametersBinding(); };
     auto group = [this](auto member) {
         using Group = std::remove_cvref_t<decltype(EditParameters{}.*member)>;
@@ -168,7 +168,7 @@ QWidget* Inspector::toneCurveEditor() {
     // The curve editor alone reports its gestures. While a point is dragged each
     // step asks for a preview; the drag's end (ending the interaction) asks for
     // the final render, as does every other edit of the curve.
-    connect(curve, &ToneCurveEditorView::changed, this, [this, curve] { vm_.requestRender(!curve->isDragging()); });
+    connect(curve, &ToneCurveEditorView::changed, this, [this, curve] { vm_.requestRender(curve->isDragging() ? RenderQuality::interactive : RenderQuality::final); });
     connect(curve, &ToneCurveEditorView::editingChanged, this, [this](bool editing) {
         if (editing)
             vm_.beginInteraction();
@@ -194,7 +194,7 @@ QPushButton* Inspector::resetButton(std::function<void(EditParameters&)> reset) 
         EditParameters p = vm_.parameters();
         reset(p);
         vm_.setParameters(std::move(p));
-        vm_.requestRender(true);
+        vm_.requestRender(RenderQuality::final);
     });
     return button;
 }
@@ -290,7 +290,7 @@ ProSlider* Inspector::makeSlider(const ScalarParameter<Record>& row, std::functi
                               EditParameters p = vm_.parameters();
                               set(p, v);
                               vm_.setParameters(std::move(p));
-                              vm_.requestRender(false);
+                              vm_.requestRender(RenderQuality::interactive);
                           });
     // Its default, the double-click reset, is the neutral value.
     auto* slider = new ProSlider(localized(row.label), std::move(value), {row.lower, row.upper}, row.neutral, row.step,

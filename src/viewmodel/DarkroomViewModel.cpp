@@ -39,6 +39,7 @@ DarkroomViewModel::DarkroomViewModel(ViewModelServices services, QObject* parent
     saveReports_ = std::make_shared<ReportInbox<SaveReport>>(
         [this] { QMetaObject::invokeMethod(this, &DarkroomViewModel::takeSaveReports, Qt::QueuedConnection); });
     presets_ = FilmPresetLibrary::builtInPresets();
+    exports_ = std::make_unique<ExportController>(*this, services_, editPool_, editShutdown_.get_token());
     // Each render already spreads over every core; a few threads let a
     // superseded job wind down while its successor starts.
     renderPool_.setMaxThreadCount(3);
@@ -46,9 +47,10 @@ DarkroomViewModel::DarkroomViewModel(ViewModelServices services, QObject* parent
     developedThumbnailPool_.setMaxThreadCount(1);
     developedThumbnailPool_.setThreadPriority(QThread::LowPriority);
 
-    masterDebounceTimer_.setSingleShot(true);
-    masterDebounceTimer_.setInterval(services_.timings.fullRenderDelay);
-    connect(&masterDebounceTimer_, &QTimer::timeout, this, &DarkroomViewModel::startFullRenderNow);
+    renders_ = std::make_unique<RenderScheduler>(
+        services_.render, renderPool_, services_.timings.fullRenderDelay,
+        [this](RenderScheduler::Pass, const RenderJob& job, RenderResult result) { publishRender(job, std::move(result)); },
+        [this](const RenderJob& job, std::function<void()> then) { renderSharpRegionThen(job, std::move(then)); });
     connectSharpRegion();
     persistDebounceTimer_.setSingleShot(true);
     persistDebounceTimer_.setInterval(services_.timings.saveDelay);
@@ -63,14 +65,13 @@ DarkroomViewModel::DarkroomViewModel(ViewModelServices services, QObject* parent
 
 DarkroomViewModel::~DarkroomViewModel() {
     saveReports_->close();
-    renderTask_.cancel();
-    cancelFullRender();
+    renders_->cancel();
     sharpRegions_->cancel();
     stopEditWork();
     renderPool_.waitForDone();
     // A delayed save still waiting is written rather than dropped with the window.
     flushPendingSave();
-    if (activeSecurityScopedFolderURL_) services_.folders->stopAccessing(*activeSecurityScopedFolderURL_);
+    if (accessedFolder_) services_.folders->stopAccessing(*accessedFolder_);
 }
 
 const std::array<Uuid, 3>& DarkroomViewModel::sampleRollPhotoIDs() {
@@ -130,9 +131,9 @@ void DarkroomViewModel::loadFolder(std::filesystem::path folder, std::optional<s
     replaceRoll();
     // Opened again: where its saves go is told again.
     rollSaveOutcomes_.erase(KeptRollFolders::rollKey(folder));
-    if (activeSecurityScopedFolderURL_) services_.folders->stopAccessing(*activeSecurityScopedFolderURL_);
-    activeSecurityScopedFolderURL_.reset();
-    if (granted) activeSecurityScopedFolderURL_ = folder;
+    if (accessedFolder_) services_.folders->stopAccessing(*accessedFolder_);
+    accessedFolder_.reset();
+    if (granted) accessedFolder_ = folder;
     if (const std::optional<QByteArray> bookmark = services_.folders->makeBookmark(folder))
         defaults_.setLastOpenedFolderBookmark(*bookmark);
     defaults_.setLastOpenedFolderPath(folder.string());
@@ -142,12 +143,7 @@ void DarkroomViewModel::loadFolder(std::filesystem::path folder, std::optional<s
     inMemoryRecipes_.clear();
     thumbnailCache_.clear();
     for (const LoadedPhoto& photo : photos_) {
-        std::optional<EditParameters> stored;
-        if (const SavedValue* unsaved = unsavedValue(recipeTarget(photo)))
-            stored = std::get<EditParameters>(*unsaved);
-        else if (photo.fileURL())
-            stored = services_.store->loadRecipe(*photo.fileURL());
-        inMemoryRecipes_[frameID(photo)] = stored.value_or(EditParameters::defaultValue());
+        inMemoryRecipes_[frameID(photo)] = storedRecipe(photo).value_or(EditParameters::defaultValue());
     }
 
     const LoadedPhoto& current = chooseFrame(photos_, frameName);
@@ -159,10 +155,7 @@ void DarkroomViewModel::loadFolder(std::filesystem::path folder, std::optional<s
     setStatusMessage(L10n::tr("status.folderLoaded", named.filename().string(), int(photos_.size())));
 
     // Identifiers are new on every opening: stored records follow their file names.
-    const SavedValue* unsavedCulling = unsavedValue({SaveKind::culling, folder, {}});
-    RollCullingDatabase database = unsavedCulling
-                                       ? std::get<RollCullingDatabase>(*unsavedCulling)
-                                       : services_.store->loadCullingDatabase(folder).value_or(RollCullingDatabase{});
+    RollCullingDatabase database = storedCullingDatabase(folder);
     std::vector<RollCullingDatabase::Frame> frames;
     for (const LoadedPhoto& photo : photos_) frames.push_back({frameID(photo), photo.title()});
     database.rekeyByFilename(frames);
@@ -180,19 +173,13 @@ void DarkroomViewModel::loadSampleRoll(std::optional<std::string> frameName) {
 
     replaceRoll();
     setPhotos(std::move(roll));
-    for (const LoadedPhoto& photo : photos_) {
-        const Uuid id = frameID(photo);
-        const SavedValue* unsaved = unsavedValue(recipeTarget(photo));
-        inMemoryRecipes_[id] = unsaved ? std::get<EditParameters>(*unsaved)
-                                       : services_.store->loadSampleRecipe(id).value_or(EditParameters::defaultValue());
-    }
+    for (const LoadedPhoto& photo : photos_)
+        inMemoryRecipes_[frameID(photo)] = storedRecipe(photo).value_or(EditParameters::defaultValue());
     const LoadedPhoto& current = chooseFrame(photos_, frameName);
     setSelectedPhotoID(frameID(current));
     defaults_.setLastSelectedPhotoName(current.title());
 
-    const SavedValue* unsavedCulling = unsavedValue({SaveKind::culling, std::nullopt, {}});
-    setCullingDatabase(unsavedCulling ? std::get<RollCullingDatabase>(*unsavedCulling)
-                                      : services_.store->loadSampleCullingDatabase().value_or(RollCullingDatabase{}));
+    setCullingDatabase(storedCullingDatabase(std::nullopt));
     cullingDatabaseOwner_ = std::filesystem::path();
 
     rebuildFilmstrip();
@@ -243,7 +230,7 @@ void DarkroomViewModel::selectPhoto(Uuid id) {
             thumbnailCache_[outgoingID] = previewAsThumbnail();
         // Written now: a delayed save would be superseded by the incoming
         // frame's first save and the last edit of this one lost.
-        persistRecipe(true);
+        persistRecipe(SaveTiming::now);
         persistSnapshots();
     }
     setSelectedPhotoID(id);
@@ -265,10 +252,7 @@ void DarkroomViewModel::loadSelectedPhoto() {
         setParameters(kept->second);
         setActivePresetID(std::nullopt);
     } else {
-        std::optional<EditParameters> stored;
-        if (photo->fileURL()) stored = services_.store->loadRecipe(*photo->fileURL());
-        if (!stored) stored = services_.store->loadSampleRecipe(id);
-        if (stored) {
+        if (const std::optional<EditParameters> stored = services_.store->loadRecipe(FrameKey::of(*photo))) {
             setParameters(*stored);
             inMemoryRecipes_[id] = *stored;
             setActivePresetID(std::nullopt);
@@ -279,7 +263,7 @@ void DarkroomViewModel::loadSelectedPhoto() {
         }
     }
     loadSnapshots();
-    requestRender(true);
+    requestRender(RenderQuality::final);
 }
 
 FilmstripItem DarkroomViewModel::makeFilmstripItem(const LoadedPhoto& photo) const {
@@ -293,11 +277,9 @@ FilmstripItem DarkroomViewModel::makeFilmstripItem(const LoadedPhoto& photo) con
     item.is16Bit = photo.is16Bit();
     if (const auto kept = inMemoryRecipes_.find(id); kept != inMemoryRecipes_.end())
         item.hasEdits = !kept->second.sameContent(EditParameters::defaultValue());
-    else if (photo.fileURL())
-        item.hasEdits = services_.store->hasRecipe(*photo.fileURL());
     else
-        item.hasEdits = services_.store->hasSampleRecipe(id) ||
-                        (isCurrent && !parameters_.sameContent(EditParameters::defaultValue()));
+        item.hasEdits = services_.store->hasRecipe(FrameKey::of(photo)) ||
+                        (!photo.fileURL() && isCurrent && !parameters_.sameContent(EditParameters::defaultValue()));
     // The preview on screen only once it shows this frame (not the one before).
     if (isCurrent && !renderedPreview_.isNull() && renderedPreviewPhotoID_ == id)
         item.thumbnail = renderedPreview_;
@@ -327,7 +309,7 @@ void DarkroomViewModel::writeRecipe(const LoadedPhoto& photo, const EditParamete
     save(recipeTarget(photo), recipe, std::move(then));
 }
 
-void DarkroomViewModel::persistRecipe(bool immediately) {
+void DarkroomViewModel::persistRecipe(SaveTiming timing) {
     const LoadedPhoto* photo = selectedPhoto();
     if (!photo) return;
     const Uuid id = frameID(*photo);
@@ -337,7 +319,7 @@ void DarkroomViewModel::persistRecipe(bool immediately) {
     // written rather than dropped.
     if (pendingSave_ && frameID(pendingSave_->photo) != id) flushPendingSave();
 
-    if (immediately) {
+    if (timing == SaveTiming::now) {
         persistDebounceTimer_.stop();
         pendingSave_.reset();
         writeRecipe(*photo, parameters_);
@@ -372,8 +354,7 @@ void DarkroomViewModel::loadSnapshots() {
     if (const SavedValue* unsaved = unsavedValue(snapshotsTarget(*photo)))
         setSnapshots(std::get<std::vector<SnapshotItem>>(*unsaved));
     else
-        setSnapshots(photo->fileURL() ? services_.store->loadSnapshots(*photo->fileURL())
-                                      : services_.store->loadSampleSnapshots(frameID(*photo)));
+        setSnapshots(services_.store->loadSnapshots(FrameKey::of(*photo)));
     if (activeComparisonSnapshotID_ && !activeComparisonSnapshot()) {
         setActiveComparisonSnapshotID(std::nullopt);
         setSnapshotComparisonPreview(QImage());
@@ -394,9 +375,9 @@ void DarkroomViewModel::saveCullingDatabase() {
 
 void DarkroomViewModel::saveAllOnQuit() {
     saveAll();
-    if (activeSecurityScopedFolderURL_) {
-        services_.folders->stopAccessing(*activeSecurityScopedFolderURL_);
-        activeSecurityScopedFolderURL_.reset();
+    if (accessedFolder_) {
+        services_.folders->stopAccessing(*accessedFolder_);
+        accessedFolder_.reset();
     }
 }
 

@@ -45,13 +45,18 @@
 #include "services/SaveOutcome.h"
 #include "model/Binding.h"
 #include "model/CompareMode.h"
+#include "viewmodel/ExportController.h"
 #include "viewmodel/FilmstripItem.h"
+#include "viewmodel/RenderScheduler.h"
 #include "viewmodel/ReportInbox.h"
 #include "viewmodel/SharpRegion.h"
+#include "viewmodel/TaskHandle.h"
 #include "engine/stages/HistogramData.h"
 #include "viewmodel/ThumbnailLoop.h"
+#include "viewmodel/ToolMode.h"
 #include "viewmodel/UserDefaults.h"
 #include "viewmodel/ViewModelServices.h"
+#include "viewmodel/ZoomControl.h"
 
 // A published property: getter, notifying setter and the stored value (its
 // initial value follows the macro). Its signal is declared in Q_SIGNALS below.
@@ -102,17 +107,20 @@ public:
     FilmstripItem makeFilmstripItem(const LoadedPhoto& photo) const;
 
     // ---- rendering
-    // Keeps and saves the recipe, then renders: a final request renders the
-    // full scan with histogram and thumbnail; otherwise the proxy at once and
-    // the full scan after a quiet pause.
-    void requestRender(bool final);
+    // Keeps and saves the recipe (a final request at once, else after a pause),
+    // then renders it (see RenderQuality).
+    void requestRender(RenderQuality quality);
+    // The one way an operation edits the recipe: `change` applied to a copy of
+    // it, published, then requestRender(quality).
+    void editRecipe(const std::function<void(EditParameters&)>& change,
+                    RenderQuality quality = RenderQuality::final);
     void beginInteraction();
     void endInteraction();
     void updateFilmstripThumbnail(QImage thumbnail, Uuid id);
     void refreshFilmstripItem(Uuid id, QImage thumbnail, bool hasEdits);
 
     // ---- persistence
-    void persistRecipe(bool immediately);
+    void persistRecipe(SaveTiming timing);
     // Writes a pending delayed recipe save now (leaving a frame or a roll).
     void flushPendingSave();
     void persistSnapshots();
@@ -167,6 +175,10 @@ public:
     Binding<T> binding(const T& (DarkroomViewModel::*get)() const, void (DarkroomViewModel::*set)(T)) {
         return Binding<T>([this, get] { return (this->*get)(); }, [this, set](const T& v) { (this->*set)(v); });
     }
+    template <typename T>
+    Binding<T> binding(T (DarkroomViewModel::*get)() const, void (DarkroomViewModel::*set)(T)) {
+        return Binding<T>([this, get] { return (this->*get)(); }, [this, set](const T& v) { (this->*set)(v); });
+    }
     Binding<EditParameters> parametersBinding() {
         return binding(&DarkroomViewModel::parameters, &DarkroomViewModel::setParameters);
     }
@@ -175,8 +187,8 @@ public:
     const std::map<Uuid, EditParameters>& inMemoryRecipes() const { return inMemoryRecipes_; }
     const std::map<Uuid, QImage>& thumbnailCache() const { return thumbnailCache_; }
     std::map<Uuid, Image>& subjectMaskCache() { return subjectMaskCache_; }
-    const std::optional<std::filesystem::path>& activeSecurityScopedFolderURL() const {
-        return activeSecurityScopedFolderURL_;
+    const std::optional<std::filesystem::path>& accessedFolder() const {
+        return accessedFolder_;
     }
     bool hasPendingSave() const { return pendingSave_.has_value(); }
     UserDefaults& userDefaults() { return defaults_; }
@@ -200,7 +212,20 @@ public:
     void resetToNeutral();
     const std::optional<EditParameters>& copiedParameters() const { return copiedParameters_; }
 
-    // The three tool modes exclude each other through their toggles.
+    // The canvas's tool; the published flags isCroppingMode, isRetouchMode and
+    // isMaskMode read it, so at most one is on. Setting a flag on switches to its
+    // tool; setting it off leaves its tool (and nothing else). Either emits the
+    // three flags' signals.
+    ToolMode toolMode() const { return toolMode_; }
+    void setToolMode(ToolMode mode);
+    bool isCroppingMode() const { return toolMode_ == ToolMode::crop; }
+    bool isRetouchMode() const { return toolMode_ == ToolMode::retouch; }
+    bool isMaskMode() const { return toolMode_ == ToolMode::mask; }
+    void setIsCroppingMode(bool on) { setToolFlag(ToolMode::crop, on); }
+    void setIsRetouchMode(bool on) { setToolFlag(ToolMode::retouch, on); }
+    void setIsMaskMode(bool on) { setToolFlag(ToolMode::mask, on); }
+
+    // Each toggle enters its tool (leaving any other) or leaves it.
     void toggleCropMode();
     void saveCrop();
     void addQuarterTurn();
@@ -256,7 +281,7 @@ public:
     std::string zoomLabel() const;
     // True while a zoom step or panAnimated assigns zoomScale and panOffset: the canvas
     // animates those changes and follows all others at once.
-    bool isZoomAnimating() const { return isZoomAnimating_; }
+    bool isZoomAnimating() const;
 
     void saveSnapshot(std::string name);
     void loadSnapshot(SnapshotItem snapshot);
@@ -378,12 +403,9 @@ public:
     VANTREL_PUBLISHED(HistogramData, histogramData, setHistogramData){HistogramData::empty()};
     VANTREL_PUBLISHED(CompareMode, compareMode, setCompareMode){CompareMode::full};
     VANTREL_PUBLISHED(bool, isHoldingOriginal, setIsHoldingOriginal){false};
-    VANTREL_PUBLISHED(bool, isCroppingMode, setIsCroppingMode){false};
     VANTREL_PUBLISHED(bool, isDetectingHorizon, setIsDetectingHorizon){false};
-    VANTREL_PUBLISHED(bool, isRetouchMode, setIsRetouchMode){false};
     VANTREL_PUBLISHED(double, retouchBrushRadius, setRetouchBrushRadius){20.0};
     VANTREL_PUBLISHED(std::optional<Uuid>, selectedRetouchSpotID, setSelectedRetouchSpotID){};
-    VANTREL_PUBLISHED(bool, isMaskMode, setIsMaskMode){false};
     VANTREL_PUBLISHED(std::optional<Uuid>, selectedMaskID, setSelectedMaskID){};
     VANTREL_PUBLISHED(bool, isDetectingSubject, setIsDetectingSubject){false};
     VANTREL_PUBLISHED(double, zoomScale, setZoomScale){1.0};
@@ -409,29 +431,6 @@ public:
     VANTREL_PUBLISHED(bool, isInteracting, setIsInteracting){false};
 
 private:
-    // One kind of background work: starting a new one stops the previous, and
-    // only the latest, unstopped one may publish.
-    class TaskHandle {
-    public:
-        // Stops the previous task and opens the next one.
-        std::stop_token restart() {
-            source_.request_stop();
-            source_ = std::stop_source();
-            ++serial_;
-            return source_.get_token();
-        }
-        void cancel() { source_.request_stop(); }
-        std::stop_token token() const { return source_.get_token(); }
-        std::uint64_t serial() const { return serial_; }
-        bool isCurrent(std::uint64_t serial) const { return serial == serial_ && !source_.stop_requested(); }
-
-    private:
-        std::stop_source source_ = std::stop_source(std::nostopstate);
-        std::uint64_t serial_ = 0;
-    };
-
-    enum class JobKind { final, proxy, full };
-
     struct PendingSave {
         LoadedPhoto photo;
         EditParameters recipe;
@@ -468,10 +467,8 @@ private:
         int failed = 0;
     };
 
-    void launch(JobKind kind, RenderJob job);
-    void startFullRenderNow();
-    void cancelFullRender();
-    void publish(JobKind kind, std::uint64_t serial, const RenderJob& job, RenderResult result);
+    // Shows a finished render of the current frame (RenderScheduler's latest).
+    void publishRender(const RenderJob& job, RenderResult result);
     void writeRecipe(const LoadedPhoto& photo, const EditParameters& recipe,
                      std::function<void(SaveOutcome)> then = {});
     // Hands the value to the store; its report comes back through takeSaveReports().
@@ -480,6 +477,10 @@ private:
     static SaveTarget snapshotsTarget(const LoadedPhoto& photo);
     // The value of the target's latest save when that save failed everywhere.
     const SavedValue* unsavedValue(const SaveTarget& target) const;
+    // What a roll reads when it opens: the edit kept in memory when its save
+    // failed, else the stored one.
+    std::optional<EditParameters> storedRecipe(const LoadedPhoto& photo) const;
+    RollCullingDatabase storedCullingDatabase(const std::optional<std::filesystem::path>& folder) const;
     void noteSaveOutcome(const std::filesystem::path& roll, SaveOutcome outcome);
     void finishSync(const SyncTally& tally);
     // The current frame's scan cannot be shown: no picture, the reason in the canvas and the status line.
@@ -488,19 +489,12 @@ private:
     const LoadedPhoto* photoWithID(const Uuid& id) const;
 
     // ---- recipes, geometry, masks, retouching, zoom, snapshots and export
-    struct BatchExportRun;
-    // Stores the recipe for the current frame, renders it final and rebuilds the filmstrip.
-    void commitRecipe(bool rebuild);
+    // Enters `mode` when `on`; else leaves it when it is the current one.
+    void setToolFlag(ToolMode mode, bool on);
+    ToolMode toolMode_ = ToolMode::viewing;
     void applyHorizonAngle(const Uuid& frame, std::optional<double> angle);
     void applySubjectMask(const Uuid& frame, std::optional<Image> mask);
-    void setZoomAnimated(double scale, bool showNavigator);
     void publishComparison(std::uint64_t serial, const Uuid& frame, const Uuid& snapshot, QImage preview);
-    void finishSingleExport(const std::filesystem::path& destination, const std::optional<std::string>& error);
-    void runBatchFrame(const std::shared_ptr<BatchExportRun>& run);
-    void finishBatchFrame(const std::shared_ptr<BatchExportRun>& run, const std::filesystem::path& destination,
-                          const std::optional<std::string>& error);
-    std::filesystem::path freeExportDestination(const std::filesystem::path& folder, const std::string& title,
-                                                ExportFormat format) const;
     // Ends the work of this block before the view model goes (the destructor).
     void stopEditWork();
     // Developed thumbnails of frames other than the current one, from their
@@ -512,17 +506,13 @@ private:
     QThreadPool developedThumbnailPool_;
     std::stop_source editShutdown_;
     TaskHandle comparisonTask_;
-    bool isZoomAnimating_ = false;
     int horizonDetectionsRunning_ = 0;
     int subjectDetectionsRunning_ = 0;
-    int singleExportsRunning_ = 0;
-    std::shared_ptr<BatchExportRun> batchExportTask_;
-    std::uint64_t batchExportGeneration_ = 0;
-    // Files being written by any export: taken when choosing a free name.
-    std::set<std::filesystem::path> exportDestinationsInFlight_;
 
     ViewModelServices services_;
     UserDefaults defaults_;
+    std::unique_ptr<ExportController> exports_;
+    ZoomControl zoom_{*this};
     QThreadPool renderPool_;
 
     // ---- the sharp region of a zoomed canvas
@@ -543,20 +533,17 @@ private:
     std::optional<FrameRegion> shownRegionRequest_;
 
     std::optional<EditParameters> copiedParameters_;
-    TaskHandle renderTask_;
-    TaskHandle masterDebounceTask_;
-    QTimer masterDebounceTimer_;
-    std::optional<RenderJob> masterDebounceJob_;
+    std::unique_ptr<RenderScheduler> renders_;
     std::optional<PendingSave> pendingSave_;
     QTimer persistDebounceTimer_;
     std::optional<Uuid> cachedOriginalPhotoID_;
     std::optional<CropParameters> cachedOriginalCrop_;
     bool cachedOriginalIsCroppingMode_ = false;
-    QImage cachedOriginalCG_;
+    QImage cachedOriginal_;
     std::map<Uuid, EditParameters> inMemoryRecipes_;
     std::map<Uuid, Image> subjectMaskCache_;
     std::map<Uuid, QImage> thumbnailCache_;
-    std::optional<std::filesystem::path> activeSecurityScopedFolderURL_;
+    std::optional<std::filesystem::path> accessedFolder_;
     // Which roll the culling database was read for: none before any roll, an
     // empty path for the sample roll. Culling data is only ever written there.
     std::optional<std::filesystem::path> cullingDatabaseOwner_;

@@ -6,47 +6,49 @@
 
 namespace vantrel {
 
+void DarkroomViewModel::setToolMode(ToolMode mode) {
+    toolMode_ = mode;
+    Q_EMIT isCroppingModeChanged();
+    Q_EMIT isRetouchModeChanged();
+    Q_EMIT isMaskModeChanged();
+    Q_EMIT stateChanged();
+}
+
+void DarkroomViewModel::setToolFlag(ToolMode mode, bool on) {
+    setToolMode(on ? mode : toolMode_ == mode ? ToolMode::viewing : toolMode_);
+}
+
 void DarkroomViewModel::toggleCropMode() {
-    if (isRetouchMode_) setIsRetouchMode(false);
-    if (isMaskMode_) setIsMaskMode(false);
-    setIsCroppingMode(!isCroppingMode_);
-    requestRender(true);
-    setStatusMessage(L10n::tr(isCroppingMode_ ? "status.cropEntered" : "status.cropFinished"));
+    setToolMode(isCroppingMode() ? ToolMode::viewing : ToolMode::crop);
+    requestRender(RenderQuality::final);
+    setStatusMessage(L10n::tr(isCroppingMode() ? "status.cropEntered" : "status.cropFinished"));
 }
 
 void DarkroomViewModel::saveCrop() {
     setIsCroppingMode(false);
-    requestRender(true);
+    requestRender(RenderQuality::final);
     setStatusMessage(L10n::tr("status.cropSaved"));
 }
 
 void DarkroomViewModel::addQuarterTurn() {
-    EditParameters recipe = parameters_;
     // Truncating remainder: a negative count from an older file stays negative until it passes 0.
-    recipe.crop.quarterTurns = (recipe.crop.quarterTurns + 1) % 4;
-    setParameters(std::move(recipe));
-    commitRecipe(true);
+    editRecipe([](EditParameters& recipe) { recipe.crop.quarterTurns = (recipe.crop.quarterTurns + 1) % 4; });
+    rebuildFilmstrip();
 }
 
 void DarkroomViewModel::subtractQuarterTurn() {
-    EditParameters recipe = parameters_;
-    recipe.crop.quarterTurns = (recipe.crop.quarterTurns + 3) % 4;
-    setParameters(std::move(recipe));
-    commitRecipe(true);
+    editRecipe([](EditParameters& recipe) { recipe.crop.quarterTurns = (recipe.crop.quarterTurns + 3) % 4; });
+    rebuildFilmstrip();
 }
 
 void DarkroomViewModel::toggleFlipHorizontal() {
-    EditParameters recipe = parameters_;
-    recipe.crop.isFlippedH = !recipe.crop.isFlippedH;
-    setParameters(std::move(recipe));
-    commitRecipe(true);
+    editRecipe([](EditParameters& recipe) { recipe.crop.isFlippedH = !recipe.crop.isFlippedH; });
+    rebuildFilmstrip();
 }
 
 void DarkroomViewModel::resetCrop() {
-    EditParameters recipe = parameters_;
-    recipe.crop = CropParameters::defaultValue();
-    setParameters(std::move(recipe));
-    commitRecipe(true);
+    editRecipe([](EditParameters& recipe) { recipe.crop = CropParameters::defaultValue(); });
+    rebuildFilmstrip();
     setStatusMessage(L10n::tr("status.cropReset"));
 }
 
@@ -75,7 +77,7 @@ void DarkroomViewModel::applyHorizonAngle(const Uuid& frame, std::optional<doubl
         EditParameters recipe = parameters_;
         recipe.crop.straightenAngle = *angle;
         setParameters(std::move(recipe));
-        persistRecipe(true);
+        persistRecipe(SaveTiming::now);
         rebuildFilmstrip();
         setStatusMessage(L10n::tr("status.horizonCalibrated", *angle));
     } else {
@@ -85,7 +87,7 @@ void DarkroomViewModel::applyHorizonAngle(const Uuid& frame, std::optional<doubl
         horizonDetectionsRunning_ = 0;
         setIsDetectingHorizon(false);
     }
-    requestRender(true);
+    requestRender(RenderQuality::final);
 }
 
 }  // namespace vantrel

@@ -20,75 +20,66 @@ std::optional<Uuid> firstMaskID(const MaskGroupParameters& masks) {
 }  // namespace
 
 void DarkroomViewModel::toggleMaskMode() {
-    if (isCroppingMode_) setIsCroppingMode(false);
-    if (isRetouchMode_) setIsRetouchMode(false);
-    setIsMaskMode(!isMaskMode_);
-    if (isMaskMode_) {
+    setToolMode(isMaskMode() ? ToolMode::viewing : ToolMode::mask);
+    if (isMaskMode()) {
         if (!selectedMaskID_) setSelectedMaskID(firstMaskID(parameters_.masks));
         if (!selectedMaskID_) addLinearMask();
     }
-    requestRender(true);
-    setStatusMessage(L10n::tr(isMaskMode_ ? "status.maskEntered" : "status.maskExited"));
+    requestRender(RenderQuality::final);
+    setStatusMessage(L10n::tr(isMaskMode() ? "status.maskEntered" : "status.maskExited"));
 }
 
 void DarkroomViewModel::finishMaskEditing() {
     setIsMaskMode(false);
-    requestRender(true);
+    requestRender(RenderQuality::final);
     setStatusMessage(L10n::tr("status.maskSaved"));
 }
 
 void DarkroomViewModel::addLinearMask() {
-    EditParameters recipe = parameters_;
     LinearMask mask;
-    mask.name = L10n::tr("mask.linearGradientDefault", int(recipe.masks.linearMasks.size()) + 1);
+    mask.name = L10n::tr("mask.linearGradientDefault", int(parameters_.masks.linearMasks.size()) + 1);
     mask.startPoint = {0.5, 0.05};
     mask.endPoint = {0.5, 0.45};
     mask.exposure = -0.7;
     const Uuid id = mask.id;
-    recipe.masks.linearMasks.push_back(std::move(mask));
-    setParameters(std::move(recipe));
+    // A new mask is edited in the mask tool, which its render shows.
+    if (!isMaskMode()) setToolMode(ToolMode::mask);
+    editRecipe([&](EditParameters& recipe) { recipe.masks.linearMasks.push_back(std::move(mask)); });
     setSelectedMaskID(id);
-    if (!isMaskMode_) setIsMaskMode(true);
-    requestRender(true);
     setStatusMessage(L10n::tr("status.linearMaskCreated"));
 }
 
 void DarkroomViewModel::addRadialMask() {
-    EditParameters recipe = parameters_;
     RadialMask mask;
-    mask.name = L10n::tr("mask.radialSpotDefault", int(recipe.masks.radialMasks.size()) + 1);
+    mask.name = L10n::tr("mask.radialSpotDefault", int(parameters_.masks.radialMasks.size()) + 1);
     mask.center = {0.5, 0.5};
     mask.radiusX = mask.radiusY = 0.25;
     mask.feather = 0.5;
     mask.exposure = 0.6;
     const Uuid id = mask.id;
-    recipe.masks.radialMasks.push_back(std::move(mask));
-    setParameters(std::move(recipe));
+    if (!isMaskMode()) setToolMode(ToolMode::mask);
+    editRecipe([&](EditParameters& recipe) { recipe.masks.radialMasks.push_back(std::move(mask)); });
     setSelectedMaskID(id);
-    if (!isMaskMode_) setIsMaskMode(true);
-    requestRender(true);
     setStatusMessage(L10n::tr("status.radialMaskCreated"));
 }
 
 void DarkroomViewModel::deleteSelectedMask() {
     if (!selectedMaskID_) return;
     const Uuid id = *selectedMaskID_;
-    EditParameters recipe = parameters_;
-    std::erase_if(recipe.masks.linearMasks, [&](const LinearMask& m) { return m.id == id; });
-    std::erase_if(recipe.masks.radialMasks, [&](const RadialMask& m) { return m.id == id; });
-    setParameters(std::move(recipe));
+    editRecipe([&](EditParameters& recipe) {
+        std::erase_if(recipe.masks.linearMasks, [&](const LinearMask& m) { return m.id == id; });
+        std::erase_if(recipe.masks.radialMasks, [&](const RadialMask& m) { return m.id == id; });
+    });
     setSelectedMaskID(firstMaskID(parameters_.masks));
-    requestRender(true);
     setStatusMessage(L10n::tr("status.maskDeleted"));
 }
 
 void DarkroomViewModel::clearAllMasks() {
-    EditParameters recipe = parameters_;
-    recipe.masks.linearMasks.clear();
-    recipe.masks.radialMasks.clear();
-    setParameters(std::move(recipe));
+    editRecipe([](EditParameters& recipe) {
+        recipe.masks.linearMasks.clear();
+        recipe.masks.radialMasks.clear();
+    });
     setSelectedMaskID(std::nullopt);
-    requestRender(true);
     setStatusMessage(L10n::tr("status.allMasksCleared"));
 }
 
@@ -136,17 +127,14 @@ void DarkroomViewModel::applySubjectMask(const Uuid& frame, std::optional<Image>
         subjectDetectionsRunning_ = 0;
         setIsDetectingSubject(false);
     }
-    requestRender(true);
+    requestRender(RenderQuality::final);
 }
 
 void DarkroomViewModel::resetSubjectMask() {
     const LoadedPhoto* photo = selectedPhoto();
     if (!photo) return;
     subjectMaskCache_.erase(frameID(*photo));
-    EditParameters recipe = parameters_;
-    recipe.subjectMask = SubjectMaskParameters::defaultValue();
-    setParameters(std::move(recipe));
-    requestRender(true);
+    editRecipe([](EditParameters& recipe) { recipe.subjectMask = SubjectMaskParameters::defaultValue(); });
     setStatusMessage(L10n::tr("status.subjectReset"));
 }
 

@@ -17,22 +17,18 @@ void keepFrameGroup(Group& applied, const Group& frame) {
 
 }  // namespace
 
-void DarkroomViewModel::commitRecipe(bool rebuild) {
-    if (const LoadedPhoto* photo = selectedPhoto()) inMemoryRecipes_[frameID(*photo)] = parameters_;
-    requestRender(true);
-    if (rebuild) rebuildFilmstrip();
-}
-
 void DarkroomViewModel::applyPreset(FilmPreset preset) {
-    EditParameters recipe = preset.parameters;
-    keepFrameGroup(recipe.crop, parameters_.crop);
-    keepFrameGroup(recipe.spotHealing, parameters_.spotHealing);
-    keepFrameGroup(recipe.masks, parameters_.masks);
-    keepFrameGroup(recipe.subjectMask, parameters_.subjectMask);
-    keepFrameGroup(recipe.negativeLab, parameters_.negativeLab);
-    setParameters(std::move(recipe));
+    editRecipe([&](EditParameters& recipe) {
+        EditParameters applied = preset.parameters;
+        keepFrameGroup(applied.crop, recipe.crop);
+        keepFrameGroup(applied.spotHealing, recipe.spotHealing);
+        keepFrameGroup(applied.masks, recipe.masks);
+        keepFrameGroup(applied.subjectMask, recipe.subjectMask);
+        keepFrameGroup(applied.negativeLab, recipe.negativeLab);
+        recipe = std::move(applied);
+    });
     setActivePresetID(preset.id);
-    commitRecipe(true);
+    rebuildFilmstrip();
 }
 
 std::optional<std::string> DarkroomViewModel::saveCustomPreset(std::string name, std::string subtitle,
@@ -113,24 +109,17 @@ void DarkroomViewModel::pasteParameters() {
         setStatusMessage(L10n::tr("status.clipboardEmpty"));
         return;
     }
-    setParameters(*copiedParameters_);
-    commitRecipe(true);
+    editRecipe([this](EditParameters& recipe) { recipe = *copiedParameters_; });
+    rebuildFilmstrip();
     setStatusMessage(L10n::tr("status.pastedParams"));
 }
 
 void DarkroomViewModel::resetToNeutral() {
-    setParameters(EditParameters::defaultValue());
+    // Queued before the render's immediate save, so the file ends up neutral.
+    if (const LoadedPhoto* photo = selectedPhoto()) services_.store->deleteRecipe(FrameKey::of(*photo));
+    editRecipe([](EditParameters& recipe) { recipe = EditParameters::defaultValue(); });
     setActivePresetID(std::string("neutral"));
-    if (const LoadedPhoto* photo = selectedPhoto()) {
-        const Uuid id = frameID(*photo);
-        inMemoryRecipes_[id] = parameters_;
-        // Queued before the render's immediate save, so the file ends up neutral.
-        if (photo->fileURL())
-            services_.store->deleteRecipe(*photo->fileURL());
-        else
-            services_.store->deleteSampleRecipe(id);
-    }
-    commitRecipe(true);
+    rebuildFilmstrip();
     setStatusMessage(L10n::tr("status.resetToNeutral"));
 }
 

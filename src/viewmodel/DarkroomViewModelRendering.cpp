@@ -1,5 +1,5 @@
-// Render scheduling of the view model: what a request keeps, saves, cancels and
-// starts, and how finished jobs are published on the GUI thread.
+// What a render request keeps, saves and cancels before RenderScheduler starts
+// it, and how a finished render is published.
 #include "viewmodel/DarkroomViewModel.h"
 
 #include "services/L10n.h"
@@ -8,83 +8,32 @@
 
 namespace vantrel {
 
-void DarkroomViewModel::requestRender(bool final) {
+void DarkroomViewModel::editRecipe(const std::function<void(EditParameters&)>& change, RenderQuality quality) {
+    EditParameters recipe = parameters_;
+    change(recipe);
+    setParameters(std::move(recipe));
+    requestRender(quality);
+}
+
+void DarkroomViewModel::requestRender(RenderQuality quality) {
     const LoadedPhoto* photo = selectedPhoto();
     if (!photo) return;
     const Uuid id = frameID(*photo);
     inMemoryRecipes_[id] = parameters_;
-    persistRecipe(final);
+    persistRecipe(quality == RenderQuality::final ? SaveTiming::now : SaveTiming::delayed);
 
-    renderTask_.cancel();
-    cancelFullRender();
+    renders_->cancel();
     dropSharpRegion();
 
     RenderJob job = renderJobFor(*photo);
     const bool originalCached = cachedOriginalPhotoID_ == id && cachedOriginalCrop_ &&
                                 *cachedOriginalCrop_ == parameters_.crop &&
-                                cachedOriginalIsCroppingMode_ == isCroppingMode_;
-    job.needsOriginal = !originalCached || cachedOriginalCG_.isNull();
-
-    if (final) {
-        job.wantsHistogram = true;
-        job.wantsThumbnail = true;
-        renderSharpRegionThen(job, {});
-        launch(JobKind::final, std::move(job));
-        return;
-    }
-    RenderJob proxy = job;
-    proxy.useProxy = true;
-    proxy.maxPixelSize = interactiveRenderSize();
-    proxy.wantsHistogram = true;
-    launch(JobKind::proxy, std::move(proxy));
-
-    // The full scan waits for a pause in the changes; the proxy stands in meanwhile.
-    job.wantsThumbnail = true;
-    masterDebounceTask_.restart();
-    masterDebounceJob_ = std::move(job);
-    masterDebounceTimer_.start();
+                                cachedOriginalIsCroppingMode_ == isCroppingMode();
+    job.needsOriginal = !originalCached || cachedOriginal_.isNull();
+    renders_->request(std::move(job), quality, quality == RenderQuality::final ? 0 : interactiveRenderSize());
 }
 
-void DarkroomViewModel::cancelFullRender() {
-    masterDebounceTask_.cancel();
-    masterDebounceTimer_.stop();
-    masterDebounceJob_.reset();
-}
-
-void DarkroomViewModel::startFullRenderNow() {
-    if (!masterDebounceJob_) return;
-    RenderJob job = std::move(*masterDebounceJob_);
-    masterDebounceJob_.reset();
-    // The part on screen first, then the whole frame for the other previews;
-    // a later request has stopped this one meanwhile when the serial moved on.
-    const std::uint64_t serial = masterDebounceTask_.serial();
-    renderSharpRegionThen(job, [this, serial, job] {
-        if (masterDebounceTask_.isCurrent(serial)) launch(JobKind::full, job);
-    });
-}
-
-void DarkroomViewModel::launch(JobKind kind, RenderJob job) {
-    // The full job was opened when it was scheduled; the others open now.
-    TaskHandle& handle = kind == JobKind::full ? masterDebounceTask_ : renderTask_;
-    const std::stop_token stop = kind == JobKind::full ? handle.token() : handle.restart();
-    const std::uint64_t serial = handle.serial();
-    std::shared_ptr<RenderService> service = services_.render;
-    renderPool_.start([this, service, kind, serial, stop, job = std::move(job)] {
-        std::optional<RenderResult> result = service->render(job, stop);
-        if (!result || stop.stop_requested()) return;
-        // Queued to the GUI thread; the destructor waits for this pool, so `this` is alive.
-        QMetaObject::invokeMethod(
-            this, [this, kind, serial, job, result = std::move(*result)] { publish(kind, serial, job, result); },
-            Qt::QueuedConnection);
-    });
-}
-
-void DarkroomViewModel::publish(JobKind kind, std::uint64_t serial, const RenderJob& job, RenderResult result) {
-    const TaskHandle& handle = kind == JobKind::full ? masterDebounceTask_ : renderTask_;
-    if (!handle.isCurrent(serial)) return;
-    // Once the full image is shown, the same request's proxy may not replace it.
-    if (kind == JobKind::full) renderTask_.cancel();
-
+void DarkroomViewModel::publishRender(const RenderJob& job, RenderResult result) {
     const Uuid id = frameID(job.photo);
     renderedPreviewPhotoID_ = id;
     if (result.loadError) {
@@ -99,8 +48,8 @@ void DarkroomViewModel::publish(JobKind kind, std::uint64_t serial, const Render
     if (job.needsOriginal && !result.original.isNull()) {
         cachedOriginalPhotoID_ = id;
         cachedOriginalCrop_ = job.recipe.crop;
-        cachedOriginalIsCroppingMode_ = job.isCroppingMode;
-        cachedOriginalCG_ = result.original;
+        cachedOriginalIsCroppingMode_ = job.framing == Framing::uncropped;
+        cachedOriginal_ = result.original;
         setOriginalPreview(std::move(result.original));
     }
     if (!result.thumbnail.isNull())
@@ -121,7 +70,7 @@ void DarkroomViewModel::showLoadError(const LoadedPhoto& photo, const std::strin
     renderedGeometry_.reset();
     setOriginalPreview(QImage());
     cachedOriginalPhotoID_.reset();
-    cachedOriginalCG_ = QImage();
+    cachedOriginal_ = QImage();
     setHistogramData(HistogramData::empty());
     // Said once per frame, though each of its renders fails again.
     if (previewLoadError_ == error) return;
@@ -133,7 +82,7 @@ void DarkroomViewModel::beginInteraction() { setIsInteracting(true); }
 
 void DarkroomViewModel::endInteraction() {
     setIsInteracting(false);
-    requestRender(true);
+    requestRender(RenderQuality::final);
 }
 
 void DarkroomViewModel::updateFilmstripThumbnail(QImage thumbnail, Uuid id) {

@@ -32,22 +32,23 @@ void DarkroomViewModel::save(const SaveTarget& target, SavedValue value, std::fu
     SessionStorage::Done done = [inbox = saveReports_, target, value, then = std::move(then)](SaveOutcome outcome) {
         inbox->post({target, value, outcome, then});
     };
-    if (const auto* recipe = std::get_if<EditParameters>(&value)) {
-        if (target.location)
-            store.saveRecipe(*recipe, *target.location, std::move(done));
-        else
-            store.saveSampleRecipe(*recipe, target.frame, std::move(done));
-    } else if (const auto* snapshots = std::get_if<std::vector<SnapshotItem>>(&value)) {
-        if (target.location)
-            store.saveSnapshots(*snapshots, *target.location, std::move(done));
-        else
-            store.saveSampleSnapshots(*snapshots, target.frame, std::move(done));
-    } else if (const auto* database = std::get_if<RollCullingDatabase>(&value)) {
-        if (target.location)
-            store.saveCullingDatabase(*database, *target.location, std::move(done));
-        else
-            store.saveSampleCullingDatabase(*database, std::move(done));
-    }
+    if (const auto* recipe = std::get_if<EditParameters>(&value))
+        store.saveRecipe(*recipe, {target.location, target.frame}, std::move(done));
+    else if (const auto* snapshots = std::get_if<std::vector<SnapshotItem>>(&value))
+        store.saveSnapshots(*snapshots, {target.location, target.frame}, std::move(done));
+    else if (const auto* database = std::get_if<RollCullingDatabase>(&value))
+        store.saveCullingDatabase(*database, target.location, std::move(done));
+}
+
+std::optional<EditParameters> DarkroomViewModel::storedRecipe(const LoadedPhoto& photo) const {
+    if (const SavedValue* unsaved = unsavedValue(recipeTarget(photo))) return std::get<EditParameters>(*unsaved);
+    return services_.store->loadRecipe(FrameKey::of(photo));
+}
+
+RollCullingDatabase DarkroomViewModel::storedCullingDatabase(const std::optional<std::filesystem::path>& folder) const {
+    if (const SavedValue* unsaved = unsavedValue({SaveKind::culling, folder, {}}))
+        return std::get<RollCullingDatabase>(*unsaved);
+    return services_.store->loadCullingDatabase(folder).value_or(RollCullingDatabase{});
 }
 
 const DarkroomViewModel::SavedValue* DarkroomViewModel::unsavedValue(const SaveTarget& target) const {
@@ -88,7 +89,7 @@ void DarkroomViewModel::finishSync(const SyncTally& tally) {
 
 void DarkroomViewModel::saveAll() {
     flushPendingSave();
-    persistRecipe(true);
+    persistRecipe(SaveTiming::now);
     saveCullingDatabase();
     persistSnapshots();
     services_.store->flush();

@@ -12,8 +12,7 @@ namespace {
 
 // A pan rests this long before the region is rendered again.
 constexpr int kPanPauseMs = 60;
-// Up to this factor the canvas counts as fitted.
-constexpr double kFitZoom = 1.05;
+constexpr double kFitZoom = ZoomControl::kFitZoom;
 
 int longEdge(const LoadedPhoto& photo) {
     return int(std::lround(std::max(photo.dimensions().width, photo.dimensions().height)));
@@ -32,8 +31,10 @@ void DarkroomViewModel::connectSharpRegion() {
 }
 
 RenderJob DarkroomViewModel::renderJobFor(const LoadedPhoto& photo) const {
-    RenderJob job{photo, parameters_, std::nullopt, isCroppingMode_, isRetouchMode_};
-    job.omitsFilmFrame = isCroppingMode_ || isRetouchMode_ || isMaskMode_;
+    RenderJob job{photo, parameters_};
+    job.framing = isCroppingMode() ? Framing::uncropped : Framing::cropped;
+    job.dustView = isRetouchMode() ? DustView::allowed : DustView::withheld;
+    job.omitsFilmFrame = toolMode_ != ToolMode::viewing;
     if (const auto mask = subjectMaskCache_.find(frameID(photo)); mask != subjectMaskCache_.end())
         job.subjectMask = mask->second;
     return job;
@@ -45,7 +46,7 @@ CanvasView DarkroomViewModel::canvasView() const {
 
 std::optional<FrameRegion> DarkroomViewModel::wantedSharpRegion() const {
     // Only the viewing canvas zooms; the tools show the whole frame.
-    if (isCroppingMode_ || isRetouchMode_ || isMaskMode_ || zoomScale_ <= kFitZoom) return std::nullopt;
+    if (toolMode_ != ToolMode::viewing || zoomScale_ <= kFitZoom) return std::nullopt;
     const LoadedPhoto* photo = selectedPhoto();
     if (!photo || renderedPreview_.isNull() || renderedFrameSize_.isEmpty()) return std::nullopt;
     if (renderedPreviewPhotoID_ != frameID(*photo)) return std::nullopt;
@@ -94,7 +95,7 @@ void DarkroomViewModel::followCanvas() {
         regionCovers(*shownRegionRequest_, canvasView()))
         return;
     // An edit's full render is waiting for its pause: the region comes with it.
-    if (masterDebounceJob_) return;
+    if (renders_->isFullRenderWaiting()) return;
     const LoadedPhoto* photo = selectedPhoto();
     if (!photo) return;
     RenderJob part = renderJobFor(*photo);

@@ -23,9 +23,8 @@ void DarkroomViewModel::saveSnapshot(std::string name) {
 }
 
 void DarkroomViewModel::loadSnapshot(SnapshotItem snapshot) {
-    setParameters(snapshot.parameters);
+    editRecipe([&](EditParameters& recipe) { recipe = snapshot.parameters; });
     setActivePresetID(std::nullopt);
-    requestRender(true);
     setStatusMessage(L10n::tr("status.snapshotLoaded", snapshot.name));
 }
 
@@ -83,7 +82,8 @@ void DarkroomViewModel::refreshSnapshotComparisonPreview() {
 
     const Uuid frame = frameID(*photo);
     // The dust-inspection view never shows in the comparison (no retouch aid).
-    RenderJob job{*photo, snapshot->parameters, std::nullopt, isCroppingMode_, false};
+    RenderJob job{*photo, snapshot->parameters};
+    job.framing = isCroppingMode() ? Framing::uncropped : Framing::cropped;
     if (const auto mask = subjectMaskCache_.find(frame); mask != subjectMaskCache_.end()) job.subjectMask = mask->second;
 
     const std::stop_token stop = comparisonTask_.restart();

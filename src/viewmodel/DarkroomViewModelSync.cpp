@@ -77,9 +77,7 @@ void DarkroomViewModel::syncRecipeToRoll() {
         // may not be written yet; a stored file can be older than it.
         std::optional<EditParameters> recipe;
         if (const auto kept = inMemoryRecipes_.find(id); kept != inMemoryRecipes_.end()) recipe = kept->second;
-        if (!recipe && target.fileURL()) recipe = services_.store->loadRecipe(*target.fileURL());
-        if (!recipe) recipe = services_.store->loadSampleRecipe(id);
-        if (!recipe) recipe = EditParameters::defaultValue();
+        if (!recipe) recipe = services_.store->loadRecipe(FrameKey::of(target)).value_or(EditParameters::defaultValue());
 
         batchSyncOptions_.apply(source, *recipe);
         inMemoryRecipes_[id] = *recipe;

@@ -1,4 +1,4 @@
-// Spot healing, the dust-inspection view, and the canvas zoom.
+// Spot healing, the dust-inspection view, and the canvas zoom (ZoomControl does the zoom).
 #include <algorithm>
 #include <cmath>
 
@@ -7,147 +7,62 @@
 
 namespace vantrel {
 
-namespace {
-
-// Up to this factor the canvas counts as fitted.
-constexpr double kFitThreshold = 1.05;
-
-}  // namespace
-
 void DarkroomViewModel::toggleRetouchMode() {
-    if (isCroppingMode_) setIsCroppingMode(false);
-    if (isMaskMode_) setIsMaskMode(false);
-    setIsRetouchMode(!isRetouchMode_);
-    requestRender(true);
-    setStatusMessage(L10n::tr(isRetouchMode_ ? "status.retouchEntered" : "status.retouchExited"));
+    setToolMode(isRetouchMode() ? ToolMode::viewing : ToolMode::retouch);
+    requestRender(RenderQuality::final);
+    setStatusMessage(L10n::tr(isRetouchMode() ? "status.retouchEntered" : "status.retouchExited"));
 }
 
 void DarkroomViewModel::saveRetouch() {
     setIsRetouchMode(false);
     setSelectedRetouchSpotID(std::nullopt);
-    EditParameters recipe = parameters_;
-    recipe.spotHealing.isVisualizeDustMode = false;
-    setParameters(std::move(recipe));
-    requestRender(true);
+    editRecipe([](EditParameters& recipe) { recipe.spotHealing.isVisualizeDustMode = false; });
     setStatusMessage(L10n::tr("status.retouchSaved"));
 }
 
 void DarkroomViewModel::undoLastHealingSpot() {
     if (parameters_.spotHealing.spots.empty()) return;
-    EditParameters recipe = parameters_;
-    const Uuid removed = recipe.spotHealing.spots.back().id;
-    recipe.spotHealing.spots.pop_back();
-    setParameters(std::move(recipe));
+    const Uuid removed = parameters_.spotHealing.spots.back().id;
+    editRecipe([](EditParameters& recipe) { recipe.spotHealing.spots.pop_back(); });
     if (selectedRetouchSpotID_ == removed) setSelectedRetouchSpotID(std::nullopt);
-    requestRender(true);
     setStatusMessage(L10n::tr("status.undoHealing"));
 }
 
 void DarkroomViewModel::removeSelectedHealingSpot() {
     if (!selectedRetouchSpotID_) return;
     const Uuid id = *selectedRetouchSpotID_;
-    EditParameters recipe = parameters_;
-    std::erase_if(recipe.spotHealing.spots, [&](const SpotItem& spot) { return spot.id == id; });
-    setParameters(std::move(recipe));
+    editRecipe([&](EditParameters& recipe) {
+        std::erase_if(recipe.spotHealing.spots, [&](const SpotItem& spot) { return spot.id == id; });
+    });
     setSelectedRetouchSpotID(std::nullopt);
-    requestRender(true);
     setStatusMessage(L10n::tr("status.removeSelectedHealing"));
 }
 
 void DarkroomViewModel::clearAllHealingSpots() {
-    EditParameters recipe = parameters_;
-    recipe.spotHealing.spots.clear();
-    setParameters(std::move(recipe));
+    editRecipe([](EditParameters& recipe) { recipe.spotHealing.spots.clear(); });
     setSelectedRetouchSpotID(std::nullopt);
-    requestRender(true);
     setStatusMessage(L10n::tr("status.clearAllHealing"));
 }
 
 void DarkroomViewModel::toggleDustMode() {
-    EditParameters recipe = parameters_;
-    recipe.spotHealing.isVisualizeDustMode = !recipe.spotHealing.isVisualizeDustMode;
-    setParameters(std::move(recipe));
-    requestRender(true);
+    editRecipe([](EditParameters& recipe) {
+        recipe.spotHealing.isVisualizeDustMode = !recipe.spotHealing.isVisualizeDustMode;
+    });
     setStatusMessage(
         L10n::tr(parameters_.spotHealing.isVisualizeDustMode ? "status.dustModeEnabled" : "status.dustModeDisabled"));
 }
 
-QSize DarkroomViewModel::previewFrameSize() const {
-    const LoadedPhoto* photo = selectedPhoto();
-    if (!photo) return {};
-    if (!renderedPreview_.isNull() && !renderedFrameSize_.isEmpty()) return renderedFrameSize_;
-    return {int(std::lround(photo->dimensions().width)), int(std::lround(photo->dimensions().height))};
-}
-
-double DarkroomViewModel::actualPixelsZoomFactor() const {
-    const QSize frame = previewFrameSize();
-    const double w = frame.width();
-    const double h = frame.height();
-    if (!(w > 0) || !(h > 0)) return 2.0;
-
-    double vw = canvasViewportSize_.width();
-    double vh = canvasViewportSize_.height();
-    if (!(vw > 20) || !(vh > 20)) {
-        vw = 1000;
-        vh = 700;
-    }
-    // The fitted image fills the canvas's height when it is narrower than the canvas, else its width.
-    const double fittedWidth = w / h < vw / vh ? w / h * vh : vw;
-    return std::max(1.0, w / std::max(fittedWidth, 1.0));
-}
-
-void DarkroomViewModel::setZoomAnimated(double scale, bool showNavigator) {
-    isZoomAnimating_ = true;
-    setZoomScale(scale);
-    setPanOffset(QSizeF(0, 0));
-    if (showNavigator) setIsNavigatorVisible(true);
-    isZoomAnimating_ = false;
-}
-
-void DarkroomViewModel::panAnimated(QSizeF offset) {
-    isZoomAnimating_ = true;
-    setPanOffset(offset);
-    isZoomAnimating_ = false;
-}
-
-void DarkroomViewModel::resetZoom() {
-    setZoomScale(1.0);
-    setPanOffset(QSizeF(0, 0));
-}
-
-void DarkroomViewModel::setZoom(double scale) {
-    setZoomScale(scale);
-    setPanOffset(QSizeF(0, 0));
-    setIsNavigatorVisible(true);
-}
-
-void DarkroomViewModel::zoomToFit() {
-    setZoomAnimated(1.0, false);
-    setStatusMessage(L10n::tr("status.zoomFit"));
-}
-
-void DarkroomViewModel::zoomTo100() {
-    setZoomAnimated(actualPixelsZoomFactor(), true);
-    setStatusMessage(L10n::tr("status.zoom100"));
-}
-
-void DarkroomViewModel::zoomTo200() {
-    setZoomAnimated(2 * actualPixelsZoomFactor(), true);
-    setStatusMessage(L10n::tr("status.zoom200"));
-}
-
-void DarkroomViewModel::toggleZoom() {
-    if (zoomScale_ > kFitThreshold)
-        zoomToFit();
-    else
-        zoomTo100();
-}
-
-void DarkroomViewModel::toggleNavigator() { setIsNavigatorVisible(!isNavigatorVisible_); }
-
-std::string DarkroomViewModel::zoomLabel() const {
-    if (zoomScale_ <= kFitThreshold) return L10n::tr("zoom.fit");
-    return std::to_string(std::lround(zoomScale_ / actualPixelsZoomFactor() * 100)) + "%";
-}
+QSize DarkroomViewModel::previewFrameSize() const { return zoom_.previewFrameSize(); }
+double DarkroomViewModel::actualPixelsZoomFactor() const { return zoom_.actualPixelsZoomFactor(); }
+void DarkroomViewModel::zoomToFit() { zoom_.zoomToFit(); }
+void DarkroomViewModel::zoomTo100() { zoom_.zoomTo100(); }
+void DarkroomViewModel::zoomTo200() { zoom_.zoomTo200(); }
+void DarkroomViewModel::toggleZoom() { zoom_.toggleZoom(); }
+void DarkroomViewModel::resetZoom() { zoom_.resetZoom(); }
+void DarkroomViewModel::setZoom(double scale) { zoom_.setZoom(scale); }
+void DarkroomViewModel::toggleNavigator() { zoom_.toggleNavigator(); }
+void DarkroomViewModel::panAnimated(QSizeF offset) { zoom_.panAnimated(offset); }
+std::string DarkroomViewModel::zoomLabel() const { return zoom_.zoomLabel(); }
+bool DarkroomViewModel::isZoomAnimating() const { return zoom_.isAnimating(); }
 
 }  // namespace vantrel

@@ -30,14 +30,20 @@ struct FrameRegion {
     double scale = 1;
 };
 
+// How much of the frame a render shows: crop mode shows the whole turned and
+// straightened frame, uncropped.
+enum class Framing { cropped, uncropped };
+// Whether the recipe's dust-spotting view may show (the retouch tool's aid).
+enum class DustView { allowed, withheld };
+
 // Everything a render needs, captured by value when it is requested: the job
 // reads nothing else from the view model.
 struct RenderJob {
     LoadedPhoto photo;
     EditParameters recipe;
-    std::optional<Image> subjectMask;
-    bool isCroppingMode = false;  // show the whole frame, uncropped
-    bool isRetouchMode = false;   // draw the recipe's dust-spotting aid
+    std::optional<Image> subjectMask{};
+    Framing framing = Framing::cropped;     // uncropped: the whole frame (crop mode)
+    DustView dustView = DustView::withheld;  // allowed: the recipe's dust-spotting aid (retouch mode)
     // The tools' modes: the picture their overlays edit, without the film frame's
     // border and watermark, so the overlays' units match what is shown.
     bool omitsFilmFrame = false;
@@ -75,7 +81,7 @@ struct FrameGeometry {
         return geometry;
     }
     static FrameGeometry of(const RenderJob& job) {
-        return of(job.recipe.crop, job.isCroppingMode, job.omitsFilmFrame);
+        return of(job.recipe.crop, job.framing == Framing::uncropped, job.omitsFilmFrame);
     }
     bool operator==(const FrameGeometry&) const = default;
 };

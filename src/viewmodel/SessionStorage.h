@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "engine/io/LoadedPhoto.h"
 #include "model/EditParameters.h"
 #include "model/RollCullingDatabase.h"
 #include "model/SnapshotItem.h"
@@ -18,39 +19,40 @@
 
 namespace vantrel {
 
+// Which frame a recipe or a snapshot list belongs to: its scan file on a folder
+// roll; on the sample roll (no file) its identifier.
+struct FrameKey {
+    std::optional<std::filesystem::path> file;
+    Uuid id;
+
+    static FrameKey of(const LoadedPhoto& photo) { return {photo.fileURL(), Uuid::parse(photo.id()).value_or(Uuid())}; }
+};
+
 class SessionStorage {
 public:
     using Done = std::function<void(SaveOutcome)>;
+    // A roll's folder; none for the sample roll.
+    using RollFolder = std::optional<std::filesystem::path>;
 
     virtual ~SessionStorage() = default;
 
-    virtual std::optional<EditParameters> loadRecipe(const std::filesystem::path& photo) = 0;
-    virtual void saveRecipe(const EditParameters& recipe, const std::filesystem::path& photo, Done done = {}) = 0;
-    virtual std::optional<EditParameters> loadSampleRecipe(const Uuid& id) = 0;
-    virtual void saveSampleRecipe(const EditParameters& recipe, const Uuid& id, Done done = {}) = 0;
+    virtual std::optional<EditParameters> loadRecipe(const FrameKey& frame) = 0;
+    virtual void saveRecipe(const EditParameters& recipe, const FrameKey& frame, Done done = {}) = 0;
     // Whether a recipe is stored at all (readable or not).
-    virtual bool hasRecipe(const std::filesystem::path& photo) { return loadRecipe(photo).has_value(); }
-    virtual bool hasSampleRecipe(const Uuid& id) { return loadSampleRecipe(id).has_value(); }
+    virtual bool hasRecipe(const FrameKey& frame) { return loadRecipe(frame).has_value(); }
+    // Queue the removal of a frame's stored recipe (a reset to neutral). By
+    // default nothing: the neutral recipe the reset writes next takes its place.
+    virtual void deleteRecipe(const FrameKey& frame) { (void)frame; }
 
-    virtual std::vector<SnapshotItem> loadSnapshots(const std::filesystem::path& photo) = 0;
-    virtual void saveSnapshots(const std::vector<SnapshotItem>& snapshots, const std::filesystem::path& photo,
-                               Done done = {}) = 0;
-    virtual std::vector<SnapshotItem> loadSampleSnapshots(const Uuid& id) = 0;
-    virtual void saveSampleSnapshots(const std::vector<SnapshotItem>& snapshots, const Uuid& id, Done done = {}) = 0;
+    virtual std::vector<SnapshotItem> loadSnapshots(const FrameKey& frame) = 0;
+    virtual void saveSnapshots(const std::vector<SnapshotItem>& snapshots, const FrameKey& frame, Done done = {}) = 0;
 
-    virtual std::optional<RollCullingDatabase> loadCullingDatabase(const std::filesystem::path& folder) = 0;
-    virtual void saveCullingDatabase(const RollCullingDatabase& database, const std::filesystem::path& folder,
+    virtual std::optional<RollCullingDatabase> loadCullingDatabase(const RollFolder& folder) = 0;
+    virtual void saveCullingDatabase(const RollCullingDatabase& database, const RollFolder& folder,
                                      Done done = {}) = 0;
-    virtual std::optional<RollCullingDatabase> loadSampleCullingDatabase() = 0;
-    virtual void saveSampleCullingDatabase(const RollCullingDatabase& database, Done done = {}) = 0;
 
     // Blocks until every write queued so far is on disk and has told its `done`.
     virtual void flush() = 0;
-
-    // Queue the removal of a frame's stored recipe (a reset to neutral). By
-    // default nothing: the neutral recipe the reset writes next takes its place.
-    virtual void deleteRecipe(const std::filesystem::path& photo) { (void)photo; }
-    virtual void deleteSampleRecipe(const Uuid& id) { (void)id; }
 };
 
 }  // namespace vantrel

@@ -1,5 +1,6 @@
 #pragma once
-// The session store behind the view model's storage interface.
+// The session store behind the view model's storage interface: the one place
+// where a frame key chooses between the store's file and sample-roll records.
 #include "services/SessionStore.h"
 #include "viewmodel/SessionStorage.h"
 
@@ -9,50 +10,46 @@ class SessionStoreStorage final : public SessionStorage {
 public:
     explicit SessionStoreStorage(SessionStore& store = SessionStore::shared()) : store_(store) {}
 
-    std::optional<EditParameters> loadRecipe(const std::filesystem::path& photo) override {
-        return store_.loadRecipe(photo);
+    std::optional<EditParameters> loadRecipe(const FrameKey& frame) override {
+        return frame.file ? store_.loadRecipe(*frame.file) : store_.loadSampleRecipe(frame.id);
     }
-    void saveRecipe(const EditParameters& recipe, const std::filesystem::path& photo, Done done = {}) override {
-        store_.saveRecipe(recipe, photo, std::move(done));
+    void saveRecipe(const EditParameters& recipe, const FrameKey& frame, Done done = {}) override {
+        if (frame.file)
+            store_.saveRecipe(recipe, *frame.file, std::move(done));
+        else
+            store_.saveSampleRecipe(recipe, frame.id, std::move(done));
     }
-    std::optional<EditParameters> loadSampleRecipe(const Uuid& id) override { return store_.loadSampleRecipe(id); }
-    void saveSampleRecipe(const EditParameters& recipe, const Uuid& id, Done done = {}) override {
-        store_.saveSampleRecipe(recipe, id, std::move(done));
+    bool hasRecipe(const FrameKey& frame) override {
+        return frame.file ? store_.hasRecipe(*frame.file) : store_.hasSampleRecipe(frame.id);
     }
-
-    bool hasRecipe(const std::filesystem::path& photo) override { return store_.hasRecipe(photo); }
-    bool hasSampleRecipe(const Uuid& id) override { return store_.hasSampleRecipe(id); }
-
-    std::vector<SnapshotItem> loadSnapshots(const std::filesystem::path& photo) override {
-        return store_.loadSnapshots(photo);
-    }
-    void saveSnapshots(const std::vector<SnapshotItem>& snapshots, const std::filesystem::path& photo,
-                       Done done = {}) override {
-        store_.saveSnapshots(snapshots, photo, std::move(done));
-    }
-    std::vector<SnapshotItem> loadSampleSnapshots(const Uuid& id) override { return store_.loadSampleSnapshots(id); }
-    void saveSampleSnapshots(const std::vector<SnapshotItem>& snapshots, const Uuid& id, Done done = {}) override {
-        store_.saveSampleSnapshots(snapshots, id, std::move(done));
+    void deleteRecipe(const FrameKey& frame) override {
+        if (frame.file)
+            store_.deleteRecipe(*frame.file);
+        else
+            store_.deleteSampleRecipe(frame.id);
     }
 
-    std::optional<RollCullingDatabase> loadCullingDatabase(const std::filesystem::path& folder) override {
-        return store_.loadCullingDatabase(folder);
+    std::vector<SnapshotItem> loadSnapshots(const FrameKey& frame) override {
+        return frame.file ? store_.loadSnapshots(*frame.file) : store_.loadSampleSnapshots(frame.id);
     }
-    void saveCullingDatabase(const RollCullingDatabase& database, const std::filesystem::path& folder,
-                             Done done = {}) override {
-        store_.saveCullingDatabase(database, folder, std::move(done));
+    void saveSnapshots(const std::vector<SnapshotItem>& snapshots, const FrameKey& frame, Done done = {}) override {
+        if (frame.file)
+            store_.saveSnapshots(snapshots, *frame.file, std::move(done));
+        else
+            store_.saveSampleSnapshots(snapshots, frame.id, std::move(done));
     }
-    std::optional<RollCullingDatabase> loadSampleCullingDatabase() override {
-        return store_.loadSampleCullingDatabase();
+
+    std::optional<RollCullingDatabase> loadCullingDatabase(const RollFolder& folder) override {
+        return folder ? store_.loadCullingDatabase(*folder) : store_.loadSampleCullingDatabase();
     }
-    void saveSampleCullingDatabase(const RollCullingDatabase& database, Done done = {}) override {
-        store_.saveSampleCullingDatabase(database, std::move(done));
+    void saveCullingDatabase(const RollCullingDatabase& database, const RollFolder& folder, Done done = {}) override {
+        if (folder)
+            store_.saveCullingDatabase(database, *folder, std::move(done));
+        else
+            store_.saveSampleCullingDatabase(database, std::move(done));
     }
 
     void flush() override { store_.flush(); }
-
-    void deleteRecipe(const std::filesystem::path& photo) override { store_.deleteRecipe(photo); }
-    void deleteSampleRecipe(const Uuid& id) override { store_.deleteSampleRecipe(id); }
 
 private:
     SessionStore& store_;

@@ -142,7 +142,7 @@ TEST_F(WindowTest, ClosingWithASheetOpenEndsItAndSavesTheRecipe) {
     EditParameters recipe = vm().parameters();
     recipe.exposure = 0.75;
     vm().setParameters(recipe);
-    vm().requestRender(false);
+    vm().requestRender(RenderQuality::interactive);
     ASSERT_TRUE(vm().hasPendingSave());
     const int flushesBefore = store->flushes;
 

@@ -175,7 +175,7 @@ TEST_F(RollWindowTest, TheSelectedFramesCellShowsItsOwnColours) {
     EditParameters recipe = vm().parameters();
     recipe.saturation = 0;
     vm().setParameters(recipe);
-    vm().requestRender(true);
+    vm().requestRender(RenderQuality::final);
     EXPECT_TRUE(QTest::qWaitFor([&] { return isGrey(cellColour(0)) && cellColour(0).red() > 120; }, 5000))
         << cellColour(0).name().toStdString();
 
@@ -198,7 +198,7 @@ TEST_F(RollWindowTest, SynchronisedTargetsGetThumbnailsOfTheirNewRecipe) {
     EditParameters recipe = vm().parameters();
     recipe.saturation = 0;
     vm().setParameters(recipe);
-    vm().requestRender(true);
+    vm().requestRender(RenderQuality::final);
     ASSERT_TRUE(QTest::qWaitFor([&] { return isGrey(cellColour(0)); }, 5000));
     vm().presentBatchSyncSheet();
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->batchSyncSheet() != nullptr; }, 2000));
@@ -272,7 +272,7 @@ TEST_F(RollWindowTest, CtrlQWithTheExportDialogOpenEndsItAndSaves) {
     EditParameters recipe = vm().parameters();
     recipe.exposure = 0.5;
     vm().setParameters(recipe);
-    vm().requestRender(false);  // a delayed save still waiting
+    vm().requestRender(RenderQuality::interactive);  // a delayed save still waiting
     ASSERT_TRUE(vm().hasPendingSave());
 
     vm().presentExportDialog();

@@ -52,22 +52,26 @@ TEST_F(ShellPartsTest, CropWinsOverRetouchAndRetouchOverMask) {
 
     CanvasArea* canvas = window->canvasAreaView();
     EXPECT_EQ(canvas->branch(), Branch::viewing);
-    // The flags set directly, all at once: the branch follows the order.
+    // The flags set directly: each one on switches the canvas to its tool (the
+    // one tool mode leaves the others off); its own flag off returns to viewing.
     vm().setIsMaskMode(true);
-    vm().setIsRetouchMode(true);
-    vm().setIsCroppingMode(true);
-    settle();
-    EXPECT_EQ(canvas->branch(), Branch::crop);
-    EXPECT_NE(canvas->branchView()->findChild<CropControlBar*>(), nullptr);
-    vm().setIsCroppingMode(false);
-    settle();
-    EXPECT_EQ(canvas->branch(), Branch::retouch);
-    EXPECT_NE(canvas->branchView()->findChild<SpotHealingControlBar*>(), nullptr);
-    vm().setIsRetouchMode(false);
     settle();
     EXPECT_EQ(canvas->branch(), Branch::mask);
     EXPECT_NE(canvas->branchView()->findChild<MaskControlBar*>(), nullptr);
-    vm().setIsMaskMode(false);
+    vm().setIsRetouchMode(true);
+    settle();
+    EXPECT_FALSE(vm().isMaskMode());
+    EXPECT_EQ(canvas->branch(), Branch::retouch);
+    EXPECT_NE(canvas->branchView()->findChild<SpotHealingControlBar*>(), nullptr);
+    vm().setIsCroppingMode(true);
+    settle();
+    EXPECT_FALSE(vm().isRetouchMode());
+    EXPECT_EQ(canvas->branch(), Branch::crop);
+    EXPECT_NE(canvas->branchView()->findChild<CropControlBar*>(), nullptr);
+    vm().setIsRetouchMode(false);  // not the current tool: nothing changes
+    settle();
+    EXPECT_EQ(canvas->branch(), Branch::crop);
+    vm().setIsCroppingMode(false);
     settle();
     EXPECT_EQ(canvas->branch(), Branch::viewing);
 

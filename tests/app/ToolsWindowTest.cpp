@@ -176,7 +176,9 @@ TEST_F(ToolsWindowTest, SpotsAreAddedResizedAndRemovedFromTheWindow) {
 TEST_F(ToolsWindowTest, AClickHealsWhereItFallsOnThePictureShown) {
     // The right half kept: the whole frame is 8 x 6 pixels, the cropped one 4 x 6.
     render->setFrameSizes(
-        [](const RenderJob& job) { return job.isCroppingMode || job.recipe.crop.rect.isFull() ? QSize(8, 6) : QSize(4, 6); });
+        [](const RenderJob& job) {
+            return job.framing == Framing::uncropped || job.recipe.crop.rect.isFull() ? QSize(8, 6) : QSize(4, 6);
+        });
     EditParameters recipe = vm().parameters();
     recipe.crop.rect = {0.5, 0, 0.5, 1};
     vm().setParameters(recipe);
@@ -188,7 +190,7 @@ TEST_F(ToolsWindowTest, AClickHealsWhereItFallsOnThePictureShown) {
     }));
 
     // The retouching's renders wait; its branch shows the crop mode's picture meanwhile.
-    render->hold([](const RenderJob& job) { return !job.isCroppingMode; });
+    render->hold([](const RenderJob& job) { return job.framing == Framing::cropped; });
     QTest::mouseClick(window->findChild<QWidget*>("cropBar.done"), Qt::LeftButton);
     QTest::mouseClick(window->findChild<QPushButton*>("mode.retouch"), Qt::LeftButton);
     settle();

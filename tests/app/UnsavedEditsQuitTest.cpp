@@ -51,7 +51,7 @@ TEST(UnsavedEditsQuitTest, ClosingAsksBeforeDiscardingEditsSavedNowhere) {
         EditParameters recipe = window->viewModel().parameters();
         recipe.exposure = 0.75;
         window->viewModel().setParameters(recipe);
-        window->viewModel().requestRender(true);
+        window->viewModel().requestRender(RenderQuality::final);
         return window;
     };
 

@@ -179,48 +179,28 @@ public:
         return n;
     }
 
-    std::optional<EditParameters> loadRecipe(const std::filesystem::path& photo) override { return find(photo.string()); }
-    void saveRecipe(const EditParameters& recipe, const std::filesystem::path& photo, Done done = {}) override {
-        write(photo.string(), recipe);
-        report(done);
-    }
-    std::optional<EditParameters> loadSampleRecipe(const Uuid& id) override { return find(sampleKey(id)); }
-    void saveSampleRecipe(const EditParameters& recipe, const Uuid& id, Done done = {}) override {
-        write(sampleKey(id), recipe);
+    static std::string keyOf(const FrameKey& frame) { return frame.file ? frame.file->string() : sampleKey(frame.id); }
+
+    std::optional<EditParameters> loadRecipe(const FrameKey& frame) override { return find(keyOf(frame)); }
+    void saveRecipe(const EditParameters& recipe, const FrameKey& frame, Done done = {}) override {
+        write(keyOf(frame), recipe);
         report(done);
     }
 
-    std::vector<SnapshotItem> loadSnapshots(const std::filesystem::path& photo) override {
-        return snapshots[photo.string()];
-    }
-    void saveSnapshots(const std::vector<SnapshotItem>& list, const std::filesystem::path& photo,
-                       Done done = {}) override {
-        snapshots[photo.string()] = list;
-        report(done);
-    }
-    std::vector<SnapshotItem> loadSampleSnapshots(const Uuid& id) override { return snapshots[sampleKey(id)]; }
-    void saveSampleSnapshots(const std::vector<SnapshotItem>& list, const Uuid& id, Done done = {}) override {
-        snapshots[sampleKey(id)] = list;
+    std::vector<SnapshotItem> loadSnapshots(const FrameKey& frame) override { return snapshots[keyOf(frame)]; }
+    void saveSnapshots(const std::vector<SnapshotItem>& list, const FrameKey& frame, Done done = {}) override {
+        snapshots[keyOf(frame)] = list;
         report(done);
     }
 
-    std::optional<RollCullingDatabase> loadCullingDatabase(const std::filesystem::path& folder) override {
-        auto it = culling.find(folder.string());
+    std::optional<RollCullingDatabase> loadCullingDatabase(const RollFolder& folder) override {
+        auto it = culling.find(folder ? folder->string() : "sample");
         return it == culling.end() ? std::nullopt : std::optional(it->second);
     }
-    void saveCullingDatabase(const RollCullingDatabase& database, const std::filesystem::path& folder,
-                             Done done = {}) override {
-        culling[folder.string()] = database;
-        cullingWrites.push_back(folder.string());
-        report(done);
-    }
-    std::optional<RollCullingDatabase> loadSampleCullingDatabase() override {
-        auto it = culling.find("sample");
-        return it == culling.end() ? std::nullopt : std::optional(it->second);
-    }
-    void saveSampleCullingDatabase(const RollCullingDatabase& database, Done done = {}) override {
-        culling["sample"] = database;
-        cullingWrites.push_back("sample");
+    void saveCullingDatabase(const RollCullingDatabase& database, const RollFolder& folder, Done done = {}) override {
+        const std::string key = folder ? folder->string() : "sample";
+        culling[key] = database;
+        cullingWrites.push_back(key);
         report(done);
     }
 
@@ -228,8 +208,7 @@ public:
 
     // Removals, logged in order with the recipe writes ("delete:" + key).
     std::vector<std::string> deletions;
-    void deleteRecipe(const std::filesystem::path& photo) override { erase(photo.string()); }
-    void deleteSampleRecipe(const Uuid& id) override { erase(sampleKey(id)); }
+    void deleteRecipe(const FrameKey& frame) override { erase(keyOf(frame)); }
 
 private:
     static void report(const Done& done) {

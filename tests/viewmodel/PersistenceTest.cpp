@@ -3,11 +3,11 @@
 namespace vantrel::testing {
 namespace {
 
-void edit(DarkroomViewModel& vm, double exposure, bool final) {
+void edit(DarkroomViewModel& vm, double exposure, RenderQuality quality) {
     EditParameters recipe = vm.parameters();
     recipe.exposure = exposure;
     vm.setParameters(recipe);
-    vm.requestRender(final);
+    vm.requestRender(quality);
 }
 
 TEST_F(ViewModelTest, QuickChangesMakeOneSaveOfTheLastRecipe) {
@@ -17,7 +17,7 @@ TEST_F(ViewModelTest, QuickChangesMakeOneSaveOfTheLastRecipe) {
     store->recipeWrites.clear();
 
     for (int i = 1; i <= 10; ++i) {
-        edit(*vm, i * 0.1, false);
+        edit(*vm, i * 0.1, RenderQuality::interactive);
         QTest::qWait(15);
     }
     EXPECT_EQ(store->writesFor(key), 0);
@@ -34,10 +34,10 @@ TEST_F(ViewModelTest, FinalRequestSavesAtOnceAndThePendingSaveNeverRuns) {
     const std::string key = FakeSessionStorage::sampleKey(*vm->selectedPhotoID());
     store->recipeWrites.clear();
 
-    edit(*vm, 0.3, false);
-    edit(*vm, 0.6, false);
+    edit(*vm, 0.3, RenderQuality::interactive);
+    edit(*vm, 0.6, RenderQuality::interactive);
     EXPECT_TRUE(vm->hasPendingSave());
-    edit(*vm, 0.9, true);
+    edit(*vm, 0.9, RenderQuality::final);
     ASSERT_EQ(store->writesFor(key), 1);  // synchronous: written before the request returns
     EXPECT_EQ(store->recipes.at(key).exposure, 0.9);
     EXPECT_FALSE(vm->hasPendingSave());
@@ -54,7 +54,7 @@ TEST_F(ViewModelTest, LeavingAFrameOrARollWritesItsLastEdit) {
     const std::string a = (roll / "a.tif").string(), b = (roll / "b.tif").string();
 
     // Edit A, select B within the save delay, quit: A's file holds the edit.
-    edit(*vm, 1.5, false);
+    edit(*vm, 1.5, RenderQuality::interactive);
     vm->selectPhoto(idOfTitle(*vm, "b.tif"));
     EXPECT_EQ(store->recipes.at(a).exposure, 1.5);
     vm->saveAllOnQuit();
@@ -67,7 +67,7 @@ TEST_F(ViewModelTest, LeavingAFrameOrARollWritesItsLastEdit) {
 
     // Edit a frame, then open another roll within the save delay.
     vm->selectPhoto(idOfTitle(*vm, "b.tif"));
-    edit(*vm, 2.5, false);
+    edit(*vm, 2.5, RenderQuality::interactive);
     vm->loadFolder(other);
     EXPECT_EQ(store->recipes.at(b).exposure, 2.5);
     EXPECT_EQ(vm->selectedPhoto()->title(), "c.tif");
@@ -102,7 +102,7 @@ TEST_F(ViewModelTest, QuitWithoutAFrameStillSavesCullingAndFlushes) {
     EXPECT_EQ(store->culling.count(empty.string()), 0u);
     EXPECT_TRUE(store->recipeWrites.empty());
     EXPECT_EQ(store->flushes, 1);
-    EXPECT_FALSE(vm->activeSecurityScopedFolderURL());
+    EXPECT_FALSE(vm->accessedFolder());
 
     // Every way of ending calls it; a second run does no harm.
     vm->saveAllOnQuit();

@@ -85,7 +85,7 @@ TEST_F(PreviewFrameTest, ToolModesShowTheBareFrameAndPublishItsSize) {
         r.filmFrame.style = FilmFrameStyle::galleryBorder;
     });
     qint64 before = vm->renderedPreview().cacheKey();
-    vm->requestRender(true);
+    vm->requestRender(RenderQuality::final);
     ASSERT_TRUE(waitFor([&] { return vm->renderedPreview().cacheKey() != before; }, 15000));
     // Viewing: the border is part of the frame shown, and the preview has its shape.
     const QSize framed = vm->renderedFrameSize();
@@ -141,7 +141,7 @@ TEST_F(PreviewFrameTest, ASpotClickedOnTheRetouchPictureHealsWhereTheClickWas) {
         r.filmFrame.borderThickness = 0.2;
     });
     qint64 before = vm->renderedPreview().cacheKey();
-    vm->requestRender(true);
+    vm->requestRender(RenderQuality::final);
     ASSERT_TRUE(waitFor([&] { return vm->renderedPreview().cacheKey() != before; }, 15000));
     const QImage bordered = vm->renderedPreview();
 
@@ -179,7 +179,7 @@ TEST_F(PreviewFrameTest, ASpotClickedOnTheRetouchPictureHealsWhereTheClickWas) {
         r.spotHealing.spots.push_back(item);
     });
     before = vm->renderedPreview().cacheKey();
-    vm->requestRender(true);
+    vm->requestRender(RenderQuality::final);
     ASSERT_TRUE(waitForPreview(*vm, before, QSize(300, 200)));
     darkest(vm->renderedPreview(), &darkness);
     EXPECT_GT(darkness, 100) << "the dust is still there";
@@ -214,7 +214,7 @@ TEST_F(PreviewFrameTest, ThePreviewGeometryIsCurrentOnlyOnceRenderedForTheModeAn
         return waitFor([&] { return vm->renderedPreview().cacheKey() != before && vm->isPreviewGeometryCurrent(); },
                        15000);
     };
-    vm->requestRender(true);
+    vm->requestRender(RenderQuality::final);
     ASSERT_TRUE(renderedAnew());
 
     // Each change of mode: the last mode's picture is shown until the new one arrives.
@@ -240,7 +240,7 @@ TEST_F(PreviewFrameTest, ThePreviewGeometryIsCurrentOnlyOnceRenderedForTheModeAn
     // A changed straightening outside crop mode moves every point of the frame.
     edit(*vm, [](EditParameters& r) { r.crop.straightenAngle = 1; });
     EXPECT_FALSE(vm->isPreviewGeometryCurrent());
-    vm->requestRender(false);
+    vm->requestRender(RenderQuality::interactive);
     ASSERT_TRUE(renderedAnew());
     // Healing changes nothing of the geometry.
     edit(*vm, [](EditParameters& r) { r.spotHealing.spots.push_back(SpotItem{}); });

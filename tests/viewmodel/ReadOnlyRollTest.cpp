@@ -38,7 +38,7 @@ protected:
         EditParameters recipe = vm.parameters();
         recipe.exposure = exposure;
         vm.setParameters(recipe);
-        vm.requestRender(true);
+        vm.requestRender(RenderQuality::final);
     }
 
     int told(const std::string& status) const { return int(std::count(statuses.begin(), statuses.end(), status)); }

@@ -21,7 +21,7 @@ TEST_F(EditViewModelTest, ResetLeavesTheNeutralRecipeOnDisk) {
         vm.loadFolder(roll);
         ASSERT_TRUE(settle(vm));
         edit(vm, [](EditParameters& r) { r.exposure = 2; });
-        vm.requestRender(true);
+        vm.requestRender(RenderQuality::final);
         sessionStore.flush();
         ASSERT_EQ(sessionStore.loadRecipe(roll / "a.tif")->exposure, 2);
 

@@ -42,7 +42,7 @@ TEST_F(ViewModelTest, EditsSurviveOnDiskThroughTheSessionStore) {
         EditParameters recipe = vm.parameters();
         recipe.exposure = 1.25;
         vm.setParameters(recipe);
-        vm.requestRender(false);
+        vm.requestRender(RenderQuality::interactive);
         vm.selectPhoto(idOfTitle(vm, "b.tif"));
         vm.saveAllOnQuit();
     }

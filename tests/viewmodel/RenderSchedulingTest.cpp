@@ -18,12 +18,12 @@ TEST_F(ViewModelTest, SupersededRenderNeverPublishes) {
     // A final render that ignores its stop token and finishes late...
     render->hold([](const RenderJob& job) { return job.recipe.exposure == 1.0; });
     setExposure(*vm, 1.0);
-    vm->requestRender(true);
+    vm->requestRender(RenderQuality::final);
     ASSERT_TRUE(waitFor([&] { return render->heldCount() == 1; }));
 
     // ...is overtaken by the next request, which publishes.
     setExposure(*vm, 2.0);
-    vm->requestRender(true);
+    vm->requestRender(RenderQuality::final);
     ASSERT_TRUE(waitFor([&] { return FakeRenderService::exposure(vm->renderedPreview()) == 2.0; }));
 
     QSignalSpy previews(vm.get(), &DarkroomViewModel::renderedPreviewChanged);
@@ -48,7 +48,7 @@ TEST_F(ViewModelTest, ProxyAtOnceThenFullAfterAPauseAndNoProxyAfterTheFull) {
     // Quick changes: each replaces the proxy job and postpones the full one.
     for (double exposure : {0.1, 0.2, 0.3}) {
         setExposure(*vm, exposure);
-        vm->requestRender(false);
+        vm->requestRender(RenderQuality::interactive);
         QTest::qWait(10);
     }
     ASSERT_TRUE(waitFor([&] { return !kinds.isEmpty() && kinds.back() == "full"; }));
@@ -68,7 +68,7 @@ TEST_F(ViewModelTest, ProxyAtOnceThenFullAfterAPauseAndNoProxyAfterTheFull) {
     kinds.clear();
     render->hold([](const RenderJob& job) { return job.useProxy; });
     setExposure(*vm, 3.0);
-    vm->requestRender(false);
+    vm->requestRender(RenderQuality::interactive);
     ASSERT_TRUE(waitFor([&] { return kinds.contains("full"); }));
     const int finished = render->finishedCount();
     render->release();
@@ -95,8 +95,8 @@ TEST_F(ViewModelTest, RequestsWithoutAFrameDoNothing) {
     vm->selectPhoto(Uuid::random());
     const std::size_t writes = store->recipeWrites.size();
     QSignalSpy previews(vm.get(), &DarkroomViewModel::renderedPreviewChanged);
-    vm->requestRender(true);
-    vm->requestRender(false);
+    vm->requestRender(RenderQuality::final);
+    vm->requestRender(RenderQuality::interactive);
     QTest::qWait(80);
     EXPECT_EQ(previews.count(), 0);
     EXPECT_EQ(store->recipeWrites.size(), writes);

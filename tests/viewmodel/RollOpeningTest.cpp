@@ -98,7 +98,7 @@ TEST_F(ViewModelTest, FailedOpeningLeavesTheRollItsPlaceAndItsAccess) {
         EXPECT_EQ(vm.photos()[0].id(), ids[0].id());
         EXPECT_EQ(vm.selectedPhotoID(), selected);
         EXPECT_EQ(vm.currentFolderURL(), good);
-        EXPECT_EQ(vm.activeSecurityScopedFolderURL(), good);
+        EXPECT_EQ(vm.accessedFolder(), good);
         EXPECT_EQ(settings->value("lastOpenedFolderPath").toString().toStdString(), good.string());
         EXPECT_EQ(settings->value("lastOpenedFolderBookmark"), bookmark);
         EXPECT_EQ(access->started - access->stopped, 1);  // only the open roll's access is held

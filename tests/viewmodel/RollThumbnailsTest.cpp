@@ -97,7 +97,7 @@ TEST_F(ViewModelTest, RollKeepsEachPreviewForItsOwnFrame) {
     EditParameters recipe = vm->parameters();
     recipe.exposure = 0.5;
     vm->setParameters(recipe);
-    vm->requestRender(true);
+    vm->requestRender(RenderQuality::final);
     ASSERT_TRUE(waitFor([&] { return FakeRenderService::exposure(vm->renderedPreview()) == 0.5; }));
     const Uuid b = idOfTitle(*vm, "b.tif"), c = idOfTitle(*vm, "c.tif");
 

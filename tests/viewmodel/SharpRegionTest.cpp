@@ -151,7 +151,7 @@ TEST(SharpRegionRenderTest, RegionEqualsTheSameRectangleOfAWholeFrameRender) {
     EngineRenderService service;
 
     for (const bool filmFrameless : {false, true}) {
-        RenderJob whole{photo, neighbourhoodRecipe(), std::nullopt, false, false};
+        RenderJob whole{photo, neighbourhoodRecipe(), std::nullopt};
         whole.omitsFilmFrame = filmFrameless;
         const std::optional<RenderResult> reference = service.render(whole, {});
         ASSERT_TRUE(reference && !reference->preview.isNull());
@@ -175,7 +175,7 @@ TEST(SharpRegionRenderTest, RegionEqualsTheSameRectangleOfAWholeFrameRender) {
     }
 
     // Below scale 1 the part covers the same place of the frame, in fewer pixels.
-    RenderJob half{photo, neighbourhoodRecipe(), std::nullopt, false, false};
+    RenderJob half{photo, neighbourhoodRecipe(), std::nullopt};
     half.region = FrameRegion{QRect(400, 300, 600, 400), 0.5};
     const std::optional<RenderResult> region = service.render(half, {});
     ASSERT_TRUE(region && !region->preview.isNull());
@@ -199,7 +199,7 @@ TEST(SharpRegionRenderTest, InteractiveRenderAtCanvasSizeKeepsTheFrameAndTheLook
     // Sharpening acts on the pixels shown, whatever their size (as on the proxy): left out.
     EditParameters recipe = neighbourhoodRecipe();
     recipe.sharpening = 0;
-    RenderJob job{photo, recipe, std::nullopt, false, false};
+    RenderJob job{photo, recipe, std::nullopt};
     job.useProxy = true;
     job.needsOriginal = true;
     const std::optional<RenderResult> proxyRender = service.render(job, {});
@@ -239,7 +239,7 @@ TEST(SharpRegionRenderTest, CanvasSizedRendersReuseTheScaledProxyWithoutChanging
     const LoadedPhoto photo("", "scan.tif", std::nullopt, full, proxy, PhotoSize{1500, 1000}, true, "Display P3");
     EngineRenderService service;
     EditParameters recipe = neighbourhoodRecipe();
-    RenderJob job{photo, recipe, std::nullopt, false, false};
+    RenderJob job{photo, recipe, std::nullopt};
     job.useProxy = true;
     job.maxPixelSize = 400;
     job.wantsHistogram = true;
@@ -328,7 +328,7 @@ TEST_F(SharpRegionViewModelTest, TheScreensDensitySetsTheSizeOfRendersForTheCanv
     // A slider's render at fit: the canvas's pixels, twice as many each way on a dense screen.
     const auto interactiveSize = [&] {
         engine->lastInteractiveSize = -1;
-        vm->requestRender(false);
+        vm->requestRender(RenderQuality::interactive);
         EXPECT_TRUE(waitFor([&] { return engine->lastInteractiveSize != -1; }, 15000));
         return engine->lastInteractiveSize.load();
     };
@@ -376,7 +376,7 @@ TEST_F(SharpRegionViewModelTest, APanAfterAnEditNeverShowsTheFormerRecipe) {
         EditParameters recipe = vm->parameters();
         recipe.exposure = exposure;
         EngineRenderService reference;
-        const std::optional<RenderResult> whole = reference.render(RenderJob{photo, recipe, std::nullopt, false, false}, {});
+        const std::optional<RenderResult> whole = reference.render(RenderJob{photo, recipe, std::nullopt}, {});
         return whole ? whole->preview.copy(region.rect.toAlignedRect()) : QImage();
     };
 
@@ -393,7 +393,7 @@ TEST_F(SharpRegionViewModelTest, APanAfterAnEditNeverShowsTheFormerRecipe) {
     vm->setPanOffset(QSizeF(400, 300));
     ASSERT_TRUE(waitFor([&] { return engine->regions.waiting() == 1; }, 15000));
     edit(*vm, [](EditParameters& r) { r.exposure = 1.2; });
-    vm->requestRender(false);
+    vm->requestRender(RenderQuality::interactive);
     EXPECT_TRUE(vm->sharpRegion().isNull());  // the former recipe's region goes at once
     // And the user pans on while the new recipe's renders are under way.
     vm->setPanOffset(QSizeF(350, 250));

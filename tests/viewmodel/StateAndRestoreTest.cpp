@@ -87,7 +87,7 @@ TEST_F(ViewModelTest, RestoresBookmarkThenPathThenSampleRollWithTheStoredName) {
     {
         auto vm = makeViewModel();
         EXPECT_EQ(vm->currentFolderURL(), rollA);
-        EXPECT_EQ(vm->activeSecurityScopedFolderURL(), rollA);
+        EXPECT_EQ(vm->accessedFolder(), rollA);
         ASSERT_EQ(vm->photos().size(), 2u);  // scan types only, any case, no hidden files
         EXPECT_EQ(vm->photos()[0].title(), "a.TIF");
         EXPECT_EQ(vm->photos()[1].title(), "b.tif");
@@ -127,7 +127,7 @@ TEST_F(ViewModelTest, RestoresBookmarkThenPathThenSampleRollWithTheStoredName) {
     {
         auto vm = makeViewModel();
         EXPECT_FALSE(vm->currentFolderURL());
-        EXPECT_FALSE(vm->activeSecurityScopedFolderURL());
+        EXPECT_FALSE(vm->accessedFolder());
         ASSERT_EQ(vm->photos().size(), 3u);
         EXPECT_FALSE(vm->photos()[0].fileURL());
         EXPECT_EQ(vm->statusMessage(), L10n::tr("status.ready"));
@@ -152,7 +152,7 @@ TEST_F(ViewModelTest, StaleBookmarkIsStoredAfresh) {
     settings->setValue("lastOpenedFolderBookmark", QByteArray::fromStdString(roll.string()));
     auto vm = makeViewModel();
     EXPECT_EQ(vm->currentFolderURL(), roll);
-    EXPECT_FALSE(vm->activeSecurityScopedFolderURL());  // access not granted, opened all the same
+    EXPECT_FALSE(vm->accessedFolder());  // access not granted, opened all the same
     EXPECT_EQ(settings->value("lastOpenedFolderBookmark").toByteArray().toStdString(), "fresh:" + roll.string());
 }
 

@@ -28,7 +28,7 @@ TEST_F(ViewModelTest, SyncStartsFromEachTargetsLatestRecipe) {
     edited.exposure = 1.5;
     edited.vignette = 0.4;
     vm->setParameters(edited);
-    vm->requestRender(true);
+    vm->requestRender(RenderQuality::final);
     vm->selectPhoto(idOfTitle(*vm, "a.tif"));
     store->recipes[b] = EditParameters::defaultValue();
 
@@ -37,7 +37,7 @@ TEST_F(ViewModelTest, SyncStartsFromEachTargetsLatestRecipe) {
     source.temperature = 3200;
     source.vignette = 0.9;
     vm->setParameters(source);
-    vm->requestRender(false);  // the source need not be saved yet
+    vm->requestRender(RenderQuality::interactive);  // the source need not be saved yet
     BatchSyncOptions options = BatchSyncOptions::recommended();
     options.syncTone = false;
     options.syncOptics = false;
@@ -153,7 +153,7 @@ TEST_F(ViewModelTest, SyncedTargetsGetThumbnailsOfTheirRecipeOnlyWhileItHolds) {
     EditParameters own = vm->parameters();
     own.exposure = 5;
     vm->setParameters(own);
-    vm->requestRender(true);
+    vm->requestRender(RenderQuality::final);
     ASSERT_TRUE(waitFor([&] { return FakeRenderService::exposure(vm->renderedPreview()) == 5; }));
     vm->selectPhoto(idOfTitle(*vm, "a.tif"));
     render->release();
@@ -186,7 +186,7 @@ TEST_F(ViewModelTest, AnUndecodableScanSaysWhyOncePerVisit) {
     EXPECT_TRUE(vm->originalPreview().isNull());
     EXPECT_EQ(vm->statusMessage(), "Could not show b_undecodable.tif: cannot decode b_undecodable.tif");
     // Every later render fails the same way; the status line says it once.
-    vm->requestRender(false);
+    vm->requestRender(RenderQuality::interactive);
     QTest::qWait(200);
     EXPECT_EQ(statusChanges, 1);
 

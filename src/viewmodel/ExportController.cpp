@@ -1,0 +1,251 @@
+#include "viewmodel/ExportController.h"
+
+#include <algorithm>
+#include <exception>
+#include <iostream>
+#include <system_error>
+
+#include <QMetaObject>
+#include <QTimer>
+
+#include "services/L10n.h"
+#include "viewmodel/DarkroomViewModel.h"
+
+namespace vantrel {
+
+// One batch: its frames, where they go, and how far it has come. Only the GUI
+// thread touches it.
+struct ExportController::BatchRun {
+    std::uint64_t generation = 0;
+    std::vector<LoadedPhoto> photos;
+    std::filesystem::path folder;
+    ExportSettings settings;
+    std::size_t index = 0;
+    int succeeded = 0;
+    int failed = 0;
+    bool cancelled = false;
+};
+
+namespace {
+
+// The title without its last extension: "roll.tif" -> "roll"; a title without
+// a dot, or ending in one, stays whole.
+std::string baseName(const std::string& title) {
+    const std::size_t dot = title.rfind('.');
+    if (dot == std::string::npos || dot + 1 == title.size()) return title;
+    return title.substr(0, dot);
+}
+
+// Anything at the path, a dangling link included, takes the name.
+bool isTaken(const std::filesystem::path& path) {
+    std::error_code ec;
+    return std::filesystem::exists(std::filesystem::symlink_status(path, ec));
+}
+
+// Runs the export and hands back the failure's description, if any.
+std::optional<std::string> runExport(ExportService& exporter, const LoadedPhoto& photo, const EditParameters& recipe,
+                                     const ExportSettings& settings, const std::optional<Image>& mask,
+                                     const std::filesystem::path& destination, std::stop_token stop) {
+    try {
+        exporter.exportImage(photo, recipe, settings, mask, destination, std::move(stop));
+        return std::nullopt;
+    } catch (const std::exception& error) {
+        return std::string(error.what());
+    } catch (...) {
+        return std::string("unknown error");
+    }
+}
+
+}  // namespace
+
+std::string ExportController::proposedName(const std::string& title, ExportFormat format) {
+    return baseName(title) + "_Developed." + std::string(fileExtension(format));
+}
+
+ExportController::ExportController(DarkroomViewModel& viewModel, const ViewModelServices& services, QThreadPool& pool,
+                                   std::stop_token shutdown)
+    : vm_(viewModel), services_(services), pool_(pool), shutdown_(std::move(shutdown)) {}
+
+std::filesystem::path ExportController::freeDestination(const std::filesystem::path& folder, const std::string& title,
+                                                        ExportFormat format) const {
+    const std::string base = baseName(title);
+    const std::string extension(fileExtension(format));
+    std::filesystem::path candidate = folder / (base + "_Developed." + extension);
+    for (int n = 1; isTaken(candidate) || destinationsInFlight_.contains(candidate); ++n)
+        candidate = folder / (base + "_Developed (" + std::to_string(n) + ")." + extension);
+    return candidate;
+}
+
+std::optional<Image> ExportController::subjectMask(const LoadedPhoto& photo) const {
+    const std::map<Uuid, Image>& cache = vm_.subjectMaskCache();
+    if (const auto cached = cache.find(DarkroomViewModel::frameID(photo)); cached != cache.end()) return cached->second;
+    return std::nullopt;
+}
+
+// ---------------------------------------------------------------- single export
+
+void ExportController::exportCurrentPhoto(ExportSettings settings) {
+    // The export dialog lists one checked frame as its target even when another
+    // frame is shown: that checked frame is the one written.
+    const LoadedPhoto* photo = vm_.selectedPhoto();
+    if (vm_.checkedPhotoIDs().size() == 1) {
+        const Uuid checked = *vm_.checkedPhotoIDs().begin();
+        const auto found = std::find_if(vm_.photos().begin(), vm_.photos().end(), [&](const LoadedPhoto& candidate) {
+            return DarkroomViewModel::frameID(candidate) == checked;
+        });
+        if (found != vm_.photos().end()) photo = &*found;
+    }
+    if (!photo) return;
+    exportPhoto(*photo, settings);
+}
+
+void ExportController::exportPhoto(LoadedPhoto photo, ExportSettings settings) {
+    // Both arguments are copies: the panel below runs an event loop in which
+    // the caller's list (a dialog's) may go.
+    vm_.setIsShowingExportDialog(false);
+    if (!services_.dialogs || !services_.exporter) return;
+    const std::string format = displayName(settings.format);
+    const std::optional<std::filesystem::path> destination = services_.dialogs->chooseSaveLocation(
+        L10n::tr("status.exportPanelTitle", format), proposedName(photo.title(), settings.format));
+    if (!destination || destination->empty()) return;
+
+    ++singleExportsRunning_;
+    vm_.setIsExporting(true);
+    vm_.setStatusMessage(L10n::tr("status.exportingProgress", format));
+
+    const EditParameters recipe = vm_.recipeForExport(photo);
+    const std::optional<Image> mask = subjectMask(photo);
+    pool_.start([this, exporter = services_.exporter, target = std::move(photo), recipe, settings, mask,
+                     destination = *destination, stop = shutdown_] {
+        const std::optional<std::string> error = runExport(*exporter, target, recipe, settings, mask, destination, stop);
+        // Queued to the GUI thread; the view model waits for this pool before it goes, so `this` is alive.
+        QMetaObject::invokeMethod(
+            &vm_, [this, destination, error] { finishSingleExport(destination, error); }, Qt::QueuedConnection);
+    });
+}
+
+void ExportController::finishSingleExport(const std::filesystem::path& destination,
+                                           const std::optional<std::string>& error) {
+    // Several single exports may run at once: the flag stays up until the last one ends.
+    if (--singleExportsRunning_ <= 0) {
+        singleExportsRunning_ = 0;
+        vm_.setIsExporting(false);
+    }
+    if (error) {
+        const std::string message = L10n::tr("status.exportFailed", *error);
+        vm_.setStatusMessage(message);
+        vm_.setExportAlertMessage(message);
+        return;
+    }
+    vm_.setStatusMessage(L10n::tr("status.exportSuccess", destination.filename().string()));
+    vm_.setExportAlertMessage(L10n::tr("status.exportSuccessAlert", destination.string()));
+}
+
+// ---------------------------------------------------------------- batch export
+
+void ExportController::startBatchExport(std::vector<LoadedPhoto> photos, ExportSettings settings) {
+    if (photos.empty()) return;
+    vm_.setIsShowingExportDialog(false);
+    if (!services_.dialogs) return;
+    const std::optional<std::filesystem::path> folder =
+        services_.dialogs->chooseDestinationFolder(L10n::tr("status.batchExportFolderTitle", int(photos.size())),
+                                                   L10n::tr("status.batchExportFolderPrompt"));
+    if (!folder || folder->empty()) return;
+    beginBatchExport(std::move(photos), *folder, std::move(settings));
+}
+
+void ExportController::beginBatchExport(std::vector<LoadedPhoto> photos, std::filesystem::path folder,
+                                         ExportSettings settings) {
+    if (!services_.exporter) return;
+    const int total = int(photos.size());
+    vm_.setIsBatchExporting(true);
+    vm_.setBatchExportTotalCount(total);
+    vm_.setBatchExportCompletedCount(0);
+    vm_.setBatchExportProgress(0);
+    vm_.setBatchExportCurrentItem(L10n::tr("status.batchPreparingQueue"));
+    vm_.setStatusMessage(L10n::tr("status.batchExporting", total));
+
+    // A batch already running is let go, not cancelled: its files are still
+    // written, but it no longer reports, so it cannot touch this one's state.
+    auto run = std::make_shared<BatchRun>();
+    run->generation = ++batchGeneration_;
+    run->photos = std::move(photos);
+    run->folder = std::move(folder);
+    run->settings = std::move(settings);
+    batch_ = run;
+    // The first frame starts from the event loop, so a cancel right away stops it.
+    QTimer::singleShot(0, &vm_, [this, run] { runBatchFrame(run); });
+}
+
+void ExportController::runBatchFrame(const std::shared_ptr<BatchRun>& run) {
+    const bool reports = run->generation == batchGeneration_;
+    if (run->cancelled || run->index >= run->photos.size()) {
+        if (reports) finishBatchExport(run->succeeded, run->failed, run->folder);
+        return;
+    }
+
+    const LoadedPhoto& photo = run->photos[run->index];
+    // Chosen now, so edits made during the batch reach the frames not yet begun.
+    const EditParameters recipe = vm_.recipeForExport(photo);
+    const std::filesystem::path destination = freeDestination(run->folder, photo.title(), run->settings.format);
+    destinationsInFlight_.insert(destination);
+    if (reports) {
+        vm_.setBatchExportCurrentItem(
+            L10n::tr("status.batchRenderingItem", int(run->index) + 1, int(run->photos.size()), photo.title()));
+    }
+    const std::optional<Image> mask = subjectMask(photo);
+
+    pool_.start([this, exporter = services_.exporter, run, photo, recipe, mask, destination,
+                     stop = shutdown_] {
+        const std::optional<std::string> error =
+            runExport(*exporter, photo, recipe, run->settings, mask, destination, stop);
+        // Queued to the GUI thread; the view model waits for this pool before it goes, so `this` is alive.
+        QMetaObject::invokeMethod(
+            &vm_, [this, run, destination, error] { finishBatchFrame(run, destination, error); },
+            Qt::QueuedConnection);
+    });
+}
+
+void ExportController::finishBatchFrame(const std::shared_ptr<BatchRun>& run,
+                                         const std::filesystem::path& destination,
+                                         const std::optional<std::string>& error) {
+    destinationsInFlight_.erase(destination);
+    if (error) {
+        std::cout << "[BatchExport] Failed to export " << run->photos[run->index].title() << ": " << *error
+                  << std::endl;
+        ++run->failed;
+    } else {
+        ++run->succeeded;
+    }
+    ++run->index;
+    if (run->generation == batchGeneration_) {
+        vm_.setBatchExportCompletedCount(run->succeeded + run->failed);
+        vm_.setBatchExportProgress(double(vm_.batchExportCompletedCount()) / double(run->photos.size()));
+    }
+    runBatchFrame(run);
+}
+
+void ExportController::finishBatchExport(int succeeded, int failed, const std::filesystem::path& folder) {
+    vm_.setIsBatchExporting(false);
+    if (succeeded >= 1) {
+        const std::string suffix = failed >= 1 ? L10n::tr("status.batchSuccessWithFailed", failed) : std::string();
+        vm_.setStatusMessage(L10n::tr("status.batchSuccess", succeeded, suffix));
+        vm_.setExportAlertMessage(L10n::tr("status.batchSuccessAlert", succeeded, suffix, folder.string()));
+    } else if (failed >= 1) {
+        vm_.setStatusMessage(L10n::tr("status.batchFailed"));
+        vm_.setExportAlertMessage(L10n::tr("status.batchFailedAlert"));
+    }
+}
+
+void ExportController::cancelBatchExport() {
+    if (batch_) batch_->cancelled = true;
+    batch_.reset();
+    vm_.setIsBatchExporting(false);
+    vm_.setStatusMessage(L10n::tr("status.batchCancelled"));
+}
+
+void ExportController::stop() {
+    if (batch_) batch_->cancelled = true;
+}
+
+}  // namespace vantrel

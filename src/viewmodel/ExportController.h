@@ -1,0 +1,64 @@
+#pragma once
+// Export of one frame to a chosen file and of a list of frames into a folder,
+// behind the view model's export operations: it asks where through the
+// dialogs, writes on the edit pool, and reports through the view model's
+// published export state and status line.
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <set>
+#include <stop_token>
+#include <string>
+#include <vector>
+
+#include <QThreadPool>
+
+#include "engine/io/LoadedPhoto.h"
+#include "services/ExportSettings.h"
+#include "viewmodel/ViewModelServices.h"
+
+namespace vantrel {
+
+class DarkroomViewModel;
+
+class ExportController {
+public:
+    // Exports run on `pool` and stop when `shutdown` is requested.
+    ExportController(DarkroomViewModel& viewModel, const ViewModelServices& services, QThreadPool& pool,
+                     std::stop_token shutdown);
+
+    void exportCurrentPhoto(ExportSettings settings);
+    void exportPhoto(LoadedPhoto photo, ExportSettings settings);
+    void startBatchExport(std::vector<LoadedPhoto> photos, ExportSettings settings);
+    void beginBatchExport(std::vector<LoadedPhoto> photos, std::filesystem::path folder, ExportSettings settings);
+    void finishBatchExport(int succeeded, int failed, const std::filesystem::path& folder);
+    void cancelBatchExport();
+    // The running batch stops before its next frame (the view model is going).
+    void stop();
+
+    // "<title without its last extension>_Developed.<extension>"
+    static std::string proposedName(const std::string& title, ExportFormat format);
+
+private:
+    struct BatchRun;
+    void finishSingleExport(const std::filesystem::path& destination, const std::optional<std::string>& error);
+    void runBatchFrame(const std::shared_ptr<BatchRun>& run);
+    void finishBatchFrame(const std::shared_ptr<BatchRun>& run, const std::filesystem::path& destination,
+                          const std::optional<std::string>& error);
+    std::filesystem::path freeDestination(const std::filesystem::path& folder, const std::string& title,
+                                          ExportFormat format) const;
+    std::optional<Image> subjectMask(const LoadedPhoto& photo) const;
+
+    DarkroomViewModel& vm_;
+    const ViewModelServices& services_;
+    QThreadPool& pool_;
+    std::stop_token shutdown_;
+    int singleExportsRunning_ = 0;
+    std::shared_ptr<BatchRun> batch_;
+    std::uint64_t batchGeneration_ = 0;
+    // Files being written by any export: taken when choosing a free name.
+    std::set<std::filesystem::path> destinationsInFlight_;
+};
+
+}  // namespace vantrel
