@@ -144,9 +144,10 @@ void BM_VmFitRenderOneThread(benchmark::State& state) {
     Bench& b = bench();
     // The frame's size under the recipe (turned and cropped) sets the canvas's size of it.
     b.nudge(0);
-    waitForPublication(*b.vm, &DarkroomViewModel::histogramDataChanged, [&] { b.vm->requestRender(true); });
+    waitForPublication(*b.vm, &DarkroomViewModel::histogramDataChanged,
+                       [&] { b.vm->requestRender(RenderQuality::final); });
     EngineRenderService service(bench::oneThreadPipeline());
-    RenderJob job{b.vm->photos().front(), b.recipe, std::nullopt, false, false};
+    RenderJob job{b.vm->photos().front(), b.recipe, std::nullopt};
     job.useProxy = true;
     job.wantsHistogram = true;
     job.maxPixelSize = interactivePixelSize(CanvasView{b.vm->previewFrameSize(), kCanvas}, 6000, bench::kProxyWidth);
