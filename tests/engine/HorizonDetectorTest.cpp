@@ -155,6 +155,18 @@ Image imageOf(const TestBitmap& b) {
     return Image::fromPixels(std::move(p));
 }
 
+// A grey picture of `grey` (width × height values) under grain of 3 grey levels.
+TestBitmap grainedBitmap(int width, int height, const std::vector<double>& grey, std::mt19937& rng) {
+    TestBitmap b{width, height, std::vector<std::uint8_t>(std::size_t(width) * height * 4)};
+    std::normal_distribution<double> grain(0.0, 3.0);
+    for (std::size_t i = 0; i < grey.size(); ++i) {
+        const auto g = std::uint8_t(std::clamp(grey[i] + grain(rng), 0.0, 255.0));
+        b.pixels[i * 4] = b.pixels[i * 4 + 1] = b.pixels[i * 4 + 2] = g;
+        b.pixels[i * 4 + 3] = 255;
+    }
+    return b;
+}
+
 // A calm dusk: sky over water parted by a horizon of `contrast` (share of full
 // scale) turned by `tiltDegrees`, under grain of `noise` grey levels.
 TestBitmap faintHorizon(int width, int height, double tiltDegrees, double contrast, double noise, unsigned seed) {
@@ -202,14 +214,7 @@ TestBitmap trunks(int width, int height, unsigned seed) {
                 g = g * (1 - a) + shade * a;
             }
     }
-    TestBitmap b{width, height, std::vector<std::uint8_t>(std::size_t(width) * height * 4)};
-    std::normal_distribution<double> grain(0.0, 3.0);
-    for (std::size_t i = 0; i < grey.size(); ++i) {
-        const auto g = std::uint8_t(std::clamp(grey[i] + grain(rng), 0.0, 255.0));
-        b.pixels[i * 4] = b.pixels[i * 4 + 1] = b.pixels[i * 4 + 2] = g;
-        b.pixels[i * 4 + 3] = 255;
-    }
-    return b;
+    return grainedBitmap(width, height, grey, rng);
 }
 
 TEST(HorizonDetectorTest, FindsAFaintHorizonUnderNoiseAndLevelTrunks) {
@@ -267,14 +272,7 @@ TestBitmap horizonBehindGrass(int width, int height, double tiltDegrees, double 
                 }
         }
     }
-    TestBitmap b{width, height, std::vector<std::uint8_t>(std::size_t(width) * height * 4)};
-    std::normal_distribution<double> grain(0.0, 3.0);
-    for (std::size_t i = 0; i < grey.size(); ++i) {
-        const auto g = std::uint8_t(std::clamp(grey[i] + grain(rng), 0.0, 255.0));
-        b.pixels[i * 4] = b.pixels[i * 4 + 1] = b.pixels[i * 4 + 2] = g;
-        b.pixels[i * 4 + 3] = 255;
-    }
-    return b;
+    return grainedBitmap(width, height, grey, rng);
 }
 
 TEST(HorizonDetectorTest, ASoftHorizonBetweenCalmRegionsOutweighsLeaningGrass) {
@@ -411,15 +409,8 @@ TestBitmap roomWithLeaningLimbs(int width, int height) {
     for (double left : {0.14, 0.24, 0.33}) bar(left * width, 0.85 * height, 0.0, 0.7 * height, 8, 60);
     const double limbs[][2] = {{0.07, 6.0}, {0.45, -7.0}, {0.62, 8.0}, {0.74, -5.0}, {0.9, -8.0}};
     for (const auto& [left, lean] : limbs) bar(left * width, 0.75 * height, lean, 0.2 * height, 6, 70);
-    TestBitmap b{width, height, std::vector<std::uint8_t>(std::size_t(width) * height * 4)};
     std::mt19937 rng(3);
-    std::normal_distribution<double> grain(0.0, 3.0);
-    for (std::size_t i = 0; i < grey.size(); ++i) {
-        const auto g = std::uint8_t(std::clamp(grey[i] + grain(rng), 0.0, 255.0));
-        b.pixels[i * 4] = b.pixels[i * 4 + 1] = b.pixels[i * 4 + 2] = g;
-        b.pixels[i * 4 + 3] = 255;
-    }
-    return b;
+    return grainedBitmap(width, height, grey, rng);
 }
 
 TEST(HorizonDetectorTest, AFewLeaningEdgesDoNotMakeUprightWallsConverge) {
