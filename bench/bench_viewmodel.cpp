@@ -99,8 +99,9 @@ Bench& bench() {
     return *shared;
 }
 
-void BM_VmProxyPreviewLatency(benchmark::State& state) {
-    Bench& b = bench();
+// A slider's step after step, each until its preview is published; then the final render,
+// so that no pending full render is left behind for the next benchmark.
+void measureSliderPreviews(benchmark::State& state, Bench& b) {
     int i = 0;
     {
         const bench::ProcessCpuCounter cpu(state);
@@ -109,9 +110,10 @@ void BM_VmProxyPreviewLatency(benchmark::State& state) {
             waitForPublication(*b.vm, &DarkroomViewModel::renderedPreviewChanged, [&] { b.vm->requestRender(RenderQuality::interactive); });
         }
     }
-    // Leave no pending full render behind for the next benchmark.
     waitForPublication(*b.vm, &DarkroomViewModel::histogramDataChanged, [&] { b.vm->requestRender(RenderQuality::final); });
 }
+
+void BM_VmProxyPreviewLatency(benchmark::State& state) { measureSliderPreviews(state, bench()); }
 BENCHMARK(BM_VmProxyPreviewLatency)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_VmFullPreviewLatency(benchmark::State& state) {
@@ -159,15 +161,7 @@ BENCHMARK(BM_VmFitRenderOneThread)->Unit(benchmark::kMillisecond)->UseRealTime()
 void BM_VmProxyPreviewLargeCanvas(benchmark::State& state) {
     Bench& b = bench();
     b.vm->setCanvasViewportSize(QSizeF(3000, 2000));
-    int i = 0;
-    {
-        const bench::ProcessCpuCounter cpu(state);
-        for (auto _ : state) {
-            b.nudge(i++);
-            waitForPublication(*b.vm, &DarkroomViewModel::renderedPreviewChanged, [&] { b.vm->requestRender(RenderQuality::interactive); });
-        }
-    }
-    waitForPublication(*b.vm, &DarkroomViewModel::histogramDataChanged, [&] { b.vm->requestRender(RenderQuality::final); });
+    measureSliderPreviews(state, b);
     b.vm->setCanvasViewportSize(kCanvas);
 }
 BENCHMARK(BM_VmProxyPreviewLargeCanvas)->Unit(benchmark::kMillisecond)->UseRealTime();
