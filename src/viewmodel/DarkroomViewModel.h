@@ -22,7 +22,6 @@
 #include <set>
 #include <stop_token>
 #include <string>
-#include <variant>
 #include <vector>
 
 #include <QImage>
@@ -48,13 +47,11 @@
 #include "viewmodel/ExportController.h"
 #include "viewmodel/FilmstripItem.h"
 #include "viewmodel/RenderScheduler.h"
-#include "viewmodel/ReportInbox.h"
+#include "viewmodel/RollSession.h"
 #include "viewmodel/SharpRegion.h"
 #include "viewmodel/TaskHandle.h"
 #include "engine/stages/HistogramData.h"
-#include "viewmodel/ThumbnailLoop.h"
 #include "viewmodel/ToolMode.h"
-#include "viewmodel/UserDefaults.h"
 #include "viewmodel/ViewModelServices.h"
 #include "viewmodel/ZoomControl.h"
 
@@ -88,23 +85,24 @@ public:
     // A frame's identifier (its text form parsed).
     static Uuid frameID(const LoadedPhoto& photo);
 
-    // ---- session and roll
-    // The remembered folder (bookmark, else path), else the sample roll, with
-    // the remembered frame name.
-    void restoreLastSession();
+    // ---- session and roll (RollSession does the work)
     // Asks for a folder and opens it.
-    void openFolder();
-    void loadFolder(std::filesystem::path folder, std::optional<std::string> frameName = std::nullopt);
-    void loadSampleRoll(std::optional<std::string> frameName = std::nullopt);
+    void openFolder() { roll_.openFolder(); }
+    void loadFolder(std::filesystem::path folder, std::optional<std::string> frameName = std::nullopt) {
+        roll_.loadFolder(folder, frameName);
+    }
+    void loadSampleRoll(std::optional<std::string> frameName = std::nullopt) { roll_.loadSampleRoll(frameName); }
 
     // ---- frames
-    const LoadedPhoto* selectedPhoto() const;
-    PhotoCullingRecord selectedCullingRecord() const;
+    const LoadedPhoto* selectedPhoto() const { return roll_.selectedPhoto(); }
+    PhotoCullingRecord selectedCullingRecord() const { return roll_.selectedCullingRecord(); }
     const SnapshotItem* activeComparisonSnapshot() const;
     void selectPhoto(Uuid id);
+    // Shows the selected frame: its recipe, its snapshots and a render.
     void loadSelectedPhoto();
-    void rebuildFilmstrip();
-    FilmstripItem makeFilmstripItem(const LoadedPhoto& photo) const;
+    // True while renderedPreview shows this frame: after a switch of frame or
+    // roll it still shows the previous one until the new render is published.
+    bool isPreviewOf(const Uuid& frame) const { return !renderedPreview_.isNull() && renderedPreviewPhotoID_ == frame; }
 
     // ---- rendering
     // Keeps and saves the recipe (a final request at once, else after a pause),
@@ -114,61 +112,54 @@ public:
     // it, published, then requestRender(quality).
     void editRecipe(const std::function<void(EditParameters&)>& change,
                     RenderQuality quality = RenderQuality::final);
-    void beginInteraction();
+    void beginInteraction() { setIsInteracting(true); }
     void endInteraction();
-    void updateFilmstripThumbnail(QImage thumbnail, Uuid id);
-    void refreshFilmstripItem(Uuid id, QImage thumbnail, bool hasEdits);
 
     // ---- persistence
-    void persistRecipe(SaveTiming timing);
-    // Writes a pending delayed recipe save now (leaving a frame or a roll).
-    void flushPendingSave();
-    void persistSnapshots();
+    // The current frame's snapshots, as stored (the comparison follows them).
     void loadSnapshots();
-    void saveCullingDatabase();
     // Current recipe, culling data and snapshots, then every edit whose save
     // failed before once more; waits for the store. Safe to call more than once.
-    void saveAll();
+    void saveAll() { roll_.saveAll(); }
     // saveAll(), then the roll folder's access ends. Safe to call more than once
     // (window close, quit, signals).
-    void saveAllOnQuit();
+    void saveAllOnQuit() { roll_.saveAllOnQuit(); }
     // Edits that neither the roll's folder nor the data folder took: they live in
     // memory only (and are read from there when their frame or roll comes back).
-    bool hasUnsavedEdits() const { return !unsaved_.empty(); }
-    // Takes the store's reports of where saves went (they arrive on their own
-    // turn of the event loop; saveAll() takes them at once).
-    void takeSaveReports();
+    bool hasUnsavedEdits() const { return roll_.hasUnsavedEdits(); }
 
     // ---- roll: thumbnails, checked frames, synchronisation, culling and navigation
-    //      (DarkroomViewModelRoll.cpp, DarkroomViewModelSync.cpp, DarkroomViewModelCulling.cpp)
+    //      (RollSession, DarkroomViewModelSync.cpp)
     // (Re)starts the thumbnail loop over these frames (undeveloped, 320 pixels, one at a time).
-    void generateThumbnails(const std::vector<LoadedPhoto>& photos);
-    bool isGeneratingThumbnails() const;
+    void generateThumbnails(const std::vector<LoadedPhoto>& photos) { roll_.generateThumbnails(photos); }
+    bool isGeneratingThumbnails() const { return roll_.isGeneratingThumbnails(); }
 
-    void toggleChecked(Uuid id);
-    bool isChecked(const Uuid& id) const;
-    void checkAllPhotos();
-    void uncheckAllPhotos();
-    void invertCheckedPhotos();
+    void toggleChecked(Uuid id) { roll_.toggleChecked(id); }
+    bool isChecked(const Uuid& id) const { return checkedPhotoIDs_.count(id) > 0; }
+    void checkAllPhotos() { roll_.checkAllPhotos(); }
+    void uncheckAllPhotos() { setCheckedPhotoIDs({}); }
+    void invertCheckedPhotos() { roll_.invertCheckedPhotos(); }
     // The checked frames in roll order, else the current frame alone.
-    std::vector<LoadedPhoto> exportTargetPhotos() const;
-    void presentBatchSyncSheet();
+    std::vector<LoadedPhoto> exportTargetPhotos() const { return roll_.exportTargetPhotos(); }
+    void presentBatchSyncSheet() { setIsShowingBatchSyncSheet(true); }
     // The checked frames, else every frame, in roll order; never the current one.
-    std::vector<LoadedPhoto> syncTargetPhotos() const;
+    std::vector<LoadedPhoto> syncTargetPhotos() const { return roll_.syncTargetPhotos(); }
     // Copies the groups chosen in batchSyncOptions from the current recipe onto
     // each target's latest recipe and saves the targets at once.
     void syncRecipeToRoll();
 
     // Marks of the current frame; each is saved at once and rebuilds the filmstrip.
-    void setRating(int rating);
-    void setColorLabel(ColorLabel label);
-    void setFlag(PickStatus status);
-    void togglePick();
-    void toggleReject();
-    void setCullingFilter(CullingFilterCriteria criteria);
+    void setRating(int rating) { roll_.setRating(rating); }
+    void setColorLabel(ColorLabel label) { roll_.setColorLabel(label); }
+    void setFlag(PickStatus status) { roll_.setFlag(status); }
+    void togglePick() { roll_.toggleFlag(PickStatus::picked); }
+    void toggleReject() { roll_.toggleFlag(PickStatus::rejected); }
+    // Published too (cullingFilterChanged): rebuilds the filmstrip and keeps a shown frame current.
+    const CullingFilterCriteria& cullingFilter() const { return roll_.cullingFilter(); }
+    void setCullingFilter(CullingFilterCriteria criteria) { roll_.setCullingFilter(std::move(criteria)); }
     // Step through the filmstrip as shown; nothing at either end.
-    void selectNextPhoto();
-    void selectPreviousPhoto();
+    void selectNextPhoto() { roll_.step(+1); }
+    void selectPreviousPhoto() { roll_.step(-1); }
 
     // ---- bindings for the views
     template <typename T>
@@ -184,14 +175,11 @@ public:
     }
 
     // ---- bookkeeping the tests and the window may read
-    const std::map<Uuid, EditParameters>& inMemoryRecipes() const { return inMemoryRecipes_; }
-    const std::map<Uuid, QImage>& thumbnailCache() const { return thumbnailCache_; }
+    const std::map<Uuid, EditParameters>& inMemoryRecipes() const { return roll_.inMemoryRecipes(); }
+    const std::map<Uuid, QImage>& thumbnailCache() const { return roll_.thumbnailCache(); }
     std::map<Uuid, Image>& subjectMaskCache() { return subjectMaskCache_; }
-    const std::optional<std::filesystem::path>& accessedFolder() const {
-        return accessedFolder_;
-    }
-    bool hasPendingSave() const { return pendingSave_.has_value(); }
-    UserDefaults& userDefaults() { return defaults_; }
+    const std::optional<std::filesystem::path>& accessedFolder() const { return roll_.accessedFolder(); }
+    bool hasPendingSave() const { return roll_.hasPendingSave(); }
 
     // ---- recipes, geometry, masks, retouching, zoom, snapshots and export
     //      (DarkroomViewModelRecipes.cpp, ...Geometry.cpp, ...Masks.cpp,
@@ -210,7 +198,6 @@ public:
     void copyParameters();
     void pasteParameters();
     void resetToNeutral();
-    const std::optional<EditParameters>& copiedParameters() const { return copiedParameters_; }
 
     // The canvas's tool; the published flags isCroppingMode, isRetouchMode and
     // isMaskMode read it, so at most one is on. Setting a flag on switches to its
@@ -259,29 +246,29 @@ public:
     // the film frame outside the tools' modes, uncropped while cropping), else the
     // selected frame's dimensions; empty without a selected frame. The canvas
     // fits, and the tools' overlays place their marks, by it.
-    QSize previewFrameSize() const;
+    QSize previewFrameSize() const { return zoom_.previewFrameSize(); }
     // True while renderedPreview shows the selected frame in the geometry the
     // recipe and mode give it now (see FrameGeometry): what the tools' overlays
     // may place marks on. False from a change of frame, mode, turn, flip or crop
     // (an undo, a pasted recipe) until a preview rendered for it is published.
     bool isPreviewGeometryCurrent() const;
     // The zoom factor at which one pixel of that frame covers one canvas point (at least 1).
-    double actualPixelsZoomFactor() const;
-    void zoomToFit();
-    void zoomTo100();
-    void zoomTo200();
+    double actualPixelsZoomFactor() const { return zoom_.actualPixelsZoomFactor(); }
+    void zoomToFit() { zoom_.zoomToFit(); }
+    void zoomTo100() { zoom_.zoomTo100(); }
+    void zoomTo200() { zoom_.zoomTo200(); }
     // Fit when zoomed in beyond 1.05, else actual pixels.
-    void toggleZoom();
-    void resetZoom();
-    void setZoom(double scale);
-    void toggleNavigator();
+    void toggleZoom() { zoom_.toggleZoom(); }
+    void resetZoom() { zoom_.resetZoom(); }
+    void setZoom(double scale) { zoom_.setZoom(scale); }
+    void toggleNavigator() { zoom_.toggleNavigator(); }
     // Moves the pan as the zoom steps do, animated (the navigator's tap).
-    void panAnimated(QSizeF offset);
+    void panAnimated(QSizeF offset) { zoom_.panAnimated(offset); }
     // "Fit", or the magnification relative to actual pixels ("200%").
-    std::string zoomLabel() const;
+    std::string zoomLabel() const { return zoom_.zoomLabel(); }
     // True while a zoom step or panAnimated assigns zoomScale and panOffset: the canvas
     // animates those changes and follows all others at once.
-    bool isZoomAnimating() const;
+    bool isZoomAnimating() const { return zoom_.isAnimating(); }
 
     void saveSnapshot(std::string name);
     void loadSnapshot(SnapshotItem snapshot);
@@ -294,23 +281,32 @@ public:
     // Renders the compared snapshot on a worker; published while still compared.
     void refreshSnapshotComparisonPreview();
 
-    void presentExportDialog();
+    void presentExportDialog() { setIsShowingExportDialog(true); }
     // Asks for a file and writes the frame there: the one checked frame when
     // exactly one is checked, else the current frame.
-    void exportCurrentPhoto(ExportSettings settings);
+    void exportCurrentPhoto(ExportSettings settings) { exports_->exportCurrentPhoto(std::move(settings)); }
     // Asks for a file, proposing this frame's own name, and writes the frame
     // there with its own recipe (the live one when it is the current frame).
-    void exportPhoto(LoadedPhoto photo, ExportSettings settings);
+    void exportPhoto(LoadedPhoto photo, ExportSettings settings) {
+        exports_->exportPhoto(std::move(photo), std::move(settings));
+    }
     // Asks for a folder, then beginBatchExport.
-    void startBatchExport(std::vector<LoadedPhoto> photos, ExportSettings settings);
-    void beginBatchExport(std::vector<LoadedPhoto> photos, std::filesystem::path folder, ExportSettings settings);
+    void startBatchExport(std::vector<LoadedPhoto> photos, ExportSettings settings) {
+        exports_->startBatchExport(std::move(photos), std::move(settings));
+    }
+    void beginBatchExport(std::vector<LoadedPhoto> photos, std::filesystem::path folder, ExportSettings settings) {
+        exports_->beginBatchExport(std::move(photos), std::move(folder), std::move(settings));
+    }
     // The live recipe of the current frame, else the kept, stored or sample one, else neutral.
-    EditParameters recipeForExport(const LoadedPhoto& photo) const;
-    void finishBatchExport(int succeeded, int failed, std::filesystem::path folder);
+    EditParameters recipeForExport(const LoadedPhoto& photo) const {
+        return selectedPhotoID_ == frameID(photo) ? parameters_ : roll_.keptRecipe(photo);
+    }
     // Stops before the next frame; the frame in hand is finished.
-    void cancelBatchExport();
+    void cancelBatchExport() { exports_->cancelBatchExport(); }
     // "<title without its last extension>_Developed.<extension>"
-    static std::string proposedExportName(const std::string& title, ExportFormat format);
+    static std::string proposedExportName(const std::string& title, ExportFormat format) {
+        return ExportController::proposedName(title, format);
+    }
 
 Q_SIGNALS:
     void stateChanged();
@@ -372,15 +368,6 @@ public:
     VANTREL_PUBLISHED(std::set<Uuid>, checkedPhotoIDs, setCheckedPhotoIDs){};
     VANTREL_PUBLISHED(std::vector<FilmstripItem>, filmstripItems, setFilmstripItems){};
     VANTREL_PUBLISHED(RollCullingDatabase, cullingDatabase, setCullingDatabase){};
-    // Published too; its setter is the culling operation setCullingFilter(), which
-    // also rebuilds the filmstrip and keeps a shown frame current.
-public:
-    const CullingFilterCriteria& cullingFilter() const { return cullingFilter_; }
-
-private:
-    CullingFilterCriteria cullingFilter_{};
-
-public:
     VANTREL_PUBLISHED(std::vector<SnapshotItem>, snapshots, setSnapshots){};
     VANTREL_PUBLISHED(std::optional<Uuid>, activeComparisonSnapshotID, setActiveComparisonSnapshotID){};
     VANTREL_PUBLISHED(QImage, snapshotComparisonPreview, setSnapshotComparisonPreview){};
@@ -431,34 +418,6 @@ public:
     VANTREL_PUBLISHED(bool, isInteracting, setIsInteracting){false};
 
 private:
-    struct PendingSave {
-        LoadedPhoto photo;
-        EditParameters recipe;
-    };
-
-    // What one save writes: a frame's recipe or snapshots (by its scan, or by
-    // its identifier on the sample roll), or a roll's culling records (by its
-    // folder; none for the sample roll).
-    enum class SaveKind { recipe, snapshots, culling };
-    struct SaveTarget {
-        SaveKind kind = SaveKind::recipe;
-        std::optional<std::filesystem::path> location;
-        Uuid frame;
-        std::string key() const;
-        // The roll it belongs to, as rollKey() names it; empty for the sample roll.
-        std::filesystem::path roll() const;
-    };
-    using SavedValue = std::variant<EditParameters, std::vector<SnapshotItem>, RollCullingDatabase>;
-    struct SaveReport {
-        SaveTarget target;
-        SavedValue value;
-        SaveOutcome outcome = SaveOutcome::written;
-        std::function<void(SaveOutcome)> then;  // on the GUI thread, once the report is taken
-    };
-    struct UnsavedEdit {
-        SaveTarget target;
-        SavedValue value;
-    };
     // A synchronisation's saves, counted as they report.
     struct SyncTally {
         std::string source;
@@ -469,24 +428,9 @@ private:
 
     // Shows a finished render of the current frame (RenderScheduler's latest).
     void publishRender(const RenderJob& job, RenderResult result);
-    void writeRecipe(const LoadedPhoto& photo, const EditParameters& recipe,
-                     std::function<void(SaveOutcome)> then = {});
-    // Hands the value to the store; its report comes back through takeSaveReports().
-    void save(const SaveTarget& target, SavedValue value, std::function<void(SaveOutcome)> then = {});
-    static SaveTarget recipeTarget(const LoadedPhoto& photo);
-    static SaveTarget snapshotsTarget(const LoadedPhoto& photo);
-    // The value of the target's latest save when that save failed everywhere.
-    const SavedValue* unsavedValue(const SaveTarget& target) const;
-    // What a roll reads when it opens: the edit kept in memory when its save
-    // failed, else the stored one.
-    std::optional<EditParameters> storedRecipe(const LoadedPhoto& photo) const;
-    RollCullingDatabase storedCullingDatabase(const std::optional<std::filesystem::path>& folder) const;
-    void noteSaveOutcome(const std::filesystem::path& roll, SaveOutcome outcome);
     void finishSync(const SyncTally& tally);
     // The current frame's scan cannot be shown: no picture, the reason in the canvas and the status line.
     void showLoadError(const LoadedPhoto& photo, const std::string& error);
-    void replaceRoll();
-    const LoadedPhoto* photoWithID(const Uuid& id) const;
 
     // ---- recipes, geometry, masks, retouching, zoom, snapshots and export
     // Enters `mode` when `on`; else leaves it when it is the current one.
@@ -495,8 +439,6 @@ private:
     void applyHorizonAngle(const Uuid& frame, std::optional<double> angle);
     void applySubjectMask(const Uuid& frame, std::optional<Image> mask);
     void publishComparison(std::uint64_t serial, const Uuid& frame, const Uuid& snapshot, QImage preview);
-    // Ends the work of this block before the view model goes (the destructor).
-    void stopEditWork();
     // Developed thumbnails of frames other than the current one, from their
     // recipes in memory, one after another off the GUI thread.
     void renderDevelopedThumbnails(const std::vector<LoadedPhoto>& frames);
@@ -510,7 +452,6 @@ private:
     int subjectDetectionsRunning_ = 0;
 
     ViewModelServices services_;
-    UserDefaults defaults_;
     std::unique_ptr<ExportController> exports_;
     ZoomControl zoom_{*this};
     QThreadPool renderPool_;
@@ -534,39 +475,17 @@ private:
 
     std::optional<EditParameters> copiedParameters_;
     std::unique_ptr<RenderScheduler> renders_;
-    std::optional<PendingSave> pendingSave_;
-    QTimer persistDebounceTimer_;
     std::optional<Uuid> cachedOriginalPhotoID_;
     std::optional<CropParameters> cachedOriginalCrop_;
     bool cachedOriginalIsCroppingMode_ = false;
     QImage cachedOriginal_;
-    std::map<Uuid, EditParameters> inMemoryRecipes_;
     std::map<Uuid, Image> subjectMaskCache_;
-    std::map<Uuid, QImage> thumbnailCache_;
-    std::optional<std::filesystem::path> accessedFolder_;
-    // Which roll the culling database was read for: none before any roll, an
-    // empty path for the sample roll. Culling data is only ever written there.
-    std::optional<std::filesystem::path> cullingDatabaseOwner_;
-    // Where saves went: the reports waiting for the GUI thread, the edits kept in
-    // memory only (by SaveTarget::key()), and per roll where its saves last went,
-    // so that each change is told once.
-    std::shared_ptr<ReportInbox<SaveReport>> saveReports_;
-    std::map<std::string, UnsavedEdit> unsaved_;
-    std::map<std::filesystem::path, SaveOutcome> rollSaveOutcomes_;
-
-    // ---- roll: thumbnails, checked frames, synchronisation, culling and navigation
-    std::vector<LoadedPhoto> loadScans(const std::vector<std::filesystem::path>& scans) const;
-    void cacheProxyThumbnail(const LoadedPhoto& photo);
-    // A small copy of the preview on screen, kept as its frame's filmstrip picture.
-    QImage previewAsThumbnail() const;
-    void acceptLoopThumbnail(const Uuid& id, const QImage& thumbnail);
-    // The frame renderedPreview was rendered for: after a switch of frame or
-    // roll it still shows the previous one until the new render is published.
+    // The frame renderedPreview was rendered for (see isPreviewOf()).
     std::optional<Uuid> renderedPreviewPhotoID_;
     // The geometry renderedPreview was rendered in (with renderedPreviewPhotoID_).
     std::optional<FrameGeometry> renderedGeometry_;
-    // Last, so it stops before anything it calls back into is torn down.
-    std::unique_ptr<ThumbnailLoop> thumbnailLoop_;
+    // Last, so that its thumbnail loop stops before anything it calls back into is torn down.
+    RollSession roll_{*this, services_};
 };
 
 }  // namespace vantrel

@@ -33,22 +33,22 @@ void DarkroomViewModel::saveCrop() {
 void DarkroomViewModel::addQuarterTurn() {
     // Truncating remainder: a negative count from an older file stays negative until it passes 0.
     editRecipe([](EditParameters& recipe) { recipe.crop.quarterTurns = (recipe.crop.quarterTurns + 1) % 4; });
-    rebuildFilmstrip();
+    roll_.rebuildFilmstrip();
 }
 
 void DarkroomViewModel::subtractQuarterTurn() {
     editRecipe([](EditParameters& recipe) { recipe.crop.quarterTurns = (recipe.crop.quarterTurns + 3) % 4; });
-    rebuildFilmstrip();
+    roll_.rebuildFilmstrip();
 }
 
 void DarkroomViewModel::toggleFlipHorizontal() {
     editRecipe([](EditParameters& recipe) { recipe.crop.isFlippedH = !recipe.crop.isFlippedH; });
-    rebuildFilmstrip();
+    roll_.rebuildFilmstrip();
 }
 
 void DarkroomViewModel::resetCrop() {
     editRecipe([](EditParameters& recipe) { recipe.crop = CropParameters::defaultValue(); });
-    rebuildFilmstrip();
+    roll_.rebuildFilmstrip();
     setStatusMessage(L10n::tr("status.cropReset"));
 }
 
@@ -77,8 +77,8 @@ void DarkroomViewModel::applyHorizonAngle(const Uuid& frame, std::optional<doubl
         EditParameters recipe = parameters_;
         recipe.crop.straightenAngle = *angle;
         setParameters(std::move(recipe));
-        persistRecipe(SaveTiming::now);
-        rebuildFilmstrip();
+        roll_.persistRecipe(SaveTiming::now);
+        roll_.rebuildFilmstrip();
         setStatusMessage(L10n::tr("status.horizonCalibrated", *angle));
     } else {
         setStatusMessage(L10n::tr("status.horizonNotFound"));

@@ -1,4 +1,4 @@
-// Local masks and the detected subject mask.
+// Local masks, the detected subject mask, and spot healing with its dust view.
 #include <algorithm>
 
 #include <QMetaObject>
@@ -136,6 +136,51 @@ void DarkroomViewModel::resetSubjectMask() {
     subjectMaskCache_.erase(frameID(*photo));
     editRecipe([](EditParameters& recipe) { recipe.subjectMask = SubjectMaskParameters::defaultValue(); });
     setStatusMessage(L10n::tr("status.subjectReset"));
+}
+
+void DarkroomViewModel::toggleRetouchMode() {
+    setToolMode(isRetouchMode() ? ToolMode::viewing : ToolMode::retouch);
+    requestRender(RenderQuality::final);
+    setStatusMessage(L10n::tr(isRetouchMode() ? "status.retouchEntered" : "status.retouchExited"));
+}
+
+void DarkroomViewModel::saveRetouch() {
+    setIsRetouchMode(false);
+    setSelectedRetouchSpotID(std::nullopt);
+    editRecipe([](EditParameters& recipe) { recipe.spotHealing.isVisualizeDustMode = false; });
+    setStatusMessage(L10n::tr("status.retouchSaved"));
+}
+
+void DarkroomViewModel::undoLastHealingSpot() {
+    if (parameters_.spotHealing.spots.empty()) return;
+    const Uuid removed = parameters_.spotHealing.spots.back().id;
+    editRecipe([](EditParameters& recipe) { recipe.spotHealing.spots.pop_back(); });
+    if (selectedRetouchSpotID_ == removed) setSelectedRetouchSpotID(std::nullopt);
+    setStatusMessage(L10n::tr("status.undoHealing"));
+}
+
+void DarkroomViewModel::removeSelectedHealingSpot() {
+    if (!selectedRetouchSpotID_) return;
+    const Uuid id = *selectedRetouchSpotID_;
+    editRecipe([&](EditParameters& recipe) {
+        std::erase_if(recipe.spotHealing.spots, [&](const SpotItem& spot) { return spot.id == id; });
+    });
+    setSelectedRetouchSpotID(std::nullopt);
+    setStatusMessage(L10n::tr("status.removeSelectedHealing"));
+}
+
+void DarkroomViewModel::clearAllHealingSpots() {
+    editRecipe([](EditParameters& recipe) { recipe.spotHealing.spots.clear(); });
+    setSelectedRetouchSpotID(std::nullopt);
+    setStatusMessage(L10n::tr("status.clearAllHealing"));
+}
+
+void DarkroomViewModel::toggleDustMode() {
+    editRecipe([](EditParameters& recipe) {
+        recipe.spotHealing.isVisualizeDustMode = !recipe.spotHealing.isVisualizeDustMode;
+    });
+    setStatusMessage(
+        L10n::tr(parameters_.spotHealing.isVisualizeDustMode ? "status.dustModeEnabled" : "status.dustModeDisabled"));
 }
 
 }  // namespace vantrel

@@ -28,7 +28,7 @@ void DarkroomViewModel::applyPreset(FilmPreset preset) {
         recipe = std::move(applied);
     });
     setActivePresetID(preset.id);
-    rebuildFilmstrip();
+    roll_.rebuildFilmstrip();
 }
 
 std::optional<std::string> DarkroomViewModel::saveCustomPreset(std::string name, std::string subtitle,
@@ -110,7 +110,7 @@ void DarkroomViewModel::pasteParameters() {
         return;
     }
     editRecipe([this](EditParameters& recipe) { recipe = *copiedParameters_; });
-    rebuildFilmstrip();
+    roll_.rebuildFilmstrip();
     setStatusMessage(L10n::tr("status.pastedParams"));
 }
 
@@ -119,7 +119,7 @@ void DarkroomViewModel::resetToNeutral() {
     if (const LoadedPhoto* photo = selectedPhoto()) services_.store->deleteRecipe(FrameKey::of(*photo));
     editRecipe([](EditParameters& recipe) { recipe = EditParameters::defaultValue(); });
     setActivePresetID(std::string("neutral"));
-    rebuildFilmstrip();
+    roll_.rebuildFilmstrip();
     setStatusMessage(L10n::tr("status.resetToNeutral"));
 }
 

@@ -19,8 +19,7 @@ void DarkroomViewModel::requestRender(RenderQuality quality) {
     const LoadedPhoto* photo = selectedPhoto();
     if (!photo) return;
     const Uuid id = frameID(*photo);
-    inMemoryRecipes_[id] = parameters_;
-    persistRecipe(quality == RenderQuality::final ? SaveTiming::now : SaveTiming::delayed);
+    roll_.persistRecipe(quality == RenderQuality::final ? SaveTiming::now : SaveTiming::delayed);
 
     renders_->cancel();
     dropSharpRegion();
@@ -53,13 +52,12 @@ void DarkroomViewModel::publishRender(const RenderJob& job, RenderResult result)
         setOriginalPreview(std::move(result.original));
     }
     if (!result.thumbnail.isNull())
-        refreshFilmstripItem(id, result.thumbnail, !job.recipe.sameContent(EditParameters::defaultValue()));
+        roll_.updateFilmstripThumbnail(id, result.thumbnail, !job.recipe.sameContent(EditParameters::defaultValue()));
 }
 
 bool DarkroomViewModel::isPreviewGeometryCurrent() const {
     const LoadedPhoto* photo = selectedPhoto();
-    if (!photo || renderedPreview_.isNull() || !renderedGeometry_ || renderedPreviewPhotoID_ != frameID(*photo))
-        return false;
+    if (!photo || !renderedGeometry_ || !isPreviewOf(frameID(*photo))) return false;
     const RenderJob now = renderJobFor(*photo);
     return *renderedGeometry_ == FrameGeometry::of(now);
 }
@@ -78,35 +76,9 @@ void DarkroomViewModel::showLoadError(const LoadedPhoto& photo, const std::strin
     setStatusMessage(L10n::tr("status.scanLoadFailed", photo.title(), error));
 }
 
-void DarkroomViewModel::beginInteraction() { setIsInteracting(true); }
-
 void DarkroomViewModel::endInteraction() {
     setIsInteracting(false);
     requestRender(RenderQuality::final);
-}
-
-void DarkroomViewModel::updateFilmstripThumbnail(QImage thumbnail, Uuid id) {
-    thumbnailCache_[id] = thumbnail;
-    for (std::size_t i = 0; i < filmstripItems_.size(); ++i) {
-        if (filmstripItems_[i].id != id) continue;
-        std::vector<FilmstripItem> items = filmstripItems_;
-        items[i].thumbnail = thumbnail;
-        setFilmstripItems(std::move(items));
-        return;
-    }
-}
-
-void DarkroomViewModel::refreshFilmstripItem(Uuid id, QImage thumbnail, bool hasEdits) {
-    updateFilmstripThumbnail(thumbnail, id);
-    for (std::size_t i = 0; i < filmstripItems_.size(); ++i) {
-        if (filmstripItems_[i].id != id) continue;
-        if (filmstripItems_[i].hasEdits == hasEdits) return;
-        std::vector<FilmstripItem> items = filmstripItems_;
-        items[i].hasEdits = hasEdits;
-        items[i].thumbnail = thumbnail;
-        setFilmstripItems(std::move(items));
-        return;
-    }
 }
 
 }  // namespace vantrel

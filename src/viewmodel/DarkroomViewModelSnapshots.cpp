@@ -18,7 +18,7 @@ void DarkroomViewModel::saveSnapshot(std::string name) {
     std::vector<SnapshotItem> list = snapshots_;
     list.push_back(std::move(snapshot));
     setSnapshots(std::move(list));
-    persistSnapshots();
+    roll_.persistSnapshots();
     setStatusMessage(L10n::tr("status.snapshotSaved", name));
 }
 
@@ -33,7 +33,7 @@ void DarkroomViewModel::deleteSnapshot(Uuid id) {
     std::vector<SnapshotItem> list = snapshots_;
     std::erase_if(list, [&](const SnapshotItem& snapshot) { return snapshot.id == id; });
     setSnapshots(std::move(list));
-    persistSnapshots();
+    roll_.persistSnapshots();
     setStatusMessage(L10n::tr("status.snapshotDeleted"));
 }
 
@@ -47,7 +47,7 @@ void DarkroomViewModel::renameSnapshot(Uuid id, std::string name) {
         }
     if (!renamed) return;
     setSnapshots(std::move(list));
-    persistSnapshots();
+    roll_.persistSnapshots();
     setStatusMessage(L10n::tr("status.snapshotRenamed", name));
 }
 

@@ -1,0 +1,538 @@
+#include "viewmodel/RollSession.h"
+
+#include <algorithm>
+#include <set>
+#include <system_error>
+
+#include <QMetaObject>
+#include <tbb/parallel_for.h>
+
+#include "model/EnumTable.h"
+#include "services/KeptRollFolders.h"
+#include "services/L10n.h"
+#include "viewmodel/DarkroomViewModel.h"
+#include "viewmodel/RollFolder.h"
+
+namespace vantrel {
+
+namespace {
+
+Uuid frameID(const LoadedPhoto& photo) { return DarkroomViewModel::frameID(photo); }
+
+bool isDirectory(const std::filesystem::path& path) {
+    std::error_code ec;
+    return !path.empty() && std::filesystem::is_directory(path, ec);
+}
+
+// The frame named `frameName`, else the first.
+const LoadedPhoto& chooseFrame(const std::vector<LoadedPhoto>& photos, const std::optional<std::string>& frameName) {
+    if (frameName) {
+        for (const LoadedPhoto& photo : photos)
+            if (photo.title() == *frameName) return photo;
+    }
+    return photos.front();
+}
+
+std::vector<LoadedPhoto> loadScans(RenderService& service, const std::vector<std::filesystem::path>& scans) {
+    // Headers only, read side by side: opening a roll of many scans waits on
+    // the disk and the metadata parser, not on one file after another.
+    std::vector<std::optional<LoadedPhoto>> read(scans.size());
+    tbb::parallel_for(std::size_t{0}, scans.size(), [&](std::size_t i) { read[i] = service.loadPhoto(scans[i]); });
+
+    std::vector<LoadedPhoto> loaded;
+    loaded.reserve(scans.size());
+    for (std::optional<LoadedPhoto>& photo : read)
+        if (photo) loaded.push_back(std::move(*photo));  // an unreadable scan is left out
+    return loaded;
+}
+
+// The position of `id` in the filmstrip, or nothing when it is not shown.
+std::optional<std::size_t> positionOf(const std::vector<FilmstripItem>& items, const std::optional<Uuid>& id) {
+    if (!id) return std::nullopt;
+    const auto found = std::find_if(items.begin(), items.end(), [&](const FilmstripItem& item) { return item.id == *id; });
+    if (found == items.end()) return std::nullopt;
+    return std::size_t(found - items.begin());
+}
+
+}  // namespace
+
+RollSession::RollSession(DarkroomViewModel& viewModel, const ViewModelServices& services)
+    : vm_(viewModel), services_(services), defaults_(services.settings) {
+    // The store reports from its worker; the reports are taken on the GUI thread.
+    saveReports_ = std::make_shared<ReportInbox<SaveReport>>(
+        [this] { QMetaObject::invokeMethod(&vm_, [this] { takeSaveReports(); }, Qt::QueuedConnection); });
+    saveTimer_.setSingleShot(true);
+    saveTimer_.setInterval(services_.timings.saveDelay);
+    QObject::connect(&saveTimer_, &QTimer::timeout, &saveTimer_, [this] { flushPendingSave(); });
+}
+
+RollSession::~RollSession() {
+    saveReports_->close();
+    // A delayed save still waiting is written rather than dropped with the window.
+    flushPendingSave();
+    if (accessedFolder_) services_.folders->stopAccessing(*accessedFolder_);
+}
+
+// ---------------------------------------------------------------- opening
+
+void RollSession::restoreLastSession() {
+    const std::optional<std::string> frameName = defaults_.lastSelectedPhotoName();
+
+    if (const std::optional<QByteArray> bookmark = defaults_.lastOpenedFolderBookmark()) {
+        if (const std::optional<ResolvedBookmark> resolved = services_.folders->resolveBookmark(*bookmark)) {
+            if (resolved->isStale) {
+                if (const std::optional<QByteArray> fresh = services_.folders->makeBookmark(resolved->location))
+                    defaults_.setLastOpenedFolderBookmark(*fresh);
+            }
+            if (isDirectory(resolved->location)) {
+                loadFolder(resolved->location, frameName);
+                if (!vm_.photos().empty()) return;
+            }
+        }
+    }
+    if (const std::optional<std::string> path = defaults_.lastOpenedFolderPath()) {
+        const std::filesystem::path folder(*path);
+        if (isDirectory(folder)) {
+            loadFolder(folder, frameName);
+            if (!vm_.photos().empty()) return;
+        }
+    }
+    loadSampleRoll(frameName);
+}
+
+void RollSession::openFolder() {
+    if (!services_.dialogs) return;
+    if (const auto folder = services_.dialogs->chooseFolder(L10n::tr("status.openFolderTitle")))
+        loadFolder(*folder, std::nullopt);
+}
+
+void RollSession::loadFolder(const std::filesystem::path& folder, const std::optional<std::string>& frameName) {
+    // Nothing of the open roll changes until a frame of the new folder has
+    // loaded: a folder that fails keeps the roll, its remembered place, its
+    // access and the folder its culling records are saved to.
+    const bool granted = services_.folders->startAccessing(folder);
+    const RollListing listing = listRollScans(folder);
+    std::vector<LoadedPhoto> loaded = loadScans(*services_.render, listing.scans);
+    if (loaded.empty()) {
+        if (granted) services_.folders->stopAccessing(folder);
+        if (listing.error) vm_.setStatusMessage(L10n::tr("status.folderFailed", listing.error.message()));
+        return;
+    }
+
+    openRoll(std::move(loaded), frameName, folder, granted);
+    generateThumbnails(vm_.photos());
+}
+
+void RollSession::loadSampleRoll(const std::optional<std::string>& frameName) {
+    std::vector<LoadedPhoto> roll = services_.render->makeSampleRoll(DarkroomViewModel::sampleRollPhotoIDs());
+    if (!roll.empty()) openRoll(std::move(roll), frameName, std::nullopt, false);
+}
+
+void RollSession::openRoll(std::vector<LoadedPhoto> photos, const std::optional<std::string>& frameName,
+                           const std::optional<std::filesystem::path>& folder, bool granted) {
+    // The outgoing roll's last edit reaches its file before its frames go, and
+    // what has been reported of its saves is known before the next roll reads.
+    flushPendingSave();
+    takeSaveReports();
+    // Its thumbnails are no longer wanted.
+    if (thumbnailLoop_) thumbnailLoop_->cancel();
+
+    if (folder) {
+        // Opened again: where its saves go is told again.
+        rollSaveOutcomes_.erase(KeptRollFolders::rollKey(*folder));
+        if (accessedFolder_) services_.folders->stopAccessing(*accessedFolder_);
+        accessedFolder_.reset();
+        if (granted) accessedFolder_ = folder;
+        if (const std::optional<QByteArray> bookmark = services_.folders->makeBookmark(*folder))
+            defaults_.setLastOpenedFolderBookmark(*bookmark);
+        defaults_.setLastOpenedFolderPath(folder->string());
+        vm_.setCurrentFolderURL(*folder);
+    }
+    vm_.setPhotos(std::move(photos));
+    if (folder) {
+        inMemoryRecipes_.clear();
+        thumbnailCache_.clear();
+    }
+    const std::vector<LoadedPhoto>& roll = vm_.photos();
+    for (const LoadedPhoto& photo : roll) {
+        // The edit kept in memory when its save failed, else the stored one.
+        const SavedValue* unsaved = unsavedValue({SaveKind::recipe, FrameKey::of(photo)});
+        inMemoryRecipes_[frameID(photo)] = unsaved ? std::get<EditParameters>(*unsaved)
+                                                   : services_.store->loadRecipe(FrameKey::of(photo))
+                                                         .value_or(EditParameters::defaultValue());
+    }
+    const LoadedPhoto& current = chooseFrame(roll, frameName);
+    vm_.setSelectedPhotoID(frameID(current));
+    rememberSelection(current);
+
+    RollCullingDatabase database;
+    if (const SavedValue* unsaved = unsavedValue({SaveKind::culling, {folder, {}}}))
+        database = std::get<RollCullingDatabase>(*unsaved);
+    else
+        database = services_.store->loadCullingDatabase(folder).value_or(RollCullingDatabase{});
+    if (folder) {
+        std::filesystem::path named = *folder;
+        if (!named.has_filename()) named = named.parent_path();
+        vm_.setStatusMessage(L10n::tr("status.folderLoaded", named.filename().string(), int(roll.size())));
+        // Identifiers are new on every opening: stored records follow their file names.
+        std::vector<RollCullingDatabase::Frame> frames;
+        for (const LoadedPhoto& photo : roll) frames.push_back({frameID(photo), photo.title()});
+        database.rekeyByFilename(frames);
+    }
+    vm_.setCullingDatabase(std::move(database));
+    cullingDatabaseOwner_ = folder.value_or(std::filesystem::path());
+
+    rebuildFilmstrip();
+    vm_.loadSelectedPhoto();
+}
+
+// ---------------------------------------------------------------- frames
+
+const LoadedPhoto* RollSession::photoWithID(const Uuid& id) const {
+    for (const LoadedPhoto& photo : vm_.photos())
+        if (frameID(photo) == id) return &photo;
+    return nullptr;
+}
+
+const LoadedPhoto* RollSession::selectedPhoto() const {
+    return vm_.selectedPhotoID() ? photoWithID(*vm_.selectedPhotoID()) : nullptr;
+}
+
+PhotoCullingRecord RollSession::selectedCullingRecord() const {
+    if (const LoadedPhoto* photo = selectedPhoto()) return vm_.cullingDatabase().record(frameID(*photo), photo->title());
+    PhotoCullingRecord fresh;
+    fresh.id = Uuid::random();
+    return fresh;
+}
+
+// ---------------------------------------------------------------- the filmstrip
+
+FilmstripItem RollSession::makeFilmstripItem(const LoadedPhoto& photo) const {
+    const Uuid id = frameID(photo);
+    const PhotoCullingRecord record = vm_.cullingDatabase().record(id, photo.title());
+    const bool isCurrent = vm_.selectedPhotoID() == id;
+    FilmstripItem item;
+    item.id = id;
+    item.title = photo.title();
+    item.fileURL = photo.fileURL();
+    item.is16Bit = photo.is16Bit();
+    if (const auto kept = inMemoryRecipes_.find(id); kept != inMemoryRecipes_.end())
+        item.hasEdits = !kept->second.sameContent(EditParameters::defaultValue());
+    else
+        item.hasEdits = services_.store->hasRecipe(FrameKey::of(photo)) ||
+                        (!photo.fileURL() && isCurrent && !vm_.parameters().sameContent(EditParameters::defaultValue()));
+    // The preview on screen only once it shows this frame (not the one before).
+    if (isCurrent && vm_.isPreviewOf(id))
+        item.thumbnail = vm_.renderedPreview();
+    else if (const auto cached = thumbnailCache_.find(id); cached != thumbnailCache_.end())
+        item.thumbnail = cached->second;
+    item.rating = record.rating;
+    item.colorLabel = record.colorLabel;
+    item.pickStatus = record.pickStatus;
+    return item;
+}
+
+void RollSession::rebuildFilmstrip() {
+    std::vector<FilmstripItem> items;
+    for (const LoadedPhoto& photo : vm_.photos()) {
+        if (!vm_.cullingDatabase().record(frameID(photo), photo.title()).matches(cullingFilter_)) continue;
+        // A frame without a file never gets one from the thumbnail loop.
+        if (!photo.fileURL()) cacheProxyThumbnail(photo);
+        items.push_back(makeFilmstripItem(photo));
+    }
+    vm_.setFilmstripItems(std::move(items));
+}
+
+void RollSession::updateFilmstripThumbnail(const Uuid& id, const QImage& thumbnail, std::optional<bool> hasEdits) {
+    thumbnailCache_[id] = thumbnail;
+    const std::optional<std::size_t> at = positionOf(vm_.filmstripItems(), id);
+    if (!at) return;
+    std::vector<FilmstripItem> items = vm_.filmstripItems();
+    items[*at].thumbnail = thumbnail;
+    if (hasEdits) items[*at].hasEdits = *hasEdits;
+    vm_.setFilmstripItems(std::move(items));
+}
+
+void RollSession::keepPreviewAsThumbnail(const Uuid& id, const QImage& preview) {
+    const QSize size = developedThumbnailSize(preview.width(), preview.height());
+    if (preview.size() == size) {
+        thumbnailCache_[id] = preview;
+        return;
+    }
+    // A quick cut to a few times the size, then a smooth scale: a full-size
+    // smooth scale of a large scan would stall the window, and the cache must
+    // not keep a full-size bitmap per frame.
+    QImage rough = preview;
+    if (preview.width() > 4 * size.width()) rough = preview.scaled(size * 4, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    thumbnailCache_[id] = rough.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+void RollSession::cacheProxyThumbnail(const LoadedPhoto& photo) {
+    const Uuid id = frameID(photo);
+    if (thumbnailCache_.count(id)) return;
+    if (vm_.selectedPhotoID() == id && vm_.isPreviewOf(id)) return;
+    QImage picture = services_.render->proxyThumbnail(photo, ThumbnailLoop::kThumbnailSize);
+    if (!picture.isNull()) thumbnailCache_[id] = std::move(picture);
+}
+
+void RollSession::generateThumbnails(const std::vector<LoadedPhoto>& photos) {
+    if (!thumbnailLoop_) {
+        thumbnailLoop_ = std::make_unique<ThumbnailLoop>(
+            services_.render, [this](const Uuid& id) { return !thumbnailCache_.count(id); },
+            [this](const Uuid& id, const QImage& thumbnail) {
+                // A developed thumbnail published while this one was being made is
+                // newer and shows the recipe: the undeveloped scan does not replace it.
+                if (!thumbnailCache_.count(id)) updateFilmstripThumbnail(id, thumbnail);
+            });
+    }
+    thumbnailLoop_->start(photos);
+}
+
+// ---------------------------------------------------------------- checked frames, culling and navigation
+
+void RollSession::toggleChecked(const Uuid& id) {
+    std::set<Uuid> checked = vm_.checkedPhotoIDs();
+    if (!checked.erase(id)) checked.insert(id);
+    vm_.setCheckedPhotoIDs(std::move(checked));
+}
+
+void RollSession::checkAllPhotos() {
+    std::set<Uuid> checked;
+    for (const LoadedPhoto& photo : vm_.photos()) checked.insert(frameID(photo));
+    vm_.setCheckedPhotoIDs(std::move(checked));
+}
+
+void RollSession::invertCheckedPhotos() {
+    std::set<Uuid> checked;
+    for (const LoadedPhoto& photo : vm_.photos())
+        if (!vm_.isChecked(frameID(photo))) checked.insert(frameID(photo));
+    vm_.setCheckedPhotoIDs(std::move(checked));
+}
+
+std::vector<LoadedPhoto> RollSession::exportTargetPhotos() const {
+    std::vector<LoadedPhoto> targets;
+    if (vm_.checkedPhotoIDs().empty()) {
+        if (const LoadedPhoto* current = selectedPhoto()) targets.push_back(*current);
+        return targets;
+    }
+    for (const LoadedPhoto& photo : vm_.photos())
+        if (vm_.isChecked(frameID(photo))) targets.push_back(photo);
+    return targets;
+}
+
+std::vector<LoadedPhoto> RollSession::syncTargetPhotos() const {
+    std::vector<LoadedPhoto> targets;
+    if (!vm_.selectedPhotoID()) return targets;
+    for (const LoadedPhoto& photo : vm_.photos()) {
+        const Uuid id = frameID(photo);
+        if (id == *vm_.selectedPhotoID()) continue;
+        if (vm_.checkedPhotoIDs().empty() || vm_.isChecked(id)) targets.push_back(photo);
+    }
+    return targets;
+}
+
+bool RollSession::markCurrent(const std::function<void(RollCullingDatabase&, const Uuid&, const std::string&)>& mark) {
+    const LoadedPhoto* photo = selectedPhoto();
+    if (!photo) return false;
+    RollCullingDatabase database = vm_.cullingDatabase();
+    mark(database, frameID(*photo), photo->title());
+    vm_.setCullingDatabase(std::move(database));
+    saveCullingDatabase();
+    rebuildFilmstrip();
+    return true;
+}
+
+void RollSession::setRating(int rating) {
+    if (!markCurrent([&](RollCullingDatabase& db, const Uuid& id, const std::string& title) {
+            db.setRating(rating, id, title);
+        }))
+        return;
+    vm_.setStatusMessage(rating >= 1 ? L10n::tr("status.ratingSet", std::clamp(rating, 1, 5))
+                                     : L10n::tr("status.ratingCleared"));
+}
+
+void RollSession::setColorLabel(ColorLabel label) {
+    if (!markCurrent([&](RollCullingDatabase& db, const Uuid& id, const std::string& title) {
+            db.setColorLabel(label, id, title);
+        }))
+        return;
+    vm_.setStatusMessage(label == ColorLabel::none ? L10n::tr("status.labelCleared")
+                                                   : L10n::tr("status.labelSet", L10n::tr(displayNameKey(label))));
+}
+
+void RollSession::setFlag(PickStatus status) {
+    if (!markCurrent([&](RollCullingDatabase& db, const Uuid& id, const std::string& title) {
+            db.setPickStatus(status, id, title);
+        }))
+        return;
+    switch (status) {
+        case PickStatus::picked: vm_.setStatusMessage(L10n::tr("status.flagPicked")); break;
+        case PickStatus::rejected: vm_.setStatusMessage(L10n::tr("status.flagRejected")); break;
+        case PickStatus::unflagged: vm_.setStatusMessage(L10n::tr("status.flagCleared")); break;
+    }
+}
+
+void RollSession::toggleFlag(PickStatus status) {
+    if (!selectedPhoto()) return;
+    setFlag(selectedCullingRecord().pickStatus == status ? PickStatus::unflagged : status);
+}
+
+void RollSession::setCullingFilter(CullingFilterCriteria criteria) {
+    cullingFilter_ = std::move(criteria);
+    Q_EMIT vm_.cullingFilterChanged();
+    Q_EMIT vm_.stateChanged();
+    rebuildFilmstrip();
+    const std::vector<FilmstripItem>& shown = vm_.filmstripItems();
+    if (!vm_.selectedPhotoID() || positionOf(shown, vm_.selectedPhotoID())) return;
+    // The current frame is hidden: the first shown frame takes its place; with
+    // nothing shown the selection stays.
+    if (!shown.empty()) vm_.selectPhoto(shown.front().id);
+}
+
+void RollSession::step(int direction) {
+    const std::vector<FilmstripItem>& shown = vm_.filmstripItems();
+    if (shown.empty()) return;
+    const std::optional<std::size_t> at = positionOf(shown, vm_.selectedPhotoID());
+    if (!at) {
+        vm_.selectPhoto(shown.front().id);
+        return;
+    }
+    if (direction < 0 ? *at > 0 : *at + 1 < shown.size()) vm_.selectPhoto(shown[*at + direction].id);
+}
+
+// ---------------------------------------------------------------- the frames' records
+
+std::string RollSession::SaveTarget::key() const {
+    static const char* const kinds[] = {"recipe:", "snapshots:", "culling:"};
+    return kinds[int(kind)] + (frame.file ? frame.file->string() : "sample:" + frame.id.toString());
+}
+
+std::filesystem::path RollSession::SaveTarget::roll() const {
+    if (!frame.file) return {};
+    return KeptRollFolders::rollKey(kind == SaveKind::culling ? *frame.file : frame.file->parent_path());
+}
+
+EditParameters RollSession::keptRecipe(const LoadedPhoto& photo) const {
+    if (const auto kept = inMemoryRecipes_.find(frameID(photo)); kept != inMemoryRecipes_.end()) return kept->second;
+    return services_.store->loadRecipe(FrameKey::of(photo)).value_or(EditParameters::defaultValue());
+}
+
+std::vector<SnapshotItem> RollSession::storedSnapshots(const LoadedPhoto& photo) const {
+    if (const SavedValue* unsaved = unsavedValue({SaveKind::snapshots, FrameKey::of(photo)}))
+        return std::get<std::vector<SnapshotItem>>(*unsaved);
+    return services_.store->loadSnapshots(FrameKey::of(photo));
+}
+
+void RollSession::persistRecipe(SaveTiming timing) {
+    const LoadedPhoto* photo = selectedPhoto();
+    if (!photo) return;
+    const Uuid id = frameID(*photo);
+    inMemoryRecipes_[id] = vm_.parameters();
+
+    // One delayed save serves all frames; another frame's waiting edit is
+    // written rather than dropped.
+    if (pendingSave_ && frameID(pendingSave_->photo) != id) flushPendingSave();
+
+    if (timing == SaveTiming::now) {
+        saveTimer_.stop();
+        pendingSave_.reset();
+        writeRecipe(*photo, vm_.parameters());
+    } else {
+        pendingSave_ = PendingSave{*photo, vm_.parameters()};
+        saveTimer_.start();
+    }
+}
+
+void RollSession::flushPendingSave() {
+    saveTimer_.stop();
+    if (!pendingSave_) return;
+    const PendingSave save = std::move(*pendingSave_);
+    pendingSave_.reset();
+    writeRecipe(save.photo, save.recipe);
+}
+
+void RollSession::writeRecipe(const LoadedPhoto& photo, const EditParameters& recipe,
+                              std::function<void(SaveOutcome)> then) {
+    save({SaveKind::recipe, FrameKey::of(photo)}, recipe, std::move(then));
+}
+
+void RollSession::persistSnapshots() {
+    if (const LoadedPhoto* photo = selectedPhoto()) save({SaveKind::snapshots, FrameKey::of(*photo)}, vm_.snapshots());
+}
+
+void RollSession::saveCullingDatabase() {
+    // Only to the roll the records were read for: a folder that failed to open
+    // must not receive the previous roll's records.
+    if (!cullingDatabaseOwner_) return;
+    std::optional<std::filesystem::path> folder;
+    if (!cullingDatabaseOwner_->empty()) folder = *cullingDatabaseOwner_;
+    save({SaveKind::culling, {folder, {}}}, vm_.cullingDatabase());
+}
+
+void RollSession::save(const SaveTarget& target, SavedValue value, std::function<void(SaveOutcome)> then) {
+    SessionStorage& store = *services_.store;
+    // The report carries the value, so that a save that fails everywhere keeps it.
+    SessionStorage::Done done = [inbox = saveReports_, target, value, then = std::move(then)](SaveOutcome outcome) {
+        inbox->post({target, value, outcome, then});
+    };
+    if (const auto* recipe = std::get_if<EditParameters>(&value))
+        store.saveRecipe(*recipe, target.frame, std::move(done));
+    else if (const auto* snapshots = std::get_if<std::vector<SnapshotItem>>(&value))
+        store.saveSnapshots(*snapshots, target.frame, std::move(done));
+    else if (const auto* database = std::get_if<RollCullingDatabase>(&value))
+        store.saveCullingDatabase(*database, target.frame.file, std::move(done));
+}
+
+const RollSession::SavedValue* RollSession::unsavedValue(const SaveTarget& target) const {
+    const auto found = unsaved_.find(target.key());
+    return found == unsaved_.end() ? nullptr : &found->second.second;
+}
+
+void RollSession::takeSaveReports() {
+    // Reports of one item come in the order of its saves, so the last one tells where it stands.
+    for (SaveReport& report : saveReports_->take()) {
+        if (report.outcome == SaveOutcome::failed)
+            unsaved_[report.target.key()] = {report.target, std::move(report.value)};
+        else
+            unsaved_.erase(report.target.key());
+        noteSaveOutcome(report.target.roll(), report.outcome);
+        if (report.then) report.then(report.outcome);
+    }
+}
+
+void RollSession::noteSaveOutcome(const std::filesystem::path& roll, SaveOutcome outcome) {
+    // Told when a roll's saves start to go elsewhere, not at every save.
+    SaveOutcome& last = rollSaveOutcomes_.try_emplace(roll, SaveOutcome::written).first->second;
+    if (last == outcome) return;
+    last = outcome;
+    if (outcome == SaveOutcome::keptAside)
+        vm_.setStatusMessage(L10n::tr("status.rollKeptAside", roll.filename().string()));
+    else if (outcome == SaveOutcome::failed)
+        vm_.setStatusMessage(L10n::tr("status.saveFailed"));
+}
+
+void RollSession::saveAll() {
+    flushPendingSave();
+    persistRecipe(SaveTiming::now);
+    saveCullingDatabase();
+    persistSnapshots();
+    services_.store->flush();
+    takeSaveReports();
+    if (unsaved_.empty()) return;
+    // Every save queued has reported, so each kept value is the latest of its
+    // item: one more try, since the disk may have room again.
+    const auto kept = unsaved_;
+    for (const auto& [key, edit] : kept) save(edit.first, edit.second);
+    services_.store->flush();
+    takeSaveReports();
+}
+
+void RollSession::saveAllOnQuit() {
+    saveAll();
+    if (accessedFolder_) {
+        services_.folders->stopAccessing(*accessedFolder_);
+        accessedFolder_.reset();
+    }
+}
+
+}  // namespace vantrel

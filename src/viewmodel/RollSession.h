@@ -1,0 +1,162 @@
+#pragma once
+// The open roll behind the view model's roll operations: opening a folder or
+// the sample roll (and holding the folder's access), the frames' filmstrip
+// cells and thumbnails, the checked frames, the culling marks and filter, and
+// each frame's records (recipe, snapshots, the roll's culling data): kept in
+// memory, loaded from the store and saved to it, with the edits no place took
+// kept until they can be written. The roll's lists stay the view model's
+// published properties; this reads and sets them through its public surface.
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include <QImage>
+#include <QTimer>
+
+#include "engine/io/LoadedPhoto.h"
+#include "model/EditParameters.h"
+#include "model/PhotoCullingRecord.h"
+#include "model/RollCullingDatabase.h"
+#include "model/SnapshotItem.h"
+#include "model/Uuid.h"
+#include "services/SaveOutcome.h"
+#include "viewmodel/FilmstripItem.h"
+#include "viewmodel/ReportInbox.h"
+#include "viewmodel/ThumbnailLoop.h"
+#include "viewmodel/ToolMode.h"
+#include "viewmodel/UserDefaults.h"
+#include "viewmodel/ViewModelServices.h"
+
+namespace vantrel {
+
+class DarkroomViewModel;
+
+class RollSession {
+public:
+    RollSession(DarkroomViewModel& viewModel, const ViewModelServices& services);
+    // Writes a delayed save still waiting and ends the folder access still held.
+    ~RollSession();
+
+    // ---- opening (see the view model's operations of the same names)
+    void restoreLastSession();
+    void openFolder();
+    void loadFolder(const std::filesystem::path& folder, const std::optional<std::string>& frameName);
+    void loadSampleRoll(const std::optional<std::string>& frameName);
+    const std::optional<std::filesystem::path>& accessedFolder() const { return accessedFolder_; }
+
+    // ---- frames, found by identifier
+    const LoadedPhoto* photoWithID(const Uuid& id) const;
+    const LoadedPhoto* selectedPhoto() const;
+    PhotoCullingRecord selectedCullingRecord() const;
+    // The frame becomes the one remembered for the next session.
+    void rememberSelection(const LoadedPhoto& photo) { defaults_.setLastSelectedPhotoName(photo.title()); }
+
+    // ---- the filmstrip
+    void rebuildFilmstrip();
+    void updateFilmstripThumbnail(const Uuid& id, const QImage& thumbnail, std::optional<bool> hasEdits = {});
+    // Keeps a small copy of the preview on screen as the frame's filmstrip picture.
+    void keepPreviewAsThumbnail(const Uuid& id, const QImage& preview);
+    void generateThumbnails(const std::vector<LoadedPhoto>& photos);
+    bool isGeneratingThumbnails() const { return thumbnailLoop_ && thumbnailLoop_->isRunning(); }
+    const std::map<Uuid, QImage>& thumbnailCache() const { return thumbnailCache_; }
+
+    // ---- checked frames, culling and navigation
+    void toggleChecked(const Uuid& id);
+    void checkAllPhotos();
+    void invertCheckedPhotos();
+    std::vector<LoadedPhoto> exportTargetPhotos() const;
+    std::vector<LoadedPhoto> syncTargetPhotos() const;
+    void setRating(int rating);
+    void setColorLabel(ColorLabel label);
+    void setFlag(PickStatus status);
+    // The flag on, or off when the current frame has it already.
+    void toggleFlag(PickStatus status);
+    void setCullingFilter(CullingFilterCriteria criteria);
+    const CullingFilterCriteria& cullingFilter() const { return cullingFilter_; }
+    // One step through the filmstrip as shown (+1 or -1); nothing at either end.
+    void step(int direction);
+
+    // ---- the frames' records
+    const std::map<Uuid, EditParameters>& inMemoryRecipes() const { return inMemoryRecipes_; }
+    void keepRecipe(const Uuid& id, const EditParameters& recipe) { inMemoryRecipes_[id] = recipe; }
+    // The frame's recipe in memory, else its stored one, else neutral.
+    EditParameters keptRecipe(const LoadedPhoto& photo) const;
+    // The snapshots kept in memory when their save failed, else the stored ones.
+    std::vector<SnapshotItem> storedSnapshots(const LoadedPhoto& photo) const;
+    // Saves the current recipe (kept in memory first): at once, or after a
+    // pause that the next delayed save restarts.
+    void persistRecipe(SaveTiming timing);
+    void flushPendingSave();
+    bool hasPendingSave() const { return pendingSave_.has_value(); }
+    void writeRecipe(const LoadedPhoto& photo, const EditParameters& recipe, std::function<void(SaveOutcome)> then = {});
+    void persistSnapshots();
+    void saveCullingDatabase();
+    void saveAll();
+    void saveAllOnQuit();
+    bool hasUnsavedEdits() const { return !unsaved_.empty(); }
+    void takeSaveReports();
+
+private:
+    struct PendingSave {
+        LoadedPhoto photo;
+        EditParameters recipe;
+    };
+    // What one save writes: a frame's recipe or snapshots, or a roll's culling
+    // records (by its folder; none for the sample roll).
+    enum class SaveKind { recipe, snapshots, culling };
+    struct SaveTarget {
+        SaveKind kind = SaveKind::recipe;
+        FrameKey frame;  // for culling records: the roll's folder as the file
+        std::string key() const;
+        // The roll it belongs to, as rollKey() names it; empty for the sample roll.
+        std::filesystem::path roll() const;
+    };
+    using SavedValue = std::variant<EditParameters, std::vector<SnapshotItem>, RollCullingDatabase>;
+    struct SaveReport {
+        SaveTarget target;
+        SavedValue value;
+        SaveOutcome outcome = SaveOutcome::written;
+        std::function<void(SaveOutcome)> then;  // on the GUI thread, once the report is taken
+    };
+
+    // Replaces the open roll with these frames, the one named current.
+    void openRoll(std::vector<LoadedPhoto> photos, const std::optional<std::string>& frameName,
+                  const std::optional<std::filesystem::path>& folder, bool granted);
+    FilmstripItem makeFilmstripItem(const LoadedPhoto& photo) const;
+    void cacheProxyThumbnail(const LoadedPhoto& photo);
+    // Marks the current frame's culling record (false without one), saves and shows it.
+    bool markCurrent(const std::function<void(RollCullingDatabase&, const Uuid&, const std::string&)>& mark);
+    // Hands the value to the store; its report comes back through takeSaveReports().
+    void save(const SaveTarget& target, SavedValue value, std::function<void(SaveOutcome)> then = {});
+    // The value of the target's latest save when that save failed everywhere.
+    const SavedValue* unsavedValue(const SaveTarget& target) const;
+    void noteSaveOutcome(const std::filesystem::path& roll, SaveOutcome outcome);
+
+    DarkroomViewModel& vm_;
+    const ViewModelServices& services_;
+    UserDefaults defaults_;
+    CullingFilterCriteria cullingFilter_{};
+    std::map<Uuid, EditParameters> inMemoryRecipes_;
+    std::map<Uuid, QImage> thumbnailCache_;
+    std::optional<std::filesystem::path> accessedFolder_;
+    // Which roll the culling database was read for: none before any roll, an
+    // empty path for the sample roll. Culling data is only ever written there.
+    std::optional<std::filesystem::path> cullingDatabaseOwner_;
+    std::optional<PendingSave> pendingSave_;
+    QTimer saveTimer_;
+    // Where saves went: the reports waiting for the GUI thread, the values kept
+    // in memory only (by SaveTarget::key()), and per roll where its saves last
+    // went, so that each change is told once.
+    std::shared_ptr<ReportInbox<SaveReport>> saveReports_;
+    std::map<std::string, std::pair<SaveTarget, SavedValue>> unsaved_;
+    std::map<std::filesystem::path, SaveOutcome> rollSaveOutcomes_;
+    // Last, so it stops before anything it calls back into is torn down.
+    std::unique_ptr<ThumbnailLoop> thumbnailLoop_;
+};
+
+}  // namespace vantrel
