@@ -29,7 +29,6 @@
 #include <QSize>
 #include <QSizeF>
 #include <QThreadPool>
-#include <QTimer>
 
 #include "engine/core/Image.h"
 #include "engine/io/LoadedPhoto.h"
@@ -41,7 +40,6 @@
 #include "model/Uuid.h"
 #include "services/ExportSettings.h"
 #include "services/FilmPreset.h"
-#include "services/SaveOutcome.h"
 #include "model/Binding.h"
 #include "model/CompareMode.h"
 #include "viewmodel/ExportController.h"
@@ -55,9 +53,12 @@
 #include "viewmodel/ViewModelServices.h"
 #include "viewmodel/ZoomControl.h"
 
-// A published property: getter, notifying setter and the stored value (its
-// initial value follows the macro). Its signal is declared in Q_SIGNALS below.
+// A published property: its change signal, getter, notifying setter and the
+// stored value (its initial value follows the macro).
 #define VANTREL_PUBLISHED(Type, name, setter)          \
+Q_SIGNALS:                                             \
+    void name##Changed();                              \
+                                                       \
 public:                                                \
     const Type& name() const { return name##_; }       \
     void setter(Type value) {                          \
@@ -95,6 +96,7 @@ public:
 
     // ---- frames
     const LoadedPhoto* selectedPhoto() const { return roll_.selectedPhoto(); }
+    const LoadedPhoto* photoWithID(const Uuid& id) const { return roll_.photoWithID(id); }
     PhotoCullingRecord selectedCullingRecord() const { return roll_.selectedCullingRecord(); }
     const SnapshotItem* activeComparisonSnapshot() const;
     void selectPhoto(Uuid id);
@@ -182,8 +184,8 @@ public:
     bool hasPendingSave() const { return roll_.hasPendingSave(); }
 
     // ---- recipes, geometry, masks, retouching, zoom, snapshots and export
-    //      (DarkroomViewModelRecipes.cpp, ...Geometry.cpp, ...Masks.cpp,
-    //       ...Zoom.cpp, ...Snapshots.cpp, ...Export.cpp)
+    //      (DarkroomViewModelRecipes.cpp, ...Tools.cpp,
+    //       ...Snapshots.cpp; ZoomControl, ExportController)
     // Film recipes keep the frame's crop, healing, masks, subject mask and
     // negative conversion wherever the recipe leaves them at their defaults.
     void applyPreset(FilmPreset preset);
@@ -310,56 +312,11 @@ public:
 
 Q_SIGNALS:
     void stateChanged();
-    void photosChanged();
-    void selectedPhotoIDChanged();
-    void checkedPhotoIDsChanged();
-    void filmstripItemsChanged();
-    void cullingDatabaseChanged();
+    // The culling filter's (RollSession holds it) and the tool flags' (toolMode holds them).
     void cullingFilterChanged();
-    void snapshotsChanged();
-    void activeComparisonSnapshotIDChanged();
-    void snapshotComparisonPreviewChanged();
-    void isShowingBatchSyncSheetChanged();
-    void batchSyncOptionsChanged();
-    void isShowingExportDialogChanged();
-    void exportSettingsChanged();
-    void parametersChanged();
-    void renderedFrameSizeChanged();
-    void renderedPreviewChanged();
-    void sharpRegionChanged();
-    void previewLoadErrorChanged();
-    void originalPreviewChanged();
-    void histogramDataChanged();
-    void compareModeChanged();
-    void isHoldingOriginalChanged();
     void isCroppingModeChanged();
-    void isDetectingHorizonChanged();
     void isRetouchModeChanged();
-    void retouchBrushRadiusChanged();
-    void selectedRetouchSpotIDChanged();
     void isMaskModeChanged();
-    void selectedMaskIDChanged();
-    void isDetectingSubjectChanged();
-    void zoomScaleChanged();
-    void panOffsetChanged();
-    void isNavigatorVisibleChanged();
-    void isInfoMatrixVisibleChanged();
-    void canvasViewportSizeChanged();
-    void canvasDevicePixelRatioChanged();
-    void presetsChanged();
-    void customPresetsChanged();
-    void activePresetIDChanged();
-    void isShowingSavePresetSheetChanged();
-    void currentFolderURLChanged();
-    void statusMessageChanged();
-    void isExportingChanged();
-    void exportAlertMessageChanged();
-    void isBatchExportingChanged();
-    void batchExportProgressChanged();
-    void batchExportCurrentItemChanged();
-    void batchExportTotalCountChanged();
-    void batchExportCompletedCountChanged();
-    void isInteractingChanged();
 
 public:
     // Published state, in declaration order; a null QImage is "no bitmap".
@@ -418,17 +375,8 @@ public:
     VANTREL_PUBLISHED(bool, isInteracting, setIsInteracting){false};
 
 private:
-    // A synchronisation's saves, counted as they report.
-    struct SyncTally {
-        std::string source;
-        int targets = 0;
-        int waiting = 0;
-        int failed = 0;
-    };
-
     // Shows a finished render of the current frame (RenderScheduler's latest).
     void publishRender(const RenderJob& job, RenderResult result);
-    void finishSync(const SyncTally& tally);
     // The current frame's scan cannot be shown: no picture, the reason in the canvas and the status line.
     void showLoadError(const LoadedPhoto& photo, const std::string& error);
 

@@ -1,12 +1,110 @@
 // What a render request keeps, saves and cancels before RenderScheduler starts
-// it, and how a finished render is published.
+// it, and how a finished render is published; the sharp region of a zoomed
+// canvas and the canvas-sized render at fit: which part of the frame to render
+// from the full scan, and when.
+#include <algorithm>
+#include <cmath>
+
+#include "engine/io/ImageLoader.h"
+#include "services/L10n.h"
 #include "viewmodel/DarkroomViewModel.h"
 
-#include "services/L10n.h"
-
-#include <QMetaObject>
-
 namespace vantrel {
+
+namespace {
+
+// A pan rests this long before the region is rendered again.
+constexpr int kPanPauseMs = 60;
+constexpr double kFitZoom = ZoomControl::kFitZoom;
+
+int longEdge(const LoadedPhoto& photo) {
+    return int(std::lround(std::max(photo.dimensions().width, photo.dimensions().height)));
+}
+
+}  // namespace
+
+void DarkroomViewModel::connectSharpRegion() {
+    sharpRegions_ = std::make_unique<SharpRegionScheduler>(services_.render, renderPool_, kPanPauseMs);
+    connect(sharpRegions_.get(), &SharpRegionScheduler::rendered, this, [this](SharpRegion region) {
+        setSharpRegion(std::move(region));
+    });
+    for (auto signal : {&DarkroomViewModel::zoomScaleChanged, &DarkroomViewModel::panOffsetChanged,
+                        &DarkroomViewModel::canvasViewportSizeChanged, &DarkroomViewModel::canvasDevicePixelRatioChanged})
+        connect(this, signal, this, &DarkroomViewModel::followCanvas);
+}
+
+RenderJob DarkroomViewModel::renderJobFor(const LoadedPhoto& photo) const {
+    RenderJob job{photo, parameters_};
+    job.framing = isCroppingMode() ? Framing::uncropped : Framing::cropped;
+    job.dustView = isRetouchMode() ? DustView::allowed : DustView::withheld;
+    job.omitsFilmFrame = toolMode_ != ToolMode::viewing;
+    if (const auto mask = subjectMaskCache_.find(frameID(photo)); mask != subjectMaskCache_.end())
+        job.subjectMask = mask->second;
+    return job;
+}
+
+CanvasView DarkroomViewModel::canvasView() const {
+    return {previewFrameSize(), canvasViewportSize_, zoomScale_, panOffset_, canvasDevicePixelRatio_};
+}
+
+std::optional<FrameRegion> DarkroomViewModel::wantedSharpRegion() const {
+    // Only the viewing canvas zooms; the tools show the whole frame.
+    if (toolMode_ != ToolMode::viewing || zoomScale_ <= kFitZoom) return std::nullopt;
+    const LoadedPhoto* photo = selectedPhoto();
+    if (!photo || renderedFrameSize_.isEmpty() || !isPreviewOf(frameID(*photo))) return std::nullopt;
+    const int scan = longEdge(*photo);
+    if (scan <= 0) return std::nullopt;
+    return sharpRegionFor(canvasView(), double(std::min(scan, ImageLoader::kProxyLongEdge)) / scan);
+}
+
+int DarkroomViewModel::interactiveRenderSize() const {
+    const LoadedPhoto* photo = selectedPhoto();
+    if (!photo || zoomScale_ > kFitZoom) return 0;
+    CanvasView view = canvasView();
+    view.zoom = 1;
+    return interactivePixelSize(view, longEdge(*photo), ImageLoader::kProxyLongEdge);
+}
+
+void DarkroomViewModel::dropSharpRegion() {
+    if (sharpRegions_) sharpRegions_->cancel();
+    shownRegionRequest_.reset();
+    if (!sharpRegion_.isNull()) setSharpRegion({});
+}
+
+void DarkroomViewModel::renderSharpRegionThen(const RenderJob& job, std::function<void()> then) {
+    const std::optional<FrameRegion> region = wantedSharpRegion();
+    if (!region) {
+        if (then) then();
+        return;
+    }
+    RenderJob part = job;
+    part.useProxy = false;
+    part.maxPixelSize = 0;
+    part.needsOriginal = part.wantsHistogram = part.wantsThumbnail = false;
+    part.region = region;
+    shownRegionRequest_ = region;
+    sharpRegions_->render(std::move(part), std::move(then));
+}
+
+void DarkroomViewModel::followCanvas() {
+    const std::optional<FrameRegion> region = wantedSharpRegion();
+    if (!region) {
+        dropSharpRegion();
+        return;
+    }
+    // Still covered at the same scale: nothing to do.
+    if (shownRegionRequest_ && std::abs(shownRegionRequest_->scale - region->scale) < 1e-9 &&
+        regionCovers(*shownRegionRequest_, canvasView()))
+        return;
+    // An edit's full render is waiting for its pause: the region comes with it.
+    if (renders_->isFullRenderWaiting()) return;
+    const LoadedPhoto* photo = selectedPhoto();
+    if (!photo) return;
+    RenderJob part = renderJobFor(*photo);
+    part.region = region;
+    shownRegionRequest_ = region;
+    sharpRegions_->renderAfterPause(std::move(part));
+}
 
 void DarkroomViewModel::editRecipe(const std::function<void(EditParameters&)>& change, RenderQuality quality) {
     EditParameters recipe = parameters_;

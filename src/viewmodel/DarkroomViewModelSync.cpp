@@ -7,6 +7,23 @@
 
 namespace vantrel {
 
+namespace {
+
+// A synchronisation's saves, counted as they report.
+struct SyncTally {
+    std::string source;
+    int targets = 0;
+    int waiting = 0;
+    int failed = 0;
+
+    std::string message() const {
+        if (failed == 0) return L10n::tr("status.syncSuccess", source, targets);
+        return L10n::tr("status.syncPartial", source, targets - failed, targets, failed);
+    }
+};
+
+}  // namespace
+
 void DarkroomViewModel::syncRecipeToRoll() {
     const std::vector<LoadedPhoto> targets = syncTargetPhotos();
     if (targets.empty()) {
@@ -32,7 +49,7 @@ void DarkroomViewModel::syncRecipeToRoll() {
         roll_.keepRecipe(frameID(target), recipe);
         roll_.writeRecipe(target, recipe, [this, tally](SaveOutcome outcome) {
             if (outcome == SaveOutcome::failed) ++tally->failed;
-            if (--tally->waiting == 0) finishSync(*tally);
+            if (--tally->waiting == 0) setStatusMessage(tally->message());
         });
     }
 
@@ -79,14 +96,6 @@ void DarkroomViewModel::acceptDevelopedThumbnail(const Uuid& id, const EditParam
     const auto kept = roll_.inMemoryRecipes().find(id);
     if (kept == roll_.inMemoryRecipes().end() || !kept->second.sameContent(recipe)) return;
     roll_.updateFilmstripThumbnail(id, thumbnail);
-}
-
-void DarkroomViewModel::finishSync(const SyncTally& tally) {
-    if (tally.failed == 0)
-        setStatusMessage(L10n::tr("status.syncSuccess", tally.source, tally.targets));
-    else
-        setStatusMessage(
-            L10n::tr("status.syncPartial", tally.source, tally.targets - tally.failed, tally.targets, tally.failed));
 }
 
 }  // namespace vantrel

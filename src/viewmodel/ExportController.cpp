@@ -1,6 +1,5 @@
 #include "viewmodel/ExportController.h"
 
-#include <algorithm>
 #include <exception>
 #include <iostream>
 #include <system_error>
@@ -43,11 +42,10 @@ bool isTaken(const std::filesystem::path& path) {
 }
 
 // Runs the export and hands back the failure's description, if any.
-std::optional<std::string> runExport(ExportService& exporter, const LoadedPhoto& photo, const EditParameters& recipe,
-                                     const ExportSettings& settings, const std::optional<Image>& mask,
+std::optional<std::string> runExport(ExportService& exporter, const RenderJob& job, const ExportSettings& settings,
                                      const std::filesystem::path& destination, std::stop_token stop) {
     try {
-        exporter.exportImage(photo, recipe, settings, mask, destination, std::move(stop));
+        exporter.exportImage(job.photo, job.recipe, settings, job.subjectMask, destination, std::move(stop));
         return std::nullopt;
     } catch (const std::exception& error) {
         return std::string(error.what());
@@ -76,10 +74,18 @@ std::filesystem::path ExportController::freeDestination(const std::filesystem::p
     return candidate;
 }
 
-std::optional<Image> ExportController::subjectMask(const LoadedPhoto& photo) const {
-    const std::map<Uuid, Image>& cache = vm_.subjectMaskCache();
-    if (const auto cached = cache.find(DarkroomViewModel::frameID(photo)); cached != cache.end()) return cached->second;
-    return std::nullopt;
+void ExportController::write(const LoadedPhoto& photo, const ExportSettings& settings,
+                             const std::filesystem::path& destination, Finished finished) {
+    // The frame's recipe as it is now, with the subject mask detected on it.
+    RenderJob job{photo, vm_.recipeForExport(photo)};
+    const std::map<Uuid, Image>& masks = vm_.subjectMaskCache();
+    if (const auto mask = masks.find(DarkroomViewModel::frameID(photo)); mask != masks.end()) job.subjectMask = mask->second;
+    pool_.start([this, exporter = services_.exporter, job = std::move(job), settings, destination, stop = shutdown_,
+                 finished = std::move(finished)] {
+        const std::optional<std::string> error = runExport(*exporter, job, settings, destination, stop);
+        // Queued to the GUI thread; the view model waits for this pool before it goes, so `this` is alive.
+        QMetaObject::invokeMethod(&vm_, [finished, error] { finished(error); }, Qt::QueuedConnection);
+    });
 }
 
 // ---------------------------------------------------------------- single export
@@ -89,11 +95,7 @@ void ExportController::exportCurrentPhoto(ExportSettings settings) {
     // frame is shown: that checked frame is the one written.
     const LoadedPhoto* photo = vm_.selectedPhoto();
     if (vm_.checkedPhotoIDs().size() == 1) {
-        const Uuid checked = *vm_.checkedPhotoIDs().begin();
-        const auto found = std::find_if(vm_.photos().begin(), vm_.photos().end(), [&](const LoadedPhoto& candidate) {
-            return DarkroomViewModel::frameID(candidate) == checked;
-        });
-        if (found != vm_.photos().end()) photo = &*found;
+        if (const LoadedPhoto* checked = vm_.photoWithID(*vm_.checkedPhotoIDs().begin())) photo = checked;
     }
     if (!photo) return;
     exportPhoto(*photo, settings);
@@ -113,14 +115,8 @@ void ExportController::exportPhoto(LoadedPhoto photo, ExportSettings settings) {
     vm_.setIsExporting(true);
     vm_.setStatusMessage(L10n::tr("status.exportingProgress", format));
 
-    const EditParameters recipe = vm_.recipeForExport(photo);
-    const std::optional<Image> mask = subjectMask(photo);
-    pool_.start([this, exporter = services_.exporter, target = std::move(photo), recipe, settings, mask,
-                     destination = *destination, stop = shutdown_] {
-        const std::optional<std::string> error = runExport(*exporter, target, recipe, settings, mask, destination, stop);
-        // Queued to the GUI thread; the view model waits for this pool before it goes, so `this` is alive.
-        QMetaObject::invokeMethod(
-            &vm_, [this, destination, error] { finishSingleExport(destination, error); }, Qt::QueuedConnection);
+    write(photo, settings, *destination, [this, destination = *destination](const std::optional<std::string>& error) {
+        finishSingleExport(destination, error);
     });
 }
 
@@ -184,25 +180,16 @@ void ExportController::runBatchFrame(const std::shared_ptr<BatchRun>& run) {
         return;
     }
 
+    // Its recipe is taken now, so edits made during the batch reach the frames not yet begun.
     const LoadedPhoto& photo = run->photos[run->index];
-    // Chosen now, so edits made during the batch reach the frames not yet begun.
-    const EditParameters recipe = vm_.recipeForExport(photo);
     const std::filesystem::path destination = freeDestination(run->folder, photo.title(), run->settings.format);
     destinationsInFlight_.insert(destination);
     if (reports) {
         vm_.setBatchExportCurrentItem(
             L10n::tr("status.batchRenderingItem", int(run->index) + 1, int(run->photos.size()), photo.title()));
     }
-    const std::optional<Image> mask = subjectMask(photo);
-
-    pool_.start([this, exporter = services_.exporter, run, photo, recipe, mask, destination,
-                     stop = shutdown_] {
-        const std::optional<std::string> error =
-            runExport(*exporter, photo, recipe, run->settings, mask, destination, stop);
-        // Queued to the GUI thread; the view model waits for this pool before it goes, so `this` is alive.
-        QMetaObject::invokeMethod(
-            &vm_, [this, run, destination, error] { finishBatchFrame(run, destination, error); },
-            Qt::QueuedConnection);
+    write(photo, run->settings, destination, [this, run, destination](const std::optional<std::string>& error) {
+        finishBatchFrame(run, destination, error);
     });
 }
 

@@ -5,6 +5,7 @@
 // published export state and status line.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -48,7 +49,10 @@ private:
                           const std::optional<std::string>& error);
     std::filesystem::path freeDestination(const std::filesystem::path& folder, const std::string& title,
                                           ExportFormat format) const;
-    std::optional<Image> subjectMask(const LoadedPhoto& photo) const;
+    using Finished = std::function<void(const std::optional<std::string>& error)>;
+    // Exports the frame with its recipe on the pool; `finished` runs on the GUI thread.
+    void write(const LoadedPhoto& photo, const ExportSettings& settings, const std::filesystem::path& destination,
+               Finished finished);
 
     DarkroomViewModel& vm_;
     const ViewModelServices& services_;

@@ -8,10 +8,6 @@
 
 namespace vantrel {
 
-namespace {
-
-}  // namespace
-
 HistogramTap::HistogramTap(const Image& developed) : developed_(developed), image_(developed) {
     const Rect& e = developed.extent();
     if (e.isEmpty() || !e.isFinite()) return;

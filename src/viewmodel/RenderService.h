@@ -71,17 +71,14 @@ struct FrameGeometry {
     bool uncropped = false;
     bool omitsFilmFrame = false;
 
-    static FrameGeometry of(const CropParameters& crop, bool uncropped, bool omitsFilmFrame) {
-        FrameGeometry geometry{crop, uncropped, omitsFilmFrame};
+    static FrameGeometry of(const RenderJob& job) {
+        FrameGeometry geometry{job.recipe.crop, job.framing == Framing::uncropped, job.omitsFilmFrame};
         geometry.crop.aspectRatio = CropAspectRatio::free;  // a choice of the crop bar, not of the frame
-        if (uncropped) {
+        if (geometry.uncropped) {
             geometry.crop.rect = NormalizedRect::full();
             geometry.crop.straightenAngle = 0;
         }
         return geometry;
-    }
-    static FrameGeometry of(const RenderJob& job) {
-        return of(job.recipe.crop, job.framing == Framing::uncropped, job.omitsFilmFrame);
     }
     bool operator==(const FrameGeometry&) const = default;
 };

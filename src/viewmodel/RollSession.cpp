@@ -17,12 +17,19 @@ namespace vantrel {
 
 namespace {
 
-Uuid frameID(const LoadedPhoto& photo) { return DarkroomViewModel::frameID(photo); }
+// The remembered session, in the user's settings under the program's keys.
+constexpr const char* kLastOpenedFolderBookmark = "lastOpenedFolderBookmark";
+constexpr const char* kLastOpenedFolderPath = "lastOpenedFolderPath";
+constexpr const char* kLastSelectedPhotoName = "lastSelectedPhotoName";
 
-bool isDirectory(const std::filesystem::path& path) {
-    std::error_code ec;
-    return !path.empty() && std::filesystem::is_directory(path, ec);
+// A remembered setting; nothing when it was never set.
+std::optional<QVariant> remembered(const QSettings& settings, const char* key) {
+    QVariant value = settings.value(key);
+    if (!value.isValid() || value.isNull()) return std::nullopt;
+    return value;
 }
+
+Uuid frameID(const LoadedPhoto& photo) { return DarkroomViewModel::frameID(photo); }
 
 // The frame named `frameName`, else the first.
 const LoadedPhoto& chooseFrame(const std::vector<LoadedPhoto>& photos, const std::optional<std::string>& frameName) {
@@ -57,7 +64,9 @@ std::optional<std::size_t> positionOf(const std::vector<FilmstripItem>& items, c
 }  // namespace
 
 RollSession::RollSession(DarkroomViewModel& viewModel, const ViewModelServices& services)
-    : vm_(viewModel), services_(services), defaults_(services.settings) {
+    : vm_(viewModel),
+      services_(services),
+      settings_(services.settings ? services.settings : std::make_shared<QSettings>()) {
     // The store reports from its worker; the reports are taken on the GUI thread.
     saveReports_ = std::make_shared<ReportInbox<SaveReport>>(
         [this] { QMetaObject::invokeMethod(&vm_, [this] { takeSaveReports(); }, Qt::QueuedConnection); });
@@ -76,27 +85,27 @@ RollSession::~RollSession() {
 // ---------------------------------------------------------------- opening
 
 void RollSession::restoreLastSession() {
-    const std::optional<std::string> frameName = defaults_.lastSelectedPhotoName();
+    std::optional<std::string> frameName;
+    if (const auto name = remembered(*settings_, kLastSelectedPhotoName)) frameName = name->toString().toStdString();
+    // Whether the folder is there and a frame of it opened.
+    const auto opens = [&](const std::filesystem::path& folder) {
+        std::error_code ec;
+        if (folder.empty() || !std::filesystem::is_directory(folder, ec)) return false;
+        loadFolder(folder, frameName);
+        return !vm_.photos().empty();
+    };
 
-    if (const std::optional<QByteArray> bookmark = defaults_.lastOpenedFolderBookmark()) {
-        if (const std::optional<ResolvedBookmark> resolved = services_.folders->resolveBookmark(*bookmark)) {
+    if (const auto bookmark = remembered(*settings_, kLastOpenedFolderBookmark)) {
+        if (const auto resolved = services_.folders->resolveBookmark(bookmark->toByteArray())) {
             if (resolved->isStale) {
                 if (const std::optional<QByteArray> fresh = services_.folders->makeBookmark(resolved->location))
-                    defaults_.setLastOpenedFolderBookmark(*fresh);
+                    settings_->setValue(kLastOpenedFolderBookmark, *fresh);
             }
-            if (isDirectory(resolved->location)) {
-                loadFolder(resolved->location, frameName);
-                if (!vm_.photos().empty()) return;
-            }
+            if (opens(resolved->location)) return;
         }
     }
-    if (const std::optional<std::string> path = defaults_.lastOpenedFolderPath()) {
-        const std::filesystem::path folder(*path);
-        if (isDirectory(folder)) {
-            loadFolder(folder, frameName);
-            if (!vm_.photos().empty()) return;
-        }
-    }
+    const auto path = remembered(*settings_, kLastOpenedFolderPath);
+    if (path && opens(std::filesystem::path(path->toString().toStdString()))) return;
     loadSampleRoll(frameName);
 }
 
@@ -144,8 +153,8 @@ void RollSession::openRoll(std::vector<LoadedPhoto> photos, const std::optional<
         accessedFolder_.reset();
         if (granted) accessedFolder_ = folder;
         if (const std::optional<QByteArray> bookmark = services_.folders->makeBookmark(*folder))
-            defaults_.setLastOpenedFolderBookmark(*bookmark);
-        defaults_.setLastOpenedFolderPath(folder->string());
+            settings_->setValue(kLastOpenedFolderBookmark, *bookmark);
+        settings_->setValue(kLastOpenedFolderPath, QString::fromStdString(folder->string()));
         vm_.setCurrentFolderURL(*folder);
     }
     vm_.setPhotos(std::move(photos));
@@ -187,6 +196,10 @@ void RollSession::openRoll(std::vector<LoadedPhoto> photos, const std::optional<
 }
 
 // ---------------------------------------------------------------- frames
+
+void RollSession::rememberSelection(const LoadedPhoto& photo) {
+    settings_->setValue(kLastSelectedPhotoName, QString::fromStdString(photo.title()));
+}
 
 const LoadedPhoto* RollSession::photoWithID(const Uuid& id) const {
     for (const LoadedPhoto& photo : vm_.photos())

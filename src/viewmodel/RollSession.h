@@ -16,6 +16,7 @@
 #include <vector>
 
 #include <QImage>
+#include <QSettings>
 #include <QTimer>
 
 #include "engine/io/LoadedPhoto.h"
@@ -29,7 +30,6 @@
 #include "viewmodel/ReportInbox.h"
 #include "viewmodel/ThumbnailLoop.h"
 #include "viewmodel/ToolMode.h"
-#include "viewmodel/UserDefaults.h"
 #include "viewmodel/ViewModelServices.h"
 
 namespace vantrel {
@@ -54,7 +54,7 @@ public:
     const LoadedPhoto* selectedPhoto() const;
     PhotoCullingRecord selectedCullingRecord() const;
     // The frame becomes the one remembered for the next session.
-    void rememberSelection(const LoadedPhoto& photo) { defaults_.setLastSelectedPhotoName(photo.title()); }
+    void rememberSelection(const LoadedPhoto& photo);
 
     // ---- the filmstrip
     void rebuildFilmstrip();
@@ -139,7 +139,8 @@ private:
 
     DarkroomViewModel& vm_;
     const ViewModelServices& services_;
-    UserDefaults defaults_;
+    // The remembered session: the roll's folder and its current frame.
+    std::shared_ptr<QSettings> settings_;
     CullingFilterCriteria cullingFilter_{};
     std::map<Uuid, EditParameters> inMemoryRecipes_;
     std::map<Uuid, QImage> thumbnailCache_;

@@ -78,7 +78,6 @@ public:
     void render(RenderJob job, std::function<void()> then = {});
     // Renders `job` once the canvas has been still for the pan delay.
     void renderAfterPause(RenderJob job);
-    bool isWaiting() const { return pending_.has_value(); }
 
 Q_SIGNALS:
     void rendered(SharpRegion region);

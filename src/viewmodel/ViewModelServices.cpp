@@ -1,9 +1,56 @@
 #include "viewmodel/ViewModelServices.h"
 
+#include <string>
+
+#include <QDesktopServices>
+#include <QString>
+#include <QUrl>
+
+#include "engine/analysis/HorizonDetector.h"
+#include "engine/analysis/SubjectSegmentationEngine.h"
+#include "services/ExportEngine.h"
 #include "viewmodel/EngineRenderService.h"
 #include "viewmodel/SessionStoreStorage.h"
 
 namespace vantrel {
+
+namespace {
+
+// Opens the folder with the desktop's file manager.
+class DesktopWorkspace final : public Workspace {
+public:
+    void showFolder(const std::filesystem::path& folder) override {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder.string())));
+    }
+};
+
+}  // namespace
+
+std::optional<double> EngineAnalysisService::detectHorizonAngle(const LoadedPhoto& photo) {
+    return HorizonDetector::detectHorizonAngle(photo.proxyImage()).get();
+}
+
+std::optional<Image> EngineAnalysisService::detectSubject(const LoadedPhoto& photo) {
+    return SubjectSegmentationEngine::shared().generateMask(photo.proxyImage()).get();
+}
+
+void EngineExportService::exportImage(const LoadedPhoto& photo, const EditParameters& recipe,
+                                      const ExportSettings& settings, const std::optional<Image>& subjectMask,
+                                      const std::filesystem::path& destination, std::stop_token stop) {
+    ExportEngine::exportImage(photo, recipe, settings, subjectMask, destination, std::move(stop));
+}
+
+std::optional<QByteArray> PlainFolderAccess::makeBookmark(const std::filesystem::path& folder) {
+    if (folder.empty()) return std::nullopt;
+    const std::u8string text = folder.u8string();
+    return QByteArray(reinterpret_cast<const char*>(text.data()), qsizetype(text.size()));
+}
+
+std::optional<ResolvedBookmark> PlainFolderAccess::resolveBookmark(const QByteArray& bookmark) {
+    if (bookmark.isEmpty()) return std::nullopt;
+    const std::u8string text(reinterpret_cast<const char8_t*>(bookmark.constData()), std::size_t(bookmark.size()));
+    return ResolvedBookmark{std::filesystem::path(text), false};
+}
 
 ViewModelServices applicationServices(std::shared_ptr<FileDialogs> dialogs) {
     ViewModelServices services;
