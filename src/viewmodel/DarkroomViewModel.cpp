@@ -55,7 +55,7 @@ const std::array<Uuid, 3>& DarkroomViewModel::sampleRollPhotoIDs() {
 
 Uuid DarkroomViewModel::frameID(const LoadedPhoto& photo) { return Uuid::parse(photo.id()).value_or(Uuid()); }
 
-// ---------------------------------------------------------------- frames
+// ---------------------------------------------------------------- frames and their snapshots
 
 const SnapshotItem* DarkroomViewModel::activeComparisonSnapshot() const {
     if (!activeComparisonSnapshotID_) return nullptr;
@@ -100,8 +100,6 @@ void DarkroomViewModel::loadSelectedPhoto() {
     loadSnapshots();
     requestRender(RenderQuality::final);
 }
-
-// ---------------------------------------------------------------- persistence
 
 void DarkroomViewModel::loadSnapshots() {
     const LoadedPhoto* photo = selectedPhoto();

@@ -13,7 +13,6 @@
 // on either. Renders run on worker threads and are published back on the GUI
 // thread only while they are still the latest of their kind.
 #include <array>
-#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -43,7 +42,6 @@
 #include "model/Binding.h"
 #include "model/CompareMode.h"
 #include "viewmodel/ExportController.h"
-#include "viewmodel/FilmstripItem.h"
 #include "viewmodel/RenderScheduler.h"
 #include "viewmodel/RollSession.h"
 #include "viewmodel/SharpRegion.h"
@@ -163,14 +161,10 @@ public:
     void selectNextPhoto() { roll_.step(+1); }
     void selectPreviousPhoto() { roll_.step(-1); }
 
-    // ---- bindings for the views
-    template <typename T>
-    Binding<T> binding(const T& (DarkroomViewModel::*get)() const, void (DarkroomViewModel::*set)(T)) {
-        return Binding<T>([this, get] { return (this->*get)(); }, [this, set](const T& v) { (this->*set)(v); });
-    }
-    template <typename T>
-    Binding<T> binding(T (DarkroomViewModel::*get)() const, void (DarkroomViewModel::*set)(T)) {
-        return Binding<T>([this, get] { return (this->*get)(); }, [this, set](const T& v) { (this->*set)(v); });
+    // ---- bindings for the views (a getter returning T or const T&, and its setter)
+    template <typename Get, typename T>
+    Binding<T> binding(Get get, void (DarkroomViewModel::*set)(T)) {
+        return Binding<T>([this, get] { return T((this->*get)()); }, [this, set](const T& v) { (this->*set)(v); });
     }
     Binding<EditParameters> parametersBinding() {
         return binding(&DarkroomViewModel::parameters, &DarkroomViewModel::setParameters);
@@ -386,7 +380,6 @@ private:
     ToolMode toolMode_ = ToolMode::viewing;
     void applyHorizonAngle(const Uuid& frame, std::optional<double> angle);
     void applySubjectMask(const Uuid& frame, std::optional<Image> mask);
-    void publishComparison(std::uint64_t serial, const Uuid& frame, const Uuid& snapshot, QImage preview);
     // Developed thumbnails of frames other than the current one, from their
     // recipes in memory, one after another off the GUI thread.
     void renderDevelopedThumbnails(const std::vector<LoadedPhoto>& frames);

@@ -96,17 +96,13 @@ void DarkroomViewModel::refreshSnapshotComparisonPreview() {
         QMetaObject::invokeMethod(
             this,
             [this, serial, frame, snapshotID, preview = std::move(result->preview)]() mutable {
-                publishComparison(serial, frame, snapshotID, std::move(preview));
+                // Shown only while it is the latest, of the frame and the snapshot still compared.
+                if (!comparisonTask_.isCurrent(serial)) return;
+                if (selectedPhotoID_ != frame || activeComparisonSnapshotID_ != snapshotID) return;
+                setSnapshotComparisonPreview(std::move(preview));
             },
             Qt::QueuedConnection);
     });
-}
-
-void DarkroomViewModel::publishComparison(std::uint64_t serial, const Uuid& frame, const Uuid& snapshot,
-                                          QImage preview) {
-    if (!comparisonTask_.isCurrent(serial)) return;
-    if (selectedPhotoID_ != frame || activeComparisonSnapshotID_ != snapshot) return;
-    setSnapshotComparisonPreview(std::move(preview));
 }
 
 }  // namespace vantrel

@@ -98,10 +98,8 @@ void DarkroomViewModel::applyHorizonAngle(const Uuid& frame, std::optional<doubl
     } else {
         setStatusMessage(L10n::tr("status.horizonNotFound"));
     }
-    if (--horizonDetectionsRunning_ <= 0) {
-        horizonDetectionsRunning_ = 0;
-        setIsDetectingHorizon(false);
-    }
+    horizonDetectionsRunning_ = std::max(0, horizonDetectionsRunning_ - 1);
+    if (horizonDetectionsRunning_ == 0) setIsDetectingHorizon(false);
     requestRender(RenderQuality::final);
 }
 
@@ -209,10 +207,8 @@ void DarkroomViewModel::applySubjectMask(const Uuid& frame, std::optional<Image>
     } else {
         setStatusMessage(L10n::tr("status.visionFallback"));
     }
-    if (--subjectDetectionsRunning_ <= 0) {
-        subjectDetectionsRunning_ = 0;
-        setIsDetectingSubject(false);
-    }
+    subjectDetectionsRunning_ = std::max(0, subjectDetectionsRunning_ - 1);
+    if (subjectDetectionsRunning_ == 0) setIsDetectingSubject(false);
     requestRender(RenderQuality::final);
 }
 

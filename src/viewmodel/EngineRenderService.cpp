@@ -63,10 +63,6 @@ double shrinkScale(const Image& image, int maxPixelSize) {
     return double(maxPixelSize) / double(longEdge);
 }
 
-EditParameters withoutFilmFrame(EditParameters recipe) {
-    recipe.filmFrame = FilmFrameParameters::defaultValue();
-    return recipe;
-}
 
 // `rendered` (the extent of an image developed from `source`) in the pixels of
 // the frame's whole scan: a proxy is a uniformly scaled-down copy of it.
@@ -85,12 +81,19 @@ QSize fullResolutionSize(const Rect& rendered, const Rect& source, const LoadedP
 
 EngineRenderService::EngineRenderService(const DarkroomPipeline& pipeline) : pipeline_(pipeline) {}
 
-QImage EngineRenderService::preview(const Image& image, std::stop_token stop) const {
+QImage EngineRenderService::preview(const Image& image, std::stop_token stop, std::optional<Rect> rect) const {
     RenderOptions options;
     options.space = OutputSpace::sRGB;
     options.stop = std::move(stop);
-    std::optional<Bitmap> bitmap = pipeline_.context().makeBitmap(image, std::nullopt, options);
+    std::optional<Bitmap> bitmap = pipeline_.context().makeBitmap(image, rect, options);
     return bitmap ? toQImage(std::move(*bitmap)) : QImage();
+}
+
+Image EngineRenderService::develop(const Image& source, const RenderJob& job) const {
+    EditParameters recipe = job.recipe;
+    if (job.omitsFilmFrame) recipe.filmFrame = FilmFrameParameters::defaultValue();
+    return pipeline_.render(source, recipe, job.subjectMask, job.framing == Framing::cropped,
+                            job.dustView == DustView::allowed, false, &job.photo.metadata());
 }
 
 std::optional<RenderResult> EngineRenderService::render(const RenderJob& job, std::stop_token stop) {
@@ -114,10 +117,7 @@ std::optional<RenderResult> EngineRenderService::render(const RenderJob& job, st
         job.useProxy ? scaledProxies_.scaled(source, shrinkScale(source, job.maxPixelSize), pipeline_.context(), stop)
                      : source;
     if (!scanned || stop.stop_requested()) return std::nullopt;
-    const Image developed = pipeline_.render(*scanned, job.omitsFilmFrame ? withoutFilmFrame(job.recipe) : job.recipe,
-                                             job.subjectMask, job.framing == Framing::cropped,
-                                             job.dustView == DustView::allowed, false,
-                                             &job.photo.metadata());
+    const Image developed = develop(*scanned, job);
 
     // One pass makes the preview and keeps what the histogram measures.
     const std::optional<HistogramTap> tap = job.wantsHistogram ? std::optional<HistogramTap>(developed) : std::nullopt;
@@ -147,10 +147,7 @@ std::optional<RenderResult> EngineRenderService::renderRegion(const Image& scan,
                                                               std::stop_token stop) const {
     const double scale = std::clamp(job.region->scale, 1.0 / 64, 1.0);
     const Image source = scale < 1 ? scan.transformed(AffineTransform::scale(scale, scale)) : scan;
-    const Image developed = pipeline_.render(source, job.omitsFilmFrame ? withoutFilmFrame(job.recipe) : job.recipe,
-                                             job.subjectMask, job.framing == Framing::cropped,
-                                             job.dustView == DustView::allowed, false,
-                                             &job.photo.metadata());
+    const Image developed = develop(source, job);
     RenderResult result;
     const Rect& extent = developed.extent();
     result.frameSize = fullResolutionSize(extent, source.extent(), job.photo);
@@ -173,13 +170,9 @@ std::optional<RenderResult> EngineRenderService::renderRegion(const Image& scan,
     // The engine's plane is y-up: the top rows of the frame are its highest.
     const Rect rect{extent.x + x0, extent.y + extent.height - bottom, x1 - x0, bottom - top};
 
-    RenderOptions options;
-    options.space = OutputSpace::sRGB;
-    options.stop = stop;
-    std::optional<Bitmap> bitmap = pipeline_.context().makeBitmap(developed, rect, options);
+    result.preview = preview(developed, stop, rect);
     if (stop.stop_requested()) return std::nullopt;
-    if (!bitmap) return result;
-    result.preview = toQImage(std::move(*bitmap));
+    if (result.preview.isNull()) return result;
     result.region = QRectF(x0 / kx, top / ky, (x1 - x0) / kx, (bottom - top) / ky);
     return result;
 }

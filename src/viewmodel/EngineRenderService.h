@@ -19,7 +19,10 @@ public:
     QImage proxyThumbnail(const LoadedPhoto& photo, int maxPixelSize) override;
 
 private:
-    QImage preview(const Image& image, std::stop_token stop) const;
+    // `rect` (of the image's plane) only, when given.
+    QImage preview(const Image& image, std::stop_token stop, std::optional<Rect> rect = std::nullopt) const;
+    // The job's recipe on `source` (without the film frame when the job leaves it out).
+    Image develop(const Image& source, const RenderJob& job) const;
     // A job with a region: that part of the frame only, from `scan` (the full scan).
     std::optional<RenderResult> renderRegion(const Image& scan, const RenderJob& job, std::stop_token stop) const;
 

@@ -5,10 +5,6 @@
 
 namespace vantrel {
 
-QImage RenderService::thumbnail(const std::filesystem::path&, int) { return QImage(); }
-
-QImage RenderService::proxyThumbnail(const LoadedPhoto&, int) { return QImage(); }
-
 QSize developedThumbnailSize(int width, int height) {
     const double w = std::max(width, 1);
     const double h = height;

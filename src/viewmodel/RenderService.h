@@ -117,12 +117,12 @@ public:
     // An undeveloped, upright thumbnail of a scan file, its long edge at most
     // `maxPixelSize`, decoded at reduced size; null when the file cannot be read.
     // Called on a low-priority worker thread. By default: none.
-    virtual QImage thumbnail(const std::filesystem::path& file, int maxPixelSize);
+    virtual QImage thumbnail(const std::filesystem::path& /*file*/, int /*maxPixelSize*/) { return {}; }
 
     // An undeveloped picture of a frame's proxy image at most `maxPixelSize` on
     // its long edge: the filmstrip picture of a frame without a file. Called on
     // the GUI thread. By default: none.
-    virtual QImage proxyThumbnail(const LoadedPhoto& photo, int maxPixelSize);
+    virtual QImage proxyThumbnail(const LoadedPhoto& /*photo*/, int /*maxPixelSize*/) { return {}; }
 };
 
 // The thumbnail size of a developed image w × h: scaled to at most 240 pixels

@@ -1,6 +1,7 @@
 #include "viewmodel/RollSession.h"
 
 #include <algorithm>
+#include <mutex>
 #include <set>
 #include <system_error>
 
@@ -14,6 +15,41 @@
 #include "viewmodel/RollFolder.h"
 
 namespace vantrel {
+
+// Reports made on any thread, waiting until their owner's thread takes them.
+// The first report after a take wakes the owner once (it schedules the take);
+// after close() the owner is never woken again, so it may go.
+template <typename Report>
+class ReportInbox {
+public:
+    explicit ReportInbox(std::function<void()> wake) : wake_(std::move(wake)) {}
+
+    void post(Report report) {
+        const std::lock_guard lock(mutex_);
+        reports_.push_back(std::move(report));
+        if (wake_ && !woken_) {
+            woken_ = true;
+            wake_();
+        }
+    }
+
+    std::vector<Report> take() {
+        const std::lock_guard lock(mutex_);
+        woken_ = false;
+        return std::exchange(reports_, {});
+    }
+
+    void close() {
+        const std::lock_guard lock(mutex_);
+        wake_ = nullptr;
+    }
+
+private:
+    std::mutex mutex_;
+    std::function<void()> wake_;
+    std::vector<Report> reports_;
+    bool woken_ = false;
+};
 
 namespace {
 
@@ -33,11 +69,9 @@ Uuid frameID(const LoadedPhoto& photo) { return DarkroomViewModel::frameID(photo
 
 // The frame named `frameName`, else the first.
 const LoadedPhoto& chooseFrame(const std::vector<LoadedPhoto>& photos, const std::optional<std::string>& frameName) {
-    if (frameName) {
-        for (const LoadedPhoto& photo : photos)
-            if (photo.title() == *frameName) return photo;
-    }
-    return photos.front();
+    const auto named = std::find_if(photos.begin(), photos.end(),
+                                    [&](const LoadedPhoto& photo) { return photo.title() == frameName; });
+    return named != photos.end() ? *named : photos.front();
 }
 
 std::vector<LoadedPhoto> loadScans(RenderService& service, const std::vector<std::filesystem::path>& scans) {
@@ -276,7 +310,8 @@ void RollSession::keepPreviewAsThumbnail(const Uuid& id, const QImage& preview) 
     // smooth scale of a large scan would stall the window, and the cache must
     // not keep a full-size bitmap per frame.
     QImage rough = preview;
-    if (preview.width() > 4 * size.width()) rough = preview.scaled(size * 4, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    if (preview.width() > 4 * size.width())
+        rough = preview.scaled(size * 4, Qt::IgnoreAspectRatio, Qt::FastTransformation);
     thumbnailCache_[id] = rough.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
@@ -324,12 +359,9 @@ void RollSession::invertCheckedPhotos() {
 
 std::vector<LoadedPhoto> RollSession::exportTargetPhotos() const {
     std::vector<LoadedPhoto> targets;
-    if (vm_.checkedPhotoIDs().empty()) {
-        if (const LoadedPhoto* current = selectedPhoto()) targets.push_back(*current);
-        return targets;
-    }
     for (const LoadedPhoto& photo : vm_.photos())
         if (vm_.isChecked(frameID(photo))) targets.push_back(photo);
+    if (vm_.checkedPhotoIDs().empty() && selectedPhoto()) targets.push_back(*selectedPhoto());
     return targets;
 }
 
@@ -338,17 +370,18 @@ std::vector<LoadedPhoto> RollSession::syncTargetPhotos() const {
     if (!vm_.selectedPhotoID()) return targets;
     for (const LoadedPhoto& photo : vm_.photos()) {
         const Uuid id = frameID(photo);
-        if (id == *vm_.selectedPhotoID()) continue;
-        if (vm_.checkedPhotoIDs().empty() || vm_.isChecked(id)) targets.push_back(photo);
+        if (id != *vm_.selectedPhotoID() && (vm_.checkedPhotoIDs().empty() || vm_.isChecked(id)))
+            targets.push_back(photo);
     }
     return targets;
 }
 
-bool RollSession::markCurrent(const std::function<void(RollCullingDatabase&, const Uuid&, const std::string&)>& mark) {
+template <typename Mark>
+bool RollSession::markCurrent(void (RollCullingDatabase::*set)(Mark, const Uuid&, std::string_view), Mark mark) {
     const LoadedPhoto* photo = selectedPhoto();
     if (!photo) return false;
     RollCullingDatabase database = vm_.cullingDatabase();
-    mark(database, frameID(*photo), photo->title());
+    (database.*set)(mark, frameID(*photo), photo->title());
     vm_.setCullingDatabase(std::move(database));
     saveCullingDatabase();
     rebuildFilmstrip();
@@ -356,28 +389,19 @@ bool RollSession::markCurrent(const std::function<void(RollCullingDatabase&, con
 }
 
 void RollSession::setRating(int rating) {
-    if (!markCurrent([&](RollCullingDatabase& db, const Uuid& id, const std::string& title) {
-            db.setRating(rating, id, title);
-        }))
-        return;
+    if (!markCurrent(&RollCullingDatabase::setRating, rating)) return;
     vm_.setStatusMessage(rating >= 1 ? L10n::tr("status.ratingSet", std::clamp(rating, 1, 5))
                                      : L10n::tr("status.ratingCleared"));
 }
 
 void RollSession::setColorLabel(ColorLabel label) {
-    if (!markCurrent([&](RollCullingDatabase& db, const Uuid& id, const std::string& title) {
-            db.setColorLabel(label, id, title);
-        }))
-        return;
+    if (!markCurrent(&RollCullingDatabase::setColorLabel, label)) return;
     vm_.setStatusMessage(label == ColorLabel::none ? L10n::tr("status.labelCleared")
                                                    : L10n::tr("status.labelSet", L10n::tr(displayNameKey(label))));
 }
 
 void RollSession::setFlag(PickStatus status) {
-    if (!markCurrent([&](RollCullingDatabase& db, const Uuid& id, const std::string& title) {
-            db.setPickStatus(status, id, title);
-        }))
-        return;
+    if (!markCurrent(&RollCullingDatabase::setPickStatus, status)) return;
     switch (status) {
         case PickStatus::picked: vm_.setStatusMessage(L10n::tr("status.flagPicked")); break;
         case PickStatus::rejected: vm_.setStatusMessage(L10n::tr("status.flagRejected")); break;

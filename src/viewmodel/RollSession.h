@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -26,8 +27,6 @@
 #include "model/SnapshotItem.h"
 #include "model/Uuid.h"
 #include "services/SaveOutcome.h"
-#include "viewmodel/FilmstripItem.h"
-#include "viewmodel/ReportInbox.h"
 #include "viewmodel/ThumbnailLoop.h"
 #include "viewmodel/ToolMode.h"
 #include "viewmodel/ViewModelServices.h"
@@ -35,6 +34,21 @@
 namespace vantrel {
 
 class DarkroomViewModel;
+template <typename Report>
+class ReportInbox;
+
+// One cell of the filmstrip: what it shows of a frame of the roll.
+struct FilmstripItem {
+    Uuid id{};
+    std::string title{};
+    std::optional<std::filesystem::path> fileURL{};
+    QImage thumbnail{};  // null until one is made
+    bool is16Bit = false;
+    bool hasEdits = false;
+    int rating = 0;
+    ColorLabel colorLabel = ColorLabel::none;
+    PickStatus pickStatus = PickStatus::unflagged;
+};
 
 class RollSession {
 public:
@@ -93,7 +107,8 @@ public:
     void persistRecipe(SaveTiming timing);
     void flushPendingSave();
     bool hasPendingSave() const { return pendingSave_.has_value(); }
-    void writeRecipe(const LoadedPhoto& photo, const EditParameters& recipe, std::function<void(SaveOutcome)> then = {});
+    void writeRecipe(const LoadedPhoto& photo, const EditParameters& recipe,
+                     std::function<void(SaveOutcome)> then = {});
     void persistSnapshots();
     void saveCullingDatabase();
     void saveAll();
@@ -130,7 +145,8 @@ private:
     FilmstripItem makeFilmstripItem(const LoadedPhoto& photo) const;
     void cacheProxyThumbnail(const LoadedPhoto& photo);
     // Marks the current frame's culling record (false without one), saves and shows it.
-    bool markCurrent(const std::function<void(RollCullingDatabase&, const Uuid&, const std::string&)>& mark);
+    template <typename Mark>
+    bool markCurrent(void (RollCullingDatabase::*set)(Mark, const Uuid&, std::string_view), Mark mark);
     // Hands the value to the store; its report comes back through takeSaveReports().
     void save(const SaveTarget& target, SavedValue value, std::function<void(SaveOutcome)> then = {});
     // The value of the target's latest save when that save failed everywhere.

@@ -14,39 +14,30 @@ public:
         return frame.file ? store_.loadRecipe(*frame.file) : store_.loadSampleRecipe(frame.id);
     }
     void saveRecipe(const EditParameters& recipe, const FrameKey& frame, Done done = {}) override {
-        if (frame.file)
-            store_.saveRecipe(recipe, *frame.file, std::move(done));
-        else
-            store_.saveSampleRecipe(recipe, frame.id, std::move(done));
+        frame.file ? store_.saveRecipe(recipe, *frame.file, std::move(done))
+                   : store_.saveSampleRecipe(recipe, frame.id, std::move(done));
     }
     bool hasRecipe(const FrameKey& frame) override {
         return frame.file ? store_.hasRecipe(*frame.file) : store_.hasSampleRecipe(frame.id);
     }
     void deleteRecipe(const FrameKey& frame) override {
-        if (frame.file)
-            store_.deleteRecipe(*frame.file);
-        else
-            store_.deleteSampleRecipe(frame.id);
+        frame.file ? store_.deleteRecipe(*frame.file) : store_.deleteSampleRecipe(frame.id);
     }
 
     std::vector<SnapshotItem> loadSnapshots(const FrameKey& frame) override {
         return frame.file ? store_.loadSnapshots(*frame.file) : store_.loadSampleSnapshots(frame.id);
     }
     void saveSnapshots(const std::vector<SnapshotItem>& snapshots, const FrameKey& frame, Done done = {}) override {
-        if (frame.file)
-            store_.saveSnapshots(snapshots, *frame.file, std::move(done));
-        else
-            store_.saveSampleSnapshots(snapshots, frame.id, std::move(done));
+        frame.file ? store_.saveSnapshots(snapshots, *frame.file, std::move(done))
+                   : store_.saveSampleSnapshots(snapshots, frame.id, std::move(done));
     }
 
     std::optional<RollCullingDatabase> loadCullingDatabase(const RollFolder& folder) override {
         return folder ? store_.loadCullingDatabase(*folder) : store_.loadSampleCullingDatabase();
     }
     void saveCullingDatabase(const RollCullingDatabase& database, const RollFolder& folder, Done done = {}) override {
-        if (folder)
-            store_.saveCullingDatabase(database, *folder, std::move(done));
-        else
-            store_.saveSampleCullingDatabase(database, std::move(done));
+        folder ? store_.saveCullingDatabase(database, *folder, std::move(done))
+               : store_.saveSampleCullingDatabase(database, std::move(done));
     }
 
     void flush() override { store_.flush(); }

@@ -96,8 +96,7 @@ void SharpRegionScheduler::cancel() {
 }
 
 void SharpRegionScheduler::renderAfterPause(RenderJob job) {
-    stop_.request_stop();
-    ++serial_;
+    cancel();
     pending_ = std::move(job);
     pause_.start();
 }

@@ -34,9 +34,7 @@ double ZoomControl::actualPixelsZoomFactor() const {
 
 void ZoomControl::setZoomAnimated(double scale, bool showNavigator) {
     animating_ = true;
-    vm_.setZoomScale(scale);
-    vm_.setPanOffset(QSizeF(0, 0));
-    if (showNavigator) vm_.setIsNavigatorVisible(true);
+    place(scale, showNavigator);
     animating_ = false;
 }
 
@@ -46,15 +44,14 @@ void ZoomControl::panAnimated(QSizeF offset) {
     animating_ = false;
 }
 
-void ZoomControl::resetZoom() {
-    vm_.setZoomScale(1.0);
-    vm_.setPanOffset(QSizeF(0, 0));
-}
+void ZoomControl::resetZoom() { place(1.0, false); }
 
-void ZoomControl::setZoom(double scale) {
+void ZoomControl::setZoom(double scale) { place(scale, true); }
+
+void ZoomControl::place(double scale, bool showNavigator) {
     vm_.setZoomScale(scale);
     vm_.setPanOffset(QSizeF(0, 0));
-    vm_.setIsNavigatorVisible(true);
+    if (showNavigator) vm_.setIsNavigatorVisible(true);
 }
 
 void ZoomControl::zoomToFit() {

@@ -35,6 +35,8 @@ public:
 
 private:
     void setZoomAnimated(double scale, bool showNavigator);
+    // The zoom at `scale`, the pan at the centre, and the navigator shown if asked.
+    void place(double scale, bool showNavigator);
 
     DarkroomViewModel& vm_;
     bool animating_ = false;

@@ -13,10 +13,8 @@
 #include "ViewModelTestSupport.h"
 #include "services/ExportError.h"
 #include "services/LocalizationManager.h"
-#include "viewmodel/AnalysisService.h"
-#include "viewmodel/ExportService.h"
 #include "viewmodel/FileDialogs.h"
-#include "viewmodel/Workspace.h"
+#include "viewmodel/ViewModelServices.h"
 
 namespace vantrel::testing {
 

@@ -9,7 +9,7 @@
 #include "engine/io/LoadedPhoto.h"
 #include "services/ExportSettings.h"
 #include "viewmodel/EngineRenderService.h"
-#include "viewmodel/ExportService.h"
+#include "viewmodel/ViewModelServices.h"
 
 namespace vantrel::testing {
 namespace {
