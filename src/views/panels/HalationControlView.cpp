@@ -77,8 +77,7 @@ HalationControlView::HalationControlView(Binding<EditParameters> parameters, QWi
           refresh();
       }) {
     setObjectName(QStringLiteral("HalationControlView"));
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
+    auto* outer = flatColumn(0, this);
     auto* card = new RoundedBox(RoundedBox::Style::card());
     card->setObjectName(QStringLiteral("halation.card"));
     outer->addWidget(card);

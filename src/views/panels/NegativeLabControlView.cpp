@@ -90,8 +90,7 @@ NegativeLabControlView::NegativeLabControlView(Binding<EditParameters> parameter
       }) {
     setObjectName(QStringLiteral("NegativeLabControlView"));
     if (!frame_) frame_ = [] { return QString(); };
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
+    auto* outer = flatColumn(0, this);
     auto* card = new RoundedBox(RoundedBox::Style::card());
     card->setObjectName(QStringLiteral("negativeLab.card"));
     outer->addWidget(card);
