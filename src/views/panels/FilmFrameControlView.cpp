@@ -77,10 +77,7 @@ FilmFrameControlView::FilmFrameControlView(Binding<FilmFrameParameters> frame, S
                                            QWidget* parent)
     : QWidget(parent), frame_(std::move(frame)) {
     setObjectName(QStringLiteral("FilmFrameControlView"));
-    auto* outer = flatColumn(0, this);
-    auto* card = new RoundedBox(RoundedBox::Style::card());
-    card->setObjectName(QStringLiteral("frame.card"));
-    outer->addWidget(card);
+    RoundedBox* card = panelCard(*this, QStringLiteral("frame.card"));
     QVBoxLayout* column = card->content();
 
     header_ = new PanelHeader(QStringLiteral("frame"), localized("inspector.filmFrame"),

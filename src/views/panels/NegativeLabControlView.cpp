@@ -90,10 +90,7 @@ NegativeLabControlView::NegativeLabControlView(Binding<EditParameters> parameter
       }) {
     setObjectName(QStringLiteral("NegativeLabControlView"));
     if (!frame_) frame_ = [] { return QString(); };
-    auto* outer = flatColumn(0, this);
-    auto* card = new RoundedBox(RoundedBox::Style::card());
-    card->setObjectName(QStringLiteral("negativeLab.card"));
-    outer->addWidget(card);
+    RoundedBox* card = panelCard(*this, QStringLiteral("negativeLab.card"));
     QVBoxLayout* column = card->content();
 
     header_ = new PanelHeader(QStringLiteral("negativeLab"), localized("negativeLab.title"),
