@@ -427,6 +427,39 @@ TEST(HorizonDetectorTest, AFewLeaningEdgesDoNotMakeUprightWallsConverge) {
     }
 }
 
+// A level room whose door frames and wall corner all stand in the left third,
+// each off plumb by a few tenths of a degree as built ones are, the leans
+// happening to grow towards the centre.
+TestBitmap doorFramesToOneSide(int width, int height) {
+    std::vector<double> grey(std::size_t(width) * height, 175.0);
+    const double frames[][2] = {{0.04, 0.6}, {0.11, 0.2}, {0.18, -0.2}, {0.25, -0.6}};
+    for (const auto& [left, leanDegrees] : frames) {
+        const double x0 = left * width, y0 = 0.9 * height, lean = std::tan(leanDegrees * std::numbers::pi / 180.0);
+        for (int y = int(0.1 * height); y < int(y0); ++y)
+            for (int x = 0; x < width; ++x) {
+                const double centre = x0 + (y0 - y - 0.5) * lean, across = std::abs(x + 0.5 - centre);
+                if (across > 6) continue;
+                double& g = grey[std::size_t(y) * width + x];
+                g = g * (1 - cover(5 - across)) + 55.0 * cover(5 - across);
+            }
+    }
+    std::mt19937 rng(9);
+    return grainedBitmap(width, height, grey, rng);
+}
+
+TEST(HorizonDetectorTest, VerticalsToOneSideAreNotReadAsAPencilFarFromThem) {
+    // A pencil through leans this small over a third of the width would be read
+    // at the centre column by more than a degree off; the frames are parallel.
+    const TestBitmap room = doorFramesToOneSide(1200, 800);
+    EXPECT_EQ(HorizonDetector::measureHorizonAngle(room.view()).value_or(99), 0.0);
+    for (double turn : {-2.7, 1.9}) {
+        CropParameters crop;
+        crop.straightenAngle = turn;
+        const Image turned = applyGeometry(imageOf(room), crop, true);
+        EXPECT_NEAR(HorizonDetector::detectHorizonAngle(turned).get().value_or(99), -turn, 0.3) << turn;
+    }
+}
+
 TEST(HorizonDetectorTest, ATiltTooSmallToSeeIsReportedLevel) {
     // Below 0.3 degrees a reading lies within the detector's own precision.
     for (double tilt : {0.15, -0.2}) {

@@ -50,6 +50,9 @@ constexpr double kMinVertical = 0.08, kMinVerticalTotal = 0.6, kHorizonSpan = 0.
 constexpr double kAgreement = 1.0;
 // Share of the verticals' spread of lean a pencil must explain to be fitted.
 constexpr double kPencilShare = 0.3;
+// How far beyond the columns its verticals cover a pencil may be read, as a
+// share of the width they cover.
+constexpr double kPencilReach = 0.5;
 constexpr double kUnseenTilt = 0.3;
 // A horizon between calm regions: the frame is cut into this many column
 // strips, of which this many must step at one line, by at least this many grey
@@ -254,6 +257,18 @@ std::optional<double> verticalsTilt(const std::vector<Lean>& leans, double heigh
         // Converging verticals only when the pencil explains most of the
         // leans' spread; otherwise the spread is noise and they stand parallel.
         if (var <= 1e-6 || cov * cov / var < kPencilShare * spread) b = 0.0;
+        // Nor when the verticals stand off to one side, far from the centre
+        // column: read there, the pencil's lean is a guess that multiplies
+        // their own few tenths of a degree of noise (door frames and a wall
+        // corner at one side of a room).
+        double first = 1e9, last = -1e9;
+        for (std::size_t i = 0; i < leans.size(); ++i) {
+            if (!kept[i]) continue;
+            first = std::min(first, leans[i].u);
+            last = std::max(last, leans[i].u);
+        }
+        const double beyond = first > 0 ? first : last < 0 ? -last : 0.0;
+        if (beyond > kPencilReach * (last - first)) b = 0.0;
         a = mt - b * mu;
         const double reach = round < 2 ? 3.0 : 1.0;
         std::size_t count = 0;
