@@ -41,9 +41,7 @@ namespace {
 
 QWidget* filled(QWidget* widget, const QColor& colour) {
     widget->setAutoFillBackground(true);
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, colour);
-    widget->setPalette(palette);
+    setPaletteColour(*widget, QPalette::Window, colour);
     return widget;
 }
 

@@ -29,9 +29,7 @@ constexpr double kMinimumScale = 0.8;
 constexpr int kCollapseMs = 150;
 
 void setTextColour(QWidget* widget, const QColor& colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    widget->setPalette(palette);
+    setPaletteColour(*widget, QPalette::WindowText, colour);
 }
 
 FittingLabel* line(const char* name, const QFont& font, const QColor& colour) {

@@ -61,9 +61,7 @@ void retitleItems(MenuPicker* picker) {
 QLabel* caption() {
     auto* label = new QLabel;
     label->setFont(pixelFont(10, QFont::DemiBold));
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, whiteAt(0.85));
-    label->setPalette(palette);
+    setPaletteColour(*label, QPalette::WindowText, whiteAt(0.85));
     return label;
 }
 

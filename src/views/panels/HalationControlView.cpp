@@ -55,9 +55,7 @@ QLabel* cardCaption(QVBoxLayout* card, const QColor& dot) {
     row->addWidget(new DotView(6, dot));
     auto* label = new QLabel;
     label->setFont(pixelFont(10, QFont::DemiBold));
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, standardColor(StandardColor::PrimaryText));
-    label->setPalette(palette);
+    setPaletteColour(*label, QPalette::WindowText, standardColor(StandardColor::PrimaryText));
     row->addWidget(label, 1);
     card->addLayout(row);
     return label;

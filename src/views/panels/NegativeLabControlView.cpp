@@ -57,9 +57,7 @@ QString idOf(NegativeFilmType type) { return QString::fromUtf8(rawValue(type).da
 QLabel* caption() {
     auto* label = new QLabel;
     label->setFont(pixelFont(10, QFont::DemiBold));
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, standardColor(StandardColor::SecondaryText));
-    label->setPalette(palette);
+    setPaletteColour(*label, QPalette::WindowText, standardColor(StandardColor::SecondaryText));
     return label;
 }
 
@@ -134,9 +132,7 @@ NegativeLabControlView::NegativeLabControlView(Binding<EditParameters> parameter
     filmBaseCaption_ = new FittingLabel;
     filmBaseCaption_->setObjectName(QStringLiteral("negativeLab.filmBaseCaption"));
     filmBaseCaption_->setFont(pixelFont(10, QFont::DemiBold));
-    QPalette palette = filmBaseCaption_->palette();
-    palette.setColor(QPalette::WindowText, standardColor(StandardColor::SecondaryText));
-    filmBaseCaption_->setPalette(palette);
+    setPaletteColour(*filmBaseCaption_, QPalette::WindowText, standardColor(StandardColor::SecondaryText));
     baseGroup->addWidget(filmBaseCaption_);
 
     auto* swatchRow = new QHBoxLayout;

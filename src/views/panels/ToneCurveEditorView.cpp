@@ -90,9 +90,7 @@ QLabel* footerLabel(const QString& name) {
     auto* label = new QLabel;
     label->setObjectName(name);
     label->setFont(pixelFont(9));
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, whiteAt(0.4));
-    label->setPalette(palette);
+    setPaletteColour(*label, QPalette::WindowText, whiteAt(0.4));
     return label;
 }
 

@@ -40,9 +40,7 @@ QLabel* wrappingText(const char* name, double pixels) {
     label->setObjectName(QString::fromLatin1(name));
     label->setWordWrap(true);
     label->setFont(pixelFont(pixels));
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, standardColor(StandardColor::SecondaryText));
-    label->setPalette(palette);
+    setPaletteColour(*label, QPalette::WindowText, standardColor(StandardColor::SecondaryText));
     return label;
 }
 
@@ -174,9 +172,7 @@ void UltraHDRControlView::refresh() {
     dot_->setColor(statusColor_);
     status_->setFullText(screenStatusText(standard, screen_->maximumPotentialHeadroom()));
     if (status_->palette().color(QPalette::WindowText) != statusColor_) {
-        QPalette palette = status_->palette();
-        palette.setColor(QPalette::WindowText, statusColor_);
-        status_->setPalette(palette);
+        setPaletteColour(*status_, QPalette::WindowText, statusColor_);
     }
     headroom_->setText(vantrel::headroomText(hdr.highlightBoost));
     if (notice_->isHidden() == standard) notice_->setVisible(standard);
