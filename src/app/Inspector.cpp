@@ -209,8 +209,7 @@ QWidget* Inspector::geometrySection() {
     header->addWidget(cropToggle_);
     rows->addLayout(header);
 
-    auto* straighten = new QHBoxLayout;
-    straighten->setSpacing(8);
+    auto* straighten = flatRow(8);
     ProSlider* angle = makeSlider(
         parameterOf(&CropParameters::straightenAngle), [](const EditParameters& p) { return p.crop.straightenAngle; },
         [](EditParameters& p, double v) { p.crop.straightenAngle = v; });

@@ -84,8 +84,7 @@ FilmPhysicsControlView::FilmPhysicsControlView(Binding<LightLeakParameters> ligh
     leakCaption_ = caption();
     leakCaption_->setObjectName(QStringLiteral("physics.leakCaption"));
     leakBox->content()->addWidget(leakCaption_);
-    auto* pickers = new QHBoxLayout;
-    pickers->setSpacing(8);
+    auto* pickers = flatRow(8);
     // The pickers' titles are their tooltips: the row has room for the choices only.
     style_ = new MenuPicker(QStringLiteral("physics.leakStyle"), itemsOf<LightLeakStyle>());
     connect(style_, &MenuPicker::selectionChanged, this, [this](const QString& id) {

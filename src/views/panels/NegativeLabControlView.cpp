@@ -105,8 +105,7 @@ NegativeLabControlView::NegativeLabControlView(Binding<EditParameters> parameter
     column->addWidget(controls_);
 
     // Film type.
-    auto* typeGroup = new QVBoxLayout;
-    typeGroup->setSpacing(6);
+    auto* typeGroup = flatColumn(6);
     filmTypeCaption_ = caption();
     filmTypeCaption_->setObjectName(QStringLiteral("negativeLab.filmTypeCaption"));
     typeGroup->addWidget(filmTypeCaption_);
@@ -135,8 +134,7 @@ NegativeLabControlView::NegativeLabControlView(Binding<EditParameters> parameter
     setPaletteColour(*filmBaseCaption_, QPalette::WindowText, standardColor(StandardColor::SecondaryText));
     baseGroup->addWidget(filmBaseCaption_);
 
-    auto* swatchRow = new QHBoxLayout;
-    swatchRow->setSpacing(8);
+    auto* swatchRow = flatRow(8);
     swatch_ = new ColorSwatch(ColorSwatch::Shape::RoundedRect, {28, 20}, filmBaseSwatchColor({}));
     swatch_->setObjectName(QStringLiteral("negativeLab.swatch"));
     swatch_->setFocusPolicy(Qt::NoFocus);
