@@ -13,6 +13,7 @@
 #include "views/kit/DarkroomTheme.h"
 #include "views/kit/Geometry.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
 #include "views/canvas/MaskOverlayView.h"
 #include "views/masks/MaskControlBar.h"
 #include "services/L10n.h"
@@ -101,8 +102,7 @@ CanvasArea::CanvasArea(DarkroomViewModel& vm, QWidget* parent) : QWidget(parent)
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, DarkroomTheme::raisedBackground());
     setPalette(palette);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
+    auto* layout = flatColumn(0, this);
     branch_ = branchFor(vm_.isCroppingMode(), vm_.isRetouchMode(), vm_.isMaskMode());
     view_ = buildBranch(branch_);
     layout->addWidget(view_);

@@ -10,6 +10,7 @@
 #include "views/kit/FittingRows.h"
 #include "views/kit/FittingText.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/ProSlider.h"
 #include "views/kit/DisplayEDRDetector.h"
 #include "views/kit/SystemColorSampler.h"
@@ -64,10 +65,7 @@ void resetGroup(EditParameters& p, ParameterGroup group) {
 
 // A long title gives way to the reset link beside it.
 FittingLabel* sectionTitle() {
-    auto* title = new FittingLabel;
-    title->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::label, QFont::Bold,
-                                                  standardColor(StandardColor::SecondaryText)));
-    return title;
+    return fittingLabel("", DarkroomTheme::secondaryTextStyle(DarkroomTheme::TextSize::label, QFont::Bold));
 }
 
 QWidget* divider(bool dark) {
@@ -201,9 +199,7 @@ QPushButton* Inspector::resetButton(std::function<void(EditParameters&)> reset) 
 
 QWidget* Inspector::geometrySection() {
     auto* section = new QWidget;
-    auto* rows = new QVBoxLayout(section);
-    rows->setContentsMargins(0, 0, 0, 0);
-    rows->setSpacing(5);
+    auto* rows = flatColumn(5, section);
 
     auto* header = new QHBoxLayout;
     header->setContentsMargins(0, 0, 0, 2);
@@ -256,9 +252,7 @@ QWidget* Inspector::geometrySection() {
 
 QWidget* Inspector::slidersSection(ParameterGroup group) {
     auto* section = new QWidget;
-    auto* column = new QVBoxLayout(section);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(5);
+    auto* column = flatColumn(5, section);
     auto* header = new QHBoxLayout;
     header->setContentsMargins(0, 0, 0, 2);
     const char* titleKey = titleOf(group);

@@ -18,6 +18,7 @@
 #include "views/kit/FittingText.h"
 #include "app/CanvasArea.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
 #include "app/Inspector.h"
 #include "app/Shortcuts.h"
 #include "app/Sidebar.h"
@@ -79,9 +80,7 @@ MainWindow::MainWindow(std::unique_ptr<DarkroomViewModel> viewModel, Localizatio
     setMinimumSize(kMinimumWidth, kMinimumHeight);
 
     auto* root = filled(new QWidget, DarkroomTheme::windowBackground());
-    auto* rows = new QVBoxLayout(root);
-    rows->setContentsMargins(0, 0, 0, 0);
-    rows->setSpacing(0);
+    auto* rows = flatColumn(0, root);
     topBar_ = new TopBar(*vm_, localization_);
     views_.push_back(topBar_);
     rows->addWidget(topBar_);

@@ -14,6 +14,7 @@
 #include "views/kit/DarkroomTheme.h"
 #include "views/kit/StandardColors.h"
 #include "views/kit/FittingText.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/Icons.h"
 #include "viewmodel/DarkroomViewModel.h"
 #include "viewmodel/FileDialogs.h"
@@ -97,9 +98,7 @@ QWidget* RecipeList::row(const FilmPreset& preset, bool custom) {
     row->setAttribute(Qt::WA_StyledBackground);
     row->setStyleSheet(DarkroomTheme::cardStyle(row->objectName().replace(':', '_'), active));
     row->setObjectName(row->objectName().replace(':', '_'));
-    auto* line = new QHBoxLayout(row);
-    line->setContentsMargins(0, 0, 0, 0);
-    line->setSpacing(0);
+    auto* line = flatRow(0, row);
 
     auto* text = new QVBoxLayout;
     text->setContentsMargins(8, 8, 8, 8);
@@ -191,9 +190,7 @@ void RecipeList::refresh() {
         content_->deleteLater();
     }
     content_ = new QWidget;
-    auto* stack = new QVBoxLayout(content_);
-    stack->setContentsMargins(0, 0, 0, 0);
-    stack->setSpacing(14);
+    auto* stack = flatColumn(14, content_);
 
     auto* customSection = new QVBoxLayout;
     customSection->setSpacing(6);
@@ -204,8 +201,7 @@ void RecipeList::refresh() {
         empty->setObjectName(QStringLiteral("noCustomRecipes"));
         empty->setAlignment(Qt::AlignCenter);
         empty->setWordWrap(true);
-        empty->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::small, QFont::Medium,
-                                                      standardColor(StandardColor::SecondaryText)) +
+        empty->setStyleSheet(DarkroomTheme::secondaryTextStyle(DarkroomTheme::TextSize::small, QFont::Medium) +
                              QStringLiteral(" padding: 10px; background: %1; border: 1px dashed %2; border-radius: 6px;")
                                  .arg(DarkroomTheme::css(whiteAt(0.02)),
                                       DarkroomTheme::css(DarkroomTheme::faintLine())));

@@ -14,6 +14,7 @@
 #include "views/kit/FittingRows.h"
 #include "views/kit/FittingText.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
 #include "app/RecipeList.h"
 #include "viewmodel/DarkroomViewModel.h"
 #include "views/canvas/ImageMetadataMatrixView.h"
@@ -65,9 +66,7 @@ std::vector<std::filesystem::path> droppedRecipeFiles(const QList<QUrl>& urls) {
 Sidebar::Sidebar(DarkroomViewModel& vm, std::shared_ptr<FileDialogs> dialogs, QWidget* parent)
     : QWidget(parent), vm_(vm) {
     setAcceptDrops(true);
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(8);
+    auto* column = flatColumn(8, this);
 
     matrixBlock_ = new QWidget;
     auto* matrixColumn = new QVBoxLayout(matrixBlock_);
@@ -126,9 +125,7 @@ Sidebar::Sidebar(DarkroomViewModel& vm, std::shared_ptr<FileDialogs> dialogs, QW
 
 QWidget* Sidebar::recipesTab(std::shared_ptr<FileDialogs> dialogs) {
     auto* page = new QWidget;
-    auto* column = new QVBoxLayout(page);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(8);
+    auto* column = flatColumn(8, page);
     auto* header = new QHBoxLayout;
     header->setContentsMargins(10, 2, 10, 0);
     header->setSpacing(6);

@@ -181,6 +181,20 @@ void FittingLabel::changeEvent(QEvent* event) {
     }
 }
 
+FittingLabel* fittingLabel(const char* name, const QString& style, int lines) {
+    auto* label = new FittingLabel;
+    label->setObjectName(QString::fromUtf8(name));
+    label->setMaximumLines(lines);
+    label->setStyleSheet(style);
+    return label;
+}
+
+void narrowedByColumn(QWidget& widget) {
+    QSizePolicy policy = widget.sizePolicy();
+    policy.setHorizontalPolicy(QSizePolicy::Ignored);
+    widget.setSizePolicy(policy);
+}
+
 // ---------------------------------------------------------------- button
 
 FittingButton::FittingButton(Fit fit, const QIcon& icon, QWidget* parent) : QPushButton(icon, {}, parent), fit_(fit) {}

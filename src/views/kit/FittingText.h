@@ -57,6 +57,13 @@ private:
     bool elided_ = false;
 };
 
+// A label named `name`, styled by the style sheet `style`, wrapping onto up to
+// `lines` lines.
+FittingLabel* fittingLabel(const char* name, const QString& style, int lines = 1);
+// Narrowed by its column, never widening it (a wrapping label keeps its
+// height-for-width).
+void narrowedByColumn(QWidget& widget);
+
 class FittingButton : public QPushButton {
     Q_OBJECT
 

@@ -6,6 +6,7 @@
 
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
 #include "views/panels/ChipGrid.h"
@@ -76,11 +77,7 @@ FilmFrameControlView::FilmFrameControlView(Binding<FilmFrameParameters> frame, S
                                            QWidget* parent)
     : QWidget(parent), frame_(std::move(frame)) {
     setObjectName(QStringLiteral("FilmFrameControlView"));
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    auto* card = new RoundedBox(RoundedBox::Style::card());
-    card->setObjectName(QStringLiteral("frame.card"));
-    outer->addWidget(card);
+    RoundedBox* card = panelCard(*this, QStringLiteral("frame.card"));
     QVBoxLayout* column = card->content();
 
     header_ = new PanelHeader(QStringLiteral("frame"), localized("inspector.filmFrame"),

@@ -77,11 +77,7 @@ HalationControlView::HalationControlView(Binding<EditParameters> parameters, QWi
           refresh();
       }) {
     setObjectName(QStringLiteral("HalationControlView"));
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    auto* card = new RoundedBox(RoundedBox::Style::card());
-    card->setObjectName(QStringLiteral("halation.card"));
-    outer->addWidget(card);
+    RoundedBox* card = panelCard(*this, QStringLiteral("halation.card"));
 
     header_ = new PanelHeader(QStringLiteral("halation"), localized("inspector.halation"),
                               {"sun.dust.fill", standardColor(StandardColor::Red), PanelHeader::ResetLabel::Small, true});

@@ -90,11 +90,7 @@ NegativeLabControlView::NegativeLabControlView(Binding<EditParameters> parameter
       }) {
     setObjectName(QStringLiteral("NegativeLabControlView"));
     if (!frame_) frame_ = [] { return QString(); };
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    auto* card = new RoundedBox(RoundedBox::Style::card());
-    card->setObjectName(QStringLiteral("negativeLab.card"));
-    outer->addWidget(card);
+    RoundedBox* card = panelCard(*this, QStringLiteral("negativeLab.card"));
     QVBoxLayout* column = card->content();
 
     header_ = new PanelHeader(QStringLiteral("negativeLab"), localized("negativeLab.title"),

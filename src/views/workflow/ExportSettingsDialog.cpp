@@ -31,11 +31,7 @@ namespace {
 QString text(const std::string& s) { return QString::fromStdString(s); }
 
 FittingLabel* blockCaption(const char* name) {
-    auto* label = new FittingLabel;
-    label->setObjectName(QString::fromUtf8(name));
-    label->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::control, QFont::DemiBold,
-                                                  standardColor(StandardColor::SecondaryText)));
-    return label;
+    return fittingLabel(name, DarkroomTheme::secondaryTextStyle(DarkroomTheme::TextSize::control, QFont::DemiBold));
 }
 
 ChipStyle qualityChipStyle() {
@@ -79,13 +75,8 @@ ExportSettingsDialog::ExportSettingsDialog(Binding<ExportSettings> settings, std
     symbol_->setObjectName(QStringLiteral("export.symbol"));
     header->addWidget(symbol_);
     auto* titles = flatColumn(3);
-    title_ = new FittingLabel;
-    title_->setObjectName(QStringLiteral("export.title"));
-    title_->setStyleSheet(DarkroomTheme::textStyle(15, QFont::Bold));
-    subtitle_ = new FittingLabel;
-    subtitle_->setObjectName(QStringLiteral("export.subtitle"));
-    subtitle_->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::label, QFont::Normal,
-                                                      standardColor(StandardColor::SecondaryText)));
+    title_ = fittingLabel("export.title", DarkroomTheme::textStyle(15, QFont::Bold));
+    subtitle_ = fittingLabel("export.subtitle", DarkroomTheme::secondaryTextStyle(DarkroomTheme::TextSize::label));
     titles->addWidget(title_);
     titles->addWidget(subtitle_);
     header->addLayout(titles, 1);
@@ -115,8 +106,7 @@ ExportSettingsDialog::ExportSettingsDialog(Binding<ExportSettings> settings, std
     }
     more_ = new QLabel;
     more_->setObjectName(QStringLiteral("export.more"));
-    more_->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::small, QFont::Normal,
-                                                  standardColor(StandardColor::SecondaryText)));
+    more_->setStyleSheet(DarkroomTheme::secondaryTextStyle(DarkroomTheme::TextSize::small));
     stripRow->addWidget(more_);
     if (const std::size_t more = exporting::overflowCount(photos_.size())) {
         more_->setText(text(L10n::tr("export.morePhotos", more)));
@@ -147,12 +137,7 @@ ExportSettingsDialog::ExportSettingsDialog(Binding<ExportSettings> settings, std
     column->addLayout(formatBlock);
 
     // Quality, for JPEG only.
-    RoundedBox::Style boxStyle;
-    boxStyle.fill = whiteAt(0.04);
-    boxStyle.radius = 6;
-    boxStyle.padding = 10;
-    boxStyle.spacing = 8;
-    auto* quality = new RoundedBox(boxStyle);
+    auto* quality = new RoundedBox({.fill = whiteAt(0.04), .radius = 6, .padding = 10, .spacing = 8});
     quality->setObjectName(QStringLiteral("export.quality"));
     qualityBlock_ = quality;
     auto* qualityRow = new QHBoxLayout;
