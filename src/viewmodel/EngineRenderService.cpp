@@ -115,8 +115,7 @@ std::optional<RenderResult> EngineRenderService::render(const RenderJob& job, st
                      : source;
     if (!scanned || stop.stop_requested()) return std::nullopt;
     const Image developed = pipeline_.render(*scanned, job.omitsFilmFrame ? withoutFilmFrame(job.recipe) : job.recipe,
-                                             job.subjectMask, job.framing == Framing::cropped,
-                                             job.dustView == DustView::allowed, false,
+                                             job.subjectMask, job.framing, job.dustView, BoostRange::screen,
                                              &job.photo.metadata());
 
     // One pass makes the preview and keeps what the histogram measures.
@@ -131,7 +130,7 @@ std::optional<RenderResult> EngineRenderService::render(const RenderJob& job, st
                                                    : tap->histogram(pipeline_.context(), job.recipe.ultraHDR);
     }
     if (job.needsOriginal) {
-        result.original = preview(applyGeometry(source, job.recipe.crop, job.framing == Framing::cropped), stop);
+        result.original = preview(applyGeometry(source, job.recipe.crop, job.framing), stop);
         if (stop.stop_requested()) return std::nullopt;
     }
     // The thumbnail scales the finished preview: no second pass through the recipe.
@@ -148,8 +147,7 @@ std::optional<RenderResult> EngineRenderService::renderRegion(const Image& scan,
     const double scale = std::clamp(job.region->scale, 1.0 / 64, 1.0);
     const Image source = scale < 1 ? scan.transformed(AffineTransform::scale(scale, scale)) : scan;
     const Image developed = pipeline_.render(source, job.omitsFilmFrame ? withoutFilmFrame(job.recipe) : job.recipe,
-                                             job.subjectMask, job.framing == Framing::cropped,
-                                             job.dustView == DustView::allowed, false,
+                                             job.subjectMask, job.framing, job.dustView, BoostRange::screen,
                                              &job.photo.metadata());
     RenderResult result;
     const Rect& extent = developed.extent();

@@ -234,7 +234,7 @@ TEST(HorizonDetectorTest, FindsAFaintHorizonUnderNoiseAndLevelTrunks) {
         // Turned, the trunks tell by how much.
         CropParameters crop;
         crop.straightenAngle = 3.0;
-        const Image turned = applyGeometry(imageOf(wood), crop, true);
+        const Image turned = applyGeometry(imageOf(wood), crop, Framing::cropped);
         EXPECT_NEAR(HorizonDetector::detectHorizonAngle(turned).get().value_or(99), -3.0, 0.2) << seed;
     }
 }
@@ -293,12 +293,12 @@ TEST(HorizonDetectorTest, TheAngleIsTheStraighteningThatLevelsTheFrame) {
     for (double turn : {-4.2, 1.7}) {
         CropParameters crop;
         crop.straightenAngle = turn;
-        const Image turned = applyGeometry(level, crop, true);
+        const Image turned = applyGeometry(level, crop, Framing::cropped);
         const auto angle = HorizonDetector::detectHorizonAngle(turned).get();
         ASSERT_TRUE(angle.has_value()) << turn;
         EXPECT_NEAR(*angle, -turn, 0.15) << turn;
         crop.straightenAngle = *angle;
-        EXPECT_EQ(HorizonDetector::detectHorizonAngle(applyGeometry(turned, crop, true)).get().value_or(99), 0.0) << turn;
+        EXPECT_EQ(HorizonDetector::detectHorizonAngle(applyGeometry(turned, crop, Framing::cropped)).get().value_or(99), 0.0) << turn;
     }
 }
 
@@ -422,7 +422,7 @@ TEST(HorizonDetectorTest, AFewLeaningEdgesDoNotMakeUprightWallsConverge) {
     for (double turn : {-2.2, 1.6}) {
         CropParameters crop;
         crop.straightenAngle = turn;
-        const Image turned = applyGeometry(imageOf(room), crop, true);
+        const Image turned = applyGeometry(imageOf(room), crop, Framing::cropped);
         EXPECT_NEAR(HorizonDetector::detectHorizonAngle(turned).get().value_or(99), -turn, 0.2) << turn;
     }
 }
@@ -455,7 +455,7 @@ TEST(HorizonDetectorTest, VerticalsToOneSideAreNotReadAsAPencilFarFromThem) {
     for (double turn : {-2.7, 1.9}) {
         CropParameters crop;
         crop.straightenAngle = turn;
-        const Image turned = applyGeometry(imageOf(room), crop, true);
+        const Image turned = applyGeometry(imageOf(room), crop, Framing::cropped);
         EXPECT_NEAR(HorizonDetector::detectHorizonAngle(turned).get().value_or(99), -turn, 0.3) << turn;
     }
 }
