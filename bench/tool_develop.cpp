@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
             const Image full = photo.fullImage();  // decoded once, then served from the cache
             std::cerr << "decode " << seconds(t) << " s\n";
             const DarkroomPipeline& pipeline = DarkroomPipeline::shared();
-            const Image developed = pipeline.render(full, recipe, std::nullopt, true, false);
+            const Image developed = pipeline.render(full, recipe, std::nullopt, Framing::cropped, DustView::withheld);
             t = Clock::now();
             pipeline.context().renderStrips(developed, developed.extent(), PixelFormat::rgba8, 128,
                                             [](const Strip&) { return true; });

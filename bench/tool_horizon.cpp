@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
 
         CropParameters levelled;
         levelled.straightenAngle = correction;
-        const std::optional<double> level = measure(applyGeometry(proxy, levelled, true), tally);
+        const std::optional<double> level = measure(applyGeometry(proxy, levelled, Framing::cropped), tally);
         const bool kept = !level || *level == 0.0;
         ++tally.level;
         tally.levelKept += kept;
@@ -106,7 +106,7 @@ int main(int argc, char** argv) {
         for (double turn : kTurns) {
             CropParameters crop;
             crop.straightenAngle = correction + turn;
-            const std::optional<double> angle = measure(applyGeometry(proxy, crop, true), tally);
+            const std::optional<double> angle = measure(applyGeometry(proxy, crop, Framing::cropped), tally);
             // Straightening by the reported angle must undo the turn.
             const bool found = angle && std::abs(*angle + turn) <= kTolerance + 1e-9;
             ++tally.turned;

@@ -75,11 +75,12 @@ int usage() {
 
 int main(int argc, char** argv) {
     std::vector<std::string> positional;
-    bool proxy = false, applyCrop = true;
+    bool proxy = false;
+    Framing framing = Framing::cropped;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--proxy") proxy = true;
-        else if (arg == "--no-crop") applyCrop = false;
+        else if (arg == "--no-crop") framing = Framing::uncropped;
         else if (arg.starts_with("--")) return usage();
         else positional.push_back(arg);
     }
@@ -109,7 +110,7 @@ int main(int argc, char** argv) {
 
     const DarkroomPipeline& pipeline = DarkroomPipeline::shared();
     const auto start = std::chrono::steady_clock::now();
-    const auto bitmap = pipeline.makeBitmap(pipeline.render(source, recipe, std::nullopt, applyCrop, false));
+    const auto bitmap = pipeline.makeBitmap(pipeline.render(source, recipe, std::nullopt, framing, DustView::withheld));
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     if (!bitmap) {
         std::fprintf(stderr, "render failed\n");

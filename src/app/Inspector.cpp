@@ -10,6 +10,8 @@
 #include "views/kit/FittingRows.h"
 #include "views/kit/FittingText.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
+#include "views/kit/Marks.h"
 #include "views/kit/ProSlider.h"
 #include "views/kit/DisplayEDRDetector.h"
 #include "views/kit/SystemColorSampler.h"
@@ -64,17 +66,7 @@ void resetGroup(EditParameters& p, ParameterGroup group) {
 
 // A long title gives way to the reset link beside it.
 FittingLabel* sectionTitle() {
-    auto* title = new FittingLabel;
-    title->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::label, QFont::Bold,
-                                                  standardColor(StandardColor::SecondaryText)));
-    return title;
-}
-
-QWidget* divider(bool dark) {
-    auto* line = new QWidget;
-    line->setFixedHeight(1);
-    line->setStyleSheet(DarkroomTheme::fillStyle(dark ? DarkroomTheme::separator() : DarkroomTheme::faintLine()));
-    return line;
+    return fittingLabel("", DarkroomTheme::secondaryTextStyle(DarkroomTheme::TextSize::label, QFont::Bold));
 }
 
 }  // namespace
@@ -180,7 +172,7 @@ QWidget* Inspector::toneCurveEditor() {
 
 void Inspector::addPanel(QVBoxLayout* column, QWidget* panel, bool darkDividers) {
     // The negative-lab panel sits between two darker lines.
-    if (blocks_++ > 0) column->addWidget(divider(darkDividers));
+    if (blocks_++ > 0) column->addWidget(ruleLine(darkDividers ? DarkroomTheme::separator() : DarkroomTheme::faintLine()));
     column->addWidget(panel);
     if (auto* view = dynamic_cast<RefreshableView*>(panel)) panels_.push_back(view);
 }
@@ -201,9 +193,7 @@ QPushButton* Inspector::resetButton(std::function<void(EditParameters&)> reset) 
 
 QWidget* Inspector::geometrySection() {
     auto* section = new QWidget;
-    auto* rows = new QVBoxLayout(section);
-    rows->setContentsMargins(0, 0, 0, 0);
-    rows->setSpacing(5);
+    auto* rows = flatColumn(5, section);
 
     auto* header = new QHBoxLayout;
     header->setContentsMargins(0, 0, 0, 2);
@@ -219,8 +209,7 @@ QWidget* Inspector::geometrySection() {
     header->addWidget(cropToggle_);
     rows->addLayout(header);
 
-    auto* straighten = new QHBoxLayout;
-    straighten->setSpacing(8);
+    auto* straighten = flatRow(8);
     ProSlider* angle = makeSlider(
         parameterOf(&CropParameters::straightenAngle), [](const EditParameters& p) { return p.crop.straightenAngle; },
         [](EditParameters& p, double v) { p.crop.straightenAngle = v; });
@@ -256,9 +245,7 @@ QWidget* Inspector::geometrySection() {
 
 QWidget* Inspector::slidersSection(ParameterGroup group) {
     auto* section = new QWidget;
-    auto* column = new QVBoxLayout(section);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(5);
+    auto* column = flatColumn(5, section);
     auto* header = new QHBoxLayout;
     header->setContentsMargins(0, 0, 0, 2);
     const char* titleKey = titleOf(group);

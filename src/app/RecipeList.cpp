@@ -14,6 +14,7 @@
 #include "views/kit/DarkroomTheme.h"
 #include "views/kit/StandardColors.h"
 #include "views/kit/FittingText.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/Icons.h"
 #include "viewmodel/DarkroomViewModel.h"
 #include "viewmodel/FileDialogs.h"
@@ -97,15 +98,12 @@ QWidget* RecipeList::row(const FilmPreset& preset, bool custom) {
     row->setAttribute(Qt::WA_StyledBackground);
     row->setStyleSheet(DarkroomTheme::cardStyle(row->objectName().replace(':', '_'), active));
     row->setObjectName(row->objectName().replace(':', '_'));
-    auto* line = new QHBoxLayout(row);
-    line->setContentsMargins(0, 0, 0, 0);
-    line->setSpacing(0);
+    auto* line = flatRow(0, row);
 
     auto* text = new QVBoxLayout;
     text->setContentsMargins(8, 8, 8, 8);
     text->setSpacing(3);
-    auto* first = new QHBoxLayout;
-    first->setSpacing(4);
+    auto* first = flatRow(4);
     if (custom) first->addWidget(iconLabel("star.fill", 9));
     const QString nameText = QString::fromStdString(preset.localizedName());
     QLabel* name = nullptr;
@@ -191,12 +189,9 @@ void RecipeList::refresh() {
         content_->deleteLater();
     }
     content_ = new QWidget;
-    auto* stack = new QVBoxLayout(content_);
-    stack->setContentsMargins(0, 0, 0, 0);
-    stack->setSpacing(14);
+    auto* stack = flatColumn(14, content_);
 
-    auto* customSection = new QVBoxLayout;
-    customSection->setSpacing(6);
+    auto* customSection = flatColumn(6);
     const std::vector<FilmPreset>& custom = vm_.customPresets();
     customSection->addWidget(header("star.fill", "sidebar.customRecipes", int(custom.size()), true));
     if (custom.empty()) {
@@ -204,8 +199,7 @@ void RecipeList::refresh() {
         empty->setObjectName(QStringLiteral("noCustomRecipes"));
         empty->setAlignment(Qt::AlignCenter);
         empty->setWordWrap(true);
-        empty->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::small, QFont::Medium,
-                                                      standardColor(StandardColor::SecondaryText)) +
+        empty->setStyleSheet(DarkroomTheme::secondaryTextStyle(DarkroomTheme::TextSize::small, QFont::Medium) +
                              QStringLiteral(" padding: 10px; background: %1; border: 1px dashed %2; border-radius: 6px;")
                                  .arg(DarkroomTheme::css(whiteAt(0.02)),
                                       DarkroomTheme::css(DarkroomTheme::faintLine())));
@@ -219,8 +213,7 @@ void RecipeList::refresh() {
     line->setStyleSheet(DarkroomTheme::fillStyle(DarkroomTheme::faintLine()));
     stack->addWidget(line);
 
-    auto* classicSection = new QVBoxLayout;
-    classicSection->setSpacing(6);
+    auto* classicSection = flatColumn(6);
     const std::vector<FilmPreset>& classic = vm_.presets();
     classicSection->addWidget(header("film.stack", "sidebar.classicPresets", int(classic.size()), false));
     for (const FilmPreset& preset : classic) classicSection->addWidget(row(preset, false));

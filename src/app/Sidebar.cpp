@@ -14,6 +14,8 @@
 #include "views/kit/FittingRows.h"
 #include "views/kit/FittingText.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
+#include "views/kit/Marks.h"
 #include "app/RecipeList.h"
 #include "viewmodel/DarkroomViewModel.h"
 #include "views/canvas/ImageMetadataMatrixView.h"
@@ -22,13 +24,6 @@
 namespace vantrel {
 
 namespace {
-
-QWidget* faintDivider() {
-    auto* line = new QWidget;
-    line->setFixedHeight(1);
-    line->setStyleSheet(DarkroomTheme::fillStyle(DarkroomTheme::faintLine()));
-    return line;
-}
 
 // A button across the column; a label too long for it is elided.
 FittingButton* wide(const char* symbol, const QString& style) {
@@ -65,9 +60,7 @@ std::vector<std::filesystem::path> droppedRecipeFiles(const QList<QUrl>& urls) {
 Sidebar::Sidebar(DarkroomViewModel& vm, std::shared_ptr<FileDialogs> dialogs, QWidget* parent)
     : QWidget(parent), vm_(vm) {
     setAcceptDrops(true);
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(8);
+    auto* column = flatColumn(8, this);
 
     matrixBlock_ = new QWidget;
     auto* matrixColumn = new QVBoxLayout(matrixBlock_);
@@ -81,7 +74,7 @@ Sidebar::Sidebar(DarkroomViewModel& vm, std::shared_ptr<FileDialogs> dialogs, QW
         Binding<bool>([this] { return !vm_.isInfoMatrixVisible(); },
                       [this](const bool& collapsed) { vm_.setIsInfoMatrixVisible(!collapsed); }));
     matrixColumn->addWidget(matrix_);
-    matrixColumn->addWidget(faintDivider());
+    matrixColumn->addWidget(ruleLine(DarkroomTheme::faintLine()));
     column->addWidget(matrixBlock_);
 
     auto* picker = new QWidget;
@@ -119,16 +112,14 @@ Sidebar::Sidebar(DarkroomViewModel& vm, std::shared_ptr<FileDialogs> dialogs, QW
     connect(snapshots_, &SnapshotListView::clearCompareRequested, this, [this] { vm_.endSnapshotComparison(); });
     pages_->addWidget(snapshots_);
     column->addWidget(pages_, 1);
-    column->addWidget(faintDivider());
+    column->addWidget(ruleLine(DarkroomTheme::faintLine()));
     column->addWidget(rollActions());
     setTab(Tab::presets);
 }
 
 QWidget* Sidebar::recipesTab(std::shared_ptr<FileDialogs> dialogs) {
     auto* page = new QWidget;
-    auto* column = new QVBoxLayout(page);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(8);
+    auto* column = flatColumn(8, page);
     auto* header = new QHBoxLayout;
     header->setContentsMargins(10, 2, 10, 0);
     header->setSpacing(6);

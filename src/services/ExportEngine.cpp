@@ -10,9 +10,9 @@ Services Services::shared() {
     Services s;
     const DarkroomPipeline& pipeline = DarkroomPipeline::shared();
     s.render = [&pipeline](const Image& source, const EditParameters& recipe, const std::optional<Image>& mask,
-                           bool applyCrop, bool allowDust, const ImageMetadataInfo* metadata) {
+                           Framing framing, DustView dustView, const ImageMetadataInfo* metadata) {
         // Files never depend on the attached screen: the boost stays within standard range.
-        return pipeline.render(source, recipe, mask, applyCrop, allowDust, /*forceStandardRange=*/true, metadata);
+        return pipeline.render(source, recipe, mask, framing, dustView, BoostRange::standard, metadata);
     };
     s.generateMask = [](const Image& full) { return SubjectSegmentationEngine::shared().generateMask(full).get(); };
     s.context = &pipeline.context();
@@ -45,7 +45,7 @@ void exportImage(const LoadedPhoto& photo, const EditParameters& recipe, const E
 
         // The crop is applied and the dust-spotting view is never part of a file; the watermark
         // prints the line the preview shows.
-        const Image developed = services.render(full, recipe, mask, true, false, &photo.metadata());
+        const Image developed = services.render(full, recipe, mask, Framing::cropped, DustView::withheld, &photo.metadata());
         writeImage(*services.context, developed, settings, destination, std::move(stop));
     } catch (const ExportError&) {
         throw;

@@ -13,6 +13,8 @@
 #include "engine/core/Context.h"
 #include "engine/core/Image.h"
 #include "engine/io/LoadedPhoto.h"
+#include "engine/stages/DustVisualizationStage.h"
+#include "engine/stages/GeometryStage.h"
 #include "model/EditParameters.h"
 #include "services/ExportError.h"
 #include "services/ExportSettings.h"
@@ -24,9 +26,9 @@ namespace ExportEngine {
 // What an export uses from the engine. The defaults are the shared pipeline (rendering with its
 // own context) and the shared subject segmentation; tests put their own in.
 struct Services {
-    // The developed image: source, recipe, subject mask, applyCrop, allowDustVisualization and
-    // the photo's capture data (for the watermark).
-    std::function<Image(const Image&, const EditParameters&, const std::optional<Image>&, bool, bool,
+    // The developed image: source, recipe, subject mask, framing, dust view and the photo's
+    // capture data (for the watermark).
+    std::function<Image(const Image&, const EditParameters&, const std::optional<Image>&, Framing, DustView,
                         const ImageMetadataInfo*)>
         render;
     // A subject mask for the full image, or nothing when no subject stands out.

@@ -92,8 +92,8 @@ QImage EngineRenderService::preview(const Image& image, std::stop_token stop, st
 Image EngineRenderService::develop(const Image& source, const RenderJob& job) const {
     EditParameters recipe = job.recipe;
     if (job.omitsFilmFrame) recipe.filmFrame = FilmFrameParameters::defaultValue();
-    return pipeline_.render(source, recipe, job.subjectMask, job.framing == Framing::cropped,
-                            job.dustView == DustView::allowed, false, &job.photo.metadata());
+    return pipeline_.render(source, recipe, job.subjectMask, job.framing, job.dustView, BoostRange::screen,
+                            &job.photo.metadata());
 }
 
 std::optional<RenderResult> EngineRenderService::render(const RenderJob& job, std::stop_token stop) {
@@ -131,7 +131,7 @@ std::optional<RenderResult> EngineRenderService::render(const RenderJob& job, st
                                                    : tap->histogram(pipeline_.context(), job.recipe.ultraHDR);
     }
     if (job.needsOriginal) {
-        result.original = preview(applyGeometry(source, job.recipe.crop, job.framing == Framing::cropped), stop);
+        result.original = preview(applyGeometry(source, job.recipe.crop, job.framing), stop);
         if (stop.stop_requested()) return std::nullopt;
     }
     // The thumbnail scales the finished preview: no second pass through the recipe.

@@ -15,6 +15,8 @@
 
 #include "engine/core/Image.h"
 #include "engine/io/LoadedPhoto.h"
+#include "engine/stages/DustVisualizationStage.h"
+#include "engine/stages/GeometryStage.h"
 #include "model/EditParameters.h"
 #include "model/Uuid.h"
 #include "engine/stages/HistogramData.h"
@@ -29,12 +31,6 @@ struct FrameRegion {
     QRect rect;
     double scale = 1;
 };
-
-// How much of the frame a render shows: crop mode shows the whole turned and
-// straightened frame, uncropped.
-enum class Framing { cropped, uncropped };
-// Whether the recipe's dust-spotting view may show (the retouch tool's aid).
-enum class DustView { allowed, withheld };
 
 // Everything a render needs, captured by value when it is requested: the job
 // reads nothing else from the view model.

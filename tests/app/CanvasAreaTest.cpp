@@ -30,12 +30,6 @@ protected:
         bar = area->findChild<CompareControlHUDView*>("compareBar");
         ASSERT_TRUE(canvas && compare && bar);
     }
-    // The window refreshed, and the layouts its new texts asked for done.
-    void settle() {
-        QCoreApplication::processEvents();
-        window->refreshNow();
-        QCoreApplication::processEvents();
-    }
     void wheel(int notches) {
         const QPointF centre(canvas->width() / 2.0, canvas->height() / 2.0);
         QWheelEvent event(centre, canvas->mapToGlobal(centre), {}, QPoint(0, 120 * notches), Qt::NoButton,
@@ -177,7 +171,6 @@ TEST_F(CanvasAreaTest, EveryLanguageFitsTheViewingState) {
             EXPECT_NE(bar->modeButton(mode)->toolTip().toStdString().rfind("compare.", 0), 0u) << rawValue(language);
         }
     }
-    LocalizationManager::shared().setLanguage(AppLanguage::en);
 }
 
 }  // namespace

@@ -25,22 +25,11 @@
 namespace vantrel::testing {
 namespace {
 
-class CanvasInfoWindowTest : public WindowTest {
+class CanvasInfoWindowTest : public ShownWindowTest {
 protected:
     void SetUp() override {
-        WindowTest::SetUp();
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        ShownWindowTest::SetUp();
         settle();
-    }
-    void TearDown() override {
-        LocalizationManager::shared().setLanguage(AppLanguage::en);
-        WindowTest::TearDown();
-    }
-    void settle() {
-        QCoreApplication::processEvents();
-        window->refreshNow();
-        QCoreApplication::processEvents();
     }
     FilmstripView* filmstrip() { return window->findChild<FilmstripView*>("filmstrip"); }
     NavigatorMinimapView* navigator() { return window->canvasArea()->findChild<NavigatorMinimapView*>("navigator"); }
@@ -185,16 +174,9 @@ TEST_F(CanvasInfoWindowTest, EveryLanguageFitsWithTheNavigatorShown) {
             settle();
             ASSERT_TRUE(navigator()->isVisible());
             for (QWidget* view : std::initializer_list<QWidget*>{navigator(), window->sidebar(), window->inspector(),
-                                                                 filmstrip()}) {
-                auto report = [&] { return describeLayoutIssues(findLayoutIssues(*view)); };
-                (void)QTest::qWaitFor([&] { return report().isEmpty(); }, 1000);
-                EXPECT_EQ(report().toStdString(), "") << rawValue(language) << " " << size.width();
-            }
-            // A picture to look at, when asked for.
-            if (const QByteArray folder = qgetenv("VANTREL_VIEW_SHOTS"); !folder.isEmpty())
-                window->grab().save(QStringLiteral("%1/window-%2-%3.png")
-                                        .arg(QString::fromLocal8Bit(folder), QLatin1String(rawValue(language)))
-                                        .arg(size.width()));
+                                                                 filmstrip()})
+                EXPECT_EQ(settledLayoutIssues(*view), "") << rawValue(language) << " " << size.width();
+            saveWindowShot(*window, QStringLiteral("window-%1-%2").arg(rawValue(language).data()).arg(size.width()));
             // The navigator stays inside the canvas area.
             const QRect place(navigator()->mapTo(window->canvasArea(), QPoint(0, 0)), navigator()->size());
             EXPECT_TRUE(window->canvasArea()->rect().contains(place)) << rawValue(language);

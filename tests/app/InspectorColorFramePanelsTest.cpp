@@ -117,24 +117,16 @@ TEST_F(InspectorColorFramePanelsTest, ThePanelsFitTheInspectorInEveryLanguage) {
             QTest::mouseClick(wheels->tabs()->chip(QString::fromUtf8(tab)), Qt::LeftButton);
             settle();
             EXPECT_EQ(scroll->widget()->width(), scroll->viewport()->width()) << rawValue(language);
-            for (QWidget* panel : std::initializer_list<QWidget*>{hsl, wheels, frame}) {
-                auto report = [&] { return describeLayoutIssues(findLayoutIssues(*panel)); };
-                (void)QTest::qWaitFor([&] { return report().isEmpty(); }, 1000);
-                EXPECT_EQ(report().toStdString(), "") << rawValue(language) << " " << tab << " "
-                                                      << panel->objectName().toStdString();
-            }
+            for (QWidget* panel : std::initializer_list<QWidget*>{hsl, wheels, frame})
+                EXPECT_EQ(settledLayoutIssues(*panel), "")
+                    << rawValue(language) << " " << tab << " " << panel->objectName().toStdString();
         }
-        // Pictures to look at, when a folder is named for them.
-        if (const QString shots = qEnvironmentVariable("VANTREL_VIEW_SHOTS"); !shots.isEmpty() && QDir().mkpath(shots)) {
-            const QString name = QString::fromUtf8(rawValue(language).data());
+        if (shotsWanted())
             for (QWidget* panel : std::initializer_list<QWidget*>{hsl, wheels, frame}) {
                 scrollTo(panel, 0);
-                window->inspector()->grab().save(QDir(shots).filePath(QStringLiteral("inspector-%1-%2.png")
-                                                                          .arg(panel->objectName(), name)));
+                saveWindowShot(*window->inspector(), QStringLiteral("inspector-%1-%2").arg(panel->objectName(), rawValue(language).data()));
             }
-        }
     }
-    LocalizationManager::shared().setLanguage(AppLanguage::en);
 }
 
 }  // namespace

@@ -146,20 +146,14 @@ TEST_F(InspectorFilmEffectsTest, ThePanelsFitTheInspectorInEveryLanguage) {
         settle();
         auto* scroll = static_cast<QScrollArea*>(window->inspector());
         EXPECT_EQ(scroll->widget()->width(), scroll->viewport()->width()) << rawValue(language);
-        for (QWidget* panel : std::initializer_list<QWidget*>{negative, hdr, halation}) {
-            auto report = [&] { return describeLayoutIssues(findLayoutIssues(*panel)); };
-            (void)QTest::qWaitFor([&] { return report().isEmpty(); }, 1000);
-            EXPECT_EQ(report().toStdString(), "") << rawValue(language) << " " << panel->objectName().toStdString();
-        }
-        if (const QString shots = qEnvironmentVariable("VANTREL_VIEW_SHOTS"); !shots.isEmpty() && QDir().mkpath(shots)) {
-            const QString name = QString::fromUtf8(rawValue(language).data());
+        for (QWidget* panel : std::initializer_list<QWidget*>{negative, hdr, halation})
+            EXPECT_EQ(settledLayoutIssues(*panel), "") << rawValue(language) << " " << panel->objectName().toStdString();
+        if (shotsWanted())
             for (QWidget* panel : std::initializer_list<QWidget*>{negative, hdr, halation}) {
                 scrollTo(panel);
-                panel->grab().save(QDir(shots).filePath(QStringLiteral("window-%1-%2.png").arg(panel->objectName(), name)));
+                saveWindowShot(*panel, QStringLiteral("window-%1-%2").arg(panel->objectName(), rawValue(language).data()));
             }
-        }
     }
-    LocalizationManager::shared().setLanguage(AppLanguage::en);
 }
 
 }  // namespace

@@ -121,23 +121,15 @@ TEST_F(InspectorPanelsTest, ThePanelsFitTheInspectorInEveryLanguage) {
             // The column keeps the inspector's width: no row asks for more.
             auto* scroll = static_cast<QScrollArea*>(window->inspector());
             EXPECT_EQ(scroll->widget()->width(), scroll->viewport()->width()) << rawValue(language);
-            for (QWidget* panel : std::initializer_list<QWidget*>{curve, grain, physics}) {
-                auto report = [&] { return describeLayoutIssues(findLayoutIssues(*panel)); };
-                (void)QTest::qWaitFor([&] { return report().isEmpty(); }, 1000);
-                EXPECT_EQ(report().toStdString(), "") << rawValue(language) << " " << panel->objectName().toStdString();
-            }
+            for (QWidget* panel : std::initializer_list<QWidget*>{curve, grain, physics})
+                EXPECT_EQ(settledLayoutIssues(*panel), "") << rawValue(language) << " " << panel->objectName().toStdString();
         }
-        // Pictures to look at, when a folder is named for them.
-        if (const QString shots = qEnvironmentVariable("VANTREL_VIEW_SHOTS"); !shots.isEmpty() && QDir().mkpath(shots)) {
-            const QString name = QString::fromUtf8(rawValue(language).data());
+        if (shotsWanted())
             for (QWidget* panel : std::initializer_list<QWidget*>{curve, physics}) {
                 scrollTo(panel);
-                window->inspector()->grab().save(QDir(shots).filePath(QStringLiteral("inspector-%1-%2.png")
-                                                                          .arg(panel->objectName(), name)));
+                saveWindowShot(*window->inspector(), QStringLiteral("inspector-%1-%2").arg(panel->objectName(), rawValue(language).data()));
             }
-        }
     }
-    LocalizationManager::shared().setLanguage(AppLanguage::en);
 }
 
 }  // namespace

@@ -26,11 +26,6 @@ namespace {
 
 class MaskToolsWindowTest : public WindowTest {
 protected:
-    void settle() {
-        QCoreApplication::processEvents();
-        window->refreshNow();
-        QCoreApplication::processEvents();
-    }
     template <typename T>
     T* inCanvas() {
         return window->canvasAreaView()->branchView()->findChild<T*>();
@@ -200,7 +195,6 @@ TEST_F(MaskToolsWindowTest, PanelsFitTheInspectorInEveryLanguage) {
         EXPECT_LE(masks->minimumSizeHint().width(), 296) << int(language);
         EXPECT_LE(subject->minimumSizeHint().width(), 296) << int(language);
     }
-    LocalizationManager::shared().setLanguage(AppLanguage::en);
 }
 
 }  // namespace

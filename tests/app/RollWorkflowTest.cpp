@@ -70,15 +70,9 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         LocalizationManager::shared().setLanguage(AppLanguage::en);
-        ViewModelServices services;
-        services.render = std::make_shared<EngineRenderService>();
-        services.store = store;
+        ViewModelServices services = windowServices(dir, std::make_shared<EngineRenderService>(), store);
         services.exporter = std::make_shared<EngineExportService>();
         services.dialogs = dialogs;
-        services.presets = std::make_shared<const CustomPresetStore>(CustomPresetStore::Options{
-            [this] { return path("presets"); }, [](const std::string&) {}});
-        services.settings = std::make_shared<QSettings>(dir.filePath("settings.ini"), QSettings::IniFormat);
-        services.timings = {std::chrono::milliseconds(30), std::chrono::milliseconds(60000)};
         window = std::make_unique<MainWindow>(std::make_unique<DarkroomViewModel>(std::move(services)), nullptr,
                                               [this] {
                                                   ++quitRequests;

@@ -36,10 +36,6 @@ protected:
         window->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     }
-    void settle() {
-        QCoreApplication::processEvents();
-        window->refreshNow();
-    }
     const Uuid& frame(int i) { return DarkroomViewModel::sampleRollPhotoIDs()[std::size_t(i)]; }
 };
 
@@ -80,17 +76,6 @@ TEST_F(ShellPartsTest, CropWinsOverRetouchAndRetouchOverMask) {
     EXPECT_EQ(canvas->targetLabel(), "AFTER");
     vm().setSelectedPhotoID(std::nullopt);
     EXPECT_EQ(canvas->imageSize(), QSize(2400, 1600));
-}
-
-TEST_F(ShellPartsTest, ColumnsKeepTheirWidthsAtEveryWindowWidth) {
-    window->show();
-    for (int width : {1080, 1600}) {
-        window->resize(width, 800);
-        QCoreApplication::processEvents();
-        EXPECT_EQ(window->sidebar()->width(), 240) << width;
-        EXPECT_EQ(window->inspector()->width(), 320) << width;
-    }
-    EXPECT_GT(vm().canvasViewportSize().width(), 400);
 }
 
 TEST_F(ShellPartsTest, ExportButtonFollowsTheRollAndTheCheckedFrames) {

@@ -22,18 +22,8 @@
 namespace vantrel::testing {
 namespace {
 
-class ToolsWindowTest : public WindowTest {
+class ToolsWindowTest : public ShownWindowTest {
 protected:
-    void SetUp() override {
-        WindowTest::SetUp();
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    }
-    void settle() {
-        QCoreApplication::processEvents();
-        window->refreshNow();
-        QCoreApplication::processEvents();
-    }
     template <typename T>
     T* tool() {
         return window->canvasAreaView()->branchView()->findChild<T*>();
@@ -240,9 +230,7 @@ TEST_F(ToolsWindowTest, BothToolsFitEveryLanguageAtEverySize) {
                 settle();
                 const std::string where = std::string(rawValue(language)) + " at " + std::to_string(size.width()) +
                                           (cropping ? ", crop" : ", retouch");
-                auto report = [&] { return describeLayoutIssues(findLayoutIssues(*window->canvasArea())); };
-                (void)QTest::qWaitFor([&] { return report().isEmpty(); }, 1000);
-                EXPECT_EQ(report().toStdString(), "") << where;
+                EXPECT_EQ(settledLayoutIssues(*window->canvasArea()), "") << where;
                 // The bar stays inside the area, above its bottom edge.
                 auto* bar = window->canvasAreaView()->branchView()->findChild<FloatingToolBar*>();
                 ASSERT_NE(bar, nullptr) << where;
@@ -255,7 +243,6 @@ TEST_F(ToolsWindowTest, BothToolsFitEveryLanguageAtEverySize) {
             }
         }
     }
-    LocalizationManager::shared().setLanguage(AppLanguage::en);
 }
 
 }  // namespace

@@ -22,17 +22,6 @@ enum class State { resting, busy, exporting };
 
 class WindowLayoutTest : public WindowTest {
 protected:
-    void TearDown() override {
-        LocalizationManager::shared().setLanguage(AppLanguage::en);
-        WindowTest::TearDown();
-    }
-
-    void settle() {
-        QCoreApplication::processEvents();
-        window->refreshNow();
-        QCoreApplication::processEvents();
-    }
-
     void enter(State state) {
         vm().setIsBatchExporting(false);
         vm().uncheckAllPhotos();
@@ -107,10 +96,7 @@ TEST_F(WindowLayoutTest, EveryLanguageFitsAtTheMinimumAndTheDefaultSize) {
                 const std::string where = std::string(rawValue(language)) + " at " + std::to_string(size.width()) +
                                           "×" + std::to_string(size.height()) + ", " + states[int(state)];
                 ASSERT_EQ(window->size(), size) << where;
-                // Labels that change refit on the next layout pass: wait for it.
-                auto report = [&] { return describeLayoutIssues(findLayoutIssues(*window)); };
-                (void)QTest::qWaitFor([&] { return report().isEmpty(); }, 1000);
-                EXPECT_EQ(report().toStdString(), "") << where;
+                EXPECT_EQ(settledLayoutIssues(*window), "") << where;
                 EXPECT_EQ(overhangs(window->sidebar(), MainWindow::kSidebarWidth).toStdString(), "") << where;
                 EXPECT_EQ(overhangs(inspector->widget(), inspector->viewport()->width()).toStdString(), "") << where;
                 EXPECT_EQ(inspector->widget()->width(), inspector->viewport()->width()) << where;

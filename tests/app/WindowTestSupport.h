@@ -2,7 +2,9 @@
 // A main window over a view model on fake services: instant renders, an
 // in-memory session store, settings in a temporary file.
 #include <memory>
+#include <string>
 
+#include <QDir>
 #include <QScrollArea>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -11,31 +13,65 @@
 
 #include "app/MainWindow.h"
 #include "services/CustomPresetStore.h"
+#include "services/LocalizationManager.h"
 #include "viewmodel/DarkroomViewModel.h"
 #include "viewmodel/FakeServices.h"
+#include "views/kit/LayoutCheck.h"
 
 namespace vantrel::testing {
+
+// The services of a test window: its presets and settings in `dir`, and saves
+// only on an explicit save during a test.
+inline ViewModelServices windowServices(const QTemporaryDir& dir, std::shared_ptr<RenderService> render,
+                                        std::shared_ptr<SessionStorage> store) {
+    ViewModelServices services;
+    services.render = std::move(render);
+    services.store = std::move(store);
+    services.presets = std::make_shared<const CustomPresetStore>(CustomPresetStore::Options{
+        [presets = std::filesystem::path(dir.filePath("presets").toStdString())] { return presets; },
+        [](const std::string&) {}});
+    services.settings = std::make_shared<QSettings>(dir.filePath("settings.ini"), QSettings::IniFormat);
+    services.timings = {std::chrono::milliseconds(30), std::chrono::milliseconds(60000)};
+    return services;
+}
+
+// What the layout checker finds wrong in `view` once the labels that changed
+// have refitted (they do on the next layout pass: it waits up to a second).
+inline std::string settledLayoutIssues(const QWidget& view) {
+    auto report = [&] { return describeLayoutIssues(findLayoutIssues(view)); };
+    (void)QTest::qWaitFor([&] { return report().isEmpty(); }, 1000);
+    return report().toStdString();
+}
+
+// Pictures to look at are asked for by naming a folder in VANTREL_VIEW_SHOTS;
+// saveWindowShot writes `widget` there as <name>.png.
+inline bool shotsWanted() { return !qEnvironmentVariable("VANTREL_VIEW_SHOTS").isEmpty(); }
+inline void saveWindowShot(QWidget& widget, const QString& name) {
+    const QString folder = qEnvironmentVariable("VANTREL_VIEW_SHOTS");
+    if (!folder.isEmpty() && QDir().mkpath(folder)) widget.grab().save(QDir(folder).filePath(name + QStringLiteral(".png")));
+}
 
 class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        ViewModelServices services;
-        services.render = render;
-        services.store = store;
-        services.presets = std::make_shared<const CustomPresetStore>(CustomPresetStore::Options{
-            [this] { return std::filesystem::path(dir.filePath("presets").toStdString()); }, [](const std::string&) {}});
-        services.settings = std::make_shared<QSettings>(dir.filePath("settings.ini"), QSettings::IniFormat);
-        // Long enough that only an explicit save writes during a test.
-        services.timings = {std::chrono::milliseconds(30), std::chrono::milliseconds(60000)};
-        window = std::make_unique<MainWindow>(std::make_unique<DarkroomViewModel>(std::move(services)), nullptr,
-                                              [this] { ++quitRequests; });
+        window = std::make_unique<MainWindow>(std::make_unique<DarkroomViewModel>(windowServices(dir, render, store)),
+                                              nullptr, [this] { ++quitRequests; });
         // The shared command files stay out of the tests: only these are polled.
         window->startCommandFilePolling(commandFiles);
         ASSERT_TRUE(QTest::qWaitFor([&] { return !vm().renderedPreview().isNull(); }, 3000));
     }
 
+    // Tests that switch the language leave the window's next test in English.
+    void TearDown() override { LocalizationManager::shared().setLanguage(AppLanguage::en); }
+
     DarkroomViewModel& vm() { return window->viewModel(); }
+    // The window refreshed, and the layouts its new texts asked for done.
+    void settle() {
+        QCoreApplication::processEvents();
+        window->refreshNow();
+        QCoreApplication::processEvents();
+    }
     std::string firstFrameKey() { return FakeSessionStorage::sampleKey(DarkroomViewModel::sampleRollPhotoIDs()[0]); }
 
     QTemporaryDir dir;
@@ -46,19 +82,14 @@ protected:
     std::vector<std::filesystem::path> commandFiles;
 };
 
-// The window shown, for tests that drive its panels: settle() lets queued work
-// run and refreshes the window; scrollTo() brings a part of the inspector into
-// view first.
+// The window shown, for tests that drive its panels: scrollTo() brings a part
+// of the inspector into view first.
 class ShownWindowTest : public WindowTest {
 protected:
     void SetUp() override {
         WindowTest::SetUp();
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    }
-    void settle() {
-        QCoreApplication::processEvents();
-        window->refreshNow();
     }
     // With `margin` points of the inspector around it where there is room.
     void scrollTo(QWidget* widget, int margin = 50) {

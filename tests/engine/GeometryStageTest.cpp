@@ -29,47 +29,47 @@ CropParameters turns(int quarterTurns) {
 
 TEST(GeometryStageTest, IdentityReturnsTheInputItself) {
     const Image in = positionImage(4, 3);
-    EXPECT_TRUE(applyGeometry(in, CropParameters{}, true).isSameNode(in));
-    EXPECT_TRUE(applyGeometry(in, turns(4), true).isSameNode(in));
-    EXPECT_TRUE(applyGeometry(in, turns(-8), false).isSameNode(in));
+    EXPECT_TRUE(applyGeometry(in, CropParameters{}, Framing::cropped).isSameNode(in));
+    EXPECT_TRUE(applyGeometry(in, turns(4), Framing::cropped).isSameNode(in));
+    EXPECT_TRUE(applyGeometry(in, turns(-8), Framing::uncropped).isSameNode(in));
     CropParameters small;
     small.straightenAngle = 0.009;
-    EXPECT_TRUE(applyGeometry(in, small, true).isSameNode(in));
+    EXPECT_TRUE(applyGeometry(in, small, Framing::cropped).isSameNode(in));
 }
 
 TEST(GeometryStageTest, QuarterTurnsAndFlipsMoveThePixelsTheRightWay) {
     const Image in = positionImage(4, 3);  // top-left pixel is (0, 2), top-right (3, 2)
 
     // A clockwise quarter turn brings the bottom-left corner to the top-left.
-    const Image right = applyGeometry(in, turns(1), true);
+    const Image right = applyGeometry(in, turns(1), Framing::cropped);
     EXPECT_EQ(right.extent(), (Rect{0, 0, 3, 4}));
     EXPECT_EQ(topLeftSource(right), (std::array<float, 2>{0, 0}));
 
-    const Image down = applyGeometry(in, turns(2), true);
+    const Image down = applyGeometry(in, turns(2), Framing::cropped);
     EXPECT_EQ(down.extent(), (Rect{0, 0, 4, 3}));
     EXPECT_EQ(topLeftSource(down), (std::array<float, 2>{3, 0}));
 
-    const Image left = applyGeometry(in, turns(3), true);
+    const Image left = applyGeometry(in, turns(3), Framing::cropped);
     EXPECT_EQ(left.extent(), (Rect{0, 0, 3, 4}));
     EXPECT_EQ(topLeftSource(left), (std::array<float, 2>{3, 2}));
 
     // −1 and 7 count as 3, 5 as 1.
-    for (int q : {-1, 7}) EXPECT_EQ(topLeftSource(applyGeometry(in, turns(q), true)), topLeftSource(left)) << q;
-    EXPECT_EQ(topLeftSource(applyGeometry(in, turns(5), true)), topLeftSource(right));
+    for (int q : {-1, 7}) EXPECT_EQ(topLeftSource(applyGeometry(in, turns(q), Framing::cropped)), topLeftSource(left)) << q;
+    EXPECT_EQ(topLeftSource(applyGeometry(in, turns(5), Framing::cropped)), topLeftSource(right));
 
     CropParameters h;
     h.isFlippedH = true;
-    EXPECT_EQ(topLeftSource(applyGeometry(in, h, true)), (std::array<float, 2>{3, 2}));
+    EXPECT_EQ(topLeftSource(applyGeometry(in, h, Framing::cropped)), (std::array<float, 2>{3, 2}));
     CropParameters v;
     v.isFlippedV = true;
-    const Image flippedV = applyGeometry(in, v, true);
+    const Image flippedV = applyGeometry(in, v, Framing::cropped);
     EXPECT_EQ(flippedV.extent(), (Rect{0, 0, 4, 3}));
     EXPECT_EQ(topLeftSource(flippedV), (std::array<float, 2>{0, 0}));
 
     // Turn first, then the mirror: a quarter turn right mirrored shows the bottom-right first.
     CropParameters both = turns(1);
     both.isFlippedH = true;
-    EXPECT_EQ(topLeftSource(applyGeometry(in, both, true)), (std::array<float, 2>{0, 2}));
+    EXPECT_EQ(topLeftSource(applyGeometry(in, both, Framing::cropped)), (std::array<float, 2>{0, 2}));
 }
 
 TEST(GeometryStageTest, StraighteningKeepsTheLargestUprightFrame) {
@@ -86,14 +86,14 @@ TEST(GeometryStageTest, StraighteningKeepsTheLargestUprightFrame) {
     const Image big = Image::constant({0.5f, 0.5f, 0.5f, 1}).cropped(Rect{0, 0, 6000, 4000});
     CropParameters c;
     c.straightenAngle = 5;
-    EXPECT_EQ(applyGeometry(big, c, true).extent(), (Rect{0, 0, 5324, 3549}));
+    EXPECT_EQ(applyGeometry(big, c, Framing::cropped).extent(), (Rect{0, 0, 5324, 3549}));
     c.straightenAngle = 0.011;
-    const Image barely = applyGeometry(big, c, true);
+    const Image barely = applyGeometry(big, c, Framing::cropped);
     EXPECT_FALSE(barely.isSameNode(big));
     EXPECT_EQ(barely.extent().x, 0);
     EXPECT_EQ(barely.extent().y, 0);
     c.straightenAngle = 95;
-    EXPECT_FALSE(applyGeometry(big, c, true).isEmpty());
+    EXPECT_FALSE(applyGeometry(big, c, Framing::cropped).isEmpty());
 }
 
 TEST(GeometryStageTest, StraightenedPixelsStayOpaqueAndCentred) {
@@ -103,7 +103,7 @@ TEST(GeometryStageTest, StraightenedPixelsStayOpaqueAndCentred) {
     });
     CropParameters c;
     c.straightenAngle = 4;
-    const Image out = applyGeometry(ramp, c, true);
+    const Image out = applyGeometry(ramp, c, Framing::cropped);
     const PixelBuffer b = renderExtent(out);
     const Rect& e = b.rect();
     EXPECT_EQ(e.x, 0);
@@ -125,7 +125,7 @@ TEST(GeometryStageTest, CropRectangleIsTopDownAndReorigined) {
     const Image in = positionImage(8, 6);
     CropParameters c;
     c.rect = {0, 0, 0.5, 0.5};
-    const Image topLeft = applyGeometry(in, c, true);
+    const Image topLeft = applyGeometry(in, c, Framing::cropped);
     EXPECT_EQ(topLeft.extent(), (Rect{0, 0, 4, 3}));
     EXPECT_EQ(topLeftSource(topLeft), (std::array<float, 2>{0, 5}));
     const PixelBuffer b = renderExtent(topLeft);
@@ -136,9 +136,9 @@ TEST(GeometryStageTest, CropRectangleIsTopDownAndReorigined) {
     CropParameters withTurn;
     withTurn.rect = {0.1, 0.1, 0.5, 0.5};
     withTurn.quarterTurns = 1;
-    const Image whole = applyGeometry(in, withTurn, false);
+    const Image whole = applyGeometry(in, withTurn, Framing::uncropped);
     EXPECT_EQ(whole.extent(), (Rect{0, 0, 6, 8}));
-    EXPECT_EQ(applyGeometry(in, withTurn, true).extent(), (Rect{0, 0, 3, 4}));
+    EXPECT_EQ(applyGeometry(in, withTurn, Framing::cropped).extent(), (Rect{0, 0, 3, 4}));
 }
 
 }  // namespace

@@ -234,7 +234,7 @@ TEST(HorizonDetectorTest, FindsAFaintHorizonUnderNoiseAndLevelTrunks) {
         // Turned, the trunks tell by how much.
         CropParameters crop;
         crop.straightenAngle = 3.0;
-        const Image turned = applyGeometry(imageOf(wood), crop, true);
+        const Image turned = applyGeometry(imageOf(wood), crop, Framing::cropped);
         EXPECT_NEAR(HorizonDetector::detectHorizonAngle(turned).get().value_or(99), -3.0, 0.2) << seed;
     }
 }
@@ -293,12 +293,12 @@ TEST(HorizonDetectorTest, TheAngleIsTheStraighteningThatLevelsTheFrame) {
     for (double turn : {-4.2, 1.7}) {
         CropParameters crop;
         crop.straightenAngle = turn;
-        const Image turned = applyGeometry(level, crop, true);
+        const Image turned = applyGeometry(level, crop, Framing::cropped);
         const auto angle = HorizonDetector::detectHorizonAngle(turned).get();
         ASSERT_TRUE(angle.has_value()) << turn;
         EXPECT_NEAR(*angle, -turn, 0.15) << turn;
         crop.straightenAngle = *angle;
-        EXPECT_EQ(HorizonDetector::detectHorizonAngle(applyGeometry(turned, crop, true)).get().value_or(99), 0.0) << turn;
+        EXPECT_EQ(HorizonDetector::detectHorizonAngle(applyGeometry(turned, crop, Framing::cropped)).get().value_or(99), 0.0) << turn;
     }
 }
 
@@ -422,8 +422,82 @@ TEST(HorizonDetectorTest, AFewLeaningEdgesDoNotMakeUprightWallsConverge) {
     for (double turn : {-2.2, 1.6}) {
         CropParameters crop;
         crop.straightenAngle = turn;
-        const Image turned = applyGeometry(imageOf(room), crop, true);
+        const Image turned = applyGeometry(imageOf(room), crop, Framing::cropped);
         EXPECT_NEAR(HorizonDetector::detectHorizonAngle(turned).get().value_or(99), -turn, 0.2) << turn;
+    }
+}
+
+// A level room whose door frames and wall corner all stand in the left third,
+// each off plumb by a few tenths of a degree as built ones are, the leans
+// happening to grow towards the centre.
+TestBitmap doorFramesToOneSide(int width, int height) {
+    std::vector<double> grey(std::size_t(width) * height, 175.0);
+    const double frames[][2] = {{0.04, 0.6}, {0.11, 0.2}, {0.18, -0.2}, {0.25, -0.6}};
+    for (const auto& [left, leanDegrees] : frames) {
+        const double x0 = left * width, y0 = 0.9 * height, lean = std::tan(leanDegrees * std::numbers::pi / 180.0);
+        for (int y = int(0.1 * height); y < int(y0); ++y)
+            for (int x = 0; x < width; ++x) {
+                const double centre = x0 + (y0 - y - 0.5) * lean, across = std::abs(x + 0.5 - centre);
+                if (across > 6) continue;
+                double& g = grey[std::size_t(y) * width + x];
+                g = g * (1 - cover(5 - across)) + 55.0 * cover(5 - across);
+            }
+    }
+    std::mt19937 rng(9);
+    return grainedBitmap(width, height, grey, rng);
+}
+
+TEST(HorizonDetectorTest, VerticalsToOneSideAreNotReadAsAPencilFarFromThem) {
+    // A pencil through leans this small over a third of the width would be read
+    // at the centre column by more than a degree off; the frames are parallel.
+    const TestBitmap room = doorFramesToOneSide(1200, 800);
+    EXPECT_EQ(HorizonDetector::measureHorizonAngle(room.view()).value_or(99), 0.0);
+    for (double turn : {-2.7, 1.9}) {
+        CropParameters crop;
+        crop.straightenAngle = turn;
+        const Image turned = applyGeometry(imageOf(room), crop, Framing::cropped);
+        EXPECT_NEAR(HorizonDetector::detectHorizonAngle(turned).get().value_or(99), -turn, 0.3) << turn;
+    }
+}
+
+// A road seen from its verge, turned by `tiltDegrees`: bright rails and
+// markings run across the whole width, receding to a vanishing point far off
+// to the left on the horizon, and fan out below it. Over the land the horizon
+// is a wavy line of trees; over the sea (`sea`) a soft, straight step.
+TestBitmap roadUnderSky(int width, int height, double tiltDegrees, bool sea) {
+    const double t = tiltDegrees * std::numbers::pi / 180.0, c = std::cos(t), s = std::sin(t);
+    const double w = width, h = height, horizon = 0.1 * h, vanishU = -2.0 * w;
+    std::vector<double> grey(std::size_t(width) * height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const double px = x + 0.5 - w / 2, py = h / 2 - (y + 0.5);
+            const double u = c * px + s * py, v = -s * px + c * py;  // level scene, v up
+            const double edge = sea ? horizon : horizon + 0.03 * h * (std::sin(u * 0.021) + 0.6 * std::sin(u * 0.057 + 1.0));
+            const double sky = sea ? 0.5 * std::erfc(-(v - edge) / (4.0 * std::numbers::sqrt2)) : cover(v - edge);
+            double value = sky * (200.0 - 40.0 * v / h) + (1 - sky) * 85.0;
+            // Each rail passes the vanishing point and meets the right edge `drop` heights below the horizon.
+            for (double drop : {0.2, 0.3, 0.42, 0.55, 0.7}) {
+                const double du = 0.5 * w - vanishU, dv = -drop * h, len = std::hypot(du, dv);
+                const double across = std::abs((u - vanishU) * dv - (v - horizon) * du) / len;
+                value += (215.0 - value) * cover(2.5 - across);
+            }
+            grey[std::size_t(y) * width + x] = value;
+        }
+    std::mt19937 rng(17);
+    return grainedBitmap(width, height, grey, rng);
+}
+
+TEST(HorizonDetectorTest, RecedingRailsAreNoHorizon) {
+    // The rails span the whole width, yet none is level: without a horizon
+    // or anything upright to tell, the frame has no line to level on.
+    for (double tilt : {0.0, 2.1})
+        EXPECT_FALSE(HorizonDetector::measureHorizonAngle(roadUnderSky(1200, 800, tilt, false).view())) << tilt;
+    // A soft sea horizon above them is the level line, however short of a
+    // straight segment it is.
+    for (double tilt : {-1.6, 0.0, 2.1}) {
+        const auto angle = HorizonDetector::measureHorizonAngle(roadUnderSky(1200, 800, tilt, true).view());
+        ASSERT_TRUE(angle.has_value()) << tilt;
+        EXPECT_NEAR(*angle, -tilt, 0.2) << tilt;
     }
 }
 

@@ -23,8 +23,8 @@ Image sourceImage() {
     });
 }
 
-Labels trace(const EditParameters& recipe, bool allowDust = true) {
-    return DarkroomPipeline::shared().render(sourceImage(), recipe, std::nullopt, true, allowDust).stages();
+Labels trace(const EditParameters& recipe, DustView dustView = DustView::allowed) {
+    return DarkroomPipeline::shared().render(sourceImage(), recipe, std::nullopt, Framing::cropped, dustView).stages();
 }
 
 // The always-run stages with `label` in its place in the chain.
@@ -134,7 +134,7 @@ TEST(PipelineStagesTest, EachGuardJustBelowAndAboveItsThreshold) {
     // The dust-spotting view only where it is allowed (retouch previews, never exports).
     EditParameters dust = EditParameters::defaultValue();
     dust.spotHealing.isVisualizeDustMode = true;
-    EXPECT_EQ(trace(dust, false), kAlwaysRun);
+    EXPECT_EQ(trace(dust, DustView::withheld), kAlwaysRun);
 }
 
 TEST(PipelineStagesTest, EveryStageRunsInTableOrder) {
@@ -222,7 +222,7 @@ TEST(PipelineStagesTest, GeometryFollowsTheCropFlag) {
     r.crop.rect = {0.25, 0.25, 0.5, 0.5};
     const Image source = sourceImage();
     EXPECT_EQ(DarkroomPipeline::shared().render(source, r).extent(), (Rect{0, 0, 24, 16}));
-    EXPECT_EQ(DarkroomPipeline::shared().render(source, r, std::nullopt, false).extent(), source.extent());
+    EXPECT_EQ(DarkroomPipeline::shared().render(source, r, std::nullopt, Framing::uncropped).extent(), source.extent());
 }
 
 TEST(PipelineStagesTest, BitmapsAndTheSharedInstance) {

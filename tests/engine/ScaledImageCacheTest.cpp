@@ -36,7 +36,7 @@ TEST(ScaledImageCacheTest, KeptPixelsAreThoseOfTheLazyScaleDownAndDownstreamRend
     const auto develop = [&](const Image& in) {
         ColorControlsParameters p;
         p.contrast = 1.2f;
-        return colorControls(applyGeometry(in, crop, true), p);
+        return colorControls(applyGeometry(in, crop, Framing::cropped), p);
     };
     const Image a = develop(*kept), b = develop(lazy);
     ASSERT_EQ(a.extent(), b.extent());

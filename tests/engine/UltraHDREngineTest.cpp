@@ -58,12 +58,12 @@ TEST(UltraHDREngine, GuardsReturnTheFrameItself) {
     const Image frame = flat({0, 0, 30, 20}, kFrame);
     UltraHDRParameters off = boost(2.0);
     off.isEnabled = false;
-    EXPECT_TRUE(applyUltraHDR(frame, off, true).isSameNode(frame));
-    EXPECT_TRUE(applyUltraHDR(frame, boost(0.05), false).isSameNode(frame));
-    EXPECT_TRUE(applyUltraHDR(frame, boost(std::nan("")), false).isSameNode(frame));
-    EXPECT_FALSE(applyUltraHDR(frame, boost(0.051), false).isSameNode(frame));
+    EXPECT_TRUE(applyUltraHDR(frame, off, BoostRange::standard).isSameNode(frame));
+    EXPECT_TRUE(applyUltraHDR(frame, boost(0.05), BoostRange::extended).isSameNode(frame));
+    EXPECT_TRUE(applyUltraHDR(frame, boost(std::nan("")), BoostRange::extended).isSameNode(frame));
+    EXPECT_FALSE(applyUltraHDR(frame, boost(0.051), BoostRange::extended).isSameNode(frame));
     const Image line = flat({0, 0, 1, 50}, kFrame);
-    EXPECT_TRUE(applyUltraHDR(line, boost(2.0), false).isSameNode(line));
+    EXPECT_TRUE(applyUltraHDR(line, boost(2.0), BoostRange::extended).isSameNode(line));
     EXPECT_TRUE(UltraHDREngine::gainMapImage(line, true, 0.75, 4.0).isSameNode(line));
 }
 
@@ -95,23 +95,23 @@ TEST(UltraHDREngine, StandardAndExtendedPathsWorkedValues) {
 
     // Boost 1.2 on the standard path: only the first lift, k = 1.2 / 1.8 × 0.7.
     const float p12 = screenOf(float(1.2 / 1.8 * 0.7) * kMap, kFrame);
-    EXPECT_NEAR(valueAt(applyUltraHDR(frame, boost(1.2), true)), p12, 1e-5f);
+    EXPECT_NEAR(valueAt(applyUltraHDR(frame, boost(1.2), BoostRange::standard)), p12, 1e-5f);
     // Boost 3: k = 0.7, k2 = min(1.8 × 0.08, 0.18) = 0.144.
     const float p3 = screenOf(0.7f * kMap, kFrame);
-    EXPECT_NEAR(valueAt(applyUltraHDR(frame, boost(3.0), true)), screenOf(0.144f * kMap, p3), 1e-5f);
+    EXPECT_NEAR(valueAt(applyUltraHDR(frame, boost(3.0), BoostRange::standard)), screenOf(0.144f * kMap, p3), 1e-5f);
     // Boost 1.5 on the extended path: P × (1 + g M), g = (2^1.5 − 1) × 0.5 ≈ 0.914.
     const float p15 = screenOf(float(1.5 / 1.8 * 0.7) * kMap, kFrame);
     const float g = float((std::exp2(1.5) - 1.0) * 0.5);
     EXPECT_NEAR(g, 0.9142f, 1e-4f);
-    EXPECT_NEAR(valueAt(applyUltraHDR(frame, boost(1.5), false)), p15 * (1 + g * kMap), 1e-5f);
+    EXPECT_NEAR(valueAt(applyUltraHDR(frame, boost(1.5), BoostRange::extended)), p15 * (1 + g * kMap), 1e-5f);
 
     // A bright frame goes above 1.0 on the extended path only.
     const Image bright = flat(e, 0.98f);
-    EXPECT_GT(valueAt(applyUltraHDR(bright, boost(2.0), false)), 1.2f);
-    EXPECT_LE(valueAt(applyUltraHDR(bright, boost(2.0), true)), 1.0f);
+    EXPECT_GT(valueAt(applyUltraHDR(bright, boost(2.0), BoostRange::extended)), 1.2f);
+    EXPECT_LE(valueAt(applyUltraHDR(bright, boost(2.0), BoostRange::standard)), 1.0f);
 
     // A hand-edited boost far beyond the slider stays finite.
-    const float huge = valueAt(applyUltraHDR(bright, boost(5000.0), false));
+    const float huge = valueAt(applyUltraHDR(bright, boost(5000.0), BoostRange::extended));
     EXPECT_TRUE(std::isfinite(huge));
     EXPECT_EQ(UltraHDREngine::headroom(5000.0), std::exp2(UltraHDREngine::kMaxHighlightBoost));
 }
@@ -120,13 +120,13 @@ TEST(UltraHDREngine, UnforcedPathFollowsTheScreenAndForcedIgnoresIt) {
     const Rect e{0, 0, 16, 16};
     const Image frame = flat(e, 0.98f);
     const auto valueAt = [&](const Image& img) { return pixel(renderWorking(img, e), 8, 8).r; };
-    const float standard = valueAt(applyUltraHDR(frame, boost(2.0), true));
-    const float extended = valueAt(applyUltraHDR(frame, boost(2.0), false));
+    const float standard = valueAt(applyUltraHDR(frame, boost(2.0), BoostRange::standard));
+    const float extended = valueAt(applyUltraHDR(frame, boost(2.0), BoostRange::extended));
     ASSERT_NE(standard, extended);
     EXPECT_EQ(valueAt(applyUltraHDR(frame, boost(2.0))), standard);  // the default screen
     ScreenHeadroom screen(4.0);
     EXPECT_EQ(valueAt(applyUltraHDR(frame, boost(2.0))), extended);
-    EXPECT_EQ(valueAt(applyUltraHDR(frame, boost(2.0), true)), standard);
+    EXPECT_EQ(valueAt(applyUltraHDR(frame, boost(2.0), BoostRange::standard)), standard);
 }
 
 TEST(UltraHDREngine, ExtendedRangeBins) {

@@ -63,7 +63,7 @@ TEST(UltraHDRPipeline, ExportsForceTheStandardRangeWhateverTheScreen) {
     };
     DisplayEDRDetector::setHeadroom(8.0);
     const float onScreen = brightest(renderExtent(pipeline.render(source, recipe)));
-    const float exported = brightest(renderExtent(pipeline.render(source, recipe, std::nullopt, true, false, true)));
+    const float exported = brightest(renderExtent(pipeline.render(source, recipe, std::nullopt, Framing::cropped, DustView::withheld, BoostRange::standard)));
     DisplayEDRDetector::setHeadroom(1.0);
     const float standardScreen = brightest(renderExtent(pipeline.render(source, recipe)));
     EXPECT_GT(onScreen, 1.5f);

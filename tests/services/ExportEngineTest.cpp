@@ -48,8 +48,8 @@ struct Recorder {
     int maskRequests = 0;
     int renders = 0;
     std::optional<Image> maskRendered;
-    bool applyCrop = false;
-    bool allowDust = true;
+    Framing framing = Framing::uncropped;
+    DustView dustView = DustView::allowed;
     Image generated = solidMask(4, 4);
     Context context;
 
@@ -59,12 +59,12 @@ struct Recorder {
             ++maskRequests;
             return generated;
         };
-        s.render = [this](const Image& source, const EditParameters&, const std::optional<Image>& mask, bool crop,
-                          bool dust, const ImageMetadataInfo*) {
+        s.render = [this](const Image& source, const EditParameters&, const std::optional<Image>& mask, Framing f,
+                          DustView dust, const ImageMetadataInfo*) {
             ++renders;
             maskRendered = mask;
-            applyCrop = crop;
-            allowDust = dust;
+            framing = f;
+            dustView = dust;
             return source;
         };
         s.context = &context;
@@ -111,8 +111,8 @@ TEST(ExportEngine, SubjectMaskIsGeneratedOnlyWhenTheRecipeNeedsOneAndNoneWasPass
                                   folder / "out.png", {}, r.services());
         EXPECT_EQ(r.maskRequests, c.expectedRequests);
         EXPECT_EQ(r.renders, 1);
-        EXPECT_TRUE(r.applyCrop);
-        EXPECT_FALSE(r.allowDust);  // the dust-spotting view never reaches a file
+        EXPECT_EQ(r.framing, Framing::cropped);
+        EXPECT_EQ(r.dustView, DustView::withheld);  // the dust-spotting view never reaches a file
         ASSERT_EQ(r.maskRendered.has_value(), c.expectedMask != nullptr);
         if (c.expectedMask) {
             EXPECT_TRUE(r.maskRendered->isSameNode(*c.expectedMask));
@@ -149,7 +149,7 @@ TEST(ExportEngine, AFailingRenderBecomesAnExportError) {
     const LoadedPhoto photo = photoOf(solidMask(8, 8));
     Recorder r;
     auto services = r.services();
-    services.render = [](const Image&, const EditParameters&, const std::optional<Image>&, bool, bool,
+    services.render = [](const Image&, const EditParameters&, const std::optional<Image>&, Framing, DustView,
                          const ImageMetadataInfo*) -> Image {
         throw std::bad_alloc();
     };

@@ -254,7 +254,8 @@ TEST(SharpRegionRenderTest, CanvasSizedRendersReuseTheScaledProxyWithoutChanging
     const DarkroomPipeline& pipeline = DarkroomPipeline::shared();
     const double scale = 400.0 / 1200.0;
     const Image developed = pipeline.render(proxy.transformed(AffineTransform::scale(scale, scale)), recipe,
-                                            std::nullopt, true, false, false, &photo.metadata());
+                                            std::nullopt, Framing::cropped, DustView::withheld, BoostRange::screen,
+                                            &photo.metadata());
     RenderOptions options;
     options.space = OutputSpace::sRGB;
     std::optional<Bitmap> expected = pipeline.context().makeBitmap(developed, std::nullopt, options);

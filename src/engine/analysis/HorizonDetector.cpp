@@ -5,7 +5,10 @@
 // segments are read first: the verticals' lean at the centre column, and a
 // level line spanning most of the width (or, when none does, a soft horizon
 // where the tone steps between calm regions across the whole width), which
-// decides unless it disagrees with the verticals (then it is a receding edge).
+// decides unless it disagrees with the verticals (then it is a receding edge)
+// or the long level lines fan out as a road's edges and rails do (then none of
+// them is the horizon, and without a soft horizon or verticals the frame has
+// no line to level on).
 // Verticals that hold only a small share of the frame's steep segments are
 // texture (grass, reeds) and do not count. Without either, edge
 // pixels vote for lines of every tilt. Edge pixels are
@@ -46,10 +49,18 @@ constexpr double kMinRatio = 3.0, kMinExcess = 0.25;
 // The verticals' fit must hold this share of the steep segments' length.
 constexpr double kMinFittedShare = 0.25;
 constexpr double kMinVertical = 0.08, kMinVerticalTotal = 0.6, kHorizonSpan = 0.5;
+// Long level lines that fan out: at least this many spanning this share of the
+// width, their row in the frame explaining this share of their tilts' spread,
+// which is at least this many degrees (well above a segment's own precision).
+constexpr int kFanLines = 4;
+constexpr double kFanSpan = 0.3, kFanExplained = 0.5, kFanSpread = 1.0;
 // A level line and the verticals within this many degrees of each other agree.
 constexpr double kAgreement = 1.0;
 // Share of the verticals' spread of lean a pencil must explain to be fitted.
 constexpr double kPencilShare = 0.3;
+// How far beyond the columns its verticals cover a pencil may be read, as a
+// share of the width they cover.
+constexpr double kPencilReach = 0.5;
 constexpr double kUnseenTilt = 0.3;
 // A horizon between calm regions: the frame is cut into this many column
 // strips, of which this many must step at one line, by at least this many grey
@@ -254,6 +265,18 @@ std::optional<double> verticalsTilt(const std::vector<Lean>& leans, double heigh
         // Converging verticals only when the pencil explains most of the
         // leans' spread; otherwise the spread is noise and they stand parallel.
         if (var <= 1e-6 || cov * cov / var < kPencilShare * spread) b = 0.0;
+        // Nor when the verticals stand off to one side, far from the centre
+        // column: read there, the pencil's lean is a guess that multiplies
+        // their own few tenths of a degree of noise (door frames and a wall
+        // corner at one side of a room).
+        double first = 1e9, last = -1e9;
+        for (std::size_t i = 0; i < leans.size(); ++i) {
+            if (!kept[i]) continue;
+            first = std::min(first, leans[i].u);
+            last = std::max(last, leans[i].u);
+        }
+        const double beyond = first > 0 ? first : last < 0 ? -last : 0.0;
+        if (beyond > kPencilReach * (last - first)) b = 0.0;
         a = mt - b * mu;
         const double reach = round < 2 ? 3.0 : 1.0;
         std::size_t count = 0;
@@ -272,20 +295,53 @@ std::optional<double> verticalsTilt(const std::vector<Lean>& leans, double heigh
     return degrees(std::atan(a));
 }
 
+// A long near-level segment: the row where its line crosses the centre column
+// (a share of the height), the tangent of its tilt and its length.
+struct LevelLine {
+    double row, slope, length;
+};
+
+// Whether the long level lines fan out as the edges of a road, its rails or
+// furrows do, receding towards a vanishing point: their tilt changes steadily
+// with their height in the frame, by more than their measurement would.
+// None of them shows the horizon then.
+bool fansOut(const std::vector<LevelLine>& lines) {
+    if (lines.size() < std::size_t(kFanLines)) return false;
+    double sw = 0, sr = 0, st = 0, srr = 0, srt = 0, stt = 0;
+    for (const LevelLine& l : lines) {
+        sw += l.length; sr += l.length * l.row; st += l.length * l.slope;
+        srr += l.length * l.row * l.row; srt += l.length * l.row * l.slope; stt += l.length * l.slope * l.slope;
+    }
+    const double mr = sr / sw, mt = st / sw;
+    const double rows = srr / sw - mr * mr, both = srt / sw - mr * mt, slopes = stt / sw - mt * mt;
+    if (rows <= 1e-12 || slopes <= 1e-12) return false;
+    return both * both / (rows * slopes) >= kFanExplained && degrees(std::atan(std::sqrt(slopes))) >= kFanSpread;
+}
+
+// What the straight segments say: a levelling angle, or nothing; `final` when
+// that nothing must stand (the frame's long lines recede and nothing upright
+// tells which way is level), so no weaker reading may guess.
+struct SegmentReading {
+    std::optional<double> angle;
+    bool final = false;
+};
+
 // Straight segments of the frame: the verticals' lean at the centre column,
 // and the longest near-level segment when it spans most of the width. A long
 // level line in a frame of verticals may be a receding edge (a gutter, the top
 // of a sign, a kerb) that perspective tilts, while turning the camera sideways
 // leaves verticals upright: when the two disagree, the verticals decide.
-// Without a long level segment, `calm` (the tilt of a soft horizon between
-// calm regions) stands in for it.
-std::optional<double> measureSegments(const cv::Mat& grey, std::optional<double> calm) {
+// Without a long level segment, or when the long level lines fan out as
+// receding edges do, `calm` (the tilt of a soft horizon between calm regions)
+// stands in for it.
+SegmentReading measureSegments(const cv::Mat& grey, std::optional<double> calm) {
     cv::Mat bytes;
     grey.convertTo(bytes, CV_8U);
     std::vector<cv::Vec4f> lines;
     cv::createLineSegmentDetector(cv::LSD_REFINE_STD)->detect(bytes, lines);
     const double w = grey.cols, h = grey.rows, cx = w / 2, cy = h / 2;
     std::vector<Lean> leans;
+    std::vector<LevelLine> levelLines;
     double longestLevel = 0, levelTilt = 0;
     double steepLength = 0;
     for (const cv::Vec4f& l : lines) {
@@ -299,7 +355,10 @@ std::optional<double> measureSegments(const cv::Mat& grey, std::optional<double>
             // Column where the segment's line crosses the centre row.
             const double x = l[0] + (cy - l[1]) * dx / dy;
             leans.push_back({(x - cx) / w, tilt, length});
-        } else if (length > longestLevel) {
+            continue;
+        }
+        if (length >= kFanSpan * w) levelLines.push_back({(l[1] + (cx - l[0]) * dy / dx) / h, std::tan(radians(tilt)), length});
+        if (length > longestLevel) {
             longestLevel = length;
             levelTilt = tilt;
         }
@@ -310,13 +369,14 @@ std::optional<double> measureSegments(const cv::Mat& grey, std::optional<double>
     // of which one lean holds only a small share; walls and trunks stand
     // mostly one way.
     if (fitted < kMinFittedShare * steepLength) upright.reset();
+    const bool receding = fansOut(levelLines);
     std::optional<double> level;
-    if (longestLevel >= kHorizonSpan * w) level = refinedLevelTilt(grey, levelTilt);
+    if (longestLevel >= kHorizonSpan * w && !receding) level = refinedLevelTilt(grey, levelTilt);
     else level = calm;
     std::optional<double> tilt = level ? level : upright;
     if (level && upright && std::abs(*level - *upright) > kAgreement) tilt = upright;
-    if (!tilt) return std::nullopt;
-    return roundToTenth(-*tilt);
+    if (!tilt) return {std::nullopt, receding};
+    return {roundToTenth(-*tilt), true};
 }
 
 // A line across the whole width between two calm regions, found on a blurred
@@ -407,7 +467,7 @@ std::optional<double> calmHorizonTilt(const cv::Mat& grey) {
 }
 
 std::optional<double> measureFrame(const cv::Mat& grey) {
-    if (auto angle = measureSegments(grey, calmHorizonTilt(grey))) return angle;
+    if (const SegmentReading segments = measureSegments(grey, calmHorizonTilt(grey)); segments.final) return segments.angle;
     return measureGrey(grey);
 }
 

@@ -43,7 +43,7 @@ bool beyond(const Inputs& in, const ScalarParameter<EditParameters>& row, double
 // part of the recipe; a new stage is its own file in stages/ and one row here.
 const DarkroomPipeline::Stage kStages[] = {
     {"geometry", always,
-     [](const Image& i, const Inputs& in) { return applyGeometry(i, in.recipe.crop, in.applyCrop); }},
+     [](const Image& i, const Inputs& in) { return applyGeometry(i, in.recipe.crop, in.framing); }},
     {"spotHealing", always, [](const Image& i, const Inputs& in) { return applySpotHealing(i, in.recipe.spotHealing); }},
     {"negativeConversion", [](const Inputs& in) { return in.recipe.negativeLab.isEnabled; },
      [](const Image& i, const Inputs& in) { return applyNegativeConversion(i, in.recipe.negativeLab); }},
@@ -94,12 +94,12 @@ const DarkroomPipeline::Stage kStages[] = {
      [](const Image& i, const Inputs& in) { return applyDustAndScratches(i, in.recipe.dustAndScratches); }},
     {"ultraHDR", [](const Inputs& in) { return !in.recipe.ultraHDR.isNeutral(); },
      [](const Image& i, const Inputs& in) {
-         return applyUltraHDR(i, in.recipe.ultraHDR, in.forceStandardRange ? std::optional<bool>(true) : std::nullopt);
+         return applyUltraHDR(i, in.recipe.ultraHDR, in.boostRange);
      }},
     {"filmFrame", [](const Inputs& in) { return !in.recipe.filmFrame.isNeutral(); },
      [](const Image& i, const Inputs& in) { return applyFilmFrame(i, in.recipe.filmFrame, in.metadata); }},
     {"dustVisualization",
-     [](const Inputs& in) { return in.allowDustVisualization && in.recipe.spotHealing.isVisualizeDustMode; },
+     [](const Inputs& in) { return in.dustView == DustView::allowed && in.recipe.spotHealing.isVisualizeDustMode; },
      [](const Image& i, const Inputs& in) { return applyDustVisualization(i, in.recipe.spotHealing); }},
 };
 
@@ -117,10 +117,9 @@ std::span<const DarkroomPipeline::Stage> DarkroomPipeline::stages() {
 }
 
 Image DarkroomPipeline::render(const Image& source, const EditParameters& recipe,
-                               const std::optional<Image>& subjectMask, bool applyCrop,
-                               bool allowDustVisualization, bool forceStandardRange,
-                               const ImageMetadataInfo* metadata) const {
-    const StageInputs inputs{recipe, subjectMask, applyCrop, allowDustVisualization, forceStandardRange, metadata};
+                               const std::optional<Image>& subjectMask, Framing framing, DustView dustView,
+                               BoostRange boostRange, const ImageMetadataInfo* metadata) const {
+    const StageInputs inputs{recipe, subjectMask, framing, dustView, boostRange, metadata};
     Image image = source;
     std::vector<std::string_view> ran;
     for (const Stage& stage : kStages) {

@@ -14,8 +14,11 @@
 #include <string_view>
 
 #include "engine/core/Context.h"
-#include "engine/stages/HistogramData.h"
 #include "engine/core/Image.h"
+#include "engine/stages/DustVisualizationStage.h"
+#include "engine/stages/GeometryStage.h"
+#include "engine/stages/HistogramData.h"
+#include "engine/stages/UltraHDREngine.h"
 #include "model/EditParameters.h"
 #include "model/ImageMetadataInfo.h"
 #include "model/UltraHDRParameters.h"
@@ -28,9 +31,9 @@ public:
     struct StageInputs {
         const EditParameters& recipe;
         const std::optional<Image>& subjectMask;
-        bool applyCrop = true;
-        bool allowDustVisualization = true;
-        bool forceStandardRange = false;
+        Framing framing = Framing::cropped;
+        DustView dustView = DustView::allowed;
+        BoostRange boostRange = BoostRange::screen;
         const ImageMetadataInfo* metadata = nullptr;
     };
 
@@ -55,16 +58,15 @@ public:
 
     // The developed image (at worst the source itself). Never fails.
     //   subjectMask: the frame's subject mask when one is cached.
-    //   applyCrop: false shows the whole turned and straightened frame (crop mode).
-    //   allowDustVisualization: false keeps the dust-spotting view out (exports, snapshots).
-    //   forceStandardRange: true keeps the highlight boost within the standard range whatever
-    //     the screen offers (exports pass it, so a file never depends on the attached screen);
-    //     false lets the screen's headroom decide.
+    //   framing: uncropped shows the whole turned and straightened frame (crop mode).
+    //   dustView: withheld keeps the dust-spotting view out (exports, snapshots).
+    //   boostRange: the range the highlight boost is made for; exports take the standard
+    //     range, so a file never depends on the attached screen.
     //   metadata: the photo's capture data, which the watermark prints where its own fields are
     //     empty; previews and exports pass the same, so both print the same line.
     Image render(const Image& source, const EditParameters& recipe,
-                 const std::optional<Image>& subjectMask = std::nullopt, bool applyCrop = true,
-                 bool allowDustVisualization = true, bool forceStandardRange = false,
+                 const std::optional<Image>& subjectMask = std::nullopt, Framing framing = Framing::cropped,
+                 DustView dustView = DustView::allowed, BoostRange boostRange = BoostRange::screen,
                  const ImageMetadataInfo* metadata = nullptr) const;
 
     // The histogram of a developed image (a rendered preview), measured with the pipeline's

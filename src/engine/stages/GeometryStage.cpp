@@ -70,7 +70,7 @@ Rect cropRectInPixels(const Rect& extent, const NormalizedRect& rect) {
     return Rect::fromEdges(extent.x + x0, extent.y + y0, extent.x + x1, extent.y + y1);
 }
 
-Image applyGeometry(const Image& input, const CropParameters& crop, bool applyCrop) {
+Image applyGeometry(const Image& input, const CropParameters& crop, Framing framing) {
     if (crop.isIdentity() || !input.extent().isFinite()) return input;
     Image image = input;
 
@@ -86,7 +86,7 @@ Image applyGeometry(const Image& input, const CropParameters& crop, bool applyCr
     if (std::abs(crop.straightenAngle) > kStraightenThreshold && std::isfinite(crop.straightenAngle))
         image = straighten(image, crop.straightenAngle);
 
-    if (applyCrop && !crop.rect.isFull()) {
+    if (framing == Framing::cropped && !crop.rect.isFull()) {
         const Rect r = cropRectInPixels(image.extent(), crop.rect);
         if (!r.isEmpty()) image = image.cropped(r).reorigined();
     }

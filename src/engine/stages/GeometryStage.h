@@ -23,9 +23,13 @@ StraightenedSize straightenedSize(double width, double height, double degrees);
 // holds values that are not numbers.
 Rect cropRectInPixels(const Rect& extent, const NormalizedRect& rect);
 
-// Turns, flips, straightening and (when `applyCrop`) the crop rectangle, in that order. Returns
-// the input itself when the crop parameters change nothing. The result starts at the origin
+// How much of the frame a render shows: crop mode shows the whole turned and straightened
+// frame, uncropped.
+enum class Framing { cropped, uncropped };
+
+// Turns, flips, straightening and (when cropped) the crop rectangle, in that order. Returns the
+// input itself when the crop parameters change nothing. The result starts at the origin
 // whenever a vertical flip, a straightening or a crop ran.
-Image applyGeometry(const Image& input, const CropParameters& crop, bool applyCrop);
+Image applyGeometry(const Image& input, const CropParameters& crop, Framing framing);
 
 }  // namespace vantrel

@@ -89,7 +89,7 @@ std::vector<float> edrHistogramBins(const Image& map, const UltraHDRParameters& 
 
 namespace vantrel {
 
-Image applyUltraHDR(const Image& frame, const UltraHDRParameters& p, std::optional<bool> forceStandardRange) {
+Image applyUltraHDR(const Image& frame, const UltraHDRParameters& p, BoostRange range) {
     using namespace UltraHDREngine;
     const Rect& e = frame.extent();
     const double boost = effectiveBoost(p.highlightBoost);
@@ -100,8 +100,8 @@ Image applyUltraHDR(const Image& frame, const UltraHDRParameters& p, std::option
     const double k = std::min(boost / 1.8, 1.0) * 0.7;
     const Image base = screen(colorMatrix(map, diagonal(k)), frame).cropped(e);
 
-    const bool standardRange = forceStandardRange ? *forceStandardRange
-                                                  : DisplayEDRDetector::isStandardDynamicRangeOnly();
+    const bool standardRange = range == BoostRange::screen ? DisplayEDRDetector::isStandardDynamicRangeOnly()
+                                                           : range == BoostRange::standard;
     if (standardRange) {
         if (boost <= 1.2) return base;
         const double k2 = std::min((boost - 1.2) * 0.08, 0.18);

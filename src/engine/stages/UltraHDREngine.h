@@ -5,7 +5,6 @@
 // boost (extended-range output, values above 1.0 kept) or screens a little more of the map over
 // them (standard range, staying within 0…1). Stateless; builds lazy graphs, except
 // edrHistogramBins, which renders a 64-bin histogram of the map.
-#include <optional>
 #include <vector>
 
 #include "engine/core/Context.h"
@@ -14,12 +13,14 @@
 
 namespace vantrel {
 
-// The boosted frame. `forceStandardRange`: true takes the standard-range path, false the
-// extended-range path, absent asks DisplayEDRDetector about the screen (exports pass true, so
-// they never depend on the attached screen). Disabled records, a boost of 0.05 or less, and
-// frames of 1 pixel or less on a side return the frame itself.
-Image applyUltraHDR(const Image& frame, const UltraHDRParameters& parameters,
-                    std::optional<bool> forceStandardRange = std::nullopt);
+// The range the boosted highlights are made for: whatever the attached screen offers (asked
+// of DisplayEDRDetector), or a fixed one. Exports take the standard range, so a file never
+// depends on the attached screen.
+enum class BoostRange { screen, standard, extended };
+
+// The boosted frame. Disabled records, a boost of 0.05 or less, and frames of 1 pixel or less
+// on a side return the frame itself.
+Image applyUltraHDR(const Image& frame, const UltraHDRParameters& parameters, BoostRange range = BoostRange::screen);
 
 namespace UltraHDREngine {
 

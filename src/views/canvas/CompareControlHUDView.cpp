@@ -1,5 +1,7 @@
 #include "views/canvas/CompareControlHUDView.h"
 
+#include <array>
+
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QPainter>
@@ -19,32 +21,15 @@ constexpr double kPressedOpacity = 0.72;
 constexpr double kPressedScale = 0.93;
 constexpr double kBarRadius = 7;
 
-const char* modeName(CompareMode mode) {
-    switch (mode) {
-        case CompareMode::split: return "split";
-        case CompareMode::full: return "full";
-        case CompareMode::sideBySide: return "sideBySide";
-    }
-    return "full";
-}
-
-const char* helpKey(CompareMode mode) {
-    switch (mode) {
-        case CompareMode::split: return "compare.splitHelp";
-        case CompareMode::full: return "compare.fullHelp";
-        case CompareMode::sideBySide: return "compare.sideBySideHelp";
-    }
-    return "compare.fullHelp";
-}
-
-const char* symbolOf(CompareMode mode) {
-    switch (mode) {
-        case CompareMode::split: return "rectangle.split.2x1";
-        case CompareMode::full: return "rectangle";
-        case CompareMode::sideBySide: return "rectangle.grid.1x2";
-    }
-    return "rectangle";
-}
+// The mode buttons in the bar's order: each one's symbol and help.
+struct ModeButton {
+    CompareMode mode;
+    const char* symbol;
+    const char* helpKey;
+};
+constexpr std::array<ModeButton, 3> kModeButtons{{{CompareMode::full, "rectangle", "compare.fullHelp"},
+                                                  {CompareMode::split, "rectangle.split.2x1", "compare.splitHelp"},
+                                                  {CompareMode::sideBySide, "rectangle.grid.1x2", "compare.sideBySideHelp"}}};
 
 }  // namespace
 
@@ -101,9 +86,10 @@ CompareControlHUDView::CompareControlHUDView(Binding<CompareMode> compareMode, B
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(5, 4, 5, 4);
     row->setSpacing(4);
-    for (CompareMode mode : {CompareMode::full, CompareMode::split, CompareMode::sideBySide}) {
-        auto* button = new HUDIconButton(symbolOf(mode), Qt::white, whiteAt(0.25));
-        button->setObjectName(QStringLiteral("compareBar.") + QLatin1String(modeName(mode)));
+    for (const ModeButton& entry : kModeButtons) {
+        const CompareMode mode = entry.mode;
+        auto* button = new HUDIconButton(entry.symbol, Qt::white, whiteAt(0.25));
+        button->setObjectName(QStringLiteral("compareBar.") + QString::fromUtf8(rawValue(mode).data()));
         connect(button, &QAbstractButton::clicked, this, [this, mode] { choose(mode); });
         modes_[int(mode)] = button;
         row->addWidget(button);
@@ -115,9 +101,7 @@ CompareControlHUDView::CompareControlHUDView(Binding<CompareMode> compareMode, B
     auto* line = new QWidget(separator);
     line->setGeometry(2, 0, 1, 14);
     line->setAutoFillBackground(true);
-    QPalette palette = line->palette();
-    palette.setColor(QPalette::Window, whiteAt(0.22));
-    line->setPalette(palette);
+    setPaletteColour(*line, QPalette::Window, whiteAt(0.22));
     row->addWidget(separator);
     eye_ = new HUDEyeHoldButton;
     eye_->setObjectName(QStringLiteral("compareBar.eye"));
@@ -134,11 +118,11 @@ HUDIconButton* CompareControlHUDView::modeButton(CompareMode mode) const { retur
 void CompareControlHUDView::refresh() {
     const bool holding = isHoldingOriginal_.get();
     const CompareMode current = compareMode_.get();
-    for (CompareMode mode : allCases<CompareMode>()) {
-        HUDIconButton* button = modes_[int(mode)];
-        button->setActive(mode == current && !holding);
-        button->setToolTip(localized(helpKey(mode)));
-        button->setAccessibleName(localized(std::string(displayNameKey(mode)).c_str()));
+    for (const ModeButton& entry : kModeButtons) {
+        HUDIconButton* button = modes_[int(entry.mode)];
+        button->setActive(entry.mode == current && !holding);
+        button->setToolTip(localized(entry.helpKey));
+        button->setAccessibleName(localized(std::string(displayNameKey(entry.mode)).c_str()));
     }
     eye_->setActive(holding);
     eye_->setToolTip(localized("compare.holdOriginalHelp"));

@@ -47,6 +47,8 @@ struct DarkroomTheme {
     static QString css(const QColor& colour);
     // "font-size: …px; font-weight: …;" and the colour when one is given.
     static QString textStyle(int pixels, int weight = QFont::Normal, const QColor& colour = {});
+    // The same in the secondary text colour: captions, subtitles, hints.
+    static QString secondaryTextStyle(int pixels, int weight = QFont::Normal);
     static QString colorStyle(const QColor& colour);
     static QString fillStyle(const QColor& colour);
     // A borderless button in the secondary colour, dimmer while disabled.

@@ -25,6 +25,10 @@ QString DarkroomTheme::textStyle(int pixels, int weight, const QColor& colour) {
     return style;
 }
 
+QString DarkroomTheme::secondaryTextStyle(int pixels, int weight) {
+    return textStyle(pixels, weight, standardColor(StandardColor::SecondaryText));
+}
+
 QString DarkroomTheme::colorStyle(const QColor& colour) { return QStringLiteral("color: %1;").arg(css(colour)); }
 
 QString DarkroomTheme::fillStyle(const QColor& colour) { return QStringLiteral("background: %1;").arg(css(colour)); }
@@ -76,7 +80,7 @@ QString DarkroomTheme::segmentStyle() {
 }
 
 QString DarkroomTheme::badgeStyle() {
-    return textStyle(TextSize::caption, QFont::DemiBold, standardColor(StandardColor::SecondaryText)) +
+    return secondaryTextStyle(TextSize::caption, QFont::DemiBold) +
            QStringLiteral(" padding: 1px 5px; background: %1; border-radius: 4px;").arg(css(faintLine()));
 }
 

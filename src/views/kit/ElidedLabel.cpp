@@ -58,15 +58,15 @@ void ElidedLabel::paintEvent(QPaintEvent*) {
     painter.drawText(rect(), int(alignment_) | Qt::TextSingleLine, shownText());
 }
 
+bool showWholeTextTip(QWidget& control, QEvent* event, const QString& whole, bool shortened) {
+    if (event->type() != QEvent::ToolTip || !control.toolTip().isEmpty()) return false;
+    if (shortened) QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), whole, &control);
+    else QToolTip::hideText();
+    return true;
+}
+
 bool ElidedLabel::event(QEvent* event) {
-    // The whole text as tooltip while shortened, unless the owner gave one.
-    if (event->type() == QEvent::ToolTip && toolTip().isEmpty()) {
-        auto* help = static_cast<QHelpEvent*>(event);
-        if (isElided()) QToolTip::showText(help->globalPos(), text_, this);
-        else QToolTip::hideText();
-        return true;
-    }
-    return QWidget::event(event);
+    return showWholeTextTip(*this, event, text_, isElided()) || QWidget::event(event);
 }
 
 ElidedLabel* elidedCaption(double pixels, QFont::Weight weight, const QColor& colour) {

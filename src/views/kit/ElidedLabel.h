@@ -8,6 +8,11 @@
 
 namespace vantrel {
 
+// Answers a tooltip event of a control that may draw its text shortened: the
+// whole text while `shortened`, no tip otherwise. False for any other event,
+// and when the control's owner gave it a tooltip of its own.
+bool showWholeTextTip(QWidget& control, QEvent* event, const QString& whole, bool shortened);
+
 class ElidedLabel final : public QWidget {
     Q_OBJECT
 

@@ -101,8 +101,7 @@ MaskControlView::MaskControlView(Binding<EditParameters> parameters, Binding<std
     auto* column = flatColumn(10, this);
     column->setAlignment(Qt::AlignTop);
 
-    auto* header = new QHBoxLayout;
-    header->setSpacing(6);
+    auto* header = flatRow(6);
     title_ = elidedCaption(11, QFont::Bold, standardColor(StandardColor::SecondaryText));
     countBadge_ = new QLabel;
     countBadge_->setObjectName(QStringLiteral("maskControl.count"));
@@ -123,8 +122,7 @@ MaskControlView::MaskControlView(Binding<EditParameters> parameters, Binding<std
     connect(mode_, &Chip::clicked, this, &MaskControlView::toggleMaskModeRequested);
     connect(clear_, &Chip::clicked, this, &MaskControlView::clearAllMasks);
 
-    auto* add = new QHBoxLayout;
-    add->setSpacing(8);
+    auto* add = flatRow(8);
     ChipStyle bordered = borderedChip(10, QFont::Medium);
     bordered.stretches = true;
     addLinear_ = new Chip({}, bordered);
@@ -139,21 +137,11 @@ MaskControlView::MaskControlView(Binding<EditParameters> parameters, Binding<std
     connect(addLinear_, &Chip::clicked, this, &MaskControlView::addLinearRequested);
     connect(addRadial_, &Chip::clicked, this, &MaskControlView::addRadialRequested);
 
-    RoundedBox::Style listStyle;
-    listStyle.fill = blackAt(0.2);
-    listStyle.radius = 6;
-    listStyle.padding = 6;
-    listStyle.spacing = 4;
-    list_ = new RoundedBox(listStyle);
+    list_ = new RoundedBox({.fill = blackAt(0.2), .radius = 6, .padding = 6, .spacing = 4});
     list_->setObjectName(QStringLiteral("maskControl.list"));
     column->addWidget(list_);
 
-    RoundedBox::Style cardStyle;
-    cardStyle.fill = whiteAt(0.04);
-    cardStyle.radius = 6;
-    cardStyle.padding = 8;
-    cardStyle.spacing = 7;
-    card_ = new RoundedBox(cardStyle);
+    card_ = new RoundedBox({.fill = whiteAt(0.04), .radius = 6, .padding = 8, .spacing = 7});
     card_->setObjectName(QStringLiteral("maskControl.card"));
     auto* cardHeader = new QHBoxLayout;
     cardTitle_ = new ElidedLabel;

@@ -3,12 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
-#include <QHelpEvent>
 #include <QPainter>
 #include <QTimerEvent>
-#include <QToolTip>
 
 #include "views/kit/DarkroomTheme.h"
+#include "views/kit/ElidedLabel.h"
 #include "views/kit/Icons.h"
 #include "views/kit/Painting.h"
 #include "views/kit/ProSlider.h"
@@ -116,14 +115,7 @@ void DisclosureButton::paintEvent(QPaintEvent*) {
 }
 
 bool DisclosureButton::event(QEvent* event) {
-    // A shortened text shows itself whole as the tooltip.
-    if (event->type() == QEvent::ToolTip) {
-        auto* help = static_cast<QHelpEvent*>(event);
-        if (shownText() != text()) QToolTip::showText(help->globalPos(), text(), this);
-        else QToolTip::hideText();
-        return true;
-    }
-    return QAbstractButton::event(event);
+    return showWholeTextTip(*this, event, text(), shownText() != text()) || QAbstractButton::event(event);
 }
 
 ProgressButton::ProgressButton(QWidget* parent) : QAbstractButton(parent) {

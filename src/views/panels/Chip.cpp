@@ -2,11 +2,9 @@
 
 #include <cmath>
 
-#include <QHelpEvent>
 #include <QPainter>
-#include <QToolTip>
 
-#include "views/kit/FocusRing.h"
+#include "views/kit/ElidedLabel.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
 #include "views/kit/Symbols.h"
@@ -72,7 +70,7 @@ ChipStyle ChipStyle::segment() {
     return s;
 }
 
-Chip::Chip(const QString& text, const ChipStyle& style, QWidget* parent) : QAbstractButton(parent) {
+Chip::Chip(const QString& text, const ChipStyle& style, QWidget* parent) : WithFocusRing(parent) {
     setText(text);
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
@@ -149,7 +147,7 @@ void Chip::paintEvent(QPaintEvent*) {
     const QRectF box = QRectF(rect());
     const QColor fill = selected_ ? style_.selectedFill : style_.fill;
     if (fill.alpha() > 0) painter.fillPath(roundedRect(box, style_.radius), fill);
-    if (keyboardFocus_) painter.strokePath(roundedRect(box.adjusted(0.5, 0.5, -0.5, -0.5), std::max(style_.radius, 3.0)),
+    if (showsFocusRing()) painter.strokePath(roundedRect(box.adjusted(0.5, 0.5, -0.5, -0.5), std::max(style_.radius, 3.0)),
                                        solidPen(standardColor(StandardColor::Accent, 0.8), 1));
 
     const QFont font = currentFont();
@@ -176,31 +174,12 @@ void Chip::paintEvent(QPaintEvent*) {
 }
 
 bool Chip::event(QEvent* event) {
-    // A shortened label shows its whole text as tooltip unless the owner gave one.
-    if (event->type() == QEvent::ToolTip && toolTip().isEmpty()) {
-        auto* help = static_cast<QHelpEvent*>(event);
-        if (shownText() != text()) QToolTip::showText(help->globalPos(), text(), this);
-        else QToolTip::hideText();
-        return true;
-    }
-    return QAbstractButton::event(event);
+    return showWholeTextTip(*this, event, text(), shownText() != text()) || QAbstractButton::event(event);
 }
 
 void Chip::changeEvent(QEvent* event) {
     if (event->type() == QEvent::FontChange) updateGeometry();
     QAbstractButton::changeEvent(event);
-}
-
-void Chip::focusInEvent(QFocusEvent* event) {
-    keyboardFocus_ = isKeyboardFocus(event);
-    QAbstractButton::focusInEvent(event);
-    update();
-}
-
-void Chip::focusOutEvent(QFocusEvent* event) {
-    keyboardFocus_ = false;
-    QAbstractButton::focusOutEvent(event);
-    update();
 }
 
 }  // namespace vantrel

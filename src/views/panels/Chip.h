@@ -11,6 +11,8 @@
 #include <QColor>
 #include <QFont>
 
+#include "views/kit/FocusRing.h"
+
 namespace vantrel {
 
 struct ChipStyle {
@@ -42,7 +44,7 @@ struct ChipStyle {
     static ChipStyle segment();
 };
 
-class Chip : public QAbstractButton {
+class Chip : public WithFocusRing<QAbstractButton> {
     Q_OBJECT
 
 public:
@@ -65,8 +67,6 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
     bool event(QEvent* event) override;
     void changeEvent(QEvent* event) override;
 
@@ -79,7 +79,6 @@ private:
     std::optional<QColor> dot_;
     std::string symbol_;
     std::optional<QColor> symbolColour_;
-    bool keyboardFocus_ = false;
 };
 
 }  // namespace vantrel

@@ -4,7 +4,6 @@
 
 #include <QPainter>
 
-#include "views/kit/FocusRing.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
 
@@ -20,7 +19,7 @@ constexpr double kRectRadius = 4;
 }  // namespace
 
 ColorSwatch::ColorSwatch(Shape shape, QSizeF size, const QColor& colour, QWidget* parent)
-    : QAbstractButton(parent), shape_(shape), size_(size), colour_(colour) {
+    : WithFocusRing(parent), shape_(shape), size_(size), colour_(colour) {
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
     setFixedSize(sizeHint());
@@ -73,7 +72,7 @@ void ColorSwatch::paintEvent(QPaintEvent*) {
         ring.addEllipse(patch.adjusted(kRingWidth / 2, kRingWidth / 2, -kRingWidth / 2, -kRingWidth / 2));
         painter.strokePath(ring, solidPen(Qt::white, kRingWidth));
     }
-    if (keyboardFocus_) {
+    if (showsFocusRing()) {
         QPainterPath focus;
         focus.addEllipse(patch.adjusted(-2, -2, 2, 2));
         painter.strokePath(focus, solidPen(standardColor(StandardColor::Accent, 0.9), 1));
@@ -85,18 +84,6 @@ void ColorSwatch::paintEvent(QPaintEvent*) {
         painter.setBrush(Qt::white);
         painter.drawEllipse(mark);
     }
-}
-
-void ColorSwatch::focusInEvent(QFocusEvent* event) {
-    keyboardFocus_ = isKeyboardFocus(event);
-    QAbstractButton::focusInEvent(event);
-    update();
-}
-
-void ColorSwatch::focusOutEvent(QFocusEvent* event) {
-    keyboardFocus_ = false;
-    QAbstractButton::focusOutEvent(event);
-    update();
 }
 
 }  // namespace vantrel

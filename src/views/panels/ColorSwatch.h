@@ -6,9 +6,11 @@
 #include <QAbstractButton>
 #include <QColor>
 
+#include "views/kit/FocusRing.h"
+
 namespace vantrel {
 
-class ColorSwatch final : public QAbstractButton {
+class ColorSwatch final : public WithFocusRing<QAbstractButton> {
     Q_OBJECT
 
 public:
@@ -30,8 +32,6 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     Shape shape_;
@@ -39,7 +39,6 @@ private:
     QColor colour_;
     bool selected_ = false;
     bool marked_ = false;
-    bool keyboardFocus_ = false;
 };
 
 }  // namespace vantrel

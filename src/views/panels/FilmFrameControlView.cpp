@@ -6,6 +6,7 @@
 
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/Icons.h"
+#include "views/kit/Layouts.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
 #include "views/panels/ChipGrid.h"
@@ -76,11 +77,7 @@ FilmFrameControlView::FilmFrameControlView(Binding<FilmFrameParameters> frame, S
                                            QWidget* parent)
     : QWidget(parent), frame_(std::move(frame)) {
     setObjectName(QStringLiteral("FilmFrameControlView"));
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    auto* card = new RoundedBox(RoundedBox::Style::card());
-    card->setObjectName(QStringLiteral("frame.card"));
-    outer->addWidget(card);
+    RoundedBox* card = panelCard(*this, QStringLiteral("frame.card"));
     QVBoxLayout* column = card->content();
 
     header_ = new PanelHeader(QStringLiteral("frame"), localized("inspector.filmFrame"),
@@ -89,8 +86,7 @@ FilmFrameControlView::FilmFrameControlView(Binding<FilmFrameParameters> frame, S
             [this] { write(filmframe::resetFilmFrame(frame_.get())); });
     column->addWidget(header_);
 
-    auto* styleGroup = new QVBoxLayout;
-    styleGroup->setSpacing(6);
+    auto* styleGroup = flatColumn(6);
     styleCaption_ = caption();
     styleGroup->addWidget(styleCaption_);
     std::vector<ChipItem> styleItems;
@@ -112,8 +108,7 @@ FilmFrameControlView::FilmFrameControlView(Binding<FilmFrameParameters> frame, S
     options_->setObjectName(QStringLiteral("frame.options"));
     QVBoxLayout* options = options_->content();
 
-    auto* colorGroup = new QVBoxLayout;
-    colorGroup->setSpacing(6);
+    auto* colorGroup = flatColumn(6);
     colorCaption_ = caption();
     colorGroup->addWidget(colorCaption_);
     std::vector<ChipItem> colorItems;
@@ -139,8 +134,7 @@ FilmFrameControlView::FilmFrameControlView(Binding<FilmFrameParameters> frame, S
     auto textGroup = [&](const QString& name, ElidedLabel*& captionLabel, ToggleSwitch*& toggle,
                          PanelTextField*& field, ChipRow*& chips, bool FilmFrameParameters::*shown,
                          std::string FilmFrameParameters::*text, std::span<const Suggestion> suggestions) {
-        auto* group = new QVBoxLayout;
-        group->setSpacing(5);
+        auto* group = flatColumn(5);
         auto* row = new QHBoxLayout;
         captionLabel = caption();
         row->addWidget(captionLabel, 1);

@@ -3,13 +3,11 @@
 #include <cmath>
 
 #include <QActionGroup>
-#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
-#include <QToolTip>
 
-#include "views/kit/FocusRing.h"
+#include "views/kit/ElidedLabel.h"
 #include "views/kit/Icons.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
@@ -37,7 +35,7 @@ MenuButton::Style MenuButton::Style::popup(double fontPixels) {
 
 MenuButton::MenuButton(const QString& name, const QString& label, const std::vector<MenuItem>& items,
                        const Style& style, QWidget* parent)
-    : QAbstractButton(parent), style_(style), menu_(new QMenu(this)) {
+    : WithFocusRing(parent), style_(style), menu_(new QMenu(this)) {
     setObjectName(name);
     setText(label);
     setCursor(Qt::PointingHandCursor);
@@ -108,7 +106,7 @@ void MenuButton::paintEvent(QPaintEvent*) {
     else if (isDown()) painter.setOpacity(0.7);
     const QRectF box(rect());
     if (style_.fill.alpha() > 0) painter.fillPath(roundedRect(box, style_.radius), style_.fill);
-    if (keyboardFocus_)
+    if (showsFocusRing())
         painter.strokePath(roundedRect(box.adjusted(0.5, 0.5, -0.5, -0.5), std::max(style_.radius, 3.0)),
                            solidPen(standardColor(StandardColor::Accent, 0.8), 1));
     const double chevron = std::ceil(style_.fontPixels * 0.8);
@@ -122,26 +120,7 @@ void MenuButton::paintEvent(QPaintEvent*) {
 }
 
 bool MenuButton::event(QEvent* event) {
-    // A shortened label shows its whole text as tooltip unless the owner gave one.
-    if (event->type() == QEvent::ToolTip && toolTip().isEmpty()) {
-        auto* help = static_cast<QHelpEvent*>(event);
-        if (shownLabel() != text()) QToolTip::showText(help->globalPos(), text(), this);
-        else QToolTip::hideText();
-        return true;
-    }
-    return QAbstractButton::event(event);
-}
-
-void MenuButton::focusInEvent(QFocusEvent* event) {
-    keyboardFocus_ = isKeyboardFocus(event);
-    QAbstractButton::focusInEvent(event);
-    update();
-}
-
-void MenuButton::focusOutEvent(QFocusEvent* event) {
-    keyboardFocus_ = false;
-    QAbstractButton::focusOutEvent(event);
-    update();
+    return showWholeTextTip(*this, event, text(), shownLabel() != text()) || QAbstractButton::event(event);
 }
 
 MenuPicker::MenuPicker(const QString& name, const std::vector<MenuItem>& items, const Style& style, QWidget* parent)

@@ -14,6 +14,8 @@
 #include <QAbstractButton>
 #include <QColor>
 
+#include "views/kit/FocusRing.h"
+
 class QAction;
 class QMenu;
 
@@ -27,7 +29,7 @@ struct MenuItem {
     bool destructive = false;      // drawn in red: an item that removes something
 };
 
-class MenuButton : public QAbstractButton {
+class MenuButton : public WithFocusRing<QAbstractButton> {
     Q_OBJECT
 
 public:
@@ -69,8 +71,6 @@ protected:
     void openMenu();
     void paintEvent(QPaintEvent* event) override;
     bool event(QEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     double chevronWidth() const;
@@ -78,7 +78,6 @@ private:
     Style style_;
     QMenu* menu_;
     std::vector<std::pair<QString, QAction*>> actions_;
-    bool keyboardFocus_ = false;
 };
 
 class MenuPicker final : public MenuButton {

@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include "views/kit/Layouts.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
 
@@ -29,6 +30,14 @@ void RoundedBox::paintEvent(QPaintEvent*) {
         painter.strokePath(roundedRect(box.adjusted(inset, inset, -inset, -inset), style_.radius - inset),
                            solidPen(style_.stroke, style_.strokeWidth));
     }
+}
+
+RoundedBox* panelCard(QWidget& panel, const QString& name) {
+    QVBoxLayout* column = flatColumn(0, &panel);
+    auto* card = new RoundedBox(RoundedBox::Style::card());
+    card->setObjectName(name);
+    column->addWidget(card);
+    return card;
 }
 
 }  // namespace vantrel

@@ -41,4 +41,7 @@ private:
     QVBoxLayout* column_;
 };
 
+// A whole panel's card (Style::card()) named `name`, filling `panel`.
+RoundedBox* panelCard(QWidget& panel, const QString& name);
+
 }  // namespace vantrel

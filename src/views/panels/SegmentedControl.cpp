@@ -4,7 +4,6 @@
 #include <QKeyEvent>
 #include <QPainter>
 
-#include "views/kit/FocusRing.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
 #include "views/panels/Chip.h"
@@ -12,7 +11,7 @@
 namespace vantrel {
 
 SegmentedControl::SegmentedControl(const QString& name, const std::vector<Segment>& segments, QWidget* parent)
-    : QWidget(parent) {
+    : WithFocusRing(parent) {
     setObjectName(name);
     setFocusPolicy(Qt::TabFocus);
     auto* row = new QHBoxLayout(this);
@@ -75,21 +74,9 @@ void SegmentedControl::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.fillPath(roundedRect(QRectF(rect()), 6), whiteAt(0.07));
-    if (keyboardFocus_)
+    if (showsFocusRing())
         painter.strokePath(roundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 6),
                            solidPen(standardColor(StandardColor::Accent, 0.8), 1));
-}
-
-void SegmentedControl::focusInEvent(QFocusEvent* event) {
-    keyboardFocus_ = isKeyboardFocus(event);
-    QWidget::focusInEvent(event);
-    update();
-}
-
-void SegmentedControl::focusOutEvent(QFocusEvent* event) {
-    keyboardFocus_ = false;
-    QWidget::focusOutEvent(event);
-    update();
 }
 
 }  // namespace vantrel

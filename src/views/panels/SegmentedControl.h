@@ -9,6 +9,8 @@
 #include <QString>
 #include <QWidget>
 
+#include "views/kit/FocusRing.h"
+
 namespace vantrel {
 
 class Chip;
@@ -18,7 +20,7 @@ struct Segment {
     QString text;
 };
 
-class SegmentedControl final : public QWidget {
+class SegmentedControl final : public WithFocusRing<QWidget> {
     Q_OBJECT
 
 public:
@@ -34,8 +36,6 @@ Q_SIGNALS:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
@@ -43,7 +43,6 @@ private:
 
     std::vector<QString> ids_;
     std::vector<Chip*> segments_;
-    bool keyboardFocus_ = false;
 };
 
 }  // namespace vantrel

@@ -5,7 +5,6 @@
 #include <QPainter>
 #include <QSignalBlocker>
 
-#include "views/kit/FocusRing.h"
 #include "views/kit/Painting.h"
 #include "views/kit/SpringValue.h"
 #include "views/kit/StandardColors.h"
@@ -26,7 +25,7 @@ QColor mix(const QColor& a, const QColor& b, double t) {
 }  // namespace
 
 ToggleSwitch::ToggleSwitch(QWidget* parent)
-    : QAbstractButton(parent), knob_(new SpringValue(Spring{0.25, 0.85, 0}, 0, this)) {
+    : WithFocusRing(parent), knob_(new SpringValue(Spring{0.25, 0.85, 0}, 0, this)) {
     setCheckable(true);
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
@@ -60,7 +59,7 @@ void ToggleSwitch::paintEvent(QPaintEvent*) {
     const QRectF track(0.5, 0.5, width() - 1.0, height() - 1.0);
     const double r = track.height() / 2;
     painter.fillPath(roundedRect(track, r), mix(whiteAt(0.2), standardColor(StandardColor::Accent), t));
-    if (keyboardFocus_) painter.strokePath(roundedRect(track, r), solidPen(standardColor(StandardColor::Accent, 0.9), 1));
+    if (showsFocusRing()) painter.strokePath(roundedRect(track, r), solidPen(standardColor(StandardColor::Accent, 0.9), 1));
 
     const double d = track.height() - 2;
     const QRectF knob(track.left() + 1 + t * (track.width() - 2 - d), track.top() + 1, d, d);
@@ -68,18 +67,6 @@ void ToggleSwitch::paintEvent(QPaintEvent*) {
     circle.addEllipse(knob);
     paintSoftShadow(painter, circle, blackAt(0.35), 1.5, QPointF(0, 0.5));
     painter.fillPath(circle, Qt::white);
-}
-
-void ToggleSwitch::focusInEvent(QFocusEvent* event) {
-    keyboardFocus_ = isKeyboardFocus(event);
-    QAbstractButton::focusInEvent(event);
-    update();
-}
-
-void ToggleSwitch::focusOutEvent(QFocusEvent* event) {
-    keyboardFocus_ = false;
-    QAbstractButton::focusOutEvent(event);
-    update();
 }
 
 }  // namespace vantrel

@@ -5,11 +5,13 @@
 // slide); a click or the space key flips it and emits switched() once.
 #include <QAbstractButton>
 
+#include "views/kit/FocusRing.h"
+
 namespace vantrel {
 
 class SpringValue;
 
-class ToggleSwitch final : public QAbstractButton {
+class ToggleSwitch final : public WithFocusRing<QAbstractButton> {
     Q_OBJECT
 
 public:
@@ -27,12 +29,9 @@ Q_SIGNALS:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     SpringValue* knob_;
-    bool keyboardFocus_ = false;
 };
 
 }  // namespace vantrel

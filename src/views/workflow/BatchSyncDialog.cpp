@@ -22,10 +22,7 @@ namespace {
 QString text(const std::string& s) { return QString::fromStdString(s); }
 
 FittingLabel* columnTitle(const char* name) {
-    auto* label = new FittingLabel;
-    label->setObjectName(QString::fromUtf8(name));
-    label->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::control, QFont::Bold, DarkroomTheme::accent()));
-    return label;
+    return fittingLabel(name, DarkroomTheme::textStyle(DarkroomTheme::TextSize::control, QFont::Bold, DarkroomTheme::accent()));
 }
 
 FittingButton* quickButton(const char* name) {
@@ -50,21 +47,12 @@ BatchSyncDialog::BatchSyncDialog(Binding<BatchSyncOptions> options, Source<std::
     column->setSpacing(18);
 
     // Header.
-    auto* header = new QHBoxLayout;
-    header->setSpacing(12);
+    auto* header = flatRow(12);
     header->addWidget(new SymbolView("square.and.arrow.down.on.square.fill", 24, DarkroomTheme::accent()));
     auto* titles = flatColumn(3);
-    title_ = new FittingLabel;
-    title_->setObjectName(QStringLiteral("sync.title"));
-    title_->setStyleSheet(DarkroomTheme::textStyle(15, QFont::Bold));
-    subtitle_ = new FittingLabel;
-    subtitle_->setObjectName(QStringLiteral("sync.subtitle"));
-    subtitle_->setMaximumLines(2);
-    subtitle_->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::label, QFont::Normal,
-                                                      standardColor(StandardColor::SecondaryText)));
-    QSizePolicy narrow = subtitle_->sizePolicy();
-    narrow.setHorizontalPolicy(QSizePolicy::Ignored);
-    subtitle_->setSizePolicy(narrow);
+    title_ = fittingLabel("sync.title", DarkroomTheme::textStyle(15, QFont::Bold));
+    subtitle_ = fittingLabel("sync.subtitle", DarkroomTheme::secondaryTextStyle(DarkroomTheme::TextSize::label), 2);
+    narrowedByColumn(*subtitle_);
     titles->addWidget(title_);
     titles->addWidget(subtitle_);
     header->addLayout(titles, 1);
@@ -72,8 +60,7 @@ BatchSyncDialog::BatchSyncDialog(Binding<BatchSyncOptions> options, Source<std::
     column->addWidget(ruleLine(DarkroomTheme::separator()));
 
     // Quick buttons: each writes the whole set once.
-    auto* quick = new QHBoxLayout;
-    quick->setSpacing(8);
+    auto* quick = flatRow(8);
     selectAll_ = quickButton("sync.selectAll");
     clear_ = quickButton("sync.clearAll");
     recommended_ = quickButton("sync.recommended");
@@ -97,14 +84,9 @@ BatchSyncDialog::BatchSyncDialog(Binding<BatchSyncOptions> options, Source<std::
     column->addLayout(quick);
 
     // The two columns of rows, the isolated groups in a box of their own.
-    RoundedBox::Style sectionsStyle;
-    sectionsStyle.fill = blackAt(0.15);
-    sectionsStyle.radius = 8;
-    sectionsStyle.padding = 12;
-    auto* sections = new RoundedBox(sectionsStyle);
+    auto* sections = new RoundedBox({.fill = blackAt(0.15), .radius = 8, .padding = 12});
     sections->setObjectName(QStringLiteral("sync.sections"));
-    auto* columns = new QHBoxLayout;
-    columns->setSpacing(24);
+    auto* columns = flatRow(24);
     auto* left = flatColumn(12);
     leftTitle_ = columnTitle("sync.leftTitle");
     left->addWidget(leftTitle_);
@@ -117,23 +99,15 @@ BatchSyncDialog::BatchSyncDialog(Binding<BatchSyncOptions> options, Source<std::
     auto* rightRows = flatColumn(10);
     right->addLayout(rightRows);
 
-    RoundedBox::Style isolatedStyle;
-    isolatedStyle.fill = standardColor(StandardColor::Orange, 0.06);
-    isolatedStyle.radius = 6;
-    isolatedStyle.padding = 8;
-    isolatedStyle.spacing = 8;
-    auto* isolated = new RoundedBox(isolatedStyle);
+    auto* isolated =
+        new RoundedBox({.fill = standardColor(StandardColor::Orange, 0.06), .radius = 6, .padding = 8, .spacing = 8});
     isolated->setObjectName(QStringLiteral("sync.isolated"));
-    auto* isolatedHeader = new QHBoxLayout;
-    isolatedHeader->setSpacing(4);
+    auto* isolatedHeader = flatRow(4);
     isolatedHeader->addWidget(new SymbolView("exclamationmark.triangle", 10, standardColor(StandardColor::Orange)), 0,
                               Qt::AlignTop);
-    isolatedTitle_ = new FittingLabel;
-    isolatedTitle_->setObjectName(QStringLiteral("sync.isolatedTitle"));
-    isolatedTitle_->setMaximumLines(2);
-    isolatedTitle_->setSizePolicy(narrow);
-    isolatedTitle_->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::small, QFont::Medium,
-                                                           standardColor(StandardColor::Orange)));
+    isolatedTitle_ = fittingLabel("sync.isolatedTitle", DarkroomTheme::textStyle(DarkroomTheme::TextSize::small,
+                                                                                 QFont::Medium, standardColor(StandardColor::Orange)), 2);
+    narrowedByColumn(*isolatedTitle_);
     isolatedHeader->addWidget(isolatedTitle_, 1);
     isolated->content()->addLayout(isolatedHeader);
 
@@ -170,12 +144,8 @@ BatchSyncDialog::BatchSyncDialog(Binding<BatchSyncOptions> options, Source<std::
 
     // Footer: what will happen, cancel, sync.
     auto* footer = new QHBoxLayout;
-    summary_ = new FittingLabel;
-    summary_->setObjectName(QStringLiteral("sync.summary"));
-    summary_->setMaximumLines(2);
-    summary_->setSizePolicy(narrow);
-    summary_->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::label, QFont::Normal,
-                                                     standardColor(StandardColor::SecondaryText)));
+    summary_ = fittingLabel("sync.summary", DarkroomTheme::secondaryTextStyle(DarkroomTheme::TextSize::label), 2);
+    narrowedByColumn(*summary_);
     footer->addWidget(summary_, 1);
     addButtons(footer, "sync.go");
     column->addLayout(footer);

@@ -22,10 +22,7 @@ namespace {
 QString text(const std::string& s) { return QString::fromStdString(s); }
 
 FittingLabel* caption(const char* name) {
-    auto* label = new FittingLabel;
-    label->setObjectName(QString::fromUtf8(name));
-    label->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::small, QFont::Medium,
-                                                  standardColor(StandardColor::SecondaryText)));
+    auto* label = fittingLabel(name, DarkroomTheme::secondaryTextStyle(DarkroomTheme::TextSize::small, QFont::Medium));
     label->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     return label;
 }

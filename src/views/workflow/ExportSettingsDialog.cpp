@@ -31,11 +31,7 @@ namespace {
 QString text(const std::string& s) { return QString::fromStdString(s); }
 
 FittingLabel* blockCaption(const char* name) {
-    auto* label = new FittingLabel;
-    label->setObjectName(QString::fromUtf8(name));
-    label->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::control, QFont::DemiBold,
-                                                  standardColor(StandardColor::SecondaryText)));
-    return label;
+    return fittingLabel(name, DarkroomTheme::secondaryTextStyle(DarkroomTheme::TextSize::control, QFont::DemiBold));
 }
 
 ChipStyle qualityChipStyle() {
@@ -73,19 +69,13 @@ ExportSettingsDialog::ExportSettingsDialog(Binding<ExportSettings> settings, std
     column->setSpacing(18);
 
     // Header.
-    auto* header = new QHBoxLayout;
-    header->setSpacing(12);
+    auto* header = flatRow(12);
     symbol_ = new SymbolView({}, 26, DarkroomTheme::accent());
     symbol_->setObjectName(QStringLiteral("export.symbol"));
     header->addWidget(symbol_);
     auto* titles = flatColumn(3);
-    title_ = new FittingLabel;
-    title_->setObjectName(QStringLiteral("export.title"));
-    title_->setStyleSheet(DarkroomTheme::textStyle(15, QFont::Bold));
-    subtitle_ = new FittingLabel;
-    subtitle_->setObjectName(QStringLiteral("export.subtitle"));
-    subtitle_->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::label, QFont::Normal,
-                                                      standardColor(StandardColor::SecondaryText)));
+    title_ = fittingLabel("export.title", DarkroomTheme::textStyle(15, QFont::Bold));
+    subtitle_ = fittingLabel("export.subtitle", DarkroomTheme::secondaryTextStyle(DarkroomTheme::TextSize::label));
     titles->addWidget(title_);
     titles->addWidget(subtitle_);
     header->addLayout(titles, 1);
@@ -115,8 +105,7 @@ ExportSettingsDialog::ExportSettingsDialog(Binding<ExportSettings> settings, std
     }
     more_ = new QLabel;
     more_->setObjectName(QStringLiteral("export.more"));
-    more_->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::small, QFont::Normal,
-                                                  standardColor(StandardColor::SecondaryText)));
+    more_->setStyleSheet(DarkroomTheme::secondaryTextStyle(DarkroomTheme::TextSize::small));
     stripRow->addWidget(more_);
     if (const std::size_t more = exporting::overflowCount(photos_.size())) {
         more_->setText(text(L10n::tr("export.morePhotos", more)));
@@ -147,12 +136,7 @@ ExportSettingsDialog::ExportSettingsDialog(Binding<ExportSettings> settings, std
     column->addLayout(formatBlock);
 
     // Quality, for JPEG only.
-    RoundedBox::Style boxStyle;
-    boxStyle.fill = whiteAt(0.04);
-    boxStyle.radius = 6;
-    boxStyle.padding = 10;
-    boxStyle.spacing = 8;
-    auto* quality = new RoundedBox(boxStyle);
+    auto* quality = new RoundedBox({.fill = whiteAt(0.04), .radius = 6, .padding = 10, .spacing = 8});
     quality->setObjectName(QStringLiteral("export.quality"));
     qualityBlock_ = quality;
     auto* qualityRow = new QHBoxLayout;
@@ -176,8 +160,7 @@ ExportSettingsDialog::ExportSettingsDialog(Binding<ExportSettings> settings, std
                             DarkroomTheme::accent());
     slider_->setObjectName(QStringLiteral("export.qualitySlider"));
     quality->content()->addWidget(slider_);
-    auto* chipRow = new QHBoxLayout;
-    chipRow->setSpacing(6);
+    auto* chipRow = flatRow(6);
     for (std::size_t i = 0; i < exporting::kQualityChips.size(); ++i) {
         const exporting::QualityChip chip = exporting::kQualityChips[i];
         chips_[i] = new Chip(QString::fromUtf8(chip.title), qualityChipStyle());

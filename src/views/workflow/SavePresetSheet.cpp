@@ -26,20 +26,13 @@ constexpr std::array<const char*, 9> kModuleKeys{
     "presetSheet.modOptics"};
 
 FittingLabel* caption(const char* name) {
-    auto* label = new FittingLabel;
-    label->setObjectName(QString::fromUtf8(name));
-    label->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::label, QFont::Bold,
-                                                  standardColor(StandardColor::SecondaryText)));
-    return label;
+    return fittingLabel(name, DarkroomTheme::secondaryTextStyle(DarkroomTheme::TextSize::label, QFont::Bold));
 }
 
 // A label that wraps within its column instead of widening it.
 FittingLabel* wrapping(int lines) {
-    auto* label = new FittingLabel;
-    label->setMaximumLines(lines);
-    QSizePolicy policy = label->sizePolicy();
-    policy.setHorizontalPolicy(QSizePolicy::Ignored);
-    label->setSizePolicy(policy);
+    auto* label = fittingLabel("", {}, lines);
+    narrowedByColumn(*label);
     return label;
 }
 
@@ -59,9 +52,7 @@ SavePresetSheet::SavePresetSheet(Binding<bool> isPresented, EditParameters curre
     headerRow->setContentsMargins(20, 14, 20, 14);
     headerRow->setSpacing(6);
     headerRow->addWidget(new SymbolView("sparkles.rectangle.stack", 14, Qt::white));
-    title_ = new FittingLabel;
-    title_->setObjectName(QStringLiteral("preset.title"));
-    title_->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::title, QFont::Bold, Qt::white));
+    title_ = fittingLabel("preset.title", DarkroomTheme::textStyle(DarkroomTheme::TextSize::title, QFont::Bold, Qt::white));
     headerRow->addWidget(title_, 1);
     close_ = new SymbolButton(14, 2, 2);
     close_->setObjectName(QStringLiteral("preset.close"));
@@ -98,16 +89,10 @@ SavePresetSheet::SavePresetSheet(Binding<bool> isPresented, EditParameters curre
     auto* modulesGroup = flatColumn(8);
     modulesCaption_ = caption("preset.modulesCaption");
     modulesGroup->addWidget(modulesCaption_);
-    RoundedBox::Style boxStyle;
-    boxStyle.fill = whiteAt(0.04);
-    boxStyle.radius = 6;
-    boxStyle.padding = 10;
-    boxStyle.spacing = 6;
-    auto* modules = new RoundedBox(boxStyle);
+    auto* modules = new RoundedBox({.fill = whiteAt(0.04), .radius = 6, .padding = 10, .spacing = 6});
     modules->setObjectName(QStringLiteral("preset.modules"));
     for (std::size_t i = 0; i < kModuleKeys.size(); ++i) {
-        auto* row = new QHBoxLayout;
-        row->setSpacing(6);
+        auto* row = flatRow(6);
         row->addWidget(new SymbolView("checkmark.circle.fill", 10, standardColor(StandardColor::Green)));
         modules_[i] = wrapping(2);
         modules_[i]->setObjectName(QStringLiteral("preset.module%1").arg(i + 1));
@@ -134,8 +119,7 @@ SavePresetSheet::SavePresetSheet(Binding<bool> isPresented, EditParameters curre
     noteRow->addWidget(new SymbolView("info.circle", 10, DarkroomTheme::accent()), 0, Qt::AlignTop);
     note_ = wrapping(4);
     note_->setObjectName(QStringLiteral("preset.note"));
-    note_->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::small, QFont::Normal,
-                                                  standardColor(StandardColor::SecondaryText)));
+    note_->setStyleSheet(DarkroomTheme::secondaryTextStyle(DarkroomTheme::TextSize::small));
     noteRow->addWidget(note_, 1);
     fields->addLayout(noteRow);
 

@@ -61,12 +61,9 @@ SnapshotRow::SnapshotRow(QWidget* parent) : QWidget(parent) {
     column->setContentsMargins(8, 8, 8, 8);
     column->setSpacing(6);
 
-    auto* top = new QHBoxLayout;
-    top->setSpacing(6);
-    auto* texts = new QVBoxLayout;
-    texts->setSpacing(2);
-    auto* nameLine = new QHBoxLayout;
-    nameLine->setSpacing(4);
+    auto* top = flatRow(6);
+    auto* texts = flatColumn(2);
+    auto* nameLine = flatRow(4);
     name_ = new FittingLabel;
     name_->setObjectName(QStringLiteral("snapshots.name"));
     editor_ = new QLineEdit;
@@ -86,8 +83,7 @@ SnapshotRow::SnapshotRow(QWidget* parent) : QWidget(parent) {
     texts->addLayout(nameLine);
     date_ = new QLabel;
     date_->setObjectName(QStringLiteral("snapshots.date"));
-    date_->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::caption, QFont::Normal,
-                                                  standardColor(StandardColor::SecondaryText)));
+    date_->setStyleSheet(DarkroomTheme::secondaryTextStyle(DarkroomTheme::TextSize::caption));
     texts->addWidget(date_);
     top->addLayout(texts, 1);
     rename_ = new SymbolButton(9, 3, 3);
@@ -102,8 +98,7 @@ SnapshotRow::SnapshotRow(QWidget* parent) : QWidget(parent) {
     top->addWidget(delete_, 0, Qt::AlignTop);
     column->addLayout(top);
 
-    auto* bottom = new QHBoxLayout;
-    bottom->setSpacing(6);
+    auto* bottom = flatRow(6);
     load_ = rowButton("snapshots.load");
     load_->setIcon(symbolIcon("arrow.counterclockwise"));
     load_->setStyleSheet(rowButtonStyle(false));
@@ -234,10 +229,7 @@ SnapshotListView::SnapshotListView(Source<std::vector<SnapshotItem>> snapshots,
     headerRow->setContentsMargins(12, 8, 12, 8);
     headerRow->setSpacing(6);
     headerRow->addWidget(new SymbolView("camera.badge.ellipsis", 12, standardColor(StandardColor::SecondaryText)));
-    title_ = new FittingLabel;
-    title_->setObjectName(QStringLiteral("snapshots.title"));
-    title_->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::label, QFont::Bold,
-                                                   standardColor(StandardColor::SecondaryText)));
+    title_ = fittingLabel("snapshots.title", DarkroomTheme::secondaryTextStyle(DarkroomTheme::TextSize::label, QFont::Bold));
     headerRow->addWidget(title_, 1);
     save_ = new FittingButton(FittingButton::Fit::iconOnly, symbolIcon("plus", Qt::white));
     save_->setObjectName(QStringLiteral("snapshots.save"));
@@ -297,18 +289,14 @@ SnapshotListView::SnapshotListView(Source<std::vector<SnapshotItem>> snapshots,
     emptyColumn->addStretch(1);
     emptyColumn->addWidget(new SymbolView("clock.arrow.circlepath", 28, standardColor(StandardColor::SecondaryText, 0.4)),
                            0, Qt::AlignHCenter);
-    emptyTitle_ = new FittingLabel;
-    emptyTitle_->setObjectName(QStringLiteral("snapshots.emptyTitle"));
+    emptyTitle_ =
+        fittingLabel("snapshots.emptyTitle", DarkroomTheme::secondaryTextStyle(DarkroomTheme::TextSize::label, QFont::Medium));
     emptyTitle_->setAlignment(Qt::AlignCenter);
-    emptyTitle_->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::label, QFont::Medium,
-                                                        standardColor(StandardColor::SecondaryText)));
     emptyColumn->addWidget(emptyTitle_);
-    emptyText_ = new FittingLabel;
-    emptyText_->setObjectName(QStringLiteral("snapshots.emptyDesc"));
+    emptyText_ = fittingLabel("snapshots.emptyDesc", DarkroomTheme::textStyle(DarkroomTheme::TextSize::small, QFont::Normal,
+                                                                             standardColor(StandardColor::SecondaryText, 0.7)),
+                              6);
     emptyText_->setAlignment(Qt::AlignCenter);
-    emptyText_->setMaximumLines(6);
-    emptyText_->setStyleSheet(DarkroomTheme::textStyle(DarkroomTheme::TextSize::small, QFont::Normal,
-                                                       standardColor(StandardColor::SecondaryText, 0.7)));
     emptyColumn->addWidget(emptyText_);
     emptyColumn->addStretch(1);
     contentColumn->addWidget(empty_, 1);
@@ -455,10 +443,8 @@ void SnapshotListView::openCreateDialog() {
         auto* column = new QVBoxLayout(sheet);
         column->setContentsMargins(20, 20, 20, 20);
         column->setSpacing(16);
-        auto* heading = new FittingLabel;
-        heading->setObjectName(QStringLiteral("snapshots.newTitle"));
+        auto* heading = fittingLabel("snapshots.newTitle", DarkroomTheme::textStyle(13, QFont::Bold));
         heading->setAlignment(Qt::AlignCenter);
-        heading->setStyleSheet(DarkroomTheme::textStyle(13, QFont::Bold));
         column->addWidget(heading);
         auto* field = new QLineEdit;
         field->setObjectName(QStringLiteral("snapshots.nameField"));

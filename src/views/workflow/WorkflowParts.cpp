@@ -91,21 +91,13 @@ OptionRow::OptionRow(const Look& look, QWidget* parent) : QWidget(parent) {
     connect(box_, &QAbstractButton::clicked, this, &OptionRow::switched);
     row->addWidget(box_, 0, Qt::AlignTop);
     auto* texts = flatColumn(2);
-    title_ = new FittingLabel;
-    title_->setMaximumLines(2);
-    title_->setStyleSheet(DarkroomTheme::textStyle(look.titlePixels, look.titleWeight,
-                                                   look.titleColour.isValid() ? look.titleColour
-                                                                              : standardColor(StandardColor::PrimaryText)));
-    description_ = new FittingLabel;
-    description_->setMaximumLines(3);
-    description_->setStyleSheet(DarkroomTheme::textStyle(look.descriptionPixels, QFont::Normal,
-                                                         standardColor(StandardColor::SecondaryText)));
-    for (FittingLabel* label : {title_, description_}) {
-        // Narrowed by the column, never widening it; wrapping keeps its height-for-width.
-        QSizePolicy policy = label->sizePolicy();
-        policy.setHorizontalPolicy(QSizePolicy::Ignored);
-        label->setSizePolicy(policy);
-    }
+    title_ = fittingLabel("", DarkroomTheme::textStyle(look.titlePixels, look.titleWeight,
+                                                       look.titleColour.isValid() ? look.titleColour
+                                                                                  : standardColor(StandardColor::PrimaryText)),
+                          2);
+    description_ = fittingLabel("", DarkroomTheme::secondaryTextStyle(look.descriptionPixels), 3);
+    narrowedByColumn(*title_);
+    narrowedByColumn(*description_);
     texts->addWidget(title_);
     texts->addWidget(description_);
     row->addLayout(texts, 1);
