@@ -60,5 +60,23 @@ photos=(
   "$walls/Wine_by_Jakkub_Mede.jpg@-1.8"          # room: speakers, wall, table
 )
 
+# Levels re-measured on the full-size originals, where the detector's readings sit off them by the
+# same amount at every turn (edge positions to a tenth of a pixel, "x@y" or "y@x"; a level is kept
+# unless lines that agree with each other move it by 0.2 or more):
+# - left (612x459): no room line in view, only the books, which may lean: "Basic Electronics" left
+#   edge 257.0@137 to 268.8@317 (-3.75), its right edge 395.2@114 to 398.5@194 (-2.4), its spine
+#   fold 292.9@230 to 297.3@310 (-3.1), the other book's cover edge 257.4@142 to 271.9@362 (-3.8).
+#   They spread over 1.4 degrees around -3.3: -3.0 kept.
+# - friends (2056x3088): left wall's drain pipe 176.7@12 to 196.1@1677 (-0.67) and 336.9@12 to
+#   357.1@1677 (-0.70), corner trim 158.2@12 to 177.4@1677 (-0.66), door frame 571.3@12 to
+#   584.6@1677 (-0.46): -0.5 kept. The post beside the window leans the other way (1128.8@12 to
+#   1121.8@1317, +0.31), the rope across the frame is no level line, siding and planks recede.
+# - Dune (1680x1050): the soft sea horizon's half-tone row per 8-pixel strip, 347@4 to 327@1668
+#   (-0.4 to -0.7 with the tone bands chosen), its halves -0.3 and -0.7 to -1.3: one line that is not
+#   straight in the picture and no second one: -1.0 kept.
+# - messi5 (548x342): the grass edge 263.8@2 to 264.7@542 (+0.1), the stand's rails 102.4@402 to
+#   104.7@542 (+1.0) and 141.6@372 to 143.8@540 (+0.8): their tilt changes with the row (the stand
+#   recedes) and nothing is plumb: +0.7 kept.
+
 cmake --build "$build" --target vantrel-horizon >/dev/null
 "$build/bench/vantrel-horizon" "${photos[@]}"

@@ -14,6 +14,7 @@
 
 #include "views/kit/DarkroomTheme.h"
 #include "views/kit/StandardColors.h"
+#include "views/kit/Layouts.h"
 #include "services/L10n.h"
 
 namespace vantrel {
@@ -82,12 +83,10 @@ BatchExportOverlay::BatchExportOverlay(Source<Progress> progress, Callback onCan
     cancel_->setObjectName(QStringLiteral("cancelExport"));
     connect(cancel_, &QPushButton::clicked, this, [this] { onCancel_(); });
 
-    auto* texts = new QVBoxLayout;
-    texts->setSpacing(3);
+    auto* texts = flatColumn(3);
     texts->addWidget(title_);
     texts->addWidget(item_);
-    auto* header = new QHBoxLayout;
-    header->setSpacing(10);
+    auto* header = flatRow(10);
     header->addWidget(spinner_);
     header->addLayout(texts, 1);
 
@@ -96,8 +95,7 @@ BatchExportOverlay::BatchExportOverlay(Source<Progress> progress, Callback onCan
     countsRow->addWidget(counts_);
     countsRow->addWidget(percent_);
     countsRow->addStretch(1);
-    auto* progressBlock = new QVBoxLayout;
-    progressBlock->setSpacing(6);
+    auto* progressBlock = flatColumn(6);
     progressBlock->addWidget(bar_);
     progressBlock->addLayout(countsRow);
 

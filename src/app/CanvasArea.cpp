@@ -23,6 +23,7 @@
 #include "views/canvas/NavigatorMinimapView.h"
 #include "views/canvas/SpotHealingOverlayView.h"
 #include "views/kit/VisibilityFade.h"
+#include "views/kit/StandardColors.h"
 #include "views/masks/SpotHealingControlBar.h"
 #include "views/panels/FloatingToolBar.h"
 #include "views/workflow/CropControlBar.h"
@@ -99,9 +100,7 @@ CanvasArea::Branch CanvasArea::branchFor(bool cropping, bool retouching, bool ma
 CanvasArea::CanvasArea(DarkroomViewModel& vm, QWidget* parent) : QWidget(parent), vm_(vm) {
     setObjectName(QStringLiteral("canvasArea"));
     setAutoFillBackground(true);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, DarkroomTheme::raisedBackground());
-    setPalette(palette);
+    setPaletteColour(*this, QPalette::Window, DarkroomTheme::raisedBackground());
     auto* layout = flatColumn(0, this);
     branch_ = branchFor(vm_.isCroppingMode(), vm_.isRetouchMode(), vm_.isMaskMode());
     view_ = buildBranch(branch_);

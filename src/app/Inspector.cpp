@@ -11,6 +11,7 @@
 #include "views/kit/FittingText.h"
 #include "views/kit/Icons.h"
 #include "views/kit/Layouts.h"
+#include "views/kit/Marks.h"
 #include "views/kit/ProSlider.h"
 #include "views/kit/DisplayEDRDetector.h"
 #include "views/kit/SystemColorSampler.h"
@@ -66,13 +67,6 @@ void resetGroup(EditParameters& p, ParameterGroup group) {
 // A long title gives way to the reset link beside it.
 FittingLabel* sectionTitle() {
     return fittingLabel("", DarkroomTheme::secondaryTextStyle(DarkroomTheme::TextSize::label, QFont::Bold));
-}
-
-QWidget* divider(bool dark) {
-    auto* line = new QWidget;
-    line->setFixedHeight(1);
-    line->setStyleSheet(DarkroomTheme::fillStyle(dark ? DarkroomTheme::separator() : DarkroomTheme::faintLine()));
-    return line;
 }
 
 }  // namespace
@@ -178,7 +172,7 @@ QWidget* Inspector::toneCurveEditor() {
 
 void Inspector::addPanel(QVBoxLayout* column, QWidget* panel, bool darkDividers) {
     // The negative-lab panel sits between two darker lines.
-    if (blocks_++ > 0) column->addWidget(divider(darkDividers));
+    if (blocks_++ > 0) column->addWidget(ruleLine(darkDividers ? DarkroomTheme::separator() : DarkroomTheme::faintLine()));
     column->addWidget(panel);
     if (auto* view = dynamic_cast<RefreshableView*>(panel)) panels_.push_back(view);
 }
@@ -215,8 +209,7 @@ QWidget* Inspector::geometrySection() {
     header->addWidget(cropToggle_);
     rows->addLayout(header);
 
-    auto* straighten = new QHBoxLayout;
-    straighten->setSpacing(8);
+    auto* straighten = flatRow(8);
     ProSlider* angle = makeSlider(
         parameterOf(&CropParameters::straightenAngle), [](const EditParameters& p) { return p.crop.straightenAngle; },
         [](EditParameters& p, double v) { p.crop.straightenAngle = v; });

@@ -41,9 +41,7 @@ namespace {
 
 QWidget* filled(QWidget* widget, const QColor& colour) {
     widget->setAutoFillBackground(true);
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, colour);
-    widget->setPalette(palette);
+    setPaletteColour(*widget, QPalette::Window, colour);
     return widget;
 }
 
@@ -86,8 +84,7 @@ MainWindow::MainWindow(std::unique_ptr<DarkroomViewModel> viewModel, Localizatio
     rows->addWidget(topBar_);
     rows->addWidget(separatorLine(Qt::Horizontal));
 
-    auto* work = new QHBoxLayout;
-    work->setSpacing(0);
+    auto* work = flatRow(0);
     auto* sidebar = new Sidebar(*vm_, dialogs_);
     filled(sidebar, DarkroomTheme::panelBackground());
     sidebar->setFixedWidth(kSidebarWidth);
@@ -119,8 +116,7 @@ MainWindow::MainWindow(std::unique_ptr<DarkroomViewModel> viewModel, Localizatio
     status_->setStyleSheet(DarkroomTheme::colorStyle(standardColor(StandardColor::SecondaryText)) + QStringLiteral(" padding: 0 12px;"));
     status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     filled(status_, DarkroomTheme::windowBackground());
-    auto* cullingRow = new QHBoxLayout;
-    cullingRow->setSpacing(0);
+    auto* cullingRow = flatRow(0);
     // The bar keeps the width its controls need; the status line takes the rest.
     cullingRow->addWidget(culling);
     cullingRow->addWidget(status_, 1);

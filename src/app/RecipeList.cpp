@@ -103,8 +103,7 @@ QWidget* RecipeList::row(const FilmPreset& preset, bool custom) {
     auto* text = new QVBoxLayout;
     text->setContentsMargins(8, 8, 8, 8);
     text->setSpacing(3);
-    auto* first = new QHBoxLayout;
-    first->setSpacing(4);
+    auto* first = flatRow(4);
     if (custom) first->addWidget(iconLabel("star.fill", 9));
     const QString nameText = QString::fromStdString(preset.localizedName());
     QLabel* name = nullptr;
@@ -192,8 +191,7 @@ void RecipeList::refresh() {
     content_ = new QWidget;
     auto* stack = flatColumn(14, content_);
 
-    auto* customSection = new QVBoxLayout;
-    customSection->setSpacing(6);
+    auto* customSection = flatColumn(6);
     const std::vector<FilmPreset>& custom = vm_.customPresets();
     customSection->addWidget(header("star.fill", "sidebar.customRecipes", int(custom.size()), true));
     if (custom.empty()) {
@@ -215,8 +213,7 @@ void RecipeList::refresh() {
     line->setStyleSheet(DarkroomTheme::fillStyle(DarkroomTheme::faintLine()));
     stack->addWidget(line);
 
-    auto* classicSection = new QVBoxLayout;
-    classicSection->setSpacing(6);
+    auto* classicSection = flatColumn(6);
     const std::vector<FilmPreset>& classic = vm_.presets();
     classicSection->addWidget(header("film.stack", "sidebar.classicPresets", int(classic.size()), false));
     for (const FilmPreset& preset : classic) classicSection->addWidget(row(preset, false));

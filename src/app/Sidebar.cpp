@@ -15,6 +15,7 @@
 #include "views/kit/FittingText.h"
 #include "views/kit/Icons.h"
 #include "views/kit/Layouts.h"
+#include "views/kit/Marks.h"
 #include "app/RecipeList.h"
 #include "viewmodel/DarkroomViewModel.h"
 #include "views/canvas/ImageMetadataMatrixView.h"
@@ -23,13 +24,6 @@
 namespace vantrel {
 
 namespace {
-
-QWidget* faintDivider() {
-    auto* line = new QWidget;
-    line->setFixedHeight(1);
-    line->setStyleSheet(DarkroomTheme::fillStyle(DarkroomTheme::faintLine()));
-    return line;
-}
 
 // A button across the column; a label too long for it is elided.
 FittingButton* wide(const char* symbol, const QString& style) {
@@ -80,7 +74,7 @@ Sidebar::Sidebar(DarkroomViewModel& vm, std::shared_ptr<FileDialogs> dialogs, QW
         Binding<bool>([this] { return !vm_.isInfoMatrixVisible(); },
                       [this](const bool& collapsed) { vm_.setIsInfoMatrixVisible(!collapsed); }));
     matrixColumn->addWidget(matrix_);
-    matrixColumn->addWidget(faintDivider());
+    matrixColumn->addWidget(ruleLine(DarkroomTheme::faintLine()));
     column->addWidget(matrixBlock_);
 
     auto* picker = new QWidget;
@@ -118,7 +112,7 @@ Sidebar::Sidebar(DarkroomViewModel& vm, std::shared_ptr<FileDialogs> dialogs, QW
     connect(snapshots_, &SnapshotListView::clearCompareRequested, this, [this] { vm_.endSnapshotComparison(); });
     pages_->addWidget(snapshots_);
     column->addWidget(pages_, 1);
-    column->addWidget(faintDivider());
+    column->addWidget(ruleLine(DarkroomTheme::faintLine()));
     column->addWidget(rollActions());
     setTab(Tab::presets);
 }

@@ -11,6 +11,7 @@
 #include "views/kit/FittingRows.h"
 #include "views/kit/FittingText.h"
 #include "views/kit/Icons.h"
+#include "views/kit/StandardColors.h"
 #include "services/AppLanguage.h"
 #include "services/LocalizationManager.h"
 #include "viewmodel/DarkroomViewModel.h"
@@ -37,9 +38,7 @@ QString nativeNameOf(AppLanguage language) {
 TopBar::TopBar(DarkroomViewModel& vm, LocalizationManager& localization, QWidget* parent)
     : QWidget(parent), vm_(vm), localization_(localization) {
     setAutoFillBackground(true);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, DarkroomTheme::windowBackground());
-    setPalette(palette);
+    setPaletteColour(*this, QPalette::Window, DarkroomTheme::windowBackground());
 
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(16, 8, 16, 8);

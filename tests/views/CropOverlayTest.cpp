@@ -217,10 +217,7 @@ TEST(CropOverlayView, DimsOutsideTheCropAndDrawsTheFrame) {
     initial.rect = {0.25, 0.25, 0.5, 0.5};
     CropOverlayFixture f(initial);
     f.imageSize = {400, 400};
-    page.setAutoFillBackground(true);
-    QPalette palette;
-    palette.setColor(QPalette::Window, Qt::white);
-    page.setPalette(palette);
+    test::fillGround(page, Qt::white);
     f.overlay.setParent(&page);
     f.overlay.setGeometry(0, 0, 400, 400);
     ASSERT_TRUE(test::showExposed(page, {400, 400}));

@@ -27,11 +27,7 @@ namespace {
 
 QWidget* darkPage() {
     auto* page = new QWidget;
-    QPalette palette;
-    palette.setColor(QPalette::Window, DarkroomTheme::panelBackground());
-    palette.setColor(QPalette::WindowText, standardColor(StandardColor::PrimaryText));
-    page->setPalette(palette);
-    page->setAutoFillBackground(true);
+    test::darkGround(*page);
     return page;
 }
 

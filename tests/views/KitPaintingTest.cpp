@@ -171,10 +171,7 @@ TEST(Symbols, CutOutsStayClearAndIconsDimWhenDisabled) {
 // A translucent rule is painted once: over black, white at 0.09 reads about 23, not twice that.
 TEST(KitMarks, RuleLinesPaintTheirColourOnceAndFillTheirPlace) {
     QWidget holder;
-    holder.setAutoFillBackground(true);
-    QPalette palette = holder.palette();
-    palette.setColor(QPalette::Window, Qt::black);
-    holder.setPalette(palette);
+    test::fillGround(holder, Qt::black);
     auto* row = new QHBoxLayout(&holder);
     row->setContentsMargins(0, 0, 0, 0);
     QWidget* across = ruleLine(whiteAt(0.09));

@@ -60,10 +60,7 @@ struct Overlay {
         *selection.value = selected;
         image = size;
         // On a dark ground, as over a photo.
-        QPalette ground = view.palette();
-        ground.setColor(QPalette::Window, Qt::black);
-        view.setPalette(ground);
-        view.setAutoFillBackground(true);
+        test::fillGround(view, Qt::black);
         view.refresh();
         EXPECT_TRUE(test::showExposed(view, size));
     }

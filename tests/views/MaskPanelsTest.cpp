@@ -53,14 +53,7 @@ struct Masks {
 
 using test::settleLayouts;
 
-// The inspector's dark ground behind a view, as in the window.
-void darkGround(QWidget& widget) {
-    QPalette palette = widget.palette();
-    palette.setColor(QPalette::Window, DarkroomTheme::panelBackground());
-    palette.setColor(QPalette::WindowText, standardColor(StandardColor::PrimaryText));
-    widget.setPalette(palette);
-    widget.setAutoFillBackground(true);
-}
+using test::darkGround;
 
 void click(QWidget* widget) {
     ASSERT_NE(widget, nullptr);

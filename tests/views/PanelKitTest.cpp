@@ -27,10 +27,7 @@ struct Page {
     QWidget widget;
     QVBoxLayout* column = new QVBoxLayout(&widget);
     Page() {
-        QPalette palette;
-        palette.setColor(QPalette::Window, DarkroomTheme::panelBackground());
-        widget.setPalette(palette);
-        widget.setAutoFillBackground(true);
+        test::fillGround(widget, DarkroomTheme::panelBackground());
     }
     template <typename W>
     W* add(W* w) {

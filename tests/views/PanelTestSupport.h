@@ -21,10 +21,7 @@ struct DarkPage {
     QWidget widget;
     QVBoxLayout* column = new QVBoxLayout(&widget);
     DarkPage() {
-        QPalette palette;
-        palette.setColor(QPalette::Window, DarkroomTheme::panelBackground());
-        widget.setPalette(palette);
-        widget.setAutoFillBackground(true);
+        fillGround(widget, DarkroomTheme::panelBackground());
         column->setContentsMargins(12, 12, 12, 12);
     }
     template <typename W>

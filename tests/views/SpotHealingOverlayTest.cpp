@@ -323,10 +323,7 @@ TEST(SpotHealingOverlayView, DrawsRingsLabelsAndTheDeleteButton) {
 
 TEST(SpotHealingOverlayView, EditsRepaintOnlyWhatTheyChangeAndLeaveNothingBehind) {
     QWidget page;  // before the overlay, which leaves it first
-    QPalette palette;
-    palette.setColor(QPalette::Window, QColor(40, 60, 80));
-    page.setPalette(palette);
-    page.setAutoFillBackground(true);
+    test::fillGround(page, QColor(40, 60, 80));
     OverlayFixture f({spotAt(0.3, 0.5, 0.05, {0.15, 0.1}), spotAt(0.7, 0.4, 0.02, {-0.05, 0.2})});
     f.overlay.setParent(&page);
     f.overlay.setGeometry(0, 0, 900, 900);

@@ -6,7 +6,9 @@
 #include <QWidget>
 
 #include "services/LocalizationManager.h"
+#include "views/kit/DarkroomTheme.h"
 #include "views/kit/SpringValue.h"
+#include "views/kit/StandardColors.h"
 
 namespace vantrel::test {
 
@@ -77,6 +79,16 @@ void dragAlong(QWidget* widget, const std::vector<QPoint>& points, Qt::KeyboardM
 
 ScopedLanguage::ScopedLanguage(AppLanguage language) { LocalizationManager::shared().setLanguage(language); }
 ScopedLanguage::~ScopedLanguage() { LocalizationManager::shared().setLanguage(AppLanguage::en); }
+
+void fillGround(QWidget& widget, const QColor& colour) {
+    setPaletteColour(widget, QPalette::Window, colour);
+    widget.setAutoFillBackground(true);
+}
+
+void darkGround(QWidget& widget) {
+    fillGround(widget, DarkroomTheme::panelBackground());
+    setPaletteColour(widget, QPalette::WindowText, standardColor(StandardColor::PrimaryText));
+}
 
 QString saveShot(const QImage& image, const QString& name) {
     const QString dir = qEnvironmentVariable("VANTREL_VIEW_SHOTS");

@@ -31,6 +31,11 @@ bool shown(const QWidget* widget);
 // Runs the layout requests that a change of texts or rows posts, one widget level a pass.
 void settleLayouts();
 
+// Fills the widget with `colour` behind what it draws (a page, or a photo behind an overlay).
+void fillGround(QWidget& widget, const QColor& colour);
+// The inspector's dark ground, with the primary text colour, behind a view as in the window.
+void darkGround(QWidget& widget);
+
 // An image of one colour (RGBA8888 premultiplied).
 QImage filledImage(QSize size, const QColor& colour);
 

@@ -101,9 +101,7 @@ CompareControlHUDView::CompareControlHUDView(Binding<CompareMode> compareMode, B
     auto* line = new QWidget(separator);
     line->setGeometry(2, 0, 1, 14);
     line->setAutoFillBackground(true);
-    QPalette palette = line->palette();
-    palette.setColor(QPalette::Window, whiteAt(0.22));
-    line->setPalette(palette);
+    setPaletteColour(*line, QPalette::Window, whiteAt(0.22));
     row->addWidget(separator);
     eye_ = new HUDEyeHoldButton;
     eye_->setObjectName(QStringLiteral("compareBar.eye"));

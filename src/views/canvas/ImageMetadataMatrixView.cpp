@@ -18,6 +18,7 @@
 #include "views/kit/SpringValue.h"
 #include "views/kit/StandardColors.h"
 #include "views/kit/SymbolView.h"
+#include "views/kit/Layouts.h"
 
 namespace vantrel {
 
@@ -29,9 +30,7 @@ constexpr double kMinimumScale = 0.8;
 constexpr int kCollapseMs = 150;
 
 void setTextColour(QWidget* widget, const QColor& colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    widget->setPalette(palette);
+    setPaletteColour(*widget, QPalette::WindowText, colour);
 }
 
 FittingLabel* line(const char* name, const QFont& font, const QColor& colour) {
@@ -118,10 +117,8 @@ ImageMetadataMatrixView::ImageMetadataMatrixView(Source<ImageMetadataInfo> metad
     column->setContentsMargins(8, 8, 8, 8);
     column->setSpacing(6);
 
-    auto* header = new QHBoxLayout;
-    header->setSpacing(6);
-    auto* icons = new QHBoxLayout;
-    icons->setSpacing(5);
+    auto* header = flatRow(6);
+    auto* icons = flatRow(5);
     auto* dot = new DotView(6, standardColor(StandardColor::Orange));
     dot->setObjectName(QStringLiteral("meta.dot"));
     icons->addWidget(dot, 0, Qt::AlignVCenter);
@@ -129,8 +126,7 @@ ImageMetadataMatrixView::ImageMetadataMatrixView(Source<ImageMetadataInfo> metad
     aperture->setObjectName(QStringLiteral("meta.symbol"));
     icons->addWidget(aperture, 0, Qt::AlignVCenter);
     header->addLayout(icons);
-    auto* titles = new QVBoxLayout;
-    titles->setSpacing(1);
+    auto* titles = flatColumn(1);
     camera_ = line("meta.camera", pixelFont(11, QFont::DemiBold), standardColor(StandardColor::PrimaryText));
     lens_ = line("meta.lens", pixelFont(9.5), standardColor(StandardColor::SecondaryText));
     titles->addWidget(camera_);
@@ -154,8 +150,7 @@ ImageMetadataMatrixView::ImageMetadataMatrixView(Source<ImageMetadataInfo> metad
     rows->setSpacing(5);
     const std::array<CellText, 6> texts = cellsFor(ImageMetadataInfo{});
     for (int r = 0; r < 3; ++r) {
-        auto* row = new QHBoxLayout;
-        row->setSpacing(5);
+        auto* row = flatRow(5);
         for (int c = 0; c < 2; ++c) {
             const int i = r * 2 + c;
             const QString prefix = QStringLiteral("meta.cell%1.").arg(i);
@@ -165,8 +160,7 @@ ImageMetadataMatrixView::ImageMetadataMatrixView(Source<ImageMetadataInfo> metad
             auto* stack = new QVBoxLayout(box);
             stack->setContentsMargins(6, 4, 6, 4);
             stack->setSpacing(2);
-            auto* labelRow = new QHBoxLayout;
-            labelRow->setSpacing(3);
+            auto* labelRow = flatRow(3);
             auto* symbol = new SymbolView(texts[std::size_t(i)].symbol, 9, standardColor(StandardColor::SecondaryText, 0.8));
             symbol->setObjectName(prefix + QStringLiteral("symbol"));
             labelRow->addWidget(symbol, 0, Qt::AlignVCenter);

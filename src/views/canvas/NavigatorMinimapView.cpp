@@ -20,6 +20,7 @@
 #include "views/kit/SpringValue.h"
 #include "views/kit/StandardColors.h"
 #include "views/kit/SymbolView.h"
+#include "views/kit/Layouts.h"
 
 namespace vantrel {
 
@@ -197,8 +198,7 @@ NavigatorMinimapView::NavigatorMinimapView(Source<QImage> image, Source<QSize> i
     column->setContentsMargins(8, 8, 8, 8);
     column->setSpacing(6);
 
-    auto* header = new QHBoxLayout;
-    header->setSpacing(6);
+    auto* header = flatRow(6);
     auto* symbol = new SymbolView("viewfinder", 11, standardColor(StandardColor::SecondaryText));
     symbol->setObjectName(QStringLiteral("navigator.symbol"));
     title_ = new FittingLabel;
@@ -206,8 +206,7 @@ NavigatorMinimapView::NavigatorMinimapView(Source<QImage> image, Source<QSize> i
     title_->setFont(pixelFont(10, QFont::DemiBold));
     title_->setStyleSheet(DarkroomTheme::colorStyle(standardColor(StandardColor::SecondaryText)));
     title_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    auto* titleGroup = new QHBoxLayout;
-    titleGroup->setSpacing(4);
+    auto* titleGroup = flatRow(4);
     titleGroup->addWidget(symbol);
     titleGroup->addWidget(title_, 1);
     header->addLayout(titleGroup, 1);
@@ -229,8 +228,7 @@ NavigatorMinimapView::NavigatorMinimapView(Source<QImage> image, Source<QSize> i
     map_ = new Map(*this);
     column->addWidget(map_, 0, Qt::AlignHCenter);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->setSpacing(4);
+    auto* buttons = flatRow(4);
     fit_ = zoomButton("navigator.fit");
     oneToOne_ = zoomButton("navigator.oneToOne");
     twoToOne_ = zoomButton("navigator.twoToOne");

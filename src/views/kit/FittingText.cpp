@@ -68,7 +68,7 @@ QString tooltipFor(const QString& help, const QString& whole, bool cut) {
 
 // ---------------------------------------------------------------- label
 
-FittingLabel::FittingLabel(QWidget* parent) : QLabel(parent) {}
+FittingLabel::FittingLabel(QWidget* parent) : Refitting(parent) {}
 
 void FittingLabel::setFullText(const QString& text) {
     if (text == full_) return;
@@ -163,24 +163,6 @@ void FittingLabel::refit() {
     if (toolTip() != tip) setToolTip(tip);
 }
 
-void FittingLabel::resizeEvent(QResizeEvent* event) {
-    QLabel::resizeEvent(event);
-    refit();
-}
-
-void FittingLabel::showEvent(QShowEvent* event) {
-    QLabel::showEvent(event);
-    refit();
-}
-
-void FittingLabel::changeEvent(QEvent* event) {
-    QLabel::changeEvent(event);
-    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
-        refit();
-        updateGeometry();
-    }
-}
-
 FittingLabel* fittingLabel(const char* name, const QString& style, int lines) {
     auto* label = new FittingLabel;
     label->setObjectName(QString::fromUtf8(name));
@@ -197,7 +179,8 @@ void narrowedByColumn(QWidget& widget) {
 
 // ---------------------------------------------------------------- button
 
-FittingButton::FittingButton(Fit fit, const QIcon& icon, QWidget* parent) : QPushButton(icon, {}, parent), fit_(fit) {}
+FittingButton::FittingButton(Fit fit, const QIcon& icon, QWidget* parent)
+    : Refitting(icon, QString(), parent), fit_(fit) {}
 
 void FittingButton::setFullText(const QString& text) {
     if (text == full_) return;
@@ -229,24 +212,6 @@ void FittingButton::refit() {
     if (text() != shown) QPushButton::setText(shown);
     const QString tip = tooltipFor(help_, full_, shown != full_);
     if (toolTip() != tip) setToolTip(tip);
-}
-
-void FittingButton::resizeEvent(QResizeEvent* event) {
-    QPushButton::resizeEvent(event);
-    refit();
-}
-
-void FittingButton::showEvent(QShowEvent* event) {
-    QPushButton::showEvent(event);
-    refit();
-}
-
-void FittingButton::changeEvent(QEvent* event) {
-    QPushButton::changeEvent(event);
-    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
-        refit();
-        updateGeometry();
-    }
 }
 
 }  // namespace vantrel

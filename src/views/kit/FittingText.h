@@ -6,6 +6,7 @@
 // any. While hidden they show their whole text; they fit it when shown and
 // resized. (ElidedLabel, a painted line elided in the middle, suits file
 // names; FittingLabel is a QLabel, styled by style sheets, with a help text.)
+#include <QEvent>
 #include <QLabel>
 #include <QPushButton>
 
@@ -21,7 +22,35 @@ QSize buttonTextRoom(const QPushButton& button, QSize size);
 // the whole text on a line of its own when cut and not already the help.
 QString tooltipFor(const QString& help, const QString& whole, bool cut);
 
-class FittingLabel : public QLabel {
+// A control that fits its text to its width: refit() runs when it is shown or
+// resized, and when its font or style changes (which changes the size it asks
+// for too).
+template <typename Control>
+class Refitting : public Control {
+public:
+    using Control::Control;
+
+protected:
+    virtual void refit() = 0;
+
+    void resizeEvent(QResizeEvent* event) override {
+        Control::resizeEvent(event);
+        refit();
+    }
+    void showEvent(QShowEvent* event) override {
+        Control::showEvent(event);
+        refit();
+    }
+    void changeEvent(QEvent* event) override {
+        Control::changeEvent(event);
+        if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+            refit();
+            this->updateGeometry();
+        }
+    }
+};
+
+class FittingLabel : public Refitting<QLabel> {
     Q_OBJECT
 
 public:
@@ -39,17 +68,12 @@ public:
     bool hasHeightForWidth() const override { return maxLines_ > 1; }
     int heightForWidth(int width) const override;
 
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void changeEvent(QEvent* event) override;
-
 private:
     // The lines shown in a text width of `room`.
     QStringList linesFor(int room, bool* elided) const;
     int textRoom(int width) const;
     QSize textSize(const QStringList& lines) const;
-    void refit();
+    void refit() override;
 
     QString full_;
     QString help_;
@@ -64,7 +88,7 @@ FittingLabel* fittingLabel(const char* name, const QString& style, int lines = 1
 // height-for-width).
 void narrowedByColumn(QWidget& widget);
 
-class FittingButton : public QPushButton {
+class FittingButton : public Refitting<QPushButton> {
     Q_OBJECT
 
 public:
@@ -80,13 +104,8 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void changeEvent(QEvent* event) override;
-
 private:
-    void refit();
+    void refit() override;
 
     Fit fit_;
     QString full_;

@@ -3,6 +3,7 @@
 #include <QPainter>
 
 #include "views/kit/Painting.h"
+#include "views/kit/StandardColors.h"
 
 namespace vantrel {
 
@@ -42,9 +43,7 @@ QWidget* ruleLine(const QColor& colour, Qt::Orientation orientation, int length)
     else
         line->setFixedWidth(1);
     line->setAutoFillBackground(true);
-    QPalette palette = line->palette();
-    palette.setColor(QPalette::Window, colour);
-    line->setPalette(palette);
+    setPaletteColour(*line, QPalette::Window, colour);
     return line;
 }
 

@@ -239,9 +239,7 @@ void ProSlider::restyle() {
     if (styledAs_ == int(changed)) return;
     styledAs_ = int(changed);
     title_->setFont(pixelFont(DarkroomTheme::TextSize::slider, changed ? QFont::DemiBold : QFont::Normal));
-    QPalette palette = title_->palette();
-    palette.setColor(QPalette::WindowText, standardColor(changed ? StandardColor::PrimaryText : StandardColor::SecondaryText));
-    title_->setPalette(palette);
+    setPaletteColour(*title_, QPalette::WindowText, standardColor(changed ? StandardColor::PrimaryText : StandardColor::SecondaryText));
 
     readout_->setFont(pixelFont(DarkroomTheme::TextSize::slider, QFont::Medium, FontDesign::Monospaced));
     readout_->setStyleSheet(DarkroomTheme::readoutStyle(tint_, changed));

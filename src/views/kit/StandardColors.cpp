@@ -5,6 +5,7 @@
 
 #include <QChar>
 #include <QString>
+#include <QWidget>
 
 #include "views/kit/DarkroomTheme.h"
 
@@ -76,6 +77,12 @@ QColor colorFromHex(std::string_view text) {
     if (overflow) value = UINT64_MAX;
     return QColor::fromRgbF(float(((value >> 16) & 0xFF) / 255.0), float(((value >> 8) & 0xFF) / 255.0),
                             float((value & 0xFF) / 255.0), 1.0f);
+}
+
+void setPaletteColour(QWidget& widget, QPalette::ColorRole role, const QColor& colour) {
+    QPalette palette = widget.palette();
+    palette.setColor(role, colour);
+    widget.setPalette(palette);
 }
 
 }  // namespace vantrel

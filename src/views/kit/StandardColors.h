@@ -5,6 +5,9 @@
 #include <string_view>
 
 #include <QColor>
+#include <QPalette>
+
+class QWidget;
 
 namespace vantrel {
 
@@ -37,5 +40,8 @@ QColor blackAt(double opacity);
 // 0x prefix is read, digits are read up to the first other character, and the
 // low 24 bits give red, green and blue. Text without a digit gives grey 0.5.
 QColor colorFromHex(std::string_view text);
+
+// Sets one colour role of the widget's own palette (its text colour, its fill).
+void setPaletteColour(QWidget& widget, QPalette::ColorRole role, const QColor& colour);
 
 }  // namespace vantrel

@@ -139,10 +139,8 @@ void MaskControlBar::refresh() {
 
     // English and its neighbours count one mask in the singular.
     count_->setText(total == 1 ? localized("mask.totalCountOne") : localized("mask.totalCount", total));
-    QPalette palette = count_->palette();
-    palette.setColor(QPalette::WindowText, total >= 1 ? standardColor(StandardColor::Green)
-                                                      : standardColor(StandardColor::SecondaryText));
-    count_->setPalette(palette);
+    setPaletteColour(*count_, QPalette::WindowText,
+                     standardColor(total >= 1 ? StandardColor::Green : StandardColor::SecondaryText));
     clear_->setVisible(total >= 1);
     clear_->setText(compact_ ? QString() : localized("mask.clear"));
     clear_->setToolTip(localized("mask.clear"));

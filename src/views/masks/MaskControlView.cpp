@@ -101,8 +101,7 @@ MaskControlView::MaskControlView(Binding<EditParameters> parameters, Binding<std
     auto* column = flatColumn(10, this);
     column->setAlignment(Qt::AlignTop);
 
-    auto* header = new QHBoxLayout;
-    header->setSpacing(6);
+    auto* header = flatRow(6);
     title_ = elidedCaption(11, QFont::Bold, standardColor(StandardColor::SecondaryText));
     countBadge_ = new QLabel;
     countBadge_->setObjectName(QStringLiteral("maskControl.count"));
@@ -123,8 +122,7 @@ MaskControlView::MaskControlView(Binding<EditParameters> parameters, Binding<std
     connect(mode_, &Chip::clicked, this, &MaskControlView::toggleMaskModeRequested);
     connect(clear_, &Chip::clicked, this, &MaskControlView::clearAllMasks);
 
-    auto* add = new QHBoxLayout;
-    add->setSpacing(8);
+    auto* add = flatRow(8);
     ChipStyle bordered = borderedChip(10, QFont::Medium);
     bordered.stretches = true;
     addLinear_ = new Chip({}, bordered);

@@ -134,8 +134,7 @@ MaskLocalParameterHUD::MaskLocalParameterHUD(Binding<EditParameters> parameters,
     column->addWidget(presetsRow_);
 
     // Slider rows of both kinds, built once; refresh shows the selected kind's.
-    auto* main = new QVBoxLayout;
-    main->setSpacing(5);
+    auto* main = flatColumn(5);
     advanced_ = new QWidget;
     auto* advanced = flatColumn(5, advanced_);
     advanced->addWidget(ruleLine(whiteAt(0.08)));

@@ -40,8 +40,7 @@ SubjectMaskControlView::SubjectMaskControlView(Binding<EditParameters> parameter
     column->setAlignment(Qt::AlignTop);
 
     // Header.
-    auto* header = new QHBoxLayout;
-    header->setSpacing(6);
+    auto* header = flatRow(6);
     title_ = elidedCaption(11, QFont::Bold, standardColor(StandardColor::SecondaryText));
     badge_ = new FilledBacking(standardColor(StandardColor::Cyan, 0.12), -1);  // the engine badge's capsule
     badge_->setObjectName(QStringLiteral("subjectMask.badge"));

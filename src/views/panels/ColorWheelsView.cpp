@@ -88,8 +88,7 @@ ColorWheelsView::ColorWheelsView(Binding<ColorGradingParameters> grading, QWidge
         const Wheel wheel = Wheel(i);
         const QString id = QString::fromUtf8(kWheels[i].id);
         Column& c = columns_[i];
-        auto* stack = new QVBoxLayout;
-        stack->setSpacing(4);
+        auto* stack = flatColumn(4);
         c.title = label(9, QFont::Medium, StandardColor::SecondaryText);
         c.title->setObjectName(QStringLiteral("wheels.") + id + QStringLiteral(".title"));
         stack->addWidget(c.title);

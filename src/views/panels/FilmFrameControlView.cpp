@@ -86,8 +86,7 @@ FilmFrameControlView::FilmFrameControlView(Binding<FilmFrameParameters> frame, S
             [this] { write(filmframe::resetFilmFrame(frame_.get())); });
     column->addWidget(header_);
 
-    auto* styleGroup = new QVBoxLayout;
-    styleGroup->setSpacing(6);
+    auto* styleGroup = flatColumn(6);
     styleCaption_ = caption();
     styleGroup->addWidget(styleCaption_);
     std::vector<ChipItem> styleItems;
@@ -109,8 +108,7 @@ FilmFrameControlView::FilmFrameControlView(Binding<FilmFrameParameters> frame, S
     options_->setObjectName(QStringLiteral("frame.options"));
     QVBoxLayout* options = options_->content();
 
-    auto* colorGroup = new QVBoxLayout;
-    colorGroup->setSpacing(6);
+    auto* colorGroup = flatColumn(6);
     colorCaption_ = caption();
     colorGroup->addWidget(colorCaption_);
     std::vector<ChipItem> colorItems;
@@ -136,8 +134,7 @@ FilmFrameControlView::FilmFrameControlView(Binding<FilmFrameParameters> frame, S
     auto textGroup = [&](const QString& name, ElidedLabel*& captionLabel, ToggleSwitch*& toggle,
                          PanelTextField*& field, ChipRow*& chips, bool FilmFrameParameters::*shown,
                          std::string FilmFrameParameters::*text, std::span<const Suggestion> suggestions) {
-        auto* group = new QVBoxLayout;
-        group->setSpacing(5);
+        auto* group = flatColumn(5);
         auto* row = new QHBoxLayout;
         captionLabel = caption();
         row->addWidget(captionLabel, 1);

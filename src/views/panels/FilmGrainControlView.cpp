@@ -84,9 +84,7 @@ FilmGrainControlView::FilmGrainControlView(Binding<FilmGrainParameters> grain, Q
     tip_->setWordWrap(true);
     tip_->setFont(pixelFont(9));
     tip_->setContentsMargins(0, 2, 0, 0);
-    QPalette palette = tip_->palette();
-    palette.setColor(QPalette::WindowText, standardColor(StandardColor::SecondaryText));
-    tip_->setPalette(palette);
+    setPaletteColour(*tip_, QPalette::WindowText, standardColor(StandardColor::SecondaryText));
     column->addWidget(tip_);
     detail_.push_back(tip_);
 

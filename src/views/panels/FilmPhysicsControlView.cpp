@@ -61,9 +61,7 @@ void retitleItems(MenuPicker* picker) {
 QLabel* caption() {
     auto* label = new QLabel;
     label->setFont(pixelFont(10, QFont::DemiBold));
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, whiteAt(0.85));
-    label->setPalette(palette);
+    setPaletteColour(*label, QPalette::WindowText, whiteAt(0.85));
     return label;
 }
 
@@ -86,8 +84,7 @@ FilmPhysicsControlView::FilmPhysicsControlView(Binding<LightLeakParameters> ligh
     leakCaption_ = caption();
     leakCaption_->setObjectName(QStringLiteral("physics.leakCaption"));
     leakBox->content()->addWidget(leakCaption_);
-    auto* pickers = new QHBoxLayout;
-    pickers->setSpacing(8);
+    auto* pickers = flatRow(8);
     // The pickers' titles are their tooltips: the row has room for the choices only.
     style_ = new MenuPicker(QStringLiteral("physics.leakStyle"), itemsOf<LightLeakStyle>());
     connect(style_, &MenuPicker::selectionChanged, this, [this](const QString& id) {

@@ -71,8 +71,7 @@ FilmWatermarkSection::FilmWatermarkSection(Binding<FilmFrameParameters> frame, S
     setObjectName(QStringLiteral("watermark.section"));
     auto* column = flatColumn(8, this);
 
-    auto* header = new QHBoxLayout;
-    header->setSpacing(5);
+    auto* header = flatRow(5);
     symbol_ = new SymbolView("character.cursor.ibeam", 11, standardColor(StandardColor::SecondaryText));
     symbol_->setObjectName(QStringLiteral("watermark.symbol"));
     header->addWidget(symbol_);
@@ -96,8 +95,7 @@ FilmWatermarkSection::FilmWatermarkSection(Binding<FilmFrameParameters> frame, S
     box_->setObjectName(QStringLiteral("watermark.box"));
     QVBoxLayout* content = box_->content();
 
-    auto* styleGroup = new QVBoxLayout;
-    styleGroup->setSpacing(4);
+    auto* styleGroup = flatColumn(4);
     styleCaption_ = caption(9, QFont::DemiBold);
     styleGroup->addWidget(styleCaption_);
     styles_ = chipGrid(QStringLiteral("watermark.style"), kStyles);
@@ -111,8 +109,7 @@ FilmWatermarkSection::FilmWatermarkSection(Binding<FilmFrameParameters> frame, S
     styleGroup->addWidget(styles_);
     content->addLayout(styleGroup);
 
-    auto* positionGroup = new QVBoxLayout;
-    positionGroup->setSpacing(4);
+    auto* positionGroup = flatColumn(4);
     positionCaption_ = caption(9, QFont::DemiBold);
     positionGroup->addWidget(positionCaption_);
     positions_ = chipGrid(QStringLiteral("watermark.position"), kPositions);
@@ -128,8 +125,7 @@ FilmWatermarkSection::FilmWatermarkSection(Binding<FilmFrameParameters> frame, S
 
     auto* previewBox = new RoundedBox({whiteAt(0.04), Qt::transparent, 1, 4, 5, 0});
     previewBox->setObjectName(QStringLiteral("watermark.previewRow"));
-    auto* previewRow = new QHBoxLayout;
-    previewRow->setSpacing(6);
+    auto* previewRow = flatRow(6);
     auto* eye = new SymbolView("eye", 10, standardColor(StandardColor::SecondaryText));
     previewRow->addWidget(eye);
     preview_ = new ElidedLabel;
@@ -152,19 +148,16 @@ FilmWatermarkSection::FilmWatermarkSection(Binding<FilmFrameParameters> frame, S
     previewBox->content()->addLayout(previewRow);
     content->addWidget(previewBox);
 
-    auto* customGroup = new QVBoxLayout;
-    customGroup->setSpacing(3);
+    auto* customGroup = flatColumn(3);
     customCaption_ = caption(9, QFont::Medium);
     customGroup->addWidget(customCaption_);
     custom_ = textField("watermark.custom", &FilmFrameParameters::customWatermarkText, 10, false, 5, 0.06, 4);
     customGroup->addWidget(custom_);
     content->addLayout(customGroup);
 
-    auto* fields = new QVBoxLayout;
-    fields->setSpacing(4);
+    auto* fields = flatColumn(4);
     auto pair = [&](PanelTextField* left, PanelTextField* right) {
-        auto* row = new QHBoxLayout;
-        row->setSpacing(6);
+        auto* row = flatRow(6);
         row->addWidget(left, 1);
         row->addWidget(right, 1);
         fields->addLayout(row);

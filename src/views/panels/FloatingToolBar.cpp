@@ -134,8 +134,7 @@ void FloatingToolBar::updateLines() {
             continue;
         }
         if (first) {
-            auto* row = new QHBoxLayout;
-            row->setSpacing(spacing_);
+            auto* row = flatRow(spacing_);
             row->addStretch(1);  // each line centred in the bar
             column_->addLayout(row);
             lines_.push_back(row);

@@ -76,8 +76,7 @@ HSLColorMixerView::HSLColorMixerView(Binding<EditParameters> parameters, QWidget
 
     auto* box = new RoundedBox(RoundedBox::Style::editor());
     box->setObjectName(QStringLiteral("hsl.editor"));
-    auto* titleRow = new QHBoxLayout;
-    titleRow->setSpacing(8);
+    auto* titleRow = flatRow(8);
     channelTitle_ = elidedCaption(11, QFont::DemiBold, standardColor(StandardColor::PrimaryText));
     channelTitle_->setObjectName(QStringLiteral("hsl.channelTitle"));
     titleRow->addWidget(channelTitle_, 1);

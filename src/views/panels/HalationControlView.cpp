@@ -50,14 +50,11 @@ const Look kLooks[] = {
 };
 
 QLabel* cardCaption(QVBoxLayout* card, const QColor& dot) {
-    auto* row = new QHBoxLayout;
-    row->setSpacing(6);
+    auto* row = flatRow(6);
     row->addWidget(new DotView(6, dot));
     auto* label = new QLabel;
     label->setFont(pixelFont(10, QFont::DemiBold));
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, standardColor(StandardColor::PrimaryText));
-    label->setPalette(palette);
+    setPaletteColour(*label, QPalette::WindowText, standardColor(StandardColor::PrimaryText));
     row->addWidget(label, 1);
     card->addLayout(row);
     return label;
@@ -90,8 +87,7 @@ HalationControlView::HalationControlView(Binding<EditParameters> parameters, QWi
     auto* body = flatColumn(12, body_);
     card->content()->addWidget(body_);
 
-    auto* presetRow = new QHBoxLayout;
-    presetRow->setSpacing(5);
+    auto* presetRow = flatRow(5);
     std::vector<ChipItem> items;
     for (const Look& look : kLooks) items.push_back({QString::fromLatin1(look.id), localized(look.key)});
     const QColor secondary = standardColor(StandardColor::SecondaryText);

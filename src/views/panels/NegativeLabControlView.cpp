@@ -57,9 +57,7 @@ QString idOf(NegativeFilmType type) { return QString::fromUtf8(rawValue(type).da
 QLabel* caption() {
     auto* label = new QLabel;
     label->setFont(pixelFont(10, QFont::DemiBold));
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, standardColor(StandardColor::SecondaryText));
-    label->setPalette(palette);
+    setPaletteColour(*label, QPalette::WindowText, standardColor(StandardColor::SecondaryText));
     return label;
 }
 
@@ -107,8 +105,7 @@ NegativeLabControlView::NegativeLabControlView(Binding<EditParameters> parameter
     column->addWidget(controls_);
 
     // Film type.
-    auto* typeGroup = new QVBoxLayout;
-    typeGroup->setSpacing(6);
+    auto* typeGroup = flatColumn(6);
     filmTypeCaption_ = caption();
     filmTypeCaption_->setObjectName(QStringLiteral("negativeLab.filmTypeCaption"));
     typeGroup->addWidget(filmTypeCaption_);
@@ -134,13 +131,10 @@ NegativeLabControlView::NegativeLabControlView(Binding<EditParameters> parameter
     filmBaseCaption_ = new FittingLabel;
     filmBaseCaption_->setObjectName(QStringLiteral("negativeLab.filmBaseCaption"));
     filmBaseCaption_->setFont(pixelFont(10, QFont::DemiBold));
-    QPalette palette = filmBaseCaption_->palette();
-    palette.setColor(QPalette::WindowText, standardColor(StandardColor::SecondaryText));
-    filmBaseCaption_->setPalette(palette);
+    setPaletteColour(*filmBaseCaption_, QPalette::WindowText, standardColor(StandardColor::SecondaryText));
     baseGroup->addWidget(filmBaseCaption_);
 
-    auto* swatchRow = new QHBoxLayout;
-    swatchRow->setSpacing(8);
+    auto* swatchRow = flatRow(8);
     swatch_ = new ColorSwatch(ColorSwatch::Shape::RoundedRect, {28, 20}, filmBaseSwatchColor({}));
     swatch_->setObjectName(QStringLiteral("negativeLab.swatch"));
     swatch_->setFocusPolicy(Qt::NoFocus);

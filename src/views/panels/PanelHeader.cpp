@@ -31,8 +31,7 @@ PanelHeader::PanelHeader(const QString& name, const QString& title, const Option
     setObjectName(name + QStringLiteral(".header"));
     auto* row = flatRow(8, this);
 
-    auto* group = new QHBoxLayout;
-    group->setSpacing(5);
+    auto* group = flatRow(5);
     if (!options_.symbol.empty()) {
         symbol_ = new SymbolView(options_.symbol, kSymbolSize, standardColor(StandardColor::SecondaryText), this);
         symbol_->setObjectName(name + QStringLiteral(".symbol"));

@@ -90,9 +90,7 @@ QLabel* footerLabel(const QString& name) {
     auto* label = new QLabel;
     label->setObjectName(name);
     label->setFont(pixelFont(9));
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, whiteAt(0.4));
-    label->setPalette(palette);
+    setPaletteColour(*label, QPalette::WindowText, whiteAt(0.4));
     return label;
 }
 
@@ -121,8 +119,7 @@ ToneCurveEditorView::ToneCurveEditorView(Binding<std::vector<CurvePoint>> points
     // the inspector's width in most languages (German needs some 420 points),
     // and a title shortened only while the read-out shows would flicker as the
     // pointer enters and leaves the canvas.
-    auto* titleRow = new QHBoxLayout;
-    titleRow->setSpacing(6);
+    auto* titleRow = flatRow(6);
     title_ = elidedCaption(12, QFont::DemiBold, standardColor(StandardColor::PrimaryText));
     title_->setObjectName(QStringLiteral("curve.title"));
     titleRow->addWidget(title_, 1);
@@ -171,8 +168,7 @@ ToneCurveEditorView::ToneCurveEditorView(Binding<std::vector<CurvePoint>> points
     canvas_ = new ToneCurveCanvas(*this);
     column->addWidget(canvas_);
 
-    auto* footer = new QHBoxLayout;
-    footer->setSpacing(8);
+    auto* footer = flatRow(8);
     count_ = footerLabel(QStringLiteral("curve.totalPoints"));
     tip_ = footerLabel(QStringLiteral("curve.tip"));
     // A long tip wraps under itself rather than being cut.

@@ -40,9 +40,7 @@ QLabel* wrappingText(const char* name, double pixels) {
     label->setObjectName(QString::fromLatin1(name));
     label->setWordWrap(true);
     label->setFont(pixelFont(pixels));
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, standardColor(StandardColor::SecondaryText));
-    label->setPalette(palette);
+    setPaletteColour(*label, QPalette::WindowText, standardColor(StandardColor::SecondaryText));
     return label;
 }
 
@@ -98,8 +96,7 @@ UltraHDRControlView::UltraHDRControlView(Binding<UltraHDRParameters> ultraHDR,
     // The screen's status, with the gain the boost gives below it.
     auto* status = new RoundedBox({whiteAt(0.03), Qt::transparent, 1, 5, 6, 4});
     status->setObjectName(QStringLiteral("ultraHDR.status"));
-    auto* statusRow = new QHBoxLayout;
-    statusRow->setSpacing(6);
+    auto* statusRow = flatRow(6);
     dot_ = new DotView(6, QColor());
     dot_->setObjectName(QStringLiteral("ultraHDR.statusDot"));
     statusRow->addWidget(dot_, 0, Qt::AlignVCenter);
@@ -116,8 +113,7 @@ UltraHDRControlView::UltraHDRControlView(Binding<UltraHDRParameters> ultraHDR,
     notice_ = new RoundedBox({standardColor(StandardColor::Yellow, 0.06), standardColor(StandardColor::Yellow, 0.2), 0.8,
                               5, 7, 0});
     notice_->setObjectName(QStringLiteral("ultraHDR.notice"));
-    auto* noticeRow = new QHBoxLayout;
-    noticeRow->setSpacing(6);
+    auto* noticeRow = flatRow(6);
     auto* warning = new SymbolView("exclamationmark.triangle.fill", 11, standardColor(StandardColor::Yellow));
     warning->setContentsMargins(0, 1, 0, 0);
     noticeRow->addWidget(warning, 0, Qt::AlignTop);
@@ -174,9 +170,7 @@ void UltraHDRControlView::refresh() {
     dot_->setColor(statusColor_);
     status_->setFullText(screenStatusText(standard, screen_->maximumPotentialHeadroom()));
     if (status_->palette().color(QPalette::WindowText) != statusColor_) {
-        QPalette palette = status_->palette();
-        palette.setColor(QPalette::WindowText, statusColor_);
-        status_->setPalette(palette);
+        setPaletteColour(*status_, QPalette::WindowText, statusColor_);
     }
     headroom_->setText(vantrel::headroomText(hdr.highlightBoost));
     if (notice_->isHidden() == standard) notice_->setVisible(standard);

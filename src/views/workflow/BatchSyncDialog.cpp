@@ -47,8 +47,7 @@ BatchSyncDialog::BatchSyncDialog(Binding<BatchSyncOptions> options, Source<std::
     column->setSpacing(18);
 
     // Header.
-    auto* header = new QHBoxLayout;
-    header->setSpacing(12);
+    auto* header = flatRow(12);
     header->addWidget(new SymbolView("square.and.arrow.down.on.square.fill", 24, DarkroomTheme::accent()));
     auto* titles = flatColumn(3);
     title_ = fittingLabel("sync.title", DarkroomTheme::textStyle(15, QFont::Bold));
@@ -61,8 +60,7 @@ BatchSyncDialog::BatchSyncDialog(Binding<BatchSyncOptions> options, Source<std::
     column->addWidget(ruleLine(DarkroomTheme::separator()));
 
     // Quick buttons: each writes the whole set once.
-    auto* quick = new QHBoxLayout;
-    quick->setSpacing(8);
+    auto* quick = flatRow(8);
     selectAll_ = quickButton("sync.selectAll");
     clear_ = quickButton("sync.clearAll");
     recommended_ = quickButton("sync.recommended");
@@ -88,8 +86,7 @@ BatchSyncDialog::BatchSyncDialog(Binding<BatchSyncOptions> options, Source<std::
     // The two columns of rows, the isolated groups in a box of their own.
     auto* sections = new RoundedBox({.fill = blackAt(0.15), .radius = 8, .padding = 12});
     sections->setObjectName(QStringLiteral("sync.sections"));
-    auto* columns = new QHBoxLayout;
-    columns->setSpacing(24);
+    auto* columns = flatRow(24);
     auto* left = flatColumn(12);
     leftTitle_ = columnTitle("sync.leftTitle");
     left->addWidget(leftTitle_);
@@ -105,8 +102,7 @@ BatchSyncDialog::BatchSyncDialog(Binding<BatchSyncOptions> options, Source<std::
     auto* isolated =
         new RoundedBox({.fill = standardColor(StandardColor::Orange, 0.06), .radius = 6, .padding = 8, .spacing = 8});
     isolated->setObjectName(QStringLiteral("sync.isolated"));
-    auto* isolatedHeader = new QHBoxLayout;
-    isolatedHeader->setSpacing(4);
+    auto* isolatedHeader = flatRow(4);
     isolatedHeader->addWidget(new SymbolView("exclamationmark.triangle", 10, standardColor(StandardColor::Orange)), 0,
                               Qt::AlignTop);
     isolatedTitle_ = fittingLabel("sync.isolatedTitle", DarkroomTheme::textStyle(DarkroomTheme::TextSize::small,

@@ -18,6 +18,7 @@
 #include "views/kit/StandardColors.h"
 #include "views/kit/SymbolView.h"
 #include "views/kit/Symbols.h"
+#include "views/kit/Layouts.h"
 #include "views/workflow/CropAspectFit.h"
 
 namespace vantrel {
@@ -146,8 +147,7 @@ CropControlBar::CropControlBar(Binding<CropParameters> crop, Source<QSize> image
     autoHorizon_->setObjectName(QStringLiteral("cropBar.autoHorizon"));
     connect(autoHorizon_, &QAbstractButton::clicked, this, &CropControlBar::autoHorizonRequested);
     straightenGroup->addWidget(autoHorizon_);
-    auto* angleRow = new QHBoxLayout;
-    angleRow->setSpacing(6);
+    auto* angleRow = flatRow(6);
     angleRow->addWidget(new SymbolView("gyroscope", 11, secondary), 0, Qt::AlignVCenter);
     straighten_ = new ProSlider(QString(), crop_.projected(&CropParameters::straightenAngle), {-45, 45}, 0, 0.1,
                                 QStringLiteral("%.2f"), QString(), standardColor(StandardColor::Cyan));

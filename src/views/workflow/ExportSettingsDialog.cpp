@@ -69,8 +69,7 @@ ExportSettingsDialog::ExportSettingsDialog(Binding<ExportSettings> settings, std
     column->setSpacing(18);
 
     // Header.
-    auto* header = new QHBoxLayout;
-    header->setSpacing(12);
+    auto* header = flatRow(12);
     symbol_ = new SymbolView({}, 26, DarkroomTheme::accent());
     symbol_->setObjectName(QStringLiteral("export.symbol"));
     header->addWidget(symbol_);
@@ -161,8 +160,7 @@ ExportSettingsDialog::ExportSettingsDialog(Binding<ExportSettings> settings, std
                             DarkroomTheme::accent());
     slider_->setObjectName(QStringLiteral("export.qualitySlider"));
     quality->content()->addWidget(slider_);
-    auto* chipRow = new QHBoxLayout;
-    chipRow->setSpacing(6);
+    auto* chipRow = flatRow(6);
     for (std::size_t i = 0; i < exporting::kQualityChips.size(); ++i) {
         const exporting::QualityChip chip = exporting::kQualityChips[i];
         chips_[i] = new Chip(QString::fromUtf8(chip.title), qualityChipStyle());

@@ -92,8 +92,7 @@ SavePresetSheet::SavePresetSheet(Binding<bool> isPresented, EditParameters curre
     auto* modules = new RoundedBox({.fill = whiteAt(0.04), .radius = 6, .padding = 10, .spacing = 6});
     modules->setObjectName(QStringLiteral("preset.modules"));
     for (std::size_t i = 0; i < kModuleKeys.size(); ++i) {
-        auto* row = new QHBoxLayout;
-        row->setSpacing(6);
+        auto* row = flatRow(6);
         row->addWidget(new SymbolView("checkmark.circle.fill", 10, standardColor(StandardColor::Green)));
         modules_[i] = wrapping(2);
         modules_[i]->setObjectName(QStringLiteral("preset.module%1").arg(i + 1));

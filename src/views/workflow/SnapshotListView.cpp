@@ -61,12 +61,9 @@ SnapshotRow::SnapshotRow(QWidget* parent) : QWidget(parent) {
     column->setContentsMargins(8, 8, 8, 8);
     column->setSpacing(6);
 
-    auto* top = new QHBoxLayout;
-    top->setSpacing(6);
-    auto* texts = new QVBoxLayout;
-    texts->setSpacing(2);
-    auto* nameLine = new QHBoxLayout;
-    nameLine->setSpacing(4);
+    auto* top = flatRow(6);
+    auto* texts = flatColumn(2);
+    auto* nameLine = flatRow(4);
     name_ = new FittingLabel;
     name_->setObjectName(QStringLiteral("snapshots.name"));
     editor_ = new QLineEdit;
@@ -101,8 +98,7 @@ SnapshotRow::SnapshotRow(QWidget* parent) : QWidget(parent) {
     top->addWidget(delete_, 0, Qt::AlignTop);
     column->addLayout(top);
 
-    auto* bottom = new QHBoxLayout;
-    bottom->setSpacing(6);
+    auto* bottom = flatRow(6);
     load_ = rowButton("snapshots.load");
     load_->setIcon(symbolIcon("arrow.counterclockwise"));
     load_->setStyleSheet(rowButtonStyle(false));

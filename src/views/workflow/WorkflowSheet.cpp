@@ -7,14 +7,13 @@
 
 #include "views/kit/DarkroomTheme.h"
 #include "views/kit/FittingText.h"
+#include "views/kit/StandardColors.h"
 
 namespace vantrel {
 
 WorkflowSheet::WorkflowSheet(QWidget* parent) : QDialog(parent) {
     setAutoFillBackground(true);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, DarkroomTheme::panelBackground());
-    setPalette(palette);
+    setPaletteColour(*this, QPalette::Window, DarkroomTheme::panelBackground());
     setSizeGripEnabled(false);
 }
 
