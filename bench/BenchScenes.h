@@ -7,7 +7,11 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <initializer_list>
 #include <stdexcept>
+#include <string>
+#include <utility>
 
 #include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>
@@ -76,6 +80,24 @@ inline void renderPipelineLoop(benchmark::State& state, const Image& source, con
         if (!bitmap) state.SkipWithError("render failed");
         benchmark::DoNotOptimize(bitmap);
     }
+}
+
+// A timed body run with a given pipeline.
+using PipelineBenchmark = std::function<void(benchmark::State&, const DarkroomPipeline&)>;
+
+// Registers every benchmark with the shared pipeline, then every one again as <name>OneThread
+// with oneThreadPipeline(), all in milliseconds of real time. Returns true, so that a
+// namespace-scope constant registers them before main.
+inline bool registerWithOneThread(std::initializer_list<std::pair<const char*, PipelineBenchmark>> benchmarks) {
+    // The pipeline is made when the benchmark first runs, not before main.
+    const auto add = [](const std::string& name, const PipelineBenchmark& run, const DarkroomPipeline& (*pipeline)()) {
+        benchmark::RegisterBenchmark(name.c_str(), [run, pipeline](benchmark::State& state) { run(state, pipeline()); })
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
+    };
+    for (const auto& [name, run] : benchmarks) add(name, run, &DarkroomPipeline::shared);
+    for (const auto& [name, run] : benchmarks) add(std::string(name) + "OneThread", run, &oneThreadPipeline);
+    return true;
 }
 
 }  // namespace vantrel::bench

@@ -24,7 +24,6 @@ namespace {
 using namespace vantrel;
 
 using bench::coreRecipe;
-using bench::oneThreadPipeline;
 
 const Image& proxy() {
     static const Image image = bench::makeNegativeScan(bench::kProxyWidth, bench::kProxyHeight, true);
@@ -40,34 +39,14 @@ EditParameters filmPhysicsRecipe() {
     return r;
 }
 
-void renderLoop(benchmark::State& state, const EditParameters& recipe,
-                const DarkroomPipeline& pipeline = DarkroomPipeline::shared()) {
+void renderLoop(benchmark::State& state, const EditParameters& recipe, const DarkroomPipeline& pipeline) {
     bench::renderPipelineLoop(state, proxy(), recipe, pipeline);
 }
 
-void BM_PipelineCoreProxy(benchmark::State& state) {
-    static const EditParameters recipe = coreRecipe();
-    renderLoop(state, recipe);
-}
-BENCHMARK(BM_PipelineCoreProxy)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-void BM_PipelineFilmPhysicsProxy(benchmark::State& state) {
-    static const EditParameters recipe = filmPhysicsRecipe();
-    renderLoop(state, recipe);
-}
-BENCHMARK(BM_PipelineFilmPhysicsProxy)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-// The same on one thread: the work itself, less sensitive to other load on the machine.
-void BM_PipelineCoreProxyOneThread(benchmark::State& state) {
-    static const EditParameters recipe = coreRecipe();
-    renderLoop(state, recipe, oneThreadPipeline());
-}
-BENCHMARK(BM_PipelineCoreProxyOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
-void BM_PipelineFilmPhysicsProxyOneThread(benchmark::State& state) {
-    static const EditParameters recipe = filmPhysicsRecipe();
-    renderLoop(state, recipe, oneThreadPipeline());
-}
-BENCHMARK(BM_PipelineFilmPhysicsProxyOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
+[[maybe_unused]] const bool kRenders = bench::registerWithOneThread({
+    {"BM_PipelineCoreProxy", [](auto& state, auto& pipeline) { renderLoop(state, coreRecipe(), pipeline); }},
+    {"BM_PipelineFilmPhysicsProxy", [](auto& state, auto& pipeline) { renderLoop(state, filmPhysicsRecipe(), pipeline); }},
+});
 
 // The developed preview as the view model holds it after a render: pixels in memory.
 const Image& renderedProxy() {
@@ -81,67 +60,29 @@ const Image& renderedProxy() {
     return image;
 }
 
-// One engine over the rendered proxy, drawn to the preview bitmap.
+// One engine over the rendered proxy, drawn to the preview bitmap (the same engines on one
+// thread compare their work).
 template <class Apply>
-void engineLoop(benchmark::State& state, Apply apply, const DarkroomPipeline& pipeline = DarkroomPipeline::shared()) {
-    const Image& developed = renderedProxy();
-    for (auto _ : state) {
-        auto bitmap = pipeline.makeBitmap(apply(developed));
-        if (!bitmap) state.SkipWithError("render failed");
-        benchmark::DoNotOptimize(bitmap);
-    }
+bench::PipelineBenchmark engine(Apply apply) {
+    return [apply](benchmark::State& state, const DarkroomPipeline& pipeline) {
+        const Image& developed = renderedProxy();
+        for (auto _ : state) {
+            auto bitmap = pipeline.makeBitmap(apply(developed));
+            if (!bitmap) state.SkipWithError("render failed");
+            benchmark::DoNotOptimize(bitmap);
+        }
+    };
 }
 
-void BM_EngineNoneProxy(benchmark::State& s) {
-    engineLoop(s, [](const Image& i) { return i; });
-}
-BENCHMARK(BM_EngineNoneProxy)->Unit(benchmark::kMillisecond)->UseRealTime();
-void BM_EngineHalationProxy(benchmark::State& s) {
-    engineLoop(s, [](const Image& i) { return applyHalation(i, HalationParameters::cine800T()); });
-}
-BENCHMARK(BM_EngineHalationProxy)->Unit(benchmark::kMillisecond)->UseRealTime();
-void BM_EngineGrainProxy(benchmark::State& s) {
-    engineLoop(s, [](const Image& i) { return applyFilmGrain(i, {0.35, 1.5, 0.45, 0.25}); });
-}
-BENCHMARK(BM_EngineGrainProxy)->Unit(benchmark::kMillisecond)->UseRealTime();
-void BM_EngineLightLeakProxy(benchmark::State& s) {
-    engineLoop(s, [](const Image& i) {
-        return applyLightLeak(i, {LightLeakStyle::warmCorner, 0.5, LightLeakPosition::left});
-    });
-}
-BENCHMARK(BM_EngineLightLeakProxy)->Unit(benchmark::kMillisecond)->UseRealTime();
-void BM_EngineDustProxy(benchmark::State& s) {
-    engineLoop(s, [](const Image& i) { return applyDustAndScratches(i, {0.5, 0.3, 1.0}); });
-}
-BENCHMARK(BM_EngineDustProxy)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-// The same engines on one thread, to compare their work.
-void BM_EngineNoneProxyOneThread(benchmark::State& s) {
-    engineLoop(s, [](const Image& i) { return i; }, oneThreadPipeline());
-}
-BENCHMARK(BM_EngineNoneProxyOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
-void BM_EngineHalationProxyOneThread(benchmark::State& s) {
-    engineLoop(
-        s, [](const Image& i) { return applyHalation(i, HalationParameters::cine800T()); }, oneThreadPipeline());
-}
-BENCHMARK(BM_EngineHalationProxyOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
-void BM_EngineGrainProxyOneThread(benchmark::State& s) {
-    engineLoop(s, [](const Image& i) { return applyFilmGrain(i, {0.35, 1.5, 0.45, 0.25}); }, oneThreadPipeline());
-}
-BENCHMARK(BM_EngineGrainProxyOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
-void BM_EngineLightLeakProxyOneThread(benchmark::State& s) {
-    engineLoop(
-        s,
-        [](const Image& i) {
-            return applyLightLeak(i, {LightLeakStyle::warmCorner, 0.5, LightLeakPosition::left});
-        },
-        oneThreadPipeline());
-}
-BENCHMARK(BM_EngineLightLeakProxyOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
-void BM_EngineDustProxyOneThread(benchmark::State& s) {
-    engineLoop(s, [](const Image& i) { return applyDustAndScratches(i, {0.5, 0.3, 1.0}); }, oneThreadPipeline());
-}
-BENCHMARK(BM_EngineDustProxyOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
+[[maybe_unused]] const bool kEngines = bench::registerWithOneThread({
+    {"BM_EngineNoneProxy", engine([](const Image& i) { return i; })},
+    {"BM_EngineHalationProxy", engine([](const Image& i) { return applyHalation(i, HalationParameters::cine800T()); })},
+    {"BM_EngineGrainProxy", engine([](const Image& i) { return applyFilmGrain(i, {0.35, 1.5, 0.45, 0.25}); })},
+    {"BM_EngineLightLeakProxy", engine([](const Image& i) {
+         return applyLightLeak(i, {LightLeakStyle::warmCorner, 0.5, LightLeakPosition::left});
+     })},
+    {"BM_EngineDustProxy", engine([](const Image& i) { return applyDustAndScratches(i, {0.5, 0.3, 1.0}); })},
+});
 
 void histogramLoop(benchmark::State& state, const UltraHDRParameters& boost) {
     const DarkroomPipeline& pipeline = DarkroomPipeline::shared();

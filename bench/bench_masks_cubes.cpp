@@ -24,7 +24,6 @@ namespace {
 using namespace vantrel;
 
 using bench::coreRecipe;
-using bench::oneThreadPipeline;
 
 const Image& proxy() { return bench::negativeProxy(); }
 
@@ -66,46 +65,15 @@ EditParameters cubesRecipe() {
     return r;
 }
 
-void renderLoop(benchmark::State& state, const EditParameters& recipe,
-                const DarkroomPipeline& pipeline = DarkroomPipeline::shared()) {
+void renderLoop(benchmark::State& state, const EditParameters& recipe, const DarkroomPipeline& pipeline) {
     bench::renderPipelineLoop(state, proxy(), recipe, pipeline);
 }
 
-void BM_PipelineCoreProxy(benchmark::State& state) {
-    static const EditParameters recipe = coreRecipe();
-    renderLoop(state, recipe);
-}
-BENCHMARK(BM_PipelineCoreProxy)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-void BM_PipelineMasksProxy(benchmark::State& state) {
-    static const EditParameters recipe = masksRecipe();
-    renderLoop(state, recipe);
-}
-BENCHMARK(BM_PipelineMasksProxy)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-void BM_PipelineCubesProxy(benchmark::State& state) {
-    static const EditParameters recipe = cubesRecipe();
-    renderLoop(state, recipe);
-}
-BENCHMARK(BM_PipelineCubesProxy)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-void BM_PipelineCoreProxyOneThread(benchmark::State& state) {
-    static const EditParameters recipe = coreRecipe();
-    renderLoop(state, recipe, oneThreadPipeline());
-}
-BENCHMARK(BM_PipelineCoreProxyOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-void BM_PipelineMasksProxyOneThread(benchmark::State& state) {
-    static const EditParameters recipe = masksRecipe();
-    renderLoop(state, recipe, oneThreadPipeline());
-}
-BENCHMARK(BM_PipelineMasksProxyOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-void BM_PipelineCubesProxyOneThread(benchmark::State& state) {
-    static const EditParameters recipe = cubesRecipe();
-    renderLoop(state, recipe, oneThreadPipeline());
-}
-BENCHMARK(BM_PipelineCubesProxyOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
+[[maybe_unused]] const bool kRenders = bench::registerWithOneThread({
+    {"BM_PipelineCoreProxy", [](auto& state, auto& pipeline) { renderLoop(state, coreRecipe(), pipeline); }},
+    {"BM_PipelineMasksProxy", [](auto& state, auto& pipeline) { renderLoop(state, masksRecipe(), pipeline); }},
+    {"BM_PipelineCubesProxy", [](auto& state, auto& pipeline) { renderLoop(state, cubesRecipe(), pipeline); }},
+});
 
 void BM_HslCubeGeneration(benchmark::State& state) {
     static const EditParameters recipe = cubesRecipe();

@@ -11,9 +11,4 @@ inline double clampNanHigh(double value, double low, double high) {
     return std::max(low, std::min(value, high));
 }
 
-// `value` limited to [low, high]; a NaN becomes `fallback` (then limited too).
-inline double clampNanTo(double value, double low, double high, double fallback) {
-    return clampNanHigh(std::isnan(value) ? fallback : value, low, high);
-}
-
 }  // namespace vantrel

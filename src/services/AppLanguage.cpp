@@ -13,17 +13,16 @@ namespace {
 struct LanguageNames {
     std::string_view raw;
     std::string_view native;
-    std::string_view english;
 };
 
 constexpr std::array<LanguageNames, 7> kNames = {{
-    {"en", "English", "English"},
-    {"zh-Hans", "简体中文", "Simplified Chinese"},
-    {"zh-Hant", "繁體中文", "Traditional Chinese"},
-    {"ja", "日本語", "Japanese"},
-    {"de", "Deutsch", "German"},
-    {"fr", "Français", "French"},
-    {"es", "Español", "Spanish"},
+    {"en", "English"},
+    {"zh-Hans", "简体中文"},
+    {"zh-Hant", "繁體中文"},
+    {"ja", "日本語"},
+    {"de", "Deutsch"},
+    {"fr", "Français"},
+    {"es", "Español"},
 }};
 
 const LanguageNames& names(AppLanguage language) {
@@ -61,7 +60,6 @@ std::optional<AppLanguage> languageOf(std::string_view entry) {
 
 std::string_view rawValue(AppLanguage language) { return names(language).raw; }
 std::string_view nativeName(AppLanguage language) { return names(language).native; }
-std::string_view englishName(AppLanguage language) { return names(language).english; }
 
 std::optional<AppLanguage> appLanguageFromRawValue(std::string_view raw) {
     for (AppLanguage language : kAllAppLanguages) {

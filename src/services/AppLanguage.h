@@ -18,9 +18,8 @@ inline constexpr std::array<AppLanguage, 7> kAllAppLanguages = {
 
 // "en", "zh-Hans", "zh-Hant", "ja", "de", "fr", "es".
 std::string_view rawValue(AppLanguage language);
-// The language's name in itself ("Deutsch") and in English ("German").
+// The language's name in itself ("Deutsch").
 std::string_view nativeName(AppLanguage language);
-std::string_view englishName(AppLanguage language);
 
 // Exact, case-sensitive match against the seven raw values.
 std::optional<AppLanguage> appLanguageFromRawValue(std::string_view raw);

@@ -35,7 +35,6 @@ public:
     void commit();
 
     const std::filesystem::path& destination() const { return destination_; }
-    const std::filesystem::path& temporaryPath() const { return temporary_; }
 
 private:
     void keepError(int errnum);

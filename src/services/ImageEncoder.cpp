@@ -1,15 +1,13 @@
 #include "services/ImageEncoder.h"
 
 #include "services/JpegEncoder.h"
-#include "services/PngEncoder.h"
-#include "services/TiffEncoder.h"
 
 namespace vantrel {
 
 std::unique_ptr<ImageEncoder> makeEncoder(const ExportSettings& settings) {
     switch (settings.format) {
-        case ExportFormat::tiff: return std::make_unique<TiffEncoder>();
-        case ExportFormat::png: return std::make_unique<PngEncoder>();
+        case ExportFormat::tiff: return makeTiffEncoder();
+        case ExportFormat::png: return makePngEncoder();
         case ExportFormat::jpeg: break;
     }
     return std::make_unique<JpegEncoder>(settings.jpegQuality);

@@ -38,5 +38,8 @@ public:
 
 // The encoder for a format (JPEG at the settings' quality, 16-bit TIFF, 8-bit PNG).
 std::unique_ptr<ImageEncoder> makeEncoder(const ExportSettings& settings);
+// The TIFF and PNG encoders, each in its own file (JPEG's has a header of its own).
+std::unique_ptr<ImageEncoder> makeTiffEncoder();
+std::unique_ptr<ImageEncoder> makePngEncoder();
 
 }  // namespace vantrel

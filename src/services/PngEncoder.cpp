@@ -1,4 +1,4 @@
-#include "services/PngEncoder.h"
+#include "services/ImageEncoder.h"
 
 #include <png.h>
 
@@ -11,10 +11,11 @@
 #include "services/ExportError.h"
 
 namespace vantrel {
+namespace {
 
 // libpng reports errors through the error function, which must not return: it jumps back to
 // the setjmp of the call in progress, and the message is thrown from there.
-struct PngEncoder::State {
+struct State {
     png_structp png = nullptr;
     png_infop info = nullptr;
     ExportFile* file = nullptr;
@@ -28,10 +29,6 @@ struct PngEncoder::State {
         if (png) png_destroy_write_struct(&png, info ? &info : nullptr);
     }
 };
-
-namespace {
-
-using State = PngEncoder::State;
 
 void pngError(png_structp png, png_const_charp text) {
     auto* s = static_cast<State*>(png_get_error_ptr(png));
@@ -79,13 +76,20 @@ bool writeEnd(State* s) {
     return true;
 }
 
-}  // namespace
+// 8-bit RGB through libpng, with the default zlib compression.
+class PngEncoder final : public ImageEncoder {
+public:
+    PixelFormat inputFormat() const override { return PixelFormat::rgba8; }
+    void start(ExportFile& file, const EncodeTarget& target) override;
+    void writeRows(const void* data, std::size_t rowBytes, int rows) override;
+    void finish() override;
 
-PngEncoder::PngEncoder() : state_(std::make_unique<State>()) {}
-PngEncoder::~PngEncoder() = default;
+private:
+    State s_;  // libpng holds its address: the encoder is never moved
+};
 
 void PngEncoder::start(ExportFile& file, const EncodeTarget& target) {
-    State& s = *state_;
+    State& s = s_;
     s.file = &file;
     s.width = target.width;
     s.height = target.height;
@@ -98,7 +102,7 @@ void PngEncoder::start(ExportFile& file, const EncodeTarget& target) {
 }
 
 void PngEncoder::writeRows(const void* data, std::size_t rowBytes, int rows) {
-    State& s = *state_;
+    State& s = s_;
     rows = std::min(rows, s.height - s.row);
     if (rows <= 0) return;
     s.rowPointers.resize(std::size_t(rows));
@@ -109,9 +113,13 @@ void PngEncoder::writeRows(const void* data, std::size_t rowBytes, int rows) {
 }
 
 void PngEncoder::finish() {
-    State& s = *state_;
+    State& s = s_;
     if (s.row != s.height) throw ExportError("libpng", -1, "PNG encoder: the image ended early");
     if (!writeEnd(&s)) throwPngError(s);
 }
+
+}  // namespace
+
+std::unique_ptr<ImageEncoder> makePngEncoder() { return std::make_unique<PngEncoder>(); }
 
 }  // namespace vantrel

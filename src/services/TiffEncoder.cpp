@@ -1,4 +1,4 @@
-#include "services/TiffEncoder.h"
+#include "services/ImageEncoder.h"
 
 #include <tiffio.h>
 
@@ -6,12 +6,14 @@
 #include <cstdarg>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "services/ExportError.h"
 
 namespace vantrel {
+namespace {
 
-struct TiffEncoder::State {
+struct State {
     TIFF* tiff = nullptr;
     ExportFile* file = nullptr;
     std::string message;
@@ -24,10 +26,6 @@ struct TiffEncoder::State {
         if (tiff) TIFFCleanup(tiff);  // frees without writing: the file is abandoned or done
     }
 };
-
-namespace {
-
-using State = TiffEncoder::State;
 
 // libtiff's errors are collected per file (never printed, never fatal) and thrown afterwards.
 int tiffErrorHandler(TIFF*, void* user, const char* module, const char* format, va_list args) {
@@ -58,18 +56,26 @@ toff_t tiffSize(thandle_t h) {
     return n < 0 ? 0 : toff_t(n);
 }
 
-}  // namespace
-
-TiffEncoder::TiffEncoder() : state_(std::make_unique<State>()) {}
-TiffEncoder::~TiffEncoder() = default;
-
-[[noreturn]] static void throwTiffError(const State& s, const char* fallback) {
+[[noreturn]] void throwTiffError(const State& s, const char* fallback) {
     if (s.file && s.file->failed()) s.file->throwFailure();
     throw ExportError("libtiff", -1, "TIFF encoder: " + (s.message.empty() ? std::string(fallback) : s.message));
 }
 
+// 16-bit RGB through libtiff: uncompressed, contiguous samples, strips of about 1 MB; BigTIFF
+// when the pixels alone would pass the classic format's 4 GB limit.
+class TiffEncoder final : public ImageEncoder {
+public:
+    PixelFormat inputFormat() const override { return PixelFormat::rgba16; }
+    void start(ExportFile& file, const EncodeTarget& target) override;
+    void writeRows(const void* data, std::size_t rowBytes, int rows) override;
+    void finish() override;
+
+private:
+    State s_;  // libtiff's error handler holds its address: the encoder is never moved
+};
+
 void TiffEncoder::start(ExportFile& file, const EncodeTarget& target) {
-    State& s = *state_;
+    State& s = s_;
     s.file = &file;
     s.width = target.width;
     s.height = target.height;
@@ -103,7 +109,7 @@ void TiffEncoder::start(ExportFile& file, const EncodeTarget& target) {
 }
 
 void TiffEncoder::writeRows(const void* data, std::size_t rowBytes, int rows) {
-    State& s = *state_;
+    State& s = s_;
     const auto* base = static_cast<const std::uint8_t*>(data);
     for (int r = 0; r < rows && s.row < std::uint32_t(s.height); ++r) {
         const auto* in = reinterpret_cast<const std::uint16_t*>(base + std::size_t(r) * rowBytes);
@@ -119,12 +125,16 @@ void TiffEncoder::writeRows(const void* data, std::size_t rowBytes, int rows) {
 }
 
 void TiffEncoder::finish() {
-    State& s = *state_;
+    State& s = s_;
     if (s.row != std::uint32_t(s.height)) throwTiffError(s, "the image ended early");
     if (!TIFFWriteDirectory(s.tiff) || !TIFFFlush(s.tiff)) throwTiffError(s, "could not complete the file");
     TIFFCleanup(s.tiff);
     s.tiff = nullptr;
     if (s.file->failed()) s.file->throwFailure();
 }
+
+}  // namespace
+
+std::unique_ptr<ImageEncoder> makeTiffEncoder() { return std::make_unique<TiffEncoder>(); }
 
 }  // namespace vantrel

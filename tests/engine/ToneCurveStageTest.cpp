@@ -14,12 +14,7 @@ using testing::renderExtent;
 
 std::vector<CurvePoint> curve(std::initializer_list<std::pair<double, double>> xy) {
     std::vector<CurvePoint> points;
-    for (auto [x, y] : xy) {
-        CurvePoint p;
-        p.x = x;
-        p.y = y;
-        points.push_back(p);
-    }
+    for (auto [x, y] : xy) points.push_back({.x = x, .y = y});
     return points;
 }
 

@@ -65,10 +65,6 @@ ColorProfile ColorProfile::displayP3() {
     static const auto d = srgbCurveProfile(color::Matrix3{}, "Display P3");
     return ColorProfile(d);
 }
-ColorProfile ColorProfile::linearSRGB() {
-    static const auto d = linearProfile(color::linearSRGBToLinearP3(), "Linear sRGB");
-    return ColorProfile(d);
-}
 ColorProfile ColorProfile::linearDisplayP3() {
     static const auto d = linearProfile(color::Matrix3{}, "Linear Display P3");
     return ColorProfile(d);

@@ -21,7 +21,6 @@ public:
 
     static ColorProfile sRGB();
     static ColorProfile displayP3();
-    static ColorProfile linearSRGB();
     // The working space itself: values are taken as they are.
     static ColorProfile linearDisplayP3();
     // Reads an ICC profile (RGB or grey). Absent when the bytes are not a usable profile.

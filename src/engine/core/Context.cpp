@@ -6,6 +6,7 @@
 #include <cstring>
 #include <exception>
 #include <thread>
+#include <type_traits>
 
 #include "engine/core/detail/Encode.h"
 #include "engine/core/detail/Evaluator.h"
@@ -40,9 +41,14 @@ Context::~Context() = default;
 
 namespace {
 
-template <class T, class Encode>
+// One rendered row in the output's sample type.
+void encodeRow(const float* in, int n, OutputSpace space, std::uint8_t* out) { detail::encodeRow8(in, n, space, out); }
+void encodeRow(const float* in, int n, OutputSpace space, std::uint16_t* out) { detail::encodeRow16(in, n, space, out); }
+void encodeRow(const float* in, int n, OutputSpace space, float* out) { detail::encodeRowFloat(in, n, space, out); }
+
+template <class T>
 bool renderInto(const Context& ctx, tbb::task_arena& arena, const Image& image, const Rect& rect, int stripRows,
-                const RenderOptions& options, T* pixels, std::size_t rowStride, Encode encode,
+                const RenderOptions& options, T* pixels, std::size_t rowStride,
                 const std::function<bool(int firstRow, int rows)>& afterStrip) {
     detail::EvalSettings settings{ctx.options().tileSize, options.stop, options.stats};
     if (options.stats) *options.stats = RenderStats{};
@@ -61,7 +67,7 @@ bool renderInto(const Context& ctx, tbb::task_arena& arena, const Image& image, 
             const std::int64_t base = afterStrip ? 0 : first;
             ok = render.run(band, [&](std::int64_t x, std::int64_t y, int count, const float* rgba) {
                 const std::int64_t r = top - 1 - y - first + base;
-                encode(rgba, count, pixels + std::size_t(r) * rowStride + std::size_t(x - rect.x) * 4);
+                encodeRow(rgba, count, options.space, pixels + std::size_t(r) * rowStride + std::size_t(x - rect.x) * 4);
             });
             if (ok && afterStrip) ok = afterStrip(int(first), int(rows));
         }
@@ -73,50 +79,38 @@ bool renderInto(const Context& ctx, tbb::task_arena& arena, const Image& image, 
     return ok && !options.stop.stop_requested();
 }
 
-}  // namespace
-
-std::optional<Bitmap> Context::makeBitmap(const Image& image, std::optional<Rect> rect, const RenderOptions& options) const {
+// The whole of `rect` (the image's extent when absent) in one bitmap of 8- or 16-bit samples.
+template <class BitmapT>
+std::optional<BitmapT> renderBitmap(const Context& ctx, tbb::task_arena& arena, const Image& image,
+                                    std::optional<Rect> rect, const RenderOptions& options) {
     const Rect r = rect ? *rect : image.extent();
     if (!renderable(r)) return std::nullopt;
-    Bitmap bmp;
+    BitmapT bmp;
     bmp.width = int(r.width);
     bmp.height = int(r.height);
     bmp.space = options.space;
     bmp.pixels.resize(std::size_t(r.width) * std::size_t(r.height) * 4);
-    const OutputSpace space = options.space;
-    const bool ok = renderInto(*this, impl_->arena, image, r, int(r.height), options, bmp.pixels.data(),
-                               std::size_t(r.width) * 4,
-                               [space](const float* in, int n, std::uint8_t* out) { detail::encodeRow8(in, n, space, out); },
-                               nullptr);
-    if (!ok) return std::nullopt;
+    if (!renderInto(ctx, arena, image, r, int(r.height), options, bmp.pixels.data(), std::size_t(r.width) * 4, nullptr))
+        return std::nullopt;
     return bmp;
 }
 
+}  // namespace
+
+std::optional<Bitmap> Context::makeBitmap(const Image& image, std::optional<Rect> rect, const RenderOptions& options) const {
+    return renderBitmap<Bitmap>(*this, impl_->arena, image, rect, options);
+}
+
 std::optional<Bitmap16> Context::makeBitmap16(const Image& image, std::optional<Rect> rect, const RenderOptions& options) const {
-    const Rect r = rect ? *rect : image.extent();
-    if (!renderable(r)) return std::nullopt;
-    Bitmap16 bmp;
-    bmp.width = int(r.width);
-    bmp.height = int(r.height);
-    bmp.space = options.space;
-    bmp.pixels.resize(std::size_t(r.width) * std::size_t(r.height) * 4);
-    const OutputSpace space = options.space;
-    const bool ok = renderInto(*this, impl_->arena, image, r, int(r.height), options, bmp.pixels.data(),
-                               std::size_t(r.width) * 4,
-                               [space](const float* in, int n, std::uint16_t* out) { detail::encodeRow16(in, n, space, out); },
-                               nullptr);
-    if (!ok) return std::nullopt;
-    return bmp;
+    return renderBitmap<Bitmap16>(*this, impl_->arena, image, rect, options);
 }
 
 std::optional<PixelBuffer> Context::renderFloat(const Image& image, const Rect& rect, const RenderOptions& options) const {
     if (!renderable(rect)) return std::nullopt;
     PixelBuffer out = PixelBuffer::forOverwrite(rect);  // every row is rendered
-    const OutputSpace space = options.space;
-    const bool ok = renderInto(*this, impl_->arena, image, rect, int(rect.height), options, out.data(),
-                               std::size_t(rect.width) * 4,
-                               [space](const float* in, int n, float* o) { detail::encodeRowFloat(in, n, space, o); }, nullptr);
-    if (!ok) return std::nullopt;
+    if (!renderInto(*this, impl_->arena, image, rect, int(rect.height), options, out.data(), std::size_t(rect.width) * 4,
+                    nullptr))
+        return std::nullopt;
     return out;
 }
 
@@ -124,7 +118,6 @@ bool Context::renderStrips(const Image& image, const Rect& rect, PixelFormat for
                            const RenderOptions& options) const {
     if (!renderable(rect) || !sink) return false;
     const int rows = std::clamp<int>(stripRows, 1, int(rect.height));
-    const OutputSpace space = options.space;
     const std::size_t w = std::size_t(rect.width);
     auto deliver = [&](const void* data, std::size_t rowBytes) {
         return [&, data, rowBytes](int first, int n) {
@@ -139,25 +132,16 @@ bool Context::renderStrips(const Image& image, const Rect& rect, PixelFormat for
             return sink(s);
         };
     };
+    // One band's buffer of samples T, reused for every strip.
+    auto stripsOf = [&]<class T>(std::type_identity<T>) {
+        std::vector<T> buf(w * 4 * std::size_t(rows));
+        return renderInto(*this, impl_->arena, image, rect, rows, options, buf.data(), w * 4,
+                          deliver(buf.data(), w * 4 * sizeof(T)));
+    };
     switch (format) {
-        case PixelFormat::rgba8: {
-            std::vector<std::uint8_t> buf(w * 4 * std::size_t(rows));
-            return renderInto(*this, impl_->arena, image, rect, rows, options, buf.data(), w * 4,
-                              [space](const float* in, int n, std::uint8_t* o) { detail::encodeRow8(in, n, space, o); },
-                              deliver(buf.data(), w * 4));
-        }
-        case PixelFormat::rgba16: {
-            std::vector<std::uint16_t> buf(w * 4 * std::size_t(rows));
-            return renderInto(*this, impl_->arena, image, rect, rows, options, buf.data(), w * 4,
-                              [space](const float* in, int n, std::uint16_t* o) { detail::encodeRow16(in, n, space, o); },
-                              deliver(buf.data(), w * 8));
-        }
-        case PixelFormat::rgbaFloat: {
-            std::vector<float> buf(w * 4 * std::size_t(rows));
-            return renderInto(*this, impl_->arena, image, rect, rows, options, buf.data(), w * 4,
-                              [space](const float* in, int n, float* o) { detail::encodeRowFloat(in, n, space, o); },
-                              deliver(buf.data(), w * 16));
-        }
+        case PixelFormat::rgba8: return stripsOf(std::type_identity<std::uint8_t>{});
+        case PixelFormat::rgba16: return stripsOf(std::type_identity<std::uint16_t>{});
+        case PixelFormat::rgbaFloat: return stripsOf(std::type_identity<float>{});
     }
     return false;
 }

@@ -69,9 +69,6 @@ public:
     float* at(std::int64_t x, std::int64_t y) { return view().at(x, y); }
     const float* at(std::int64_t x, std::int64_t y) const { return view().at(x, y); }
 
-    // Moves the buffer to another place in the plane (same size).
-    void setOrigin(std::int64_t x, std::int64_t y) { rect_.x = x; rect_.y = y; }
-
 private:
     Rect rect_;
     std::unique_ptr<float[]> pixels_;

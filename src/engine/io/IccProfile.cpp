@@ -68,19 +68,14 @@ int iccProfileChannels(const std::vector<std::uint8_t>& profile) {
 
 ScanBuffer convertCmykToRgb(const std::uint8_t* cmyk, int width, int height, bool inverted,
                             const std::vector<std::uint8_t>& profile) {
-    ScanBuffer out;
     ProfilePtr source = openProfile(profile);
-    if (!source || cmsGetColorSpace(source.get()) != cmsSigCmykData) return out;
+    if (!source || cmsGetColorSpace(source.get()) != cmsSigCmykData) return {};
     ProfilePtr srgb(cmsCreate_sRGBProfile());
     // Adobe writes CMYK with 0 = full ink; TYPE_CMYK_8_REV reads it that way round.
     cmsHTRANSFORM transform = cmsCreateTransform(source.get(), inverted ? TYPE_CMYK_8_REV : TYPE_CMYK_8,
                                                  srgb.get(), TYPE_RGB_8, INTENT_PERCEPTUAL, 0);
-    if (!transform) return out;
-    out.width = width;
-    out.height = height;
-    out.channels = 3;
-    out.bitDepth = 8;
-    out.allocate();
+    if (!transform) return {};
+    ScanBuffer out = ScanBuffer::allocated(width, height, 3, 8);
     tbb::parallel_for(0, height, [&](int y) {
         cmsDoTransform(transform, cmyk + static_cast<std::size_t>(y) * width * 4, out.row(y),
                        static_cast<cmsUInt32Number>(width));

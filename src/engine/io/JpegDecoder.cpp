@@ -101,12 +101,7 @@ bool scanlineStage(JpegSession& s, std::uint8_t* dest, std::size_t rowBytes) {
 // blue is the paper left by its ink and by the black. Adobe files store the
 // samples inverted (255 = no ink), which is already the paper left.
 ScanBuffer plainCmykToRgb(const std::uint8_t* cmyk, int width, int height, bool inverted) {
-    ScanBuffer out;
-    out.width = width;
-    out.height = height;
-    out.channels = 3;
-    out.bitDepth = 8;
-    out.allocate();
+    ScanBuffer out = ScanBuffer::allocated(width, height, 3, 8);
     tbb::parallel_for(0, height, [&](int y) {
         const std::uint8_t* in = cmyk + static_cast<std::size_t>(y) * width * 4;
         std::uint8_t* rgb = out.row(y);
@@ -190,12 +185,8 @@ ScanBuffer decodeJpeg(const std::filesystem::path& path, int minLongEdge, int& o
     std::vector<std::uint8_t> icc = iccBytes(s);
     if (!startStage(s, scaleNum, space)) throw LoadError(LoadError::kUndecodable, "JPEG decode failed");
 
-    ScanBuffer out;
-    out.width = static_cast<int>(s.cinfo.output_width);
-    out.height = static_cast<int>(s.cinfo.output_height);
-    out.channels = s.cinfo.output_components;
-    out.bitDepth = 8;
-    out.allocate();
+    ScanBuffer out = ScanBuffer::allocated(static_cast<int>(s.cinfo.output_width),
+                                           static_cast<int>(s.cinfo.output_height), s.cinfo.output_components, 8);
     if (!scanlineStage(s, out.pixels.get(), out.rowBytes()))
         throw LoadError(LoadError::kUndecodable, "corrupt JPEG data");
 

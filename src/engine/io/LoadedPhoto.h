@@ -37,7 +37,6 @@ public:
     const std::string& colorSpaceName() const { return colorSpaceName_; }
     const ImageMetadataInfo& metadata() const { return metadata_; }
     bool hasExplicitFullImage() const { return explicitFullImage_.has_value(); }
-    bool hasExplicitProxyImage() const { return explicitProxyImage_.has_value(); }
 
     // The whole scan, upright, in native precision converted to the working space per tile;
     // never absent: the empty image when the file cannot be decoded.

@@ -84,14 +84,10 @@ ScanBuffer applyOrientation(ScanBuffer buffer, int orientation) {
     orientation = sanitizeOrientation(orientation);
     buffer.orientation = 1;
     if (orientation == 1 || buffer.empty()) return buffer;
-    ScanBuffer out;
-    out.channels = buffer.channels;
-    out.bitDepth = buffer.bitDepth;
-    out.alphaPremultiplied = buffer.alphaPremultiplied;
+    const bool swaps = orientationSwapsAxes(orientation);
+    ScanBuffer out = ScanBuffer::allocated(swaps ? buffer.height : buffer.width, swaps ? buffer.width : buffer.height,
+                                           buffer.channels, buffer.bitDepth, buffer.alphaPremultiplied);
     out.iccProfile = std::move(buffer.iccProfile);
-    out.width = orientationSwapsAxes(orientation) ? buffer.height : buffer.width;
-    out.height = orientationSwapsAxes(orientation) ? buffer.width : buffer.height;
-    out.allocate();
     switch (buffer.bytesPerPixel()) {
         case 1: permute<1>(buffer, out, orientation); break;
         case 2: permute<2>(buffer, out, orientation); break;

@@ -29,6 +29,18 @@ struct ScanBuffer {
 
     // Allocates the pixel store for the current size and layout.
     void allocate() { pixels = std::make_unique_for_overwrite<std::uint8_t[]>(byteCount()); }
+
+    // A buffer of this size and layout with its pixel store allocated.
+    static ScanBuffer allocated(int width, int height, int channels, int bitDepth, bool alphaPremultiplied = false) {
+        ScanBuffer out;
+        out.width = width;
+        out.height = height;
+        out.channels = channels;
+        out.bitDepth = bitDepth;
+        out.alphaPremultiplied = alphaPremultiplied;
+        out.allocate();
+        return out;
+    }
 };
 
 }  // namespace vantrel

@@ -94,15 +94,10 @@ void AreaReducer::reduceRows(int y0, int y1, const std::function<const std::uint
 ScanBuffer downscaleArea(const ScanBuffer& source, int width, int height) {
     if (source.empty()) return ScanBuffer{};
     const AreaReducer reducer(source.width, source.height, width, height, source.channels, source.bitDepth);
-    ScanBuffer out;
-    out.width = reducer.width();
-    out.height = reducer.height();
-    out.channels = source.channels;
-    out.bitDepth = source.bitDepth;
-    out.alphaPremultiplied = source.alphaPremultiplied;
+    ScanBuffer out = ScanBuffer::allocated(reducer.width(), reducer.height(), source.channels, source.bitDepth,
+                                           source.alphaPremultiplied);
     out.orientation = source.orientation;
     out.iccProfile = source.iccProfile;
-    out.allocate();
     if (out.width == source.width && out.height == source.height) {
         std::copy_n(source.pixels.get(), source.byteCount(), out.pixels.get());
         return out;

@@ -254,13 +254,7 @@ ScanBuffer decodeRgba(TIFF* tif, const TiffLayout& l) {
     // Read in stored order; the loader applies the orientation itself.
     image.req_orientation = ORIENTATION_TOPLEFT;
     image.orientation = ORIENTATION_TOPLEFT;
-    ScanBuffer out;
-    out.width = static_cast<int>(l.width);
-    out.height = static_cast<int>(l.height);
-    out.channels = 4;
-    out.bitDepth = 8;
-    out.alphaPremultiplied = true;
-    out.allocate();
+    ScanBuffer out = ScanBuffer::allocated(static_cast<int>(l.width), static_cast<int>(l.height), 4, 8, true);
     auto* raster = reinterpret_cast<std::uint32_t*>(out.pixels.get());
     const int ok = TIFFRGBAImageGet(&image, raster, l.width, l.height);
     const bool hasAlpha = image.alpha != 0;

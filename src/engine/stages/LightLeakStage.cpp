@@ -6,7 +6,6 @@
 
 #include "engine/core/FilterMath.h"
 #include "engine/filters/BlendKernels.h"
-#include "engine/filters/Generators.h"
 
 namespace vantrel {
 
@@ -136,30 +135,6 @@ Image screenedLeak(const Image& frame, const LeakRamp& ramp) {
 }
 
 }  // namespace
-
-Image lightLeakGradient(const Rect& e, const LightLeakParameters& p) {
-    const std::optional<LeakRamp> ramp = leakRamp(e, p.style, p.intensity, p.position);
-    if (!ramp) return Image::constant({});
-    const double ox = double(e.x), oy = double(e.y);
-    if (ramp->radial) {
-        RadialGradientParameters g;
-        g.centerX = ox + ramp->p0.x;
-        g.centerY = oy + ramp->p0.y;
-        g.radius0 = ramp->r0;
-        g.radius1 = ramp->r1;
-        g.color0 = ramp->c0;
-        g.color1 = ramp->c1;
-        return radialGradient(g);
-    }
-    LinearGradientParameters g;
-    g.point0x = ox + ramp->p0.x;
-    g.point0y = oy + ramp->p0.y;
-    g.point1x = ox + ramp->p1.x;
-    g.point1y = oy + ramp->p1.y;
-    g.color0 = ramp->c0;
-    g.color1 = ramp->c1;
-    return linearGradient(g);
-}
 
 Image applyLightLeak(const Image& frame, const LightLeakParameters& p) {
     const Rect& e = frame.extent();

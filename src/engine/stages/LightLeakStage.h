@@ -14,7 +14,4 @@ inline constexpr double kMinLightLeakIntensity = 0.01;
 // return the frame itself.
 Image applyLightLeak(const Image& frame, const LightLeakParameters& parameters);
 
-// The leak's gradient alone, placed on the frame's extent (infinite; crop it).
-Image lightLeakGradient(const Rect& extent, const LightLeakParameters& parameters);
-
 }  // namespace vantrel

@@ -58,15 +58,13 @@ void ElidedLabel::paintEvent(QPaintEvent*) {
     painter.drawText(rect(), int(alignment_) | Qt::TextSingleLine, shownText());
 }
 
-bool showWholeTextTip(QWidget& control, QEvent* event, const QString& whole, bool shortened) {
-    if (event->type() != QEvent::ToolTip || !control.toolTip().isEmpty()) return false;
-    if (shortened) QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), whole, &control);
-    else QToolTip::hideText();
-    return true;
+void showHelpTip(QWidget& control, QEvent* event, const QString& tip) {
+    if (tip.isEmpty()) QToolTip::hideText();
+    else QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), tip, &control);
 }
 
 bool ElidedLabel::event(QEvent* event) {
-    return showWholeTextTip(*this, event, text_, isElided()) || QWidget::event(event);
+    return showWholeTextTip(*this, event, text_, [this] { return isElided(); }) || QWidget::event(event);
 }
 
 ElidedLabel* elidedCaption(double pixels, QFont::Weight weight, const QColor& colour) {

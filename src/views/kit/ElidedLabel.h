@@ -3,15 +3,25 @@
 // middle by default, so a file name keeps its start and its number) when its
 // space runs short, and then shows the whole text as its tooltip.
 #include <QColor>
+#include <QEvent>
 #include <QFont>
 #include <QWidget>
 
 namespace vantrel {
 
+// Shows `tip` as the tooltip of a help event at the pointer; an empty tip hides any.
+void showHelpTip(QWidget& control, QEvent* event, const QString& tip);
+
 // Answers a tooltip event of a control that may draw its text shortened: the
-// whole text while `shortened`, no tip otherwise. False for any other event,
-// and when the control's owner gave it a tooltip of its own.
-bool showWholeTextTip(QWidget& control, QEvent* event, const QString& whole, bool shortened);
+// whole text while shortened() (asked only then: measuring is not free), no
+// tip otherwise. False for any other event, and when the control's owner gave
+// it a tooltip of its own.
+template <typename Shortened>
+bool showWholeTextTip(QWidget& control, QEvent* event, const QString& whole, Shortened shortened) {
+    if (event->type() != QEvent::ToolTip || !control.toolTip().isEmpty()) return false;
+    showHelpTip(control, event, shortened() ? whole : QString());
+    return true;
+}
 
 class ElidedLabel final : public QWidget {
     Q_OBJECT

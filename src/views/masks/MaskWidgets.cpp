@@ -115,7 +115,8 @@ void DisclosureButton::paintEvent(QPaintEvent*) {
 }
 
 bool DisclosureButton::event(QEvent* event) {
-    return showWholeTextTip(*this, event, text(), shownText() != text()) || QAbstractButton::event(event);
+    return showWholeTextTip(*this, event, text(), [this] { return shownText() != text(); }) ||
+           QAbstractButton::event(event);
 }
 
 ProgressButton::ProgressButton(QWidget* parent) : QAbstractButton(parent) {

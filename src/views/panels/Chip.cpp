@@ -174,7 +174,8 @@ void Chip::paintEvent(QPaintEvent*) {
 }
 
 bool Chip::event(QEvent* event) {
-    return showWholeTextTip(*this, event, text(), shownText() != text()) || QAbstractButton::event(event);
+    return showWholeTextTip(*this, event, text(), [this] { return shownText() != text(); }) ||
+           QAbstractButton::event(event);
 }
 
 void Chip::changeEvent(QEvent* event) {

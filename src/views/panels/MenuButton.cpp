@@ -120,7 +120,8 @@ void MenuButton::paintEvent(QPaintEvent*) {
 }
 
 bool MenuButton::event(QEvent* event) {
-    return showWholeTextTip(*this, event, text(), shownLabel() != text()) || QAbstractButton::event(event);
+    return showWholeTextTip(*this, event, text(), [this] { return shownLabel() != text(); }) ||
+           QAbstractButton::event(event);
 }
 
 MenuPicker::MenuPicker(const QString& name, const std::vector<MenuItem>& items, const Style& style, QWidget* parent)

@@ -9,20 +9,16 @@
 #include <immintrin.h>
 #endif
 
+#include "engine/core/FilterMath.h"
 #include "engine/core/detail/Lcms.h"
 
 namespace vantrel::detail {
 
 namespace {
 
-// Four floats in one SSE register (GCC/Clang vector extension); unaligned access via memcpy.
-using Float4 = float __attribute__((vector_size(16)));
-inline Float4 load4(const float* p) {
-    Float4 v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-inline void store4(float* p, Float4 v) { std::memcpy(p, &v, sizeof v); }
+using kernels::Float4;
+using kernels::load4;
+using kernels::store4;
 
 std::shared_ptr<const std::vector<float>> curveLut(const color::CurveTable& curve, int entries) {
     auto lut = std::make_shared<std::vector<float>>(std::size_t(entries));
