@@ -18,7 +18,7 @@
 
 #include "NullSessionStorage.h"
 #include "ViewBench.h"
-#include "app/Inspector.h"
+#include "app/AdjustmentsColumn.h"
 #include "model/EditParameters.h"
 #include "viewmodel/DarkroomViewModel.h"
 #include "viewmodel/RenderService.h"
@@ -108,7 +108,7 @@ struct InspectorBench {
     QTemporaryDir dir;
     std::unique_ptr<DarkroomViewModel> vm;
     std::unique_ptr<QScrollArea> scroll;
-    Inspector* inspector = nullptr;
+    AdjustmentsColumn* inspector = nullptr;
     EditParameters plain;
     EditParameters developed;
 
@@ -120,7 +120,7 @@ struct InspectorBench {
         vm = std::make_unique<DarkroomViewModel>(std::move(services));
         // Placed as the window places it: a fixed-width scroll area.
         scroll = std::make_unique<QScrollArea>();
-        inspector = new Inspector(*vm);
+        inspector = new AdjustmentsColumn(*vm);
         scroll->setWidget(inspector);
         scroll->setWidgetResizable(true);
         scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

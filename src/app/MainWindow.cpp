@@ -19,7 +19,7 @@
 #include "app/CanvasArea.h"
 #include "views/kit/Icons.h"
 #include "views/kit/Layouts.h"
-#include "app/Inspector.h"
+#include "app/AdjustmentsColumn.h"
 #include "app/Shortcuts.h"
 #include "app/Sidebar.h"
 #include "app/TopBar.h"
@@ -156,7 +156,7 @@ MainWindow::~MainWindow() {
 // ---------------------------------------------------------------- layout
 
 QWidget* MainWindow::buildInspector() {
-    inspectorColumn_ = new Inspector(*vm_);
+    inspectorColumn_ = new AdjustmentsColumn(*vm_);
     filled(inspectorColumn_, DarkroomTheme::panelBackground());
     views_.push_back(inspectorColumn_);
     auto* scroll = new QScrollArea;

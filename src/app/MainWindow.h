@@ -34,7 +34,7 @@ namespace vantrel {
 
 class BatchExportOverlay;
 class CanvasArea;
-class Inspector;
+class AdjustmentsColumn;
 class Sidebar;
 class TopBar;
 class DarkroomViewModel;
@@ -95,7 +95,7 @@ public:
     TopBar* topBar() const { return topBar_; }
     Sidebar* sidebarView() const { return sidebarView_; }
     CanvasArea* canvasAreaView() const { return canvasView_; }
-    Inspector* inspectorView() const { return inspectorColumn_; }
+    AdjustmentsColumn* inspectorView() const { return inspectorColumn_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -127,7 +127,7 @@ private:
 
     std::vector<RefreshableView*> views_;
     TopBar* topBar_ = nullptr;
-    Inspector* inspectorColumn_ = nullptr;
+    AdjustmentsColumn* inspectorColumn_ = nullptr;
     Sidebar* sidebarView_ = nullptr;
     CanvasArea* canvasView_ = nullptr;
     QWidget* sidebar_ = nullptr;

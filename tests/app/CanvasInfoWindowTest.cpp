@@ -8,7 +8,7 @@
 
 #include "WindowTestSupport.h"
 #include "app/CanvasArea.h"
-#include "app/Inspector.h"
+#include "app/AdjustmentsColumn.h"
 #include "app/Sidebar.h"
 #include "app/TopBar.h"
 #include "services/AppLanguage.h"

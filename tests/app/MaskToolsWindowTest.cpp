@@ -8,7 +8,7 @@
 
 #include "WindowTestSupport.h"
 #include "app/CanvasArea.h"
-#include "app/Inspector.h"
+#include "app/AdjustmentsColumn.h"
 #include "services/L10n.h"
 #include "services/LocalizationManager.h"
 #include "views/canvas/MaskOverlayView.h"

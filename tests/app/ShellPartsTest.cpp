@@ -13,7 +13,7 @@
 
 #include "WindowTestSupport.h"
 #include "app/CanvasArea.h"
-#include "app/Inspector.h"
+#include "app/AdjustmentsColumn.h"
 #include "views/kit/ProSlider.h"
 #include "app/RecipeList.h"
 #include "app/Shortcuts.h"
@@ -281,7 +281,7 @@ TEST_F(ShellPartsTest, RecipeListShowsTheActiveRecipeAndExportsFiles) {
 }
 
 TEST_F(ShellPartsTest, SectionResetsFollowTheirChangeTests) {
-    Inspector* inspector = window->inspectorView();
+    AdjustmentsColumn* inspector = window->inspectorView();
     EXPECT_TRUE(inspector->visibleResets().empty());
     EXPECT_EQ(inspector->sliders().size(), 12u);
 
@@ -315,7 +315,7 @@ TEST_F(ShellPartsTest, SectionResetsFollowTheirChangeTests) {
 }
 
 TEST_F(ShellPartsTest, InspectorSlidersAndResetsFollowTheParameterTable) {
-    Inspector* inspector = window->inspectorView();
+    AdjustmentsColumn* inspector = window->inspectorView();
     std::set<ParameterGroup> groups;
     std::size_t shown = 1;  // the straightening, in the geometry section
     for (const auto& row : ParameterTable<EditParameters>::rows) {

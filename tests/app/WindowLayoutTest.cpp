@@ -7,7 +7,7 @@
 #include <QScrollArea>
 
 #include "WindowTestSupport.h"
-#include "app/Inspector.h"
+#include "app/AdjustmentsColumn.h"
 #include "app/Sidebar.h"
 #include "app/TopBar.h"
 #include "services/AppLanguage.h"

@@ -152,12 +152,12 @@ TEST(MaskControlBar, CountSelectionAndButtonsReadTheRecipeAndNeverWriteIt) {
 
 // ---------------------------------------------------------------- inspector
 
-struct Inspector : Masks {
+struct AdjustmentsColumn : Masks {
     bool maskMode = false;
     MaskControlView view{recipe.binding(), selection.binding(), [this] { return maskMode; }};
     QSignalSpy changes{&view, &MaskControlView::changed};
 
-    Inspector() {
+    AdjustmentsColumn() {
         darkGround(view);
         view.setFixedWidth(296);
         EXPECT_TRUE(test::showExposed(view));
@@ -175,7 +175,7 @@ struct Inspector : Masks {
 };
 
 TEST(MaskControlView, ShowsListAndCardOnlyWithMasks) {
-    Inspector in;
+    AdjustmentsColumn in;
     EXPECT_TRUE(in.view.countBadge()->isHidden());
     EXPECT_TRUE(in.view.clearButton()->isHidden());
     EXPECT_TRUE(in.view.list()->isHidden());
@@ -227,7 +227,7 @@ TEST(MaskControlView, ShowsListAndCardOnlyWithMasks) {
 }
 
 TEST(MaskControlView, RowsSelectShowAndDeleteByIdentifier) {
-    Inspector in;
+    AdjustmentsColumn in;
     in.recipe.value->masks.linearMasks = {linear("A", -0.7), linear("B", 0.4)};
     in.recipe.value->masks.radialMasks = {radial("C")};
     in.recipe.value->masks.radialMasks[0].isEnabled = false;
@@ -272,7 +272,7 @@ TEST(MaskControlView, RowsSelectShowAndDeleteByIdentifier) {
 }
 
 TEST(MaskControlView, ARowActionOnAMaskDeletedMeanwhileDoesNothing) {
-    Inspector in;
+    AdjustmentsColumn in;
     in.recipe.value->masks.linearMasks = {linear("A"), linear("B")};
     *in.selection.value = in.masks().linearMasks[0].id;
     in.refresh();
@@ -290,7 +290,7 @@ TEST(MaskControlView, ARowActionOnAMaskDeletedMeanwhileDoesNothing) {
 }
 
 TEST(MaskControlView, ClearAllIsOneWriteAndOneReport) {
-    Inspector in;
+    AdjustmentsColumn in;
     in.recipe.value->masks.linearMasks = {linear("A"), linear("B")};
     in.recipe.value->masks.radialMasks = {radial("C")};
     *in.selection.value = in.masks().radialMasks[0].id;
@@ -306,7 +306,7 @@ TEST(MaskControlView, ClearAllIsOneWriteAndOneReport) {
 }
 
 TEST(MaskControlView, SlidersAndInvertReportEachUserChangeOnce) {
-    Inspector in;
+    AdjustmentsColumn in;
     in.recipe.value->masks.linearMasks = {linear("A", 0)};
     *in.selection.value = in.masks().linearMasks[0].id;
     in.refresh();
@@ -635,7 +635,7 @@ TEST(MaskTools, EveryLanguageFitsInEveryState) {
     p.subjectMask.isEnabled = p.subjectMask.hasDetectedSubject = true;
     p.subjectMask.subject.exposure = 0.35;
 
-    Inspector masks;
+    AdjustmentsColumn masks;
     *masks.recipe.value = p;
     masks.maskMode = true;
     Subject subject;

@@ -22,7 +22,7 @@
 namespace vantrel::testing {
 namespace {
 
-class InspectorFilmEffectsTest : public ShownWindowTest {
+class AdjustmentsColumnFilmEffectsTest : public ShownWindowTest {
 protected:
     void SetUp() override {
         // The second frame's stored recipe has all three effects on at zero amounts.
@@ -48,7 +48,7 @@ protected:
     HalationControlView* halation = nullptr;
 };
 
-TEST_F(InspectorFilmEffectsTest, TheSwitchesAndPresetsEditTheRecipe) {
+TEST_F(AdjustmentsColumnFilmEffectsTest, TheSwitchesAndPresetsEditTheRecipe) {
     scrollTo(negative);
     flip(negative->header());
     EXPECT_EQ(vm().parameters().negativeLab, NegativeLabParameters::enabledDefault());
@@ -77,7 +77,7 @@ TEST_F(InspectorFilmEffectsTest, TheSwitchesAndPresetsEditTheRecipe) {
     EXPECT_EQ(vm().parameters().halation, HalationParameters::cine800T());
 }
 
-TEST_F(InspectorFilmEffectsTest, AStoredRecipeOnAtZeroAmountsIsShownWithoutBeingRewritten) {
+TEST_F(AdjustmentsColumnFilmEffectsTest, AStoredRecipeOnAtZeroAmountsIsShownWithoutBeingRewritten) {
     const std::string key = FakeSessionStorage::sampleKey(frame(1));
     vm().selectPhoto(frame(1));
     settle();
@@ -99,7 +99,7 @@ TEST_F(InspectorFilmEffectsTest, AStoredRecipeOnAtZeroAmountsIsShownWithoutBeing
     EXPECT_EQ(vm().parameters().ultraHDR, stored.ultraHDR);
 }
 
-TEST_F(InspectorFilmEffectsTest, ThePickedBaseLandsInItsOwnFrameOnly) {
+TEST_F(AdjustmentsColumnFilmEffectsTest, ThePickedBaseLandsInItsOwnFrameOnly) {
     EditParameters on;
     on.negativeLab = NegativeLabParameters::enabledDefault();
     vm().setParameters(on);
@@ -132,7 +132,7 @@ TEST_F(InspectorFilmEffectsTest, ThePickedBaseLandsInItsOwnFrameOnly) {
     EXPECT_FALSE(negative->isSampling());
 }
 
-TEST_F(InspectorFilmEffectsTest, ThePanelsFitTheInspectorInEveryLanguage) {
+TEST_F(AdjustmentsColumnFilmEffectsTest, ThePanelsFitTheInspectorInEveryLanguage) {
     // Every row shown: the conversion on for a colour negative, the boost on, the halation on.
     EditParameters recipe = vm().parameters();
     recipe.negativeLab = NegativeLabParameters::enabledDefault();

@@ -1,5 +1,5 @@
 #pragma once
-// Inspector: the right-hand column that edits the current frame's recipe. The
+// AdjustmentsColumn: the right-hand column that edits the current frame's recipe. The
 // histogram, then the geometry, tone, colour, detail and vignette sections of
 // its own between the adjustment and mask panels. It keeps no state: refresh()
 // re-reads the view model; every edit writes the view model's recipe and asks
@@ -23,9 +23,9 @@ class FittingLabel;
 class IconFallbackRow;
 class ProSlider;
 
-class Inspector final : public QWidget, public RefreshableView {
+class AdjustmentsColumn final : public QWidget, public RefreshableView {
 public:
-    explicit Inspector(DarkroomViewModel& vm, QWidget* parent = nullptr);
+    explicit AdjustmentsColumn(DarkroomViewModel& vm, QWidget* parent = nullptr);
     void refresh() override;
 
     const std::vector<ProSlider*>& sliders() const { return sliders_; }

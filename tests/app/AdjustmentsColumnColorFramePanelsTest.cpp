@@ -23,7 +23,7 @@
 namespace vantrel::testing {
 namespace {
 
-class InspectorColorFramePanelsTest : public ShownWindowTest {
+class AdjustmentsColumnColorFramePanelsTest : public ShownWindowTest {
 protected:
     void SetUp() override {
         ShownWindowTest::SetUp();
@@ -39,7 +39,7 @@ protected:
     FilmFrameControlView* frame = nullptr;
 };
 
-TEST_F(InspectorColorFramePanelsTest, WheelAndMixerEditsReachTheRecipeAsPreviews) {
+TEST_F(AdjustmentsColumnColorFramePanelsTest, WheelAndMixerEditsReachTheRecipeAsPreviews) {
     scrollTo(wheels, 0);
     const int writes = store->writesFor(firstFrameKey());
     InteractiveColorWheel* gain = wheels->columnWheel(ColorWheelsView::Wheel::highlights);
@@ -71,7 +71,7 @@ TEST_F(InspectorColorFramePanelsTest, WheelAndMixerEditsReachTheRecipeAsPreviews
     EXPECT_TRUE(vm().parameters().colorGrading.isIdentity());
 }
 
-TEST_F(InspectorColorFramePanelsTest, TheWatermarkFillsFromTheShownFrameOnlyWhenTheUserSwitchesItOn) {
+TEST_F(AdjustmentsColumnColorFramePanelsTest, TheWatermarkFillsFromTheShownFrameOnlyWhenTheUserSwitchesItOn) {
     FilmWatermarkSection* watermark = frame->watermark();
     scrollTo(watermark, 0);
     QTest::mouseClick(watermark->enableSwitch(), Qt::LeftButton);
@@ -99,7 +99,7 @@ TEST_F(InspectorColorFramePanelsTest, TheWatermarkFillsFromTheShownFrameOnlyWhen
     EXPECT_EQ(watermark->cameraField()->text().toStdString(), shownMetadata().cameraDisplayName());
 }
 
-TEST_F(InspectorColorFramePanelsTest, ThePanelsFitTheInspectorInEveryLanguage) {
+TEST_F(AdjustmentsColumnColorFramePanelsTest, ThePanelsFitTheInspectorInEveryLanguage) {
     // Every optional row shown: a sprocketed frame with its texts, the watermark with its box.
     EditParameters recipe = vm().parameters();
     recipe.filmFrame.style = FilmFrameStyle::sprocketOverlay;

@@ -1,4 +1,4 @@
-#include "app/Inspector.h"
+#include "app/AdjustmentsColumn.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -71,7 +71,7 @@ FittingLabel* sectionTitle() {
 
 }  // namespace
 
-Inspector::Inspector(DarkroomViewModel& vm, QWidget* parent) : QWidget(parent), vm_(vm) {
+AdjustmentsColumn::AdjustmentsColumn(DarkroomViewModel& vm, QWidget* parent) : QWidget(parent), vm_(vm) {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(12, 12, 12, 12);
     column->setSpacing(14);
@@ -147,7 +147,7 @@ Inspector::Inspector(DarkroomViewModel& vm, QWidget* parent) : QWidget(parent), 
     refresh();
 }
 
-QWidget* Inspector::toneCurveEditor() {
+QWidget* AdjustmentsColumn::toneCurveEditor() {
     auto* curve = new ToneCurveEditorView(
         Binding<std::vector<CurvePoint>>([this] { return vm_.parameters().curvePoints; },
                                          [this](const std::vector<CurvePoint>& points) {
@@ -170,14 +170,14 @@ QWidget* Inspector::toneCurveEditor() {
     return curve;
 }
 
-void Inspector::addPanel(QVBoxLayout* column, QWidget* panel, bool darkDividers) {
+void AdjustmentsColumn::addPanel(QVBoxLayout* column, QWidget* panel, bool darkDividers) {
     // The negative-lab panel sits between two darker lines.
     if (blocks_++ > 0) column->addWidget(ruleLine(darkDividers ? DarkroomTheme::separator() : DarkroomTheme::faintLine()));
     column->addWidget(panel);
     if (auto* view = dynamic_cast<RefreshableView*>(panel)) panels_.push_back(view);
 }
 
-QPushButton* Inspector::resetButton(std::function<void(EditParameters&)> reset) {
+QPushButton* AdjustmentsColumn::resetButton(std::function<void(EditParameters&)> reset) {
     auto* button = new QPushButton;
     button->setFlat(true);
     button->setCursor(Qt::PointingHandCursor);
@@ -191,7 +191,7 @@ QPushButton* Inspector::resetButton(std::function<void(EditParameters&)> reset) 
     return button;
 }
 
-QWidget* Inspector::geometrySection() {
+QWidget* AdjustmentsColumn::geometrySection() {
     auto* section = new QWidget;
     auto* rows = flatColumn(5, section);
 
@@ -243,7 +243,7 @@ QWidget* Inspector::geometrySection() {
     return section;
 }
 
-QWidget* Inspector::slidersSection(ParameterGroup group) {
+QWidget* AdjustmentsColumn::slidersSection(ParameterGroup group) {
     auto* section = new QWidget;
     auto* column = flatColumn(5, section);
     auto* header = new QHBoxLayout;
@@ -268,7 +268,7 @@ QWidget* Inspector::slidersSection(ParameterGroup group) {
 }
 
 template <class Record>
-ProSlider* Inspector::makeSlider(const ScalarParameter<Record>& row, std::function<double(const EditParameters&)> get,
+ProSlider* AdjustmentsColumn::makeSlider(const ScalarParameter<Record>& row, std::function<double(const EditParameters&)> get,
                                  std::function<void(EditParameters&, double)> set) {
     // No gestures are reported: every change of the value asks for a preview.
     Binding<double> value([this, get] { return get(vm_.parameters()); },
@@ -289,7 +289,7 @@ ProSlider* Inspector::makeSlider(const ScalarParameter<Record>& row, std::functi
     return slider;
 }
 
-std::vector<const char*> Inspector::visibleResets() const {
+std::vector<const char*> AdjustmentsColumn::visibleResets() const {
     std::vector<const char*> shown;
     if (!cropReset_->isHidden()) shown.push_back("inspector.geometry");
     for (const Section& section : sections_)
@@ -297,7 +297,7 @@ std::vector<const char*> Inspector::visibleResets() const {
     return shown;
 }
 
-void Inspector::refresh() {
+void AdjustmentsColumn::refresh() {
     const EditParameters& p = vm_.parameters();
     geometryTitle_->setFullText(localized("inspector.geometry"));
     cropReset_->setText(localized("common.reset"));

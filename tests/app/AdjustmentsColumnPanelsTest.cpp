@@ -6,7 +6,7 @@
 
 #include "../views/PanelTestSupport.h"
 #include "WindowTestSupport.h"
-#include "app/Inspector.h"
+#include "app/AdjustmentsColumn.h"
 #include "services/LocalizationManager.h"
 #include "views/kit/LayoutCheck.h"
 #include "views/panels/ChipRow.h"
@@ -19,7 +19,7 @@
 namespace vantrel::testing {
 namespace {
 
-class InspectorPanelsTest : public ShownWindowTest {
+class AdjustmentsColumnPanelsTest : public ShownWindowTest {
 protected:
     void SetUp() override {
         ShownWindowTest::SetUp();
@@ -34,7 +34,7 @@ protected:
     FilmPhysicsControlView* physics = nullptr;
 };
 
-TEST_F(InspectorPanelsTest, ACurveDragIsOneInteractionWhoseEndAloneIsFinal) {
+TEST_F(AdjustmentsColumnPanelsTest, ACurveDragIsOneInteractionWhoseEndAloneIsFinal) {
     scrollTo(curve);
     ToneCurveCanvas* canvas = curve->canvas();
     const std::vector<CurvePoint> before = vm().parameters().curvePoints;
@@ -70,7 +70,7 @@ TEST_F(InspectorPanelsTest, ACurveDragIsOneInteractionWhoseEndAloneIsFinal) {
     EXPECT_EQ(curve->histogramBins(), vm().histogramData().lumaBins);
 }
 
-TEST_F(InspectorPanelsTest, GrainAndPhysicsEditsReachTheRecipeAsPreviews) {
+TEST_F(AdjustmentsColumnPanelsTest, GrainAndPhysicsEditsReachTheRecipeAsPreviews) {
     scrollTo(grain);
     const int writes = store->writesFor(firstFrameKey());
     QTest::mouseClick(grain->presets()->chip("coarse"), Qt::LeftButton);
@@ -100,7 +100,7 @@ TEST_F(InspectorPanelsTest, GrainAndPhysicsEditsReachTheRecipeAsPreviews) {
     EXPECT_EQ(physics->stylePicker()->selected(), "sideStreak");
 }
 
-TEST_F(InspectorPanelsTest, ThePanelsFitTheInspectorInEveryLanguage) {
+TEST_F(AdjustmentsColumnPanelsTest, ThePanelsFitTheInspectorInEveryLanguage) {
     // Every optional row shown, the longest choices chosen, a point selected.
     EditParameters recipe = vm().parameters();
     recipe.filmGrain = FilmGrainControlView::preset("coarse");
