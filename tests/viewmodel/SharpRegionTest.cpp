@@ -273,9 +273,21 @@ TEST(SharpRegionRenderTest, CanvasSizedRendersReuseTheScaledProxyWithoutChanging
     EXPECT_NEAR(smaller->preview.width(), second->preview.width() * 0.75, 2);
 }
 
+// The engine behind a test's own render(): frames and sample rolls load straight through.
+class WrappedEngine : public RenderService {
+public:
+    std::optional<LoadedPhoto> loadPhoto(const std::filesystem::path& file) override { return engine_.loadPhoto(file); }
+    std::vector<LoadedPhoto> makeSampleRoll(const std::array<Uuid, 3>& ids) override {
+        return engine_.makeSampleRoll(ids);
+    }
+
+protected:
+    EngineRenderService engine_;
+};
+
 // The engine, with region renders held at a gate that ignores their stop
 // token, so that a render of a former recipe can finish after an edit.
-class GatedEngine final : public RenderService {
+class GatedEngine final : public WrappedEngine {
 public:
     Gate regions;
     std::optional<RenderResult> render(const RenderJob& job, std::stop_token stop) override {
@@ -285,32 +297,18 @@ public:
         }
         return engine_.render(job, stop);
     }
-    std::optional<LoadedPhoto> loadPhoto(const std::filesystem::path& file) override { return engine_.loadPhoto(file); }
-    std::vector<LoadedPhoto> makeSampleRoll(const std::array<Uuid, 3>& ids) override {
-        return engine_.makeSampleRoll(ids);
-    }
-
-private:
-    EngineRenderService engine_;
 };
 
 class SharpRegionViewModelTest : public EditViewModelTest {};
 
 // The engine, noting the size of each interactive render it was asked for.
-class SizeNotingEngine final : public RenderService {
+class SizeNotingEngine final : public WrappedEngine {
 public:
     std::atomic<int> lastInteractiveSize{-1};
     std::optional<RenderResult> render(const RenderJob& job, std::stop_token stop) override {
         if (job.useProxy) lastInteractiveSize = job.maxPixelSize;
         return engine_.render(job, stop);
     }
-    std::optional<LoadedPhoto> loadPhoto(const std::filesystem::path& file) override { return engine_.loadPhoto(file); }
-    std::vector<LoadedPhoto> makeSampleRoll(const std::array<Uuid, 3>& ids) override {
-        return engine_.makeSampleRoll(ids);
-    }
-
-private:
-    EngineRenderService engine_;
 };
 
 TEST_F(SharpRegionViewModelTest, TheScreensDensitySetsTheSizeOfRendersForTheCanvas) {
