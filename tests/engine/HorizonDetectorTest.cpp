@@ -427,6 +427,18 @@ TEST(HorizonDetectorTest, AFewLeaningEdgesDoNotMakeUprightWallsConverge) {
     }
 }
 
+TEST(HorizonDetectorTest, ARoomOfFewVerticalsAmongLimbsReadsEveryTurn) {
+    // Which short edges the segment reader finds, and so which ones the fit
+    // keeps, changes with every turn of the frame; the reading must not.
+    const Image room = imageOf(roomWithLeaningLimbs(1200, 800));
+    for (double turn : {-4.6, -0.7, 1.9, 4.7}) {
+        CropParameters crop;
+        crop.straightenAngle = turn;
+        const Image turned = applyGeometry(room, crop, Framing::cropped);
+        EXPECT_NEAR(HorizonDetector::detectHorizonAngle(turned).get().value_or(99), -turn, 0.3) << turn;
+    }
+}
+
 // A level room whose door frames and wall corner all stand in the left third,
 // each off plumb by a few tenths of a degree as built ones are, the leans
 // happening to grow towards the centre.

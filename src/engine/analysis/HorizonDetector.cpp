@@ -8,7 +8,11 @@
 // decides unless it disagrees with the verticals (then it is a receding edge)
 // or the long level lines fan out as a road's edges and rails do (then none of
 // them is the horizon, and without a soft horizon or verticals the frame has
-// no line to level on).
+// no line to level on). The segments are read at several scales of the
+// segment detector and the readings' median taken: which segments it finds,
+// and so which ones the fits keep or drop, changes with the scale, and a
+// reading one scale tips (a limb taken for a vertical, a door frame dropped)
+// is outvoted by the others.
 // Verticals that hold only a small share of the frame's steep segments are
 // texture (grass, reeds) and do not count. Without either, edge
 // pixels vote for lines of every tilt. Edge pixels are
@@ -67,6 +71,8 @@ constexpr double kUnseenTilt = 0.3;
 // levels (a smaller step is the 8-bit rounding's).
 constexpr int kStrips = 12, kCalmStrips = 10;
 constexpr double kMinCalmStep = 2.0;
+// Scales at which the segment detector reads the frame (1 is the analysis size).
+constexpr std::array kSegmentScales{0.8, 0.85, 0.9, 0.95, 1.0};
 
 double degrees(double radians) { return radians * 180.0 / std::numbers::pi; }
 double radians(double degrees) { return degrees * std::numbers::pi / 180.0; }
@@ -172,8 +178,7 @@ double coherence(const Votes& votes, double tilt, std::vector<float>& profile, i
 }
 
 // The levelling angle measured on a frame reduced to the analysis size (grey, CV_32F).
-std::optional<double> measureGrey(const cv::Mat& grey) {
-    const Votes votes = edgeVotes(grey);
+std::optional<double> measureGrey(const cv::Mat& grey, const Votes& votes) {
     std::vector<float> profile;
     // Coarse search over every tilt with half the votes, the median of which
     // is what texture alone gives.
@@ -220,8 +225,7 @@ std::optional<double> measureGrey(const cv::Mat& grey) {
 // The tilt (counter-clockwise, degrees) of the level line whose straight
 // segment lies near `roughTilt`: the segment's own angle is coarse, the
 // row-wise line coherence near it is finer.
-double refinedLevelTilt(const cv::Mat& grey, double roughTilt) {
-    const Votes votes = edgeVotes(grey);
+double refinedLevelTilt(const Votes& votes, double roughTilt) {
     std::vector<float> profile;
     double best = -1, bestTilt = roughTilt;
     for (double t = roughTilt - kFineReach; t <= roughTilt + kFineReach + 1e-9; t += kFineStep) {
@@ -318,7 +322,7 @@ bool fansOut(const std::vector<LevelLine>& lines) {
     return both * both / (rows * slopes) >= kFanExplained && degrees(std::atan(std::sqrt(slopes))) >= kFanSpread;
 }
 
-// What the straight segments say: a levelling angle, or nothing; `final` when
+// What the straight segments say: a levelling angle (unrounded), or nothing; `final` when
 // that nothing must stand (the frame's long lines recede and nothing upright
 // tells which way is level), so no weaker reading may guess.
 struct SegmentReading {
@@ -334,12 +338,10 @@ struct SegmentReading {
 // Without a long level segment, or when the long level lines fan out as
 // receding edges do, `calm` (the tilt of a soft horizon between calm regions)
 // stands in for it.
-SegmentReading measureSegments(const cv::Mat& grey, std::optional<double> calm) {
-    cv::Mat bytes;
-    grey.convertTo(bytes, CV_8U);
+SegmentReading measureSegments(const cv::Mat& bytes, const Votes& votes, std::optional<double> calm, double scale) {
     std::vector<cv::Vec4f> lines;
-    cv::createLineSegmentDetector(cv::LSD_REFINE_STD)->detect(bytes, lines);
-    const double w = grey.cols, h = grey.rows, cx = w / 2, cy = h / 2;
+    cv::createLineSegmentDetector(cv::LSD_REFINE_STD, scale)->detect(bytes, lines);
+    const double w = bytes.cols, h = bytes.rows, cx = w / 2, cy = h / 2;
     std::vector<Lean> leans;
     std::vector<LevelLine> levelLines;
     double longestLevel = 0, levelTilt = 0;
@@ -371,12 +373,12 @@ SegmentReading measureSegments(const cv::Mat& grey, std::optional<double> calm) 
     if (fitted < kMinFittedShare * steepLength) upright.reset();
     const bool receding = fansOut(levelLines);
     std::optional<double> level;
-    if (longestLevel >= kHorizonSpan * w && !receding) level = refinedLevelTilt(grey, levelTilt);
+    if (longestLevel >= kHorizonSpan * w && !receding) level = refinedLevelTilt(votes, levelTilt);
     else level = calm;
     std::optional<double> tilt = level ? level : upright;
     if (level && upright && std::abs(*level - *upright) > kAgreement) tilt = upright;
     if (!tilt) return {std::nullopt, receding};
-    return {roundToTenth(-*tilt), true};
+    return {-*tilt, true};
 }
 
 // A line across the whole width between two calm regions, found on a blurred
@@ -467,8 +469,29 @@ std::optional<double> calmHorizonTilt(const cv::Mat& grey) {
 }
 
 std::optional<double> measureFrame(const cv::Mat& grey) {
-    if (const SegmentReading segments = measureSegments(grey, calmHorizonTilt(grey)); segments.final) return segments.angle;
-    return measureGrey(grey);
+    const Votes votes = edgeVotes(grey);
+    const std::optional<double> calm = calmHorizonTilt(grey);
+    cv::Mat bytes;
+    grey.convertTo(bytes, CV_8U);
+    std::array<SegmentReading, kSegmentScales.size()> readings;
+    cv::parallel_for_(cv::Range(0, int(readings.size())), [&](const cv::Range& range) {
+        for (int i = range.start; i < range.end; ++i)
+            readings[std::size_t(i)] = measureSegments(bytes, votes, calm, kSegmentScales[std::size_t(i)]);
+    });
+    std::vector<double> angles;
+    std::size_t decided = 0;
+    for (const SegmentReading& r : readings) {
+        if (!r.final) continue;
+        ++decided;
+        if (r.angle) angles.push_back(*r.angle);
+    }
+    // The segments say nothing clear at most scales: the votes decide.
+    if (2 * decided <= readings.size()) return measureGrey(grey, votes);
+    // Most of the scales that decide find no line to level on.
+    if (2 * angles.size() <= decided) return std::nullopt;
+    std::sort(angles.begin(), angles.end());
+    const std::size_t n = angles.size();
+    return roundToTenth(n % 2 ? angles[n / 2] : 0.5 * (angles[n / 2 - 1] + angles[n / 2]));
 }
 
 bool measurable(cv::Size size) { return size.width >= 16 && size.height >= 16; }
