@@ -59,6 +59,10 @@ constexpr double kBorderFocusShare = 0.5;
 // share of colour contrast a region without detail keeps.
 constexpr double kDetailReach = 0.03;
 constexpr float kFlatShare = 0.35f;
+// Below this detail (against the frame's usual) a patch is featureless, and
+// a bright featureless patch is background below this gathered attention.
+constexpr float kFeatureless = 0.12f;
+constexpr double kFeaturelessSubject = 0.5;
 // Colour contrast below this never stands out, however it compares.
 constexpr double kMinContrast = 0.3;
 // Spread of the weight towards the frame's middle, as a fraction of each side.
@@ -312,6 +316,13 @@ cv::Mat mainObject(const cv::Mat& rgb, const cv::Mat& attention) {
     labels.setTo(cv::GC_BGD, gathered < kSureBackground);
     labels.setTo(cv::GC_PR_FGD, gathered > kProbableSubject);
     labels.setTo(cv::GC_FGD, (gathered > kSureSubject) & (attention > kProbableThreshold));
+    // Bright patches without any detail (out-of-focus highlights, glare, a
+    // pale sky) away from the gathered middle are background; dark ones may
+    // be a coat.
+    cv::Mat grey;
+    cv::cvtColor(rgb, grey, cv::COLOR_RGB2GRAY);
+    const cv::Mat bright = grey > cv::mean(grey)[0];
+    labels.setTo(cv::GC_BGD, (detailMap(edgeStrength(rgb)) < kFeatureless) & bright & (gathered < kFeaturelessSubject));
     const cv::Mat cut = grabCut(rgb, labels);
 
     // The region with most salient mass leads; bright specks elsewhere do not.
