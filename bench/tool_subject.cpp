@@ -143,18 +143,14 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "%s: %s\n", path.c_str(), e.what());
             return 2;
         }
-        const Rect e = proxy.extent();
-        // The reduced copy the engine analyses, as it renders it from the proxy.
-        const cv::Size size = SubjectSegmentationEngine::workingSize(int(e.width), int(e.height));
-        const auto reduced = analysis::renderReduced(proxy, size, OutputSpace::sRGB);
-        if (e.isEmpty() || !reduced) {
+        // The working copy the engine renders from the proxy, as the editor asks for a mask.
+        const auto working = SubjectSegmentationEngine::workingCopy(proxy);
+        if (!working) {
             std::fprintf(stderr, "%s: cannot be decoded\n", path.c_str());
             return 2;
         }
-        cv::Mat rgba;
-        reduced->convertTo(rgba, CV_8UC4);
         const auto start = std::chrono::steady_clock::now();
-        const auto mask = SubjectSegmentationEngine::shared().segment({rgba.data, rgba.cols, rgba.rows, rgba.step[0]});
+        const auto mask = SubjectSegmentationEngine::shared().segmentWorking(*working);
         seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
         cv::Mat values = cv::Mat::zeros(SubjectSegmentationEngine::kMaskLongSide, SubjectSegmentationEngine::kMaskLongSide, CV_32F);
@@ -171,9 +167,8 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
 
         if (drawTo) {
-            cv::Mat rgb, small;
-            cv::cvtColor(rgba, rgb, cv::COLOR_RGBA2RGB);
-            cv::resize(rgb, small, values.size(), 0, 0, cv::INTER_AREA);
+            cv::Mat small;
+            cv::resize(*working, small, values.size(), 0, 0, cv::INTER_AREA);
             try {
                 drawCheck(small, values, entry, *drawTo / (path.parent_path().filename().string() + "-" + path.stem().string() + ".png"));
             } catch (const std::exception& error) {

@@ -10,6 +10,8 @@
 #include "engine/analysis/GrabCutRefinement.h"
 #include "engine/analysis/ObjectSubject.h"
 #include "engine/analysis/PersonPrior.h"
+#include "engine/core/Context.h"
+#include "engine/filters/Downscale.h"
 
 namespace vantrel {
 namespace {
@@ -46,6 +48,25 @@ cv::Size SubjectSegmentationEngine::workingSize(int width, int height) {
     const double s = m > kWorkingLongSide ? double(kWorkingLongSide) / double(m) : 1.0;
     if (s >= 0.999) return {width, height};
     return {std::max(1, int(std::lround(width * s))), std::max(1, int(std::lround(height * s)))};
+}
+
+std::optional<cv::Mat> SubjectSegmentationEngine::workingCopy(const Image& frame) {
+    const Rect e = frame.extent();
+    if (!e.isFinite() || e.width <= 0 || e.height <= 0 || e.width > INT32_MAX || e.height > INT32_MAX) return std::nullopt;
+    const cv::Size size = workingSize(int(e.width), int(e.height));
+    // Averaged in working values as the strips arrive (in parallel), then
+    // encoded: far cheaper than encoding every pixel of a full scan.
+    const Context context;
+    auto reduced = renderDownscaled(context, frame, {size.width, size.height});
+    if (!reduced) return std::nullopt;
+    RenderOptions options;
+    options.space = OutputSpace::sRGB;
+    const auto bitmap = context.makeBitmap(Image::fromBuffer(std::move(*reduced)), std::nullopt, options);
+    if (!bitmap || bitmap->width != size.width || bitmap->height != size.height) return std::nullopt;
+    const cv::Mat rgba(size, CV_8UC4, const_cast<std::uint8_t*>(bitmap->pixels.data()));
+    cv::Mat rgb;
+    cv::cvtColor(rgba, rgb, cv::COLOR_RGBA2RGB);
+    return rgb;
 }
 
 std::optional<SubjectSegmentationEngine::Mask> SubjectSegmentationEngine::segmentWorking(const cv::Mat& rgb) const {
@@ -88,10 +109,9 @@ std::future<std::optional<Image>> SubjectSegmentationEngine::generateMask(Image 
             const Rect e = frame.extent();
             if (!e.isFinite() || e.width <= kMinFrameSide || e.height <= kMinFrameSide) return std::nullopt;
             if (e.width > INT32_MAX || e.height > INT32_MAX) return std::nullopt;
-            const cv::Size size = workingSize(int(e.width), int(e.height));
-            const auto reduced = analysis::renderReduced(frame, size, OutputSpace::sRGB);
-            if (!reduced) return std::nullopt;
-            const auto mask = engine->segmentWorking(analysis::rgbAtSize(*reduced, size));
+            const auto working = workingCopy(frame);
+            if (!working) return std::nullopt;
+            const auto mask = engine->segmentWorking(*working);
             if (!mask) return std::nullopt;
             // Stored as a grey working image without any transfer curve.
             PixelBuffer buffer(Rect{0, 0, mask->width, mask->height});

@@ -47,6 +47,10 @@ public:
     // size, else reduced uniformly to it.
     static cv::Size workingSize(int width, int height);
 
+    // The working copy of an image: 8-bit sRGB (RGB), reduced to the working
+    // size; nothing when it cannot be rendered.
+    static std::optional<cv::Mat> workingCopy(const Image& frame);
+
     // The subject mask of a display-encoded frame, or nothing when the frame
     // is too small or nothing stands out. Deterministic; safe to call from
     // several threads at once.
@@ -62,8 +66,10 @@ public:
     // unchanged.
     static Image fitMask(const Image& mask, const Rect& target);
 
-private:
+    // The subject mask of a working copy (8-bit RGB).
     std::optional<Mask> segmentWorking(const cv::Mat& rgb) const;
+
+private:
 
     const FaceFinder* faces_;
 };
