@@ -21,7 +21,7 @@ constexpr double kMinFaceFraction = 0.04;
 constexpr int kMinFacePixels = 20;
 // Faces much smaller than the largest one are bystanders or mistakes.
 constexpr double kMinRelativeWidth = 0.3;
-constexpr int kDetectionLongSide = 1024;
+constexpr int kDetectionLongSide = 800;
 constexpr double kScaleStep = 1.15;
 // A real face draws many overlapping hits; foliage and fabric draw a few.
 constexpr int kFrontalNeighbours = 6, kProfileNeighbours = 5;
