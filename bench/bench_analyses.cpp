@@ -20,6 +20,7 @@
 #include "engine/analysis/SubjectSegmentationEngine.h"
 
 #include "../tests/common/PortraitScene.h"
+#include "ProcessCpu.h"
 
 namespace {
 
@@ -103,6 +104,8 @@ void BM_SubjectDetect(benchmark::State& state) {
     }
     const Image frame = imageOf(pixels);
     pixels.release();
+    // CPU time of all threads too: it says what the wall time would be on a quiet machine.
+    const bench::ProcessCpuCounter cpu(state);
     for (auto _ : state) {
         auto mask = SubjectSegmentationEngine::shared().generateMask(frame).get();
         if (!mask) state.SkipWithError("no subject found");
