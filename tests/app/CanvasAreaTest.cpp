@@ -65,6 +65,26 @@ TEST_F(CanvasAreaTest, TheCanvasShowsTheComparisonWithItsBarInTheCorner) {
     EXPECT_EQ(vm().compareMode(), CompareMode::split);
     settle();
     EXPECT_TRUE(compare->currentLayout().dividerX);
+    // A frame with a film border: the undeveloped frame lies on the photo inside it.
+    render->setPhotoAreas([](const RenderJob&) { return QRectF(0.1, 0.05, 0.8, 0.8); });
+    vm().requestRender(RenderQuality::final);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return vm().renderedPhotoArea() == QRectF(0.1, 0.05, 0.8, 0.8); }));
+    settle();
+    auto layerOf = [&](canvas::CompareImage image) {
+        for (const canvas::CompareLayer& layer : compare->currentLayout().layers)
+            if (layer.image == image) return layer.rect;
+        return QRectF();
+    };
+    const QRectF developed = layerOf(canvas::CompareImage::processed);
+    const QRectF photo(developed.left() + 0.1 * developed.width(), developed.top() + 0.05 * developed.height(),
+                       0.8 * developed.width(), 0.8 * developed.height());
+    EXPECT_EQ(layerOf(canvas::CompareImage::original), photo);
+    // A snapshot's picture is fitted on its own.
+    vm().setSnapshotComparisonPreview(vm().renderedPreview());
+    vm().setActiveComparisonSnapshotID(Uuid::random());
+    settle();
+    EXPECT_EQ(layerOf(canvas::CompareImage::original), developed);
+    vm().setActiveComparisonSnapshotID(std::nullopt);
     HUDEyeHoldButton* eye = bar->eyeButton();
     QTest::mousePress(eye, Qt::LeftButton, {}, eye->rect().center());
     EXPECT_TRUE(vm().isHoldingOriginal());
