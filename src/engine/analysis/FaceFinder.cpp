@@ -1,14 +1,16 @@
 #include "engine/analysis/FaceFinder.h"
 
-// Faces are taken from the frontal cascade when a second, differently
-// trained frontal cascade agrees on the spot, and from the profile cascade
-// (both ways round) when its LBP twin agrees: one cascade alone fires on
-// foliage, fabric and brickwork far too often for a photograph's subject.
+// Faces are searched with the fast LBP cascades (frontal, and profile both
+// ways round) and taken only where a differently trained Haar cascade finds
+// them again on the spot (for a frontal face two of them): one cascade alone
+// fires on foliage, fabric and brickwork far too often for a photograph's
+// subject. The box is the Haar cascade's, which draws brows to chin.
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 
 #include <opencv2/imgproc.hpp>
 #include <opencv2/objdetect.hpp>
@@ -23,8 +25,8 @@ constexpr int kMinFacePixels = 20;
 constexpr double kMinRelativeWidth = 0.3;
 constexpr int kDetectionLongSide = 800;
 constexpr double kScaleStep = 1.15;
-// A real face draws many overlapping hits; foliage and fabric draw a few.
-constexpr int kFrontalNeighbours = 6, kProfileNeighbours = 5;
+// A real face draws several overlapping hits; foliage and fabric draw one or two.
+constexpr int kSearchNeighbours = 3, kCheckNeighbours = 2;
 
 double overlap(const cv::Rect& a, const cv::Rect& b) {
     const double inter = (a & b).area();
@@ -43,7 +45,7 @@ std::vector<std::string> usualFolders() {
 struct CascadeFaceFinder::Cascades {
     std::string folder;
     std::mutex lock;  // a cascade keeps per-call scratch state
-    cv::CascadeClassifier frontal, frontalCheck, profile, profileCheck;
+    cv::CascadeClassifier frontal, frontalCheck, frontalBox, profile, profileBox;
 
     bool load(cv::CascadeClassifier& c, const std::string& file) {
         std::error_code error;
@@ -64,10 +66,13 @@ CascadeFaceFinder::CascadeFaceFinder(const std::vector<std::string>& folders) : 
     // The first folder whose frontal cascade loads; the others only confirm or add.
     for (const std::string& folder : folders) {
         c.folder = folder;
-        if (!c.load(c.frontal, "haarcascades/haarcascade_frontalface_alt2.xml")) continue;
+        if (!c.load(c.frontal, "lbpcascades/lbpcascade_frontalface_improved.xml") ||
+            !c.load(c.frontalBox, "haarcascades/haarcascade_frontalface_alt2.xml"))
+            continue;
         c.load(c.frontalCheck, "haarcascades/haarcascade_frontalface_default.xml");
-        c.load(c.profile, "haarcascades/haarcascade_profileface.xml");
-        c.load(c.profileCheck, "lbpcascades/lbpcascade_profileface.xml");
+        if (!c.load(c.profile, "lbpcascades/lbpcascade_profileface.xml") ||
+            !c.load(c.profileBox, "haarcascades/haarcascade_profileface.xml"))
+            c.profile = cv::CascadeClassifier();
         return;
     }
     c.folder.clear();
@@ -84,28 +89,29 @@ const CascadeFaceFinder& CascadeFaceFinder::shared() {
 
 namespace {
 
-// Candidates of `finder` that `check` finds again around themselves.
-std::vector<cv::Rect> confirmed(cv::CascadeClassifier& finder, cv::CascadeClassifier& check, const cv::Mat& grey,
-                                cv::Size minSize, int neighbours) {
+// The box of `check` that finds a face again around `face`, if any.
+std::optional<cv::Rect> foundAgain(cv::CascadeClassifier& check, const cv::Mat& grey, const cv::Rect& face) {
+    const int margin = face.width / 2;
+    const cv::Rect around =
+        cv::Rect(face.x - margin, face.y - margin, face.width + 2 * margin, face.height + 2 * margin) & cv::Rect({}, grey.size());
+    std::vector<cv::Rect> again;
+    const cv::Size least(face.width * 2 / 3, face.height * 2 / 3), most(face.width * 2, face.height * 2);
+    check.detectMultiScale(grey(around), again, 1.05, kCheckNeighbours, 0, least, most);
+    for (const cv::Rect& a : again)
+        if (overlap(a + around.tl(), face) > 0.5) return a + around.tl();
+    return std::nullopt;
+}
+
+// Candidates of `finder` that `box` (and `check`, when given) find again
+// around themselves, as `box` draws them.
+std::vector<cv::Rect> confirmed(cv::CascadeClassifier& finder, cv::CascadeClassifier& box, cv::CascadeClassifier* check,
+                                const cv::Mat& grey, cv::Size minSize) {
     std::vector<cv::Rect> found, kept;
     if (finder.empty()) return kept;
-    finder.detectMultiScale(grey, found, kScaleStep, neighbours, 0, minSize);
-    const cv::Rect frame({}, grey.size());
+    finder.detectMultiScale(grey, found, kScaleStep, kSearchNeighbours, 0, minSize);
     for (const cv::Rect& face : found) {
-        if (check.empty()) {
-            kept.push_back(face);
-            continue;
-        }
-        const int margin = face.width / 3;
-        const cv::Rect around = cv::Rect(face.x - margin, face.y - margin, face.width + 2 * margin, face.height + 2 * margin) & frame;
-        std::vector<cv::Rect> again;
-        const cv::Size least(face.width * 2 / 3, face.height * 2 / 3), most(face.width * 3 / 2, face.height * 3 / 2);
-        check.detectMultiScale(grey(around), again, 1.05, 2, 0, least, most);
-        for (const cv::Rect& a : again)
-            if (overlap(a + around.tl(), face) > 0.5) {
-                kept.push_back(face);
-                break;
-            }
+        const auto drawn = foundAgain(box, grey, face);
+        if (drawn && (!check || check->empty() || foundAgain(*check, grey, face))) kept.push_back(*drawn);
     }
     return kept;
 }
@@ -131,14 +137,14 @@ std::vector<cv::Rect> CascadeFaceFinder::find(const cv::Mat& grey) const {
     std::vector<cv::Rect> faces;
     {
         const std::lock_guard<std::mutex> hold(c.lock);
-        faces = confirmed(c.frontal, c.frontalCheck, equalised, minSize, kFrontalNeighbours);
+        faces = confirmed(c.frontal, c.frontalBox, &c.frontalCheck, equalised, minSize);
         // Faces turned aside only where none looks at the camera: the profile
         // cascade knows faces turned one way, and the mirror finds the other.
         if (faces.empty()) {
-            faces = confirmed(c.profile, c.profileCheck, equalised, minSize, kProfileNeighbours);
+            faces = confirmed(c.profile, c.profileBox, nullptr, equalised, minSize);
             cv::Mat mirrored;
             cv::flip(equalised, mirrored, 1);
-            for (cv::Rect f : confirmed(c.profile, c.profileCheck, mirrored, minSize, kProfileNeighbours)) {
+            for (cv::Rect f : confirmed(c.profile, c.profileBox, nullptr, mirrored, minSize)) {
                 f.x = small.cols - f.x - f.width;
                 faces.push_back(f);
             }

@@ -1,5 +1,7 @@
 #include "engine/analysis/GrabCutRefinement.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 #include <opencv2/imgproc.hpp>
@@ -7,14 +9,18 @@
 namespace vantrel::subject {
 namespace {
 
-constexpr int kIterations = 4;
+constexpr int kIterations = 2;
 constexpr std::uint64_t kRngSeed = 0x5eed5eedULL;
+// GrabCut's cost grows with every pixel, fixed or not: it cuts on a copy this
+// long, and the cut's edge is laid back onto the picture's own edges.
+constexpr int kCutLongSide = 384;
+// Reach (pixels of the full size) and smoothness of that edge fitting.
+constexpr int kGuideRadius = 3;
+constexpr double kGuideEpsilon = 1e-3;
 // Feathering of the final edge, in mask pixels.
 constexpr double kFeatherSigma = 1.5;
 
-}  // namespace
-
-cv::Mat grabCut(const cv::Mat& rgb, const cv::Mat& labels) {
+cv::Mat cutAtSize(const cv::Mat& rgb, const cv::Mat& labels) {
     cv::Mat mask = labels.clone();
     // GrabCut seeds its colour models from the thread's generator; restore it after.
     cv::RNG& rng = cv::theRNG();
@@ -29,6 +35,46 @@ cv::Mat grabCut(const cv::Mat& rgb, const cv::Mat& labels) {
     }
     rng.state = saved;
     return (mask == cv::GC_FGD) | (mask == cv::GC_PR_FGD);
+}
+
+// The guided filter (He, Sun and Tang) of `values` under the grey `guide`:
+// each output is locally an affine function of the guide, so a blurred edge
+// snaps to the picture's edge nearby.
+cv::Mat guidedFilter(const cv::Mat& guide, const cv::Mat& values, int radius, double epsilon) {
+    const cv::Size box(2 * radius + 1, 2 * radius + 1);
+    const auto mean = [&](const cv::Mat& m) {
+        cv::Mat out;
+        cv::boxFilter(m, out, CV_32F, box, cv::Point(-1, -1), true, cv::BORDER_REFLECT);
+        return out;
+    };
+    const cv::Mat meanGuide = mean(guide), meanValues = mean(values);
+    const cv::Mat covariance = mean(guide.mul(values)) - meanGuide.mul(meanValues);
+    const cv::Mat variance = mean(guide.mul(guide)) - meanGuide.mul(meanGuide);
+    const cv::Mat a = covariance / (variance + epsilon);
+    const cv::Mat b = meanValues - a.mul(meanGuide);
+    return mean(a).mul(guide) + mean(b);
+}
+
+}  // namespace
+
+cv::Mat grabCut(const cv::Mat& rgb, const cv::Mat& labels) {
+    const int longSide = std::max(rgb.cols, rgb.rows);
+    if (longSide <= kCutLongSide) return cutAtSize(rgb, labels);
+    const double s = double(kCutLongSide) / longSide;
+    const cv::Size small(std::max(1, int(std::lround(rgb.cols * s))), std::max(1, int(std::lround(rgb.rows * s))));
+    cv::Mat smallRgb, smallLabels;
+    cv::resize(rgb, smallRgb, small, 0, 0, cv::INTER_AREA);
+    cv::resize(labels, smallLabels, small, 0, 0, cv::INTER_NEAREST);
+    cv::Mat coarse, grey;
+    cutAtSize(smallRgb, smallLabels).convertTo(coarse, CV_32F, 1.0 / 255.0);
+    cv::resize(coarse, coarse, rgb.size(), 0, 0, cv::INTER_LINEAR);
+    cv::cvtColor(rgb, grey, cv::COLOR_RGB2GRAY);
+    grey.convertTo(grey, CV_32F, 1.0 / 255.0);
+    cv::Mat cut = guidedFilter(grey, coarse, kGuideRadius, kGuideEpsilon) > 0.5f;
+    // The sure seeds stand, as they do in GrabCut itself.
+    cut.setTo(255, labels == cv::GC_FGD);
+    cut.setTo(0, labels == cv::GC_BGD);
+    return cut;
 }
 
 cv::Mat regionsTouching(const cv::Mat& foreground, const cv::Mat& anchor) {

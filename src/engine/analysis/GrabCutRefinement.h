@@ -11,7 +11,8 @@ namespace vantrel::subject {
 
 // GrabCut over `rgb` (8-bit RGB) from `labels` (cv::GC_BGD ... cv::GC_PR_FGD,
 // the size of `rgb`), with a fixed random seed so the same frame always gives
-// the same cut. Returns the foreground (255) and background (0).
+// the same cut. Larger pictures are cut on a reduced copy and the edge fitted
+// back onto the picture's. Returns the foreground (255) and background (0).
 cv::Mat grabCut(const cv::Mat& rgb, const cv::Mat& labels);
 
 // The connected regions (8-neighbours) of `foreground` that share a pixel with `anchor`.

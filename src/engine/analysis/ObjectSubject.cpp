@@ -59,6 +59,12 @@ constexpr double kBorderFocusShare = 0.5;
 // share of colour contrast a region without detail keeps.
 constexpr double kDetailReach = 0.03;
 constexpr float kFlatShare = 0.35f;
+// Reach of the close-up smoothness test, as a fraction of the longer side.
+constexpr double kSmoothReach = 0.008;
+// Grain and noise (mask pixels) the smoothness test looks past.
+constexpr double kNoiseSigma = 1.5;
+// A smooth stretch at the edge counts as background from this share of the frame on.
+constexpr double kMinStretch = 0.02;
 // Below this detail (against the frame's usual) a patch is featureless, and
 // a bright featureless patch is background below this gathered attention.
 constexpr float kFeatureless = 0.12f;
@@ -212,10 +218,11 @@ cv::Mat spectralResidual(const cv::Mat& rgb, cv::Size size) {
 // in focus before a soft background stands out; a frame sharp all over, or
 // sharp only at its border, says nothing this way.
 // The strength of the finest edges: the Laplacian's magnitude.
-cv::Mat edgeStrength(const cv::Mat& rgb) {
+cv::Mat edgeStrength(const cv::Mat& rgb, double noiseSigma = 0.0) {
     cv::Mat grey, edges;
     cv::cvtColor(rgb, grey, cv::COLOR_RGB2GRAY);
     grey.convertTo(grey, CV_32F, 1.0 / 255.0);
+    if (noiseSigma > 0) cv::GaussianBlur(grey, grey, cv::Size(0, 0), noiseSigma, noiseSigma, cv::BORDER_REFLECT);
     cv::Laplacian(grey, edges, CV_32F, 3);
     return cv::abs(edges);
 }
@@ -246,15 +253,25 @@ cv::Mat focusMap(const cv::Mat& edges) {
 // How much detail there is around each pixel, 0 ... 1 against the frame's
 // own: a smooth sky gradient, a glare or a plain wall holds no subject, even
 // where its colour is unlike the border's.
-cv::Mat detailMap(const cv::Mat& edges) {
+cv::Mat detailMap(const cv::Mat& edges, double reach = kDetailReach) {
     cv::Mat detail;
-    const double sigma = kDetailReach * std::max(edges.cols, edges.rows);
+    const double sigma = reach * std::max(edges.cols, edges.rows);
     cv::GaussianBlur(edges, detail, cv::Size(0, 0), sigma, sigma, cv::BORDER_REFLECT);
     const float usual = percentile(detail, 0.75);
     if (usual <= 1e-4f) return cv::Mat::ones(edges.size(), CV_32F);
     cv::Mat out;
     cv::min(detail * (1.0 / usual), 1.0, out);
     return out;
+}
+
+// The connected regions (8-neighbours) of `mask` of at least `least` pixels.
+cv::Mat largeRegions(const cv::Mat& mask, double least) {
+    cv::Mat regions, stats, centroids;
+    const int n = cv::connectedComponentsWithStats(mask, regions, stats, centroids, 8, CV_32S);
+    cv::Mat kept = cv::Mat::zeros(mask.size(), CV_8U);
+    for (int k = 1; k < n; ++k)
+        if (stats.at<int>(k, cv::CC_STAT_AREA) >= least) kept.setTo(255, regions == k);
+    return kept;
 }
 
 }  // namespace
@@ -323,6 +340,18 @@ cv::Mat mainObject(const cv::Mat& rgb, const cv::Mat& attention) {
     cv::cvtColor(rgb, grey, cv::COLOR_RGB2GRAY);
     const cv::Mat bright = grey > cv::mean(grey)[0];
     labels.setTo(cv::GC_BGD, (detailMap(edgeStrength(rgb)) < kFeatureless) & bright & (gathered < kFeaturelessSubject));
+    // A broad, bright, smooth stretch that runs on to the frame's edge (a sky
+    // with its gradient, a lit wall, a pale backdrop) is background, however
+    // its colour differs from the border's: a subject holds detail, and a
+    // smooth sliver at the edge (a petal cut by the frame) may still be part
+    // of it. Smoothness is judged close up here, so the detail of a neighbour
+    // does not spill over.
+    const int band = std::max(2, int(std::lround(kBandFraction * std::min(rgb.cols, rgb.rows))));
+    cv::Mat border = cv::Mat::zeros(rgb.size(), CV_8U);
+    cv::rectangle(border, cv::Rect({}, rgb.size()), cv::Scalar(255), band);
+    const cv::Mat smooth = detailMap(edgeStrength(rgb, kNoiseSigma), kSmoothReach) < kFeatureless;
+    const cv::Mat stretches = largeRegions(regionsTouching(smooth, border) & bright, kMinStretch * double(rgb.total()));
+    labels.setTo(cv::GC_BGD, stretches & (labels != cv::GC_FGD));
     const cv::Mat cut = grabCut(rgb, labels);
 
     // The region with most salient mass leads; bright specks elsewhere do not.
