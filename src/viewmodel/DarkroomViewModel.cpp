@@ -74,11 +74,19 @@ void DarkroomViewModel::selectPhoto(Uuid id) {
         roll_.persistSnapshots();
     }
     setSelectedPhotoID(id);
+    // The last frame's news ("subject identified", "A/B compare active") is not this one's.
+    if (!frameStatusMessage_.empty() && statusMessage_ == frameStatusMessage_) setStatusMessage(L10n::tr("status.ready"));
+    frameStatusMessage_.clear();
     setZoomScale(1.0);
     setPanOffset(QSizeF(0, 0));
     if (const LoadedPhoto* photo = roll_.photoWithID(id)) roll_.rememberSelection(*photo);
     loadSelectedPhoto();
     roll_.rebuildFilmstrip();
+}
+
+void DarkroomViewModel::setFrameStatusMessage(std::string text) {
+    frameStatusMessage_ = text;
+    setStatusMessage(std::move(text));
 }
 
 void DarkroomViewModel::loadSelectedPhoto() {

@@ -111,7 +111,7 @@ void DarkroomViewModel::pasteParameters() {
     }
     editRecipe([this](EditParameters& recipe) { recipe = *copiedParameters_; });
     roll_.rebuildFilmstrip();
-    setStatusMessage(L10n::tr("status.pastedParams"));
+    setFrameStatusMessage(L10n::tr("status.pastedParams"));
 }
 
 void DarkroomViewModel::resetToNeutral() {
@@ -120,7 +120,7 @@ void DarkroomViewModel::resetToNeutral() {
     editRecipe([](EditParameters& recipe) { recipe = EditParameters::defaultValue(); });
     setActivePresetID(std::string("neutral"));
     roll_.rebuildFilmstrip();
-    setStatusMessage(L10n::tr("status.resetToNeutral"));
+    setFrameStatusMessage(L10n::tr("status.resetToNeutral"));
 }
 
 }  // namespace vantrel

@@ -171,7 +171,7 @@ void DarkroomViewModel::showLoadError(const LoadedPhoto& photo, const std::strin
     // Said once per frame, though each of its renders fails again.
     if (previewLoadError_ == error) return;
     setPreviewLoadError(error);
-    setStatusMessage(L10n::tr("status.scanLoadFailed", photo.title(), error));
+    setFrameStatusMessage(L10n::tr("status.scanLoadFailed", photo.title(), error));
 }
 
 void DarkroomViewModel::endInteraction() {

@@ -22,6 +22,9 @@ std::optional<Uuid> firstMaskID(const MaskGroupParameters& masks) {
 }  // namespace
 
 void DarkroomViewModel::setToolMode(ToolMode mode) {
+    // A hold of the original belongs to the view it was made in: kept past a
+    // tool, it would show the undeveloped frame on the way back.
+    if (mode != toolMode_ && isHoldingOriginal_) setIsHoldingOriginal(false);
     toolMode_ = mode;
     Q_EMIT isCroppingModeChanged();
     Q_EMIT isRetouchModeChanged();
@@ -36,13 +39,13 @@ void DarkroomViewModel::setToolFlag(ToolMode mode, bool on) {
 void DarkroomViewModel::toggleCropMode() {
     setToolMode(isCroppingMode() ? ToolMode::viewing : ToolMode::crop);
     requestRender(RenderQuality::final);
-    setStatusMessage(L10n::tr(isCroppingMode() ? "status.cropEntered" : "status.cropFinished"));
+    setFrameStatusMessage(L10n::tr(isCroppingMode() ? "status.cropEntered" : "status.cropFinished"));
 }
 
 void DarkroomViewModel::saveCrop() {
     setIsCroppingMode(false);
     requestRender(RenderQuality::final);
-    setStatusMessage(L10n::tr("status.cropSaved"));
+    setFrameStatusMessage(L10n::tr("status.cropSaved"));
 }
 
 void DarkroomViewModel::addQuarterTurn() {
@@ -64,7 +67,7 @@ void DarkroomViewModel::toggleFlipHorizontal() {
 void DarkroomViewModel::resetCrop() {
     editRecipe([](EditParameters& recipe) { recipe.crop = CropParameters::defaultValue(); });
     roll_.rebuildFilmstrip();
-    setStatusMessage(L10n::tr("status.cropReset"));
+    setFrameStatusMessage(L10n::tr("status.cropReset"));
 }
 
 void DarkroomViewModel::autoLevelHorizon() {
@@ -72,7 +75,7 @@ void DarkroomViewModel::autoLevelHorizon() {
     if (!photo) return;
     ++horizonDetectionsRunning_;
     setIsDetectingHorizon(true);
-    setStatusMessage(L10n::tr("status.horizonDetecting"));
+    setFrameStatusMessage(L10n::tr("status.horizonDetecting"));
 
     const Uuid frame = frameID(*photo);
     editPool_.start([this, analysis = services_.analysis, photo = *photo, frame] {
@@ -94,9 +97,9 @@ void DarkroomViewModel::applyHorizonAngle(const Uuid& frame, std::optional<doubl
         setParameters(std::move(recipe));
         roll_.persistRecipe(SaveTiming::now);
         roll_.rebuildFilmstrip();
-        setStatusMessage(L10n::tr("status.horizonCalibrated", *angle));
+        setFrameStatusMessage(L10n::tr("status.horizonCalibrated", *angle));
     } else {
-        setStatusMessage(L10n::tr("status.horizonNotFound"));
+        setFrameStatusMessage(L10n::tr("status.horizonNotFound"));
     }
     horizonDetectionsRunning_ = std::max(0, horizonDetectionsRunning_ - 1);
     if (horizonDetectionsRunning_ == 0) setIsDetectingHorizon(false);
@@ -110,13 +113,13 @@ void DarkroomViewModel::toggleMaskMode() {
         if (!selectedMaskID_) addLinearMask();
     }
     requestRender(RenderQuality::final);
-    setStatusMessage(L10n::tr(isMaskMode() ? "status.maskEntered" : "status.maskExited"));
+    setFrameStatusMessage(L10n::tr(isMaskMode() ? "status.maskEntered" : "status.maskExited"));
 }
 
 void DarkroomViewModel::finishMaskEditing() {
     setIsMaskMode(false);
     requestRender(RenderQuality::final);
-    setStatusMessage(L10n::tr("status.maskSaved"));
+    setFrameStatusMessage(L10n::tr("status.maskSaved"));
 }
 
 void DarkroomViewModel::addLinearMask() {
@@ -130,7 +133,7 @@ void DarkroomViewModel::addLinearMask() {
     if (!isMaskMode()) setToolMode(ToolMode::mask);
     editRecipe([&](EditParameters& recipe) { recipe.masks.linearMasks.push_back(std::move(mask)); });
     setSelectedMaskID(id);
-    setStatusMessage(L10n::tr("status.linearMaskCreated"));
+    setFrameStatusMessage(L10n::tr("status.linearMaskCreated"));
 }
 
 void DarkroomViewModel::addRadialMask() {
@@ -144,7 +147,7 @@ void DarkroomViewModel::addRadialMask() {
     if (!isMaskMode()) setToolMode(ToolMode::mask);
     editRecipe([&](EditParameters& recipe) { recipe.masks.radialMasks.push_back(std::move(mask)); });
     setSelectedMaskID(id);
-    setStatusMessage(L10n::tr("status.radialMaskCreated"));
+    setFrameStatusMessage(L10n::tr("status.radialMaskCreated"));
 }
 
 void DarkroomViewModel::deleteSelectedMask() {
@@ -155,7 +158,7 @@ void DarkroomViewModel::deleteSelectedMask() {
         std::erase_if(recipe.masks.radialMasks, [&](const RadialMask& m) { return m.id == id; });
     });
     setSelectedMaskID(firstMaskID(parameters_.masks));
-    setStatusMessage(L10n::tr("status.maskDeleted"));
+    setFrameStatusMessage(L10n::tr("status.maskDeleted"));
 }
 
 void DarkroomViewModel::clearAllMasks() {
@@ -164,7 +167,7 @@ void DarkroomViewModel::clearAllMasks() {
         recipe.masks.radialMasks.clear();
     });
     setSelectedMaskID(std::nullopt);
-    setStatusMessage(L10n::tr("status.allMasksCleared"));
+    setFrameStatusMessage(L10n::tr("status.allMasksCleared"));
 }
 
 void DarkroomViewModel::detectSubject() {
@@ -172,7 +175,7 @@ void DarkroomViewModel::detectSubject() {
     if (!photo) return;
     ++subjectDetectionsRunning_;
     setIsDetectingSubject(true);
-    setStatusMessage(L10n::tr("status.visionAnalyzing"));
+    setFrameStatusMessage(L10n::tr("status.visionAnalyzing"));
 
     const Uuid frame = frameID(*photo);
     editPool_.start([this, analysis = services_.analysis, photo = *photo, frame] {
@@ -203,9 +206,9 @@ void DarkroomViewModel::applySubjectMask(const Uuid& frame, std::optional<Image>
             subject.background.exposure = -0.35;
         }
         setParameters(std::move(recipe));
-        setStatusMessage(L10n::tr("status.visionSuccess"));
+        setFrameStatusMessage(L10n::tr("status.visionSuccess"));
     } else {
-        setStatusMessage(L10n::tr("status.visionFallback"));
+        setFrameStatusMessage(L10n::tr("status.visionFallback"));
     }
     subjectDetectionsRunning_ = std::max(0, subjectDetectionsRunning_ - 1);
     if (subjectDetectionsRunning_ == 0) setIsDetectingSubject(false);
@@ -217,20 +220,20 @@ void DarkroomViewModel::resetSubjectMask() {
     if (!photo) return;
     subjectMaskCache_.erase(frameID(*photo));
     editRecipe([](EditParameters& recipe) { recipe.subjectMask = SubjectMaskParameters::defaultValue(); });
-    setStatusMessage(L10n::tr("status.subjectReset"));
+    setFrameStatusMessage(L10n::tr("status.subjectReset"));
 }
 
 void DarkroomViewModel::toggleRetouchMode() {
     setToolMode(isRetouchMode() ? ToolMode::viewing : ToolMode::retouch);
     requestRender(RenderQuality::final);
-    setStatusMessage(L10n::tr(isRetouchMode() ? "status.retouchEntered" : "status.retouchExited"));
+    setFrameStatusMessage(L10n::tr(isRetouchMode() ? "status.retouchEntered" : "status.retouchExited"));
 }
 
 void DarkroomViewModel::saveRetouch() {
     setIsRetouchMode(false);
     setSelectedRetouchSpotID(std::nullopt);
     editRecipe([](EditParameters& recipe) { recipe.spotHealing.isVisualizeDustMode = false; });
-    setStatusMessage(L10n::tr("status.retouchSaved"));
+    setFrameStatusMessage(L10n::tr("status.retouchSaved"));
 }
 
 void DarkroomViewModel::undoLastHealingSpot() {
@@ -238,7 +241,7 @@ void DarkroomViewModel::undoLastHealingSpot() {
     const Uuid removed = parameters_.spotHealing.spots.back().id;
     editRecipe([](EditParameters& recipe) { recipe.spotHealing.spots.pop_back(); });
     if (selectedRetouchSpotID_ == removed) setSelectedRetouchSpotID(std::nullopt);
-    setStatusMessage(L10n::tr("status.undoHealing"));
+    setFrameStatusMessage(L10n::tr("status.undoHealing"));
 }
 
 void DarkroomViewModel::removeSelectedHealingSpot() {
@@ -248,20 +251,20 @@ void DarkroomViewModel::removeSelectedHealingSpot() {
         std::erase_if(recipe.spotHealing.spots, [&](const SpotItem& spot) { return spot.id == id; });
     });
     setSelectedRetouchSpotID(std::nullopt);
-    setStatusMessage(L10n::tr("status.removeSelectedHealing"));
+    setFrameStatusMessage(L10n::tr("status.removeSelectedHealing"));
 }
 
 void DarkroomViewModel::clearAllHealingSpots() {
     editRecipe([](EditParameters& recipe) { recipe.spotHealing.spots.clear(); });
     setSelectedRetouchSpotID(std::nullopt);
-    setStatusMessage(L10n::tr("status.clearAllHealing"));
+    setFrameStatusMessage(L10n::tr("status.clearAllHealing"));
 }
 
 void DarkroomViewModel::toggleDustMode() {
     editRecipe([](EditParameters& recipe) {
         recipe.spotHealing.isVisualizeDustMode = !recipe.spotHealing.isVisualizeDustMode;
     });
-    setStatusMessage(
+    setFrameStatusMessage(
         L10n::tr(parameters_.spotHealing.isVisualizeDustMode ? "status.dustModeEnabled" : "status.dustModeDisabled"));
 }
 
