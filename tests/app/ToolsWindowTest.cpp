@@ -248,20 +248,22 @@ TEST_F(ToolsWindowTest, TheHealingBarKeepsEveryControlInPlace) {
         settle();
         ASSERT_TRUE(bar->sensitivityGroup()->isVisible());
         EXPECT_EQ(places(), resting) << size.width() << ", the dust view on";
+        if (shotsWanted()) saveWindowShot(*window->canvasArea(), QStringLiteral("healing-%1").arg(size.width()));
         QTest::mouseClick(bar->deleteButton(), Qt::LeftButton);
         QTest::mouseClick(bar->dustButton(), Qt::LeftButton);
         settle();
         ASSERT_FALSE(bar->selectedGroup()->isVisible());
         ASSERT_FALSE(bar->sensitivityGroup()->isVisible());
         EXPECT_EQ(places(), resting) << size.width() << ", both gone again";
+        if (shotsWanted()) saveWindowShot(*bar, QStringLiteral("healing-bar-resting-%1").arg(size.width()));
     }
 
-    // A source right beside its target: the two labels never cover each other.
+    // A small spot with its source right beside it, as a search places it: the two labels never cover each other.
     EditParameters recipe = vm().parameters();
     SpotItem spot;
     spot.center = {0.5, 0.5};
-    spot.radius = 0.1;
-    spot.sourceOffset = {2 * spot.radius * overlay->shortSide() / overlay->imageRect().width(), 0};
+    spot.radius = 0.02;
+    spot.sourceOffset = {2.2 * spot.radius * overlay->shortSide() / overlay->imageRect().width(), 0};
     recipe.spotHealing.spots = {spot};
     vm().setParameters(recipe);
     vm().setSelectedRetouchSpotID(spot.id);
@@ -269,10 +271,15 @@ TEST_F(ToolsWindowTest, TheHealingBarKeepsEveryControlInPlace) {
     const std::optional<spots::LabelBoxes> labels = overlay->selectedLabels();
     ASSERT_TRUE(labels);
     EXPECT_FALSE(labels->target.intersects(labels->source));
+    // Each label's fill shows along its whole top, uncovered.
     const QImage shot = overlay->grab().toImage();
-    const auto fillAt = [&](const QRectF& box) { return shot.pixelColor(QPointF(box.center().x(), box.top() + 1.5).toPoint()); };
-    EXPECT_EQ(fillAt(labels->source), standardColor(StandardColor::Cyan));
-    EXPECT_EQ(fillAt(labels->target), standardColor(StandardColor::Yellow));
+    const auto uncovered = [&](const QRectF& box, StandardColor colour) {
+        for (double x = box.left() + 4; x <= box.right() - 4; x += 2)
+            if (shot.pixelColor(QPointF(x, box.top() + 1.5).toPoint()) != standardColor(colour)) return false;
+        return true;
+    };
+    EXPECT_TRUE(uncovered(labels->source, StandardColor::Cyan));
+    EXPECT_TRUE(uncovered(labels->target, StandardColor::Yellow));
 }
 
 // Grown until it would reach its own source, a spot takes a new one, searched
@@ -337,6 +344,12 @@ TEST_F(ToolsWindowTest, TheRatioMenuNamesEachRatioAsItsButton) {
             EXPECT_TRUE(entry->isChecked());
             EXPECT_EQ(entry->text(), bar->aspectButton()->text()) << rawValue(language) << " " << raw;
             EXPECT_NE(entry->text().toStdString(), raw) << rawValue(language);
+        }
+        if (shotsWanted()) {
+            bar->aspectMenu()->popup(bar->aspectButton()->mapToGlobal(QPoint(0, bar->aspectButton()->height())));
+            QTest::qWait(50);
+            saveWindowShot(*bar->aspectMenu(), QStringLiteral("ratio-menu-%1").arg(rawValue(language).data()));
+            bar->aspectMenu()->hide();
         }
     }
 }

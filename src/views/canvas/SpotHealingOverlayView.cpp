@@ -389,7 +389,6 @@ void SpotHealingOverlayView::paintEvent(QPaintEvent* event) {
         painter.setPen(Qt::NoPen);
         painter.setBrush(isSelected ? cyan : standardColor(StandardColor::Cyan, 0.85));
         painter.drawEllipse(S, 2, 2);
-        if (isSelected) paintLabel(painter, labels.source, localized("healing.sampleSource"), cyan);
     }
     for (const SpotItem& spot : spots) {
         const bool isSelected = spot.id == selected;
@@ -403,9 +402,13 @@ void SpotHealingOverlayView::paintEvent(QPaintEvent* event) {
         painter.setPen(solidPen(isSelected ? yellow : QColor(Qt::white), 1));
         painter.drawLine(T - QPointF(4, 0), T + QPointF(4, 0));
         painter.drawLine(T - QPointF(0, 4), T + QPointF(0, 4));
-        if (!isSelected) continue;
+    }
+    // The selected spot's labels over every ring and shadow, its delete button over them.
+    if (const auto i = selected ? spots::indexOf(spots, *selected) : std::nullopt) {
+        paintLabel(painter, labels.source, localized("healing.sampleSource"), cyan);
         paintLabel(painter, labels.target, localized("healing.targetArea"), yellow);
-        const QPointF button = spots::deleteButtonCentre(T, r);
+        const QPointF button =
+            spots::deleteButtonCentre(spots::targetPoint(layout, spots[*i]), spots::drawnRadius(layout, spots[*i]));
         const double inner = kDeleteSymbolSide / 2 - 1;
         painter.setPen(Qt::NoPen);
         painter.setBrush(Qt::white);
