@@ -25,6 +25,9 @@ DarkroomViewModel::DarkroomViewModel(ViewModelServices services, QObject* parent
         [this](RenderScheduler::Pass, const RenderJob& job, RenderResult result) { publishRender(job, std::move(result)); },
         [this](const RenderJob& job, std::function<void()> then) { renderSharpRegionThen(job, std::move(then)); });
     connectSharpRegion();
+    for (auto changed : {&DarkroomViewModel::isCroppingModeChanged, &DarkroomViewModel::isRetouchModeChanged,
+                         &DarkroomViewModel::isMaskModeChanged})
+        connect(this, changed, this, &DarkroomViewModel::followToolMode);
 
     if (services_.presets) setCustomPresets(services_.presets->loadPresets());
     // The remembered folder (bookmark, else path), else the sample roll, with the remembered frame.

@@ -195,20 +195,12 @@ public:
     void pasteParameters();
     void resetToNeutral();
 
-    // The canvas's tool; the published flags isCroppingMode, isRetouchMode and
-    // isMaskMode read it, so at most one is on. Setting a flag on switches to its
-    // tool; setting it off leaves its tool (and nothing else). Either emits the
-    // three flags' signals.
-    ToolMode toolMode() const { return toolMode_; }
-    void setToolMode(ToolMode mode);
-    bool isCroppingMode() const { return toolMode_ == ToolMode::crop; }
-    bool isRetouchMode() const { return toolMode_ == ToolMode::retouch; }
-    bool isMaskMode() const { return toolMode_ == ToolMode::mask; }
-    void setIsCroppingMode(bool on) { setToolFlag(ToolMode::crop, on); }
-    void setIsRetouchMode(bool on) { setToolFlag(ToolMode::retouch, on); }
-    void setIsMaskMode(bool on) { setToolFlag(ToolMode::mask, on); }
+    // The tool the canvas shows: crop over retouch over mask, else viewing. The
+    // toggles leave at most one of the three flags on; adding a mask (and the
+    // flags set directly) turn one on beside another, which then waits beneath it.
+    ToolMode toolMode() const;
 
-    // Each toggle enters its tool (leaving any other) or leaves it.
+    // Each toggle switches the other two modes off, then enters or leaves its own.
     void toggleCropMode();
     void saveCrop();
     void addQuarterTurn();
@@ -306,11 +298,8 @@ public:
 
 Q_SIGNALS:
     void stateChanged();
-    // The culling filter's (RollSession holds it) and the tool flags' (toolMode holds them).
+    // The culling filter's (RollSession holds it).
     void cullingFilterChanged();
-    void isCroppingModeChanged();
-    void isRetouchModeChanged();
-    void isMaskModeChanged();
 
 public:
     // Published state, in declaration order; a null QImage is "no bitmap".
@@ -341,9 +330,12 @@ public:
     VANTREL_PUBLISHED(HistogramData, histogramData, setHistogramData){HistogramData::empty()};
     VANTREL_PUBLISHED(CompareMode, compareMode, setCompareMode){CompareMode::full};
     VANTREL_PUBLISHED(bool, isHoldingOriginal, setIsHoldingOriginal){false};
+    VANTREL_PUBLISHED(bool, isCroppingMode, setIsCroppingMode){false};
     VANTREL_PUBLISHED(bool, isDetectingHorizon, setIsDetectingHorizon){false};
+    VANTREL_PUBLISHED(bool, isRetouchMode, setIsRetouchMode){false};
     VANTREL_PUBLISHED(double, retouchBrushRadius, setRetouchBrushRadius){20.0};
     VANTREL_PUBLISHED(std::optional<Uuid>, selectedRetouchSpotID, setSelectedRetouchSpotID){};
+    VANTREL_PUBLISHED(bool, isMaskMode, setIsMaskMode){false};
     VANTREL_PUBLISHED(std::optional<Uuid>, selectedMaskID, setSelectedMaskID){};
     VANTREL_PUBLISHED(bool, isDetectingSubject, setIsDetectingSubject){false};
     VANTREL_PUBLISHED(double, zoomScale, setZoomScale){1.0};
@@ -382,9 +374,12 @@ private:
     void showLoadError(const LoadedPhoto& photo, const std::string& error);
 
     // ---- recipes, geometry, masks, retouching, zoom, snapshots and export
-    // Enters `mode` when `on`; else leaves it when it is the current one.
-    void setToolFlag(ToolMode mode, bool on);
-    ToolMode toolMode_ = ToolMode::viewing;
+    // Switches off every tool mode but `kept` (what each toggle does first).
+    void leaveToolsBut(ToolMode kept);
+    // Ends a hold of the original when the canvas changes tool: it belongs to
+    // the view it was made in.
+    void followToolMode();
+    ToolMode shownToolMode_ = ToolMode::viewing;
     std::string frameStatusMessage_;  // the last frame message, while it shows
     void applyHorizonAngle(const Uuid& frame, std::optional<double> angle);
     void applySubjectMask(const Uuid& frame, std::optional<Image> mask);

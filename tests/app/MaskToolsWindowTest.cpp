@@ -9,6 +9,7 @@
 #include "WindowTestSupport.h"
 #include "app/CanvasArea.h"
 #include "app/AdjustmentsColumn.h"
+#include "app/TopBar.h"
 #include "services/L10n.h"
 #include "services/LocalizationManager.h"
 #include "views/canvas/MaskOverlayView.h"
@@ -16,6 +17,7 @@
 #include "views/masks/MaskControlView.h"
 #include "views/masks/MaskLocalParameterHUD.h"
 #include "views/kit/ProSlider.h"
+#include "views/kit/ScaleFade.h"
 #include "views/masks/MaskWidgets.h"
 #include "views/masks/SubjectMaskControlView.h"
 #include "views/panels/Chip.h"
@@ -100,6 +102,104 @@ TEST_F(MaskToolsWindowTest, MasksAreAddedDraggedAndDeletedFromTheWindow) {
     EXPECT_EQ(panel->countBadge()->text(), "1");
 }
 
+TEST_F(MaskToolsWindowTest, AMaskAddedWhileCroppingWaitsBeneathTheCropTool) {
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    auto* panel = inInspector<MaskControlView>();
+    ASSERT_NE(panel, nullptr);
+    QTest::mouseClick(window->topBar()->cropButton(), Qt::LeftButton);
+    settle();
+    ASSERT_TRUE(vm().isCroppingMode());
+
+    // A mask added from the inspector turns mask mode on and leaves the crop tool in front.
+    QTest::mouseClick(panel->addLinearButton(), Qt::LeftButton);
+    settle();
+    EXPECT_TRUE(vm().isCroppingMode() && vm().isMaskMode());
+    EXPECT_EQ(window->canvasAreaView()->branch(), CanvasArea::Branch::crop);
+    ASSERT_EQ(vm().parameters().masks.linearMasks.size(), 1u);
+    const Uuid added = vm().parameters().masks.linearMasks[0].id;
+    EXPECT_EQ(vm().selectedMaskID(), added);
+
+    // Done with the crop: the mask tool was waiting, its new mask selected.
+    auto* done = window->findChild<QWidget*>("cropBar.done");
+    ASSERT_NE(done, nullptr);
+    QTest::mouseClick(done, Qt::LeftButton);
+    settle();
+    EXPECT_FALSE(vm().isCroppingMode());
+    EXPECT_TRUE(vm().isMaskMode());
+    EXPECT_EQ(window->canvasAreaView()->branch(), CanvasArea::Branch::mask);
+    EXPECT_EQ(inCanvas<MaskOverlayView>()->parameterDisplay()->selectedMaskID(), added);
+
+    // The automation's mask mode sets only its own flag too; the mode buttons
+    // still leave one mode at most.
+    QTest::mouseClick(window->topBar()->retouchButton(), Qt::LeftButton);
+    EXPECT_TRUE(vm().isRetouchMode());
+    EXPECT_FALSE(vm().isMaskMode());
+    window->handleAutomationAction("open_mask_mode");
+    settle();
+    EXPECT_TRUE(vm().isRetouchMode() && vm().isMaskMode());
+    EXPECT_EQ(window->canvasAreaView()->branch(), CanvasArea::Branch::retouch);
+    QTest::mouseClick(window->topBar()->cropButton(), Qt::LeftButton);
+    EXPECT_TRUE(vm().isCroppingMode());
+    EXPECT_FALSE(vm().isRetouchMode() || vm().isMaskMode());
+}
+
+// The parameter display grows and fades in and out: the badge's tap with a
+// spring, its close button in a short ease; a tap midway turns it round.
+TEST_F(MaskToolsWindowTest, TheParameterDisplayScalesAndFadesAndTurnsRoundMidway) {
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    ASSERT_TRUE(Animations::enabled());
+    vm().toggleMaskMode();
+    settle();
+    auto* overlay = inCanvas<MaskOverlayView>();
+    ASSERT_NE(overlay, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return overlay->isVisible() && overlay->width() > 100; }));
+    MaskLocalParameterHUD* display = overlay->parameterDisplay();
+    ScaleFade& fade = ScaleFade::of(display);
+    ASSERT_TRUE(display->isVisible());
+    EXPECT_FALSE(fade.isMoving());
+    EXPECT_EQ(display->graphicsEffect(), nullptr);  // at rest it paints directly
+    const QPoint badge = overlay->badgeRect(MaskOverlayView::Handle::linearBadge)->center().toPoint();
+    auto tapBadge = [&] { QTest::mouseClick(overlay, Qt::LeftButton, {}, badge); };
+
+    // Tapped away, it stays on screen while it shrinks and fades.
+    tapBadge();
+    EXPECT_FALSE(overlay->isShowingParameterDisplay());
+    EXPECT_TRUE(display->isVisible());
+    EXPECT_TRUE(fade.isMoving());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return fade.opacity() < 0.7; }, 2000));
+    EXPECT_LT(fade.scale(), 1.0);
+    EXPECT_GE(fade.scale(), ScaleFade::kHiddenScale);
+    EXPECT_NE(display->graphicsEffect(), nullptr);
+    saveWindowShot(*overlay, QStringLiteral("mask-display-leaving"));
+
+    // Tapped again midway: it comes back from where it was, without vanishing first.
+    const double midway = fade.opacity();
+    tapBadge();
+    EXPECT_TRUE(overlay->isShowingParameterDisplay());
+    EXPECT_TRUE(display->isVisible());
+    EXPECT_NEAR(fade.opacity(), midway, 0.2);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !fade.isMoving(); }, 2000));
+    EXPECT_TRUE(display->isVisible());
+    EXPECT_EQ(fade.opacity(), 1.0);
+    EXPECT_EQ(display->graphicsEffect(), nullptr);
+
+    // The close button: gone within a short ease.
+    QTest::mouseClick(display->closeButton(), Qt::LeftButton);
+    EXPECT_TRUE(display->isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return display->isHidden(); }, 1000));
+
+    // With animations switched off (the tests' and reduced motion's switch), at once.
+    Animations::setEnabled(false);
+    const std::shared_ptr<void> animationsBack(nullptr, [](void*) { Animations::setEnabled(true); });
+    tapBadge();
+    EXPECT_TRUE(display->isVisible());
+    EXPECT_FALSE(fade.isMoving());
+    tapBadge();
+    EXPECT_TRUE(display->isHidden());
+}
+
 TEST_F(MaskToolsWindowTest, TheOverlayLiesOnThePictureOfTheFrameShown) {
     window->resize(1200, 800);
     window->show();
@@ -123,8 +223,8 @@ TEST_F(MaskToolsWindowTest, TheOverlayLiesOnThePictureOfTheFrameShown) {
     // The grey preview is painted exactly where the overlay places the frame
     // (the parameter display, closed, hides none of it).
     QTest::mouseClick(overlay->parameterDisplay()->closeButton(), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return overlay->parameterDisplay()->isHidden(); }, 1000));
     settle();
-    ASSERT_FALSE(overlay->parameterDisplay()->isVisible());
     const QImage shot = picture->grab().toImage();
     const qreal dpr = shot.devicePixelRatio();
     const int row = int((onPicture.top() + onPicture.height() / 4) * dpr);

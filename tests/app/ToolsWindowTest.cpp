@@ -4,12 +4,14 @@
 #include <cmath>
 
 #include <QAction>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
 
 #include "WindowTestSupport.h"
 #include "app/CanvasArea.h"
+#include "app/Sidebar.h"
 #include "services/LocalizationManager.h"
 #include "views/canvas/CropOverlayView.h"
 #include "views/canvas/SpotHealingGeometry.h"
@@ -145,11 +147,38 @@ TEST_F(ToolsWindowTest, SpotsAreAddedResizedAndRemovedFromTheWindow) {
     EXPECT_EQ(vm().selectedRetouchSpotID(), std::nullopt);
     settle();
 
-    // Two more, undo takes the last, clear the rest; done leaves the mode.
-    click(overlay, frame.topLeft() + QPointF(frame.width() * 0.2, frame.height() * 0.2));
-    click(overlay, frame.topLeft() + QPointF(frame.width() * 0.8, frame.height() * 0.8));
-    ASSERT_EQ(vm().parameters().spotHealing.spots.size(), 2u);
+    // Delete and Backspace remove the selected spot, as the trash button's
+    // tooltip says; a text field with the focus keeps them.
+    auto point = [&](double x, double y) { return frame.topLeft() + QPointF(frame.width() * x, frame.height() * y); };
+    click(overlay, point(0.2, 0.2));
+    click(overlay, point(0.8, 0.8));
+    click(overlay, point(0.5, 0.2));
+    ASSERT_EQ(vm().parameters().spotHealing.spots.size(), 3u);
     const Uuid first = vm().parameters().spotHealing.spots[0].id;
+    settle();
+    {
+        QLineEdit field(QStringLiteral("ab"), window->sidebarView());
+        field.show();
+        field.setFocus();
+        QTest::keyClick(&field, Qt::Key_Backspace);
+        QTest::keyClick(&field, Qt::Key_Delete);
+        EXPECT_EQ(field.text(), "a");
+        EXPECT_EQ(vm().parameters().spotHealing.spots.size(), 3u);
+    }
+    window->setFocus();
+    QTest::keyClick(window.get(), Qt::Key_Delete);
+    ASSERT_EQ(vm().parameters().spotHealing.spots.size(), 2u);
+    EXPECT_EQ(vm().selectedRetouchSpotID(), std::nullopt);
+    settle();
+    click(overlay, point(0.8, 0.8));  // selects the spot there
+    ASSERT_EQ(vm().selectedRetouchSpotID(), vm().parameters().spotHealing.spots[1].id);
+    QTest::keyClick(window.get(), Qt::Key_Backspace);
+    ASSERT_EQ(vm().parameters().spotHealing.spots.size(), 1u);
+    settle();
+
+    // One more, undo takes the last, clear the rest; done leaves the mode.
+    click(overlay, point(0.8, 0.8));
+    ASSERT_EQ(vm().parameters().spotHealing.spots.size(), 2u);
     settle();
     QTest::mouseClick(bar->undoButton(), Qt::LeftButton);
     ASSERT_EQ(vm().parameters().spotHealing.spots.size(), 1u);
@@ -160,6 +189,15 @@ TEST_F(ToolsWindowTest, SpotsAreAddedResizedAndRemovedFromTheWindow) {
     settle();
     QTest::mouseClick(bar->doneButton(), Qt::LeftButton);
     EXPECT_FALSE(vm().isRetouchMode());
+
+    // Outside retouch mode the keys leave spots alone.
+    EditParameters recipe = vm().parameters();
+    recipe.spotHealing.spots = {SpotItem{}};
+    vm().setParameters(recipe);
+    vm().setSelectedRetouchSpotID(recipe.spotHealing.spots[0].id);
+    QTest::keyClick(window.get(), Qt::Key_Delete);
+    QTest::keyClick(window.get(), Qt::Key_Backspace);
+    EXPECT_EQ(vm().parameters().spotHealing.spots.size(), 1u);
 }
 
 // Right after crop mode, the picture on screen is still the one rendered for

@@ -186,6 +186,12 @@ const RadialMask* selectedRadial(const EditParameters& p, const std::optional<Uu
     return nullptr;
 }
 
+// The area the parameter display's shadow covers around a display at `r`.
+QRect displayShadowArea(const QRect& r) {
+    const int reach = int(std::ceil(3 * 14 * kShadowSigma)) + 1;
+    return r.adjusted(-reach, -reach + 6, reach, reach + 6);
+}
+
 }  // namespace
 
 MaskOverlayView::MaskOverlayView(Binding<EditParameters> parameters, Binding<std::optional<Uuid>> selectedMaskID,
@@ -200,7 +206,11 @@ MaskOverlayView::MaskOverlayView(Binding<EditParameters> parameters, Binding<std
     display_ = new MaskLocalParameterHUD(parameters_, lastSelection_.value_or(Uuid()), this);
     display_->hide();
     display_->installEventFilter(this);  // its shadow is painted here and follows it
-    connect(display_, &MaskLocalParameterHUD::closeRequested, this, [this] { setShowingDisplay(false); });
+    connect(display_, &MaskLocalParameterHUD::closeRequested, this,
+            [this] { setShowingDisplay(false, EaseInOut{0.15}); });
+    // Its shadow follows it in and out.
+    connect(&ScaleFade::of(display_), &ScaleFade::progressChanged, this,
+            [this] { update(displayShadowArea(display_->geometry())); });
     connect(display_, &MaskLocalParameterHUD::deleteRequested, this, &MaskOverlayView::deleteSelectedMask);
     connect(display_, &MaskLocalParameterHUD::changed, this, [this] {
         Q_EMIT changed();
@@ -311,10 +321,20 @@ void MaskOverlayView::paintEvent(QPaintEvent* event) {
     const std::optional<Uuid> id = selectedMaskID_.get();
     const QRectF rect = imageRect();
 
-    // The floating display's shadow, under the display (a child drawn above this layer).
-    if (!display_->isHidden())
-        paintSoftShadow(painter, roundedRect(QRectF(display_->geometry()), MaskLocalParameterHUD::kCornerRadius),
-                        blackAt(0.55), 14 * kShadowSigma, QPointF(0, 6));
+    // The floating display's shadow, under the display (a child drawn above this
+    // layer), as large and as dark as the display is while it comes and goes.
+    if (!display_->isHidden()) {
+        const ScaleFade& fade = ScaleFade::of(display_);
+        const QRectF panel = QRectF(display_->geometry());
+        painter.save();
+        painter.setOpacity(fade.opacity());
+        painter.translate(panel.center());
+        painter.scale(fade.scale(), fade.scale());
+        painter.translate(-panel.center());
+        paintSoftShadow(painter, roundedRect(panel, MaskLocalParameterHUD::kCornerRadius), blackAt(0.55),
+                        14 * kShadowSigma, QPointF(0, 6));
+        painter.restore();
+    }
 
     // Unselected masks: linear ones, then radial ones above them.
     const QPen faint = solidPen(whiteAt(0.35), 1.5);
@@ -410,7 +430,7 @@ void MaskOverlayView::mouseReleaseEvent(QMouseEvent* event) {
     dragStart_ = {};  // the next drag captures afresh
     if (release != DragTracker::Release::Tap) return;
     if (handle == Handle::linearBadge || handle == Handle::radialBadge) {
-        setShowingDisplay(!showingDisplay_);
+        setShowingDisplay(!showingDisplay_, Spring{0.25, 0.8, 0});
     } else if (handle == Handle::none) {
         // A tap on an unselected mask selects it; anywhere else keeps the selection.
         const std::optional<Uuid> hit =
@@ -484,7 +504,7 @@ void MaskOverlayView::dragStep(const QPointF& translation) {
     // Only what the edited mask covered and covers now: the rest of the canvas
     // stays, and so does the opaque display over it.
     QRegion region(dirty.toAlignedRect());
-    if (!display_->isHidden()) region -= display_->opaqueRegion();
+    if (!display_->isHidden() && !ScaleFade::of(display_).isMoving()) region -= display_->opaqueRegion();
     update(region);
 }
 
@@ -524,25 +544,28 @@ void MaskOverlayView::deleteSelectedMask() {
     refresh();
 }
 
-void MaskOverlayView::setShowingDisplay(bool showing) {
+void MaskOverlayView::setShowingDisplay(bool showing, const Motion& motion) {
     showingDisplay_ = showing;
-    updateDisplay();
+    updateDisplay(motion);
 }
 
-void MaskOverlayView::updateDisplay() {
+void MaskOverlayView::updateDisplay(const Motion& motion) {
     const std::optional<Uuid> id = selectedMaskID_.get();
+    ScaleFade& fade = ScaleFade::of(display_);
     if (!showingDisplay_ || !id) {
-        display_->hide();
+        // Closed or tapped away it moves; with no mask left it goes at once.
+        fade.setShown(false, id ? motion : Motion{});
         displayShown_ = false;
         return;
     }
     display_->setSelectedMaskID(*id);
-    // Shown anew: collapsed and where the overlay puts it.
-    if (!displayShown_) display_->resetViewState();
+    // Shown anew: collapsed and where the overlay puts it (called back while
+    // still leaving, it stays as it was).
+    if (!displayShown_ && display_->isHidden()) display_->resetViewState();
     const QPointF anchor = parameterDisplayAnchor(parameters_.get().masks, id, imageRect(), QSizeF(size()));
     display_->placeAt(parameterDisplayCentre(anchor, QSizeF(size())));
     if (!displayShown_) {
-        display_->show();
+        fade.setShown(true, motion);
         display_->raise();
         displayShown_ = true;
     }
@@ -550,11 +573,7 @@ void MaskOverlayView::updateDisplay() {
 
 bool MaskOverlayView::eventFilter(QObject* watched, QEvent* event) {
     if (watched == display_) {
-        // The area the display's shadow covers around a display at `r`.
-        auto shadowArea = [](const QRect& r) {
-            const int reach = int(std::ceil(3 * 14 * kShadowSigma)) + 1;
-            return r.adjusted(-reach, -reach + 6, reach, reach + 6);
-        };
+        auto shadowArea = displayShadowArea;
         switch (event->type()) {
         case QEvent::Move:
             update(shadowArea(QRect(static_cast<QMoveEvent*>(event)->oldPos(), display_->size())));

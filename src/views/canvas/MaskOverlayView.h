@@ -22,6 +22,7 @@
 #include "model/NormalizedPoint.h"
 #include "model/Uuid.h"
 #include "views/kit/DragTracker.h"
+#include "views/kit/ScaleFade.h"
 #include "views/kit/ViewBasics.h"
 
 namespace vantrel {
@@ -60,6 +61,7 @@ public:
     // Where the value badge of the selected linear or radial editor lies.
     std::optional<QRectF> badgeRect(Handle badge) const;
 
+    // Whether the display is wanted; it may still be coming or going (ScaleFade::of(parameterDisplay())).
     bool isShowingParameterDisplay() const { return showingDisplay_; }
     MaskLocalParameterHUD* parameterDisplay() const { return display_; }
     // Removes the selected mask and selects the next one (first linear, else
@@ -85,8 +87,8 @@ private:
 
     void dragStep(const QPointF& translation);
     void selectMask(const std::optional<Uuid>& id);
-    void setShowingDisplay(bool showing);
-    void updateDisplay();
+    void setShowingDisplay(bool showing, const Motion& motion);
+    void updateDisplay(const Motion& motion = {});
     void updateCursor(const QPointF& point);
     void remember(const MaskGroupParameters& masks);
 
