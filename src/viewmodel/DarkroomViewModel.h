@@ -25,6 +25,7 @@
 
 #include <QImage>
 #include <QObject>
+#include <QRectF>
 #include <QSize>
 #include <QSizeF>
 #include <QThreadPool>
@@ -319,6 +320,9 @@ public:
     // The pixel size of the frame renderedPreview shows (see previewFrameSize()),
     // published just before each preview; empty when the renderer did not say.
     VANTREL_PUBLISHED(QSize, renderedFrameSize, setRenderedFrameSize){};
+    // Where the photo lies in that frame, in fractions of it: inside the film
+    // frame's border, which the undeveloped preview has not.
+    VANTREL_PUBLISHED(QRectF, renderedPhotoArea, setRenderedPhotoArea){0, 0, 1, 1};
     VANTREL_PUBLISHED(QImage, renderedPreview, setRenderedPreview){};
     // The visible part of a canvas zoomed past the proxy's resolution, rendered
     // from the full scan with the current recipe and shown over renderedPreview;

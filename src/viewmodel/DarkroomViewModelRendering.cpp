@@ -140,6 +140,7 @@ void DarkroomViewModel::publishRender(const RenderJob& job, RenderResult result)
     if (previewLoadError_) setPreviewLoadError(std::nullopt);
     renderedGeometry_ = FrameGeometry::of(job);
     setRenderedFrameSize(result.frameSize);
+    setRenderedPhotoArea(result.photoArea);
     setRenderedPreview(std::move(result.preview));
     if (result.histogram) setHistogramData(std::move(*result.histogram));
     if (job.needsOriginal && !result.original.isNull()) {

@@ -1,7 +1,9 @@
 // The mask tools in the real window: the bar and the overlay in the canvas
 // area's mask branch, the mask and subject panels in the inspector, each wired
 // to the view model's operations.
+#include <atomic>
 #include <cmath>
+#include <memory>
 
 #include <QLabel>
 #include <QTest>
@@ -10,6 +12,7 @@
 #include "app/CanvasArea.h"
 #include "app/AdjustmentsColumn.h"
 #include "app/TopBar.h"
+#include "app/MainWindow.h"
 #include "services/L10n.h"
 #include "services/LocalizationManager.h"
 #include "views/canvas/MaskOverlayView.h"
@@ -198,6 +201,75 @@ TEST_F(MaskToolsWindowTest, TheParameterDisplayScalesAndFadesAndTurnsRoundMidway
     EXPECT_FALSE(fade.isMoving());
     tapBadge();
     EXPECT_TRUE(display->isHidden());
+}
+
+// The display beside a new mask leaves the mask's handles free: each handle's
+// centre and the exposure badge's are the overlay's, through the window, at its
+// smallest and default sizes, on landscape and portrait frames, and a drag
+// from each handle's centre moves the mask.
+TEST_F(MaskToolsWindowTest, TheDisplayLeavesEveryHandleOfANewMaskFree) {
+    using Handle = MaskOverlayView::Handle;
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    auto portraitScan = std::make_shared<std::atomic<bool>>(false);
+    render->setFrameSizes([portraitScan](const RenderJob&) {
+        return *portraitScan ? QSize(2000, 3000) : QSize(3000, 2000);
+    });
+    for (QSize size : {QSize(MainWindow::kMinimumWidth, MainWindow::kMinimumHeight),
+                       QSize(MainWindow::kDefaultWidth, MainWindow::kDefaultHeight)}) {
+        window->resize(size);
+        for (bool portrait : {false, true}) {
+            const std::string where = std::string(portrait ? "portrait" : "landscape") + " at " +
+                                      std::to_string(size.width());
+            const QSize frame = portrait ? QSize(2000, 3000) : QSize(3000, 2000);
+            *portraitScan = portrait;
+            EditParameters none = vm().parameters();
+            none.masks = {};
+            vm().setParameters(none);
+            for (bool radial : {false, true}) {
+                radial ? vm().addRadialMask() : vm().addLinearMask();
+                MaskOverlayView* overlay = nullptr;
+                ASSERT_TRUE(QTest::qWaitFor([&] {
+                    settle();
+                    overlay = inCanvas<MaskOverlayView>();
+                    return overlay && overlay->isVisible() && vm().renderedFrameSize() == frame;
+                })) << where;
+                // Where the canvas leaves no place free of the handles (the smallest
+                // window, a radial mask), the display waits for the badge.
+                MaskLocalParameterHUD* display = overlay->parameterDisplay();
+                if (size.width() > MainWindow::kMinimumWidth || !radial) {
+                    EXPECT_TRUE(display->isVisible()) << where;
+                }
+                if (shotsWanted())
+                    saveWindowShot(*window, QString::fromStdString("mask-display-" + where + (radial ? "-radial" : "-linear"))
+                                                .replace(' ', '-'));
+                const std::vector<Handle> handles =
+                    radial ? std::vector<Handle>{Handle::radialCentre, Handle::radialRight, Handle::radialLeft,
+                                                 Handle::radialBottom, Handle::radialTop, Handle::radialBadge}
+                           : std::vector<Handle>{Handle::linearStart, Handle::linearEnd, Handle::linearMove,
+                                                 Handle::linearBadge};
+                for (Handle handle : handles) {
+                    const std::string which = where + ", handle " + std::to_string(int(handle));
+                    const QPointF centre = *overlay->handleCentre(handle);
+                    EXPECT_EQ(widgetUnder(overlay, centre), overlay) << which;
+                    EXPECT_EQ(overlay->handleAt(QPointF(centre.toPoint())), handle) << which;
+                    if (handle == Handle::linearBadge || handle == Handle::radialBadge) continue;
+                    ASSERT_EQ(display->isVisible(), !display->isHidden());
+                    const EditParameters before = vm().parameters();
+                    dragInWindow(overlay, centre, centre + QPointF(24, 18));
+                    EXPECT_FALSE(vm().parameters().masks == before.masks) << which;
+                    vm().setParameters(before);
+                    settle();
+                }
+                if (!display->isVisible()) {
+                    const QPointF badge = *overlay->handleCentre(radial ? Handle::radialBadge : Handle::linearBadge);
+                    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {},
+                                      overlay->mapTo(window.get(), badge.toPoint()));
+                    EXPECT_TRUE(display->isVisible()) << where;
+                }
+            }
+        }
+    }
 }
 
 TEST_F(MaskToolsWindowTest, TheOverlayLiesOnThePictureOfTheFrameShown) {

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include <QHash>
+#include <QLayout>
 #include <QMouseEvent>
 #include <QMoveEvent>
 #include <QPaintEvent>
@@ -219,13 +220,20 @@ MaskOverlayView::MaskOverlayView(Binding<EditParameters> parameters, Binding<std
     updateDisplay();
 }
 
-QRectF MaskOverlayView::imageRect() const { return fitLayout(QSizeF(size()), QSizeF(imageSize_())).rect; }
+void MaskOverlayView::setPicturePadding(double padding) {
+    padding_ = padding;
+    update();
+    updateDisplay();
+}
+
+QRectF MaskOverlayView::imageRect() const { return fittedInside(QSizeF(size()), QSizeF(imageSize_()), padding_); }
 
 void MaskOverlayView::refresh() {
     const std::optional<Uuid> selection = selectedMaskID_.get();
     // Choosing a mask, from anywhere, brings its display back.
     if (selection != lastSelection_) {
         if (selection) showingDisplay_ = true;
+        displayMayCover_ = false;
         lastSelection_ = selection;
     }
     if (!display_->isHidden()) display_->refresh();
@@ -282,6 +290,22 @@ std::optional<QRectF> MaskOverlayView::badgeRect(Handle badge) const {
             return badgeFor(radialGeometry(*mask, rect).centre, exposureReadout(mask->exposure));
     }
     return std::nullopt;
+}
+
+std::vector<QRectF> MaskOverlayView::handleAreas() const {
+    std::vector<QRectF> areas;
+    auto add = [&](Handle handle, double reach) {
+        if (const std::optional<QPointF> c = handleCentre(handle))
+            areas.emplace_back(c->x() - reach, c->y() - reach, 2 * reach, 2 * reach);
+    };
+    add(Handle::linearStart, kLinearEndHit);
+    add(Handle::linearEnd, kLinearEndHit);
+    add(Handle::linearMove, kMoveHit);
+    add(Handle::radialCentre, kCentreHit);
+    for (Handle h : {Handle::radialRight, Handle::radialLeft, Handle::radialBottom, Handle::radialTop}) add(h, kRadiusHit);
+    for (Handle badge : {Handle::linearBadge, Handle::radialBadge})
+        if (const std::optional<QRectF> r = badgeRect(badge)) areas.push_back(r->adjusted(-2, -2, 2, 2));
+    return areas;
 }
 
 MaskOverlayView::Handle MaskOverlayView::handleAt(const QPointF& point) const {
@@ -425,12 +449,12 @@ void MaskOverlayView::mouseReleaseEvent(QMouseEvent* event) {
     const QPointF pressPoint = tracker_.pressPoint();
     const DragTracker::Release release = tracker_.release();
     const Handle handle = active_;
-    active_ = Handle::none;
-    activeMask_.reset();
-    dragStart_ = {};  // the next drag captures afresh
+    endGesture();  // the next drag captures afresh
     if (release != DragTracker::Release::Tap) return;
     if (handle == Handle::linearBadge || handle == Handle::radialBadge) {
-        setShowingDisplay(!showingDisplay_, Spring{0.25, 0.8, 0});
+        // Asked for by the badge, the display shows even where it must cover a handle.
+        displayMayCover_ = !displayShown_;
+        setShowingDisplay(!displayShown_, Spring{0.25, 0.8, 0});
     } else if (handle == Handle::none) {
         // A tap on an unselected mask selects it; anywhere else keeps the selection.
         const std::optional<Uuid> hit =
@@ -496,7 +520,11 @@ void MaskOverlayView::dragStep(const QPointF& translation) {
         written = !(before == *mask);
         dirty = editorBounds(before, rect).united(editorBounds(*mask, rect));
     }
-    if (!written) return;
+    escape_.start();
+    if (written) writeDragStep(recipe, dirty);
+}
+
+void MaskOverlayView::writeDragStep(const EditParameters& recipe, const QRectF& dirty) {
     parameters_.set(recipe);
     remember(recipe.masks);
     Q_EMIT changed();
@@ -506,6 +534,48 @@ void MaskOverlayView::dragStep(const QPointF& translation) {
     QRegion region(dirty.toAlignedRect());
     if (!display_->isHidden() && !ScaleFade::of(display_).isMoving()) region -= display_->opaqueRegion();
     update(region);
+}
+
+void MaskOverlayView::endGesture() {
+    active_ = Handle::none;
+    activeMask_.reset();
+    dragStart_ = {};
+    escape_.stop();
+}
+
+void MaskOverlayView::cancelDrag() {
+    if (!tracker_.isDragging()) return;
+    // The drag is called off: the mask takes back what the drag found when it
+    // began, and the pointer moves nothing more until it is pressed again.
+    const QRectF rect = imageRect();
+    EditParameters recipe = parameters_.get();
+    const DragStart start = dragStart_;
+    QRectF dirty;
+    bool restored = false;
+    if (activeMask_) {
+        for (LinearMask& mask : recipe.masks.linearMasks)
+            if (mask.id == *activeMask_ && isLinearHandle(active_)) {
+                const LinearMask before = mask;
+                if (start.linearStart) mask.startPoint = *start.linearStart;
+                if (start.linearEnd) mask.endPoint = *start.linearEnd;
+                restored = !(before == mask);
+                dirty = editorBounds(before, rect).united(editorBounds(mask, rect));
+                break;
+            }
+        for (RadialMask& mask : recipe.masks.radialMasks)
+            if (mask.id == *activeMask_ && isRadialHandle(active_)) {
+                const RadialMask before = mask;
+                if (start.radialCentre) mask.center = *start.radialCentre;
+                if (start.radiusX) mask.radiusX = *start.radiusX;
+                if (start.radiusY) mask.radiusY = *start.radiusY;
+                restored = !(before == mask);
+                dirty = editorBounds(before, rect).united(editorBounds(mask, rect));
+                break;
+            }
+    }
+    tracker_.cancel();
+    endGesture();
+    if (restored) writeDragStep(recipe, dirty);
 }
 
 void MaskOverlayView::updateCursor(const QPointF& point) {
@@ -552,18 +622,25 @@ void MaskOverlayView::setShowingDisplay(bool showing, const Motion& motion) {
 void MaskOverlayView::updateDisplay(const Motion& motion) {
     const std::optional<Uuid> id = selectedMaskID_.get();
     ScaleFade& fade = ScaleFade::of(display_);
-    if (!showingDisplay_ || !id) {
+    auto hide = [&] {
         // Closed or tapped away it moves; with no mask left it goes at once.
         fade.setShown(false, id ? motion : Motion{});
         displayShown_ = false;
-        return;
-    }
+    };
+    if (!showingDisplay_ || !id) return hide();
     display_->setSelectedMaskID(*id);
     // Shown anew: collapsed and where the overlay puts it (called back while
     // still leaving, it stays as it was).
     if (!displayShown_ && display_->isHidden()) display_->resetViewState();
+    display_->layout()->activate();  // its size for the rows it shows now
     const QPointF anchor = parameterDisplayAnchor(parameters_.get().masks, id, imageRect(), QSizeF(size()));
-    display_->placeAt(parameterDisplayCentre(anchor, QSizeF(size())));
+    const DisplayPlace place = clearDisplayPlace(anchor, QSizeF(size()), QSizeF(display_->size()), handleAreas());
+    // Where every place would cover a handle (a small canvas), the display does
+    // not come up by itself for a mask: the handles stay free, and the badge
+    // brings it. Once up, it stays up while that mask is edited.
+    if (!place.clear && !displayMayCover_) return hide();
+    displayMayCover_ = true;
+    display_->placeAt(place.centre);
     if (!displayShown_) {
         fade.setShown(true, motion);
         display_->raise();
@@ -582,6 +659,8 @@ bool MaskOverlayView::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::Resize:
             update(shadowArea(QRect(display_->pos(), static_cast<QResizeEvent*>(event)->oldSize())));
             update(shadowArea(display_->geometry()));
+            // Grown or shrunk (expanded, another kind of mask): it may cover a handle where it stands.
+            if (displayShown_) updateDisplay();
             break;
         case QEvent::Show:
         case QEvent::Hide: update(shadowArea(display_->geometry())); break;
