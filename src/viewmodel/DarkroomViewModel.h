@@ -98,7 +98,8 @@ public:
     PhotoCullingRecord selectedCullingRecord() const { return roll_.selectedCullingRecord(); }
     const SnapshotItem* activeComparisonSnapshot() const;
     void selectPhoto(Uuid id);
-    // Shows the selected frame: its recipe, its snapshots and a render.
+    // Shows the selected frame: its recipe, its snapshots and a render; with
+    // none selected (an empty roll), no picture at all.
     void loadSelectedPhoto();
     // True while renderedPreview shows this frame: after a switch of frame or
     // roll it still shows the previous one until the new render is published.
@@ -373,6 +374,7 @@ private:
     void publishRender(const RenderJob& job, RenderResult result);
     // The current frame's scan cannot be shown: no picture, the reason in the canvas and the status line.
     void showLoadError(const LoadedPhoto& photo, const std::string& error);
+    void showNoFrame();
 
     // ---- recipes, geometry, masks, retouching, zoom, snapshots and export
     // Enters `mode` when `on`; else leaves it when it is the current one.

@@ -115,8 +115,12 @@ void DarkroomViewModel::pasteParameters() {
 }
 
 void DarkroomViewModel::resetToNeutral() {
-    // Queued before the render's immediate save, so the file ends up neutral.
-    if (const LoadedPhoto* photo = selectedPhoto()) services_.store->deleteRecipe(FrameKey::of(*photo));
+    // Every stored copy goes (older names and the copy kept aside too), then
+    // the neutral recipe is written in its place.
+    if (const LoadedPhoto* photo = selectedPhoto()) {
+        services_.store->deleteRecipe(FrameKey::of(*photo));
+        roll_.writeRecipe(*photo, EditParameters::defaultValue());
+    }
     editRecipe([](EditParameters& recipe) { recipe = EditParameters::defaultValue(); });
     setActivePresetID(std::string("neutral"));
     roll_.rebuildFilmstrip();
