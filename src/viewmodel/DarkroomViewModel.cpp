@@ -90,6 +90,7 @@ void DarkroomViewModel::loadSelectedPhoto() {
     const Uuid id = frameID(*photo);
     // Another frame's failure is not this one's; its own render tells.
     if (previewLoadError_) setPreviewLoadError(std::nullopt);
+    toldIncompleteScan_.reset();
 
     const std::optional<EditParameters> recipe = roll_.latestRecipe(*photo);
     setParameters(recipe.value_or(EditParameters::defaultValue()));

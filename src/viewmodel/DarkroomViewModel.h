@@ -427,6 +427,8 @@ private:
     std::optional<Uuid> renderedPreviewPhotoID_;
     // The geometry renderedPreview was rendered in (with renderedPreviewPhotoID_).
     std::optional<FrameGeometry> renderedGeometry_;
+    // The frame whose scan was last told to be incomplete (once per showing).
+    std::optional<Uuid> toldIncompleteScan_;
     // Last, so that its thumbnail loop stops before anything it calls back into is torn down.
     RollSession roll_{*this, services_};
 };
