@@ -187,7 +187,8 @@ public:
     // Nothing when the recipe was stored, else why it could not be (the status
     // line says so too).
     std::optional<std::string> saveCustomPreset(std::string name, std::string subtitle, bool includeFrame);
-    void deleteCustomPreset(std::string id);
+    // Deletes the row's own recipe file (two files may hold one identifier).
+    void deleteCustomPreset(FilmPreset preset);
     void revealPresetsFolder();
     void exportRecipe(std::string id, std::filesystem::path destination);
     void importRecipe(std::filesystem::path file);
