@@ -21,6 +21,8 @@ struct KeyBinding {
     QKeySequence key;
     std::function<void(DarkroomViewModel&)> action;
     bool autoRepeat = true;
+    // While false the key is not taken at all, and goes where it would without the shortcut.
+    bool (*activeWhen)(const DarkroomViewModel&) = nullptr;
 };
 
 const std::vector<KeyBinding>& bindings() {
@@ -50,6 +52,10 @@ const std::vector<KeyBinding>& bindings() {
         list.push_back({QKeySequence(Qt::CTRL | Qt::Key_V), [](VM& vm) { vm.pasteParameters(); }});
         list.push_back({QKeySequence(Qt::CTRL | Qt::Key_S), [](VM& vm) { vm.setIsShowingSavePresetSheet(true); }});
         list.push_back({QKeySequence(Qt::Key_I), [](VM& vm) { vm.setIsInfoMatrixVisible(!vm.isInfoMatrixVisible()); }});
+        // What the healing bar's trash button promises; one spot per press.
+        for (Qt::Key key : {Qt::Key_Delete, Qt::Key_Backspace})
+            list.push_back({QKeySequence(key), [](VM& vm) { vm.removeSelectedHealingSpot(); }, false,
+                            [](const VM& vm) { return vm.isRetouchMode(); }});
         return list;
     }();
     return all;
@@ -82,6 +88,11 @@ void Shortcuts::install(QWidget& window, DarkroomViewModel& vm) {
             if (oneKey && typingInTextField()) return;
             action(vm);
         });
+        if (auto activeWhen = binding.activeWhen) {
+            auto follow = [shortcut, activeWhen, &vm] { shortcut->setEnabled(activeWhen(vm)); };
+            follow();
+            QObject::connect(&vm, &DarkroomViewModel::stateChanged, shortcut, follow);
+        }
     }
 }
 

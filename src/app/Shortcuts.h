@@ -5,7 +5,8 @@
 // unedited frame, c enters and leaves crop mode, z toggles the zoom, a levels
 // the horizon, i shows the shooting information; Ctrl+C / Ctrl+V copy and
 // paste settings, Ctrl+S opens the save-recipe sheet and Ctrl+Shift+S saves
-// a numbered snapshot. A key typed into a text field stays there.
+// a numbered snapshot; in retouch mode Delete and Backspace remove the
+// selected spot. A key typed into a text field stays there.
 #include <string>
 #include <vector>
 

@@ -25,6 +25,7 @@
 
 #include <QImage>
 #include <QObject>
+#include <QRectF>
 #include <QSize>
 #include <QSizeF>
 #include <QThreadPool>
@@ -197,20 +198,12 @@ public:
     void pasteParameters();
     void resetToNeutral();
 
-    // The canvas's tool; the published flags isCroppingMode, isRetouchMode and
-    // isMaskMode read it, so at most one is on. Setting a flag on switches to its
-    // tool; setting it off leaves its tool (and nothing else). Either emits the
-    // three flags' signals.
-    ToolMode toolMode() const { return toolMode_; }
-    void setToolMode(ToolMode mode);
-    bool isCroppingMode() const { return toolMode_ == ToolMode::crop; }
-    bool isRetouchMode() const { return toolMode_ == ToolMode::retouch; }
-    bool isMaskMode() const { return toolMode_ == ToolMode::mask; }
-    void setIsCroppingMode(bool on) { setToolFlag(ToolMode::crop, on); }
-    void setIsRetouchMode(bool on) { setToolFlag(ToolMode::retouch, on); }
-    void setIsMaskMode(bool on) { setToolFlag(ToolMode::mask, on); }
+    // The tool the canvas shows: crop over retouch over mask, else viewing. The
+    // toggles leave at most one of the three flags on; adding a mask (and the
+    // flags set directly) turn one on beside another, which then waits beneath it.
+    ToolMode toolMode() const;
 
-    // Each toggle enters its tool (leaving any other) or leaves it.
+    // Each toggle switches the other two modes off, then enters or leaves its own.
     void toggleCropMode();
     void saveCrop();
     void addQuarterTurn();
@@ -308,11 +301,8 @@ public:
 
 Q_SIGNALS:
     void stateChanged();
-    // The culling filter's (RollSession holds it) and the tool flags' (toolMode holds them).
+    // The culling filter's (RollSession holds it).
     void cullingFilterChanged();
-    void isCroppingModeChanged();
-    void isRetouchModeChanged();
-    void isMaskModeChanged();
 
 public:
     // Published state, in declaration order; a null QImage is "no bitmap".
@@ -332,6 +322,9 @@ public:
     // The pixel size of the frame renderedPreview shows (see previewFrameSize()),
     // published just before each preview; empty when the renderer did not say.
     VANTREL_PUBLISHED(QSize, renderedFrameSize, setRenderedFrameSize){};
+    // Where the photo lies in that frame, in fractions of it: inside the film
+    // frame's border, which the undeveloped preview has not.
+    VANTREL_PUBLISHED(QRectF, renderedPhotoArea, setRenderedPhotoArea){0, 0, 1, 1};
     VANTREL_PUBLISHED(QImage, renderedPreview, setRenderedPreview){};
     // The visible part of a canvas zoomed past the proxy's resolution, rendered
     // from the full scan with the current recipe and shown over renderedPreview;
@@ -343,9 +336,12 @@ public:
     VANTREL_PUBLISHED(HistogramData, histogramData, setHistogramData){HistogramData::empty()};
     VANTREL_PUBLISHED(CompareMode, compareMode, setCompareMode){CompareMode::full};
     VANTREL_PUBLISHED(bool, isHoldingOriginal, setIsHoldingOriginal){false};
+    VANTREL_PUBLISHED(bool, isCroppingMode, setIsCroppingMode){false};
     VANTREL_PUBLISHED(bool, isDetectingHorizon, setIsDetectingHorizon){false};
+    VANTREL_PUBLISHED(bool, isRetouchMode, setIsRetouchMode){false};
     VANTREL_PUBLISHED(double, retouchBrushRadius, setRetouchBrushRadius){20.0};
     VANTREL_PUBLISHED(std::optional<Uuid>, selectedRetouchSpotID, setSelectedRetouchSpotID){};
+    VANTREL_PUBLISHED(bool, isMaskMode, setIsMaskMode){false};
     VANTREL_PUBLISHED(std::optional<Uuid>, selectedMaskID, setSelectedMaskID){};
     VANTREL_PUBLISHED(bool, isDetectingSubject, setIsDetectingSubject){false};
     VANTREL_PUBLISHED(double, zoomScale, setZoomScale){1.0};
@@ -378,9 +374,8 @@ private:
     void showNoFrame();
 
     // ---- recipes, geometry, masks, retouching, zoom, snapshots and export
-    // Enters `mode` when `on`; else leaves it when it is the current one.
-    void setToolFlag(ToolMode mode, bool on);
-    ToolMode toolMode_ = ToolMode::viewing;
+    // Switches off every tool mode but `kept` (what each toggle does first).
+    void leaveToolsBut(ToolMode kept);
     void applyHorizonAngle(const Uuid& frame, std::optional<double> angle);
     void applySubjectMask(const Uuid& frame, std::optional<Image> mask);
     // Developed thumbnails of frames other than the current one, from their

@@ -37,7 +37,7 @@ RenderJob DarkroomViewModel::renderJobFor(const LoadedPhoto& photo) const {
     RenderJob job{photo, parameters_};
     job.framing = isCroppingMode() ? Framing::uncropped : Framing::cropped;
     job.dustView = isRetouchMode() ? DustView::allowed : DustView::withheld;
-    job.omitsFilmFrame = toolMode_ != ToolMode::viewing;
+    job.omitsFilmFrame = toolMode() != ToolMode::viewing;
     if (const auto mask = subjectMaskCache_.find(frameID(photo)); mask != subjectMaskCache_.end())
         job.subjectMask = mask->second;
     return job;
@@ -49,7 +49,7 @@ CanvasView DarkroomViewModel::canvasView() const {
 
 std::optional<FrameRegion> DarkroomViewModel::wantedSharpRegion() const {
     // Only the viewing canvas zooms; the tools show the whole frame.
-    if (toolMode_ != ToolMode::viewing || zoomScale_ <= kFitZoom) return std::nullopt;
+    if (toolMode() != ToolMode::viewing || zoomScale_ <= kFitZoom) return std::nullopt;
     const LoadedPhoto* photo = selectedPhoto();
     if (!photo || renderedFrameSize_.isEmpty() || !isPreviewOf(frameID(*photo))) return std::nullopt;
     const int scan = longEdge(*photo);
@@ -140,6 +140,7 @@ void DarkroomViewModel::publishRender(const RenderJob& job, RenderResult result)
     if (previewLoadError_) setPreviewLoadError(std::nullopt);
     renderedGeometry_ = FrameGeometry::of(job);
     setRenderedFrameSize(result.frameSize);
+    setRenderedPhotoArea(result.photoArea);
     setRenderedPreview(std::move(result.preview));
     if (result.histogram) setHistogramData(std::move(*result.histogram));
     if (job.needsOriginal && !result.original.isNull()) {

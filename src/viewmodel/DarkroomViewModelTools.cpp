@@ -21,20 +21,21 @@ std::optional<Uuid> firstMaskID(const MaskGroupParameters& masks) {
 
 }  // namespace
 
-void DarkroomViewModel::setToolMode(ToolMode mode) {
-    toolMode_ = mode;
-    Q_EMIT isCroppingModeChanged();
-    Q_EMIT isRetouchModeChanged();
-    Q_EMIT isMaskModeChanged();
-    Q_EMIT stateChanged();
+ToolMode DarkroomViewModel::toolMode() const {
+    if (isCroppingMode_) return ToolMode::crop;
+    if (isRetouchMode_) return ToolMode::retouch;
+    return isMaskMode_ ? ToolMode::mask : ToolMode::viewing;
 }
 
-void DarkroomViewModel::setToolFlag(ToolMode mode, bool on) {
-    setToolMode(on ? mode : toolMode_ == mode ? ToolMode::viewing : toolMode_);
+void DarkroomViewModel::leaveToolsBut(ToolMode kept) {
+    if (kept != ToolMode::crop && isCroppingMode_) setIsCroppingMode(false);
+    if (kept != ToolMode::retouch && isRetouchMode_) setIsRetouchMode(false);
+    if (kept != ToolMode::mask && isMaskMode_) setIsMaskMode(false);
 }
 
 void DarkroomViewModel::toggleCropMode() {
-    setToolMode(isCroppingMode() ? ToolMode::viewing : ToolMode::crop);
+    leaveToolsBut(ToolMode::crop);
+    setIsCroppingMode(!isCroppingMode_);
     requestRender(RenderQuality::final);
     setStatusMessage(L10n::tr(isCroppingMode() ? "status.cropEntered" : "status.cropFinished"));
 }
@@ -104,7 +105,8 @@ void DarkroomViewModel::applyHorizonAngle(const Uuid& frame, std::optional<doubl
 }
 
 void DarkroomViewModel::toggleMaskMode() {
-    setToolMode(isMaskMode() ? ToolMode::viewing : ToolMode::mask);
+    leaveToolsBut(ToolMode::mask);
+    setIsMaskMode(!isMaskMode_);
     if (isMaskMode()) {
         if (!selectedMaskID_) setSelectedMaskID(firstMaskID(parameters_.masks));
         if (!selectedMaskID_) addLinearMask();
@@ -126,8 +128,8 @@ void DarkroomViewModel::addLinearMask() {
     mask.endPoint = {0.5, 0.45};
     mask.exposure = -0.7;
     const Uuid id = mask.id;
-    // A new mask is edited in the mask tool, which its render shows.
-    if (!isMaskMode()) setToolMode(ToolMode::mask);
+    // Crop and retouch stay on: the mask waits beneath them until they finish.
+    if (!isMaskMode()) setIsMaskMode(true);
     editRecipe([&](EditParameters& recipe) { recipe.masks.linearMasks.push_back(std::move(mask)); });
     setSelectedMaskID(id);
     setStatusMessage(L10n::tr("status.linearMaskCreated"));
@@ -141,7 +143,7 @@ void DarkroomViewModel::addRadialMask() {
     mask.feather = 0.5;
     mask.exposure = 0.6;
     const Uuid id = mask.id;
-    if (!isMaskMode()) setToolMode(ToolMode::mask);
+    if (!isMaskMode()) setIsMaskMode(true);
     editRecipe([&](EditParameters& recipe) { recipe.masks.radialMasks.push_back(std::move(mask)); });
     setSelectedMaskID(id);
     setStatusMessage(L10n::tr("status.radialMaskCreated"));
@@ -221,7 +223,8 @@ void DarkroomViewModel::resetSubjectMask() {
 }
 
 void DarkroomViewModel::toggleRetouchMode() {
-    setToolMode(isRetouchMode() ? ToolMode::viewing : ToolMode::retouch);
+    leaveToolsBut(ToolMode::retouch);
+    setIsRetouchMode(!isRetouchMode_);
     requestRender(RenderQuality::final);
     setStatusMessage(L10n::tr(isRetouchMode() ? "status.retouchEntered" : "status.retouchExited"));
 }

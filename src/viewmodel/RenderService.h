@@ -85,6 +85,9 @@ struct RenderResult {
     // pixels (a proxy render is scaled up): turned, straightened, cropped (unless
     // cropping) and framed as rendered. Empty when unknown.
     QSize frameSize;
+    // Where the photo lies in that frame, in fractions of it: inside the film
+    // frame's border when one is drawn, else the whole frame.
+    QRectF photoArea{0, 0, 1, 1};
     // For a region render: the part of the frame the preview covers, in the same
     // full-resolution pixels as frameSize (the requested one within the frame).
     QRectF region;

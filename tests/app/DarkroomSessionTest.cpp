@@ -38,6 +38,7 @@
 #include "services/SessionStore.h"
 #include "services/LocalizationManager.h"
 #include "views/canvas/FilmstripView.h"
+#include "views/canvas/SpotHealingOverlayView.h"
 #include "views/kit/FittingText.h"
 #include "views/kit/Geometry.h"
 #include "views/kit/ProSlider.h"
@@ -391,7 +392,7 @@ TEST_F(DarkroomSessionTest, ARollIsDevelopedCulledSyncedExportedAndFoundAgain) {
         ASSERT_TRUE(QTest::qWaitFor([&] { settle(); return overlay->isVisible(); }, 5000));
         QWidget* picture = overlay->parentWidget();
         const QRectF dustArea(kDustX - 0.06, kDustY - 0.08, 0.12, 0.16);
-        auto frameShown = [&] { return fitLayout(QSizeF(overlay->size()), QSizeF(kWidth, kHeight)).rect.translated(overlay->pos()); };
+        auto frameShown = [&] { return static_cast<SpotHealingOverlayView*>(overlay)->imageRect().translated(overlay->pos()); };
         auto speckIn = [&] { return brightestIn(picture, frameShown(), dustArea); };
         std::pair<QPoint, int> speck = speckIn();
         ASSERT_GT(speck.second, 150) << "no speck seen";

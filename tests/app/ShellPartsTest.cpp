@@ -48,26 +48,27 @@ TEST_F(ShellPartsTest, CropWinsOverRetouchAndRetouchOverMask) {
 
     CanvasArea* canvas = window->canvasAreaView();
     EXPECT_EQ(canvas->branch(), Branch::viewing);
-    // The flags set directly: each one on switches the canvas to its tool (the
-    // one tool mode leaves the others off); its own flag off returns to viewing.
+    // The flags set directly stay on together; the canvas shows the first.
     vm().setIsMaskMode(true);
     settle();
     EXPECT_EQ(canvas->branch(), Branch::mask);
     EXPECT_NE(canvas->branchView()->findChild<MaskControlBar*>(), nullptr);
     vm().setIsRetouchMode(true);
     settle();
-    EXPECT_FALSE(vm().isMaskMode());
+    EXPECT_TRUE(vm().isMaskMode());
     EXPECT_EQ(canvas->branch(), Branch::retouch);
     EXPECT_NE(canvas->branchView()->findChild<SpotHealingControlBar*>(), nullptr);
     vm().setIsCroppingMode(true);
     settle();
-    EXPECT_FALSE(vm().isRetouchMode());
     EXPECT_EQ(canvas->branch(), Branch::crop);
     EXPECT_NE(canvas->branchView()->findChild<CropControlBar*>(), nullptr);
-    vm().setIsRetouchMode(false);  // not the current tool: nothing changes
+    vm().setIsRetouchMode(false);  // beneath the crop tool: nothing changes on screen
     settle();
     EXPECT_EQ(canvas->branch(), Branch::crop);
-    vm().setIsCroppingMode(false);
+    vm().setIsCroppingMode(false);  // the mask tool waited beneath
+    settle();
+    EXPECT_EQ(canvas->branch(), Branch::mask);
+    vm().setIsMaskMode(false);
     settle();
     EXPECT_EQ(canvas->branch(), Branch::viewing);
 

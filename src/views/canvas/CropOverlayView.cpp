@@ -106,7 +106,12 @@ void CropOverlayView::refresh() {
     update();
 }
 
-QRectF CropOverlayView::fittedImageRect() const { return fitLayout(QSizeF(size()), QSizeF(imageSize_())).rect; }
+void CropOverlayView::setPicturePadding(double padding) {
+    padding_ = padding;
+    update();
+}
+
+QRectF CropOverlayView::fittedImageRect() const { return fittedInside(QSizeF(size()), QSizeF(imageSize_()), padding_); }
 
 QRectF CropOverlayView::cropFrameRect() const { return crop::frameRect(fittedImageRect(), crop_.get().rect); }
 
@@ -174,7 +179,10 @@ void CropOverlayView::dragStep() {
     // Nothing to divide by: the step writes nothing.
     if (!(fitted.width() > 0) || !(fitted.height() > 0)) return;
     const CropParameters current = crop_.get();
-    if (!dragInitialRect_) dragInitialRect_ = current.rect;
+    if (!dragInitialRect_) {
+        dragInitialRect_ = current.rect;
+        escape_.start();
+    }
     const QPointF unit = translationToUnit(fitted, tracker_.translation());
     if (pressedHandle_) {
         const std::optional<double> ratio = crop::lockedRatio(current.aspectRatio, QSizeF(imageSize_()));
@@ -185,7 +193,22 @@ void CropOverlayView::dragStep() {
     }
 }
 
-void CropOverlayView::endDrag() { dragInitialRect_.reset(); }
+void CropOverlayView::endDrag() {
+    dragInitialRect_.reset();
+    escape_.stop();
+}
+
+void CropOverlayView::cancelDrag() {
+    if (!dragInitialRect_) return;
+    // The drag is called off: the rectangle it started from comes back, and
+    // the pointer moves nothing more until it is pressed again.
+    const NormalizedRect start = *dragInitialRect_;
+    tracker_.cancel();
+    pressedHandle_.reset();
+    endDrag();
+    if (!(crop_.get().rect == start)) write(start);
+    setCursor(Qt::OpenHandCursor);
+}
 
 void CropOverlayView::write(const NormalizedRect& rect) {
     // Read again: only the rectangle is replaced.

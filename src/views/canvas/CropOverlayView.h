@@ -9,6 +9,7 @@
 // after every write (each drag step and the double click), never on refresh()
 // and never at the end of a drag. Each drag step is computed from the
 // rectangle captured at the drag's first step and the total translation.
+// Escape during a drag puts back that rectangle and ends the drag.
 #include <optional>
 
 #include <QSize>
@@ -17,6 +18,7 @@
 #include "model/CropParameters.h"
 #include "views/canvas/CropGeometry.h"
 #include "views/kit/DragTracker.h"
+#include "views/kit/EscapeWatch.h"
 #include "views/kit/ViewBasics.h"
 
 namespace vantrel {
@@ -32,6 +34,9 @@ public:
     // Repaints when the crop or the frame's size changed since last seen.
     void refresh() override;
 
+    // The frame is fitted `padding` points in from the overlay's edges, so
+    // that the handles on its edges can be grabbed all round (0 by default).
+    void setPicturePadding(double padding);
     QRectF fittedImageRect() const;
     QRectF cropFrameRect() const;
     // The rectangle captured when the running drag began; none while idle.
@@ -50,14 +55,18 @@ protected:
 private:
     void dragStep();
     void endDrag();
+    // Escape during a drag: the rectangle it started from comes back.
+    void cancelDrag();
     void write(const NormalizedRect& rect);
     void updateCursor(const QPointF& point);
 
     Binding<CropParameters> crop_;
     Source<QSize> imageSize_;
+    double padding_ = 0;
     DragTracker tracker_{1.0};
     std::optional<CropHandleType> pressedHandle_;  // none: the press moves the rectangle
     std::optional<NormalizedRect> dragInitialRect_;
+    EscapeWatch escape_{[this] { cancelDrag(); }};
     // What was last drawn from: a refresh repaints only when it differs.
     NormalizedRect seenRect_;
     QSize seenImageSize_;

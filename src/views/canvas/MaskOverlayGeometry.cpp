@@ -114,6 +114,59 @@ QPointF parameterDisplayCentre(const QPointF& anchor, const QSizeF& view) {
     return {x, y};
 }
 
+DisplayPlace clearDisplayPlace(const QPointF& anchor, const QSizeF& view, const QSizeF& panel,
+                               const std::vector<QRectF>& keepClear) {
+    // The display keeps this far from a handle it stands beside.
+    constexpr double kGap = 8;
+    // The step of the search through the whole view.
+    constexpr double kStep = 12;
+    QRectF handles;
+    for (const QRectF& r : keepClear) handles = handles.isNull() ? r : handles.united(r);
+    const double w = panel.width(), h = panel.height();
+    auto covered = [&](const QPointF& centre) {
+        const QRectF area(centre - QPointF(w / 2, h / 2), panel);
+        return int(std::count_if(keepClear.begin(), keepClear.end(), [&](const QRectF& r) { return area.intersects(r); }));
+    };
+
+    const QPointF beside = parameterDisplayCentre(anchor, view);
+    const QPointF places[] = {
+        beside,
+        {handles.right() + kGap + w / 2, beside.y()},
+        {anchor.x() - kDisplayShift, beside.y()},
+        {handles.left() - kGap - w / 2, beside.y()},
+        {anchor.x(), handles.top() - kGap - h / 2},
+        {anchor.x(), handles.bottom() + kGap + h / 2},
+    };
+    DisplayPlace fewest{keepInside(beside, panel, view), false};
+    int fewestCount = -1;
+    for (const QPointF& place : places) {
+        const QPointF centre = keepInside(place, panel, view);
+        const int count = covered(centre);
+        if (count == 0) return {centre, true};
+        if (fewestCount < 0 || count < fewestCount) {
+            fewestCount = count;
+            fewest.centre = centre;
+        }
+    }
+
+    // Anywhere inside the view, the nearest to the first place first.
+    const QPointF first = keepInside(beside, panel, view);
+    const QPointF low = keepInside({-1e9, -1e9}, panel, view), high = keepInside({1e9, 1e9}, panel, view);
+    std::optional<QPointF> best;
+    double bestDistance = 0;
+    for (double y = low.y(); y <= high.y() + kStep - 1e-9; y += kStep)
+        for (double x = low.x(); x <= high.x() + kStep - 1e-9; x += kStep) {
+            const QPointF centre(std::min(x, high.x()), std::min(y, high.y()));
+            const double d = std::hypot(centre.x() - first.x(), centre.y() - first.y());
+            if ((!best || d < bestDistance) && covered(centre) == 0) {
+                best = centre;
+                bestDistance = d;
+            }
+        }
+    if (best) return {*best, true};
+    return fewest;
+}
+
 QPointF keepInside(const QPointF& centre, const QSizeF& panel, const QSizeF& view) {
     auto axis = [](double c, double size, double room) {
         const double low = size / 2 + kDisplayMargin;

@@ -77,6 +77,20 @@ QPointF parameterDisplayAnchor(const MaskGroupParameters& masks, const std::opti
 // The display's centre beside the anchor, kept inside a view of `view` points.
 QPointF parameterDisplayCentre(const QPointF& anchor, const QSizeF& view);
 
+// Where a display of `panel` size stands, kept inside the view, so that it
+// covers none of `keepClear` (the selected mask's handles and badge). Tried in
+// this order: beside the anchor (parameterDisplayCentre), that side clear of
+// the handles, the anchor's other side, that side clear of the handles, above
+// the handles, below them; then any place of the view, the nearest to the
+// first one first. `clear` is false when no place leaves them all free: the
+// centre is then the place of the first six that covers fewest.
+struct DisplayPlace {
+    QPointF centre;
+    bool clear = true;
+};
+DisplayPlace clearDisplayPlace(const QPointF& anchor, const QSizeF& view, const QSizeF& panel,
+                               const std::vector<QRectF>& keepClear);
+
 // A panel of `panel` size centred at `centre` moved in so that it lies 16
 // points inside a view of `view` points; one taller or wider than the view
 // keeps its top or left edge inside.

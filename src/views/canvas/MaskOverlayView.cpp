@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include <QHash>
+#include <QLayout>
 #include <QMouseEvent>
 #include <QMoveEvent>
 #include <QPaintEvent>
@@ -186,6 +187,12 @@ const RadialMask* selectedRadial(const EditParameters& p, const std::optional<Uu
     return nullptr;
 }
 
+// The area the parameter display's shadow covers around a display at `r`.
+QRect displayShadowArea(const QRect& r) {
+    const int reach = int(std::ceil(3 * 14 * kShadowSigma)) + 1;
+    return r.adjusted(-reach, -reach + 6, reach, reach + 6);
+}
+
 }  // namespace
 
 MaskOverlayView::MaskOverlayView(Binding<EditParameters> parameters, Binding<std::optional<Uuid>> selectedMaskID,
@@ -200,7 +207,11 @@ MaskOverlayView::MaskOverlayView(Binding<EditParameters> parameters, Binding<std
     display_ = new MaskLocalParameterHUD(parameters_, lastSelection_.value_or(Uuid()), this);
     display_->hide();
     display_->installEventFilter(this);  // its shadow is painted here and follows it
-    connect(display_, &MaskLocalParameterHUD::closeRequested, this, [this] { setShowingDisplay(false); });
+    connect(display_, &MaskLocalParameterHUD::closeRequested, this,
+            [this] { setShowingDisplay(false, EaseInOut{0.15}); });
+    // Its shadow follows it in and out.
+    connect(&ScaleFade::of(display_), &ScaleFade::progressChanged, this,
+            [this] { update(displayShadowArea(display_->geometry())); });
     connect(display_, &MaskLocalParameterHUD::deleteRequested, this, &MaskOverlayView::deleteSelectedMask);
     connect(display_, &MaskLocalParameterHUD::changed, this, [this] {
         Q_EMIT changed();
@@ -209,13 +220,20 @@ MaskOverlayView::MaskOverlayView(Binding<EditParameters> parameters, Binding<std
     updateDisplay();
 }
 
-QRectF MaskOverlayView::imageRect() const { return fitLayout(QSizeF(size()), QSizeF(imageSize_())).rect; }
+void MaskOverlayView::setPicturePadding(double padding) {
+    padding_ = padding;
+    update();
+    updateDisplay();
+}
+
+QRectF MaskOverlayView::imageRect() const { return fittedInside(QSizeF(size()), QSizeF(imageSize_()), padding_); }
 
 void MaskOverlayView::refresh() {
     const std::optional<Uuid> selection = selectedMaskID_.get();
     // Choosing a mask, from anywhere, brings its display back.
     if (selection != lastSelection_) {
         if (selection) showingDisplay_ = true;
+        displayMayCover_ = false;
         lastSelection_ = selection;
     }
     if (!display_->isHidden()) display_->refresh();
@@ -274,6 +292,22 @@ std::optional<QRectF> MaskOverlayView::badgeRect(Handle badge) const {
     return std::nullopt;
 }
 
+std::vector<QRectF> MaskOverlayView::handleAreas() const {
+    std::vector<QRectF> areas;
+    auto add = [&](Handle handle, double reach) {
+        if (const std::optional<QPointF> c = handleCentre(handle))
+            areas.emplace_back(c->x() - reach, c->y() - reach, 2 * reach, 2 * reach);
+    };
+    add(Handle::linearStart, kLinearEndHit);
+    add(Handle::linearEnd, kLinearEndHit);
+    add(Handle::linearMove, kMoveHit);
+    add(Handle::radialCentre, kCentreHit);
+    for (Handle h : {Handle::radialRight, Handle::radialLeft, Handle::radialBottom, Handle::radialTop}) add(h, kRadiusHit);
+    for (Handle badge : {Handle::linearBadge, Handle::radialBadge})
+        if (const std::optional<QRectF> r = badgeRect(badge)) areas.push_back(r->adjusted(-2, -2, 2, 2));
+    return areas;
+}
+
 MaskOverlayView::Handle MaskOverlayView::handleAt(const QPointF& point) const {
     const EditParameters p = parameters_.get();
     const std::optional<Uuid> id = selectedMaskID_.get();
@@ -311,10 +345,20 @@ void MaskOverlayView::paintEvent(QPaintEvent* event) {
     const std::optional<Uuid> id = selectedMaskID_.get();
     const QRectF rect = imageRect();
 
-    // The floating display's shadow, under the display (a child drawn above this layer).
-    if (!display_->isHidden())
-        paintSoftShadow(painter, roundedRect(QRectF(display_->geometry()), MaskLocalParameterHUD::kCornerRadius),
-                        blackAt(0.55), 14 * kShadowSigma, QPointF(0, 6));
+    // The floating display's shadow, under the display (a child drawn above this
+    // layer), as large and as dark as the display is while it comes and goes.
+    if (!display_->isHidden()) {
+        const ScaleFade& fade = ScaleFade::of(display_);
+        const QRectF panel = QRectF(display_->geometry());
+        painter.save();
+        painter.setOpacity(fade.opacity());
+        painter.translate(panel.center());
+        painter.scale(fade.scale(), fade.scale());
+        painter.translate(-panel.center());
+        paintSoftShadow(painter, roundedRect(panel, MaskLocalParameterHUD::kCornerRadius), blackAt(0.55),
+                        14 * kShadowSigma, QPointF(0, 6));
+        painter.restore();
+    }
 
     // Unselected masks: linear ones, then radial ones above them.
     const QPen faint = solidPen(whiteAt(0.35), 1.5);
@@ -405,12 +449,12 @@ void MaskOverlayView::mouseReleaseEvent(QMouseEvent* event) {
     const QPointF pressPoint = tracker_.pressPoint();
     const DragTracker::Release release = tracker_.release();
     const Handle handle = active_;
-    active_ = Handle::none;
-    activeMask_.reset();
-    dragStart_ = {};  // the next drag captures afresh
+    endGesture();  // the next drag captures afresh
     if (release != DragTracker::Release::Tap) return;
     if (handle == Handle::linearBadge || handle == Handle::radialBadge) {
-        setShowingDisplay(!showingDisplay_);
+        // Asked for by the badge, the display shows even where it must cover a handle.
+        displayMayCover_ = !displayShown_;
+        setShowingDisplay(!displayShown_, Spring{0.25, 0.8, 0});
     } else if (handle == Handle::none) {
         // A tap on an unselected mask selects it; anywhere else keeps the selection.
         const std::optional<Uuid> hit =
@@ -476,7 +520,11 @@ void MaskOverlayView::dragStep(const QPointF& translation) {
         written = !(before == *mask);
         dirty = editorBounds(before, rect).united(editorBounds(*mask, rect));
     }
-    if (!written) return;
+    escape_.start();
+    if (written) writeDragStep(recipe, dirty);
+}
+
+void MaskOverlayView::writeDragStep(const EditParameters& recipe, const QRectF& dirty) {
     parameters_.set(recipe);
     remember(recipe.masks);
     Q_EMIT changed();
@@ -484,8 +532,50 @@ void MaskOverlayView::dragStep(const QPointF& translation) {
     // Only what the edited mask covered and covers now: the rest of the canvas
     // stays, and so does the opaque display over it.
     QRegion region(dirty.toAlignedRect());
-    if (!display_->isHidden()) region -= display_->opaqueRegion();
+    if (!display_->isHidden() && !ScaleFade::of(display_).isMoving()) region -= display_->opaqueRegion();
     update(region);
+}
+
+void MaskOverlayView::endGesture() {
+    active_ = Handle::none;
+    activeMask_.reset();
+    dragStart_ = {};
+    escape_.stop();
+}
+
+void MaskOverlayView::cancelDrag() {
+    if (!tracker_.isDragging()) return;
+    // The drag is called off: the mask takes back what the drag found when it
+    // began, and the pointer moves nothing more until it is pressed again.
+    const QRectF rect = imageRect();
+    EditParameters recipe = parameters_.get();
+    const DragStart start = dragStart_;
+    QRectF dirty;
+    bool restored = false;
+    if (activeMask_) {
+        for (LinearMask& mask : recipe.masks.linearMasks)
+            if (mask.id == *activeMask_ && isLinearHandle(active_)) {
+                const LinearMask before = mask;
+                if (start.linearStart) mask.startPoint = *start.linearStart;
+                if (start.linearEnd) mask.endPoint = *start.linearEnd;
+                restored = !(before == mask);
+                dirty = editorBounds(before, rect).united(editorBounds(mask, rect));
+                break;
+            }
+        for (RadialMask& mask : recipe.masks.radialMasks)
+            if (mask.id == *activeMask_ && isRadialHandle(active_)) {
+                const RadialMask before = mask;
+                if (start.radialCentre) mask.center = *start.radialCentre;
+                if (start.radiusX) mask.radiusX = *start.radiusX;
+                if (start.radiusY) mask.radiusY = *start.radiusY;
+                restored = !(before == mask);
+                dirty = editorBounds(before, rect).united(editorBounds(mask, rect));
+                break;
+            }
+    }
+    tracker_.cancel();
+    endGesture();
+    if (restored) writeDragStep(recipe, dirty);
 }
 
 void MaskOverlayView::updateCursor(const QPointF& point) {
@@ -524,25 +614,35 @@ void MaskOverlayView::deleteSelectedMask() {
     refresh();
 }
 
-void MaskOverlayView::setShowingDisplay(bool showing) {
+void MaskOverlayView::setShowingDisplay(bool showing, const Motion& motion) {
     showingDisplay_ = showing;
-    updateDisplay();
+    updateDisplay(motion);
 }
 
-void MaskOverlayView::updateDisplay() {
+void MaskOverlayView::updateDisplay(const Motion& motion) {
     const std::optional<Uuid> id = selectedMaskID_.get();
-    if (!showingDisplay_ || !id) {
-        display_->hide();
+    ScaleFade& fade = ScaleFade::of(display_);
+    auto hide = [&] {
+        // Closed or tapped away it moves; with no mask left it goes at once.
+        fade.setShown(false, id ? motion : Motion{});
         displayShown_ = false;
-        return;
-    }
+    };
+    if (!showingDisplay_ || !id) return hide();
     display_->setSelectedMaskID(*id);
-    // Shown anew: collapsed and where the overlay puts it.
-    if (!displayShown_) display_->resetViewState();
+    // Shown anew: collapsed and where the overlay puts it (called back while
+    // still leaving, it stays as it was).
+    if (!displayShown_ && display_->isHidden()) display_->resetViewState();
+    display_->layout()->activate();  // its size for the rows it shows now
     const QPointF anchor = parameterDisplayAnchor(parameters_.get().masks, id, imageRect(), QSizeF(size()));
-    display_->placeAt(parameterDisplayCentre(anchor, QSizeF(size())));
+    const DisplayPlace place = clearDisplayPlace(anchor, QSizeF(size()), QSizeF(display_->size()), handleAreas());
+    // Where every place would cover a handle (a small canvas), the display does
+    // not come up by itself for a mask: the handles stay free, and the badge
+    // brings it. Once up, it stays up while that mask is edited.
+    if (!place.clear && !displayMayCover_) return hide();
+    displayMayCover_ = true;
+    display_->placeAt(place.centre);
     if (!displayShown_) {
-        display_->show();
+        fade.setShown(true, motion);
         display_->raise();
         displayShown_ = true;
     }
@@ -550,11 +650,7 @@ void MaskOverlayView::updateDisplay() {
 
 bool MaskOverlayView::eventFilter(QObject* watched, QEvent* event) {
     if (watched == display_) {
-        // The area the display's shadow covers around a display at `r`.
-        auto shadowArea = [](const QRect& r) {
-            const int reach = int(std::ceil(3 * 14 * kShadowSigma)) + 1;
-            return r.adjusted(-reach, -reach + 6, reach, reach + 6);
-        };
+        auto shadowArea = displayShadowArea;
         switch (event->type()) {
         case QEvent::Move:
             update(shadowArea(QRect(static_cast<QMoveEvent*>(event)->oldPos(), display_->size())));
@@ -563,6 +659,8 @@ bool MaskOverlayView::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::Resize:
             update(shadowArea(QRect(display_->pos(), static_cast<QResizeEvent*>(event)->oldSize())));
             update(shadowArea(display_->geometry()));
+            // Grown or shrunk (expanded, another kind of mask): it may cover a handle where it stands.
+            if (displayShown_) updateDisplay();
             break;
         case QEvent::Show:
         case QEvent::Hide: update(shadowArea(display_->geometry())); break;

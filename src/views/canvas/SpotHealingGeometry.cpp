@@ -23,8 +23,8 @@ double limitUnit(double v) {
 
 }  // namespace
 
-Layout layoutFor(const QSizeF& view, const QSizeF& image) {
-    const QRectF rect = fitLayout(view, image).rect;
+Layout layoutFor(const QSizeF& view, const QSizeF& image, double padding) {
+    const QRectF rect = fittedInside(view, image, padding);
     return {rect, std::min(rect.width(), rect.height())};
 }
 

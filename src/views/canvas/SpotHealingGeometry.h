@@ -36,8 +36,9 @@ struct Layout {
     double shortSide = 0;  // the smaller side of imageRect
 };
 
-// The frame of pixel size `image` fitted into an overlay of size `view`.
-Layout layoutFor(const QSizeF& view, const QSizeF& image);
+// The frame of pixel size `image` fitted into an overlay of size `view`,
+// `padding` points in from its edges.
+Layout layoutFor(const QSizeF& view, const QSizeF& image, double padding = 0);
 
 QPointF targetPoint(const Layout& layout, const SpotItem& spot);
 QPointF sourcePoint(const Layout& layout, const SpotItem& spot);

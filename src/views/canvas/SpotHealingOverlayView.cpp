@@ -88,8 +88,13 @@ void SpotHealingOverlayView::noteSeen() {
     seen_ = {currentSpots(), selectedSpotID(), imageSize_()};
 }
 
+void SpotHealingOverlayView::setPicturePadding(double padding) {
+    padding_ = padding;
+    update();
+}
+
 spots::Layout SpotHealingOverlayView::spotLayout() const {
-    return spots::layoutFor(QSizeF(size()), QSizeF(imageSize_()));
+    return spots::layoutFor(QSizeF(size()), QSizeF(imageSize_()), padding_);
 }
 
 bool SpotHealingOverlayView::isBrushShown() const {
@@ -172,6 +177,7 @@ void SpotHealingOverlayView::dragTarget(const Uuid& id) {
     if (draggingTargetSpotID_ != id) {
         draggingTargetSpotID_ = id;
         dragStartTargetCenter_ = spots[*i].center;
+        escape_.start();
     }
     const std::optional<Point> center =
         spots::draggedCenter(dragStartTargetCenter_, tracker_.translation(), imageRect());
@@ -191,6 +197,7 @@ void SpotHealingOverlayView::dragSource(const Uuid& id) {
     if (draggingSourceSpotID_ != id) {
         draggingSourceSpotID_ = id;
         dragStartSourceOffset_ = spots[*i].sourceOffset;
+        escape_.start();
     }
     const std::optional<Point> offset =
         spots::draggedSourceOffset(dragStartSourceOffset_, spots[*i].center, tracker_.translation(), imageRect());
@@ -206,6 +213,7 @@ void SpotHealingOverlayView::endDrag() {
     const bool wasDragging = draggingTargetSpotID_ || draggingSourceSpotID_;
     draggingTargetSpotID_.reset();
     draggingSourceSpotID_.reset();
+    escape_.stop();
     update(brushRect());  // the brush shows again
     if (wasDragging) Q_EMIT changed();
 }
@@ -213,9 +221,27 @@ void SpotHealingOverlayView::endDrag() {
 void SpotHealingOverlayView::abandonDrag() {
     draggingTargetSpotID_.reset();
     draggingSourceSpotID_.reset();
+    escape_.stop();
     tracker_.cancel();
     pressed_.reset();
     update();
+}
+
+void SpotHealingOverlayView::cancelDrag() {
+    const std::optional<Uuid> target = draggingTargetSpotID_, source = draggingSourceSpotID_;
+    if (!(target || source)) return;
+    // The drag is called off: the spot takes back its centre or sample point,
+    // and the pointer moves nothing more until it is pressed again.
+    std::vector<SpotItem> spots = currentSpots();
+    const std::optional<std::size_t> i = spots::indexOf(spots, target ? *target : *source);
+    abandonDrag();
+    if (!i) return;
+    repaintSpot(spots, spots[*i].id);
+    if (target) spots[*i].center = dragStartTargetCenter_;
+    else spots[*i].sourceOffset = dragStartSourceOffset_;
+    repaintSpot(spots, spots[*i].id);
+    writeSpots(std::move(spots));
+    Q_EMIT changed();
 }
 
 void SpotHealingOverlayView::deleteSpot(const Uuid& id) {

@@ -13,7 +13,8 @@
 // resizes it.
 //
 // Spots are looked up by identifier at every event; a spot removed during a
-// drag ends the drag. The recipe is written through `parameters` (one write
+// drag ends the drag, and Escape during a drag puts back the centre or
+// sample point the drag started from and ends it. The recipe is written through `parameters` (one write
 // per action) and followed by changed(); selection and hover are not.
 #include <functional>
 #include <map>
@@ -29,6 +30,7 @@
 #include "model/Uuid.h"
 #include "views/canvas/SpotHealingGeometry.h"
 #include "views/kit/DragTracker.h"
+#include "views/kit/EscapeWatch.h"
 #include "views/kit/ViewBasics.h"
 
 namespace vantrel {
@@ -57,6 +59,9 @@ public:
     std::optional<Uuid> selectedSpotID() const;
     void setSelectedSpotID(const std::optional<Uuid>& id);
 
+    // The frame is fitted `padding` points in from the overlay's edges, so
+    // that spots on its edges can be grabbed all round (0 by default).
+    void setPicturePadding(double padding);
     spots::Layout spotLayout() const;
     QRectF imageRect() const { return spotLayout().imageRect; }
     double shortSide() const { return spotLayout().shortSide; }
@@ -88,6 +93,8 @@ private:
     void dragTarget(const Uuid& id);
     void dragSource(const Uuid& id);
     void endDrag();
+    // Escape during a drag: the spot takes back its centre or sample point.
+    void cancelDrag();
     void abandonDrag();
     void deleteSpot(const Uuid& id);
     void hoverAt(const QPointF& point);
@@ -103,6 +110,7 @@ private:
     std::optional<SelectionBinding> externalSelectedSpotID_;
     Source<double> brushRadiusPixels_;
     Source<QSize> imageSize_;
+    double padding_ = 0;
     SourceSearch findSource_;
 
     std::optional<Uuid> internalSelectedSpotID_;
@@ -112,6 +120,7 @@ private:
     Point dragStartTargetCenter_;
     std::optional<Uuid> draggingSourceSpotID_;
     Point dragStartSourceOffset_;
+    EscapeWatch escape_{[this] { cancelDrag(); }};
 
     double brushRadius_;  // the value last seen, for noticing changes
     DragTracker tracker_;

@@ -52,6 +52,7 @@ SpotHealingControlBar::SpotHealingControlBar(Binding<EditParameters> parameters,
     brushGroup->addWidget(brushLabel_);
     brush_ = new ProSlider(QString(), brushRadiusPixels_, {6, 80}, kBrushDefault, 1);
     brush_->setObjectName(QStringLiteral("healingBar.brush"));
+    brush_->showValue();
     // The bar breaks into lines between groups when its area is narrow; only a
     // group wider than the whole area shortens its labels (whole in the tooltip)
     // and its sliders, never its buttons.
@@ -104,6 +105,7 @@ SpotHealingControlBar::SpotHealingControlBar(Binding<EditParameters> parameters,
     sensitivity_ = new ProSlider(QString(), intensity, {1, 8}, kSensitivityDefault, 0.5, QStringLiteral("%.2f"),
                                  QString(), standardColor(StandardColor::Orange));
     sensitivity_->setObjectName(QStringLiteral("healingBar.sensitivity"));
+    sensitivity_->showValue();
     sensitivityRow->addWidget(flexibleWidth(sensitivity_, 60, 40), 0, Qt::AlignVCenter);
     dustGroup->addWidget(sensitivityGroup_);
 
