@@ -94,22 +94,38 @@ void DarkroomViewModel::setFrameStatusMessage(std::string text) {
 
 void DarkroomViewModel::loadSelectedPhoto() {
     const LoadedPhoto* photo = selectedPhoto();
-    if (!photo) return;
+    if (!photo) {
+        showNoFrame();
+        return;
+    }
     const Uuid id = frameID(*photo);
     // Another frame's failure is not this one's; its own render tells.
     if (previewLoadError_) setPreviewLoadError(std::nullopt);
+    toldIncompleteScan_.reset();
 
-    std::optional<EditParameters> recipe;
-    if (const auto kept = roll_.inMemoryRecipes().find(id); kept != roll_.inMemoryRecipes().end())
-        recipe = kept->second;
-    else
-        recipe = services_.store->loadRecipe(FrameKey::of(*photo));
+    const std::optional<EditParameters> recipe = roll_.latestRecipe(*photo);
     setParameters(recipe.value_or(EditParameters::defaultValue()));
     roll_.keepRecipe(id, parameters_);
     // A frame without a recipe of its own starts from the neutral one.
     setActivePresetID(recipe ? std::nullopt : std::optional<std::string>("neutral"));
     loadSnapshots();
     requestRender(RenderQuality::final);
+}
+
+void DarkroomViewModel::showNoFrame() {
+    // Nothing of a frame shown before stays: it would be another roll's.
+    renders_->cancel();
+    dropSharpRegion();
+    renderedPreviewPhotoID_.reset();
+    renderedGeometry_.reset();
+    cachedOriginalPhotoID_.reset();
+    cachedOriginal_ = QImage();
+    setRenderedPreview(QImage());
+    setOriginalPreview(QImage());
+    setHistogramData(HistogramData::empty());
+    if (previewLoadError_) setPreviewLoadError(std::nullopt);
+    setParameters(EditParameters::defaultValue());
+    loadSnapshots();
 }
 
 void DarkroomViewModel::loadSnapshots() {

@@ -152,6 +152,11 @@ void DarkroomViewModel::publishRender(const RenderJob& job, RenderResult result)
     }
     if (!result.thumbnail.isNull())
         roll_.updateFilmstripThumbnail(id, result.thumbnail, !job.recipe.sameContent(EditParameters::defaultValue()));
+    // Said once per showing of the frame, though later renders find it again.
+    if (result.scanEndsEarly && toldIncompleteScan_ != id) {
+        toldIncompleteScan_ = id;
+        setStatusMessage(L10n::tr("status.scanIncomplete", job.photo.title()));
+    }
 }
 
 bool DarkroomViewModel::isPreviewGeometryCurrent() const {

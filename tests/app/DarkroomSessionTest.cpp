@@ -35,6 +35,7 @@
 #include "app/MainWindow.h"
 #include "common/LoaderFixtures.h"
 #include "services/FilmPresetLibrary.h"
+#include "services/SessionStore.h"
 #include "services/LocalizationManager.h"
 #include "views/canvas/FilmstripView.h"
 #include "views/canvas/SpotHealingOverlayView.h"
@@ -198,7 +199,7 @@ protected:
 
     fs::path roll() const { return fs::path(home.path().toStdString()) / "Scans" / "Roll 12"; }
     fs::path out() const { return fs::path(home.path().toStdString()) / "Exports"; }
-    fs::path recipeFile(const char* frame) const { return roll() / ".vantrel" / "recipes" / (std::string(frame) + ".json"); }
+    fs::path recipeFile(const char* frame) const { return SessionStore::recipeURL(roll() / (std::string(frame) + ".tif")); }
 
     void openWindow() {
         window = std::make_unique<MainWindow>(nullptr, nullptr, [this] {

@@ -243,6 +243,7 @@ TEST_F(RollWindowTest, ScansThatDecodeBadlyShowWhatCanBeShown) {
 
     // A CMYK JPEG without a profile shows its picture: yellow ink on paper.
     ASSERT_EQ(vm().selectedPhotoID(), frame("a_cmyk.jpg"));
+    EXPECT_EQ(vm().statusMessage().find("incomplete"), std::string::npos) << vm().statusMessage();
     const QImage cmyk = vm().renderedPreview();
     EXPECT_TRUE(isYellow(cmyk.pixelColor(cmyk.width() / 2, cmyk.height() / 2)))
         << cmyk.pixelColor(cmyk.width() / 2, cmyk.height() / 2).name().toStdString();
@@ -279,6 +280,31 @@ TEST_F(RollWindowTest, ScansThatDecodeBadlyShowWhatCanBeShown) {
     EXPECT_LT(top.green(), 90) << top.name().toStdString();
     EXPECT_TRUE(isGrey(bottom)) << bottom.name().toStdString();
     EXPECT_EQ(placeholder(), QString::fromStdString(L10n::tr("preview.loadingFilm")));
+    // ... and the status line says the file is incomplete.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return statusLine().contains("c_cut.jpg is incomplete"); }, 5000))
+        << statusLine().toStdString();
+}
+
+TEST_F(RollWindowTest, AFolderWithoutScansSaysSoWithNothingOfTheRollBefore) {
+    writeFlat(rollFolder() / "a.png", QColor(120, 120, 120));
+    window->show();
+    openRoll();
+    vm().setRating(4);
+    std::filesystem::create_directories(path("empty"));
+    std::ofstream(path("empty") / "notes.txt") << "not a scan";
+
+    vm().loadFolder(path("empty"));
+    QCoreApplication::processEvents();
+    window->refreshNow();
+    EXPECT_EQ(placeholder(), "No scans in this folder");
+    EXPECT_EQ(statusLine(), "No scans in this folder");
+    EXPECT_TRUE(vm().renderedPreview().isNull());
+    EXPECT_EQ(filmstrip()->model().count(), 0);
+    EXPECT_EQ(vm().selectedPhoto(), nullptr);
+    // Nothing of the roll before is written into it.
+    vm().saveAllOnQuit();
+    EXPECT_FALSE(std::filesystem::exists(path("empty") / ".vantrel"));
+    EXPECT_TRUE(store->culling.count(rollFolder().string()));
 }
 
 // A scan that tells nothing of its shooting (film scans seldom do): switching

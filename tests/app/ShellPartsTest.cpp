@@ -223,11 +223,11 @@ TEST_F(ShellPartsTest, DroppedRecipeFilesAreImportedOthersIgnored) {
     vm().saveCustomPreset("First", "", false);
     vm().saveCustomPreset("Second", "", false);
     ASSERT_EQ(vm().customPresets().size(), 2u);
-    const std::string first = vm().customPresets()[0].id, second = vm().customPresets()[1].id;
+    const FilmPreset first = vm().customPresets()[0], second = vm().customPresets()[1];
     const std::filesystem::path folder = dir.filePath("drop").toStdString();
     std::filesystem::create_directories(folder);
-    vm().exportRecipe(first, folder / "X.VANTRELRECIPE");
-    vm().exportRecipe(second, folder / "b.json");
+    vm().exportRecipe(first.id, folder / "X.VANTRELRECIPE");
+    vm().exportRecipe(second.id, folder / "b.json");
     ASSERT_TRUE(std::filesystem::exists(folder / "X.VANTRELRECIPE"));
     std::filesystem::copy_file(folder / "X.VANTRELRECIPE", folder / "c.txt");
     vm().deleteCustomPreset(first);
@@ -308,8 +308,37 @@ TEST_F(ShellPartsTest, RecipeListShowsTheActiveRecipeAndExportsFiles) {
     list.exportRecipeFile(preset);
     EXPECT_TRUE(std::filesystem::exists(*dialogs->answer));
 
+    // The recipe's file changed on disk (the same name): once the list is read
+    // again, its row applies the settings stored now.
+    FilmPreset stored = vm().customPresets().at(0);
+    stored.parameters.exposure = 1.25;
+    CustomPresetStore outside({[this] { return std::filesystem::path(dir.filePath("presets").toStdString()); }, {}});
+    outside.exportPreset(stored, *stored.file);
+    outside.exportPreset(stored, *dialogs->answer);
+    vm().importRecipe(*dialogs->answer);  // the same recipe: nothing changes, the list is read again
+    ASSERT_EQ(vm().customPresets().size(), 1u);
+    list.refresh();
+    QTest::mouseClick(list.findChild<QWidget*>(QString::fromStdString("custom_" + preset.id)), Qt::LeftButton, {},
+                      QPoint(20, 10));
+    EXPECT_EQ(vm().parameters().exposure, 1.25);
+
+    // Copied in the folder: two rows of one identifier, each deleting its own file.
+    std::filesystem::copy_file(*stored.file, stored.file->parent_path() / "copy.json");
+    vm().importRecipe(*dialogs->answer);
+    ASSERT_EQ(vm().customPresets().size(), 2u);
+    list.refresh();
+    const QList<QWidget*> rows = list.findChildren<QWidget*>(QString::fromStdString("custom_" + preset.id));
+    ASSERT_EQ(rows.size(), 2);
+    rows[1]->findChild<QPushButton*>("delete")->click();  // the copy's row, listed after the original
+    EXPECT_FALSE(std::filesystem::exists(stored.file->parent_path() / "copy.json"));
+    EXPECT_TRUE(std::filesystem::exists(*stored.file));
+    EXPECT_EQ(vm().statusMessage(), "Deleted recipe");
+
+    // A row whose file is already gone goes, and the status line says so.
+    std::filesystem::remove(*stored.file);
     actions[4]->trigger();
     EXPECT_TRUE(vm().customPresets().empty());
+    EXPECT_EQ(vm().statusMessage(), "Recipe 「Night/Day」 was already gone from the recipes folder");
 }
 
 TEST_F(ShellPartsTest, SectionResetsFollowTheirChangeTests) {
