@@ -155,7 +155,7 @@ void DarkroomViewModel::publishRender(const RenderJob& job, RenderResult result)
     // Said once per showing of the frame, though later renders find it again.
     if (result.scanEndsEarly && toldIncompleteScan_ != id) {
         toldIncompleteScan_ = id;
-        setStatusMessage(L10n::tr("status.scanIncomplete", job.photo.title()));
+        setFrameStatusMessage(L10n::tr("status.scanIncomplete", job.photo.title()));
     }
 }
 
