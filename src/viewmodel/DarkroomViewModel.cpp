@@ -25,6 +25,9 @@ DarkroomViewModel::DarkroomViewModel(ViewModelServices services, QObject* parent
         [this](RenderScheduler::Pass, const RenderJob& job, RenderResult result) { publishRender(job, std::move(result)); },
         [this](const RenderJob& job, std::function<void()> then) { renderSharpRegionThen(job, std::move(then)); });
     connectSharpRegion();
+    for (auto changed : {&DarkroomViewModel::isCroppingModeChanged, &DarkroomViewModel::isRetouchModeChanged,
+                         &DarkroomViewModel::isMaskModeChanged})
+        connect(this, changed, this, &DarkroomViewModel::followToolMode);
 
     if (services_.presets) setCustomPresets(services_.presets->loadPresets());
     // The remembered folder (bookmark, else path), else the sample roll, with the remembered frame.
@@ -74,11 +77,19 @@ void DarkroomViewModel::selectPhoto(Uuid id) {
         roll_.persistSnapshots();
     }
     setSelectedPhotoID(id);
+    // The last frame's news ("subject identified", "A/B compare active") is not this one's.
+    if (!frameStatusMessage_.empty() && statusMessage_ == frameStatusMessage_) setStatusMessage(L10n::tr("status.ready"));
+    frameStatusMessage_.clear();
     setZoomScale(1.0);
     setPanOffset(QSizeF(0, 0));
     if (const LoadedPhoto* photo = roll_.photoWithID(id)) roll_.rememberSelection(*photo);
     loadSelectedPhoto();
     roll_.rebuildFilmstrip();
+}
+
+void DarkroomViewModel::setFrameStatusMessage(std::string text) {
+    frameStatusMessage_ = text;
+    setStatusMessage(std::move(text));
 }
 
 void DarkroomViewModel::loadSelectedPhoto() {

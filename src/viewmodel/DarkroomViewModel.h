@@ -357,6 +357,13 @@ public:
     VANTREL_PUBLISHED(bool, isShowingSavePresetSheet, setIsShowingSavePresetSheet){false};
     VANTREL_PUBLISHED(std::optional<std::filesystem::path>, currentFolderURL, setCurrentFolderURL){};
     VANTREL_PUBLISHED(std::string, statusMessage, setStatusMessage){};
+
+public:
+    // A message about the current frame's own result (a snapshot, a tool, a
+    // detection, a rating): unlike the roll's messages, it ends when another
+    // frame is selected.
+    void setFrameStatusMessage(std::string text);
+
     VANTREL_PUBLISHED(bool, isExporting, setIsExporting){false};
     VANTREL_PUBLISHED(std::optional<std::string>, exportAlertMessage, setExportAlertMessage){};
     VANTREL_PUBLISHED(bool, isBatchExporting, setIsBatchExporting){false};
@@ -376,6 +383,11 @@ private:
     // ---- recipes, geometry, masks, retouching, zoom, snapshots and export
     // Switches off every tool mode but `kept` (what each toggle does first).
     void leaveToolsBut(ToolMode kept);
+    // Ends a hold of the original when the canvas changes tool: it belongs to
+    // the view it was made in.
+    void followToolMode();
+    ToolMode shownToolMode_ = ToolMode::viewing;
+    std::string frameStatusMessage_;  // the last frame message, while it shows
     void applyHorizonAngle(const Uuid& frame, std::optional<double> angle);
     void applySubjectMask(const Uuid& frame, std::optional<Image> mask);
     // Developed thumbnails of frames other than the current one, from their

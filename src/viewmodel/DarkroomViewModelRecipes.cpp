@@ -113,7 +113,7 @@ void DarkroomViewModel::pasteParameters() {
     }
     editRecipe([this](EditParameters& recipe) { recipe = *copiedParameters_; });
     roll_.rebuildFilmstrip();
-    setStatusMessage(L10n::tr("status.pastedParams"));
+    setFrameStatusMessage(L10n::tr("status.pastedParams"));
 }
 
 void DarkroomViewModel::resetToNeutral() {
@@ -126,7 +126,7 @@ void DarkroomViewModel::resetToNeutral() {
     editRecipe([](EditParameters& recipe) { recipe = EditParameters::defaultValue(); });
     setActivePresetID(std::string("neutral"));
     roll_.rebuildFilmstrip();
-    setStatusMessage(L10n::tr("status.resetToNeutral"));
+    setFrameStatusMessage(L10n::tr("status.resetToNeutral"));
 }
 
 }  // namespace vantrel

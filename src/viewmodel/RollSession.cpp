@@ -418,22 +418,23 @@ bool RollSession::markCurrent(void (RollCullingDatabase::*set)(Mark, const Uuid&
 
 void RollSession::setRating(int rating) {
     if (!markCurrent(&RollCullingDatabase::setRating, rating)) return;
-    vm_.setStatusMessage(rating >= 1 ? L10n::tr("status.ratingSet", std::clamp(rating, 1, 5))
-                                     : L10n::tr("status.ratingCleared"));
+    vm_.setFrameStatusMessage(rating >= 1 ? L10n::tr("status.ratingSet", std::clamp(rating, 1, 5))
+                                          : L10n::tr("status.ratingCleared"));
 }
 
 void RollSession::setColorLabel(ColorLabel label) {
     if (!markCurrent(&RollCullingDatabase::setColorLabel, label)) return;
-    vm_.setStatusMessage(label == ColorLabel::none ? L10n::tr("status.labelCleared")
-                                                   : L10n::tr("status.labelSet", L10n::tr(displayNameKey(label))));
+    vm_.setFrameStatusMessage(label == ColorLabel::none
+                                  ? L10n::tr("status.labelCleared")
+                                  : L10n::tr("status.labelSet", L10n::tr(displayNameKey(label))));
 }
 
 void RollSession::setFlag(PickStatus status) {
     if (!markCurrent(&RollCullingDatabase::setPickStatus, status)) return;
     switch (status) {
-        case PickStatus::picked: vm_.setStatusMessage(L10n::tr("status.flagPicked")); break;
-        case PickStatus::rejected: vm_.setStatusMessage(L10n::tr("status.flagRejected")); break;
-        case PickStatus::unflagged: vm_.setStatusMessage(L10n::tr("status.flagCleared")); break;
+        case PickStatus::picked: vm_.setFrameStatusMessage(L10n::tr("status.flagPicked")); break;
+        case PickStatus::rejected: vm_.setFrameStatusMessage(L10n::tr("status.flagRejected")); break;
+        case PickStatus::unflagged: vm_.setFrameStatusMessage(L10n::tr("status.flagCleared")); break;
     }
 }
 

@@ -143,6 +143,37 @@ TEST_F(ShellPartsTest, ModeButtonsShowTheirStates) {
     EXPECT_NE(vm().isInfoMatrixVisible(), info);
 }
 
+// A frame's news ends with it: moving on by key, the status line no longer
+// speaks of the frame left. What concerns the roll (a copied recipe) stays.
+TEST_F(ShellPartsTest, AFramesMessagesEndWhenAnotherFrameIsSelected) {
+    showActive();
+    const auto statusLine = [&] {
+        settle();
+        return window->findChild<QLabel*>("statusLine")->text();
+    };
+    QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    ASSERT_EQ(vm().snapshots().size(), 1u);
+    Sidebar* sidebar = window->sidebarView();
+    sidebar->setTab(Sidebar::Tab::snapshots);
+    settle();
+    showActive();  // the offscreen platform lets the window go inactive when the tab's list is built
+    QTest::mouseClick(sidebar->snapshotList()->rows().at(0)->compareButton(), Qt::LeftButton);
+    EXPECT_TRUE(statusLine().startsWith("A/B compare active"));
+    QTest::keyClick(window.get(), Qt::Key_BracketRight);
+    ASSERT_EQ(vm().selectedPhotoID(), frame(1));
+    EXPECT_EQ(statusLine(), "Ready");
+
+    QTest::keyClick(window.get(), Qt::Key_3);
+    EXPECT_TRUE(statusLine().contains(QStringLiteral("3")));
+    QTest::keyClick(window.get(), Qt::Key_BracketLeft);
+    EXPECT_EQ(statusLine(), "Ready");
+
+    QTest::keyClick(window.get(), Qt::Key_C, Qt::ControlModifier);
+    const QString copied = statusLine();
+    QTest::keyClick(window.get(), Qt::Key_BracketRight);
+    EXPECT_EQ(statusLine(), copied);
+}
+
 TEST_F(ShellPartsTest, LabelKeysToggleAndTextFieldsKeepTheirDigits) {
     showActive();
     QTest::keyClick(window.get(), Qt::Key_6);

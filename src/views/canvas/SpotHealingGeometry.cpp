@@ -79,6 +79,23 @@ QPointF labelCentre(const QPointF& handlePoint, double drawnRadius) {
     return handlePoint - QPointF(0, drawnRadius + kLabelGap);
 }
 
+LabelBoxes labelBoxes(const QPointF& target, const QPointF& source, double drawnRadius, const QSizeF& targetLabel,
+                      const QSizeF& sourceLabel) {
+    const auto box = [](const QPointF& centre, const QSizeF& size) {
+        return QRectF(centre - QPointF(size.width() / 2, size.height() / 2), size);
+    };
+    const auto above = [&](const QPointF& p, const QSizeF& size) { return box(labelCentre(p, drawnRadius), size); };
+    const auto below = [&](const QPointF& p, const QSizeF& size) {
+        return box(p + QPointF(0, drawnRadius + kLabelGap), size);
+    };
+    const LabelBoxes choices[] = {{above(target, targetLabel), above(source, sourceLabel)},
+                                  {above(target, targetLabel), below(source, sourceLabel)},
+                                  {below(target, targetLabel), above(source, sourceLabel)}};
+    for (const LabelBoxes& c : choices)
+        if (!c.target.intersects(c.source)) return c;
+    return choices[1];  // not reached: the two rings' gaps put the last two choices far apart
+}
+
 QPointF deleteButtonCentre(const QPointF& target, double drawnRadius) {
     return target + QPointF(0.85 * drawnRadius, -0.85 * drawnRadius);
 }
@@ -119,14 +136,21 @@ std::optional<Arrowhead> arrowhead(const QPointF& source, const QPointF& target,
 QRectF paintedBounds(const Layout& layout, const SpotItem& spot) {
     const double r = drawnRadius(layout, spot);
     // Ring, stroke and shadow reach r + 12; a label, however long its
-    // translation, stays within 90 points either side and 22 above the ring.
+    // translation, stays within 90 points either side and 22 above or below the ring.
     const auto around = [&](const QPointF& p) {
         const double half = std::max(r + 12, 90.0);
-        return QRectF(p.x() - half, p.y() - (r + kLabelGap + 12), 2 * half, 2 * r + kLabelGap + 24);
+        const double tall = r + kLabelGap + 12;
+        return QRectF(p.x() - half, p.y() - tall, 2 * half, 2 * tall);
     };
     const QPointF S = sourcePoint(layout, spot), T = targetPoint(layout, spot);
     return around(S) | around(T) | QRectF(S, T).normalized().adjusted(-kArrowBarb - 2, -kArrowBarb - 2, kArrowBarb + 2,
                                                                       kArrowBarb + 2);
+}
+
+bool sourceOverlapsTarget(const SpotItem& spot, const QSizeF& image) {
+    if (!(image.width() > 0) || !(image.height() > 0)) return false;
+    const double apart = std::hypot(spot.sourceOffset.x * image.width(), spot.sourceOffset.y * image.height());
+    return apart < 2 * spot.radius * std::min(image.width(), image.height());
 }
 
 std::optional<std::size_t> indexOf(const std::vector<SpotItem>& spots, const Uuid& id) {

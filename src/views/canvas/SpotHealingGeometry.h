@@ -65,10 +65,21 @@ struct SpotHit {
 std::optional<SpotHit> partAt(const Layout& layout, const std::vector<SpotItem>& spots,
                               const std::optional<Uuid>& selected, const QPointF& point);
 
-// Centres of the selected spot's label (above the ring) and of the target's
-// delete button (at the ring's upper right).
+// Centres of a ring's label above it and of the target's delete button (at
+// the ring's upper right).
 QPointF labelCentre(const QPointF& handlePoint, double drawnRadius);
 QPointF deleteButtonCentre(const QPointF& target, double drawnRadius);
+
+// Where the selected spot's labels of the sizes given go: each above its
+// ring, unless the two would meet (a source close beside or below its
+// target); then the source's below its ring, else the target's below its
+// own. Never one over the other.
+struct LabelBoxes {
+    QRectF target;
+    QRectF source;
+};
+LabelBoxes labelBoxes(const QPointF& target, const QPointF& source, double drawnRadius, const QSizeF& targetLabel,
+                      const QSizeF& sourceLabel);
 
 // The spot's centre after its target was dragged by `translation` points from
 // `start`: each coordinate within 0.01 ... 0.99. None when the frame has no area.
@@ -96,8 +107,12 @@ struct Arrowhead {
 std::optional<Arrowhead> arrowhead(const QPointF& source, const QPointF& target, double drawnRadius);
 
 // Everything a spot may draw, selected or not: both rings with their shadows,
-// the labels above them, the delete button and the connection.
+// the labels above or below them, the delete button and the connection.
 QRectF paintedBounds(const Layout& layout, const SpotItem& spot);
+
+// Whether a spot's source disc meets its target disc on a frame of pixel
+// size `image` (the patch would copy part of what it covers).
+bool sourceOverlapsTarget(const SpotItem& spot, const QSizeF& image);
 
 // Index of the first spot with `id`, or none.
 std::optional<std::size_t> indexOf(const std::vector<SpotItem>& spots, const Uuid& id);

@@ -27,11 +27,18 @@ constexpr double kDeleteSymbolSide = 15;
 // A spot's sample when no search is given: the record's own default offset.
 Point defaultOffset() { return SpotItem{}.sourceOffset; }
 
-void paintLabel(QPainter& painter, const QPointF& centre, const QString& text, const QColor& fill) {
+const QFont& labelFont() {
     static const QFont font = pixelFont(9, QFont::Bold);
-    const QFontMetricsF metrics(font);
-    const QSizeF size(metrics.horizontalAdvance(text) + 8, metrics.height() + 4);
-    const QRectF box(centre - QPointF(size.width() / 2, size.height() / 2), size);
+    return font;
+}
+
+QSizeF labelSize(const QString& text) {
+    const QFontMetricsF metrics(labelFont());
+    return {metrics.horizontalAdvance(text) + 8, metrics.height() + 4};
+}
+
+void paintLabel(QPainter& painter, const QRectF& box, const QString& text, const QColor& fill) {
+    const QFont& font = labelFont();
     painter.fillPath(roundedRect(box, 3), fill);
     painter.setFont(font);
     painter.setPen(Qt::black);
@@ -163,7 +170,15 @@ void SpotHealingOverlayView::handleBrushRadiusChange(double radius) {
     const double shortSide = this->shortSide();
     if (!i || !(shortSide > 0)) return;
     repaintSpot(spots, selected);
-    spots[*i].radius = radius / shortSide;
+    SpotItem& spot = spots[*i];
+    spot.radius = radius / shortSide;
+    // A grown disc that reaches its source would clone the speck beside
+    // itself: the source is searched again, as for a new spot.
+    if (findSource_ && spots::sourceOverlapsTarget(spot, QSizeF(imageSize_()))) {
+        std::vector<SpotItem> others = spots;
+        others.erase(others.begin() + std::ptrdiff_t(*i));
+        spot.sourceOffset = findSource_(spot.center, spot.radius, others);
+    }
     repaintSpot(spots, selected);
     writeSpots(std::move(spots));
     Q_EMIT changed();
@@ -338,6 +353,18 @@ const QImage& SpotHealingOverlayView::ringShadow(double r, double width, bool da
     return shadows_.emplace(key, std::move(image)).first->second;
 }
 
+std::optional<spots::LabelBoxes> SpotHealingOverlayView::selectedLabels() const {
+    const std::optional<Uuid> selected = selectedSpotID();
+    const std::vector<SpotItem> spots = currentSpots();
+    const std::optional<std::size_t> i = selected ? spots::indexOf(spots, *selected) : std::nullopt;
+    if (!i) return std::nullopt;
+    const spots::Layout layout = spotLayout();
+    const SpotItem& spot = spots[*i];
+    return spots::labelBoxes(spots::targetPoint(layout, spot), spots::sourcePoint(layout, spot),
+                             spots::drawnRadius(layout, spot), labelSize(localized("healing.targetArea")),
+                             labelSize(localized("healing.sampleSource")));
+}
+
 void SpotHealingOverlayView::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -359,6 +386,8 @@ void SpotHealingOverlayView::paintEvent(QPaintEvent* event) {
         const QSizeF size = QSizeF(image.size()) / dpr;
         painter.drawImage(centre - QPointF(size.width() / 2, size.height() / 2), image);
     };
+
+    const spots::LabelBoxes labels = selectedLabels().value_or(spots::LabelBoxes{});
 
     // Connections, then sources, then targets: every target lies above every source.
     for (const SpotItem& spot : spots) {
@@ -386,7 +415,6 @@ void SpotHealingOverlayView::paintEvent(QPaintEvent* event) {
         painter.setPen(Qt::NoPen);
         painter.setBrush(isSelected ? cyan : standardColor(StandardColor::Cyan, 0.85));
         painter.drawEllipse(S, 2, 2);
-        if (isSelected) paintLabel(painter, spots::labelCentre(S, r), localized("healing.sampleSource"), cyan);
     }
     for (const SpotItem& spot : spots) {
         const bool isSelected = spot.id == selected;
@@ -400,9 +428,13 @@ void SpotHealingOverlayView::paintEvent(QPaintEvent* event) {
         painter.setPen(solidPen(isSelected ? yellow : QColor(Qt::white), 1));
         painter.drawLine(T - QPointF(4, 0), T + QPointF(4, 0));
         painter.drawLine(T - QPointF(0, 4), T + QPointF(0, 4));
-        if (!isSelected) continue;
-        paintLabel(painter, spots::labelCentre(T, r), localized("healing.targetArea"), yellow);
-        const QPointF button = spots::deleteButtonCentre(T, r);
+    }
+    // The selected spot's labels over every ring and shadow, its delete button over them.
+    if (const auto i = selected ? spots::indexOf(spots, *selected) : std::nullopt) {
+        paintLabel(painter, labels.source, localized("healing.sampleSource"), cyan);
+        paintLabel(painter, labels.target, localized("healing.targetArea"), yellow);
+        const QPointF button =
+            spots::deleteButtonCentre(spots::targetPoint(layout, spots[*i]), spots::drawnRadius(layout, spots[*i]));
         const double inner = kDeleteSymbolSide / 2 - 1;
         painter.setPen(Qt::NoPen);
         painter.setBrush(Qt::white);

@@ -65,6 +65,8 @@ public:
     spots::Layout spotLayout() const;
     QRectF imageRect() const { return spotLayout().imageRect; }
     double shortSide() const { return spotLayout().shortSide; }
+    // Where the selected spot's "Target" and "Source" labels are drawn; none without a selection.
+    std::optional<spots::LabelBoxes> selectedLabels() const;
 
     const std::optional<QPointF>& hoverLocation() const { return hoverLocation_; }
     bool isHovering() const { return isHovering_; }

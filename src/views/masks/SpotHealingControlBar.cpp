@@ -62,9 +62,12 @@ SpotHealingControlBar::SpotHealingControlBar(Binding<EditParameters> parameters,
     brushValue_->setFixedWidth(44);
     brushGroup->addWidget(brushValue_);
 
-    // The selected spot, only while there is one.
+    // The selected spot, only while there is one. Its room stays while it is
+    // away, as the sensitivity's does: the bar keeps its size and lines, and
+    // no button moves from under the pointer.
     QHBoxLayout* selectedRow = addGroup(QStringLiteral("healingBar.selected"), 6);
     selectedGroup_ = selectedRow->parentWidget();
+    keepPlaceOf(selectedGroup_);
     selectedRow->addWidget(new DotView(6, standardColor(StandardColor::Yellow)), 0, Qt::AlignVCenter);
     selectedLabel_ = label("healingBar.selectedLabel", 11, QFont::Medium);
     selectedLabel_->setColor(standardColor(StandardColor::Yellow));
@@ -88,6 +91,9 @@ SpotHealingControlBar::SpotHealingControlBar(Binding<EditParameters> parameters,
     dustGroup->addWidget(dust_);
     sensitivityGroup_ = new QWidget;
     sensitivityGroup_->setObjectName(QStringLiteral("healingBar.sensitivityGroup"));
+    QSizePolicy keepsRoom = sensitivityGroup_->sizePolicy();
+    keepsRoom.setRetainSizeWhenHidden(true);
+    sensitivityGroup_->setSizePolicy(keepsRoom);
     QHBoxLayout* sensitivityRow = flatRow(5, sensitivityGroup_);
     sensitivityLabel_ = label("healingBar.sensitivityLabel", 10, QFont::Medium);
     sensitivityLabel_->setColor(secondary);
@@ -145,6 +151,8 @@ void SpotHealingControlBar::refresh() {
     const bool dustOn = p.spotHealing.isVisualizeDustMode;
     const QColor tint = standardColor(hasSelection ? StandardColor::Yellow : StandardColor::Accent);
 
+    // The labels that change take the room of their longest text.
+    brushLabel_->setReservedTexts({localized("healing.spotRadius"), localized("healing.brushRadius")});
     brushLabel_->setText(localized(hasSelection ? "healing.spotRadius" : "healing.brushRadius"));
     brush_->setTintColor(tint);
     brush_->refresh();
@@ -166,6 +174,7 @@ void SpotHealingControlBar::refresh() {
     sensitivityLabel_->setText(localized("healing.sensitivity"));
     sensitivity_->refresh();
 
+    count_->setReservedTexts({localized("healing.healedCount", 999), localized("healing.clickToHeal")});
     count_->setText(count > 0 ? localized("healing.healedCount", count) : localized("healing.clickToHeal"));
     count_->setColor(standardColor(count > 0 ? StandardColor::Green : StandardColor::SecondaryText));
     undo_->setEnabled(count > 0);

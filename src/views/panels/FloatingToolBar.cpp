@@ -89,6 +89,32 @@ void FloatingToolBar::setGroupVisible(QWidget* group, bool visible) {
     if (group->isVisibleTo(this) == visible && !packing_.empty()) return;
     group->setVisible(visible);
     updateLines();
+    showDividers();
+}
+
+void FloatingToolBar::keepPlaceOf(QWidget* group) {
+    for (Group& g : groups_) {
+        if (g.widget != group) continue;
+        g.keepsPlace = true;
+        for (QWidget* part : {g.widget, g.divider}) {
+            if (!part) continue;
+            QSizePolicy policy = part->sizePolicy();
+            policy.setRetainSizeWhenHidden(true);
+            part->setSizePolicy(policy);
+        }
+    }
+    packing_.clear();
+    updateLines();
+}
+
+void FloatingToolBar::showDividers() {
+    for (std::size_t i = 0; i < groups_.size(); ++i) {
+        const Group& group = groups_[i];
+        if (!group.divider) continue;
+        bool startsLine = true;
+        for (std::size_t j = 0; j < i; ++j) startsLine = startsLine && packing_[j] != packing_[i];
+        group.divider->setVisible(packing_[i] >= 0 && !startsLine && !group.widget->isHidden());
+    }
 }
 
 int FloatingToolBar::roomForLines() const {
@@ -104,7 +130,7 @@ void FloatingToolBar::updateLines() {
     std::vector<int> packing;
     int line = -1, used = 0;
     for (const Group& group : groups_) {
-        if (group.widget->isHidden()) {
+        if (group.widget->isHidden() && !group.keepsPlace) {
             packing.push_back(-1);
             continue;
         }
@@ -129,10 +155,7 @@ void FloatingToolBar::updateLines() {
     for (std::size_t i = 0; i < groups_.size(); ++i) {
         const Group& group = groups_[i];
         const bool first = packing_[i] >= 0 && (lines_.size() <= std::size_t(packing_[i]));
-        if (packing_[i] < 0) {
-            if (group.divider) group.divider->hide();
-            continue;
-        }
+        if (packing_[i] < 0) continue;
         if (first) {
             auto* row = flatRow(spacing_);
             row->addStretch(1);  // each line centred in the bar
@@ -140,13 +163,11 @@ void FloatingToolBar::updateLines() {
             lines_.push_back(row);
         }
         QHBoxLayout* row = lines_.back();
-        if (group.divider) {
-            group.divider->setVisible(!first);
-            if (!first) row->addWidget(group.divider, 0, Qt::AlignVCenter);
-        }
+        if (group.divider && !first) row->addWidget(group.divider, 0, Qt::AlignVCenter);
         row->addWidget(group.widget);
     }
     for (QHBoxLayout* row : lines_) row->addStretch(1);
+    showDividers();
     updateGeometry();
 }
 

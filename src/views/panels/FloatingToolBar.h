@@ -33,6 +33,9 @@ public:
     QHBoxLayout* addGroup(const QString& name, int spacing, bool givesWay = false);
     // Shows or hides a group together with its divider.
     void setGroupVisible(QWidget* group, bool visible);
+    // A group that comes and goes without moving the others: hidden, it keeps
+    // its room (and its divider's) in its line, empty.
+    void keepPlaceOf(QWidget* group);
     // Packs the shown groups into lines for the parent's width; nothing
     // changes when the packing is the same. Call after a group's content
     // changed its size (a new text, a row shown).
@@ -59,8 +62,11 @@ private:
         QWidget* widget;
         QWidget* divider;  // before the group; none for the first
         bool givesWay;
+        bool keepsPlace = false;
     };
     int roomForLines() const;
+    // Each divider shows where its group starts no line and is itself shown.
+    void showDividers();
 
     int spacing_;
     QVBoxLayout* column_;

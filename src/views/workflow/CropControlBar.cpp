@@ -128,7 +128,7 @@ CropControlBar::CropControlBar(Binding<CropParameters> crop, Source<QSize> image
     aspectChoices_->setExclusive(true);
     for (CropAspectRatio aspect : allCases<CropAspectRatio>()) {
         const QString raw = QString::fromUtf8(rawValue(aspect).data(), qsizetype(rawValue(aspect).size()));
-        QAction* action = menu_->addAction(raw);  // the case names, shown as they stand
+        QAction* action = menu_->addAction(QString());  // its label in refresh(), in the current language
         action->setObjectName(QStringLiteral("cropBar.aspect.") + raw);
         action->setCheckable(true);
         action->setData(int(aspect));
@@ -211,8 +211,12 @@ void CropControlBar::chooseAspect(CropAspectRatio aspect) {
 void CropControlBar::refresh() {
     const CropParameters crop = crop_.get();
     aspect_->setText(QString::fromStdString(shortLabel(crop.aspectRatio)));
-    for (QAction* action : aspectChoices_->actions())
-        action->setChecked(action->data().toInt() == int(crop.aspectRatio));
+    // Each entry reads as the button would for its ratio.
+    for (QAction* action : aspectChoices_->actions()) {
+        const auto aspect = CropAspectRatio(action->data().toInt());
+        action->setText(QString::fromStdString(shortLabel(aspect)));
+        action->setChecked(aspect == crop.aspectRatio);
+    }
 
     const bool detecting = isDetectingHorizon_();
     autoHorizon_->setBusy(detecting);
