@@ -31,8 +31,8 @@
 #include "views/kit/ElidedLabel.h"
 #include "views/panels/FilmFrameControlView.h"
 #include "views/panels/FilmWatermarkSection.h"
-#include "views/panels/PanelTextField.h"
-#include "views/panels/ToggleSwitch.h"
+#include "views/kit/PanelTextField.h"
+#include "views/kit/ToggleSwitch.h"
 #include "views/kit/Icons.h"
 #include "viewmodel/EngineRenderService.h"
 

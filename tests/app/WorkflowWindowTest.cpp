@@ -20,7 +20,7 @@
 #include "views/kit/DarkroomTheme.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/FittingText.h"
-#include "views/panels/Chip.h"
+#include "views/kit/Chip.h"
 #include "views/workflow/BatchSyncDialog.h"
 #include "views/workflow/CullingControlBar.h"
 #include "views/workflow/ExportSettingsDialog.h"

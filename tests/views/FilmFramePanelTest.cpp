@@ -16,15 +16,15 @@
 #include "views/kit/ProSlider.h"
 #include "views/kit/StandardColors.h"
 #include "views/kit/SymbolView.h"
-#include "views/panels/Chip.h"
-#include "views/panels/ChipGrid.h"
-#include "views/panels/ChipRow.h"
+#include "views/kit/Chip.h"
+#include "views/kit/ChipGrid.h"
+#include "views/kit/ChipRow.h"
 #include "views/panels/FilmFrameControlView.h"
 #include "views/panels/FilmFrameEditing.h"
 #include "views/panels/FilmWatermarkSection.h"
-#include "views/panels/PanelHeader.h"
-#include "views/panels/PanelTextField.h"
-#include "views/panels/ToggleSwitch.h"
+#include "views/kit/PanelHeader.h"
+#include "views/kit/PanelTextField.h"
+#include "views/kit/ToggleSwitch.h"
 
 namespace vantrel {
 namespace {

@@ -12,9 +12,9 @@
 #include "views/kit/LayoutCheck.h"
 #include "views/kit/ProSlider.h"
 #include "views/kit/StandardColors.h"
-#include "views/masks/SpotHealingControlBar.h"
-#include "views/workflow/CropAspectFit.h"
-#include "views/workflow/CropControlBar.h"
+#include "views/retouch/SpotHealingControlBar.h"
+#include "views/crop/CropAspectFit.h"
+#include "views/crop/CropControlBar.h"
 
 namespace vantrel {
 namespace {

@@ -11,7 +11,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "views/panels/Chip.h"
+#include "views/kit/Chip.h"
 
 class QHBoxLayout;
 

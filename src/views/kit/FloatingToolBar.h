@@ -12,7 +12,7 @@
 
 #include <QWidget>
 
-#include "views/panels/Chip.h"
+#include "views/kit/Chip.h"
 
 class QHBoxLayout;
 class QVBoxLayout;

@@ -1,4 +1,4 @@
-#include "views/panels/PanelTextField.h"
+#include "views/kit/PanelTextField.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

@@ -28,7 +28,7 @@
 
 #include "model/EditParameters.h"
 #include "model/Uuid.h"
-#include "views/canvas/SpotHealingGeometry.h"
+#include "views/retouch/SpotHealingGeometry.h"
 #include "views/kit/DragTracker.h"
 #include "views/kit/EscapeWatch.h"
 #include "views/kit/ViewBasics.h"

@@ -1,4 +1,4 @@
-#include "views/panels/ColorSwatch.h"
+#include "views/kit/ColorSwatch.h"
 
 #include <cmath>
 

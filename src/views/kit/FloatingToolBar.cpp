@@ -1,4 +1,4 @@
-#include "views/panels/FloatingToolBar.h"
+#include "views/kit/FloatingToolBar.h"
 
 #include <algorithm>
 #include <limits>

@@ -1,4 +1,4 @@
-#include "views/workflow/CropAspectFit.h"
+#include "views/crop/CropAspectFit.h"
 
 #include <algorithm>
 #include <cmath>

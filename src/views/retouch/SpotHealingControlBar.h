@@ -13,7 +13,7 @@
 #include "model/EditParameters.h"
 #include "model/Uuid.h"
 #include "views/kit/ViewBasics.h"
-#include "views/panels/FloatingToolBar.h"
+#include "views/kit/FloatingToolBar.h"
 
 namespace vantrel {
 

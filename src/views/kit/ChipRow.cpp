@@ -1,4 +1,4 @@
-#include "views/panels/ChipRow.h"
+#include "views/kit/ChipRow.h"
 
 #include <QHBoxLayout>
 

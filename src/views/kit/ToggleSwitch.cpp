@@ -1,4 +1,4 @@
-#include "views/panels/ToggleSwitch.h"
+#include "views/kit/ToggleSwitch.h"
 
 #include <algorithm>
 

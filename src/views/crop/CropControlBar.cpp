@@ -1,4 +1,4 @@
-#include "views/workflow/CropControlBar.h"
+#include "views/crop/CropControlBar.h"
 
 #include <cmath>
 
@@ -19,7 +19,7 @@
 #include "views/kit/SymbolView.h"
 #include "views/kit/Symbols.h"
 #include "views/kit/Layouts.h"
-#include "views/workflow/CropAspectFit.h"
+#include "views/crop/CropAspectFit.h"
 
 namespace vantrel {
 

@@ -1,4 +1,4 @@
-#include "views/panels/MenuButton.h"
+#include "views/kit/MenuButton.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "views/canvas/SpotHealingOverlayView.h"
+#include "views/retouch/SpotHealingOverlayView.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "views/canvas/MaskOverlayGeometry.h"
+#include "views/masks/MaskOverlayGeometry.h"
 
 #include <algorithm>
 #include <cmath>

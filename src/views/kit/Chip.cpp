@@ -1,4 +1,4 @@
-#include "views/panels/Chip.h"
+#include "views/kit/Chip.h"
 
 #include <cmath>
 

@@ -12,7 +12,7 @@
 
 #include "model/CropParameters.h"
 #include "views/kit/ViewBasics.h"
-#include "views/panels/FloatingToolBar.h"
+#include "views/kit/FloatingToolBar.h"
 
 class QActionGroup;
 class QMenu;

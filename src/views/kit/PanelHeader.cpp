@@ -1,4 +1,4 @@
-#include "views/panels/PanelHeader.h"
+#include "views/kit/PanelHeader.h"
 
 #include <QHBoxLayout>
 
@@ -8,8 +8,8 @@
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
 #include "views/kit/SymbolView.h"
-#include "views/panels/Chip.h"
-#include "views/panels/ToggleSwitch.h"
+#include "views/kit/Chip.h"
+#include "views/kit/ToggleSwitch.h"
 
 namespace vantrel {
 

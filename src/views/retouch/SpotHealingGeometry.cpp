@@ -1,4 +1,4 @@
-#include "views/canvas/SpotHealingGeometry.h"
+#include "views/retouch/SpotHealingGeometry.h"
 
 #include <algorithm>
 #include <cmath>

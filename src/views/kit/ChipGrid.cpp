@@ -1,4 +1,4 @@
-#include "views/panels/ChipGrid.h"
+#include "views/kit/ChipGrid.h"
 
 #include <algorithm>
 #include <numeric>

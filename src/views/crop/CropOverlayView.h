@@ -16,7 +16,7 @@
 #include <QWidget>
 
 #include "model/CropParameters.h"
-#include "views/canvas/CropGeometry.h"
+#include "views/crop/CropGeometry.h"
 #include "views/kit/DragTracker.h"
 #include "views/kit/EscapeWatch.h"
 #include "views/kit/ViewBasics.h"

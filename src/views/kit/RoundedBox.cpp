@@ -1,4 +1,4 @@
-#include "views/panels/RoundedBox.h"
+#include "views/kit/RoundedBox.h"
 
 #include <QPainter>
 #include <QVBoxLayout>

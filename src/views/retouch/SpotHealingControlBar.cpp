@@ -1,4 +1,4 @@
-#include "views/masks/SpotHealingControlBar.h"
+#include "views/retouch/SpotHealingControlBar.h"
 
 #include <cmath>
 #include <span>

@@ -1,4 +1,4 @@
-#include "views/panels/SegmentedControl.h"
+#include "views/kit/SegmentedControl.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -6,7 +6,7 @@
 
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
-#include "views/panels/Chip.h"
+#include "views/kit/Chip.h"
 
 namespace vantrel {
 

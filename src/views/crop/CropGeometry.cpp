@@ -1,4 +1,4 @@
-#include "views/canvas/CropGeometry.h"
+#include "views/crop/CropGeometry.h"
 
 #include <algorithm>
 #include <cmath>

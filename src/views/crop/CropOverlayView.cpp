@@ -1,4 +1,4 @@
-#include "views/canvas/CropOverlayView.h"
+#include "views/crop/CropOverlayView.h"
 
 #include <cmath>
 

@@ -14,7 +14,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "views/panels/ChipRow.h"
+#include "views/kit/ChipRow.h"
 
 namespace vantrel {
 

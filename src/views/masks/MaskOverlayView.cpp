@@ -1,4 +1,4 @@
-#include "views/canvas/MaskOverlayView.h"
+#include "views/masks/MaskOverlayView.h"
 
 #include <cmath>
 
@@ -12,7 +12,7 @@
 #include <QPixmap>
 #include <QResizeEvent>
 
-#include "views/canvas/MaskOverlayGeometry.h"
+#include "views/masks/MaskOverlayGeometry.h"
 #include "views/kit/Geometry.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
