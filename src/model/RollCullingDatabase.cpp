@@ -65,7 +65,9 @@ std::size_t RollCullingDatabase::rekeyByFilename(const std::vector<Frame>& frame
 }
 
 void RollCullingDatabase::merge(const RollCullingDatabase& changes) {
-    for (const auto& [id, record] : changes.records) {
+    for (const auto& entry : changes.records) {
+        const Uuid& id = entry.first;  // named, not bound: clang 14 lambdas cannot capture bindings
+        const PhotoCullingRecord& record = entry.second;
         const auto sameFrame = [&](const std::pair<const Uuid, PhotoCullingRecord>& stored) {
             return stored.first == id || (!record.filename.empty() && stored.second.filename == record.filename);
         };
