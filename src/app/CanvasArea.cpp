@@ -14,19 +14,19 @@
 #include "views/kit/Geometry.h"
 #include "views/kit/Icons.h"
 #include "views/kit/Layouts.h"
-#include "views/canvas/MaskOverlayView.h"
+#include "views/masks/MaskOverlayView.h"
 #include "views/masks/MaskControlBar.h"
 #include "services/L10n.h"
 #include "viewmodel/DarkroomViewModel.h"
 #include "viewmodel/SpotSourceSearch.h"
-#include "views/canvas/CropOverlayView.h"
+#include "views/crop/CropOverlayView.h"
 #include "views/canvas/NavigatorMinimapView.h"
-#include "views/canvas/SpotHealingOverlayView.h"
+#include "views/retouch/SpotHealingOverlayView.h"
 #include "views/kit/VisibilityFade.h"
 #include "views/kit/StandardColors.h"
-#include "views/masks/SpotHealingControlBar.h"
-#include "views/panels/FloatingToolBar.h"
-#include "views/workflow/CropControlBar.h"
+#include "views/retouch/SpotHealingControlBar.h"
+#include "views/kit/FloatingToolBar.h"
+#include "views/crop/CropControlBar.h"
 
 namespace vantrel {
 
@@ -154,6 +154,7 @@ QString CanvasArea::targetLabel() const {
 
 QString CanvasArea::placeholderText() const {
     if (const std::optional<std::string>& error = vm_.previewLoadError()) return QString::fromStdString(*error);
+    if (vm_.photos().empty() && vm_.currentFolderURL()) return localized("status.noScansInFolder");
     return localized("preview.loadingFilm");
 }
 

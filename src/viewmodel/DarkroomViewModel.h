@@ -99,7 +99,8 @@ public:
     PhotoCullingRecord selectedCullingRecord() const { return roll_.selectedCullingRecord(); }
     const SnapshotItem* activeComparisonSnapshot() const;
     void selectPhoto(Uuid id);
-    // Shows the selected frame: its recipe, its snapshots and a render.
+    // Shows the selected frame: its recipe, its snapshots and a render; with
+    // none selected (an empty roll), no picture at all.
     void loadSelectedPhoto();
     // True while renderedPreview shows this frame: after a switch of frame or
     // roll it still shows the previous one until the new render is published.
@@ -187,7 +188,8 @@ public:
     // Nothing when the recipe was stored, else why it could not be (the status
     // line says so too).
     std::optional<std::string> saveCustomPreset(std::string name, std::string subtitle, bool includeFrame);
-    void deleteCustomPreset(std::string id);
+    // Deletes the row's own recipe file (two files may hold one identifier).
+    void deleteCustomPreset(FilmPreset preset);
     void revealPresetsFolder();
     void exportRecipe(std::string id, std::filesystem::path destination);
     void importRecipe(std::filesystem::path file);
@@ -355,6 +357,13 @@ public:
     VANTREL_PUBLISHED(bool, isShowingSavePresetSheet, setIsShowingSavePresetSheet){false};
     VANTREL_PUBLISHED(std::optional<std::filesystem::path>, currentFolderURL, setCurrentFolderURL){};
     VANTREL_PUBLISHED(std::string, statusMessage, setStatusMessage){};
+
+public:
+    // A message about the current frame's own result (a snapshot, a tool, a
+    // detection, a rating): unlike the roll's messages, it ends when another
+    // frame is selected.
+    void setFrameStatusMessage(std::string text);
+
     VANTREL_PUBLISHED(bool, isExporting, setIsExporting){false};
     VANTREL_PUBLISHED(std::optional<std::string>, exportAlertMessage, setExportAlertMessage){};
     VANTREL_PUBLISHED(bool, isBatchExporting, setIsBatchExporting){false};
@@ -369,10 +378,16 @@ private:
     void publishRender(const RenderJob& job, RenderResult result);
     // The current frame's scan cannot be shown: no picture, the reason in the canvas and the status line.
     void showLoadError(const LoadedPhoto& photo, const std::string& error);
+    void showNoFrame();
 
     // ---- recipes, geometry, masks, retouching, zoom, snapshots and export
     // Switches off every tool mode but `kept` (what each toggle does first).
     void leaveToolsBut(ToolMode kept);
+    // Ends a hold of the original when the canvas changes tool: it belongs to
+    // the view it was made in.
+    void followToolMode();
+    ToolMode shownToolMode_ = ToolMode::viewing;
+    std::string frameStatusMessage_;  // the last frame message, while it shows
     void applyHorizonAngle(const Uuid& frame, std::optional<double> angle);
     void applySubjectMask(const Uuid& frame, std::optional<Image> mask);
     // Developed thumbnails of frames other than the current one, from their
@@ -420,6 +435,8 @@ private:
     std::optional<Uuid> renderedPreviewPhotoID_;
     // The geometry renderedPreview was rendered in (with renderedPreviewPhotoID_).
     std::optional<FrameGeometry> renderedGeometry_;
+    // The frame whose scan was last told to be incomplete (once per showing).
+    std::optional<Uuid> toldIncompleteScan_;
     // Last, so that its thumbnail loop stops before anything it calls back into is torn down.
     RollSession roll_{*this, services_};
 };

@@ -152,6 +152,11 @@ void DarkroomViewModel::publishRender(const RenderJob& job, RenderResult result)
     }
     if (!result.thumbnail.isNull())
         roll_.updateFilmstripThumbnail(id, result.thumbnail, !job.recipe.sameContent(EditParameters::defaultValue()));
+    // Said once per showing of the frame, though later renders find it again.
+    if (result.scanEndsEarly && toldIncompleteScan_ != id) {
+        toldIncompleteScan_ = id;
+        setFrameStatusMessage(L10n::tr("status.scanIncomplete", job.photo.title()));
+    }
 }
 
 bool DarkroomViewModel::isPreviewGeometryCurrent() const {
@@ -172,7 +177,7 @@ void DarkroomViewModel::showLoadError(const LoadedPhoto& photo, const std::strin
     // Said once per frame, though each of its renders fails again.
     if (previewLoadError_ == error) return;
     setPreviewLoadError(error);
-    setStatusMessage(L10n::tr("status.scanLoadFailed", photo.title(), error));
+    setFrameStatusMessage(L10n::tr("status.scanLoadFailed", photo.title(), error));
 }
 
 void DarkroomViewModel::endInteraction() {

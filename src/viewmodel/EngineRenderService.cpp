@@ -13,6 +13,7 @@
 
 #include "engine/io/ImageLoader.h"
 #include "engine/io/LoadError.h"
+#include "engine/io/ScanCompleteness.h"
 #include "engine/stages/GeometryStage.h"
 #include "viewmodel/HistogramTap.h"
 
@@ -148,6 +149,7 @@ std::optional<RenderResult> EngineRenderService::render(const RenderJob& job, st
     if (job.needsOriginal) {
         result.original = preview(applyGeometry(source, job.recipe.crop, job.framing), stop);
         if (stop.stop_requested()) return std::nullopt;
+        result.scanEndsEarly = job.photo.fileURL() && scanEndsEarly(*job.photo.fileURL());
     }
     // The thumbnail scales the finished preview: no second pass through the recipe.
     if (job.wantsThumbnail && !result.preview.isNull()) {

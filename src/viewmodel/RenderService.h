@@ -96,6 +96,8 @@ struct RenderResult {
     QImage thumbnail;                        // null unless asked for and made
     // Set when the scan could not be read or decoded: why, for the user (nothing else is set).
     std::optional<std::string> loadError;
+    // With the undeveloped preview: the scan file's data stops early, so only part of the picture is shown.
+    bool scanEndsEarly = false;
 };
 
 class RenderService {

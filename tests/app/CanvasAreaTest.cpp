@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include <QElapsedTimer>
+#include <QPushButton>
 #include <QTest>
 
 #include "WindowTestSupport.h"
@@ -152,6 +153,29 @@ TEST_F(CanvasAreaTest, BackslashTogglesTheOriginalButAHeldKeyDoesNotFlicker) {
     EXPECT_TRUE(vm().isHoldingOriginal());
     QTest::keyClick(window.get(), Qt::Key_Backslash);
     EXPECT_FALSE(vm().isHoldingOriginal());
+
+    // A hold ends with the view it was made in: back from a tool, the developed frame shows.
+    QTest::keyClick(window.get(), Qt::Key_Backslash);
+    ASSERT_TRUE(vm().isHoldingOriginal());
+    for (const char* mode : {"mode.crop", "mode.retouch", "mode.mask"}) {
+        QTest::mouseClick(window->findChild<QPushButton*>(mode), Qt::LeftButton);
+        settle();
+        EXPECT_FALSE(vm().isHoldingOriginal()) << mode;
+        // Where no compare bar shows, the key does nothing.
+        QTest::keyClick(window.get(), Qt::Key_Backslash);
+        EXPECT_FALSE(vm().isHoldingOriginal()) << mode;
+        QTest::mouseClick(window->findChild<QPushButton*>(mode), Qt::LeftButton);  // leaves it
+        settle();
+        ASSERT_EQ(vm().toolMode(), ToolMode::viewing) << mode;
+        EXPECT_FALSE(vm().isHoldingOriginal()) << mode;
+        // The canvas is back in its own view (a new one): the developed frame, no BEFORE badge.
+        settle();
+        auto* shown = area->findChild<SplitCompareView*>("splitCompare");
+        ASSERT_NE(shown, nullptr);
+        const canvas::CompareLayout layout = shown->currentLayout();
+        ASSERT_EQ(layout.layers.size(), 1u) << mode;
+        EXPECT_EQ(layout.layers[0].image, canvas::CompareImage::processed) << mode;
+    }
 }
 
 TEST_F(CanvasAreaTest, TheCanvasAndTheToolsAreGivenTheSizeOfTheFrameShown) {

@@ -15,7 +15,7 @@
 #include "app/MainWindow.h"
 #include "services/L10n.h"
 #include "services/LocalizationManager.h"
-#include "views/canvas/MaskOverlayView.h"
+#include "views/masks/MaskOverlayView.h"
 #include "views/masks/MaskControlBar.h"
 #include "views/masks/MaskControlView.h"
 #include "views/masks/MaskLocalParameterHUD.h"
@@ -23,8 +23,8 @@
 #include "views/kit/ScaleFade.h"
 #include "views/masks/MaskWidgets.h"
 #include "views/masks/SubjectMaskControlView.h"
-#include "views/panels/Chip.h"
-#include "views/panels/RoundedBox.h"
+#include "views/kit/Chip.h"
+#include "views/kit/RoundedBox.h"
 
 namespace vantrel::testing {
 namespace {

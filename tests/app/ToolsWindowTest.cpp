@@ -15,19 +15,21 @@
 #include "app/CanvasArea.h"
 #include "app/Sidebar.h"
 #include "services/LocalizationManager.h"
-#include "views/canvas/CropOverlayView.h"
-#include "views/canvas/MaskOverlayView.h"
-#include "views/canvas/SpotHealingOverlayView.h"
+#include "views/crop/CropOverlayView.h"
+#include "views/masks/MaskOverlayView.h"
+#include "views/retouch/SpotHealingGeometry.h"
+#include "views/retouch/SpotHealingOverlayView.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/Geometry.h"
 #include "views/kit/LayoutCheck.h"
 #include "views/kit/ProSlider.h"
-#include "views/masks/SpotHealingControlBar.h"
-#include "views/panels/Chip.h"
-#include "views/panels/FloatingToolBar.h"
+#include "views/kit/StandardColors.h"
+#include "views/retouch/SpotHealingControlBar.h"
+#include "views/kit/Chip.h"
+#include "views/kit/FloatingToolBar.h"
 #include "views/panels/ToneCurveCanvas.h"
 #include "views/panels/ToneCurveEditorView.h"
-#include "views/workflow/CropControlBar.h"
+#include "views/crop/CropControlBar.h"
 
 namespace vantrel::testing {
 namespace {
@@ -424,6 +426,148 @@ TEST_F(ToolsWindowTest, EscapeCallsOffADragAndPutsBackWhereItStarted) {
     EXPECT_FALSE(vm().isInteracting());  // the interaction ended with the drag
     moveAndRelease(canvas, from + QPointF(2, -50));
     EXPECT_EQ(vm().parameters().curvePoints, before);
+}
+
+// Selecting a spot and the dust view bring in their controls; every other
+// control stays where it was, at the smallest and the default size, so a click
+// aimed at "Clear All" lands on it whatever came or went.
+TEST_F(ToolsWindowTest, TheHealingBarKeepsEveryControlInPlace) {
+    vm().toggleRetouchMode();
+    settle();
+    auto* overlay = tool<SpotHealingOverlayView>();
+    auto* bar = tool<SpotHealingControlBar>();
+    ASSERT_TRUE(overlay && bar);
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        settle();
+        return overlay->isVisible();
+    }));
+    const auto places = [&] {
+        std::vector<QRect> placed;
+        for (QWidget* control : std::initializer_list<QWidget*>{bar, bar->brushSlider(), bar->brushValue(),
+                                                                 bar->dustButton(), bar->countLabel(),
+                                                                 bar->undoButton(), bar->clearButton(),
+                                                                 bar->doneButton()})
+            placed.emplace_back(control->mapTo(window.get(), QPoint()), control->size());
+        return placed;
+    };
+    for (QSize size : {QSize(MainWindow::kMinimumWidth, MainWindow::kMinimumHeight),
+                       QSize(MainWindow::kDefaultWidth, MainWindow::kDefaultHeight)}) {
+        window->resize(size);
+        settle();
+        const std::vector<QRect> resting = places();
+        const QRectF frame = overlay->imageRect();
+        click(overlay, frame.center());
+        settle();
+        ASSERT_TRUE(bar->selectedGroup()->isVisible());
+        EXPECT_EQ(places(), resting) << size.width() << ", a spot selected";
+        QTest::mouseClick(bar->dustButton(), Qt::LeftButton);
+        settle();
+        ASSERT_TRUE(bar->sensitivityGroup()->isVisible());
+        EXPECT_EQ(places(), resting) << size.width() << ", the dust view on";
+        if (shotsWanted()) saveWindowShot(*window->canvasArea(), QStringLiteral("healing-%1").arg(size.width()));
+        QTest::mouseClick(bar->deleteButton(), Qt::LeftButton);
+        QTest::mouseClick(bar->dustButton(), Qt::LeftButton);
+        settle();
+        ASSERT_FALSE(bar->selectedGroup()->isVisible());
+        ASSERT_FALSE(bar->sensitivityGroup()->isVisible());
+        EXPECT_EQ(places(), resting) << size.width() << ", both gone again";
+        if (shotsWanted()) saveWindowShot(*bar, QStringLiteral("healing-bar-resting-%1").arg(size.width()));
+    }
+
+    // A small spot with its source right beside it, as a search places it: the two labels never cover each other.
+    EditParameters recipe = vm().parameters();
+    SpotItem spot;
+    spot.center = {0.5, 0.5};
+    spot.radius = 0.02;
+    spot.sourceOffset = {2.2 * spot.radius * overlay->shortSide() / overlay->imageRect().width(), 0};
+    recipe.spotHealing.spots = {spot};
+    vm().setParameters(recipe);
+    vm().setSelectedRetouchSpotID(spot.id);
+    settle();
+    const std::optional<spots::LabelBoxes> labels = overlay->selectedLabels();
+    ASSERT_TRUE(labels);
+    EXPECT_FALSE(labels->target.intersects(labels->source));
+    // Each label's fill shows along its whole top, uncovered.
+    const QImage shot = overlay->grab().toImage();
+    const auto uncovered = [&](const QRectF& box, StandardColor colour) {
+        for (double x = box.left() + 4; x <= box.right() - 4; x += 2)
+            if (shot.pixelColor(QPointF(x, box.top() + 1.5).toPoint()) != standardColor(colour)) return false;
+        return true;
+    };
+    EXPECT_TRUE(uncovered(labels->source, StandardColor::Cyan));
+    EXPECT_TRUE(uncovered(labels->target, StandardColor::Yellow));
+}
+
+// Grown until it would reach its own source, a spot takes a new one, searched
+// as for a new spot; grown or shrunk short of that, it keeps the one it has.
+TEST_F(ToolsWindowTest, AGrownSpotTakesANewSourceWhenItWouldReachItsOld) {
+    vm().toggleRetouchMode();
+    settle();
+    auto* overlay = tool<SpotHealingOverlayView>();
+    auto* bar = tool<SpotHealingControlBar>();
+    ASSERT_TRUE(overlay && bar);
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        settle();
+        return overlay->isVisible();
+    }));
+    const QSizeF frame(vm().renderedPreview().size());
+    const auto apart = [&](const SpotItem& s) {
+        return std::hypot(s.sourceOffset.x * frame.width(), s.sourceOffset.y * frame.height()) /
+               (2 * s.radius * std::min(frame.width(), frame.height()));
+    };
+    click(overlay, overlay->imageRect().center());
+    ASSERT_EQ(vm().parameters().spotHealing.spots.size(), 1u);
+    const SpotItem placed = vm().parameters().spotHealing.spots[0];
+    ASSERT_GT(apart(placed), 1);
+    settle();
+
+    // The brush slider to its end (80 points): the old source lies inside the grown disc.
+    QWidget* track = bar->brushSlider()->track();
+    QTest::mousePress(track, Qt::LeftButton, {}, {track->width() / 2, 7});
+    QTest::mouseMove(track, {track->width() - 1, 7});
+    QTest::mouseRelease(track, Qt::LeftButton, {}, {track->width() - 1, 7});
+    settle();
+    const SpotItem grown = vm().parameters().spotHealing.spots[0];
+    ASSERT_GT(grown.radius, 3 * placed.radius);
+    EXPECT_GE(apart(grown), 1) << "the patch would copy the speck beside itself";
+
+    // A little smaller: the new source is clear of it and stays.
+    QTest::mousePress(track, Qt::LeftButton, {}, {track->width() - 1, 7});
+    QTest::mouseMove(track, {track->width() - 10, 7});
+    QTest::mouseRelease(track, Qt::LeftButton, {}, {track->width() - 10, 7});
+    settle();
+    const SpotItem shrunk = vm().parameters().spotHealing.spots[0];
+    EXPECT_LT(shrunk.radius, grown.radius);
+    EXPECT_EQ(shrunk.sourceOffset, grown.sourceOffset);
+}
+
+// The ratio menu names each ratio as its button does, in every language.
+TEST_F(ToolsWindowTest, TheRatioMenuNamesEachRatioAsItsButton) {
+    vm().toggleCropMode();
+    settle();
+    auto* bar = tool<CropControlBar>();
+    ASSERT_NE(bar, nullptr);
+    for (AppLanguage language : kAllAppLanguages) {
+        LocalizationManager::shared().setLanguage(language);
+        settle();
+        for (CropAspectRatio aspect : allCases<CropAspectRatio>()) {
+            const std::string_view raw = rawValue(aspect);
+            QAction* entry = bar->aspectMenu()->findChild<QAction*>(
+                QStringLiteral("cropBar.aspect.") + QString::fromUtf8(raw.data(), qsizetype(raw.size())));
+            ASSERT_NE(entry, nullptr) << raw;
+            entry->trigger();
+            settle();
+            EXPECT_TRUE(entry->isChecked());
+            EXPECT_EQ(entry->text(), bar->aspectButton()->text()) << rawValue(language) << " " << raw;
+            EXPECT_NE(entry->text().toStdString(), raw) << rawValue(language);
+        }
+        if (shotsWanted()) {
+            bar->aspectMenu()->popup(bar->aspectButton()->mapToGlobal(QPoint(0, bar->aspectButton()->height())));
+            QTest::qWait(50);
+            saveWindowShot(*bar->aspectMenu(), QStringLiteral("ratio-menu-%1").arg(rawValue(language).data()));
+            bar->aspectMenu()->hide();
+        }
+    }
 }
 
 // Both tools at the window's smallest and default sizes, in every language, with

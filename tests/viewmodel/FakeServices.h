@@ -206,7 +206,7 @@ public:
     }
     void saveCullingDatabase(const RollCullingDatabase& database, const RollFolder& folder, Done done = {}) override {
         const std::string key = folder ? folder->string() : "sample";
-        culling[key] = database;
+        culling[key].merge(database);
         cullingWrites.push_back(key);
         report(done);
     }

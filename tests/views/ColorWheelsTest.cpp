@@ -9,12 +9,12 @@
 #include "ViewTestSupport.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/ProSlider.h"
-#include "views/panels/Chip.h"
-#include "views/panels/ChipGrid.h"
+#include "views/kit/Chip.h"
+#include "views/kit/ChipGrid.h"
 #include "views/panels/ColorWheelGeometry.h"
 #include "views/panels/ColorWheelsView.h"
 #include "views/panels/InteractiveColorWheel.h"
-#include "views/panels/PanelHeader.h"
+#include "views/kit/PanelHeader.h"
 
 namespace vantrel {
 namespace {

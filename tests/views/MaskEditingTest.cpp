@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "views/canvas/MaskOverlayGeometry.h"
+#include "views/masks/MaskOverlayGeometry.h"
 #include "views/masks/MaskEditing.h"
 
 namespace vantrel {

@@ -11,11 +11,11 @@
 
 #include "ViewTestSupport.h"
 #include "services/AppLanguage.h"
-#include "views/canvas/MaskOverlayView.h"
+#include "views/masks/MaskOverlayView.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/StandardColors.h"
 #include "views/masks/MaskLocalParameterHUD.h"
-#include "views/panels/Chip.h"
+#include "views/kit/Chip.h"
 
 namespace vantrel {
 namespace {

@@ -22,9 +22,9 @@
 #include "views/masks/MaskLocalParameterHUD.h"
 #include "views/masks/MaskWidgets.h"
 #include "views/masks/SubjectMaskControlView.h"
-#include "views/panels/Chip.h"
-#include "views/panels/RoundedBox.h"
-#include "views/panels/SegmentedControl.h"
+#include "views/kit/Chip.h"
+#include "views/kit/RoundedBox.h"
+#include "views/kit/SegmentedControl.h"
 
 namespace vantrel {
 namespace {

@@ -12,9 +12,9 @@
 #include "views/kit/LayoutCheck.h"
 #include "views/kit/ProSlider.h"
 #include "views/kit/StandardColors.h"
-#include "views/masks/SpotHealingControlBar.h"
-#include "views/workflow/CropAspectFit.h"
-#include "views/workflow/CropControlBar.h"
+#include "views/retouch/SpotHealingControlBar.h"
+#include "views/crop/CropAspectFit.h"
+#include "views/crop/CropControlBar.h"
 
 namespace vantrel {
 namespace {
@@ -85,7 +85,8 @@ TEST(CropControlBar, ChoosingARatioWritesItWithItsRectangleOnce) {
     EXPECT_EQ(f.bar.aspectButton()->text(), "Free");
     EXPECT_EQ(f.checkedCount(), 1);
     ASSERT_NE(f.entry("square"), nullptr);
-    EXPECT_EQ(f.entry("sixteenByNine")->text(), "sixteenByNine");  // case names as they stand
+    EXPECT_EQ(f.entry("sixteenByNine")->text(), "16:9");  // as the button shows it
+    EXPECT_EQ(f.entry("free")->text(), "Free");
 
     // Square on the turned frame: one write, the turns and angle untouched.
     f.entry("square")->trigger();

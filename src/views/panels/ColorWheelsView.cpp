@@ -11,9 +11,9 @@
 #include "views/kit/StandardColors.h"
 #include "views/panels/ColorWheelGeometry.h"
 #include "views/panels/InteractiveColorWheel.h"
-#include "views/panels/PanelHeader.h"
-#include "views/panels/RoundedBox.h"
-#include "views/panels/ChipGrid.h"
+#include "views/kit/PanelHeader.h"
+#include "views/kit/RoundedBox.h"
+#include "views/kit/ChipGrid.h"
 
 namespace vantrel {
 

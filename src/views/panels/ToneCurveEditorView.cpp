@@ -15,8 +15,8 @@
 #include "views/kit/Layouts.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
-#include "views/panels/Chip.h"
-#include "views/panels/MenuButton.h"
+#include "views/kit/Chip.h"
+#include "views/kit/MenuButton.h"
 #include "views/panels/ToneCurveCanvas.h"
 
 namespace vantrel {
