@@ -95,10 +95,10 @@ void BM_SubjectDetect(benchmark::State& state) {
     const cv::Size size(6000, 4000);
     cv::Mat pixels = testing::mottledGround(size, 5, true);
     testing::drawPerson(pixels, {2900, 1500}, 800, {235, 235, 230, 255});
-    cv::Mat grey;
-    cv::cvtColor(pixels, grey, cv::COLOR_RGBA2GRAY);
-    cv::resize(grey, grey, SubjectSegmentationEngine::workingSize(size.width, size.height), 0, 0, cv::INTER_AREA);
-    if (CascadeFaceFinder::shared().find(grey).size() != 1) {
+    cv::Mat rgb;
+    cv::cvtColor(pixels, rgb, cv::COLOR_RGBA2RGB);
+    cv::resize(rgb, rgb, SubjectSegmentationEngine::workingSize(size.width, size.height), 0, 0, cv::INTER_AREA);
+    if (CascadeFaceFinder::shared().find(rgb).size() != 1) {
         state.SkipWithError("the face cascades do not find the one face");
         return;
     }

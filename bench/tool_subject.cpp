@@ -11,10 +11,11 @@
 // 0.6 inside its subject rectangles and at most 0.25 inside its background rectangles. Prints
 // one row per photograph and the shares for people and objects; exits 1 when either share is
 // below 90 %, 2 when the table or a photograph cannot be read. With --draw, writes for each
-// photograph a PNG of the picture with the background darkened by the mask and the rectangles
-// drawn (subject green, background red).
+// photograph a PNG of the picture and, beside it, the mask, both with the rectangles drawn
+// (subject green, background red).
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -89,15 +90,20 @@ double meanInside(const cv::Mat& mask, const std::vector<cv::Rect2d>& rects) {
 }
 
 void drawCheck(const cv::Mat& rgb, const cv::Mat& mask, const Entry& entry, const std::filesystem::path& file) {
-    cv::Mat shown(rgb.size(), CV_8UC4);
+    // The picture with the rectangles on the left, the mask itself on the right.
+    cv::Mat shown(rgb.rows, 2 * rgb.cols, CV_8UC4);
     for (int y = 0; y < rgb.rows; ++y)
         for (int x = 0; x < rgb.cols; ++x) {
-            const float m = 0.25f + 0.75f * mask.at<float>(y, x);
             const cv::Vec3b p = rgb.at<cv::Vec3b>(y, x);
-            shown.at<cv::Vec4b>(y, x) = {std::uint8_t(p[0] * m), std::uint8_t(p[1] * m), std::uint8_t(p[2] * m), 255};
+            const auto m = std::uint8_t(std::lround(255.0f * std::clamp(mask.at<float>(y, x), 0.0f, 1.0f)));
+            shown.at<cv::Vec4b>(y, x) = {p[0], p[1], p[2], 255};
+            shown.at<cv::Vec4b>(y, rgb.cols + x) = {m, m, m, 255};
         }
-    for (const cv::Rect2d& r : entry.subject) cv::rectangle(shown, pixels(r, rgb.size()), cv::Scalar(40, 255, 40, 255), 2);
-    for (const cv::Rect2d& r : entry.background) cv::rectangle(shown, pixels(r, rgb.size()), cv::Scalar(255, 40, 40, 255), 2);
+    for (int half : {0, rgb.cols}) {
+        cv::Mat side = shown(cv::Rect(half, 0, rgb.cols, rgb.rows));
+        for (const cv::Rect2d& r : entry.subject) cv::rectangle(side, pixels(r, rgb.size()), cv::Scalar(40, 255, 40, 255), 2);
+        for (const cv::Rect2d& r : entry.background) cv::rectangle(side, pixels(r, rgb.size()), cv::Scalar(255, 40, 40, 255), 2);
+    }
     ExportFile out(file);
     const auto encoder = makePngEncoder();
     encoder->start(out, {shown.cols, shown.rows, nullptr, {}});

@@ -12,7 +12,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-build}
 shift || true
 cache=${QUALITY_CACHE:-$build/quality-cache}
-packages=(python3-skimage python-matplotlib-data python3-sklearn qtbase5-examples mate-backgrounds tuxpaint-data scribus-template)
+packages=(python3-skimage python-matplotlib-data python3-sklearn qtbase5-examples mate-backgrounds tuxpaint-data scribus-template kphotoalbum)
 
 mkdir -p "$cache/debs" "$cache/root"
 cache=$(cd "$cache" && pwd)

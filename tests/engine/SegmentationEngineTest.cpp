@@ -108,8 +108,8 @@ TEST(SegmentationEngineTest, SegmentsADiscAndAFigureOnTexturedBackgrounds) {
 class PlacedFaces final : public FaceFinder {
 public:
     PlacedFaces(cv::Size frame, std::vector<cv::Rect> faces) : frame_(frame), faces_(std::move(faces)) {}
-    std::vector<cv::Rect> find(const cv::Mat& grey) const override {
-        const double s = double(grey.cols) / frame_.width;
+    std::vector<cv::Rect> find(const cv::Mat& rgb) const override {
+        const double s = double(rgb.cols) / frame_.width;
         std::vector<cv::Rect> out;
         for (const cv::Rect& f : faces_) out.emplace_back(int(f.x * s), int(f.y * s), int(f.width * s), int(f.height * s));
         return out;
@@ -315,16 +315,16 @@ TEST(SegmentationEngineTest, FaceCascadesFindADrawnFaceAndGiveNoneWhenMissingOrD
     const cv::Mat values = maskValues(*mask, mask->extent());
     EXPECT_GE(iou(values >= 0.5f, testing::figureShape(size, {1500, 700}, 420)), 0.85);
 
-    cv::Mat grey;
-    cv::cvtColor(pixels, grey, cv::COLOR_RGBA2GRAY);
-    cv::resize(grey, grey, SubjectSegmentationEngine::workingSize(size.width, size.height), 0, 0, cv::INTER_AREA);
-    EXPECT_EQ(cascades.find(grey).size(), 1u);
+    cv::Mat rgb;
+    cv::cvtColor(pixels, rgb, cv::COLOR_RGBA2RGB);
+    cv::resize(rgb, rgb, SubjectSegmentationEngine::workingSize(size.width, size.height), 0, 0, cv::INTER_AREA);
+    EXPECT_EQ(cascades.find(rgb).size(), 1u);
     // No folder with the cascades, or a damaged one: no faces, no failure.
     const std::filesystem::path damaged = std::filesystem::temp_directory_path() / "vantrel-damaged-cascades";
     std::filesystem::create_directories(damaged / "haarcascades");
     std::ofstream(damaged / "haarcascades/haarcascade_frontalface_alt2.xml") << "<opencv_storage><cascade>";
-    EXPECT_TRUE(CascadeFaceFinder({damaged.string()}).find(grey).empty());
-    EXPECT_TRUE(CascadeFaceFinder({(damaged / "nothing").string()}).find(grey).empty());
+    EXPECT_TRUE(CascadeFaceFinder({damaged.string()}).find(rgb).empty());
+    EXPECT_TRUE(CascadeFaceFinder({(damaged / "nothing").string()}).find(rgb).empty());
     std::filesystem::remove_all(damaged);
 }
 

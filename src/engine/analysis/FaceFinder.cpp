@@ -1,10 +1,16 @@
 #include "engine/analysis/FaceFinder.h"
 
-// Faces are searched with the fast LBP cascades (frontal, and profile both
-// ways round) and taken only where a differently trained Haar cascade finds
-// them again on the spot (for a frontal face two of them): one cascade alone
-// fires on foliage, fabric and brickwork far too often for a photograph's
-// subject. The box is the Haar cascade's, which draws brows to chin.
+// Faces are searched in three tiers, each taken only when the one before
+// finds nothing, since one cascade alone fires on foliage, fabric and
+// brickwork far too often for a photograph's subject:
+// 1. the fast LBP frontal cascade, each find confirmed on the spot by both
+//    Haar frontal cascades (trained differently);
+// 2. the more sensitive Haar frontal cascade, confirmed by the other Haar
+//    one, where the face's middle has skin's colour (in a colour picture);
+// 3. faces turned aside: the Haar profile cascade (both ways round),
+//    confirmed by skin's colour in a colour picture, else by the LBP
+//    profile cascade on the spot.
+// The box is a Haar cascade's, which draws brows to chin.
 
 #include <algorithm>
 #include <cstdlib>
@@ -27,6 +33,18 @@ constexpr int kDetectionLongSide = 800;
 constexpr double kScaleStep = 1.15;
 // A real face draws several overlapping hits; foliage and fabric draw one or two.
 constexpr int kSearchNeighbours = 3, kCheckNeighbours = 2;
+// The sensitive Haar frontal cascade's finds need only one hit of the other
+// Haar cascade on the spot (with skin's colour); the LBP profile cascade is
+// strict, and one hit on the spot confirms.
+constexpr int kSensitiveCheckNeighbours = 1;
+constexpr int kProfileCheckNeighbours = 1;
+// Skin's chroma (8-bit YCrCb, a broad range covering light to dark skin
+// under warm or cool light) and the share of a face's middle that must have it.
+constexpr int kSkinCrLow = 135, kSkinCrHigh = 180, kSkinCbLow = 80, kSkinCbHigh = 127;
+constexpr double kMinSkinShare = 0.5;
+// A picture whose chroma varies less than this (8-bit) is grey or toned, and
+// skin's colour says nothing there.
+constexpr double kMinChromaSpread = 4.0;
 
 double overlap(const cv::Rect& a, const cv::Rect& b) {
     const double inter = (a & b).area();
@@ -70,9 +88,8 @@ CascadeFaceFinder::CascadeFaceFinder(const std::vector<std::string>& folders) : 
             !c.load(c.frontalBox, "haarcascades/haarcascade_frontalface_alt2.xml"))
             continue;
         c.load(c.frontalCheck, "haarcascades/haarcascade_frontalface_default.xml");
-        if (!c.load(c.profile, "lbpcascades/lbpcascade_profileface.xml") ||
-            !c.load(c.profileBox, "haarcascades/haarcascade_profileface.xml"))
-            c.profile = cv::CascadeClassifier();
+        c.load(c.profile, "lbpcascades/lbpcascade_profileface.xml");
+        c.load(c.profileBox, "haarcascades/haarcascade_profileface.xml");
         return;
     }
     c.folder.clear();
@@ -90,61 +107,102 @@ const CascadeFaceFinder& CascadeFaceFinder::shared() {
 namespace {
 
 // The box of `check` that finds a face again around `face`, if any.
-std::optional<cv::Rect> foundAgain(cv::CascadeClassifier& check, const cv::Mat& grey, const cv::Rect& face) {
+std::optional<cv::Rect> foundAgain(cv::CascadeClassifier& check, const cv::Mat& grey, const cv::Rect& face,
+                                   int neighbours = kCheckNeighbours) {
     const int margin = face.width / 2;
     const cv::Rect around =
         cv::Rect(face.x - margin, face.y - margin, face.width + 2 * margin, face.height + 2 * margin) & cv::Rect({}, grey.size());
     std::vector<cv::Rect> again;
     const cv::Size least(face.width * 2 / 3, face.height * 2 / 3), most(face.width * 2, face.height * 2);
-    check.detectMultiScale(grey(around), again, 1.05, kCheckNeighbours, 0, least, most);
+    check.detectMultiScale(grey(around), again, 1.05, neighbours, 0, least, most);
     for (const cv::Rect& a : again)
         if (overlap(a + around.tl(), face) > 0.5) return a + around.tl();
     return std::nullopt;
 }
 
+// Whether the middle of `face` has skin's colour; always so in a grey or toned picture.
+bool skinColoured(const cv::Mat& ycrcb, bool colourful, const cv::Rect& face) {
+    if (!colourful) return true;
+    const cv::Rect middle =
+        cv::Rect(face.x + face.width / 4, face.y + face.height / 4, face.width / 2, face.height / 2) & cv::Rect({}, ycrcb.size());
+    if (middle.empty()) return false;
+    cv::Mat skin;
+    cv::inRange(ycrcb(middle), cv::Scalar(0, kSkinCrLow, kSkinCbLow), cv::Scalar(255, kSkinCrHigh, kSkinCbHigh), skin);
+    return cv::countNonZero(skin) >= kMinSkinShare * double(middle.area());
+}
+
+struct Search {
+    const cv::Mat& grey;    // equalised
+    const cv::Mat& ycrcb;   // same size
+    bool colourful;
+    cv::Size minSize;
+};
+
 // Candidates of `finder` that `box` (and `check`, when given) find again
-// around themselves, as `box` draws them.
+// around themselves, as `box` draws them; with `skin`, only those whose
+// middle has skin's colour.
 std::vector<cv::Rect> confirmed(cv::CascadeClassifier& finder, cv::CascadeClassifier& box, cv::CascadeClassifier* check,
-                                const cv::Mat& grey, cv::Size minSize) {
+                                const Search& search, bool skin, int boxNeighbours = kCheckNeighbours) {
+    std::vector<cv::Rect> found, kept;
+    if (finder.empty() || box.empty()) return kept;
+    finder.detectMultiScale(search.grey, found, kScaleStep, kSearchNeighbours, 0, search.minSize);
+    for (const cv::Rect& face : found) {
+        const auto drawn = foundAgain(box, search.grey, face, boxNeighbours);
+        if (!drawn || (check && !check->empty() && !foundAgain(*check, search.grey, face))) continue;
+        if (!skin || skinColoured(search.ycrcb, search.colourful, *drawn)) kept.push_back(*drawn);
+    }
+    return kept;
+}
+
+// Faces turned aside (the way the profile cascade knows), as it draws them.
+std::vector<cv::Rect> profiles(cv::CascadeClassifier& finder, cv::CascadeClassifier& check, const Search& search) {
     std::vector<cv::Rect> found, kept;
     if (finder.empty()) return kept;
-    finder.detectMultiScale(grey, found, kScaleStep, kSearchNeighbours, 0, minSize);
+    finder.detectMultiScale(search.grey, found, kScaleStep, kSearchNeighbours, 0, search.minSize);
     for (const cv::Rect& face : found) {
-        const auto drawn = foundAgain(box, grey, face);
-        if (drawn && (!check || check->empty() || foundAgain(*check, grey, face))) kept.push_back(*drawn);
+        const bool sure = search.colourful ? skinColoured(search.ycrcb, true, face)
+                                           : !check.empty() && foundAgain(check, search.grey, face, kProfileCheckNeighbours);
+        if (sure) kept.push_back(face);
     }
     return kept;
 }
 
 }  // namespace
 
-std::vector<cv::Rect> CascadeFaceFinder::find(const cv::Mat& grey) const {
+std::vector<cv::Rect> CascadeFaceFinder::find(const cv::Mat& rgb) const {
     Cascades& c = *cascades_;
-    if (c.folder.empty() || grey.empty()) return {};
+    if (c.folder.empty() || rgb.empty()) return {};
     // The cascades look on a copy of fixed size: a face is found by its
     // share of the frame, and a larger copy only costs time.
-    const double scale = std::min(1.0, double(kDetectionLongSide) / std::max(grey.cols, grey.rows));
-    cv::Mat small, equalised;
+    const double scale = std::min(1.0, double(kDetectionLongSide) / std::max(rgb.cols, rgb.rows));
+    cv::Mat small, grey, equalised, ycrcb;
     if (scale < 1.0)
-        cv::resize(grey, small, cv::Size(std::max(1, int(grey.cols * scale)), std::max(1, int(grey.rows * scale))), 0, 0,
+        cv::resize(rgb, small, cv::Size(std::max(1, int(rgb.cols * scale)), std::max(1, int(rgb.rows * scale))), 0, 0,
                    cv::INTER_AREA);
     else
-        small = grey;
-    cv::equalizeHist(small, equalised);
+        small = rgb;
+    cv::cvtColor(small, grey, cv::COLOR_RGB2GRAY);
+    cv::equalizeHist(grey, equalised);
+    cv::cvtColor(small, ycrcb, cv::COLOR_RGB2YCrCb);
+    cv::Scalar mean, spread;
+    cv::meanStdDev(ycrcb, mean, spread);
     const int least = std::max(kMinFacePixels, int(kMinFaceFraction * std::min(small.cols, small.rows)));
-    const cv::Size minSize(least, least);
+    const Search search{equalised, ycrcb, std::max(spread[1], spread[2]) >= kMinChromaSpread, cv::Size(least, least)};
 
     std::vector<cv::Rect> faces;
     {
         const std::lock_guard<std::mutex> hold(c.lock);
-        faces = confirmed(c.frontal, c.frontalBox, &c.frontalCheck, equalised, minSize);
+        faces = confirmed(c.frontal, c.frontalBox, &c.frontalCheck, search, false);
+        if (faces.empty()) faces = confirmed(c.frontalCheck, c.frontalBox, nullptr, search, true, kSensitiveCheckNeighbours);
         // Faces turned aside only where none looks at the camera: the profile
         // cascade knows faces turned one way, and the mirror finds the other.
         if (faces.empty()) {
-            faces = confirmed(c.profile, c.profileBox, nullptr, equalised, minSize);
-            cv::Mat mirrored;
-            cv::flip(equalised, mirrored, 1);
-            for (cv::Rect f : confirmed(c.profile, c.profileBox, nullptr, mirrored, minSize)) {
+            faces = profiles(c.profileBox, c.profile, search);
+            cv::Mat mirroredGrey, mirroredColour;
+            cv::flip(equalised, mirroredGrey, 1);
+            cv::flip(ycrcb, mirroredColour, 1);
+            const Search mirrored{mirroredGrey, mirroredColour, search.colourful, search.minSize};
+            for (cv::Rect f : profiles(c.profileBox, c.profile, mirrored)) {
                 f.x = small.cols - f.x - f.width;
                 faces.push_back(f);
             }

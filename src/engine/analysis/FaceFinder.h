@@ -13,9 +13,9 @@ namespace vantrel {
 class FaceFinder {
 public:
     virtual ~FaceFinder() = default;
-    // The faces in an 8-bit grey picture, as boxes in its pixels (brows to
+    // The faces in an 8-bit RGB picture, as boxes in its pixels (brows to
     // chin, cheek to cheek). Safe to call from several threads at once.
-    virtual std::vector<cv::Rect> find(const cv::Mat& grey) const = 0;
+    virtual std::vector<cv::Rect> find(const cv::Mat& rgb) const = 0;
 };
 
 // OpenCV's trained face cascades (frontal and profile) from the opencv-data
@@ -29,7 +29,7 @@ public:
     // Looks in `folders` (each holding haarcascades/ and lbpcascades/), in order.
     explicit CascadeFaceFinder(const std::vector<std::string>& folders);
     ~CascadeFaceFinder() override;
-    std::vector<cv::Rect> find(const cv::Mat& grey) const override;
+    std::vector<cv::Rect> find(const cv::Mat& rgb) const override;
     // The folder the cascades were read from, empty when none was found.
     const std::string& folder() const;
 

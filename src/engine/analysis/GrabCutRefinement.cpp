@@ -20,7 +20,28 @@ constexpr double kGuideEpsilon = 1e-3;
 // Feathering of the final edge, in mask pixels.
 constexpr double kFeatherSigma = 1.5;
 
-cv::Mat cutAtSize(const cv::Mat& rgb, const cv::Mat& labels) {
+// GrabCut's colour models learnt from the pixels of `learnFrom` alone:
+// GrabCut runs without iterating on those pixels gathered into one column.
+bool learnModels(const cv::Mat& bgr, const cv::Mat& labels, const cv::Mat& learnFrom, cv::Mat& background,
+                 cv::Mat& foreground) {
+    const int n = cv::countNonZero(learnFrom);
+    cv::Mat samples(n, 1, CV_8UC3), sampleLabels(n, 1, CV_8U);
+    int i = 0;
+    bool sides[2] = {false, false};
+    for (int y = 0; y < bgr.rows; ++y)
+        for (int x = 0; x < bgr.cols; ++x)
+            if (learnFrom.at<std::uint8_t>(y, x)) {
+                samples.at<cv::Vec3b>(i) = bgr.at<cv::Vec3b>(y, x);
+                const std::uint8_t l = labels.at<std::uint8_t>(y, x);
+                sampleLabels.at<std::uint8_t>(i++) = l;
+                sides[l == cv::GC_FGD || l == cv::GC_PR_FGD] = true;
+            }
+    if (!sides[0] || !sides[1]) return false;
+    cv::grabCut(samples, sampleLabels, cv::Rect(), background, foreground, 0, cv::GC_INIT_WITH_MASK);
+    return true;
+}
+
+cv::Mat cutAtSize(const cv::Mat& rgb, const cv::Mat& labels, const cv::Mat& learnFrom) {
     cv::Mat mask = labels.clone();
     // GrabCut seeds its colour models from the thread's generator; restore it after.
     cv::RNG& rng = cv::theRNG();
@@ -29,9 +50,16 @@ cv::Mat cutAtSize(const cv::Mat& rgb, const cv::Mat& labels) {
     cv::Mat bgr, background, foreground;
     cv::cvtColor(rgb, bgr, cv::COLOR_RGB2BGR);
     try {
-        cv::grabCut(bgr, mask, cv::Rect(), background, foreground, kIterations, cv::GC_INIT_WITH_MASK);
+        if (!learnFrom.empty() && learnModels(bgr, labels, learnFrom, background, foreground)) {
+            // One cut with the models as learnt, then GrabCut's own rounds from that cut.
+            cv::grabCut(bgr, mask, cv::Rect(), background, foreground, 1, cv::GC_EVAL_FREEZE_MODEL);
+            cv::grabCut(bgr, mask, cv::Rect(), background, foreground, kIterations - 1, cv::GC_EVAL);
+        } else {
+            cv::grabCut(bgr, mask, cv::Rect(), background, foreground, kIterations, cv::GC_INIT_WITH_MASK);
+        }
     } catch (const cv::Exception&) {
         // No sure or probable pixels of one side to model: the seeds stand as they are.
+        mask = labels.clone();
     }
     rng.state = saved;
     return (mask == cv::GC_FGD) | (mask == cv::GC_PR_FGD);
@@ -57,16 +85,18 @@ cv::Mat guidedFilter(const cv::Mat& guide, const cv::Mat& values, int radius, do
 
 }  // namespace
 
-cv::Mat grabCut(const cv::Mat& rgb, const cv::Mat& labels) {
+cv::Mat grabCut(const cv::Mat& rgb, const cv::Mat& labels, const cv::Mat& learnFrom) {
     const int longSide = std::max(rgb.cols, rgb.rows);
-    if (longSide <= kCutLongSide) return cutAtSize(rgb, labels);
+    if (longSide <= kCutLongSide) return cutAtSize(rgb, labels, learnFrom);
     const double s = double(kCutLongSide) / longSide;
     const cv::Size small(std::max(1, int(std::lround(rgb.cols * s))), std::max(1, int(std::lround(rgb.rows * s))));
     cv::Mat smallRgb, smallLabels;
     cv::resize(rgb, smallRgb, small, 0, 0, cv::INTER_AREA);
     cv::resize(labels, smallLabels, small, 0, 0, cv::INTER_NEAREST);
+    cv::Mat smallLearn;
+    if (!learnFrom.empty()) cv::resize(learnFrom, smallLearn, small, 0, 0, cv::INTER_NEAREST);
     cv::Mat coarse, grey;
-    cutAtSize(smallRgb, smallLabels).convertTo(coarse, CV_32F, 1.0 / 255.0);
+    cutAtSize(smallRgb, smallLabels, smallLearn).convertTo(coarse, CV_32F, 1.0 / 255.0);
     cv::resize(coarse, coarse, rgb.size(), 0, 0, cv::INTER_LINEAR);
     cv::cvtColor(rgb, grey, cv::COLOR_RGB2GRAY);
     grey.convertTo(grey, CV_32F, 1.0 / 255.0);

@@ -13,7 +13,10 @@ namespace vantrel::subject {
 // the size of `rgb`), with a fixed random seed so the same frame always gives
 // the same cut. Larger pictures are cut on a reduced copy and the edge fitted
 // back onto the picture's. Returns the foreground (255) and background (0).
-cv::Mat grabCut(const cv::Mat& rgb, const cv::Mat& labels);
+// With `learnFrom` (255 where set, the size of `rgb`), the colour models are
+// first learnt only from those pixels, so an uncertain zone (part person,
+// part background) colours neither model.
+cv::Mat grabCut(const cv::Mat& rgb, const cv::Mat& labels, const cv::Mat& learnFrom = {});
 
 // The connected regions (8-neighbours) of `foreground` that share a pixel with `anchor`.
 cv::Mat regionsTouching(const cv::Mat& foreground, const cv::Mat& anchor);

@@ -19,9 +19,12 @@ namespace {
 // Width of the border bands, as a fraction of the shorter side.
 constexpr double kBandFraction = 0.04;
 // Beyond this many face widths from every figure the frame is background.
-constexpr double kFarFaces = 1.5;
+constexpr double kFarFaces = 2.5;
 // Within this many face widths of a figure the border is not surely background.
 constexpr double kNearFaces = 0.4;
+// Depth of a figure's rim and width of the ring outside it, in face widths,
+// that teach the colour models nothing.
+constexpr double kFigureRim = 0.3, kLearnAway = 1.0;
 
 cv::Point at(double x, double y) { return {int(std::lround(x)), int(std::lround(y))}; }
 
@@ -31,17 +34,19 @@ void drawFigure(cv::Mat& figure, cv::Mat& core, const cv::Rect2d& f) {
     cv::ellipse(figure, at(cx, y + 0.42 * h), cv::Size(int(0.62 * w), int(0.8 * h)), 0, 0, 360, on, cv::FILLED);
     cv::rectangle(figure, at(cx - 0.32 * w, y + 0.9 * h), at(cx + 0.32 * w, y + 1.6 * h), on, cv::FILLED);
     const double shoulders = y + 1.55 * h, bottom = y + 5.5 * h;
-    const std::vector<cv::Point> torso = {at(cx - 0.45 * w, y + 1.3 * h),  at(cx + 0.45 * w, y + 1.3 * h),
-                                          at(cx + 1.25 * w, shoulders + 0.3 * h), at(cx + 1.5 * w, bottom),
-                                          at(cx - 1.5 * w, bottom),          at(cx - 1.25 * w, shoulders + 0.3 * h)};
+    const std::vector<cv::Point> torso = {at(cx - 0.5 * w, y + 1.2 * h),  at(cx + 0.5 * w, y + 1.2 * h),
+                                          at(cx + 1.45 * w, shoulders + 0.3 * h), at(cx + 1.7 * w, bottom),
+                                          at(cx - 1.7 * w, bottom),          at(cx - 1.45 * w, shoulders + 0.3 * h)};
     cv::fillPoly(figure, std::vector<std::vector<cv::Point>>{torso}, on);
     // The middle of the face, and the chest just under the chin.
     cv::ellipse(core, at(cx, y + 0.5 * h), cv::Size(std::max(1, int(0.3 * w)), std::max(1, int(0.36 * h))), 0, 0, 360, on,
                 cv::FILLED);
 }
 
+// Surely the person: the neck or collar just under the chin, and the chest.
 void drawChest(cv::Mat& chest, const cv::Rect2d& f) {
     const double w = f.width, h = f.height, cx = f.x + w / 2, y = f.y;
+    cv::rectangle(chest, at(cx - 0.2 * w, y + 1.05 * h), at(cx + 0.2 * w, y + 1.3 * h), cv::Scalar(255), cv::FILLED);
     cv::rectangle(chest, at(cx - 0.35 * w, y + 1.9 * h), at(cx + 0.35 * w, y + 2.6 * h), cv::Scalar(255), cv::FILLED);
 }
 
@@ -65,7 +70,16 @@ PersonSeeds personPrior(cv::Size size, const std::vector<cv::Rect2d>& faces) {
     cv::rectangle(border, cv::Rect({}, size), cv::Scalar(255), band);
     const cv::Mat sure = (border & (distance > kNearFaces * faceWidth)) | (distance > kFarFaces * faceWidth);
 
-    PersonSeeds seeds{cv::Mat(size, CV_8U, cv::Scalar(cv::GC_PR_BGD)), core};
+    // The colour models learn from the figures' insides and from what lies
+    // well away from them. The rim of a figure holds background as often as
+    // person, and the ring just outside it more of a person as often as not
+    // (an arm, a coat turned aside, hair): they teach neither model, so a
+    // coat cut off by the drawn figure does not teach the background its
+    // colour, nor a wall beside a cheek the person.
+    cv::Mat inside;
+    cv::distanceTransform(figure, inside, cv::DIST_L2, 3);
+    PersonSeeds seeds{cv::Mat(size, CV_8U, cv::Scalar(cv::GC_PR_BGD)), core,
+                      (inside > kFigureRim * faceWidth) | sure | (distance > kLearnAway * faceWidth)};
     seeds.labels.setTo(cv::GC_BGD, sure);
     seeds.labels.setTo(cv::GC_PR_FGD, figure);
     seeds.labels.setTo(cv::GC_FGD, core | chest);
@@ -73,7 +87,7 @@ PersonSeeds personPrior(cv::Size size, const std::vector<cv::Rect2d>& faces) {
 }
 
 cv::Mat refinePeople(const cv::Mat& rgb, const PersonSeeds& seeds) {
-    const cv::Mat people = regionsTouching(grabCut(rgb, seeds.labels), seeds.faceCores);
+    const cv::Mat people = regionsTouching(grabCut(rgb, seeds.labels, seeds.learnFrom), seeds.faceCores);
     // Gaps between an arm and the body stay open; pores of fabric and hair close.
     return fillHoles(people, 0.002 * double(rgb.total()));
 }

@@ -75,9 +75,7 @@ std::optional<SubjectSegmentationEngine::Mask> SubjectSegmentationEngine::segmen
     cv::resize(rgb, small, maskSize, 0, 0, cv::INTER_AREA);
 
     // People first: faces are looked for on the working copy, where small ones still show.
-    cv::Mat grey;
-    cv::cvtColor(rgb, grey, cv::COLOR_RGB2GRAY);
-    const std::vector<cv::Rect> faces = faces_->find(grey);
+    const std::vector<cv::Rect> faces = faces_->find(rgb);
     if (!faces.empty()) {
         const double sx = double(maskSize.width) / rgb.cols, sy = double(maskSize.height) / rgb.rows;
         std::vector<cv::Rect2d> scaled;
