@@ -15,7 +15,6 @@
 
 #include "ViewBench.h"
 #include "model/EditParameters.h"
-#include "views/kit/DisplayEDRDetector.h"
 #include "views/kit/ProSlider.h"
 #include "views/panels/HalationControlView.h"
 #include "views/panels/NegativeLabControlView.h"
@@ -46,7 +45,7 @@ struct Panels {
         Binding<EditParameters> binding([this] { return recipe; }, [this](const EditParameters& p) { recipe = p; });
         auto* column = new QVBoxLayout(&page);
         negative = new NegativeLabControlView(binding, [] { return QStringLiteral("frame"); }, nullptr);
-        hdr = new UltraHDRControlView(binding.projected(&EditParameters::ultraHDR), std::make_shared<SystemEDRDetector>());
+        hdr = new UltraHDRControlView(binding.projected(&EditParameters::ultraHDR));
         halation = new HalationControlView(binding);
         for (QWidget* panel : std::initializer_list<QWidget*>{negative, hdr, halation}) column->addWidget(panel);
         column->addStretch(1);

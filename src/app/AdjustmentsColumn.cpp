@@ -13,7 +13,6 @@
 #include "views/kit/Layouts.h"
 #include "views/kit/Marks.h"
 #include "views/kit/ProSlider.h"
-#include "views/kit/DisplayEDRDetector.h"
 #include "views/kit/SystemColorSampler.h"
 #include "views/panels/ColorWheelsView.h"
 #include "views/panels/FilmFrameControlView.h"
@@ -140,7 +139,7 @@ AdjustmentsColumn::AdjustmentsColumn(DarkroomViewModel& vm, QWidget* parent) : Q
     });
     connect(frame, &FilmFrameControlView::changed, this, render);
     addPanel(column, frame);
-    auto* hdr = new UltraHDRControlView(group(&EditParameters::ultraHDR), std::make_shared<SystemEDRDetector>());
+    auto* hdr = new UltraHDRControlView(group(&EditParameters::ultraHDR));
     connect(hdr, &UltraHDRControlView::changed, this, render);
     addPanel(column, hdr);
     column->addStretch(1);
