@@ -46,7 +46,7 @@ struct Panels {
         auto* column = new QVBoxLayout(&page);
         negative = new NegativeLabControlView(binding, [] { return QStringLiteral("frame"); }, nullptr);
         hdr = new UltraHDRControlView(binding.projected(&EditParameters::ultraHDR));
-        halation = new HalationControlView(binding);
+        halation = new HalationControlView(binding.projected(&EditParameters::halation));
         for (QWidget* panel : std::initializer_list<QWidget*>{negative, hdr, halation}) column->addWidget(panel);
         column->addStretch(1);
         QObject::connect(negative, &NegativeLabControlView::changed, [this] { ++reports; });

@@ -167,7 +167,7 @@ struct HalationFixture {
     QSignalSpy changes;
 
     explicit HalationFixture(HalationParameters initial = HalationParameters::defaultValue()) : recipe(with(initial)),
-          panel(page.add(new HalationControlView(recipe.binding()))), changes(panel, &HalationControlView::changed) {
+          panel(page.add(new HalationControlView(recipe.binding().projected(&EditParameters::halation)))), changes(panel, &HalationControlView::changed) {
         page.column->addStretch(1);
     }
     static EditParameters with(HalationParameters halation) {
