@@ -15,7 +15,6 @@
 
 #include "ViewBench.h"
 #include "model/EditParameters.h"
-#include "views/kit/DisplayEDRDetector.h"
 #include "views/kit/ProSlider.h"
 #include "views/panels/HalationControlView.h"
 #include "views/panels/NegativeLabControlView.h"
@@ -46,8 +45,8 @@ struct Panels {
         Binding<EditParameters> binding([this] { return recipe; }, [this](const EditParameters& p) { recipe = p; });
         auto* column = new QVBoxLayout(&page);
         negative = new NegativeLabControlView(binding, [] { return QStringLiteral("frame"); }, nullptr);
-        hdr = new UltraHDRControlView(binding.projected(&EditParameters::ultraHDR), std::make_shared<SystemEDRDetector>());
-        halation = new HalationControlView(binding);
+        hdr = new UltraHDRControlView(binding.projected(&EditParameters::ultraHDR));
+        halation = new HalationControlView(binding.projected(&EditParameters::halation));
         for (QWidget* panel : std::initializer_list<QWidget*>{negative, hdr, halation}) column->addWidget(panel);
         column->addStretch(1);
         QObject::connect(negative, &NegativeLabControlView::changed, [this] { ++reports; });

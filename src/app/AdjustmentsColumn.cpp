@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/RenderRequests.h"
 #include "views/kit/DarkroomTheme.h"
 #include "views/kit/StandardColors.h"
 #include "views/kit/FittingRows.h"
@@ -13,7 +14,6 @@
 #include "views/kit/Layouts.h"
 #include "views/kit/Marks.h"
 #include "views/kit/ProSlider.h"
-#include "views/kit/DisplayEDRDetector.h"
 #include "views/kit/SystemColorSampler.h"
 #include "views/panels/ColorWheelsView.h"
 #include "views/panels/FilmFrameControlView.h"
@@ -75,17 +75,8 @@ AdjustmentsColumn::AdjustmentsColumn(DarkroomViewModel& vm, QWidget* parent) : Q
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(12, 12, 12, 12);
     column->setSpacing(14);
-    auto render = [this] { vm_.requestRender(RenderQuality::interactive); };
     auto recipe = [this] { return vm_.parametersBinding(); };
-    auto group = [this](auto member) {
-        using Group = std::remove_cvref_t<decltype(EditParameters{}.*member)>;
-        return Binding<Group>([this, member] { return vm_.parameters().*member; },
-                              [this, member](const Group& value) {
-                                  EditParameters p = vm_.parameters();
-                                  p.*member = value;
-                                  vm_.setParameters(std::move(p));
-                              });
-    };
+    auto group = [this](auto member) { return vm_.recipeBinding(member); };
     auto* histogram = new HistogramWaveformView([this] { return vm_.histogramData(); });
     histogram->setContentsMargins(0, 8, 0, 0);
     addPanel(column, histogram);
@@ -98,76 +89,43 @@ AdjustmentsColumn::AdjustmentsColumn(DarkroomViewModel& vm, QWidget* parent) : Q
             return frame ? QString::fromStdString(frame->toString()) : QString();
         },
         new SystemColorSampler(this));
-    connect(negative, &NegativeLabControlView::changed, this, render);
-    addPanel(column, negative, true);
+    addPanel(column, rendersOnChange(vm_, negative), true);
     addPanel(column, slidersSection(ParameterGroup::tone), true);
     addPanel(column, slidersSection(ParameterGroup::color));
-    auto* hsl = new HSLColorMixerView(recipe());
-    connect(hsl, &HSLColorMixerView::changed, this, render);
-    addPanel(column, hsl);
-    auto* wheels = new ColorWheelsView(group(&EditParameters::colorGrading));
-    connect(wheels, &ColorWheelsView::changed, this, render);
-    addPanel(column, wheels);
+    addPanel(column, rendersOnChange(vm_, new HSLColorMixerView(recipe())));
+    addPanel(column, rendersOnChange(vm_, new ColorWheelsView(group(&EditParameters::colorGrading))));
     auto* masks = new MaskControlView(
         recipe(), vm_.binding(&DarkroomViewModel::selectedMaskID, &DarkroomViewModel::setSelectedMaskID),
         [this] { return vm_.isMaskMode(); });
     connect(masks, &MaskControlView::toggleMaskModeRequested, this, [this] { vm_.toggleMaskMode(); });
     connect(masks, &MaskControlView::addLinearRequested, this, [this] { vm_.addLinearMask(); });
     connect(masks, &MaskControlView::addRadialRequested, this, [this] { vm_.addRadialMask(); });
-    connect(masks, &MaskControlView::changed, this, render);
-    addPanel(column, masks);
+    addPanel(column, rendersOnChange(vm_, masks));
     auto* subject = new SubjectMaskControlView(recipe(), [this] { return vm_.isDetectingSubject(); });
     connect(subject, &SubjectMaskControlView::detectRequested, this, [this] { vm_.detectSubject(); });
     connect(subject, &SubjectMaskControlView::clearRequested, this, [this] { vm_.resetSubjectMask(); });
-    connect(subject, &SubjectMaskControlView::changed, this, render);
-    addPanel(column, subject);
+    addPanel(column, rendersOnChange(vm_, subject));
     addPanel(column, toneCurveEditor());
     addPanel(column, slidersSection(ParameterGroup::detail));
     addPanel(column, slidersSection(ParameterGroup::vignette));
-    auto* halation = new HalationControlView(recipe());
-    connect(halation, &HalationControlView::changed, this, render);
-    addPanel(column, halation);
-    auto* grain = new FilmGrainControlView(group(&EditParameters::filmGrain));
-    connect(grain, &FilmGrainControlView::changed, this, render);
-    addPanel(column, grain);
-    auto* physics = new FilmPhysicsControlView(group(&EditParameters::lightLeaks), group(&EditParameters::dustAndScratches));
-    connect(physics, &FilmPhysicsControlView::changed, this, render);
-    addPanel(column, physics);
+    addPanel(column, rendersOnChange(vm_, new HalationControlView(group(&EditParameters::halation))));
+    addPanel(column, rendersOnChange(vm_, new FilmGrainControlView(group(&EditParameters::filmGrain))));
+    addPanel(column, rendersOnChange(vm_, new FilmPhysicsControlView(group(&EditParameters::lightLeaks),
+                                                                     group(&EditParameters::dustAndScratches))));
     // The watermark reads the shooting data of the frame shown (none without one).
     auto* frame = new FilmFrameControlView(group(&EditParameters::filmFrame), [this] {
         const LoadedPhoto* photo = vm_.selectedPhoto();
         return photo ? photo->metadata() : ImageMetadataInfo{};
     });
-    connect(frame, &FilmFrameControlView::changed, this, render);
-    addPanel(column, frame);
-    auto* hdr = new UltraHDRControlView(group(&EditParameters::ultraHDR), std::make_shared<SystemEDRDetector>());
-    connect(hdr, &UltraHDRControlView::changed, this, render);
-    addPanel(column, hdr);
+    addPanel(column, rendersOnChange(vm_, frame));
+    addPanel(column, rendersOnChange(vm_, new UltraHDRControlView(group(&EditParameters::ultraHDR))));
     column->addStretch(1);
     refresh();
 }
 
 QWidget* AdjustmentsColumn::toneCurveEditor() {
-    auto* curve = new ToneCurveEditorView(
-        Binding<std::vector<CurvePoint>>([this] { return vm_.parameters().curvePoints; },
-                                         [this](const std::vector<CurvePoint>& points) {
-                                             if (vm_.parameters().curvePoints == points) return;
-                                             EditParameters p = vm_.parameters();
-                                             p.curvePoints = points;
-                                             vm_.setParameters(std::move(p));
-                                         }),
-        [this] { return vm_.histogramData(); });
-    // The curve editor alone reports its gestures. While a point is dragged each
-    // step asks for a preview; the drag's end (ending the interaction) asks for
-    // the final render, as does every other edit of the curve.
-    connect(curve, &ToneCurveEditorView::changed, this, [this, curve] { vm_.requestRender(curve->isDragging() ? RenderQuality::interactive : RenderQuality::final); });
-    connect(curve, &ToneCurveEditorView::editingChanged, this, [this](bool editing) {
-        if (editing)
-            vm_.beginInteraction();
-        else
-            vm_.endInteraction();
-    });
-    return curve;
+    return rendersOnGesture(vm_, new ToneCurveEditorView(vm_.recipeBinding(&EditParameters::curvePoints),
+                                                         [this] { return vm_.histogramData(); }));
 }
 
 void AdjustmentsColumn::addPanel(QVBoxLayout* column, QWidget* panel, bool darkDividers) {
@@ -182,12 +140,7 @@ QPushButton* AdjustmentsColumn::resetButton(std::function<void(EditParameters&)>
     button->setFlat(true);
     button->setCursor(Qt::PointingHandCursor);
     button->setStyleSheet(DarkroomTheme::resetLinkStyle());
-    connect(button, &QPushButton::clicked, this, [this, reset = std::move(reset)] {
-        EditParameters p = vm_.parameters();
-        reset(p);
-        vm_.setParameters(std::move(p));
-        vm_.requestRender(RenderQuality::final);
-    });
+    connect(button, &QPushButton::clicked, this, [this, reset = std::move(reset)] { vm_.editRecipe(reset); });
     return button;
 }
 
@@ -270,20 +223,12 @@ QWidget* AdjustmentsColumn::slidersSection(ParameterGroup group) {
 template <class Record>
 ProSlider* AdjustmentsColumn::makeSlider(const ScalarParameter<Record>& row, std::function<double(const EditParameters&)> get,
                                  std::function<void(EditParameters&, double)> set) {
-    // No gestures are reported: every change of the value asks for a preview.
-    Binding<double> value([this, get] { return get(vm_.parameters()); },
-                          [this, get, set](const double& v) {
-                              if (get(vm_.parameters()) == v) return;
-                              EditParameters p = vm_.parameters();
-                              set(p, v);
-                              vm_.setParameters(std::move(p));
-                              vm_.requestRender(RenderQuality::interactive);
-                          });
     // Its default, the double-click reset, is the neutral value.
-    auto* slider = new ProSlider(localized(row.label), std::move(value), {row.lower, row.upper}, row.neutral, row.step,
+    auto* slider = new ProSlider(localized(row.label), vm_.recipeBinding<double>(get, set), {row.lower, row.upper}, row.neutral, row.step,
                                  QStringLiteral("%.%1f").arg(row.decimals), QString::fromUtf8(row.unit),
                                  row.accent ? QColor(QRgb(row.accent)) : DarkroomTheme::accent());
     slider->setObjectName(QString::fromUtf8(row.label));
+    rendersOnChange(vm_, slider);
     sliders_.push_back(slider);
     sliderKeys_.emplace_back(slider, row.label);
     return slider;

@@ -41,12 +41,12 @@ bool performAutomationAction(std::string_view action, DarkroomViewModel& vm, Loc
     } else if (action == "zoom_100") {
         vm.setZoomScale(1.0);
     } else if (action == "enable_ultrahdr") {
-        EditParameters recipe = vm.parameters();
-        recipe.ultraHDR.isEnabled = true;
-        vm.setParameters(recipe);
-        recipe.ultraHDR.highlightBoost = 2.0;
-        vm.setParameters(recipe);
-        vm.requestRender(RenderQuality::interactive);
+        vm.editRecipe(
+            [](EditParameters& recipe) {
+                recipe.ultraHDR.isEnabled = true;
+                recipe.ultraHDR.highlightBoost = 2.0;
+            },
+            RenderQuality::interactive);
     } else if (action == "select_all_photos") {
         vm.checkAllPhotos();
     } else if (action == "deselect_all_photos") {

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include "app/RenderRequests.h"
 #include "views/canvas/CompareControlHUDView.h"
 #include "views/canvas/SplitCompareView.h"
 #include "views/canvas/ZoomPanCanvasView.h"
@@ -162,34 +163,18 @@ QWidget* CanvasArea::buildBranch(Branch branch) {
     views_.clear();
     navigator_ = compareHUD_ = picture_ = overlay_ = bar_ = nullptr;
     loading_ = nullptr;
-    auto render = [this] { vm_.requestRender(RenderQuality::interactive); };
     auto sizeOf = [this] { return imageSize(); };
     auto scanSizeOf = [this] { return scanSize(); };
     auto recipe = vm_.parametersBinding();
-    Binding<CropParameters> crop([this] { return vm_.parameters().crop; },
-                                 [this](const CropParameters& value) {
-                                     EditParameters p = vm_.parameters();
-                                     p.crop = value;
-                                     vm_.setParameters(std::move(p));
-                                 });
+    auto crop = vm_.recipeBinding(&EditParameters::crop);
     auto spot = vm_.binding(&DarkroomViewModel::selectedRetouchSpotID, &DarkroomViewModel::setSelectedRetouchSpotID);
     auto mask = vm_.binding(&DarkroomViewModel::selectedMaskID, &DarkroomViewModel::setSelectedMaskID);
     switch (branch) {
     case Branch::crop: {
-        auto* overlay = new CropOverlayView(crop, sizeOf);
+        auto* overlay = rendersOnChange(vm_, new CropOverlayView(crop, sizeOf));
         overlay->setPicturePadding(PreviewPicture::kPicturePadding);
-        QObject::connect(overlay, &CropOverlayView::changed, this, render);
-        // The bar has no change signal: what it writes (the angle, a ratio with its
-        // rectangle) asks for a preview here, which also schedules the recipe's save.
-        Binding<CropParameters> barCrop([this] { return vm_.parameters().crop; },
-                                        [this](const CropParameters& value) {
-                                            EditParameters p = vm_.parameters();
-                                            if (value == p.crop) return;
-                                            p.crop = value;
-                                            vm_.setParameters(std::move(p));
-                                            vm_.requestRender(RenderQuality::interactive);
-                                        });
-        auto* bar = new CropControlBar(barCrop, scanSizeOf, [this] { return vm_.isDetectingHorizon(); });
+        auto* bar =
+            rendersOnChange(vm_, new CropControlBar(crop, scanSizeOf, [this] { return vm_.isDetectingHorizon(); }));
         QObject::connect(bar, &CropControlBar::autoHorizonRequested, this, [this] { vm_.autoLevelHorizon(); });
         QObject::connect(bar, &CropControlBar::rotateCWRequested, this, [this] { vm_.addQuarterTurn(); });
         QObject::connect(bar, &CropControlBar::rotateCCWRequested, this, [this] { vm_.subtractQuarterTurn(); });
@@ -200,28 +185,25 @@ QWidget* CanvasArea::buildBranch(Branch branch) {
     }
     case Branch::retouch: {
         // The source of a new spot is searched on the picture the overlay lies on.
-        auto* overlay = new SpotHealingOverlayView(
+        auto* overlay = rendersOnChange(vm_, new SpotHealingOverlayView(
             recipe, spot, [this] { return vm_.retouchBrushRadius(); }, sizeOf,
             [this](const Point& center, double radius, const std::vector<SpotItem>& spots) {
                 return findSpotSource(vm_.renderedPreview(), center, radius, spots);
-            });
+            }));
         overlay->setPicturePadding(PreviewPicture::kPicturePadding);
-        QObject::connect(overlay, &SpotHealingOverlayView::changed, this, render);
-        auto* bar = new SpotHealingControlBar(
+        auto* bar = rendersOnChange(vm_, new SpotHealingControlBar(
             recipe, [this] { return vm_.selectedRetouchSpotID(); },
-            vm_.binding(&DarkroomViewModel::retouchBrushRadius, &DarkroomViewModel::setRetouchBrushRadius));
+            vm_.binding(&DarkroomViewModel::retouchBrushRadius, &DarkroomViewModel::setRetouchBrushRadius)));
         QObject::connect(bar, &SpotHealingControlBar::undoRequested, this, [this] { vm_.undoLastHealingSpot(); });
         QObject::connect(bar, &SpotHealingControlBar::clearRequested, this, [this] { vm_.clearAllHealingSpots(); });
         QObject::connect(bar, &SpotHealingControlBar::deleteSelectedRequested, this,
                          [this] { vm_.removeSelectedHealingSpot(); });
         QObject::connect(bar, &SpotHealingControlBar::doneRequested, this, [this] { vm_.saveRetouch(); });
-        QObject::connect(bar, &SpotHealingControlBar::changed, this, render);
         return toolBranch(overlay, bar);
     }
     case Branch::mask: {
-        auto* overlay = new MaskOverlayView(recipe, mask, sizeOf);
+        auto* overlay = rendersOnChange(vm_, new MaskOverlayView(recipe, mask, sizeOf));
         overlay->setPicturePadding(PreviewPicture::kPicturePadding);
-        connect(overlay, &MaskOverlayView::changed, this, render);
         auto* bar = new MaskControlBar(recipe, mask);
         connect(bar, &MaskControlBar::addLinearRequested, this, [this] { vm_.addLinearMask(); });
         connect(bar, &MaskControlBar::addRadialRequested, this, [this] { vm_.addRadialMask(); });

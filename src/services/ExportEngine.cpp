@@ -12,7 +12,7 @@ Services Services::shared() {
     s.render = [&pipeline](const Image& source, const EditParameters& recipe, const std::optional<Image>& mask,
                            Framing framing, DustView dustView, const ImageMetadataInfo* metadata) {
         // Files never depend on the attached screen: the boost stays within standard range.
-        return pipeline.render(source, recipe, mask, framing, dustView, BoostRange::standard, metadata);
+        return pipeline.render(source, recipe, mask, framing, dustView, BoostRange::standard, {}, metadata);
     };
     s.generateMask = [](const Image& full) { return SubjectSegmentationEngine::shared().generateMask(full).get(); };
     s.context = &pipeline.context();

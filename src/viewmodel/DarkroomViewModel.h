@@ -171,6 +171,24 @@ public:
     Binding<EditParameters> parametersBinding() {
         return binding(&DarkroomViewModel::parameters, &DarkroomViewModel::setParameters);
     }
+    // The one way a view binds to a part of the recipe: a write publishes a copy of the recipe
+    // with that part changed, and nothing at all when the part is unchanged. It never renders:
+    // the window asks for renders from the views' change reports.
+    template <typename M>
+    Binding<M> recipeBinding(M EditParameters::*member) {
+        return recipeBinding<M>([member](const EditParameters& p) -> const M& { return p.*member; },
+                                [member](EditParameters& p, const M& value) { p.*member = value; });
+    }
+    template <typename M, typename Read, typename Write>
+    Binding<M> recipeBinding(Read read, Write write) {
+        return Binding<M>([this, read] { return M(read(parameters_)); },
+                          [this, read, write](const M& value) {
+                              if (read(parameters_) == value) return;
+                              EditParameters recipe = parameters_;
+                              write(recipe, value);
+                              setParameters(std::move(recipe));
+                          });
+    }
 
     // ---- bookkeeping the tests and the window may read
     const std::map<Uuid, EditParameters>& inMemoryRecipes() const { return roll_.inMemoryRecipes(); }

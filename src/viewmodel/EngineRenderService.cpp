@@ -105,7 +105,7 @@ QImage EngineRenderService::preview(const Image& image, std::stop_token stop, st
 Image EngineRenderService::develop(const Image& source, const RenderJob& job) const {
     EditParameters recipe = job.recipe;
     if (job.omitsFilmFrame) recipe.filmFrame = FilmFrameParameters::defaultValue();
-    return pipeline_.render(source, recipe, job.subjectMask, job.framing, job.dustView, BoostRange::screen,
+    return pipeline_.render(source, recipe, job.subjectMask, job.framing, job.dustView, BoostRange::screen, job.screen,
                             &job.photo.metadata());
 }
 

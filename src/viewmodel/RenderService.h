@@ -18,6 +18,7 @@
 #include "engine/stages/DustVisualizationStage.h"
 #include "engine/stages/GeometryStage.h"
 #include "model/EditParameters.h"
+#include "model/ScreenHeadroom.h"
 #include "model/Uuid.h"
 #include "engine/stages/HistogramData.h"
 
@@ -40,6 +41,7 @@ struct RenderJob {
     std::optional<Image> subjectMask{};
     Framing framing = Framing::cropped;     // uncropped: the whole frame (crop mode)
     DustView dustView = DustView::withheld;  // allowed: the recipe's dust-spotting aid (retouch mode)
+    ScreenHeadroom screen{};                 // what the highlight boost is made for
     // The tools' modes: the picture their overlays edit, without the film frame's
     // border and watermark, so the overlays' units match what is shown.
     bool omitsFilmFrame = false;

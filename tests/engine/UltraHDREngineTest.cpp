@@ -1,5 +1,4 @@
 #include "common/TestImages.h"
-#include "engine/io/DisplayEDRDetector.h"
 #include "engine/stages/UltraHDREngine.h"
 
 #include <gtest/gtest.h>
@@ -22,36 +21,20 @@ UltraHDRParameters boost(double b, double radius = 0.1) {
     return p;
 }
 
-// Restores the screen's headroom after a test changes it.
-struct ScreenHeadroom {
-    explicit ScreenHeadroom(double h) { DisplayEDRDetector::setHeadroom(h); }
-    ~ScreenHeadroom() { DisplayEDRDetector::setHeadroom(1.0); }
-};
-
 float screenOf(float layer, float frame) { return layer + frame - layer * frame; }
 
 // Luminance 0.875 over the default threshold 0.75: (0.125 / 0.25)^1.8.
 constexpr float kFrame = 0.875f;
 const float kMap = std::pow(0.5f, 1.8f);
 
-TEST(DisplayEDRDetector, HeadroomComesFromTheSetting) {
-    EXPECT_EQ(DisplayEDRDetector::maximumPotentialHeadroom(), 1.0);
-    EXPECT_EQ(DisplayEDRDetector::currentHeadroom(), 1.0);
-    EXPECT_TRUE(DisplayEDRDetector::isStandardDynamicRangeOnly());
-    {
-        ScreenHeadroom screen(1.05);
-        EXPECT_TRUE(DisplayEDRDetector::isStandardDynamicRangeOnly());
-    }
-    {
-        ScreenHeadroom screen(1.0500001);
-        EXPECT_FALSE(DisplayEDRDetector::isStandardDynamicRangeOnly());
-    }
-    DisplayEDRDetector::setHeadroom(16.0, 4.0);
-    EXPECT_EQ(DisplayEDRDetector::maximumPotentialHeadroom(), 16.0);
-    EXPECT_EQ(DisplayEDRDetector::currentHeadroom(), 4.0);
-    DisplayEDRDetector::setHeadroom(std::nan(""), 0.2);
-    EXPECT_EQ(DisplayEDRDetector::maximumPotentialHeadroom(), 1.0);
-    EXPECT_EQ(DisplayEDRDetector::currentHeadroom(), 1.0);
+TEST(ScreenHeadroom, StandardRangeUpTo105AndWhenUnreadable) {
+    EXPECT_EQ(ScreenHeadroom().potential, 1.0);
+    EXPECT_TRUE(ScreenHeadroom().isStandardRangeOnly());
+    EXPECT_TRUE(ScreenHeadroom{1.05}.isStandardRangeOnly());
+    EXPECT_FALSE(ScreenHeadroom{1.0500001}.isStandardRangeOnly());
+    EXPECT_FALSE(ScreenHeadroom{16.0}.isStandardRangeOnly());
+    EXPECT_TRUE(ScreenHeadroom{std::nan("")}.isStandardRangeOnly());
+    EXPECT_TRUE(ScreenHeadroom{0.2}.isStandardRangeOnly());
 }
 
 TEST(UltraHDREngine, GuardsReturnTheFrameItself) {
@@ -124,9 +107,9 @@ TEST(UltraHDREngine, UnforcedPathFollowsTheScreenAndForcedIgnoresIt) {
     const float extended = valueAt(applyUltraHDR(frame, boost(2.0), BoostRange::extended));
     ASSERT_NE(standard, extended);
     EXPECT_EQ(valueAt(applyUltraHDR(frame, boost(2.0))), standard);  // the default screen
-    ScreenHeadroom screen(4.0);
-    EXPECT_EQ(valueAt(applyUltraHDR(frame, boost(2.0))), extended);
-    EXPECT_EQ(valueAt(applyUltraHDR(frame, boost(2.0), BoostRange::standard)), standard);
+    const ScreenHeadroom screen{4.0};
+    EXPECT_EQ(valueAt(applyUltraHDR(frame, boost(2.0), BoostRange::screen, screen)), extended);
+    EXPECT_EQ(valueAt(applyUltraHDR(frame, boost(2.0), BoostRange::standard, screen)), standard);
 }
 
 TEST(UltraHDREngine, ExtendedRangeBins) {

@@ -3,7 +3,6 @@
 // histogram is measured with the pipeline's context.
 #include "common/TestImages.h"
 #include "engine/stages/DarkroomPipeline.h"
-#include "engine/io/DisplayEDRDetector.h"
 #include "engine/stages/HistogramEngine.h"
 
 #include <gtest/gtest.h>
@@ -61,10 +60,9 @@ TEST(UltraHDRPipeline, ExportsForceTheStandardRangeWhateverTheScreen) {
         for (std::int64_t i = 0; i < b.width() * b.height() * 4; i += 4) top = std::max(top, b.data()[i]);
         return top;
     };
-    DisplayEDRDetector::setHeadroom(8.0);
-    const float onScreen = brightest(renderExtent(pipeline.render(source, recipe)));
-    const float exported = brightest(renderExtent(pipeline.render(source, recipe, std::nullopt, Framing::cropped, DustView::withheld, BoostRange::standard)));
-    DisplayEDRDetector::setHeadroom(1.0);
+    const ScreenHeadroom screen{8.0};
+    const float onScreen = brightest(renderExtent(pipeline.render(source, recipe, std::nullopt, Framing::cropped, DustView::allowed, BoostRange::screen, screen)));
+    const float exported = brightest(renderExtent(pipeline.render(source, recipe, std::nullopt, Framing::cropped, DustView::withheld, BoostRange::standard, screen)));
     const float standardScreen = brightest(renderExtent(pipeline.render(source, recipe)));
     EXPECT_GT(onScreen, 1.5f);
     EXPECT_LE(exported, 1.0f);

@@ -6,7 +6,7 @@
 
 #include "ExportTestSupport.h"
 #include "engine/core/Context.h"
-#include "engine/io/DisplayEDRDetector.h"
+#include "engine/stages/DarkroomPipeline.h"
 #include "engine/io/LoadedPhoto.h"
 #include "services/ExportEngine.h"
 
@@ -187,25 +187,26 @@ TEST(ExportEngine, ExportsThroughTheSharedPipelineWithTheCropApplied) {
 }
 
 
-// A file never depends on the screen: an extended-range screen changes nothing in an export.
+// A file never depends on the screen: the export's render makes the boost for the standard
+// range, where an extended-range screen would take the highlights above white.
 TEST(ExportEngine, HighlightBoostIgnoresTheScreensHeadroom) {
-    testing::ScratchFolder folder;
-    const LoadedPhoto photo = photoOf(testing::imageOf(64, 32, [](int x, int) {
+    const Image scan = testing::imageOf(64, 32, [](int x, int) {
         return std::array<float, 3>{float(x) / 64.0f, 0.9f, 0.5f};
-    }));
+    });
     EditParameters recipe;
     recipe.ultraHDR.isEnabled = true;
     recipe.ultraHDR.highlightBoost = 2.0;
-    const ExportSettings settings{ExportFormat::tiff, 0.95, false};
-    DisplayEDRDetector::setHeadroom(1.0);
-    ExportEngine::exportImageAsync(photo, recipe, settings, std::nullopt, folder / "sdr.tiff").get();
-    DisplayEDRDetector::setHeadroom(8.0);
-    ExportEngine::exportImageAsync(photo, recipe, settings, std::nullopt, folder / "edr.tiff").get();
-    DisplayEDRDetector::setHeadroom(1.0);
-    const auto sdr = testing::readTiff(folder / "sdr.tiff");
-    const auto edr = testing::readTiff(folder / "edr.tiff");
-    ASSERT_TRUE(sdr && edr);
-    for (int x = 0; x < 64; x += 7) EXPECT_EQ(sdr->sample(x, 10, 1), edr->sample(x, 10, 1)) << x;
+    const DarkroomPipeline& pipeline = DarkroomPipeline::shared();
+    const auto green = [&](BoostRange range, ScreenHeadroom screen) {
+        const PixelBuffer b = testing::renderExtent(
+            pipeline.render(scan, recipe, std::nullopt, Framing::cropped, DustView::withheld, range, screen));
+        return b.at(60, 10)[1];
+    };
+    const PixelBuffer exported = testing::renderExtent(ExportEngine::Services::shared().render(
+        scan, recipe, std::nullopt, Framing::cropped, DustView::withheld, nullptr));
+    EXPECT_EQ(exported.at(60, 10)[1], green(BoostRange::standard, ScreenHeadroom{8.0}));
+    EXPECT_GT(green(BoostRange::screen, ScreenHeadroom{8.0}), 1.0f);
+    EXPECT_LE(exported.at(60, 10)[1], 1.0f);
 }
 
 }  // namespace

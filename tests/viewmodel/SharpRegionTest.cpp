@@ -254,7 +254,7 @@ TEST(SharpRegionRenderTest, CanvasSizedRendersReuseTheScaledProxyWithoutChanging
     const DarkroomPipeline& pipeline = DarkroomPipeline::shared();
     const double scale = 400.0 / 1200.0;
     const Image developed = pipeline.render(proxy.transformed(AffineTransform::scale(scale, scale)), recipe,
-                                            std::nullopt, Framing::cropped, DustView::withheld, BoostRange::screen,
+                                            std::nullopt, Framing::cropped, DustView::withheld, BoostRange::screen, {},
                                             &photo.metadata());
     RenderOptions options;
     options.space = OutputSpace::sRGB;

@@ -1,10 +1,9 @@
 #pragma once
 // Fakes of the screen for panel tests: a colour sampler whose pick the test
 // ends (a colour or a cancel, delivered on the next turn of the event loop as a
-// real picker does), and a screen of a chosen extended-range headroom.
+// real picker does).
 #include <utility>
 
-#include "views/kit/DisplayEDRDetector.h"
 #include "views/kit/ScreenColorSampler.h"
 
 namespace vantrel::test {
@@ -43,13 +42,6 @@ public:
 private:
     Availability availability_ = Availability::available;
     Completion pending_;
-};
-
-class FakeScreen final : public DisplayEDRDetector {
-public:
-    explicit FakeScreen(double headroom) : headroom(headroom) {}
-    double maximumPotentialHeadroom() const override { return headroom; }
-    double headroom;
 };
 
 }  // namespace vantrel::test

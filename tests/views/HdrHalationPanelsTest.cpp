@@ -30,13 +30,13 @@ using test::settleLayouts;
 struct HDRFixture {
     test::DarkPage page;
     test::CountedValue<UltraHDRParameters> hdr;
-    std::shared_ptr<test::FakeScreen> screen;
+    ScreenHeadroom screen;  // what the panel reads at each refresh
     UltraHDRControlView* panel;
     QSignalSpy changes;
 
     explicit HDRFixture(UltraHDRParameters initial = {}, double headroom = 1.0)
-        : hdr(initial), screen(std::make_shared<test::FakeScreen>(headroom)),
-          panel(page.add(new UltraHDRControlView(hdr.binding(), screen))),
+        : hdr(initial), screen{headroom},
+          panel(page.add(new UltraHDRControlView(hdr.binding(), [this] { return screen; }))),
           changes(panel, &UltraHDRControlView::changed) {
         page.column->addStretch(1);
     }
@@ -124,7 +124,7 @@ TEST(UltraHDRPanel, TheScreenStatusFollowsTheHeadroomAtTheStandardRangeLimit) {
     HDRFixture f(on(1.0, 0.8), 1.05);
     ASSERT_TRUE(f.show());
     // 1.05 is still standard range: orange, the standard text and the notice.
-    EXPECT_TRUE(f.screen->isStandardDynamicRangeOnly());
+    EXPECT_TRUE(f.screen.isStandardRangeOnly());
     EXPECT_EQ(f.panel->statusColor(), standardColor(StandardColor::Orange));
     EXPECT_EQ(f.panel->statusText()->fullText(), "Standard-range display");
     EXPECT_TRUE(shown(f.panel->notice()));
@@ -132,7 +132,7 @@ TEST(UltraHDRPanel, TheScreenStatusFollowsTheHeadroomAtTheStandardRangeLimit) {
     test::shot(f.page.widget, "hdr-standard");
 
     // The screen is asked afresh at each refresh: 1.06 is extended range.
-    f.screen->headroom = 1.06;
+    f.screen.potential = 1.06;
     f.panel->refresh();
     EXPECT_EQ(f.panel->statusColor(), standardColor(StandardColor::Green));
     EXPECT_EQ(f.panel->statusText()->fullText(), "Extended-range display (up to 1.1x)");
@@ -144,12 +144,12 @@ TEST(UltraHDRPanel, TheScreenStatusFollowsTheHeadroomAtTheStandardRangeLimit) {
     f.panel->refresh();
     EXPECT_EQ(f.panel->headroomText()->text(), "Highlights brightened up to 1.00x (+0.00 EV) on extended-range displays");
     // An unreadable headroom counts as standard range.
-    f.screen->headroom = std::numeric_limits<double>::quiet_NaN();
+    f.screen.potential = std::numeric_limits<double>::quiet_NaN();
     f.panel->refresh();
     EXPECT_TRUE(shown(f.panel->notice()));
     // This platform's screens report standard range.
-    EXPECT_EQ(SystemEDRDetector().maximumPotentialHeadroom(), 1.0);
-    EXPECT_TRUE(SystemEDRDetector().isStandardDynamicRangeOnly());
+    EXPECT_EQ(ScreenHeadroom().potential, 1.0);
+    EXPECT_TRUE(ScreenHeadroom().isStandardRangeOnly());
     f.expectEdits(0);
     {
         test::ScopedLanguage german(AppLanguage::de);
@@ -167,7 +167,7 @@ struct HalationFixture {
     QSignalSpy changes;
 
     explicit HalationFixture(HalationParameters initial = HalationParameters::defaultValue()) : recipe(with(initial)),
-          panel(page.add(new HalationControlView(recipe.binding()))), changes(panel, &HalationControlView::changed) {
+          panel(page.add(new HalationControlView(recipe.binding().projected(&EditParameters::halation)))), changes(panel, &HalationControlView::changed) {
         page.column->addStretch(1);
     }
     static EditParameters with(HalationParameters halation) {

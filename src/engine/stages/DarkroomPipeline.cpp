@@ -94,7 +94,7 @@ const DarkroomPipeline::Stage kStages[] = {
      [](const Image& i, const Inputs& in) { return applyDustAndScratches(i, in.recipe.dustAndScratches); }},
     {"ultraHDR", [](const Inputs& in) { return !in.recipe.ultraHDR.isNeutral(); },
      [](const Image& i, const Inputs& in) {
-         return applyUltraHDR(i, in.recipe.ultraHDR, in.boostRange);
+         return applyUltraHDR(i, in.recipe.ultraHDR, in.boostRange, in.screen);
      }},
     {"filmFrame", [](const Inputs& in) { return !in.recipe.filmFrame.isNeutral(); },
      [](const Image& i, const Inputs& in) { return applyFilmFrame(i, in.recipe.filmFrame, in.metadata); }},
@@ -118,8 +118,9 @@ std::span<const DarkroomPipeline::Stage> DarkroomPipeline::stages() {
 
 Image DarkroomPipeline::render(const Image& source, const EditParameters& recipe,
                                const std::optional<Image>& subjectMask, Framing framing, DustView dustView,
-                               BoostRange boostRange, const ImageMetadataInfo* metadata) const {
-    const StageInputs inputs{recipe, subjectMask, framing, dustView, boostRange, metadata};
+                               BoostRange boostRange, ScreenHeadroom screen,
+                               const ImageMetadataInfo* metadata) const {
+    const StageInputs inputs{recipe, subjectMask, framing, dustView, boostRange, screen, metadata};
     Image image = source;
     std::vector<std::string_view> ran;
     for (const Stage& stage : kStages) {

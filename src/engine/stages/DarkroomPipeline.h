@@ -34,6 +34,7 @@ public:
         Framing framing = Framing::cropped;
         DustView dustView = DustView::allowed;
         BoostRange boostRange = BoostRange::screen;
+        ScreenHeadroom screen{};
         const ImageMetadataInfo* metadata = nullptr;
     };
 
@@ -62,12 +63,13 @@ public:
     //   dustView: withheld keeps the dust-spotting view out (exports, snapshots).
     //   boostRange: the range the highlight boost is made for; exports take the standard
     //     range, so a file never depends on the attached screen.
+    //   screen: the headroom of the screen the render is shown on, for BoostRange::screen.
     //   metadata: the photo's capture data, which the watermark prints where its own fields are
     //     empty; previews and exports pass the same, so both print the same line.
     Image render(const Image& source, const EditParameters& recipe,
                  const std::optional<Image>& subjectMask = std::nullopt, Framing framing = Framing::cropped,
                  DustView dustView = DustView::allowed, BoostRange boostRange = BoostRange::screen,
-                 const ImageMetadataInfo* metadata = nullptr) const;
+                 ScreenHeadroom screen = {}, const ImageMetadataInfo* metadata = nullptr) const;
 
     // The histogram of a developed image (a rendered preview), measured with the pipeline's
     // context; `ultraHDR` is the recipe's boost, which adds the extended-range band.

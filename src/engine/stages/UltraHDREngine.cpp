@@ -6,7 +6,6 @@
 #include "engine/filters/AreaHistogram.h"
 #include "engine/filters/Blends.h"
 #include "engine/color/ColorFilters.h"
-#include "engine/io/DisplayEDRDetector.h"
 #include "engine/filters/GaussianBlur.h"
 
 namespace vantrel::UltraHDREngine {
@@ -89,7 +88,7 @@ std::vector<float> edrHistogramBins(const Image& map, const UltraHDRParameters& 
 
 namespace vantrel {
 
-Image applyUltraHDR(const Image& frame, const UltraHDRParameters& p, BoostRange range) {
+Image applyUltraHDR(const Image& frame, const UltraHDRParameters& p, BoostRange range, ScreenHeadroom display) {
     using namespace UltraHDREngine;
     const Rect& e = frame.extent();
     const double boost = effectiveBoost(p.highlightBoost);
@@ -100,8 +99,7 @@ Image applyUltraHDR(const Image& frame, const UltraHDRParameters& p, BoostRange 
     const double k = std::min(boost / 1.8, 1.0) * 0.7;
     const Image base = screen(colorMatrix(map, diagonal(k)), frame).cropped(e);
 
-    const bool standardRange = range == BoostRange::screen ? DisplayEDRDetector::isStandardDynamicRangeOnly()
-                                                           : range == BoostRange::standard;
+    const bool standardRange = range == BoostRange::screen ? display.isStandardRangeOnly() : range == BoostRange::standard;
     if (standardRange) {
         if (boost <= 1.2) return base;
         const double k2 = std::min((boost - 1.2) * 0.08, 0.18);

@@ -9,18 +9,20 @@
 
 #include "engine/core/Context.h"
 #include "engine/core/Image.h"
+#include "model/ScreenHeadroom.h"
 #include "model/UltraHDRParameters.h"
 
 namespace vantrel {
 
-// The range the boosted highlights are made for: whatever the attached screen offers (asked
-// of DisplayEDRDetector), or a fixed one. Exports take the standard range, so a file never
+// The range the boosted highlights are made for: whatever the screen's headroom offers, or a
+// fixed one. Exports take the standard range, so a file never
 // depends on the attached screen.
 enum class BoostRange { screen, standard, extended };
 
 // The boosted frame. Disabled records, a boost of 0.05 or less, and frames of 1 pixel or less
 // on a side return the frame itself.
-Image applyUltraHDR(const Image& frame, const UltraHDRParameters& parameters, BoostRange range = BoostRange::screen);
+Image applyUltraHDR(const Image& frame, const UltraHDRParameters& parameters, BoostRange range = BoostRange::screen,
+                    ScreenHeadroom screen = {});
 
 namespace UltraHDREngine {
 

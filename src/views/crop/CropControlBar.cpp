@@ -152,6 +152,7 @@ CropControlBar::CropControlBar(Binding<CropParameters> crop, Source<QSize> image
     straighten_ = new ProSlider(QString(), crop_.projected(&CropParameters::straightenAngle), {-45, 45}, 0, 0.1,
                                 QStringLiteral("%.2f"), QString(), standardColor(StandardColor::Cyan));
     straighten_->setObjectName(QStringLiteral("cropBar.straighten"));
+    connect(straighten_, &ProSlider::changed, this, &CropControlBar::changed);
     angleRow->addWidget(flexibleWidth(straighten_, 130, 70), 0, Qt::AlignVCenter);
     angle_ = new QPushButton;
     angle_->setObjectName(QStringLiteral("cropBar.angle"));
@@ -162,7 +163,7 @@ CropControlBar::CropControlBar(Binding<CropParameters> crop, Source<QSize> image
     connect(angle_, &QAbstractButton::clicked, this, [this] {
         CropParameters crop = crop_.get();
         crop.straightenAngle = 0;
-        crop_.set(crop);
+        write(crop);
         refresh();
     });
     angleRow->addWidget(angle_);
@@ -204,8 +205,14 @@ void CropControlBar::chooseAspect(CropAspectRatio aspect) {
     if (const std::optional<NormalizedRect> rect =
             cropbar::fittedRect(aspect, QSizeF(imageSize_()), crop.quarterTurns))
         crop.rect = *rect;
-    crop_.set(crop);
+    write(crop);
     refresh();
+}
+
+void CropControlBar::write(const CropParameters& crop) {
+    const bool differs = !(crop == crop_.get());
+    crop_.set(crop);
+    if (differs) Q_EMIT changed();
 }
 
 void CropControlBar::refresh() {

@@ -5,8 +5,8 @@
 // the mirror, a reset of the whole geometry and the end of the mode.
 //
 // It writes the crop through its binding: the ratio with its fitted
-// rectangle in one write, and the straighten angle. It has no change signal:
-// whoever owns the recipe watches the angle. Every other effect is a signal.
+// rectangle in one write, and the straighten angle; changed() follows each write
+// that changes the crop. Every other effect is a signal.
 // Children are named "cropBar.<part>".
 #include <QSize>
 
@@ -55,8 +55,10 @@ Q_SIGNALS:
     void flipHRequested();
     void resetRequested();
     void doneRequested();
+    void changed();
 
 private:
+    void write(const CropParameters& crop);
     Binding<CropParameters> crop_;
     Source<QSize> imageSize_;
     Source<bool> isDetectingHorizon_;

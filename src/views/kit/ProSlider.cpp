@@ -222,8 +222,14 @@ void ProSlider::dragTo(double x) {
         isDragging_ = true;
         if (onEditingChanged_) onEditingChanged_(true);
     }
-    value_.set(dragValue(x, track_->width(), range_, step_));
+    write(dragValue(x, track_->width(), range_, step_));
     refresh();
+}
+
+void ProSlider::write(double value) {
+    const double before = value_.get();
+    value_.set(value);
+    if (value != before) Q_EMIT changed();
 }
 
 void ProSlider::endDrag() {
@@ -233,7 +239,7 @@ void ProSlider::endDrag() {
 }
 
 void ProSlider::resetToDefault() {
-    value_.set(defaultValue_);
+    write(defaultValue_);
     isDragging_ = false;
     if (onEditingChanged_) onEditingChanged_(false);
     refresh();

@@ -3,8 +3,9 @@
 // read-out and a thin track with a round thumb, bound to one number. A drag
 // puts the thumb's centre under the pointer, snaps to the step and clamps to
 // the range; a double click on the title or track, or a click on the read-out,
-// resets to the default. It knows nothing of recipes: it writes its binding and
-// reports the start and end of each gesture through `onEditingChanged`. A value
+// resets to the default. It knows nothing of recipes: it writes its binding, emits
+// changed() when that changes the value, and reports the start and end of each
+// gesture through `onEditingChanged`. A value
 // stored in one form and shown in another (a fraction shown as a percentage)
 // takes a value formatter.
 #include <functional>
@@ -81,7 +82,11 @@ public:
     QPushButton* readout() const { return readout_; }   // none without a title, unless shown
     QWidget* track() const { return track_; }
 
+Q_SIGNALS:
+    void changed();
+
 private:
+    void write(double value);
     friend class ProSliderTrack;
     void dragTo(double x);
     void endDrag();

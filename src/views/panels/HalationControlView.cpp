@@ -68,8 +68,8 @@ HalationParameters HalationControlView::preset(const QString& id) {
     return HalationParameters::enabledDefault();
 }
 
-HalationControlView::HalationControlView(Binding<EditParameters> parameters, QWidget* parent)
-    : QWidget(parent), parameters_(std::move(parameters)), sliders_(QStringLiteral("halation"), [this] {
+HalationControlView::HalationControlView(Binding<HalationParameters> halation, QWidget* parent)
+    : QWidget(parent), halation_(std::move(halation)), sliders_(QStringLiteral("halation"), [this] {
           Q_EMIT changed();
           refresh();
       }) {
@@ -101,7 +101,6 @@ HalationControlView::HalationControlView(Binding<EditParameters> parameters, QWi
     presetRow->addWidget(rowReset_);
     body->addLayout(presetRow);
 
-    const Binding<HalationParameters> halation = parameters_.projected(&EditParameters::halation);
     auto* halationCard = new RoundedBox(RoundedBox::Style::group());
     halationCard->setObjectName(QStringLiteral("halation.halationCard"));
     halationCaption_ = cardCaption(halationCard->content(), standardColor(StandardColor::Red));
@@ -111,7 +110,7 @@ HalationControlView::HalationControlView(Binding<EditParameters> parameters, QWi
     bloomCaption_ = cardCaption(bloomCard->content(), standardColor(StandardColor::Cyan));
     bloomCaption_->setObjectName(QStringLiteral("halation.bloomCaption"));
     for (const auto& row : kSliders)
-        (row.group == kBloomCard ? bloomCard : halationCard)->content()->addWidget(sliders_.add(halation, row));
+        (row.group == kBloomCard ? bloomCard : halationCard)->content()->addWidget(sliders_.add(halation_, row));
     body->addWidget(halationCard);
     body->addWidget(bloomCard);
 
@@ -121,21 +120,18 @@ HalationControlView::HalationControlView(Binding<EditParameters> parameters, QWi
 
 void HalationControlView::applyPreset(const HalationParameters& halation) {
     // One write and one report, also when the record holds these values already.
-    EditParameters recipe = parameters_.get();
-    recipe.halation = halation;
-    parameters_.set(recipe);
+    halation_.set(halation);
     Q_EMIT changed();
     refresh();
 }
 
 void HalationControlView::switched(bool on) {
-    EditParameters recipe = parameters_.get();
-    HalationParameters& halation = recipe.halation;
+    HalationParameters halation = halation_.get();
     if (on && halation.halationIntensity < kUnsetIntensity && halation.bloomIntensity < kUnsetIntensity)
         halation = HalationParameters::enabledDefault();
     else
         halation.isEnabled = on;
-    parameters_.set(recipe);
+    halation_.set(halation);
     Q_EMIT changed();
     refresh();
 }
@@ -151,7 +147,7 @@ void HalationControlView::retitle() {
 
 void HalationControlView::refresh() {
     if (language_.changed()) retitle();
-    const HalationParameters halation = parameters_.get().halation;
+    const HalationParameters halation = halation_.get();
     header_->refresh(halation.isEnabled, halation.isEnabled);
     if (body_->isHidden() == halation.isEnabled) body_->setVisible(halation.isEnabled);
     sliders_.refresh();

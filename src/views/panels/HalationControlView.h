@@ -8,7 +8,7 @@
 // writes once and emits changed() once. Switching on loads the enabled
 // defaults while both intensities are below 0.01 (otherwise only the flag
 // changes), on the photographer's flip of the switch only. Both resets load
-// the enabled defaults, so the effect stays on. refresh() re-reads the recipe
+// the enabled defaults, so the effect stays on. refresh() re-reads the record
 // and emits nothing. Children are named "halation.<part>".
 #include <vector>
 
@@ -31,7 +31,7 @@ class HalationControlView final : public QWidget, public RefreshableView {
     Q_OBJECT
 
 public:
-    explicit HalationControlView(Binding<EditParameters> parameters, QWidget* parent = nullptr);
+    explicit HalationControlView(Binding<HalationParameters> halation, QWidget* parent = nullptr);
 
     void refresh() override;
 
@@ -54,7 +54,7 @@ private:
     void switched(bool on);
     void retitle();
 
-    Binding<EditParameters> parameters_;
+    Binding<HalationParameters> halation_;
     LanguageWatch language_;
     PanelHeader* header_ = nullptr;
     QWidget* body_ = nullptr;

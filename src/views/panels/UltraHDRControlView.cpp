@@ -55,7 +55,7 @@ ChipStyle presetStyle() {
 }  // namespace
 
 UltraHDRControlView::UltraHDRControlView(Binding<UltraHDRParameters> ultraHDR,
-                                         std::shared_ptr<const DisplayEDRDetector> screen, QWidget* parent)
+                                         std::function<ScreenHeadroom()> screen, QWidget* parent)
     : QWidget(parent),
       ultraHDR_(std::move(ultraHDR)),
       screen_(std::move(screen)),
@@ -64,7 +64,7 @@ UltraHDRControlView::UltraHDRControlView(Binding<UltraHDRParameters> ultraHDR,
           refresh();
       }) {
     setObjectName(QStringLiteral("UltraHDRControlView"));
-    if (!screen_) screen_ = std::make_shared<SystemEDRDetector>();
+    if (!screen_) screen_ = [] { return ScreenHeadroom{}; };
     auto* column = flatColumn(10, this);
 
     header_ = new PanelHeader(QStringLiteral("ultraHDR"), localized("ultraHDR.title"),
@@ -165,10 +165,11 @@ void UltraHDRControlView::refresh() {
     sliders_.refresh();
 
     // The screen is asked afresh each time: a screen may come or go between edits.
-    const bool standard = screen_->isStandardDynamicRangeOnly();
+    const ScreenHeadroom screen = screen_();
+    const bool standard = screen.isStandardRangeOnly();
     statusColor_ = standardColor(standard ? StandardColor::Orange : StandardColor::Green);
     dot_->setColor(statusColor_);
-    status_->setFullText(screenStatusText(standard, screen_->maximumPotentialHeadroom()));
+    status_->setFullText(screenStatusText(standard, screen.potential));
     if (status_->palette().color(QPalette::WindowText) != statusColor_) {
         setPaletteColour(*status_, QPalette::WindowText, statusColor_);
     }

@@ -11,14 +11,14 @@
 // 0.05 (otherwise only the flag changes), on the photographer's flip of the
 // switch only. refresh() re-reads the record, asks the screen's headroom
 // afresh, and emits nothing. Children are named "ultraHDR.<part>".
-#include <memory>
+#include <functional>
 #include <vector>
 
 #include <QColor>
 #include <QWidget>
 
+#include "model/ScreenHeadroom.h"
 #include "model/UltraHDRParameters.h"
-#include "views/kit/DisplayEDRDetector.h"
 #include "views/kit/Icons.h"
 #include "views/kit/Marks.h"
 #include "views/kit/ViewBasics.h"
@@ -37,9 +37,9 @@ class UltraHDRControlView final : public QWidget, public RefreshableView {
     Q_OBJECT
 
 public:
-    // Without a detector the screen is asked through SystemEDRDetector.
-    explicit UltraHDRControlView(Binding<UltraHDRParameters> ultraHDR,
-                                 std::shared_ptr<const DisplayEDRDetector> screen = nullptr, QWidget* parent = nullptr);
+    // Without a reading the screen counts as standard range, as every screen does on Linux.
+    explicit UltraHDRControlView(Binding<UltraHDRParameters> ultraHDR, std::function<ScreenHeadroom()> screen = {},
+                                 QWidget* parent = nullptr);
 
     void refresh() override;
 
@@ -64,7 +64,7 @@ private:
     void retitle();
 
     Binding<UltraHDRParameters> ultraHDR_;
-    std::shared_ptr<const DisplayEDRDetector> screen_;
+    std::function<ScreenHeadroom()> screen_;
     LanguageWatch language_;
     PanelHeader* header_ = nullptr;
     QWidget* body_ = nullptr;
