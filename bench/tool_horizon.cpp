@@ -1,7 +1,7 @@
 // vantrel-horizon: how well automatic levelling does on real photographs. Not installed;
 // `make quality` feeds it a set of level photographs.
 //
-//   vantrel-horizon PHOTO[@ANGLE]... [--receding PHOTO[@ANGLE]...]
+//   vantrel-horizon PHOTO[@ANGLE]... [--receding PHOTO[@ANGLE]...] [--none PHOTO...]
 //
 // Each photograph is loaded as the editor loads a scan and measured on its 2560-pixel proxy,
 // once level and once turned by each of a set of known angles with the geometry stage's own
@@ -13,9 +13,11 @@
 // its accuracy). Photographs after --receding hold long straight lines that are not level
 // (receding boards, a bridge's deck, cloud streaks) under a soft horizon: "nothing" is a fair
 // answer there, so they are tallied apart. A reading more than 1.5 degrees from the truth, on any
-// frame, turns it visibly the wrong way and is counted as wrong. Prints one row per photograph
-// and the shares; exits 1 when either of the first two shares is below 90 % or any reading is
-// wrong, 2 when a photograph cannot be read.
+// frame, turns it visibly the wrong way and is counted as wrong. Photographs after --none hold no
+// horizon and no verticals to level on (a wood's leaning trunks): any reading there, level or
+// turned, levels the frame on something that is not level, and is counted apart. Prints one row
+// per photograph and the shares; exits 1 when either of the first two shares is below 90 %, any
+// reading is wrong or a frame without a horizon is read, 2 when a photograph cannot be read.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -76,7 +78,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: vantrel-horizon PHOTO...\n");
         return 2;
     }
-    Tally tallies[2];
+    Tally tallies[3];
     Tally* group = &tallies[0];
     std::printf("%-34s %6s", "photograph", "level");
     for (double turn : kTurns) std::printf(" %6.1f", turn);
@@ -86,6 +88,11 @@ int main(int argc, char** argv) {
         if (argument == "--receding") {
             group = &tallies[1];
             std::printf("%s\n", "receding lines under a soft horizon:");
+            continue;
+        }
+        if (argument == "--none") {
+            group = &tallies[2];
+            std::printf("%s\n", "no horizon (a frame counts when read nothing):");
             continue;
         }
         Tally& tally = *group;
@@ -112,7 +119,9 @@ int main(int argc, char** argv) {
         CropParameters levelled;
         levelled.straightenAngle = correction;
         const std::optional<double> level = measure(applyGeometry(proxy, levelled, Framing::cropped), tally);
-        const bool kept = !level || *level == 0.0;
+        // Without a horizon only "nothing" is right.
+        const bool open = group == &tallies[2];
+        const bool kept = !level || (*level == 0.0 && !open);
         tally.readings += level.has_value();
         tally.wrong += level && std::abs(*level) > kWrong + 1e-9;
         ++tally.level;
@@ -124,7 +133,7 @@ int main(int argc, char** argv) {
             crop.straightenAngle = correction + turn;
             const std::optional<double> angle = measure(applyGeometry(proxy, crop, Framing::cropped), tally);
             // Straightening by the reported angle must undo the turn.
-            const bool found = angle && std::abs(*angle + turn) <= kTolerance + 1e-9;
+            const bool found = open ? !angle : angle && std::abs(*angle + turn) <= kTolerance + 1e-9;
             tally.readings += angle.has_value();
             tally.wrong += angle && std::abs(*angle + turn) > kWrong + 1e-9;
             ++tally.turned;
@@ -138,6 +147,7 @@ int main(int argc, char** argv) {
     std::printf("\n");
     const Tally& tally = tallies[0];
     const Tally& receding = tallies[1];
+    const Tally& none = tallies[2];
     printShare("turned frames within 0.5 degrees", tally.turnedFound, tally.turned);
     printShare("level frames reported level", tally.levelKept, tally.level);
     printShare("turned frames following the turn", tally.followed, tally.turned);
@@ -147,8 +157,10 @@ int main(int argc, char** argv) {
     }
     const int wrong = tally.wrong + receding.wrong, readings = tally.readings + receding.readings;
     printShare("readings more than 1.5 degrees off", wrong, readings);
-    const int runs = tally.runs + receding.runs;
-    std::printf("%-34s %.0f ms a frame\n", "mean detection time", runs ? 1000.0 * (tally.seconds + receding.seconds) / runs : 0.0);
-    const bool met = tally.turnedFound >= kTarget * tally.turned && tally.levelKept >= kTarget * tally.level && wrong == 0;
+    if (none.level) printShare("no horizon: frames read nothing", none.level + none.turned - none.readings, none.level + none.turned);
+    const int runs = tally.runs + receding.runs + none.runs;
+    const double seconds = tally.seconds + receding.seconds + none.seconds;
+    std::printf("%-34s %.0f ms a frame\n", "mean detection time", runs ? 1000.0 * seconds / runs : 0.0);
+    const bool met = tally.turnedFound >= kTarget * tally.turned && tally.levelKept >= kTarget * tally.level && wrong == 0 && none.readings == 0;
     return met ? 0 : 1;
 }

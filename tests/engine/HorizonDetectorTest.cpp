@@ -187,9 +187,10 @@ TestBitmap faintHorizon(int width, int height, double tiltDegrees, double contra
     return b;
 }
 
-// A level wood: dark upright trunks of many widths before a lighter, mottled
-// undergrowth, with short strokes of twigs leaning every way.
-TestBitmap trunks(int width, int height, unsigned seed) {
+// A wood: dark trunks of many widths before a lighter, mottled undergrowth,
+// with short strokes of twigs leaning every way. Each trunk leans by `minLean`
+// to `maxLean` degrees either way (upright when both are 0).
+TestBitmap trunks(int width, int height, unsigned seed, double minLean = 0.0, double maxLean = 0.0) {
     std::mt19937 rng(seed);
     std::uniform_real_distribution<double> u(0.0, 1.0);
     std::vector<double> grey(std::size_t(width) * height);
@@ -204,14 +205,18 @@ TestBitmap trunks(int width, int height, unsigned seed) {
         }
     }
     for (int k = 0; k < 14; ++k) {  // trunks, each over part of the height
-        const double left = u(rng) * width, w = 6 + 30 * u(rng), top = u(rng) * 0.4 * height;
+        const double base = u(rng) * width, w = 6 + 30 * u(rng), top = u(rng) * 0.4 * height;
         const double shade = 30.0 + 40.0 * u(rng);
-        for (int y = int(top); y < height; ++y)
+        const double lean = (k % 2 ? -1 : 1) * (minLean + (maxLean - minLean) * u(rng));
+        const double shift = std::tan(lean * std::numbers::pi / 180.0);
+        for (int y = int(top); y < height; ++y) {
+            const double left = base + (height - y) * shift;
             for (int x = std::max(0, int(left) - 1); x < std::min(width, int(left + w) + 2); ++x) {
                 const double a = cover(x + 0.5 - left) * cover(left + w - x - 0.5);
                 double& g = grey[std::size_t(y) * width + x];
                 g = g * (1 - a) + shade * a;
             }
+        }
     }
     return grainedBitmap(width, height, grey, rng);
 }
@@ -236,6 +241,10 @@ TEST(HorizonDetectorTest, FindsAFaintHorizonUnderNoiseAndLevelTrunks) {
         const Image turned = applyGeometry(imageOf(wood), crop, Framing::cropped);
         EXPECT_NEAR(HorizonDetector::detectHorizonAngle(turned).get().value_or(99), -3.0, 0.2) << seed;
     }
+    // A wood whose trunks lean 1.5 to 4 degrees, each its own way, has no
+    // horizon: those leaning alike would otherwise turn it by their lean.
+    for (unsigned seed : {5u, 7u, 16u, 23u, 26u})
+        EXPECT_FALSE(HorizonDetector::measureHorizonAngle(trunks(1200, 800, seed, 1.5, 4.0).view())) << seed;
 }
 
 // A sea under a sky, its horizon turned by `tiltDegrees` and blurred over

@@ -19,18 +19,19 @@
 // another tilt than theirs: the frame then holds long lines at several tilts
 // (a bridge's deck, cloud streaks) and which is level cannot be told.
 // Verticals that hold only a small share of the frame's steep segments are
-// texture (grass, reeds) and do not count. Without either, edge
-// pixels vote for lines of every tilt. Edge pixels are
-// those that stand out from the frame's own calm parts, so a faint horizon in
-// a calm frame counts as fully as a hard one; each votes only with its
-// position, the way its edge runs and the side its tone steps to, not with
-// its strength. For every tilt within 20 degrees the votes are summed, signed,
-// along the straight lines of that tilt (near-horizontal and near-vertical
-// ones alike): a long line across the frame, or many parallel trunks and
-// walls, sums to its full length, while texture (reeds, grass, planks) points
-// every way and cancels. The tilt whose lines line up best, refined to a
+// texture (grass, reeds) and do not count, nor do verticals whose leftovers
+// line up at another lean about as well (a wood's trunks, each leaning its
+// own way). Without either, edge pixels vote for lines of every tilt. Edge
+// pixels are those that stand out from the frame's own calm parts, so a faint
+// horizon in a calm frame counts as fully as a hard one; each votes only with
+// its position, the way its edge runs and the side its tone steps to, not
+// with its strength. For every tilt within 20 degrees the votes are summed,
+// signed, along the straight lines of that tilt (near-horizontal and
+// near-vertical ones alike): a long line across the frame sums to its full
+// length, while texture (reeds, grass, planks) points every way and cancels. The tilt whose lines line up best, refined to a
 // fiftieth of a degree, is the frame's tilt, when it stands clearly above
-// what texture gives at other tilts.
+// what texture gives at other tilts and edges along the rows give most of it
+// (trunks and stems lined up alone are no horizon).
 
 #include <algorithm>
 #include <array>
@@ -53,8 +54,11 @@ constexpr double kFlatPreference = 0.3;
 constexpr double kCoarseStep = 0.25, kFineStep = 0.02, kFineReach = 0.3;
 // The peak must outdo the median tilt (what texture alone gives) this many
 // times, by the squared length of a line across this share of the frame's
-// longer side.
-constexpr double kMinRatio = 3.0, kMinExcess = 0.25;
+// longer side. Texture that happens to line up (a wood's floor, streaks of
+// cloud) reaches about 4 times; a horizon, a shore or a pitch's edge 10 and more.
+constexpr double kMinRatio = 6.0, kMinExcess = 0.25;
+// Share of the peak that edges along the rows must give.
+constexpr double kMinLevelShare = 0.5;
 // The verticals' fit must hold this share of the steep segments' length.
 constexpr double kMinFittedShare = 0.25;
 constexpr double kMinVertical = 0.08, kMinVerticalTotal = 0.6, kHorizonSpan = 0.5;
@@ -74,6 +78,9 @@ constexpr double kPencilShare = 0.3;
 // How far beyond the columns its verticals cover a pencil may be read, as a
 // share of the width they cover.
 constexpr double kPencilReach = 0.5;
+// The verticals a fit leaves out may hold another fit of at most this share
+// of its length at a visibly different lean.
+constexpr double kRivalShare = 1.0 / 3.0;
 constexpr double kUnseenTilt = 0.3;
 // A horizon between calm regions: the frame is cut into this many column
 // strips, of which this many must step at one line, by at least this many grey
@@ -228,6 +235,10 @@ std::optional<double> measureGrey(const cv::Mat& grey, const Votes& votes) {
     const double ratio = fineBest / std::max(baseline, 1.0);
     // A peak at the end of the range is the foot of one beyond it.
     if (excess < kMinExcess || ratio < kMinRatio || std::abs(tilt) > kMaxTilt - kCoarseStep) return std::nullopt;
+    // Steep edges alone: verticals are the segments' to read, where their
+    // convergence is fitted; lined up here they may lean alike by chance
+    // (trunks, leaf veins, grass).
+    if (coherence(votes, tilt, profile, 1, 1) < kMinLevelShare * fineBest) return std::nullopt;
     return roundToTenth(-tilt);
 }
 
@@ -253,14 +264,22 @@ struct Lean {
     double u, tilt, weight;
 };
 
+// The verticals' fit: their lean at the centre column (degrees), how fast the
+// tangent of the lean grows with the column (0: parallel), and which of them
+// it keeps.
+struct VerticalsFit {
+    double lean = 0, pencil = 0, keptLength = 0;
+    std::vector<bool> kept;
+};
+
 // The lean of the verticals at the centre column. Looking up or down makes
 // verticals converge on one point, so the tangent of each one's lean grows in
 // proportion to the column where it crosses the centre row (the lean itself
 // does not, once it is steep); only the camera's roll leans the centre's own
 // vertical. Segments off the fit are dropped step by step.
-std::optional<double> verticalsTilt(const std::vector<Lean>& leans, double height, double* fitted = nullptr) {
+std::optional<VerticalsFit> fitVerticals(const std::vector<Lean>& leans, double height, bool parallel = false) {
     if (leans.size() < 3) return std::nullopt;
-    double a = 0, b = 0;
+    double a = 0, b = 0, keptLength = 0;
     std::vector<bool> kept(leans.size(), true);
     for (int round = 0; round < 5; ++round) {
         double sw = 0, su = 0, st = 0, suu = 0, sut = 0, stt = 0;
@@ -289,23 +308,47 @@ std::optional<double> verticalsTilt(const std::vector<Lean>& leans, double heigh
             last = std::max(last, leans[i].u);
         }
         const double beyond = first > 0 ? first : last < 0 ? -last : 0.0;
-        if (beyond > kPencilReach * (last - first)) b = 0.0;
+        if (beyond > kPencilReach * (last - first) || parallel) b = 0.0;
         a = mt - b * mu;
         const double reach = round < 2 ? 3.0 : 1.0;
         std::size_t count = 0;
-        double keptLength = 0;
+        keptLength = 0;
         for (std::size_t i = 0; i < leans.size(); ++i) {
             kept[i] = std::abs(leans[i].tilt - degrees(std::atan(a + b * leans[i].u))) <= reach;
             count += kept[i];
             keptLength += kept[i] ? leans[i].weight : 0;
         }
         if (count < 3 || keptLength < kMinVerticalTotal * height) return std::nullopt;
-        if (fitted) *fitted = keptLength;
     }
+    return VerticalsFit{degrees(std::atan(a)), b, keptLength, std::move(kept)};
+}
+
+// The lean of the verticals at the centre column, or nothing when they do not
+// agree on one. A pencil that holds less of the verticals' length than
+// parallel uprights do, and reads visibly otherwise, was fitted on a few stray
+// edges that happen to line up with some of the uprights (a door frame at one
+// side and two short edges at the other): the uprights decide. Trunks lean
+// every way, each by a few degrees: those leaning alike give a fit as walls
+// do, but the ones it leaves out give another of a size with it at a visibly
+// different lean, while what walls leave out (diagonals, clutter) seldom
+// lines up.
+std::optional<double> verticalsTilt(const std::vector<Lean>& leans, double height, double* fitted = nullptr) {
+    std::optional<VerticalsFit> fit = fitVerticals(leans, height);
+    if (!fit) return std::nullopt;
+    if (fit->pencil != 0.0) {
+        std::optional<VerticalsFit> upright = fitVerticals(leans, height, true);
+        if (upright && upright->keptLength > fit->keptLength && std::abs(upright->lean - fit->lean) > kConflict) fit = std::move(upright);
+    }
+    if (fitted) *fitted = fit->keptLength;
+    std::vector<Lean> rest;
+    for (std::size_t i = 0; i < leans.size(); ++i)
+        if (!fit->kept[i]) rest.push_back(leans[i]);
+    const std::optional<VerticalsFit> rival = fitVerticals(rest, height);
+    if (rival && rival->keptLength >= kRivalShare * fit->keptLength && std::abs(rival->lean - fit->lean) > kAgreement) return std::nullopt;
     // A pencil fitted on leans off to one side can reach the centre column at
     // any lean; one beyond the range measured is no reading.
-    if (std::abs(degrees(std::atan(a))) > kMaxTilt) return std::nullopt;
-    return degrees(std::atan(a));
+    if (std::abs(fit->lean) > kMaxTilt) return std::nullopt;
+    return fit->lean;
 }
 
 // A long near-level segment: the row where its line crosses the centre column
