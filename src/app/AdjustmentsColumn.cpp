@@ -225,7 +225,7 @@ ProSlider* AdjustmentsColumn::makeSlider(const ScalarParameter<Record>& row, std
                                  std::function<void(EditParameters&, double)> set) {
     // Its default, the double-click reset, is the neutral value.
     auto* slider = new ProSlider(localized(row.label), vm_.recipeBinding<double>(get, set), {row.lower, row.upper}, row.neutral, row.step,
-                                 QStringLiteral("%.%1f").arg(row.decimals), QString::fromUtf8(row.unit),
+                                 QString::fromUtf8(row.format), QString::fromUtf8(row.unit),
                                  row.accent ? QColor(QRgb(row.accent)) : DarkroomTheme::accent());
     slider->setObjectName(QString::fromUtf8(row.label));
     rendersOnChange(vm_, slider);

@@ -32,7 +32,7 @@ struct ParameterTable<CropParameters> {
     using C = CropParameters;
     static constexpr std::array<ScalarParameter<C>, 1> rows{{
         {.key = "straightenAngle", .member = &C::straightenAngle, .lower = -45, .upper = 45, .neutral = 0,
-         .tolerance = 0.01, .step = 0.1, .decimals = 1, .unit = "°", .label = "inspector.straighten",
+         .tolerance = 0.01, .step = 0.1, .format = "%.1f", .unit = "°", .label = "inspector.straighten",
          .accent = 0x32ADE6},
     }};
 };

@@ -100,9 +100,9 @@ struct ParameterTable<EditParameters> {
         // No slider of its own: presets and synchronised recipes set it.
         {.key = "brightness", .member = &E::brightness, .lower = -1, .upper = 1, .neutral = 0},
         {.key = "temperature", .member = &E::temperature, .lower = 2500, .upper = 9500,
-         .neutral = kReferenceTemperature, .tolerance = 1.0, .step = 50, .decimals = 0, .unit = "K",
+         .neutral = kReferenceTemperature, .tolerance = 1.0, .step = 50, .format = "%.0f", .unit = "K",
          .label = "inspector.temp", .group = G::color, .accent = 0xFF9500},
-        {.key = "tint", .member = &E::tint, .lower = -100, .upper = 100, .neutral = 0, .step = 1, .decimals = 0,
+        {.key = "tint", .member = &E::tint, .lower = -100, .upper = 100, .neutral = 0, .step = 1, .format = "%.0f",
          .label = "inspector.tint", .group = G::color, .accent = 0xD959BF},
         {.key = "saturation", .member = &E::saturation, .lower = 0, .upper = 2, .neutral = 1,
          .label = "inspector.saturation", .group = G::color},

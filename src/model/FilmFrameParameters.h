@@ -7,6 +7,7 @@
 #include <nlohmann/json_fwd.hpp>
 
 #include "model/EnumTable.h"
+#include "model/ScalarParameter.h"
 
 namespace vantrel {
 
@@ -89,6 +90,15 @@ struct FilmFrameParameters {
     std::string watermarkText(const ImageMetadataInfo* metadata = nullptr) const;
 
     bool operator==(const FilmFrameParameters&) const = default;
+};
+
+template <>
+struct ParameterTable<FilmFrameParameters> {
+    using F = FilmFrameParameters;
+    static constexpr std::array<ScalarParameter<F>, 1> rows{{
+        {.key = "borderThickness", .member = &F::borderThickness, .lower = 0.04, .upper = 0.18, .neutral = 0.08,
+         .label = "frame.borderWidth"},
+    }};
 };
 
 // Reading is lenient: a missing or null key keeps its default.

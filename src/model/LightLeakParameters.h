@@ -6,6 +6,7 @@
 #include <nlohmann/json_fwd.hpp>
 
 #include "model/EnumTable.h"
+#include "model/ScalarParameter.h"
 
 namespace vantrel {
 
@@ -44,10 +45,25 @@ struct LightLeakParameters {
 
     static const LightLeakParameters& defaultValue();
 
-    bool isNeutral() const { return style == LightLeakStyle::none || intensity < 0.01; }
+    // No style, or an intensity below its threshold.
+    bool isNeutral() const;
 
     bool operator==(const LightLeakParameters&) const = default;
 };
+
+// Below an intensity of 0.01 there is no leak; a new leak starts at half strength.
+template <>
+struct ParameterTable<LightLeakParameters> {
+    using L = LightLeakParameters;
+    static constexpr std::array<ScalarParameter<L>, 1> rows{{
+        {.key = "intensity", .member = &L::intensity, .neutral = 0, .reset = 0.5, .tolerance = 0.01,
+         .onlyAbove = true, .label = "leaks.amount"},
+    }};
+};
+
+inline bool LightLeakParameters::isNeutral() const {
+    return style == LightLeakStyle::none || parameterOf(&LightLeakParameters::intensity).isNeutral(intensity);
+}
 
 void to_json(nlohmann::json& j, const LightLeakParameters& leak);
 void from_json(const nlohmann::json& j, LightLeakParameters& leak);

@@ -7,6 +7,7 @@
 #include <nlohmann/json_fwd.hpp>
 
 #include "model/EnumTable.h"
+#include "model/ScalarParameter.h"
 
 namespace vantrel {
 
@@ -46,6 +47,23 @@ struct NegativeLabParameters {
     bool isNeutral() const { return !isEnabled; }
 
     bool operator==(const NegativeLabParameters&) const = default;
+};
+
+template <>
+struct ParameterTable<NegativeLabParameters> {
+    using N = NegativeLabParameters;
+    static constexpr std::array<ScalarParameter<N>, 5> rows{{
+        {.key = "densityStretch", .member = &N::densityStretch, .lower = 0.2, .upper = 2.5, .neutral = 1,
+         .step = 0.02, .label = "negativeLab.densityStretch"},
+        {.key = "gamma", .member = &N::gamma, .lower = 0.4, .upper = 2, .neutral = 1, .step = 0.02,
+         .label = "negativeLab.gamma"},
+        {.key = "colorBalance", .member = &N::colorBalance, .lower = -1, .upper = 1, .neutral = 0, .step = 0.02,
+         .label = "negativeLab.colorBalance"},
+        {.key = "highlightRecovery", .member = &N::highlightRecovery, .neutral = 0, .step = 0.02,
+         .label = "negativeLab.highlightRecovery"},
+        {.key = "shadowDensity", .member = &N::shadowDensity, .neutral = 0, .step = 0.02,
+         .label = "negativeLab.shadowDensity"},
+    }};
 };
 
 void to_json(nlohmann::json& j, const NegativeLabParameters& negative);

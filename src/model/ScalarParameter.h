@@ -3,12 +3,13 @@
 // its slider offers, the value that changes nothing and how near to it still counts as
 // nothing, and how its slider shows it. A record lists its settings in a ParameterTable
 // specialised right after it (as EnumTable does for enumerations); the record's neutrality
-// tests, the inspector's sliders, resets and change tests and the pipeline's guards are all
+// tests, every panel's sliders, resets and change tests and the pipeline's guards are all
 // read from that one table.
 //
 // Adding a slider to one of the inspector's sections is one row with its `group` and `label`.
 #include <cmath>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace vantrel {
@@ -23,15 +24,19 @@ struct ScalarParameter {
     double Record::*member = nullptr;
     double lower = 0;                  // the slider's range
     double upper = 1;
-    double neutral = 0;                // the value that leaves the picture as it is
+    double neutral = 0;                // the value that leaves the picture as it is; for a setting
+                                       // that shapes an effect rather than sets its strength, its default
+    std::optional<double> reset{};     // the default and the slider's reset, when not neutral
     double tolerance = 0.001;          // this close to neutral still changes nothing
     bool onlyAbove = false;            // values below neutral change nothing either
     double step = 0.01;                // the slider's step
-    int decimals = 2;                  // digits after the point in the value text
+    const char* format = "%.2f";       // the value text
     const char* unit = "";             // shown after the value; empty shows nothing
     const char* label = "";            // the text key of the slider's title
     ParameterGroup group = ParameterGroup::none;
     std::uint32_t accent = 0;          // the slider's colour as 0xRRGGBB; 0 takes the theme's
+
+    double resetValue() const { return reset.value_or(neutral); }
 
     // Within the tolerance of neutral; not a number is not. The records' own neutrality tests.
     bool isNeutral(double value) const {
@@ -45,6 +50,11 @@ struct ScalarParameter {
     // Further than the tolerance from neutral: what shows a section's reset. It differs from
     // !isNeutral only at exactly the tolerance and for not a number.
     bool isChanged(double value) const { return isChangedBeyond(value, tolerance); }
+    // At least the tolerance from neutral: the film effects run from exactly their threshold on.
+    // It differs from !isNeutral only for not a number, which never reaches.
+    bool reaches(double value) const {
+        return onlyAbove ? value - neutral >= tolerance : std::abs(value - neutral) >= tolerance;
+    }
 };
 
 // Specialised after each record with scalar settings:

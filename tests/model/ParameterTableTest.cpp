@@ -1,6 +1,6 @@
 // The parameter tables against the records they describe: every row names its member's
-// stored key, sits inside its own range, and the neutrality tests built from the rows keep
-// their edges (strict tolerances, strengths that do nothing below zero, NaN never neutral).
+// stored key, sits inside its own range, starts where the record does, and the neutrality
+// tests built from the rows keep their edges (strict tolerances, strengths that do nothing below zero, NaN never neutral).
 #include <cmath>
 #include <limits>
 #include <set>
@@ -10,7 +10,14 @@
 #include <nlohmann/json.hpp>
 
 #include "model/CropParameters.h"
+#include "model/DustAndScratchesParameters.h"
 #include "model/EditParameters.h"
+#include "model/FilmFrameParameters.h"
+#include "model/FilmGrainParameters.h"
+#include "model/HalationParameters.h"
+#include "model/LightLeakParameters.h"
+#include "model/NegativeLabParameters.h"
+#include "model/UltraHDRParameters.h"
 #include "model/LinearMask.h"
 #include "model/RadialMask.h"
 #include "model/SubjectMaskParameters.h"
@@ -20,8 +27,10 @@ namespace {
 
 constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 
+// `startsAtReset`: the record's default is each row's reset value (not so for masks, which
+// are made with a correction already set).
 template <class Record>
-void expectRowsDescribeTheirRecord(const char* name) {
+void expectRowsDescribeTheirRecord(const char* name, bool startsAtReset = true) {
     SCOPED_TRACE(name);
     std::set<std::string> keys;
     for (const ScalarParameter<Record>& row : ParameterTable<Record>::rows) {
@@ -37,6 +46,11 @@ void expectRowsDescribeTheirRecord(const char* name) {
         EXPECT_LT(row.lower, row.upper);
         EXPECT_GE(row.neutral, row.lower);
         EXPECT_LE(row.neutral, row.upper);
+        EXPECT_GE(row.resetValue(), row.lower);
+        EXPECT_LE(row.resetValue(), row.upper);
+        if (startsAtReset) {
+            EXPECT_EQ(Record{}.*row.member, row.resetValue());
+        }
         EXPECT_GT(row.step, 0);
         EXPECT_GT(row.tolerance, 0);
         EXPECT_TRUE(row.isNeutral(row.neutral));
@@ -47,16 +61,23 @@ void expectRowsDescribeTheirRecord(const char* name) {
 TEST(ParameterTables, EveryRowDescribesItsRecord) {
     expectRowsDescribeTheirRecord<EditParameters>("EditParameters");
     expectRowsDescribeTheirRecord<CropParameters>("CropParameters");
-    expectRowsDescribeTheirRecord<LinearMask>("LinearMask");
-    expectRowsDescribeTheirRecord<RadialMask>("RadialMask");
+    expectRowsDescribeTheirRecord<LinearMask>("LinearMask", false);
+    expectRowsDescribeTheirRecord<RadialMask>("RadialMask", false);
     expectRowsDescribeTheirRecord<SubjectAdjustment>("SubjectAdjustment");
     expectRowsDescribeTheirRecord<BackgroundAdjustment>("BackgroundAdjustment");
+    expectRowsDescribeTheirRecord<HalationParameters>("HalationParameters");
+    expectRowsDescribeTheirRecord<FilmGrainParameters>("FilmGrainParameters");
+    expectRowsDescribeTheirRecord<LightLeakParameters>("LightLeakParameters");
+    expectRowsDescribeTheirRecord<DustAndScratchesParameters>("DustAndScratchesParameters");
+    expectRowsDescribeTheirRecord<UltraHDRParameters>("UltraHDRParameters");
+    expectRowsDescribeTheirRecord<NegativeLabParameters>("NegativeLabParameters");
+    expectRowsDescribeTheirRecord<FilmFrameParameters>("FilmFrameParameters");
 
     // The recipe's defaults are its neutral values, and every scalar of the recipe has a row.
     const EditParameters defaults;
     int doubles = 0;
     for (const auto& row : ParameterTable<EditParameters>::rows) {
-        EXPECT_EQ(defaults.*row.member, row.neutral) << row.key;
+        EXPECT_FALSE(row.reset.has_value()) << row.key;
         ++doubles;
     }
     const nlohmann::json stored = defaults;
@@ -105,6 +126,21 @@ TEST(ParameterTables, NeutralityKeepsItsEdges) {
     EXPECT_FALSE(radial.isNeutral());
     radial.saturation = 1.0009;
     EXPECT_TRUE(radial.isNeutral());
+
+    // The film effects run from exactly their threshold on (never for NaN), and the records'
+    // neutrality tests keep the rows' edges.
+    const auto& grain = parameterOf(&FilmGrainParameters::amount);
+    EXPECT_TRUE(grain.reaches(0.005));
+    EXPECT_FALSE(grain.reaches(0.0049));
+    EXPECT_FALSE(grain.reaches(nan));
+    EXPECT_FALSE(grain.isChanged(0.005));
+    EXPECT_FALSE((FilmGrainParameters{.amount = 0.005}.isNeutral()));
+    EXPECT_TRUE((DustAndScratchesParameters{.amount = 0.0049}.isNeutral()));
+    EXPECT_TRUE((LightLeakParameters{.style = LightLeakStyle::warmCorner, .intensity = 0.0099}.isNeutral()));
+    EXPECT_FALSE((LightLeakParameters{.style = LightLeakStyle::warmCorner, .intensity = 0.01}.isNeutral()));
+    EXPECT_TRUE((UltraHDRParameters{.isEnabled = true, .highlightBoost = 0.0499}.isNeutral()));
+    EXPECT_FALSE((HalationParameters{.isEnabled = true, .bloomIntensity = 0.01}.isNeutral()));
+    EXPECT_TRUE((HalationParameters{.isEnabled = true, .halationIntensity = 0.0099}.isNeutral()));
 
     // The geometry's straightening counts below a hundredth of a degree as none.
     CropParameters crop;

@@ -78,9 +78,8 @@ TEST(FieldSlider, WritesTheRecordOnceForEachChangedStepAndResets) {
     test::DarkPage page;
     test::CountedValue<FilmGrainParameters> grain(FilmGrainParameters{0.4, 1.6, 0.5, 0.25});
     int reports = 0;
-    ProSlider* slider = page.add(fieldSlider(grain.binding(), &FilmGrainParameters::size,
-                                             {"grain.size", {1.0, 3.5}, 1.6, 0.05, "%.2f", "x"}, Qt::yellow,
-                                             [&] { ++reports; }));
+    ProSlider* slider = page.add(
+        fieldSlider(grain.binding(), parameterOf(&FilmGrainParameters::size), Qt::yellow, [&] { ++reports; }));
     ASSERT_TRUE(test::showExposed(page.widget, {260, 60}));
     EXPECT_EQ(slider->titleLabel()->text(), "Grain Size");
     EXPECT_EQ(slider->readout()->text(), "1.60 x");

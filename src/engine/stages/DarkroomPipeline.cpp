@@ -80,17 +80,20 @@ const DarkroomPipeline::Stage kStages[] = {
      [](const Image& i, const Inputs& in) { return applySubjectMask(i, in.recipe.subjectMask, in.subjectMask); }},
     {"halation", [](const Inputs& in) { return !in.recipe.halation.isNeutral(); },
      [](const Image& i, const Inputs& in) { return applyHalation(i, in.recipe.halation); }},
-    // The film effects' own "not below" thresholds: each runs at exactly its threshold (and
-    // never for NaN).
-    {"filmGrain", [](const Inputs& in) { return in.recipe.filmGrain.amount >= FilmGrainEngine::kMinAmount; },
+    // The film effects run from exactly their threshold on (and never for NaN).
+    {"filmGrain",
+     [](const Inputs& in) { return parameterOf(&FilmGrainParameters::amount).reaches(in.recipe.filmGrain.amount); },
      [](const Image& i, const Inputs& in) { return applyFilmGrain(i, in.recipe.filmGrain); }},
     {"lightLeak",
      [](const Inputs& in) {
          return in.recipe.lightLeaks.style != LightLeakStyle::none &&
-                in.recipe.lightLeaks.intensity >= kMinLightLeakIntensity;
+                parameterOf(&LightLeakParameters::intensity).reaches(in.recipe.lightLeaks.intensity);
      },
      [](const Image& i, const Inputs& in) { return applyLightLeak(i, in.recipe.lightLeaks); }},
-    {"dustAndScratches", [](const Inputs& in) { return in.recipe.dustAndScratches.amount >= kMinDustAmount; },
+    {"dustAndScratches",
+     [](const Inputs& in) {
+         return parameterOf(&DustAndScratchesParameters::amount).reaches(in.recipe.dustAndScratches.amount);
+     },
      [](const Image& i, const Inputs& in) { return applyDustAndScratches(i, in.recipe.dustAndScratches); }},
     {"ultraHDR", [](const Inputs& in) { return !in.recipe.ultraHDR.isNeutral(); },
      [](const Image& i, const Inputs& in) {

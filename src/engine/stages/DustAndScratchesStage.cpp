@@ -218,7 +218,9 @@ std::size_t DustAndScratchesCache::drawCount() const {
 
 Image applyDustAndScratches(const Image& frame, const DustAndScratchesParameters& p, DustAndScratchesCache& cache) {
     const Rect& e = frame.extent();
-    if (!(p.amount >= kMinDustAmount) || !e.isFinite() || e.width <= 1 || e.height <= 1) return frame;
+    if (!parameterOf(&DustAndScratchesParameters::amount).reaches(p.amount) || !e.isFinite() || e.width <= 1 ||
+        e.height <= 1)
+        return frame;
     DustPattern pattern = cache.pattern(DustPatternShape::from(p.dustSize, p.scratchesDensity));
     return screenedPattern(frame, std::move(pattern), float(std::min(p.amount, 1.0) * 0.55));
 }

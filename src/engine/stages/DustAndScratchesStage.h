@@ -15,9 +15,6 @@
 
 namespace vantrel {
 
-// Amounts below this leave the frame alone.
-inline constexpr double kMinDustAmount = 0.005;
-
 // The dust pattern's size: 2048 × 2048 bytes, rows from the top, 0 = no mark.
 inline constexpr int kDustPatternSide = 2048;
 
@@ -75,8 +72,8 @@ private:
 
 // The frame with the dust-and-scratches layer screened over it at opacity 0.55 × amount
 // (amount held to 0…1). The pattern is stretched over the frame, sampled bilinearly with its
-// edges repeated, and its grey values read as sRGB-encoded. An amount below 0.005 (or not a
-// number) and frames of 1 pixel or less on a side return the frame itself.
+// edges repeated, and its grey values read as sRGB-encoded. An amount below its row's threshold
+// (or not a number) and frames of 1 pixel or less on a side return the frame itself.
 Image applyDustAndScratches(const Image& frame, const DustAndScratchesParameters& parameters,
                             DustAndScratchesCache& cache = DustAndScratchesCache::shared());
 

@@ -295,7 +295,9 @@ namespace vantrel {
 Image applyFilmGrain(const Image& frame, const FilmGrainParameters& p) {
     using namespace FilmGrainEngine;
     const Rect& e = frame.extent();
-    if (!(p.amount >= kMinAmount) || !e.isFinite() || e.width <= 1 || e.height <= 1) return frame;
+    if (!parameterOf(&FilmGrainParameters::amount).reaches(p.amount) || !e.isFinite() || e.width <= 1 ||
+        e.height <= 1)
+        return frame;
     // One pass: noise, its character, the midtone weight and the blend, row by row.
     const Grain grain = grainFor(p.amount, p.size, p.roughness, p.colorDyeClouds);
     return Image::pointwise({frame}, [grain](const RowSpan& s, const float* const* in, float* out) {

@@ -11,13 +11,10 @@ namespace vantrel {
 
 // The grained frame, keeping the frame's extent. `amount` 0…1, `size` 1…3.5, `roughness`
 // 0…1, `colorDyeClouds` 0…1; values outside those ranges are held to them. An amount below
-// 0.005 (or not a number) and frames of 1 pixel or less on a side return the frame itself.
+// its row's threshold (or not a number) and frames of 1 pixel or less on a side return the frame itself.
 Image applyFilmGrain(const Image& frame, const FilmGrainParameters& parameters);
 
 namespace FilmGrainEngine {
-
-// Amounts below this leave the frame alone.
-inline constexpr double kMinAmount = 0.005;
 
 // The grain layer alone: 0.5 (the blend's neutral) where the frame is black or white or
 // beyond, deviating around 0.5 most strongly in the midtones. Opaque.

@@ -17,8 +17,6 @@ namespace vantrel {
 
 namespace {
 
-// Below this an intensity adds no layer (and both below it leave the frame alone).
-constexpr double kMinIntensity = 0.01;
 // Frames this small or smaller on a side are left alone.
 constexpr std::int64_t kMinSide = 10;
 // Glows are smooth: the key is averaged over blocks of up to a quarter of the smaller blur
@@ -144,11 +142,11 @@ Image applyHalation(const Image& frame, const HalationParameters& p) {
     if (!p.isEnabled || p.isNeutral() || !e.isFinite() || e.width <= kMinSide || e.height <= kMinSide) return frame;
 
     std::vector<Layer> layers;
-    if (p.halationIntensity > kMinIntensity) {
+    if (parameterOf(&HalationParameters::halationIntensity).isChanged(p.halationIntensity)) {
         const float a = float(std::min(p.halationIntensity, 1.0) * 1.8);
         layers.push_back({sigmaOf(p.halationRadius), {a, a * 0.12f, a * 0.02f}});
     }
-    if (p.bloomIntensity > kMinIntensity) {
+    if (parameterOf(&HalationParameters::bloomIntensity).isChanged(p.bloomIntensity)) {
         const float c = float(std::min(p.bloomIntensity, 1.0) * 1.3);
         layers.push_back({sigmaOf(p.bloomRadius), {c, c * 0.95f, c * 0.9f}});
     }

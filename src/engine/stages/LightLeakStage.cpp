@@ -138,7 +138,8 @@ Image screenedLeak(const Image& frame, const LeakRamp& ramp) {
 
 Image applyLightLeak(const Image& frame, const LightLeakParameters& p) {
     const Rect& e = frame.extent();
-    if (p.style == LightLeakStyle::none || !(p.intensity >= kMinLightLeakIntensity)) return frame;
+    if (p.style == LightLeakStyle::none || !parameterOf(&LightLeakParameters::intensity).reaches(p.intensity))
+        return frame;
     if (!e.isFinite() || e.width <= 1 || e.height <= 1) return frame;
     const std::optional<LeakRamp> ramp = leakRamp(e, p.style, p.intensity, p.position);
     return ramp ? screenedLeak(frame, *ramp) : frame;

@@ -6,11 +6,8 @@
 
 namespace vantrel {
 
-// Intensities below this leave the frame alone.
-inline constexpr double kMinLightLeakIntensity = 0.01;
-
 // The frame with the leak of the record's style from its position screened over it. Style
-// none, an intensity below 0.01 (or not a number) and frames of 1 pixel or less on a side
+// none, an intensity below its row's threshold (or not a number) and frames of 1 pixel or less on a side
 // return the frame itself.
 Image applyLightLeak(const Image& frame, const LightLeakParameters& parameters);
 

@@ -12,7 +12,6 @@ namespace vantrel::UltraHDREngine {
 
 namespace {
 
-constexpr double kMinBoost = 0.05;
 // The band is measured on a copy at most this long, which is plenty for 64 bins.
 constexpr double kBinCopySide = 200.0;
 
@@ -92,7 +91,7 @@ Image applyUltraHDR(const Image& frame, const UltraHDRParameters& p, BoostRange 
     using namespace UltraHDREngine;
     const Rect& e = frame.extent();
     const double boost = effectiveBoost(p.highlightBoost);
-    if (!p.isEnabled || !(boost > kMinBoost) || tooSmall(e)) return frame;
+    if (!p.isEnabled || !parameterOf(&UltraHDRParameters::highlightBoost).isChanged(boost) || tooSmall(e)) return frame;
 
     const Image map = gainMapImage(frame, true, p.clipThreshold, p.gainMapRadius);
     // First lift, common to both paths.

@@ -19,7 +19,7 @@ namespace vantrel {
 // depends on the attached screen.
 enum class BoostRange { screen, standard, extended };
 
-// The boosted frame. Disabled records, a boost of 0.05 or less, and frames of 1 pixel or less
+// The boosted frame. Disabled records, a boost not beyond its row's threshold, and frames of 1 pixel or less
 // on a side return the frame itself.
 Image applyUltraHDR(const Image& frame, const UltraHDRParameters& parameters, BoostRange range = BoostRange::screen,
                     ScreenHeadroom screen = {});

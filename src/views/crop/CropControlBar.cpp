@@ -149,8 +149,10 @@ CropControlBar::CropControlBar(Binding<CropParameters> crop, Source<QSize> image
     straightenGroup->addWidget(autoHorizon_);
     auto* angleRow = flatRow(6);
     angleRow->addWidget(new SymbolView("gyroscope", 11, secondary), 0, Qt::AlignVCenter);
-    straighten_ = new ProSlider(QString(), crop_.projected(&CropParameters::straightenAngle), {-45, 45}, 0, 0.1,
-                                QStringLiteral("%.2f"), QString(), standardColor(StandardColor::Cyan));
+    // The angle shows beside it, so the slider itself has no title or unit.
+    const auto& angle = parameterOf(&CropParameters::straightenAngle);
+    straighten_ = new ProSlider(QString(), crop_.projected(angle.member), {angle.lower, angle.upper}, angle.neutral,
+                                angle.step, QStringLiteral("%.2f"), QString(), standardColor(StandardColor::Cyan));
     straighten_->setObjectName(QStringLiteral("cropBar.straighten"));
     connect(straighten_, &ProSlider::changed, this, &CropControlBar::changed);
     angleRow->addWidget(flexibleWidth(straighten_, 130, 70), 0, Qt::AlignVCenter);

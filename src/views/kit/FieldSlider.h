@@ -1,5 +1,6 @@
 #pragma once
-// A slider row bound to one number of a panel's record: it reads the field
+// A slider row bound to one number of a panel's record, shaped by the number's
+// parameter-table row (title, range, reset, step, format, unit): it reads the field
 // through the record's binding, and a drag step or reset that changes the
 // field writes the whole record once and then calls `afterChange` (the panel
 // reports its change there). A step that leaves the value as it was writes and
@@ -16,26 +17,17 @@
 #include <QString>
 
 #include "model/Binding.h"
+#include "model/ScalarParameter.h"
 #include "views/kit/Icons.h"
 #include "views/kit/ProSlider.h"
 #include "views/kit/StandardColors.h"
 
 namespace vantrel {
 
-// What a slider row shows and edits: its title key, range, default (the
-// target of its reset), step, display format and unit.
-struct SliderSetup {
-    const char* titleKey;
-    ProSlider::Range range;
-    double defaultValue;
-    double step = 0.01;
-    const char* format = "%.2f";
-    const char* unit = "";
-};
-
 template <typename Record>
-ProSlider* fieldSlider(const Binding<Record>& record, double Record::*field, const SliderSetup& setup,
-                       const QColor& tint, std::function<void()> afterChange, QWidget* parent = nullptr) {
+ProSlider* fieldSlider(const Binding<Record>& record, const ScalarParameter<Record>& row, const QColor& tint,
+                       std::function<void()> afterChange, QWidget* parent = nullptr) {
+    double Record::*field = row.member;
     Binding<double> value([record, field] { return record.get().*field; },
                           [record, field, afterChange = std::move(afterChange)](const double& v) {
                               Record changed = record.get();
@@ -44,8 +36,8 @@ ProSlider* fieldSlider(const Binding<Record>& record, double Record::*field, con
                               record.set(changed);
                               if (afterChange) afterChange();
                           });
-    auto* slider = new ProSlider(localized(setup.titleKey), std::move(value), setup.range, setup.defaultValue, setup.step,
-                                 QString::fromUtf8(setup.format), QString::fromUtf8(setup.unit), tint, {}, parent);
+    auto* slider = new ProSlider(localized(row.label), std::move(value), {row.lower, row.upper}, row.resetValue(),
+                                 row.step, QString::fromUtf8(row.format), QString::fromUtf8(row.unit), tint, {}, parent);
     return slider;
 }
 
@@ -54,8 +46,7 @@ ProSlider* fieldSlider(const Binding<Record>& record, double Record::*field, con
 template <typename Record>
 struct FieldSliderRow {
     const char* field;
-    double Record::*member;
-    SliderSetup setup;
+    const ScalarParameter<Record>* row;  // &parameterOf(member)
     StandardColor tint;
     int group = 0;
 };
@@ -77,9 +68,9 @@ public:
     // The row's slider, named "<panel>.<field>" and kept; the caller places it.
     template <typename Record>
     ProSlider* add(const Binding<Record>& record, const FieldSliderRow<Record>& row, const QColor& tint) {
-        ProSlider* slider = fieldSlider(record, row.member, row.setup, tint, afterChange_);
+        ProSlider* slider = fieldSlider(record, *row.row, tint, afterChange_);
         slider->setObjectName(panel_ + QLatin1Char('.') + QString::fromUtf8(row.field));
-        entries_.push_back({row.field, row.setup.titleKey, row.group, slider});
+        entries_.push_back({row.field, row.row->label, row.group, slider});
         return slider;
     }
     template <typename Record>

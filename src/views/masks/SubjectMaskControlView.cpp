@@ -30,6 +30,13 @@ constexpr int kFooterSpacing = 6;
 
 ChipStyle footerStyle() { return ChipStyle::textButton(10, QFont::Normal, standardColor(StandardColor::SecondaryText)); }
 
+// The warmth and blur rows have colours of their own; the rest take the accent.
+QColor tintOf(int tab, std::string_view key) {
+    if (key == "temperature") return standardColor(tab == 0 ? StandardColor::Orange : StandardColor::Cyan);
+    if (key == "blurRadius") return standardColor(StandardColor::Purple);
+    return DarkroomTheme::accent();
+}
+
 }  // namespace
 
 SubjectMaskControlView::SubjectMaskControlView(Binding<EditParameters> parameters, Source<bool> isDetecting,
@@ -111,29 +118,8 @@ SubjectMaskControlView::SubjectMaskControlView(Binding<EditParameters> parameter
         flatColumn(8, group);  // laid on the group; the sliders are added to it below
         gradingCard_->content()->addWidget(group);
     }
-    const QColor accent = DarkroomTheme::accent();
-    const QColor orange = standardColor(StandardColor::Orange);
-    using S = SubjectMaskParameters;
-    addSlider(subjectSliders_, 0, "subjectMask.subjectExp", [](S& s) -> double& { return s.subject.exposure; }, -2, 2,
-              0, 0.01, "%.2f", "EV", accent);
-    addSlider(subjectSliders_, 0, "inspector.contrast", [](S& s) -> double& { return s.subject.contrast; }, 0.5, 1.5,
-              1, 0.01, "%.2f", "", accent);
-    addSlider(subjectSliders_, 0, "subjectMask.subjectWarmth", [](S& s) -> double& { return s.subject.temperature; },
-              -1000, 1000, 0, 10, "%.0f", "K", orange);
-    addSlider(subjectSliders_, 0, "inspector.saturation", [](S& s) -> double& { return s.subject.saturation; }, 0, 2,
-              1, 0.01, "%.2f", "", accent);
-    addSlider(subjectSliders_, 0, "subjectMask.subjectClarity", [](S& s) -> double& { return s.subject.clarity; }, -1,
-              1, 0, 0.01, "%.2f", "", accent);
-    addSlider(backgroundSliders_, 1, "subjectMask.bgExp", [](S& s) -> double& { return s.background.exposure; }, -2,
-              2, 0, 0.01, "%.2f", "EV", accent);
-    addSlider(backgroundSliders_, 1, "subjectMask.bgBlur", [](S& s) -> double& { return s.background.blurRadius; }, 0,
-              25, 0, 0.5, "%.1f", "px", standardColor(StandardColor::Purple));
-    addSlider(backgroundSliders_, 1, "subjectMask.bgSaturation",
-              [](S& s) -> double& { return s.background.saturation; }, 0, 2, 1, 0.01, "%.2f", "", accent);
-    addSlider(backgroundSliders_, 1, "subjectMask.bgWarmth", [](S& s) -> double& { return s.background.temperature; },
-              -1000, 1000, 0, 10, "%.0f", "K", standardColor(StandardColor::Cyan));
-    addSlider(backgroundSliders_, 1, "subjectMask.bgContrast", [](S& s) -> double& { return s.background.contrast; },
-              0.5, 1.5, 1, 0.01, "%.2f", "", accent);
+    addSliders(subjectSliders_, 0, &SubjectMaskParameters::subject);
+    addSliders(backgroundSliders_, 1, &SubjectMaskParameters::background);
 
     gradingCard_->content()->addWidget(ruleLine(whiteAt(0.08)));
     footer_ = new QWidget;
@@ -172,27 +158,26 @@ void SubjectMaskControlView::edit(Edit&& change) {
     refresh();
 }
 
-void SubjectMaskControlView::addSlider(QWidget* column, int tab, const char* key, Field field, double lower,
-                                       double upper, double defaultValue, double step, const char* format,
-                                       const char* unit, const QColor& tint) {
-    Binding<double> value(
-        [this, field] {
-            SubjectMaskParameters subject = parameters_.get().subjectMask;
-            return field(subject);
-        },
-        [this, field](const double& v) {
-            EditParameters recipe = parameters_.get();
-            if (field(recipe.subjectMask) == v) return;
-            field(recipe.subjectMask) = v;
-            parameters_.set(recipe);
-            Q_EMIT changed();
-            refresh();  // the reset button follows the values
-        });
-    auto* slider = new ProSlider(localized(key), std::move(value), {lower, upper}, defaultValue, step,
-                                 QString::fromUtf8(format), QString::fromUtf8(unit), tint);
-    slider->setObjectName(QString::fromUtf8(key));
-    column->layout()->addWidget(slider);
-    sliders_.push_back({tab, slider, key});
+template <typename Adjustment>
+void SubjectMaskControlView::addSliders(QWidget* column, int tab, Adjustment SubjectMaskParameters::*side) {
+    for (const ScalarParameter<Adjustment>& row : ParameterTable<Adjustment>::rows) {
+        double Adjustment::*field = row.member;
+        Binding<double> value([this, side, field] { return parameters_.get().subjectMask.*side.*field; },
+                              [this, side, field](const double& v) {
+                                  EditParameters recipe = parameters_.get();
+                                  if (recipe.subjectMask.*side.*field == v) return;
+                                  recipe.subjectMask.*side.*field = v;
+                                  parameters_.set(recipe);
+                                  Q_EMIT changed();
+                                  refresh();  // the reset button follows the values
+                              });
+        auto* slider = new ProSlider(localized(row.label), std::move(value), {row.lower, row.upper}, row.resetValue(),
+                                     row.step, QString::fromUtf8(row.format), QString::fromUtf8(row.unit),
+                                     tintOf(tab, row.key));
+        slider->setObjectName(QString::fromUtf8(row.label));
+        column->layout()->addWidget(slider);
+        sliders_.push_back({tab, slider, row.label});
+    }
 }
 
 void SubjectMaskControlView::refresh() {

@@ -71,9 +71,9 @@ private:
     // Writes the recipe changed by `edit`, then reports.
     template <typename Edit>
     void edit(Edit&& change);
-    using Field = double& (*)(SubjectMaskParameters&);
-    void addSlider(QWidget* column, int tab, const char* key, Field field, double lower, double upper,
-                   double defaultValue, double step, const char* format, const char* unit, const QColor& tint);
+    // One slider per row of the side's parameter table, in the table's order.
+    template <typename Adjustment>
+    void addSliders(QWidget* column, int tab, Adjustment SubjectMaskParameters::*side);
 
     Binding<EditParameters> parameters_;
     Source<bool> isDetecting_;

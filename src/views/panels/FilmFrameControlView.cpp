@@ -46,7 +46,7 @@ const ColorChoice kColors[] = {{RebateColorMode::darkroomBlack, "frame.colorBlac
                                {RebateColorMode::filmBaseAmber, "frame.colorAmber", QColor::fromRgbF(0.85f, 0.45f, 0.15f)},
                                {RebateColorMode::fineArtWhite, "frame.colorWhite", QColor(Qt::white)}};
 
-const SliderSetup kSize{"frame.borderWidth", {0.04, 0.18}, 0.08, 0.01, "%.2f", ""};
+constexpr const auto& kSize = parameterOf(&FilmFrameParameters::borderThickness);
 
 template <typename E>
 QString idOf(E value) {
@@ -64,7 +64,7 @@ ChipRow* suggestionRow(const QString& name, std::span<const Suggestion> suggesti
 }
 
 const char* sizeTitleKey(FilmFrameStyle style) {
-    return style == FilmFrameStyle::sprocketOverlay ? "frame.sprocketDepth" : kSize.titleKey;
+    return style == FilmFrameStyle::sprocketOverlay ? "frame.sprocketDepth" : kSize.label;
 }
 
 void showIf(QWidget* widget, bool visible) {
@@ -125,8 +125,7 @@ FilmFrameControlView::FilmFrameControlView(Binding<FilmFrameParameters> frame, S
     colorGroup->addWidget(colors_);
     options->addLayout(colorGroup);
 
-    size_ = fieldSlider(frame_, &FilmFrameParameters::borderThickness, kSize, standardColor(StandardColor::Orange),
-                        [this] { edited(); });
+    size_ = fieldSlider(frame_, kSize, standardColor(StandardColor::Orange), [this] { edited(); });
     size_->setObjectName(QStringLiteral("frame.size"));
     options->addWidget(size_);
 

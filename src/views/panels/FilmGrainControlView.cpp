@@ -15,20 +15,14 @@ namespace vantrel {
 
 namespace {
 
-// Above this amount the finer controls are offered; the header's "on" is the
-// record's own neutrality test (amount at least 0.005), so exactly 0.005 is on
-// but shows no detail.
-constexpr double kDetailAmount = 0.005;
-
 constexpr int kDetail = 1;  // the group of the finer rows
 
-const FieldSliderRow<FilmGrainParameters> kSliders[] = {
-    {"amount", &FilmGrainParameters::amount, {"grain.intensity", {0, 1}, 0}, StandardColor::Orange},
-    {"size", &FilmGrainParameters::size, {"grain.size", {1.0, 3.5}, 1.6, 0.05, "%.2f", "x"}, StandardColor::Orange,
-     kDetail},
-    {"roughness", &FilmGrainParameters::roughness, {"grain.roughness", {0, 1}, 0.5}, StandardColor::Orange, kDetail},
-    {"dyeClouds", &FilmGrainParameters::colorDyeClouds, {"grain.dyeClouds", {0, 1}, 0.25}, StandardColor::Orange,
-     kDetail},
+using G = FilmGrainParameters;
+const FieldSliderRow<G> kSliders[] = {
+    {"amount", &parameterOf(&G::amount), StandardColor::Orange},
+    {"size", &parameterOf(&G::size), StandardColor::Orange, kDetail},
+    {"roughness", &parameterOf(&G::roughness), StandardColor::Orange, kDetail},
+    {"dyeClouds", &parameterOf(&G::colorDyeClouds), StandardColor::Orange, kDetail},
 };
 
 struct GrainPreset {
@@ -111,7 +105,9 @@ void FilmGrainControlView::refresh() {
     if (language_.changed()) retitle();
     const FilmGrainParameters grain = grain_.get();
     header_->refresh(!grain.isNeutral());
-    const bool detail = grain.amount > kDetailAmount;
+    // The finer controls show past the amount's threshold: the header's "on" starts at the
+    // threshold itself, so exactly there it is on without detail.
+    const bool detail = parameterOf(&G::amount).isChanged(grain.amount);
     for (QWidget* row : detail_)
         if (row->isHidden() == detail) row->setVisible(detail);
     sliders_.refresh();

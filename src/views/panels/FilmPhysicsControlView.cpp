@@ -18,15 +18,13 @@ namespace vantrel {
 
 namespace {
 
-// The dust details are offered above this amount; the record counts as on from
-// 0.005 itself (its neutrality test), so exactly 0.005 is on without details.
-constexpr double kDetailAmount = 0.005;
 constexpr int kPositionWidth = 80;
 
-const SliderSetup kLeakAmount{"leaks.amount", {0, 1}, 0.5};
-const SliderSetup kDustAmount{"dust.amount", {0, 1}, 0};
-const SliderSetup kScratches{"dust.scratches", {0, 1}, 0.3};
-const SliderSetup kDustSize{"dust.size", {0.5, 2.5}, 1.0, 0.05, "%.2f", "x"};
+using D = DustAndScratchesParameters;
+constexpr const auto& kLeakAmount = parameterOf(&LightLeakParameters::intensity);
+constexpr const auto& kDustAmount = parameterOf(&D::amount);
+constexpr const auto& kScratches = parameterOf(&D::scratchesDensity);
+constexpr const auto& kDustSize = parameterOf(&D::dustSize);
 
 QString nameOf(std::string_view key) { return QString::fromStdString(L10n::tr(key)); }
 
@@ -109,8 +107,7 @@ FilmPhysicsControlView::FilmPhysicsControlView(Binding<LightLeakParameters> ligh
     pickers->addWidget(position_);
     leakBox->content()->addLayout(pickers);
     const auto onEdit = [this] { edited(); };
-    leakAmount_ = fieldSlider(lightLeaks_, &LightLeakParameters::intensity, kLeakAmount,
-                              standardColor(StandardColor::Yellow), onEdit);
+    leakAmount_ = fieldSlider(lightLeaks_, kLeakAmount, standardColor(StandardColor::Yellow), onEdit);
     leakAmount_->setObjectName(QStringLiteral("physics.leakAmount"));
     leakBox->content()->addWidget(leakAmount_);
     column->addWidget(leakBox);
@@ -121,11 +118,11 @@ FilmPhysicsControlView::FilmPhysicsControlView(Binding<LightLeakParameters> ligh
     dustCaption_->setObjectName(QStringLiteral("physics.dustCaption"));
     dustBox->content()->addWidget(dustCaption_);
     const QColor grey = standardColor(StandardColor::Grey);
-    dustAmount_ = fieldSlider(dust_, &DustAndScratchesParameters::amount, kDustAmount, grey, onEdit);
+    dustAmount_ = fieldSlider(dust_, kDustAmount, grey, onEdit);
     dustAmount_->setObjectName(QStringLiteral("physics.dustAmount"));
-    scratches_ = fieldSlider(dust_, &DustAndScratchesParameters::scratchesDensity, kScratches, grey, onEdit);
+    scratches_ = fieldSlider(dust_, kScratches, grey, onEdit);
     scratches_->setObjectName(QStringLiteral("physics.scratches"));
-    dustSize_ = fieldSlider(dust_, &DustAndScratchesParameters::dustSize, kDustSize, grey, onEdit);
+    dustSize_ = fieldSlider(dust_, kDustSize, grey, onEdit);
     dustSize_->setObjectName(QStringLiteral("physics.dustSize"));
     for (ProSlider* slider : {dustAmount_, scratches_, dustSize_}) dustBox->content()->addWidget(slider);
     column->addWidget(dustBox);
@@ -159,10 +156,10 @@ void FilmPhysicsControlView::retitle() {
     position_->setAccessibleName(localized("leaks.position"));
     retitleItems<LightLeakStyle>(style_);
     retitleItems<LightLeakPosition>(position_);
-    leakAmount_->setTitle(localized(kLeakAmount.titleKey));
-    dustAmount_->setTitle(localized(kDustAmount.titleKey));
-    scratches_->setTitle(localized(kScratches.titleKey));
-    dustSize_->setTitle(localized(kDustSize.titleKey));
+    leakAmount_->setTitle(localized(kLeakAmount.label));
+    dustAmount_->setTitle(localized(kDustAmount.label));
+    scratches_->setTitle(localized(kScratches.label));
+    dustSize_->setTitle(localized(kDustSize.label));
 }
 
 void FilmPhysicsControlView::refresh() {
@@ -173,7 +170,9 @@ void FilmPhysicsControlView::refresh() {
     style_->setSelected(idOf(leak.style));
     position_->setSelected(idOf(leak.position));
     const bool leaking = leak.style != LightLeakStyle::none;
-    const bool detail = dust.amount > kDetailAmount;
+    // The details show past the amount's threshold: the record is on from the threshold
+    // itself, so exactly there it is on without details.
+    const bool detail = kDustAmount.isChanged(dust.amount);
     auto show = [](QWidget* w, bool visible) {
         if (w->isHidden() == visible) w->setVisible(visible);
     };

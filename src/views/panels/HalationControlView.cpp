@@ -19,22 +19,15 @@ namespace vantrel {
 
 namespace {
 
-// Below this both intensities count as unset: switching on loads the defaults.
-constexpr double kUnsetIntensity = 0.01;
-
 constexpr int kBloomCard = 1;  // the group of the bloom card's rows
 
-// The double-click defaults are the neutral record's values.
-const FieldSliderRow<HalationParameters> kSliders[] = {
-    {"intensity", &HalationParameters::halationIntensity, {"halation.intensity", {0, 1}, 0}, StandardColor::Red},
-    {"radius", &HalationParameters::halationRadius, {"halation.radius", {2, 60}, 18, 1, "%.0f", "px"},
-     StandardColor::Orange},
-    {"threshold", &HalationParameters::halationThreshold, {"halation.threshold", {0.35, 0.98}, 0.7},
-     StandardColor::Yellow},
-    {"bloomIntensity", &HalationParameters::bloomIntensity, {"halation.bloomIntensity", {0, 1}, 0},
-     StandardColor::White, kBloomCard},
-    {"bloomRadius", &HalationParameters::bloomRadius, {"halation.bloomRadius", {5, 100}, 30, 1, "%.0f", "px"},
-     StandardColor::Cyan, kBloomCard},
+using H = HalationParameters;
+const FieldSliderRow<H> kSliders[] = {
+    {"intensity", &parameterOf(&H::halationIntensity), StandardColor::Red},
+    {"radius", &parameterOf(&H::halationRadius), StandardColor::Orange},
+    {"threshold", &parameterOf(&H::halationThreshold), StandardColor::Yellow},
+    {"bloomIntensity", &parameterOf(&H::bloomIntensity), StandardColor::White, kBloomCard},
+    {"bloomRadius", &parameterOf(&H::bloomRadius), StandardColor::Cyan, kBloomCard},
 };
 
 struct Look {
@@ -127,7 +120,9 @@ void HalationControlView::applyPreset(const HalationParameters& halation) {
 
 void HalationControlView::switched(bool on) {
     HalationParameters halation = halation_.get();
-    if (on && halation.halationIntensity < kUnsetIntensity && halation.bloomIntensity < kUnsetIntensity)
+    // Both intensities unset: the record was never set up, so switching on loads the defaults.
+    if (on && parameterOf(&H::halationIntensity).isNeutral(halation.halationIntensity) &&
+        parameterOf(&H::bloomIntensity).isNeutral(halation.bloomIntensity))
         halation = HalationParameters::enabledDefault();
     else
         halation.isEnabled = on;

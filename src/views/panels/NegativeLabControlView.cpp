@@ -27,16 +27,13 @@ constexpr double kSetUpStretch = 0.1;
 
 constexpr int kColorOnly = 1;  // the group of the rows shown for colour negatives only
 
-const FieldSliderRow<NegativeLabParameters> kSliders[] = {
-    {"densityStretch", &NegativeLabParameters::densityStretch, {"negativeLab.densityStretch", {0.2, 2.5}, 1.0, 0.02},
-     StandardColor::Orange},
-    {"gamma", &NegativeLabParameters::gamma, {"negativeLab.gamma", {0.4, 2.0}, 1.0, 0.02}, StandardColor::Blue},
-    {"colorBalance", &NegativeLabParameters::colorBalance, {"negativeLab.colorBalance", {-1, 1}, 0, 0.02},
-     StandardColor::Purple, kColorOnly},
-    {"highlightRecovery", &NegativeLabParameters::highlightRecovery, {"negativeLab.highlightRecovery", {0, 1}, 0, 0.02},
-     StandardColor::Yellow},
-    {"shadowDensity", &NegativeLabParameters::shadowDensity, {"negativeLab.shadowDensity", {0, 1}, 0, 0.02},
-     StandardColor::Grey},
+using N = NegativeLabParameters;
+const FieldSliderRow<N> kSliders[] = {
+    {"densityStretch", &parameterOf(&N::densityStretch), StandardColor::Orange},
+    {"gamma", &parameterOf(&N::gamma), StandardColor::Blue},
+    {"colorBalance", &parameterOf(&N::colorBalance), StandardColor::Purple, kColorOnly},
+    {"highlightRecovery", &parameterOf(&N::highlightRecovery), StandardColor::Yellow},
+    {"shadowDensity", &parameterOf(&N::shadowDensity), StandardColor::Grey},
 };
 
 struct BasePreset {

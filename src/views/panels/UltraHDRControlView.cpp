@@ -21,16 +21,11 @@ namespace vantrel {
 
 namespace {
 
-// Switching on below this boost loads the enabled defaults: the record was never set up.
-constexpr double kUnsetBoost = 0.05;
-
-const FieldSliderRow<UltraHDRParameters> kSliders[] = {
-    {"boost", &UltraHDRParameters::highlightBoost, {"ultraHDR.boost", {0, 3}, 1.5, 0.05, "+%.2f", "EV"},
-     StandardColor::Yellow},
-    {"threshold", &UltraHDRParameters::clipThreshold, {"ultraHDR.threshold", {0.5, 0.95}, 0.75, 0.01, "%.2f", ""},
-     StandardColor::Orange},
-    {"radius", &UltraHDRParameters::gainMapRadius, {"ultraHDR.radius", {0, 15}, 4.0, 0.5, "%.1f", "px"},
-     StandardColor::Yellow},
+using U = UltraHDRParameters;
+const FieldSliderRow<U> kSliders[] = {
+    {"boost", &parameterOf(&U::highlightBoost), StandardColor::Yellow},
+    {"threshold", &parameterOf(&U::clipThreshold), StandardColor::Orange},
+    {"radius", &parameterOf(&U::gainMapRadius), StandardColor::Yellow},
 };
 
 constexpr const char* kTipMark = "\U0001F4A1 ";  // a light bulb, where the fonts have one
@@ -139,7 +134,8 @@ void UltraHDRControlView::write(const UltraHDRParameters& hdr) {
 
 void UltraHDRControlView::switched(bool on) {
     UltraHDRParameters hdr = ultraHDR_.get();
-    if (on && hdr.highlightBoost < kUnsetBoost)
+    // A boost below its threshold was never set up: switching on loads the enabled defaults.
+    if (on && parameterOf(&U::highlightBoost).isNeutral(hdr.highlightBoost))
         hdr = UltraHDRParameters::enabledDefault();
     else
         hdr.isEnabled = on;
