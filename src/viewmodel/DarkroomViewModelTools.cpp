@@ -5,21 +5,11 @@
 
 #include <QMetaObject>
 
+#include "model/MaskRules.h"
 #include "services/L10n.h"
 #include "viewmodel/DarkroomViewModel.h"
 
 namespace vantrel {
-
-namespace {
-
-// The first linear mask, else the first radial one, else none.
-std::optional<Uuid> firstMaskID(const MaskGroupParameters& masks) {
-    if (!masks.linearMasks.empty()) return masks.linearMasks.front().id;
-    if (!masks.radialMasks.empty()) return masks.radialMasks.front().id;
-    return std::nullopt;
-}
-
-}  // namespace
 
 ToolMode DarkroomViewModel::toolMode() const {
     if (isCroppingMode_) return ToolMode::crop;
@@ -160,10 +150,7 @@ void DarkroomViewModel::addRadialMask() {
 void DarkroomViewModel::deleteSelectedMask() {
     if (!selectedMaskID_) return;
     const Uuid id = *selectedMaskID_;
-    editRecipe([&](EditParameters& recipe) {
-        std::erase_if(recipe.masks.linearMasks, [&](const LinearMask& m) { return m.id == id; });
-        std::erase_if(recipe.masks.radialMasks, [&](const RadialMask& m) { return m.id == id; });
-    });
+    editRecipe([&](EditParameters& recipe) { removeMask(recipe.masks, id); });
     setSelectedMaskID(firstMaskID(parameters_.masks));
     setFrameStatusMessage(L10n::tr("status.maskDeleted"));
 }
