@@ -60,13 +60,12 @@ bool editMaskOfKind(Group& masks, MaskKind kind, const Uuid& id, Edit&& edit) {
     });
 }
 
-// The first mask of type Mask with the identifier, or null.
-template <typename Mask>
-const Mask* findMaskOfType(const MaskGroupParameters& masks, const std::optional<Uuid>& id) {
-    const Mask* found = nullptr;
-    if (id)
-        editFirstWithID(masks.*std::get<MaskKindRow<Mask>>(maskKinds).member, *id,
-                        [&](const Mask& mask) { found = &mask; });
+// The first mask of type Mask with the identifier (const in a const group), or null.
+template <typename Mask, typename Group>
+auto* findMaskOfType(Group& masks, const std::optional<Uuid>& id) {
+    auto& list = masks.*std::get<MaskKindRow<Mask>>(maskKinds).member;
+    decltype(list.data()) found = nullptr;
+    if (id) editFirstWithID(list, *id, [&](auto& mask) { found = &mask; });
     return found;
 }
 

@@ -11,6 +11,17 @@
 
 namespace vantrel {
 
+namespace {
+
+// A new mask's name: its kind's name numbered after the masks of that kind.
+template <class Mask>
+std::string numberedMaskName(const MaskGroupParameters& masks) {
+    const MaskKindRow<Mask>& kind = std::get<MaskKindRow<Mask>>(maskKinds);
+    return L10n::tr(kind.nameKey, int((masks.*kind.member).size()) + 1);
+}
+
+}  // namespace
+
 ToolMode DarkroomViewModel::toolMode() const {
     if (isCroppingMode_) return ToolMode::crop;
     if (isRetouchMode_) return ToolMode::retouch;
@@ -121,7 +132,7 @@ void DarkroomViewModel::finishMaskEditing() {
 
 void DarkroomViewModel::addLinearMask() {
     LinearMask mask;
-    mask.name = L10n::tr("mask.linearGradientDefault", int(parameters_.masks.linearMasks.size()) + 1);
+    mask.name = numberedMaskName<LinearMask>(parameters_.masks);
     mask.startPoint = {0.5, 0.05};
     mask.endPoint = {0.5, 0.45};
     mask.exposure = -0.7;
@@ -135,7 +146,7 @@ void DarkroomViewModel::addLinearMask() {
 
 void DarkroomViewModel::addRadialMask() {
     RadialMask mask;
-    mask.name = L10n::tr("mask.radialSpotDefault", int(parameters_.masks.radialMasks.size()) + 1);
+    mask.name = numberedMaskName<RadialMask>(parameters_.masks);
     mask.center = {0.5, 0.5};
     mask.radiusX = mask.radiusY = 0.25;
     mask.feather = 0.5;
@@ -156,10 +167,7 @@ void DarkroomViewModel::deleteSelectedMask() {
 }
 
 void DarkroomViewModel::clearAllMasks() {
-    editRecipe([](EditParameters& recipe) {
-        recipe.masks.linearMasks.clear();
-        recipe.masks.radialMasks.clear();
-    });
+    editRecipe([](EditParameters& recipe) { recipe.masks = {}; });
     setSelectedMaskID(std::nullopt);
     setFrameStatusMessage(L10n::tr("status.allMasksCleared"));
 }
