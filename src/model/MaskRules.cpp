@@ -55,7 +55,9 @@ std::optional<Uuid> firstMaskID(const MaskGroupParameters& masks, MaskKind first
 }
 
 std::optional<Uuid> removeMask(MaskGroupParameters& masks, const Uuid& id) {
-    forEachMaskKind([&](const auto& kind) { std::erase_if(masks.*kind.member, [&](const auto& m) { return m.id == id; }); });
+    forEachMaskKind([&](const auto& kind) {
+        std::erase_if(masks.*kind.member, [&](const auto& m) { return m.id == id; });
+    });
     return firstMaskID(masks);
 }
 

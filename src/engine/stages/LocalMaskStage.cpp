@@ -311,7 +311,8 @@ Image applyLocalMasks(const Image& input, const MaskGroupParameters& masks) {
     std::vector<MaskPass> passes;
     forEachMaskKind([&](const auto& kind) {
         for (const auto& m : masks.*kind.member)
-            if (m.isEnabled && !m.isNeutral()) passes.push_back({MaskShape(m, extent), CorrectionKernel(correctionsOf(m))});
+            if (m.isEnabled && !m.isNeutral())
+                passes.push_back({MaskShape(m, extent), CorrectionKernel(correctionsOf(m))});
     });
     return applyPasses(input, std::move(passes));
 }
