@@ -1,5 +1,6 @@
 #include "app/AutomationActions.h"
 
+#include "model/MaskRules.h"
 #include "services/AppLanguage.h"
 #include "services/LocalizationManager.h"
 #include "viewmodel/DarkroomViewModel.h"
@@ -12,10 +13,10 @@ void openMaskMode(DarkroomViewModel& vm) {
     // Set directly, without the toggle's status line; crop and retouch stay as they are.
     vm.setIsMaskMode(true);
     const MaskGroupParameters& masks = vm.parameters().masks;
-    if (masks.linearMasks.empty() && masks.radialMasks.empty()) {
+    if (!firstMaskID(masks)) {
         vm.addLinearMask();
     } else if (!vm.selectedMaskID()) {
-        vm.setSelectedMaskID(!masks.linearMasks.empty() ? masks.linearMasks.front().id : masks.radialMasks.front().id);
+        vm.setSelectedMaskID(firstMaskID(masks));
     }
     vm.requestRender(RenderQuality::interactive);
 }

@@ -50,8 +50,10 @@ const MaskGroupParameters& MaskGroupParameters::defaultValue() {
 }
 
 bool MaskGroupParameters::isIdentity() const {
-    return std::none_of(linearMasks.begin(), linearMasks.end(), changesSomething<LinearMask>) &&
-           std::none_of(radialMasks.begin(), radialMasks.end(), changesSomething<RadialMask>);
+    return !anyMaskKind([&](const auto& kind) {
+        const auto& list = this->*kind.member;
+        return std::any_of(list.begin(), list.end(), [](const auto& m) { return changesSomething(m); });
+    });
 }
 
 void to_json(nlohmann::json& j, const LinearMask& mask) { writeRecord(j, mask, linearSchema); }

@@ -5,6 +5,7 @@
 
 #include <QMetaObject>
 
+#include "model/MaskRules.h"
 #include "services/L10n.h"
 #include "viewmodel/DarkroomViewModel.h"
 
@@ -12,11 +13,11 @@ namespace vantrel {
 
 namespace {
 
-// The first linear mask, else the first radial one, else none.
-std::optional<Uuid> firstMaskID(const MaskGroupParameters& masks) {
-    if (!masks.linearMasks.empty()) return masks.linearMasks.front().id;
-    if (!masks.radialMasks.empty()) return masks.radialMasks.front().id;
-    return std::nullopt;
+// A new mask's name: its kind's name numbered after the masks of that kind.
+template <class Mask>
+std::string numberedMaskName(const MaskGroupParameters& masks) {
+    const MaskKindRow<Mask>& kind = std::get<MaskKindRow<Mask>>(maskKinds);
+    return L10n::tr(kind.nameKey, int((masks.*kind.member).size()) + 1);
 }
 
 }  // namespace
@@ -131,7 +132,7 @@ void DarkroomViewModel::finishMaskEditing() {
 
 void DarkroomViewModel::addLinearMask() {
     LinearMask mask;
-    mask.name = L10n::tr("mask.linearGradientDefault", int(parameters_.masks.linearMasks.size()) + 1);
+    mask.name = numberedMaskName<LinearMask>(parameters_.masks);
     mask.startPoint = {0.5, 0.05};
     mask.endPoint = {0.5, 0.45};
     mask.exposure = -0.7;
@@ -145,7 +146,7 @@ void DarkroomViewModel::addLinearMask() {
 
 void DarkroomViewModel::addRadialMask() {
     RadialMask mask;
-    mask.name = L10n::tr("mask.radialSpotDefault", int(parameters_.masks.radialMasks.size()) + 1);
+    mask.name = numberedMaskName<RadialMask>(parameters_.masks);
     mask.center = {0.5, 0.5};
     mask.radiusX = mask.radiusY = 0.25;
     mask.feather = 0.5;
@@ -160,19 +161,13 @@ void DarkroomViewModel::addRadialMask() {
 void DarkroomViewModel::deleteSelectedMask() {
     if (!selectedMaskID_) return;
     const Uuid id = *selectedMaskID_;
-    editRecipe([&](EditParameters& recipe) {
-        std::erase_if(recipe.masks.linearMasks, [&](const LinearMask& m) { return m.id == id; });
-        std::erase_if(recipe.masks.radialMasks, [&](const RadialMask& m) { return m.id == id; });
-    });
+    editRecipe([&](EditParameters& recipe) { removeMask(recipe.masks, id); });
     setSelectedMaskID(firstMaskID(parameters_.masks));
     setFrameStatusMessage(L10n::tr("status.maskDeleted"));
 }
 
 void DarkroomViewModel::clearAllMasks() {
-    editRecipe([](EditParameters& recipe) {
-        recipe.masks.linearMasks.clear();
-        recipe.masks.radialMasks.clear();
-    });
+    editRecipe([](EditParameters& recipe) { recipe.masks = {}; });
     setSelectedMaskID(std::nullopt);
     setFrameStatusMessage(L10n::tr("status.allMasksCleared"));
 }

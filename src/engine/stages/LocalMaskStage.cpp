@@ -305,20 +305,15 @@ RadialMaskGeometry radialMaskGeometry(const RadialMask& mask, const Rect& extent
 }
 
 Image applyLocalMasks(const Image& input, const MaskGroupParameters& masks) {
-    const std::vector<LinearMask>& linearMasks = masks.linearMasks;
-    const std::vector<RadialMask>& radialMasks = masks.radialMasks;
     const Rect extent = input.extent();
-    if (!extent.isFinite()) return input;
-    auto active = [](const auto& m) { return m.isEnabled && !m.isNeutral(); };
-    if (std::none_of(linearMasks.begin(), linearMasks.end(), active) &&
-        std::none_of(radialMasks.begin(), radialMasks.end(), active))
-        return input;
+    if (!extent.isFinite() || masks.isIdentity()) return input;
 
     std::vector<MaskPass> passes;
-    for (const LinearMask& m : linearMasks)
-        if (active(m)) passes.push_back({MaskShape(m, extent), CorrectionKernel(correctionsOf(m))});
-    for (const RadialMask& m : radialMasks)
-        if (active(m)) passes.push_back({MaskShape(m, extent), CorrectionKernel(correctionsOf(m))});
+    forEachMaskKind([&](const auto& kind) {
+        for (const auto& m : masks.*kind.member)
+            if (m.isEnabled && !m.isNeutral())
+                passes.push_back({MaskShape(m, extent), CorrectionKernel(correctionsOf(m))});
+    });
     return applyPasses(input, std::move(passes));
 }
 

@@ -161,12 +161,13 @@ MaskControlView::MaskControlView(Binding<EditParameters> parameters, Binding<std
         parameters_.set(recipe);
         Q_EMIT changed();
     });
-    for (MaskKind kind : {MaskKind::linear, MaskKind::radial})
-        for (const MaskSliderRow& entry : inspectorSliders(kind)) {
+    forEachMaskKind([&](const auto& kind) {
+        for (const MaskSliderRow& entry : inspectorSliders(kind.kind)) {
             ProSlider* slider = maskSlider(entry, valueOf(entry.field));
             card_->content()->addWidget(slider);
-            cardRows_.push_back({kind, slider, entry.titleKey});
+            cardRows_.push_back({kind.kind, slider, entry.titleKey});
         }
+    });
     column->addWidget(card_);
     refresh();
 }
@@ -217,12 +218,11 @@ void MaskControlView::refresh() {
 
     list_->setVisible(total >= 1);
     std::size_t shown = 0;
-    for (const LinearMask& mask : recipe.masks.linearMasks)
-        rowAt(shown++)->setMask(MaskKind::linear, mask.id, QString::fromStdString(mask.name), mask.isEnabled,
-                                mask.id == selection);
-    for (const RadialMask& mask : recipe.masks.radialMasks)
-        rowAt(shown++)->setMask(MaskKind::radial, mask.id, QString::fromStdString(mask.name), mask.isEnabled,
-                                mask.id == selection);
+    forEachMaskKind([&](const auto& kind) {
+        for (const auto& mask : recipe.masks.*kind.member)
+            rowAt(shown++)->setMask(kind.kind, mask.id, QString::fromStdString(mask.name), mask.isEnabled,
+                                    mask.id == selection);
+    });
     for (std::size_t i = 0; i < rows_.size(); ++i) rows_[i]->setVisible(i < shown);
 
     const std::optional<MaskLocation> edited = locateMask(recipe.masks, selection);
@@ -283,8 +283,7 @@ void MaskControlView::deleteMask(MaskKind kind, const Uuid& id) {
 
 void MaskControlView::clearAllMasks() {
     EditParameters recipe = parameters_.get();
-    recipe.masks.linearMasks.clear();
-    recipe.masks.radialMasks.clear();
+    recipe.masks = {};
     parameters_.set(recipe);
     selectedMaskID_.set(std::nullopt);
     Q_EMIT changed();

@@ -1,108 +1,10 @@
 #include "views/masks/MaskEditing.h"
 
-#include <algorithm>
 #include <cmath>
-#include <type_traits>
 
 #include "services/TextFormatter.h"
 
 namespace vantrel {
-
-namespace {
-
-template <typename List>
-std::optional<std::size_t> indexOf(const List& list, const Uuid& id) {
-    for (std::size_t i = 0; i < list.size(); ++i)
-        if (list[i].id == id) return i;
-    return std::nullopt;
-}
-
-// The value's place in a mask (const or not); none for feather of a linear mask.
-template <typename Mask>
-auto fieldOf(Mask& mask, MaskField field) -> std::conditional_t<std::is_const_v<Mask>, const double*, double*> {
-    switch (field) {
-    case MaskField::exposure: return &mask.exposure;
-    case MaskField::contrast: return &mask.contrast;
-    case MaskField::highlights: return &mask.highlights;
-    case MaskField::shadows: return &mask.shadows;
-    case MaskField::temperature: return &mask.temperature;
-    case MaskField::tint: return &mask.tint;
-    case MaskField::saturation: return &mask.saturation;
-    case MaskField::feather:
-        if constexpr (requires { mask.feather; }) return &mask.feather;
-        return nullptr;
-    }
-    return nullptr;
-}
-
-}  // namespace
-
-std::optional<MaskLocation> locateMask(const MaskGroupParameters& masks, const std::optional<Uuid>& id) {
-    if (!id) return std::nullopt;
-    if (const auto i = indexOf(masks.linearMasks, *id)) return MaskLocation{MaskKind::linear, *i};
-    if (const auto i = indexOf(masks.radialMasks, *id)) return MaskLocation{MaskKind::radial, *i};
-    return std::nullopt;
-}
-
-std::optional<Uuid> firstMaskID(const MaskGroupParameters& masks, MaskKind first) {
-    const bool linearFirst = first == MaskKind::linear || masks.radialMasks.empty();
-    if (linearFirst && !masks.linearMasks.empty()) return masks.linearMasks.front().id;
-    if (!masks.radialMasks.empty()) return masks.radialMasks.front().id;
-    return std::nullopt;
-}
-
-std::optional<Uuid> removeMask(MaskGroupParameters& masks, const Uuid& id) {
-    std::erase_if(masks.linearMasks, [&](const LinearMask& m) { return m.id == id; });
-    std::erase_if(masks.radialMasks, [&](const RadialMask& m) { return m.id == id; });
-    return firstMaskID(masks);
-}
-
-bool removeMaskOfKind(MaskGroupParameters& masks, MaskKind kind, const Uuid& id) {
-    auto eraseFirst = [&](auto& list) {
-        const auto i = indexOf(list, id);
-        if (!i) return false;
-        list.erase(list.begin() + std::ptrdiff_t(*i));
-        return true;
-    };
-    return kind == MaskKind::linear ? eraseFirst(masks.linearMasks) : eraseFirst(masks.radialMasks);
-}
-
-std::optional<double> maskValue(const MaskGroupParameters& masks, const std::optional<Uuid>& id, MaskField field) {
-    const std::optional<MaskLocation> at = locateMask(masks, id);
-    if (!at) return std::nullopt;
-    const double* v = at->kind == MaskKind::linear ? fieldOf(masks.linearMasks[at->index], field)
-                                                   : fieldOf(masks.radialMasks[at->index], field);
-    if (!v) return std::nullopt;
-    return *v;
-}
-
-bool setMaskValue(MaskGroupParameters& masks, const std::optional<Uuid>& id, MaskField field, double value) {
-    bool written = false;
-    editMask(masks, id, [&](auto& mask) {
-        if (double* v = fieldOf(mask, field)) {
-            *v = value;
-            written = true;
-        }
-    });
-    return written;
-}
-
-MaskSummary summarizeMask(const MaskGroupParameters& masks, const std::optional<Uuid>& id) {
-    MaskSummary summary;
-    const std::optional<MaskLocation> at = locateMask(masks, id);
-    if (!at) return summary;
-    auto fill = [&](const auto& mask) {
-        summary.kind = at->kind;
-        summary.name = mask.name;
-        summary.exposure = mask.exposure;
-        summary.isInverted = mask.isInverted;
-    };
-    if (at->kind == MaskKind::linear)
-        fill(masks.linearMasks[at->index]);
-    else
-        fill(masks.radialMasks[at->index]);
-    return summary;
-}
 
 QString exposureReadout(double exposure) {
     const FormatArg argument = makeFormatArg(exposure);
@@ -136,23 +38,6 @@ bool applyMaskPreset(MaskGroupParameters& masks, const Uuid& id, const MaskPrese
         mask.saturation = preset.saturation;
         if (preset.inverted) mask.isInverted = *preset.inverted;
     });
-}
-
-bool resetMaskCorrections(MaskGroupParameters& masks, const Uuid& id) {
-    return editMask(masks, id, [](auto& mask) {
-        mask.exposure = 0;
-        mask.contrast = 1;
-        mask.highlights = 0;
-        mask.shadows = 0;
-        mask.temperature = 0;
-        mask.tint = 0;
-        mask.saturation = 1;
-        mask.isInverted = false;
-    });
-}
-
-bool toggleMaskInversion(MaskGroupParameters& masks, const Uuid& id) {
-    return editMask(masks, id, [](auto& mask) { mask.isInverted = !mask.isInverted; });
 }
 
 namespace {

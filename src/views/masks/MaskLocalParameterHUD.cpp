@@ -138,7 +138,8 @@ MaskLocalParameterHUD::MaskLocalParameterHUD(Binding<EditParameters> parameters,
     advanced_ = new QWidget;
     auto* advanced = flatColumn(5, advanced_);
     advanced->addWidget(ruleLine(whiteAt(0.08)));
-    for (MaskKind kind : {MaskKind::linear, MaskKind::radial}) {
+    forEachMaskKind([&](const auto& row) {
+        const MaskKind kind = row.kind;
         for (const MaskSliderRow& entry : displayMainSliders(kind)) {
             ProSlider* slider = maskSlider(entry, valueOf(entry.field));
             slider->setFixedWidth(kWidth - 2 * kPadding);
@@ -151,7 +152,7 @@ MaskLocalParameterHUD::MaskLocalParameterHUD(Binding<EditParameters> parameters,
             advanced->addWidget(slider);
             rows_.push_back({kind, true, slider, entry.titleKey});
         }
-    }
+    });
     column->addLayout(main);
     column->addWidget(advanced_);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "model/MaskRules.h"
 #include "views/kit/Geometry.h"
 
 namespace vantrel::maskOverlay {
@@ -71,14 +72,31 @@ bool hitsRadialMask(const QPointF& point, const RadialGeometry& g) {
     return dx * dx + dy * dy <= 1;
 }
 
+namespace {
+
+bool hitsMask(const QPointF& point, const LinearMask& mask, const QRectF& imageRect) {
+    return hitsLinearMask(point, linearGeometry(mask, imageRect));
+}
+bool hitsMask(const QPointF& point, const RadialMask& mask, const QRectF& imageRect) {
+    return hitsRadialMask(point, radialGeometry(mask, imageRect));
+}
+
+QPointF maskAnchor(const LinearMask& mask, const QRectF& imageRect) { return linearGeometry(mask, imageRect).mid; }
+QPointF maskAnchor(const RadialMask& mask, const QRectF& imageRect) { return viewPoint(imageRect, mask.center); }
+
+}  // namespace
+
 std::optional<Uuid> maskUnderPoint(const MaskGroupParameters& masks, const std::optional<Uuid>& selected,
                                    const QRectF& imageRect, const QPointF& point) {
-    auto candidate = [&](const auto& mask) { return mask.isEnabled && mask.id != selected; };
-    for (auto it = masks.radialMasks.rbegin(); it != masks.radialMasks.rend(); ++it)
-        if (candidate(*it) && hitsRadialMask(point, radialGeometry(*it, imageRect))) return it->id;
-    for (auto it = masks.linearMasks.rbegin(); it != masks.linearMasks.rend(); ++it)
-        if (candidate(*it) && hitsLinearMask(point, linearGeometry(*it, imageRect))) return it->id;
-    return std::nullopt;
+    // The topmost first: later kinds, and later masks of a kind, are drawn above.
+    std::optional<Uuid> hit;
+    anyMaskKindTopFirst([&](const auto& kind) {
+        const auto& list = masks.*kind.member;
+        for (auto it = list.rbegin(); it != list.rend() && !hit; ++it)
+            if (it->isEnabled && it->id != selected && hitsMask(point, *it, imageRect)) hit = it->id;
+        return hit.has_value();
+    });
+    return hit;
 }
 
 NormalizedPoint draggedPoint(const NormalizedPoint& start, const QPointF& translation, const QRectF& imageRect) {
@@ -97,13 +115,9 @@ double draggedRadius(double start, double delta, double extent) {
 
 QPointF parameterDisplayAnchor(const MaskGroupParameters& masks, const std::optional<Uuid>& selected,
                                const QRectF& imageRect, const QSizeF& view) {
-    if (selected) {
-        for (const LinearMask& mask : masks.linearMasks)
-            if (mask.id == *selected) return linearGeometry(mask, imageRect).mid;
-        for (const RadialMask& mask : masks.radialMasks)
-            if (mask.id == *selected) return viewPoint(imageRect, mask.center);
-    }
-    return {view.width() / 2, view.height() / 2};
+    QPointF anchor(view.width() / 2, view.height() / 2);
+    editMask(masks, selected, [&](const auto& mask) { anchor = maskAnchor(mask, imageRect); });
+    return anchor;
 }
 
 QPointF parameterDisplayCentre(const QPointF& anchor, const QSizeF& view) {

@@ -174,17 +174,29 @@ QRectF editorBounds(const RadialMask& mask, const QRectF& rect) {
 }
 
 const LinearMask* selectedLinear(const EditParameters& p, const std::optional<Uuid>& id) {
-    if (!id) return nullptr;
-    for (const LinearMask& mask : p.masks.linearMasks)
-        if (mask.id == *id) return &mask;
-    return nullptr;
+    return findMaskOfType<LinearMask>(p.masks, id);
 }
 
 const RadialMask* selectedRadial(const EditParameters& p, const std::optional<Uuid>& id) {
-    if (!id) return nullptr;
-    for (const RadialMask& mask : p.masks.radialMasks)
-        if (mask.id == *id) return &mask;
-    return nullptr;
+    return findMaskOfType<RadialMask>(p.masks, id);
+}
+
+// An unselected mask: a faint dashed line or outline with a dot at its handle.
+void paintUnselected(QPainter& painter, const QPen& faint, const LinearMask& mask, const QRectF& rect,
+                     const QRectF& exposed) {
+    const LinearGeometry g = linearGeometry(mask, rect);
+    if (!QRectF(g.start, g.end).normalized().adjusted(-6, -6, 6, 6).intersects(exposed)) return;
+    drawDashes(painter, faint, QPolygonF({g.start, g.end}), 4, 4, false);
+    painter.fillPath(circle(g.mid, 10), whiteAt(0.5));
+}
+
+void paintUnselected(QPainter& painter, const QPen& faint, const RadialMask& mask, const QRectF& rect,
+                     const QRectF& exposed) {
+    const RadialGeometry g = radialGeometry(mask, rect);
+    const QSizeF outline = g.outlineSize();
+    if (!centredRect(g.centre, outline).adjusted(-2, -2, 2, 2).intersects(exposed)) return;
+    drawDashes(painter, faint, ellipsePolygon(g.centre, outline.width() / 2, outline.height() / 2), 4, 4, true);
+    painter.fillPath(circle(g.centre, 8), whiteAt(0.5));
 }
 
 // The area the parameter display's shadow covers around a display at `r`.
@@ -360,23 +372,12 @@ void MaskOverlayView::paintEvent(QPaintEvent* event) {
         painter.restore();
     }
 
-    // Unselected masks: linear ones, then radial ones above them.
+    // Unselected masks, each kind above the ones before it.
     const QPen faint = solidPen(whiteAt(0.35), 1.5);
-    for (const LinearMask& mask : p.masks.linearMasks) {
-        if (!mask.isEnabled || mask.id == id) continue;
-        const LinearGeometry g = linearGeometry(mask, rect);
-        if (!QRectF(g.start, g.end).normalized().adjusted(-6, -6, 6, 6).intersects(exposed)) continue;
-        drawDashes(painter, faint, QPolygonF({g.start, g.end}), 4, 4, false);
-        painter.fillPath(circle(g.mid, 10), whiteAt(0.5));
-    }
-    for (const RadialMask& mask : p.masks.radialMasks) {
-        if (!mask.isEnabled || mask.id == id) continue;
-        const RadialGeometry g = radialGeometry(mask, rect);
-        const QSizeF outline = g.outlineSize();
-        if (!centredRect(g.centre, outline).adjusted(-2, -2, 2, 2).intersects(exposed)) continue;
-        drawDashes(painter, faint, ellipsePolygon(g.centre, outline.width() / 2, outline.height() / 2), 4, 4, true);
-        painter.fillPath(circle(g.centre, 8), whiteAt(0.5));
-    }
+    forEachMaskKind([&](const auto& kind) {
+        for (const auto& mask : p.masks.*kind.member)
+            if (mask.isEnabled && mask.id != id) paintUnselected(painter, faint, mask, rect, exposed);
+    });
 
     // The selected linear mask's editor.
     if (const LinearMask* mask = selectedLinear(p, id)) {
@@ -469,12 +470,7 @@ void MaskOverlayView::dragStep(const QPointF& translation) {
     bool written = false;
     QRectF dirty;
     if (isLinearHandle(active_)) {
-        LinearMask* mask = nullptr;
-        for (LinearMask& m : recipe.masks.linearMasks)
-            if (activeMask_ && m.id == *activeMask_) {
-                mask = &m;
-                break;
-            }
+        LinearMask* mask = findMaskOfType<LinearMask>(recipe.masks, activeMask_);
         if (!mask) return;  // removed under the drag
         if (active_ != Handle::linearEnd && !dragStart_.linearStart) dragStart_.linearStart = mask->startPoint;
         if (active_ != Handle::linearStart && !dragStart_.linearEnd) dragStart_.linearEnd = mask->endPoint;
@@ -485,12 +481,7 @@ void MaskOverlayView::dragStep(const QPointF& translation) {
         written = !(before == *mask);
         dirty = editorBounds(before, rect).united(editorBounds(*mask, rect));
     } else {
-        RadialMask* mask = nullptr;
-        for (RadialMask& m : recipe.masks.radialMasks)
-            if (activeMask_ && m.id == *activeMask_) {
-                mask = &m;
-                break;
-            }
+        RadialMask* mask = findMaskOfType<RadialMask>(recipe.masks, activeMask_);
         if (!mask) return;
         const RadialMask before = *mask;
         switch (active_) {
@@ -552,26 +543,22 @@ void MaskOverlayView::cancelDrag() {
     const DragStart start = dragStart_;
     QRectF dirty;
     bool restored = false;
-    if (activeMask_) {
-        for (LinearMask& mask : recipe.masks.linearMasks)
-            if (mask.id == *activeMask_ && isLinearHandle(active_)) {
-                const LinearMask before = mask;
-                if (start.linearStart) mask.startPoint = *start.linearStart;
-                if (start.linearEnd) mask.endPoint = *start.linearEnd;
-                restored = !(before == mask);
-                dirty = editorBounds(before, rect).united(editorBounds(mask, rect));
-                break;
-            }
-        for (RadialMask& mask : recipe.masks.radialMasks)
-            if (mask.id == *activeMask_ && isRadialHandle(active_)) {
-                const RadialMask before = mask;
-                if (start.radialCentre) mask.center = *start.radialCentre;
-                if (start.radiusX) mask.radiusX = *start.radiusX;
-                if (start.radiusY) mask.radiusY = *start.radiusY;
-                restored = !(before == mask);
-                dirty = editorBounds(before, rect).united(editorBounds(mask, rect));
-                break;
-            }
+    LinearMask* linear = isLinearHandle(active_) ? findMaskOfType<LinearMask>(recipe.masks, activeMask_) : nullptr;
+    if (linear) {
+        const LinearMask before = *linear;
+        if (start.linearStart) linear->startPoint = *start.linearStart;
+        if (start.linearEnd) linear->endPoint = *start.linearEnd;
+        restored = !(before == *linear);
+        dirty = editorBounds(before, rect).united(editorBounds(*linear, rect));
+    }
+    RadialMask* radial = isRadialHandle(active_) ? findMaskOfType<RadialMask>(recipe.masks, activeMask_) : nullptr;
+    if (radial) {
+        const RadialMask before = *radial;
+        if (start.radialCentre) radial->center = *start.radialCentre;
+        if (start.radiusX) radial->radiusX = *start.radiusX;
+        if (start.radiusY) radial->radiusY = *start.radiusY;
+        restored = !(before == *radial);
+        dirty = editorBounds(before, rect).united(editorBounds(*radial, rect));
     }
     tracker_.cancel();
     endGesture();
