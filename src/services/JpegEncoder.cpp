@@ -63,7 +63,7 @@ struct BandStream {
     std::size_t size = 0;  // once finished
 };
 
-bool growStream(BandStream& d) noexcept {
+bool enlarge(BandStream& d) noexcept {
     try {
         const std::size_t used = d.capacity;
         LargeArray<std::uint8_t> bigger = makeLargeArray<std::uint8_t>(std::max(kLargeBlockMinimum, 2 * d.capacity));
@@ -84,11 +84,11 @@ void startStream(j_compress_ptr c) {
     BandStream& d = streamOf(c);
     d.pub.next_output_byte = d.bytes.get();
     d.pub.free_in_buffer = d.capacity;
-    if (!d.bytes && !growStream(d)) ERREXIT1(c, JERR_OUT_OF_MEMORY, 0);
+    if (!d.bytes && !enlarge(d)) ERREXIT1(c, JERR_OUT_OF_MEMORY, 0);
 }
 
 boolean growStream(j_compress_ptr c) {
-    if (!growStream(streamOf(c))) ERREXIT1(c, JERR_OUT_OF_MEMORY, 1);
+    if (!enlarge(streamOf(c))) ERREXIT1(c, JERR_OUT_OF_MEMORY, 1);
     return TRUE;
 }
 

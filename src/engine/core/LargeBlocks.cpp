@@ -128,9 +128,9 @@ LargeBlockPool::Stats LargeBlockPool::stats() const {
 }
 
 LargeBlockPool& LargeBlockPool::shared() {
-    // Enough for a 24-megapixel 16-bit scan and a render's bands; never unmapped at exit, since
-    // buffers in static caches may be released after it.
-    static LargeBlockPool* pool = new LargeBlockPool(16, std::size_t(384) << 20);
+    // Room for a 24-megapixel 16-bit scan and an export's bands; never destroyed, since buffers
+    // held by static caches may be released after it.
+    static LargeBlockPool* pool = new LargeBlockPool(16, std::size_t(256) << 20);
     return *pool;
 }
 
