@@ -150,7 +150,7 @@ void releaseLarge(void* p, std::size_t bytes) noexcept {
         return;
     }
 #endif
-    ::operator delete(p);
+    ::operator delete(p, bytes);
 }
 
 }  // namespace detail
