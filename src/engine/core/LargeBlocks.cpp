@@ -143,14 +143,14 @@ void* allocateLarge(std::size_t bytes) {
     return ::operator new(bytes);
 }
 
-void releaseLarge(void* p, std::size_t bytes) noexcept {
+void releaseLarge(void* p, [[maybe_unused]] std::size_t bytes) noexcept {
 #ifndef VANTREL_HEAP_ONLY
     if (bytes >= kLargeBlockMinimum) {
         LargeBlockPool::shared().release(p);
         return;
     }
 #endif
-    ::operator delete(p, bytes);
+    ::operator delete(p);
 }
 
 }  // namespace detail
