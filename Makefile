@@ -44,10 +44,13 @@ bench: build
 	  "$$p" --benchmark_out="$$p.json" --benchmark_out_format=json $(BENCH_ARGS); \
 	done
 
-# Horizon levelling on real photographs fetched as Debian packages into $(BUILD)/quality-cache
-# (apt-get download, so it needs the network and root); prints a table. Not part of CI.
+# Horizon levelling and subject detection on real photographs fetched as Debian packages into
+# $(BUILD)/quality-cache (apt-get download, so it needs the network and root); prints a table
+# for each (both run; it fails when either misses its target). Not part of CI.
 quality: build
-	@bash scripts/horizon-quality.sh $(BUILD)
+	@bash scripts/horizon-quality.sh $(BUILD); horizon=$$?; \
+	bash scripts/subject-quality.sh $(BUILD); subject=$$?; \
+	exit $$(( horizon || subject ))
 
 # Every fuzz program (clang, libFuzzer) for FUZZ_SECONDS each, FUZZ_JOBS of them at once.
 FUZZ         ?= build-fuzz

@@ -1,6 +1,7 @@
 // Speed of the image analyses on a 2560-pixel proxy: horizon levelling,
 // subject segmentation (both including the render of their reduced copy) and
-// the spot-source search behind a healing click.
+// the spot-source search behind a healing click; and subject detection on a
+// full 24-megapixel frame with a person in it, as an export asks for it.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -15,7 +16,11 @@
 #include "engine/analysis/HorizonDetector.h"
 #include "engine/core/Image.h"
 #include "engine/analysis/SpotSamplingEngine.h"
+#include "engine/analysis/FaceFinder.h"
 #include "engine/analysis/SubjectSegmentationEngine.h"
+
+#include "../tests/common/PortraitScene.h"
+#include "ProcessCpu.h"
 
 namespace {
 
@@ -57,12 +62,13 @@ const cv::Mat& scene() {
     return s;
 }
 
-Image sceneImage() {
-    const cv::Mat& s = scene();
+Image imageOf(const cv::Mat& s) {
     SourcePixels p = SourcePixels::allocate(s.cols, s.rows, 4, SampleType::uint8);
     for (int y = 0; y < s.rows; ++y) std::memcpy(p.mutableRow(y), s.ptr(y), std::size_t(s.cols) * 4);
     return Image::fromPixels(std::move(p));
 }
+
+Image sceneImage() { return imageOf(scene()); }
 
 void BM_HorizonProxy(benchmark::State& state) {
     const Image frame = sceneImage();
@@ -83,6 +89,30 @@ void BM_SegmentationProxy(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_SegmentationProxy)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A 6000 x 4000 portrait: one person in a white shirt before sunlit leaves.
+void BM_SubjectDetect(benchmark::State& state) {
+    const cv::Size size(6000, 4000);
+    cv::Mat pixels = testing::mottledGround(size, 5, true);
+    testing::drawPerson(pixels, {2900, 1500}, 800, {235, 235, 230, 255});
+    cv::Mat grey;
+    cv::cvtColor(pixels, grey, cv::COLOR_RGBA2GRAY);
+    cv::resize(grey, grey, SubjectSegmentationEngine::workingSize(size.width, size.height), 0, 0, cv::INTER_AREA);
+    if (CascadeFaceFinder::shared().find(grey).size() != 1) {
+        state.SkipWithError("the face cascades do not find the one face");
+        return;
+    }
+    const Image frame = imageOf(pixels);
+    pixels.release();
+    // CPU time of all threads too: it says what the wall time would be on a quiet machine.
+    const bench::ProcessCpuCounter cpu(state);
+    for (auto _ : state) {
+        auto mask = SubjectSegmentationEngine::shared().generateMask(frame).get();
+        if (!mask) state.SkipWithError("no subject found");
+        benchmark::DoNotOptimize(mask);
+    }
+}
+BENCHMARK(BM_SubjectDetect)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3)->Repetitions(3);
 
 void BM_SpotSearch(benchmark::State& state) {
     const cv::Mat& s = scene();

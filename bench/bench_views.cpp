@@ -14,7 +14,7 @@
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
 #include "views/kit/Symbols.h"
-#include "views/panels/PanelHeader.h"
+#include "views/kit/PanelHeader.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include "ViewBench.h"
 #include "model/EditParameters.h"
-#include "views/canvas/MaskOverlayView.h"
+#include "views/masks/MaskOverlayView.h"
 #include "views/masks/MaskLocalParameterHUD.h"
 
 namespace {

@@ -19,8 +19,8 @@
 #include "ViewBench.h"
 #include "model/EditParameters.h"
 #include "viewmodel/SpotSourceSearch.h"
-#include "views/canvas/CropOverlayView.h"
-#include "views/canvas/SpotHealingOverlayView.h"
+#include "views/crop/CropOverlayView.h"
+#include "views/retouch/SpotHealingOverlayView.h"
 #include "views/kit/Geometry.h"
 
 namespace {

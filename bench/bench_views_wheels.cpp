@@ -13,8 +13,8 @@
 
 #include "ViewBench.h"
 #include "model/EditParameters.h"
-#include "views/panels/Chip.h"
-#include "views/panels/ChipGrid.h"
+#include "views/kit/Chip.h"
+#include "views/kit/ChipGrid.h"
 #include "views/panels/ColorWheelsView.h"
 #include "views/panels/InteractiveColorWheel.h"
 

@@ -12,7 +12,7 @@ PACKAGES=(
   libexiv2-dev
   libcairo2-dev libpango1.0-dev fontconfig fonts-dejavu-core fonts-urw-base35 fonts-liberation2
   fonts-noto-cjk fonts-noto-color-emoji
-  libopencv-core-dev libopencv-imgproc-dev
+  libopencv-core-dev libopencv-imgproc-dev libopencv-objdetect-dev opencv-data
   nlohmann-json3-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth dbus-daemon

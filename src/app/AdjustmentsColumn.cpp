@@ -133,10 +133,10 @@ AdjustmentsColumn::AdjustmentsColumn(DarkroomViewModel& vm, QWidget* parent) : Q
     auto* physics = new FilmPhysicsControlView(group(&EditParameters::lightLeaks), group(&EditParameters::dustAndScratches));
     connect(physics, &FilmPhysicsControlView::changed, this, render);
     addPanel(column, physics);
-    // The watermark reads the shooting data of the frame shown (the sample's without one).
+    // The watermark reads the shooting data of the frame shown (none without one).
     auto* frame = new FilmFrameControlView(group(&EditParameters::filmFrame), [this] {
         const LoadedPhoto* photo = vm_.selectedPhoto();
-        return photo ? photo->metadata() : ImageMetadataInfo::sample();
+        return photo ? photo->metadata() : ImageMetadataInfo{};
     });
     connect(frame, &FilmFrameControlView::changed, this, render);
     addPanel(column, frame);

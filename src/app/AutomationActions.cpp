@@ -9,8 +9,8 @@ namespace vantrel {
 namespace {
 
 void openMaskMode(DarkroomViewModel& vm) {
-    // Set directly, without the toggle's status line; the mask tool replaces any other.
-    vm.setToolMode(ToolMode::mask);
+    // Set directly, without the toggle's status line; crop and retouch stay as they are.
+    vm.setIsMaskMode(true);
     const MaskGroupParameters& masks = vm.parameters().masks;
     if (masks.linearMasks.empty() && masks.radialMasks.empty()) {
         vm.addLinearMask();

@@ -14,37 +14,49 @@
 #include "views/kit/Geometry.h"
 #include "views/kit/Icons.h"
 #include "views/kit/Layouts.h"
-#include "views/canvas/MaskOverlayView.h"
+#include "views/masks/MaskOverlayView.h"
 #include "views/masks/MaskControlBar.h"
 #include "services/L10n.h"
 #include "viewmodel/DarkroomViewModel.h"
 #include "viewmodel/SpotSourceSearch.h"
-#include "views/canvas/CropOverlayView.h"
+#include "views/crop/CropOverlayView.h"
 #include "views/canvas/NavigatorMinimapView.h"
-#include "views/canvas/SpotHealingOverlayView.h"
+#include "views/retouch/SpotHealingOverlayView.h"
 #include "views/kit/VisibilityFade.h"
 #include "views/kit/StandardColors.h"
-#include "views/masks/SpotHealingControlBar.h"
-#include "views/panels/FloatingToolBar.h"
-#include "views/workflow/CropControlBar.h"
+#include "views/retouch/SpotHealingControlBar.h"
+#include "views/kit/FloatingToolBar.h"
+#include "views/crop/CropControlBar.h"
 
 namespace vantrel {
 
 namespace {
 
-// The developed frame fitted into the area with its aspect kept; the tool's
-// overlay lies on top of it and fits the same frame size into the same area.
+// The developed frame fitted into the part of the area the floating bar leaves
+// free, kPicturePadding points in from its edges; the tool's overlay covers
+// that part and fits the same frame size into it the same way, so every handle
+// on the picture's edges lies on the overlay and none under the bar.
 // The fitted picture is scaled once per preview and size, then copied where it
 // needs painting, in bands of rows: a drag on the overlay repaints only what it
 // moved, and a fill of many rows would wake the raster engine's thread pool
 // each time.
 class PreviewPicture final : public QWidget {
 public:
+    static constexpr double kPicturePadding = 16;
+
     PreviewPicture(DarkroomViewModel& vm, Source<QSize> frameSize, QWidget* overlay)
         : vm_(vm), frameSize_(std::move(frameSize)) {
         auto* stack = new QGridLayout(this);
-        stack->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
+        stack->setContentsMargins(0, 0, 0, 0);
         stack->addWidget(overlay, 0, 0);
+    }
+
+    // The height of the band at the bottom that the floating bar takes.
+    void setCoveredBottom(int height) {
+        if (height == covered_) return;
+        covered_ = height;
+        layout()->setContentsMargins(0, 0, 0, covered_);
+        update();
     }
 
     // Repaints when a new preview arrived (not on every change of the window).
@@ -61,8 +73,8 @@ protected:
         shownKey_ = image.cacheKey();
         shownFrame_ = frameSize_();
         if (image.isNull()) return;
-        const QRectF area = QRectF(rect()).adjusted(kPadding, kPadding, -kPadding, -kPadding);
-        const QRect fitted = fitLayout(area.size(), QSizeF(shownFrame_)).rect.translated(area.topLeft()).toRect();
+        const QSizeF area(width(), std::max(height() - covered_, 0));
+        const QRect fitted = fittedInside(area, QSizeF(shownFrame_), kPicturePadding).toRect();
         if (fitted.isEmpty()) return;
         if (image.cacheKey() != scaledFrom_ || scaled_.size() != fitted.size()) {
             scaled_ = image.scaled(fitted.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
@@ -79,9 +91,9 @@ protected:
     }
 
 private:
-    static constexpr int kPadding = 16;
     DarkroomViewModel& vm_;
     Source<QSize> frameSize_;
+    int covered_ = 0;
     QImage scaled_;
     qint64 scaledFrom_ = 0;
     qint64 shownKey_ = -1;
@@ -142,12 +154,13 @@ QString CanvasArea::targetLabel() const {
 
 QString CanvasArea::placeholderText() const {
     if (const std::optional<std::string>& error = vm_.previewLoadError()) return QString::fromStdString(*error);
+    if (vm_.photos().empty() && vm_.currentFolderURL()) return localized("status.noScansInFolder");
     return localized("preview.loadingFilm");
 }
 
 QWidget* CanvasArea::buildBranch(Branch branch) {
     views_.clear();
-    navigator_ = compareHUD_ = picture_ = overlay_ = nullptr;
+    navigator_ = compareHUD_ = picture_ = overlay_ = bar_ = nullptr;
     loading_ = nullptr;
     auto render = [this] { vm_.requestRender(RenderQuality::interactive); };
     auto sizeOf = [this] { return imageSize(); };
@@ -164,6 +177,7 @@ QWidget* CanvasArea::buildBranch(Branch branch) {
     switch (branch) {
     case Branch::crop: {
         auto* overlay = new CropOverlayView(crop, sizeOf);
+        overlay->setPicturePadding(PreviewPicture::kPicturePadding);
         QObject::connect(overlay, &CropOverlayView::changed, this, render);
         // The bar has no change signal: what it writes (the angle, a ratio with its
         // rectangle) asks for a preview here, which also schedules the recipe's save.
@@ -191,6 +205,7 @@ QWidget* CanvasArea::buildBranch(Branch branch) {
             [this](const Point& center, double radius, const std::vector<SpotItem>& spots) {
                 return findSpotSource(vm_.renderedPreview(), center, radius, spots);
             });
+        overlay->setPicturePadding(PreviewPicture::kPicturePadding);
         QObject::connect(overlay, &SpotHealingOverlayView::changed, this, render);
         auto* bar = new SpotHealingControlBar(
             recipe, [this] { return vm_.selectedRetouchSpotID(); },
@@ -205,6 +220,7 @@ QWidget* CanvasArea::buildBranch(Branch branch) {
     }
     case Branch::mask: {
         auto* overlay = new MaskOverlayView(recipe, mask, sizeOf);
+        overlay->setPicturePadding(PreviewPicture::kPicturePadding);
         connect(overlay, &MaskOverlayView::changed, this, render);
         auto* bar = new MaskControlBar(recipe, mask);
         connect(bar, &MaskControlBar::addLinearRequested, this, [this] { vm_.addLinearMask(); });
@@ -240,6 +256,9 @@ QWidget* CanvasArea::toolBranch(QWidget* overlay, QWidget* bar) {
     if (!dynamic_cast<FloatingToolBar*>(bar)) bar->setMinimumWidth(360);
     barColumn->addWidget(bar, 0, Qt::AlignHCenter);
     stack->addLayout(barColumn, 0, 0);
+    // The picture keeps above the bar, whose height follows its lines.
+    bar_ = bar;
+    bar->installEventFilter(this);
     for (QWidget* view : {overlay, bar})
         if (auto* refreshable = dynamic_cast<RefreshableView*>(view)) views_.push_back(refreshable);
     return branch;
@@ -257,6 +276,11 @@ QWidget* CanvasArea::viewingBranch() {
                                          holding, mode, [this] { return referenceLabel(); },
                                          [this] { return targetLabel(); });
     compare->setEmptyText([this] { return placeholderText(); });
+    // The undeveloped frame has no film border: the split lays it on the photo inside it.
+    compare->setOriginalArea([this] {
+        const bool snapshot = vm_.activeComparisonSnapshotID() && !vm_.snapshotComparisonPreview().isNull();
+        return snapshot ? QRectF() : vm_.renderedPhotoArea();
+    });
     compare->setSharpPart([this] { return vm_.sharpRegion().image; },
                           [this] {
                               const SharpRegion& part = vm_.sharpRegion();
@@ -302,6 +326,26 @@ QWidget* CanvasArea::viewingBranch() {
 void CanvasArea::followDensity() {
     const double density = devicePixelRatioF();
     if (vm_.canvasDevicePixelRatio() != density) vm_.setCanvasDevicePixelRatio(density);
+}
+
+void CanvasArea::followBar() {
+    if (!picture_ || !bar_) return;
+    const int height = bar_->parentWidget()->height();
+    const int covered = bar_->isHidden() ? 0 : std::clamp(height - bar_->y(), 0, height);
+    static_cast<PreviewPicture*>(picture_)->setCoveredBottom(covered);
+}
+
+bool CanvasArea::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == bar_) {
+        switch (event->type()) {
+            case QEvent::Move:
+            case QEvent::Resize:
+            case QEvent::Show:
+            case QEvent::Hide: followBar(); break;
+            default: break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 bool CanvasArea::event(QEvent* event) {

@@ -43,6 +43,7 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Tells the view model the density of the screen the canvas is on.
@@ -50,6 +51,8 @@ private:
     QWidget* buildBranch(Branch branch);
     QWidget* toolBranch(QWidget* overlay, QWidget* bar);
     QWidget* viewingBranch();
+    // Keeps the tool's picture above the floating bar.
+    void followBar();
 
     DarkroomViewModel& vm_;
     Branch branch_ = Branch::viewing;
@@ -59,6 +62,7 @@ private:
     QWidget* compareHUD_ = nullptr;
     QWidget* picture_ = nullptr;
     QWidget* overlay_ = nullptr;  // the tool's overlay, in the tools' branches
+    QWidget* bar_ = nullptr;      // the tool's floating bar
     QLabel* loading_ = nullptr;
 };
 

@@ -140,7 +140,8 @@ MainWindow::MainWindow(std::unique_ptr<DarkroomViewModel> viewModel, Localizatio
     overlay_->hide();
     root->installEventFilter(this);
 
-    Shortcuts::install(*this, *vm_);
+    // A frame chosen by key is brought into the strip's view; a click never scrolls it.
+    Shortcuts::install(*this, *vm_, [filmstrip] { filmstrip->revealSelection(); });
     menus_ = ApplicationMenus::install(*this, localization_, [this] { quit_(); });
 
     connect(vm_.get(), &DarkroomViewModel::stateChanged, this, &MainWindow::scheduleRefresh);

@@ -143,7 +143,7 @@ QWidget* RecipeList::row(const FilmPreset& preset, bool custom) {
         remove->setFlat(true);
         remove->setToolTip(localized("preset.deleteAction"));
         remove->setStyleSheet(QStringLiteral("QPushButton { border: none; padding: 8px 8px 8px 0; }"));
-        connect(remove, &QPushButton::clicked, this, [this, id = preset.id] { vm_.deleteCustomPreset(id); });
+        connect(remove, &QPushButton::clicked, this, [this, preset] { vm_.deleteCustomPreset(preset); });
         line->addWidget(remove);
         row->onMenu = [this, row, preset](const QPoint& at) {
             QMenu* menu = contextMenuFor(preset, row);
@@ -164,7 +164,7 @@ QMenu* RecipeList::contextMenuFor(const FilmPreset& preset, QWidget* parent) {
             [this] { vm_.revealPresetsFolder(); });
     menu->addSeparator();
     connect(menu->addAction(symbolIcon("trash"), localized("preset.deleteAction")), &QAction::triggered, this,
-            [this, id = preset.id] { vm_.deleteCustomPreset(id); });
+            [this, preset] { vm_.deleteCustomPreset(preset); });
     return menu;
 }
 
@@ -176,13 +176,16 @@ void RecipeList::exportRecipeFile(FilmPreset preset) {
 }
 
 void RecipeList::refresh() {
-    // Rebuilt whole when what it shows changed: the lists are short and keep no state.
+    // Rebuilt whole when what it shows changed: the lists are short and keep no
+    // state. A row applies the recipe it was built with, so a recipe stored anew
+    // (the same name, other settings) rebuilds it too.
     std::string shown = vm_.activePresetID().value_or("") + '\n' + localized("sidebar.customRecipes").toStdString();
     for (const auto* list : {&vm_.customPresets(), &vm_.presets()})
         for (const FilmPreset& preset : *list)
             shown += '\n' + preset.id + '\t' + preset.localizedName() + '\t' + preset.localizedSubtitle();
-    if (content_ && shown == shown_) return;
+    if (content_ && shown == shown_ && vm_.customPresets() == shownCustom_) return;
     shown_ = std::move(shown);
+    shownCustom_ = vm_.customPresets();
     if (content_) {
         content_->hide();
         content_->setParent(nullptr);  // out of the tree now, freed once its events are done

@@ -46,6 +46,7 @@ private:
     QVBoxLayout* column_;
     QWidget* content_ = nullptr;
     std::string shown_;
+    std::vector<FilmPreset> shownCustom_;
 };
 
 }  // namespace vantrel

@@ -90,13 +90,14 @@ std::string FilmFrameParameters::watermarkText(const ImageMetadataInfo* metadata
     if (!isBlank(customWatermarkText)) return customWatermarkText;
 
     std::vector<std::string> parts;
-    auto add = [&](std::string part, const char* placeholder) {
-        if (!part.empty() && (!placeholder || part != placeholder)) parts.push_back(std::move(part));
+    // The generic names older fills wrote name nothing.
+    auto add = [&](std::string part, const char* generic) {
+        if (!part.empty() && (!generic || part != generic)) parts.push_back(std::move(part));
     };
 
-    add(!watermarkCamera.empty() ? watermarkCamera : metadata ? metadata->cameraDisplayName() : std::string(),
+    add(!watermarkCamera.empty() ? watermarkCamera : metadata ? metadata->cameraName() : std::string(),
         "Digital Negative");
-    add(!watermarkLens.empty() ? watermarkLens : metadata ? metadata->lensDisplayName() : std::string(), "Prime Lens");
+    add(!watermarkLens.empty() ? watermarkLens : metadata ? metadata->lensName() : std::string(), "Prime Lens");
     add(!watermarkParams.empty() ? watermarkParams : metadata ? exposureLine(*metadata) : std::string(), nullptr);
     std::string date = watermarkDate;
     if (date.empty() && metadata) {
@@ -104,7 +105,8 @@ std::string FilmFrameParameters::watermarkText(const ImageMetadataInfo* metadata
     }
     add(std::move(date), nullptr);
 
-    if (parts.empty()) return placeholderWatermark;
+    // Nothing known: no line, so no badge (never a made-up one).
+    if (parts.empty()) return {};
     std::string line = parts.front();
     for (std::size_t i = 1; i < parts.size(); ++i) line += "  |  " + parts[i];
     return line;

@@ -58,9 +58,6 @@ struct EnumTable<FilmWatermarkPosition> {
 };
 
 struct FilmFrameParameters {
-    // The line shown when neither the record nor the photo gives any part.
-    static constexpr const char* placeholderWatermark = "RANGEFINDER 35  |  35mm ƒ/1.4  |  1/500s  ISO 400";
-
     FilmFrameStyle style = FilmFrameStyle::none;
     std::string filmStockLabel = "VISION3 500T";
     std::string frameNumber = "▶ 24A";
@@ -86,7 +83,9 @@ struct FilmFrameParameters {
     // A watermark without a border still has to be drawn.
     bool isNeutral() const { return style == FilmFrameStyle::none && !showExifWatermark; }
 
-    // The watermark line for a photo with the given capture data (or none).
+    // The watermark line for a photo with the given capture data (or none):
+    // the record's texts, the photo's data where they are empty; empty when
+    // neither tells anything.
     std::string watermarkText(const ImageMetadataInfo* metadata = nullptr) const;
 
     bool operator==(const FilmFrameParameters&) const = default;

@@ -57,19 +57,30 @@ struct ImageMetadataInfo {
         return std::string(text, end) + " MP";
     }
 
-    // Make and model, or the model alone when it already names the make.
-    std::string cameraDisplayName() const {
-        if (!cameraModel || cameraModel->empty()) return "Digital Negative";
+    // Make and model, or the model alone when it already names the make; empty
+    // without a model (a make alone names no camera).
+    std::string cameraName() const {
+        if (!cameraModel || cameraModel->empty()) return {};
         if (cameraMake && !cameraMake->empty() && lower(*cameraModel).find(lower(*cameraMake)) == std::string::npos)
             return *cameraMake + " " + *cameraModel;
         return *cameraModel;
     }
+    // The camera's name for the information card, a generic one without a model.
+    std::string cameraDisplayName() const {
+        std::string name = cameraName();
+        return name.empty() ? "Digital Negative" : name;
+    }
 
-    // The lens model, else focal length and aperture, else a generic name.
-    std::string lensDisplayName() const {
+    // The lens model, else focal length and aperture; empty when neither is known.
+    std::string lensName() const {
         if (lensModel && !lensModel->empty()) return *lensModel;
         if (focalLength && aperture) return *focalLength + " " + *aperture;
-        return "Prime Lens";
+        return {};
+    }
+    // The lens's name for the information card, a generic one when unknown.
+    std::string lensDisplayName() const {
+        std::string name = lensName();
+        return name.empty() ? "Prime Lens" : name;
     }
 
 private:

@@ -64,6 +64,22 @@ std::size_t RollCullingDatabase::rekeyByFilename(const std::vector<Frame>& frame
     return moved;
 }
 
+void RollCullingDatabase::merge(const RollCullingDatabase& changes) {
+    for (const auto& entry : changes.records) {
+        const Uuid& id = entry.first;  // named, not bound: clang 14 lambdas cannot capture bindings
+        const PhotoCullingRecord& record = entry.second;
+        const auto sameFrame = [&](const std::pair<const Uuid, PhotoCullingRecord>& stored) {
+            return stored.first == id || (!record.filename.empty() && stored.second.filename == record.filename);
+        };
+        const bool storedIsNewer = std::any_of(records.begin(), records.end(), [&](const auto& stored) {
+            return sameFrame(stored) && record.updatedAt < stored.second.updatedAt;
+        });
+        if (storedIsNewer) continue;
+        std::erase_if(records, sameFrame);
+        records.insert_or_assign(id, record);
+    }
+}
+
 void to_json(nlohmann::json& j, const RollCullingDatabase& database) {
     nlohmann::json pairs = nlohmann::json::array();
     for (const auto& entry : database.records) {

@@ -37,6 +37,11 @@ struct RollCullingDatabase {
     // name (the most recently changed one if several share it). Records that
     // match no frame stay as they are. Returns how many records moved.
     std::size_t rekeyByFilename(const std::vector<Frame>& frames);
+
+    // Folds in the records of `changes`, each taking the place of the records of
+    // its frame (the same file name, or the same identifier) unless one of those
+    // was changed later. Records of other frames stay as they are.
+    void merge(const RollCullingDatabase& changes);
 };
 
 // "records" is an array alternating identifier text and record; reading also

@@ -26,10 +26,12 @@ std::string randomSuffix() {
 }
 
 // Opens a fresh temporary file in `folder` whose name starts with a dot, so
-// folder listings that skip hidden files never pick it up.
-int openTemporary(const fs::path& folder, const std::string& name, fs::path& tmp) {
+// folder listings that skip hidden files never pick it up. The name is short
+// and of its own, not the target's with more added: a target whose name is
+// near the folder's limit can still be written.
+int openTemporary(const fs::path& folder, fs::path& tmp) {
     for (int attempt = 0; attempt < 32; ++attempt) {
-        tmp = folder / ("." + name + ".tmp-" + randomSuffix());
+        tmp = folder / (".vantrel-" + randomSuffix() + ".tmp");
         const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
@@ -70,7 +72,7 @@ std::string utcStamp() {
 std::error_code writeFileAtomically(const fs::path& target, std::string_view bytes) {
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
     fs::path tmp;
-    const int fd = openTemporary(folder, target.filename().string(), tmp);
+    const int fd = openTemporary(folder, tmp);
     if (fd < 0) return lastError();
 
     std::error_code error = writeAll(fd, bytes);

@@ -69,6 +69,14 @@ std::string lowercase(std::string text) {
     return text;
 }
 
+// "<name> <number>", the name a recipe kept beside another of its identifier is given.
+bool isNumberedName(const std::string& numbered, const std::string& name) {
+    if (numbered.size() < name.size() + 2 || numbered.compare(0, name.size(), name) != 0 || numbered[name.size()] != ' ')
+        return false;
+    return std::all_of(numbered.begin() + std::ptrdiff_t(name.size()) + 1, numbered.end(),
+                       [](unsigned char c) { return std::isdigit(c); });
+}
+
 }  // namespace
 
 CustomPresetStore& CustomPresetStore::shared() {
@@ -121,6 +129,7 @@ std::vector<FilmPreset> CustomPresetStore::loadPresets() const {
         try {
             FilmPreset preset = decodePreset(readFileOrThrow(file));
             preset.isCustom = true;
+            preset.file = file;
             presets.push_back(std::move(preset));
         } catch (const std::exception& failure) {
             log("[CustomPresetStore] Failed to decode preset at " + file.filename().string() + ": " + failure.what());
@@ -174,12 +183,13 @@ void CustomPresetStore::save(const FilmPreset& preset) const {
     if (const std::error_code written = writeFileAtomically(file, bytes)) throw std::system_error(written, file.string());
 }
 
-void CustomPresetStore::deletePreset(const std::string& id) const {
-    const fs::path file = fileFor(id);
-    if (file.empty()) return;
+bool CustomPresetStore::deletePreset(const FilmPreset& preset) const {
+    const fs::path file = preset.file ? *preset.file : fileFor(preset.id);
+    if (file.empty() || !AppPaths::isInsideFolder(presetsDirectory(), file)) return false;
     std::error_code error;
-    if (!fs::exists(fs::symlink_status(file, error))) return;
+    if (!fs::exists(fs::symlink_status(file, error))) return false;
     if (!fs::remove(file, error) && error) throw std::system_error(error, file.string());
+    return true;
 }
 
 void CustomPresetStore::exportPreset(const FilmPreset& preset, const fs::path& file) const {
@@ -194,7 +204,32 @@ FilmPreset CustomPresetStore::importPreset(const fs::path& file) const {
     // ("../../x", "velvia50") gets a fresh identifier.
     const auto id = Uuid::parse(preset.id);
     preset.id = id ? id->toString() : Uuid::random().toString();
+
+    // A stored recipe of that identifier is never replaced.
+    const std::vector<FilmPreset> stored = loadPresets();
+    bool clashes = false;
+    for (const FilmPreset& other : stored) {
+        if (other.id != preset.id) continue;
+        if (other.name == preset.name && other.subtitle == preset.subtitle &&
+            other.parameters.sameContent(preset.parameters))
+            return other;  // imported before: nothing changes
+        clashes = true;
+    }
+    if (clashes) {
+        // Kept beside it before, under a numbered name: nothing changes.
+        for (const FilmPreset& other : stored)
+            if (other.subtitle == preset.subtitle && other.parameters.sameContent(preset.parameters) &&
+                isNumberedName(other.name, preset.name))
+                return other;
+        preset.id = Uuid::random().toString();
+        const auto taken = [&](const std::string& name) {
+            return std::any_of(stored.begin(), stored.end(), [&](const FilmPreset& p) { return p.name == name; });
+        };
+        const std::string name = preset.name;
+        for (int n = 2; taken(preset.name); ++n) preset.name = name + " " + std::to_string(n);
+    }
     save(preset);
+    preset.file = fileFor(preset.id);
     return preset;
 }
 

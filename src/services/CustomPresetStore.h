@@ -33,9 +33,9 @@ public:
     // The folder's location (created by the store, not by this call).
     std::filesystem::path presetsDirectory() const;
 
-    // Every decodable "*.json" recipe in the folder, marked custom, newest
-    // first; undated ones last; equal dates by name with numbers compared by
-    // value ("Look 9" before "Look 10").
+    // Every decodable "*.json" recipe in the folder, marked custom and with the
+    // file it was read from, newest first; undated ones last; equal dates by
+    // name with numbers compared by value ("Look 9" before "Look 10").
     std::vector<FilmPreset> loadPresets() const;
 
     // Stores a copy marked custom, dated now when it has no date, as
@@ -43,16 +43,20 @@ public:
     // refused with std::invalid_argument.
     void save(const FilmPreset& preset) const;
 
-    // Removes "<id>.json"; a missing file, or an identifier that cannot name a
-    // file inside the folder, does nothing.
-    void deletePreset(const std::string& id) const;
+    // Removes the recipe's own file (the one it was read from, else "<id>.json");
+    // false when that file was already gone. A file outside the folder is never
+    // touched (false as well).
+    bool deletePreset(const FilmPreset& preset) const;
 
     // Writes the preset unchanged (no date added) to `file`.
     void exportPreset(const FilmPreset& preset, const std::filesystem::path& file) const;
 
     // Reads a recipe file, marks it custom, dates it now when it has no date,
     // gives it a fresh identifier when its own is not a UUID, saves it and
-    // returns it as saved.
+    // returns it as saved. A stored recipe with the same identifier is never
+    // replaced: the same recipe imported again is the stored one, unchanged; a
+    // different one is kept beside it, with an identifier of its own and its
+    // name followed by " 2" (" 3", ... when that is taken).
     FilmPreset importPreset(const std::filesystem::path& file) const;
 
 private:

@@ -23,6 +23,11 @@ public:
     const std::string& domain() const { return domain_; }
     int code() const { return code_; }
     std::string description() const { return what(); }
+    // Why, without where: a file operation's strerror text, else the description.
+    std::string cause() const;
+    // The destination's folder itself fails (no permission, read-only, missing,
+    // full): any other file written there would fail alike.
+    bool concernsFolder() const;
 
     // A failed file operation: "<what> “<path>”: <strerror(errnum)>".
     static ExportError fromErrno(int errnum, const std::string& what, const std::string& path);

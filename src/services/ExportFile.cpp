@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <random>
+#include <string>
 
 #include "services/ExportError.h"
 
@@ -31,7 +32,9 @@ ExportFile::ExportFile(std::filesystem::path destination) : destination_(std::mo
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         char suffix[20];
         std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(generator()));
-        temporary_ = folder / ("." + destination_.filename().string() + "." + suffix + ".tmp");
+        // A short name of its own: one built from the destination's would pass
+        // the folder's limit on name length before the destination does.
+        temporary_ = folder / (".vantrel-export-" + std::string(suffix) + ".tmp");
         // 0666 so that the usual umask gives the exported file the usual permissions.
         fd = ::open(temporary_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) break;

@@ -1,6 +1,7 @@
 #pragma once
 // A named, complete recipe the user applies to a frame in one step: one of the
 // built-in film looks, or one the user saved.
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -18,6 +19,9 @@ struct FilmPreset {
     EditParameters parameters;
     bool isCustom = false;
     std::optional<Date> createdAt;  // absent for built-in recipes
+    // The file a custom recipe was read from (or saved to) in the recipes folder:
+    // two files may hold the same identifier. None for built-in recipes; not part of the JSON.
+    std::optional<std::filesystem::path> file{};
 
     // The text of "preset.<id>.name" in the interface language, or the stored
     // name when no table has that key.

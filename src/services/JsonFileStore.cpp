@@ -137,16 +137,17 @@ void JsonFileStore::save(SaveRequest request) {
     enqueue(std::move(path), [this, request = std::move(request)] { runSave(request); });
 }
 
-void JsonFileStore::remove(const fs::path& path, std::optional<fs::path> copy) {
-    enqueue(path, [this, path, copy = std::move(copy)] {
-        std::error_code error;
-        fs::remove(path, error);  // a missing file or a refused removal is not reported
-        forget(path);
-        if (copy) {
-            fs::remove(*copy, error);
-            forget(*copy);
-        }
+void JsonFileStore::remove(const fs::path& path, std::vector<fs::path> others) {
+    enqueue(path, [this, path, others = std::move(others)] {
+        discard(path);
+        for (const fs::path& other : others) discard(other);
     });
+}
+
+void JsonFileStore::discard(const fs::path& path) {
+    std::error_code error;
+    fs::remove(path, error);  // a missing file or a refused removal is not reported
+    forget(path);
 }
 
 void JsonFileStore::forget(const fs::path& path) {
@@ -169,16 +170,18 @@ void JsonFileStore::runSave(const SaveRequest& request) {
         return finish(SaveOutcome::failed);
     }
 
+    // Files of an older name go only once the value stands safely in one place.
+    const auto written = [&](SaveOutcome outcome) {
+        for (const fs::path& old : request.supersedes) discard(old);
+        finish(outcome);
+    };
     const std::optional<std::string> failure = writeAt(request.path, bytes, request);
     if (!failure) {
         if (request.secondPlace) {
             std::error_code error;
-            if (const std::optional<fs::path> stale = request.secondPlace(false, error)) {
-                fs::remove(*stale, error);
-                forget(*stale);
-            }
+            if (const std::optional<fs::path> stale = request.secondPlace(false, error)) discard(*stale);
         }
-        return finish(SaveOutcome::written);
+        return written(SaveOutcome::written);
     }
     if (!request.secondPlace) {
         log(request.saveFailure + *failure);
@@ -189,7 +192,7 @@ void JsonFileStore::runSave(const SaveRequest& request) {
     const std::optional<fs::path> other = request.secondPlace(true, error);
     const std::optional<std::string> otherFailure =
         other ? writeAt(*other, bytes, request) : std::optional<std::string>(error.message());
-    if (!otherFailure) return finish(SaveOutcome::keptAside);
+    if (!otherFailure) return written(SaveOutcome::keptAside);
     log(request.saveFailure + *failure + "; nor kept aside" + (other ? " in " + other->string() : std::string()) +
         ": " + *otherFailure);
     finish(SaveOutcome::failed);

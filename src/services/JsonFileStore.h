@@ -21,6 +21,7 @@
 #include <string_view>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 #include "services/SaveOutcome.h"
 
@@ -59,6 +60,9 @@ public:
         // written again, so it never stands for a newer value than `path` holds.
         SecondPlace secondPlace = {};
         Done done = {};
+        // Files the value takes the place of (an older name of the same record):
+        // removed only once the value is safely written, in either place.
+        std::vector<std::filesystem::path> supersedes = {};
     };
 
     JsonFileStore();
@@ -80,9 +84,9 @@ public:
     // unreadable file aside, write atomically.
     void save(SaveRequest request);
 
-    // Queues the removal of `path` (and of `copy`, in the same turn); a missing
+    // Queues the removal of `path` (and of `others`, in the same turn); a missing
     // file or a failed removal is silent.
-    void remove(const std::filesystem::path& path, std::optional<std::filesystem::path> copy = std::nullopt);
+    void remove(const std::filesystem::path& path, std::vector<std::filesystem::path> others = {});
 
     // Blocks until everything queued before the call has finished. Returns at
     // once when called from the worker itself.
@@ -104,6 +108,8 @@ private:
     std::optional<std::string> writeAt(const std::filesystem::path& path, const std::string& bytes,
                                        const SaveRequest& request);
     void forget(const std::filesystem::path& path);
+    // Removes the file silently and forgets what is known of it.
+    void discard(const std::filesystem::path& path);
     bool onWorker() const { return std::this_thread::get_id() == worker_.get_id(); }
 
     Options options_;
@@ -138,7 +144,7 @@ std::optional<T> loadJsonValue(JsonFileStore& store, const std::filesystem::path
 template <class T>
 void saveJsonValue(JsonFileStore& store, std::filesystem::path path, T value, std::string saveFailure,
                    std::string loadFailure, JsonFileStore::SecondPlace secondPlace = {},
-                   JsonFileStore::Done done = {}) {
+                   JsonFileStore::Done done = {}, std::vector<std::filesystem::path> supersedes = {}) {
     store.save({std::move(path),
                 [value = std::move(value)] {
                     // Filled in place: nlohmann's converting constructor leaks when to_json throws.
@@ -147,7 +153,8 @@ void saveJsonValue(JsonFileStore& store, std::filesystem::path path, T value, st
                     return json;
                 },
                 [](const nlohmann::json& json) { (void)json.get<T>(); },
-                std::move(saveFailure), std::move(loadFailure), std::move(secondPlace), std::move(done)});
+                std::move(saveFailure), std::move(loadFailure), std::move(secondPlace), std::move(done),
+                std::move(supersedes)});
 }
 
 }  // namespace vantrel

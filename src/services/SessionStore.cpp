@@ -20,7 +20,9 @@ std::string baseName(const fs::path& photo) {
     return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
 }
 
-fs::path recipesFolder(const fs::path& photo) { return photo.parent_path() / ".vantrel" / "recipes"; }
+// One folder per photo, named by its whole file name: no other scan of the roll can take it.
+fs::path frameFolder(const fs::path& photo) { return photo.parent_path() / ".vantrel" / "frames" / photo.filename(); }
+fs::path oldRecipesFolder(const fs::path& photo) { return photo.parent_path() / ".vantrel" / "recipes"; }
 
 // A photo path must end in a real file name, so that the files built from it
 // stay inside the roll's ".vantrel" folder.
@@ -36,11 +38,14 @@ std::vector<SnapshotItem> loadList(JsonFileStore& files, const fs::path& url, co
 }
 
 void saveList(JsonFileStore& files, const fs::path& url, std::vector<SnapshotItem> list, std::string saveFailure,
-              std::string loadFailure, JsonFileStore::SecondPlace secondPlace, JsonFileStore::Done done) {
+              std::string loadFailure, JsonFileStore::SecondPlace secondPlace, JsonFileStore::Done done,
+              std::vector<fs::path> supersedes = {}) {
     files.save({url, [list = std::move(list)] { return encodeSnapshotList(list); },
                 [](const nlohmann::json& json) { (void)decodeSnapshotList(json); }, std::move(saveFailure),
-                std::move(loadFailure), std::move(secondPlace), std::move(done)});
+                std::move(loadFailure), std::move(secondPlace), std::move(done), std::move(supersedes)});
 }
+
+void checkCulling(const nlohmann::json& json) { (void)json.get<RollCullingDatabase>(); }
 
 // A save refused before it is queued: the caller still hears of it.
 void refuse(JsonFileStore& files, const std::string& line, const JsonFileStore::Done& done) {
@@ -72,10 +77,34 @@ SessionStore::Options withDefaults(SessionStore::Options options) {
 
 SessionStore::SessionStore(Options options) : options_(withDefaults(std::move(options))), files_(options_.files) {}
 
-fs::path SessionStore::recipeURL(const fs::path& photo) { return recipesFolder(photo) / (baseName(photo) + ".json"); }
+fs::path SessionStore::recipeURL(const fs::path& photo) { return frameFolder(photo) / "recipe.json"; }
 
-fs::path SessionStore::snapshotsURL(const fs::path& photo) {
-    return recipesFolder(photo) / (baseName(photo) + "_snapshots.json");
+fs::path SessionStore::snapshotsURL(const fs::path& photo) { return frameFolder(photo) / "snapshots.json"; }
+
+fs::path SessionStore::oldRecipeURL(const fs::path& photo) {
+    return oldRecipesFolder(photo) / (baseName(photo) + ".json");
+}
+
+fs::path SessionStore::oldSnapshotsURL(const fs::path& photo) {
+    return oldRecipesFolder(photo) / (baseName(photo) + "_snapshots.json");
+}
+
+void SessionStore::setRollScans(const fs::path& roll, const std::vector<fs::path>& scans) {
+    // An older file is claimed by the scan whose recipe or snapshot list it would
+    // have held; "b_snapshots.json" is claimed both by b.jpg and by b_snapshots.jpg.
+    std::map<std::string, std::pair<std::string, int>> claims;
+    for (const fs::path& scan : scans) {
+        for (const fs::path& old : {oldRecipeURL(scan), oldSnapshotsURL(scan)}) {
+            auto& [claimant, count] = claims[old.filename().string()];
+            claimant = scan.filename().string();
+            ++count;
+        }
+    }
+    std::map<std::string, std::string> sole;
+    for (auto& [name, claim] : claims)
+        if (claim.second == 1) sole.emplace(name, std::move(claim.first));
+    const std::lock_guard lock(claimsMutex_);
+    soleClaims_[KeptRollFolders::rollKey(roll)] = std::move(sole);
 }
 
 fs::path SessionStore::cullingDatabaseURL(const fs::path& folder) {
@@ -117,6 +146,33 @@ fs::path SessionStore::newestCopy(const fs::path& roll, const fs::path& beside) 
     return error || keptTime >= besideTime ? *kept : beside;
 }
 
+std::optional<fs::path> SessionStore::claimedOldFile(const fs::path& photo, const fs::path& old) {
+    const std::lock_guard lock(claimsMutex_);
+    const auto roll = soleClaims_.find(KeptRollFolders::rollKey(rollOf(photo)));
+    if (roll == soleClaims_.end()) return std::nullopt;
+    const auto claim = roll->second.find(old.filename().string());
+    if (claim == roll->second.end() || claim->second != photo.filename().string()) return std::nullopt;
+    return old;
+}
+
+std::optional<fs::path> SessionStore::storedFile(const fs::path& photo, const fs::path& own, const fs::path& old) {
+    const fs::path roll = rollOf(photo);
+    for (const std::optional<fs::path>& file : {std::optional<fs::path>(own), claimedOldFile(photo, old)}) {
+        if (!file) continue;
+        const fs::path newest = newestCopy(roll, *file);
+        if (files_.exists(newest)) return newest;
+    }
+    return std::nullopt;
+}
+
+std::vector<fs::path> SessionStore::oldCopies(const fs::path& photo, const fs::path& old) {
+    std::vector<fs::path> copies;
+    if (!claimedOldFile(photo, old)) return copies;
+    copies.push_back(old);
+    if (const std::optional<fs::path> kept = keptCopy(rollOf(photo), old)) copies.push_back(*kept);
+    return copies;
+}
+
 JsonFileStore::SecondPlace SessionStore::keptAside(const fs::path& roll, const fs::path& beside) {
     const fs::path relative = beside.lexically_relative(roll / ".vantrel");
     return [kept = &kept_, base = options_.keptRollsDirectory(), roll, relative](
@@ -131,27 +187,29 @@ JsonFileStore::SecondPlace SessionStore::keptAside(const fs::path& roll, const f
 
 std::optional<EditParameters> SessionStore::loadRecipe(const fs::path& photo) {
     if (!isPhotoPath(photo)) return std::nullopt;
-    const fs::path url = newestCopy(rollOf(photo), recipeURL(photo));
-    return loadJsonValue<EditParameters>(files_, url, kTag + "load recipe from " + url.string() + ": ");
+    const std::optional<fs::path> url = storedFile(photo, recipeURL(photo), oldRecipeURL(photo));
+    if (!url) return std::nullopt;
+    return loadJsonValue<EditParameters>(files_, *url, kTag + "load recipe from " + url->string() + ": ");
 }
 
 bool SessionStore::hasRecipe(const fs::path& photo) {
-    if (!isPhotoPath(photo)) return false;
-    if (files_.exists(recipeURL(photo))) return true;
-    const std::optional<fs::path> kept = keptCopy(rollOf(photo), recipeURL(photo));
-    std::error_code error;
-    return kept && fs::exists(*kept, error);
+    return isPhotoPath(photo) && storedFile(photo, recipeURL(photo), oldRecipeURL(photo));
 }
 
 void SessionStore::saveRecipe(const EditParameters& recipe, const fs::path& photo, Done done) {
     const fs::path url = recipeURL(photo);
     if (!isPhotoPath(photo)) return refuse(files_, kTag + "save recipe to " + url.string() + ": " + kNotAPhoto, done);
     saveJsonValue(files_, url, recipe, kTag + "save recipe to " + url.string() + ": ",
-                  kTag + "load recipe from " + url.string() + ": ", keptAside(rollOf(photo), url), std::move(done));
+                  kTag + "load recipe from " + url.string() + ": ", keptAside(rollOf(photo), url), std::move(done),
+                  oldCopies(photo, oldRecipeURL(photo)));
 }
 
 void SessionStore::deleteRecipe(const fs::path& photo) {
-    if (isPhotoPath(photo)) files_.remove(recipeURL(photo), keptCopy(rollOf(photo), recipeURL(photo)));
+    if (!isPhotoPath(photo)) return;
+    const fs::path url = recipeURL(photo);
+    std::vector<fs::path> others = oldCopies(photo, oldRecipeURL(photo));
+    if (const std::optional<fs::path> kept = keptCopy(rollOf(photo), url)) others.push_back(*kept);
+    files_.remove(url, std::move(others));
 }
 
 // Recipes of the sample roll.
@@ -173,6 +231,22 @@ void SessionStore::deleteSampleRecipe(const Uuid& id) { files_.remove(sampleFile
 
 // Culling databases.
 
+// Culling databases: one file for the whole roll, which another program may
+// write too, so each save merges into what is stored at the moment it writes.
+
+JsonFileStore::Encoder SessionStore::mergedCulling(const RollCullingDatabase& changes,
+                                                   std::function<fs::path()> file, std::string loadFailure) {
+    // Runs on the worker: the store outlives it (files_ stops its worker first).
+    return [this, changes, file = std::move(file), loadFailure = std::move(loadFailure)] {
+        RollCullingDatabase merged =
+            loadJsonValue<RollCullingDatabase>(files_, file(), loadFailure).value_or(RollCullingDatabase{});
+        merged.merge(changes);
+        nlohmann::json json;
+        to_json(json, merged);
+        return json;
+    };
+}
+
 std::optional<RollCullingDatabase> SessionStore::loadCullingDatabase(const fs::path& folder) {
     return loadJsonValue<RollCullingDatabase>(files_, newestCopy(folder, cullingDatabaseURL(folder)),
                                               kTag + "load culling database: ");
@@ -180,8 +254,10 @@ std::optional<RollCullingDatabase> SessionStore::loadCullingDatabase(const fs::p
 
 void SessionStore::saveCullingDatabase(const RollCullingDatabase& database, const fs::path& folder, Done done) {
     const fs::path url = cullingDatabaseURL(folder);
-    saveJsonValue(files_, url, database, kTag + "save culling database: ", kTag + "load culling database: ",
-                  keptAside(folder, url), std::move(done));
+    const std::string loadFailure = kTag + "load culling database: ";
+    files_.save({url, mergedCulling(database, [this, folder, url] { return newestCopy(folder, url); }, loadFailure),
+                 checkCulling, kTag + "save culling database: ", loadFailure, keptAside(folder, url),
+                 std::move(done)});
 }
 
 std::optional<RollCullingDatabase> SessionStore::loadSampleCullingDatabase() {
@@ -190,22 +266,26 @@ std::optional<RollCullingDatabase> SessionStore::loadSampleCullingDatabase() {
 }
 
 void SessionStore::saveSampleCullingDatabase(const RollCullingDatabase& database, Done done) {
-    saveJsonValue(files_, sampleFile("culling_metadata.json"), database, kTag + "save sample culling database: ",
-                  kTag + "load sample culling database: ", {}, std::move(done));
+    const fs::path url = sampleFile("culling_metadata.json");
+    const std::string loadFailure = kTag + "load sample culling database: ";
+    files_.save({url, mergedCulling(database, [url] { return url; }, loadFailure), checkCulling,
+                 kTag + "save sample culling database: ", loadFailure, {}, std::move(done)});
 }
 
 // Snapshot lists.
 
 std::vector<SnapshotItem> SessionStore::loadSnapshots(const fs::path& photo) {
     if (!isPhotoPath(photo)) return {};
-    return loadList(files_, newestCopy(rollOf(photo), snapshotsURL(photo)), kTag + "load snapshots: ");
+    const std::optional<fs::path> url = storedFile(photo, snapshotsURL(photo), oldSnapshotsURL(photo));
+    if (!url) return {};
+    return loadList(files_, *url, kTag + "load snapshots: ");
 }
 
 void SessionStore::saveSnapshots(const std::vector<SnapshotItem>& snapshots, const fs::path& photo, Done done) {
     if (!isPhotoPath(photo)) return refuse(files_, kTag + "save snapshots: " + kNotAPhoto, done);
     const fs::path url = snapshotsURL(photo);
     saveList(files_, url, snapshots, kTag + "save snapshots: ", kTag + "load snapshots: ",
-             keptAside(rollOf(photo), url), std::move(done));
+             keptAside(rollOf(photo), url), std::move(done), oldCopies(photo, oldSnapshotsURL(photo)));
 }
 
 std::vector<SnapshotItem> SessionStore::loadSampleSnapshots(const Uuid& id) {

@@ -1,8 +1,15 @@
 #pragma once
-// Keeps what the user has done to a roll beside its scans: one recipe file and
-// one snapshot file per photo in ".vantrel/recipes", and one culling database
-// per roll folder in ".vantrel". The built-in sample roll has no files of its
-// own; its data lives under the program's data folder, keyed by identifier.
+// Keeps what the user has done to a roll beside its scans: one folder per photo
+// in ".vantrel/frames", named by the photo's whole file name, holding its
+// recipe and its snapshot list, and one culling database per roll folder in
+// ".vantrel". The built-in sample roll has no files of its own; its data lives
+// under the program's data folder, keyed by identifier.
+//
+// Rolls written before kept both files of a photo in ".vantrel/recipes" under
+// the photo's name without its extension, so two scans could share one. Such a
+// file is read only for the one scan of the roll that alone claims it (the
+// roll's scans are told through setRollScans), and removed once that scan's
+// value has been safely written under its own name.
 //
 // A roll whose folder cannot be written keeps the same files, laid out the same
 // way, in a folder of its own under the program's data folder (KeptRollFolders).
@@ -17,6 +24,8 @@
 // has been written (and every `done` has run).
 #include <filesystem>
 #include <functional>
+#include <map>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -49,11 +58,20 @@ public:
     SessionStore();
     explicit SessionStore(Options options);
 
-    // {photo folder}/.vantrel/recipes/{base name}.json, where the base name is
-    // the photo's file name without its last extension.
+    // {photo folder}/.vantrel/frames/{file name}/recipe.json
     static std::filesystem::path recipeURL(const std::filesystem::path& photo);
-    // {photo folder}/.vantrel/recipes/{base name}_snapshots.json
+    // {photo folder}/.vantrel/frames/{file name}/snapshots.json
     static std::filesystem::path snapshotsURL(const std::filesystem::path& photo);
+    // The names of the older layout: {photo folder}/.vantrel/recipes/{base
+    // name}.json and {base name}_snapshots.json, where the base name is the
+    // file name without its last extension.
+    static std::filesystem::path oldRecipeURL(const std::filesystem::path& photo);
+    static std::filesystem::path oldSnapshotsURL(const std::filesystem::path& photo);
+
+    // The scan files of a roll about to be read: of the older layout's files,
+    // each is read for the scan that alone claims it, and for no scan when two
+    // claim it. Until a roll's scans are told, no older file of it is read.
+    void setRollScans(const std::filesystem::path& roll, const std::vector<std::filesystem::path>& scans);
     // {folder}/.vantrel/culling_metadata.json
     static std::filesystem::path cullingDatabaseURL(const std::filesystem::path& folder);
 
@@ -73,6 +91,9 @@ public:
     void saveSampleRecipe(const EditParameters& recipe, const Uuid& id, Done done = {});
     void deleteSampleRecipe(const Uuid& id);
 
+    // A culling save merges, just before it writes, the records given into the
+    // stored file (see RollCullingDatabase::merge): another program's records of
+    // other frames stay as they are.
     std::optional<RollCullingDatabase> loadCullingDatabase(const std::filesystem::path& folder);
     void saveCullingDatabase(const RollCullingDatabase& database, const std::filesystem::path& folder,
                              Done done = {});
@@ -94,12 +115,27 @@ private:
     // The file of `roll` to read: the one beside the scans, or its copy kept
     // aside when that is newer or the only one.
     std::filesystem::path newestCopy(const std::filesystem::path& roll, const std::filesystem::path& beside);
+    // The newest copy of the photo's file under its own name, else of its older
+    // name when the photo alone claims that; nothing when neither exists.
+    std::optional<std::filesystem::path> storedFile(const std::filesystem::path& photo,
+                                                    const std::filesystem::path& own,
+                                                    const std::filesystem::path& old);
+    // The older file, when this photo alone claims it.
+    std::optional<std::filesystem::path> claimedOldFile(const std::filesystem::path& photo,
+                                                        const std::filesystem::path& old);
+    // Every copy (beside the scans and kept aside) of the older file the photo alone claims.
+    std::vector<std::filesystem::path> oldCopies(const std::filesystem::path& photo, const std::filesystem::path& old);
+    JsonFileStore::Encoder mergedCulling(const RollCullingDatabase& changes, std::function<std::filesystem::path()> file,
+                                         std::string loadFailure);
     std::optional<std::filesystem::path> keptCopy(const std::filesystem::path& roll,
                                                   const std::filesystem::path& beside);
     JsonFileStore::SecondPlace keptAside(const std::filesystem::path& roll, const std::filesystem::path& beside);
 
     Options options_;
     KeptRollFolders kept_;
+    // Per roll (by KeptRollFolders::rollKey): older file name -> the one scan claiming it.
+    std::mutex claimsMutex_;
+    std::map<std::filesystem::path, std::map<std::string, std::string>> soleClaims_;
     JsonFileStore files_;  // after kept_: its worker, which uses kept_, ends first
 };
 

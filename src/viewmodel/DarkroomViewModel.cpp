@@ -25,6 +25,9 @@ DarkroomViewModel::DarkroomViewModel(ViewModelServices services, QObject* parent
         [this](RenderScheduler::Pass, const RenderJob& job, RenderResult result) { publishRender(job, std::move(result)); },
         [this](const RenderJob& job, std::function<void()> then) { renderSharpRegionThen(job, std::move(then)); });
     connectSharpRegion();
+    for (auto changed : {&DarkroomViewModel::isCroppingModeChanged, &DarkroomViewModel::isRetouchModeChanged,
+                         &DarkroomViewModel::isMaskModeChanged})
+        connect(this, changed, this, &DarkroomViewModel::followToolMode);
 
     if (services_.presets) setCustomPresets(services_.presets->loadPresets());
     // The remembered folder (bookmark, else path), else the sample roll, with the remembered frame.
@@ -74,6 +77,9 @@ void DarkroomViewModel::selectPhoto(Uuid id) {
         roll_.persistSnapshots();
     }
     setSelectedPhotoID(id);
+    // The last frame's news ("subject identified", "A/B compare active") is not this one's.
+    if (!frameStatusMessage_.empty() && statusMessage_ == frameStatusMessage_) setStatusMessage(L10n::tr("status.ready"));
+    frameStatusMessage_.clear();
     setZoomScale(1.0);
     setPanOffset(QSizeF(0, 0));
     if (const LoadedPhoto* photo = roll_.photoWithID(id)) roll_.rememberSelection(*photo);
@@ -81,24 +87,45 @@ void DarkroomViewModel::selectPhoto(Uuid id) {
     roll_.rebuildFilmstrip();
 }
 
+void DarkroomViewModel::setFrameStatusMessage(std::string text) {
+    frameStatusMessage_ = text;
+    setStatusMessage(std::move(text));
+}
+
 void DarkroomViewModel::loadSelectedPhoto() {
     const LoadedPhoto* photo = selectedPhoto();
-    if (!photo) return;
+    if (!photo) {
+        showNoFrame();
+        return;
+    }
     const Uuid id = frameID(*photo);
     // Another frame's failure is not this one's; its own render tells.
     if (previewLoadError_) setPreviewLoadError(std::nullopt);
+    toldIncompleteScan_.reset();
 
-    std::optional<EditParameters> recipe;
-    if (const auto kept = roll_.inMemoryRecipes().find(id); kept != roll_.inMemoryRecipes().end())
-        recipe = kept->second;
-    else
-        recipe = services_.store->loadRecipe(FrameKey::of(*photo));
+    const std::optional<EditParameters> recipe = roll_.latestRecipe(*photo);
     setParameters(recipe.value_or(EditParameters::defaultValue()));
     roll_.keepRecipe(id, parameters_);
     // A frame without a recipe of its own starts from the neutral one.
     setActivePresetID(recipe ? std::nullopt : std::optional<std::string>("neutral"));
     loadSnapshots();
     requestRender(RenderQuality::final);
+}
+
+void DarkroomViewModel::showNoFrame() {
+    // Nothing of a frame shown before stays: it would be another roll's.
+    renders_->cancel();
+    dropSharpRegion();
+    renderedPreviewPhotoID_.reset();
+    renderedGeometry_.reset();
+    cachedOriginalPhotoID_.reset();
+    cachedOriginal_ = QImage();
+    setRenderedPreview(QImage());
+    setOriginalPreview(QImage());
+    setHistogramData(HistogramData::empty());
+    if (previewLoadError_) setPreviewLoadError(std::nullopt);
+    setParameters(EditParameters::defaultValue());
+    loadSnapshots();
 }
 
 void DarkroomViewModel::loadSnapshots() {

@@ -25,6 +25,7 @@
 
 #include <QImage>
 #include <QObject>
+#include <QRectF>
 #include <QSize>
 #include <QSizeF>
 #include <QThreadPool>
@@ -98,7 +99,8 @@ public:
     PhotoCullingRecord selectedCullingRecord() const { return roll_.selectedCullingRecord(); }
     const SnapshotItem* activeComparisonSnapshot() const;
     void selectPhoto(Uuid id);
-    // Shows the selected frame: its recipe, its snapshots and a render.
+    // Shows the selected frame: its recipe, its snapshots and a render; with
+    // none selected (an empty roll), no picture at all.
     void loadSelectedPhoto();
     // True while renderedPreview shows this frame: after a switch of frame or
     // roll it still shows the previous one until the new render is published.
@@ -186,7 +188,8 @@ public:
     // Nothing when the recipe was stored, else why it could not be (the status
     // line says so too).
     std::optional<std::string> saveCustomPreset(std::string name, std::string subtitle, bool includeFrame);
-    void deleteCustomPreset(std::string id);
+    // Deletes the row's own recipe file (two files may hold one identifier).
+    void deleteCustomPreset(FilmPreset preset);
     void revealPresetsFolder();
     void exportRecipe(std::string id, std::filesystem::path destination);
     void importRecipe(std::filesystem::path file);
@@ -195,20 +198,12 @@ public:
     void pasteParameters();
     void resetToNeutral();
 
-    // The canvas's tool; the published flags isCroppingMode, isRetouchMode and
-    // isMaskMode read it, so at most one is on. Setting a flag on switches to its
-    // tool; setting it off leaves its tool (and nothing else). Either emits the
-    // three flags' signals.
-    ToolMode toolMode() const { return toolMode_; }
-    void setToolMode(ToolMode mode);
-    bool isCroppingMode() const { return toolMode_ == ToolMode::crop; }
-    bool isRetouchMode() const { return toolMode_ == ToolMode::retouch; }
-    bool isMaskMode() const { return toolMode_ == ToolMode::mask; }
-    void setIsCroppingMode(bool on) { setToolFlag(ToolMode::crop, on); }
-    void setIsRetouchMode(bool on) { setToolFlag(ToolMode::retouch, on); }
-    void setIsMaskMode(bool on) { setToolFlag(ToolMode::mask, on); }
+    // The tool the canvas shows: crop over retouch over mask, else viewing. The
+    // toggles leave at most one of the three flags on; adding a mask (and the
+    // flags set directly) turn one on beside another, which then waits beneath it.
+    ToolMode toolMode() const;
 
-    // Each toggle enters its tool (leaving any other) or leaves it.
+    // Each toggle switches the other two modes off, then enters or leaves its own.
     void toggleCropMode();
     void saveCrop();
     void addQuarterTurn();
@@ -306,11 +301,8 @@ public:
 
 Q_SIGNALS:
     void stateChanged();
-    // The culling filter's (RollSession holds it) and the tool flags' (toolMode holds them).
+    // The culling filter's (RollSession holds it).
     void cullingFilterChanged();
-    void isCroppingModeChanged();
-    void isRetouchModeChanged();
-    void isMaskModeChanged();
 
 public:
     // Published state, in declaration order; a null QImage is "no bitmap".
@@ -330,6 +322,9 @@ public:
     // The pixel size of the frame renderedPreview shows (see previewFrameSize()),
     // published just before each preview; empty when the renderer did not say.
     VANTREL_PUBLISHED(QSize, renderedFrameSize, setRenderedFrameSize){};
+    // Where the photo lies in that frame, in fractions of it: inside the film
+    // frame's border, which the undeveloped preview has not.
+    VANTREL_PUBLISHED(QRectF, renderedPhotoArea, setRenderedPhotoArea){0, 0, 1, 1};
     VANTREL_PUBLISHED(QImage, renderedPreview, setRenderedPreview){};
     // The visible part of a canvas zoomed past the proxy's resolution, rendered
     // from the full scan with the current recipe and shown over renderedPreview;
@@ -341,9 +336,12 @@ public:
     VANTREL_PUBLISHED(HistogramData, histogramData, setHistogramData){HistogramData::empty()};
     VANTREL_PUBLISHED(CompareMode, compareMode, setCompareMode){CompareMode::full};
     VANTREL_PUBLISHED(bool, isHoldingOriginal, setIsHoldingOriginal){false};
+    VANTREL_PUBLISHED(bool, isCroppingMode, setIsCroppingMode){false};
     VANTREL_PUBLISHED(bool, isDetectingHorizon, setIsDetectingHorizon){false};
+    VANTREL_PUBLISHED(bool, isRetouchMode, setIsRetouchMode){false};
     VANTREL_PUBLISHED(double, retouchBrushRadius, setRetouchBrushRadius){20.0};
     VANTREL_PUBLISHED(std::optional<Uuid>, selectedRetouchSpotID, setSelectedRetouchSpotID){};
+    VANTREL_PUBLISHED(bool, isMaskMode, setIsMaskMode){false};
     VANTREL_PUBLISHED(std::optional<Uuid>, selectedMaskID, setSelectedMaskID){};
     VANTREL_PUBLISHED(bool, isDetectingSubject, setIsDetectingSubject){false};
     VANTREL_PUBLISHED(double, zoomScale, setZoomScale){1.0};
@@ -359,6 +357,13 @@ public:
     VANTREL_PUBLISHED(bool, isShowingSavePresetSheet, setIsShowingSavePresetSheet){false};
     VANTREL_PUBLISHED(std::optional<std::filesystem::path>, currentFolderURL, setCurrentFolderURL){};
     VANTREL_PUBLISHED(std::string, statusMessage, setStatusMessage){};
+
+public:
+    // A message about the current frame's own result (a snapshot, a tool, a
+    // detection, a rating): unlike the roll's messages, it ends when another
+    // frame is selected.
+    void setFrameStatusMessage(std::string text);
+
     VANTREL_PUBLISHED(bool, isExporting, setIsExporting){false};
     VANTREL_PUBLISHED(std::optional<std::string>, exportAlertMessage, setExportAlertMessage){};
     VANTREL_PUBLISHED(bool, isBatchExporting, setIsBatchExporting){false};
@@ -373,11 +378,16 @@ private:
     void publishRender(const RenderJob& job, RenderResult result);
     // The current frame's scan cannot be shown: no picture, the reason in the canvas and the status line.
     void showLoadError(const LoadedPhoto& photo, const std::string& error);
+    void showNoFrame();
 
     // ---- recipes, geometry, masks, retouching, zoom, snapshots and export
-    // Enters `mode` when `on`; else leaves it when it is the current one.
-    void setToolFlag(ToolMode mode, bool on);
-    ToolMode toolMode_ = ToolMode::viewing;
+    // Switches off every tool mode but `kept` (what each toggle does first).
+    void leaveToolsBut(ToolMode kept);
+    // Ends a hold of the original when the canvas changes tool: it belongs to
+    // the view it was made in.
+    void followToolMode();
+    ToolMode shownToolMode_ = ToolMode::viewing;
+    std::string frameStatusMessage_;  // the last frame message, while it shows
     void applyHorizonAngle(const Uuid& frame, std::optional<double> angle);
     void applySubjectMask(const Uuid& frame, std::optional<Image> mask);
     // Developed thumbnails of frames other than the current one, from their
@@ -425,6 +435,8 @@ private:
     std::optional<Uuid> renderedPreviewPhotoID_;
     // The geometry renderedPreview was rendered in (with renderedPreviewPhotoID_).
     std::optional<FrameGeometry> renderedGeometry_;
+    // The frame whose scan was last told to be incomplete (once per showing).
+    std::optional<Uuid> toldIncompleteScan_;
     // Last, so that its thumbnail loop stops before anything it calls back into is torn down.
     RollSession roll_{*this, services_};
 };

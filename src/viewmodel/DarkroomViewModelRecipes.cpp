@@ -54,17 +54,19 @@ std::optional<std::string> DarkroomViewModel::saveCustomPreset(std::string name,
     return std::nullopt;
 }
 
-void DarkroomViewModel::deleteCustomPreset(std::string id) {
+void DarkroomViewModel::deleteCustomPreset(FilmPreset preset) {
     if (!services_.presets) return;
+    bool deleted = false;
     try {
-        services_.presets->deletePreset(id);
+        deleted = services_.presets->deletePreset(preset);
     } catch (const std::exception& error) {
         std::cout << "[DarkroomViewModel] Failed to delete preset: " << error.what() << std::endl;
         return;
     }
-    if (activePresetID_ == id) setActivePresetID(std::nullopt);
+    if (activePresetID_ == preset.id) setActivePresetID(std::nullopt);
+    // Read again either way: a row whose file went meanwhile goes with it.
     setCustomPresets(services_.presets->loadPresets());
-    setStatusMessage(L10n::tr("status.presetDeleted"));
+    setStatusMessage(deleted ? L10n::tr("status.presetDeleted") : L10n::tr("status.presetAlreadyGone", preset.name));
 }
 
 void DarkroomViewModel::revealPresetsFolder() {
@@ -111,16 +113,20 @@ void DarkroomViewModel::pasteParameters() {
     }
     editRecipe([this](EditParameters& recipe) { recipe = *copiedParameters_; });
     roll_.rebuildFilmstrip();
-    setStatusMessage(L10n::tr("status.pastedParams"));
+    setFrameStatusMessage(L10n::tr("status.pastedParams"));
 }
 
 void DarkroomViewModel::resetToNeutral() {
-    // Queued before the render's immediate save, so the file ends up neutral.
-    if (const LoadedPhoto* photo = selectedPhoto()) services_.store->deleteRecipe(FrameKey::of(*photo));
+    // Every stored copy goes (older names and the copy kept aside too), then
+    // the neutral recipe is written in its place.
+    if (const LoadedPhoto* photo = selectedPhoto()) {
+        services_.store->deleteRecipe(FrameKey::of(*photo));
+        roll_.writeRecipe(*photo, EditParameters::defaultValue());
+    }
     editRecipe([](EditParameters& recipe) { recipe = EditParameters::defaultValue(); });
     setActivePresetID(std::string("neutral"));
     roll_.rebuildFilmstrip();
-    setStatusMessage(L10n::tr("status.resetToNeutral"));
+    setFrameStatusMessage(L10n::tr("status.resetToNeutral"));
 }
 
 }  // namespace vantrel

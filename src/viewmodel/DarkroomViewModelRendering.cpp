@@ -37,7 +37,7 @@ RenderJob DarkroomViewModel::renderJobFor(const LoadedPhoto& photo) const {
     RenderJob job{photo, parameters_};
     job.framing = isCroppingMode() ? Framing::uncropped : Framing::cropped;
     job.dustView = isRetouchMode() ? DustView::allowed : DustView::withheld;
-    job.omitsFilmFrame = toolMode_ != ToolMode::viewing;
+    job.omitsFilmFrame = toolMode() != ToolMode::viewing;
     if (const auto mask = subjectMaskCache_.find(frameID(photo)); mask != subjectMaskCache_.end())
         job.subjectMask = mask->second;
     return job;
@@ -49,7 +49,7 @@ CanvasView DarkroomViewModel::canvasView() const {
 
 std::optional<FrameRegion> DarkroomViewModel::wantedSharpRegion() const {
     // Only the viewing canvas zooms; the tools show the whole frame.
-    if (toolMode_ != ToolMode::viewing || zoomScale_ <= kFitZoom) return std::nullopt;
+    if (toolMode() != ToolMode::viewing || zoomScale_ <= kFitZoom) return std::nullopt;
     const LoadedPhoto* photo = selectedPhoto();
     if (!photo || renderedFrameSize_.isEmpty() || !isPreviewOf(frameID(*photo))) return std::nullopt;
     const int scan = longEdge(*photo);
@@ -140,6 +140,7 @@ void DarkroomViewModel::publishRender(const RenderJob& job, RenderResult result)
     if (previewLoadError_) setPreviewLoadError(std::nullopt);
     renderedGeometry_ = FrameGeometry::of(job);
     setRenderedFrameSize(result.frameSize);
+    setRenderedPhotoArea(result.photoArea);
     setRenderedPreview(std::move(result.preview));
     if (result.histogram) setHistogramData(std::move(*result.histogram));
     if (job.needsOriginal && !result.original.isNull()) {
@@ -151,6 +152,11 @@ void DarkroomViewModel::publishRender(const RenderJob& job, RenderResult result)
     }
     if (!result.thumbnail.isNull())
         roll_.updateFilmstripThumbnail(id, result.thumbnail, !job.recipe.sameContent(EditParameters::defaultValue()));
+    // Said once per showing of the frame, though later renders find it again.
+    if (result.scanEndsEarly && toldIncompleteScan_ != id) {
+        toldIncompleteScan_ = id;
+        setFrameStatusMessage(L10n::tr("status.scanIncomplete", job.photo.title()));
+    }
 }
 
 bool DarkroomViewModel::isPreviewGeometryCurrent() const {
@@ -171,7 +177,7 @@ void DarkroomViewModel::showLoadError(const LoadedPhoto& photo, const std::strin
     // Said once per frame, though each of its renders fails again.
     if (previewLoadError_ == error) return;
     setPreviewLoadError(error);
-    setStatusMessage(L10n::tr("status.scanLoadFailed", photo.title(), error));
+    setFrameStatusMessage(L10n::tr("status.scanLoadFailed", photo.title(), error));
 }
 
 void DarkroomViewModel::endInteraction() {

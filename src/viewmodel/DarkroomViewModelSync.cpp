@@ -43,8 +43,8 @@ void DarkroomViewModel::syncRecipeToRoll() {
         SyncTally{current ? current->title() : L10n::tr("sync.currentFilm"), count, count, 0});
     for (const LoadedPhoto& target : targets) {
         // The target's latest recipe: the one in memory holds edits whose file
-        // may not be written yet; a stored file can be older than it.
-        EditParameters recipe = roll_.keptRecipe(target);
+        // may not be written yet; a file another program changed since is read again.
+        EditParameters recipe = roll_.latestRecipe(target).value_or(EditParameters::defaultValue());
         batchSyncOptions_.apply(source, recipe);
         roll_.keepRecipe(frameID(target), recipe);
         roll_.writeRecipe(target, recipe, [this, tally](SaveOutcome outcome) {

@@ -21,28 +21,37 @@ std::optional<Uuid> firstMaskID(const MaskGroupParameters& masks) {
 
 }  // namespace
 
-void DarkroomViewModel::setToolMode(ToolMode mode) {
-    toolMode_ = mode;
-    Q_EMIT isCroppingModeChanged();
-    Q_EMIT isRetouchModeChanged();
-    Q_EMIT isMaskModeChanged();
-    Q_EMIT stateChanged();
+ToolMode DarkroomViewModel::toolMode() const {
+    if (isCroppingMode_) return ToolMode::crop;
+    if (isRetouchMode_) return ToolMode::retouch;
+    return isMaskMode_ ? ToolMode::mask : ToolMode::viewing;
 }
 
-void DarkroomViewModel::setToolFlag(ToolMode mode, bool on) {
-    setToolMode(on ? mode : toolMode_ == mode ? ToolMode::viewing : toolMode_);
+void DarkroomViewModel::followToolMode() {
+    const ToolMode now = toolMode();
+    if (now == shownToolMode_) return;
+    shownToolMode_ = now;
+    // Kept past a tool, a hold would show the undeveloped frame on the way back.
+    if (isHoldingOriginal_) setIsHoldingOriginal(false);
+}
+
+void DarkroomViewModel::leaveToolsBut(ToolMode kept) {
+    if (kept != ToolMode::crop && isCroppingMode_) setIsCroppingMode(false);
+    if (kept != ToolMode::retouch && isRetouchMode_) setIsRetouchMode(false);
+    if (kept != ToolMode::mask && isMaskMode_) setIsMaskMode(false);
 }
 
 void DarkroomViewModel::toggleCropMode() {
-    setToolMode(isCroppingMode() ? ToolMode::viewing : ToolMode::crop);
+    leaveToolsBut(ToolMode::crop);
+    setIsCroppingMode(!isCroppingMode_);
     requestRender(RenderQuality::final);
-    setStatusMessage(L10n::tr(isCroppingMode() ? "status.cropEntered" : "status.cropFinished"));
+    setFrameStatusMessage(L10n::tr(isCroppingMode() ? "status.cropEntered" : "status.cropFinished"));
 }
 
 void DarkroomViewModel::saveCrop() {
     setIsCroppingMode(false);
     requestRender(RenderQuality::final);
-    setStatusMessage(L10n::tr("status.cropSaved"));
+    setFrameStatusMessage(L10n::tr("status.cropSaved"));
 }
 
 void DarkroomViewModel::addQuarterTurn() {
@@ -64,7 +73,7 @@ void DarkroomViewModel::toggleFlipHorizontal() {
 void DarkroomViewModel::resetCrop() {
     editRecipe([](EditParameters& recipe) { recipe.crop = CropParameters::defaultValue(); });
     roll_.rebuildFilmstrip();
-    setStatusMessage(L10n::tr("status.cropReset"));
+    setFrameStatusMessage(L10n::tr("status.cropReset"));
 }
 
 void DarkroomViewModel::autoLevelHorizon() {
@@ -72,7 +81,7 @@ void DarkroomViewModel::autoLevelHorizon() {
     if (!photo) return;
     ++horizonDetectionsRunning_;
     setIsDetectingHorizon(true);
-    setStatusMessage(L10n::tr("status.horizonDetecting"));
+    setFrameStatusMessage(L10n::tr("status.horizonDetecting"));
 
     const Uuid frame = frameID(*photo);
     editPool_.start([this, analysis = services_.analysis, photo = *photo, frame] {
@@ -94,9 +103,9 @@ void DarkroomViewModel::applyHorizonAngle(const Uuid& frame, std::optional<doubl
         setParameters(std::move(recipe));
         roll_.persistRecipe(SaveTiming::now);
         roll_.rebuildFilmstrip();
-        setStatusMessage(L10n::tr("status.horizonCalibrated", *angle));
+        setFrameStatusMessage(L10n::tr("status.horizonCalibrated", *angle));
     } else {
-        setStatusMessage(L10n::tr("status.horizonNotFound"));
+        setFrameStatusMessage(L10n::tr("status.horizonNotFound"));
     }
     horizonDetectionsRunning_ = std::max(0, horizonDetectionsRunning_ - 1);
     if (horizonDetectionsRunning_ == 0) setIsDetectingHorizon(false);
@@ -104,19 +113,20 @@ void DarkroomViewModel::applyHorizonAngle(const Uuid& frame, std::optional<doubl
 }
 
 void DarkroomViewModel::toggleMaskMode() {
-    setToolMode(isMaskMode() ? ToolMode::viewing : ToolMode::mask);
+    leaveToolsBut(ToolMode::mask);
+    setIsMaskMode(!isMaskMode_);
     if (isMaskMode()) {
         if (!selectedMaskID_) setSelectedMaskID(firstMaskID(parameters_.masks));
         if (!selectedMaskID_) addLinearMask();
     }
     requestRender(RenderQuality::final);
-    setStatusMessage(L10n::tr(isMaskMode() ? "status.maskEntered" : "status.maskExited"));
+    setFrameStatusMessage(L10n::tr(isMaskMode() ? "status.maskEntered" : "status.maskExited"));
 }
 
 void DarkroomViewModel::finishMaskEditing() {
     setIsMaskMode(false);
     requestRender(RenderQuality::final);
-    setStatusMessage(L10n::tr("status.maskSaved"));
+    setFrameStatusMessage(L10n::tr("status.maskSaved"));
 }
 
 void DarkroomViewModel::addLinearMask() {
@@ -126,11 +136,11 @@ void DarkroomViewModel::addLinearMask() {
     mask.endPoint = {0.5, 0.45};
     mask.exposure = -0.7;
     const Uuid id = mask.id;
-    // A new mask is edited in the mask tool, which its render shows.
-    if (!isMaskMode()) setToolMode(ToolMode::mask);
+    // Crop and retouch stay on: the mask waits beneath them until they finish.
+    if (!isMaskMode()) setIsMaskMode(true);
     editRecipe([&](EditParameters& recipe) { recipe.masks.linearMasks.push_back(std::move(mask)); });
     setSelectedMaskID(id);
-    setStatusMessage(L10n::tr("status.linearMaskCreated"));
+    setFrameStatusMessage(L10n::tr("status.linearMaskCreated"));
 }
 
 void DarkroomViewModel::addRadialMask() {
@@ -141,10 +151,10 @@ void DarkroomViewModel::addRadialMask() {
     mask.feather = 0.5;
     mask.exposure = 0.6;
     const Uuid id = mask.id;
-    if (!isMaskMode()) setToolMode(ToolMode::mask);
+    if (!isMaskMode()) setIsMaskMode(true);
     editRecipe([&](EditParameters& recipe) { recipe.masks.radialMasks.push_back(std::move(mask)); });
     setSelectedMaskID(id);
-    setStatusMessage(L10n::tr("status.radialMaskCreated"));
+    setFrameStatusMessage(L10n::tr("status.radialMaskCreated"));
 }
 
 void DarkroomViewModel::deleteSelectedMask() {
@@ -155,7 +165,7 @@ void DarkroomViewModel::deleteSelectedMask() {
         std::erase_if(recipe.masks.radialMasks, [&](const RadialMask& m) { return m.id == id; });
     });
     setSelectedMaskID(firstMaskID(parameters_.masks));
-    setStatusMessage(L10n::tr("status.maskDeleted"));
+    setFrameStatusMessage(L10n::tr("status.maskDeleted"));
 }
 
 void DarkroomViewModel::clearAllMasks() {
@@ -164,7 +174,7 @@ void DarkroomViewModel::clearAllMasks() {
         recipe.masks.radialMasks.clear();
     });
     setSelectedMaskID(std::nullopt);
-    setStatusMessage(L10n::tr("status.allMasksCleared"));
+    setFrameStatusMessage(L10n::tr("status.allMasksCleared"));
 }
 
 void DarkroomViewModel::detectSubject() {
@@ -172,7 +182,7 @@ void DarkroomViewModel::detectSubject() {
     if (!photo) return;
     ++subjectDetectionsRunning_;
     setIsDetectingSubject(true);
-    setStatusMessage(L10n::tr("status.visionAnalyzing"));
+    setFrameStatusMessage(L10n::tr("status.visionAnalyzing"));
 
     const Uuid frame = frameID(*photo);
     editPool_.start([this, analysis = services_.analysis, photo = *photo, frame] {
@@ -203,9 +213,9 @@ void DarkroomViewModel::applySubjectMask(const Uuid& frame, std::optional<Image>
             subject.background.exposure = -0.35;
         }
         setParameters(std::move(recipe));
-        setStatusMessage(L10n::tr("status.visionSuccess"));
+        setFrameStatusMessage(L10n::tr("status.visionSuccess"));
     } else {
-        setStatusMessage(L10n::tr("status.visionFallback"));
+        setFrameStatusMessage(L10n::tr("status.visionFallback"));
     }
     subjectDetectionsRunning_ = std::max(0, subjectDetectionsRunning_ - 1);
     if (subjectDetectionsRunning_ == 0) setIsDetectingSubject(false);
@@ -217,20 +227,21 @@ void DarkroomViewModel::resetSubjectMask() {
     if (!photo) return;
     subjectMaskCache_.erase(frameID(*photo));
     editRecipe([](EditParameters& recipe) { recipe.subjectMask = SubjectMaskParameters::defaultValue(); });
-    setStatusMessage(L10n::tr("status.subjectReset"));
+    setFrameStatusMessage(L10n::tr("status.subjectReset"));
 }
 
 void DarkroomViewModel::toggleRetouchMode() {
-    setToolMode(isRetouchMode() ? ToolMode::viewing : ToolMode::retouch);
+    leaveToolsBut(ToolMode::retouch);
+    setIsRetouchMode(!isRetouchMode_);
     requestRender(RenderQuality::final);
-    setStatusMessage(L10n::tr(isRetouchMode() ? "status.retouchEntered" : "status.retouchExited"));
+    setFrameStatusMessage(L10n::tr(isRetouchMode() ? "status.retouchEntered" : "status.retouchExited"));
 }
 
 void DarkroomViewModel::saveRetouch() {
     setIsRetouchMode(false);
     setSelectedRetouchSpotID(std::nullopt);
     editRecipe([](EditParameters& recipe) { recipe.spotHealing.isVisualizeDustMode = false; });
-    setStatusMessage(L10n::tr("status.retouchSaved"));
+    setFrameStatusMessage(L10n::tr("status.retouchSaved"));
 }
 
 void DarkroomViewModel::undoLastHealingSpot() {
@@ -238,7 +249,7 @@ void DarkroomViewModel::undoLastHealingSpot() {
     const Uuid removed = parameters_.spotHealing.spots.back().id;
     editRecipe([](EditParameters& recipe) { recipe.spotHealing.spots.pop_back(); });
     if (selectedRetouchSpotID_ == removed) setSelectedRetouchSpotID(std::nullopt);
-    setStatusMessage(L10n::tr("status.undoHealing"));
+    setFrameStatusMessage(L10n::tr("status.undoHealing"));
 }
 
 void DarkroomViewModel::removeSelectedHealingSpot() {
@@ -248,20 +259,20 @@ void DarkroomViewModel::removeSelectedHealingSpot() {
         std::erase_if(recipe.spotHealing.spots, [&](const SpotItem& spot) { return spot.id == id; });
     });
     setSelectedRetouchSpotID(std::nullopt);
-    setStatusMessage(L10n::tr("status.removeSelectedHealing"));
+    setFrameStatusMessage(L10n::tr("status.removeSelectedHealing"));
 }
 
 void DarkroomViewModel::clearAllHealingSpots() {
     editRecipe([](EditParameters& recipe) { recipe.spotHealing.spots.clear(); });
     setSelectedRetouchSpotID(std::nullopt);
-    setStatusMessage(L10n::tr("status.clearAllHealing"));
+    setFrameStatusMessage(L10n::tr("status.clearAllHealing"));
 }
 
 void DarkroomViewModel::toggleDustMode() {
     editRecipe([](EditParameters& recipe) {
         recipe.spotHealing.isVisualizeDustMode = !recipe.spotHealing.isVisualizeDustMode;
     });
-    setStatusMessage(
+    setFrameStatusMessage(
         L10n::tr(parameters_.spotHealing.isVisualizeDustMode ? "status.dustModeEnabled" : "status.dustModeDisabled"));
 }
 

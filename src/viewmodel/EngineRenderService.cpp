@@ -13,6 +13,7 @@
 
 #include "engine/io/ImageLoader.h"
 #include "engine/io/LoadError.h"
+#include "engine/io/ScanCompleteness.h"
 #include "engine/stages/GeometryStage.h"
 #include "viewmodel/HistogramTap.h"
 
@@ -77,6 +78,18 @@ QSize fullResolutionSize(const Rect& rendered, const Rect& source, const LoadedP
             std::max(1, int(std::lround(double(rendered.height) * scale)))};
 }
 
+// Where `photo` (the extent of the frame before its film border) lies within
+// `framed` (the developed extent), in fractions of it from the top left: the
+// border grows the canvas around the photo where it stands in the plane.
+QRectF photoArea(const Rect& photo, const Rect& framed) {
+    if (photo.isEmpty() || !photo.isFinite() || framed.isEmpty() || !framed.isFinite()) return {0, 0, 1, 1};
+    const double w = double(framed.width), h = double(framed.height);
+    // The plane is y-up: the frame's top is its highest row.
+    const double top = double(framed.y + framed.height) - double(photo.y + photo.height);
+    return QRectF(double(photo.x - framed.x) / w, top / h, double(photo.width) / w, double(photo.height) / h) &
+           QRectF(0, 0, 1, 1);
+}
+
 }  // namespace
 
 EngineRenderService::EngineRenderService(const DarkroomPipeline& pipeline) : pipeline_(pipeline) {}
@@ -124,7 +137,10 @@ std::optional<RenderResult> EngineRenderService::render(const RenderJob& job, st
     RenderResult result;
     result.preview = preview(tap ? tap->image() : developed, stop);
     if (stop.stop_requested()) return std::nullopt;
-    if (!result.preview.isNull()) result.frameSize = fullResolutionSize(developed.extent(), scanned->extent(), job.photo);
+    if (!result.preview.isNull()) {
+        result.frameSize = fullResolutionSize(developed.extent(), scanned->extent(), job.photo);
+        result.photoArea = photoArea(applyGeometry(*scanned, job.recipe.crop, job.framing).extent(), developed.extent());
+    }
 
     if (tap) {
         result.histogram = result.preview.isNull() ? HistogramData::empty()
@@ -133,6 +149,7 @@ std::optional<RenderResult> EngineRenderService::render(const RenderJob& job, st
     if (job.needsOriginal) {
         result.original = preview(applyGeometry(source, job.recipe.crop, job.framing), stop);
         if (stop.stop_requested()) return std::nullopt;
+        result.scanEndsEarly = job.photo.fileURL() && scanEndsEarly(*job.photo.fileURL());
     }
     // The thumbnail scales the finished preview: no second pass through the recipe.
     if (job.wantsThumbnail && !result.preview.isNull()) {

@@ -7,6 +7,7 @@
 #include <QMetaObject>
 #include <QTimer>
 
+#include "services/ExportError.h"
 #include "services/L10n.h"
 #include "viewmodel/DarkroomViewModel.h"
 
@@ -23,6 +24,8 @@ struct ExportController::BatchRun {
     int succeeded = 0;
     int failed = 0;
     bool cancelled = false;
+    std::string firstFailure;  // "<title>: <why>" of the first frame that failed
+    std::optional<std::string> folderCause;  // set when the folder itself failed: the batch stops
 };
 
 namespace {
@@ -41,16 +44,20 @@ bool isTaken(const std::filesystem::path& path) {
     return std::filesystem::exists(std::filesystem::symlink_status(path, ec));
 }
 
-// Runs the export and hands back the failure's description, if any.
-std::optional<std::string> runExport(ExportService& exporter, const RenderJob& job, const ExportSettings& settings,
-                                     const std::filesystem::path& destination, std::stop_token stop) {
+// Runs the export and hands back why it failed, if it did.
+std::optional<ExportController::Failure> runExport(ExportService& exporter, const RenderJob& job,
+                                                   const ExportSettings& settings,
+                                                   const std::filesystem::path& destination, std::stop_token stop) {
     try {
         exporter.exportImage(job.photo, job.recipe, settings, job.subjectMask, destination, std::move(stop));
         return std::nullopt;
+    } catch (const ExportError& error) {
+        return ExportController::Failure{error.description(),
+                                         error.concernsFolder() ? std::optional(error.cause()) : std::nullopt};
     } catch (const std::exception& error) {
-        return std::string(error.what());
+        return ExportController::Failure{error.what(), std::nullopt};
     } catch (...) {
-        return std::string("unknown error");
+        return ExportController::Failure{"unknown error", std::nullopt};
     }
 }
 
@@ -82,9 +89,9 @@ void ExportController::write(const LoadedPhoto& photo, const ExportSettings& set
     if (const auto mask = masks.find(DarkroomViewModel::frameID(photo)); mask != masks.end()) job.subjectMask = mask->second;
     pool_.start([this, exporter = services_.exporter, job = std::move(job), settings, destination, stop = shutdown_,
                  finished = std::move(finished)] {
-        const std::optional<std::string> error = runExport(*exporter, job, settings, destination, stop);
+        const std::optional<Failure> failure = runExport(*exporter, job, settings, destination, stop);
         // Queued to the GUI thread; the view model waits for this pool before it goes, so `this` is alive.
-        QMetaObject::invokeMethod(&vm_, [finished, error] { finished(error); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(&vm_, [finished, failure] { finished(failure); }, Qt::QueuedConnection);
     });
 }
 
@@ -115,20 +122,20 @@ void ExportController::exportPhoto(LoadedPhoto photo, ExportSettings settings) {
     vm_.setIsExporting(true);
     vm_.setStatusMessage(L10n::tr("status.exportingProgress", format));
 
-    write(photo, settings, *destination, [this, destination = *destination](const std::optional<std::string>& error) {
-        finishSingleExport(destination, error);
+    write(photo, settings, *destination, [this, destination = *destination](const std::optional<Failure>& failure) {
+        finishSingleExport(destination, failure);
     });
 }
 
 void ExportController::finishSingleExport(const std::filesystem::path& destination,
-                                           const std::optional<std::string>& error) {
+                                           const std::optional<Failure>& failure) {
     // Several single exports may run at once: the flag stays up until the last one ends.
     if (--singleExportsRunning_ <= 0) {
         singleExportsRunning_ = 0;
         vm_.setIsExporting(false);
     }
-    if (error) {
-        const std::string message = L10n::tr("status.exportFailed", *error);
+    if (failure) {
+        const std::string message = L10n::tr("status.exportFailed", failure->description);
         vm_.setStatusMessage(message);
         vm_.setExportAlertMessage(message);
         return;
@@ -175,8 +182,8 @@ void ExportController::beginBatchExport(std::vector<LoadedPhoto> photos, std::fi
 
 void ExportController::runBatchFrame(const std::shared_ptr<BatchRun>& run) {
     const bool reports = run->generation == batchGeneration_;
-    if (run->cancelled || run->index >= run->photos.size()) {
-        if (reports) finishBatchExport(run->succeeded, run->failed, run->folder);
+    if (run->cancelled || run->folderCause || run->index >= run->photos.size()) {
+        if (reports) finishBatchExport(*run);
         return;
     }
 
@@ -188,19 +195,22 @@ void ExportController::runBatchFrame(const std::shared_ptr<BatchRun>& run) {
         vm_.setBatchExportCurrentItem(
             L10n::tr("status.batchRenderingItem", int(run->index) + 1, int(run->photos.size()), photo.title()));
     }
-    write(photo, run->settings, destination, [this, run, destination](const std::optional<std::string>& error) {
-        finishBatchFrame(run, destination, error);
+    write(photo, run->settings, destination, [this, run, destination](const std::optional<Failure>& failure) {
+        finishBatchFrame(run, destination, failure);
     });
 }
 
 void ExportController::finishBatchFrame(const std::shared_ptr<BatchRun>& run,
                                          const std::filesystem::path& destination,
-                                         const std::optional<std::string>& error) {
+                                         const std::optional<Failure>& failure) {
     destinationsInFlight_.erase(destination);
-    if (error) {
-        std::cout << "[BatchExport] Failed to export " << run->photos[run->index].title() << ": " << *error
-                  << std::endl;
+    if (failure) {
+        const std::string& title = run->photos[run->index].title();
+        std::cout << "[BatchExport] Failed to export " << title << ": " << failure->description << std::endl;
         ++run->failed;
+        if (run->firstFailure.empty()) run->firstFailure = title + ": " + failure->description;
+        // The next frames would fail alike: the batch stops here.
+        if (failure->folderCause) run->folderCause = failure->folderCause;
     } else {
         ++run->succeeded;
     }
@@ -212,15 +222,28 @@ void ExportController::finishBatchFrame(const std::shared_ptr<BatchRun>& run,
     runBatchFrame(run);
 }
 
-void ExportController::finishBatchExport(int succeeded, int failed, const std::filesystem::path& folder) {
+void ExportController::finishBatchExport(const BatchRun& run) {
     vm_.setIsBatchExporting(false);
-    if (succeeded >= 1) {
-        const std::string suffix = failed >= 1 ? L10n::tr("status.batchSuccessWithFailed", failed) : std::string();
-        vm_.setStatusMessage(L10n::tr("status.batchSuccess", succeeded, suffix));
-        vm_.setExportAlertMessage(L10n::tr("status.batchSuccessAlert", succeeded, suffix, folder.string()));
-    } else if (failed >= 1) {
+    const int total = int(run.photos.size());
+    const std::string suffix =
+        run.failed >= 1 ? L10n::tr("status.batchSuccessWithFailed", run.failed, run.firstFailure) : std::string();
+    if (run.folderCause) {
+        const std::string message =
+            L10n::tr("status.batchFolderFailed", run.folder.string(), *run.folderCause, run.succeeded, total);
+        vm_.setStatusMessage(message);
+        vm_.setExportAlertMessage(message);
+    } else if (run.cancelled) {
+        // What was written before the cancel is told, with where it went.
+        vm_.setStatusMessage(L10n::tr("status.batchCancelledCounts", run.succeeded, total, suffix));
+        if (run.succeeded >= 1)
+            vm_.setExportAlertMessage(
+                L10n::tr("status.batchCancelledAlert", run.succeeded, total, suffix, run.folder.string()));
+    } else if (run.succeeded >= 1) {
+        vm_.setStatusMessage(L10n::tr("status.batchSuccess", run.succeeded, suffix));
+        vm_.setExportAlertMessage(L10n::tr("status.batchSuccessAlert", run.succeeded, suffix, run.folder.string()));
+    } else if (run.failed >= 1) {
         vm_.setStatusMessage(L10n::tr("status.batchFailed"));
-        vm_.setExportAlertMessage(L10n::tr("status.batchFailedAlert"));
+        vm_.setExportAlertMessage(L10n::tr("status.batchFailedAlert", run.failed, run.firstFailure));
     }
 }
 

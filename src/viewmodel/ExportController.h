@@ -33,7 +33,6 @@ public:
     void exportPhoto(LoadedPhoto photo, ExportSettings settings);
     void startBatchExport(std::vector<LoadedPhoto> photos, ExportSettings settings);
     void beginBatchExport(std::vector<LoadedPhoto> photos, std::filesystem::path folder, ExportSettings settings);
-    void finishBatchExport(int succeeded, int failed, const std::filesystem::path& folder);
     void cancelBatchExport();
     // The running batch stops before its next frame (the view model is going).
     void stop();
@@ -41,15 +40,23 @@ public:
     // "<title without its last extension>_Developed.<extension>"
     static std::string proposedName(const std::string& title, ExportFormat format);
 
+    // Why one export failed.
+    struct Failure {
+        std::string description;
+        // Set when the destination's folder itself fails (why, without where).
+        std::optional<std::string> folderCause;
+    };
+
 private:
     struct BatchRun;
-    void finishSingleExport(const std::filesystem::path& destination, const std::optional<std::string>& error);
+    void finishSingleExport(const std::filesystem::path& destination, const std::optional<Failure>& failure);
     void runBatchFrame(const std::shared_ptr<BatchRun>& run);
     void finishBatchFrame(const std::shared_ptr<BatchRun>& run, const std::filesystem::path& destination,
-                          const std::optional<std::string>& error);
+                          const std::optional<Failure>& failure);
+    void finishBatchExport(const BatchRun& run);
     std::filesystem::path freeDestination(const std::filesystem::path& folder, const std::string& title,
                                           ExportFormat format) const;
-    using Finished = std::function<void(const std::optional<std::string>& error)>;
+    using Finished = std::function<void(const std::optional<Failure>& failure)>;
     // Exports the frame with its recipe on the pool; `finished` runs on the GUI thread.
     void write(const LoadedPhoto& photo, const ExportSettings& settings, const std::filesystem::path& destination,
                Finished finished);

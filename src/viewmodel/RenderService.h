@@ -85,6 +85,9 @@ struct RenderResult {
     // pixels (a proxy render is scaled up): turned, straightened, cropped (unless
     // cropping) and framed as rendered. Empty when unknown.
     QSize frameSize;
+    // Where the photo lies in that frame, in fractions of it: inside the film
+    // frame's border when one is drawn, else the whole frame.
+    QRectF photoArea{0, 0, 1, 1};
     // For a region render: the part of the frame the preview covers, in the same
     // full-resolution pixels as frameSize (the requested one within the frame).
     QRectF region;
@@ -93,6 +96,8 @@ struct RenderResult {
     QImage thumbnail;                        // null unless asked for and made
     // Set when the scan could not be read or decoded: why, for the user (nothing else is set).
     std::optional<std::string> loadError;
+    // With the undeveloped preview: the scan file's data stops early, so only part of the picture is shown.
+    bool scanEndsEarly = false;
 };
 
 class RenderService {

@@ -125,8 +125,7 @@ void RollSession::restoreLastSession() {
     const auto opens = [&](const std::filesystem::path& folder) {
         std::error_code ec;
         if (folder.empty() || !std::filesystem::is_directory(folder, ec)) return false;
-        loadFolder(folder, frameName);
-        return !vm_.photos().empty();
+        return openFolderRoll(folder, frameName, false);
     };
 
     if (const auto bookmark = remembered(*settings_, kLastOpenedFolderBookmark)) {
@@ -150,6 +149,11 @@ void RollSession::openFolder() {
 }
 
 void RollSession::loadFolder(const std::filesystem::path& folder, const std::optional<std::string>& frameName) {
+    openFolderRoll(folder, frameName, true);
+}
+
+bool RollSession::openFolderRoll(const std::filesystem::path& folder, const std::optional<std::string>& frameName,
+                                 bool showEmpty) {
     // Nothing of the open roll changes until a frame of the new folder has
     // loaded: a folder that fails keeps the roll, its remembered place, its
     // access and the folder its culling records are saved to.
@@ -157,13 +161,29 @@ void RollSession::loadFolder(const std::filesystem::path& folder, const std::opt
     const RollListing listing = listRollScans(folder);
     std::vector<LoadedPhoto> loaded = loadScans(*services_.render, listing.scans);
     if (loaded.empty()) {
+        if (showEmpty && !listing.error && listing.scans.empty()) {
+            // A folder without any scan is shown as what it is: an empty roll,
+            // with nothing of the roll before it. It is not remembered.
+            leaveRoll(folder, granted);
+            vm_.setCurrentFolderURL(folder);
+            vm_.setCheckedPhotoIDs({});
+            vm_.setSelectedPhotoID(std::nullopt);
+            vm_.setPhotos({});
+            vm_.setCullingDatabase({});
+            cullingDatabaseOwner_.reset();  // nothing is written into it
+            rebuildFilmstrip();
+            vm_.loadSelectedPhoto();
+            vm_.setStatusMessage(L10n::tr("status.noScansInFolder"));
+            return false;
+        }
         if (granted) services_.folders->stopAccessing(folder);
         if (listing.error) vm_.setStatusMessage(L10n::tr("status.folderFailed", listing.error.message()));
-        return;
+        return false;
     }
 
-    openRoll(std::move(loaded), frameName, folder, granted);
+    openRoll(std::move(loaded), frameName, folder, granted, listing.scans);
     generateThumbnails(vm_.photos());
+    return true;
 }
 
 void RollSession::loadSampleRoll(const std::optional<std::string>& frameName) {
@@ -171,48 +191,55 @@ void RollSession::loadSampleRoll(const std::optional<std::string>& frameName) {
     if (!roll.empty()) openRoll(std::move(roll), frameName, std::nullopt, false);
 }
 
-void RollSession::openRoll(std::vector<LoadedPhoto> photos, const std::optional<std::string>& frameName,
-                           const std::optional<std::filesystem::path>& folder, bool granted) {
+void RollSession::leaveRoll(const std::optional<std::filesystem::path>& folder, bool granted) {
     // The outgoing roll's last edit reaches its file before its frames go, and
     // what has been reported of its saves is known before the next roll reads.
     flushPendingSave();
     takeSaveReports();
     // Its thumbnails are no longer wanted.
     if (thumbnailLoop_) thumbnailLoop_->cancel();
+    storedRecipes_.clear();
+    storedSnapshots_.clear();
+    markedFrames_.clear();
+    if (!folder) return;
+    // Opened again: where its saves go is told again.
+    rollSaveOutcomes_.erase(KeptRollFolders::rollKey(*folder));
+    if (accessedFolder_) services_.folders->stopAccessing(*accessedFolder_);
+    accessedFolder_.reset();
+    if (granted) accessedFolder_ = folder;
+    inMemoryRecipes_.clear();
+    thumbnailCache_.clear();
+}
 
+void RollSession::openRoll(std::vector<LoadedPhoto> photos, const std::optional<std::string>& frameName,
+                           const std::optional<std::filesystem::path>& folder, bool granted,
+                           const std::vector<std::filesystem::path>& scans) {
+    leaveRoll(folder, granted);
     if (folder) {
-        // Opened again: where its saves go is told again.
-        rollSaveOutcomes_.erase(KeptRollFolders::rollKey(*folder));
-        if (accessedFolder_) services_.folders->stopAccessing(*accessedFolder_);
-        accessedFolder_.reset();
-        if (granted) accessedFolder_ = folder;
         if (const std::optional<QByteArray> bookmark = services_.folders->makeBookmark(*folder))
             settings_->setValue(kLastOpenedFolderBookmark, *bookmark);
         settings_->setValue(kLastOpenedFolderPath, QString::fromStdString(folder->string()));
         vm_.setCurrentFolderURL(*folder);
+        services_.store->setRollScans(*folder, scans);
     }
     vm_.setPhotos(std::move(photos));
-    if (folder) {
-        inMemoryRecipes_.clear();
-        thumbnailCache_.clear();
-    }
     const std::vector<LoadedPhoto>& roll = vm_.photos();
     for (const LoadedPhoto& photo : roll) {
         // The edit kept in memory when its save failed, else the stored one.
+        const std::optional<EditParameters> stored = services_.store->loadRecipe(FrameKey::of(photo));
+        if (stored) storedRecipes_[frameID(photo)] = *stored;
         const SavedValue* unsaved = unsavedValue({SaveKind::recipe, FrameKey::of(photo)});
-        inMemoryRecipes_[frameID(photo)] = unsaved ? std::get<EditParameters>(*unsaved)
-                                                   : services_.store->loadRecipe(FrameKey::of(photo))
-                                                         .value_or(EditParameters::defaultValue());
+        inMemoryRecipes_[frameID(photo)] =
+            unsaved ? std::get<EditParameters>(*unsaved) : stored.value_or(EditParameters::defaultValue());
     }
     const LoadedPhoto& current = chooseFrame(roll, frameName);
     vm_.setSelectedPhotoID(frameID(current));
     rememberSelection(current);
 
-    RollCullingDatabase database;
+    RollCullingDatabase database = services_.store->loadCullingDatabase(folder).value_or(RollCullingDatabase{});
+    // Marks whose save failed: over the stored ones.
     if (const SavedValue* unsaved = unsavedValue({SaveKind::culling, {folder, {}}}))
-        database = std::get<RollCullingDatabase>(*unsaved);
-    else
-        database = services_.store->loadCullingDatabase(folder).value_or(RollCullingDatabase{});
+        database.merge(std::get<RollCullingDatabase>(*unsaved));
     if (folder) {
         std::filesystem::path named = *folder;
         if (!named.has_filename()) named = named.parent_path();
@@ -383,6 +410,7 @@ bool RollSession::markCurrent(void (RollCullingDatabase::*set)(Mark, const Uuid&
     RollCullingDatabase database = vm_.cullingDatabase();
     (database.*set)(mark, frameID(*photo), photo->title());
     vm_.setCullingDatabase(std::move(database));
+    markedFrames_.insert(frameID(*photo));
     saveCullingDatabase();
     rebuildFilmstrip();
     return true;
@@ -390,22 +418,23 @@ bool RollSession::markCurrent(void (RollCullingDatabase::*set)(Mark, const Uuid&
 
 void RollSession::setRating(int rating) {
     if (!markCurrent(&RollCullingDatabase::setRating, rating)) return;
-    vm_.setStatusMessage(rating >= 1 ? L10n::tr("status.ratingSet", std::clamp(rating, 1, 5))
-                                     : L10n::tr("status.ratingCleared"));
+    vm_.setFrameStatusMessage(rating >= 1 ? L10n::tr("status.ratingSet", std::clamp(rating, 1, 5))
+                                          : L10n::tr("status.ratingCleared"));
 }
 
 void RollSession::setColorLabel(ColorLabel label) {
     if (!markCurrent(&RollCullingDatabase::setColorLabel, label)) return;
-    vm_.setStatusMessage(label == ColorLabel::none ? L10n::tr("status.labelCleared")
-                                                   : L10n::tr("status.labelSet", L10n::tr(displayNameKey(label))));
+    vm_.setFrameStatusMessage(label == ColorLabel::none
+                                  ? L10n::tr("status.labelCleared")
+                                  : L10n::tr("status.labelSet", L10n::tr(displayNameKey(label))));
 }
 
 void RollSession::setFlag(PickStatus status) {
     if (!markCurrent(&RollCullingDatabase::setPickStatus, status)) return;
     switch (status) {
-        case PickStatus::picked: vm_.setStatusMessage(L10n::tr("status.flagPicked")); break;
-        case PickStatus::rejected: vm_.setStatusMessage(L10n::tr("status.flagRejected")); break;
-        case PickStatus::unflagged: vm_.setStatusMessage(L10n::tr("status.flagCleared")); break;
+        case PickStatus::picked: vm_.setFrameStatusMessage(L10n::tr("status.flagPicked")); break;
+        case PickStatus::rejected: vm_.setFrameStatusMessage(L10n::tr("status.flagRejected")); break;
+        case PickStatus::unflagged: vm_.setFrameStatusMessage(L10n::tr("status.flagCleared")); break;
     }
 }
 
@@ -454,10 +483,35 @@ EditParameters RollSession::keptRecipe(const LoadedPhoto& photo) const {
     return services_.store->loadRecipe(FrameKey::of(photo)).value_or(EditParameters::defaultValue());
 }
 
-std::vector<SnapshotItem> RollSession::storedSnapshots(const LoadedPhoto& photo) const {
+std::optional<EditParameters> RollSession::latestRecipe(const LoadedPhoto& photo) {
+    const Uuid id = frameID(photo);
+    const FrameKey key = FrameKey::of(photo);
+    const auto kept = inMemoryRecipes_.find(id);
+    // An edit of this program's own, saved or not yet: it is the newer one.
+    if (kept != inMemoryRecipes_.end() &&
+        (differsFromStored(id, kept->second) || unsavedValue({SaveKind::recipe, key})))
+        return kept->second;
+    const std::optional<EditParameters> onDisk = services_.store->loadRecipe(key);
+    if (onDisk && (kept == inMemoryRecipes_.end() || differsFromStored(id, *onDisk))) {
+        storedRecipes_[id] = *onDisk;
+        inMemoryRecipes_[id] = *onDisk;
+    }
+    const auto now = inMemoryRecipes_.find(id);
+    if (now == inMemoryRecipes_.end()) return std::nullopt;
+    return now->second;
+}
+
+bool RollSession::differsFromStored(const Uuid& id, const EditParameters& recipe) const {
+    const auto stored = storedRecipes_.find(id);
+    return !recipe.sameContent(stored != storedRecipes_.end() ? stored->second : EditParameters::defaultValue());
+}
+
+std::vector<SnapshotItem> RollSession::storedSnapshots(const LoadedPhoto& photo) {
     if (const SavedValue* unsaved = unsavedValue({SaveKind::snapshots, FrameKey::of(photo)}))
         return std::get<std::vector<SnapshotItem>>(*unsaved);
-    return services_.store->loadSnapshots(FrameKey::of(photo));
+    std::vector<SnapshotItem> stored = services_.store->loadSnapshots(FrameKey::of(photo));
+    storedSnapshots_[frameID(photo)] = stored;
+    return stored;
 }
 
 void RollSession::persistRecipe(SaveTiming timing) {
@@ -470,10 +524,10 @@ void RollSession::persistRecipe(SaveTiming timing) {
     // written rather than dropped.
     if (pendingSave_ && frameID(pendingSave_->photo) != id) flushPendingSave();
 
-    if (timing == SaveTiming::now) {
+    if (timing == SaveTiming::now || !differsFromStored(id, vm_.parameters())) {
         saveTimer_.stop();
         pendingSave_.reset();
-        writeRecipe(*photo, vm_.parameters());
+        if (differsFromStored(id, vm_.parameters())) writeRecipe(*photo, vm_.parameters());
     } else {
         pendingSave_ = PendingSave{*photo, vm_.parameters()};
         saveTimer_.start();
@@ -485,16 +539,22 @@ void RollSession::flushPendingSave() {
     if (!pendingSave_) return;
     const PendingSave save = std::move(*pendingSave_);
     pendingSave_.reset();
-    writeRecipe(save.photo, save.recipe);
+    if (differsFromStored(frameID(save.photo), save.recipe)) writeRecipe(save.photo, save.recipe);
 }
 
 void RollSession::writeRecipe(const LoadedPhoto& photo, const EditParameters& recipe,
                               std::function<void(SaveOutcome)> then) {
+    storedRecipes_[frameID(photo)] = recipe;
     save({SaveKind::recipe, FrameKey::of(photo)}, recipe, std::move(then));
 }
 
 void RollSession::persistSnapshots() {
-    if (const LoadedPhoto* photo = selectedPhoto()) save({SaveKind::snapshots, FrameKey::of(*photo)}, vm_.snapshots());
+    const LoadedPhoto* photo = selectedPhoto();
+    if (!photo) return;
+    const auto stored = storedSnapshots_.find(frameID(*photo));
+    if (stored != storedSnapshots_.end() ? stored->second == vm_.snapshots() : vm_.snapshots().empty()) return;
+    storedSnapshots_[frameID(*photo)] = vm_.snapshots();
+    save({SaveKind::snapshots, FrameKey::of(*photo)}, vm_.snapshots());
 }
 
 void RollSession::saveCullingDatabase() {
@@ -503,7 +563,13 @@ void RollSession::saveCullingDatabase() {
     if (!cullingDatabaseOwner_) return;
     std::optional<std::filesystem::path> folder;
     if (!cullingDatabaseOwner_->empty()) folder = *cullingDatabaseOwner_;
-    save({SaveKind::culling, {folder, {}}}, vm_.cullingDatabase());
+    // Only the frames marked here: the store merges them into the stored file.
+    RollCullingDatabase marked;
+    for (const Uuid& id : markedFrames_)
+        if (const auto record = vm_.cullingDatabase().records.find(id); record != vm_.cullingDatabase().records.end())
+            marked.records.insert(*record);
+    if (marked.records.empty()) return;
+    save({SaveKind::culling, {folder, {}}}, std::move(marked));
 }
 
 void RollSession::save(const SaveTarget& target, SavedValue value, std::function<void(SaveOutcome)> then) {

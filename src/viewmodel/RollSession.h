@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -96,20 +97,29 @@ public:
     void step(int direction);
 
     // ---- the frames' records
+    // Another program may work on the same roll: a record is written only when
+    // this program changed it, so what the other wrote is never overwritten by
+    // what this one merely read.
     const std::map<Uuid, EditParameters>& inMemoryRecipes() const { return inMemoryRecipes_; }
     void keepRecipe(const Uuid& id, const EditParameters& recipe) { inMemoryRecipes_[id] = recipe; }
     // The frame's recipe in memory, else its stored one, else neutral.
     EditParameters keptRecipe(const LoadedPhoto& photo) const;
+    // The frame's recipe in memory; read again from the store when its file
+    // changed since this program read or wrote it and memory holds no edit of
+    // its own. Nothing when neither memory nor the store has one.
+    std::optional<EditParameters> latestRecipe(const LoadedPhoto& photo);
     // The snapshots kept in memory when their save failed, else the stored ones.
-    std::vector<SnapshotItem> storedSnapshots(const LoadedPhoto& photo) const;
-    // Saves the current recipe (kept in memory first): at once, or after a
-    // pause that the next delayed save restarts.
+    std::vector<SnapshotItem> storedSnapshots(const LoadedPhoto& photo);
+    // Saves the current recipe (kept in memory first) when it differs from the
+    // stored one: at once, or after a pause that the next delayed save restarts.
     void persistRecipe(SaveTiming timing);
     void flushPendingSave();
     bool hasPendingSave() const { return pendingSave_.has_value(); }
     void writeRecipe(const LoadedPhoto& photo, const EditParameters& recipe,
                      std::function<void(SaveOutcome)> then = {});
+    // Saves the current frame's snapshots when they differ from the stored ones.
     void persistSnapshots();
+    // Saves the culling records of the frames marked since the roll was opened.
     void saveCullingDatabase();
     void saveAll();
     void saveAllOnQuit();
@@ -139,9 +149,20 @@ private:
         std::function<void(SaveOutcome)> then;  // on the GUI thread, once the report is taken
     };
 
-    // Replaces the open roll with these frames, the one named current.
+    // Opens the folder; false when it has no frame to show (a folder without
+    // any scan is then opened as an empty roll only when `showEmpty`).
+    bool openFolderRoll(const std::filesystem::path& folder, const std::optional<std::string>& frameName,
+                        bool showEmpty);
+    // Replaces the open roll with these frames, the one named current; a
+    // folder's listed scans tell the store which older files each may read.
     void openRoll(std::vector<LoadedPhoto> photos, const std::optional<std::string>& frameName,
-                  const std::optional<std::filesystem::path>& folder, bool granted);
+                  const std::optional<std::filesystem::path>& folder, bool granted,
+                  const std::vector<std::filesystem::path>& scans = {});
+    // The outgoing roll's last edits written, its thumbnails stopped and its
+    // folder's access ended (another kept when granted).
+    void leaveRoll(const std::optional<std::filesystem::path>& folder, bool granted);
+    // Whether the recipe differs from what the frame's file holds as far as this program knows.
+    bool differsFromStored(const Uuid& id, const EditParameters& recipe) const;
     FilmstripItem makeFilmstripItem(const LoadedPhoto& photo) const;
     void cacheProxyThumbnail(const LoadedPhoto& photo);
     // Marks the current frame's culling record (false without one), saves and shows it.
@@ -159,6 +180,12 @@ private:
     std::shared_ptr<QSettings> settings_;
     CullingFilterCriteria cullingFilter_{};
     std::map<Uuid, EditParameters> inMemoryRecipes_;
+    // What each frame's files hold as this program last read or wrote them
+    // (no recipe: none stored, which reads as neutral), and the frames whose
+    // culling marks were changed here since the roll was opened.
+    std::map<Uuid, EditParameters> storedRecipes_;
+    std::map<Uuid, std::vector<SnapshotItem>> storedSnapshots_;
+    std::set<Uuid> markedFrames_;
     std::map<Uuid, QImage> thumbnailCache_;
     std::optional<std::filesystem::path> accessedFolder_;
     // Which roll the culling database was read for: none before any roll, an

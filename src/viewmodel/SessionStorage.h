@@ -36,6 +36,13 @@ public:
 
     virtual ~SessionStorage() = default;
 
+    // The scan files a roll folder lists, told before its records are read: the
+    // store reads files of an older layout only for the scan that alone claims them.
+    virtual void setRollScans(const std::filesystem::path& folder, const std::vector<std::filesystem::path>& scans) {
+        (void)folder;
+        (void)scans;
+    }
+
     virtual std::optional<EditParameters> loadRecipe(const FrameKey& frame) = 0;
     virtual void saveRecipe(const EditParameters& recipe, const FrameKey& frame, Done done = {}) = 0;
     // Whether a recipe is stored at all (readable or not).
@@ -48,6 +55,8 @@ public:
     virtual void saveSnapshots(const std::vector<SnapshotItem>& snapshots, const FrameKey& frame, Done done = {}) = 0;
 
     virtual std::optional<RollCullingDatabase> loadCullingDatabase(const RollFolder& folder) = 0;
+    // Merges these records into the stored ones just before writing
+    // (RollCullingDatabase::merge): records of other frames stay as stored.
     virtual void saveCullingDatabase(const RollCullingDatabase& database, const RollFolder& folder,
                                      Done done = {}) = 0;
 

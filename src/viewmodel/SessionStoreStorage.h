@@ -10,6 +10,10 @@ class SessionStoreStorage final : public SessionStorage {
 public:
     explicit SessionStoreStorage(SessionStore& store = SessionStore::shared()) : store_(store) {}
 
+    void setRollScans(const std::filesystem::path& folder, const std::vector<std::filesystem::path>& scans) override {
+        store_.setRollScans(folder, scans);
+    }
+
     std::optional<EditParameters> loadRecipe(const FrameKey& frame) override {
         return frame.file ? store_.loadRecipe(*frame.file) : store_.loadSampleRecipe(frame.id);
     }

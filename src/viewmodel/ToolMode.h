@@ -1,6 +1,6 @@
 #pragma once
-// The canvas's tool: at most one of crop, retouch (spot healing) and mask is
-// on; viewing is none of them (zoom, pan and the comparison).
+// The tool the canvas shows: crop, retouch (spot healing) or mask, the first
+// of them whose mode is on; viewing is none of them (zoom, pan and the comparison).
 namespace vantrel {
 
 enum class ToolMode { viewing, crop, retouch, mask };

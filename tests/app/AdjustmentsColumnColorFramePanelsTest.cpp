@@ -9,16 +9,16 @@
 #include "services/LocalizationManager.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/LayoutCheck.h"
-#include "views/panels/Chip.h"
-#include "views/panels/ChipGrid.h"
-#include "views/panels/ColorSwatch.h"
+#include "views/kit/Chip.h"
+#include "views/kit/ChipGrid.h"
+#include "views/kit/ColorSwatch.h"
 #include "views/panels/ColorWheelsView.h"
 #include "views/panels/FilmFrameControlView.h"
 #include "views/panels/FilmWatermarkSection.h"
 #include "views/panels/HSLColorMixerView.h"
 #include "views/panels/InteractiveColorWheel.h"
-#include "views/panels/PanelTextField.h"
-#include "views/panels/ToggleSwitch.h"
+#include "views/kit/PanelTextField.h"
+#include "views/kit/ToggleSwitch.h"
 
 namespace vantrel::testing {
 namespace {

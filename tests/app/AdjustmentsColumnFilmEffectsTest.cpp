@@ -10,13 +10,13 @@
 #include "WindowTestSupport.h"
 #include "services/LocalizationManager.h"
 #include "views/kit/LayoutCheck.h"
-#include "views/panels/Chip.h"
-#include "views/panels/ChipRow.h"
+#include "views/kit/Chip.h"
+#include "views/kit/ChipRow.h"
 #include "views/panels/HalationControlView.h"
 #include "views/panels/NegativeLabControlView.h"
-#include "views/panels/PanelHeader.h"
-#include "views/panels/RoundedBox.h"
-#include "views/panels/ToggleSwitch.h"
+#include "views/kit/PanelHeader.h"
+#include "views/kit/RoundedBox.h"
+#include "views/kit/ToggleSwitch.h"
 #include "views/panels/UltraHDRControlView.h"
 
 namespace vantrel::testing {

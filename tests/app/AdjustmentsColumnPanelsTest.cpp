@@ -9,10 +9,10 @@
 #include "app/AdjustmentsColumn.h"
 #include "services/LocalizationManager.h"
 #include "views/kit/LayoutCheck.h"
-#include "views/panels/ChipRow.h"
+#include "views/kit/ChipRow.h"
 #include "views/panels/FilmGrainControlView.h"
 #include "views/panels/FilmPhysicsControlView.h"
-#include "views/panels/MenuButton.h"
+#include "views/kit/MenuButton.h"
 #include "views/panels/ToneCurveCanvas.h"
 #include "views/panels/ToneCurveEditorView.h"
 

@@ -3,6 +3,8 @@
 // pointer and the keyboard, and the frame size the tools are given.
 #include <cmath>
 
+#include <QElapsedTimer>
+#include <QPushButton>
 #include <QTest>
 
 #include "WindowTestSupport.h"
@@ -10,6 +12,7 @@
 #include "services/LocalizationManager.h"
 #include "views/kit/LayoutCheck.h"
 #include "views/canvas/CompareControlHUDView.h"
+#include "views/canvas/NavigatorMinimapView.h"
 #include "views/canvas/SplitCompareView.h"
 #include "views/canvas/ZoomPanCanvasView.h"
 
@@ -65,6 +68,26 @@ TEST_F(CanvasAreaTest, TheCanvasShowsTheComparisonWithItsBarInTheCorner) {
     EXPECT_EQ(vm().compareMode(), CompareMode::split);
     settle();
     EXPECT_TRUE(compare->currentLayout().dividerX);
+    // A frame with a film border: the undeveloped frame lies on the photo inside it.
+    render->setPhotoAreas([](const RenderJob&) { return QRectF(0.1, 0.05, 0.8, 0.8); });
+    vm().requestRender(RenderQuality::final);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return vm().renderedPhotoArea() == QRectF(0.1, 0.05, 0.8, 0.8); }));
+    settle();
+    auto layerOf = [&](canvas::CompareImage image) {
+        for (const canvas::CompareLayer& layer : compare->currentLayout().layers)
+            if (layer.image == image) return layer.rect;
+        return QRectF();
+    };
+    const QRectF developed = layerOf(canvas::CompareImage::processed);
+    const QRectF photo(developed.left() + 0.1 * developed.width(), developed.top() + 0.05 * developed.height(),
+                       0.8 * developed.width(), 0.8 * developed.height());
+    EXPECT_EQ(layerOf(canvas::CompareImage::original), photo);
+    // A snapshot's picture is fitted on its own.
+    vm().setSnapshotComparisonPreview(vm().renderedPreview());
+    vm().setActiveComparisonSnapshotID(Uuid::random());
+    settle();
+    EXPECT_EQ(layerOf(canvas::CompareImage::original), developed);
+    vm().setActiveComparisonSnapshotID(std::nullopt);
     HUDEyeHoldButton* eye = bar->eyeButton();
     QTest::mousePress(eye, Qt::LeftButton, {}, eye->rect().center());
     EXPECT_TRUE(vm().isHoldingOriginal());
@@ -130,6 +153,29 @@ TEST_F(CanvasAreaTest, BackslashTogglesTheOriginalButAHeldKeyDoesNotFlicker) {
     EXPECT_TRUE(vm().isHoldingOriginal());
     QTest::keyClick(window.get(), Qt::Key_Backslash);
     EXPECT_FALSE(vm().isHoldingOriginal());
+
+    // A hold ends with the view it was made in: back from a tool, the developed frame shows.
+    QTest::keyClick(window.get(), Qt::Key_Backslash);
+    ASSERT_TRUE(vm().isHoldingOriginal());
+    for (const char* mode : {"mode.crop", "mode.retouch", "mode.mask"}) {
+        QTest::mouseClick(window->findChild<QPushButton*>(mode), Qt::LeftButton);
+        settle();
+        EXPECT_FALSE(vm().isHoldingOriginal()) << mode;
+        // Where no compare bar shows, the key does nothing.
+        QTest::keyClick(window.get(), Qt::Key_Backslash);
+        EXPECT_FALSE(vm().isHoldingOriginal()) << mode;
+        QTest::mouseClick(window->findChild<QPushButton*>(mode), Qt::LeftButton);  // leaves it
+        settle();
+        ASSERT_EQ(vm().toolMode(), ToolMode::viewing) << mode;
+        EXPECT_FALSE(vm().isHoldingOriginal()) << mode;
+        // The canvas is back in its own view (a new one): the developed frame, no BEFORE badge.
+        settle();
+        auto* shown = area->findChild<SplitCompareView*>("splitCompare");
+        ASSERT_NE(shown, nullptr);
+        const canvas::CompareLayout layout = shown->currentLayout();
+        ASSERT_EQ(layout.layers.size(), 1u) << mode;
+        EXPECT_EQ(layout.layers[0].image, canvas::CompareImage::processed) << mode;
+    }
 }
 
 TEST_F(CanvasAreaTest, TheCanvasAndTheToolsAreGivenTheSizeOfTheFrameShown) {
@@ -156,6 +202,46 @@ TEST_F(CanvasAreaTest, TheCanvasAndTheToolsAreGivenTheSizeOfTheFrameShown) {
     vm().setSelectedPhotoID(std::nullopt);
     EXPECT_EQ(area->imageSize(), QSize(2400, 1600));
     EXPECT_EQ(area->scanSize(), QSize(2400, 1600));
+}
+
+// At 100 %, a navigator tap near a corner pans there with a spring, and the
+// zoom's way back to fitted shrinks the picture: at every moment the picture
+// covers the canvas along each axis where it is larger than the canvas, and so
+// it does when the canvas grows while panned to a corner.
+TEST_F(CanvasAreaTest, ThePictureCoversTheCanvasWhereverThePanAsks) {
+    render->setFrameSizes([](const RenderJob&) { return QSize(6000, 4000); });
+    vm().requestRender(RenderQuality::final);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return vm().renderedFrameSize() == QSize(6000, 4000); }));
+    vm().zoomTo100();
+    settle();
+    auto* navigator = area->findChild<NavigatorMinimapView*>();
+    ASSERT_TRUE(navigator && navigator->isVisible());
+    // The widest empty band between the picture and the canvas's edges, over
+    // the axes where the picture is the larger, watched for `ms`.
+    auto widestBand = [&](int ms) {
+        int widest = 0;
+        for (QElapsedTimer clock; !clock.isValid() || clock.elapsed() < ms; QTest::qWait(5)) {
+            if (!clock.isValid()) clock.start();
+            settle();
+            const QRect c = canvas->content()->geometry();
+            if (c.width() >= canvas->width())
+                widest = std::max({widest, c.left(), canvas->width() - 1 - c.right()});
+            if (c.height() >= canvas->height())
+                widest = std::max({widest, c.top(), canvas->height() - 1 - c.bottom()});
+        }
+        return widest;
+    };
+    EXPECT_EQ(widestBand(400), 0);
+    QWidget* map = navigator->map();
+    for (QPoint corner : {QPoint(3, 3), QPoint(157, 103), QPoint(157, 3), QPoint(3, 103)}) {
+        QTest::mouseClick(map, Qt::LeftButton, {}, corner);
+        EXPECT_EQ(widestBand(500), 0) << corner.x() << ", " << corner.y();
+    }
+    // A larger canvas leaves the pan past its new limits.
+    window->resize(window->width() + 200, window->height() + 100);
+    EXPECT_EQ(widestBand(400), 0);
+    vm().zoomToFit();
+    EXPECT_EQ(widestBand(500), 0);
 }
 
 TEST_F(CanvasAreaTest, EveryLanguageFitsTheViewingState) {

@@ -35,18 +35,20 @@
 #include "app/MainWindow.h"
 #include "common/LoaderFixtures.h"
 #include "services/FilmPresetLibrary.h"
+#include "services/SessionStore.h"
 #include "services/LocalizationManager.h"
 #include "views/canvas/FilmstripView.h"
+#include "views/retouch/SpotHealingOverlayView.h"
 #include "views/kit/FittingText.h"
 #include "views/kit/Geometry.h"
 #include "views/kit/ProSlider.h"
 #include "views/masks/MaskLocalParameterHUD.h"
 #include "views/masks/MaskWidgets.h"
-#include "views/panels/Chip.h"
+#include "views/kit/Chip.h"
 #include "views/panels/NegativeLabControlView.h"
-#include "views/panels/PanelHeader.h"
-#include "views/panels/SegmentedControl.h"
-#include "views/panels/ToggleSwitch.h"
+#include "views/kit/PanelHeader.h"
+#include "views/kit/SegmentedControl.h"
+#include "views/kit/ToggleSwitch.h"
 #include "views/panels/ToneCurveCanvas.h"
 #include "views/panels/ToneCurveEditorView.h"
 #include "views/workflow/BatchSyncDialog.h"
@@ -197,7 +199,7 @@ protected:
 
     fs::path roll() const { return fs::path(home.path().toStdString()) / "Scans" / "Roll 12"; }
     fs::path out() const { return fs::path(home.path().toStdString()) / "Exports"; }
-    fs::path recipeFile(const char* frame) const { return roll() / ".vantrel" / "recipes" / (std::string(frame) + ".json"); }
+    fs::path recipeFile(const char* frame) const { return SessionStore::recipeURL(roll() / (std::string(frame) + ".tif")); }
 
     void openWindow() {
         window = std::make_unique<MainWindow>(nullptr, nullptr, [this] {
@@ -390,7 +392,7 @@ TEST_F(DarkroomSessionTest, ARollIsDevelopedCulledSyncedExportedAndFoundAgain) {
         ASSERT_TRUE(QTest::qWaitFor([&] { settle(); return overlay->isVisible(); }, 5000));
         QWidget* picture = overlay->parentWidget();
         const QRectF dustArea(kDustX - 0.06, kDustY - 0.08, 0.12, 0.16);
-        auto frameShown = [&] { return fitLayout(QSizeF(overlay->size()), QSizeF(kWidth, kHeight)).rect.translated(overlay->pos()); };
+        auto frameShown = [&] { return static_cast<SpotHealingOverlayView*>(overlay)->imageRect().translated(overlay->pos()); };
         auto speckIn = [&] { return brightestIn(picture, frameShown(), dustArea); };
         std::pair<QPoint, int> speck = speckIn();
         ASSERT_GT(speck.second, 150) << "no speck seen";

@@ -1,7 +1,9 @@
 // The mask tools in the real window: the bar and the overlay in the canvas
 // area's mask branch, the mask and subject panels in the inspector, each wired
 // to the view model's operations.
+#include <atomic>
 #include <cmath>
+#include <memory>
 
 #include <QLabel>
 #include <QTest>
@@ -9,17 +11,20 @@
 #include "WindowTestSupport.h"
 #include "app/CanvasArea.h"
 #include "app/AdjustmentsColumn.h"
+#include "app/TopBar.h"
+#include "app/MainWindow.h"
 #include "services/L10n.h"
 #include "services/LocalizationManager.h"
-#include "views/canvas/MaskOverlayView.h"
+#include "views/masks/MaskOverlayView.h"
 #include "views/masks/MaskControlBar.h"
 #include "views/masks/MaskControlView.h"
 #include "views/masks/MaskLocalParameterHUD.h"
 #include "views/kit/ProSlider.h"
+#include "views/kit/ScaleFade.h"
 #include "views/masks/MaskWidgets.h"
 #include "views/masks/SubjectMaskControlView.h"
-#include "views/panels/Chip.h"
-#include "views/panels/RoundedBox.h"
+#include "views/kit/Chip.h"
+#include "views/kit/RoundedBox.h"
 
 namespace vantrel::testing {
 namespace {
@@ -100,6 +105,173 @@ TEST_F(MaskToolsWindowTest, MasksAreAddedDraggedAndDeletedFromTheWindow) {
     EXPECT_EQ(panel->countBadge()->text(), "1");
 }
 
+TEST_F(MaskToolsWindowTest, AMaskAddedWhileCroppingWaitsBeneathTheCropTool) {
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    auto* panel = inInspector<MaskControlView>();
+    ASSERT_NE(panel, nullptr);
+    QTest::mouseClick(window->topBar()->cropButton(), Qt::LeftButton);
+    settle();
+    ASSERT_TRUE(vm().isCroppingMode());
+
+    // A mask added from the inspector turns mask mode on and leaves the crop tool in front.
+    QTest::mouseClick(panel->addLinearButton(), Qt::LeftButton);
+    settle();
+    EXPECT_TRUE(vm().isCroppingMode() && vm().isMaskMode());
+    EXPECT_EQ(window->canvasAreaView()->branch(), CanvasArea::Branch::crop);
+    ASSERT_EQ(vm().parameters().masks.linearMasks.size(), 1u);
+    const Uuid added = vm().parameters().masks.linearMasks[0].id;
+    EXPECT_EQ(vm().selectedMaskID(), added);
+
+    // Done with the crop: the mask tool was waiting, its new mask selected.
+    auto* done = window->findChild<QWidget*>("cropBar.done");
+    ASSERT_NE(done, nullptr);
+    QTest::mouseClick(done, Qt::LeftButton);
+    settle();
+    EXPECT_FALSE(vm().isCroppingMode());
+    EXPECT_TRUE(vm().isMaskMode());
+    EXPECT_EQ(window->canvasAreaView()->branch(), CanvasArea::Branch::mask);
+    EXPECT_EQ(inCanvas<MaskOverlayView>()->parameterDisplay()->selectedMaskID(), added);
+
+    // The automation's mask mode sets only its own flag too; the mode buttons
+    // still leave one mode at most.
+    QTest::mouseClick(window->topBar()->retouchButton(), Qt::LeftButton);
+    EXPECT_TRUE(vm().isRetouchMode());
+    EXPECT_FALSE(vm().isMaskMode());
+    window->handleAutomationAction("open_mask_mode");
+    settle();
+    EXPECT_TRUE(vm().isRetouchMode() && vm().isMaskMode());
+    EXPECT_EQ(window->canvasAreaView()->branch(), CanvasArea::Branch::retouch);
+    QTest::mouseClick(window->topBar()->cropButton(), Qt::LeftButton);
+    EXPECT_TRUE(vm().isCroppingMode());
+    EXPECT_FALSE(vm().isRetouchMode() || vm().isMaskMode());
+}
+
+// The parameter display grows and fades in and out: the badge's tap with a
+// spring, its close button in a short ease; a tap midway turns it round.
+TEST_F(MaskToolsWindowTest, TheParameterDisplayScalesAndFadesAndTurnsRoundMidway) {
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    ASSERT_TRUE(Animations::enabled());
+    vm().toggleMaskMode();
+    settle();
+    auto* overlay = inCanvas<MaskOverlayView>();
+    ASSERT_NE(overlay, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return overlay->isVisible() && overlay->width() > 100; }));
+    MaskLocalParameterHUD* display = overlay->parameterDisplay();
+    ScaleFade& fade = ScaleFade::of(display);
+    ASSERT_TRUE(display->isVisible());
+    EXPECT_FALSE(fade.isMoving());
+    EXPECT_EQ(display->graphicsEffect(), nullptr);  // at rest it paints directly
+    const QPoint badge = overlay->badgeRect(MaskOverlayView::Handle::linearBadge)->center().toPoint();
+    auto tapBadge = [&] { QTest::mouseClick(overlay, Qt::LeftButton, {}, badge); };
+
+    // Tapped away, it stays on screen while it shrinks and fades.
+    tapBadge();
+    EXPECT_FALSE(overlay->isShowingParameterDisplay());
+    EXPECT_TRUE(display->isVisible());
+    EXPECT_TRUE(fade.isMoving());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return fade.opacity() < 0.7; }, 2000));
+    EXPECT_LT(fade.scale(), 1.0);
+    EXPECT_GE(fade.scale(), ScaleFade::kHiddenScale);
+    EXPECT_NE(display->graphicsEffect(), nullptr);
+    saveWindowShot(*overlay, QStringLiteral("mask-display-leaving"));
+
+    // Tapped again midway: it comes back from where it was, without vanishing first.
+    const double midway = fade.opacity();
+    tapBadge();
+    EXPECT_TRUE(overlay->isShowingParameterDisplay());
+    EXPECT_TRUE(display->isVisible());
+    EXPECT_NEAR(fade.opacity(), midway, 0.2);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !fade.isMoving(); }, 2000));
+    EXPECT_TRUE(display->isVisible());
+    EXPECT_EQ(fade.opacity(), 1.0);
+    EXPECT_EQ(display->graphicsEffect(), nullptr);
+
+    // The close button: gone within a short ease.
+    QTest::mouseClick(display->closeButton(), Qt::LeftButton);
+    EXPECT_TRUE(display->isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return display->isHidden(); }, 1000));
+
+    // With animations switched off (the tests' and reduced motion's switch), at once.
+    Animations::setEnabled(false);
+    const std::shared_ptr<void> animationsBack(nullptr, [](void*) { Animations::setEnabled(true); });
+    tapBadge();
+    EXPECT_TRUE(display->isVisible());
+    EXPECT_FALSE(fade.isMoving());
+    tapBadge();
+    EXPECT_TRUE(display->isHidden());
+}
+
+// The display beside a new mask leaves the mask's handles free: each handle's
+// centre and the exposure badge's are the overlay's, through the window, at its
+// smallest and default sizes, on landscape and portrait frames, and a drag
+// from each handle's centre moves the mask.
+TEST_F(MaskToolsWindowTest, TheDisplayLeavesEveryHandleOfANewMaskFree) {
+    using Handle = MaskOverlayView::Handle;
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    auto portraitScan = std::make_shared<std::atomic<bool>>(false);
+    render->setFrameSizes([portraitScan](const RenderJob&) {
+        return *portraitScan ? QSize(2000, 3000) : QSize(3000, 2000);
+    });
+    for (QSize size : {QSize(MainWindow::kMinimumWidth, MainWindow::kMinimumHeight),
+                       QSize(MainWindow::kDefaultWidth, MainWindow::kDefaultHeight)}) {
+        window->resize(size);
+        for (bool portrait : {false, true}) {
+            const std::string where = std::string(portrait ? "portrait" : "landscape") + " at " +
+                                      std::to_string(size.width());
+            const QSize frame = portrait ? QSize(2000, 3000) : QSize(3000, 2000);
+            *portraitScan = portrait;
+            EditParameters none = vm().parameters();
+            none.masks = {};
+            vm().setParameters(none);
+            for (bool radial : {false, true}) {
+                radial ? vm().addRadialMask() : vm().addLinearMask();
+                MaskOverlayView* overlay = nullptr;
+                ASSERT_TRUE(QTest::qWaitFor([&] {
+                    settle();
+                    overlay = inCanvas<MaskOverlayView>();
+                    return overlay && overlay->isVisible() && vm().renderedFrameSize() == frame;
+                })) << where;
+                // Where the canvas leaves no place free of the handles (the smallest
+                // window, a radial mask), the display waits for the badge.
+                MaskLocalParameterHUD* display = overlay->parameterDisplay();
+                if (size.width() > MainWindow::kMinimumWidth || !radial) {
+                    EXPECT_TRUE(display->isVisible()) << where;
+                }
+                if (shotsWanted())
+                    saveWindowShot(*window, QString::fromStdString("mask-display-" + where + (radial ? "-radial" : "-linear"))
+                                                .replace(' ', '-'));
+                const std::vector<Handle> handles =
+                    radial ? std::vector<Handle>{Handle::radialCentre, Handle::radialRight, Handle::radialLeft,
+                                                 Handle::radialBottom, Handle::radialTop, Handle::radialBadge}
+                           : std::vector<Handle>{Handle::linearStart, Handle::linearEnd, Handle::linearMove,
+                                                 Handle::linearBadge};
+                for (Handle handle : handles) {
+                    const std::string which = where + ", handle " + std::to_string(int(handle));
+                    const QPointF centre = *overlay->handleCentre(handle);
+                    EXPECT_EQ(widgetUnder(overlay, centre), overlay) << which;
+                    EXPECT_EQ(overlay->handleAt(QPointF(centre.toPoint())), handle) << which;
+                    if (handle == Handle::linearBadge || handle == Handle::radialBadge) continue;
+                    ASSERT_EQ(display->isVisible(), !display->isHidden());
+                    const EditParameters before = vm().parameters();
+                    dragInWindow(overlay, centre, centre + QPointF(24, 18));
+                    EXPECT_FALSE(vm().parameters().masks == before.masks) << which;
+                    vm().setParameters(before);
+                    settle();
+                }
+                if (!display->isVisible()) {
+                    const QPointF badge = *overlay->handleCentre(radial ? Handle::radialBadge : Handle::linearBadge);
+                    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {},
+                                      overlay->mapTo(window.get(), badge.toPoint()));
+                    EXPECT_TRUE(display->isVisible()) << where;
+                }
+            }
+        }
+    }
+}
+
 TEST_F(MaskToolsWindowTest, TheOverlayLiesOnThePictureOfTheFrameShown) {
     window->resize(1200, 800);
     window->show();
@@ -123,8 +295,8 @@ TEST_F(MaskToolsWindowTest, TheOverlayLiesOnThePictureOfTheFrameShown) {
     // The grey preview is painted exactly where the overlay places the frame
     // (the parameter display, closed, hides none of it).
     QTest::mouseClick(overlay->parameterDisplay()->closeButton(), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return overlay->parameterDisplay()->isHidden(); }, 1000));
     settle();
-    ASSERT_FALSE(overlay->parameterDisplay()->isVisible());
     const QImage shot = picture->grab().toImage();
     const qreal dpr = shot.devicePixelRatio();
     const int row = int((onPicture.top() + onPicture.height() / 4) * dpr);

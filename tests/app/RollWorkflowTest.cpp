@@ -1,7 +1,9 @@
 // A photographer's road through the window over the real engine and export
 // writer: ticking frames and exporting them into a folder chosen in the folder
 // panel, the filmstrip pictures of developed and synchronised frames, scans
-// that decode only in part or not at all, and quitting with a dialog open.
+// that decode only in part or not at all, the watermark of a scan without
+// shooting data, culling by key through a long roll, and quitting with a
+// dialog open.
 #include <QAction>
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -10,6 +12,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
 
@@ -24,6 +28,11 @@
 #include "services/LocalizationManager.h"
 #include "views/canvas/FilmstripView.h"
 #include "views/canvas/SplitCompareView.h"
+#include "views/kit/ElidedLabel.h"
+#include "views/panels/FilmFrameControlView.h"
+#include "views/panels/FilmWatermarkSection.h"
+#include "views/kit/PanelTextField.h"
+#include "views/kit/ToggleSwitch.h"
 #include "views/kit/Icons.h"
 #include "viewmodel/EngineRenderService.h"
 
@@ -55,6 +64,19 @@ void writeYellowCmyk(const std::filesystem::path& file) {
 bool isYellow(QColor c) { return c.red() > 200 && c.green() > 180 && c.blue() < 90; }
 bool isGrey(QColor c, int tolerance = 12) {
     return std::abs(c.red() - c.green()) <= tolerance && std::abs(c.green() - c.blue()) <= tolerance;
+}
+
+// The largest difference of any channel of any pixel; images of other sizes differ wholly.
+int largestDifference(const QImage& a, const QImage& b) {
+    if (a.size() != b.size()) return 256;
+    int largest = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QColor p = a.pixelColor(x, y), q = b.pixelColor(x, y);
+            largest = std::max({largest, std::abs(p.red() - q.red()), std::abs(p.green() - q.green()),
+                                std::abs(p.blue() - q.blue())});
+        }
+    return largest;
 }
 
 // The confirming button of a sheet.
@@ -221,6 +243,7 @@ TEST_F(RollWindowTest, ScansThatDecodeBadlyShowWhatCanBeShown) {
 
     // A CMYK JPEG without a profile shows its picture: yellow ink on paper.
     ASSERT_EQ(vm().selectedPhotoID(), frame("a_cmyk.jpg"));
+    EXPECT_EQ(vm().statusMessage().find("incomplete"), std::string::npos) << vm().statusMessage();
     const QImage cmyk = vm().renderedPreview();
     EXPECT_TRUE(isYellow(cmyk.pixelColor(cmyk.width() / 2, cmyk.height() / 2)))
         << cmyk.pixelColor(cmyk.width() / 2, cmyk.height() / 2).name().toStdString();
@@ -257,6 +280,112 @@ TEST_F(RollWindowTest, ScansThatDecodeBadlyShowWhatCanBeShown) {
     EXPECT_LT(top.green(), 90) << top.name().toStdString();
     EXPECT_TRUE(isGrey(bottom)) << bottom.name().toStdString();
     EXPECT_EQ(placeholder(), QString::fromStdString(L10n::tr("preview.loadingFilm")));
+    // ... and the status line says the file is incomplete.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return statusLine().contains("c_cut.jpg is incomplete"); }, 5000))
+        << statusLine().toStdString();
+}
+
+TEST_F(RollWindowTest, AFolderWithoutScansSaysSoWithNothingOfTheRollBefore) {
+    writeFlat(rollFolder() / "a.png", QColor(120, 120, 120));
+    window->show();
+    openRoll();
+    vm().setRating(4);
+    std::filesystem::create_directories(path("empty"));
+    std::ofstream(path("empty") / "notes.txt") << "not a scan";
+
+    vm().loadFolder(path("empty"));
+    QCoreApplication::processEvents();
+    window->refreshNow();
+    EXPECT_EQ(placeholder(), "No scans in this folder");
+    EXPECT_EQ(statusLine(), "No scans in this folder");
+    EXPECT_TRUE(vm().renderedPreview().isNull());
+    EXPECT_EQ(filmstrip()->model().count(), 0);
+    EXPECT_EQ(vm().selectedPhoto(), nullptr);
+    // Nothing of the roll before is written into it.
+    vm().saveAllOnQuit();
+    EXPECT_FALSE(std::filesystem::exists(path("empty") / ".vantrel"));
+    EXPECT_TRUE(store->culling.count(rollFolder().string()));
+}
+
+// A scan that tells nothing of its shooting (film scans seldom do): switching
+// the watermark on fills nothing in, and the developed frame carries no badge.
+TEST_F(RollWindowTest, AScanWithoutShootingDataGetsNoMadeUpWatermark) {
+    writeFlat(rollFolder() / "plain.png", QColor(90, 110, 130), 400, 300);
+    window->show();
+    openRoll();
+    const QImage bare = vm().renderedPreview();
+    FilmWatermarkSection* watermark = window->findChild<FilmFrameControlView*>()->watermark();
+    static_cast<QScrollArea*>(window->inspector())->ensureWidgetVisible(watermark);
+    QCoreApplication::processEvents();
+    QTest::mouseClick(watermark->enableSwitch(), Qt::LeftButton);
+    const FilmFrameParameters& frame = vm().parameters().filmFrame;
+    ASSERT_TRUE(frame.showExifWatermark);
+    EXPECT_EQ(frame.watermarkCamera + frame.watermarkLens + frame.watermarkParams + frame.watermarkDate, "");
+    window->refreshNow();
+    EXPECT_EQ(watermark->preview()->text(), "");
+
+    // A typed line prints its badge; taken back, nothing is printed.
+    const auto shows = [&](const std::function<bool(int)>& difference) {
+        return QTest::qWaitFor([&] { return difference(largestDifference(vm().renderedPreview(), bare)); }, 5000);
+    };
+    QLineEdit* custom = watermark->customField()->lineEdit();
+    custom->setFocus();
+    QTest::keyClicks(custom, "Tri-X");
+    EXPECT_TRUE(shows([](int d) { return d > 64; }));
+    QTest::keyClick(custom, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(custom, Qt::Key_Backspace);
+    ASSERT_EQ(vm().parameters().filmFrame.customWatermarkText, "");
+    EXPECT_TRUE(shows([](int d) { return d <= 2; })) << "a badge the frame's data does not give";
+}
+
+// Culling by key through a roll longer than the strip: the strip follows the
+// selection just far enough to show its cell; a click never scrolls it.
+TEST_F(RollWindowTest, TheStripFollowsASelectionMadeByKey) {
+    constexpr int kFrames = 40;
+    for (int i = 0; i < kFrames; ++i)
+        writeFlat(rollFolder() / QStringLiteral("f%1.png").arg(i, 2, 10, QLatin1Char('0')).toStdString(),
+                  QColor(100, 100, 100), 8, 8);
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    openRoll();
+    window->refreshNow();
+    FilmstripView* strip = filmstrip();
+    const QRectF view = strip->viewport()->rect();
+    const auto selectedRow = [&] { return strip->model().rowOf(*vm().selectedPhotoID()); };
+    const auto shown = [&](int row) { return view.contains(strip->cellRect(row)); };
+    ASSERT_EQ(selectedRow(), 0);
+    ASSERT_FALSE(shown(kFrames - 1));
+
+    for (int row = 1; row < kFrames; ++row) {
+        const int before = strip->scrollPosition();
+        const bool wasShown = shown(row);
+        QTest::keyClick(window.get(), Qt::Key_BracketRight);
+        ASSERT_EQ(selectedRow(), row);
+        EXPECT_TRUE(shown(row)) << row;
+        if (wasShown) EXPECT_EQ(strip->scrollPosition(), before) << row;
+        // Just far enough: the cell and its gap (the strip's padding after the last) end at its right edge.
+        else EXPECT_NEAR(strip->cellRect(row).right() + (row + 1 < kFrames ? filmstrip::kCellSpacing : filmstrip::kEdgePadding),
+                         view.right() + 1, 1) << row;
+    }
+    // Back to the start with the other key: the first cell ends up at the left edge.
+    for (int row = kFrames - 2; row >= 0; --row) {
+        QTest::keyClick(window.get(), Qt::Key_BracketLeft);
+        ASSERT_EQ(selectedRow(), row);
+        EXPECT_TRUE(shown(row)) << row;
+    }
+    EXPECT_EQ(strip->scrollPosition(), 0);
+
+    // A click on a cell that shows only in part selects it and leaves the strip where it is.
+    strip->horizontalScrollBar()->setValue(int(filmstrip::kCellWidth / 2));
+    const int scrolled = strip->scrollPosition();
+    const int row = strip->visibleRows().first;
+    ASSERT_FALSE(shown(row));
+    const QRectF part = strip->cellRect(row) & view;
+    QTest::mouseClick(strip->viewport(), Qt::LeftButton, {}, part.center().toPoint());
+    ASSERT_EQ(selectedRow(), row);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(strip->scrollPosition(), scrolled);
 }
 
 TEST_F(RollWindowTest, CtrlQWithTheExportDialogOpenEndsItAndSaves) {

@@ -20,8 +20,8 @@
 #include "app/Sidebar.h"
 #include "app/TopBar.h"
 #include "views/masks/MaskControlBar.h"
-#include "views/masks/SpotHealingControlBar.h"
-#include "views/workflow/CropControlBar.h"
+#include "views/retouch/SpotHealingControlBar.h"
+#include "views/crop/CropControlBar.h"
 #include "views/workflow/SnapshotListView.h"
 #include "viewmodel/FileDialogs.h"
 #include "services/L10n.h"
@@ -48,26 +48,27 @@ TEST_F(ShellPartsTest, CropWinsOverRetouchAndRetouchOverMask) {
 
     CanvasArea* canvas = window->canvasAreaView();
     EXPECT_EQ(canvas->branch(), Branch::viewing);
-    // The flags set directly: each one on switches the canvas to its tool (the
-    // one tool mode leaves the others off); its own flag off returns to viewing.
+    // The flags set directly stay on together; the canvas shows the first.
     vm().setIsMaskMode(true);
     settle();
     EXPECT_EQ(canvas->branch(), Branch::mask);
     EXPECT_NE(canvas->branchView()->findChild<MaskControlBar*>(), nullptr);
     vm().setIsRetouchMode(true);
     settle();
-    EXPECT_FALSE(vm().isMaskMode());
+    EXPECT_TRUE(vm().isMaskMode());
     EXPECT_EQ(canvas->branch(), Branch::retouch);
     EXPECT_NE(canvas->branchView()->findChild<SpotHealingControlBar*>(), nullptr);
     vm().setIsCroppingMode(true);
     settle();
-    EXPECT_FALSE(vm().isRetouchMode());
     EXPECT_EQ(canvas->branch(), Branch::crop);
     EXPECT_NE(canvas->branchView()->findChild<CropControlBar*>(), nullptr);
-    vm().setIsRetouchMode(false);  // not the current tool: nothing changes
+    vm().setIsRetouchMode(false);  // beneath the crop tool: nothing changes on screen
     settle();
     EXPECT_EQ(canvas->branch(), Branch::crop);
-    vm().setIsCroppingMode(false);
+    vm().setIsCroppingMode(false);  // the mask tool waited beneath
+    settle();
+    EXPECT_EQ(canvas->branch(), Branch::mask);
+    vm().setIsMaskMode(false);
     settle();
     EXPECT_EQ(canvas->branch(), Branch::viewing);
 
@@ -142,6 +143,37 @@ TEST_F(ShellPartsTest, ModeButtonsShowTheirStates) {
     EXPECT_NE(vm().isInfoMatrixVisible(), info);
 }
 
+// A frame's news ends with it: moving on by key, the status line no longer
+// speaks of the frame left. What concerns the roll (a copied recipe) stays.
+TEST_F(ShellPartsTest, AFramesMessagesEndWhenAnotherFrameIsSelected) {
+    showActive();
+    const auto statusLine = [&] {
+        settle();
+        return window->findChild<QLabel*>("statusLine")->text();
+    };
+    QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    ASSERT_EQ(vm().snapshots().size(), 1u);
+    Sidebar* sidebar = window->sidebarView();
+    sidebar->setTab(Sidebar::Tab::snapshots);
+    settle();
+    showActive();  // the offscreen platform lets the window go inactive when the tab's list is built
+    QTest::mouseClick(sidebar->snapshotList()->rows().at(0)->compareButton(), Qt::LeftButton);
+    EXPECT_TRUE(statusLine().startsWith("A/B compare active"));
+    QTest::keyClick(window.get(), Qt::Key_BracketRight);
+    ASSERT_EQ(vm().selectedPhotoID(), frame(1));
+    EXPECT_EQ(statusLine(), "Ready");
+
+    QTest::keyClick(window.get(), Qt::Key_3);
+    EXPECT_TRUE(statusLine().contains(QStringLiteral("3")));
+    QTest::keyClick(window.get(), Qt::Key_BracketLeft);
+    EXPECT_EQ(statusLine(), "Ready");
+
+    QTest::keyClick(window.get(), Qt::Key_C, Qt::ControlModifier);
+    const QString copied = statusLine();
+    QTest::keyClick(window.get(), Qt::Key_BracketRight);
+    EXPECT_EQ(statusLine(), copied);
+}
+
 TEST_F(ShellPartsTest, LabelKeysToggleAndTextFieldsKeepTheirDigits) {
     showActive();
     QTest::keyClick(window.get(), Qt::Key_6);
@@ -191,11 +223,11 @@ TEST_F(ShellPartsTest, DroppedRecipeFilesAreImportedOthersIgnored) {
     vm().saveCustomPreset("First", "", false);
     vm().saveCustomPreset("Second", "", false);
     ASSERT_EQ(vm().customPresets().size(), 2u);
-    const std::string first = vm().customPresets()[0].id, second = vm().customPresets()[1].id;
+    const FilmPreset first = vm().customPresets()[0], second = vm().customPresets()[1];
     const std::filesystem::path folder = dir.filePath("drop").toStdString();
     std::filesystem::create_directories(folder);
-    vm().exportRecipe(first, folder / "X.VANTRELRECIPE");
-    vm().exportRecipe(second, folder / "b.json");
+    vm().exportRecipe(first.id, folder / "X.VANTRELRECIPE");
+    vm().exportRecipe(second.id, folder / "b.json");
     ASSERT_TRUE(std::filesystem::exists(folder / "X.VANTRELRECIPE"));
     std::filesystem::copy_file(folder / "X.VANTRELRECIPE", folder / "c.txt");
     vm().deleteCustomPreset(first);
@@ -276,8 +308,37 @@ TEST_F(ShellPartsTest, RecipeListShowsTheActiveRecipeAndExportsFiles) {
     list.exportRecipeFile(preset);
     EXPECT_TRUE(std::filesystem::exists(*dialogs->answer));
 
+    // The recipe's file changed on disk (the same name): once the list is read
+    // again, its row applies the settings stored now.
+    FilmPreset stored = vm().customPresets().at(0);
+    stored.parameters.exposure = 1.25;
+    CustomPresetStore outside({[this] { return std::filesystem::path(dir.filePath("presets").toStdString()); }, {}});
+    outside.exportPreset(stored, *stored.file);
+    outside.exportPreset(stored, *dialogs->answer);
+    vm().importRecipe(*dialogs->answer);  // the same recipe: nothing changes, the list is read again
+    ASSERT_EQ(vm().customPresets().size(), 1u);
+    list.refresh();
+    QTest::mouseClick(list.findChild<QWidget*>(QString::fromStdString("custom_" + preset.id)), Qt::LeftButton, {},
+                      QPoint(20, 10));
+    EXPECT_EQ(vm().parameters().exposure, 1.25);
+
+    // Copied in the folder: two rows of one identifier, each deleting its own file.
+    std::filesystem::copy_file(*stored.file, stored.file->parent_path() / "copy.json");
+    vm().importRecipe(*dialogs->answer);
+    ASSERT_EQ(vm().customPresets().size(), 2u);
+    list.refresh();
+    const QList<QWidget*> rows = list.findChildren<QWidget*>(QString::fromStdString("custom_" + preset.id));
+    ASSERT_EQ(rows.size(), 2);
+    rows[1]->findChild<QPushButton*>("delete")->click();  // the copy's row, listed after the original
+    EXPECT_FALSE(std::filesystem::exists(stored.file->parent_path() / "copy.json"));
+    EXPECT_TRUE(std::filesystem::exists(*stored.file));
+    EXPECT_EQ(vm().statusMessage(), "Deleted recipe");
+
+    // A row whose file is already gone goes, and the status line says so.
+    std::filesystem::remove(*stored.file);
     actions[4]->trigger();
     EXPECT_TRUE(vm().customPresets().empty());
+    EXPECT_EQ(vm().statusMessage(), "Recipe 「Night/Day」 was already gone from the recipes folder");
 }
 
 TEST_F(ShellPartsTest, SectionResetsFollowTheirChangeTests) {

@@ -1,23 +1,35 @@
 // The crop and spot-healing tools in the window: the overlays over the
 // preview and the bars below them, driven by the pointer, reach the view
 // model's recipe and operations. The fake frames are 8 x 6 pixels.
+#include <atomic>
+#include <cmath>
+#include <memory>
+
 #include <QAction>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
 
 #include "WindowTestSupport.h"
 #include "app/CanvasArea.h"
+#include "app/Sidebar.h"
 #include "services/LocalizationManager.h"
-#include "views/canvas/CropOverlayView.h"
-#include "views/canvas/SpotHealingOverlayView.h"
+#include "views/crop/CropOverlayView.h"
+#include "views/masks/MaskOverlayView.h"
+#include "views/retouch/SpotHealingGeometry.h"
+#include "views/retouch/SpotHealingOverlayView.h"
 #include "views/kit/ElidedLabel.h"
+#include "views/kit/Geometry.h"
 #include "views/kit/LayoutCheck.h"
 #include "views/kit/ProSlider.h"
-#include "views/masks/SpotHealingControlBar.h"
-#include "views/panels/Chip.h"
-#include "views/panels/FloatingToolBar.h"
-#include "views/workflow/CropControlBar.h"
+#include "views/kit/StandardColors.h"
+#include "views/retouch/SpotHealingControlBar.h"
+#include "views/kit/Chip.h"
+#include "views/kit/FloatingToolBar.h"
+#include "views/panels/ToneCurveCanvas.h"
+#include "views/panels/ToneCurveEditorView.h"
+#include "views/crop/CropControlBar.h"
 
 namespace vantrel::testing {
 namespace {
@@ -141,11 +153,38 @@ TEST_F(ToolsWindowTest, SpotsAreAddedResizedAndRemovedFromTheWindow) {
     EXPECT_EQ(vm().selectedRetouchSpotID(), std::nullopt);
     settle();
 
-    // Two more, undo takes the last, clear the rest; done leaves the mode.
-    click(overlay, frame.topLeft() + QPointF(frame.width() * 0.2, frame.height() * 0.2));
-    click(overlay, frame.topLeft() + QPointF(frame.width() * 0.8, frame.height() * 0.8));
-    ASSERT_EQ(vm().parameters().spotHealing.spots.size(), 2u);
+    // Delete and Backspace remove the selected spot, as the trash button's
+    // tooltip says; a text field with the focus keeps them.
+    auto point = [&](double x, double y) { return frame.topLeft() + QPointF(frame.width() * x, frame.height() * y); };
+    click(overlay, point(0.2, 0.2));
+    click(overlay, point(0.8, 0.8));
+    click(overlay, point(0.5, 0.2));
+    ASSERT_EQ(vm().parameters().spotHealing.spots.size(), 3u);
     const Uuid first = vm().parameters().spotHealing.spots[0].id;
+    settle();
+    {
+        QLineEdit field(QStringLiteral("ab"), window->sidebarView());
+        field.show();
+        field.setFocus();
+        QTest::keyClick(&field, Qt::Key_Backspace);
+        QTest::keyClick(&field, Qt::Key_Delete);
+        EXPECT_EQ(field.text(), "a");
+        EXPECT_EQ(vm().parameters().spotHealing.spots.size(), 3u);
+    }
+    window->setFocus();
+    QTest::keyClick(window.get(), Qt::Key_Delete);
+    ASSERT_EQ(vm().parameters().spotHealing.spots.size(), 2u);
+    EXPECT_EQ(vm().selectedRetouchSpotID(), std::nullopt);
+    settle();
+    click(overlay, point(0.8, 0.8));  // selects the spot there
+    ASSERT_EQ(vm().selectedRetouchSpotID(), vm().parameters().spotHealing.spots[1].id);
+    QTest::keyClick(window.get(), Qt::Key_Backspace);
+    ASSERT_EQ(vm().parameters().spotHealing.spots.size(), 1u);
+    settle();
+
+    // One more, undo takes the last, clear the rest; done leaves the mode.
+    click(overlay, point(0.8, 0.8));
+    ASSERT_EQ(vm().parameters().spotHealing.spots.size(), 2u);
     settle();
     QTest::mouseClick(bar->undoButton(), Qt::LeftButton);
     ASSERT_EQ(vm().parameters().spotHealing.spots.size(), 1u);
@@ -156,6 +195,15 @@ TEST_F(ToolsWindowTest, SpotsAreAddedResizedAndRemovedFromTheWindow) {
     settle();
     QTest::mouseClick(bar->doneButton(), Qt::LeftButton);
     EXPECT_FALSE(vm().isRetouchMode());
+
+    // Outside retouch mode the keys leave spots alone.
+    EditParameters recipe = vm().parameters();
+    recipe.spotHealing.spots = {SpotItem{}};
+    vm().setParameters(recipe);
+    vm().setSelectedRetouchSpotID(recipe.spotHealing.spots[0].id);
+    QTest::keyClick(window.get(), Qt::Key_Delete);
+    QTest::keyClick(window.get(), Qt::Key_Backspace);
+    EXPECT_EQ(vm().parameters().spotHealing.spots.size(), 1u);
 }
 
 // Right after crop mode, the picture on screen is still the one rendered for
@@ -206,6 +254,320 @@ TEST_F(ToolsWindowTest, AClickHealsWhereItFallsOnThePictureShown) {
     const SpotItem spot = vm().parameters().spotHealing.spots[0];
     EXPECT_NEAR(spot.center.x, 0.25, 2.0 / cropped.width());
     EXPECT_NEAR(spot.center.y, 0.5, 2.0 / cropped.height());
+}
+
+// The crop frame's eight handles, each taken at its centre through the window:
+// at the window's smallest and default sizes, on a landscape frame, a portrait
+// one and a landscape one turned a quarter. None lies under the crop bar or
+// beyond the overlay, and each moves its own edges.
+TEST_F(ToolsWindowTest, EveryCropHandleIsTakenAtItsCentreInTheWindow) {
+    auto portraitScan = std::make_shared<std::atomic<bool>>(false);
+    render->setFrameSizes([portraitScan](const RenderJob& job) {
+        const bool tall = *portraitScan != (job.recipe.crop.quarterTurns % 2 == 1);
+        return tall ? QSize(2000, 3000) : QSize(3000, 2000);
+    });
+    struct Shape {
+        const char* name;
+        bool portrait;
+        int turns;
+    };
+    for (QSize size : {QSize(MainWindow::kMinimumWidth, MainWindow::kMinimumHeight),
+                       QSize(MainWindow::kDefaultWidth, MainWindow::kDefaultHeight)}) {
+        window->resize(size);
+        for (const Shape& shape : {Shape{"landscape", false, 0}, Shape{"portrait", true, 0}, Shape{"turned", false, 1}}) {
+            const std::string where = std::string(shape.name) + " at " + std::to_string(size.width());
+            if (vm().isCroppingMode()) vm().toggleCropMode();
+            *portraitScan = shape.portrait;
+            EditParameters recipe = vm().parameters();
+            recipe.crop = CropParameters::defaultValue();
+            recipe.crop.quarterTurns = shape.turns;
+            vm().setParameters(recipe);
+            vm().toggleCropMode();
+            const QSize frameSize = shape.portrait != (shape.turns == 1) ? QSize(2000, 3000) : QSize(3000, 2000);
+            ASSERT_TRUE(QTest::qWaitFor([&] {
+                settle();
+                auto* overlay = tool<CropOverlayView>();
+                return overlay && overlay->isVisible() && vm().renderedFrameSize() == frameSize;
+            })) << where;
+            auto* overlay = tool<CropOverlayView>();
+            const QRectF fitted = overlay->fittedImageRect();
+            EXPECT_NEAR(fitted.width() / fitted.height(), double(frameSize.width()) / frameSize.height(), 0.01) << where;
+            // The picture is drawn where the overlay places its marks (once both follow the
+            // bar's last height: on a loaded machine it may break into two lines late).
+            QRectF placed;
+            QRect shown;
+            EXPECT_TRUE(QTest::qWaitFor([&] {
+                const QRectF now = overlay->fittedImageRect();
+                placed = QRectF(overlay->mapTo(overlay->parentWidget(), QPoint()) + now.topLeft(), now.size());
+                shown = shownFrame(overlay->parentWidget());
+                return std::abs(shown.left() - placed.left()) <= 4 && std::abs(shown.bottom() + 1 - placed.bottom()) <= 4;
+            }, 2000)) << where << ": drawn at " << shown.left() << ".." << shown.bottom() + 1 << ", placed at "
+                      << placed.left() << ".." << placed.bottom();
+            if (shotsWanted()) saveWindowShot(*window, QString::fromStdString("crop-handles-" + where).replace(' ', '-'));
+
+            for (CropHandleType handle : kCropHandles) {
+                const std::string which = where + ", handle " + std::to_string(int(handle));
+                const QRectF frame = overlay->cropFrameRect();
+                const QPointF centre = crop::isCorner(handle) ? crop::hitRect(handle, frame).center()
+                                                               : crop::edgeBarRect(handle, frame).center();
+                ASSERT_EQ(widgetUnder(overlay, centre), overlay) << which;
+                ASSERT_EQ(crop::handleAt(frame, QPointF(centre.toPoint())), handle) << which;
+                // Dragged 30 points towards the middle of the frame.
+                const QPointF towards = frame.center() - centre;
+                QPointF step(crop::isCorner(handle) || handle == CropHandleType::left || handle == CropHandleType::right
+                                 ? std::copysign(30.0, towards.x())
+                                 : 0.0,
+                             crop::isCorner(handle) || handle == CropHandleType::top || handle == CropHandleType::bottom
+                                 ? std::copysign(30.0, towards.y())
+                                 : 0.0);
+                dragInWindow(overlay, centre, centre + step);
+                const NormalizedRect r = vm().parameters().crop.rect;
+                const bool left = handle == CropHandleType::topLeft || handle == CropHandleType::bottomLeft ||
+                                  handle == CropHandleType::left;
+                const bool right = handle == CropHandleType::topRight || handle == CropHandleType::bottomRight ||
+                                   handle == CropHandleType::right;
+                const bool top = handle == CropHandleType::topLeft || handle == CropHandleType::topRight ||
+                                 handle == CropHandleType::top;
+                const bool bottom = handle == CropHandleType::bottomLeft || handle == CropHandleType::bottomRight ||
+                                    handle == CropHandleType::bottom;
+                EXPECT_EQ(r.x > 0.01, left) << which;
+                EXPECT_EQ(r.x + r.width < 0.99, right) << which;
+                EXPECT_EQ(r.y > 0.01, top) << which;
+                EXPECT_EQ(r.y + r.height < 0.99, bottom) << which;
+                EditParameters whole = vm().parameters();
+                whole.crop.rect = NormalizedRect::full();
+                vm().setParameters(whole);
+                settle();
+            }
+        }
+    }
+}
+
+// Escape during a drag calls it off: the crop handle, the spot, the mask
+// handle and the curve point go back to where the drag found them, and the
+// pointer moves nothing more until it is pressed again.
+TEST_F(ToolsWindowTest, EscapeCallsOffADragAndPutsBackWhereItStarted) {
+    QWindow* handle = window->windowHandle();
+    auto escape = [&] { QTest::keyClick(handle, Qt::Key_Escape); };
+    // The rest of the called-off drag: a move further on, and the release.
+    auto moveAndRelease = [&](QWidget* widget, QPointF at) {
+        const QPoint p = widget->mapTo(window.get(), at.toPoint());
+        QTest::mouseMove(handle, p);
+        QTest::mouseRelease(handle, Qt::LeftButton, {}, p);
+        settle();
+    };
+    auto waitShown = [&](auto* overlay) {
+        return QTest::qWaitFor([&] {
+            settle();
+            return overlay && overlay->isVisible();
+        });
+    };
+
+    vm().toggleCropMode();
+    settle();
+    auto* crop = tool<CropOverlayView>();
+    ASSERT_TRUE(waitShown(crop));
+    const QRectF frame = crop->cropFrameRect();
+    dragInWindow(crop, frame.bottomRight(), frame.bottomRight() - QPointF(60, 40), false);
+    ASSERT_LT(vm().parameters().crop.rect.width, 0.95);
+    escape();
+    EXPECT_EQ(vm().parameters().crop.rect, NormalizedRect::full());
+    EXPECT_FALSE(crop->dragInitialRect().has_value());
+    moveAndRelease(crop, frame.bottomRight() - QPointF(90, 60));
+    EXPECT_EQ(vm().parameters().crop.rect, NormalizedRect::full());
+    vm().saveCrop();
+
+    vm().toggleRetouchMode();
+    settle();
+    auto* spots = tool<SpotHealingOverlayView>();
+    ASSERT_TRUE(waitShown(spots));
+    const QPointF target = fromUnit(spots->imageRect(), {0.3, 0.5});
+    click(spots, target);
+    ASSERT_EQ(vm().parameters().spotHealing.spots.size(), 1u);
+    const SpotItem placed = vm().parameters().spotHealing.spots[0];
+    const QPointF onTarget = fromUnit(spots->imageRect(), {placed.center.x, placed.center.y});
+    dragInWindow(spots, onTarget, onTarget + QPointF(50, 30), false);
+    ASSERT_GT(vm().parameters().spotHealing.spots[0].center.x, placed.center.x);
+    escape();
+    EXPECT_EQ(vm().parameters().spotHealing.spots[0].center.x, placed.center.x);
+    EXPECT_EQ(vm().parameters().spotHealing.spots[0].center.y, placed.center.y);
+    EXPECT_FALSE(spots->draggingTargetSpotID().has_value());
+    moveAndRelease(spots, onTarget + QPointF(80, 40));
+    EXPECT_EQ(vm().parameters().spotHealing.spots[0].center.x, placed.center.x);
+    vm().saveRetouch();
+
+    vm().addLinearMask();
+    settle();
+    auto* masks = tool<MaskOverlayView>();
+    ASSERT_TRUE(waitShown(masks));
+    const LinearMask mask = vm().parameters().masks.linearMasks.at(0);
+    const QPointF end = *masks->handleCentre(MaskOverlayView::Handle::linearEnd);
+    dragInWindow(masks, end, end + QPointF(40, 40), false);
+    ASSERT_FALSE(vm().parameters().masks.linearMasks[0].endPoint == mask.endPoint);
+    escape();
+    EXPECT_TRUE(vm().parameters().masks.linearMasks[0].endPoint == mask.endPoint);
+    moveAndRelease(masks, end + QPointF(60, 60));
+    EXPECT_TRUE(vm().parameters().masks.linearMasks[0].endPoint == mask.endPoint);
+    vm().finishMaskEditing();
+    settle();
+
+    auto* curve = window->findChild<ToneCurveEditorView*>();
+    ASSERT_NE(curve, nullptr);
+    scrollTo(curve);
+    ToneCurveCanvas* canvas = curve->canvas();
+    const std::vector<CurvePoint> before = vm().parameters().curvePoints;
+    const QPointF from = canvas->handleCentre(before[1].id);
+    dragInWindow(canvas, from, from + QPointF(2, -30), false);
+    ASSERT_NE(vm().parameters().curvePoints, before);
+    ASSERT_TRUE(vm().isInteracting());
+    escape();
+    EXPECT_EQ(vm().parameters().curvePoints, before);
+    EXPECT_FALSE(curve->isDragging());
+    EXPECT_FALSE(vm().isInteracting());  // the interaction ended with the drag
+    moveAndRelease(canvas, from + QPointF(2, -50));
+    EXPECT_EQ(vm().parameters().curvePoints, before);
+}
+
+// Selecting a spot and the dust view bring in their controls; every other
+// control stays where it was, at the smallest and the default size, so a click
+// aimed at "Clear All" lands on it whatever came or went.
+TEST_F(ToolsWindowTest, TheHealingBarKeepsEveryControlInPlace) {
+    vm().toggleRetouchMode();
+    settle();
+    auto* overlay = tool<SpotHealingOverlayView>();
+    auto* bar = tool<SpotHealingControlBar>();
+    ASSERT_TRUE(overlay && bar);
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        settle();
+        return overlay->isVisible();
+    }));
+    const auto places = [&] {
+        std::vector<QRect> placed;
+        for (QWidget* control : std::initializer_list<QWidget*>{bar, bar->brushSlider(), bar->brushValue(),
+                                                                 bar->dustButton(), bar->countLabel(),
+                                                                 bar->undoButton(), bar->clearButton(),
+                                                                 bar->doneButton()})
+            placed.emplace_back(control->mapTo(window.get(), QPoint()), control->size());
+        return placed;
+    };
+    for (QSize size : {QSize(MainWindow::kMinimumWidth, MainWindow::kMinimumHeight),
+                       QSize(MainWindow::kDefaultWidth, MainWindow::kDefaultHeight)}) {
+        window->resize(size);
+        settle();
+        const std::vector<QRect> resting = places();
+        const QRectF frame = overlay->imageRect();
+        click(overlay, frame.center());
+        settle();
+        ASSERT_TRUE(bar->selectedGroup()->isVisible());
+        EXPECT_EQ(places(), resting) << size.width() << ", a spot selected";
+        QTest::mouseClick(bar->dustButton(), Qt::LeftButton);
+        settle();
+        ASSERT_TRUE(bar->sensitivityGroup()->isVisible());
+        EXPECT_EQ(places(), resting) << size.width() << ", the dust view on";
+        if (shotsWanted()) saveWindowShot(*window->canvasArea(), QStringLiteral("healing-%1").arg(size.width()));
+        QTest::mouseClick(bar->deleteButton(), Qt::LeftButton);
+        QTest::mouseClick(bar->dustButton(), Qt::LeftButton);
+        settle();
+        ASSERT_FALSE(bar->selectedGroup()->isVisible());
+        ASSERT_FALSE(bar->sensitivityGroup()->isVisible());
+        EXPECT_EQ(places(), resting) << size.width() << ", both gone again";
+        if (shotsWanted()) saveWindowShot(*bar, QStringLiteral("healing-bar-resting-%1").arg(size.width()));
+    }
+
+    // A small spot with its source right beside it, as a search places it: the two labels never cover each other.
+    EditParameters recipe = vm().parameters();
+    SpotItem spot;
+    spot.center = {0.5, 0.5};
+    spot.radius = 0.02;
+    spot.sourceOffset = {2.2 * spot.radius * overlay->shortSide() / overlay->imageRect().width(), 0};
+    recipe.spotHealing.spots = {spot};
+    vm().setParameters(recipe);
+    vm().setSelectedRetouchSpotID(spot.id);
+    settle();
+    const std::optional<spots::LabelBoxes> labels = overlay->selectedLabels();
+    ASSERT_TRUE(labels);
+    EXPECT_FALSE(labels->target.intersects(labels->source));
+    // Each label's fill shows along its whole top, uncovered.
+    const QImage shot = overlay->grab().toImage();
+    const auto uncovered = [&](const QRectF& box, StandardColor colour) {
+        for (double x = box.left() + 4; x <= box.right() - 4; x += 2)
+            if (shot.pixelColor(QPointF(x, box.top() + 1.5).toPoint()) != standardColor(colour)) return false;
+        return true;
+    };
+    EXPECT_TRUE(uncovered(labels->source, StandardColor::Cyan));
+    EXPECT_TRUE(uncovered(labels->target, StandardColor::Yellow));
+}
+
+// Grown until it would reach its own source, a spot takes a new one, searched
+// as for a new spot; grown or shrunk short of that, it keeps the one it has.
+TEST_F(ToolsWindowTest, AGrownSpotTakesANewSourceWhenItWouldReachItsOld) {
+    vm().toggleRetouchMode();
+    settle();
+    auto* overlay = tool<SpotHealingOverlayView>();
+    auto* bar = tool<SpotHealingControlBar>();
+    ASSERT_TRUE(overlay && bar);
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        settle();
+        return overlay->isVisible();
+    }));
+    const QSizeF frame(vm().renderedPreview().size());
+    const auto apart = [&](const SpotItem& s) {
+        return std::hypot(s.sourceOffset.x * frame.width(), s.sourceOffset.y * frame.height()) /
+               (2 * s.radius * std::min(frame.width(), frame.height()));
+    };
+    click(overlay, overlay->imageRect().center());
+    ASSERT_EQ(vm().parameters().spotHealing.spots.size(), 1u);
+    const SpotItem placed = vm().parameters().spotHealing.spots[0];
+    ASSERT_GT(apart(placed), 1);
+    settle();
+
+    // The brush slider to its end (80 points): the old source lies inside the grown disc.
+    QWidget* track = bar->brushSlider()->track();
+    QTest::mousePress(track, Qt::LeftButton, {}, {track->width() / 2, 7});
+    QTest::mouseMove(track, {track->width() - 1, 7});
+    QTest::mouseRelease(track, Qt::LeftButton, {}, {track->width() - 1, 7});
+    settle();
+    const SpotItem grown = vm().parameters().spotHealing.spots[0];
+    ASSERT_GT(grown.radius, 3 * placed.radius);
+    EXPECT_GE(apart(grown), 1) << "the patch would copy the speck beside itself";
+
+    // A little smaller: the new source is clear of it and stays.
+    QTest::mousePress(track, Qt::LeftButton, {}, {track->width() - 1, 7});
+    QTest::mouseMove(track, {track->width() - 10, 7});
+    QTest::mouseRelease(track, Qt::LeftButton, {}, {track->width() - 10, 7});
+    settle();
+    const SpotItem shrunk = vm().parameters().spotHealing.spots[0];
+    EXPECT_LT(shrunk.radius, grown.radius);
+    EXPECT_EQ(shrunk.sourceOffset, grown.sourceOffset);
+}
+
+// The ratio menu names each ratio as its button does, in every language.
+TEST_F(ToolsWindowTest, TheRatioMenuNamesEachRatioAsItsButton) {
+    vm().toggleCropMode();
+    settle();
+    auto* bar = tool<CropControlBar>();
+    ASSERT_NE(bar, nullptr);
+    for (AppLanguage language : kAllAppLanguages) {
+        LocalizationManager::shared().setLanguage(language);
+        settle();
+        for (CropAspectRatio aspect : allCases<CropAspectRatio>()) {
+            const std::string_view raw = rawValue(aspect);
+            QAction* entry = bar->aspectMenu()->findChild<QAction*>(
+                QStringLiteral("cropBar.aspect.") + QString::fromUtf8(raw.data(), qsizetype(raw.size())));
+            ASSERT_NE(entry, nullptr) << raw;
+            entry->trigger();
+            settle();
+            EXPECT_TRUE(entry->isChecked());
+            EXPECT_EQ(entry->text(), bar->aspectButton()->text()) << rawValue(language) << " " << raw;
+            EXPECT_NE(entry->text().toStdString(), raw) << rawValue(language);
+        }
+        if (shotsWanted()) {
+            bar->aspectMenu()->popup(bar->aspectButton()->mapToGlobal(QPoint(0, bar->aspectButton()->height())));
+            QTest::qWait(50);
+            saveWindowShot(*bar->aspectMenu(), QStringLiteral("ratio-menu-%1").arg(rawValue(language).data()));
+            bar->aspectMenu()->hide();
+        }
+    }
 }
 
 // Both tools at the window's smallest and default sizes, in every language, with

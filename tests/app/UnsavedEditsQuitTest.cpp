@@ -103,6 +103,9 @@ TEST(UnsavedEditsQuitTest, SigtermEndsTheProgramWhenNothingCanBeSaved) {
     environment.insert("QT_QPA_PLATFORM", "offscreen");
     for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "DISPLAY", "WAYLAND_DISPLAY"})
         environment.remove(name);
+    // An edit through the command file under the home folder: its save fails.
+    fs::create_directories(homePath / "tmp");
+    std::ofstream(homePath / "tmp" / "vantrel_cmd.json") << R"({"action": "add_radial_mask"})";
     QProcess editor;
     editor.setProcessEnvironment(environment);
     editor.start(VANTREL_EDITOR_PATH, {});

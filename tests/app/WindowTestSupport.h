@@ -72,6 +72,21 @@ protected:
         window->refreshNow();
         QCoreApplication::processEvents();
     }
+    // The pointer pressed at `from` on `widget`, moved in steps to `to`, and
+    // released there unless `release` is false, as the window delivers it to
+    // whatever lies under the pointer.
+    void dragInWindow(QWidget* widget, QPointF from, QPointF to, bool release = true) {
+        QWindow* handle = window->windowHandle();
+        const QPoint a = widget->mapTo(window.get(), from.toPoint());
+        const QPoint b = widget->mapTo(window.get(), to.toPoint());
+        QTest::mousePress(handle, Qt::LeftButton, {}, a);
+        for (int i = 1; i <= 4; ++i) QTest::mouseMove(handle, a + (b - a) * i / 4);
+        if (release) QTest::mouseRelease(handle, Qt::LeftButton, {}, b);
+    }
+    // What the window finds under a point of `widget`.
+    QWidget* widgetUnder(QWidget* widget, QPointF at) {
+        return window->childAt(widget->mapTo(window.get(), at.toPoint()));
+    }
     std::string firstFrameKey() { return FakeSessionStorage::sampleKey(DarkroomViewModel::sampleRollPhotoIDs()[0]); }
 
     QTemporaryDir dir;

@@ -1,18 +1,26 @@
 // The workflow views in the real window: culling from the bar, snapshots from
 // the sidebar, the export dialog exporting the frame it lists, synchronising
 // only the negative conversion, the save-recipe sheet keeping a failed save,
-// and Escape and Return in every sheet.
+// Escape and Return in every sheet, and the sheets' unticked marks in the theme.
+#include <cmath>
+
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QSignalSpy>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QStyleOption>
 
 #include "WindowTestSupport.h"
 #include "app/Sidebar.h"
 #include "viewmodel/EditTestSupport.h"
+#include "views/kit/DarkroomTheme.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/FittingText.h"
-#include "views/panels/Chip.h"
+#include "views/kit/Chip.h"
 #include "views/workflow/BatchSyncDialog.h"
 #include "views/workflow/CullingControlBar.h"
 #include "views/workflow/ExportSettingsDialog.h"
@@ -246,6 +254,69 @@ TEST_F(WorkflowWindowTest, SyncingWithOnlyTheNegativeRowChangesOnlyTheNegativeCo
     QTest::keyClick(sheet, Qt::Key_Escape);
     EXPECT_FALSE(vm().isShowingBatchSyncSheet());
     EXPECT_TRUE(store->recipes.empty());
+}
+
+// Relative luminance of an opaque sRGB colour, and the contrast of two.
+double luminance(const QColor& c) {
+    const auto linear = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+}
+double contrast(const QColor& a, const QColor& b) {
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The strongest contrast of an indicator's drawn pixels (its outline) against
+// the sheet beside it, as the window's theme draws it.
+double outlineContrast(QDialog* sheet, QAbstractButton* button, QStyle::SubElement indicator) {
+    QStyleOptionButton option;
+    option.initFrom(button);
+    const QRect mark = button->style()->subElementRect(indicator, &option, button);
+    const QImage shot = sheet->grab().toImage();
+    const QRect onSheet(button->mapTo(sheet, mark.topLeft()), mark.size());
+    const QColor ground = shot.pixelColor(onSheet.left() - 3, onSheet.center().y());
+    double strongest = 1;
+    for (int y = onSheet.top(); y <= onSheet.bottom(); ++y)
+        for (int x = onSheet.left(); x <= onSheet.right(); ++x)
+            strongest = std::max(strongest, contrast(shot.pixelColor(x, y), ground));
+    return strongest;
+}
+
+// The application's theme for one test, the platform's look back afterwards.
+struct ThemeApplied {
+    ThemeApplied() { DarkroomTheme::apply(*qApp); }
+    ~ThemeApplied() {
+        QApplication::setStyle(QStyleFactory::create(styleName));
+        QApplication::setPalette(palette);
+    }
+    QString styleName = QApplication::style()->name();
+    QPalette palette = QApplication::palette();
+};
+
+TEST_F(WorkflowWindowTest, UntickedBoxesAndRadioButtonsStandOutFromTheSheets) {
+    const ThemeApplied theme;
+    auto* sync = open<BatchSyncDialog>(&DarkroomViewModel::setIsShowingBatchSyncSheet, &MainWindow::batchSyncSheet);
+    ASSERT_NE(sync, nullptr);
+    QTest::mouseClick(sync->clearButton(), Qt::LeftButton);
+    settle();
+    QCheckBox* box = sync->row(&BatchSyncOptions::syncTone)->checkBox();
+    ASSERT_FALSE(box->isChecked());
+    EXPECT_GE(outlineContrast(sync, box, QStyle::SE_CheckBoxIndicator), 3.0);
+    QTest::keyClick(sync, Qt::Key_Escape);
+    settle();
+
+    auto* exporting = open<ExportSettingsDialog>(&DarkroomViewModel::setIsShowingExportDialog, &MainWindow::exportSheet);
+    ASSERT_NE(exporting, nullptr);
+    QRadioButton* other = exporting->displayP3Button()->isChecked() ? exporting->sRGBButton() : exporting->displayP3Button();
+    ASSERT_FALSE(other->isChecked());
+    EXPECT_GE(outlineContrast(exporting, other, QStyle::SE_RadioButtonIndicator), 3.0);
+    if (shotsWanted()) {
+        saveWindowShot(*exporting, QStringLiteral("export-sheet-themed"));
+        QTest::keyClick(exporting, Qt::Key_Escape);
+        settle();
+        saveWindowShot(*open<BatchSyncDialog>(&DarkroomViewModel::setIsShowingBatchSyncSheet, &MainWindow::batchSyncSheet),
+                       QStringLiteral("sync-sheet-themed"));
+    }
 }
 
 TEST_F(WorkflowWindowTest, TheSaveRecipeSheetSavesWithReturnAndClosesWithEscape) {

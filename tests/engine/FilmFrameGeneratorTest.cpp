@@ -399,6 +399,7 @@ TEST(FilmFrameGenerator, TranslucentMarksBlendLikeAnSRGBDrawing) {
 TEST(FilmFrameGenerator, TilingDoesNotShowInTheFrame) {
     FilmFrameParameters f = frameOf(FilmFrameStyle::sprocket135);
     f.showExifWatermark = true;
+    f.watermarkCamera = "Leica M6";
     const Image framed = applyFilmFrame(photo(700, 450, 0.3f), f);
     ContextOptions small;
     small.tileSize = 37;

@@ -503,6 +503,46 @@ TEST(HorizonDetectorTest, RecedingRailsAreNoHorizon) {
     }
 }
 
+// A lake under a sky, their soft far shore turned by `tiltDegrees`, and across
+// the foreground the dark seam between two boards of a jetty, which recedes
+// towards a vanishing point on the horizon far off to the right and so falls
+// by 3 degrees to the left: one straight line across the whole width, too
+// few to fan out as a road's edges do.
+TestBitmap jettySeamBeforeSoftShore(int width, int height, double tiltDegrees) {
+    const double t = tiltDegrees * std::numbers::pi / 180.0, c = std::cos(t), s = std::sin(t);
+    const double w = width, h = height, horizon = 0.15 * h, vanishU = 6.0 * w;
+    // Distance of (u, v) from the line through the vanishing point that
+    // meets the frame's right edge `drop` heights below the horizon.
+    const auto across = [&](double u, double v, double drop) {
+        const double du = 0.5 * w - vanishU, dv = -drop * h;
+        return ((u - vanishU) * dv - (v - horizon) * du) / std::hypot(du, dv);
+    };
+    std::vector<double> grey(std::size_t(width) * height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const double px = x + 0.5 - w / 2, py = h / 2 - (y + 0.5);
+            const double u = c * px + s * py, v = -s * px + c * py;  // level scene, v up
+            const double sky = 0.5 * std::erfc(-(v - horizon) / (5.0 * std::numbers::sqrt2));
+            double value = sky * (195.0 - 30.0 * v / h) + (1 - sky) * 120.0;
+            value += (60.0 - value) * cover(2.5 - std::abs(across(u, v, 0.42)));
+            grey[std::size_t(y) * width + x] = value;
+        }
+    std::mt19937 rng(19);
+    return grainedBitmap(width, height, grey, rng);
+}
+
+TEST(HorizonDetectorTest, ASeamRecedingUnderASoftShoreDoesNotDecide) {
+    // The seam is the frame's one long straight line; read as level it would
+    // turn the frame by 3 degrees the wrong way. The soft shore steps across
+    // the whole width between calm sky and water, and the seam disagrees with
+    // it: it recedes towards the horizon.
+    for (double tilt : {-3.0, 0.0, 2.2}) {
+        const auto angle = HorizonDetector::measureHorizonAngle(jettySeamBeforeSoftShore(1200, 800, tilt).view());
+        ASSERT_TRUE(angle.has_value()) << tilt;
+        EXPECT_NEAR(*angle, -tilt, 0.2) << tilt;
+    }
+}
+
 TEST(HorizonDetectorTest, ATiltTooSmallToSeeIsReportedLevel) {
     // Below 0.3 degrees a reading lies within the detector's own precision.
     for (double tilt : {0.15, -0.2}) {

@@ -3,40 +3,25 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <random>
 #include <vector>
 
 #include <opencv2/imgproc.hpp>
 
-#include "engine/core/Context.h"
+#include "common/PortraitScene.h"
+#include "engine/analysis/FaceFinder.h"
+#include "engine/analysis/PersonPrior.h"
 #include "engine/analysis/SubjectSegmentationEngine.h"
+#include "engine/core/Context.h"
 
 namespace vantrel {
 namespace {
 
-RgbaView viewOf(const cv::Mat& rgba) { return {rgba.data, rgba.cols, rgba.rows, rgba.step[0]}; }
+using testing::mottledGround;
 
-// A mottled background of greens and browns: soft blobs plus grain.
-cv::Mat texturedBackground(cv::Size size, unsigned seed) {
-    cv::Mat coarse(std::max(4, size.height / 40), std::max(4, size.width / 40), CV_32FC3);
-    std::mt19937 rng(seed);
-    std::uniform_real_distribution<float> u(0.0f, 1.0f);
-    for (int y = 0; y < coarse.rows; ++y)
-        for (int x = 0; x < coarse.cols; ++x) {
-            const float t = u(rng), l = 0.6f + 0.6f * u(rng);
-            coarse.at<cv::Vec3f>(y, x) = cv::Vec3f((60 + 50 * t) * l, (90 + 20 * t) * l, (40 + 20 * t) * l);
-        }
-    cv::Mat smooth;
-    cv::resize(coarse, smooth, size, 0, 0, cv::INTER_CUBIC);
-    cv::Mat grain(size, CV_32FC3);
-    cv::RNG cvRng(seed);
-    cvRng.fill(grain, cv::RNG::NORMAL, cv::Scalar::all(0), cv::Scalar::all(10));
-    smooth += grain;
-    cv::Mat rgb, rgba;
-    smooth.convertTo(rgb, CV_8UC3);
-    cv::cvtColor(rgb, rgba, cv::COLOR_RGB2RGBA);
-    return rgba;
-}
+RgbaView viewOf(const cv::Mat& rgba) { return {rgba.data, rgba.cols, rgba.rows, rgba.step[0]}; }
 
 // Paints `shape` (255 inside) in `colour` over `rgba`, with a soft edge.
 void paint(cv::Mat& rgba, const cv::Mat& shape, cv::Vec3b colour) {
@@ -105,7 +90,7 @@ TEST(SegmentationEngineTest, SegmentsADiscAndAFigureOnTexturedBackgrounds) {
         {"figure and a subject cut by the edge", {{figure, {120, 60, 140}}, {atEdge, {40, 60, 200}}}},
     };
     for (const Case& c : cases) {
-        cv::Mat frame = texturedBackground(size, 11);
+        cv::Mat frame = mottledGround(size, 11);
         cv::Mat truth = cv::Mat::zeros(size, CV_8U);
         for (const Layer& l : c.layers) {
             paint(frame, l.shape, l.colour);
@@ -113,16 +98,116 @@ TEST(SegmentationEngineTest, SegmentsADiscAndAFigureOnTexturedBackgrounds) {
         }
         const auto mask = SubjectSegmentationEngine::shared().segment(viewOf(frame));
         ASSERT_TRUE(mask.has_value()) << c.name;
-        EXPECT_EQ(std::max(mask->width, mask->height), SubjectSegmentationEngine::kWorkingLongSide);
+        EXPECT_EQ(std::max(mask->width, mask->height), SubjectSegmentationEngine::kMaskLongSide);
         EXPECT_GE(iou(binaryAt(*mask, size), truth), 0.8) << c.name;
         for (float v : mask->values) ASSERT_TRUE(v >= 0.0f && v <= 1.0f);
     }
 }
 
+// A face finder that reports the faces the test placed, scaled to the picture it is shown.
+class PlacedFaces final : public FaceFinder {
+public:
+    PlacedFaces(cv::Size frame, std::vector<cv::Rect> faces) : frame_(frame), faces_(std::move(faces)) {}
+    std::vector<cv::Rect> find(const cv::Mat& grey) const override {
+        const double s = double(grey.cols) / frame_.width;
+        std::vector<cv::Rect> out;
+        for (const cv::Rect& f : faces_) out.emplace_back(int(f.x * s), int(f.y * s), int(f.width * s), int(f.height * s));
+        return out;
+    }
+
+private:
+    cv::Size frame_;
+    std::vector<cv::Rect> faces_;
+};
+
+// Mean of the mask (brought to `size`) where `where` is set.
+double meanWhere(const SubjectSegmentationEngine::Mask& mask, cv::Size size, const cv::Mat& where) {
+    const cv::Mat values(mask.height, mask.width, CV_32F, const_cast<float*>(mask.values.data()));
+    cv::Mat resized;
+    cv::resize(values, resized, size, 0, 0, cv::INTER_LINEAR);
+    return cv::mean(resized, where)[0];
+}
+
+TEST(SegmentationEngineTest, PeopleAreCutOutBelowTheirFacesAgainstFoliage) {
+    const cv::Size size(1500, 1000);
+    struct Person {
+        cv::Point face;
+        int width;
+        cv::Scalar shirt;
+    };
+    struct Case {
+        const char* name;
+        std::vector<Person> people;
+    };
+    // A white T-shirt, a shirt as green as the leaves behind it, and two people side by side.
+    const std::vector<Case> cases = {
+        {"head and shoulders", {{{760, 330}, 220, {235, 235, 230, 255}}}},
+        {"green shirt", {{{700, 380}, 200, {70, 120, 60, 255}}}},
+        {"two people", {{{420, 420}, 150, {40, 50, 120, 255}}, {{1080, 380}, 160, {150, 40, 40, 255}}}},
+    };
+    for (const Case& c : cases) {
+        cv::Mat frame = mottledGround(size, 21, true);
+        cv::Mat truth = cv::Mat::zeros(size, CV_8U);
+        std::vector<cv::Rect> boxes;
+        for (const Person& p : c.people) {
+            testing::drawPerson(frame, p.face, p.width, p.shirt);
+            truth |= testing::figureShape(size, p.face, p.width);
+            boxes.push_back(testing::faceBox(p.face, p.width));
+        }
+        const PlacedFaces faces(size, boxes);
+        const auto mask = SubjectSegmentationEngine(faces).segment(viewOf(frame));
+        ASSERT_TRUE(mask.has_value()) << c.name;
+        EXPECT_EQ(mask->found, SubjectSegmentationEngine::Found::person) << c.name;
+        const cv::Mat found = binaryAt(*mask, size);
+        // The figure whole (the green shirt too, for it lies below a face), the leaves
+        // and their bright blobs left out.
+        EXPECT_GE(iou(found, truth), c.people[0].shirt[1] == 120 ? 0.75 : 0.85) << c.name;
+        EXPECT_LE(meanWhere(*mask, size, truth == 0), 0.05) << c.name;
+    }
+
+    // The seeds: the face's middle surely subject, the figure probably, the border bands far
+    // from it surely background; a face at the bottom edge is clipped, not a fault.
+    const cv::Size small(300, 200);
+    const auto seeds = subject::personPrior(small, {cv::Rect2d(130, 40, 40, 40), cv::Rect2d(20, 185, 30, 30)});
+    EXPECT_EQ(seeds.labels.at<std::uint8_t>(60, 150), cv::GC_FGD);
+    EXPECT_EQ(seeds.labels.at<std::uint8_t>(150, 150), cv::GC_PR_FGD);  // the torso
+    EXPECT_EQ(seeds.labels.at<std::uint8_t>(2, 290), cv::GC_BGD);
+    EXPECT_EQ(seeds.labels.at<std::uint8_t>(195, 30), cv::GC_FGD);
+}
+
+TEST(SegmentationEngineTest, FindsTheObjectOnAPlainGround) {
+    const PlacedFaces none({1200, 800}, {});
+    const SubjectSegmentationEngine engine(none);
+    // A red mug with its handle, off the middle, on a plain light ground with a little grain.
+    cv::Mat ground(800, 1200, CV_8UC4, cv::Scalar(225, 215, 195, 255));
+    cv::Mat grain(ground.size(), CV_8UC4);
+    cv::randn(grain, cv::Scalar::all(0), cv::Scalar(3, 3, 3, 0));
+    ground += grain;
+    cv::Mat mug = cv::Mat::zeros(ground.size(), CV_8U);
+    cv::rectangle(mug, cv::Rect(480, 300, 260, 320), cv::Scalar(255), cv::FILLED);
+    cv::ellipse(mug, cv::Point(760, 450), cv::Size(70, 90), 0, 0, 360, cv::Scalar(255), 28);
+    cv::Mat frame = ground.clone();
+    paint(frame, mug > 0, {180, 30, 35});
+    const auto object = engine.segment(viewOf(frame));
+    ASSERT_TRUE(object.has_value());
+    EXPECT_EQ(object->found, SubjectSegmentationEngine::Found::object);
+    EXPECT_GE(iou(binaryAt(*object, ground.size()), mug > 0), 0.85);
+
+    // The plain ground alone has nothing to find.
+    EXPECT_FALSE(engine.segment(viewOf(ground)));
+}
+
 TEST(SegmentationEngineTest, FindsNoSubjectInPlainFrames) {
     cv::Mat flat(800, 1200, CV_8UC4, cv::Scalar(120, 130, 140, 255));
     EXPECT_FALSE(SubjectSegmentationEngine::shared().segment(viewOf(flat)));
-    EXPECT_FALSE(SubjectSegmentationEngine::shared().segment(viewOf(texturedBackground({1200, 800}, 5))));
+    EXPECT_FALSE(SubjectSegmentationEngine::shared().segment(viewOf(mottledGround({1200, 800}, 5))));
+    cv::Mat gradient(800, 1200, CV_8UC4);  // a smooth fall of light
+    for (int y = 0; y < gradient.rows; ++y)
+        for (int x = 0; x < gradient.cols; ++x) {
+            const auto v = std::uint8_t(60 + 150 * x / gradient.cols);
+            gradient.at<cv::Vec4b>(y, x) = {v, std::uint8_t(v * 9 / 10), std::uint8_t(v * 8 / 10), 255};
+        }
+    EXPECT_FALSE(SubjectSegmentationEngine::shared().segment(viewOf(gradient)));
     // A sliver of a frame is not analysed at all.
     cv::Mat sliver(4000, 10, CV_8UC4, cv::Scalar(250, 250, 250, 255));
     cv::rectangle(sliver, cv::Rect(0, 1000, 10, 500), cv::Scalar(0, 0, 0, 255), cv::FILLED);
@@ -149,7 +234,7 @@ cv::Mat maskValues(const Image& mask, const Rect& rect) {
 
 TEST(SegmentationEngineTest, MaskImageHasTheFramesExtentWhereverItStands) {
     const cv::Size size(900, 600);
-    cv::Mat pixels = texturedBackground(size, 4);
+    cv::Mat pixels = mottledGround(size, 4);
     // Off-centre and low, so a flipped or mirrored mask would miss it.
     const cv::Mat shape = discShape(size, {620, 400}, 120);
     paint(pixels, shape, {240, 230, 90});
@@ -166,6 +251,10 @@ TEST(SegmentationEngineTest, MaskImageHasTheFramesExtentWhereverItStands) {
     EXPECT_FALSE(SubjectSegmentationEngine::shared().generateMask(imageOf(thin)).get());
     EXPECT_FALSE(SubjectSegmentationEngine::shared().generateMask(Image()).get());
     EXPECT_FALSE(SubjectSegmentationEngine::shared().generateMask(Image::constant({1, 1, 1, 1})).get());
+
+    // Frames are analysed at their own size up to 2048 pixels and a little past it.
+    EXPECT_EQ(SubjectSegmentationEngine::workingSize(2050, 1000), cv::Size(2050, 1000));
+    EXPECT_EQ(SubjectSegmentationEngine::workingSize(4096, 2000), cv::Size(2048, 1000));
 }
 
 TEST(SegmentationEngineTest, FitMaskStretchesEachAxisOntoTheTarget) {
@@ -187,7 +276,7 @@ TEST(SegmentationEngineTest, FitMaskStretchesEachAxisOntoTheTarget) {
 
 TEST(SegmentationEngineTest, ProxyAndFullImageGiveTheSameMaskEveryTime) {
     const cv::Size full(6000, 4000);
-    cv::Mat pixels = texturedBackground(full, 3);
+    cv::Mat pixels = mottledGround(full, 3);
     paint(pixels, discShape(full, {2600, 2100}, 900), cv::Vec3b(230, 200, 60));
     cv::Mat proxyPixels;
     cv::resize(pixels, proxyPixels, cv::Size(2560, 1707), 0, 0, cv::INTER_AREA);
@@ -212,6 +301,31 @@ TEST(SegmentationEngineTest, ProxyAndFullImageGiveTheSameMaskEveryTime) {
     // The same frame twice: the same mask, to the bit.
     const cv::Mat mc = maskValues(common(*c), grid);
     EXPECT_EQ(cv::countNonZero(ma != mc), 0);
+}
+
+TEST(SegmentationEngineTest, FaceCascadesFindADrawnFaceAndGiveNoneWhenMissingOrDamaged) {
+    const CascadeFaceFinder& cascades = CascadeFaceFinder::shared();
+    if (cascades.folder().empty()) GTEST_SKIP() << "the opencv-data cascades are not installed";
+    // Through the path the editor takes: the image's mask, analysed at the working size.
+    const cv::Size size(3000, 2000);
+    cv::Mat pixels = mottledGround(size, 8, true);
+    testing::drawPerson(pixels, {1500, 700}, 420, {230, 230, 225, 255});
+    const auto mask = SubjectSegmentationEngine::shared().generateMask(imageOf(pixels)).get();
+    ASSERT_TRUE(mask.has_value());
+    const cv::Mat values = maskValues(*mask, mask->extent());
+    EXPECT_GE(iou(values >= 0.5f, testing::figureShape(size, {1500, 700}, 420)), 0.85);
+
+    cv::Mat grey;
+    cv::cvtColor(pixels, grey, cv::COLOR_RGBA2GRAY);
+    cv::resize(grey, grey, SubjectSegmentationEngine::workingSize(size.width, size.height), 0, 0, cv::INTER_AREA);
+    EXPECT_EQ(cascades.find(grey).size(), 1u);
+    // No folder with the cascades, or a damaged one: no faces, no failure.
+    const std::filesystem::path damaged = std::filesystem::temp_directory_path() / "vantrel-damaged-cascades";
+    std::filesystem::create_directories(damaged / "haarcascades");
+    std::ofstream(damaged / "haarcascades/haarcascade_frontalface_alt2.xml") << "<opencv_storage><cascade>";
+    EXPECT_TRUE(CascadeFaceFinder({damaged.string()}).find(grey).empty());
+    EXPECT_TRUE(CascadeFaceFinder({(damaged / "nothing").string()}).find(grey).empty());
+    std::filesystem::remove_all(damaged);
 }
 
 }  // namespace

@@ -34,8 +34,10 @@ inline bool importRecipeFile(const CustomPresetStore& store, const std::filesyst
     const std::filesystem::path saved = store.presetsDirectory() / (preset.id + ".json");
     std::string text;
     require(!readWholeFile(saved, text), "an imported recipe was not saved");
-    require(parseJson(text).get<FilmPreset>() == preset, "an imported recipe changes when saved and read back");
-    store.deletePreset(preset.id);
+    FilmPreset read = parseJson(text).get<FilmPreset>();
+    read.file = saved;  // where it was read from is not part of its content
+    require(read == preset, "an imported recipe changes when saved and read back");
+    store.deletePreset(preset);
     return true;
 }
 

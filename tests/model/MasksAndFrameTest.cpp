@@ -125,9 +125,10 @@ TEST(FilmFrame, LenientJson) {
 
 TEST(FilmFrame, WatermarkText) {
     FilmFrameParameters frame;
-    EXPECT_EQ(frame.watermarkText(), "RANGEFINDER 35  |  35mm ƒ/1.4  |  1/500s  ISO 400");
+    // Nothing known prints nothing: no made-up camera or exposure.
+    EXPECT_EQ(frame.watermarkText(), "");
     const ImageMetadataInfo empty;
-    EXPECT_EQ(frame.watermarkText(&empty), "RANGEFINDER 35  |  35mm ƒ/1.4  |  1/500s  ISO 400");
+    EXPECT_EQ(frame.watermarkText(&empty), "");
 
     ImageMetadataInfo leica;
     leica.cameraMake = "LEICA CAMERA AG";

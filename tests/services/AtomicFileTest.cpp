@@ -66,6 +66,11 @@ TEST(AtomicFile, WritesReplacesAndKeepsPermissions) {
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     EXPECT_EQ(folderNames(target.parent_path()), std::vector<std::string>{"recipe.json"});
 
+    // A name near the folder's limit (an exported recipe file the user named).
+    const std::string longName = std::string(240, 'r') + ".vantrelrecipe";
+    ASSERT_FALSE(writeFileAtomically(target.parent_path() / longName, "long"));
+    EXPECT_EQ(readText(target.parent_path() / longName), "long");
+
     // No folder: an error, and nothing is created.
     const fs::path orphan = target.parent_path() / "missing" / "x.json";
     EXPECT_TRUE(writeFileAtomically(orphan, "x"));

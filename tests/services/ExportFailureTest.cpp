@@ -68,11 +68,14 @@ TEST(ExportFailure, BadDestinationsFailWithTheFileErrorAndLeaveNothing) {
     EXPECT_EQ(e.domain(), "POSIX");
     EXPECT_EQ(e.code(), ENOENT);
     EXPECT_NE(e.description().find("missing"), std::string::npos) << e.description();
+    EXPECT_TRUE(e.concernsFolder());  // every other frame would fail there alike
+    EXPECT_EQ(e.cause(), "No such file or directory");
 
     // The "folder" is a file.
     writeText(folder / "plain", "not a folder");
     e = errorOf([&] { writeImage(context, image, ExportSettings{}, folder / "plain" / "a.jpg"); });
     EXPECT_EQ(e.code(), ENOTDIR);
+    EXPECT_TRUE(e.concernsFolder());
     EXPECT_EQ(contentsOf(folder / "plain"), "not a folder");
 
     // The destination is a folder: the rename fails, the folder and its content stay.
@@ -80,12 +83,17 @@ TEST(ExportFailure, BadDestinationsFailWithTheFileErrorAndLeaveNothing) {
     writeText(folder / "taken.tiff" / "inside", "kept");
     e = errorOf([&] { writeImage(context, image, ExportSettings{ExportFormat::tiff, 1, true}, folder / "taken.tiff"); });
     EXPECT_EQ(e.domain(), "POSIX");
+    EXPECT_FALSE(e.concernsFolder());  // this file's own fault
     EXPECT_EQ(contentsOf(folder / "taken.tiff" / "inside"), "kept");
+
+    // A name of 250 bytes, a few short of the folder's limit, is written.
+    const std::string longName = std::string(246, 'n') + ".jpg";
+    writeImage(context, image, ExportSettings{}, folder / longName);
 
     // Only what the test made is there: no temporary file survived.
     auto entries = folder.entries();
     std::sort(entries.begin(), entries.end());
-    EXPECT_EQ(entries, (std::vector<std::string>{"plain", "taken.tiff"}));
+    EXPECT_EQ(entries, (std::vector<std::string>{longName, "plain", "taken.tiff"}));
 }
 
 TEST(ExportFailure, EmptyRenderIsRefusedBeforeAnyFileIsOpened) {

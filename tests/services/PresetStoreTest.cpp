@@ -95,9 +95,17 @@ TEST(PresetStore, SavesOneSortedFilePerRecipeWithIsoDates) {
     EXPECT_EQ(loaded[1].parameters, dated.parameters);
     EXPECT_TRUE(loaded[1].isCustom);
 
-    f.store.deletePreset(undated.id);
-    f.store.deletePreset(undated.id);  // already gone: no error
+    EXPECT_TRUE(f.store.deletePreset(undated));
+    EXPECT_FALSE(f.store.deletePreset(undated));  // already gone: no error, and told
     EXPECT_THAT(names(f.store.loadPresets()), ElementsAre("Dated"));
+
+    // A recipe file copied in the folder: two rows of one identifier, each deleting its own file.
+    fs::copy_file(f.folder / (dated.id + ".json"), f.folder / "copy.json");
+    const auto twins = f.store.loadPresets();
+    ASSERT_EQ(twins.size(), 2u);
+    const FilmPreset& copy = *twins[0].file == f.folder / "copy.json" ? twins[0] : twins[1];
+    EXPECT_TRUE(f.store.deletePreset(copy));
+    EXPECT_EQ(folderNames(f.folder), std::vector<std::string>{dated.id + ".json"});
     EXPECT_TRUE(f.lines.empty());
 }
 
@@ -146,10 +154,23 @@ TEST(PresetStore, ImportAndExportKeepRecipesInsideTheFolder) {
     EXPECT_EQ(imported.id, undated.id);
     EXPECT_TRUE(imported.isCustom);
     ASSERT_TRUE(imported.createdAt.has_value());
-    f.store.importPreset(exported);
-    const auto listed = f.store.loadPresets();
+    EXPECT_EQ(f.store.importPreset(exported), f.store.loadPresets().at(0));
+    auto listed = f.store.loadPresets();
     ASSERT_EQ(listed.size(), 1u);
     EXPECT_EQ(listed[0].parameters, undated.parameters);
+
+    // Another recipe under the same identifier is kept beside it, never over it.
+    FilmPreset changed = undated;
+    changed.parameters.exposure = 0.5;
+    f.store.exportPreset(changed, outside / "changed.vantrelrecipe");
+    const FilmPreset second = f.store.importPreset(outside / "changed.vantrelrecipe");
+    EXPECT_NE(second.id, undated.id);
+    EXPECT_EQ(second.name, "Shared Look 2");
+    EXPECT_EQ(f.store.importPreset(outside / "changed.vantrelrecipe"), second);  // again: nothing changes
+    listed = f.store.loadPresets();
+    EXPECT_EQ(listed.size(), 2u);
+    EXPECT_EQ(std::count_if(listed.begin(), listed.end(), [&](const FilmPreset& p) { return p.id == undated.id; }), 1);
+    for (const FilmPreset& preset : listed) f.store.deletePreset(preset);
 
     // A dated file keeps its date; a lower-case UUID is written in its canonical form.
     json dated = json(customPreset("Dated", 1769882700));
@@ -169,15 +190,17 @@ TEST(PresetStore, ImportAndExportKeepRecipesInsideTheFolder) {
         EXPECT_TRUE(Uuid::parse(safe.id).has_value()) << hostile;
         EXPECT_TRUE(fs::exists(f.folder / (safe.id + ".json")));
     }
-    EXPECT_EQ(folderNames(outside), (std::vector<std::string>{"Shared Look.vantrelrecipe", "dated.json",
-                                                              "hostile.vantrelrecipe"}));
+    EXPECT_EQ(folderNames(outside), (std::vector<std::string>{"Shared Look.vantrelrecipe", "changed.vantrelrecipe",
+                                                              "dated.json", "hostile.vantrelrecipe"}));
 
     // Saving or deleting by such an identifier touches nothing outside.
     writeFile(outside / "victim.json", "keep me");
     FilmPreset direct = customPreset("Direct", 1);
     direct.id = "../outside/victim";
     EXPECT_THROW(f.store.save(direct), std::invalid_argument);
-    f.store.deletePreset("../outside/victim");
+    EXPECT_FALSE(f.store.deletePreset(direct));
+    direct.file = outside / "victim.json";
+    EXPECT_FALSE(f.store.deletePreset(direct));
     EXPECT_EQ(readText(outside / "victim.json"), "keep me");
 
     // Failures reach the caller and store nothing.

@@ -92,12 +92,22 @@ TEST(SessionStoreKeptAside, ReadOnlyRollKeepsItsFilesInTheDataFolder) {
         store.saveRecipe(exposure(1.5), roll / "N01.tif", after.record());
         store.flush();
         const fs::path kept = *store.keptAsideFolder(roll);
-        EXPECT_FALSE(fs::exists(kept / "recipes" / "N01.json"));
+        EXPECT_FALSE(fs::exists(kept / "frames" / "N01.tif" / "recipe.json"));
         EXPECT_EQ(after.outcomes, std::vector<SaveOutcome>{SaveOutcome::written});
         EXPECT_EQ(exposureOf(Store(root).store->loadRecipe(roll / "N01.tif")), 1.5);
         // A copy kept aside that is older than the file beside the scans gives way to it.
-        age(kept / "recipes" / "old.json", std::chrono::minutes(120));
+        age(kept / "frames" / "old.tif" / "recipe.json", std::chrono::minutes(120));
         EXPECT_EQ(exposureOf(store.loadRecipe(roll / "old.tif")), 0.1);
+        // Kept aside under the older layout's name: read for the scan that alone
+        // claims it, and gone once its value stands under its own name.
+        fs::create_directories(kept / "recipes");
+        std::ofstream(kept / "recipes" / "legacy.json") << R"({"exposure": 0.4})";
+        store.setRollScans(roll, {roll / "legacy.tif", roll / "N01.tif"});
+        EXPECT_EQ(exposureOf(store.loadRecipe(roll / "legacy.tif")), 0.4);
+        store.saveRecipe(exposure(0.6), roll / "legacy.tif");
+        store.flush();
+        EXPECT_FALSE(fs::exists(kept / "recipes" / "legacy.json"));
+        EXPECT_EQ(exposureOf(store.loadRecipe(roll / "legacy.tif")), 0.6);
         EXPECT_TRUE(after.lines.empty()) << after.lines.front();
         return;
     }
@@ -117,17 +127,17 @@ TEST(SessionStoreKeptAside, ReadOnlyRollKeepsItsFilesInTheDataFolder) {
     store.flush();
     EXPECT_EQ(s.outcomes, std::vector<SaveOutcome>(4, SaveOutcome::keptAside));
     EXPECT_TRUE(s.lines.empty()) << s.lines.front();
-    EXPECT_FALSE(fs::exists(roll / ".vantrel" / "recipes" / "N01.json"));
+    EXPECT_FALSE(fs::exists(SessionStore::recipeURL(roll / "N01.tif")));
 
     // Laid out like ".vantrel", in a folder named after the roll, which records its path.
     const std::optional<fs::path> kept = store.keptAsideFolder(roll);
     ASSERT_TRUE(kept);
     EXPECT_EQ(kept->parent_path(), *scratch / "kept");
     EXPECT_THAT(kept->filename().string(), MatchesRegex("roll-[0-9a-f]{16}"));
-    for (const char* file : {"recipes/N01.json", "recipes/N01_snapshots.json", "culling_metadata.json"})
+    for (const char* file : {"frames/N01.tif/recipe.json", "frames/N01.tif/snapshots.json", "culling_metadata.json"})
         EXPECT_TRUE(fs::exists(*kept / file)) << file;
     EXPECT_EQ(nlohmann::json::parse(std::ifstream(*kept / "origin.json"))["path"], roll.string());
-    EXPECT_EQ(nlohmann::json::parse(std::ifstream(*kept / "recipes" / "N01.json"))["exposure"], 1.0);
+    EXPECT_EQ(nlohmann::json::parse(std::ifstream(*kept / "frames" / "N01.tif" / "recipe.json"))["exposure"], 1.0);
 
     // Opened again: everything is read back, the newest copy of each file.
     Store reopened(*scratch);

@@ -93,13 +93,14 @@ TEST(SessionStore, FileNamesLayoutSortedKeysAndDates) {
     store.saveCullingDatabase(culling, f.roll);
     store.flush();
 
-    EXPECT_EQ(SessionStore::recipeURL(photo), f.roll / ".vantrel" / "recipes" / "N02.json");
-    EXPECT_EQ(SessionStore::snapshotsURL(f.roll / "a.b.tif"), f.roll / ".vantrel" / "recipes" / "a.b_snapshots.json");
-    EXPECT_EQ(SessionStore::recipeURL(f.roll / "README"), f.roll / ".vantrel" / "recipes" / "README.json");
+    EXPECT_EQ(SessionStore::recipeURL(photo), f.roll / ".vantrel" / "frames" / "N02.tif" / "recipe.json");
+    EXPECT_EQ(SessionStore::snapshotsURL(f.roll / "a.b.tif"), f.roll / ".vantrel" / "frames" / "a.b.tif" / "snapshots.json");
+    EXPECT_EQ(SessionStore::oldRecipeURL(f.roll / "a.b.tif"), f.roll / ".vantrel" / "recipes" / "a.b.json");
+    EXPECT_EQ(SessionStore::oldSnapshotsURL(f.roll / "README"), f.roll / ".vantrel" / "recipes" / "README_snapshots.json");
     EXPECT_EQ(SessionStore::cullingDatabaseURL(f.roll), f.roll / ".vantrel" / "culling_metadata.json");
 
     // The recipe: every key, sorted, two-space indented.
-    const std::string text = readText(f.roll / ".vantrel" / "recipes" / "N02.json");
+    const std::string text = readText(SessionStore::recipeURL(photo));
     EXPECT_THAT(text, StartsWith("{\n  \"brightness\": 0"));
     const json recipe = json::parse(text);
     EXPECT_EQ(recipe.size(), 26u);
@@ -109,7 +110,7 @@ TEST(SessionStore, FileNamesLayoutSortedKeysAndDates) {
     EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end()));
 
     // Snapshots: an array of objects, dates as seconds since 2001.
-    const json snapshots = readJson(f.roll / ".vantrel" / "recipes" / "N02_snapshots.json");
+    const json snapshots = readJson(SessionStore::snapshotsURL(photo));
     ASSERT_TRUE(snapshots.is_array());
     ASSERT_EQ(snapshots.size(), 1u);
     EXPECT_EQ(snapshots[0]["createdAt"], 800000000.5);
@@ -119,8 +120,8 @@ TEST(SessionStore, FileNamesLayoutSortedKeysAndDates) {
     ASSERT_EQ(database["records"].size(), 2u);
     EXPECT_EQ(database["records"][0], frame.toString());
 
-    // Read back, and shared by scans that differ only in their extension.
-    EXPECT_EQ(store.loadRecipe(f.roll / "N02.jpg"), recipeWithExposure(0.5));
+    // Read back.
+    EXPECT_EQ(store.loadRecipe(photo), recipeWithExposure(0.5));
     EXPECT_TRUE(store.hasRecipe(photo));
     const auto loaded = store.loadSnapshots(photo);
     ASSERT_EQ(loaded.size(), 1u);
@@ -136,6 +137,60 @@ TEST(SessionStore, FileNamesLayoutSortedKeysAndDates) {
     EXPECT_FALSE(store.hasRecipe(photo));
     EXPECT_EQ(store.loadRecipe(photo), std::nullopt);
     EXPECT_EQ(store.loadSnapshots(photo).size(), 1u);
+    EXPECT_TRUE(f.logged().empty());
+}
+
+TEST(SessionStore, EveryScanHasItsOwnFilesAndOlderOnesAreReadWhereOneScanClaimsThem) {
+    Fixture f;
+    SessionStore store(f.options());
+    const fs::path a = f.roll / "a.tif", b = f.roll / "b.jpg", bSnapshots = f.roll / "b_snapshots.jpg";
+    const fs::path cTif = f.roll / "c.tif", cJpg = f.roll / "c.jpg";
+
+    // Names no other scan can take: a TIFF and its JPEG proof, and a scan named like a snapshot list.
+    store.saveRecipe(recipeWithExposure(1), cTif);
+    store.saveRecipe(recipeWithExposure(2), cJpg);
+    store.saveSnapshots({snapshot("Warm", 0.3)}, b);
+    store.saveRecipe(recipeWithExposure(3), bSnapshots);
+    store.flush();
+    EXPECT_EQ(store.loadRecipe(cTif), recipeWithExposure(1));
+    EXPECT_EQ(store.loadRecipe(cJpg), recipeWithExposure(2));
+    ASSERT_EQ(store.loadSnapshots(b).size(), 1u);
+    EXPECT_EQ(store.loadRecipe(bSnapshots), recipeWithExposure(3));
+    EXPECT_TRUE(f.logged().empty());
+
+    // A roll of the older layout: "c.json" is claimed by c.tif and c.jpg,
+    // "b_snapshots.json" by b.jpg's snapshots and b_snapshots.jpg's recipe.
+    const fs::path old = f.roll / ".vantrel" / "recipes";
+    fs::create_directories(old);
+    const fs::path d = f.roll / "d.tif";
+    std::ofstream(old / "d.json") << R"({"exposure": 0.7})";
+    std::ofstream(old / "d_snapshots.json") << encodeSnapshotList({snapshot("Cool", 0.1)}).dump();
+    std::ofstream(old / "c.json") << R"({"exposure": 0.9})";
+    std::ofstream(old / "b_snapshots.json") << R"({"exposure": 0.8})";
+    EXPECT_EQ(store.loadRecipe(d), std::nullopt);  // the roll's scans are not known yet
+    store.setRollScans(f.roll, {a, b, bSnapshots, cTif, cJpg, d});
+    EXPECT_EQ(store.loadRecipe(d), recipeWithExposure(0.7));
+    EXPECT_TRUE(store.hasRecipe(d));
+    ASSERT_EQ(store.loadSnapshots(d).size(), 1u);
+    EXPECT_FALSE(store.hasRecipe(a));
+    EXPECT_EQ(store.loadRecipe(cTif), recipeWithExposure(1));  // its own file comes first
+    store.deleteRecipe(cJpg);
+    store.flush();
+    EXPECT_EQ(store.loadRecipe(cJpg), std::nullopt);  // nor is a file two scans claim read
+    EXPECT_EQ(store.loadSnapshots(b).size(), 1u);
+
+    // The next save writes the scan's own name; only then does the older file go.
+    store.saveRecipe(recipeWithExposure(0.75), d);
+    store.flush();
+    EXPECT_FALSE(fs::exists(old / "d.json"));
+    EXPECT_TRUE(fs::exists(old / "d_snapshots.json"));
+    EXPECT_TRUE(fs::exists(old / "c.json"));
+    EXPECT_TRUE(fs::exists(old / "b_snapshots.json"));
+    store.saveSnapshots({}, d);
+    store.flush();
+    EXPECT_FALSE(fs::exists(old / "d_snapshots.json"));
+    EXPECT_EQ(store.loadRecipe(d), recipeWithExposure(0.75));
+    EXPECT_TRUE(store.loadSnapshots(d).empty());
     EXPECT_TRUE(f.logged().empty());
 }
 
@@ -202,7 +257,7 @@ TEST(SessionStore, UnwritableFolderPrintsTheFailureLines) {
         store.saveCullingDatabase(RollCullingDatabase{}, roll);
         store.flush();
     }
-    const std::string recipePath = (roll / ".vantrel" / "recipes" / "N01.json").string();
+    const std::string recipePath = SessionStore::recipeURL(photo).string();
     const std::string nowhere = ": Not a directory; nor kept aside: Not a directory";
     EXPECT_EQ(f.logged(), (std::vector<std::string>{
                               "[SessionStore] Failed to save recipe to " + recipePath + nowhere,
@@ -244,12 +299,13 @@ TEST(SessionStore, CorruptRecipeIsKeptAsideAndNotLost) {
     EXPECT_EQ(store.loadRecipe(photo), recipeWithExposure(0.75));
     std::vector<fs::path> aside;
     for (const auto& entry : fs::directory_iterator(url.parent_path()))
-        if (entry.path().filename().string().starts_with("N03.corrupt-")) aside.push_back(entry.path());
+        if (entry.path().filename().string().starts_with("recipe.corrupt-")) aside.push_back(entry.path());
     ASSERT_EQ(aside.size(), 1u);
     EXPECT_EQ(readText(aside[0]), "{\"exposure\": \"bright\"}");
     EXPECT_EQ(f.logged().size(), 1u);
 
     // Older files read leniently: missing keys take their defaults.
+    fs::create_directories(SessionStore::recipeURL(f.roll / "N04.tif").parent_path());
     std::ofstream(SessionStore::recipeURL(f.roll / "N04.tif")) << "{}";
     EXPECT_EQ(store.loadRecipe(f.roll / "N04.tif"), EditParameters::defaultValue());
     // Empty snapshot file: a message and an empty list; the file stays.

@@ -140,7 +140,7 @@ protected:
         services.store = store;
         services.settings = settings;
         services.timings = timings;
-        services.exporter = exporter;
+        services.exporter = exportService ? exportService : exporter;
         services.dialogs = dialogs;
         services.analysis = analysis;
         services.workspace = workspace;
@@ -156,8 +156,9 @@ protected:
         vm.setParameters(recipe);
     }
 
-    // In place of the fake renderer when set.
+    // In place of the fake renderer and exporter when set.
     std::shared_ptr<RenderService> renderService;
+    std::shared_ptr<ExportService> exportService;
     std::shared_ptr<FakeExportService> exporter = std::make_shared<FakeExportService>();
     std::shared_ptr<FakeFileDialogs> dialogs = std::make_shared<FakeFileDialogs>();
     std::shared_ptr<FakeAnalysisService> analysis = std::make_shared<FakeAnalysisService>();

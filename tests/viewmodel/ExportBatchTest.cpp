@@ -1,6 +1,8 @@
 #include <QSignalSpy>
 
 #include "EditTestSupport.h"
+#include "services/L10n.h"
+#include "services/UnwritableTestSupport.h"
 
 namespace vantrel::testing {
 namespace {
@@ -79,7 +81,8 @@ TEST_F(ExportTest, BatchCountsFailuresAndStopsWhenCancelled) {
     EXPECT_EQ(vm->batchExportTotalCount(), 3);
     EXPECT_EQ(vm->statusMessage(), "Batch exporting 3 photos...");
     ASSERT_TRUE(finished(*vm));
-    EXPECT_EQ(vm->statusMessage(), "Batch export complete: 2 succeeded, 1 failed");
+    // The failures are counted and the first one says why.
+    EXPECT_EQ(vm->statusMessage(), "Batch export complete: 2 succeeded, 1 failed (b_fail.tif: render failed)");
     EXPECT_EQ(vm->batchExportCompletedCount(), 3);
     EXPECT_DOUBLE_EQ(vm->batchExportProgress(), 1.0);
     ASSERT_EQ(items.size(), 4u);
@@ -92,7 +95,8 @@ TEST_F(ExportTest, BatchCountsFailuresAndStopsWhenCancelled) {
     vm->beginBatchExport(framesTitled(*vm, {"b_fail.tif", "fail2.tif"}), out(), as(ExportFormat::png));
     ASSERT_TRUE(finished(*vm));
     EXPECT_EQ(vm->statusMessage(), "Batch export failed");
-    EXPECT_EQ(vm->exportAlertMessage(), "Batch export failed; could not render selected photos.");
+    EXPECT_EQ(vm->exportAlertMessage(),
+              "Batch export failed: none of the 2 photos could be exported (b_fail.tif: render failed).");
 
     // Cancelled before its first frame: nothing exported, no alert.
     vm->setExportAlertMessage(std::nullopt);
@@ -100,9 +104,10 @@ TEST_F(ExportTest, BatchCountsFailuresAndStopsWhenCancelled) {
     vm->beginBatchExport(framesTitled(*vm, {"a.tif", "c.tif"}), out(), as(ExportFormat::jpeg));
     vm->cancelBatchExport();
     EXPECT_FALSE(vm->isBatchExporting());
+    EXPECT_EQ(vm->statusMessage(), "Batch export cancelled");
     QTest::qWait(60);
     EXPECT_EQ(exporter->calls().size(), calls);
-    EXPECT_EQ(vm->statusMessage(), "Batch export cancelled");
+    EXPECT_EQ(vm->statusMessage(), "Batch export cancelled: 0 of 2 photos exported");
     EXPECT_EQ(vm->exportAlertMessage(), std::nullopt);
 
     // Cancelled during its first frame: that frame finishes and is reported, the next is not begun.
@@ -114,7 +119,8 @@ TEST_F(ExportTest, BatchCountsFailuresAndStopsWhenCancelled) {
     ASSERT_TRUE(waitFor([&] { return vm->exportAlertMessage().has_value(); }));
     QTest::qWait(50);
     EXPECT_EQ(exporter->calls().size(), calls + 1);
-    EXPECT_EQ(vm->statusMessage(), "Batch export complete: 1 succeeded");
+    EXPECT_EQ(vm->statusMessage(), "Batch export cancelled: 1 of 2 photos exported");
+    EXPECT_EQ(vm->exportAlertMessage(), "Batch export cancelled.\n1 of 2 photos exported to:\n" + out().string());
 }
 
 TEST_F(ExportTest, AnOldBatchNeverReportsIntoANewerOne) {
@@ -265,6 +271,59 @@ TEST_F(ExportTest, AGivenFrameIsWrittenWithItsOwnNameAndRecipe) {
     ASSERT_TRUE(waitFor([&] { return exporter->calls().size() == 2; }));
     EXPECT_EQ(exporter->calls()[1].title, "a.tif");
     EXPECT_EQ(exporter->calls()[1].exposure, 3);
+}
+
+// Scans that decode and the real export writer.
+class RealExportTest : public ExportTest {
+protected:
+    void SetUp() override {
+        ExportTest::SetUp();
+        exportService = std::make_shared<EngineExportService>();
+    }
+    void writeScans(const std::filesystem::path& roll, std::initializer_list<const char*> names) {
+        std::filesystem::create_directories(roll);
+        QImage scan(16, 12, QImage::Format_RGB32);
+        scan.fill(QColor(160, 110, 70));
+        for (const char* name : names) ASSERT_TRUE(scan.save(QString::fromStdString((roll / name).string())));
+    }
+};
+
+TEST_F(RealExportTest, ALongNameIsWrittenAndAnUnwritableFolderStopsTheBatch) {
+    const std::optional<std::filesystem::path> scratch = childScratch();
+    if (!scratch) {
+        writeScans(path("roll"), {"a.png", "b.png", "c.png"});
+        auto vm = makeViewModel();
+        vm->loadFolder(path("roll"));
+        ASSERT_TRUE(settle(*vm));
+        // A name of 250 bytes, a few short of the folder's limit.
+        const std::string name = std::string(246, 'n') + ".jpg";
+        dialogs->saveLocation = out() / name;
+        vm->exportCurrentPhoto(as(ExportFormat::jpeg));
+        ASSERT_TRUE(waitFor([&] { return !vm->isExporting(); }, 10000));
+        EXPECT_EQ(vm->statusMessage(), "Exported successfully: " + name);
+        EXPECT_TRUE(std::filesystem::is_regular_file(out() / name));
+        vm.reset();
+
+        std::filesystem::create_directories(path("locked"));
+        const int status = runUnwritableChild(dir.path().toStdString(), Unwritable::folder, path("locked"));
+        if (status == kCannotLock) GTEST_SKIP() << "no folder can be made unwritable here";
+        EXPECT_EQ(status, 0);
+        EXPECT_TRUE(std::filesystem::is_empty(path("locked")));
+        return;
+    }
+
+    // The batch stops at the first frame, naming the folder and why.
+    const std::filesystem::path locked = *scratch / "locked";
+    auto vm = makeViewModel();
+    vm->loadFolder(*scratch / "roll");
+    ASSERT_TRUE(settle(*vm));
+    vm->beginBatchExport(vm->photos(), locked, as(ExportFormat::png));
+    ASSERT_TRUE(waitFor([&] { return !vm->isBatchExporting(); }, 10000));
+    const std::string why = ::geteuid() == 0 ? "Read-only file system" : "Permission denied";
+    const std::string told = L10n::tr("status.batchFolderFailed", locked.string(), why, 0, 3);
+    EXPECT_EQ(vm->statusMessage(), told);
+    EXPECT_EQ(vm->exportAlertMessage(), told);
+    EXPECT_EQ(vm->batchExportCompletedCount(), 1);
 }
 
 }  // namespace

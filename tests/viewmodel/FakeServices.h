@@ -39,6 +39,11 @@ public:
         std::lock_guard lock(mutex_);
         frameSizeOf_ = std::move(frameSizeOf);
     }
+    // Where the photo lies in each result's frame (none by default: all of it).
+    void setPhotoAreas(std::function<QRectF(const RenderJob&)> photoAreaOf) {
+        std::lock_guard lock(mutex_);
+        photoAreaOf_ = std::move(photoAreaOf);
+    }
     int heldCount() const { return held_.load(); }
     int finishedCount() const { return finished_.load(); }
 
@@ -54,6 +59,7 @@ public:
         {
             std::unique_lock lock(mutex_);
             if (frameSizeOf_) result.frameSize = frameSizeOf_(job);
+            if (photoAreaOf_) result.photoArea = photoAreaOf_(job);
             if (heldWhen_ && heldWhen_(job)) {
                 ++held_;
                 changed_.wait(lock, [&] { return released_; });
@@ -149,6 +155,7 @@ private:
     std::condition_variable changed_;
     std::function<bool(const RenderJob&)> heldWhen_;
     std::function<QSize(const RenderJob&)> frameSizeOf_;
+    std::function<QRectF(const RenderJob&)> photoAreaOf_;
     bool released_ = true;
     bool thumbnailsHeld_ = false;
     std::vector<std::filesystem::path> thumbnailRequests_;
@@ -199,7 +206,7 @@ public:
     }
     void saveCullingDatabase(const RollCullingDatabase& database, const RollFolder& folder, Done done = {}) override {
         const std::string key = folder ? folder->string() : "sample";
-        culling[key] = database;
+        culling[key].merge(database);
         cullingWrites.push_back(key);
         report(done);
     }

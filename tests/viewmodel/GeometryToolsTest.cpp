@@ -59,12 +59,12 @@ TEST_F(EditViewModelTest, ToolModesExcludeEachOtherThroughTheirToggles) {
     EXPECT_FALSE(vm->isCroppingMode() || vm->isRetouchMode() || vm->isMaskMode());
     EXPECT_EQ(vm->statusMessage(), "Finished crop and framing");
 
-    // Adding a mask switches to the mask tool: one tool at a time.
+    // Adding a mask leaves crop mode on (the canvas still shows the crop tool);
+    // the next toggle switches both off.
     vm->toggleCropMode();
     vm->addRadialMask();
-    EXPECT_TRUE(vm->isMaskMode());
-    EXPECT_FALSE(vm->isCroppingMode());
-    EXPECT_EQ(vm->toolMode(), ToolMode::mask);
+    EXPECT_TRUE(vm->isCroppingMode() && vm->isMaskMode());
+    EXPECT_EQ(vm->toolMode(), ToolMode::crop);
     vm->toggleRetouchMode();
     EXPECT_TRUE(vm->isRetouchMode());
     EXPECT_FALSE(vm->isCroppingMode() || vm->isMaskMode());

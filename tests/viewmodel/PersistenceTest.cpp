@@ -87,6 +87,7 @@ TEST_F(ViewModelTest, QuitWithoutAFrameStillSavesCullingAndFlushes) {
     ASSERT_TRUE(settle(*vm));
     // Stored records follow their frames into this opening by file name.
     EXPECT_EQ(vm->selectedCullingRecord().rating, 4);
+    vm->setRating(5);
 
     // A folder with no usable scan leaves the open roll as it was.
     const auto empty = makeRoll("empty", {"bad.tif"});
@@ -95,6 +96,7 @@ TEST_F(ViewModelTest, QuitWithoutAFrameStillSavesCullingAndFlushes) {
     vm->selectPhoto(Uuid::random());
     ASSERT_EQ(vm->selectedPhoto(), nullptr);
     store->recipeWrites.clear();
+    store->cullingWrites.clear();
 
     vm->saveAllOnQuit();
     // The records go back to their own roll, never into the folder that failed.

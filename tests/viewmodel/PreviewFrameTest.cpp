@@ -78,11 +78,11 @@ TEST_F(PreviewFrameTest, ToolModesShowTheBareFrameAndPublishItsSize) {
     EXPECT_EQ(vm->previewFrameSize(), QSize(kScanWidth, kScanHeight));
 
     // A quarter turn, a 3:2 crop of the turned frame (300 x 200 of its 400 x 600)
-    // and a gallery border.
+    // and an instant print's border, wider below the photo than above it.
     edit(*vm, [](EditParameters& r) {
         r.crop.quarterTurns = 1;
         r.crop.rect = {0.125, 0.1, 0.75, 1.0 / 3};
-        r.filmFrame.style = FilmFrameStyle::galleryBorder;
+        r.filmFrame.style = FilmFrameStyle::polaroid;
     });
     qint64 before = vm->renderedPreview().cacheKey();
     vm->requestRender(RenderQuality::final);
@@ -94,6 +94,21 @@ TEST_F(PreviewFrameTest, ToolModesShowTheBareFrameAndPublishItsSize) {
     EXPECT_NEAR(double(vm->renderedPreview().width()) / vm->renderedPreview().height(),
                 double(framed.width()) / framed.height(), 0.01);
     EXPECT_EQ(vm->previewFrameSize(), framed);
+    // Where the photo lies in it (what the split lays the undeveloped frame on):
+    // 300 x 200 of its pixels, the scan's grey inside and the border around.
+    const QRectF photo = vm->renderedPhotoArea();
+    EXPECT_NEAR(photo.width() * framed.width(), 300, 1);
+    EXPECT_NEAR(photo.height() * framed.height(), 200, 1);
+    EXPECT_LT(photo.top(), 1 - photo.bottom());
+    const QImage shown = vm->renderedPreview();
+    auto grey = [&](double x, double y) {
+        return std::abs(qGray(shown.pixel(int(x * shown.width()), int(y * shown.height()))) - 128) < 16;
+    };
+    EXPECT_TRUE(grey(photo.left() + 0.01, photo.top() + 0.01));
+    EXPECT_TRUE(grey(photo.right() - 0.01, photo.bottom() - 0.01));
+    EXPECT_FALSE(grey(photo.left() / 2, photo.center().y()));
+    EXPECT_FALSE(grey(photo.center().x(), photo.top() / 2));
+    EXPECT_FALSE(grey(photo.center().x(), (photo.bottom() + 1) / 2));
     const double framedFactor = vm->actualPixelsZoomFactor();
 
     // Retouching: the turned, cropped frame alone.

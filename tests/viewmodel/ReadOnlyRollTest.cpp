@@ -77,7 +77,7 @@ TEST_F(ReadOnlyRollTest, EditsOfAReadOnlyRollSurviveQuitAndReopen) {
         SessionStore::Options besideOnly;
         besideOnly.keptRollsDirectory = [root] { return root / "nothing kept"; };
         EXPECT_EQ(SessionStore(besideOnly).loadRecipe(roll / "a.tif")->exposure, 1.5);
-        EXPECT_FALSE(fs::exists(*sessionStore->keptAsideFolder(roll) / "recipes" / "a.json"));
+        EXPECT_FALSE(fs::exists(*sessionStore->keptAsideFolder(roll) / "frames" / "a.tif" / "recipe.json"));
         return;
     }
 
@@ -86,8 +86,8 @@ TEST_F(ReadOnlyRollTest, EditsOfAReadOnlyRollSurviveQuitAndReopen) {
     const std::string notice = L10n::tr("status.rollKeptAside", std::string("roll"));
     {
         auto vm = open(*scratch, roll);
+        edit(*vm, 1.25);  // told at the first save
         ASSERT_TRUE(waitFor([&] { return vm->statusMessage() == notice; }));
-        edit(*vm, 1.25);
         vm->setRating(4);
         vm->saveSnapshot("Warm");
         // Synchronised onto b and c: both kept aside, none failed.
@@ -105,6 +105,8 @@ TEST_F(ReadOnlyRollTest, EditsOfAReadOnlyRollSurviveQuitAndReopen) {
     auto reopened = open(*scratch, roll);
     expectEditsOfA(*reopened, 1.25, 4);
     EXPECT_EQ(reopened->inMemoryRecipes().at(idOfTitle(*reopened, "c.tif")).exposure, 1.25);
+    reopened->selectPhoto(idOfTitle(*reopened, "b.tif"));
+    edit(*reopened, 2.0);
     EXPECT_TRUE(waitFor([&] { return told(notice) == 1; }));  // told again for the new opening, once
 }
 
@@ -120,8 +122,8 @@ TEST_F(ReadOnlyRollTest, WhenNothingCanBeWrittenEditsStayInMemory) {
     ASSERT_EQ(writeFileAtomically(roll / "probe", "x"), std::make_error_code(std::errc::file_too_large));
     auto vm = open(*scratch, roll);
     const std::string failed = L10n::tr("status.saveFailed");
+    edit(*vm, 1.25);  // told at the first save
     ASSERT_TRUE(waitFor([&] { return vm->statusMessage() == failed; }));
-    edit(*vm, 1.25);
     vm->setRating(4);
     vm->saveSnapshot("Warm");
     vm->syncRecipeToRoll();

@@ -1,11 +1,48 @@
 // The view model over the real session and custom-recipe stores (renders stay fake):
 // what the user did is in the files on disk after quitting.
 #include "ViewModelTestSupport.h"
+#include "model/Json.h"
 #include "services/SessionStore.h"
 #include "viewmodel/SessionStoreStorage.h"
 
 namespace vantrel::testing {
 namespace {
+
+namespace fs = std::filesystem;
+
+// View models over session stores of their own, each in its own session (as two programs are).
+class RealStoresTest : public ViewModelTest {
+protected:
+    std::unique_ptr<DarkroomViewModel> open(const fs::path& roll) {
+        SessionStore::Options options;
+        options.sampleDirectory = [this] { return path("samples"); };
+        options.keptRollsDirectory = [this] { return path("kept"); };
+        stores.push_back(std::make_unique<SessionStore>(options));
+        settings->remove("lastOpenedFolderBookmark");
+        settings->setValue("lastOpenedFolderPath", QString::fromStdString(roll.string()));
+        ViewModelServices services;
+        services.render = render;
+        services.store = std::make_shared<SessionStoreStorage>(*stores.back());
+        services.settings = settings;
+        services.timings = timings;
+        auto vm = std::make_unique<DarkroomViewModel>(services);
+        EXPECT_TRUE(settle(*vm));
+        return vm;
+    }
+    static void edit(DarkroomViewModel& vm, const std::string& title, double exposure) {
+        vm.selectPhoto(idOfTitle(vm, title));
+        EditParameters recipe = vm.parameters();
+        recipe.exposure = exposure;
+        vm.setParameters(recipe);
+        vm.requestRender(RenderQuality::final);
+    }
+    static double exposureOf(DarkroomViewModel& vm, const std::string& title) {
+        vm.selectPhoto(idOfTitle(vm, title));
+        return vm.parameters().exposure;
+    }
+
+    std::vector<std::unique_ptr<SessionStore>> stores;
+};
 
 TEST_F(ViewModelTest, EditsSurviveOnDiskThroughTheSessionStore) {
     const auto roll = makeRoll("roll", {"a.tif", "b.tif"});
@@ -38,11 +75,12 @@ TEST_F(ViewModelTest, EditsSurviveOnDiskThroughTheSessionStore) {
         EXPECT_EQ(vm.customPresets()[0].name, "Mine");
         EXPECT_EQ(vm.exportSettings(), ExportSettings{});
 
-        // Edit A, select B within the save delay, quit.
+        // Edit and rate A, select B within the save delay, quit.
         EditParameters recipe = vm.parameters();
         recipe.exposure = 1.25;
         vm.setParameters(recipe);
         vm.requestRender(RenderQuality::interactive);
+        vm.setRating(3);
         vm.selectPhoto(idOfTitle(vm, "b.tif"));
         vm.saveAllOnQuit();
     }
@@ -50,9 +88,83 @@ TEST_F(ViewModelTest, EditsSurviveOnDiskThroughTheSessionStore) {
     const auto a = reader.loadRecipe(roll / "a.tif");
     ASSERT_TRUE(a);
     EXPECT_EQ(a->exposure, 1.25);
-    EXPECT_TRUE(std::filesystem::exists(SessionStore::cullingDatabaseURL(roll)));
-    // B was loaded unedited; its final render wrote its recipe file all the same.
-    EXPECT_TRUE(reader.loadRecipe(roll / "b.tif"));
+    EXPECT_EQ(reader.loadCullingDatabase(roll)->records.size(), 1u);
+    // B was only looked at: nothing was written for it.
+    EXPECT_FALSE(reader.hasRecipe(roll / "b.tif"));
+}
+
+
+TEST_F(RealStoresTest, EveryScanKeepsItsOwnEditsAndOlderRollsOpenWithTheirs) {
+    // A TIFF master beside its JPEG proof, and a scan named like a snapshot list.
+    const fs::path roll = makeRoll("roll", {"a.jpg", "a.tif", "b.jpg", "b_snapshots.jpg"});
+    {
+        auto vm = open(roll);
+        edit(*vm, "a.jpg", 0.25);
+        edit(*vm, "a.tif", 0.5);
+        edit(*vm, "b.jpg", 0.75);
+        vm->saveSnapshot("Warm");
+        edit(*vm, "b_snapshots.jpg", 1.0);
+        vm->saveAllOnQuit();
+    }
+    {
+        auto reopened = open(roll);
+        EXPECT_EQ(exposureOf(*reopened, "a.jpg"), 0.25);
+        EXPECT_EQ(exposureOf(*reopened, "a.tif"), 0.5);
+        EXPECT_EQ(exposureOf(*reopened, "b_snapshots.jpg"), 1.0);
+        EXPECT_TRUE(reopened->snapshots().empty());
+        EXPECT_EQ(exposureOf(*reopened, "b.jpg"), 0.75);
+        ASSERT_EQ(reopened->snapshots().size(), 1u);
+        EXPECT_EQ(reopened->snapshots()[0].name, "Warm");
+    }
+
+    // A roll of the older layout: named without the extension, "d.json" claimed by two scans.
+    const fs::path old = makeRoll("old", {"c.tif", "d.tif", "d.png"});
+    const fs::path recipes = old / ".vantrel" / "recipes";
+    fs::create_directories(recipes);
+    std::ofstream(recipes / "c.json") << R"({"exposure": 1.5})";
+    std::ofstream(recipes / "c_snapshots.json")
+        << encodeSnapshotList({SnapshotItem{Uuid::random(), "Before", EditParameters::defaultValue(), Date::now()}})
+               .dump();
+    std::ofstream(recipes / "d.json") << R"({"exposure": 2})";
+    {
+        auto vm = open(old);
+        EXPECT_EQ(exposureOf(*vm, "c.tif"), 1.5);
+        ASSERT_EQ(vm->snapshots().size(), 1u);
+        EXPECT_EQ(exposureOf(*vm, "d.tif"), 0);
+        EXPECT_EQ(exposureOf(*vm, "d.png"), 0);
+        edit(*vm, "c.tif", 1.75);
+        vm->saveAllOnQuit();
+    }
+    // Written under its own name, the older recipe gone; what was not saved anew stays and is read.
+    EXPECT_TRUE(fs::exists(SessionStore::recipeURL(old / "c.tif")));
+    EXPECT_FALSE(fs::exists(recipes / "c.json"));
+    EXPECT_TRUE(fs::exists(recipes / "d.json"));
+    auto reopened = open(old);
+    EXPECT_EQ(exposureOf(*reopened, "c.tif"), 1.75);
+    EXPECT_EQ(reopened->snapshots().size(), 1u);
+}
+
+TEST_F(RealStoresTest, TwoProgramsOnOneRollKeepEachOthersEdits) {
+    const fs::path roll = makeRoll("roll", {"a.tif", "b.tif"});
+    auto first = open(roll);
+    auto second = open(roll);
+
+    // The first edits and rates a; the second, which read a before, moves on and rates b.
+    edit(*first, "a.tif", 1.5);
+    first->setRating(5);
+    stores.front()->flush();  // on disk, as the other program finds it
+    second->selectPhoto(idOfTitle(*second, "b.tif"));
+    second->setRating(3);
+    // Back on a, the second reads what the first wrote since.
+    EXPECT_EQ(exposureOf(*second, "a.tif"), 1.5);
+    second->saveAllOnQuit();
+    first->saveAllOnQuit();
+
+    SessionStore reader;
+    EXPECT_EQ(reader.loadRecipe(roll / "a.tif")->exposure, 1.5);
+    const RollCullingDatabase culling = *reader.loadCullingDatabase(roll);
+    ASSERT_EQ(culling.records.size(), 2u);
+    for (const auto& [id, record] : culling.records) EXPECT_EQ(record.rating, record.filename == "a.tif" ? 5 : 3);
 }
 
 }  // namespace

@@ -142,11 +142,11 @@ TEST_F(EditViewModelTest, CustomRecipesAreSavedDeletedExportedAndImported) {
     EXPECT_EQ(vm->statusMessage().rfind("Failed to export recipe: ", 0), 0u) << vm->statusMessage();
 
     // Deleting another recipe keeps the active one; deleting the active one clears it.
-    vm->deleteCustomPreset(saved.id);
+    vm->deleteCustomPreset(saved);
     EXPECT_EQ(vm->activePresetID(), std::optional(framed.id));
     EXPECT_EQ(vm->customPresets().size(), 1u);
     EXPECT_EQ(vm->statusMessage(), "Deleted recipe");
-    vm->deleteCustomPreset(framed.id);
+    vm->deleteCustomPreset(framed);
     EXPECT_EQ(vm->activePresetID(), std::nullopt);
     EXPECT_TRUE(vm->customPresets().empty());
 
@@ -158,6 +158,20 @@ TEST_F(EditViewModelTest, CustomRecipesAreSavedDeletedExportedAndImported) {
     // Imported, not applied.
     EXPECT_EQ(vm->parameters(), current);
     EXPECT_EQ(vm->activePresetID(), std::nullopt);
+
+    // Another recipe under the same identifier is kept beside it; importing it again changes nothing.
+    FilmPreset other = vm->customPresets()[0];
+    other.parameters.exposure = 1.5;
+    CustomPresetStore(CustomPresetStore::Options{[this] { return path("elsewhere"); }, {}})
+        .exportPreset(other, path("Other.vantrelrecipe"));
+    for (int round = 0; round < 2; ++round) {
+        vm->importRecipe(path("Other.vantrelrecipe"));
+        EXPECT_EQ(vm->statusMessage(), "Successfully imported recipe: Mine 2");
+        ASSERT_EQ(vm->customPresets().size(), 2u);
+    }
+    for (const FilmPreset& preset : vm->customPresets())
+        EXPECT_EQ(preset.parameters.exposure, preset.name == "Mine" ? saved.parameters.exposure : 1.5) << preset.name;
+    vm->deleteCustomPreset(vm->customPresets()[0]);
 
     std::ofstream(path("broken.json")) << "{ not json";
     vm->importRecipe(path("broken.json"));

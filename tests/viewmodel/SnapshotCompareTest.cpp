@@ -41,10 +41,11 @@ TEST_F(EditViewModelTest, SnapshotsAreSavedLoadedAndDeleted) {
     EXPECT_EQ(vm->snapshots()[0].name, "Cool");
     EXPECT_EQ(vm->statusMessage(), "");
 
-    // Without a frame nothing is saved.
+    // Without a frame nothing is shown or saved.
     vm->selectPhoto(Uuid::random());
     vm->saveSnapshot("None");
-    EXPECT_EQ(vm->snapshots().size(), 1u);
+    EXPECT_TRUE(vm->snapshots().empty());
+    EXPECT_EQ(store->snapshots[key].size(), 1u);
 }
 
 TEST_F(EditViewModelTest, ComparisonTogglesRendersOnAWorkerAndEndsWithItsSnapshot) {

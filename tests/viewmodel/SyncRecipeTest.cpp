@@ -22,7 +22,7 @@ TEST_F(ViewModelTest, SyncStartsFromEachTargetsLatestRecipe) {
     ASSERT_TRUE(settle(*vm));
     const std::string b = (roll / "b.tif").string(), c = (roll / "c.tif").string();
 
-    // b is edited, and its file then falls behind what is in memory.
+    // b is edited here; c's file is changed by another program since it was read.
     vm->selectPhoto(idOfTitle(*vm, "b.tif"));
     EditParameters edited = vm->parameters();
     edited.exposure = 1.5;
@@ -30,7 +30,9 @@ TEST_F(ViewModelTest, SyncStartsFromEachTargetsLatestRecipe) {
     vm->setParameters(edited);
     vm->requestRender(RenderQuality::final);
     vm->selectPhoto(idOfTitle(*vm, "a.tif"));
-    store->recipes[b] = EditParameters::defaultValue();
+    EditParameters elsewhere = EditParameters::defaultValue();
+    elsewhere.exposure = 2;
+    store->recipes[c] = elsewhere;
 
     EditParameters source = vm->parameters();
     source.exposure = -1.0;
@@ -51,12 +53,13 @@ TEST_F(ViewModelTest, SyncStartsFromEachTargetsLatestRecipe) {
     // Told once every target's save has reported.
     EXPECT_TRUE(
         waitFor([&] { return vm->statusMessage() == L10n::tr("status.syncSuccess", std::string("a.tif"), 2); }));
-    // Groups switched off keep the target's unsaved edit; the others come from the source.
+    // Groups switched off keep the target's own settings (the other program's
+    // on c); the others come from the source.
     const EditParameters& syncedB = vm->inMemoryRecipes().at(idOfTitle(*vm, "b.tif"));
     EXPECT_EQ(syncedB.exposure, 1.5);
     EXPECT_EQ(syncedB.vignette, 0.4);
     EXPECT_EQ(syncedB.temperature, 3200);
-    EXPECT_EQ(vm->inMemoryRecipes().at(idOfTitle(*vm, "c.tif")).exposure, 0.0);
+    EXPECT_EQ(vm->inMemoryRecipes().at(idOfTitle(*vm, "c.tif")).exposure, 2.0);
     // Written at once, in roll order, after the source's own waiting save.
     ASSERT_EQ(store->recipeWrites.size(), 3u);
     EXPECT_EQ(store->recipeWrites[0].key, (roll / "a.tif").string());

@@ -50,6 +50,16 @@ QImage preview(const LoadedPhoto& photo, const EditParameters& recipe) {
     return result ? result->preview.convertToFormat(QImage::Format_ARGB32) : QImage();
 }
 
+QImage exportedImage(const LoadedPhoto& photo, const EditParameters& recipe) {
+    QTemporaryDir dir;
+    const std::filesystem::path file = dir.filePath("frame.png").toStdString();
+    ExportSettings settings;
+    settings.format = ExportFormat::png;
+    settings.useDisplayP3 = false;
+    EngineExportService().exportImage(photo, recipe, settings, std::nullopt, file, {});
+    return QImage(QString::fromStdString(file.string())).convertToFormat(QImage::Format_ARGB32);
+}
+
 // The largest difference of any channel of any pixel; the images must have one size.
 int largestDifference(const QImage& a, const QImage& b) {
     if (a.size() != b.size()) return 256;
@@ -81,15 +91,16 @@ TEST(WatermarkPrint, PreviewAndExportPrintTheShootingDataWhereTheFieldsAreEmpty)
         EXPECT_GT(largestDifference(shown, preview(photoWith(other), recipe)), 64);
 
         // The exported file prints what the preview shows.
-        QTemporaryDir dir;
-        const std::filesystem::path file = dir.filePath("frame.png").toStdString();
-        ExportSettings settings;
-        settings.format = ExportFormat::png;
-        settings.useDisplayP3 = false;
-        EngineExportService().exportImage(frame, recipe, settings, std::nullopt, file, {});
-        const QImage exported = QImage(QString::fromStdString(file.string())).convertToFormat(QImage::Format_ARGB32);
+        const QImage exported = exportedImage(frame, recipe);
         ASSERT_EQ(exported.size(), shown.size());
         EXPECT_LE(largestDifference(exported, shown), 2);
+
+        // A frame that tells nothing of its shooting prints no badge, neither shown nor exported.
+        const LoadedPhoto blank = photoWith(ImageMetadataInfo{});
+        EditParameters unmarked = recipe;
+        unmarked.filmFrame.showExifWatermark = false;
+        EXPECT_EQ(largestDifference(preview(blank, recipe), preview(blank, unmarked)), 0);
+        EXPECT_EQ(largestDifference(exportedImage(blank, recipe), exportedImage(blank, unmarked)), 0);
     }
 }
 

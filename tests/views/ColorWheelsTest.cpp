@@ -9,12 +9,12 @@
 #include "ViewTestSupport.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/ProSlider.h"
-#include "views/panels/Chip.h"
-#include "views/panels/ChipGrid.h"
+#include "views/kit/Chip.h"
+#include "views/kit/ChipGrid.h"
 #include "views/panels/ColorWheelGeometry.h"
 #include "views/panels/ColorWheelsView.h"
 #include "views/panels/InteractiveColorWheel.h"
-#include "views/panels/PanelHeader.h"
+#include "views/kit/PanelHeader.h"
 
 namespace vantrel {
 namespace {
@@ -206,7 +206,19 @@ TEST(ColorWheelsPanel, StartsWithThreeWheelsAndShowsItsResetWhileTheGradingActs)
         EXPECT_EQ(f.panel->columnLuminance(w)->toolTip(), "Drag to adjust luminance, double-click to reset to 0");
     }
     EXPECT_FALSE(f.resetShown());
+
+    // Each column's luminance row shows its value over the track, though it has no title.
+    f.grading.value->shadows.luminance = 0.5;
+    f.panel->refresh();
+    ProSlider* shadows = f.panel->columnLuminance(Wheel::shadows);
+    EXPECT_EQ(shadows->titleLabel(), nullptr);
+    ASSERT_NE(shadows->readout(), nullptr);
+    EXPECT_TRUE(shadows->readout()->isVisibleTo(f.panel));
+    EXPECT_EQ(shadows->readout()->text(), "+0.50");
+    EXPECT_EQ(f.panel->columnLuminance(Wheel::highlights)->readout()->text(), "0.00");
     test::shot(f.page.widget, "wheels-all");
+    *f.grading.value = {};
+    f.panel->refresh();
 
     // Hues alone do nothing; any saturation, luminance or balance of 0.001 does.
     f.grading.value->midtones.hue = 200;

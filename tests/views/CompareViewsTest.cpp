@@ -1,6 +1,7 @@
 // The before/after comparison and its bar, driven as a user does and checked
 // by pixel: the layouts, the divider, holding the original, the bar's states,
 // and the sharp part of a zoomed frame drawn over the developed frame.
+#include <QPainter>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -128,6 +129,53 @@ TEST(SplitCompare, SideBySidePanesAndFullFallbacks) {
         }
     EXPECT_GT(inkMiddle, 50);
     EXPECT_EQ(inkMargin, 0);
+}
+
+// A developed frame with a film border (the photo 300 x 200 at 30, 20 of a
+// 360 x 280 print) against the undeveloped frame, which has none: in the split
+// the before picture lies on the photo, so a slanting line crossing the divider
+// goes on where it left off. Holding the original and side by side fit it alone.
+TEST(SplitCompare, WithAFilmBorderTheSplitLaysTheBeforeFrameOnThePhoto) {
+    auto withLine = [](QImage image, QPoint offset) {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(Qt::black, 3));
+        painter.drawLine(offset + QPoint(0, 40), offset + QPoint(300, 160));
+        return image;
+    };
+    Comparison c;
+    c.before = withLine(filledImage({300, 200}, kBefore), {0, 0});
+    QImage print = filledImage({360, 280}, QColor(235, 235, 230));
+    {
+        QPainter painter(&print);
+        painter.drawImage(30, 20, filledImage({300, 200}, kAfter));
+    }
+    c.after = withLine(print, {30, 20});
+    c.view.setOriginalArea([] { return QRectF(30.0 / 360, 20.0 / 280, 300.0 / 360, 200.0 / 280); });
+    ASSERT_TRUE(test::showExposed(c.view, {360, 280}));
+    test::saveShot(c.view, "compare-split-film-border");
+
+    // The middle of the line's dark pixels in a column.
+    const QImage shot = test::grabImage(c.view);
+    auto lineAt = [&](int x) {
+        double sum = 0, weight = 0;
+        for (int y = 0; y < shot.height(); ++y) {
+            const double dark = std::max(0, 60 - qGray(test::pixelAt(shot, {x, y}).rgb()));
+            sum += dark * y;
+            weight += dark;
+        }
+        return weight > 0 ? sum / weight : -1.0;
+    };
+    // The line runs from (30, 60) to (330, 180) of the view; the divider is at 180.
+    for (int x : {150, 170, 190, 210}) EXPECT_NEAR(lineAt(x) + 0.5, 60 + 0.4 * (x + 0.5 - 30), 1.0) << x;
+    EXPECT_TRUE(colourNear(c.at({100, 100}), kBefore));
+    EXPECT_TRUE(colourNear(c.at({250, 100}), kAfter));
+
+    // Holding the original, and side by side, show it fitted on its own.
+    c.set(CompareMode::split, true);
+    EXPECT_EQ(c.view.currentLayout().layers.at(0).rect, QRectF(0, 20, 360, 240));
+    c.set(CompareMode::sideBySide, false);
+    EXPECT_EQ(c.view.currentLayout().layers.at(0).rect.width(), 360 * canvas::kPaneWidthShare);
 }
 
 TEST(SplitCompare, BadgesReadBeforeAndAfterUnlessASnapshotIsCompared) {

@@ -8,8 +8,8 @@
 #include <gtest/gtest.h>
 
 #include "ViewTestSupport.h"
-#include "views/canvas/CropGeometry.h"
-#include "views/canvas/CropOverlayView.h"
+#include "views/crop/CropGeometry.h"
+#include "views/crop/CropOverlayView.h"
 #include "views/kit/StandardColors.h"
 
 namespace vantrel {

@@ -9,7 +9,7 @@
 #include "services/AppLanguage.h"
 #include "views/kit/LayoutCheck.h"
 #include "views/kit/StandardColors.h"
-#include "views/panels/Chip.h"
+#include "views/kit/Chip.h"
 #include "views/workflow/CullingChoices.h"
 #include "views/workflow/CullingControlBar.h"
 #include "views/workflow/WorkflowParts.h"

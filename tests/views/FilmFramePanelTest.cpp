@@ -16,15 +16,15 @@
 #include "views/kit/ProSlider.h"
 #include "views/kit/StandardColors.h"
 #include "views/kit/SymbolView.h"
-#include "views/panels/Chip.h"
-#include "views/panels/ChipGrid.h"
-#include "views/panels/ChipRow.h"
+#include "views/kit/Chip.h"
+#include "views/kit/ChipGrid.h"
+#include "views/kit/ChipRow.h"
 #include "views/panels/FilmFrameControlView.h"
 #include "views/panels/FilmFrameEditing.h"
 #include "views/panels/FilmWatermarkSection.h"
-#include "views/panels/PanelHeader.h"
-#include "views/panels/PanelTextField.h"
-#include "views/panels/ToggleSwitch.h"
+#include "views/kit/PanelHeader.h"
+#include "views/kit/PanelTextField.h"
+#include "views/kit/ToggleSwitch.h"
 
 namespace vantrel {
 namespace {
@@ -278,17 +278,17 @@ TEST(WatermarkSection, TheFillButtonOverwritesTheFourFieldsWithTheDataOrItsSampl
     // Blanks do not override the line.
     EXPECT_EQ(f.preview(), "mine  |  mine  |  mine  |  mine");
 
-    // A photo without any shooting data fills the samples.
+    // A photo without any shooting data fills nothing in: the typed texts go and no line is left.
     *f.metadata = ImageMetadataInfo{};
     f.panel->refresh();
     f.tap(f.watermark->fillButton());
-    EXPECT_EQ(f.frame.value->watermarkCamera, "LEICA M11-P");
-    EXPECT_EQ(f.frame.value->watermarkLens, "35mm \u0192/1.4");
-    EXPECT_EQ(f.frame.value->watermarkParams, "\u0192/1.4  1/500s  ISO 400");
-    EXPECT_EQ(f.frame.value->watermarkDate, "2026.09.05");
+    EXPECT_EQ(f.frame.value->watermarkCamera, "");
+    EXPECT_EQ(f.frame.value->watermarkLens, "");
+    EXPECT_EQ(f.frame.value->watermarkParams, "");
+    EXPECT_EQ(f.frame.value->watermarkDate, "");
     EXPECT_EQ(f.frame.value->customWatermarkText, "  ");
     EXPECT_EQ(f.changes.count(), 1);
-    EXPECT_TRUE(f.preview().startsWith("LEICA M11-P"));
+    EXPECT_EQ(f.preview(), "");
     EXPECT_EQ(f.watermark->fillButton()->text(), "Fill from EXIF");
 
     // Shutter and ISO alone; a lens told by focal length and aperture.
@@ -299,7 +299,9 @@ TEST(WatermarkSection, TheFillButtonOverwritesTheFourFieldsWithTheDataOrItsSampl
     *f.metadata = some;
     f.tap(f.watermark->fillButton());
     EXPECT_EQ(f.frame.value->watermarkParams, "1/60s  ISO 1600");
-    EXPECT_EQ(f.frame.value->watermarkLens, "35mm \u0192/1.4");
+    EXPECT_EQ(f.frame.value->watermarkLens, "");
+    EXPECT_EQ(f.frame.value->watermarkDate, "");
+    EXPECT_EQ(f.preview(), "F3  |  1/60s  ISO 1600");
     some.focalLength = "28mm";
     some.aperture = "\u0192/2.8";
     *f.metadata = some;
@@ -325,7 +327,8 @@ TEST(WatermarkSection, BeforeAnyFillAPhotoWithoutACameraPrintsNoCameraPart) {
     f.panel->refresh();
     EXPECT_TRUE(f.preview().startsWith("Summicron 50"));
     f.tap(f.watermark->fillButton());
-    EXPECT_TRUE(f.preview().startsWith("LEICA M11-P"));
+    EXPECT_EQ(f.frame.value->watermarkCamera, "");
+    EXPECT_TRUE(f.preview().startsWith("Summicron 50"));
 }
 
 TEST(WatermarkSection, ChipsSelectTheirCaseAndReportEveryTap) {

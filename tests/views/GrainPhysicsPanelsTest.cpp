@@ -13,12 +13,12 @@
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/StandardColors.h"
 #include "views/kit/SymbolView.h"
-#include "views/panels/Chip.h"
-#include "views/panels/ChipRow.h"
+#include "views/kit/Chip.h"
+#include "views/kit/ChipRow.h"
 #include "views/panels/FilmGrainControlView.h"
 #include "views/panels/FilmPhysicsControlView.h"
-#include "views/panels/MenuButton.h"
-#include "views/panels/PanelHeader.h"
+#include "views/kit/MenuButton.h"
+#include "views/kit/PanelHeader.h"
 
 namespace vantrel {
 namespace {

@@ -8,10 +8,10 @@
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/ProSlider.h"
 #include "views/kit/StandardColors.h"
-#include "views/panels/Chip.h"
-#include "views/panels/ColorSwatch.h"
+#include "views/kit/Chip.h"
+#include "views/kit/ColorSwatch.h"
 #include "views/panels/HSLColorMixerView.h"
-#include "views/panels/PanelHeader.h"
+#include "views/kit/PanelHeader.h"
 
 namespace vantrel {
 namespace {

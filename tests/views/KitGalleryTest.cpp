@@ -15,12 +15,12 @@
 #include "views/kit/StandardColors.h"
 #include "views/kit/SymbolView.h"
 #include "views/kit/Symbols.h"
-#include "views/panels/ChipRow.h"
-#include "views/panels/ColorSwatch.h"
-#include "views/panels/PanelHeader.h"
-#include "views/panels/RoundedBox.h"
-#include "views/panels/SegmentedControl.h"
-#include "views/panels/ToggleSwitch.h"
+#include "views/kit/ChipRow.h"
+#include "views/kit/ColorSwatch.h"
+#include "views/kit/PanelHeader.h"
+#include "views/kit/RoundedBox.h"
+#include "views/kit/SegmentedControl.h"
+#include "views/kit/ToggleSwitch.h"
 
 namespace vantrel {
 namespace {

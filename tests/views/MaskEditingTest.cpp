@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "views/canvas/MaskOverlayGeometry.h"
+#include "views/masks/MaskOverlayGeometry.h"
 #include "views/masks/MaskEditing.h"
 
 namespace vantrel {
@@ -220,6 +220,24 @@ TEST(MaskOverlayGeometry, DragsClampAndTheDisplayStaysInside) {
     EXPECT_EQ(keepInside({649, 136}, {270, 400}, {800, 600}), QPointF(649, 216));
     EXPECT_EQ(keepInside({649, 550}, {270, 400}, {800, 600}), QPointF(649, 384));
     EXPECT_EQ(keepInside({400, 300}, {270, 700}, {800, 600}), QPointF(400, 366));
+
+    // Clear of the selected mask's handles: the usual place while it is free,
+    // else the anchor's other side, else above the handles; where no place of
+    // the view is free, the one covering fewest, said to be not clear.
+    const QSizeF panel(270, 240);
+    auto handle = [](QPointF c) { return QRectF(c - QPointF(10, 10), QSizeF(20, 20)); };
+    const DisplayPlace usual = clearDisplayPlace({100, 300}, {800, 600}, panel, {handle({100, 300})});
+    EXPECT_EQ(usual.centre, QPointF(260, 300));
+    EXPECT_TRUE(usual.clear);
+    EXPECT_EQ(clearDisplayPlace({400, 300}, {800, 600}, panel, {handle({400, 300}), handle({560, 300})}).centre,
+              QPointF(240, 300));
+    EXPECT_EQ(clearDisplayPlace({400, 300}, {800, 600}, panel,
+                                {handle({400, 300}), handle({560, 300}), handle({240, 300})})
+                  .centre,
+              QPointF(400, 162));
+    const DisplayPlace none = clearDisplayPlace({160, 150}, {320, 300}, panel, {handle({160, 150})});
+    EXPECT_FALSE(none.clear);
+    EXPECT_EQ(none.centre, QPointF(169, 150));  // the usual place
 
     MaskGroupParameters masks;
     masks.linearMasks = {linear("L", {0.2, 0.2}, {0.4, 0.6})};

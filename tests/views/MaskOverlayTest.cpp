@@ -11,11 +11,11 @@
 
 #include "ViewTestSupport.h"
 #include "services/AppLanguage.h"
-#include "views/canvas/MaskOverlayView.h"
+#include "views/masks/MaskOverlayView.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/StandardColors.h"
 #include "views/masks/MaskLocalParameterHUD.h"
-#include "views/panels/Chip.h"
+#include "views/kit/Chip.h"
 
 namespace vantrel {
 namespace {
@@ -212,8 +212,11 @@ TEST(MaskOverlay, ParameterDisplayStandsBesideTheMaskAndFollowsTheSelection) {
     Overlay o(p, r, {800, 600});
     MaskLocalParameterHUD* display = o.view.parameterDisplay();
     ASSERT_TRUE(display->isVisible());
-    EXPECT_NEAR(display->x() + display->width() / 2.0, 649, 1);
+    // Its usual place right of the mask (centred at 649, 136) would cover the
+    // left and lower radius handles: it stands left of the handles instead.
+    for (const QRectF& area : o.view.handleAreas()) EXPECT_FALSE(QRectF(display->geometry()).intersects(area));
     EXPECT_NEAR(display->y() + display->height() / 2.0, 136, 1);
+    EXPECT_LT(display->geometry().right(), 620 - 9);
     EXPECT_EQ(display->title()->text(), "R");
 
     // The badge toggles it; closing hides it; selecting another mask brings it back.

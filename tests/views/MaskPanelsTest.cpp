@@ -22,9 +22,9 @@
 #include "views/masks/MaskLocalParameterHUD.h"
 #include "views/masks/MaskWidgets.h"
 #include "views/masks/SubjectMaskControlView.h"
-#include "views/panels/Chip.h"
-#include "views/panels/RoundedBox.h"
-#include "views/panels/SegmentedControl.h"
+#include "views/kit/Chip.h"
+#include "views/kit/RoundedBox.h"
+#include "views/kit/SegmentedControl.h"
 
 namespace vantrel {
 namespace {
@@ -255,18 +255,25 @@ TEST(MaskControlView, RowsSelectShowAndDeleteByIdentifier) {
     EXPECT_EQ(in.selected(), b);
     EXPECT_EQ(in.changes.count(), 2);
 
-    // Deleting the selected one: first linear, else first radial, else none.
+    // Deleting the selected one: the first mask left of its kind, else the first
+    // of the other kind, else none (a radial row passes over the linear mask).
     in.recipe.value->masks.linearMasks.insert(in.recipe.value->masks.linearMasks.begin(), linear("A"));
     in.recipe.value->masks.linearMasks[0].id = a;
+    in.recipe.value->masks.radialMasks.push_back(radial("D"));
+    const Uuid d = in.masks().radialMasks[1].id;
+    *in.selection.value = c;
+    in.refresh();
+    click(in.row("C")->deleteButton());
+    EXPECT_EQ(in.selected(), d);
     *in.selection.value = a;
     in.refresh();
     click(in.row("A")->deleteButton());
     EXPECT_EQ(in.selected(), b);
     click(in.row("B")->deleteButton());
-    EXPECT_EQ(in.selected(), c);
-    click(in.row("C")->deleteButton());
+    EXPECT_EQ(in.selected(), d);
+    click(in.row("D")->deleteButton());
     EXPECT_EQ(in.selected(), std::nullopt);
-    EXPECT_EQ(in.changes.count(), 5);
+    EXPECT_EQ(in.changes.count(), 6);
     EXPECT_TRUE(in.view.list()->isHidden());
     EXPECT_TRUE(in.view.card()->isHidden());
 }

@@ -16,14 +16,14 @@
 #include "views/kit/StandardColors.h"
 #include "views/kit/SymbolView.h"
 #include "views/kit/SystemColorSampler.h"
-#include "views/panels/Chip.h"
-#include "views/panels/ChipRow.h"
-#include "views/panels/ColorSwatch.h"
+#include "views/kit/Chip.h"
+#include "views/kit/ChipRow.h"
+#include "views/kit/ColorSwatch.h"
 #include "views/panels/FilmBaseText.h"
 #include "views/panels/NegativeLabControlView.h"
-#include "views/panels/PanelHeader.h"
-#include "views/panels/RoundedBox.h"
-#include "views/panels/ToggleSwitch.h"
+#include "views/kit/PanelHeader.h"
+#include "views/kit/RoundedBox.h"
+#include "views/kit/ToggleSwitch.h"
 
 namespace vantrel {
 namespace {

@@ -6,8 +6,8 @@
 #include "PanelTestSupport.h"
 #include "ViewTestSupport.h"
 #include "model/FilmGrainParameters.h"
-#include "views/panels/FieldSlider.h"
-#include "views/panels/MenuButton.h"
+#include "views/kit/FieldSlider.h"
+#include "views/kit/MenuButton.h"
 
 namespace vantrel {
 namespace {

@@ -51,10 +51,23 @@ TEST(ProSliderTest, ValueTextSignsFormatsAndUnits) {
     EXPECT_EQ(kelvin.slider->titleLabel()->toolTip(), "Double-click to reset to default (6500 K)");
     EXPECT_EQ(kelvin.slider->readout()->toolTip(), kelvin.slider->titleLabel()->toolTip());
 
-    // No title: no row, only the track.
-    SliderRig bare({0, 1}, 0, 0.01, "%.2f", {}, QString());
+    // No title: no row, only the track; unless the value is asked for, which
+    // reads and resets as a titled row's does.
+    SliderRig bare({-1, 1}, 0, 0.01, "%.2f", {}, QString());
     EXPECT_EQ(bare.slider->titleLabel(), nullptr);
     EXPECT_EQ(bare.slider->readout(), nullptr);
+    *bare.value = 0.5;
+    bare.slider->showValue();
+    EXPECT_EQ(bare.slider->titleLabel(), nullptr);
+    ASSERT_NE(bare.slider->readout(), nullptr);
+    EXPECT_EQ(bare.slider->readout()->text(), "+0.50");
+    EXPECT_EQ(bare.slider->readout()->toolTip(), "Double-click to reset to default (0.00)");
+    QTest::qWait(0);  // laid out
+    EXPECT_LT(bare.slider->readout()->geometry().bottom(), bare.track()->geometry().top());
+    EXPECT_EQ(bare.slider->readout()->geometry().right(), bare.track()->geometry().right());
+    QTest::mouseClick(bare.slider->readout(), Qt::LeftButton);
+    EXPECT_EQ(*bare.value, 0);
+    EXPECT_EQ(bare.slider->readout()->text(), "0.00");
 }
 
 TEST(ProSliderTest, AValueFormatterShowsTheStoredValueInAnotherForm) {

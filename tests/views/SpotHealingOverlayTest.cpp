@@ -12,8 +12,8 @@
 #include <gtest/gtest.h>
 
 #include "ViewTestSupport.h"
-#include "views/canvas/SpotHealingGeometry.h"
-#include "views/canvas/SpotHealingOverlayView.h"
+#include "views/retouch/SpotHealingGeometry.h"
+#include "views/retouch/SpotHealingOverlayView.h"
 
 namespace vantrel {
 namespace {

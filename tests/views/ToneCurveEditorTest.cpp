@@ -11,8 +11,8 @@
 #include "model/EditParameters.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/StandardColors.h"
-#include "views/panels/Chip.h"
-#include "views/panels/MenuButton.h"
+#include "views/kit/Chip.h"
+#include "views/kit/MenuButton.h"
 #include "views/panels/ToneCurveCanvas.h"
 #include "views/panels/ToneCurveEditorView.h"
 

@@ -12,9 +12,9 @@
 #include "views/kit/LayoutCheck.h"
 #include "views/kit/ProSlider.h"
 #include "views/kit/StandardColors.h"
-#include "views/masks/SpotHealingControlBar.h"
-#include "views/workflow/CropAspectFit.h"
-#include "views/workflow/CropControlBar.h"
+#include "views/retouch/SpotHealingControlBar.h"
+#include "views/crop/CropAspectFit.h"
+#include "views/crop/CropControlBar.h"
 
 namespace vantrel {
 namespace {
@@ -85,7 +85,8 @@ TEST(CropControlBar, ChoosingARatioWritesItWithItsRectangleOnce) {
     EXPECT_EQ(f.bar.aspectButton()->text(), "Free");
     EXPECT_EQ(f.checkedCount(), 1);
     ASSERT_NE(f.entry("square"), nullptr);
-    EXPECT_EQ(f.entry("sixteenByNine")->text(), "sixteenByNine");  // case names as they stand
+    EXPECT_EQ(f.entry("sixteenByNine")->text(), "16:9");  // as the button shows it
+    EXPECT_EQ(f.entry("free")->text(), "Free");
 
     // Square on the turned frame: one write, the turns and angle untouched.
     f.entry("square")->trigger();
@@ -234,6 +235,8 @@ TEST(SpotHealingControlBar, CountSelectionAndBrushFollowTheState) {
     EXPECT_TRUE(f.bar.doneButton()->isEnabled());
     EXPECT_EQ(f.bar.brushLabel()->text(), "Brush:");
     EXPECT_EQ(f.bar.brushValue()->text(), "20 px");
+    ASSERT_NE(f.bar.brushSlider()->readout(), nullptr);  // the slider's own value beside it
+    EXPECT_EQ(f.bar.brushSlider()->readout()->text(), "20.00");
     EXPECT_EQ(f.bar.brushSlider()->tintColor(), standardColor(StandardColor::Accent));
     EXPECT_FALSE(f.bar.selectedGroup()->isVisibleTo(&f.bar));
 
@@ -287,10 +290,15 @@ TEST(SpotHealingControlBar, DustSwitchAndSensitivityWriteTheRecipeAndReportOnce)
     EXPECT_EQ(f.recipe.writeCount(), 1);
     test::saveShot(f.bar, "healing-bar-dust");
 
-    // The record's own default is 4; the slider's reset is 3, reported once.
+    // The record's own default is 4, shown beside the track; the slider's reset
+    // (a click on that value) is 3, reported once.
     EXPECT_EQ(f.recipe.value->spotHealing.visualizeDustIntensity, 4);
-    QTest::mouseDClick(f.bar.sensitivitySlider()->track(), Qt::LeftButton);
+    ASSERT_NE(f.bar.sensitivitySlider()->readout(), nullptr);
+    EXPECT_TRUE(f.bar.sensitivitySlider()->readout()->isVisibleTo(&f.bar));
+    EXPECT_EQ(f.bar.sensitivitySlider()->readout()->text(), "4.00");
+    QTest::mouseClick(f.bar.sensitivitySlider()->readout(), Qt::LeftButton);
     EXPECT_EQ(f.recipe.value->spotHealing.visualizeDustIntensity, 3);
+    EXPECT_EQ(f.bar.sensitivitySlider()->readout()->text(), "3.00");
     EXPECT_EQ(f.changes.count(), 2);
     QTest::mouseDClick(f.bar.sensitivitySlider()->track(), Qt::LeftButton);
     EXPECT_EQ(f.changes.count(), 2);  // already 3

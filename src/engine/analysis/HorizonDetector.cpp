@@ -8,11 +8,16 @@
 // decides unless it disagrees with the verticals (then it is a receding edge)
 // or the long level lines fan out as a road's edges and rails do (then none of
 // them is the horizon, and without a soft horizon or verticals the frame has
-// no line to level on). The segments are read at several scales of the
+// no line to level on). A soft horizon decides over a long level line that
+// disagrees with it: such a line recedes towards the horizon (a jetty's seam,
+// a deck's boards). The segments are read at several scales of the
 // segment detector and the readings' median taken: which segments it finds,
 // and so which ones the fits keep or drop, changes with the scale, and a
 // reading one scale tips (a limb taken for a vertical, a door frame dropped)
-// is outvoted by the others.
+// is outvoted by the others; a reading most scales do not share within a
+// degree is none. The votes below give way to a long straight segment at
+// another tilt than theirs: the frame then holds long lines at several tilts
+// (a bridge's deck, cloud streaks) and which is level cannot be told.
 // Verticals that hold only a small share of the frame's steep segments are
 // texture (grass, reeds) and do not count. Without either, edge
 // pixels vote for lines of every tilt. Edge pixels are
@@ -60,6 +65,10 @@ constexpr int kFanLines = 4;
 constexpr double kFanSpan = 0.3, kFanExplained = 0.5, kFanSpread = 1.0;
 // A level line and the verticals within this many degrees of each other agree.
 constexpr double kAgreement = 1.0;
+// A straight level segment spanning this share of the width that lies this
+// many degrees off the votes' tilt conflicts with them (a smaller difference
+// would not turn the frame visibly wrong either way).
+constexpr double kConflictSpan = 0.25, kConflict = 1.5;
 // Share of the verticals' spread of lean a pencil must explain to be fitted.
 constexpr double kPencilShare = 0.3;
 // How far beyond the columns its verticals cover a pencil may be read, as a
@@ -328,6 +337,8 @@ bool fansOut(const std::vector<LevelLine>& lines) {
 struct SegmentReading {
     std::optional<double> angle;
     bool final = false;
+    // The longest near-level segment: its length (a share of the width) and tilt.
+    double levelLength = 0, levelTilt = 0;
 };
 
 // Straight segments of the frame: the verticals' lean at the centre column,
@@ -374,11 +385,14 @@ SegmentReading measureSegments(const cv::Mat& bytes, const Votes& votes, std::op
     const bool receding = fansOut(levelLines);
     std::optional<double> level;
     if (longestLevel >= kHorizonSpan * w && !receding) level = refinedLevelTilt(votes, levelTilt);
-    else level = calm;
+    // A soft horizon across the whole width that the long line disagrees
+    // with: the line recedes towards it (deck boards, a jetty, a road's edge).
+    if (!level || (calm && std::abs(*level - *calm) > kAgreement)) level = calm;
     std::optional<double> tilt = level ? level : upright;
     if (level && upright && std::abs(*level - *upright) > kAgreement) tilt = upright;
-    if (!tilt) return {std::nullopt, receding};
-    return {-*tilt, true};
+    const double levelLength = longestLevel / w;
+    if (!tilt) return {std::nullopt, receding, levelLength, levelTilt};
+    return {-*tilt, true, levelLength, levelTilt};
 }
 
 // A line across the whole width between two calm regions, found on a blurred
@@ -480,18 +494,32 @@ std::optional<double> measureFrame(const cv::Mat& grey) {
     });
     std::vector<double> angles;
     std::size_t decided = 0;
+    const SegmentReading* longest = &readings.front();
     for (const SegmentReading& r : readings) {
+        if (r.levelLength > longest->levelLength) longest = &r;
         if (!r.final) continue;
         ++decided;
         if (r.angle) angles.push_back(*r.angle);
     }
-    // The segments say nothing clear at most scales: the votes decide.
-    if (2 * decided <= readings.size()) return measureGrey(grey, votes);
+    // The segments say nothing clear at most scales: the votes decide, unless
+    // a long straight line of the frame runs at another tilt than theirs. Then
+    // the frame holds long lines at more than one tilt (a bridge's deck, cloud
+    // streaks, rails), and which of them is level cannot be told.
+    if (2 * decided <= readings.size()) {
+        const std::optional<double> voted = measureGrey(grey, votes);
+        if (voted && longest->levelLength >= kConflictSpan && std::abs(*voted + longest->levelTilt) > kConflict) return std::nullopt;
+        return voted;
+    }
     // Most of the scales that decide find no line to level on.
     if (2 * angles.size() <= decided) return std::nullopt;
     std::sort(angles.begin(), angles.end());
     const std::size_t n = angles.size();
-    return roundToTenth(n % 2 ? angles[n / 2] : 0.5 * (angles[n / 2 - 1] + angles[n / 2]));
+    const double median = n % 2 ? angles[n / 2] : 0.5 * (angles[n / 2 - 1] + angles[n / 2]);
+    // A reading most scales do not share within a degree changes with the
+    // detector's own scale: no measurement of the frame.
+    const auto agreeing = std::count_if(angles.begin(), angles.end(), [&](double a) { return std::abs(a - median) <= kAgreement; });
+    if (2 * std::size_t(agreeing) <= n) return std::nullopt;
+    return roundToTenth(median);
 }
 
 bool measurable(cv::Size size) { return size.width >= 16 && size.height >= 16; }

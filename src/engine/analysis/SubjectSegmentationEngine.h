@@ -1,12 +1,15 @@
 #pragma once
 // Finds the subject of a frame and returns a soft grey mask (1 on the subject,
-// 0 elsewhere) for the subject stage: a classical saliency map (colour
-// contrast against the frame's borders, sharpened by the spectral residual)
-// refined by GrabCut and feathered.
+// 0 elsewhere) for the subject stage. In order: people, from the faces a
+// face finder sees (a figure drawn below each face, refined by GrabCut);
+// else the main object (an attention map refined by GrabCut); else the
+// attention map itself.
 
 #include <future>
 #include <optional>
 #include <vector>
+
+#include <opencv2/core.hpp>
 
 #include "engine/analysis/AnalysisRaster.h"
 #include "engine/core/Image.h"
@@ -14,23 +17,42 @@
 
 namespace vantrel {
 
+class FaceFinder;
+
 class SubjectSegmentationEngine {
 public:
-    // The analysis always runs on a copy whose longer side has this many
-    // pixels, so a proxy and the full image give the same mask.
-    static constexpr int kWorkingLongSide = 512;
+    // Frames longer than this are analysed on a copy reduced to it.
+    static constexpr int kWorkingLongSide = 2048;
+    // The mask is cut at this size, whatever the frame's, so a proxy and the
+    // full image give the same mask.
+    static constexpr int kMaskLongSide = 512;
 
-    // A mask at the analysis size, top row first, values 0 ... 1.
+    enum class Found { person, object, attention };
+
+    // A mask at the mask size, top row first, values 0 ... 1.
     struct Mask {
         int width = 0;
         int height = 0;
         std::vector<float> values;
+        Found found = Found::object;
     };
+
+    // With OpenCV's face cascades.
+    SubjectSegmentationEngine();
+    explicit SubjectSegmentationEngine(const FaceFinder& faces) : faces_(&faces) {}
 
     static const SubjectSegmentationEngine& shared();
 
+    // The size a frame is analysed at: the frame's own below the working
+    // size, else reduced uniformly to it.
+    static cv::Size workingSize(int width, int height);
+
+    // The working copy of an image: 8-bit sRGB (RGB), reduced to the working
+    // size; nothing when it cannot be rendered.
+    static std::optional<cv::Mat> workingCopy(const Image& frame);
+
     // The subject mask of a display-encoded frame, or nothing when the frame
-    // is too small or no subject stands out. Deterministic; safe to call from
+    // is too small or nothing stands out. Deterministic; safe to call from
     // several threads at once.
     std::optional<Mask> segment(const RgbaView& frame) const;
 
@@ -43,6 +65,13 @@ public:
     // edge pixels are repeated rather than faded. An empty mask is returned
     // unchanged.
     static Image fitMask(const Image& mask, const Rect& target);
+
+    // The subject mask of a working copy (8-bit RGB).
+    std::optional<Mask> segmentWorking(const cv::Mat& rgb) const;
+
+private:
+
+    const FaceFinder* faces_;
 };
 
 }  // namespace vantrel

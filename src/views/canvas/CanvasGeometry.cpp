@@ -44,7 +44,7 @@ QRectF contentRect(const QSizeF& view, const QSizeF& fitted, double zoom, const 
 }
 
 CompareLayout compareLayout(CompareMode mode, bool holdingOriginal, const QSizeF& view, const QSizeF& original,
-                            const QSizeF& processed, double splitRatio) {
+                            const QSizeF& processed, double splitRatio, std::optional<QRectF> originalArea) {
     const double W = view.width(), H = view.height();
     CompareLayout layout;
     // An image fitted into the whole view, centred.
@@ -98,9 +98,20 @@ CompareLayout compareLayout(CompareMode mode, bool holdingOriginal, const QSizeF
                 const QSizeF fitted = aspectFit(size, view);
                 return QRectF(QPointF(0, (H - fitted.height()) / 2), fitted);
             };
-            if (present(processed)) layout.layers.push_back({CompareImage::processed, leading(processed), std::nullopt});
-            if (present(original))
-                layout.layers.push_back({CompareImage::original, leading(original), QRectF(0, 0, edge, H)});
+            const QRectF processedRect = leading(processed);
+            if (present(processed)) layout.layers.push_back({CompareImage::processed, processedRect, std::nullopt});
+            if (present(original)) {
+                // Registered with the processed picture's photo, else fitted alone.
+                const bool registered = present(processed) && originalArea && originalArea->isValid() &&
+                                        QRectF(0, 0, 1, 1).contains(*originalArea);
+                const QRectF rect =
+                    registered ? QRectF(processedRect.left() + originalArea->left() * processedRect.width(),
+                                        processedRect.top() + originalArea->top() * processedRect.height(),
+                                        originalArea->width() * processedRect.width(),
+                                        originalArea->height() * processedRect.height())
+                               : leading(original);
+                layout.layers.push_back({CompareImage::original, rect, QRectF(0, 0, edge, H)});
+            }
             layout.dividerX = W * splitRatio;
             layout.badges.push_back({BadgeLabel::reference, StandardColor::Grey, 0.8, QPointF(20, 20), false});
             layout.badges.push_back({BadgeLabel::target, StandardColor::Accent, 0.85, QPointF(W - 20, 20), true});

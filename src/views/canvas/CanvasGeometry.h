@@ -80,9 +80,13 @@ constexpr double kMaximumSplitRatio = 0.98;
 
 // The layout of a comparison `view` points large. An image size that is empty
 // means the image is missing: its layer (and its badge) is left out. Holding
-// the original overrides every mode.
+// the original overrides every mode. `originalArea`: where the original
+// belongs on the processed image in fractions of it (its photo inside a film
+// border); in split mode the original is drawn there, so that the two meet at
+// the divider. Elsewhere, and without it, each image is fitted on its own.
 CompareLayout compareLayout(CompareMode mode, bool holdingOriginal, const QSizeF& view, const QSizeF& original,
-                            const QSizeF& processed, double splitRatio);
+                            const QSizeF& processed, double splitRatio,
+                            std::optional<QRectF> originalArea = std::nullopt);
 
 // The split ratio for a pointer at `x` over a view `width` wide, within 2 % and
 // 98 %; a width that is not positive (or a position that is not a number)

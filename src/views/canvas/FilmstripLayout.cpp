@@ -52,6 +52,17 @@ VisibleRows Layout::visibleRows(double left, double width) const {
     return {a, std::max(a, b)};
 }
 
+double Layout::revealingScroll(int row, double scroll, double width) const {
+    if (row < 0 || row >= count_ || !(width > 0)) return scroll;
+    // The gap beside a cell, or the strip's own padding beside the first and the last.
+    const QRectF cell = cellRect(row);
+    const double left = row == 0 ? 0 : cell.left() - kCellSpacing;
+    const double right = row == count_ - 1 ? contentWidth() : cell.right() + kCellSpacing;
+    if (right - left > width || left < scroll) return std::max(left, 0.0);
+    if (right > scroll + width) return right - width;
+    return scroll;
+}
+
 Hit Layout::hitTest(const QPointF& point) const {
     if (count_ == 0 || !std::isfinite(point.x()) || !std::isfinite(point.y())) return {};
     const double slot = std::floor((point.x() - kEdgePadding) / kPitch);

@@ -52,6 +52,12 @@ public:
     // The rows that meet the span [left, left + width) of the strip.
     VisibleRows visibleRows(double left, double width) const;
 
+    // The scroll position nearest to `scroll` at which the strip's span of
+    // `width` points shows the whole of `row` with its selection glow (the
+    // cell's gap, or the strip's padding, on either side): unchanged when it
+    // already shows.
+    double revealingScroll(int row, double scroll, double width) const;
+
     // What lies under `point`: a row's check box, the rest of its cell, or
     // nothing (the gaps, the paddings, above and below the cells).
     Hit hitTest(const QPointF& point) const;

@@ -55,6 +55,15 @@ void FilmstripView::refresh() {
     }
 }
 
+void FilmstripView::revealSelection() {
+    refresh();
+    const std::optional<Uuid> selected = selectedID_();
+    if (!selected) return;
+    QScrollBar* bar = horizontalScrollBar();
+    const double scroll = layout().revealingScroll(model_.rowOf(*selected), bar->value(), viewport()->width());
+    bar->setValue(int(std::lround(scroll)));
+}
+
 Layout FilmstripView::layout() const { return Layout(model_.count(), painter_.titleHeight()); }
 
 int FilmstripView::scrollPosition() const { return horizontalScrollBar()->value(); }

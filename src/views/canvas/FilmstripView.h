@@ -3,7 +3,8 @@
 // frames come as a list model (FilmstripModel); the band paints only the cells
 // that show, so a roll of thousands of frames costs what a screenful costs,
 // and holds no widget per frame. It scrolls sideways (a vertical wheel scrolls
-// it too) and never by itself: a new selection does not move it.
+// it too) and never by itself: a new selection does not move it, unless the
+// window asks it to reveal a selection made by key.
 //
 // A click on a cell asks for that frame to become current (selectRequested);
 // a click on its check box only asks for the tick to flip
@@ -31,6 +32,9 @@ public:
                   Source<std::set<Uuid>> checkedIDs, QWidget* parent = nullptr);
 
     void refresh() override;
+    // Takes the current selection and scrolls just far enough to show its
+    // cell whole (the keys that step through the roll; a click never scrolls).
+    void revealSelection();
 
     FilmstripModel& model() { return model_; }
     const FilmstripModel& model() const { return model_; }

@@ -61,9 +61,16 @@ QString SplitCompareView::referenceLabel() const {
 
 QString SplitCompareView::targetLabel() const { return targetLabel_ ? targetLabel_() : QStringLiteral("AFTER"); }
 
+std::optional<QRectF> SplitCompareView::originalArea() const {
+    if (!originalArea_) return std::nullopt;
+    const QRectF area = originalArea_();
+    return area.isValid() ? std::optional<QRectF>(area) : std::nullopt;
+}
+
 canvas::CompareLayout SplitCompareView::currentLayout() const {
     return canvas::compareLayout(compareMode_.get(), isHoldingOriginal_.get(), QSizeF(size()),
-                                 QSizeF(originalImage_().size()), QSizeF(processedImage_().size()), splitRatio_);
+                                 QSizeF(originalImage_().size()), QSizeF(processedImage_().size()), splitRatio_,
+                                 originalArea());
 }
 
 void SplitCompareView::paintImage(QPainter& painter, const QImage& image, const QRectF& rect, DownscaleCache& cache) {
@@ -116,7 +123,7 @@ void SplitCompareView::paintEvent(QPaintEvent* event) {
     const QImage processed = processedImage_();
     const canvas::CompareLayout layout = canvas::compareLayout(compareMode_.get(), isHoldingOriginal_.get(),
                                                                bounds.size(), QSizeF(original.size()),
-                                                               QSizeF(processed.size()), splitRatio_);
+                                                               QSizeF(processed.size()), splitRatio_, originalArea());
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     for (const canvas::CompareLayer& layer : layout.layers) {
         const bool isOriginal = layer.image == canvas::CompareImage::original;

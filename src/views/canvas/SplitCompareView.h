@@ -39,6 +39,12 @@ public:
         sharpPartRect_ = std::move(unitRect);
     }
 
+    // Where the before image belongs on the developed one, in fractions of it
+    // (the photo inside a film border the before image has not): the split
+    // draws it there. None by default, or when the source gives an invalid
+    // rectangle: each image is fitted on its own.
+    void setOriginalArea(Source<QRectF> unitRect) { originalArea_ = std::move(unitRect); }
+
     double splitRatio() const { return splitRatio_; }
     // The layout for the current images, bindings and size.
     canvas::CompareLayout currentLayout() const;
@@ -62,6 +68,7 @@ private:
     void paintSharpPart(QPainter& painter, const QRectF& frame) const;
     void paintDivider(QPainter& painter, double x) const;
     void paintBadge(QPainter& painter, const canvas::CompareBadge& badge) const;
+    std::optional<QRectF> originalArea() const;
 
     Source<QImage> originalImage_;
     Source<QImage> processedImage_;
@@ -72,6 +79,7 @@ private:
     Source<QString> emptyText_;
     Source<QImage> sharpPart_;
     Source<QRectF> sharpPartRect_;
+    Source<QRectF> originalArea_;
     double splitRatio_ = 0.5;
     DragTracker divider_{1.0};
 

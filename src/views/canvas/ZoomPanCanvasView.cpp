@@ -88,9 +88,13 @@ void ZoomPanCanvasView::showPan(const QPointF& pan, const Spring* spring) {
 void ZoomPanCanvasView::place() {
     double zoom = zoom_.value();
     zoom = zoom > 0 ? std::min(zoom, kLargestShownZoom) : 1.0;
-    const QPointF pan = shownPan();
     const QSizeF view(size());
-    const QRectF r = canvas::contentRect(view, fit().rect.size(), zoom, pan);
+    const QSizeF fitted = fit().rect.size();
+    // Whatever the pan asks for (a navigator tap, a spring overshooting its
+    // target, a zoom on its way out, a canvas grown since), the picture covers
+    // the canvas along every axis where it is larger than the canvas.
+    const QPointF pan = clampPan(shownPan(), view, fitted, zoom);
+    const QRectF r = canvas::contentRect(view, fitted, zoom, pan);
     // Whole pixels, each edge rounded on its own, so the content does not
     // shrink or grow by a pixel as it moves.
     const auto edge = [](double v) { return int(std::lround(std::clamp(v, -4.0e6, 4.0e6))); };

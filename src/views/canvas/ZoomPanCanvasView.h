@@ -11,6 +11,7 @@
 //   within 1 and max(3 x actual pixels, 6); a pinch ending at 1.02 or below
 //   snaps back to fitted;
 // - drag: pans, above zoom 1.02 only, always within the picture's edges;
+//   whatever pan is asked for, the picture is shown within its edges too;
 // - double click: back to fitted when zoomed in, else actual pixels centred
 //   on the clicked point.
 // The shown zoom and pan follow every change with a spring, except the pan

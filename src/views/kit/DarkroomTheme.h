@@ -18,11 +18,15 @@ struct DarkroomTheme {
     static const QColor& floatingPanelFill();    // floating bars and HUDs over the image
     static const QColor& separator();            // 1-pt lines between regions
     static const QColor& floatingPanelBorder();  // outline of the floating bars
+    // The outline of a check box or radio button: at least 3:1 against every
+    // dark surface, so an unticked one shows.
+    static const QColor& controlOutline();
 
     // The accent of selections, fills and highlights.
     static const QColor& accent();
 
-    // Fusion style and a dark palette built from the colours above.
+    // Fusion style (with visible check box and radio button outlines) and a
+    // dark palette built from the colours above.
     static void apply(QApplication& application);
 
     // ---- Type sizes, translucent fills and the style sheets of the controls --

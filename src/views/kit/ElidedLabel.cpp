@@ -39,12 +39,20 @@ void ElidedLabel::setAlignment(Qt::Alignment alignment) {
     update();
 }
 
+void ElidedLabel::setReservedTexts(const QStringList& texts) {
+    if (texts == reserved_) return;
+    reserved_ = texts;
+    updateGeometry();
+}
+
 QString ElidedLabel::shownText() const { return fontMetrics().elidedText(text_, mode_, width()); }
 
 QSize ElidedLabel::sizeHint() const {
     // Two pixels more than the font's height: underscores sit below the descent of some fonts.
     const QFontMetrics m = fontMetrics();
-    return {m.horizontalAdvance(text_) + 1, m.height() + 2};
+    int width = m.horizontalAdvance(text_);
+    for (const QString& text : reserved_) width = std::max(width, m.horizontalAdvance(text));
+    return {width + 1, m.height() + 2};
 }
 
 QSize ElidedLabel::minimumSizeHint() const {

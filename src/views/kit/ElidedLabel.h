@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QEvent>
 #include <QFont>
+#include <QStringList>
 #include <QWidget>
 
 namespace vantrel {
@@ -35,6 +36,9 @@ public:
     void setColor(const QColor& colour);
     void setElideMode(Qt::TextElideMode mode);
     void setAlignment(Qt::Alignment alignment);
+    // Texts the label shows in turn: its size hint is the widest of them and
+    // its own, so what stands after it keeps its place when the text changes.
+    void setReservedTexts(const QStringList& texts);
 
     // The text as drawn at the current width, and whether it is shortened.
     QString shownText() const;
@@ -52,6 +56,7 @@ private:
     QColor colour_;
     Qt::TextElideMode mode_ = Qt::ElideMiddle;
     Qt::Alignment alignment_ = Qt::AlignLeft | Qt::AlignVCenter;
+    QStringList reserved_;
 };
 
 // A title or caption that keeps its start: shortened at the end, in the

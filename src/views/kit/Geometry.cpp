@@ -22,6 +22,11 @@ FitLayout fitLayout(const QSizeF& view, const QSizeF& image) {
     return {QRectF((cw - fw) * 0.5, (ch - fh) * 0.5, fw, fh), oneToOne};
 }
 
+QRectF fittedInside(const QSizeF& view, const QSizeF& image, double padding) {
+    const QSizeF inner(std::max(view.width() - 2 * padding, 0.0), std::max(view.height() - 2 * padding, 0.0));
+    return fitLayout(inner, image).rect.translated(padding, padding);
+}
+
 QPointF panLimits(const QSizeF& view, const QSizeF& fitted, double zoom) {
     const auto limit = [zoom](double fittedSide, double viewSide) {
         const double l = (fittedSide * zoom - viewSide) * 0.5;

@@ -21,6 +21,9 @@ struct FitLayout {
 // `view`. A view of 20 points or less on a side, or an image with a side that
 // is not positive, gives the whole view and a 1:1 scale of 1.
 FitLayout fitLayout(const QSizeF& view, const QSizeF& image);
+// The fitted rectangle of a frame shown `padding` points in from every side of
+// the view (the room its edges' handles reach into), in the view's coordinates.
+QRectF fittedInside(const QSizeF& view, const QSizeF& image, double padding);
 
 // How far the pan may go on each axis at `zoom` (never negative): half of what
 // the scaled fitted image overhangs the view.

@@ -15,6 +15,7 @@
 #include "services/L10n.h"
 #include "services/TextFormatter.h"
 #include "views/kit/FittingText.h"
+#include "views/kit/Icons.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
 
@@ -127,30 +128,43 @@ ProSlider::ProSlider(QString title, Binding<double> value, Range range, double d
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 1, 0, 1);
     column->setSpacing(2);
-
-    if (!title.isEmpty()) {
-        auto* row = new QHBoxLayout;
-        row->setContentsMargins(0, 0, 0, 0);
-        title_ = new ResettingLabel([this] { resetToDefault(); });
-        readout_ = new QPushButton;
-        readout_->setFlat(true);
-        readout_->setCursor(Qt::PointingHandCursor);
-        connect(readout_, &QPushButton::clicked, this, &ProSlider::resetToDefault);
-        row->addWidget(title_);
-        row->addStretch(1);
-        row->addWidget(readout_);
-        column->addLayout(row);
-    }
     track_ = new ProSliderTrack(*this);
     column->addWidget(track_);
+    if (!title.isEmpty()) {
+        title_ = new ResettingLabel([this] { resetToDefault(); });
+        addValueRow();
+    }
     setTitle(title);
     refresh();
 }
 
+void ProSlider::showValue() {
+    if (readout_) return;
+    addValueRow();
+    refresh();
+}
+
+// The row above the track: the title (when there is one), then the read-out at the right.
+void ProSlider::addValueRow() {
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(0, 0, 0, 0);
+    readout_ = new QPushButton;
+    readout_->setFlat(true);
+    readout_->setCursor(Qt::PointingHandCursor);
+    connect(readout_, &QPushButton::clicked, this, &ProSlider::resetToDefault);
+    if (title_) row->addWidget(title_);
+    row->addStretch(1);
+    row->addWidget(readout_);
+    static_cast<QVBoxLayout*>(layout())->insertLayout(0, row);
+}
+
+QString ProSlider::resetTip() const {
+    return QString::fromStdString(L10n::tr("slider.resetTooltip", formattedValue(defaultValue_).toStdString()));
+}
+
 void ProSlider::setTitle(const QString& title) {
     if (!title_) return;
-    const QString tip =
-        QString::fromStdString(L10n::tr("slider.resetTooltip", formattedValue(defaultValue_).toStdString()));
+    const QString tip = resetTip();
     title_->setFullText(title);
     title_->setHelp(tip);
     readout_->setToolTip(tip);
@@ -190,10 +204,9 @@ QString ProSlider::formattedValue(double value) const {
 
 void ProSlider::setValueFormatter(ValueFormatter formatter) {
     formatter_ = std::move(formatter);
-    if (title_) {
-        setTitle(title_->fullText());
-        reserveReadout();
-    }
+    if (title_) setTitle(title_->fullText());
+    else if (readout_) readout_->setToolTip(resetTip());
+    if (readout_) reserveReadout();
     refresh();
 }
 
@@ -227,8 +240,10 @@ void ProSlider::resetToDefault() {
 }
 
 void ProSlider::refresh() {
-    if (title_) {
+    if (readout_) {
         readout_->setText(formattedValue(value()));
+        // Without a title no panel retitles the row when the language changes.
+        if (!title_ && language_.changed()) readout_->setToolTip(resetTip());
         restyle();
     }
     track_->update();
@@ -238,8 +253,11 @@ void ProSlider::restyle() {
     const bool changed = isChanged();
     if (styledAs_ == int(changed)) return;
     styledAs_ = int(changed);
-    title_->setFont(pixelFont(DarkroomTheme::TextSize::slider, changed ? QFont::DemiBold : QFont::Normal));
-    setPaletteColour(*title_, QPalette::WindowText, standardColor(changed ? StandardColor::PrimaryText : StandardColor::SecondaryText));
+    if (title_) {
+        title_->setFont(pixelFont(DarkroomTheme::TextSize::slider, changed ? QFont::DemiBold : QFont::Normal));
+        setPaletteColour(*title_, QPalette::WindowText,
+                         standardColor(changed ? StandardColor::PrimaryText : StandardColor::SecondaryText));
+    }
 
     readout_->setFont(pixelFont(DarkroomTheme::TextSize::slider, QFont::Medium, FontDesign::Monospaced));
     readout_->setStyleSheet(DarkroomTheme::readoutStyle(tint_, changed));

@@ -15,6 +15,7 @@
 
 #include "views/kit/DarkroomTheme.h"
 #include "views/kit/FittingText.h"
+#include "views/kit/Icons.h"
 #include "model/Binding.h"
 
 class QPushButton;
@@ -56,6 +57,9 @@ public:
     void refresh();
     // A new title (the interface language changed); the tooltip follows.
     void setTitle(const QString& title);
+    // A row built without a title shows only its track; this adds the value
+    // read-out above the track's right end, as a titled row has it.
+    void showValue();
     // A new tint of the track's fill and the changed read-out; writes nothing.
     void setTintColor(const QColor& tint);
     const QColor& tintColor() const { return tint_; }
@@ -73,14 +77,16 @@ public:
     // The value a drag at `x` writes: absolute position, snapped, clamped.
     static double dragValue(double x, double width, Range range, double step);
 
-    FittingLabel* titleLabel() const { return title_; }
-    QPushButton* readout() const { return readout_; }
+    FittingLabel* titleLabel() const { return title_; }  // none without a title
+    QPushButton* readout() const { return readout_; }   // none without a title, unless shown
     QWidget* track() const { return track_; }
 
 private:
     friend class ProSliderTrack;
     void dragTo(double x);
     void endDrag();
+    void addValueRow();
+    QString resetTip() const;
     void restyle();
     void reserveReadout();
 
@@ -95,6 +101,7 @@ private:
     std::function<void(bool)> onEditingChanged_;
     bool isDragging_ = false;
     int styledAs_ = -1;  // the changed state the read-out was last styled for
+    LanguageWatch language_;  // of an untitled read-out's tooltip
 
     FittingLabel* title_ = nullptr;
     QPushButton* readout_ = nullptr;

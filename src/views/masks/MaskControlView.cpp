@@ -17,8 +17,8 @@
 #include "views/kit/StandardColors.h"
 #include "views/kit/SymbolView.h"
 #include "views/masks/MaskWidgets.h"
-#include "views/panels/Chip.h"
-#include "views/panels/RoundedBox.h"
+#include "views/kit/Chip.h"
+#include "views/kit/RoundedBox.h"
 
 namespace vantrel {
 
@@ -275,8 +275,8 @@ void MaskControlView::deleteMask(MaskKind kind, const Uuid& id) {
     EditParameters recipe = parameters_.get();
     if (!removeMaskOfKind(recipe.masks, kind, id)) return;  // gone meanwhile
     parameters_.set(recipe);
-    // The same rule as the canvas and the bar: first linear, else first radial, else none.
-    if (selectedMaskID_.get() == id) selectedMaskID_.set(firstMaskID(recipe.masks));
+    // The first mask left of the same kind, else the first of the other kind, else none.
+    if (selectedMaskID_.get() == id) selectedMaskID_.set(firstMaskID(recipe.masks, kind));
     Q_EMIT changed();
     refresh();
 }

@@ -44,8 +44,9 @@ std::optional<MaskLocation> locateMask(const MaskGroupParameters& masks, const s
     return std::nullopt;
 }
 
-std::optional<Uuid> firstMaskID(const MaskGroupParameters& masks) {
-    if (!masks.linearMasks.empty()) return masks.linearMasks.front().id;
+std::optional<Uuid> firstMaskID(const MaskGroupParameters& masks, MaskKind first) {
+    const bool linearFirst = first == MaskKind::linear || masks.radialMasks.empty();
+    if (linearFirst && !masks.linearMasks.empty()) return masks.linearMasks.front().id;
     if (!masks.radialMasks.empty()) return masks.radialMasks.front().id;
     return std::nullopt;
 }

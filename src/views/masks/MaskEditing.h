@@ -28,9 +28,10 @@ struct MaskLocation {
 // The first linear mask with the identifier, else the first radial one.
 std::optional<MaskLocation> locateMask(const MaskGroupParameters& masks, const std::optional<Uuid>& id);
 
-// The first linear mask, else the first radial mask, else none: the selection
-// after a deletion, wherever the deletion is made.
-std::optional<Uuid> firstMaskID(const MaskGroupParameters& masks);
+// The first mask of the kind `first`, else the first of the other kind, else
+// none: the selection after a deletion. The canvas and the bar try linear
+// masks first; a row of the inspector's list tries its own kind first.
+std::optional<Uuid> firstMaskID(const MaskGroupParameters& masks, MaskKind first = MaskKind::linear);
 
 // Removes every linear and every radial mask with the identifier and returns
 // the selection that follows (firstMaskID of what remains).

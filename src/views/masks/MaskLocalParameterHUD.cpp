@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 #include "services/LocalizationManager.h"
-#include "views/canvas/MaskOverlayGeometry.h"
+#include "views/masks/MaskOverlayGeometry.h"
 #include "views/kit/DarkroomTheme.h"
 #include "views/kit/DragTracker.h"
 #include "views/kit/ElidedLabel.h"

@@ -11,7 +11,7 @@
 
 #include "model/Binding.h"
 #include "views/masks/MaskEditing.h"
-#include "views/panels/Chip.h"
+#include "views/kit/Chip.h"
 
 namespace vantrel {
 

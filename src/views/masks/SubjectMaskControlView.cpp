@@ -18,9 +18,9 @@
 #include "views/kit/StandardColors.h"
 #include "views/kit/SymbolView.h"
 #include "views/masks/MaskWidgets.h"
-#include "views/panels/Chip.h"
-#include "views/panels/RoundedBox.h"
-#include "views/panels/SegmentedControl.h"
+#include "views/kit/Chip.h"
+#include "views/kit/RoundedBox.h"
+#include "views/kit/SegmentedControl.h"
 
 namespace vantrel {
 

@@ -11,9 +11,9 @@
 #include "views/kit/StandardColors.h"
 #include "views/panels/ColorWheelGeometry.h"
 #include "views/panels/InteractiveColorWheel.h"
-#include "views/panels/PanelHeader.h"
-#include "views/panels/RoundedBox.h"
-#include "views/panels/ChipGrid.h"
+#include "views/kit/PanelHeader.h"
+#include "views/kit/RoundedBox.h"
+#include "views/kit/ChipGrid.h"
 
 namespace vantrel {
 
@@ -95,9 +95,10 @@ ColorWheelsView::ColorWheelsView(Binding<ColorGradingParameters> grading, QWidge
         c.wheel = new InteractiveColorWheel(QStringLiteral("wheels.") + id, kColumnDiameter, wheelBinding(wheel));
         connect(c.wheel, &InteractiveColorWheel::changed, this, &ColorWheelsView::edited);
         stack->addWidget(c.wheel, 0, Qt::AlignHCenter);
-        // A track alone: the small columns have no room for a title and read-out.
+        // No title in the small columns, but the value over the track.
         c.luminance = new ProSlider({}, luminanceBinding([wheel] { return wheel; }), {-1, 1}, 0, 0.05,
                                     QStringLiteral("%.2f"), {}, accent);
+        c.luminance->showValue();
         c.luminance->setObjectName(QStringLiteral("wheels.") + id + QStringLiteral(".luminance"));
         c.luminance->setFixedWidth(int(kColumnDiameter));
         stack->addWidget(c.luminance, 0, Qt::AlignHCenter);

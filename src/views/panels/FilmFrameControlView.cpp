@@ -9,15 +9,15 @@
 #include "views/kit/Layouts.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
-#include "views/panels/ChipGrid.h"
-#include "views/panels/ChipRow.h"
-#include "views/panels/FieldSlider.h"
+#include "views/kit/ChipGrid.h"
+#include "views/kit/ChipRow.h"
+#include "views/kit/FieldSlider.h"
 #include "views/panels/FilmFrameEditing.h"
 #include "views/panels/FilmWatermarkSection.h"
-#include "views/panels/PanelHeader.h"
-#include "views/panels/PanelTextField.h"
-#include "views/panels/RoundedBox.h"
-#include "views/panels/ToggleSwitch.h"
+#include "views/kit/PanelHeader.h"
+#include "views/kit/PanelTextField.h"
+#include "views/kit/RoundedBox.h"
+#include "views/kit/ToggleSwitch.h"
 
 namespace vantrel {
 

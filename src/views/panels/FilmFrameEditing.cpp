@@ -27,10 +27,8 @@ FilmFrameParameters resetFilmFrame(const FilmFrameParameters& frame) {
 }
 
 void fillWatermarkFields(FilmFrameParameters& frame, const ImageMetadataInfo& metadata) {
-    const std::string camera = metadata.cameraDisplayName();
-    frame.watermarkCamera = camera == "Digital Negative" ? "LEICA M11-P" : camera;
-    const std::string lens = metadata.lensDisplayName();
-    frame.watermarkLens = lens == "Prime Lens" ? "35mm \u0192/1.4" : lens;
+    frame.watermarkCamera = metadata.cameraName();
+    frame.watermarkLens = metadata.lensName();
     std::string exposure;
     for (const auto* part : {&metadata.focalLength, &metadata.aperture, &metadata.shutterSpeed, &metadata.iso}) {
         const std::string* text = given(*part);
@@ -38,9 +36,9 @@ void fillWatermarkFields(FilmFrameParameters& frame, const ImageMetadataInfo& me
         if (!exposure.empty()) exposure += "  ";
         exposure += *text;
     }
-    frame.watermarkParams = exposure.empty() ? "\u0192/1.4  1/500s  ISO 400" : exposure;
+    frame.watermarkParams = exposure;
     const std::string* date = given(metadata.captureDate);
-    frame.watermarkDate = date ? *date : "2026.09.05";
+    frame.watermarkDate = date ? *date : std::string();
 }
 
 std::span<const Suggestion> stockSuggestions() { return kStocks; }

@@ -17,9 +17,9 @@ namespace vantrel::filmframe {
 FilmFrameParameters resetFilmFrame(const FilmFrameParameters& frame);
 
 // Overwrites camera, lens, exposure and date of the watermark with the photo's
-// capture data, or with sample texts where the photo has none ("LEICA M11-P",
-// "35mm ƒ/1.4", "ƒ/1.4  1/500s  ISO 400", "2026.09.05"). The custom text, the
-// switch, the style and the position stay.
+// capture data; what the photo does not tell is left empty (a film scan seldom
+// knows its camera, and a print must not carry made-up data). The custom text,
+// the switch, the style and the position stay.
 void fillWatermarkFields(FilmFrameParameters& frame, const ImageMetadataInfo& metadata);
 
 // A suggestion chip: the short text it shows and the text it writes.

@@ -7,9 +7,9 @@
 #include "views/kit/Layouts.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
-#include "views/panels/ChipRow.h"
-#include "views/panels/FieldSlider.h"
-#include "views/panels/PanelHeader.h"
+#include "views/kit/ChipRow.h"
+#include "views/kit/FieldSlider.h"
+#include "views/kit/PanelHeader.h"
 
 namespace vantrel {
 

@@ -15,7 +15,7 @@
 #include "model/FilmGrainParameters.h"
 #include "views/kit/Icons.h"
 #include "views/kit/ViewBasics.h"
-#include "views/panels/FieldSlider.h"
+#include "views/kit/FieldSlider.h"
 
 class QLabel;
 

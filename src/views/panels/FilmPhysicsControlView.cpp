@@ -9,10 +9,10 @@
 #include "views/kit/Layouts.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
-#include "views/panels/FieldSlider.h"
-#include "views/panels/MenuButton.h"
-#include "views/panels/PanelHeader.h"
-#include "views/panels/RoundedBox.h"
+#include "views/kit/FieldSlider.h"
+#include "views/kit/MenuButton.h"
+#include "views/kit/PanelHeader.h"
+#include "views/kit/RoundedBox.h"
 
 namespace vantrel {
 

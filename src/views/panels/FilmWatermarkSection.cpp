@@ -10,11 +10,11 @@
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
 #include "views/kit/SymbolView.h"
-#include "views/panels/ChipGrid.h"
+#include "views/kit/ChipGrid.h"
 #include "views/panels/FilmFrameEditing.h"
-#include "views/panels/PanelTextField.h"
-#include "views/panels/RoundedBox.h"
-#include "views/panels/ToggleSwitch.h"
+#include "views/kit/PanelTextField.h"
+#include "views/kit/RoundedBox.h"
+#include "views/kit/ToggleSwitch.h"
 
 namespace vantrel {
 

@@ -9,10 +9,10 @@
 #include "views/kit/Painting.h"
 #include "views/kit/ProSlider.h"
 #include "views/kit/StandardColors.h"
-#include "views/panels/Chip.h"
-#include "views/panels/ColorSwatch.h"
-#include "views/panels/PanelHeader.h"
-#include "views/panels/RoundedBox.h"
+#include "views/kit/Chip.h"
+#include "views/kit/ColorSwatch.h"
+#include "views/kit/PanelHeader.h"
+#include "views/kit/RoundedBox.h"
 
 namespace vantrel {
 

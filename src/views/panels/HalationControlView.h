@@ -17,7 +17,7 @@
 #include "model/EditParameters.h"
 #include "views/kit/Icons.h"
 #include "views/kit/ViewBasics.h"
-#include "views/panels/FieldSlider.h"
+#include "views/kit/FieldSlider.h"
 
 class QLabel;
 

@@ -9,13 +9,13 @@
 #include "views/kit/Layouts.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
-#include "views/panels/Chip.h"
-#include "views/panels/ChipRow.h"
-#include "views/panels/ColorSwatch.h"
-#include "views/panels/FieldSlider.h"
+#include "views/kit/Chip.h"
+#include "views/kit/ChipRow.h"
+#include "views/kit/ColorSwatch.h"
+#include "views/kit/FieldSlider.h"
 #include "views/panels/FilmBaseText.h"
-#include "views/panels/PanelHeader.h"
-#include "views/panels/RoundedBox.h"
+#include "views/kit/PanelHeader.h"
+#include "views/kit/RoundedBox.h"
 
 namespace vantrel {
 

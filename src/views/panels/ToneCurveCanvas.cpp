@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include <QContextMenuEvent>
+#include <QCursor>
 #include <QLinearGradient>
 #include <QMenu>
 #include <QMouseEvent>
@@ -249,7 +250,10 @@ void ToneCurveCanvas::mouseMoveEvent(QMouseEvent* event) {
     const QPointF position = event->position();
     editor_.setHover(position);
     if (tracker_.isPressed() && (event->buttons() & Qt::LeftButton)) {
-        if (tracker_.move(position) && pressedHandle_) editor_.dragPoint(*pressedHandle_, position);
+        if (tracker_.move(position) && pressedHandle_) {
+            if (tracker_.justStarted()) escape_.start();
+            editor_.dragPoint(*pressedHandle_, position);
+        }
     }
     updateCursor(position);
 }
@@ -264,6 +268,7 @@ void ToneCurveCanvas::mouseReleaseEvent(QMouseEvent* event) {
     const QPointF pressedAt = tracker_.pressPoint();
     const DragTracker::Release release = tracker_.release();
     const std::optional<Uuid> handle = std::exchange(pressedHandle_, std::nullopt);
+    escape_.stop();
     if (release == DragTracker::Release::DragEnd) {
         if (handle) editor_.endDrag();
     } else if (release == DragTracker::Release::Tap) {
@@ -339,11 +344,19 @@ void ToneCurveCanvas::hideEvent(QHideEvent* event) {
     // Hidden while dragging (the window closes): no release will come, so the
     // drag and the interaction it began end here.
     tracker_.cancel();
+    escape_.stop();
     pressedHandle_.reset();
     swallowRelease_ = false;
     editor_.endDrag();
     editor_.clearHover();
     QWidget::hideEvent(event);
+}
+
+void ToneCurveCanvas::cancelDrag() {
+    tracker_.cancel();
+    pressedHandle_.reset();
+    editor_.cancelDrag();
+    updateCursor(mapFromGlobal(QCursor::pos()));
 }
 
 void ToneCurveCanvas::updateCursor(QPointF position) {

@@ -10,7 +10,8 @@
 // a drag (from 1 point of travel) moves the point between its neighbours, and a
 // double click deletes it when it is neither end point. Right clicks open
 // "curve.canvasMenu" (add a point here, reset the curve) or, on a handle,
-// "curve.pointMenu" (delete, reset to the diagonal). It keeps no state of the
+// "curve.pointMenu" (delete, reset to the diagonal). Escape during a drag
+// puts the curve back as the drag found it. It keeps no state of the
 // curve: it reads and edits the editor's.
 #include <optional>
 
@@ -23,6 +24,7 @@
 
 #include "model/Uuid.h"
 #include "views/kit/DragTracker.h"
+#include "views/kit/EscapeWatch.h"
 
 namespace vantrel {
 
@@ -55,9 +57,12 @@ protected:
     void leaveEvent(QEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
+
 private:
     QSizeF canvasSize() const { return QSizeF(width(), height()); }
     void press(QPointF position);
+    // Escape during a drag: the curve as the drag found it.
+    void cancelDrag();
     void updateCursor(QPointF position);
     void rebuildCurve();
     // The layers that change only with the size or the histogram (and the
@@ -67,6 +72,7 @@ private:
 
     ToneCurveEditorView& editor_;
     DragTracker tracker_{1.0};
+    EscapeWatch escape_{[this] { cancelDrag(); }};
     std::optional<Uuid> pressedHandle_;    // the handle of the press under way
     std::optional<Uuid> lastPressHandle_;  // the handle of the previous press (a double click's first click)
     bool swallowRelease_ = false;          // the release that ends a double click

@@ -15,8 +15,8 @@
 #include "views/kit/Layouts.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
-#include "views/panels/Chip.h"
-#include "views/panels/MenuButton.h"
+#include "views/kit/Chip.h"
+#include "views/kit/MenuButton.h"
 #include "views/panels/ToneCurveCanvas.h"
 
 namespace vantrel {
@@ -298,7 +298,10 @@ void ToneCurveEditorView::selectPoint(const Uuid& id) {
 }
 
 void ToneCurveEditorView::dragPoint(const Uuid& id, QPointF location) {
-    if (!dragging_) Q_EMIT editingChanged(true);
+    if (!dragging_) {
+        dragStartPoints_ = current();
+        Q_EMIT editingChanged(true);
+    }
     selected_ = id;
     dragging_ = id;
     auto moved = draggedPoint(current(), id, location, QSizeF(canvas_->width(), canvas_->height()));
@@ -317,6 +320,12 @@ void ToneCurveEditorView::endDrag() {
     updateChrome();
     canvas_->update();
     Q_EMIT editingChanged(false);
+}
+
+void ToneCurveEditorView::cancelDrag() {
+    if (!dragging_) return;
+    if (current() != dragStartPoints_) commit(dragStartPoints_);
+    endDrag();
 }
 
 void ToneCurveEditorView::setHover(QPointF position) {

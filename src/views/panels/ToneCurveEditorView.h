@@ -11,7 +11,8 @@
 // builds the new one and writes it once, then emits changed() once. A point
 // drag is bracketed by editingChanged(true) at its first step and
 // editingChanged(false) at its end; each step that moves the point is one
-// edit. refresh() re-reads the list and the histogram behind the canvas and
+// edit. Escape during a drag puts back the curve the drag started from (one
+// more edit) and ends the drag. refresh() re-reads the list and the histogram behind the canvas and
 // emits nothing; the selection, the pointer and a drag in progress survive it.
 // Children are named "curve.<part>".
 #include <optional>
@@ -83,6 +84,7 @@ private:
     // From the canvas.
     void dragPoint(const Uuid& id, QPointF location);
     void endDrag();
+    void cancelDrag();
     void setHover(QPointF position);
     void clearHover();
 
@@ -100,6 +102,7 @@ private:
     std::vector<float> lumaBins_;
     std::optional<Uuid> selected_;
     std::optional<Uuid> dragging_;
+    std::vector<CurvePoint> dragStartPoints_;
     std::optional<QPointF> hoverPoint_;
     std::optional<double> hoverNormX_;
     bool isHovering_ = false;

@@ -11,10 +11,10 @@
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
 #include "views/kit/SymbolView.h"
-#include "views/panels/ChipRow.h"
-#include "views/panels/FieldSlider.h"
-#include "views/panels/PanelHeader.h"
-#include "views/panels/RoundedBox.h"
+#include "views/kit/ChipRow.h"
+#include "views/kit/FieldSlider.h"
+#include "views/kit/PanelHeader.h"
+#include "views/kit/RoundedBox.h"
 #include "views/panels/UltraHDRPresets.h"
 
 namespace vantrel {

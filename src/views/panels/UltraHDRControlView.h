@@ -22,7 +22,7 @@
 #include "views/kit/Icons.h"
 #include "views/kit/Marks.h"
 #include "views/kit/ViewBasics.h"
-#include "views/panels/FieldSlider.h"
+#include "views/kit/FieldSlider.h"
 
 class QLabel;
 

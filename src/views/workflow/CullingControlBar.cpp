@@ -10,7 +10,7 @@
 #include "views/kit/Layouts.h"
 #include "views/kit/Painting.h"
 #include "views/kit/StandardColors.h"
-#include "views/panels/Chip.h"
+#include "views/kit/Chip.h"
 #include "views/workflow/CullingChoices.h"
 #include "views/kit/Marks.h"
 #include "views/workflow/WorkflowParts.h"

@@ -11,7 +11,7 @@
 #include "views/kit/Layouts.h"
 #include "views/kit/StandardColors.h"
 #include "views/kit/SymbolView.h"
-#include "views/panels/RoundedBox.h"
+#include "views/kit/RoundedBox.h"
 #include "views/kit/Marks.h"
 #include "views/workflow/WorkflowParts.h"
 

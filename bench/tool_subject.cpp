@@ -1,0 +1,186 @@
+// vantrel-subject: how well subject detection does on real photographs. Not installed;
+// `make quality` feeds it an annotated table of photographs.
+//
+//   vantrel-subject TABLE ROOT [--draw DIR]
+//
+// TABLE has one photograph a line: its path under ROOT, "person" or "object", the rectangles
+// that lie wholly inside the subject and those wholly in the background, each "x0,y0,x1,y1" in
+// fractions of the width and height from the top left, several joined by spaces; the four fields
+// are separated by tabs, and lines starting with # are comments. Each photograph is loaded as
+// the editor loads a scan and analysed on its proxy. It passes when the mean mask is at least
+// 0.6 inside its subject rectangles and at most 0.25 inside its background rectangles. Prints
+// one row per photograph and the shares for people and objects; exits 1 when either share is
+// below 90 %, 2 when the table or a photograph cannot be read. With --draw, writes for each
+// photograph a PNG of the picture with the background darkened by the mask and the rectangles
+// drawn (subject green, background red).
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <opencv2/imgproc.hpp>
+
+#include "engine/analysis/SubjectSegmentationEngine.h"
+#include "engine/io/ImageLoader.h"
+#include "services/ExportFile.h"
+#include "services/ImageEncoder.h"
+
+namespace {
+
+using namespace vantrel;
+
+constexpr double kSubjectFloor = 0.6, kBackgroundCeiling = 0.25, kTarget = 0.9;
+
+struct Entry {
+    std::string path;
+    bool person = false;
+    std::vector<cv::Rect2d> subject, background;
+};
+
+std::optional<std::vector<cv::Rect2d>> parseRects(const std::string& field) {
+    std::vector<cv::Rect2d> rects;
+    std::istringstream words(field);
+    std::string word;
+    while (words >> word) {
+        double x0, y0, x1, y1;
+        char c1, c2, c3;
+        std::istringstream in(word);
+        if (!(in >> x0 >> c1 >> y0 >> c2 >> x1 >> c3 >> y1) || c1 != ',' || c2 != ',' || c3 != ',' || x1 <= x0 || y1 <= y0)
+            return std::nullopt;
+        rects.emplace_back(x0, y0, x1 - x0, y1 - y0);
+    }
+    return rects;
+}
+
+std::optional<std::vector<Entry>> readTable(const std::filesystem::path& file) {
+    std::ifstream in(file);
+    if (!in) return std::nullopt;
+    std::vector<Entry> entries;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        std::vector<std::string> fields;
+        std::istringstream cells(line);
+        for (std::string cell; std::getline(cells, cell, '\t');) fields.push_back(cell);
+        if (fields.size() != 4 || (fields[1] != "person" && fields[1] != "object")) return std::nullopt;
+        const auto subject = parseRects(fields[2]), background = parseRects(fields[3]);
+        if (!subject || !background || subject->empty() || background->empty()) return std::nullopt;
+        entries.push_back({fields[0], fields[1] == "person", *subject, *background});
+    }
+    return entries;
+}
+
+cv::Rect pixels(const cv::Rect2d& r, cv::Size size) {
+    const cv::Rect p(int(r.x * size.width), int(r.y * size.height), int(r.width * size.width), int(r.height * size.height));
+    return p & cv::Rect({}, size);
+}
+
+// Mean of the mask over the union of the rectangles.
+double meanInside(const cv::Mat& mask, const std::vector<cv::Rect2d>& rects) {
+    cv::Mat where = cv::Mat::zeros(mask.size(), CV_8U);
+    for (const cv::Rect2d& r : rects) where(pixels(r, mask.size())).setTo(255);
+    return cv::countNonZero(where) ? cv::mean(mask, where)[0] : 0.0;
+}
+
+void drawCheck(const cv::Mat& rgb, const cv::Mat& mask, const Entry& entry, const std::filesystem::path& file) {
+    cv::Mat shown(rgb.size(), CV_8UC4);
+    for (int y = 0; y < rgb.rows; ++y)
+        for (int x = 0; x < rgb.cols; ++x) {
+            const float m = 0.25f + 0.75f * mask.at<float>(y, x);
+            const cv::Vec3b p = rgb.at<cv::Vec3b>(y, x);
+            shown.at<cv::Vec4b>(y, x) = {std::uint8_t(p[0] * m), std::uint8_t(p[1] * m), std::uint8_t(p[2] * m), 255};
+        }
+    for (const cv::Rect2d& r : entry.subject) cv::rectangle(shown, pixels(r, rgb.size()), cv::Scalar(40, 255, 40, 255), 2);
+    for (const cv::Rect2d& r : entry.background) cv::rectangle(shown, pixels(r, rgb.size()), cv::Scalar(255, 40, 40, 255), 2);
+    ExportFile out(file);
+    const auto encoder = makePngEncoder();
+    encoder->start(out, {shown.cols, shown.rows, nullptr, {}});
+    encoder->writeRows(shown.data, shown.step[0], shown.rows);
+    encoder->finish();
+    out.commit();
+}
+
+const char* foundName(SubjectSegmentationEngine::Found found) {
+    switch (found) {
+        case SubjectSegmentationEngine::Found::person: return "person";
+        case SubjectSegmentationEngine::Found::object: return "object";
+        case SubjectSegmentationEngine::Found::attention: return "attention";
+    }
+    return "?";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3 && !(argc == 5 && std::string(argv[3]) == "--draw")) {
+        std::fprintf(stderr, "usage: vantrel-subject TABLE ROOT [--draw DIR]\n");
+        return 2;
+    }
+    const auto entries = readTable(argv[1]);
+    if (!entries) {
+        std::fprintf(stderr, "%s: cannot be read as a table of annotated photographs\n", argv[1]);
+        return 2;
+    }
+    const std::filesystem::path root = argv[2];
+    const std::optional<std::filesystem::path> drawTo = argc == 5 ? std::optional<std::filesystem::path>(argv[4]) : std::nullopt;
+    if (drawTo) std::filesystem::create_directories(*drawTo);
+
+    int people = 0, peoplePassed = 0, objects = 0, objectsPassed = 0;
+    double seconds = 0;
+    std::printf("%-28s %-7s %-9s %8s %11s  %s\n", "photograph", "kind", "found", "subject", "background", "result");
+    for (const Entry& entry : *entries) {
+        const std::filesystem::path path = root / entry.path;
+        Image proxy;
+        try {
+            proxy = ImageLoader::loadPhoto(path).proxyImage();
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "%s: %s\n", path.c_str(), e.what());
+            return 2;
+        }
+        // The working copy the engine renders from the proxy, as the editor asks for a mask.
+        const auto working = SubjectSegmentationEngine::workingCopy(proxy);
+        if (!working) {
+            std::fprintf(stderr, "%s: cannot be decoded\n", path.c_str());
+            return 2;
+        }
+        const auto start = std::chrono::steady_clock::now();
+        const auto mask = SubjectSegmentationEngine::shared().segmentWorking(*working);
+        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+
+        cv::Mat values = cv::Mat::zeros(SubjectSegmentationEngine::kMaskLongSide, SubjectSegmentationEngine::kMaskLongSide, CV_32F);
+        if (mask) values = cv::Mat(mask->height, mask->width, CV_32F, const_cast<float*>(mask->values.data())).clone();
+        const double inside = meanInside(values, entry.subject), outside = meanInside(values, entry.background);
+        const bool passed = mask && inside >= kSubjectFloor && outside <= kBackgroundCeiling;
+        (entry.person ? people : objects) += 1;
+        (entry.person ? peoplePassed : objectsPassed) += passed;
+        // The folder too: two packages may hold a "flower".
+        std::string name = (path.parent_path().filename() / path.stem()).string();
+        if (name.size() > 28) name.erase(0, name.size() - 28);
+        std::printf("%-28s %-7s %-9s %8.2f %11.2f  %s\n", name.c_str(), entry.person ? "person" : "object",
+                    mask ? foundName(mask->found) : "nothing", inside, outside, passed ? "pass" : "FAIL");
+        std::fflush(stdout);
+
+        if (drawTo) {
+            cv::Mat small;
+            cv::resize(*working, small, values.size(), 0, 0, cv::INTER_AREA);
+            try {
+                drawCheck(small, values, entry, *drawTo / (path.parent_path().filename().string() + "-" + path.stem().string() + ".png"));
+            } catch (const std::exception& error) {
+                std::fprintf(stderr, "%s\n", error.what());
+            }
+        }
+    }
+    const auto share = [](int good, int all) { return all ? double(good) / all : 1.0; };
+    std::printf("\npeople   %3d / %-3d %5.1f %%\n", peoplePassed, people, 100.0 * share(peoplePassed, people));
+    std::printf("objects  %3d / %-3d %5.1f %%\n", objectsPassed, objects, 100.0 * share(objectsPassed, objects));
+    std::printf("all      %3d / %-3d %5.1f %%   (target %.0f %% of people and of objects; %.2f s a photograph)\n",
+                peoplePassed + objectsPassed, people + objects, 100.0 * share(peoplePassed + objectsPassed, people + objects),
+                100.0 * kTarget, entries->empty() ? 0.0 : seconds / double(entries->size()));
+    return share(peoplePassed, people) >= kTarget && share(objectsPassed, objects) >= kTarget ? 0 : 1;
+}

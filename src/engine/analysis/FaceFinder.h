@@ -1,0 +1,43 @@
+#pragma once
+// Finds faces in a frame for the subject segmentation. Behind a small
+// interface so a test can say where the faces are.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <opencv2/core.hpp>
+
+namespace vantrel {
+
+class FaceFinder {
+public:
+    virtual ~FaceFinder() = default;
+    // The faces in an 8-bit grey picture, as boxes in its pixels (brows to
+    // chin, cheek to cheek). Safe to call from several threads at once.
+    virtual std::vector<cv::Rect> find(const cv::Mat& grey) const = 0;
+};
+
+// OpenCV's trained face cascades (frontal and profile) from the opencv-data
+// package. Without them (not installed, unreadable) it finds no faces, and
+// the subject is then looked for as an object.
+class CascadeFaceFinder final : public FaceFinder {
+public:
+    // Looks in $VANTREL_CASCADE_DIR, then where the package and a local
+    // OpenCV install put them.
+    CascadeFaceFinder();
+    // Looks in `folders` (each holding haarcascades/ and lbpcascades/), in order.
+    explicit CascadeFaceFinder(const std::vector<std::string>& folders);
+    ~CascadeFaceFinder() override;
+    std::vector<cv::Rect> find(const cv::Mat& grey) const override;
+    // The folder the cascades were read from, empty when none was found.
+    const std::string& folder() const;
+
+    static const CascadeFaceFinder& shared();
+
+private:
+    struct Cascades;
+    std::unique_ptr<Cascades> cascades_;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,348 @@
+#include "engine/analysis/ObjectSubject.h"
+
+// The attention map weighs three things, each against the frame itself:
+// 1. Border contrast: the frame's four border bands describe the background
+//    (median and spread of their smoothed Lab colours); a pixel draws the eye
+//    as far as it differs from every one of them, sharpened by the spectral
+//    residual (the unexpected part of the log spectrum), and less where the
+//    picture holds no detail (a sky gradient, a glare).
+// 2. Focus: parts sharper than most of the border, as a subject before a
+//    soft background is.
+// 3. Place: towards the middle, where a subject is usually framed.
+// GrabCut then cuts the object out with colour models seeded from the
+// attention gathered over object-sized neighbourhoods; of what it cuts out,
+// the region with most salient mass is the object.
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <mutex>
+
+#include <opencv2/imgproc.hpp>
+
+#include "engine/analysis/AnalysisRaster.h"
+#include "engine/analysis/GrabCutRefinement.h"
+
+namespace vantrel::subject {
+namespace {
+
+// Smoothing (working pixels) that keeps fine texture out of the colour contrast.
+constexpr double kContrastSmoothing = 3.0;
+// Width of the border bands, as a fraction of the shorter side.
+constexpr double kBandFraction = 0.04;
+// Floor of the background's colour spread (Lab units), so a flat border does
+// not turn noise into saliency.
+constexpr double kMinSpread = 2.5;
+constexpr int kPatchesPerSide = 6;
+// Two border patches are alike when their means lie this close (in spreads).
+constexpr double kAlikeDistance = 3.0;
+constexpr int kMinAlikePatches = 4;
+// Colour distance (in background spreads) at which a pixel is half salient.
+constexpr double kHalfSalientDistance = 4.0;
+constexpr float kSalientThreshold = 0.5f;
+constexpr float kProbableThreshold = 0.3f;
+// Reach of the gathering of attention, as a fraction of the longer side, and
+// the levels of the gathered attention (its peak 1) that seed GrabCut.
+constexpr double kGathering = 0.04;
+constexpr double kSureSubject = 0.7, kProbableSubject = 0.35, kSureBackground = 0.12;
+// Plausible subject sizes, as fractions of the frame.
+constexpr double kMinSubjectArea = 0.003;
+constexpr double kMaxSubjectArea = 0.85;
+constexpr int kSpectralWidth = 64;
+// Smoothing of the sharpness measure, as a fraction of the longer side.
+constexpr double kFocusSmoothing = 0.012;
+// Focus counts for less than colour: texture alone (grass, gravel) is no subject.
+constexpr float kFocusShare = 0.6f;
+// A part counts as in focus when it is sharper than this share of the border.
+constexpr double kBorderFocusShare = 0.5;
+// Reach of the detail measure, as a fraction of the longer side, and the
+// share of colour contrast a region without detail keeps.
+constexpr double kDetailReach = 0.03;
+constexpr float kFlatShare = 0.35f;
+// Below this detail (against the frame's usual) a patch is featureless, and
+// a bright featureless patch is background below this gathered attention.
+constexpr float kFeatureless = 0.12f;
+constexpr double kFeaturelessSubject = 0.5;
+// Colour contrast below this never stands out, however it compares.
+constexpr double kMinContrast = 0.3;
+// Spread of the weight towards the frame's middle, as a fraction of each side.
+constexpr double kCentreSpread = 0.3;
+// Regions holding at least this share of the leading region's salient mass are kept beside it.
+constexpr double kKeptMassShare = 0.5;
+
+// Robust colour statistics of a border patch: per-channel median and spread
+// (from the median absolute deviation), so a sliver of subject reaching into
+// the patch neither moves its colour nor widens its spread.
+struct Patch {
+    cv::Vec3d median;
+    cv::Vec3d spread;
+};
+
+Patch patchStatistics(const cv::Mat& lab, const cv::Rect& rect) {
+    const cv::Mat roi = lab(rect);
+    std::vector<float> values(roi.total());
+    Patch patch;
+    for (int c = 0; c < 3; ++c) {
+        std::size_t i = 0;
+        for (int y = 0; y < roi.rows; ++y)
+            for (int x = 0; x < roi.cols; ++x) values[i++] = roi.at<cv::Vec3f>(y, x)[c];
+        const auto mid = values.begin() + std::ptrdiff_t(values.size() / 2);
+        std::nth_element(values.begin(), mid, values.end());
+        const double median = *mid;
+        for (float& v : values) v = std::abs(v - float(median));
+        std::nth_element(values.begin(), mid, values.end());
+        patch.median[c] = median;
+        patch.spread[c] = std::hypot(1.4826 * *mid, kMinSpread);
+    }
+    return patch;
+}
+
+// Squared distance of `colour` from the patch, in the patch's spreads.
+double distance2(const cv::Vec3d& colour, const cv::Vec3d& median, const cv::Vec3d& spread) {
+    double sum = 0.0;
+    for (int c = 0; c < 3; ++c) {
+        const double d = (colour[c] - median[c]) / spread[c];
+        sum += d * d;
+    }
+    return sum;
+}
+
+// The border, cut into patches along each side, describes the background. A
+// subject that reaches the border colours a few patches unlike the rest, so
+// only patches that resemble several others are kept.
+std::vector<Patch> backgroundPatches(const cv::Mat& lab) {
+    const int band = std::max(2, int(std::lround(kBandFraction * std::min(lab.cols, lab.rows))));
+    std::vector<Patch> patches;
+    for (int k = 0; k < kPatchesPerSide; ++k) {
+        const int x0 = lab.cols * k / kPatchesPerSide, x1 = lab.cols * (k + 1) / kPatchesPerSide;
+        const int y0 = lab.rows * k / kPatchesPerSide, y1 = lab.rows * (k + 1) / kPatchesPerSide;
+        patches.push_back(patchStatistics(lab, {x0, 0, x1 - x0, band}));
+        patches.push_back(patchStatistics(lab, {x0, lab.rows - band, x1 - x0, band}));
+        patches.push_back(patchStatistics(lab, {0, y0, band, y1 - y0}));
+        patches.push_back(patchStatistics(lab, {lab.cols - band, y0, band, y1 - y0}));
+    }
+    std::vector<Patch> kept;
+    for (std::size_t i = 0; i < patches.size(); ++i) {
+        int alike = 0;
+        for (std::size_t j = 0; j < patches.size(); ++j) {
+            if (i == j) continue;
+            const cv::Vec3d pooled = (patches[i].spread + patches[j].spread) * 0.5;
+            if (distance2(patches[i].median, patches[j].median, pooled) < kAlikeDistance * kAlikeDistance) ++alike;
+        }
+        if (alike >= kMinAlikePatches) kept.push_back(patches[i]);
+    }
+    return kept.empty() ? patches : kept;
+}
+
+// OpenCV fills its Lab lookup tables on first use without a lock; two
+// analyses starting together would race on them. Fill them once, in order.
+void prepareLabTables() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        cv::Mat lab;
+        cv::cvtColor(cv::Mat(1, 1, CV_32FC3, cv::Scalar::all(0.5)), lab, cv::COLOR_RGB2Lab);
+        cv::cvtColor(cv::Mat(1, 1, CV_8UC3, cv::Scalar::all(128)), lab, cv::COLOR_RGB2Lab);
+    });
+}
+
+float percentile(const cv::Mat& values, double share) {
+    std::vector<float> v(values.begin<float>(), values.end<float>());
+    const auto at = v.begin() + std::ptrdiff_t(share * double(v.size() - 1));
+    std::nth_element(v.begin(), at, v.end());
+    return *at;
+}
+
+// Distance (in background spreads) of each pixel from the nearest background patch.
+cv::Mat borderContrast(const cv::Mat& rgb) {
+    prepareLabTables();
+    cv::Mat rgbf, lab;
+    rgb.convertTo(rgbf, CV_32F, 1.0 / 255.0);
+    cv::cvtColor(rgbf, lab, cv::COLOR_RGB2Lab);
+    cv::GaussianBlur(lab, lab, cv::Size(0, 0), kContrastSmoothing, kContrastSmoothing, cv::BORDER_REFLECT);
+
+    const std::vector<Patch> patches = backgroundPatches(lab);
+    cv::Mat contrast(rgb.size(), CV_32F);
+    cv::parallel_for_(cv::Range(0, lab.rows), [&](const cv::Range& rows) {
+        for (int y = rows.start; y < rows.end; ++y) {
+            const cv::Vec3f* p = lab.ptr<cv::Vec3f>(y);
+            float* c = contrast.ptr<float>(y);
+            for (int x = 0; x < lab.cols; ++x) {
+                double best = 1e30;
+                for (const Patch& b : patches) best = std::min(best, distance2(cv::Vec3d(p[x]), b.median, b.spread));
+                c[x] = float(std::sqrt(std::max(best, 0.0)));
+            }
+        }
+    });
+    return contrast;
+}
+
+// Spectral-residual saliency, 0 ... 1, at `size`.
+cv::Mat spectralResidual(const cv::Mat& rgb, cv::Size size) {
+    cv::Mat grey, small;
+    cv::cvtColor(rgb, grey, cv::COLOR_RGB2GRAY);
+    cv::resize(grey, small, analysis::sizeForLongSide(rgb.cols, rgb.rows, kSpectralWidth), 0, 0, cv::INTER_AREA);
+    small.convertTo(small, CV_32F, 1.0 / 255.0);
+
+    cv::Mat spectrum;
+    cv::dft(small, spectrum, cv::DFT_COMPLEX_OUTPUT);
+    cv::Mat planes[2];
+    cv::split(spectrum, planes);
+    cv::Mat magnitude, phase, logMagnitude, average;
+    cv::cartToPolar(planes[0], planes[1], magnitude, phase);
+    cv::log(magnitude + 1e-6f, logMagnitude);
+    cv::blur(logMagnitude, average, cv::Size(3, 3), cv::Point(-1, -1), cv::BORDER_REPLICATE);
+    cv::Mat residual;
+    cv::exp(logMagnitude - average, residual);
+    cv::polarToCart(residual, phase, planes[0], planes[1]);
+    cv::merge(planes, 2, spectrum);
+    cv::Mat back;
+    cv::idft(spectrum, back, cv::DFT_COMPLEX_OUTPUT | cv::DFT_SCALE);
+    cv::split(back, planes);
+    cv::Mat energy;
+    cv::magnitude(planes[0], planes[1], energy);
+    energy = energy.mul(energy);
+    cv::GaussianBlur(energy, energy, cv::Size(0, 0), 2.5);
+    cv::normalize(energy, energy, 0.0, 1.0, cv::NORM_MINMAX);
+    cv::Mat out;
+    cv::resize(energy, out, size, 0, 0, cv::INTER_LINEAR);
+    return out;
+}
+
+// Where the picture is sharper than most of its border, 0 ... 1: a subject
+// in focus before a soft background stands out; a frame sharp all over, or
+// sharp only at its border, says nothing this way.
+// The strength of the finest edges: the Laplacian's magnitude.
+cv::Mat edgeStrength(const cv::Mat& rgb) {
+    cv::Mat grey, edges;
+    cv::cvtColor(rgb, grey, cv::COLOR_RGB2GRAY);
+    grey.convertTo(grey, CV_32F, 1.0 / 255.0);
+    cv::Laplacian(grey, edges, CV_32F, 3);
+    return cv::abs(edges);
+}
+
+cv::Mat focusMap(const cv::Mat& edges) {
+    const cv::Size size = edges.size();
+    cv::Mat focus;
+    const double sigma = kFocusSmoothing * std::max(size.width, size.height);
+    cv::GaussianBlur(edges, focus, cv::Size(0, 0), sigma, sigma, cv::BORDER_REFLECT);
+    // Sharper than the border's usual is what counts.
+    const int band = std::max(2, int(std::lround(kBandFraction * std::min(size.width, size.height))));
+    cv::Mat border = cv::Mat::ones(size, CV_8U);
+    border(cv::Rect(band, band, size.width - 2 * band, size.height - 2 * band)).setTo(0);
+    std::vector<float> values;
+    for (int y = 0; y < size.height; ++y)
+        for (int x = 0; x < size.width; ++x)
+            if (border.at<std::uint8_t>(y, x)) values.push_back(focus.at<float>(y, x));
+    const auto at = values.begin() + std::ptrdiff_t(double(values.size()) * kBorderFocusShare);
+    std::nth_element(values.begin(), at, values.end());
+    const float usual = *at, sharpest = percentile(focus, 0.95);
+    if (sharpest <= usual * 1.5f + 1e-4f) return cv::Mat::zeros(size, CV_32F);
+    cv::Mat out = (focus - usual) * (1.0 / (sharpest - usual));
+    cv::max(out, 0.0, out);
+    cv::min(out, 1.0, out);
+    return out;
+}
+
+// How much detail there is around each pixel, 0 ... 1 against the frame's
+// own: a smooth sky gradient, a glare or a plain wall holds no subject, even
+// where its colour is unlike the border's.
+cv::Mat detailMap(const cv::Mat& edges) {
+    cv::Mat detail;
+    const double sigma = kDetailReach * std::max(edges.cols, edges.rows);
+    cv::GaussianBlur(edges, detail, cv::Size(0, 0), sigma, sigma, cv::BORDER_REFLECT);
+    const float usual = percentile(detail, 0.75);
+    if (usual <= 1e-4f) return cv::Mat::ones(edges.size(), CV_32F);
+    cv::Mat out;
+    cv::min(detail * (1.0 / usual), 1.0, out);
+    return out;
+}
+
+}  // namespace
+
+cv::Mat attentionMap(const cv::Mat& rgb) {
+    const cv::Mat contrast = borderContrast(rgb);
+    const cv::Mat residual = spectralResidual(rgb, rgb.size());
+    const cv::Mat edges = edgeStrength(rgb);
+    const cv::Mat focus = focusMap(edges), detail = detailMap(edges);
+    cv::Mat colour(rgb.size(), CV_32F);
+    for (int y = 0; y < rgb.rows; ++y) {
+        const float* c = contrast.ptr<float>(y);
+        const float* r = residual.ptr<float>(y);
+        float* s = colour.ptr<float>(y);
+        for (int x = 0; x < rgb.cols; ++x) {
+            const float q = c[x] / float(kHalfSalientDistance);
+            s[x] = (q * q / (1.0f + q * q)) * (0.75f + 0.25f * r[x]);
+        }
+    }
+    // Real borders are rarely plain: the colour contrast counts against its
+    // own strongest part, as long as that stands out at all.
+    const float strongest = std::max(percentile(colour, 0.99), float(kMinContrast));
+    cv::Mat saliency(rgb.size(), CV_32F);
+    for (int y = 0; y < rgb.rows; ++y) {
+        const float* c = colour.ptr<float>(y);
+        const float* f = focus.ptr<float>(y);
+        const float* d = detail.ptr<float>(y);
+        float* s = saliency.ptr<float>(y);
+        const double dy = (y + 0.5) / rgb.rows - 0.5;
+        for (int x = 0; x < rgb.cols; ++x) {
+            const double dx = (x + 0.5) / rgb.cols - 0.5;
+            // Photographers frame their subject towards the middle.
+            const double centre = std::exp(-(dx * dx + dy * dy) / (2 * kCentreSpread * kCentreSpread));
+            const float distinct = std::min(c[x] / strongest, 1.0f) * (kFlatShare + (1.0f - kFlatShare) * d[x]);
+            s[x] = float(std::max(distinct, kFocusShare * f[x]) * (0.5 + 0.5 * centre));
+        }
+    }
+    return saliency;
+}
+
+bool standsOut(const cv::Mat& attention) {
+    const double salient = coverage(attention > kSalientThreshold);
+    return salient >= kMinSubjectArea && salient <= kMaxSubjectArea;
+}
+
+cv::Mat mainObject(const cv::Mat& rgb, const cv::Mat& attention) {
+    // Seeds from the attention gathered over object-sized neighbourhoods, so
+    // the plain parts of an object join its striking ones: the middle of the
+    // gathered mass is surely subject, its surroundings probably, what draws
+    // no attention anywhere near surely background.
+    cv::Mat gathered;
+    const double sigma = kGathering * std::max(rgb.cols, rgb.rows);
+    cv::GaussianBlur(attention, gathered, cv::Size(0, 0), sigma, sigma, cv::BORDER_CONSTANT);
+    double peak = 0;
+    cv::minMaxLoc(gathered, nullptr, &peak);
+    if (peak <= 0) return {};
+    gathered *= 1.0 / peak;
+    cv::Mat labels(rgb.size(), CV_8U, cv::Scalar(cv::GC_PR_BGD));
+    labels.setTo(cv::GC_BGD, gathered < kSureBackground);
+    labels.setTo(cv::GC_PR_FGD, gathered > kProbableSubject);
+    labels.setTo(cv::GC_FGD, (gathered > kSureSubject) & (attention > kProbableThreshold));
+    // Bright patches without any detail (out-of-focus highlights, glare, a
+    // pale sky) away from the gathered middle are background; dark ones may
+    // be a coat.
+    cv::Mat grey;
+    cv::cvtColor(rgb, grey, cv::COLOR_RGB2GRAY);
+    const cv::Mat bright = grey > cv::mean(grey)[0];
+    labels.setTo(cv::GC_BGD, (detailMap(edgeStrength(rgb)) < kFeatureless) & bright & (gathered < kFeaturelessSubject));
+    const cv::Mat cut = grabCut(rgb, labels);
+
+    // The region with most salient mass leads; bright specks elsewhere do not.
+    cv::Mat regions;
+    const int n = cv::connectedComponents(cut, regions, 8, CV_32S);
+    std::vector<double> mass(std::size_t(std::max(n, 1)), 0.0);
+    for (int y = 0; y < rgb.rows; ++y) {
+        const int* l = regions.ptr<int>(y);
+        const float* a = attention.ptr<float>(y);
+        for (int x = 0; x < rgb.cols; ++x)
+            if (l[x] > 0) mass[std::size_t(l[x])] += a[x];
+    }
+    const double most = n > 1 ? *std::max_element(mass.begin() + 1, mass.end()) : 0.0;
+    cv::Mat object = cv::Mat::zeros(rgb.size(), CV_8U);
+    for (int k = 1; k < n && most > 0; ++k)
+        if (mass[std::size_t(k)] >= kKeptMassShare * most) object.setTo(255, regions == k);
+    object = fillHoles(object, 0.005 * double(rgb.total()));
+    const double area = coverage(object);
+    if (area < kMinSubjectArea || area > 0.95) return {};
+    return object;
+}
+
+}  // namespace vantrel::subject

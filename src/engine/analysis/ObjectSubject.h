@@ -1,0 +1,21 @@
+#pragma once
+// The main object of a frame without people: an attention map from colour
+// contrast against the frame's borders and the spectral residual, and the
+// object GrabCut cuts out of it. Private to the engine.
+
+#include <opencv2/core.hpp>
+
+namespace vantrel::subject {
+
+// How much each pixel of `rgb` (8-bit RGB) draws the eye, 0 ... 1.
+cv::Mat attentionMap(const cv::Mat& rgb);
+
+// Whether a part of plausible size stands out in the attention map.
+bool standsOut(const cv::Mat& attention);
+
+// The main object (255), GrabCut seeded from the attention map, keeping the
+// connected region that holds most of the salient mass (and any holding
+// nearly as much); empty when no region of plausible size is found.
+cv::Mat mainObject(const cv::Mat& rgb, const cv::Mat& attention);
+
+}  // namespace vantrel::subject

@@ -1,0 +1,214 @@
+#include "views/kit/FloatingToolBar.h"
+
+#include <algorithm>
+#include <limits>
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+#include <QPainter>
+
+#include "views/kit/DarkroomTheme.h"
+#include "views/kit/Layouts.h"
+#include "views/kit/Painting.h"
+#include "views/kit/StandardColors.h"
+
+namespace vantrel {
+
+namespace {
+
+constexpr double kRadius = 10;
+
+// One-point vertical line, 20 points tall.
+class Divider final : public QWidget {
+public:
+    Divider() { setFixedSize(1, 20); }
+
+protected:
+    void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), whiteAt(0.15)); }
+};
+
+// A box around one child with a preferred and a smallest width of its own.
+class FlexibleBox final : public QWidget {
+public:
+    FlexibleBox(QWidget* child, int preferred, int minimum) : preferred_(preferred), minimum_(minimum) {
+        auto* layout = new QHBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(child);
+        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    }
+    QSize sizeHint() const override { return {preferred_, QWidget::sizeHint().height()}; }
+    QSize minimumSizeHint() const override { return {minimum_, QWidget::minimumSizeHint().height()}; }
+
+private:
+    int preferred_;
+    int minimum_;
+};
+
+}  // namespace
+
+QWidget* FloatingToolBar::flexibleWidth(QWidget* child, int preferred, int minimum) {
+    return new FlexibleBox(child, preferred, minimum);
+}
+
+namespace {
+
+constexpr int kMarginX = 16;
+constexpr int kMarginY = 8;
+constexpr int kLineSpacing = 6;
+// Air kept between the bar and the sides of the area it floats in.
+constexpr int kSideRoom = 8;
+
+}  // namespace
+
+FloatingToolBar::FloatingToolBar(const QString& name, int spacing, QWidget* parent)
+    : QWidget(parent), spacing_(spacing), column_(new QVBoxLayout(this)) {
+    setObjectName(name);
+    column_->setContentsMargins(kMarginX, kMarginY, kMarginX, kMarginY);
+    column_->setSpacing(kLineSpacing);
+    setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
+    // The shadow of the whole floating panel, drawn around it over the frame.
+    setDropShadow(*this, blackAt(0.5), 24, QPointF(0, 4));
+    // The parent's width decides the lines: watch it (and the next one, see event()).
+    watchedParent_ = parent;
+    if (parent) parent->installEventFilter(this);
+}
+
+QHBoxLayout* FloatingToolBar::addGroup(const QString& name, int spacing, bool givesWay) {
+    auto* widget = new QWidget(this);
+    widget->setObjectName(name);
+    auto* row = flatRow(spacing, widget);
+    groups_.push_back({widget, groups_.empty() ? nullptr : new Divider, givesWay});
+    if (groups_.back().divider) groups_.back().divider->setParent(this);
+    packing_.clear();  // pack afresh
+    updateLines();
+    return row;
+}
+
+void FloatingToolBar::setGroupVisible(QWidget* group, bool visible) {
+    if (group->isVisibleTo(this) == visible && !packing_.empty()) return;
+    group->setVisible(visible);
+    updateLines();
+    showDividers();
+}
+
+void FloatingToolBar::keepPlaceOf(QWidget* group) {
+    for (Group& g : groups_) {
+        if (g.widget != group) continue;
+        g.keepsPlace = true;
+        for (QWidget* part : {g.widget, g.divider}) {
+            if (!part) continue;
+            QSizePolicy policy = part->sizePolicy();
+            policy.setRetainSizeWhenHidden(true);
+            part->setSizePolicy(policy);
+        }
+    }
+    packing_.clear();
+    updateLines();
+}
+
+void FloatingToolBar::showDividers() {
+    for (std::size_t i = 0; i < groups_.size(); ++i) {
+        const Group& group = groups_[i];
+        if (!group.divider) continue;
+        bool startsLine = true;
+        for (std::size_t j = 0; j < i; ++j) startsLine = startsLine && packing_[j] != packing_[i];
+        group.divider->setVisible(packing_[i] >= 0 && !startsLine && !group.widget->isHidden());
+    }
+}
+
+int FloatingToolBar::roomForLines() const {
+    const QWidget* parent = parentWidget();
+    if (!parent || isWindow()) return std::numeric_limits<int>::max();
+    return std::max(parent->width() - 2 * kSideRoom - 2 * kMarginX, 0);
+}
+
+void FloatingToolBar::updateLines() {
+    // Greedy: each shown group joins the current line while the line's natural
+    // width stays within the room.
+    const int room = roomForLines();
+    std::vector<int> packing;
+    int line = -1, used = 0;
+    for (const Group& group : groups_) {
+        if (group.widget->isHidden() && !group.keepsPlace) {
+            packing.push_back(-1);
+            continue;
+        }
+        const int width = group.givesWay ? group.widget->minimumSizeHint().width() : group.widget->sizeHint().width();
+        const int extra = 2 * spacing_ + 1 + width;  // the divider and its spacing
+        if (line < 0 || used + extra > room) {
+            ++line;
+            used = width;
+        } else {
+            used += extra;
+        }
+        packing.push_back(line);
+    }
+    if (packing == packing_) return;
+    packing_ = packing;
+
+    for (QHBoxLayout* old : lines_) {
+        while (QLayoutItem* item = old->takeAt(0)) delete item;  // the widgets stay
+        delete old;
+    }
+    lines_.clear();
+    for (std::size_t i = 0; i < groups_.size(); ++i) {
+        const Group& group = groups_[i];
+        const bool first = packing_[i] >= 0 && (lines_.size() <= std::size_t(packing_[i]));
+        if (packing_[i] < 0) continue;
+        if (first) {
+            auto* row = flatRow(spacing_);
+            row->addStretch(1);  // each line centred in the bar
+            column_->addLayout(row);
+            lines_.push_back(row);
+        }
+        QHBoxLayout* row = lines_.back();
+        if (group.divider && !first) row->addWidget(group.divider, 0, Qt::AlignVCenter);
+        row->addWidget(group.widget);
+    }
+    for (QHBoxLayout* row : lines_) row->addStretch(1);
+    showDividers();
+    updateGeometry();
+}
+
+bool FloatingToolBar::event(QEvent* event) {
+    if (event->type() == QEvent::ParentChange && parentWidget() != watchedParent_) {
+        if (watchedParent_) watchedParent_->removeEventFilter(this);
+        watchedParent_ = parentWidget();
+        if (watchedParent_) watchedParent_->installEventFilter(this);
+        updateLines();
+    }
+    if (event->type() == QEvent::Show || event->type() == QEvent::LanguageChange) updateLines();
+    return QWidget::event(event);
+}
+
+bool FloatingToolBar::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == watchedParent_ && event->type() == QEvent::Resize) updateLines();
+    return QWidget::eventFilter(watched, event);
+}
+
+ChipStyle FloatingToolBar::bordered(double fontPixels, QFont::Weight weight, const QColor& text) {
+    ChipStyle s = ChipStyle::preset(fontPixels, weight, 7, 4, 5, text);
+    s.fill = s.selectedFill = whiteAt(0.1);
+    return s;
+}
+
+ChipStyle FloatingToolBar::prominent(double fontPixels, double paddingX) {
+    ChipStyle s = ChipStyle::preset(fontPixels, QFont::DemiBold, paddingX, 4, 5, Qt::white);
+    s.fill = s.selectedFill = DarkroomTheme::accent();
+    return s;
+}
+
+ChipStyle FloatingToolBar::borderless(double fontPixels, QFont::Weight weight, const QColor& text) {
+    return ChipStyle::textButton(fontPixels, weight, text);
+}
+
+void FloatingToolBar::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QPainterPath shape = roundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), kRadius);
+    painter.fillPath(shape, DarkroomTheme::floatingPanelFill());
+    painter.strokePath(shape, solidPen(DarkroomTheme::floatingPanelBorder(), 1));
+}
+
+}  // namespace vantrel

@@ -1,0 +1,162 @@
+#include "views/retouch/SpotHealingGeometry.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "views/kit/Geometry.h"
+
+namespace vantrel::spots {
+
+namespace {
+
+double distance(const QPointF& a, const QPointF& b) { return std::hypot(a.x() - b.x(), a.y() - b.y()); }
+
+bool hasArea(const QRectF& r) { return r.width() > 0 && r.height() > 0; }
+
+// Within 0.01 ... 0.99, the lower bound tested last as the drags define it.
+double limitUnit(double v) {
+    if (v >= kHighestUnit) v = kHighestUnit;
+    if (v <= kLowestUnit) v = kLowestUnit;
+    return v;
+}
+
+}  // namespace
+
+Layout layoutFor(const QSizeF& view, const QSizeF& image, double padding) {
+    const QRectF rect = fittedInside(view, image, padding);
+    return {rect, std::min(rect.width(), rect.height())};
+}
+
+QPointF targetPoint(const Layout& layout, const SpotItem& spot) {
+    return fromUnit(layout.imageRect, QPointF(spot.center.x, spot.center.y));
+}
+
+QPointF sourcePoint(const Layout& layout, const SpotItem& spot) {
+    return targetPoint(layout, spot) + QPointF(spot.sourceOffset.x * layout.imageRect.width(),
+                                               spot.sourceOffset.y * layout.imageRect.height());
+}
+
+double drawnRadius(const Layout& layout, const SpotItem& spot) {
+    return std::max(layout.shortSide * spot.radius, kMinimumDrawnRadius);
+}
+
+double handleSide(double drawnRadius) { return std::max(2 * drawnRadius, kMinimumHandleSide); }
+
+double tapReach(const Layout& layout, const SpotItem& spot) {
+    return std::max(layout.shortSide * spot.radius * kTapReachFactor, kMinimumTapReach);
+}
+
+std::optional<Uuid> spotAtTap(const Layout& layout, const std::vector<SpotItem>& spots, const QPointF& point) {
+    for (const SpotItem& spot : spots) {
+        const double reach = tapReach(layout, spot);
+        if (distance(point, targetPoint(layout, spot)) <= reach || distance(point, sourcePoint(layout, spot)) <= reach)
+            return spot.id;
+    }
+    return std::nullopt;
+}
+
+std::optional<SpotHit> partAt(const Layout& layout, const std::vector<SpotItem>& spots,
+                              const std::optional<Uuid>& selected, const QPointF& point) {
+    if (selected) {
+        if (const auto i = indexOf(spots, *selected)) {
+            const SpotItem& spot = spots[*i];
+            const QPointF button = deleteButtonCentre(targetPoint(layout, spot), drawnRadius(layout, spot));
+            if (distance(point, button) <= kDeleteButtonHitRadius) return SpotHit{spot.id, SpotPart::deleteButton};
+        }
+    }
+    const auto inHandle = [&](const SpotItem& spot, const QPointF& centre) {
+        return distance(point, centre) <= handleSide(drawnRadius(layout, spot)) / 2;
+    };
+    for (auto it = spots.rbegin(); it != spots.rend(); ++it)
+        if (inHandle(*it, targetPoint(layout, *it))) return SpotHit{it->id, SpotPart::target};
+    for (auto it = spots.rbegin(); it != spots.rend(); ++it)
+        if (inHandle(*it, sourcePoint(layout, *it))) return SpotHit{it->id, SpotPart::source};
+    return std::nullopt;
+}
+
+QPointF labelCentre(const QPointF& handlePoint, double drawnRadius) {
+    return handlePoint - QPointF(0, drawnRadius + kLabelGap);
+}
+
+LabelBoxes labelBoxes(const QPointF& target, const QPointF& source, double drawnRadius, const QSizeF& targetLabel,
+                      const QSizeF& sourceLabel) {
+    const auto box = [](const QPointF& centre, const QSizeF& size) {
+        return QRectF(centre - QPointF(size.width() / 2, size.height() / 2), size);
+    };
+    const auto above = [&](const QPointF& p, const QSizeF& size) { return box(labelCentre(p, drawnRadius), size); };
+    const auto below = [&](const QPointF& p, const QSizeF& size) {
+        return box(p + QPointF(0, drawnRadius + kLabelGap), size);
+    };
+    const LabelBoxes choices[] = {{above(target, targetLabel), above(source, sourceLabel)},
+                                  {above(target, targetLabel), below(source, sourceLabel)},
+                                  {below(target, targetLabel), above(source, sourceLabel)}};
+    for (const LabelBoxes& c : choices)
+        if (!c.target.intersects(c.source)) return c;
+    return choices[1];  // not reached: the two rings' gaps put the last two choices far apart
+}
+
+QPointF deleteButtonCentre(const QPointF& target, double drawnRadius) {
+    return target + QPointF(0.85 * drawnRadius, -0.85 * drawnRadius);
+}
+
+std::optional<Point> draggedCenter(const Point& start, const QPointF& translation, const QRectF& imageRect) {
+    if (!hasArea(imageRect)) return std::nullopt;
+    const double x = std::min(translation.x() / imageRect.width() + start.x, kHighestUnit);
+    const double y = std::min(translation.y() / imageRect.height() + start.y, kHighestUnit);
+    if (!std::isfinite(x) || !std::isfinite(y)) return std::nullopt;
+    return Point{x <= kLowestUnit ? kLowestUnit : x, y <= kLowestUnit ? kLowestUnit : y};
+}
+
+std::optional<Point> draggedSourceOffset(const Point& startOffset, const Point& center, const QPointF& translation,
+                                         const QRectF& imageRect) {
+    if (!hasArea(imageRect)) return std::nullopt;
+    const double sx = limitUnit(startOffset.x + translation.x() / imageRect.width() + center.x);
+    const double sy = limitUnit(startOffset.y + translation.y() / imageRect.height() + center.y);
+    if (!std::isfinite(sx) || !std::isfinite(sy)) return std::nullopt;
+    return Point{sx - center.x, sy - center.y};
+}
+
+std::optional<NewSpot> newSpotAt(const Layout& layout, const QPointF& point, double brushRadius) {
+    if (!hasArea(layout.imageRect) || !(layout.shortSide > 0)) return std::nullopt;
+    const QPointF c = toUnit(layout.imageRect, point);
+    return NewSpot{{c.x(), c.y()}, brushRadius / layout.shortSide};
+}
+
+std::optional<Arrowhead> arrowhead(const QPointF& source, const QPointF& target, double drawnRadius) {
+    const double d = distance(source, target);
+    if (!(d > drawnRadius + kArrowClearance)) return std::nullopt;
+    const QPointF tip = target - drawnRadius * (target - source) / d;
+    const double theta = std::atan2(target.y() - source.y(), target.x() - source.x());
+    const double spread = std::numbers::pi / 6;
+    const auto barb = [&](double angle) { return tip - kArrowBarb * QPointF(std::cos(angle), std::sin(angle)); };
+    return Arrowhead{tip, barb(theta - spread), barb(theta + spread)};
+}
+
+QRectF paintedBounds(const Layout& layout, const SpotItem& spot) {
+    const double r = drawnRadius(layout, spot);
+    // Ring, stroke and shadow reach r + 12; a label, however long its
+    // translation, stays within 90 points either side and 22 above or below the ring.
+    const auto around = [&](const QPointF& p) {
+        const double half = std::max(r + 12, 90.0);
+        const double tall = r + kLabelGap + 12;
+        return QRectF(p.x() - half, p.y() - tall, 2 * half, 2 * tall);
+    };
+    const QPointF S = sourcePoint(layout, spot), T = targetPoint(layout, spot);
+    return around(S) | around(T) | QRectF(S, T).normalized().adjusted(-kArrowBarb - 2, -kArrowBarb - 2, kArrowBarb + 2,
+                                                                      kArrowBarb + 2);
+}
+
+bool sourceOverlapsTarget(const SpotItem& spot, const QSizeF& image) {
+    if (!(image.width() > 0) || !(image.height() > 0)) return false;
+    const double apart = std::hypot(spot.sourceOffset.x * image.width(), spot.sourceOffset.y * image.height());
+    return apart < 2 * spot.radius * std::min(image.width(), image.height());
+}
+
+std::optional<std::size_t> indexOf(const std::vector<SpotItem>& spots, const Uuid& id) {
+    for (std::size_t i = 0; i < spots.size(); ++i)
+        if (spots[i].id == id) return i;
+    return std::nullopt;
+}
+
+}  // namespace vantrel::spots

@@ -1,0 +1,120 @@
+#pragma once
+// The spot-healing overlay's geometry apart from any widget: where a spot's
+// target and source lie in the overlay, how large it is drawn, what a tap or a
+// press hits, the values a target or source drag writes, and the arrowhead of
+// a spot's connection.
+//
+// Spot units: `center` in fractions of the frame's width and height (origin
+// top left), `sourceOffset` likewise, `radius` in fractions of the shorter
+// side. In the overlay, the frame is the fitted image rectangle.
+#include <optional>
+#include <vector>
+
+#include <QPointF>
+#include <QRectF>
+#include <QSizeF>
+
+#include "model/Point.h"
+#include "model/SpotHealingParameters.h"
+#include "model/Uuid.h"
+
+namespace vantrel::spots {
+
+inline constexpr double kMinimumDrawnRadius = 6;   // points
+inline constexpr double kMinimumHandleSide = 30;   // points
+inline constexpr double kMinimumTapReach = 10;     // points
+inline constexpr double kTapReachFactor = 1.2;
+inline constexpr double kDeleteButtonHitRadius = 10;  // points, around the button's centre
+inline constexpr double kLabelGap = 12;               // between the ring's top and the label's centre
+inline constexpr double kArrowBarb = 8;
+inline constexpr double kArrowClearance = 6;
+inline constexpr double kLowestUnit = 0.01;
+inline constexpr double kHighestUnit = 0.99;
+
+struct Layout {
+    QRectF imageRect;      // the frame in overlay points
+    double shortSide = 0;  // the smaller side of imageRect
+};
+
+// The frame of pixel size `image` fitted into an overlay of size `view`,
+// `padding` points in from its edges.
+Layout layoutFor(const QSizeF& view, const QSizeF& image, double padding = 0);
+
+QPointF targetPoint(const Layout& layout, const SpotItem& spot);
+QPointF sourcePoint(const Layout& layout, const SpotItem& spot);
+// A spot's radius on screen, at least 6 points.
+double drawnRadius(const Layout& layout, const SpotItem& spot);
+// The side of a handle's square (its hit area is the inscribed circle).
+double handleSide(double drawnRadius);
+// How far from its target or source a tap still selects a spot.
+double tapReach(const Layout& layout, const SpotItem& spot);
+
+// The first spot in list order whose target, or else whose source, is within
+// reach of `point`.
+std::optional<Uuid> spotAtTap(const Layout& layout, const std::vector<SpotItem>& spots, const QPointF& point);
+
+enum class SpotPart { deleteButton, target, source };
+struct SpotHit {
+    Uuid id;
+    SpotPart part;
+};
+
+// What a press at `point` lands on, top to bottom: the delete button of the
+// selected spot, then the target handles, then the source handles (a later
+// spot above an earlier one). None: the press falls through to the tap area.
+std::optional<SpotHit> partAt(const Layout& layout, const std::vector<SpotItem>& spots,
+                              const std::optional<Uuid>& selected, const QPointF& point);
+
+// Centres of a ring's label above it and of the target's delete button (at
+// the ring's upper right).
+QPointF labelCentre(const QPointF& handlePoint, double drawnRadius);
+QPointF deleteButtonCentre(const QPointF& target, double drawnRadius);
+
+// Where the selected spot's labels of the sizes given go: each above its
+// ring, unless the two would meet (a source close beside or below its
+// target); then the source's below its ring, else the target's below its
+// own. Never one over the other.
+struct LabelBoxes {
+    QRectF target;
+    QRectF source;
+};
+LabelBoxes labelBoxes(const QPointF& target, const QPointF& source, double drawnRadius, const QSizeF& targetLabel,
+                      const QSizeF& sourceLabel);
+
+// The spot's centre after its target was dragged by `translation` points from
+// `start`: each coordinate within 0.01 ... 0.99. None when the frame has no area.
+std::optional<Point> draggedCenter(const Point& start, const QPointF& translation, const QRectF& imageRect);
+// The source offset after the source was dragged by `translation` points from
+// `startOffset`: the sample point (centre + offset) stays within 0.01 ... 0.99.
+std::optional<Point> draggedSourceOffset(const Point& startOffset, const Point& center, const QPointF& translation,
+                                         const QRectF& imageRect);
+
+// The new spot of a tap at `point` with a brush of `brushRadius` points: its
+// centre and its radius. None when the frame has no area.
+struct NewSpot {
+    Point center;
+    double radius = 0;
+};
+std::optional<NewSpot> newSpotAt(const Layout& layout, const QPointF& point, double brushRadius);
+
+// The two barbs of the arrowhead at the target's ring, pointing back towards
+// the source; none when the source lies within r + 6 points of the target.
+struct Arrowhead {
+    QPointF tip;
+    QPointF barbA;
+    QPointF barbB;
+};
+std::optional<Arrowhead> arrowhead(const QPointF& source, const QPointF& target, double drawnRadius);
+
+// Everything a spot may draw, selected or not: both rings with their shadows,
+// the labels above or below them, the delete button and the connection.
+QRectF paintedBounds(const Layout& layout, const SpotItem& spot);
+
+// Whether a spot's source disc meets its target disc on a frame of pixel
+// size `image` (the patch would copy part of what it covers).
+bool sourceOverlapsTarget(const SpotItem& spot, const QSizeF& image);
+
+// Index of the first spot with `id`, or none.
+std::optional<std::size_t> indexOf(const std::vector<SpotItem>& spots, const Uuid& id);
+
+}  // namespace vantrel::spots
