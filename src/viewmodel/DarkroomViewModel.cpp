@@ -37,6 +37,13 @@ DarkroomViewModel::DarkroomViewModel(ViewModelServices services, QObject* parent
         connect(app, &QCoreApplication::aboutToQuit, this, &DarkroomViewModel::saveAllOnQuit);
 }
 
+bool DarkroomViewModel::isIdle() const {
+    for (const QThreadPool* pool : {&renderPool_, &editPool_, &developedThumbnailPool_})
+        if (pool->activeThreadCount() > 0) return false;
+    return !renders_->isFullRenderWaiting() && !sharpRegions_->isWaiting() && !roll_.hasPendingSave() &&
+           roll_.isThumbnailLoopIdle() && !zoom_.isAnimating() && !isBatchExporting();
+}
+
 DarkroomViewModel::~DarkroomViewModel() {
     renders_->cancel();
     sharpRegions_->cancel();

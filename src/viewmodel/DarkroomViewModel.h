@@ -178,6 +178,10 @@ public:
     std::map<Uuid, Image>& subjectMaskCache() { return subjectMaskCache_; }
     const std::optional<std::filesystem::path>& accessedFolder() const { return roll_.accessedFolder(); }
     bool hasPendingSave() const { return roll_.hasPendingSave(); }
+    // Nothing is under way or waiting for a pause: no render, thumbnail, analysis,
+    // export, save or zoom animation. Results already handed to the GUI thread may
+    // still be queued there.
+    bool isIdle() const;
 
     // ---- recipes, geometry, masks, retouching, zoom, snapshots and export
     //      (DarkroomViewModelRecipes.cpp, ...Tools.cpp,

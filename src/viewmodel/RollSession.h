@@ -78,6 +78,7 @@ public:
     void keepPreviewAsThumbnail(const Uuid& id, const QImage& preview);
     void generateThumbnails(const std::vector<LoadedPhoto>& photos);
     bool isGeneratingThumbnails() const { return thumbnailLoop_ && thumbnailLoop_->isRunning(); }
+    bool isThumbnailLoopIdle() const { return !thumbnailLoop_ || thumbnailLoop_->isIdle(); }
     const std::map<Uuid, QImage>& thumbnailCache() const { return thumbnailCache_; }
 
     // ---- checked frames, culling and navigation

@@ -78,6 +78,8 @@ public:
     void render(RenderJob job, std::function<void()> then = {});
     // Renders `job` once the canvas has been still for the pan delay.
     void renderAfterPause(RenderJob job);
+    // A region is waiting for the canvas to be still.
+    bool isWaiting() const { return pending_.has_value(); }
 
 Q_SIGNALS:
     void rendered(SharpRegion region);

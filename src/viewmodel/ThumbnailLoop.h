@@ -43,6 +43,8 @@ public:
     void cancel();
     // Whether a loop has frames left or a thumbnail in the making.
     bool isRunning() const { return running_; }
+    // Not running, and no stopped loop's thumbnail is still being made.
+    bool isIdle() const { return !running_ && pool_.activeThreadCount() == 0; }
 
 private:
     struct Frame {

@@ -198,7 +198,7 @@ TEST_F(RollWindowTest, TheSelectedFramesCellShowsItsOwnColours) {
     // Kept as the cell's picture when another frame is selected.
     vm().selectPhoto(frame("b.png"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return vm().selectedPhotoID() == frame("b.png"); }, 2000));
-    QTest::qWait(100);
+    ASSERT_TRUE(waitUntilIdle(vm(), 20000));  // b's renders and thumbnails done, and shown
     EXPECT_TRUE(isGrey(cellColour(0))) << cellColour(0).name().toStdString();
 }
 

@@ -248,7 +248,7 @@ TEST_F(ShellPartsTest, DroppedRecipeFilesAreImportedOthersIgnored) {
     QCoreApplication::sendEvent(window->sidebar(), &drop);
     EXPECT_TRUE(drop.isAccepted());
     ASSERT_TRUE(QTest::qWaitFor([&] { return vm().customPresets().size() == 2; }, 2000));
-    QTest::qWait(20);
+    QCoreApplication::sendPostedEvents();  // every import the drop queued has had its turn
     EXPECT_EQ(vm().customPresets().size(), 2u);
 }
 

@@ -563,7 +563,7 @@ TEST_F(ToolsWindowTest, TheRatioMenuNamesEachRatioAsItsButton) {
         }
         if (shotsWanted()) {
             bar->aspectMenu()->popup(bar->aspectButton()->mapToGlobal(QPoint(0, bar->aspectButton()->height())));
-            QTest::qWait(50);
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(bar->aspectMenu()));
             saveWindowShot(*bar->aspectMenu(), QStringLiteral("ratio-menu-%1").arg(rawValue(language).data()));
             bar->aspectMenu()->hide();
         }

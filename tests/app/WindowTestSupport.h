@@ -16,6 +16,7 @@
 #include "services/LocalizationManager.h"
 #include "viewmodel/DarkroomViewModel.h"
 #include "viewmodel/FakeServices.h"
+#include "viewmodel/WaitUntilIdle.h"
 #include "views/kit/LayoutCheck.h"
 
 namespace vantrel::testing {

@@ -10,7 +10,6 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
-#include <thread>
 #include <cstring>
 #include <future>
 
@@ -568,17 +567,15 @@ TEST(HorizonDetectorTest, DetectsOnImagesOffTheCallersThread) {
 
     // The render waits for a signal the caller gives only after the call has returned: had
     // the work run on the caller's thread, the signal would come too late.
-    auto released = std::make_shared<std::atomic<bool>>(false);
+    std::promise<void> release;
+    const std::shared_future<void> released = release.get_future().share();
     auto late = std::make_shared<std::atomic<bool>>(false);
     const Image gated = Image::pointwise({frame}, [released, late](const RowSpan& span, const float* const* in, float* out) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (!*released && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        if (!*released) *late = true;
+        if (released.wait_for(std::chrono::seconds(10)) != std::future_status::ready) *late = true;
         std::copy_n(in[0], 4 * span.count, out);
     });
     auto pending = HorizonDetector::detectHorizonAngle(gated);
-    *released = true;
+    release.set_value();
     EXPECT_NEAR(pending.get().value_or(99), 3.0, 0.2);
     EXPECT_FALSE(*late);
 }

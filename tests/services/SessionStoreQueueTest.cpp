@@ -9,11 +9,10 @@
 #include <QTemporaryDir>
 
 #include <atomic>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <mutex>
-#include <thread>
 
 namespace vantrel {
 namespace {
@@ -24,15 +23,15 @@ using testing::ElementsAre;
 using testing::HasSubstr;
 using testing::StartsWith;
 
-// Collects failure lines, and slows every write down so that queued work is
-// still pending when the test reads.
+// Collects failure lines, and holds every write until `writesGo` is ready (when
+// set), so that queued work is still pending when the test reads.
 struct Harness {
     QTemporaryDir dir;
     fs::path folder{dir.path().toStdString()};
     std::mutex mutex;
     std::vector<std::string> lines;
     std::atomic<int> writes{0};
-    std::chrono::milliseconds writeDelay{0};
+    std::shared_future<void> writesGo;
     std::function<std::error_code(const fs::path&, std::string_view)> writer = writeFileAtomically;
 
     JsonFileStore::Options options() {
@@ -41,7 +40,7 @@ struct Harness {
                     lines.push_back(line);
                 },
                 [this](const fs::path& path, std::string_view bytes) {
-                    std::this_thread::sleep_for(writeDelay);
+                    if (writesGo.valid()) writesGo.wait();
                     ++writes;
                     return writer(path, bytes);
                 }};
@@ -98,7 +97,6 @@ TEST(SessionStoreQueue, WritesInOrderSortedAndPrettyCreatingFolders) {
 
 TEST(SessionStoreQueue, ReadsAfterQueuedWritesSeeThem) {
     Harness h;
-    h.writeDelay = std::chrono::milliseconds(30);
     JsonFileStore store(h.options());
     const fs::path a = h.folder / "A_snapshots.json";
     const fs::path b = h.folder / "B_snapshots.json";
@@ -107,9 +105,12 @@ TEST(SessionStoreQueue, ReadsAfterQueuedWritesSeeThem) {
     store.flush();
 
     // Switching A -> B -> A quickly: A's save is still queued when A is read again.
+    std::promise<void> go;
+    h.writesGo = go.get_future().share();
     savePlain(store, a, json{{"v", "new A"}});
     EXPECT_EQ(loadPlain(store, b), std::nullopt);
     savePlain(store, b, json{{"v", "B"}});
+    go.set_value();
     EXPECT_EQ(loadPlain(store, a), json({{"v", "new A"}}));
     EXPECT_TRUE(store.exists(b));
 
@@ -121,7 +122,6 @@ TEST(SessionStoreQueue, ReadsAfterQueuedWritesSeeThem) {
 
 TEST(SessionStoreQueue, FlushAndDestructionDrainTheQueue) {
     Harness h;
-    h.writeDelay = std::chrono::milliseconds(10);
     {
         JsonFileStore store(h.options());
         for (int i = 0; i < 5; ++i) savePlain(store, h.folder / (std::to_string(i) + ".json"), json{{"v", i}});
@@ -129,7 +129,11 @@ TEST(SessionStoreQueue, FlushAndDestructionDrainTheQueue) {
         EXPECT_EQ(h.writes.load(), 5);
         for (int i = 0; i < 5; ++i) EXPECT_TRUE(fs::exists(h.folder / (std::to_string(i) + ".json")));
 
+        std::promise<void> go;
+        h.writesGo = go.get_future().share();
         for (int i = 5; i < 10; ++i) savePlain(store, h.folder / (std::to_string(i) + ".json"), json{{"v", i}});
+        EXPECT_EQ(h.writes.load(), 5);
+        go.set_value();  // the store goes with these writes still queued
     }
     EXPECT_EQ(h.writes.load(), 10);
     EXPECT_EQ(readText(h.folder / "9.json"), "{\n  \"v\": 9\n}\n");

@@ -9,12 +9,11 @@
 
 #include <QTemporaryDir>
 
-#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <mutex>
-#include <thread>
 
 namespace vantrel {
 namespace {
@@ -32,7 +31,7 @@ struct Fixture {
     fs::path kept{root / "data" / "VantrelEditor" / "kept_rolls"};
     std::mutex mutex;
     std::vector<std::string> lines;
-    std::chrono::milliseconds delay{0};
+    std::shared_future<void> writesGo;  // when set, every write waits for it
 
     Fixture() { fs::create_directories(roll); }
 
@@ -43,7 +42,7 @@ struct Fixture {
             lines.push_back(line);
         };
         o.files.writer = [this](const fs::path& path, std::string_view bytes) {
-            std::this_thread::sleep_for(delay);
+            if (writesGo.valid()) writesGo.wait();
             return writeFileAtomically(path, bytes);
         };
         o.sampleDirectory = [this] { return sample; };
@@ -222,7 +221,6 @@ TEST(SessionStore, SampleRollLivesUnderTheDataFolderByIdentifier) {
 
 TEST(SessionStore, SwitchingAToBToAReadsTheNewSnapshots) {
     Fixture f;
-    f.delay = std::chrono::milliseconds(40);
     SessionStore store(f.options());
     const fs::path a = f.roll / "A.tif";
     const fs::path b = f.roll / "B.tif";
@@ -230,9 +228,12 @@ TEST(SessionStore, SwitchingAToBToAReadsTheNewSnapshots) {
     store.flush();
 
     // Leave A (its list is queued), open B, come back to A at once.
+    std::promise<void> go;
+    f.writesGo = go.get_future().share();
     store.saveSnapshots({snapshot("old", 0), snapshot("new", 1)}, a);
     EXPECT_TRUE(store.loadSnapshots(b).empty());
     store.saveSnapshots({}, b);
+    go.set_value();
     auto back = store.loadSnapshots(a);
     ASSERT_EQ(back.size(), 2u);
     EXPECT_EQ(back[1].name, "new");

@@ -26,7 +26,7 @@ protected:
         return settings;
     }
     static bool finished(DarkroomViewModel& vm) {
-        return waitFor([&] { return !vm.isBatchExporting(); }) && (QTest::qWait(30), true);
+        return waitFor([&] { return !vm.isBatchExporting(); }) && idle(vm);
     }
 };
 
@@ -105,7 +105,7 @@ TEST_F(ExportTest, BatchCountsFailuresAndStopsWhenCancelled) {
     vm->cancelBatchExport();
     EXPECT_FALSE(vm->isBatchExporting());
     EXPECT_EQ(vm->statusMessage(), "Batch export cancelled");
-    QTest::qWait(60);
+    ASSERT_TRUE(idle(*vm));
     EXPECT_EQ(exporter->calls().size(), calls);
     EXPECT_EQ(vm->statusMessage(), "Batch export cancelled: 0 of 2 photos exported");
     EXPECT_EQ(vm->exportAlertMessage(), std::nullopt);
@@ -117,7 +117,7 @@ TEST_F(ExportTest, BatchCountsFailuresAndStopsWhenCancelled) {
     vm->cancelBatchExport();
     exporter->gate.open();
     ASSERT_TRUE(waitFor([&] { return vm->exportAlertMessage().has_value(); }));
-    QTest::qWait(50);
+    ASSERT_TRUE(idle(*vm));
     EXPECT_EQ(exporter->calls().size(), calls + 1);
     EXPECT_EQ(vm->statusMessage(), "Batch export cancelled: 1 of 2 photos exported");
     EXPECT_EQ(vm->exportAlertMessage(), "Batch export cancelled.\n1 of 2 photos exported to:\n" + out().string());
@@ -144,7 +144,6 @@ TEST_F(ExportTest, AnOldBatchNeverReportsIntoANewerOne) {
                      [&] { exporting.push_back(vm->isBatchExporting()); });
     exporter->gate.open();
     ASSERT_TRUE(finished(*vm));
-    QTest::qWait(50);
 
     EXPECT_EQ(progress, (std::vector<double>{0.5, 1.0}));
     EXPECT_EQ(exporting, std::vector<bool>{false});

@@ -123,7 +123,7 @@ TEST_F(EditViewModelTest, HorizonAngleIsShownSignedAndOnlyLandsOnTheMeasuredFram
     const int calls = analysis->calls;
     vm->autoLevelHorizon();
     EXPECT_FALSE(vm->isDetectingHorizon());
-    QTest::qWait(30);
+    ASSERT_TRUE(idle(*vm));
     EXPECT_EQ(analysis->calls, calls);
 }
 

@@ -18,12 +18,12 @@ TEST_F(ViewModelTest, QuickChangesMakeOneSaveOfTheLastRecipe) {
 
     for (int i = 1; i <= 10; ++i) {
         edit(*vm, i * 0.1, RenderQuality::interactive);
-        QTest::qWait(15);
+        QCoreApplication::processEvents();
     }
     EXPECT_EQ(store->writesFor(key), 0);
     EXPECT_EQ(vm->inMemoryRecipes().at(*vm->selectedPhotoID()).exposure, 1.0);
     ASSERT_TRUE(waitFor([&] { return store->writesFor(key) == 1; }));
-    QTest::qWait(100);
+    ASSERT_TRUE(idle(*vm));
     EXPECT_EQ(store->recipeWrites.size(), 1u);
     EXPECT_EQ(store->recipeWrites[0].recipe.exposure, 1.0);
 }
@@ -41,7 +41,7 @@ TEST_F(ViewModelTest, FinalRequestSavesAtOnceAndThePendingSaveNeverRuns) {
     ASSERT_EQ(store->writesFor(key), 1);  // synchronous: written before the request returns
     EXPECT_EQ(store->recipes.at(key).exposure, 0.9);
     EXPECT_FALSE(vm->hasPendingSave());
-    QTest::qWait(500);
+    ASSERT_TRUE(idle(*vm));
     EXPECT_EQ(store->writesFor(key), 1);
 }
 
@@ -72,7 +72,7 @@ TEST_F(ViewModelTest, LeavingAFrameOrARollWritesItsLastEdit) {
     EXPECT_EQ(store->recipes.at(b).exposure, 2.5);
     EXPECT_EQ(vm->selectedPhoto()->title(), "c.tif");
     const int writesOfB = store->writesFor(b);
-    QTest::qWait(450);  // nothing was left waiting to overwrite it
+    ASSERT_TRUE(idle(*vm));  // nothing was left waiting to overwrite it
     EXPECT_EQ(store->recipes.at(b).exposure, 2.5);
     EXPECT_EQ(store->writesFor(b), writesOfB);
 }

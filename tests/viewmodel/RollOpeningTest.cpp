@@ -185,7 +185,7 @@ TEST_F(ViewModelTest, SampleFramesShowTheirProxyAndNeverEnterTheThumbnailLoop) {
 
     vm->generateThumbnails(vm->photos());
     EXPECT_FALSE(vm->isGeneratingThumbnails());
-    QTest::qWait(50);
+    ASSERT_TRUE(idle(*vm));
     EXPECT_TRUE(render->thumbnailRequests().empty());
 
     // Opening a folder starts the loop for its scans, each asked for at 320 pixels.

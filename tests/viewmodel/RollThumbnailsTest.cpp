@@ -20,7 +20,7 @@ TEST_F(ViewModelTest, RollLoopThumbnailsNeverReplaceDevelopedOnes) {
     EXPECT_TRUE(vm->isGeneratingThumbnails());
 
     // a's undeveloped thumbnail is being made while its developed one is published.
-    ASSERT_TRUE(settle(*vm));
+    ASSERT_TRUE(waitFor([&] { return vm->thumbnailCache().count(a) && !render->thumbnailRequests().empty(); }));
     ASSERT_EQ(requestedNames(*render), std::vector<std::string>{"a.tif"});
     EXPECT_EQ(FakeRenderService::kind(vm->thumbnailCache().at(a)), "full");
 
@@ -67,7 +67,7 @@ TEST_F(ViewModelTest, RollOpeningStopsThePreviousLoop) {
     vm->loadFolder(second);
     render->releaseThumbnails();
     ASSERT_TRUE(waitFor([&] { return !vm->isGeneratingThumbnails(); }));
-    QTest::qWait(50);
+    ASSERT_TRUE(idle(*vm));
     EXPECT_EQ(requestedNames(*render), (std::vector<std::string>{"d.tif", "a.tif", "b.tif"}));
     for (const auto& [id, thumbnail] : vm->thumbnailCache()) EXPECT_NE(thumbnail.text("file"), "d.tif");
     EXPECT_EQ(vm->thumbnailCache().size(), 2u);
@@ -84,7 +84,7 @@ TEST_F(ViewModelTest, RollOpeningStopsThePreviousLoop) {
     vm->loadSampleRoll();
     EXPECT_FALSE(vm->isGeneratingThumbnails());
     render->releaseThumbnails();
-    QTest::qWait(50);
+    ASSERT_TRUE(idle(*vm));
     EXPECT_EQ(render->thumbnailRequests().size(), 6u);
     ASSERT_TRUE(settle(*vm));
 }
@@ -118,7 +118,7 @@ TEST_F(ViewModelTest, RollKeepsEachPreviewForItsOwnFrame) {
     }
     render->release();
     ASSERT_TRUE(waitFor([&] { return vm->thumbnailCache().count(c) && !vm->isGeneratingThumbnails(); }));
-    QTest::qWait(60);
+    ASSERT_TRUE(idle(*vm));
     EXPECT_NE(FakeRenderService::kind(vm->thumbnailCache().at(b)), "full");  // b's late render was dropped
 }
 

@@ -345,7 +345,7 @@ TEST_F(SharpRegionViewModelTest, TheScreensDensitySetsTheSizeOfRendersForTheCanv
     // one the part shown is rendered from the full scan at its own resolution.
     vm->setCanvasDevicePixelRatio(1);
     vm->setZoomScale(3);
-    QTest::qWait(150);
+    ASSERT_TRUE(idle(*vm, 15000));
     EXPECT_TRUE(vm->sharpRegion().isNull());
     vm->setCanvasDevicePixelRatio(2);
     ASSERT_TRUE(waitFor([&] { return !vm->sharpRegion().isNull(); }, 15000));
@@ -400,7 +400,7 @@ TEST_F(SharpRegionViewModelTest, APanAfterAnEditNeverShowsTheFormerRecipe) {
     ASSERT_TRUE(waitFor([&] { return !vm->sharpRegion().isNull(); }, 15000));
     // Let the held render of the former recipe finish and be dropped.
     ASSERT_TRUE(waitFor([&] { return engine->regions.waiting() == 0; }, 15000));
-    QTest::qWait(50);
+    ASSERT_TRUE(idle(*vm, 15000));
 
     // Each region shown had the pixels of the recipe of its moment: the held
     // render of the former recipe never appeared.

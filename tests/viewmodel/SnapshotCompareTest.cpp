@@ -87,7 +87,7 @@ TEST_F(EditViewModelTest, ComparisonTogglesRendersOnAWorkerAndEndsWithItsSnapsho
     const int finished = render->finishedCount();
     render->release();
     ASSERT_TRUE(waitFor([&] { return render->finishedCount() > finished; }));
-    QTest::qWait(50);
+    ASSERT_TRUE(idle(*vm));
     EXPECT_EQ(FakeRenderService::exposure(vm->snapshotComparisonPreview()), 8.0);
 
     // Deleting the compared snapshot ends the comparison, then reports the deletion.
@@ -103,7 +103,7 @@ TEST_F(EditViewModelTest, ComparisonTogglesRendersOnAWorkerAndEndsWithItsSnapsho
     vm->compareWithSnapshot(s);
     vm->selectPhoto(DarkroomViewModel::sampleRollPhotoIDs()[1]);
     EXPECT_EQ(vm->activeComparisonSnapshotID(), std::nullopt);
-    QTest::qWait(50);
+    ASSERT_TRUE(idle(*vm));
     EXPECT_TRUE(vm->snapshotComparisonPreview().isNull());
 }
 

@@ -163,7 +163,7 @@ TEST_F(ViewModelTest, SyncedTargetsGetThumbnailsOfTheirRecipeOnlyWhileItHolds) {
 
     // c shows its synchronised recipe; b keeps the picture of its own later edit.
     EXPECT_TRUE(waitFor([&] { return thumbnailExposure(c) == 1; }));
-    QTest::qWait(100);
+    ASSERT_TRUE(idle(*vm));
     EXPECT_EQ(thumbnailExposure(b), 5);
     for (const FilmstripItem& item : vm->filmstripItems()) {
         if (item.id == c) {
@@ -190,7 +190,7 @@ TEST_F(ViewModelTest, AnUndecodableScanSaysWhyOncePerVisit) {
     EXPECT_EQ(vm->statusMessage(), "Could not show b_undecodable.tif: cannot decode b_undecodable.tif");
     // Every later render fails the same way; the status line says it once.
     vm->requestRender(RenderQuality::interactive);
-    QTest::qWait(200);
+    ASSERT_TRUE(idle(*vm));
     EXPECT_EQ(statusChanges, 1);
 
     // Back on a readable frame the message goes with the first picture.

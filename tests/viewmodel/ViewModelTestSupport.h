@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "FakeServices.h"
+#include "WaitUntilIdle.h"
 #include "viewmodel/DarkroomViewModel.h"
 
 namespace vantrel::testing {
@@ -45,11 +46,12 @@ protected:
         return QTest::qWaitFor(condition, ms);
     }
 
+    // Whatever the view model was going to do has been done (see WaitUntilIdle.h).
+    static bool idle(DarkroomViewModel& vm, int ms = 10000) { return waitUntilIdle(vm, ms); }
+
     // Until the current frame's render has been published and nothing more is running.
     static bool settle(DarkroomViewModel& vm) {
-        const bool shown = waitFor([&] { return !vm.renderedPreview().isNull(); });
-        QTest::qWait(60);
-        return shown;
+        return waitFor([&] { return !vm.renderedPreview().isNull(); }) && idle(vm);
     }
 
     static Uuid idOfTitle(const DarkroomViewModel& vm, const std::string& title) {

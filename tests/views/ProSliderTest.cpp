@@ -62,7 +62,7 @@ TEST(ProSliderTest, ValueTextSignsFormatsAndUnits) {
     ASSERT_NE(bare.slider->readout(), nullptr);
     EXPECT_EQ(bare.slider->readout()->text(), "+0.50");
     EXPECT_EQ(bare.slider->readout()->toolTip(), "Double-click to reset to default (0.00)");
-    QTest::qWait(0);  // laid out
+    QCoreApplication::sendPostedEvents();  // laid out
     EXPECT_LT(bare.slider->readout()->geometry().bottom(), bare.track()->geometry().top());
     EXPECT_EQ(bare.slider->readout()->geometry().right(), bare.track()->geometry().right());
     QTest::mouseClick(bare.slider->readout(), Qt::LeftButton);

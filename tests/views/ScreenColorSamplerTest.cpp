@@ -224,9 +224,8 @@ TEST(PortalColorPicker, PicksThroughTheDesktopPortalAndEndsEachPickOnce) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return ended.calls == 1; }));
     EXPECT_FALSE(ended.colour);
     ASSERT_TRUE(QTest::qWaitFor([&] { return f.portal->closed == QStringList{path}; }));
+    // A late answer: it reaches us before the portal's answers to the picks below.
     f.portal->answer();
-    QTest::qWait(50);  // time for a wrong second answer to arrive
-    EXPECT_EQ(ended.calls, 1);
 
     // A new pick ends the older one with nothing.
     Outcome first, second;
@@ -238,6 +237,7 @@ TEST(PortalColorPicker, PicksThroughTheDesktopPortalAndEndsEachPickOnce) {
     f.portal->answer();
     ASSERT_TRUE(QTest::qWaitFor([&] { return second.calls == 1; }));
     EXPECT_TRUE(second.colour);
+    EXPECT_EQ(ended.calls, 1);  // the late answer was ignored
 }
 
 TEST(PortalColorPicker, APortalTooOldAbsentOrRefusingMakesItUnavailableWithoutWaiting) {
