@@ -1,5 +1,6 @@
 // Scan loading speed: proxies of 24-megapixel scans, header-only loads and filmstrip
-// thumbnails of a 36-frame roll. Inputs are written to a temporary folder on first use.
+// thumbnails of a 36-frame roll of JPEG scans and of one of uncompressed 16-bit TIFF scans.
+// Inputs are written to a temporary folder on first use.
 #include <benchmark/benchmark.h>
 #include <tbb/parallel_for.h>
 
@@ -25,8 +26,8 @@ std::uint32_t scanSample(int x, int y, int c, std::uint32_t maxValue, std::uint3
 
 struct Inputs {
     TempDir dir;
-    std::filesystem::path jpeg, tiff;
-    std::vector<std::filesystem::path> roll;
+    std::filesystem::path jpeg, tiff, rawTiff;
+    std::vector<std::filesystem::path> roll, rawRoll;
 
     Inputs() {
         jpeg = dir / "frame.jpg";
@@ -45,20 +46,26 @@ struct Inputs {
             std::filesystem::create_hard_link(jpeg, roll.back());
         }
         tiff = dir / "frame16.tif";
-        writeTiff16();
+        writeTiff16(tiff, COMPRESSION_LZW);
+        rawTiff = dir / "raw16.tif";
+        writeTiff16(rawTiff, COMPRESSION_NONE);
+        for (int i = 0; i < kRoll; ++i) {
+            rawRoll.push_back(dir / ("raw_" + std::to_string(i) + ".tif"));
+            std::filesystem::create_hard_link(rawTiff, rawRoll.back());
+        }
     }
 
-    // 16-bit RGB, LZW with horizontal differencing, strips of libtiff's default size.
-    void writeTiff16() {
-        TIFF* tif = TIFFOpen(tiff.c_str(), "w");
+    // 16-bit RGB, strips of libtiff's default size; LZW with horizontal differencing, or none.
+    static void writeTiff16(const std::filesystem::path& path, int compression) {
+        TIFF* tif = TIFFOpen(path.c_str(), "w");
         TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, kWidth);
         TIFFSetField(tif, TIFFTAG_IMAGELENGTH, kHeight);
         TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 16);
         TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
         TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
         TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-        TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
-        TIFFSetField(tif, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
+        TIFFSetField(tif, TIFFTAG_COMPRESSION, compression);
+        if (compression == COMPRESSION_LZW) TIFFSetField(tif, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
         TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tif, 0));
         std::vector<std::uint16_t> row(static_cast<std::size_t>(kWidth) * 3);
         for (int y = 0; y < kHeight; ++y) {
@@ -94,8 +101,7 @@ void BM_HeaderLoad36(benchmark::State& state) {
         for (const auto& path : roll) benchmark::DoNotOptimize(ImageLoader::loadPhoto(path));
 }
 
-void BM_Thumbnails36(benchmark::State& state) {
-    const auto& roll = inputs().roll;
+void thumbnailsOf(benchmark::State& state, const std::vector<std::filesystem::path>& roll) {
     for (auto _ : state) {
         std::atomic<int> made{0};
         tbb::parallel_for(0, static_cast<int>(roll.size()), [&](int i) {
@@ -105,10 +111,16 @@ void BM_Thumbnails36(benchmark::State& state) {
     }
 }
 
+void BM_Thumbnails36(benchmark::State& state) { thumbnailsOf(state, inputs().roll); }
+void BM_ThumbnailsRawTiff36(benchmark::State& state) { thumbnailsOf(state, inputs().rawRoll); }
+void BM_ProxyRawTiff24MP(benchmark::State& state) { proxyOf(state, inputs().rawTiff); }
+
 }  // namespace
 
 BENCHMARK(BM_ProxyJpeg24MP)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ProxyTiff24MP)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_HeaderLoad36)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Thumbnails36)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ProxyRawTiff24MP)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ThumbnailsRawTiff36)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_MAIN();

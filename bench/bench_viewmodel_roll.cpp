@@ -5,6 +5,9 @@
 //                    counter all_thumbnails_ms: from loadFolder until every frame's filmstrip
 //                    thumbnail is published (the loop's 36 undeveloped ones, the current
 //                    frame's developed one).
+//   BM_VmBatchExport36  a batch export through the view model of a roll of 36 24-megapixel
+//                    16-bit uncompressed TIFF scans (the film scanner's usual output) to JPEG
+//                    at quality 0.95, from beginBatchExport until the batch has finished.
 // The scans are hard links to one encoded file under 36 names, and the loader's image caches
 // are emptied before each opening, so every opening decodes afresh (from the page cache).
 // Read medians: --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
@@ -23,6 +26,7 @@
 #include <QEventLoop>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <tiffio.h>
 
 #include "engine/io/ImageLoader.h"
 #include "services/ExportFile.h"
@@ -30,6 +34,7 @@
 #include "NullSessionStorage.h"
 #include "viewmodel/DarkroomViewModel.h"
 #include "viewmodel/EngineRenderService.h"
+#include "viewmodel/ViewModelServices.h"
 
 namespace {
 
@@ -64,6 +69,29 @@ void writeScan(const std::filesystem::path& file) {
     out.commit();
 }
 
+// The same kind of frame as a 16-bit RGB TIFF without compression.
+void writeTiffScan(const std::filesystem::path& file) {
+    TIFF* tif = TIFFOpen(file.c_str(), "w");
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, kWidth);
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, kHeight);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 16);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tif, 0));
+    std::vector<std::uint16_t> row(std::size_t(kWidth) * 3);
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            const double u = double(x) / kWidth, v = double(y) / kHeight;
+            const double detail = 0.05 * std::sin(u * 947.0) * std::cos(v * 409.0);
+            const double rgb[3] = {0.2 + 0.6 * u + detail, 0.15 + 0.5 * v + detail, 0.3 + 0.3 * std::sin(6 * u + 4 * v)};
+            for (int c = 0; c < 3; ++c) row[std::size_t(x) * 3 + c] = std::uint16_t(std::lround(65535 * std::clamp(rgb[c], 0.0, 1.0)));
+        }
+        TIFFWriteScanline(tif, row.data(), std::uint32_t(y), 0);
+    }
+    TIFFClose(tif);
+}
+
 struct Bench {
     QTemporaryDir dir;
     std::filesystem::path roll;
@@ -84,6 +112,7 @@ struct Bench {
         ViewModelServices services;
         services.render = std::make_shared<EngineRenderService>();
         services.store = std::make_shared<NullStore>();
+        services.exporter = std::make_shared<EngineExportService>();
         services.settings = std::make_shared<QSettings>(dir.filePath("settings.ini"), QSettings::IniFormat);
         vm = std::make_unique<DarkroomViewModel>(std::move(services));
         // The sample roll opens first; let its render finish.
@@ -100,10 +129,10 @@ struct Bench {
 
 std::unique_ptr<Bench> shared;
 
-// Runs the event loop until `done`; false after a minute without it.
+// Runs the event loop until `done`; false after `patience` without it.
 template <typename Done>
-bool runUntil(Done done) {
-    const Clock::time_point limit = Clock::now() + std::chrono::minutes(1);
+bool runUntil(Done done, std::chrono::minutes patience = std::chrono::minutes(1)) {
+    const Clock::time_point limit = Clock::now() + patience;
     while (!done()) {
         if (Clock::now() > limit) return false;
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
@@ -142,6 +171,47 @@ void BM_VmOpenRoll36(benchmark::State& state) {
     state.counters["all_thumbnails_ms"] = benchmark::Counter(thumbnailsMs, benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_VmOpenRoll36)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
+
+void BM_VmBatchExport36(benchmark::State& state) {
+    if (!shared) shared = std::make_unique<Bench>();
+    Bench& bench = *shared;
+    const std::filesystem::path root(bench.dir.path().toStdString());
+    const std::filesystem::path roll = root / "Roll 36 TIFF", out = root / "exported";
+    if (!std::filesystem::exists(roll)) {
+        std::filesystem::create_directories(roll);
+        writeTiffScan(root / "scan16.tif");
+        for (int i = 1; i <= kFrames; ++i) {
+            char name[32];
+            std::snprintf(name, sizeof name, "Frame_%02d.tif", i);
+            std::filesystem::create_hard_link(root / "scan16.tif", roll / name);
+        }
+    }
+    DarkroomViewModel& vm = *bench.vm;
+    vm.loadFolder(roll);
+    if (!runUntil([&] { return vm.photos().size() == std::size_t(kFrames) && !vm.isGeneratingThumbnails(); })) {
+        state.SkipWithError("the roll never opened");
+        return;
+    }
+    ExportSettings settings;
+    settings.format = ExportFormat::jpeg;
+    settings.jpegQuality = 0.95;
+    for (auto _ : state) {
+        std::filesystem::remove_all(out);
+        std::filesystem::create_directories(out);
+        const Clock::time_point start = Clock::now();
+        vm.beginBatchExport(vm.photos(), out, settings);
+        const bool done = runUntil([&] { return !vm.isBatchExporting(); }, std::chrono::minutes(10));
+        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+        int written = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(out)) written += entry.file_size() > 0;
+        if (!done || written != kFrames) {
+            state.SkipWithError("the batch did not write every frame");
+            break;
+        }
+    }
+    std::filesystem::remove_all(out);
+}
+BENCHMARK(BM_VmBatchExport36)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
 
 // Baselines read side by side, on the calling thread without scheduling: the first frame's
 // final render job alone (decode, develop, preview, original, histogram, thumbnail), one

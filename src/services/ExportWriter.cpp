@@ -16,37 +16,36 @@
 namespace vantrel {
 namespace {
 
-// Bands travel from the rendering thread to the encoding thread through a few reusable
-// buffers. Either side can give up: the renderer when stopped, the encoder when it failed.
+// Bands travel from the rendering thread to the encoding thread, a few at most waiting.
+// Either side can give up: the renderer when stopped, the encoder when it failed.
 class BandQueue {
 public:
     struct Band {
-        std::vector<std::uint8_t> bytes;
+        LargeArray<std::uint8_t> pixels;
         std::size_t rowBytes = 0;
         int rows = 0;
     };
 
-    explicit BandQueue(int buffers) : free_(std::size_t(buffers)) {}
+    explicit BandQueue(std::size_t capacity) : capacity_(capacity) {}
 
-    // Copies a strip into a free buffer; false once the consumer has given up.
+    // Takes the strip's memory (the renderer gets fresh memory for the next one); false once
+    // the consumer has given up.
     bool push(const Strip& strip) {
         Band band;
-        {
-            std::unique_lock lock(mutex_);
-            changed_.wait(lock, [&] { return abandoned_ || !free_.empty(); });
-            if (abandoned_) return false;
-            band = std::move(free_.back());
-            free_.pop_back();
-        }
-        const std::size_t size = strip.rowBytes * std::size_t(strip.rows);
-        band.bytes.resize(size);
-        std::memcpy(band.bytes.data(), strip.data, size);
         band.rowBytes = strip.rowBytes;
         band.rows = strip.rows;
-        {
-            std::lock_guard lock(mutex_);
-            ready_.push_back(std::move(band));
+        if (strip.memory && strip.memory->get() == strip.data) {
+            band.pixels = std::move(*strip.memory);
+        } else {
+            const std::size_t size = strip.rowBytes * std::size_t(strip.rows);
+            band.pixels = makeLargeArray<std::uint8_t>(size);
+            std::memcpy(band.pixels.get(), strip.data, size);
         }
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return abandoned_ || ready_.size() < capacity_; });
+        if (abandoned_) return false;
+        ready_.push_back(std::move(band));
+        lock.unlock();
         changed_.notify_all();
         return true;
     }
@@ -58,15 +57,9 @@ public:
         if (ready_.empty()) return false;
         band = std::move(ready_.front());
         ready_.pop_front();
-        return true;
-    }
-
-    void recycle(Band&& band) {
-        {
-            std::lock_guard lock(mutex_);
-            free_.push_back(std::move(band));
-        }
+        lock.unlock();
         changed_.notify_all();
+        return true;
     }
 
     void close() {
@@ -86,9 +79,9 @@ public:
     }
 
 private:
+    const std::size_t capacity_;
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::vector<Band> free_;
     std::deque<Band> ready_;
     bool closed_ = false;
     bool abandoned_ = false;
@@ -122,15 +115,12 @@ void writeImage(const Context& context, const Image& image, const ExportSettings
     std::unique_ptr<ImageEncoder> encoder = makeEncoder(settings);
     encoder->start(file, target);
 
-    BandQueue queue(3);
+    BandQueue queue(2);
     std::exception_ptr encodeFailure;
     std::thread encoding([&] {
         try {
             BandQueue::Band band;
-            while (queue.pop(band)) {
-                encoder->writeRows(band.bytes.data(), band.rowBytes, band.rows);
-                queue.recycle(std::move(band));
-            }
+            while (queue.pop(band)) encoder->writeBand(std::move(band.pixels), band.rowBytes, band.rows);
         } catch (...) {
             encodeFailure = std::current_exception();
             queue.abandon();
@@ -142,7 +132,7 @@ void writeImage(const Context& context, const Image& image, const ExportSettings
     options.stop = stop;
     bool rendered = false;
     try {
-        rendered = context.renderStrips(image, extent, encoder->inputFormat(), kExportStripRows,
+        rendered = context.renderStrips(image, extent, encoder->inputFormat(), encoder->bandRows(),
                                         [&](const Strip& strip) { return queue.push(strip); }, options);
     } catch (...) {
         queue.abandon();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/core/Context.h"
+#include "engine/core/LargeBlocks.h"
 #include "services/ExportFile.h"
 #include "services/ExportSettings.h"
 
@@ -32,6 +33,13 @@ public:
     virtual void start(ExportFile& file, const EncodeTarget& target) = 0;
     // `rows` rows, each `rowBytes` apart, in the input format.
     virtual void writeRows(const void* data, std::size_t rowBytes, int rows) = 0;
+    // Rows per band that writeBand takes without copying (valid after start).
+    virtual int bandRows() const { return 128; }
+    // writeRows for rows whose memory the encoder may keep: the JPEG encoder compresses a
+    // band of its own height in place, on another thread.
+    virtual void writeBand(LargeArray<std::uint8_t> pixels, std::size_t rowBytes, int rows) {
+        writeRows(pixels.get(), rowBytes, rows);
+    }
     // Completes the file after the last row.
     virtual void finish() = 0;
 };

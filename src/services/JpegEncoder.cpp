@@ -2,7 +2,6 @@
 
 #include <csetjmp>
 #include <cstdio>
-#include <cstdlib>
 // jpeglib.h needs size_t and FILE declared first.
 #include <jpeglib.h>
 #include <jerror.h>
@@ -55,9 +54,51 @@ struct BandJob {
     const std::vector<std::uint8_t>* icc = nullptr;  // the first band carries the profile
 };
 
-// One band as a complete JPEG in memory (malloc'ed into *out). False with `message` filled
-// when libjpeg failed.
-bool compressBand(const BandJob& job, unsigned char** out, unsigned long* size, char* message) {
+// A band's compressed stream, in large-block memory: a huge page that the next band takes
+// again, where libjpeg's own memory destination would grow fresh heap memory by doubling.
+struct BandStream {
+    jpeg_destination_mgr pub;
+    LargeArray<std::uint8_t> bytes;
+    std::size_t capacity = 0;
+    std::size_t size = 0;  // once finished
+};
+
+bool enlarge(BandStream& d) noexcept {
+    try {
+        const std::size_t used = d.capacity;
+        LargeArray<std::uint8_t> bigger = makeLargeArray<std::uint8_t>(std::max(kLargeBlockMinimum, 2 * d.capacity));
+        if (used) std::memcpy(bigger.get(), d.bytes.get(), used);
+        d.bytes = std::move(bigger);
+        d.capacity = std::max(kLargeBlockMinimum, 2 * d.capacity);
+        d.pub.next_output_byte = d.bytes.get() + used;
+        d.pub.free_in_buffer = d.capacity - used;
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+BandStream& streamOf(j_compress_ptr c) { return *static_cast<BandStream*>(c->client_data); }
+
+void startStream(j_compress_ptr c) {
+    BandStream& d = streamOf(c);
+    d.pub.next_output_byte = d.bytes.get();
+    d.pub.free_in_buffer = d.capacity;
+    if (!d.bytes && !enlarge(d)) ERREXIT1(c, JERR_OUT_OF_MEMORY, 0);
+}
+
+boolean growStream(j_compress_ptr c) {
+    if (!enlarge(streamOf(c))) ERREXIT1(c, JERR_OUT_OF_MEMORY, 1);
+    return TRUE;
+}
+
+void endStream(j_compress_ptr c) {
+    BandStream& d = streamOf(c);
+    d.size = d.capacity - d.pub.free_in_buffer;
+}
+
+// One band as a complete JPEG in `out`. False with `message` filled when libjpeg failed.
+bool compressBand(const BandJob& job, BandStream& out, char* message) {
     jpeg_compress_struct c;
     ErrorManager errors;
     c.err = jpeg_std_error(&errors.pub);
@@ -69,7 +110,11 @@ bool compressBand(const BandJob& job, unsigned char** out, unsigned long* size, 
         return false;
     }
     jpeg_create_compress(&c);
-    jpeg_mem_dest(&c, out, size);
+    out.pub.init_destination = startStream;
+    out.pub.empty_output_buffer = growStream;
+    out.pub.term_destination = endStream;
+    c.dest = &out.pub;
+    c.client_data = &out;
     c.image_width = JDIMENSION(job.width);
     c.image_height = JDIMENSION(job.rows);
     c.input_components = 4;
@@ -103,12 +148,11 @@ struct StreamLayout {
     std::size_t end = 0;
 };
 
-bool layoutOf(const std::vector<std::uint8_t>& s, StreamLayout& layout) {
-    if (s.size() < 4 || s[0] != 0xFF || s[1] != 0xD8 || s[s.size() - 2] != 0xFF || s[s.size() - 1] != 0xD9)
-        return false;
+bool layoutOf(const std::uint8_t* s, std::size_t n, StreamLayout& layout) {
+    if (n < 4 || s[0] != 0xFF || s[1] != 0xD8 || s[n - 2] != 0xFF || s[n - 1] != 0xD9) return false;
     std::size_t pos = 2;
     bool haveFrame = false;
-    while (pos + 4 <= s.size()) {
+    while (pos + 4 <= n) {
         if (s[pos] != 0xFF) return false;
         const std::uint8_t marker = s[pos + 1];
         const std::size_t length = (std::size_t(s[pos + 2]) << 8) | s[pos + 3];
@@ -119,7 +163,7 @@ bool layoutOf(const std::vector<std::uint8_t>& s, StreamLayout& layout) {
         if (marker == 0xDA) {
             layout.sos = pos;
             layout.data = pos + 2 + length;
-            layout.end = s.size() - 2;
+            layout.end = n - 2;
             return haveFrame && layout.data <= layout.end;
         }
         pos += 2 + length;
@@ -129,7 +173,7 @@ bool layoutOf(const std::vector<std::uint8_t>& s, StreamLayout& layout) {
 
 }  // namespace
 
-int JpegEncoder::bandRows(int width, bool fullChroma) {
+int JpegEncoder::bandRowsFor(int width, bool fullChroma) {
     const int mcuSide = fullChroma ? 8 : 16;
     const int mcusPerRow = std::max(1, (width + mcuSide - 1) / mcuSide);
     const int mcuRows = std::clamp(65535 / mcusPerRow, 1, 16);
@@ -138,8 +182,8 @@ int JpegEncoder::bandRows(int width, bool fullChroma) {
 
 struct JpegEncoder::State {
     struct Band {
-        std::vector<std::uint8_t> pixels;
-        std::vector<std::uint8_t> jpeg;
+        LargeArray<std::uint8_t> pixels;
+        BandStream jpeg;
         std::string error;
         bool done = false;
     };
@@ -152,7 +196,7 @@ struct JpegEncoder::State {
     int bandCount = 0;
     int restartInterval = 0;  // MCUs per band
 
-    std::vector<std::uint8_t> filling;  // rows of the band being gathered
+    LargeArray<std::uint8_t> filling;  // rows of the band being gathered
     int filledRows = 0;
     int submitted = 0;
     int written = 0;
@@ -167,12 +211,11 @@ struct JpegEncoder::State {
     void submit() {
         auto band = std::make_unique<Band>();
         band->pixels = std::move(filling);
-        filling = {};
         Band* b = band.get();
         const int index = submitted++;
         bands.push_back(std::move(band));
         BandJob job;
-        job.pixels = b->pixels.data();
+        job.pixels = b->pixels.get();
         job.width = target.width;
         job.rows = filledRows;
         job.quality = quality;
@@ -180,22 +223,23 @@ struct JpegEncoder::State {
         job.icc = index == 0 ? target.iccProfile : nullptr;
         filledRows = 0;
         tasks.run([this, b, job] {
-            unsigned char* out = nullptr;
-            unsigned long size = 0;
+            // Only this task touches the band's stream until it is marked done.
             char message[JMSG_LENGTH_MAX] = {};
-            const bool ok = compressBand(job, &out, &size, message);
-            std::vector<std::uint8_t> bytes;
-            if (ok && out) bytes.assign(out, out + size);
-            std::free(out);
+            const bool ok = compressBand(job, b->jpeg, message);
             {
                 std::lock_guard lock(mutex);
-                if (ok) b->jpeg = std::move(bytes);
-                else b->error = message;
-                b->pixels = {};
+                if (!ok) b->error = message;
+                b->pixels.reset();
                 b->done = true;
             }
             bandDone.notify_all();
         });
+    }
+
+    void submitAndWrite() {
+        submit();
+        // Keep memory bounded: with too many bands in flight, wait for the oldest.
+        writeReady(submitted - written > kMaxBandsInFlight);
     }
 
     // Appends the finished bands that are next in order; with `wait`, waits until the band
@@ -218,8 +262,8 @@ struct JpegEncoder::State {
 
     void append(const Band& band, int index) {
         StreamLayout layout;
-        if (!layoutOf(band.jpeg, layout)) throw ExportError("libjpeg", -1, "JPEG encoder: malformed band");
-        const std::uint8_t* s = band.jpeg.data();
+        const std::uint8_t* s = band.jpeg.bytes.get();
+        if (!s || !layoutOf(s, band.jpeg.size, layout)) throw ExportError("libjpeg", -1, "JPEG encoder: malformed band");
         if (index == 0) {
             // The first band's headers become the file's: the full height, and the restart
             // interval declared before the scan header.
@@ -259,7 +303,7 @@ void JpegEncoder::start(ExportFile& file, const EncodeTarget& target) {
     s.target = target;
     s.quality = quality_;
     s.fullChroma = quality_ >= kQualityForFullChroma;
-    s.bandRows = bandRows(target.width, s.fullChroma);
+    s.bandRows = bandRowsFor(target.width, s.fullChroma);
     s.bandCount = (target.height + s.bandRows - 1) / s.bandRows;
     const int mcuSide = s.fullChroma ? 8 : 16;
     s.restartInterval = ((target.width + mcuSide - 1) / mcuSide) * (s.bandRows / mcuSide);
@@ -272,18 +316,28 @@ void JpegEncoder::writeRows(const void* data, std::size_t rowBytes, int rows) {
     const auto* in = static_cast<const std::uint8_t*>(data);
     for (int r = 0; r < rows; ++r) {
         if (s.submitted * s.bandRows + s.filledRows >= s.target.height) break;  // past the last row
-        if (s.filling.empty()) s.filling.resize(packed * std::size_t(s.bandRows));
-        std::memcpy(s.filling.data() + packed * std::size_t(s.filledRows), in + std::size_t(r) * rowBytes, packed);
+        if (!s.filling) s.filling = makeLargeArray<std::uint8_t>(packed * std::size_t(s.bandRows));
+        std::memcpy(s.filling.get() + packed * std::size_t(s.filledRows), in + std::size_t(r) * rowBytes, packed);
         ++s.filledRows;
-        const bool lastRow = s.submitted * s.bandRows + s.filledRows == s.target.height;
-        if (s.filledRows == s.bandRows || lastRow) {
-            if (lastRow) s.filling.resize(packed * std::size_t(s.filledRows));
-            s.submit();
-            // Keep memory bounded: with too many bands in flight, wait for the oldest.
-            s.writeReady(s.submitted - s.written > kMaxBandsInFlight);
-        }
+        if (s.filledRows == s.bandRows || s.submitted * s.bandRows + s.filledRows == s.target.height) s.submitAndWrite();
     }
     s.writeReady(false);
+}
+
+int JpegEncoder::bandRows() const { return state_->bandRows; }
+
+void JpegEncoder::writeBand(LargeArray<std::uint8_t> pixels, std::size_t rowBytes, int rows) {
+    State& s = *state_;
+    // A whole band of packed rows (or the image's last rows) is compressed in its own memory.
+    const int left = s.target.height - s.submitted * s.bandRows;
+    if (s.filledRows == 0 && rowBytes == std::size_t(s.target.width) * 4 && rows == std::min(s.bandRows, left)) {
+        s.filling = std::move(pixels);
+        s.filledRows = rows;
+        s.submitAndWrite();
+        s.writeReady(false);
+        return;
+    }
+    writeRows(pixels.get(), rowBytes, rows);
 }
 
 void JpegEncoder::finish() {

@@ -24,11 +24,13 @@ public:
     PixelFormat inputFormat() const override { return PixelFormat::rgba8; }
     void start(ExportFile& file, const EncodeTarget& target) override;
     void writeRows(const void* data, std::size_t rowBytes, int rows) override;
+    int bandRows() const override;
+    void writeBand(LargeArray<std::uint8_t> pixels, std::size_t rowBytes, int rows) override;
     void finish() override;
 
     // Rows per independently compressed band for an image width (a whole number of MCU rows,
     // with a restart interval that fits the marker's 16 bits).
-    static int bandRows(int width, bool fullChroma);
+    static int bandRowsFor(int width, bool fullChroma);
 
     struct State;
 

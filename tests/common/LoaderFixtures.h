@@ -190,12 +190,13 @@ struct TiffFixture {
     int tileSize = 16;
     int orientation = 0;      // 0: no tag
     bool minIsWhite = false;
+    bool bigEndian = false;   // samples stored most significant byte first
     std::vector<std::uint8_t> icc;
     std::string make, model, dateTime;
 };
 
 inline void writeTiff(const std::filesystem::path& path, const TiffFixture& s) {
-    TIFF* tif = TIFFOpen(path.c_str(), "w");
+    TIFF* tif = TIFFOpen(path.c_str(), s.bigEndian ? "wb" : "wl");
     const int grey = s.samples <= 2;
     TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, s.width);
     TIFFSetField(tif, TIFFTAG_IMAGELENGTH, s.height);

@@ -52,7 +52,75 @@ void expectPattern(const ScanBuffer& b, int w, int h, int channels, int bits, co
     EXPECT_EQ(mismatches, 0) << what;
 }
 
+// The pixels as libtiff itself reads them (scanlines or tiles), samples interleaved.
+ScanBuffer libtiffPixels(const std::filesystem::path& path) {
+    TIFF* tif = TIFFOpen(path.c_str(), "r");
+    std::uint32_t w = 0, h = 0, tw = 0, th = 0;
+    std::uint16_t bits = 8, spp = 1, planar = PLANARCONFIG_CONTIG;
+    TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &w);
+    TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &h);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &spp);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
+    const bool tiled = TIFFIsTiled(tif);
+    if (tiled) {
+        TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tw);
+        TIFFGetField(tif, TIFFTAG_TILELENGTH, &th);
+    } else {
+        tw = w;
+        th = 1;
+    }
+    ScanBuffer out = ScanBuffer::allocated(static_cast<int>(w), static_cast<int>(h), spp, bits);
+    const std::size_t bytes = bits / 8;
+    const int planes = planar == PLANARCONFIG_SEPARATE ? spp : 1, perPixel = planes > 1 ? 1 : spp;
+    std::vector<std::uint8_t> block(static_cast<std::size_t>(tiled ? TIFFTileSize(tif) : TIFFScanlineSize(tif)));
+    for (int p = 0; p < planes; ++p)
+        for (std::uint32_t y0 = 0; y0 < h; y0 += th)
+            for (std::uint32_t x0 = 0; x0 < w; x0 += tw) {
+                if (tiled) TIFFReadTile(tif, block.data(), x0, y0, 0, static_cast<tsample_t>(p));
+                else TIFFReadScanline(tif, block.data(), y0, static_cast<tsample_t>(p));
+                for (std::uint32_t y = y0; y < std::min(h, y0 + th); ++y)
+                    for (std::uint32_t x = x0; x < std::min(w, x0 + tw); ++x)
+                        for (int c = 0; c < perPixel; ++c)
+                            std::memcpy(out.row(static_cast<int>(y)) + (x * spp + c + p) * bytes,
+                                        block.data() + (((y - y0) * tw + (x - x0)) * perPixel + c) * bytes, bytes);
+            }
+    TIFFClose(tif);
+    return out;
+}
+
 }  // namespace
+
+// Uncompressed scans are read without libtiff where their layout allows (separate planes fall
+// back to it): the pixels are libtiff's own, in either byte order, from strips or edge tiles.
+TEST(DecoderTest, TiffReadInPlaceGivesLibtiffsPixels) {
+    TempDir dir;
+    int n = 0;
+    for (int bits : {8, 16})
+        for (bool bigEndian : {false, true})
+            for (bool tiled : {false, true})
+                for (bool planar : {false, true})
+                    for (int samples : {1, 4}) {
+                        TiffFixture fixture;
+                        fixture.bits = bits;
+                        fixture.bigEndian = bigEndian;
+                        fixture.tiled = tiled;
+                        fixture.planar = planar;
+                        fixture.samples = samples;
+                        fixture.width = 45;  // edge tiles and a short last strip
+                        fixture.rowsPerStrip = 4;
+                        const auto path = dir / ("raw" + std::to_string(n++) + ".tif");
+                        writeTiff(path, fixture);
+                        const std::string what = std::to_string(bits) + " bits" + (bigEndian ? " big-endian" : "") +
+                                                 (tiled ? " tiled" : " strips") + (planar ? " planar " : " ") +
+                                                 std::to_string(samples) + " samples";
+                        const ScanBuffer read = decodeScan(path, {0, false});
+                        const ScanBuffer reference = libtiffPixels(path);
+                        ASSERT_EQ(read.byteCount(), reference.byteCount()) << what;
+                        EXPECT_EQ(std::memcmp(read.pixels.get(), reference.pixels.get(), read.byteCount()), 0) << what;
+                        expectPattern(read, fixture.width, fixture.height, samples, bits, what);
+                    }
+}
 
 TEST(DecoderTest, TiffLayoutsDecodeExactly) {
     TempDir dir;
@@ -383,27 +451,29 @@ TEST(DecoderTest, TiffReducedWhileReadingMatchesReducedAfterwards) {
     int n = 0;
     for (int rowsPerStrip : {1, 7, 64, 1000})
         for (bool tiled : {false, true})
-            for (bool planar : {false, true}) {
-                TiffFixture fixture;
-                fixture.width = 301;
-                fixture.height = 203;
-                fixture.bits = 16;
-                fixture.compression = COMPRESSION_LZW;
-                fixture.rowsPerStrip = rowsPerStrip;
-                fixture.tiled = tiled;
-                fixture.planar = planar;
-                fixture.orientation = 6;
-                const auto path = dir / ("r" + std::to_string(n++) + ".tif");
-                writeTiff(path, fixture);
-                DecodeOptions options;
-                options.maxLongEdge = 97;
-                const ScanBuffer fused = decodeScan(path, options);
-                const ScanBuffer after = applyOrientation(downscaleArea(decodeScan(path, {0, false}), 97, 65), 6);
-                ASSERT_EQ(fused.width, 65);
-                ASSERT_EQ(fused.height, 97);
-                EXPECT_EQ(std::memcmp(fused.pixels.get(), after.pixels.get(), fused.byteCount()), 0)
-                    << "rows per strip " << rowsPerStrip << (tiled ? " tiled" : "") << (planar ? " planar" : "");
-            }
+            for (bool planar : {false, true})
+                for (int compression : {COMPRESSION_LZW, COMPRESSION_NONE}) {
+                    TiffFixture fixture;
+                    fixture.width = 301;
+                    fixture.height = 203;
+                    fixture.bits = 16;
+                    fixture.compression = compression;
+                    fixture.rowsPerStrip = rowsPerStrip;
+                    fixture.tiled = tiled;
+                    fixture.planar = planar;
+                    fixture.orientation = 6;
+                    const auto path = dir / ("r" + std::to_string(n++) + ".tif");
+                    writeTiff(path, fixture);
+                    DecodeOptions options;
+                    options.maxLongEdge = 97;
+                    const ScanBuffer fused = decodeScan(path, options);
+                    const ScanBuffer after = applyOrientation(downscaleArea(decodeScan(path, {0, false}), 97, 65), 6);
+                    ASSERT_EQ(fused.width, 65);
+                    ASSERT_EQ(fused.height, 97);
+                    EXPECT_EQ(std::memcmp(fused.pixels.get(), after.pixels.get(), fused.byteCount()), 0)
+                        << "rows per strip " << rowsPerStrip << (tiled ? " tiled" : "") << (planar ? " planar" : "")
+                        << " compression " << compression;
+                }
 }
 
 TEST(DecoderTest, AreaReductionAveragesAndKeepsDepth) {

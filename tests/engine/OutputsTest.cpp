@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "common/TestImages.h"
 #include "engine/color/ColorFilters.h"
 #include "engine/core/Context.h"
+#include "engine/core/LargeBlocks.h"
 
 namespace vantrel {
 namespace {
@@ -67,6 +69,7 @@ TEST(Outputs, StripsAreDeliveredInOrderAndMatchTheWholeRender) {
     const auto whole = ctx.makeBitmap16(src, std::nullopt);
     ASSERT_TRUE(whole);
     std::vector<std::uint16_t> joined;
+    std::vector<LargeArray<std::uint8_t>> kept;  // strips whose memory the sink took
     int expectedFirst = 0;
     const bool ok = ctx.renderStrips(src, src.extent(), PixelFormat::rgba16, 7, [&](const Strip& s) {
         EXPECT_EQ(s.firstRow, expectedFirst);
@@ -75,11 +78,18 @@ TEST(Outputs, StripsAreDeliveredInOrderAndMatchTheWholeRender) {
         expectedFirst += s.rows;
         const auto* p = static_cast<const std::uint16_t*>(s.data);
         joined.insert(joined.end(), p, p + std::size_t(s.rows) * 37 * 4);
+        if (s.firstRow % 14 == 0) kept.push_back(std::move(*s.memory));
         return true;
     });
     EXPECT_TRUE(ok);
     EXPECT_EQ(expectedFirst, 29);
     EXPECT_TRUE(std::equal(joined.begin(), joined.end(), whole->pixels.begin(), whole->pixels.end()));
+    // Taken memory keeps its strip; the strips after it were rendered elsewhere.
+    ASSERT_EQ(kept.size(), 3u);
+    for (std::size_t k = 0; k < kept.size(); ++k) {
+        const std::size_t first = 14 * k * 37 * 4, count = std::min<std::size_t>(7, 29 - 14 * k) * 37 * 4;
+        EXPECT_EQ(std::memcmp(kept[k].get(), whole->pixels.data() + first, count * 2), 0) << k;
+    }
     // A sink that refuses stops the render.
     int calls = 0;
     EXPECT_FALSE(ctx.renderStrips(src, src.extent(), PixelFormat::rgba8, 4, [&](const Strip&) { return ++calls < 2; }));
@@ -91,6 +101,35 @@ TEST(Outputs, StripsAreDeliveredInOrderAndMatchTheWholeRender) {
         return true;
     });
     EXPECT_TRUE(floatOk);
+}
+
+// Freed blocks are taken again, whole huge pages on their boundaries, and the pool never
+// keeps more than the most that was live at once.
+TEST(Outputs, LargeBlocksAreReusedWithinThePeak) {
+    constexpr std::size_t MB = std::size_t(1) << 20;
+    LargeBlockPool pool(2, 64 * MB);
+    void* a = pool.allocate(5 * MB);
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(a) % kHugePageBytes, 0u);
+    std::memset(a, 1, 5 * MB);
+    pool.release(a);
+    EXPECT_EQ(pool.allocate(5 * MB + 1), a);  // the same 6 MB block
+    void* small = pool.allocate(1);           // a block far larger than asked is not given
+    EXPECT_NE(small, a);
+    pool.release(a);
+    pool.release(small);
+    EXPECT_EQ(pool.stats().pooledBytes, 8 * MB);
+    EXPECT_EQ(pool.stats().reused, 1u);
+    // A request nothing fits gives pooled blocks back first: mapped memory stays within the peak.
+    void* big = pool.allocate(12 * MB);
+    LargeBlockPool::Stats s = pool.stats();
+    EXPECT_EQ(s.peakLiveBytes, 12 * MB);
+    EXPECT_LE(s.liveBytes + s.pooledBytes, s.peakLiveBytes);
+    pool.release(big);
+    // At most two blocks are kept.
+    void* blocks[3] = {pool.allocate(2 * MB), pool.allocate(2 * MB), pool.allocate(2 * MB)};
+    for (void* b : blocks) pool.release(b);
+    EXPECT_LE(pool.stats().pooledBytes, 4 * MB);
+    EXPECT_EQ(pool.stats().liveBytes, 0u);
 }
 
 TEST(Outputs, SpacesAndStageTrace) {

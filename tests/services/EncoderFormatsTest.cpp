@@ -155,7 +155,7 @@ TEST(EncoderFormats, JpegBandsDecodeExactlyLikeAOnePieceEncode) {
     for (double quality : {0.95, 0.6}) {
         SCOPED_TRACE(quality);
         const bool fullChroma = quality >= 0.9;
-        ASSERT_LT(JpegEncoder::bandRows(w, fullChroma), h / 3);
+        ASSERT_LT(JpegEncoder::bandRowsFor(w, fullChroma), h / 3);
         writeImage(context, image, ExportSettings{ExportFormat::jpeg, quality, true}, folder / "bands.jpg");
         const auto ours = testing::readJpeg(folder / "bands.jpg");
         ASSERT_TRUE(ours);

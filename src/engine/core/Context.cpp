@@ -46,9 +46,11 @@ void encodeRow(const float* in, int n, OutputSpace space, std::uint8_t* out) { d
 void encodeRow(const float* in, int n, OutputSpace space, std::uint16_t* out) { detail::encodeRow16(in, n, space, out); }
 void encodeRow(const float* in, int n, OutputSpace space, float* out) { detail::encodeRowFloat(in, n, space, out); }
 
+// Renders `rect` in strips of `stripRows` rows: strip k's rows go to `strip(firstRow)`,
+// `rowStride` samples apart, and `afterStrip` (when given) takes each finished strip.
 template <class T>
 bool renderInto(const Context& ctx, tbb::task_arena& arena, const Image& image, const Rect& rect, int stripRows,
-                const RenderOptions& options, T* pixels, std::size_t rowStride,
+                const RenderOptions& options, std::size_t rowStride, const std::function<T*(int firstRow)>& strip,
                 const std::function<bool(int firstRow, int rows)>& afterStrip) {
     detail::EvalSettings settings{ctx.options().tileSize, options.stop, options.stats};
     if (options.stats) *options.stats = RenderStats{};
@@ -64,9 +66,9 @@ bool renderInto(const Context& ctx, tbb::task_arena& arena, const Image& image, 
         for (std::int64_t first = 0; first < rect.height && ok; first += stripRows) {
             const std::int64_t rows = std::min<std::int64_t>(stripRows, rect.height - first);
             const Rect band{rect.x, top - first - rows, rect.width, rows};
-            const std::int64_t base = afterStrip ? 0 : first;
+            T* pixels = strip(int(first));
             ok = render.run(band, [&](std::int64_t x, std::int64_t y, int count, const float* rgba) {
-                const std::int64_t r = top - 1 - y - first + base;
+                const std::int64_t r = top - 1 - y - first;
                 encodeRow(rgba, count, options.space, pixels + std::size_t(r) * rowStride + std::size_t(x - rect.x) * 4);
             });
             if (ok && afterStrip) ok = afterStrip(int(first), int(rows));
@@ -90,7 +92,9 @@ std::optional<BitmapT> renderBitmap(const Context& ctx, tbb::task_arena& arena, 
     bmp.height = int(r.height);
     bmp.space = options.space;
     bmp.pixels.resize(std::size_t(r.width) * std::size_t(r.height) * 4);
-    if (!renderInto(ctx, arena, image, r, int(r.height), options, bmp.pixels.data(), std::size_t(r.width) * 4, nullptr))
+    using T = typename decltype(bmp.pixels)::value_type;
+    if (!renderInto<T>(ctx, arena, image, r, int(r.height), options, std::size_t(r.width) * 4,
+                       [&](int) { return bmp.pixels.data(); }, nullptr))
         return std::nullopt;
     return bmp;
 }
@@ -108,8 +112,8 @@ std::optional<Bitmap16> Context::makeBitmap16(const Image& image, std::optional<
 std::optional<PixelBuffer> Context::renderFloat(const Image& image, const Rect& rect, const RenderOptions& options) const {
     if (!renderable(rect)) return std::nullopt;
     PixelBuffer out = PixelBuffer::forOverwrite(rect);  // every row is rendered
-    if (!renderInto(*this, impl_->arena, image, rect, int(rect.height), options, out.data(), std::size_t(rect.width) * 4,
-                    nullptr))
+    if (!renderInto<float>(*this, impl_->arena, image, rect, int(rect.height), options, std::size_t(rect.width) * 4,
+                           [&](int) { return out.data(); }, nullptr))
         return std::nullopt;
     return out;
 }
@@ -119,24 +123,27 @@ bool Context::renderStrips(const Image& image, const Rect& rect, PixelFormat for
     if (!renderable(rect) || !sink) return false;
     const int rows = std::clamp<int>(stripRows, 1, int(rect.height));
     const std::size_t w = std::size_t(rect.width);
-    auto deliver = [&](const void* data, std::size_t rowBytes) {
-        return [&, data, rowBytes](int first, int n) {
+    // One band's memory of samples T, reused for every strip unless the sink took it.
+    auto stripsOf = [&]<class T>(std::type_identity<T>) {
+        LargeArray<std::uint8_t> memory;
+        const std::size_t rowBytes = w * 4 * sizeof(T);
+        auto strip = [&](int) {
+            if (!memory) memory = makeLargeArray<std::uint8_t>(rowBytes * std::size_t(rows));
+            return reinterpret_cast<T*>(memory.get());
+        };
+        auto deliver = [&](int first, int n) {
             Strip s;
             s.rect = Rect{rect.x, rect.maxY() - first - n, rect.width, n};
             s.firstRow = first;
             s.rows = n;
             s.width = int(rect.width);
             s.format = format;
-            s.data = data;
+            s.data = memory.get();
             s.rowBytes = rowBytes;
+            s.memory = &memory;
             return sink(s);
         };
-    };
-    // One band's buffer of samples T, reused for every strip.
-    auto stripsOf = [&]<class T>(std::type_identity<T>) {
-        std::vector<T> buf(w * 4 * std::size_t(rows));
-        return renderInto(*this, impl_->arena, image, rect, rows, options, buf.data(), w * 4,
-                          deliver(buf.data(), w * 4 * sizeof(T)));
+        return renderInto<T>(*this, impl_->arena, image, rect, rows, options, w * 4, strip, deliver);
     };
     switch (format) {
         case PixelFormat::rgba8: return stripsOf(std::type_identity<std::uint8_t>{});

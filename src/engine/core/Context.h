@@ -41,7 +41,8 @@ struct RenderOptions {
 };
 
 // Storage that a render overwrites entirely: growing it leaves the new elements unset, so
-// a large output costs no zeroing pass before the parallel render fills it.
+// a large output costs no zeroing pass before the parallel render fills it, and a large one
+// comes from the pool of large blocks.
 template <class T>
 struct OverwriteAllocator : std::allocator<T> {
     template <class U>
@@ -52,10 +53,10 @@ struct OverwriteAllocator : std::allocator<T> {
     template <class U>
     OverwriteAllocator(const OverwriteAllocator<U>&) noexcept {}
     T* allocate(std::size_t n) {
-        T* p = std::allocator<T>::allocate(n);
-        detail::adviseLargeAllocation(p, n * sizeof(T));
-        return p;
+        if (n > SIZE_MAX / sizeof(T)) throw std::bad_alloc();
+        return static_cast<T*>(detail::allocateLarge(n * sizeof(T)));
     }
+    void deallocate(T* p, std::size_t n) noexcept { detail::releaseLarge(p, n * sizeof(T)); }
     template <class U, class... Args>
     void construct(U* p, Args&&... args) {
         if constexpr (sizeof...(Args) == 0) ::new (static_cast<void*>(p)) U;
@@ -94,6 +95,9 @@ struct Strip {
     PixelFormat format = PixelFormat::rgba8;
     const void* data = nullptr;  // rows top first, tightly packed
     std::size_t rowBytes = 0;
+    // The memory behind `data`. A sink that keeps the pixels past the call moves it out (the
+    // next strip then gets memory of its own), so a band reaches an encoder without a copy.
+    LargeArray<std::uint8_t>* memory = nullptr;
 };
 // Returns false to stop the render (an encoder error).
 using StripSink = std::function<bool(const Strip& strip)>;

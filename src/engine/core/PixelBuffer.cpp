@@ -1,7 +1,5 @@
 #include "engine/core/PixelBuffer.h"
 
-#include <sys/mman.h>
-
 #include <cstdint>
 #include <cstring>
 
@@ -9,24 +7,8 @@
 
 namespace vantrel {
 
-namespace detail {
-void adviseLargeAllocation(void* p, std::size_t bytes) {
-    // A full-size frame is tens of megabytes of fresh memory per render: in 2 MB pages it
-    // takes a few dozen page faults instead of thousands.
-    constexpr std::uintptr_t kHuge = std::uintptr_t(2) << 20;
-    if (bytes < 2 * kHuge) return;
-    const std::uintptr_t begin = (reinterpret_cast<std::uintptr_t>(p) + kHuge - 1) & ~(kHuge - 1);
-    const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(p) + bytes) & ~(kHuge - 1);
-    if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-}
-}  // namespace detail
-
 namespace {
-std::unique_ptr<float[]> allocateFloats(std::size_t n) {
-    std::unique_ptr<float[]> p(new float[n]);
-    detail::adviseLargeAllocation(p.get(), n * sizeof(float));
-    return p;
-}
+LargeArray<float> allocateFloats(std::size_t n) { return makeLargeArray<float>(n); }
 }  // namespace
 
 PixelBuffer::PixelBuffer(const Rect& rect) {
@@ -63,7 +45,7 @@ SourcePixels SourcePixels::allocate(int width, int height, int channels, SampleT
     p.channels = channels;
     p.type = type;
     p.rowBytes = p.pixelBytes() * std::size_t(width);
-    auto storage = std::shared_ptr<std::uint8_t[]>(new std::uint8_t[p.rowBytes * std::size_t(height)]);
+    std::shared_ptr<std::uint8_t[]> storage = makeLargeArray<std::uint8_t>(p.rowBytes * std::size_t(height));
     p.pixels = storage.get();
     p.owner = std::shared_ptr<const void>(storage, storage.get());
     return p;

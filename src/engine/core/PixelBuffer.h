@@ -5,14 +5,10 @@
 #include <cstdint>
 #include <memory>
 
+#include "engine/core/LargeBlocks.h"
 #include "engine/core/Rect.h"
 
 namespace vantrel {
-
-namespace detail {
-// Asks the system to back a large allocation with huge pages (nothing for small ones).
-void adviseLargeAllocation(void* p, std::size_t bytes);
-}  // namespace detail
 
 template <class T>
 struct BasicPixelView {
@@ -71,7 +67,7 @@ public:
 
 private:
     Rect rect_;
-    std::unique_ptr<float[]> pixels_;
+    LargeArray<float> pixels_;
 };
 
 }  // namespace vantrel

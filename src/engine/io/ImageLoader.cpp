@@ -40,7 +40,7 @@ Image toImage(ScanBuffer buffer) {
     pixels.type = buffer.bitDepth == 16 ? SampleType::uint16 : SampleType::uint8;
     pixels.alphaPremultiplied = buffer.alphaPremultiplied;
     pixels.rowBytes = buffer.rowBytes();
-    std::shared_ptr<std::uint8_t[]> owner(buffer.pixels.release());
+    std::shared_ptr<std::uint8_t[]> owner(std::move(buffer.pixels));
     pixels.pixels = owner.get();
     pixels.owner = std::move(owner);
     Image image = Image::fromPixels(std::move(pixels), profile ? *profile : ColorProfile());

@@ -5,6 +5,8 @@
 #include <memory>
 #include <vector>
 
+#include "engine/core/LargeBlocks.h"
+
 namespace vantrel {
 
 struct ScanBuffer {
@@ -17,7 +19,7 @@ struct ScanBuffer {
     std::vector<std::uint8_t> iccProfile;  // embedded profile; empty means sRGB (or sRGB-curve grey)
     // Rows top first, samples interleaved, no padding. Not zero-filled on allocation: a
     // 24-megapixel 16-bit scan is 144 MB and every byte is written by the decoder anyway.
-    std::unique_ptr<std::uint8_t[]> pixels;
+    LargeArray<std::uint8_t> pixels;
 
     bool empty() const { return !pixels || width <= 0 || height <= 0; }
     bool hasAlpha() const { return channels == 2 || channels == 4; }
@@ -28,7 +30,7 @@ struct ScanBuffer {
     const std::uint8_t* row(int y) const { return pixels.get() + rowBytes() * static_cast<std::size_t>(y); }
 
     // Allocates the pixel store for the current size and layout.
-    void allocate() { pixels = std::make_unique_for_overwrite<std::uint8_t[]>(byteCount()); }
+    void allocate() { pixels = makeLargeArray<std::uint8_t>(byteCount()); }
 
     // A buffer of this size and layout with its pixel store allocated.
     static ScanBuffer allocated(int width, int height, int channels, int bitDepth, bool alphaPremultiplied = false) {

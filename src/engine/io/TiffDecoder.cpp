@@ -1,12 +1,19 @@
 // TIFF through libtiff. Errors and warnings go to per-handle handlers that stay silent; every
 // failed read is seen through libtiff's return values. Strips and tiles are decoded in parallel,
-// each worker thread with its own handle on the file.
+// each worker thread with its own handle on the file, except uncompressed ones already in our
+// layout: those are read with pread straight into the pixel store (one copy, from the page
+// cache), where libtiff would copy them out of a mapping of the file, faulting in every page.
+#include <fcntl.h>
+#include <sys/uio.h>
 #include <tbb/enumerable_thread_specific.h>
 #include <tbb/parallel_for.h>
 #include <tiffio.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <climits>
 #include <cstdarg>
 #include <cmath>
 #include <cstring>
@@ -28,11 +35,12 @@ using TiffPtr = std::unique_ptr<TIFF, TiffCloser>;
 
 extern "C" int quietTiffHandler(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
-TiffPtr openTiff(const std::filesystem::path& path) {
+// `mode` "r" maps the file (for libtiff's decoders), "rm" reads it.
+TiffPtr openTiff(const std::filesystem::path& path, const char* mode) {
     TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
     TIFFOpenOptionsSetErrorHandlerExtR(options, quietTiffHandler, nullptr);
     TIFFOpenOptionsSetWarningHandlerExtR(options, quietTiffHandler, nullptr);
-    TiffPtr tiff(TIFFOpenExt(path.c_str(), "r", options));
+    TiffPtr tiff(TIFFOpenExt(path.c_str(), mode, options));
     TIFFOpenOptionsFree(options);
     return tiff;
 }
@@ -180,43 +188,153 @@ bool readRows(TIFF* tif, const TiffLayout& l, int y0, int rows, std::uint8_t* de
     return true;
 }
 
-// Each worker reads through its own handle; libtiff handles are not shared across threads.
-class TiffHandles {
-public:
-    explicit TiffHandles(const std::filesystem::path& path) : path_(path) {}
-    TIFF* local() {
-        TiffPtr& h = handles_.local();
-        if (!h) h = openTiff(path_);
-        return h.get();
+// Where the strips or tiles of an uncompressed file lie, for reading them without libtiff.
+struct RawStriles {
+    int fd = -1;
+    bool swap16 = false;  // 16-bit samples stored in the other byte order
+    std::vector<std::uint64_t> offsets, counts;
+    RawStriles() = default;
+    RawStriles(const RawStriles&) = delete;
+    RawStriles& operator=(const RawStriles&) = delete;
+    ~RawStriles() {
+        if (fd >= 0) ::close(fd);
     }
-    std::vector<std::uint8_t>& scratch() { return scratch_.local(); }
+    // Whether strile `i` exists and holds at least `bytes`, as libtiff requires of it.
+    bool holds(std::size_t i, std::uint64_t bytes) const {
+        return i < offsets.size() && counts[i] >= bytes && offsets[i] <= std::uint64_t(INT64_MAX) - bytes;
+    }
+};
+
+// The raw strile table when the file's samples are exactly our layout: uncompressed, one
+// plane (or one sample), nothing to invert or drop, bits in the usual order. Else nothing, and
+// libtiff reads the file.
+std::unique_ptr<RawStriles> rawStriles(TIFF* tif, const TiffLayout& l, std::uint16_t compression,
+                                       const std::filesystem::path& path) {
+    std::uint16_t fillOrder = FILLORDER_MSB2LSB;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_FILLORDER, &fillOrder);
+    if (compression != COMPRESSION_NONE || !l.direct || l.invert || l.outChannels != l.samplesPerPixel ||
+        (l.planar == PLANARCONFIG_SEPARATE && l.samplesPerPixel > 1) || fillOrder != FILLORDER_MSB2LSB)
+        return nullptr;
+    auto raw = std::make_unique<RawStriles>();
+    raw->fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (raw->fd < 0) return nullptr;
+    raw->swap16 = l.bitsPerSample == 16 && TIFFIsByteSwapped(tif);
+    const std::uint32_t n = l.tiled ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
+    raw->offsets.resize(n);
+    raw->counts.resize(n);
+    for (std::uint32_t i = 0; i < n; ++i) {
+        raw->offsets[i] = TIFFGetStrileOffset(tif, i);
+        raw->counts[i] = TIFFGetStrileByteCount(tif, i);
+    }
+    return raw;
+}
+
+// Fills the `count` buffers of `iov` (changed on the way) from the file at `offset`; false when
+// the file ends first or cannot be read.
+bool readAt(int fd, iovec* iov, std::size_t count, std::uint64_t offset) {
+    while (count > 0) {
+        const ssize_t got = ::preadv(fd, iov, static_cast<int>(std::min<std::size_t>(count, IOV_MAX)),
+                                     static_cast<off_t>(offset));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return false;
+        offset += static_cast<std::uint64_t>(got);
+        std::size_t left = static_cast<std::size_t>(got);
+        while (count > 0 && left >= iov->iov_len) {
+            left -= iov->iov_len;
+            ++iov;
+            --count;
+        }
+        if (count > 0) {
+            iov->iov_base = static_cast<std::uint8_t*>(iov->iov_base) + left;
+            iov->iov_len -= left;
+        }
+    }
+    return true;
+}
+
+// readRows for a raw file: the rows of a strip are one run of bytes, read into place at once;
+// a tile's rows go to their places in one call, its padding past the image's edge into `skip`.
+bool readRawRows(const RawStriles& raw, const TiffLayout& l, int y0, int rows, std::uint8_t* dest,
+                 std::vector<std::uint8_t>& skip) {
+    const std::size_t pixelBytes = static_cast<std::size_t>(l.samplesPerPixel) * (l.bitsPerSample / 8);
+    const std::size_t destRowBytes = static_cast<std::size_t>(l.width) * pixelBytes;
+    const int y1 = y0 + rows;
+    const int unit = static_cast<int>(l.tiled ? l.tileHeight : l.rowsPerStrip);
+    std::vector<iovec> iov;
+    for (int band = y0 / unit; band * unit < y1; ++band) {
+        const int by0 = band * unit;
+        const int bandRows = std::min(unit, static_cast<int>(l.height) - by0);
+        const int a = std::max(y0, by0), b = std::min(y1, by0 + bandRows);
+        std::uint8_t* out = dest + destRowBytes * static_cast<std::size_t>(a - y0);
+        if (!l.tiled) {
+            const auto strip = static_cast<std::size_t>(band);
+            if (!raw.holds(strip, destRowBytes * static_cast<std::uint64_t>(bandRows))) return false;
+            iov.assign(1, iovec{out, destRowBytes * static_cast<std::size_t>(b - a)});
+            if (!readAt(raw.fd, iov.data(), 1, raw.offsets[strip] + destRowBytes * static_cast<std::uint64_t>(a - by0)))
+                return false;
+        } else {
+            const std::size_t tileRowBytes = static_cast<std::size_t>(l.tileWidth) * pixelBytes;
+            const std::size_t across = (l.width + l.tileWidth - 1) / l.tileWidth;
+            skip.resize(tileRowBytes);
+            for (std::size_t column = 0; column < across; ++column) {
+                const std::size_t x = column * l.tileWidth;
+                const std::size_t tile = static_cast<std::size_t>(band) * across + column;
+                if (!raw.holds(tile, tileRowBytes * l.tileHeight)) return false;
+                const std::size_t used = std::min<std::size_t>(l.tileWidth, l.width - x) * pixelBytes;
+                iov.clear();
+                for (int y = a; y < b; ++y) {
+                    iov.push_back({out + destRowBytes * static_cast<std::size_t>(y - a) + x * pixelBytes, used});
+                    if (used < tileRowBytes && y + 1 < b) iov.push_back({skip.data(), tileRowBytes - used});
+                }
+                if (!readAt(raw.fd, iov.data(), iov.size(), raw.offsets[tile] + tileRowBytes * static_cast<std::uint64_t>(a - by0)))
+                    return false;
+            }
+        }
+        if (raw.swap16)
+            TIFFSwabArrayOfShort(reinterpret_cast<std::uint16_t*>(out),
+                                 static_cast<tmsize_t>(destRowBytes * static_cast<std::size_t>(b - a) / 2));
+    }
+    return true;
+}
+
+// Reads rows of a direct layout on any worker thread: raw files with pread, others through a
+// libtiff handle of the thread's own (libtiff handles are not shared across threads).
+class RowReader {
+public:
+    RowReader(const std::filesystem::path& path, const TiffLayout& layout, const RawStriles* raw)
+        : path_(path), layout_(layout), raw_(raw) {}
+    bool read(int y0, int rows, std::uint8_t* dest) {
+        std::vector<std::uint8_t>& scratch = scratch_.local();
+        if (raw_) return readRawRows(*raw_, layout_, y0, rows, dest, scratch);
+        TiffPtr& h = handles_.local();
+        if (!h) h = openTiff(path_, "r");
+        return h && readRows(h.get(), layout_, y0, rows, dest, scratch);
+    }
 
 private:
     const std::filesystem::path& path_;
+    const TiffLayout& layout_;
+    const RawStriles* raw_;
     tbb::enumerable_thread_specific<TiffPtr> handles_;
     tbb::enumerable_thread_specific<std::vector<std::uint8_t>> scratch_;
 };
 
 // The whole image, strip by strip (or tile row by tile row) in parallel.
-bool decodeDirect(const std::filesystem::path& path, const TiffLayout& l, ScanBuffer& out) {
-    TiffHandles handles(path);
+bool decodeDirect(RowReader& reader, const TiffLayout& l, ScanBuffer& out) {
     std::atomic<bool> failed{false};
     const int unit = static_cast<int>(l.tiled ? l.tileHeight : l.rowsPerStrip);
     const int bands = (static_cast<int>(l.height) + unit - 1) / unit;
     tbb::parallel_for(0, bands, [&](int band) {
         if (failed.load(std::memory_order_relaxed)) return;
-        TIFF* tif = handles.local();
         const int y0 = band * unit, rows = std::min(unit, static_cast<int>(l.height) - y0);
-        if (!tif || !readRows(tif, l, y0, rows, out.row(y0), handles.scratch())) failed = true;
+        if (!reader.read(y0, rows, out.row(y0))) failed = true;
     });
     return !failed.load();
 }
 
 // Decoding and area reduction fused: each worker reads the source rows of a band of output rows
 // and reduces them at once, so the full-size pixels are never held.
-bool decodeDirectReduced(const std::filesystem::path& path, const TiffLayout& l, const AreaReducer& reducer,
-                         ScanBuffer& out) {
-    TiffHandles handles(path);
+bool decodeDirectReduced(RowReader& reader, const TiffLayout& l, const AreaReducer& reducer, ScanBuffer& out) {
     std::atomic<bool> failed{false};
     const std::size_t sourceRowBytes = static_cast<std::size_t>(l.width) * l.outChannels * (l.bitsPerSample / 8);
     // Bands span at least two strips' worth of source rows, so strips cut at band edges are
@@ -228,12 +346,11 @@ bool decodeDirectReduced(const std::filesystem::path& path, const TiffLayout& l,
     tbb::enumerable_thread_specific<std::vector<std::uint8_t>> bands;
     tbb::parallel_for(0, chunks, [&](int k) {
         if (failed.load(std::memory_order_relaxed)) return;
-        TIFF* tif = handles.local();
         const int y0 = k * chunk, y1 = std::min(reducer.height(), y0 + chunk);
         const int s0 = reducer.firstSourceRow(y0), s1 = reducer.endSourceRow(y1 - 1);
         std::vector<std::uint8_t>& band = bands.local();
         band.resize(sourceRowBytes * static_cast<std::size_t>(s1 - s0));
-        if (!tif || !readRows(tif, l, s0, s1 - s0, band.data(), handles.scratch())) {
+        if (!reader.read(s0, s1 - s0, band.data())) {
             failed = true;
             return;
         }
@@ -315,7 +432,7 @@ bool dataCanHoldPixels(TIFF* tif, const TiffLayout& l, std::uint16_t compression
 }  // namespace
 
 ScanHeader readTiffHeader(const std::filesystem::path& path) {
-    TiffPtr tif = openTiff(path);
+    TiffPtr tif = openTiff(path, "rm");
     if (!tif) throw LoadError(LoadError::kUnreadable, "unreadable TIFF header");
     const TiffLayout l = readLayout(tif.get());
     checkScanSize(l.width, l.height);
@@ -332,7 +449,7 @@ ScanHeader readTiffHeader(const std::filesystem::path& path) {
 }
 
 ScanBuffer decodeTiff(const std::filesystem::path& path, int maxLongEdge, int& orientation) {
-    TiffPtr tif = openTiff(path);
+    TiffPtr tif = openTiff(path, "rm");
     if (!tif) throw LoadError(LoadError::kUnreadable, "unreadable TIFF header");
     const TiffLayout l = readLayout(tif.get());
     checkScanSize(l.width, l.height);
@@ -357,11 +474,13 @@ ScanBuffer decodeTiff(const std::filesystem::path& path, int maxLongEdge, int& o
         out.bitDepth = l.bitsPerSample;
         out.alphaPremultiplied = l.premultiplied;
         out.allocate();
-        const bool ok = reduce ? decodeDirectReduced(path, l,
+        const std::unique_ptr<RawStriles> raw = rawStriles(tif.get(), l, compression, path);
+        RowReader reader(path, l, raw.get());
+        const bool ok = reduce ? decodeDirectReduced(reader, l,
                                                      AreaReducer(static_cast<int>(l.width), static_cast<int>(l.height),
                                                                  size.width, size.height, l.outChannels, l.bitsPerSample),
                                                      out)
-                               : decodeDirect(path, l, out);
+                               : decodeDirect(reader, l, out);
         if (!ok) throw LoadError(LoadError::kUndecodable, "TIFF data unreadable");
     } else {
         if (l.sampleFormat == SAMPLEFORMAT_IEEEFP) throw LoadError(LoadError::kUndecodable, "floating-point TIFF");

@@ -28,6 +28,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "engine/core/LargeBlocks.h"
 #include "engine/core/detail/Node.h"
 #include "engine/core/detail/Primitives.h"
 
@@ -35,7 +36,8 @@ namespace vantrel::detail {
 
 namespace {
 
-// Bump allocator of floats, reset per tile; grows by whole blocks so pointers stay valid.
+// Bump allocator of floats, reset per tile; grows by whole blocks so pointers stay valid. The
+// blocks are large ones, so a render's threads take back the previous render's pages.
 class Scratch {
 public:
     float* alloc(std::size_t n) {
@@ -55,7 +57,7 @@ public:
             }
         }
         const std::size_t size = std::max<std::size_t>(n, std::size_t(1) << 20);
-        blocks_.push_back(std::make_unique_for_overwrite<float[]>(size));
+        blocks_.push_back(makeLargeArray<float>(size));
         sizes_.push_back(size);
         block_ = blocks_.size() - 1;
         used_ = n;
@@ -73,7 +75,7 @@ public:
             for (std::size_t s : sizes_) total += s;
             blocks_.clear();
             sizes_.clear();
-            blocks_.push_back(std::make_unique_for_overwrite<float[]>(total));
+            blocks_.push_back(makeLargeArray<float>(total));
             sizes_.push_back(total);
         }
         block_ = 0;
@@ -87,7 +89,7 @@ public:
     bool busy = false;
 
 private:
-    std::vector<std::unique_ptr<float[]>> blocks_;
+    std::vector<LargeArray<float>> blocks_;
     std::vector<std::size_t> sizes_;
     std::size_t block_ = 0;
     std::size_t used_ = 0;
