@@ -5,29 +5,13 @@
 #
 # The Plasma wallpapers are left out on purpose: they are kept for an independent check.
 set -euo pipefail
+. "$(dirname "$0")/quality-photographs.sh"
 
 build=${1:-build}
 cache=${QUALITY_CACHE:-$build/quality-cache}
 packages=(lomiri-wallpapers-16.04 lomiri-wallpapers-20.04 mate-backgrounds opencv-doc palapeli-data scribus-template)
 
-mkdir -p "$cache/debs" "$cache/root"
-cache=$(cd "$cache" && pwd)
-missing=()
-for p in "${packages[@]}"; do
-  compgen -G "$cache/debs/${p}_*.deb" >/dev/null || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  # apt's download user must be able to write into the folder.
-  chmod a+rwx "$cache/debs" 2>/dev/null || true
-  if ! (cd "$cache/debs" && apt-get download "${missing[@]}"); then
-    apt-get update >/dev/null
-    (cd "$cache/debs" && apt-get download "${missing[@]}")
-  fi
-fi
-for deb in "$cache"/debs/*.deb; do
-  stamp="$cache/root/.$(basename "$deb").unpacked"
-  [ -e "$stamp" ] || { dpkg-deb -x "$deb" "$cache/root" && touch "$stamp"; }
-done
+fetch_photographs "$cache" "${packages[@]}"
 
 walls=$cache/root/usr/share/backgrounds
 samples=$cache/root/usr/share/doc/opencv-doc/examples
