@@ -40,6 +40,13 @@ protected:
     T* tool() {
         return window->canvasAreaView()->branchView()->findChild<T*>();
     }
+    // Waits until a tool's overlay is shown (once its mode's own picture is).
+    bool waitShown(QWidget* overlay) {
+        return QTest::qWaitFor([&] {
+            settle();
+            return overlay && overlay->isVisible();
+        });
+    }
     void click(QWidget* widget, QPointF at) { QTest::mouseClick(widget, Qt::LeftButton, {}, at.toPoint()); }
     // A click at a point of `widget`, delivered to the window as the pointer gives it.
     void clickWindow(QWidget* widget, QPointF at) {
@@ -63,11 +70,7 @@ TEST_F(ToolsWindowTest, CropOverlayAndBarEditTheRecipeFromTheWindow) {
     auto* overlay = tool<CropOverlayView>();
     auto* bar = tool<CropControlBar>();
     ASSERT_TRUE(overlay && bar);
-    // Shown once the crop mode's own picture is.
-    ASSERT_TRUE(QTest::qWaitFor([&] {
-        settle();
-        return overlay->isVisible();
-    }));
+    ASSERT_TRUE(waitShown(overlay));
     EXPECT_GT(overlay->fittedImageRect().width(), 300);
 
     // The right edge's bar, dragged a quarter of the frame to the left.
@@ -120,10 +123,7 @@ TEST_F(ToolsWindowTest, SpotsAreAddedResizedAndRemovedFromTheWindow) {
     auto* overlay = tool<SpotHealingOverlayView>();
     auto* bar = tool<SpotHealingControlBar>();
     ASSERT_TRUE(overlay && bar);
-    ASSERT_TRUE(QTest::qWaitFor([&] {
-        settle();
-        return overlay->isVisible();
-    }));
+    ASSERT_TRUE(waitShown(overlay));
     EXPECT_EQ(bar->countLabel()->text(), "Click canvas to heal");
 
     // A click on the frame adds a spot there, selected in the view model.
@@ -356,13 +356,6 @@ TEST_F(ToolsWindowTest, EscapeCallsOffADragAndPutsBackWhereItStarted) {
         QTest::mouseRelease(handle, Qt::LeftButton, {}, p);
         settle();
     };
-    auto waitShown = [&](auto* overlay) {
-        return QTest::qWaitFor([&] {
-            settle();
-            return overlay && overlay->isVisible();
-        });
-    };
-
     vm().toggleCropMode();
     settle();
     auto* crop = tool<CropOverlayView>();
@@ -437,10 +430,7 @@ TEST_F(ToolsWindowTest, TheHealingBarKeepsEveryControlInPlace) {
     auto* overlay = tool<SpotHealingOverlayView>();
     auto* bar = tool<SpotHealingControlBar>();
     ASSERT_TRUE(overlay && bar);
-    ASSERT_TRUE(QTest::qWaitFor([&] {
-        settle();
-        return overlay->isVisible();
-    }));
+    ASSERT_TRUE(waitShown(overlay));
     const auto places = [&] {
         std::vector<QRect> placed;
         for (QWidget* control : std::initializer_list<QWidget*>{bar, bar->brushSlider(), bar->brushValue(),
@@ -506,10 +496,7 @@ TEST_F(ToolsWindowTest, AGrownSpotTakesANewSourceWhenItWouldReachItsOld) {
     auto* overlay = tool<SpotHealingOverlayView>();
     auto* bar = tool<SpotHealingControlBar>();
     ASSERT_TRUE(overlay && bar);
-    ASSERT_TRUE(QTest::qWaitFor([&] {
-        settle();
-        return overlay->isVisible();
-    }));
+    ASSERT_TRUE(waitShown(overlay));
     const QSizeF frame(vm().renderedPreview().size());
     const auto apart = [&](const SpotItem& s) {
         return std::hypot(s.sourceOffset.x * frame.width(), s.sourceOffset.y * frame.height()) /
