@@ -24,35 +24,20 @@ using Copy = void (*)(const EditParameters&, EditParameters&);
 
 struct Group {
     bool B::*isOn;
-    Copy copy;
+    Copy copy = nullptr;                            // the recipe fields it carries over,
+    ParameterGroup section = ParameterGroup::none;  // or the scalar rows synchronised with this section
 };
 
-// Each switch and the recipe fields it carries over.
+// Each switch and what it carries over. The scalar switches read the parameter table, so a new
+// slider of a section travels with its section.
 constexpr std::array<Group, 14> groups{{
     {&B::syncNegativeLab, [](const EditParameters& s, EditParameters& t) { t.negativeLab = s.negativeLab; }},
-    {&B::syncTone,
-     [](const EditParameters& s, EditParameters& t) {
-         t.exposure = s.exposure;
-         t.contrast = s.contrast;
-         t.brightness = s.brightness;
-         t.highlights = s.highlights;
-         t.shadows = s.shadows;
-     }},
-    {&B::syncWhiteBalance,
-     [](const EditParameters& s, EditParameters& t) {
-         t.temperature = s.temperature;
-         t.tint = s.tint;
-         t.saturation = s.saturation;
-         t.vibrance = s.vibrance;
-     }},
+    {&B::syncTone, nullptr, ParameterGroup::tone},
+    {&B::syncWhiteBalance, nullptr, ParameterGroup::color},
     {&B::syncHSL, [](const EditParameters& s, EditParameters& t) { t.hslAdjustments = s.hslAdjustments; }},
     {&B::syncCurves, [](const EditParameters& s, EditParameters& t) { t.curvePoints = s.curvePoints; }},
-    {&B::syncDetail,
-     [](const EditParameters& s, EditParameters& t) {
-         t.noiseReduction = s.noiseReduction;
-         t.sharpening = s.sharpening;
-     }},
-    {&B::syncOptics, [](const EditParameters& s, EditParameters& t) { t.vignette = s.vignette; }},
+    {&B::syncDetail, nullptr, ParameterGroup::detail},
+    {&B::syncOptics, nullptr, ParameterGroup::vignette},
     {&B::syncHalation, [](const EditParameters& s, EditParameters& t) { t.halation = s.halation; }},
     {&B::syncFilmFrame, [](const EditParameters& s, EditParameters& t) { t.filmFrame = s.filmFrame; }},
     {&B::syncColorGrading, [](const EditParameters& s, EditParameters& t) { t.colorGrading = s.colorGrading; }},
@@ -85,8 +70,13 @@ bool BatchSyncOptions::hasAnySelection() const {
 
 void BatchSyncOptions::apply(const EditParameters& source, EditParameters& target) const {
     if (&source == &target) return;
-    for (const Group& g : groups)
-        if (this->*g.isOn) g.copy(source, target);
+    for (const Group& g : groups) {
+        if (!(this->*g.isOn)) continue;
+        if (g.copy) g.copy(source, target);
+        if (g.section == ParameterGroup::none) continue;
+        for (const ScalarParameter<EditParameters>& row : ParameterTable<EditParameters>::rows)
+            if (row.syncGroup() == g.section) target.*row.member = source.*row.member;
+    }
 }
 
 void to_json(nlohmann::json& j, const BatchSyncOptions& options) { writeRecord(j, options, schema); }

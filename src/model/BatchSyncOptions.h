@@ -10,12 +10,12 @@ struct EditParameters;
 struct BatchSyncOptions {
     // The defaults are the recommended selection.
     bool syncNegativeLab = true;
-    bool syncTone = true;          // exposure, contrast, brightness, highlights, shadows
-    bool syncWhiteBalance = true;  // temperature, tint, saturation, vibrance
+    bool syncTone = true;          // the tone section's sliders and brightness
+    bool syncWhiteBalance = true;  // the colour section's sliders
     bool syncHSL = true;
     bool syncCurves = true;
-    bool syncDetail = true;  // noise reduction, sharpening
-    bool syncOptics = true;  // vignette
+    bool syncDetail = true;  // the detail section's sliders
+    bool syncOptics = true;  // the vignette section's sliders
     bool syncHalation = true;
     bool syncFilmFrame = false;
     bool syncColorGrading = true;

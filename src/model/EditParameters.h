@@ -97,8 +97,9 @@ struct ParameterTable<EditParameters> {
          .label = "inspector.highlights", .group = G::tone},
         {.key = "shadows", .member = &E::shadows, .lower = 0, .upper = 1, .neutral = 0,
          .label = "inspector.shadows", .group = G::tone},
-        // No slider of its own: presets and synchronised recipes set it.
-        {.key = "brightness", .member = &E::brightness, .lower = -1, .upper = 1, .neutral = 0},
+        // No slider of its own: presets and synchronised recipes set it, the latter with the tone.
+        {.key = "brightness", .member = &E::brightness, .lower = -1, .upper = 1, .neutral = 0,
+         .syncedWith = G::tone},
         {.key = "temperature", .member = &E::temperature, .lower = 2500, .upper = 9500,
          .neutral = kReferenceTemperature, .tolerance = 1.0, .step = 50, .format = "%.0f", .unit = "K",
          .label = "inspector.temp", .group = G::color, .accent = 0xFF9500},

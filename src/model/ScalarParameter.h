@@ -6,7 +6,8 @@
 // tests, every panel's sliders, resets and change tests and the pipeline's guards are all
 // read from that one table.
 //
-// Adding a slider to one of the inspector's sections is one row with its `group` and `label`.
+// Adding a slider to one of the inspector's sections is one row with its `group` and `label`;
+// the section's batch-sync switch carries it too.
 #include <cmath>
 #include <cstdint>
 #include <optional>
@@ -34,9 +35,13 @@ struct ScalarParameter {
     const char* unit = "";             // shown after the value; empty shows nothing
     const char* label = "";            // the text key of the slider's title
     ParameterGroup group = ParameterGroup::none;
+    ParameterGroup syncedWith{};       // the section whose batch-sync switch carries a setting
+                                       // that has no section of its own
     std::uint32_t accent = 0;          // the slider's colour as 0xRRGGBB; 0 takes the theme's
 
     double resetValue() const { return reset.value_or(neutral); }
+    // The section whose batch-sync switch carries the setting: its own, or the one it names.
+    constexpr ParameterGroup syncGroup() const { return group != ParameterGroup::none ? group : syncedWith; }
 
     // Within the tolerance of neutral; not a number is not. The records' own neutrality tests.
     bool isNeutral(double value) const {

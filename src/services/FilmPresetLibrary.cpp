@@ -6,13 +6,19 @@ namespace vantrel::FilmPresetLibrary {
 
 namespace {
 
+using E = EditParameters;
+
+// The recipe's scalar settings a look sets, in the order of its `globals`; the other scalars
+// stay neutral.
+constexpr std::array<double E::*, 11> kGlobals{&E::exposure, &E::contrast, &E::brightness, &E::highlights,
+                                               &E::shadows, &E::temperature, &E::tint, &E::saturation,
+                                               &E::vibrance, &E::noiseReduction, &E::sharpening};
+
 struct Look {
     const char* id;
     const char* name;
     const char* subtitle;
-    // exposure, contrast, brightness, highlights, shadows, temperature, tint,
-    // saturation, vibrance, noiseReduction, sharpening
-    std::array<double, 11> globals;
+    std::array<double, kGlobals.size()> globals;
     std::array<double, 5> curve;  // y at x = 0, 0.25, 0.5, 0.75, 1; ignored with defaultCurve
     bool defaultCurve;
     FilmGrainParameters grain;  // amount, size, roughness, colorDyeClouds
@@ -53,18 +59,7 @@ const Look kLooks[] = {
 
 EditParameters makeRecipe(const Look& look) {
     EditParameters p = EditParameters::defaultValue();
-    const auto& g = look.globals;
-    p.exposure = g[0];
-    p.contrast = g[1];
-    p.brightness = g[2];
-    p.highlights = g[3];
-    p.shadows = g[4];
-    p.temperature = g[5];
-    p.tint = g[6];
-    p.saturation = g[7];
-    p.vibrance = g[8];
-    p.noiseReduction = g[9];
-    p.sharpening = g[10];
+    for (std::size_t i = 0; i < kGlobals.size(); ++i) p.*kGlobals[i] = look.globals[i];
     if (!look.defaultCurve) {
         static constexpr double xs[5] = {0, 0.25, 0.5, 0.75, 1};
         p.curvePoints.clear();

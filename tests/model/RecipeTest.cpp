@@ -1,5 +1,8 @@
 #include <cmath>
 #include <limits>
+#include <map>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -279,6 +282,31 @@ TEST(BatchSync, ApplyCopiesExactlyTheChosenGroups) {
     target = source;
     all.apply(target, target);  // onto itself: unchanged
     EXPECT_EQ(target, source);
+
+    // Every scalar of the recipe travels with exactly one switch, the one of its section; these
+    // carry what they have always carried, and a row that names no section is carried by none.
+    const std::map<std::string, std::string> carrier = {
+        {"exposure", "syncTone"},           {"contrast", "syncTone"},    {"brightness", "syncTone"},
+        {"highlights", "syncTone"},         {"shadows", "syncTone"},     {"temperature", "syncWhiteBalance"},
+        {"tint", "syncWhiteBalance"},       {"saturation", "syncWhiteBalance"}, {"vibrance", "syncWhiteBalance"},
+        {"noiseReduction", "syncDetail"},   {"sharpening", "syncDetail"}, {"vignette", "syncOptics"}};
+    const json noSwitch = none;
+    for (const auto& row : ParameterTable<EditParameters>::rows) {
+        EditParameters moved;
+        moved.*row.member = row.neutral + 0.5;
+        std::vector<std::string> switches;
+        for (const auto& entry : noSwitch.items()) {
+            json one = noSwitch;
+            one[entry.key()] = true;
+            target = original;
+            one.get<BatchSyncOptions>().apply(moved, target);
+            if (target.*row.member == moved.*row.member) switches.push_back(entry.key());
+        }
+        ASSERT_EQ(switches.size(), 1u) << row.key << " is carried by " << ::testing::PrintToString(switches);
+        if (carrier.contains(std::string(row.key))) {
+            EXPECT_EQ(switches[0], carrier.at(std::string(row.key))) << row.key;
+        }
+    }
 }
 
 }  // namespace
