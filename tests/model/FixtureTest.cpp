@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "JsonTestSupport.h"
+#include "RecipeKeys.h"
 #include "model/RollCullingDatabase.h"
 #include "model/SnapshotItem.h"
 
@@ -38,7 +39,7 @@ TEST(Fixtures, Recipe) {
     EXPECT_EQ(recipe.filmFrame.frameNumber, "▶ 12");
 
     const json written = recipe;
-    EXPECT_EQ(written.size(), 26u);
+    EXPECT_EQ(keysOf(written), kRecipeKeys);
     EXPECT_EQ(written["crop"]["aspectRatio"], "threeByTwo");
     EXPECT_EQ(written["curvePoints"][0]["id"], "6F1D2C3A-0B4E-4C5D-9E8F-0A1B2C3D4E5F");
     EXPECT_EQ(parseJson(dumpJson(written, 2)).get<EditParameters>(), recipe);
@@ -55,7 +56,7 @@ TEST(Fixtures, SnapshotList) {
     EXPECT_EQ(snapshots[1].id.toString(), "C0C1D2E3-F405-4617-8829-3A4B5C6D7E8F");
 
     const json written = encodeSnapshotList(snapshots);
-    EXPECT_EQ(written[0]["parameters"].size(), 26u);
+    EXPECT_EQ(keysOf(written[0]["parameters"]), kRecipeKeys);
     EXPECT_EQ(decodeSnapshotList(parseJson(dumpJson(written, 2))), snapshots);
 }
 

@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "JsonTestSupport.h"
+#include "RecipeKeys.h"
 #include "model/BatchSyncOptions.h"
 #include "model/EditParameters.h"
 
@@ -16,12 +17,6 @@ namespace {
 
 using nlohmann::json;
 using namespace vantrel::testing;
-
-const std::set<std::string> recipeKeys = {
-    "exposure",   "contrast",       "brightness", "highlights",   "shadows",     "temperature",      "tint",
-    "saturation", "vibrance",       "hslAdjustments", "curvePoints", "noiseReduction", "sharpening", "vignette",
-    "crop",       "spotHealing",    "colorGrading", "masks",      "subjectMask", "halation",         "filmFrame",
-    "filmGrain",  "lightLeaks",     "dustAndScratches", "ultraHDR", "negativeLab"};
 
 // A recipe in which every field differs from the default.
 EditParameters busyRecipe() {
@@ -73,7 +68,7 @@ TEST(EditParameters, DefaultIsTheNeutralRecipe) {
                 d.negativeLab.isNeutral() && d.halation.isNeutral() && d.ultraHDR.isNeutral());
 
     const json j = d;
-    EXPECT_EQ(keysOf(j), recipeKeys);
+    EXPECT_EQ(keysOf(j), kRecipeKeys);
     EXPECT_EQ(j["highlights"], 1);
     EXPECT_EQ(j["temperature"], 6500);
     EXPECT_EQ(j["hslAdjustments"], json::object());
@@ -134,7 +129,7 @@ TEST(EditParameters, EqualityIsExactButSameContentIgnoresCurveIdentifiers) {
 
 TEST(EditParameters, RoundTripWritesEveryKey) {
     const EditParameters r = busyRecipe();
-    expectRoundTrip(r, recipeKeys);
+    expectRoundTrip(r, kRecipeKeys);
     const EditParameters copy = r;
     EditParameters changed = copy;
     changed.curvePoints[0].y = 0.5;

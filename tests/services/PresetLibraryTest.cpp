@@ -5,6 +5,7 @@
 #include "services/LocalizationManager.h"
 
 #include "LocalizationTestSupport.h"
+#include "model/RecipeKeys.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -76,7 +77,7 @@ TEST(PresetLibrary, EveryBuiltInPresetRoundTripsThroughItsFileForm) {
         const json j = p;
         EXPECT_EQ(j["isCustom"], false) << p.id;
         EXPECT_FALSE(j.contains("createdAt")) << p.id;
-        EXPECT_EQ(j["parameters"].size(), 26u) << p.id;
+        EXPECT_EQ(j["parameters"].size(), kRecipeKeys.size()) << p.id;
         EXPECT_EQ(json::parse(j.dump()).get<FilmPreset>(), p) << p.id;
     }
 }

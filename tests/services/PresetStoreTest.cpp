@@ -4,6 +4,7 @@
 #include "services/FilmPresetLibrary.h"
 
 #include "model/Json.h"
+#include "model/RecipeKeys.h"
 #include "model/Uuid.h"
 
 #include <gmock/gmock.h>
@@ -77,7 +78,7 @@ TEST(PresetStore, SavesOneSortedFilePerRecipeWithIsoDates) {
     EXPECT_THAT(text, StartsWith("{\n  \"createdAt\": \"2026-01-31T18:05:00Z\",\n  \"id\": "));
     const json stored = json::parse(text);
     EXPECT_EQ(stored["isCustom"], true);
-    EXPECT_EQ(stored["parameters"].size(), 26u);
+    EXPECT_EQ(stored["parameters"].size(), kRecipeKeys.size());
 
     // Undated: stamped with the current time. Saving the same id again leaves one file.
     const double before = std::floor(Date::now().unixSeconds());

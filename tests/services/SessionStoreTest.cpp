@@ -2,6 +2,8 @@
 
 #include "services/AtomicFile.h"
 
+#include "model/RecipeKeys.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -102,7 +104,7 @@ TEST(SessionStore, FileNamesLayoutSortedKeysAndDates) {
     const std::string text = readText(SessionStore::recipeURL(photo));
     EXPECT_THAT(text, StartsWith("{\n  \"brightness\": 0"));
     const json recipe = json::parse(text);
-    EXPECT_EQ(recipe.size(), 26u);
+    EXPECT_EQ(recipe.size(), kRecipeKeys.size());
     EXPECT_EQ(recipe["exposure"], 0.5);
     std::vector<std::string> keys;
     for (const auto& [key, value] : recipe.items()) keys.push_back(key);
