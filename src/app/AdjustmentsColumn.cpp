@@ -98,8 +98,7 @@ AdjustmentsColumn::AdjustmentsColumn(DarkroomViewModel& vm, QWidget* parent) : Q
         recipe(), vm_.binding(&DarkroomViewModel::selectedMaskID, &DarkroomViewModel::setSelectedMaskID),
         [this] { return vm_.isMaskMode(); });
     connect(masks, &MaskControlView::toggleMaskModeRequested, this, [this] { vm_.toggleMaskMode(); });
-    connect(masks, &MaskControlView::addLinearRequested, this, [this] { vm_.addLinearMask(); });
-    connect(masks, &MaskControlView::addRadialRequested, this, [this] { vm_.addRadialMask(); });
+    connect(masks, &MaskControlView::addRequested, this, [this](MaskKind kind) { vm_.addMask(kind); });
     addPanel(column, rendersOnChange(vm_, masks));
     auto* subject = new SubjectMaskControlView(recipe(), [this] { return vm_.isDetectingSubject(); });
     connect(subject, &SubjectMaskControlView::detectRequested, this, [this] { vm_.detectSubject(); });

@@ -205,8 +205,7 @@ QWidget* CanvasArea::buildBranch(Branch branch) {
         auto* overlay = rendersOnChange(vm_, new MaskOverlayView(recipe, mask, sizeOf));
         overlay->setPicturePadding(PreviewPicture::kPicturePadding);
         auto* bar = new MaskControlBar(recipe, mask);
-        connect(bar, &MaskControlBar::addLinearRequested, this, [this] { vm_.addLinearMask(); });
-        connect(bar, &MaskControlBar::addRadialRequested, this, [this] { vm_.addRadialMask(); });
+        connect(bar, &MaskControlBar::addRequested, this, [this](MaskKind kind) { vm_.addMask(kind); });
         connect(bar, &MaskControlBar::deleteSelectedRequested, this, [this] { vm_.deleteSelectedMask(); });
         connect(bar, &MaskControlBar::clearAllRequested, this, [this] { vm_.clearAllMasks(); });
         connect(bar, &MaskControlBar::doneRequested, this, [this] { vm_.finishMaskEditing(); });

@@ -70,9 +70,6 @@ struct EditParameters {
     // Whether any entry, under whatever key, is not neutral.
     bool hasHSLAdjustments() const;
 
-    // The number of linear masks plus the number of radial masks.
-    int totalMaskCount() const { return int(masks.linearMasks.size() + masks.radialMasks.size()); }
-
     // Exact equality, curve-point identifiers included.
     bool operator==(const EditParameters&) const = default;
 

@@ -116,15 +116,17 @@ TEST(MaskControlBar, CountSelectionAndButtonsReadTheRecipeAndNeverWriteIt) {
     EXPECT_EQ(bar->nameLabel()->text(), "Mask");
     EXPECT_EQ(bar->readout()->text(), "+0.00 EV");
 
-    QSignalSpy addLinear(bar, &MaskControlBar::addLinearRequested);
-    QSignalSpy addRadial(bar, &MaskControlBar::addRadialRequested);
+    QSignalSpy add(bar, &MaskControlBar::addRequested);
     QSignalSpy remove(bar, &MaskControlBar::deleteSelectedRequested);
     QSignalSpy clear(bar, &MaskControlBar::clearAllRequested);
     QSignalSpy done(bar, &MaskControlBar::doneRequested);
-    for (Chip* button : {bar->addLinearButton(), bar->addRadialButton(), bar->deleteButton(), bar->clearButton(),
-                         bar->doneButton()})
+    for (Chip* button : {bar->addButton(MaskKind::linear), bar->addButton(MaskKind::radial), bar->deleteButton(),
+                         bar->clearButton(), bar->doneButton()})
         click(button);
-    for (QSignalSpy* spy : {&addLinear, &addRadial, &remove, &clear, &done}) EXPECT_EQ(spy->count(), 1);
+    ASSERT_EQ(add.count(), 2);
+    EXPECT_EQ(add[0][0].value<MaskKind>(), MaskKind::linear);
+    EXPECT_EQ(add[1][0].value<MaskKind>(), MaskKind::radial);
+    for (QSignalSpy* spy : {&remove, &clear, &done}) EXPECT_EQ(spy->count(), 1);
     EXPECT_EQ(m.recipe.writeCount(), 0);
     EXPECT_EQ(m.selection.writeCount(), 0);
 
@@ -132,8 +134,8 @@ TEST(MaskControlBar, CountSelectionAndButtonsReadTheRecipeAndNeverWriteIt) {
     canvas.resize(520, 200);
     EXPECT_TRUE(QTest::qWaitFor([&] { return bar->width() <= 520; }));
     EXPECT_TRUE(bar->isCompact());
-    EXPECT_TRUE(bar->addLinearButton()->text().isEmpty());
-    EXPECT_EQ(bar->addLinearButton()->toolTip(), "+ Linear Gradient");
+    EXPECT_TRUE(bar->addButton(MaskKind::linear)->text().isEmpty());
+    EXPECT_EQ(bar->addButton(MaskKind::linear)->toolTip(), "+ Linear Gradient");
     EXPECT_EQ(canvas.width(), 520);
     EXPECT_LE(bar->width(), 520);
     // Every language fits a canvas of 520 points (the narrowest window), a long mask name shortened.

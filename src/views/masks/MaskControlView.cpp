@@ -71,7 +71,7 @@ void MaskControlView::Row::setMask(MaskKind kind, const Uuid& id, const QString&
     }
     visibility_->setSymbol(enabled ? "eye.fill" : "eye.slash",
                            enabled ? standardColor(StandardColor::Accent) : standardColor(StandardColor::SecondaryText));
-    kindSymbol_->setSymbol(kind == MaskKind::linear ? "line.diagonal" : "circle.dashed");
+    kindSymbol_->setSymbol(maskKindInfo(kind).symbol);
     name_->setText(name);
     name_->setFont(pixelFont(11, selected ? QFont::DemiBold : QFont::Normal));
     name_->setColor(selected ? QColor(Qt::white) : standardColor(StandardColor::PrimaryText));
@@ -125,17 +125,10 @@ MaskControlView::MaskControlView(Binding<EditParameters> parameters, Binding<std
     auto* add = flatRow(8);
     ChipStyle bordered = borderedChip(10, QFont::Medium);
     bordered.stretches = true;
-    addLinear_ = new Chip({}, bordered);
-    addLinear_->setObjectName(QStringLiteral("maskControl.addLinear"));
-    addLinear_->setSymbol("line.diagonal");
-    addRadial_ = new Chip({}, bordered);
-    addRadial_->setObjectName(QStringLiteral("maskControl.addRadial"));
-    addRadial_->setSymbol("circle.dashed");
-    add->addWidget(addLinear_, 1);
-    add->addWidget(addRadial_, 1);
+    add_ = maskAddButtons(QStringLiteral("maskControl"), bordered, this,
+                          [this](MaskKind kind) { Q_EMIT addRequested(kind); });
+    for (const MaskAddButton& button : add_) add->addWidget(button.chip, 1);
     column->addLayout(add);
-    connect(addLinear_, &Chip::clicked, this, &MaskControlView::addLinearRequested);
-    connect(addRadial_, &Chip::clicked, this, &MaskControlView::addRadialRequested);
 
     list_ = new RoundedBox({.fill = blackAt(0.2), .radius = 6, .padding = 6, .spacing = 4});
     list_->setObjectName(QStringLiteral("maskControl.list"));
@@ -198,7 +191,7 @@ MaskControlView::Row* MaskControlView::rowAt(std::size_t index) {
 void MaskControlView::refresh() {
     const EditParameters recipe = parameters_.get();
     const std::optional<Uuid> selection = selectedMaskID_.get();
-    const int total = recipe.totalMaskCount();
+    const int total = recipe.masks.count();
     const bool maskMode = isMaskMode_();
 
     title_->setText(localized("inspector.masks"));
@@ -211,10 +204,10 @@ void MaskControlView::refresh() {
     clear_->setVisible(total >= 1);
     clear_->setText(localized("common.clear"));
     clear_->setToolTip(localized("mask.clear"));
-    addLinear_->setText(localized("mask.linear"));
-    addLinear_->setToolTip(localized("mask.linearHelp"));
-    addRadial_->setText(localized("mask.radial"));
-    addRadial_->setToolTip(localized("mask.radialHelp"));
+    for (const MaskAddButton& button : add_) {
+        button.chip->setText(localized(maskKindInfo(button.kind).buttonKey));
+        button.chip->setToolTip(localized(maskKindInfo(button.kind).helpKey));
+    }
 
     list_->setVisible(total >= 1);
     std::size_t shown = 0;
@@ -228,7 +221,7 @@ void MaskControlView::refresh() {
     const std::optional<MaskLocation> edited = locateMask(recipe.masks, selection);
     card_->setVisible(edited.has_value());
     if (!edited) return;
-    cardTitle_->setText(localized(edited->kind == MaskKind::linear ? "mask.linearParams" : "mask.radialParams"));
+    cardTitle_->setText(localized(maskKindInfo(edited->kind).paramsKey));
     invert_->setText(localized("mask.invert"));
     {
         const QSignalBlocker quiet(invert_);

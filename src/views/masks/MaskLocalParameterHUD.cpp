@@ -232,9 +232,7 @@ void MaskLocalParameterHUD::refresh() {
     }
     shown_ = shown;
 
-    kindSymbol_->setSymbol(!found                             ? "slider.horizontal.3"
-                           : *summary.kind == MaskKind::linear ? "line.diagonal"
-                                                               : "circle.dashed");
+    kindSymbol_->setSymbol(found ? maskKindInfo(*summary.kind).symbol : "slider.horizontal.3");
     title_->setText(found ? QString::fromStdString(summary.name) : localized("hud.maskDefaultTitle"));
     readout_->setExposure(summary.exposure);
 

@@ -230,6 +230,25 @@ Chip* symbolButton(const QString& objectName, const std::string& symbol, double 
     return button;
 }
 
+std::vector<MaskAddButton> maskAddButtons(const QString& owner, const ChipStyle& style, QObject* context,
+                                          std::function<void(MaskKind)> add) {
+    std::vector<MaskAddButton> buttons;
+    forEachMaskKind([&](const MaskKindInfo& kind) {
+        auto* chip = new Chip({}, style);
+        chip->setObjectName(owner + QStringLiteral(".add") + QString::fromUtf8(kind.tag));
+        chip->setSymbol(kind.symbol);
+        QObject::connect(chip, &Chip::clicked, context, [add, k = kind.kind] { add(k); });
+        buttons.push_back({kind.kind, chip});
+    });
+    return buttons;
+}
+
+Chip* addButtonOf(const std::vector<MaskAddButton>& buttons, MaskKind kind) {
+    for (const MaskAddButton& button : buttons)
+        if (button.kind == kind) return button.chip;
+    return nullptr;
+}
+
 ChipStyle borderedChip(double pixels, QFont::Weight weight) {
     ChipStyle style = ChipStyle::preset(pixels, weight, 8, 4, 5, standardColor(StandardColor::PrimaryText));
     style.fill = style.selectedFill = whiteAt(0.1);

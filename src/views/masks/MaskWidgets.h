@@ -1,7 +1,9 @@
 #pragma once
 // Small pieces the mask tools share: the exposure pill, symbol buttons and
 // bordered buttons drawn as chips, and the slider rows of a mask's values.
+#include <functional>
 #include <string>
+#include <vector>
 
 #include <QAbstractButton>
 #include <QColor>
@@ -103,6 +105,15 @@ private:
 
 // A plain button showing one symbol (no text); the owner sets its tooltip.
 Chip* symbolButton(const QString& objectName, const std::string& symbol, double pixels, const QColor& colour);
+// The add buttons of the mask kinds, in the table's order: named "<owner>.add<Tag>", each with
+// its kind's symbol (the owner sets the texts); a click calls `add` with the button's kind.
+struct MaskAddButton {
+    MaskKind kind;
+    Chip* chip;
+};
+std::vector<MaskAddButton> maskAddButtons(const QString& owner, const ChipStyle& style, QObject* context,
+                                          std::function<void(MaskKind)> add);
+Chip* addButtonOf(const std::vector<MaskAddButton>& buttons, MaskKind kind);
 // A bordered button: a light rounded fill behind a symbol and a text.
 ChipStyle borderedChip(double pixels, QFont::Weight weight);
 // The prominent button of a bar or card: white text on the accent colour.
