@@ -95,7 +95,8 @@ AdjustmentsColumn::AdjustmentsColumn(DarkroomViewModel& vm, QWidget* parent) : Q
     addPanel(column, rendersOnChange(vm_, new HSLColorMixerView(recipe())));
     addPanel(column, rendersOnChange(vm_, new ColorWheelsView(group(&EditParameters::colorGrading))));
     auto* masks = new MaskControlView(
-        recipe(), vm_.binding(&DarkroomViewModel::selectedMaskID, &DarkroomViewModel::setSelectedMaskID),
+        group(&EditParameters::masks), vm_.binding(&DarkroomViewModel::selectedMaskID,
+                                                   &DarkroomViewModel::setSelectedMaskID),
         [this] { return vm_.isMaskMode(); });
     connect(masks, &MaskControlView::toggleMaskModeRequested, this, [this] { vm_.toggleMaskMode(); });
     connect(masks, &MaskControlView::addRequested, this, [this](MaskKind kind) { vm_.addMask(kind); });

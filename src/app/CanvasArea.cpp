@@ -202,9 +202,10 @@ QWidget* CanvasArea::buildBranch(Branch branch) {
         return toolBranch(overlay, bar);
     }
     case Branch::mask: {
-        auto* overlay = rendersOnChange(vm_, new MaskOverlayView(recipe, mask, sizeOf));
+        auto masks = vm_.recipeBinding(&EditParameters::masks);
+        auto* overlay = rendersOnChange(vm_, new MaskOverlayView(masks, mask, sizeOf));
         overlay->setPicturePadding(PreviewPicture::kPicturePadding);
-        auto* bar = new MaskControlBar(recipe, mask);
+        auto* bar = new MaskControlBar(masks, mask);
         connect(bar, &MaskControlBar::addRequested, this, [this](MaskKind kind) { vm_.addMask(kind); });
         connect(bar, &MaskControlBar::deleteSelectedRequested, this, [this] { vm_.deleteSelectedMask(); });
         connect(bar, &MaskControlBar::clearAllRequested, this, [this] { vm_.clearAllMasks(); });

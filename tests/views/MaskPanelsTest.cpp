@@ -77,7 +77,7 @@ TEST(MaskControlBar, CountSelectionAndButtonsReadTheRecipeAndNeverWriteIt) {
     darkGround(canvas);
     canvas.resize(1200, 200);
     auto* column = new QVBoxLayout(&canvas);
-    auto* bar = new MaskControlBar(m.recipe.binding(), m.selection.binding());
+    auto* bar = new MaskControlBar(m.recipe.binding().projected(&EditParameters::masks), m.selection.binding());
     column->addWidget(bar, 0, Qt::AlignHCenter);
     ASSERT_TRUE(test::showExposed(canvas));
 
@@ -156,7 +156,8 @@ TEST(MaskControlBar, CountSelectionAndButtonsReadTheRecipeAndNeverWriteIt) {
 
 struct AdjustmentsColumn : Masks {
     bool maskMode = false;
-    MaskControlView view{recipe.binding(), selection.binding(), [this] { return maskMode; }};
+    MaskControlView view{recipe.binding().projected(&EditParameters::masks), selection.binding(),
+                         [this] { return maskMode; }};
     QSignalSpy changes{&view, &MaskControlView::changed};
 
     AdjustmentsColumn() {
@@ -351,7 +352,7 @@ struct Display : Masks {
     explicit Display(EditParameters p, const Uuid& id) {
         *recipe.value = std::move(p);
         darkGround(canvas);
-        hud = new MaskLocalParameterHUD(recipe.binding(), id, &canvas);
+        hud = new MaskLocalParameterHUD(recipe.binding().projected(&EditParameters::masks), id, &canvas);
         changes = new QSignalSpy(hud, &MaskLocalParameterHUD::changed);
         canvas.resize(800, 600);
         hud->placeAt({400, 300});
@@ -656,7 +657,8 @@ TEST(MaskTools, EveryLanguageFitsInEveryState) {
     Masks barMasks;
     *barMasks.recipe.value = p;
     *barMasks.selection.value = p.masks.radialMasks[0].id;
-    auto* bar = new MaskControlBar(barMasks.recipe.binding(), barMasks.selection.binding());
+    auto* bar = new MaskControlBar(barMasks.recipe.binding().projected(&EditParameters::masks),
+                                   barMasks.selection.binding());
     column->addWidget(bar, 0, Qt::AlignHCenter);
     ASSERT_TRUE(test::showExposed(canvas, {520, 120}));
 

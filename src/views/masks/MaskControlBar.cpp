@@ -37,9 +37,9 @@ void invalidateAll(QLayout* layout) {
 
 }  // namespace
 
-MaskControlBar::MaskControlBar(Binding<EditParameters> parameters, Binding<std::optional<Uuid>> selectedMaskID,
+MaskControlBar::MaskControlBar(Binding<MaskGroupParameters> masks, Binding<std::optional<Uuid>> selectedMaskID,
                                QWidget* parent)
-    : QWidget(parent), parameters_(std::move(parameters)), selectedMaskID_(std::move(selectedMaskID)) {
+    : QWidget(parent), masks_(std::move(masks)), selectedMaskID_(std::move(selectedMaskID)) {
     setObjectName(QStringLiteral("maskBar"));
     setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
     setDropShadow(*this, blackAt(0.5), 24, QPointF(0, 4));
@@ -105,15 +105,14 @@ MaskControlBar::MaskControlBar(Binding<EditParameters> parameters, Binding<std::
 }
 
 MaskControlBar::SelectedInfo MaskControlBar::selectedMaskInfo() const {
-    const MaskSummary summary = summarizeMask(parameters_.get().masks, selectedMaskID_.get());
+    const MaskSummary summary = summarizeMask(masks_.get(), selectedMaskID_.get());
     if (!summary.kind) return {localized("mask.defaultName"), 0.0};
     return {QString::fromStdString(summary.name), summary.exposure};
 }
 
 void MaskControlBar::refresh() {
-    const EditParameters recipe = parameters_.get();
     const std::optional<Uuid> selection = selectedMaskID_.get();
-    const int total = recipe.masks.count();
+    const int total = masks_.get().count();
 
     for (const MaskAddButton& button : add_) {
         button.chip->setText(compact_ ? QString() : localized(maskKindInfo(button.kind).buttonKey));

@@ -2,7 +2,7 @@
 // MaskControlBar: the floating tool bar of the mask mode, at the bottom of the
 // canvas. Adds a mask of each kind, names the selected mask with its
 // exposure and deletes it, counts the masks and clears them, and ends the mode.
-// It only reads the recipe and the selection: every button asks the window for
+// It only reads the masks and the selection: every button asks the window for
 // the view model's operation through its signal, once per press.
 //
 // When the canvas is too narrow for the whole bar, the add buttons show their
@@ -13,7 +13,7 @@
 #include <QWidget>
 
 #include "model/Binding.h"
-#include "model/EditParameters.h"
+#include "model/MaskGroupParameters.h"
 #include "model/Uuid.h"
 #include "views/kit/ViewBasics.h"
 #include "views/masks/MaskWidgets.h"
@@ -30,7 +30,7 @@ class MaskControlBar final : public QWidget, public RefreshableView {
     Q_OBJECT
 
 public:
-    MaskControlBar(Binding<EditParameters> parameters, Binding<std::optional<Uuid>> selectedMaskID,
+    MaskControlBar(Binding<MaskGroupParameters> masks, Binding<std::optional<Uuid>> selectedMaskID,
                    QWidget* parent = nullptr);
 
     void refresh() override;
@@ -73,7 +73,7 @@ private:
     void fitToParent();
     void setCompact(bool compact);
 
-    Binding<EditParameters> parameters_;
+    Binding<MaskGroupParameters> masks_;
     Binding<std::optional<Uuid>> selectedMaskID_;
     bool compact_ = false;
     int compactMinimumWidth_ = 0;  // measured when the parent's width is known

@@ -91,10 +91,10 @@ void MaskControlView::Row::paintEvent(QPaintEvent*) {
 
 // ---------------------------------------------------------------- section
 
-MaskControlView::MaskControlView(Binding<EditParameters> parameters, Binding<std::optional<Uuid>> selectedMaskID,
+MaskControlView::MaskControlView(Binding<MaskGroupParameters> masks, Binding<std::optional<Uuid>> selectedMaskID,
                                  Source<bool> isMaskMode, QWidget* parent)
     : QWidget(parent),
-      parameters_(std::move(parameters)),
+      masks_(std::move(masks)),
       selectedMaskID_(std::move(selectedMaskID)),
       isMaskMode_(std::move(isMaskMode)) {
     setObjectName(QStringLiteral("maskControl"));
@@ -148,10 +148,9 @@ MaskControlView::MaskControlView(Binding<EditParameters> parameters, Binding<std
     cardHeader->addWidget(invert_);
     card_->content()->addLayout(cardHeader);
     connect(invert_, &QCheckBox::clicked, this, [this](bool inverted) {
-        EditParameters recipe = parameters_.get();
-        const bool found = editMask(recipe.masks, selectedMaskID_.get(), [&](auto& mask) { mask.isInverted = inverted; });
-        if (!found) return;
-        parameters_.set(recipe);
+        MaskGroupParameters masks = masks_.get();
+        if (!editMask(masks, selectedMaskID_.get(), [&](auto& mask) { mask.isInverted = inverted; })) return;
+        masks_.set(masks);
         Q_EMIT changed();
     });
     forEachMaskKind([&](const auto& kind) {
@@ -167,14 +166,14 @@ MaskControlView::MaskControlView(Binding<EditParameters> parameters, Binding<std
 
 Binding<double> MaskControlView::valueOf(MaskField field) {
     return Binding<double>(
-        [this, field] { return maskValue(parameters_.get().masks, selectedMaskID_.get(), field).value_or(0); },
+        [this, field] { return maskValue(masks_.get(), selectedMaskID_.get(), field).value_or(0); },
         [this, field](const double& value) {
-            EditParameters recipe = parameters_.get();
+            MaskGroupParameters masks = masks_.get();
             const std::optional<Uuid> id = selectedMaskID_.get();
-            const std::optional<double> current = maskValue(recipe.masks, id, field);
+            const std::optional<double> current = maskValue(masks, id, field);
             if (!current || *current == value) return;
-            setMaskValue(recipe.masks, id, field, value);
-            parameters_.set(recipe);
+            setMaskValue(masks, id, field, value);
+            masks_.set(masks);
             Q_EMIT changed();
         });
 }
@@ -189,9 +188,9 @@ MaskControlView::Row* MaskControlView::rowAt(std::size_t index) {
 }
 
 void MaskControlView::refresh() {
-    const EditParameters recipe = parameters_.get();
+    const MaskGroupParameters masks = masks_.get();
     const std::optional<Uuid> selection = selectedMaskID_.get();
-    const int total = recipe.masks.count();
+    const int total = masks.count();
     const bool maskMode = isMaskMode_();
 
     title_->setText(localized("inspector.masks"));
@@ -212,20 +211,20 @@ void MaskControlView::refresh() {
     list_->setVisible(total >= 1);
     std::size_t shown = 0;
     forEachMaskKind([&](const auto& kind) {
-        for (const auto& mask : recipe.masks.*kind.member)
+        for (const auto& mask : masks.*kind.member)
             rowAt(shown++)->setMask(kind.kind, mask.id, QString::fromStdString(mask.name), mask.isEnabled,
                                     mask.id == selection);
     });
     for (std::size_t i = 0; i < rows_.size(); ++i) rows_[i]->setVisible(i < shown);
 
-    const std::optional<MaskLocation> edited = locateMask(recipe.masks, selection);
+    const std::optional<MaskLocation> edited = locateMask(masks, selection);
     card_->setVisible(edited.has_value());
     if (!edited) return;
     cardTitle_->setText(localized(maskKindInfo(edited->kind).paramsKey));
     invert_->setText(localized("mask.invert"));
     {
         const QSignalBlocker quiet(invert_);
-        invert_->setChecked(summarizeMask(recipe.masks, selection).isInverted);
+        invert_->setChecked(summarizeMask(masks, selection).isInverted);
     }
     for (const CardRow& row : cardRows_) {
         const bool visible = row.kind == edited->kind;
@@ -257,27 +256,25 @@ void MaskControlView::selectMask(const Uuid& id) {
 }
 
 void MaskControlView::toggleMaskVisibility(MaskKind kind, const Uuid& id) {
-    EditParameters recipe = parameters_.get();
-    if (!editMaskOfKind(recipe.masks, kind, id, [](auto& mask) { mask.isEnabled = !mask.isEnabled; })) return;
-    parameters_.set(recipe);
+    MaskGroupParameters masks = masks_.get();
+    if (!editMaskOfKind(masks, kind, id, [](auto& mask) { mask.isEnabled = !mask.isEnabled; })) return;
+    masks_.set(masks);
     Q_EMIT changed();
     refresh();
 }
 
 void MaskControlView::deleteMask(MaskKind kind, const Uuid& id) {
-    EditParameters recipe = parameters_.get();
-    if (!removeMaskOfKind(recipe.masks, kind, id)) return;  // gone meanwhile
-    parameters_.set(recipe);
-    // The first mask left of the same kind, else the first of the other kind, else none.
-    if (selectedMaskID_.get() == id) selectedMaskID_.set(firstMaskID(recipe.masks, kind));
+    MaskGroupParameters masks = masks_.get();
+    if (!removeMaskOfKind(masks, kind, id)) return;  // gone meanwhile
+    masks_.set(masks);
+    // The first mask left of the same kind, else the first of the other kinds, else none.
+    if (selectedMaskID_.get() == id) selectedMaskID_.set(firstMaskID(masks, kind));
     Q_EMIT changed();
     refresh();
 }
 
 void MaskControlView::clearAllMasks() {
-    EditParameters recipe = parameters_.get();
-    recipe.masks = {};
-    parameters_.set(recipe);
+    masks_.set({});
     selectedMaskID_.set(std::nullopt);
     Q_EMIT changed();
     refresh();

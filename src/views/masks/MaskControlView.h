@@ -4,7 +4,7 @@
 // mask of each kind; the list of masks (select, show or hide, delete); and
 // a card with the selected mask's invert switch and sliders.
 //
-// The list is edited here, through the recipe and selection bindings; adding
+// The list is edited here, through the masks and selection bindings; adding
 // masks and switching the mask mode are asked of the window. Rows name their
 // mask by identifier: an action on a mask removed meanwhile does nothing.
 // Every user edit is one write and one changed(); selecting writes only the
@@ -15,7 +15,6 @@
 #include <QWidget>
 
 #include "model/Binding.h"
-#include "model/EditParameters.h"
 #include "model/Uuid.h"
 #include "views/kit/ViewBasics.h"
 #include "views/masks/MaskEditing.h"
@@ -37,7 +36,7 @@ class MaskControlView final : public QWidget, public RefreshableView {
     Q_OBJECT
 
 public:
-    MaskControlView(Binding<EditParameters> parameters, Binding<std::optional<Uuid>> selectedMaskID,
+    MaskControlView(Binding<MaskGroupParameters> masks, Binding<std::optional<Uuid>> selectedMaskID,
                     Source<bool> isMaskMode, QWidget* parent = nullptr);
 
     void refresh() override;
@@ -78,7 +77,7 @@ private:
     Binding<double> valueOf(MaskField field);
     Row* rowAt(std::size_t index);
 
-    Binding<EditParameters> parameters_;
+    Binding<MaskGroupParameters> masks_;
     Binding<std::optional<Uuid>> selectedMaskID_;
     Source<bool> isMaskMode_;
 

@@ -68,8 +68,8 @@ public:
 
 }  // namespace
 
-MaskLocalParameterHUD::MaskLocalParameterHUD(Binding<EditParameters> parameters, Uuid selectedMaskID, QWidget* parent)
-    : QWidget(parent), parameters_(std::move(parameters)), id_(selectedMaskID) {
+MaskLocalParameterHUD::MaskLocalParameterHUD(Binding<MaskGroupParameters> masks, Uuid selectedMaskID, QWidget* parent)
+    : QWidget(parent), masks_(std::move(masks)), id_(selectedMaskID) {
     setObjectName(QStringLiteral("maskHUD"));
 
     auto* column = new QVBoxLayout(this);
@@ -107,10 +107,10 @@ MaskLocalParameterHUD::MaskLocalParameterHUD(Binding<EditParameters> parameters,
     column->addWidget(ruleLine(whiteAt(0.12)));
 
     connect(reset_, &Chip::clicked, this, [this] {
-        editSelected([this](EditParameters& p) { return resetMaskCorrections(p.masks, id_); });
+        editSelected([this](MaskGroupParameters& masks) { return resetMaskCorrections(masks, id_); });
     });
     connect(invert_, &Chip::clicked, this, [this] {
-        editSelected([this](EditParameters& p) { return toggleMaskInversion(p.masks, id_); });
+        editSelected([this](MaskGroupParameters& masks) { return toggleMaskInversion(masks, id_); });
     });
     connect(delete_, &Chip::clicked, this, &MaskLocalParameterHUD::deleteRequested);
     connect(close_, &Chip::clicked, this, &MaskLocalParameterHUD::closeRequested);
@@ -128,7 +128,7 @@ MaskLocalParameterHUD::MaskLocalParameterHUD(Binding<EditParameters> parameters,
         flow->addWidget(chip);
         presets_.push_back({&preset, chip});
         connect(chip, &Chip::clicked, this, [this, p = &preset] {
-            editSelected([this, p](EditParameters& recipe) { return applyMaskPreset(recipe.masks, id_, *p); });
+            editSelected([this, p](MaskGroupParameters& masks) { return applyMaskPreset(masks, id_, *p); });
         });
     }
     column->addWidget(presetsRow_);
@@ -182,13 +182,13 @@ MaskLocalParameterHUD::MaskLocalParameterHUD(Binding<EditParameters> parameters,
 
 Binding<double> MaskLocalParameterHUD::valueOf(MaskField field) {
     return Binding<double>(
-        [this, field] { return maskValue(parameters_.get().masks, id_, field).value_or(0); },
+        [this, field] { return maskValue(masks_.get(), id_, field).value_or(0); },
         [this, field](const double& value) {
-            EditParameters recipe = parameters_.get();
-            const std::optional<double> current = maskValue(recipe.masks, id_, field);
+            MaskGroupParameters masks = masks_.get();
+            const std::optional<double> current = maskValue(masks, id_, field);
             if (!current || *current == value) return;  // gone meanwhile, or nothing new
-            setMaskValue(recipe.masks, id_, field, value);
-            parameters_.set(recipe);
+            setMaskValue(masks, id_, field, value);
+            masks_.set(masks);
             Q_EMIT changed();
             refresh();
         });
@@ -196,9 +196,9 @@ Binding<double> MaskLocalParameterHUD::valueOf(MaskField field) {
 
 template <typename Edit>
 void MaskLocalParameterHUD::editSelected(Edit&& edit) {
-    EditParameters recipe = parameters_.get();
-    if (!edit(recipe)) return;
-    parameters_.set(recipe);
+    MaskGroupParameters masks = masks_.get();
+    if (!edit(masks)) return;
+    masks_.set(masks);
     Q_EMIT changed();
     refresh();
 }
@@ -216,8 +216,8 @@ void MaskLocalParameterHUD::resetViewState() {
 }
 
 void MaskLocalParameterHUD::refresh() {
-    const EditParameters recipe = parameters_.get();
-    const MaskSummary summary = summarizeMask(recipe.masks, id_);
+    const MaskGroupParameters masks = masks_.get();
+    const MaskSummary summary = summarizeMask(masks, id_);
     const bool found = summary.kind.has_value();
 
     // Unchanged since the last refresh (the window refreshes after every write,
@@ -225,7 +225,7 @@ void MaskLocalParameterHUD::refresh() {
     Shown shown{summary.kind, summary.name, {}, summary.isInverted, expanded_,
                 LocalizationManager::shared().currentLanguage()};
     for (std::size_t i = 0; i < shown.values.size(); ++i)
-        shown.values[i] = maskValue(recipe.masks, id_, MaskField(i)).value_or(0);
+        shown.values[i] = maskValue(masks, id_, MaskField(i)).value_or(0);
     if (shown_ && *shown_ == shown) {
         if (placed_) place();
         return;

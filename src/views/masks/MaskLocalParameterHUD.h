@@ -9,7 +9,7 @@
 //
 // The mask is looked up by identifier every time the panel reads or writes;
 // a mask that is gone shows a neutral header and writes nothing. Every user
-// edit is one write of the recipe followed by changed().
+// edit is one write of the masks followed by changed().
 #include <array>
 #include <optional>
 #include <string>
@@ -20,7 +20,6 @@
 #include <QWidget>
 
 #include "model/Binding.h"
-#include "model/EditParameters.h"
 #include "model/Uuid.h"
 #include "services/AppLanguage.h"
 #include "views/kit/ViewBasics.h"
@@ -44,7 +43,7 @@ public:
     static constexpr int kWidth = 270;
     static constexpr double kCornerRadius = 10;
 
-    MaskLocalParameterHUD(Binding<EditParameters> parameters, Uuid selectedMaskID, QWidget* parent = nullptr);
+    MaskLocalParameterHUD(Binding<MaskGroupParameters> masks, Uuid selectedMaskID, QWidget* parent = nullptr);
 
     void refresh() override;
     // Another mask to edit; the panel keeps its place and its expansion.
@@ -112,7 +111,7 @@ private:
     };
 
     Binding<double> valueOf(MaskField field);
-    // Writes the recipe changed by `edit` when `edit` found the mask, then reports.
+    // Writes the masks changed by `edit` when `edit` found the mask, then reports.
     template <typename Edit>
     void editSelected(Edit&& edit);
     void startHeaderDrag();
@@ -120,7 +119,7 @@ private:
     void endHeaderDrag(const QPointF& translation);
     void place();
 
-    Binding<EditParameters> parameters_;
+    Binding<MaskGroupParameters> masks_;
     Uuid id_;
     std::optional<Shown> shown_;
     bool expanded_ = false;
