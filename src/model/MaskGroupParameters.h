@@ -1,7 +1,9 @@
 #pragma once
 // The recipe's local adjustments: linear and radial masks in order of creation, and the table
 // of the kinds.
+#include <array>
 #include <cstddef>
+#include <string_view>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -38,6 +40,7 @@ struct MaskKindInfo {
     const char* buttonKey;   // text key of its add buttons
     const char* helpKey;     // text key of the inspector's add button's tooltip
     const char* paramsKey;   // text key of the title over its values
+    std::array<std::string_view, 3> displayKeys;  // the parameter display's sliders before expanding
     const char* createdKey;  // text key of the status after one is added
 };
 
@@ -56,6 +59,7 @@ inline constexpr std::tuple maskKinds{
     MaskKindRow<LinearMask>{{.kind = MaskKind::linear, .tag = "Linear", .symbol = "line.diagonal",
                              .nameKey = "mask.linearGradientDefault", .buttonKey = "mask.linear",
                              .helpKey = "mask.linearHelp", .paramsKey = "mask.linearParams",
+                             .displayKeys = {"exposure", "contrast", "temperature"},
                              .createdKey = "status.linearMaskCreated"},
                             &MaskGroupParameters::linearMasks,
                             +[] {  // across the top of the frame, darkening the sky
@@ -68,6 +72,7 @@ inline constexpr std::tuple maskKinds{
     MaskKindRow<RadialMask>{{.kind = MaskKind::radial, .tag = "Radial", .symbol = "circle.dashed",
                              .nameKey = "mask.radialSpotDefault", .buttonKey = "mask.radial",
                              .helpKey = "mask.radialHelp", .paramsKey = "mask.radialParams",
+                             .displayKeys = {"exposure", "feather", "contrast"},
                              .createdKey = "status.radialMaskCreated"},
                             &MaskGroupParameters::radialMasks,
                             +[] {  // in the middle, lifting it

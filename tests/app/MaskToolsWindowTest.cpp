@@ -81,8 +81,9 @@ TEST_F(MaskToolsWindowTest, MasksAreAddedDraggedAndDeletedFromTheWindow) {
 
     // The inspector's card edits the same mask; the display shows the new exposure.
     settle();
-    auto* exposure = panel->findChild<ProSlider*>("mask.localExposure");
-    ASSERT_NE(exposure, nullptr);
+    ASSERT_FALSE(panel->shownSliders().empty());
+    ProSlider* exposure = panel->shownSliders().front();
+    ASSERT_EQ(exposure->objectName(), "mask.localExposure");
     exposure->resetToDefault();
     settle();
     EXPECT_EQ(vm().parameters().masks.radialMasks[0].exposure, 0);

@@ -154,28 +154,15 @@ MaskControlView::MaskControlView(Binding<MaskGroupParameters> masks, Binding<std
         Q_EMIT changed();
     });
     forEachMaskKind([&](const auto& kind) {
-        for (const MaskSliderRow& entry : inspectorSliders(kind.kind)) {
-            ProSlider* slider = maskSlider(entry, valueOf(entry.field));
+        for (const auto* row : maskSliderRows(kind)) {
+            ProSlider* slider = maskSlider(
+                masks_, [this] { return selectedMaskID_.get(); }, *row, [this] { Q_EMIT changed(); });
             card_->content()->addWidget(slider);
-            cardRows_.push_back({kind.kind, slider, entry.titleKey});
+            cardRows_.push_back({kind.kind, slider, row->label});
         }
     });
     column->addWidget(card_);
     refresh();
-}
-
-Binding<double> MaskControlView::valueOf(MaskField field) {
-    return Binding<double>(
-        [this, field] { return maskValue(masks_.get(), selectedMaskID_.get(), field).value_or(0); },
-        [this, field](const double& value) {
-            MaskGroupParameters masks = masks_.get();
-            const std::optional<Uuid> id = selectedMaskID_.get();
-            const std::optional<double> current = maskValue(masks, id, field);
-            if (!current || *current == value) return;
-            setMaskValue(masks, id, field, value);
-            masks_.set(masks);
-            Q_EMIT changed();
-        });
 }
 
 MaskControlView::Row* MaskControlView::rowAt(std::size_t index) {

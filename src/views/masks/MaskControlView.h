@@ -74,7 +74,6 @@ private:
         const char* key;
     };
 
-    Binding<double> valueOf(MaskField field);
     Row* rowAt(std::size_t index);
 
     Binding<MaskGroupParameters> masks_;

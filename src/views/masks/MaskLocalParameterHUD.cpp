@@ -138,20 +138,18 @@ MaskLocalParameterHUD::MaskLocalParameterHUD(Binding<MaskGroupParameters> masks,
     advanced_ = new QWidget;
     auto* advanced = flatColumn(5, advanced_);
     advanced->addWidget(ruleLine(whiteAt(0.08)));
-    forEachMaskKind([&](const auto& row) {
-        const MaskKind kind = row.kind;
-        for (const MaskSliderRow& entry : displayMainSliders(kind)) {
-            ProSlider* slider = maskSlider(entry, valueOf(entry.field));
-            slider->setFixedWidth(kWidth - 2 * kPadding);
-            main->addWidget(slider);
-            rows_.push_back({kind, false, slider, entry.titleKey});
-        }
-        for (const MaskSliderRow& entry : displayAdvancedSliders(kind)) {
-            ProSlider* slider = maskSlider(entry, valueOf(entry.field));
-            slider->setFixedWidth(kWidth - 2 * kPadding);
-            advanced->addWidget(slider);
-            rows_.push_back({kind, true, slider, entry.titleKey});
-        }
+    forEachMaskKind([&](const auto& kind) {
+        for (const bool isAdvanced : {false, true})
+            for (const auto* row : displaySliderRows(kind, isAdvanced)) {
+                ProSlider* slider = maskSlider(
+                    masks_, [this] { return std::optional(id_); }, *row, [this] {
+                        Q_EMIT changed();
+                        refresh();
+                    });
+                slider->setFixedWidth(kWidth - 2 * kPadding);
+                (isAdvanced ? advanced : main)->addWidget(slider);
+                rows_.push_back({kind.kind, isAdvanced, slider, row->label});
+            }
     });
     column->addLayout(main);
     column->addWidget(advanced_);
@@ -178,20 +176,6 @@ MaskLocalParameterHUD::MaskLocalParameterHUD(Binding<MaskGroupParameters> masks,
     column->addWidget(footerRow);
 
     refresh();
-}
-
-Binding<double> MaskLocalParameterHUD::valueOf(MaskField field) {
-    return Binding<double>(
-        [this, field] { return maskValue(masks_.get(), id_, field).value_or(0); },
-        [this, field](const double& value) {
-            MaskGroupParameters masks = masks_.get();
-            const std::optional<double> current = maskValue(masks, id_, field);
-            if (!current || *current == value) return;  // gone meanwhile, or nothing new
-            setMaskValue(masks, id_, field, value);
-            masks_.set(masks);
-            Q_EMIT changed();
-            refresh();
-        });
 }
 
 template <typename Edit>
@@ -224,8 +208,10 @@ void MaskLocalParameterHUD::refresh() {
     // also while a handle on the canvas moves the mask): only the place may differ.
     Shown shown{summary.kind, summary.name, {}, summary.isInverted, expanded_,
                 LocalizationManager::shared().currentLanguage()};
-    for (std::size_t i = 0; i < shown.values.size(); ++i)
-        shown.values[i] = maskValue(masks, id_, MaskField(i)).value_or(0);
+    editMask(masks, id_, [&](const auto& mask) {
+        for (const auto* row : maskSliderRows(std::get<MaskKindRow<std::decay_t<decltype(mask)>>>(maskKinds)))
+            shown.values.push_back(mask.*row->member);
+    });
     if (shown_ && *shown_ == shown) {
         if (placed_) place();
         return;

@@ -10,7 +10,6 @@
 // The mask is looked up by identifier every time the panel reads or writes;
 // a mask that is gone shows a neutral header and writes nothing. Every user
 // edit is one write of the masks followed by changed().
-#include <array>
 #include <optional>
 #include <string>
 #include <vector>
@@ -103,14 +102,13 @@ private:
     struct Shown {
         std::optional<MaskKind> kind;
         std::string name;
-        std::array<double, 8> values;  // by MaskField
+        std::vector<double> values;  // of the mask's sliders
         bool inverted;
         bool expanded;
         AppLanguage language;
         bool operator==(const Shown&) const = default;
     };
 
-    Binding<double> valueOf(MaskField field);
     // Writes the masks changed by `edit` when `edit` found the mask, then reports.
     template <typename Edit>
     void editSelected(Edit&& edit);

@@ -269,23 +269,4 @@ QPainterPath roundedOutline(const QRectF& rect, double radius, double width) {
     return outline;
 }
 
-QColor maskTintColor(MaskTint tint) {
-    switch (tint) {
-    case MaskTint::orange: return standardColor(StandardColor::Orange);
-    case MaskTint::magenta: return QColor::fromRgbF(0.85f, 0.35f, 0.75f);
-    case MaskTint::accent: break;
-    }
-    return DarkroomTheme::accent();
-}
-
-ProSlider* maskSlider(const MaskSliderRow& entry, Binding<double> value) {
-    auto* slider = new ProSlider(localized(entry.titleKey), std::move(value), {entry.lower, entry.upper},
-                                 entry.defaultValue, entry.step, QString::fromUtf8(entry.format),
-                                 QString::fromUtf8(entry.unit), maskTintColor(entry.tint));
-    // The feather is kept as a fraction and read as a percentage.
-    if (entry.field == MaskField::feather) slider->setValueFormatter(ProSlider::percentFormatter());
-    slider->setObjectName(QString::fromUtf8(entry.titleKey));
-    return slider;
-}
-
 }  // namespace vantrel
