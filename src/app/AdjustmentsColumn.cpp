@@ -83,7 +83,7 @@ AdjustmentsColumn::AdjustmentsColumn(DarkroomViewModel& vm, QWidget* parent) : Q
     addPanel(column, geometrySection());
     // The eyedropper's pick is tied to the frame it started on.
     auto* negative = new NegativeLabControlView(
-        recipe(),
+        group(&EditParameters::negativeLab),
         [this] {
             const std::optional<Uuid>& frame = vm_.selectedPhotoID();
             return frame ? QString::fromStdString(frame->toString()) : QString();
