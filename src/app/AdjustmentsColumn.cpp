@@ -92,7 +92,7 @@ AdjustmentsColumn::AdjustmentsColumn(DarkroomViewModel& vm, QWidget* parent) : Q
     addPanel(column, rendersOnChange(vm_, negative), true);
     addPanel(column, slidersSection(ParameterGroup::tone), true);
     addPanel(column, slidersSection(ParameterGroup::color));
-    addPanel(column, rendersOnChange(vm_, new HSLColorMixerView(recipe())));
+    addPanel(column, rendersOnChange(vm_, new HSLColorMixerView(group(&EditParameters::hslAdjustments))));
     addPanel(column, rendersOnChange(vm_, new ColorWheelsView(group(&EditParameters::colorGrading))));
     auto* masks = new MaskControlView(
         recipe(), vm_.binding(&DarkroomViewModel::selectedMaskID, &DarkroomViewModel::setSelectedMaskID),
