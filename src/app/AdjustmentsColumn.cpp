@@ -101,7 +101,8 @@ AdjustmentsColumn::AdjustmentsColumn(DarkroomViewModel& vm, QWidget* parent) : Q
     connect(masks, &MaskControlView::addLinearRequested, this, [this] { vm_.addLinearMask(); });
     connect(masks, &MaskControlView::addRadialRequested, this, [this] { vm_.addRadialMask(); });
     addPanel(column, rendersOnChange(vm_, masks));
-    auto* subject = new SubjectMaskControlView(recipe(), [this] { return vm_.isDetectingSubject(); });
+    auto* subject =
+        new SubjectMaskControlView(group(&EditParameters::subjectMask), [this] { return vm_.isDetectingSubject(); });
     connect(subject, &SubjectMaskControlView::detectRequested, this, [this] { vm_.detectSubject(); });
     connect(subject, &SubjectMaskControlView::clearRequested, this, [this] { vm_.resetSubjectMask(); });
     addPanel(column, rendersOnChange(vm_, subject));
