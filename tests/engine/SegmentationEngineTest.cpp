@@ -173,6 +173,17 @@ TEST(SegmentationEngineTest, PeopleAreCutOutBelowTheirFacesAgainstFoliage) {
     EXPECT_EQ(seeds.labels.at<std::uint8_t>(150, 150), cv::GC_PR_FGD);  // the torso
     EXPECT_EQ(seeds.labels.at<std::uint8_t>(2, 290), cv::GC_BGD);
     EXPECT_EQ(seeds.labels.at<std::uint8_t>(195, 30), cv::GC_FGD);
+    // Low on the torso the figure is probably the person but teaches nothing: a table or a
+    // counter hides the body there as often as not.
+    const auto bar = subject::personPrior(small, {cv::Rect2d(130, 20, 30, 30)});
+    EXPECT_EQ(bar.labels.at<std::uint8_t>(145, 145), cv::GC_PR_FGD);
+    EXPECT_EQ(bar.learnFrom.at<std::uint8_t>(145, 145), 0);
+    EXPECT_EQ(bar.learnFrom.at<std::uint8_t>(75, 145), 255);
+    // A close portrait's shoulders fill the frame: the little beside the head still teaches
+    // the background.
+    const auto close = subject::personPrior(small, {cv::Rect2d(110, 30, 80, 80)});
+    EXPECT_EQ(close.labels.at<std::uint8_t>(40, 60), cv::GC_PR_BGD);
+    EXPECT_EQ(close.learnFrom.at<std::uint8_t>(40, 60), 255);
 }
 
 TEST(SegmentationEngineTest, FindsTheObjectOnAPlainGround) {

@@ -25,22 +25,35 @@ constexpr double kNearFaces = 0.4;
 // Depth of a figure's rim and width of the ring outside it, in face widths,
 // that teach the colour models nothing.
 constexpr double kFigureRim = 0.3, kLearnAway = 1.0;
+// Beside and above the heads (down to this many face heights below the brows,
+// this many face widths to either side) there are no arms or coats to spare:
+// the ring that teaches nothing is narrower there, so a close portrait whose
+// shoulders fill the frame still teaches the background its colours.
+constexpr double kHeadZoneDepth = 1.0, kHeadZoneWidth = 3.0, kLearnAwayBesideHead = 0.3;
+// The torso's depth below the brows, in face heights, and the depth down to
+// which it teaches the person's colours: lower down, a table, a counter or a
+// railing hides the body as often as not.
+constexpr double kTorsoDepth = 5.5, kLearnDepth = 3.0;
 
 cv::Point at(double x, double y) { return {int(std::lround(x)), int(std::lround(y))}; }
 
-void drawFigure(cv::Mat& figure, cv::Mat& core, const cv::Rect2d& f) {
+void drawFigure(cv::Mat& figure, const cv::Rect2d& f, double depth) {
     const double w = f.width, h = f.height, cx = f.x + w / 2, y = f.y;
     const cv::Scalar on(255);
     cv::ellipse(figure, at(cx, y + 0.42 * h), cv::Size(int(0.62 * w), int(0.8 * h)), 0, 0, 360, on, cv::FILLED);
     cv::rectangle(figure, at(cx - 0.32 * w, y + 0.9 * h), at(cx + 0.32 * w, y + 1.6 * h), on, cv::FILLED);
-    const double shoulders = y + 1.55 * h, bottom = y + 5.5 * h;
+    const double shoulders = y + 1.55 * h, bottom = y + depth * h;
     const std::vector<cv::Point> torso = {at(cx - 0.5 * w, y + 1.2 * h),  at(cx + 0.5 * w, y + 1.2 * h),
                                           at(cx + 1.45 * w, shoulders + 0.3 * h), at(cx + 1.7 * w, bottom),
                                           at(cx - 1.7 * w, bottom),          at(cx - 1.45 * w, shoulders + 0.3 * h)};
     cv::fillPoly(figure, std::vector<std::vector<cv::Point>>{torso}, on);
-    // The middle of the face, and the chest just under the chin.
-    cv::ellipse(core, at(cx, y + 0.5 * h), cv::Size(std::max(1, int(0.3 * w)), std::max(1, int(0.36 * h))), 0, 0, 360, on,
-                cv::FILLED);
+}
+
+// The middle of the face.
+void drawCore(cv::Mat& core, const cv::Rect2d& f) {
+    const double w = f.width, h = f.height, cx = f.x + w / 2, y = f.y;
+    cv::ellipse(core, at(cx, y + 0.5 * h), cv::Size(std::max(1, int(0.3 * w)), std::max(1, int(0.36 * h))), 0, 0, 360,
+                cv::Scalar(255), cv::FILLED);
 }
 
 // Surely the person: the neck or collar just under the chin, and the chest.
@@ -53,11 +66,17 @@ void drawChest(cv::Mat& chest, const cv::Rect2d& f) {
 }  // namespace
 
 PersonSeeds personPrior(cv::Size size, const std::vector<cv::Rect2d>& faces) {
-    cv::Mat figure = cv::Mat::zeros(size, CV_8U), core = cv::Mat::zeros(size, CV_8U), chest = cv::Mat::zeros(size, CV_8U);
+    cv::Mat figure = cv::Mat::zeros(size, CV_8U), core = figure.clone(), chest = figure.clone();
+    cv::Mat upper = figure.clone(), heads = figure.clone();
     double faceWidth = 0;
     for (const cv::Rect2d& f : faces) {
-        drawFigure(figure, core, f);
+        drawFigure(figure, f, kTorsoDepth);
+        drawFigure(upper, f, kLearnDepth);
+        drawCore(core, f);
         drawChest(chest, f);
+        const double cx = f.x + f.width / 2;
+        cv::rectangle(heads, at(cx - kHeadZoneWidth * f.width, 0),
+                      at(cx + kHeadZoneWidth * f.width, f.y + kHeadZoneDepth * f.height), cv::Scalar(255), cv::FILLED);
         faceWidth = std::max(faceWidth, f.width);
     }
     // Distance from every figure, in pixels.
@@ -77,9 +96,9 @@ PersonSeeds personPrior(cv::Size size, const std::vector<cv::Rect2d>& faces) {
     // coat cut off by the drawn figure does not teach the background its
     // colour, nor a wall beside a cheek the person.
     cv::Mat inside;
-    cv::distanceTransform(figure, inside, cv::DIST_L2, 3);
-    PersonSeeds seeds{cv::Mat(size, CV_8U, cv::Scalar(cv::GC_PR_BGD)), core,
-                      (inside > kFigureRim * faceWidth) | sure | (distance > kLearnAway * faceWidth)};
+    cv::distanceTransform(upper, inside, cv::DIST_L2, 3);
+    const cv::Mat away = (distance > kLearnAway * faceWidth) | (heads & (distance > kLearnAwayBesideHead * faceWidth));
+    PersonSeeds seeds{cv::Mat(size, CV_8U, cv::Scalar(cv::GC_PR_BGD)), core, (inside > kFigureRim * faceWidth) | sure | away};
     seeds.labels.setTo(cv::GC_BGD, sure);
     seeds.labels.setTo(cv::GC_PR_FGD, figure);
     seeds.labels.setTo(cv::GC_FGD, core | chest);

@@ -13,7 +13,7 @@ namespace vantrel::subject {
 struct PersonSeeds {
     cv::Mat labels;     // cv::GC_BGD ... cv::GC_PR_FGD per pixel
     cv::Mat faceCores;  // 255 on the middle of each face
-    cv::Mat learnFrom;  // 255 where the colour models learn: the figures and the sure background
+    cv::Mat learnFrom;  // 255 where the colour models learn: the upper figures and what lies away from them
 };
 
 // The seeds for a frame of `size` holding the faces `faces` (in its pixels):
