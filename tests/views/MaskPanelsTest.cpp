@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "ViewTestSupport.h"
+#include "model/EditParameters.h"
 #include "views/kit/DarkroomTheme.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/LayoutCheck.h"
@@ -508,7 +509,8 @@ TEST(MaskLocalParameterHUD, HeaderDragsAddUpAndSlidersReportEveryChange) {
 struct Subject {
     test::CountedValue<EditParameters> recipe;
     bool detecting = false;
-    SubjectMaskControlView view{recipe.binding(), [this] { return detecting; }};
+    SubjectMaskControlView view{recipe.binding().projected(&EditParameters::subjectMask),
+                                [this] { return detecting; }};
     QSignalSpy changes{&view, &SubjectMaskControlView::changed};
     Subject() {
         darkGround(view);
