@@ -44,7 +44,8 @@ struct Panels {
         recipe = off;
         Binding<EditParameters> binding([this] { return recipe; }, [this](const EditParameters& p) { recipe = p; });
         auto* column = new QVBoxLayout(&page);
-        negative = new NegativeLabControlView(binding, [] { return QStringLiteral("frame"); }, nullptr);
+        negative = new NegativeLabControlView(binding.projected(&EditParameters::negativeLab),
+                                              [] { return QStringLiteral("frame"); }, nullptr);
         hdr = new UltraHDRControlView(binding.projected(&EditParameters::ultraHDR));
         halation = new HalationControlView(binding.projected(&EditParameters::halation));
         for (QWidget* panel : std::initializer_list<QWidget*>{negative, hdr, halation}) column->addWidget(panel);

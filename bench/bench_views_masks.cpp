@@ -41,7 +41,8 @@ struct Scene {
         std::make_shared<std::optional<Uuid>>(recipe->masks.radialMasks.back().id);
     int changes = 0;
     MaskOverlayView overlay{Binding<EditParameters>([r = recipe] { return *r; },
-                                                    [r = recipe](const EditParameters& p) { *r = p; }),
+                                                    [r = recipe](const EditParameters& p) { *r = p; })
+                                .projected(&EditParameters::masks),
                             Binding<std::optional<Uuid>>([s = selection] { return *s; },
                                                          [s = selection](const std::optional<Uuid>& v) { *s = v; }),
                             [] { return QSize(6000, 4000); }};

@@ -91,7 +91,8 @@ void BM_SpotTap(benchmark::State& state) {
     Picture picture(preview);
     picture.resize(kArea);
     SpotHealingOverlayView overlay(
-        Binding<EditParameters>([recipe] { return *recipe; }, [recipe](const EditParameters& p) { *recipe = p; }),
+        Binding<EditParameters>([recipe] { return *recipe; }, [recipe](const EditParameters& p) { *recipe = p; })
+            .projected(&EditParameters::spotHealing),
         Binding<std::optional<Uuid>>([selection] { return *selection; },
                                      [selection](const std::optional<Uuid>& id) { *selection = id; }),
         [] { return 20.0; }, [] { return kPreview; },

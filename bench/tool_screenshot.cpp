@@ -111,7 +111,7 @@ int main(int argc, char** argv) {
         }
         if (mode == "mask") {
             vm.toggleMaskMode();
-            vm.addRadialMask();
+            vm.addMask(MaskKind::radial);
         }
         if (mode == "export") vm.setIsShowingExportDialog(true);
         window.refreshNow();

@@ -83,7 +83,7 @@ AdjustmentsColumn::AdjustmentsColumn(DarkroomViewModel& vm, QWidget* parent) : Q
     addPanel(column, geometrySection());
     // The eyedropper's pick is tied to the frame it started on.
     auto* negative = new NegativeLabControlView(
-        recipe(),
+        group(&EditParameters::negativeLab),
         [this] {
             const std::optional<Uuid>& frame = vm_.selectedPhotoID();
             return frame ? QString::fromStdString(frame->toString()) : QString();
@@ -92,16 +92,17 @@ AdjustmentsColumn::AdjustmentsColumn(DarkroomViewModel& vm, QWidget* parent) : Q
     addPanel(column, rendersOnChange(vm_, negative), true);
     addPanel(column, slidersSection(ParameterGroup::tone), true);
     addPanel(column, slidersSection(ParameterGroup::color));
-    addPanel(column, rendersOnChange(vm_, new HSLColorMixerView(recipe())));
+    addPanel(column, rendersOnChange(vm_, new HSLColorMixerView(group(&EditParameters::hslAdjustments))));
     addPanel(column, rendersOnChange(vm_, new ColorWheelsView(group(&EditParameters::colorGrading))));
     auto* masks = new MaskControlView(
-        recipe(), vm_.binding(&DarkroomViewModel::selectedMaskID, &DarkroomViewModel::setSelectedMaskID),
+        group(&EditParameters::masks), vm_.binding(&DarkroomViewModel::selectedMaskID,
+                                                   &DarkroomViewModel::setSelectedMaskID),
         [this] { return vm_.isMaskMode(); });
     connect(masks, &MaskControlView::toggleMaskModeRequested, this, [this] { vm_.toggleMaskMode(); });
-    connect(masks, &MaskControlView::addLinearRequested, this, [this] { vm_.addLinearMask(); });
-    connect(masks, &MaskControlView::addRadialRequested, this, [this] { vm_.addRadialMask(); });
+    connect(masks, &MaskControlView::addRequested, this, [this](MaskKind kind) { vm_.addMask(kind); });
     addPanel(column, rendersOnChange(vm_, masks));
-    auto* subject = new SubjectMaskControlView(recipe(), [this] { return vm_.isDetectingSubject(); });
+    auto* subject =
+        new SubjectMaskControlView(group(&EditParameters::subjectMask), [this] { return vm_.isDetectingSubject(); });
     connect(subject, &SubjectMaskControlView::detectRequested, this, [this] { vm_.detectSubject(); });
     connect(subject, &SubjectMaskControlView::clearRequested, this, [this] { vm_.resetSubjectMask(); });
     addPanel(column, rendersOnChange(vm_, subject));

@@ -14,7 +14,7 @@ void openMaskMode(DarkroomViewModel& vm) {
     vm.setIsMaskMode(true);
     const MaskGroupParameters& masks = vm.parameters().masks;
     if (!firstMaskID(masks)) {
-        vm.addLinearMask();
+        vm.addMask(MaskKind::linear);
     } else if (!vm.selectedMaskID()) {
         vm.setSelectedMaskID(firstMaskID(masks));
     }
@@ -63,9 +63,9 @@ bool performAutomationAction(std::string_view action, DarkroomViewModel& vm, Loc
     } else if (action == "open_mask_mode") {
         openMaskMode(vm);
     } else if (action == "add_linear_mask") {
-        vm.addLinearMask();
+        vm.addMask(MaskKind::linear);
     } else if (action == "add_radial_mask") {
-        vm.addRadialMask();
+        vm.addMask(MaskKind::radial);
     } else if (action == "close_mask_mode") {
         vm.finishMaskEditing();
     } else if (action == "cancel_batch_export") {

@@ -184,15 +184,16 @@ QWidget* CanvasArea::buildBranch(Branch branch) {
         return toolBranch(overlay, bar);
     }
     case Branch::retouch: {
+        auto healing = vm_.recipeBinding(&EditParameters::spotHealing);
         // The source of a new spot is searched on the picture the overlay lies on.
         auto* overlay = rendersOnChange(vm_, new SpotHealingOverlayView(
-            recipe, spot, [this] { return vm_.retouchBrushRadius(); }, sizeOf,
+            healing, spot, [this] { return vm_.retouchBrushRadius(); }, sizeOf,
             [this](const Point& center, double radius, const std::vector<SpotItem>& spots) {
                 return findSpotSource(vm_.renderedPreview(), center, radius, spots);
             }));
         overlay->setPicturePadding(PreviewPicture::kPicturePadding);
         auto* bar = rendersOnChange(vm_, new SpotHealingControlBar(
-            recipe, [this] { return vm_.selectedRetouchSpotID(); },
+            healing, [this] { return vm_.selectedRetouchSpotID(); },
             vm_.binding(&DarkroomViewModel::retouchBrushRadius, &DarkroomViewModel::setRetouchBrushRadius)));
         QObject::connect(bar, &SpotHealingControlBar::undoRequested, this, [this] { vm_.undoLastHealingSpot(); });
         QObject::connect(bar, &SpotHealingControlBar::clearRequested, this, [this] { vm_.clearAllHealingSpots(); });
@@ -202,11 +203,11 @@ QWidget* CanvasArea::buildBranch(Branch branch) {
         return toolBranch(overlay, bar);
     }
     case Branch::mask: {
-        auto* overlay = rendersOnChange(vm_, new MaskOverlayView(recipe, mask, sizeOf));
+        auto masks = vm_.recipeBinding(&EditParameters::masks);
+        auto* overlay = rendersOnChange(vm_, new MaskOverlayView(masks, mask, sizeOf));
         overlay->setPicturePadding(PreviewPicture::kPicturePadding);
-        auto* bar = new MaskControlBar(recipe, mask);
-        connect(bar, &MaskControlBar::addLinearRequested, this, [this] { vm_.addLinearMask(); });
-        connect(bar, &MaskControlBar::addRadialRequested, this, [this] { vm_.addRadialMask(); });
+        auto* bar = new MaskControlBar(masks, mask);
+        connect(bar, &MaskControlBar::addRequested, this, [this](MaskKind kind) { vm_.addMask(kind); });
         connect(bar, &MaskControlBar::deleteSelectedRequested, this, [this] { vm_.deleteSelectedMask(); });
         connect(bar, &MaskControlBar::clearAllRequested, this, [this] { vm_.clearAllMasks(); });
         connect(bar, &MaskControlBar::doneRequested, this, [this] { vm_.finishMaskEditing(); });

@@ -46,22 +46,6 @@ const EditParameters& EditParameters::defaultValue() {
     return value;
 }
 
-HSLAdjustment EditParameters::hslAdjustment(HSLColorChannel channel) const {
-    const auto it = hslAdjustments.find(std::string(rawValue(channel)));
-    return it == hslAdjustments.end() ? HSLAdjustment::zero() : it->second;
-}
-
-void EditParameters::setHSLAdjustment(const HSLAdjustment& adjustment, HSLColorChannel channel) {
-    std::string key(rawValue(channel));
-    if (adjustment.isNeutral()) hslAdjustments.erase(key);
-    else hslAdjustments.insert_or_assign(std::move(key), adjustment);
-}
-
-bool EditParameters::hasHSLAdjustments() const {
-    return std::any_of(hslAdjustments.begin(), hslAdjustments.end(),
-                       [](const auto& entry) { return !entry.second.isNeutral(); });
-}
-
 bool EditParameters::sameContent(const EditParameters& other) const {
     // Walks the same field table as the stored form, so a new field cannot be forgotten here.
     return std::apply(

@@ -38,7 +38,7 @@ struct EditParameters {
     double tint = 0;
     double saturation = 1;
     double vibrance = 0;
-    std::map<std::string, HSLAdjustment> hslAdjustments{};  // keyed by channel raw value
+    HSLAdjustments hslAdjustments{};
     std::vector<CurvePoint> curvePoints = defaultCurvePoints();
     double noiseReduction = 0;
     double sharpening = 0;
@@ -63,15 +63,14 @@ struct EditParameters {
     // differ from one run to the next.
     static const std::vector<CurvePoint>& defaultCurvePoints();
 
-    // The channel's stored adjustment, or zero.
-    HSLAdjustment hslAdjustment(HSLColorChannel channel) const;
-    // Stores the adjustment, or removes the channel's entry when it is neutral.
-    void setHSLAdjustment(const HSLAdjustment& adjustment, HSLColorChannel channel);
-    // Whether any entry, under whatever key, is not neutral.
-    bool hasHSLAdjustments() const;
-
-    // The number of linear masks plus the number of radial masks.
-    int totalMaskCount() const { return int(masks.linearMasks.size() + masks.radialMasks.size()); }
+    // The HSL entries' reads and writes (HSLAdjustment.h).
+    HSLAdjustment hslAdjustment(HSLColorChannel channel) const {
+        return vantrel::hslAdjustment(hslAdjustments, channel);
+    }
+    void setHSLAdjustment(const HSLAdjustment& adjustment, HSLColorChannel channel) {
+        vantrel::setHSLAdjustment(hslAdjustments, adjustment, channel);
+    }
+    bool hasHSLAdjustments() const { return vantrel::hasHSLAdjustments(hslAdjustments); }
 
     // Exact equality, curve-point identifiers included.
     bool operator==(const EditParameters&) const = default;

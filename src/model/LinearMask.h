@@ -35,6 +35,7 @@ struct LinearMask {
 template <>
 struct ParameterTable<LinearMask> {
     static constexpr auto rows = maskCorrectionRows<LinearMask>();
+    static constexpr std::array<ScalarParameter<LinearMask>, 0> shapeRows{};
 };
 
 inline bool LinearMask::isNeutral() const { return hasNeutralScalars(*this); }

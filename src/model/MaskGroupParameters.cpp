@@ -56,6 +56,12 @@ bool MaskGroupParameters::isIdentity() const {
     });
 }
 
+int MaskGroupParameters::count() const {
+    std::size_t n = 0;
+    forEachMaskKind([&](const auto& kind) { n += (this->*kind.member).size(); });
+    return int(n);
+}
+
 void to_json(nlohmann::json& j, const LinearMask& mask) { writeRecord(j, mask, linearSchema); }
 void from_json(const nlohmann::json& j, LinearMask& mask) { readRecord(j, mask, linearSchema); }
 void to_json(nlohmann::json& j, const RadialMask& mask) { writeRecord(j, mask, radialSchema); }

@@ -13,24 +13,6 @@ std::optional<std::size_t> indexOf(const List& list, const Uuid& id) {
     return std::nullopt;
 }
 
-// The value's place in a mask (const or not); none for feather of a linear mask.
-template <typename Mask>
-auto fieldOf(Mask& mask, MaskField field) -> std::conditional_t<std::is_const_v<Mask>, const double*, double*> {
-    switch (field) {
-    case MaskField::exposure: return &mask.exposure;
-    case MaskField::contrast: return &mask.contrast;
-    case MaskField::highlights: return &mask.highlights;
-    case MaskField::shadows: return &mask.shadows;
-    case MaskField::temperature: return &mask.temperature;
-    case MaskField::tint: return &mask.tint;
-    case MaskField::saturation: return &mask.saturation;
-    case MaskField::feather:
-        if constexpr (requires { mask.feather; }) return &mask.feather;
-        return nullptr;
-    }
-    return nullptr;
-}
-
 }  // namespace
 
 std::optional<MaskLocation> locateMask(const MaskGroupParameters& masks, const std::optional<Uuid>& id) {
@@ -68,25 +50,6 @@ bool removeMaskOfKind(MaskGroupParameters& masks, MaskKind kind, const Uuid& id)
         if (i) list.erase(list.begin() + std::ptrdiff_t(*i));
         return i.has_value();
     });
-}
-
-std::optional<double> maskValue(const MaskGroupParameters& masks, const std::optional<Uuid>& id, MaskField field) {
-    std::optional<double> value;
-    editMask(masks, id, [&](const auto& mask) {
-        if (const double* v = fieldOf(mask, field)) value = *v;
-    });
-    return value;
-}
-
-bool setMaskValue(MaskGroupParameters& masks, const std::optional<Uuid>& id, MaskField field, double value) {
-    bool written = false;
-    editMask(masks, id, [&](auto& mask) {
-        if (double* v = fieldOf(mask, field)) {
-            *v = value;
-            written = true;
-        }
-    });
-    return written;
 }
 
 MaskSummary summarizeMask(const MaskGroupParameters& masks, const std::optional<Uuid>& id) {

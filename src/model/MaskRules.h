@@ -69,13 +69,20 @@ auto* findMaskOfType(Group& masks, const std::optional<Uuid>& id) {
     return found;
 }
 
-// The local values a slider edits. Feather belongs to radial masks only.
-enum class MaskField { exposure, contrast, highlights, shadows, temperature, tint, saturation, feather };
-
-// The value of the mask with the identifier, or none when the mask is gone or has no such value.
-std::optional<double> maskValue(const MaskGroupParameters& masks, const std::optional<Uuid>& id, MaskField field);
-// Writes one value; false (nothing written) when the mask is gone or lacks the value.
-bool setMaskValue(MaskGroupParameters& masks, const std::optional<Uuid>& id, MaskField field, double value);
+// The value `member` of the mask of its type with the identifier, or none when it is gone.
+template <typename Mask>
+std::optional<double> maskValue(const MaskGroupParameters& masks, const std::optional<Uuid>& id,
+                                double Mask::*member) {
+    const Mask* mask = findMaskOfType<Mask>(masks, id);
+    return mask ? std::optional<double>(mask->*member) : std::nullopt;
+}
+// Writes one value; false (nothing written) when the mask is gone.
+template <typename Mask>
+bool setMaskValue(MaskGroupParameters& masks, const std::optional<Uuid>& id, double Mask::*member, double value) {
+    Mask* mask = findMaskOfType<Mask>(masks, id);
+    if (mask) mask->*member = value;
+    return mask != nullptr;
+}
 
 // What the bar and the parameter display show of a mask: its kind, name and exposure, or no
 // kind when no mask has the identifier.

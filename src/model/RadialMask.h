@@ -41,6 +41,10 @@ struct RadialMask {
 template <>
 struct ParameterTable<RadialMask> {
     static constexpr auto rows = maskCorrectionRows<RadialMask>();
+    static constexpr std::array<ScalarParameter<RadialMask>, 1> shapeRows{{
+        {.key = "feather", .member = &RadialMask::feather, .lower = 0.05, .upper = 1, .neutral = 0.5,
+         .format = "%.0f%%", .percent = true, .label = "mask.feather"},
+    }};
 };
 
 inline bool RadialMask::isNeutral() const { return hasNeutralScalars(*this); }

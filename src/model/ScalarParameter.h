@@ -33,6 +33,7 @@ struct ScalarParameter {
     double step = 0.01;                // the slider's step
     const char* format = "%.2f";       // the value text
     const char* unit = "";             // shown after the value; empty shows nothing
+    bool percent = false;              // a fraction read as a whole percentage (0.5 reads "50%")
     const char* label = "";            // the text key of the slider's title
     ParameterGroup group = ParameterGroup::none;
     ParameterGroup syncedWith{};       // the section whose batch-sync switch carries a setting

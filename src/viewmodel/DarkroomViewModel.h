@@ -238,8 +238,8 @@ public:
 
     void toggleMaskMode();
     void finishMaskEditing();
-    void addLinearMask();
-    void addRadialMask();
+    // A new mask of the kind, placed where its kind's row puts it, named, selected, in mask mode.
+    void addMask(MaskKind kind);
     void deleteSelectedMask();
     void clearAllMasks();
     // Off the GUI thread; the mask is cached for the analysed frame, and its

@@ -11,17 +11,6 @@
 
 namespace vantrel {
 
-namespace {
-
-// A new mask's name: its kind's name numbered after the masks of that kind.
-template <class Mask>
-std::string numberedMaskName(const MaskGroupParameters& masks) {
-    const MaskKindRow<Mask>& kind = std::get<MaskKindRow<Mask>>(maskKinds);
-    return L10n::tr(kind.nameKey, int((masks.*kind.member).size()) + 1);
-}
-
-}  // namespace
-
 ToolMode DarkroomViewModel::toolMode() const {
     if (isCroppingMode_) return ToolMode::crop;
     if (isRetouchMode_) return ToolMode::retouch;
@@ -118,7 +107,7 @@ void DarkroomViewModel::toggleMaskMode() {
     setIsMaskMode(!isMaskMode_);
     if (isMaskMode()) {
         if (!selectedMaskID_) setSelectedMaskID(firstMaskID(parameters_.masks));
-        if (!selectedMaskID_) addLinearMask();
+        if (!selectedMaskID_) addMask(MaskKind::linear);
     }
     requestRender(RenderQuality::final);
     setFrameStatusMessage(L10n::tr(isMaskMode() ? "status.maskEntered" : "status.maskExited"));
@@ -130,32 +119,19 @@ void DarkroomViewModel::finishMaskEditing() {
     setFrameStatusMessage(L10n::tr("status.maskSaved"));
 }
 
-void DarkroomViewModel::addLinearMask() {
-    LinearMask mask;
-    mask.name = numberedMaskName<LinearMask>(parameters_.masks);
-    mask.startPoint = {0.5, 0.05};
-    mask.endPoint = {0.5, 0.45};
-    mask.exposure = -0.7;
-    const Uuid id = mask.id;
-    // Crop and retouch stay on: the mask waits beneath them until they finish.
-    if (!isMaskMode()) setIsMaskMode(true);
-    editRecipe([&](EditParameters& recipe) { recipe.masks.linearMasks.push_back(std::move(mask)); });
-    setSelectedMaskID(id);
-    setFrameStatusMessage(L10n::tr("status.linearMaskCreated"));
-}
-
-void DarkroomViewModel::addRadialMask() {
-    RadialMask mask;
-    mask.name = numberedMaskName<RadialMask>(parameters_.masks);
-    mask.center = {0.5, 0.5};
-    mask.radiusX = mask.radiusY = 0.25;
-    mask.feather = 0.5;
-    mask.exposure = 0.6;
-    const Uuid id = mask.id;
-    if (!isMaskMode()) setIsMaskMode(true);
-    editRecipe([&](EditParameters& recipe) { recipe.masks.radialMasks.push_back(std::move(mask)); });
-    setSelectedMaskID(id);
-    setFrameStatusMessage(L10n::tr("status.radialMaskCreated"));
+void DarkroomViewModel::addMask(MaskKind kind) {
+    forEachMaskKind([&](const auto& row) {
+        if (row.kind != kind) return;
+        auto mask = row.placed();
+        // Its kind's name, numbered after the masks of that kind.
+        mask.name = L10n::tr(row.nameKey, int((parameters_.masks.*row.member).size()) + 1);
+        const Uuid id = mask.id;
+        // Crop and retouch stay on: the mask waits beneath them until they finish.
+        if (!isMaskMode()) setIsMaskMode(true);
+        editRecipe([&](EditParameters& recipe) { (recipe.masks.*row.member).push_back(std::move(mask)); });
+        setSelectedMaskID(id);
+        setFrameStatusMessage(L10n::tr(row.createdKey));
+    });
 }
 
 void DarkroomViewModel::deleteSelectedMask() {

@@ -418,8 +418,9 @@ TEST_F(DarkroomSessionTest, ARollIsDevelopedCulledSyncedExportedAndFoundAgain) {
     settle();
     auto* display = find<MaskLocalParameterHUD>("maskHUD");
     ASSERT_TRUE(QTest::qWaitFor([&] { return display && display->isVisible(); }, 2000));
-    ProSlider* maskExposure = display->findChild<ProSlider*>("mask.localExposure");
-    ASSERT_NE(maskExposure, nullptr);
+    ASSERT_FALSE(display->shownMainSliders().empty());
+    ProSlider* maskExposure = display->shownMainSliders().front();
+    ASSERT_EQ(maskExposure->objectName(), "mask.localExposure");
     test::dragSlider(*maskExposure, 0.8);
     settle();
     EXPECT_TRUE(display->readout()->text().startsWith('+')) << display->readout()->text().toStdString();

@@ -58,7 +58,7 @@ TEST_F(MaskToolsWindowTest, MasksAreAddedDraggedAndDeletedFromTheWindow) {
     EXPECT_EQ(bar->countLabel()->text(), "1 mask");
 
     // The bar adds a radial mask, selected; the inspector lists both.
-    QTest::mouseClick(bar->addRadialButton(), Qt::LeftButton);
+    QTest::mouseClick(bar->addButton(MaskKind::radial), Qt::LeftButton);
     settle();
     ASSERT_EQ(vm().parameters().masks.radialMasks.size(), 1u);
     const Uuid radial = vm().parameters().masks.radialMasks[0].id;
@@ -81,8 +81,9 @@ TEST_F(MaskToolsWindowTest, MasksAreAddedDraggedAndDeletedFromTheWindow) {
 
     // The inspector's card edits the same mask; the display shows the new exposure.
     settle();
-    auto* exposure = panel->findChild<ProSlider*>("mask.localExposure");
-    ASSERT_NE(exposure, nullptr);
+    ASSERT_FALSE(panel->shownSliders().empty());
+    ProSlider* exposure = panel->shownSliders().front();
+    ASSERT_EQ(exposure->objectName(), "mask.localExposure");
     exposure->resetToDefault();
     settle();
     EXPECT_EQ(vm().parameters().masks.radialMasks[0].exposure, 0);
@@ -115,7 +116,7 @@ TEST_F(MaskToolsWindowTest, AMaskAddedWhileCroppingWaitsBeneathTheCropTool) {
     ASSERT_TRUE(vm().isCroppingMode());
 
     // A mask added from the inspector turns mask mode on and leaves the crop tool in front.
-    QTest::mouseClick(panel->addLinearButton(), Qt::LeftButton);
+    QTest::mouseClick(panel->addButton(MaskKind::linear), Qt::LeftButton);
     settle();
     EXPECT_TRUE(vm().isCroppingMode() && vm().isMaskMode());
     EXPECT_EQ(window->canvasAreaView()->branch(), CanvasArea::Branch::crop);
@@ -227,7 +228,7 @@ TEST_F(MaskToolsWindowTest, TheDisplayLeavesEveryHandleOfANewMaskFree) {
             none.masks = {};
             vm().setParameters(none);
             for (bool radial : {false, true}) {
-                radial ? vm().addRadialMask() : vm().addLinearMask();
+                vm().addMask(radial ? MaskKind::radial : MaskKind::linear);
                 MaskOverlayView* overlay = nullptr;
                 ASSERT_TRUE(QTest::qWaitFor([&] {
                     settle();
@@ -313,7 +314,7 @@ TEST_F(MaskToolsWindowTest, TheOverlayLiesOnThePictureOfTheFrameShown) {
     EXPECT_NEAR((last + 1) / dpr, onPicture.right(), 1.5);
 
     // A radial mask's centre handle stands at its place in that frame.
-    vm().addRadialMask();
+    vm().addMask(MaskKind::radial);
     settle();
     const RadialMask mask = vm().parameters().masks.radialMasks.at(0);
     const QPointF centre = *overlay->handleCentre(MaskOverlayView::Handle::radialCentre) + overlay->pos();

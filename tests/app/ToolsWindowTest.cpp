@@ -389,7 +389,7 @@ TEST_F(ToolsWindowTest, EscapeCallsOffADragAndPutsBackWhereItStarted) {
     EXPECT_EQ(vm().parameters().spotHealing.spots[0].center.x, placed.center.x);
     vm().saveRetouch();
 
-    vm().addLinearMask();
+    vm().addMask(MaskKind::linear);
     settle();
     auto* masks = tool<MaskOverlayView>();
     ASSERT_TRUE(waitShown(masks));

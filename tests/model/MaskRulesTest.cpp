@@ -32,14 +32,14 @@ TEST(MaskRules, LooksMasksUpByIdentifierLinearFirst) {
     EXPECT_FALSE(locateMask(masks, std::nullopt));
     EXPECT_EQ(summarizeMask(masks, masks.linearMasks[1].id).name, "B");
 
-    EXPECT_TRUE(setMaskValue(masks, masks.linearMasks[1].id, MaskField::exposure, 1.5));
+    EXPECT_TRUE(setMaskValue(masks, masks.linearMasks[1].id, &LinearMask::exposure, 1.5));
     EXPECT_EQ(masks.linearMasks[1].exposure, 1.5);
     EXPECT_NE(masks.radialMasks[1].exposure, 1.5);
     // Feather is a radial value: a linear mask has none, so nothing is written.
-    EXPECT_FALSE(maskValue(masks, masks.linearMasks[0].id, MaskField::feather));
-    EXPECT_FALSE(setMaskValue(masks, masks.linearMasks[0].id, MaskField::feather, 0.3));
-    EXPECT_EQ(maskValue(masks, masks.radialMasks[0].id, MaskField::feather), 0.5);
-    EXPECT_FALSE(setMaskValue(masks, Uuid::random(), MaskField::exposure, 1));
+    EXPECT_FALSE(maskValue(masks, masks.linearMasks[0].id, &RadialMask::feather));
+    EXPECT_FALSE(setMaskValue(masks, masks.linearMasks[0].id, &RadialMask::feather, 0.3));
+    EXPECT_EQ(maskValue(masks, masks.radialMasks[0].id, &RadialMask::feather), 0.5);
+    EXPECT_FALSE(setMaskValue(masks, Uuid::random(), &LinearMask::exposure, 1));
 }
 
 TEST(MaskRules, DeletionSelectsFirstLinearElseFirstRadial) {

@@ -29,11 +29,12 @@ constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 
 // `startsAtReset`: the record's default is each row's reset value (not so for masks, which
 // are made with a correction already set).
-template <class Record>
-void expectRowsDescribeTheirRecord(const char* name, bool startsAtReset = true) {
+template <class Record, class Rows = decltype(ParameterTable<Record>::rows)>
+void expectRowsDescribeTheirRecord(const char* name, bool startsAtReset = true,
+                                   const Rows& rows = ParameterTable<Record>::rows) {
     SCOPED_TRACE(name);
     std::set<std::string> keys;
-    for (const ScalarParameter<Record>& row : ParameterTable<Record>::rows) {
+    for (const ScalarParameter<Record>& row : rows) {
         SCOPED_TRACE(std::string(row.key));
         EXPECT_TRUE(keys.insert(std::string(row.key)).second) << "key listed twice";
         // The row's key is where its member is stored.
@@ -63,6 +64,7 @@ TEST(ParameterTables, EveryRowDescribesItsRecord) {
     expectRowsDescribeTheirRecord<CropParameters>("CropParameters");
     expectRowsDescribeTheirRecord<LinearMask>("LinearMask", false);
     expectRowsDescribeTheirRecord<RadialMask>("RadialMask", false);
+    expectRowsDescribeTheirRecord<RadialMask>("RadialMask shape", true, ParameterTable<RadialMask>::shapeRows);
     expectRowsDescribeTheirRecord<SubjectAdjustment>("SubjectAdjustment");
     expectRowsDescribeTheirRecord<BackgroundAdjustment>("BackgroundAdjustment");
     expectRowsDescribeTheirRecord<HalationParameters>("HalationParameters");
@@ -125,6 +127,9 @@ TEST(ParameterTables, NeutralityKeepsItsEdges) {
     radial.saturation = nan;
     EXPECT_FALSE(radial.isNeutral());
     radial.saturation = 1.0009;
+    EXPECT_TRUE(radial.isNeutral());
+    // Its shape has sliders but no part in it.
+    radial.feather = 1;
     EXPECT_TRUE(radial.isNeutral());
 
     // The film effects run from exactly their threshold on (never for NaN), and the records'

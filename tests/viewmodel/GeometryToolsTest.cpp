@@ -62,7 +62,7 @@ TEST_F(EditViewModelTest, ToolModesExcludeEachOtherThroughTheirToggles) {
     // Adding a mask leaves crop mode on (the canvas still shows the crop tool);
     // the next toggle switches both off.
     vm->toggleCropMode();
-    vm->addRadialMask();
+    vm->addMask(MaskKind::radial);
     EXPECT_TRUE(vm->isCroppingMode() && vm->isMaskMode());
     EXPECT_EQ(vm->toolMode(), ToolMode::crop);
     vm->toggleRetouchMode();

@@ -26,17 +26,17 @@ TEST_F(EditViewModelTest, MasksAreNamedByCountAndSelectionFollowsDeletes) {
     EXPECT_EQ(vm->statusMessage(), "Entered selective mask mode (drag handles to adjust)");
 
     // Two linear masks, the first deleted, then a new one: named 2 like the survivor.
-    vm->addLinearMask();
+    vm->addMask(MaskKind::linear);
     EXPECT_EQ(linearNames(*vm), (std::vector<std::string>{"Linear Gradient 1", "Linear Gradient 2"}));
     vm->setSelectedMaskID(vm->parameters().masks.linearMasks[0].id);
     vm->deleteSelectedMask();
     EXPECT_EQ(vm->statusMessage(), "Deleted selective mask");
     EXPECT_EQ(vm->selectedMaskID(), std::optional(vm->parameters().masks.linearMasks[0].id));
-    vm->addLinearMask();
+    vm->addMask(MaskKind::linear);
     EXPECT_EQ(linearNames(*vm), (std::vector<std::string>{"Linear Gradient 2", "Linear Gradient 2"}));
 
     // Deleting the selected radial mask selects the first linear one.
-    vm->addRadialMask();
+    vm->addMask(MaskKind::radial);
     const RadialMask& radial = vm->parameters().masks.radialMasks.at(0);
     EXPECT_EQ(radial.name, "Radial Spotlight 1");
     EXPECT_EQ(radial.exposure, 0.6);

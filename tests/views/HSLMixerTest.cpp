@@ -5,6 +5,7 @@
 
 #include "PanelTestSupport.h"
 #include "ViewTestSupport.h"
+#include "model/EditParameters.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/ProSlider.h"
 #include "views/kit/StandardColors.h"
@@ -26,7 +27,8 @@ struct MixerFixture {
     QSignalSpy changes;
 
     explicit MixerFixture(EditParameters initial = {})
-        : recipe(std::move(initial)), mixer(page.add(new HSLColorMixerView(recipe.binding()))),
+        : recipe(std::move(initial)),
+          mixer(page.add(new HSLColorMixerView(recipe.binding().projected(&EditParameters::hslAdjustments)))),
           changes(mixer, &HSLColorMixerView::changed) {
         page.column->addStretch(1);
     }

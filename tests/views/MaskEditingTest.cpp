@@ -87,15 +87,20 @@ TEST(MaskEditing, ExposureReadoutAndSliderTables) {
     EXPECT_TRUE(exposureStandsOut(-0.7));
 
     // The inspector's card: seven linear rows, eight radial ones with feather second and temperature sixth.
-    ASSERT_EQ(inspectorSliders(MaskKind::linear).size(), 7u);
-    ASSERT_EQ(inspectorSliders(MaskKind::radial).size(), 8u);
-    EXPECT_EQ(inspectorSliders(MaskKind::radial)[1].field, MaskField::feather);
-    EXPECT_EQ(inspectorSliders(MaskKind::radial)[5].field, MaskField::temperature);
+    const auto& linearKind = std::get<MaskKindRow<LinearMask>>(maskKinds);
+    const auto& radialKind = std::get<MaskKindRow<RadialMask>>(maskKinds);
+    ASSERT_EQ(maskSliderRows(linearKind).size(), 7u);
+    ASSERT_EQ(maskSliderRows(radialKind).size(), 8u);
+    EXPECT_EQ(maskSliderRows(radialKind)[1]->member, &RadialMask::feather);
+    EXPECT_EQ(maskSliderRows(radialKind)[5]->member, &RadialMask::temperature);
     // The display: temperature in the linear main group but the radial advanced group.
-    EXPECT_EQ(displayMainSliders(MaskKind::linear)[2].field, MaskField::temperature);
-    EXPECT_EQ(displayAdvancedSliders(MaskKind::linear).size(), 4u);
-    EXPECT_EQ(displayAdvancedSliders(MaskKind::radial).size(), 5u);
-    EXPECT_EQ(displayAdvancedSliders(MaskKind::radial)[2].field, MaskField::temperature);
+    ASSERT_EQ(displaySliderRows(linearKind, false).size(), 3u);
+    ASSERT_EQ(displaySliderRows(radialKind, false).size(), 3u);
+    EXPECT_EQ(displaySliderRows(linearKind, false)[2]->member, &LinearMask::temperature);
+    EXPECT_EQ(displaySliderRows(radialKind, false)[1]->member, &RadialMask::feather);
+    EXPECT_EQ(displaySliderRows(linearKind, true).size(), 4u);
+    EXPECT_EQ(displaySliderRows(radialKind, true).size(), 5u);
+    EXPECT_EQ(displaySliderRows(radialKind, true)[2]->member, &RadialMask::temperature);
 }
 
 TEST(MaskOverlayGeometry, LinesRingsAndLocalHitAreas) {

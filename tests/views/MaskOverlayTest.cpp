@@ -52,7 +52,8 @@ struct Overlay {
     test::CountedValue<EditParameters> recipe;
     test::CountedValue<std::optional<Uuid>> selection;
     QSize image{1000, 1000};
-    MaskOverlayView view{recipe.binding(), selection.binding(), [this] { return image; }};
+    MaskOverlayView view{recipe.binding().projected(&EditParameters::masks), selection.binding(),
+                         [this] { return image; }};
     QSignalSpy changes{&view, &MaskOverlayView::changed};
 
     Overlay(EditParameters p, std::optional<Uuid> selected, QSize size = {1000, 1000}) {

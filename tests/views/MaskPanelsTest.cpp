@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "ViewTestSupport.h"
+#include "model/EditParameters.h"
 #include "views/kit/DarkroomTheme.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/LayoutCheck.h"
@@ -77,7 +78,7 @@ TEST(MaskControlBar, CountSelectionAndButtonsReadTheRecipeAndNeverWriteIt) {
     darkGround(canvas);
     canvas.resize(1200, 200);
     auto* column = new QVBoxLayout(&canvas);
-    auto* bar = new MaskControlBar(m.recipe.binding(), m.selection.binding());
+    auto* bar = new MaskControlBar(m.recipe.binding().projected(&EditParameters::masks), m.selection.binding());
     column->addWidget(bar, 0, Qt::AlignHCenter);
     ASSERT_TRUE(test::showExposed(canvas));
 
@@ -116,15 +117,17 @@ TEST(MaskControlBar, CountSelectionAndButtonsReadTheRecipeAndNeverWriteIt) {
     EXPECT_EQ(bar->nameLabel()->text(), "Mask");
     EXPECT_EQ(bar->readout()->text(), "+0.00 EV");
 
-    QSignalSpy addLinear(bar, &MaskControlBar::addLinearRequested);
-    QSignalSpy addRadial(bar, &MaskControlBar::addRadialRequested);
+    QSignalSpy add(bar, &MaskControlBar::addRequested);
     QSignalSpy remove(bar, &MaskControlBar::deleteSelectedRequested);
     QSignalSpy clear(bar, &MaskControlBar::clearAllRequested);
     QSignalSpy done(bar, &MaskControlBar::doneRequested);
-    for (Chip* button : {bar->addLinearButton(), bar->addRadialButton(), bar->deleteButton(), bar->clearButton(),
-                         bar->doneButton()})
+    for (Chip* button : {bar->addButton(MaskKind::linear), bar->addButton(MaskKind::radial), bar->deleteButton(),
+                         bar->clearButton(), bar->doneButton()})
         click(button);
-    for (QSignalSpy* spy : {&addLinear, &addRadial, &remove, &clear, &done}) EXPECT_EQ(spy->count(), 1);
+    ASSERT_EQ(add.count(), 2);
+    EXPECT_EQ(add[0][0].value<MaskKind>(), MaskKind::linear);
+    EXPECT_EQ(add[1][0].value<MaskKind>(), MaskKind::radial);
+    for (QSignalSpy* spy : {&remove, &clear, &done}) EXPECT_EQ(spy->count(), 1);
     EXPECT_EQ(m.recipe.writeCount(), 0);
     EXPECT_EQ(m.selection.writeCount(), 0);
 
@@ -132,8 +135,8 @@ TEST(MaskControlBar, CountSelectionAndButtonsReadTheRecipeAndNeverWriteIt) {
     canvas.resize(520, 200);
     EXPECT_TRUE(QTest::qWaitFor([&] { return bar->width() <= 520; }));
     EXPECT_TRUE(bar->isCompact());
-    EXPECT_TRUE(bar->addLinearButton()->text().isEmpty());
-    EXPECT_EQ(bar->addLinearButton()->toolTip(), "+ Linear Gradient");
+    EXPECT_TRUE(bar->addButton(MaskKind::linear)->text().isEmpty());
+    EXPECT_EQ(bar->addButton(MaskKind::linear)->toolTip(), "+ Linear Gradient");
     EXPECT_EQ(canvas.width(), 520);
     EXPECT_LE(bar->width(), 520);
     // Every language fits a canvas of 520 points (the narrowest window), a long mask name shortened.
@@ -154,7 +157,8 @@ TEST(MaskControlBar, CountSelectionAndButtonsReadTheRecipeAndNeverWriteIt) {
 
 struct AdjustmentsColumn : Masks {
     bool maskMode = false;
-    MaskControlView view{recipe.binding(), selection.binding(), [this] { return maskMode; }};
+    MaskControlView view{recipe.binding().projected(&EditParameters::masks), selection.binding(),
+                         [this] { return maskMode; }};
     QSignalSpy changes{&view, &MaskControlView::changed};
 
     AdjustmentsColumn() {
@@ -349,7 +353,7 @@ struct Display : Masks {
     explicit Display(EditParameters p, const Uuid& id) {
         *recipe.value = std::move(p);
         darkGround(canvas);
-        hud = new MaskLocalParameterHUD(recipe.binding(), id, &canvas);
+        hud = new MaskLocalParameterHUD(recipe.binding().projected(&EditParameters::masks), id, &canvas);
         changes = new QSignalSpy(hud, &MaskLocalParameterHUD::changed);
         canvas.resize(800, 600);
         hud->placeAt({400, 300});
@@ -505,7 +509,8 @@ TEST(MaskLocalParameterHUD, HeaderDragsAddUpAndSlidersReportEveryChange) {
 struct Subject {
     test::CountedValue<EditParameters> recipe;
     bool detecting = false;
-    SubjectMaskControlView view{recipe.binding(), [this] { return detecting; }};
+    SubjectMaskControlView view{recipe.binding().projected(&EditParameters::subjectMask),
+                                [this] { return detecting; }};
     QSignalSpy changes{&view, &SubjectMaskControlView::changed};
     Subject() {
         darkGround(view);
@@ -654,7 +659,8 @@ TEST(MaskTools, EveryLanguageFitsInEveryState) {
     Masks barMasks;
     *barMasks.recipe.value = p;
     *barMasks.selection.value = p.masks.radialMasks[0].id;
-    auto* bar = new MaskControlBar(barMasks.recipe.binding(), barMasks.selection.binding());
+    auto* bar = new MaskControlBar(barMasks.recipe.binding().projected(&EditParameters::masks),
+                                   barMasks.selection.binding());
     column->addWidget(bar, 0, Qt::AlignHCenter);
     ASSERT_TRUE(test::showExposed(canvas, {520, 120}));
 

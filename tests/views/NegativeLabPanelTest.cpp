@@ -12,6 +12,7 @@
 #include "FakeScreen.h"
 #include "PanelTestSupport.h"
 #include "ViewTestSupport.h"
+#include "model/EditParameters.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/StandardColors.h"
 #include "views/kit/SymbolView.h"
@@ -47,7 +48,8 @@ struct NegativeFixture {
 
     explicit NegativeFixture(EditParameters initial = {})
         : recipe(std::move(initial)),
-          panel(page.add(new NegativeLabControlView(recipe.binding(), [f = frame] { return *f; }, &sampler))),
+          panel(page.add(new NegativeLabControlView(recipe.binding().projected(&EditParameters::negativeLab),
+                                                    [f = frame] { return *f; }, &sampler))),
           changes(panel, &NegativeLabControlView::changed) {
         page.column->addStretch(1);
     }

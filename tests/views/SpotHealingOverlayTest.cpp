@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "ViewTestSupport.h"
+#include "model/EditParameters.h"
 #include "views/retouch/SpotHealingGeometry.h"
 #include "views/retouch/SpotHealingOverlayView.h"
 
@@ -123,7 +124,7 @@ struct OverlayFixture {
     QSignalSpy changes{&overlay, &SpotHealingOverlayView::changed};
 
     explicit OverlayFixture(std::vector<SpotItem> spots = {}, bool external = true)
-        : overlay(recipe.binding(),
+        : overlay(recipe.binding().projected(&EditParameters::spotHealing),
                   external ? std::optional<SpotHealingOverlayView::SelectionBinding>(selection.binding()) : std::nullopt,
                   [b = brush] { return *b; }, [] { return QSize(3000, 2000); },
                   [this](const Point&, double, const std::vector<SpotItem>& seen) {

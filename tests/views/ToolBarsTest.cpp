@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "ViewTestSupport.h"
+#include "model/EditParameters.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/LayoutCheck.h"
 #include "views/kit/ProSlider.h"
@@ -221,7 +222,8 @@ struct HealingBarFixture {
     test::CountedValue<EditParameters> recipe;
     std::optional<Uuid> selected;
     test::CountedValue<double> brush{20};
-    SpotHealingControlBar bar{recipe.binding(), [this] { return selected; }, brush.binding()};
+    SpotHealingControlBar bar{recipe.binding().projected(&EditParameters::spotHealing), [this] { return selected; },
+                              brush.binding()};
     QSignalSpy changes{&bar, &SpotHealingControlBar::changed};
 };
 

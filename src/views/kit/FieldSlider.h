@@ -8,6 +8,7 @@
 //
 // A panel with a table of such rows keeps them in FieldSliders: built from the
 // table, named "<panel>.<field>", found by field, retitled and refreshed together.
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <utility>
@@ -18,11 +19,25 @@
 
 #include "model/Binding.h"
 #include "model/ScalarParameter.h"
+#include "views/kit/DarkroomTheme.h"
 #include "views/kit/Icons.h"
 #include "views/kit/ProSlider.h"
 #include "views/kit/StandardColors.h"
 
 namespace vantrel {
+
+// A slider row shaped by `row` over any binding of its value.
+template <typename Record>
+ProSlider* rowSlider(const ScalarParameter<Record>& row, Binding<double> value, const QColor& tint,
+                     QWidget* parent = nullptr) {
+    auto* slider = new ProSlider(localized(row.label), std::move(value), {row.lower, row.upper}, row.resetValue(),
+                                 row.step, QString::fromUtf8(row.format), QString::fromUtf8(row.unit), tint, {}, parent);
+    if (row.percent) slider->setValueFormatter(ProSlider::percentFormatter());
+    return slider;
+}
+
+// The row's own colour, else the theme's.
+inline QColor rowTint(std::uint32_t accent) { return accent ? QColor(QRgb(accent)) : DarkroomTheme::accent(); }
 
 template <typename Record>
 ProSlider* fieldSlider(const Binding<Record>& record, const ScalarParameter<Record>& row, const QColor& tint,
@@ -36,9 +51,7 @@ ProSlider* fieldSlider(const Binding<Record>& record, const ScalarParameter<Reco
                               record.set(changed);
                               if (afterChange) afterChange();
                           });
-    auto* slider = new ProSlider(localized(row.label), std::move(value), {row.lower, row.upper}, row.resetValue(),
-                                 row.step, QString::fromUtf8(row.format), QString::fromUtf8(row.unit), tint, {}, parent);
-    return slider;
+    return rowSlider(row, std::move(value), tint, parent);
 }
 
 // One row of a panel's slider table. `group` is the panel's own grouping of

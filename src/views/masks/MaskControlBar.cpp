@@ -37,9 +37,9 @@ void invalidateAll(QLayout* layout) {
 
 }  // namespace
 
-MaskControlBar::MaskControlBar(Binding<EditParameters> parameters, Binding<std::optional<Uuid>> selectedMaskID,
+MaskControlBar::MaskControlBar(Binding<MaskGroupParameters> masks, Binding<std::optional<Uuid>> selectedMaskID,
                                QWidget* parent)
-    : QWidget(parent), parameters_(std::move(parameters)), selectedMaskID_(std::move(selectedMaskID)) {
+    : QWidget(parent), masks_(std::move(masks)), selectedMaskID_(std::move(selectedMaskID)) {
     setObjectName(QStringLiteral("maskBar"));
     setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
     setDropShadow(*this, blackAt(0.5), 24, QPointF(0, 4));
@@ -49,14 +49,9 @@ MaskControlBar::MaskControlBar(Binding<EditParameters> parameters, Binding<std::
     row->setSpacing(14);
 
     auto* add = flatRow(8);
-    addLinear_ = new Chip({}, borderedChip(11, QFont::Medium));
-    addLinear_->setObjectName(QStringLiteral("maskBar.addLinear"));
-    addLinear_->setSymbol("line.diagonal");
-    addRadial_ = new Chip({}, borderedChip(11, QFont::Medium));
-    addRadial_->setObjectName(QStringLiteral("maskBar.addRadial"));
-    addRadial_->setSymbol("circle.dashed");
-    add->addWidget(addLinear_);
-    add->addWidget(addRadial_);
+    add_ = maskAddButtons(QStringLiteral("maskBar"), borderedChip(11, QFont::Medium), this,
+                          [this](MaskKind kind) { Q_EMIT addRequested(kind); });
+    for (const MaskAddButton& button : add_) add->addWidget(button.chip);
     row->addLayout(add);
     separators_[0] = ruleLine(whiteAt(0.15), Qt::Vertical, 20);
     row->addWidget(separators_[0]);
@@ -103,8 +98,6 @@ MaskControlBar::MaskControlBar(Binding<EditParameters> parameters, Binding<std::
     done_->setObjectName(QStringLiteral("maskBar.done"));
     row->addWidget(done_);
 
-    connect(addLinear_, &Chip::clicked, this, &MaskControlBar::addLinearRequested);
-    connect(addRadial_, &Chip::clicked, this, &MaskControlBar::addRadialRequested);
     connect(delete_, &Chip::clicked, this, &MaskControlBar::deleteSelectedRequested);
     connect(clear_, &Chip::clicked, this, &MaskControlBar::clearAllRequested);
     connect(done_, &Chip::clicked, this, &MaskControlBar::doneRequested);
@@ -112,20 +105,19 @@ MaskControlBar::MaskControlBar(Binding<EditParameters> parameters, Binding<std::
 }
 
 MaskControlBar::SelectedInfo MaskControlBar::selectedMaskInfo() const {
-    const MaskSummary summary = summarizeMask(parameters_.get().masks, selectedMaskID_.get());
+    const MaskSummary summary = summarizeMask(masks_.get(), selectedMaskID_.get());
     if (!summary.kind) return {localized("mask.defaultName"), 0.0};
     return {QString::fromStdString(summary.name), summary.exposure};
 }
 
 void MaskControlBar::refresh() {
-    const EditParameters recipe = parameters_.get();
     const std::optional<Uuid> selection = selectedMaskID_.get();
-    const int total = recipe.totalMaskCount();
+    const int total = masks_.get().count();
 
-    addLinear_->setText(compact_ ? QString() : localized("mask.linear"));
-    addLinear_->setToolTip(localized("mask.linear"));
-    addRadial_->setText(compact_ ? QString() : localized("mask.radial"));
-    addRadial_->setToolTip(localized("mask.radial"));
+    for (const MaskAddButton& button : add_) {
+        button.chip->setText(compact_ ? QString() : localized(maskKindInfo(button.kind).buttonKey));
+        button.chip->setToolTip(localized(maskKindInfo(button.kind).buttonKey));
+    }
 
     // A selection that names no mask still shows the group, as "Mask" at 0 EV.
     selectedGroup_->setVisible(selection.has_value());
@@ -159,19 +151,21 @@ void MaskControlBar::setCompact(bool compact) {
     if (compact == compact_) return;
     compact_ = compact;
     // Narrow: symbols for the add and clear buttons (their texts stay as tooltips), closer groups.
-    addLinear_->setText(compact_ ? QString() : localized("mask.linear"));
-    addRadial_->setText(compact_ ? QString() : localized("mask.radial"));
+    for (const MaskAddButton& button : add_)
+        button.chip->setText(compact_ ? QString() : localized(maskKindInfo(button.kind).buttonKey));
     clear_->setText(compact_ ? QString() : localized("mask.clear"));
     clear_->setSymbol(compact_ ? "xmark.circle" : "");
     auto* row = static_cast<QHBoxLayout*>(layout());
     row->setSpacing(compact_ ? 8 : 14);
     const int inset = compact_ ? kCompactInsetX : kInsetX;
     row->setContentsMargins(inset, kInsetY, inset, kInsetY);
-    for (Chip* chip : {addLinear_, addRadial_, delete_}) {
+    auto pad = [this](Chip* chip, double wide) {
         ChipStyle style = chip->chipStyle();
-        style.paddingX = compact_ ? 5 : (chip == delete_ ? 6 : 8);
+        style.paddingX = compact_ ? 5 : wide;
         chip->setChipStyle(style);
-    }
+    };
+    for (const MaskAddButton& button : add_) pad(button.chip, 8);
+    pad(delete_, 6);
     ChipStyle done = done_->chipStyle();
     done.paddingX = compact_ ? 8 : 12;
     done_->setChipStyle(done);

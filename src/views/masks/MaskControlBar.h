@@ -1,20 +1,22 @@
 #pragma once
 // MaskControlBar: the floating tool bar of the mask mode, at the bottom of the
-// canvas. Adds a linear or radial mask, names the selected mask with its
+// canvas. Adds a mask of each kind, names the selected mask with its
 // exposure and deletes it, counts the masks and clears them, and ends the mode.
-// It only reads the recipe and the selection: every button asks the window for
+// It only reads the masks and the selection: every button asks the window for
 // the view model's operation through its signal, once per press.
 //
 // When the canvas is too narrow for the whole bar, the add buttons show their
 // symbols only (their texts stay as tooltips) and the mask's name shortens.
 #include <optional>
+#include <vector>
 
 #include <QWidget>
 
 #include "model/Binding.h"
-#include "model/EditParameters.h"
+#include "model/MaskGroupParameters.h"
 #include "model/Uuid.h"
 #include "views/kit/ViewBasics.h"
+#include "views/masks/MaskWidgets.h"
 
 class QLabel;
 
@@ -28,7 +30,7 @@ class MaskControlBar final : public QWidget, public RefreshableView {
     Q_OBJECT
 
 public:
-    MaskControlBar(Binding<EditParameters> parameters, Binding<std::optional<Uuid>> selectedMaskID,
+    MaskControlBar(Binding<MaskGroupParameters> masks, Binding<std::optional<Uuid>> selectedMaskID,
                    QWidget* parent = nullptr);
 
     void refresh() override;
@@ -45,8 +47,7 @@ public:
     // Never wider than the compact bar: the canvas may be narrower than the whole one.
     QSize minimumSizeHint() const override;
     // Parts, for tests.
-    Chip* addLinearButton() const { return addLinear_; }
-    Chip* addRadialButton() const { return addRadial_; }
+    Chip* addButton(MaskKind kind) const { return addButtonOf(add_, kind); }
     QWidget* selectedGroup() const { return selectedGroup_; }
     ElidedLabel* nameLabel() const { return name_; }
     ExposureReadout* readout() const { return readout_; }
@@ -58,8 +59,7 @@ public:
     int shownSeparators() const;
 
 Q_SIGNALS:
-    void addLinearRequested();
-    void addRadialRequested();
+    void addRequested(MaskKind kind);
     void deleteSelectedRequested();
     void clearAllRequested();
     void doneRequested();
@@ -73,14 +73,13 @@ private:
     void fitToParent();
     void setCompact(bool compact);
 
-    Binding<EditParameters> parameters_;
+    Binding<MaskGroupParameters> masks_;
     Binding<std::optional<Uuid>> selectedMaskID_;
     bool compact_ = false;
     int compactMinimumWidth_ = 0;  // measured when the parent's width is known
     QWidget* watchedParent_ = nullptr;
 
-    Chip* addLinear_ = nullptr;
-    Chip* addRadial_ = nullptr;
+    std::vector<MaskAddButton> add_;
     QWidget* selectedGroup_ = nullptr;
     QWidget* selectedSeparator_ = nullptr;
     QWidget* separators_[2] = {};

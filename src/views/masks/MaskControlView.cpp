@@ -71,7 +71,7 @@ void MaskControlView::Row::setMask(MaskKind kind, const Uuid& id, const QString&
     }
     visibility_->setSymbol(enabled ? "eye.fill" : "eye.slash",
                            enabled ? standardColor(StandardColor::Accent) : standardColor(StandardColor::SecondaryText));
-    kindSymbol_->setSymbol(kind == MaskKind::linear ? "line.diagonal" : "circle.dashed");
+    kindSymbol_->setSymbol(maskKindInfo(kind).symbol);
     name_->setText(name);
     name_->setFont(pixelFont(11, selected ? QFont::DemiBold : QFont::Normal));
     name_->setColor(selected ? QColor(Qt::white) : standardColor(StandardColor::PrimaryText));
@@ -91,10 +91,10 @@ void MaskControlView::Row::paintEvent(QPaintEvent*) {
 
 // ---------------------------------------------------------------- section
 
-MaskControlView::MaskControlView(Binding<EditParameters> parameters, Binding<std::optional<Uuid>> selectedMaskID,
+MaskControlView::MaskControlView(Binding<MaskGroupParameters> masks, Binding<std::optional<Uuid>> selectedMaskID,
                                  Source<bool> isMaskMode, QWidget* parent)
     : QWidget(parent),
-      parameters_(std::move(parameters)),
+      masks_(std::move(masks)),
       selectedMaskID_(std::move(selectedMaskID)),
       isMaskMode_(std::move(isMaskMode)) {
     setObjectName(QStringLiteral("maskControl"));
@@ -125,17 +125,10 @@ MaskControlView::MaskControlView(Binding<EditParameters> parameters, Binding<std
     auto* add = flatRow(8);
     ChipStyle bordered = borderedChip(10, QFont::Medium);
     bordered.stretches = true;
-    addLinear_ = new Chip({}, bordered);
-    addLinear_->setObjectName(QStringLiteral("maskControl.addLinear"));
-    addLinear_->setSymbol("line.diagonal");
-    addRadial_ = new Chip({}, bordered);
-    addRadial_->setObjectName(QStringLiteral("maskControl.addRadial"));
-    addRadial_->setSymbol("circle.dashed");
-    add->addWidget(addLinear_, 1);
-    add->addWidget(addRadial_, 1);
+    add_ = maskAddButtons(QStringLiteral("maskControl"), bordered, this,
+                          [this](MaskKind kind) { Q_EMIT addRequested(kind); });
+    for (const MaskAddButton& button : add_) add->addWidget(button.chip, 1);
     column->addLayout(add);
-    connect(addLinear_, &Chip::clicked, this, &MaskControlView::addLinearRequested);
-    connect(addRadial_, &Chip::clicked, this, &MaskControlView::addRadialRequested);
 
     list_ = new RoundedBox({.fill = blackAt(0.2), .radius = 6, .padding = 6, .spacing = 4});
     list_->setObjectName(QStringLiteral("maskControl.list"));
@@ -155,35 +148,21 @@ MaskControlView::MaskControlView(Binding<EditParameters> parameters, Binding<std
     cardHeader->addWidget(invert_);
     card_->content()->addLayout(cardHeader);
     connect(invert_, &QCheckBox::clicked, this, [this](bool inverted) {
-        EditParameters recipe = parameters_.get();
-        const bool found = editMask(recipe.masks, selectedMaskID_.get(), [&](auto& mask) { mask.isInverted = inverted; });
-        if (!found) return;
-        parameters_.set(recipe);
+        MaskGroupParameters masks = masks_.get();
+        if (!editMask(masks, selectedMaskID_.get(), [&](auto& mask) { mask.isInverted = inverted; })) return;
+        masks_.set(masks);
         Q_EMIT changed();
     });
     forEachMaskKind([&](const auto& kind) {
-        for (const MaskSliderRow& entry : inspectorSliders(kind.kind)) {
-            ProSlider* slider = maskSlider(entry, valueOf(entry.field));
+        for (const auto* row : maskSliderRows(kind)) {
+            ProSlider* slider = maskSlider(
+                masks_, [this] { return selectedMaskID_.get(); }, *row, [this] { Q_EMIT changed(); });
             card_->content()->addWidget(slider);
-            cardRows_.push_back({kind.kind, slider, entry.titleKey});
+            cardRows_.push_back({kind.kind, slider, row->label});
         }
     });
     column->addWidget(card_);
     refresh();
-}
-
-Binding<double> MaskControlView::valueOf(MaskField field) {
-    return Binding<double>(
-        [this, field] { return maskValue(parameters_.get().masks, selectedMaskID_.get(), field).value_or(0); },
-        [this, field](const double& value) {
-            EditParameters recipe = parameters_.get();
-            const std::optional<Uuid> id = selectedMaskID_.get();
-            const std::optional<double> current = maskValue(recipe.masks, id, field);
-            if (!current || *current == value) return;
-            setMaskValue(recipe.masks, id, field, value);
-            parameters_.set(recipe);
-            Q_EMIT changed();
-        });
 }
 
 MaskControlView::Row* MaskControlView::rowAt(std::size_t index) {
@@ -196,9 +175,9 @@ MaskControlView::Row* MaskControlView::rowAt(std::size_t index) {
 }
 
 void MaskControlView::refresh() {
-    const EditParameters recipe = parameters_.get();
+    const MaskGroupParameters masks = masks_.get();
     const std::optional<Uuid> selection = selectedMaskID_.get();
-    const int total = recipe.totalMaskCount();
+    const int total = masks.count();
     const bool maskMode = isMaskMode_();
 
     title_->setText(localized("inspector.masks"));
@@ -211,28 +190,28 @@ void MaskControlView::refresh() {
     clear_->setVisible(total >= 1);
     clear_->setText(localized("common.clear"));
     clear_->setToolTip(localized("mask.clear"));
-    addLinear_->setText(localized("mask.linear"));
-    addLinear_->setToolTip(localized("mask.linearHelp"));
-    addRadial_->setText(localized("mask.radial"));
-    addRadial_->setToolTip(localized("mask.radialHelp"));
+    for (const MaskAddButton& button : add_) {
+        button.chip->setText(localized(maskKindInfo(button.kind).buttonKey));
+        button.chip->setToolTip(localized(maskKindInfo(button.kind).helpKey));
+    }
 
     list_->setVisible(total >= 1);
     std::size_t shown = 0;
     forEachMaskKind([&](const auto& kind) {
-        for (const auto& mask : recipe.masks.*kind.member)
+        for (const auto& mask : masks.*kind.member)
             rowAt(shown++)->setMask(kind.kind, mask.id, QString::fromStdString(mask.name), mask.isEnabled,
                                     mask.id == selection);
     });
     for (std::size_t i = 0; i < rows_.size(); ++i) rows_[i]->setVisible(i < shown);
 
-    const std::optional<MaskLocation> edited = locateMask(recipe.masks, selection);
+    const std::optional<MaskLocation> edited = locateMask(masks, selection);
     card_->setVisible(edited.has_value());
     if (!edited) return;
-    cardTitle_->setText(localized(edited->kind == MaskKind::linear ? "mask.linearParams" : "mask.radialParams"));
+    cardTitle_->setText(localized(maskKindInfo(edited->kind).paramsKey));
     invert_->setText(localized("mask.invert"));
     {
         const QSignalBlocker quiet(invert_);
-        invert_->setChecked(summarizeMask(recipe.masks, selection).isInverted);
+        invert_->setChecked(summarizeMask(masks, selection).isInverted);
     }
     for (const CardRow& row : cardRows_) {
         const bool visible = row.kind == edited->kind;
@@ -264,27 +243,25 @@ void MaskControlView::selectMask(const Uuid& id) {
 }
 
 void MaskControlView::toggleMaskVisibility(MaskKind kind, const Uuid& id) {
-    EditParameters recipe = parameters_.get();
-    if (!editMaskOfKind(recipe.masks, kind, id, [](auto& mask) { mask.isEnabled = !mask.isEnabled; })) return;
-    parameters_.set(recipe);
+    MaskGroupParameters masks = masks_.get();
+    if (!editMaskOfKind(masks, kind, id, [](auto& mask) { mask.isEnabled = !mask.isEnabled; })) return;
+    masks_.set(masks);
     Q_EMIT changed();
     refresh();
 }
 
 void MaskControlView::deleteMask(MaskKind kind, const Uuid& id) {
-    EditParameters recipe = parameters_.get();
-    if (!removeMaskOfKind(recipe.masks, kind, id)) return;  // gone meanwhile
-    parameters_.set(recipe);
-    // The first mask left of the same kind, else the first of the other kind, else none.
-    if (selectedMaskID_.get() == id) selectedMaskID_.set(firstMaskID(recipe.masks, kind));
+    MaskGroupParameters masks = masks_.get();
+    if (!removeMaskOfKind(masks, kind, id)) return;  // gone meanwhile
+    masks_.set(masks);
+    // The first mask left of the same kind, else the first of the other kinds, else none.
+    if (selectedMaskID_.get() == id) selectedMaskID_.set(firstMaskID(masks, kind));
     Q_EMIT changed();
     refresh();
 }
 
 void MaskControlView::clearAllMasks() {
-    EditParameters recipe = parameters_.get();
-    recipe.masks = {};
-    parameters_.set(recipe);
+    masks_.set({});
     selectedMaskID_.set(std::nullopt);
     Q_EMIT changed();
     refresh();

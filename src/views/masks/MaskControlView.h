@@ -1,10 +1,10 @@
 #pragma once
 // MaskControlView: the inspector's section of selective masks. A header with
-// the count, the canvas-handles switch and clear-all; buttons that add a
-// linear or radial mask; the list of masks (select, show or hide, delete); and
+// the count, the canvas-handles switch and clear-all; a button that adds a
+// mask of each kind; the list of masks (select, show or hide, delete); and
 // a card with the selected mask's invert switch and sliders.
 //
-// The list is edited here, through the recipe and selection bindings; adding
+// The list is edited here, through the masks and selection bindings; adding
 // masks and switching the mask mode are asked of the window. Rows name their
 // mask by identifier: an action on a mask removed meanwhile does nothing.
 // Every user edit is one write and one changed(); selecting writes only the
@@ -15,10 +15,10 @@
 #include <QWidget>
 
 #include "model/Binding.h"
-#include "model/EditParameters.h"
 #include "model/Uuid.h"
 #include "views/kit/ViewBasics.h"
 #include "views/masks/MaskEditing.h"
+#include "views/masks/MaskWidgets.h"
 
 class QCheckBox;
 class QLabel;
@@ -36,7 +36,7 @@ class MaskControlView final : public QWidget, public RefreshableView {
     Q_OBJECT
 
 public:
-    MaskControlView(Binding<EditParameters> parameters, Binding<std::optional<Uuid>> selectedMaskID,
+    MaskControlView(Binding<MaskGroupParameters> masks, Binding<std::optional<Uuid>> selectedMaskID,
                     Source<bool> isMaskMode, QWidget* parent = nullptr);
 
     void refresh() override;
@@ -49,8 +49,7 @@ public:
     QLabel* countBadge() const { return countBadge_; }
     Chip* modeButton() const { return mode_; }
     Chip* clearButton() const { return clear_; }
-    Chip* addLinearButton() const { return addLinear_; }
-    Chip* addRadialButton() const { return addRadial_; }
+    Chip* addButton(MaskKind kind) const { return addButtonOf(add_, kind); }
     RoundedBox* list() const { return list_; }
     RoundedBox* card() const { return card_; }
     ElidedLabel* cardTitle() const { return cardTitle_; }
@@ -65,8 +64,7 @@ public:
 
 Q_SIGNALS:
     void toggleMaskModeRequested();
-    void addLinearRequested();
-    void addRadialRequested();
+    void addRequested(MaskKind kind);
     void changed();
 
 private:
@@ -76,10 +74,9 @@ private:
         const char* key;
     };
 
-    Binding<double> valueOf(MaskField field);
     Row* rowAt(std::size_t index);
 
-    Binding<EditParameters> parameters_;
+    Binding<MaskGroupParameters> masks_;
     Binding<std::optional<Uuid>> selectedMaskID_;
     Source<bool> isMaskMode_;
 
@@ -87,8 +84,7 @@ private:
     QLabel* countBadge_ = nullptr;
     Chip* mode_ = nullptr;
     Chip* clear_ = nullptr;
-    Chip* addLinear_ = nullptr;
-    Chip* addRadial_ = nullptr;
+    std::vector<MaskAddButton> add_;
     RoundedBox* list_ = nullptr;
     std::vector<Row*> rows_;  // a pool: rows beyond the masks are hidden, never destroyed
     RoundedBox* card_ = nullptr;

@@ -40,48 +40,4 @@ bool applyMaskPreset(MaskGroupParameters& masks, const Uuid& id, const MaskPrese
     });
 }
 
-namespace {
-
-constexpr MaskSliderRow kExposure{MaskField::exposure, "mask.localExposure", -2, 2, 0, 0.01, "%.2f", "EV",
-                                   MaskTint::accent};
-constexpr MaskSliderRow kFeather{MaskField::feather, "mask.feather", 0.05, 1, 0.5, 0.01, "%.0f%%", "",
-                                  MaskTint::accent};
-constexpr MaskSliderRow kContrast{MaskField::contrast, "mask.localContrast", 0.5, 1.5, 1, 0.01, "%.2f", "",
-                                   MaskTint::accent};
-constexpr MaskSliderRow kHighlights{MaskField::highlights, "mask.localHighlights", -1, 1, 0, 0.01, "%.2f", "",
-                                     MaskTint::accent};
-constexpr MaskSliderRow kShadows{MaskField::shadows, "mask.localShadows", -1, 1, 0, 0.01, "%.2f", "",
-                                  MaskTint::accent};
-constexpr MaskSliderRow kTemperature{MaskField::temperature, "mask.localTemp", -1000, 1000, 0, 10, "%.0f", "K",
-                                      MaskTint::orange};
-constexpr MaskSliderRow kTint{MaskField::tint, "mask.localTint", -100, 100, 0, 1, "%.0f", "", MaskTint::magenta};
-constexpr MaskSliderRow kSaturation{MaskField::saturation, "mask.localSaturation", 0, 2, 1, 0.01, "%.2f", "",
-                                     MaskTint::accent};
-
-constexpr MaskSliderRow kInspectorLinear[] = {kExposure, kContrast, kHighlights, kShadows,
-                                               kTemperature, kTint, kSaturation};
-constexpr MaskSliderRow kInspectorRadial[] = {kExposure, kFeather, kContrast, kHighlights,
-                                               kShadows, kTemperature, kTint, kSaturation};
-constexpr MaskSliderRow kMainLinear[] = {kExposure, kContrast, kTemperature};
-constexpr MaskSliderRow kMainRadial[] = {kExposure, kFeather, kContrast};
-constexpr MaskSliderRow kAdvancedLinear[] = {kHighlights, kShadows, kTint, kSaturation};
-constexpr MaskSliderRow kAdvancedRadial[] = {kHighlights, kShadows, kTemperature, kTint, kSaturation};
-
-}  // namespace
-
-std::span<const MaskSliderRow> inspectorSliders(MaskKind kind) {
-    if (kind == MaskKind::linear) return kInspectorLinear;
-    return kInspectorRadial;
-}
-
-std::span<const MaskSliderRow> displayMainSliders(MaskKind kind) {
-    if (kind == MaskKind::linear) return kMainLinear;
-    return kMainRadial;
-}
-
-std::span<const MaskSliderRow> displayAdvancedSliders(MaskKind kind) {
-    if (kind == MaskKind::linear) return kAdvancedLinear;
-    return kAdvancedRadial;
-}
-
 }  // namespace vantrel

@@ -1,8 +1,10 @@
 #pragma once
 // What the mask tools show beside the model's mask rules: the one-click
-// presets, the exposure read-out and the slider rows.
+// presets, the exposure read-out and the order of the slider rows.
+#include <algorithm>
 #include <optional>
 #include <span>
+#include <vector>
 
 #include <QString>
 
@@ -30,21 +32,25 @@ std::span<const MaskPreset> maskPresets();
 // the preset's kind; tint, feather, geometry and name keep their values.
 bool applyMaskPreset(MaskGroupParameters& masks, const Uuid& id, const MaskPreset& preset);
 
-// One slider row of the mask tools.
-enum class MaskTint { accent, orange, magenta };
-struct MaskSliderRow {
-    MaskField field;
-    const char* titleKey;
-    double lower, upper, defaultValue, step;
-    const char* format;
-    const char* unit;
-    MaskTint tint;
-};
-// The inspector's card: seven rows for a linear mask, eight for a radial one
-// (feather second).
-std::span<const MaskSliderRow> inspectorSliders(MaskKind kind);
-// The parameter display's main and advanced groups.
-std::span<const MaskSliderRow> displayMainSliders(MaskKind kind);
-std::span<const MaskSliderRow> displayAdvancedSliders(MaskKind kind);
+// A mask's slider rows in the inspector's order: exposure, the rows that shape the mask (a
+// radial mask's feather), then its other corrections.
+template <class Mask>
+std::vector<const ScalarParameter<Mask>*> maskSliderRows(const MaskKindRow<Mask>&) {
+    const auto& corrections = ParameterTable<Mask>::rows;
+    std::vector<const ScalarParameter<Mask>*> rows{&corrections[0]};
+    for (const ScalarParameter<Mask>& row : ParameterTable<Mask>::shapeRows) rows.push_back(&row);
+    for (std::size_t i = 1; i < corrections.size(); ++i) rows.push_back(&corrections[i]);
+    return rows;
+}
+
+// The parameter display's rows: the kind's main ones, or when `advanced` the others, each group
+// in the inspector's order.
+template <class Mask>
+std::vector<const ScalarParameter<Mask>*> displaySliderRows(const MaskKindRow<Mask>& kind, bool advanced) {
+    std::vector<const ScalarParameter<Mask>*> rows;
+    for (const ScalarParameter<Mask>* row : maskSliderRows(kind))
+        if ((std::ranges::find(kind.displayKeys, row->key) == kind.displayKeys.end()) == advanced) rows.push_back(row);
+    return rows;
+}
 
 }  // namespace vantrel

@@ -68,8 +68,8 @@ public:
 
 }  // namespace
 
-MaskLocalParameterHUD::MaskLocalParameterHUD(Binding<EditParameters> parameters, Uuid selectedMaskID, QWidget* parent)
-    : QWidget(parent), parameters_(std::move(parameters)), id_(selectedMaskID) {
+MaskLocalParameterHUD::MaskLocalParameterHUD(Binding<MaskGroupParameters> masks, Uuid selectedMaskID, QWidget* parent)
+    : QWidget(parent), masks_(std::move(masks)), id_(selectedMaskID) {
     setObjectName(QStringLiteral("maskHUD"));
 
     auto* column = new QVBoxLayout(this);
@@ -107,10 +107,10 @@ MaskLocalParameterHUD::MaskLocalParameterHUD(Binding<EditParameters> parameters,
     column->addWidget(ruleLine(whiteAt(0.12)));
 
     connect(reset_, &Chip::clicked, this, [this] {
-        editSelected([this](EditParameters& p) { return resetMaskCorrections(p.masks, id_); });
+        editSelected([this](MaskGroupParameters& masks) { return resetMaskCorrections(masks, id_); });
     });
     connect(invert_, &Chip::clicked, this, [this] {
-        editSelected([this](EditParameters& p) { return toggleMaskInversion(p.masks, id_); });
+        editSelected([this](MaskGroupParameters& masks) { return toggleMaskInversion(masks, id_); });
     });
     connect(delete_, &Chip::clicked, this, &MaskLocalParameterHUD::deleteRequested);
     connect(close_, &Chip::clicked, this, &MaskLocalParameterHUD::closeRequested);
@@ -128,7 +128,7 @@ MaskLocalParameterHUD::MaskLocalParameterHUD(Binding<EditParameters> parameters,
         flow->addWidget(chip);
         presets_.push_back({&preset, chip});
         connect(chip, &Chip::clicked, this, [this, p = &preset] {
-            editSelected([this, p](EditParameters& recipe) { return applyMaskPreset(recipe.masks, id_, *p); });
+            editSelected([this, p](MaskGroupParameters& masks) { return applyMaskPreset(masks, id_, *p); });
         });
     }
     column->addWidget(presetsRow_);
@@ -138,20 +138,18 @@ MaskLocalParameterHUD::MaskLocalParameterHUD(Binding<EditParameters> parameters,
     advanced_ = new QWidget;
     auto* advanced = flatColumn(5, advanced_);
     advanced->addWidget(ruleLine(whiteAt(0.08)));
-    forEachMaskKind([&](const auto& row) {
-        const MaskKind kind = row.kind;
-        for (const MaskSliderRow& entry : displayMainSliders(kind)) {
-            ProSlider* slider = maskSlider(entry, valueOf(entry.field));
-            slider->setFixedWidth(kWidth - 2 * kPadding);
-            main->addWidget(slider);
-            rows_.push_back({kind, false, slider, entry.titleKey});
-        }
-        for (const MaskSliderRow& entry : displayAdvancedSliders(kind)) {
-            ProSlider* slider = maskSlider(entry, valueOf(entry.field));
-            slider->setFixedWidth(kWidth - 2 * kPadding);
-            advanced->addWidget(slider);
-            rows_.push_back({kind, true, slider, entry.titleKey});
-        }
+    forEachMaskKind([&](const auto& kind) {
+        for (const bool isAdvanced : {false, true})
+            for (const auto* row : displaySliderRows(kind, isAdvanced)) {
+                ProSlider* slider = maskSlider(
+                    masks_, [this] { return std::optional(id_); }, *row, [this] {
+                        Q_EMIT changed();
+                        refresh();
+                    });
+                slider->setFixedWidth(kWidth - 2 * kPadding);
+                (isAdvanced ? advanced : main)->addWidget(slider);
+                rows_.push_back({kind.kind, isAdvanced, slider, row->label});
+            }
     });
     column->addLayout(main);
     column->addWidget(advanced_);
@@ -180,25 +178,11 @@ MaskLocalParameterHUD::MaskLocalParameterHUD(Binding<EditParameters> parameters,
     refresh();
 }
 
-Binding<double> MaskLocalParameterHUD::valueOf(MaskField field) {
-    return Binding<double>(
-        [this, field] { return maskValue(parameters_.get().masks, id_, field).value_or(0); },
-        [this, field](const double& value) {
-            EditParameters recipe = parameters_.get();
-            const std::optional<double> current = maskValue(recipe.masks, id_, field);
-            if (!current || *current == value) return;  // gone meanwhile, or nothing new
-            setMaskValue(recipe.masks, id_, field, value);
-            parameters_.set(recipe);
-            Q_EMIT changed();
-            refresh();
-        });
-}
-
 template <typename Edit>
 void MaskLocalParameterHUD::editSelected(Edit&& edit) {
-    EditParameters recipe = parameters_.get();
-    if (!edit(recipe)) return;
-    parameters_.set(recipe);
+    MaskGroupParameters masks = masks_.get();
+    if (!edit(masks)) return;
+    masks_.set(masks);
     Q_EMIT changed();
     refresh();
 }
@@ -216,25 +200,25 @@ void MaskLocalParameterHUD::resetViewState() {
 }
 
 void MaskLocalParameterHUD::refresh() {
-    const EditParameters recipe = parameters_.get();
-    const MaskSummary summary = summarizeMask(recipe.masks, id_);
+    const MaskGroupParameters masks = masks_.get();
+    const MaskSummary summary = summarizeMask(masks, id_);
     const bool found = summary.kind.has_value();
 
     // Unchanged since the last refresh (the window refreshes after every write,
     // also while a handle on the canvas moves the mask): only the place may differ.
     Shown shown{summary.kind, summary.name, {}, summary.isInverted, expanded_,
                 LocalizationManager::shared().currentLanguage()};
-    for (std::size_t i = 0; i < shown.values.size(); ++i)
-        shown.values[i] = maskValue(recipe.masks, id_, MaskField(i)).value_or(0);
+    editMask(masks, id_, [&](const auto& mask) {
+        for (const auto* row : maskSliderRows(std::get<MaskKindRow<std::decay_t<decltype(mask)>>>(maskKinds)))
+            shown.values.push_back(mask.*row->member);
+    });
     if (shown_ && *shown_ == shown) {
         if (placed_) place();
         return;
     }
     shown_ = shown;
 
-    kindSymbol_->setSymbol(!found                             ? "slider.horizontal.3"
-                           : *summary.kind == MaskKind::linear ? "line.diagonal"
-                                                               : "circle.dashed");
+    kindSymbol_->setSymbol(found ? maskKindInfo(*summary.kind).symbol : "slider.horizontal.3");
     title_->setText(found ? QString::fromStdString(summary.name) : localized("hud.maskDefaultTitle"));
     readout_->setExposure(summary.exposure);
 

@@ -9,8 +9,7 @@
 //
 // The mask is looked up by identifier every time the panel reads or writes;
 // a mask that is gone shows a neutral header and writes nothing. Every user
-// edit is one write of the recipe followed by changed().
-#include <array>
+// edit is one write of the masks followed by changed().
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,7 +19,6 @@
 #include <QWidget>
 
 #include "model/Binding.h"
-#include "model/EditParameters.h"
 #include "model/Uuid.h"
 #include "services/AppLanguage.h"
 #include "views/kit/ViewBasics.h"
@@ -44,7 +42,7 @@ public:
     static constexpr int kWidth = 270;
     static constexpr double kCornerRadius = 10;
 
-    MaskLocalParameterHUD(Binding<EditParameters> parameters, Uuid selectedMaskID, QWidget* parent = nullptr);
+    MaskLocalParameterHUD(Binding<MaskGroupParameters> masks, Uuid selectedMaskID, QWidget* parent = nullptr);
 
     void refresh() override;
     // Another mask to edit; the panel keeps its place and its expansion.
@@ -104,15 +102,14 @@ private:
     struct Shown {
         std::optional<MaskKind> kind;
         std::string name;
-        std::array<double, 8> values;  // by MaskField
+        std::vector<double> values;  // of the mask's sliders
         bool inverted;
         bool expanded;
         AppLanguage language;
         bool operator==(const Shown&) const = default;
     };
 
-    Binding<double> valueOf(MaskField field);
-    // Writes the recipe changed by `edit` when `edit` found the mask, then reports.
+    // Writes the masks changed by `edit` when `edit` found the mask, then reports.
     template <typename Edit>
     void editSelected(Edit&& edit);
     void startHeaderDrag();
@@ -120,7 +117,7 @@ private:
     void endHeaderDrag(const QPointF& translation);
     void place();
 
-    Binding<EditParameters> parameters_;
+    Binding<MaskGroupParameters> masks_;
     Uuid id_;
     std::optional<Shown> shown_;
     bool expanded_ = false;

@@ -173,14 +173,6 @@ QRectF editorBounds(const RadialMask& mask, const QRectF& rect) {
     return bounds.united(badgeFor(g.centre, exposureReadout(mask.exposure)).adjusted(-6, -6, 6, 6));
 }
 
-const LinearMask* selectedLinear(const EditParameters& p, const std::optional<Uuid>& id) {
-    return findMaskOfType<LinearMask>(p.masks, id);
-}
-
-const RadialMask* selectedRadial(const EditParameters& p, const std::optional<Uuid>& id) {
-    return findMaskOfType<RadialMask>(p.masks, id);
-}
-
 // An unselected mask: a faint dashed line or outline with a dot at its handle.
 void paintUnselected(QPainter& painter, const QPen& faint, const LinearMask& mask, const QRectF& rect,
                      const QRectF& exposed) {
@@ -207,16 +199,16 @@ QRect displayShadowArea(const QRect& r) {
 
 }  // namespace
 
-MaskOverlayView::MaskOverlayView(Binding<EditParameters> parameters, Binding<std::optional<Uuid>> selectedMaskID,
+MaskOverlayView::MaskOverlayView(Binding<MaskGroupParameters> masks, Binding<std::optional<Uuid>> selectedMaskID,
                                  Source<QSize> imageSize, QWidget* parent)
     : QWidget(parent),
-      parameters_(std::move(parameters)),
+      masks_(std::move(masks)),
       selectedMaskID_(std::move(selectedMaskID)),
       imageSize_(std::move(imageSize)) {
     setObjectName(QStringLiteral("maskOverlay"));
     setMouseTracking(true);
     lastSelection_ = selectedMaskID_.get();
-    display_ = new MaskLocalParameterHUD(parameters_, lastSelection_.value_or(Uuid()), this);
+    display_ = new MaskLocalParameterHUD(masks_, lastSelection_.value_or(Uuid()), this);
     display_->hide();
     display_->installEventFilter(this);  // its shadow is painted here and follows it
     connect(display_, &MaskLocalParameterHUD::closeRequested, this,
@@ -252,9 +244,9 @@ void MaskOverlayView::refresh() {
     updateDisplay();
     // Repainted only when what it draws differs from what it drew: a drag step has
     // already asked for its own area, and the window refreshes after every write.
-    const EditParameters recipe = parameters_.get();
-    if (recipe.masks == drawnMasks_ && selection == drawnSelection_ && imageRect() == drawnImageRect_) return;
-    remember(recipe.masks);
+    const MaskGroupParameters masks = masks_.get();
+    if (masks == drawnMasks_ && selection == drawnSelection_ && imageRect() == drawnImageRect_) return;
+    remember(masks);
     update();
 }
 
@@ -265,17 +257,17 @@ void MaskOverlayView::remember(const MaskGroupParameters& masks) {
 }
 
 std::optional<QPointF> MaskOverlayView::handleCentre(Handle handle) const {
-    const EditParameters p = parameters_.get();
+    const MaskGroupParameters masks = masks_.get();
     const std::optional<Uuid> id = selectedMaskID_.get();
     const QRectF rect = imageRect();
     if (isLinearHandle(handle)) {
-        const LinearMask* mask = selectedLinear(p, id);
+        const LinearMask* mask = findMaskOfType<LinearMask>(masks, id);
         if (!mask) return std::nullopt;
         const LinearGeometry g = linearGeometry(*mask, rect);
         return handle == Handle::linearMove ? g.mid : handle == Handle::linearStart ? g.start : g.end;
     }
     if (isRadialHandle(handle)) {
-        const RadialMask* mask = selectedRadial(p, id);
+        const RadialMask* mask = findMaskOfType<RadialMask>(masks, id);
         if (!mask) return std::nullopt;
         const RadialGeometry g = radialGeometry(*mask, rect);
         switch (handle) {
@@ -291,14 +283,14 @@ std::optional<QPointF> MaskOverlayView::handleCentre(Handle handle) const {
 }
 
 std::optional<QRectF> MaskOverlayView::badgeRect(Handle badge) const {
-    const EditParameters p = parameters_.get();
+    const MaskGroupParameters masks = masks_.get();
     const std::optional<Uuid> id = selectedMaskID_.get();
     const QRectF rect = imageRect();
     if (badge == Handle::linearBadge) {
-        if (const LinearMask* mask = selectedLinear(p, id))
+        if (const LinearMask* mask = findMaskOfType<LinearMask>(masks, id))
             return badgeFor(linearGeometry(*mask, rect).mid, exposureReadout(mask->exposure));
     } else if (badge == Handle::radialBadge) {
-        if (const RadialMask* mask = selectedRadial(p, id))
+        if (const RadialMask* mask = findMaskOfType<RadialMask>(masks, id))
             return badgeFor(radialGeometry(*mask, rect).centre, exposureReadout(mask->exposure));
     }
     return std::nullopt;
@@ -321,11 +313,11 @@ std::vector<QRectF> MaskOverlayView::handleAreas() const {
 }
 
 MaskOverlayView::Handle MaskOverlayView::handleAt(const QPointF& point) const {
-    const EditParameters p = parameters_.get();
+    const MaskGroupParameters masks = masks_.get();
     const std::optional<Uuid> id = selectedMaskID_.get();
     const QRectF rect = imageRect();
     // The radial editor lies above the linear one; within each, later elements above earlier ones.
-    if (const RadialMask* mask = selectedRadial(p, id)) {
+    if (const RadialMask* mask = findMaskOfType<RadialMask>(masks, id)) {
         const RadialGeometry g = radialGeometry(*mask, rect);
         if (within(point, g.centre - QPointF(0, g.ry), kRadiusHit)) return Handle::radialTop;
         if (within(point, g.centre + QPointF(0, g.ry), kRadiusHit)) return Handle::radialBottom;
@@ -335,7 +327,7 @@ MaskOverlayView::Handle MaskOverlayView::handleAt(const QPointF& point) const {
             return Handle::radialBadge;
         if (within(point, g.centre, kCentreHit)) return Handle::radialCentre;
     }
-    if (const LinearMask* mask = selectedLinear(p, id)) {
+    if (const LinearMask* mask = findMaskOfType<LinearMask>(masks, id)) {
         const LinearGeometry g = linearGeometry(*mask, rect);
         if (within(point, g.end, kLinearEndHit)) return Handle::linearEnd;
         if (within(point, g.start, kLinearEndHit)) return Handle::linearStart;
@@ -353,7 +345,7 @@ void MaskOverlayView::paintEvent(QPaintEvent* event) {
     painter.setRenderHint(QPainter::Antialiasing);
     // A drag repaints the edited mask's area only: masks outside it are not even computed.
     const QRectF exposed = QRectF(event->rect()).adjusted(-2, -2, 2, 2);
-    const EditParameters p = parameters_.get();
+    const MaskGroupParameters masks = masks_.get();
     const std::optional<Uuid> id = selectedMaskID_.get();
     const QRectF rect = imageRect();
 
@@ -375,12 +367,12 @@ void MaskOverlayView::paintEvent(QPaintEvent* event) {
     // Unselected masks, each kind above the ones before it.
     const QPen faint = solidPen(whiteAt(0.35), 1.5);
     forEachMaskKind([&](const auto& kind) {
-        for (const auto& mask : p.masks.*kind.member)
+        for (const auto& mask : masks.*kind.member)
             if (mask.isEnabled && mask.id != id) paintUnselected(painter, faint, mask, rect, exposed);
     });
 
     // The selected linear mask's editor.
-    if (const LinearMask* mask = selectedLinear(p, id)) {
+    if (const LinearMask* mask = findMaskOfType<LinearMask>(masks, id)) {
         const LinearGeometry g = linearGeometry(*mask, rect);
         const QPointF across = g.normal * g.reach;
         const QColor orange = standardColor(StandardColor::Orange);
@@ -403,7 +395,7 @@ void MaskOverlayView::paintEvent(QPaintEvent* event) {
     }
 
     // The selected radial mask's editor.
-    if (const RadialMask* mask = selectedRadial(p, id)) {
+    if (const RadialMask* mask = findMaskOfType<RadialMask>(masks, id)) {
         const RadialGeometry g = radialGeometry(*mask, rect);
         const QColor accent = standardColor(StandardColor::Accent);
         const QSizeF ring = g.ringSize();
@@ -459,18 +451,18 @@ void MaskOverlayView::mouseReleaseEvent(QMouseEvent* event) {
     } else if (handle == Handle::none) {
         // A tap on an unselected mask selects it; anywhere else keeps the selection.
         const std::optional<Uuid> hit =
-            maskUnderPoint(parameters_.get().masks, selectedMaskID_.get(), imageRect(), pressPoint);
+            maskUnderPoint(masks_.get(), selectedMaskID_.get(), imageRect(), pressPoint);
         if (hit) selectMask(hit);
     }
 }
 
 void MaskOverlayView::dragStep(const QPointF& translation) {
     const QRectF rect = imageRect();
-    EditParameters recipe = parameters_.get();
+    MaskGroupParameters masks = masks_.get();
     bool written = false;
     QRectF dirty;
     if (isLinearHandle(active_)) {
-        LinearMask* mask = findMaskOfType<LinearMask>(recipe.masks, activeMask_);
+        LinearMask* mask = findMaskOfType<LinearMask>(masks, activeMask_);
         if (!mask) return;  // removed under the drag
         if (active_ != Handle::linearEnd && !dragStart_.linearStart) dragStart_.linearStart = mask->startPoint;
         if (active_ != Handle::linearStart && !dragStart_.linearEnd) dragStart_.linearEnd = mask->endPoint;
@@ -481,7 +473,7 @@ void MaskOverlayView::dragStep(const QPointF& translation) {
         written = !(before == *mask);
         dirty = editorBounds(before, rect).united(editorBounds(*mask, rect));
     } else {
-        RadialMask* mask = findMaskOfType<RadialMask>(recipe.masks, activeMask_);
+        RadialMask* mask = findMaskOfType<RadialMask>(masks, activeMask_);
         if (!mask) return;
         const RadialMask before = *mask;
         switch (active_) {
@@ -512,12 +504,12 @@ void MaskOverlayView::dragStep(const QPointF& translation) {
         dirty = editorBounds(before, rect).united(editorBounds(*mask, rect));
     }
     escape_.start();
-    if (written) writeDragStep(recipe, dirty);
+    if (written) writeDragStep(masks, dirty);
 }
 
-void MaskOverlayView::writeDragStep(const EditParameters& recipe, const QRectF& dirty) {
-    parameters_.set(recipe);
-    remember(recipe.masks);
+void MaskOverlayView::writeDragStep(const MaskGroupParameters& masks, const QRectF& dirty) {
+    masks_.set(masks);
+    remember(masks);
     Q_EMIT changed();
     updateDisplay();
     // Only what the edited mask covered and covers now: the rest of the canvas
@@ -539,11 +531,11 @@ void MaskOverlayView::cancelDrag() {
     // The drag is called off: the mask takes back what the drag found when it
     // began, and the pointer moves nothing more until it is pressed again.
     const QRectF rect = imageRect();
-    EditParameters recipe = parameters_.get();
+    MaskGroupParameters masks = masks_.get();
     const DragStart start = dragStart_;
     QRectF dirty;
     bool restored = false;
-    LinearMask* linear = isLinearHandle(active_) ? findMaskOfType<LinearMask>(recipe.masks, activeMask_) : nullptr;
+    LinearMask* linear = isLinearHandle(active_) ? findMaskOfType<LinearMask>(masks, activeMask_) : nullptr;
     if (linear) {
         const LinearMask before = *linear;
         if (start.linearStart) linear->startPoint = *start.linearStart;
@@ -551,7 +543,7 @@ void MaskOverlayView::cancelDrag() {
         restored = !(before == *linear);
         dirty = editorBounds(before, rect).united(editorBounds(*linear, rect));
     }
-    RadialMask* radial = isRadialHandle(active_) ? findMaskOfType<RadialMask>(recipe.masks, activeMask_) : nullptr;
+    RadialMask* radial = isRadialHandle(active_) ? findMaskOfType<RadialMask>(masks, activeMask_) : nullptr;
     if (radial) {
         const RadialMask before = *radial;
         if (start.radialCentre) radial->center = *start.radialCentre;
@@ -562,7 +554,7 @@ void MaskOverlayView::cancelDrag() {
     }
     tracker_.cancel();
     endGesture();
-    if (restored) writeDragStep(recipe, dirty);
+    if (restored) writeDragStep(masks, dirty);
 }
 
 void MaskOverlayView::updateCursor(const QPointF& point) {
@@ -579,7 +571,7 @@ void MaskOverlayView::updateCursor(const QPointF& point) {
     case Handle::radialBadge: setCursor(Qt::PointingHandCursor); return;
     case Handle::none: break;
     }
-    const bool overMask = maskUnderPoint(parameters_.get().masks, selectedMaskID_.get(), imageRect(), point).has_value();
+    const bool overMask = maskUnderPoint(masks_.get(), selectedMaskID_.get(), imageRect(), point).has_value();
     setCursor(overMask ? Qt::PointingHandCursor : Qt::ArrowCursor);
 }
 
@@ -593,9 +585,9 @@ void MaskOverlayView::selectMask(const std::optional<Uuid>& id) {
 void MaskOverlayView::deleteSelectedMask() {
     const std::optional<Uuid> id = selectedMaskID_.get();
     if (!id) return;
-    EditParameters recipe = parameters_.get();
-    const std::optional<Uuid> next = removeMask(recipe.masks, *id);
-    parameters_.set(recipe);
+    MaskGroupParameters masks = masks_.get();
+    const std::optional<Uuid> next = removeMask(masks, *id);
+    masks_.set(masks);
     selectedMaskID_.set(next);
     Q_EMIT changed();
     refresh();
@@ -620,7 +612,7 @@ void MaskOverlayView::updateDisplay(const Motion& motion) {
     // still leaving, it stays as it was).
     if (!displayShown_ && display_->isHidden()) display_->resetViewState();
     display_->layout()->activate();  // its size for the rows it shows now
-    const QPointF anchor = parameterDisplayAnchor(parameters_.get().masks, id, imageRect(), QSizeF(size()));
+    const QPointF anchor = parameterDisplayAnchor(masks_.get(), id, imageRect(), QSizeF(size()));
     const DisplayPlace place = clearDisplayPlace(anchor, QSizeF(size()), QSizeF(display_->size()), handleAreas());
     // Where every place would cover a handle (a small canvas), the display does
     // not come up by itself for a mask: the handles stay free, and the badge

@@ -19,7 +19,6 @@
 #include <QWidget>
 
 #include "model/Binding.h"
-#include "model/EditParameters.h"
 #include "model/MaskGroupParameters.h"
 #include "model/NormalizedPoint.h"
 #include "model/Uuid.h"
@@ -50,7 +49,7 @@ public:
         radialBadge,
     };
 
-    MaskOverlayView(Binding<EditParameters> parameters, Binding<std::optional<Uuid>> selectedMaskID,
+    MaskOverlayView(Binding<MaskGroupParameters> masks, Binding<std::optional<Uuid>> selectedMaskID,
                     Source<QSize> imageSize, QWidget* parent = nullptr);
 
     void refresh() override;
@@ -96,9 +95,9 @@ private:
     };
 
     void dragStep(const QPointF& translation);
-    // Writes `recipe` as a drag step did and repaints what the mask covered
+    // Writes `masks` as a drag step did and repaints what the mask covered
     // (`before`) and covers now.
-    void writeDragStep(const EditParameters& recipe, const QRectF& dirty);
+    void writeDragStep(const MaskGroupParameters& masks, const QRectF& dirty);
     // Forgets the gesture under way.
     void endGesture();
     // Escape during a drag: the mask takes back what the drag found.
@@ -109,7 +108,7 @@ private:
     void updateCursor(const QPointF& point);
     void remember(const MaskGroupParameters& masks);
 
-    Binding<EditParameters> parameters_;
+    Binding<MaskGroupParameters> masks_;
     Binding<std::optional<Uuid>> selectedMaskID_;
     Source<QSize> imageSize_;
     double padding_ = 0;

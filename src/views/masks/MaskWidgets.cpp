@@ -230,6 +230,25 @@ Chip* symbolButton(const QString& objectName, const std::string& symbol, double 
     return button;
 }
 
+std::vector<MaskAddButton> maskAddButtons(const QString& owner, const ChipStyle& style, QObject* context,
+                                          std::function<void(MaskKind)> add) {
+    std::vector<MaskAddButton> buttons;
+    forEachMaskKind([&](const MaskKindInfo& kind) {
+        auto* chip = new Chip({}, style);
+        chip->setObjectName(owner + QStringLiteral(".add") + QString::fromUtf8(kind.tag));
+        chip->setSymbol(kind.symbol);
+        QObject::connect(chip, &Chip::clicked, context, [add, k = kind.kind] { add(k); });
+        buttons.push_back({kind.kind, chip});
+    });
+    return buttons;
+}
+
+Chip* addButtonOf(const std::vector<MaskAddButton>& buttons, MaskKind kind) {
+    for (const MaskAddButton& button : buttons)
+        if (button.kind == kind) return button.chip;
+    return nullptr;
+}
+
 ChipStyle borderedChip(double pixels, QFont::Weight weight) {
     ChipStyle style = ChipStyle::preset(pixels, weight, 8, 4, 5, standardColor(StandardColor::PrimaryText));
     style.fill = style.selectedFill = whiteAt(0.1);
@@ -248,25 +267,6 @@ QPainterPath roundedOutline(const QRectF& rect, double radius, double width) {
     outline.addPath(roundedRect(rect.adjusted(half, half, -half, -half), std::max(radius - half, 0.0)));
     outline.setFillRule(Qt::OddEvenFill);
     return outline;
-}
-
-QColor maskTintColor(MaskTint tint) {
-    switch (tint) {
-    case MaskTint::orange: return standardColor(StandardColor::Orange);
-    case MaskTint::magenta: return QColor::fromRgbF(0.85f, 0.35f, 0.75f);
-    case MaskTint::accent: break;
-    }
-    return DarkroomTheme::accent();
-}
-
-ProSlider* maskSlider(const MaskSliderRow& entry, Binding<double> value) {
-    auto* slider = new ProSlider(localized(entry.titleKey), std::move(value), {entry.lower, entry.upper},
-                                 entry.defaultValue, entry.step, QString::fromUtf8(entry.format),
-                                 QString::fromUtf8(entry.unit), maskTintColor(entry.tint));
-    // The feather is kept as a fraction and read as a percentage.
-    if (entry.field == MaskField::feather) slider->setValueFormatter(ProSlider::percentFormatter());
-    slider->setObjectName(QString::fromUtf8(entry.titleKey));
-    return slider;
 }
 
 }  // namespace vantrel

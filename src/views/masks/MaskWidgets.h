@@ -1,7 +1,9 @@
 #pragma once
-// Small pieces the mask tools share: the exposure pill, symbol buttons and
-// bordered buttons drawn as chips, and the slider rows of a mask's values.
+// Small pieces the mask tools share: the exposure pill, symbol buttons, the add
+// buttons and bordered buttons drawn as chips, and the slider rows of a mask's values.
+#include <functional>
 #include <string>
+#include <vector>
 
 #include <QAbstractButton>
 #include <QColor>
@@ -12,10 +14,9 @@
 #include "model/Binding.h"
 #include "views/masks/MaskEditing.h"
 #include "views/kit/Chip.h"
+#include "views/kit/FieldSlider.h"
 
 namespace vantrel {
-
-class ProSlider;
 
 // "+0.35 EV" on a small rounded fill; its colours tell whether the value is
 // away from zero.
@@ -103,19 +104,44 @@ private:
 
 // A plain button showing one symbol (no text); the owner sets its tooltip.
 Chip* symbolButton(const QString& objectName, const std::string& symbol, double pixels, const QColor& colour);
+// The add buttons of the mask kinds, in the table's order: named "<owner>.add<Tag>", each with
+// its kind's symbol (the owner sets the texts); a click calls `add` with the button's kind.
+struct MaskAddButton {
+    MaskKind kind;
+    Chip* chip;
+};
+std::vector<MaskAddButton> maskAddButtons(const QString& owner, const ChipStyle& style, QObject* context,
+                                          std::function<void(MaskKind)> add);
+Chip* addButtonOf(const std::vector<MaskAddButton>& buttons, MaskKind kind);
 // A bordered button: a light rounded fill behind a symbol and a text.
 ChipStyle borderedChip(double pixels, QFont::Weight weight);
 // The prominent button of a bar or card: white text on the accent colour.
 ChipStyle prominentChip(double pixels, QFont::Weight weight);
 
-QColor maskTintColor(MaskTint tint);
-
 // The outline of a rounded rectangle `width` points wide, centred on its edge,
 // as a shape to fill: filling is far cheaper than stroking for the raster engine.
 QPainterPath roundedOutline(const QRectF& rect, double radius, double width);
 
-// A slider row for one value of a mask (or of any record) following `entry`;
-// the feather reads as a percentage. Its title is looked up from the key.
-ProSlider* maskSlider(const MaskSliderRow& entry, Binding<double> value);
+// A slider row for the value `row` of the mask of its type with the identifier `id()`, named
+// by the row's title key. A change writes the masks once, then calls `afterChange`; nothing is
+// written when the mask is gone or the value unchanged.
+template <class Mask>
+ProSlider* maskSlider(const Binding<MaskGroupParameters>& masks, std::function<std::optional<Uuid>()> id,
+                      const ScalarParameter<Mask>& row, std::function<void()> afterChange) {
+    double Mask::*member = row.member;
+    Binding<double> value([masks, id, member] { return maskValue(masks.get(), id(), member).value_or(0); },
+                          [masks, id, member, afterChange](const double& v) {
+                              MaskGroupParameters changed = masks.get();
+                              const std::optional<Uuid> at = id();
+                              const std::optional<double> current = maskValue(changed, at, member);
+                              if (!current || *current == v) return;  // gone meanwhile, or nothing new
+                              setMaskValue(changed, at, member, v);
+                              masks.set(changed);
+                              afterChange();
+                          });
+    ProSlider* slider = rowSlider(row, std::move(value), rowTint(row.accent));
+    slider->setObjectName(QString::fromUtf8(row.label));
+    return slider;
+}
 
 }  // namespace vantrel

@@ -39,9 +39,9 @@ QColor tintOf(int tab, std::string_view key) {
 
 }  // namespace
 
-SubjectMaskControlView::SubjectMaskControlView(Binding<EditParameters> parameters, Source<bool> isDetecting,
+SubjectMaskControlView::SubjectMaskControlView(Binding<SubjectMaskParameters> subject, Source<bool> isDetecting,
                                                QWidget* parent)
-    : QWidget(parent), parameters_(std::move(parameters)), isDetecting_(std::move(isDetecting)) {
+    : QWidget(parent), subject_(std::move(subject)), isDetecting_(std::move(isDetecting)) {
     setObjectName(QStringLiteral("subjectMask"));
     auto* column = flatColumn(10, this);
     column->setAlignment(Qt::AlignTop);
@@ -149,11 +149,11 @@ SubjectMaskControlView::SubjectMaskControlView(Binding<EditParameters> parameter
 
 template <typename Edit>
 void SubjectMaskControlView::edit(Edit&& change) {
-    EditParameters recipe = parameters_.get();
-    const SubjectMaskParameters before = recipe.subjectMask;
-    change(recipe.subjectMask);
-    if (recipe.subjectMask == before) return;
-    parameters_.set(recipe);
+    SubjectMaskParameters subject = subject_.get();
+    const SubjectMaskParameters before = subject;
+    change(subject);
+    if (subject == before) return;
+    subject_.set(subject);
     Q_EMIT changed();
     refresh();
 }
@@ -162,12 +162,12 @@ template <typename Adjustment>
 void SubjectMaskControlView::addSliders(QWidget* column, int tab, Adjustment SubjectMaskParameters::*side) {
     for (const ScalarParameter<Adjustment>& row : ParameterTable<Adjustment>::rows) {
         double Adjustment::*field = row.member;
-        Binding<double> value([this, side, field] { return parameters_.get().subjectMask.*side.*field; },
+        Binding<double> value([this, side, field] { return subject_.get().*side.*field; },
                               [this, side, field](const double& v) {
-                                  EditParameters recipe = parameters_.get();
-                                  if (recipe.subjectMask.*side.*field == v) return;
-                                  recipe.subjectMask.*side.*field = v;
-                                  parameters_.set(recipe);
+                                  SubjectMaskParameters subject = subject_.get();
+                                  if (subject.*side.*field == v) return;
+                                  subject.*side.*field = v;
+                                  subject_.set(subject);
                                   Q_EMIT changed();
                                   refresh();  // the reset button follows the values
                               });
@@ -181,7 +181,7 @@ void SubjectMaskControlView::addSliders(QWidget* column, int tab, Adjustment Sub
 }
 
 void SubjectMaskControlView::refresh() {
-    const SubjectMaskParameters subject = parameters_.get().subjectMask;
+    const SubjectMaskParameters subject = subject_.get();
     const bool detecting = isDetecting_();
     const bool detected = subject.hasDetectedSubject;
 

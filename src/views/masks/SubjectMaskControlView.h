@@ -5,14 +5,14 @@
 // on two tabs, inverts the split, switches the grading on and off, resets it,
 // detects again or clears the subject mask.
 //
-// Edits go through the recipe binding, one write and one changed() per user
-// edit; detection and clearing are asked of the window.
+// Edits go through the binding of the recipe's subject-mask record, one write
+// and one changed() per user edit; detection and clearing are asked of the window.
 #include <vector>
 
 #include <QWidget>
 
 #include "model/Binding.h"
-#include "model/EditParameters.h"
+#include "model/SubjectMaskParameters.h"
 #include "views/kit/ViewBasics.h"
 
 class QCheckBox;
@@ -31,7 +31,7 @@ class SubjectMaskControlView final : public QWidget, public RefreshableView {
     Q_OBJECT
 
 public:
-    SubjectMaskControlView(Binding<EditParameters> parameters, Source<bool> isDetecting, QWidget* parent = nullptr);
+    SubjectMaskControlView(Binding<SubjectMaskParameters> subject, Source<bool> isDetecting, QWidget* parent = nullptr);
 
     void refresh() override;
 
@@ -68,14 +68,14 @@ private:
         const char* key;
     };
 
-    // Writes the recipe changed by `edit`, then reports.
+    // Writes the record changed by `edit`, then reports.
     template <typename Edit>
     void edit(Edit&& change);
     // One slider per row of the side's parameter table, in the table's order.
     template <typename Adjustment>
     void addSliders(QWidget* column, int tab, Adjustment SubjectMaskParameters::*side);
 
-    Binding<EditParameters> parameters_;
+    Binding<SubjectMaskParameters> subject_;
     Source<bool> isDetecting_;
     int activeTab_ = 0;
 

@@ -45,17 +45,15 @@ QColor swatchColour(HSLColorChannel channel) { return colorFromHex(colorHex(chan
 
 }  // namespace
 
-HSLColorMixerView::HSLColorMixerView(Binding<EditParameters> parameters, QWidget* parent)
-    : QWidget(parent), parameters_(std::move(parameters)) {
+HSLColorMixerView::HSLColorMixerView(Binding<HSLAdjustments> adjustments, QWidget* parent)
+    : QWidget(parent), adjustments_(std::move(adjustments)) {
     setObjectName(QStringLiteral("HSLColorMixerView"));
     auto* column = flatColumn(10, this);
 
     header_ = new PanelHeader(QStringLiteral("hsl"), localized("inspector.hsl"), {});
     connect(header_, &PanelHeader::resetRequested, this, [this] {
         // Every entry goes, neutral ones stored in the file included.
-        EditParameters p = parameters_.get();
-        p.hslAdjustments.clear();
-        parameters_.set(p);
+        adjustments_.set({});
         Q_EMIT changed();
         refresh();
     });
@@ -89,9 +87,10 @@ HSLColorMixerView::HSLColorMixerView(Binding<EditParameters> parameters, QWidget
 
     for (std::size_t i = 0; i < sliders_.size(); ++i) {
         const OffsetRow& row = kRows[i];
-        Binding<double> value([this, member = row.member] { return parameters_.get().hslAdjustment(selected_).*member; },
-                              [this, member = row.member](const double& v) {
-                                  HSLAdjustment adjustment = parameters_.get().hslAdjustment(selected_);
+        const auto member = row.member;
+        Binding<double> value([this, member] { return hslAdjustment(adjustments_.get(), selected_).*member; },
+                              [this, member](const double& v) {
+                                  HSLAdjustment adjustment = hslAdjustment(adjustments_.get(), selected_);
                                   if (adjustment.*member == v) return;
                                   adjustment.*member = v;
                                   write(adjustment);
@@ -118,9 +117,9 @@ void HSLColorMixerView::select(HSLColorChannel channel) {
 }
 
 void HSLColorMixerView::write(const HSLAdjustment& adjustment) {
-    EditParameters p = parameters_.get();
-    p.setHSLAdjustment(adjustment, selected_);
-    parameters_.set(p);
+    HSLAdjustments adjustments = adjustments_.get();
+    setHSLAdjustment(adjustments, adjustment, selected_);
+    adjustments_.set(adjustments);
     Q_EMIT changed();
     refresh();
 }
@@ -140,14 +139,14 @@ void HSLColorMixerView::retitle() {
 
 void HSLColorMixerView::refresh() {
     if (language_.changed()) retitle();
-    const EditParameters p = parameters_.get();
-    header_->refresh(p.hasHSLAdjustments());
+    const HSLAdjustments adjustments = adjustments_.get();
+    header_->refresh(hasHSLAdjustments(adjustments));
     for (HSLColorChannel channel : allCases<HSLColorChannel>()) {
         ColorSwatch* swatch = swatches_[std::size_t(channel)];
         swatch->setSelected(channel == selected_);
-        swatch->setMarked(!p.hslAdjustment(channel).isNeutral());
+        swatch->setMarked(!hslAdjustment(adjustments, channel).isNeutral());
     }
-    const bool edited = !p.hslAdjustment(selected_).isNeutral();
+    const bool edited = !hslAdjustment(adjustments, selected_).isNeutral();
     if (channelReset_->isVisibleTo(this) != edited) channelReset_->setVisible(edited);
     for (ProSlider* slider : sliders_) slider->refresh();
 }

@@ -7,17 +7,16 @@
 // channel is the view's own state: orange at first, kept across refreshes,
 // changed only by a swatch, and never written to the recipe.
 //
-// Of the recipe it edits only the HSL entries, through its binding: a slider
-// step that changes its value, the channel reset and the reset-all are each one
-// write of the recipe and one changed(); a channel whose three offsets are all
-// neutral loses its entry. refresh() re-reads the recipe and emits nothing.
+// It edits the recipe's HSL entries through its binding: a slider step that
+// changes its value, the channel reset and the reset-all are each one write of
+// the entries and one changed(); a channel whose three offsets are all neutral
+// loses its entry. refresh() re-reads the entries and emits nothing.
 // Children are named "hsl.<part>"; swatches "hsl.swatch.<channel>".
 #include <array>
 
 #include <QWidget>
 
-#include "model/EditParameters.h"
-#include "model/HSLColorChannel.h"
+#include "model/HSLAdjustment.h"
 #include "views/kit/Icons.h"
 #include "views/kit/ViewBasics.h"
 
@@ -35,7 +34,7 @@ class HSLColorMixerView final : public QWidget, public RefreshableView {
 public:
     enum class Offset { hue, saturation, luminance };
 
-    explicit HSLColorMixerView(Binding<EditParameters> parameters, QWidget* parent = nullptr);
+    explicit HSLColorMixerView(Binding<HSLAdjustments> adjustments, QWidget* parent = nullptr);
 
     void refresh() override;
 
@@ -54,7 +53,7 @@ private:
     void write(const HSLAdjustment& adjustment);
     void retitle();
 
-    Binding<EditParameters> parameters_;
+    Binding<HSLAdjustments> adjustments_;
     HSLColorChannel selected_ = HSLColorChannel::orange;
     LanguageWatch language_;
     PanelHeader* header_ = nullptr;

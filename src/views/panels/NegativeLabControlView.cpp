@@ -74,10 +74,10 @@ std::vector<double> NegativeLabControlView::basePreset(const QString& id) {
     return {};
 }
 
-NegativeLabControlView::NegativeLabControlView(Binding<EditParameters> parameters, Source<QString> frame,
+NegativeLabControlView::NegativeLabControlView(Binding<NegativeLabParameters> negative, Source<QString> frame,
                                                ScreenColorSampler* sampler, QWidget* parent)
     : QWidget(parent),
-      parameters_(std::move(parameters)),
+      negative_(std::move(negative)),
       frame_(std::move(frame)),
       sliders_(QStringLiteral("negativeLab"), [this] {
           Q_EMIT changed();
@@ -114,7 +114,7 @@ NegativeLabControlView::NegativeLabControlView(Binding<EditParameters> parameter
         const auto type = enumFromRaw<NegativeFilmType>(id.toStdString());
         if (!type) return;
         // Chosen again is still an edit: the photographer asked for it.
-        NegativeLabParameters negative = parameters_.get().negativeLab;
+        NegativeLabParameters negative = negative_.get();
         negative.filmType = *type;
         write(negative);
     });
@@ -158,7 +158,7 @@ NegativeLabControlView::NegativeLabControlView(Binding<EditParameters> parameter
     basePresets_ = new ChipRow(QStringLiteral("negativeLab.basePresets"), bases,
                                ChipStyle::preset(9, QFont::Normal, 4, 2, 3, standardColor(StandardColor::SecondaryText)));
     connect(basePresets_, &ChipRow::chosen, this, [this](const QString& id) {
-        NegativeLabParameters negative = parameters_.get().negativeLab;
+        NegativeLabParameters negative = negative_.get();
         negative.filmBaseColor = basePreset(id);
         write(negative);
     });
@@ -166,11 +166,10 @@ NegativeLabControlView::NegativeLabControlView(Binding<EditParameters> parameter
     controls_->content()->addWidget(filmBase_);
 
     // Sliders.
-    const Binding<NegativeLabParameters> negative = parameters_.projected(&EditParameters::negativeLab);
     for (const auto& row : kSliders) {
         const QColor tint =
             row.tint == StandardColor::Purple ? QColor::fromRgbF(0.85f, 0.35f, 0.75f) : standardColor(row.tint);
-        controls_->content()->addWidget(sliders_.add(negative, row, tint));
+        controls_->content()->addWidget(sliders_.add(negative_, row, tint));
     }
 
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
@@ -186,15 +185,13 @@ void NegativeLabControlView::setSampler(ScreenColorSampler* sampler) {
 }
 
 void NegativeLabControlView::write(const NegativeLabParameters& negative) {
-    EditParameters recipe = parameters_.get();
-    recipe.negativeLab = negative;
-    parameters_.set(recipe);
+    negative_.set(negative);
     Q_EMIT changed();
     refresh();
 }
 
 void NegativeLabControlView::switched(bool on) {
-    NegativeLabParameters negative = parameters_.get().negativeLab;
+    NegativeLabParameters negative = negative_.get();
     if (on && negative.densityStretch < kSetUpStretch)
         negative = NegativeLabParameters::enabledDefault();
     else
@@ -220,7 +217,7 @@ void NegativeLabControlView::sampled(quint64 pick, std::optional<SampledColor> c
     refreshEyedropper();
     if (!colour || !sameFrame) return;
     // Stored as the picker gives it: neither rounded to 1/255 nor clamped.
-    NegativeLabParameters negative = parameters_.get().negativeLab;
+    NegativeLabParameters negative = negative_.get();
     negative.filmBaseColor = {colour->red, colour->green, colour->blue};
     write(negative);
 }
@@ -261,7 +258,7 @@ void NegativeLabControlView::refresh() {
     // A pick is tied to its frame: another frame ends it.
     if (pickFrame_ && *pickFrame_ != frame_()) endSampling();
 
-    const NegativeLabParameters negative = parameters_.get().negativeLab;
+    const NegativeLabParameters negative = negative_.get();
     header_->refresh(negative.isEnabled, negative.isEnabled);
     if (controls_->isHidden() == negative.isEnabled) controls_->setVisible(negative.isEnabled);
     const bool colour = negative.filmType == NegativeFilmType::colorNegative;

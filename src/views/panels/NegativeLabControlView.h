@@ -10,7 +10,7 @@
 // enabled defaults while the density stretch is below 0.1 (otherwise only the
 // flag changes); that happens on the photographer's flip of the switch only,
 // never because a refreshed recipe has the conversion on. refresh() re-reads
-// the recipe and emits nothing.
+// the record and emits nothing.
 //
 // The eyedropper asks the screen colour sampler the window hands it. The pick
 // belongs to the frame it started on: when the frame changes before the colour
@@ -23,7 +23,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "model/EditParameters.h"
+#include "model/NegativeLabParameters.h"
 #include "views/kit/Icons.h"
 #include "views/kit/ScreenColorSampler.h"
 #include "views/kit/ViewBasics.h"
@@ -45,7 +45,7 @@ class NegativeLabControlView final : public QWidget, public RefreshableView {
 
 public:
     // `frame` names the current frame (a pick is tied to it); `sampler` may be null.
-    NegativeLabControlView(Binding<EditParameters> parameters, Source<QString> frame, ScreenColorSampler* sampler,
+    NegativeLabControlView(Binding<NegativeLabParameters> negative, Source<QString> frame, ScreenColorSampler* sampler,
                            QWidget* parent = nullptr);
 
     void refresh() override;
@@ -81,7 +81,7 @@ private:
     void refreshEyedropper();
     void retitle();
 
-    Binding<EditParameters> parameters_;
+    Binding<NegativeLabParameters> negative_;
     Source<QString> frame_;
     QPointer<ScreenColorSampler> sampler_;
     LanguageWatch language_;

@@ -37,10 +37,10 @@ constexpr double kSensitivityDefault = 3;
 
 }  // namespace
 
-SpotHealingControlBar::SpotHealingControlBar(Binding<EditParameters> parameters,
+SpotHealingControlBar::SpotHealingControlBar(Binding<SpotHealingParameters> healing,
                                              Source<std::optional<Uuid>> selectedSpotID,
                                              Binding<double> brushRadiusPixels, QWidget* parent)
-    : FloatingToolBar(QStringLiteral("SpotHealingControlBar"), 14, parent), parameters_(std::move(parameters)),
+    : FloatingToolBar(QStringLiteral("SpotHealingControlBar"), 14, parent), healing_(std::move(healing)),
       selectedSpotID_(std::move(selectedSpotID)), brushRadiusPixels_(std::move(brushRadiusPixels)) {
     const QColor secondary = standardColor(StandardColor::SecondaryText);
     const QColor primary = standardColor(StandardColor::PrimaryText);
@@ -100,12 +100,12 @@ SpotHealingControlBar::SpotHealingControlBar(Binding<EditParameters> parameters,
     sensitivityRow->addWidget(sensitivityLabel_);
     // Each change of the value reaches the recipe once and is reported once.
     Binding<double> intensity(
-        [this] { return parameters_.get().spotHealing.visualizeDustIntensity; },
+        [this] { return healing_.get().visualizeDustIntensity; },
         [this](const double& value) {
-            EditParameters p = parameters_.get();
-            if (p.spotHealing.visualizeDustIntensity == value) return;
-            p.spotHealing.visualizeDustIntensity = value;
-            parameters_.set(p);
+            SpotHealingParameters healing = healing_.get();
+            if (healing.visualizeDustIntensity == value) return;
+            healing.visualizeDustIntensity = value;
+            healing_.set(healing);
             Q_EMIT changed();
         });
     sensitivity_ = new ProSlider(QString(), intensity, {1, 8}, kSensitivityDefault, 0.5, QStringLiteral("%.2f"),
@@ -137,18 +137,18 @@ SpotHealingControlBar::SpotHealingControlBar(Binding<EditParameters> parameters,
 }
 
 void SpotHealingControlBar::toggleDust() {
-    EditParameters p = parameters_.get();
-    p.spotHealing.isVisualizeDustMode = !p.spotHealing.isVisualizeDustMode;
-    parameters_.set(p);
+    SpotHealingParameters healing = healing_.get();
+    healing.isVisualizeDustMode = !healing.isVisualizeDustMode;
+    healing_.set(healing);
     refresh();
     Q_EMIT changed();
 }
 
 void SpotHealingControlBar::refresh() {
-    const EditParameters p = parameters_.get();
+    const SpotHealingParameters healing = healing_.get();
     const bool hasSelection = selectedSpotID_().has_value();
-    const int count = int(p.spotHealing.spots.size());
-    const bool dustOn = p.spotHealing.isVisualizeDustMode;
+    const int count = int(healing.spots.size());
+    const bool dustOn = healing.isVisualizeDustMode;
     const QColor tint = standardColor(hasSelection ? StandardColor::Yellow : StandardColor::Accent);
 
     // The labels that change take the room of their longest text.

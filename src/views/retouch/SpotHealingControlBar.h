@@ -5,12 +5,12 @@
 // dust view and its sensitivity, counts the healed spots, and asks for undo,
 // clear all and done.
 //
-// It writes the recipe only for the dust switch and the sensitivity, each
-// followed by changed(); the brush slider writes the radius binding alone.
+// It writes the spot-healing record only for the dust switch and the sensitivity,
+// each followed by changed(); the brush slider writes the radius binding alone.
 // Every other effect is a signal. Children are named "healingBar.<part>".
 #include <optional>
 
-#include "model/EditParameters.h"
+#include "model/SpotHealingParameters.h"
 #include "model/Uuid.h"
 #include "views/kit/ViewBasics.h"
 #include "views/kit/FloatingToolBar.h"
@@ -25,7 +25,7 @@ class SpotHealingControlBar final : public FloatingToolBar, public RefreshableVi
     Q_OBJECT
 
 public:
-    SpotHealingControlBar(Binding<EditParameters> parameters, Source<std::optional<Uuid>> selectedSpotID,
+    SpotHealingControlBar(Binding<SpotHealingParameters> healing, Source<std::optional<Uuid>> selectedSpotID,
                           Binding<double> brushRadiusPixels, QWidget* parent = nullptr);
 
     void refresh() override;
@@ -53,7 +53,7 @@ Q_SIGNALS:
 private:
     void toggleDust();
 
-    Binding<EditParameters> parameters_;
+    Binding<SpotHealingParameters> healing_;
     Source<std::optional<Uuid>> selectedSpotID_;
     Binding<double> brushRadiusPixels_;
 

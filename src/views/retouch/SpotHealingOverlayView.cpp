@@ -47,11 +47,11 @@ void paintLabel(QPainter& painter, const QRectF& box, const QString& text, const
 
 }  // namespace
 
-SpotHealingOverlayView::SpotHealingOverlayView(Binding<EditParameters> parameters,
+SpotHealingOverlayView::SpotHealingOverlayView(Binding<SpotHealingParameters> healing,
                                                std::optional<SelectionBinding> externalSelectedSpotID,
                                                Source<double> brushRadiusPixels, Source<QSize> imageSize,
                                                SourceSearch findSource, QWidget* parent)
-    : QWidget(parent), parameters_(std::move(parameters)), externalSelectedSpotID_(std::move(externalSelectedSpotID)),
+    : QWidget(parent), healing_(std::move(healing)), externalSelectedSpotID_(std::move(externalSelectedSpotID)),
       brushRadiusPixels_(std::move(brushRadiusPixels)), imageSize_(std::move(imageSize)),
       findSource_(std::move(findSource)), brushRadius_(brushRadiusPixels_()) {
     setObjectName(QStringLiteral("SpotHealingOverlayView"));
@@ -127,9 +127,9 @@ void SpotHealingOverlayView::refresh() {
 }
 
 void SpotHealingOverlayView::writeSpots(std::vector<SpotItem> spots) {
-    EditParameters parameters = parameters_.get();
-    parameters.spotHealing.spots = std::move(spots);
-    parameters_.set(parameters);
+    SpotHealingParameters healing = healing_.get();
+    healing.spots = std::move(spots);
+    healing_.set(healing);
     noteSeen();
 }
 

@@ -14,8 +14,8 @@
 //
 // Spots are looked up by identifier at every event; a spot removed during a
 // drag ends the drag, and Escape during a drag puts back the centre or
-// sample point the drag started from and ends it. The recipe is written through `parameters` (one write
-// per action) and followed by changed(); selection and hover are not.
+// sample point the drag started from and ends it. The spot-healing record is written through `healing`
+// (one write per action) and followed by changed(); selection and hover are not.
 #include <functional>
 #include <map>
 #include <optional>
@@ -26,7 +26,7 @@
 #include <QSize>
 #include <QWidget>
 
-#include "model/EditParameters.h"
+#include "model/SpotHealingParameters.h"
 #include "model/Uuid.h"
 #include "views/retouch/SpotHealingGeometry.h"
 #include "views/kit/DragTracker.h"
@@ -48,9 +48,9 @@ public:
     // `brushRadiusPixels` is read at every refresh; `imageSize` is the pixel
     // size of the frame the overlay lies on. Without a search, a new spot takes
     // its sample from beside itself.
-    SpotHealingOverlayView(Binding<EditParameters> parameters, std::optional<SelectionBinding> externalSelectedSpotID,
-                           Source<double> brushRadiusPixels, Source<QSize> imageSize, SourceSearch findSource,
-                           QWidget* parent = nullptr);
+    SpotHealingOverlayView(Binding<SpotHealingParameters> healing,
+                           std::optional<SelectionBinding> externalSelectedSpotID, Source<double> brushRadiusPixels,
+                           Source<QSize> imageSize, SourceSearch findSource, QWidget* parent = nullptr);
 
     // Repaints; applies a changed brush radius to the selected spot; ends a
     // drag whose spot is gone.
@@ -90,7 +90,7 @@ protected:
     void leaveEvent(QEvent* event) override;
 
 private:
-    std::vector<SpotItem> currentSpots() const { return parameters_.get().spotHealing.spots; }
+    std::vector<SpotItem> currentSpots() const { return healing_.get().spots; }
     void writeSpots(std::vector<SpotItem> spots);
     void dragTarget(const Uuid& id);
     void dragSource(const Uuid& id);
@@ -108,7 +108,7 @@ private:
     // A cached soft shadow of a ring (or a dashed ring) of radius `r`.
     const QImage& ringShadow(double r, double width, bool dashed, double opacity, double blur, double dpr) const;
 
-    Binding<EditParameters> parameters_;
+    Binding<SpotHealingParameters> healing_;
     std::optional<SelectionBinding> externalSelectedSpotID_;
     Source<double> brushRadiusPixels_;
     Source<QSize> imageSize_;
