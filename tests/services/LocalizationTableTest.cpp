@@ -23,13 +23,20 @@ bool mentions(const std::vector<std::string>& problems, const std::string& fragm
     return false;
 }
 
+template <class Record>
+void addLabels(std::vector<std::string_view>& labels, const auto& rows) {
+    for (const ScalarParameter<Record>& row : rows)
+        if (*row.label) labels.emplace_back(row.label);
+}
+
 template <class... Records>
 std::vector<std::string_view> labelsOf() {
     std::vector<std::string_view> labels;
     (
         [&] {
-            for (const auto& row : ParameterTable<Records>::rows)
-                if (*row.label) labels.emplace_back(row.label);
+            addLabels<Records>(labels, ParameterTable<Records>::rows);
+            if constexpr (requires { ParameterTable<Records>::shapeRows; })
+                addLabels<Records>(labels, ParameterTable<Records>::shapeRows);
         }(),
         ...);
     return labels;
