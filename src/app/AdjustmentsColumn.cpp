@@ -75,7 +75,6 @@ AdjustmentsColumn::AdjustmentsColumn(DarkroomViewModel& vm, QWidget* parent) : Q
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(12, 12, 12, 12);
     column->setSpacing(14);
-    auto recipe = [this] { return vm_.parametersBinding(); };
     auto group = [this](auto member) { return vm_.recipeBinding(member); };
     auto* histogram = new HistogramWaveformView([this] { return vm_.histogramData(); });
     histogram->setContentsMargins(0, 8, 0, 0);
