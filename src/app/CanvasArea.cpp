@@ -165,7 +165,6 @@ QWidget* CanvasArea::buildBranch(Branch branch) {
     loading_ = nullptr;
     auto sizeOf = [this] { return imageSize(); };
     auto scanSizeOf = [this] { return scanSize(); };
-    auto recipe = vm_.parametersBinding();
     auto crop = vm_.recipeBinding(&EditParameters::crop);
     auto spot = vm_.binding(&DarkroomViewModel::selectedRetouchSpotID, &DarkroomViewModel::setSelectedRetouchSpotID);
     auto mask = vm_.binding(&DarkroomViewModel::selectedMaskID, &DarkroomViewModel::setSelectedMaskID);

@@ -168,9 +168,6 @@ public:
     Binding<T> binding(Get get, void (DarkroomViewModel::*set)(T)) {
         return Binding<T>([this, get] { return T((this->*get)()); }, [this, set](const T& v) { (this->*set)(v); });
     }
-    Binding<EditParameters> parametersBinding() {
-        return binding(&DarkroomViewModel::parameters, &DarkroomViewModel::setParameters);
-    }
     // The one way a view binds to a part of the recipe: a write publishes a copy of the recipe
     // with that part changed, and nothing at all when the part is unchanged. It never renders:
     // the window asks for renders from the views' change reports.

@@ -52,7 +52,7 @@ TEST_F(ViewModelTest, EveryAssignmentNotifiesAndBindingsWriteThrough) {
     EXPECT_EQ(state.count(), 1);
 
     QSignalSpy params(vm.get(), &DarkroomViewModel::parametersChanged);
-    Binding<double> exposure = vm->parametersBinding().projected(&EditParameters::exposure);
+    Binding<double> exposure = vm->recipeBinding(&EditParameters::exposure);
     exposure.set(0.7);
     EXPECT_EQ(vm->parameters().exposure, 0.7);
     EXPECT_EQ(exposure.get(), 0.7);
