@@ -139,6 +139,27 @@ void copyAny(const std::uint8_t* src, std::size_t srcRowSamples, int w, int h, i
     else copyBlock<std::uint8_t>(src, srcRowSamples, w, h, plane, l, dest, destRowBytes, x0);
 }
 
+// The strips or tiles rows [y0, y0 + rows) fall in, one row of them at a time: `band` is its
+// index down the image, `top` its first image row and `height` its rows, [a, b) the wanted rows
+// it holds, and `out` where row a goes in `dest`. Stops at the first visit that fails.
+struct Band {
+    int band, top, height, a, b;
+    std::uint8_t* out;
+};
+
+template <class Visit>
+bool forEachBand(const TiffLayout& l, int y0, int rows, std::uint8_t* dest, std::size_t destRowBytes, Visit&& visit) {
+    const int y1 = y0 + rows;
+    const int unit = static_cast<int>(l.tiled ? l.tileHeight : l.rowsPerStrip);
+    for (int band = y0 / unit; band * unit < y1; ++band) {
+        const int top = band * unit;
+        const int height = std::min(unit, static_cast<int>(l.height) - top);
+        const int a = std::max(y0, top), b = std::min(y1, top + height);
+        if (!visit(Band{band, top, height, a, b, dest + destRowBytes * static_cast<std::size_t>(a - y0)})) return false;
+    }
+    return true;
+}
+
 // Reads image rows [y0, y0 + rows) into `dest` (packed rows of our layout). False when a
 // strip or tile cannot be read.
 bool readRows(TIFF* tif, const TiffLayout& l, int y0, int rows, std::uint8_t* dest, std::vector<std::uint8_t>& scratch) {
@@ -146,14 +167,10 @@ bool readRows(TIFF* tif, const TiffLayout& l, int y0, int rows, std::uint8_t* de
     const int planes = separate ? l.outChannels : 1;
     const std::size_t bytes = l.bitsPerSample / 8;
     const std::size_t destRowBytes = static_cast<std::size_t>(l.width) * l.outChannels * bytes;
-    const int y1 = y0 + rows;
-    const int unit = static_cast<int>(l.tiled ? l.tileHeight : l.rowsPerStrip);
     const int perRow = separate ? 1 : l.samplesPerPixel;
-    for (int band = y0 / unit; band * unit < y1; ++band) {
-        const int by0 = band * unit;
-        const int bandRows = std::min(unit, static_cast<int>(l.height) - by0);
-        const int a = std::max(y0, by0), b = std::min(y1, by0 + bandRows);
-        std::uint8_t* out = dest + destRowBytes * static_cast<std::size_t>(a - y0);
+    return forEachBand(l, y0, rows, dest, destRowBytes, [&](const Band& s) {
+        const int band = s.band, by0 = s.top, bandRows = s.height, a = s.a, b = s.b;
+        std::uint8_t* out = s.out;
         if (!l.tiled) {
             const std::size_t rowSamples = static_cast<std::size_t>(l.width) * perRow;
             const tmsize_t want = static_cast<tmsize_t>(rowSamples * bytes * bandRows);
@@ -184,8 +201,8 @@ bool readRows(TIFF* tif, const TiffLayout& l, int y0, int rows, std::uint8_t* de
                 }
             }
         }
-    }
-    return true;
+        return true;
+    });
 }
 
 // Where the strips or tiles of an uncompressed file lie, for reading them without libtiff.
@@ -258,14 +275,10 @@ bool readRawRows(const RawStriles& raw, const TiffLayout& l, int y0, int rows, s
                  std::vector<std::uint8_t>& skip) {
     const std::size_t pixelBytes = static_cast<std::size_t>(l.samplesPerPixel) * (l.bitsPerSample / 8);
     const std::size_t destRowBytes = static_cast<std::size_t>(l.width) * pixelBytes;
-    const int y1 = y0 + rows;
-    const int unit = static_cast<int>(l.tiled ? l.tileHeight : l.rowsPerStrip);
     std::vector<iovec> iov;
-    for (int band = y0 / unit; band * unit < y1; ++band) {
-        const int by0 = band * unit;
-        const int bandRows = std::min(unit, static_cast<int>(l.height) - by0);
-        const int a = std::max(y0, by0), b = std::min(y1, by0 + bandRows);
-        std::uint8_t* out = dest + destRowBytes * static_cast<std::size_t>(a - y0);
+    return forEachBand(l, y0, rows, dest, destRowBytes, [&](const Band& s) {
+        const int band = s.band, by0 = s.top, bandRows = s.height, a = s.a, b = s.b;
+        std::uint8_t* out = s.out;
         if (!l.tiled) {
             const auto strip = static_cast<std::size_t>(band);
             if (!raw.holds(strip, destRowBytes * static_cast<std::uint64_t>(bandRows))) return false;
@@ -293,8 +306,8 @@ bool readRawRows(const RawStriles& raw, const TiffLayout& l, int y0, int rows, s
         if (raw.swap16)
             TIFFSwabArrayOfShort(reinterpret_cast<std::uint16_t*>(out),
                                  static_cast<tmsize_t>(destRowBytes * static_cast<std::size_t>(b - a) / 2));
-    }
-    return true;
+        return true;
+    });
 }
 
 // Reads rows of a direct layout on any worker thread: raw files with pread, others through a
