@@ -154,7 +154,7 @@ QString CanvasArea::targetLabel() const {
 }
 
 QString CanvasArea::placeholderText() const {
-    if (const std::optional<std::string>& error = vm_.previewLoadError()) return QString::fromStdString(*error);
+    if (const std::optional<LocalText>& error = vm_.previewLoadError()) return QString::fromStdString(error->str());
     if (vm_.photos().empty() && vm_.currentFolderURL()) return localized("status.noScansInFolder");
     return localized("preview.loadingFilm");
 }

@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "services/L10n.h"
+
 namespace vantrel {
 
 namespace {
@@ -15,7 +17,9 @@ std::string errnoText(int errnum) {
 
 }  // namespace
 
-std::string ExportError::cause() const { return domain_ == kPosixDomain ? errnoText(code_) : description(); }
+FailureCause ExportError::cause() const {
+    return failureCauseOf(domain_ == kPosixDomain ? code_ : 0, FileAccess::writing);
+}
 
 bool ExportError::concernsFolder() const {
     if (domain_ != kPosixDomain) return false;
@@ -25,8 +29,25 @@ bool ExportError::concernsFolder() const {
     }
 }
 
-ExportError ExportError::fromErrno(int errnum, const std::string& what, const std::string& path) {
-    return ExportError(kPosixDomain, errnum, what + " \u201C" + path + "\u201D: " + errnoText(errnum));
+LocalText ExportError::text() const {
+    if (domain_ == kPosixDomain) {
+        const char* key = step_ == Step::createInFolder ? "export.couldNotCreateIn" : "export.couldNotWrite";
+        return L10n::text(key, path_, causeText(cause()));
+    }
+    if (domain_ == "libjpeg") return L10n::text("export.encoderFailed", "JPEG");
+    if (domain_ == "libtiff") return L10n::text("export.encoderFailed", "TIFF");
+    if (domain_ == "libpng") return L10n::text("export.encoderFailed", "PNG");
+    if (code_ == kEmptyRender) return L10n::text("export.emptyRender");
+    if (code_ == kCancelled) return L10n::text("export.cancelled");
+    return L10n::text("export.renderFailed");
+}
+
+ExportError ExportError::fromErrno(int errnum, Step step, const std::string& path) {
+    const char* what = step == Step::createInFolder ? "Could not create a file in the folder" : "Could not write";
+    ExportError error(kPosixDomain, errnum, std::string(what) + " \u201C" + path + "\u201D: " + errnoText(errnum));
+    error.step_ = step;
+    error.path_ = path;
+    return error;
 }
 
 }  // namespace vantrel

@@ -24,7 +24,7 @@ std::filesystem::path folderOf(const std::filesystem::path& destination) {
 
 ExportFile::ExportFile(std::filesystem::path destination) : destination_(std::move(destination)) {
     if (destination_.filename().empty())
-        throw ExportError::fromErrno(EISDIR, "Could not write", destination_.string());
+        throw ExportError::fromErrno(EISDIR, ExportError::Step::write, destination_.string());
     const auto folder = folderOf(destination_);
     std::random_device entropy;
     std::mt19937_64 generator(entropy());
@@ -39,13 +39,13 @@ ExportFile::ExportFile(std::filesystem::path destination) : destination_(std::mo
         fd = ::open(temporary_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) break;
     }
-    if (fd < 0) throw ExportError::fromErrno(errno, "Could not create a file in the folder", folder.string());
+    if (fd < 0) throw ExportError::fromErrno(errno, ExportError::Step::createInFolder, folder.string());
     file_ = ::fdopen(fd, "w+b");
     if (!file_) {
         const int e = errno;
         ::close(fd);
         ::unlink(temporary_.c_str());
-        throw ExportError::fromErrno(e, "Could not write", destination_.string());
+        throw ExportError::fromErrno(e, ExportError::Step::write, destination_.string());
     }
     std::setvbuf(file_, nullptr, _IOFBF, kBufferSize);
 }
@@ -101,7 +101,7 @@ std::int64_t ExportFile::size() {
 }
 
 void ExportFile::throwFailure() const {
-    throw ExportError::fromErrno(errno_ != 0 ? errno_ : EIO, "Could not write", destination_.string());
+    throw ExportError::fromErrno(errno_ != 0 ? errno_ : EIO, ExportError::Step::write, destination_.string());
 }
 
 void ExportFile::commit() {
@@ -114,8 +114,9 @@ void ExportFile::commit() {
     file_ = nullptr;
     if (closed != 0) keepError(errno);
     if (errno_ != 0) throwFailure();
+    // Whether or not a file of that name was there, the photographer's file was not written.
     if (::rename(temporary_.c_str(), destination_.c_str()) != 0)
-        throw ExportError::fromErrno(errno, "Could not replace", destination_.string());
+        throw ExportError::fromErrno(errno, ExportError::Step::write, destination_.string());
     committed_ = true;
 }
 

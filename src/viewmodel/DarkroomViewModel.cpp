@@ -10,7 +10,7 @@ namespace vantrel {
 
 DarkroomViewModel::DarkroomViewModel(ViewModelServices services, QObject* parent)
     : QObject(parent), services_(std::move(services)) {
-    statusMessage_ = L10n::tr("status.ready");
+    statusText_ = L10n::text("status.ready");
     presets_ = FilmPresetLibrary::builtInPresets();
     exports_ = std::make_unique<ExportController>(*this, services_, editPool_, editShutdown_.get_token());
     // Each render already spreads over every core; a few threads let a
@@ -85,8 +85,8 @@ void DarkroomViewModel::selectPhoto(Uuid id) {
     }
     setSelectedPhotoID(id);
     // The last frame's news ("subject identified", "A/B compare active") is not this one's.
-    if (!frameStatusMessage_.empty() && statusMessage_ == frameStatusMessage_) setStatusMessage(L10n::tr("status.ready"));
-    frameStatusMessage_.clear();
+    if (!frameStatusMessage_.empty() && statusText_ == frameStatusMessage_) setStatusMessage(L10n::text("status.ready"));
+    frameStatusMessage_ = {};
     setZoomScale(1.0);
     setPanOffset(QSizeF(0, 0));
     if (const LoadedPhoto* photo = roll_.photoWithID(id)) roll_.rememberSelection(*photo);
@@ -94,7 +94,7 @@ void DarkroomViewModel::selectPhoto(Uuid id) {
     roll_.rebuildFilmstrip();
 }
 
-void DarkroomViewModel::setFrameStatusMessage(std::string text) {
+void DarkroomViewModel::setFrameStatusMessage(LocalText text) {
     frameStatusMessage_ = text;
     setStatusMessage(std::move(text));
 }

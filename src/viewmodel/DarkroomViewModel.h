@@ -40,6 +40,7 @@
 #include "model/Uuid.h"
 #include "services/ExportSettings.h"
 #include "services/FilmPreset.h"
+#include "services/LocalText.h"
 #include "model/Binding.h"
 #include "model/CompareMode.h"
 #include "viewmodel/ExportController.h"
@@ -350,7 +351,7 @@ public:
     // null while there is none (at fit, and from an edit until it is rendered).
     VANTREL_PUBLISHED(SharpRegion, sharpRegion, setSharpRegion){};
     // Why the current frame's scan could not be shown (the loader's description), while it cannot.
-    VANTREL_PUBLISHED(std::optional<std::string>, previewLoadError, setPreviewLoadError){};
+    VANTREL_PUBLISHED(std::optional<LocalText>, previewLoadError, setPreviewLoadError){};
     VANTREL_PUBLISHED(QImage, originalPreview, setOriginalPreview){};
     VANTREL_PUBLISHED(HistogramData, histogramData, setHistogramData){HistogramData::empty()};
     VANTREL_PUBLISHED(CompareMode, compareMode, setCompareMode){CompareMode::full};
@@ -375,13 +376,28 @@ public:
     VANTREL_PUBLISHED(std::optional<std::string>, activePresetID, setActivePresetID){"neutral"};
     VANTREL_PUBLISHED(bool, isShowingSavePresetSheet, setIsShowingSavePresetSheet){false};
     VANTREL_PUBLISHED(std::optional<std::filesystem::path>, currentFolderURL, setCurrentFolderURL){};
-    VANTREL_PUBLISHED(std::string, statusMessage, setStatusMessage){};
+
+Q_SIGNALS:
+    void statusMessageChanged();
 
 public:
+    // The status line, kept as its key and arguments and shown in the language chosen now.
+    std::string statusMessage() const { return statusText_.str(); }
+    const LocalText& statusText() const { return statusText_; }
+    void setStatusMessage(LocalText text) {
+        statusText_ = std::move(text);
+        Q_EMIT statusMessageChanged();
+        Q_EMIT stateChanged();
+    }
     // A message about the current frame's own result (a snapshot, a tool, a
     // detection, a rating): unlike the roll's messages, it ends when another
     // frame is selected.
-    void setFrameStatusMessage(std::string text);
+    void setFrameStatusMessage(LocalText text);
+
+private:
+    LocalText statusText_;
+
+public:
 
     VANTREL_PUBLISHED(bool, isExporting, setIsExporting){false};
     VANTREL_PUBLISHED(std::optional<std::string>, exportAlertMessage, setExportAlertMessage){};
@@ -396,7 +412,7 @@ private:
     // Shows a finished render of the current frame (RenderScheduler's latest).
     void publishRender(const RenderJob& job, RenderResult result);
     // The current frame's scan cannot be shown: no picture, the reason in the canvas and the status line.
-    void showLoadError(const LoadedPhoto& photo, const std::string& error);
+    void showLoadError(const LoadedPhoto& photo, const LocalText& error);
     void showNoFrame();
 
     // ---- recipes, geometry, masks, retouching, zoom, snapshots and export
@@ -406,7 +422,7 @@ private:
     // the view it was made in.
     void followToolMode();
     ToolMode shownToolMode_ = ToolMode::viewing;
-    std::string frameStatusMessage_;  // the last frame message, while it shows
+    LocalText frameStatusMessage_;  // the last frame message, while it shows
     void applyHorizonAngle(const Uuid& frame, std::optional<double> angle);
     void applySubjectMask(const Uuid& frame, std::optional<Image> mask);
     // Developed thumbnails of frames other than the current one, from their

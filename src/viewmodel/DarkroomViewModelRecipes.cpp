@@ -1,7 +1,9 @@
 // Film recipes, the settings clipboard and the reset to neutral.
 #include <exception>
 #include <iostream>
+#include <system_error>
 
+#include "services/FailureCause.h"
 #include "services/L10n.h"
 #include "viewmodel/DarkroomViewModel.h"
 
@@ -45,12 +47,13 @@ std::optional<std::string> DarkroomViewModel::saveCustomPreset(std::string name,
         services_.presets->save(preset);
     } catch (const std::exception& error) {
         std::cout << "[DarkroomViewModel] Failed to save preset: " << error.what() << std::endl;
-        setStatusMessage(L10n::tr("status.presetSaveFailed", error.what()));
-        return std::string(error.what());
+        const LocalText cause = causeText(failureCauseOf(error, FileAccess::writing));
+        setStatusMessage(L10n::text("status.presetSaveFailed", cause));
+        return cause.str();
     }
     setCustomPresets(services_.presets->loadPresets());
     setActivePresetID(preset.id);
-    setStatusMessage(L10n::tr("status.presetSaved", name));
+    setStatusMessage(L10n::text("status.presetSaved", name));
     return std::nullopt;
 }
 
@@ -66,7 +69,7 @@ void DarkroomViewModel::deleteCustomPreset(FilmPreset preset) {
     if (activePresetID_ == preset.id) setActivePresetID(std::nullopt);
     // Read again either way: a row whose file went meanwhile goes with it.
     setCustomPresets(services_.presets->loadPresets());
-    setStatusMessage(deleted ? L10n::tr("status.presetDeleted") : L10n::tr("status.presetAlreadyGone", preset.name));
+    setStatusMessage(deleted ? L10n::text("status.presetDeleted") : L10n::text("status.presetAlreadyGone", preset.name));
 }
 
 void DarkroomViewModel::revealPresetsFolder() {
@@ -80,10 +83,12 @@ void DarkroomViewModel::exportRecipe(std::string id, std::filesystem::path desti
         try {
             services_.presets->exportPreset(preset, destination);
         } catch (const std::exception& error) {
-            setStatusMessage(L10n::tr("status.presetExportFailed", error.what()));
+            std::cout << "[DarkroomViewModel] Failed to export preset: " << error.what() << std::endl;
+            setStatusMessage(L10n::text("status.presetExportFailed", destination.filename().string(),
+                                        causeText(failureCauseOf(error, FileAccess::writing))));
             return;
         }
-        setStatusMessage(L10n::tr("status.presetExported", destination.filename().string()));
+        setStatusMessage(L10n::text("status.presetExported", destination.filename().string()));
         return;
     }
 }
@@ -94,26 +99,31 @@ void DarkroomViewModel::importRecipe(std::filesystem::path file) {
     try {
         imported = services_.presets->importPreset(file);
     } catch (const std::exception& error) {
-        setStatusMessage(L10n::tr("status.presetImportFailed", error.what()));
+        std::cout << "[DarkroomViewModel] Failed to import " << file.string() << ": " << error.what() << std::endl;
+        // A file that reads but does not decode is not a recipe; a system error says what stopped it.
+        const FailureCause cause = dynamic_cast<const std::system_error*>(&error)
+                                       ? failureCauseOf(error, FileAccess::reading)
+                                       : FailureCause::notRecipeFile;
+        setStatusMessage(L10n::text("status.presetImportFailed", file.filename().string(), causeText(cause)));
         return;
     }
     setCustomPresets(services_.presets->loadPresets());
-    setStatusMessage(L10n::tr("status.presetImported", imported.name));
+    setStatusMessage(L10n::text("status.presetImported", imported.name));
 }
 
 void DarkroomViewModel::copyParameters() {
     copiedParameters_ = parameters_;
-    setStatusMessage(L10n::tr("status.copiedParams"));
+    setStatusMessage(L10n::text("status.copiedParams"));
 }
 
 void DarkroomViewModel::pasteParameters() {
     if (!copiedParameters_) {
-        setStatusMessage(L10n::tr("status.clipboardEmpty"));
+        setStatusMessage(L10n::text("status.clipboardEmpty"));
         return;
     }
     editRecipe([this](EditParameters& recipe) { recipe = *copiedParameters_; });
     roll_.rebuildFilmstrip();
-    setFrameStatusMessage(L10n::tr("status.pastedParams"));
+    setFrameStatusMessage(L10n::text("status.pastedParams"));
 }
 
 void DarkroomViewModel::resetToNeutral() {
@@ -126,7 +136,7 @@ void DarkroomViewModel::resetToNeutral() {
     editRecipe([](EditParameters& recipe) { recipe = EditParameters::defaultValue(); });
     setActivePresetID(std::string("neutral"));
     roll_.rebuildFilmstrip();
-    setFrameStatusMessage(L10n::tr("status.resetToNeutral"));
+    setFrameStatusMessage(L10n::text("status.resetToNeutral"));
 }
 
 }  // namespace vantrel

@@ -155,7 +155,7 @@ void DarkroomViewModel::publishRender(const RenderJob& job, RenderResult result)
     // Said once per showing of the frame, though later renders find it again.
     if (result.scanEndsEarly && toldIncompleteScan_ != id) {
         toldIncompleteScan_ = id;
-        setFrameStatusMessage(L10n::tr("status.scanIncomplete", job.photo.title()));
+        setFrameStatusMessage(L10n::text("status.scanIncomplete", job.photo.title()));
     }
 }
 
@@ -166,7 +166,7 @@ bool DarkroomViewModel::isPreviewGeometryCurrent() const {
     return *renderedGeometry_ == FrameGeometry::of(now);
 }
 
-void DarkroomViewModel::showLoadError(const LoadedPhoto& photo, const std::string& error) {
+void DarkroomViewModel::showLoadError(const LoadedPhoto& photo, const LocalText& error) {
     // Nothing of an earlier picture stays: it would be another frame's, or an older version's.
     setRenderedPreview(QImage());
     renderedGeometry_.reset();
@@ -177,7 +177,7 @@ void DarkroomViewModel::showLoadError(const LoadedPhoto& photo, const std::strin
     // Said once per frame, though each of its renders fails again.
     if (previewLoadError_ == error) return;
     setPreviewLoadError(error);
-    setFrameStatusMessage(L10n::tr("status.scanLoadFailed", photo.title(), error));
+    setFrameStatusMessage(L10n::text("status.scanLoadFailed", photo.title(), error));
 }
 
 void DarkroomViewModel::endInteraction() {

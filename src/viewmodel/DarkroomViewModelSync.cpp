@@ -11,14 +11,14 @@ namespace {
 
 // A synchronisation's saves, counted as they report.
 struct SyncTally {
-    std::string source;
+    LocalText source;
     int targets = 0;
     int waiting = 0;
     int failed = 0;
 
-    std::string message() const {
-        if (failed == 0) return L10n::tr("status.syncSuccess", source, targets);
-        return L10n::tr("status.syncPartial", source, targets - failed, targets, failed);
+    LocalText message() const {
+        if (failed == 0) return L10n::text("status.syncSuccess", source, targets);
+        return L10n::text("status.syncPartial", source, targets - failed, targets, failed);
     }
 };
 
@@ -27,7 +27,7 @@ struct SyncTally {
 void DarkroomViewModel::syncRecipeToRoll() {
     const std::vector<LoadedPhoto> targets = syncTargetPhotos();
     if (targets.empty()) {
-        setStatusMessage(L10n::tr("status.noSyncTargets"));
+        setStatusMessage(L10n::text("status.noSyncTargets"));
         setIsShowingBatchSyncSheet(false);
         return;
     }
@@ -40,7 +40,7 @@ void DarkroomViewModel::syncRecipeToRoll() {
     // The status tells how many targets were saved once every save has reported.
     const int count = int(targets.size());
     auto tally = std::make_shared<SyncTally>(
-        SyncTally{current ? current->title() : L10n::tr("sync.currentFilm"), count, count, 0});
+        SyncTally{current ? LocalText::plain(current->title()) : L10n::text("sync.currentFilm"), count, count, 0});
     for (const LoadedPhoto& target : targets) {
         // The target's latest recipe: the one in memory holds edits whose file
         // may not be written yet; a file another program changed since is read again.

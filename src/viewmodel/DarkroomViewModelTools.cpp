@@ -35,13 +35,13 @@ void DarkroomViewModel::toggleCropMode() {
     leaveToolsBut(ToolMode::crop);
     setIsCroppingMode(!isCroppingMode_);
     requestRender(RenderQuality::final);
-    setFrameStatusMessage(L10n::tr(isCroppingMode() ? "status.cropEntered" : "status.cropFinished"));
+    setFrameStatusMessage(L10n::text(isCroppingMode() ? "status.cropEntered" : "status.cropFinished"));
 }
 
 void DarkroomViewModel::saveCrop() {
     setIsCroppingMode(false);
     requestRender(RenderQuality::final);
-    setFrameStatusMessage(L10n::tr("status.cropSaved"));
+    setFrameStatusMessage(L10n::text("status.cropSaved"));
 }
 
 void DarkroomViewModel::addQuarterTurn() {
@@ -63,7 +63,7 @@ void DarkroomViewModel::toggleFlipHorizontal() {
 void DarkroomViewModel::resetCrop() {
     editRecipe([](EditParameters& recipe) { recipe.crop = CropParameters::defaultValue(); });
     roll_.rebuildFilmstrip();
-    setFrameStatusMessage(L10n::tr("status.cropReset"));
+    setFrameStatusMessage(L10n::text("status.cropReset"));
 }
 
 void DarkroomViewModel::autoLevelHorizon() {
@@ -71,7 +71,7 @@ void DarkroomViewModel::autoLevelHorizon() {
     if (!photo) return;
     ++horizonDetectionsRunning_;
     setIsDetectingHorizon(true);
-    setFrameStatusMessage(L10n::tr("status.horizonDetecting"));
+    setFrameStatusMessage(L10n::text("status.horizonDetecting"));
 
     const Uuid frame = frameID(*photo);
     editPool_.start([this, analysis = services_.analysis, photo = *photo, frame] {
@@ -86,16 +86,16 @@ void DarkroomViewModel::autoLevelHorizon() {
 void DarkroomViewModel::applyHorizonAngle(const Uuid& frame, std::optional<double> angle) {
     if (selectedPhotoID_ != frame) {
         // Measured on a frame the user has left: the frame now shown keeps its own geometry.
-        if (statusMessage_ == L10n::tr("status.horizonDetecting")) setStatusMessage(L10n::tr("status.ready"));
+        if (statusText_ == L10n::text("status.horizonDetecting")) setStatusMessage(L10n::text("status.ready"));
     } else if (angle) {
         EditParameters recipe = parameters_;
         recipe.crop.straightenAngle = *angle;
         setParameters(std::move(recipe));
         roll_.persistRecipe(SaveTiming::now);
         roll_.rebuildFilmstrip();
-        setFrameStatusMessage(L10n::tr("status.horizonCalibrated", *angle));
+        setFrameStatusMessage(L10n::text("status.horizonCalibrated", *angle));
     } else {
-        setFrameStatusMessage(L10n::tr("status.horizonNotFound"));
+        setFrameStatusMessage(L10n::text("status.horizonNotFound"));
     }
     horizonDetectionsRunning_ = std::max(0, horizonDetectionsRunning_ - 1);
     if (horizonDetectionsRunning_ == 0) setIsDetectingHorizon(false);
@@ -110,13 +110,13 @@ void DarkroomViewModel::toggleMaskMode() {
         if (!selectedMaskID_) addMask(MaskKind::linear);
     }
     requestRender(RenderQuality::final);
-    setFrameStatusMessage(L10n::tr(isMaskMode() ? "status.maskEntered" : "status.maskExited"));
+    setFrameStatusMessage(L10n::text(isMaskMode() ? "status.maskEntered" : "status.maskExited"));
 }
 
 void DarkroomViewModel::finishMaskEditing() {
     setIsMaskMode(false);
     requestRender(RenderQuality::final);
-    setFrameStatusMessage(L10n::tr("status.maskSaved"));
+    setFrameStatusMessage(L10n::text("status.maskSaved"));
 }
 
 void DarkroomViewModel::addMask(MaskKind kind) {
@@ -130,7 +130,7 @@ void DarkroomViewModel::addMask(MaskKind kind) {
         if (!isMaskMode()) setIsMaskMode(true);
         editRecipe([&](EditParameters& recipe) { (recipe.masks.*row.member).push_back(std::move(mask)); });
         setSelectedMaskID(id);
-        setFrameStatusMessage(L10n::tr(row.createdKey));
+        setFrameStatusMessage(L10n::text(row.createdKey));
     });
 }
 
@@ -139,13 +139,13 @@ void DarkroomViewModel::deleteSelectedMask() {
     const Uuid id = *selectedMaskID_;
     editRecipe([&](EditParameters& recipe) { removeMask(recipe.masks, id); });
     setSelectedMaskID(firstMaskID(parameters_.masks));
-    setFrameStatusMessage(L10n::tr("status.maskDeleted"));
+    setFrameStatusMessage(L10n::text("status.maskDeleted"));
 }
 
 void DarkroomViewModel::clearAllMasks() {
     editRecipe([](EditParameters& recipe) { recipe.masks = {}; });
     setSelectedMaskID(std::nullopt);
-    setFrameStatusMessage(L10n::tr("status.allMasksCleared"));
+    setFrameStatusMessage(L10n::text("status.allMasksCleared"));
 }
 
 void DarkroomViewModel::detectSubject() {
@@ -153,7 +153,7 @@ void DarkroomViewModel::detectSubject() {
     if (!photo) return;
     ++subjectDetectionsRunning_;
     setIsDetectingSubject(true);
-    setFrameStatusMessage(L10n::tr("status.visionAnalyzing"));
+    setFrameStatusMessage(L10n::text("status.visionAnalyzing"));
 
     const Uuid frame = frameID(*photo);
     editPool_.start([this, analysis = services_.analysis, photo = *photo, frame] {
@@ -172,7 +172,7 @@ void DarkroomViewModel::applySubjectMask(const Uuid& frame, std::optional<Image>
 
     if (selectedPhotoID_ != frame) {
         // The frame now shown keeps its own subject settings.
-        if (statusMessage_ == L10n::tr("status.visionAnalyzing")) setStatusMessage(L10n::tr("status.ready"));
+        if (statusText_ == L10n::text("status.visionAnalyzing")) setStatusMessage(L10n::text("status.ready"));
     } else if (mask) {
         EditParameters recipe = parameters_;
         SubjectMaskParameters& subject = recipe.subjectMask;
@@ -184,9 +184,9 @@ void DarkroomViewModel::applySubjectMask(const Uuid& frame, std::optional<Image>
             subject.background.exposure = -0.35;
         }
         setParameters(std::move(recipe));
-        setFrameStatusMessage(L10n::tr("status.visionSuccess"));
+        setFrameStatusMessage(L10n::text("status.visionSuccess"));
     } else {
-        setFrameStatusMessage(L10n::tr("status.visionFallback"));
+        setFrameStatusMessage(L10n::text("status.visionFallback"));
     }
     subjectDetectionsRunning_ = std::max(0, subjectDetectionsRunning_ - 1);
     if (subjectDetectionsRunning_ == 0) setIsDetectingSubject(false);
@@ -198,21 +198,21 @@ void DarkroomViewModel::resetSubjectMask() {
     if (!photo) return;
     subjectMaskCache_.erase(frameID(*photo));
     editRecipe([](EditParameters& recipe) { recipe.subjectMask = SubjectMaskParameters::defaultValue(); });
-    setFrameStatusMessage(L10n::tr("status.subjectReset"));
+    setFrameStatusMessage(L10n::text("status.subjectReset"));
 }
 
 void DarkroomViewModel::toggleRetouchMode() {
     leaveToolsBut(ToolMode::retouch);
     setIsRetouchMode(!isRetouchMode_);
     requestRender(RenderQuality::final);
-    setFrameStatusMessage(L10n::tr(isRetouchMode() ? "status.retouchEntered" : "status.retouchExited"));
+    setFrameStatusMessage(L10n::text(isRetouchMode() ? "status.retouchEntered" : "status.retouchExited"));
 }
 
 void DarkroomViewModel::saveRetouch() {
     setIsRetouchMode(false);
     setSelectedRetouchSpotID(std::nullopt);
     editRecipe([](EditParameters& recipe) { recipe.spotHealing.isVisualizeDustMode = false; });
-    setFrameStatusMessage(L10n::tr("status.retouchSaved"));
+    setFrameStatusMessage(L10n::text("status.retouchSaved"));
 }
 
 void DarkroomViewModel::undoLastHealingSpot() {
@@ -220,7 +220,7 @@ void DarkroomViewModel::undoLastHealingSpot() {
     const Uuid removed = parameters_.spotHealing.spots.back().id;
     editRecipe([](EditParameters& recipe) { recipe.spotHealing.spots.pop_back(); });
     if (selectedRetouchSpotID_ == removed) setSelectedRetouchSpotID(std::nullopt);
-    setFrameStatusMessage(L10n::tr("status.undoHealing"));
+    setFrameStatusMessage(L10n::text("status.undoHealing"));
 }
 
 void DarkroomViewModel::removeSelectedHealingSpot() {
@@ -230,13 +230,13 @@ void DarkroomViewModel::removeSelectedHealingSpot() {
         std::erase_if(recipe.spotHealing.spots, [&](const SpotItem& spot) { return spot.id == id; });
     });
     setSelectedRetouchSpotID(std::nullopt);
-    setFrameStatusMessage(L10n::tr("status.removeSelectedHealing"));
+    setFrameStatusMessage(L10n::text("status.removeSelectedHealing"));
 }
 
 void DarkroomViewModel::clearAllHealingSpots() {
     editRecipe([](EditParameters& recipe) { recipe.spotHealing.spots.clear(); });
     setSelectedRetouchSpotID(std::nullopt);
-    setFrameStatusMessage(L10n::tr("status.clearAllHealing"));
+    setFrameStatusMessage(L10n::text("status.clearAllHealing"));
 }
 
 void DarkroomViewModel::toggleDustMode() {
@@ -244,7 +244,7 @@ void DarkroomViewModel::toggleDustMode() {
         recipe.spotHealing.isVisualizeDustMode = !recipe.spotHealing.isVisualizeDustMode;
     });
     setFrameStatusMessage(
-        L10n::tr(parameters_.spotHealing.isVisualizeDustMode ? "status.dustModeEnabled" : "status.dustModeDisabled"));
+        L10n::text(parameters_.spotHealing.isVisualizeDustMode ? "status.dustModeEnabled" : "status.dustModeDisabled"));
 }
 
 }  // namespace vantrel

@@ -1,5 +1,7 @@
 #include "viewmodel/EngineRenderService.h"
 
+#include "services/L10n.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cmath>
@@ -117,7 +119,7 @@ std::optional<RenderResult> EngineRenderService::render(const RenderJob& job, st
     } catch (const LoadError& error) {
         if (stop.stop_requested()) return std::nullopt;
         RenderResult failed;
-        failed.loadError = error.description();
+        failed.loadError = L10n::text(LoadError::descriptionKey(error.code()));
         return failed;
     }
     if (stop.stop_requested()) return std::nullopt;

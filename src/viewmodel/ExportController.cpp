@@ -1,5 +1,6 @@
 #include "viewmodel/ExportController.h"
 
+#include <climits>
 #include <exception>
 #include <iostream>
 #include <system_error>
@@ -24,8 +25,8 @@ struct ExportController::BatchRun {
     int succeeded = 0;
     int failed = 0;
     bool cancelled = false;
-    std::string firstFailure;  // "<title>: <why>" of the first frame that failed
-    std::optional<std::string> folderCause;  // set when the folder itself failed: the batch stops
+    LocalText firstFailure;  // "<title>: <why>" of the first frame that failed
+    std::optional<LocalText> folderCause;  // set when the folder itself failed: the batch stops
 };
 
 namespace {
@@ -36,6 +37,16 @@ std::string baseName(const std::string& title) {
     const std::size_t dot = title.rfind('.');
     if (dot == std::string::npos || dot + 1 == title.size()) return title;
     return title.substr(0, dot);
+}
+
+// `base` + `tail` within the length a folder allows a name (in bytes): the end of
+// `base` goes, never the tail (suffix, number, extension), and never half a character.
+std::string fittedName(const std::string& base, const std::string& tail) {
+    constexpr std::size_t kMaxName = NAME_MAX;
+    if (base.size() + tail.size() <= kMaxName) return base + tail;
+    std::size_t keep = tail.size() < kMaxName ? kMaxName - tail.size() : 0;
+    while (keep > 0 && (static_cast<unsigned char>(base[keep]) & 0xC0) == 0x80) --keep;
+    return base.substr(0, keep) + tail;
 }
 
 // Anything at the path, a dangling link included, takes the name.
@@ -52,19 +63,20 @@ std::optional<ExportController::Failure> runExport(ExportService& exporter, cons
         exporter.exportImage(job.photo, job.recipe, settings, job.subjectMask, destination, std::move(stop));
         return std::nullopt;
     } catch (const ExportError& error) {
-        return ExportController::Failure{error.description(),
-                                         error.concernsFolder() ? std::optional(error.cause()) : std::nullopt};
+        return ExportController::Failure{
+            error.text(), error.description(),
+            error.concernsFolder() ? std::optional(causeText(error.cause())) : std::nullopt};
     } catch (const std::exception& error) {
-        return ExportController::Failure{error.what(), std::nullopt};
+        return ExportController::Failure{L10n::text("export.renderFailed"), error.what(), std::nullopt};
     } catch (...) {
-        return ExportController::Failure{"unknown error", std::nullopt};
+        return ExportController::Failure{L10n::text("export.renderFailed"), "unknown error", std::nullopt};
     }
 }
 
 }  // namespace
 
 std::string ExportController::proposedName(const std::string& title, ExportFormat format) {
-    return baseName(title) + "_Developed." + std::string(fileExtension(format));
+    return fittedName(baseName(title), "_Developed." + std::string(fileExtension(format)));
 }
 
 ExportController::ExportController(DarkroomViewModel& viewModel, const ViewModelServices& services, QThreadPool& pool,
@@ -75,9 +87,9 @@ std::filesystem::path ExportController::freeDestination(const std::filesystem::p
                                                         ExportFormat format) const {
     const std::string base = baseName(title);
     const std::string extension(fileExtension(format));
-    std::filesystem::path candidate = folder / (base + "_Developed." + extension);
+    std::filesystem::path candidate = folder / fittedName(base, "_Developed." + extension);
     for (int n = 1; isTaken(candidate) || destinationsInFlight_.contains(candidate); ++n)
-        candidate = folder / (base + "_Developed (" + std::to_string(n) + ")." + extension);
+        candidate = folder / fittedName(base, "_Developed (" + std::to_string(n) + ")." + extension);
     return candidate;
 }
 
@@ -120,7 +132,7 @@ void ExportController::exportPhoto(LoadedPhoto photo, ExportSettings settings) {
 
     ++singleExportsRunning_;
     vm_.setIsExporting(true);
-    vm_.setStatusMessage(L10n::tr("status.exportingProgress", format));
+    vm_.setStatusMessage(L10n::text("status.exportingProgress", format));
 
     write(photo, settings, *destination, [this, destination = *destination](const std::optional<Failure>& failure) {
         finishSingleExport(destination, failure);
@@ -135,12 +147,13 @@ void ExportController::finishSingleExport(const std::filesystem::path& destinati
         vm_.setIsExporting(false);
     }
     if (failure) {
-        const std::string message = L10n::tr("status.exportFailed", failure->description);
+        std::cout << "[Export] Failed to export: " << failure->logText << std::endl;
+        const LocalText message = L10n::text("status.exportFailed", failure->text);
         vm_.setStatusMessage(message);
-        vm_.setExportAlertMessage(message);
+        vm_.setExportAlertMessage(message.str());
         return;
     }
-    vm_.setStatusMessage(L10n::tr("status.exportSuccess", destination.filename().string()));
+    vm_.setStatusMessage(L10n::text("status.exportSuccess", destination.filename().string()));
     vm_.setExportAlertMessage(L10n::tr("status.exportSuccessAlert", destination.string()));
 }
 
@@ -166,7 +179,7 @@ void ExportController::beginBatchExport(std::vector<LoadedPhoto> photos, std::fi
     vm_.setBatchExportCompletedCount(0);
     vm_.setBatchExportProgress(0);
     vm_.setBatchExportCurrentItem(L10n::tr("status.batchPreparingQueue"));
-    vm_.setStatusMessage(L10n::tr("status.batchExporting", total));
+    vm_.setStatusMessage(L10n::text("status.batchExporting", total));
 
     // A batch already running is let go, not cancelled: its files are still
     // written, but it no longer reports, so it cannot touch this one's state.
@@ -206,9 +219,9 @@ void ExportController::finishBatchFrame(const std::shared_ptr<BatchRun>& run,
     destinationsInFlight_.erase(destination);
     if (failure) {
         const std::string& title = run->photos[run->index].title();
-        std::cout << "[BatchExport] Failed to export " << title << ": " << failure->description << std::endl;
+        std::cout << "[BatchExport] Failed to export " << title << ": " << failure->logText << std::endl;
         ++run->failed;
-        if (run->firstFailure.empty()) run->firstFailure = title + ": " + failure->description;
+        if (run->firstFailure.empty()) run->firstFailure = L10n::text("status.batchFrameFailed", title, failure->text);
         // The next frames would fail alike: the batch stops here.
         if (failure->folderCause) run->folderCause = failure->folderCause;
     } else {
@@ -225,25 +238,26 @@ void ExportController::finishBatchFrame(const std::shared_ptr<BatchRun>& run,
 void ExportController::finishBatchExport(const BatchRun& run) {
     vm_.setIsBatchExporting(false);
     const int total = int(run.photos.size());
-    const std::string suffix =
-        run.failed >= 1 ? L10n::tr("status.batchSuccessWithFailed", run.failed, run.firstFailure) : std::string();
+    const LocalText suffix = run.failed >= 1 ? L10n::text("status.batchSuccessWithFailed", run.failed, run.firstFailure)
+                                             : LocalText::plain({});
     if (run.folderCause) {
-        const std::string message =
-            L10n::tr("status.batchFolderFailed", run.folder.string(), *run.folderCause, run.succeeded, total);
+        const LocalText message =
+            L10n::text("status.batchFolderFailed", run.folder.string(), *run.folderCause, run.succeeded, total);
         vm_.setStatusMessage(message);
-        vm_.setExportAlertMessage(message);
+        vm_.setExportAlertMessage(message.str());
     } else if (run.cancelled) {
         // What was written before the cancel is told, with where it went.
-        vm_.setStatusMessage(L10n::tr("status.batchCancelledCounts", run.succeeded, total, suffix));
+        vm_.setStatusMessage(L10n::text("status.batchCancelledCounts", run.succeeded, total, suffix));
         if (run.succeeded >= 1)
             vm_.setExportAlertMessage(
-                L10n::tr("status.batchCancelledAlert", run.succeeded, total, suffix, run.folder.string()));
+                L10n::tr("status.batchCancelledAlert", run.succeeded, total, suffix.str(), run.folder.string()));
     } else if (run.succeeded >= 1) {
-        vm_.setStatusMessage(L10n::tr("status.batchSuccess", run.succeeded, suffix));
-        vm_.setExportAlertMessage(L10n::tr("status.batchSuccessAlert", run.succeeded, suffix, run.folder.string()));
+        vm_.setStatusMessage(L10n::text("status.batchSuccess", run.succeeded, suffix));
+        vm_.setExportAlertMessage(
+            L10n::tr("status.batchSuccessAlert", run.succeeded, suffix.str(), run.folder.string()));
     } else if (run.failed >= 1) {
-        vm_.setStatusMessage(L10n::tr("status.batchFailed"));
-        vm_.setExportAlertMessage(L10n::tr("status.batchFailedAlert", run.failed, run.firstFailure));
+        vm_.setStatusMessage(L10n::text("status.batchFailed"));
+        vm_.setExportAlertMessage(L10n::tr("status.batchFailedAlert", run.failed, run.firstFailure.str()));
     }
 }
 
@@ -251,7 +265,7 @@ void ExportController::cancelBatchExport() {
     if (batch_) batch_->cancelled = true;
     batch_.reset();
     vm_.setIsBatchExporting(false);
-    vm_.setStatusMessage(L10n::tr("status.batchCancelled"));
+    vm_.setStatusMessage(L10n::text("status.batchCancelled"));
 }
 
 void ExportController::stop() {

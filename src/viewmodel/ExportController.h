@@ -17,6 +17,7 @@
 
 #include "engine/io/LoadedPhoto.h"
 #include "services/ExportSettings.h"
+#include "services/LocalText.h"
 #include "viewmodel/ViewModelServices.h"
 
 namespace vantrel {
@@ -37,14 +38,16 @@ public:
     // The running batch stops before its next frame (the view model is going).
     void stop();
 
-    // "<title without its last extension>_Developed.<extension>"
+    // "<title without its last extension>_Developed.<extension>", the title shortened
+    // where the whole would pass the length a folder allows a name.
     static std::string proposedName(const std::string& title, ExportFormat format);
 
     // Why one export failed.
     struct Failure {
-        std::string description;
+        LocalText text;
+        std::string logText;  // the English description, with any library's message
         // Set when the destination's folder itself fails (why, without where).
-        std::optional<std::string> folderCause;
+        std::optional<LocalText> folderCause;
     };
 
 private:

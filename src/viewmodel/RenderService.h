@@ -20,6 +20,7 @@
 #include "model/EditParameters.h"
 #include "model/ScreenHeadroom.h"
 #include "model/Uuid.h"
+#include "services/LocalText.h"
 #include "engine/stages/HistogramData.h"
 
 namespace vantrel {
@@ -97,7 +98,7 @@ struct RenderResult {
     QImage original;                         // null unless asked for and made
     QImage thumbnail;                        // null unless asked for and made
     // Set when the scan could not be read or decoded: why, for the user (nothing else is set).
-    std::optional<std::string> loadError;
+    std::optional<LocalText> loadError;
     // With the undeveloped preview: the scan file's data stops early, so only part of the picture is shown.
     bool scanEndsEarly = false;
 };

@@ -1,6 +1,7 @@
 #include "viewmodel/RollSession.h"
 
 #include <algorithm>
+#include <iostream>
 #include <mutex>
 #include <set>
 #include <system_error>
@@ -9,6 +10,7 @@
 #include <tbb/parallel_for.h>
 
 #include "model/EnumTable.h"
+#include "services/FailureCause.h"
 #include "services/KeptRollFolders.h"
 #include "services/L10n.h"
 #include "viewmodel/DarkroomViewModel.h"
@@ -173,11 +175,15 @@ bool RollSession::openFolderRoll(const std::filesystem::path& folder, const std:
             cullingDatabaseOwner_.reset();  // nothing is written into it
             rebuildFilmstrip();
             vm_.loadSelectedPhoto();
-            vm_.setStatusMessage(L10n::tr("status.noScansInFolder"));
+            vm_.setStatusMessage(L10n::text("status.noScansInFolder"));
             return false;
         }
         if (granted) services_.folders->stopAccessing(folder);
-        if (listing.error) vm_.setStatusMessage(L10n::tr("status.folderFailed", listing.error.message()));
+        if (listing.error) {
+            std::cout << "[RollSession] Failed to read " << folder.string() << ": " << listing.error.message() << std::endl;
+            vm_.setStatusMessage(
+                L10n::text("status.folderFailed", causeText(failureCauseOf(listing.error, FileAccess::reading))));
+        }
         return false;
     }
 
@@ -243,7 +249,7 @@ void RollSession::openRoll(std::vector<LoadedPhoto> photos, const std::optional<
     if (folder) {
         std::filesystem::path named = *folder;
         if (!named.has_filename()) named = named.parent_path();
-        vm_.setStatusMessage(L10n::tr("status.folderLoaded", named.filename().string(), int(roll.size())));
+        vm_.setStatusMessage(L10n::text("status.folderLoaded", named.filename().string(), int(roll.size())));
         // Identifiers are new on every opening: stored records follow their file names.
         std::vector<RollCullingDatabase::Frame> frames;
         for (const LoadedPhoto& photo : roll) frames.push_back({frameID(photo), photo.title()});
@@ -418,23 +424,23 @@ bool RollSession::markCurrent(void (RollCullingDatabase::*set)(Mark, const Uuid&
 
 void RollSession::setRating(int rating) {
     if (!markCurrent(&RollCullingDatabase::setRating, rating)) return;
-    vm_.setFrameStatusMessage(rating >= 1 ? L10n::tr("status.ratingSet", std::clamp(rating, 1, 5))
-                                          : L10n::tr("status.ratingCleared"));
+    vm_.setFrameStatusMessage(rating >= 1 ? L10n::text("status.ratingSet", std::clamp(rating, 1, 5))
+                                          : L10n::text("status.ratingCleared"));
 }
 
 void RollSession::setColorLabel(ColorLabel label) {
     if (!markCurrent(&RollCullingDatabase::setColorLabel, label)) return;
     vm_.setFrameStatusMessage(label == ColorLabel::none
-                                  ? L10n::tr("status.labelCleared")
-                                  : L10n::tr("status.labelSet", L10n::tr(displayNameKey(label))));
+                                  ? L10n::text("status.labelCleared")
+                                  : L10n::text("status.labelSet", L10n::text(displayNameKey(label))));
 }
 
 void RollSession::setFlag(PickStatus status) {
     if (!markCurrent(&RollCullingDatabase::setPickStatus, status)) return;
     switch (status) {
-        case PickStatus::picked: vm_.setFrameStatusMessage(L10n::tr("status.flagPicked")); break;
-        case PickStatus::rejected: vm_.setFrameStatusMessage(L10n::tr("status.flagRejected")); break;
-        case PickStatus::unflagged: vm_.setFrameStatusMessage(L10n::tr("status.flagCleared")); break;
+        case PickStatus::picked: vm_.setFrameStatusMessage(L10n::text("status.flagPicked")); break;
+        case PickStatus::rejected: vm_.setFrameStatusMessage(L10n::text("status.flagRejected")); break;
+        case PickStatus::unflagged: vm_.setFrameStatusMessage(L10n::text("status.flagCleared")); break;
     }
 }
 
@@ -609,9 +615,9 @@ void RollSession::noteSaveOutcome(const std::filesystem::path& roll, SaveOutcome
     if (last == outcome) return;
     last = outcome;
     if (outcome == SaveOutcome::keptAside)
-        vm_.setStatusMessage(L10n::tr("status.rollKeptAside", roll.filename().string()));
+        vm_.setStatusMessage(L10n::text("status.rollKeptAside", roll.filename().string()));
     else if (outcome == SaveOutcome::failed)
-        vm_.setStatusMessage(L10n::tr("status.saveFailed"));
+        vm_.setStatusMessage(L10n::text("status.saveFailed"));
 }
 
 void RollSession::saveAll() {

@@ -5,6 +5,7 @@
 #include "WindowTestSupport.h"
 #include "app/BatchExportOverlay.h"
 #include "views/kit/ProSlider.h"
+#include "services/L10n.h"
 #include "services/LocalizationManager.h"
 
 namespace vantrel::testing {
@@ -35,12 +36,22 @@ TEST_F(WindowTest, ChangesAreRefreshedOnceOnTheNextTurn) {
     EditParameters recipe = vm().parameters();
     recipe.exposure = 1.25;
     vm().setParameters(recipe);
-    vm().setStatusMessage("one");
-    vm().setStatusMessage("two");
+    vm().setStatusMessage(LocalText::plain("one"));
+    vm().setStatusMessage(LocalText::plain("two"));
     EXPECT_EQ(exposure->readout()->text(), "0.00 EV");  // not yet
     QCoreApplication::processEvents();
     EXPECT_EQ(exposure->readout()->text(), "+1.25 EV");
     EXPECT_EQ(window->findChild<QLabel*>("statusLine")->text(), "two");
+
+    // A status shown in one language reads in the next after a switch.
+    vm().setStatusMessage(L10n::text("status.folderLoaded", "Roll 12", 36));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->findChild<QLabel*>("statusLine")->text(), "Loaded roll folder: Roll 12 (36 photos)");
+    LocalizationManager::shared().setLanguage(AppLanguage::de);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->findChild<QLabel*>("statusLine")->text().toStdString(),
+              L10n::tr("status.folderLoaded", "Roll 12", 36));
+    EXPECT_NE(window->findChild<QLabel*>("statusLine")->text(), "Loaded roll folder: Roll 12 (36 photos)");
 
     // A slider write asks for a preview of the new recipe.
     exposure->resetToDefault();

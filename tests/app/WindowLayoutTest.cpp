@@ -36,7 +36,7 @@ protected:
         recipe.vignette = neutral.vignette;
         recipe.crop = neutral.crop;
         window->sidebarView()->setTab(Sidebar::Tab::presets);
-        vm().setStatusMessage("");
+        vm().setStatusMessage({});
         if (state == State::busy) {
             // Every reset link shown, the longer mode labels, two frames ticked.
             recipe.exposure = -2;
@@ -49,7 +49,7 @@ protected:
             vm().setIsCroppingMode(true);
             vm().setIsMaskMode(true);
             vm().setZoomScale(2.0);
-            vm().setStatusMessage("Opened " + std::string(60, 'x') + " (36 photos) and applied the film recipe");
+            vm().setStatusMessage(LocalText::plain("Opened " + std::string(60, 'x') + " (36 photos) and applied the film recipe"));
             if (vm().customPresets().empty())
                 vm().saveCustomPreset("My very long custom recipe name for the warm evening light",
                                       "Lifted shadows, warm highlights, a gentle S-curve and some grain on top", false);

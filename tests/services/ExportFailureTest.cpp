@@ -69,7 +69,7 @@ TEST(ExportFailure, BadDestinationsFailWithTheFileErrorAndLeaveNothing) {
     EXPECT_EQ(e.code(), ENOENT);
     EXPECT_NE(e.description().find("missing"), std::string::npos) << e.description();
     EXPECT_TRUE(e.concernsFolder());  // every other frame would fail there alike
-    EXPECT_EQ(e.cause(), "No such file or directory");
+    EXPECT_EQ(e.cause(), FailureCause::missingFolder);
 
     // The "folder" is a file.
     writeText(folder / "plain", "not a folder");

@@ -2,6 +2,7 @@
 
 #include "EditTestSupport.h"
 #include "services/L10n.h"
+#include "services/LocalizationManager.h"
 #include "services/UnwritableTestSupport.h"
 
 namespace vantrel::testing {
@@ -82,7 +83,7 @@ TEST_F(ExportTest, BatchCountsFailuresAndStopsWhenCancelled) {
     EXPECT_EQ(vm->statusMessage(), "Batch exporting 3 photos...");
     ASSERT_TRUE(finished(*vm));
     // The failures are counted and the first one says why.
-    EXPECT_EQ(vm->statusMessage(), "Batch export complete: 2 succeeded, 1 failed (b_fail.tif: render failed)");
+    EXPECT_EQ(vm->statusMessage(), "Batch export complete: 2 succeeded, 1 failed (b_fail.tif: the photo could not be rendered)");
     EXPECT_EQ(vm->batchExportCompletedCount(), 3);
     EXPECT_DOUBLE_EQ(vm->batchExportProgress(), 1.0);
     ASSERT_EQ(items.size(), 4u);
@@ -96,7 +97,8 @@ TEST_F(ExportTest, BatchCountsFailuresAndStopsWhenCancelled) {
     ASSERT_TRUE(finished(*vm));
     EXPECT_EQ(vm->statusMessage(), "Batch export failed");
     EXPECT_EQ(vm->exportAlertMessage(),
-              "Batch export failed: none of the 2 photos could be exported (b_fail.tif: render failed).");
+              "Batch export failed: none of the 2 photos could be exported (b_fail.tif: the photo could not be "
+              "rendered).");
 
     // Cancelled before its first frame: nothing exported, no alert.
     vm->setExportAlertMessage(std::nullopt);
@@ -236,8 +238,8 @@ TEST_F(ExportTest, OneCheckedFrameIsTheFrameWritten) {
     ASSERT_TRUE(waitFor([&] { return !vm->isExporting(); }));
     vm->setCheckedPhotoIDs({idOfTitle(*vm, "fail.tif")});
     vm->exportCurrentPhoto(as(ExportFormat::jpeg));
-    ASSERT_TRUE(waitFor([&] { return vm->statusMessage() == "Export failed: render failed"; }));
-    EXPECT_EQ(vm->exportAlertMessage(), "Export failed: render failed");
+    ASSERT_TRUE(waitFor([&] { return vm->statusMessage() == "Export failed: the photo could not be rendered"; }));
+    EXPECT_EQ(vm->exportAlertMessage(), "Export failed: the photo could not be rendered");
     EXPECT_FALSE(vm->isExporting());
 }
 
@@ -301,6 +303,36 @@ TEST_F(RealExportTest, ALongNameIsWrittenAndAnUnwritableFolderStopsTheBatch) {
         ASSERT_TRUE(waitFor([&] { return !vm->isExporting(); }, 10000));
         EXPECT_EQ(vm->statusMessage(), "Exported successfully: " + name);
         EXPECT_TRUE(std::filesystem::is_regular_file(out() / name));
+
+        // A scan whose own name is 250 bytes: its generated names lose the end of the title,
+        // never "_Developed", the number or the extension.
+        const std::string longScan = std::string(246, 's') + ".png";
+        writeScans(path("long"), {longScan.c_str()});
+        vm->loadFolder(path("long"));
+        ASSERT_TRUE(settle(*vm));
+        std::filesystem::create_directories(path("batch"));
+        for (int round = 0; round < 2; ++round) {
+            vm->beginBatchExport(framesTitled(*vm, {longScan}), path("batch"), as(ExportFormat::jpeg));
+            ASSERT_TRUE(finished(*vm));
+            EXPECT_EQ(vm->statusMessage(), L10n::tr("status.batchSuccess", 1, std::string()));
+        }
+        std::vector<std::string> written;
+        for (const auto& entry : std::filesystem::directory_iterator(path("batch")))
+            written.push_back(entry.path().filename().string());
+        std::sort(written.begin(), written.end());
+        ASSERT_EQ(written.size(), 2u);
+        EXPECT_EQ(written[0], std::string(255 - 18, 's') + "_Developed (1).jpg");
+        EXPECT_EQ(written[1], std::string(255 - 14, 's') + "_Developed.jpg");
+
+        // A German window names the cause in German, with nothing of the system's message.
+        LocalizationManager::shared().setLanguage(AppLanguage::de);
+        dialogs->saveLocation = path("missing") / "a.jpg";
+        vm->exportCurrentPhoto(as(ExportFormat::jpeg));
+        ASSERT_TRUE(waitFor([&] { return !vm->isExporting(); }, 10000));
+        const std::string german = vm->statusMessage();
+        LocalizationManager::shared().setLanguage(AppLanguage::en);
+        EXPECT_EQ(german, "Export fehlgeschlagen: im Ordner „" + path("missing").string() +
+                              "“ kann keine Datei angelegt werden: der Ordner existiert nicht");
         vm.reset();
 
         std::filesystem::create_directories(path("locked"));
@@ -318,7 +350,7 @@ TEST_F(RealExportTest, ALongNameIsWrittenAndAnUnwritableFolderStopsTheBatch) {
     ASSERT_TRUE(settle(*vm));
     vm->beginBatchExport(vm->photos(), locked, as(ExportFormat::png));
     ASSERT_TRUE(waitFor([&] { return !vm->isBatchExporting(); }, 10000));
-    const std::string why = ::geteuid() == 0 ? "Read-only file system" : "Permission denied";
+    const std::string why = L10n::tr(::geteuid() == 0 ? "cause.readOnly" : "cause.noPermission");
     const std::string told = L10n::tr("status.batchFolderFailed", locked.string(), why, 0, 3);
     EXPECT_EQ(vm->statusMessage(), told);
     EXPECT_EQ(vm->exportAlertMessage(), told);

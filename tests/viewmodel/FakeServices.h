@@ -52,7 +52,7 @@ public:
         if (job.photo.title().find("undecodable") != std::string::npos) {
             ++finished_;
             RenderResult failed;
-            failed.loadError = "cannot decode " + job.photo.title();
+            failed.loadError = LocalText::plain("cannot decode " + job.photo.title());
             return failed;
         }
         RenderResult result;

@@ -66,7 +66,7 @@ TEST_F(EditViewModelTest, MasksAreNamedByCountAndSelectionFollowsDeletes) {
     EXPECT_EQ(vm->parameters().masks, MaskGroupParameters::defaultValue());
     EXPECT_EQ(vm->selectedMaskID(), std::nullopt);
     EXPECT_TRUE(vm->isMaskMode());
-    vm->setStatusMessage("x");
+    vm->setStatusMessage(LocalText::plain("x"));
     vm->deleteSelectedMask();
     EXPECT_EQ(vm->statusMessage(), "x");
 

@@ -1,6 +1,7 @@
 #include "EditTestSupport.h"
 #include "services/FilmPresetLibrary.h"
 #include "services/L10n.h"
+#include "services/LocalizationManager.h"
 
 namespace vantrel::testing {
 namespace {
@@ -139,7 +140,7 @@ TEST_F(EditViewModelTest, CustomRecipesAreSavedDeletedExportedAndImported) {
     vm->exportRecipe("not-a-recipe", path("none.vantrelrecipe"));
     EXPECT_FALSE(std::filesystem::exists(path("none.vantrelrecipe")));
     vm->exportRecipe(saved.id, path("missing/folder/x.vantrelrecipe"));
-    EXPECT_EQ(vm->statusMessage().rfind("Failed to export recipe: ", 0), 0u) << vm->statusMessage();
+    EXPECT_EQ(vm->statusMessage(), "Could not export the recipe to 「x.vantrelrecipe」: the folder does not exist");
 
     // Deleting another recipe keeps the active one; deleting the active one clears it.
     vm->deleteCustomPreset(saved);
@@ -175,7 +176,13 @@ TEST_F(EditViewModelTest, CustomRecipesAreSavedDeletedExportedAndImported) {
 
     std::ofstream(path("broken.json")) << "{ not json";
     vm->importRecipe(path("broken.json"));
-    EXPECT_EQ(vm->statusMessage().rfind("Failed to import recipe: ", 0), 0u) << vm->statusMessage();
+    // Named, with a cause of our own, never the parser's message; and in the language chosen later.
+    EXPECT_EQ(vm->statusMessage(),
+              "Could not import the recipe 「broken.json」: the file is not a Vantrel recipe or is damaged");
+    LocalizationManager::shared().setLanguage(AppLanguage::de);
+    EXPECT_EQ(vm->statusMessage(),
+              "Rezept „broken.json“ konnte nicht importiert werden: die Datei ist kein Vantrel-Rezept oder beschädigt");
+    LocalizationManager::shared().setLanguage(AppLanguage::en);
     EXPECT_EQ(vm->customPresets().size(), 1u);
 
     vm->revealPresetsFolder();

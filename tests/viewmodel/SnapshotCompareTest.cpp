@@ -36,7 +36,7 @@ TEST_F(EditViewModelTest, SnapshotsAreSavedLoadedAndDeleted) {
     EXPECT_EQ(vm->snapshots()[0].name, "Cool");
     EXPECT_EQ(store->snapshots[key].at(0).name, "Cool");
     EXPECT_EQ(vm->statusMessage(), "Renamed snapshot: 「Cool」");
-    vm->setStatusMessage("");
+    vm->setStatusMessage({});
     vm->renameSnapshot(Uuid::random(), "Nobody");
     EXPECT_EQ(vm->snapshots()[0].name, "Cool");
     EXPECT_EQ(vm->statusMessage(), "");

@@ -184,7 +184,7 @@ TEST_F(ViewModelTest, AnUndecodableScanSaysWhyOncePerVisit) {
     QObject::connect(vm.get(), &DarkroomViewModel::statusMessageChanged, vm.get(), [&] { ++statusChanges; });
     vm->selectPhoto(idOfTitle(*vm, "b_undecodable.tif"));
     ASSERT_TRUE(waitFor([&] { return vm->previewLoadError().has_value(); }));
-    EXPECT_EQ(*vm->previewLoadError(), "cannot decode b_undecodable.tif");
+    EXPECT_EQ(vm->previewLoadError()->str(), "cannot decode b_undecodable.tif");
     EXPECT_TRUE(vm->renderedPreview().isNull());  // not a's picture
     EXPECT_TRUE(vm->originalPreview().isNull());
     EXPECT_EQ(vm->statusMessage(), "Could not show b_undecodable.tif: cannot decode b_undecodable.tif");

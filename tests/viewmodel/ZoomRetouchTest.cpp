@@ -109,7 +109,7 @@ TEST_F(ZoomTest, ActualPixelsFactorAndLabels) {
 TEST_F(EditViewModelTest, HealingSpotsUndoRemoveAndClear) {
     auto vm = makeViewModel();
     ASSERT_TRUE(settle(*vm));
-    vm->setStatusMessage("x");
+    vm->setStatusMessage(LocalText::plain("x"));
     vm->undoLastHealingSpot();
     EXPECT_EQ(vm->statusMessage(), "x");
     vm->removeSelectedHealingSpot();

@@ -1,0 +1,53 @@
+#pragma once
+// A text kept as its key and arguments, so that it can be shown again in
+// whatever language is chosen later (the status line outlives a switch of
+// language). An argument may itself be such a text: a failure's cause inside
+// the message about what failed.
+//
+//   LocalText t = L10n::text("status.exportFailed", L10n::text("cause.noSpace"));
+//   t.str()   -> "Export failed: there is no space left on the device" (in the current language)
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <type_traits>
+#include <utility>
+#include <variant>
+#include <vector>
+
+namespace vantrel {
+
+struct LocalText;
+
+// A nested text is shared and never changed after it is made.
+using LocalArg = std::variant<std::string, std::int64_t, double, std::shared_ptr<const LocalText>>;
+
+struct LocalText {
+    std::string key;  // empty: no text, or a plain one (see plain())
+    std::vector<LocalArg> args;
+
+    // A text shown as it is, in every language (a file name; a fake's message in tests).
+    static LocalText plain(std::string text);
+
+    bool empty() const { return key.empty() && args.empty(); }
+    // The text in the language chosen now.
+    std::string str() const;
+
+    friend bool operator==(const LocalText& a, const LocalText& b);
+};
+
+template <typename T>
+LocalArg makeLocalArg(T&& value) {
+    using V = std::remove_cvref_t<T>;
+    static_assert(!std::is_same_v<V, bool>, "a flag is not a text argument");
+    if constexpr (std::is_same_v<V, LocalText>) {
+        return LocalArg(std::make_shared<const LocalText>(std::forward<T>(value)));
+    } else if constexpr (std::is_integral_v<V>) {
+        return LocalArg(std::in_place_type<std::int64_t>, static_cast<std::int64_t>(value));
+    } else if constexpr (std::is_floating_point_v<V>) {
+        return LocalArg(std::in_place_type<double>, static_cast<double>(value));
+    } else {
+        return LocalArg(std::in_place_type<std::string>, std::string(std::string_view(value)));
+    }
+}
+
+}  // namespace vantrel
