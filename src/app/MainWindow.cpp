@@ -283,6 +283,7 @@ void MainWindow::scheduleRefresh() {
 void MainWindow::refreshNow() {
     refreshPending_ = false;
     status_->setFullText(QString::fromStdString(vm_->statusMessage()));
+    status_->setHelp(QString::fromStdString(vm_->statusDetail().str()));
     for (RefreshableView* view : views_) view->refresh();
 
     // While quitting no sheet may open again.
@@ -296,6 +297,13 @@ void MainWindow::refreshNow() {
     for (QDialog* sheet : {batchSyncSheet_.data(), exportSheet_.data(), savePresetSheet_.data()})
         if (auto* view = dynamic_cast<RefreshableView*>(sheet)) view->refresh();
     syncAlert();
+    // The question follows the batch's progress; a batch that ended asks nothing more.
+    if (stopExportQuestion_) {
+        if (vm_->isBatchExporting())
+            stopExportQuestion_->setText(stopExportText());
+        else
+            endQuestion(stopExportQuestion_);
+    }
 
     overlay_->setVisible(vm_->isBatchExporting());
     if (vm_->isBatchExporting()) {
@@ -330,55 +338,90 @@ void MainWindow::showEvent(QShowEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    // Edits that no place took go with the window: the user says so first.
-    if (askBeforeDiscarding_ && !discardConfirmed_) {
-        vm_->saveAll();
-        if (vm_->hasUnsavedEdits()) {
+    if (askBeforeDiscarding_) {
+        // A batch under way is stopped only when the user says so.
+        if (vm_->isBatchExporting()) {
             event->ignore();
-            askToDiscard();
+            askToStopExport();
             return;
+        }
+        // Edits that no place took go with the window: the user says so first.
+        if (!discardConfirmed_) {
+            vm_->saveAll();
+            if (vm_->hasUnsavedEdits()) {
+                event->ignore();
+                askToDiscard();
+                return;
+            }
         }
     }
     quitting_ = true;
-    endDiscardQuestion();
+    endQuestion(discardQuestion_);
+    endQuestion(stopExportQuestion_);
     prepareToQuit();
     event->accept();
 }
 
-void MainWindow::askToDiscard() {
-    if (discardQuestion_) {
-        discardQuestion_->raise();
+void MainWindow::ask(QPointer<QMessageBox>& slot, const Question& question, const QString& text,
+                     std::function<void()> confirmed) {
+    if (slot) {
+        slot->raise();
         return;
     }
-    auto* question = new QMessageBox(QMessageBox::Warning, localized("quit.unsavedTitle"),
-                                     localized("quit.unsavedMessage"), QMessageBox::NoButton, this);
-    question->setObjectName(QStringLiteral("discardQuestion"));
-    QPushButton* discard = question->addButton(localized("quit.discardAndQuit"), QMessageBox::DestructiveRole);
-    discard->setObjectName(QStringLiteral("discardAndQuit"));
-    QPushButton* keep = question->addButton(localized("dialog.cancel"), QMessageBox::RejectRole);
-    keep->setObjectName(QStringLiteral("keepEditing"));
-    question->setDefaultButton(keep);
-    question->setEscapeButton(keep);
-    question->setWindowModality(Qt::WindowModal);
-    connect(question, &QMessageBox::finished, this, [this, question, discard] {
-        const bool confirmed = question->clickedButton() == discard;
-        endDiscardQuestion();
-        if (!confirmed) return;
-        discardConfirmed_ = true;
-        close();
-        quit_();
+    auto* box = new QMessageBox(QMessageBox::Warning, localized(question.title), text, QMessageBox::NoButton, this);
+    box->setObjectName(QString::fromUtf8(question.name));
+    if (question.detail) box->setInformativeText(localized(question.detail));
+    QPushButton* confirm = box->addButton(localized(question.confirm), QMessageBox::DestructiveRole);
+    confirm->setObjectName(QString::fromUtf8(question.confirmName));
+    QPushButton* keep = box->addButton(localized(question.keep), QMessageBox::RejectRole);
+    keep->setObjectName(QString::fromUtf8(question.keepName));
+    box->setDefaultButton(keep);
+    box->setEscapeButton(keep);
+    box->setWindowModality(Qt::WindowModal);
+    connect(box, &QMessageBox::finished, this, [this, &slot, box, confirm, confirmed = std::move(confirmed)] {
+        // Ending the question drops this connection: its action is taken out first.
+        const std::function<void()> then = box->clickedButton() == confirm ? confirmed : nullptr;
+        endQuestion(slot);
+        if (then) then();
     });
-    discardQuestion_ = question;
-    question->open();
+    slot = box;
+    box->open();
 }
 
-void MainWindow::endDiscardQuestion() {
-    if (!discardQuestion_) return;
-    QMessageBox* ending = discardQuestion_;
-    discardQuestion_ = nullptr;
+void MainWindow::endQuestion(QPointer<QMessageBox>& slot) {
+    if (!slot) return;
+    QMessageBox* ending = slot;
+    slot = nullptr;
     ending->disconnect(this);
     ending->hide();
     ending->deleteLater();
+}
+
+void MainWindow::askToDiscard() {
+    ask(discardQuestion_,
+        {"discardQuestion", "quit.unsavedTitle", "quit.discardAndQuit", "discardAndQuit", "dialog.cancel",
+         "keepEditing"},
+        localized("quit.unsavedMessage"), [this] {
+            discardConfirmed_ = true;
+            close();
+            quit_();
+        });
+}
+
+void MainWindow::askToStopExport() {
+    ask(stopExportQuestion_,
+        {"stopExportQuestion", "quit.exportRunningTitle", "quit.stopExportAndQuit", "stopExportAndQuit",
+         "quit.keepExporting", "keepExporting", "quit.exportRunningDetail"},
+        stopExportText(), [this] {
+            // What was written stays; the frame in hand is abandoned without a trace when the program ends.
+            vm_->cancelBatchExport();
+            if (close()) quit_();
+        });
+}
+
+QString MainWindow::stopExportText() const {
+    return QString::fromStdString(
+        L10n::tr("quit.exportRunningMessage", vm_->batchExportCompletedCount(), vm_->batchExportTotalCount()));
 }
 
 void MainWindow::startCommandFilePolling(std::vector<std::filesystem::path> locations) {

@@ -8,10 +8,12 @@
 // child view on the next turn of the event loop, however many changes came.
 //
 // Closing the window ends its sheets and dialogs, cancels a running batch export
-// and saves the frame's recipe, culling data and snapshots before it goes. When
-// some edits could be saved nowhere, it first asks (a window-modal question)
-// whether to discard them, unless told not to ask (signals, programs). Every
-// dialog of the window carries the Quit command, so Ctrl+Q works while one is open.
+// and saves the frame's recipe, culling data and snapshots before it goes. While
+// a batch export runs, or when some edits could be saved nowhere, it first asks
+// (a window-modal question) whether to stop the export or discard the edits,
+// unless told not to ask (signals, programs). Every dialog of the window carries
+// the Quit command, so Ctrl+Q works while one is open.
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -74,10 +76,12 @@ public:
     void dismissSheets();
     // Every way out: sheets ended, a batch export cancelled, everything saved.
     void prepareToQuit();
-    // Whether closing asks before discarding edits that could be saved nowhere (default: yes).
+    // Whether closing asks before stopping a batch export or discarding edits
+    // that could be saved nowhere (default: yes).
     void setAskBeforeDiscarding(bool ask) { askBeforeDiscarding_ = ask; }
-    // The question asked then, while it is shown.
+    // The questions asked then, while they are shown.
     QMessageBox* discardQuestion() const { return discardQuestion_; }
+    QMessageBox* stopExportQuestion() const { return stopExportQuestion_; }
 
     // The coalesced refresh, and the same at once (tests).
     void scheduleRefresh();
@@ -111,8 +115,24 @@ private:
     void syncSheet(QPointer<QDialog>& sheet, bool shown, QDialog* (MainWindow::*make)(), void (*dismissed)(DarkroomViewModel&));
     void syncAlert();
     void placeOverlay();
+    // A window-modal question in `slot` (raised when already asked): `confirmed`
+    // runs when its confirming button is pressed; the other one, Escape's and
+    // the default, keeps things as they are.
+    struct Question {
+        const char* name;
+        const char* title;
+        const char* confirm;
+        const char* confirmName;
+        const char* keep;
+        const char* keepName;
+        const char* detail = nullptr;  // a line under the question, if any
+    };
+    void ask(QPointer<QMessageBox>& slot, const Question& question, const QString& text,
+             std::function<void()> confirmed);
+    void endQuestion(QPointer<QMessageBox>& slot);
     void askToDiscard();
-    void endDiscardQuestion();
+    void askToStopExport();
+    QString stopExportText() const;
 
     std::shared_ptr<WindowFileDialogs> dialogs_;
     std::unique_ptr<DarkroomViewModel> vm_;
@@ -140,12 +160,14 @@ private:
     QPointer<QDialog> savePresetSheet_;
     QPointer<QMessageBox> alert_;
     QPointer<QMessageBox> discardQuestion_;
+    QPointer<QMessageBox> stopExportQuestion_;
 };
 
 // Ends every main window (each saves) and then the application's event loop.
-// With `askAboutUnsaved`, a window holding edits that could be saved nowhere
-// asks first and the application goes on while it asks; signals and programs
-// pass false: what can be saved is saved, and the application ends.
+// With `askAboutUnsaved`, a window running a batch export or holding edits that
+// could be saved nowhere asks first and the application goes on while it asks;
+// signals and programs pass false: a batch is stopped, what can be saved is
+// saved, and the application ends.
 void quitApplication(bool askAboutUnsaved = true);
 
 }  // namespace vantrel

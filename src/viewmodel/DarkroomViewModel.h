@@ -384,8 +384,11 @@ public:
     // The status line, kept as its key and arguments and shown in the language chosen now.
     std::string statusMessage() const { return statusText_.str(); }
     const LocalText& statusText() const { return statusText_; }
-    void setStatusMessage(LocalText text) {
+    // What the status line's tooltip adds (the files a message counts); it goes with its message.
+    const LocalText& statusDetail() const { return statusDetail_; }
+    void setStatusMessage(LocalText text, LocalText detail = {}) {
         statusText_ = std::move(text);
+        statusDetail_ = std::move(detail);
         Q_EMIT statusMessageChanged();
         Q_EMIT stateChanged();
     }
@@ -396,6 +399,7 @@ public:
 
 private:
     LocalText statusText_;
+    LocalText statusDetail_;
 
 public:
 

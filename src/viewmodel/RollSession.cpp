@@ -76,17 +76,50 @@ const LoadedPhoto& chooseFrame(const std::vector<LoadedPhoto>& photos, const std
     return named != photos.end() ? *named : photos.front();
 }
 
-std::vector<LoadedPhoto> loadScans(RenderService& service, const std::vector<std::filesystem::path>& scans) {
+// The frames of the listed scans, and the names of those that could not be read.
+struct LoadedScans {
+    std::vector<LoadedPhoto> photos;
+    std::vector<std::string> unreadable;
+};
+
+LoadedScans loadScans(RenderService& service, const std::vector<std::filesystem::path>& scans) {
     // Headers only, read side by side: opening a roll of many scans waits on
     // the disk and the metadata parser, not on one file after another.
     std::vector<std::optional<LoadedPhoto>> read(scans.size());
     tbb::parallel_for(std::size_t{0}, scans.size(), [&](std::size_t i) { read[i] = service.loadPhoto(scans[i]); });
 
-    std::vector<LoadedPhoto> loaded;
-    loaded.reserve(scans.size());
-    for (std::optional<LoadedPhoto>& photo : read)
-        if (photo) loaded.push_back(std::move(*photo));  // an unreadable scan is left out
+    LoadedScans loaded;
+    loaded.photos.reserve(scans.size());
+    for (std::size_t i = 0; i < scans.size(); ++i) {
+        // An unreadable scan is left out of the roll, and named to the user.
+        if (read[i])
+            loaded.photos.push_back(std::move(*read[i]));
+        else
+            loaded.unreadable.push_back(scans[i].filename().string());
+    }
     return loaded;
+}
+
+// "3 files could not be read", and the status line's detail naming them (a
+// long list is cut: the tooltip must stay readable).
+LocalText unreadableCount(const std::vector<std::string>& names) {
+    return names.size() == 1 ? L10n::text("roll.unreadableCountOne")
+                             : L10n::text("roll.unreadableCount", int(names.size()));
+}
+
+LocalText unreadableDetail(const std::vector<std::string>& names) {
+    constexpr std::size_t kListed = 20;
+    std::string list;
+    for (std::size_t i = 0; i < names.size() && i < kListed; ++i) list += (i ? "\n" : "") + names[i];
+    if (names.size() > kListed)
+        return L10n::text("roll.unreadableListMore", list, int(names.size() - kListed));
+    return L10n::text("roll.unreadableList", list);
+}
+
+// The folder's own name, also for a path ending in a separator.
+std::string folderName(std::filesystem::path folder) {
+    if (!folder.has_filename()) folder = folder.parent_path();
+    return folder.filename().string();
 }
 
 // The position of `id` in the filmstrip, or nothing when it is not shown.
@@ -161,14 +194,13 @@ bool RollSession::openFolderRoll(const std::filesystem::path& folder, const std:
     // access and the folder its culling records are saved to.
     const bool granted = services_.folders->startAccessing(folder);
     const RollListing listing = listRollScans(folder);
-    std::vector<LoadedPhoto> loaded = loadScans(*services_.render, listing.scans);
-    if (loaded.empty()) {
+    LoadedScans loaded = loadScans(*services_.render, listing.scans);
+    if (loaded.photos.empty()) {
         if (showEmpty && !listing.error && listing.scans.empty()) {
             // A folder without any scan is shown as what it is: an empty roll,
             // with nothing of the roll before it. It is not remembered.
             leaveRoll(folder, granted);
             vm_.setCurrentFolderURL(folder);
-            vm_.setCheckedPhotoIDs({});
             vm_.setSelectedPhotoID(std::nullopt);
             vm_.setPhotos({});
             vm_.setCullingDatabase({});
@@ -183,11 +215,16 @@ bool RollSession::openFolderRoll(const std::filesystem::path& folder, const std:
             std::cout << "[RollSession] Failed to read " << folder.string() << ": " << listing.error.message() << std::endl;
             vm_.setStatusMessage(
                 L10n::text("status.folderFailed", causeText(failureCauseOf(listing.error, FileAccess::reading))));
+        } else if (!loaded.unreadable.empty()) {
+            // Scans that all failed: the roll on screen stays, and the user learns why.
+            vm_.setStatusMessage(
+                L10n::text("status.folderUnreadable", folderName(folder), unreadableCount(loaded.unreadable)),
+                unreadableDetail(loaded.unreadable));
         }
         return false;
     }
 
-    openRoll(std::move(loaded), frameName, folder, granted, listing.scans);
+    openRoll(std::move(loaded.photos), frameName, folder, granted, listing.scans, loaded.unreadable);
     generateThumbnails(vm_.photos());
     return true;
 }
@@ -202,8 +239,9 @@ void RollSession::leaveRoll(const std::optional<std::filesystem::path>& folder, 
     // what has been reported of its saves is known before the next roll reads.
     flushPendingSave();
     takeSaveReports();
-    // Its thumbnails are no longer wanted.
+    // Its thumbnails are no longer wanted, and its ticks name none of the next roll's frames.
     if (thumbnailLoop_) thumbnailLoop_->cancel();
+    vm_.setCheckedPhotoIDs({});
     storedRecipes_.clear();
     storedSnapshots_.clear();
     markedFrames_.clear();
@@ -219,7 +257,8 @@ void RollSession::leaveRoll(const std::optional<std::filesystem::path>& folder, 
 
 void RollSession::openRoll(std::vector<LoadedPhoto> photos, const std::optional<std::string>& frameName,
                            const std::optional<std::filesystem::path>& folder, bool granted,
-                           const std::vector<std::filesystem::path>& scans) {
+                           const std::vector<std::filesystem::path>& scans,
+                           const std::vector<std::string>& unreadable) {
     leaveRoll(folder, granted);
     if (folder) {
         if (const std::optional<QByteArray> bookmark = services_.folders->makeBookmark(*folder))
@@ -247,9 +286,12 @@ void RollSession::openRoll(std::vector<LoadedPhoto> photos, const std::optional<
     if (const SavedValue* unsaved = unsavedValue({SaveKind::culling, {folder, {}}}))
         database.merge(std::get<RollCullingDatabase>(*unsaved));
     if (folder) {
-        std::filesystem::path named = *folder;
-        if (!named.has_filename()) named = named.parent_path();
-        vm_.setStatusMessage(L10n::text("status.folderLoaded", named.filename().string(), int(roll.size())));
+        if (unreadable.empty())
+            vm_.setStatusMessage(L10n::text("status.folderLoaded", folderName(*folder), int(roll.size())));
+        else
+            vm_.setStatusMessage(L10n::text("status.folderLoadedUnreadable", folderName(*folder), int(roll.size()),
+                                            unreadableCount(unreadable)),
+                                 unreadableDetail(unreadable));
         // Identifiers are new on every opening: stored records follow their file names.
         std::vector<RollCullingDatabase::Frame> frames;
         for (const LoadedPhoto& photo : roll) frames.push_back({frameID(photo), photo.title()});

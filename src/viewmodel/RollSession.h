@@ -155,12 +155,14 @@ private:
     bool openFolderRoll(const std::filesystem::path& folder, const std::optional<std::string>& frameName,
                         bool showEmpty);
     // Replaces the open roll with these frames, the one named current; a
-    // folder's listed scans tell the store which older files each may read.
+    // folder's listed scans tell the store which older files each may read,
+    // and the status line names those that could not be read.
     void openRoll(std::vector<LoadedPhoto> photos, const std::optional<std::string>& frameName,
                   const std::optional<std::filesystem::path>& folder, bool granted,
-                  const std::vector<std::filesystem::path>& scans = {});
-    // The outgoing roll's last edits written, its thumbnails stopped and its
-    // folder's access ended (another kept when granted).
+                  const std::vector<std::filesystem::path>& scans = {},
+                  const std::vector<std::string>& unreadable = {});
+    // The outgoing roll's last edits written, its thumbnails stopped, its
+    // ticks emptied and its folder's access ended (another kept when granted).
     void leaveRoll(const std::optional<std::filesystem::path>& folder, bool granted);
     // Whether the recipe differs from what the frame's file holds as far as this program knows.
     bool differsFromStored(const Uuid& id, const EditParameters& recipe) const;

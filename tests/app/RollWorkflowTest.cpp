@@ -3,7 +3,11 @@
 // panel, the filmstrip pictures of developed and synchronised frames, scans
 // that decode only in part or not at all, the watermark of a scan without
 // shooting data, culling by key through a long roll, and quitting with a
-// dialog open.
+// dialog open or a batch export under way.
+#include <condition_variable>
+#include <limits>
+#include <mutex>
+
 #include <QAction>
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -11,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -29,6 +34,7 @@
 #include "views/canvas/FilmstripView.h"
 #include "views/canvas/SplitCompareView.h"
 #include "views/kit/ElidedLabel.h"
+#include "views/kit/FittingText.h"
 #include "views/panels/FilmFrameControlView.h"
 #include "views/panels/FilmWatermarkSection.h"
 #include "views/kit/PanelTextField.h"
@@ -87,13 +93,55 @@ QPushButton* acceptButton(QDialog* dialog) {
     return nullptr;
 }
 
+// The real writer; once held, every frame after the next `passing` waits
+// until released or stopped (a stopped frame then writes nothing).
+class HeldExporter final : public ExportService {
+public:
+    void hold(int passing) {
+        std::lock_guard lock(mutex_);
+        passing_ = passing;
+    }
+    void release() {
+        {
+            std::lock_guard lock(mutex_);
+            passing_ = std::numeric_limits<int>::max();
+        }
+        changed_.notify_all();
+    }
+    int waiting() {
+        std::lock_guard lock(mutex_);
+        return waiting_;
+    }
+    void exportImage(const LoadedPhoto& photo, const EditParameters& recipe, const ExportSettings& settings,
+                     const std::optional<Image>& mask, const std::filesystem::path& destination,
+                     std::stop_token stop) override {
+        {
+            std::unique_lock lock(mutex_);
+            if (passing_ <= 0) {
+                ++waiting_;
+                changed_.wait(lock, stop, [&] { return passing_ > 0; });
+                --waiting_;
+            }
+            --passing_;
+        }
+        real_.exportImage(photo, recipe, settings, mask, destination, stop);
+    }
+
+private:
+    EngineExportService real_;
+    std::mutex mutex_;
+    std::condition_variable_any changed_;
+    int passing_ = std::numeric_limits<int>::max();
+    int waiting_ = 0;
+};
+
 class RollWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         LocalizationManager::shared().setLanguage(AppLanguage::en);
         ViewModelServices services = windowServices(dir, std::make_shared<EngineRenderService>(), store);
-        services.exporter = std::make_shared<EngineExportService>();
+        services.exporter = exporter;
         services.dialogs = dialogs;
         window = std::make_unique<MainWindow>(std::make_unique<DarkroomViewModel>(std::move(services)), nullptr,
                                               [this] {
@@ -134,6 +182,7 @@ protected:
     QTemporaryDir dir;
     std::shared_ptr<FakeSessionStorage> store = std::make_shared<FakeSessionStorage>();
     std::shared_ptr<WindowFileDialogs> dialogs = std::make_shared<WindowFileDialogs>();
+    std::shared_ptr<HeldExporter> exporter = std::make_shared<HeldExporter>();
     std::unique_ptr<MainWindow> window;
     int quitRequests = 0;
 };
@@ -238,8 +287,31 @@ TEST_F(RollWindowTest, ScansThatDecodeBadlyShowWhatCanBeShown) {
     whole.noise = true;  // enough coded data that the cut falls among the pixels
     writeJpeg(path("whole.jpg"), whole);
     truncateCopy(path("whole.jpg"), rollFolder() / "c_cut.jpg", 0.5);
+    // Files that cannot be read at all: empty, text under a picture's name, a
+    // header claiming a picture of 40 gigapixels.
+    writeBytes(rollFolder() / "d_empty.png", "");
+    writeBytes(rollFolder() / "e_notes.png", "shot on Portra 400, box speed");
+    std::string bomb = directoryFirstTiff(1, 1);
+    for (std::size_t at : {18u, 30u}) bomb.replace(at, 4, std::string("\x40\x0d\x03\x00", 4));  // 200000 wide and high
+    writeBytes(rollFolder() / "f_bomb.tif", bomb);
     window->show();
     openRoll();
+
+    // They are left out, counted in the status line and named in its tooltip,
+    // in the language chosen when shown.
+    ASSERT_EQ(vm().photos().size(), 3u);
+    auto* status = window->findChild<FittingLabel*>("statusLine");
+    const auto shows = [&](const std::string& text, const std::string& names) {
+        window->refreshNow();
+        EXPECT_EQ(status->fullText().toStdString(), text);
+        EXPECT_NE(status->toolTip().toStdString().find(names), std::string::npos) << status->toolTip().toStdString();
+    };
+    shows("Loaded roll folder: roll (3 photos, 3 files could not be read)",
+          "Files that could not be read:\nd_empty.png\ne_notes.png\nf_bomb.tif");
+    LocalizationManager::shared().setLanguage(AppLanguage::de);
+    shows("Rollenordner geladen: roll (3 Fotos, 3 Dateien konnten nicht gelesen werden)",
+          "Nicht lesbare Dateien:\nd_empty.png\ne_notes.png\nf_bomb.tif");
+    LocalizationManager::shared().setLanguage(AppLanguage::en);
 
     // A CMYK JPEG without a profile shows its picture: yellow ink on paper.
     ASSERT_EQ(vm().selectedPhotoID(), frame("a_cmyk.jpg"));
@@ -442,6 +514,53 @@ TEST_F(RollWindowTest, CtrlQInTheFolderPanelEndsItAndStartsNoBatch) {
     EXPECT_EQ(quitRequests, 1);
     EXPECT_FALSE(window->isVisible());
     EXPECT_FALSE(vm().isBatchExporting());
+}
+
+// Every way of quitting asks while a batch runs: kept, the batch goes on; stopped,
+// the frames written stay whole and the frame in hand leaves nothing behind.
+TEST_F(RollWindowTest, QuittingDuringABatchExportAsksFirst) {
+    for (const char* name : {"a.png", "b.png", "c.png"}) writeFlat(rollFolder() / name, QColor(150, 110, 70));
+    std::filesystem::create_directories(path("out"));
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    openRoll();
+    exporter->hold(1);
+    vm().checkAllPhotos();
+    vm().beginBatchExport(vm().exportTargetPhotos(), path("out"), ExportSettings{});
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return exporter->waiting() == 1 && vm().batchExportCompletedCount() == 1; }, 20000));
+    window->refreshNow();
+
+    const auto answer = [&](const char* button) {
+        QMessageBox* question = window->stopExportQuestion();
+        ASSERT_NE(question, nullptr);
+        EXPECT_TRUE(question->isVisible());
+        EXPECT_EQ(question->windowModality(), Qt::WindowModal);
+        EXPECT_EQ(question->text().toStdString(), "Export in progress (1 of 3). Stop it and quit?");
+        QTest::mouseClick(question->findChild<QPushButton*>(button), Qt::LeftButton);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window->stopExportQuestion() == nullptr; }, 2000));
+    };
+    QTest::keyClick(window.get(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(quitRequests, 1);
+    answer("keepExporting");
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(vm().isBatchExporting());
+    EXPECT_FALSE(window->close());  // closing the window asks as well
+    answer("keepExporting");
+    EXPECT_TRUE(vm().isBatchExporting());
+
+    window->menus().quit->trigger();
+    answer("stopExportAndQuit");
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(vm().isBatchExporting());
+    // The program ends (the window with it) while the second frame is still held.
+    window.reset();
+    std::vector<std::string> written;
+    for (const auto& entry : std::filesystem::directory_iterator(path("out")))
+        written.push_back(entry.path().filename().string());
+    EXPECT_EQ(written, std::vector<std::string>{"a_Developed.jpg"});
+    EXPECT_EQ(QImage(QString::fromStdString((path("out") / "a_Developed.jpg").string())).size(), QSize(96, 64));
 }
 
 // ---------------------------------------------------------------- on fake services

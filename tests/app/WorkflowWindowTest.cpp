@@ -16,6 +16,7 @@
 
 #include "WindowTestSupport.h"
 #include "app/Sidebar.h"
+#include "app/TopBar.h"
 #include "viewmodel/EditTestSupport.h"
 #include "views/kit/DarkroomTheme.h"
 #include "views/kit/ElidedLabel.h"
@@ -216,6 +217,49 @@ TEST_F(WorkflowWindowTest, OneCheckedFrameThatIsNotShownIsTheFrameExported) {
     settle();
     EXPECT_EQ(window->exportSheet(), nullptr);
     EXPECT_EQ(exporter->calls().size(), 1u);
+}
+
+// Ticks belong to their roll: another roll opened from the top bar starts
+// unticked, and what the export and sync buttons offer follows it.
+TEST_F(WorkflowWindowTest, AnotherRollOpensWithNothingTicked) {
+    const auto rollOf = [&](const char* name, int frames) {
+        const std::filesystem::path folder(dir.filePath(name).toStdString());
+        std::filesystem::create_directories(folder);
+        for (int i = 0; i < frames; ++i) std::ofstream(folder / ("f" + std::to_string(i) + ".tif")) << "scan";
+        return folder;
+    };
+    QPushButton* exportButton = window->topBar()->exportButton();
+    dialogs->folder = rollOf("eight", 8);
+    QTest::mouseClick(window->topBar()->openFolderButton(), Qt::LeftButton);
+    ASSERT_EQ(vm().photos().size(), 8u);
+    QTest::mouseClick(window->sidebarView()->selectAllButton(), Qt::LeftButton);
+    settle();
+    EXPECT_EQ(exportButton->text().toStdString(), "Batch Export (8)...");
+
+    dialogs->folder = rollOf("five", 5);
+    QTest::mouseClick(window->topBar()->openFolderButton(), Qt::LeftButton);
+    ASSERT_EQ(vm().photos().size(), 5u);
+    settle();
+    EXPECT_TRUE(vm().checkedPhotoIDs().empty());
+    EXPECT_EQ(exportButton->text().toStdString(), "Export Photo...");
+    EXPECT_FALSE(window->sidebarView()->batchExportButton()->isVisible());
+
+    // The export dialog lists the frame on screen, ready to export it.
+    QTest::mouseClick(exportButton, Qt::LeftButton);
+    settle();
+    auto* sheet = dynamic_cast<ExportSettingsDialog*>(window->exportSheet());
+    ASSERT_NE(sheet, nullptr);
+    ASSERT_EQ(sheet->photos().size(), 1u);
+    EXPECT_EQ(sheet->photos()[0].id(), vm().selectedPhoto()->id());
+    EXPECT_TRUE(sheet->exportButton()->isEnabled());
+    QTest::keyClick(sheet, Qt::Key_Escape);
+    settle();
+    // Synchronising reaches every other frame of this roll.
+    QTest::mouseClick(window->sidebarView()->findChild<QPushButton*>("syncRoll"), Qt::LeftButton);
+    settle();
+    auto* sync = dynamic_cast<BatchSyncDialog*>(window->batchSyncSheet());
+    ASSERT_NE(sync, nullptr);
+    EXPECT_EQ(sync->syncButton()->fullText(), "Sync to 4 Photos Now");
 }
 
 TEST_F(WorkflowWindowTest, SyncingWithOnlyTheNegativeRowChangesOnlyTheNegativeConversion) {

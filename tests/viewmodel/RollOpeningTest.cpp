@@ -91,7 +91,6 @@ TEST_F(ViewModelTest, FailedOpeningLeavesTheRollItsPlaceAndItsAccess) {
 
     const auto ids = vm.photos();
     const auto selected = vm.selectedPhotoID();
-    const std::string status = vm.statusMessage();
     const QVariant bookmark = settings->value("lastOpenedFolderBookmark");
     auto unchanged = [&] {
         ASSERT_EQ(vm.photos().size(), 2u);
@@ -105,9 +104,10 @@ TEST_F(ViewModelTest, FailedOpeningLeavesTheRollItsPlaceAndItsAccess) {
         EXPECT_EQ(vm.filmstripItems().size(), 2u);
     };
 
-    vm.loadFolder(bad);  // every scan unreadable: no message
+    vm.loadFolder(bad);  // every scan unreadable: the roll stays, and the status line names them
     unchanged();
-    EXPECT_EQ(vm.statusMessage(), status);
+    EXPECT_EQ(vm.statusMessage(), "Could not open 「bad」: 4 files could not be read");
+    EXPECT_EQ(vm.statusDetail().str(), "Files that could not be read:\nw.png\nx.tif\ny.jpg\nz.png");
 
     vm.loadFolder(good / "one.png");  // not a folder: the listing fails
     unchanged();

@@ -92,7 +92,7 @@ TEST_F(ViewModelTest, RestoresBookmarkThenPathThenSampleRollWithTheStoredName) {
         EXPECT_EQ(vm->photos()[1].title(), "b.tif");
         ASSERT_NE(vm->selectedPhoto(), nullptr);
         EXPECT_EQ(vm->selectedPhoto()->title(), "b.tif");
-        EXPECT_EQ(vm->statusMessage(), L10n::tr("status.folderLoaded", std::string("A"), 2));
+        EXPECT_EQ(vm->statusMessage(), "Loaded roll folder: A (2 photos, 1 file could not be read)");
     }
 
     // A bookmark naming a file falls back to the path; an unmatched name selects the first frame.
@@ -119,7 +119,8 @@ TEST_F(ViewModelTest, RestoresBookmarkThenPathThenSampleRollWithTheStoredName) {
     }
 
     // A folder that still exists but no longer holds a usable scan cannot be
-    // restored: the sample roll opens, and the remembered folder stays.
+    // restored: the sample roll opens, the remembered folder stays, and the
+    // status line says why.
     const auto empty = makeRoll("empty", {"bad.tif", "readme.md"});
     settings->remove("lastOpenedFolderBookmark");
     settings->setValue("lastOpenedFolderPath", QString::fromStdString(empty.string()));
@@ -129,7 +130,7 @@ TEST_F(ViewModelTest, RestoresBookmarkThenPathThenSampleRollWithTheStoredName) {
         EXPECT_FALSE(vm->accessedFolder());
         ASSERT_EQ(vm->photos().size(), 3u);
         EXPECT_FALSE(vm->photos()[0].fileURL());
-        EXPECT_EQ(vm->statusMessage(), L10n::tr("status.ready"));
+        EXPECT_EQ(vm->statusMessage(), "Could not open 「empty」: 1 file could not be read");
         EXPECT_EQ(settings->value("lastOpenedFolderPath").toString().toStdString(), empty.string());
     }
 }
