@@ -192,6 +192,7 @@ public:
     // ---- bookkeeping the tests and the window may read
     const std::map<Uuid, EditParameters>& inMemoryRecipes() const { return roll_.inMemoryRecipes(); }
     const std::map<Uuid, QImage>& thumbnailCache() const { return roll_.thumbnailCache(); }
+    std::map<Uuid, Image>& subjectMaskCache() { return subjectMasks_.heldMasks(); }
     // The frames' subject masks: held, being found again, or known to have none.
     SubjectMasks& subjectMasks() { return subjectMasks_; }
     const std::optional<std::filesystem::path>& accessedFolder() const { return roll_.accessedFolder(); }

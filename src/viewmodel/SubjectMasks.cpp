@@ -42,19 +42,20 @@ std::shared_future<SubjectMasks::Answer> SubjectMasks::request(const LoadedPhoto
     if (const auto making = making_.find(frame); making != making_.end()) return making->second.answer;
     if (!analysis_ || stopped_) return {};
 
-    auto promise = std::make_shared<std::promise<Answer>>();
     Making& making = making_[frame];
     making.serial = ++serial_;
-    making.answer = promise->get_future().share();
+    making.answering = std::make_shared<Answering>();
+    making.answer = making.answering->promise.get_future().share();
     pool_.start(
-        [this, analysis = analysis_, photo, frame, serial = making.serial, stop = making.stop.get_token(), promise] {
+        [this, analysis = analysis_, photo, frame, serial = making.serial, stop = making.stop.get_token(),
+         answering = making.answering] {
             Answer answer;
             try {
                 if (!stop.stop_requested()) answer = {true, analysis->detectSubject(photo)};
             } catch (...) {
                 answer = {true, std::nullopt};  // out of memory and the like: no subject, and no one left waiting
             }
-            promise->set_value(answer);
+            answering->give(answer);
             // Queued to the GUI thread; the destructor waits for this pool, so `this` is alive.
             QMetaObject::invokeMethod(
                 this, [this, frame, serial, answer] { finished(frame, serial, answer); }, Qt::QueuedConnection);
@@ -95,7 +96,7 @@ void SubjectMasks::store(const Uuid& frame, Image mask) {
 
 void SubjectMasks::forget(const Uuid& frame) {
     if (const auto making = making_.find(frame); making != making_.end()) {
-        making->second.stop.request_stop();
+        making->second.drop();
         making_.erase(making);
     }
     masks_.erase(frame);
@@ -114,7 +115,7 @@ void SubjectMasks::keepOnly(const std::set<Uuid>& frames) {
 
 void SubjectMasks::stop() {
     stopped_ = true;
-    for (auto& [frame, making] : making_) making.stop.request_stop();
+    for (auto& [frame, making] : making_) making.drop();
     making_.clear();
 }
 

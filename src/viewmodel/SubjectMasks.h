@@ -12,6 +12,7 @@
 #include <future>
 #include <list>
 #include <map>
+#include <mutex>
 #include <memory>
 #include <optional>
 #include <set>
@@ -50,6 +51,8 @@ public:
 
     // The frame's mask, when one is held.
     const Image* held(const Uuid& frame) const;
+    // The masks held, by frame.
+    std::map<Uuid, Image>& heldMasks() { return masks_; }
     // The recipe grades a detected subject, but the frame has no mask and its
     // analysis has not yet said that it has none.
     bool isWanted(const Uuid& frame, const EditParameters& recipe) const;
@@ -75,10 +78,24 @@ Q_SIGNALS:
     void settled(Uuid frame, bool found);
 
 private:
+    // The answer to come, given once: by the analysis, or by stopping it first
+    // (so that no export waits for an analysis that is dropped).
+    struct Answering {
+        std::promise<Answer> promise;
+        std::once_flag given;
+        void give(const Answer& answer) {
+            std::call_once(given, [&] { promise.set_value(answer); });
+        }
+    };
     struct Making {
         std::uint64_t serial = 0;
         std::stop_source stop;
+        std::shared_ptr<Answering> answering;
         std::shared_future<Answer> answer;
+        void drop() {
+            stop.request_stop();
+            answering->give({});
+        }
     };
     void finished(const Uuid& frame, std::uint64_t serial, const Answer& answer);
     void hold(const Uuid& frame, Image mask);

@@ -85,7 +85,7 @@ TEST_F(EditViewModelTest, SubjectDetectionGradesTheAnalysedFrameOnly) {
     EXPECT_TRUE(vm->isDetectingSubject());
     ASSERT_TRUE(waitFor([&] { return !vm->isDetectingSubject(); }));
     EXPECT_EQ(vm->statusMessage(), "Subject identified successfully (supports independent grading)");
-    EXPECT_TRUE(vm->subjectMasks().held(first));
+    EXPECT_TRUE(vm->subjectMaskCache().count(first));
     const SubjectMaskParameters& subject = vm->parameters().subjectMask;
     EXPECT_TRUE(subject.isEnabled && subject.hasDetectedSubject);
     EXPECT_EQ(subject.subject.exposure, 0.35);
@@ -104,7 +104,7 @@ TEST_F(EditViewModelTest, SubjectDetectionGradesTheAnalysedFrameOnly) {
 
     // The reset forgets the mask and the grading.
     vm->resetSubjectMask();
-    EXPECT_FALSE(vm->subjectMasks().held(first));
+    EXPECT_FALSE(vm->subjectMaskCache().count(first));
     EXPECT_EQ(vm->parameters().subjectMask, SubjectMaskParameters::defaultValue());
     EXPECT_EQ(vm->statusMessage(), "Reset AI subject and background grading");
 
@@ -120,8 +120,8 @@ TEST_F(EditViewModelTest, SubjectDetectionGradesTheAnalysedFrameOnly) {
     analysis->gate.open();
     ASSERT_TRUE(waitFor([&] { return !vm->isDetectingSubject(); }));
     ASSERT_TRUE(idle(*vm));
-    EXPECT_TRUE(vm->subjectMasks().held(first));
-    EXPECT_FALSE(vm->subjectMasks().held(second));
+    EXPECT_TRUE(vm->subjectMaskCache().count(first));
+    EXPECT_FALSE(vm->subjectMaskCache().count(second));
     EXPECT_EQ(vm->parameters(), shown);
     const SubjectMaskParameters graded = vm->inMemoryRecipes().at(first).subjectMask;
     EXPECT_TRUE(graded.isEnabled && graded.hasDetectedSubject);
@@ -143,7 +143,7 @@ TEST_F(EditViewModelTest, SubjectDetectionGradesTheAnalysedFrameOnly) {
     ASSERT_TRUE(waitFor([&] { return !vm->isDetectingSubject(); }));
     EXPECT_EQ(vm->statusMessage(), "No distinct subject detected; switched to visual center analysis");
     EXPECT_EQ(vm->parameters(), before);
-    EXPECT_FALSE(vm->subjectMasks().held(second));
+    EXPECT_FALSE(vm->subjectMaskCache().count(second));
 }
 
 TEST_F(EditViewModelTest, ASavedSubjectGradingIsShownAndExportedWithTheFramesOwnMask) {
@@ -207,11 +207,11 @@ TEST_F(EditViewModelTest, ASavedSubjectGradingIsShownAndExportedWithTheFramesOwn
     // An export of a frame not yet analysed waits for its mask, which is then held.
     vm->loadFolder(roll, "c.tif");
     ASSERT_TRUE(idle(*vm));
-    EXPECT_EQ(vm->subjectMasks().held(idOfTitle(*vm, "a.tif")), nullptr);
+    EXPECT_FALSE(vm->subjectMaskCache().count(idOfTitle(*vm, "a.tif")));
     vm->beginBatchExport({vm->photos()[0]}, path("out"), ExportSettings{});
     ASSERT_TRUE(idle(*vm));
     EXPECT_EQ(exporter->calls().back().maskWidth, std::optional<std::int64_t>(11));
-    ASSERT_NE(vm->subjectMasks().held(idOfTitle(*vm, "a.tif")), nullptr);
+    EXPECT_TRUE(vm->subjectMaskCache().count(idOfTitle(*vm, "a.tif")));
 
     // Another roll opened while a frame is analysed: its answer is dropped.
     analysis->gate.close();
@@ -221,8 +221,7 @@ TEST_F(EditViewModelTest, ASavedSubjectGradingIsShownAndExportedWithTheFramesOwn
     vm->loadSampleRoll();
     analysis->gate.open();
     ASSERT_TRUE(idle(*vm));
-    EXPECT_EQ(vm->subjectMasks().held(left), nullptr);
-    EXPECT_TRUE(vm->subjectMasks().isIdle());
+    EXPECT_FALSE(vm->subjectMaskCache().count(left));
 }
 
 }  // namespace
