@@ -12,8 +12,8 @@
 #include <future>
 #include <list>
 #include <map>
-#include <mutex>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <stop_token>
