@@ -28,6 +28,13 @@ DarkroomViewModel::DarkroomViewModel(ViewModelServices services, QObject* parent
     for (auto changed : {&DarkroomViewModel::isCroppingModeChanged, &DarkroomViewModel::isRetouchModeChanged,
                          &DarkroomViewModel::isMaskModeChanged})
         connect(this, changed, this, &DarkroomViewModel::followToolMode);
+    connect(&subjectMasks_, &SubjectMasks::settled, this, &DarkroomViewModel::subjectMaskSettled);
+    // Another roll: the masks and analyses of the frames it replaced go.
+    connect(this, &DarkroomViewModel::photosChanged, this, [this] {
+        std::set<Uuid> frames;
+        for (const LoadedPhoto& photo : photos_) frames.insert(frameID(photo));
+        subjectMasks_.keepOnly(frames);
+    });
 
     if (services_.presets) setCustomPresets(services_.presets->loadPresets());
     // The remembered folder (bookmark, else path), else the sample roll, with the remembered frame.
@@ -41,7 +48,7 @@ bool DarkroomViewModel::isIdle() const {
     for (const QThreadPool* pool : {&renderPool_, &editPool_, &developedThumbnailPool_})
         if (pool->activeThreadCount() > 0) return false;
     return !renders_->isFullRenderWaiting() && !sharpRegions_->isWaiting() && !roll_.hasPendingSave() &&
-           roll_.isThumbnailLoopIdle() && !zoom_.isAnimating() && !isBatchExporting();
+           roll_.isThumbnailLoopIdle() && !zoom_.isAnimating() && !isBatchExporting() && subjectMasks_.isIdle();
 }
 
 DarkroomViewModel::~DarkroomViewModel() {
@@ -51,6 +58,8 @@ DarkroomViewModel::~DarkroomViewModel() {
     // Exports under way stop and leave their destinations as they were.
     editShutdown_.request_stop();
     exports_->stop();
+    // Before the exports are waited for: one may wait for a mask not yet begun.
+    subjectMasks_.stop();
     editPool_.waitForDone();
     developedThumbnailPool_.waitForDone();
     renderPool_.waitForDone();

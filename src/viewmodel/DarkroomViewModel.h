@@ -47,6 +47,7 @@
 #include "viewmodel/RenderScheduler.h"
 #include "viewmodel/RollSession.h"
 #include "viewmodel/SharpRegion.h"
+#include "viewmodel/SubjectMasks.h"
 #include "viewmodel/TaskHandle.h"
 #include "engine/stages/HistogramData.h"
 #include "viewmodel/ToolMode.h"
@@ -191,7 +192,9 @@ public:
     // ---- bookkeeping the tests and the window may read
     const std::map<Uuid, EditParameters>& inMemoryRecipes() const { return roll_.inMemoryRecipes(); }
     const std::map<Uuid, QImage>& thumbnailCache() const { return roll_.thumbnailCache(); }
-    std::map<Uuid, Image>& subjectMaskCache() { return subjectMaskCache_; }
+    std::map<Uuid, Image>& subjectMaskCache() { return subjectMasks_.heldMasks(); }
+    // The frames' subject masks: held, being found again, or known to have none.
+    SubjectMasks& subjectMasks() { return subjectMasks_; }
     const std::optional<std::filesystem::path>& accessedFolder() const { return roll_.accessedFolder(); }
     bool hasPendingSave() const { return roll_.hasPendingSave(); }
     // Nothing is under way or waiting for a pause: no render, thumbnail, analysis,
@@ -240,8 +243,9 @@ public:
     void addMask(MaskKind kind);
     void deleteSelectedMask();
     void clearAllMasks();
-    // Off the GUI thread; the mask is cached for the analysed frame, and its
-    // switches reach the recipe only while that frame is still current.
+    // Off the GUI thread; the answer belongs to the analysed frame: its mask is
+    // held for it and its recipe (saved) takes the switches, even when another
+    // frame is shown by then.
     void detectSubject();
     void resetSubjectMask();
 
@@ -429,6 +433,11 @@ private:
     LocalText frameStatusMessage_;  // the last frame message, while it shows
     void applyHorizonAngle(const Uuid& frame, std::optional<double> angle);
     void applySubjectMask(const Uuid& frame, std::optional<Image> mask);
+    // Starts finding the frame's subject again when `recipe` grades one and no
+    // mask is held for it; the status line says so while the frame is shown.
+    void remakeSubjectMask(const LoadedPhoto& photo, const EditParameters& recipe);
+    // A mask found again: the frame is rendered with it where it shows.
+    void subjectMaskSettled(const Uuid& frame, bool found);
     // Developed thumbnails of frames other than the current one, from their
     // recipes in memory, one after another off the GUI thread.
     void renderDevelopedThumbnails(const std::vector<LoadedPhoto>& frames);
@@ -469,7 +478,7 @@ private:
     std::optional<CropParameters> cachedOriginalCrop_;
     bool cachedOriginalIsCroppingMode_ = false;
     QImage cachedOriginal_;
-    std::map<Uuid, Image> subjectMaskCache_;
+    SubjectMasks subjectMasks_{services_.analysis};
     // The frame renderedPreview was rendered for (see isPreviewOf()).
     std::optional<Uuid> renderedPreviewPhotoID_;
     // The geometry renderedPreview was rendered in (with renderedPreviewPhotoID_).

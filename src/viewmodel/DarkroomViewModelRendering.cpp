@@ -38,8 +38,7 @@ RenderJob DarkroomViewModel::renderJobFor(const LoadedPhoto& photo) const {
     job.framing = isCroppingMode() ? Framing::uncropped : Framing::cropped;
     job.dustView = isRetouchMode() ? DustView::allowed : DustView::withheld;
     job.omitsFilmFrame = toolMode() != ToolMode::viewing;
-    if (const auto mask = subjectMaskCache_.find(frameID(photo)); mask != subjectMaskCache_.end())
-        job.subjectMask = mask->second;
+    if (const Image* mask = subjectMasks_.held(frameID(photo))) job.subjectMask = *mask;
     return job;
 }
 
@@ -123,6 +122,8 @@ void DarkroomViewModel::requestRender(RenderQuality quality) {
     dropSharpRegion();
 
     RenderJob job = renderJobFor(*photo);
+    // Rendered without it meanwhile, and again once it is there.
+    if (!job.subjectMask) remakeSubjectMask(*photo, parameters_);
     const bool originalCached = cachedOriginalPhotoID_ == id && cachedOriginalCrop_ &&
                                 *cachedOriginalCrop_ == parameters_.crop &&
                                 cachedOriginalIsCroppingMode_ == isCroppingMode();

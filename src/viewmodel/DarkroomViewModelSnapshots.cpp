@@ -84,7 +84,10 @@ void DarkroomViewModel::refreshSnapshotComparisonPreview() {
     // The dust-inspection view never shows in the comparison (no retouch aid).
     RenderJob job{*photo, snapshot->parameters};
     job.framing = isCroppingMode() ? Framing::uncropped : Framing::cropped;
-    if (const auto mask = subjectMaskCache_.find(frame); mask != subjectMaskCache_.end()) job.subjectMask = mask->second;
+    if (const Image* mask = subjectMasks_.held(frame))
+        job.subjectMask = *mask;
+    else
+        remakeSubjectMask(*photo, job.recipe);
 
     const std::stop_token stop = comparisonTask_.restart();
     const std::uint64_t serial = comparisonTask_.serial();

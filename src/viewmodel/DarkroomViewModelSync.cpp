@@ -66,7 +66,13 @@ void DarkroomViewModel::renderDevelopedThumbnails(const std::vector<LoadedPhoto>
         const auto recipe = roll_.inMemoryRecipes().find(id);
         if (recipe == roll_.inMemoryRecipes().end()) continue;
         RenderJob job{frame, recipe->second, std::nullopt};
-        if (const auto mask = subjectMaskCache_.find(id); mask != subjectMaskCache_.end()) job.subjectMask = mask->second;
+        if (const Image* mask = subjectMasks_.held(id)) {
+            job.subjectMask = *mask;
+        } else if (subjectMasks_.isWanted(id, recipe->second)) {
+            // Made once the frame's subject is found again (subjectMaskSettled).
+            subjectMasks_.request(frame, SubjectMasks::Urgency::background);
+            continue;
+        }
         job.useProxy = true;
         job.wantsThumbnail = true;
         jobs.push_back(std::move(job));

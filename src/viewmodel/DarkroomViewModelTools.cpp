@@ -166,37 +166,94 @@ void DarkroomViewModel::detectSubject() {
     });
 }
 
-void DarkroomViewModel::applySubjectMask(const Uuid& frame, std::optional<Image> mask) {
-    // The mask belongs to the frame it was made from, whichever frame is shown now.
-    if (mask) subjectMaskCache_[frame] = std::move(*mask);
+namespace {
 
-    if (selectedPhotoID_ != frame) {
-        // The frame now shown keeps its own subject settings.
-        if (statusText_ == L10n::text("status.visionAnalyzing")) setStatusMessage(L10n::text("status.ready"));
-    } else if (mask) {
-        EditParameters recipe = parameters_;
-        SubjectMaskParameters& subject = recipe.subjectMask;
-        subject.isEnabled = true;
-        subject.hasDetectedSubject = true;
-        // A starting separation, unless the user has graded either side already.
-        if (subject.subject.isIdentity() && subject.background.isIdentity()) {
-            subject.subject.exposure = 0.35;
-            subject.background.exposure = -0.35;
-        }
-        setParameters(std::move(recipe));
-        setFrameStatusMessage(L10n::text("status.visionSuccess"));
-    } else {
-        setFrameStatusMessage(L10n::text("status.visionFallback"));
+// A detected subject switched on, with a starting separation unless the user
+// has graded either side already.
+void gradeDetectedSubject(SubjectMaskParameters& subject) {
+    subject.isEnabled = true;
+    subject.hasDetectedSubject = true;
+    if (subject.subject.isIdentity() && subject.background.isIdentity()) {
+        subject.subject.exposure = 0.35;
+        subject.background.exposure = -0.35;
     }
+}
+
+}  // namespace
+
+void DarkroomViewModel::applySubjectMask(const Uuid& frame, std::optional<Image> mask) {
     subjectDetectionsRunning_ = std::max(0, subjectDetectionsRunning_ - 1);
     if (subjectDetectionsRunning_ == 0) setIsDetectingSubject(false);
-    requestRender(RenderQuality::final);
+    const LoadedPhoto* photo = roll_.photoWithID(frame);
+    if (!photo) {
+        // Its roll has been left: nothing of it is open to take the answer.
+        if (statusText_ == L10n::text("status.visionAnalyzing")) setStatusMessage(L10n::text("status.ready"));
+        return;
+    }
+    const bool found = mask.has_value();
+    if (found) subjectMasks_.store(frame, std::move(*mask));
+
+    if (selectedPhotoID_ == frame) {
+        if (found) {
+            EditParameters recipe = parameters_;
+            gradeDetectedSubject(recipe.subjectMask);
+            setParameters(std::move(recipe));
+            setFrameStatusMessage(L10n::text("status.visionSuccess"));
+        } else {
+            setFrameStatusMessage(L10n::text("status.visionFallback"));
+        }
+        requestRender(RenderQuality::final);
+        return;
+    }
+    // The user has moved on: the answer goes into the analysed frame's own
+    // recipe, saved like any edit, and the frame now shown is left alone.
+    if (!found) {
+        setStatusMessage(L10n::text("status.visionFallbackOn", photo->title()));
+        return;
+    }
+    EditParameters recipe = roll_.latestRecipe(*photo).value_or(EditParameters::defaultValue());
+    gradeDetectedSubject(recipe.subjectMask);
+    roll_.keepRecipe(frame, recipe);
+    roll_.writeRecipe(*photo, recipe);
+    roll_.rebuildFilmstrip();
+    renderDevelopedThumbnails({*photo});
+    setStatusMessage(L10n::text("status.visionSuccessOn", photo->title()));
+}
+
+void DarkroomViewModel::remakeSubjectMask(const LoadedPhoto& photo, const EditParameters& recipe) {
+    const Uuid frame = frameID(photo);
+    if (!subjectMasks_.isWanted(frame, recipe)) return;
+    bool started = false;
+    subjectMasks_.request(photo, SubjectMasks::Urgency::shown, &started);
+    // Said over the frame's own news, never over the roll's (what opening it found).
+    const bool frameNews = statusText_ == L10n::text("status.ready") || statusText_ == frameStatusMessage_;
+    if (started && selectedPhotoID_ == frame && frameNews)
+        setFrameStatusMessage(L10n::text("status.subjectMaskAnalyzing"));
+}
+
+void DarkroomViewModel::subjectMaskSettled(const Uuid& frame, bool found) {
+    const LoadedPhoto* photo = roll_.photoWithID(frame);
+    if (!photo) return;
+    if (selectedPhotoID_ != frame) {
+        // Its filmstrip picture was made without the mask.
+        renderDevelopedThumbnails({*photo});
+        return;
+    }
+    if (!found) {
+        // A scan that cannot be read has said so already.
+        if (!previewLoadError_) setFrameStatusMessage(L10n::text("status.subjectMaskNotFound"));
+        return;
+    }
+    if (statusText_ == L10n::text("status.subjectMaskAnalyzing")) setStatusMessage(L10n::text("status.ready"));
+    // A continuing drag renders with the mask at its next step and at its end.
+    if (!isInteracting_) requestRender(RenderQuality::final);
+    if (activeComparisonSnapshotID_) refreshSnapshotComparisonPreview();
 }
 
 void DarkroomViewModel::resetSubjectMask() {
     const LoadedPhoto* photo = selectedPhoto();
     if (!photo) return;
-    subjectMaskCache_.erase(frameID(*photo));
+    subjectMasks_.forget(frameID(*photo));
     editRecipe([](EditParameters& recipe) { recipe.subjectMask = SubjectMaskParameters::defaultValue(); });
     setFrameStatusMessage(L10n::text("status.subjectReset"));
 }

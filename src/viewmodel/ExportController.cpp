@@ -73,6 +73,10 @@ std::optional<ExportController::Failure> runExport(ExportService& exporter, cons
     }
 }
 
+// The frame has no subject to grade (as the canvas shows it): the writer is not
+// to look for one of its own.
+void withoutSubject(EditParameters& recipe) { recipe.subjectMask.hasDetectedSubject = false; }
+
 }  // namespace
 
 std::string ExportController::proposedName(const std::string& title, ExportFormat format) {
@@ -95,12 +99,28 @@ std::filesystem::path ExportController::freeDestination(const std::filesystem::p
 
 void ExportController::write(const LoadedPhoto& photo, const ExportSettings& settings,
                              const std::filesystem::path& destination, Finished finished) {
-    // The frame's recipe as it is now, with the subject mask detected on it.
+    // The frame's recipe as it is now, with the subject mask the canvas shows it
+    // with: the one held, else the one being found (or found now) for it.
     RenderJob job{photo, vm_.recipeForExport(photo)};
-    const std::map<Uuid, Image>& masks = vm_.subjectMaskCache();
-    if (const auto mask = masks.find(DarkroomViewModel::frameID(photo)); mask != masks.end()) job.subjectMask = mask->second;
-    pool_.start([this, exporter = services_.exporter, job = std::move(job), settings, destination, stop = shutdown_,
-                 finished = std::move(finished)] {
+    SubjectMasks& masks = vm_.subjectMasks();
+    const Uuid frame = DarkroomViewModel::frameID(photo);
+    std::shared_future<SubjectMasks::Answer> pendingMask;
+    if (const Image* mask = masks.held(frame))
+        job.subjectMask = *mask;
+    else if (masks.isWanted(frame, job.recipe))
+        pendingMask = masks.request(photo, SubjectMasks::Urgency::shown);
+    else if (masks.hasNoSubject(frame))
+        withoutSubject(job.recipe);
+    pool_.start([this, exporter = services_.exporter, job = std::move(job), pendingMask, settings, destination,
+                 stop = shutdown_, finished = std::move(finished)]() mutable {
+        if (pendingMask.valid()) {
+            const SubjectMasks::Answer answer = pendingMask.get();
+            // Not made (another roll was opened): the writer finds it itself, unless the program is going.
+            if (answer.mask)
+                job.subjectMask = answer.mask;
+            else if (answer.made || stop.stop_requested())
+                withoutSubject(job.recipe);
+        }
         const std::optional<Failure> failure = runExport(*exporter, job, settings, destination, stop);
         // Queued to the GUI thread; the view model waits for this pool before it goes, so `this` is alive.
         QMetaObject::invokeMethod(&vm_, [finished, failure] { finished(failure); }, Qt::QueuedConnection);

@@ -31,7 +31,8 @@ std::optional<double> EngineAnalysisService::detectHorizonAngle(const LoadedPhot
 }
 
 std::optional<Image> EngineAnalysisService::detectSubject(const LoadedPhoto& photo) {
-    return SubjectSegmentationEngine::shared().generateMask(photo.proxyImage()).get();
+    // The full image, as an export finding the mask for itself measures it: the two agree.
+    return SubjectSegmentationEngine::shared().generateMask(photo.fullImage()).get();
 }
 
 void EngineExportService::exportImage(const LoadedPhoto& photo, const EditParameters& recipe,

@@ -64,7 +64,8 @@ public:
     virtual std::optional<Image> detectSubject(const LoadedPhoto& photo) = 0;
 };
 
-// Both analyses measure the frame's proxy image with the engine's detectors.
+// The engine's detectors: the horizon on the frame's proxy image, the subject on
+// its full image (as the export writer does).
 class EngineAnalysisService final : public AnalysisService {
 public:
     std::optional<double> detectHorizonAngle(const LoadedPhoto& photo) override;

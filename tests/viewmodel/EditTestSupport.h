@@ -54,6 +54,8 @@ class FakeAnalysisService final : public AnalysisService {
 public:
     std::optional<double> angle;
     std::optional<Image> mask;
+    // When set, each frame's own mask, in place of `mask`.
+    std::function<std::optional<Image>(const LoadedPhoto&)> maskOf;
     Gate gate;
     std::atomic<int> calls{0};
 
@@ -62,11 +64,26 @@ public:
         gate.pass();
         return angle;
     }
-    std::optional<Image> detectSubject(const LoadedPhoto&) override {
+    std::optional<Image> detectSubject(const LoadedPhoto& photo) override {
         ++calls;
+        {
+            std::lock_guard lock(mutex_);
+            subjectTitles_.push_back(photo.title());
+        }
         gate.pass();
-        return mask;
+        return maskOf ? maskOf(photo) : mask;
     }
+    // The frames analysed for their subject, in order.
+    std::vector<std::string> subjectTitles() {
+        std::lock_guard lock(mutex_);
+        return subjectTitles_;
+    }
+    // A mask told apart by its width (what the fake renderer stamps).
+    static Image maskOfWidth(int width) { return Image::constant({1, 1, 1, 1}).cropped(Rect{0, 0, width, 6}); }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::string> subjectTitles_;
 };
 
 // Writes the frame's title and the recipe's exposure into the destination;
@@ -77,15 +94,20 @@ public:
         std::string title;
         double exposure = 0;
         std::filesystem::path destination;
+        std::optional<std::int64_t> maskWidth{};  // of the subject mask passed
+        bool gradesSubject = false;               // the recipe's subject grading still asks for a mask
     };
     Gate gate;
 
     void exportImage(const LoadedPhoto& photo, const EditParameters& recipe, const ExportSettings&,
-                     const std::optional<Image>&, const std::filesystem::path& destination, std::stop_token) override {
+                     const std::optional<Image>& mask, const std::filesystem::path& destination,
+                     std::stop_token) override {
         gate.pass();
         {
             std::lock_guard lock(mutex_);
-            calls_.push_back({photo.title(), recipe.exposure, destination});
+            calls_.push_back({photo.title(), recipe.exposure, destination,
+                              mask ? std::optional(mask->extent().width) : std::nullopt,
+                              !recipe.subjectMask.isIdentity()});
         }
         if (photo.title().find("fail") != std::string::npos)
             throw ExportError(ExportError::kEditorDomain, ExportError::kRenderFailed, "render failed");

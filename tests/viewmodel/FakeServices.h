@@ -148,6 +148,8 @@ private:
         image.fill(Qt::gray);
         image.setText("kind", job.useProxy ? "proxy" : "full");
         image.setText("exposure", QString::number(job.recipe.exposure));
+        // The width of the subject mask rendered with, empty without one.
+        if (job.subjectMask) image.setText("mask", QString::number(job.subjectMask->extent().width));
         return image;
     }
 

@@ -108,17 +108,33 @@ TEST_F(EditViewModelTest, SubjectDetectionGradesTheAnalysedFrameOnly) {
     EXPECT_EQ(vm->parameters().subjectMask, SubjectMaskParameters::defaultValue());
     EXPECT_EQ(vm->statusMessage(), "Reset AI subject and background grading");
 
-    // A mask arriving after a frame switch is cached for its own frame only.
+    // An answer that comes after the user moved on belongs to the analysed
+    // frame: its recipe takes the grading and is saved, and the status says
+    // so; the frame now shown is left as it was.
     analysis->gate.close();
     vm->detectSubject();
     ASSERT_TRUE(waitFor([&] { return analysis->gate.waiting() == 1; }));
     const Uuid second = DarkroomViewModel::sampleRollPhotoIDs()[1];
     vm->selectPhoto(second);
+    const EditParameters shown = vm->parameters();
     analysis->gate.open();
     ASSERT_TRUE(waitFor([&] { return !vm->isDetectingSubject(); }));
+    ASSERT_TRUE(idle(*vm));
     EXPECT_TRUE(vm->subjectMaskCache().count(first));
     EXPECT_FALSE(vm->subjectMaskCache().count(second));
-    EXPECT_EQ(vm->parameters().subjectMask, SubjectMaskParameters::defaultValue());
+    EXPECT_EQ(vm->parameters(), shown);
+    const SubjectMaskParameters graded = vm->inMemoryRecipes().at(first).subjectMask;
+    EXPECT_TRUE(graded.isEnabled && graded.hasDetectedSubject);
+    EXPECT_EQ(graded.background.exposure, -0.35);
+    EXPECT_EQ(store->recipes.at(FakeSessionStorage::sampleKey(first)).subjectMask, graded);
+    EXPECT_EQ(vm->statusMessage(),
+              "Subject identified in 「Vantrel_16bit_Film_Calibration_Target.tiff」 (supports independent grading)");
+    // Back on it, the subject panel and the canvas show the grading with its mask.
+    vm->selectPhoto(first);
+    ASSERT_TRUE(idle(*vm));
+    EXPECT_EQ(vm->parameters().subjectMask, graded);
+    EXPECT_EQ(vm->renderedPreview().text("mask"), "0");
+    vm->selectPhoto(second);
 
     // Nothing found: only the message.
     analysis->mask.reset();
@@ -128,6 +144,84 @@ TEST_F(EditViewModelTest, SubjectDetectionGradesTheAnalysedFrameOnly) {
     EXPECT_EQ(vm->statusMessage(), "No distinct subject detected; switched to visual center analysis");
     EXPECT_EQ(vm->parameters(), before);
     EXPECT_FALSE(vm->subjectMaskCache().count(second));
+}
+
+TEST_F(EditViewModelTest, ASavedSubjectGradingIsShownAndExportedWithTheFramesOwnMask) {
+    // A roll whose recipes grade a detected subject, as a session before left it;
+    // no subject stands out in c.tif.
+    const auto roll = makeRoll("roll", {"a.tif", "b.tif", "c.tif"});
+    EditParameters graded = EditParameters::defaultValue();
+    graded.subjectMask.isEnabled = graded.subjectMask.hasDetectedSubject = true;
+    graded.subjectMask.background.exposure = -2;
+    for (const char* file : {"a.tif", "b.tif", "c.tif"}) store->recipes[(roll / file).string()] = graded;
+    analysis->maskOf = [](const LoadedPhoto& photo) -> std::optional<Image> {
+        if (photo.title() == "c.tif") return std::nullopt;
+        return FakeAnalysisService::maskOfWidth(photo.title() == "a.tif" ? 11 : 22);
+    };
+    const auto analysed = [&] { return analysis->subjectTitles(); };
+    using Titles = std::vector<std::string>;
+
+    // Opened afresh: the frame is shown at once, and found again in the background.
+    analysis->gate.close();
+    auto vm = makeViewModel();
+    vm->loadFolder(roll, "a.tif");
+    ASSERT_TRUE(waitFor([&] { return analysis->gate.waiting() == 1 && !vm->renderedPreview().isNull(); }));
+    EXPECT_EQ(vm->renderedPreview().text("mask"), "");
+    // Left before its mask is made: the next frame never shows another's mask.
+    vm->selectPhoto(idOfTitle(*vm, "b.tif"));
+    analysis->gate.open();
+    ASSERT_TRUE(idle(*vm));
+    EXPECT_EQ(analysed(), (Titles{"a.tif", "b.tif"}));
+    EXPECT_EQ(vm->renderedPreview().text("mask"), "22");
+    EXPECT_EQ(vm->thumbnailCache().at(idOfTitle(*vm, "b.tif")).text("mask"), "22");
+    EXPECT_EQ(vm->thumbnailCache().at(idOfTitle(*vm, "a.tif")).text("mask"), "11");
+    EXPECT_EQ(vm->parameters().subjectMask, graded.subjectMask);
+
+    // Made once per frame, not once per render; the export renders with the canvas's mask.
+    vm->requestRender(RenderQuality::interactive);
+    vm->selectPhoto(idOfTitle(*vm, "a.tif"));
+    ASSERT_TRUE(idle(*vm));
+    EXPECT_EQ(vm->renderedPreview().text("mask"), "11");
+    dialogs->saveLocation = path("a.jpg");
+    vm->exportCurrentPhoto(ExportSettings{});
+    ASSERT_TRUE(idle(*vm));
+    ASSERT_EQ(exporter->calls().size(), 1u);
+    EXPECT_EQ(exporter->calls()[0].maskWidth, std::optional<std::int64_t>(11));
+
+    // Nothing stands out: said once, shown ungraded, and exported as shown.
+    vm->selectPhoto(idOfTitle(*vm, "c.tif"));
+    ASSERT_TRUE(idle(*vm));
+    EXPECT_EQ(vm->statusMessage(),
+              "The subject of this photo could not be found again; its subject grading is not shown");
+    vm->requestRender(RenderQuality::final);
+    ASSERT_TRUE(idle(*vm));
+    EXPECT_EQ(analysed(), (Titles{"a.tif", "b.tif", "c.tif"}));
+    EXPECT_EQ(vm->renderedPreview().text("mask"), "");
+    dialogs->saveLocation = path("c.jpg");
+    vm->exportCurrentPhoto(ExportSettings{});
+    ASSERT_TRUE(idle(*vm));
+    ASSERT_EQ(exporter->calls().size(), 2u);
+    EXPECT_EQ(exporter->calls()[1].maskWidth, std::nullopt);
+    EXPECT_FALSE(exporter->calls()[1].gradesSubject);
+
+    // An export of a frame not yet analysed waits for its mask, which is then held.
+    vm->loadFolder(roll, "c.tif");
+    ASSERT_TRUE(idle(*vm));
+    EXPECT_FALSE(vm->subjectMaskCache().count(idOfTitle(*vm, "a.tif")));
+    vm->beginBatchExport({vm->photos()[0]}, path("out"), ExportSettings{});
+    ASSERT_TRUE(idle(*vm));
+    EXPECT_EQ(exporter->calls().back().maskWidth, std::optional<std::int64_t>(11));
+    EXPECT_TRUE(vm->subjectMaskCache().count(idOfTitle(*vm, "a.tif")));
+
+    // Another roll opened while a frame is analysed: its answer is dropped.
+    analysis->gate.close();
+    vm->loadFolder(roll, "b.tif");
+    ASSERT_TRUE(waitFor([&] { return analysis->gate.waiting() == 1; }));
+    const Uuid left = idOfTitle(*vm, "b.tif");
+    vm->loadSampleRoll();
+    analysis->gate.open();
+    ASSERT_TRUE(idle(*vm));
+    EXPECT_FALSE(vm->subjectMaskCache().count(left));
 }
 
 }  // namespace
