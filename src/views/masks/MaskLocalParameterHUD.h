@@ -4,9 +4,9 @@
 // delete and close; below come the one-click presets of the mask's kind, the
 // main sliders and, when expanded, the advanced ones. The header drags the
 // panel; where it stands otherwise, and how much of it shows on a small
-// canvas, is the mask overlay's to decide, and the
-// overlay also paints its shadow (a cached image, cheaper than a graphics
-// effect that blurs afresh at every repaint of the canvas under it).
+// canvas, is the mask overlay's to decide, and the overlay also paints its
+// shadow (a cached image, cheaper than a graphics effect that blurs afresh at
+// every repaint of the canvas under it).
 //
 // The mask is looked up by identifier every time the panel reads or writes;
 // a mask that is gone shows a neutral header and writes nothing. Every user
