@@ -225,6 +225,8 @@ public:
     // Each toggle switches the other two modes off, then enters or leaves its own.
     void toggleCropMode();
     void saveCrop();
+    // A quarter turn of the picture as seen, clockwise or counter-clockwise,
+    // also when the frame is mirrored.
     void addQuarterTurn();
     void subtractQuarterTurn();
     void toggleFlipHorizontal();
