@@ -1,9 +1,9 @@
 // A photographer's road through the window over the real engine and export
 // writer: ticking frames and exporting them into a folder chosen in the folder
 // panel, the filmstrip pictures of developed and synchronised frames, turning
-// a mirrored frame, scans that decode only in part or not at all, the watermark of a scan without
-// shooting data, culling by key through a long roll, and quitting with a
-// dialog open.
+// a mirrored frame, scans that decode only in part or not at all, the
+// watermark of a scan without shooting data, culling by key through a long
+// roll, and quitting with a dialog open.
 #include <QAction>
 #include <QApplication>
 #include <QDialogButtonBox>
