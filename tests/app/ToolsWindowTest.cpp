@@ -6,6 +6,7 @@
 #include <memory>
 
 #include <QAction>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -25,7 +26,9 @@
 #include "views/kit/ProSlider.h"
 #include "views/kit/StandardColors.h"
 #include "views/retouch/SpotHealingControlBar.h"
+#include "views/kit/BusyIndicator.h"
 #include "views/kit/Chip.h"
+#include "views/kit/SpringValue.h"
 #include "views/kit/FloatingToolBar.h"
 #include "views/panels/ToneCurveCanvas.h"
 #include "views/panels/ToneCurveEditorView.h"
@@ -526,6 +529,37 @@ TEST_F(ToolsWindowTest, AGrownSpotTakesANewSourceWhenItWouldReachItsOld) {
     const SpotItem shrunk = vm().parameters().spotHealing.spots[0];
     EXPECT_LT(shrunk.radius, grown.radius);
     EXPECT_EQ(shrunk.sourceOffset, grown.sourceOffset);
+}
+
+// The waits move: the loading text of a tool before its first preview, and
+// the auto-level buttons of the crop bar and the inspector while the horizon
+// is measured, each show an indicator whose picture changes as it turns; with
+// animations off there is none.
+TEST_F(ToolsWindowTest, WaitsShowATurningIndicatorUnlessAnimationsAreOff) {
+    ASSERT_TRUE(Animations::enabled());
+    const std::shared_ptr<void> animationsBack(nullptr, [](void*) { Animations::setEnabled(true); });
+    render->hold([](const RenderJob&) { return true; });
+    const std::shared_ptr<void> releaseRenders(nullptr, [r = render](void*) { r->release(); });
+    vm().toggleCropMode();
+    vm().setRenderedPreview(QImage());
+    vm().setIsDetectingHorizon(true);
+    settle();
+    ASSERT_TRUE(window->canvasArea()->findChild<QLabel*>("loadingFilm")->isVisible());
+    const std::vector<BusyIndicator*> indicators{
+        window->canvasArea()->findChild<BusyIndicator*>("loadingFilm.progress"),
+        window->canvasArea()->findChild<BusyIndicator*>("cropBar.autoHorizon.progress"),
+        window->inspector()->findChild<BusyIndicator*>("autoHorizon.progress")};
+    for (BusyIndicator* indicator : indicators) {
+        ASSERT_NE(indicator, nullptr);
+        ASSERT_TRUE(indicator->isVisible()) << indicator->objectName().toStdString();
+        const QImage first = indicator->grab().toImage();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return indicator->grab().toImage() != first; }, 2000))
+            << indicator->objectName().toStdString();
+    }
+    if (shotsWanted()) saveWindowShot(*window, QStringLiteral("waits"));
+    Animations::setEnabled(false);
+    settle();
+    for (BusyIndicator* indicator : indicators) EXPECT_FALSE(indicator->isVisible()) << indicator->objectName().toStdString();
 }
 
 // The ratio menu names each ratio as its button does, in every language.
