@@ -28,6 +28,8 @@ DarkroomViewModel::DarkroomViewModel(ViewModelServices services, QObject* parent
     for (auto changed : {&DarkroomViewModel::isCroppingModeChanged, &DarkroomViewModel::isRetouchModeChanged,
                          &DarkroomViewModel::isMaskModeChanged})
         connect(this, changed, this, &DarkroomViewModel::followToolMode);
+    connect(this, &DarkroomViewModel::parametersChanged, this,
+            [this] { spotHistory_.follow(selectedPhotoID_, parameters_.spotHealing.spots); });
 
     if (services_.presets) setCustomPresets(services_.presets->loadPresets());
     // The remembered folder (bookmark, else path), else the sample roll, with the remembered frame.

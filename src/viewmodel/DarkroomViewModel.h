@@ -46,6 +46,7 @@
 #include "viewmodel/RenderScheduler.h"
 #include "viewmodel/RollSession.h"
 #include "viewmodel/SharpRegion.h"
+#include "viewmodel/SpotHistory.h"
 #include "viewmodel/TaskHandle.h"
 #include "engine/stages/HistogramData.h"
 #include "viewmodel/ToolMode.h"
@@ -422,6 +423,7 @@ private:
     TaskHandle comparisonTask_;
     int horizonDetectionsRunning_ = 0;
     int subjectDetectionsRunning_ = 0;
+    SpotHistory spotHistory_;  // what the retouch Undo takes back
 
     ViewModelServices services_;
     std::unique_ptr<ExportController> exports_;

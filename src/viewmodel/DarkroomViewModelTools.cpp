@@ -228,10 +228,14 @@ void DarkroomViewModel::saveRetouch() {
 }
 
 void DarkroomViewModel::undoLastHealingSpot() {
-    if (parameters_.spotHealing.spots.empty()) return;
-    const Uuid removed = parameters_.spotHealing.spots.back().id;
-    editRecipe([](EditParameters& recipe) { recipe.spotHealing.spots.pop_back(); });
-    if (selectedRetouchSpotID_ == removed) setSelectedRetouchSpotID(std::nullopt);
+    std::optional<SpotHistory::Undone> undone = spotHistory_.undo(parameters_.spotHealing.spots);
+    if (!undone) return;
+    editRecipe([&](EditParameters& recipe) { recipe.spotHealing.spots = undone->spots; });
+    // A spot put back is selected, as a spot just made is; one taken away no longer is.
+    if (undone->restored.size() == 1) setSelectedRetouchSpotID(undone->restored.front());
+    else if (std::none_of(undone->spots.begin(), undone->spots.end(),
+                          [&](const SpotItem& spot) { return spot.id == selectedRetouchSpotID_; }))
+        setSelectedRetouchSpotID(std::nullopt);
     setFrameStatusMessage(L10n::tr("status.undoHealing"));
 }
 

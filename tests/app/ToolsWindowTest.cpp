@@ -209,6 +209,70 @@ TEST_F(ToolsWindowTest, SpotsAreAddedResizedAndRemovedFromTheWindow) {
     EXPECT_EQ(vm().parameters().spotHealing.spots.size(), 1u);
 }
 
+// A dust speck healed with the smallest brush, its source 13 points away
+// where a large spot's delete button would stand, and a second spot after it:
+// through the window, a click on the selected spot's centre keeps it, a drag
+// from its centre moves the spot and one from its source's centre the source
+// alone; its delete button removes it, and the bar's Undo brings that spot
+// back where it was, the other untouched.
+TEST_F(ToolsWindowTest, ASmallSpotsPartsAreTakenWhereTheyAreDrawnAndUndoRestoresADeletion) {
+    vm().toggleRetouchMode();
+    settle();
+    auto* overlay = tool<SpotHealingOverlayView>();
+    auto* bar = tool<SpotHealingControlBar>();
+    ASSERT_TRUE(overlay && bar);
+    ASSERT_TRUE(waitShown(overlay));
+    vm().setRetouchBrushRadius(6);
+    const QRectF frame = overlay->imageRect();
+    clickWindow(overlay, frame.topLeft() + QPointF(frame.width() * 0.3, frame.height() * 0.4));
+    ASSERT_EQ(vm().parameters().spotHealing.spots.size(), 1u);
+    EditParameters recipe = vm().parameters();
+    recipe.spotHealing.spots[0].sourceOffset = {9.2 / frame.width(), -9.2 / frame.height()};
+    vm().setParameters(recipe);
+    clickWindow(overlay, frame.topLeft() + QPointF(frame.width() * 0.7, frame.height() * 0.6));
+    ASSERT_EQ(vm().parameters().spotHealing.spots.size(), 2u);
+    settle();
+    const auto spot = [&] { return vm().parameters().spotHealing.spots.at(0); };
+    const SpotItem placed = spot();
+    const QPointF T = spots::targetPoint(overlay->spotLayout(), placed);
+    const QPointF S = spots::sourcePoint(overlay->spotLayout(), placed);
+    ASSERT_NEAR(spots::drawnRadius(overlay->spotLayout(), placed), 6, 1e-9);
+
+    // Selected by a click on its centre; a second click there keeps it.
+    for (int i = 0; i < 2; ++i) {
+        clickWindow(overlay, T);
+        settle();
+        ASSERT_EQ(vm().parameters().spotHealing.spots.size(), 2u) << "click " << i;
+        EXPECT_EQ(vm().selectedRetouchSpotID(), placed.id);
+    }
+    if (shotsWanted()) saveWindowShot(*window->canvasArea(), QStringLiteral("small-spot-selected"));
+    dragInWindow(overlay, T, T + QPointF(20, 10));
+    settle();
+    EXPECT_NEAR(spot().center.x, placed.center.x + 20 / frame.width(), 1.5 / frame.width());
+    EXPECT_EQ(spot().sourceOffset, placed.sourceOffset);
+    const SpotItem moved = spot();
+    const QPointF movedSource = S + QPointF(20, 10);
+    dragInWindow(overlay, movedSource, movedSource + QPointF(0, 30));
+    settle();
+    EXPECT_EQ(spot().center, moved.center);
+    EXPECT_NEAR(spot().sourceOffset.y, moved.sourceOffset.y + 30 / frame.height(), 1.5 / frame.height());
+
+    // Deleted with its button, brought back by Undo.
+    const SpotItem before = spot();
+    const SpotItem other = vm().parameters().spotHealing.spots.at(1);
+    ASSERT_TRUE(overlay->deleteButton());
+    clickWindow(overlay, overlay->deleteButton()->centre);
+    ASSERT_EQ(vm().parameters().spotHealing.spots, std::vector<SpotItem>{other});
+    settle();
+    QTest::mouseClick(bar->undoButton(), Qt::LeftButton);
+    EXPECT_EQ(vm().parameters().spotHealing.spots, (std::vector<SpotItem>{before, other}));
+    EXPECT_EQ(vm().selectedRetouchSpotID(), before.id);
+    // Undo again takes back the last addition: the second spot.
+    settle();
+    QTest::mouseClick(bar->undoButton(), Qt::LeftButton);
+    EXPECT_EQ(vm().parameters().spotHealing.spots, std::vector<SpotItem>{before});
+}
+
 // Right after crop mode, the picture on screen is still the one rendered for
 // it: the whole frame, not the cropped one the retouching heals. A click on it
 // must not heal a place of the cropped frame other than the one clicked; once

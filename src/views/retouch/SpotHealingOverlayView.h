@@ -67,6 +67,8 @@ public:
     double shortSide() const { return spotLayout().shortSide; }
     // Where the selected spot's "Target" and "Source" labels are drawn; none without a selection.
     std::optional<spots::LabelBoxes> selectedLabels() const;
+    // The selected spot's delete button; none without a selection.
+    std::optional<spots::DeleteButton> deleteButton() const;
 
     const std::optional<QPointF>& hoverLocation() const { return hoverLocation_; }
     bool isHovering() const { return isHovering_; }
