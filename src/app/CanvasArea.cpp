@@ -201,6 +201,7 @@ QWidget* CanvasArea::buildBranch(Branch branch) {
         auto* bar = rendersOnChange(vm_, new SpotHealingControlBar(
             healing, [this] { return vm_.selectedRetouchSpotID(); },
             vm_.binding(&DarkroomViewModel::retouchBrushRadius, &DarkroomViewModel::setRetouchBrushRadius)));
+        bar->setCanUndo([this] { return vm_.canUndoHealingSpot(); });
         QObject::connect(bar, &SpotHealingControlBar::undoRequested, this, [this] { vm_.undoLastHealingSpot(); });
         QObject::connect(bar, &SpotHealingControlBar::clearRequested, this, [this] { vm_.clearAllHealingSpots(); });
         QObject::connect(bar, &SpotHealingControlBar::deleteSelectedRequested, this,

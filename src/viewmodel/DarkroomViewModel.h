@@ -249,7 +249,10 @@ public:
 
     void toggleRetouchMode();
     void saveRetouch();
+    // Takes back the last change to the spots: an addition, or a deletion (the
+    // spots come back where they were); with none noted, the last spot goes.
     void undoLastHealingSpot();
+    bool canUndoHealingSpot() const { return spotHistory_.canUndo(parameters_.spotHealing.spots); }
     void removeSelectedHealingSpot();
     void clearAllHealingSpots();
     void toggleDustMode();

@@ -27,6 +27,7 @@ public:
     // `spots` with the latest step taken back; with no step noted (spots read
     // with the frame), without its last spot. None when there is nothing to take back.
     std::optional<Undone> undo(const std::vector<SpotItem>& spots);
+    bool canUndo(const std::vector<SpotItem>& spots) const { return !steps_.empty() || !spots.empty(); }
 
 private:
     // One spot added, or spots removed with their places before.

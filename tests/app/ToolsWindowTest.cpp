@@ -271,6 +271,13 @@ TEST_F(ToolsWindowTest, ASmallSpotsPartsAreTakenWhereTheyAreDrawnAndUndoRestores
     settle();
     QTest::mouseClick(bar->undoButton(), Qt::LeftButton);
     EXPECT_EQ(vm().parameters().spotHealing.spots, std::vector<SpotItem>{before});
+    // The only spot deleted: Undo still can bring it back.
+    settle();
+    clickWindow(overlay, overlay->deleteButton()->centre);
+    ASSERT_TRUE(vm().parameters().spotHealing.spots.empty());
+    settle();
+    QTest::mouseClick(bar->undoButton(), Qt::LeftButton);
+    EXPECT_EQ(vm().parameters().spotHealing.spots, std::vector<SpotItem>{before});
 }
 
 // Right after crop mode, the picture on screen is still the one rendered for
