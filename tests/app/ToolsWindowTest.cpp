@@ -50,6 +50,12 @@ protected:
             return overlay && overlay->isVisible();
         });
     }
+    // Retouch mode entered from the view model, its overlay and bar shown.
+    bool enterRetouch() {
+        vm().toggleRetouchMode();
+        settle();
+        return tool<SpotHealingControlBar>() && waitShown(tool<SpotHealingOverlayView>());
+    }
     void click(QWidget* widget, QPointF at) { QTest::mouseClick(widget, Qt::LeftButton, {}, at.toPoint()); }
     // A click at a point of `widget`, delivered to the window as the pointer gives it.
     void clickWindow(QWidget* widget, QPointF at) {
@@ -121,12 +127,9 @@ TEST_F(ToolsWindowTest, CropOverlayAndBarEditTheRecipeFromTheWindow) {
 }
 
 TEST_F(ToolsWindowTest, SpotsAreAddedResizedAndRemovedFromTheWindow) {
-    vm().toggleRetouchMode();
-    settle();
+    ASSERT_TRUE(enterRetouch());
     auto* overlay = tool<SpotHealingOverlayView>();
     auto* bar = tool<SpotHealingControlBar>();
-    ASSERT_TRUE(overlay && bar);
-    ASSERT_TRUE(waitShown(overlay));
     EXPECT_EQ(bar->countLabel()->text(), "Click canvas to heal");
 
     // A click on the frame adds a spot there, selected in the view model.
@@ -216,12 +219,9 @@ TEST_F(ToolsWindowTest, SpotsAreAddedResizedAndRemovedFromTheWindow) {
 // alone; its delete button removes it, and the bar's Undo brings that spot
 // back where it was, the other untouched.
 TEST_F(ToolsWindowTest, ASmallSpotsPartsAreTakenWhereTheyAreDrawnAndUndoRestoresADeletion) {
-    vm().toggleRetouchMode();
-    settle();
+    ASSERT_TRUE(enterRetouch());
     auto* overlay = tool<SpotHealingOverlayView>();
     auto* bar = tool<SpotHealingControlBar>();
-    ASSERT_TRUE(overlay && bar);
-    ASSERT_TRUE(waitShown(overlay));
     vm().setRetouchBrushRadius(6);
     const QRectF frame = overlay->imageRect();
     clickWindow(overlay, frame.topLeft() + QPointF(frame.width() * 0.3, frame.height() * 0.4));
@@ -499,12 +499,9 @@ TEST_F(ToolsWindowTest, EscapeCallsOffADragAndPutsBackWhereItStarted) {
 // control stays where it was, at the smallest and the default size, so a click
 // aimed at "Clear All" lands on it whatever came or went.
 TEST_F(ToolsWindowTest, TheHealingBarKeepsEveryControlInPlace) {
-    vm().toggleRetouchMode();
-    settle();
+    ASSERT_TRUE(enterRetouch());
     auto* overlay = tool<SpotHealingOverlayView>();
     auto* bar = tool<SpotHealingControlBar>();
-    ASSERT_TRUE(overlay && bar);
-    ASSERT_TRUE(waitShown(overlay));
     const auto places = [&] {
         std::vector<QRect> placed;
         for (QWidget* control : std::initializer_list<QWidget*>{bar, bar->brushSlider(), bar->brushValue(),
@@ -565,12 +562,9 @@ TEST_F(ToolsWindowTest, TheHealingBarKeepsEveryControlInPlace) {
 // Grown until it would reach its own source, a spot takes a new one, searched
 // as for a new spot; grown or shrunk short of that, it keeps the one it has.
 TEST_F(ToolsWindowTest, AGrownSpotTakesANewSourceWhenItWouldReachItsOld) {
-    vm().toggleRetouchMode();
-    settle();
+    ASSERT_TRUE(enterRetouch());
     auto* overlay = tool<SpotHealingOverlayView>();
     auto* bar = tool<SpotHealingControlBar>();
-    ASSERT_TRUE(overlay && bar);
-    ASSERT_TRUE(waitShown(overlay));
     const QSizeF frame(vm().renderedPreview().size());
     const auto apart = [&](const SpotItem& s) {
         return std::hypot(s.sourceOffset.x * frame.width(), s.sourceOffset.y * frame.height()) /
