@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "app/RenderRequests.h"
+#include "views/kit/BusyIndicator.h"
 #include "views/kit/DarkroomTheme.h"
 #include "views/kit/StandardColors.h"
 #include "views/kit/FittingRows.h"
@@ -170,6 +171,12 @@ QWidget* AdjustmentsColumn::geometrySection() {
     autoHorizon_ = new QPushButton;
     autoHorizon_->setObjectName(QStringLiteral("autoHorizon"));
     connect(autoHorizon_, &QPushButton::clicked, this, [this] { vm_.autoLevelHorizon(); });
+    // While the horizon is measured, a turning indicator in place of the wand.
+    autoHorizonProgress_ = new BusyIndicator(12);
+    autoHorizonProgress_->setObjectName(QStringLiteral("autoHorizon.progress"));
+    auto* centred = new QHBoxLayout(autoHorizon_);
+    centred->setContentsMargins(0, 0, 0, 0);
+    centred->addWidget(autoHorizonProgress_, 0, Qt::AlignCenter);
     straighten->addWidget(autoHorizon_);
     rows->addLayout(straighten);
 
@@ -252,8 +259,8 @@ void AdjustmentsColumn::refresh() {
     cropToggle_->setToolTip(localized("nav.crop"));
     const bool detecting = vm_.isDetectingHorizon();
     autoHorizon_->setEnabled(!detecting);
-    autoHorizon_->setIcon(detecting ? QIcon() : symbolIcon("wand.and.stars"));
-    autoHorizon_->setText(detecting ? QStringLiteral("…") : QString());
+    autoHorizonProgress_->setBusy(detecting);
+    autoHorizon_->setIcon(autoHorizonProgress_->isVisibleTo(autoHorizon_) ? QIcon() : symbolIcon("wand.and.stars"));
     autoHorizon_->setToolTip(localized("inspector.autoHorizon"));
     for (auto& [button, key] : orientation_) orientationRow_->setLabel(button, localized(key), localized(key));
     for (Section& section : sections_) {

@@ -18,6 +18,7 @@ class QVBoxLayout;
 
 namespace vantrel {
 
+class BusyIndicator;
 class DarkroomViewModel;
 class FittingLabel;
 class IconFallbackRow;
@@ -61,6 +62,7 @@ private:
     QPushButton* cropReset_ = nullptr;
     QPushButton* cropToggle_ = nullptr;
     QPushButton* autoHorizon_ = nullptr;
+    BusyIndicator* autoHorizonProgress_ = nullptr;
     IconFallbackRow* orientationRow_ = nullptr;
     std::vector<std::pair<QPushButton*, const char*>> orientation_;
     int blocks_ = 0;

@@ -11,6 +11,7 @@
 #include "views/canvas/CompareControlHUDView.h"
 #include "views/canvas/SplitCompareView.h"
 #include "views/canvas/ZoomPanCanvasView.h"
+#include "views/kit/BusyIndicator.h"
 #include "views/kit/DarkroomTheme.h"
 #include "views/kit/Geometry.h"
 #include "views/kit/Icons.h"
@@ -153,9 +154,13 @@ QString CanvasArea::targetLabel() const {
     return QStringLiteral("AFTER");
 }
 
+bool CanvasArea::isLoadingFrame() const {
+    return !vm_.previewLoadError() && !(vm_.photos().empty() && vm_.currentFolderURL());
+}
+
 QString CanvasArea::placeholderText() const {
     if (const std::optional<LocalText>& error = vm_.previewLoadError()) return QString::fromStdString(error->str());
-    if (vm_.photos().empty() && vm_.currentFolderURL()) return localized("status.noScansInFolder");
+    if (!isLoadingFrame()) return localized("status.noScansInFolder");
     return localized("preview.loadingFilm");
 }
 
@@ -163,6 +168,8 @@ QWidget* CanvasArea::buildBranch(Branch branch) {
     views_.clear();
     navigator_ = compareHUD_ = picture_ = overlay_ = bar_ = nullptr;
     loading_ = nullptr;
+    waiting_ = nullptr;
+    loadingProgress_ = nullptr;
     auto sizeOf = [this] { return imageSize(); };
     auto scanSizeOf = [this] { return scanSize(); };
     auto crop = vm_.recipeBinding(&EditParameters::crop);
@@ -194,6 +201,7 @@ QWidget* CanvasArea::buildBranch(Branch branch) {
         auto* bar = rendersOnChange(vm_, new SpotHealingControlBar(
             healing, [this] { return vm_.selectedRetouchSpotID(); },
             vm_.binding(&DarkroomViewModel::retouchBrushRadius, &DarkroomViewModel::setRetouchBrushRadius)));
+        bar->setCanUndo([this] { return vm_.canUndoHealingSpot(); });
         QObject::connect(bar, &SpotHealingControlBar::undoRequested, this, [this] { vm_.undoLastHealingSpot(); });
         QObject::connect(bar, &SpotHealingControlBar::clearRequested, this, [this] { vm_.clearAllHealingSpots(); });
         QObject::connect(bar, &SpotHealingControlBar::deleteSelectedRequested, this,
@@ -224,12 +232,21 @@ QWidget* CanvasArea::toolBranch(QWidget* overlay, QWidget* bar) {
     stack->setContentsMargins(0, 0, 0, 0);
     picture_ = new PreviewPicture(vm_, [this] { return imageSize(); }, overlay);
     overlay_ = overlay;
+    // Until the first preview: a turning indicator over the loading text (or why nothing loads).
+    waiting_ = new QWidget;
+    auto* waiting = new QVBoxLayout(waiting_);
+    waiting->addStretch(1);
+    loadingProgress_ = new BusyIndicator(20);
+    loadingProgress_->setObjectName(QStringLiteral("loadingFilm.progress"));
+    waiting->addWidget(loadingProgress_, 0, Qt::AlignHCenter);
     loading_ = new QLabel;
     loading_->setObjectName(QStringLiteral("loadingFilm"));
     loading_->setAlignment(Qt::AlignCenter);
     loading_->setWordWrap(true);
+    waiting->addWidget(loading_);
+    waiting->addStretch(1);
     stack->addWidget(picture_, 0, 0);
-    stack->addWidget(loading_, 0, 0);
+    stack->addWidget(waiting_, 0, 0);
     // The bar floats at the bottom centre, over the picture, with or without a preview.
     auto* barColumn = new QVBoxLayout;
     barColumn->setContentsMargins(0, 0, 0, 20);
@@ -349,7 +366,8 @@ void CanvasArea::refresh() {
     if (loading_) {
         const bool waiting = vm_.renderedPreview().isNull();
         loading_->setText(placeholderText());
-        loading_->setVisible(waiting);
+        waiting_->setVisible(waiting);
+        loadingProgress_->setBusy(waiting && isLoadingFrame());
         picture_->setVisible(!waiting);
         static_cast<PreviewPicture*>(picture_)->showLatest();
     }

@@ -12,6 +12,7 @@ class QLabel;
 
 namespace vantrel {
 
+class BusyIndicator;
 class DarkroomViewModel;
 
 class CanvasArea final : public QWidget, public RefreshableView {
@@ -40,6 +41,8 @@ public:
     QString targetLabel() const;
     // Shown while there is no preview: why the scan cannot be shown, else the loading text.
     QString placeholderText() const;
+    // Whether a preview is on its way: no unreadable scan, no folder without scans.
+    bool isLoadingFrame() const;
 
 protected:
     bool event(QEvent* event) override;
@@ -63,7 +66,9 @@ private:
     QWidget* picture_ = nullptr;
     QWidget* overlay_ = nullptr;  // the tool's overlay, in the tools' branches
     QWidget* bar_ = nullptr;      // the tool's floating bar
+    QWidget* waiting_ = nullptr;  // the loading text and its indicator, in the tools' branches
     QLabel* loading_ = nullptr;
+    BusyIndicator* loadingProgress_ = nullptr;
 };
 
 }  // namespace vantrel

@@ -35,6 +35,8 @@ DarkroomViewModel::DarkroomViewModel(ViewModelServices services, QObject* parent
         for (const LoadedPhoto& photo : photos_) frames.insert(frameID(photo));
         subjectMasks_.keepOnly(frames);
     });
+    connect(this, &DarkroomViewModel::parametersChanged, this,
+            [this] { spotHistory_.follow(selectedPhotoID_, parameters_.spotHealing.spots); });
 
     if (services_.presets) setCustomPresets(services_.presets->loadPresets());
     // The remembered folder (bookmark, else path), else the sample roll, with the remembered frame.

@@ -48,6 +48,7 @@
 #include "viewmodel/RollSession.h"
 #include "viewmodel/SharpRegion.h"
 #include "viewmodel/SubjectMasks.h"
+#include "viewmodel/SpotHistory.h"
 #include "viewmodel/TaskHandle.h"
 #include "engine/stages/HistogramData.h"
 #include "viewmodel/ToolMode.h"
@@ -229,6 +230,8 @@ public:
     // Each toggle switches the other two modes off, then enters or leaves its own.
     void toggleCropMode();
     void saveCrop();
+    // A quarter turn of the picture as seen, clockwise or counter-clockwise,
+    // also when the frame is mirrored.
     void addQuarterTurn();
     void subtractQuarterTurn();
     void toggleFlipHorizontal();
@@ -251,7 +254,10 @@ public:
 
     void toggleRetouchMode();
     void saveRetouch();
+    // Takes back the last change to the spots: an addition, or a deletion (the
+    // spots come back where they were); with none noted, the last spot goes.
     void undoLastHealingSpot();
+    bool canUndoHealingSpot() const { return spotHistory_.canUndo(parameters_.spotHealing.spots); }
     void removeSelectedHealingSpot();
     void clearAllHealingSpots();
     void toggleDustMode();
@@ -449,6 +455,7 @@ private:
     TaskHandle comparisonTask_;
     int horizonDetectionsRunning_ = 0;
     int subjectDetectionsRunning_ = 0;
+    SpotHistory spotHistory_;  // what the retouch Undo takes back
 
     ViewModelServices services_;
     std::unique_ptr<ExportController> exports_;

@@ -44,14 +44,26 @@ void DarkroomViewModel::saveCrop() {
     setFrameStatusMessage(L10n::text("status.cropSaved"));
 }
 
-void DarkroomViewModel::addQuarterTurn() {
+namespace {
+
+// Quarter turns are applied before the mirror, so on a mirrored frame a stored
+// turn shows the other way round: the step that turns the picture as seen, by
+// `seen` quarters clockwise (1 or 3), is the opposite one there.
+void turnAsSeen(CropParameters& crop, int seen) {
+    const bool mirrored = crop.isFlippedH != crop.isFlippedV;
     // Truncating remainder: a negative count from an older file stays negative until it passes 0.
-    editRecipe([](EditParameters& recipe) { recipe.crop.quarterTurns = (recipe.crop.quarterTurns + 1) % 4; });
+    crop.quarterTurns = (crop.quarterTurns + (mirrored ? 4 - seen : seen)) % 4;
+}
+
+}  // namespace
+
+void DarkroomViewModel::addQuarterTurn() {
+    editRecipe([](EditParameters& recipe) { turnAsSeen(recipe.crop, 1); });
     roll_.rebuildFilmstrip();
 }
 
 void DarkroomViewModel::subtractQuarterTurn() {
-    editRecipe([](EditParameters& recipe) { recipe.crop.quarterTurns = (recipe.crop.quarterTurns + 3) % 4; });
+    editRecipe([](EditParameters& recipe) { turnAsSeen(recipe.crop, 3); });
     roll_.rebuildFilmstrip();
 }
 
@@ -273,10 +285,14 @@ void DarkroomViewModel::saveRetouch() {
 }
 
 void DarkroomViewModel::undoLastHealingSpot() {
-    if (parameters_.spotHealing.spots.empty()) return;
-    const Uuid removed = parameters_.spotHealing.spots.back().id;
-    editRecipe([](EditParameters& recipe) { recipe.spotHealing.spots.pop_back(); });
-    if (selectedRetouchSpotID_ == removed) setSelectedRetouchSpotID(std::nullopt);
+    std::optional<SpotHistory::Undone> undone = spotHistory_.undo(parameters_.spotHealing.spots);
+    if (!undone) return;
+    editRecipe([&](EditParameters& recipe) { recipe.spotHealing.spots = undone->spots; });
+    // A spot put back is selected, as a spot just made is; one taken away no longer is.
+    if (undone->restored.size() == 1) setSelectedRetouchSpotID(undone->restored.front());
+    else if (std::none_of(undone->spots.begin(), undone->spots.end(),
+                          [&](const SpotItem& spot) { return spot.id == selectedRetouchSpotID_; }))
+        setSelectedRetouchSpotID(std::nullopt);
     setFrameStatusMessage(L10n::text("status.undoHealing"));
 }
 

@@ -207,10 +207,10 @@ TEST_F(MaskToolsWindowTest, TheParameterDisplayScalesAndFadesAndTurnsRoundMidway
     EXPECT_TRUE(display->isHidden());
 }
 
-// The display beside a new mask leaves the mask's handles free: each handle's
-// centre and the exposure badge's are the overlay's, through the window, at its
-// smallest and default sizes, on landscape and portrait frames, and a drag
-// from each handle's centre moves the mask.
+// The display beside a new mask is up and leaves the mask's handles free: each
+// handle's centre and the exposure badge's are the overlay's, through the
+// window, at its smallest and default sizes, on landscape and portrait frames,
+// and a drag from each handle's centre moves the mask.
 TEST_F(MaskToolsWindowTest, TheDisplayLeavesEveryHandleOfANewMaskFree) {
     using Handle = MaskOverlayView::Handle;
     window->show();
@@ -238,12 +238,10 @@ TEST_F(MaskToolsWindowTest, TheDisplayLeavesEveryHandleOfANewMaskFree) {
                     overlay = inCanvas<MaskOverlayView>();
                     return overlay && overlay->isVisible() && vm().renderedFrameSize() == frame;
                 })) << where;
-                // Where the canvas leaves no place free of the handles (the smallest
-                // window, a radial mask), the display waits for the badge.
+                // Where the canvas leaves little room (the smallest window, a radial
+                // mask), the display shows less of itself rather than hide.
                 MaskLocalParameterHUD* display = overlay->parameterDisplay();
-                if (size.width() > MainWindow::kMinimumWidth || !radial) {
-                    EXPECT_TRUE(display->isVisible()) << where;
-                }
+                EXPECT_TRUE(display->isVisible()) << where;
                 if (shotsWanted())
                     saveWindowShot(*window, QString::fromStdString("mask-display-" + where + (radial ? "-radial" : "-linear"))
                                                 .replace(' ', '-'));
@@ -265,13 +263,38 @@ TEST_F(MaskToolsWindowTest, TheDisplayLeavesEveryHandleOfANewMaskFree) {
                     vm().setParameters(before);
                     settle();
                 }
-                if (!display->isVisible()) {
-                    const QPointF badge = *overlay->handleCentre(radial ? Handle::radialBadge : Handle::linearBadge);
-                    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {},
-                                      overlay->mapTo(window.get(), badge.toPoint()));
-                    EXPECT_TRUE(display->isVisible()) << where;
-                }
             }
+        }
+    }
+
+    // In every language at the smallest size, a radial mask alone or after a
+    // linear one, added from the bar: the display is up and leaves every
+    // handle's centre to the overlay.
+    window->resize(MainWindow::kMinimumWidth, MainWindow::kMinimumHeight);
+    *portraitScan = false;
+    for (AppLanguage language : kAllAppLanguages) {
+        LocalizationManager::shared().setLanguage(language);
+        for (bool linearFirst : {false, true}) {
+            const std::string where = std::string(rawValue(language)) + (linearFirst ? ", after a linear mask" : "");
+            EditParameters none = vm().parameters();
+            none.masks = {};
+            vm().setParameters(none);
+            settle();
+            auto* bar = inCanvas<MaskControlBar>();
+            ASSERT_NE(bar, nullptr);
+            if (linearFirst) QTest::mouseClick(bar->addButton(MaskKind::linear), Qt::LeftButton);
+            QTest::mouseClick(bar->addButton(MaskKind::radial), Qt::LeftButton);
+            auto* overlay = inCanvas<MaskOverlayView>();
+            ASSERT_TRUE(QTest::qWaitFor([&] {
+                settle();
+                return overlay->isVisible() && vm().renderedFrameSize() == QSize(3000, 2000);
+            })) << where;
+            EXPECT_TRUE(overlay->parameterDisplay()->isVisible()) << where;
+            for (Handle handle : {Handle::radialCentre, Handle::radialRight, Handle::radialLeft, Handle::radialBottom,
+                                  Handle::radialTop, Handle::radialBadge})
+                EXPECT_EQ(widgetUnder(overlay, *overlay->handleCentre(handle)), overlay) << where << int(handle);
+            if (shotsWanted() && linearFirst)
+                saveWindowShot(*window, QStringLiteral("mask-display-smallest-%1").arg(rawValue(language).data()));
         }
     }
 }

@@ -1,9 +1,9 @@
 // A photographer's road through the window over the real engine and export
 // writer: ticking frames and exporting them into a folder chosen in the folder
-// panel, the filmstrip pictures of developed and synchronised frames, scans
-// that decode only in part or not at all, the watermark of a scan without
-// shooting data, culling by key through a long roll, and quitting with a
-// dialog open or a batch export under way.
+// panel, the filmstrip pictures of developed and synchronised frames, turning
+// a mirrored frame, scans that decode only in part or not at all, the
+// watermark of a scan without shooting data, culling by key through a long
+// roll, and quitting with a dialog open or a batch export under way.
 #include <condition_variable>
 #include <limits>
 #include <mutex>
@@ -275,6 +275,52 @@ TEST_F(RollWindowTest, SynchronisedTargetsGetThumbnailsOfTheirNewRecipe) {
         << cellColour(1).name().toStdString() << ' ' << cellColour(2).name().toStdString();
     // The current frame's own picture is not touched by the targets'.
     EXPECT_TRUE(isGrey(cellColour(0))) << cellColour(0).name().toStdString();
+}
+
+// Mirrored, the turn buttons still turn the picture the way their arrows
+// point, as seen in the rendered picture: the red corner of a scan, top left,
+// goes top right with the flip; ↺ brings it top left, ↻ top right again.
+// Flipped back, ↺ takes it bottom left.
+TEST_F(RollWindowTest, AMirroredFrameTurnsTheWayTheArrowPoints) {
+    QImage scan(96, 64, QImage::Format_RGB32);
+    scan.fill(QColor(70, 70, 70));
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 24; ++x) scan.setPixelColor(x, y, QColor(230, 30, 30));
+    ASSERT_TRUE(scan.save(QString::fromStdString((rollFolder() / "a.png").string())));
+    window->show();
+    openRoll();
+    const auto press = [&](const char* button) {
+        auto* found = window->inspector()->findChild<QPushButton*>(button);
+        ASSERT_NE(found, nullptr) << button;
+        found->click();
+        ASSERT_TRUE(waitUntilIdle(vm(), 10000));
+        QCoreApplication::processEvents();  // the last preview published
+    };
+    // The red corner of the picture shown: 0 top left, 1 top right, 2 bottom right, 3 bottom left.
+    const auto redCorner = [&] {
+        const QImage shown = vm().renderedPreview();
+        const int w = shown.width(), h = shown.height();
+        const QPoint corners[] = {{2, 2}, {w - 3, 2}, {w - 3, h - 3}, {2, h - 3}};
+        for (int i = 0; i < 4; ++i) {
+            const QColor c = shown.pixelColor(corners[i]);
+            if (c.red() > 150 && c.green() < 110) return i;
+        }
+        return -1;
+    };
+    const auto portrait = [&] { return vm().renderedPreview().height() > vm().renderedPreview().width(); };
+    ASSERT_EQ(redCorner(), 0);
+    press("inspector.flipH");
+    EXPECT_EQ(redCorner(), 1);
+    press("inspector.rotateLeft");
+    EXPECT_TRUE(portrait());
+    EXPECT_EQ(redCorner(), 0) << "turned clockwise";
+    press("inspector.rotateRight");
+    EXPECT_FALSE(portrait());
+    EXPECT_EQ(redCorner(), 1);
+    press("inspector.flipH");
+    EXPECT_EQ(redCorner(), 0);
+    press("inspector.rotateLeft");
+    EXPECT_EQ(redCorner(), 3);
 }
 
 TEST_F(RollWindowTest, ScansThatDecodeBadlyShowWhatCanBeShown) {

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include <QAction>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -25,7 +26,9 @@
 #include "views/kit/ProSlider.h"
 #include "views/kit/StandardColors.h"
 #include "views/retouch/SpotHealingControlBar.h"
+#include "views/kit/BusyIndicator.h"
 #include "views/kit/Chip.h"
+#include "views/kit/SpringValue.h"
 #include "views/kit/FloatingToolBar.h"
 #include "views/panels/ToneCurveCanvas.h"
 #include "views/panels/ToneCurveEditorView.h"
@@ -46,6 +49,12 @@ protected:
             settle();
             return overlay && overlay->isVisible();
         });
+    }
+    // Retouch mode entered from the view model, its overlay and bar shown.
+    bool enterRetouch() {
+        vm().toggleRetouchMode();
+        settle();
+        return tool<SpotHealingControlBar>() && waitShown(tool<SpotHealingOverlayView>());
     }
     void click(QWidget* widget, QPointF at) { QTest::mouseClick(widget, Qt::LeftButton, {}, at.toPoint()); }
     // A click at a point of `widget`, delivered to the window as the pointer gives it.
@@ -118,12 +127,9 @@ TEST_F(ToolsWindowTest, CropOverlayAndBarEditTheRecipeFromTheWindow) {
 }
 
 TEST_F(ToolsWindowTest, SpotsAreAddedResizedAndRemovedFromTheWindow) {
-    vm().toggleRetouchMode();
-    settle();
+    ASSERT_TRUE(enterRetouch());
     auto* overlay = tool<SpotHealingOverlayView>();
     auto* bar = tool<SpotHealingControlBar>();
-    ASSERT_TRUE(overlay && bar);
-    ASSERT_TRUE(waitShown(overlay));
     EXPECT_EQ(bar->countLabel()->text(), "Click canvas to heal");
 
     // A click on the frame adds a spot there, selected in the view model.
@@ -204,6 +210,74 @@ TEST_F(ToolsWindowTest, SpotsAreAddedResizedAndRemovedFromTheWindow) {
     QTest::keyClick(window.get(), Qt::Key_Delete);
     QTest::keyClick(window.get(), Qt::Key_Backspace);
     EXPECT_EQ(vm().parameters().spotHealing.spots.size(), 1u);
+}
+
+// A dust speck healed with the smallest brush, its source 13 points away
+// where a large spot's delete button would stand, and a second spot after it:
+// through the window, a click on the selected spot's centre keeps it, a drag
+// from its centre moves the spot and one from its source's centre the source
+// alone; its delete button removes it, and the bar's Undo brings that spot
+// back where it was, the other untouched.
+TEST_F(ToolsWindowTest, ASmallSpotsPartsAreTakenWhereTheyAreDrawnAndUndoRestoresADeletion) {
+    ASSERT_TRUE(enterRetouch());
+    auto* overlay = tool<SpotHealingOverlayView>();
+    auto* bar = tool<SpotHealingControlBar>();
+    vm().setRetouchBrushRadius(6);
+    const QRectF frame = overlay->imageRect();
+    clickWindow(overlay, frame.topLeft() + QPointF(frame.width() * 0.3, frame.height() * 0.4));
+    ASSERT_EQ(vm().parameters().spotHealing.spots.size(), 1u);
+    EditParameters recipe = vm().parameters();
+    recipe.spotHealing.spots[0].sourceOffset = {9.2 / frame.width(), -9.2 / frame.height()};
+    vm().setParameters(recipe);
+    clickWindow(overlay, frame.topLeft() + QPointF(frame.width() * 0.7, frame.height() * 0.6));
+    ASSERT_EQ(vm().parameters().spotHealing.spots.size(), 2u);
+    settle();
+    const auto spot = [&] { return vm().parameters().spotHealing.spots.at(0); };
+    const SpotItem placed = spot();
+    const QPointF T = spots::targetPoint(overlay->spotLayout(), placed);
+    const QPointF S = spots::sourcePoint(overlay->spotLayout(), placed);
+    ASSERT_NEAR(spots::drawnRadius(overlay->spotLayout(), placed), 6, 1e-9);
+
+    // Selected by a click on its centre; a second click there keeps it.
+    for (int i = 0; i < 2; ++i) {
+        clickWindow(overlay, T);
+        settle();
+        ASSERT_EQ(vm().parameters().spotHealing.spots.size(), 2u) << "click " << i;
+        EXPECT_EQ(vm().selectedRetouchSpotID(), placed.id);
+    }
+    if (shotsWanted()) saveWindowShot(*window->canvasArea(), QStringLiteral("small-spot-selected"));
+    dragInWindow(overlay, T, T + QPointF(20, 10));
+    settle();
+    EXPECT_NEAR(spot().center.x, placed.center.x + 20 / frame.width(), 1.5 / frame.width());
+    EXPECT_EQ(spot().sourceOffset, placed.sourceOffset);
+    const SpotItem moved = spot();
+    const QPointF movedSource = S + QPointF(20, 10);
+    dragInWindow(overlay, movedSource, movedSource + QPointF(0, 30));
+    settle();
+    EXPECT_EQ(spot().center, moved.center);
+    EXPECT_NEAR(spot().sourceOffset.y, moved.sourceOffset.y + 30 / frame.height(), 1.5 / frame.height());
+
+    // Deleted with its button, brought back by Undo.
+    const SpotItem before = spot();
+    const SpotItem other = vm().parameters().spotHealing.spots.at(1);
+    ASSERT_TRUE(overlay->deleteButton());
+    clickWindow(overlay, overlay->deleteButton()->centre);
+    ASSERT_EQ(vm().parameters().spotHealing.spots, std::vector<SpotItem>{other});
+    settle();
+    QTest::mouseClick(bar->undoButton(), Qt::LeftButton);
+    EXPECT_EQ(vm().parameters().spotHealing.spots, (std::vector<SpotItem>{before, other}));
+    EXPECT_EQ(vm().selectedRetouchSpotID(), before.id);
+    // Undo again takes back the last addition: the second spot.
+    settle();
+    QTest::mouseClick(bar->undoButton(), Qt::LeftButton);
+    EXPECT_EQ(vm().parameters().spotHealing.spots, std::vector<SpotItem>{before});
+    // The only spot deleted: Undo still can bring it back.
+    settle();
+    clickWindow(overlay, overlay->deleteButton()->centre);
+    ASSERT_TRUE(vm().parameters().spotHealing.spots.empty());
+    settle();
+    QTest::mouseClick(bar->undoButton(), Qt::LeftButton);
+    EXPECT_EQ(vm().parameters().spotHealing.spots, std::vector<SpotItem>{before});
 }
 
 // Right after crop mode, the picture on screen is still the one rendered for
@@ -425,12 +499,9 @@ TEST_F(ToolsWindowTest, EscapeCallsOffADragAndPutsBackWhereItStarted) {
 // control stays where it was, at the smallest and the default size, so a click
 // aimed at "Clear All" lands on it whatever came or went.
 TEST_F(ToolsWindowTest, TheHealingBarKeepsEveryControlInPlace) {
-    vm().toggleRetouchMode();
-    settle();
+    ASSERT_TRUE(enterRetouch());
     auto* overlay = tool<SpotHealingOverlayView>();
     auto* bar = tool<SpotHealingControlBar>();
-    ASSERT_TRUE(overlay && bar);
-    ASSERT_TRUE(waitShown(overlay));
     const auto places = [&] {
         std::vector<QRect> placed;
         for (QWidget* control : std::initializer_list<QWidget*>{bar, bar->brushSlider(), bar->brushValue(),
@@ -491,12 +562,9 @@ TEST_F(ToolsWindowTest, TheHealingBarKeepsEveryControlInPlace) {
 // Grown until it would reach its own source, a spot takes a new one, searched
 // as for a new spot; grown or shrunk short of that, it keeps the one it has.
 TEST_F(ToolsWindowTest, AGrownSpotTakesANewSourceWhenItWouldReachItsOld) {
-    vm().toggleRetouchMode();
-    settle();
+    ASSERT_TRUE(enterRetouch());
     auto* overlay = tool<SpotHealingOverlayView>();
     auto* bar = tool<SpotHealingControlBar>();
-    ASSERT_TRUE(overlay && bar);
-    ASSERT_TRUE(waitShown(overlay));
     const QSizeF frame(vm().renderedPreview().size());
     const auto apart = [&](const SpotItem& s) {
         return std::hypot(s.sourceOffset.x * frame.width(), s.sourceOffset.y * frame.height()) /
@@ -526,6 +594,37 @@ TEST_F(ToolsWindowTest, AGrownSpotTakesANewSourceWhenItWouldReachItsOld) {
     const SpotItem shrunk = vm().parameters().spotHealing.spots[0];
     EXPECT_LT(shrunk.radius, grown.radius);
     EXPECT_EQ(shrunk.sourceOffset, grown.sourceOffset);
+}
+
+// The waits move: the loading text of a tool before its first preview, and
+// the auto-level buttons of the crop bar and the inspector while the horizon
+// is measured, each show an indicator whose picture changes as it turns; with
+// animations off there is none.
+TEST_F(ToolsWindowTest, WaitsShowATurningIndicatorUnlessAnimationsAreOff) {
+    ASSERT_TRUE(Animations::enabled());
+    const std::shared_ptr<void> animationsBack(nullptr, [](void*) { Animations::setEnabled(true); });
+    render->hold([](const RenderJob&) { return true; });
+    const std::shared_ptr<void> releaseRenders(nullptr, [r = render](void*) { r->release(); });
+    vm().toggleCropMode();
+    vm().setRenderedPreview(QImage());
+    vm().setIsDetectingHorizon(true);
+    settle();
+    ASSERT_TRUE(window->canvasArea()->findChild<QLabel*>("loadingFilm")->isVisible());
+    const std::vector<BusyIndicator*> indicators{
+        window->canvasArea()->findChild<BusyIndicator*>("loadingFilm.progress"),
+        window->canvasArea()->findChild<BusyIndicator*>("cropBar.autoHorizon.progress"),
+        window->inspector()->findChild<BusyIndicator*>("autoHorizon.progress")};
+    for (BusyIndicator* indicator : indicators) {
+        ASSERT_NE(indicator, nullptr);
+        ASSERT_TRUE(indicator->isVisible()) << indicator->objectName().toStdString();
+        const QImage first = indicator->grab().toImage();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return indicator->grab().toImage() != first; }, 2000))
+            << indicator->objectName().toStdString();
+    }
+    if (shotsWanted()) saveWindowShot(*window, QStringLiteral("waits"));
+    Animations::setEnabled(false);
+    settle();
+    for (BusyIndicator* indicator : indicators) EXPECT_FALSE(indicator->isVisible()) << indicator->objectName().toStdString();
 }
 
 // The ratio menu names each ratio as its button does, in every language.

@@ -153,6 +153,12 @@ TEST_F(EditViewModelTest, HealingSpotsUndoRemoveAndClear) {
     EXPECT_TRUE(vm->parameters().spotHealing.spots.empty());
     EXPECT_EQ(store->recipes.at(FakeSessionStorage::sampleKey(*vm->selectedPhotoID())).spotHealing.spots.size(), 0u);
     EXPECT_EQ(vm->statusMessage(), "Cleared all healing spots");
+    // Undo takes back the last change to the spots: the clearing, then the removal of b.
+    vm->undoLastHealingSpot();
+    EXPECT_EQ(vm->parameters().spotHealing.spots, (std::vector<SpotItem>{a, c}));
+    vm->undoLastHealingSpot();
+    EXPECT_EQ(vm->parameters().spotHealing.spots, (std::vector<SpotItem>{a, b, c}));
+    EXPECT_EQ(vm->selectedRetouchSpotID(), b.id);
 }
 
 }  // namespace

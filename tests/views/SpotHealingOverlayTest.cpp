@@ -43,7 +43,7 @@ TEST(SpotHealingGeometry, LayoutSizesReachAndTheDeleteButtonPlace) {
     EXPECT_EQ(spots::targetPoint(layout, spot), QPointF(450, 450));
     EXPECT_EQ(spots::sourcePoint(layout, spot), QPointF(540, 450));
     EXPECT_EQ(spots::labelCentre({450, 450}, 30), QPointF(450, 408));
-    EXPECT_EQ(spots::deleteButtonCentre({450, 450}, 30), QPointF(475.5, 424.5));
+    EXPECT_EQ(spots::deleteButtonCentre({450, 450}, {540, 450}, 30, {}), QPointF(475.5, 424.5));
     // A tiny spot: reach 10, drawn 6, handle 30.
     const SpotItem tiny = spotAt(0.5, 0.5, 0.005);
     EXPECT_DOUBLE_EQ(spots::tapReach(layout, tiny), 10);
@@ -60,18 +60,18 @@ TEST(SpotHealingGeometry, LayoutSizesReachAndTheDeleteButtonPlace) {
     EXPECT_FALSE(spots::newSpotAt(spots::Layout{}, {0, 0}, 20));
 }
 
-TEST(SpotHealingGeometry, PressesFindTheDeleteButtonFirstThenTargetsThenSources) {
+TEST(SpotHealingGeometry, PressesFindTheNearestPartAndTheDeleteButtonLeavesBothCentres) {
     const spots::Layout layout = spots::layoutFor({900, 900}, {3000, 2000});
     // A large spot: its delete button lies outside the ring's hit circle and is still reached.
     SpotItem big = spotAt(0.5, 0.5, 0.2, {0.3, 0});
-    const QPointF button = spots::deleteButtonCentre({450, 450}, 120);
+    const QPointF button = spots::deleteButtonCentre({450, 450}, {720, 450}, 120, {});
     EXPECT_GT(std::hypot(button.x() - 450, button.y() - 450), 120);
-    const auto hit = spots::partAt(layout, {big}, big.id, button);
+    const auto hit = spots::partAt(layout, {big}, spots::DeleteButton{big.id, button}, button);
     ASSERT_TRUE(hit);
     EXPECT_EQ(hit->part, SpotPart::deleteButton);
-    // Not while another spot is selected.
-    EXPECT_FALSE(spots::partAt(layout, {big}, Uuid::random(), button));
-    // A target lies above every source, a later spot above an earlier one.
+    // Not the button of a spot that is gone.
+    EXPECT_FALSE(spots::partAt(layout, {big}, spots::DeleteButton{Uuid::random(), button}, button));
+    // Where two centres meet, a target lies above every source, a later spot above an earlier one.
     SpotItem a = spotAt(0.5, 0.5, 0.02, {0.02, 0});  // source at (468, 450)
     SpotItem b = spotAt(0.52, 0.5, 0.02, {0, 0.2});  // target at (468, 450)
     auto top = spots::partAt(layout, {b, a}, std::nullopt, {468, 450});
@@ -82,6 +82,24 @@ TEST(SpotHealingGeometry, PressesFindTheDeleteButtonFirstThenTargetsThenSources)
     top = spots::partAt(layout, {c, b}, std::nullopt, {468, 450});
     EXPECT_EQ(top->id, b.id);
     EXPECT_FALSE(spots::partAt(layout, {a}, std::nullopt, {400, 400}));
+
+    // A 6-point spot with its source 13 points away, up and to the right (where
+    // the button would stand on a large spot), selected: each centre and each
+    // ring's nearer side takes its own part, and the button's reach leaves both
+    // centres free.
+    const SpotItem small = spotAt(0.5, 0.5, 0.01, {9.0 / 900, -9.0 / 600});
+    const QPointF T(450, 450), S(459, 441);
+    const spots::LabelBoxes labels = spots::labelBoxes(T, S, 6, {40, 15}, {80, 15});
+    const QPointF place = spots::deleteButtonCentre(T, S, 6, labels);
+    for (const QPointF& centre : {T, S})
+        EXPECT_GT(std::hypot(place.x() - centre.x(), place.y() - centre.y()), spots::kDeleteButtonHitRadius);
+    const spots::DeleteButton shown{small.id, place};
+    const auto partAt = [&](QPointF p) { return spots::partAt(layout, {small}, shown, p)->part; };
+    EXPECT_EQ(partAt(T), SpotPart::target);
+    EXPECT_EQ(partAt(S), SpotPart::source);
+    EXPECT_EQ(partAt(S + QPointF(0, 6)), SpotPart::source);
+    EXPECT_EQ(partAt(T + QPointF(-6, 0)), SpotPart::target);
+    EXPECT_EQ(partAt(place), SpotPart::deleteButton);
 }
 
 TEST(SpotHealingGeometry, DragsStayInsideTheFrameAndTheArrowNeedsRoom) {
@@ -256,7 +274,9 @@ TEST(SpotHealingOverlayView, TheDeleteButtonOfALargeSpotAndTheBrushResizeTheSele
     // Back to the big spot, made large again; its delete button at the ring's upper right.
     f.recipe.value->spotHealing.spots = {other, big};
     *f.selection.value = big.id;
-    const QPointF button = spots::deleteButtonCentre({450, 450}, 120);
+    f.overlay.refresh();
+    const QPointF button = f.overlay.deleteButton()->centre;
+    EXPECT_NEAR(button.x() - 450, 0.85 * 120, 1e-9);
     QTest::mouseClick(&f.overlay, Qt::LeftButton, {}, button.toPoint());
     ASSERT_EQ(f.spots().size(), 1u);
     EXPECT_EQ(f.spots()[0].id, other.id);
@@ -316,7 +336,8 @@ TEST(SpotHealingOverlayView, DrawsRingsLabelsAndTheDeleteButton) {
     EXPECT_GT(ring.green(), 150);
     EXPECT_LT(ring.blue(), 100);
     // The delete button's red at its centre's left.
-    const QPointF button = spots::deleteButtonCentre({270, 450}, 30);
+    const QPointF button = f.overlay.deleteButton()->centre;
+    EXPECT_EQ(button, QPointF(295.5, 424.5));
     const QColor red = test::pixelAt(shot, (button + QPointF(-5, 0)).toPoint());
     EXPECT_GT(red.red(), 180);
     EXPECT_LT(red.green(), 100);

@@ -156,18 +156,18 @@ TEST(CropControlBar, AngleReadOutResetsOnlyTheAngleAndButtonsAsk) {
     EXPECT_EQ(cw.count(), 1);
     EXPECT_EQ(ccw.count(), 1);
 
-    // While the horizon is searched: the indicator shows and the button cannot be pressed.
+    // While the horizon is searched the button cannot be pressed; with animations
+    // off (as here) it shows no indicator (the window's test sees it turn).
     f.detecting = true;
     f.bar.refresh();
-    EXPECT_TRUE(f.bar.isShowingProgress());
+    EXPECT_FALSE(f.bar.isShowingProgress());
     EXPECT_FALSE(f.bar.autoHorizonButton()->isEnabled());
     QTest::mouseClick(f.bar.autoHorizonButton(), Qt::LeftButton);
     EXPECT_EQ(autoHorizon.count(), 1);
     EXPECT_TRUE(f.bar.findChild<QAbstractButton*>("cropBar.done")->isEnabled());
-    test::saveShot(f.bar, "crop-bar-detecting");
     f.detecting = false;
     f.bar.refresh();
-    EXPECT_FALSE(f.bar.isShowingProgress());
+    EXPECT_TRUE(f.bar.autoHorizonButton()->isEnabled());
 }
 
 // A bar floating in an area of `width` points, given at most the area's width

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "views/kit/BusyIndicator.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/Icons.h"
 #include "views/kit/Painting.h"
@@ -24,12 +25,14 @@
 namespace vantrel {
 
 // The automatic-horizon button: a bordered button whose label is the magic
-// wand, or a small turning indicator while the detection runs, and a text
-// that shortens itself (the whole text in the tooltip) when the bar is short
-// of room.
+// wand, or a small turning indicator while the detection runs (the wand, dimmed,
+// with animations off), and a text that shortens itself (the whole text in the
+// tooltip) when the bar is short of room.
 class AutoHorizonButton final : public QAbstractButton {
 public:
-    explicit AutoHorizonButton(QWidget* parent = nullptr) : QAbstractButton(parent), label_(new ElidedLabel) {
+    explicit AutoHorizonButton(QWidget* parent = nullptr)
+        : QAbstractButton(parent), label_(new ElidedLabel),
+          progress_(new BusyIndicator(int(kSymbol), standardColor(StandardColor::PrimaryText), this)) {
         setCursor(Qt::PointingHandCursor);
         setFocusPolicy(Qt::TabFocus);
         setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
@@ -40,11 +43,7 @@ public:
         label_->setFont(pixelFont(11, QFont::Medium));
         label_->setAttribute(Qt::WA_TransparentForMouseEvents);
         row->addWidget(label_);
-        spin_.setInterval(60);
-        connect(&spin_, &QTimer::timeout, this, [this] {
-            phase_ = (phase_ + 30) % 360;
-            update();
-        });
+        progress_->setObjectName(QStringLiteral("cropBar.autoHorizon.progress"));
     }
 
     void setLabel(const QString& text) {
@@ -53,15 +52,13 @@ public:
         setAccessibleName(text);
     }
     ElidedLabel* label() const { return label_; }
+    BusyIndicator* progress() const { return progress_; }
 
     void setBusy(bool busy) {
-        if (busy == busy_) return;
-        busy_ = busy;
-        if (busy_) spin_.start();
-        else spin_.stop();
-        update();
+        const bool shown = progress_->isVisibleTo(this);
+        progress_->setBusy(busy);
+        if (progress_->isVisibleTo(this) != shown) update();
     }
-    bool isBusy() const { return busy_; }
 
 protected:
     void paintEvent(QPaintEvent*) override {
@@ -70,15 +67,12 @@ protected:
         if (!isEnabled()) painter.setOpacity(0.45);
         else if (isDown()) painter.setOpacity(0.7);
         painter.fillPath(roundedRect(QRectF(rect()), 5), whiteAt(0.1));
-        const QColor ink = standardColor(StandardColor::PrimaryText);
-        const QRectF mark(kPadding, (height() - kSymbol) / 2.0, kSymbol, kSymbol);
-        if (busy_) {
-            // A mini indicator: a three-quarter arc turning.
-            painter.setPen(solidPen(ink, 1.6));
-            painter.drawArc(mark.adjusted(1.5, 1.5, -1.5, -1.5), -phase_ * 16, 270 * 16);
-        } else {
-            Symbols::paint(painter, mark, "wand.and.stars", ink);
-        }
+        if (!progress_->isVisibleTo(this))
+            Symbols::paint(painter, markRect(), "wand.and.stars", standardColor(StandardColor::PrimaryText));
+    }
+    void resizeEvent(QResizeEvent* event) override {
+        QAbstractButton::resizeEvent(event);
+        progress_->move(markRect().topLeft().toPoint());
     }
     void changeEvent(QEvent* event) override {
         // The label dims with the button.
@@ -91,10 +85,9 @@ private:
     static constexpr double kPadding = 7;
     static constexpr double kSymbol = 12;
     static constexpr double kGap = 4;
+    QRectF markRect() const { return {kPadding, std::round((height() - kSymbol) / 2.0), kSymbol, kSymbol}; }
     ElidedLabel* label_;
-    QTimer spin_;
-    int phase_ = 0;
-    bool busy_ = false;
+    BusyIndicator* progress_;
 };
 
 namespace {
@@ -196,7 +189,9 @@ CropControlBar::CropControlBar(Binding<CropParameters> crop, Source<QSize> image
 
 QAbstractButton* CropControlBar::autoHorizonButton() const { return autoHorizon_; }
 
-bool CropControlBar::isShowingProgress() const { return autoHorizon_->isBusy(); }
+bool CropControlBar::isShowingProgress() const { return autoHorizon_->progress()->isVisibleTo(autoHorizon_); }
+
+BusyIndicator* CropControlBar::autoHorizonProgress() const { return autoHorizon_->progress(); }
 
 ElidedLabel* CropControlBar::autoHorizonLabel() const { return autoHorizon_->label(); }
 

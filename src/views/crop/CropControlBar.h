@@ -21,6 +21,7 @@ class QPushButton;
 namespace vantrel {
 
 class AutoHorizonButton;
+class BusyIndicator;
 class Chip;
 class ElidedLabel;
 class ProSlider;
@@ -42,7 +43,9 @@ public:
     QMenu* aspectMenu() const { return menu_; }
     QAbstractButton* autoHorizonButton() const;
     ElidedLabel* autoHorizonLabel() const;
+    // The turning indicator of the horizon search (none with animations off).
     bool isShowingProgress() const;
+    BusyIndicator* autoHorizonProgress() const;
     ProSlider* straightenSlider() const { return straighten_; }
     QPushButton* angleButton() const { return angle_; }
     // The angle's colour: the accent once it is set, secondary otherwise.

@@ -1,5 +1,6 @@
 #include "views/masks/MaskLocalParameterHUD.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <QHBoxLayout>
@@ -104,7 +105,8 @@ MaskLocalParameterHUD::MaskLocalParameterHUD(Binding<MaskGroupParameters> masks,
     for (Chip* button : {reset_, invert_, delete_, close_}) headerRow->addWidget(button);
     header_->setFixedWidth(kWidth - 2 * kPadding);
     column->addWidget(header_);
-    column->addWidget(ruleLine(whiteAt(0.12)));
+    rule_ = ruleLine(whiteAt(0.12));
+    column->addWidget(rule_);
 
     connect(reset_, &Chip::clicked, this, [this] {
         editSelected([this](MaskGroupParameters& masks) { return resetMaskCorrections(masks, id_); });
@@ -174,6 +176,7 @@ MaskLocalParameterHUD::MaskLocalParameterHUD(Binding<MaskGroupParameters> masks,
     footer->addWidget(expand_, 1);
     footer->addWidget(invertedBadge_);
     column->addWidget(footerRow);
+    footer_ = footerRow;
 
     refresh();
 }
@@ -193,6 +196,20 @@ void MaskLocalParameterHUD::setSelectedMaskID(const Uuid& id) {
     refresh();
 }
 
+int MaskLocalParameterHUD::mostReduced() const {
+    const std::optional<MaskKind> kind = summarizeMask(masks_.get(), id_).kind;
+    const auto main = std::count_if(rows_.begin(), rows_.end(),
+                                    [&](const Row& row) { return !row.advanced && row.kind == kind; });
+    return int(main) + 1;
+}
+
+void MaskLocalParameterHUD::setReduction(int level) {
+    level = std::clamp(level, 0, mostReduced());
+    if (level == reduction_) return;
+    reduction_ = level;
+    refresh();
+}
+
 void MaskLocalParameterHUD::resetViewState() {
     expanded_ = false;
     dragOffset_ = accumulatedOffset_ = {};
@@ -206,7 +223,7 @@ void MaskLocalParameterHUD::refresh() {
 
     // Unchanged since the last refresh (the window refreshes after every write,
     // also while a handle on the canvas moves the mask): only the place may differ.
-    Shown shown{summary.kind, summary.name, {}, summary.isInverted, expanded_,
+    Shown shown{summary.kind, summary.name, {}, summary.isInverted, expanded_, reduction_,
                 LocalizationManager::shared().currentLanguage()};
     editMask(masks, id_, [&](const auto& mask) {
         for (const auto* row : maskSliderRows(std::get<MaskKindRow<std::decay_t<decltype(mask)>>>(maskKinds)))
@@ -237,17 +254,22 @@ void MaskLocalParameterHUD::refresh() {
         preset.chip->setVisible(shown);
         anyPreset |= shown;
     }
-    presetsRow_->setVisible(anyPreset);
+    presetsRow_->setVisible(anyPreset && reduction_ == 0);
     presetsRow_->updateGeometry();
 
+    // Reduced, the panel drops its main sliders from the last one up.
+    const int mainShown = reduction_ == 0 ? int(rows_.size()) : mostReduced() - reduction_;
+    int main = 0;
     for (const Row& row : rows_) {
-        const bool shown = found && row.kind == *summary.kind;
+        const bool shown = found && row.kind == *summary.kind && (row.advanced || main++ < mainShown);
         row.slider->setVisible(shown);
         if (!shown) continue;
         row.slider->setTitle(localized(row.key));
         row.slider->refresh();
     }
-    advanced_->setVisible(expanded_);
+    advanced_->setVisible(expanded_ && reduction_ == 0);
+    footer_->setVisible(reduction_ == 0);
+    rule_->setVisible(reduction_ < mostReduced());
 
     expand_->setText(localized(expanded_ ? "mask.collapseParams" : "mask.expandParams"));
     expand_->setExpanded(expanded_);

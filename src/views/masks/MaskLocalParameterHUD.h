@@ -3,9 +3,10 @@
 // canvas. Its header names the mask and its exposure and holds reset, invert,
 // delete and close; below come the one-click presets of the mask's kind, the
 // main sliders and, when expanded, the advanced ones. The header drags the
-// panel; where it stands otherwise is the mask overlay's to decide, and the
-// overlay also paints its shadow (a cached image, cheaper than a graphics
-// effect that blurs afresh at every repaint of the canvas under it).
+// panel; where it stands otherwise, and how much of it shows on a small
+// canvas, is the mask overlay's to decide, and the overlay also paints its
+// shadow (a cached image, cheaper than a graphics effect that blurs afresh at
+// every repaint of the canvas under it).
 //
 // The mask is looked up by identifier every time the panel reads or writes;
 // a mask that is gone shows a neutral header and writes nothing. Every user
@@ -52,6 +53,13 @@ public:
     void resetViewState();
     // Puts the panel's centre at `centre` (parent coordinates) plus its drag offset.
     void placeAt(const QPointF& centre);
+    // How much of the panel shows where the canvas has little room beside the
+    // mask: 0 all of it; 1 neither the presets nor the advanced part; each
+    // further step one main slider fewer, from the last, down to the header
+    // alone at mostReduced().
+    void setReduction(int level);
+    int reduction() const { return reduction_; }
+    int mostReduced() const;
 
     // The part of the panel it paints fully opaque (its rectangle without the
     // rounded corners and the outline), in parent coordinates: edits under it
@@ -105,6 +113,7 @@ private:
         std::vector<double> values;  // of the mask's sliders
         bool inverted;
         bool expanded;
+        int reduction;
         AppLanguage language;
         bool operator==(const Shown&) const = default;
     };
@@ -121,6 +130,7 @@ private:
     Uuid id_;
     std::optional<Shown> shown_;
     bool expanded_ = false;
+    int reduction_ = 0;
     QPointF dragOffset_;
     QPointF accumulatedOffset_;
     QPointF centre_;
@@ -134,12 +144,14 @@ private:
     Chip* invert_ = nullptr;
     Chip* delete_ = nullptr;
     Chip* close_ = nullptr;
+    QWidget* rule_ = nullptr;
     QWidget* presetsRow_ = nullptr;
     std::vector<Preset> presets_;
     QWidget* advanced_ = nullptr;
     std::vector<Row> rows_;
     DisclosureButton* expand_ = nullptr;
     QLabel* invertedBadge_ = nullptr;
+    QWidget* footer_ = nullptr;
 };
 
 }  // namespace vantrel

@@ -237,7 +237,6 @@ void MaskOverlayView::refresh() {
     // Choosing a mask, from anywhere, brings its display back.
     if (selection != lastSelection_) {
         if (selection) showingDisplay_ = true;
-        displayMayCover_ = false;
         lastSelection_ = selection;
     }
     if (!display_->isHidden()) display_->refresh();
@@ -445,8 +444,6 @@ void MaskOverlayView::mouseReleaseEvent(QMouseEvent* event) {
     endGesture();  // the next drag captures afresh
     if (release != DragTracker::Release::Tap) return;
     if (handle == Handle::linearBadge || handle == Handle::radialBadge) {
-        // Asked for by the badge, the display shows even where it must cover a handle.
-        displayMayCover_ = !displayShown_;
         setShowingDisplay(!displayShown_, Spring{0.25, 0.8, 0});
     } else if (handle == Handle::none) {
         // A tap on an unselected mask selects it; anywhere else keeps the selection.
@@ -611,14 +608,20 @@ void MaskOverlayView::updateDisplay(const Motion& motion) {
     // Shown anew: collapsed and where the overlay puts it (called back while
     // still leaving, it stays as it was).
     if (!displayShown_ && display_->isHidden()) display_->resetViewState();
-    display_->layout()->activate();  // its size for the rows it shows now
+    // As much of the display as has a place clear of the handles, down to its
+    // header alone (a small canvas); expanded by the user, all of it, clear or not.
     const QPointF anchor = parameterDisplayAnchor(masks_.get(), id, imageRect(), QSizeF(size()));
-    const DisplayPlace place = clearDisplayPlace(anchor, QSizeF(size()), QSizeF(display_->size()), handleAreas());
-    // Where every place would cover a handle (a small canvas), the display does
-    // not come up by itself for a mask: the handles stay free, and the badge
-    // brings it. Once up, it stays up while that mask is edited.
-    if (!place.clear && !displayMayCover_) return hide();
-    displayMayCover_ = true;
+    const std::vector<QRectF> handles = handleAreas();
+    const int last = display_->isExpanded() ? 0 : display_->mostReduced();
+    DisplayPlace place;
+    placingDisplay_ = true;  // its resizes below are this placing's own
+    for (int level = 0; level <= last; ++level) {
+        display_->setReduction(level);
+        display_->layout()->activate();  // its size for the rows it shows now
+        place = clearDisplayPlace(anchor, QSizeF(size()), QSizeF(display_->size()), handles);
+        if (place.clear) break;
+    }
+    placingDisplay_ = false;
     display_->placeAt(place.centre);
     if (!displayShown_) {
         fade.setShown(true, motion);
@@ -639,7 +642,7 @@ bool MaskOverlayView::eventFilter(QObject* watched, QEvent* event) {
             update(shadowArea(QRect(display_->pos(), static_cast<QResizeEvent*>(event)->oldSize())));
             update(shadowArea(display_->geometry()));
             // Grown or shrunk (expanded, another kind of mask): it may cover a handle where it stands.
-            if (displayShown_) updateDisplay();
+            if (displayShown_ && !placingDisplay_) updateDisplay();
             break;
         case QEvent::Show:
         case QEvent::Hide: update(shadowArea(display_->geometry())); break;

@@ -68,8 +68,8 @@ public:
     // Where the selected editor takes presses: its handles' reach and its badge.
     std::vector<QRectF> handleAreas() const;
 
-    // Whether the display is wanted (the badge and the close button change it); it shows only
-    // where it covers no handle, unless the badge asked, and may still be coming or going
+    // Whether the display is wanted (the badge and the close button change it); it shows as
+    // much of itself as has room clear of the handles, and may still be coming or going
     // (ScaleFade::of(parameterDisplay())).
     bool isShowingParameterDisplay() const { return showingDisplay_; }
     MaskLocalParameterHUD* parameterDisplay() const { return display_; }
@@ -121,9 +121,7 @@ private:
 
     bool showingDisplay_ = true;
     bool displayShown_ = false;  // the display is on screen (to start it afresh when it returns)
-    // The display may stand over a handle: the badge asked for it, or it is up
-    // for the selected mask already.
-    bool displayMayCover_ = false;
+    bool placingDisplay_ = false;
     std::optional<Uuid> lastSelection_;
     MaskLocalParameterHUD* display_ = nullptr;
 

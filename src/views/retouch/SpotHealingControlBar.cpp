@@ -177,7 +177,7 @@ void SpotHealingControlBar::refresh() {
     count_->setReservedTexts({localized("healing.healedCount", 999), localized("healing.clickToHeal")});
     count_->setText(count > 0 ? localized("healing.healedCount", count) : localized("healing.clickToHeal"));
     count_->setColor(standardColor(count > 0 ? StandardColor::Green : StandardColor::SecondaryText));
-    undo_->setEnabled(count > 0);
+    undo_->setEnabled(canUndo_ ? canUndo_() : count > 0);
     undo_->setToolTip(localized("healing.undoHelp"));
     clear_->setEnabled(count > 0);
     clear_->setText(localized("mask.clear"));

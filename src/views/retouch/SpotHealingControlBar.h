@@ -9,6 +9,7 @@
 // each followed by changed(); the brush slider writes the radius binding alone.
 // Every other effect is a signal. Children are named "healingBar.<part>".
 #include <optional>
+#include <utility>
 
 #include "model/SpotHealingParameters.h"
 #include "model/Uuid.h"
@@ -29,6 +30,8 @@ public:
                           Binding<double> brushRadiusPixels, QWidget* parent = nullptr);
 
     void refresh() override;
+    // Whether Undo has a change to take back; without it, while there are spots.
+    void setCanUndo(Source<bool> canUndo) { canUndo_ = std::move(canUndo); }
 
     ElidedLabel* brushLabel() const { return brushLabel_; }
     ProSlider* brushSlider() const { return brush_; }
@@ -56,6 +59,7 @@ private:
     Binding<SpotHealingParameters> healing_;
     Source<std::optional<Uuid>> selectedSpotID_;
     Binding<double> brushRadiusPixels_;
+    Source<bool> canUndo_;
 
     ElidedLabel* brushLabel_ = nullptr;
     ProSlider* brush_ = nullptr;

@@ -21,6 +21,12 @@ double limitUnit(double v) {
     return v;
 }
 
+// How far the delete button stands from its target: 0.85 r right and up on a
+// large ring; on a small one, out to where its reach ends past the cross-hair.
+double buttonDistance(double drawnRadius) {
+    return std::max(0.85 * std::numbers::sqrt2 * drawnRadius, kDeleteButtonHitRadius + kCrossHairArm);
+}
+
 }  // namespace
 
 Layout layoutFor(const QSizeF& view, const QSizeF& image, double padding) {
@@ -57,22 +63,32 @@ std::optional<Uuid> spotAtTap(const Layout& layout, const std::vector<SpotItem>&
 }
 
 std::optional<SpotHit> partAt(const Layout& layout, const std::vector<SpotItem>& spots,
-                              const std::optional<Uuid>& selected, const QPointF& point) {
-    if (selected) {
-        if (const auto i = indexOf(spots, *selected)) {
-            const SpotItem& spot = spots[*i];
-            const QPointF button = deleteButtonCentre(targetPoint(layout, spot), drawnRadius(layout, spot));
-            if (distance(point, button) <= kDeleteButtonHitRadius) return SpotHit{spot.id, SpotPart::deleteButton};
+                              const std::optional<DeleteButton>& button, const QPointF& point) {
+    std::optional<SpotHit> best;
+    std::pair<double, double> nearest;  // to the drawn shape, then to the centre
+    const auto consider = [&](const SpotHit& hit, double shape, double centre) {
+        const std::pair<double, double> key{shape, centre};
+        if (!best || key < nearest) {
+            best = hit;
+            nearest = key;
         }
+    };
+    if (button && indexOf(spots, button->id)) {
+        const double d = distance(point, button->centre);
+        if (d <= kDeleteButtonHitRadius)
+            consider({button->id, SpotPart::deleteButton}, std::max(d - kDeleteButtonRadius, 0.0), d);
     }
-    const auto inHandle = [&](const SpotItem& spot, const QPointF& centre) {
-        return distance(point, centre) <= handleSide(drawnRadius(layout, spot)) / 2;
+    // A handle is drawn as its ring and its centre mark.
+    const auto handle = [&](const SpotItem& spot, SpotPart part, const QPointF& centre, double mark) {
+        const double r = drawnRadius(layout, spot), d = distance(point, centre);
+        if (d <= handleSide(r) / 2)
+            consider({spot.id, part}, std::min(std::abs(d - r), std::max(d - mark, 0.0)), d);
     };
     for (auto it = spots.rbegin(); it != spots.rend(); ++it)
-        if (inHandle(*it, targetPoint(layout, *it))) return SpotHit{it->id, SpotPart::target};
+        handle(*it, SpotPart::target, targetPoint(layout, *it), kCrossHairArm);
     for (auto it = spots.rbegin(); it != spots.rend(); ++it)
-        if (inHandle(*it, sourcePoint(layout, *it))) return SpotHit{it->id, SpotPart::source};
-    return std::nullopt;
+        handle(*it, SpotPart::source, sourcePoint(layout, *it), kSourceDotRadius);
+    return best;
 }
 
 QPointF labelCentre(const QPointF& handlePoint, double drawnRadius) {
@@ -96,8 +112,30 @@ LabelBoxes labelBoxes(const QPointF& target, const QPointF& source, double drawn
     return choices[1];  // not reached: the two rings' gaps put the last two choices far apart
 }
 
-QPointF deleteButtonCentre(const QPointF& target, double drawnRadius) {
-    return target + QPointF(0.85 * drawnRadius, -0.85 * drawnRadius);
+QPointF deleteButtonCentre(const QPointF& target, const QPointF& source, double drawnRadius, const LabelBoxes& labels) {
+    const double out = buttonDistance(drawnRadius);
+    const auto at = [&](int eighth) {  // 0 upper right, then clockwise round the ring
+        const double angle = (eighth - 1) * std::numbers::pi / 4;
+        return target + out * QPointF(std::cos(angle), std::sin(angle));
+    };
+    // How much of the labels the button's disc would hide.
+    const auto hidden = [&](const QPointF& centre) {
+        const QRectF disc(centre - QPointF(kDeleteButtonRadius, kDeleteButtonRadius),
+                          QSizeF(2 * kDeleteButtonRadius, 2 * kDeleteButtonRadius));
+        const auto area = [](const QRectF& r) { return r.isValid() ? r.width() * r.height() : 0.0; };
+        return area(disc & labels.target) + area(disc & labels.source);
+    };
+    std::optional<QPointF> best;
+    double least = 0;
+    for (int eighth = 0; eighth < 8 && !(best && least == 0); ++eighth) {
+        const QPointF centre = at(eighth);
+        if (distance(centre, source) <= kDeleteButtonHitRadius + 1) continue;
+        if (const double area = hidden(centre); !best || area < least) {
+            best = centre;
+            least = area;
+        }
+    }
+    return best.value_or(at(0));
 }
 
 std::optional<Point> draggedCenter(const Point& start, const QPointF& translation, const QRectF& imageRect) {
@@ -143,7 +181,8 @@ QRectF paintedBounds(const Layout& layout, const SpotItem& spot) {
         return QRectF(p.x() - half, p.y() - tall, 2 * half, 2 * tall);
     };
     const QPointF S = sourcePoint(layout, spot), T = targetPoint(layout, spot);
-    return around(S) | around(T) | QRectF(S, T).normalized().adjusted(-kArrowBarb - 2, -kArrowBarb - 2, kArrowBarb + 2,
+    const double button = buttonDistance(r) + kDeleteButtonRadius + 1;  // wherever round the ring it stands
+    return around(S) | around(T) | QRectF(T - QPointF(button, button), QSizeF(2 * button, 2 * button)) | QRectF(S, T).normalized().adjusted(-kArrowBarb - 2, -kArrowBarb - 2, kArrowBarb + 2,
                                                                       kArrowBarb + 2);
 }
 

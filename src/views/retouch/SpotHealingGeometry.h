@@ -25,6 +25,9 @@ inline constexpr double kMinimumHandleSide = 30;   // points
 inline constexpr double kMinimumTapReach = 10;     // points
 inline constexpr double kTapReachFactor = 1.2;
 inline constexpr double kDeleteButtonHitRadius = 10;  // points, around the button's centre
+inline constexpr double kDeleteButtonRadius = 7.5;     // its drawn disc
+inline constexpr double kCrossHairArm = 4;             // of the target's cross-hair
+inline constexpr double kSourceDotRadius = 2;
 inline constexpr double kLabelGap = 12;               // between the ring's top and the label's centre
 inline constexpr double kArrowBarb = 8;
 inline constexpr double kArrowClearance = 6;
@@ -58,17 +61,24 @@ struct SpotHit {
     Uuid id;
     SpotPart part;
 };
+// The selected spot's delete button, where it stands.
+struct DeleteButton {
+    Uuid id;
+    QPointF centre;
+};
 
-// What a press at `point` lands on, top to bottom: the delete button of the
-// selected spot, then the target handles, then the source handles (a later
-// spot above an earlier one). None: the press falls through to the tap area.
+// What a press at `point` lands on: of the parts within reach (the delete
+// button, each target's and source's handle), the one whose drawn shape (the
+// button's disc, a ring, a target's cross-hair or a source's dot) is nearest,
+// then the one whose centre is; the upper one (button, targets, sources, a
+// later spot above an earlier one) when both are equal. So a target's centre
+// takes its target and a source's centre its source, however close the two
+// lie. None: the press falls through to the tap area.
 std::optional<SpotHit> partAt(const Layout& layout, const std::vector<SpotItem>& spots,
-                              const std::optional<Uuid>& selected, const QPointF& point);
+                              const std::optional<DeleteButton>& button, const QPointF& point);
 
-// Centres of a ring's label above it and of the target's delete button (at
-// the ring's upper right).
+// The centre of a ring's label above it.
 QPointF labelCentre(const QPointF& handlePoint, double drawnRadius);
-QPointF deleteButtonCentre(const QPointF& target, double drawnRadius);
 
 // Where the selected spot's labels of the sizes given go: each above its
 // ring, unless the two would meet (a source close beside or below its
@@ -80,6 +90,13 @@ struct LabelBoxes {
 };
 LabelBoxes labelBoxes(const QPointF& target, const QPointF& source, double drawnRadius, const QSizeF& targetLabel,
                       const QSizeF& sourceLabel);
+
+// Where the selected spot's delete button goes: at the ring's upper right, at
+// least far enough out that its reach leaves the target's cross-hair free;
+// where that would reach the source's centre or hide part of a label (a small
+// spot), the first other place round the ring, clockwise, whose reach leaves
+// the source's centre free and which hides least of the labels.
+QPointF deleteButtonCentre(const QPointF& target, const QPointF& source, double drawnRadius, const LabelBoxes& labels);
 
 // The spot's centre after its target was dragged by `translation` points from
 // `start`: each coordinate within 0.01 ... 0.99. None when the frame has no area.

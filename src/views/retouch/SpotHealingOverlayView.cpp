@@ -22,7 +22,6 @@ namespace {
 constexpr double kTapSlop = 5;
 // The handles' drags start at the first point of travel.
 constexpr double kHandleDragDistance = 1;
-constexpr double kDeleteSymbolSide = 15;
 
 // A spot's sample when no search is given: the record's own default offset.
 Point defaultOffset() { return SpotItem{}.sourceOffset; }
@@ -276,7 +275,7 @@ void SpotHealingOverlayView::mousePressEvent(QMouseEvent* event) {
         return;
     }
     const QPointF point = event->position();
-    pressed_ = spots::partAt(spotLayout(), currentSpots(), selectedSpotID(), point);
+    pressed_ = spots::partAt(spotLayout(), currentSpots(), deleteButton(), point);
     tracker_ = DragTracker(pressed_ ? kHandleDragDistance : kTapSlop);
     tracker_.press(point);
 }
@@ -301,7 +300,7 @@ void SpotHealingOverlayView::mouseReleaseEvent(QMouseEvent* event) {
     switch (pressed->part) {
         case spots::SpotPart::deleteButton: {
             // A button: it acts when released over itself, while its spot is still the selected one.
-            const std::optional<spots::SpotHit> now = spots::partAt(spotLayout(), currentSpots(), selectedSpotID(), point);
+            const std::optional<spots::SpotHit> now = spots::partAt(spotLayout(), currentSpots(), deleteButton(), point);
             if (now && now->part == spots::SpotPart::deleteButton && now->id == pressed->id) deleteSpot(pressed->id);
             break;
         }
@@ -363,6 +362,17 @@ std::optional<spots::LabelBoxes> SpotHealingOverlayView::selectedLabels() const 
     return spots::labelBoxes(spots::targetPoint(layout, spot), spots::sourcePoint(layout, spot),
                              spots::drawnRadius(layout, spot), labelSize(localized("healing.targetArea")),
                              labelSize(localized("healing.sampleSource")));
+}
+
+std::optional<spots::DeleteButton> SpotHealingOverlayView::deleteButton() const {
+    const std::optional<spots::LabelBoxes> labels = selectedLabels();
+    if (!labels) return std::nullopt;
+    const std::vector<SpotItem> spots = currentSpots();
+    const SpotItem& spot = spots[*spots::indexOf(spots, *selectedSpotID())];
+    const spots::Layout layout = spotLayout();
+    return spots::DeleteButton{spot.id, spots::deleteButtonCentre(spots::targetPoint(layout, spot),
+                                                                  spots::sourcePoint(layout, spot),
+                                                                  spots::drawnRadius(layout, spot), *labels)};
 }
 
 void SpotHealingOverlayView::paintEvent(QPaintEvent* event) {
@@ -430,17 +440,16 @@ void SpotHealingOverlayView::paintEvent(QPaintEvent* event) {
         painter.drawLine(T - QPointF(0, 4), T + QPointF(0, 4));
     }
     // The selected spot's labels over every ring and shadow, its delete button over them.
-    if (const auto i = selected ? spots::indexOf(spots, *selected) : std::nullopt) {
+    if (selected && spots::indexOf(spots, *selected)) {
         paintLabel(painter, labels.source, localized("healing.sampleSource"), cyan);
         paintLabel(painter, labels.target, localized("healing.targetArea"), yellow);
-        const QPointF button =
-            spots::deleteButtonCentre(spots::targetPoint(layout, spots[*i]), spots::drawnRadius(layout, spots[*i]));
-        const double inner = kDeleteSymbolSide / 2 - 1;
+        const QPointF button = deleteButton()->centre;
+        const double inner = spots::kDeleteButtonRadius - 1;
         painter.setPen(Qt::NoPen);
         painter.setBrush(Qt::white);
         painter.drawEllipse(button, inner, inner);
-        const double half = kDeleteSymbolSide / 2;
-        Symbols::paint(painter, QRectF(button - QPointF(half, half), QSizeF(kDeleteSymbolSide, kDeleteSymbolSide)),
+        const double half = spots::kDeleteButtonRadius;
+        Symbols::paint(painter, QRectF(button - QPointF(half, half), QSizeF(2 * half, 2 * half)),
                        "xmark.circle.fill", standardColor(StandardColor::Red));
     }
 

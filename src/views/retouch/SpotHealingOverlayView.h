@@ -7,10 +7,11 @@
 //
 // A tap on the frame selects the first spot within reach of it, else adds a
 // spot there (radius from the brush, source from the search) and selects it;
-// a tap beside the frame clears the selection. Dragging a target moves the
-// spot, dragging a source moves its sample point; both keep within 0.01 ...
-// 0.99 of the frame. While a spot is selected, a change of the brush radius
-// resizes it.
+// a tap beside the frame clears the selection. A press on a spot takes the
+// part drawn nearest to it (spots::partAt), so even a small spot's centre and
+// its source's centre each take their own. Dragging a target moves the spot,
+// dragging a source moves its sample point; both keep within 0.01 ... 0.99 of
+// the frame. While a spot is selected, a change of the brush radius resizes it.
 //
 // Spots are looked up by identifier at every event; a spot removed during a
 // drag ends the drag, and Escape during a drag puts back the centre or
@@ -67,6 +68,8 @@ public:
     double shortSide() const { return spotLayout().shortSide; }
     // Where the selected spot's "Target" and "Source" labels are drawn; none without a selection.
     std::optional<spots::LabelBoxes> selectedLabels() const;
+    // The selected spot's delete button; none without a selection.
+    std::optional<spots::DeleteButton> deleteButton() const;
 
     const std::optional<QPointF>& hoverLocation() const { return hoverLocation_; }
     bool isHovering() const { return isHovering_; }
