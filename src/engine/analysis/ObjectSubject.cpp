@@ -36,15 +36,15 @@ constexpr double kUnlikeDistance = 3.0, kNotQuiteGround = 1.0;
 constexpr double kCloseFocus = 1.0, kSharperThanBorder = 3.0, kMinSharpness = 0.03;
 // A run of the object along a side of the frame this long (a share of the
 // side) where its core does not reach that side is ground running out of the
-// frame (a tower, a wall), unless its colours are the core's.
-constexpr double kLongRun = 0.15;
+// frame (a tower, a tree), unless its colours are the core's. Along the
+// bottom, where the frame cuts subjects standing on the ground as often as
+// not, only a run across most of it is (a wall, a kerb).
+constexpr double kLongRun = 0.15, kLongRunAcrossBottom = 0.6;
 // Colours are told apart in bins this many to a channel (8-bit RGB); the
 // ground's are those this many times more common on its stretches than in
 // the core.
 constexpr int kColourBins = 8;
 constexpr double kGroundOdds = 3.0;
-// Ground draws at most this share of the core's attention.
-constexpr double kGroundAttention = 0.5;
 // Width of the border bands, as a fraction of the shorter side.
 constexpr double kBandFraction = 0.04;
 // Floor of the background's colour spread (Lab units), so a flat border does
@@ -317,7 +317,7 @@ cv::Mat largeRegions(const cv::Mat& mask, double least) {
 // Pixels of `mask` on the stretches of the frame's outermost rows and columns
 // where it runs on for at least `least` pixels, on the sides `core` does not
 // reach, each reaching `depth` pixels in.
-cv::Mat edgeRuns(const cv::Mat& mask, const cv::Mat& core, int depth, double share) {
+cv::Mat edgeRuns(const cv::Mat& mask, const cv::Mat& core, int depth) {
     cv::Mat runs = cv::Mat::zeros(mask.size(), CV_8U);
     const int w = mask.cols, h = mask.rows;
     // Each side as its outermost line and the strip `depth` deep along it.
@@ -329,7 +329,7 @@ cv::Mat edgeRuns(const cv::Mat& mask, const cv::Mat& core, int depth, double sha
         // Where the mask comes within `depth` of the side, along it.
         cv::Mat near;
         cv::reduce(mask(strip), near, across ? 0 : 1, cv::REDUCE_MAX);
-        const int length = across ? w : h, least = std::max(1, int(share * length));
+        const int length = across ? w : h, least = std::max(1, int((k == 1 ? kLongRunAcrossBottom : kLongRun) * length));
         for (int i = 0; i < length;) {
             int j = i;
             while (j < length && near.at<std::uint8_t>(across ? 0 : j, across ? j : 0)) ++j;
@@ -349,41 +349,41 @@ cv::Mat edgeRuns(const cv::Mat& mask, const cv::Mat& core, int depth, double sha
 // those stretches as the ground, decides what goes with which, and what goes
 // with the stretches is cut off unless its colour is the core's (a flower's
 // outer petals, cut by the frame).
-cv::Mat withoutEdgeRuns(const cv::Mat& rgb, const cv::Mat& attention, const cv::Mat& object, const cv::Mat& core) {
+cv::Mat withoutEdgeRuns(const cv::Mat& rgb, const cv::Mat& object, const cv::Mat& core) {
     const int depth = std::max(2, int(std::lround(kBandFraction * std::min(rgb.cols, rgb.rows))));
-    const cv::Mat runs = edgeRuns(object, core, depth, kLongRun);
+    const cv::Mat runs = edgeRuns(object, core, depth);
     if (!cv::countNonZero(runs) || !cv::countNonZero(core)) return object;
-    cv::Mat labels(rgb.size(), CV_8U, cv::Scalar(cv::GC_BGD));
-    labels.setTo(cv::GC_PR_FGD, object);
-    labels.setTo(cv::GC_BGD, runs);
-    labels.setTo(cv::GC_FGD, core);
-    // The models learn from the core and the stretches alone, so what lies between colours neither.
-    const cv::Mat kept = regionsTouching(grabCut(rgb, labels, labels != cv::GC_PR_FGD) & object, core);
-    // A part cut off goes only when it reaches those stretches, most of it has
-    // colours far more common there than in the core, and it draws the eye
-    // far less than the core: a flower's outer petals, cut by the frame, have
-    // the colours of its core, and a second subject cut by the frame stands
-    // out as much as the first; both stay.
+    // The ground's colours: those far more common on the stretches than in the core.
     const int bins[] = {kColourBins, kColourBins, kColourBins};
     const float range[] = {0, 256};
     const float* ranges[] = {range, range, range};
     const int channels[] = {0, 1, 2};
-    cv::Mat inCore, onRuns, likeRuns;
+    cv::Mat inCore, onRuns, groundColoured;
     cv::calcHist(&rgb, 1, channels, core, inCore, 3, bins, ranges);
     cv::calcHist(&rgb, 1, channels, runs, onRuns, 3, bins, ranges);
     inCore *= 1.0 / cv::countNonZero(core);
     onRuns *= 1.0 / cv::countNonZero(runs);
     const cv::Mat groundColours = onRuns > kGroundOdds * inCore;
     groundColours.convertTo(onRuns, CV_32F);
-    cv::calcBackProject(&rgb, 1, channels, onRuns, likeRuns, ranges, 1.0);
+    cv::calcBackProject(&rgb, 1, channels, onRuns, groundColoured, ranges, 1.0);
+    // The core's own colours are surely subject (its rim, where the ground
+    // adjoins it, has the ground's), the stretches surely ground, and the
+    // models learn from those alone, so what lies between colours neither.
+    const cv::Mat sure = core & (groundColoured == 0);
+    if (!cv::countNonZero(sure)) return object;
+    cv::Mat labels(rgb.size(), CV_8U, cv::Scalar(cv::GC_BGD));
+    labels.setTo(cv::GC_PR_FGD, object);
+    labels.setTo(cv::GC_BGD, runs);
+    labels.setTo(cv::GC_FGD, sure);
+    const cv::Mat kept = regionsTouching(grabCut(rgb, labels, labels != cv::GC_PR_FGD) & object, sure);
+    // A part cut off goes only when it reaches those stretches and most of it
+    // has the ground's colours: a flower's outer petals, cut by the frame,
+    // have the colours of its core and stay.
     cv::Mat parts, result = object.clone();
     const int n = cv::connectedComponents(object & ~kept, parts, 8, CV_32S);
-    const double coreAttention = cv::mean(attention, core)[0];
     for (int k = 1; k < n; ++k) {
         const cv::Mat part = parts == k;
-        if (cv::countNonZero(part & runs) && cv::mean(likeRuns, part)[0] > 0.5 * 255 &&
-            cv::mean(attention, part)[0] < kGroundAttention * coreAttention)
-            result.setTo(0, part);
+        if (cv::countNonZero(part & runs) && cv::mean(groundColoured, part)[0] > 0.5 * 255) result.setTo(0, part);
     }
     return result;
 }
@@ -491,7 +491,7 @@ cv::Mat mainObject(const cv::Mat& rgb, const Attention& seen) {
     // lamp, pale outer petals, white fur beside tabby) to the ground; what
     // differs from the ground and hangs together with the object is the object.
     object = regionsTouching(seen.unlike | object, object);
-    object = withoutEdgeRuns(rgb, attention, object, object & (labels == cv::GC_FGD));
+    object = withoutEdgeRuns(rgb, object, object & (labels == cv::GC_FGD));
     object = fillHoles(object, 0.005 * double(rgb.total()));
     const double area = coverage(object);
     if (area < kMinSubjectArea || area > 0.95) return {};
