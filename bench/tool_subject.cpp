@@ -3,13 +3,13 @@
 //
 //   vantrel-subject TABLE ROOT [--draw DIR]
 //
-// TABLE has one photograph a line: its path under ROOT, "person" or "object", the rectangles
+// TABLE has one photograph a line: its path under ROOT, "person", "animal" or "object", the rectangles
 // that lie wholly inside the subject and those wholly in the background, each "x0,y0,x1,y1" in
 // fractions of the width and height from the top left, several joined by spaces; the four fields
 // are separated by tabs, and lines starting with # are comments. Each photograph is loaded as
 // the editor loads a scan and analysed on its proxy. It passes when the mean mask is at least
 // 0.6 inside its subject rectangles and at most 0.25 inside its background rectangles. Prints
-// one row per photograph and the shares for people and objects; exits 1 when either share is
+// one row per photograph and the shares for people, animals and objects; exits 1 when any share is
 // below 90 %, 2 when the table or a photograph cannot be read. With --draw, writes for each
 // photograph a PNG of the picture and, beside it, the mask, both with the rectangles drawn
 // (subject green, background red).
@@ -38,9 +38,11 @@ using namespace vantrel;
 
 constexpr double kSubjectFloor = 0.6, kBackgroundCeiling = 0.25, kTarget = 0.9;
 
+const char* const kKinds[] = {"person", "animal", "object"};
+
 struct Entry {
     std::string path;
-    bool person = false;
+    int kind = 0;  // index into kKinds
     std::vector<cv::Rect2d> subject, background;
 };
 
@@ -69,10 +71,11 @@ std::optional<std::vector<Entry>> readTable(const std::filesystem::path& file) {
         std::vector<std::string> fields;
         std::istringstream cells(line);
         for (std::string cell; std::getline(cells, cell, '\t');) fields.push_back(cell);
-        if (fields.size() != 4 || (fields[1] != "person" && fields[1] != "object")) return std::nullopt;
+        if (fields.size() != 4) return std::nullopt;
+        const auto kind = std::find(std::begin(kKinds), std::end(kKinds), fields[1]);
         const auto subject = parseRects(fields[2]), background = parseRects(fields[3]);
-        if (!subject || !background || subject->empty() || background->empty()) return std::nullopt;
-        entries.push_back({fields[0], fields[1] == "person", *subject, *background});
+        if (kind == std::end(kKinds) || !subject || !background || subject->empty() || background->empty()) return std::nullopt;
+        entries.push_back({fields[0], int(kind - std::begin(kKinds)), *subject, *background});
     }
     return entries;
 }
@@ -115,6 +118,7 @@ void drawCheck(const cv::Mat& rgb, const cv::Mat& mask, const Entry& entry, cons
 const char* foundName(SubjectSegmentationEngine::Found found) {
     switch (found) {
         case SubjectSegmentationEngine::Found::person: return "person";
+        case SubjectSegmentationEngine::Found::animal: return "animal";
         case SubjectSegmentationEngine::Found::object: return "object";
         case SubjectSegmentationEngine::Found::attention: return "attention";
     }
@@ -137,7 +141,7 @@ int main(int argc, char** argv) {
     const std::optional<std::filesystem::path> drawTo = argc == 5 ? std::optional<std::filesystem::path>(argv[4]) : std::nullopt;
     if (drawTo) std::filesystem::create_directories(*drawTo);
 
-    int people = 0, peoplePassed = 0, objects = 0, objectsPassed = 0;
+    int all[3] = {0, 0, 0}, passes[3] = {0, 0, 0};
     double seconds = 0;
     std::printf("%-28s %-7s %-9s %8s %11s  %s\n", "photograph", "kind", "found", "subject", "background", "result");
     for (const Entry& entry : *entries) {
@@ -163,12 +167,12 @@ int main(int argc, char** argv) {
         if (mask) values = cv::Mat(mask->height, mask->width, CV_32F, const_cast<float*>(mask->values.data())).clone();
         const double inside = meanInside(values, entry.subject), outside = meanInside(values, entry.background);
         const bool passed = mask && inside >= kSubjectFloor && outside <= kBackgroundCeiling;
-        (entry.person ? people : objects) += 1;
-        (entry.person ? peoplePassed : objectsPassed) += passed;
+        all[entry.kind] += 1;
+        passes[entry.kind] += passed;
         // The folder too: two packages may hold a "flower".
         std::string name = (path.parent_path().filename() / path.stem()).string();
         if (name.size() > 28) name.erase(0, name.size() - 28);
-        std::printf("%-28s %-7s %-9s %8.2f %11.2f  %s\n", name.c_str(), entry.person ? "person" : "object",
+        std::printf("%-28s %-7s %-9s %8.2f %11.2f  %s\n", name.c_str(), kKinds[entry.kind],
                     mask ? foundName(mask->found) : "nothing", inside, outside, passed ? "pass" : "FAIL");
         std::fflush(stdout);
 
@@ -183,10 +187,15 @@ int main(int argc, char** argv) {
         }
     }
     const auto share = [](int good, int all) { return all ? double(good) / all : 1.0; };
-    std::printf("\npeople   %3d / %-3d %5.1f %%\n", peoplePassed, people, 100.0 * share(peoplePassed, people));
-    std::printf("objects  %3d / %-3d %5.1f %%\n", objectsPassed, objects, 100.0 * share(objectsPassed, objects));
-    std::printf("all      %3d / %-3d %5.1f %%   (target %.0f %% of people and of objects; %.2f s a photograph)\n",
-                peoplePassed + objectsPassed, people + objects, 100.0 * share(peoplePassed + objectsPassed, people + objects),
-                100.0 * kTarget, entries->empty() ? 0.0 : seconds / double(entries->size()));
-    return share(peoplePassed, people) >= kTarget && share(objectsPassed, objects) >= kTarget ? 0 : 1;
+    std::printf("\n");
+    const char* const plural[] = {"people", "animals", "objects"};
+    bool met = true;
+    for (int k = 0; k < 3; ++k) {
+        std::printf("%-8s %3d / %-3d %5.1f %%\n", plural[k], passes[k], all[k], 100.0 * share(passes[k], all[k]));
+        met = met && share(passes[k], all[k]) >= kTarget;
+    }
+    const int passed = passes[0] + passes[1] + passes[2], total = all[0] + all[1] + all[2];
+    std::printf("all      %3d / %-3d %5.1f %%   (target %.0f %% of each kind; %.2f s a photograph)\n", passed, total,
+                100.0 * share(passed, total), 100.0 * kTarget, entries->empty() ? 0.0 : seconds / double(entries->size()));
+    return met ? 0 : 1;
 }

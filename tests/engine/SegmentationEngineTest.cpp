@@ -104,20 +104,24 @@ TEST(SegmentationEngineTest, SegmentsADiscAndAFigureOnTexturedBackgrounds) {
     }
 }
 
-// A face finder that reports the faces the test placed, scaled to the picture it is shown.
+// A face finder that reports the faces (of people, and of animals) the test placed, scaled to
+// the picture it is shown.
 class PlacedFaces final : public FaceFinder {
 public:
-    PlacedFaces(cv::Size frame, std::vector<cv::Rect> faces) : frame_(frame), faces_(std::move(faces)) {}
-    std::vector<cv::Rect> find(const cv::Mat& rgb) const override {
-        const double s = double(rgb.cols) / frame_.width;
-        std::vector<cv::Rect> out;
-        for (const cv::Rect& f : faces_) out.emplace_back(int(f.x * s), int(f.y * s), int(f.width * s), int(f.height * s));
-        return out;
-    }
+    PlacedFaces(cv::Size frame, std::vector<cv::Rect> faces, std::vector<cv::Rect> animals = {})
+        : frame_(frame), faces_(std::move(faces)), animals_(std::move(animals)) {}
+    std::vector<cv::Rect> find(const cv::Mat& rgb) const override { return scaled(faces_, rgb); }
+    std::vector<cv::Rect> findAnimals(const cv::Mat& rgb) const override { return scaled(animals_, rgb); }
 
 private:
+    std::vector<cv::Rect> scaled(const std::vector<cv::Rect>& faces, const cv::Mat& rgb) const {
+        const double s = double(rgb.cols) / frame_.width;
+        std::vector<cv::Rect> out;
+        for (const cv::Rect& f : faces) out.emplace_back(int(f.x * s), int(f.y * s), int(f.width * s), int(f.height * s));
+        return out;
+    }
     cv::Size frame_;
-    std::vector<cv::Rect> faces_;
+    std::vector<cv::Rect> faces_, animals_;
 };
 
 // Mean of the mask (brought to `size`) where `where` is set.
@@ -184,6 +188,33 @@ TEST(SegmentationEngineTest, PeopleAreCutOutBelowTheirFacesAgainstFoliage) {
     const auto close = subject::personPrior(small, {cv::Rect2d(110, 30, 80, 80)});
     EXPECT_EQ(close.labels.at<std::uint8_t>(40, 60), cv::GC_PR_BGD);
     EXPECT_EQ(close.learnFrom.at<std::uint8_t>(40, 60), 255);
+
+    // A cat found by its face, and no person: the figure below the face is a body wider and
+    // lower than a person's, of fur in two colours, cut out whole.
+    const cv::Size frame(1500, 1000);
+    cv::Mat cat = mottledGround(frame, 31, true);
+    cv::Mat body = cv::Mat::zeros(frame, CV_8U), chest = body.clone(), head = body.clone();
+    cv::ellipse(body, cv::Point(720, 640), cv::Size(360, 200), 0, 0, 360, cv::Scalar(255), cv::FILLED);
+    cv::ellipse(chest, cv::Point(720, 560), cv::Size(110, 120), 0, 0, 360, cv::Scalar(255), cv::FILLED);
+    cv::ellipse(head, cv::Point(720, 380), cv::Size(130, 115), 0, 0, 360, cv::Scalar(255), cv::FILLED);
+    for (int side : {-1, 1}) {
+        const std::vector<cv::Point> ear = {{720 + side * 60, 300}, {720 + side * 125, 300}, {720 + side * 110, 215}};
+        cv::fillPoly(head, std::vector<std::vector<cv::Point>>{ear}, cv::Scalar(255));
+    }
+    paint(cat, (body | head) > 0, {140, 95, 60});
+    paint(cat, chest > 0, {235, 230, 220});
+    const cv::Mat animal = (body | head | chest) > 0;
+    const PlacedFaces catFace(frame, {}, {cv::Rect(610, 290, 220, 200)});
+    const auto found = SubjectSegmentationEngine(catFace).segment(viewOf(cat));
+    ASSERT_TRUE(found.has_value());
+    EXPECT_EQ(found->found, SubjectSegmentationEngine::Found::animal);
+    EXPECT_GE(iou(binaryAt(*found, frame), animal), 0.8);
+    EXPECT_GE(meanWhere(*found, frame, (body > 0) & (chest == 0)), 0.8);
+    EXPECT_LE(meanWhere(*found, frame, animal == 0), 0.05);
+    // Beside the chest, two faces out, is the animal's body but not a person's.
+    const auto labelsOf = [&](subject::Figure f) { return subject::personPrior(small, {cv::Rect2d(130, 40, 40, 40)}, f).labels; };
+    EXPECT_EQ(labelsOf(subject::Figure::animal).at<std::uint8_t>(140, 80), cv::GC_PR_FGD);
+    EXPECT_NE(labelsOf(subject::Figure::person).at<std::uint8_t>(140, 80), cv::GC_PR_FGD);
 }
 
 TEST(SegmentationEngineTest, FindsTheObjectOnAPlainGround) {
@@ -203,9 +234,51 @@ TEST(SegmentationEngineTest, FindsTheObjectOnAPlainGround) {
     ASSERT_TRUE(object.has_value());
     EXPECT_EQ(object->found, SubjectSegmentationEngine::Found::object);
     EXPECT_GE(iou(binaryAt(*object, ground.size()), mug > 0), 0.85);
+    // The mask's half-way line lies on the mug's left side (x = 480), not a rim outside it.
+    const cv::Mat values(object->height, object->width, CV_32F, const_cast<float*>(object->values.data()));
+    const double scale = double(ground.cols) / object->width;
+    for (int row : {180, 200, 220}) {
+        int x = 1;
+        while (x < values.cols && values.at<float>(row, x) < 0.5f) ++x;
+        const float before = values.at<float>(row, x - 1), after = values.at<float>(row, x);
+        const double edge = (x - 0.5 + (0.5 - before) / (after - before)) * scale;
+        EXPECT_NEAR(edge, 480.0, 1.5) << row;
+    }
 
     // The plain ground alone has nothing to find.
     EXPECT_FALSE(engine.segment(viewOf(ground)));
+
+    // A game controller of three colours, its lit ball nearly as pale as the ground: one object.
+    cv::Mat grip = cv::Mat::zeros(ground.size(), CV_8U), band = grip.clone(), ball = grip.clone();
+    cv::rectangle(grip, cv::Rect(560, 380, 90, 300), cv::Scalar(255), cv::FILLED);
+    cv::rectangle(band, cv::Rect(560, 330, 90, 50), cv::Scalar(255), cv::FILLED);
+    cv::circle(ball, cv::Point(605, 250), 95, cv::Scalar(255), cv::FILLED);
+    cv::Mat controller = ground.clone();
+    paint(controller, grip > 0, {40, 40, 45});
+    paint(controller, band > 0, {30, 90, 200});
+    paint(controller, ball > 0, {250, 235, 250});
+    const auto whole = engine.segment(viewOf(controller));
+    ASSERT_TRUE(whole.has_value());
+    EXPECT_GE(iou(binaryAt(*whole, ground.size()), (grip | band | ball) > 0), 0.85);
+    EXPECT_GE(meanWhere(*whole, ground.size(), ball > 0), 0.8);
+
+    // A red bus before a stone tower that runs out of the frame's top, under a pale sky: the
+    // bus, not the tower.
+    cv::Mat street(800, 1200, CV_8UC4, cv::Scalar(200, 215, 235, 255));
+    street += grain;
+    cv::Mat tower = cv::Mat::zeros(street.size(), CV_8U), bus = tower.clone();
+    cv::rectangle(tower, cv::Rect(520, 0, 200, 460), cv::Scalar(255), cv::FILLED);
+    cv::rectangle(bus, cv::Rect(380, 400, 460, 220), cv::Scalar(255), cv::FILLED);
+    paint(street, tower > 0, {165, 168, 175});
+    cv::Mat stones(street.size(), CV_8UC4);
+    cv::randn(stones, cv::Scalar::all(0), cv::Scalar(12, 12, 12, 0));
+    stones.setTo(cv::Scalar::all(0), tower == 0);
+    street += stones;
+    paint(street, bus > 0, {200, 30, 30});
+    const auto front = engine.segment(viewOf(street));
+    ASSERT_TRUE(front.has_value());
+    EXPECT_GE(iou(binaryAt(*front, street.size()), bus > 0), 0.8);
+    EXPECT_LE(meanWhere(*front, street.size(), tower & (bus == 0)), 0.1);
 }
 
 TEST(SegmentationEngineTest, FindsNoSubjectInPlainFrames) {

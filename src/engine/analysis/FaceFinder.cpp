@@ -11,6 +11,8 @@
 //    confirmed by skin's colour in a colour picture, else by the LBP
 //    profile cascade on the spot.
 // The box is a Haar cascade's, which draws brows to chin.
+// Cats' faces are found by the extended cat cascade and confirmed on the spot
+// by the plain one; its box draws the face from the ears' roots to the chin.
 
 #include <algorithm>
 #include <cstdlib>
@@ -27,6 +29,7 @@ namespace {
 // Smallest face looked for, as a fraction of the picture's shorter side.
 constexpr double kMinFaceFraction = 0.04;
 constexpr int kMinFacePixels = 20;
+constexpr double kMinAnimalFaceFraction = 0.1;
 // Faces much smaller than the largest one are bystanders or mistakes.
 constexpr double kMinRelativeWidth = 0.3;
 constexpr int kDetectionLongSide = 800;
@@ -63,7 +66,7 @@ std::vector<std::string> usualFolders() {
 struct CascadeFaceFinder::Cascades {
     std::string folder;
     std::mutex lock;  // a cascade keeps per-call scratch state
-    cv::CascadeClassifier frontal, frontalCheck, frontalBox, profile, profileBox;
+    cv::CascadeClassifier frontal, frontalCheck, frontalBox, profile, profileBox, cat, catCheck;
 
     bool load(cv::CascadeClassifier& c, const std::string& file) {
         std::error_code error;
@@ -90,6 +93,8 @@ CascadeFaceFinder::CascadeFaceFinder(const std::vector<std::string>& folders) : 
         c.load(c.frontalCheck, "haarcascades/haarcascade_frontalface_default.xml");
         c.load(c.profile, "lbpcascades/lbpcascade_profileface.xml");
         c.load(c.profileBox, "haarcascades/haarcascade_profileface.xml");
+        c.load(c.cat, "haarcascades/haarcascade_frontalcatface_extended.xml");
+        c.load(c.catCheck, "haarcascades/haarcascade_frontalcatface.xml");
         return;
     }
     c.folder.clear();
@@ -169,25 +174,60 @@ std::vector<cv::Rect> profiles(cv::CascadeClassifier& finder, cv::CascadeClassif
 
 }  // namespace
 
-std::vector<cv::Rect> CascadeFaceFinder::find(const cv::Mat& rgb) const {
-    Cascades& c = *cascades_;
-    if (c.folder.empty() || rgb.empty()) return {};
-    // The cascades look on a copy of fixed size: a face is found by its
-    // share of the frame, and a larger copy only costs time.
-    const double scale = std::min(1.0, double(kDetectionLongSide) / std::max(rgb.cols, rgb.rows));
-    cv::Mat small, grey, equalised, ycrcb;
-    if (scale < 1.0)
-        cv::resize(rgb, small, cv::Size(std::max(1, int(rgb.cols * scale)), std::max(1, int(rgb.rows * scale))), 0, 0,
+namespace {
+
+// The picture as the cascades look at it: a copy of fixed size (a face is
+// found by its share of the frame, and a larger copy only costs time),
+// equalised grey and YCrCb.
+struct Prepared {
+    double scale = 1.0;
+    int width = 0;
+    cv::Mat grey, ycrcb;
+    Search search() const {
+        cv::Scalar mean, spread;
+        cv::meanStdDev(ycrcb, mean, spread);
+        const int least = std::max(kMinFacePixels, int(kMinFaceFraction * std::min(grey.cols, grey.rows)));
+        return {grey, ycrcb, std::max(spread[1], spread[2]) >= kMinChromaSpread, cv::Size(least, least)};
+    }
+};
+
+Prepared prepare(const cv::Mat& rgb) {
+    Prepared p;
+    p.scale = std::min(1.0, double(kDetectionLongSide) / std::max(rgb.cols, rgb.rows));
+    cv::Mat small, grey;
+    if (p.scale < 1.0)
+        cv::resize(rgb, small, cv::Size(std::max(1, int(rgb.cols * p.scale)), std::max(1, int(rgb.rows * p.scale))), 0, 0,
                    cv::INTER_AREA);
     else
         small = rgb;
+    p.width = small.cols;
     cv::cvtColor(small, grey, cv::COLOR_RGB2GRAY);
-    cv::equalizeHist(grey, equalised);
-    cv::cvtColor(small, ycrcb, cv::COLOR_RGB2YCrCb);
-    cv::Scalar mean, spread;
-    cv::meanStdDev(ycrcb, mean, spread);
-    const int least = std::max(kMinFacePixels, int(kMinFaceFraction * std::min(small.cols, small.rows)));
-    const Search search{equalised, ycrcb, std::max(spread[1], spread[2]) >= kMinChromaSpread, cv::Size(least, least)};
+    cv::equalizeHist(grey, p.grey);
+    cv::cvtColor(small, p.ycrcb, cv::COLOR_RGB2YCrCb);
+    return p;
+}
+
+// `faces` (in the copy's pixels) in the picture's, one box per face (the
+// larger of two that overlap), bystanders dropped.
+std::vector<cv::Rect> inPicture(std::vector<cv::Rect> faces, double scale) {
+    for (cv::Rect& f : faces)
+        f = cv::Rect(int(f.x / scale), int(f.y / scale), int(f.width / scale), int(f.height / scale));
+    std::sort(faces.begin(), faces.end(), [](const cv::Rect& a, const cv::Rect& b) { return a.area() > b.area(); });
+    std::vector<cv::Rect> kept;
+    for (const cv::Rect& f : faces) {
+        const bool seen = std::any_of(kept.begin(), kept.end(), [&](const cv::Rect& k) { return overlap(k, f) > 0.3; });
+        if (!seen && (kept.empty() || f.width >= kMinRelativeWidth * kept.front().width)) kept.push_back(f);
+    }
+    return kept;
+}
+
+}  // namespace
+
+std::vector<cv::Rect> CascadeFaceFinder::find(const cv::Mat& rgb) const {
+    Cascades& c = *cascades_;
+    if (c.folder.empty() || rgb.empty()) return {};
+    const Prepared prepared = prepare(rgb);
+    const Search search = prepared.search();
 
     std::vector<cv::Rect> faces;
     {
@@ -199,25 +239,33 @@ std::vector<cv::Rect> CascadeFaceFinder::find(const cv::Mat& rgb) const {
         if (faces.empty()) {
             faces = profiles(c.profileBox, c.profile, search);
             cv::Mat mirroredGrey, mirroredColour;
-            cv::flip(equalised, mirroredGrey, 1);
-            cv::flip(ycrcb, mirroredColour, 1);
+            cv::flip(prepared.grey, mirroredGrey, 1);
+            cv::flip(prepared.ycrcb, mirroredColour, 1);
             const Search mirrored{mirroredGrey, mirroredColour, search.colourful, search.minSize};
             for (cv::Rect f : profiles(c.profileBox, c.profile, mirrored)) {
-                f.x = small.cols - f.x - f.width;
+                f.x = prepared.width - f.x - f.width;
                 faces.push_back(f);
             }
         }
     }
-    for (cv::Rect& f : faces)
-        f = cv::Rect(int(f.x / scale), int(f.y / scale), int(f.width / scale), int(f.height / scale));
-    // One box per face (the larger of two that overlap), bystanders dropped.
-    std::sort(faces.begin(), faces.end(), [](const cv::Rect& a, const cv::Rect& b) { return a.area() > b.area(); });
-    std::vector<cv::Rect> kept;
-    for (const cv::Rect& f : faces) {
-        const bool seen = std::any_of(kept.begin(), kept.end(), [&](const cv::Rect& k) { return overlap(k, f) > 0.3; });
-        if (!seen && (kept.empty() || f.width >= kMinRelativeWidth * kept.front().width)) kept.push_back(f);
+    return inPicture(std::move(faces), prepared.scale);
+}
+
+std::vector<cv::Rect> CascadeFaceFinder::findAnimals(const cv::Mat& rgb) const {
+    Cascades& c = *cascades_;
+    if (c.folder.empty() || c.catCheck.empty() || rgb.empty()) return {};
+    const Prepared prepared = prepare(rgb);
+    std::vector<cv::Rect> faces;
+    {
+        const std::lock_guard<std::mutex> hold(c.lock);
+        // A cat's face small in the frame is as often fur, grass or foliage:
+        // only those of a subject's size are looked for.
+        Search search = prepared.search();
+        const int least = int(kMinAnimalFaceFraction * std::min(prepared.grey.cols, prepared.grey.rows));
+        search.minSize = cv::Size(std::max(search.minSize.width, least), std::max(search.minSize.height, least));
+        faces = confirmed(c.cat, c.cat, &c.catCheck, search, false);
     }
-    return kept;
+    return inPicture(std::move(faces), prepared.scale);
 }
 
 }  // namespace vantrel

@@ -16,10 +16,13 @@ public:
     // The faces in an 8-bit RGB picture, as boxes in its pixels (brows to
     // chin, cheek to cheek). Safe to call from several threads at once.
     virtual std::vector<cv::Rect> find(const cv::Mat& rgb) const = 0;
+    // The faces of animals (cats, as the cascades know them) in the same
+    // terms; none unless a finder knows them.
+    virtual std::vector<cv::Rect> findAnimals(const cv::Mat&) const { return {}; }
 };
 
-// OpenCV's trained face cascades (frontal and profile) from the opencv-data
-// package. Without them (not installed, unreadable) it finds no faces, and
+// OpenCV's trained face cascades (frontal and profile, and cats' frontal)
+// from the opencv-data package. Without them (not installed, unreadable) it finds no faces, and
 // the subject is then looked for as an object.
 class CascadeFaceFinder final : public FaceFinder {
 public:
@@ -30,6 +33,7 @@ public:
     explicit CascadeFaceFinder(const std::vector<std::string>& folders);
     ~CascadeFaceFinder() override;
     std::vector<cv::Rect> find(const cv::Mat& rgb) const override;
+    std::vector<cv::Rect> findAnimals(const cv::Mat& rgb) const override;
     // The folder the cascades were read from, empty when none was found.
     const std::string& folder() const;
 

@@ -19,6 +19,12 @@ constexpr int kGuideRadius = 3;
 constexpr double kGuideEpsilon = 1e-3;
 // Feathering of the final edge, in mask pixels.
 constexpr double kFeatherSigma = 1.5;
+// The edge snap: how far (mask pixels) the picture's edge may lie from the
+// mask's, the reach of the colours that stand for either side, and how much
+// the two sides must differ (8-bit RGB distance, and against the spread of
+// each side's colours) for an edge between them to be laid on.
+constexpr int kSnapReach = 2;
+constexpr double kSideReach = 4.0, kMinSnapContrast = 20.0, kSnapContrastToSpread = 2.0;
 
 // GrabCut's colour models learnt from the pixels of `learnFrom` alone:
 // GrabCut runs without iterating on those pixels gathered into one column.
@@ -83,6 +89,58 @@ cv::Mat guidedFilter(const cv::Mat& guide, const cv::Mat& values, int radius, do
     return mean(a).mul(guide) + mean(b);
 }
 
+// Lays the soft edge on the picture's own within a few pixels of the cut's:
+// each pixel there takes the share of the way its colour goes from the
+// ground's colour nearby to the subject's, so the half-way line falls where
+// the picture's edge is, not where the cut's pixels ended.
+void snapEdge(cv::Mat& soft, const cv::Mat& foreground, const cv::Mat& rgb) {
+    const cv::Mat round = cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(2 * kSnapReach + 1, 2 * kSnapReach + 1));
+    cv::Mat inner, outer;
+    cv::erode(foreground, inner, round);
+    cv::dilate(foreground, outer, round);
+    cv::bitwise_not(outer, outer);
+    cv::Mat colour;
+    rgb.convertTo(colour, CV_32FC3);
+    const auto blur = [](const cv::Mat& m) {
+        cv::Mat out;
+        cv::GaussianBlur(m, out, cv::Size(0, 0), kSideReach, kSideReach, cv::BORDER_REPLICATE);
+        return out;
+    };
+    // Weighted local mean and mean square of each side's colours.
+    const auto side = [&](const cv::Mat& where, cv::Mat& mean, cv::Mat& square, cv::Mat& weight) {
+        cv::Mat w, w3;
+        where.convertTo(w, CV_32F, 1.0 / 255.0);
+        cv::cvtColor(w, w3, cv::COLOR_GRAY2RGB);
+        weight = blur(w);
+        cv::Mat weight3;
+        cv::cvtColor(weight + 1e-6f, weight3, cv::COLOR_GRAY2RGB);
+        mean = blur(colour.mul(w3)) / weight3;
+        square = blur(colour.mul(colour).mul(w3)) / weight3;
+    };
+    cv::Mat fMean, fSquare, fWeight, bMean, bSquare, bWeight;
+    side(inner, fMean, fSquare, fWeight);
+    side(outer, bMean, bSquare, bWeight);
+    for (int y = 0; y < soft.rows; ++y) {
+        const std::uint8_t* in = inner.ptr<std::uint8_t>(y);
+        const std::uint8_t* out = outer.ptr<std::uint8_t>(y);
+        const float *fw = fWeight.ptr<float>(y), *bw = bWeight.ptr<float>(y);
+        const cv::Vec3f *c = colour.ptr<cv::Vec3f>(y), *f = fMean.ptr<cv::Vec3f>(y), *b = bMean.ptr<cv::Vec3f>(y);
+        const cv::Vec3f *f2 = fSquare.ptr<cv::Vec3f>(y), *b2 = bSquare.ptr<cv::Vec3f>(y);
+        float* s = soft.ptr<float>(y);
+        for (int x = 0; x < soft.cols; ++x) {
+            if (in[x] || out[x] || fw[x] < 0.05f || bw[x] < 0.05f) continue;
+            const cv::Vec3f d = f[x] - b[x];
+            const float contrast2 = d.dot(d);
+            float spread2 = 0;
+            for (int k = 0; k < 3; ++k)
+                spread2 += std::max(0.0f, f2[x][k] - f[x][k] * f[x][k]) + std::max(0.0f, b2[x][k] - b[x][k] * b[x][k]);
+            const double least = std::max(kMinSnapContrast, kSnapContrastToSpread * std::sqrt(double(spread2)));
+            if (contrast2 < least * least) continue;
+            s[x] = std::clamp((c[x] - b[x]).dot(d) / contrast2, 0.0f, 1.0f);
+        }
+    }
+}
+
 }  // namespace
 
 cv::Mat grabCut(const cv::Mat& rgb, const cv::Mat& labels, const cv::Mat& learnFrom) {
@@ -141,10 +199,11 @@ cv::Mat fillHoles(const cv::Mat& foreground, double maxHole) {
     return filled;
 }
 
-std::vector<float> feathered(const cv::Mat& foreground) {
+std::vector<float> feathered(const cv::Mat& foreground, const cv::Mat& rgb) {
     cv::Mat soft;
     foreground.convertTo(soft, CV_32F, 1.0 / 255.0);
     cv::GaussianBlur(soft, soft, cv::Size(0, 0), kFeatherSigma, kFeatherSigma, cv::BORDER_REPLICATE);
+    if (!rgb.empty()) snapEdge(soft, foreground, rgb);
     std::vector<float> values(std::size_t(soft.total()));
     for (int y = 0; y < soft.rows; ++y)
         std::copy_n(soft.ptr<float>(y), soft.cols, values.begin() + std::ptrdiff_t(y) * soft.cols);

@@ -24,8 +24,10 @@ cv::Mat regionsTouching(const cv::Mat& foreground, const cv::Mat& anchor);
 // `foreground` with every enclosed hole of at most `maxHole` pixels filled.
 cv::Mat fillHoles(const cv::Mat& foreground, double maxHole);
 
-// A binary mask made soft at its edge, values 0 ... 1 row by row.
-std::vector<float> feathered(const cv::Mat& foreground);
+// A binary mask made soft at its edge, values 0 ... 1 row by row. Where the
+// picture `rgb` (8-bit RGB, the mask's size) shows a clear edge between two
+// plain sides near the mask's, the soft edge is laid on the picture's.
+std::vector<float> feathered(const cv::Mat& foreground, const cv::Mat& rgb);
 
 // Fraction of the frame a mask covers.
 double coverage(const cv::Mat& foreground);

@@ -26,8 +26,25 @@
 namespace vantrel::subject {
 namespace {
 
-// Smoothing (working pixels) that keeps fine texture out of the colour contrast.
-constexpr double kContrastSmoothing = 3.0;
+// Smoothing (working pixels) that keeps fine texture out of the colour contrast,
+// and the little that keeps grain out of where the ground ends.
+constexpr double kContrastSmoothing = 3.0, kCloseSmoothing = 1.0;
+// A pixel differs from the ground this far (in background spreads) from every
+// border patch, or where, close up (smoothed this much), it is this many times
+// sharper than the border usually is (and not merely grainy).
+constexpr double kUnlikeDistance = 3.0, kNotQuiteGround = 1.0;
+constexpr double kCloseFocus = 1.0, kSharperThanBorder = 3.0, kMinSharpness = 0.03;
+// A run of the object along a side of the frame this long (a share of the
+// side) where its core does not reach that side is ground running out of the
+// frame (a tower, a tree), unless its colours are the core's. Along the
+// bottom, where the frame cuts subjects standing on the ground as often as
+// not, only a run across most of it is (a wall, a kerb).
+constexpr double kLongRun = 0.15, kLongRunAcrossBottom = 0.6;
+// Colours are told apart in bins this many to a channel (8-bit RGB); the
+// ground's are those this many times more common on its stretches than in
+// the core.
+constexpr int kColourBins = 8;
+constexpr double kGroundOdds = 3.0;
 // Width of the border bands, as a fraction of the shorter side.
 constexpr double kBandFraction = 0.04;
 // Floor of the background's colour spread (Lab units), so a flat border does
@@ -158,24 +175,35 @@ float percentile(const cv::Mat& values, double share) {
     return *at;
 }
 
-// Distance (in background spreads) of each pixel from the nearest background patch.
-cv::Mat borderContrast(const cv::Mat& rgb) {
+// Distance (in background spreads) of each pixel from the nearest background
+// patch, smoothed as the attention wants it; `close` gets it barely smoothed,
+// so what differs from the ground ends at the object's edge.
+cv::Mat borderContrast(const cv::Mat& rgb, cv::Mat& close) {
     prepareLabTables();
-    cv::Mat rgbf, lab;
+    cv::Mat rgbf, fine, lab;
     rgb.convertTo(rgbf, CV_32F, 1.0 / 255.0);
-    cv::cvtColor(rgbf, lab, cv::COLOR_RGB2Lab);
-    cv::GaussianBlur(lab, lab, cv::Size(0, 0), kContrastSmoothing, kContrastSmoothing, cv::BORDER_REFLECT);
+    cv::cvtColor(rgbf, fine, cv::COLOR_RGB2Lab);
+    cv::GaussianBlur(fine, fine, cv::Size(0, 0), kCloseSmoothing, kCloseSmoothing, cv::BORDER_REFLECT);
+    const double rest = std::sqrt(kContrastSmoothing * kContrastSmoothing - kCloseSmoothing * kCloseSmoothing);
+    cv::GaussianBlur(fine, lab, cv::Size(0, 0), rest, rest, cv::BORDER_REFLECT);
 
     const std::vector<Patch> patches = backgroundPatches(lab);
     cv::Mat contrast(rgb.size(), CV_32F);
+    close.create(rgb.size(), CV_32F);
     cv::parallel_for_(cv::Range(0, lab.rows), [&](const cv::Range& rows) {
         for (int y = rows.start; y < rows.end; ++y) {
             const cv::Vec3f* p = lab.ptr<cv::Vec3f>(y);
+            const cv::Vec3f* q = fine.ptr<cv::Vec3f>(y);
             float* c = contrast.ptr<float>(y);
+            float* d = close.ptr<float>(y);
             for (int x = 0; x < lab.cols; ++x) {
-                double best = 1e30;
-                for (const Patch& b : patches) best = std::min(best, distance2(cv::Vec3d(p[x]), b.median, b.spread));
+                double best = 1e30, nearest = 1e30;
+                for (const Patch& b : patches) {
+                    best = std::min(best, distance2(cv::Vec3d(p[x]), b.median, b.spread));
+                    nearest = std::min(nearest, distance2(cv::Vec3d(q[x]), b.median, b.spread));
+                }
                 c[x] = float(std::sqrt(std::max(best, 0.0)));
+                d[x] = float(std::sqrt(std::max(nearest, 0.0)));
             }
         }
     });
@@ -227,27 +255,39 @@ cv::Mat edgeStrength(const cv::Mat& rgb, double noiseSigma = 0.0) {
     return cv::abs(edges);
 }
 
+// The value below which `share` of the frame's border band lies.
+float borderPercentile(const cv::Mat& values, double share) {
+    const cv::Size size = values.size();
+    const int band = std::max(2, int(std::lround(kBandFraction * std::min(size.width, size.height))));
+    std::vector<float> border;
+    for (int y = 0; y < size.height; ++y)
+        for (int x = 0; x < size.width; ++x)
+            if (x < band || y < band || x >= size.width - band || y >= size.height - band) border.push_back(values.at<float>(y, x));
+    const auto at = border.begin() + std::ptrdiff_t(double(border.size()) * share);
+    std::nth_element(border.begin(), at, border.end());
+    return *at;
+}
+
 cv::Mat focusMap(const cv::Mat& edges) {
     const cv::Size size = edges.size();
     cv::Mat focus;
     const double sigma = kFocusSmoothing * std::max(size.width, size.height);
     cv::GaussianBlur(edges, focus, cv::Size(0, 0), sigma, sigma, cv::BORDER_REFLECT);
     // Sharper than the border's usual is what counts.
-    const int band = std::max(2, int(std::lround(kBandFraction * std::min(size.width, size.height))));
-    cv::Mat border = cv::Mat::ones(size, CV_8U);
-    border(cv::Rect(band, band, size.width - 2 * band, size.height - 2 * band)).setTo(0);
-    std::vector<float> values;
-    for (int y = 0; y < size.height; ++y)
-        for (int x = 0; x < size.width; ++x)
-            if (border.at<std::uint8_t>(y, x)) values.push_back(focus.at<float>(y, x));
-    const auto at = values.begin() + std::ptrdiff_t(double(values.size()) * kBorderFocusShare);
-    std::nth_element(values.begin(), at, values.end());
-    const float usual = *at, sharpest = percentile(focus, 0.95);
+    const float usual = borderPercentile(focus, kBorderFocusShare), sharpest = percentile(focus, 0.95);
     if (sharpest <= usual * 1.5f + 1e-4f) return cv::Mat::zeros(size, CV_32F);
     cv::Mat out = (focus - usual) * (1.0 / (sharpest - usual));
     cv::max(out, 0.0, out);
     cv::min(out, 1.0, out);
     return out;
+}
+
+// Where the picture is, close up, much sharper than its border usually is:
+// the detail of an object before a plain or out-of-focus ground.
+cv::Mat sharperThanBorder(const cv::Mat& edges) {
+    cv::Mat sharp;
+    cv::GaussianBlur(edges, sharp, cv::Size(0, 0), kCloseFocus, kCloseFocus, cv::BORDER_REFLECT);
+    return sharp > std::max(kSharperThanBorder * borderPercentile(sharp, kBorderFocusShare), kMinSharpness);
 }
 
 // How much detail there is around each pixel, 0 ... 1 against the frame's
@@ -274,10 +314,85 @@ cv::Mat largeRegions(const cv::Mat& mask, double least) {
     return kept;
 }
 
+// Pixels of `mask` on the stretches of the frame's outermost rows and columns
+// where it runs on for at least `least` pixels, on the sides `core` does not
+// reach, each reaching `depth` pixels in.
+cv::Mat edgeRuns(const cv::Mat& mask, const cv::Mat& core, int depth) {
+    cv::Mat runs = cv::Mat::zeros(mask.size(), CV_8U);
+    const int w = mask.cols, h = mask.rows;
+    // Each side as its outermost line and the strip `depth` deep along it.
+    const cv::Rect sides[4] = {{0, 0, w, depth}, {0, h - depth, w, depth}, {0, 0, depth, h}, {w - depth, 0, depth, h}};
+    for (int k = 0; k < 4; ++k) {
+        const cv::Rect strip = sides[k];
+        if (cv::countNonZero(core(strip))) continue;
+        const bool across = k < 2;
+        // Where the mask comes within `depth` of the side, along it.
+        cv::Mat near;
+        cv::reduce(mask(strip), near, across ? 0 : 1, cv::REDUCE_MAX);
+        const int length = across ? w : h, least = std::max(1, int((k == 1 ? kLongRunAcrossBottom : kLongRun) * length));
+        for (int i = 0; i < length;) {
+            int j = i;
+            while (j < length && near.at<std::uint8_t>(across ? 0 : j, across ? j : 0)) ++j;
+            if (j - i >= least) {
+                const cv::Rect run = across ? cv::Rect(i, strip.y, j - i, depth) : cv::Rect(strip.x, i, depth, j - i);
+                runs(run).setTo(255, mask(run));
+            }
+            i = j + 1;
+        }
+    }
+    return runs;
+}
+
+// `object` less what runs on to the frame's edge along a long stretch where
+// its core does not (a tower behind a bus, running out of the top; a wall
+// below a car): GrabCut inside the object, from the core as the subject and
+// those stretches as the ground, decides what goes with which, and what goes
+// with the stretches is cut off unless its colour is the core's (a flower's
+// outer petals, cut by the frame).
+cv::Mat withoutEdgeRuns(const cv::Mat& rgb, const cv::Mat& object, const cv::Mat& core) {
+    const int depth = std::max(2, int(std::lround(kBandFraction * std::min(rgb.cols, rgb.rows))));
+    const cv::Mat runs = edgeRuns(object, core, depth);
+    if (!cv::countNonZero(runs) || !cv::countNonZero(core)) return object;
+    // The ground's colours: those far more common on the stretches than in the core.
+    const int bins[] = {kColourBins, kColourBins, kColourBins};
+    const float range[] = {0, 256};
+    const float* ranges[] = {range, range, range};
+    const int channels[] = {0, 1, 2};
+    cv::Mat inCore, onRuns, groundColoured;
+    cv::calcHist(&rgb, 1, channels, core, inCore, 3, bins, ranges);
+    cv::calcHist(&rgb, 1, channels, runs, onRuns, 3, bins, ranges);
+    inCore *= 1.0 / cv::countNonZero(core);
+    onRuns *= 1.0 / cv::countNonZero(runs);
+    const cv::Mat groundColours = onRuns > kGroundOdds * inCore;
+    groundColours.convertTo(onRuns, CV_32F);
+    cv::calcBackProject(&rgb, 1, channels, onRuns, groundColoured, ranges, 1.0);
+    // The core's own colours are surely subject (its rim, where the ground
+    // adjoins it, has the ground's), the stretches surely ground, and the
+    // models learn from those alone, so what lies between colours neither.
+    const cv::Mat sure = core & (groundColoured == 0);
+    if (!cv::countNonZero(sure)) return object;
+    cv::Mat labels(rgb.size(), CV_8U, cv::Scalar(cv::GC_BGD));
+    labels.setTo(cv::GC_PR_FGD, object);
+    labels.setTo(cv::GC_BGD, runs);
+    labels.setTo(cv::GC_FGD, sure);
+    const cv::Mat kept = regionsTouching(grabCut(rgb, labels, labels != cv::GC_PR_FGD) & object, sure);
+    // A part cut off goes only when it reaches those stretches and most of it
+    // has the ground's colours: a flower's outer petals, cut by the frame,
+    // have the colours of its core and stay.
+    cv::Mat parts, result = object.clone();
+    const int n = cv::connectedComponents(object & ~kept, parts, 8, CV_32S);
+    for (int k = 1; k < n; ++k) {
+        const cv::Mat part = parts == k;
+        if (cv::countNonZero(part & runs) && cv::mean(groundColoured, part)[0] > 0.5 * 255) result.setTo(0, part);
+    }
+    return result;
+}
+
 }  // namespace
 
-cv::Mat attentionMap(const cv::Mat& rgb) {
-    const cv::Mat contrast = borderContrast(rgb);
+Attention attentionMap(const cv::Mat& rgb) {
+    cv::Mat close;
+    const cv::Mat contrast = borderContrast(rgb, close);
     const cv::Mat residual = spectralResidual(rgb, rgb.size());
     const cv::Mat edges = edgeStrength(rgb);
     const cv::Mat focus = focusMap(edges), detail = detailMap(edges);
@@ -309,7 +424,9 @@ cv::Mat attentionMap(const cv::Mat& rgb) {
             s[x] = float(std::max(distinct, kFocusShare * f[x]) * (0.5 + 0.5 * centre));
         }
     }
-    return saliency;
+    // Sharpness spills a little past an edge on to the ground beside it:
+    // there it counts only where the colour is not quite the ground's.
+    return {saliency, (close > kUnlikeDistance) | (sharperThanBorder(edges) & (close > kNotQuiteGround))};
 }
 
 bool standsOut(const cv::Mat& attention) {
@@ -317,7 +434,8 @@ bool standsOut(const cv::Mat& attention) {
     return salient >= kMinSubjectArea && salient <= kMaxSubjectArea;
 }
 
-cv::Mat mainObject(const cv::Mat& rgb, const cv::Mat& attention) {
+cv::Mat mainObject(const cv::Mat& rgb, const Attention& seen) {
+    const cv::Mat& attention = seen.map;
     // Seeds from the attention gathered over object-sized neighbourhoods, so
     // the plain parts of an object join its striking ones: the middle of the
     // gathered mass is surely subject, its surroundings probably, what draws
@@ -368,6 +486,12 @@ cv::Mat mainObject(const cv::Mat& rgb, const cv::Mat& attention) {
     cv::Mat object = cv::Mat::zeros(rgb.size(), CV_8U);
     for (int k = 1; k < n && most > 0; ++k)
         if (mass[std::size_t(k)] >= kKeptMassShare * most) object.setTo(255, regions == k);
+    if (most <= 0) return {};
+    // GrabCut's colour models give an object's parts of another colour (a lit
+    // lamp, pale outer petals, white fur beside tabby) to the ground; what
+    // differs from the ground and hangs together with the object is the object.
+    object = regionsTouching(seen.unlike | object, object);
+    object = withoutEdgeRuns(rgb, object, object & (labels == cv::GC_FGD));
     object = fillHoles(object, 0.005 * double(rgb.total()));
     const double area = coverage(object);
     if (area < kMinSubjectArea || area > 0.95) return {};

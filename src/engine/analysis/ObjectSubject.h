@@ -7,15 +7,22 @@
 
 namespace vantrel::subject {
 
-// How much each pixel of `rgb` (8-bit RGB) draws the eye, 0 ... 1.
-cv::Mat attentionMap(const cv::Mat& rgb);
+struct Attention {
+    cv::Mat map;     // how much each pixel draws the eye, 0 ... 1
+    cv::Mat unlike;  // 255 where a pixel differs from the ground the border shows, in colour or focus
+};
+
+// The attention of `rgb` (8-bit RGB).
+Attention attentionMap(const cv::Mat& rgb);
 
 // Whether a part of plausible size stands out in the attention map.
 bool standsOut(const cv::Mat& attention);
 
 // The main object (255), GrabCut seeded from the attention map, keeping the
 // connected region that holds most of the salient mass (and any holding
-// nearly as much); empty when no region of plausible size is found.
-cv::Mat mainObject(const cv::Mat& rgb, const cv::Mat& attention);
+// nearly as much), grown over what differs from the ground around it, less
+// what runs on to the frame's edge where the object's core does not; empty
+// when no region of plausible size is found.
+cv::Mat mainObject(const cv::Mat& rgb, const Attention& attention);
 
 }  // namespace vantrel::subject

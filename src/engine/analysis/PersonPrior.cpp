@@ -4,7 +4,10 @@
 // the cascades draw it): the head reaches a third of a face above the box
 // for the hair; the shoulders are about two and a half faces wide and start
 // half a face below the chin; the torso runs four faces further down and
-// widens a little, arms at its sides.
+// widens a little, arms at its sides. An animal's face box (a cat's, from
+// the ears' roots to the chin) has the ears above it; its body starts at the
+// chin, four faces wide and two and a half deep, and teaches its colours
+// down to a face and a half below the chin.
 
 #include <algorithm>
 #include <cmath>
@@ -34,6 +37,7 @@ constexpr double kHeadZoneDepth = 1.0, kHeadZoneWidth = 3.0, kLearnAwayBesideHea
 // which it teaches the person's colours: lower down, a table, a counter or a
 // railing hides the body as often as not.
 constexpr double kTorsoDepth = 5.5, kLearnDepth = 3.0;
+constexpr double kBodyDepth = 3.5, kBodyLearnDepth = 2.5;
 
 cv::Point at(double x, double y) { return {int(std::lround(x)), int(std::lround(y))}; }
 
@@ -47,6 +51,16 @@ void drawFigure(cv::Mat& figure, const cv::Rect2d& f, double depth) {
                                           at(cx + 1.45 * w, shoulders + 0.3 * h), at(cx + 1.7 * w, bottom),
                                           at(cx - 1.7 * w, bottom),          at(cx - 1.45 * w, shoulders + 0.3 * h)};
     cv::fillPoly(figure, std::vector<std::vector<cv::Point>>{torso}, on);
+}
+
+void drawAnimal(cv::Mat& figure, const cv::Rect2d& f, double depth) {
+    const double w = f.width, h = f.height, cx = f.x + w / 2, y = f.y;
+    const cv::Scalar on(255);
+    cv::ellipse(figure, at(cx, y + 0.4 * h), cv::Size(int(0.65 * w), int(0.75 * h)), 0, 0, 360, on, cv::FILLED);
+    const std::vector<cv::Point> body = {at(cx - 0.6 * w, y + 0.8 * h), at(cx + 0.6 * w, y + 0.8 * h),
+                                         at(cx + 1.9 * w, y + 1.6 * h), at(cx + 2.1 * w, y + depth * h),
+                                         at(cx - 2.1 * w, y + depth * h), at(cx - 1.9 * w, y + 1.6 * h)};
+    cv::fillPoly(figure, std::vector<std::vector<cv::Point>>{body}, on);
 }
 
 // The middle of the face.
@@ -65,13 +79,19 @@ void drawChest(cv::Mat& chest, const cv::Rect2d& f) {
 
 }  // namespace
 
-PersonSeeds personPrior(cv::Size size, const std::vector<cv::Rect2d>& faces) {
+PersonSeeds personPrior(cv::Size size, const std::vector<cv::Rect2d>& faces, Figure kind) {
+    const bool animal = kind == Figure::animal;
     cv::Mat figure = cv::Mat::zeros(size, CV_8U), core = figure.clone(), chest = figure.clone();
     cv::Mat upper = figure.clone(), heads = figure.clone();
     double faceWidth = 0;
     for (const cv::Rect2d& f : faces) {
-        drawFigure(figure, f, kTorsoDepth);
-        drawFigure(upper, f, kLearnDepth);
+        if (animal) {
+            drawAnimal(figure, f, kBodyDepth);
+            drawAnimal(upper, f, kBodyLearnDepth);
+        } else {
+            drawFigure(figure, f, kTorsoDepth);
+            drawFigure(upper, f, kLearnDepth);
+        }
         drawCore(core, f);
         drawChest(chest, f);
         const double cx = f.x + f.width / 2;

@@ -1,8 +1,8 @@
 #pragma once
-// Where the people of a frame are likely to be, from their faces: head,
-// neck, shoulders and torso below each face, scaled by the face's size, as
-// seed labels for GrabCut, and the people cut out from them. Private to the
-// engine.
+// Where the people (or animals) of a frame are likely to be, from their
+// faces: head, neck, shoulders and torso below each face (an animal's body
+// wider and lower), scaled by the face's size, as seed labels for GrabCut,
+// and the figures cut out from them. Private to the engine.
 
 #include <vector>
 
@@ -16,11 +16,13 @@ struct PersonSeeds {
     cv::Mat learnFrom;  // 255 where the colour models learn: the upper figures and what lies away from them
 };
 
+enum class Figure { person, animal };
+
 // The seeds for a frame of `size` holding the faces `faces` (in its pixels):
 // the face cores and chests sure foreground, the figures probable
 // foreground, the border bands and everything far from every figure sure
 // background, the rest probable background.
-PersonSeeds personPrior(cv::Size size, const std::vector<cv::Rect2d>& faces);
+PersonSeeds personPrior(cv::Size size, const std::vector<cv::Rect2d>& faces, Figure figure = Figure::person);
 
 // The people of `rgb` (8-bit RGB, the seeds' size): GrabCut from the seeds,
 // keeping only regions that hold a face; 255 on the people.

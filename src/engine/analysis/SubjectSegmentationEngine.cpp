@@ -17,7 +17,7 @@ namespace vantrel {
 namespace {
 
 constexpr int kMinFrameSide = 10;
-// A cut-out person covers at least this much of the frame, and not all of it.
+// A cut-out person or animal covers at least this much of the frame, and not all of it.
 constexpr double kMinPersonArea = 0.003;
 constexpr double kMaxPersonArea = 0.97;
 // Smoothing of the attention map when it serves as the mask itself.
@@ -30,8 +30,8 @@ SubjectSegmentationEngine::Mask maskOf(const cv::Mat& values, SubjectSegmentatio
     return mask;
 }
 
-SubjectSegmentationEngine::Mask softMask(const cv::Mat& foreground, SubjectSegmentationEngine::Found found) {
-    return {foreground.cols, foreground.rows, subject::feathered(foreground), found};
+SubjectSegmentationEngine::Mask softMask(const cv::Mat& rgb, const cv::Mat& foreground, SubjectSegmentationEngine::Found found) {
+    return {foreground.cols, foreground.rows, subject::feathered(foreground, rgb), found};
 }
 
 }  // namespace
@@ -74,24 +74,30 @@ std::optional<SubjectSegmentationEngine::Mask> SubjectSegmentationEngine::segmen
     cv::Mat small;
     cv::resize(rgb, small, maskSize, 0, 0, cv::INTER_AREA);
 
-    // People first: faces are looked for on the working copy, where small ones still show.
-    const std::vector<cv::Rect> faces = faces_->find(rgb);
-    if (!faces.empty()) {
+    // People first, then animals by their faces: faces are looked for on the
+    // working copy, where small ones still show.
+    const auto figures = [&](const std::vector<cv::Rect>& faces, subject::Figure kind) {
         const double sx = double(maskSize.width) / rgb.cols, sy = double(maskSize.height) / rgb.rows;
         std::vector<cv::Rect2d> scaled;
         for (const cv::Rect& f : faces) scaled.emplace_back(f.x * sx, f.y * sy, f.width * sx, f.height * sy);
-        const cv::Mat people = subject::refinePeople(small, subject::personPrior(maskSize, scaled));
-        const double area = subject::coverage(people);
-        if (area >= kMinPersonArea && area <= kMaxPersonArea) return softMask(people, Found::person);
-    }
+        const cv::Mat cut = subject::refinePeople(small, subject::personPrior(maskSize, scaled, kind));
+        const double area = subject::coverage(cut);
+        return area >= kMinPersonArea && area <= kMaxPersonArea ? cut : cv::Mat();
+    };
+    if (const std::vector<cv::Rect> faces = faces_->find(rgb); !faces.empty())
+        if (const cv::Mat people = figures(faces, subject::Figure::person); !people.empty())
+            return softMask(small, people, Found::person);
+    if (const std::vector<cv::Rect> faces = faces_->findAnimals(rgb); !faces.empty())
+        if (const cv::Mat animals = figures(faces, subject::Figure::animal); !animals.empty())
+            return softMask(small, animals, Found::animal);
 
-    const cv::Mat attention = subject::attentionMap(small);
-    if (!subject::standsOut(attention)) return std::nullopt;
+    const subject::Attention attention = subject::attentionMap(small);
+    if (!subject::standsOut(attention.map)) return std::nullopt;
     const cv::Mat object = subject::mainObject(small, attention);
-    if (!object.empty()) return softMask(object, Found::object);
+    if (!object.empty()) return softMask(small, object, Found::object);
 
     cv::Mat soft;
-    cv::GaussianBlur(attention, soft, cv::Size(0, 0), kAttentionSmoothing, kAttentionSmoothing, cv::BORDER_REPLICATE);
+    cv::GaussianBlur(attention.map, soft, cv::Size(0, 0), kAttentionSmoothing, kAttentionSmoothing, cv::BORDER_REPLICATE);
     return maskOf(soft, Found::attention);
 }
 

@@ -2,7 +2,7 @@
 // Finds the subject of a frame and returns a soft grey mask (1 on the subject,
 // 0 elsewhere) for the subject stage. In order: people, from the faces a
 // face finder sees (a figure drawn below each face, refined by GrabCut);
-// else the main object (an attention map refined by GrabCut); else the
+// else animals the same way, from their faces; else the main object (an attention map refined by GrabCut); else the
 // attention map itself.
 
 #include <future>
@@ -27,7 +27,7 @@ public:
     // full image give the same mask.
     static constexpr int kMaskLongSide = 512;
 
-    enum class Found { person, object, attention };
+    enum class Found { person, animal, object, attention };
 
     // A mask at the mask size, top row first, values 0 ... 1.
     struct Mask {
