@@ -30,6 +30,15 @@ bool sameCurve(const std::vector<CurvePoint>& a, const std::vector<CurvePoint>& 
                       [](const CurvePoint& p, const CurvePoint& q) { return p.sameShape(q); });
 }
 
+// One field of two recipes alike in what it does to the picture.
+template <class Field>
+bool sameField(const EditParameters& a, const EditParameters& b, const Field& fieldOf) {
+    const auto& x = a.*fieldOf.member;
+    const auto& y = b.*fieldOf.member;
+    if constexpr (std::is_same_v<std::decay_t<decltype(x)>, std::vector<CurvePoint>>) return sameCurve(x, y);
+    else return x == y;
+}
+
 }  // namespace
 
 const std::vector<CurvePoint>& EditParameters::defaultCurvePoints() {
@@ -48,17 +57,23 @@ const EditParameters& EditParameters::defaultValue() {
 
 bool EditParameters::sameContent(const EditParameters& other) const {
     // Walks the same field table as the stored form, so a new field cannot be forgotten here.
-    return std::apply(
+    return std::apply([&](const auto&... f) { return (sameField(*this, other, f) && ...); }, schema.fields);
+}
+
+RecipeMerge mergeRecipes(const EditParameters& base, const EditParameters& ours, const EditParameters& theirs) {
+    RecipeMerge result{ours, false};
+    std::apply(
         [&](const auto&... f) {
-            auto same = [&](const auto& fieldOf) {
-                const auto& a = this->*fieldOf.member;
-                const auto& b = other.*fieldOf.member;
-                if constexpr (std::is_same_v<std::decay_t<decltype(a)>, std::vector<CurvePoint>>) return sameCurve(a, b);
-                else return a == b;
+            auto take = [&](const auto& fieldOf) {
+                if (sameField(ours, base, fieldOf))
+                    result.recipe.*fieldOf.member = theirs.*fieldOf.member;  // changed there, or nowhere
+                else if (!sameField(theirs, base, fieldOf) && !sameField(theirs, ours, fieldOf))
+                    result.conflict = true;  // changed both here and there: this one stands
             };
-            return (same(f) && ...);
+            (take(f), ...);
         },
         schema.fields);
+    return result;
 }
 
 void to_json(nlohmann::json& j, const EditParameters& recipe) { writeRecord(j, recipe, schema); }

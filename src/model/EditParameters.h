@@ -118,6 +118,16 @@ struct ParameterTable<EditParameters> {
     }};
 };
 
+// Two programs may change one frame's recipe at once. Each field this program
+// changed since `base` (what it last read or wrote) takes `ours`; every other
+// field takes `theirs` (what the file holds now). A field both changed, to
+// different values, keeps `ours` and makes it a conflict.
+struct RecipeMerge {
+    EditParameters recipe;
+    bool conflict = false;
+};
+RecipeMerge mergeRecipes(const EditParameters& base, const EditParameters& ours, const EditParameters& theirs);
+
 // Reading is lenient at this level: a missing or null key takes its default;
 // nested records follow their own rules.
 void to_json(nlohmann::json& j, const EditParameters& recipe);

@@ -12,7 +12,10 @@ using R = PhotoCullingRecord;
 
 constexpr auto schema = strictRecord(field("id", &R::id), field("filename", &R::filename), field("rating", &R::rating),
                                      field("colorLabel", &R::colorLabel), field("pickStatus", &R::pickStatus),
-                                     field("updatedAt", &R::updatedAt));
+                                     field("updatedAt", &R::updatedAt),
+                                     field("ratingChangedAt", &R::ratingChangedAt, Presence::optional),
+                                     field("colorLabelChangedAt", &R::colorLabelChangedAt, Presence::optional),
+                                     field("pickStatusChangedAt", &R::pickStatusChangedAt, Presence::optional));
 
 }  // namespace
 
@@ -52,6 +55,14 @@ bool PhotoCullingRecord::matches(const CullingFilterCriteria& criteria) const {
 }
 
 void to_json(nlohmann::json& j, const PhotoCullingRecord& record) { writeRecord(j, record, schema); }
-void from_json(const nlohmann::json& j, PhotoCullingRecord& record) { readRecord(j, record, schema); }
+void from_json(const nlohmann::json& j, PhotoCullingRecord& record) {
+    PhotoCullingRecord read;
+    readRecord(j, read, schema);
+    for (const auto& [key, time] : {std::pair{"ratingChangedAt", &R::ratingChangedAt},
+                                    std::pair{"colorLabelChangedAt", &R::colorLabelChangedAt},
+                                    std::pair{"pickStatusChangedAt", &R::pickStatusChangedAt}})
+        if (!j.contains(key) || j[key].is_null()) read.*time = read.updatedAt;
+    record = std::move(read);
+}
 
 }  // namespace vantrel

@@ -61,6 +61,12 @@ struct PhotoCullingRecord {
     ColorLabel colorLabel = ColorLabel::none;
     PickStatus pickStatus = PickStatus::unflagged;
     Date updatedAt = Date::now();
+    // When each mark was last set: two programs' records of one frame merge
+    // mark by mark, the later of each. A mark never set dates from the start of
+    // time; a record stored without them dates each mark from `updatedAt`.
+    Date ratingChangedAt{};
+    Date colorLabelChangedAt{};
+    Date pickStatusChangedAt{};
 
     // The clamping initialiser: rating into 0...5.
     PhotoCullingRecord clamped() const;

@@ -11,12 +11,28 @@ namespace {
 
 using namespace json_io;
 
-template <class Change>
-void change(RollCullingDatabase& db, const Uuid& id, std::string_view filename, Change&& apply) {
+template <class Mark>
+void change(RollCullingDatabase& db, const Uuid& id, std::string_view filename, Mark PhotoCullingRecord::*mark,
+            Date PhotoCullingRecord::*changedAt, Mark value) {
     PhotoCullingRecord record = db.record(id, filename);
-    apply(record);
+    record.*mark = value;
     record.updatedAt = Date::now();
+    record.*changedAt = record.updatedAt;
     db.records.insert_or_assign(id, std::move(record));
+}
+
+// Each mark of `into` replaced by the stored one's where that was set later.
+void takeLaterMarks(PhotoCullingRecord& into, const PhotoCullingRecord& stored) {
+    const auto take = [&](auto PhotoCullingRecord::*mark, Date PhotoCullingRecord::*changedAt) {
+        if (stored.*changedAt <= into.*changedAt) return;
+        into.*mark = stored.*mark;
+        into.*changedAt = stored.*changedAt;
+    };
+    take(&PhotoCullingRecord::rating, &PhotoCullingRecord::ratingChangedAt);
+    take(&PhotoCullingRecord::colorLabel, &PhotoCullingRecord::colorLabelChangedAt);
+    take(&PhotoCullingRecord::pickStatus, &PhotoCullingRecord::pickStatusChangedAt);
+    into.updatedAt = std::max(into.updatedAt, stored.updatedAt);
+    if (into.filename.empty()) into.filename = stored.filename;
 }
 
 }  // namespace
@@ -27,15 +43,16 @@ PhotoCullingRecord RollCullingDatabase::record(const Uuid& id, std::string_view 
 }
 
 void RollCullingDatabase::setRating(int stars, const Uuid& id, std::string_view filename) {
-    change(*this, id, filename, [&](PhotoCullingRecord& r) { r.rating = std::clamp(stars, 0, 5); });
+    change(*this, id, filename, &PhotoCullingRecord::rating, &PhotoCullingRecord::ratingChangedAt,
+           std::clamp(stars, 0, 5));
 }
 
 void RollCullingDatabase::setColorLabel(ColorLabel label, const Uuid& id, std::string_view filename) {
-    change(*this, id, filename, [&](PhotoCullingRecord& r) { r.colorLabel = label; });
+    change(*this, id, filename, &PhotoCullingRecord::colorLabel, &PhotoCullingRecord::colorLabelChangedAt, label);
 }
 
 void RollCullingDatabase::setPickStatus(PickStatus status, const Uuid& id, std::string_view filename) {
-    change(*this, id, filename, [&](PhotoCullingRecord& r) { r.pickStatus = status; });
+    change(*this, id, filename, &PhotoCullingRecord::pickStatus, &PhotoCullingRecord::pickStatusChangedAt, status);
 }
 
 std::size_t RollCullingDatabase::rekeyByFilename(const std::vector<Frame>& frames) {
@@ -67,16 +84,14 @@ std::size_t RollCullingDatabase::rekeyByFilename(const std::vector<Frame>& frame
 void RollCullingDatabase::merge(const RollCullingDatabase& changes) {
     for (const auto& entry : changes.records) {
         const Uuid& id = entry.first;  // named, not bound: clang 14 lambdas cannot capture bindings
-        const PhotoCullingRecord& record = entry.second;
+        PhotoCullingRecord merged = entry.second;
         const auto sameFrame = [&](const std::pair<const Uuid, PhotoCullingRecord>& stored) {
-            return stored.first == id || (!record.filename.empty() && stored.second.filename == record.filename);
+            return stored.first == id || (!entry.second.filename.empty() && stored.second.filename == entry.second.filename);
         };
-        const bool storedIsNewer = std::any_of(records.begin(), records.end(), [&](const auto& stored) {
-            return sameFrame(stored) && record.updatedAt < stored.second.updatedAt;
-        });
-        if (storedIsNewer) continue;
+        for (const auto& stored : records)
+            if (sameFrame(stored)) takeLaterMarks(merged, stored.second);
         std::erase_if(records, sameFrame);
-        records.insert_or_assign(id, record);
+        records.insert_or_assign(id, std::move(merged));
     }
 }
 

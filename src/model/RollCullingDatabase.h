@@ -39,8 +39,9 @@ struct RollCullingDatabase {
     std::size_t rekeyByFilename(const std::vector<Frame>& frames);
 
     // Folds in the records of `changes`, each taking the place of the records of
-    // its frame (the same file name, or the same identifier) unless one of those
-    // was changed later. Records of other frames stay as they are.
+    // its frame (the same file name, or the same identifier) with, mark by mark
+    // (rating, label, flag), whichever was set later. Records of other frames
+    // stay as they are.
     void merge(const RollCullingDatabase& changes);
 };
 

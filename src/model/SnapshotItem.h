@@ -31,4 +31,12 @@ void from_json(const nlohmann::json& j, SnapshotItem& snapshot);
 nlohmann::json encodeSnapshotList(const std::vector<SnapshotItem>& snapshots);
 std::vector<SnapshotItem> decodeSnapshotList(const nlohmann::json& j);
 
+// The union of two programs' lists of one frame: `ours` as this program has it,
+// `theirs` as the file holds it now, both grown from `base` (what this program
+// last read or wrote). A snapshot only one of them took, renamed or deleted
+// since `base` keeps that change; one both have keeps ours. In the order taken.
+std::vector<SnapshotItem> mergeSnapshotLists(const std::vector<SnapshotItem>& base,
+                                             const std::vector<SnapshotItem>& ours,
+                                             const std::vector<SnapshotItem>& theirs);
+
 }  // namespace vantrel

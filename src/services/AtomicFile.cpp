@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <chrono>
 #include <ctime>
+#include <optional>
 #include <random>
 
 #include <fcntl.h>
@@ -112,20 +113,23 @@ std::error_code readWholeFile(const fs::path& path, std::string& out) {
     return {};
 }
 
-std::error_code keepFileAside(const fs::path& path, fs::path& keptAs) {
-    const std::string stem = path.stem().string();
-    const std::string extension = path.extension().string();
-    const std::string base = stem + ".corrupt-" + utcStamp();
+std::optional<fs::path> stampedCopyName(const fs::path& path, std::string_view tag) {
+    const std::string base = path.stem().string() + "." + std::string(tag) + "-" + utcStamp();
     for (int counter = 1; counter < 1000; ++counter) {
         const std::string name = counter == 1 ? base : base + "-" + std::to_string(counter);
-        const fs::path candidate = path.parent_path() / (name + extension);
+        const fs::path candidate = path.parent_path() / (name + path.extension().string());
         std::error_code error;
-        if (fs::exists(fs::symlink_status(candidate, error))) continue;
-        if (::rename(path.c_str(), candidate.c_str()) != 0) return lastError();
-        keptAs = candidate;
-        return {};
+        if (!fs::exists(fs::symlink_status(candidate, error))) return candidate;
     }
-    return std::make_error_code(std::errc::file_exists);
+    return std::nullopt;
+}
+
+std::error_code keepFileAside(const fs::path& path, fs::path& keptAs) {
+    const std::optional<fs::path> candidate = stampedCopyName(path, "corrupt");
+    if (!candidate) return std::make_error_code(std::errc::file_exists);
+    if (::rename(path.c_str(), candidate->c_str()) != 0) return lastError();
+    keptAs = *candidate;
+    return {};
 }
 
 }  // namespace vantrel

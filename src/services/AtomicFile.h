@@ -1,6 +1,7 @@
 #pragma once
 // Whole-file reads and writes that never leave a half-written file behind.
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -20,5 +21,9 @@ std::error_code readWholeFile(const std::filesystem::path& path, std::string& ou
 // "name.json" becomes "name.corrupt-<UTC time>.json" in the same folder (with
 // "-2", "-3" ... added when that name is taken). `keptAs` receives the new path.
 std::error_code keepFileAside(const std::filesystem::path& path, std::filesystem::path& keptAs);
+
+// A free name beside `path` for a copy of it: "name.<tag>-<UTC time>.json",
+// numbered the same way; nothing when every one is taken.
+std::optional<std::filesystem::path> stampedCopyName(const std::filesystem::path& path, std::string_view tag);
 
 }  // namespace vantrel

@@ -4,6 +4,7 @@
 #include "services/AtomicFile.h"
 #include "services/JsonText.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 
@@ -22,6 +23,25 @@ void printLine(const std::string& line) {
 }
 
 fs::path key(const fs::path& path) { return path.lexically_normal(); }
+
+// Conflict copies kept beside one file: the newest few, so that two programs
+// taking turns on one field do not fill the folder.
+constexpr std::size_t kConflictCopiesKept = 5;
+
+void pruneConflictCopies(const fs::path& path) {
+    const std::string prefix = path.stem().string() + ".conflict-";
+    std::vector<std::pair<fs::file_time_type, fs::path>> copies;
+    std::error_code error;
+    for (const fs::directory_entry& entry : fs::directory_iterator(path.parent_path(), error)) {
+        const std::string name = entry.path().filename().string();
+        if (!name.starts_with(prefix) || entry.path().extension() != path.extension()) continue;
+        std::error_code timeError;
+        copies.emplace_back(entry.last_write_time(timeError), entry.path());
+    }
+    if (copies.size() <= kConflictCopiesKept) return;
+    std::sort(copies.begin(), copies.end());
+    for (std::size_t i = 0; i + kConflictCopiesKept < copies.size(); ++i) fs::remove(copies[i].second, error);
+}
 
 // Reads and decodes; on failure returns the reason.
 std::optional<std::string> readAndDecode(const fs::path& path, const JsonFileStore::Decoder& decode) {
@@ -107,6 +127,12 @@ void JsonFileStore::flush() {
 }
 
 bool JsonFileStore::load(const fs::path& path, const std::string& loadFailure, const Decoder& decode) {
+    return read(path, &loadFailure, decode);
+}
+
+bool JsonFileStore::loadQuietly(const fs::path& path, const Decoder& decode) { return read(path, nullptr, decode); }
+
+bool JsonFileStore::read(const fs::path& path, const std::string* loadFailure, const Decoder& decode) {
     waitForPath(path);
     std::error_code error;
     if (!fs::exists(path, error)) return false;
@@ -117,7 +143,7 @@ bool JsonFileStore::load(const fs::path& path, const std::string& loadFailure, c
             verified_.erase(normal);
             reported_.insert(normal);
         }
-        log(loadFailure + *failure);
+        if (loadFailure) log(*loadFailure + *failure);
         return false;
     }
     const std::lock_guard lock(stateMutex_);
@@ -144,6 +170,8 @@ void JsonFileStore::remove(const fs::path& path, std::vector<fs::path> others) {
     });
 }
 
+void JsonFileStore::perform(const fs::path& path, std::function<void()> task) { enqueue(path, std::move(task)); }
+
 void JsonFileStore::discard(const fs::path& path) {
     std::error_code error;
     fs::remove(path, error);  // a missing file or a refused removal is not reported
@@ -156,56 +184,75 @@ void JsonFileStore::forget(const fs::path& path) {
     reported_.erase(key(path));
 }
 
+void JsonFileStore::retire(const fs::path& path, const SaveRequest& request) {
+    std::error_code error;
+    const std::optional<std::string> failure =
+        request.check && fs::exists(path, error) ? readAndDecode(path, request.check) : std::nullopt;
+    if (!failure) return discard(path);
+    // Its content was never taken over: it stays, out of the way (in place
+    // where it cannot be moved, as in a roll that cannot be written).
+    fs::path keptAs;
+    (void)keepFileAside(path, keptAs);
+    forget(path);
+}
+
 void JsonFileStore::runSave(const SaveRequest& request) {
-    const auto finish = [&request](SaveOutcome outcome) {
-        if (request.done) request.done(outcome);
+    SaveResult result;
+    const auto finish = [&](SaveOutcome outcome) {
+        result.outcome = outcome;
+        if (request.done) request.done(result);
+    };
+    const auto fail = [&](const std::string& line) {
+        if (request.logFailure) log(line);
+        finish(SaveOutcome::failed);
     };
 
     // Encode first: a value that cannot be stored leaves the disk untouched.
-    std::string bytes;
+    Bytes bytes;
     try {
-        bytes = prettyJson(request.encode());
+        const Encoded encoded = request.encode();
+        bytes.value = prettyJson(encoded.value);
+        if (encoded.conflict) bytes.conflict = prettyJson(*encoded.conflict);
+        bytes.unchanged = encoded.unchanged;
     } catch (const std::exception& error) {
-        log(request.saveFailure + error.what());
-        return finish(SaveOutcome::failed);
+        return fail(request.saveFailure + error.what());
     }
 
     // Files of an older name go only once the value stands safely in one place.
     const auto written = [&](SaveOutcome outcome) {
-        for (const fs::path& old : request.supersedes) discard(old);
+        for (const fs::path& old : request.supersedes) retire(old, request);
         finish(outcome);
     };
-    const std::optional<std::string> failure = writeAt(request.path, bytes, request);
+    const std::optional<Failure> failure = writeAt(request.path, bytes, request, result);
     if (!failure) {
         if (request.secondPlace) {
             std::error_code error;
-            if (const std::optional<fs::path> stale = request.secondPlace(false, error)) discard(*stale);
+            if (const std::optional<fs::path> stale = request.secondPlace(false, error)) retire(*stale, request);
         }
         return written(SaveOutcome::written);
     }
-    if (!request.secondPlace) {
-        log(request.saveFailure + *failure);
-        return finish(SaveOutcome::failed);
-    }
+    result.cause = failureCauseOf(failure->code, FileAccess::writing);
+    if (!request.secondPlace) return fail(request.saveFailure + failure->text);
 
     std::error_code error;
     const std::optional<fs::path> other = request.secondPlace(true, error);
-    const std::optional<std::string> otherFailure =
-        other ? writeAt(*other, bytes, request) : std::optional<std::string>(error.message());
+    bytes.unchanged = false;  // what stands in the second place was not compared
+    const std::optional<Failure> otherFailure =
+        other ? writeAt(*other, bytes, request, result) : std::optional<Failure>(Failure{error, error.message()});
     if (!otherFailure) return written(SaveOutcome::keptAside);
-    log(request.saveFailure + *failure + "; nor kept aside" + (other ? " in " + other->string() : std::string()) +
-        ": " + *otherFailure);
-    finish(SaveOutcome::failed);
+    result.cause = failureCauseOf(otherFailure->code, FileAccess::writing);
+    fail(request.saveFailure + failure->text + "; nor kept aside" + (other ? " in " + other->string() : std::string()) +
+         ": " + otherFailure->text);
 }
 
-std::optional<std::string> JsonFileStore::writeAt(const fs::path& path, const std::string& bytes,
-                                                  const SaveRequest& request) {
+std::optional<JsonFileStore::Failure> JsonFileStore::writeAt(const fs::path& path, const Bytes& bytes,
+                                                             const SaveRequest& request, SaveResult& result) {
     const fs::path normal = key(path);
     std::error_code error;
     const fs::path folder = path.parent_path();
     if (!folder.empty() && !fs::is_directory(folder, error)) {
         fs::create_directories(folder, error);
-        if (error) return error.message();
+        if (error) return Failure{error, error.message()};
     }
 
     // A file in place that this store has not seen decode is checked before it
@@ -227,11 +274,21 @@ std::optional<std::string> JsonFileStore::writeAt(const fs::path& path, const st
             }
             fs::path keptAs;
             if (const std::error_code aside = keepFileAside(path, keptAs))
-                return "the unreadable file in place could not be kept aside: " + aside.message();
+                return Failure{aside, "the unreadable file in place could not be kept aside: " + aside.message()};
         }
     }
 
-    if (const std::error_code written = options_.writer(path, bytes)) return written.message();
+    if (bytes.conflict) {
+        const std::optional<fs::path> keptAs = stampedCopyName(path, "conflict");
+        const std::error_code kept = keptAs ? options_.writer(*keptAs, *bytes.conflict)
+                                            : std::make_error_code(std::errc::file_exists);
+        if (kept) return Failure{kept, "the other program's version could not be kept: " + kept.message()};
+        result.conflictKept = keptAs;
+        pruneConflictCopies(path);
+    }
+    if (!bytes.unchanged || !fs::exists(path, error)) {
+        if (const std::error_code written = options_.writer(path, bytes.value)) return Failure{written, written.message()};
+    }
     const std::lock_guard lock(stateMutex_);
     verified_.insert(normal);
     reported_.erase(normal);

@@ -5,7 +5,9 @@
 // exists but cannot be decoded is never overwritten: the save that would
 // replace it first keeps it aside (see keepFileAside). A save may name a second
 // place for its file, written when the first cannot be, and is told where its
-// value went; each failure is also reported as a single line through the log sink.
+// value went and why; each failure is also reported as a single line through the
+// log sink. A value may bring another program's version it overrides in part,
+// kept beside it as "name.conflict-<time>.json" (the newest few of them).
 #include <nlohmann/json.hpp>
 
 #include <condition_variable>
@@ -36,8 +38,17 @@ public:
     using FileWriter = std::function<std::error_code(const std::filesystem::path&, std::string_view)>;
     // Decodes a JSON value; throws (any std::exception) when it is not acceptable.
     using Decoder = std::function<void(const Json&)>;
+    // What a save stores, built on the worker just before it writes.
+    struct Encoded {
+        Encoded(Json value) : value(std::move(value)) {}
+        Json value;
+        // Another program's version that `value` overrides in part: kept beside it.
+        std::optional<Json> conflict;
+        // The file in place already holds `value`: it is not written again.
+        bool unchanged = false;
+    };
     // Builds the JSON value to store; may throw to refuse.
-    using Encoder = std::function<Json()>;
+    using Encoder = std::function<Encoded()>;
 
     struct Options {
         LogSink log;        // default: standard output, one line each
@@ -48,7 +59,7 @@ public:
     // `make` is set; nothing (and the reason in `error`) when there is none.
     using SecondPlace = std::function<std::optional<std::filesystem::path>(bool make, std::error_code& error)>;
     // Told on the worker where the value went.
-    using Done = std::function<void(SaveOutcome)>;
+    using Done = std::function<void(const SaveResult&)>;
 
     struct SaveRequest {
         std::filesystem::path path;
@@ -61,8 +72,11 @@ public:
         SecondPlace secondPlace = {};
         Done done = {};
         // Files the value takes the place of (an older name of the same record):
-        // removed only once the value is safely written, in either place.
+        // removed only once the value is safely written, in either place; one
+        // that cannot be decoded is kept aside instead.
         std::vector<std::filesystem::path> supersedes = {};
+        // A save that may well fail (a roll still read-only) reports it only to `done`.
+        bool logFailure = true;
     };
 
     JsonFileStore();
@@ -76,6 +90,8 @@ public:
     // A missing file gives false silently; a file that cannot be read or
     // decoded gives false and logs `loadFailure` followed by the reason.
     bool load(const std::filesystem::path& path, const std::string& loadFailure, const Decoder& decode);
+    // The same without the line: for a read whose failure was told already.
+    bool loadQuietly(const std::filesystem::path& path, const Decoder& decode);
 
     // Whether a file exists at `path` once the queued work on it has finished.
     bool exists(const std::filesystem::path& path);
@@ -87,6 +103,10 @@ public:
     // Queues the removal of `path` (and of `others`, in the same turn); a missing
     // file or a failed removal is silent.
     void remove(const std::filesystem::path& path, std::vector<std::filesystem::path> others = {});
+
+    // Queues a task of the caller's own, run in order with the saves; reads of
+    // `path` wait for it.
+    void perform(const std::filesystem::path& path, std::function<void()> task);
 
     // Blocks until everything queued before the call has finished. Returns at
     // once when called from the worker itself.
@@ -100,16 +120,28 @@ private:
         std::function<void()> run;
     };
 
+    bool read(const std::filesystem::path& path, const std::string* loadFailure, const Decoder& decode);
     void enqueue(std::filesystem::path path, std::function<void()> run);
     void waitForPath(const std::filesystem::path& path);
     void workerLoop();
+    struct Failure {
+        std::error_code code;
+        std::string text;
+    };
+    struct Bytes {
+        std::string value;
+        std::optional<std::string> conflict;
+        bool unchanged = false;
+    };
     void runSave(const SaveRequest& request);
-    // Writes `bytes` at `path` as a save does; the reason when it fails.
-    std::optional<std::string> writeAt(const std::filesystem::path& path, const std::string& bytes,
-                                       const SaveRequest& request);
+    // Writes at `path` as a save does (the conflict copy first); the reason when it fails.
+    std::optional<Failure> writeAt(const std::filesystem::path& path, const Bytes& bytes, const SaveRequest& request,
+                                   SaveResult& result);
     void forget(const std::filesystem::path& path);
     // Removes the file silently and forgets what is known of it.
     void discard(const std::filesystem::path& path);
+    // A file the saved value stands for now: removed when it decodes, else kept aside.
+    void retire(const std::filesystem::path& path, const SaveRequest& request);
     bool onWorker() const { return std::this_thread::get_id() == worker_.get_id(); }
 
     Options options_;
@@ -132,29 +164,13 @@ private:
     std::thread worker_;  // last: starts once everything above exists
 };
 
-// Typed helpers over records with nlohmann to_json / from_json.
+// A typed read of a record with nlohmann from_json.
 template <class T>
 std::optional<T> loadJsonValue(JsonFileStore& store, const std::filesystem::path& path,
                                const std::string& loadFailure) {
     std::optional<T> value;
     store.load(path, loadFailure, [&value](const nlohmann::json& json) { value = json.get<T>(); });
     return value;
-}
-
-template <class T>
-void saveJsonValue(JsonFileStore& store, std::filesystem::path path, T value, std::string saveFailure,
-                   std::string loadFailure, JsonFileStore::SecondPlace secondPlace = {},
-                   JsonFileStore::Done done = {}, std::vector<std::filesystem::path> supersedes = {}) {
-    store.save({std::move(path),
-                [value = std::move(value)] {
-                    // Filled in place: nlohmann's converting constructor leaks when to_json throws.
-                    nlohmann::json json;
-                    to_json(json, value);
-                    return json;
-                },
-                [](const nlohmann::json& json) { (void)json.get<T>(); },
-                std::move(saveFailure), std::move(loadFailure), std::move(secondPlace), std::move(done),
-                std::move(supersedes)});
 }
 
 }  // namespace vantrel

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -87,6 +88,25 @@ std::optional<fs::path> KeptRollFolders::find(const fs::path& base, const fs::pa
 
 std::optional<fs::path> KeptRollFolders::make(const fs::path& base, const fs::path& roll, std::error_code& error) {
     return lookUp(base, roll, true, error);
+}
+
+void KeptRollFolders::removeIfEmpty(const fs::path& base, const fs::path& roll) {
+    const std::optional<fs::path> folder = find(base, roll);
+    if (!folder) return;
+    const std::lock_guard lock(mutex_);
+    std::error_code error;
+    std::vector<fs::path> subfolders;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(*folder, error))
+        if (entry.is_directory(error)) subfolders.push_back(entry.path());
+    // Deepest first; a folder that still holds something stays.
+    for (auto it = subfolders.rbegin(); it != subfolders.rend(); ++it) fs::remove(*it, error);
+    error.clear();
+    for (const fs::directory_entry& entry : fs::directory_iterator(*folder, error))
+        if (entry.path().filename() != kRecordName) return;
+    if (error) return;
+    known_.erase({base, rollKey(roll)});
+    if (!fs::remove(*folder / kRecordName, error)) return;
+    fs::remove(*folder, error);
 }
 
 std::optional<fs::path> KeptRollFolders::lookUp(const fs::path& base, const fs::path& roll, bool create,

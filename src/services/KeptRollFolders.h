@@ -31,6 +31,10 @@ public:
     std::optional<std::filesystem::path> make(const std::filesystem::path& base, const std::filesystem::path& roll,
                                               std::error_code& error);
 
+    // Removes the roll's folder once it holds nothing but its record (empty
+    // subfolders are removed first); a later make() starts a new one.
+    void removeIfEmpty(const std::filesystem::path& base, const std::filesystem::path& roll);
+
 private:
     std::optional<std::filesystem::path> lookUp(const std::filesystem::path& base, const std::filesystem::path& roll,
                                                 bool create, std::error_code& error);

@@ -2,7 +2,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "model/Json.h"
 #include "services/AppPaths.h"
+#include "services/AtomicFile.h"
 
 namespace vantrel {
 
@@ -30,21 +32,16 @@ bool isPhotoPath(const fs::path& photo) { return AppPaths::isPlainFileName(photo
 
 const std::string kNotAPhoto = "the photo location does not name a file";
 
-// Snapshot lists go through the model's list form, whose failures name the element.
-std::vector<SnapshotItem> loadList(JsonFileStore& files, const fs::path& url, const std::string& loadFailure) {
-    std::vector<SnapshotItem> list;
-    files.load(url, loadFailure, [&list](const nlohmann::json& json) { list = decodeSnapshotList(json); });
-    return list;
+// Filled in place: nlohmann's converting constructor leaks when to_json throws.
+template <class T>
+nlohmann::json toJson(const T& value) {
+    nlohmann::json json;
+    to_json(json, value);
+    return json;
 }
 
-void saveList(JsonFileStore& files, const fs::path& url, std::vector<SnapshotItem> list, std::string saveFailure,
-              std::string loadFailure, JsonFileStore::SecondPlace secondPlace, JsonFileStore::Done done,
-              std::vector<fs::path> supersedes = {}) {
-    files.save({url, [list = std::move(list)] { return encodeSnapshotList(list); },
-                [](const nlohmann::json& json) { (void)decodeSnapshotList(json); }, std::move(saveFailure),
-                std::move(loadFailure), std::move(secondPlace), std::move(done), std::move(supersedes)});
-}
-
+void checkRecipe(const nlohmann::json& json) { (void)json.get<EditParameters>(); }
+void checkSnapshots(const nlohmann::json& json) { (void)decodeSnapshotList(json); }
 void checkCulling(const nlohmann::json& json) { (void)json.get<RollCullingDatabase>(); }
 
 // A save refused before it is queued: the caller still hears of it.
@@ -55,6 +52,28 @@ void refuse(JsonFileStore& files, const std::string& line, const JsonFileStore::
 
 // The roll a photo belongs to.
 fs::path rollOf(const fs::path& photo) { return photo.parent_path(); }
+
+const char* const kCullingName = "culling_metadata.json";
+const char* const kKeptRecordName = "origin.json";
+
+// Reads and parses a file on the worker; nothing when it is missing or is no JSON.
+std::optional<nlohmann::json> readJson(const fs::path& path) {
+    std::string text;
+    if (readWholeFile(path, text)) return std::nullopt;
+    try {
+        return parseJson(text);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+// Any file a roll keeps: a snapshot list is an array, the culling file has its
+// name, every other one is a recipe.
+void checkKeptFile(const fs::path& beside, const nlohmann::json& json) {
+    if (json.is_array()) checkSnapshots(json);
+    else if (beside.filename() == kCullingName) checkCulling(json);
+    else checkRecipe(json);
+}
 
 }  // namespace
 
@@ -183,13 +202,89 @@ JsonFileStore::SecondPlace SessionStore::keptAside(const fs::path& roll, const f
     };
 }
 
+// Recipes and snapshot lists, merged with what the file holds when they are written.
+
+std::optional<EditParameters> SessionStore::readRecipe(const fs::path& file, const std::optional<fs::path>& stored,
+                                                       const std::string& loadFailure) {
+    std::optional<EditParameters> recipe;
+    if (stored) recipe = loadJsonValue<EditParameters>(files_, *stored, loadFailure);
+    knownRecipes_.set(file, recipe);
+    return recipe;
+}
+
+std::vector<SnapshotItem> SessionStore::readSnapshots(const fs::path& file, const std::optional<fs::path>& stored,
+                                                      const std::string& loadFailure) {
+    std::vector<SnapshotItem> list;
+    if (stored) files_.load(*stored, loadFailure, [&list](const nlohmann::json& json) { list = decodeSnapshotList(json); });
+    knownSnapshots_.set(file, list);
+    return list;
+}
+
+void SessionStore::writeRecipe(const EditParameters& recipe, const fs::path& file, StoredFile stored,
+                               const std::string& what, JsonFileStore::SecondPlace secondPlace, Done done,
+                               std::vector<fs::path> supersedes) {
+    const std::string loadFailure = kTag + "load " + what + " from " + file.string() + ": ";
+    // Runs on the worker: the store outlives it (files_ stops its worker first).
+    JsonFileStore::Encoder encode = [this, recipe, file, stored = std::move(stored)]() -> JsonFileStore::Encoded {
+        const std::optional<fs::path> current = stored();
+        std::optional<EditParameters> theirs;
+        nlohmann::json raw;
+        if (!current) theirs = EditParameters::defaultValue();  // none stored reads as neutral
+        else if (!files_.loadQuietly(*current, [&](const nlohmann::json& json) {
+                     theirs = json.get<EditParameters>();
+                     raw = json;
+                 }) && !files_.exists(*current))
+            theirs = EditParameters::defaultValue();
+        // Nothing to merge with in a file that cannot be read: it is kept aside as it is replaced.
+        if (!theirs) return toJson(recipe);
+        const RecipeMerge merge =
+            mergeRecipes(knownRecipes_.get(file).value_or(EditParameters::defaultValue()), recipe, *theirs);
+        JsonFileStore::Encoded encoded = toJson(merge.recipe);
+        if (merge.conflict) encoded.conflict = raw;
+        encoded.unchanged = current == file && merge.recipe.sameContent(*theirs);
+        return encoded;
+    };
+    // The base of the next merge is this program's own value, not the merged one:
+    // what it shows still lacks the other program's fields.
+    Done remember = [this, file, recipe, done = std::move(done)](const SaveResult& result) {
+        if (result.outcome != SaveOutcome::failed) knownRecipes_.set(file, recipe);
+        if (done) done(result);
+    };
+    files_.save({file, std::move(encode), checkRecipe, kTag + "save " + what + " to " + file.string() + ": ",
+                 loadFailure, std::move(secondPlace), std::move(remember), std::move(supersedes)});
+}
+
+void SessionStore::writeSnapshots(const std::vector<SnapshotItem>& snapshots, const fs::path& file,
+                                  StoredFile stored, const std::string& what, JsonFileStore::SecondPlace secondPlace,
+                                  Done done, std::vector<fs::path> supersedes) {
+    const std::string loadFailure = kTag + "load " + what + ": ";
+    JsonFileStore::Encoder encode = [this, snapshots, file, stored = std::move(stored)]() -> JsonFileStore::Encoded {
+        const std::optional<fs::path> current = stored();
+        std::vector<SnapshotItem> theirs;
+        if (current &&
+            !files_.loadQuietly(*current, [&theirs](const nlohmann::json& json) { theirs = decodeSnapshotList(json); }) &&
+            files_.exists(*current))
+            return encodeSnapshotList(snapshots);  // unreadable: kept aside as it is replaced
+        const std::vector<SnapshotItem> merged =
+            mergeSnapshotLists(knownSnapshots_.get(file).value_or(std::vector<SnapshotItem>{}), snapshots, theirs);
+        JsonFileStore::Encoded encoded = encodeSnapshotList(merged);
+        encoded.unchanged = current == file && merged == theirs;
+        return encoded;
+    };
+    Done remember = [this, file, snapshots, done = std::move(done)](const SaveResult& result) {
+        if (result.outcome != SaveOutcome::failed) knownSnapshots_.set(file, snapshots);
+        if (done) done(result);
+    };
+    files_.save({file, std::move(encode), checkSnapshots, kTag + "save " + what + ": ", loadFailure,
+                 std::move(secondPlace), std::move(remember), std::move(supersedes)});
+}
+
 // Recipes of photos with files.
 
 std::optional<EditParameters> SessionStore::loadRecipe(const fs::path& photo) {
     if (!isPhotoPath(photo)) return std::nullopt;
     const std::optional<fs::path> url = storedFile(photo, recipeURL(photo), oldRecipeURL(photo));
-    if (!url) return std::nullopt;
-    return loadJsonValue<EditParameters>(files_, *url, kTag + "load recipe from " + url->string() + ": ");
+    return readRecipe(recipeURL(photo), url, kTag + "load recipe from " + (url ? url->string() : "") + ": ");
 }
 
 bool SessionStore::hasRecipe(const fs::path& photo) {
@@ -199,9 +294,8 @@ bool SessionStore::hasRecipe(const fs::path& photo) {
 void SessionStore::saveRecipe(const EditParameters& recipe, const fs::path& photo, Done done) {
     const fs::path url = recipeURL(photo);
     if (!isPhotoPath(photo)) return refuse(files_, kTag + "save recipe to " + url.string() + ": " + kNotAPhoto, done);
-    saveJsonValue(files_, url, recipe, kTag + "save recipe to " + url.string() + ": ",
-                  kTag + "load recipe from " + url.string() + ": ", keptAside(rollOf(photo), url), std::move(done),
-                  oldCopies(photo, oldRecipeURL(photo)));
+    writeRecipe(recipe, url, [this, photo] { return storedFile(photo, recipeURL(photo), oldRecipeURL(photo)); },
+                "recipe", keptAside(rollOf(photo), url), std::move(done), oldCopies(photo, oldRecipeURL(photo)));
 }
 
 void SessionStore::deleteRecipe(const fs::path& photo) {
@@ -216,15 +310,14 @@ void SessionStore::deleteRecipe(const fs::path& photo) {
 
 std::optional<EditParameters> SessionStore::loadSampleRecipe(const Uuid& id) {
     const fs::path url = sampleFile(id.toString() + ".json");
-    return loadJsonValue<EditParameters>(files_, url, kTag + "load sample recipe from " + url.string() + ": ");
+    return readRecipe(url, url, kTag + "load sample recipe from " + url.string() + ": ");
 }
 
 bool SessionStore::hasSampleRecipe(const Uuid& id) { return files_.exists(sampleFile(id.toString() + ".json")); }
 
 void SessionStore::saveSampleRecipe(const EditParameters& recipe, const Uuid& id, Done done) {
     const fs::path url = sampleFile(id.toString() + ".json");
-    saveJsonValue(files_, url, recipe, kTag + "save sample recipe to " + url.string() + ": ",
-                  kTag + "load sample recipe from " + url.string() + ": ", {}, std::move(done));
+    writeRecipe(recipe, url, [url] { return std::optional<fs::path>(url); }, "sample recipe", {}, std::move(done));
 }
 
 void SessionStore::deleteSampleRecipe(const Uuid& id) { files_.remove(sampleFile(id.toString() + ".json")); }
@@ -241,9 +334,7 @@ JsonFileStore::Encoder SessionStore::mergedCulling(const RollCullingDatabase& ch
         RollCullingDatabase merged =
             loadJsonValue<RollCullingDatabase>(files_, file(), loadFailure).value_or(RollCullingDatabase{});
         merged.merge(changes);
-        nlohmann::json json;
-        to_json(json, merged);
-        return json;
+        return toJson(merged);
     };
 }
 
@@ -276,25 +367,98 @@ void SessionStore::saveSampleCullingDatabase(const RollCullingDatabase& database
 
 std::vector<SnapshotItem> SessionStore::loadSnapshots(const fs::path& photo) {
     if (!isPhotoPath(photo)) return {};
-    const std::optional<fs::path> url = storedFile(photo, snapshotsURL(photo), oldSnapshotsURL(photo));
-    if (!url) return {};
-    return loadList(files_, *url, kTag + "load snapshots: ");
+    return readSnapshots(snapshotsURL(photo), storedFile(photo, snapshotsURL(photo), oldSnapshotsURL(photo)),
+                         kTag + "load snapshots: ");
 }
 
 void SessionStore::saveSnapshots(const std::vector<SnapshotItem>& snapshots, const fs::path& photo, Done done) {
     if (!isPhotoPath(photo)) return refuse(files_, kTag + "save snapshots: " + kNotAPhoto, done);
     const fs::path url = snapshotsURL(photo);
-    saveList(files_, url, snapshots, kTag + "save snapshots: ", kTag + "load snapshots: ",
-             keptAside(rollOf(photo), url), std::move(done), oldCopies(photo, oldSnapshotsURL(photo)));
+    writeSnapshots(snapshots, url,
+                   [this, photo] { return storedFile(photo, snapshotsURL(photo), oldSnapshotsURL(photo)); },
+                   "snapshots", keptAside(rollOf(photo), url), std::move(done),
+                   oldCopies(photo, oldSnapshotsURL(photo)));
 }
 
 std::vector<SnapshotItem> SessionStore::loadSampleSnapshots(const Uuid& id) {
-    return loadList(files_, sampleFile(id.toString() + "_snapshots.json"), kTag + "load sample snapshots: ");
+    const fs::path url = sampleFile(id.toString() + "_snapshots.json");
+    return readSnapshots(url, url, kTag + "load sample snapshots: ");
 }
 
 void SessionStore::saveSampleSnapshots(const std::vector<SnapshotItem>& snapshots, const Uuid& id, Done done) {
-    saveList(files_, sampleFile(id.toString() + "_snapshots.json"), snapshots, kTag + "save sample snapshots: ",
-             kTag + "load sample snapshots: ", {}, std::move(done));
+    const fs::path url = sampleFile(id.toString() + "_snapshots.json");
+    writeSnapshots(snapshots, url, [url] { return std::optional<fs::path>(url); }, "sample snapshots", {},
+                   std::move(done));
+}
+
+// Files kept aside coming home.
+
+JsonFileStore::Encoder SessionStore::homecoming(const fs::path& kept, const fs::path& beside) {
+    return [kept, beside]() -> JsonFileStore::Encoded {
+        const std::optional<nlohmann::json> ours = readJson(kept);
+        if (!ours) throw std::runtime_error("the copy kept aside cannot be read");
+        checkKeptFile(beside, *ours);
+        std::optional<nlohmann::json> there = readJson(beside);
+        if (there) {
+            try {
+                checkKeptFile(beside, *there);
+            } catch (const std::exception&) {
+                there.reset();  // unreadable: kept aside as it is replaced
+            }
+        }
+        if (!there) return *ours;
+        if (ours->is_array())
+            return encodeSnapshotList(mergeSnapshotLists({}, decodeSnapshotList(*ours), decodeSnapshotList(*there)));
+        if (beside.filename() == kCullingName) {
+            RollCullingDatabase merged = there->get<RollCullingDatabase>();
+            merged.merge(ours->get<RollCullingDatabase>());
+            return toJson(merged);
+        }
+        // Of two recipes without a common base the newer stands; an older kept copy stays beside it.
+        std::error_code besideError, keptError;
+        const auto besideTime = fs::last_write_time(beside, besideError);
+        const auto keptTime = fs::last_write_time(kept, keptError);
+        if (besideError || keptError || besideTime <= keptTime) return *ours;
+        JsonFileStore::Encoded encoded = *there;
+        encoded.unchanged = true;
+        if (!there->get<EditParameters>().sameContent(ours->get<EditParameters>())) encoded.conflict = *ours;
+        return encoded;
+    };
+}
+
+void SessionStore::bringKeptFilesHome(const fs::path& roll) {
+    const std::optional<fs::path> folder = keptAsideFolder(roll);
+    if (!folder) return;
+    std::vector<fs::path> copies;
+    std::error_code error;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(*folder, error)) {
+        std::error_code status;
+        const fs::path relative = entry.path().lexically_relative(*folder);
+        if (!entry.is_regular_file(status) || relative == kKeptRecordName) continue;
+        const std::string name = relative.filename().string();
+        // Copies kept of unreadable or overridden files are no records: moved as they are, below.
+        if (name.find(".corrupt-") != std::string::npos || name.find(".conflict-") != std::string::npos) {
+            copies.push_back(relative);
+            continue;
+        }
+        const fs::path beside = roll / ".vantrel" / relative;
+        files_.save({beside, homecoming(entry.path(), beside),
+                     [beside](const nlohmann::json& json) { checkKeptFile(beside, json); },
+                     kTag + "bring back " + entry.path().string() + ": ", kTag + "load " + beside.string() + ": ",
+                     {}, {}, {entry.path()}, false});
+    }
+    files_.perform(*folder, [this, base = options_.keptRollsDirectory(), folder = *folder, roll,
+                             copies = std::move(copies)] {
+        for (const fs::path& relative : copies) {
+            const fs::path beside = roll / ".vantrel" / relative;
+            std::string bytes;
+            std::error_code missing;
+            if (fs::exists(beside, missing) || readWholeFile(folder / relative, bytes)) continue;
+            fs::create_directories(beside.parent_path(), missing);
+            if (!writeFileAtomically(beside, bytes)) fs::remove(folder / relative, missing);
+        }
+        kept_.removeIfEmpty(base, roll);
+    });
 }
 
 void SessionStore::flush() { files_.flush(); }

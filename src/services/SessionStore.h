@@ -14,7 +14,16 @@
 // A roll whose folder cannot be written keeps the same files, laid out the same
 // way, in a folder of its own under the program's data folder (KeptRollFolders).
 // A read takes whichever of the two copies of a file is newer; a save that
-// lands beside the scans again removes the copy kept aside.
+// lands beside the scans again removes the copy kept aside, and
+// bringKeptFilesHome() moves every copy back once the roll can be written.
+//
+// Another program may work on the same roll. Just before a recipe or snapshot
+// list is written, it is merged with what the file holds then, against what
+// this store last read or wrote of it: what only the other program changed
+// stays (mergeRecipes, mergeSnapshotLists). Where both changed one recipe
+// field, this save wins and the other version is kept beside it as
+// "recipe.conflict-<time>.json" (SaveResult::conflictKept). Culling records
+// merge mark by mark (RollCullingDatabase::merge).
 //
 // Reads run on the caller's thread, writes and deletions in order on the
 // store's own worker; a read waits for queued work on the same file, so it
@@ -107,6 +116,12 @@ public:
     std::vector<SnapshotItem> loadSampleSnapshots(const Uuid& id);
     void saveSampleSnapshots(const std::vector<SnapshotItem>& snapshots, const Uuid& id, Done done = {});
 
+    // Moves the files kept aside for the roll back beside its scans, merged with
+    // what stands there (culling records mark by mark, snapshot lists as their
+    // union; of two recipes the newer, the older kept beside it as a conflict
+    // copy). Whatever cannot be written yet stays kept aside, silently.
+    void bringKeptFilesHome(const std::filesystem::path& roll);
+
     // Blocks until every write and deletion queued before the call has finished.
     void flush();
 
@@ -125,6 +140,41 @@ private:
                                                         const std::filesystem::path& old);
     // Every copy (beside the scans and kept aside) of the older file the photo alone claims.
     std::vector<std::filesystem::path> oldCopies(const std::filesystem::path& photo, const std::filesystem::path& old);
+    // What this store last read or wrote of each file, by the path the file has
+    // beside the scans (or in the sample folder): the base of the next merge.
+    template <class T>
+    class Known {
+    public:
+        std::optional<T> get(const std::filesystem::path& file) const {
+            const std::lock_guard lock(mutex_);
+            const auto found = values_.find(file);
+            return found == values_.end() ? std::nullopt : std::optional<T>(found->second);
+        }
+        void set(const std::filesystem::path& file, std::optional<T> value) {
+            const std::lock_guard lock(mutex_);
+            if (value) values_.insert_or_assign(file, std::move(*value));
+            else values_.erase(file);
+        }
+
+    private:
+        mutable std::mutex mutex_;
+        std::map<std::filesystem::path, T> values_;
+    };
+    using StoredFile = std::function<std::optional<std::filesystem::path>()>;
+
+    std::optional<EditParameters> readRecipe(const std::filesystem::path& file, const std::optional<std::filesystem::path>& stored,
+                                             const std::string& loadFailure);
+    std::vector<SnapshotItem> readSnapshots(const std::filesystem::path& file,
+                                            const std::optional<std::filesystem::path>& stored,
+                                            const std::string& loadFailure);
+    void writeRecipe(const EditParameters& recipe, const std::filesystem::path& file, StoredFile stored,
+                     const std::string& what, JsonFileStore::SecondPlace secondPlace, Done done,
+                     std::vector<std::filesystem::path> supersedes = {});
+    void writeSnapshots(const std::vector<SnapshotItem>& snapshots, const std::filesystem::path& file,
+                        StoredFile stored, const std::string& what, JsonFileStore::SecondPlace secondPlace, Done done,
+                        std::vector<std::filesystem::path> supersedes = {});
+    // Brings one file kept aside to its place beside the scans.
+    JsonFileStore::Encoder homecoming(const std::filesystem::path& kept, const std::filesystem::path& beside);
     JsonFileStore::Encoder mergedCulling(const RollCullingDatabase& changes, std::function<std::filesystem::path()> file,
                                          std::string loadFailure);
     std::optional<std::filesystem::path> keptCopy(const std::filesystem::path& roll,
@@ -136,7 +186,9 @@ private:
     // Per roll (by KeptRollFolders::rollKey): older file name -> the one scan claiming it.
     std::mutex claimsMutex_;
     std::map<std::filesystem::path, std::map<std::string, std::string>> soleClaims_;
-    JsonFileStore files_;  // after kept_: its worker, which uses kept_, ends first
+    Known<EditParameters> knownRecipes_;
+    Known<std::vector<SnapshotItem>> knownSnapshots_;
+    JsonFileStore files_;  // after kept_ and the known values: its worker, which uses them, ends first
 };
 
 }  // namespace vantrel

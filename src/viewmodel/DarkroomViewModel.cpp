@@ -126,6 +126,7 @@ void DarkroomViewModel::loadSelectedPhoto() {
     roll_.keepRecipe(id, parameters_);
     // A frame without a recipe of its own starts from the neutral one.
     setActivePresetID(recipe ? std::nullopt : std::optional<std::string>("neutral"));
+    if (roll_.isRecipeUnreadable(*photo)) setFrameStatusMessage(L10n::text("status.savedEditsUnreadable", photo->title()));
     loadSnapshots();
     requestRender(RenderQuality::final);
 }

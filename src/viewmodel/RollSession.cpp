@@ -245,6 +245,7 @@ void RollSession::leaveRoll(const std::optional<std::filesystem::path>& folder, 
     storedRecipes_.clear();
     storedSnapshots_.clear();
     markedFrames_.clear();
+    unreadableRecipes_.clear();
     if (!folder) return;
     // Opened again: where its saves go is told again.
     rollSaveOutcomes_.erase(KeptRollFolders::rollKey(*folder));
@@ -266,12 +267,13 @@ void RollSession::openRoll(std::vector<LoadedPhoto> photos, const std::optional<
         settings_->setValue(kLastOpenedFolderPath, QString::fromStdString(folder->string()));
         vm_.setCurrentFolderURL(*folder);
         services_.store->setRollScans(*folder, scans);
+        services_.store->bringKeptFilesHome(*folder);  // at the latest now, where it can be written again
     }
     vm_.setPhotos(std::move(photos));
     const std::vector<LoadedPhoto>& roll = vm_.photos();
     for (const LoadedPhoto& photo : roll) {
         // The edit kept in memory when its save failed, else the stored one.
-        const std::optional<EditParameters> stored = services_.store->loadRecipe(FrameKey::of(photo));
+        const std::optional<EditParameters> stored = readStoredRecipe(photo);
         if (stored) storedRecipes_[frameID(photo)] = *stored;
         const SavedValue* unsaved = unsavedValue({SaveKind::recipe, FrameKey::of(photo)});
         inMemoryRecipes_[frameID(photo)] =
@@ -539,7 +541,7 @@ std::optional<EditParameters> RollSession::latestRecipe(const LoadedPhoto& photo
     if (kept != inMemoryRecipes_.end() &&
         (differsFromStored(id, kept->second) || unsavedValue({SaveKind::recipe, key})))
         return kept->second;
-    const std::optional<EditParameters> onDisk = services_.store->loadRecipe(key);
+    const std::optional<EditParameters> onDisk = readStoredRecipe(photo);
     if (onDisk && (kept == inMemoryRecipes_.end() || differsFromStored(id, *onDisk))) {
         storedRecipes_[id] = *onDisk;
         inMemoryRecipes_[id] = *onDisk;
@@ -547,6 +549,20 @@ std::optional<EditParameters> RollSession::latestRecipe(const LoadedPhoto& photo
     const auto now = inMemoryRecipes_.find(id);
     if (now == inMemoryRecipes_.end()) return std::nullopt;
     return now->second;
+}
+
+std::optional<EditParameters> RollSession::readStoredRecipe(const LoadedPhoto& photo) {
+    const FrameKey key = FrameKey::of(photo);
+    std::optional<EditParameters> stored = services_.store->loadRecipe(key);
+    if (!stored && services_.store->hasRecipe(key))
+        unreadableRecipes_.insert(frameID(photo));
+    else
+        unreadableRecipes_.erase(frameID(photo));
+    return stored;
+}
+
+bool RollSession::isRecipeUnreadable(const LoadedPhoto& photo) const {
+    return unreadableRecipes_.count(frameID(photo)) > 0;
 }
 
 bool RollSession::differsFromStored(const Uuid& id, const EditParameters& recipe) const {
@@ -593,6 +609,7 @@ void RollSession::flushPendingSave() {
 void RollSession::writeRecipe(const LoadedPhoto& photo, const EditParameters& recipe,
                               std::function<void(SaveOutcome)> then) {
     storedRecipes_[frameID(photo)] = recipe;
+    unreadableRecipes_.erase(frameID(photo));  // the save keeps the unreadable file aside
     save({SaveKind::recipe, FrameKey::of(photo)}, recipe, std::move(then));
 }
 
@@ -623,8 +640,8 @@ void RollSession::saveCullingDatabase() {
 void RollSession::save(const SaveTarget& target, SavedValue value, std::function<void(SaveOutcome)> then) {
     SessionStorage& store = *services_.store;
     // The report carries the value, so that a save that fails everywhere keeps it.
-    SessionStorage::Done done = [inbox = saveReports_, target, value, then = std::move(then)](SaveOutcome outcome) {
-        inbox->post({target, value, outcome, then});
+    SessionStorage::Done done = [inbox = saveReports_, target, value, then = std::move(then)](const SaveResult& result) {
+        inbox->post({target, value, result, then});
     };
     if (const auto* recipe = std::get_if<EditParameters>(&value))
         store.saveRecipe(*recipe, target.frame, std::move(done));
@@ -642,24 +659,42 @@ const RollSession::SavedValue* RollSession::unsavedValue(const SaveTarget& targe
 void RollSession::takeSaveReports() {
     // Reports of one item come in the order of its saves, so the last one tells where it stands.
     for (SaveReport& report : saveReports_->take()) {
-        if (report.outcome == SaveOutcome::failed)
+        if (report.result.outcome == SaveOutcome::failed)
             unsaved_[report.target.key()] = {report.target, std::move(report.value)};
         else
             unsaved_.erase(report.target.key());
-        noteSaveOutcome(report.target.roll(), report.outcome);
-        if (report.then) report.then(report.outcome);
+        noteSaveOutcome(report.target, report.result);
+        if (report.then) report.then(report.result.outcome);
     }
 }
 
-void RollSession::noteSaveOutcome(const std::filesystem::path& roll, SaveOutcome outcome) {
-    // Told when a roll's saves start to go elsewhere, not at every save.
-    SaveOutcome& last = rollSaveOutcomes_.try_emplace(roll, SaveOutcome::written).first->second;
-    if (last == outcome) return;
-    last = outcome;
-    if (outcome == SaveOutcome::keptAside)
-        vm_.setStatusMessage(L10n::text("status.rollKeptAside", roll.filename().string()));
-    else if (outcome == SaveOutcome::failed)
-        vm_.setStatusMessage(L10n::text("status.saveFailed"));
+void RollSession::noteSaveOutcome(const SaveTarget& target, const SaveResult& result) {
+    // Told when a roll's saves start to go elsewhere (or for another reason), not at every save.
+    const std::filesystem::path roll = target.roll();
+    SaveResult& last = rollSaveOutcomes_.try_emplace(roll, SaveOutcome::written).first->second;
+    if (last.outcome != result.outcome || last.cause != result.cause) {
+        const bool cameBack = last.outcome == SaveOutcome::keptAside && result.outcome == SaveOutcome::written;
+        last = result;
+        // The roll can be written again: what was kept aside for it goes back beside its scans.
+        if (cameBack && !roll.empty()) services_.store->bringKeptFilesHome(roll);
+        const bool readOnly = !result.cause || *result.cause == FailureCause::readOnly ||
+                              *result.cause == FailureCause::noPermission;
+        if (result.outcome == SaveOutcome::keptAside)
+            vm_.setStatusMessage(readOnly ? L10n::text("status.rollKeptAside", roll.filename().string())
+                                          : L10n::text("status.rollKeptAsideBecause", roll.filename().string(),
+                                                       causeText(*result.cause)));
+        else if (result.outcome == SaveOutcome::failed)
+            vm_.setStatusMessage(result.cause ? L10n::text("status.saveFailedBecause", causeText(*result.cause))
+                                              : L10n::text("status.saveFailed"));
+    }
+    if (result.conflictKept) {
+        const LoadedPhoto* photo = photoWithID(target.frame.id);
+        const std::string title = target.frame.file ? target.frame.file->filename().string()
+                                  : photo          ? photo->title()
+                                                   : std::string();
+        vm_.setStatusMessage(
+            L10n::text("status.recipeConflictKept", title, result.conflictKept->filename().string()));
+    }
 }
 
 void RollSession::saveAll() {

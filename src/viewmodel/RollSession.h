@@ -109,6 +109,9 @@ public:
     // changed since this program read or wrote it and memory holds no edit of
     // its own. Nothing when neither memory nor the store has one.
     std::optional<EditParameters> latestRecipe(const LoadedPhoto& photo);
+    // Whether the frame's stored recipe exists but could not be read when it was
+    // last looked for (until this program's next save of it keeps that file aside).
+    bool isRecipeUnreadable(const LoadedPhoto& photo) const;
     // The snapshots kept in memory when their save failed, else the stored ones.
     std::vector<SnapshotItem> storedSnapshots(const LoadedPhoto& photo);
     // Saves the current recipe (kept in memory first) when it differs from the
@@ -146,7 +149,7 @@ private:
     struct SaveReport {
         SaveTarget target;
         SavedValue value;
-        SaveOutcome outcome = SaveOutcome::written;
+        SaveResult result;
         std::function<void(SaveOutcome)> then;  // on the GUI thread, once the report is taken
     };
 
@@ -175,7 +178,9 @@ private:
     void save(const SaveTarget& target, SavedValue value, std::function<void(SaveOutcome)> then = {});
     // The value of the target's latest save when that save failed everywhere.
     const SavedValue* unsavedValue(const SaveTarget& target) const;
-    void noteSaveOutcome(const std::filesystem::path& roll, SaveOutcome outcome);
+    // The stored recipe, noting a file that is there but cannot be read.
+    std::optional<EditParameters> readStoredRecipe(const LoadedPhoto& photo);
+    void noteSaveOutcome(const SaveTarget& target, const SaveResult& result);
 
     DarkroomViewModel& vm_;
     const ViewModelServices& services_;
@@ -189,6 +194,7 @@ private:
     std::map<Uuid, EditParameters> storedRecipes_;
     std::map<Uuid, std::vector<SnapshotItem>> storedSnapshots_;
     std::set<Uuid> markedFrames_;
+    std::set<Uuid> unreadableRecipes_;
     std::map<Uuid, QImage> thumbnailCache_;
     std::optional<std::filesystem::path> accessedFolder_;
     // Which roll the culling database was read for: none before any roll, an
@@ -201,7 +207,7 @@ private:
     // went, so that each change is told once.
     std::shared_ptr<ReportInbox<SaveReport>> saveReports_;
     std::map<std::string, std::pair<SaveTarget, SavedValue>> unsaved_;
-    std::map<std::filesystem::path, SaveOutcome> rollSaveOutcomes_;
+    std::map<std::filesystem::path, SaveResult> rollSaveOutcomes_;
     // Last, so it stops before anything it calls back into is torn down.
     std::unique_ptr<ThumbnailLoop> thumbnailLoop_;
 };

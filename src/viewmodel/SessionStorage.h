@@ -3,7 +3,8 @@
 // scans for a folder roll (or kept aside under the data folder when the roll's
 // folder cannot be written), keyed by frame identifier for the sample roll.
 // Reads return at once; writes are queued in order and flush() waits for them.
-// Each write tells its `done` callback, on any thread, where it went. The
+// Each write tells its `done` callback, on any thread, where it went and why
+// (and whether another program's version of the same fields was kept). The
 // application passes the session store; tests pass an in-memory fake.
 #include <filesystem>
 #include <functional>
@@ -30,7 +31,7 @@ struct FrameKey {
 
 class SessionStorage {
 public:
-    using Done = std::function<void(SaveOutcome)>;
+    using Done = std::function<void(const SaveResult&)>;
     // A roll's folder; none for the sample roll.
     using RollFolder = std::optional<std::filesystem::path>;
 
@@ -42,6 +43,10 @@ public:
         (void)folder;
         (void)scans;
     }
+
+    // Moves what was kept aside for a roll whose folder could not be written back
+    // beside its scans, where it can be written now (queued like a write).
+    virtual void bringKeptFilesHome(const std::filesystem::path& folder) { (void)folder; }
 
     virtual std::optional<EditParameters> loadRecipe(const FrameKey& frame) = 0;
     virtual void saveRecipe(const EditParameters& recipe, const FrameKey& frame, Done done = {}) = 0;

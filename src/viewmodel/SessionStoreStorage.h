@@ -14,6 +14,8 @@ public:
         store_.setRollScans(folder, scans);
     }
 
+    void bringKeptFilesHome(const std::filesystem::path& folder) override { store_.bringKeptFilesHome(folder); }
+
     std::optional<EditParameters> loadRecipe(const FrameKey& frame) override {
         return frame.file ? store_.loadRecipe(*frame.file) : store_.loadSampleRecipe(frame.id);
     }

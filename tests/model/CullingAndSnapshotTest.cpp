@@ -94,8 +94,9 @@ TEST(Culling, AlternatingArrayForm) {
     ASSERT_EQ(j["records"].size(), 4u);
     for (std::size_t i = 0; i < 4; i += 2) {
         EXPECT_TRUE(j["records"][i].is_string());
-        EXPECT_EQ(keysOf(j["records"][i + 1]), (std::set<std::string>{"id", "filename", "rating", "colorLabel",
-                                                                        "pickStatus", "updatedAt"}));
+        EXPECT_EQ(keysOf(j["records"][i + 1]),
+                  (std::set<std::string>{"id", "filename", "rating", "colorLabel", "pickStatus", "updatedAt",
+                                         "ratingChangedAt", "colorLabelChangedAt", "pickStatusChangedAt"}));
     }
     const auto back = parseJson(dumpJson(j)).get<RollCullingDatabase>();
     EXPECT_EQ(back.records, db.records);
@@ -124,7 +125,14 @@ TEST(Culling, AlternatingArrayForm) {
     // An object keyed by identifier text reads too.
     json keyed = {{"records", {{a.toString(), db.records.at(a)}}}};
     EXPECT_EQ(keyed.get<RollCullingDatabase>().records.at(a), db.records.at(a));
-    expectStrict(db.records.at(a));
+    const std::set<std::string> markTimes{"ratingChangedAt", "colorLabelChangedAt", "pickStatusChangedAt"};
+    expectStrict(db.records.at(a), markTimes);
+    // Stored before each mark had its own time: every mark dates from the record's change.
+    json older = db.records.at(a);
+    for (const std::string& key : markTimes) older.erase(key);
+    const auto read = older.get<PhotoCullingRecord>();
+    EXPECT_EQ(read.ratingChangedAt, read.updatedAt);
+    EXPECT_EQ(read.pickStatusChangedAt, read.updatedAt);
 }
 
 TEST(Culling, RekeyingFindsRecordsByFileName) {

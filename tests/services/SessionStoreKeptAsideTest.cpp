@@ -42,9 +42,9 @@ struct Store {
         store = std::make_unique<SessionStore>(options);
     }
     SessionStore::Done record() {
-        return [this](SaveOutcome outcome) {
+        return [this](const SaveResult& result) {
             const std::lock_guard lock(mutex);
-            outcomes.push_back(outcome);
+            outcomes.push_back(result.outcome);
         };
     }
     std::mutex mutex;

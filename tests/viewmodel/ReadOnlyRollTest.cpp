@@ -16,8 +16,10 @@ namespace fs = std::filesystem;
 class ReadOnlyRollTest : public ViewModelTest {
 protected:
     // A view model over a session store whose sample and kept-aside folders are in `root`.
-    std::unique_ptr<DarkroomViewModel> open(const fs::path& root, const fs::path& roll) {
+    std::unique_ptr<DarkroomViewModel> open(const fs::path& root, const fs::path& roll,
+                                            JsonFileStore::FileWriter writer = {}) {
         SessionStore::Options options;
+        options.files.writer = std::move(writer);
         options.sampleDirectory = [root] { return root / "samples"; };
         options.keptRollsDirectory = [root] { return root / "kept"; };
         sessionStore = std::make_unique<SessionStore>(options);
@@ -76,8 +78,13 @@ TEST_F(ReadOnlyRollTest, EditsOfAReadOnlyRollSurviveQuitAndReopen) {
         EXPECT_EQ(told(L10n::tr("status.rollKeptAside", std::string("roll"))), 0);
         SessionStore::Options besideOnly;
         besideOnly.keptRollsDirectory = [root] { return root / "nothing kept"; };
-        EXPECT_EQ(SessionStore(besideOnly).loadRecipe(roll / "a.tif")->exposure, 1.5);
-        EXPECT_FALSE(fs::exists(*sessionStore->keptAsideFolder(roll) / "frames" / "a.tif" / "recipe.json"));
+        // Everything kept aside came home at the opening: a copy of the roll elsewhere has it all.
+        SessionStore beside(besideOnly);
+        EXPECT_EQ(beside.loadRecipe(roll / "a.tif")->exposure, 1.5);
+        EXPECT_EQ(beside.loadRecipe(roll / "c.tif")->exposure, 1.25);
+        EXPECT_EQ(beside.loadSnapshots(roll / "a.tif").size(), 1u);
+        EXPECT_EQ(beside.loadCullingDatabase(roll)->records.begin()->second.rating, 4);
+        EXPECT_FALSE(sessionStore->keptAsideFolder(roll));
         return;
     }
 
@@ -121,7 +128,8 @@ TEST_F(ReadOnlyRollTest, WhenNothingCanBeWrittenEditsStayInMemory) {
     const fs::path roll = *scratch / "roll";
     ASSERT_EQ(writeFileAtomically(roll / "probe", "x"), std::make_error_code(std::errc::file_too_large));
     auto vm = open(*scratch, roll);
-    const std::string failed = L10n::tr("status.saveFailed");
+    // The limit on file sizes stands in for the full disk here: its own cause is named.
+    const std::string failed = L10n::text("status.saveFailedBecause", L10n::text("cause.fileTooLarge")).str();
     edit(*vm, 1.25);  // told at the first save
     ASSERT_TRUE(waitFor([&] { return vm->statusMessage() == failed; }));
     vm->setRating(4);
@@ -143,6 +151,62 @@ TEST_F(ReadOnlyRollTest, WhenNothingCanBeWrittenEditsStayInMemory) {
 
     vm->saveAllOnQuit();
     EXPECT_TRUE(vm->hasUnsavedEdits());
+}
+
+TEST_F(ReadOnlyRollTest, AFullDiskIsNamedAndWhatWasKeptAsideComesHome) {
+    const fs::path root = dir.path().toStdString();
+    const fs::path roll = makeRoll("roll", {"a.tif", "b.tif"});
+    // The disk of the roll is full; the data folder is elsewhere.
+    const auto fullDisk = [roll](const fs::path& file, std::string_view bytes) {
+        if (file.string().starts_with(roll.string())) return std::make_error_code(std::errc::no_space_on_device);
+        return writeFileAtomically(file, bytes);
+    };
+    {
+        auto vm = open(root, roll, fullDisk);
+        edit(*vm, 1.25);
+        const std::string notice = L10n::text("status.rollKeptAsideBecause", std::string("roll"),
+                                              L10n::text("cause.noSpace")).str();
+        EXPECT_TRUE(waitFor([&] { return vm->statusMessage() == notice; }));
+        vm->setRating(4);
+        vm->saveSnapshot("Warm");
+        vm->selectPhoto(idOfTitle(*vm, "b.tif"));
+        edit(*vm, 0.25);
+        vm->saveAllOnQuit();
+    }
+    const fs::path keptFolder = *sessionStore->keptAsideFolder(roll);
+    fs::last_write_time(keptFolder / "frames" / "b.tif" / "recipe.json",
+                        fs::file_time_type::clock::now() - std::chrono::minutes(1));
+
+    // Meanwhile, beside the scans (the roll copied to a machine with room): a newer
+    // recipe of b, another snapshot of a, a rating of b.
+    SessionStore::Options besideOnly;
+    besideOnly.keptRollsDirectory = [root] { return root / "nothing kept"; };
+    {
+        SessionStore elsewhere(besideOnly);
+        elsewhere.saveRecipe(EditParameters{.exposure = 0.75}, roll / "b.tif");
+        elsewhere.saveSnapshots({SnapshotItem{Uuid::random(), "Other", {}, Date::now()}}, roll / "a.tif");
+        RollCullingDatabase rated;
+        rated.setRating(3, Uuid::random(), "b.tif");
+        elsewhere.saveCullingDatabase(rated, roll);
+    }
+
+    // Opened with room again: everything kept aside is back beside the scans, merged, the newer kept.
+    auto vm = open(root, roll);
+    SessionStore beside(besideOnly);
+    EXPECT_EQ(beside.loadRecipe(roll / "a.tif")->exposure, 1.25);
+    EXPECT_EQ(beside.loadRecipe(roll / "b.tif")->exposure, 0.75);
+    EXPECT_EQ(beside.loadSnapshots(roll / "a.tif").size(), 2u);
+    const RollCullingDatabase culling = *beside.loadCullingDatabase(roll);
+    ASSERT_EQ(culling.records.size(), 2u);
+    for (const auto& [id, record] : culling.records) EXPECT_EQ(record.rating, record.filename == "a.tif" ? 4 : 3);
+    // The older recipe of b stays, beside the newer one.
+    std::vector<fs::path> conflicts;
+    for (const auto& entry : fs::directory_iterator(SessionStore::recipeURL(roll / "b.tif").parent_path()))
+        if (entry.path().filename().string().starts_with("recipe.conflict-")) conflicts.push_back(entry.path());
+    ASSERT_EQ(conflicts.size(), 1u);
+    EXPECT_EQ(nlohmann::json::parse(std::ifstream(conflicts[0]))["exposure"], 0.25);
+    EXPECT_FALSE(sessionStore->keptAsideFolder(roll));
+    EXPECT_FALSE(fs::exists(keptFolder));
 }
 
 }  // namespace

@@ -1,7 +1,12 @@
 // The view model over the real session and custom-recipe stores (renders stay fake):
 // what the user did is in the files on disk after quitting.
+#include <sstream>
+
+#include <gmock/gmock.h>
+
 #include "ViewModelTestSupport.h"
 #include "model/Json.h"
+#include "services/L10n.h"
 #include "services/SessionStore.h"
 #include "viewmodel/SessionStoreStorage.h"
 
@@ -30,11 +35,17 @@ protected:
         return vm;
     }
     static void edit(DarkroomViewModel& vm, const std::string& title, double exposure) {
+        edit(vm, title, [exposure](EditParameters& recipe) { recipe.exposure = exposure; });
+    }
+    static void edit(DarkroomViewModel& vm, const std::string& title, const std::function<void(EditParameters&)>& change) {
         vm.selectPhoto(idOfTitle(vm, title));
         EditParameters recipe = vm.parameters();
-        recipe.exposure = exposure;
+        change(recipe);
         vm.setParameters(recipe);
         vm.requestRender(RenderQuality::final);
+    }
+    void flushAll() {
+        for (const auto& store : stores) store->flush();
     }
     static double exposureOf(DarkroomViewModel& vm, const std::string& title) {
         vm.selectPhoto(idOfTitle(vm, title));
@@ -118,10 +129,14 @@ TEST_F(RealStoresTest, EveryScanKeepsItsOwnEditsAndOlderRollsOpenWithTheirs) {
     }
 
     // A roll of the older layout: named without the extension, "d.json" claimed by two scans.
-    const fs::path old = makeRoll("old", {"c.tif", "d.tif", "d.png"});
+    const fs::path old = makeRoll("old", {"c.tif", "d.tif", "d.png", "e.tif", "f.tif"});
     const fs::path recipes = old / ".vantrel" / "recipes";
     fs::create_directories(recipes);
     std::ofstream(recipes / "c.json") << R"({"exposure": 1.5})";
+    // Recipes that cannot be read, of either layout: said when shown, never lost at the first edit.
+    std::ofstream(recipes / "e.json") << R"({"exposure": "bright"})";
+    fs::create_directories(SessionStore::recipeURL(old / "f.tif").parent_path());
+    std::ofstream(SessionStore::recipeURL(old / "f.tif")) << R"({"tint": []})";
     std::ofstream(recipes / "c_snapshots.json")
         << encodeSnapshotList({SnapshotItem{Uuid::random(), "Before", EditParameters::defaultValue(), Date::now()}})
                .dump();
@@ -133,8 +148,22 @@ TEST_F(RealStoresTest, EveryScanKeepsItsOwnEditsAndOlderRollsOpenWithTheirs) {
         EXPECT_EQ(exposureOf(*vm, "d.tif"), 0);
         EXPECT_EQ(exposureOf(*vm, "d.png"), 0);
         edit(*vm, "c.tif", 1.75);
+        for (const char* unreadable : {"e.tif", "f.tif"}) {
+            vm->selectPhoto(idOfTitle(*vm, unreadable));
+            EXPECT_EQ(vm->statusMessage(), L10n::tr("status.savedEditsUnreadable", std::string(unreadable)));
+            edit(*vm, unreadable, 0.5);
+        }
         vm->saveAllOnQuit();
     }
+    std::vector<std::string> keptAside;
+    for (const fs::path& folder : {recipes, SessionStore::recipeURL(old / "f.tif").parent_path()})
+        for (const auto& entry : fs::directory_iterator(folder))
+            if (entry.path().filename().string().find(".corrupt-") != std::string::npos) {
+                std::ostringstream text;
+                text << std::ifstream(entry.path()).rdbuf();
+                keptAside.push_back(text.str());
+            }
+    EXPECT_THAT(keptAside, ::testing::UnorderedElementsAre(R"({"exposure": "bright"})", R"({"tint": []})"));
     // Written under its own name, the older recipe gone; what was not saved anew stays and is read.
     EXPECT_TRUE(fs::exists(SessionStore::recipeURL(old / "c.tif")));
     EXPECT_FALSE(fs::exists(recipes / "c.json"));
@@ -165,6 +194,62 @@ TEST_F(RealStoresTest, TwoProgramsOnOneRollKeepEachOthersEdits) {
     const RollCullingDatabase culling = *reader.loadCullingDatabase(roll);
     ASSERT_EQ(culling.records.size(), 2u);
     for (const auto& [id, record] : culling.records) EXPECT_EQ(record.rating, record.filename == "a.tif" ? 5 : 3);
+}
+
+TEST_F(RealStoresTest, TwoProgramsOnOneFrameKeepBothEditsAndTellAConflict) {
+    const fs::path roll = makeRoll("roll", {"a.tif", "b.tif"});
+    auto first = open(roll);
+    auto second = open(roll);  // both show a.tif as it was
+
+    // Exposure, a rating and a snapshot in one; tint, a label and a snapshot in the other.
+    edit(*first, "a.tif", 1.5);
+    first->setRating(4);
+    first->saveSnapshot("First");
+    flushAll();
+    edit(*second, "a.tif", [](EditParameters& recipe) { recipe.tint = 20; });
+    second->setColorLabel(ColorLabel::red);
+    second->saveSnapshot("Second");
+    flushAll();
+    SessionStore reader;
+    EXPECT_EQ(reader.loadRecipe(roll / "a.tif")->exposure, 1.5);
+    EXPECT_EQ(reader.loadRecipe(roll / "a.tif")->tint, 20);
+    const std::vector<SnapshotItem> both = reader.loadSnapshots(roll / "a.tif");
+    ASSERT_EQ(both.size(), 2u);
+    EXPECT_EQ(both[0].name + both[1].name, "FirstSecond");
+    const PhotoCullingRecord marks = reader.loadCullingDatabase(roll)->records.begin()->second;
+    EXPECT_EQ(marks.rating, 4);
+    EXPECT_EQ(marks.colorLabel, ColorLabel::red);
+
+    // One field in both: the later save stands, the earlier version is kept beside it, and the status says so.
+    edit(*second, "a.tif", 0.5);
+    flushAll();
+    const fs::path frame = SessionStore::recipeURL(roll / "a.tif").parent_path();
+    std::vector<fs::path> kept;
+    for (const auto& entry : fs::directory_iterator(frame))
+        if (entry.path().filename().string().starts_with("recipe.conflict-")) kept.push_back(entry.path());
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(nlohmann::json::parse(std::ifstream(kept[0]))["exposure"], 1.5);
+    EXPECT_EQ(reader.loadRecipe(roll / "a.tif")->exposure, 0.5);
+    const std::string told =
+        L10n::tr("status.recipeConflictKept", std::string("a.tif"), kept[0].filename().string());
+    EXPECT_TRUE(waitFor([&] { return second->statusMessage() == told; }));
+
+    // The program that lost the field shows the merged recipe back on the frame, and its next edit keeps it.
+    EXPECT_EQ(exposureOf(*first, "b.tif"), 0);
+    EXPECT_EQ(exposureOf(*first, "a.tif"), 0.5);
+    EXPECT_EQ(first->parameters().tint, 20);
+    first->setRating(2);
+    first->deleteSnapshot(first->snapshots()[1].id);
+    edit(*first, "a.tif", [](EditParameters& recipe) { recipe.vibrance = 0.25; });
+    first->saveAllOnQuit();
+    second->saveAllOnQuit();
+    const EditParameters last = *reader.loadRecipe(roll / "a.tif");
+    EXPECT_EQ(last.exposure, 0.5);
+    EXPECT_EQ(last.tint, 20);
+    EXPECT_EQ(last.vibrance, 0.25);
+    ASSERT_EQ(reader.loadSnapshots(roll / "a.tif").size(), 1u);  // a deletion is not undone by the other's list
+    EXPECT_EQ(reader.loadCullingDatabase(roll)->records.begin()->second.rating, 2);
+    EXPECT_EQ(reader.loadCullingDatabase(roll)->records.begin()->second.colorLabel, ColorLabel::red);
 }
 
 }  // namespace
