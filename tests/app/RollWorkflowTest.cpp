@@ -309,8 +309,12 @@ TEST_F(RollWindowTest, AFolderWithoutScansSaysSoWithNothingOfTheRollBefore) {
 
 // A scan that tells nothing of its shooting (film scans seldom do): switching
 // the watermark on fills nothing in, and the developed frame carries no badge.
+// One that tells both its shooting and its writing day prints the shooting day.
 TEST_F(RollWindowTest, AScanWithoutShootingDataGetsNoMadeUpWatermark) {
     writeFlat(rollFolder() / "plain.png", QColor(90, 110, 130), 400, 300);
+    writeJpeg(rollFolder() / "shot.jpg", JpegFixture{});
+    writeExif(rollFolder() / "shot.jpg", {{"Exif.Image.DateTime", Exiv2::asciiString, "2024:05:01 10:20:30"},
+                                          {"Exif.Photo.DateTimeOriginal", Exiv2::asciiString, "1998:07:14 16:05:00"}});
     window->show();
     openRoll();
     const QImage bare = vm().renderedPreview();
@@ -336,6 +340,12 @@ TEST_F(RollWindowTest, AScanWithoutShootingDataGetsNoMadeUpWatermark) {
     QTest::keyClick(custom, Qt::Key_Backspace);
     ASSERT_EQ(vm().parameters().filmFrame.customWatermarkText, "");
     EXPECT_TRUE(shows([](int d) { return d <= 2; })) << "a badge the frame's data does not give";
+
+    vm().selectPhoto(RollWindowTest::frame("shot.jpg"));
+    window->refreshNow();
+    QTest::mouseClick(watermark->enableSwitch(), Qt::LeftButton);
+    window->refreshNow();
+    EXPECT_EQ(watermark->dateField()->text(), "1998:07:14 16:05:00");
 }
 
 // Culling by key through a roll longer than the strip: the strip follows the
