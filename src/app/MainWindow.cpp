@@ -85,7 +85,8 @@ MainWindow::MainWindow(std::unique_ptr<DarkroomViewModel> viewModel, Localizatio
     rows->addWidget(separatorLine(Qt::Horizontal));
 
     auto* work = flatRow(0);
-    auto* sidebar = new Sidebar(*vm_, dialogs_);
+    // The recipe list asks the view model's panels, which are ours unless it came with its own.
+    auto* sidebar = new Sidebar(*vm_, vm_->fileDialogs() ? vm_->fileDialogs() : dialogs_);
     filled(sidebar, DarkroomTheme::panelBackground());
     sidebar->setFixedWidth(kSidebarWidth);
     views_.push_back(sidebar);

@@ -43,6 +43,7 @@
 #include "model/Binding.h"
 #include "model/CompareMode.h"
 #include "viewmodel/ExportController.h"
+#include "viewmodel/PanelFolders.h"
 #include "viewmodel/RenderScheduler.h"
 #include "viewmodel/RollSession.h"
 #include "viewmodel/SharpRegion.h"
@@ -192,6 +193,9 @@ public:
     const std::map<Uuid, QImage>& thumbnailCache() const { return roll_.thumbnailCache(); }
     std::map<Uuid, Image>& subjectMaskCache() { return subjectMaskCache_; }
     const std::optional<std::filesystem::path>& accessedFolder() const { return roll_.accessedFolder(); }
+    // The file panels it asks, where they open, and the folders chosen in them.
+    const std::shared_ptr<FileDialogs>& fileDialogs() const { return services_.dialogs; }
+    PanelFolders& panelFolders() { return panelFolders_; }
     bool hasPendingSave() const { return roll_.hasPendingSave(); }
     // Nothing is under way or waiting for a pause: no render, thumbnail, analysis,
     // export, save or zoom animation. Results already handed to the GUI thread may
@@ -422,6 +426,7 @@ private:
     int subjectDetectionsRunning_ = 0;
 
     ViewModelServices services_;
+    PanelFolders panelFolders_{services_.settings};
     std::unique_ptr<ExportController> exports_;
     ZoomControl zoom_{*this};
     QThreadPool renderPool_;

@@ -38,6 +38,12 @@ std::string baseName(const std::string& title) {
     return title.substr(0, dot);
 }
 
+// The folder the frame's scan lies in; none for a sample frame.
+std::optional<std::filesystem::path> folderOf(const LoadedPhoto& photo) {
+    if (!photo.fileURL()) return std::nullopt;
+    return photo.fileURL()->parent_path();
+}
+
 // Anything at the path, a dangling link included, takes the name.
 bool isTaken(const std::filesystem::path& path) {
     std::error_code ec;
@@ -115,8 +121,10 @@ void ExportController::exportPhoto(LoadedPhoto photo, ExportSettings settings) {
     if (!services_.dialogs || !services_.exporter) return;
     const std::string format = displayName(settings.format);
     const std::optional<std::filesystem::path> destination = services_.dialogs->chooseSaveLocation(
-        L10n::tr("status.exportPanelTitle", format), proposedName(photo.title(), settings.format));
+        L10n::tr("status.exportPanelTitle", format), vm_.panelFolders().startFolder(PanelKind::photos, folderOf(photo)),
+        proposedName(photo.title(), settings.format));
     if (!destination || destination->empty()) return;
+    vm_.panelFolders().remember(PanelKind::photos, destination->parent_path());
 
     ++singleExportsRunning_;
     vm_.setIsExporting(true);
@@ -150,10 +158,11 @@ void ExportController::startBatchExport(std::vector<LoadedPhoto> photos, ExportS
     if (photos.empty()) return;
     vm_.setIsShowingExportDialog(false);
     if (!services_.dialogs) return;
-    const std::optional<std::filesystem::path> folder =
-        services_.dialogs->chooseDestinationFolder(L10n::tr("status.batchExportFolderTitle", int(photos.size())),
-                                                   L10n::tr("status.batchExportFolderPrompt"));
+    const std::optional<std::filesystem::path> folder = services_.dialogs->chooseDestinationFolder(
+        L10n::tr("status.batchExportFolderTitle", int(photos.size())), L10n::tr("status.batchExportFolderPrompt"),
+        vm_.panelFolders().startFolder(PanelKind::photos, folderOf(photos.front())));
     if (!folder || folder->empty()) return;
+    vm_.panelFolders().remember(PanelKind::photos, *folder);
     beginBatchExport(std::move(photos), *folder, std::move(settings));
 }
 

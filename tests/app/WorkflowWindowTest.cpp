@@ -3,6 +3,7 @@
 // only the negative conversion, the save-recipe sheet keeping a failed save,
 // Escape and Return in every sheet, and the sheets' unticked marks in the theme.
 #include <cmath>
+#include <fstream>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -15,7 +16,9 @@
 #include <QStyleOption>
 
 #include "WindowTestSupport.h"
+#include "app/RecipeList.h"
 #include "app/Sidebar.h"
+#include "app/TopBar.h"
 #include "viewmodel/EditTestSupport.h"
 #include "views/kit/DarkroomTheme.h"
 #include "views/kit/ElidedLabel.h"
@@ -216,6 +219,51 @@ TEST_F(WorkflowWindowTest, OneCheckedFrameThatIsNotShownIsTheFrameExported) {
     settle();
     EXPECT_EQ(window->exportSheet(), nullptr);
     EXPECT_EQ(exporter->calls().size(), 1u);
+}
+
+// Exporting roll after roll into one folder: each file panel opens where its
+// kind of file last went (kept in the settings), else in the roll's folder;
+// the panel that opens a roll opens beside the roll shown.
+TEST_F(WorkflowWindowTest, FilePanelsOpenWhereTheirKindOfFileLastWent) {
+    const std::filesystem::path base = std::filesystem::path(dir.path().toStdString());
+    for (const char* folder : {"rolls/roll", "prints", "recipes"}) std::filesystem::create_directories(base / folder);
+    for (const char* scan : {"a.tif", "b.tif"}) std::ofstream(base / "rolls/roll" / scan) << "scan";
+    vm().loadFolder(base / "rolls/roll");
+    ASSERT_EQ(vm().photos().size(), 2u);
+    const auto exportWith = [&](bool batch) {
+        if (batch) vm().checkAllPhotos(); else vm().setCheckedPhotoIDs({});
+        auto* sheet = open<ExportSettingsDialog>(&DarkroomViewModel::setIsShowingExportDialog, &MainWindow::exportSheet);
+        EXPECT_TRUE(sheet && sheet->isBatch() == batch);
+        if (sheet) QTest::keyClick(sheet, Qt::Key_Return);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return vm().isIdle() && !vm().isExporting(); }, 3000));
+        return dialogs->startFolders.back();
+    };
+
+    dialogs->saveLocation = base / "prints/a.jpg";
+    EXPECT_EQ(exportWith(false), base / "rolls/roll");
+    EXPECT_EQ(exportWith(false), base / "prints");  // the second opens where the first wrote
+    dialogs->folder = base / "recipes";  // a batch into another folder
+    EXPECT_EQ(exportWith(true), base / "prints");
+    EXPECT_EQ(exportWith(false), base / "recipes");
+
+    // Recipes keep a folder of their own.
+    ASSERT_FALSE(vm().saveCustomPreset("Pushed", "", false));
+    RecipeList* recipes = window->sidebarView()->recipeList();
+    dialogs->saveLocation = base / "prints/Pushed.vantrelrecipe";
+    recipes->exportRecipeFile(vm().customPresets().at(0));
+    EXPECT_EQ(dialogs->startFolders.back(), base / "rolls/roll");
+    recipes->exportRecipeFile(vm().customPresets().at(0));
+    EXPECT_EQ(dialogs->startFolders.back(), base / "prints");
+
+    dialogs->folder.reset();
+    window->topBar()->findChild<QPushButton*>("openFolder")->click();
+    EXPECT_EQ(dialogs->startFolders.back(), base / "rolls");
+
+    // The next session starts where this one wrote; a folder since removed is passed over.
+    PanelFolders next(std::make_shared<QSettings>(dir.filePath("settings.ini"), QSettings::IniFormat));
+    EXPECT_EQ(next.startFolder(PanelKind::photos, std::nullopt), base / "prints");
+    std::filesystem::remove_all(base / "prints");
+    EXPECT_EQ(exportWith(false), base / "rolls/roll");
 }
 
 TEST_F(WorkflowWindowTest, SyncingWithOnlyTheNegativeRowChangesOnlyTheNegativeConversion) {
