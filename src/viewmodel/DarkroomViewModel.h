@@ -389,6 +389,8 @@ public:
 
     VANTREL_PUBLISHED(bool, isExporting, setIsExporting){false};
     VANTREL_PUBLISHED(std::optional<std::string>, exportAlertMessage, setExportAlertMessage){};
+    // The alert tells of a failure (some frames or the file not written), not only of success.
+    VANTREL_PUBLISHED(bool, exportAlertIsWarning, setExportAlertIsWarning){false};
     VANTREL_PUBLISHED(bool, isBatchExporting, setIsBatchExporting){false};
     VANTREL_PUBLISHED(double, batchExportProgress, setBatchExportProgress){0};
     VANTREL_PUBLISHED(std::string, batchExportCurrentItem, setBatchExportCurrentItem){};

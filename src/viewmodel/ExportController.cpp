@@ -142,6 +142,7 @@ void ExportController::finishSingleExport(const std::filesystem::path& destinati
         singleExportsRunning_ = 0;
         vm_.setIsExporting(false);
     }
+    vm_.setExportAlertIsWarning(failure.has_value());
     if (failure) {
         const std::string message = L10n::tr("status.exportFailed", failure->description);
         vm_.setStatusMessage(message);
@@ -233,6 +234,7 @@ void ExportController::finishBatchFrame(const std::shared_ptr<BatchRun>& run,
 
 void ExportController::finishBatchExport(const BatchRun& run) {
     vm_.setIsBatchExporting(false);
+    vm_.setExportAlertIsWarning(run.failed >= 1 || run.folderCause);
     const int total = int(run.photos.size());
     const std::string suffix =
         run.failed >= 1 ? L10n::tr("status.batchSuccessWithFailed", run.failed, run.firstFailure) : std::string();

@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QStyle>
@@ -264,6 +265,39 @@ TEST_F(WorkflowWindowTest, FilePanelsOpenWhereTheirKindOfFileLastWent) {
     EXPECT_EQ(next.startFolder(PanelKind::photos, std::nullopt), base / "prints");
     std::filesystem::remove_all(base / "prints");
     EXPECT_EQ(exportWith(false), base / "rolls/roll");
+}
+
+// The export alert: a warning when anything failed, a notice otherwise, and a
+// long file name or path folded within it, never running past its edge.
+TEST_F(WorkflowWindowTest, ExportAlertsWarnOfFailuresAndKeepLongNamesInside) {
+    const std::filesystem::path roll = std::filesystem::path(dir.path().toStdString()) / "roll";
+    const std::string longName = "Portra400_roll017_frame23_scanned_at_4000dpi_on_the_Coolscan_5000_with_ICE_off_and_"
+                                 "multisampling_16x_then_inverted_by_hand";
+    std::filesystem::create_directories(roll / longName);
+    for (const std::string& scan : {std::string("a.tif"), "fail_" + longName + ".tif"}) std::ofstream(roll / scan) << "scan";
+    vm().loadFolder(roll);
+    const auto alertAfter = [&](bool batch, const std::filesystem::path& answer) -> QMessageBox* {
+        if (batch) vm().checkAllPhotos(); else vm().setCheckedPhotoIDs({});
+        dialogs->folder = dialogs->saveLocation = answer;
+        auto* sheet = open<ExportSettingsDialog>(&DarkroomViewModel::setIsShowingExportDialog, &MainWindow::exportSheet);
+        if (sheet) QTest::keyClick(sheet, Qt::Key_Return);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window->exportAlert() && window->exportAlert()->isVisible(); }, 3000));
+        settle();
+        QMessageBox* alert = window->exportAlert();
+        EXPECT_EQ(settledLayoutIssues(*alert), "");
+        if (shotsWanted()) saveWindowShot(*alert, batch ? QStringLiteral("alert-batch") : QStringLiteral("alert-single"));
+        return alert;
+    };
+
+    QMessageBox* alert = alertAfter(true, roll / longName);
+    EXPECT_EQ(alert->icon(), QMessageBox::Warning);
+    EXPECT_TRUE(alert->text().contains("fail_"));
+    alert->button(QMessageBox::Ok)->click();
+    settle();
+    alert = alertAfter(false, roll / longName / (longName + ".jpg"));
+    EXPECT_EQ(alert->icon(), QMessageBox::Information);
+    EXPECT_EQ(alert->text().remove(QChar(0x200B)).toStdString(),
+              "File successfully exported to:\n" + (roll / longName / (longName + ".jpg")).string());
 }
 
 TEST_F(WorkflowWindowTest, SyncingWithOnlyTheNegativeRowChangesOnlyTheNegativeConversion) {
