@@ -1,0 +1,65 @@
+#pragma once
+// FrameChipStrip: the names of the frames a batch exports, as chips in lines
+// across the strip's width, at most kLines lines. The chips that find no room
+// give way to the overflow text, which counts every frame not shown ("+ 3
+// more photos..."), so no name is ever cut off unseen; a name wider than a
+// whole line is elided in the middle, whole in its tooltip. It places its
+// chips again whenever its width changes; heightForWidth() tells the room it
+// takes at a width.
+#include <functional>
+#include <vector>
+
+#include <QString>
+#include <QWidget>
+
+class QLabel;
+
+namespace vantrel {
+
+class FrameChipStrip final : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int kLines = 3;
+    static constexpr int kSpacing = 6;  // between chips and between lines
+    static constexpr int kInset = 2;    // above and below
+
+    // Chips for `titles`, of `total` frames in all; `moreText` gives the
+    // overflow text for a number of frames not shown.
+    FrameChipStrip(const std::vector<QString>& titles, std::size_t total,
+                   std::function<QString(std::size_t)> moreText, QWidget* parent = nullptr);
+
+    // The overflow text again (the language changed), and the chips placed anew.
+    void refresh();
+
+    std::vector<QLabel*> shownChips() const;
+    QLabel* moreLabel() const { return more_; }
+
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    struct Placement {
+        std::vector<QRect> chips;  // one per chip shown, in order
+        QRect more;                // empty when every frame has its chip
+        int height = 0;
+    };
+    Placement arrange(int width) const;
+    QSize chipSize(std::size_t index, int width) const;
+    QSize moreSize(std::size_t hidden) const;
+    void place();
+
+    std::vector<QLabel*> chips_;
+    std::vector<QString> titles_;
+    std::size_t total_;
+    std::function<QString(std::size_t)> moreText_;
+    QSize chipFrame_;
+    QLabel* more_;
+};
+
+}  // namespace vantrel
