@@ -4,8 +4,7 @@
 // give way to the overflow text, which counts every frame not shown ("+ 3
 // more photos..."), so no name is ever cut off unseen; a name wider than a
 // whole line is elided in the middle, whole in its tooltip. It places its
-// chips again whenever its width changes; heightForWidth() tells the room it
-// takes at a width.
+// chips again whenever its width changes or refresh() is called.
 #include <functional>
 #include <vector>
 
@@ -21,8 +20,6 @@ class FrameChipStrip final : public QWidget {
 
 public:
     static constexpr int kLines = 3;
-    static constexpr int kSpacing = 6;  // between chips and between lines
-    static constexpr int kInset = 2;    // above and below
 
     // Chips for `titles`, of `total` frames in all; `moreText` gives the
     // overflow text for a number of frames not shown.
@@ -30,15 +27,13 @@ public:
                    std::function<QString(std::size_t)> moreText, QWidget* parent = nullptr);
 
     // The overflow text again (the language changed), and the chips placed anew.
-    void refresh();
+    void refresh() { place(); }
 
     std::vector<QLabel*> shownChips() const;
     QLabel* moreLabel() const { return more_; }
 
     bool hasHeightForWidth() const override { return true; }
-    int heightForWidth(int width) const override;
-    QSize sizeHint() const override;
-    QSize minimumSizeHint() const override;
+    int heightForWidth(int width) const override { return arrange(width).height; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -50,16 +45,14 @@ private:
         int height = 0;
     };
     Placement arrange(int width) const;
-    QSize chipSize(std::size_t index, int width) const;
-    QSize moreSize(std::size_t hidden) const;
     void place();
 
     std::vector<QLabel*> chips_;
     std::vector<QString> titles_;
     std::size_t total_;
     std::function<QString(std::size_t)> moreText_;
-    QSize chipFrame_;
     QLabel* more_;
+    QSize chipFrame_;  // what a chip adds around its text
 };
 
 }  // namespace vantrel
