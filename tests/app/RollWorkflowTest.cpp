@@ -356,7 +356,7 @@ TEST_F(RollWindowTest, AScanWithoutShootingDataGetsNoMadeUpWatermark) {
     window->refreshNow();
     QTest::mouseClick(watermark->enableSwitch(), Qt::LeftButton);
     window->refreshNow();
-    EXPECT_EQ(watermark->dateField()->text(), "1998:07:14 16:05:00");
+    EXPECT_EQ(watermark->dateField()->text().toStdString(), "1998:07:14 16:05:00");
 }
 
 // Culling by key through a roll longer than the strip: the strip follows the
