@@ -85,7 +85,8 @@ MainWindow::MainWindow(std::unique_ptr<DarkroomViewModel> viewModel, Localizatio
     rows->addWidget(separatorLine(Qt::Horizontal));
 
     auto* work = flatRow(0);
-    auto* sidebar = new Sidebar(*vm_, dialogs_);
+    // The recipe list asks the view model's panels, which are ours unless it came with its own.
+    auto* sidebar = new Sidebar(*vm_, vm_->fileDialogs() ? vm_->fileDialogs() : dialogs_);
     filled(sidebar, DarkroomTheme::panelBackground());
     sidebar->setFixedWidth(kSidebarWidth);
     views_.push_back(sidebar);
@@ -234,16 +235,22 @@ void MainWindow::syncSheet(QPointer<QDialog>& sheet, bool shown, QDialog* (MainW
 
 void MainWindow::syncAlert() {
     const std::optional<std::string>& message = vm_->exportAlertMessage();
+    // A long path or file name folds onto more lines rather than running past the alert's edge.
+    const auto showMessage = [&] {
+        alert_->setIcon(vm_->exportAlertIsWarning() ? QMessageBox::Warning : QMessageBox::Information);
+        alert_->setText(breakableText(QString::fromStdString(*message)));
+    };
     if (message && !alert_) {
-        alert_ = new QMessageBox(QMessageBox::Information, localized("app.exportAlertTitle"), QString::fromStdString(*message),
-                                 QMessageBox::Ok, this);
+        alert_ = new QMessageBox(QMessageBox::NoIcon, localized("app.exportAlertTitle"), QString(), QMessageBox::Ok, this);
         alert_->setObjectName(QStringLiteral("exportAlert"));
+        alert_->setTextFormat(Qt::PlainText);
+        showMessage();
         alert_->button(QMessageBox::Ok)->setText(localized("common.ok"));
         alert_->setWindowModality(Qt::WindowModal);
         connect(alert_, &QMessageBox::finished, this, [this] { vm_->setExportAlertMessage(std::nullopt); });
         alert_->show();
     } else if (message && alert_) {
-        alert_->setText(QString::fromStdString(*message));
+        showMessage();
     } else if (!message && alert_) {
         QMessageBox* ending = alert_;
         alert_ = nullptr;

@@ -169,9 +169,11 @@ QMenu* RecipeList::contextMenuFor(const FilmPreset& preset, QWidget* parent) {
 }
 
 void RecipeList::exportRecipeFile(FilmPreset preset) {
-    const std::optional<std::filesystem::path> destination =
-        dialogs_->chooseSaveLocation(localized("preset.exportPanelTitle").toStdString(), recipeFileName(preset));
+    const std::optional<std::filesystem::path> destination = dialogs_->chooseSaveLocation(
+        localized("preset.exportPanelTitle").toStdString(),
+        vm_.panelFolders().startFolder(PanelKind::recipes, vm_.currentFolderURL()), recipeFileName(preset));
     if (!destination) return;
+    vm_.panelFolders().remember(PanelKind::recipes, destination->parent_path());
     vm_.exportRecipe(preset.id, *destination);
 }
 

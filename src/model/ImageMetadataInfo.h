@@ -22,7 +22,7 @@ struct ImageMetadataInfo {
     int bitDepth = 8;
     std::string colorProfile = "Display P3";
     std::optional<std::string> fileSizeFormatted;
-    std::optional<std::string> captureDate;
+    std::optional<std::string> captureDate;  // when it was taken, as stored ("2024:05:01 10:20:30")
     std::optional<std::string> fileType;
 
     bool operator==(const ImageMetadataInfo&) const = default;

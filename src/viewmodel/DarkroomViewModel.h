@@ -44,6 +44,7 @@
 #include "model/Binding.h"
 #include "model/CompareMode.h"
 #include "viewmodel/ExportController.h"
+#include "viewmodel/PanelFolders.h"
 #include "viewmodel/RenderScheduler.h"
 #include "viewmodel/RollSession.h"
 #include "viewmodel/SharpRegion.h"
@@ -197,6 +198,9 @@ public:
     // The frames' subject masks: held, being found again, or known to have none.
     SubjectMasks& subjectMasks() { return subjectMasks_; }
     const std::optional<std::filesystem::path>& accessedFolder() const { return roll_.accessedFolder(); }
+    // The file panels it asks, where they open, and the folders chosen in them.
+    const std::shared_ptr<FileDialogs>& fileDialogs() const { return services_.dialogs; }
+    PanelFolders& panelFolders() { return panelFolders_; }
     bool hasPendingSave() const { return roll_.hasPendingSave(); }
     // Nothing is under way or waiting for a pause: no render, thumbnail, analysis,
     // export, save or zoom animation. Results already handed to the GUI thread may
@@ -415,6 +419,8 @@ public:
 
     VANTREL_PUBLISHED(bool, isExporting, setIsExporting){false};
     VANTREL_PUBLISHED(std::optional<std::string>, exportAlertMessage, setExportAlertMessage){};
+    // The alert tells of a failure (some frames or the file not written), not only of success.
+    VANTREL_PUBLISHED(bool, exportAlertIsWarning, setExportAlertIsWarning){false};
     VANTREL_PUBLISHED(bool, isBatchExporting, setIsBatchExporting){false};
     VANTREL_PUBLISHED(double, batchExportProgress, setBatchExportProgress){0};
     VANTREL_PUBLISHED(std::string, batchExportCurrentItem, setBatchExportCurrentItem){};
@@ -458,6 +464,7 @@ private:
     SpotHistory spotHistory_;  // what the retouch Undo takes back
 
     ViewModelServices services_;
+    PanelFolders panelFolders_{services_.settings};
     std::unique_ptr<ExportController> exports_;
     ZoomControl zoom_{*this};
     QThreadPool renderPool_;

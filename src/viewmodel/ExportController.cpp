@@ -49,6 +49,12 @@ std::string fittedName(const std::string& base, const std::string& tail) {
     return base.substr(0, keep) + tail;
 }
 
+// The folder the frame's scan lies in; none for a sample frame.
+std::optional<std::filesystem::path> folderOf(const LoadedPhoto& photo) {
+    if (!photo.fileURL()) return std::nullopt;
+    return photo.fileURL()->parent_path();
+}
+
 // Anything at the path, a dangling link included, takes the name.
 bool isTaken(const std::filesystem::path& path) {
     std::error_code ec;
@@ -147,8 +153,10 @@ void ExportController::exportPhoto(LoadedPhoto photo, ExportSettings settings) {
     if (!services_.dialogs || !services_.exporter) return;
     const std::string format = displayName(settings.format);
     const std::optional<std::filesystem::path> destination = services_.dialogs->chooseSaveLocation(
-        L10n::tr("status.exportPanelTitle", format), proposedName(photo.title(), settings.format));
+        L10n::tr("status.exportPanelTitle", format), vm_.panelFolders().startFolder(PanelKind::photos, folderOf(photo)),
+        proposedName(photo.title(), settings.format));
     if (!destination || destination->empty()) return;
+    vm_.panelFolders().remember(PanelKind::photos, destination->parent_path());
 
     ++singleExportsRunning_;
     vm_.setIsExporting(true);
@@ -166,6 +174,7 @@ void ExportController::finishSingleExport(const std::filesystem::path& destinati
         singleExportsRunning_ = 0;
         vm_.setIsExporting(false);
     }
+    vm_.setExportAlertIsWarning(failure.has_value());
     if (failure) {
         std::cout << "[Export] Failed to export: " << failure->logText << std::endl;
         const LocalText message = L10n::text("status.exportFailed", failure->text);
@@ -183,10 +192,11 @@ void ExportController::startBatchExport(std::vector<LoadedPhoto> photos, ExportS
     if (photos.empty()) return;
     vm_.setIsShowingExportDialog(false);
     if (!services_.dialogs) return;
-    const std::optional<std::filesystem::path> folder =
-        services_.dialogs->chooseDestinationFolder(L10n::tr("status.batchExportFolderTitle", int(photos.size())),
-                                                   L10n::tr("status.batchExportFolderPrompt"));
+    const std::optional<std::filesystem::path> folder = services_.dialogs->chooseDestinationFolder(
+        L10n::tr("status.batchExportFolderTitle", int(photos.size())), L10n::tr("status.batchExportFolderPrompt"),
+        vm_.panelFolders().startFolder(PanelKind::photos, folderOf(photos.front())));
     if (!folder || folder->empty()) return;
+    vm_.panelFolders().remember(PanelKind::photos, *folder);
     beginBatchExport(std::move(photos), *folder, std::move(settings));
 }
 
@@ -257,6 +267,7 @@ void ExportController::finishBatchFrame(const std::shared_ptr<BatchRun>& run,
 
 void ExportController::finishBatchExport(const BatchRun& run) {
     vm_.setIsBatchExporting(false);
+    vm_.setExportAlertIsWarning(run.failed >= 1 || run.folderCause);
     const int total = int(run.photos.size());
     const LocalText suffix = run.failed >= 1 ? L10n::text("status.batchSuccessWithFailed", run.failed, run.firstFailure)
                                              : LocalText::plain({});

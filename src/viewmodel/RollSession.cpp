@@ -179,7 +179,8 @@ void RollSession::restoreLastSession() {
 
 void RollSession::openFolder() {
     if (!services_.dialogs) return;
-    if (const auto folder = services_.dialogs->chooseFolder(L10n::tr("status.openFolderTitle")))
+    if (const auto folder = services_.dialogs->chooseFolder(L10n::tr("status.openFolderTitle"),
+                                                            PanelFolders::besideRoll(vm_.currentFolderURL())))
         loadFolder(*folder, std::nullopt);
 }
 

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -193,35 +194,45 @@ TEST_F(RollWindowTest, TickedFramesAreExportedIntoTheChosenFolder) {
     window->show();
     openRoll();
 
-    // Two frames ticked in the filmstrip.
+    // The file panel is answered while its own event loop runs, once the
+    // dialog that listed the frames has closed and gone; it tells where it opened.
+    const auto exportThroughPanel = [&](const std::filesystem::path& answer) {
+        window->refreshNow();
+        window->topBar()->findChild<QPushButton*>("export")->click();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window->exportSheet() != nullptr; }, 2000));
+        QPointer<QDialog> sheet = window->exportSheet();
+        std::string opened;
+        int panels = 0;
+        QTimer answering;
+        QObject::connect(&answering, &QTimer::timeout, [&] {
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                auto* panel = qobject_cast<QFileDialog*>(widget);
+                if (!panel || !panel->isVisible() || sheet) continue;
+                ++panels;
+                opened = QFileInfo(panel->directory().absolutePath()).canonicalFilePath().toStdString();
+                panel->setDirectory(QString::fromStdString(answer.string()));
+                static_cast<QDialog*>(panel)->accept();
+            }
+        });
+        answering.start(20);
+        acceptButton(sheet)->click();
+        EXPECT_EQ(panels, 1);
+        return opened;
+    };
+    const auto canonical = [](const std::filesystem::path& folder) { return std::filesystem::canonical(folder).string(); };
+
+    // The frame shown, into a file of its own: the save panel opens in the roll's folder.
+    EXPECT_EQ(exportThroughPanel(path("out")), canonical(rollFolder()));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !vm().isExporting(); }, 20000));
+    EXPECT_TRUE(std::filesystem::is_regular_file(path("out") / "a_Developed.jpg"));
+
+    // Two frames ticked in the filmstrip: the folder panel opens where the last photo went.
     for (int row : {0, 2})
         QTest::mouseClick(filmstrip()->viewport(), Qt::LeftButton, {}, filmstrip()->checkBoxRect(row).center().toPoint());
     ASSERT_EQ(vm().checkedPhotoIDs().size(), 2u);
-    window->topBar()->findChild<QPushButton*>("export")->click();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->exportSheet() != nullptr; }, 2000));
-
-    // The folder panel is answered while its own event loop runs; meanwhile
-    // the dialog that listed the frames closes and goes.
-    QPointer<QDialog> sheet = window->exportSheet();
-    int panels = 0;
-    QTimer answer;
-    QObject::connect(&answer, &QTimer::timeout, [&] {
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            auto* panel = qobject_cast<QFileDialog*>(widget);
-            if (!panel || !panel->isVisible()) continue;
-            if (sheet) return;  // the panel answers once the dialog is gone
-            ++panels;
-            panel->setDirectory(QString::fromStdString(path("out").string()));
-            static_cast<QDialog*>(panel)->accept();
-        }
-    });
-    answer.start(20);
-    acceptButton(window->exportSheet())->click();
-    EXPECT_EQ(panels, 1);
-    answer.stop();
-
+    EXPECT_EQ(exportThroughPanel(path("out")), canonical(path("out")));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !vm().isBatchExporting(); }, 20000));
-    EXPECT_TRUE(std::filesystem::is_regular_file(path("out") / "a_Developed.jpg"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(path("out") / "a_Developed (1).jpg"));
     EXPECT_TRUE(std::filesystem::is_regular_file(path("out") / "c_Developed.jpg"));
     EXPECT_FALSE(std::filesystem::exists(path("out") / "b_Developed.jpg"));
     EXPECT_EQ(vm().statusMessage(), "Batch export complete: 2 succeeded");
@@ -427,8 +438,12 @@ TEST_F(RollWindowTest, AFolderWithoutScansSaysSoWithNothingOfTheRollBefore) {
 
 // A scan that tells nothing of its shooting (film scans seldom do): switching
 // the watermark on fills nothing in, and the developed frame carries no badge.
+// One that tells both its shooting and its writing day prints the shooting day.
 TEST_F(RollWindowTest, AScanWithoutShootingDataGetsNoMadeUpWatermark) {
     writeFlat(rollFolder() / "plain.png", QColor(90, 110, 130), 400, 300);
+    writeJpeg(rollFolder() / "shot.jpg", JpegFixture{});
+    writeExif(rollFolder() / "shot.jpg", {{"Exif.Image.DateTime", Exiv2::asciiString, "2024:05:01 10:20:30"},
+                                          {"Exif.Photo.DateTimeOriginal", Exiv2::asciiString, "1998:07:14 16:05:00"}});
     window->show();
     openRoll();
     const QImage bare = vm().renderedPreview();
@@ -454,6 +469,12 @@ TEST_F(RollWindowTest, AScanWithoutShootingDataGetsNoMadeUpWatermark) {
     QTest::keyClick(custom, Qt::Key_Backspace);
     ASSERT_EQ(vm().parameters().filmFrame.customWatermarkText, "");
     EXPECT_TRUE(shows([](int d) { return d <= 2; })) << "a badge the frame's data does not give";
+
+    vm().selectPhoto(RollWindowTest::frame("shot.jpg"));
+    window->refreshNow();
+    QTest::mouseClick(watermark->enableSwitch(), Qt::LeftButton);
+    window->refreshNow();
+    EXPECT_EQ(watermark->dateField()->text().toStdString(), "1998:07:14 16:05:00");
 }
 
 // Culling by key through a roll longer than the strip: the strip follows the

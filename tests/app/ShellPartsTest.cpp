@@ -255,8 +255,10 @@ TEST_F(ShellPartsTest, DroppedRecipeFilesAreImportedOthersIgnored) {
 
 class CancellingDialogs final : public FileDialogs {
 public:
-    std::optional<std::filesystem::path> chooseFolder(const std::string&) override { return std::nullopt; }
-    std::optional<std::filesystem::path> chooseSaveLocation(const std::string& title,
+    std::optional<std::filesystem::path> chooseFolder(const std::string&, const std::filesystem::path&) override {
+        return std::nullopt;
+    }
+    std::optional<std::filesystem::path> chooseSaveLocation(const std::string& title, const std::filesystem::path&,
                                                             const std::string& proposed) override {
         titles.push_back(title);
         names.push_back(proposed);

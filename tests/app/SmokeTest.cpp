@@ -1,8 +1,11 @@
 // The real program, started offscreen with a home folder of its own: a command
-// file is consumed, SIGTERM ends it, and the edit is on disk.
+// file is consumed, SIGTERM ends it, and the edit is on disk. And the README
+// names only files of the tree that are there.
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <regex>
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -59,6 +62,24 @@ TEST(SmokeTest, WithoutADisplayItSaysHowToStart) {
     ASSERT_TRUE(editor.waitForFinished(10000));
     EXPECT_NE(editor.exitCode(), 0);
     EXPECT_TRUE(editor.readAllStandardError().contains("xvfb-run"));
+}
+
+// A path the README names from the tree's top folders is there: a file renamed
+// or moved is renamed in the README too. Paths under build/ are made, not kept.
+TEST(SmokeTest, EveryPathTheReadmeNamesExists) {
+    const fs::path readme = VANTREL_README_PATH;
+    std::ifstream in(readme);
+    ASSERT_TRUE(in) << readme;
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::regex named(R"((?:^|[\s`(\[])((?:src|tests|scripts|docs|bench|\.ci)/[\w./-]*))");
+    int paths = 0;
+    for (auto match = std::sregex_iterator(text.begin(), text.end(), named); match != std::sregex_iterator(); ++match) {
+        std::string path = (*match)[1];
+        while (path.back() == '.') path.pop_back();  // a sentence's full stop
+        ++paths;
+        EXPECT_TRUE(fs::exists(readme.parent_path() / path)) << path;
+    }
+    EXPECT_GE(paths, 20);
 }
 
 }  // namespace

@@ -3,11 +3,13 @@
 // only the negative conversion, the save-recipe sheet keeping a failed save,
 // Escape and Return in every sheet, and the sheets' unticked marks in the theme.
 #include <cmath>
+#include <fstream>
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QStyle>
@@ -15,6 +17,7 @@
 #include <QStyleOption>
 
 #include "WindowTestSupport.h"
+#include "app/RecipeList.h"
 #include "app/Sidebar.h"
 #include "app/TopBar.h"
 #include "viewmodel/EditTestSupport.h"
@@ -260,6 +263,84 @@ TEST_F(WorkflowWindowTest, AnotherRollOpensWithNothingTicked) {
     auto* sync = dynamic_cast<BatchSyncDialog*>(window->batchSyncSheet());
     ASSERT_NE(sync, nullptr);
     EXPECT_EQ(sync->syncButton()->fullText(), "Sync to 4 Photos Now");
+}
+
+// Exporting roll after roll into one folder: each file panel opens where its
+// kind of file last went (kept in the settings), else in the roll's folder;
+// the panel that opens a roll opens beside the roll shown.
+TEST_F(WorkflowWindowTest, FilePanelsOpenWhereTheirKindOfFileLastWent) {
+    const std::filesystem::path base = std::filesystem::path(dir.path().toStdString());
+    for (const char* folder : {"rolls/roll", "prints", "recipes"}) std::filesystem::create_directories(base / folder);
+    for (const char* scan : {"a.tif", "b.tif"}) std::ofstream(base / "rolls/roll" / scan) << "scan";
+    vm().loadFolder(base / "rolls/roll");
+    ASSERT_EQ(vm().photos().size(), 2u);
+    const auto exportWith = [&](bool batch) {
+        if (batch) vm().checkAllPhotos(); else vm().setCheckedPhotoIDs({});
+        auto* sheet = open<ExportSettingsDialog>(&DarkroomViewModel::setIsShowingExportDialog, &MainWindow::exportSheet);
+        EXPECT_TRUE(sheet && sheet->isBatch() == batch);
+        if (sheet) QTest::keyClick(sheet, Qt::Key_Return);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return vm().isIdle() && !vm().isExporting(); }, 3000));
+        return dialogs->startFolders.back();
+    };
+
+    dialogs->saveLocation = base / "prints/a.jpg";
+    EXPECT_EQ(exportWith(false), base / "rolls/roll");
+    EXPECT_EQ(exportWith(false), base / "prints");  // the second opens where the first wrote
+    dialogs->folder = base / "recipes";  // a batch into another folder
+    EXPECT_EQ(exportWith(true), base / "prints");
+    EXPECT_EQ(exportWith(false), base / "recipes");
+
+    // Recipes keep a folder of their own.
+    ASSERT_FALSE(vm().saveCustomPreset("Pushed", "", false));
+    RecipeList* recipes = window->sidebarView()->recipeList();
+    dialogs->saveLocation = base / "prints/Pushed.vantrelrecipe";
+    recipes->exportRecipeFile(vm().customPresets().at(0));
+    EXPECT_EQ(dialogs->startFolders.back(), base / "rolls/roll");
+    recipes->exportRecipeFile(vm().customPresets().at(0));
+    EXPECT_EQ(dialogs->startFolders.back(), base / "prints");
+
+    dialogs->folder.reset();
+    window->topBar()->findChild<QPushButton*>("openFolder")->click();
+    EXPECT_EQ(dialogs->startFolders.back(), base / "rolls");
+
+    // The next session starts where this one wrote; a folder since removed is passed over.
+    PanelFolders next(std::make_shared<QSettings>(dir.filePath("settings.ini"), QSettings::IniFormat));
+    EXPECT_EQ(next.startFolder(PanelKind::photos, std::nullopt), base / "prints");
+    std::filesystem::remove_all(base / "prints");
+    EXPECT_EQ(exportWith(false), base / "rolls/roll");
+}
+
+// The export alert: a warning when anything failed, a notice otherwise, and a
+// long file name or path folded within it, never running past its edge.
+TEST_F(WorkflowWindowTest, ExportAlertsWarnOfFailuresAndKeepLongNamesInside) {
+    const std::filesystem::path roll = std::filesystem::path(dir.path().toStdString()) / "roll";
+    const std::string longName = "Portra400_roll017_frame23_scanned_at_4000dpi_on_the_Coolscan_5000_with_ICE_off_and_"
+                                 "multisampling_16x_then_inverted_by_hand";
+    std::filesystem::create_directories(roll / longName);
+    for (const std::string& scan : {std::string("a.tif"), "fail_" + longName + ".tif"}) std::ofstream(roll / scan) << "scan";
+    vm().loadFolder(roll);
+    const auto alertAfter = [&](bool batch, const std::filesystem::path& answer) -> QMessageBox* {
+        if (batch) vm().checkAllPhotos(); else vm().setCheckedPhotoIDs({});
+        dialogs->folder = dialogs->saveLocation = answer;
+        auto* sheet = open<ExportSettingsDialog>(&DarkroomViewModel::setIsShowingExportDialog, &MainWindow::exportSheet);
+        if (sheet) QTest::keyClick(sheet, Qt::Key_Return);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window->exportAlert() && window->exportAlert()->isVisible(); }, 3000));
+        settle();
+        QMessageBox* alert = window->exportAlert();
+        EXPECT_EQ(settledLayoutIssues(*alert), "");
+        if (shotsWanted()) saveWindowShot(*alert, batch ? QStringLiteral("alert-batch") : QStringLiteral("alert-single"));
+        return alert;
+    };
+
+    QMessageBox* alert = alertAfter(true, roll / longName);
+    EXPECT_EQ(alert->icon(), QMessageBox::Warning);
+    EXPECT_TRUE(alert->text().contains("fail_"));
+    alert->button(QMessageBox::Ok)->click();
+    settle();
+    alert = alertAfter(false, roll / longName / (longName + ".jpg"));
+    EXPECT_EQ(alert->icon(), QMessageBox::Information);
+    EXPECT_EQ(alert->text().remove(QChar(0x200B)).toStdString(),
+              "File successfully exported to:\n" + (roll / longName / (longName + ".jpg")).string());
 }
 
 TEST_F(WorkflowWindowTest, SyncingWithOnlyTheNegativeRowChangesOnlyTheNegativeConversion) {

@@ -86,6 +86,8 @@ TEST(MetadataTest, ReadsCaptureDataFromFiles) {
     writeExif(dir / "shot.jpg", {{"Exif.Image.Make", Exiv2::asciiString, "  FUJIFILM \n"},
                                  {"Exif.Image.Model", Exiv2::asciiString, "X-T5"},
                                  {"Exif.Image.DateTime", Exiv2::asciiString, "2024:05:01 10:20:30"},
+                                 {"Exif.Photo.DateTimeOriginal", Exiv2::asciiString, "1998:07:14 16:05:00"},
+                                 {"Exif.Photo.DateTimeDigitized", Exiv2::asciiString, "2023:11:02 08:00:00"},
                                  {"Exif.Photo.FNumber", Exiv2::unsignedRational, "28/10"},
                                  {"Exif.Photo.ExposureTime", Exiv2::unsignedRational, "10/600"},
                                  {"Exif.Photo.ISOSpeedRatings", Exiv2::unsignedShort, "400 800"},
@@ -97,7 +99,7 @@ TEST(MetadataTest, ReadsCaptureDataFromFiles) {
     EXPECT_EQ(m.cameraMake, "FUJIFILM");
     EXPECT_EQ(m.cameraModel, "X-T5");
     EXPECT_EQ(m.cameraDisplayName(), "FUJIFILM X-T5");
-    EXPECT_EQ(m.captureDate, "2024:05:01 10:20:30");
+    EXPECT_EQ(m.captureDate, "1998:07:14 16:05:00");  // the shooting date, not when the file was written
     EXPECT_EQ(m.aperture, "\u0192/2.8");
     EXPECT_EQ(m.shutterSpeed, "1/60s");
     EXPECT_EQ(m.iso, "ISO 400");
@@ -145,6 +147,15 @@ TEST(MetadataTest, ReadsCaptureDataFromFiles) {
     const ImageMetadataInfo o = ImageLoader::loadPhoto(dir / "odd.jpg").metadata();
     EXPECT_FALSE(o.aperture);
     EXPECT_FALSE(o.shutterSpeed);
+
+    // A date left blank or zero tells nothing: the next one is read, in TIFF and PNG files too.
+    writeExif(dir / "scan.tif", {{"Exif.Photo.DateTimeOriginal", Exiv2::asciiString, "    :  :     :  :  "},
+                                 {"Exif.Photo.DateTimeDigitized", Exiv2::asciiString, "1999:01:02 03:04:05"}});
+    EXPECT_EQ(ImageLoader::loadPhoto(dir / "scan.tif").metadata().captureDate, "1999:01:02 03:04:05");
+    writePng(dir / "shot.png", png);
+    writeExif(dir / "shot.png", {{"Exif.Photo.DateTimeOriginal", Exiv2::asciiString, "0000:00:00 00:00:00"},
+                                 {"Exif.Image.DateTime", Exiv2::asciiString, "2001:02:03 04:05:06"}});
+    EXPECT_EQ(ImageLoader::loadPhoto(dir / "shot.png").metadata().captureDate, "2001:02:03 04:05:06");
 }
 
 namespace {

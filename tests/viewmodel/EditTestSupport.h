@@ -129,14 +129,19 @@ public:
     std::optional<std::filesystem::path> saveLocation;
     std::vector<std::string> titles;
     std::vector<std::string> proposedNames;
+    std::vector<std::filesystem::path> startFolders;  // where each panel opened
 
-    std::optional<std::filesystem::path> chooseFolder(const std::string& title) override {
+    std::optional<std::filesystem::path> chooseFolder(const std::string& title,
+                                                      const std::filesystem::path& startFolder) override {
         titles.push_back(title);
+        startFolders.push_back(startFolder);
         return folder;
     }
     std::optional<std::filesystem::path> chooseSaveLocation(const std::string& title,
+                                                            const std::filesystem::path& startFolder,
                                                             const std::string& proposedName) override {
         titles.push_back(title);
+        startFolders.push_back(startFolder);
         proposedNames.push_back(proposedName);
         return saveLocation;
     }

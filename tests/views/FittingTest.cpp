@@ -93,6 +93,24 @@ TEST(FittingTest, LabelElidesOneLineOrWrapsAndElidesTheLast) {
     EXPECT_TRUE(two->isElided());
 }
 
+// A long path folds within a wrapping label's width, only between whole characters.
+TEST(FittingTest, BreakableTextFoldsLongRunsBetweenWholeCharactersOnly) {
+    const QChar zeroWidthSpace(0x200B);
+    EXPECT_EQ(breakableText("Export failed: short words stay whole"), "Export failed: short words stay whole");
+    const QString name = "/scans/" + QString(11, 'A') + QString::fromUtf8("\U0001F39E") + QString(11, 'B') +
+                         QString::fromUtf8("e\u0301") + QString(40, 'C') + ".tif";
+    const QString broken = breakableText(name);
+    EXPECT_EQ(QString(broken).remove(zeroWidthSpace), name);
+    for (qsizetype i = 1; i + 1 < broken.size(); ++i) {
+        if (broken[i] != zeroWidthSpace) continue;
+        EXPECT_FALSE(broken[i - 1].isHighSurrogate()) << i;
+        EXPECT_FALSE(broken[i + 1].isMark()) << i;
+    }
+    const QFontMetrics metrics(QApplication::font());
+    EXPECT_GT(metrics.horizontalAdvance(name), 150);
+    EXPECT_LE(metrics.boundingRect(QRect(0, 0, 150, 10000), Qt::TextWordWrap, broken).width(), 150);
+}
+
 TEST(FittingTest, ButtonsMeasureAsQtDoesAndElideOrFallBackToTheirIcon) {
     // The size asked for another text is the size the button asks for with it.
     QPushButton plain(someIcon(), "Auf Rolle übertragen ...");

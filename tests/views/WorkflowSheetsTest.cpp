@@ -16,6 +16,7 @@
 
 #include "ViewTestSupport.h"
 #include "services/AppLanguage.h"
+#include "services/L10n.h"
 #include "views/kit/FittingText.h"
 #include "views/kit/LayoutCheck.h"
 #include "views/kit/ProSlider.h"
@@ -53,9 +54,6 @@ TEST(ExportSummary, ModesSizeLinePercentAndChips) {
     EXPECT_FALSE(exporting::isBatch(1));
     EXPECT_TRUE(exporting::isBatch(2));
     EXPECT_EQ(exporting::stripChipCount(10), 10u);
-    EXPECT_EQ(exporting::overflowCount(10), 0u);
-    EXPECT_EQ(exporting::overflowCount(11), 1u);
-    EXPECT_EQ(exporting::overflowCount(25), 15u);
     EXPECT_EQ(exporting::sizeLine(frame("a.tif", 6000.9, 4000)), "a.tif (6000 \u00D7 4000)");
     EXPECT_EQ(exporting::qualityPercent(0.58), "58%");  // rounded, although 0.58 × 100 lies below 58
     EXPECT_EQ(exporting::qualityPercent(0.95), "95%");
@@ -135,6 +133,36 @@ TEST(ExportSettingsDialog, BatchesListTenChipsAndCountTheRest) {
         if (c.count == 25) {
             test::saveShot(dialog, QStringLiteral("export-batch-25"));
         }
+    }
+}
+
+// Names too long for one line of chips: the chips that fit three lines, then the
+// count of every frame without one; a name wider than a whole line is elided
+// in the middle, whole in its tooltip. Nothing is cut off unseen.
+TEST(ExportSettingsDialog, LongNamesGiveWayToTheCountOfTheRest) {
+    std::vector<LoadedPhoto> list{frame(std::string(60, 'w') + "_wider_than_a_line_" + std::string(60, 'w') + ".tif")};
+    for (int i = 1; i < 12; ++i) list.push_back(frame("Portra400_roll017_frame_" + std::to_string(10 + i) + "_4000dpi.tif"));
+    for (AppLanguage language : {AppLanguage::en, AppLanguage::de}) {
+        test::ScopedLanguage scoped(language);
+        ExportSettingsDialog dialog(Binding<ExportSettings>::constant({}), list);
+        ASSERT_TRUE(shown(dialog));
+        QCoreApplication::processEvents();
+        EXPECT_EQ(describeLayoutIssues(findLayoutIssues(dialog)).toStdString(), "") << rawValue(language);
+        const std::vector<QLabel*> chips = dialog.frameChips();
+        ASSERT_GE(chips.size(), 2u);
+        ASSERT_LT(chips.size(), 10u);
+        EXPECT_TRUE(chips[0]->text().contains(QChar(0x2026)));
+        EXPECT_EQ(chips[0]->toolTip().toStdString(), list[0].title());
+        EXPECT_EQ(chips[1]->text().toStdString(), list[1].title());
+        const QRect room = dialog.frameStrip()->viewport()->rect();
+        for (QLabel* chip : chips) {
+            EXPECT_TRUE(room.contains(chip->geometry())) << chip->text().toStdString();
+            EXPECT_LE(chip->sizeHint().width(), chip->width()) << chip->text().toStdString();  // its text whole inside
+        }
+        ASSERT_TRUE(dialog.moreLabel()->isVisibleTo(&dialog));
+        EXPECT_TRUE(room.contains(dialog.moreLabel()->geometry()));
+        EXPECT_EQ(dialog.moreLabel()->text().toStdString(), L10n::tr("export.morePhotos", list.size() - chips.size()));
+        if (language == AppLanguage::de) test::saveShot(dialog, QStringLiteral("export-batch-long-de"));
     }
 }
 

@@ -121,11 +121,24 @@ std::optional<std::string> text(const Exiv2::ExifData& exif, const char* key, bo
     return trim ? metadataformat::trimmed(s) : s;
 }
 
+// A date that tells a moment: unknown dates are stored blank or as zeros.
+bool tellsADate(const std::string& date) { return date.find_first_of("123456789") != std::string::npos; }
+
+// When the picture was taken, as stored: the original's date first. IFD0's
+// DateTime is when the file was last written, which for a scan or an edited
+// copy is the scanner's or the editor's day, so it comes last.
+std::optional<std::string> captureDate(const Exiv2::ExifData& exif) {
+    for (const char* key : {"Exif.Photo.DateTimeOriginal", "Exif.Image.DateTimeOriginal", "Exif.Photo.DateTimeDigitized",
+                            "Exif.Image.DateTime"})
+        if (std::optional<std::string> date = text(exif, key, false); date && tellsADate(*date)) return date;
+    return std::nullopt;
+}
+
 void readExif(const Exiv2::ExifData& exif, ImageMetadataInfo& m) {
     namespace f = metadataformat;
     m.cameraMake = text(exif, "Exif.Image.Make", true);
     m.cameraModel = text(exif, "Exif.Image.Model", true);
-    m.captureDate = text(exif, "Exif.Image.DateTime", false);
+    m.captureDate = captureDate(exif);
 
     if (auto n = number(exif, "Exif.Photo.FNumber")) m.aperture = f::aperture(*n);
     if (const Exiv2::Exifdatum* d = find(exif, "Exif.Photo.ExposureTime"); d && isNumber(*d)) {

@@ -30,6 +30,34 @@ QStyleOptionButton buttonOption(const QPushButton& button, const QString& text) 
 
 }  // namespace
 
+QString breakableText(const QString& text) {
+    // Runs up to this long fit any label that wraps; pieces of this length fold unseen.
+    constexpr qsizetype kLongRun = 24, kPiece = 12;
+    const QChar zeroWidthSpace(0x200B);
+    QString out;
+    out.reserve(text.size() + text.size() / 4);
+    qsizetype runStart = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && !text[i].isSpace()) continue;
+        const QStringView run = QStringView(text).mid(runStart, i - runStart);
+        qsizetype piece = 0;
+        for (qsizetype j = 0; j < run.size(); ++j) {
+            out += run[j];
+            ++piece;
+            // Never inside a character's surrogate pair or before a combining mark.
+            const bool splits = j + 1 == run.size() || run[j].isHighSurrogate() || run[j + 1].isMark();
+            const bool separator = QStringView(u"/\\_-.").contains(run[j]);
+            if (run.size() > kLongRun && !splits && (separator || piece >= kPiece)) {
+                out += zeroWidthSpace;
+                piece = 0;
+            }
+        }
+        if (i < text.size()) out += text[i];
+        runStart = i + 1;
+    }
+    return out;
+}
+
 QSize buttonSizeFor(const QPushButton& button, const QString& text) { return buttonSizeFor(button, text, button.icon()); }
 
 QSize buttonSizeFor(const QPushButton& button, const QString& text, const QIcon& icon) {

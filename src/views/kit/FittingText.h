@@ -21,6 +21,11 @@ QSize buttonTextRoom(const QPushButton& button, QSize size);
 // The tooltip of a control whose text `whole` may be cut: the help text, and
 // the whole text on a line of its own when cut and not already the help.
 QString tooltipFor(const QString& help, const QString& whole, bool cut);
+// `text` with its long runs without a blank (a path, a file name) allowed to
+// break after a separator ("/", "_", "-", ".") and, where a part still runs
+// long, every few characters, by zero-width spaces: a wrapping label then
+// folds them within its width instead of running past its edge.
+QString breakableText(const QString& text);
 
 // A control that fits its text to its width: refit() runs when it is shown or
 // resized, and when its font or style changes (which changes the size it asks

@@ -11,7 +11,6 @@
 #include "views/kit/DarkroomTheme.h"
 #include "views/kit/FittingText.h"
 #include "views/kit/Icons.h"
-#include "views/kit/LayoutCheck.h"
 #include "views/kit/Layouts.h"
 #include "views/kit/Painting.h"
 #include "views/kit/ProSlider.h"
@@ -21,6 +20,7 @@
 #include "views/kit/RoundedBox.h"
 #include "views/kit/SegmentedControl.h"
 #include "views/workflow/ExportSummary.h"
+#include "views/workflow/FrameChipStrip.h"
 #include "views/kit/Marks.h"
 #include "views/workflow/WorkflowParts.h"
 
@@ -65,7 +65,7 @@ ExportSettingsDialog::ExportSettingsDialog(Binding<ExportSettings> settings, std
     setObjectName(QStringLiteral("ExportSettingsDialog"));
     setFixedWidth(kWidth);
     auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(22, 22, 22, 22);
+    column->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
     column->setSpacing(18);
 
     // Header.
@@ -81,40 +81,19 @@ ExportSettingsDialog::ExportSettingsDialog(Binding<ExportSettings> settings, std
     header->addLayout(titles, 1);
     column->addLayout(header);
 
-    // The strip of frame names, in batch mode.
+    // The strip of frame names, in batch mode: the chips that fit its lines,
+    // then the count of the frames without one. It never scrolls.
     strip_ = new QScrollArea;
     strip_->setObjectName(QStringLiteral("export.strip"));
     strip_->setFrameShape(QFrame::NoFrame);
     strip_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     strip_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    strip_->setWidgetResizable(false);
-    allowOverflow(*strip_->viewport());  // it scrolls sideways without a bar
-    auto* stripContent = new QWidget;
-    auto* stripRow = new QHBoxLayout(stripContent);
-    stripRow->setContentsMargins(0, 2, 0, 2);
-    stripRow->setSpacing(6);
-    const QString chipStyle = QStringLiteral("QLabel { background: %1; border-radius: 4px; padding: 3px 6px; }")
-                                  .arg(DarkroomTheme::css(whiteAt(0.06)));
-    for (std::size_t i = 0; i < exporting::stripChipCount(photos_.size()); ++i) {
-        auto* chip = new QLabel(text(photos_[i].title()));
-        chip->setObjectName(QStringLiteral("export.frame%1").arg(i));
-        chip->setFont(pixelFont(10, QFont::Normal, FontDesign::Monospaced));
-        chip->setStyleSheet(chipStyle);
-        stripRow->addWidget(chip);
-        stripChips_.push_back(chip);
-    }
-    more_ = new QLabel;
-    more_->setObjectName(QStringLiteral("export.more"));
-    more_->setStyleSheet(DarkroomTheme::secondaryTextStyle(DarkroomTheme::TextSize::small));
-    stripRow->addWidget(more_);
-    if (const std::size_t more = exporting::overflowCount(photos_.size())) {
-        more_->setText(text(L10n::tr("export.morePhotos", more)));
-    } else {
-        more_->hide();
-    }
-    stripContent->adjustSize();
-    strip_->setWidget(stripContent);
-    strip_->setFixedHeight(stripContent->sizeHint().height());
+    strip_->setWidgetResizable(true);
+    std::vector<QString> names;
+    for (std::size_t i = 0; i < exporting::stripChipCount(photos_.size()); ++i) names.push_back(text(photos_[i].title()));
+    chipStrip_ = new FrameChipStrip(names, photos_.size(),
+                                    [](std::size_t more) { return text(L10n::tr("export.morePhotos", more)); });
+    strip_->setWidget(chipStrip_);
     strip_->setVisible(isBatch());
     column->addWidget(strip_);
     column->addWidget(ruleLine(whiteAt(0.12)));
@@ -206,7 +185,11 @@ ExportSettingsDialog::ExportSettingsDialog(Binding<ExportSettings> settings, std
 
 bool ExportSettingsDialog::isBatch() const { return exporting::isBatch(photos_.size()); }
 
-std::vector<QLabel*> ExportSettingsDialog::frameChips() const { return isBatch() ? stripChips_ : std::vector<QLabel*>{}; }
+std::vector<QLabel*> ExportSettingsDialog::frameChips() const {
+    return isBatch() ? chipStrip_->shownChips() : std::vector<QLabel*>{};
+}
+
+QLabel* ExportSettingsDialog::moreLabel() const { return chipStrip_->moreLabel(); }
 
 void ExportSettingsDialog::write(ExportSettings settings) {
     settings_.set(settings);
@@ -241,7 +224,9 @@ void ExportSettingsDialog::refresh() {
     else if (count == 1)
         subtitle_->setFullText(text(exporting::sizeLine(photos_.front())));
     subtitle_->setVisible(batch || count == 1);
-    if (const std::size_t more = exporting::overflowCount(count)) more_->setText(text(L10n::tr("export.morePhotos", more)));
+    chipStrip_->refresh();
+    // The dialog's width is fixed: the strip takes the lines its chips need at it.
+    strip_->setFixedHeight(chipStrip_->heightForWidth(kWidth - 2 * kMargin));
 
     formatCaption_->setFullText(localized("dialog.format"));
     format_->setSelected(text(std::string(rawValue(settings.format))));

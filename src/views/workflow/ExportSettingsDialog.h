@@ -25,6 +25,7 @@ namespace vantrel {
 
 class Chip;
 class FittingLabel;
+class FrameChipStrip;
 class ProSlider;
 class SegmentedControl;
 class SymbolView;
@@ -34,6 +35,7 @@ class ExportSettingsDialog final : public WorkflowSheet, public RefreshableView 
 
 public:
     static constexpr int kWidth = 520;
+    static constexpr int kMargin = 22;
 
     ExportSettingsDialog(Binding<ExportSettings> settings, std::vector<LoadedPhoto> photos, QWidget* parent = nullptr);
     // One frame, or none.
@@ -49,8 +51,9 @@ public:
     FittingLabel* titleLabel() const { return title_; }
     FittingLabel* subtitleLabel() const { return subtitle_; }
     QScrollArea* frameStrip() const { return strip_; }
-    std::vector<QLabel*> frameChips() const;  // the chips shown
-    QLabel* moreLabel() const { return more_; }
+    // The chips shown, and the count of the frames without one (shown when there are such).
+    std::vector<QLabel*> frameChips() const;
+    QLabel* moreLabel() const;
     SegmentedControl* formatPicker() const { return format_; }
     QWidget* qualityBlock() const { return qualityBlock_; }
     QLabel* qualityPercent() const { return percent_; }
@@ -76,8 +79,7 @@ private:
     FittingLabel* title_;
     FittingLabel* subtitle_;
     QScrollArea* strip_;
-    std::vector<QLabel*> stripChips_;
-    QLabel* more_;
+    FrameChipStrip* chipStrip_;
     FittingLabel* formatCaption_;
     SegmentedControl* format_;
     QWidget* qualityBlock_;

@@ -21,10 +21,8 @@ inline constexpr std::size_t kStripChips = 10;
 
 // Two frames or more are a batch; none or one the single mode.
 inline bool isBatch(std::size_t frames) { return frames >= 2; }
-// The chips of the frame strip: the first ten frames.
+// The chips of the frame strip: at most the first ten frames (as many as fit).
 inline std::size_t stripChipCount(std::size_t frames) { return std::min(frames, kStripChips); }
-// The frames beyond the chips, told in the overflow text; 0 shows none.
-inline std::size_t overflowCount(std::size_t frames) { return frames > kStripChips ? frames - kStripChips : 0; }
 
 // "roll_01.tif (6000 × 4000)": the title and the pixel size in whole numbers.
 std::string sizeLine(const LoadedPhoto& photo);
