@@ -105,6 +105,8 @@ constexpr double kThroughPoint = 0.01, kThroughTilt = 0.5;
 constexpr double kFanMinLength = 0.1, kFanRange = 2.0, kFanWeight = 3.0;
 // A fan's point further than this many widths from the centre is far off to the side.
 constexpr double kFarFan = 2.5;
+// Long level lines within this many degrees of each other are parallel.
+constexpr double kParallel = 0.3;
 // Scales at which the segment detector reads the frame (1 is the analysis size).
 constexpr std::array kSegmentScales{0.8, 0.85, 0.9, 0.95, 1.0};
 
@@ -680,9 +682,13 @@ SegmentReading measureSegments(const cv::Mat& bytes, const Votes& votes, std::op
     if (longestLevel >= kHorizonSpan * w && !receding) level = refinedLevelTilt(votes, levelTilt);
     // A horizon parts two large regions across the width, so it stays on a
     // strongly blurred copy where texture does not: a sharp line that does
-    // not, and that no upright confirms, is an edge on the ground (a pier's
-    // side, a board, a rail) and gives no reading.
-    const bool confirmed = level && upright && std::abs(*level - *upright) <= kAgreement;
+    // not is an edge on the ground (a pier's side, a board, a rail) and gives
+    // no reading, unless an upright confirms it or it is one of several
+    // parallel long lines (planks across a jetty seen square on), which do not
+    // recede and so run level.
+    const auto parallel = [&](const LevelLine& l) { return std::abs(degrees(std::atan(l.slope)) - levelTilt) <= kParallel; };
+    const bool confirmed = level && ((upright && std::abs(*level - *upright) <= kAgreement) ||
+                                     std::count_if(levelLines.begin(), levelLines.end(), parallel) >= kFanLines);
     const bool vetoed = level && !confirmed && !partsRegions(copies, *level, levelRow);
     if (vetoed) level.reset();
     // With a fan, the boundary between large regions through its point stands
