@@ -1,7 +1,7 @@
 // vantrel-horizon: how well automatic levelling does on real photographs. Not installed;
 // `make quality` feeds it a set of level photographs.
 //
-//   vantrel-horizon PHOTO[@ANGLE]... [--receding PHOTO[@ANGLE]...] [--none PHOTO...]
+//   vantrel-horizon PHOTO[@ANGLE]... [--receding PHOTO[@ANGLE]...] [--none PHOTO...] [--floor PHOTO[@ANGLE[:HORIZON:VANISH]]...]
 //
 // Each photograph is loaded as the editor loads a scan and measured on its 2560-pixel proxy,
 // once level and once turned by each of a set of known angles with the geometry stage's own
@@ -18,6 +18,13 @@
 // turned, levels the frame on something that is not level, and is counted apart. Prints one row
 // per photograph and the shares; exits 1 when either of the first two shares is below 90 %, any
 // reading is wrong or a frame without a horizon is read, 2 when a photograph cannot be read.
+//
+// Photographs after --floor hold a floor, a road or rails receding under a soft horizon; there a
+// reading must lie within 1.5 degrees and half the turned frames within 0.5. An argument there may
+// be PHOTO@ANGLE:HORIZON:VANISH, a frame composed from a level photograph: turned by ANGLE, its
+// far part softened, a sharp plank floor laid in perspective over its lower part, the boards
+// receding to a point on the horizon (which crosses the centre column HORIZON of the height from
+// the top) VANISH of the width from the left.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -29,6 +36,9 @@
 #include <string>
 #include <vector>
 
+#include <opencv2/imgproc.hpp>
+
+#include "engine/analysis/AnalysisRaster.h"
 #include "engine/analysis/HorizonDetector.h"
 #include "engine/io/ImageLoader.h"
 #include "engine/stages/GeometryStage.h"
@@ -60,6 +70,49 @@ std::optional<double> measure(const Image& frame, Tally& tally) {
     return angle;
 }
 
+// A frame of the floor group: `level`, a photograph levelled by hand whose soft horizon crosses
+// the centre column `horizon` of the height from the top, softened as a lens focused near draws
+// the far shore, under a sharp plank floor in perspective laid over its lower part. The boards
+// run away to a vanishing point on the horizon `vanish` of the width from the left; the deck ends
+// in a line receding to the ground's other vanishing point, so no edge of the floor is level.
+Image composeDeck(const Image& level, double horizon, double vanish) {
+    const Rect e = level.extent();
+    const cv::Size size(int(e.width), int(e.height));
+    const std::optional<cv::Mat> photo = analysis::renderReduced(level, size, OutputSpace::sRGB);
+    if (!photo) return Image();
+    cv::Mat frame;
+    cv::GaussianBlur(*photo, frame, cv::Size(0, 0), size.width / 600.0);
+    // Camera one unit above the ground, focal length the frame's width; boards 0.15 units wide.
+    const double w = size.width, h = size.height, cx = w / 2, yh = horizon * h, f = w, board = 0.15;
+    const double yaw = std::atan2(vanish * w - cx, f), c = std::cos(yaw), s = std::sin(yaw);
+    const double end = c * f / (0.35 * (h - yh));  // the deck's end crosses the centre column there
+    for (int y = int(yh + 0.35 * (h - yh)) - 2; y < size.height; ++y)
+        for (int x = 0; x < size.width; ++x) {
+            cv::Vec3d sum(0, 0, 0);
+            int on = 0;
+            for (int k = 0; k < 4; ++k) {  // 2 x 2 samples: seams and the deck's end antialiased
+                const double z = f / (y + 0.25 + 0.5 * (k / 2) - yh), gx = (x + 0.25 + 0.5 * (k % 2) - cx) * z / f;
+                const double along = gx * s + z * c, across = (gx * c - z * s) / board;
+                if (along > end) continue;
+                const double n = std::floor(across), t = across - n;
+                const double hash = std::abs(std::sin(n * 12.9898) * 43758.5453), shade = 0.8 + 0.4 * (hash - std::floor(hash));
+                const double grain = 1.0 + 0.12 * std::sin(2 * CV_PI * (9 * t + hash) + 0.8 * std::sin(along * 0.9 + n));
+                const double tone = (t < 0.06 ? 0.25 : shade * grain) * (0.75 + 0.25 * std::min(1.0, z / 8));
+                sum += cv::Vec3d(180, 128, 84) * tone;
+                ++on;
+            }
+            if (on == 0) continue;
+            cv::Vec4f& p = frame.at<cv::Vec4f>(y, x);
+            for (int i = 0; i < 3; ++i) p[i] = float(p[i] * (4 - on) / 4 + sum[i] / 4);
+        }
+    SourcePixels pixels = SourcePixels::allocate(size.width, size.height, 4, SampleType::uint8);
+    for (int y = 0; y < size.height; ++y) {
+        const cv::Mat row(1, size.width, CV_8UC4, pixels.mutableRow(y));
+        frame.row(y).convertTo(row, CV_8UC4);
+    }
+    return Image::fromPixels(std::move(pixels));
+}
+
 std::string shown(const std::optional<double>& angle) {
     if (!angle) return "-";
     char text[16];
@@ -78,7 +131,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: vantrel-horizon PHOTO...\n");
         return 2;
     }
-    Tally tallies[3];
+    Tally tallies[4];
     Tally* group = &tallies[0];
     std::printf("%-34s %6s", "photograph", "level");
     for (double turn : kTurns) std::printf(" %6.1f", turn);
@@ -95,9 +148,16 @@ int main(int argc, char** argv) {
             std::printf("%s\n", "no horizon (a frame counts when read nothing):");
             continue;
         }
+        if (argument == "--floor") {
+            group = &tallies[3];
+            std::printf("%s\n", "floors receding under a soft horizon:");
+            continue;
+        }
         Tally& tally = *group;
-        double correction = 0;
+        double correction = 0, horizon = 0, vanish = 0;
+        bool deck = false;
         if (const auto at = argument.rfind('@'); at != std::string::npos) {
+            deck = std::sscanf(argument.c_str() + at + 1, "%lf:%lf:%lf", &correction, &horizon, &vanish) == 3;
             correction = std::atof(argument.c_str() + at + 1);
             argument.resize(at);
         }
@@ -114,6 +174,19 @@ int main(int argc, char** argv) {
             return 2;
         }
         std::string name = path.stem().string();
+        if (deck) {
+            CropParameters levelled;
+            levelled.straightenAngle = correction;
+            proxy = composeDeck(applyGeometry(proxy, levelled, Framing::cropped), horizon, vanish);
+            if (proxy.extent().isEmpty()) {
+                std::fprintf(stderr, "%s: cannot be composed\n", path.c_str());
+                return 2;
+            }
+            correction = 0;
+            char where[16];
+            std::snprintf(where, sizeof where, " + deck %+.1f", vanish);
+            name += where;
+        }
         if (name.size() > 34) name.resize(34);
 
         CropParameters levelled;
@@ -148,6 +221,7 @@ int main(int argc, char** argv) {
     const Tally& tally = tallies[0];
     const Tally& receding = tallies[1];
     const Tally& none = tallies[2];
+    const Tally& floor = tallies[3];
     printShare("turned frames within 0.5 degrees", tally.turnedFound, tally.turned);
     printShare("level frames reported level", tally.levelKept, tally.level);
     printShare("turned frames following the turn", tally.followed, tally.turned);
@@ -155,12 +229,17 @@ int main(int argc, char** argv) {
         printShare("receding: turned within 0.5", receding.turnedFound, receding.turned);
         printShare("receding: level reported level", receding.levelKept, receding.level);
     }
-    const int wrong = tally.wrong + receding.wrong, readings = tally.readings + receding.readings;
+    if (floor.level) {
+        printShare("floors: turned within 0.5", floor.turnedFound, floor.turned);
+        printShare("floors: readings more than 1.5 off", floor.wrong, floor.readings);
+    }
+    const int wrong = tally.wrong + receding.wrong + floor.wrong, readings = tally.readings + receding.readings + floor.readings;
     printShare("readings more than 1.5 degrees off", wrong, readings);
     if (none.level) printShare("no horizon: frames read nothing", none.level + none.turned - none.readings, none.level + none.turned);
-    const int runs = tally.runs + receding.runs + none.runs;
-    const double seconds = tally.seconds + receding.seconds + none.seconds;
+    const int runs = tally.runs + receding.runs + none.runs + floor.runs;
+    const double seconds = tally.seconds + receding.seconds + none.seconds + floor.seconds;
     std::printf("%-34s %.0f ms a frame\n", "mean detection time", runs ? 1000.0 * seconds / runs : 0.0);
-    const bool met = tally.turnedFound >= kTarget * tally.turned && tally.levelKept >= kTarget * tally.level && wrong == 0 && none.readings == 0;
+    const bool met = tally.turnedFound >= kTarget * tally.turned && tally.levelKept >= kTarget * tally.level && wrong == 0 && none.readings == 0 &&
+                     2 * floor.turnedFound >= floor.turned;
     return met ? 0 : 1;
 }

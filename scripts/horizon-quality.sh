@@ -84,7 +84,24 @@ receding=(
 # not level. Trunks of a wood lean each its own way by a few degrees.
 none=(
   "$walls/life_by_Aitzol_Berasategi.jpg"  # brook between rocks in a wood, no sky
+  "$walls/mate/nature/Wood.jpg"           # deck boards receding out of focus, no horizon
+)
+
+# Floors receding under a soft horizon. The packages hold no such photograph beyond Storm above (its
+# road and guard rail recede under the field's horizon), so the frames are composed: a level
+# photograph with a straight horizon, its far part softened, under a sharp plank floor in perspective
+# whose boards recede to a point on that horizon (left of, inside and right of the frame).
+# "@ANGLE:HORIZON:VANISH": the photograph's level as above, the row where its horizon crosses the
+# centre column in the levelled frame (a share of the height; the tone step's row in column strips
+# at 3-13 %, 45-55 % and 87-97 % of the width: Infinite-Sea's sea horizon 0.7039, 0.7043, 0.7051;
+# 001's waterline 0.4677, 0.4718, 0.4758) and the vanishing point's column (a share of the width).
+floor=(
+  "$walls/Infinite-Sea_by_Aury88.jpg@0:0.7043:-0.3"
+  "$walls/Infinite-Sea_by_Aury88.jpg@0:0.7043:0.3"
+  "$walls/Infinite-Sea_by_Aury88.jpg@0:0.7043:1.4"
+  "$samples/hfs/data/001.jpg@-0.8:0.4718:-0.4"
+  "$samples/hfs/data/001.jpg@-0.8:0.4718:1.2"
 )
 
 cmake --build "$build" --target vantrel-horizon >/dev/null
-"$build/bench/vantrel-horizon" "${photos[@]}" --receding "${receding[@]}" --none "${none[@]}"
+"$build/bench/vantrel-horizon" "${photos[@]}" --receding "${receding[@]}" --none "${none[@]}" --floor "${floor[@]}"

@@ -10,8 +10,14 @@
 // them is the horizon, and without a soft horizon or verticals the frame has
 // no line to level on). A soft horizon decides over a long level line that
 // disagrees with it: such a line recedes towards the horizon (a jetty's seam,
-// a deck's boards). The segments are read at several scales of the
-// segment detector and the readings' median taken: which segments it finds,
+// a deck's boards). Long lines that meet at one point from below (a floor's
+// boards, a road's edges, rails) recede to it on the horizon: then no long
+// line near level gives the reading, but the clear boundary between large
+// regions, on a strongly blurred copy, that runs through the point. A long
+// level line that parts no large regions there, and that no upright
+// confirms, is an edge on the ground and gives none. The segments are read
+// at several scales of the segment detector and the readings' median taken:
+// which segments it finds,
 // and so which ones the fits keep or drop, changes with the scale, and a
 // reading one scale tips (a limb taken for a vertical, a door frame dropped)
 // is outvoted by the others; a reading most scales do not share within a
@@ -38,6 +44,7 @@
 #include <cmath>
 #include <cstdint>
 #include <numbers>
+#include <numeric>
 #include <vector>
 
 #include <opencv2/imgproc.hpp>
@@ -87,6 +94,19 @@ constexpr double kUnseenTilt = 0.3;
 // levels (a smaller step is the 8-bit rounding's).
 constexpr int kStrips = 12, kCalmStrips = 10;
 constexpr double kMinCalmStep = 2.0;
+// The blur of the copy on which regions part, as a share of its height.
+constexpr double kBoundaryBlur = 0.02;
+// A line through a fan's point is clear when it steps by this share of the clearest one.
+constexpr double kClearShare = 0.5;
+// A line runs through a point when it passes within this share of the height
+// of it (more for a point far off to the side: kThroughTilt degrees seen from the centre).
+constexpr double kThroughPoint = 0.01, kThroughTilt = 0.5;
+// Segments this share of the width long and more may be lines of a fan.
+constexpr double kFanMinLength = 0.1, kFanRange = 2.0, kFanWeight = 3.0;
+// A fan's point further than this many widths from the centre is far off to the side.
+constexpr double kFarFan = 2.5;
+// Long level lines within this many degrees of each other are parallel.
+constexpr double kParallel = 0.3;
 // Scales at which the segment detector reads the frame (1 is the analysis size).
 constexpr std::array kSegmentScales{0.8, 0.85, 0.9, 0.95, 1.0};
 
@@ -374,6 +394,229 @@ bool fansOut(const std::vector<LevelLine>& lines) {
     return both * both / (rows * slopes) >= kFanExplained && degrees(std::atan(std::sqrt(slopes))) >= kFanSpread;
 }
 
+// A boundary between two large regions across the frame's width: its tilt
+// (counter-clockwise, degrees), the row where it crosses the centre column (a
+// share of the height) and its step (grey levels) in the weaker strips.
+struct Boundary {
+    double tilt = 0, row = 0, step = 0;
+};
+
+// The mean tone step across the line of `tilt` through row `row` at the
+// centre column of `d` (vertical differences of a blurred copy) in each of
+// kStrips column strips; a strip the line leaves for most of its width steps 0.
+std::array<double, kStrips> stripSteps(const cv::Mat& d, double tilt, double row) {
+    std::array<double, kStrips> steps{};
+    const double t = std::tan(radians(tilt)), cx = 0.5 * (d.cols - 1);
+    for (int j = 0; j < kStrips; ++j) {
+        const int x0 = j * d.cols / kStrips, x1 = (j + 1) * d.cols / kStrips;
+        double sum = 0;
+        int count = 0;
+        for (int x = x0; x < x1; ++x) {
+            const double y = row - (x - cx) * t;
+            const int y0 = int(std::floor(y));
+            if (y0 < 0 || y0 + 1 >= d.rows) continue;
+            const double f = y - y0;
+            sum += d.at<float>(y0, x) * (1 - f) + d.at<float>(y0 + 1, x) * f;
+            ++count;
+        }
+        if (2 * count >= x1 - x0) steps[std::size_t(j)] = sum / count;
+    }
+    return steps;
+}
+
+// How clearly the line steps one way across the whole width: the step of its
+// second-weakest strip, signed by the steps' sum (one strip may be hidden by a
+// post or a tree).
+double acrossWidth(const std::array<double, kStrips>& steps) {
+    double total = 0;
+    for (double s : steps) total += s;
+    std::array<double, kStrips> signedSteps{};
+    for (std::size_t j = 0; j < steps.size(); ++j) signedSteps[j] = total >= 0 ? steps[j] : -steps[j];
+    std::nth_element(signedSteps.begin(), signedSteps.begin() + 1, signedSteps.end());
+    return std::max(0.0, signedSteps[1]);
+}
+
+// Vertical tone differences of `grey` reduced to `width` columns and blurred
+// as strongly as a lens far out of focus: texture (boards, grass, ripples)
+// averages out; the boundary between large regions stays.
+cv::Mat blurredSteps(const cv::Mat& grey, int width, double blur) {
+    const int height = std::max(8, int(std::lround(double(grey.rows) * width / grey.cols)));
+    cv::Mat small, d(height, width, CV_32F, cv::Scalar(0));
+    cv::resize(grey, small, cv::Size(width, height), 0, 0, cv::INTER_AREA);
+    cv::GaussianBlur(small, small, cv::Size(0, 0), blur * height, blur * height, cv::BORDER_REPLICATE);
+    const int gap = std::max(1, int(std::lround(blur * height)));
+    if (2 * gap < height) cv::subtract(small.rowRange(2 * gap, height), small.rowRange(0, height - 2 * gap), d.rowRange(gap, height - gap));
+    return d;
+}
+
+// A point of the frame in shares of its width and height.
+struct Point {
+    double x, y;
+};
+
+// How far (rows of a frame `height` high) the line of `tilt` through `row` at
+// the centre column may pass from `p` and still be taken to run through it.
+double nearRows(Point p, double aspect, double height) {
+    return kThroughPoint * height + std::tan(radians(kThroughTilt)) * std::abs(p.x - 0.5) * aspect * height;
+}
+
+// The row (a share of the height) where the line of `tilt` through `p` crosses the centre column.
+double rowThrough(Point p, double tilt, double aspect) { return p.y + (p.x - 0.5) * aspect * std::tan(radians(tilt)); }
+
+// The strongly blurred copies a boundary is sought and refined on.
+struct BlurredSteps {
+    cv::Mat coarse, fine;
+};
+
+BlurredSteps blurredCopies(const cv::Mat& grey) {
+    return {blurredSteps(grey, std::min(grey.cols, 160), kBoundaryBlur), blurredSteps(grey, std::min(grey.cols, 320), kBoundaryBlur * 0.4)};
+}
+
+// `line`, found on the coarse copy, refined on the larger, less blurred one:
+// each strip's step is placed where it peaks near the line, and the line
+// fitted through the peaks (weighted by their steps), three times.
+Boundary refinedBoundary(const BlurredSteps& copies, const Boundary& line) {
+    const cv::Mat &coarse = copies.coarse, &fine = copies.fine;
+    const double scale = double(fine.rows) / coarse.rows, cx = 0.5 * (fine.cols - 1);
+    const std::array<double, kStrips> coarseSteps = stripSteps(coarse, line.tilt, line.row * coarse.rows);
+    const double sign = std::accumulate(coarseSteps.begin(), coarseSteps.end(), 0.0) >= 0 ? 1 : -1;
+    Boundary refined = line;
+    double row = line.row * fine.rows;
+    for (int round = 0; round < 3; ++round) {
+        std::array<double, kStrips> peak{}, weight{};
+        for (double offset = -scale; offset <= scale + 1e-9; offset += 0.25) {
+            const std::array<double, kStrips> steps = stripSteps(fine, refined.tilt, row + offset);
+            for (std::size_t j = 0; j < kStrips; ++j)
+                if (sign * steps[j] > weight[j]) {
+                    weight[j] = sign * steps[j];
+                    peak[j] = offset;
+                }
+        }
+        const double t = std::tan(radians(refined.tilt));
+        double sw = 0, sx = 0, sy = 0, sxx = 0, sxy = 0;
+        for (std::size_t j = 0; j < kStrips; ++j) {
+            const double x = (double(j) + 0.5) * fine.cols / kStrips, y = row - (x - cx) * t + peak[j], wj = weight[j];
+            sw += wj; sx += wj * x; sy += wj * y; sxx += wj * x * x; sxy += wj * x * y;
+        }
+        if (sw <= 0) break;
+        const double var = sxx / sw - (sx / sw) * (sx / sw);
+        if (var <= 1e-9) break;
+        const double slope = (sxy / sw - (sx / sw) * (sy / sw)) / var;
+        refined.tilt = degrees(std::atan(-slope));
+        row = sy / sw + (cx - sx / sw) * slope;
+    }
+    refined.row = row / fine.rows;
+    return refined;
+}
+
+// The clearest line through `p` at each coarse tilt.
+std::vector<Boundary> clearestThrough(const cv::Mat& coarse, Point p) {
+    const double aspect = double(coarse.cols) / coarse.rows, reach = nearRows(p, aspect, coarse.rows);
+    std::vector<Boundary> atTilt;
+    for (double tilt = -kMaxTilt; tilt <= kMaxTilt + 1e-9; tilt += 2 * kCoarseStep) {
+        const double centre = rowThrough(p, tilt, aspect) * coarse.rows;
+        Boundary clearest{tilt, 0, 0};
+        for (double row = std::max(0.0, centre - reach); row <= std::min(coarse.rows - 1.0, centre + reach); row += 0.5) {
+            const double step = acrossWidth(stripSteps(coarse, tilt, row));
+            if (step > clearest.step) clearest = {tilt, row / coarse.rows, step};
+        }
+        atTilt.push_back(clearest);
+    }
+    return atTilt;
+}
+
+// Whether the line of `tilt` through `row` (a share of the height, at the
+// centre column) parts two large regions across the whole width: on the
+// strongly blurred copy every strip but one steps across it, one way.
+bool partsRegions(const BlurredSteps& copies, double tilt, double row) {
+    const cv::Mat& coarse = copies.coarse;
+    for (double offset = -1; offset <= 1; offset += 0.5)
+        if (acrossWidth(stripSteps(coarse, tilt, row * coarse.rows + offset)) >= kMinCalmStep) return true;
+    return false;
+}
+
+// The horizon through a fan's point `p`: of the lines through it that part
+// two large regions across the whole width (the horizon and, below it, the
+// edges of whatever lies on the ground: a pier's side, a deck's end), the
+// highest that steps about as clearly as the clearest one.
+std::optional<double> horizonThrough(const BlurredSteps& copies, Point p) {
+    const std::vector<Boundary> atTilt = clearestThrough(copies.coarse, p);
+    const double strongest = std::max_element(atTilt.begin(), atTilt.end(), [](const Boundary& a, const Boundary& b) { return a.step < b.step; })->step;
+    std::optional<Boundary> best;
+    for (std::size_t k = 0; k < atTilt.size(); ++k) {
+        const double step = atTilt[k].step;
+        const bool peak = (k == 0 || step >= atTilt[k - 1].step) && (k + 1 == atTilt.size() || step >= atTilt[k + 1].step);
+        if (!peak || step < kMinCalmStep || step < kClearShare * strongest) continue;
+        const Boundary line = refinedBoundary(copies, atTilt[k]);
+        // Refined on the strips' own steps, the line must keep its tilt: one
+        // that turns away ran through the point only by chance (a ridge).
+        if (std::abs(line.tilt - atTilt[k].tilt) > kConflict) continue;
+        // Clear lines at visibly different tilts: which is the horizon cannot be told.
+        if (best && std::abs(line.tilt - best->tilt) > kConflict) return std::nullopt;
+        if (!best || line.row < best->row) best = line;
+    }
+    if (!best) return std::nullopt;
+    return best->tilt;
+}
+
+// Where the long straight lines of a receding floor, a road's edges or rails
+// meet: lines whose slopes change steadily with their position, so that their
+// extensions run through one point on the horizon, all below it. Found as the
+// crossing of two of the longest near-level segments that the most others (by
+// length) run through from below; a fan needs kFanLines of them, kFanWeight
+// widths long together, their tilts spread over kFanRange degrees at least.
+// `member` marks the segments that run through it.
+std::optional<Point> vanishingPoint(const std::vector<cv::Vec4f>& lines, cv::Size size, std::vector<bool>& member) {
+    struct Segment { cv::Point2d a, b; double length, tilt; };
+    std::vector<Segment> segments;
+    for (const cv::Vec4f& l : lines) {
+        const cv::Point2d a(l[0], l[1]), b(l[2], l[3]);
+        const double length = cv::norm(b - a), tilt = degrees(std::atan(-(b.y - a.y) / (b.x - a.x)));
+        if (length >= kFanMinLength * size.width && std::abs(tilt) <= 45) segments.push_back({a, b, length, tilt});
+    }
+    std::sort(segments.begin(), segments.end(), [](const Segment& p, const Segment& q) { return p.length > q.length; });
+    if (segments.size() > 40) segments.resize(40);
+    // Whether segment `s` runs through `p`: its direction and the one from its middle to `p` agree
+    // within what a segment of its length can be measured to.
+    const auto through = [](const Segment& s, cv::Point2d p) {
+        const cv::Point2d m = 0.5 * (s.a + s.b), d = s.b - s.a, e = p - m;
+        const double sine = std::abs(d.x * e.y - d.y * e.x) / (s.length * std::max(cv::norm(e), 1e-9));
+        return sine <= std::max(std::sin(radians(0.5)), 1.0 / s.length);
+    };
+    double bestWeight = 0;
+    std::optional<cv::Point2d> best;
+    for (std::size_t i = 0; i < segments.size(); ++i)
+        for (std::size_t j = i + 1; j < segments.size(); ++j) {
+            const cv::Point2d d1 = segments[i].b - segments[i].a, d2 = segments[j].b - segments[j].a;
+            const double den = d1.x * d2.y - d1.y * d2.x;
+            if (std::abs(den) < 1e-9 * segments[i].length * segments[j].length) continue;
+            const cv::Point2d r = segments[j].a - segments[i].a;
+            const cv::Point2d p = segments[i].a + d1 * ((r.x * d2.y - r.y * d2.x) / den);
+            // The horizon lies in the frame or near it.
+            if (p.y < 0 || p.y > size.height || std::abs(p.x - 0.5 * size.width) > 4.0 * size.width) continue;
+            int count = 0;
+            double weight = 0, low = 90, high = -90;
+            for (const Segment& s : segments)
+                if (0.5 * (s.a.y + s.b.y) > p.y && through(s, p)) {
+                    ++count;
+                    weight += s.length;
+                    low = std::min(low, s.tilt);
+                    high = std::max(high, s.tilt);
+                }
+            if (count >= kFanLines && high - low >= kFanRange && weight >= kFanWeight * size.width && weight > bestWeight) {
+                bestWeight = weight;
+                best = p;
+            }
+        }
+    if (!best) return std::nullopt;
+    member.assign(lines.size(), false);
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+        const cv::Point2d a(lines[k][0], lines[k][1]), b(lines[k][2], lines[k][3]);
+        member[k] = through({a, b, std::max(cv::norm(b - a), 1e-9), 0}, *best);
+    }
+    return Point{best->x / size.width, best->y / size.height};
+}
+
 // What the straight segments say: a levelling angle (unrounded), or nothing; `final` when
 // that nothing must stand (the frame's long lines recede and nothing upright
 // tells which way is level), so no weaker reading may guess.
@@ -392,15 +635,20 @@ struct SegmentReading {
 // Without a long level segment, or when the long level lines fan out as
 // receding edges do, `calm` (the tilt of a soft horizon between calm regions)
 // stands in for it.
-SegmentReading measureSegments(const cv::Mat& bytes, const Votes& votes, std::optional<double> calm, double scale) {
+SegmentReading measureSegments(const cv::Mat& bytes, const Votes& votes, std::optional<double> calm, const BlurredSteps& copies,
+                                double scale) {
     std::vector<cv::Vec4f> lines;
     cv::createLineSegmentDetector(cv::LSD_REFINE_STD, scale)->detect(bytes, lines);
     const double w = bytes.cols, h = bytes.rows, cx = w / 2, cy = h / 2;
+    // The lines of a fan recede: none of them is level or upright.
+    std::vector<bool> member(lines.size(), false);
+    const std::optional<Point> vanish = vanishingPoint(lines, bytes.size(), member);
     std::vector<Lean> leans;
     std::vector<LevelLine> levelLines;
-    double longestLevel = 0, levelTilt = 0;
+    double longestLevel = 0, levelTilt = 0, levelRow = 0;
     double steepLength = 0;
-    for (const cv::Vec4f& l : lines) {
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+        const cv::Vec4f& l = lines[k];
         const double dx = l[2] - l[0], dy = l[3] - l[1];
         const double length = std::hypot(dx, dy);
         const double tilt = foldedTilt(dx, dy);
@@ -413,10 +661,12 @@ SegmentReading measureSegments(const cv::Mat& bytes, const Votes& votes, std::op
             leans.push_back({(x - cx) / w, tilt, length});
             continue;
         }
+        if (member[k]) continue;
         if (length >= kFanSpan * w) levelLines.push_back({(l[1] + (cx - l[0]) * dy / dx) / h, std::tan(radians(tilt)), length});
         if (length > longestLevel) {
             longestLevel = length;
             levelTilt = tilt;
+            levelRow = (l[1] + (cx - l[0]) * dy / dx) / h;
         }
     }
     double fitted = 0;
@@ -425,16 +675,34 @@ SegmentReading measureSegments(const cv::Mat& bytes, const Votes& votes, std::op
     // of which one lean holds only a small share; walls and trunks stand
     // mostly one way.
     if (fitted < kMinFittedShare * steepLength) upright.reset();
-    const bool receding = fansOut(levelLines);
+    // Nor, in a frame with a fan, is any other long straight line near level
+    // (a deck's end, a pier's side): the horizon runs through the fan's point.
+    const bool receding = fansOut(levelLines) || vanish;
     std::optional<double> level;
     if (longestLevel >= kHorizonSpan * w && !receding) level = refinedLevelTilt(votes, levelTilt);
+    // A horizon parts two large regions across the width, so it stays on a
+    // strongly blurred copy where texture does not: a sharp line that does
+    // not is an edge on the ground (a pier's side, a board, a rail) and gives
+    // no reading, unless an upright confirms it or it is one of several
+    // parallel long lines (planks across a jetty seen square on), which do not
+    // recede and so run level.
+    const auto parallel = [&](const LevelLine& l) { return std::abs(degrees(std::atan(l.slope)) - levelTilt) <= kParallel; };
+    const bool confirmed = level && ((upright && std::abs(*level - *upright) <= kAgreement) ||
+                                     std::count_if(levelLines.begin(), levelLines.end(), parallel) >= kFanLines);
+    const bool vetoed = level && !confirmed && !partsRegions(copies, *level, levelRow);
+    if (vetoed) level.reset();
+    // With a fan, the boundary between large regions through its point stands
+    // in for the soft horizon (a calm one may be a pier's side); a point far
+    // off to the side pins no tilt down, as nearly parallel lines run through it.
+    std::optional<double> soft = calm;
+    if (vanish) soft = std::abs(vanish->x - 0.5) <= kFarFan ? horizonThrough(copies, *vanish) : std::nullopt;
     // A soft horizon across the whole width that the long line disagrees
     // with: the line recedes towards it (deck boards, a jetty, a road's edge).
-    if (!level || (calm && std::abs(*level - *calm) > kAgreement)) level = calm;
+    if (!level || (soft && std::abs(*level - *soft) > kAgreement)) level = soft;
     std::optional<double> tilt = level ? level : upright;
     if (level && upright && std::abs(*level - *upright) > kAgreement) tilt = upright;
     const double levelLength = longestLevel / w;
-    if (!tilt) return {std::nullopt, receding, levelLength, levelTilt};
+    if (!tilt) return {std::nullopt, receding || vetoed, levelLength, levelTilt};
     return {-*tilt, true, levelLength, levelTilt};
 }
 
@@ -528,12 +796,13 @@ std::optional<double> calmHorizonTilt(const cv::Mat& grey) {
 std::optional<double> measureFrame(const cv::Mat& grey) {
     const Votes votes = edgeVotes(grey);
     const std::optional<double> calm = calmHorizonTilt(grey);
+    const BlurredSteps copies = blurredCopies(grey);
     cv::Mat bytes;
     grey.convertTo(bytes, CV_8U);
     std::array<SegmentReading, kSegmentScales.size()> readings;
     cv::parallel_for_(cv::Range(0, int(readings.size())), [&](const cv::Range& range) {
         for (int i = range.start; i < range.end; ++i)
-            readings[std::size_t(i)] = measureSegments(bytes, votes, calm, kSegmentScales[std::size_t(i)]);
+            readings[std::size_t(i)] = measureSegments(bytes, votes, calm, copies, kSegmentScales[std::size_t(i)]);
     });
     std::vector<double> angles;
     std::size_t decided = 0;
