@@ -10,12 +10,19 @@
 
 namespace vantrel {
 
-namespace {
+void TurningPhase::follow(bool busy) {
+    // Turning only while it can be seen: a hidden one costs nothing.
+    const bool turn = busy && owner_.isVisible() && Animations::enabled();
+    if (turn && !timer_.isActive()) timer_.start(tickMs_, &owner_);
+    if (!turn) timer_.stop();
+}
 
-constexpr int kStepMs = 60;
-constexpr int kStepDegrees = 30;
-
-}  // namespace
+bool TurningPhase::tick(const QTimerEvent& event) {
+    if (event.timerId() != timer_.timerId()) return false;
+    step_ = (step_ + 1) % 12;
+    owner_.update();
+    return true;
+}
 
 BusyIndicator::BusyIndicator(int side, QColor ink, QWidget* parent)
     : QWidget(parent), side_(side), ink_(std::move(ink)) {
@@ -27,30 +34,21 @@ BusyIndicator::BusyIndicator(int side, QColor ink, QWidget* parent)
 void BusyIndicator::setBusy(bool busy) {
     busy_ = busy;
     setVisible(busy_ && Animations::enabled());
-    followTimer();
-}
-
-void BusyIndicator::followTimer() {
-    // Turning only while it can be seen: a hidden one costs nothing.
-    const bool turn = busy_ && isVisible() && Animations::enabled();
-    if (turn && !timer_.isActive()) timer_.start(kStepMs, this);
-    if (!turn) timer_.stop();
+    turning_.follow(busy_);
 }
 
 void BusyIndicator::timerEvent(QTimerEvent* event) {
-    if (event->timerId() != timer_.timerId()) return QWidget::timerEvent(event);
-    phase_ = (phase_ + kStepDegrees) % 360;
-    update();
+    if (!turning_.tick(*event)) QWidget::timerEvent(event);
 }
 
 void BusyIndicator::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    followTimer();
+    turning_.follow(busy_);
 }
 
 void BusyIndicator::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
-    followTimer();
+    turning_.follow(busy_);
 }
 
 void BusyIndicator::paintEvent(QPaintEvent*) {
@@ -60,7 +58,7 @@ void BusyIndicator::paintEvent(QPaintEvent*) {
     const double width = std::max(1.5, side_ / 8.0);
     const QRectF ring = QRectF(rect()).adjusted(width, width, -width, -width);
     painter.setPen(solidPen(ink_.isValid() ? ink_ : palette().color(QPalette::WindowText), width));
-    painter.drawArc(ring, -phase_ * 16, 270 * 16);
+    painter.drawArc(ring, -phase() * 16, 270 * 16);
 }
 
 }  // namespace vantrel

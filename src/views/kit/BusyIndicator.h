@@ -9,6 +9,26 @@
 
 namespace vantrel {
 
+// The phase of a mark that turns a twelfth at every tick while a task runs. It
+// ticks only while its widget can be seen and animations are on, and repaints
+// the widget at each tick.
+class TurningPhase {
+public:
+    TurningPhase(QWidget& owner, int tickMs) : owner_(owner), tickMs_(tickMs) {}
+    // Call whenever busy or visibility change (setBusy, showEvent, hideEvent).
+    void follow(bool busy);
+    // Advances on its own tick; false for any other timer of the widget.
+    bool tick(const QTimerEvent& event);
+    // Twelfths turned so far.
+    int step() const { return step_; }
+
+private:
+    QWidget& owner_;
+    int tickMs_;
+    int step_ = 0;
+    QBasicTimer timer_;
+};
+
 class BusyIndicator final : public QWidget {
     Q_OBJECT
 
@@ -20,7 +40,7 @@ public:
     void setBusy(bool busy);
     bool isBusy() const { return busy_; }
     // Degrees turned so far, for tests.
-    int phase() const { return phase_; }
+    int phase() const { return turning_.step() * 30; }
     QSize sizeHint() const override { return {side_, side_}; }
 
 protected:
@@ -30,13 +50,10 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
-    void followTimer();
-
     int side_;
     QColor ink_;
     bool busy_ = false;
-    int phase_ = 0;
-    QBasicTimer timer_;
+    TurningPhase turning_{*this, 60};
 };
 
 }  // namespace vantrel

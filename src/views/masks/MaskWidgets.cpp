@@ -133,7 +133,7 @@ void ProgressButton::setSymbol(const std::string& symbol) {
 void ProgressButton::setBusy(bool busy) {
     if (busy == busy_) return;
     busy_ = busy;
-    updateTimer();
+    turning_.follow(busy_);
     update();
 }
 
@@ -184,7 +184,7 @@ void ProgressButton::paintEvent(QPaintEvent*) {
         QPen arc = solidPen(Qt::white, 1.6);
         arc.setCapStyle(Qt::RoundCap);
         painter.setPen(arc);
-        painter.drawArc(ring, -phase_ * 30 * 16, 100 * 16);
+        painter.drawArc(ring, -turning_.step() * 30 * 16, 100 * 16);
     } else {
         Symbols::paint(painter, icon, symbol_, Qt::white);
     }
@@ -195,29 +195,17 @@ void ProgressButton::paintEvent(QPaintEvent*) {
 }
 
 void ProgressButton::timerEvent(QTimerEvent* event) {
-    if (event->timerId() != timer_) return QAbstractButton::timerEvent(event);
-    phase_ = (phase_ + 1) % 12;
-    update();
+    if (!turning_.tick(*event)) QAbstractButton::timerEvent(event);
 }
 
 void ProgressButton::showEvent(QShowEvent* event) {
     QAbstractButton::showEvent(event);
-    updateTimer();
+    turning_.follow(busy_);
 }
 
 void ProgressButton::hideEvent(QHideEvent* event) {
     QAbstractButton::hideEvent(event);
-    updateTimer();
-}
-
-void ProgressButton::updateTimer() {
-    // Ticks only while the mark is on screen.
-    const bool turning = busy_ && isVisible();
-    if (turning && !timer_) timer_ = startTimer(80);
-    if (!turning && timer_) {
-        killTimer(timer_);
-        timer_ = 0;
-    }
+    turning_.follow(busy_);
 }
 
 Chip* symbolButton(const QString& objectName, const std::string& symbol, double pixels, const QColor& colour) {

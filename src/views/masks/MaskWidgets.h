@@ -13,6 +13,7 @@
 
 #include "model/Binding.h"
 #include "views/masks/MaskEditing.h"
+#include "views/kit/BusyIndicator.h"
 #include "views/kit/Chip.h"
 #include "views/kit/FieldSlider.h"
 
@@ -94,12 +95,9 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
-    void updateTimer();
-
     std::string symbol_;
     bool busy_ = false;
-    int timer_ = 0;
-    int phase_ = 0;
+    TurningPhase turning_{*this, 80};
 };
 
 // A plain button showing one symbol (no text); the owner sets its tooltip.
