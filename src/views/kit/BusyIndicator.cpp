@@ -10,18 +10,31 @@
 
 namespace vantrel {
 
-void TurningPhase::follow(bool busy) {
+TurningPhase::TurningPhase(QWidget& owner, int tickMs) : owner_(owner), tickMs_(tickMs) {
+    owner_.installEventFilter(this);
+}
+
+void TurningPhase::setBusy(bool busy) {
+    busy_ = busy;
+    follow();
+}
+
+void TurningPhase::follow() {
     // Turning only while it can be seen: a hidden one costs nothing.
-    const bool turn = busy && owner_.isVisible() && Animations::enabled();
-    if (turn && !timer_.isActive()) timer_.start(tickMs_, &owner_);
+    const bool turn = busy_ && owner_.isVisible() && Animations::enabled();
+    if (turn && !timer_.isActive()) timer_.start(tickMs_, this);
     if (!turn) timer_.stop();
 }
 
-bool TurningPhase::tick(const QTimerEvent& event) {
-    if (event.timerId() != timer_.timerId()) return false;
+bool TurningPhase::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == &owner_ && (event->type() == QEvent::Show || event->type() == QEvent::Hide)) follow();
+    return false;
+}
+
+void TurningPhase::timerEvent(QTimerEvent* event) {
+    if (event->timerId() != timer_.timerId()) return QObject::timerEvent(event);
     step_ = (step_ + 1) % 12;
     owner_.update();
-    return true;
 }
 
 BusyIndicator::BusyIndicator(int side, QColor ink, QWidget* parent)
@@ -32,23 +45,8 @@ BusyIndicator::BusyIndicator(int side, QColor ink, QWidget* parent)
 }
 
 void BusyIndicator::setBusy(bool busy) {
-    busy_ = busy;
-    setVisible(busy_ && Animations::enabled());
-    turning_.follow(busy_);
-}
-
-void BusyIndicator::timerEvent(QTimerEvent* event) {
-    if (!turning_.tick(*event)) QWidget::timerEvent(event);
-}
-
-void BusyIndicator::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    turning_.follow(busy_);
-}
-
-void BusyIndicator::hideEvent(QHideEvent* event) {
-    QWidget::hideEvent(event);
-    turning_.follow(busy_);
+    setVisible(busy && Animations::enabled());
+    turning_.setBusy(busy);
 }
 
 void BusyIndicator::paintEvent(QPaintEvent*) {

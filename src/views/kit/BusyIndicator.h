@@ -9,22 +9,29 @@
 
 namespace vantrel {
 
-// The phase of a mark that turns a twelfth at every tick while a task runs. It
-// ticks only while its widget can be seen and animations are on, and repaints
-// the widget at each tick.
-class TurningPhase {
+// The phase of a mark that turns a twelfth at every tick while its owner is
+// busy. It ticks only while the owner can be seen and animations are on (it
+// watches the owner's showing and hiding itself), and repaints the owner at
+// each tick.
+class TurningPhase final : public QObject {
 public:
-    TurningPhase(QWidget& owner, int tickMs) : owner_(owner), tickMs_(tickMs) {}
-    // Call whenever busy or visibility change (setBusy, showEvent, hideEvent).
-    void follow(bool busy);
-    // Advances on its own tick; false for any other timer of the widget.
-    bool tick(const QTimerEvent& event);
+    TurningPhase(QWidget& owner, int tickMs);
+
+    void setBusy(bool busy);
+    bool isBusy() const { return busy_; }
     // Twelfths turned so far.
     int step() const { return step_; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+
 private:
+    void follow();
+
     QWidget& owner_;
     int tickMs_;
+    bool busy_ = false;
     int step_ = 0;
     QBasicTimer timer_;
 };
@@ -38,21 +45,17 @@ public:
 
     // Shows (animations allowing) and turns while `busy`; read afresh at every call.
     void setBusy(bool busy);
-    bool isBusy() const { return busy_; }
+    bool isBusy() const { return turning_.isBusy(); }
     // Degrees turned so far, for tests.
     int phase() const { return turning_.step() * 30; }
     QSize sizeHint() const override { return {side_, side_}; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void timerEvent(QTimerEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
 
 private:
     int side_;
     QColor ink_;
-    bool busy_ = false;
     TurningPhase turning_{*this, 60};
 };
 

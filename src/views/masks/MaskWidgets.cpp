@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include <QPainter>
-#include <QTimerEvent>
 
 #include "views/kit/DarkroomTheme.h"
 #include "views/kit/ElidedLabel.h"
@@ -131,9 +130,8 @@ void ProgressButton::setSymbol(const std::string& symbol) {
 }
 
 void ProgressButton::setBusy(bool busy) {
-    if (busy == busy_) return;
-    busy_ = busy;
-    turning_.follow(busy_);
+    if (busy == turning_.isBusy()) return;
+    turning_.setBusy(busy);
     update();
 }
 
@@ -149,13 +147,13 @@ QFont progressFont(bool busy) { return pixelFont(11, busy ? QFont::Medium : QFon
 }  // namespace
 
 QString ProgressButton::shownText() const {
-    const QFontMetrics m(progressFont(busy_));
+    const QFontMetrics m(progressFont(turning_.isBusy()));
     const int room = int(width() - 2 * kProgressPaddingX - kProgressIcon - kProgressSpacing);
     return m.elidedText(text(), Qt::ElideRight, std::max(room, 0));
 }
 
 QSize ProgressButton::sizeHint() const {
-    const QFontMetricsF m(progressFont(busy_));
+    const QFontMetricsF m(progressFont(turning_.isBusy()));
     return {int(std::ceil(m.horizontalAdvance(text()) + kProgressIcon + kProgressSpacing + 2 * kProgressPaddingX)),
             int(std::ceil(std::max(m.height(), kProgressIcon) + 2 * kProgressPaddingY)) + 4};
 }
@@ -170,13 +168,13 @@ void ProgressButton::paintEvent(QPaintEvent*) {
     if (!isEnabled()) painter.setOpacity(0.55);
     else if (isDown()) painter.setOpacity(0.8);
     painter.fillPath(roundedRect(QRectF(rect()), 5), DarkroomTheme::accent());
-    const QFont font = progressFont(busy_);
+    const QFont font = progressFont(turning_.isBusy());
     const QString shown = shownText();
     const double textWidth = QFontMetricsF(font).horizontalAdvance(shown);
     const double contentWidth = kProgressIcon + kProgressSpacing + textWidth;
     const double x = std::max(kProgressPaddingX, (width() - contentWidth) / 2);
     const QRectF icon(x, (height() - kProgressIcon) / 2, kProgressIcon, kProgressIcon);
-    if (busy_) {
+    if (turning_.isBusy()) {
         // A ring with a brighter arc that turns a twelfth at every tick.
         const QRectF ring = icon.adjusted(1, 1, -1, -1);
         painter.setPen(solidPen(whiteAt(0.3), 1.6));
@@ -192,20 +190,6 @@ void ProgressButton::paintEvent(QPaintEvent*) {
     painter.setPen(Qt::white);
     painter.drawText(QRectF(x + kProgressIcon + kProgressSpacing, 0, textWidth + 1, height()),
                      Qt::AlignLeft | Qt::AlignVCenter, shown);
-}
-
-void ProgressButton::timerEvent(QTimerEvent* event) {
-    if (!turning_.tick(*event)) QAbstractButton::timerEvent(event);
-}
-
-void ProgressButton::showEvent(QShowEvent* event) {
-    QAbstractButton::showEvent(event);
-    turning_.follow(busy_);
-}
-
-void ProgressButton::hideEvent(QHideEvent* event) {
-    QAbstractButton::hideEvent(event);
-    turning_.follow(busy_);
 }
 
 Chip* symbolButton(const QString& objectName, const std::string& symbol, double pixels, const QColor& colour) {

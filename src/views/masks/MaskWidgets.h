@@ -83,20 +83,16 @@ public:
     void setSymbol(const std::string& symbol);
     // Shows the progress mark instead of the symbol; turns while shown.
     void setBusy(bool busy);
-    bool isBusy() const { return busy_; }
+    bool isBusy() const { return turning_.isBusy(); }
     QString shownText() const;
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void timerEvent(QTimerEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
 
 private:
     std::string symbol_;
-    bool busy_ = false;
     TurningPhase turning_{*this, 80};
 };
 
