@@ -39,16 +39,33 @@ std::shared_future<SubjectMasks::Answer> SubjectMasks::request(const LoadedPhoto
                                                                bool* started) {
     if (started) *started = false;
     const Uuid frame = DarkroomViewModel::frameID(photo);
-    if (const auto making = making_.find(frame); making != making_.end()) return making->second.answer;
+    if (const auto waiting = making_.find(frame); waiting != making_.end()) {
+        // A pool cannot move what it has queued: a second copy goes ahead of the background work.
+        Making& making = waiting->second;
+        if (urgency == Urgency::shown && making.urgency == Urgency::background) {
+            making.urgency = Urgency::shown;
+            analyse(photo, making);
+            if (started) *started = true;
+        }
+        return making.answer;
+    }
     if (!analysis_ || stopped_) return {};
 
     Making& making = making_[frame];
     making.serial = ++serial_;
+    making.urgency = urgency;
     making.answering = std::make_shared<Answering>();
     making.answer = making.answering->promise.get_future().share();
+    analyse(photo, making);
+    if (started) *started = true;
+    return making.answer;
+}
+
+void SubjectMasks::analyse(const LoadedPhoto& photo, const Making& making) {
     pool_.start(
-        [this, analysis = analysis_, photo, frame, serial = making.serial, stop = making.stop.get_token(),
-         answering = making.answering] {
+        [this, analysis = analysis_, photo, frame = DarkroomViewModel::frameID(photo), serial = making.serial,
+         stop = making.stop.get_token(), answering = making.answering] {
+            if (answering->claimed.exchange(true)) return;
             Answer answer;
             try {
                 if (!stop.stop_requested()) answer = {true, analysis->detectSubject(photo)};
@@ -60,9 +77,7 @@ std::shared_future<SubjectMasks::Answer> SubjectMasks::request(const LoadedPhoto
             QMetaObject::invokeMethod(
                 this, [this, frame, serial, answer] { finished(frame, serial, answer); }, Qt::QueuedConnection);
         },
-        urgency == Urgency::shown ? 1 : 0);
-    if (started) *started = true;
-    return making.answer;
+        making.urgency == Urgency::shown ? 1 : 0);
 }
 
 void SubjectMasks::finished(const Uuid& frame, std::uint64_t serial, const Answer& answer) {

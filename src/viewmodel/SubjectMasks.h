@@ -8,6 +8,7 @@
 // stood out, so it is not analysed over and over. Analyses run one at a time on
 // a worker of their own, the frame on screen first; their results come back on
 // the GUI thread.
+#include <atomic>
 #include <cstdint>
 #include <future>
 #include <list>
@@ -59,7 +60,8 @@ public:
     // Its analysis found no subject.
     bool hasNoSubject(const Uuid& frame) const { return withoutSubject_.count(frame) > 0; }
     // Starts analysing the frame when isWanted and no analysis of it is under
-    // way; `started` tells which. The answer to come, shared by every asker.
+    // way, or moves one waiting in the background ahead when the frame is
+    // shown now; `started` tells which. The answer to come, shared by every asker.
     std::shared_future<Answer> request(const LoadedPhoto& photo, Urgency urgency, bool* started = nullptr);
 
     // A mask found by a detection the user started: held from now on.
@@ -83,12 +85,15 @@ private:
     struct Answering {
         std::promise<Answer> promise;
         std::once_flag given;
+        // Queued again when it was wanted on screen: the first copy to run analyses.
+        std::atomic<bool> claimed{false};
         void give(const Answer& answer) {
             std::call_once(given, [&] { promise.set_value(answer); });
         }
     };
     struct Making {
         std::uint64_t serial = 0;
+        Urgency urgency = Urgency::background;
         std::stop_source stop;
         std::shared_ptr<Answering> answering;
         std::shared_future<Answer> answer;
@@ -97,6 +102,8 @@ private:
             answering->give({});
         }
     };
+    // Queues the making's analysis at its urgency.
+    void analyse(const LoadedPhoto& photo, const Making& making);
     void finished(const Uuid& frame, std::uint64_t serial, const Answer& answer);
     void hold(const Uuid& frame, Image mask);
 

@@ -213,6 +213,27 @@ TEST_F(EditViewModelTest, ASavedSubjectGradingIsShownAndExportedWithTheFramesOwn
     EXPECT_EQ(exporter->calls().back().maskWidth, std::optional<std::int64_t>(11));
     EXPECT_TRUE(vm->subjectMaskCache().count(idOfTitle(*vm, "a.tif")));
 
+    // Synchronised onto the roll, the targets' masks are made one after
+    // another; a target brought to the screen meanwhile goes first.
+    const auto synced = makeRoll("synced", {"a.tif", "b.tif", "d.tif", "e.tif"});
+    store->recipes[(synced / "a.tif").string()] = graded;
+    vm->loadFolder(synced, "a.tif");
+    ASSERT_TRUE(idle(*vm));
+    const std::size_t before = analysed().size();
+    BatchSyncOptions subjectOnly;
+    subjectOnly.deselectAll();
+    subjectOnly.syncSubjectMask = true;
+    vm->setBatchSyncOptions(subjectOnly);
+    analysis->gate.close();
+    vm->syncRecipeToRoll();
+    ASSERT_TRUE(waitFor([&] { return analysis->gate.waiting() == 1; }));
+    vm->selectPhoto(idOfTitle(*vm, "e.tif"));
+    analysis->gate.open();
+    ASSERT_TRUE(idle(*vm));
+    const Titles all = analysed();
+    EXPECT_EQ(Titles(all.begin() + std::ptrdiff_t(before), all.end()), (Titles{"b.tif", "e.tif", "d.tif"}));
+    EXPECT_EQ(vm->renderedPreview().text("mask"), "22");
+
     // Another roll opened while a frame is analysed: its answer is dropped.
     analysis->gate.close();
     vm->loadFolder(roll, "b.tif");
