@@ -104,7 +104,12 @@ void SubjectMasks::hold(const Uuid& frame, Image mask) {
 }
 
 void SubjectMasks::store(const Uuid& frame, Image mask) {
-    making_.erase(frame);
+    // An analysis of the frame still waiting is not needed: whoever waits on it gets this mask.
+    if (const auto making = making_.find(frame); making != making_.end()) {
+        making->second.stop.request_stop();
+        making->second.answering->give({true, mask});
+        making_.erase(making);
+    }
     withoutSubject_.erase(frame);
     hold(frame, std::move(mask));
 }
