@@ -234,6 +234,9 @@ void MaskLocalParameterHUD::refresh() {
         return;
     }
     shown_ = shown;
+    // Laid out once, when every part shows what it should: a resize on the way
+    // would let the overlay place the panel (and change its reduction) amid this refresh.
+    layout()->setEnabled(false);
 
     kindSymbol_->setSymbol(found ? maskKindInfo(*summary.kind).symbol : "slider.horizontal.3");
     title_->setText(found ? QString::fromStdString(summary.name) : localized("hud.maskDefaultTitle"));
@@ -275,6 +278,7 @@ void MaskLocalParameterHUD::refresh() {
     expand_->setExpanded(expanded_);
     invertedBadge_->setText(localized("mask.invertedBadge"));
     invertedBadge_->setVisible(found && summary.isInverted);
+    layout()->setEnabled(true);
     if (placed_) place();
 }
 
