@@ -210,6 +210,22 @@ void MaskLocalParameterHUD::setReduction(int level) {
     refresh();
 }
 
+const std::vector<QSize>& MaskLocalParameterHUD::reducedSizes() {
+    refresh();  // what it shows follows the masks now
+    const Measured now{shown_->kind, shown_->inverted, shown_->expanded, shown_->language};
+    if (measured_ == now) return reducedSizes_;
+    const int kept = reduction_;
+    reducedSizes_.clear();
+    for (int level = 0; level <= mostReduced(); ++level) {
+        setReduction(level);
+        layout()->activate();
+        reducedSizes_.push_back(size());
+    }
+    setReduction(kept);
+    measured_ = now;
+    return reducedSizes_;
+}
+
 void MaskLocalParameterHUD::resetViewState() {
     expanded_ = false;
     dragOffset_ = accumulatedOffset_ = {};
