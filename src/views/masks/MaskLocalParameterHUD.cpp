@@ -210,6 +210,22 @@ void MaskLocalParameterHUD::setReduction(int level) {
     refresh();
 }
 
+const std::vector<QSize>& MaskLocalParameterHUD::reducedSizes() {
+    refresh();  // what it shows follows the masks now
+    const Measured now{shown_->kind, shown_->inverted, shown_->expanded, shown_->language};
+    if (measured_ == now) return reducedSizes_;
+    const int kept = reduction_;
+    reducedSizes_.clear();
+    for (int level = 0; level <= mostReduced(); ++level) {
+        setReduction(level);
+        layout()->activate();
+        reducedSizes_.push_back(size());
+    }
+    setReduction(kept);
+    measured_ = now;
+    return reducedSizes_;
+}
+
 void MaskLocalParameterHUD::resetViewState() {
     expanded_ = false;
     dragOffset_ = accumulatedOffset_ = {};
@@ -234,6 +250,9 @@ void MaskLocalParameterHUD::refresh() {
         return;
     }
     shown_ = shown;
+    // Laid out once, when every part shows what it should: a resize on the way
+    // would let the overlay place the panel (and change its reduction) amid this refresh.
+    layout()->setEnabled(false);
 
     kindSymbol_->setSymbol(found ? maskKindInfo(*summary.kind).symbol : "slider.horizontal.3");
     title_->setText(found ? QString::fromStdString(summary.name) : localized("hud.maskDefaultTitle"));
@@ -275,6 +294,7 @@ void MaskLocalParameterHUD::refresh() {
     expand_->setExpanded(expanded_);
     invertedBadge_->setText(localized("mask.invertedBadge"));
     invertedBadge_->setVisible(found && summary.isInverted);
+    layout()->setEnabled(true);
     if (placed_) place();
 }
 

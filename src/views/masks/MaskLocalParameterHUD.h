@@ -60,6 +60,10 @@ public:
     void setReduction(int level);
     int reduction() const { return reduction_; }
     int mostReduced() const;
+    // The panel's size at each reduction, 0 to mostReduced(), laid out once
+    // for the kind of mask, expansion and language it shows: the overlay seeks
+    // a place for each at every refresh without laying the panel out again.
+    const std::vector<QSize>& reducedSizes();
 
     // The part of the panel it paints fully opaque (its rectangle without the
     // rounded corners and the outline), in parent coordinates: edits under it
@@ -118,6 +122,15 @@ private:
         bool operator==(const Shown&) const = default;
     };
 
+    // What the sizes at each reduction depend on.
+    struct Measured {
+        std::optional<MaskKind> kind;
+        bool inverted;
+        bool expanded;
+        AppLanguage language;
+        bool operator==(const Measured&) const = default;
+    };
+
     // Writes the masks changed by `edit` when `edit` found the mask, then reports.
     template <typename Edit>
     void editSelected(Edit&& edit);
@@ -131,6 +144,8 @@ private:
     std::optional<Shown> shown_;
     bool expanded_ = false;
     int reduction_ = 0;
+    std::optional<Measured> measured_;
+    std::vector<QSize> reducedSizes_;
     QPointF dragOffset_;
     QPointF accumulatedOffset_;
     QPointF centre_;

@@ -612,15 +612,15 @@ void MaskOverlayView::updateDisplay(const Motion& motion) {
     // header alone (a small canvas); expanded by the user, all of it, clear or not.
     const QPointF anchor = parameterDisplayAnchor(masks_.get(), id, imageRect(), QSizeF(size()));
     const std::vector<QRectF> handles = handleAreas();
-    const int last = display_->isExpanded() ? 0 : display_->mostReduced();
-    DisplayPlace place;
     placingDisplay_ = true;  // its resizes below are this placing's own
-    for (int level = 0; level <= last; ++level) {
-        display_->setReduction(level);
-        display_->layout()->activate();  // its size for the rows it shows now
-        place = clearDisplayPlace(anchor, QSizeF(size()), QSizeF(display_->size()), handles);
-        if (place.clear) break;
-    }
+    const std::vector<QSize>& sizes = display_->reducedSizes();
+    const int last = display_->isExpanded() ? 0 : int(sizes.size()) - 1;
+    int level = 0;
+    DisplayPlace place = clearDisplayPlace(anchor, QSizeF(size()), QSizeF(sizes[0]), handles);
+    while (!place.clear && level < last)
+        place = clearDisplayPlace(anchor, QSizeF(size()), QSizeF(sizes[std::size_t(++level)]), handles);
+    display_->setReduction(level);
+    display_->layout()->activate();  // its size for the rows it shows now
     placingDisplay_ = false;
     display_->placeAt(place.centre);
     if (!displayShown_) {

@@ -424,7 +424,7 @@ void SpotHealingOverlayView::paintEvent(QPaintEvent* event) {
         painter.drawEllipse(S, r, r);
         painter.setPen(Qt::NoPen);
         painter.setBrush(isSelected ? cyan : standardColor(StandardColor::Cyan, 0.85));
-        painter.drawEllipse(S, 2, 2);
+        painter.drawEllipse(S, spots::kSourceDotRadius, spots::kSourceDotRadius);
     }
     for (const SpotItem& spot : spots) {
         const bool isSelected = spot.id == selected;
@@ -436,8 +436,8 @@ void SpotHealingOverlayView::paintEvent(QPaintEvent* event) {
         painter.setPen(solidPen(isSelected ? yellow : whiteAt(0.9), width));
         painter.drawEllipse(T, r, r);
         painter.setPen(solidPen(isSelected ? yellow : QColor(Qt::white), 1));
-        painter.drawLine(T - QPointF(4, 0), T + QPointF(4, 0));
-        painter.drawLine(T - QPointF(0, 4), T + QPointF(0, 4));
+        painter.drawLine(T - QPointF(spots::kCrossHairArm, 0), T + QPointF(spots::kCrossHairArm, 0));
+        painter.drawLine(T - QPointF(0, spots::kCrossHairArm), T + QPointF(0, spots::kCrossHairArm));
     }
     // The selected spot's labels over every ring and shadow, its delete button over them.
     if (selected && spots::indexOf(spots, *selected)) {
