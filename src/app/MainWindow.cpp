@@ -244,6 +244,7 @@ void MainWindow::syncAlert() {
         alert_ = new QMessageBox(QMessageBox::NoIcon, localized("app.exportAlertTitle"), QString(), QMessageBox::Ok, this);
         alert_->setObjectName(QStringLiteral("exportAlert"));
         alert_->setTextFormat(Qt::PlainText);
+        copiesWithoutBreakHints(*alert_);
         showMessage();
         alert_->button(QMessageBox::Ok)->setText(localized("common.ok"));
         alert_->setWindowModality(Qt::WindowModal);

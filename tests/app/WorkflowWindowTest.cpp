@@ -1,3 +1,4 @@
+#include <QClipboard>
 // The workflow views in the real window: culling from the bar, snapshots from
 // the sidebar, the export dialog exporting the frame it lists, synchronising
 // only the negative conversion, the save-recipe sheet keeping a failed save,
@@ -340,6 +341,10 @@ TEST_F(WorkflowWindowTest, ExportAlertsWarnOfFailuresAndKeepLongNamesInside) {
     alert = alertAfter(false, roll / longName / (longName + ".jpg"));
     EXPECT_EQ(alert->icon(), QMessageBox::Information);
     EXPECT_EQ(alert->text().remove(QChar(0x200B)).toStdString(),
+              "File successfully exported to:\n" + (roll / longName / (longName + ".jpg")).string());
+    // The path copied from the alert pastes whole, without the invisible break hints.
+    QGuiApplication::clipboard()->setText(alert->text());
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(),
               "File successfully exported to:\n" + (roll / longName / (longName + ".jpg")).string());
 }
 

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include <QClipboard>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTextLayout>
@@ -77,6 +79,14 @@ QSize buttonSizeFor(const QPushButton& button, const QString& text, const QIcon&
     option.rect.setSize(QSize(w, h));
     if (button.menu()) w += button.style()->pixelMetric(QStyle::PM_MenuButtonIndicator, &option, &button);
     return button.style()->sizeFromContents(QStyle::CT_PushButton, &option, QSize(w, h), &button);
+}
+
+void copiesWithoutBreakHints(QObject& owner) {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    QObject::connect(clipboard, &QClipboard::dataChanged, &owner, [clipboard] {
+        const QChar hint(0x200B);
+        if (const QString text = clipboard->text(); text.contains(hint)) clipboard->setText(QString(text).remove(hint));
+    });
 }
 
 QSize buttonTextRoom(const QPushButton& button, QSize size) {

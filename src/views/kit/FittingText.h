@@ -26,6 +26,9 @@ QString tooltipFor(const QString& help, const QString& whole, bool cut);
 // long, every few characters, by zero-width spaces: a wrapping label then
 // folds them within its width instead of running past its edge.
 QString breakableText(const QString& text);
+// While `owner` lives, text copied to the clipboard loses those invisible break
+// hints, so a path copied from a label showing breakableText pastes whole.
+void copiesWithoutBreakHints(QObject& owner);
 
 // A control that fits its text to its width: refit() runs when it is shown or
 // resized, and when its font or style changes (which changes the size it asks
