@@ -59,6 +59,29 @@ TestBitmap tiltedLandscape(int width, int height, double tiltDegrees, unsigned s
     return b;
 }
 
+// A sharp sea horizon turned by `tiltDegrees`, a dark headland hiding it over
+// the left `rock` share of the width.
+TestBitmap seaBehindHeadland(int width, int height, double tiltDegrees, double rock) {
+    TestBitmap b{width, height, std::vector<std::uint8_t>(std::size_t(width) * height * 4)};
+    const double t = tiltDegrees * std::numbers::pi / 180.0, c = std::cos(t), s = std::sin(t);
+    const double cx = width / 2.0, cy = height / 2.0;
+    std::mt19937 rng(3);
+    std::normal_distribution<double> noise(0.0, 3.0);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const double px = x + 0.5 - cx, py = cy - (y + 0.5);
+            const double u = c * px + s * py, v = -s * px + c * py;
+            const double sea = cover(-v), land = cover(rock * width - (u + cx)) * cover(0.2 * height - v);
+            const double value = land * 35 + (1 - land) * (sea * 90 + (1 - sea) * (200 - 40 * v / height));
+            const auto g = std::uint8_t(std::clamp(value + noise(rng), 0.0, 255.0));
+            std::uint8_t* p = &b.pixels[(std::size_t(y) * width + x) * 4];
+            p[0] = p[1] = g;
+            p[2] = std::uint8_t(std::min(255, g + 20));
+            p[3] = 255;
+        }
+    return b;
+}
+
 TEST(HorizonDetectorTest, MeasuresTiltAlikeOnLandscapePortraitAndSquareFrames) {
     struct Frame { int w, h; };
     for (const Frame f : {Frame{1200, 800}, Frame{800, 1200}, Frame{1000, 1000}})
@@ -68,6 +91,12 @@ TEST(HorizonDetectorTest, MeasuresTiltAlikeOnLandscapePortraitAndSquareFrames) {
             EXPECT_NEAR(*angle, -tilt, 0.2) << f.w << "x" << f.h << " tilt " << tilt;
             EXPECT_FALSE(std::signbit(*angle) && *angle == 0.0);
         }
+    // A headland hiding a third of a sea horizon leaves it the horizon.
+    for (double tilt : {-2.0, 1.5}) {
+        const auto angle = HorizonDetector::measureHorizonAngle(seaBehindHeadland(1200, 800, tilt, 0.3).view());
+        ASSERT_TRUE(angle.has_value()) << "headland, tilt " << tilt;
+        EXPECT_NEAR(*angle, -tilt, 0.3) << "headland, tilt " << tilt;
+    }
 }
 
 // A sky over a mottled field whose own edges far outnumber the horizon's.

@@ -424,16 +424,16 @@ std::array<double, kStrips> stripSteps(const cv::Mat& d, double tilt, double row
     return steps;
 }
 
-// How clearly the line steps one way across the whole width: the step of its
-// second-weakest strip, signed by the steps' sum (one strip may be hidden by a
-// post or a tree).
-double acrossWidth(const std::array<double, kStrips>& steps) {
+// How clearly the line steps one way across the width: the step of its
+// weakest strip but `hidden`, signed by the steps' sum (by default one strip
+// may be hidden by a post or a tree).
+double acrossWidth(const std::array<double, kStrips>& steps, std::size_t hidden = 1) {
     double total = 0;
     for (double s : steps) total += s;
     std::array<double, kStrips> signedSteps{};
     for (std::size_t j = 0; j < steps.size(); ++j) signedSteps[j] = total >= 0 ? steps[j] : -steps[j];
-    std::nth_element(signedSteps.begin(), signedSteps.begin() + 1, signedSteps.end());
-    return std::max(0.0, signedSteps[1]);
+    std::nth_element(signedSteps.begin(), signedSteps.begin() + hidden, signedSteps.end());
+    return std::max(0.0, signedSteps[hidden]);
 }
 
 // Vertical tone differences of `grey` reduced to `width` columns and blurred
@@ -526,12 +526,13 @@ std::vector<Boundary> clearestThrough(const cv::Mat& coarse, Point p) {
 }
 
 // Whether the line of `tilt` through `row` (a share of the height, at the
-// centre column) parts two large regions across the whole width: on the
-// strongly blurred copy every strip but one steps across it, one way.
+// centre column) parts two large regions across the width: on the strongly
+// blurred copy its strips step across it one way, but for up to a third of
+// them that something standing before it may hide (a headland, a boat, a tree).
 bool partsRegions(const BlurredSteps& copies, double tilt, double row) {
     const cv::Mat& coarse = copies.coarse;
     for (double offset = -1; offset <= 1; offset += 0.5)
-        if (acrossWidth(stripSteps(coarse, tilt, row * coarse.rows + offset)) >= kMinCalmStep) return true;
+        if (acrossWidth(stripSteps(coarse, tilt, row * coarse.rows + offset), kStrips / 3) >= kMinCalmStep) return true;
     return false;
 }
 
