@@ -141,7 +141,8 @@ bool JsonFileStore::read(const fs::path& path, const std::string* loadFailure, c
         {
             const std::lock_guard lock(stateMutex_);
             verified_.erase(normal);
-            reported_.insert(normal);
+            // A quiet read has told nothing: the save that keeps the file aside still says why.
+            if (loadFailure) reported_.insert(normal);
         }
         if (loadFailure) log(*loadFailure + *failure);
         return false;
