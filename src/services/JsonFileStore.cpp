@@ -238,6 +238,7 @@ void JsonFileStore::runSave(const SaveRequest& request) {
     std::error_code error;
     const std::optional<fs::path> other = request.secondPlace(true, error);
     bytes.unchanged = false;  // what stands in the second place was not compared
+    if (result.conflictKept) bytes.conflict.reset();  // the other version already stands beside the first place
     const std::optional<Failure> otherFailure =
         other ? writeAt(*other, bytes, request, result) : std::optional<Failure>(Failure{error, error.message()});
     if (!otherFailure) return written(SaveOutcome::keptAside);
