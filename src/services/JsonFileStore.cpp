@@ -141,7 +141,8 @@ bool JsonFileStore::read(const fs::path& path, const std::string* loadFailure, c
         {
             const std::lock_guard lock(stateMutex_);
             verified_.erase(normal);
-            reported_.insert(normal);
+            // A quiet read has told nothing: the save that keeps the file aside still says why.
+            if (loadFailure) reported_.insert(normal);
         }
         if (loadFailure) log(*loadFailure + *failure);
         return false;
@@ -237,6 +238,7 @@ void JsonFileStore::runSave(const SaveRequest& request) {
     std::error_code error;
     const std::optional<fs::path> other = request.secondPlace(true, error);
     bytes.unchanged = false;  // what stands in the second place was not compared
+    if (result.conflictKept) bytes.conflict.reset();  // the other version already stands beside the first place
     const std::optional<Failure> otherFailure =
         other ? writeAt(*other, bytes, request, result) : std::optional<Failure>(Failure{error, error.message()});
     if (!otherFailure) return written(SaveOutcome::keptAside);

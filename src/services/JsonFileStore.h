@@ -90,7 +90,8 @@ public:
     // A missing file gives false silently; a file that cannot be read or
     // decoded gives false and logs `loadFailure` followed by the reason.
     bool load(const std::filesystem::path& path, const std::string& loadFailure, const Decoder& decode);
-    // The same without the line: for a read whose failure was told already.
+    // The same without the line, for a read whose failure is told elsewhere: a
+    // failure read quietly is still told by the save that keeps the file aside.
     bool loadQuietly(const std::filesystem::path& path, const Decoder& decode);
 
     // Whether a file exists at `path` once the queued work on it has finished.

@@ -14,6 +14,8 @@
 #include <variant>
 #include <vector>
 
+#include "services/TextFormatter.h"
+
 namespace vantrel {
 
 struct LocalText;
@@ -35,18 +37,17 @@ struct LocalText {
     friend bool operator==(const LocalText& a, const LocalText& b);
 };
 
+// A nested text is shared; any other argument takes the form a formatted text's does.
 template <typename T>
 LocalArg makeLocalArg(T&& value) {
-    using V = std::remove_cvref_t<T>;
-    static_assert(!std::is_same_v<V, bool>, "a flag is not a text argument");
-    if constexpr (std::is_same_v<V, LocalText>) {
+    if constexpr (std::is_same_v<std::remove_cvref_t<T>, LocalText>) {
         return LocalArg(std::make_shared<const LocalText>(std::forward<T>(value)));
-    } else if constexpr (std::is_integral_v<V>) {
-        return LocalArg(std::in_place_type<std::int64_t>, static_cast<std::int64_t>(value));
-    } else if constexpr (std::is_floating_point_v<V>) {
-        return LocalArg(std::in_place_type<double>, static_cast<double>(value));
     } else {
-        return LocalArg(std::in_place_type<std::string>, std::string(std::string_view(value)));
+        return std::visit(
+            [](auto&& plain) {
+                return LocalArg(std::in_place_type<std::remove_cvref_t<decltype(plain)>>, std::move(plain));
+            },
+            makeFormatArg(std::forward<T>(value)));
     }
 }
 

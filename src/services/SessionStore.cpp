@@ -2,7 +2,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include "model/Json.h"
 #include "services/AppPaths.h"
 #include "services/AtomicFile.h"
 
@@ -55,17 +54,6 @@ fs::path rollOf(const fs::path& photo) { return photo.parent_path(); }
 
 const char* const kCullingName = "culling_metadata.json";
 const char* const kKeptRecordName = "origin.json";
-
-// Reads and parses a file on the worker; nothing when it is missing or is no JSON.
-std::optional<nlohmann::json> readJson(const fs::path& path) {
-    std::string text;
-    if (readWholeFile(path, text)) return std::nullopt;
-    try {
-        return parseJson(text);
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
-}
 
 // Any file a roll keeps: a snapshot list is an array, the culling file has its
 // name, every other one is a recipe.
@@ -394,19 +382,20 @@ void SessionStore::saveSampleSnapshots(const std::vector<SnapshotItem>& snapshot
 // Files kept aside coming home.
 
 JsonFileStore::Encoder SessionStore::homecoming(const fs::path& kept, const fs::path& beside) {
-    return [kept, beside]() -> JsonFileStore::Encoded {
-        const std::optional<nlohmann::json> ours = readJson(kept);
+    // Runs on the worker: the store outlives it (files_ stops its worker first).
+    return [this, kept, beside]() -> JsonFileStore::Encoded {
+        const auto read = [&](const fs::path& file) {
+            std::optional<nlohmann::json> json;
+            files_.loadQuietly(file, [&](const nlohmann::json& value) {
+                checkKeptFile(beside, value);
+                json = value;
+            });
+            return json;
+        };
+        const std::optional<nlohmann::json> ours = read(kept);
         if (!ours) throw std::runtime_error("the copy kept aside cannot be read");
-        checkKeptFile(beside, *ours);
-        std::optional<nlohmann::json> there = readJson(beside);
-        if (there) {
-            try {
-                checkKeptFile(beside, *there);
-            } catch (const std::exception&) {
-                there.reset();  // unreadable: kept aside as it is replaced
-            }
-        }
-        if (!there) return *ours;
+        const std::optional<nlohmann::json> there = read(beside);
+        if (!there) return *ours;  // none, or unreadable: kept aside as it is replaced
         if (ours->is_array())
             return encodeSnapshotList(mergeSnapshotLists({}, decodeSnapshotList(*ours), decodeSnapshotList(*there)));
         if (beside.filename() == kCullingName) {

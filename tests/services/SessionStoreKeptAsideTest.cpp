@@ -31,8 +31,9 @@ using vantrel::testing::Unwritable;
 
 // One store over a scratch folder, with its log lines and the outcome of every save.
 struct Store {
-    explicit Store(const fs::path& root) {
+    explicit Store(const fs::path& root, JsonFileStore::FileWriter writer = {}) {
         SessionStore::Options options;
+        options.files.writer = std::move(writer);
         options.files.log = [this](const std::string& line) {
             const std::lock_guard lock(mutex);
             lines.push_back(line);
@@ -171,6 +172,27 @@ TEST(SessionStoreKeptAside, NothingWritableReportsTheFailure) {
     EXPECT_THAT(s.lines[0], HasSubstr("; nor kept aside: File too large"));
     EXPECT_THAT(s.lines[1], StartsWith("[SessionStore] Failed to save sample recipe to "));
     EXPECT_EQ(s.store->loadRecipe(roll / "N01.tif"), std::nullopt);  // nothing was written anywhere
+}
+
+TEST(SessionStoreKeptAside, AConflictCopyKeptBesideTheScansIsNotKeptAsideAgain) {
+    QTemporaryDir dir;
+    const fs::path root = dir.path().toStdString(), roll = root / "roll";
+    // The recipe itself cannot be written beside the scans (the disk filled up after the conflict copy).
+    Store ours(root, [roll](const fs::path& file, std::string_view bytes) {
+        if (file.filename() == "recipe.json" && file.string().starts_with(roll.string()))
+            return std::make_error_code(std::errc::no_space_on_device);
+        return writeFileAtomically(file, bytes);
+    });
+    EXPECT_EQ(ours.store->loadRecipe(roll / "a.tif"), std::nullopt);
+    Store(root).store->saveRecipe(exposure(0.3), roll / "a.tif");  // another program, meanwhile
+    ours.store->saveRecipe(exposure(0.2), roll / "a.tif", ours.record());
+    ours.store->flush();
+    ASSERT_EQ(ours.outcomes, std::vector<SaveOutcome>{SaveOutcome::keptAside});
+    std::vector<fs::path> conflicts;
+    for (const auto& entry : fs::recursive_directory_iterator(root))
+        if (entry.path().filename().string().starts_with("recipe.conflict-")) conflicts.push_back(entry.path());
+    ASSERT_EQ(conflicts.size(), 1u);
+    EXPECT_EQ(conflicts[0].parent_path(), SessionStore::recipeURL(roll / "a.tif").parent_path());
 }
 
 TEST(SessionStoreKeptAside, KeptFolderIsNamedByTheRollsPathAndChecked) {

@@ -203,6 +203,16 @@ TEST(SessionStoreQueue, UnreadableFileIsKeptAsideOnceBeforeTheNextSave) {
     savePlain(again, loaded, json{{"v", 5}});
     again.flush();
     EXPECT_EQ(corruptCopies(h.folder).size(), 2u);
+
+    // A quiet read of a file that cannot be read tells nothing: the save that keeps it aside does.
+    const fs::path quiet = h.folder / "N06.json";
+    std::ofstream(quiet) << "[6]";
+    EXPECT_FALSE(again.loadQuietly(quiet, [](const json& j) { (void)j.at("v"); }));
+    savePlain(again, quiet, json{{"v", 7}});
+    again.flush();
+    EXPECT_EQ(corruptCopies(h.folder).size(), 3u);
+    ASSERT_EQ(h.loggedLines().size(), 3u);
+    EXPECT_EQ(h.loggedLines()[2], "load failed: no v");
 }
 
 }  // namespace
