@@ -403,14 +403,15 @@ JsonFileStore::Encoder SessionStore::homecoming(const fs::path& kept, const fs::
             merged.merge(ours->get<RollCullingDatabase>());
             return toJson(merged);
         }
-        // Of two recipes without a common base the newer stands; an older kept copy stays beside it.
+        // Of two recipes without a common base the newer stands; the older stays beside it.
         std::error_code besideError, keptError;
         const auto besideTime = fs::last_write_time(beside, besideError);
         const auto keptTime = fs::last_write_time(kept, keptError);
-        if (besideError || keptError || besideTime <= keptTime) return *ours;
-        JsonFileStore::Encoded encoded = *there;
-        encoded.unchanged = true;
-        if (!there->get<EditParameters>().sameContent(ours->get<EditParameters>())) encoded.conflict = *ours;
+        const bool keptIsNewer = besideError || keptError || besideTime <= keptTime;
+        JsonFileStore::Encoded encoded = keptIsNewer ? *ours : *there;
+        encoded.unchanged = !keptIsNewer;
+        if (!there->get<EditParameters>().sameContent(ours->get<EditParameters>()))
+            encoded.conflict = keptIsNewer ? *there : *ours;
         return encoded;
     };
 }

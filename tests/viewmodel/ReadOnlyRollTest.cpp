@@ -178,17 +178,20 @@ TEST_F(ReadOnlyRollTest, AFullDiskIsNamedAndWhatWasKeptAsideComesHome) {
                         fs::file_time_type::clock::now() - std::chrono::minutes(1));
 
     // Meanwhile, beside the scans (the roll copied to a machine with room): a newer
-    // recipe of b, another snapshot of a, a rating of b.
+    // recipe of b, an older one of a, another snapshot of a, a rating of b.
     SessionStore::Options besideOnly;
     besideOnly.keptRollsDirectory = [root] { return root / "nothing kept"; };
     {
         SessionStore elsewhere(besideOnly);
         elsewhere.saveRecipe(EditParameters{.exposure = 0.75}, roll / "b.tif");
+        elsewhere.saveRecipe(EditParameters{.exposure = 0.5}, roll / "a.tif");
         elsewhere.saveSnapshots({SnapshotItem{Uuid::random(), "Other", {}, Date::now()}}, roll / "a.tif");
         RollCullingDatabase rated;
         rated.setRating(3, Uuid::random(), "b.tif");
         elsewhere.saveCullingDatabase(rated, roll);
     }
+    fs::last_write_time(SessionStore::recipeURL(roll / "a.tif"),
+                        fs::file_time_type::clock::now() - std::chrono::minutes(2));
 
     // Opened with room again: everything kept aside is back beside the scans, merged, the newer kept.
     auto vm = open(root, roll);
@@ -199,12 +202,14 @@ TEST_F(ReadOnlyRollTest, AFullDiskIsNamedAndWhatWasKeptAsideComesHome) {
     const RollCullingDatabase culling = *beside.loadCullingDatabase(roll);
     ASSERT_EQ(culling.records.size(), 2u);
     for (const auto& [id, record] : culling.records) EXPECT_EQ(record.rating, record.filename == "a.tif" ? 4 : 3);
-    // The older recipe of b stays, beside the newer one.
-    std::vector<fs::path> conflicts;
-    for (const auto& entry : fs::directory_iterator(SessionStore::recipeURL(roll / "b.tif").parent_path()))
-        if (entry.path().filename().string().starts_with("recipe.conflict-")) conflicts.push_back(entry.path());
-    ASSERT_EQ(conflicts.size(), 1u);
-    EXPECT_EQ(nlohmann::json::parse(std::ifstream(conflicts[0]))["exposure"], 0.25);
+    // The older recipe stays beside the newer one, whichever place held it.
+    for (const auto& [scan, older] : {std::pair{"b.tif", 0.25}, std::pair{"a.tif", 0.5}}) {
+        std::vector<fs::path> conflicts;
+        for (const auto& entry : fs::directory_iterator(SessionStore::recipeURL(roll / scan).parent_path()))
+            if (entry.path().filename().string().starts_with("recipe.conflict-")) conflicts.push_back(entry.path());
+        ASSERT_EQ(conflicts.size(), 1u) << scan;
+        EXPECT_EQ(nlohmann::json::parse(std::ifstream(conflicts[0]))["exposure"], older) << scan;
+    }
     EXPECT_FALSE(sessionStore->keptAsideFolder(roll));
     EXPECT_FALSE(fs::exists(keptFolder));
 }
