@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   cmake ninja-build g++ make pkg-config git
   clang libclang-rt-14-dev
-  qt6-base-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins
+  qt6-base-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins qt6-translations-l10n
   libtbb-dev liblcms2-dev
   libjpeg62-turbo-dev libtiff-dev libpng-dev zlib1g-dev
   libexiv2-dev

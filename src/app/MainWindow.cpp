@@ -147,6 +147,9 @@ MainWindow::MainWindow(std::unique_ptr<DarkroomViewModel> viewModel, Localizatio
 
     connect(vm_.get(), &DarkroomViewModel::stateChanged, this, &MainWindow::scheduleRefresh);
     connect(&localization_, &LocalizationManager::changed, this, &MainWindow::scheduleRefresh);
+    qtTexts_.follow(localization_.currentLanguage());
+    connect(&localization_, &LocalizationManager::languageChanged, this,
+            [this](AppLanguage language) { qtTexts_.follow(language); });
     refreshNow();
 }
 

@@ -25,6 +25,7 @@
 #include "app/ApplicationMenus.h"
 #include "app/CommandFilePoller.h"
 #include "model/EditParameters.h"
+#include "services/QtStandardTexts.h"
 #include "viewmodel/DarkroomViewModel.h"
 
 class QDialog;
@@ -137,6 +138,8 @@ private:
     std::shared_ptr<WindowFileDialogs> dialogs_;
     std::unique_ptr<DarkroomViewModel> vm_;
     LocalizationManager& localization_;
+    // Qt's own dialogs (file panels, alert buttons) in the window's language.
+    QtStandardTexts qtTexts_;
     std::function<void()> quit_;
     ApplicationMenus::Menus menus_;
     std::unique_ptr<CommandFilePoller> poller_;

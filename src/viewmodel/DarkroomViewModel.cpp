@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QThread>
 
+#include "model/MaskRules.h"
 #include "services/FilmPresetLibrary.h"
 #include "services/L10n.h"
 
@@ -124,6 +125,11 @@ void DarkroomViewModel::loadSelectedPhoto() {
     const std::optional<EditParameters> recipe = roll_.latestRecipe(*photo);
     setParameters(recipe.value_or(EditParameters::defaultValue()));
     roll_.keepRecipe(id, parameters_);
+    // A mask chosen on the frame before is none of this one's (unless copied with its
+    // identifier): this frame's first mask is chosen, as entering the mask mode does, or none,
+    // so the mask display and bar never stand for a mask the frame shown does not have.
+    if (selectedMaskID_ && !locateMask(parameters_.masks, selectedMaskID_))
+        setSelectedMaskID(firstMaskID(parameters_.masks));
     // A frame without a recipe of its own starts from the neutral one.
     setActivePresetID(recipe ? std::nullopt : std::optional<std::string>("neutral"));
     if (roll_.isRecipeUnreadable(*photo)) setFrameStatusMessage(L10n::text("status.savedEditsUnreadable", photo->title()));

@@ -52,6 +52,11 @@ TEST_F(WindowTest, ChangesAreRefreshedOnceOnTheNextTurn) {
     EXPECT_EQ(window->findChild<QLabel*>("statusLine")->text().toStdString(),
               L10n::tr("status.folderLoaded", "Roll 12", 36));
     EXPECT_NE(window->findChild<QLabel*>("statusLine")->text(), "Loaded roll folder: Roll 12 (36 photos)");
+    // Qt's own dialogs follow: the file panels' labels, the alerts' buttons.
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), QStringLiteral("Suchen in:"));
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Abbrechen"));
+    LocalizationManager::shared().setLanguage(AppLanguage::en);
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
 
     // A slider write asks for a preview of the new recipe.
     exposure->resetToDefault();

@@ -557,6 +557,21 @@ TEST_F(ToolsWindowTest, TheHealingBarKeepsEveryControlInPlace) {
     };
     EXPECT_TRUE(uncovered(labels->source, StandardColor::Cyan));
     EXPECT_TRUE(uncovered(labels->target, StandardColor::Yellow));
+
+    // Its source right above it, as a search often places it: the target's
+    // label goes below its ring rather than over the source's ring.
+    recipe.spotHealing.spots[0].sourceOffset = {0, -2.2 * spot.radius * overlay->shortSide() / overlay->imageRect().height()};
+    vm().setParameters(recipe);
+    settle();
+    const std::optional<spots::LabelBoxes> apart = overlay->selectedLabels();
+    ASSERT_TRUE(apart);
+    const SpotItem& above = vm().parameters().spotHealing.spots.at(0);
+    const spots::Layout layout = overlay->spotLayout();
+    const double r = spots::drawnRadius(layout, above);
+    const auto ring = [&](QPointF c) { return QRectF(c - QPointF(r, r), QSizeF(2 * r, 2 * r)); };
+    EXPECT_FALSE(apart->target.intersects(ring(spots::sourcePoint(layout, above))));
+    EXPECT_FALSE(apart->source.intersects(ring(spots::targetPoint(layout, above))));
+    EXPECT_FALSE(apart->target.intersects(apart->source));
 }
 
 // Grown until it would reach its own source, a spot takes a new one, searched

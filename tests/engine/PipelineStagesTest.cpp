@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <string>
 #include <thread>
@@ -223,6 +224,49 @@ TEST(PipelineStagesTest, GeometryFollowsTheCropFlag) {
     const Image source = sourceImage();
     EXPECT_EQ(DarkroomPipeline::shared().render(source, r).extent(), (Rect{0, 0, 24, 16}));
     EXPECT_EQ(DarkroomPipeline::shared().render(source, r, std::nullopt, Framing::uncropped).extent(), source.extent());
+}
+
+// The subject mask is found on the scan as loaded; a turned, mirrored, straightened or cropped
+// frame keeps its grading on the subject, not on the place the subject had in the scan.
+TEST(PipelineStagesTest, TheSubjectMaskFollowsTheFrameGeometry) {
+    // The scan's left half (red 0.4) is the subject, its right half (red 0.1) the background.
+    const Image scan = testing::pipelineImage(Rect{0, 0, 48, 32}, [](std::int64_t x, std::int64_t) {
+        return std::array<float, 3>{x < 24 ? 0.4f : 0.1f, 0.2f, 0.2f};
+    });
+    // The subject on the left half of a mask of the scan's size or of a smaller copy's.
+    auto leftHalf = [](std::int64_t w, std::int64_t h) {
+        return testing::pipelineImage(Rect{0, 0, w, h}, [w](std::int64_t x, std::int64_t) {
+            const float m = x < w / 2 ? 1.0f : 0.0f;
+            return std::array<float, 3>{m, m, m};
+        });
+    };
+    EditParameters r = EditParameters::defaultValue();
+    r.subjectMask.isEnabled = r.subjectMask.hasDetectedSubject = true;
+    r.subjectMask.subject.exposure = 1;      // the subject goes to red 0.8
+    r.subjectMask.background.exposure = -1;  // the background to red 0.05
+    // Pixels graded as the other side: the subject darkened or the background lifted (red 0.2).
+    auto misgraded = [&](const CropParameters& crop, const Image& mask, Framing framing = Framing::cropped) {
+        r.crop = crop;
+        const PixelBuffer out = testing::renderExtent(DarkroomPipeline::shared().render(scan, r, mask, framing));
+        const Rect& e = out.rect();
+        int count = 0;
+        for (std::int64_t y = e.y; y < e.y + e.height; ++y)
+            for (std::int64_t x = e.x; x < e.x + e.width; ++x) count += std::abs(testing::at(out, x, y)[0] - 0.2f) < 0.1f;
+        return count;
+    };
+    CropParameters turned;
+    turned.quarterTurns = 1;
+    EXPECT_EQ(misgraded(turned, leftHalf(48, 32)), 0);
+    CropParameters mirroredAndCropped;
+    mirroredAndCropped.quarterTurns = -1;
+    mirroredAndCropped.isFlippedH = true;
+    mirroredAndCropped.rect = {0.1, 0.2, 0.6, 0.5};
+    EXPECT_EQ(misgraded(mirroredAndCropped, leftHalf(48, 32)), 0);
+    // Straightened, or found on a smaller copy: only the soft seam mixes both sides.
+    CropParameters straightened;
+    straightened.straightenAngle = 20;
+    EXPECT_LE(misgraded(straightened, leftHalf(48, 32), Framing::uncropped), 2 * 32);
+    EXPECT_LE(misgraded(turned, leftHalf(12, 8)), 2 * 32);
 }
 
 TEST(PipelineStagesTest, BitmapsAndTheSharedInstance) {

@@ -70,6 +70,20 @@ TEST_F(EditViewModelTest, MasksAreNamedByCountAndSelectionFollowsDeletes) {
     vm->deleteSelectedMask();
     EXPECT_EQ(vm->statusMessage(), "x");
 
+    // Another frame in the mode: a mask chosen on this one is none of the next
+    // one's, so that frame's first mask is chosen, or none; the display and the
+    // bar never edit a mask the frame shown does not have.
+    const std::array<Uuid, 3>& frames = DarkroomViewModel::sampleRollPhotoIDs();
+    vm->addMask(MaskKind::radial);
+    const Uuid elsewhere = vm->parameters().masks.radialMasks.at(0).id;
+    vm->selectPhoto(frames[1]);
+    ASSERT_TRUE(vm->parameters().masks.linearMasks.empty() && vm->parameters().masks.radialMasks.empty());
+    EXPECT_EQ(vm->selectedMaskID(), std::nullopt);
+    vm->addMask(MaskKind::linear);
+    vm->selectPhoto(frames[0]);
+    EXPECT_EQ(vm->selectedMaskID(), std::optional(elsewhere));
+    EXPECT_TRUE(vm->isMaskMode());
+
     vm->finishMaskEditing();
     EXPECT_FALSE(vm->isMaskMode());
     EXPECT_EQ(vm->statusMessage(), "Mask settings saved");

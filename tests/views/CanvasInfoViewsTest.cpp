@@ -255,6 +255,16 @@ TEST(ImageMetadataMatrixView, ShowsTheCaptureDataAndCollapsesThroughItsOwner) {
     EXPECT_STREQ(card.chevronSymbol(), "chevron.up");
     EXPECT_EQ(card.collapseButton()->toolTip(), "Hide shooting details");
     test::saveShot(card, "metadata-card");
+    // The names standing in for an unknown camera and lens speak the window's language.
+    {
+        const test::ScopedLanguage german(AppLanguage::de);
+        info.cameraModel.reset();
+        card.refresh();
+        EXPECT_EQ(card.cameraLabel()->fullText(), "Digitales Negativ");
+        EXPECT_EQ(card.lensLabel()->fullText(), "Festbrennweite");
+        info.cameraModel = "F3";
+        card.refresh();
+    }
 
     // The chevron writes the owner's value once; the card follows it.
     const int open = card.sizeHint().height();

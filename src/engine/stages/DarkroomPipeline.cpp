@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "engine/analysis/SubjectSegmentationEngine.h"
 #include "engine/stages/AdjustmentStages.h"
 #include "engine/stages/ColorCubeStages.h"
 #include "engine/stages/DustAndScratchesStage.h"
@@ -106,6 +107,18 @@ const DarkroomPipeline::Stage kStages[] = {
      [](const Image& i, const Inputs& in) { return applyDustVisualization(i, in.recipe.spotHealing); }},
 };
 
+// The subject mask is found on the scan as loaded, but the subject stage grades the frame
+// turned, mirrored, straightened and cropped: the mask takes the same geometry, so the grading
+// stays on the subject whatever the frame's crop (made or changed before or after detection).
+std::optional<Image> subjectMaskOnFrame(const std::optional<Image>& mask, const Image& source,
+                                        const CropParameters& crop, Framing framing) {
+    if (!mask || mask->isEmpty() || crop.isIdentity() || !source.extent().isFinite() || source.extent().isEmpty())
+        return mask;
+    const Image onScan =
+        mask->extent() == source.extent() ? *mask : SubjectSegmentationEngine::fitMask(*mask, source.extent());
+    return applyGeometry(onScan, crop, framing);
+}
+
 }  // namespace
 
 const DarkroomPipeline& DarkroomPipeline::shared() {
@@ -123,7 +136,8 @@ Image DarkroomPipeline::render(const Image& source, const EditParameters& recipe
                                const std::optional<Image>& subjectMask, Framing framing, DustView dustView,
                                BoostRange boostRange, ScreenHeadroom screen,
                                const ImageMetadataInfo* metadata) const {
-    const StageInputs inputs{recipe, subjectMask, framing, dustView, boostRange, screen, metadata};
+    const std::optional<Image> mask = subjectMaskOnFrame(subjectMask, source, recipe.crop, framing);
+    const StageInputs inputs{recipe, mask, framing, dustView, boostRange, screen, metadata};
     Image image = source;
     std::vector<std::string_view> ran;
     for (const Stage& stage : kStages) {

@@ -209,8 +209,11 @@ QString ImageMetadataMatrixView::cellDetail(int cell) const {
 
 void ImageMetadataMatrixView::refresh() {
     const ImageMetadataInfo info = metadata_();
-    camera_->setFullText(QString::fromStdString(info.cameraDisplayName()));
-    const QString lens = QString::fromStdString(info.lensDisplayName());
+    // A scan that names no camera or lens gets the generic names in the window's language.
+    const std::string camera = info.cameraName();
+    camera_->setFullText(camera.empty() ? localized("metadata.genericCamera") : QString::fromStdString(camera));
+    const std::string lensName = info.lensName();
+    const QString lens = lensName.empty() ? localized("metadata.genericLens") : QString::fromStdString(lensName);
     lens_->setFullText(lens);
     lens_->setVisible(!lens.isEmpty());
     const std::array<CellText, 6> texts = cellsFor(info);

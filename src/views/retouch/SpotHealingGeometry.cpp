@@ -104,9 +104,17 @@ LabelBoxes labelBoxes(const QPointF& target, const QPointF& source, double drawn
     const auto below = [&](const QPointF& p, const QSizeF& size) {
         return box(p + QPointF(0, drawnRadius + kLabelGap), size);
     };
+    const auto ring = [&](const QPointF& centre) {
+        return QRectF(centre - QPointF(drawnRadius, drawnRadius), QSizeF(2 * drawnRadius, 2 * drawnRadius));
+    };
     const LabelBoxes choices[] = {{above(target, targetLabel), above(source, sourceLabel)},
                                   {above(target, targetLabel), below(source, sourceLabel)},
                                   {below(target, targetLabel), above(source, sourceLabel)}};
+    // Best, neither label over the other ring either (a source right above its
+    // target would sit under the target's label above it).
+    for (const LabelBoxes& c : choices)
+        if (!c.target.intersects(c.source) && !c.target.intersects(ring(source)) && !c.source.intersects(ring(target)))
+            return c;
     for (const LabelBoxes& c : choices)
         if (!c.target.intersects(c.source)) return c;
     return choices[1];  // not reached: the two rings' gaps put the last two choices far apart

@@ -82,6 +82,7 @@ QPointF labelCentre(const QPointF& handlePoint, double drawnRadius);
 
 // Where the selected spot's labels of the sizes given go: each above its
 // ring, unless the two would meet (a source close beside or below its
+// target) or one would cover the other's ring (a source right above its
 // target); then the source's below its ring, else the target's below its
 // own. Never one over the other.
 struct LabelBoxes {
