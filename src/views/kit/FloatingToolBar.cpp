@@ -125,25 +125,36 @@ int FloatingToolBar::roomForLines() const {
 
 void FloatingToolBar::updateLines() {
     // Greedy: each shown group joins the current line while the line's natural
-    // width stays within the room.
+    // width stays within the room. The groups that give way are packed at their
+    // smallest only to keep the bar on one line: once it breaks anyway, they
+    // take their whole width where a line has room for it.
     const int room = roomForLines();
-    std::vector<int> packing;
-    int line = -1, used = 0;
-    for (const Group& group : groups_) {
-        if (group.widget->isHidden() && !group.keepsPlace) {
-            packing.push_back(-1);
-            continue;
+    const auto pack = [&](bool givingWay) {
+        std::vector<int> packing;
+        int line = -1, used = 0;
+        for (const Group& group : groups_) {
+            if (group.widget->isHidden() && !group.keepsPlace) {
+                packing.push_back(-1);
+                continue;
+            }
+            int width = group.widget->sizeHint().width();
+            if (group.givesWay) {
+                const int least = group.widget->minimumSizeHint().width();
+                width = givingWay ? least : std::min(width, std::max(room, least));
+            }
+            const int extra = 2 * spacing_ + 1 + width;  // the divider and its spacing
+            if (line < 0 || used + extra > room) {
+                ++line;
+                used = width;
+            } else {
+                used += extra;
+            }
+            packing.push_back(line);
         }
-        const int width = group.givesWay ? group.widget->minimumSizeHint().width() : group.widget->sizeHint().width();
-        const int extra = 2 * spacing_ + 1 + width;  // the divider and its spacing
-        if (line < 0 || used + extra > room) {
-            ++line;
-            used = width;
-        } else {
-            used += extra;
-        }
-        packing.push_back(line);
-    }
+        return packing;
+    };
+    std::vector<int> packing = pack(true);
+    if (std::any_of(packing.begin(), packing.end(), [](int line) { return line > 0; })) packing = pack(false);
     if (packing == packing_) return;
     packing_ = packing;
 
