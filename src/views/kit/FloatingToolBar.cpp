@@ -37,13 +37,36 @@ public:
         layout->addWidget(child);
         setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     }
-    QSize sizeHint() const override { return {preferred_, QWidget::sizeHint().height()}; }
+    QSize sizeHint() const override { return {narrowed_ ? minimum_ : preferred_, QWidget::sizeHint().height()}; }
     QSize minimumSizeHint() const override { return {minimum_, QWidget::minimumSizeHint().height()}; }
+    // What the box gives up to leave the texts beside it whole, and giving it up.
+    int slack() const { return preferred_ - minimum_; }
+    void setNarrowed(bool narrowed) {
+        if (narrowed == narrowed_) return;
+        narrowed_ = narrowed;
+        updateGeometry();
+    }
 
 private:
     int preferred_;
     int minimum_;
+    bool narrowed_ = false;
 };
+
+// The flexible boxes of `group` (a class without meta-object: findChildren cannot tell them).
+std::vector<FlexibleBox*> flexibleBoxesOf(const QWidget* group) {
+    std::vector<FlexibleBox*> boxes;
+    for (QWidget* child : group->findChildren<QWidget*>())
+        if (auto* box = dynamic_cast<FlexibleBox*>(child)) boxes.push_back(box);
+    return boxes;
+}
+
+// What the flexible boxes of `group` may give up.
+int slackOf(const QWidget* group) {
+    int slack = 0;
+    for (const FlexibleBox* box : flexibleBoxesOf(group)) slack += box->slack();
+    return slack;
+}
 
 }  // namespace
 
@@ -139,8 +162,9 @@ void FloatingToolBar::updateLines() {
             }
             int width = group.widget->sizeHint().width();
             if (group.givesWay) {
+                // On lines of its own it keeps its texts whole; its sliders shrink first.
                 const int least = group.widget->minimumSizeHint().width();
-                width = givingWay ? least : std::min(width, std::max(room, least));
+                width = givingWay ? least : std::clamp(width - slackOf(group.widget), least, std::max(room, least));
             }
             const int extra = 2 * spacing_ + 1 + width;  // the divider and its spacing
             if (line < 0 || used + extra > room) {
@@ -154,7 +178,13 @@ void FloatingToolBar::updateLines() {
         return packing;
     };
     std::vector<int> packing = pack(true);
-    if (std::any_of(packing.begin(), packing.end(), [](int line) { return line > 0; })) packing = pack(false);
+    const bool broken = std::any_of(packing.begin(), packing.end(), [](int line) { return line > 0; });
+    if (broken) packing = pack(false);
+    // Broken into lines, the sliders of a shortening group ask for no more than their smallest
+    // width, so that its texts stand whole; on one line they take their room again.
+    for (const Group& group : groups_)
+        if (group.givesWay)
+            for (FlexibleBox* box : flexibleBoxesOf(group.widget)) box->setNarrowed(broken);
     if (packing == packing_) return;
     packing_ = packing;
 

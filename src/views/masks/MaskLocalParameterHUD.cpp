@@ -262,7 +262,7 @@ void MaskLocalParameterHUD::refresh() {
     layout()->setEnabled(false);
 
     kindSymbol_->setSymbol(found ? maskKindInfo(*summary.kind).symbol : "slider.horizontal.3");
-    title_->setText(found ? QString::fromStdString(summary.name) : localized("hud.maskDefaultTitle"));
+    title_->setText(found ? shownMaskName(summary.name) : localized("hud.maskDefaultTitle"));
     readout_->setExposure(summary.exposure);
 
     reset_->setToolTip(localized("hud.maskResetTooltip"));
