@@ -51,6 +51,9 @@ private:
     int preferred_;
     int minimum_;
     bool narrowed_ = false;
+
+public:
+    bool isNarrowed() const { return narrowed_; }
 };
 
 // The flexible boxes of `group` (a class without meta-object: findChildren cannot tell them).
@@ -147,44 +150,51 @@ int FloatingToolBar::roomForLines() const {
 }
 
 void FloatingToolBar::updateLines() {
-    // Greedy: each shown group joins the current line while the line's natural
-    // width stays within the room. The groups that give way are packed at their
-    // smallest only to keep the bar on one line: once it breaks anyway, they
-    // take their whole width where a line has room for it.
+    // Greedy: each shown group joins the current line while the line's width stays within the
+    // room. A group that gives way counts with its sliders at their smallest and its texts
+    // whole: its sliders narrow on a line short of room, and its texts shorten only where it
+    // does not fit a line of its own.
     const int room = roomForLines();
-    const auto pack = [&](bool givingWay) {
-        std::vector<int> packing;
-        int line = -1, used = 0;
-        for (const Group& group : groups_) {
-            if (group.widget->isHidden() && !group.keepsPlace) {
-                packing.push_back(-1);
-                continue;
-            }
-            int width = group.widget->sizeHint().width();
-            if (group.givesWay) {
-                // On lines of its own it keeps its texts whole; its sliders shrink first.
-                const int least = group.widget->minimumSizeHint().width();
-                width = givingWay ? least : std::clamp(width - slackOf(group.widget), least, std::max(room, least));
-            }
-            const int extra = 2 * spacing_ + 1 + width;  // the divider and its spacing
-            if (line < 0 || used + extra > room) {
-                ++line;
-                used = width;
-            } else {
-                used += extra;
-            }
-            packing.push_back(line);
+    const int gap = 2 * spacing_ + 1;  // a divider and its spacing
+    std::vector<int> packing;
+    std::vector<int> natural;  // of each line, with every slider at its preferred width
+    int line = -1, used = 0;
+    for (const Group& group : groups_) {
+        if (group.widget->isHidden() && !group.keepsPlace) {
+            packing.push_back(-1);
+            continue;
         }
-        return packing;
-    };
-    std::vector<int> packing = pack(true);
-    const bool broken = std::any_of(packing.begin(), packing.end(), [](int line) { return line > 0; });
-    if (broken) packing = pack(false);
-    // Broken into lines, the sliders of a shortening group ask for no more than their smallest
-    // width, so that its texts stand whole; on one line they take their room again.
-    for (const Group& group : groups_)
-        if (group.givesWay)
-            for (FlexibleBox* box : flexibleBoxesOf(group.widget)) box->setNarrowed(broken);
+        const std::vector<FlexibleBox*> boxes = flexibleBoxesOf(group.widget);
+        int whole = group.widget->sizeHint().width();
+        for (const FlexibleBox* box : boxes) whole += box->isNarrowed() ? box->slack() : 0;
+        int width = whole;
+        if (group.givesWay) {
+            const int least = group.widget->minimumSizeHint().width();
+            width = std::clamp(whole - slackOf(group.widget), least, std::max(room, least));
+        }
+        if (line < 0 || used + gap + width > room) {
+            ++line;
+            used = width;
+            natural.push_back(whole);
+        } else {
+            used += gap + width;
+            natural.back() += gap + whole;
+        }
+        packing.push_back(line);
+    }
+    bool narrowed = false;
+    for (std::size_t i = 0; i < groups_.size(); ++i) {
+        if (!groups_[i].givesWay || packing[i] < 0) continue;
+        for (FlexibleBox* box : flexibleBoxesOf(groups_[i].widget)) {
+            const bool narrow = natural[std::size_t(packing[i])] > room;
+            if (box->isNarrowed() == narrow) continue;
+            box->setNarrowed(narrow);
+            narrowed = true;
+        }
+        // The bar's size follows at once, not after the group's next layout pass.
+        if (narrowed) groups_[i].widget->updateGeometry();
+    }
+    if (narrowed) updateGeometry();
     if (packing == packing_) return;
     packing_ = packing;
 
