@@ -130,7 +130,7 @@ void DarkroomViewModel::pasteParameters() {
         return;
     }
     // The whole recipe, as copied: its spots and masks come with the geometry they were made in.
-    geometryFollower_.restart();
+    geometryFollower_.takeWhole();
     editRecipe([this](EditParameters& recipe) {
         recipe = *copiedParameters_;
         if (const LoadedPhoto* photo = selectedPhoto(); photo && copiedFromCapture_)

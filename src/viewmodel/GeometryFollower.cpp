@@ -9,6 +9,7 @@ std::optional<EditParameters> GeometryFollower::follow(const std::optional<Uuid>
     const std::vector<SpotItem>& spots = recipe.spotHealing.spots;
     if (!started_ || frame != frame_) {
         started_ = true;
+        whole_ = false;
         frame_ = frame;
         geometry_ = now;
         spots_ = {now, spots, spots};
@@ -18,8 +19,9 @@ std::optional<EditParameters> GeometryFollower::follow(const std::optional<Uuid>
     const CropParameters before = geometry_;
     geometry_ = now;
     // Work edited, or brought by the recipe: it belongs to the geometry it comes with.
-    if (spots != spots_.shown) spots_ = {now, spots, spots};
-    if (recipe.masks != masks_.shown) masks_ = {now, recipe.masks, recipe.masks};
+    if (whole_ || spots != spots_.shown) spots_ = {now, spots, spots};
+    if (whole_ || recipe.masks != masks_.shown) masks_ = {now, recipe.masks, recipe.masks};
+    whole_ = false;
     if (now == before) return std::nullopt;
 
     if (moved) {

@@ -31,6 +31,9 @@ public:
                                          const std::function<void(const GeometryMove&)>& moved = {});
     // The next recipe is the one a frame opens with.
     void restart() { started_ = false; }
+    // The next recipe is a whole one (pasted, a snapshot): its spots and masks come with it, as
+    // made in its geometry, even where they equal the frame's.
+    void takeWhole() { whole_ = true; }
 
 private:
     // Work set in `geometry` as `set`, shown now as `shown`.
@@ -42,6 +45,7 @@ private:
     };
 
     bool started_ = false;
+    bool whole_ = false;
     std::optional<Uuid> frame_;
     CropParameters geometry_;
     Anchor<std::vector<SpotItem>> spots_;

@@ -321,12 +321,25 @@ TEST_F(EditViewModelTest, SyncedAndPastedGeometryKeepsEachFramesSpotsOnItsScan) 
     EXPECT_NEAR(synced.spotHealing.spots[0].center.y, 0.2, 1e-12);
     EXPECT_EQ(store->recipes.at(FakeSessionStorage::sampleKey(second)), synced);
 
+    EXPECT_EQ(synced.spotHealing.spots[0].id, own.id);
+
+    // A third frame gets the spots alone, under its own geometry; then the whole recipe is
+    // pasted there: the spots come as made, in the geometry they came with.
+    const Uuid third = DarkroomViewModel::sampleRollPhotoIDs()[2];
+    BatchSyncOptions spotsOnly;
+    spotsOnly.deselectAll();
+    spotsOnly.syncSpotHealing = true;
+    vm->setBatchSyncOptions(spotsOnly);
+    vm->uncheckAllPhotos();
+    vm->toggleChecked(third);
+    vm->syncRecipeToRoll();
     vm->copyParameters();
-    vm->selectPhoto(second);
+    vm->selectPhoto(third);
     ASSERT_TRUE(settle(*vm));
-    EXPECT_EQ(vm->parameters().spotHealing.spots[0].id, own.id);
+    ASSERT_EQ(vm->parameters().crop.quarterTurns, 0);
     vm->pasteParameters();
-    EXPECT_EQ(vm->parameters().spotHealing.spots, std::vector<SpotItem>{spotWithID(*vm, pasted.id)});
+    EXPECT_EQ(vm->parameters().crop.quarterTurns, 1);
+    ASSERT_EQ(vm->parameters().spotHealing.spots.size(), 1u);
     EXPECT_EQ(spotWithID(*vm, pasted.id).center, pasted.center);
 }
 
