@@ -7,7 +7,8 @@ std::optional<EditParameters> GeometryFollower::follow(const std::optional<Uuid>
                                                        const std::function<void(const GeometryMove&)>& moved) {
     const CropParameters& now = recipe.crop;
     const std::vector<SpotItem>& spots = recipe.spotHealing.spots;
-    if (!started_ || frame != frame_) {
+    // A scan of unknown size cannot be placed: its work stays as it is, set where it is now.
+    if (!started_ || frame != frame_ || !(scan.width > 0) || !(scan.height > 0)) {
         started_ = true;
         whole_ = false;
         frame_ = frame;
