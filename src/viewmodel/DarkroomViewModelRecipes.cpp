@@ -3,8 +3,8 @@
 #include <iostream>
 #include <system_error>
 
-#include "services/FailureCause.h"
 #include "model/WatermarkFill.h"
+#include "services/FailureCause.h"
 #include "services/L10n.h"
 #include "viewmodel/DarkroomViewModel.h"
 

@@ -48,8 +48,8 @@ void DarkroomViewModel::syncRecipeToRoll() {
         const EditParameters before = roll_.latestRecipe(target).value_or(EditParameters::defaultValue());
         EditParameters recipe = before;
         batchSyncOptions_.apply(source, recipe);
-        // The target's own spots and masks follow a geometry it takes; its watermark, the look's
-        // texts that were the current frame's capture data, with its own.
+        // The target's own spots and masks follow a geometry it takes, and watermark texts that
+        // were the current frame's capture data become the target's.
         recipe = followGeometry(before, std::move(recipe), scanSizeOf(target));
         if (batchSyncOptions_.syncFilmFrame && current)
             carryWatermark(recipe.filmFrame, WatermarkFill::of(current->metadata()), WatermarkFill::of(target.metadata()));
