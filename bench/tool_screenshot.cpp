@@ -3,16 +3,20 @@
 // Not installed; run it on a display, for example under Xvfb:
 //
 //   xvfb-run -a -s "-screen 0 1920x1200x24" build/bench/vantrel-screenshot OUT.png [WIDTH HEIGHT] [--checked N]
-//       [--mode viewing|crop|retouch|mask|export]
+//       [--mode viewing|crop|retouch|mask|export] [--straighten DEGREES] [--mask-at X Y]
 //
 // The window takes the user's settings (the interface language among them),
 // so give it a HOME and XDG_CONFIG_HOME of its own to choose what it shows.
 // --checked ticks the first N frames of the filmstrip. --mode shows the canvas
 // in crop, retouch or mask mode (with one radial mask), or the export dialog
-// over the window. scripts/readme-screenshots.sh takes the README's pictures.
+// over the window. --straighten sets the frame's straighten angle; --mask-at
+// puts the mask mode's radial mask's centre at (X, Y) of the frame (0 to 1).
+// scripts/readme-screenshots.sh takes the README's pictures.
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -42,7 +46,8 @@ bool waitFor(Condition done, int milliseconds) {
 }
 
 int usage() {
-    std::fputs("usage: vantrel-screenshot OUT.png [WIDTH HEIGHT] [--checked N] [--mode viewing|crop|retouch|mask|export]\n",
+    std::fputs("usage: vantrel-screenshot OUT.png [WIDTH HEIGHT] [--checked N] [--mode viewing|crop|retouch|mask|export]"
+               " [--straighten DEGREES] [--mask-at X Y]\n",
                stderr);
     return 2;
 }
@@ -56,6 +61,8 @@ int main(int argc, char** argv) {
     int height = MainWindow::kDefaultHeight;
     int checked = 0;
     std::string mode = "viewing";
+    std::optional<double> straighten;
+    std::optional<std::pair<double, double>> maskAt;
     for (int i = 2; i < argc; ++i) {
         const std::string argument = argv[i];
         if (argument == "--checked" && i + 1 < argc) {
@@ -64,6 +71,11 @@ int main(int argc, char** argv) {
             mode = argv[++i];
             if (mode != "viewing" && mode != "crop" && mode != "retouch" && mode != "mask" && mode != "export")
                 return usage();
+        } else if (argument == "--straighten" && i + 1 < argc) {
+            straighten = std::atof(argv[++i]);
+        } else if (argument == "--mask-at" && i + 2 < argc) {
+            maskAt = std::pair(std::atof(argv[i + 1]), std::atof(argv[i + 2]));
+            i += 2;
         } else if (i + 1 < argc && std::atoi(argv[i]) > 0) {
             width = std::atoi(argv[i]);
             height = std::atoi(argv[++i]);
@@ -95,6 +107,12 @@ int main(int argc, char** argv) {
                 if (item.thumbnail.isNull()) return false;
             return true;
         }, 30000);
+        if (straighten) {
+            EditParameters recipe = vm.parameters();
+            recipe.crop.straightenAngle = *straighten;
+            vm.setParameters(recipe);
+            vm.requestRender(RenderQuality::final);
+        }
         if (mode == "crop") vm.toggleCropMode();
         if (mode == "retouch") {
             vm.toggleRetouchMode();
@@ -112,6 +130,11 @@ int main(int argc, char** argv) {
         if (mode == "mask") {
             vm.toggleMaskMode();
             vm.addMask(MaskKind::radial);
+            if (maskAt) {
+                EditParameters recipe = vm.parameters();
+                recipe.masks.radialMasks.back().center = NormalizedPoint(maskAt->first, maskAt->second);
+                vm.setParameters(recipe);
+            }
         }
         if (mode == "export") vm.setIsShowingExportDialog(true);
         window.refreshNow();

@@ -116,6 +116,8 @@ MainWindow::MainWindow(std::unique_ptr<DarkroomViewModel> viewModel, Localizatio
     status_->setObjectName(QStringLiteral("statusLine"));
     status_->setStyleSheet(DarkroomTheme::colorStyle(standardColor(StandardColor::SecondaryText)) + QStringLiteral(" padding: 0 12px;"));
     status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    // What it names (a file, a folder that could not be shown) can be selected and copied.
+    status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     filled(status_, DarkroomTheme::windowBackground());
     auto* cullingRow = flatRow(0);
     // The bar keeps the width its controls need; the status line takes the rest.
@@ -237,11 +239,15 @@ void MainWindow::syncSheet(QPointer<QDialog>& sheet, bool shown, QDialog* (MainW
 }
 
 void MainWindow::syncAlert() {
-    const std::optional<std::string>& message = vm_->exportAlertMessage();
+    const std::optional<LocalText>& message = vm_->exportAlertMessage();
     // A long path or file name folds onto more lines rather than running past the alert's edge.
+    // Kept as its key and arguments, it reads in the language chosen while it is open.
     const auto showMessage = [&] {
         alert_->setIcon(vm_->exportAlertIsWarning() ? QMessageBox::Warning : QMessageBox::Information);
-        alert_->setText(breakableText(QString::fromStdString(*message)));
+        const QString text = breakableText(QString::fromStdString(message->str()));
+        if (alert_->text() != text) alert_->setText(text);
+        alert_->setWindowTitle(localized("app.exportAlertTitle"));
+        alert_->button(QMessageBox::Ok)->setText(localized("common.ok"));
     };
     if (message && !alert_) {
         alert_ = new QMessageBox(QMessageBox::NoIcon, localized("app.exportAlertTitle"), QString(), QMessageBox::Ok, this);
@@ -249,7 +255,6 @@ void MainWindow::syncAlert() {
         alert_->setTextFormat(Qt::PlainText);
         copiesWithoutBreakHints(*alert_);
         showMessage();
-        alert_->button(QMessageBox::Ok)->setText(localized("common.ok"));
         alert_->setWindowModality(Qt::WindowModal);
         connect(alert_, &QMessageBox::finished, this, [this] { vm_->setExportAlertMessage(std::nullopt); });
         alert_->show();

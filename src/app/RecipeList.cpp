@@ -173,8 +173,9 @@ void RecipeList::exportRecipeFile(FilmPreset preset) {
         localized("preset.exportPanelTitle").toStdString(),
         vm_.panelFolders().startFolder(PanelKind::recipes, vm_.currentFolderURL()), recipeFileName(preset));
     if (!destination) return;
-    vm_.panelFolders().remember(PanelKind::recipes, destination->parent_path());
-    vm_.exportRecipe(preset.id, *destination);
+    // Only a folder written into is where the next recipe panel opens.
+    if (vm_.exportRecipe(preset.id, *destination))
+        vm_.panelFolders().remember(PanelKind::recipes, destination->parent_path());
 }
 
 void RecipeList::refresh() {

@@ -1,12 +1,24 @@
 #pragma once
 // The file panels of one window: a folder chooser and a save panel, both
 // attached to the window, each opening in the folder it is given (else home).
+// Qt's own panel reads no file's content to name its kind or icon (it would
+// read every file of the folder it lists, and a file that blocks when read, on
+// a file system that hangs, would hold the window).
+#include <QAbstractFileIconProvider>
 #include <QPointer>
 #include <QWidget>
 
 #include "viewmodel/FileDialogs.h"
 
 namespace vantrel {
+
+// Icons and kinds of files by their names alone.
+class NameOnlyIconProvider final : public QAbstractFileIconProvider {
+public:
+    QIcon icon(IconType type) const override;
+    QIcon icon(const QFileInfo& info) const override;
+    QString type(const QFileInfo& info) const override;
+};
 
 class WindowFileDialogs final : public FileDialogs {
 public:
@@ -21,6 +33,7 @@ public:
 
 private:
     QPointer<QWidget> window_;
+    NameOnlyIconProvider icons_;
 };
 
 }  // namespace vantrel

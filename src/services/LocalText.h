@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <utility>
 #include <variant>
@@ -35,6 +36,8 @@ struct LocalText {
     std::string str() const;
 
     friend bool operator==(const LocalText& a, const LocalText& b);
+    // A text equals what it reads as in the language chosen now.
+    friend bool operator==(const LocalText& a, std::string_view text) { return a.str() == text; }
 };
 
 // A nested text is shared; any other argument takes the form a formatted text's does.

@@ -220,7 +220,7 @@ public:
     // Deletes the row's own recipe file (two files may hold one identifier).
     void deleteCustomPreset(FilmPreset preset);
     void revealPresetsFolder();
-    void exportRecipe(std::string id, std::filesystem::path destination);
+    bool exportRecipe(std::string id, std::filesystem::path destination);
     void importRecipe(std::filesystem::path file);
     // The clipboard holds the whole recipe, in memory only.
     void copyParameters();
@@ -419,7 +419,7 @@ private:
 public:
 
     VANTREL_PUBLISHED(bool, isExporting, setIsExporting){false};
-    VANTREL_PUBLISHED(std::optional<std::string>, exportAlertMessage, setExportAlertMessage){};
+    VANTREL_PUBLISHED(std::optional<LocalText>, exportAlertMessage, setExportAlertMessage){};
     // The alert tells of a failure (some frames or the file not written), not only of success.
     VANTREL_PUBLISHED(bool, exportAlertIsWarning, setExportAlertIsWarning){false};
     VANTREL_PUBLISHED(bool, isBatchExporting, setIsBatchExporting){false};

@@ -80,11 +80,21 @@ void DarkroomViewModel::deleteCustomPreset(FilmPreset preset) {
 }
 
 void DarkroomViewModel::revealPresetsFolder() {
-    if (services_.presets && services_.workspace) services_.workspace->showFolder(services_.presets->presetsDirectory());
+    if (!services_.presets || !services_.workspace) return;
+    const std::filesystem::path folder = services_.presets->presetsDirectory();
+    std::error_code ignored;
+    std::filesystem::create_directories(folder, ignored);  // shown even before the first recipe is saved
+    try {
+        services_.workspace->showFolder(folder);
+    } catch (const std::exception& error) {
+        // Where no program shows folders, the path is told instead, to be copied.
+        std::cout << "[DarkroomViewModel] Failed to show " << folder.string() << ": " << error.what() << std::endl;
+        setStatusMessage(L10n::text("status.presetsFolderNotShown", folder.string()));
+    }
 }
 
-void DarkroomViewModel::exportRecipe(std::string id, std::filesystem::path destination) {
-    if (!services_.presets) return;
+bool DarkroomViewModel::exportRecipe(std::string id, std::filesystem::path destination) {
+    if (!services_.presets) return false;
     for (const FilmPreset& preset : customPresets_) {
         if (preset.id != id) continue;
         try {
@@ -93,11 +103,12 @@ void DarkroomViewModel::exportRecipe(std::string id, std::filesystem::path desti
             std::cout << "[DarkroomViewModel] Failed to export preset: " << error.what() << std::endl;
             setStatusMessage(L10n::text("status.presetExportFailed", destination.filename().string(),
                                         causeText(failureCauseOf(error, FileAccess::writing))));
-            return;
+            return false;
         }
         setStatusMessage(L10n::text("status.presetExported", destination.filename().string()));
-        return;
+        return true;
     }
+    return false;
 }
 
 void DarkroomViewModel::importRecipe(std::filesystem::path file) {

@@ -155,8 +155,9 @@ void ExportController::exportPhoto(LoadedPhoto photo, ExportSettings settings) {
     const std::optional<std::filesystem::path> destination = services_.dialogs->chooseSaveLocation(
         L10n::tr("status.exportPanelTitle", format), vm_.panelFolders().startFolder(PanelKind::photos, folderOf(photo)),
         proposedName(photo.title(), settings.format));
-    if (!destination || destination->empty()) return;
-    vm_.panelFolders().remember(PanelKind::photos, destination->parent_path());
+    // Cancelled, or a file there not to be replaced: what the status line told of an
+    // earlier export no longer stands for this one.
+    if (!destination || destination->empty()) return vm_.setStatusMessage(L10n::text("status.exportCancelled"));
 
     ++singleExportsRunning_;
     vm_.setIsExporting(true);
@@ -179,11 +180,13 @@ void ExportController::finishSingleExport(const std::filesystem::path& destinati
         std::cout << "[Export] Failed to export: " << failure->logText << std::endl;
         const LocalText message = L10n::text("status.exportFailed", failure->text);
         vm_.setStatusMessage(message);
-        vm_.setExportAlertMessage(message.str());
+        vm_.setExportAlertMessage(message);
         return;
     }
+    // The next export panel opens where this one wrote, not where one failed.
+    vm_.panelFolders().remember(PanelKind::photos, destination.parent_path());
     vm_.setStatusMessage(L10n::text("status.exportSuccess", destination.filename().string()));
-    vm_.setExportAlertMessage(L10n::tr("status.exportSuccessAlert", destination.string()));
+    vm_.setExportAlertMessage(L10n::text("status.exportSuccessAlert", destination.string()));
 }
 
 // ---------------------------------------------------------------- batch export
@@ -195,8 +198,7 @@ void ExportController::startBatchExport(std::vector<LoadedPhoto> photos, ExportS
     const std::optional<std::filesystem::path> folder = services_.dialogs->chooseDestinationFolder(
         L10n::tr("status.batchExportFolderTitle", int(photos.size())), L10n::tr("status.batchExportFolderPrompt"),
         vm_.panelFolders().startFolder(PanelKind::photos, folderOf(photos.front())));
-    if (!folder || folder->empty()) return;
-    vm_.panelFolders().remember(PanelKind::photos, *folder);
+    if (!folder || folder->empty()) return vm_.setStatusMessage(L10n::text("status.exportCancelled"));
     beginBatchExport(std::move(photos), *folder, std::move(settings));
 }
 
@@ -271,24 +273,25 @@ void ExportController::finishBatchExport(const BatchRun& run) {
     const int total = int(run.photos.size());
     const LocalText suffix = run.failed >= 1 ? L10n::text("status.batchSuccessWithFailed", run.failed, run.firstFailure)
                                              : LocalText::plain({});
+    // A folder the batch wrote into is where the next export panel opens.
+    if (run.succeeded >= 1) vm_.panelFolders().remember(PanelKind::photos, run.folder);
     if (run.folderCause) {
         const LocalText message =
             L10n::text("status.batchFolderFailed", run.folder.string(), *run.folderCause, run.succeeded, total);
         vm_.setStatusMessage(message);
-        vm_.setExportAlertMessage(message.str());
+        vm_.setExportAlertMessage(message);
     } else if (run.cancelled) {
         // What was written before the cancel is told, with where it went.
         vm_.setStatusMessage(L10n::text("status.batchCancelledCounts", run.succeeded, total, suffix));
         if (run.succeeded >= 1)
             vm_.setExportAlertMessage(
-                L10n::tr("status.batchCancelledAlert", run.succeeded, total, suffix.str(), run.folder.string()));
+                L10n::text("status.batchCancelledAlert", run.succeeded, total, suffix, run.folder.string()));
     } else if (run.succeeded >= 1) {
         vm_.setStatusMessage(L10n::text("status.batchSuccess", run.succeeded, suffix));
-        vm_.setExportAlertMessage(
-            L10n::tr("status.batchSuccessAlert", run.succeeded, suffix.str(), run.folder.string()));
+        vm_.setExportAlertMessage(L10n::text("status.batchSuccessAlert", run.succeeded, suffix, run.folder.string()));
     } else if (run.failed >= 1) {
         vm_.setStatusMessage(L10n::text("status.batchFailed"));
-        vm_.setExportAlertMessage(L10n::tr("status.batchFailedAlert", run.failed, run.firstFailure.str()));
+        vm_.setExportAlertMessage(L10n::text("status.batchFailedAlert", run.failed, run.firstFailure));
     }
 }
 

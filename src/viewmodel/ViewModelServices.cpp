@@ -1,5 +1,6 @@
 #include "viewmodel/ViewModelServices.h"
 
+#include <stdexcept>
 #include <string>
 
 #include <QDesktopServices>
@@ -20,7 +21,8 @@ namespace {
 class DesktopWorkspace final : public Workspace {
 public:
     void showFolder(const std::filesystem::path& folder) override {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder.string())));
+        if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder.string()))))
+            throw std::runtime_error("no program of the desktop shows folders");
     }
 };
 

@@ -98,6 +98,7 @@ class Workspace {
 public:
     virtual ~Workspace() = default;
 
+    // Throws when the desktop has nothing to show the folder with.
     virtual void showFolder(const std::filesystem::path& folder) = 0;
 };
 

@@ -96,20 +96,28 @@ TEST_F(WindowTest, SheetsFollowTheirFlags) {
 
 TEST_F(WindowTest, AlertShowsTheMessageAndDismissalClearsIt) {
     window->show();
-    vm().setExportAlertMessage("File successfully exported to:\n/x.jpg");
+    vm().setExportAlertMessage(L10n::text("status.exportSuccessAlert", "/x.jpg"));
     QCoreApplication::processEvents();
     QMessageBox* alert = window->exportAlert();
     ASSERT_NE(alert, nullptr);
     EXPECT_TRUE(alert->isVisible());
     EXPECT_EQ(alert->windowTitle(), "Vantrel Darkroom Export");
     EXPECT_EQ(alert->text(), "File successfully exported to:\n/x.jpg");
+    // Open while the language changes, it reads in the new one, as the status line does.
+    LocalizationManager::shared().setLanguage(AppLanguage::de);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(alert->text().toStdString(), L10n::tr("status.exportSuccessAlert", "/x.jpg"));
+    EXPECT_NE(alert->text(), "File successfully exported to:\n/x.jpg");
+    EXPECT_EQ(alert->windowTitle().toStdString(), L10n::tr("app.exportAlertTitle"));
+    LocalizationManager::shared().setLanguage(AppLanguage::en);
+    QCoreApplication::processEvents();
     alert->button(QMessageBox::Ok)->click();
     QCoreApplication::processEvents();
     EXPECT_FALSE(vm().exportAlertMessage().has_value());
     EXPECT_EQ(window->exportAlert(), nullptr);
 
     // A new message presents it again.
-    vm().setExportAlertMessage("again");
+    vm().setExportAlertMessage(LocalText::plain("again"));
     QCoreApplication::processEvents();
     ASSERT_NE(window->exportAlert(), nullptr);
     EXPECT_EQ(window->exportAlert()->text(), "again");
@@ -150,7 +158,7 @@ TEST_F(WindowTest, BatchOverlayShowsCountsAndPercentAndCancels) {
 TEST_F(WindowTest, ClosingWithASheetOpenEndsItAndSavesTheRecipe) {
     window->show();
     vm().setIsShowingSavePresetSheet(true);
-    vm().setExportAlertMessage("done");
+    vm().setExportAlertMessage(LocalText::plain("done"));
     QCoreApplication::processEvents();
     ASSERT_NE(window->savePresetSheet(), nullptr);
 

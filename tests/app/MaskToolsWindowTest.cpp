@@ -106,6 +106,61 @@ TEST_F(MaskToolsWindowTest, MasksAreAddedDraggedAndDeletedFromTheWindow) {
     EXPECT_EQ(panel->countBadge()->text(), "1");
 }
 
+// At the smallest window a radial mask pushed into a corner or to the bottom edge reaches
+// past the canvas: every handle still shows on the canvas, under nothing else, and takes a
+// drag where it shows.
+TEST_F(MaskToolsWindowTest, EveryHandleOfARadialMaskIsReachableInTheCornersOfTheSmallestWindow) {
+    window->resize(MainWindow::kMinimumWidth, MainWindow::kMinimumHeight);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    vm().toggleMaskMode();
+    settle();
+    vm().addMask(MaskKind::radial);
+    settle();
+    auto* overlay = inCanvas<MaskOverlayView>();
+    ASSERT_NE(overlay, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        settle();
+        return overlay->isVisible() && overlay->width() > 100;
+    }));
+    const RadialMask placed = vm().parameters().masks.radialMasks.back();
+    using H = MaskOverlayView::Handle;
+    struct Reach {
+        H handle;
+        QPointF inwards;  // a drag towards the frame's middle
+    };
+    for (const QPointF corner : {QPointF(0, 0), QPointF(1, 0), QPointF(0, 1), QPointF(1, 1), QPointF(0.5, 1)}) {
+        for (const Reach r : {Reach{H::radialCentre, {0, 0}}, Reach{H::radialRight, {-30, 0}}, Reach{H::radialLeft, {30, 0}},
+                              Reach{H::radialBottom, {0, -30}}, Reach{H::radialTop, {0, 30}}, Reach{H::radialBadge, {0, 0}}}) {
+            EditParameters recipe = vm().parameters();
+            RadialMask& mask = recipe.masks.radialMasks.back();
+            mask = placed;
+            mask.center = NormalizedPoint(corner.x(), corner.y());
+            vm().setParameters(recipe);
+            settle();
+            const std::string where = "mask at (" + std::to_string(corner.x()) + ", " + std::to_string(corner.y()) +
+                                      "), handle " + std::to_string(int(r.handle));
+            const std::optional<QPointF> at = overlay->handleCentre(r.handle);
+            ASSERT_TRUE(at) << where;
+            EXPECT_TRUE(QRectF(overlay->rect()).adjusted(6, 6, -6, -6).contains(*at)) << where;
+            EXPECT_EQ(widgetUnder(overlay, *at), overlay) << where;  // not under the display, a bar or a panel
+            EXPECT_EQ(overlay->handleAt(*at), r.handle) << where;
+            if (r.handle == H::radialBadge) continue;
+            const QPointF towards = r.handle == H::radialCentre ? QPointF((0.5 - corner.x()) * 60, (0.5 - corner.y()) * 60)
+                                                              : r.inwards;
+            dragInWindow(overlay, *at, *at + towards);
+            settle();
+            const RadialMask after = vm().parameters().masks.radialMasks.back();
+            switch (r.handle) {
+            case H::radialCentre: EXPECT_FALSE(after.center == mask.center) << where; break;
+            case H::radialRight:
+            case H::radialLeft: EXPECT_LT(after.radiusX, placed.radiusX) << where; break;
+            default: EXPECT_LT(after.radiusY, placed.radiusY) << where; break;
+            }
+        }
+    }
+}
+
 TEST_F(MaskToolsWindowTest, AMaskAddedWhileCroppingWaitsBeneathTheCropTool) {
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));

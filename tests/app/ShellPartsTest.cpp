@@ -1,6 +1,10 @@
 // The window's own parts on a view model over fake services: canvas branches,
 // top bar, sidebar and recipe list, inspector resets, shortcuts and drops.
+#include <QAbstractFileIconProvider>
 #include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QTimer>
 #include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,6 +24,7 @@
 #include "app/Shortcuts.h"
 #include "app/Sidebar.h"
 #include "app/TopBar.h"
+#include "app/WindowFileDialogs.h"
 #include "views/masks/MaskControlBar.h"
 #include "views/retouch/SpotHealingControlBar.h"
 #include "views/crop/CropControlBar.h"
@@ -466,6 +471,33 @@ TEST_F(ShellPartsTest, FolderButtonAndLanguageMenuTexts) {
     int checked = 0;
     for (QAction* item : items) checked += item->property("currentChoice").toBool() ? 1 : 0;
     EXPECT_EQ(checked, 1);
+}
+
+// The window's own save panel opens in the folder it is given and names the files there by
+// their names alone: it reads no file's content, which on a file system that hangs would
+// hold the window.
+TEST_F(ShellPartsTest, TheSavePanelOpensWhereItIsToldAndReadsNoFile) {
+    const QString folder = dir.filePath("prints");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    // A PNG by its content, by its name nothing.
+    QFile sniffed(folder + "/picture");
+    ASSERT_TRUE(sniffed.open(QIODevice::WriteOnly));
+    sniffed.write(QByteArray::fromHex("89504e470d0a1a0a0000000d49484452"));
+    sniffed.close();
+    WindowFileDialogs dialogs(window.get());
+    QString openedIn, kind;
+    QTimer::singleShot(0, [&] {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* panel = qobject_cast<QFileDialog*>(top); panel && panel->isVisible()) {
+                openedIn = panel->directory().absolutePath();
+                if (panel->iconProvider()) kind = panel->iconProvider()->type(QFileInfo(folder + "/picture"));
+                panel->reject();
+            }
+    });
+    EXPECT_EQ(dialogs.chooseSaveLocation("Export", folder.toStdString(), "a_Developed.jpg"), std::nullopt);
+    EXPECT_EQ(openedIn, QDir(folder).absolutePath());
+    EXPECT_FALSE(kind.isEmpty());
+    EXPECT_NE(kind, QAbstractFileIconProvider().type(QFileInfo(folder + "/picture")));  // which reads it
 }
 
 }  // namespace

@@ -12,6 +12,8 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <QPainter>
+
 #include "WindowTestSupport.h"
 #include "app/CanvasArea.h"
 #include "app/Sidebar.h"
@@ -124,6 +126,50 @@ TEST_F(ToolsWindowTest, CropOverlayAndBarEditTheRecipeFromTheWindow) {
     EXPECT_FALSE(vm().isCroppingMode());
     settle();
     EXPECT_EQ(window->canvasAreaView()->branch(), CanvasArea::Branch::viewing);
+}
+
+// Three dark specks close together, healed one after another with the smallest brush: the
+// first one's source keeps off the other two, so a click on each of them heals it instead
+// of selecting the spot before.
+TEST_F(ToolsWindowTest, CloseSpecksAreHealedOneAfterAnother) {
+    QImage picture(640, 480, QImage::Format_RGBA8888);
+    picture.fill(QColor(128, 128, 128));
+    // 25 pixels apart: each beyond the reach of the spot healed before it (its handles and
+    // its delete button), not beyond that of a source placed on the inner ring towards it.
+    const std::array<QPointF, 3> specks = {QPointF(200, 240), QPointF(225, 240), QPointF(250, 240)};
+    {
+        QPainter painter(&picture);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(40, 40, 40));
+        for (const QPointF& speck : specks) painter.drawEllipse(speck, 2.5, 2.5);
+    }
+    render->setPreviewPicture(picture);
+    vm().setRetouchBrushRadius(6);
+    vm().requestRender(RenderQuality::final);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return vm().renderedPreview().size() == picture.size(); }));
+    ASSERT_TRUE(enterRetouch());
+    auto* overlay = tool<SpotHealingOverlayView>();
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        settle();
+        return vm().renderedPreview().size() == picture.size() && overlay->isVisible();
+    }));
+    const QRectF frame = overlay->imageRect();
+    const auto onScreen = [&](const QPointF& p) {
+        return frame.topLeft() + QPointF(p.x() / 640 * frame.width(), p.y() / 480 * frame.height());
+    };
+    for (std::size_t i = 0; i < specks.size(); ++i) {
+        ASSERT_TRUE(waitShown(overlay));  // the healed picture shown again
+        clickWindow(overlay, onScreen(specks[i]));
+        settle();
+        const std::vector<SpotItem>& spots = vm().parameters().spotHealing.spots;
+        ASSERT_EQ(spots.size(), i + 1) << "the click on speck " << i << " healed nothing";
+        const SpotItem& spot = spots.back();
+        const QPointF source((spot.center.x + spot.sourceOffset.x) * 640, (spot.center.y + spot.sourceOffset.y) * 480);
+        const double radius = std::max(spot.radius * 480, 6.0);
+        for (std::size_t j = 0; j < specks.size(); ++j)
+            EXPECT_GT(QLineF(source, specks[j]).length(), radius + 2.5) << "the source of speck " << i << " holds speck " << j;
+    }
 }
 
 TEST_F(ToolsWindowTest, SpotsAreAddedResizedAndRemovedFromTheWindow) {
@@ -699,9 +745,17 @@ TEST_F(ToolsWindowTest, BothToolsFitEveryLanguageAtEverySize) {
                 ASSERT_NE(bar, nullptr) << where;
                 const QRect place(bar->mapTo(window->canvasArea(), QPoint()), bar->size());
                 EXPECT_TRUE(window->canvasArea()->rect().contains(place)) << where;
-                // At the default size the crop bar keeps to one line, its horizon text giving way first.
-                if (cropping && size.width() == MainWindow::kDefaultWidth) {
-                    EXPECT_EQ(bar->lineCount(), 1) << where;
+                // The horizon text stands whole: the bar breaks into lines rather than cut it,
+                // and keeps to one line where it has room for it (English at the default size).
+                if (cropping) {
+                    auto* crop = static_cast<CropControlBar*>(bar);
+                    EXPECT_TRUE(QTest::qWaitFor([&] {
+                        settle();
+                        return !crop->autoHorizonLabel()->isElided();
+                    }, 1000)) << where << ": " << crop->autoHorizonLabel()->shownText().toStdString();
+                    if (language == AppLanguage::en && size.width() == MainWindow::kDefaultWidth) {
+                        EXPECT_EQ(bar->lineCount(), 1) << where;
+                    }
                 }
             }
         }

@@ -8,17 +8,23 @@
 
 #include "WindowTestSupport.h"
 #include "app/AdjustmentsColumn.h"
+#include "app/CanvasArea.h"
 #include "app/Sidebar.h"
 #include "app/TopBar.h"
 #include "services/AppLanguage.h"
 #include "services/LocalizationManager.h"
 #include "views/kit/LayoutCheck.h"
+#include "views/kit/ElidedLabel.h"
 #include "views/kit/ProSlider.h"
+#include "views/crop/CropControlBar.h"
+#include "views/masks/MaskLocalParameterHUD.h"
+#include "views/masks/MaskOverlayView.h"
+#include "services/L10n.h"
 
 namespace vantrel::testing {
 namespace {
 
-enum class State { resting, busy, exporting };
+enum class State { resting, busy, exporting, straightened };
 
 class WindowLayoutTest : public WindowTest {
 protected:
@@ -54,6 +60,8 @@ protected:
                 vm().saveCustomPreset("My very long custom recipe name for the warm evening light",
                                       "Lifted shadows, warm highlights, a gentle S-curve and some grain on top", false);
         }
+        // A straightened frame, outside crop mode.
+        if (state == State::straightened) recipe.crop.straightenAngle = 18.9;
         vm().setParameters(recipe);
         if (state == State::exporting) {
             vm().toggleChecked(DarkroomViewModel::sampleRollPhotoIDs()[0]);
@@ -85,13 +93,13 @@ TEST_F(WindowLayoutTest, EveryLanguageFitsAtTheMinimumAndTheDefaultSize) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     auto* inspector = qobject_cast<QScrollArea*>(window->inspector());
     ASSERT_NE(inspector, nullptr);
-    const char* states[] = {"resting", "busy", "exporting"};
+    const char* states[] = {"resting", "busy", "exporting", "straightened"};
     for (AppLanguage language : kAllAppLanguages) {
         LocalizationManager::shared().setLanguage(language);
         for (QSize size : {QSize(MainWindow::kMinimumWidth, MainWindow::kMinimumHeight),
                            QSize(MainWindow::kDefaultWidth, MainWindow::kDefaultHeight)}) {
             window->resize(size);
-            for (State state : {State::resting, State::busy, State::exporting}) {
+            for (State state : {State::resting, State::busy, State::exporting, State::straightened}) {
                 enter(state);
                 const std::string where = std::string(rawValue(language)) + " at " + std::to_string(size.width()) +
                                           "×" + std::to_string(size.height()) + ", " + states[int(state)];
@@ -102,6 +110,41 @@ TEST_F(WindowLayoutTest, EveryLanguageFitsAtTheMinimumAndTheDefaultSize) {
                 EXPECT_EQ(inspector->widget()->width(), inspector->viewport()->width()) << where;
             }
         }
+    }
+}
+
+// The tools' texts at the smallest window: the crop bar's horizon button takes a line of
+// its own rather than shorten its label, and the parameter display names its mask whole.
+TEST_F(WindowLayoutTest, ToolTextsStandWholeAtTheMinimumSizeInEveryLanguage) {
+    window->resize(MainWindow::kMinimumWidth, MainWindow::kMinimumHeight);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    auto inCanvas = [&]<typename T>(T*) { return window->canvasAreaView()->branchView()->findChild<T*>(); };
+    for (AppLanguage language : kAllAppLanguages) {
+        LocalizationManager::shared().setLanguage(language);
+        vm().setIsMaskMode(false);
+        vm().setIsCroppingMode(true);
+        settle();
+        auto* bar = inCanvas(static_cast<CropControlBar*>(nullptr));
+        ASSERT_NE(bar, nullptr);
+        EXPECT_TRUE(QTest::qWaitFor([&] {
+            settle();
+            return bar->isVisible() && !bar->autoHorizonLabel()->isElided();
+        }, 1000)) << rawValue(language) << ": " << bar->autoHorizonLabel()->shownText().toStdString();
+
+        vm().setIsCroppingMode(false);
+        vm().setIsMaskMode(true);
+        vm().addMask(MaskKind::radial);
+        settle();
+        auto* overlay = inCanvas(static_cast<MaskOverlayView*>(nullptr));
+        ASSERT_NE(overlay, nullptr);
+        MaskLocalParameterHUD* display = overlay->parameterDisplay();
+        const std::string name = L10n::tr("mask.radialSpotDefault", int(vm().parameters().masks.radialMasks.size()));
+        EXPECT_TRUE(QTest::qWaitFor([&] {
+            settle();
+            return display->isVisible() && display->title()->text().toStdString() == name &&
+                   !display->title()->isElided();
+        }, 1000)) << rawValue(language) << ": " << display->title()->shownText().toStdString();
     }
 }
 

@@ -106,6 +106,45 @@ TEST(SpotSamplingEngineTest, PicksTheMatchingPatchBelowTheSpotAtAnySize) {
     }
 }
 
+TEST(SpotSamplingEngineTest, PassesOverPlacesHoldingDustAndOtherSpots) {
+    // Three dark specks 15 pixels apart, healed with a 15-pixel radius: the first one's
+    // source must not lie on the other two (the first place of the inner ring, which wins
+    // on a plain grey, is right over them), nor the second one's on the first spot or the
+    // third speck. On a grainy grey as well: grain is no speck.
+    const double R = 15, r = R / 800;
+    const auto sourceOf = [&](double x, const Point& offset) { return std::pair(x + offset.x * 1200, 400 + offset.y * 800); };
+    const auto apart = [](std::pair<double, double> p, double x, double y) { return std::hypot(p.first - x, p.second - y); };
+    for (const bool grainy : {false, true}) {
+        Bitmap b = filled(1200, 800, {128, 128, 128});
+        std::uint32_t seed = 7;
+        for (std::size_t i = 0; grainy && i < b.pixels.size(); i += 4) {
+            seed = seed * 1664525u + 1013904223u;
+            const int grain = int(seed >> 28) - 8;  // -8 ... 7
+            for (int c = 0; c < 3; ++c) b.pixels[i + std::size_t(c)] = std::uint8_t(128 + grain);
+        }
+        for (double x : {600.0, 615.0, 630.0}) disc(b, x, 400, 3, {40, 40, 40});
+
+        const Point first = SpotSamplingEngine::findBestSource(600 / 1200.0, 0.5, r, &b, std::vector<Spot>{});
+        const auto s1 = sourceOf(600, first);
+        EXPECT_NEAR(apart(s1, 600, 400), 2.2 * R, 1e-6) << grainy;  // a clean place of the inner ring
+        for (double x : {615.0, 630.0}) EXPECT_GT(apart(s1, x, 400), R + 3) << grainy << " speck at " << x;
+
+        const std::vector<Spot> placed = {{{0.5, 0.5}, r}};
+        const auto s2 = sourceOf(615, SpotSamplingEngine::findBestSource(615 / 1200.0, 0.5, r, &b, placed));
+        EXPECT_GT(apart(s2, 630, 400), R + 3) << grainy;
+        EXPECT_GE(apart(s2, 600, 400), 2 * R) << grainy;  // clear of the first spot's patch
+    }
+
+    // A speck on every place of both rings: the search goes further out rather than copy one.
+    Bitmap dusty = filled(1200, 800, {128, 128, 128});
+    for (double f : {2.2, 3.5})
+        for (int k = 0; k < 12; ++k)
+            disc(dusty, 600 + 10 * f * std::cos(k * std::numbers::pi / 6), 400 + 10 * f * std::sin(k * std::numbers::pi / 6),
+                 2, {235, 235, 235});
+    const Point far = SpotSamplingEngine::findBestSource(0.5, 0.5, 10.0 / 800, &dusty, std::vector<Spot>{});
+    EXPECT_GT(std::hypot(far.x * 1200, far.y * 800), 4.5 * 10);
+}
+
 TEST(SpotSamplingEngineTest, BorrowedPixelsWithPaddedRowsSearchLikeTheBitmap) {
     // The picture of the interface keeps its own rows, which may be padded: the search
     // must step by the given row length, not by the width.

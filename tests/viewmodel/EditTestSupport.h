@@ -7,6 +7,7 @@
 #include <fstream>
 #include <mutex>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -150,7 +151,11 @@ public:
 class FakeWorkspace final : public Workspace {
 public:
     std::vector<std::filesystem::path> shown;
-    void showFolder(const std::filesystem::path& folder) override { shown.push_back(folder); }
+    bool fails = false;  // as a desktop without a file manager
+    void showFolder(const std::filesystem::path& folder) override {
+        if (fails) throw std::runtime_error("no file manager");
+        shown.push_back(folder);
+    }
 };
 
 class EditViewModelTest : public ViewModelTest {

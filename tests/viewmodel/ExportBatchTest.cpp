@@ -1,4 +1,9 @@
+#include <condition_variable>
+#include <mutex>
+
+#include <QSettings>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 
 #include "EditTestSupport.h"
 #include "services/L10n.h"
@@ -355,6 +360,77 @@ TEST_F(RealExportTest, ALongNameIsWrittenAndAnUnwritableFolderStopsTheBatch) {
     EXPECT_EQ(vm->statusMessage(), told);
     EXPECT_EQ(vm->exportAlertMessage(), told);
     EXPECT_EQ(vm->batchExportCompletedCount(), 1);
+}
+
+// A panel that gives nothing (cancelled, or the replace question answered no) leaves no
+// earlier success standing in the status line; a folder where writing failed is not where
+// the next panel opens, a folder written into is; the alert reads in the language chosen later.
+TEST_F(ExportTest, RefusedPanelsAndFailedWritesLeaveNoFalseNewsAndNoStartFolder) {
+    auto vm = makeViewModel();
+    vm->loadFolder(makeRoll("roll", {"a.tif", "fail.tif"}));
+    ASSERT_TRUE(settle(*vm));
+    vm->selectPhoto(idOfTitle(*vm, "a.tif"));
+    dialogs->saveLocation = out() / "a.jpg";
+    vm->exportCurrentPhoto(as(ExportFormat::jpeg));
+    ASSERT_TRUE(waitFor([&] { return !vm->isExporting(); }));
+    EXPECT_EQ(vm->statusMessage(), "Exported successfully: a.jpg");
+    LocalizationManager::shared().setLanguage(AppLanguage::de);
+    EXPECT_EQ(vm->exportAlertMessage(), L10n::tr("status.exportSuccessAlert", (out() / "a.jpg").string()));
+    LocalizationManager::shared().setLanguage(AppLanguage::en);
+
+    dialogs->saveLocation.reset();
+    vm->exportCurrentPhoto(as(ExportFormat::jpeg));
+    EXPECT_EQ(dialogs->startFolders.back(), out());
+    EXPECT_EQ(vm->statusMessage(), "Export cancelled: nothing was written");
+    EXPECT_EQ(exporter->calls().size(), 1u);
+
+    // A write that fails elsewhere, alone and in a batch: the next panel still opens in out().
+    std::filesystem::create_directories(path("elsewhere"));
+    vm->selectPhoto(idOfTitle(*vm, "fail.tif"));
+    dialogs->saveLocation = path("elsewhere") / "fail.jpg";
+    vm->exportCurrentPhoto(as(ExportFormat::jpeg));
+    ASSERT_TRUE(waitFor([&] { return !vm->isExporting() && exporter->calls().size() == 2; }));
+    dialogs->folder = path("elsewhere");
+    vm->startBatchExport(framesTitled(*vm, {"fail.tif"}), as(ExportFormat::jpeg));
+    ASSERT_TRUE(finished(*vm));
+    EXPECT_EQ(vm->statusMessage(), "Batch export failed");
+    dialogs->saveLocation.reset();
+    vm->exportCurrentPhoto(as(ExportFormat::jpeg));
+    EXPECT_EQ(dialogs->startFolders.back(), out());
+}
+
+// A remembered folder on a file system that hangs (a share gone away): the panel is not
+// held up by it, it opens in the roll's folder instead.
+TEST(PanelFoldersTest, AFolderThatDoesNotAnswerIsPassedOver) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::filesystem::path base(dir.path().toStdString());
+    struct Hang {
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool released = false, returned = false;
+    };
+    auto hang = std::make_shared<Hang>();
+    PanelFolders folders(std::make_shared<QSettings>(dir.filePath("settings.ini"), QSettings::IniFormat),
+                         [hang, base](const std::filesystem::path& folder) {
+                             if (folder != base / "share") return true;
+                             std::unique_lock lock(hang->mutex);
+                             hang->changed.wait(lock, [&] { return hang->released; });
+                             hang->returned = true;
+                             hang->changed.notify_all();
+                             return true;
+                         });
+    folders.remember(PanelKind::photos, base / "share");
+    EXPECT_EQ(folders.startFolder(PanelKind::photos, base / "roll"), base / "roll");
+    {
+        std::unique_lock lock(hang->mutex);
+        EXPECT_FALSE(hang->returned);  // still waiting on the share
+        hang->released = true;
+        hang->changed.notify_all();
+        hang->changed.wait(lock, [&] { return hang->returned; });
+    }
+    // Answering again, it is the start once more.
+    EXPECT_EQ(folders.startFolder(PanelKind::photos, base / "roll"), base / "share");
 }
 
 }  // namespace

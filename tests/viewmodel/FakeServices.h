@@ -44,6 +44,11 @@ public:
         std::lock_guard lock(mutex_);
         photoAreaOf_ = std::move(photoAreaOf);
     }
+    // The picture each preview shows (none by default: a small stamped grey).
+    void setPreviewPicture(QImage picture) {
+        std::lock_guard lock(mutex_);
+        previewPicture_ = std::move(picture);
+    }
     int heldCount() const { return held_.load(); }
     int finishedCount() const { return finished_.load(); }
 
@@ -68,7 +73,10 @@ public:
                 return std::nullopt;
             }
         }
-        result.preview = stamped(job, 8, 6);
+        {
+            std::lock_guard lock(mutex_);
+            result.preview = previewPicture_.isNull() ? stamped(job, 8, 6) : previewPicture_;
+        }
         if (job.wantsHistogram) {
             result.histogram = HistogramData::empty();
             result.histogram->lumaBins.assign(HistogramData::kBinCount, float(job.useProxy ? 0.25 : 1.0));
@@ -158,6 +166,7 @@ private:
     std::function<bool(const RenderJob&)> heldWhen_;
     std::function<QSize(const RenderJob&)> frameSizeOf_;
     std::function<QRectF(const RenderJob&)> photoAreaOf_;
+    QImage previewPicture_;
     bool released_ = true;
     bool thumbnailsHeld_ = false;
     std::vector<std::filesystem::path> thumbnailRequests_;

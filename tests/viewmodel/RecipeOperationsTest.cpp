@@ -234,6 +234,13 @@ TEST_F(EditViewModelTest, CustomRecipesAreSavedDeletedExportedAndImported) {
 
     vm->revealPresetsFolder();
     EXPECT_EQ(workspace->shown, std::vector<std::filesystem::path>{path("presets")});
+    // Where nothing shows folders, the status line says so and names the folder to be copied.
+    workspace->fails = true;
+    vm->revealPresetsFolder();
+    EXPECT_EQ(vm->statusMessage(), "Could not show the recipes' folder; it is at " + path("presets").string());
+    LocalizationManager::shared().setLanguage(AppLanguage::de);
+    EXPECT_EQ(vm->statusMessage(), "Der Rezeptordner konnte nicht angezeigt werden; er liegt unter " + path("presets").string());
+    LocalizationManager::shared().setLanguage(AppLanguage::en);
 }
 
 // A look taken to another frame (pasted, synchronised, or saved as a recipe and applied there)

@@ -179,6 +179,11 @@ struct Area {
     void hold(Bar& bar) {
         bar.setParent(&widget);
         bar.updateLines();
+        fit(bar);
+    }
+    // Sized again as the canvas area's layout does whenever the bar asks for another size.
+    template <typename Bar>
+    void fit(Bar& bar) {
         bar.resize(std::min(bar.sizeHint().width(), widget.width()), bar.sizeHint().height());
     }
 };
@@ -189,8 +194,8 @@ TEST(CropControlBar, LongTranslationsShortenOrBreakIntoLinesWithNothingCut) {
     f.bar.refresh();
     EXPECT_EQ(f.bar.autoHorizonButton()->toolTip(), "Horizont automatisch ausrichten");
 
-    // With room, one line and every text whole; within narrower areas the horizon
-    // text gives way first, then the line breaks.
+    // With room, one line and every text whole; within narrower areas the slider
+    // narrows first, then the line breaks: the horizon text stays whole.
     for (int width : {2000, 700, 520, 300}) {
         Area area(width);
         area.hold(f.bar);
@@ -203,13 +208,13 @@ TEST(CropControlBar, LongTranslationsShortenOrBreakIntoLinesWithNothingCut) {
         }
         ASSERT_TRUE(test::showExposed(area.widget));
         QCoreApplication::processEvents();
+        area.fit(f.bar);
+        QCoreApplication::processEvents();
         EXPECT_LE(f.bar.width(), width) << width;
         EXPECT_EQ(describeLayoutIssues(findLayoutIssues(area.widget)).toStdString(), "") << width;
-        if (width == 700) {
-            EXPECT_EQ(f.bar.lineCount(), 1);
-            EXPECT_TRUE(f.bar.autoHorizonLabel()->isElided());
-        } else {
-            EXPECT_GE(f.bar.lineCount(), 2) << width;
+        EXPECT_GE(f.bar.lineCount(), 2) << width;
+        if (width >= 520) {
+            EXPECT_FALSE(f.bar.autoHorizonLabel()->isElided()) << width;
         }
         test::saveShot(f.bar, QStringLiteral("crop-bar-de-%1").arg(width));
         f.bar.setParent(nullptr);

@@ -2,7 +2,9 @@
 // Chooses where a new healing spot takes its patch from: candidates on two
 // rings around the spot, inside the frame and clear of other spots, scored by
 // how well their colour matches the spot's surroundings and how even they
-// are. Without a picture, plain geometric rules decide.
+// are. A place that holds dust itself (a small dark or bright speck standing
+// out from its surroundings) is passed over, and one far from any speck is
+// preferred. Without a picture, plain geometric rules decide.
 //
 // Units are those of a healing spot: x and offsets as fractions of the image
 // width, y and offsets as fractions of the height with y growing downwards, a

@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 
+#include "services/L10n.h"
 #include "services/TextFormatter.h"
 
 namespace vantrel::histogram {
@@ -63,7 +64,8 @@ Marks marksFor(const HistogramData& data) {
 }
 
 QString badgeText(double headroom) {
-    return QStringLiteral("EDR Headroom ") + oneDecimal(finiteHeadroom(headroom)) + QLatin1Char('x');
+    return QString::fromStdString(
+        L10n::tr("histogram.headroomBadge", oneDecimal(finiteHeadroom(headroom)).toStdString()));
 }
 
 QString headroomLabel(double headroom) {

@@ -39,7 +39,8 @@ struct Marks {
 };
 Marks marksFor(const HistogramData& data);
 
-// "EDR Headroom 2.5x" and "EDR +1.3 EV"; a headroom that is not a number reads as 1.0.
+// "EDR Headroom 2.5x" (in the current language) and "EDR +1.3 EV"; a headroom that is
+// not a number reads as 1.0.
 QString badgeText(double headroom);
 QString headroomLabel(double headroom);
 

@@ -217,13 +217,11 @@ QWidget* HistogramWaveformView::highlightDot() const { return highlightDot_; }
 
 void HistogramWaveformView::refresh() {
     HistogramData data = source_();
-    // Tooltips follow the language even when the data stays.
-    shadowDot_->setToolTip(localized("histogram.shadowCrushed"));
-    highlightDot_->setToolTip(localized("histogram.highlightBlown"));
-    if (data == data_) return;
-    data_ = std::move(data);
+    // The texts follow the language even when the data stays.
+    const bool changed = !(data == data_);
+    if (changed) data_ = std::move(data);
     present(data_);
-    curves_->update();
+    if (changed) curves_->update();
 }
 
 void HistogramWaveformView::present(const HistogramData& data) {
@@ -243,7 +241,7 @@ void HistogramWaveformView::present(const HistogramData& data) {
         setText(axisEnd_, headroomLabel(data.edrHeadroom), pixelFont(8.5, QFont::DemiBold, FontDesign::Monospaced),
                 standardColor(StandardColor::Orange));
     } else {
-        setText(axisMiddle_, QStringLiteral("RGB & Luma Waveform"), pixelFont(9, QFont::Medium),
+        setText(axisMiddle_, localized("histogram.caption"), pixelFont(9, QFont::Medium),
                 standardColor(StandardColor::SecondaryText, 0.7));
         setText(axisEnd_, QStringLiteral("255"), mono9, secondary);
     }

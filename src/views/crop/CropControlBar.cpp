@@ -133,8 +133,9 @@ CropControlBar::CropControlBar(Binding<CropParameters> crop, Source<QSize> image
     aspectGroup->addWidget(aspect_);
 
     // Straightening: automatic horizon, the slider and the angle that resets it.
-    // Short of room, this group gives way before the bar breaks into lines:
-    // the horizon button's text shortens (whole in its tooltip), then the slider.
+    // Short of room, this group's slider narrows before the bar breaks into
+    // lines; the horizon button's text shortens (whole in its tooltip) only
+    // where even a line of its own is too short for it.
     QHBoxLayout* straightenGroup = addGroup(QStringLiteral("cropBar.straightenGroup"), 10, true);
     autoHorizon_ = new AutoHorizonButton;
     autoHorizon_->setObjectName(QStringLiteral("cropBar.autoHorizon"));

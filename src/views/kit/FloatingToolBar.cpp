@@ -37,13 +37,39 @@ public:
         layout->addWidget(child);
         setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     }
-    QSize sizeHint() const override { return {preferred_, QWidget::sizeHint().height()}; }
+    QSize sizeHint() const override { return {narrowed_ ? minimum_ : preferred_, QWidget::sizeHint().height()}; }
     QSize minimumSizeHint() const override { return {minimum_, QWidget::minimumSizeHint().height()}; }
+    // What the box gives up to leave the texts beside it whole, and giving it up.
+    int slack() const { return preferred_ - minimum_; }
+    void setNarrowed(bool narrowed) {
+        if (narrowed == narrowed_) return;
+        narrowed_ = narrowed;
+        updateGeometry();
+    }
 
 private:
     int preferred_;
     int minimum_;
+    bool narrowed_ = false;
+
+public:
+    bool isNarrowed() const { return narrowed_; }
 };
+
+// The flexible boxes of `group` (a class without meta-object: findChildren cannot tell them).
+std::vector<FlexibleBox*> flexibleBoxesOf(const QWidget* group) {
+    std::vector<FlexibleBox*> boxes;
+    for (QWidget* child : group->findChildren<QWidget*>())
+        if (auto* box = dynamic_cast<FlexibleBox*>(child)) boxes.push_back(box);
+    return boxes;
+}
+
+// What the flexible boxes of `group` may give up.
+int slackOf(const QWidget* group) {
+    int slack = 0;
+    for (const FlexibleBox* box : flexibleBoxesOf(group)) slack += box->slack();
+    return slack;
+}
 
 }  // namespace
 
@@ -124,26 +150,51 @@ int FloatingToolBar::roomForLines() const {
 }
 
 void FloatingToolBar::updateLines() {
-    // Greedy: each shown group joins the current line while the line's natural
-    // width stays within the room.
+    // Greedy: each shown group joins the current line while the line's width stays within the
+    // room. A group that gives way counts with its sliders at their smallest and its texts
+    // whole: its sliders narrow on a line short of room, and its texts shorten only where it
+    // does not fit a line of its own.
     const int room = roomForLines();
+    const int gap = 2 * spacing_ + 1;  // a divider and its spacing
     std::vector<int> packing;
+    std::vector<int> natural;  // of each line, with every slider at its preferred width
     int line = -1, used = 0;
     for (const Group& group : groups_) {
         if (group.widget->isHidden() && !group.keepsPlace) {
             packing.push_back(-1);
             continue;
         }
-        const int width = group.givesWay ? group.widget->minimumSizeHint().width() : group.widget->sizeHint().width();
-        const int extra = 2 * spacing_ + 1 + width;  // the divider and its spacing
-        if (line < 0 || used + extra > room) {
+        const std::vector<FlexibleBox*> boxes = flexibleBoxesOf(group.widget);
+        int whole = group.widget->sizeHint().width();
+        for (const FlexibleBox* box : boxes) whole += box->isNarrowed() ? box->slack() : 0;
+        int width = whole;
+        if (group.givesWay) {
+            const int least = group.widget->minimumSizeHint().width();
+            width = std::clamp(whole - slackOf(group.widget), least, std::max(room, least));
+        }
+        if (line < 0 || used + gap + width > room) {
             ++line;
             used = width;
+            natural.push_back(whole);
         } else {
-            used += extra;
+            used += gap + width;
+            natural.back() += gap + whole;
         }
         packing.push_back(line);
     }
+    bool narrowed = false;
+    for (std::size_t i = 0; i < groups_.size(); ++i) {
+        if (!groups_[i].givesWay || packing[i] < 0) continue;
+        for (FlexibleBox* box : flexibleBoxesOf(groups_[i].widget)) {
+            const bool narrow = natural[std::size_t(packing[i])] > room;
+            if (box->isNarrowed() == narrow) continue;
+            box->setNarrowed(narrow);
+            narrowed = true;
+        }
+        // The bar's size follows at once, not after the group's next layout pass.
+        if (narrowed) groups_[i].widget->updateGeometry();
+    }
+    if (narrowed) updateGeometry();
     if (packing == packing_) return;
     packing_ = packing;
 

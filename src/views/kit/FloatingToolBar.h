@@ -28,8 +28,9 @@ public:
 
     // A new group at the end of the bar, divided from the one before it: its
     // row, `spacing` points between its items, to fill. The group widget is
-    // the row's parent widget, named `name`. A group that `givesWay` is packed
-    // at its smallest width (its texts shorten) before the bar breaks a line.
+    // the row's parent widget, named `name`. A group that `givesWay` narrows its
+    // sliders (flexibleWidth) before the bar breaks a line; its texts shorten only
+    // where it has a line of its own and no room for them.
     QHBoxLayout* addGroup(const QString& name, int spacing, bool givesWay = false);
     // Shows or hides a group together with its divider.
     void setGroupVisible(QWidget* group, bool visible);

@@ -107,7 +107,7 @@ MaskControlBar::MaskControlBar(Binding<MaskGroupParameters> masks, Binding<std::
 MaskControlBar::SelectedInfo MaskControlBar::selectedMaskInfo() const {
     const MaskSummary summary = summarizeMask(masks_.get(), selectedMaskID_.get());
     if (!summary.kind) return {localized("mask.defaultName"), 0.0};
-    return {QString::fromStdString(summary.name), summary.exposure};
+    return {shownMaskName(summary.name), summary.exposure};
 }
 
 void MaskControlBar::refresh() {

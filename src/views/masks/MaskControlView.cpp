@@ -1,4 +1,5 @@
 #include "views/masks/MaskControlView.h"
+#include "views/masks/MaskEditing.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -199,7 +200,7 @@ void MaskControlView::refresh() {
     std::size_t shown = 0;
     forEachMaskKind([&](const auto& kind) {
         for (const auto& mask : masks.*kind.member)
-            rowAt(shown++)->setMask(kind.kind, mask.id, QString::fromStdString(mask.name), mask.isEnabled,
+            rowAt(shown++)->setMask(kind.kind, mask.id, shownMaskName(mask.name), mask.isEnabled,
                                     mask.id == selection);
     });
     for (std::size_t i = 0; i < rows_.size(); ++i) rows_[i]->setVisible(i < shown);

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "services/L10n.h"
+#include "services/StringTable.h"
 #include "services/TextFormatter.h"
 
 namespace vantrel {
@@ -12,6 +14,27 @@ QString exposureReadout(double exposure) {
 }
 
 bool exposureStandsOut(double exposure) { return std::abs(exposure) > 0.01; }
+
+QString shownMaskName(const std::string& name) {
+    std::optional<std::string> shown;
+    anyMaskKind([&](const auto& kind) {
+        const StringTable::Texts* texts = StringTable::builtIn().row(kind.nameKey);
+        for (std::size_t i = 0; texts && i < texts->size() && !shown; ++i) {
+            const std::string& form = (*texts)[i];
+            const std::size_t at = form.find("%d");
+            if (at == std::string::npos) continue;
+            const std::string before = form.substr(0, at), after = form.substr(at + 2);
+            if (name.size() <= before.size() + after.size() || !name.starts_with(before) || !name.ends_with(after))
+                continue;
+            const std::string number = name.substr(before.size(), name.size() - before.size() - after.size());
+            if (number.size() > 6 || !std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; }))
+                continue;
+            shown = L10n::tr(kind.nameKey, std::stoi(number));
+        }
+        return shown.has_value();
+    });
+    return QString::fromStdString(shown.value_or(name));
+}
 
 std::span<const MaskPreset> maskPresets() {
     // Golden Hour warms by 450 K, and its hint says so.

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include <QString>
@@ -17,6 +18,10 @@ namespace vantrel {
 QString exposureReadout(double exposure);
 // Only an exposure further than 0.01 from zero is shown in the accent colour.
 bool exposureStandsOut(double exposure);
+// A mask's name as the tools show it: a name the tools gave it ("Radial Spotlight 2", in
+// whichever language it was made) in the language chosen now, with its number; any other
+// as it stands.
+QString shownMaskName(const std::string& name);
 
 // One of the one-click looks of the parameter display.
 struct MaskPreset {

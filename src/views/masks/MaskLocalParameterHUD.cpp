@@ -86,7 +86,13 @@ MaskLocalParameterHUD::MaskLocalParameterHUD(Binding<MaskGroupParameters> masks,
     handle->onMove = [this](QPointF t) { moveHeaderDrag(t); };
     handle->onEnd = [this](QPointF t) { endHeaderDrag(t); };
     header_ = handle;
-    auto* headerRow = flatRow(6, header_);
+    // The mask's name has the header's first line to itself, so that it stands
+    // whole; the exposure and the buttons follow on the second.
+    auto* headerLines = flatColumn(4, header_);
+    auto* nameRow = flatRow(6);
+    auto* headerRow = flatRow(6);
+    headerLines->addLayout(nameRow);
+    headerLines->addLayout(headerRow);
     kindSymbol_ = new SymbolView("slider.horizontal.3", 11, standardColor(StandardColor::Accent));
     title_ = new ElidedLabel;
     title_->setObjectName(QStringLiteral("maskHUD.title"));
@@ -99,9 +105,10 @@ MaskLocalParameterHUD::MaskLocalParameterHUD(Binding<MaskGroupParameters> masks,
     invert_ = symbolButton(QStringLiteral("maskHUD.invert"), "arrow.left.arrow.right", 10, secondary);
     delete_ = symbolButton(QStringLiteral("maskHUD.delete"), "trash", 10, standardColor(StandardColor::Red, 0.85));
     close_ = symbolButton(QStringLiteral("maskHUD.close"), "xmark", 9, secondary);
-    headerRow->addWidget(kindSymbol_);
-    headerRow->addWidget(title_, 1);
+    nameRow->addWidget(kindSymbol_);
+    nameRow->addWidget(title_, 1);
     headerRow->addWidget(readout_);
+    headerRow->addStretch(1);
     for (Chip* button : {reset_, invert_, delete_, close_}) headerRow->addWidget(button);
     header_->setFixedWidth(kWidth - 2 * kPadding);
     column->addWidget(header_);
@@ -255,7 +262,7 @@ void MaskLocalParameterHUD::refresh() {
     layout()->setEnabled(false);
 
     kindSymbol_->setSymbol(found ? maskKindInfo(*summary.kind).symbol : "slider.horizontal.3");
-    title_->setText(found ? QString::fromStdString(summary.name) : localized("hud.maskDefaultTitle"));
+    title_->setText(found ? shownMaskName(summary.name) : localized("hud.maskDefaultTitle"));
     readout_->setExposure(summary.exposure);
 
     reset_->setToolTip(localized("hud.maskResetTooltip"));

@@ -120,6 +120,63 @@ QPointF parameterDisplayAnchor(const MaskGroupParameters& masks, const std::opti
     return anchor;
 }
 
+QRectF badgePlace(const QPointF& anchor, const QSizeF& size, const QRectF& view) {
+    const auto at = [&](double dx) {
+        return QRectF(anchor.x() + dx - size.width() / 2, anchor.y() - size.height() / 2, size.width(), size.height());
+    };
+    QRectF badge = at(kBadgeOffset);
+    if (badge.right() > view.right() - 2 && at(-kBadgeOffset).left() >= view.left() + 2) badge = at(-kBadgeOffset);
+    const double x = std::clamp(badge.left(), view.left() + 2, std::max(view.left() + 2, view.right() - 2 - badge.width()));
+    const double y =
+        std::clamp(badge.top(), view.top() + 2, std::max(view.top() + 2, view.bottom() - 2 - badge.height()));
+    badge.moveTo(x, y);
+    return badge;
+}
+
+RadialHandles radialHandlePlaces(const RadialGeometry& g, const QRectF& badge, const QRectF& view) {
+    const QRectF inside = view.adjusted(kEdgeRoom, kEdgeRoom, -kEdgeRoom, -kEdgeRoom);
+    const QPointF c = g.centre;
+    QPointF places[4] = {c + QPointF(g.rx, 0), c - QPointF(g.rx, 0), c + QPointF(0, g.ry), c - QPointF(0, g.ry)};
+    if (!inside.isValid()) return {places[0], places[1], places[2], places[3]};
+    const auto shown = [&](const QPointF& p) { return inside.contains(p); };
+    bool placed[4];
+    for (int i = 0; i < 4; ++i) placed[i] = shown(places[i]);
+    // A place is free when a press there takes only this handle.
+    const auto free = [&](const QPointF& p, int self) {
+        if (QLineF(p, c).length() < kCentreReach + kRadiusReach) return false;
+        if (badge.adjusted(-kRadiusReach, -kRadiusReach, kRadiusReach, kRadiusReach).contains(p)) return false;
+        for (int j = 0; j < 4; ++j)
+            if (j != self && placed[j] && QLineF(p, places[j]).length() < 2 * kRadiusReach) return false;
+        return true;
+    };
+    for (int i = 0; i < 4; ++i) {
+        if (placed[i]) continue;
+        const QPointF edge(std::clamp(places[i].x(), inside.left(), inside.right()),
+                           std::clamp(places[i].y(), inside.top(), inside.bottom()));
+        // Right and left handles move up or down their edge, the others along theirs.
+        const bool vertical = i < 2;
+        const double from = vertical ? inside.top() : inside.left(), to = vertical ? inside.bottom() : inside.right();
+        const double start = vertical ? edge.y() : edge.x();
+        QPointF best = edge;
+        for (double step = 0; step <= to - from; ++step) {
+            bool found = false;
+            for (double along : {start + step, start - step}) {
+                if (along < from || along > to) continue;
+                const QPointF p = vertical ? QPointF(edge.x(), along) : QPointF(along, edge.y());
+                if (free(p, i)) {
+                    best = p;
+                    found = true;
+                    break;
+                }
+            }
+            if (found) break;
+        }
+        places[i] = best;
+        placed[i] = true;
+    }
+    return {places[0], places[1], places[2], places[3]};
+}
+
 QPointF parameterDisplayCentre(const QPointF& anchor, const QSizeF& view) {
     const double x = std::max(std::min(anchor.x() + kDisplayShift, view.width() - kDisplayHalfWidth - kDisplayMargin),
                               kDisplayHalfWidth + kDisplayMargin);

@@ -32,6 +32,12 @@ constexpr double kBadgeOffset = 46;
 // Radii stay within these fractions of the image.
 constexpr double kMinRadius = 0.02;
 constexpr double kMaxRadius = 0.9;
+// How far from a radius handle's and the radial centre handle's centre a
+// press still takes it.
+constexpr double kRadiusReach = 9;
+constexpr double kCentreReach = 12;
+// Handles brought in from beyond the view keep this far inside its edges.
+constexpr double kEdgeRoom = 10;
 
 struct LinearGeometry {
     QPointF start, end, mid;
@@ -50,6 +56,23 @@ struct RadialGeometry {
 RadialGeometry radialGeometry(const RadialMask& mask, const QRectF& imageRect);
 
 double distanceToSegment(const QPointF& p, const QPointF& a, const QPointF& b);
+
+// The value badge of `size` beside `anchor` (a linear mask's midpoint, a
+// radial mask's centre): kBadgeOffset to its right, else as far to its left
+// where the right has no room in `view`, and kept inside `view`.
+QRectF badgePlace(const QPointF& anchor, const QSizeF& size, const QRectF& view);
+
+// Where the selected radial mask's radius handles are drawn and take
+// presses in a view showing `view`. Each stands where the mask puts it while
+// that lies inside the view (kEdgeRoom in); one beyond it (a mask by the
+// frame's edge, or wider than the frame) is brought to that edge on its axis,
+// then along the edge to the nearest place where it lies on none of the
+// centre handle, the badge and the handles placed before it. So every handle
+// of a mask anywhere on the frame can be grabbed.
+struct RadialHandles {
+    QPointF right, left, bottom, top;
+};
+RadialHandles radialHandlePlaces(const RadialGeometry& geometry, const QRectF& badge, const QRectF& view);
 
 // Within the slack of the mask's line or of its midpoint dot.
 bool hitsLinearMask(const QPointF& point, const LinearGeometry& geometry);

@@ -34,8 +34,8 @@ constexpr double kShadowSigma = 0.5;
 // least a fingertip for the small ones.
 constexpr double kLinearEndHit = 13;
 constexpr double kMoveHit = 10;
-constexpr double kCentreHit = 12;
-constexpr double kRadiusHit = 9;
+constexpr double kCentreHit = kCentreReach;
+constexpr double kRadiusHit = kRadiusReach;
 
 QPainterPath circle(const QPointF& centre, double diameter) {
     QPainterPath path;
@@ -110,8 +110,9 @@ const BadgeImage& badgeImage(const QString& text, double dpr = 1.0) {
     return *it;
 }
 
-QRectF badgeFor(const QPointF& anchor, const QString& text) {
-    return centredRect(anchor + QPointF(kBadgeOffset, 0), badgeImage(text).size);
+// Beside its mask, or where the view leaves it room.
+QRectF badgeFor(const QPointF& anchor, const QString& text, const QRectF& view) {
+    return badgePlace(anchor, badgeImage(text).size, view);
 }
 
 void paintBadge(QPainter& painter, const QRectF& rect, const QString& text) {
@@ -156,21 +157,37 @@ bool isRadialHandle(MaskOverlayView::Handle h) {
 
 // What a selected editor covers on screen, shadows included: the part of the
 // view to repaint when its mask changes.
-QRectF editorBounds(const LinearMask& mask, const QRectF& rect) {
+QRectF editorBounds(const LinearMask& mask, const QRectF& rect, const QRectF& view) {
     const LinearGeometry g = linearGeometry(mask, rect);
     const QPointF across = g.normal * g.reach;
     QRectF bounds = QPolygonF({g.start - across, g.start + across, g.end - across, g.end + across}).boundingRect();
     bounds = bounds.adjusted(-16, -16, 16, 16);
-    return bounds.united(badgeFor(g.mid, exposureReadout(mask.exposure)).adjusted(-6, -6, 6, 6));
+    return bounds.united(badgeFor(g.mid, exposureReadout(mask.exposure), view).adjusted(-6, -6, 6, 6));
 }
 
-QRectF editorBounds(const RadialMask& mask, const QRectF& rect) {
+// The radius handles where they are shown, and the badge.
+struct RadialPlaces {
+    RadialHandles handles;
+    QRectF badge;
+};
+
+RadialPlaces radialPlaces(const RadialMask& mask, const QRectF& rect, const QRectF& view) {
+    const RadialGeometry g = radialGeometry(mask, rect);
+    const QRectF badge = badgeFor(g.centre, exposureReadout(mask.exposure), view);
+    return {radialHandlePlaces(g, badge, view), badge};
+}
+
+QRectF editorBounds(const RadialMask& mask, const QRectF& rect, const QRectF& view) {
     const RadialGeometry g = radialGeometry(mask, rect);
     const QSizeF outline = g.outlineSize();
     const double ex = std::max(outline.width() / 2, std::abs(g.rx)) + 16;
     const double ey = std::max(outline.height() / 2, std::abs(g.ry)) + 16;
-    const QRectF bounds(g.centre.x() - ex, g.centre.y() - ey, 2 * ex, 2 * ey);
-    return bounds.united(badgeFor(g.centre, exposureReadout(mask.exposure)).adjusted(-6, -6, 6, 6));
+    QRectF bounds(g.centre.x() - ex, g.centre.y() - ey, 2 * ex, 2 * ey);
+    // Handles brought in from beyond the view may stand off the outline.
+    const RadialPlaces places = radialPlaces(mask, rect, view);
+    for (const QPointF& p : {places.handles.right, places.handles.left, places.handles.bottom, places.handles.top})
+        bounds |= QRectF(p - QPointF(16, 16), QSizeF(32, 32));
+    return bounds.united(places.badge.adjusted(-6, -6, 6, 6));
 }
 
 // An unselected mask: a faint dashed line or outline with a dot at its handle.
@@ -268,13 +285,13 @@ std::optional<QPointF> MaskOverlayView::handleCentre(Handle handle) const {
     if (isRadialHandle(handle)) {
         const RadialMask* mask = findMaskOfType<RadialMask>(masks, id);
         if (!mask) return std::nullopt;
-        const RadialGeometry g = radialGeometry(*mask, rect);
+        const RadialHandles h = radialPlaces(*mask, rect, QRectF(this->rect())).handles;
         switch (handle) {
-        case Handle::radialRight: return g.centre + QPointF(g.rx, 0);
-        case Handle::radialLeft: return g.centre - QPointF(g.rx, 0);
-        case Handle::radialBottom: return g.centre + QPointF(0, g.ry);
-        case Handle::radialTop: return g.centre - QPointF(0, g.ry);
-        default: return g.centre;
+        case Handle::radialRight: return h.right;
+        case Handle::radialLeft: return h.left;
+        case Handle::radialBottom: return h.bottom;
+        case Handle::radialTop: return h.top;
+        default: return radialGeometry(*mask, rect).centre;
         }
     }
     if (const std::optional<QRectF> badge = badgeRect(handle)) return badge->center();
@@ -287,10 +304,10 @@ std::optional<QRectF> MaskOverlayView::badgeRect(Handle badge) const {
     const QRectF rect = imageRect();
     if (badge == Handle::linearBadge) {
         if (const LinearMask* mask = findMaskOfType<LinearMask>(masks, id))
-            return badgeFor(linearGeometry(*mask, rect).mid, exposureReadout(mask->exposure));
+            return badgeFor(linearGeometry(*mask, rect).mid, exposureReadout(mask->exposure), QRectF(this->rect()));
     } else if (badge == Handle::radialBadge) {
         if (const RadialMask* mask = findMaskOfType<RadialMask>(masks, id))
-            return badgeFor(radialGeometry(*mask, rect).centre, exposureReadout(mask->exposure));
+            return radialPlaces(*mask, rect, QRectF(this->rect())).badge;
     }
     return std::nullopt;
 }
@@ -318,19 +335,19 @@ MaskOverlayView::Handle MaskOverlayView::handleAt(const QPointF& point) const {
     // The radial editor lies above the linear one; within each, later elements above earlier ones.
     if (const RadialMask* mask = findMaskOfType<RadialMask>(masks, id)) {
         const RadialGeometry g = radialGeometry(*mask, rect);
-        if (within(point, g.centre - QPointF(0, g.ry), kRadiusHit)) return Handle::radialTop;
-        if (within(point, g.centre + QPointF(0, g.ry), kRadiusHit)) return Handle::radialBottom;
-        if (within(point, g.centre - QPointF(g.rx, 0), kRadiusHit)) return Handle::radialLeft;
-        if (within(point, g.centre + QPointF(g.rx, 0), kRadiusHit)) return Handle::radialRight;
-        if (badgeFor(g.centre, exposureReadout(mask->exposure)).adjusted(-2, -2, 2, 2).contains(point))
-            return Handle::radialBadge;
+        const RadialPlaces places = radialPlaces(*mask, rect, QRectF(this->rect()));
+        if (within(point, places.handles.top, kRadiusHit)) return Handle::radialTop;
+        if (within(point, places.handles.bottom, kRadiusHit)) return Handle::radialBottom;
+        if (within(point, places.handles.left, kRadiusHit)) return Handle::radialLeft;
+        if (within(point, places.handles.right, kRadiusHit)) return Handle::radialRight;
+        if (places.badge.adjusted(-2, -2, 2, 2).contains(point)) return Handle::radialBadge;
         if (within(point, g.centre, kCentreHit)) return Handle::radialCentre;
     }
     if (const LinearMask* mask = findMaskOfType<LinearMask>(masks, id)) {
         const LinearGeometry g = linearGeometry(*mask, rect);
         if (within(point, g.end, kLinearEndHit)) return Handle::linearEnd;
         if (within(point, g.start, kLinearEndHit)) return Handle::linearStart;
-        if (badgeFor(g.mid, exposureReadout(mask->exposure)).adjusted(-2, -2, 2, 2).contains(point))
+        if (badgeFor(g.mid, exposureReadout(mask->exposure), QRectF(this->rect())).adjusted(-2, -2, 2, 2).contains(point))
             return Handle::linearBadge;
         if (within(point, g.mid, kMoveHit)) return Handle::linearMove;
     }
@@ -386,7 +403,7 @@ void MaskOverlayView::paintEvent(QPaintEvent* event) {
         Symbols::paint(painter, centredRect(g.mid, QSizeF(8, 8)), "arrow.up.and.down.and.arrow.left.and.right",
                        Qt::black);
         const QString readout = exposureReadout(mask->exposure);
-        paintBadge(painter, badgeFor(g.mid, readout), readout);
+        paintBadge(painter, badgeFor(g.mid, readout, QRectF(this->rect())), readout);
         paintHandle(painter, g.start, 22, orange, Qt::white, 2, blackAt(0.5), 4);
         paintLabel(painter, g.start, 7, Qt::white, QStringLiteral("100%"));
         paintHandle(painter, g.end, 22, cyan, Qt::white, 2, blackAt(0.5), 4);
@@ -406,10 +423,10 @@ void MaskOverlayView::paintEvent(QPaintEvent* event) {
         paintHandle(painter, g.centre, 20, accent, Qt::white, 2, blackAt(0.5), 4);
         Symbols::paint(painter, centredRect(g.centre, QSizeF(9, 9)), "circle.circle", Qt::white);
         const QString readout = exposureReadout(mask->exposure);
-        paintBadge(painter, badgeFor(g.centre, readout), readout);
-        // The radius handles sit at the true radii, above the centre handle.
-        for (const QPointF& at : {g.centre + QPointF(g.rx, 0), g.centre - QPointF(g.rx, 0),
-                                  g.centre + QPointF(0, g.ry), g.centre - QPointF(0, g.ry)})
+        const RadialPlaces places = radialPlaces(*mask, rect, QRectF(this->rect()));
+        paintBadge(painter, places.badge, readout);
+        // The radius handles sit at the true radii (or at the view's edge), above the centre handle.
+        for (const QPointF& at : {places.handles.right, places.handles.left, places.handles.bottom, places.handles.top})
             paintHandle(painter, at, 12, Qt::white, accent, 2, blackAt(0.4), 2);
     }
 }
@@ -455,6 +472,7 @@ void MaskOverlayView::mouseReleaseEvent(QMouseEvent* event) {
 
 void MaskOverlayView::dragStep(const QPointF& translation) {
     const QRectF rect = imageRect();
+    const QRectF view(this->rect());
     MaskGroupParameters masks = masks_.get();
     bool written = false;
     QRectF dirty;
@@ -468,7 +486,7 @@ void MaskOverlayView::dragStep(const QPointF& translation) {
         if (active_ != Handle::linearEnd) mask->startPoint = draggedPoint(*dragStart_.linearStart, translation, rect);
         if (active_ != Handle::linearStart) mask->endPoint = draggedPoint(*dragStart_.linearEnd, translation, rect);
         written = !(before == *mask);
-        dirty = editorBounds(before, rect).united(editorBounds(*mask, rect));
+        dirty = editorBounds(before, rect, view).united(editorBounds(*mask, rect, view));
     } else {
         RadialMask* mask = findMaskOfType<RadialMask>(masks, activeMask_);
         if (!mask) return;
@@ -498,7 +516,7 @@ void MaskOverlayView::dragStep(const QPointF& translation) {
         default: break;
         }
         written = !(before == *mask);
-        dirty = editorBounds(before, rect).united(editorBounds(*mask, rect));
+        dirty = editorBounds(before, rect, view).united(editorBounds(*mask, rect, view));
     }
     escape_.start();
     if (written) writeDragStep(masks, dirty);
@@ -528,6 +546,7 @@ void MaskOverlayView::cancelDrag() {
     // The drag is called off: the mask takes back what the drag found when it
     // began, and the pointer moves nothing more until it is pressed again.
     const QRectF rect = imageRect();
+    const QRectF view(this->rect());
     MaskGroupParameters masks = masks_.get();
     const DragStart start = dragStart_;
     QRectF dirty;
@@ -538,7 +557,7 @@ void MaskOverlayView::cancelDrag() {
         if (start.linearStart) linear->startPoint = *start.linearStart;
         if (start.linearEnd) linear->endPoint = *start.linearEnd;
         restored = !(before == *linear);
-        dirty = editorBounds(before, rect).united(editorBounds(*linear, rect));
+        dirty = editorBounds(before, rect, view).united(editorBounds(*linear, rect, view));
     }
     RadialMask* radial = isRadialHandle(active_) ? findMaskOfType<RadialMask>(masks, activeMask_) : nullptr;
     if (radial) {
@@ -547,7 +566,7 @@ void MaskOverlayView::cancelDrag() {
         if (start.radiusX) radial->radiusX = *start.radiusX;
         if (start.radiusY) radial->radiusY = *start.radiusY;
         restored = !(before == *radial);
-        dirty = editorBounds(before, rect).united(editorBounds(*radial, rect));
+        dirty = editorBounds(before, rect, view).united(editorBounds(*radial, rect, view));
     }
     tracker_.cancel();
     endGesture();
