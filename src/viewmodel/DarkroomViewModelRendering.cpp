@@ -38,8 +38,14 @@ RenderJob DarkroomViewModel::renderJobFor(const LoadedPhoto& photo) const {
     job.framing = isCroppingMode() ? Framing::uncropped : Framing::cropped;
     job.dustView = isRetouchMode() ? DustView::allowed : DustView::withheld;
     job.omitsFilmFrame = toolMode() != ToolMode::viewing;
-    if (const Image* mask = subjectMasks_.held(frameID(photo))) job.subjectMask = *mask;
     return job;
+}
+
+void DarkroomViewModel::takeSubjectMask(RenderJob& job) {
+    const SubjectMasks::Lookup lookup = subjectMasks_.forRender(job, SubjectMasks::Urgency::shown);
+    // Rendered without it meanwhile, and again once it is there (subjectMaskSettled).
+    if (lookup.started && selectedPhotoID_ == frameID(job.photo) && (status_.isResting() || status_.isFrameNews()))
+        setFrameStatusMessage(L10n::text("status.subjectMaskAnalyzing"));
 }
 
 CanvasView DarkroomViewModel::canvasView() const {
@@ -100,6 +106,7 @@ void DarkroomViewModel::followCanvas() {
     const LoadedPhoto* photo = selectedPhoto();
     if (!photo) return;
     RenderJob part = renderJobFor(*photo);
+    takeSubjectMask(part);
     part.region = region;
     shownRegionRequest_ = region;
     sharpRegions_->renderAfterPause(std::move(part));
@@ -122,8 +129,7 @@ void DarkroomViewModel::requestRender(RenderQuality quality) {
     dropSharpRegion();
 
     RenderJob job = renderJobFor(*photo);
-    // Rendered without it meanwhile, and again once it is there.
-    if (!job.subjectMask) remakeSubjectMask(*photo, parameters_);
+    takeSubjectMask(job);
     const bool originalCached = cachedOriginalPhotoID_ == id && cachedOriginalCrop_ &&
                                 *cachedOriginalCrop_ == parameters_.crop &&
                                 cachedOriginalIsCroppingMode_ == isCroppingMode();
@@ -152,7 +158,7 @@ void DarkroomViewModel::publishRender(const RenderJob& job, RenderResult result)
         setOriginalPreview(std::move(result.original));
     }
     if (!result.thumbnail.isNull())
-        roll_.updateFilmstripThumbnail(id, result.thumbnail, !job.recipe.sameContent(EditParameters::defaultValue()));
+        roll_.updateFilmstripThumbnail(id, result.thumbnail, &job, !job.recipe.sameContent(EditParameters::defaultValue()));
     // Said once per showing of the frame, though later renders find it again.
     if (result.scanEndsEarly && toldIncompleteScan_ != id) {
         toldIncompleteScan_ = id;

@@ -84,10 +84,7 @@ void DarkroomViewModel::refreshSnapshotComparisonPreview() {
     // The dust-inspection view never shows in the comparison (no retouch aid).
     RenderJob job{*photo, snapshot->parameters};
     job.framing = isCroppingMode() ? Framing::uncropped : Framing::cropped;
-    if (const Image* mask = subjectMasks_.held(frame))
-        job.subjectMask = *mask;
-    else
-        remakeSubjectMask(*photo, job.recipe);
+    takeSubjectMask(job);
 
     const std::stop_token stop = comparisonTask_.restart();
     const std::uint64_t serial = comparisonTask_.serial();

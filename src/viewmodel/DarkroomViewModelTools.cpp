@@ -98,7 +98,7 @@ void DarkroomViewModel::autoLevelHorizon() {
 void DarkroomViewModel::applyHorizonAngle(const Uuid& frame, std::optional<double> angle) {
     if (selectedPhotoID_ != frame) {
         // Measured on a frame the user has left: the frame now shown keeps its own geometry.
-        if (statusText_ == L10n::text("status.horizonDetecting")) setStatusMessage(L10n::text("status.ready"));
+        status_.clearIf(L10n::text("status.horizonDetecting"));
     } else if (angle) {
         EditParameters recipe = parameters_;
         recipe.crop.straightenAngle = *angle;
@@ -199,7 +199,7 @@ void DarkroomViewModel::applySubjectMask(const Uuid& frame, std::optional<Image>
     const LoadedPhoto* photo = roll_.photoWithID(frame);
     if (!photo) {
         // Its roll has been left: nothing of it is open to take the answer.
-        if (statusText_ == L10n::text("status.visionAnalyzing")) setStatusMessage(L10n::text("status.ready"));
+        status_.clearIf(L10n::text("status.visionAnalyzing"));
         return;
     }
     const bool found = mask.has_value();
@@ -223,24 +223,8 @@ void DarkroomViewModel::applySubjectMask(const Uuid& frame, std::optional<Image>
         setStatusMessage(L10n::text("status.visionFallbackOn", photo->title()));
         return;
     }
-    EditParameters recipe = roll_.latestRecipe(*photo).value_or(EditParameters::defaultValue());
-    gradeDetectedSubject(recipe.subjectMask);
-    roll_.keepRecipe(frame, recipe);
-    roll_.writeRecipe(*photo, recipe);
-    roll_.rebuildFilmstrip();
-    renderDevelopedThumbnails({*photo});
+    roll_.editStoredRecipes({*photo}, [](EditParameters& recipe) { gradeDetectedSubject(recipe.subjectMask); });
     setStatusMessage(L10n::text("status.visionSuccessOn", photo->title()));
-}
-
-void DarkroomViewModel::remakeSubjectMask(const LoadedPhoto& photo, const EditParameters& recipe) {
-    const Uuid frame = frameID(photo);
-    if (!subjectMasks_.isWanted(frame, recipe)) return;
-    bool started = false;
-    subjectMasks_.request(photo, SubjectMasks::Urgency::shown, &started);
-    // Said over the frame's own news, never over the roll's (what opening it found).
-    const bool frameNews = statusText_ == L10n::text("status.ready") || statusText_ == frameStatusMessage_;
-    if (started && selectedPhotoID_ == frame && frameNews)
-        setFrameStatusMessage(L10n::text("status.subjectMaskAnalyzing"));
 }
 
 void DarkroomViewModel::subjectMaskSettled(const Uuid& frame, bool found) {
@@ -248,7 +232,7 @@ void DarkroomViewModel::subjectMaskSettled(const Uuid& frame, bool found) {
     if (!photo) return;
     if (selectedPhotoID_ != frame) {
         // Its filmstrip picture was made without the mask.
-        renderDevelopedThumbnails({*photo});
+        if (found) roll_.refreshPictures({*photo});
         return;
     }
     if (!found) {
@@ -256,7 +240,7 @@ void DarkroomViewModel::subjectMaskSettled(const Uuid& frame, bool found) {
         if (!previewLoadError_) setFrameStatusMessage(L10n::text("status.subjectMaskNotFound"));
         return;
     }
-    if (statusText_ == L10n::text("status.subjectMaskAnalyzing")) setStatusMessage(L10n::text("status.ready"));
+    status_.clearIf(L10n::text("status.subjectMaskAnalyzing"));
     // A continuing drag renders with the mask at its next step and at its end.
     if (!isInteracting_) requestRender(RenderQuality::final);
     if (activeComparisonSnapshotID_) refreshSnapshotComparisonPreview();

@@ -23,12 +23,14 @@
 namespace vantrel {
 
 class DarkroomViewModel;
+class SubjectMasks;
 
 class ExportController {
 public:
-    // Exports run on `pool` and stop when `shutdown` is requested.
-    ExportController(DarkroomViewModel& viewModel, const ViewModelServices& services, QThreadPool& pool,
-                     std::stop_token shutdown);
+    // Exports run on `pool` and stop when `shutdown` is requested; each takes
+    // the subject mask `masks` holds or finds for its frame.
+    ExportController(DarkroomViewModel& viewModel, const ViewModelServices& services, SubjectMasks& masks,
+                     QThreadPool& pool, std::stop_token shutdown);
 
     void exportCurrentPhoto(ExportSettings settings);
     void exportPhoto(LoadedPhoto photo, ExportSettings settings);
@@ -66,6 +68,7 @@ private:
 
     DarkroomViewModel& vm_;
     const ViewModelServices& services_;
+    SubjectMasks& masks_;
     QThreadPool& pool_;
     std::stop_token shutdown_;
     int singleExportsRunning_ = 0;
