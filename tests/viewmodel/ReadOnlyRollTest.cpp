@@ -221,5 +221,86 @@ TEST_F(ReadOnlyRollTest, AFullDiskIsNamedAndWhatWasKeptAsideComesHome) {
     EXPECT_FALSE(fs::exists(keptFolder));
 }
 
+// Room on the disk again: the notice goes, "written beside the scans again"
+// is said, this program's own older versions are replaced without a copy,
+// and only another program's version is kept as a conflict copy, and told.
+TEST_F(ReadOnlyRollTest, SavesLandingHomeAgainAreToldAndOnlyAnotherProgramsVersionIsKeptBeside) {
+    const fs::path root = dir.path().toStdString();
+    const fs::path roll = makeRoll("roll", {"a.tif", "b.tif", "c.tif"});
+    auto full = std::make_shared<std::atomic<bool>>(false);
+    auto vm = open(root, roll, [roll, full](const fs::path& file, std::string_view bytes) {
+        if (*full && file.string().starts_with(roll.string())) return std::make_error_code(std::errc::no_space_on_device);
+        return writeFileAtomically(file, bytes);
+    });
+    const auto select = [&](const char* title) { vm->selectPhoto(idOfTitle(*vm, title)); };
+    // Every save on disk and told, and what that told brought about too.
+    const auto settleSaves = [&] {
+        for (int round = 0; round < 2; ++round) {
+            sessionStore->flush();
+            if (!idle(*vm)) return false;
+        }
+        return true;
+    };
+    edit(*vm, 0.5);
+    select("b.tif");
+    edit(*vm, 0.25);
+    ASSERT_TRUE(settleSaves());
+
+    *full = true;
+    const std::string notice =
+        L10n::text("status.rollKeptAsideBecause", std::string("roll"), L10n::text("cause.noSpace")).str();
+    select("a.tif");
+    edit(*vm, 1.25);
+    ASSERT_TRUE(waitFor([&] { return vm->statusMessage() == notice; }));
+    // The notice rests under the news of a frame: it is back once another frame shows.
+    vm->setRating(3);
+    EXPECT_NE(vm->statusMessage(), notice);
+    select("b.tif");
+    EXPECT_EQ(vm->statusMessage(), notice);
+    edit(*vm, 0.75);
+    ASSERT_TRUE(settleSaves());
+    const fs::path kept = *sessionStore->keptAsideFolder(roll);
+    fs::last_write_time(kept / "frames" / "b.tif" / "recipe.json",
+                        fs::file_time_type::clock::now() - std::chrono::minutes(1));
+    // Meanwhile another program writes b's exposure beside the scans.
+    SessionStore::Options besideOnly;
+    besideOnly.keptRollsDirectory = [root] { return root / "nothing kept"; };
+    {
+        SessionStore other(besideOnly);
+        ASSERT_EQ(other.loadRecipe(roll / "b.tif")->exposure, 0.25);
+        other.saveRecipe(EditParameters{.exposure = 2}, roll / "b.tif");
+    }
+
+    *full = false;
+    select("c.tif");
+    edit(*vm, 0.1);
+    ASSERT_TRUE(settleSaves());
+    const std::string again = L10n::tr("status.rollWrittenAgain", std::string("roll"));
+    EXPECT_EQ(told(again), 1);
+    EXPECT_EQ(told(notice), 2);
+    EXPECT_FALSE(vm->status().notice());
+    const auto conflicts = [&](const char* scan) {
+        std::vector<fs::path> found;
+        for (const auto& entry : fs::directory_iterator(SessionStore::recipeURL(roll / scan).parent_path()))
+            if (entry.path().filename().string().starts_with("recipe.conflict-")) found.push_back(entry.path());
+        return found;
+    };
+    EXPECT_TRUE(conflicts("a.tif").empty());
+    const std::vector<fs::path> copies = conflicts("b.tif");
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(nlohmann::json::parse(std::ifstream(copies[0]))["exposure"], 0.75);
+    EXPECT_EQ(vm->statusMessage(),
+              L10n::tr("status.recipeConflictKeptOurs", std::string("b.tif"), copies[0].filename().string()));
+    EXPECT_NE(vm->statusDetail().str().find(copies[0].string()), std::string::npos);
+    SessionStore beside(besideOnly);
+    EXPECT_EQ(beside.loadRecipe(roll / "a.tif")->exposure, 1.25);
+    EXPECT_EQ(beside.loadRecipe(roll / "b.tif")->exposure, 2);
+    EXPECT_FALSE(fs::exists(kept));
+    // From now on the line rests at "Ready" again.
+    vm->setRating(2);
+    select("a.tif");
+    EXPECT_EQ(vm->statusMessage(), L10n::tr("status.ready"));
+}
+
 }  // namespace
 }  // namespace vantrel::testing
