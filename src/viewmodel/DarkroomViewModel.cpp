@@ -12,7 +12,12 @@ DarkroomViewModel::DarkroomViewModel(ViewModelServices services, QObject* parent
     : QObject(parent), services_(std::move(services)) {
     if (!services_.panelFolders) services_.panelFolders = std::make_shared<PanelFolders>(services_.settings);
     presets_ = FilmPresetLibrary::builtInPresets();
-    exports_ = std::make_unique<ExportController>(*this, services_, subjectMasks_, editPool_, editShutdown_.get_token());
+    // The live recipe of the current frame, else the kept, stored or sample one, else neutral.
+    const auto recipeOf = [this](const LoadedPhoto& photo) {
+        return selectedPhotoID_ == frameID(photo) ? parameters_ : roll_.keptRecipe(photo);
+    };
+    exports_ = std::make_unique<ExportController>(*this, services_, recipeOf, subjectMasks_, editPool_,
+                                                  editShutdown_.get_token());
     // Each render already spreads over every core; a few threads let a
     // superseded job wind down while its successor starts.
     renderPool_.setMaxThreadCount(3);
@@ -133,8 +138,7 @@ void DarkroomViewModel::showNoFrame() {
     dropSharpRegion();
     renderedPreviewPhotoID_.reset();
     renderedGeometry_.reset();
-    cachedOriginalPhotoID_.reset();
-    cachedOriginal_ = QImage();
+    cachedOriginal_ = {};
     setRenderedPreview(QImage());
     setOriginalPreview(QImage());
     setHistogramData(HistogramData::empty());

@@ -44,7 +44,7 @@
 #include "model/Binding.h"
 #include "model/CompareMode.h"
 #include "viewmodel/ExportController.h"
-#include "viewmodel/PanelFolders.h"
+#include "viewmodel/Published.h"
 #include "viewmodel/RenderScheduler.h"
 #include "viewmodel/RollSession.h"
 #include "viewmodel/SharpRegion.h"
@@ -56,23 +56,6 @@
 #include "viewmodel/ToolMode.h"
 #include "viewmodel/ViewModelServices.h"
 #include "viewmodel/ZoomControl.h"
-
-// A published property: its change signal, getter, notifying setter and the
-// stored value (its initial value follows the macro).
-#define VANTREL_PUBLISHED(Type, name, setter)          \
-Q_SIGNALS:                                             \
-    void name##Changed();                              \
-                                                       \
-public:                                                \
-    const Type& name() const { return name##_; }       \
-    void setter(Type value) {                          \
-        name##_ = std::move(value);                    \
-        Q_EMIT name##Changed();                        \
-        Q_EMIT stateChanged();                         \
-    }                                                  \
-                                                       \
-private:                                               \
-    Type name##_
 
 namespace vantrel {
 
@@ -323,16 +306,8 @@ public:
     void beginBatchExport(std::vector<LoadedPhoto> photos, std::filesystem::path folder, ExportSettings settings) {
         exports_->beginBatchExport(std::move(photos), std::move(folder), std::move(settings));
     }
-    // The live recipe of the current frame, else the kept, stored or sample one, else neutral.
-    EditParameters recipeForExport(const LoadedPhoto& photo) const {
-        return selectedPhotoID_ == frameID(photo) ? parameters_ : roll_.keptRecipe(photo);
-    }
     // Stops before the next frame; the frame in hand is finished.
     void cancelBatchExport() { exports_->cancelBatchExport(); }
-    // "<title without its last extension>_Developed.<extension>"
-    static std::string proposedExportName(const std::string& title, ExportFormat format) {
-        return ExportController::proposedName(title, format);
-    }
 
 Q_SIGNALS:
     void stateChanged();
@@ -398,7 +373,6 @@ Q_SIGNALS:
 public:
     // The status line (StatusLine): its message, the detail its tooltip adds, its resting text.
     const StatusLine& status() const { return status_; }
-    StatusLine& status() { return status_; }
     std::string statusMessage() const { return status_.text().str(); }
     const LocalText& statusDetail() const { return status_.detail(); }
     void setStatusMessage(LocalText text, LocalText detail = {}) { status_.show(std::move(text), std::move(detail)); }
@@ -446,10 +420,7 @@ private:
     SpotHistory spotHistory_;  // what the retouch Undo takes back
 
     ViewModelServices services_;
-    StatusLine status_{[this] {
-                           Q_EMIT statusMessageChanged();
-                           Q_EMIT stateChanged();
-                       },
+    StatusLine status_{[this] { Q_EMIT statusMessageChanged(); Q_EMIT stateChanged(); },
                        services_.timings.noticeReturn};
     std::unique_ptr<ExportController> exports_;
     ZoomControl zoom_{*this};
@@ -474,10 +445,7 @@ private:
 
     std::optional<EditParameters> copiedParameters_;
     std::unique_ptr<RenderScheduler> renders_;
-    std::optional<Uuid> cachedOriginalPhotoID_;
-    std::optional<CropParameters> cachedOriginalCrop_;
-    bool cachedOriginalIsCroppingMode_ = false;
-    QImage cachedOriginal_;
+    OriginalPreview cachedOriginal_;
     SubjectMasks subjectMasks_{services_.analysis};
     // The frame renderedPreview was rendered for (see isPreviewOf()).
     std::optional<Uuid> renderedPreviewPhotoID_;
@@ -486,7 +454,7 @@ private:
     // The frame whose scan was last told to be incomplete (once per showing).
     std::optional<Uuid> toldIncompleteScan_;
     // Last, so that its thumbnail loop stops before anything it calls back into is torn down.
-    RollSession roll_{*this, services_, subjectMasks_};
+    RollSession roll_{*this, services_, subjectMasks_, status_};
 };
 
 }  // namespace vantrel

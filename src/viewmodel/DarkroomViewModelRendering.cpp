@@ -122,7 +122,6 @@ void DarkroomViewModel::editRecipe(const std::function<void(EditParameters&)>& c
 void DarkroomViewModel::requestRender(RenderQuality quality) {
     const LoadedPhoto* photo = selectedPhoto();
     if (!photo) return;
-    const Uuid id = frameID(*photo);
     roll_.persistRecipe(quality == RenderQuality::final ? SaveTiming::now : SaveTiming::delayed);
 
     renders_->cancel();
@@ -130,10 +129,7 @@ void DarkroomViewModel::requestRender(RenderQuality quality) {
 
     RenderJob job = renderJobFor(*photo);
     takeSubjectMask(job);
-    const bool originalCached = cachedOriginalPhotoID_ == id && cachedOriginalCrop_ &&
-                                *cachedOriginalCrop_ == parameters_.crop &&
-                                cachedOriginalIsCroppingMode_ == isCroppingMode();
-    job.needsOriginal = !originalCached || cachedOriginal_.isNull();
+    job.needsOriginal = cachedOriginal_.isNeededFor(job);
     renders_->request(std::move(job), quality, quality == RenderQuality::final ? 0 : interactiveRenderSize());
 }
 
@@ -151,10 +147,7 @@ void DarkroomViewModel::publishRender(const RenderJob& job, RenderResult result)
     setRenderedPreview(std::move(result.preview));
     if (result.histogram) setHistogramData(std::move(*result.histogram));
     if (job.needsOriginal && !result.original.isNull()) {
-        cachedOriginalPhotoID_ = id;
-        cachedOriginalCrop_ = job.recipe.crop;
-        cachedOriginalIsCroppingMode_ = job.framing == Framing::uncropped;
-        cachedOriginal_ = result.original;
+        cachedOriginal_ = {id, job.recipe.crop, job.framing, result.original};
         setOriginalPreview(std::move(result.original));
     }
     if (!result.thumbnail.isNull())
@@ -178,8 +171,7 @@ void DarkroomViewModel::showLoadError(const LoadedPhoto& photo, const LocalText&
     setRenderedPreview(QImage());
     renderedGeometry_.reset();
     setOriginalPreview(QImage());
-    cachedOriginalPhotoID_.reset();
-    cachedOriginal_ = QImage();
+    cachedOriginal_ = {};
     setHistogramData(HistogramData::empty());
     // Said once per frame, though each of its renders fails again.
     if (previewLoadError_ == error) return;

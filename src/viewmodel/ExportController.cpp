@@ -90,8 +90,14 @@ std::string ExportController::proposedName(const std::string& title, ExportForma
 }
 
 ExportController::ExportController(DarkroomViewModel& viewModel, const ViewModelServices& services,
-                                   SubjectMasks& masks, QThreadPool& pool, std::stop_token shutdown)
-    : vm_(viewModel), services_(services), masks_(masks), pool_(pool), shutdown_(std::move(shutdown)) {}
+                                   RecipeOf recipeOf, SubjectMasks& masks, QThreadPool& pool,
+                                   std::stop_token shutdown)
+    : vm_(viewModel),
+      services_(services),
+      recipeOf_(std::move(recipeOf)),
+      masks_(masks),
+      pool_(pool),
+      shutdown_(std::move(shutdown)) {}
 
 std::filesystem::path ExportController::freeDestination(const std::filesystem::path& folder, const std::string& title,
                                                         ExportFormat format) const {
@@ -107,7 +113,7 @@ void ExportController::write(const LoadedPhoto& photo, const ExportSettings& set
                              const std::filesystem::path& destination, Finished finished) {
     // The frame's recipe as it is now, with the subject mask the canvas shows it
     // with: the one held, else the one being found (or found now) for it.
-    auto job = std::make_shared<RenderJob>(RenderJob{photo, vm_.recipeForExport(photo)});
+    auto job = std::make_shared<RenderJob>(RenderJob{photo, recipeOf_(photo)});
     const SubjectMasks::Lookup lookup = masks_.forRender(*job, SubjectMasks::Urgency::shown);
     if (lookup.noSubject) withoutSubject(job->recipe);
     const auto begin = [this, exporter = services_.exporter, job, settings, destination, stop = shutdown_,

@@ -89,6 +89,19 @@ struct FrameGeometry {
     bool operator==(const FrameGeometry&) const = default;
 };
 
+// The undeveloped preview a render last made, and what it was made for: it is
+// made again only for another frame, crop or crop mode.
+struct OriginalPreview {
+    std::optional<Uuid> frame;
+    CropParameters crop;
+    Framing framing = Framing::cropped;
+    QImage image;
+
+    bool isNeededFor(const RenderJob& job) const {
+        return image.isNull() || frame != frameIdOf(job.photo) || !(crop == job.recipe.crop) || framing != job.framing;
+    }
+};
+
 struct RenderResult {
     QImage preview;                          // null when no bitmap could be made
     // The size of the frame the preview shows, in the scan's full-resolution

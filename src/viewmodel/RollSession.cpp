@@ -146,10 +146,12 @@ std::optional<std::size_t> positionOf(const std::vector<FilmstripItem>& items, c
 
 }  // namespace
 
-RollSession::RollSession(DarkroomViewModel& viewModel, const ViewModelServices& services, SubjectMasks& masks)
+RollSession::RollSession(DarkroomViewModel& viewModel, const ViewModelServices& services, SubjectMasks& masks,
+                         StatusLine& status)
     : vm_(viewModel),
       services_(services),
       masks_(masks),
+      status_(status),
       settings_(services.settings ? services.settings : std::make_shared<QSettings>()) {
     // The store reports from its worker; the reports are taken on the GUI thread.
     saveReports_ = std::make_shared<ReportInbox<SaveReport>>(
@@ -223,17 +225,17 @@ bool RollSession::openFolderRoll(const std::filesystem::path& folder, const std:
             cullingDatabaseOwner_.reset();  // nothing is written into it
             rebuildFilmstrip();
             vm_.loadSelectedPhoto();
-            vm_.setStatusMessage(L10n::text("status.noScansInFolder"));
+            status_.show(L10n::text("status.noScansInFolder"));
             return false;
         }
         if (granted) services_.folders->stopAccessing(folder);
         if (listing.error) {
             std::cout << "[RollSession] Failed to read " << folder.string() << ": " << listing.error.message() << std::endl;
-            vm_.setStatusMessage(
+            status_.show(
                 L10n::text("status.folderFailed", causeText(failureCauseOf(listing.error, FileAccess::reading))));
         } else if (!loaded.unreadable.empty()) {
             // Scans that all failed: the roll on screen stays, and the user learns why.
-            vm_.setStatusMessage(
+            status_.show(
                 L10n::text("status.folderUnreadable", folderName(folder), unreadableCount(loaded.unreadable)),
                 unreadableDetail(loaded.unreadable));
         }
@@ -265,7 +267,7 @@ void RollSession::leaveRoll(const std::optional<std::filesystem::path>& folder, 
     storedSnapshots_.clear();
     markedFrames_.clear();
     unreadableRecipes_.clear();
-    vm_.status().setNotice(std::nullopt);
+    status_.setNotice(std::nullopt);
     if (!folder) return;
     // Opened again: where its saves go is told again.
     rollSaveOutcomes_.erase(KeptRollFolders::rollKey(*folder));
@@ -310,9 +312,9 @@ void RollSession::openRoll(std::vector<LoadedPhoto> photos, const std::optional<
         database.merge(std::get<RollCullingDatabase>(*unsaved));
     if (folder) {
         if (unreadable.empty())
-            vm_.setStatusMessage(L10n::text("status.folderLoaded", folderName(*folder), int(roll.size())));
+            status_.show(L10n::text("status.folderLoaded", folderName(*folder), int(roll.size())));
         else
-            vm_.setStatusMessage(L10n::text("status.folderLoadedUnreadable", folderName(*folder), int(roll.size()),
+            status_.show(L10n::text("status.folderLoadedUnreadable", folderName(*folder), int(roll.size()),
                                             unreadableCount(unreadable)),
                                  unreadableDetail(unreadable));
         // Identifiers are new on every opening: stored records follow their file names.
@@ -332,7 +334,7 @@ void RollSession::openRoll(std::vector<LoadedPhoto> photos, const std::optional<
         rollSaveOutcomes_[rollKey] = refused;
     }
     if (const auto standing = rollSaveOutcomes_.find(rollKey); standing != rollSaveOutcomes_.end())
-        vm_.status().setNotice(savingNotice(rollKey, standing->second));
+        status_.setNotice(savingNotice(rollKey, standing->second));
 
     rebuildFilmstrip();
     vm_.loadSelectedPhoto();
@@ -542,13 +544,13 @@ bool RollSession::markCurrent(void (RollCullingDatabase::*set)(Mark, const Uuid&
 
 void RollSession::setRating(int rating) {
     if (!markCurrent(&RollCullingDatabase::setRating, rating)) return;
-    vm_.setFrameStatusMessage(rating >= 1 ? L10n::text("status.ratingSet", std::clamp(rating, 1, 5))
+    status_.showFrameNews(rating >= 1 ? L10n::text("status.ratingSet", std::clamp(rating, 1, 5))
                                           : L10n::text("status.ratingCleared"));
 }
 
 void RollSession::setColorLabel(ColorLabel label) {
     if (!markCurrent(&RollCullingDatabase::setColorLabel, label)) return;
-    vm_.setFrameStatusMessage(label == ColorLabel::none
+    status_.showFrameNews(label == ColorLabel::none
                                   ? L10n::text("status.labelCleared")
                                   : L10n::text("status.labelSet", L10n::text(displayNameKey(label))));
 }
@@ -556,9 +558,9 @@ void RollSession::setColorLabel(ColorLabel label) {
 void RollSession::setFlag(PickStatus status) {
     if (!markCurrent(&RollCullingDatabase::setPickStatus, status)) return;
     switch (status) {
-        case PickStatus::picked: vm_.setFrameStatusMessage(L10n::text("status.flagPicked")); break;
-        case PickStatus::rejected: vm_.setFrameStatusMessage(L10n::text("status.flagRejected")); break;
-        case PickStatus::unflagged: vm_.setFrameStatusMessage(L10n::text("status.flagCleared")); break;
+        case PickStatus::picked: status_.showFrameNews(L10n::text("status.flagPicked")); break;
+        case PickStatus::rejected: status_.showFrameNews(L10n::text("status.flagRejected")); break;
+        case PickStatus::unflagged: status_.showFrameNews(L10n::text("status.flagCleared")); break;
     }
 }
 
@@ -780,12 +782,12 @@ void RollSession::noteSaveOutcome(const std::filesystem::path& roll, const SaveR
     const std::optional<LocalText> notice = savingNotice(roll, result);
     // The open roll's notice stands while its edits go elsewhere; another roll's is told once.
     if (openRollKey() != roll) {
-        if (notice) vm_.status().show(*notice);
+        if (notice) status_.show(*notice);
         return;
     }
-    vm_.status().setNotice(notice);
+    status_.setNotice(notice);
     if (!notice && before != SaveOutcome::written)
-        vm_.status().show(roll.empty() ? L10n::text("status.editsSavedAgain")
+        status_.show(roll.empty() ? L10n::text("status.editsSavedAgain")
                                        : L10n::text("status.rollWrittenAgain", folderName(roll)));
 }
 
@@ -796,7 +798,7 @@ void RollSession::tellConflict(const SaveTarget& target, const SaveResult& resul
                               : photo          ? photo->title()
                                                : std::string();
     // The copy's whole name in the detail: the line itself may be cut.
-    vm_.status().show(L10n::text(result.conflictKeptIsOurs ? "status.recipeConflictKeptOurs" : "status.recipeConflictKept",
+    status_.show(L10n::text(result.conflictKeptIsOurs ? "status.recipeConflictKeptOurs" : "status.recipeConflictKept",
                                  title, result.conflictKept->filename().string()),
                       L10n::text("status.recipeConflictCopy", result.conflictKept->string()));
 }

@@ -36,6 +36,7 @@
 namespace vantrel {
 
 class DarkroomViewModel;
+class StatusLine;
 class SubjectMasks;
 template <typename Report>
 class ReportInbox;
@@ -55,7 +56,8 @@ struct FilmstripItem {
 
 class RollSession {
 public:
-    RollSession(DarkroomViewModel& viewModel, const ViewModelServices& services, SubjectMasks& masks);
+    RollSession(DarkroomViewModel& viewModel, const ViewModelServices& services, SubjectMasks& masks,
+                StatusLine& status);
     // Writes a delayed save still waiting and ends the folder access still held.
     ~RollSession();
 
@@ -205,6 +207,7 @@ private:
     DarkroomViewModel& vm_;
     const ViewModelServices& services_;
     SubjectMasks& masks_;
+    StatusLine& status_;
     // The remembered session: the roll's folder and its current frame.
     std::shared_ptr<QSettings> settings_;
     CullingFilterCriteria cullingFilter_{};
