@@ -1,3 +1,5 @@
+#include <climits>
+
 #include <QSignalSpy>
 
 #include "EditTestSupport.h"
@@ -36,6 +38,14 @@ TEST_F(ExportTest, BatchNamesNeverOverwrite) {
     EXPECT_EQ(ExportController::proposedName("scan", ExportFormat::png), "scan_Developed.png");
     EXPECT_EQ(ExportController::proposedName("scan.", ExportFormat::jpeg), "scan._Developed.jpg");
     EXPECT_EQ(ExportController::proposedName("a.b.tif", ExportFormat::tiff), "a.b_Developed.tiff");
+    // A name of multi-byte characters past the length a folder allows is cut
+    // short of it, between two characters, never the suffix.
+    std::string film, fitted;
+    for (int i = 0; i < 120; ++i) film += "フ";  // three bytes each
+    for (int i = 0; i < (NAME_MAX - 14) / 3; ++i) fitted += "フ";
+    EXPECT_EQ(ExportController::proposedName(film + ".tif", ExportFormat::jpeg), fitted + "_Developed.jpg");
+    EXPECT_EQ(ExportController::proposedName(film.substr(0, 30) + ".tif", ExportFormat::jpeg),
+              film.substr(0, 30) + "_Developed.jpg");
 
     auto vm = makeViewModel();
     vm->loadFolder(makeRoll("roll", {"roll.tif", "a.tif", "a.png"}));

@@ -160,6 +160,39 @@ TEST_F(EditViewModelTest, SubjectDetectionGradesTheAnalysedFrameOnly) {
     EXPECT_EQ(vm->statusMessage(), "No distinct subject detected; switched to visual center analysis");
     EXPECT_EQ(vm->parameters(), before);
     EXPECT_FALSE(vm->subjectMasks().holds(second));
+
+    // Another roll opened: the masks of the frames it replaced go with them.
+    vm->loadFolder(makeRoll("other", {"x.tif"}));
+    ASSERT_TRUE(settle(*vm));
+    EXPECT_FALSE(vm->subjectMasks().holds(first));
+}
+
+TEST(SubjectMasksTest, HeldMasksGoOldestUnusedFirst) {
+    SubjectMasks masks(nullptr);
+    std::vector<Uuid> frames;
+    for (std::size_t i = 0; i <= SubjectMasks::kHeldMasks; ++i) {
+        frames.push_back(Uuid::random());
+        masks.store(frames.back(), FakeAnalysisService::maskOfWidth(int(i) + 1));
+    }
+    EXPECT_FALSE(masks.holds(frames[0]));
+    EXPECT_TRUE(masks.holds(frames[1]));
+    // A mask a render takes counts as used: the next one pushes out the one after it.
+    EditParameters graded = EditParameters::defaultValue();
+    graded.subjectMask.isEnabled = graded.subjectMask.hasDetectedSubject = true;
+    graded.subjectMask.background.exposure = -1;
+    RenderJob job{LoadedPhoto(frames[1].toString(), "b.tif", std::nullopt, Image(), Image(), PhotoSize{8, 6}, false,
+                              "sRGB"),
+                  graded};
+    masks.forRender(job, SubjectMasks::Urgency::background);
+    ASSERT_TRUE(job.subjectMask);
+    EXPECT_EQ(job.subjectMask->extent().width, 2);
+    masks.store(Uuid::random(), FakeAnalysisService::maskOfWidth(99));
+    EXPECT_TRUE(masks.holds(frames[1]));
+    EXPECT_FALSE(masks.holds(frames[2]));
+    EXPECT_TRUE(masks.holds(frames[3]));
+    masks.keepOnly({frames[3]});
+    EXPECT_TRUE(masks.holds(frames[3]));
+    EXPECT_FALSE(masks.holds(frames[1]));
 }
 
 TEST_F(EditViewModelTest, ASavedSubjectGradingIsShownAndExportedWithTheFramesOwnMask) {
