@@ -465,7 +465,8 @@ JsonFileStore::Encoder SessionStore::homecoming(const fs::path& kept, const fs::
         JsonFileStore::Encoded encoded = keptIsNewer ? *ours : *there;
         bool conflict = !theirs.sameContent(mine);
         if (base) {
-            const RecipeMerge merge = keptIsNewer ? mergeRecipes(*base, mine, theirs) : mergeRecipes(*base, theirs, mine);
+            const RecipeMerge merge =
+                keptIsNewer ? mergeRecipes(*base, mine, theirs) : mergeRecipes(*base, theirs, mine);
             encoded = toJson(merge.recipe);
             conflict = merge.conflict;
         }
@@ -488,7 +489,7 @@ void SessionStore::bringKeptFilesHome(const fs::path& roll, Done told) {
         const fs::path relative = entry.path().lexically_relative(*folder);
         if (!entry.is_regular_file(status) || relative == kKeptRecordName) continue;
         if (isKeptBase(relative)) {
-            notes.push_back(entry.path());  // goes once its recipe has come home
+            notes.push_back(entry.path());
             continue;
         }
         const std::string name = relative.filename().string();
@@ -505,12 +506,12 @@ void SessionStore::bringKeptFilesHome(const fs::path& roll, Done told) {
     }
     files_.perform(*folder, [this, base = options_.keptRollsDirectory(), folder = *folder, roll,
                              copies = std::move(copies), notes = std::move(notes)] {
+        // A note goes once the recipe it was kept beside has come home.
         for (const fs::path& note : notes) {
+            const std::string name = note.filename().string();
             std::error_code missing;
-            const fs::path kept = note.parent_path() / (note.filename().string().substr(
-                                                            0, note.filename().string().size() - kKeptBaseTail.size()) +
-                                                        ".json");
-            if (!fs::exists(kept, missing)) fs::remove(note, missing);
+            if (!fs::exists(note.parent_path() / (name.substr(0, name.size() - kKeptBaseTail.size()) + ".json"), missing))
+                fs::remove(note, missing);
         }
         for (const fs::path& relative : copies) {
             const fs::path beside = roll / ".vantrel" / relative;

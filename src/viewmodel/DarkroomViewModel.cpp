@@ -86,14 +86,18 @@ const SnapshotItem* DarkroomViewModel::activeComparisonSnapshot() const {
 
 void DarkroomViewModel::selectPhoto(Uuid id) {
     if (selectedPhotoID_ == id) return;
+    std::optional<LoadedPhoto> unpictured;
     if (const LoadedPhoto* outgoing = selectedPhoto()) {
         if (isPreviewOf(frameID(*outgoing))) roll_.keepPreviewAsThumbnail(frameID(*outgoing), renderedPreview_);
+        else unpictured = *outgoing;
         // Written now: a delayed save would be superseded by the incoming
         // frame's first save and the last edit of this one lost.
         roll_.persistRecipe(SaveTiming::now);
         roll_.persistSnapshots();
     }
     setSelectedPhotoID(id);
+    // Left before its render showed: its picture is made in the background.
+    if (unpictured) roll_.refreshPictures({*unpictured});
     // The last frame's news ("subject identified", "A/B compare active") is not this one's.
     status_.clearFrameNews();
     setZoomScale(1.0);

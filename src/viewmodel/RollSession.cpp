@@ -315,8 +315,8 @@ void RollSession::openRoll(std::vector<LoadedPhoto> photos, const std::optional<
             status_.show(L10n::text("status.folderLoaded", folderName(*folder), int(roll.size())));
         else
             status_.show(L10n::text("status.folderLoadedUnreadable", folderName(*folder), int(roll.size()),
-                                            unreadableCount(unreadable)),
-                                 unreadableDetail(unreadable));
+                                    unreadableCount(unreadable)),
+                         unreadableDetail(unreadable));
         // Identifiers are new on every opening: stored records follow their file names.
         std::vector<RollCullingDatabase::Frame> frames;
         for (const LoadedPhoto& photo : roll) frames.push_back({frameID(photo), photo.title()});
@@ -545,14 +545,13 @@ bool RollSession::markCurrent(void (RollCullingDatabase::*set)(Mark, const Uuid&
 void RollSession::setRating(int rating) {
     if (!markCurrent(&RollCullingDatabase::setRating, rating)) return;
     status_.showFrameNews(rating >= 1 ? L10n::text("status.ratingSet", std::clamp(rating, 1, 5))
-                                          : L10n::text("status.ratingCleared"));
+                                      : L10n::text("status.ratingCleared"));
 }
 
 void RollSession::setColorLabel(ColorLabel label) {
     if (!markCurrent(&RollCullingDatabase::setColorLabel, label)) return;
-    status_.showFrameNews(label == ColorLabel::none
-                                  ? L10n::text("status.labelCleared")
-                                  : L10n::text("status.labelSet", L10n::text(displayNameKey(label))));
+    status_.showFrameNews(label == ColorLabel::none ? L10n::text("status.labelCleared")
+                                                    : L10n::text("status.labelSet", L10n::text(displayNameKey(label))));
 }
 
 void RollSession::setFlag(PickStatus status) {
@@ -788,7 +787,7 @@ void RollSession::noteSaveOutcome(const std::filesystem::path& roll, const SaveR
     status_.setNotice(notice);
     if (!notice && before != SaveOutcome::written)
         status_.show(roll.empty() ? L10n::text("status.editsSavedAgain")
-                                       : L10n::text("status.rollWrittenAgain", folderName(roll)));
+                                  : L10n::text("status.rollWrittenAgain", folderName(roll)));
 }
 
 void RollSession::tellConflict(const SaveTarget& target, const SaveResult& result) {
@@ -799,8 +798,8 @@ void RollSession::tellConflict(const SaveTarget& target, const SaveResult& resul
                                                : std::string();
     // The copy's whole name in the detail: the line itself may be cut.
     status_.show(L10n::text(result.conflictKeptIsOurs ? "status.recipeConflictKeptOurs" : "status.recipeConflictKept",
-                                 title, result.conflictKept->filename().string()),
-                      L10n::text("status.recipeConflictCopy", result.conflictKept->string()));
+                            title, result.conflictKept->filename().string()),
+                 L10n::text("status.recipeConflictCopy", result.conflictKept->string()));
 }
 
 void RollSession::bringKeptFilesHome(const std::filesystem::path& roll) {
