@@ -39,6 +39,14 @@ DarkroomViewModel::DarkroomViewModel(ViewModelServices services, QObject* parent
     });
     connect(this, &DarkroomViewModel::parametersChanged, this,
             [this] { spotHistory_.follow(selectedPhotoID_, parameters_.spotHealing.spots); });
+    // The one place every recipe of the frame on screen passes: its spots and masks follow its geometry.
+    connect(this, &DarkroomViewModel::parametersChanged, this, [this] {
+        const LoadedPhoto* photo = selectedPhoto();
+        std::optional<EditParameters> moved = geometryFollower_.follow(
+            selectedPhotoID_, photo ? scanSizeOf(*photo) : PhotoSize{}, parameters_,
+            [this](const GeometryMove& step) { spotHistory_.move(step); });
+        if (moved) setParameters(std::move(*moved));
+    });
 
     if (services_.presets) setCustomPresets(services_.presets->loadPresets());
     // The remembered folder (bookmark, else path), else the sample roll, with the remembered frame.
@@ -119,6 +127,7 @@ void DarkroomViewModel::loadSelectedPhoto() {
     toldIncompleteScan_.reset();
 
     const std::optional<EditParameters> recipe = roll_.latestRecipe(*photo);
+    geometryFollower_.restart();
     setParameters(recipe.value_or(EditParameters::defaultValue()));
     roll_.keepRecipe(id, parameters_);
     // A mask chosen on the frame before is none of this one's (unless copied with its
@@ -128,10 +137,10 @@ void DarkroomViewModel::loadSelectedPhoto() {
         setSelectedMaskID(firstMaskID(parameters_.masks));
     // A frame without a recipe of its own starts from the neutral one.
     setActivePresetID(recipe ? std::nullopt : std::optional<std::string>("neutral"));
-    if (roll_.isRecipeUnreadable(*photo)) setFrameStatusMessage(L10n::text("status.savedEditsUnreadable", photo->title()));
+    if (roll_.isRecipeUnreadable(*photo)) status_.showFrameNews(L10n::text("status.savedEditsUnreadable", photo->title()));
     // Analysed in the background (for its filmstrip picture) before it was shown: why its grade does not show.
     if (subjectMasks_.hasNoSubject(id) && !parameters_.subjectMask.isIdentity())
-        setFrameStatusMessage(L10n::text("status.subjectMaskNotFound"));
+        status_.showFrameNews(L10n::text("status.subjectMaskNotFound"));
     loadSnapshots();
     requestRender(RenderQuality::final);
 }
@@ -147,6 +156,7 @@ void DarkroomViewModel::showNoFrame() {
     setOriginalPreview(QImage());
     setHistogramData(HistogramData::empty());
     if (previewLoadError_) setPreviewLoadError(std::nullopt);
+    geometryFollower_.restart();
     setParameters(EditParameters::defaultValue());
     loadSnapshots();
 }

@@ -44,6 +44,7 @@
 #include "model/Binding.h"
 #include "model/CompareMode.h"
 #include "viewmodel/ExportController.h"
+#include "viewmodel/GeometryFollower.h"
 #include "viewmodel/Published.h"
 #include "viewmodel/RenderScheduler.h"
 #include "viewmodel/RollSession.h"
@@ -374,10 +375,7 @@ public:
     // The status line (StatusLine): its message, the detail its tooltip adds, its resting text.
     const StatusLine& status() const { return status_; }
     std::string statusMessage() const { return status_.text().str(); }
-    const LocalText& statusDetail() const { return status_.detail(); }
     void setStatusMessage(LocalText text, LocalText detail = {}) { status_.show(std::move(text), std::move(detail)); }
-    // News of the current frame's own result: it ends when another frame is selected.
-    void setFrameStatusMessage(LocalText text) { status_.showFrameNews(std::move(text)); }
 
     VANTREL_PUBLISHED(bool, isExporting, setIsExporting){false};
     VANTREL_PUBLISHED(std::optional<std::string>, exportAlertMessage, setExportAlertMessage){};
@@ -418,12 +416,13 @@ private:
     int horizonDetectionsRunning_ = 0;
     int subjectDetectionsRunning_ = 0;
     SpotHistory spotHistory_;  // what the retouch Undo takes back
+    GeometryFollower geometryFollower_;  // the frame's spots and masks stay on its scan
 
     ViewModelServices services_;
     StatusLine status_{[this] { Q_EMIT statusMessageChanged(); Q_EMIT stateChanged(); },
                        services_.timings.noticeReturn};
     std::unique_ptr<ExportController> exports_;
-    ZoomControl zoom_{*this};
+    ZoomControl zoom_{*this, status_};
     QThreadPool renderPool_;
 
     // ---- the sharp region of a zoomed canvas
@@ -444,6 +443,7 @@ private:
     std::optional<FrameRegion> shownRegionRequest_;
 
     std::optional<EditParameters> copiedParameters_;
+    std::optional<ImageMetadataInfo> copiedFromCapture_;  // the capture data of the frame copied
     std::unique_ptr<RenderScheduler> renders_;
     OriginalPreview cachedOriginal_;
     SubjectMasks subjectMasks_{services_.analysis};

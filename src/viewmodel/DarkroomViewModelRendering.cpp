@@ -45,7 +45,7 @@ void DarkroomViewModel::takeSubjectMask(RenderJob& job) {
     const SubjectMasks::Lookup lookup = subjectMasks_.forRender(job, SubjectMasks::Urgency::shown);
     // Rendered without it meanwhile, and again once it is there (subjectMaskSettled).
     if (lookup.started && selectedPhotoID_ == frameID(job.photo) && (status_.isResting() || status_.isFrameNews()))
-        setFrameStatusMessage(L10n::text("status.subjectMaskAnalyzing"));
+        status_.showFrameNews(L10n::text("status.subjectMaskAnalyzing"));
 }
 
 CanvasView DarkroomViewModel::canvasView() const {
@@ -155,7 +155,7 @@ void DarkroomViewModel::publishRender(const RenderJob& job, RenderResult result)
     // Said once per showing of the frame, though later renders find it again.
     if (result.scanEndsEarly && toldIncompleteScan_ != id) {
         toldIncompleteScan_ = id;
-        setFrameStatusMessage(L10n::text("status.scanIncomplete", job.photo.title()));
+        status_.showFrameNews(L10n::text("status.scanIncomplete", job.photo.title()));
     }
 }
 
@@ -176,7 +176,7 @@ void DarkroomViewModel::showLoadError(const LoadedPhoto& photo, const LocalText&
     // Said once per frame, though each of its renders fails again.
     if (previewLoadError_ == error) return;
     setPreviewLoadError(error);
-    setFrameStatusMessage(L10n::text("status.scanLoadFailed", photo.title(), error));
+    status_.showFrameNews(L10n::text("status.scanLoadFailed", photo.title(), error));
 }
 
 void DarkroomViewModel::endInteraction() {

@@ -1,4 +1,5 @@
 // Synchronising chosen groups of the current recipe onto other frames.
+#include "model/WatermarkFill.h"
 #include "services/L10n.h"
 #include "viewmodel/DarkroomViewModel.h"
 
@@ -39,7 +40,17 @@ void DarkroomViewModel::syncRecipeToRoll() {
     auto tally = std::make_shared<SyncTally>(
         SyncTally{current ? LocalText::plain(current->title()) : L10n::text("sync.currentFilm"), count, count, 0});
     roll_.editStoredRecipes(
-        targets, [&](EditParameters& recipe) { batchSyncOptions_.apply(source, recipe); },
+        targets,
+        [&](EditParameters& recipe, const LoadedPhoto& target) {
+            const EditParameters before = recipe;
+            batchSyncOptions_.apply(source, recipe);
+            // The target's own spots and masks follow a geometry it takes, and watermark texts that
+            // were the current frame's capture data become the target's.
+            recipe = followGeometry(before, std::move(recipe), scanSizeOf(target));
+            if (batchSyncOptions_.syncFilmFrame && current)
+                carryWatermark(recipe.filmFrame, WatermarkFill::of(current->metadata()),
+                               WatermarkFill::of(target.metadata()));
+        },
         [this, tally](SaveOutcome outcome) {
             if (outcome == SaveOutcome::failed) ++tally->failed;
             if (--tally->waiting == 0) setStatusMessage(tally->message());

@@ -689,13 +689,13 @@ void RollSession::writeRecipe(const LoadedPhoto& photo, const EditParameters& re
 }
 
 void RollSession::editStoredRecipes(const std::vector<LoadedPhoto>& frames,
-                                    const std::function<void(EditParameters&)>& change,
+                                    const std::function<void(EditParameters&, const LoadedPhoto&)>& change,
                                     const std::function<void(SaveOutcome)>& saved) {
     for (const LoadedPhoto& photo : frames) {
         // The latest recipe: the one in memory holds edits whose file may not be
         // written yet; a file another program changed since is read again.
         EditParameters recipe = latestRecipe(photo).value_or(EditParameters::defaultValue());
-        change(recipe);
+        change(recipe, photo);
         inMemoryRecipes_[frameID(photo)] = recipe;
         writeRecipe(photo, recipe, saved);
     }

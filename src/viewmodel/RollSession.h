@@ -134,7 +134,8 @@ public:
     // Changes the latest recipe of frames other than the current one (a
     // synchronisation, a late detection): kept, saved (each save's outcome to
     // `saved`), and shown in the filmstrip.
-    void editStoredRecipes(const std::vector<LoadedPhoto>& frames, const std::function<void(EditParameters&)>& change,
+    void editStoredRecipes(const std::vector<LoadedPhoto>& frames,
+                           const std::function<void(EditParameters&, const LoadedPhoto&)>& change,
                            const std::function<void(SaveOutcome)>& saved = {});
     // Saves the current frame's snapshots when they differ from the stored ones.
     void persistSnapshots();

@@ -291,7 +291,7 @@ TEST_F(ReadOnlyRollTest, SavesLandingHomeAgainAreToldAndOnlyAnotherProgramsVersi
     EXPECT_EQ(nlohmann::json::parse(std::ifstream(copies[0]))["exposure"], 0.75);
     EXPECT_EQ(vm->statusMessage(),
               L10n::tr("status.recipeConflictKeptOurs", std::string("b.tif"), copies[0].filename().string()));
-    EXPECT_NE(vm->statusDetail().str().find(copies[0].string()), std::string::npos);
+    EXPECT_NE(vm->status().detail().str().find(copies[0].string()), std::string::npos);
     SessionStore beside(besideOnly);
     EXPECT_EQ(beside.loadRecipe(roll / "a.tif")->exposure, 1.25);
     EXPECT_EQ(beside.loadRecipe(roll / "b.tif")->exposure, 2);

@@ -107,7 +107,7 @@ TEST_F(ViewModelTest, FailedOpeningLeavesTheRollItsPlaceAndItsAccess) {
     vm.loadFolder(bad);  // every scan unreadable: the roll stays, and the status line names them
     unchanged();
     EXPECT_EQ(vm.statusMessage(), "Could not open 「bad」: 4 files could not be read");
-    EXPECT_EQ(vm.statusDetail().str(), "Files that could not be read:\nw.png\nx.tif\ny.jpg\nz.png");
+    EXPECT_EQ(vm.status().detail().str(), "Files that could not be read:\nw.png\nx.tif\ny.jpg\nz.png");
 
     vm.loadFolder(good / "one.png");  // not a folder: the listing fails
     unchanged();
