@@ -102,10 +102,11 @@ int main(int argc, char** argv) {
         }
         const std::vector<FilmstripItem> items = vm.filmstripItems();
         for (int i = 0; i < checked && std::size_t(i) < items.size(); ++i) vm.toggleChecked(items[std::size_t(i)].id);
+        // Every filmstrip picture in, the developed ones of edited frames included.
         waitFor([&] {
             for (const FilmstripItem& item : vm.filmstripItems())
                 if (item.thumbnail.isNull()) return false;
-            return true;
+            return vm.isIdle();
         }, 30000);
         if (straighten) {
             EditParameters recipe = vm.parameters();

@@ -299,7 +299,7 @@ void MainWindow::scheduleRefresh() {
 void MainWindow::refreshNow() {
     refreshPending_ = false;
     status_->setFullText(QString::fromStdString(vm_->statusMessage()));
-    status_->setHelp(QString::fromStdString(vm_->statusDetail().str()));
+    status_->setHelp(QString::fromStdString(vm_->status().detail().str()));
     for (RefreshableView* view : views_) view->refresh();
 
     // While quitting no sheet may open again.

@@ -63,8 +63,9 @@ std::string recipeFileName(const FilmPreset& preset) {
     return name + ".vantrelrecipe";
 }
 
-RecipeList::RecipeList(DarkroomViewModel& vm, std::shared_ptr<FileDialogs> dialogs, QWidget* parent)
-    : QWidget(parent), vm_(vm), dialogs_(std::move(dialogs)) {
+RecipeList::RecipeList(DarkroomViewModel& vm, std::shared_ptr<FileDialogs> dialogs,
+                       std::shared_ptr<PanelFolders> folders, QWidget* parent)
+    : QWidget(parent), vm_(vm), dialogs_(std::move(dialogs)), folders_(std::move(folders)) {
     column_ = new QVBoxLayout(this);
     column_->setContentsMargins(10, 0, 10, 0);
     column_->setSpacing(0);
@@ -171,11 +172,11 @@ QMenu* RecipeList::contextMenuFor(const FilmPreset& preset, QWidget* parent) {
 void RecipeList::exportRecipeFile(FilmPreset preset) {
     const std::optional<std::filesystem::path> destination = dialogs_->chooseSaveLocation(
         localized("preset.exportPanelTitle").toStdString(),
-        vm_.panelFolders().startFolder(PanelKind::recipes, vm_.currentFolderURL()), recipeFileName(preset));
+        folders_->startFolder(PanelKind::recipes, vm_.currentFolderURL()), recipeFileName(preset));
     if (!destination) return;
     // Only a folder written into is where the next recipe panel opens.
     if (vm_.exportRecipe(preset.id, *destination))
-        vm_.panelFolders().remember(PanelKind::recipes, destination->parent_path());
+        folders_->remember(PanelKind::recipes, destination->parent_path());
 }
 
 void RecipeList::refresh() {

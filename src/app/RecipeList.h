@@ -20,6 +20,7 @@ namespace vantrel {
 
 class DarkroomViewModel;
 class FileDialogs;
+class PanelFolders;
 
 // The file name proposed for a recipe file: the stored name, with characters
 // no file name may hold made safe, and ".vantrelrecipe".
@@ -29,7 +30,9 @@ class RecipeList final : public QWidget, public RefreshableView {
     Q_OBJECT
 
 public:
-    RecipeList(DarkroomViewModel& vm, std::shared_ptr<FileDialogs> dialogs, QWidget* parent = nullptr);
+    // Its file panels are `dialogs`, opened where `folders` says recipe files last went.
+    RecipeList(DarkroomViewModel& vm, std::shared_ptr<FileDialogs> dialogs, std::shared_ptr<PanelFolders> folders,
+               QWidget* parent = nullptr);
     void refresh() override;
 
     // The save panel, then the view model writes the file; cancelling does nothing.
@@ -43,6 +46,7 @@ private:
 
     DarkroomViewModel& vm_;
     std::shared_ptr<FileDialogs> dialogs_;
+    std::shared_ptr<PanelFolders> folders_;
     QVBoxLayout* column_;
     QWidget* content_ = nullptr;
     std::string shown_;

@@ -135,7 +135,7 @@ QWidget* Sidebar::recipesTab(std::shared_ptr<FileDialogs> dialogs) {
     header->addWidget(revealRecipes_);
     column->addLayout(header);
 
-    recipes_ = new RecipeList(vm_, std::move(dialogs));
+    recipes_ = new RecipeList(vm_, std::move(dialogs), vm_.panelFolders());
     auto* scroll = new QScrollArea;
     scroll->setWidget(recipes_);
     scroll->setWidgetResizable(true);

@@ -214,6 +214,7 @@ void JsonFileStore::runSave(const SaveRequest& request) {
         const Encoded encoded = request.encode();
         bytes.value = prettyJson(encoded.value);
         if (encoded.conflict) bytes.conflict = prettyJson(*encoded.conflict);
+        bytes.conflictIsOurs = encoded.conflictIsOurs;
         bytes.unchanged = encoded.unchanged;
     } catch (const std::exception& error) {
         return fail(request.saveFailure + error.what());
@@ -286,6 +287,7 @@ std::optional<JsonFileStore::Failure> JsonFileStore::writeAt(const fs::path& pat
                                             : std::make_error_code(std::errc::file_exists);
         if (kept) return Failure{kept, "the other program's version could not be kept: " + kept.message()};
         result.conflictKept = keptAs;
+        result.conflictKeptIsOurs = bytes.conflictIsOurs;
         pruneConflictCopies(path);
     }
     if (!bytes.unchanged || !fs::exists(path, error)) {

@@ -44,6 +44,7 @@ public:
         Json value;
         // Another program's version that `value` overrides in part: kept beside it.
         std::optional<Json> conflict;
+        bool conflictIsOurs = false;  // see SaveResult::conflictKeptIsOurs
         // The file in place already holds `value`: it is not written again.
         bool unchanged = false;
     };
@@ -132,6 +133,7 @@ private:
     struct Bytes {
         std::string value;
         std::optional<std::string> conflict;
+        bool conflictIsOurs = false;
         bool unchanged = false;
     };
     void runSave(const SaveRequest& request);

@@ -22,6 +22,8 @@ struct SaveResult {
     // Another program had changed the same fields since this one read the file:
     // its version, kept beside the one written.
     std::optional<std::filesystem::path> conflictKept;
+    // The copy kept is this program's own version: the other program's, newer, stands.
+    bool conflictKeptIsOurs = false;
 };
 
 }  // namespace vantrel

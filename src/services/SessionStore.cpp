@@ -2,6 +2,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cerrno>
+
+#include <unistd.h>
+
 #include "services/AppPaths.h"
 #include "services/AtomicFile.h"
 
@@ -54,6 +58,24 @@ fs::path rollOf(const fs::path& photo) { return photo.parent_path(); }
 
 const char* const kCullingName = "culling_metadata.json";
 const char* const kKeptRecordName = "origin.json";
+const std::string kKeptBaseTail = ".base.json";
+
+// Beside a recipe kept aside: what the file beside the scans held when this program first
+// kept its own aside (JSON null: no file), the base its homecoming merges against.
+fs::path keptBaseOf(const fs::path& kept) { return kept.parent_path() / (kept.stem().string() + kKeptBaseTail); }
+bool isKeptBase(const fs::path& file) { return file.filename().string().ends_with(kKeptBaseTail); }
+
+// The recipe a base note holds (none stored reads as neutral); nothing without a readable note.
+std::optional<EditParameters> readKeptBase(const fs::path& note) {
+    std::string text;
+    if (readWholeFile(note, text)) return std::nullopt;
+    try {
+        const nlohmann::json json = nlohmann::json::parse(text);
+        return json.is_null() ? EditParameters::defaultValue() : json.get<EditParameters>();
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
 
 // Any file a roll keeps: a snapshot list is an array, the culling file has its
 // name, every other one is a recipe.
@@ -282,8 +304,35 @@ bool SessionStore::hasRecipe(const fs::path& photo) {
 void SessionStore::saveRecipe(const EditParameters& recipe, const fs::path& photo, Done done) {
     const fs::path url = recipeURL(photo);
     if (!isPhotoPath(photo)) return refuse(files_, kTag + "save recipe to " + url.string() + ": " + kNotAPhoto, done);
+    Done noted = [this, roll = rollOf(photo), url, done = std::move(done)](const SaveResult& result) {
+        noteKeptBase(roll, url, result.outcome);
+        if (done) done(result);
+    };
     writeRecipe(recipe, url, [this, photo] { return storedFile(photo, recipeURL(photo), oldRecipeURL(photo)); },
-                "recipe", keptAside(rollOf(photo), url), std::move(done), oldCopies(photo, oldRecipeURL(photo)));
+                "recipe", keptAside(rollOf(photo), url), std::move(noted), oldCopies(photo, oldRecipeURL(photo)));
+}
+
+void SessionStore::noteKeptBase(const fs::path& roll, const fs::path& beside, SaveOutcome outcome) {
+    const std::optional<fs::path> kept = keptCopy(roll, beside);
+    if (!kept) return;
+    const fs::path note = keptBaseOf(*kept);
+    std::error_code error;
+    // Written beside the scans, the save retired the copy kept aside.
+    if (outcome == SaveOutcome::written) fs::remove(note, error);
+    if (outcome != SaveOutcome::keptAside || fs::exists(note, error)) return;
+    std::string bytes = "null";
+    if (fs::exists(beside, error) && readWholeFile(beside, bytes)) return;  // no base to tell: merged as before
+    (void)writeFileAtomically(note, bytes);
+}
+
+std::optional<FailureCause> SessionStore::writeRefusal(const fs::path& roll) const {
+    std::error_code error;
+    const fs::path own = roll / ".vantrel";
+    const fs::path probe = fs::is_directory(own, error) ? own : roll;
+    if (::access(probe.c_str(), W_OK) == 0) return std::nullopt;
+    const int cause = errno;
+    if (cause != EROFS && cause != EACCES && cause != EPERM) return std::nullopt;  // told by the first save, if at all
+    return failureCauseOf(cause, FileAccess::writing);
 }
 
 void SessionStore::deleteRecipe(const fs::path& photo) {
@@ -403,28 +452,46 @@ JsonFileStore::Encoder SessionStore::homecoming(const fs::path& kept, const fs::
             merged.merge(ours->get<RollCullingDatabase>());
             return toJson(merged);
         }
-        // Of two recipes without a common base the newer stands; the older stays beside it.
+        const EditParameters mine = ours->get<EditParameters>(), theirs = there->get<EditParameters>();
+        const std::optional<EditParameters> base = readKeptBase(keptBaseOf(kept));
+        // Still what stood there when this program kept its own aside: its own history, no conflict.
+        if (base && base->sameContent(theirs)) return *ours;
         std::error_code besideError, keptError;
         const auto besideTime = fs::last_write_time(beside, besideError);
         const auto keptTime = fs::last_write_time(kept, keptError);
         const bool keptIsNewer = besideError || keptError || besideTime <= keptTime;
+        // Changed there since: what only one side changed stays, and where both changed a field
+        // the newer stands (without a base, the newer whole); the older stays beside it.
         JsonFileStore::Encoded encoded = keptIsNewer ? *ours : *there;
-        encoded.unchanged = !keptIsNewer;
-        if (!there->get<EditParameters>().sameContent(ours->get<EditParameters>()))
+        bool conflict = !theirs.sameContent(mine);
+        if (base) {
+            const RecipeMerge merge =
+                keptIsNewer ? mergeRecipes(*base, mine, theirs) : mergeRecipes(*base, theirs, mine);
+            encoded = toJson(merge.recipe);
+            conflict = merge.conflict;
+        }
+        encoded.unchanged = theirs.sameContent(encoded.value.get<EditParameters>());
+        if (conflict) {
             encoded.conflict = keptIsNewer ? *there : *ours;
+            encoded.conflictIsOurs = !keptIsNewer;
+        }
         return encoded;
     };
 }
 
-void SessionStore::bringKeptFilesHome(const fs::path& roll) {
+void SessionStore::bringKeptFilesHome(const fs::path& roll, Done told) {
     const std::optional<fs::path> folder = keptAsideFolder(roll);
     if (!folder) return;
-    std::vector<fs::path> copies;
+    std::vector<fs::path> copies, notes;
     std::error_code error;
     for (const fs::directory_entry& entry : fs::recursive_directory_iterator(*folder, error)) {
         std::error_code status;
         const fs::path relative = entry.path().lexically_relative(*folder);
         if (!entry.is_regular_file(status) || relative == kKeptRecordName) continue;
+        if (isKeptBase(relative)) {
+            notes.push_back(entry.path());
+            continue;
+        }
         const std::string name = relative.filename().string();
         // Copies kept of unreadable or overridden files are no records: moved as they are, below.
         if (name.find(".corrupt-") != std::string::npos || name.find(".conflict-") != std::string::npos) {
@@ -435,10 +502,17 @@ void SessionStore::bringKeptFilesHome(const fs::path& roll) {
         files_.save({beside, homecoming(entry.path(), beside),
                      [beside](const nlohmann::json& json) { checkKeptFile(beside, json); },
                      kTag + "bring back " + entry.path().string() + ": ", kTag + "load " + beside.string() + ": ",
-                     {}, {}, {entry.path()}, false});
+                     {}, told, {entry.path()}, false});
     }
     files_.perform(*folder, [this, base = options_.keptRollsDirectory(), folder = *folder, roll,
-                             copies = std::move(copies)] {
+                             copies = std::move(copies), notes = std::move(notes)] {
+        // A note goes once the recipe it was kept beside has come home.
+        for (const fs::path& note : notes) {
+            const std::string name = note.filename().string();
+            std::error_code missing;
+            if (!fs::exists(note.parent_path() / (name.substr(0, name.size() - kKeptBaseTail.size()) + ".json"), missing))
+                fs::remove(note, missing);
+        }
         for (const fs::path& relative : copies) {
             const fs::path beside = roll / ".vantrel" / relative;
             std::string bytes;

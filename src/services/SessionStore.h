@@ -117,10 +117,18 @@ public:
     void saveSampleSnapshots(const std::vector<SnapshotItem>& snapshots, const Uuid& id, Done done = {});
 
     // Moves the files kept aside for the roll back beside its scans, merged with
-    // what stands there (culling records mark by mark, snapshot lists as their
-    // union; of two recipes the newer, the older kept beside it as a conflict
-    // copy). Whatever cannot be written yet stays kept aside, silently.
-    void bringKeptFilesHome(const std::filesystem::path& roll);
+    // what stands there: culling records mark by mark, snapshot lists as their
+    // union. A recipe beside the scans that is still what stood there when this
+    // program first kept its own aside is this program's history, replaced
+    // without a copy; one another program changed since is merged with the kept
+    // one, and where both changed a field the newer file stands and the other
+    // is kept beside it as a conflict copy. Each file brought home tells `told`
+    // (on the worker). Whatever cannot be written yet stays kept aside, silently.
+    void bringKeptFilesHome(const std::filesystem::path& roll, Done told = {});
+
+    // Why the roll's folder refuses writes now (a read-only medium, no
+    // permission), as far as it can be told without writing; nothing when it takes them.
+    std::optional<FailureCause> writeRefusal(const std::filesystem::path& roll) const;
 
     // Blocks until every write and deletion queued before the call has finished.
     void flush();
@@ -175,6 +183,9 @@ private:
                         std::vector<std::filesystem::path> supersedes = {});
     // Brings one file kept aside to its place beside the scans.
     JsonFileStore::Encoder homecoming(const std::filesystem::path& kept, const std::filesystem::path& beside);
+    // After a recipe's save (on the worker): the first copy kept aside notes
+    // what stood beside the scans then; one written there again drops the note.
+    void noteKeptBase(const std::filesystem::path& roll, const std::filesystem::path& beside, SaveOutcome outcome);
     JsonFileStore::Encoder mergedCulling(const RollCullingDatabase& changes, std::function<std::filesystem::path()> file,
                                          std::string loadFailure);
     std::optional<std::filesystem::path> keptCopy(const std::filesystem::path& roll,

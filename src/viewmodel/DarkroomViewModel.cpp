@@ -1,7 +1,6 @@
 #include "viewmodel/DarkroomViewModel.h"
 
 #include <QCoreApplication>
-#include <QThread>
 
 #include "model/MaskRules.h"
 #include "services/FilmPresetLibrary.h"
@@ -11,15 +10,17 @@ namespace vantrel {
 
 DarkroomViewModel::DarkroomViewModel(ViewModelServices services, QObject* parent)
     : QObject(parent), services_(std::move(services)) {
-    statusText_ = L10n::text("status.ready");
+    if (!services_.panelFolders) services_.panelFolders = std::make_shared<PanelFolders>(services_.settings);
     presets_ = FilmPresetLibrary::builtInPresets();
-    exports_ = std::make_unique<ExportController>(*this, services_, editPool_, editShutdown_.get_token());
+    // The live recipe of the current frame, else the kept, stored or sample one, else neutral.
+    const auto recipeOf = [this](const LoadedPhoto& photo) {
+        return selectedPhotoID_ == frameID(photo) ? parameters_ : roll_.keptRecipe(photo);
+    };
+    exports_ = std::make_unique<ExportController>(*this, services_, recipeOf, subjectMasks_, editPool_,
+                                                  editShutdown_.get_token());
     // Each render already spreads over every core; a few threads let a
     // superseded job wind down while its successor starts.
     renderPool_.setMaxThreadCount(3);
-    // Thumbnails of other frames give way to the frame on screen.
-    developedThumbnailPool_.setMaxThreadCount(1);
-    developedThumbnailPool_.setThreadPriority(QThread::LowPriority);
 
     renders_ = std::make_unique<RenderScheduler>(
         services_.render, renderPool_, services_.timings.fullRenderDelay,
@@ -56,7 +57,7 @@ DarkroomViewModel::DarkroomViewModel(ViewModelServices services, QObject* parent
 }
 
 bool DarkroomViewModel::isIdle() const {
-    for (const QThreadPool* pool : {&renderPool_, &editPool_, &developedThumbnailPool_})
+    for (const QThreadPool* pool : {&renderPool_, &editPool_})
         if (pool->activeThreadCount() > 0) return false;
     return !renders_->isFullRenderWaiting() && !sharpRegions_->isWaiting() && !roll_.hasPendingSave() &&
            roll_.isThumbnailLoopIdle() && !zoom_.isAnimating() && !isBatchExporting() && subjectMasks_.isIdle();
@@ -69,10 +70,9 @@ DarkroomViewModel::~DarkroomViewModel() {
     // Exports under way stop and leave their destinations as they were.
     editShutdown_.request_stop();
     exports_->stop();
-    // Before the exports are waited for: one may wait for a mask not yet begun.
+    // An export waiting for a mask is never begun.
     subjectMasks_.stop();
     editPool_.waitForDone();
-    developedThumbnailPool_.waitForDone();
     renderPool_.waitForDone();
 }
 
@@ -82,8 +82,6 @@ const std::array<Uuid, 3>& DarkroomViewModel::sampleRollPhotoIDs() {
                                          *Uuid::parse("00000000-0000-0000-0000-000000000003")};
     return ids;
 }
-
-Uuid DarkroomViewModel::frameID(const LoadedPhoto& photo) { return Uuid::parse(photo.id()).value_or(Uuid()); }
 
 // ---------------------------------------------------------------- frames and their snapshots
 
@@ -96,27 +94,25 @@ const SnapshotItem* DarkroomViewModel::activeComparisonSnapshot() const {
 
 void DarkroomViewModel::selectPhoto(Uuid id) {
     if (selectedPhotoID_ == id) return;
+    std::optional<LoadedPhoto> unpictured;
     if (const LoadedPhoto* outgoing = selectedPhoto()) {
         if (isPreviewOf(frameID(*outgoing))) roll_.keepPreviewAsThumbnail(frameID(*outgoing), renderedPreview_);
+        else unpictured = *outgoing;
         // Written now: a delayed save would be superseded by the incoming
         // frame's first save and the last edit of this one lost.
         roll_.persistRecipe(SaveTiming::now);
         roll_.persistSnapshots();
     }
     setSelectedPhotoID(id);
+    // Left before its render showed: its picture is made in the background.
+    if (unpictured) roll_.refreshPictures({*unpictured});
     // The last frame's news ("subject identified", "A/B compare active") is not this one's.
-    if (!frameStatusMessage_.empty() && statusText_ == frameStatusMessage_) setStatusMessage(L10n::text("status.ready"));
-    frameStatusMessage_ = {};
+    status_.clearFrameNews();
     setZoomScale(1.0);
     setPanOffset(QSizeF(0, 0));
     if (const LoadedPhoto* photo = roll_.photoWithID(id)) roll_.rememberSelection(*photo);
     loadSelectedPhoto();
     roll_.rebuildFilmstrip();
-}
-
-void DarkroomViewModel::setFrameStatusMessage(LocalText text) {
-    frameStatusMessage_ = text;
-    setStatusMessage(std::move(text));
 }
 
 void DarkroomViewModel::loadSelectedPhoto() {
@@ -141,7 +137,10 @@ void DarkroomViewModel::loadSelectedPhoto() {
         setSelectedMaskID(firstMaskID(parameters_.masks));
     // A frame without a recipe of its own starts from the neutral one.
     setActivePresetID(recipe ? std::nullopt : std::optional<std::string>("neutral"));
-    if (roll_.isRecipeUnreadable(*photo)) setFrameStatusMessage(L10n::text("status.savedEditsUnreadable", photo->title()));
+    if (roll_.isRecipeUnreadable(*photo)) status_.showFrameNews(L10n::text("status.savedEditsUnreadable", photo->title()));
+    // Analysed in the background (for its filmstrip picture) before it was shown: why its grade does not show.
+    if (subjectMasks_.hasNoSubject(id) && !parameters_.subjectMask.isIdentity())
+        status_.showFrameNews(L10n::text("status.subjectMaskNotFound"));
     loadSnapshots();
     requestRender(RenderQuality::final);
 }
@@ -152,8 +151,7 @@ void DarkroomViewModel::showNoFrame() {
     dropSharpRegion();
     renderedPreviewPhotoID_.reset();
     renderedGeometry_.reset();
-    cachedOriginalPhotoID_.reset();
-    cachedOriginal_ = QImage();
+    cachedOriginal_ = {};
     setRenderedPreview(QImage());
     setOriginalPreview(QImage());
     setHistogramData(HistogramData::empty());

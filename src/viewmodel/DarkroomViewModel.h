@@ -45,34 +45,18 @@
 #include "model/CompareMode.h"
 #include "viewmodel/ExportController.h"
 #include "viewmodel/GeometryFollower.h"
-#include "viewmodel/PanelFolders.h"
+#include "viewmodel/Published.h"
 #include "viewmodel/RenderScheduler.h"
 #include "viewmodel/RollSession.h"
 #include "viewmodel/SharpRegion.h"
 #include "viewmodel/SubjectMasks.h"
 #include "viewmodel/SpotHistory.h"
+#include "viewmodel/StatusLine.h"
 #include "viewmodel/TaskHandle.h"
 #include "engine/stages/HistogramData.h"
 #include "viewmodel/ToolMode.h"
 #include "viewmodel/ViewModelServices.h"
 #include "viewmodel/ZoomControl.h"
-
-// A published property: its change signal, getter, notifying setter and the
-// stored value (its initial value follows the macro).
-#define VANTREL_PUBLISHED(Type, name, setter)          \
-Q_SIGNALS:                                             \
-    void name##Changed();                              \
-                                                       \
-public:                                                \
-    const Type& name() const { return name##_; }       \
-    void setter(Type value) {                          \
-        name##_ = std::move(value);                    \
-        Q_EMIT name##Changed();                        \
-        Q_EMIT stateChanged();                         \
-    }                                                  \
-                                                       \
-private:                                               \
-    Type name##_
 
 namespace vantrel {
 
@@ -88,7 +72,7 @@ public:
     // The fixed identifiers of the built-in sample roll's three frames.
     static const std::array<Uuid, 3>& sampleRollPhotoIDs();
     // A frame's identifier (its text form parsed).
-    static Uuid frameID(const LoadedPhoto& photo);
+    static Uuid frameID(const LoadedPhoto& photo) { return frameIdOf(photo); }
 
     // ---- session and roll (RollSession does the work)
     // Asks for a folder and opens it.
@@ -137,7 +121,8 @@ public:
 
     // ---- roll: thumbnails, checked frames, synchronisation, culling and navigation
     //      (RollSession, DarkroomViewModelSync.cpp)
-    // (Re)starts the thumbnail loop over these frames (undeveloped, 320 pixels, one at a time).
+    // (Re)starts the loop that makes these frames' filmstrip pictures, one at a
+    // time: developed where their recipes have edits, else undeveloped (320 pixels).
     void generateThumbnails(const std::vector<LoadedPhoto>& photos) { roll_.generateThumbnails(photos); }
     bool isGeneratingThumbnails() const { return roll_.isGeneratingThumbnails(); }
 
@@ -195,13 +180,12 @@ public:
     // ---- bookkeeping the tests and the window may read
     const std::map<Uuid, EditParameters>& inMemoryRecipes() const { return roll_.inMemoryRecipes(); }
     const std::map<Uuid, QImage>& thumbnailCache() const { return roll_.thumbnailCache(); }
-    std::map<Uuid, Image>& subjectMaskCache() { return subjectMasks_.heldMasks(); }
     // The frames' subject masks: held, being found again, or known to have none.
-    SubjectMasks& subjectMasks() { return subjectMasks_; }
+    const SubjectMasks& subjectMasks() const { return subjectMasks_; }
     const std::optional<std::filesystem::path>& accessedFolder() const { return roll_.accessedFolder(); }
-    // The file panels it asks, where they open, and the folders chosen in them.
+    // The file panels it asks and where they open (the window's own panels use them too).
     const std::shared_ptr<FileDialogs>& fileDialogs() const { return services_.dialogs; }
-    PanelFolders& panelFolders() { return panelFolders_; }
+    const std::shared_ptr<PanelFolders>& panelFolders() const { return services_.panelFolders; }
     bool hasPendingSave() const { return roll_.hasPendingSave(); }
     // Nothing is under way or waiting for a pause: no render, thumbnail, analysis,
     // export, save or zoom animation. Results already handed to the GUI thread may
@@ -323,16 +307,8 @@ public:
     void beginBatchExport(std::vector<LoadedPhoto> photos, std::filesystem::path folder, ExportSettings settings) {
         exports_->beginBatchExport(std::move(photos), std::move(folder), std::move(settings));
     }
-    // The live recipe of the current frame, else the kept, stored or sample one, else neutral.
-    EditParameters recipeForExport(const LoadedPhoto& photo) const {
-        return selectedPhotoID_ == frameID(photo) ? parameters_ : roll_.keptRecipe(photo);
-    }
     // Stops before the next frame; the frame in hand is finished.
     void cancelBatchExport() { exports_->cancelBatchExport(); }
-    // "<title without its last extension>_Developed.<extension>"
-    static std::string proposedExportName(const std::string& title, ExportFormat format) {
-        return ExportController::proposedName(title, format);
-    }
 
 Q_SIGNALS:
     void stateChanged();
@@ -396,27 +372,10 @@ Q_SIGNALS:
     void statusMessageChanged();
 
 public:
-    // The status line, kept as its key and arguments and shown in the language chosen now.
-    std::string statusMessage() const { return statusText_.str(); }
-    const LocalText& statusText() const { return statusText_; }
-    // What the status line's tooltip adds (the files a message counts); it goes with its message.
-    const LocalText& statusDetail() const { return statusDetail_; }
-    void setStatusMessage(LocalText text, LocalText detail = {}) {
-        statusText_ = std::move(text);
-        statusDetail_ = std::move(detail);
-        Q_EMIT statusMessageChanged();
-        Q_EMIT stateChanged();
-    }
-    // A message about the current frame's own result (a snapshot, a tool, a
-    // detection, a rating): unlike the roll's messages, it ends when another
-    // frame is selected.
-    void setFrameStatusMessage(LocalText text);
-
-private:
-    LocalText statusText_;
-    LocalText statusDetail_;
-
-public:
+    // The status line (StatusLine): its message, the detail its tooltip adds, its resting text.
+    const StatusLine& status() const { return status_; }
+    std::string statusMessage() const { return status_.text().str(); }
+    void setStatusMessage(LocalText text, LocalText detail = {}) { status_.show(std::move(text), std::move(detail)); }
 
     VANTREL_PUBLISHED(bool, isExporting, setIsExporting){false};
     VANTREL_PUBLISHED(std::optional<LocalText>, exportAlertMessage, setExportAlertMessage){};
@@ -443,21 +402,15 @@ private:
     // the view it was made in.
     void followToolMode();
     ToolMode shownToolMode_ = ToolMode::viewing;
-    LocalText frameStatusMessage_;  // the last frame message, while it shows
     void applyHorizonAngle(const Uuid& frame, std::optional<double> angle);
     void applySubjectMask(const Uuid& frame, std::optional<Image> mask);
-    // Starts finding the frame's subject again when `recipe` grades one and no
-    // mask is held for it; the status line says so while the frame is shown.
-    void remakeSubjectMask(const LoadedPhoto& photo, const EditParameters& recipe);
+    // The job's subject mask (SubjectMasks::forRender, the frame on screen); while it is
+    // being found again the status line says so, over the frame's own news only.
+    void takeSubjectMask(RenderJob& job);
     // A mask found again: the frame is rendered with it where it shows.
     void subjectMaskSettled(const Uuid& frame, bool found);
-    // Developed thumbnails of frames other than the current one, from their
-    // recipes in memory, one after another off the GUI thread.
-    void renderDevelopedThumbnails(const std::vector<LoadedPhoto>& frames);
-    void acceptDevelopedThumbnail(const Uuid& id, const EditParameters& recipe, QImage thumbnail);
 
     QThreadPool editPool_;  // analyses and exports
-    QThreadPool developedThumbnailPool_;
     std::stop_source editShutdown_;
     TaskHandle comparisonTask_;
     int horizonDetectionsRunning_ = 0;
@@ -466,9 +419,10 @@ private:
     GeometryFollower geometryFollower_;  // the frame's spots and masks stay on its scan
 
     ViewModelServices services_;
-    PanelFolders panelFolders_{services_.settings};
+    StatusLine status_{[this] { Q_EMIT statusMessageChanged(); Q_EMIT stateChanged(); },
+                       services_.timings.noticeReturn};
     std::unique_ptr<ExportController> exports_;
-    ZoomControl zoom_{*this};
+    ZoomControl zoom_{*this, status_};
     QThreadPool renderPool_;
 
     // ---- the sharp region of a zoomed canvas
@@ -491,10 +445,7 @@ private:
     std::optional<EditParameters> copiedParameters_;
     std::optional<ImageMetadataInfo> copiedFromCapture_;  // the capture data of the frame copied
     std::unique_ptr<RenderScheduler> renders_;
-    std::optional<Uuid> cachedOriginalPhotoID_;
-    std::optional<CropParameters> cachedOriginalCrop_;
-    bool cachedOriginalIsCroppingMode_ = false;
-    QImage cachedOriginal_;
+    OriginalPreview cachedOriginal_;
     SubjectMasks subjectMasks_{services_.analysis};
     // The frame renderedPreview was rendered for (see isPreviewOf()).
     std::optional<Uuid> renderedPreviewPhotoID_;
@@ -503,7 +454,7 @@ private:
     // The frame whose scan was last told to be incomplete (once per showing).
     std::optional<Uuid> toldIncompleteScan_;
     // Last, so that its thumbnail loop stops before anything it calls back into is torn down.
-    RollSession roll_{*this, services_};
+    RollSession roll_{*this, services_, subjectMasks_, status_};
 };
 
 }  // namespace vantrel

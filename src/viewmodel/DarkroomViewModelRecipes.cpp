@@ -148,7 +148,7 @@ void DarkroomViewModel::pasteParameters() {
             carryWatermark(recipe.filmFrame, WatermarkFill::of(*copiedFromCapture_), WatermarkFill::of(photo->metadata()));
     });
     roll_.rebuildFilmstrip();
-    setFrameStatusMessage(L10n::text("status.pastedParams"));
+    status_.showFrameNews(L10n::text("status.pastedParams"));
 }
 
 void DarkroomViewModel::resetToNeutral() {
@@ -161,7 +161,7 @@ void DarkroomViewModel::resetToNeutral() {
     editRecipe([](EditParameters& recipe) { recipe = EditParameters::defaultValue(); });
     setActivePresetID(std::string("neutral"));
     roll_.rebuildFilmstrip();
-    setFrameStatusMessage(L10n::text("status.resetToNeutral"));
+    status_.showFrameNews(L10n::text("status.resetToNeutral"));
 }
 
 }  // namespace vantrel

@@ -38,8 +38,14 @@ RenderJob DarkroomViewModel::renderJobFor(const LoadedPhoto& photo) const {
     job.framing = isCroppingMode() ? Framing::uncropped : Framing::cropped;
     job.dustView = isRetouchMode() ? DustView::allowed : DustView::withheld;
     job.omitsFilmFrame = toolMode() != ToolMode::viewing;
-    if (const Image* mask = subjectMasks_.held(frameID(photo))) job.subjectMask = *mask;
     return job;
+}
+
+void DarkroomViewModel::takeSubjectMask(RenderJob& job) {
+    const SubjectMasks::Lookup lookup = subjectMasks_.forRender(job, SubjectMasks::Urgency::shown);
+    // Rendered without it meanwhile, and again once it is there (subjectMaskSettled).
+    if (lookup.started && selectedPhotoID_ == frameID(job.photo) && (status_.isResting() || status_.isFrameNews()))
+        status_.showFrameNews(L10n::text("status.subjectMaskAnalyzing"));
 }
 
 CanvasView DarkroomViewModel::canvasView() const {
@@ -100,6 +106,7 @@ void DarkroomViewModel::followCanvas() {
     const LoadedPhoto* photo = selectedPhoto();
     if (!photo) return;
     RenderJob part = renderJobFor(*photo);
+    takeSubjectMask(part);
     part.region = region;
     shownRegionRequest_ = region;
     sharpRegions_->renderAfterPause(std::move(part));
@@ -115,19 +122,14 @@ void DarkroomViewModel::editRecipe(const std::function<void(EditParameters&)>& c
 void DarkroomViewModel::requestRender(RenderQuality quality) {
     const LoadedPhoto* photo = selectedPhoto();
     if (!photo) return;
-    const Uuid id = frameID(*photo);
     roll_.persistRecipe(quality == RenderQuality::final ? SaveTiming::now : SaveTiming::delayed);
 
     renders_->cancel();
     dropSharpRegion();
 
     RenderJob job = renderJobFor(*photo);
-    // Rendered without it meanwhile, and again once it is there.
-    if (!job.subjectMask) remakeSubjectMask(*photo, parameters_);
-    const bool originalCached = cachedOriginalPhotoID_ == id && cachedOriginalCrop_ &&
-                                *cachedOriginalCrop_ == parameters_.crop &&
-                                cachedOriginalIsCroppingMode_ == isCroppingMode();
-    job.needsOriginal = !originalCached || cachedOriginal_.isNull();
+    takeSubjectMask(job);
+    job.needsOriginal = cachedOriginal_.isNeededFor(job);
     renders_->request(std::move(job), quality, quality == RenderQuality::final ? 0 : interactiveRenderSize());
 }
 
@@ -145,18 +147,15 @@ void DarkroomViewModel::publishRender(const RenderJob& job, RenderResult result)
     setRenderedPreview(std::move(result.preview));
     if (result.histogram) setHistogramData(std::move(*result.histogram));
     if (job.needsOriginal && !result.original.isNull()) {
-        cachedOriginalPhotoID_ = id;
-        cachedOriginalCrop_ = job.recipe.crop;
-        cachedOriginalIsCroppingMode_ = job.framing == Framing::uncropped;
-        cachedOriginal_ = result.original;
+        cachedOriginal_ = {id, job.recipe.crop, job.framing, result.original};
         setOriginalPreview(std::move(result.original));
     }
     if (!result.thumbnail.isNull())
-        roll_.updateFilmstripThumbnail(id, result.thumbnail, !job.recipe.sameContent(EditParameters::defaultValue()));
+        roll_.updateFilmstripThumbnail(id, result.thumbnail, &job, !job.recipe.sameContent(EditParameters::defaultValue()));
     // Said once per showing of the frame, though later renders find it again.
     if (result.scanEndsEarly && toldIncompleteScan_ != id) {
         toldIncompleteScan_ = id;
-        setFrameStatusMessage(L10n::text("status.scanIncomplete", job.photo.title()));
+        status_.showFrameNews(L10n::text("status.scanIncomplete", job.photo.title()));
     }
 }
 
@@ -172,13 +171,12 @@ void DarkroomViewModel::showLoadError(const LoadedPhoto& photo, const LocalText&
     setRenderedPreview(QImage());
     renderedGeometry_.reset();
     setOriginalPreview(QImage());
-    cachedOriginalPhotoID_.reset();
-    cachedOriginal_ = QImage();
+    cachedOriginal_ = {};
     setHistogramData(HistogramData::empty());
     // Said once per frame, though each of its renders fails again.
     if (previewLoadError_ == error) return;
     setPreviewLoadError(error);
-    setFrameStatusMessage(L10n::text("status.scanLoadFailed", photo.title(), error));
+    status_.showFrameNews(L10n::text("status.scanLoadFailed", photo.title(), error));
 }
 
 void DarkroomViewModel::endInteraction() {

@@ -19,14 +19,14 @@ void DarkroomViewModel::saveSnapshot(std::string name) {
     list.push_back(std::move(snapshot));
     setSnapshots(std::move(list));
     roll_.persistSnapshots();
-    setFrameStatusMessage(L10n::text("status.snapshotSaved", name));
+    status_.showFrameNews(L10n::text("status.snapshotSaved", name));
 }
 
 void DarkroomViewModel::loadSnapshot(SnapshotItem snapshot) {
     geometryFollower_.takeWhole();
     editRecipe([&](EditParameters& recipe) { recipe = snapshot.parameters; });
     setActivePresetID(std::nullopt);
-    setFrameStatusMessage(L10n::text("status.snapshotLoaded", snapshot.name));
+    status_.showFrameNews(L10n::text("status.snapshotLoaded", snapshot.name));
 }
 
 void DarkroomViewModel::deleteSnapshot(Uuid id) {
@@ -35,7 +35,7 @@ void DarkroomViewModel::deleteSnapshot(Uuid id) {
     std::erase_if(list, [&](const SnapshotItem& snapshot) { return snapshot.id == id; });
     setSnapshots(std::move(list));
     roll_.persistSnapshots();
-    setFrameStatusMessage(L10n::text("status.snapshotDeleted"));
+    status_.showFrameNews(L10n::text("status.snapshotDeleted"));
 }
 
 void DarkroomViewModel::renameSnapshot(Uuid id, std::string name) {
@@ -49,7 +49,7 @@ void DarkroomViewModel::renameSnapshot(Uuid id, std::string name) {
     if (!renamed) return;
     setSnapshots(std::move(list));
     roll_.persistSnapshots();
-    setFrameStatusMessage(L10n::text("status.snapshotRenamed", name));
+    status_.showFrameNews(L10n::text("status.snapshotRenamed", name));
 }
 
 void DarkroomViewModel::compareWithSnapshot(SnapshotItem snapshot) {
@@ -60,14 +60,14 @@ void DarkroomViewModel::compareWithSnapshot(SnapshotItem snapshot) {
     setActiveComparisonSnapshotID(snapshot.id);
     refreshSnapshotComparisonPreview();
     if (compareMode_ == CompareMode::full) setCompareMode(CompareMode::split);
-    setFrameStatusMessage(L10n::text("status.snapshotCompareStarted", snapshot.name));
+    status_.showFrameNews(L10n::text("status.snapshotCompareStarted", snapshot.name));
 }
 
 void DarkroomViewModel::endSnapshotComparison() {
     comparisonTask_.cancel();
     setActiveComparisonSnapshotID(std::nullopt);
     setSnapshotComparisonPreview(QImage());
-    setFrameStatusMessage(L10n::text("status.snapshotCompareEnded"));
+    status_.showFrameNews(L10n::text("status.snapshotCompareEnded"));
 }
 
 void DarkroomViewModel::refreshSnapshotComparisonPreview() {
@@ -85,10 +85,7 @@ void DarkroomViewModel::refreshSnapshotComparisonPreview() {
     // The dust-inspection view never shows in the comparison (no retouch aid).
     RenderJob job{*photo, snapshot->parameters};
     job.framing = isCroppingMode() ? Framing::uncropped : Framing::cropped;
-    if (const Image* mask = subjectMasks_.held(frame))
-        job.subjectMask = *mask;
-    else
-        remakeSubjectMask(*photo, job.recipe);
+    takeSubjectMask(job);
 
     const std::stop_token stop = comparisonTask_.restart();
     const std::uint64_t serial = comparisonTask_.serial();

@@ -35,13 +35,13 @@ void DarkroomViewModel::toggleCropMode() {
     leaveToolsBut(ToolMode::crop);
     setIsCroppingMode(!isCroppingMode_);
     requestRender(RenderQuality::final);
-    setFrameStatusMessage(L10n::text(isCroppingMode() ? "status.cropEntered" : "status.cropFinished"));
+    status_.showFrameNews(L10n::text(isCroppingMode() ? "status.cropEntered" : "status.cropFinished"));
 }
 
 void DarkroomViewModel::saveCrop() {
     setIsCroppingMode(false);
     requestRender(RenderQuality::final);
-    setFrameStatusMessage(L10n::text("status.cropSaved"));
+    status_.showFrameNews(L10n::text("status.cropSaved"));
 }
 
 namespace {
@@ -75,7 +75,7 @@ void DarkroomViewModel::toggleFlipHorizontal() {
 void DarkroomViewModel::resetCrop() {
     editRecipe([](EditParameters& recipe) { recipe.crop = CropParameters::defaultValue(); });
     roll_.rebuildFilmstrip();
-    setFrameStatusMessage(L10n::text("status.cropReset"));
+    status_.showFrameNews(L10n::text("status.cropReset"));
 }
 
 void DarkroomViewModel::autoLevelHorizon() {
@@ -83,7 +83,7 @@ void DarkroomViewModel::autoLevelHorizon() {
     if (!photo) return;
     ++horizonDetectionsRunning_;
     setIsDetectingHorizon(true);
-    setFrameStatusMessage(L10n::text("status.horizonDetecting"));
+    status_.showFrameNews(L10n::text("status.horizonDetecting"));
 
     const Uuid frame = frameID(*photo);
     editPool_.start([this, analysis = services_.analysis, photo = *photo, frame] {
@@ -98,16 +98,16 @@ void DarkroomViewModel::autoLevelHorizon() {
 void DarkroomViewModel::applyHorizonAngle(const Uuid& frame, std::optional<double> angle) {
     if (selectedPhotoID_ != frame) {
         // Measured on a frame the user has left: the frame now shown keeps its own geometry.
-        if (statusText_ == L10n::text("status.horizonDetecting")) setStatusMessage(L10n::text("status.ready"));
+        status_.clearIf(L10n::text("status.horizonDetecting"));
     } else if (angle) {
         EditParameters recipe = parameters_;
         recipe.crop.straightenAngle = *angle;
         setParameters(std::move(recipe));
         roll_.persistRecipe(SaveTiming::now);
         roll_.rebuildFilmstrip();
-        setFrameStatusMessage(L10n::text("status.horizonCalibrated", *angle));
+        status_.showFrameNews(L10n::text("status.horizonCalibrated", *angle));
     } else {
-        setFrameStatusMessage(L10n::text("status.horizonNotFound"));
+        status_.showFrameNews(L10n::text("status.horizonNotFound"));
     }
     horizonDetectionsRunning_ = std::max(0, horizonDetectionsRunning_ - 1);
     if (horizonDetectionsRunning_ == 0) setIsDetectingHorizon(false);
@@ -122,13 +122,13 @@ void DarkroomViewModel::toggleMaskMode() {
         if (!selectedMaskID_) addMask(MaskKind::linear);
     }
     requestRender(RenderQuality::final);
-    setFrameStatusMessage(L10n::text(isMaskMode() ? "status.maskEntered" : "status.maskExited"));
+    status_.showFrameNews(L10n::text(isMaskMode() ? "status.maskEntered" : "status.maskExited"));
 }
 
 void DarkroomViewModel::finishMaskEditing() {
     setIsMaskMode(false);
     requestRender(RenderQuality::final);
-    setFrameStatusMessage(L10n::text("status.maskSaved"));
+    status_.showFrameNews(L10n::text("status.maskSaved"));
 }
 
 void DarkroomViewModel::addMask(MaskKind kind) {
@@ -142,7 +142,7 @@ void DarkroomViewModel::addMask(MaskKind kind) {
         if (!isMaskMode()) setIsMaskMode(true);
         editRecipe([&](EditParameters& recipe) { (recipe.masks.*row.member).push_back(std::move(mask)); });
         setSelectedMaskID(id);
-        setFrameStatusMessage(L10n::text(row.createdKey));
+        status_.showFrameNews(L10n::text(row.createdKey));
     });
 }
 
@@ -151,13 +151,13 @@ void DarkroomViewModel::deleteSelectedMask() {
     const Uuid id = *selectedMaskID_;
     editRecipe([&](EditParameters& recipe) { removeMask(recipe.masks, id); });
     setSelectedMaskID(firstMaskID(parameters_.masks));
-    setFrameStatusMessage(L10n::text("status.maskDeleted"));
+    status_.showFrameNews(L10n::text("status.maskDeleted"));
 }
 
 void DarkroomViewModel::clearAllMasks() {
     editRecipe([](EditParameters& recipe) { recipe.masks = {}; });
     setSelectedMaskID(std::nullopt);
-    setFrameStatusMessage(L10n::text("status.allMasksCleared"));
+    status_.showFrameNews(L10n::text("status.allMasksCleared"));
 }
 
 void DarkroomViewModel::detectSubject() {
@@ -165,7 +165,7 @@ void DarkroomViewModel::detectSubject() {
     if (!photo) return;
     ++subjectDetectionsRunning_;
     setIsDetectingSubject(true);
-    setFrameStatusMessage(L10n::text("status.visionAnalyzing"));
+    status_.showFrameNews(L10n::text("status.visionAnalyzing"));
 
     const Uuid frame = frameID(*photo);
     editPool_.start([this, analysis = services_.analysis, photo = *photo, frame] {
@@ -199,7 +199,7 @@ void DarkroomViewModel::applySubjectMask(const Uuid& frame, std::optional<Image>
     const LoadedPhoto* photo = roll_.photoWithID(frame);
     if (!photo) {
         // Its roll has been left: nothing of it is open to take the answer.
-        if (statusText_ == L10n::text("status.visionAnalyzing")) setStatusMessage(L10n::text("status.ready"));
+        status_.clearIf(L10n::text("status.visionAnalyzing"));
         return;
     }
     const bool found = mask.has_value();
@@ -210,9 +210,9 @@ void DarkroomViewModel::applySubjectMask(const Uuid& frame, std::optional<Image>
             EditParameters recipe = parameters_;
             gradeDetectedSubject(recipe.subjectMask);
             setParameters(std::move(recipe));
-            setFrameStatusMessage(L10n::text("status.visionSuccess"));
+            status_.showFrameNews(L10n::text("status.visionSuccess"));
         } else {
-            setFrameStatusMessage(L10n::text("status.visionFallback"));
+            status_.showFrameNews(L10n::text("status.visionFallback"));
         }
         requestRender(RenderQuality::final);
         return;
@@ -223,24 +223,9 @@ void DarkroomViewModel::applySubjectMask(const Uuid& frame, std::optional<Image>
         setStatusMessage(L10n::text("status.visionFallbackOn", photo->title()));
         return;
     }
-    EditParameters recipe = roll_.latestRecipe(*photo).value_or(EditParameters::defaultValue());
-    gradeDetectedSubject(recipe.subjectMask);
-    roll_.keepRecipe(frame, recipe);
-    roll_.writeRecipe(*photo, recipe);
-    roll_.rebuildFilmstrip();
-    renderDevelopedThumbnails({*photo});
+    roll_.editStoredRecipes({*photo},
+                            [](EditParameters& recipe, const LoadedPhoto&) { gradeDetectedSubject(recipe.subjectMask); });
     setStatusMessage(L10n::text("status.visionSuccessOn", photo->title()));
-}
-
-void DarkroomViewModel::remakeSubjectMask(const LoadedPhoto& photo, const EditParameters& recipe) {
-    const Uuid frame = frameID(photo);
-    if (!subjectMasks_.isWanted(frame, recipe)) return;
-    bool started = false;
-    subjectMasks_.request(photo, SubjectMasks::Urgency::shown, &started);
-    // Said over the frame's own news, never over the roll's (what opening it found).
-    const bool frameNews = statusText_ == L10n::text("status.ready") || statusText_ == frameStatusMessage_;
-    if (started && selectedPhotoID_ == frame && frameNews)
-        setFrameStatusMessage(L10n::text("status.subjectMaskAnalyzing"));
 }
 
 void DarkroomViewModel::subjectMaskSettled(const Uuid& frame, bool found) {
@@ -248,15 +233,15 @@ void DarkroomViewModel::subjectMaskSettled(const Uuid& frame, bool found) {
     if (!photo) return;
     if (selectedPhotoID_ != frame) {
         // Its filmstrip picture was made without the mask.
-        renderDevelopedThumbnails({*photo});
+        if (found) roll_.refreshPictures({*photo});
         return;
     }
     if (!found) {
         // A scan that cannot be read has said so already.
-        if (!previewLoadError_) setFrameStatusMessage(L10n::text("status.subjectMaskNotFound"));
+        if (!previewLoadError_) status_.showFrameNews(L10n::text("status.subjectMaskNotFound"));
         return;
     }
-    if (statusText_ == L10n::text("status.subjectMaskAnalyzing")) setStatusMessage(L10n::text("status.ready"));
+    status_.clearIf(L10n::text("status.subjectMaskAnalyzing"));
     // A continuing drag renders with the mask at its next step and at its end.
     if (!isInteracting_) requestRender(RenderQuality::final);
     if (activeComparisonSnapshotID_) refreshSnapshotComparisonPreview();
@@ -267,21 +252,21 @@ void DarkroomViewModel::resetSubjectMask() {
     if (!photo) return;
     subjectMasks_.forget(frameID(*photo));
     editRecipe([](EditParameters& recipe) { recipe.subjectMask = SubjectMaskParameters::defaultValue(); });
-    setFrameStatusMessage(L10n::text("status.subjectReset"));
+    status_.showFrameNews(L10n::text("status.subjectReset"));
 }
 
 void DarkroomViewModel::toggleRetouchMode() {
     leaveToolsBut(ToolMode::retouch);
     setIsRetouchMode(!isRetouchMode_);
     requestRender(RenderQuality::final);
-    setFrameStatusMessage(L10n::text(isRetouchMode() ? "status.retouchEntered" : "status.retouchExited"));
+    status_.showFrameNews(L10n::text(isRetouchMode() ? "status.retouchEntered" : "status.retouchExited"));
 }
 
 void DarkroomViewModel::saveRetouch() {
     setIsRetouchMode(false);
     setSelectedRetouchSpotID(std::nullopt);
     editRecipe([](EditParameters& recipe) { recipe.spotHealing.isVisualizeDustMode = false; });
-    setFrameStatusMessage(L10n::text("status.retouchSaved"));
+    status_.showFrameNews(L10n::text("status.retouchSaved"));
 }
 
 void DarkroomViewModel::undoLastHealingSpot() {
@@ -293,7 +278,7 @@ void DarkroomViewModel::undoLastHealingSpot() {
     else if (std::none_of(undone->spots.begin(), undone->spots.end(),
                           [&](const SpotItem& spot) { return spot.id == selectedRetouchSpotID_; }))
         setSelectedRetouchSpotID(std::nullopt);
-    setFrameStatusMessage(L10n::text("status.undoHealing"));
+    status_.showFrameNews(L10n::text("status.undoHealing"));
 }
 
 void DarkroomViewModel::removeSelectedHealingSpot() {
@@ -303,20 +288,20 @@ void DarkroomViewModel::removeSelectedHealingSpot() {
         std::erase_if(recipe.spotHealing.spots, [&](const SpotItem& spot) { return spot.id == id; });
     });
     setSelectedRetouchSpotID(std::nullopt);
-    setFrameStatusMessage(L10n::text("status.removeSelectedHealing"));
+    status_.showFrameNews(L10n::text("status.removeSelectedHealing"));
 }
 
 void DarkroomViewModel::clearAllHealingSpots() {
     editRecipe([](EditParameters& recipe) { recipe.spotHealing.spots.clear(); });
     setSelectedRetouchSpotID(std::nullopt);
-    setFrameStatusMessage(L10n::text("status.clearAllHealing"));
+    status_.showFrameNews(L10n::text("status.clearAllHealing"));
 }
 
 void DarkroomViewModel::toggleDustMode() {
     editRecipe([](EditParameters& recipe) {
         recipe.spotHealing.isVisualizeDustMode = !recipe.spotHealing.isVisualizeDustMode;
     });
-    setFrameStatusMessage(
+    status_.showFrameNews(
         L10n::text(parameters_.spotHealing.isVisualizeDustMode ? "status.dustModeEnabled" : "status.dustModeDisabled"));
 }
 

@@ -92,6 +92,15 @@ QRectF photoArea(const Rect& photo, const Rect& framed) {
            QRectF(0, 0, 1, 1);
 }
 
+// What a passing picture starts from: the proxy when it is cached (or the frame has one of
+// its own), else a copy of the scan decoded small, kept in no cache.
+Image passingSource(const LoadedPhoto& photo, int maxPixelSize) {
+    if (!photo.fileURL()) return photo.loadProxyImage();
+    if (std::optional<Image> proxy = ImageLoader::proxyImageCache().find(ImageLoader::cacheKey(*photo.fileURL())))
+        return *proxy;
+    return ImageLoader::decodeReducedImage(*photo.fileURL(), maxPixelSize > 0 ? maxPixelSize : ImageLoader::kProxyLongEdge);
+}
+
 }  // namespace
 
 EngineRenderService::EngineRenderService(const DarkroomPipeline& pipeline) : pipeline_(pipeline) {}
@@ -115,7 +124,9 @@ std::optional<RenderResult> EngineRenderService::render(const RenderJob& job, st
     // The scan is read (or taken from the loader's cache) here, on the worker.
     Image source;
     try {
-        source = job.useProxy ? job.photo.loadProxyImage() : job.photo.loadFullImage();
+        source = job.passing    ? passingSource(job.photo, job.maxPixelSize)
+                 : job.useProxy ? job.photo.loadProxyImage()
+                                : job.photo.loadFullImage();
     } catch (const LoadError& error) {
         if (stop.stop_requested()) return std::nullopt;
         RenderResult failed;
@@ -128,9 +139,12 @@ std::optional<RenderResult> EngineRenderService::render(const RenderJob& job, st
     // At fit a canvas smaller than the proxy gets a render of its own size; the
     // undeveloped preview keeps the proxy's, since the comparison may be zoomed.
     // A slider's renders all start from the same scaled proxy: it is scaled once and kept.
+    // A passing picture's scaled copy is not kept: it would push out the one a slider renders from.
+    const double shrink = shrinkScale(source, job.maxPixelSize);
     const std::optional<Image> scanned =
-        job.useProxy ? scaledProxies_.scaled(source, shrinkScale(source, job.maxPixelSize), pipeline_.context(), stop)
-                     : source;
+        job.passing    ? (shrink < 1 ? source.transformed(AffineTransform::scale(shrink, shrink)) : source)
+        : job.useProxy ? scaledProxies_.scaled(source, shrink, pipeline_.context(), stop)
+                       : source;
     if (!scanned || stop.stop_requested()) return std::nullopt;
     const Image developed = develop(*scanned, job);
 

@@ -89,9 +89,15 @@ std::string ExportController::proposedName(const std::string& title, ExportForma
     return fittedName(baseName(title), "_Developed." + std::string(fileExtension(format)));
 }
 
-ExportController::ExportController(DarkroomViewModel& viewModel, const ViewModelServices& services, QThreadPool& pool,
+ExportController::ExportController(DarkroomViewModel& viewModel, const ViewModelServices& services,
+                                   RecipeOf recipeOf, SubjectMasks& masks, QThreadPool& pool,
                                    std::stop_token shutdown)
-    : vm_(viewModel), services_(services), pool_(pool), shutdown_(std::move(shutdown)) {}
+    : vm_(viewModel),
+      services_(services),
+      recipeOf_(std::move(recipeOf)),
+      masks_(masks),
+      pool_(pool),
+      shutdown_(std::move(shutdown)) {}
 
 std::filesystem::path ExportController::freeDestination(const std::filesystem::path& folder, const std::string& title,
                                                         ExportFormat format) const {
@@ -107,29 +113,26 @@ void ExportController::write(const LoadedPhoto& photo, const ExportSettings& set
                              const std::filesystem::path& destination, Finished finished) {
     // The frame's recipe as it is now, with the subject mask the canvas shows it
     // with: the one held, else the one being found (or found now) for it.
-    RenderJob job{photo, vm_.recipeForExport(photo)};
-    SubjectMasks& masks = vm_.subjectMasks();
-    const Uuid frame = DarkroomViewModel::frameID(photo);
-    std::shared_future<SubjectMasks::Answer> pendingMask;
-    if (const Image* mask = masks.held(frame))
-        job.subjectMask = *mask;
-    else if (masks.isWanted(frame, job.recipe))
-        pendingMask = masks.request(photo, SubjectMasks::Urgency::shown);
-    else if (masks.hasNoSubject(frame))
-        withoutSubject(job.recipe);
-    pool_.start([this, exporter = services_.exporter, job = std::move(job), pendingMask, settings, destination,
-                 stop = shutdown_, finished = std::move(finished)]() mutable {
-        if (pendingMask.valid()) {
-            const SubjectMasks::Answer answer = pendingMask.get();
-            // Not made (another roll was opened): the writer finds it itself, unless the program is going.
-            if (answer.mask)
-                job.subjectMask = answer.mask;
-            else if (answer.made || stop.stop_requested())
-                withoutSubject(job.recipe);
-        }
-        const std::optional<Failure> failure = runExport(*exporter, job, settings, destination, stop);
-        // Queued to the GUI thread; the view model waits for this pool before it goes, so `this` is alive.
-        QMetaObject::invokeMethod(&vm_, [finished, failure] { finished(failure); }, Qt::QueuedConnection);
+    auto job = std::make_shared<RenderJob>(RenderJob{photo, recipeOf_(photo)});
+    const SubjectMasks::Lookup lookup = masks_.forRender(*job, SubjectMasks::Urgency::shown);
+    if (lookup.noSubject) withoutSubject(job->recipe);
+    const auto begin = [this, exporter = services_.exporter, job, settings, destination, stop = shutdown_,
+                        finished = std::move(finished)] {
+        pool_.start([this, exporter, job, settings, destination, stop, finished] {
+            const std::optional<Failure> failure = runExport(*exporter, *job, settings, destination, stop);
+            // Queued to the GUI thread; the view model waits for this pool before it goes, so `this` is alive.
+            QMetaObject::invokeMethod(&vm_, [finished, failure] { finished(failure); }, Qt::QueuedConnection);
+        });
+    };
+    if (!lookup.coming) return begin();
+    // Waited for here, not on a worker: the pool's threads stay free for the analyses the user starts.
+    masks_.whenAnswered(DarkroomViewModel::frameID(photo), [job, begin](const SubjectMasks::Answer& answer) {
+        // Not made (another roll was opened): the writer finds it itself.
+        if (answer.mask)
+            job->subjectMask = answer.mask;
+        else if (answer.made)
+            withoutSubject(job->recipe);
+        begin();
     });
 }
 
@@ -153,7 +156,7 @@ void ExportController::exportPhoto(LoadedPhoto photo, ExportSettings settings) {
     if (!services_.dialogs || !services_.exporter) return;
     const std::string format = displayName(settings.format);
     const std::optional<std::filesystem::path> destination = services_.dialogs->chooseSaveLocation(
-        L10n::tr("status.exportPanelTitle", format), vm_.panelFolders().startFolder(PanelKind::photos, folderOf(photo)),
+        L10n::tr("status.exportPanelTitle", format), services_.panelFolders->startFolder(PanelKind::photos, folderOf(photo)),
         proposedName(photo.title(), settings.format));
     // Cancelled, or a file there not to be replaced: what the status line told of an
     // earlier export no longer stands for this one.
@@ -184,7 +187,7 @@ void ExportController::finishSingleExport(const std::filesystem::path& destinati
         return;
     }
     // The next export panel opens where this one wrote, not where one failed.
-    vm_.panelFolders().remember(PanelKind::photos, destination.parent_path());
+    services_.panelFolders->remember(PanelKind::photos, destination.parent_path());
     vm_.setStatusMessage(L10n::text("status.exportSuccess", destination.filename().string()));
     vm_.setExportAlertMessage(L10n::text("status.exportSuccessAlert", destination.string()));
 }
@@ -197,7 +200,7 @@ void ExportController::startBatchExport(std::vector<LoadedPhoto> photos, ExportS
     if (!services_.dialogs) return;
     const std::optional<std::filesystem::path> folder = services_.dialogs->chooseDestinationFolder(
         L10n::tr("status.batchExportFolderTitle", int(photos.size())), L10n::tr("status.batchExportFolderPrompt"),
-        vm_.panelFolders().startFolder(PanelKind::photos, folderOf(photos.front())));
+        services_.panelFolders->startFolder(PanelKind::photos, folderOf(photos.front())));
     if (!folder || folder->empty()) return vm_.setStatusMessage(L10n::text("status.exportCancelled"));
     beginBatchExport(std::move(photos), *folder, std::move(settings));
 }
@@ -274,7 +277,7 @@ void ExportController::finishBatchExport(const BatchRun& run) {
     const LocalText suffix = run.failed >= 1 ? L10n::text("status.batchSuccessWithFailed", run.failed, run.firstFailure)
                                              : LocalText::plain({});
     // A folder the batch wrote into is where the next export panel opens.
-    if (run.succeeded >= 1) vm_.panelFolders().remember(PanelKind::photos, run.folder);
+    if (run.succeeded >= 1) services_.panelFolders->remember(PanelKind::photos, run.folder);
     if (run.folderCause) {
         const LocalText message =
             L10n::text("status.batchFolderFailed", run.folder.string(), *run.folderCause, run.succeeded, total);

@@ -23,12 +23,16 @@
 namespace vantrel {
 
 class DarkroomViewModel;
+class SubjectMasks;
 
 class ExportController {
 public:
-    // Exports run on `pool` and stop when `shutdown` is requested.
-    ExportController(DarkroomViewModel& viewModel, const ViewModelServices& services, QThreadPool& pool,
-                     std::stop_token shutdown);
+    // A frame's recipe as it is to be exported (the live one of the current frame).
+    using RecipeOf = std::function<EditParameters(const LoadedPhoto&)>;
+    // Exports run on `pool` and stop when `shutdown` is requested; each takes
+    // the subject mask `masks` holds or finds for its frame.
+    ExportController(DarkroomViewModel& viewModel, const ViewModelServices& services, RecipeOf recipeOf,
+                     SubjectMasks& masks, QThreadPool& pool, std::stop_token shutdown);
 
     void exportCurrentPhoto(ExportSettings settings);
     void exportPhoto(LoadedPhoto photo, ExportSettings settings);
@@ -66,6 +70,8 @@ private:
 
     DarkroomViewModel& vm_;
     const ViewModelServices& services_;
+    RecipeOf recipeOf_;
+    SubjectMasks& masks_;
     QThreadPool& pool_;
     std::stop_token shutdown_;
     int singleExportsRunning_ = 0;

@@ -25,6 +25,9 @@
 
 namespace vantrel {
 
+// A frame's identifier: its text form parsed (the nil identifier when it is none).
+inline Uuid frameIdOf(const LoadedPhoto& photo) { return Uuid::parse(photo.id()).value_or(Uuid()); }
+
 // A part of the frame, for a zoomed canvas: `rect` in the pixels of the frame as
 // a whole-frame full-resolution render shows it (top-left origin), rendered from
 // the full scan at `scale` (at most 1; below it the scan is scaled first, so
@@ -47,6 +50,10 @@ struct RenderJob {
     // border and watermark, so the overlays' units match what is shown.
     bool omitsFilmFrame = false;
     bool useProxy = false;        // the 2560-pixel proxy instead of the full scan
+    // A picture made in the background (a filmstrip thumbnail): the proxy when
+    // it is at hand, else a copy of the scan decoded at maxPixelSize for it
+    // alone, so that the caches keep what the frame on screen renders from.
+    bool passing = false;
     // With the proxy: its long edge scaled down to at most this many pixels
     // (the canvas's own size at fit); 0 keeps the proxy's.
     int maxPixelSize = 0;
@@ -80,6 +87,19 @@ struct FrameGeometry {
         return geometry;
     }
     bool operator==(const FrameGeometry&) const = default;
+};
+
+// The undeveloped preview a render last made, and what it was made for: it is
+// made again only for another frame, crop or crop mode.
+struct OriginalPreview {
+    std::optional<Uuid> frame;
+    CropParameters crop;
+    Framing framing = Framing::cropped;
+    QImage image;
+
+    bool isNeededFor(const RenderJob& job) const {
+        return image.isNull() || frame != frameIdOf(job.photo) || !(crop == job.recipe.crop) || framing != job.framing;
+    }
 };
 
 struct RenderResult {

@@ -67,7 +67,7 @@ std::optional<QVariant> remembered(const QSettings& settings, const char* key) {
     return value;
 }
 
-Uuid frameID(const LoadedPhoto& photo) { return DarkroomViewModel::frameID(photo); }
+Uuid frameID(const LoadedPhoto& photo) { return frameIdOf(photo); }
 
 // The frame named `frameName`, else the first.
 const LoadedPhoto& chooseFrame(const std::vector<LoadedPhoto>& photos, const std::optional<std::string>& frameName) {
@@ -122,6 +122,20 @@ std::string folderName(std::filesystem::path folder) {
     return folder.filename().string();
 }
 
+// How a roll's saves stand, for the status line: where they go while not beside its scans.
+std::optional<LocalText> savingNotice(const std::filesystem::path& roll, const SaveResult& result) {
+    if (result.outcome == SaveOutcome::keptAside) {
+        const bool readOnly = !result.cause || *result.cause == FailureCause::readOnly ||
+                              *result.cause == FailureCause::noPermission;
+        return readOnly ? L10n::text("status.rollKeptAside", folderName(roll))
+                        : L10n::text("status.rollKeptAsideBecause", folderName(roll), causeText(*result.cause));
+    }
+    if (result.outcome == SaveOutcome::failed)
+        return result.cause ? L10n::text("status.saveFailedBecause", causeText(*result.cause))
+                            : L10n::text("status.saveFailed");
+    return std::nullopt;
+}
+
 // The position of `id` in the filmstrip, or nothing when it is not shown.
 std::optional<std::size_t> positionOf(const std::vector<FilmstripItem>& items, const std::optional<Uuid>& id) {
     if (!id) return std::nullopt;
@@ -132,9 +146,12 @@ std::optional<std::size_t> positionOf(const std::vector<FilmstripItem>& items, c
 
 }  // namespace
 
-RollSession::RollSession(DarkroomViewModel& viewModel, const ViewModelServices& services)
+RollSession::RollSession(DarkroomViewModel& viewModel, const ViewModelServices& services, SubjectMasks& masks,
+                         StatusLine& status)
     : vm_(viewModel),
       services_(services),
+      masks_(masks),
+      status_(status),
       settings_(services.settings ? services.settings : std::make_shared<QSettings>()) {
     // The store reports from its worker; the reports are taken on the GUI thread.
     saveReports_ = std::make_shared<ReportInbox<SaveReport>>(
@@ -208,17 +225,17 @@ bool RollSession::openFolderRoll(const std::filesystem::path& folder, const std:
             cullingDatabaseOwner_.reset();  // nothing is written into it
             rebuildFilmstrip();
             vm_.loadSelectedPhoto();
-            vm_.setStatusMessage(L10n::text("status.noScansInFolder"));
+            status_.show(L10n::text("status.noScansInFolder"));
             return false;
         }
         if (granted) services_.folders->stopAccessing(folder);
         if (listing.error) {
             std::cout << "[RollSession] Failed to read " << folder.string() << ": " << listing.error.message() << std::endl;
-            vm_.setStatusMessage(
+            status_.show(
                 L10n::text("status.folderFailed", causeText(failureCauseOf(listing.error, FileAccess::reading))));
         } else if (!loaded.unreadable.empty()) {
             // Scans that all failed: the roll on screen stays, and the user learns why.
-            vm_.setStatusMessage(
+            status_.show(
                 L10n::text("status.folderUnreadable", folderName(folder), unreadableCount(loaded.unreadable)),
                 unreadableDetail(loaded.unreadable));
         }
@@ -232,7 +249,10 @@ bool RollSession::openFolderRoll(const std::filesystem::path& folder, const std:
 
 void RollSession::loadSampleRoll(const std::optional<std::string>& frameName) {
     std::vector<LoadedPhoto> roll = services_.render->makeSampleRoll(DarkroomViewModel::sampleRollPhotoIDs());
-    if (!roll.empty()) openRoll(std::move(roll), frameName, std::nullopt, false);
+    if (roll.empty()) return;
+    openRoll(std::move(roll), frameName, std::nullopt, false);
+    // Its frames' pictures are their proxies; the edited ones are developed.
+    generateThumbnails(vm_.photos());
 }
 
 void RollSession::leaveRoll(const std::optional<std::filesystem::path>& folder, bool granted) {
@@ -247,6 +267,7 @@ void RollSession::leaveRoll(const std::optional<std::filesystem::path>& folder, 
     storedSnapshots_.clear();
     markedFrames_.clear();
     unreadableRecipes_.clear();
+    status_.setNotice(std::nullopt);
     if (!folder) return;
     // Opened again: where its saves go is told again.
     rollSaveOutcomes_.erase(KeptRollFolders::rollKey(*folder));
@@ -255,6 +276,7 @@ void RollSession::leaveRoll(const std::optional<std::filesystem::path>& folder, 
     if (granted) accessedFolder_ = folder;
     inMemoryRecipes_.clear();
     thumbnailCache_.clear();
+    developedPictures_.clear();
 }
 
 void RollSession::openRoll(std::vector<LoadedPhoto> photos, const std::optional<std::string>& frameName,
@@ -268,7 +290,7 @@ void RollSession::openRoll(std::vector<LoadedPhoto> photos, const std::optional<
         settings_->setValue(kLastOpenedFolderPath, QString::fromStdString(folder->string()));
         vm_.setCurrentFolderURL(*folder);
         services_.store->setRollScans(*folder, scans);
-        services_.store->bringKeptFilesHome(*folder);  // at the latest now, where it can be written again
+        bringKeptFilesHome(*folder);  // at the latest now, where it can be written again
     }
     vm_.setPhotos(std::move(photos));
     const std::vector<LoadedPhoto>& roll = vm_.photos();
@@ -290,11 +312,11 @@ void RollSession::openRoll(std::vector<LoadedPhoto> photos, const std::optional<
         database.merge(std::get<RollCullingDatabase>(*unsaved));
     if (folder) {
         if (unreadable.empty())
-            vm_.setStatusMessage(L10n::text("status.folderLoaded", folderName(*folder), int(roll.size())));
+            status_.show(L10n::text("status.folderLoaded", folderName(*folder), int(roll.size())));
         else
-            vm_.setStatusMessage(L10n::text("status.folderLoadedUnreadable", folderName(*folder), int(roll.size()),
-                                            unreadableCount(unreadable)),
-                                 unreadableDetail(unreadable));
+            status_.show(L10n::text("status.folderLoadedUnreadable", folderName(*folder), int(roll.size()),
+                                    unreadableCount(unreadable)),
+                         unreadableDetail(unreadable));
         // Identifiers are new on every opening: stored records follow their file names.
         std::vector<RollCullingDatabase::Frame> frames;
         for (const LoadedPhoto& photo : roll) frames.push_back({frameID(photo), photo.title()});
@@ -302,6 +324,17 @@ void RollSession::openRoll(std::vector<LoadedPhoto> photos, const std::optional<
     }
     vm_.setCullingDatabase(std::move(database));
     cullingDatabaseOwner_ = folder.value_or(std::filesystem::path());
+
+    // How the roll's saves stand, told at once: a folder that refuses writes
+    // keeps its edits aside from the first one.
+    const std::filesystem::path rollKey = folder ? KeptRollFolders::rollKey(*folder) : std::filesystem::path();
+    if (const std::optional<FailureCause> refusal = folder ? services_.store->writeRefusal(*folder) : std::nullopt) {
+        SaveResult refused(SaveOutcome::keptAside);
+        refused.cause = refusal;
+        rollSaveOutcomes_[rollKey] = refused;
+    }
+    if (const auto standing = rollSaveOutcomes_.find(rollKey); standing != rollSaveOutcomes_.end())
+        status_.setNotice(savingNotice(rollKey, standing->second));
 
     rebuildFilmstrip();
     vm_.loadSelectedPhoto();
@@ -368,8 +401,13 @@ void RollSession::rebuildFilmstrip() {
     vm_.setFilmstripItems(std::move(items));
 }
 
-void RollSession::updateFilmstripThumbnail(const Uuid& id, const QImage& thumbnail, std::optional<bool> hasEdits) {
+void RollSession::updateFilmstripThumbnail(const Uuid& id, const QImage& thumbnail, const RenderJob* developedBy,
+                                           std::optional<bool> hasEdits) {
     thumbnailCache_[id] = thumbnail;
+    if (developedBy)
+        developedPictures_[id] = {developedBy->recipe, developedBy->subjectMask.has_value()};
+    else
+        developedPictures_.erase(id);
     const std::optional<std::size_t> at = positionOf(vm_.filmstripItems(), id);
     if (!at) return;
     std::vector<FilmstripItem> items = vm_.filmstripItems();
@@ -379,6 +417,7 @@ void RollSession::updateFilmstripThumbnail(const Uuid& id, const QImage& thumbna
 }
 
 void RollSession::keepPreviewAsThumbnail(const Uuid& id, const QImage& preview) {
+    developedPictures_[id] = {vm_.parameters(), masks_.holds(id)};
     const QSize size = developedThumbnailSize(preview.width(), preview.height());
     if (preview.size() == size) {
         thumbnailCache_[id] = preview;
@@ -401,17 +440,53 @@ void RollSession::cacheProxyThumbnail(const LoadedPhoto& photo) {
     if (!picture.isNull()) thumbnailCache_[id] = std::move(picture);
 }
 
+ThumbnailLoop::Need RollSession::pictureNeed(const LoadedPhoto& photo) {
+    const Uuid id = frameID(photo);
+    ThumbnailLoop::Need need;
+    const auto recipe = inMemoryRecipes_.find(id);
+    // The frame on screen has its picture from its own render.
+    if (recipe != inMemoryRecipes_.end() && vm_.selectedPhotoID() != id &&
+        !recipe->second.sameContent(EditParameters::defaultValue())) {
+        const auto picture = developedPictures_.find(id);
+        const bool shown = picture != developedPictures_.end() && picture->second.first.sameContent(recipe->second) &&
+                           (picture->second.second || recipe->second.subjectMask.isIdentity() || !masks_.holds(id));
+        if (shown) return need;
+        RenderJob job{photo, recipe->second};
+        job.useProxy = job.passing = job.wantsThumbnail = true;
+        job.maxPixelSize = ThumbnailLoop::kDevelopedSourceSize;
+        // Without the subject grade until its mask is found again (refreshPictures then).
+        masks_.forRender(job, SubjectMasks::Urgency::background);
+        need.developed = std::move(job);
+        return need;
+    }
+    need.plain = photo.fileURL() && !thumbnailCache_.count(id);
+    return need;
+}
+
 void RollSession::generateThumbnails(const std::vector<LoadedPhoto>& photos) {
     if (!thumbnailLoop_) {
         thumbnailLoop_ = std::make_unique<ThumbnailLoop>(
-            services_.render, [this](const Uuid& id) { return !thumbnailCache_.count(id); },
-            [this](const Uuid& id, const QImage& thumbnail) {
-                // A developed thumbnail published while this one was being made is
-                // newer and shows the recipe: the undeveloped scan does not replace it.
-                if (!thumbnailCache_.count(id)) updateFilmstripThumbnail(id, thumbnail);
+            services_.render, [this](const LoadedPhoto& photo) { return pictureNeed(photo); },
+            [this](const Uuid& id, const QImage& picture, const RenderJob* developedBy) {
+                if (!developedBy) {
+                    // A developed thumbnail published while this one was being made is
+                    // newer and shows the recipe: the undeveloped scan does not replace it.
+                    if (!thumbnailCache_.count(id)) updateFilmstripThumbnail(id, picture);
+                    return;
+                }
+                // Only while it still shows the frame's recipe, and never over the current frame's own.
+                const auto kept = inMemoryRecipes_.find(id);
+                if (vm_.selectedPhotoID() == id || kept == inMemoryRecipes_.end() ||
+                    !kept->second.sameContent(developedBy->recipe))
+                    return;
+                updateFilmstripThumbnail(id, picture, developedBy);
             });
     }
     thumbnailLoop_->start(photos);
+}
+
+void RollSession::refreshPictures(const std::vector<LoadedPhoto>& frames) {
+    if (thumbnailLoop_) thumbnailLoop_->again(frames);
 }
 
 // ---------------------------------------------------------------- checked frames, culling and navigation
@@ -469,23 +544,22 @@ bool RollSession::markCurrent(void (RollCullingDatabase::*set)(Mark, const Uuid&
 
 void RollSession::setRating(int rating) {
     if (!markCurrent(&RollCullingDatabase::setRating, rating)) return;
-    vm_.setFrameStatusMessage(rating >= 1 ? L10n::text("status.ratingSet", std::clamp(rating, 1, 5))
-                                          : L10n::text("status.ratingCleared"));
+    status_.showFrameNews(rating >= 1 ? L10n::text("status.ratingSet", std::clamp(rating, 1, 5))
+                                      : L10n::text("status.ratingCleared"));
 }
 
 void RollSession::setColorLabel(ColorLabel label) {
     if (!markCurrent(&RollCullingDatabase::setColorLabel, label)) return;
-    vm_.setFrameStatusMessage(label == ColorLabel::none
-                                  ? L10n::text("status.labelCleared")
-                                  : L10n::text("status.labelSet", L10n::text(displayNameKey(label))));
+    status_.showFrameNews(label == ColorLabel::none ? L10n::text("status.labelCleared")
+                                                    : L10n::text("status.labelSet", L10n::text(displayNameKey(label))));
 }
 
 void RollSession::setFlag(PickStatus status) {
     if (!markCurrent(&RollCullingDatabase::setPickStatus, status)) return;
     switch (status) {
-        case PickStatus::picked: vm_.setFrameStatusMessage(L10n::text("status.flagPicked")); break;
-        case PickStatus::rejected: vm_.setFrameStatusMessage(L10n::text("status.flagRejected")); break;
-        case PickStatus::unflagged: vm_.setFrameStatusMessage(L10n::text("status.flagCleared")); break;
+        case PickStatus::picked: status_.showFrameNews(L10n::text("status.flagPicked")); break;
+        case PickStatus::rejected: status_.showFrameNews(L10n::text("status.flagRejected")); break;
+        case PickStatus::unflagged: status_.showFrameNews(L10n::text("status.flagCleared")); break;
     }
 }
 
@@ -614,6 +688,22 @@ void RollSession::writeRecipe(const LoadedPhoto& photo, const EditParameters& re
     save({SaveKind::recipe, FrameKey::of(photo)}, recipe, std::move(then));
 }
 
+void RollSession::editStoredRecipes(const std::vector<LoadedPhoto>& frames,
+                                    const std::function<void(EditParameters&, const LoadedPhoto&)>& change,
+                                    const std::function<void(SaveOutcome)>& saved) {
+    for (const LoadedPhoto& photo : frames) {
+        // The latest recipe: the one in memory holds edits whose file may not be
+        // written yet; a file another program changed since is read again.
+        EditParameters recipe = latestRecipe(photo).value_or(EditParameters::defaultValue());
+        change(recipe, photo);
+        inMemoryRecipes_[frameID(photo)] = recipe;
+        writeRecipe(photo, recipe, saved);
+    }
+    rebuildFilmstrip();
+    // Their pictures show their recipes from before.
+    refreshPictures(frames);
+}
+
 void RollSession::persistSnapshots() {
     const LoadedPhoto* photo = selectedPhoto();
     if (!photo) return;
@@ -660,42 +750,66 @@ const RollSession::SavedValue* RollSession::unsavedValue(const SaveTarget& targe
 void RollSession::takeSaveReports() {
     // Reports of one item come in the order of its saves, so the last one tells where it stands.
     for (SaveReport& report : saveReports_->take()) {
+        if (report.homecoming) {
+            tellConflict(report.target, report.result);
+            continue;
+        }
         if (report.result.outcome == SaveOutcome::failed)
             unsaved_[report.target.key()] = {report.target, std::move(report.value)};
         else
             unsaved_.erase(report.target.key());
-        noteSaveOutcome(report.target, report.result);
+        noteSaveOutcome(report.target.roll(), report.result);
+        tellConflict(report.target, report.result);
         if (report.then) report.then(report.result.outcome);
     }
 }
 
-void RollSession::noteSaveOutcome(const SaveTarget& target, const SaveResult& result) {
+std::optional<std::filesystem::path> RollSession::openRollKey() const {
+    if (!cullingDatabaseOwner_) return std::nullopt;
+    return cullingDatabaseOwner_->empty() ? std::filesystem::path() : KeptRollFolders::rollKey(*cullingDatabaseOwner_);
+}
+
+void RollSession::noteSaveOutcome(const std::filesystem::path& roll, const SaveResult& result) {
     // Told when a roll's saves start to go elsewhere (or for another reason), not at every save.
-    const std::filesystem::path roll = target.roll();
     SaveResult& last = rollSaveOutcomes_.try_emplace(roll, SaveOutcome::written).first->second;
-    if (last.outcome != result.outcome || last.cause != result.cause) {
-        const bool cameBack = last.outcome == SaveOutcome::keptAside && result.outcome == SaveOutcome::written;
-        last = result;
-        // The roll can be written again: what was kept aside for it goes back beside its scans.
-        if (cameBack && !roll.empty()) services_.store->bringKeptFilesHome(roll);
-        const bool readOnly = !result.cause || *result.cause == FailureCause::readOnly ||
-                              *result.cause == FailureCause::noPermission;
-        if (result.outcome == SaveOutcome::keptAside)
-            vm_.setStatusMessage(readOnly ? L10n::text("status.rollKeptAside", roll.filename().string())
-                                          : L10n::text("status.rollKeptAsideBecause", roll.filename().string(),
-                                                       causeText(*result.cause)));
-        else if (result.outcome == SaveOutcome::failed)
-            vm_.setStatusMessage(result.cause ? L10n::text("status.saveFailedBecause", causeText(*result.cause))
-                                              : L10n::text("status.saveFailed"));
+    if (last.outcome == result.outcome && last.cause == result.cause) return;
+    const SaveOutcome before = last.outcome;
+    last = result;
+    // The roll can be written again: what was kept aside for it goes back beside its scans.
+    if (before == SaveOutcome::keptAside && result.outcome == SaveOutcome::written && !roll.empty())
+        bringKeptFilesHome(roll);
+    const std::optional<LocalText> notice = savingNotice(roll, result);
+    // The open roll's notice stands while its edits go elsewhere; another roll's is told once.
+    if (openRollKey() != roll) {
+        if (notice) status_.show(*notice);
+        return;
     }
-    if (result.conflictKept) {
-        const LoadedPhoto* photo = photoWithID(target.frame.id);
-        const std::string title = target.frame.file ? target.frame.file->filename().string()
-                                  : photo          ? photo->title()
-                                                   : std::string();
-        vm_.setStatusMessage(
-            L10n::text("status.recipeConflictKept", title, result.conflictKept->filename().string()));
-    }
+    status_.setNotice(notice);
+    if (!notice && before != SaveOutcome::written)
+        status_.show(roll.empty() ? L10n::text("status.editsSavedAgain")
+                                  : L10n::text("status.rollWrittenAgain", folderName(roll)));
+}
+
+void RollSession::tellConflict(const SaveTarget& target, const SaveResult& result) {
+    if (!result.conflictKept) return;
+    const LoadedPhoto* photo = photoWithID(target.frame.id);
+    const std::string title = target.frame.file ? target.frame.file->filename().string()
+                              : photo          ? photo->title()
+                                               : std::string();
+    // The copy's whole name in the detail: the line itself may be cut.
+    status_.show(L10n::text(result.conflictKeptIsOurs ? "status.recipeConflictKeptOurs" : "status.recipeConflictKept",
+                            title, result.conflictKept->filename().string()),
+                 L10n::text("status.recipeConflictCopy", result.conflictKept->string()));
+}
+
+void RollSession::bringKeptFilesHome(const std::filesystem::path& roll) {
+    // A conflict with another program's version is told like one of a save.
+    services_.store->bringKeptFilesHome(roll, [inbox = saveReports_, roll](const SaveResult& result) {
+        if (!result.conflictKept) return;
+        SaveReport report{{}, EditParameters::defaultValue(), result, {}, true};
+        report.target.frame.file = roll / result.conflictKept->parent_path().filename();
+        inbox->post(std::move(report));
+    });
 }
 
 void RollSession::saveAll() {

@@ -28,6 +28,7 @@
 #include "model/SnapshotItem.h"
 #include "model/Uuid.h"
 #include "services/SaveOutcome.h"
+#include "viewmodel/RenderService.h"
 #include "viewmodel/ThumbnailLoop.h"
 #include "viewmodel/ToolMode.h"
 #include "viewmodel/ViewModelServices.h"
@@ -35,6 +36,8 @@
 namespace vantrel {
 
 class DarkroomViewModel;
+class StatusLine;
+class SubjectMasks;
 template <typename Report>
 class ReportInbox;
 
@@ -53,7 +56,8 @@ struct FilmstripItem {
 
 class RollSession {
 public:
-    RollSession(DarkroomViewModel& viewModel, const ViewModelServices& services);
+    RollSession(DarkroomViewModel& viewModel, const ViewModelServices& services, SubjectMasks& masks,
+                StatusLine& status);
     // Writes a delayed save still waiting and ends the folder access still held.
     ~RollSession();
 
@@ -73,10 +77,16 @@ public:
 
     // ---- the filmstrip
     void rebuildFilmstrip();
-    void updateFilmstripThumbnail(const Uuid& id, const QImage& thumbnail, std::optional<bool> hasEdits = {});
-    // Keeps a small copy of the preview on screen as the frame's filmstrip picture.
+    // The frame's filmstrip picture, developed by `developedBy` (none: the plain scan).
+    void updateFilmstripThumbnail(const Uuid& id, const QImage& thumbnail, const RenderJob* developedBy = nullptr,
+                                  std::optional<bool> hasEdits = {});
+    // Keeps a small copy of the current frame's preview on screen as its filmstrip picture.
     void keepPreviewAsThumbnail(const Uuid& id, const QImage& preview);
+    // (Re)starts the loop that makes every frame's filmstrip picture (ThumbnailLoop).
     void generateThumbnails(const std::vector<LoadedPhoto>& photos);
+    // These frames' pictures are made again where they no longer show their
+    // recipes (or were developed before their subject masks were found).
+    void refreshPictures(const std::vector<LoadedPhoto>& frames);
     bool isGeneratingThumbnails() const { return thumbnailLoop_ && thumbnailLoop_->isRunning(); }
     bool isThumbnailLoopIdle() const { return !thumbnailLoop_ || thumbnailLoop_->isIdle(); }
     const std::map<Uuid, QImage>& thumbnailCache() const { return thumbnailCache_; }
@@ -121,6 +131,12 @@ public:
     bool hasPendingSave() const { return pendingSave_.has_value(); }
     void writeRecipe(const LoadedPhoto& photo, const EditParameters& recipe,
                      std::function<void(SaveOutcome)> then = {});
+    // Changes the latest recipe of frames other than the current one (a
+    // synchronisation, a late detection): kept, saved (each save's outcome to
+    // `saved`), and shown in the filmstrip.
+    void editStoredRecipes(const std::vector<LoadedPhoto>& frames,
+                           const std::function<void(EditParameters&, const LoadedPhoto&)>& change,
+                           const std::function<void(SaveOutcome)>& saved = {});
     // Saves the current frame's snapshots when they differ from the stored ones.
     void persistSnapshots();
     // Saves the culling records of the frames marked since the roll was opened.
@@ -151,6 +167,7 @@ private:
         SavedValue value;
         SaveResult result;
         std::function<void(SaveOutcome)> then;  // on the GUI thread, once the report is taken
+        bool homecoming = false;  // a kept file brought home: only a conflict is told
     };
 
     // Opens the folder; false when it has no frame to show (a folder without
@@ -170,6 +187,9 @@ private:
     // Whether the recipe differs from what the frame's file holds as far as this program knows.
     bool differsFromStored(const Uuid& id, const EditParameters& recipe) const;
     FilmstripItem makeFilmstripItem(const LoadedPhoto& photo) const;
+    // What the loop is to make for the frame now.
+    ThumbnailLoop::Need pictureNeed(const LoadedPhoto& photo);
+    void bringKeptFilesHome(const std::filesystem::path& roll);
     void cacheProxyThumbnail(const LoadedPhoto& photo);
     // Marks the current frame's culling record (false without one), saves and shows it.
     template <typename Mark>
@@ -180,10 +200,15 @@ private:
     const SavedValue* unsavedValue(const SaveTarget& target) const;
     // The stored recipe, noting a file that is there but cannot be read.
     std::optional<EditParameters> readStoredRecipe(const LoadedPhoto& photo);
-    void noteSaveOutcome(const SaveTarget& target, const SaveResult& result);
+    void noteSaveOutcome(const std::filesystem::path& roll, const SaveResult& result);
+    void tellConflict(const SaveTarget& target, const SaveResult& result);
+    // The open roll, as SaveTarget::roll() names it; none while no roll's records are read.
+    std::optional<std::filesystem::path> openRollKey() const;
 
     DarkroomViewModel& vm_;
     const ViewModelServices& services_;
+    SubjectMasks& masks_;
+    StatusLine& status_;
     // The remembered session: the roll's folder and its current frame.
     std::shared_ptr<QSettings> settings_;
     CullingFilterCriteria cullingFilter_{};
@@ -196,6 +221,8 @@ private:
     std::set<Uuid> markedFrames_;
     std::set<Uuid> unreadableRecipes_;
     std::map<Uuid, QImage> thumbnailCache_;
+    // What each developed picture of the cache was made from: the recipe, and whether with the subject mask.
+    std::map<Uuid, std::pair<EditParameters, bool>> developedPictures_;
     std::optional<std::filesystem::path> accessedFolder_;
     // Which roll the culling database was read for: none before any roll, an
     // empty path for the sample roll. Culling data is only ever written there.

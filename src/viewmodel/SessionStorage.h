@@ -45,8 +45,18 @@ public:
     }
 
     // Moves what was kept aside for a roll whose folder could not be written back
-    // beside its scans, where it can be written now (queued like a write).
-    virtual void bringKeptFilesHome(const std::filesystem::path& folder) { (void)folder; }
+    // beside its scans, where it can be written now (queued like a write); each
+    // file brought home tells `told` (a recipe another program changed meanwhile:
+    // the version kept as a conflict copy).
+    virtual void bringKeptFilesHome(const std::filesystem::path& folder, Done told = {}) {
+        (void)folder;
+        (void)told;
+    }
+    // Why a roll's folder refuses writes now, when that can be told before any write.
+    virtual std::optional<FailureCause> writeRefusal(const std::filesystem::path& folder) {
+        (void)folder;
+        return std::nullopt;
+    }
 
     virtual std::optional<EditParameters> loadRecipe(const FrameKey& frame) = 0;
     virtual void saveRecipe(const EditParameters& recipe, const FrameKey& frame, Done done = {}) = 0;

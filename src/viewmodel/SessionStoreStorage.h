@@ -14,7 +14,12 @@ public:
         store_.setRollScans(folder, scans);
     }
 
-    void bringKeptFilesHome(const std::filesystem::path& folder) override { store_.bringKeptFilesHome(folder); }
+    void bringKeptFilesHome(const std::filesystem::path& folder, Done told = {}) override {
+        store_.bringKeptFilesHome(folder, std::move(told));
+    }
+    std::optional<FailureCause> writeRefusal(const std::filesystem::path& folder) override {
+        return store_.writeRefusal(folder);
+    }
 
     std::optional<EditParameters> loadRecipe(const FrameKey& frame) override {
         return frame.file ? store_.loadRecipe(*frame.file) : store_.loadSampleRecipe(frame.id);

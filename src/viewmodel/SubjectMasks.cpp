@@ -1,11 +1,8 @@
 #include "viewmodel/SubjectMasks.h"
 
-#include <algorithm>
-
 #include <QMetaObject>
 #include <QThread>
 
-#include "viewmodel/DarkroomViewModel.h"
 #include "viewmodel/ViewModelServices.h"
 
 namespace vantrel {
@@ -21,58 +18,61 @@ SubjectMasks::~SubjectMasks() {
     pool_.waitForDone();
 }
 
-const Image* SubjectMasks::held(const Uuid& frame) const {
-    const auto mask = masks_.find(frame);
-    if (mask == masks_.end()) return nullptr;
-    recency_.remove(frame);
-    recency_.push_front(frame);
-    return &mask->second;
-}
-
-bool SubjectMasks::isWanted(const Uuid& frame, const EditParameters& recipe) const {
+SubjectMasks::Lookup SubjectMasks::forRender(RenderJob& job, Urgency urgency) {
+    const Uuid frame = frameIdOf(job.photo);
+    Lookup lookup;
+    if (const auto mask = masks_.find(frame); mask != masks_.end()) {
+        recency_.remove(frame);
+        recency_.push_front(frame);
+        job.subjectMask = mask->second;
+        return lookup;
+    }
     // A grading that changes nothing needs no mask.
-    return analysis_ && !stopped_ && !recipe.subjectMask.isIdentity() && !masks_.count(frame) &&
-           !withoutSubject_.count(frame);
+    if (job.recipe.subjectMask.isIdentity()) return lookup;
+    lookup.noSubject = withoutSubject_.count(frame) > 0;
+    if (lookup.noSubject || !analysis_ || stopped_) return lookup;
+    lookup.coming = true;
+    lookup.started = request(job.photo, urgency);
+    return lookup;
 }
 
-std::shared_future<SubjectMasks::Answer> SubjectMasks::request(const LoadedPhoto& photo, Urgency urgency,
-                                                               bool* started) {
-    if (started) *started = false;
-    const Uuid frame = DarkroomViewModel::frameID(photo);
+void SubjectMasks::whenAnswered(const Uuid& frame, std::function<void(const Answer&)> then) {
+    const auto making = making_.find(frame);
+    if (making == making_.end()) {
+        if (then) then({});
+        return;
+    }
+    making->second.waiting.push_back(std::move(then));
+}
+
+bool SubjectMasks::request(const LoadedPhoto& photo, Urgency urgency) {
+    const Uuid frame = frameIdOf(photo);
     if (const auto waiting = making_.find(frame); waiting != making_.end()) {
         // A pool cannot move what it has queued: a second copy goes ahead of the background work.
         Making& making = waiting->second;
-        if (urgency == Urgency::shown && making.urgency == Urgency::background) {
-            making.urgency = Urgency::shown;
-            analyse(photo, making);
-            if (started) *started = true;
-        }
-        return making.answer;
+        if (urgency != Urgency::shown || making.urgency != Urgency::background) return false;
+        making.urgency = Urgency::shown;
+        analyse(photo, making);
+        return true;
     }
-    if (!analysis_ || stopped_) return {};
-
     Making& making = making_[frame];
     making.serial = ++serial_;
     making.urgency = urgency;
-    making.answering = std::make_shared<Answering>();
-    making.answer = making.answering->promise.get_future().share();
     analyse(photo, making);
-    if (started) *started = true;
-    return making.answer;
+    return true;
 }
 
 void SubjectMasks::analyse(const LoadedPhoto& photo, const Making& making) {
     pool_.start(
-        [this, analysis = analysis_, photo, frame = DarkroomViewModel::frameID(photo), serial = making.serial,
-         stop = making.stop.get_token(), answering = making.answering] {
-            if (answering->claimed.exchange(true)) return;
+        [this, analysis = analysis_, photo, frame = frameIdOf(photo), serial = making.serial,
+         stop = making.stop.get_token(), claimed = making.claimed] {
+            if (claimed->exchange(true)) return;
             Answer answer;
             try {
                 if (!stop.stop_requested()) answer = {true, analysis->detectSubject(photo)};
             } catch (...) {
                 answer = {true, std::nullopt};  // out of memory and the like: no subject, and no one left waiting
             }
-            answering->give(answer);
             // Queued to the GUI thread; the destructor waits for this pool, so `this` is alive.
             QMetaObject::invokeMethod(
                 this, [this, frame, serial, answer] { finished(frame, serial, answer); }, Qt::QueuedConnection);
@@ -80,17 +80,27 @@ void SubjectMasks::analyse(const LoadedPhoto& photo, const Making& making) {
         making.urgency == Urgency::shown ? 1 : 0);
 }
 
-void SubjectMasks::finished(const Uuid& frame, std::uint64_t serial, const Answer& answer) {
+void SubjectMasks::finished(const Uuid& frame, std::uint64_t serial, const Answer& result) {
     // Dropped when the frame was forgotten, or given a mask by a detection, meanwhile.
     const auto making = making_.find(frame);
     if (making == making_.end() || making->second.serial != serial) return;
-    making_.erase(making);
-    if (!answer.made) return;
-    if (answer.mask)
-        hold(frame, *answer.mask);
-    else
+    if (result.made && result.mask)
+        hold(frame, *result.mask);
+    else if (result.made)
         withoutSubject_.insert(frame);
-    Q_EMIT settled(frame, answer.mask.has_value());
+    answer(frame, result);
+    if (result.made) Q_EMIT settled(frame, result.mask.has_value());
+}
+
+void SubjectMasks::answer(const Uuid& frame, const Answer& given) {
+    const auto making = making_.find(frame);
+    if (making == making_.end()) return;
+    making->second.stop.request_stop();
+    // Out of the map first: a waiter may look the frame up again.
+    const std::vector<Waiter> waiting = std::move(making->second.waiting);
+    making_.erase(making);
+    for (const Waiter& waiter : waiting)
+        if (waiter) waiter(given);
 }
 
 void SubjectMasks::hold(const Uuid& frame, Image mask) {
@@ -104,24 +114,17 @@ void SubjectMasks::hold(const Uuid& frame, Image mask) {
 }
 
 void SubjectMasks::store(const Uuid& frame, Image mask) {
-    // An analysis of the frame still waiting is not needed: whoever waits on it gets this mask.
-    if (const auto making = making_.find(frame); making != making_.end()) {
-        making->second.stop.request_stop();
-        making->second.answering->give({true, mask});
-        making_.erase(making);
-    }
     withoutSubject_.erase(frame);
-    hold(frame, std::move(mask));
+    hold(frame, mask);
+    // An analysis of the frame still waiting is not needed: whoever waits on it gets this mask.
+    answer(frame, {true, std::move(mask)});
 }
 
 void SubjectMasks::forget(const Uuid& frame) {
-    if (const auto making = making_.find(frame); making != making_.end()) {
-        making->second.drop();
-        making_.erase(making);
-    }
     masks_.erase(frame);
     recency_.remove(frame);
     withoutSubject_.erase(frame);
+    answer(frame, {});
 }
 
 void SubjectMasks::keepOnly(const std::set<Uuid>& frames) {
@@ -135,7 +138,8 @@ void SubjectMasks::keepOnly(const std::set<Uuid>& frames) {
 
 void SubjectMasks::stop() {
     stopped_ = true;
-    for (auto& [frame, making] : making_) making.drop();
+    // Whoever waits is going too: no answer is given.
+    for (auto& [frame, making] : making_) making.stop.request_stop();
     making_.clear();
 }
 

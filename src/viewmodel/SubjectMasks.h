@@ -7,25 +7,24 @@
 // is analysed once: its mask is then held, or it is remembered that no subject
 // stood out, so it is not analysed over and over. Analyses run one at a time on
 // a worker of their own, the frame on screen first; their results come back on
-// the GUI thread.
+// the GUI thread, and no one waits for them on a worker thread.
 #include <atomic>
 #include <cstdint>
-#include <future>
+#include <functional>
 #include <list>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <set>
 #include <stop_token>
+#include <vector>
 
 #include <QObject>
 #include <QThreadPool>
 
 #include "engine/core/Image.h"
-#include "engine/io/LoadedPhoto.h"
-#include "model/EditParameters.h"
 #include "model/Uuid.h"
+#include "viewmodel/RenderService.h"
 
 namespace vantrel {
 
@@ -35,12 +34,18 @@ class SubjectMasks final : public QObject {
     Q_OBJECT
 
 public:
-    // The answer of one analysis: `made` false when it was stopped before it ran.
+    // The answer of one analysis: `made` false when it was dropped before it ran.
     struct Answer {
         bool made = false;
         std::optional<Image> mask;  // none: no subject stands out
     };
     enum class Urgency { background, shown };
+    // What a render's lookup found, beyond the mask it put into the job.
+    struct Lookup {
+        bool coming = false;     // being found: rendered without the grade meanwhile, until `settled`
+        bool started = false;    // this lookup started the frame's analysis, or moved it ahead
+        bool noSubject = false;  // analysed: none stands out, so the grade has nothing to work on
+    };
 
     // Masks held at most; the oldest unused go first (each is a few megabytes).
     static constexpr std::size_t kHeldMasks = 32;
@@ -50,20 +55,19 @@ public:
     // Stops what has not started and waits for the analysis under way.
     ~SubjectMasks() override;
 
-    // The frame's mask, when one is held.
-    const Image* held(const Uuid& frame) const;
-    // The masks held, by frame.
-    std::map<Uuid, Image>& heldMasks() { return masks_; }
-    // The recipe grades a detected subject, but the frame has no mask and its
-    // analysis has not yet said that it has none.
-    bool isWanted(const Uuid& frame, const EditParameters& recipe) const;
+    // The one lookup for a render of the job's frame with the job's recipe: the
+    // mask held goes into the job; else, when the recipe grades a detected
+    // subject and the frame is not known to have none, its analysis is asked for
+    // at `urgency` (one waiting in the background moves ahead when it is shown).
+    Lookup forRender(RenderJob& job, Urgency urgency);
+    // Runs `then` on the GUI thread with the answer of the frame's analysis
+    // under way once it is given; at once, unmade, when none is under way. When
+    // the program goes first, it never runs.
+    void whenAnswered(const Uuid& frame, std::function<void(const Answer&)> then);
+
+    bool holds(const Uuid& frame) const { return masks_.count(frame) > 0; }
     // Its analysis found no subject.
     bool hasNoSubject(const Uuid& frame) const { return withoutSubject_.count(frame) > 0; }
-    // Starts analysing the frame when isWanted and no analysis of it is under
-    // way, or moves one waiting in the background ahead when the frame is
-    // shown now; `started` tells which. The answer to come, shared by every asker.
-    std::shared_future<Answer> request(const LoadedPhoto& photo, Urgency urgency, bool* started = nullptr);
-
     // A mask found by a detection the user started: held from now on.
     void store(const Uuid& frame, Image mask);
     // The frame's mask and whatever was learnt about it are forgotten.
@@ -80,36 +84,28 @@ Q_SIGNALS:
     void settled(Uuid frame, bool found);
 
 private:
-    // The answer to come, given once: by the analysis, or by stopping it first
-    // (so that no export waits for an analysis that is dropped).
-    struct Answering {
-        std::promise<Answer> promise;
-        std::once_flag given;
-        // Queued again when it was wanted on screen: the first copy to run analyses.
-        std::atomic<bool> claimed{false};
-        void give(const Answer& answer) {
-            std::call_once(given, [&] { promise.set_value(answer); });
-        }
-    };
+    using Waiter = std::function<void(const Answer&)>;
     struct Making {
         std::uint64_t serial = 0;
         Urgency urgency = Urgency::background;
         std::stop_source stop;
-        std::shared_ptr<Answering> answering;
-        std::shared_future<Answer> answer;
-        void drop() {
-            stop.request_stop();
-            answering->give({});
-        }
+        // Queued again when it was wanted on screen: the first copy to run analyses.
+        std::shared_ptr<std::atomic<bool>> claimed = std::make_shared<std::atomic<bool>>(false);
+        std::vector<Waiter> waiting;
     };
+    // Starts the frame's analysis, or moves one waiting in the background ahead
+    // when the frame is shown now; whether it did either.
+    bool request(const LoadedPhoto& photo, Urgency urgency);
     // Queues the making's analysis at its urgency.
     void analyse(const LoadedPhoto& photo, const Making& making);
     void finished(const Uuid& frame, std::uint64_t serial, const Answer& answer);
+    // The making ends with this answer to whoever waits for it.
+    void answer(const Uuid& frame, const Answer& given);
     void hold(const Uuid& frame, Image mask);
 
     std::shared_ptr<AnalysisService> analysis_;
     std::map<Uuid, Image> masks_;
-    mutable std::list<Uuid> recency_;  // held frames, the most recently used first
+    std::list<Uuid> recency_;  // held frames, the most recently used first
     std::set<Uuid> withoutSubject_;
     std::map<Uuid, Making> making_;
     std::uint64_t serial_ = 0;

@@ -3,14 +3,12 @@
 #include <QMetaObject>
 #include <QThread>
 
-#include "viewmodel/DarkroomViewModel.h"
-
 namespace vantrel {
 
-ThumbnailLoop::ThumbnailLoop(std::shared_ptr<RenderService> service, Wanted wanted, Deliver deliver)
-    : service_(std::move(service)), wanted_(std::move(wanted)), deliver_(std::move(deliver)) {
+ThumbnailLoop::ThumbnailLoop(std::shared_ptr<RenderService> service, Ask ask, Deliver deliver)
+    : service_(std::move(service)), ask_(std::move(ask)), deliver_(std::move(deliver)) {
     pool_.setMaxThreadCount(1);
-    // Thumbnails give way to the renders of the frame on screen.
+    // Pictures give way to the renders of the frame on screen.
     pool_.setThreadPriority(QThread::LowPriority);
 }
 
@@ -23,37 +21,54 @@ void ThumbnailLoop::start(const std::vector<LoadedPhoto>& photos) {
     cancel();
     stop_ = std::stop_source();
     ++serial_;
-    frames_.clear();
-    frames_.reserve(photos.size());
-    for (const LoadedPhoto& photo : photos) frames_.push_back({DarkroomViewModel::frameID(photo), photo.fileURL()});
+    frames_ = photos;
     next_ = 0;
     running_ = true;
     advance();
 }
 
+void ThumbnailLoop::again(const std::vector<LoadedPhoto>& photos) {
+    if (!stop_.stop_possible() || stop_.stop_requested()) return;  // no roll's loop to join
+    again_.insert(again_.end(), photos.begin(), photos.end());
+    running_ = true;
+    if (!making_) advance();
+}
+
 void ThumbnailLoop::cancel() {
     stop_.request_stop();
     running_ = false;
+    making_ = false;
+    again_.clear();
 }
 
 void ThumbnailLoop::advance() {
-    while (next_ < frames_.size()) {
-        if (stop_.stop_requested()) break;
-        const Frame& frame = frames_[next_++];
-        if (!frame.file) continue;
-        if (!wanted_(frame.id)) continue;
+    while (!stop_.stop_requested() && (!again_.empty() || next_ < frames_.size())) {
+        LoadedPhoto photo = again_.empty() ? frames_[next_++] : again_.front();
+        if (!again_.empty()) again_.pop_front();
+        Need need = ask_(photo);
+        if (!need.plain && !need.developed) continue;
 
-        // The one worker thread queues a new loop's first thumbnail behind a
+        // The one worker thread queues a new loop's first picture behind a
         // stopped loop's last one, so two are never made at once.
         const std::uint64_t serial = serial_;
         const std::stop_token stop = stop_.get_token();
-        pool_.start([this, service = service_, serial, stop, id = frame.id, file = *frame.file] {
+        making_ = true;
+        pool_.start([this, service = service_, serial, stop, photo = std::move(photo),
+                     job = std::move(need.developed)] {
             if (stop.stop_requested()) return;
-            QImage thumbnail = service->thumbnail(file, kThumbnailSize);
+            QImage picture;
+            if (job) {
+                if (std::optional<RenderResult> result = service->render(*job, stop)) picture = result->thumbnail;
+            } else if (photo.fileURL()) {
+                picture = service->thumbnail(*photo.fileURL(), kThumbnailSize);
+            }
             if (stop.stop_requested()) return;
             // Queued to the GUI thread; dropped with this object if it is gone by then.
             QMetaObject::invokeMethod(
-                this, [this, serial, id, thumbnail = std::move(thumbnail)] { finished(serial, id, thumbnail); },
+                this,
+                [this, serial, id = frameIdOf(photo), picture = std::move(picture), job] {
+                    finished(serial, id, picture, job);
+                },
                 Qt::QueuedConnection);
         });
         return;
@@ -61,9 +76,11 @@ void ThumbnailLoop::advance() {
     running_ = false;
 }
 
-void ThumbnailLoop::finished(std::uint64_t serial, const Uuid& id, const QImage& thumbnail) {
+void ThumbnailLoop::finished(std::uint64_t serial, const Uuid& id, const QImage& picture,
+                             const std::optional<RenderJob>& job) {
     if (serial != serial_ || stop_.stop_requested()) return;
-    if (!thumbnail.isNull()) deliver_(id, thumbnail);
+    making_ = false;
+    if (!picture.isNull()) deliver_(id, picture, job ? &*job : nullptr);
     advance();
 }
 

@@ -17,6 +17,7 @@
 #include "services/CustomPresetStore.h"
 #include "services/ExportSettings.h"
 #include "viewmodel/FileDialogs.h"
+#include "viewmodel/PanelFolders.h"
 #include "viewmodel/RenderService.h"
 #include "viewmodel/SessionStorage.h"
 
@@ -107,6 +108,8 @@ struct Timings {
     std::chrono::milliseconds fullRenderDelay{120};
     // The recipe save after the last change.
     std::chrono::milliseconds saveDelay{400};
+    // A message shown over the roll's standing notice gives way to it again after this.
+    std::chrono::milliseconds noticeReturn{5000};
 };
 
 struct ViewModelServices {
@@ -117,6 +120,7 @@ struct ViewModelServices {
     std::shared_ptr<FolderAccess> folders = std::make_shared<PlainFolderAccess>();
     std::shared_ptr<FileDialogs> dialogs;  // none: the open-folder command does nothing
     std::shared_ptr<QSettings> settings;   // none: the application's settings
+    std::shared_ptr<PanelFolders> panelFolders;  // none: kept in `settings`
     Timings timings{};
 
     // ---- analyses and the desktop (recipes, geometry, masks, export)

@@ -56,17 +56,17 @@ void ZoomControl::place(double scale, bool showNavigator) {
 
 void ZoomControl::zoomToFit() {
     setZoomAnimated(1.0, false);
-    vm_.setFrameStatusMessage(L10n::text("status.zoomFit"));
+    status_.showFrameNews(L10n::text("status.zoomFit"));
 }
 
 void ZoomControl::zoomTo100() {
     setZoomAnimated(actualPixelsZoomFactor(), true);
-    vm_.setFrameStatusMessage(L10n::text("status.zoom100"));
+    status_.showFrameNews(L10n::text("status.zoom100"));
 }
 
 void ZoomControl::zoomTo200() {
     setZoomAnimated(2 * actualPixelsZoomFactor(), true);
-    vm_.setFrameStatusMessage(L10n::text("status.zoom200"));
+    status_.showFrameNews(L10n::text("status.zoom200"));
 }
 
 void ZoomControl::toggleZoom() {

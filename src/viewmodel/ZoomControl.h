@@ -11,13 +11,15 @@
 namespace vantrel {
 
 class DarkroomViewModel;
+class StatusLine;
 
 class ZoomControl {
 public:
     // Up to this factor the canvas counts as fitted.
     static constexpr double kFitZoom = 1.05;
 
-    explicit ZoomControl(DarkroomViewModel& viewModel) : vm_(viewModel) {}
+    // Each step says its zoom in `status`.
+    ZoomControl(DarkroomViewModel& viewModel, StatusLine& status) : vm_(viewModel), status_(status) {}
 
     // See DarkroomViewModel::previewFrameSize().
     QSize previewFrameSize() const;
@@ -39,6 +41,7 @@ private:
     void place(double scale, bool showNavigator);
 
     DarkroomViewModel& vm_;
+    StatusLine& status_;
     bool animating_ = false;
 };
 

@@ -276,7 +276,7 @@ public:
 TEST_F(ShellPartsTest, RecipeListShowsTheActiveRecipeAndExportsFiles) {
     auto dialogs = std::make_shared<CancellingDialogs>();
     vm().setActivePresetID("neutral");
-    RecipeList list(vm(), dialogs);
+    RecipeList list(vm(), dialogs, vm().panelFolders());
     EXPECT_NE(list.findChild<QLabel*>("noCustomRecipes"), nullptr);
     QWidget* neutral = list.findChild<QWidget*>("classic_neutral");
     ASSERT_NE(neutral, nullptr);

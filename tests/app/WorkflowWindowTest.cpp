@@ -202,7 +202,7 @@ TEST_F(WorkflowWindowTest, OneCheckedFrameThatIsNotShownIsTheFrameExported) {
     QTest::keyClick(sheet, Qt::Key_Return);
     EXPECT_FALSE(vm().isShowingExportDialog());
     ASSERT_FALSE(dialogs->proposedNames.empty());
-    EXPECT_EQ(dialogs->proposedNames.back(), DarkroomViewModel::proposedExportName(listed.title(), ExportFormat::jpeg));
+    EXPECT_EQ(dialogs->proposedNames.back(), ExportController::proposedName(listed.title(), ExportFormat::jpeg));
     ASSERT_TRUE(QTest::qWaitFor([&] { return exporter->calls().size() == 1 && !vm().isExporting(); }, 3000));
     EXPECT_EQ(exporter->calls()[0].title, listed.title());
     settle();

@@ -162,6 +162,31 @@ TEST(Culling, RekeyingFindsRecordsByFileName) {
     EXPECT_EQ(db.rekeyByFilename({{newA, "a.tif"}}), 0u);  // repeating it changes nothing
 }
 
+// Two programs' snapshot lists of one frame, both grown from what this one last read.
+TEST(Snapshots, MergeKeepsEachSidesTakingsRenamingsAndDeletions) {
+    const auto shot = [](const char* name, double seconds) {
+        return SnapshotItem{Uuid::random(), name, EditParameters::defaultValue(), Date::fromUnixSeconds(seconds)};
+    };
+    const SnapshotItem kept = shot("Kept", 1), renamed = shot("Warm", 2), deletedHere = shot("Cool", 3),
+                       deletedThere = shot("Flat", 4), bothRenamed = shot("Dark", 5);
+    const std::vector<SnapshotItem> base{kept, renamed, deletedHere, deletedThere, bothRenamed};
+    const SnapshotItem takenHere = shot("Mine", 6), takenThere = shot("Theirs", 7);
+
+    SnapshotItem warmer = renamed;
+    warmer.name = "Warmer";  // renamed here, deleted there: the rename stands
+    SnapshotItem oursDark = bothRenamed, theirsDark = bothRenamed;
+    oursDark.name = "Darker";
+    theirsDark.name = "Darkest";
+    const std::vector<SnapshotItem> ours{kept, warmer, deletedThere, oursDark, takenHere};
+    const std::vector<SnapshotItem> theirs{kept, deletedHere, theirsDark, takenThere};
+
+    std::vector<std::string> names;
+    for (const SnapshotItem& item : mergeSnapshotLists(base, ours, theirs)) names.push_back(item.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"Kept", "Warmer", "Darker", "Mine", "Theirs"}));
+    // The same list on both sides is that list.
+    EXPECT_EQ(mergeSnapshotLists(base, ours, ours), ours);
+}
+
 TEST(Snapshots, DateTextAndJson) {
     setenv("TZ", "UTC", 1);
     tzset();

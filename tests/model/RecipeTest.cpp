@@ -127,6 +127,32 @@ TEST(EditParameters, EqualityIsExactButSameContentIgnoresCurveIdentifiers) {
     EXPECT_FALSE(b.sameContent(b));
 }
 
+// Two programs' recipes of one frame, both grown from what this one last read.
+TEST(EditParameters, MergeKeepsEachSidesChangesAndTellsOnlyRealConflicts) {
+    EditParameters base;
+    base.exposure = 0.5;
+    EditParameters ours = base, theirs = base;
+    ours.exposure = 1;    // here only
+    theirs.tint = 20;     // there only
+    ours.contrast = theirs.contrast = 1.2;  // the same value on both sides
+    theirs.curvePoints[2].id = Uuid::random();  // only a point's identity: no change there
+    RecipeMerge merge = mergeRecipes(base, ours, theirs);
+    EXPECT_FALSE(merge.conflict);
+    EXPECT_EQ(merge.recipe.exposure, 1);
+    EXPECT_EQ(merge.recipe.tint, 20);
+    EXPECT_EQ(merge.recipe.contrast, 1.2);
+
+    // One field changed differently in both: this side stands, and it is a conflict.
+    theirs.exposure = -1;
+    merge = mergeRecipes(base, ours, theirs);
+    EXPECT_TRUE(merge.conflict);
+    EXPECT_EQ(merge.recipe.exposure, 1);
+    EXPECT_EQ(merge.recipe.tint, 20);
+    // Nothing changed there: no conflict, whatever changed here.
+    EXPECT_FALSE(mergeRecipes(base, ours, base).conflict);
+    EXPECT_EQ(mergeRecipes(base, base, theirs).recipe.exposure, -1);
+}
+
 TEST(EditParameters, RoundTripWritesEveryKey) {
     const EditParameters r = busyRecipe();
     expectRoundTrip(r, kRecipeKeys);

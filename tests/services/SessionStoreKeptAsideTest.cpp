@@ -13,6 +13,7 @@
 
 #include <QTemporaryDir>
 
+#include <atomic>
 #include <chrono>
 #include <fstream>
 #include <mutex>
@@ -193,6 +194,77 @@ TEST(SessionStoreKeptAside, AConflictCopyKeptBesideTheScansIsNotKeptAsideAgain) 
         if (entry.path().filename().string().starts_with("recipe.conflict-")) conflicts.push_back(entry.path());
     ASSERT_EQ(conflicts.size(), 1u);
     EXPECT_EQ(conflicts[0].parent_path(), SessionStore::recipeURL(roll / "a.tif").parent_path());
+}
+
+// Coming home, a recipe kept aside replaces what this program itself wrote
+// beside the scans without a copy; another program's change since is merged
+// with it, and only where both changed a field is the older kept as a copy.
+TEST(SessionStoreKeptAside, ComingHomeKeepsACopyOnlyOfAnotherProgramsVersion) {
+    QTemporaryDir dir;
+    const fs::path root = dir.path().toStdString(), roll = root / "roll";
+    auto full = std::make_shared<std::atomic<bool>>(false);
+    Store ours(root, [roll, full](const fs::path& file, std::string_view bytes) {
+        if (*full && file.string().starts_with(roll.string())) return std::make_error_code(std::errc::no_space_on_device);
+        return writeFileAtomically(file, bytes);
+    });
+    SessionStore& store = *ours.store;
+    const std::vector<std::string> scans{"a.tif", "b.tif", "c.tif", "d.tif"};
+    for (const std::string& scan : scans) store.saveRecipe(exposure(0.5), roll / scan);
+    store.flush();
+    *full = true;
+    for (const std::string& scan : scans) store.saveRecipe(exposure(1.0), roll / scan, ours.record());
+    store.flush();
+    ASSERT_EQ(ours.outcomes, std::vector<SaveOutcome>(4, SaveOutcome::keptAside));
+    const fs::path kept = *store.keptAsideFolder(roll);
+    age(kept / "frames" / "c.tif" / "recipe.json", std::chrono::minutes(1));
+    // A folder kept aside by an earlier version holds no note of what stood beside the scans.
+    fs::remove(kept / "frames" / "d.tif" / "recipe.base.json");
+
+    // Meanwhile another program: b's tint, a field this one left; c's exposure, which both changed.
+    {
+        Store other(root / "elsewhere");
+        SessionStore& program = *other.store;
+        EditParameters tinted = *program.loadRecipe(roll / "b.tif");
+        tinted.tint = 20;
+        program.saveRecipe(tinted, roll / "b.tif");
+        (void)program.loadRecipe(roll / "c.tif");
+        program.saveRecipe(exposure(2.0), roll / "c.tif");
+    }
+
+    *full = false;
+    std::vector<SaveResult> told;
+    store.bringKeptFilesHome(roll, [&](const SaveResult& result) {
+        const std::lock_guard lock(ours.mutex);
+        told.push_back(result);
+    });
+    store.flush();
+    const auto copies = [&](const std::string& scan) {
+        std::vector<fs::path> found;
+        for (const auto& entry : fs::directory_iterator(SessionStore::recipeURL(roll / scan).parent_path()))
+            if (entry.path().filename().string().starts_with("recipe.conflict-")) found.push_back(entry.path());
+        return found;
+    };
+    Store reader(root / "reader");
+    EXPECT_EQ(exposureOf(reader.store->loadRecipe(roll / "a.tif")), 1.0);
+    EXPECT_TRUE(copies("a.tif").empty());
+    EXPECT_EQ(exposureOf(reader.store->loadRecipe(roll / "b.tif")), 1.0);
+    EXPECT_EQ(reader.store->loadRecipe(roll / "b.tif")->tint, 20);
+    EXPECT_TRUE(copies("b.tif").empty());
+    // The other program's is the newer: it stands, and this one's is kept, which is told.
+    EXPECT_EQ(exposureOf(reader.store->loadRecipe(roll / "c.tif")), 2.0);
+    ASSERT_EQ(copies("c.tif").size(), 1u);
+    EXPECT_EQ(nlohmann::json::parse(std::ifstream(copies("c.tif")[0]))["exposure"], 1.0);
+    // Without a note nothing tells whose the older is: it is kept, to be safe.
+    EXPECT_EQ(exposureOf(reader.store->loadRecipe(roll / "d.tif")), 1.0);
+    ASSERT_EQ(copies("d.tif").size(), 1u);
+    EXPECT_EQ(nlohmann::json::parse(std::ifstream(copies("d.tif")[0]))["exposure"], 0.5);
+    std::vector<std::pair<fs::path, bool>> conflicts;
+    for (const SaveResult& result : told)
+        if (result.conflictKept) conflicts.emplace_back(*result.conflictKept, result.conflictKeptIsOurs);
+    EXPECT_THAT(conflicts, ::testing::UnorderedElementsAre(std::pair{copies("c.tif")[0], true},
+                                                           std::pair{copies("d.tif")[0], false}));
+    EXPECT_FALSE(fs::exists(kept));
+    EXPECT_TRUE(ours.lines.empty()) << ours.lines.front();
 }
 
 TEST(SessionStoreKeptAside, KeptFolderIsNamedByTheRollsPathAndChecked) {

@@ -318,6 +318,27 @@ TEST(SessionStore, CorruptRecipeIsKeptAsideAndNotLost) {
     EXPECT_TRUE(fs::exists(SessionStore::snapshotsURL(photo)));
 }
 
+TEST(SessionStore, TwoProgramsTakingTurnsOnOneFieldLeaveTheNewestFiveConflictCopies) {
+    Fixture f;
+    SessionStore first(f.options()), second(f.options());
+    const fs::path photo = f.roll / "a.tif";
+    (void)first.loadRecipe(photo);
+    (void)second.loadRecipe(photo);
+    // Each save overrides the exposure the other one wrote since it last read.
+    for (int turn = 1; turn <= 8; ++turn) {
+        SessionStore& store = turn % 2 ? first : second;
+        store.saveRecipe(recipeWithExposure(turn), photo);
+        store.flush();
+    }
+    std::vector<double> kept;
+    for (const auto& entry : fs::directory_iterator(SessionStore::recipeURL(photo).parent_path()))
+        if (entry.path().filename().string().starts_with("recipe.conflict-"))
+            kept.push_back(readJson(entry.path())["exposure"].get<double>());
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(kept, (std::vector<double>{3, 4, 5, 6, 7}));  // those of turns 1 and 2 went
+    EXPECT_EQ(first.loadRecipe(photo)->exposure, 8);
+}
+
 TEST(SessionStore, NonFiniteRecipeIsRefusedWhole) {
     Fixture f;
     SessionStore store(f.options());

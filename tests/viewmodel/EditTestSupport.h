@@ -58,6 +58,7 @@ public:
     // When set, each frame's own mask, in place of `mask`.
     std::function<std::optional<Image>(const LoadedPhoto&)> maskOf;
     Gate gate;
+    Gate subjects;  // holds subject analyses alone
     std::atomic<int> calls{0};
 
     std::optional<double> detectHorizonAngle(const LoadedPhoto&) override {
@@ -72,6 +73,7 @@ public:
             subjectTitles_.push_back(photo.title());
         }
         gate.pass();
+        subjects.pass();
         return maskOf ? maskOf(photo) : mask;
     }
     // The frames analysed for their subject, in order.

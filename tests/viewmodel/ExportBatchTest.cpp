@@ -1,3 +1,4 @@
+#include <climits>
 #include <condition_variable>
 #include <mutex>
 
@@ -37,10 +38,18 @@ protected:
 };
 
 TEST_F(ExportTest, BatchNamesNeverOverwrite) {
-    EXPECT_EQ(DarkroomViewModel::proposedExportName("roll_012.tif", ExportFormat::jpeg), "roll_012_Developed.jpg");
-    EXPECT_EQ(DarkroomViewModel::proposedExportName("scan", ExportFormat::png), "scan_Developed.png");
-    EXPECT_EQ(DarkroomViewModel::proposedExportName("scan.", ExportFormat::jpeg), "scan._Developed.jpg");
-    EXPECT_EQ(DarkroomViewModel::proposedExportName("a.b.tif", ExportFormat::tiff), "a.b_Developed.tiff");
+    EXPECT_EQ(ExportController::proposedName("roll_012.tif", ExportFormat::jpeg), "roll_012_Developed.jpg");
+    EXPECT_EQ(ExportController::proposedName("scan", ExportFormat::png), "scan_Developed.png");
+    EXPECT_EQ(ExportController::proposedName("scan.", ExportFormat::jpeg), "scan._Developed.jpg");
+    EXPECT_EQ(ExportController::proposedName("a.b.tif", ExportFormat::tiff), "a.b_Developed.tiff");
+    // A name of multi-byte characters past the length a folder allows is cut
+    // short of it, between two characters, never the suffix.
+    std::string film, fitted;
+    for (int i = 0; i < 120; ++i) film += "フ";  // three bytes each
+    for (int i = 0; i < (NAME_MAX - 14) / 3; ++i) fitted += "フ";
+    EXPECT_EQ(ExportController::proposedName(film + ".tif", ExportFormat::jpeg), fitted + "_Developed.jpg");
+    EXPECT_EQ(ExportController::proposedName(film.substr(0, 30) + ".tif", ExportFormat::jpeg),
+              film.substr(0, 30) + "_Developed.jpg");
 
     auto vm = makeViewModel();
     vm->loadFolder(makeRoll("roll", {"roll.tif", "a.tif", "a.png"}));
@@ -168,6 +177,13 @@ TEST_F(ExportTest, RecipesForExportFollowTheFramesOwnRecipe) {
     vm->loadFolder(makeRoll("roll", {"a.tif", "b.tif", "c.tif"}));
     ASSERT_TRUE(settle(*vm));
     const auto frames = framesTitled(*vm, {"a.tif", "b.tif", "c.tif"});
+    // The exposure of the recipe the frame is written with.
+    const auto exported = [&](DarkroomViewModel& model, const LoadedPhoto& frame) {
+        dialogs->saveLocation = path("out.jpg");
+        model.exportPhoto(frame, ExportSettings{});
+        EXPECT_TRUE(idle(model));
+        return exporter->calls().empty() ? -1.0 : exporter->calls().back().exposure;
+    };
 
     // b: edited, held in memory; c: stored only; a: live and unsaved.
     vm->selectPhoto(idOfTitle(*vm, "b.tif"));
@@ -177,15 +193,14 @@ TEST_F(ExportTest, RecipesForExportFollowTheFramesOwnRecipe) {
     stored.exposure = 3;
     store->recipes[frames[2].fileURL()->string()] = stored;
     edit(*vm, [](EditParameters& r) { r.exposure = 1; });
-    EXPECT_EQ(vm->recipeForExport(frames[0]).exposure, 1);
-    EXPECT_EQ(vm->recipeForExport(frames[1]).exposure, 2);
+    EXPECT_EQ(exported(*vm, frames[0]), 1);
+    EXPECT_EQ(exported(*vm, frames[1]), 2);
 
     // c has a kept recipe from opening the roll; without it the store's is used.
-    EditParameters kept = vm->recipeForExport(frames[2]);
-    EXPECT_EQ(kept.exposure, 0);
+    EXPECT_EQ(exported(*vm, frames[2]), 0);
     vm->loadFolder(path("roll"));
     ASSERT_TRUE(settle(*vm));
-    EXPECT_EQ(vm->recipeForExport(framesTitled(*vm, {"c.tif"})[0]).exposure, 3);
+    EXPECT_EQ(exported(*vm, framesTitled(*vm, {"c.tif"})[0]), 3);
 
     // A sample frame: its sample recipe, else neutral.
     EditParameters sampleRecipe = EditParameters::defaultValue();
@@ -194,9 +209,9 @@ TEST_F(ExportTest, RecipesForExportFollowTheFramesOwnRecipe) {
     auto sample = makeViewModel();
     sample->loadSampleRoll();
     ASSERT_TRUE(settle(*sample));
-    EXPECT_EQ(sample->recipeForExport(sample->photos()[2]).exposure, 4);
+    EXPECT_EQ(exported(*sample, sample->photos()[2]), 4);
     LoadedPhoto stranger("", "x.tif", std::nullopt, Image(), Image(), PhotoSize{8, 6}, false, "sRGB");
-    EXPECT_EQ(sample->recipeForExport(stranger), EditParameters::defaultValue());
+    EXPECT_EQ(exported(*sample, stranger), 0);
 }
 
 TEST_F(ExportTest, OneCheckedFrameIsTheFrameWritten) {

@@ -224,6 +224,10 @@ public:
 
     void flush() override { ++flushes; }
 
+    // What writeRefusal says of every folder.
+    std::optional<FailureCause> refusal;
+    std::optional<FailureCause> writeRefusal(const std::filesystem::path&) override { return refusal; }
+
     // Removals, logged in order with the recipe writes ("delete:" + key).
     std::vector<std::string> deletions;
     void deleteRecipe(const FrameKey& frame) override { erase(keyOf(frame)); }

@@ -1,3 +1,5 @@
+#include <QThread>
+
 #include "EditTestSupport.h"
 
 namespace vantrel::testing {
@@ -99,7 +101,7 @@ TEST_F(EditViewModelTest, SubjectDetectionGradesTheAnalysedFrameOnly) {
     EXPECT_TRUE(vm->isDetectingSubject());
     ASSERT_TRUE(waitFor([&] { return !vm->isDetectingSubject(); }));
     EXPECT_EQ(vm->statusMessage(), "Subject identified successfully (supports independent grading)");
-    EXPECT_TRUE(vm->subjectMaskCache().count(first));
+    EXPECT_TRUE(vm->subjectMasks().holds(first));
     const SubjectMaskParameters& subject = vm->parameters().subjectMask;
     EXPECT_TRUE(subject.isEnabled && subject.hasDetectedSubject);
     EXPECT_EQ(subject.subject.exposure, 0.35);
@@ -118,7 +120,7 @@ TEST_F(EditViewModelTest, SubjectDetectionGradesTheAnalysedFrameOnly) {
 
     // The reset forgets the mask and the grading.
     vm->resetSubjectMask();
-    EXPECT_FALSE(vm->subjectMaskCache().count(first));
+    EXPECT_FALSE(vm->subjectMasks().holds(first));
     EXPECT_EQ(vm->parameters().subjectMask, SubjectMaskParameters::defaultValue());
     EXPECT_EQ(vm->statusMessage(), "Reset AI subject and background grading");
 
@@ -134,8 +136,8 @@ TEST_F(EditViewModelTest, SubjectDetectionGradesTheAnalysedFrameOnly) {
     analysis->gate.open();
     ASSERT_TRUE(waitFor([&] { return !vm->isDetectingSubject(); }));
     ASSERT_TRUE(idle(*vm));
-    EXPECT_TRUE(vm->subjectMaskCache().count(first));
-    EXPECT_FALSE(vm->subjectMaskCache().count(second));
+    EXPECT_TRUE(vm->subjectMasks().holds(first));
+    EXPECT_FALSE(vm->subjectMasks().holds(second));
     EXPECT_EQ(vm->parameters(), shown);
     const SubjectMaskParameters graded = vm->inMemoryRecipes().at(first).subjectMask;
     EXPECT_TRUE(graded.isEnabled && graded.hasDetectedSubject);
@@ -157,7 +159,40 @@ TEST_F(EditViewModelTest, SubjectDetectionGradesTheAnalysedFrameOnly) {
     ASSERT_TRUE(waitFor([&] { return !vm->isDetectingSubject(); }));
     EXPECT_EQ(vm->statusMessage(), "No distinct subject detected; switched to visual center analysis");
     EXPECT_EQ(vm->parameters(), before);
-    EXPECT_FALSE(vm->subjectMaskCache().count(second));
+    EXPECT_FALSE(vm->subjectMasks().holds(second));
+
+    // Another roll opened: the masks of the frames it replaced go with them.
+    vm->loadFolder(makeRoll("other", {"x.tif"}));
+    ASSERT_TRUE(settle(*vm));
+    EXPECT_FALSE(vm->subjectMasks().holds(first));
+}
+
+TEST(SubjectMasksTest, HeldMasksGoOldestUnusedFirst) {
+    SubjectMasks masks(nullptr);
+    std::vector<Uuid> frames;
+    for (std::size_t i = 0; i <= SubjectMasks::kHeldMasks; ++i) {
+        frames.push_back(Uuid::random());
+        masks.store(frames.back(), FakeAnalysisService::maskOfWidth(int(i) + 1));
+    }
+    EXPECT_FALSE(masks.holds(frames[0]));
+    EXPECT_TRUE(masks.holds(frames[1]));
+    // A mask a render takes counts as used: the next one pushes out the one after it.
+    EditParameters graded = EditParameters::defaultValue();
+    graded.subjectMask.isEnabled = graded.subjectMask.hasDetectedSubject = true;
+    graded.subjectMask.background.exposure = -1;
+    RenderJob job{LoadedPhoto(frames[1].toString(), "b.tif", std::nullopt, Image(), Image(), PhotoSize{8, 6}, false,
+                              "sRGB"),
+                  graded};
+    masks.forRender(job, SubjectMasks::Urgency::background);
+    ASSERT_TRUE(job.subjectMask);
+    EXPECT_EQ(job.subjectMask->extent().width, 2);
+    masks.store(Uuid::random(), FakeAnalysisService::maskOfWidth(99));
+    EXPECT_TRUE(masks.holds(frames[1]));
+    EXPECT_FALSE(masks.holds(frames[2]));
+    EXPECT_TRUE(masks.holds(frames[3]));
+    masks.keepOnly({frames[3]});
+    EXPECT_TRUE(masks.holds(frames[3]));
+    EXPECT_FALSE(masks.holds(frames[1]));
 }
 
 TEST_F(EditViewModelTest, ASavedSubjectGradingIsShownAndExportedWithTheFramesOwnMask) {
@@ -175,7 +210,8 @@ TEST_F(EditViewModelTest, ASavedSubjectGradingIsShownAndExportedWithTheFramesOwn
     const auto analysed = [&] { return analysis->subjectTitles(); };
     using Titles = std::vector<std::string>;
 
-    // Opened afresh: the frame is shown at once, and found again in the background.
+    // Opened afresh: the frame is shown at once, and found again in the
+    // background, as are the others' for their filmstrip pictures.
     analysis->gate.close();
     auto vm = makeViewModel();
     vm->loadFolder(roll, "a.tif");
@@ -185,7 +221,7 @@ TEST_F(EditViewModelTest, ASavedSubjectGradingIsShownAndExportedWithTheFramesOwn
     vm->selectPhoto(idOfTitle(*vm, "b.tif"));
     analysis->gate.open();
     ASSERT_TRUE(idle(*vm));
-    EXPECT_EQ(analysed(), (Titles{"a.tif", "b.tif"}));
+    EXPECT_EQ(analysed(), (Titles{"a.tif", "b.tif", "c.tif"}));
     EXPECT_EQ(vm->renderedPreview().text("mask"), "22");
     EXPECT_EQ(vm->thumbnailCache().at(idOfTitle(*vm, "b.tif")).text("mask"), "22");
     EXPECT_EQ(vm->thumbnailCache().at(idOfTitle(*vm, "a.tif")).text("mask"), "11");
@@ -218,14 +254,24 @@ TEST_F(EditViewModelTest, ASavedSubjectGradingIsShownAndExportedWithTheFramesOwn
     EXPECT_EQ(exporter->calls()[1].maskWidth, std::nullopt);
     EXPECT_FALSE(exporter->calls()[1].gradesSubject);
 
-    // An export of a frame not yet analysed waits for its mask, which is then held.
+    // Exports of a frame not yet analysed wait for its mask, which is then
+    // held; while they wait, every worker an analysis needs stays free.
+    analysis->subjects.close();
     vm->loadFolder(roll, "c.tif");
-    ASSERT_TRUE(idle(*vm));
-    EXPECT_FALSE(vm->subjectMaskCache().count(idOfTitle(*vm, "a.tif")));
+    ASSERT_TRUE(waitFor([&] { return analysis->subjects.waiting() == 1; }));
+    EXPECT_FALSE(vm->subjectMasks().holds(idOfTitle(*vm, "a.tif")));
     vm->beginBatchExport({vm->photos()[0]}, path("out"), ExportSettings{});
+    for (int i = 0; i < QThread::idealThreadCount(); ++i) vm->exportPhoto(vm->photos()[0], ExportSettings{});
+    analysis->angle = 1.5;
+    vm->autoLevelHorizon();
+    EXPECT_TRUE(waitFor([&] { return !vm->isDetectingHorizon(); }));
+    EXPECT_EQ(vm->parameters().crop.straightenAngle, 1.5);
+    EXPECT_EQ(exporter->calls().size(), 2u);
+    analysis->subjects.open();
     ASSERT_TRUE(idle(*vm));
+    ASSERT_EQ(exporter->calls().size(), std::size_t(QThread::idealThreadCount()) + 3);
     EXPECT_EQ(exporter->calls().back().maskWidth, std::optional<std::int64_t>(11));
-    EXPECT_TRUE(vm->subjectMaskCache().count(idOfTitle(*vm, "a.tif")));
+    EXPECT_TRUE(vm->subjectMasks().holds(idOfTitle(*vm, "a.tif")));
 
     // Synchronised onto the roll, the targets' masks are made one after
     // another; a target brought to the screen meanwhile goes first.
@@ -256,7 +302,7 @@ TEST_F(EditViewModelTest, ASavedSubjectGradingIsShownAndExportedWithTheFramesOwn
     vm->loadSampleRoll();
     analysis->gate.open();
     ASSERT_TRUE(idle(*vm));
-    EXPECT_FALSE(vm->subjectMaskCache().count(left));
+    EXPECT_FALSE(vm->subjectMasks().holds(left));
 }
 
 }  // namespace

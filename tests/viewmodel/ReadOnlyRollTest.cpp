@@ -92,10 +92,15 @@ TEST_F(ReadOnlyRollTest, EditsOfAReadOnlyRollSurviveQuitAndReopen) {
     ASSERT_TRUE(writeFileAtomically(roll / "probe", "x")) << "the roll's folder can still be written";
     const std::string notice = L10n::tr("status.rollKeptAside", std::string("roll"));
     {
+        // Said at once, before any edit; a save does not say it again, and it is
+        // what the line returns to, never "Ready".
         auto vm = open(*scratch, roll);
-        edit(*vm, 1.25);  // told at the first save
-        ASSERT_TRUE(waitFor([&] { return vm->statusMessage() == notice; }));
+        EXPECT_EQ(vm->statusMessage(), notice);
+        edit(*vm, 1.25);
         vm->setRating(4);
+        vm->selectPhoto(idOfTitle(*vm, "b.tif"));
+        EXPECT_EQ(vm->statusMessage(), notice);
+        vm->selectPhoto(idOfTitle(*vm, "a.tif"));
         vm->saveSnapshot("Warm");
         // Synchronised onto b and c: both kept aside, none failed.
         vm->syncRecipeToRoll();
@@ -104,7 +109,7 @@ TEST_F(ReadOnlyRollTest, EditsOfAReadOnlyRollSurviveQuitAndReopen) {
         vm->selectPhoto(idOfTitle(*vm, "b.tif"));
         vm->saveAllOnQuit();
         EXPECT_FALSE(vm->hasUnsavedEdits());
-        EXPECT_EQ(told(notice), 1);
+        EXPECT_EQ(told(notice), 1);  // only when b was selected
     }
     EXPECT_FALSE(fs::exists(roll / ".vantrel"));
 
@@ -113,8 +118,10 @@ TEST_F(ReadOnlyRollTest, EditsOfAReadOnlyRollSurviveQuitAndReopen) {
     expectEditsOfA(*reopened, 1.25, 4);
     EXPECT_EQ(reopened->inMemoryRecipes().at(idOfTitle(*reopened, "c.tif")).exposure, 1.25);
     reopened->selectPhoto(idOfTitle(*reopened, "b.tif"));
+    EXPECT_EQ(reopened->statusMessage(), notice);  // told again for the new opening
     edit(*reopened, 2.0);
-    EXPECT_TRUE(waitFor([&] { return told(notice) == 1; }));  // told again for the new opening, once
+    ASSERT_TRUE(idle(*reopened));
+    EXPECT_EQ(reopened->statusMessage(), notice);
 }
 
 TEST_F(ReadOnlyRollTest, WhenNothingCanBeWrittenEditsStayInMemory) {
@@ -212,6 +219,87 @@ TEST_F(ReadOnlyRollTest, AFullDiskIsNamedAndWhatWasKeptAsideComesHome) {
     }
     EXPECT_FALSE(sessionStore->keptAsideFolder(roll));
     EXPECT_FALSE(fs::exists(keptFolder));
+}
+
+// Room on the disk again: the notice goes, "written beside the scans again"
+// is said, this program's own older versions are replaced without a copy,
+// and only another program's version is kept as a conflict copy, and told.
+TEST_F(ReadOnlyRollTest, SavesLandingHomeAgainAreToldAndOnlyAnotherProgramsVersionIsKeptBeside) {
+    const fs::path root = dir.path().toStdString();
+    const fs::path roll = makeRoll("roll", {"a.tif", "b.tif", "c.tif"});
+    auto full = std::make_shared<std::atomic<bool>>(false);
+    auto vm = open(root, roll, [roll, full](const fs::path& file, std::string_view bytes) {
+        if (*full && file.string().starts_with(roll.string())) return std::make_error_code(std::errc::no_space_on_device);
+        return writeFileAtomically(file, bytes);
+    });
+    const auto select = [&](const char* title) { vm->selectPhoto(idOfTitle(*vm, title)); };
+    // Every save on disk and told, and what that told brought about too.
+    const auto settleSaves = [&] {
+        for (int round = 0; round < 2; ++round) {
+            sessionStore->flush();
+            if (!idle(*vm)) return false;
+        }
+        return true;
+    };
+    edit(*vm, 0.5);
+    select("b.tif");
+    edit(*vm, 0.25);
+    ASSERT_TRUE(settleSaves());
+
+    *full = true;
+    const std::string notice =
+        L10n::text("status.rollKeptAsideBecause", std::string("roll"), L10n::text("cause.noSpace")).str();
+    select("a.tif");
+    edit(*vm, 1.25);
+    ASSERT_TRUE(waitFor([&] { return vm->statusMessage() == notice; }));
+    // The notice rests under the news of a frame: it is back once another frame shows.
+    vm->setRating(3);
+    EXPECT_NE(vm->statusMessage(), notice);
+    select("b.tif");
+    EXPECT_EQ(vm->statusMessage(), notice);
+    edit(*vm, 0.75);
+    ASSERT_TRUE(settleSaves());
+    const fs::path kept = *sessionStore->keptAsideFolder(roll);
+    fs::last_write_time(kept / "frames" / "b.tif" / "recipe.json",
+                        fs::file_time_type::clock::now() - std::chrono::minutes(1));
+    // Meanwhile another program writes b's exposure beside the scans.
+    SessionStore::Options besideOnly;
+    besideOnly.keptRollsDirectory = [root] { return root / "nothing kept"; };
+    {
+        SessionStore other(besideOnly);
+        ASSERT_EQ(other.loadRecipe(roll / "b.tif")->exposure, 0.25);
+        other.saveRecipe(EditParameters{.exposure = 2}, roll / "b.tif");
+    }
+
+    *full = false;
+    select("c.tif");
+    edit(*vm, 0.1);
+    ASSERT_TRUE(settleSaves());
+    const std::string again = L10n::tr("status.rollWrittenAgain", std::string("roll"));
+    EXPECT_EQ(told(again), 1);
+    EXPECT_EQ(told(notice), 2);
+    EXPECT_FALSE(vm->status().notice());
+    const auto conflicts = [&](const char* scan) {
+        std::vector<fs::path> found;
+        for (const auto& entry : fs::directory_iterator(SessionStore::recipeURL(roll / scan).parent_path()))
+            if (entry.path().filename().string().starts_with("recipe.conflict-")) found.push_back(entry.path());
+        return found;
+    };
+    EXPECT_TRUE(conflicts("a.tif").empty());
+    const std::vector<fs::path> copies = conflicts("b.tif");
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(nlohmann::json::parse(std::ifstream(copies[0]))["exposure"], 0.75);
+    EXPECT_EQ(vm->statusMessage(),
+              L10n::tr("status.recipeConflictKeptOurs", std::string("b.tif"), copies[0].filename().string()));
+    EXPECT_NE(vm->status().detail().str().find(copies[0].string()), std::string::npos);
+    SessionStore beside(besideOnly);
+    EXPECT_EQ(beside.loadRecipe(roll / "a.tif")->exposure, 1.25);
+    EXPECT_EQ(beside.loadRecipe(roll / "b.tif")->exposure, 2);
+    EXPECT_FALSE(fs::exists(kept));
+    // From now on the line rests at "Ready" again.
+    vm->setRating(2);
+    select("a.tif");
+    EXPECT_EQ(vm->statusMessage(), L10n::tr("status.ready"));
 }
 
 }  // namespace

@@ -107,7 +107,7 @@ TEST_F(ViewModelTest, FailedOpeningLeavesTheRollItsPlaceAndItsAccess) {
     vm.loadFolder(bad);  // every scan unreadable: the roll stays, and the status line names them
     unchanged();
     EXPECT_EQ(vm.statusMessage(), "Could not open 「bad」: 4 files could not be read");
-    EXPECT_EQ(vm.statusDetail().str(), "Files that could not be read:\nw.png\nx.tif\ny.jpg\nz.png");
+    EXPECT_EQ(vm.status().detail().str(), "Files that could not be read:\nw.png\nx.tif\ny.jpg\nz.png");
 
     vm.loadFolder(good / "one.png");  // not a folder: the listing fails
     unchanged();
@@ -175,12 +175,18 @@ TEST_F(ViewModelTest, CullingMarksAreFoundAgainAfterReopening) {
     }
 }
 
-TEST_F(ViewModelTest, SampleFramesShowTheirProxyAndNeverEnterTheThumbnailLoop) {
+TEST_F(ViewModelTest, SampleFramesShowTheirProxyOrTheirRecipeButNeverAScanThumbnail) {
+    // The second frame was developed in a session before: its picture shows it, unopened.
+    EditParameters brighter = EditParameters::defaultValue();
+    brighter.exposure = 2;
+    store->recipes[FakeSessionStorage::sampleKey(DarkroomViewModel::sampleRollPhotoIDs()[1])] = brighter;
     auto vm = makeViewModel();
     ASSERT_TRUE(settle(*vm));
     ASSERT_EQ(vm->filmstripItems().size(), 3u);
     EXPECT_EQ(FakeRenderService::kind(vm->filmstripItems()[0].thumbnail), "full");  // developed, on screen
-    EXPECT_EQ(FakeRenderService::kind(vm->filmstripItems()[1].thumbnail), "proxy thumbnail");
+    EXPECT_EQ(FakeRenderService::kind(vm->filmstripItems()[1].thumbnail), "proxy");
+    EXPECT_EQ(FakeRenderService::exposure(vm->filmstripItems()[1].thumbnail), 2);
+    EXPECT_TRUE(vm->filmstripItems()[1].hasEdits);
     EXPECT_EQ(FakeRenderService::kind(vm->filmstripItems()[2].thumbnail), "proxy thumbnail");
 
     vm->generateThumbnails(vm->photos());
@@ -193,6 +199,36 @@ TEST_F(ViewModelTest, SampleFramesShowTheirProxyAndNeverEnterTheThumbnailLoop) {
     vm->loadFolder(roll);
     ASSERT_TRUE(waitFor([&] { return !vm->isGeneratingThumbnails(); }));
     EXPECT_EQ(render->thumbnailSizes(), (std::vector<int>{320, 320}));
+}
+
+TEST_F(ViewModelTest, ARollThatIsReadOnlyWhenOpenedSaysSoAtOnce) {
+    const auto roll = makeRoll("roll", {"a.tif", "b.tif"});
+    const auto other = makeRoll("other", {"c.tif"});
+    store->refusal = FailureCause::readOnly;
+    settings->setValue("lastOpenedFolderPath", QString::fromStdString(roll.string()));
+    auto vm = makeViewModel();
+    const std::string notice = L10n::tr("status.rollKeptAside", std::string("roll"));
+    EXPECT_EQ(vm->statusMessage(), notice);
+    ASSERT_TRUE(settle(*vm));
+    EXPECT_EQ(vm->statusMessage(), notice);
+
+    // A folder that takes writes: nothing stands over its status line.
+    store->refusal.reset();
+    vm->loadFolder(other);
+    EXPECT_EQ(vm->statusMessage(), L10n::tr("status.folderLoaded", std::string("other"), 1));
+    EXPECT_FALSE(vm->status().notice());
+
+    // Told so wrongly, the first save that lands beside the scans says so.
+    store->refusal = FailureCause::noPermission;
+    vm->loadFolder(roll);
+    EXPECT_EQ(vm->statusMessage(), notice);
+    EditParameters recipe = vm->parameters();
+    recipe.exposure = 1;
+    vm->setParameters(recipe);
+    vm->requestRender(RenderQuality::final);
+    ASSERT_TRUE(idle(*vm));
+    EXPECT_EQ(vm->statusMessage(), L10n::tr("status.rollWrittenAgain", std::string("roll")));
+    EXPECT_FALSE(vm->status().notice());
 }
 
 }  // namespace

@@ -107,6 +107,10 @@ Image makeProxy(const std::filesystem::path& url, double maxDimension) {
     });
 }
 
+Image decodeReducedImage(const std::filesystem::path& url, double maxDimension) {
+    return guarded([&] { return toImage(decodeReduced(url, maxDimension)); });
+}
+
 std::optional<Bitmap> thumbnail(const std::filesystem::path& url, double maxPixelSize) {
     try {
         return thumbnailContext().makeBitmap(toImage(decodeReduced(url, maxPixelSize)));

@@ -37,6 +37,10 @@ Image decodeFullImage(const std::filesystem::path& url);
 // enlarged), stored in the proxy cache. Throws LoadError(-1) or (-2).
 Image makeProxy(const std::filesystem::path& url, double maxDimension);
 
+// The scan decoded at most `maxDimension` on its long edge (never enlarged), upright, as a
+// source image. Not cached. Throws LoadError(-1) or (-2).
+Image decodeReducedImage(const std::filesystem::path& url, double maxDimension);
+
 // An upright 8-bit Display P3 bitmap at most `maxPixelSize` on its long edge, or nothing when
 // the file cannot be read. Not cached.
 std::optional<Bitmap> thumbnail(const std::filesystem::path& url, double maxPixelSize);
