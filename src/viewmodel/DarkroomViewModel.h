@@ -444,7 +444,7 @@ private:
     ToolMode shownToolMode_ = ToolMode::viewing;
     LocalText frameStatusMessage_;  // the last frame message, while it shows
     void applyHorizonAngle(const Uuid& frame, std::optional<double> angle);
-    void applySubjectMask(const Uuid& frame, std::optional<Image> mask);
+    void applySubjectMask(const Uuid& frame, std::optional<Image> mask, bool distinct);
     // Starts finding the frame's subject again when `recipe` grades one and no
     // mask is held for it; the status line says so while the frame is shown.
     void remakeSubjectMask(const LoadedPhoto& photo, const EditParameters& recipe);

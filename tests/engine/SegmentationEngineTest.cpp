@@ -299,6 +299,48 @@ TEST(SegmentationEngineTest, FindsNoSubjectInPlainFrames) {
     EXPECT_FALSE(SubjectSegmentationEngine::shared().segment(RgbaView{}));
 }
 
+// A landscape without a subject: a sky over a range of sunlit hills whose ridge rolls across
+// the whole width, above a darker field; grain over all of it.
+cv::Mat hillsUnderASky(cv::Size size) {
+    cv::Mat frame(size, CV_8UC4);
+    cv::Mat grain(size, CV_32F);
+    cv::randn(grain, 0, 4);
+    for (int y = 0; y < size.height; ++y)
+        for (int x = 0; x < size.width; ++x) {
+            const double u = double(x) / size.width, v = double(y) / size.height;
+            const double ridge = 0.42 + 0.06 * std::sin(6.0 * u + 0.5) + 0.03 * std::sin(17.0 * u), field = 0.68;
+            cv::Vec3d c = v < ridge ? cv::Vec3d(120 + 60 * v, 165 + 40 * v, 225) : v < field ? cv::Vec3d(150, 170, 70) * (1.1 - 0.4 * (v - ridge))
+                                                                                       : cv::Vec3d(95, 75, 50);
+            c += cv::Vec3d::all(grain.at<float>(y, x));
+            frame.at<cv::Vec4b>(y, x) = {cv::saturate_cast<std::uint8_t>(c[0]), cv::saturate_cast<std::uint8_t>(c[1]),
+                                         cv::saturate_cast<std::uint8_t>(c[2]), 255};
+        }
+    return frame;
+}
+
+TEST(SegmentationEngineTest, ALandscapeWithoutASubjectIsReportedAsTheFallback) {
+    const PlacedFaces none({1200, 800}, {});
+    const SubjectSegmentationEngine engine(none);
+    // The hills differ from the sky and the field, but they are a band of the scene that runs
+    // out of the frame on both sides, not a thing in it: no distinct subject, and the mask of
+    // what draws the eye covers little of the frame.
+    const cv::Mat hills = hillsUnderASky({1200, 800});
+    const auto mask = engine.segment(viewOf(hills));
+    if (mask) {
+        EXPECT_EQ(mask->found, SubjectSegmentationEngine::Found::attention);
+        EXPECT_LE(meanWhere(*mask, hills.size(), cv::Mat(hills.size(), CV_8U, cv::Scalar(255))), 0.25);
+    }
+    // A thing standing on those hills is a subject.
+    cv::Mat withHouse = hills.clone();
+    cv::Mat house = cv::Mat::zeros(hills.size(), CV_8U);
+    cv::rectangle(house, cv::Rect(520, 300, 180, 160), cv::Scalar(255), cv::FILLED);
+    paint(withHouse, house > 0, {200, 40, 35});
+    const auto found = engine.segment(viewOf(withHouse));
+    ASSERT_TRUE(found.has_value());
+    EXPECT_EQ(found->found, SubjectSegmentationEngine::Found::object);
+    EXPECT_GE(iou(binaryAt(*found, hills.size()), house > 0), 0.8);
+}
+
 Image imageOf(const cv::Mat& rgba) {
     SourcePixels p = SourcePixels::allocate(rgba.cols, rgba.rows, 4, SampleType::uint8);
     for (int y = 0; y < rgba.rows; ++y) std::memcpy(p.mutableRow(y), rgba.ptr(y), std::size_t(rgba.cols) * 4);

@@ -20,8 +20,6 @@ constexpr int kMinFrameSide = 10;
 // A cut-out person or animal covers at least this much of the frame, and not all of it.
 constexpr double kMinPersonArea = 0.003;
 constexpr double kMaxPersonArea = 0.97;
-// Smoothing of the attention map when it serves as the mask itself.
-constexpr double kAttentionSmoothing = 4.0;
 
 SubjectSegmentationEngine::Mask maskOf(const cv::Mat& values, SubjectSegmentationEngine::Found found) {
     SubjectSegmentationEngine::Mask mask{values.cols, values.rows, std::vector<float>(values.total()), found};
@@ -93,12 +91,11 @@ std::optional<SubjectSegmentationEngine::Mask> SubjectSegmentationEngine::segmen
 
     const subject::Attention attention = subject::attentionMap(small);
     if (!subject::standsOut(attention.map)) return std::nullopt;
+    // A band of the scene that differs from the rest (a hill and its
+    // reflection, a dune, a glacier's front) is no subject: the frame has none.
     const cv::Mat object = subject::mainObject(small, attention);
-    if (!object.empty()) return softMask(small, object, Found::object);
-
-    cv::Mat soft;
-    cv::GaussianBlur(attention.map, soft, cv::Size(0, 0), kAttentionSmoothing, kAttentionSmoothing, cv::BORDER_REPLICATE);
-    return maskOf(soft, Found::attention);
+    if (!object.empty() && !subject::runsAcrossTheFrame(object)) return softMask(small, object, Found::object);
+    return maskOf(subject::standingOut(attention.map), Found::attention);
 }
 
 std::optional<SubjectSegmentationEngine::Mask> SubjectSegmentationEngine::segment(const RgbaView& frame) const {
@@ -108,7 +105,16 @@ std::optional<SubjectSegmentationEngine::Mask> SubjectSegmentationEngine::segmen
 }
 
 std::future<std::optional<Image>> SubjectSegmentationEngine::generateMask(Image frame) const {
-    auto work = [engine = this, frame = std::move(frame)]() noexcept -> std::optional<Image> {
+    auto subject = generateSubject(std::move(frame));
+    return std::async(std::launch::deferred, [subject = std::move(subject)]() mutable noexcept -> std::optional<Image> {
+        auto found = subject.get();
+        if (!found) return std::nullopt;
+        return std::move(found->mask);
+    });
+}
+
+std::future<std::optional<SubjectSegmentationEngine::Subject>> SubjectSegmentationEngine::generateSubject(Image frame) const {
+    auto work = [engine = this, frame = std::move(frame)]() noexcept -> std::optional<Subject> {
         try {
             const Rect e = frame.extent();
             if (!e.isFinite() || e.width <= kMinFrameSide || e.height <= kMinFrameSide) return std::nullopt;
@@ -125,7 +131,7 @@ std::future<std::optional<Image>> SubjectSegmentationEngine::generateMask(Image 
                 out[3] = 1.0f;
                 out += 4;
             }
-            return fitMask(Image::fromBuffer(std::move(buffer)), e);
+            return Subject{fitMask(Image::fromBuffer(std::move(buffer)), e), mask->found != Found::attention};
         } catch (...) {
             return std::nullopt;  // out of memory and the like: no mask, never a hang
         }
@@ -133,7 +139,7 @@ std::future<std::optional<Image>> SubjectSegmentationEngine::generateMask(Image 
     try {
         return std::async(std::launch::async, std::move(work));
     } catch (...) {
-        std::promise<std::optional<Image>> none;
+        std::promise<std::optional<Subject>> none;
         none.set_value(std::nullopt);
         return none.get_future();
     }
