@@ -217,6 +217,59 @@ TEST(SegmentationEngineTest, PeopleAreCutOutBelowTheirFacesAgainstFoliage) {
     EXPECT_NE(labelsOf(subject::Figure::person).at<std::uint8_t>(140, 80), cv::GC_PR_FGD);
 }
 
+TEST(SegmentationEngineTest, AFaceTheGrassDrawsDoesNotMakeAPerson) {
+    // A brown horse on sunlit grass; the finder reports a face on the grass between its legs,
+    // as the cascades do on such texture. No eyes, no skin's colour, grass beside it and
+    // below: no person. The horse, found as the object it is, is the subject.
+    const cv::Size size(1500, 1000);
+    cv::Mat frame = mottledGround(size, 41, true);
+    cv::Mat horse = cv::Mat::zeros(size, CV_8U);
+    cv::ellipse(horse, cv::Point(760, 430), cv::Size(300, 130), 0, 0, 360, cv::Scalar(255), cv::FILLED);
+    cv::ellipse(horse, cv::Point(1110, 300), cv::Size(90, 60), -35, 0, 360, cv::Scalar(255), cv::FILLED);
+    cv::line(horse, {1010, 380}, {1080, 300}, cv::Scalar(255), 80);
+    for (int x : {540, 620, 900, 980}) cv::rectangle(horse, cv::Rect(x, 480, 45, 330), cv::Scalar(255), cv::FILLED);
+    paint(frame, horse > 0, {120, 70, 40});
+    const cv::Rect onGrass(700, 620, 110, 110);
+    const PlacedFaces grassFace(size, {onGrass});
+    const auto mask = SubjectSegmentationEngine(grassFace).segment(viewOf(frame));
+    ASSERT_TRUE(mask.has_value());
+    EXPECT_EQ(mask->found, SubjectSegmentationEngine::Found::object);
+    EXPECT_GE(iou(binaryAt(*mask, size), horse > 0), 0.75);
+    cv::Mat grass = cv::Mat::zeros(size, CV_8U);
+    grass(onGrass).setTo(255);
+    EXPECT_LE(meanWhere(*mask, size, grass & (horse == 0)), 0.1);
+}
+
+TEST(SegmentationEngineTest, TheFacesOfAGroupInProfileJoinTheOneSeenFromTheFront) {
+    // Two faces turned aside beside one that looks at the camera: all three are the group's.
+    const std::vector<cv::Rect> frontal{{400, 200, 60, 60}}, profile{{200, 210, 55, 55}, {600, 190, 58, 58}};
+    EXPECT_EQ(CascadeFaceFinder::gathered(frontal, {}, profile).size(), 3u);
+    // The sensitive cascade's finds stand in for the frontal ones, profiles beside them too.
+    EXPECT_EQ(CascadeFaceFinder::gathered({}, frontal, profile).size(), 3u);
+    // A face found both from the front and turned aside is one face.
+    EXPECT_EQ(CascadeFaceFinder::gathered(frontal, {}, {{405, 205, 60, 60}}).size(), 1u);
+    EXPECT_EQ(CascadeFaceFinder::gathered({}, {}, profile).size(), 2u);
+
+    // Cut out, the three people are all in the mask.
+    const cv::Size size(1500, 1000);
+    cv::Mat frame = mottledGround(size, 23, true);
+    cv::Mat truth = cv::Mat::zeros(size, CV_8U);
+    std::vector<cv::Rect> boxes;
+    for (const auto& [x, shirt] : {std::pair{330, cv::Scalar(40, 50, 120, 255)}, std::pair{750, cv::Scalar(150, 40, 40, 255)},
+                                   std::pair{1170, cv::Scalar(200, 200, 190, 255)}}) {
+        testing::drawPerson(frame, {x, 360}, 150, shirt);
+        truth |= testing::figureShape(size, {x, 360}, 150);
+        boxes.push_back(testing::faceBox({x, 360}, 150));
+    }
+    const auto mask = SubjectSegmentationEngine(PlacedFaces(size, boxes)).segment(viewOf(frame));
+    ASSERT_TRUE(mask.has_value());
+    for (const cv::Rect& b : boxes) {
+        cv::Mat face = cv::Mat::zeros(size, CV_8U);
+        face(b).setTo(255);
+        EXPECT_GE(meanWhere(*mask, size, face & truth), 0.8) << b.x;
+    }
+}
+
 TEST(SegmentationEngineTest, FindsTheObjectOnAPlainGround) {
     const PlacedFaces none({1200, 800}, {});
     const SubjectSegmentationEngine engine(none);
