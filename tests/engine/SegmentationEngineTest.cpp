@@ -240,6 +240,30 @@ TEST(SegmentationEngineTest, AFaceTheGrassDrawsDoesNotMakeAPerson) {
     EXPECT_LE(meanWhere(*mask, size, grass & (horse == 0)), 0.1);
 }
 
+TEST(SegmentationEngineTest, ABirdOnABranchIsCutWithoutTheBranchRunningToTheEdge) {
+    const PlacedFaces none({1200, 800}, {});
+    const SubjectSegmentationEngine engine(none);
+    // A kingfisher on a twig that runs out of the frame's right edge, before a pale, soft ground.
+    cv::Mat frame(800, 1200, CV_8UC4, cv::Scalar(200, 210, 190, 255));
+    cv::Mat grain(frame.size(), CV_8UC4);
+    cv::randn(grain, cv::Scalar::all(0), cv::Scalar(3, 3, 3, 0));
+    frame += grain;
+    cv::Mat bird = cv::Mat::zeros(frame.size(), CV_8U), twig = bird.clone();
+    cv::ellipse(bird, cv::Point(500, 380), cv::Size(110, 75), -20, 0, 360, cv::Scalar(255), cv::FILLED);
+    cv::circle(bird, cv::Point(420, 300), 55, cv::Scalar(255), cv::FILLED);
+    cv::line(twig, {470, 470}, {1199, 520}, cv::Scalar(255), 14);
+    paint(frame, twig > 0, {90, 60, 35});
+    paint(frame, bird > 0, {30, 110, 170});
+    const auto mask = engine.segment(viewOf(frame));
+    ASSERT_TRUE(mask.has_value());
+    EXPECT_EQ(mask->found, SubjectSegmentationEngine::Found::object);
+    EXPECT_GE(iou(binaryAt(*mask, frame.size()), bird > 0), 0.8);
+    // Where the twig runs on to the edge, away from the bird, the mask is the ground's.
+    cv::Mat farTwig = cv::Mat::zeros(frame.size(), CV_8U);
+    farTwig.colRange(800, 1200).setTo(255);
+    EXPECT_LE(meanWhere(*mask, frame.size(), twig & farTwig), 0.1);
+}
+
 TEST(SegmentationEngineTest, TheFacesOfAGroupInProfileJoinTheOneSeenFromTheFront) {
     // Two faces turned aside beside one that looks at the camera: all three are the group's.
     const std::vector<cv::Rect> frontal{{400, 200, 60, 60}}, profile{{200, 210, 55, 55}, {600, 190, 58, 58}};

@@ -100,6 +100,11 @@ constexpr double kKeptMassShare = 0.5;
 constexpr double kBandRows = 0.2;
 // A colour is the band's when at least this share of its pixels at the sides has it.
 constexpr double kGroundColourShare = 0.01;
+// A perch is thinner than this share of the thickest part of the object (its
+// body's half-width), and an object thinner than this many pixels is not
+// told apart from its perch.
+constexpr double kPerchShare = 0.4;
+constexpr int kMinPerchRadius = 2;
 // Smoothing of the attention map when it serves as the mask itself.
 constexpr double kAttentionSmoothing = 4.0;
 
@@ -450,6 +455,29 @@ cv::Mat offTheBand(const cv::Mat& rgb, const cv::Mat& object, const cv::Mat& att
     return fillHoles(regions == best, 0.005 * double(rgb.total()));
 }
 
+// `object` less the perch it sits on: a branch, a stem or a rail that runs
+// from the object to the frame's edge, thinner than the object's body. The
+// object's thinnest parts that a disc of a share of its body's thickness does
+// not fit in, where they reach the frame's edge, go; a perch then falls away
+// from the body with the ground. A limb of the thing itself rarely runs out of
+// the frame: the frame cuts a subject across its body.
+cv::Mat withoutPerch(const cv::Mat& object) {
+    cv::Mat distance;
+    cv::distanceTransform(object, distance, cv::DIST_L2, 3);
+    double body = 0;
+    cv::minMaxLoc(distance, nullptr, &body);
+    const int r = int(std::lround(kPerchShare * body));
+    if (r < kMinPerchRadius) return object;
+    cv::Mat thick;
+    cv::morphologyEx(object, thick, cv::MORPH_OPEN, cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(2 * r + 1, 2 * r + 1)));
+    cv::Mat border = cv::Mat::zeros(object.size(), CV_8U);
+    cv::rectangle(border, cv::Rect({}, object.size()), cv::Scalar(255), 2);
+    const cv::Mat perches = regionsTouching(object & ~thick, border & object);
+    if (!cv::countNonZero(perches)) return object;
+    // What is left hangs together with the body; a piece cut off with the perch goes too.
+    return regionsTouching(object & ~perches, thick);
+}
+
 }  // namespace
 
 Attention attentionMap(const cv::Mat& rgb) {
@@ -584,6 +612,7 @@ cv::Mat mainObject(const cv::Mat& rgb, const Attention& seen) {
     // differs from the ground and hangs together with the object is the object.
     object = regionsTouching(seen.unlike | object, object);
     object = withoutEdgeRuns(rgb, object, object & (labels == cv::GC_FGD));
+    object = withoutPerch(object);
     object = fillHoles(object, 0.005 * double(rgb.total()));
     if (runsAcrossTheFrame(object))
         if (cv::Mat thing = offTheBand(rgb, object, attention); !thing.empty()) object = thing;
