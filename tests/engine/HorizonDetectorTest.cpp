@@ -7,6 +7,8 @@
 #include <random>
 #include <vector>
 
+#include <opencv2/imgproc.hpp>
+
 #include <atomic>
 #include <chrono>
 #include <memory>
@@ -713,6 +715,35 @@ TEST(HorizonDetectorTest, AFanOfBoardsUnderASoftShoreReadsTheShoreOrNothing) {
         if (angle) {
             EXPECT_NEAR(*angle, -p.tilt, 0.4) << p.vanish << " " << p.tilt;
         }
+    }
+}
+
+// A lake under a wooded hill, turned by `tiltDegrees`: two tones, the pale sky and the dark
+// hill whose ridge rolls, and below the shoreline their reflection, darker and a little
+// blurred. The hill meets its own reflection: the tone does not step at the shoreline.
+TestBitmap hillMirroredInALake(int width, int height, double tiltDegrees) {
+    const double t = tiltDegrees * std::numbers::pi / 180.0, c = std::cos(t), s = std::sin(t);
+    std::vector<double> grey(std::size_t(width) * height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const double px = x + 0.5 - width / 2.0, py = height / 2.0 - (y + 0.5);
+            const double u = c * px + s * py, v = -s * px + c * py;  // level scene, v up from the shoreline
+            const double ridge = height * (0.12 + 0.05 * std::sin(u * 0.011) + 0.03 * std::sin(u * 0.037 + 1.0));
+            const double above = std::abs(v);
+            const double tone = 210.0 - 25.0 * above / height + (70.0 - 210.0 + 25.0 * above / height) * cover(ridge - above);
+            grey[std::size_t(y) * width + x] = v >= 0 ? tone : 0.8 * tone + 10;
+        }
+    cv::Mat blurred(height, width, CV_64F, grey.data());
+    cv::GaussianBlur(blurred, blurred, cv::Size(0, 0), 1.5);
+    std::mt19937 rng(29);
+    return grainedBitmap(width, height, grey, rng);
+}
+
+TEST(HorizonDetectorTest, AShorelineWhereAHillMeetsItsReflectionIsRead) {
+    for (double tilt : {0.0, 2.0, -3.0, 5.0}) {
+        const auto angle = HorizonDetector::measureHorizonAngle(hillMirroredInALake(1200, 800, tilt).view());
+        ASSERT_TRUE(angle.has_value()) << tilt;
+        EXPECT_NEAR(*angle, -tilt, 0.5) << tilt;
     }
 }
 
