@@ -38,6 +38,14 @@ DarkroomViewModel::DarkroomViewModel(ViewModelServices services, QObject* parent
     });
     connect(this, &DarkroomViewModel::parametersChanged, this,
             [this] { spotHistory_.follow(selectedPhotoID_, parameters_.spotHealing.spots); });
+    // The one place every recipe of the frame on screen passes: its spots and masks follow its geometry.
+    connect(this, &DarkroomViewModel::parametersChanged, this, [this] {
+        const LoadedPhoto* photo = selectedPhoto();
+        std::optional<EditParameters> moved = geometryFollower_.follow(
+            selectedPhotoID_, photo ? scanSizeOf(*photo) : PhotoSize{}, parameters_,
+            [this](const GeometryMove& step) { spotHistory_.move(step); });
+        if (moved) setParameters(std::move(*moved));
+    });
 
     if (services_.presets) setCustomPresets(services_.presets->loadPresets());
     // The remembered folder (bookmark, else path), else the sample roll, with the remembered frame.
@@ -123,6 +131,7 @@ void DarkroomViewModel::loadSelectedPhoto() {
     toldIncompleteScan_.reset();
 
     const std::optional<EditParameters> recipe = roll_.latestRecipe(*photo);
+    geometryFollower_.restart();
     setParameters(recipe.value_or(EditParameters::defaultValue()));
     roll_.keepRecipe(id, parameters_);
     // A mask chosen on the frame before is none of this one's (unless copied with its
@@ -149,6 +158,7 @@ void DarkroomViewModel::showNoFrame() {
     setOriginalPreview(QImage());
     setHistogramData(HistogramData::empty());
     if (previewLoadError_) setPreviewLoadError(std::nullopt);
+    geometryFollower_.restart();
     setParameters(EditParameters::defaultValue());
     loadSnapshots();
 }

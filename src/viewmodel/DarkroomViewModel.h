@@ -44,6 +44,7 @@
 #include "model/Binding.h"
 #include "model/CompareMode.h"
 #include "viewmodel/ExportController.h"
+#include "viewmodel/GeometryFollower.h"
 #include "viewmodel/PanelFolders.h"
 #include "viewmodel/RenderScheduler.h"
 #include "viewmodel/RollSession.h"
@@ -462,6 +463,7 @@ private:
     int horizonDetectionsRunning_ = 0;
     int subjectDetectionsRunning_ = 0;
     SpotHistory spotHistory_;  // what the retouch Undo takes back
+    GeometryFollower geometryFollower_;  // the frame's spots and masks stay on its scan
 
     ViewModelServices services_;
     PanelFolders panelFolders_{services_.settings};
@@ -487,6 +489,7 @@ private:
     std::optional<FrameRegion> shownRegionRequest_;
 
     std::optional<EditParameters> copiedParameters_;
+    std::optional<ImageMetadataInfo> copiedFromCapture_;  // the capture data of the frame copied
     std::unique_ptr<RenderScheduler> renders_;
     std::optional<Uuid> cachedOriginalPhotoID_;
     std::optional<CropParameters> cachedOriginalCrop_;

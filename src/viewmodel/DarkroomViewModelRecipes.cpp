@@ -3,6 +3,7 @@
 #include <iostream>
 #include <system_error>
 
+#include "model/WatermarkFill.h"
 #include "services/FailureCause.h"
 #include "services/L10n.h"
 #include "viewmodel/DarkroomViewModel.h"
@@ -22,6 +23,9 @@ void keepFrameGroup(Group& applied, const Group& frame) {
 void DarkroomViewModel::applyPreset(FilmPreset preset) {
     editRecipe([&](EditParameters& recipe) {
         EditParameters applied = preset.parameters;
+        // Saved without any frame's capture data: a watermark takes this frame's.
+        if (const LoadedPhoto* photo = selectedPhoto())
+            fillEmptyWatermarkTexts(applied.filmFrame, WatermarkFill::of(photo->metadata()));
         keepFrameGroup(applied.crop, recipe.crop);
         keepFrameGroup(applied.spotHealing, recipe.spotHealing);
         keepFrameGroup(applied.masks, recipe.masks);
@@ -41,6 +45,9 @@ std::optional<std::string> DarkroomViewModel::saveCustomPreset(std::string name,
     preset.name = name;
     preset.subtitle = subtitle.empty() ? L10n::tr("preset.customDefaultSubtitle") : subtitle;
     preset.parameters = FilmPreset::presetParameters(parameters_, includeFrame);
+    // The watermark's texts that are this frame's capture data are left to each frame it goes to.
+    if (const LoadedPhoto* photo = selectedPhoto())
+        carryWatermark(preset.parameters.filmFrame, WatermarkFill::of(photo->metadata()), {});
     preset.isCustom = true;
     preset.createdAt = Date::now();
     try {
@@ -113,6 +120,7 @@ void DarkroomViewModel::importRecipe(std::filesystem::path file) {
 
 void DarkroomViewModel::copyParameters() {
     copiedParameters_ = parameters_;
+    copiedFromCapture_ = selectedPhoto() ? std::optional(selectedPhoto()->metadata()) : std::nullopt;
     setStatusMessage(L10n::text("status.copiedParams"));
 }
 
@@ -121,7 +129,13 @@ void DarkroomViewModel::pasteParameters() {
         setStatusMessage(L10n::text("status.clipboardEmpty"));
         return;
     }
-    editRecipe([this](EditParameters& recipe) { recipe = *copiedParameters_; });
+    // The whole recipe, as copied: its spots and masks come with the geometry they were made in.
+    geometryFollower_.takeWhole();
+    editRecipe([this](EditParameters& recipe) {
+        recipe = *copiedParameters_;
+        if (const LoadedPhoto* photo = selectedPhoto(); photo && copiedFromCapture_)
+            carryWatermark(recipe.filmFrame, WatermarkFill::of(*copiedFromCapture_), WatermarkFill::of(photo->metadata()));
+    });
     roll_.rebuildFilmstrip();
     setFrameStatusMessage(L10n::text("status.pastedParams"));
 }

@@ -23,6 +23,7 @@ void DarkroomViewModel::saveSnapshot(std::string name) {
 }
 
 void DarkroomViewModel::loadSnapshot(SnapshotItem snapshot) {
+    geometryFollower_.takeWhole();
     editRecipe([&](EditParameters& recipe) { recipe = snapshot.parameters; });
     setActivePresetID(std::nullopt);
     setFrameStatusMessage(L10n::text("status.snapshotLoaded", snapshot.name));

@@ -2,6 +2,7 @@
 // developed thumbnails of frames other than the current one.
 #include <QMetaObject>
 
+#include "model/WatermarkFill.h"
 #include "services/L10n.h"
 #include "viewmodel/DarkroomViewModel.h"
 
@@ -44,8 +45,14 @@ void DarkroomViewModel::syncRecipeToRoll() {
     for (const LoadedPhoto& target : targets) {
         // The target's latest recipe: the one in memory holds edits whose file
         // may not be written yet; a file another program changed since is read again.
-        EditParameters recipe = roll_.latestRecipe(target).value_or(EditParameters::defaultValue());
+        const EditParameters before = roll_.latestRecipe(target).value_or(EditParameters::defaultValue());
+        EditParameters recipe = before;
         batchSyncOptions_.apply(source, recipe);
+        // The target's own spots and masks follow a geometry it takes, and watermark texts that
+        // were the current frame's capture data become the target's.
+        recipe = followGeometry(before, std::move(recipe), scanSizeOf(target));
+        if (batchSyncOptions_.syncFilmFrame && current)
+            carryWatermark(recipe.filmFrame, WatermarkFill::of(current->metadata()), WatermarkFill::of(target.metadata()));
         roll_.keepRecipe(frameID(target), recipe);
         roll_.writeRecipe(target, recipe, [this, tally](SaveOutcome outcome) {
             if (outcome == SaveOutcome::failed) ++tally->failed;

@@ -35,6 +35,11 @@ void SpotHistory::follow(const std::optional<Uuid>& frame, const std::vector<Spo
     last_ = spots;
 }
 
+void SpotHistory::move(const GeometryMove& move) {
+    for (Step& step : steps_)
+        for (auto& removed : step.removed) removed.second = move.spot(removed.second);
+}
+
 std::optional<SpotHistory::Undone> SpotHistory::undo(const std::vector<SpotItem>& spots) {
     Undone undone{spots, {}};
     if (steps_.empty()) {

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/stages/GeometryMove.h"
 #include "model/SpotHealingParameters.h"
 #include "model/Uuid.h"
 
@@ -28,6 +29,8 @@ public:
     // with the frame), without its last spot. None when there is nothing to take back.
     std::optional<Undone> undo(const std::vector<SpotItem>& spots);
     bool canUndo(const std::vector<SpotItem>& spots) const { return !steps_.empty() || !spots.empty(); }
+    // The frame's geometry changed: spots kept for putting back move as the shown ones do.
+    void move(const GeometryMove& move);
 
 private:
     // One spot added, or spots removed with their places before.

@@ -141,5 +141,52 @@ TEST(GeometryStageTest, CropRectangleIsTopDownAndReorigined) {
     EXPECT_EQ(applyGeometry(in, withTurn, Framing::cropped).extent(), (Rect{0, 0, 3, 4}));
 }
 
+
+// The frame mapping is the stage's own: every pixel of a turned, mirrored, straightened and
+// cropped frame shows the point of the scan that the mapping puts there, within the pixel the
+// stage rounds its rectangles to, and the frame has the mapping's size.
+TEST(GeometryStageTest, TheFrameMappingPutsEachScanPointWhereTheStageShowsIt) {
+    const int W = 90, H = 60;
+    const Image scan = testing::coordinateImage(W, H);  // each pixel holds its own position
+    for (int turns = 0; turns < 4; ++turns)
+        for (int flips = 0; flips < 4; ++flips)
+            for (double angle : {0.0, 7.5, -30.0})
+                for (bool cropped : {false, true}) {
+                    CropParameters c;
+                    c.quarterTurns = turns;
+                    c.isFlippedH = flips & 1;
+                    c.isFlippedV = flips & 2;
+                    c.straightenAngle = angle;
+                    if (cropped) c.rect = {0.15, 0.3, 0.6, 0.5};
+                    const FrameMapping m = frameMapping(W, H, c, Framing::cropped);
+                    const PixelBuffer b = renderExtent(applyGeometry(scan, c, Framing::cropped));
+                    const Rect& e = b.rect();
+                    SCOPED_TRACE(::testing::Message() << turns << " turns, flips " << flips << ", " << angle << "°, "
+                                                      << (cropped ? "cropped" : "whole"));
+                    EXPECT_NEAR(m.width, double(e.width), 1.0);
+                    EXPECT_NEAR(m.height, double(e.height), 1.0);
+                    double worst = 0;
+                    // Away from the edges, where straightening repeats the scan's border.
+                    for (std::int64_t y = e.y + 2; y < e.maxY() - 2; ++y)
+                        for (std::int64_t x = e.x + 2; x < e.maxX() - 2; ++x) {
+                            const auto p = at(b, x, y);
+                            // The scan point, top-down, then where the mapping puts it.
+                            double fx, fy;
+                            m.scanToFrame.apply(p[0] + 0.5, double(H) - (p[1] + 0.5), fx, fy);
+                            worst = std::max({worst, std::abs(fx - (double(x - e.x) + 0.5)),
+                                              std::abs(fy - (double(e.maxY() - y) - 0.5))});
+                        }
+                    EXPECT_LE(worst, 1.0);
+                }
+    // Nothing to do, or no scan: the identity.
+    EXPECT_EQ(frameMapping(W, H, CropParameters{}, Framing::cropped), (FrameMapping{{}, double(W), double(H)}));
+    CropParameters turned;
+    turned.quarterTurns = 1;
+    EXPECT_EQ(frameMapping(0, H, turned, Framing::cropped).scanToFrame, AffineTransform::identity());
+    // Crop mode leaves the rectangle out.
+    turned.rect = {0.1, 0.1, 0.5, 0.5};
+    EXPECT_EQ(frameMapping(W, H, turned, Framing::uncropped).width, double(H));
+}
+
 }  // namespace
 }  // namespace vantrel

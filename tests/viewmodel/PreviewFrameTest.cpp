@@ -212,6 +212,66 @@ TEST_F(PreviewFrameTest, ASpotClickedOnTheRetouchPictureHealsWhereTheClickWas) {
     EXPECT_GT(darkness, 100);
 }
 
+// A dark speck healed on the frame stays healed when the frame is straightened, turned or
+// cropped afterwards, and the spot (where the healing overlay draws it) still lies on it.
+TEST_F(PreviewFrameTest, AHealedSpeckStaysHealedWhenTheFrameIsStraightenedTurnedOrCropped) {
+    auto vm = makeViewModel();
+    vm->loadFolder(makeScan(150, 100));
+    ASSERT_TRUE(waitForPreview(*vm, 0, QSize(kScanWidth, kScanHeight)));
+    auto rendered = [&] {
+        const qint64 before = vm->renderedPreview().cacheKey();
+        vm->requestRender(RenderQuality::final);
+        return waitFor([&] { return vm->renderedPreview().cacheKey() != before && vm->isPreviewGeometryCurrent(); },
+                       15000);
+    };
+    vm->toggleRetouchMode();
+    ASSERT_TRUE(rendered());
+    int darkness = 255;
+    const QPointF dust = darkest(vm->renderedPreview(), &darkness);
+    ASSERT_LT(darkness, 40);
+    SpotItem spot;
+    spot.center = {dust.x(), dust.y()};
+    spot.radius = 0.05;             // 20 pixels of the 400-pixel side
+    spot.sourceOffset = {0.1, 0};   // clean grey to the right
+    edit(*vm, [&](EditParameters& r) { r.spotHealing.spots.push_back(spot); });
+    ASSERT_TRUE(rendered());
+    darkest(vm->renderedPreview(), &darkness);
+    ASSERT_GT(darkness, 100);
+
+    auto crop = vm->recipeBinding(&EditParameters::crop);
+    const std::vector<std::pair<const char*, std::function<void()>>> changes{
+        {"straightened by the slider",
+         [&] {
+             CropParameters c = crop.get();
+             c.straightenAngle = 8;
+             crop.set(c);
+         }},
+        {"turned", [&] { vm->addQuarterTurn(); }},
+        {"mirrored", [&] { vm->toggleFlipHorizontal(); }},
+        {"cropped",
+         [&] {
+             CropParameters c = crop.get();
+             c.rect = {0.05, 0.05, 0.55, 0.5};
+             crop.set(c);
+         }},
+    };
+    for (const auto& [what, change] : changes) {
+        SCOPED_TRACE(what);
+        change();
+        ASSERT_TRUE(rendered());
+        darkest(vm->renderedPreview(), &darkness);
+        EXPECT_GT(darkness, 100) << "the speck is back";
+        // Unhealed, the speck shows where the spot now stands.
+        edit(*vm, [](EditParameters& r) { r.spotHealing.isEnabled = false; });
+        ASSERT_TRUE(rendered());
+        const QPointF speck = darkest(vm->renderedPreview(), &darkness);
+        ASSERT_LT(darkness, 40);
+        const Point& at = vm->parameters().spotHealing.spots.at(0).center;
+        EXPECT_NEAR(at.x, speck.x(), 0.01);
+        EXPECT_NEAR(at.y, speck.y(), 0.01);
+        edit(*vm, [](EditParameters& r) { r.spotHealing.isEnabled = true; });
+    }
+}
 
 // Whether the picture on screen is the frame the tools place their marks on:
 // not from a change of mode, turn or crop until a preview rendered for it is

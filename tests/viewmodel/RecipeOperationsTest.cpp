@@ -1,4 +1,5 @@
 #include "EditTestSupport.h"
+#include "model/WatermarkFill.h"
 #include "services/FilmPresetLibrary.h"
 #include "services/L10n.h"
 #include "services/LocalizationManager.h"
@@ -11,6 +12,44 @@ const FilmPreset& builtIn(const std::string& id) {
         if (preset.id == id) return preset;
     throw std::runtime_error("no preset " + id);
 }
+
+// The fake renderer, each scan with shooting data of its own: "fm2" and "f3" frames were shot
+// on Nikons, any other scan tells nothing.
+class CaptureDataRenderService final : public RenderService {
+public:
+    static ImageMetadataInfo dataOf(const std::string& name) {
+        ImageMetadataInfo m;
+        if (name.find("fm2") != std::string::npos) {
+            m.cameraMake = "Nikon";
+            m.cameraModel = "FM2";
+            m.lensModel = "Nikkor 50mm";
+            m.shutterSpeed = "1/125s";
+            m.iso = "ISO 100";
+            m.captureDate = "2024:05:06 07:08:09";
+        } else if (name.find("f3") != std::string::npos) {
+            m.cameraMake = "Nikon";
+            m.cameraModel = "F3";
+            m.aperture = "ƒ/8";
+            m.captureDate = "1990:01:02 03:04:05";
+        }
+        return m;
+    }
+    std::optional<RenderResult> render(const RenderJob& job, std::stop_token stop) override {
+        return inner.render(job, stop);
+    }
+    std::optional<LoadedPhoto> loadPhoto(const std::filesystem::path& file) override {
+        const std::optional<LoadedPhoto> photo = inner.loadPhoto(file);
+        if (!photo) return photo;
+        return LoadedPhoto(photo->id(), photo->title(), file, photo->dimensions(), false, "sRGB",
+                           dataOf(file.filename().string()));
+    }
+    std::vector<LoadedPhoto> makeSampleRoll(const std::array<Uuid, 3>& ids) override {
+        return inner.makeSampleRoll(ids);
+    }
+
+private:
+    FakeRenderService inner;
+};
 
 // A frame with its own geometry, healing, mask, subject grading and negative conversion.
 void giveFrameItsOwnWork(EditParameters& recipe) {
@@ -58,8 +97,16 @@ TEST_F(EditViewModelTest, PresetKeepsTheFramesFiveGroupsWhereItLeavesThemAtDefau
     EXPECT_EQ(vm->parameters().negativeLab.gamma, 2);
     EXPECT_TRUE(vm->parameters().crop.isFlippedH);
     EXPECT_EQ(vm->parameters().crop.quarterTurns, 0);
-    EXPECT_EQ(vm->parameters().masks, frame.masks);
-    EXPECT_EQ(vm->parameters().spotHealing, frame.spotHealing);
+    // The frame's own spot and mask go with the geometry the recipe brings (turn and
+    // straightening undone, the mirror made): the mask at the frame's centre stays there.
+    const EditParameters& mirrored = vm->parameters();
+    ASSERT_EQ(mirrored.masks.radialMasks.size(), 1u);
+    EXPECT_EQ(mirrored.masks.radialMasks[0].id, frame.masks.radialMasks[0].id);
+    EXPECT_NEAR(mirrored.masks.radialMasks[0].center.x, 0.5, 1e-9);
+    EXPECT_NEAR(mirrored.masks.radialMasks[0].center.y, 0.5, 1e-9);
+    ASSERT_EQ(mirrored.spotHealing.spots.size(), 1u);
+    EXPECT_EQ(mirrored.spotHealing.spots[0].id, frame.spotHealing.spots[0].id);
+    EXPECT_NE(mirrored.spotHealing.spots[0].center, frame.spotHealing.spots[0].center);
 }
 
 TEST_F(EditViewModelTest, CopyResetPasteRestoresTheRecipe) {
@@ -187,6 +234,78 @@ TEST_F(EditViewModelTest, CustomRecipesAreSavedDeletedExportedAndImported) {
 
     vm->revealPresetsFolder();
     EXPECT_EQ(workspace->shown, std::vector<std::filesystem::path>{path("presets")});
+}
+
+// A look taken to another frame (pasted, synchronised, or saved as a recipe and applied there)
+// prints that frame's shooting data, never the one it was made on; texts typed by hand travel.
+TEST_F(EditViewModelTest, ALookTakenToAnotherFramePrintsThatFramesCaptureData) {
+    renderService = std::make_shared<CaptureDataRenderService>();
+    auto vm = makeViewModel();
+    vm->loadFolder(makeRoll("roll", {"a_fm2.tif", "b_scan.tif", "c_f3.tif"}));
+    ASSERT_TRUE(settle(*vm));
+    const Uuid a = idOfTitle(*vm, "a_fm2.tif"), b = idOfTitle(*vm, "b_scan.tif"), c = idOfTitle(*vm, "c_f3.tif");
+    auto show = [&](const Uuid& frame) {
+        vm->selectPhoto(frame);
+        ASSERT_TRUE(settle(*vm));
+    };
+    auto printed = [&](const EditParameters& recipe, const Uuid& frame) {
+        return recipe.filmFrame.watermarkText(&vm->photoWithID(frame)->metadata());
+    };
+    const WatermarkFill atC = WatermarkFill::of(CaptureDataRenderService::dataOf("f3"));
+
+    // Switched on at A, the watermark's fields take A's shooting data (the panel's fill step).
+    show(a);
+    edit(*vm, [](EditParameters& r) {
+        r.filmFrame.showExifWatermark = true;
+        fillWatermark(r.filmFrame, WatermarkFill::of(CaptureDataRenderService::dataOf("fm2")));
+    });
+    ASSERT_EQ(printed(vm->parameters(), a), "Nikon FM2  |  Nikkor 50mm  |  1/125s  ISO 100  |  2024:05:06 07:08:09");
+    vm->copyParameters();
+    show(b);
+    vm->pasteParameters();
+    EXPECT_TRUE(vm->parameters().filmFrame.showExifWatermark);
+    EXPECT_EQ(printed(vm->parameters(), b), "");
+    show(c);
+    vm->pasteParameters();
+    EXPECT_EQ(WatermarkFill({vm->parameters().filmFrame.watermarkCamera, vm->parameters().filmFrame.watermarkLens,
+                             vm->parameters().filmFrame.watermarkParams, vm->parameters().filmFrame.watermarkDate}),
+              atC);
+
+    // A film camera's name typed by hand travels with the look.
+    show(a);
+    edit(*vm, [](EditParameters& r) { r.filmFrame.watermarkCamera = "Leica M6"; });
+    vm->copyParameters();
+    show(b);
+    vm->pasteParameters();
+    EXPECT_EQ(printed(vm->parameters(), b), "Leica M6");
+
+    // Synchronised with the film frame.
+    show(a);
+    BatchSyncOptions frameOnly;
+    frameOnly.deselectAll();
+    frameOnly.syncFilmFrame = true;
+    vm->setBatchSyncOptions(frameOnly);
+    vm->syncRecipeToRoll();
+    EXPECT_EQ(printed(vm->inMemoryRecipes().at(b), b), "Leica M6");
+    EXPECT_EQ(printed(vm->inMemoryRecipes().at(c), c), "Leica M6  |  ƒ/8  |  1990:01:02 03:04:05");
+
+    // Saved as a recipe with its frame, and applied on the other frames.
+    edit(*vm, [](EditParameters& r) {
+        fillWatermark(r.filmFrame, WatermarkFill::of(CaptureDataRenderService::dataOf("fm2")));
+    });
+    ASSERT_EQ(vm->saveCustomPreset("Look", "", true), std::nullopt);
+    const FilmPreset look = vm->customPresets().at(0);
+    EXPECT_EQ(look.parameters.filmFrame.watermarkCamera, "");
+    show(b);
+    vm->applyPreset(look);
+    EXPECT_EQ(printed(vm->parameters(), b), "");
+    show(c);
+    vm->applyPreset(look);
+    EXPECT_EQ(vm->parameters().filmFrame.watermarkCamera, atC.camera);
+    EXPECT_EQ(vm->parameters().filmFrame.watermarkDate, atC.date);
+    show(a);
+    vm->applyPreset(look);
+    EXPECT_EQ(printed(vm->parameters(), a), "Nikon FM2  |  Nikkor 50mm  |  1/125s  ISO 100  |  2024:05:06 07:08:09");
 }
 
 TEST_F(EditViewModelTest, AFailedSaveKeepsTheListAndTheActiveRecipe) {

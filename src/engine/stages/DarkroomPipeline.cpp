@@ -9,6 +9,7 @@
 #include "engine/stages/DustVisualizationStage.h"
 #include "engine/stages/FilmFrameGenerator.h"
 #include "engine/stages/FilmGrainEngine.h"
+#include "engine/stages/GeometryMove.h"
 #include "engine/stages/GeometryStage.h"
 #include "engine/stages/HalationEngine.h"
 #include "engine/stages/HistogramEngine.h"
@@ -119,6 +120,21 @@ std::optional<Image> subjectMaskOnFrame(const std::optional<Image>& mask, const 
     return applyGeometry(onScan, crop, framing);
 }
 
+// Spots and masks are kept as fractions of the finished frame; crop mode shows the frame
+// uncropped, so they are placed on it where they lie on the scan. Absent when nothing moves.
+std::optional<EditParameters> localWorkOnFrame(const EditParameters& recipe, const Image& source, Framing framing) {
+    if (framing != Framing::uncropped || !source.extent().isFinite() ||
+        (recipe.spotHealing.spots.empty() && recipe.masks.linearMasks.empty() && recipe.masks.radialMasks.empty()))
+        return std::nullopt;
+    const GeometryMove move(double(source.extent().width), double(source.extent().height), recipe.crop, recipe.crop,
+                            Framing::cropped, Framing::uncropped);
+    if (move.isIdentity()) return std::nullopt;
+    EditParameters onFrame = recipe;
+    onFrame.spotHealing.spots = move.spots(std::move(onFrame.spotHealing.spots));
+    onFrame.masks = move.masks(std::move(onFrame.masks));
+    return onFrame;
+}
+
 }  // namespace
 
 const DarkroomPipeline& DarkroomPipeline::shared() {
@@ -137,7 +153,8 @@ Image DarkroomPipeline::render(const Image& source, const EditParameters& recipe
                                BoostRange boostRange, ScreenHeadroom screen,
                                const ImageMetadataInfo* metadata) const {
     const std::optional<Image> mask = subjectMaskOnFrame(subjectMask, source, recipe.crop, framing);
-    const StageInputs inputs{recipe, mask, framing, dustView, boostRange, screen, metadata};
+    const std::optional<EditParameters> onFrame = localWorkOnFrame(recipe, source, framing);
+    const StageInputs inputs{onFrame ? *onFrame : recipe, mask, framing, dustView, boostRange, screen, metadata};
     Image image = source;
     std::vector<std::string_view> ran;
     for (const Stage& stage : kStages) {

@@ -70,6 +70,54 @@ Rect cropRectInPixels(const Rect& extent, const NormalizedRect& rect) {
     return Rect::fromEdges(extent.x + x0, extent.y + y0, extent.x + x1, extent.y + y1);
 }
 
+FrameMapping frameMapping(double scanWidth, double scanHeight, const CropParameters& crop, Framing framing) {
+    FrameMapping m{AffineTransform::identity(), scanWidth, scanHeight};
+    if (crop.isIdentity() || !(scanWidth > 0) || !(scanHeight > 0) || !std::isfinite(scanWidth) ||
+        !std::isfinite(scanHeight))
+        return m;
+    // Each step maps the running frame's pixels (x, y downwards) onto the next one's.
+    auto step = [&m](const AffineTransform& t, double width, double height) {
+        m.scanToFrame = m.scanToFrame.then(t);
+        m.width = width;
+        m.height = height;
+    };
+    const double w0 = m.width, h0 = m.height;
+    switch (crop.quarterTurns & 3) {
+        case 1: step({0, 1, -1, 0, h0, 0}, h0, w0); break;   // clockwise: (x, y) -> (h - y, x)
+        case 2: step({-1, 0, 0, -1, w0, h0}, w0, h0); break;
+        case 3: step({0, -1, 1, 0, 0, w0}, h0, w0); break;   // counter-clockwise: (x, y) -> (y, w - x)
+        default: break;
+    }
+    if (crop.isFlippedH) step({-1, 0, 0, 1, m.width, 0}, m.width, m.height);
+    if (crop.isFlippedV) step({1, 0, 0, -1, 0, m.height}, m.width, m.height);
+
+    if (std::abs(crop.straightenAngle) > kStraightenThreshold && std::isfinite(crop.straightenAngle)) {
+        // Counter-clockwise on the picture; with y downwards that is the plane's rotation backwards.
+        const StraightenedSize size = straightenedSize(m.width, m.height, crop.straightenAngle);
+        const double theta = crop.straightenAngle * std::numbers::pi / 180.0;
+        step(AffineTransform::translation(-m.width / 2, -m.height / 2)
+                 .then(AffineTransform::rotation(-theta))
+                 .then(AffineTransform::translation(size.width / 2, size.height / 2)),
+             size.width, size.height);
+    }
+
+    const NormalizedRect& r = crop.rect;
+    if (framing == Framing::cropped && !r.isFull() && std::isfinite(r.x) && std::isfinite(r.y) &&
+        std::isfinite(r.width) && std::isfinite(r.height)) {
+        // The edges cropRectInPixels takes, in the plane (y up), before its rounding.
+        const double W = m.width, H = m.height;
+        auto at = [](double v, double size) { return std::clamp(v, 0.0, 1.0) * size; };
+        double x0 = at(r.x, W), x1 = at(r.x + r.width, W);
+        double y0 = at(1.0 - (r.y + r.height), H), y1 = at(1.0 - r.y, H);
+        x0 = std::min(x0, W - 1);
+        y0 = std::min(y0, H - 1);
+        x1 = std::max(x1, x0 + 1);
+        y1 = std::max(y1, y0 + 1);
+        step(AffineTransform::translation(-x0, -(H - y1)), x1 - x0, y1 - y0);
+    }
+    return m;
+}
+
 Image applyGeometry(const Image& input, const CropParameters& crop, Framing framing) {
     if (crop.isIdentity() || !input.extent().isFinite()) return input;
     Image image = input;

@@ -27,6 +27,18 @@ Rect cropRectInPixels(const Rect& extent, const NormalizedRect& rect);
 // frame, uncropped.
 enum class Framing { cropped, uncropped };
 
+// Where the stage puts the scan: the map from a point of the scan to the same point of the
+// frame, both in pixels counted from the top-left corner with y downwards (as recipes count),
+// and the frame's size. It takes the stage's steps one by one without their rounding to whole
+// pixels, so it depends on the scan's shape alone; a rendered frame lies within a pixel of it.
+struct FrameMapping {
+    AffineTransform scanToFrame;
+    double width = 0;
+    double height = 0;
+    bool operator==(const FrameMapping&) const = default;
+};
+FrameMapping frameMapping(double scanWidth, double scanHeight, const CropParameters& crop, Framing framing);
+
 // Turns, flips, straightening and (when cropped) the crop rectangle, in that order. Returns the
 // input itself when the crop parameters change nothing. The result starts at the origin
 // whenever a vertical flip, a straightening or a crop ran.

@@ -1,7 +1,6 @@
 #include "views/panels/FilmFrameEditing.h"
 
-#include <optional>
-#include <string>
+#include "model/WatermarkFill.h"
 
 namespace vantrel::filmframe {
 
@@ -11,9 +10,6 @@ const Suggestion kStocks[] = {{"vision500T", "500T", "VISION3 500T 5219"},
                               {"portra400", "Portra 400", "PORTRA 400 FILM"},
                               {"pro400H", "Pro 400H", "PRO 400H FILM"}};
 const Suggestion kFrameNumbers[] = {{"24A", "▶ 24A", "▶ 24A"}, {"12", "▶ 12", "▶ 12"}, {"08", "• 08 •", "• 08 •"}};
-
-// A capture text the photo has; an empty one counts as missing.
-const std::string* given(const std::optional<std::string>& text) { return text && !text->empty() ? &*text : nullptr; }
 
 }  // namespace
 
@@ -27,18 +23,7 @@ FilmFrameParameters resetFilmFrame(const FilmFrameParameters& frame) {
 }
 
 void fillWatermarkFields(FilmFrameParameters& frame, const ImageMetadataInfo& metadata) {
-    frame.watermarkCamera = metadata.cameraName();
-    frame.watermarkLens = metadata.lensName();
-    std::string exposure;
-    for (const auto* part : {&metadata.focalLength, &metadata.aperture, &metadata.shutterSpeed, &metadata.iso}) {
-        const std::string* text = given(*part);
-        if (!text) continue;
-        if (!exposure.empty()) exposure += "  ";
-        exposure += *text;
-    }
-    frame.watermarkParams = exposure;
-    const std::string* date = given(metadata.captureDate);
-    frame.watermarkDate = date ? *date : std::string();
+    fillWatermark(frame, WatermarkFill::of(metadata));
 }
 
 std::span<const Suggestion> stockSuggestions() { return kStocks; }
