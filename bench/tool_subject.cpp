@@ -3,14 +3,17 @@
 //
 //   vantrel-subject TABLE ROOT [--draw DIR]
 //
-// TABLE has one photograph a line: its path under ROOT, "person", "animal" or "object", the rectangles
-// that lie wholly inside the subject and those wholly in the background, each "x0,y0,x1,y1" in
-// fractions of the width and height from the top left, several joined by spaces; the four fields
-// are separated by tabs, and lines starting with # are comments. Each photograph is loaded as
-// the editor loads a scan and analysed on its proxy. It passes when the mean mask is at least
-// 0.6 inside its subject rectangles and at most 0.25 inside its background rectangles. Prints
-// one row per photograph and the shares for people, animals and objects; exits 1 when any share is
-// below 90 %, 2 when the table or a photograph cannot be read. With --draw, writes for each
+// TABLE has one photograph a line: its path under ROOT, "person", "animal", "object" or "none", the
+// rectangles that lie wholly inside the subject and those wholly in the background, each
+// "x0,y0,x1,y1" in fractions of the width and height from the top left, several joined by spaces
+// ("-" for no subject rectangle); the four fields are separated by tabs, and lines starting with #
+// are comments. Each photograph is loaded as the editor loads a scan and analysed on its proxy. It
+// passes when the mean mask is at least 0.6 inside its subject rectangles and at most 0.25 inside
+// its background rectangles; a photograph of kind "none" holds no subject that stands out (a
+// landscape), and passes when the detection says so (nothing, or the attention map the editor
+// reports as its fallback) and its mask stays at most 0.25 inside the background rectangles.
+// Prints one row per photograph and the shares for each kind; exits 1 when any share is
+// below 90 % (the frames without a subject apart), 2 when the table or a photograph cannot be read. With --draw, writes for each
 // photograph a PNG of the picture and, beside it, the mask, both with the rectangles drawn
 // (subject green, background red).
 #include <algorithm>
@@ -38,7 +41,8 @@ using namespace vantrel;
 
 constexpr double kSubjectFloor = 0.6, kBackgroundCeiling = 0.25, kTarget = 0.9;
 
-const char* const kKinds[] = {"person", "animal", "object"};
+const char* const kKinds[] = {"person", "animal", "object", "none"};
+constexpr int kNone = 3;
 
 struct Entry {
     std::string path;
@@ -51,6 +55,7 @@ std::optional<std::vector<cv::Rect2d>> parseRects(const std::string& field) {
     std::istringstream words(field);
     std::string word;
     while (words >> word) {
+        if (word == "-") continue;
         double x0, y0, x1, y1;
         char c1, c2, c3;
         std::istringstream in(word);
@@ -74,7 +79,8 @@ std::optional<std::vector<Entry>> readTable(const std::filesystem::path& file) {
         if (fields.size() != 4) return std::nullopt;
         const auto kind = std::find(std::begin(kKinds), std::end(kKinds), fields[1]);
         const auto subject = parseRects(fields[2]), background = parseRects(fields[3]);
-        if (kind == std::end(kKinds) || !subject || !background || subject->empty() || background->empty()) return std::nullopt;
+        if (kind == std::end(kKinds) || !subject || !background || background->empty()) return std::nullopt;
+        if (subject->empty() != (kind - std::begin(kKinds) == kNone)) return std::nullopt;
         entries.push_back({fields[0], int(kind - std::begin(kKinds)), *subject, *background});
     }
     return entries;
@@ -141,7 +147,7 @@ int main(int argc, char** argv) {
     const std::optional<std::filesystem::path> drawTo = argc == 5 ? std::optional<std::filesystem::path>(argv[4]) : std::nullopt;
     if (drawTo) std::filesystem::create_directories(*drawTo);
 
-    int all[3] = {0, 0, 0}, passes[3] = {0, 0, 0};
+    int all[4] = {0, 0, 0, 0}, passes[4] = {0, 0, 0, 0};
     double seconds = 0;
     std::printf("%-28s %-7s %-9s %8s %11s  %s\n", "photograph", "kind", "found", "subject", "background", "result");
     for (const Entry& entry : *entries) {
@@ -166,7 +172,9 @@ int main(int argc, char** argv) {
         cv::Mat values = cv::Mat::zeros(SubjectSegmentationEngine::kMaskLongSide, SubjectSegmentationEngine::kMaskLongSide, CV_32F);
         if (mask) values = cv::Mat(mask->height, mask->width, CV_32F, const_cast<float*>(mask->values.data())).clone();
         const double inside = meanInside(values, entry.subject), outside = meanInside(values, entry.background);
-        const bool passed = mask && inside >= kSubjectFloor && outside <= kBackgroundCeiling;
+        const bool distinct = mask && mask->found != SubjectSegmentationEngine::Found::attention;
+        const bool passed = entry.kind == kNone ? !distinct && outside <= kBackgroundCeiling
+                                                : mask && inside >= kSubjectFloor && outside <= kBackgroundCeiling;
         all[entry.kind] += 1;
         passes[entry.kind] += passed;
         // The folder too: two packages may hold a "flower".
@@ -188,13 +196,15 @@ int main(int argc, char** argv) {
     }
     const auto share = [](int good, int all) { return all ? double(good) / all : 1.0; };
     std::printf("\n");
-    const char* const plural[] = {"people", "animals", "objects"};
+    const char* const plural[] = {"people", "animals", "objects", "none"};
     bool met = true;
-    for (int k = 0; k < 3; ++k) {
+    for (int k = 0; k < 4; ++k) {
+        if (k == kNone && all[k] == 0) continue;
         std::printf("%-8s %3d / %-3d %5.1f %%\n", plural[k], passes[k], all[k], 100.0 * share(passes[k], all[k]));
-        met = met && share(passes[k], all[k]) >= kTarget;
+        // Frames without a subject are tallied apart: the share of them reported as such.
+        if (k != kNone) met = met && share(passes[k], all[k]) >= kTarget;
     }
-    const int passed = passes[0] + passes[1] + passes[2], total = all[0] + all[1] + all[2];
+    const int passed = passes[0] + passes[1] + passes[2] + passes[3], total = all[0] + all[1] + all[2] + all[3];
     std::printf("all      %3d / %-3d %5.1f %%   (target %.0f %% of each kind; %.2f s a photograph)\n", passed, total,
                 100.0 * share(passed, total), 100.0 * kTarget, entries->empty() ? 0.0 : seconds / double(entries->size()));
     return met ? 0 : 1;

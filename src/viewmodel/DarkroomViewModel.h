@@ -403,7 +403,7 @@ private:
     void followToolMode();
     ToolMode shownToolMode_ = ToolMode::viewing;
     void applyHorizonAngle(const Uuid& frame, std::optional<double> angle);
-    void applySubjectMask(const Uuid& frame, std::optional<Image> mask);
+    void applySubjectMask(const Uuid& frame, std::optional<Image> mask, bool distinct);
     // The job's subject mask (SubjectMasks::forRender, the frame on screen); while it is
     // being found again the status line says so, over the frame's own news only.
     void takeSubjectMask(RenderJob& job);

@@ -169,11 +169,14 @@ void DarkroomViewModel::detectSubject() {
 
     const Uuid frame = frameID(*photo);
     editPool_.start([this, analysis = services_.analysis, photo = *photo, frame] {
+        std::optional<AnalysisService::FoundSubject> found;
+        if (analysis) found = analysis->findSubject(photo);
         std::optional<Image> mask;
-        if (analysis) mask = analysis->detectSubject(photo);
+        const bool distinct = found && found->distinct;
+        if (found) mask = std::move(found->mask);
         // Queued to the GUI thread; the destructor waits for this pool, so `this` is alive.
         QMetaObject::invokeMethod(
-            this, [this, frame, mask = std::move(mask)]() mutable { applySubjectMask(frame, std::move(mask)); },
+            this, [this, frame, distinct, mask = std::move(mask)]() mutable { applySubjectMask(frame, std::move(mask), distinct); },
             Qt::QueuedConnection);
     });
 }
@@ -193,7 +196,7 @@ void gradeDetectedSubject(SubjectMaskParameters& subject) {
 
 }  // namespace
 
-void DarkroomViewModel::applySubjectMask(const Uuid& frame, std::optional<Image> mask) {
+void DarkroomViewModel::applySubjectMask(const Uuid& frame, std::optional<Image> mask, bool distinct) {
     subjectDetectionsRunning_ = std::max(0, subjectDetectionsRunning_ - 1);
     if (subjectDetectionsRunning_ == 0) setIsDetectingSubject(false);
     const LoadedPhoto* photo = roll_.photoWithID(frame);
@@ -210,7 +213,8 @@ void DarkroomViewModel::applySubjectMask(const Uuid& frame, std::optional<Image>
             EditParameters recipe = parameters_;
             gradeDetectedSubject(recipe.subjectMask);
             setParameters(std::move(recipe));
-            status_.showFrameNews(L10n::text("status.visionSuccess"));
+            // Only what draws the eye, where no subject stands out: said as the fallback it is.
+            status_.showFrameNews(L10n::text(distinct ? "status.visionSuccess" : "status.visionFallback"));
         } else {
             status_.showFrameNews(L10n::text("status.visionFallback"));
         }
@@ -225,7 +229,7 @@ void DarkroomViewModel::applySubjectMask(const Uuid& frame, std::optional<Image>
     }
     roll_.editStoredRecipes({*photo},
                             [](EditParameters& recipe, const LoadedPhoto&) { gradeDetectedSubject(recipe.subjectMask); });
-    setStatusMessage(L10n::text("status.visionSuccessOn", photo->title()));
+    setStatusMessage(L10n::text(distinct ? "status.visionSuccessOn" : "status.visionFallbackOn", photo->title()));
 }
 
 void DarkroomViewModel::subjectMaskSettled(const Uuid& frame, bool found) {

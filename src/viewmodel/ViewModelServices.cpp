@@ -37,6 +37,12 @@ std::optional<Image> EngineAnalysisService::detectSubject(const LoadedPhoto& pho
     return SubjectSegmentationEngine::shared().generateMask(photo.fullImage()).get();
 }
 
+std::optional<AnalysisService::FoundSubject> EngineAnalysisService::findSubject(const LoadedPhoto& photo) {
+    auto found = SubjectSegmentationEngine::shared().generateSubject(photo.fullImage()).get();
+    if (!found) return std::nullopt;
+    return FoundSubject{std::move(found->mask), found->distinct};
+}
+
 void EngineExportService::exportImage(const LoadedPhoto& photo, const EditParameters& recipe,
                                       const ExportSettings& settings, const std::optional<Image>& subjectMask,
                                       const std::filesystem::path& destination, std::stop_token stop) {

@@ -63,6 +63,17 @@ public:
     virtual std::optional<double> detectHorizonAngle(const LoadedPhoto& photo) = 0;
     // A grey mask of the frame's subject, or nothing when none stands out.
     virtual std::optional<Image> detectSubject(const LoadedPhoto& photo) = 0;
+    // The same, with whether the mask holds a distinct subject or only what
+    // draws the eye in a frame where nothing stands out clearly (a fallback).
+    struct FoundSubject {
+        Image mask;
+        bool distinct = true;
+    };
+    virtual std::optional<FoundSubject> findSubject(const LoadedPhoto& photo) {
+        auto mask = detectSubject(photo);
+        if (!mask) return std::nullopt;
+        return FoundSubject{std::move(*mask), true};
+    }
 };
 
 // The engine's detectors: the horizon on the frame's proxy image, the subject on
@@ -71,6 +82,7 @@ class EngineAnalysisService final : public AnalysisService {
 public:
     std::optional<double> detectHorizonAngle(const LoadedPhoto& photo) override;
     std::optional<Image> detectSubject(const LoadedPhoto& photo) override;
+    std::optional<FoundSubject> findSubject(const LoadedPhoto& photo) override;
 };
 
 // Writing one developed frame to a file. The application passes

@@ -217,6 +217,83 @@ TEST(SegmentationEngineTest, PeopleAreCutOutBelowTheirFacesAgainstFoliage) {
     EXPECT_NE(labelsOf(subject::Figure::person).at<std::uint8_t>(140, 80), cv::GC_PR_FGD);
 }
 
+TEST(SegmentationEngineTest, AFaceTheGrassDrawsDoesNotMakeAPerson) {
+    // A brown horse on sunlit grass; the finder reports a face on the grass between its legs,
+    // as the cascades do on such texture. No eyes, no skin's colour, grass beside it and
+    // below: no person. The horse, found as the object it is, is the subject.
+    const cv::Size size(1500, 1000);
+    cv::Mat frame = mottledGround(size, 41, true);
+    cv::Mat horse = cv::Mat::zeros(size, CV_8U);
+    cv::ellipse(horse, cv::Point(760, 430), cv::Size(300, 130), 0, 0, 360, cv::Scalar(255), cv::FILLED);
+    cv::ellipse(horse, cv::Point(1110, 300), cv::Size(90, 60), -35, 0, 360, cv::Scalar(255), cv::FILLED);
+    cv::line(horse, {1010, 380}, {1080, 300}, cv::Scalar(255), 80);
+    for (int x : {540, 620, 900, 980}) cv::rectangle(horse, cv::Rect(x, 480, 45, 330), cv::Scalar(255), cv::FILLED);
+    paint(frame, horse > 0, {120, 70, 40});
+    const cv::Rect onGrass(700, 620, 110, 110);
+    const PlacedFaces grassFace(size, {onGrass});
+    const auto mask = SubjectSegmentationEngine(grassFace).segment(viewOf(frame));
+    ASSERT_TRUE(mask.has_value());
+    EXPECT_EQ(mask->found, SubjectSegmentationEngine::Found::object);
+    EXPECT_GE(iou(binaryAt(*mask, size), horse > 0), 0.75);
+    cv::Mat grass = cv::Mat::zeros(size, CV_8U);
+    grass(onGrass).setTo(255);
+    EXPECT_LE(meanWhere(*mask, size, grass & (horse == 0)), 0.1);
+}
+
+TEST(SegmentationEngineTest, ABirdOnABranchIsCutWithoutTheBranchRunningToTheEdge) {
+    const PlacedFaces none({1200, 800}, {});
+    const SubjectSegmentationEngine engine(none);
+    // A kingfisher on a twig that runs out of the frame's right edge, before a pale, soft ground.
+    cv::Mat frame(800, 1200, CV_8UC4, cv::Scalar(200, 210, 190, 255));
+    cv::Mat grain(frame.size(), CV_8UC4);
+    cv::randn(grain, cv::Scalar::all(0), cv::Scalar(3, 3, 3, 0));
+    frame += grain;
+    cv::Mat bird = cv::Mat::zeros(frame.size(), CV_8U), twig = bird.clone();
+    cv::ellipse(bird, cv::Point(500, 380), cv::Size(110, 75), -20, 0, 360, cv::Scalar(255), cv::FILLED);
+    cv::circle(bird, cv::Point(420, 300), 55, cv::Scalar(255), cv::FILLED);
+    cv::line(twig, {470, 470}, {1199, 520}, cv::Scalar(255), 14);
+    paint(frame, twig > 0, {90, 60, 35});
+    paint(frame, bird > 0, {30, 110, 170});
+    const auto mask = engine.segment(viewOf(frame));
+    ASSERT_TRUE(mask.has_value());
+    EXPECT_EQ(mask->found, SubjectSegmentationEngine::Found::object);
+    EXPECT_GE(iou(binaryAt(*mask, frame.size()), bird > 0), 0.8);
+    // Where the twig runs on to the edge, away from the bird, the mask is the ground's.
+    cv::Mat farTwig = cv::Mat::zeros(frame.size(), CV_8U);
+    farTwig.colRange(800, 1200).setTo(255);
+    EXPECT_LE(meanWhere(*mask, frame.size(), twig & farTwig), 0.1);
+}
+
+TEST(SegmentationEngineTest, TheFacesOfAGroupInProfileJoinTheOneSeenFromTheFront) {
+    // Two faces turned aside beside one that looks at the camera: all three are the group's.
+    const std::vector<cv::Rect> frontal{{400, 200, 60, 60}}, profile{{200, 210, 55, 55}, {600, 190, 58, 58}};
+    EXPECT_EQ(CascadeFaceFinder::gathered(frontal, {}, profile).size(), 3u);
+    // The sensitive cascade's finds stand in for the frontal ones, profiles beside them too.
+    EXPECT_EQ(CascadeFaceFinder::gathered({}, frontal, profile).size(), 3u);
+    // A face found both from the front and turned aside is one face.
+    EXPECT_EQ(CascadeFaceFinder::gathered(frontal, {}, {{405, 205, 60, 60}}).size(), 1u);
+    EXPECT_EQ(CascadeFaceFinder::gathered({}, {}, profile).size(), 2u);
+
+    // Cut out, the three people are all in the mask.
+    const cv::Size size(1500, 1000);
+    cv::Mat frame = mottledGround(size, 23, true);
+    cv::Mat truth = cv::Mat::zeros(size, CV_8U);
+    std::vector<cv::Rect> boxes;
+    for (const auto& [x, shirt] : {std::pair{330, cv::Scalar(40, 50, 120, 255)}, std::pair{750, cv::Scalar(150, 40, 40, 255)},
+                                   std::pair{1170, cv::Scalar(200, 200, 190, 255)}}) {
+        testing::drawPerson(frame, {x, 360}, 150, shirt);
+        truth |= testing::figureShape(size, {x, 360}, 150);
+        boxes.push_back(testing::faceBox({x, 360}, 150));
+    }
+    const auto mask = SubjectSegmentationEngine(PlacedFaces(size, boxes)).segment(viewOf(frame));
+    ASSERT_TRUE(mask.has_value());
+    for (const cv::Rect& b : boxes) {
+        cv::Mat face = cv::Mat::zeros(size, CV_8U);
+        face(b).setTo(255);
+        EXPECT_GE(meanWhere(*mask, size, face & truth), 0.8) << b.x;
+    }
+}
+
 TEST(SegmentationEngineTest, FindsTheObjectOnAPlainGround) {
     const PlacedFaces none({1200, 800}, {});
     const SubjectSegmentationEngine engine(none);
@@ -297,6 +374,48 @@ TEST(SegmentationEngineTest, FindsNoSubjectInPlainFrames) {
     cv::rectangle(sliver, cv::Rect(0, 1000, 10, 500), cv::Scalar(0, 0, 0, 255), cv::FILLED);
     EXPECT_FALSE(SubjectSegmentationEngine::shared().segment(viewOf(sliver)));
     EXPECT_FALSE(SubjectSegmentationEngine::shared().segment(RgbaView{}));
+}
+
+// A landscape without a subject: a sky over a range of sunlit hills whose ridge rolls across
+// the whole width, above a darker field; grain over all of it.
+cv::Mat hillsUnderASky(cv::Size size) {
+    cv::Mat frame(size, CV_8UC4);
+    cv::Mat grain(size, CV_32F);
+    cv::randn(grain, 0, 4);
+    for (int y = 0; y < size.height; ++y)
+        for (int x = 0; x < size.width; ++x) {
+            const double u = double(x) / size.width, v = double(y) / size.height;
+            const double ridge = 0.42 + 0.06 * std::sin(6.0 * u + 0.5) + 0.03 * std::sin(17.0 * u), field = 0.68;
+            cv::Vec3d c = v < ridge ? cv::Vec3d(120 + 60 * v, 165 + 40 * v, 225) : v < field ? cv::Vec3d(150, 170, 70) * (1.1 - 0.4 * (v - ridge))
+                                                                                       : cv::Vec3d(95, 75, 50);
+            c += cv::Vec3d::all(grain.at<float>(y, x));
+            frame.at<cv::Vec4b>(y, x) = {cv::saturate_cast<std::uint8_t>(c[0]), cv::saturate_cast<std::uint8_t>(c[1]),
+                                         cv::saturate_cast<std::uint8_t>(c[2]), 255};
+        }
+    return frame;
+}
+
+TEST(SegmentationEngineTest, ALandscapeWithoutASubjectIsReportedAsTheFallback) {
+    const PlacedFaces none({1200, 800}, {});
+    const SubjectSegmentationEngine engine(none);
+    // The hills differ from the sky and the field, but they are a band of the scene that runs
+    // out of the frame on both sides, not a thing in it: no distinct subject, and the mask of
+    // what draws the eye covers little of the frame.
+    const cv::Mat hills = hillsUnderASky({1200, 800});
+    const auto mask = engine.segment(viewOf(hills));
+    if (mask) {
+        EXPECT_EQ(mask->found, SubjectSegmentationEngine::Found::attention);
+        EXPECT_LE(meanWhere(*mask, hills.size(), cv::Mat(hills.size(), CV_8U, cv::Scalar(255))), 0.25);
+    }
+    // A thing standing on those hills is a subject.
+    cv::Mat withHouse = hills.clone();
+    cv::Mat house = cv::Mat::zeros(hills.size(), CV_8U);
+    cv::rectangle(house, cv::Rect(520, 300, 180, 160), cv::Scalar(255), cv::FILLED);
+    paint(withHouse, house > 0, {200, 40, 35});
+    const auto found = engine.segment(viewOf(withHouse));
+    ASSERT_TRUE(found.has_value());
+    EXPECT_EQ(found->found, SubjectSegmentationEngine::Found::object);
+    EXPECT_GE(iou(binaryAt(*found, hills.size()), house > 0), 0.8);
 }
 
 Image imageOf(const cv::Mat& rgba) {

@@ -9,7 +9,8 @@
 //    one, where the face's middle has skin's colour (in a colour picture);
 // 3. faces turned aside: the Haar profile cascade (both ways round),
 //    confirmed by skin's colour in a colour picture, else by the LBP
-//    profile cascade on the spot.
+//    profile cascade on the spot; looked for whatever the first two found,
+//    since in a group some look at the camera and others at each other.
 // The box is a Haar cascade's, which draws brows to chin.
 // Cats' faces are found by the extended cat cascade and confirmed on the spot
 // by the plain one; its box draws the face from the ears' roots to the chin.
@@ -45,6 +46,9 @@ constexpr int kProfileCheckNeighbours = 1;
 // under warm or cool light) and the share of a face's middle that must have it.
 constexpr int kSkinCrLow = 135, kSkinCrHigh = 180, kSkinCbLow = 80, kSkinCbHigh = 127;
 constexpr double kMinSkinShare = 0.5;
+// An eye is looked for from an eighth of the face's width, and not in a face
+// whose eyes would be smaller than the eye cascade's window.
+constexpr int kEyesPerFaceWidth = 8, kMinEyePixels = 12;
 // A picture whose chroma varies less than this (8-bit) is grey or toned, and
 // skin's colour says nothing there.
 constexpr double kMinChromaSpread = 4.0;
@@ -66,7 +70,7 @@ std::vector<std::string> usualFolders() {
 struct CascadeFaceFinder::Cascades {
     std::string folder;
     std::mutex lock;  // a cascade keeps per-call scratch state
-    cv::CascadeClassifier frontal, frontalCheck, frontalBox, profile, profileBox, cat, catCheck;
+    cv::CascadeClassifier frontal, frontalCheck, frontalBox, profile, profileBox, cat, catCheck, eye;
 
     bool load(cv::CascadeClassifier& c, const std::string& file) {
         std::error_code error;
@@ -95,6 +99,7 @@ CascadeFaceFinder::CascadeFaceFinder(const std::vector<std::string>& folders) : 
         c.load(c.profileBox, "haarcascades/haarcascade_profileface.xml");
         c.load(c.cat, "haarcascades/haarcascade_frontalcatface_extended.xml");
         c.load(c.catCheck, "haarcascades/haarcascade_frontalcatface.xml");
+        c.load(c.eye, "haarcascades/haarcascade_eye.xml");
         return;
     }
     c.folder.clear();
@@ -229,26 +234,48 @@ std::vector<cv::Rect> CascadeFaceFinder::find(const cv::Mat& rgb) const {
     const Prepared prepared = prepare(rgb);
     const Search search = prepared.search();
 
-    std::vector<cv::Rect> faces;
+    std::vector<cv::Rect> frontal, sensitive, turned;
     {
         const std::lock_guard<std::mutex> hold(c.lock);
-        faces = confirmed(c.frontal, c.frontalBox, &c.frontalCheck, search, false);
-        if (faces.empty()) faces = confirmed(c.frontalCheck, c.frontalBox, nullptr, search, true, kSensitiveCheckNeighbours);
-        // Faces turned aside only where none looks at the camera: the profile
-        // cascade knows faces turned one way, and the mirror finds the other.
-        if (faces.empty()) {
-            faces = profiles(c.profileBox, c.profile, search);
-            cv::Mat mirroredGrey, mirroredColour;
-            cv::flip(prepared.grey, mirroredGrey, 1);
-            cv::flip(prepared.ycrcb, mirroredColour, 1);
-            const Search mirrored{mirroredGrey, mirroredColour, search.colourful, search.minSize};
-            for (cv::Rect f : profiles(c.profileBox, c.profile, mirrored)) {
-                f.x = prepared.width - f.x - f.width;
-                faces.push_back(f);
-            }
+        frontal = confirmed(c.frontal, c.frontalBox, &c.frontalCheck, search, false);
+        if (frontal.empty()) sensitive = confirmed(c.frontalCheck, c.frontalBox, nullptr, search, true, kSensitiveCheckNeighbours);
+        // The profile cascade knows faces turned one way; the mirror finds the other.
+        turned = profiles(c.profileBox, c.profile, search);
+        cv::Mat mirroredGrey, mirroredColour;
+        cv::flip(prepared.grey, mirroredGrey, 1);
+        cv::flip(prepared.ycrcb, mirroredColour, 1);
+        const Search mirrored{mirroredGrey, mirroredColour, search.colourful, search.minSize};
+        for (cv::Rect f : profiles(c.profileBox, c.profile, mirrored)) {
+            f.x = prepared.width - f.x - f.width;
+            turned.push_back(f);
         }
     }
-    return inPicture(std::move(faces), prepared.scale);
+    return inPicture(gathered(std::move(frontal), sensitive, turned), prepared.scale);
+}
+
+std::vector<cv::Rect> CascadeFaceFinder::gathered(std::vector<cv::Rect> frontal, const std::vector<cv::Rect>& sensitive,
+                                                  const std::vector<cv::Rect>& profile) {
+    std::vector<cv::Rect> faces = frontal.empty() ? sensitive : std::move(frontal);
+    // A face turned aside that overlaps one seen from the front is that face.
+    for (const cv::Rect& p : profile)
+        if (std::none_of(faces.begin(), faces.end(), [&](const cv::Rect& f) { return overlap(f, p) > 0.3; })) faces.push_back(p);
+    return faces;
+}
+
+bool CascadeFaceFinder::hasEyes(const cv::Mat& rgb, const cv::Rect& face) const {
+    Cascades& c = *cascades_;
+    if (c.eye.empty() || rgb.empty()) return false;
+    // The eyes lie in the upper part of the box, each about a fifth of its width.
+    const cv::Rect upper = cv::Rect(face.x, face.y, face.width, face.height * 6 / 10) & cv::Rect({}, rgb.size());
+    const int least = face.width / kEyesPerFaceWidth;
+    if (upper.empty() || least < kMinEyePixels) return false;
+    cv::Mat grey;
+    cv::cvtColor(rgb(upper), grey, cv::COLOR_RGB2GRAY);
+    cv::equalizeHist(grey, grey);
+    std::vector<cv::Rect> eyes;
+    const std::lock_guard<std::mutex> hold(c.lock);
+    c.eye.detectMultiScale(grey, eyes, 1.05, kCheckNeighbours, 0, cv::Size(least, least), cv::Size(face.width / 2, face.width / 2));
+    return !eyes.empty();
 }
 
 std::vector<cv::Rect> CascadeFaceFinder::findAnimals(const cv::Mat& rgb) const {

@@ -19,6 +19,9 @@ public:
     // The faces of animals (cats, as the cascades know them) in the same
     // terms; none unless a finder knows them.
     virtual std::vector<cv::Rect> findAnimals(const cv::Mat&) const { return {}; }
+    // Whether an eye shows in the upper part of `face` (a box in `rgb`'s pixels);
+    // never, unless a finder knows eyes.
+    virtual bool hasEyes(const cv::Mat&, const cv::Rect&) const { return false; }
 };
 
 // OpenCV's trained face cascades (frontal and profile, and cats' frontal)
@@ -34,6 +37,13 @@ public:
     ~CascadeFaceFinder() override;
     std::vector<cv::Rect> find(const cv::Mat& rgb) const override;
     std::vector<cv::Rect> findAnimals(const cv::Mat& rgb) const override;
+    bool hasEyes(const cv::Mat& rgb, const cv::Rect& face) const override;
+    // The faces of a frame from the finds of each tier (in the same pixels): the
+    // frontal faces confirmed by both cascades, else those of the sensitive
+    // cascade, and beside either the faces turned aside, so a group is whole
+    // when some of it looks at the camera and the rest in profile.
+    static std::vector<cv::Rect> gathered(std::vector<cv::Rect> frontal, const std::vector<cv::Rect>& sensitive,
+                                          const std::vector<cv::Rect>& profile);
     // The folder the cascades were read from, empty when none was found.
     const std::string& folder() const;
 

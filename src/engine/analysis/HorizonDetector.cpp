@@ -49,6 +49,8 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include "engine/analysis/RecedingLines.h"
+
 namespace vantrel::HorizonDetector {
 namespace {
 
@@ -69,11 +71,6 @@ constexpr double kMinLevelShare = 0.5;
 // The verticals' fit must hold this share of the steep segments' length.
 constexpr double kMinFittedShare = 0.25;
 constexpr double kMinVertical = 0.08, kMinVerticalTotal = 0.6, kHorizonSpan = 0.5;
-// Long level lines that fan out: at least this many spanning this share of the
-// width, their row in the frame explaining this share of their tilts' spread,
-// which is at least this many degrees (well above a segment's own precision).
-constexpr int kFanLines = 4;
-constexpr double kFanSpan = 0.3, kFanExplained = 0.5, kFanSpread = 1.0;
 // A level line and the verticals within this many degrees of each other agree.
 constexpr double kAgreement = 1.0;
 // A straight level segment spanning this share of the width that lies this
@@ -101,17 +98,13 @@ constexpr double kClearShare = 0.5;
 // A line runs through a point when it passes within this share of the height
 // of it (more for a point far off to the side: kThroughTilt degrees seen from the centre).
 constexpr double kThroughPoint = 0.01, kThroughTilt = 0.5;
-// Segments this share of the width long and more may be lines of a fan.
-constexpr double kFanMinLength = 0.1, kFanRange = 2.0, kFanWeight = 3.0;
-// A fan's point further than this many widths from the centre is far off to the side.
-constexpr double kFarFan = 2.5;
-// Long level lines within this many degrees of each other are parallel.
-constexpr double kParallel = 0.3;
 // Scales at which the segment detector reads the frame (1 is the analysis size).
 constexpr std::array kSegmentScales{0.8, 0.85, 0.9, 0.95, 1.0};
 
-double degrees(double radians) { return radians * 180.0 / std::numbers::pi; }
-double radians(double degrees) { return degrees * std::numbers::pi / 180.0; }
+using horizon::degrees;
+using horizon::LevelLine;
+using horizon::Point;
+using horizon::radians;
 
 // To a tenth of a degree, +0 for -0. A tilt under kUnseenTilt counts as level:
 // on real photographs the measurement itself is only that precise (a line's
@@ -371,29 +364,6 @@ std::optional<double> verticalsTilt(const std::vector<Lean>& leans, double heigh
     return fit->lean;
 }
 
-// A long near-level segment: the row where its line crosses the centre column
-// (a share of the height), the tangent of its tilt and its length.
-struct LevelLine {
-    double row, slope, length;
-};
-
-// Whether the long level lines fan out as the edges of a road, its rails or
-// furrows do, receding towards a vanishing point: their tilt changes steadily
-// with their height in the frame, by more than their measurement would.
-// None of them shows the horizon then.
-bool fansOut(const std::vector<LevelLine>& lines) {
-    if (lines.size() < std::size_t(kFanLines)) return false;
-    double sw = 0, sr = 0, st = 0, srr = 0, srt = 0, stt = 0;
-    for (const LevelLine& l : lines) {
-        sw += l.length; sr += l.length * l.row; st += l.length * l.slope;
-        srr += l.length * l.row * l.row; srt += l.length * l.row * l.slope; stt += l.length * l.slope * l.slope;
-    }
-    const double mr = sr / sw, mt = st / sw;
-    const double rows = srr / sw - mr * mr, both = srt / sw - mr * mt, slopes = stt / sw - mt * mt;
-    if (rows <= 1e-12 || slopes <= 1e-12) return false;
-    return both * both / (rows * slopes) >= kFanExplained && degrees(std::atan(std::sqrt(slopes))) >= kFanSpread;
-}
-
 // A boundary between two large regions across the frame's width: its tilt
 // (counter-clockwise, degrees), the row where it crosses the centre column (a
 // share of the height) and its step (grey levels) in the weaker strips.
@@ -448,11 +418,6 @@ cv::Mat blurredSteps(const cv::Mat& grey, int width, double blur) {
     if (2 * gap < height) cv::subtract(small.rowRange(2 * gap, height), small.rowRange(0, height - 2 * gap), d.rowRange(gap, height - gap));
     return d;
 }
-
-// A point of the frame in shares of its width and height.
-struct Point {
-    double x, y;
-};
 
 // How far (rows of a frame `height` high) the line of `tilt` through `row` at
 // the centre column may pass from `p` and still be taken to run through it.
@@ -560,64 +525,6 @@ std::optional<double> horizonThrough(const BlurredSteps& copies, Point p) {
     return best->tilt;
 }
 
-// Where the long straight lines of a receding floor, a road's edges or rails
-// meet: lines whose slopes change steadily with their position, so that their
-// extensions run through one point on the horizon, all below it. Found as the
-// crossing of two of the longest near-level segments that the most others (by
-// length) run through from below; a fan needs kFanLines of them, kFanWeight
-// widths long together, their tilts spread over kFanRange degrees at least.
-// `member` marks the segments that run through it.
-std::optional<Point> vanishingPoint(const std::vector<cv::Vec4f>& lines, cv::Size size, std::vector<bool>& member) {
-    struct Segment { cv::Point2d a, b; double length, tilt; };
-    std::vector<Segment> segments;
-    for (const cv::Vec4f& l : lines) {
-        const cv::Point2d a(l[0], l[1]), b(l[2], l[3]);
-        const double length = cv::norm(b - a), tilt = degrees(std::atan(-(b.y - a.y) / (b.x - a.x)));
-        if (length >= kFanMinLength * size.width && std::abs(tilt) <= 45) segments.push_back({a, b, length, tilt});
-    }
-    std::sort(segments.begin(), segments.end(), [](const Segment& p, const Segment& q) { return p.length > q.length; });
-    if (segments.size() > 40) segments.resize(40);
-    // Whether segment `s` runs through `p`: its direction and the one from its middle to `p` agree
-    // within what a segment of its length can be measured to.
-    const auto through = [](const Segment& s, cv::Point2d p) {
-        const cv::Point2d m = 0.5 * (s.a + s.b), d = s.b - s.a, e = p - m;
-        const double sine = std::abs(d.x * e.y - d.y * e.x) / (s.length * std::max(cv::norm(e), 1e-9));
-        return sine <= std::max(std::sin(radians(0.5)), 1.0 / s.length);
-    };
-    double bestWeight = 0;
-    std::optional<cv::Point2d> best;
-    for (std::size_t i = 0; i < segments.size(); ++i)
-        for (std::size_t j = i + 1; j < segments.size(); ++j) {
-            const cv::Point2d d1 = segments[i].b - segments[i].a, d2 = segments[j].b - segments[j].a;
-            const double den = d1.x * d2.y - d1.y * d2.x;
-            if (std::abs(den) < 1e-9 * segments[i].length * segments[j].length) continue;
-            const cv::Point2d r = segments[j].a - segments[i].a;
-            const cv::Point2d p = segments[i].a + d1 * ((r.x * d2.y - r.y * d2.x) / den);
-            // The horizon lies in the frame or near it.
-            if (p.y < 0 || p.y > size.height || std::abs(p.x - 0.5 * size.width) > 4.0 * size.width) continue;
-            int count = 0;
-            double weight = 0, low = 90, high = -90;
-            for (const Segment& s : segments)
-                if (0.5 * (s.a.y + s.b.y) > p.y && through(s, p)) {
-                    ++count;
-                    weight += s.length;
-                    low = std::min(low, s.tilt);
-                    high = std::max(high, s.tilt);
-                }
-            if (count >= kFanLines && high - low >= kFanRange && weight >= kFanWeight * size.width && weight > bestWeight) {
-                bestWeight = weight;
-                best = p;
-            }
-        }
-    if (!best) return std::nullopt;
-    member.assign(lines.size(), false);
-    for (std::size_t k = 0; k < lines.size(); ++k) {
-        const cv::Point2d a(lines[k][0], lines[k][1]), b(lines[k][2], lines[k][3]);
-        member[k] = through({a, b, std::max(cv::norm(b - a), 1e-9), 0}, *best);
-    }
-    return Point{best->x / size.width, best->y / size.height};
-}
-
 // What the straight segments say: a levelling angle (unrounded), or nothing; `final` when
 // that nothing must stand (the frame's long lines recede and nothing upright
 // tells which way is level), so no weaker reading may guess.
@@ -643,7 +550,7 @@ SegmentReading measureSegments(const cv::Mat& bytes, const Votes& votes, std::op
     const double w = bytes.cols, h = bytes.rows, cx = w / 2, cy = h / 2;
     // The lines of a fan recede: none of them is level or upright.
     std::vector<bool> member(lines.size(), false);
-    const std::optional<Point> vanish = vanishingPoint(lines, bytes.size(), member);
+    const std::optional<Point> vanish = horizon::vanishingPoint(lines, bytes.size(), member);
     std::vector<Lean> leans;
     std::vector<LevelLine> levelLines;
     double longestLevel = 0, levelTilt = 0, levelRow = 0;
@@ -663,7 +570,7 @@ SegmentReading measureSegments(const cv::Mat& bytes, const Votes& votes, std::op
             continue;
         }
         if (member[k]) continue;
-        if (length >= kFanSpan * w) levelLines.push_back({(l[1] + (cx - l[0]) * dy / dx) / h, std::tan(radians(tilt)), length});
+        if (length >= horizon::kLongLineSpan * w) levelLines.push_back({(l[1] + (cx - l[0]) * dy / dx) / h, std::tan(radians(tilt)), length});
         if (length > longestLevel) {
             longestLevel = length;
             levelTilt = tilt;
@@ -678,7 +585,7 @@ SegmentReading measureSegments(const cv::Mat& bytes, const Votes& votes, std::op
     if (fitted < kMinFittedShare * steepLength) upright.reset();
     // Nor, in a frame with a fan, is any other long straight line near level
     // (a deck's end, a pier's side): the horizon runs through the fan's point.
-    const bool receding = fansOut(levelLines) || vanish;
+    const bool receding = horizon::fansOut(levelLines) || vanish;
     std::optional<double> level;
     if (longestLevel >= kHorizonSpan * w && !receding) level = refinedLevelTilt(votes, levelTilt);
     // A horizon parts two large regions across the width, so it stays on a
@@ -687,16 +594,13 @@ SegmentReading measureSegments(const cv::Mat& bytes, const Votes& votes, std::op
     // no reading, unless an upright confirms it or it is one of several
     // parallel long lines (planks across a jetty seen square on), which do not
     // recede and so run level.
-    const auto parallel = [&](const LevelLine& l) { return std::abs(degrees(std::atan(l.slope)) - levelTilt) <= kParallel; };
-    const bool confirmed = level && ((upright && std::abs(*level - *upright) <= kAgreement) ||
-                                     std::count_if(levelLines.begin(), levelLines.end(), parallel) >= kFanLines);
+    const bool confirmed = level && ((upright && std::abs(*level - *upright) <= kAgreement) || horizon::parallelPlanks(levelLines, levelTilt));
     const bool vetoed = level && !confirmed && !partsRegions(copies, *level, levelRow);
     if (vetoed) level.reset();
     // With a fan, the boundary between large regions through its point stands
-    // in for the soft horizon (a calm one may be a pier's side); a point far
-    // off to the side pins no tilt down, as nearly parallel lines run through it.
+    // in for the soft horizon (a calm one may be a pier's side).
     std::optional<double> soft = calm;
-    if (vanish) soft = std::abs(vanish->x - 0.5) <= kFarFan ? horizonThrough(copies, *vanish) : std::nullopt;
+    if (vanish) soft = horizon::farToTheSide(*vanish) ? std::nullopt : horizonThrough(copies, *vanish);
     // A soft horizon across the whole width that the long line disagrees
     // with: the line recedes towards it (deck boards, a jetty, a road's edge).
     if (!level || (soft && std::abs(*level - *soft) > kAgreement)) level = soft;

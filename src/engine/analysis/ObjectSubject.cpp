@@ -92,6 +92,21 @@ constexpr double kMinContrast = 0.3;
 constexpr double kCentreSpread = 0.3;
 // Regions holding at least this share of the leading region's salient mass are kept beside it.
 constexpr double kKeptMassShare = 0.5;
+// A band of the scene: a fifth of the rows it covers reach both side bands
+// (the frame cuts a thing in it across its widest part only, a row or two),
+// or it reaches both side bands and neither the top nor the bottom one (a
+// thing the frame cuts on both sides fills it from the bottom up, or hangs
+// into it from the top: a close-up).
+constexpr double kBandRows = 0.2;
+// A colour is the band's when at least this share of its pixels at the sides has it.
+constexpr double kGroundColourShare = 0.01;
+// A perch is thinner than this share of the thickest part of the object (its
+// body's half-width), and an object thinner than this many pixels is not
+// told apart from its perch.
+constexpr double kPerchShare = 0.4;
+constexpr int kMinPerchRadius = 2;
+// Smoothing of the attention map when it serves as the mask itself.
+constexpr double kAttentionSmoothing = 4.0;
 
 // Robust colour statistics of a border patch: per-channel median and spread
 // (from the median absolute deviation), so a sliver of subject reaching into
@@ -388,6 +403,81 @@ cv::Mat withoutEdgeRuns(const cv::Mat& rgb, const cv::Mat& object, const cv::Mat
     return result;
 }
 
+// A thing standing on a band of the scene (a house on a hill, a boat before
+// the far shore) is cut out with the band when its colours differ from the
+// ground's around both: the band's colours are those of the object where it
+// leaves the frame at the sides, and GrabCut, with the pixels of those
+// colours probably ground and the rest probably the thing, parts the two. The
+// part of its own colours that draws the most attention and lies wholly
+// inside the frame is the thing; nothing when none is left.
+cv::Mat offTheBand(const cv::Mat& rgb, const cv::Mat& object, const cv::Mat& attention) {
+    const int band = std::max(2, int(std::lround(kBandFraction * std::min(rgb.cols, rgb.rows))));
+    cv::Mat sides = cv::Mat::zeros(rgb.size(), CV_8U);
+    sides.colRange(0, band).setTo(255);
+    sides.colRange(rgb.cols - band, rgb.cols).setTo(255);
+    const cv::Mat ground = object & sides;
+    if (!cv::countNonZero(ground)) return {};
+    const int bins[] = {kColourBins, kColourBins, kColourBins};
+    const float range[] = {0, 256};
+    const float* ranges[] = {range, range, range};
+    const int channels[] = {0, 1, 2};
+    cv::Mat onGround, groundColoured;
+    cv::calcHist(&rgb, 1, channels, ground, onGround, 3, bins, ranges);
+    onGround *= 1.0 / cv::countNonZero(ground);
+    // Colours that hold a share of the ground's pixels at all (not a stray few).
+    cv::Mat common = onGround > kGroundColourShare;
+    common.convertTo(onGround, CV_32F);
+    cv::calcBackProject(&rgb, 1, channels, onGround, groundColoured, ranges, 255.0);
+    cv::Mat labels(rgb.size(), CV_8U, cv::Scalar(cv::GC_BGD));
+    labels.setTo(cv::GC_PR_FGD, object & (groundColoured == 0));
+    labels.setTo(cv::GC_PR_BGD, object & (groundColoured > 0));
+    labels.setTo(cv::GC_BGD, ground);
+    const cv::Mat cut = grabCut(rgb, labels) & object;
+    cv::Mat border = cv::Mat::zeros(rgb.size(), CV_8U);
+    cv::rectangle(border, cv::Rect({}, rgb.size()), cv::Scalar(255), band);
+    cv::Mat regions;
+    const int n = cv::connectedComponents(cut, regions, 8, CV_32S);
+    int best = 0;
+    double most = 0;
+    for (int k = 1; k < n; ++k) {
+        const cv::Mat part = regions == k;
+        const double mass = cv::mean(attention, part)[0] * cv::countNonZero(part);
+        // A piece of the band itself (a peak of the range, a stretch of the shore) has its colours.
+        // And it stands on the band whole: only the band runs out of the frame.
+        const bool ownColours = cv::mean(groundColoured, part)[0] < 0.5 * 255;
+        const bool whole = !cv::countNonZero(part & border);
+        if (mass > most && ownColours && whole && coverage(part) >= kMinSubjectArea) {
+            most = mass;
+            best = k;
+        }
+    }
+    if (best == 0) return {};
+    return fillHoles(regions == best, 0.005 * double(rgb.total()));
+}
+
+// `object` less the perch it sits on: a branch, a stem or a rail that runs
+// from the object to the frame's edge, thinner than the object's body. The
+// object's thinnest parts that a disc of a share of its body's thickness does
+// not fit in, where they reach the frame's edge, go; a perch then falls away
+// from the body with the ground. A limb of the thing itself rarely runs out of
+// the frame: the frame cuts a subject across its body.
+cv::Mat withoutPerch(const cv::Mat& object) {
+    cv::Mat distance;
+    cv::distanceTransform(object, distance, cv::DIST_L2, 3);
+    double body = 0;
+    cv::minMaxLoc(distance, nullptr, &body);
+    const int r = int(std::lround(kPerchShare * body));
+    if (r < kMinPerchRadius) return object;
+    cv::Mat thick;
+    cv::morphologyEx(object, thick, cv::MORPH_OPEN, cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(2 * r + 1, 2 * r + 1)));
+    cv::Mat border = cv::Mat::zeros(object.size(), CV_8U);
+    cv::rectangle(border, cv::Rect({}, object.size()), cv::Scalar(255), 2);
+    const cv::Mat perches = regionsTouching(object & ~thick, border & object);
+    if (!cv::countNonZero(perches)) return object;
+    // What is left hangs together with the body; a piece cut off with the perch goes too.
+    return regionsTouching(object & ~perches, thick);
+}
+
 }  // namespace
 
 Attention attentionMap(const cv::Mat& rgb) {
@@ -427,6 +517,36 @@ Attention attentionMap(const cv::Mat& rgb) {
     // Sharpness spills a little past an edge on to the ground beside it:
     // there it counts only where the colour is not quite the ground's.
     return {saliency, (close > kUnlikeDistance) | (sharperThanBorder(edges) & (close > kNotQuiteGround))};
+}
+
+bool runsAcrossTheFrame(const cv::Mat& object) {
+    const int band = std::max(2, int(std::lround(kBandFraction * std::min(object.cols, object.rows))));
+    int rows = 0, across = 0;
+    for (int y = 0; y < object.rows; ++y) {
+        const std::uint8_t* o = object.ptr<std::uint8_t>(y);
+        int first = -1, last = -1;
+        for (int x = 0; x < object.cols; ++x)
+            if (o[x]) {
+                if (first < 0) first = x;
+                last = x;
+            }
+        if (first < 0) continue;
+        ++rows;
+        across += first < band && last >= object.cols - band;
+    }
+    if (rows == 0) return false;
+    if (across >= kBandRows * rows) return true;
+    const auto reaches = [&](const cv::Rect& side) { return cv::countNonZero(object(side)) > 0; };
+    const int w = object.cols, h = object.rows;
+    return reaches({0, 0, band, h}) && reaches({w - band, 0, band, h}) && !reaches({0, 0, w, band}) && !reaches({0, h - band, w, band});
+}
+
+cv::Mat standingOut(const cv::Mat& attention) {
+    // Only what stands out: below the salient level nothing draws the eye.
+    cv::Mat soft = attention.clone();
+    soft.setTo(0, attention <= kSalientThreshold);
+    cv::GaussianBlur(soft, soft, cv::Size(0, 0), kAttentionSmoothing, kAttentionSmoothing, cv::BORDER_REPLICATE);
+    return soft;
 }
 
 bool standsOut(const cv::Mat& attention) {
@@ -492,7 +612,10 @@ cv::Mat mainObject(const cv::Mat& rgb, const Attention& seen) {
     // differs from the ground and hangs together with the object is the object.
     object = regionsTouching(seen.unlike | object, object);
     object = withoutEdgeRuns(rgb, object, object & (labels == cv::GC_FGD));
+    object = withoutPerch(object);
     object = fillHoles(object, 0.005 * double(rgb.total()));
+    if (runsAcrossTheFrame(object))
+        if (cv::Mat thing = offTheBand(rgb, object, attention); !thing.empty()) object = thing;
     const double area = coverage(object);
     if (area < kMinSubjectArea || area > 0.95) return {};
     return object;

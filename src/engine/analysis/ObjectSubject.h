@@ -25,4 +25,13 @@ bool standsOut(const cv::Mat& attention);
 // when no region of plausible size is found.
 cv::Mat mainObject(const cv::Mat& rgb, const Attention& attention);
 
+// Whether `object` (255) is a band of the scene rather than a thing in it: a
+// shore, a ridge, a range of hills or the sea, running out of the frame on
+// both sides.
+bool runsAcrossTheFrame(const cv::Mat& object);
+
+// What stands out of the attention map alone, 0 ... 1: the parts a viewer's
+// eye is drawn to when no subject stands out clearly.
+cv::Mat standingOut(const cv::Mat& attention);
+
 }  // namespace vantrel::subject

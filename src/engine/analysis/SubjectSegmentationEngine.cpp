@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 
 #include <opencv2/imgproc.hpp>
 
@@ -20,14 +21,83 @@ constexpr int kMinFrameSide = 10;
 // A cut-out person or animal covers at least this much of the frame, and not all of it.
 constexpr double kMinPersonArea = 0.003;
 constexpr double kMaxPersonArea = 0.97;
-// Smoothing of the attention map when it serves as the mask itself.
-constexpr double kAttentionSmoothing = 4.0;
 
 SubjectSegmentationEngine::Mask maskOf(const cv::Mat& values, SubjectSegmentationEngine::Found found) {
     SubjectSegmentationEngine::Mask mask{values.cols, values.rows, std::vector<float>(values.total()), found};
     for (int y = 0; y < values.rows; ++y)
         std::copy_n(values.ptr<float>(y), values.cols, mask.values.begin() + std::ptrdiff_t(y) * values.cols);
     return mask;
+}
+
+// Skin's chroma (8-bit YCrCb, light to dark skin under warm or cool light),
+// the share of a face's middle that must have it, and the chroma spread below
+// which a picture is grey or toned and skin's colour says nothing.
+constexpr int kSkinCrLow = 135, kSkinCrHigh = 180, kSkinCbLow = 80, kSkinCbHigh = 127;
+constexpr double kMinSkinShare = 0.5, kMinChromaSpread = 4.0;
+// Colours this far apart (CIE Lab) are told apart at a glance.
+constexpr double kApart = 10.0;
+
+// The mean Lab colour over `r` clipped to the picture, or nothing when little of it is inside.
+std::optional<cv::Vec3d> meanOver(const cv::Mat& lab, const cv::Rect& r) {
+    const cv::Rect inside = r & cv::Rect({}, lab.size());
+    if (inside.area() * 2 < r.area() || inside.empty()) return std::nullopt;
+    const cv::Scalar m = cv::mean(lab(inside));
+    return cv::Vec3d(m[0], m[1], m[2]);
+}
+
+// Whether `zone` differs from the ground on each side of it that lies in the
+// frame (boxes `reach` widths of `zone` out, as wide as it), or nothing when
+// neither side does.
+std::optional<bool> apartFromBothSides(const cv::Mat& lab, const cv::Rect& zone, double reach) {
+    const auto inside = meanOver(lab, zone);
+    if (!inside) return std::nullopt;
+    std::optional<bool> apart;
+    for (int side : {-1, 1}) {
+        const int shift = int(std::lround(side * reach * zone.width));
+        const auto beside = meanOver(lab, zone + cv::Point(shift, 0));
+        if (!beside) continue;
+        const bool differs = cv::norm(*inside - *beside) >= kApart;
+        apart = apart.value_or(true) && differs;
+    }
+    return apart;
+}
+
+// Whether a face the finder reports is a person's. The cascades also answer
+// to texture: sunlit grass, a drum's lacing, an animal's muzzle. A face shows
+// eyes, or else has skin's colour (in a colour picture) and stands apart from
+// the ground beside it, the head itself or the body below it: a face drawn by
+// grass is grass, with more grass beside it and below.
+bool corroborated(const FaceFinder& finder, const cv::Mat& rgb, const cv::Mat& lab, const cv::Mat& ycrcb, bool colourful,
+                  const cv::Rect& face) {
+    if (finder.hasEyes(rgb, face)) return true;
+    const cv::Rect middle(face.x + face.width / 4, face.y + face.height / 4, face.width / 2, face.height / 2);
+    if (colourful) {
+        const cv::Rect m = middle & cv::Rect({}, rgb.size());
+        if (m.empty()) return false;
+        cv::Mat skin;
+        cv::inRange(ycrcb(m), cv::Scalar(0, kSkinCrLow, kSkinCbLow), cv::Scalar(255, kSkinCrHigh, kSkinCbHigh), skin);
+        if (cv::countNonZero(skin) < kMinSkinShare * double(m.area())) return false;
+    }
+    // The head against what lies beside it, a face and more out; the body (below the
+    // chin, as wide as the shoulders) against the ground two shoulders out.
+    const std::optional<bool> head = apartFromBothSides(lab, middle, 3.0);
+    const cv::Rect body(face.x - face.width / 4, face.y + face.height * 3 / 2, face.width * 3 / 2, face.height);
+    const std::optional<bool> below = apartFromBothSides(lab, body, 2.0);
+    if (!head && !below) return true;  // the frame holds nothing beside them to tell
+    return head.value_or(false) || below.value_or(false);
+}
+
+// The faces of people among those the finder reports.
+std::vector<cv::Rect> peoplesFaces(const FaceFinder& finder, const cv::Mat& rgb, std::vector<cv::Rect> faces) {
+    if (faces.empty()) return faces;
+    cv::Mat lab, ycrcb;
+    cv::cvtColor(rgb, lab, cv::COLOR_RGB2Lab);
+    cv::cvtColor(rgb, ycrcb, cv::COLOR_RGB2YCrCb);
+    cv::Scalar mean, spread;
+    cv::meanStdDev(ycrcb, mean, spread);
+    const bool colourful = std::max(spread[1], spread[2]) >= kMinChromaSpread;
+    std::erase_if(faces, [&](const cv::Rect& f) { return !corroborated(finder, rgb, lab, ycrcb, colourful, f); });
+    return faces;
 }
 
 SubjectSegmentationEngine::Mask softMask(const cv::Mat& rgb, const cv::Mat& foreground, SubjectSegmentationEngine::Found found) {
@@ -84,7 +154,9 @@ std::optional<SubjectSegmentationEngine::Mask> SubjectSegmentationEngine::segmen
         const double area = subject::coverage(cut);
         return area >= kMinPersonArea && area <= kMaxPersonArea ? cut : cv::Mat();
     };
-    if (const std::vector<cv::Rect> faces = faces_->find(rgb); !faces.empty())
+    // A face not borne out by the picture does not make a person, nor overrule
+    // the animal or object found without it.
+    if (const std::vector<cv::Rect> faces = peoplesFaces(*faces_, rgb, faces_->find(rgb)); !faces.empty())
         if (const cv::Mat people = figures(faces, subject::Figure::person); !people.empty())
             return softMask(small, people, Found::person);
     if (const std::vector<cv::Rect> faces = faces_->findAnimals(rgb); !faces.empty())
@@ -93,12 +165,11 @@ std::optional<SubjectSegmentationEngine::Mask> SubjectSegmentationEngine::segmen
 
     const subject::Attention attention = subject::attentionMap(small);
     if (!subject::standsOut(attention.map)) return std::nullopt;
+    // A band of the scene that differs from the rest (a hill and its
+    // reflection, a dune, a glacier's front) is no subject: the frame has none.
     const cv::Mat object = subject::mainObject(small, attention);
-    if (!object.empty()) return softMask(small, object, Found::object);
-
-    cv::Mat soft;
-    cv::GaussianBlur(attention.map, soft, cv::Size(0, 0), kAttentionSmoothing, kAttentionSmoothing, cv::BORDER_REPLICATE);
-    return maskOf(soft, Found::attention);
+    if (!object.empty() && !subject::runsAcrossTheFrame(object)) return softMask(small, object, Found::object);
+    return maskOf(subject::standingOut(attention.map), Found::attention);
 }
 
 std::optional<SubjectSegmentationEngine::Mask> SubjectSegmentationEngine::segment(const RgbaView& frame) const {
@@ -108,7 +179,16 @@ std::optional<SubjectSegmentationEngine::Mask> SubjectSegmentationEngine::segmen
 }
 
 std::future<std::optional<Image>> SubjectSegmentationEngine::generateMask(Image frame) const {
-    auto work = [engine = this, frame = std::move(frame)]() noexcept -> std::optional<Image> {
+    auto subject = generateSubject(std::move(frame));
+    return std::async(std::launch::deferred, [subject = std::move(subject)]() mutable noexcept -> std::optional<Image> {
+        auto found = subject.get();
+        if (!found) return std::nullopt;
+        return std::move(found->mask);
+    });
+}
+
+std::future<std::optional<SubjectSegmentationEngine::Subject>> SubjectSegmentationEngine::generateSubject(Image frame) const {
+    auto work = [engine = this, frame = std::move(frame)]() noexcept -> std::optional<Subject> {
         try {
             const Rect e = frame.extent();
             if (!e.isFinite() || e.width <= kMinFrameSide || e.height <= kMinFrameSide) return std::nullopt;
@@ -125,7 +205,7 @@ std::future<std::optional<Image>> SubjectSegmentationEngine::generateMask(Image 
                 out[3] = 1.0f;
                 out += 4;
             }
-            return fitMask(Image::fromBuffer(std::move(buffer)), e);
+            return Subject{fitMask(Image::fromBuffer(std::move(buffer)), e), mask->found != Found::attention};
         } catch (...) {
             return std::nullopt;  // out of memory and the like: no mask, never a hang
         }
@@ -133,7 +213,7 @@ std::future<std::optional<Image>> SubjectSegmentationEngine::generateMask(Image 
     try {
         return std::async(std::launch::async, std::move(work));
     } catch (...) {
-        std::promise<std::optional<Image>> none;
+        std::promise<std::optional<Subject>> none;
         none.set_value(std::nullopt);
         return none.get_future();
     }

@@ -61,6 +61,15 @@ public:
     // the future never holds an exception.
     std::future<std::optional<Image>> generateMask(Image frame) const;
 
+    // The same mask, and whether it holds a distinct subject (a person, an
+    // animal or an object) or only what draws the eye in a frame where
+    // nothing stands out clearly (the attention map, a fallback).
+    struct Subject {
+        Image mask;
+        bool distinct = true;
+    };
+    std::future<std::optional<Subject>> generateSubject(Image frame) const;
+
     // `mask` stretched onto `target` (each axis on its own) and cropped to it;
     // edge pixels are repeated rather than faded. An empty mask is returned
     // unchanged.
