@@ -1,7 +1,8 @@
 // vantrel-horizon: how well automatic levelling does on real photographs. Not installed;
 // `make quality` feeds it a set of level photographs.
 //
-//   vantrel-horizon PHOTO[@ANGLE]... [--receding PHOTO[@ANGLE]...] [--none PHOTO...] [--floor PHOTO[@ANGLE[:HORIZON:VANISH]]...]
+//   vantrel-horizon PHOTO[@ANGLE]... [--shore PHOTO[@ANGLE]...] [--receding PHOTO[@ANGLE]...] [--none PHOTO...]
+//                   [--floor PHOTO[@ANGLE[:HORIZON:VANISH]]...]
 //
 // Each photograph is loaded as the editor loads a scan and measured on its 2560-pixel proxy,
 // once level and once turned by each of a set of known angles with the geometry stage's own
@@ -18,6 +19,9 @@
 // turned, levels the frame on something that is not level, and is counted apart. Prints one row
 // per photograph and the shares; exits 1 when either of the first two shares is below 90 %, any
 // reading is wrong or a frame without a horizon is read, 2 when a photograph cannot be read.
+//
+// Photographs after --shore hold a shoreline and its reflection in still water: counted as the
+// first group is, and tallied apart.
 //
 // Photographs after --floor hold a floor, a road or rails receding under a soft horizon; there a
 // reading must lie within 1.5 degrees and half the turned frames within 0.5. An argument there may
@@ -131,7 +135,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: vantrel-horizon PHOTO...\n");
         return 2;
     }
-    Tally tallies[4];
+    Tally tallies[5];
     Tally* group = &tallies[0];
     std::printf("%-34s %6s", "photograph", "level");
     for (double turn : kTurns) std::printf(" %6.1f", turn);
@@ -146,6 +150,11 @@ int main(int argc, char** argv) {
         if (argument == "--none") {
             group = &tallies[2];
             std::printf("%s\n", "no horizon (a frame counts when read nothing):");
+            continue;
+        }
+        if (argument == "--shore") {
+            group = &tallies[4];
+            std::printf("%s\n", "shorelines and their reflections:");
             continue;
         }
         if (argument == "--floor") {
@@ -222,9 +231,14 @@ int main(int argc, char** argv) {
     const Tally& receding = tallies[1];
     const Tally& none = tallies[2];
     const Tally& floor = tallies[3];
+    const Tally& shore = tallies[4];
     printShare("turned frames within 0.5 degrees", tally.turnedFound, tally.turned);
     printShare("level frames reported level", tally.levelKept, tally.level);
     printShare("turned frames following the turn", tally.followed, tally.turned);
+    if (shore.level) {
+        printShare("shores: turned within 0.5", shore.turnedFound, shore.turned);
+        printShare("shores: level reported level", shore.levelKept, shore.level);
+    }
     if (receding.level) {
         printShare("receding: turned within 0.5", receding.turnedFound, receding.turned);
         printShare("receding: level reported level", receding.levelKept, receding.level);
@@ -233,11 +247,16 @@ int main(int argc, char** argv) {
         printShare("floors: turned within 0.5", floor.turnedFound, floor.turned);
         printShare("floors: readings more than 1.5 off", floor.wrong, floor.readings);
     }
-    const int wrong = tally.wrong + receding.wrong + floor.wrong, readings = tally.readings + receding.readings + floor.readings;
+    const int wrong = tally.wrong + receding.wrong + floor.wrong + shore.wrong;
+    const int readings = tally.readings + receding.readings + floor.readings + shore.readings;
     printShare("readings more than 1.5 degrees off", wrong, readings);
     if (none.level) printShare("no horizon: frames read nothing", none.level + none.turned - none.readings, none.level + none.turned);
-    const int runs = tally.runs + receding.runs + none.runs + floor.runs;
-    const double seconds = tally.seconds + receding.seconds + none.seconds + floor.seconds;
+    int runs = 0;
+    double seconds = 0;
+    for (const Tally& t : tallies) {
+        runs += t.runs;
+        seconds += t.seconds;
+    }
     std::printf("%-34s %.0f ms a frame\n", "mean detection time", runs ? 1000.0 * seconds / runs : 0.0);
     const bool met = tally.turnedFound >= kTarget * tally.turned && tally.levelKept >= kTarget * tally.level && wrong == 0 && none.readings == 0 &&
                      2 * floor.turnedFound >= floor.turned;
