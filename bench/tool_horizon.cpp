@@ -21,7 +21,10 @@
 // reading is wrong or a frame without a horizon is read, 2 when a photograph cannot be read.
 //
 // Photographs after --shore hold a shoreline and its reflection in still water: counted as the
-// first group is, and tallied apart.
+// first group is, and tallied apart. An argument there may be PHOTO@ANGLE:SHORE, a frame composed
+// from a photograph without water: turned by ANGLE (its level), its part below SHORE of the
+// height from the top replaced by a lake mirroring the part above, darker and rippled. The
+// water's level is the frame's, whatever the photograph's own lines say.
 //
 // Photographs after --floor hold a floor, a road or rails receding under a soft horizon; there a
 // reading must lie within 1.5 degrees and half the turned frames within 0.5. An argument there may
@@ -117,6 +120,37 @@ Image composeDeck(const Image& level, double horizon, double vanish) {
     return Image::fromPixels(std::move(pixels));
 }
 
+// A frame of the shore group: `level`, a photograph levelled by hand, its part below `shore` of
+// the height from the top replaced by still water mirroring the part above it, darker, with
+// ripples that break the reflection into streaks, growing towards the camera.
+Image composeLake(const Image& level, double shore) {
+    const Rect e = level.extent();
+    const cv::Size size(int(e.width), int(e.height));
+    const std::optional<cv::Mat> photo = analysis::renderReduced(level, size, OutputSpace::sRGB);
+    if (!photo) return Image();
+    cv::Mat frame = photo->clone();
+    const double w = size.width, line = shore * size.height;
+    for (int y = int(std::ceil(line)); y < size.height; ++y) {
+        const double depth = y + 0.5 - line;
+        for (int x = 0; x < size.width; ++x) {
+            const double u = x / w * 1000.0, d = depth / w * 1000.0;  // in thousandths of the width
+            const double wave = std::sin(u * 0.045 + 2.5 * std::sin(d * 0.31)) * std::sin(d * 0.57 + 0.011 * u);
+            const double from = std::clamp(line - depth - (0.4 + 0.03 * d) * wave * w / 1000.0, 0.0, size.height - 1.001);
+            const int r = int(from);
+            const double f = from - r;
+            const cv::Vec4f a = photo->at<cv::Vec4f>(r, x), b = photo->at<cv::Vec4f>(r + 1, x);
+            cv::Vec4f& p = frame.at<cv::Vec4f>(y, x);
+            for (int i = 0; i < 3; ++i) p[i] = float(0.7 * (a[i] * (1 - f) + b[i] * f) + 12.0);
+        }
+    }
+    SourcePixels pixels = SourcePixels::allocate(size.width, size.height, 4, SampleType::uint8);
+    for (int y = 0; y < size.height; ++y) {
+        const cv::Mat row(1, size.width, CV_8UC4, pixels.mutableRow(y));
+        frame.row(y).convertTo(row, CV_8UC4);
+    }
+    return Image::fromPixels(std::move(pixels));
+}
+
 std::string shown(const std::optional<double>& angle) {
     if (!angle) return "-";
     char text[16];
@@ -164,9 +198,11 @@ int main(int argc, char** argv) {
         }
         Tally& tally = *group;
         double correction = 0, horizon = 0, vanish = 0;
-        bool deck = false;
+        bool deck = false, lake = false;
         if (const auto at = argument.rfind('@'); at != std::string::npos) {
-            deck = std::sscanf(argument.c_str() + at + 1, "%lf:%lf:%lf", &correction, &horizon, &vanish) == 3;
+            const int numbers = std::sscanf(argument.c_str() + at + 1, "%lf:%lf:%lf", &correction, &horizon, &vanish);
+            deck = numbers == 3 && group == &tallies[3];
+            lake = numbers == 2 && group == &tallies[4];
             correction = std::atof(argument.c_str() + at + 1);
             argument.resize(at);
         }
@@ -195,6 +231,17 @@ int main(int argc, char** argv) {
             char where[16];
             std::snprintf(where, sizeof where, " + deck %+.1f", vanish);
             name += where;
+        }
+        if (lake) {
+            CropParameters levelled;
+            levelled.straightenAngle = correction;
+            proxy = composeLake(applyGeometry(proxy, levelled, Framing::cropped), horizon);
+            if (proxy.extent().isEmpty()) {
+                std::fprintf(stderr, "%s: cannot be composed\n", path.c_str());
+                return 2;
+            }
+            correction = 0;
+            name += " + lake";
         }
         if (name.size() > 34) name.resize(34);
 

@@ -10,7 +10,7 @@ set -euo pipefail
 build=${1:-build}
 cache=${QUALITY_CACHE:-$build/quality-cache}
 packages=(lomiri-wallpapers-16.04 lomiri-wallpapers-20.04 mate-backgrounds opencv-doc palapeli-data scribus-template tuxtype-data
-  tuxpaint-data)
+  tuxpaint-data lxqt-themes)
 
 fetch_photographs "$cache" "${packages[@]}"
 
@@ -72,9 +72,18 @@ photos=(
 #   within about half a degree of +0.7.
 # - kcas5 (1280x1024): a misty lake between two headlands, the bright line where they meet the
 #   water 385.8@40, 383.7@650, 380.8@880, 381.4@1090: -0.3.
+# The packages hold few such photographs, so lakes are also composed: a photograph without water,
+# levelled as above (0 where no line tells its level), its lower part replaced by still water
+# mirroring the part above ("@ANGLE:SHORE", the shore SHORE of the height from the top), cut where
+# a lake could lie: a meadow's edge under a wood, a volcano's wooded foot, the haze under a ridge,
+# the foot of a street's houses. The water is level by construction.
 shore=(
-  "$tux/kcas9.jpg@+0.7"  # rock face and its reflection
-  "$tux/kcas5.jpg@-0.3"  # far shore of a misty lake, rocks before it
+  "$tux/kcas9.jpg@+0.7"                                     # rock face and its reflection
+  "$tux/kcas5.jpg@-0.3"                                     # far shore of a misty lake, rocks before it
+  "$walls/aitzgorri_by_Aitzol_Berasategi.jpg@0:0.62"        # autumn wood under a mountain
+  "$tux/kcas6.jpg@0:0.72"                                   # wooded foot of a volcano
+  "$cache/root/usr/share/lxqt/wallpapers/Valendas.png@0:0.8"  # ridges in haze
+  "$samples/data/leuvenA.jpg@-0.6:0.75"                     # street of brick houses
 )
 
 # Long straight lines that are not level under a soft horizon: a reading of those lines turns the
