@@ -1,7 +1,8 @@
 // vantrel-horizon: how well automatic levelling does on real photographs. Not installed;
 // `make quality` feeds it a set of level photographs.
 //
-//   vantrel-horizon PHOTO[@ANGLE]... [--receding PHOTO[@ANGLE]...] [--none PHOTO...] [--floor PHOTO[@ANGLE[:HORIZON:VANISH]]...]
+//   vantrel-horizon PHOTO[@ANGLE]... [--shore PHOTO[@ANGLE]...] [--receding PHOTO[@ANGLE]...] [--none PHOTO...]
+//                   [--floor PHOTO[@ANGLE[:HORIZON:VANISH]]...]
 //
 // Each photograph is loaded as the editor loads a scan and measured on its 2560-pixel proxy,
 // once level and once turned by each of a set of known angles with the geometry stage's own
@@ -18,6 +19,12 @@
 // turned, levels the frame on something that is not level, and is counted apart. Prints one row
 // per photograph and the shares; exits 1 when either of the first two shares is below 90 %, any
 // reading is wrong or a frame without a horizon is read, 2 when a photograph cannot be read.
+//
+// Photographs after --shore hold a shoreline and its reflection in still water: counted as the
+// first group is, and tallied apart. An argument there may be PHOTO@ANGLE:SHORE, a frame composed
+// from a photograph without water: turned by ANGLE (its level), its part below SHORE of the
+// height from the top replaced by a lake mirroring the part above, darker and rippled. The
+// water's level is the frame's, whatever the photograph's own lines say.
 //
 // Photographs after --floor hold a floor, a road or rails receding under a soft horizon; there a
 // reading must lie within 1.5 degrees and half the turned frames within 0.5. An argument there may
@@ -113,6 +120,37 @@ Image composeDeck(const Image& level, double horizon, double vanish) {
     return Image::fromPixels(std::move(pixels));
 }
 
+// A frame of the shore group: `level`, a photograph levelled by hand, its part below `shore` of
+// the height from the top replaced by still water mirroring the part above it, darker, with
+// ripples that break the reflection into streaks, growing towards the camera.
+Image composeLake(const Image& level, double shore) {
+    const Rect e = level.extent();
+    const cv::Size size(int(e.width), int(e.height));
+    const std::optional<cv::Mat> photo = analysis::renderReduced(level, size, OutputSpace::sRGB);
+    if (!photo) return Image();
+    cv::Mat frame = photo->clone();
+    const double w = size.width, line = shore * size.height;
+    for (int y = int(std::ceil(line)); y < size.height; ++y) {
+        const double depth = y + 0.5 - line;
+        for (int x = 0; x < size.width; ++x) {
+            const double u = x / w * 1000.0, d = depth / w * 1000.0;  // in thousandths of the width
+            const double wave = std::sin(u * 0.045 + 2.5 * std::sin(d * 0.31)) * std::sin(d * 0.57 + 0.011 * u);
+            const double from = std::clamp(line - depth - (0.4 + 0.03 * d) * wave * w / 1000.0, 0.0, size.height - 1.001);
+            const int r = int(from);
+            const double f = from - r;
+            const cv::Vec4f a = photo->at<cv::Vec4f>(r, x), b = photo->at<cv::Vec4f>(r + 1, x);
+            cv::Vec4f& p = frame.at<cv::Vec4f>(y, x);
+            for (int i = 0; i < 3; ++i) p[i] = float(0.7 * (a[i] * (1 - f) + b[i] * f) + 12.0);
+        }
+    }
+    SourcePixels pixels = SourcePixels::allocate(size.width, size.height, 4, SampleType::uint8);
+    for (int y = 0; y < size.height; ++y) {
+        const cv::Mat row(1, size.width, CV_8UC4, pixels.mutableRow(y));
+        frame.row(y).convertTo(row, CV_8UC4);
+    }
+    return Image::fromPixels(std::move(pixels));
+}
+
 std::string shown(const std::optional<double>& angle) {
     if (!angle) return "-";
     char text[16];
@@ -131,7 +169,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: vantrel-horizon PHOTO...\n");
         return 2;
     }
-    Tally tallies[4];
+    Tally tallies[5];
     Tally* group = &tallies[0];
     std::printf("%-34s %6s", "photograph", "level");
     for (double turn : kTurns) std::printf(" %6.1f", turn);
@@ -148,6 +186,11 @@ int main(int argc, char** argv) {
             std::printf("%s\n", "no horizon (a frame counts when read nothing):");
             continue;
         }
+        if (argument == "--shore") {
+            group = &tallies[4];
+            std::printf("%s\n", "shorelines and their reflections:");
+            continue;
+        }
         if (argument == "--floor") {
             group = &tallies[3];
             std::printf("%s\n", "floors receding under a soft horizon:");
@@ -155,9 +198,11 @@ int main(int argc, char** argv) {
         }
         Tally& tally = *group;
         double correction = 0, horizon = 0, vanish = 0;
-        bool deck = false;
+        bool deck = false, lake = false;
         if (const auto at = argument.rfind('@'); at != std::string::npos) {
-            deck = std::sscanf(argument.c_str() + at + 1, "%lf:%lf:%lf", &correction, &horizon, &vanish) == 3;
+            const int numbers = std::sscanf(argument.c_str() + at + 1, "%lf:%lf:%lf", &correction, &horizon, &vanish);
+            deck = numbers == 3 && group == &tallies[3];
+            lake = numbers == 2 && group == &tallies[4];
             correction = std::atof(argument.c_str() + at + 1);
             argument.resize(at);
         }
@@ -186,6 +231,17 @@ int main(int argc, char** argv) {
             char where[16];
             std::snprintf(where, sizeof where, " + deck %+.1f", vanish);
             name += where;
+        }
+        if (lake) {
+            CropParameters levelled;
+            levelled.straightenAngle = correction;
+            proxy = composeLake(applyGeometry(proxy, levelled, Framing::cropped), horizon);
+            if (proxy.extent().isEmpty()) {
+                std::fprintf(stderr, "%s: cannot be composed\n", path.c_str());
+                return 2;
+            }
+            correction = 0;
+            name += " + lake";
         }
         if (name.size() > 34) name.resize(34);
 
@@ -222,9 +278,14 @@ int main(int argc, char** argv) {
     const Tally& receding = tallies[1];
     const Tally& none = tallies[2];
     const Tally& floor = tallies[3];
+    const Tally& shore = tallies[4];
     printShare("turned frames within 0.5 degrees", tally.turnedFound, tally.turned);
     printShare("level frames reported level", tally.levelKept, tally.level);
     printShare("turned frames following the turn", tally.followed, tally.turned);
+    if (shore.level) {
+        printShare("shores: turned within 0.5", shore.turnedFound, shore.turned);
+        printShare("shores: level reported level", shore.levelKept, shore.level);
+    }
     if (receding.level) {
         printShare("receding: turned within 0.5", receding.turnedFound, receding.turned);
         printShare("receding: level reported level", receding.levelKept, receding.level);
@@ -233,11 +294,16 @@ int main(int argc, char** argv) {
         printShare("floors: turned within 0.5", floor.turnedFound, floor.turned);
         printShare("floors: readings more than 1.5 off", floor.wrong, floor.readings);
     }
-    const int wrong = tally.wrong + receding.wrong + floor.wrong, readings = tally.readings + receding.readings + floor.readings;
+    const int wrong = tally.wrong + receding.wrong + floor.wrong + shore.wrong;
+    const int readings = tally.readings + receding.readings + floor.readings + shore.readings;
     printShare("readings more than 1.5 degrees off", wrong, readings);
     if (none.level) printShare("no horizon: frames read nothing", none.level + none.turned - none.readings, none.level + none.turned);
-    const int runs = tally.runs + receding.runs + none.runs + floor.runs;
-    const double seconds = tally.seconds + receding.seconds + none.seconds + floor.seconds;
+    int runs = 0;
+    double seconds = 0;
+    for (const Tally& t : tallies) {
+        runs += t.runs;
+        seconds += t.seconds;
+    }
     std::printf("%-34s %.0f ms a frame\n", "mean detection time", runs ? 1000.0 * seconds / runs : 0.0);
     const bool met = tally.turnedFound >= kTarget * tally.turned && tally.levelKept >= kTarget * tally.level && wrong == 0 && none.readings == 0 &&
                      2 * floor.turnedFound >= floor.turned;

@@ -9,12 +9,14 @@ set -euo pipefail
 
 build=${1:-build}
 cache=${QUALITY_CACHE:-$build/quality-cache}
-packages=(lomiri-wallpapers-16.04 lomiri-wallpapers-20.04 mate-backgrounds opencv-doc palapeli-data scribus-template)
+packages=(lomiri-wallpapers-16.04 lomiri-wallpapers-20.04 mate-backgrounds opencv-doc palapeli-data scribus-template tuxtype-data
+  tuxpaint-data lxqt-themes)
 
 fetch_photographs "$cache" "${packages[@]}"
 
 walls=$cache/root/usr/share/backgrounds
 samples=$cache/root/usr/share/doc/opencv-doc/examples
+tux=$cache/root/usr/share/tuxtype/images
 # One photograph a line, each with a clear horizon or clear verticals. "@ANGLE" is the
 # straightening that levels it as published, measured by hand: on a horizon, a line fitted to the
 # tone step across the whole width; on buildings, the lean of the long verticals fitted against
@@ -62,6 +64,28 @@ photos=(
 #   104.7@542 (+1.0) and 141.6@372 to 143.8@540 (+0.8): their tilt changes with the row (the stand
 #   recedes) and nothing is plumb: +0.7 kept.
 
+# Shorelines and their reflections in still water, where the shore's own edge is weak or broken
+# (rock meets its reflection, a far shore through mist). Levelled on the waterline, the thin line
+# where the shore meets the water, per 60- to 120-pixel crop on the full-size original, "y@x":
+# - kcas9 (1280x1024): a rock face over a lake, 792@60, 789.5@360, 794@660, 801@960, 804@1220; the
+#   fit through all +0.7, but the line bends (left half +0.2, right half +1.1): the truth lies
+#   within about half a degree of +0.7.
+# - kcas5 (1280x1024): a misty lake between two headlands, the bright line where they meet the
+#   water 385.8@40, 383.7@650, 380.8@880, 381.4@1090: -0.3.
+# The packages hold few such photographs, so lakes are also composed: a photograph without water,
+# levelled as above (0 where no line tells its level), its lower part replaced by still water
+# mirroring the part above ("@ANGLE:SHORE", the shore SHORE of the height from the top), cut where
+# a lake could lie: a meadow's edge under a wood, a volcano's wooded foot, the haze under a ridge,
+# the foot of a street's houses. The water is level by construction.
+shore=(
+  "$tux/kcas9.jpg@+0.7"                                     # rock face and its reflection
+  "$tux/kcas5.jpg@-0.3"                                     # far shore of a misty lake, rocks before it
+  "$walls/aitzgorri_by_Aitzol_Berasategi.jpg@0:0.62"        # autumn wood under a mountain
+  "$tux/kcas6.jpg@0:0.72"                                   # wooded foot of a volcano
+  "$cache/root/usr/share/lxqt/wallpapers/Valendas.png@0:0.8"  # ridges in haze
+  "$samples/data/leuvenA.jpg@-0.6:0.75"                     # street of brick houses
+)
+
 # Long straight lines that are not level under a soft horizon: a reading of those lines turns the
 # frame visibly wrong, so "nothing" is a fair answer and they are tallied apart. Levelled on the
 # far waterline, the tone step (or thin bright line) where calm water meets the far shore, per
@@ -83,8 +107,11 @@ receding=(
 # No horizon and nothing upright to level on: any reading levels the frame on something that is
 # not level. Trunks of a wood lean each its own way by a few degrees.
 none=(
-  "$walls/life_by_Aitzol_Berasategi.jpg"  # brook between rocks in a wood, no sky
-  "$walls/mate/nature/Wood.jpg"           # deck boards receding out of focus, no horizon
+  "$walls/life_by_Aitzol_Berasategi.jpg"                  # brook between rocks in a wood, no sky
+  "$walls/mate/nature/Wood.jpg"                           # deck boards receding out of focus, no horizon
+  "$tux/kcas11.jpg"                                       # rice terraces seen from above, no sky
+  "$cache/root/usr/share/tuxpaint/templates/corn_maze.jpg"  # a path between maize stalks, no sky
+  "$walls/mate/nature/GreenMeadow.jpg"                    # a lawn close up, blades leaning every way
 )
 
 # Floors receding under a soft horizon. The packages hold no such photograph beyond Storm above (its
@@ -104,4 +131,4 @@ floor=(
 )
 
 cmake --build "$build" --target vantrel-horizon >/dev/null
-"$build/bench/vantrel-horizon" "${photos[@]}" --receding "${receding[@]}" --none "${none[@]}" --floor "${floor[@]}"
+"$build/bench/vantrel-horizon" "${photos[@]}" --shore "${shore[@]}" --receding "${receding[@]}" --none "${none[@]}" --floor "${floor[@]}"

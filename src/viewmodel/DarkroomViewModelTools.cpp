@@ -99,13 +99,18 @@ void DarkroomViewModel::applyHorizonAngle(const Uuid& frame, std::optional<doubl
     if (selectedPhotoID_ != frame) {
         // Measured on a frame the user has left: the frame now shown keeps its own geometry.
         status_.clearIf(L10n::text("status.horizonDetecting"));
+    } else if (angle && *angle == 0.0 && parameters_.crop.straightenAngle == 0.0) {
+        // A level horizon asks for no turn: nothing to save, and no turn to announce.
+        status_.showFrameNews(L10n::text("status.horizonAlreadyLevel"));
     } else if (angle) {
         EditParameters recipe = parameters_;
         recipe.crop.straightenAngle = *angle;
         setParameters(std::move(recipe));
         roll_.persistRecipe(SaveTiming::now);
         roll_.rebuildFilmstrip();
-        status_.showFrameNews(L10n::text("status.horizonCalibrated", *angle));
+        // The scan stands level as it is: the straightening set by hand is what turned it.
+        status_.showFrameNews(*angle == 0.0 ? L10n::text("status.horizonStraighteningRemoved")
+                                            : L10n::text("status.horizonCalibrated", *angle));
     } else {
         status_.showFrameNews(L10n::text("status.horizonNotFound"));
     }

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cmath>
 #include <memory>
+#include <mutex>
 
 #include <QAction>
 #include <QLabel>
@@ -17,6 +18,7 @@
 #include "WindowTestSupport.h"
 #include "app/CanvasArea.h"
 #include "app/Sidebar.h"
+#include "services/L10n.h"
 #include "services/LocalizationManager.h"
 #include "views/crop/CropOverlayView.h"
 #include "views/masks/MaskOverlayView.h"
@@ -686,6 +688,56 @@ TEST_F(ToolsWindowTest, WaitsShowATurningIndicatorUnlessAnimationsAreOff) {
     Animations::setEnabled(false);
     settle();
     for (BusyIndicator* indicator : indicators) EXPECT_FALSE(indicator->isVisible()) << indicator->objectName().toStdString();
+}
+
+// A horizon reading set by the test, returned for any frame.
+class SetHorizon final : public AnalysisService {
+public:
+    void set(std::optional<double> angle) {
+        std::lock_guard lock(mutex_);
+        angle_ = angle;
+    }
+    std::optional<double> detectHorizonAngle(const LoadedPhoto&) override {
+        std::lock_guard lock(mutex_);
+        return angle_;
+    }
+    std::optional<Image> detectSubject(const LoadedPhoto&) override { return std::nullopt; }
+
+private:
+    std::mutex mutex_;
+    std::optional<double> angle_;
+};
+
+class AutoLevelWindowTest : public ToolsWindowTest {
+protected:
+    AutoLevelWindowTest() { analysis = horizon; }
+    std::shared_ptr<SetHorizon> horizon = std::make_shared<SetHorizon>();
+};
+
+// The crop bar's auto-level button tells what the detection found: a turn, a horizon
+// already level (and nothing turned), or none; never a turn of 0.0 degrees.
+TEST_F(AutoLevelWindowTest, TheCropBarsAutoLevelSaysWhatItFound) {
+    vm().toggleCropMode();
+    settle();
+    auto* bar = tool<CropControlBar>();
+    ASSERT_NE(bar, nullptr);
+    auto* status = window->findChild<QLabel*>("statusLine");
+    ASSERT_NE(status, nullptr);
+    const auto level = [&](std::optional<double> reading) {
+        horizon->set(reading);
+        QTest::mouseClick(bar->autoHorizonButton(), Qt::LeftButton);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !vm().isDetectingHorizon(); }, 3000));
+        settle();
+        return status->text().toStdString();
+    };
+    EXPECT_EQ(level(0.0), L10n::tr("status.horizonAlreadyLevel"));
+    EXPECT_EQ(vm().parameters().crop.straightenAngle, 0.0);
+    EXPECT_EQ(level(std::nullopt), L10n::tr("status.horizonNotFound"));
+    EXPECT_EQ(vm().parameters().crop.straightenAngle, 0.0);
+    EXPECT_EQ(level(-1.7), "Auto-straightened horizon: -1.7°");
+    EXPECT_EQ(vm().parameters().crop.straightenAngle, -1.7);
+    EXPECT_EQ(level(0.0), L10n::tr("status.horizonStraighteningRemoved"));
+    EXPECT_EQ(vm().parameters().crop.straightenAngle, 0.0);
 }
 
 // The ratio menu names each ratio as its button does, in every language.

@@ -56,8 +56,10 @@ class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        window = std::make_unique<MainWindow>(std::make_unique<DarkroomViewModel>(windowServices(dir, render, store)),
-                                              nullptr, [this] { ++quitRequests; });
+        ViewModelServices services = windowServices(dir, render, store);
+        services.analysis = analysis;
+        window = std::make_unique<MainWindow>(std::make_unique<DarkroomViewModel>(std::move(services)), nullptr,
+                                              [this] { ++quitRequests; });
         // The shared command files stay out of the tests: only these are polled.
         window->startCommandFilePolling(commandFiles);
         ASSERT_TRUE(QTest::qWaitFor([&] { return !vm().renderedPreview().isNull(); }, 3000));
@@ -93,6 +95,8 @@ protected:
     QTemporaryDir dir;
     std::shared_ptr<FakeRenderService> render = std::make_shared<FakeRenderService>();
     std::shared_ptr<FakeSessionStorage> store = std::make_shared<FakeSessionStorage>();
+    // None unless a fixture sets one before SetUp: then no horizon or subject is ever found.
+    std::shared_ptr<AnalysisService> analysis;
     std::unique_ptr<MainWindow> window;
     int quitRequests = 0;
     std::vector<std::filesystem::path> commandFiles;

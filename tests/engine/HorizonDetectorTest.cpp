@@ -747,6 +747,122 @@ TEST(HorizonDetectorTest, AShorelineWhereAHillMeetsItsReflectionIsRead) {
     }
 }
 
+// A lake under a far shore, turned by `tiltDegrees`: two tones, a pale sky over a dark hill
+// whose ridge rolls, and below the shoreline the water mirroring them, softened and darker
+// by `gain` (1: as dark as the hill itself). The hill meets its own reflection, so the
+// shoreline shows no edge; the ridge and its soft copy in the water roll as they please.
+TestBitmap hillOverItsSoftReflection(int width, int height, double tiltDegrees, double gain) {
+    const double t = tiltDegrees * std::numbers::pi / 180.0, c = std::cos(t), s = std::sin(t);
+    const auto scene = [&](double u, double v) {  // v up from the shoreline, pixels
+        const double ridge = height * (0.1 + 0.04 * (0.6 * std::sin(u * 0.011) + 0.4 * std::sin(u * 0.037 + 1.0)));
+        const double sky = 200.0 - 25.0 * v / height;
+        return sky + (70.0 - sky) * cover(ridge - v);
+    };
+    std::vector<double> grey(std::size_t(width) * height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const double px = x + 0.5 - width / 2.0, py = height / 2.0 - (y + 0.5);
+            const double u = c * px + s * py, v = -s * px + c * py + 0.1 * height;
+            if (v >= 0) {
+                grey[std::size_t(y) * width + x] = scene(u, v);
+                continue;
+            }
+            // The reflection, blurred along the fall of the water over a few pixels.
+            double sum = 0, weights = 0;
+            for (int k = -3; k <= 3; ++k) {
+                const double w = std::exp(-0.25 * k * k);
+                sum += w * scene(u, std::max(0.0, 2.0 * k - v));
+                weights += w;
+            }
+            grey[std::size_t(y) * width + x] = gain * sum / weights + (1 - gain) * 70.0;
+        }
+    std::mt19937 rng(31);
+    return grainedBitmap(width, height, grey, rng);
+}
+
+TEST(HorizonDetectorTest, AShoreLostInItsOwnReflectionIsReadFromTheMirror) {
+    // No straight line, no tone step at the shoreline, no soft horizon: only the reflection
+    // tells where the shore runs. It pins the tilt: turned, the two sides no longer meet.
+    for (double gain : {0.8, 1.0})
+        for (double tilt : {0.0, 2.0, 3.0, 5.0, -2.5}) {
+            const auto angle = HorizonDetector::measureHorizonAngle(hillOverItsSoftReflection(1200, 800, tilt, gain).view());
+            ASSERT_TRUE(angle.has_value()) << gain << " " << tilt;
+            EXPECT_NEAR(*angle, -tilt, 0.3) << gain << " " << tilt;
+        }
+    // The hill alone, over water that mirrors nothing (a grey lake under wind), is no
+    // shore to read: its ridge rolls and nothing else runs level.
+    TestBitmap unmirrored = hillOverItsSoftReflection(1200, 800, 2.0, 0.0);
+    EXPECT_FALSE(HorizonDetector::measureHorizonAngle(unmirrored.view()).has_value());
+}
+
+// A football pitch (105 by 68 m, mown in stripes, its lines painted white) seen from a
+// camera `height` metres above the ground point (`x`, `y`), looking `yawDegrees` round
+// from along the pitch's length and `downDegrees` below level, turned by `rollDegrees`.
+// The sky shows only where the camera looks up far enough.
+TestBitmap pitchSeenFrom(int width, int height, cv::Point2d at, double up, double yawDegrees, double downDegrees, double rollDegrees) {
+    const double yaw = yawDegrees * std::numbers::pi / 180, down = downDegrees * std::numbers::pi / 180;
+    const double roll = -rollDegrees * std::numbers::pi / 180;  // counter-clockwise on screen
+    const cv::Vec3d forward(std::cos(yaw) * std::cos(down), std::sin(yaw) * std::cos(down), -std::sin(down));
+    const cv::Vec3d side(std::sin(yaw), -std::cos(yaw), 0.0), top = side.cross(forward);
+    const cv::Vec3d right = side * std::cos(roll) + top * std::sin(roll), upward = top * std::cos(roll) - side * std::sin(roll);
+    // Distance (m) from the ground point (X, Y) to the nearest painted line.
+    const auto toLine = [](double X, double Y) {
+        double d = std::abs(std::hypot(X - 52.5, Y - 34) - 9.15);
+        const auto segment = [&](double x0, double y0, double x1, double y1) {
+            const double dx = x1 - x0, dy = y1 - y0, t = std::clamp(((X - x0) * dx + (Y - y0) * dy) / (dx * dx + dy * dy), 0.0, 1.0);
+            d = std::min(d, std::hypot(X - x0 - t * dx, Y - y0 - t * dy));
+        };
+        segment(0, 0, 105, 0), segment(0, 68, 105, 68), segment(0, 0, 0, 68), segment(105, 0, 105, 68), segment(52.5, 0, 52.5, 68);
+        for (const double end : {0.0, 105.0}) {
+            const double in = end == 0 ? 1 : -1;
+            for (const auto& [depth, half] : {std::pair{16.5, 20.16}, std::pair{5.5, 9.16}}) {
+                segment(end, 34 - half, end + in * depth, 34 - half), segment(end, 34 + half, end + in * depth, 34 + half);
+                segment(end + in * depth, 34 - half, end + in * depth, 34 + half);
+            }
+        }
+        return d;
+    };
+    TestBitmap b{width, height, std::vector<std::uint8_t>(std::size_t(width) * height * 4)};
+    std::mt19937 rng(41);
+    std::normal_distribution<double> grain(0.0, 3.0);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const cv::Vec3d ray = forward * double(width) + right * (x + 0.5 - width / 2.0) - upward * (y + 0.5 - height / 2.0);
+            cv::Vec3d colour(150, 185, 225);  // sky
+            if (ray[2] < 0) {
+                const double reach = -up / ray[2], X = at.x + reach * ray[0], Y = at.y + reach * ray[1];
+                const double metresPerPixel = reach * cv::norm(ray) / width / std::max(0.05, -ray[2] / cv::norm(ray));
+                const bool light = int(std::floor(X / 5.25)) % 2 == 0;
+                const cv::Vec3d grass = light ? cv::Vec3d(70, 140, 50) : cv::Vec3d(55, 115, 40);
+                const double paint = std::clamp(0.5 + (0.06 - toLine(X, Y)) / std::max(metresPerPixel, 1e-3), 0.0, 1.0);
+                colour = grass + (cv::Vec3d(225, 230, 225) - grass) * paint;
+            }
+            std::uint8_t* p = &b.pixels[(std::size_t(y) * width + x) * 4];
+            for (int i = 0; i < 3; ++i) p[i] = std::uint8_t(std::clamp(colour[i] + grain(rng), 0.0, 255.0));
+            p[3] = 255;
+        }
+    return b;
+}
+
+TEST(HorizonDetectorTest, AFrameOfGroundAloneHasNoHorizon) {
+    // Seen from above or from the stands with no sky in view, the pitch's lines and stripes
+    // lie on the ground: they run square to the frame, or at its turn, or recede, and none
+    // shows which way is level.
+    struct View { cv::Point2d at; double up, yaw, down; };
+    const View views[] = {{{52.5, 34}, 90, 0, 90}, {{52.5, 34}, 90, 8, 90}, {{52.5, -25}, 25, 90, 40},
+                          {{30, -25}, 25, 70, 40}, {{-20, 34}, 20, 0, 35}};
+    for (const View& v : views)
+        for (double roll : {0.0, 2.0})
+            EXPECT_FALSE(HorizonDetector::measureHorizonAngle(pitchSeenFrom(1200, 800, v.at, v.up, v.yaw, v.down, roll).view()))
+                << v.yaw << " " << v.down << " " << roll;
+    // From a low stand the sky shows over the far side: the horizon is read.
+    for (double roll : {0.0, 2.0}) {
+        const auto angle = HorizonDetector::measureHorizonAngle(pitchSeenFrom(1200, 800, {52.5, -15}, 4, 90, 4, roll).view());
+        ASSERT_TRUE(angle.has_value()) << roll;
+        EXPECT_NEAR(*angle, -roll, 0.3) << roll;
+    }
+}
+
 TEST(HorizonDetectorTest, ATiltTooSmallToSeeIsReportedLevel) {
     // Below 0.3 degrees a reading lies within the detector's own precision.
     for (double tilt : {0.15, -0.2}) {

@@ -82,15 +82,21 @@ TEST_F(EditViewModelTest, HorizonAngleIsShownSignedAndOnlyLandsOnTheMeasuredFram
     ASSERT_TRUE(settle(*vm));
     const std::string key = FakeSessionStorage::sampleKey(*vm->selectedPhotoID());
 
+    // A level horizon asks for no turn: none is announced, and nothing is written.
     analysis->angle = 0.0;
     analysis->gate.close();
+    const auto savedBefore = store->recipes.find(key) == store->recipes.end() ? std::nullopt : std::optional(store->recipes.at(key));
+    QSignalSpy strip(vm.get(), &DarkroomViewModel::filmstripItemsChanged);
     vm->autoLevelHorizon();
     EXPECT_TRUE(vm->isDetectingHorizon());
     EXPECT_EQ(vm->statusMessage(), "Detecting horizon and architectural tilt...");
     analysis->gate.open();
     ASSERT_TRUE(waitFor([&] { return !vm->isDetectingHorizon(); }));
-    EXPECT_EQ(vm->statusMessage(), "Auto-straightened horizon: +0.0°");
+    EXPECT_EQ(vm->statusMessage(), "Horizon already level; kept current composition");
     EXPECT_EQ(vm->parameters().crop.straightenAngle, 0.0);
+    const auto savedAfter = store->recipes.find(key) == store->recipes.end() ? std::nullopt : std::optional(store->recipes.at(key));
+    EXPECT_EQ(savedAfter, savedBefore);
+    EXPECT_EQ(strip.count(), 0);
 
     analysis->angle = -2.4;
     vm->autoLevelHorizon();
@@ -98,6 +104,18 @@ TEST_F(EditViewModelTest, HorizonAngleIsShownSignedAndOnlyLandsOnTheMeasuredFram
     EXPECT_EQ(vm->statusMessage(), "Auto-straightened horizon: -2.4°");
     EXPECT_EQ(vm->parameters().crop.straightenAngle, -2.4);
     EXPECT_EQ(store->recipes.at(key).crop.straightenAngle, -2.4);
+
+    // Level as scanned, a frame straightened by hand is put back, and told so, not "+0.0°".
+    analysis->angle = 0.0;
+    vm->autoLevelHorizon();
+    ASSERT_TRUE(waitFor([&] { return !vm->isDetectingHorizon(); }));
+    EXPECT_EQ(vm->statusMessage(), "Horizon level without straightening; straightening removed");
+    EXPECT_EQ(vm->parameters().crop.straightenAngle, 0.0);
+    EXPECT_EQ(store->recipes.at(key).crop.straightenAngle, 0.0);
+
+    analysis->angle = -2.4;
+    vm->autoLevelHorizon();
+    ASSERT_TRUE(waitFor([&] { return !vm->isDetectingHorizon(); }));
 
     analysis->angle.reset();
     vm->autoLevelHorizon();

@@ -137,8 +137,18 @@ TEST_F(EditViewModelTest, WithoutASubjectOrAHorizonTheEnginesAnswerIsReportedAsS
     for (int k = 0; k < 60; ++k)
         cv::circle(blobs, {rng.uniform(0, 900), rng.uniform(0, 600)}, rng.uniform(15, 110), cv::Scalar::all(rng.uniform(0, 255)),
                    cv::FILLED, cv::LINE_AA);
-    const LoadedPhoto landscape = photoOf(hills, "hills.png"), texture = photoOf(blobs, "blobs.png");
-    vm.setPhotos({landscape, texture});
+    // A pitch seen from above: mown stripes and painted lines, no sky.
+    cv::Mat pitch(600, 900, CV_8UC4);
+    for (int x = 0; x < pitch.cols; ++x)
+        pitch.col(x).setTo(x / 75 % 2 ? cv::Scalar(55, 120, 45, 255) : cv::Scalar(70, 145, 55, 255));
+    const cv::Scalar paint(230, 235, 230, 255);
+    cv::line(pitch, {450, 0}, {450, 599}, paint, 3, cv::LINE_AA);
+    cv::line(pitch, {0, 60}, {899, 60}, paint, 3, cv::LINE_AA);
+    cv::line(pitch, {0, 540}, {899, 540}, paint, 3, cv::LINE_AA);
+    cv::circle(pitch, {450, 300}, 80, paint, 3, cv::LINE_AA);
+    pitch += grain;
+    const LoadedPhoto landscape = photoOf(hills, "hills.png"), texture = photoOf(blobs, "blobs.png"), lawn = photoOf(pitch, "pitch.png");
+    vm.setPhotos({landscape, texture, lawn});
 
     // The detection's mask of what draws the eye is no subject: the fallback says so.
     vm.selectPhoto(DarkroomViewModel::frameID(landscape));
@@ -147,13 +157,22 @@ TEST_F(EditViewModelTest, WithoutASubjectOrAHorizonTheEnginesAnswerIsReportedAsS
     ASSERT_TRUE(waitFor([&] { return !vm.isDetectingSubject(); }, 20000));
     EXPECT_EQ(vm.statusMessage(), L10n::tr("status.visionFallback"));
 
-    // Levelling a frame without a horizon says it found none and turns nothing, never "+0.0°".
-    vm.selectPhoto(DarkroomViewModel::frameID(texture));
-    ASSERT_TRUE(settle(vm));
+    // The landscape's field meets its hill along a level line: already level, nothing turned.
     vm.autoLevelHorizon();
     ASSERT_TRUE(waitFor([&] { return !vm.isDetectingHorizon(); }, 20000));
-    EXPECT_EQ(vm.statusMessage(), L10n::tr("status.horizonNotFound"));
+    EXPECT_EQ(vm.statusMessage(), L10n::tr("status.horizonAlreadyLevel"));
     EXPECT_EQ(vm.parameters().crop.straightenAngle, 0.0);
+
+    // Levelling a frame without a horizon says it found none and turns nothing, never "+0.0°":
+    // blobs with no line across them, and a pitch whose lines are drawn on the ground.
+    for (const LoadedPhoto* frame : {&texture, &lawn}) {
+        vm.selectPhoto(DarkroomViewModel::frameID(*frame));
+        ASSERT_TRUE(settle(vm));
+        vm.autoLevelHorizon();
+        ASSERT_TRUE(waitFor([&] { return !vm.isDetectingHorizon(); }, 20000));
+        EXPECT_EQ(vm.statusMessage(), L10n::tr("status.horizonNotFound")) << frame->title();
+        EXPECT_EQ(vm.parameters().crop.straightenAngle, 0.0) << frame->title();
+    }
 }
 
 TEST(EngineAnalysisServiceTest, AnEmptyFrameHasNoHorizonAndNoSubject) {

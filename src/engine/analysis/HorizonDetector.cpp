@@ -37,7 +37,11 @@
 // length, while texture (reeds, grass, planks) points every way and cancels. The tilt whose lines line up best, refined to a
 // fiftieth of a degree, is the frame's tilt, when it stands clearly above
 // what texture gives at other tilts and edges along the rows give most of it
-// (trunks and stems lined up alone are no horizon).
+// (trunks and stems lined up alone are no horizon). When no line reads, still
+// water may: a shore that meets its own reflection (a dark hill over its dark
+// copy) has no edge of its own, or one lost among the water's streaks, yet
+// the frame mirrors itself about it. A frame of ground alone (a pitch or a
+// lawn seen from above) reads nothing: its lines are drawn on the ground.
 
 #include <algorithm>
 #include <array>
@@ -49,7 +53,9 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include "engine/analysis/GroundCover.h"
 #include "engine/analysis/RecedingLines.h"
+#include "engine/analysis/Reflection.h"
 
 namespace vantrel::HorizonDetector {
 namespace {
@@ -698,7 +704,7 @@ std::optional<double> calmHorizonTilt(const cv::Mat& grey) {
     return degrees(std::atan(-(sxy / sw - (sx / sw) * (sy / sw)) / var));
 }
 
-std::optional<double> measureFrame(const cv::Mat& grey) {
+std::optional<double> readLines(const cv::Mat& grey) {
     const Votes votes = edgeVotes(grey);
     const std::optional<double> calm = calmHorizonTilt(grey);
     const BlurredSteps copies = blurredCopies(grey);
@@ -718,14 +724,18 @@ std::optional<double> measureFrame(const cv::Mat& grey) {
         ++decided;
         if (r.angle) angles.push_back(*r.angle);
     }
-    // The segments say nothing clear at most scales: the votes decide, unless
-    // a long straight line of the frame runs at another tilt than theirs. Then
-    // the frame holds long lines at more than one tilt (a bridge's deck, cloud
-    // streaks, rails), and which of them is level cannot be told.
+    // The segments say nothing clear at most scales: the votes decide or, when
+    // they find no line, a reflection (a shore whose edge is lost in its own
+    // reflection), unless a long straight line of the frame runs at another
+    // tilt than theirs. Then the frame holds long lines at more than one tilt
+    // (a bridge's deck, cloud streaks, rails), and which of them is level
+    // cannot be told.
     if (2 * decided <= readings.size()) {
-        const std::optional<double> voted = measureGrey(grey, votes);
-        if (voted && longest->levelLength >= kConflictSpan && std::abs(*voted + longest->levelTilt) > kConflict) return std::nullopt;
-        return voted;
+        std::optional<double> reading = measureGrey(grey, votes);
+        if (!reading)
+            if (const auto shore = horizon::reflectedShoreline(horizon::mirrorCopies(grey), kMaxTilt)) reading = roundToTenth(-shore->tilt);
+        if (reading && longest->levelLength >= kConflictSpan && std::abs(*reading + longest->levelTilt) > kConflict) return std::nullopt;
+        return reading;
     }
     // Most of the scales that decide find no line to level on.
     if (2 * angles.size() <= decided) return std::nullopt;
@@ -739,6 +749,12 @@ std::optional<double> measureFrame(const cv::Mat& grey) {
     return roundToTenth(median);
 }
 
+// `rgba` is the frame reduced to `size`.
+std::optional<double> measureFrame(const cv::Mat& rgba, cv::Size size) {
+    if (horizon::showsGroundAlone(analysis::rgbAtSize(rgba, size))) return std::nullopt;
+    return readLines(analysis::greyAtSize(rgba, size));
+}
+
 bool measurable(cv::Size size) { return size.width >= 16 && size.height >= 16; }
 
 }  // namespace
@@ -748,7 +764,7 @@ std::optional<double> measureHorizonAngle(const RgbaView& bitmap) {
     if (source.empty()) return std::nullopt;
     const cv::Size size = analysis::sizeForArea(source.cols, source.rows, kAnalysisArea);
     if (!measurable(size)) return std::nullopt;
-    return measureFrame(analysis::greyAtSize(source, size));
+    return measureFrame(source, size);
 }
 
 std::future<std::optional<double>> detectHorizonAngle(Image frame) {
@@ -762,7 +778,7 @@ std::future<std::optional<double>> detectHorizonAngle(Image frame) {
             // Rendered as a plain display would show it (sRGB, 8 bit).
             const auto reduced = analysis::renderReduced(frame, size, OutputSpace::sRGB);
             if (!reduced) return std::nullopt;
-            return measureFrame(analysis::greyAtSize(*reduced, size));
+            return measureFrame(*reduced, size);
         } catch (...) {
             return std::nullopt;  // out of memory and the like: no angle, never a hang
         }
