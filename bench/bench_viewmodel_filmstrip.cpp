@@ -33,35 +33,16 @@
 #include <sys/resource.h>
 
 #include "BenchScenes.h"
+#include "NullSessionStorage.h"
 #include "RollScans.h"
 #include "engine/io/ImageLoader.h"
 #include "viewmodel/DarkroomViewModel.h"
 #include "viewmodel/EngineRenderService.h"
-#include "viewmodel/SessionStorage.h"
 
 namespace {
 
 using namespace vantrel;
 using Clock = std::chrono::steady_clock;
-
-// Every frame has the same stored recipe, as a session before left the roll; saves go nowhere.
-class EditedRollStorage final : public SessionStorage {
-public:
-    explicit EditedRollStorage(EditParameters recipe) : recipe_(std::move(recipe)) {}
-    std::optional<EditParameters> loadRecipe(const FrameKey&) override { return recipe_; }
-    void saveRecipe(const EditParameters&, const FrameKey&, Done done) override { written(done); }
-    std::vector<SnapshotItem> loadSnapshots(const FrameKey&) override { return {}; }
-    void saveSnapshots(const std::vector<SnapshotItem>&, const FrameKey&, Done done) override { written(done); }
-    std::optional<RollCullingDatabase> loadCullingDatabase(const RollFolder&) override { return std::nullopt; }
-    void saveCullingDatabase(const RollCullingDatabase&, const RollFolder&, Done done) override { written(done); }
-    void flush() override {}
-
-private:
-    static void written(const Done& done) {
-        if (done) done(SaveOutcome::written);
-    }
-    EditParameters recipe_;
-};
 
 EditParameters developedRecipe() {
     EditParameters recipe = bench::coreRecipe();
@@ -109,7 +90,7 @@ struct Roll {
         }
         ViewModelServices services;
         services.render = std::make_shared<EngineRenderService>();
-        services.store = std::make_shared<EditedRollStorage>(developedRecipe());
+        services.store = std::make_shared<bench::NullSessionStorage>(developedRecipe());
         services.settings = std::make_shared<QSettings>(dir.filePath("settings.ini"), QSettings::IniFormat);
         vm = std::make_unique<DarkroomViewModel>(std::move(services));
         runUntil([&] { return !vm->renderedPreview().isNull(); });
