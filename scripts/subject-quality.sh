@@ -14,7 +14,8 @@ build=${1:-build}
 shift || true
 cache=${QUALITY_CACHE:-$build/quality-cache}
 packages=(python3-skimage python-matplotlib-data python3-sklearn qtbase5-examples mate-backgrounds tuxpaint-data scribus-template kphotoalbum
-  lomiri-wallpapers-16.04 lomiri-wallpapers-20.04 gimp-help-en lxqt-themes puzzle-jigsaw tuxtype-data)
+  lomiri-wallpapers-16.04 lomiri-wallpapers-20.04 gimp-help-en lxqt-themes puzzle-jigsaw tuxtype-data
+  libjs-jquery-colorbox libjs-slimbox libjs-cropper libjs-jquery-backstretch)
 
 fetch_photographs "$cache" "${packages[@]}"
 

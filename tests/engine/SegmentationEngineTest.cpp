@@ -273,6 +273,12 @@ TEST(SegmentationEngineTest, TheFacesOfAGroupInProfileJoinTheOneSeenFromTheFront
     // A face found both from the front and turned aside is one face.
     EXPECT_EQ(CascadeFaceFinder::gathered(frontal, {}, {{405, 205, 60, 60}}).size(), 1u);
     EXPECT_EQ(CascadeFaceFinder::gathered({}, {}, profile).size(), 2u);
+    // Heads bent over (a player over the table) that only the lenient search sees join a group
+    // found already, and make none on their own: alone, that search answers to fur and wood.
+    const std::vector<cv::Rect> bent{{800, 260, 50, 80}, {205, 215, 52, 52}};
+    EXPECT_EQ(CascadeFaceFinder::gathered({}, {}, {profile[1]}, bent).size(), 3u);
+    EXPECT_EQ(CascadeFaceFinder::gathered(frontal, {}, {}, bent).size(), 3u);
+    EXPECT_TRUE(CascadeFaceFinder::gathered({}, {}, {}, bent).empty());
 
     // Cut out, the three people are all in the mask.
     const cv::Size size(1500, 1000);
@@ -418,6 +424,37 @@ TEST(SegmentationEngineTest, ALandscapeWithoutASubjectIsReportedAsTheFallback) {
     EXPECT_GE(iou(binaryAt(*found, hills.size()), house > 0), 0.8);
 }
 
+// A sky over a dark field, with a bank of haze or a glow lying across the middle of the
+// frame: brighter than both, and fading into them all round.
+cv::Mat hazeOverAField(cv::Size size) {
+    cv::Mat frame(size, CV_8UC4), haze = cv::Mat::zeros(size, CV_32F), grain(size, CV_32F);
+    cv::randn(grain, 0, 3);
+    cv::ellipse(haze, cv::Point(size.width * 11 / 20, size.height / 2), cv::Size(size.width * 7 / 20, size.height / 7), -8, 0, 360,
+                cv::Scalar(1), cv::FILLED);
+    cv::GaussianBlur(haze, haze, cv::Size(0, 0), size.height / 14.0);
+    for (int y = 0; y < size.height; ++y)
+        for (int x = 0; x < size.width; ++x) {
+            const double v = double(y) / size.height, h = haze.at<float>(y, x);
+            const cv::Vec3d ground = v < 0.55 ? cv::Vec3d(110 + 60 * v, 140 + 50 * v, 190) : cv::Vec3d(90, 80, 55);
+            cv::Vec3d c = ground * (1 - h) + cv::Vec3d(235, 230, 215) * h + cv::Vec3d::all(grain.at<float>(y, x));
+            frame.at<cv::Vec4b>(y, x) = {cv::saturate_cast<std::uint8_t>(c[0]), cv::saturate_cast<std::uint8_t>(c[1]),
+                                         cv::saturate_cast<std::uint8_t>(c[2]), 255};
+        }
+    return frame;
+}
+
+TEST(SegmentationEngineTest, HazeFadingIntoTheSceneIsNoSubject) {
+    const PlacedFaces none({1200, 800}, {});
+    const SubjectSegmentationEngine engine(none);
+    // The haze differs from the frame's border and draws the eye, but no outline sets it apart
+    // from the sky and the field: the fallback, its mask over a small share of the frame.
+    const cv::Mat haze = hazeOverAField({1200, 800});
+    const auto mask = engine.segment(viewOf(haze));
+    ASSERT_TRUE(mask.has_value());
+    EXPECT_EQ(mask->found, SubjectSegmentationEngine::Found::attention);
+    EXPECT_LE(meanWhere(*mask, haze.size(), cv::Mat(haze.size(), CV_8U, cv::Scalar(255))), 0.25);
+}
+
 Image imageOf(const cv::Mat& rgba) {
     SourcePixels p = SourcePixels::allocate(rgba.cols, rgba.rows, 4, SampleType::uint8);
     for (int y = 0; y < rgba.rows; ++y) std::memcpy(p.mutableRow(y), rgba.ptr(y), std::size_t(rgba.cols) * 4);
@@ -533,3 +570,4 @@ TEST(SegmentationEngineTest, FaceCascadesFindADrawnFaceAndGiveNoneWhenMissingOrD
 
 }  // namespace
 }  // namespace vantrel
+

@@ -7,10 +7,14 @@
 //    Haar frontal cascades (trained differently);
 // 2. the more sensitive Haar frontal cascade, confirmed by the other Haar
 //    one, where the face's middle has skin's colour (in a colour picture);
-// 3. faces turned aside: the Haar profile cascade (both ways round),
-//    confirmed by skin's colour in a colour picture, else by the LBP
-//    profile cascade on the spot; looked for whatever the first two found,
-//    since in a group some look at the camera and others at each other.
+// 3. faces turned aside, both ways round: the Haar profile cascade's finds,
+//    confirmed by skin's colour in a colour picture, else by the LBP profile
+//    cascade on the spot; looked for whatever the first two found, since in
+//    a group some look at the camera and others at each other;
+// 4. beside faces found so, the rest of the group: the LBP profile cascade
+//    in finer steps catches heads bent over or half in shade that the Haar
+//    one misses; alone it answers to fur and wood as often, so its finds
+//    count only where the picture holds people already.
 // The box is a Haar cascade's, which draws brows to chin.
 // Cats' faces are found by the extended cat cascade and confirmed on the spot
 // by the plain one; its box draws the face from the ears' roots to the chin.
@@ -35,6 +39,9 @@ constexpr double kMinAnimalFaceFraction = 0.1;
 constexpr double kMinRelativeWidth = 0.3;
 constexpr int kDetectionLongSide = 800;
 constexpr double kScaleStep = 1.15;
+// The LBP profile cascade answers only close to a face's own scale: it
+// searches in finer steps (it is cheap enough for that).
+constexpr double kFineScaleStep = 1.05;
 // A real face draws several overlapping hits; foliage and fabric draw one or two.
 constexpr int kSearchNeighbours = 3, kCheckNeighbours = 2;
 // The sensitive Haar frontal cascade's finds need only one hit of the other
@@ -165,10 +172,11 @@ std::vector<cv::Rect> confirmed(cv::CascadeClassifier& finder, cv::CascadeClassi
 }
 
 // Faces turned aside (the way the profile cascade knows), as it draws them.
-std::vector<cv::Rect> profiles(cv::CascadeClassifier& finder, cv::CascadeClassifier& check, const Search& search) {
+std::vector<cv::Rect> profiles(cv::CascadeClassifier& finder, cv::CascadeClassifier& check, const Search& search,
+                               double scaleStep = kScaleStep) {
     std::vector<cv::Rect> found, kept;
     if (finder.empty()) return kept;
-    finder.detectMultiScale(search.grey, found, kScaleStep, kSearchNeighbours, 0, search.minSize);
+    finder.detectMultiScale(search.grey, found, scaleStep, kSearchNeighbours, 0, search.minSize);
     for (const cv::Rect& face : found) {
         const bool sure = search.colourful ? skinColoured(search.ycrcb, true, face)
                                            : !check.empty() && foundAgain(check, search.grey, face, kProfileCheckNeighbours);
@@ -234,31 +242,39 @@ std::vector<cv::Rect> CascadeFaceFinder::find(const cv::Mat& rgb) const {
     const Prepared prepared = prepare(rgb);
     const Search search = prepared.search();
 
-    std::vector<cv::Rect> frontal, sensitive, turned;
+    std::vector<cv::Rect> frontal, sensitive, turned, bent;
     {
         const std::lock_guard<std::mutex> hold(c.lock);
         frontal = confirmed(c.frontal, c.frontalBox, &c.frontalCheck, search, false);
         if (frontal.empty()) sensitive = confirmed(c.frontalCheck, c.frontalBox, nullptr, search, true, kSensitiveCheckNeighbours);
-        // The profile cascade knows faces turned one way; the mirror finds the other.
-        turned = profiles(c.profileBox, c.profile, search);
+        // The profile cascades know faces turned one way; the mirror finds the other.
         cv::Mat mirroredGrey, mirroredColour;
         cv::flip(prepared.grey, mirroredGrey, 1);
         cv::flip(prepared.ycrcb, mirroredColour, 1);
         const Search mirrored{mirroredGrey, mirroredColour, search.colourful, search.minSize};
-        for (cv::Rect f : profiles(c.profileBox, c.profile, mirrored)) {
-            f.x = prepared.width - f.x - f.width;
-            turned.push_back(f);
-        }
+        const auto inPlace = [&](const Search* way, cv::Rect f) {
+            if (way == &mirrored) f.x = prepared.width - f.x - f.width;
+            return f;
+        };
+        for (const Search* way : {&search, &mirrored})
+            for (const cv::Rect& f : profiles(c.profileBox, c.profile, *way)) turned.push_back(inPlace(way, f));
+        if (!frontal.empty() || !sensitive.empty() || !turned.empty())
+            for (const Search* way : {&search, &mirrored})
+                for (const cv::Rect& f : profiles(c.profile, c.profileBox, *way, kFineScaleStep)) bent.push_back(inPlace(way, f));
     }
-    return inPicture(gathered(std::move(frontal), sensitive, turned), prepared.scale);
+    return inPicture(gathered(std::move(frontal), sensitive, turned, bent), prepared.scale);
 }
 
 std::vector<cv::Rect> CascadeFaceFinder::gathered(std::vector<cv::Rect> frontal, const std::vector<cv::Rect>& sensitive,
-                                                  const std::vector<cv::Rect>& profile) {
+                                                  const std::vector<cv::Rect>& profile, const std::vector<cv::Rect>& bent) {
     std::vector<cv::Rect> faces = frontal.empty() ? sensitive : std::move(frontal);
     // A face turned aside that overlaps one seen from the front is that face.
-    for (const cv::Rect& p : profile)
-        if (std::none_of(faces.begin(), faces.end(), [&](const cv::Rect& f) { return overlap(f, p) > 0.3; })) faces.push_back(p);
+    const auto add = [&](const std::vector<cv::Rect>& more) {
+        for (const cv::Rect& p : more)
+            if (std::none_of(faces.begin(), faces.end(), [&](const cv::Rect& f) { return overlap(f, p) > 0.3; })) faces.push_back(p);
+    };
+    add(profile);
+    if (!faces.empty()) add(bent);
     return faces;
 }
 

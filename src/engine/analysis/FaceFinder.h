@@ -41,9 +41,11 @@ public:
     // The faces of a frame from the finds of each tier (in the same pixels): the
     // frontal faces confirmed by both cascades, else those of the sensitive
     // cascade, and beside either the faces turned aside, so a group is whole
-    // when some of it looks at the camera and the rest in profile.
+    // when some of it looks at the camera and the rest in profile; the heads
+    // bent or half in shade that only the lenient profile search finds count
+    // only beside those, as the rest of a group.
     static std::vector<cv::Rect> gathered(std::vector<cv::Rect> frontal, const std::vector<cv::Rect>& sensitive,
-                                          const std::vector<cv::Rect>& profile);
+                                          const std::vector<cv::Rect>& profile, const std::vector<cv::Rect>& bent = {});
     // The folder the cascades were read from, empty when none was found.
     const std::string& folder() const;
 

@@ -107,6 +107,16 @@ constexpr double kPerchShare = 0.4;
 constexpr int kMinPerchRadius = 2;
 // Smoothing of the attention map when it serves as the mask itself.
 constexpr double kAttentionSmoothing = 4.0;
+// The outline test: the colours just inside and just outside the outline are
+// compared over rings this deep (mask pixels), averaged this far along it; a
+// step of this many Lab units is seen at a glance. A thing shows such a step
+// along at least this share of its outline inside the frame, unless it is
+// narrower than this share of the frame's width: a small thing may have a
+// pale part (a petal, a wing) and still be a thing, while a broad region
+// whose outline fades into what surrounds it is a stretch of the scene
+// (haze, a lit slope, a glow in the sky).
+constexpr int kOutlineRing = 3;
+constexpr double kOutlineReach = 4.0, kClearStep = 10.0, kClearOutline = 0.6, kBroad = 0.5;
 
 // Robust colour statistics of a border patch: per-channel median and spread
 // (from the median absolute deviation), so a sliver of subject reaching into
@@ -539,6 +549,47 @@ bool runsAcrossTheFrame(const cv::Mat& object) {
     const auto reaches = [&](const cv::Rect& side) { return cv::countNonZero(object(side)) > 0; };
     const int w = object.cols, h = object.rows;
     return reaches({0, 0, band, h}) && reaches({w - band, 0, band, h}) && !reaches({0, 0, w, band}) && !reaches({0, h - band, w, band});
+}
+
+bool standsApart(const cv::Mat& rgb, const cv::Mat& object) {
+    if (cv::boundingRect(object).width < kBroad * object.cols) return true;
+    prepareLabTables();
+    cv::Mat rgbf, lab;
+    rgb.convertTo(rgbf, CV_32F, 1.0 / 255.0);
+    cv::cvtColor(rgbf, lab, cv::COLOR_RGB2Lab);
+    const cv::Mat ring = cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(2 * kOutlineRing + 1, 2 * kOutlineRing + 1));
+    cv::Mat inner, outer, beyond;
+    cv::erode(object, inner, ring);
+    cv::dilate(object, outer, ring);
+    cv::dilate(outer, beyond, ring);
+    beyond &= ~outer;  // a ring outside, clear of the outline's own blur
+    // The mean colour of each ring near every pixel.
+    const auto near = [&](const cv::Mat& where, cv::Mat& mean, cv::Mat& weight) {
+        cv::Mat w, w3, sum;
+        where.convertTo(w, CV_32F, 1.0 / 255.0);
+        cv::GaussianBlur(w, weight, cv::Size(0, 0), kOutlineReach);
+        cv::cvtColor(w, w3, cv::COLOR_GRAY2RGB);
+        cv::GaussianBlur(lab.mul(w3), sum, cv::Size(0, 0), kOutlineReach);
+        cv::cvtColor(weight + 1e-6f, w3, cv::COLOR_GRAY2RGB);
+        mean = sum / w3;
+    };
+    cv::Mat inside, insideWeight, outside, outsideWeight;
+    near(inner, inside, insideWeight);
+    near(beyond, outside, outsideWeight);
+    // The outline inside the frame: where the frame cuts the thing, nothing is seen beyond.
+    const cv::Mat outline = object & ~inner;
+    int counted = 0, clear = 0;
+    for (int y = kOutlineRing; y < object.rows - kOutlineRing; ++y) {
+        const std::uint8_t* o = outline.ptr<std::uint8_t>(y);
+        const float *wi = insideWeight.ptr<float>(y), *wo = outsideWeight.ptr<float>(y);
+        const cv::Vec3f *ci = inside.ptr<cv::Vec3f>(y), *co = outside.ptr<cv::Vec3f>(y);
+        for (int x = kOutlineRing; x < object.cols - kOutlineRing; ++x) {
+            if (!o[x] || wi[x] < 0.02f || wo[x] < 0.02f) continue;
+            ++counted;
+            clear += cv::norm(ci[x] - co[x]) >= kClearStep;
+        }
+    }
+    return counted == 0 || clear >= kClearOutline * counted;
 }
 
 cv::Mat standingOut(const cv::Mat& attention) {

@@ -30,6 +30,12 @@ cv::Mat mainObject(const cv::Mat& rgb, const Attention& attention);
 // both sides.
 bool runsAcrossTheFrame(const cv::Mat& object);
 
+// Whether `object` (255) stands apart from what surrounds it as a thing does:
+// a clear step of colour along most of its outline, or small enough that a
+// pale part of it says nothing. A broad region whose outline fades into the
+// scene (haze, a lit slope, a glow in the sky) does not.
+bool standsApart(const cv::Mat& rgb, const cv::Mat& object);
+
 // What stands out of the attention map alone, 0 ... 1: the parts a viewer's
 // eye is drawn to when no subject stands out clearly.
 cv::Mat standingOut(const cv::Mat& attention);

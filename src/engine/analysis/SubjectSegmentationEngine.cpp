@@ -168,7 +168,8 @@ std::optional<SubjectSegmentationEngine::Mask> SubjectSegmentationEngine::segmen
     // A band of the scene that differs from the rest (a hill and its
     // reflection, a dune, a glacier's front) is no subject: the frame has none.
     const cv::Mat object = subject::mainObject(small, attention);
-    if (!object.empty() && !subject::runsAcrossTheFrame(object)) return softMask(small, object, Found::object);
+    if (!object.empty() && !subject::runsAcrossTheFrame(object) && subject::standsApart(small, object))
+        return softMask(small, object, Found::object);
     return maskOf(subject::standingOut(attention.map), Found::attention);
 }
 
