@@ -378,6 +378,29 @@ TEST_F(ToolsWindowTest, AClickHealsWhereItFallsOnThePictureShown) {
     EXPECT_NEAR(spot.center.y, 0.5, 2.0 / cropped.height());
 }
 
+// A spot healed with a click stays on its place of the picture when the crop bar turns
+// the frame afterwards, and comes back with the opposite turn.
+TEST_F(ToolsWindowTest, AHealedSpotTurnsWithTheFrameFromTheCropBar) {
+    ASSERT_TRUE(enterRetouch());
+    auto* overlay = tool<SpotHealingOverlayView>();
+    const QRectF frame = overlay->imageRect();
+    click(overlay, frame.topLeft() + QPointF(frame.width() * 0.2, frame.height() * 0.3));
+    ASSERT_EQ(vm().parameters().spotHealing.spots.size(), 1u);
+    const SpotItem healed = vm().parameters().spotHealing.spots[0];
+
+    QTest::mouseClick(window->findChild<QPushButton*>("mode.crop"), Qt::LeftButton);
+    settle();
+    auto* bar = tool<CropControlBar>();
+    ASSERT_TRUE(bar);
+    QTest::mouseClick(bar->findChild<Chip*>("cropBar.rotateRight"), Qt::LeftButton);
+    ASSERT_EQ(vm().parameters().crop.quarterTurns, 1);
+    const SpotItem turned = vm().parameters().spotHealing.spots.at(0);
+    EXPECT_NEAR(turned.center.x, 1 - healed.center.y, 1e-9);  // clockwise: the left edge becomes the top
+    EXPECT_NEAR(turned.center.y, healed.center.x, 1e-9);
+    QTest::mouseClick(bar->findChild<Chip*>("cropBar.rotateLeft"), Qt::LeftButton);
+    EXPECT_EQ(vm().parameters().spotHealing.spots, std::vector<SpotItem>{healed});
+}
+
 // The crop frame's eight handles, each taken at its centre through the window:
 // at the window's smallest and default sizes, on a landscape frame, a portrait
 // one and a landscape one turned a quarter. None lies under the crop bar or
