@@ -15,7 +15,7 @@ shift || true
 cache=${QUALITY_CACHE:-$build/quality-cache}
 packages=(python3-skimage python-matplotlib-data python3-sklearn qtbase5-examples mate-backgrounds tuxpaint-data scribus-template kphotoalbum
   lomiri-wallpapers-16.04 lomiri-wallpapers-20.04 gimp-help-en lxqt-themes puzzle-jigsaw tuxtype-data
-  libjs-jquery-colorbox libjs-slimbox libjs-cropper libjs-jquery-backstretch)
+  libjs-jquery-colorbox libjs-slimbox libjs-cropper libjs-jquery-backstretch palapeli-data)
 
 fetch_photographs "$cache" "${packages[@]}"
 

@@ -264,6 +264,101 @@ TEST(SegmentationEngineTest, ABirdOnABranchIsCutWithoutTheBranchRunningToTheEdge
     EXPECT_LE(meanWhere(*mask, frame.size(), twig & farTwig), 0.1);
 }
 
+// A dark ground (a hillside in shade) with sunlit, detailed patches on it, `patches` their
+// shapes; one lies right of the middle and runs out of the frame's right edge.
+cv::Mat shadedHillsideWithSunlitPatches(cv::Size size, std::vector<cv::Mat>& patches) {
+    cv::Mat frame(size, CV_8UC4, cv::Scalar(45, 70, 40, 255));
+    cv::Mat grain(size, CV_8UC4);
+    cv::randn(grain, cv::Scalar::all(0), cv::Scalar(6, 6, 6, 0));
+    frame += grain;
+    const std::vector<cv::Rect> lit = {{60, 80, 260, 180}, {760, 220, 520, 260}, {150, 560, 230, 160}};
+    for (const cv::Rect& r : lit) {
+        cv::Mat patch = cv::Mat::zeros(size, CV_8U);
+        cv::ellipse(patch, (r.tl() + r.br()) / 2, r.size() / 2, 10, 0, 360, cv::Scalar(255), cv::FILLED);
+        patches.push_back(patch > 0);
+        paint(frame, patches.back(), {175, 200, 120});
+    }
+    // Sunlit grass is full of detail.
+    cv::Mat sunlit = cv::Mat::zeros(size, CV_8U);
+    for (const cv::Mat& p : patches) sunlit |= p;
+    cv::randn(grain, cv::Scalar::all(0), cv::Scalar(12, 12, 12, 0));
+    cv::Mat textured = frame + grain;
+    textured.copyTo(frame, sunlit);
+    return frame;
+}
+
+TEST(SegmentationEngineTest, TheGroundAThingStandsOnIsNotTheThing) {
+    const PlacedFaces none({1200, 800}, {});
+    const SubjectSegmentationEngine engine(none);
+    struct Case {
+        const char* name;
+        cv::Mat frame, thing, ground;
+    };
+    std::vector<Case> cases;
+    {
+        // A machine before a shaded hillside whose sunlit patches draw the eye as it does: the
+        // patches, one of them touching it and running out of the frame, are background.
+        std::vector<cv::Mat> patches;
+        cv::Mat frame = shadedHillsideWithSunlitPatches({1200, 800}, patches);
+        cv::Mat machine = cv::Mat::zeros(frame.size(), CV_8U);
+        cv::rectangle(machine, cv::Rect(430, 260, 360, 220), cv::Scalar(255), cv::FILLED);
+        cv::circle(machine, {500, 500}, 60, cv::Scalar(255), cv::FILLED);
+        cv::circle(machine, {720, 500}, 60, cv::Scalar(255), cv::FILLED);
+        paint(frame, machine > 0, {215, 170, 30});
+        for (int x = 450; x < 780; x += 40) cv::line(frame, {x, 270}, {x + 20, 470}, cv::Scalar(120, 90, 20, 255), 6);
+        cv::Mat ground = cv::Mat::zeros(frame.size(), CV_8U);
+        for (const cv::Mat& p : patches) ground |= p;
+        cases.push_back({"machine before a lit hillside", frame, machine > 0, ground & (machine == 0)});
+    }
+    {
+        // A kitten sitting on a boardwalk that runs out of the frame's bottom and right edges,
+        // before a plain wall: the boards are the ground, however broad.
+        cv::Mat frame(800, 1200, CV_8UC4, cv::Scalar(205, 200, 190, 255));
+        cv::Mat boards = cv::Mat::zeros(frame.size(), CV_8U), kitten = boards.clone();
+        const std::vector<cv::Point> deck = {{520, 520}, {780, 520}, {1200, 700}, {1200, 800}, {1050, 800}};
+        cv::fillConvexPoly(boards, deck, cv::Scalar(255));
+        cv::Mat grain(frame.size(), CV_8UC4), gaps = cv::Mat::zeros(frame.size(), CV_8U);
+        cv::randn(grain, cv::Scalar::all(0), cv::Scalar(4, 4, 4, 0));
+        frame += grain;
+        paint(frame, boards > 0, {150, 105, 60});
+        for (int y = 540; y < 800; y += 45) cv::line(gaps, {0, y}, {1199, y}, cv::Scalar(255), 4);
+        paint(frame, (gaps > 0) & (boards > 0), {95, 62, 35});
+        cv::ellipse(kitten, cv::Point(640, 470), cv::Size(120, 100), 0, 0, 360, cv::Scalar(255), cv::FILLED);
+        cv::circle(kitten, {600, 330}, 70, cv::Scalar(255), cv::FILLED);
+        paint(frame, kitten > 0, {70, 70, 75});
+        cases.push_back({"kitten on a boardwalk", frame, kitten > 0, boards & (kitten == 0)});
+    }
+    {
+        // A man wading in a shaded river before a sunlit lawn that runs out of the frame's side
+        // and draws the eye as much as he does: the lawn is the ground.
+        cv::Mat frame(800, 1200, CV_8UC4, cv::Scalar(40, 48, 38, 255));
+        cv::Mat grain(frame.size(), CV_8UC4);
+        cv::randn(grain, cv::Scalar::all(0), cv::Scalar(5, 5, 5, 0));
+        frame += grain;
+        cv::Mat lawn = cv::Mat::zeros(frame.size(), CV_8U), man = lawn.clone();
+        const std::vector<cv::Point> sunlit = {{0, 640}, {520, 660}, {560, 800}, {0, 800}};
+        cv::fillConvexPoly(lawn, sunlit, cv::Scalar(255));
+        paint(frame, lawn > 0, {150, 205, 80});
+        cv::Mat blades(frame.size(), CV_8UC4);
+        cv::randn(blades, cv::Scalar::all(0), cv::Scalar(25, 25, 25, 0));
+        cv::Mat bladed = frame + blades;
+        bladed.copyTo(frame, lawn);
+        cv::circle(man, {660, 290}, 28, cv::Scalar(255), cv::FILLED);
+        cv::ellipse(man, cv::Point(660, 390), cv::Size(49, 84), 0, 0, 360, cv::Scalar(255), cv::FILLED);
+        cv::rectangle(man, cv::Rect(625, 445, 28, 115), cv::Scalar(255), cv::FILLED);
+        cv::rectangle(man, cv::Rect(667, 445, 28, 115), cv::Scalar(255), cv::FILLED);
+        paint(frame, man > 0, {225, 225, 220});
+        cases.push_back({"man before a sunlit lawn", frame, man > 0, lawn > 0});
+    }
+    for (const Case& c : cases) {
+        const auto mask = engine.segment(viewOf(c.frame));
+        ASSERT_TRUE(mask.has_value()) << c.name;
+        EXPECT_NE(mask->found, SubjectSegmentationEngine::Found::attention) << c.name;
+        EXPECT_GE(meanWhere(*mask, c.frame.size(), c.thing), 0.8) << c.name;
+        EXPECT_LE(meanWhere(*mask, c.frame.size(), c.ground), 0.1) << c.name;
+    }
+}
+
 TEST(SegmentationEngineTest, TheFacesOfAGroupInProfileJoinTheOneSeenFromTheFront) {
     // Two faces turned aside beside one that looks at the camera: all three are the group's.
     const std::vector<cv::Rect> frontal{{400, 200, 60, 60}}, profile{{200, 210, 55, 55}, {600, 190, 58, 58}};

@@ -40,6 +40,12 @@ constexpr double kCloseFocus = 1.0, kSharperThanBorder = 3.0, kMinSharpness = 0.
 // bottom, where the frame cuts subjects standing on the ground as often as
 // not, only a run across most of it is (a wall, a kerb).
 constexpr double kLongRun = 0.15, kLongRunAcrossBottom = 0.6;
+// Once the object is known to be a thing and not a band of the scene, a
+// shorter run is ground too (the planks a kitten sits on, a branch as broad
+// as the bird on it, a sunlit patch behind a machine), and where a share of
+// the object this large went with it, the ground's colours joined to what
+// went go as well.
+constexpr double kShortRun = 0.06, kGroundGone = 0.1;
 // Colours are told apart in bins this many to a channel (8-bit RGB); the
 // ground's are those this many times more common on its stretches than in
 // the core.
@@ -342,7 +348,7 @@ cv::Mat largeRegions(const cv::Mat& mask, double least) {
 // Pixels of `mask` on the stretches of the frame's outermost rows and columns
 // where it runs on for at least `least` pixels, on the sides `core` does not
 // reach, each reaching `depth` pixels in.
-cv::Mat edgeRuns(const cv::Mat& mask, const cv::Mat& core, int depth) {
+cv::Mat edgeRuns(const cv::Mat& mask, const cv::Mat& core, int depth, double longRun, double longRunAcrossBottom) {
     cv::Mat runs = cv::Mat::zeros(mask.size(), CV_8U);
     const int w = mask.cols, h = mask.rows;
     // Each side as its outermost line and the strip `depth` deep along it.
@@ -354,7 +360,7 @@ cv::Mat edgeRuns(const cv::Mat& mask, const cv::Mat& core, int depth) {
         // Where the mask comes within `depth` of the side, along it.
         cv::Mat near;
         cv::reduce(mask(strip), near, across ? 0 : 1, cv::REDUCE_MAX);
-        const int length = across ? w : h, least = std::max(1, int((k == 1 ? kLongRunAcrossBottom : kLongRun) * length));
+        const int length = across ? w : h, least = std::max(1, int((k == 1 ? longRunAcrossBottom : longRun) * length));
         for (int i = 0; i < length;) {
             int j = i;
             while (j < length && near.at<std::uint8_t>(across ? 0 : j, across ? j : 0)) ++j;
@@ -373,10 +379,13 @@ cv::Mat edgeRuns(const cv::Mat& mask, const cv::Mat& core, int depth) {
 // below a car): GrabCut inside the object, from the core as the subject and
 // those stretches as the ground, decides what goes with which, and what goes
 // with the stretches is cut off unless its colour is the core's (a flower's
-// outer petals, cut by the frame).
-cv::Mat withoutEdgeRuns(const cv::Mat& rgb, const cv::Mat& object, const cv::Mat& core) {
+// outer petals, cut by the frame). Runs are as long as `longRun` of a side
+// (`longRunAcrossBottom` of the bottom); with `flood`, the ground's colours
+// joined to a large part that went go with it.
+cv::Mat withoutEdgeRuns(const cv::Mat& rgb, const cv::Mat& object, const cv::Mat& core, double longRun = kLongRun,
+                        double longRunAcrossBottom = kLongRunAcrossBottom, bool flood = false) {
     const int depth = std::max(2, int(std::lround(kBandFraction * std::min(rgb.cols, rgb.rows))));
-    const cv::Mat runs = edgeRuns(object, core, depth);
+    const cv::Mat runs = edgeRuns(object, core, depth, longRun, longRunAcrossBottom);
     if (!cv::countNonZero(runs) || !cv::countNonZero(core)) return object;
     // The ground's colours: those far more common on the stretches than in the core.
     const int bins[] = {kColourBins, kColourBins, kColourBins};
@@ -410,6 +419,13 @@ cv::Mat withoutEdgeRuns(const cv::Mat& rgb, const cv::Mat& object, const cv::Mat
         const cv::Mat part = parts == k;
         if (cv::countNonZero(part & runs) && cv::mean(groundColoured, part)[0] > 0.5 * 255) result.setTo(0, part);
     }
+    // The ground's colours left on the object's side of the cut, where they join what went, went
+    // with it: GrabCut may part two stretches of the ground along a seam of its own (a gap
+    // between planks).
+    const cv::Mat gone = object & ~result;
+    if (!flood || cv::countNonZero(gone) < kGroundGone * cv::countNonZero(object)) return result;
+    cv::Mat grounds = regionsTouching((result & (groundColoured > 0) & ~sure) | gone, gone);
+    result.setTo(0, grounds);
     return result;
 }
 
@@ -486,6 +502,67 @@ cv::Mat withoutPerch(const cv::Mat& object) {
     if (!cv::countNonZero(perches)) return object;
     // What is left hangs together with the body; a piece cut off with the perch goes too.
     return regionsTouching(object & ~perches, thick);
+}
+
+// Whether `part` (255) runs out of the frame along a long stretch of a side
+// (across most of the bottom, where the frame cuts what stands on the ground).
+bool runsOutOfTheFrame(const cv::Mat& part) {
+    const int depth = std::max(2, int(std::lround(kBandFraction * std::min(part.cols, part.rows))));
+    return cv::countNonZero(edgeRuns(part, cv::Mat::zeros(part.size(), CV_8U), depth, kLongRun, kLongRunAcrossBottom)) > 0;
+}
+
+// Whether most of `part` (255) has colours far more common in it than in `lead`.
+bool coloursApart(const cv::Mat& rgb, const cv::Mat& part, const cv::Mat& lead) {
+    const int bins[] = {kColourBins, kColourBins, kColourBins};
+    const float range[] = {0, 256};
+    const float* ranges[] = {range, range, range};
+    const int channels[] = {0, 1, 2};
+    cv::Mat inLead, inPart, own;
+    cv::calcHist(&rgb, 1, channels, lead, inLead, 3, bins, ranges);
+    cv::calcHist(&rgb, 1, channels, part, inPart, 3, bins, ranges);
+    inLead *= 1.0 / std::max(1, cv::countNonZero(lead));
+    inPart *= 1.0 / std::max(1, cv::countNonZero(part));
+    const cv::Mat ownColours = inPart > kGroundOdds * inLead;
+    ownColours.convertTo(inPart, CV_32F);
+    cv::calcBackProject(&rgb, 1, channels, inPart, own, ranges, 255.0);
+    return cv::mean(own, part)[0] > 0.5 * 255;
+}
+
+// Of the regions GrabCut cuts out (`regions`, labelled from 1) and their
+// salient mass, those that make the object: the one with most mass leads,
+// and those with nearly as much stand beside it. A region that runs out of
+// the frame where another stays inside it is the ground (a sunlit stretch of
+// a shaded hillside or lawn draws the eye as much as a thing before it, a
+// flower holds the bee on it): the region staying inside leads, and one
+// running out stands beside it only in the lead's colours (a bunch of
+// flowers, a flock).
+cv::Mat leadingRegions(const cv::Mat& rgb, const cv::Mat& regions, const std::vector<double>& mass) {
+    const double most = mass.size() > 1 ? *std::max_element(mass.begin() + 1, mass.end()) : 0.0;
+    if (most <= 0) return {};
+    struct Candidate {
+        int label;
+        cv::Mat part;
+        bool out;
+    };
+    std::vector<Candidate> kept;
+    for (int k = 1; k < int(mass.size()); ++k)
+        if (mass[std::size_t(k)] >= kKeptMassShare * most) {
+            cv::Mat part = regions == k;
+            const bool out = runsOutOfTheFrame(withoutPerch(part));
+            kept.push_back({k, std::move(part), out});
+        }
+    int lead = 0;
+    for (const Candidate& c : kept)
+        if (!c.out && (lead == 0 || mass[std::size_t(c.label)] > mass[std::size_t(lead)])) lead = c.label;
+    cv::Mat object = cv::Mat::zeros(rgb.size(), CV_8U);
+    if (lead == 0) {  // all run out of the frame, or none: a band of the scene, tried apart
+        for (const Candidate& c : kept) object.setTo(255, c.part);
+        return object;
+    }
+    const cv::Mat leading = regions == lead;
+    for (const Candidate& c : kept)
+        if (!c.out || !coloursApart(rgb, c.part, leading)) object.setTo(255, c.part);
+    return object;
 }
 
 }  // namespace
@@ -643,7 +720,7 @@ cv::Mat mainObject(const cv::Mat& rgb, const Attention& seen) {
     labels.setTo(cv::GC_BGD, stretches & (labels != cv::GC_FGD));
     const cv::Mat cut = grabCut(rgb, labels);
 
-    // The region with most salient mass leads; bright specks elsewhere do not.
+    // The regions with most salient mass make the object; bright specks elsewhere do not.
     cv::Mat regions;
     const int n = cv::connectedComponents(cut, regions, 8, CV_32S);
     std::vector<double> mass(std::size_t(std::max(n, 1)), 0.0);
@@ -653,20 +730,22 @@ cv::Mat mainObject(const cv::Mat& rgb, const Attention& seen) {
         for (int x = 0; x < rgb.cols; ++x)
             if (l[x] > 0) mass[std::size_t(l[x])] += a[x];
     }
-    const double most = n > 1 ? *std::max_element(mass.begin() + 1, mass.end()) : 0.0;
-    cv::Mat object = cv::Mat::zeros(rgb.size(), CV_8U);
-    for (int k = 1; k < n && most > 0; ++k)
-        if (mass[std::size_t(k)] >= kKeptMassShare * most) object.setTo(255, regions == k);
-    if (most <= 0) return {};
+    cv::Mat object = leadingRegions(rgb, regions, mass);
+    if (object.empty()) return {};
     // GrabCut's colour models give an object's parts of another colour (a lit
     // lamp, pale outer petals, white fur beside tabby) to the ground; what
     // differs from the ground and hangs together with the object is the object.
     object = regionsTouching(seen.unlike | object, object);
-    object = withoutEdgeRuns(rgb, object, object & (labels == cv::GC_FGD));
+    const cv::Mat core = object & (labels == cv::GC_FGD);
+    object = withoutEdgeRuns(rgb, object, core);
     object = withoutPerch(object);
     object = fillHoles(object, 0.005 * double(rgb.total()));
-    if (runsAcrossTheFrame(object))
+    if (runsAcrossTheFrame(object)) {
         if (cv::Mat thing = offTheBand(rgb, object, attention); !thing.empty()) object = thing;
+    } else {
+        // A thing: what still runs out of the frame where its core does not is the ground it stands on.
+        object = withoutEdgeRuns(rgb, object, core & object, kShortRun, kLongRunAcrossBottom, true);
+    }
     const double area = coverage(object);
     if (area < kMinSubjectArea || area > 0.95) return {};
     return object;

@@ -20,9 +20,10 @@ bool standsOut(const cv::Mat& attention);
 
 // The main object (255), GrabCut seeded from the attention map, keeping the
 // connected region that holds most of the salient mass (and any holding
-// nearly as much), grown over what differs from the ground around it, less
-// what runs on to the frame's edge where the object's core does not; empty
-// when no region of plausible size is found.
+// nearly as much, but not a stretch of ground running out of the frame
+// beside one that stays inside it), grown over what differs from the ground
+// around it, less what runs on to the frame's edge where the object's core
+// does not; empty when no region of plausible size is found.
 cv::Mat mainObject(const cv::Mat& rgb, const Attention& attention);
 
 // Whether `object` (255) is a band of the scene rather than a thing in it: a
