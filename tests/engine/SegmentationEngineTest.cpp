@@ -357,6 +357,33 @@ TEST(SegmentationEngineTest, TheGroundAThingStandsOnIsNotTheThing) {
         EXPECT_GE(meanWhere(*mask, c.frame.size(), c.thing), 0.8) << c.name;
         EXPECT_LE(meanWhere(*mask, c.frame.size(), c.ground), 0.1) << c.name;
     }
+
+    // A slim fireman before the shaded hillside, narrower than the figure drawn below his
+    // face: a sunlit patch inside that figure, beside him, teaches the person its colours. It
+    // hangs on him only by a sunlit sliver of grass and is the ground.
+    const cv::Size size(1200, 800);
+    cv::Mat frame(size, CV_8UC4, cv::Scalar(45, 70, 40, 255));
+    cv::Mat grain(size, CV_8UC4);
+    cv::randn(grain, cv::Scalar::all(0), cv::Scalar(6, 6, 6, 0));
+    frame += grain;
+    cv::Mat lit = cv::Mat::zeros(size, CV_8U), fireman = lit.clone();
+    cv::rectangle(lit, cv::Rect(600, 380, 90, 200), cv::Scalar(255), cv::FILLED);
+    cv::rectangle(lit, cv::Rect(540, 470, 70, 20), cv::Scalar(255), cv::FILLED);
+    paint(frame, lit > 0, {175, 200, 120});
+    cv::randn(grain, cv::Scalar::all(0), cv::Scalar(12, 12, 12, 0));
+    cv::Mat textured = frame + grain;
+    textured.copyTo(frame, lit);
+    const cv::Point face(480, 260);
+    cv::ellipse(fireman, face + cv::Point(0, -24), cv::Size(67, 74), 0, 0, 360, cv::Scalar(255), cv::FILLED);
+    cv::ellipse(fireman, face + cv::Point(0, 6), cv::Size(60, 77), 0, 0, 360, cv::Scalar(255), cv::FILLED);
+    cv::rectangle(fireman, cv::Rect(face.x - 70, face.y + 100, 140, 440), cv::Scalar(255), cv::FILLED);
+    frame.setTo(cv::Scalar(215, 170, 30, 255), fireman);
+    testing::drawFace(frame, face, 120);
+    const auto mask = SubjectSegmentationEngine(PlacedFaces(size, {testing::faceBox(face, 120)})).segment(viewOf(frame));
+    ASSERT_TRUE(mask.has_value());
+    EXPECT_EQ(mask->found, SubjectSegmentationEngine::Found::person);
+    EXPECT_GE(meanWhere(*mask, size, fireman), 0.8);
+    EXPECT_LE(meanWhere(*mask, size, lit & (fireman == 0)), 0.1);
 }
 
 TEST(SegmentationEngineTest, TheFacesOfAGroupInProfileJoinTheOneSeenFromTheFront) {

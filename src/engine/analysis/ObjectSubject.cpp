@@ -565,6 +565,32 @@ cv::Mat leadingRegions(const cv::Mat& rgb, const cv::Mat& regions, const std::ve
     return object;
 }
 
+// `subject` less its parts joined to the body around `core` only through a
+// neck narrower than a share of the body's thickness, in colours the body
+// does not have: a sunlit patch of the ground beside a person, the chair
+// beside a player. A hand at the end of an arm has the face's colours and
+// stays.
+cv::Mat withoutThinlyJoined(const cv::Mat& rgb, const cv::Mat& subject, const cv::Mat& core) {
+    cv::Mat distance;
+    cv::distanceTransform(subject, distance, cv::DIST_L2, 3);
+    double thickest = 0;
+    cv::minMaxLoc(distance, nullptr, &thickest, nullptr, nullptr, regionsTouching(subject, core));
+    const int r = int(std::lround(kPerchShare * thickest));
+    if (r < kMinPerchRadius) return subject;
+    cv::Mat broad;
+    cv::morphologyEx(subject, broad, cv::MORPH_OPEN, cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(2 * r + 1, 2 * r + 1)));
+    const cv::Mat body = regionsTouching(broad, core);
+    if (!cv::countNonZero(body)) return subject;
+    cv::Mat parts;
+    const int n = cv::connectedComponents(broad & ~body, parts, 8, CV_32S);
+    cv::Mat result = subject.clone();
+    for (int k = 1; k < n; ++k) {
+        const cv::Mat part = parts == k;
+        if (coloursApart(rgb, part, body)) result.setTo(0, part);
+    }
+    return regionsTouching(result, core);
+}
+
 }  // namespace
 
 Attention attentionMap(const cv::Mat& rgb) {
@@ -682,6 +708,14 @@ bool standsOut(const cv::Mat& attention) {
     return salient >= kMinSubjectArea && salient <= kMaxSubjectArea;
 }
 
+cv::Mat withoutGround(const cv::Mat& rgb, const cv::Mat& subject, const cv::Mat& extent, const cv::Mat& core) {
+    const cv::Mat reach = subject & extent;
+    if (!cv::countNonZero(reach)) return subject;
+    const cv::Mat result = withoutEdgeRuns(rgb, subject, reach, kShortRun, kLongRunAcrossBottom, true);
+    const cv::Mat body = result & core;
+    return cv::countNonZero(body) ? withoutThinlyJoined(rgb, result, body) : result;
+}
+
 cv::Mat mainObject(const cv::Mat& rgb, const Attention& seen) {
     const cv::Mat& attention = seen.map;
     // Seeds from the attention gathered over object-sized neighbourhoods, so
@@ -743,8 +777,9 @@ cv::Mat mainObject(const cv::Mat& rgb, const Attention& seen) {
     if (runsAcrossTheFrame(object)) {
         if (cv::Mat thing = offTheBand(rgb, object, attention); !thing.empty()) object = thing;
     } else {
-        // A thing: what still runs out of the frame where its core does not is the ground it stands on.
-        object = withoutEdgeRuns(rgb, object, core & object, kShortRun, kLongRunAcrossBottom, true);
+        // A thing: what still runs out of the frame where its core does not, or hangs on it by
+        // a neck in other colours, is the ground it stands on.
+        object = withoutGround(rgb, object, core, core);
     }
     const double area = coverage(object);
     if (area < kMinSubjectArea || area > 0.95) return {};

@@ -26,6 +26,13 @@ bool standsOut(const cv::Mat& attention);
 // does not; empty when no region of plausible size is found.
 cv::Mat mainObject(const cv::Mat& rgb, const Attention& attention);
 
+// `subject` (255) less the ground that came with it: what runs on to the
+// frame's edge along a side that `extent` (255 where the subject surely
+// reaches) does not reach, and parts hanging on the body around `core` (its
+// sure middle) by a narrow neck; each unless its colours are the subject's.
+// Shared by every way of finding a subject.
+cv::Mat withoutGround(const cv::Mat& rgb, const cv::Mat& subject, const cv::Mat& extent, const cv::Mat& core);
+
 // Whether `object` (255) is a band of the scene rather than a thing in it: a
 // shore, a ridge, a range of hills or the sea, running out of the frame on
 // both sides.

@@ -150,7 +150,13 @@ std::optional<SubjectSegmentationEngine::Mask> SubjectSegmentationEngine::segmen
         const double sx = double(maskSize.width) / rgb.cols, sy = double(maskSize.height) / rgb.rows;
         std::vector<cv::Rect2d> scaled;
         for (const cv::Rect& f : faces) scaled.emplace_back(f.x * sx, f.y * sy, f.width * sx, f.height * sy);
-        const cv::Mat cut = subject::refinePeople(small, subject::personPrior(maskSize, scaled, kind));
+        const subject::PersonSeeds seeds = subject::personPrior(maskSize, scaled, kind);
+        cv::Mat cut = subject::refinePeople(small, seeds);
+        // The figure drawn below each face is where a person or an animal surely reaches; what
+        // runs from it to the frame's edge elsewhere, or hangs on the body by a neck, in colours
+        // the body does not have, is the ground.
+        const cv::Mat figure = (seeds.labels == cv::GC_FGD) | (seeds.labels == cv::GC_PR_FGD);
+        cut = subject::regionsTouching(subject::withoutGround(small, cut, figure, seeds.labels == cv::GC_FGD), seeds.faceCores);
         const double area = subject::coverage(cut);
         return area >= kMinPersonArea && area <= kMaxPersonArea ? cut : cv::Mat();
     };
