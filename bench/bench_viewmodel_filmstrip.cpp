@@ -33,6 +33,7 @@
 #include <sys/resource.h>
 
 #include "BenchScenes.h"
+#include "EventLoop.h"
 #include "NullSessionStorage.h"
 #include "RollScans.h"
 #include "engine/io/ImageLoader.h"
@@ -60,16 +61,7 @@ double peakMegabytes() {
     return double(usage.ru_maxrss) / 1024.0;
 }
 
-// Runs the event loop until `done`; false after `patience` without it.
-template <typename Done>
-bool runUntil(Done done, std::chrono::minutes patience = std::chrono::minutes(5)) {
-    const Clock::time_point limit = Clock::now() + patience;
-    while (!done()) {
-        if (Clock::now() > limit) return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    }
-    return true;
-}
+using bench::runUntil;
 
 struct Roll {
     QTemporaryDir dir;

@@ -31,6 +31,7 @@
 #include "engine/io/ImageLoader.h"
 #include "services/ExportFile.h"
 #include "services/JpegEncoder.h"
+#include "EventLoop.h"
 #include "NullSessionStorage.h"
 #include "RollScans.h"
 #include "viewmodel/DarkroomViewModel.h"
@@ -85,16 +86,7 @@ struct Bench {
 
 std::unique_ptr<Bench> shared;
 
-// Runs the event loop until `done`; false after `patience` without it.
-template <typename Done>
-bool runUntil(Done done, std::chrono::minutes patience = std::chrono::minutes(1)) {
-    const Clock::time_point limit = Clock::now() + patience;
-    while (!done()) {
-        if (Clock::now() > limit) return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
-    }
-    return true;
-}
+using bench::runUntil;
 
 void BM_VmOpenRoll36(benchmark::State& state) {
     if (!shared) shared = std::make_unique<Bench>();
@@ -110,7 +102,7 @@ void BM_VmOpenRoll36(benchmark::State& state) {
 
         const Clock::time_point start = Clock::now();
         vm.loadFolder(bench.roll);
-        const bool shownInTime = runUntil([&] { return previewShown; });
+        const bool shownInTime = runUntil([&] { return previewShown; }, std::chrono::minutes(1));
         const Clock::time_point shown = Clock::now();
         const bool allInTime = runUntil(
             [&] { return !vm.isGeneratingThumbnails() && vm.thumbnailCache().size() == std::size_t(kFrames); });
