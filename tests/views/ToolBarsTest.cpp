@@ -352,6 +352,24 @@ TEST(SpotHealingControlBar, GermanTextsBreakIntoLinesWithNothingCut) {
     EXPECT_FALSE(g.bar.selectedGroup()->isVisibleTo(&g.bar));
     EXPECT_EQ(describeLayoutIssues(findLayoutIssues(area.widget)).toStdString(), "");
     g.bar.setParent(nullptr);
+
+    // A bar made with a spot selected, in French, in the canvas of the default window: the
+    // lines are packed with the texts as they are set, not as they were at the first packing.
+    test::ScopedLanguage french(AppLanguage::fr);
+    HealingBarFixture h;
+    h.recipe.value->spotHealing.spots = {SpotItem{}};
+    h.selected = h.recipe.value->spotHealing.spots[0].id;
+    h.bar.refresh();
+    Area canvas(737);
+    canvas.hold(h.bar);
+    ASSERT_TRUE(test::showExposed(canvas.widget));
+    QCoreApplication::processEvents();
+    canvas.fit(h.bar);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(h.bar.brushLabel()->isElided()) << h.bar.brushLabel()->shownText().toStdString();
+    EXPECT_FALSE(h.bar.findChild<ElidedLabel*>("healingBar.selectedLabel")->isElided());
+    EXPECT_EQ(describeLayoutIssues(findLayoutIssues(canvas.widget)).toStdString(), "");
+    h.bar.setParent(nullptr);
 }
 
 }  // namespace

@@ -229,7 +229,11 @@ bool FloatingToolBar::event(QEvent* event) {
         if (watchedParent_) watchedParent_->installEventFilter(this);
         updateLines();
     }
-    if (event->type() == QEvent::Show || event->type() == QEvent::LanguageChange) updateLines();
+    // A group asks for another size when a text in it changes: the lines are packed again
+    // with the texts as they now are.
+    if (event->type() == QEvent::Show || event->type() == QEvent::LanguageChange ||
+        event->type() == QEvent::LayoutRequest)
+        updateLines();
     return QWidget::event(event);
 }
 
