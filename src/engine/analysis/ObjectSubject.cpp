@@ -374,6 +374,24 @@ cv::Mat edgeRuns(const cv::Mat& mask, const cv::Mat& core, int depth, double lon
     return runs;
 }
 
+// 255 where `rgb` has a colour far more common (kGroundOdds times) in `in` than in `than`,
+// each counted as a share of its own area.
+cv::Mat moreCommonIn(const cv::Mat& rgb, const cv::Mat& in, const cv::Mat& than) {
+    const int bins[] = {kColourBins, kColourBins, kColourBins};
+    const float range[] = {0, 256};
+    const float* ranges[] = {range, range, range};
+    const int channels[] = {0, 1, 2};
+    cv::Mat inThan, inIn, found;
+    cv::calcHist(&rgb, 1, channels, than, inThan, 3, bins, ranges);
+    cv::calcHist(&rgb, 1, channels, in, inIn, 3, bins, ranges);
+    inThan *= 1.0 / std::max(1, cv::countNonZero(than));
+    inIn *= 1.0 / std::max(1, cv::countNonZero(in));
+    const cv::Mat common = inIn > kGroundOdds * inThan;
+    common.convertTo(inIn, CV_32F);
+    cv::calcBackProject(&rgb, 1, channels, inIn, found, ranges, 1.0);
+    return found;
+}
+
 // `object` less what runs on to the frame's edge along a long stretch where
 // its core does not (a tower behind a bus, running out of the top; a wall
 // below a car): GrabCut inside the object, from the core as the subject and
@@ -388,18 +406,7 @@ cv::Mat withoutEdgeRuns(const cv::Mat& rgb, const cv::Mat& object, const cv::Mat
     const cv::Mat runs = edgeRuns(object, core, depth, longRun, longRunAcrossBottom);
     if (!cv::countNonZero(runs) || !cv::countNonZero(core)) return object;
     // The ground's colours: those far more common on the stretches than in the core.
-    const int bins[] = {kColourBins, kColourBins, kColourBins};
-    const float range[] = {0, 256};
-    const float* ranges[] = {range, range, range};
-    const int channels[] = {0, 1, 2};
-    cv::Mat inCore, onRuns, groundColoured;
-    cv::calcHist(&rgb, 1, channels, core, inCore, 3, bins, ranges);
-    cv::calcHist(&rgb, 1, channels, runs, onRuns, 3, bins, ranges);
-    inCore *= 1.0 / cv::countNonZero(core);
-    onRuns *= 1.0 / cv::countNonZero(runs);
-    const cv::Mat groundColours = onRuns > kGroundOdds * inCore;
-    groundColours.convertTo(onRuns, CV_32F);
-    cv::calcBackProject(&rgb, 1, channels, onRuns, groundColoured, ranges, 1.0);
+    const cv::Mat groundColoured = moreCommonIn(rgb, runs, core);
     // The core's own colours are surely subject (its rim, where the ground
     // adjoins it, has the ground's), the stretches surely ground, and the
     // models learn from those alone, so what lies between colours neither.
@@ -513,19 +520,7 @@ bool runsOutOfTheFrame(const cv::Mat& part) {
 
 // Whether most of `part` (255) has colours far more common in it than in `lead`.
 bool coloursApart(const cv::Mat& rgb, const cv::Mat& part, const cv::Mat& lead) {
-    const int bins[] = {kColourBins, kColourBins, kColourBins};
-    const float range[] = {0, 256};
-    const float* ranges[] = {range, range, range};
-    const int channels[] = {0, 1, 2};
-    cv::Mat inLead, inPart, own;
-    cv::calcHist(&rgb, 1, channels, lead, inLead, 3, bins, ranges);
-    cv::calcHist(&rgb, 1, channels, part, inPart, 3, bins, ranges);
-    inLead *= 1.0 / std::max(1, cv::countNonZero(lead));
-    inPart *= 1.0 / std::max(1, cv::countNonZero(part));
-    const cv::Mat ownColours = inPart > kGroundOdds * inLead;
-    ownColours.convertTo(inPart, CV_32F);
-    cv::calcBackProject(&rgb, 1, channels, inPart, own, ranges, 255.0);
-    return cv::mean(own, part)[0] > 0.5 * 255;
+    return cv::mean(moreCommonIn(rgb, part, lead), part)[0] > 0.5 * 255;
 }
 
 // Of the regions GrabCut cuts out (`regions`, labelled from 1) and their

@@ -23,6 +23,8 @@
 #include <utility>
 #include <vector>
 
+#include "engine/core/FilterMath.h"
+
 namespace vantrel::SpotSamplingEngine {
 namespace {
 
@@ -157,7 +159,7 @@ public:
                         const int y = int(std::floor(top_ + (iy + (j + 0.5) / sub) * cell_));
                         if (x < 0 || y < 0 || x >= image.width || y >= image.height) continue;
                         const std::uint8_t* p = image.at(x, y);
-                        sum += 0.2126 * p[0] + 0.7152 * p[1] + 0.0722 * p[2];
+                        sum += kernels::luminance(p[0], p[1], p[2]);
                         ++count;
                     }
                 if (count > 0) raw[index(ix, iy)] = float(sum / (255.0 * count));

@@ -101,14 +101,12 @@ Image decodeFullImage(const std::filesystem::path& url) {
     return guarded([&] { return toImage(decodeScan(url)); });
 }
 
-Image makeProxy(const std::filesystem::path& url, double maxDimension) {
-    return proxyImageCache().findOrLoad(cacheKey(url), [&] {
-        return guarded([&] { return toImage(decodeReduced(url, maxDimension)); });
-    });
-}
-
 Image decodeReducedImage(const std::filesystem::path& url, double maxDimension) {
     return guarded([&] { return toImage(decodeReduced(url, maxDimension)); });
+}
+
+Image makeProxy(const std::filesystem::path& url, double maxDimension) {
+    return proxyImageCache().findOrLoad(cacheKey(url), [&] { return decodeReducedImage(url, maxDimension); });
 }
 
 std::optional<Bitmap> thumbnail(const std::filesystem::path& url, double maxPixelSize) {
