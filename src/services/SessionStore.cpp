@@ -304,22 +304,27 @@ bool SessionStore::hasRecipe(const fs::path& photo) {
 void SessionStore::saveRecipe(const EditParameters& recipe, const fs::path& photo, Done done) {
     const fs::path url = recipeURL(photo);
     if (!isPhotoPath(photo)) return refuse(files_, kTag + "save recipe to " + url.string() + ": " + kNotAPhoto, done);
-    Done noted = [this, roll = rollOf(photo), url, done = std::move(done)](const SaveResult& result) {
-        noteKeptBase(roll, url, result.outcome);
+    // A copy kept aside before this save may stem from a version that wrote no note: what stands
+    // beside the scans now may be another program's since, and is no base of ours.
+    const std::optional<fs::path> kept = keptCopy(rollOf(photo), url);
+    std::error_code error;
+    const bool keptAfresh = !kept || !fs::exists(*kept, error);
+    Done noted = [this, roll = rollOf(photo), url, keptAfresh, done = std::move(done)](const SaveResult& result) {
+        noteKeptBase(roll, url, result.outcome, keptAfresh);
         if (done) done(result);
     };
     writeRecipe(recipe, url, [this, photo] { return storedFile(photo, recipeURL(photo), oldRecipeURL(photo)); },
                 "recipe", keptAside(rollOf(photo), url), std::move(noted), oldCopies(photo, oldRecipeURL(photo)));
 }
 
-void SessionStore::noteKeptBase(const fs::path& roll, const fs::path& beside, SaveOutcome outcome) {
+void SessionStore::noteKeptBase(const fs::path& roll, const fs::path& beside, SaveOutcome outcome, bool keptAfresh) {
     const std::optional<fs::path> kept = keptCopy(roll, beside);
     if (!kept) return;
     const fs::path note = keptBaseOf(*kept);
     std::error_code error;
     // Written beside the scans, the save retired the copy kept aside.
     if (outcome == SaveOutcome::written) fs::remove(note, error);
-    if (outcome != SaveOutcome::keptAside || fs::exists(note, error)) return;
+    if (outcome != SaveOutcome::keptAside || !keptAfresh || fs::exists(note, error)) return;
     std::string bytes = "null";
     if (fs::exists(beside, error) && readWholeFile(beside, bytes)) return;  // no base to tell: merged as before
     (void)writeFileAtomically(note, bytes);

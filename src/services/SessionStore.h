@@ -183,9 +183,10 @@ private:
                         std::vector<std::filesystem::path> supersedes = {});
     // Brings one file kept aside to its place beside the scans.
     JsonFileStore::Encoder homecoming(const std::filesystem::path& kept, const std::filesystem::path& beside);
-    // After a recipe's save (on the worker): the first copy kept aside notes
-    // what stood beside the scans then; one written there again drops the note.
-    void noteKeptBase(const std::filesystem::path& roll, const std::filesystem::path& beside, SaveOutcome outcome);
+    // After a recipe's save (on the worker): the first copy kept aside (`keptAfresh`: by this
+    // save) notes what stood beside the scans then; one written there again drops the note.
+    void noteKeptBase(const std::filesystem::path& roll, const std::filesystem::path& beside, SaveOutcome outcome,
+                      bool keptAfresh);
     JsonFileStore::Encoder mergedCulling(const RollCullingDatabase& changes, std::function<std::filesystem::path()> file,
                                          std::string loadFailure);
     std::optional<std::filesystem::path> keptCopy(const std::filesystem::path& roll,

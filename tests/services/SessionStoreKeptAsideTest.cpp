@@ -219,6 +219,9 @@ TEST(SessionStoreKeptAside, ComingHomeKeepsACopyOnlyOfAnotherProgramsVersion) {
     age(kept / "frames" / "c.tif" / "recipe.json", std::chrono::minutes(1));
     // A folder kept aside by an earlier version holds no note of what stood beside the scans.
     fs::remove(kept / "frames" / "d.tif" / "recipe.base.json");
+    // Saved aside again by this version: what stands beside the scans now is no base of ours.
+    store.saveRecipe(exposure(1.0), roll / "d.tif");
+    store.flush();
 
     // Meanwhile another program: b's tint, a field this one left; c's exposure, which both changed.
     {
