@@ -27,7 +27,6 @@
 #include <vector>
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <sys/resource.h>

@@ -16,21 +16,15 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cmath>
-#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <vector>
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <tiffio.h>
 
 #include "engine/io/ImageLoader.h"
-#include "services/ExportFile.h"
-#include "services/JpegEncoder.h"
 #include "EventLoop.h"
 #include "NullSessionStorage.h"
 #include "RollScans.h"
@@ -105,7 +99,8 @@ void BM_VmOpenRoll36(benchmark::State& state) {
         const bool shownInTime = runUntil([&] { return previewShown; }, std::chrono::minutes(1));
         const Clock::time_point shown = Clock::now();
         const bool allInTime = runUntil(
-            [&] { return !vm.isGeneratingThumbnails() && vm.thumbnailCache().size() == std::size_t(kFrames); });
+            [&] { return !vm.isGeneratingThumbnails() && vm.thumbnailCache().size() == std::size_t(kFrames); },
+            std::chrono::minutes(1));
         const Clock::time_point allThumbnails = Clock::now();
         QObject::disconnect(connection);
         if (!shownInTime || !allInTime) {
@@ -136,7 +131,8 @@ void BM_VmBatchExport36(benchmark::State& state) {
     }
     DarkroomViewModel& vm = *bench.vm;
     vm.loadFolder(roll);
-    if (!runUntil([&] { return vm.photos().size() == std::size_t(kFrames) && !vm.isGeneratingThumbnails(); })) {
+    if (!runUntil([&] { return vm.photos().size() == std::size_t(kFrames) && !vm.isGeneratingThumbnails(); },
+                  std::chrono::minutes(1))) {
         state.SkipWithError("the roll never opened");
         return;
     }

@@ -20,8 +20,9 @@
 // per photograph and the shares; exits 1 when either of the first two shares is below 90 %, any
 // reading is wrong or a frame without a horizon is read, 2 when a photograph cannot be read.
 //
-// Photographs after --shore hold a shoreline and its reflection in still water: counted as the
-// first group is, and tallied apart. An argument there may be PHOTO@ANGLE:SHORE, a frame composed
+// Photographs after --shore hold a shoreline and its reflection in still water: measured as the
+// first group is and tallied apart; their shares are shown, and only a wrong reading among them
+// fails the run. An argument there may be PHOTO@ANGLE:SHORE, a frame composed
 // from a photograph without water: turned by ANGLE (its level), its part below SHORE of the
 // height from the top replaced by a lake mirroring the part above, darker and rippled. The
 // water's level is the frame's, whatever the photograph's own lines say.

@@ -64,13 +64,6 @@ std::vector<FlexibleBox*> flexibleBoxesOf(const QWidget* group) {
     return boxes;
 }
 
-// What the flexible boxes of `group` may give up.
-int slackOf(const QWidget* group) {
-    int slack = 0;
-    for (const FlexibleBox* box : flexibleBoxesOf(group)) slack += box->slack();
-    return slack;
-}
-
 }  // namespace
 
 QWidget* FloatingToolBar::flexibleWidth(QWidget* child, int preferred, int minimum) {
@@ -158,19 +151,24 @@ void FloatingToolBar::updateLines() {
     const int gap = 2 * spacing_ + 1;  // a divider and its spacing
     std::vector<int> packing;
     std::vector<int> natural;  // of each line, with every slider at its preferred width
+    std::vector<std::vector<FlexibleBox*>> boxesOf(groups_.size());
     int line = -1, used = 0;
-    for (const Group& group : groups_) {
+    for (std::size_t i = 0; i < groups_.size(); ++i) {
+        const Group& group = groups_[i];
         if (group.widget->isHidden() && !group.keepsPlace) {
             packing.push_back(-1);
             continue;
         }
-        const std::vector<FlexibleBox*> boxes = flexibleBoxesOf(group.widget);
-        int whole = group.widget->sizeHint().width();
-        for (const FlexibleBox* box : boxes) whole += box->isNarrowed() ? box->slack() : 0;
+        boxesOf[i] = flexibleBoxesOf(group.widget);
+        int whole = group.widget->sizeHint().width(), slack = 0;
+        for (const FlexibleBox* box : boxesOf[i]) {
+            whole += box->isNarrowed() ? box->slack() : 0;
+            slack += box->slack();
+        }
         int width = whole;
         if (group.givesWay) {
             const int least = group.widget->minimumSizeHint().width();
-            width = std::clamp(whole - slackOf(group.widget), least, std::max(room, least));
+            width = std::clamp(whole - slack, least, std::max(room, least));
         }
         if (line < 0 || used + gap + width > room) {
             ++line;
@@ -185,7 +183,7 @@ void FloatingToolBar::updateLines() {
     bool narrowed = false;
     for (std::size_t i = 0; i < groups_.size(); ++i) {
         if (!groups_[i].givesWay || packing[i] < 0) continue;
-        for (FlexibleBox* box : flexibleBoxesOf(groups_[i].widget)) {
+        for (FlexibleBox* box : boxesOf[i]) {
             const bool narrow = natural[std::size_t(packing[i])] > room;
             if (box->isNarrowed() == narrow) continue;
             box->setNarrowed(narrow);
