@@ -54,4 +54,9 @@ RollListing listRollScans(const std::filesystem::path& folder) {
     return listing;
 }
 
+std::string folderName(std::filesystem::path folder) {
+    if (!folder.has_filename()) folder = folder.parent_path();
+    return folder.filename().string();
+}
+
 }  // namespace vantrel

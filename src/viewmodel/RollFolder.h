@@ -4,6 +4,7 @@
 // as code points after NFC normalisation (case-sensitive, upper-case Latin
 // before lower-case, digits one by one: frame10 before frame2).
 #include <filesystem>
+#include <string>
 #include <system_error>
 #include <vector>
 
@@ -17,5 +18,8 @@ struct RollListing {
 bool isScanFile(const std::filesystem::path& file);
 
 RollListing listRollScans(const std::filesystem::path& folder);
+
+// The folder's own name, also for a path ending in a separator.
+std::string folderName(std::filesystem::path folder);
 
 }  // namespace vantrel
