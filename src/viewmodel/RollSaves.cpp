@@ -273,9 +273,8 @@ void RollSaves::takeIn(const SaveReport& report) {
     if (!report.result.merged || report.target.kind != SaveKind::recipe) return;
     const Uuid id = report.target.frame.id;
     const EditParameters& saved = std::get<EditParameters>(report.value);
-    // Its file holds the merged recipe now; a later save of this frame is merged against it.
-    const auto stored = storedRecipes_.find(id);
-    if (stored != storedRecipes_.end() && stored->second.sameContent(saved)) stored->second = *report.result.merged;
+    // What is known stored stays the value saved: the frame's next save, of
+    // the recipe that took the fields in, makes that its own value in the store.
     // The frame's own edits since this save still win for the fields they change.
     if (const auto kept = inMemoryRecipes_.find(id); kept != inMemoryRecipes_.end())
         kept->second = mergeRecipes(saved, kept->second, *report.result.merged).recipe;

@@ -5,8 +5,6 @@
 #include <set>
 #include <system_error>
 
-#include <tbb/parallel_for.h>
-
 #include "model/EnumTable.h"
 #include "services/FailureCause.h"
 #include "services/L10n.h"
@@ -36,46 +34,6 @@ const LoadedPhoto& chooseFrame(const std::vector<LoadedPhoto>& photos, const std
     const auto named = std::find_if(photos.begin(), photos.end(),
                                     [&](const LoadedPhoto& photo) { return photo.title() == frameName; });
     return named != photos.end() ? *named : photos.front();
-}
-
-// The frames of the listed scans, and the names of those that could not be read.
-struct LoadedScans {
-    std::vector<LoadedPhoto> photos;
-    std::vector<std::string> unreadable;
-};
-
-LoadedScans loadScans(RenderService& service, const std::vector<std::filesystem::path>& scans) {
-    // Headers only, read side by side: opening a roll of many scans waits on
-    // the disk and the metadata parser, not on one file after another.
-    std::vector<std::optional<LoadedPhoto>> read(scans.size());
-    tbb::parallel_for(std::size_t{0}, scans.size(), [&](std::size_t i) { read[i] = service.loadPhoto(scans[i]); });
-
-    LoadedScans loaded;
-    loaded.photos.reserve(scans.size());
-    for (std::size_t i = 0; i < scans.size(); ++i) {
-        // An unreadable scan is left out of the roll, and named to the user.
-        if (read[i])
-            loaded.photos.push_back(std::move(*read[i]));
-        else
-            loaded.unreadable.push_back(scans[i].filename().string());
-    }
-    return loaded;
-}
-
-// "3 files could not be read", and the status line's detail naming them (a
-// long list is cut: the tooltip must stay readable).
-LocalText unreadableCount(const std::vector<std::string>& names) {
-    return names.size() == 1 ? L10n::text("roll.unreadableCountOne")
-                             : L10n::text("roll.unreadableCount", int(names.size()));
-}
-
-LocalText unreadableDetail(const std::vector<std::string>& names) {
-    constexpr std::size_t kListed = 20;
-    std::string list;
-    for (std::size_t i = 0; i < names.size() && i < kListed; ++i) list += (i ? "\n" : "") + names[i];
-    if (names.size() > kListed)
-        return L10n::text("roll.unreadableListMore", list, int(names.size() - kListed));
-    return L10n::text("roll.unreadableList", list);
 }
 
 // The position of `id` in the filmstrip, or nothing when it is not shown.

@@ -4,6 +4,7 @@
 #include "services/SessionStore.h"
 
 #include "services/AtomicFile.h"
+#include "common/ConflictCopies.h"
 #include "services/UnwritableTestSupport.h"
 
 #include <gmock/gmock.h>
@@ -189,9 +190,7 @@ TEST(SessionStoreKeptAside, AConflictCopyKeptBesideTheScansIsNotKeptAsideAgain) 
     ours.store->saveRecipe(exposure(0.2), roll / "a.tif", ours.record());
     ours.store->flush();
     ASSERT_EQ(ours.outcomes, std::vector<SaveOutcome>{SaveOutcome::keptAside});
-    std::vector<fs::path> conflicts;
-    for (const auto& entry : fs::recursive_directory_iterator(root))
-        if (entry.path().filename().string().starts_with("recipe.conflict-")) conflicts.push_back(entry.path());
+    const std::vector<fs::path> conflicts = conflictCopies(root);
     ASSERT_EQ(conflicts.size(), 1u);
     EXPECT_EQ(conflicts[0].parent_path(), SessionStore::recipeURL(roll / "a.tif").parent_path());
 }
@@ -242,10 +241,7 @@ TEST(SessionStoreKeptAside, ComingHomeKeepsACopyOnlyOfAnotherProgramsVersion) {
     });
     store.flush();
     const auto copies = [&](const std::string& scan) {
-        std::vector<fs::path> found;
-        for (const auto& entry : fs::directory_iterator(SessionStore::recipeURL(roll / scan).parent_path()))
-            if (entry.path().filename().string().starts_with("recipe.conflict-")) found.push_back(entry.path());
-        return found;
+        return conflictCopies(SessionStore::recipeURL(roll / scan).parent_path());
     };
     Store reader(root / "reader");
     EXPECT_EQ(exposureOf(reader.store->loadRecipe(roll / "a.tif")), 1.0);
