@@ -84,12 +84,15 @@ void RollSaves::tellWhereSavesGo() {
             refused.cause = refusal;
             rollSaveOutcomes_[*roll] = refused;
         } else if (store.hasKeptFiles(*roll)) {
-            // What earlier sessions kept aside could not come home at the opening:
-            // the roll's saves go there still, for the reason its homecoming met.
+            // What earlier sessions kept aside could not come home at the opening
+            // because the folder refused it (a disk still full): the roll's saves
+            // go there still, for that reason.
             takeSaveReports();
-            SaveResult kept(SaveOutcome::keptAside);
-            kept.cause = homecomingRefusal_.value_or(FailureCause::cannotWrite);
-            rollSaveOutcomes_.insert_or_assign(*roll, kept);
+            if (homecomingRefusal_) {
+                SaveResult kept(SaveOutcome::keptAside);
+                kept.cause = homecomingRefusal_;
+                rollSaveOutcomes_.insert_or_assign(*roll, kept);
+            }
         }
     }
     if (const auto standing = rollSaveOutcomes_.find(*roll); standing != rollSaveOutcomes_.end())
@@ -253,7 +256,7 @@ void RollSaves::takeSaveReports() {
     // Reports of one item come in the order of its saves, so the last one tells where it stands.
     for (SaveReport& report : saveReports_->take()) {
         if (report.homecoming) {
-            if (report.result.outcome == SaveOutcome::failed && !homecomingRefusal_)
+            if (report.result.outcome == SaveOutcome::failed && report.result.cause && !homecomingRefusal_)
                 homecomingRefusal_ = report.result.cause;
             tellConflict(report.target, report.result);
             continue;

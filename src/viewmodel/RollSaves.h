@@ -163,7 +163,7 @@ private:
     std::shared_ptr<ReportInbox<SaveReport>> saveReports_;
     std::map<std::string, std::pair<SaveTarget, SavedValue>> unsaved_;
     std::map<std::filesystem::path, SaveResult> rollSaveOutcomes_;
-    // Why a kept file could not come home (the first refusal since the last try).
+    // Why the roll's folder refused a kept file coming home (the first refusal since the last try).
     std::optional<FailureCause> homecomingRefusal_;
 };
 
