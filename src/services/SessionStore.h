@@ -22,8 +22,10 @@
 // this store last read or wrote of it: what only the other program changed
 // stays (mergeRecipes, mergeSnapshotLists). Where both changed one recipe
 // field, this save wins and the other version is kept beside it as
-// "recipe.conflict-<time>.json" (SaveResult::conflictKept). Culling records
-// merge mark by mark (RollCullingDatabase::merge).
+// "recipe.conflict-<time>.json" (SaveResult::conflictKept). A recipe's save
+// that took in the other program's fields tells the recipe written
+// (SaveResult::merged), so the caller can show it. Culling records merge mark
+// by mark (RollCullingDatabase::merge).
 //
 // Reads run on the caller's thread, writes and deletions in order on the
 // store's own worker; a read waits for queued work on the same file, so it
