@@ -415,8 +415,12 @@ void MainWindow::endQuestion(QPointer<QMessageBox>& slot) {
 
 void MainWindow::askToDiscard() {
     ask(discardQuestion_,
-        {"discardQuestion", "quit.unsavedTitle", "quit.discardAndQuit", "discardAndQuit", "dialog.cancel",
-         "keepEditing"},
+        {.name = "discardQuestion",
+         .title = "quit.unsavedTitle",
+         .confirm = "quit.discardAndQuit",
+         .confirmName = "discardAndQuit",
+         .keep = "dialog.cancel",
+         .keepName = "keepEditing"},
         localized("quit.unsavedMessage"), [this] {
             discardConfirmed_ = true;
             close();
@@ -426,8 +430,13 @@ void MainWindow::askToDiscard() {
 
 void MainWindow::askToStopExport() {
     ask(stopExportQuestion_,
-        {"stopExportQuestion", "quit.exportRunningTitle", "quit.stopExportAndQuit", "stopExportAndQuit",
-         "quit.keepExporting", "keepExporting", "quit.exportRunningDetail"},
+        {.name = "stopExportQuestion",
+         .title = "quit.exportRunningTitle",
+         .confirm = "quit.stopExportAndQuit",
+         .confirmName = "stopExportAndQuit",
+         .keep = "quit.keepExporting",
+         .keepName = "keepExporting",
+         .detail = "quit.exportRunningDetail"},
         stopExportText(), [this] {
             // What was written stays; the frame in hand is abandoned without a trace when the program ends.
             vm_->cancelBatchExport();

@@ -51,7 +51,7 @@ enum class Record { ours, another, missing };
 
 Record readRecord(const fs::path& folder, const fs::path& key) {
     std::string text;
-    if (readWholeFile(folder / kRecordName, text)) return Record::missing;
+    if (const std::error_code unreadable = readWholeFile(folder / kRecordName, text)) return Record::missing;
     const nlohmann::json record = nlohmann::json::parse(text, nullptr, false);
     if (!record.is_object() || !record.contains("path") || !record["path"].is_string()) return Record::another;
     const std::string recorded = record["path"].dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);

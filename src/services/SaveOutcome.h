@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "model/EditParameters.h"
 #include "services/FailureCause.h"
 
 namespace vantrel {
@@ -24,6 +25,9 @@ struct SaveResult {
     std::optional<std::filesystem::path> conflictKept;
     // The copy kept is this program's own version: the other program's, newer, stands.
     bool conflictKeptIsOurs = false;
+    // A recipe's save took in fields another program had changed meanwhile: what
+    // the file holds now (none when it holds the value saved).
+    std::optional<EditParameters> merged;
 };
 
 }  // namespace vantrel

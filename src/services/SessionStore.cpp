@@ -3,6 +3,8 @@
 #include <nlohmann/json.hpp>
 
 #include <cerrno>
+#include <memory>
+#include <type_traits>
 
 #include <unistd.h>
 
@@ -68,7 +70,7 @@ bool isKeptBase(const fs::path& file) { return file.filename().string().ends_wit
 // The recipe a base note holds (none stored reads as neutral); nothing without a readable note.
 std::optional<EditParameters> readKeptBase(const fs::path& note) {
     std::string text;
-    if (readWholeFile(note, text)) return std::nullopt;
+    if (const std::error_code unreadable = readWholeFile(note, text)) return std::nullopt;
     try {
         const nlohmann::json json = nlohmann::json::parse(text);
         return json.is_null() ? EditParameters::defaultValue() : json.get<EditParameters>();
@@ -84,6 +86,37 @@ void checkKeptFile(const fs::path& beside, const nlohmann::json& json) {
     else if (beside.filename() == kCullingName) checkCulling(json);
     else checkRecipe(json);
 }
+
+// How each kind of record that another program may change too is merged and stored.
+template <class T>
+struct RecordKind;
+
+template <>
+struct RecordKind<EditParameters> {
+    static EditParameters none() { return EditParameters::defaultValue(); }  // none stored reads as neutral
+    static EditParameters decode(const nlohmann::json& json) { return json.get<EditParameters>(); }
+    static nlohmann::json encode(const EditParameters& recipe) { return toJson(recipe); }
+    static void check(const nlohmann::json& json) { checkRecipe(json); }
+    static bool same(const EditParameters& a, const EditParameters& b) { return a.sameContent(b); }
+    static std::pair<EditParameters, bool> merge(const EditParameters& base, const EditParameters& ours,
+                                                 const EditParameters& theirs) {
+        RecipeMerge merged = mergeRecipes(base, ours, theirs);
+        return {std::move(merged.recipe), merged.conflict};
+    }
+};
+
+template <>
+struct RecordKind<std::vector<SnapshotItem>> {
+    using List = std::vector<SnapshotItem>;
+    static List none() { return {}; }
+    static List decode(const nlohmann::json& json) { return decodeSnapshotList(json); }
+    static nlohmann::json encode(const List& list) { return encodeSnapshotList(list); }
+    static void check(const nlohmann::json& json) { checkSnapshots(json); }
+    static bool same(const List& a, const List& b) { return a == b; }
+    static std::pair<List, bool> merge(const List& base, const List& ours, const List& theirs) {
+        return {mergeSnapshotLists(base, ours, theirs), false};
+    }
+};
 
 }  // namespace
 
@@ -230,62 +263,46 @@ std::vector<SnapshotItem> SessionStore::readSnapshots(const fs::path& file, cons
     return list;
 }
 
-void SessionStore::writeRecipe(const EditParameters& recipe, const fs::path& file, StoredFile stored,
-                               const std::string& what, JsonFileStore::SecondPlace secondPlace, Done done,
-                               std::vector<fs::path> supersedes) {
-    const std::string loadFailure = kTag + "load " + what + " from " + file.string() + ": ";
+template <class T>
+void SessionStore::writeMerged(const T& value, const fs::path& file, StoredFile stored, Known<T>& known,
+                               std::string saveFailure, std::string loadFailure, JsonFileStore::SecondPlace secondPlace,
+                               Done done, std::vector<fs::path> supersedes) {
+    using Kind = RecordKind<T>;
+    // What the file holds once written, when it took in another program's changes.
+    auto takenIn = std::make_shared<std::optional<T>>();
     // Runs on the worker: the store outlives it (files_ stops its worker first).
-    JsonFileStore::Encoder encode = [this, recipe, file, stored = std::move(stored)]() -> JsonFileStore::Encoded {
+    JsonFileStore::Encoder encode = [this, value, file, stored = std::move(stored), &known,
+                                     takenIn]() -> JsonFileStore::Encoded {
         const std::optional<fs::path> current = stored();
-        std::optional<EditParameters> theirs;
+        std::optional<T> theirs;
         nlohmann::json raw;
-        if (!current) theirs = EditParameters::defaultValue();  // none stored reads as neutral
-        else if (!files_.loadQuietly(*current, [&](const nlohmann::json& json) {
-                     theirs = json.get<EditParameters>();
-                     raw = json;
-                 }) && !files_.exists(*current))
-            theirs = EditParameters::defaultValue();
+        const bool read = current && files_.loadQuietly(*current, [&](const nlohmann::json& json) {
+            theirs = Kind::decode(json);
+            raw = json;
+        });
         // Nothing to merge with in a file that cannot be read: it is kept aside as it is replaced.
-        if (!theirs) return toJson(recipe);
-        const RecipeMerge merge =
-            mergeRecipes(knownRecipes_.get(file).value_or(EditParameters::defaultValue()), recipe, *theirs);
-        JsonFileStore::Encoded encoded = toJson(merge.recipe);
-        if (merge.conflict) encoded.conflict = raw;
-        encoded.unchanged = current == file && merge.recipe.sameContent(*theirs);
+        if (current && !read && files_.exists(*current)) return Kind::encode(value);
+        if (!theirs) theirs = Kind::none();  // none stored
+        const auto [merged, conflict] = Kind::merge(known.get(file).value_or(Kind::none()), value, *theirs);
+        JsonFileStore::Encoded encoded = Kind::encode(merged);
+        if (conflict) encoded.conflict = raw;
+        encoded.unchanged = current == file && Kind::same(merged, *theirs);
+        if (!Kind::same(merged, value)) *takenIn = merged;
         return encoded;
     };
     // The base of the next merge is this program's own value, not the merged one:
-    // what it shows still lacks the other program's fields.
-    Done remember = [this, file, recipe, done = std::move(done)](const SaveResult& result) {
-        if (result.outcome != SaveOutcome::failed) knownRecipes_.set(file, recipe);
-        if (done) done(result);
+    // a field the other program changed is taken in again until this one changes it.
+    Done remember = [&known, file, value, takenIn, done = std::move(done)](const SaveResult& result) {
+        if (result.outcome == SaveOutcome::failed) {
+            if (done) done(result);
+            return;
+        }
+        known.set(file, value);
+        SaveResult told = result;
+        if constexpr (std::is_same_v<T, EditParameters>) told.merged = *takenIn;
+        if (done) done(told);
     };
-    files_.save({file, std::move(encode), checkRecipe, kTag + "save " + what + " to " + file.string() + ": ",
-                 loadFailure, std::move(secondPlace), std::move(remember), std::move(supersedes)});
-}
-
-void SessionStore::writeSnapshots(const std::vector<SnapshotItem>& snapshots, const fs::path& file,
-                                  StoredFile stored, const std::string& what, JsonFileStore::SecondPlace secondPlace,
-                                  Done done, std::vector<fs::path> supersedes) {
-    const std::string loadFailure = kTag + "load " + what + ": ";
-    JsonFileStore::Encoder encode = [this, snapshots, file, stored = std::move(stored)]() -> JsonFileStore::Encoded {
-        const std::optional<fs::path> current = stored();
-        std::vector<SnapshotItem> theirs;
-        if (current &&
-            !files_.loadQuietly(*current, [&theirs](const nlohmann::json& json) { theirs = decodeSnapshotList(json); }) &&
-            files_.exists(*current))
-            return encodeSnapshotList(snapshots);  // unreadable: kept aside as it is replaced
-        const std::vector<SnapshotItem> merged =
-            mergeSnapshotLists(knownSnapshots_.get(file).value_or(std::vector<SnapshotItem>{}), snapshots, theirs);
-        JsonFileStore::Encoded encoded = encodeSnapshotList(merged);
-        encoded.unchanged = current == file && merged == theirs;
-        return encoded;
-    };
-    Done remember = [this, file, snapshots, done = std::move(done)](const SaveResult& result) {
-        if (result.outcome != SaveOutcome::failed) knownSnapshots_.set(file, snapshots);
-        if (done) done(result);
-    };
-    files_.save({file, std::move(encode), checkSnapshots, kTag + "save " + what + ": ", loadFailure,
+    files_.save({file, std::move(encode), Kind::check, std::move(saveFailure), std::move(loadFailure),
                  std::move(secondPlace), std::move(remember), std::move(supersedes)});
 }
 
@@ -313,8 +330,10 @@ void SessionStore::saveRecipe(const EditParameters& recipe, const fs::path& phot
         noteKeptBase(roll, url, result.outcome, keptAfresh);
         if (done) done(result);
     };
-    writeRecipe(recipe, url, [this, photo] { return storedFile(photo, recipeURL(photo), oldRecipeURL(photo)); },
-                "recipe", keptAside(rollOf(photo), url), std::move(noted), oldCopies(photo, oldRecipeURL(photo)));
+    writeMerged(recipe, url, [this, photo] { return storedFile(photo, recipeURL(photo), oldRecipeURL(photo)); },
+                knownRecipes_, kTag + "save recipe to " + url.string() + ": ",
+                kTag + "load recipe from " + url.string() + ": ", keptAside(rollOf(photo), url), std::move(noted),
+                oldCopies(photo, oldRecipeURL(photo)));
 }
 
 void SessionStore::noteKeptBase(const fs::path& roll, const fs::path& beside, SaveOutcome outcome, bool keptAfresh) {
@@ -325,8 +344,14 @@ void SessionStore::noteKeptBase(const fs::path& roll, const fs::path& beside, Sa
     // Written beside the scans, the save retired the copy kept aside.
     if (outcome == SaveOutcome::written) fs::remove(note, error);
     if (outcome != SaveOutcome::keptAside || !keptAfresh || fs::exists(note, error)) return;
+    // The base is what stands beside the scans (JSON null: nothing); where that
+    // cannot be told, no note is written and the homecoming merges as before.
     std::string bytes = "null";
-    if (fs::exists(beside, error) && readWholeFile(beside, bytes)) return;  // no base to tell: merged as before
+    const bool there = fs::exists(beside, error);
+    if (error) return;
+    if (there) {
+        if (const std::error_code unreadable = readWholeFile(beside, bytes)) return;
+    }
     (void)writeFileAtomically(note, bytes);
 }
 
@@ -359,7 +384,9 @@ bool SessionStore::hasSampleRecipe(const Uuid& id) { return files_.exists(sample
 
 void SessionStore::saveSampleRecipe(const EditParameters& recipe, const Uuid& id, Done done) {
     const fs::path url = sampleFile(id.toString() + ".json");
-    writeRecipe(recipe, url, [url] { return std::optional<fs::path>(url); }, "sample recipe", {}, std::move(done));
+    writeMerged(recipe, url, [url] { return std::optional<fs::path>(url); }, knownRecipes_,
+                kTag + "save sample recipe to " + url.string() + ": ",
+                kTag + "load sample recipe from " + url.string() + ": ", {}, std::move(done));
 }
 
 void SessionStore::deleteSampleRecipe(const Uuid& id) { files_.remove(sampleFile(id.toString() + ".json")); }
@@ -416,10 +443,10 @@ std::vector<SnapshotItem> SessionStore::loadSnapshots(const fs::path& photo) {
 void SessionStore::saveSnapshots(const std::vector<SnapshotItem>& snapshots, const fs::path& photo, Done done) {
     if (!isPhotoPath(photo)) return refuse(files_, kTag + "save snapshots: " + kNotAPhoto, done);
     const fs::path url = snapshotsURL(photo);
-    writeSnapshots(snapshots, url,
-                   [this, photo] { return storedFile(photo, snapshotsURL(photo), oldSnapshotsURL(photo)); },
-                   "snapshots", keptAside(rollOf(photo), url), std::move(done),
-                   oldCopies(photo, oldSnapshotsURL(photo)));
+    writeMerged(snapshots, url,
+                [this, photo] { return storedFile(photo, snapshotsURL(photo), oldSnapshotsURL(photo)); },
+                knownSnapshots_, kTag + "save snapshots: ", kTag + "load snapshots: ", keptAside(rollOf(photo), url),
+                std::move(done), oldCopies(photo, oldSnapshotsURL(photo)));
 }
 
 std::vector<SnapshotItem> SessionStore::loadSampleSnapshots(const Uuid& id) {
@@ -429,8 +456,8 @@ std::vector<SnapshotItem> SessionStore::loadSampleSnapshots(const Uuid& id) {
 
 void SessionStore::saveSampleSnapshots(const std::vector<SnapshotItem>& snapshots, const Uuid& id, Done done) {
     const fs::path url = sampleFile(id.toString() + "_snapshots.json");
-    writeSnapshots(snapshots, url, [url] { return std::optional<fs::path>(url); }, "sample snapshots", {},
-                   std::move(done));
+    writeMerged(snapshots, url, [url] { return std::optional<fs::path>(url); }, knownSnapshots_,
+                kTag + "save sample snapshots: ", kTag + "load sample snapshots: ", {}, std::move(done));
 }
 
 // Files kept aside coming home.
@@ -484,7 +511,28 @@ JsonFileStore::Encoder SessionStore::homecoming(const fs::path& kept, const fs::
     };
 }
 
-void SessionStore::bringKeptFilesHome(const fs::path& roll, Done told) {
+std::optional<fs::path> SessionStore::scanOf(const fs::path& roll, const fs::path& relative) {
+    auto part = relative.begin();
+    if (part == relative.end()) return std::nullopt;
+    const fs::path folder = *part;
+    if (++part == relative.end()) return std::nullopt;  // the roll's culling records
+    if (folder == "frames") return roll / *part;
+    // The older layout names its files by the scan that alone claims them.
+    const std::lock_guard lock(claimsMutex_);
+    const auto claims = soleClaims_.find(KeptRollFolders::rollKey(roll));
+    if (claims == soleClaims_.end()) return std::nullopt;
+    const auto claim = claims->second.find(part->string());
+    if (claim == claims->second.end()) return std::nullopt;
+    return roll / claim->second;
+}
+
+bool SessionStore::hasKeptFiles(const fs::path& roll) {
+    const std::optional<fs::path> folder = keptAsideFolder(roll);
+    // The homecoming's last step is queued under the kept folder's path: this waits for it.
+    return folder && files_.exists(*folder);
+}
+
+void SessionStore::bringKeptFilesHome(const fs::path& roll, HomeTold told) {
     const std::optional<fs::path> folder = keptAsideFolder(roll);
     if (!folder) return;
     std::vector<fs::path> copies, notes;
@@ -504,10 +552,12 @@ void SessionStore::bringKeptFilesHome(const fs::path& roll, Done told) {
             continue;
         }
         const fs::path beside = roll / ".vantrel" / relative;
+        Done home;
+        if (told) home = [told, scan = scanOf(roll, relative)](const SaveResult& result) { told(scan, result); };
         files_.save({beside, homecoming(entry.path(), beside),
                      [beside](const nlohmann::json& json) { checkKeptFile(beside, json); },
                      kTag + "bring back " + entry.path().string() + ": ", kTag + "load " + beside.string() + ": ",
-                     {}, told, {entry.path()}, false});
+                     {}, std::move(home), {entry.path()}, false});
     }
     files_.perform(*folder, [this, base = options_.keptRollsDirectory(), folder = *folder, roll,
                              copies = std::move(copies), notes = std::move(notes)] {
@@ -521,10 +571,13 @@ void SessionStore::bringKeptFilesHome(const fs::path& roll, Done told) {
         for (const fs::path& relative : copies) {
             const fs::path beside = roll / ".vantrel" / relative;
             std::string bytes;
-            std::error_code missing;
-            if (fs::exists(beside, missing) || readWholeFile(folder / relative, bytes)) continue;
-            fs::create_directories(beside.parent_path(), missing);
-            if (!writeFileAtomically(beside, bytes)) fs::remove(folder / relative, missing);
+            std::error_code unknown;
+            // Never over a file of that name, nor where it cannot be told whether there is one.
+            if (fs::exists(beside, unknown) || unknown) continue;
+            if (const std::error_code unreadable = readWholeFile(folder / relative, bytes)) continue;
+            fs::create_directories(beside.parent_path(), unknown);
+            if (const std::error_code failed = writeFileAtomically(beside, bytes); !failed)
+                fs::remove(folder / relative, unknown);
         }
         kept_.removeIfEmpty(base, roll);
     });

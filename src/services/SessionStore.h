@@ -22,8 +22,10 @@
 // this store last read or wrote of it: what only the other program changed
 // stays (mergeRecipes, mergeSnapshotLists). Where both changed one recipe
 // field, this save wins and the other version is kept beside it as
-// "recipe.conflict-<time>.json" (SaveResult::conflictKept). Culling records
-// merge mark by mark (RollCullingDatabase::merge).
+// "recipe.conflict-<time>.json" (SaveResult::conflictKept). A recipe's save
+// that took in the other program's fields tells the recipe written
+// (SaveResult::merged), so the caller can show it. Culling records merge mark
+// by mark (RollCullingDatabase::merge).
 //
 // Reads run on the caller's thread, writes and deletions in order on the
 // store's own worker; a read waits for queued work on the same file, so it
@@ -124,7 +126,11 @@ public:
     // one, and where both changed a field the newer file stands and the other
     // is kept beside it as a conflict copy. Each file brought home tells `told`
     // (on the worker). Whatever cannot be written yet stays kept aside, silently.
-    void bringKeptFilesHome(const std::filesystem::path& roll, Done told = {});
+    // (`scan`: the scan whose file it is; none for the culling records.)
+    using HomeTold = std::function<void(const std::optional<std::filesystem::path>& scan, const SaveResult&)>;
+    void bringKeptFilesHome(const std::filesystem::path& roll, HomeTold told = {});
+    // Whether files of the roll are kept aside still, once the queued work on them is done.
+    bool hasKeptFiles(const std::filesystem::path& roll);
 
     // Why the roll's folder refuses writes now (a read-only medium, no
     // permission), as far as it can be told without writing; nothing when it takes them.
@@ -146,6 +152,8 @@ private:
     // The older file, when this photo alone claims it.
     std::optional<std::filesystem::path> claimedOldFile(const std::filesystem::path& photo,
                                                         const std::filesystem::path& old);
+    // The scan whose file this is, by its place inside ".vantrel"; none for the roll's own files.
+    std::optional<std::filesystem::path> scanOf(const std::filesystem::path& roll, const std::filesystem::path& relative);
     // Every copy (beside the scans and kept aside) of the older file the photo alone claims.
     std::vector<std::filesystem::path> oldCopies(const std::filesystem::path& photo, const std::filesystem::path& old);
     // What this store last read or wrote of each file, by the path the file has
@@ -175,12 +183,13 @@ private:
     std::vector<SnapshotItem> readSnapshots(const std::filesystem::path& file,
                                             const std::optional<std::filesystem::path>& stored,
                                             const std::string& loadFailure);
-    void writeRecipe(const EditParameters& recipe, const std::filesystem::path& file, StoredFile stored,
-                     const std::string& what, JsonFileStore::SecondPlace secondPlace, Done done,
-                     std::vector<std::filesystem::path> supersedes = {});
-    void writeSnapshots(const std::vector<SnapshotItem>& snapshots, const std::filesystem::path& file,
-                        StoredFile stored, const std::string& what, JsonFileStore::SecondPlace secondPlace, Done done,
-                        std::vector<std::filesystem::path> supersedes = {});
+    // Queues the save of a recipe or a snapshot list (T), merged just before it
+    // is written with what the stored file holds then, against what this store
+    // last read or wrote of it (`known`).
+    template <class T>
+    void writeMerged(const T& value, const std::filesystem::path& file, StoredFile stored, Known<T>& known,
+                     std::string saveFailure, std::string loadFailure, JsonFileStore::SecondPlace secondPlace,
+                     Done done, std::vector<std::filesystem::path> supersedes = {});
     // Brings one file kept aside to its place beside the scans.
     JsonFileStore::Encoder homecoming(const std::filesystem::path& kept, const std::filesystem::path& beside);
     // After a recipe's save (on the worker): the first copy kept aside (`keptAfresh`: by this

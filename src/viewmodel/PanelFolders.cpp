@@ -1,6 +1,8 @@
 #include "viewmodel/PanelFolders.h"
 
-#include <future>
+#include <condition_variable>
+#include <map>
+#include <mutex>
 #include <system_error>
 #include <thread>
 
@@ -24,23 +26,43 @@ bool isListableFolder(const std::filesystem::path& path) {
     return !ec;
 }
 
-// The check on a thread of its own, given kPatience to answer. A thread that
-// hangs with its file system is left to end when that answers.
-bool answersInTime(const PanelFolders::FolderCheck& check, const std::filesystem::path& path) {
-    if (path.empty()) return false;
-    auto answer = std::make_shared<std::promise<bool>>();
-    std::future<bool> answered = answer->get_future();
-    std::thread([check, path, answer] { answer->set_value(check(path)); }).detach();
-    return answered.wait_for(PanelFolders::kPatience) == std::future_status::ready && answered.get();
-}
-
 }  // namespace
+
+// The probes not answered yet, by folder; each answer wakes the panel waiting for it.
+struct PanelFolders::Probes {
+    struct Probe {
+        bool answered = false;
+        bool isFolder = false;
+    };
+    std::mutex mutex;
+    std::condition_variable answered;
+    std::map<std::filesystem::path, std::shared_ptr<Probe>> waiting;
+};
 
 PanelFolders::PanelFolders(std::shared_ptr<QSettings> settings, FolderCheck isFolder)
     : settings_(settings ? std::move(settings) : std::make_shared<QSettings>()),
-      isFolder_(isFolder ? std::move(isFolder) : FolderCheck(isListableFolder)) {}
+      isFolder_(isFolder ? std::move(isFolder) : FolderCheck(isListableFolder)),
+      probes_(std::make_shared<Probes>()) {}
 
-bool PanelFolders::answersAsFolder(const std::filesystem::path& path) const { return answersInTime(isFolder_, path); }
+bool PanelFolders::answersAsFolder(const std::filesystem::path& path) const {
+    if (path.empty()) return false;
+    std::unique_lock lock(probes_->mutex);
+    // Still asked by an earlier probe: passed over until that answers.
+    if (probes_->waiting.count(path)) return false;
+    auto probe = std::make_shared<Probes::Probe>();
+    probes_->waiting.emplace(path, probe);
+    // On a thread of its own: a file system that hangs holds that thread alone.
+    std::thread([probes = probes_, check = isFolder_, path, probe] {
+        const bool isFolder = check(path);
+        const std::lock_guard answer(probes->mutex);
+        probe->answered = true;
+        probe->isFolder = isFolder;
+        probes->waiting.erase(path);
+        probes->answered.notify_all();
+    }).detach();
+    probes_->answered.wait_for(lock, kPatience, [&] { return probe->answered; });
+    return probe->answered && probe->isFolder;
+}
 
 std::filesystem::path PanelFolders::startFolder(PanelKind kind,
                                                 const std::optional<std::filesystem::path>& rollFolder) const {
@@ -54,12 +76,12 @@ void PanelFolders::remember(PanelKind kind, const std::filesystem::path& folder)
     if (!folder.empty()) settings_->setValue(settingsKey(kind), QString::fromStdString(folder.string()));
 }
 
-std::filesystem::path PanelFolders::besideRoll(const std::optional<std::filesystem::path>& rollFolder) {
+std::filesystem::path PanelFolders::besideRoll(const std::optional<std::filesystem::path>& rollFolder) const {
     if (!rollFolder) return {};
     std::filesystem::path folder = rollFolder->lexically_normal();
     if (!folder.has_filename()) folder = folder.parent_path();  // "roll/" is the folder "roll"
     const std::filesystem::path above = folder.parent_path();
-    return answersInTime(isListableFolder, above) ? above : std::filesystem::path();
+    return answersAsFolder(above) ? above : std::filesystem::path();
 }
 
 }  // namespace vantrel

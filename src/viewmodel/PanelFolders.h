@@ -7,12 +7,15 @@
 // something was written there: one where writing failed is not offered again.
 // A folder that is gone, or that does not answer at once (a network share
 // gone away, a file system that hangs), is passed over, so a panel never
-// waits on it; an empty path stands for the home folder.
+// waits on it; an empty path stands for the home folder. A folder is asked
+// by one probe at a time: while its probe has not answered, it is passed
+// over at once, without another thread left waiting on it.
 #include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include <QSettings>
 
@@ -34,13 +37,16 @@ public:
     void remember(PanelKind kind, const std::filesystem::path& folder);
 
     // The folder holding `rollFolder`, while there and answering.
-    static std::filesystem::path besideRoll(const std::optional<std::filesystem::path>& rollFolder);
+    std::filesystem::path besideRoll(const std::optional<std::filesystem::path>& rollFolder) const;
 
 private:
+    struct Probes;
+    // The check's answer within kPatience; false when it has not answered by then.
     bool answersAsFolder(const std::filesystem::path& path) const;
 
     std::shared_ptr<QSettings> settings_;
     FolderCheck isFolder_;
+    std::shared_ptr<Probes> probes_;  // shared with the probes' threads, which may outlive this
 };
 
 }  // namespace vantrel

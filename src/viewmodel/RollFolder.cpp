@@ -7,6 +7,9 @@
 
 #include <QList>
 #include <QString>
+#include <tbb/parallel_for.h>
+
+#include "services/L10n.h"
 
 namespace vantrel {
 
@@ -52,6 +55,43 @@ RollListing listRollScans(const std::filesystem::path& folder) {
     listing.scans.reserve(scans.size());
     for (std::size_t i : order) listing.scans.push_back(std::move(scans[i]));
     return listing;
+}
+
+std::string folderName(std::filesystem::path folder) {
+    if (!folder.has_filename()) folder = folder.parent_path();
+    return folder.filename().string();
+}
+
+LoadedScans loadScans(RenderService& service, const std::vector<std::filesystem::path>& scans) {
+    // Headers only, read side by side: opening a roll of many scans waits on
+    // the disk and the metadata parser, not on one file after another.
+    std::vector<std::optional<LoadedPhoto>> read(scans.size());
+    tbb::parallel_for(std::size_t{0}, scans.size(), [&](std::size_t i) { read[i] = service.loadPhoto(scans[i]); });
+
+    LoadedScans loaded;
+    loaded.photos.reserve(scans.size());
+    for (std::size_t i = 0; i < scans.size(); ++i) {
+        // An unreadable scan is left out of the roll, and named to the user.
+        if (read[i])
+            loaded.photos.push_back(std::move(*read[i]));
+        else
+            loaded.unreadable.push_back(scans[i].filename().string());
+    }
+    return loaded;
+}
+
+LocalText unreadableCount(const std::vector<std::string>& names) {
+    return names.size() == 1 ? L10n::text("roll.unreadableCountOne")
+                             : L10n::text("roll.unreadableCount", int(names.size()));
+}
+
+LocalText unreadableDetail(const std::vector<std::string>& names) {
+    constexpr std::size_t kListed = 20;
+    std::string list;
+    for (std::size_t i = 0; i < names.size() && i < kListed; ++i) list += (i ? "\n" : "") + names[i];
+    if (names.size() > kListed)
+        return L10n::text("roll.unreadableListMore", list, int(names.size() - kListed));
+    return L10n::text("roll.unreadableList", list);
 }
 
 }  // namespace vantrel

@@ -2,56 +2,16 @@
 
 #include <algorithm>
 #include <iostream>
-#include <mutex>
 #include <set>
 #include <system_error>
 
-#include <QMetaObject>
-#include <tbb/parallel_for.h>
-
 #include "model/EnumTable.h"
 #include "services/FailureCause.h"
-#include "services/KeptRollFolders.h"
 #include "services/L10n.h"
 #include "viewmodel/DarkroomViewModel.h"
 #include "viewmodel/RollFolder.h"
 
 namespace vantrel {
-
-// Reports made on any thread, waiting until their owner's thread takes them.
-// The first report after a take wakes the owner once (it schedules the take);
-// after close() the owner is never woken again, so it may go.
-template <typename Report>
-class ReportInbox {
-public:
-    explicit ReportInbox(std::function<void()> wake) : wake_(std::move(wake)) {}
-
-    void post(Report report) {
-        const std::lock_guard lock(mutex_);
-        reports_.push_back(std::move(report));
-        if (wake_ && !woken_) {
-            woken_ = true;
-            wake_();
-        }
-    }
-
-    std::vector<Report> take() {
-        const std::lock_guard lock(mutex_);
-        woken_ = false;
-        return std::exchange(reports_, {});
-    }
-
-    void close() {
-        const std::lock_guard lock(mutex_);
-        wake_ = nullptr;
-    }
-
-private:
-    std::mutex mutex_;
-    std::function<void()> wake_;
-    std::vector<Report> reports_;
-    bool woken_ = false;
-};
 
 namespace {
 
@@ -76,66 +36,6 @@ const LoadedPhoto& chooseFrame(const std::vector<LoadedPhoto>& photos, const std
     return named != photos.end() ? *named : photos.front();
 }
 
-// The frames of the listed scans, and the names of those that could not be read.
-struct LoadedScans {
-    std::vector<LoadedPhoto> photos;
-    std::vector<std::string> unreadable;
-};
-
-LoadedScans loadScans(RenderService& service, const std::vector<std::filesystem::path>& scans) {
-    // Headers only, read side by side: opening a roll of many scans waits on
-    // the disk and the metadata parser, not on one file after another.
-    std::vector<std::optional<LoadedPhoto>> read(scans.size());
-    tbb::parallel_for(std::size_t{0}, scans.size(), [&](std::size_t i) { read[i] = service.loadPhoto(scans[i]); });
-
-    LoadedScans loaded;
-    loaded.photos.reserve(scans.size());
-    for (std::size_t i = 0; i < scans.size(); ++i) {
-        // An unreadable scan is left out of the roll, and named to the user.
-        if (read[i])
-            loaded.photos.push_back(std::move(*read[i]));
-        else
-            loaded.unreadable.push_back(scans[i].filename().string());
-    }
-    return loaded;
-}
-
-// "3 files could not be read", and the status line's detail naming them (a
-// long list is cut: the tooltip must stay readable).
-LocalText unreadableCount(const std::vector<std::string>& names) {
-    return names.size() == 1 ? L10n::text("roll.unreadableCountOne")
-                             : L10n::text("roll.unreadableCount", int(names.size()));
-}
-
-LocalText unreadableDetail(const std::vector<std::string>& names) {
-    constexpr std::size_t kListed = 20;
-    std::string list;
-    for (std::size_t i = 0; i < names.size() && i < kListed; ++i) list += (i ? "\n" : "") + names[i];
-    if (names.size() > kListed)
-        return L10n::text("roll.unreadableListMore", list, int(names.size() - kListed));
-    return L10n::text("roll.unreadableList", list);
-}
-
-// The folder's own name, also for a path ending in a separator.
-std::string folderName(std::filesystem::path folder) {
-    if (!folder.has_filename()) folder = folder.parent_path();
-    return folder.filename().string();
-}
-
-// How a roll's saves stand, for the status line: where they go while not beside its scans.
-std::optional<LocalText> savingNotice(const std::filesystem::path& roll, const SaveResult& result) {
-    if (result.outcome == SaveOutcome::keptAside) {
-        const bool readOnly = !result.cause || *result.cause == FailureCause::readOnly ||
-                              *result.cause == FailureCause::noPermission;
-        return readOnly ? L10n::text("status.rollKeptAside", folderName(roll))
-                        : L10n::text("status.rollKeptAsideBecause", folderName(roll), causeText(*result.cause));
-    }
-    if (result.outcome == SaveOutcome::failed)
-        return result.cause ? L10n::text("status.saveFailedBecause", causeText(*result.cause))
-                            : L10n::text("status.saveFailed");
-    return std::nullopt;
-}
-
 // The position of `id` in the filmstrip, or nothing when it is not shown.
 std::optional<std::size_t> positionOf(const std::vector<FilmstripItem>& items, const std::optional<Uuid>& id) {
     if (!id) return std::nullopt;
@@ -150,21 +50,37 @@ RollSession::RollSession(DarkroomViewModel& viewModel, const ViewModelServices& 
                          StatusLine& status)
     : vm_(viewModel),
       services_(services),
-      masks_(masks),
       status_(status),
-      settings_(services.settings ? services.settings : std::make_shared<QSettings>()) {
-    // The store reports from its worker; the reports are taken on the GUI thread.
-    saveReports_ = std::make_shared<ReportInbox<SaveReport>>(
-        [this] { QMetaObject::invokeMethod(&vm_, [this] { takeSaveReports(); }, Qt::QueuedConnection); });
-    saveTimer_.setSingleShot(true);
-    saveTimer_.setInterval(services_.timings.saveDelay);
-    QObject::connect(&saveTimer_, &QTimer::timeout, &saveTimer_, [this] { flushPendingSave(); });
+      settings_(services.settings ? services.settings : std::make_shared<QSettings>()),
+      saves_(
+          services, status,
+          [this](const Uuid& id) {
+              const LoadedPhoto* photo = photoWithID(id);
+              return photo ? photo->title() : std::string();
+          },
+          [this](const Uuid& id, const EditParameters& saved, const EditParameters& merged) {
+              takeIn(id, saved, merged);
+          }),
+      pictures_(
+          services.render, masks,
+          [this](const Uuid& id) -> const EditParameters* {
+              const auto kept = saves_.inMemoryRecipes().find(id);
+              return kept == saves_.inMemoryRecipes().end() ? nullptr : &kept->second;
+          },
+          [this] { return vm_.selectedPhotoID(); },
+          [this](const Uuid& id, const QImage& picture) { showInCell(id, picture); }) {
+    // A merge taken in during a drag is shown at its end.
+    QObject::connect(&vm_, &DarkroomViewModel::isInteractingChanged, &vm_, [this] {
+        if (vm_.isInteracting() || !waitingTakenIn_) return;
+        const TakenIn taken = std::move(*waitingTakenIn_);
+        waitingTakenIn_.reset();
+        takeIn(taken.frame, taken.saved, taken.merged);
+    });
 }
 
 RollSession::~RollSession() {
-    saveReports_->close();
     // A delayed save still waiting is written rather than dropped with the window.
-    flushPendingSave();
+    saves_.flushPendingSave();
     if (accessedFolder_) services_.folders->stopAccessing(*accessedFolder_);
 }
 
@@ -197,7 +113,7 @@ void RollSession::restoreLastSession() {
 void RollSession::openFolder() {
     if (!services_.dialogs) return;
     if (const auto folder = services_.dialogs->chooseFolder(L10n::tr("status.openFolderTitle"),
-                                                            PanelFolders::besideRoll(vm_.currentFolderURL())))
+                                                            services_.panelFolders->besideRoll(vm_.currentFolderURL())))
         loadFolder(*folder, std::nullopt);
 }
 
@@ -222,7 +138,7 @@ bool RollSession::openFolderRoll(const std::filesystem::path& folder, const std:
             vm_.setSelectedPhotoID(std::nullopt);
             vm_.setPhotos({});
             vm_.setCullingDatabase({});
-            cullingDatabaseOwner_.reset();  // nothing is written into it
+            saves_.closeRoll();  // nothing is written into it
             rebuildFilmstrip();
             vm_.loadSelectedPhoto();
             status_.show(L10n::text("status.noScansInFolder"));
@@ -256,27 +172,17 @@ void RollSession::loadSampleRoll(const std::optional<std::string>& frameName) {
 }
 
 void RollSession::leaveRoll(const std::optional<std::filesystem::path>& folder, bool granted) {
-    // The outgoing roll's last edit reaches its file before its frames go, and
-    // what has been reported of its saves is known before the next roll reads.
-    flushPendingSave();
-    takeSaveReports();
+    saves_.leaveRoll(folder);
+    waitingTakenIn_.reset();
     // Its thumbnails are no longer wanted, and its ticks name none of the next roll's frames.
-    if (thumbnailLoop_) thumbnailLoop_->cancel();
+    pictures_.cancel();
     vm_.setCheckedPhotoIDs({});
-    storedRecipes_.clear();
-    storedSnapshots_.clear();
     markedFrames_.clear();
-    unreadableRecipes_.clear();
-    status_.setNotice(std::nullopt);
     if (!folder) return;
-    // Opened again: where its saves go is told again.
-    rollSaveOutcomes_.erase(KeptRollFolders::rollKey(*folder));
     if (accessedFolder_) services_.folders->stopAccessing(*accessedFolder_);
     accessedFolder_.reset();
     if (granted) accessedFolder_ = folder;
-    inMemoryRecipes_.clear();
-    thumbnailCache_.clear();
-    developedPictures_.clear();
+    pictures_.clear();
 }
 
 void RollSession::openRoll(std::vector<LoadedPhoto> photos, const std::optional<std::string>& frameName,
@@ -290,26 +196,15 @@ void RollSession::openRoll(std::vector<LoadedPhoto> photos, const std::optional<
         settings_->setValue(kLastOpenedFolderPath, QString::fromStdString(folder->string()));
         vm_.setCurrentFolderURL(*folder);
         services_.store->setRollScans(*folder, scans);
-        bringKeptFilesHome(*folder);  // at the latest now, where it can be written again
     }
     vm_.setPhotos(std::move(photos));
     const std::vector<LoadedPhoto>& roll = vm_.photos();
-    for (const LoadedPhoto& photo : roll) {
-        // The edit kept in memory when its save failed, else the stored one.
-        const std::optional<EditParameters> stored = readStoredRecipe(photo);
-        if (stored) storedRecipes_[frameID(photo)] = *stored;
-        const SavedValue* unsaved = unsavedValue({SaveKind::recipe, FrameKey::of(photo)});
-        inMemoryRecipes_[frameID(photo)] =
-            unsaved ? std::get<EditParameters>(*unsaved) : stored.value_or(EditParameters::defaultValue());
-    }
+    saves_.enterRoll(folder, roll);
     const LoadedPhoto& current = chooseFrame(roll, frameName);
     vm_.setSelectedPhotoID(frameID(current));
     rememberSelection(current);
 
-    RollCullingDatabase database = services_.store->loadCullingDatabase(folder).value_or(RollCullingDatabase{});
-    // Marks whose save failed: over the stored ones.
-    if (const SavedValue* unsaved = unsavedValue({SaveKind::culling, {folder, {}}}))
-        database.merge(std::get<RollCullingDatabase>(*unsaved));
+    RollCullingDatabase database = saves_.storedCulling(folder);
     if (folder) {
         if (unreadable.empty())
             status_.show(L10n::text("status.folderLoaded", folderName(*folder), int(roll.size())));
@@ -323,18 +218,7 @@ void RollSession::openRoll(std::vector<LoadedPhoto> photos, const std::optional<
         database.rekeyByFilename(frames);
     }
     vm_.setCullingDatabase(std::move(database));
-    cullingDatabaseOwner_ = folder.value_or(std::filesystem::path());
-
-    // How the roll's saves stand, told at once: a folder that refuses writes
-    // keeps its edits aside from the first one.
-    const std::filesystem::path rollKey = folder ? KeptRollFolders::rollKey(*folder) : std::filesystem::path();
-    if (const std::optional<FailureCause> refusal = folder ? services_.store->writeRefusal(*folder) : std::nullopt) {
-        SaveResult refused(SaveOutcome::keptAside);
-        refused.cause = refusal;
-        rollSaveOutcomes_[rollKey] = refused;
-    }
-    if (const auto standing = rollSaveOutcomes_.find(rollKey); standing != rollSaveOutcomes_.end())
-        status_.setNotice(savingNotice(rollKey, standing->second));
+    saves_.tellWhereSavesGo();
 
     rebuildFilmstrip();
     vm_.loadSelectedPhoto();
@@ -374,7 +258,7 @@ FilmstripItem RollSession::makeFilmstripItem(const LoadedPhoto& photo) const {
     item.title = photo.title();
     item.fileURL = photo.fileURL();
     item.is16Bit = photo.is16Bit();
-    if (const auto kept = inMemoryRecipes_.find(id); kept != inMemoryRecipes_.end())
+    if (const auto kept = inMemoryRecipes().find(id); kept != inMemoryRecipes().end())
         item.hasEdits = !kept->second.sameContent(EditParameters::defaultValue());
     else
         item.hasEdits = services_.store->hasRecipe(FrameKey::of(photo)) ||
@@ -382,7 +266,7 @@ FilmstripItem RollSession::makeFilmstripItem(const LoadedPhoto& photo) const {
     // The preview on screen only once it shows this frame (not the one before).
     if (isCurrent && vm_.isPreviewOf(id))
         item.thumbnail = vm_.renderedPreview();
-    else if (const auto cached = thumbnailCache_.find(id); cached != thumbnailCache_.end())
+    else if (const auto cached = thumbnailCache().find(id); cached != thumbnailCache().end())
         item.thumbnail = cached->second;
     item.rating = record.rating;
     item.colorLabel = record.colorLabel;
@@ -394,8 +278,8 @@ void RollSession::rebuildFilmstrip() {
     std::vector<FilmstripItem> items;
     for (const LoadedPhoto& photo : vm_.photos()) {
         if (!vm_.cullingDatabase().record(frameID(photo), photo.title()).matches(cullingFilter_)) continue;
-        // A frame without a file never gets one from the thumbnail loop.
-        if (!photo.fileURL()) cacheProxyThumbnail(photo);
+        const Uuid id = frameID(photo);
+        pictures_.keepProxyOf(photo, vm_.selectedPhotoID() == id && vm_.isPreviewOf(id));
         items.push_back(makeFilmstripItem(photo));
     }
     vm_.setFilmstripItems(std::move(items));
@@ -403,91 +287,26 @@ void RollSession::rebuildFilmstrip() {
 
 void RollSession::updateFilmstripThumbnail(const Uuid& id, const QImage& thumbnail, const RenderJob* developedBy,
                                            std::optional<bool> hasEdits) {
-    thumbnailCache_[id] = thumbnail;
-    if (developedBy)
-        developedPictures_[id] = {developedBy->recipe, developedBy->subjectMask.has_value()};
-    else
-        developedPictures_.erase(id);
+    pictures_.keep(id, thumbnail, developedBy);
+    showInCell(id, thumbnail, hasEdits);
+}
+
+void RollSession::showInCell(const Uuid& id, const QImage& picture, std::optional<bool> hasEdits) {
     const std::optional<std::size_t> at = positionOf(vm_.filmstripItems(), id);
     if (!at) return;
     std::vector<FilmstripItem> items = vm_.filmstripItems();
-    items[*at].thumbnail = thumbnail;
+    items[*at].thumbnail = picture;
     if (hasEdits) items[*at].hasEdits = *hasEdits;
     vm_.setFilmstripItems(std::move(items));
 }
 
 void RollSession::keepPreviewAsThumbnail(const Uuid& id, const QImage& preview) {
-    developedPictures_[id] = {vm_.parameters(), masks_.holds(id)};
-    const QSize size = developedThumbnailSize(preview.width(), preview.height());
-    if (preview.size() == size) {
-        thumbnailCache_[id] = preview;
-        return;
-    }
-    // A quick cut to a few times the size, then a smooth scale: a full-size
-    // smooth scale of a large scan would stall the window, and the cache must
-    // not keep a full-size bitmap per frame.
-    QImage rough = preview;
-    if (preview.width() > 4 * size.width())
-        rough = preview.scaled(size * 4, Qt::IgnoreAspectRatio, Qt::FastTransformation);
-    thumbnailCache_[id] = rough.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    pictures_.keepPreview(id, preview, vm_.parameters());
 }
 
-void RollSession::cacheProxyThumbnail(const LoadedPhoto& photo) {
-    const Uuid id = frameID(photo);
-    if (thumbnailCache_.count(id)) return;
-    if (vm_.selectedPhotoID() == id && vm_.isPreviewOf(id)) return;
-    QImage picture = services_.render->proxyThumbnail(photo, ThumbnailLoop::kThumbnailSize);
-    if (!picture.isNull()) thumbnailCache_[id] = std::move(picture);
-}
+void RollSession::generateThumbnails(const std::vector<LoadedPhoto>& photos) { pictures_.start(photos); }
 
-ThumbnailLoop::Need RollSession::pictureNeed(const LoadedPhoto& photo) {
-    const Uuid id = frameID(photo);
-    ThumbnailLoop::Need need;
-    const auto recipe = inMemoryRecipes_.find(id);
-    // The frame on screen has its picture from its own render.
-    if (recipe != inMemoryRecipes_.end() && vm_.selectedPhotoID() != id &&
-        !recipe->second.sameContent(EditParameters::defaultValue())) {
-        const auto picture = developedPictures_.find(id);
-        const bool shown = picture != developedPictures_.end() && picture->second.first.sameContent(recipe->second) &&
-                           (picture->second.second || recipe->second.subjectMask.isIdentity() || !masks_.holds(id));
-        if (shown) return need;
-        RenderJob job{photo, recipe->second};
-        job.useProxy = job.passing = job.wantsThumbnail = true;
-        job.maxPixelSize = ThumbnailLoop::kDevelopedSourceSize;
-        // Without the subject grade until its mask is found again (refreshPictures then).
-        masks_.forRender(job, SubjectMasks::Urgency::background);
-        need.developed = std::move(job);
-        return need;
-    }
-    need.plain = photo.fileURL() && !thumbnailCache_.count(id);
-    return need;
-}
-
-void RollSession::generateThumbnails(const std::vector<LoadedPhoto>& photos) {
-    if (!thumbnailLoop_) {
-        thumbnailLoop_ = std::make_unique<ThumbnailLoop>(
-            services_.render, [this](const LoadedPhoto& photo) { return pictureNeed(photo); },
-            [this](const Uuid& id, const QImage& picture, const RenderJob* developedBy) {
-                if (!developedBy) {
-                    // A developed thumbnail published while this one was being made is
-                    // newer and shows the recipe: the undeveloped scan does not replace it.
-                    if (!thumbnailCache_.count(id)) updateFilmstripThumbnail(id, picture);
-                    return;
-                }
-                // Only while it still shows the frame's recipe, and never over the current frame's own.
-                const auto kept = inMemoryRecipes_.find(id);
-                if (vm_.selectedPhotoID() == id || kept == inMemoryRecipes_.end() ||
-                    !kept->second.sameContent(developedBy->recipe))
-                    return;
-                updateFilmstripThumbnail(id, picture, developedBy);
-            });
-    }
-    thumbnailLoop_->start(photos);
-}
-
-void RollSession::refreshPictures(const std::vector<LoadedPhoto>& frames) {
-    if (thumbnailLoop_) thumbnailLoop_->again(frames);
-}
+void RollSession::refreshPictures(const std::vector<LoadedPhoto>& frames) { pictures_.again(frames); }
 
 // ---------------------------------------------------------------- checked frames, culling and navigation
 
@@ -593,99 +412,8 @@ void RollSession::step(int direction) {
 
 // ---------------------------------------------------------------- the frames' records
 
-std::string RollSession::SaveTarget::key() const {
-    static const char* const kinds[] = {"recipe:", "snapshots:", "culling:"};
-    return kinds[int(kind)] + (frame.file ? frame.file->string() : "sample:" + frame.id.toString());
-}
-
-std::filesystem::path RollSession::SaveTarget::roll() const {
-    if (!frame.file) return {};
-    return KeptRollFolders::rollKey(kind == SaveKind::culling ? *frame.file : frame.file->parent_path());
-}
-
-EditParameters RollSession::keptRecipe(const LoadedPhoto& photo) const {
-    if (const auto kept = inMemoryRecipes_.find(frameID(photo)); kept != inMemoryRecipes_.end()) return kept->second;
-    return services_.store->loadRecipe(FrameKey::of(photo)).value_or(EditParameters::defaultValue());
-}
-
-std::optional<EditParameters> RollSession::latestRecipe(const LoadedPhoto& photo) {
-    const Uuid id = frameID(photo);
-    const FrameKey key = FrameKey::of(photo);
-    const auto kept = inMemoryRecipes_.find(id);
-    // An edit of this program's own, saved or not yet: it is the newer one.
-    if (kept != inMemoryRecipes_.end() &&
-        (differsFromStored(id, kept->second) || unsavedValue({SaveKind::recipe, key})))
-        return kept->second;
-    const std::optional<EditParameters> onDisk = readStoredRecipe(photo);
-    if (onDisk && (kept == inMemoryRecipes_.end() || differsFromStored(id, *onDisk))) {
-        storedRecipes_[id] = *onDisk;
-        inMemoryRecipes_[id] = *onDisk;
-    }
-    const auto now = inMemoryRecipes_.find(id);
-    if (now == inMemoryRecipes_.end()) return std::nullopt;
-    return now->second;
-}
-
-std::optional<EditParameters> RollSession::readStoredRecipe(const LoadedPhoto& photo) {
-    const FrameKey key = FrameKey::of(photo);
-    std::optional<EditParameters> stored = services_.store->loadRecipe(key);
-    if (!stored && services_.store->hasRecipe(key))
-        unreadableRecipes_.insert(frameID(photo));
-    else
-        unreadableRecipes_.erase(frameID(photo));
-    return stored;
-}
-
-bool RollSession::isRecipeUnreadable(const LoadedPhoto& photo) const {
-    return unreadableRecipes_.count(frameID(photo)) > 0;
-}
-
-bool RollSession::differsFromStored(const Uuid& id, const EditParameters& recipe) const {
-    const auto stored = storedRecipes_.find(id);
-    return !recipe.sameContent(stored != storedRecipes_.end() ? stored->second : EditParameters::defaultValue());
-}
-
-std::vector<SnapshotItem> RollSession::storedSnapshots(const LoadedPhoto& photo) {
-    if (const SavedValue* unsaved = unsavedValue({SaveKind::snapshots, FrameKey::of(photo)}))
-        return std::get<std::vector<SnapshotItem>>(*unsaved);
-    std::vector<SnapshotItem> stored = services_.store->loadSnapshots(FrameKey::of(photo));
-    storedSnapshots_[frameID(photo)] = stored;
-    return stored;
-}
-
 void RollSession::persistRecipe(SaveTiming timing) {
-    const LoadedPhoto* photo = selectedPhoto();
-    if (!photo) return;
-    const Uuid id = frameID(*photo);
-    inMemoryRecipes_[id] = vm_.parameters();
-
-    // One delayed save serves all frames; another frame's waiting edit is
-    // written rather than dropped.
-    if (pendingSave_ && frameID(pendingSave_->photo) != id) flushPendingSave();
-
-    if (timing == SaveTiming::now || !differsFromStored(id, vm_.parameters())) {
-        saveTimer_.stop();
-        pendingSave_.reset();
-        if (differsFromStored(id, vm_.parameters())) writeRecipe(*photo, vm_.parameters());
-    } else {
-        pendingSave_ = PendingSave{*photo, vm_.parameters()};
-        saveTimer_.start();
-    }
-}
-
-void RollSession::flushPendingSave() {
-    saveTimer_.stop();
-    if (!pendingSave_) return;
-    const PendingSave save = std::move(*pendingSave_);
-    pendingSave_.reset();
-    if (differsFromStored(frameID(save.photo), save.recipe)) writeRecipe(save.photo, save.recipe);
-}
-
-void RollSession::writeRecipe(const LoadedPhoto& photo, const EditParameters& recipe,
-                              std::function<void(SaveOutcome)> then) {
-    storedRecipes_[frameID(photo)] = recipe;
-    unreadableRecipes_.erase(frameID(photo));  // the save keeps the unreadable file aside
-    save({SaveKind::recipe, FrameKey::of(photo)}, recipe, std::move(then));
+    if (const LoadedPhoto* photo = selectedPhoto()) saves_.persistRecipe(*photo, vm_.parameters(), timing);
 }
 
 void RollSession::editStoredRecipes(const std::vector<LoadedPhoto>& frames,
@@ -694,9 +422,9 @@ void RollSession::editStoredRecipes(const std::vector<LoadedPhoto>& frames,
     for (const LoadedPhoto& photo : frames) {
         // The latest recipe: the one in memory holds edits whose file may not be
         // written yet; a file another program changed since is read again.
-        EditParameters recipe = latestRecipe(photo).value_or(EditParameters::defaultValue());
+        EditParameters recipe = saves_.latestRecipe(photo).value_or(EditParameters::defaultValue());
         change(recipe, photo);
-        inMemoryRecipes_[frameID(photo)] = recipe;
+        keepRecipe(frameID(photo), recipe);
         writeRecipe(photo, recipe, saved);
     }
     rebuildFilmstrip();
@@ -705,111 +433,34 @@ void RollSession::editStoredRecipes(const std::vector<LoadedPhoto>& frames,
 }
 
 void RollSession::persistSnapshots() {
-    const LoadedPhoto* photo = selectedPhoto();
-    if (!photo) return;
-    const auto stored = storedSnapshots_.find(frameID(*photo));
-    if (stored != storedSnapshots_.end() ? stored->second == vm_.snapshots() : vm_.snapshots().empty()) return;
-    storedSnapshots_[frameID(*photo)] = vm_.snapshots();
-    save({SaveKind::snapshots, FrameKey::of(*photo)}, vm_.snapshots());
+    if (const LoadedPhoto* photo = selectedPhoto()) saves_.persistSnapshots(*photo, vm_.snapshots());
 }
 
 void RollSession::saveCullingDatabase() {
-    // Only to the roll the records were read for: a folder that failed to open
-    // must not receive the previous roll's records.
-    if (!cullingDatabaseOwner_) return;
-    std::optional<std::filesystem::path> folder;
-    if (!cullingDatabaseOwner_->empty()) folder = *cullingDatabaseOwner_;
     // Only the frames marked here: the store merges them into the stored file.
     RollCullingDatabase marked;
     for (const Uuid& id : markedFrames_)
         if (const auto record = vm_.cullingDatabase().records.find(id); record != vm_.cullingDatabase().records.end())
             marked.records.insert(*record);
-    if (marked.records.empty()) return;
-    save({SaveKind::culling, {folder, {}}}, std::move(marked));
+    saves_.saveCulling(std::move(marked));
 }
 
-void RollSession::save(const SaveTarget& target, SavedValue value, std::function<void(SaveOutcome)> then) {
-    SessionStorage& store = *services_.store;
-    // The report carries the value, so that a save that fails everywhere keeps it.
-    SessionStorage::Done done = [inbox = saveReports_, target, value, then = std::move(then)](const SaveResult& result) {
-        inbox->post({target, value, result, then});
-    };
-    if (const auto* recipe = std::get_if<EditParameters>(&value))
-        store.saveRecipe(*recipe, target.frame, std::move(done));
-    else if (const auto* snapshots = std::get_if<std::vector<SnapshotItem>>(&value))
-        store.saveSnapshots(*snapshots, target.frame, std::move(done));
-    else if (const auto* database = std::get_if<RollCullingDatabase>(&value))
-        store.saveCullingDatabase(*database, target.frame.file, std::move(done));
-}
-
-const RollSession::SavedValue* RollSession::unsavedValue(const SaveTarget& target) const {
-    const auto found = unsaved_.find(target.key());
-    return found == unsaved_.end() ? nullptr : &found->second.second;
-}
-
-void RollSession::takeSaveReports() {
-    // Reports of one item come in the order of its saves, so the last one tells where it stands.
-    for (SaveReport& report : saveReports_->take()) {
-        if (report.homecoming) {
-            tellConflict(report.target, report.result);
-            continue;
-        }
-        if (report.result.outcome == SaveOutcome::failed)
-            unsaved_[report.target.key()] = {report.target, std::move(report.value)};
-        else
-            unsaved_.erase(report.target.key());
-        noteSaveOutcome(report.target.roll(), report.result);
-        tellConflict(report.target, report.result);
-        if (report.then) report.then(report.result.outcome);
-    }
-}
-
-std::optional<std::filesystem::path> RollSession::openRollKey() const {
-    if (!cullingDatabaseOwner_) return std::nullopt;
-    return cullingDatabaseOwner_->empty() ? std::filesystem::path() : KeptRollFolders::rollKey(*cullingDatabaseOwner_);
-}
-
-void RollSession::noteSaveOutcome(const std::filesystem::path& roll, const SaveResult& result) {
-    // Told when a roll's saves start to go elsewhere (or for another reason), not at every save.
-    SaveResult& last = rollSaveOutcomes_.try_emplace(roll, SaveOutcome::written).first->second;
-    if (last.outcome == result.outcome && last.cause == result.cause) return;
-    const SaveOutcome before = last.outcome;
-    last = result;
-    // The roll can be written again: what was kept aside for it goes back beside its scans.
-    if (before == SaveOutcome::keptAside && result.outcome == SaveOutcome::written && !roll.empty())
-        bringKeptFilesHome(roll);
-    const std::optional<LocalText> notice = savingNotice(roll, result);
-    // The open roll's notice stands while its edits go elsewhere; another roll's is told once.
-    if (openRollKey() != roll) {
-        if (notice) status_.show(*notice);
+void RollSession::takeIn(const Uuid& id, const EditParameters& saved, const EditParameters& merged) {
+    const LoadedPhoto* photo = photoWithID(id);
+    if (!photo) return;
+    if (vm_.selectedPhotoID() != id) {
+        // Another frame: its recipe in memory took the fields in; its picture follows.
+        rebuildFilmstrip();
+        refreshPictures({*photo});
         return;
     }
-    status_.setNotice(notice);
-    if (!notice && before != SaveOutcome::written)
-        status_.show(roll.empty() ? L10n::text("status.editsSavedAgain")
-                                  : L10n::text("status.rollWrittenAgain", folderName(roll)));
-}
-
-void RollSession::tellConflict(const SaveTarget& target, const SaveResult& result) {
-    if (!result.conflictKept) return;
-    const LoadedPhoto* photo = photoWithID(target.frame.id);
-    const std::string title = target.frame.file ? target.frame.file->filename().string()
-                              : photo          ? photo->title()
-                                               : std::string();
-    // The copy's whole name in the detail: the line itself may be cut.
-    status_.show(L10n::text(result.conflictKeptIsOurs ? "status.recipeConflictKeptOurs" : "status.recipeConflictKept",
-                            title, result.conflictKept->filename().string()),
-                 L10n::text("status.recipeConflictCopy", result.conflictKept->string()));
-}
-
-void RollSession::bringKeptFilesHome(const std::filesystem::path& roll) {
-    // A conflict with another program's version is told like one of a save.
-    services_.store->bringKeptFilesHome(roll, [inbox = saveReports_, roll](const SaveResult& result) {
-        if (!result.conflictKept) return;
-        SaveReport report{{}, EditParameters::defaultValue(), result, {}, true};
-        report.target.frame.file = roll / result.conflictKept->parent_path().filename();
-        inbox->post(std::move(report));
-    });
+    // Never under the user's hand: a drag under way sees it at its end.
+    if (vm_.isInteracting()) {
+        waitingTakenIn_ = TakenIn{id, saved, merged};
+        return;
+    }
+    // The frame's own edits since that save still win for the fields they change.
+    vm_.editRecipe([&](EditParameters& recipe) { recipe = mergeRecipes(saved, recipe, merged).recipe; });
 }
 
 void RollSession::saveAll() {
@@ -817,15 +468,7 @@ void RollSession::saveAll() {
     persistRecipe(SaveTiming::now);
     saveCullingDatabase();
     persistSnapshots();
-    services_.store->flush();
-    takeSaveReports();
-    if (unsaved_.empty()) return;
-    // Every save queued has reported, so each kept value is the latest of its
-    // item: one more try, since the disk may have room again.
-    const auto kept = unsaved_;
-    for (const auto& [key, edit] : kept) save(edit.first, edit.second);
-    services_.store->flush();
-    takeSaveReports();
+    saves_.retryUnsaved();
 }
 
 void RollSession::saveAllOnQuit() {

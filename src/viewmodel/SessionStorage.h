@@ -44,13 +44,20 @@ public:
         (void)scans;
     }
 
+    // Told, for each file kept aside that was brought home or could not be, the
+    // scan it belongs to (none: the roll's culling records) and where it went (a
+    // recipe another program changed meanwhile: the version kept as a conflict copy).
+    using HomeTold = std::function<void(const std::optional<std::filesystem::path>& scan, const SaveResult&)>;
     // Moves what was kept aside for a roll whose folder could not be written back
-    // beside its scans, where it can be written now (queued like a write); each
-    // file brought home tells `told` (a recipe another program changed meanwhile:
-    // the version kept as a conflict copy).
-    virtual void bringKeptFilesHome(const std::filesystem::path& folder, Done told = {}) {
+    // beside its scans, where it can be written now (queued like a write).
+    virtual void bringKeptFilesHome(const std::filesystem::path& folder, HomeTold told = {}) {
         (void)folder;
         (void)told;
+    }
+    // Whether files of the roll are kept aside still, once the queued work on them is done.
+    virtual bool hasKeptFiles(const std::filesystem::path& folder) {
+        (void)folder;
+        return false;
     }
     // Why a roll's folder refuses writes now, when that can be told before any write.
     virtual std::optional<FailureCause> writeRefusal(const std::filesystem::path& folder) {

@@ -14,9 +14,10 @@ public:
         store_.setRollScans(folder, scans);
     }
 
-    void bringKeptFilesHome(const std::filesystem::path& folder, Done told = {}) override {
+    void bringKeptFilesHome(const std::filesystem::path& folder, HomeTold told = {}) override {
         store_.bringKeptFilesHome(folder, std::move(told));
     }
+    bool hasKeptFiles(const std::filesystem::path& folder) override { return store_.hasKeptFiles(folder); }
     std::optional<FailureCause> writeRefusal(const std::filesystem::path& folder) override {
         return store_.writeRefusal(folder);
     }

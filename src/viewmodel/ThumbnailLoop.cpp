@@ -57,10 +57,14 @@ void ThumbnailLoop::advance() {
                      job = std::move(need.developed)] {
             if (stop.stop_requested()) return;
             QImage picture;
-            if (job) {
-                if (std::optional<RenderResult> result = service->render(*job, stop)) picture = result->thumbnail;
-            } else if (photo.fileURL()) {
-                picture = service->thumbnail(*photo.fileURL(), kThumbnailSize);
+            try {
+                if (job) {
+                    if (std::optional<RenderResult> result = service->render(*job, stop)) picture = result->thumbnail;
+                } else if (photo.fileURL()) {
+                    picture = service->thumbnail(*photo.fileURL(), kThumbnailSize);
+                }
+            } catch (...) {
+                picture = QImage();  // out of memory and the like: this frame has no picture, the next ones do
             }
             if (stop.stop_requested()) return;
             // Queued to the GUI thread; dropped with this object if it is gone by then.

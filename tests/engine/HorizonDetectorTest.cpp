@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <initializer_list>
 #include <numbers>
 #include <random>
 #include <vector>
@@ -28,6 +29,16 @@ struct TestBitmap {
     std::vector<std::uint8_t> pixels;
     RgbaView view() const { return {pixels.data(), width, height, std::size_t(width) * 4}; }
 };
+
+// The scene that `tilted` draws at each of `tilts` degrees reads as that tilt undone, within `tolerance`.
+template <class Scene>
+void expectTiltsUndone(Scene tilted, std::initializer_list<double> tilts, double tolerance) {
+    for (double tilt : tilts) {
+        const auto angle = HorizonDetector::measureHorizonAngle(tilted(tilt).view());
+        ASSERT_TRUE(angle.has_value()) << "tilt " << tilt;
+        EXPECT_NEAR(*angle, -tilt, tolerance) << "tilt " << tilt;
+    }
+}
 
 // Coverage of a pixel by the half-plane t > 0, t being the signed distance of
 // the pixel's centre from the edge in pixels: a one-pixel ramp, as a lens and
@@ -132,11 +143,7 @@ TestBitmap horizonOverMottledField(int width, int height, double tiltDegrees) {
 }
 
 TEST(HorizonDetectorTest, FindsAHorizonAboveHeavyTexture) {
-    for (double tilt : {-3.0, 2.0}) {
-        const auto angle = HorizonDetector::measureHorizonAngle(horizonOverMottledField(1200, 800, tilt).view());
-        ASSERT_TRUE(angle.has_value()) << tilt;
-        EXPECT_NEAR(*angle, -tilt, 0.2) << tilt;
-    }
+    expectTiltsUndone([](double tilt) { return horizonOverMottledField(1200, 800, tilt); }, {-3.0, 2.0}, 0.2);
 }
 
 // Overlapping soft-edged discs: plenty of strong edges, but no direction
@@ -255,11 +262,7 @@ TestBitmap trunks(int width, int height, unsigned seed, double minLean = 0.0, do
 
 TEST(HorizonDetectorTest, FindsAFaintHorizonUnderNoiseAndLevelTrunks) {
     // A horizon of 5 % contrast, weaker than the grain at any single pixel.
-    for (double tilt : {-2.4, 1.3, 0.0}) {
-        const auto angle = HorizonDetector::measureHorizonAngle(faintHorizon(1500, 1000, tilt, 0.05, 8.0, 3).view());
-        ASSERT_TRUE(angle.has_value()) << tilt;
-        EXPECT_NEAR(*angle, -tilt, 0.15) << tilt;
-    }
+    expectTiltsUndone([](double tilt) { return faintHorizon(1500, 1000, tilt, 0.05, 8.0, 3); }, {-2.4, 1.3, 0.0}, 0.15);
     // Without a horizon the same grain holds no line.
     EXPECT_FALSE(HorizonDetector::measureHorizonAngle(faintHorizon(1500, 1000, 0.0, 0.0, 8.0, 3).view()));
 
@@ -319,11 +322,7 @@ TEST(HorizonDetectorTest, ASoftHorizonBetweenCalmRegionsOutweighsLeaningGrass) {
     // No straight segment runs along a horizon blurred over 12 pixels, while the
     // stems give many straight, near-parallel, leaning ones: the tone of sky and
     // sea still steps at one line across the whole width.
-    for (double tilt : {-2.3, 0.0, 1.4}) {
-        const auto angle = HorizonDetector::measureHorizonAngle(horizonBehindGrass(1200, 800, tilt, 20.0, 4).view());
-        ASSERT_TRUE(angle.has_value()) << tilt;
-        EXPECT_NEAR(*angle, -tilt, 0.2) << tilt;
-    }
+    expectTiltsUndone([](double tilt) { return horizonBehindGrass(1200, 800, tilt, 20.0, 4); }, {-2.3, 0.0, 1.4}, 0.2);
 }
 
 TEST(HorizonDetectorTest, TheAngleIsTheStraighteningThatLevelsTheFrame) {
@@ -373,18 +372,10 @@ TestBitmap convergingFacade(int width, int height, double tiltDegrees, double va
 
 TEST(HorizonDetectorTest, ReadsConvergingVerticalsAtTheCentreColumn) {
     // The side columns lean by up to 15 degrees; read at the centre they stand upright.
-    for (double tilt : {-3.2, 0.0, 2.5}) {
-        const auto angle = HorizonDetector::measureHorizonAngle(convergingFacade(1200, 900, tilt).view());
-        ASSERT_TRUE(angle.has_value()) << tilt;
-        EXPECT_NEAR(*angle, -tilt, 0.3) << tilt;
-    }
+    expectTiltsUndone([](double tilt) { return convergingFacade(1200, 900, tilt); }, {-3.2, 0.0, 2.5}, 0.3);
     // Looking up steeply the side columns lean by up to 30 degrees: the tangent of each
     // lean, not the lean itself, grows in step with the column, so the reading stays fine.
-    for (double tilt : {-1.4, 0.0, 2.1}) {
-        const auto angle = HorizonDetector::measureHorizonAngle(convergingFacade(1200, 900, tilt, 1.2).view());
-        ASSERT_TRUE(angle.has_value()) << tilt;
-        EXPECT_NEAR(*angle, -tilt, 0.15) << tilt;
-    }
+    expectTiltsUndone([](double tilt) { return convergingFacade(1200, 900, tilt, 1.2); }, {-1.4, 0.0, 2.1}, 0.15);
 }
 
 // A house seen at an angle: upright window columns under the long edge of a
@@ -417,11 +408,7 @@ TestBitmap houseUnderRecedingGutter(int width, int height, double tiltDegrees, d
 TEST(HorizonDetectorTest, UprightWallsOutweighARecedingEdge) {
     // The gutter spans the whole width but falls 7 degrees with perspective; the
     // window columns stand upright whatever way the camera looks sideways.
-    for (double tilt : {-2.6, 0.0, 1.8}) {
-        const auto angle = HorizonDetector::measureHorizonAngle(houseUnderRecedingGutter(1200, 800, tilt, 7.0).view());
-        ASSERT_TRUE(angle.has_value()) << tilt;
-        EXPECT_NEAR(*angle, -tilt, 0.2) << tilt;
-    }
+    expectTiltsUndone([](double tilt) { return houseUnderRecedingGutter(1200, 800, tilt, 7.0); }, {-2.6, 0.0, 1.8}, 0.2);
     // A level line that agrees with the walls is the finer reading and stays.
     const auto level = HorizonDetector::measureHorizonAngle(houseUnderRecedingGutter(1200, 800, 2.4, 0.0).view());
     ASSERT_TRUE(level.has_value());
@@ -532,18 +519,10 @@ TestBitmap roadUnderSky(int width, int height, double tiltDegrees, bool sea) {
 TEST(HorizonDetectorTest, RecedingRailsAreNoHorizon) {
     // The rails span the whole width, tilted 3 to 11 degrees by perspective, yet none is
     // level: the frame is read by the wavy line of trees that the rails' point lies on.
-    for (double tilt : {-1.6, 0.0, 2.1}) {
-        const auto angle = HorizonDetector::measureHorizonAngle(roadUnderSky(1200, 800, tilt, false).view());
-        ASSERT_TRUE(angle.has_value()) << tilt;
-        EXPECT_NEAR(*angle, -tilt, 0.5) << tilt;
-    }
+    expectTiltsUndone([](double tilt) { return roadUnderSky(1200, 800, tilt, false); }, {-1.6, 0.0, 2.1}, 0.5);
     // A soft sea horizon above them is the level line, however short of a
     // straight segment it is.
-    for (double tilt : {-1.6, 0.0, 2.1}) {
-        const auto angle = HorizonDetector::measureHorizonAngle(roadUnderSky(1200, 800, tilt, true).view());
-        ASSERT_TRUE(angle.has_value()) << tilt;
-        EXPECT_NEAR(*angle, -tilt, 0.2) << tilt;
-    }
+    expectTiltsUndone([](double tilt) { return roadUnderSky(1200, 800, tilt, true); }, {-1.6, 0.0, 2.1}, 0.2);
 }
 
 // Straight segments (x0, y0, x1, y1 in pixels of a 600 x 400 frame) from `from` (x, y)
@@ -632,11 +611,7 @@ TEST(HorizonDetectorTest, ASeamRecedingUnderASoftShoreDoesNotDecide) {
     // turn the frame by 3 degrees the wrong way. The soft shore steps across
     // the whole width between calm sky and water, and the seam disagrees with
     // it: it recedes towards the horizon.
-    for (double tilt : {-3.0, 0.0, 2.2}) {
-        const auto angle = HorizonDetector::measureHorizonAngle(jettySeamBeforeSoftShore(1200, 800, tilt).view());
-        ASSERT_TRUE(angle.has_value()) << tilt;
-        EXPECT_NEAR(*angle, -tilt, 0.2) << tilt;
-    }
+    expectTiltsUndone([](double tilt) { return jettySeamBeforeSoftShore(1200, 800, tilt); }, {-3.0, 0.0, 2.2}, 0.2);
 }
 
 // A pier `boards` wide seen from `up` board widths above its near end: its
@@ -740,11 +715,7 @@ TestBitmap hillMirroredInALake(int width, int height, double tiltDegrees) {
 }
 
 TEST(HorizonDetectorTest, AShorelineWhereAHillMeetsItsReflectionIsRead) {
-    for (double tilt : {0.0, 2.0, -3.0, 5.0}) {
-        const auto angle = HorizonDetector::measureHorizonAngle(hillMirroredInALake(1200, 800, tilt).view());
-        ASSERT_TRUE(angle.has_value()) << tilt;
-        EXPECT_NEAR(*angle, -tilt, 0.5) << tilt;
-    }
+    expectTiltsUndone([](double tilt) { return hillMirroredInALake(1200, 800, tilt); }, {0.0, 2.0, -3.0, 5.0}, 0.5);
 }
 
 // A lake under a far shore, turned by `tiltDegrees`: two tones, a pale sky over a dark hill
@@ -872,11 +843,7 @@ TEST(HorizonDetectorTest, ATiltTooSmallToSeeIsReportedLevel) {
         EXPECT_FALSE(std::signbit(*angle)) << tilt;
     }
     // From there on the tilt is reported to a tenth.
-    for (double tilt : {0.5, -0.6}) {
-        const auto angle = HorizonDetector::measureHorizonAngle(tiltedLandscape(1500, 1000, tilt).view());
-        ASSERT_TRUE(angle.has_value()) << tilt;
-        EXPECT_NEAR(*angle, -tilt, 0.1) << tilt;
-    }
+    expectTiltsUndone([](double tilt) { return tiltedLandscape(1500, 1000, tilt); }, {0.5, -0.6}, 0.1);
 }
 
 TEST(HorizonDetectorTest, DetectsOnImagesOffTheCallersThread) {

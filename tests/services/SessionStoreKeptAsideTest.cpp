@@ -4,6 +4,7 @@
 #include "services/SessionStore.h"
 
 #include "services/AtomicFile.h"
+#include "common/ConflictCopies.h"
 #include "services/UnwritableTestSupport.h"
 
 #include <gmock/gmock.h>
@@ -189,9 +190,7 @@ TEST(SessionStoreKeptAside, AConflictCopyKeptBesideTheScansIsNotKeptAsideAgain) 
     ours.store->saveRecipe(exposure(0.2), roll / "a.tif", ours.record());
     ours.store->flush();
     ASSERT_EQ(ours.outcomes, std::vector<SaveOutcome>{SaveOutcome::keptAside});
-    std::vector<fs::path> conflicts;
-    for (const auto& entry : fs::recursive_directory_iterator(root))
-        if (entry.path().filename().string().starts_with("recipe.conflict-")) conflicts.push_back(entry.path());
+    const std::vector<fs::path> conflicts = conflictCopies(root);
     ASSERT_EQ(conflicts.size(), 1u);
     EXPECT_EQ(conflicts[0].parent_path(), SessionStore::recipeURL(roll / "a.tif").parent_path());
 }
@@ -235,17 +234,14 @@ TEST(SessionStoreKeptAside, ComingHomeKeepsACopyOnlyOfAnotherProgramsVersion) {
     }
 
     *full = false;
-    std::vector<SaveResult> told;
-    store.bringKeptFilesHome(roll, [&](const SaveResult& result) {
+    std::vector<std::pair<std::optional<fs::path>, SaveResult>> told;
+    store.bringKeptFilesHome(roll, [&](const std::optional<fs::path>& scan, const SaveResult& result) {
         const std::lock_guard lock(ours.mutex);
-        told.push_back(result);
+        told.emplace_back(scan, result);
     });
     store.flush();
     const auto copies = [&](const std::string& scan) {
-        std::vector<fs::path> found;
-        for (const auto& entry : fs::directory_iterator(SessionStore::recipeURL(roll / scan).parent_path()))
-            if (entry.path().filename().string().starts_with("recipe.conflict-")) found.push_back(entry.path());
-        return found;
+        return conflictCopies(SessionStore::recipeURL(roll / scan).parent_path());
     };
     Store reader(root / "reader");
     EXPECT_EQ(exposureOf(reader.store->loadRecipe(roll / "a.tif")), 1.0);
@@ -261,11 +257,13 @@ TEST(SessionStoreKeptAside, ComingHomeKeepsACopyOnlyOfAnotherProgramsVersion) {
     EXPECT_EQ(exposureOf(reader.store->loadRecipe(roll / "d.tif")), 1.0);
     ASSERT_EQ(copies("d.tif").size(), 1u);
     EXPECT_EQ(nlohmann::json::parse(std::ifstream(copies("d.tif")[0]))["exposure"], 0.5);
-    std::vector<std::pair<fs::path, bool>> conflicts;
-    for (const SaveResult& result : told)
-        if (result.conflictKept) conflicts.emplace_back(*result.conflictKept, result.conflictKeptIsOurs);
-    EXPECT_THAT(conflicts, ::testing::UnorderedElementsAre(std::pair{copies("c.tif")[0], true},
-                                                           std::pair{copies("d.tif")[0], false}));
+    // Each told with the scan it belongs to.
+    std::vector<std::tuple<std::optional<fs::path>, fs::path, bool>> conflicts;
+    for (const auto& [scan, result] : told)
+        if (result.conflictKept) conflicts.emplace_back(scan, *result.conflictKept, result.conflictKeptIsOurs);
+    EXPECT_THAT(conflicts, ::testing::UnorderedElementsAre(
+                               std::tuple{std::optional(roll / "c.tif"), copies("c.tif")[0], true},
+                               std::tuple{std::optional(roll / "d.tif"), copies("d.tif")[0], false}));
     EXPECT_FALSE(fs::exists(kept));
     EXPECT_TRUE(ours.lines.empty()) << ours.lines.front();
 }

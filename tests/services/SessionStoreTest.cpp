@@ -1,6 +1,7 @@
 #include "services/SessionStore.h"
 
 #include "services/AtomicFile.h"
+#include "common/ConflictCopies.h"
 
 #include "model/RecipeKeys.h"
 
@@ -331,9 +332,8 @@ TEST(SessionStore, TwoProgramsTakingTurnsOnOneFieldLeaveTheNewestFiveConflictCop
         store.flush();
     }
     std::vector<double> kept;
-    for (const auto& entry : fs::directory_iterator(SessionStore::recipeURL(photo).parent_path()))
-        if (entry.path().filename().string().starts_with("recipe.conflict-"))
-            kept.push_back(readJson(entry.path())["exposure"].get<double>());
+    for (const fs::path& copy : conflictCopies(SessionStore::recipeURL(photo).parent_path()))
+        kept.push_back(readJson(copy)["exposure"].get<double>());
     std::sort(kept.begin(), kept.end());
     EXPECT_EQ(kept, (std::vector<double>{3, 4, 5, 6, 7}));  // those of turns 1 and 2 went
     EXPECT_EQ(first.loadRecipe(photo)->exposure, 8);

@@ -103,8 +103,9 @@ public:
         return roll;
     }
 
-    // Undeveloped thumbnails, stamped "thumbnail" (none for a file named "nothumb"),
-    // each logged; while held, each waits for releaseThumbnails().
+    // Undeveloped thumbnails, stamped "thumbnail" (none for a file named "nothumb";
+    // for "nomemory" the allocation fails), each logged; while held, each waits
+    // for releaseThumbnails().
     QImage thumbnail(const std::filesystem::path& file, int maxPixelSize) override {
         {
             std::unique_lock lock(mutex_);
@@ -113,6 +114,7 @@ public:
             changed_.wait(lock, [&] { return !thumbnailsHeld_; });
         }
         if (file.filename().string().find("nothumb") != std::string::npos) return QImage();
+        if (file.filename().string().find("nomemory") != std::string::npos) throw std::bad_alloc();
         QImage image(4, 3, QImage::Format_RGBA8888_Premultiplied);
         image.fill(Qt::darkGray);
         image.setText("kind", "thumbnail");

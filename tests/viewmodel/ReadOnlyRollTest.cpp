@@ -2,6 +2,7 @@
 // written: edits, ratings and snapshots are kept aside and come back, the status
 // line tells it once, and when nothing can be written the edits stay in memory.
 #include "ViewModelTestSupport.h"
+#include "common/ConflictCopies.h"
 #include "services/AtomicFile.h"
 #include "services/L10n.h"
 #include "services/SessionStore.h"
@@ -211,14 +212,57 @@ TEST_F(ReadOnlyRollTest, AFullDiskIsNamedAndWhatWasKeptAsideComesHome) {
     for (const auto& [id, record] : culling.records) EXPECT_EQ(record.rating, record.filename == "a.tif" ? 4 : 3);
     // The older recipe stays beside the newer one, whichever place held it.
     for (const auto& [scan, older] : {std::pair{"b.tif", 0.25}, std::pair{"a.tif", 0.5}}) {
-        std::vector<fs::path> conflicts;
-        for (const auto& entry : fs::directory_iterator(SessionStore::recipeURL(roll / scan).parent_path()))
-            if (entry.path().filename().string().starts_with("recipe.conflict-")) conflicts.push_back(entry.path());
+        const std::vector<fs::path> conflicts = conflictCopies(SessionStore::recipeURL(roll / scan).parent_path());
         ASSERT_EQ(conflicts.size(), 1u) << scan;
         EXPECT_EQ(nlohmann::json::parse(std::ifstream(conflicts[0]))["exposure"], older) << scan;
     }
     EXPECT_FALSE(sessionStore->keptAsideFolder(roll));
     EXPECT_FALSE(fs::exists(keptFolder));
+}
+
+// Quit on a full disk and started again while it is still full: the opening
+// says where the roll's edits are; the first save that lands beside the scans
+// brings every kept file home in that session, and says so.
+TEST_F(ReadOnlyRollTest, AFullDiskAcrossARestartIsToldAtOpeningAndTheKeptFilesComeHomeWithTheFirstSave) {
+    const fs::path root = dir.path().toStdString();
+    const fs::path roll = makeRoll("roll", {"a.tif", "b.tif"});
+    auto full = std::make_shared<std::atomic<bool>>(true);
+    const auto disk = [roll, full](const fs::path& file, std::string_view bytes) {
+        if (*full && file.string().starts_with(roll.string())) return std::make_error_code(std::errc::no_space_on_device);
+        return writeFileAtomically(file, bytes);
+    };
+    const std::string notice =
+        L10n::text("status.rollKeptAsideBecause", std::string("roll"), L10n::text("cause.noSpace")).str();
+    {
+        auto vm = open(root, roll, disk);
+        edit(*vm, 1.25);
+        vm->saveSnapshot("Warm");
+        vm->selectPhoto(idOfTitle(*vm, "b.tif"));
+        vm->saveAllOnQuit();
+        EXPECT_EQ(vm->statusMessage(), notice);
+    }
+    statuses.clear();
+    auto vm = open(root, roll, disk);
+    EXPECT_EQ(vm->statusMessage(), notice);
+    EXPECT_TRUE(vm->status().notice());
+    EXPECT_EQ(vm->inMemoryRecipes().at(idOfTitle(*vm, "a.tif")).exposure, 1.25);
+    ASSERT_TRUE(sessionStore->keptAsideFolder(roll));
+
+    // Room again: b's rating lands beside the scans, and a's recipe and snapshot follow it there.
+    *full = false;
+    vm->setRating(3);
+    for (int round = 0; round < 2; ++round) {
+        sessionStore->flush();
+        ASSERT_TRUE(idle(*vm));
+    }
+    EXPECT_EQ(told(L10n::tr("status.rollWrittenAgain", std::string("roll"))), 1);
+    EXPECT_FALSE(vm->status().notice());
+    SessionStore::Options besideOnly;
+    besideOnly.keptRollsDirectory = [root] { return root / "nothing kept"; };
+    SessionStore beside(besideOnly);
+    EXPECT_EQ(beside.loadRecipe(roll / "a.tif")->exposure, 1.25);
+    EXPECT_EQ(beside.loadSnapshots(roll / "a.tif").size(), 1u);
+    EXPECT_FALSE(sessionStore->keptAsideFolder(roll));
 }
 
 // Room on the disk again: the notice goes, "written beside the scans again"
@@ -280,10 +324,7 @@ TEST_F(ReadOnlyRollTest, SavesLandingHomeAgainAreToldAndOnlyAnotherProgramsVersi
     EXPECT_EQ(told(notice), 2);
     EXPECT_FALSE(vm->status().notice());
     const auto conflicts = [&](const char* scan) {
-        std::vector<fs::path> found;
-        for (const auto& entry : fs::directory_iterator(SessionStore::recipeURL(roll / scan).parent_path()))
-            if (entry.path().filename().string().starts_with("recipe.conflict-")) found.push_back(entry.path());
-        return found;
+        return conflictCopies(SessionStore::recipeURL(roll / scan).parent_path());
     };
     EXPECT_TRUE(conflicts("a.tif").empty());
     const std::vector<fs::path> copies = conflicts("b.tif");

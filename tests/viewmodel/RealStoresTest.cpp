@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 
 #include "ViewModelTestSupport.h"
+#include "common/ConflictCopies.h"
 #include "model/Json.h"
 #include "services/L10n.h"
 #include "services/SessionStore.h"
@@ -224,9 +225,7 @@ TEST_F(RealStoresTest, TwoProgramsOnOneFrameKeepBothEditsAndTellAConflict) {
     edit(*second, "a.tif", 0.5);
     flushAll();
     const fs::path frame = SessionStore::recipeURL(roll / "a.tif").parent_path();
-    std::vector<fs::path> kept;
-    for (const auto& entry : fs::directory_iterator(frame))
-        if (entry.path().filename().string().starts_with("recipe.conflict-")) kept.push_back(entry.path());
+    const std::vector<fs::path> kept = conflictCopies(frame);
     ASSERT_EQ(kept.size(), 1u);
     EXPECT_EQ(nlohmann::json::parse(std::ifstream(kept[0]))["exposure"], 1.5);
     EXPECT_EQ(reader.loadRecipe(roll / "a.tif")->exposure, 0.5);
@@ -250,6 +249,51 @@ TEST_F(RealStoresTest, TwoProgramsOnOneFrameKeepBothEditsAndTellAConflict) {
     ASSERT_EQ(reader.loadSnapshots(roll / "a.tif").size(), 1u);  // a deletion is not undone by the other's list
     EXPECT_EQ(reader.loadCullingDatabase(roll)->records.begin()->second.rating, 2);
     EXPECT_EQ(reader.loadCullingDatabase(roll)->records.begin()->second.colorLabel, ColorLabel::red);
+}
+
+// Another program's exposure taken in by a save of this one's tint: the frame
+// shows it at once (during a drag, at its end), and the status line says so;
+// a field this program changes afterwards is its own again.
+TEST_F(RealStoresTest, AMergeTakingInAnotherProgramsFieldIsShownOnTheFrame) {
+    const fs::path roll = makeRoll("roll", {"a.tif", "b.tif"});
+    auto vm = open(roll);
+    edit(*vm, "a.tif", 0.63);
+    flushAll();
+    SessionStore other;
+    EditParameters theirs = *other.loadRecipe(roll / "a.tif");
+    theirs.exposure = -0.71;
+    other.saveRecipe(theirs, roll / "a.tif");
+    other.flush();
+
+    const std::string takenIn = L10n::tr("status.changesTakenIn", std::string("a.tif"));
+    edit(*vm, "a.tif", [](EditParameters& recipe) { recipe.tint = 12; });
+    flushAll();
+    ASSERT_TRUE(waitFor([&] { return vm->statusMessage() == takenIn; }));
+    EXPECT_EQ(vm->parameters().exposure, -0.71);
+    EXPECT_EQ(vm->parameters().tint, 12);
+    EXPECT_EQ(SessionStore().loadRecipe(roll / "a.tif")->exposure, -0.71);
+
+    // Taken in during a drag: the recipe under the hand stays until the drag ends.
+    theirs.exposure = -0.5;
+    theirs.tint = 12;
+    other.saveRecipe(theirs, roll / "a.tif");
+    other.flush();
+    vm->beginInteraction();
+    edit(*vm, "a.tif", [](EditParameters& recipe) { recipe.contrast = 10; });
+    flushAll();
+    ASSERT_TRUE(idle(*vm));
+    EXPECT_EQ(vm->parameters().exposure, -0.71);
+    vm->endInteraction();
+    EXPECT_EQ(vm->parameters().exposure, -0.5);
+    EXPECT_EQ(vm->parameters().contrast, 10);
+
+    edit(*vm, "a.tif", 0.2);
+    vm->saveAllOnQuit();
+    const EditParameters last = *SessionStore().loadRecipe(roll / "a.tif");
+    EXPECT_EQ(last.exposure, 0.2);
+    EXPECT_EQ(last.tint, 12);
+    EXPECT_EQ(last.contrast, 10);
+    EXPECT_TRUE(conflictCopies(SessionStore::recipeURL(roll / "a.tif").parent_path()).empty());
 }
 
 }  // namespace

@@ -12,7 +12,7 @@ std::vector<std::string> requestedNames(const FakeRenderService& render) {
 }
 
 TEST_F(ViewModelTest, RollLoopThumbnailsNeverReplaceDevelopedOnes) {
-    const auto roll = makeRoll("roll", {"a.tif", "b.tif", "c.tif", "nothumb.tif"});
+    const auto roll = makeRoll("roll", {"a.tif", "b.tif", "c.tif", "nomemory.tif", "nothumb.tif"});
     settings->setValue("lastOpenedFolderPath", QString::fromStdString(roll.string()));
     render->holdThumbnails();
     auto vm = makeViewModel();
@@ -31,18 +31,21 @@ TEST_F(ViewModelTest, RollLoopThumbnailsNeverReplaceDevelopedOnes) {
 
     render->releaseThumbnails();
     ASSERT_TRUE(waitFor([&] { return !vm->isGeneratingThumbnails(); }));
-    EXPECT_EQ(requestedNames(*render), (std::vector<std::string>{"a.tif", "b.tif", "c.tif", "nothumb.tif"}));
+    // A thumbnail whose memory ran out is passed over: the loop goes on to the next frame.
+    EXPECT_EQ(requestedNames(*render),
+              (std::vector<std::string>{"a.tif", "b.tif", "c.tif", "nomemory.tif", "nothumb.tif"}));
     EXPECT_EQ(FakeRenderService::kind(vm->thumbnailCache().at(a)), "full");
     EXPECT_EQ(FakeRenderService::kind(vm->filmstripItems()[0].thumbnail), "full");
     EXPECT_EQ(vm->thumbnailCache().at(b).text("file"), "b.tif");
-    EXPECT_EQ(vm->thumbnailCache().size(), 3u);  // none made for the file that gave none
+    EXPECT_EQ(vm->thumbnailCache().size(), 3u);  // none made for the files that gave none
 
     // Shown again, the hidden frames carry what the loop made for them meanwhile.
     vm->setCullingFilter(CullingFilterCriteria::none());
-    ASSERT_EQ(vm->filmstripItems().size(), 4u);
+    ASSERT_EQ(vm->filmstripItems().size(), 5u);
     EXPECT_EQ(vm->filmstripItems()[1].thumbnail.text("file"), "b.tif");
     EXPECT_EQ(vm->filmstripItems()[2].thumbnail.text("file"), "c.tif");
     EXPECT_TRUE(vm->filmstripItems()[3].thumbnail.isNull());
+    EXPECT_TRUE(vm->filmstripItems()[4].thumbnail.isNull());
     EXPECT_EQ(vm->filmstripItems()[2].id, c);
 
     // Leaving a frame keeps a small copy of its developed preview, which the
