@@ -42,16 +42,17 @@ TEST(SpotHealingGeometry, LayoutSizesReachAndTheDeleteButtonPlace) {
     EXPECT_EQ(spots::targetPoint(layout, spot), QPointF(450, 450));
     EXPECT_EQ(spots::sourcePoint(layout, spot), QPointF(540, 450));
     EXPECT_EQ(spots::labelCentre({450, 450}, 30), QPointF(450, 408));
-    // The delete button's reach just outside the ring, at its upper right.
-    const std::optional<QPointF> button = spots::deleteButtonCentre(layout, {spot}, spot, {});
-    ASSERT_TRUE(button);
-    EXPECT_NEAR(button->x(), 450 + 43 / std::numbers::sqrt2, 1e-9);
-    EXPECT_NEAR(button->y(), 450 - 43 / std::numbers::sqrt2, 1e-9);
+    // The delete button's reach just outside the ring, off the source's side (the right):
+    // the first such place clockwise from the upper right is below.
+    EXPECT_EQ(spots::deleteButtonCentre(layout, {spot}, spot, {}), QPointF(450, 493));
     // Away from another spot there and from a speck: the next place clockwise, else none.
-    const SpotItem beside = spotAt(485.0 / 900, 0.5 - 35.0 / 600, 0.01);
-    EXPECT_EQ(spots::deleteButtonCentre(layout, {spot, beside}, spot, {}), QPointF(450, 493));  // right: the source
-    const auto dustAbove = [](const QPointF& p, double) { return p.y() < 450; };
-    EXPECT_GT(spots::deleteButtonCentre(layout, {spot}, spot, {}, dustAbove)->y(), 450);
+    const SpotItem beside = spotAt(0.5, 345.0 / 600, 0.01);  // target (450, 495)
+    const std::optional<QPointF> button = spots::deleteButtonCentre(layout, {spot, beside}, spot, {});
+    ASSERT_TRUE(button);
+    EXPECT_NEAR(button->x(), 450 - 43 / std::numbers::sqrt2, 1e-9);
+    EXPECT_NEAR(button->y(), 450 + 43 / std::numbers::sqrt2, 1e-9);
+    const auto dustBelow = [](const QPointF& p, double) { return p.y() > 450; };
+    EXPECT_EQ(spots::deleteButtonCentre(layout, {spot}, spot, {}, dustBelow), QPointF(407, 450));
     EXPECT_FALSE(spots::deleteButtonCentre(layout, {spot}, spot, {}, [](const QPointF&, double) { return true; }));
     // A tiny spot: taken at its cross-hair, drawn 6.
     const SpotItem tiny = spotAt(0.5, 0.5, 0.005);
@@ -294,12 +295,12 @@ TEST(SpotHealingOverlayView, TheDeleteButtonOfALargeSpotAndTheBrushResizeTheSele
     f.overlay.refresh();
     EXPECT_EQ(f.changes.count(), 1);
 
-    // Back to the big spot, made large again; its delete button just outside the ring's upper right.
+    // Back to the big spot, made large again; its delete button just outside the ring, below.
     f.recipe.value->spotHealing.spots = {other, big};
     *f.selection.value = big.id;
     f.overlay.refresh();
     const QPointF button = f.overlay.deleteButton()->centre;
-    EXPECT_NEAR(button.x() - 450, 133 / std::numbers::sqrt2, 1e-9);
+    EXPECT_EQ(button, QPointF(450, 583));
     QSignalSpy deletions(&f.overlay, &SpotHealingOverlayView::spotDeleted);
     QTest::mouseClick(&f.overlay, Qt::LeftButton, {}, button.toPoint());
     ASSERT_EQ(f.spots().size(), 1u);
@@ -362,7 +363,7 @@ TEST(SpotHealingOverlayView, DrawsRingsLabelsAndTheDeleteButton) {
     EXPECT_LT(ring.blue(), 100);
     // The delete button's red at its centre's left.
     const QPointF button = f.overlay.deleteButton()->centre;
-    EXPECT_NEAR(button.x(), 270 + 43 / std::numbers::sqrt2, 1e-9);
+    EXPECT_NEAR(button.x(), 270 - 43 / std::numbers::sqrt2, 1e-9);  // lower left: the source lies lower right
     const QColor red = test::pixelAt(shot, (button + QPointF(-5, 0)).toPoint());
     EXPECT_GT(red.red(), 180);
     EXPECT_LT(red.green(), 100);

@@ -131,7 +131,9 @@ std::optional<QPointF> deleteButtonCentre(const Layout& layout, const std::vecto
         return target + out * QPointF(std::cos(angle), std::sin(angle));
     };
     // Where a click meant for healing may land: on the source's side, on other spots, on dust.
+    const QPointF towardsSource = source - target;
     const auto taken = [&](const QPointF& centre) {
+        if (distance(source, target) > 1 && QPointF::dotProduct(centre - target, towardsSource) > 1e-9) return true;
         if (distanceToSegment(centre, target, source) <= reach || distance(centre, source) <= r + reach) return true;
         for (const SpotItem& other : spots) {
             if (other.id == spot.id) continue;

@@ -101,8 +101,9 @@ using SpeckAt = std::function<bool(const QPointF& centre, double reach)>;
 // Where the selected spot `spot` of `spots` has its delete button, if
 // anywhere: just outside its ring, where a click meant for healing does not
 // land. Of the eight places round the ring, clockwise from the upper right,
-// those whose reach keeps clear of the line to the source, of the source's
-// ring, of every other spot's rings and of any speck `speckAt` finds; of
+// those off the source's side whose reach keeps clear of the line to the
+// source, of the source's ring, of every other spot's rings and of any speck
+// `speckAt` finds; of
 // those, the first that hides least of the labels. None when every place is
 // taken (the healing bar and the Delete key still remove the spot).
 std::optional<QPointF> deleteButtonCentre(const Layout& layout, const std::vector<SpotItem>& spots,
