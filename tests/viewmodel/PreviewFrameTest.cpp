@@ -372,6 +372,17 @@ TEST_F(PreviewFrameTest, ACroppedFrameTurnedOrMirroredShowsItsCropTurnedOrMirror
     vm->addQuarterTurn();
     EXPECT_NEAR(vm->parameters().crop.rect.x, 0.1, 1e-9);
     EXPECT_NEAR(vm->parameters().crop.rect.height, 0.6, 1e-9);
+    // A turn that arrives with the crop as it was (not through the bar): turned all the same.
+    auto crop = vm->recipeBinding(&EditParameters::crop);
+    CropParameters halfTurn = crop.get();
+    halfTurn.quarterTurns = 2;
+    crop.set(halfTurn);
+    EXPECT_NEAR(vm->parameters().crop.rect.x, 0.4, 1e-9);
+    EXPECT_NEAR(vm->parameters().crop.rect.y, 0.2, 1e-9);
+    EXPECT_LE(largestDifference(rendered(), cropped.transformed(QTransform().rotate(180))), 2) << "half a turn";
+    halfTurn = crop.get();
+    halfTurn.quarterTurns = 0;
+    crop.set(halfTurn);
     vm->toggleFlipHorizontal();
     const QImage mirrored = rendered();
     EXPECT_LE(largestDifference(mirrored, cropped.mirrored(true, false)), 2) << "mirrored";
