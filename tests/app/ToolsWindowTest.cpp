@@ -5,6 +5,7 @@
 #include <cmath>
 #include <memory>
 #include <mutex>
+#include <span>
 
 #include <QAction>
 #include <QLabel>
@@ -64,6 +65,17 @@ protected:
     // A click at a point of `widget`, delivered to the window as the pointer gives it.
     void clickWindow(QWidget* widget, QPointF at) {
         QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, widget->mapTo(window.get(), at.toPoint()));
+    }
+    // A plain picture with round dark specks of `radius` pixels at `specks`.
+    static QImage dustyPicture(QSize size, QColor ground, QColor dust, std::span<const QPointF> specks, double radius) {
+        QImage picture(size, QImage::Format_RGBA8888);
+        picture.fill(ground);
+        QPainter painter(&picture);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(dust);
+        for (const QPointF& speck : specks) painter.drawEllipse(speck, radius, radius);
+        return picture;
     }
     // Where the frame is drawn on `picture`: the fake previews are plain grey.
     static QRect shownFrame(QWidget* picture) {
@@ -144,18 +156,10 @@ TEST_F(ToolsWindowTest, CropOverlayAndBarEditTheRecipeFromTheWindow) {
 // first one's source keeps off the other two, so a click on each of them heals it instead
 // of selecting the spot before.
 TEST_F(ToolsWindowTest, CloseSpecksAreHealedOneAfterAnother) {
-    QImage picture(640, 480, QImage::Format_RGBA8888);
-    picture.fill(QColor(128, 128, 128));
     // 25 pixels apart: each beyond the reach of the spot healed before it (its handles and
     // its delete button), not beyond that of a source placed on the inner ring towards it.
     const std::array<QPointF, 3> specks = {QPointF(200, 240), QPointF(225, 240), QPointF(250, 240)};
-    {
-        QPainter painter(&picture);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(QColor(40, 40, 40));
-        for (const QPointF& speck : specks) painter.drawEllipse(speck, 2.5, 2.5);
-    }
+    const QImage picture = dustyPicture({640, 480}, QColor(128, 128, 128), QColor(40, 40, 40), specks, 2.5);
     render->setPreviewPicture(picture);
     vm().setRetouchBrushRadius(6);
     vm().requestRender(RenderQuality::final);
@@ -202,15 +206,8 @@ TEST_F(ToolsWindowTest, ASpeckBesideOrInsideASelectedSpotsRingIsHealedNotDeleted
         const double ringPixels = brush / pointsPerPixel;
         const std::array<QPointF, 3> specks = {centre, centre + QPointF(13.5, 0),
                                                centre + QPointF(0, 0.8 * ringPixels)};
-        QImage picture(width, width * 3 / 4, QImage::Format_RGBA8888);
-        picture.fill(QColor(200, 200, 200));
-        {
-            QPainter painter(&picture);
-            painter.setRenderHint(QPainter::Antialiasing);
-            painter.setPen(Qt::NoPen);
-            painter.setBrush(QColor(60, 60, 60));
-            for (const QPointF& speck : specks) painter.drawEllipse(speck, 2, 2);
-        }
+        const QImage picture =
+            dustyPicture({width, width * 3 / 4}, QColor(200, 200, 200), QColor(60, 60, 60), specks, 2);
         render->setPreviewPicture(picture);
         vm().clearAllHealingSpots();
         vm().setRetouchBrushRadius(brush);

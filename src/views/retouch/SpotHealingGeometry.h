@@ -22,7 +22,8 @@
 namespace vantrel::spots {
 
 inline constexpr double kMinimumDrawnRadius = 6;   // points
-// The part of its radius a spot heals whole (the stage blends its patch in fully up to there).
+// The part of its radius a spot heals whole (the healing stage blends its patch in fully up to
+// there, then fades it out towards the ring).
 inline constexpr double kHealedCore = 0.35;
 inline constexpr double kDeleteButtonHitRadius = 10;  // points, around the button's centre
 inline constexpr double kDeleteButtonRadius = 7.5;     // its drawn disc
@@ -103,9 +104,9 @@ using SpeckAt = std::function<bool(const QPointF& centre, double reach)>;
 // land. Of the eight places round the ring, clockwise from the upper right,
 // those off the source's side whose reach keeps clear of the line to the
 // source, of the source's ring, of every other spot's rings and of any speck
-// `speckAt` finds; of
-// those, the first that hides least of the labels. None when every place is
-// taken (the healing bar and the Delete key still remove the spot).
+// `speckAt` finds; of those, the first that hides least of the labels. None
+// when every place is taken (the healing bar and the Delete key still remove
+// the spot).
 std::optional<QPointF> deleteButtonCentre(const Layout& layout, const std::vector<SpotItem>& spots,
                                           const SpotItem& spot, const LabelBoxes& labels, const SpeckAt& speckAt = {});
 
