@@ -4,6 +4,7 @@
 //
 //   xvfb-run -a -s "-screen 0 1920x1200x24" build/bench/vantrel-screenshot OUT.png [WIDTH HEIGHT] [--checked N]
 //       [--mode viewing|crop|retouch|mask|export] [--straighten DEGREES] [--mask-at X Y]
+//       [--roll FOLDER] [--crop X Y W H] [--turn N] [--flip] [--heal X Y]...
 //
 // The window takes the user's settings (the interface language among them),
 // so give it a HOME and XDG_CONFIG_HOME of its own to choose what it shows.
@@ -11,16 +12,23 @@
 // in crop, retouch or mask mode (with one radial mask), or the export dialog
 // over the window. --straighten sets the frame's straighten angle; --mask-at
 // puts the mask mode's radial mask's centre at (X, Y) of the frame (0 to 1).
+// --roll opens that folder. --crop sets the crop rectangle (fractions of the
+// frame), then --turn turns it N quarters (negative: counter-clockwise) and
+// --flip mirrors it, as the crop bar's buttons do. Each --heal clicks the
+// retouch overlay at (X, Y) of the frame, one after another, each once the
+// picture healed by the click before is shown (instead of the one shown spot).
 // scripts/readme-screenshots.sh takes the README's pictures.
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QDialog>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QThreadPool>
@@ -28,6 +36,7 @@
 #include "app/MainWindow.h"
 #include "services/LocalizationManager.h"
 #include "views/kit/DarkroomTheme.h"
+#include "views/retouch/SpotHealingOverlayView.h"
 
 namespace {
 
@@ -47,7 +56,8 @@ bool waitFor(Condition done, int milliseconds) {
 
 int usage() {
     std::fputs("usage: vantrel-screenshot OUT.png [WIDTH HEIGHT] [--checked N] [--mode viewing|crop|retouch|mask|export]"
-               " [--straighten DEGREES] [--mask-at X Y]\n",
+               " [--straighten DEGREES] [--mask-at X Y] [--roll FOLDER] [--crop X Y W H] [--turn N] [--flip]"
+               " [--heal X Y]...\n",
                stderr);
     return 2;
 }
@@ -63,6 +73,11 @@ int main(int argc, char** argv) {
     std::string mode = "viewing";
     std::optional<double> straighten;
     std::optional<std::pair<double, double>> maskAt;
+    std::string roll;
+    std::optional<NormalizedRect> crop;
+    int turns = 0;
+    bool flip = false;
+    std::vector<std::pair<double, double>> heals;
     for (int i = 2; i < argc; ++i) {
         const std::string argument = argv[i];
         if (argument == "--checked" && i + 1 < argc) {
@@ -75,6 +90,19 @@ int main(int argc, char** argv) {
             straighten = std::atof(argv[++i]);
         } else if (argument == "--mask-at" && i + 2 < argc) {
             maskAt = std::pair(std::atof(argv[i + 1]), std::atof(argv[i + 2]));
+            i += 2;
+        } else if (argument == "--roll" && i + 1 < argc) {
+            roll = argv[++i];
+        } else if (argument == "--crop" && i + 4 < argc) {
+            crop = NormalizedRect{std::atof(argv[i + 1]), std::atof(argv[i + 2]), std::atof(argv[i + 3]),
+                                  std::atof(argv[i + 4])};
+            i += 4;
+        } else if (argument == "--turn" && i + 1 < argc) {
+            turns = std::atoi(argv[++i]);
+        } else if (argument == "--flip") {
+            flip = true;
+        } else if (argument == "--heal" && i + 2 < argc) {
+            heals.emplace_back(std::atof(argv[i + 1]), std::atof(argv[i + 2]));
             i += 2;
         } else if (i + 1 < argc && std::atoi(argv[i]) > 0) {
             width = std::atoi(argv[i]);
@@ -108,6 +136,18 @@ int main(int argc, char** argv) {
                 if (item.thumbnail.isNull()) return false;
             return vm.isIdle();
         }, 30000);
+        if (!roll.empty()) {
+            vm.loadFolder(roll);
+            waitFor([&] { return vm.isIdle() && vm.isPreviewGeometryCurrent(); }, 30000);
+        }
+        if (crop) {
+            EditParameters recipe = vm.parameters();
+            recipe.crop.rect = *crop;
+            vm.setParameters(recipe);
+        }
+        for (int t = 0; t < std::abs(turns); ++t) turns > 0 ? vm.addQuarterTurn() : vm.subtractQuarterTurn();
+        if (flip) vm.toggleFlipHorizontal();
+        if (crop || turns != 0 || flip) vm.requestRender(RenderQuality::final);
         if (straighten) {
             EditParameters recipe = vm.parameters();
             recipe.crop.straightenAngle = *straighten;
@@ -115,7 +155,24 @@ int main(int argc, char** argv) {
             vm.requestRender(RenderQuality::final);
         }
         if (mode == "crop") vm.toggleCropMode();
-        if (mode == "retouch") {
+        if (mode == "retouch" && !heals.empty()) {
+            vm.toggleRetouchMode();
+            for (const auto& [x, y] : heals) {
+                window.refreshNow();
+                waitFor([&] { return vm.isIdle() && vm.isPreviewGeometryCurrent(); }, 30000);
+                window.refreshNow();
+                auto* overlay = window.findChild<SpotHealingOverlayView*>();
+                if (!overlay) break;
+                const QRectF frame = overlay->imageRect();
+                const QPointF at = frame.topLeft() + QPointF(x * frame.width(), y * frame.height());
+                for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+                    QMouseEvent click(type, at, overlay->mapToGlobal(at), Qt::LeftButton,
+                                      type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, {});
+                    QApplication::sendEvent(overlay, &click);
+                }
+                vm.requestRender(RenderQuality::final);
+            }
+        } else if (mode == "retouch") {
             vm.toggleRetouchMode();
             // One healed spot, selected: its rings, its sample's arrow and its labels.
             EditParameters recipe = vm.parameters();

@@ -198,6 +198,12 @@ QWidget* CanvasArea::buildBranch(Branch branch) {
                 return findSpotSource(vm_.renderedPreview(), center, radius, spots);
             }));
         overlay->setPicturePadding(PreviewPicture::kPicturePadding);
+        overlay->setSpeckTest([this](const Point& centre, double reach) {
+            return showsSpeck(vm_.renderedPreview(), centre, reach);
+        });
+        // The Undo of the healing bar brings a deleted spot back: the status line says so.
+        QObject::connect(overlay, &SpotHealingOverlayView::spotDeleted, this,
+                         [this] { vm_.setStatusMessage(L10n::text("status.healingSpotDeleted")); });
         auto* bar = rendersOnChange(vm_, new SpotHealingControlBar(
             healing, [this] { return vm_.selectedRetouchSpotID(); },
             vm_.binding(&DarkroomViewModel::retouchBrushRadius, &DarkroomViewModel::setRetouchBrushRadius)));

@@ -30,4 +30,24 @@ std::string shortLabel(CropAspectRatio aspect) {
     return {};
 }
 
+bool isHeldTurned(CropAspectRatio aspect, double width, double height) {
+    if (aspect == CropAspectRatio::free || aspect == CropAspectRatio::original) return false;
+    const double r = *ratio(aspect, 1, 1);
+    return (r > 1 && height > width) || (r < 1 && width > height);
+}
+
+std::optional<double> heldRatio(CropAspectRatio aspect, double frameWidth, double frameHeight, double cropWidth,
+                                double cropHeight) {
+    const std::optional<double> r = ratio(aspect, frameWidth, frameHeight);
+    if (r && isHeldTurned(aspect, cropWidth, cropHeight)) return 1 / *r;
+    return r;
+}
+
+std::string shortLabel(CropAspectRatio aspect, bool turned) {
+    std::string label = shortLabel(aspect);
+    const std::size_t colon = label.find(':');
+    if (!turned || colon == std::string::npos) return label;
+    return label.substr(colon + 1) + ':' + label.substr(0, colon);
+}
+
 }  // namespace vantrel

@@ -33,4 +33,15 @@ std::optional<double> ratio(CropAspectRatio aspect, double imageWidth, double im
 // The crop bar's short label: translated for free and original, the ratio text otherwise.
 std::string shortLabel(CropAspectRatio aspect);
 
+// A fixed ratio other than 1:1 is held the other way round by a crop that stands so (a 3:2 crop
+// turned a quarter is a 2:3 one): whether a crop of `width` × `height` pixels does. Never for
+// free, original or square.
+bool isHeldTurned(CropAspectRatio aspect, double width, double height);
+// The ratio a crop of `cropWidth` × `cropHeight` pixels on a frame of `frameWidth` × `frameHeight`
+// holds: the aspect's, its inverse where the crop stands turned.
+std::optional<double> heldRatio(CropAspectRatio aspect, double frameWidth, double frameHeight, double cropWidth,
+                                double cropHeight);
+// The short label of a ratio held turned: "2:3" for 3:2.
+std::string shortLabel(CropAspectRatio aspect, bool turned);
+
 }  // namespace vantrel

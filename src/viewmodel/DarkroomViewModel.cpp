@@ -37,15 +37,16 @@ DarkroomViewModel::DarkroomViewModel(ViewModelServices services, QObject* parent
         for (const LoadedPhoto& photo : photos_) frames.insert(frameID(photo));
         subjectMasks_.keepOnly(frames);
     });
-    connect(this, &DarkroomViewModel::parametersChanged, this,
-            [this] { spotHistory_.follow(selectedPhotoID_, parameters_.spotHealing.spots); });
-    // The one place every recipe of the frame on screen passes: its spots and masks follow its geometry.
+    // The one place every recipe of the frame on screen passes, once per change: its crop, spots
+    // and masks follow its geometry first (set in place, since this very report tells of it), then
+    // the healing history notes the spots as they now stand.
     connect(this, &DarkroomViewModel::parametersChanged, this, [this] {
         const LoadedPhoto* photo = selectedPhoto();
-        std::optional<EditParameters> moved = geometryFollower_.follow(
-            selectedPhotoID_, photo ? scanSizeOf(*photo) : PhotoSize{}, parameters_,
-            [this](const GeometryMove& step) { spotHistory_.move(step); });
-        if (moved) setParameters(std::move(*moved));
+        if (std::optional<EditParameters> moved = geometryFollower_.follow(
+                selectedPhotoID_, photo ? scanSizeOf(*photo) : PhotoSize{}, parameters_,
+                [this](const GeometryMove& step) { spotHistory_.move(step); }))
+            parameters_ = std::move(*moved);
+        spotHistory_.follow(selectedPhotoID_, parameters_.spotHealing.spots);
     });
 
     if (services_.presets) setCustomPresets(services_.presets->loadPresets());

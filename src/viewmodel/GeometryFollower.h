@@ -1,6 +1,7 @@
 #pragma once
-// GeometryFollower: the healed spots and the linear and radial masks of the frame on screen
-// stay on their place of the scan while its geometry changes: a turn, a flip, straightening by
+// GeometryFollower: the crop, the healed spots and the linear and radial masks of the frame on
+// screen stay on their place of the scan while its geometry changes (a turn or mirror turns or
+// mirrors the crop with the picture): a turn, a flip, straightening by
 // hand or by auto-level, a crop drag or reset, a change of ratio, a recipe pasted or applied
 // that brings a geometry of its own. Every recipe the frame takes passes here. Spots and masks
 // that the change left as they were are the frame's own and move with it; spots or masks that
@@ -31,8 +32,8 @@ public:
                                          const std::function<void(const GeometryMove&)>& moved = {});
     // The next recipe is the one a frame opens with.
     void restart() { started_ = false; }
-    // The next recipe is a whole one (pasted, a snapshot): its spots and masks come with it, as
-    // made in its geometry, even where they equal the frame's.
+    // The next recipe is a whole one (pasted, a snapshot): its crop, spots and masks come with
+    // it, as made in its geometry, even where they equal the frame's.
     void takeWhole() { whole_ = true; }
 
 private:
@@ -56,6 +57,12 @@ private:
 // `after` (synchronisation): what `after` still holds of `before`'s spots and masks moves from
 // `before`'s geometry to `after`'s.
 EditParameters followGeometry(const EditParameters& before, EditParameters after, const PhotoSize& scan);
+
+// `after` as a turn or mirror of `before` (nothing else of the crop changed) leaves it: the crop
+// rectangle turned or mirrored with the picture, and the straightening of a mirrored frame
+// mirrored too, so that the frame shows what it showed, turned or mirrored. Any other change
+// of the crop stays as it is.
+CropParameters turnedWith(const CropParameters& before, CropParameters after, const PhotoSize& scan);
 
 // The pixel size of the scan a frame's recipe is made for: its full image's.
 PhotoSize scanSizeOf(const LoadedPhoto& photo);

@@ -12,17 +12,29 @@ bool isRgbaOrder(QImage::Format format) {
            format == QImage::Format_RGBX8888;
 }
 
+// The picture in an order the search reads, and its pixels seen in place.
+struct Pixels {
+    QImage rgba;
+    SpotSamplingEngine::PixelsView view;
+
+    explicit Pixels(const QImage& picture)
+        : rgba(picture.isNull() || isRgbaOrder(picture.format()) ? picture
+                                                                 : picture.convertToFormat(QImage::Format_RGBA8888)) {
+        if (!rgba.isNull()) view = {rgba.constBits(), rgba.width(), rgba.height(), std::size_t(rgba.bytesPerLine())};
+    }
+};
+
 }  // namespace
 
 Point findSpotSource(const QImage& picture, const Point& center, double radius, const std::vector<SpotItem>& spots) {
-    const QImage rgba = picture.isNull() || isRgbaOrder(picture.format())
-                            ? picture
-                            : picture.convertToFormat(QImage::Format_RGBA8888);
-    SpotSamplingEngine::PixelsView view;
-    if (!rgba.isNull())
-        view = {rgba.constBits(), rgba.width(), rgba.height(), std::size_t(rgba.bytesPerLine())};
-    const SpotSamplingEngine::Point offset = SpotSamplingEngine::findBestSource(center.x, center.y, radius, view, spots);
+    const Pixels pixels(picture);
+    const SpotSamplingEngine::Point offset =
+        SpotSamplingEngine::findBestSource(center.x, center.y, radius, pixels.view, spots);
     return {offset.x, offset.y};
+}
+
+bool showsSpeck(const QImage& picture, const Point& centre, double reach) {
+    return SpotSamplingEngine::holdsSpeck(centre.x, centre.y, reach, Pixels(picture).view);
 }
 
 }  // namespace vantrel

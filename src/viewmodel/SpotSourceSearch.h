@@ -17,4 +17,8 @@ namespace vantrel {
 // geometric rule.
 Point findSpotSource(const QImage& picture, const Point& center, double radius, const std::vector<SpotItem>& spots);
 
+// Whether the picture shows a speck within `reach` (a fraction of its shorter
+// side) of `centre` (spot units). A null picture shows none.
+bool showsSpeck(const QImage& picture, const Point& centre, double reach);
+
 }  // namespace vantrel

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <memory>
 #include <mutex>
+#include <span>
 
 #include <QAction>
 #include <QLabel>
@@ -65,6 +66,17 @@ protected:
     void clickWindow(QWidget* widget, QPointF at) {
         QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, widget->mapTo(window.get(), at.toPoint()));
     }
+    // A plain picture with round dark specks of `radius` pixels at `specks`.
+    static QImage dustyPicture(QSize size, QColor ground, QColor dust, std::span<const QPointF> specks, double radius) {
+        QImage picture(size, QImage::Format_RGBA8888);
+        picture.fill(ground);
+        QPainter painter(&picture);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(dust);
+        for (const QPointF& speck : specks) painter.drawEllipse(speck, radius, radius);
+        return picture;
+    }
     // Where the frame is drawn on `picture`: the fake previews are plain grey.
     static QRect shownFrame(QWidget* picture) {
         const QImage shot = picture->grab().toImage();
@@ -121,6 +133,16 @@ TEST_F(ToolsWindowTest, CropOverlayAndBarEditTheRecipeFromTheWindow) {
     QTest::mouseClick(bar->angleButton(), Qt::LeftButton);
     EXPECT_EQ(vm().parameters().crop.straightenAngle, 0);
 
+    // A 3:2 crop turned a quarter is a 2:3 one, and the ratio button says so.
+    bar->aspectMenu()->findChild<QAction*>("cropBar.aspect.threeByTwo")->trigger();
+    settle();
+    EXPECT_EQ(bar->aspectButton()->text(), "3:2");
+    QTest::mouseClick(bar->findChild<Chip*>("cropBar.rotateRight"), Qt::LeftButton);
+    settle();
+    const NormalizedRect tall = vm().parameters().crop.rect;
+    EXPECT_NEAR(tall.width * 8 / (tall.height * 6), 2.0 / 3, 1e-9);
+    EXPECT_EQ(bar->aspectButton()->text(), "2:3");
+
     // Reset puts back the whole crop; done leaves the mode.
     QTest::mouseClick(bar->findChild<Chip*>("cropBar.reset"), Qt::LeftButton);
     EXPECT_EQ(vm().parameters().crop, CropParameters::defaultValue());
@@ -134,18 +156,10 @@ TEST_F(ToolsWindowTest, CropOverlayAndBarEditTheRecipeFromTheWindow) {
 // first one's source keeps off the other two, so a click on each of them heals it instead
 // of selecting the spot before.
 TEST_F(ToolsWindowTest, CloseSpecksAreHealedOneAfterAnother) {
-    QImage picture(640, 480, QImage::Format_RGBA8888);
-    picture.fill(QColor(128, 128, 128));
     // 25 pixels apart: each beyond the reach of the spot healed before it (its handles and
     // its delete button), not beyond that of a source placed on the inner ring towards it.
     const std::array<QPointF, 3> specks = {QPointF(200, 240), QPointF(225, 240), QPointF(250, 240)};
-    {
-        QPainter painter(&picture);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(QColor(40, 40, 40));
-        for (const QPointF& speck : specks) painter.drawEllipse(speck, 2.5, 2.5);
-    }
+    const QImage picture = dustyPicture({640, 480}, QColor(128, 128, 128), QColor(40, 40, 40), specks, 2.5);
     render->setPreviewPicture(picture);
     vm().setRetouchBrushRadius(6);
     vm().requestRender(RenderQuality::final);
@@ -171,6 +185,72 @@ TEST_F(ToolsWindowTest, CloseSpecksAreHealedOneAfterAnother) {
         const double radius = std::max(spot.radius * 480, 6.0);
         for (std::size_t j = 0; j < specks.size(); ++j)
             EXPECT_GT(QLineF(source, specks[j]).length(), radius + 2.5) << "the source of speck " << i << " holds speck " << j;
+    }
+}
+
+// Dust in a cluster, healed through the window with the picture shown at about its pixel size
+// (a 6-pixel spot) and at 1.5 points a pixel (the default brush): a click on a speck 12 to 15
+// pixels from the selected spot, on the side of its source, heals it and deletes nothing (the
+// delete button keeps off specks and the source's side), and a speck inside a spot's ring but
+// beyond what it heals whole gets a spot of its own.
+TEST_F(ToolsWindowTest, ASpeckBesideOrInsideASelectedSpotsRingIsHealedNotDeleted) {
+    ASSERT_TRUE(enterRetouch());
+    auto* overlay = tool<SpotHealingOverlayView>();
+    const double fitWidth = overlay->imageRect().width();
+    for (const double pointsPerPixel : {0.93, 1.5}) {
+        SCOPED_TRACE(pointsPerPixel);
+        const int width = int(std::lround(fitWidth / pointsPerPixel / 4)) * 4;
+        const QPointF centre(width / 2.0, width * 3 / 8.0);
+        // The speck healed first, one 12 to 15 pixels to its right, and one inside its ring.
+        const double brush = pointsPerPixel < 1 ? 6 * pointsPerPixel : 20;
+        const double ringPixels = brush / pointsPerPixel;
+        const std::array<QPointF, 3> specks = {centre, centre + QPointF(13.5, 0),
+                                               centre + QPointF(0, 0.8 * ringPixels)};
+        const QImage picture =
+            dustyPicture({width, width * 3 / 4}, QColor(200, 200, 200), QColor(60, 60, 60), specks, 2);
+        render->setPreviewPicture(picture);
+        vm().clearAllHealingSpots();
+        vm().setRetouchBrushRadius(brush);
+        vm().requestRender(RenderQuality::final);
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            settle();
+            return vm().renderedPreview().size() == picture.size() && overlay->isVisible();
+        }));
+        const QRectF frame = overlay->imageRect();
+        const double scale = frame.width() / width;
+        ASSERT_NEAR(scale, pointsPerPixel, 0.05);
+        const auto onScreen = [&](const QPointF& p) { return frame.topLeft() + p * scale; };
+
+        clickWindow(overlay, onScreen(centre));
+        ASSERT_EQ(vm().parameters().spotHealing.spots.size(), 1u);
+        // Its source up and to the right, clear of the specks.
+        EditParameters recipe = vm().parameters();
+        SpotItem& first = recipe.spotHealing.spots[0];
+        first.sourceOffset = {2.5 * ringPixels / width, -2.5 * ringPixels / picture.height()};
+        vm().setParameters(recipe);
+        const EditParameters healedOnce = vm().parameters();
+        for (const double d : {12.0, 13.5, 15.0}) {
+            vm().setParameters(healedOnce);
+            vm().setSelectedRetouchSpotID(first.id);
+            settle();
+            ASSERT_TRUE(overlay->deleteButton()) << "a free place round the ring";
+            clickWindow(overlay, onScreen(centre + QPointF(d, 0)));
+            settle();
+            const std::vector<SpotItem>& spots = vm().parameters().spotHealing.spots;
+            ASSERT_EQ(spots.size(), 2u) << d << " pixels out";
+            EXPECT_EQ(spots[0].id, first.id);
+            EXPECT_NEAR(spots[1].center.x * width, centre.x() + d, 1);
+        }
+        // The speck inside the default brush's ring, beyond its healed middle: a spot of its own.
+        if (pointsPerPixel < 1) continue;
+        vm().setParameters(healedOnce);
+        settle();
+        clickWindow(overlay, onScreen(specks[2]));
+        settle();
+        const std::vector<SpotItem>& spots = vm().parameters().spotHealing.spots;
+        ASSERT_EQ(spots.size(), 2u);
+        EXPECT_NEAR(spots[1].center.y * picture.height(), specks[2].y(), 1);
+        if (shotsWanted() && pointsPerPixel > 1) saveWindowShot(*window->canvasArea(), QStringLiteral("dust-cluster"));
     }
 }
 
@@ -311,6 +391,7 @@ TEST_F(ToolsWindowTest, ASmallSpotsPartsAreTakenWhereTheyAreDrawnAndUndoRestores
     ASSERT_TRUE(overlay->deleteButton());
     clickWindow(overlay, overlay->deleteButton()->centre);
     ASSERT_EQ(vm().parameters().spotHealing.spots, std::vector<SpotItem>{other});
+    EXPECT_EQ(vm().statusMessage(), "Removed the healing spot (Undo brings it back)");
     settle();
     QTest::mouseClick(bar->undoButton(), Qt::LeftButton);
     EXPECT_EQ(vm().parameters().spotHealing.spots, (std::vector<SpotItem>{before, other}));

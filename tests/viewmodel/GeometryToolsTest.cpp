@@ -216,13 +216,15 @@ TEST_F(EditViewModelTest, SpotsAndMasksStayOnTheScanThroughEveryGeometryChange) 
     EXPECT_NEAR(zoomed.center.y, 0.5, 1e-12);
     EXPECT_NEAR(zoomed.radiusX, 0.2, 1e-12);
     EXPECT_NEAR(zoomed.radiusY, 0.2, 1e-12);
-    // The spot, at 0.4 of the left half, stays. A flip mirrors the frame under its crop,
-    // which then shows the scan's right half, where neither lies.
+    // The spot, at 0.4 of the left half, stays. A flip mirrors the crop with the frame: the
+    // same half of the scan, mirrored, with both mirrored on it.
     EXPECT_NEAR(spotWithID(*vm, spot.id).center.x, 0.4, 1e-12);
     vm->toggleFlipHorizontal();
-    EXPECT_NEAR(vm->parameters().masks.radialMasks[0].center.x, 1.8, 1e-12);
-    EXPECT_NEAR(spotWithID(*vm, spot.id).center.x, 1.6, 1e-12);
+    EXPECT_NEAR(crop.get().rect.x, 0.5, 1e-12);
+    EXPECT_NEAR(vm->parameters().masks.radialMasks[0].center.x, 0.8, 1e-12);
+    EXPECT_NEAR(spotWithID(*vm, spot.id).center.x, 0.6, 1e-12);
     vm->toggleFlipHorizontal();
+    EXPECT_NEAR(crop.get().rect.x, 0, 1e-12);
 
     // Cropped out, the spot is kept beyond the frame (saved so), and is back when the crop widens.
     CropParameters right = crop.get();

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include <QSignalSpy>
+
 #include "EditTestSupport.h"
 #include "viewmodel/EngineRenderService.h"
 
@@ -323,6 +325,95 @@ TEST_F(PreviewFrameTest, ThePreviewGeometryIsCurrentOnlyOnceRenderedForTheModeAn
 
     vm->setSelectedPhotoID(std::nullopt);
     EXPECT_FALSE(vm->isPreviewGeometryCurrent());
+}
+
+// A cropped frame turned either way or mirrored shows what it showed, turned or mirrored: the
+// crop turns with the picture (compared pixel by pixel on a scan whose every part differs), a
+// 1:1 crop stays square, and each turn is one change report.
+TEST_F(PreviewFrameTest, ACroppedFrameTurnedOrMirroredShowsItsCropTurnedOrMirrored) {
+    const auto roll = makeRoll("roll", {});
+    QImage scan(kScanWidth, kScanHeight, QImage::Format_RGB32);
+    for (int y = 0; y < kScanHeight; ++y)
+        for (int x = 0; x < kScanWidth; ++x)
+            scan.setPixel(x, y, qRgb(x * 255 / kScanWidth, y * 255 / kScanHeight, ((x / 37 + y / 23) % 3) * 120));
+    ASSERT_TRUE(scan.save(QString::fromStdString((roll / "scene.png").string())));
+    auto vm = makeViewModel();
+    vm->loadFolder(roll);
+    ASSERT_TRUE(waitForPreview(*vm, 0, QSize(kScanWidth, kScanHeight)));
+    const auto rendered = [&] {
+        const qint64 before = vm->renderedPreview().cacheKey();
+        vm->requestRender(RenderQuality::final);
+        EXPECT_TRUE(waitFor(
+            [&] { return vm->renderedPreview().cacheKey() != before && vm->isPreviewGeometryCurrent(); }, 15000));
+        return vm->renderedPreview().convertToFormat(QImage::Format_RGB32);
+    };
+    const auto largestDifference = [](const QImage& a, const QImage& b) {
+        if (a.size() != b.size()) return 255;
+        int most = 0;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x) {
+                const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+                most = std::max({most, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                                 std::abs(qBlue(p) - qBlue(q))});
+            }
+        return most;
+    };
+    edit(*vm, [](EditParameters& r) { r.crop.rect = {0.1, 0.2, 0.5, 0.6}; });
+    const QImage cropped = rendered();
+    ASSERT_EQ(cropped.size(), QSize(300, 240));
+
+    QSignalSpy reports(vm.get(), &DarkroomViewModel::parametersChanged);
+    vm->addQuarterTurn();
+    EXPECT_EQ(reports.count(), 1) << "one turn, one change report";
+    EXPECT_LE(largestDifference(rendered(), cropped.transformed(QTransform().rotate(90))), 2) << "clockwise";
+    vm->subtractQuarterTurn();
+    vm->subtractQuarterTurn();
+    EXPECT_LE(largestDifference(rendered(), cropped.transformed(QTransform().rotate(-90))), 2) << "counter-clockwise";
+    vm->addQuarterTurn();
+    EXPECT_NEAR(vm->parameters().crop.rect.x, 0.1, 1e-9);
+    EXPECT_NEAR(vm->parameters().crop.rect.height, 0.6, 1e-9);
+    // A turn that arrives with the crop as it was (not through the bar): turned all the same.
+    auto crop = vm->recipeBinding(&EditParameters::crop);
+    CropParameters halfTurn = crop.get();
+    halfTurn.quarterTurns = 2;
+    crop.set(halfTurn);
+    EXPECT_NEAR(vm->parameters().crop.rect.x, 0.4, 1e-9);
+    EXPECT_NEAR(vm->parameters().crop.rect.y, 0.2, 1e-9);
+    EXPECT_LE(largestDifference(rendered(), cropped.transformed(QTransform().rotate(180))), 2) << "half a turn";
+    halfTurn = crop.get();
+    halfTurn.quarterTurns = 0;
+    crop.set(halfTurn);
+    vm->toggleFlipHorizontal();
+    const QImage mirrored = rendered();
+    EXPECT_LE(largestDifference(mirrored, cropped.mirrored(true, false)), 2) << "mirrored";
+    // A turn of the mirrored frame turns what it shows.
+    vm->addQuarterTurn();
+    EXPECT_LE(largestDifference(rendered(), mirrored.transformed(QTransform().rotate(90))), 2) << "mirrored, turned";
+
+    // A square stays square through a turn, and a recipe bringing its own crop keeps it.
+    edit(*vm, [](EditParameters& r) {
+        r.crop = CropParameters::defaultValue();
+        r.crop.rect = {1.0 / 6, 0, 2.0 / 3, 1};
+        r.crop.aspectRatio = CropAspectRatio::square;
+    });
+    vm->addQuarterTurn();
+    const NormalizedRect square = vm->parameters().crop.rect;
+    EXPECT_NEAR(square.width * kScanHeight, square.height * kScanWidth, 1e-6);
+    EXPECT_EQ(rendered().size(), QSize(400, 400));
+    EditParameters brought = vm->parameters();
+    brought.crop.quarterTurns = 0;
+    vm->saveSnapshot("brought");
+    vm->loadSnapshot([&] {
+        SnapshotItem snapshot = vm->snapshots().back();
+        snapshot.parameters = brought;
+        return snapshot;
+    }());
+    EXPECT_EQ(vm->parameters().crop, brought.crop);
+
+    // A straightened frame mirrored stays level: its straightening is mirrored too.
+    edit(*vm, [](EditParameters& r) { r.crop.straightenAngle = 3; });
+    vm->toggleFlipHorizontal();
+    EXPECT_EQ(vm->parameters().crop.straightenAngle, -3);
 }
 
 }  // namespace

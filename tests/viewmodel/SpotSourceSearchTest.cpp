@@ -42,5 +42,25 @@ TEST(SpotSourceSearch, FindsThePatchInEveryPixelFormatAndFallsBackWithoutPicture
     EXPECT_DOUBLE_EQ(offset.y, expected.y);
 }
 
+// The delete button's dust test: a speck within the reach is found, in any pixel format; a
+// scene's edge, a clean place and no picture hold none.
+TEST(SpotSourceSearch, ASpeckIsFoundWithinItsReachAndAnEdgeIsNone) {
+    for (QImage::Format format : {QImage::Format_RGBA8888, QImage::Format_RGB32}) {
+        QImage picture(600, 400, format);
+        picture.fill(QColor(210, 210, 210));
+        QPainter painter(&picture);
+        painter.fillRect(QRect(0, 300, 600, 100), QColor(60, 60, 60));  // a dark ground
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(90, 90, 90));
+        painter.drawEllipse(QPointF(300, 150), 2.5, 2.5);
+        painter.end();
+        const double reach = 10.0 / 400;
+        EXPECT_TRUE(showsSpeck(picture, {306.0 / 600, 150.0 / 400}, reach)) << int(format);
+        EXPECT_FALSE(showsSpeck(picture, {330.0 / 600, 150.0 / 400}, reach)) << int(format);
+        EXPECT_FALSE(showsSpeck(picture, {100.0 / 600, 300.0 / 400}, reach)) << "the ground's edge";
+    }
+    EXPECT_FALSE(showsSpeck(QImage(), {0.5, 0.5}, 0.02));
+}
+
 }  // namespace
 }  // namespace vantrel::testing

@@ -76,6 +76,12 @@ TEST(CropGeometry, TheAspectLockHoldsTheRatioAndYieldsAtTheBorders) {
     expectRect(crop::draggedRect(H::topLeft, start, {-0.1, -0.1}, square, fitted), 0.0, 0.1, 0.4, 0.6, "corner");
     // Free locks nothing; the original ratio of the frame itself is k = 1.
     EXPECT_FALSE(crop::lockedRatio(CropAspectRatio::free, {3000, 2000}));
+    // A 3:2 crop standing upright (turned a quarter) holds 2:3; 1:1 and original never turn.
+    EXPECT_DOUBLE_EQ(*crop::lockedRatio(CropAspectRatio::threeByTwo, {2000, 3000}, {0, 0, 1, 1}), 2.0 / 3);
+    EXPECT_DOUBLE_EQ(*crop::lockedRatio(CropAspectRatio::threeByTwo, {3000, 2000}, {0, 0, 1, 1}), 1.5);
+    EXPECT_DOUBLE_EQ(*crop::lockedRatio(CropAspectRatio::original, {3000, 2000}, {0, 0, 0.2, 1}), 1.5);
+    EXPECT_EQ(shortLabel(CropAspectRatio::xpan, true), "24:65");
+    EXPECT_EQ(shortLabel(CropAspectRatio::square, true), "1:1");
     expectRect(crop::draggedRect(H::right, start, {0.1, 0}, crop::lockedRatio(CropAspectRatio::original, {3000, 2000}),
                                  fitted),
                0.1, 0.2, 0.4, 0.4, "original");

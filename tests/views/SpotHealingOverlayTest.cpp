@@ -38,17 +38,26 @@ TEST(SpotHealingGeometry, LayoutSizesReachAndTheDeleteButtonPlace) {
     EXPECT_DOUBLE_EQ(layout.shortSide, 600);
     const SpotItem spot = spotAt(0.5, 0.5, 0.05, {0.1, 0});
     EXPECT_DOUBLE_EQ(spots::drawnRadius(layout, spot), 30);
-    EXPECT_DOUBLE_EQ(spots::tapReach(layout, spot), 36);
-    EXPECT_DOUBLE_EQ(spots::handleSide(30), 60);
+    EXPECT_DOUBLE_EQ(spots::grabReach(layout, spot), 10.5);  // what it heals whole
     EXPECT_EQ(spots::targetPoint(layout, spot), QPointF(450, 450));
     EXPECT_EQ(spots::sourcePoint(layout, spot), QPointF(540, 450));
     EXPECT_EQ(spots::labelCentre({450, 450}, 30), QPointF(450, 408));
-    EXPECT_EQ(spots::deleteButtonCentre({450, 450}, {540, 450}, 30, {}), QPointF(475.5, 424.5));
-    // A tiny spot: reach 10, drawn 6, handle 30.
+    // The delete button's reach just outside the ring, off the source's side (the right):
+    // the first such place clockwise from the upper right is below.
+    EXPECT_EQ(spots::deleteButtonCentre(layout, {spot}, spot, {}), QPointF(450, 493));
+    // Away from another spot there and from a speck: the next place clockwise, else none.
+    const SpotItem beside = spotAt(0.5, 345.0 / 600, 0.01);  // target (450, 495)
+    const std::optional<QPointF> button = spots::deleteButtonCentre(layout, {spot, beside}, spot, {});
+    ASSERT_TRUE(button);
+    EXPECT_NEAR(button->x(), 450 - 43 / std::numbers::sqrt2, 1e-9);
+    EXPECT_NEAR(button->y(), 450 + 43 / std::numbers::sqrt2, 1e-9);
+    const auto dustBelow = [](const QPointF& p, double) { return p.y() > 450; };
+    EXPECT_EQ(spots::deleteButtonCentre(layout, {spot}, spot, {}, dustBelow), QPointF(407, 450));
+    EXPECT_FALSE(spots::deleteButtonCentre(layout, {spot}, spot, {}, [](const QPointF&, double) { return true; }));
+    // A tiny spot: taken at its cross-hair, drawn 6.
     const SpotItem tiny = spotAt(0.5, 0.5, 0.005);
-    EXPECT_DOUBLE_EQ(spots::tapReach(layout, tiny), 10);
+    EXPECT_DOUBLE_EQ(spots::grabReach(layout, tiny), spots::kCrossHairArm);
     EXPECT_DOUBLE_EQ(spots::drawnRadius(layout, tiny), 6);
-    EXPECT_DOUBLE_EQ(spots::handleSide(6), 30);
     // Too small an overlay, or a frame without a side: the whole overlay.
     EXPECT_EQ(spots::layoutFor({20, 300}, {3000, 2000}).imageRect, QRectF(0, 0, 20, 300));
     EXPECT_DOUBLE_EQ(spots::layoutFor({400, 300}, {0, 2000}).shortSide, 300);
@@ -64,8 +73,8 @@ TEST(SpotHealingGeometry, PressesFindTheNearestPartAndTheDeleteButtonLeavesBothC
     const spots::Layout layout = spots::layoutFor({900, 900}, {3000, 2000});
     // A large spot: its delete button lies outside the ring's hit circle and is still reached.
     SpotItem big = spotAt(0.5, 0.5, 0.2, {0.3, 0});
-    const QPointF button = spots::deleteButtonCentre({450, 450}, {720, 450}, 120, {});
-    EXPECT_GT(std::hypot(button.x() - 450, button.y() - 450), 120);
+    const QPointF button = *spots::deleteButtonCentre(layout, {big}, big, {});
+    EXPECT_GT(std::hypot(button.x() - 450, button.y() - 450), 120 + spots::kDeleteButtonHitRadius);
     const auto hit = spots::partAt(layout, {big}, spots::DeleteButton{big.id, button}, button);
     ASSERT_TRUE(hit);
     EXPECT_EQ(hit->part, SpotPart::deleteButton);
@@ -84,22 +93,28 @@ TEST(SpotHealingGeometry, PressesFindTheNearestPartAndTheDeleteButtonLeavesBothC
     EXPECT_FALSE(spots::partAt(layout, {a}, std::nullopt, {400, 400}));
 
     // A 6-point spot with its source 13 points away, up and to the right (where
-    // the button would stand on a large spot), selected: each centre and each
-    // ring's nearer side takes its own part, and the button's reach leaves both
-    // centres free.
+    // the button would stand on a large spot), selected: each centre takes its
+    // own part, the rest of the ring is picture to heal, and the button keeps
+    // off the source's side.
     const SpotItem small = spotAt(0.5, 0.5, 0.01, {9.0 / 900, -9.0 / 600});
     const QPointF T(450, 450), S(459, 441);
     const spots::LabelBoxes labels = spots::labelBoxes(T, S, 6, {40, 15}, {80, 15});
-    const QPointF place = spots::deleteButtonCentre(T, S, 6, labels);
-    for (const QPointF& centre : {T, S})
-        EXPECT_GT(std::hypot(place.x() - centre.x(), place.y() - centre.y()), spots::kDeleteButtonHitRadius);
+    const QPointF place = *spots::deleteButtonCentre(layout, {small}, small, labels);
+    EXPECT_GT(std::hypot(place.x() - S.x(), place.y() - S.y()), 6 + spots::kDeleteButtonHitRadius);
+    EXPECT_LE(QPointF::dotProduct(place - T, S - T), 0);  // away from the source's side
     const spots::DeleteButton shown{small.id, place};
-    const auto partAt = [&](QPointF p) { return spots::partAt(layout, {small}, shown, p)->part; };
-    EXPECT_EQ(partAt(T), SpotPart::target);
-    EXPECT_EQ(partAt(S), SpotPart::source);
-    EXPECT_EQ(partAt(S + QPointF(0, 6)), SpotPart::source);
-    EXPECT_EQ(partAt(T + QPointF(-6, 0)), SpotPart::target);
-    EXPECT_EQ(partAt(place), SpotPart::deleteButton);
+    const auto partAt = [&](QPointF p) { return spots::partAt(layout, {small}, shown, p); };
+    EXPECT_EQ(partAt(T)->part, SpotPart::target);
+    EXPECT_EQ(partAt(S)->part, SpotPart::source);
+    EXPECT_EQ(partAt(S + QPointF(0, 3))->part, SpotPart::source);
+    EXPECT_EQ(partAt(T + QPointF(-3, 0))->part, SpotPart::target);
+    EXPECT_FALSE(partAt(T + QPointF(-5.5, 0)));  // on the ring: a place to heal
+    EXPECT_EQ(partAt(place)->part, SpotPart::deleteButton);
+    // Towards its source, 12 to 15 points out: never the button.
+    for (double d = 12; d <= 15; d += 1) {
+        const auto hit = partAt(T + d * (S - T) / std::hypot(9.0, 9.0));
+        EXPECT_TRUE(!hit || hit->part != SpotPart::deleteButton) << d;
+    }
 }
 
 TEST(SpotHealingGeometry, DragsStayInsideTheFrameAndTheArrowNeedsRoom) {
@@ -156,16 +171,16 @@ struct OverlayFixture {
 };
 
 TEST(SpotHealingOverlayView, TapsSelectTheFirstSpotInReachClearBesideTheFrameAndAddOtherwise) {
-    // Point P = (450, 450) is 33 points from A's source and from B's target: within reach
-    // (36), outside both handles (30).
-    const SpotItem a = spotAt(483.0 / 900, 0.25, 0.05, {0, 0.25});  // target (483, 300), source (483, 450)
-    const SpotItem b = spotAt(417.0 / 900, 0.5, 0.05, {0, 0.3});    // target (417, 450)
+    // Point P = (450, 450) is 8 points from A's source and from B's target: within the
+    // reach of both (10.5).
+    const SpotItem a = spotAt(458.0 / 900, 0.25, 0.05, {0, 0.25});  // target (458, 300), source (458, 450)
+    const SpotItem b = spotAt(442.0 / 900, 0.5, 0.05, {0, 0.3});    // target (442, 450)
     OverlayFixture f({a, b});
     ASSERT_TRUE(f.show());
-    QTest::mouseClick(&f.overlay, Qt::LeftButton, {}, {450, 450});
+    f.overlay.handleCanvasTap({450, 450});
     EXPECT_EQ(*f.selection.value, a.id);
     f.recipe.value->spotHealing.spots = {b, a};
-    QTest::mouseClick(&f.overlay, Qt::LeftButton, {}, {450, 450});
+    f.overlay.handleCanvasTap({450, 450});
     EXPECT_EQ(*f.selection.value, b.id);
     EXPECT_EQ(f.recipe.writeCount(), 0);
     EXPECT_EQ(f.changes.count(), 0);
@@ -178,7 +193,16 @@ TEST(SpotHealingOverlayView, TapsSelectTheFirstSpotInReachClearBesideTheFrameAnd
     EXPECT_EQ(*f.selection.value, std::nullopt);
     EXPECT_EQ(f.recipe.writeCount(), 0);
 
+    // Inside A's ring, 20 points from its centre: the ring heals only its middle whole, so a
+    // click there heals anew rather than selecting A.
+    QTest::mouseClick(&f.overlay, Qt::LeftButton, {}, {458, 320});
+    ASSERT_EQ(f.spots().size(), 3u);
+    EXPECT_EQ(*f.selection.value, f.spots().back().id);
+    EXPECT_EQ(f.recipe.writeCount(), 1);
+    f.recipe.value->spotHealing.spots = {b, a};
+
     // An empty part of the frame: one spot appended, searched with the list before it.
+    f.searches.clear();
     QTest::mouseClick(&f.overlay, Qt::LeftButton, {}, {100, 600});
     ASSERT_EQ(f.spots().size(), 3u);
     ASSERT_EQ(f.searches.size(), 1u);
@@ -190,8 +214,8 @@ TEST(SpotHealingOverlayView, TapsSelectTheFirstSpotInReachClearBesideTheFrameAnd
     EXPECT_EQ(made.sourceOffset, (Point{0.05, -0.02}));
     EXPECT_EQ(made.opacity, 1.0);
     EXPECT_EQ(*f.selection.value, made.id);
-    EXPECT_EQ(f.recipe.writeCount(), 1);
-    EXPECT_EQ(f.changes.count(), 1);
+    EXPECT_EQ(f.recipe.writeCount(), 2);
+    EXPECT_EQ(f.changes.count(), 2);
 }
 
 TEST(SpotHealingOverlayView, HandleDragsMoveTargetOrSampleWithinTheFrameAndReportTheirEnd) {
@@ -271,17 +295,19 @@ TEST(SpotHealingOverlayView, TheDeleteButtonOfALargeSpotAndTheBrushResizeTheSele
     f.overlay.refresh();
     EXPECT_EQ(f.changes.count(), 1);
 
-    // Back to the big spot, made large again; its delete button at the ring's upper right.
+    // Back to the big spot, made large again; its delete button just outside the ring, below.
     f.recipe.value->spotHealing.spots = {other, big};
     *f.selection.value = big.id;
     f.overlay.refresh();
     const QPointF button = f.overlay.deleteButton()->centre;
-    EXPECT_NEAR(button.x() - 450, 0.85 * 120, 1e-9);
+    EXPECT_EQ(button, QPointF(450, 583));
+    QSignalSpy deletions(&f.overlay, &SpotHealingOverlayView::spotDeleted);
     QTest::mouseClick(&f.overlay, Qt::LeftButton, {}, button.toPoint());
     ASSERT_EQ(f.spots().size(), 1u);
     EXPECT_EQ(f.spots()[0].id, other.id);
     EXPECT_EQ(*f.selection.value, std::nullopt);
     EXPECT_EQ(f.changes.count(), 2);
+    EXPECT_EQ(deletions.count(), 1);
 }
 
 // A pointer move without a button, straight to the widget: offscreen, a move
@@ -337,7 +363,7 @@ TEST(SpotHealingOverlayView, DrawsRingsLabelsAndTheDeleteButton) {
     EXPECT_LT(ring.blue(), 100);
     // The delete button's red at its centre's left.
     const QPointF button = f.overlay.deleteButton()->centre;
-    EXPECT_EQ(button, QPointF(295.5, 424.5));
+    EXPECT_NEAR(button.x(), 270 - 43 / std::numbers::sqrt2, 1e-9);  // lower left: the source lies lower right
     const QColor red = test::pixelAt(shot, (button + QPointF(-5, 0)).toPoint());
     EXPECT_GT(red.red(), 180);
     EXPECT_LT(red.green(), 100);

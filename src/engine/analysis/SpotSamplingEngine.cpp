@@ -366,6 +366,15 @@ Point findBestSource(double cx, double cy, double r, const PixelsView& image, st
     return offsetOf(candidates[near.leastDusty.value_or(0)]);
 }
 
+bool holdsSpeck(double cx, double cy, double reach, const PixelsView& image) {
+    if (image.empty() || !std::isfinite(cx) || !std::isfinite(cy) || !(reach > 0)) return false;
+    const double W = image.width, H = image.height;
+    // Specks are told apart at the scale of a spot that covers the reach.
+    const double R = std::max(reach * std::min(W, H), kMinRadiusPixels);
+    const Specks specks(image, cx * W, cy * H, 2 * R, R);
+    return specks.near(cx * W, cy * H, R) > 0;
+}
+
 Point fallbackOffset(std::span<const Spot> spots, double cx, double cy, double r) {
     const double d = std::max(r * 2.2, 0.025);
     const double e = 0.707 * d;

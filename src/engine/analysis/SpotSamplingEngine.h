@@ -52,6 +52,11 @@ struct PixelsView {
 Point findBestSource(double cx, double cy, double r, const PixelsView& image, std::span<const Spot> spots);
 Point findBestSource(double cx, double cy, double r, const Bitmap* image, std::span<const Spot> spots);
 
+// Whether a speck, as the search passes over one, lies within `reach` of
+// (cx, cy) on `image` (all in spot units: the reach a fraction of the shorter
+// side). False without a picture.
+bool holdsSpeck(double cx, double cy, double reach, const PixelsView& image);
+
 // Any list of spot records with `center.x`, `center.y` and `radius`.
 template <class Picture, class SpotList>
     requires requires(const SpotList& list) {

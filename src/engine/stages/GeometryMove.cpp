@@ -68,6 +68,16 @@ RadialMask GeometryMove::radial(const RadialMask& mask) const {
     return moved;
 }
 
+NormalizedRect GeometryMove::rect(const NormalizedRect& rect) const {
+    if (identity_) return rect;
+    const Point a = point(rect.x, rect.y), b = point(rect.x + rect.width, rect.y + rect.height);
+    // Within 0 ... 1 as the old rectangle was, against the arithmetic's last bits.
+    const auto unit = [](double v) { return std::clamp(v, 0.0, 1.0); };
+    const double x0 = unit(std::min(a.x, b.x)), x1 = unit(std::max(a.x, b.x));
+    const double y0 = unit(std::min(a.y, b.y)), y1 = unit(std::max(a.y, b.y));
+    return {x0, y0, x1 - x0, y1 - y0};
+}
+
 std::vector<SpotItem> GeometryMove::spots(std::vector<SpotItem> spots) const {
     if (!identity_)
         for (SpotItem& s : spots) s = spot(s);

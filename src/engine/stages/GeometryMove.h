@@ -33,6 +33,10 @@ public:
     // them. (The ellipse has no angle of its own: straightening leaves it upright on the frame.)
     RadialMask radial(const RadialMask& mask) const;
 
+    // A rectangle's corners stay on the scan; it stays upright (so exactly itself only where the
+    // move turns or mirrors by quarters, as between two uncropped framings of one straightening).
+    NormalizedRect rect(const NormalizedRect& rect) const;
+
     std::vector<SpotItem> spots(std::vector<SpotItem> spots) const;
     MaskGroupParameters masks(MaskGroupParameters masks) const;
 

@@ -215,7 +215,10 @@ void CropControlBar::write(const CropParameters& crop) {
 
 void CropControlBar::refresh() {
     const CropParameters crop = crop_.get();
-    aspect_->setText(QString::fromStdString(shortLabel(crop.aspectRatio)));
+    // A ratio the crop holds turned (a 3:2 crop turned a quarter) reads so: "2:3".
+    const QSizeF frame = cropbar::turnedSize(QSizeF(imageSize_()), crop.quarterTurns);
+    const bool turned = isHeldTurned(crop.aspectRatio, crop.rect.width * frame.width(), crop.rect.height * frame.height());
+    aspect_->setText(QString::fromStdString(shortLabel(crop.aspectRatio, turned)));
     // Each entry reads as the button would for its ratio.
     for (QAction* action : aspectChoices_->actions()) {
         const auto aspect = CropAspectRatio(action->data().toInt());

@@ -199,8 +199,9 @@ QRegion changedRegion(const QRectF& before, const QRectF& after) {
     return (QRegion(before.toAlignedRect()) ^ QRegion(after.toAlignedRect())) + linesOf(before) + linesOf(after);
 }
 
-std::optional<double> lockedRatio(CropAspectRatio aspect, const QSizeF& imageSize) {
-    return ratio(aspect, imageSize.width(), imageSize.height());
+std::optional<double> lockedRatio(CropAspectRatio aspect, const QSizeF& imageSize, const NormalizedRect& rect) {
+    const double w = imageSize.width(), h = imageSize.height();
+    return heldRatio(aspect, w, h, rect.width * w, rect.height * h);
 }
 
 }  // namespace vantrel::crop

@@ -81,8 +81,10 @@ NormalizedRect draggedRect(CropHandleType handle, const NormalizedRect& start, c
 // and thirds, wide enough for the corner marks, edge bars and their shadows.
 QRegion changedRegion(const QRectF& before, const QRectF& after);
 
-// The ratio a locked drag holds: `aspect` measured on an image of `imageSize` pixels.
-std::optional<double> lockedRatio(CropAspectRatio aspect, const QSizeF& imageSize);
+// The ratio a locked drag holds: `aspect` measured on an image of `imageSize` pixels, the other
+// way round where the crop rectangle `rect` stands so (a 3:2 crop turned a quarter holds 2:3).
+std::optional<double> lockedRatio(CropAspectRatio aspect, const QSizeF& imageSize,
+                                  const NormalizedRect& rect = NormalizedRect::full());
 
 }  // namespace crop
 }  // namespace vantrel

@@ -185,7 +185,7 @@ void CropOverlayView::dragStep() {
     }
     const QPointF unit = translationToUnit(fitted, tracker_.translation());
     if (pressedHandle_) {
-        const std::optional<double> ratio = crop::lockedRatio(current.aspectRatio, QSizeF(imageSize_()));
+        const std::optional<double> ratio = crop::lockedRatio(current.aspectRatio, QSizeF(imageSize_()), *dragInitialRect_);
         write(crop::draggedRect(*pressedHandle_, *dragInitialRect_, unit, ratio, fitted.size()));
     } else {
         setCursor(Qt::ClosedHandCursor);

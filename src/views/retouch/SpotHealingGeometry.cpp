@@ -21,10 +21,14 @@ double limitUnit(double v) {
     return v;
 }
 
-// How far the delete button stands from its target: 0.85 r right and up on a
-// large ring; on a small one, out to where its reach ends past the cross-hair.
-double buttonDistance(double drawnRadius) {
-    return std::max(0.85 * std::numbers::sqrt2 * drawnRadius, kDeleteButtonHitRadius + kCrossHairArm);
+// How far the delete button stands from its target: its reach just outside the ring.
+double buttonDistance(double drawnRadius) { return drawnRadius + kButtonClearance + kDeleteButtonHitRadius; }
+
+double distanceToSegment(const QPointF& p, const QPointF& a, const QPointF& b) {
+    const QPointF ab = b - a;
+    const double length = QPointF::dotProduct(ab, ab);
+    const double t = length > 0 ? std::clamp(QPointF::dotProduct(p - a, ab) / length, 0.0, 1.0) : 0.0;
+    return distance(p, a + t * ab);
 }
 
 }  // namespace
@@ -47,15 +51,13 @@ double drawnRadius(const Layout& layout, const SpotItem& spot) {
     return std::max(layout.shortSide * spot.radius, kMinimumDrawnRadius);
 }
 
-double handleSide(double drawnRadius) { return std::max(2 * drawnRadius, kMinimumHandleSide); }
-
-double tapReach(const Layout& layout, const SpotItem& spot) {
-    return std::max(layout.shortSide * spot.radius * kTapReachFactor, kMinimumTapReach);
+double grabReach(const Layout& layout, const SpotItem& spot) {
+    return std::max(layout.shortSide * spot.radius * kHealedCore, kCrossHairArm);
 }
 
 std::optional<Uuid> spotAtTap(const Layout& layout, const std::vector<SpotItem>& spots, const QPointF& point) {
     for (const SpotItem& spot : spots) {
-        const double reach = tapReach(layout, spot);
+        const double reach = grabReach(layout, spot);
         if (distance(point, targetPoint(layout, spot)) <= reach || distance(point, sourcePoint(layout, spot)) <= reach)
             return spot.id;
     }
@@ -78,11 +80,10 @@ std::optional<SpotHit> partAt(const Layout& layout, const std::vector<SpotItem>&
         if (d <= kDeleteButtonHitRadius)
             consider({button->id, SpotPart::deleteButton}, std::max(d - kDeleteButtonRadius, 0.0), d);
     }
-    // A handle is drawn as its ring and its centre mark.
+    // A handle is taken at its centre mark and what it heals whole.
     const auto handle = [&](const SpotItem& spot, SpotPart part, const QPointF& centre, double mark) {
-        const double r = drawnRadius(layout, spot), d = distance(point, centre);
-        if (d <= handleSide(r) / 2)
-            consider({spot.id, part}, std::min(std::abs(d - r), std::max(d - mark, 0.0)), d);
+        const double d = distance(point, centre);
+        if (d <= grabReach(layout, spot)) consider({spot.id, part}, std::max(d - mark, 0.0), d);
     };
     for (auto it = spots.rbegin(); it != spots.rend(); ++it)
         handle(*it, SpotPart::target, targetPoint(layout, *it), kCrossHairArm);
@@ -120,11 +121,27 @@ LabelBoxes labelBoxes(const QPointF& target, const QPointF& source, double drawn
     return choices[1];  // not reached: the two rings' gaps put the last two choices far apart
 }
 
-QPointF deleteButtonCentre(const QPointF& target, const QPointF& source, double drawnRadius, const LabelBoxes& labels) {
-    const double out = buttonDistance(drawnRadius);
+std::optional<QPointF> deleteButtonCentre(const Layout& layout, const std::vector<SpotItem>& spots,
+                                          const SpotItem& spot, const LabelBoxes& labels, const SpeckAt& speckAt) {
+    const QPointF target = targetPoint(layout, spot), source = sourcePoint(layout, spot);
+    const double r = drawnRadius(layout, spot);
+    const double out = buttonDistance(r), reach = kDeleteButtonHitRadius + kButtonClearance;
     const auto at = [&](int eighth) {  // 0 upper right, then clockwise round the ring
         const double angle = (eighth - 1) * std::numbers::pi / 4;
         return target + out * QPointF(std::cos(angle), std::sin(angle));
+    };
+    // Where a click meant for healing may land: on the source's side, on other spots, on dust.
+    const QPointF towardsSource = source - target;
+    const auto taken = [&](const QPointF& centre) {
+        if (distance(source, target) > 1 && QPointF::dotProduct(centre - target, towardsSource) > 1e-9) return true;
+        if (distanceToSegment(centre, target, source) <= reach || distance(centre, source) <= r + reach) return true;
+        for (const SpotItem& other : spots) {
+            if (other.id == spot.id) continue;
+            const double ro = drawnRadius(layout, other) + reach;
+            if (distance(centre, targetPoint(layout, other)) <= ro || distance(centre, sourcePoint(layout, other)) <= ro)
+                return true;
+        }
+        return speckAt && speckAt(centre, kDeleteButtonHitRadius);
     };
     // How much of the labels the button's disc would hide.
     const auto hidden = [&](const QPointF& centre) {
@@ -137,13 +154,13 @@ QPointF deleteButtonCentre(const QPointF& target, const QPointF& source, double 
     double least = 0;
     for (int eighth = 0; eighth < 8 && !(best && least == 0); ++eighth) {
         const QPointF centre = at(eighth);
-        if (distance(centre, source) <= kDeleteButtonHitRadius + 1) continue;
+        if (taken(centre)) continue;
         if (const double area = hidden(centre); !best || area < least) {
             best = centre;
             least = area;
         }
     }
-    return best.value_or(at(0));
+    return best;
 }
 
 std::optional<Point> draggedCenter(const Point& start, const QPointF& translation, const QRectF& imageRect) {

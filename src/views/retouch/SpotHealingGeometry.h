@@ -7,6 +7,7 @@
 // Spot units: `center` in fractions of the frame's width and height (origin
 // top left), `sourceOffset` likewise, `radius` in fractions of the shorter
 // side. In the overlay, the frame is the fitted image rectangle.
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -21,12 +22,13 @@
 namespace vantrel::spots {
 
 inline constexpr double kMinimumDrawnRadius = 6;   // points
-inline constexpr double kMinimumHandleSide = 30;   // points
-inline constexpr double kMinimumTapReach = 10;     // points
-inline constexpr double kTapReachFactor = 1.2;
+// The part of its radius a spot heals whole (the healing stage blends its patch in fully up to
+// there, then fades it out towards the ring).
+inline constexpr double kHealedCore = 0.35;
 inline constexpr double kDeleteButtonHitRadius = 10;  // points, around the button's centre
 inline constexpr double kDeleteButtonRadius = 7.5;     // its drawn disc
 inline constexpr double kCrossHairArm = 4;             // of the target's cross-hair
+inline constexpr double kButtonClearance = 3;          // between a ring and the delete button's reach
 inline constexpr double kSourceDotRadius = 2;          // of the source's centre dot
 inline constexpr double kLabelGap = 12;               // between the ring's top and the label's centre
 inline constexpr double kArrowBarb = 8;
@@ -47,10 +49,11 @@ QPointF targetPoint(const Layout& layout, const SpotItem& spot);
 QPointF sourcePoint(const Layout& layout, const SpotItem& spot);
 // A spot's radius on screen, at least 6 points.
 double drawnRadius(const Layout& layout, const SpotItem& spot);
-// The side of a handle's square (its hit area is the inscribed circle).
-double handleSide(double drawnRadius);
-// How far from its target or source a tap still selects a spot.
-double tapReach(const Layout& layout, const SpotItem& spot);
+// How far from its target or source a tap or press takes a spot: the part of
+// the picture it heals whole, at least its cross-hair. The rest of its ring is
+// picture still to heal: a click there makes a new spot, so that what a ring
+// holds ends up healed.
+double grabReach(const Layout& layout, const SpotItem& spot);
 
 // The first spot in list order whose target, or else whose source, is within
 // reach of `point`.
@@ -68,8 +71,8 @@ struct DeleteButton {
 };
 
 // What a press at `point` lands on: of the parts within reach (the delete
-// button, each target's and source's handle), the one whose drawn shape (the
-// button's disc, a ring, a target's cross-hair or a source's dot) is nearest,
+// button, each target's and source's grab reach), the one whose drawn mark (the
+// button's disc, a target's cross-hair or a source's dot) is nearest,
 // then the one whose centre is; the upper one (button, targets, sources, a
 // later spot above an earlier one) when both are equal. So a target's centre
 // takes its target and a source's centre its source, however close the two
@@ -92,12 +95,20 @@ struct LabelBoxes {
 LabelBoxes labelBoxes(const QPointF& target, const QPointF& source, double drawnRadius, const QSizeF& targetLabel,
                       const QSizeF& sourceLabel);
 
-// Where the selected spot's delete button goes: at the ring's upper right, at
-// least far enough out that its reach leaves the target's cross-hair free;
-// where that would reach the source's centre or hide part of a label (a small
-// spot), the first other place round the ring, clockwise, whose reach leaves
-// the source's centre free and which hides least of the labels.
-QPointF deleteButtonCentre(const QPointF& target, const QPointF& source, double drawnRadius, const LabelBoxes& labels);
+// Whether the picture under the overlay shows a speck within a reach of a
+// point (both in overlay points).
+using SpeckAt = std::function<bool(const QPointF& centre, double reach)>;
+
+// Where the selected spot `spot` of `spots` has its delete button, if
+// anywhere: just outside its ring, where a click meant for healing does not
+// land. Of the eight places round the ring, clockwise from the upper right,
+// those off the source's side whose reach keeps clear of the line to the
+// source, of the source's ring, of every other spot's rings and of any speck
+// `speckAt` finds; of those, the first that hides least of the labels. None
+// when every place is taken (the healing bar and the Delete key still remove
+// the spot).
+std::optional<QPointF> deleteButtonCentre(const Layout& layout, const std::vector<SpotItem>& spots,
+                                          const SpotItem& spot, const LabelBoxes& labels, const SpeckAt& speckAt = {});
 
 // The spot's centre after its target was dragged by `translation` points from
 // `start`: each coordinate within 0.01 ... 0.99. None when the frame has no area.

@@ -94,6 +94,11 @@ void SpotHealingOverlayView::noteSeen() {
     seen_ = {currentSpots(), selectedSpotID(), imageSize_()};
 }
 
+void SpotHealingOverlayView::setSpeckTest(SpeckTest test) {
+    speckTest_ = std::move(test);
+    update();
+}
+
 void SpotHealingOverlayView::setPicturePadding(double padding) {
     padding_ = padding;
     update();
@@ -265,6 +270,7 @@ void SpotHealingOverlayView::deleteSpot(const Uuid& id) {
     writeSpots(std::move(spots));
     if (selectedSpotID() == id) setSelectedSpotID(std::nullopt);
     Q_EMIT changed();
+    Q_EMIT spotDeleted();
 }
 
 // ---------------------------------------------------------------- pointer
@@ -370,9 +376,15 @@ std::optional<spots::DeleteButton> SpotHealingOverlayView::deleteButton() const 
     const std::vector<SpotItem> spots = currentSpots();
     const SpotItem& spot = spots[*spots::indexOf(spots, *selectedSpotID())];
     const spots::Layout layout = spotLayout();
-    return spots::DeleteButton{spot.id, spots::deleteButtonCentre(spots::targetPoint(layout, spot),
-                                                                  spots::sourcePoint(layout, spot),
-                                                                  spots::drawnRadius(layout, spot), *labels)};
+    spots::SpeckAt speckAt;
+    if (speckTest_ && layout.shortSide > 0)
+        speckAt = [&](const QPointF& centre, double reach) {
+            const QPointF unit = toUnit(layout.imageRect, centre);
+            return speckTest_({unit.x(), unit.y()}, reach / layout.shortSide);
+        };
+    const std::optional<QPointF> centre = spots::deleteButtonCentre(layout, spots, spot, *labels, speckAt);
+    if (!centre) return std::nullopt;
+    return spots::DeleteButton{spot.id, *centre};
 }
 
 void SpotHealingOverlayView::paintEvent(QPaintEvent* event) {
@@ -443,7 +455,10 @@ void SpotHealingOverlayView::paintEvent(QPaintEvent* event) {
     if (selected && spots::indexOf(spots, *selected)) {
         paintLabel(painter, labels.source, localized("healing.sampleSource"), cyan);
         paintLabel(painter, labels.target, localized("healing.targetArea"), yellow);
-        const QPointF button = deleteButton()->centre;
+    }
+    if (const std::optional<spots::DeleteButton> shown = deleteButton();
+        shown && selected && spots::indexOf(spots, *selected)) {
+        const QPointF button = shown->centre;
         const double inner = spots::kDeleteButtonRadius - 1;
         painter.setPen(Qt::NoPen);
         painter.setBrush(Qt::white);

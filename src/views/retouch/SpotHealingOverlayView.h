@@ -5,8 +5,9 @@
 // adds its labels and a delete button. A brush circle follows the pointer
 // over the frame.
 //
-// A tap on the frame selects the first spot within reach of it, else adds a
-// spot there (radius from the brush, source from the search) and selects it;
+// A tap on the frame selects the first spot within reach of it (the part it
+// heals whole), else adds a spot there (radius from the brush, source from the
+// search) and selects it, also inside another spot's ring;
 // a tap beside the frame clears the selection. A press on a spot takes the
 // part drawn nearest to it (spots::partAt), so even a small spot's centre and
 // its source's centre each take their own. Dragging a target moves the spot,
@@ -60,6 +61,12 @@ public:
     std::optional<Uuid> selectedSpotID() const;
     void setSelectedSpotID(const std::optional<Uuid>& id);
 
+    // Whether the picture the overlay lies on shows a speck within `reach` (a
+    // fraction of its shorter side) of `centre` (spot units): the delete
+    // button keeps off such places. Without one, no place counts as dusty.
+    using SpeckTest = std::function<bool(const Point& centre, double reach)>;
+    void setSpeckTest(SpeckTest test);
+
     // The frame is fitted `padding` points in from the overlay's edges, so
     // that spots on its edges can be grabbed all round (0 by default).
     void setPicturePadding(double padding);
@@ -68,7 +75,8 @@ public:
     double shortSide() const { return spotLayout().shortSide; }
     // Where the selected spot's "Target" and "Source" labels are drawn; none without a selection.
     std::optional<spots::LabelBoxes> selectedLabels() const;
-    // The selected spot's delete button; none without a selection.
+    // The selected spot's delete button; none without a selection, or where
+    // no place round its ring is clear (spots::deleteButtonCentre).
     std::optional<spots::DeleteButton> deleteButton() const;
 
     const std::optional<QPointF>& hoverLocation() const { return hoverLocation_; }
@@ -83,6 +91,8 @@ public:
 
 Q_SIGNALS:
     void changed();
+    // After changed(), when the delete button removed a spot.
+    void spotDeleted();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -117,6 +127,7 @@ private:
     Source<QSize> imageSize_;
     double padding_ = 0;
     SourceSearch findSource_;
+    SpeckTest speckTest_;
 
     std::optional<Uuid> internalSelectedSpotID_;
     std::optional<QPointF> hoverLocation_;
