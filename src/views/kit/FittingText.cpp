@@ -129,6 +129,17 @@ void FittingLabel::setMaximumLines(int lines) {
     updateGeometry();
 }
 
+void FittingLabel::setWrapsWhole() {
+    wrapsWhole_ = true;
+    setWordWrap(true);
+    QSizePolicy policy = sizePolicy();
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
+    copiesWithoutBreakHints(*this);
+    refit();
+    updateGeometry();
+}
+
 QStringList FittingLabel::linesFor(int room, bool* elided) const {
     const QFontMetrics metrics = fontMetrics();
     *elided = false;
@@ -187,11 +198,18 @@ QSize FittingLabel::minimumSizeHint() const {
 }
 
 int FittingLabel::heightForWidth(int width) const {
+    if (wrapsWhole_) return QLabel::heightForWidth(width);
     bool elided = false;
     return textSize(linesFor(std::max(1, textRoom(width)), &elided)).height();
 }
 
 void FittingLabel::refit() {
+    if (wrapsWhole_) {
+        elided_ = false;
+        if (const QString shown = breakableText(full_); text() != shown) QLabel::setText(shown);
+        if (toolTip() != help_) setToolTip(help_);
+        return;
+    }
     bool elided = false;
     // Hidden, it keeps the whole text; shown, it fits its width.
     const QString shown = linesFor(isVisible() ? std::max(1, textRoom(width())) : QWIDGETSIZE_MAX, &elided).join(QLatin1Char('\n'));

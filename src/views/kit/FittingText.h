@@ -69,11 +69,15 @@ public:
     void setHelp(const QString& help);
     // Wraps onto up to `lines` lines; the last one shown is elided (1: one line).
     void setMaximumLines(int lines);
+    // Wraps onto as many lines as its width needs and never elides (a text the
+    // photographer must read where it stands); a long path or file name folds after
+    // its separators, and copied it pastes as written.
+    void setWrapsWhole();
     bool isElided() const { return elided_; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
-    bool hasHeightForWidth() const override { return maxLines_ > 1; }
+    bool hasHeightForWidth() const override { return maxLines_ > 1 || wrapsWhole_; }
     int heightForWidth(int width) const override;
 
 private:
@@ -86,6 +90,7 @@ private:
     QString full_;
     QString help_;
     int maxLines_ = 1;
+    bool wrapsWhole_ = false;
     bool elided_ = false;
 };
 
