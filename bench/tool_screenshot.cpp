@@ -3,14 +3,15 @@
 // Not installed; run it on a display, for example under Xvfb:
 //
 //   xvfb-run -a -s "-screen 0 1920x1200x24" build/bench/vantrel-screenshot OUT.png [WIDTH HEIGHT] [--checked N]
-//       [--mode viewing|crop|retouch|mask|export] [--straighten DEGREES] [--mask-at X Y]
+//       [--mode viewing|crop|retouch|mask|export] [--straighten DEGREES] [--mask-at X Y] [--status TEXT]
 //
 // The window takes the user's settings (the interface language among them),
 // so give it a HOME and XDG_CONFIG_HOME of its own to choose what it shows.
 // --checked ticks the first N frames of the filmstrip. --mode shows the canvas
 // in crop, retouch or mask mode (with one radial mask), or the export dialog
 // over the window. --straighten sets the frame's straighten angle; --mask-at
-// puts the mask mode's radial mask's centre at (X, Y) of the frame (0 to 1).
+// puts the mask mode's radial mask's centre at (X, Y) of the frame (0 to 1);
+// --status shows TEXT in the status line (a long notice, to see how it stands).
 // scripts/readme-screenshots.sh takes the README's pictures.
 #include <cstdio>
 #include <cstdlib>
@@ -47,7 +48,7 @@ bool waitFor(Condition done, int milliseconds) {
 
 int usage() {
     std::fputs("usage: vantrel-screenshot OUT.png [WIDTH HEIGHT] [--checked N] [--mode viewing|crop|retouch|mask|export]"
-               " [--straighten DEGREES] [--mask-at X Y]\n",
+               " [--straighten DEGREES] [--mask-at X Y] [--status TEXT]\n",
                stderr);
     return 2;
 }
@@ -63,6 +64,7 @@ int main(int argc, char** argv) {
     std::string mode = "viewing";
     std::optional<double> straighten;
     std::optional<std::pair<double, double>> maskAt;
+    std::optional<std::string> statusText;
     for (int i = 2; i < argc; ++i) {
         const std::string argument = argv[i];
         if (argument == "--checked" && i + 1 < argc) {
@@ -76,6 +78,8 @@ int main(int argc, char** argv) {
         } else if (argument == "--mask-at" && i + 2 < argc) {
             maskAt = std::pair(std::atof(argv[i + 1]), std::atof(argv[i + 2]));
             i += 2;
+        } else if (argument == "--status" && i + 1 < argc) {
+            statusText = argv[++i];
         } else if (i + 1 < argc && std::atoi(argv[i]) > 0) {
             width = std::atoi(argv[i]);
             height = std::atoi(argv[++i]);
@@ -138,6 +142,7 @@ int main(int argc, char** argv) {
             }
         }
         if (mode == "export") vm.setIsShowingExportDialog(true);
+        if (statusText) vm.setStatusMessage(LocalText::plain(*statusText));
         window.refreshNow();
         // The mode's own render (the tools' overlays show on it), then the last layouts and paints.
         if (mode == "crop" || mode == "retouch" || mode == "mask")

@@ -13,6 +13,7 @@
 #include "app/TopBar.h"
 #include "services/AppLanguage.h"
 #include "services/LocalizationManager.h"
+#include "views/kit/FittingText.h"
 #include "views/kit/LayoutCheck.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/ProSlider.h"
@@ -173,10 +174,15 @@ TEST_F(WindowLayoutTest, NoticesAndMaskNamesStandWholeInEveryLanguage) {
             window->resize(size);
             const std::string where = std::string(rawValue(language)) + " at " + std::to_string(size.width());
             enter(State::resting);
+            auto* status = window->findChild<FittingLabel*>("statusLine");
+            ASSERT_NE(status, nullptr);
+            EXPECT_TRUE(status->textInteractionFlags() & Qt::TextSelectableByMouse);
             for (const LocalText& notice : notices) {
                 vm().setStatusMessage(notice);
                 settle();
                 EXPECT_EQ(settledLayoutIssues(*window), "") << where << ": " << notice.str();
+                // Shown whole, a path in it unbroken but by the hints copying leaves out.
+                EXPECT_EQ(status->text().remove(QChar(0x200B)).toStdString(), notice.str()) << where;
             }
             vm().setStatusMessage({});
             vm().setIsMaskMode(true);
