@@ -60,6 +60,22 @@ QString breakableText(const QString& text) {
     return out;
 }
 
+QString balancedTwoLines(const QFontMetrics& metrics, const QString& text) {
+    QString best = text;
+    int narrowest = metrics.horizontalAdvance(text);
+    for (qsizetype at = text.indexOf(QLatin1Char(' ')); at >= 0; at = text.indexOf(QLatin1Char(' '), at + 1)) {
+        const QString split = text.left(at) + QLatin1Char('\n') + text.mid(at + 1);
+        if (const int width = widestLine(metrics, split); width < narrowest) narrowest = width, best = split;
+    }
+    return best;
+}
+
+int widestLine(const QFontMetrics& metrics, const QString& text) {
+    int widest = 0;
+    for (const QString& line : text.split(QLatin1Char('\n'))) widest = std::max(widest, metrics.horizontalAdvance(line));
+    return widest;
+}
+
 QSize buttonSizeFor(const QPushButton& button, const QString& text) { return buttonSizeFor(button, text, button.icon()); }
 
 QSize buttonSizeFor(const QPushButton& button, const QString& text, const QIcon& icon) {

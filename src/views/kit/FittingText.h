@@ -26,6 +26,11 @@ QString tooltipFor(const QString& help, const QString& whole, bool cut);
 // long, every few characters, by zero-width spaces: a wrapping label then
 // folds them within its width instead of running past its edge.
 QString breakableText(const QString& text);
+// `text` on two lines, broken at the space that leaves the wider line narrowest
+// (unchanged when it has no space).
+QString balancedTwoLines(const QFontMetrics& metrics, const QString& text);
+// The width of the widest line of `text`.
+int widestLine(const QFontMetrics& metrics, const QString& text);
 // While `owner` lives, text copied to the clipboard loses those invisible break
 // hints, so a path copied from a label showing breakableText pastes whole.
 void copiesWithoutBreakHints(QObject& owner);

@@ -36,15 +36,6 @@ void invalidateAll(QLayout* layout) {
         if (QLayout* inner = layout->itemAt(i)->layout()) invalidateAll(inner);
 }
 
-// The least width at which `text` stands whole on at most two lines, broken at one of its spaces.
-int twoLineWidth(const QFontMetrics& metrics, const QString& text) {
-    int least = metrics.horizontalAdvance(text);
-    for (qsizetype at = text.indexOf(QLatin1Char(' ')); at >= 0; at = text.indexOf(QLatin1Char(' '), at + 1))
-        least = std::min(least, std::max(metrics.horizontalAdvance(text.left(at)),
-                                         metrics.horizontalAdvance(text.mid(at + 1))));
-    return least + 1;
-}
-
 }  // namespace
 
 MaskControlBar::MaskControlBar(Binding<MaskGroupParameters> masks, Binding<std::optional<Uuid>> selectedMaskID,
@@ -139,7 +130,9 @@ void MaskControlBar::refresh() {
     if (selection) {
         const SelectedInfo info = selectedMaskInfo();
         name_->setFullText(info.name);
-        name_->setMinimumWidth(std::min(twoLineWidth(name_->fontMetrics(), info.name), kMaxNameWidth));
+        // Narrowed no further than its two lines need.
+        const QFontMetrics metrics = name_->fontMetrics();
+        name_->setMinimumWidth(std::min(widestLine(metrics, balancedTwoLines(metrics, info.name)) + 1, kMaxNameWidth));
         readout_->setExposure(info.exposure);
         delete_->setToolTip(localized("common.delete"));
     }
