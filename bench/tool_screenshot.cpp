@@ -3,7 +3,7 @@
 // Not installed; run it on a display, for example under Xvfb:
 //
 //   xvfb-run -a -s "-screen 0 1920x1200x24" build/bench/vantrel-screenshot OUT.png [WIDTH HEIGHT] [--checked N]
-//       [--mode viewing|crop|retouch|mask|export] [--straighten DEGREES] [--mask-at X Y]
+//       [--mode viewing|crop|retouch|mask|export] [--straighten DEGREES] [--mask-at X Y] [--status TEXT]
 //       [--roll FOLDER] [--crop X Y W H] [--turn N] [--flip] [--heal X Y]...
 //
 // The window takes the user's settings (the interface language among them),
@@ -11,7 +11,8 @@
 // --checked ticks the first N frames of the filmstrip. --mode shows the canvas
 // in crop, retouch or mask mode (with one radial mask), or the export dialog
 // over the window. --straighten sets the frame's straighten angle; --mask-at
-// puts the mask mode's radial mask's centre at (X, Y) of the frame (0 to 1).
+// puts the mask mode's radial mask's centre at (X, Y) of the frame (0 to 1);
+// --status shows TEXT in the status line (a long notice, to see how it stands).
 // --roll opens that folder. --crop sets the crop rectangle (fractions of the
 // frame), then --turn turns it N quarters (negative: counter-clockwise) and
 // --flip mirrors it, as the crop bar's buttons do. Each --heal clicks the
@@ -56,8 +57,8 @@ bool waitFor(Condition done, int milliseconds) {
 
 int usage() {
     std::fputs("usage: vantrel-screenshot OUT.png [WIDTH HEIGHT] [--checked N] [--mode viewing|crop|retouch|mask|export]"
-               " [--straighten DEGREES] [--mask-at X Y] [--roll FOLDER] [--crop X Y W H] [--turn N] [--flip]"
-               " [--heal X Y]...\n",
+               " [--straighten DEGREES] [--mask-at X Y] [--status TEXT] [--roll FOLDER] [--crop X Y W H]"
+               " [--turn N] [--flip] [--heal X Y]...\n",
                stderr);
     return 2;
 }
@@ -78,6 +79,7 @@ int main(int argc, char** argv) {
     int turns = 0;
     bool flip = false;
     std::vector<std::pair<double, double>> heals;
+    std::optional<std::string> statusText;
     for (int i = 2; i < argc; ++i) {
         const std::string argument = argv[i];
         if (argument == "--checked" && i + 1 < argc) {
@@ -104,6 +106,8 @@ int main(int argc, char** argv) {
         } else if (argument == "--heal" && i + 2 < argc) {
             heals.emplace_back(std::atof(argv[i + 1]), std::atof(argv[i + 2]));
             i += 2;
+        } else if (argument == "--status" && i + 1 < argc) {
+            statusText = argv[++i];
         } else if (i + 1 < argc && std::atoi(argv[i]) > 0) {
             width = std::atoi(argv[i]);
             height = std::atoi(argv[++i]);
@@ -195,6 +199,7 @@ int main(int argc, char** argv) {
             }
         }
         if (mode == "export") vm.setIsShowingExportDialog(true);
+        if (statusText) vm.setStatusMessage(LocalText::plain(*statusText));
         window.refreshNow();
         // The mode's own render (the tools' overlays show on it), then the last layouts and paints.
         if (mode == "crop" || mode == "retouch" || mode == "mask")

@@ -180,9 +180,10 @@ QWidget* AdjustmentsColumn::geometrySection() {
     straighten->addWidget(autoHorizon_);
     rows->addLayout(straighten);
 
-    // Labels alone, then icons alone, when the three do not fit side by side.
+    // Labels alone, then on two lines, then icons alone, when the three do not fit side by side.
     orientationRow_ = new IconFallbackRow(IconFallbackRow::Widths::equal, 8);
     orientationRow_->setIconsGiveWayFirst(true);
+    orientationRow_->setLabelsMayWrap(true);
     const struct {
         const char* key;
         const char* symbol;

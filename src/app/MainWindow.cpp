@@ -18,6 +18,7 @@
 #include "views/kit/FittingText.h"
 #include "app/CanvasArea.h"
 #include "views/kit/Icons.h"
+#include "views/kit/LayoutCheck.h"
 #include "views/kit/Layouts.h"
 #include "app/AdjustmentsColumn.h"
 #include "app/Shortcuts.h"
@@ -112,8 +113,11 @@ MainWindow::MainWindow(std::unique_ptr<DarkroomViewModel> viewModel, Localizatio
     connect(culling, &CullingControlBar::filterRequested, this,
             [this](const CullingFilterCriteria& filter) { vm_->setCullingFilter(filter); });
     views_.push_back(culling);
-    status_ = new FittingLabel;  // a long message is elided, whole in the tooltip
+    // A long message takes more lines rather than hide its end: many ask for an action.
+    status_ = new FittingLabel;
     status_->setObjectName(QStringLiteral("statusLine"));
+    status_->setWrapsWhole();
+    requireWholeText(*status_);
     status_->setStyleSheet(DarkroomTheme::colorStyle(standardColor(StandardColor::SecondaryText)) + QStringLiteral(" padding: 0 12px;"));
     status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     // What it names (a file, a folder that could not be shown) can be selected and copied.

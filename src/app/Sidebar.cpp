@@ -153,9 +153,10 @@ QWidget* Sidebar::rollActions() {
     column->setSpacing(8);
     const QString plain = DarkroomTheme::borderedButtonStyle(DarkroomTheme::TextSize::label);
 
-    // Labels alone, then icons alone, when the two do not fit side by side.
+    // Labels alone, then on two lines, then icons alone, when the two do not fit side by side.
     copyPaste_ = new IconFallbackRow(IconFallbackRow::Widths::equal, 8);
     copyPaste_->setIconsGiveWayFirst(true);
+    copyPaste_->setLabelsMayWrap(true);
     copy_ = new QPushButton(symbolIcon("doc.on.doc"), {});
     paste_ = new QPushButton(symbolIcon("doc.on.clipboard"), {});
     for (QPushButton* button : {copy_, paste_}) {

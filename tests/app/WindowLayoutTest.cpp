@@ -13,12 +13,14 @@
 #include "app/TopBar.h"
 #include "services/AppLanguage.h"
 #include "services/LocalizationManager.h"
+#include "views/kit/FittingText.h"
 #include "views/kit/LayoutCheck.h"
 #include "views/kit/ElidedLabel.h"
 #include "views/kit/ProSlider.h"
 #include "views/crop/CropControlBar.h"
 #include "views/masks/MaskLocalParameterHUD.h"
 #include "views/masks/MaskOverlayView.h"
+#include "services/FailureCause.h"
 #include "services/L10n.h"
 
 namespace vantrel::testing {
@@ -145,6 +147,52 @@ TEST_F(WindowLayoutTest, ToolTextsStandWholeAtTheMinimumSizeInEveryLanguage) {
             return display->isVisible() && display->title()->text().toStdString() == name &&
                    !display->title()->isElided();
         }, 1000)) << rawValue(language) << ": " << display->title()->shownText().toStdString();
+    }
+}
+
+// What the photographer must read where it stands is never shortened, in any language, at the
+// minimum and the default size: the notices that ask for an action in the status line, the
+// selected mask's name in the mask bar, the mask display's expander and the shooting-information
+// card (always shown, so checked by the walk above too).
+TEST_F(WindowLayoutTest, NoticesAndMaskNamesStandWholeInEveryLanguage) {
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    const std::string folder = "Roll 2026-12 Portra 400 pushed";
+    const std::string scan = "IMG_20261211_0042.tif";
+    const std::string exported = "/home/anna/Pictures/Rolls/" + folder + "/Exports/IMG_20261211_0042.jpg";
+    const std::vector<LocalText> notices{
+        L10n::text("status.rollKeptAsideBecause", folder, causeText(FailureCause::noSpace)),
+        L10n::text("status.rollKeptAside", folder),
+        L10n::text("status.saveFailedBecause", causeText(FailureCause::noSpace)),
+        L10n::text("status.recipeConflictKept", scan, "IMG_20261211_0042.conflict-20261211T163301Z.json"),
+        L10n::text("status.exportFailed", L10n::text("export.couldNotWrite", exported, causeText(FailureCause::noSpace))),
+    };
+    for (AppLanguage language : kAllAppLanguages) {
+        LocalizationManager::shared().setLanguage(language);
+        for (QSize size : {QSize(MainWindow::kMinimumWidth, MainWindow::kMinimumHeight),
+                           QSize(MainWindow::kDefaultWidth, MainWindow::kDefaultHeight)}) {
+            window->resize(size);
+            const std::string where = std::string(rawValue(language)) + " at " + std::to_string(size.width());
+            enter(State::resting);
+            auto* status = window->findChild<FittingLabel*>("statusLine");
+            ASSERT_NE(status, nullptr);
+            EXPECT_TRUE(status->textInteractionFlags() & Qt::TextSelectableByMouse);
+            for (const LocalText& notice : notices) {
+                vm().setStatusMessage(notice);
+                settle();
+                EXPECT_EQ(settledLayoutIssues(*window), "") << where << ": " << notice.str();
+                // Shown whole, a path in it unbroken but by the hints copying leaves out.
+                EXPECT_EQ(status->text().remove(QChar(0x200B)).toStdString(), notice.str()) << where;
+            }
+            vm().setStatusMessage({});
+            vm().setIsMaskMode(true);
+            for (MaskKind kind : {MaskKind::linear, MaskKind::radial}) {
+                vm().addMask(kind);
+                settle();
+                EXPECT_EQ(settledLayoutIssues(*window), "") << where << ", mask " << int(kind);
+            }
+            vm().clearAllMasks();
+        }
     }
 }
 

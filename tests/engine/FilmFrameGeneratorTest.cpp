@@ -316,6 +316,51 @@ TEST(FilmFrameGenerator, EdgePrintsLandInTheirRebates) {
     EXPECT_LT(printed.maxY, 256);
 }
 
+bool overlaps(const Box& a, const Box& b) {
+    return !a.empty() && !b.empty() && a.minX <= b.maxX && b.minX <= a.maxX && a.minY <= b.maxY && b.minY <= a.maxY;
+}
+
+// Whatever shape the crop gives the frame, the rebate prints stay on the canvas and never run
+// into each other: each print's rendered box, found alone, against the others.
+TEST(FilmFrameGenerator, RebatePrintsNeverOverlapAtAnyFrameShape) {
+    struct Shape {
+        const char* name;
+        int w, h;
+        bool barcodeShown;  // room for the barcode beside the whole label
+    };
+    for (FilmFrameStyle style : {FilmFrameStyle::sprocket135, FilmFrameStyle::sprocketOverlay}) {
+        for (const Shape& shape : {Shape{"portrait", 600, 900, true}, Shape{"narrow portrait", 240, 900, false},
+                                   Shape{"square", 500, 500, true}, Shape{"panorama", 1500, 300, true}}) {
+            const bool overlay = style == FilmFrameStyle::sprocketOverlay;
+            const std::string where = std::string(overlay ? "overlay " : "35 mm ") + shape.name;
+            const Image p = photo(shape.w, shape.h);
+            const Canvas plain(applyFilmFrame(p, bare(style)));
+            auto only = [&](bool stock, bool number, bool barcode) {
+                FilmFrameParameters f = bare(style);
+                f.frameNumber = "24";
+                f.showStockLabel = stock, f.showFrameNumber = number, f.showBarcode = barcode;
+                return differences(plain, Canvas(applyFilmFrame(p, f)));
+            };
+            const Box stock = only(true, false, false), number = only(false, true, false),
+                      barcode = only(false, false, true), all = only(true, true, true);
+            ASSERT_FALSE(stock.empty()) << where;
+            ASSERT_FALSE(number.empty()) << where;
+            EXPECT_EQ(!barcode.empty(), shape.barcodeShown) << where;
+            EXPECT_FALSE(overlaps(stock, barcode)) << where << ": label ends at " << stock.maxX << ", barcode from "
+                                                   << barcode.minX;
+            EXPECT_FALSE(overlaps(number, stock) || overlaps(number, barcode)) << where;
+            for (const Box& print : {stock, number, barcode}) {
+                if (print.empty()) continue;
+                EXPECT_GE(print.minX, 0) << where;
+                EXPECT_LT(print.maxX, plain.width() - 4) << where;
+            }
+            // A print shown or hidden moves no other: together they cover what each covers alone.
+            EXPECT_EQ(all.minX, std::min(stock.minX, number.minX)) << where;
+            EXPECT_EQ(all.maxX, std::max({stock.maxX, number.maxX, barcode.empty() ? -1 : barcode.maxX})) << where;
+        }
+    }
+}
+
 TEST(FilmFrameGenerator, WatermarkBadgeSitsAtItsPosition) {
     const Image p = photo(1000, 600, 0.6f);
     const Canvas unframed(p);

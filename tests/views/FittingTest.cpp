@@ -164,9 +164,19 @@ TEST(FittingTest, IconRowDropsEveryLabelTogetherAndKeepsThemInTheTooltips) {
     EXPECT_EQ(buttons[2]->text(), "Horizontal spiegeln");
     EXPECT_EQ(buttons[0]->width(), buttons[2]->width());  // equal shares
 
-    // One label too long for its share: every button shows its icon alone.
+    // One label too long for its share: every label takes two lines, and only where even
+    // those find no room does every button show its icon alone.
+    row->setLabelsMayWrap(true);
     const int share = buttonSizeFor(*buttons[2], "Horizontal spiegeln").width();
     holder.resize(3 * share + 16 - 3);
+    EXPECT_EQ(row->shows(), IconFallbackRow::Shows::twoLineLabels);
+    EXPECT_EQ(buttons[2]->text(), "Horizontal\nspiegeln");
+    EXPECT_EQ(buttons[0]->text(), "-90°\ndrehen");
+    EXPECT_EQ(buttons[2]->toolTip(), "Horizontal spiegeln");
+    EXPECT_GT(buttons[2]->height(), buttons[2]->fontMetrics().height() * 2);
+    EXPECT_EQ(describeLayoutIssues(findLayoutIssues(*holder.widget)).toStdString(), "");
+    const int twoLineShare = buttonSizeFor(*buttons[2], "Horizontal\nspiegeln").width();
+    holder.resize(3 * twoLineShare + 16 - 3);
     EXPECT_TRUE(row->isCompact());
     for (QPushButton* button : buttons) {
         EXPECT_EQ(button->text(), "");
@@ -185,6 +195,9 @@ TEST(FittingTest, IconRowDropsEveryLabelTogetherAndKeepsThemInTheTooltips) {
     EXPECT_TRUE(buttons[2]->icon().isNull());
     EXPECT_EQ(describeLayoutIssues(findLayoutIssues(*holder.widget)).toStdString(), "");
     holder.resize(labelsAlone - 3);
+    EXPECT_EQ(row->shows(), IconFallbackRow::Shows::twoLineLabels);
+    EXPECT_TRUE(buttons[2]->icon().isNull());
+    holder.resize(3 * buttonSizeFor(*buttons[2], "Horizontal\nspiegeln", QIcon()).width() + 16 - 3);
     EXPECT_EQ(row->shows(), IconFallbackRow::Shows::icons);
     EXPECT_FALSE(buttons[2]->icon().isNull());
     EXPECT_EQ(buttons[2]->text(), "");

@@ -78,6 +78,7 @@ TEST(MaskControlBar, CountSelectionAndButtonsReadTheRecipeAndNeverWriteIt) {
     darkGround(canvas);
     canvas.resize(1200, 200);
     auto* column = new QVBoxLayout(&canvas);
+    column->setContentsMargins(0, 0, 0, 0);  // as the canvas area holds it
     auto* bar = new MaskControlBar(m.recipe.binding().projected(&EditParameters::masks), m.selection.binding());
     column->addWidget(bar, 0, Qt::AlignHCenter);
     ASSERT_TRUE(test::showExposed(canvas));
@@ -96,7 +97,7 @@ TEST(MaskControlBar, CountSelectionAndButtonsReadTheRecipeAndNeverWriteIt) {
     EXPECT_EQ(bar->countLabel()->palette().color(QPalette::WindowText), standardColor(StandardColor::Green));
     EXPECT_FALSE(bar->clearButton()->isHidden());
     EXPECT_EQ(bar->shownSeparators(), 3);
-    EXPECT_EQ(bar->nameLabel()->text(), "Linear Gradient 1");
+    EXPECT_EQ(bar->nameLabel()->fullText(), "Linear Gradient 1");
     EXPECT_EQ(bar->readout()->text(), "-0.70 EV");
     EXPECT_TRUE(bar->readout()->standsOut());
     EXPECT_EQ(bar->deleteButton()->toolTip(), "Delete");
@@ -114,7 +115,7 @@ TEST(MaskControlBar, CountSelectionAndButtonsReadTheRecipeAndNeverWriteIt) {
     // A selection that names no mask: "Mask" at +0.00 EV, and delete still asks.
     *m.selection.value = Uuid::random();
     bar->refresh();
-    EXPECT_EQ(bar->nameLabel()->text(), "Mask");
+    EXPECT_EQ(bar->nameLabel()->fullText(), "Mask");
     EXPECT_EQ(bar->readout()->text(), "+0.00 EV");
 
     QSignalSpy add(bar, &MaskControlBar::addRequested);
@@ -139,7 +140,7 @@ TEST(MaskControlBar, CountSelectionAndButtonsReadTheRecipeAndNeverWriteIt) {
     EXPECT_EQ(bar->addButton(MaskKind::linear)->toolTip(), "+ Linear Gradient");
     EXPECT_EQ(canvas.width(), 520);
     EXPECT_LE(bar->width(), 520);
-    // Every language fits a canvas of 520 points (the narrowest window), a long mask name shortened.
+    // Every language fits a canvas of 520 points (the narrowest window), a long mask name on two lines.
     m.recipe.value->masks.radialMasks = {radial("Radial Spotlight 12")};
     *m.selection.value = m.masks().radialMasks[0].id;
     for (AppLanguage language : {AppLanguage::en, AppLanguage::zhHans, AppLanguage::zhHant, AppLanguage::ja,
@@ -149,6 +150,7 @@ TEST(MaskControlBar, CountSelectionAndButtonsReadTheRecipeAndNeverWriteIt) {
         EXPECT_LE(bar->minimumSizeHint().width(), 520) << int(language);
         EXPECT_TRUE(QTest::qWaitFor([&] { return bar->width() <= 520 && bar->width() >= bar->minimumSizeHint().width(); }))
             << int(language);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !bar->nameLabel()->isElided(); })) << int(language);
         if (language == AppLanguage::fr) test::saveShot(*bar, "mask-bar-narrow-fr");
     }
 }

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <initializer_list>
+#include <memory>
+#include <optional>
 #include <string>
 
 namespace vantrel {
@@ -162,6 +165,80 @@ private:
 
 const std::string kSafetyFilm = "   ▶ SAFETY FILM";
 
+// Prints keep this far from the canvas's ends; one set smaller than kMinPrintSize is left out.
+constexpr double kEdgeMargin = 10;
+constexpr double kMinPrintSize = 6;
+
+double barcodeWidth() {
+    double w = 0;
+    for (double bar : kBarWidths) w += bar + kBarGap;
+    return w - kBarGap;
+}
+
+using Print = std::shared_ptr<const FilmFrameText>;
+
+Print typed(const std::string& s, double size) {
+    return std::make_shared<const FilmFrameText>(FilmFrameText::shape(s, FilmFrameFont::typewriterBold, size));
+}
+
+// How far a print's ink reaches to the right of its origin.
+double reach(const Print& p) { return p->isEmpty() ? 0 : p->inkBounds().minX + p->inkBounds().width; }
+
+// The first of `texts` whose ink fits `room` at `size`, else the last set smaller to fit; none
+// when it would be too small to read.
+Print fitted(std::initializer_list<std::string> texts, double size, double room) {
+    Print p;
+    for (const std::string& s : texts) {
+        p = typed(s, size);
+        if (reach(p) <= room) return p;
+    }
+    if (p->isEmpty()) return p;
+    const double smaller = 0.98 * size * room / reach(p);
+    if (smaller < kMinPrintSize) return nullptr;
+    p = typed(texts.end()[-1], smaller);
+    return reach(p) <= room ? p : nullptr;
+}
+
+// Where a mark `width` wide that prefers to start at `preferred` goes on a rebate line whose
+// lead print ends at `leadEnd`: past the lead by `gap`, and ending by `right`; none when the
+// line has no room left for it.
+std::optional<double> trailing(double preferred, double width, double leadEnd, double gap, double right) {
+    const double x = std::min(std::max(preferred, leadEnd + gap), right - width);
+    if (x < leadEnd + gap) return std::nullopt;
+    return x;
+}
+
+// The two lines of rebate prints: along the upper one the stock label with its safety marking
+// from `left`, then the barcode; along the lower one the frame number from `left`, then the
+// number with " 36". Each line keeps within the canvas and its prints never run into each
+// other: where the line is short the marking goes first, then the label is set smaller, and
+// the barcode or the second number is left out. The places do not depend on which prints
+// are shown, so turning one off or on never moves another.
+struct RebatePrints {
+    double left = 0, right = 0;  // the line's room
+    double size = 0;             // stock label's text size
+    double upperY = 0, barX = 0, barY = 0, band = 0;
+    double lowerY = 0, numberX = 0;
+};
+
+void layOutRebatePrints(const FilmFrameParameters& p, const RebatePrints& r, const FilmFrameColor& ink,
+                        SceneBuilder& add) {
+    const double room = r.right - r.left, gap = 0.5 * r.size;
+    const Print label = fitted({p.filmStockLabel + kSafetyFilm, p.filmStockLabel}, r.size, room);
+    const double labelEnd = r.left + (label ? reach(label) : 0);
+    if (p.showStockLabel && label) add.text(label, r.left, r.upperY, ink);
+    if (const auto x = trailing(r.barX, barcodeWidth(), labelEnd, gap, r.right); p.showBarcode && x)
+        add.barcode(*x, r.barY, r.band, ink);
+
+    const Print number = fitted({p.frameNumber}, 1.1 * r.size, room);
+    const Print counted = typed(p.frameNumber + " 36", 0.95 * r.size);
+    const double numberEnd = r.left + (number ? reach(number) : 0);
+    if (!p.showFrameNumber) return;
+    if (number) add.text(number, r.left, r.lowerY, ink);
+    if (const auto x = trailing(r.numberX, reach(counted), numberEnd, gap, r.right))
+        add.text(counted, *x, r.lowerY, ink);
+}
+
 void layOutSprocketOverlay(const FilmFrameParameters& p, const Borders& bd, FilmFrameScene& s, SceneBuilder& add) {
     const double w = s.width, h = s.height, b = bd.band;
     const FilmFrameColor shade = grey(0, 0.35), clear = grey(0, 0);
@@ -179,17 +256,12 @@ void layOutSprocketOverlay(const FilmFrameParameters& p, const Borders& bd, Film
         for (double y : {h - 0.85 * b, 0.25 * b}) add.box(Kind::stroke, x, y, hw, holeH, radius, grey(1, 0.12), 1);
     }
 
-    const double t = std::max(9.0, 0.18 * b);
-    const FilmFrameColor ink = rebateTextColor(p.colorMode);
-    if (p.showStockLabel) add.text(p.filmStockLabel + kSafetyFilm, FilmFrameFont::typewriterBold, t, 20, h - 0.96 * b, ink);
-    if (p.showBarcode) {
-        const double y = h - 0.98 * b;
-        add.barcode(y > 0 ? w - 160 : 0, y, b, ink);
-    }
-    if (p.showFrameNumber) {
-        add.text(p.frameNumber, FilmFrameFont::typewriterBold, 1.1 * t, 20, 0.12 * b, ink);
-        add.text(p.frameNumber + " 36", FilmFrameFont::typewriterBold, 0.95 * t, w - 90, 0.12 * b, ink);
-    }
+    const double barY = h - 0.98 * b;
+    RebatePrints r;
+    r.left = 20, r.right = w - kEdgeMargin, r.size = std::max(9.0, 0.18 * b);
+    r.upperY = h - 0.96 * b, r.barX = barY > 0 ? w - 160 : 0, r.barY = barY, r.band = b;
+    r.lowerY = 0.12 * b, r.numberX = w - 90;
+    layOutRebatePrints(p, r, rebateTextColor(p.colorMode), add);
 }
 
 void layOutSprocket135(const FilmFrameParameters& p, const Borders& bd, FilmFrameScene& s, SceneBuilder& add) {
@@ -206,15 +278,11 @@ void layOutSprocket135(const FilmFrameParameters& p, const Borders& bd, FilmFram
         for (double y : {H - 0.78 * v, 0.26 * v}) add.box(Kind::stroke, x, y, hw, holeH, radius, grey(1, 0.08), 1);
     }
 
-    const double t = std::max(9.0, 0.18 * v);
-    const FilmFrameColor ink = rebateTextColor(p.colorMode);
-    if (p.showStockLabel)
-        add.text(p.filmStockLabel + kSafetyFilm, FilmFrameFont::typewriterBold, t, side + 10, H - 0.96 * v, ink);
-    if (p.showBarcode) add.barcode(W - side - 140, H - 0.98 * v, v, ink);
-    if (p.showFrameNumber) {
-        add.text(p.frameNumber, FilmFrameFont::typewriterBold, 1.1 * t, side + 10, 0.82 * v, ink);
-        add.text(p.frameNumber + " 36", FilmFrameFont::typewriterBold, 0.95 * t, W - side - 70, 0.82 * v, ink);
-    }
+    RebatePrints r;
+    r.left = side + 10, r.right = W - kEdgeMargin, r.size = std::max(9.0, 0.18 * v);
+    r.upperY = H - 0.96 * v, r.barX = W - side - 140, r.barY = H - 0.98 * v, r.band = v;
+    r.lowerY = 0.82 * v, r.numberX = W - side - 70;
+    layOutRebatePrints(p, r, rebateTextColor(p.colorMode), add);
 }
 
 void layOutMediumFormat(const FilmFrameParameters& p, const Borders& bd, FilmFrameScene& s, SceneBuilder& add) {
@@ -241,9 +309,14 @@ void layOutPolaroid(const FilmFrameParameters& p, const Borders& bd, FilmFrameSc
     add.box(Kind::stroke, s.photoX, s.photoY, s.photoWidth, s.photoHeight, 0, grey(0, 0.18), 1.5);
 
     const FilmFrameColor ink = grey(dark ? 0.7 : 0.35);
-    const double t = std::max(10.0, 0.35 * side);
-    if (p.showStockLabel) add.text(p.filmStockLabel, FilmFrameFont::typewriterBold, t, side + 8, 0.45 * B, ink);
-    if (p.showFrameNumber) add.text(p.frameNumber, FilmFrameFont::typewriterBold, t, W - side - 60, 0.45 * B, ink);
+    const double t = std::max(10.0, 0.35 * side), left = side + 8, right = W - kEdgeMargin;
+    // The number after the label, as on the rebates; a label too long for the margin is set smaller.
+    const Print label = fitted({p.filmStockLabel}, t, right - left);
+    const Print number = typed(p.frameNumber, t);
+    if (p.showStockLabel && label) add.text(label, left, 0.45 * B, ink);
+    const double labelEnd = left + (label ? reach(label) : 0);
+    if (const auto x = trailing(W - side - 60, reach(number), labelEnd, 0.5 * t, right); p.showFrameNumber && x)
+        add.text(number, *x, 0.45 * B, ink);
 }
 
 void layOutGallery(const FilmFrameParameters& p, FilmFrameScene& s, SceneBuilder& add) {

@@ -13,6 +13,7 @@
 #include "views/kit/DarkroomTheme.h"
 #include "views/kit/FittingText.h"
 #include "views/kit/Icons.h"
+#include "views/kit/LayoutCheck.h"
 #include "views/kit/Marks.h"
 #include "views/kit/Painting.h"
 #include "views/kit/SpringValue.h"
@@ -163,10 +164,14 @@ ImageMetadataMatrixView::ImageMetadataMatrixView(Source<ImageMetadataInfo> metad
             auto* labelRow = flatRow(3);
             auto* symbol = new SymbolView(texts[std::size_t(i)].symbol, 9, standardColor(StandardColor::SecondaryText, 0.8));
             symbol->setObjectName(prefix + QStringLiteral("symbol"));
-            labelRow->addWidget(symbol, 0, Qt::AlignVCenter);
+            labelRow->addWidget(symbol, 0, Qt::AlignTop);
             Cell& cell = cells_[std::size_t(i)];
             cell.title = line("", pixelFont(8.5), standardColor(StandardColor::SecondaryText));
             cell.title->setObjectName(prefix + QStringLiteral("title"));
+            // A long title ("Espace colorimétrique") takes a second line rather than lose its end.
+            cell.title->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+            cell.title->setMaximumLines(2);
+            requireWholeText(*cell.title);
             labelRow->addWidget(cell.title, 1);
             stack->addLayout(labelRow);
             cell.value = new ValueLabel(10.5, QFont::Medium, standardColor(StandardColor::PrimaryText));

@@ -36,6 +36,11 @@ void IconFallbackRow::setIconsGiveWayFirst(bool first) {
     apply();
 }
 
+void IconFallbackRow::setLabelsMayWrap(bool wrap) {
+    labelsWrap_ = wrap;
+    apply();
+}
+
 void IconFallbackRow::addButton(QPushButton* button) {
     auto* row = static_cast<QHBoxLayout*>(layout());
     if (widths_ == Widths::natural) {
@@ -66,11 +71,20 @@ const QString& IconFallbackRow::label(const QPushButton* button) const {
     return none;
 }
 
+QString IconFallbackRow::textIn(const Entry& entry, Shows shows) const {
+    if (shows == Shows::icons) return {};
+    return shows == Shows::twoLineLabels ? balancedTwoLines(entry.button->fontMetrics(), entry.label) : entry.label;
+}
+
+QIcon IconFallbackRow::iconIn(const Entry& entry, Shows shows) const {
+    const bool labelsAlone = shows == Shows::labels || (iconsFirst_ && shows == Shows::twoLineLabels);
+    return labelsAlone ? QIcon() : entry.icon;
+}
+
 QSize IconFallbackRow::rowSize(Shows shows) const {
     int sum = 0, widest = 0, height = 0;
     for (const Entry& entry : entries_) {
-        const QSize size = buttonSizeFor(*entry.button, shows == Shows::icons ? QString() : entry.label,
-                                         shows == Shows::labels ? QIcon() : entry.icon);
+        const QSize size = buttonSizeFor(*entry.button, textIn(entry, shows), iconIn(entry, shows));
         sum += size.width();
         widest = std::max(widest, size.width());
         height = std::max(height, size.height());
@@ -80,20 +94,32 @@ QSize IconFallbackRow::rowSize(Shows shows) const {
     return {(widths_ == Widths::natural ? sum : widest * count) + gaps, height};
 }
 
-QSize IconFallbackRow::sizeHint() const { return rowSize(Shows::iconsAndLabels); }
+// As tall as what it shows now: labels on two lines make it taller.
+QSize IconFallbackRow::sizeHint() const { return {rowSize(Shows::iconsAndLabels).width(), rowSize(shows_).height()}; }
 
-QSize IconFallbackRow::minimumSizeHint() const { return rowSize(Shows::icons); }
+QSize IconFallbackRow::minimumSizeHint() const { return {rowSize(Shows::icons).width(), rowSize(shows_).height()}; }
 
 void IconFallbackRow::apply() {
+    const Shows before = shows_;
     shows_ = Shows::iconsAndLabels;
-    if (isVisible() && width() < rowSize(Shows::iconsAndLabels).width())
-        shows_ = iconsFirst_ && width() >= rowSize(Shows::labels).width() ? Shows::labels : Shows::icons;
+    if (isVisible()) {
+        std::vector<Shows> fallbacks{Shows::iconsAndLabels};
+        if (iconsFirst_) fallbacks.push_back(Shows::labels);
+        if (labelsWrap_) fallbacks.push_back(Shows::twoLineLabels);
+        shows_ = Shows::icons;
+        for (Shows shows : fallbacks)
+            if (width() >= rowSize(shows).width()) {
+                shows_ = shows;
+                break;
+            }
+    }
     for (Entry& entry : entries_) {
-        const QString text = shows_ == Shows::icons ? QString() : entry.label;
+        const QString text = textIn(entry, shows_);
         if (entry.button->text() != text) entry.button->setText(text);
-        if (iconsFirst_) entry.button->setIcon(shows_ == Shows::labels ? QIcon() : entry.icon);
+        if (iconsFirst_) entry.button->setIcon(iconIn(entry, shows_));
         entry.button->setToolTip(tooltipFor(entry.help, entry.label, shows_ == Shows::icons));
     }
+    if (shows_ != before) updateGeometry();
 }
 
 void IconFallbackRow::resizeEvent(QResizeEvent* event) {

@@ -16,15 +16,17 @@ namespace vantrel {
 // their icons otherwise, each label then in its button's tooltip. Natural
 // widths keep each button at its own size, centred; equal widths share the
 // row out evenly. A row may drop the icons first and keep the labels while
-// they fit alone; it then owns its buttons' icons.
+// they fit alone; it then owns its buttons' icons. A row whose labels may wrap
+// tries them on two lines before it falls back to the icons.
 class IconFallbackRow : public QWidget {
     Q_OBJECT
 
 public:
     enum class Widths { natural, equal };
-    enum class Shows { iconsAndLabels, labels, icons };
+    enum class Shows { iconsAndLabels, labels, twoLineLabels, icons };
     IconFallbackRow(Widths widths, int spacing, QWidget* parent = nullptr);
     void setIconsGiveWayFirst(bool first);
+    void setLabelsMayWrap(bool wrap);
 
     void addButton(QPushButton* button);
     // A button's label and help text; the tooltip is the help text, with the
@@ -50,11 +52,15 @@ private:
         QString help;
     };
     QSize rowSize(Shows shows) const;
+    // What the buttons of `entry` show in `shows`: its label (or none) and its icon (or none).
+    QString textIn(const Entry& entry, Shows shows) const;
+    QIcon iconIn(const Entry& entry, Shows shows) const;
     void apply();
 
     Widths widths_;
     int spacing_;
     bool iconsFirst_ = false;
+    bool labelsWrap_ = false;
     std::vector<Entry> entries_;
     Shows shows_ = Shows::iconsAndLabels;
 };

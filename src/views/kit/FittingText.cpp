@@ -60,6 +60,22 @@ QString breakableText(const QString& text) {
     return out;
 }
 
+QString balancedTwoLines(const QFontMetrics& metrics, const QString& text) {
+    QString best = text;
+    int narrowest = metrics.horizontalAdvance(text);
+    for (qsizetype at = text.indexOf(QLatin1Char(' ')); at >= 0; at = text.indexOf(QLatin1Char(' '), at + 1)) {
+        const QString split = text.left(at) + QLatin1Char('\n') + text.mid(at + 1);
+        if (const int width = widestLine(metrics, split); width < narrowest) narrowest = width, best = split;
+    }
+    return best;
+}
+
+int widestLine(const QFontMetrics& metrics, const QString& text) {
+    int widest = 0;
+    for (const QString& line : text.split(QLatin1Char('\n'))) widest = std::max(widest, metrics.horizontalAdvance(line));
+    return widest;
+}
+
 QSize buttonSizeFor(const QPushButton& button, const QString& text) { return buttonSizeFor(button, text, button.icon()); }
 
 QSize buttonSizeFor(const QPushButton& button, const QString& text, const QIcon& icon) {
@@ -129,6 +145,17 @@ void FittingLabel::setMaximumLines(int lines) {
     updateGeometry();
 }
 
+void FittingLabel::setWrapsWhole() {
+    wrapsWhole_ = true;
+    setWordWrap(true);
+    QSizePolicy policy = sizePolicy();
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
+    copiesWithoutBreakHints(*this);
+    refit();
+    updateGeometry();
+}
+
 QStringList FittingLabel::linesFor(int room, bool* elided) const {
     const QFontMetrics metrics = fontMetrics();
     *elided = false;
@@ -187,11 +214,18 @@ QSize FittingLabel::minimumSizeHint() const {
 }
 
 int FittingLabel::heightForWidth(int width) const {
+    if (wrapsWhole_) return QLabel::heightForWidth(width);
     bool elided = false;
     return textSize(linesFor(std::max(1, textRoom(width)), &elided)).height();
 }
 
 void FittingLabel::refit() {
+    if (wrapsWhole_) {
+        elided_ = false;
+        if (const QString shown = breakableText(full_); text() != shown) QLabel::setText(shown);
+        if (toolTip() != help_) setToolTip(help_);
+        return;
+    }
     bool elided = false;
     // Hidden, it keeps the whole text; shown, it fits its width.
     const QString shown = linesFor(isVisible() ? std::max(1, textRoom(width())) : QWIDGETSIZE_MAX, &elided).join(QLatin1Char('\n'));

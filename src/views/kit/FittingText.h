@@ -26,6 +26,11 @@ QString tooltipFor(const QString& help, const QString& whole, bool cut);
 // long, every few characters, by zero-width spaces: a wrapping label then
 // folds them within its width instead of running past its edge.
 QString breakableText(const QString& text);
+// `text` on two lines, broken at the space that leaves the wider line narrowest
+// (unchanged when it has no space).
+QString balancedTwoLines(const QFontMetrics& metrics, const QString& text);
+// The width of the widest line of `text`.
+int widestLine(const QFontMetrics& metrics, const QString& text);
 // While `owner` lives, text copied to the clipboard loses those invisible break
 // hints, so a path copied from a label showing breakableText pastes whole.
 void copiesWithoutBreakHints(QObject& owner);
@@ -69,11 +74,15 @@ public:
     void setHelp(const QString& help);
     // Wraps onto up to `lines` lines; the last one shown is elided (1: one line).
     void setMaximumLines(int lines);
+    // Wraps onto as many lines as its width needs and never elides (a text the
+    // photographer must read where it stands); a long path or file name folds after
+    // its separators, and copied it pastes as written.
+    void setWrapsWhole();
     bool isElided() const { return elided_; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
-    bool hasHeightForWidth() const override { return maxLines_ > 1; }
+    bool hasHeightForWidth() const override { return maxLines_ > 1 || wrapsWhole_; }
     int heightForWidth(int width) const override;
 
 private:
@@ -86,6 +95,7 @@ private:
     QString full_;
     QString help_;
     int maxLines_ = 1;
+    bool wrapsWhole_ = false;
     bool elided_ = false;
 };
 

@@ -21,6 +21,7 @@ namespace vantrel {
 namespace {
 
 constexpr char kOverflowProperty[] = "vantrelOverflowAllowed";
+constexpr char kWholeProperty[] = "vantrelWholeTextRequired";
 const QChar kEllipsis(0x2026);
 
 class Checker {
@@ -34,6 +35,7 @@ public:
             child->ensurePolished();
             checkPlace(*child);
             checkText(*child);
+            if (child->property(kWholeProperty).toBool()) checkWhole(*child);
             if (auto* slider = qobject_cast<ProSlider*>(child)) checkReadout(*slider);
             walk(*child);
         }
@@ -104,6 +106,19 @@ private:
                                .arg(room.height()));
     }
 
+    void checkWhole(const QWidget& widget) {
+        bool shortened = false;
+        QString text;
+        if (auto* fitting = qobject_cast<const FittingLabel*>(&widget)) {
+            shortened = fitting->isElided(), text = fitting->fullText();
+        } else if (auto* line = qobject_cast<const ElidedLabel*>(&widget)) {
+            shortened = line->isElided(), text = line->text();
+        } else if (auto* label = qobject_cast<const QLabel*>(&widget)) {
+            shortened = label->text().contains(kEllipsis), text = label->text();
+        }
+        if (shortened) report(widget, QStringLiteral("\"%1\" must stand whole but is shortened").arg(text));
+    }
+
     void checkText(const QWidget& widget) {
         if (auto* label = qobject_cast<const QLabel*>(&widget)) return checkLabel(*label);
         // A painted line that elides itself (its whole text its tooltip) needs only its height.
@@ -143,6 +158,15 @@ private:
         checkElision(button, text);
         if (auto* push = qobject_cast<const QPushButton*>(&button)) {
             needs(button, text, button.fontMetrics().size(Qt::TextShowMnemonic, text), buttonTextRoom(*push, push->size()));
+            return;
+        }
+        // A button that wraps its text needs its height at its width.
+        if (button.hasHeightForWidth()) {
+            const int needed = button.heightForWidth(button.width());
+            if (needed > button.height() || button.minimumSizeHint().width() > button.width())
+                report(button, QStringLiteral("\"%1\" needs %2 × %3 but has %4 × %5")
+                                   .arg(text).arg(button.minimumSizeHint().width()).arg(needed)
+                                   .arg(button.width()).arg(button.height()));
             return;
         }
         // Tool buttons, check boxes and radio buttons measure their own content.
@@ -197,5 +221,7 @@ QString describeLayoutIssues(const std::vector<LayoutIssue>& issues) {
 }
 
 void allowOverflow(QWidget& widget) { widget.setProperty(kOverflowProperty, true); }
+
+void requireWholeText(QWidget& widget) { widget.setProperty(kWholeProperty, true); }
 
 }  // namespace vantrel

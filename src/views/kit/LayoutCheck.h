@@ -11,7 +11,9 @@
 //   parent is a scroll area's viewport that scrolls, or a parent marked with
 //   allowOverflow();
 // - a slider row whose read-out has no room for the value at either end of its
-//   range.
+//   range;
+// - a text marked with requireWholeText() that is shortened at all, its tooltip
+//   notwithstanding.
 // Tests call it over a whole window or one view at several sizes and expect
 // an empty report; a new view placed in the window is checked with it.
 #include <vector>
@@ -35,5 +37,10 @@ QString describeLayoutIssues(const std::vector<LayoutIssue>& issues);
 // Marks a widget whose children may lie partly outside it on purpose (a
 // zoomed or panned picture that the widget clips).
 void allowOverflow(QWidget& widget);
+
+// Marks a text the photographer must read where it stands (a notice to act on,
+// the name of what is being edited): shortened, it is reported even though its
+// tooltip holds it whole.
+void requireWholeText(QWidget& widget);
 
 }  // namespace vantrel

@@ -8,8 +8,9 @@
 #include <QPainter>
 
 #include "views/kit/DarkroomTheme.h"
-#include "views/kit/ElidedLabel.h"
+#include "views/kit/FittingText.h"
 #include "views/kit/Icons.h"
+#include "views/kit/LayoutCheck.h"
 #include "views/kit/Layouts.h"
 #include "views/kit/Marks.h"
 #include "views/kit/Painting.h"
@@ -22,7 +23,7 @@ namespace vantrel {
 namespace {
 
 constexpr int kInsetX = 16;
-constexpr int kCompactInsetX = 10;
+constexpr int kCompactInsetX = 8;
 constexpr int kInsetY = 8;
 constexpr double kCornerRadius = 10;
 constexpr int kMaxNameWidth = 180;
@@ -41,14 +42,15 @@ MaskControlBar::MaskControlBar(Binding<MaskGroupParameters> masks, Binding<std::
                                QWidget* parent)
     : QWidget(parent), masks_(std::move(masks)), selectedMaskID_(std::move(selectedMaskID)) {
     setObjectName(QStringLiteral("maskBar"));
-    setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
+    // Its height follows its width: the mask's name may take a second line.
+    setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
     setDropShadow(*this, blackAt(0.5), 24, QPointF(0, 4));
 
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(kInsetX, kInsetY, kInsetX, kInsetY);
     row->setSpacing(14);
 
-    auto* add = flatRow(8);
+    auto* add = addRow_ = flatRow(8);
     add_ = maskAddButtons(QStringLiteral("maskBar"), borderedChip(11, QFont::Medium), this,
                           [this](MaskKind kind) { Q_EMIT addRequested(kind); });
     for (const MaskAddButton& button : add_) add->addWidget(button.chip);
@@ -60,11 +62,14 @@ MaskControlBar::MaskControlBar(Binding<MaskGroupParameters> masks, Binding<std::
     selectedGroup_->setObjectName(QStringLiteral("maskBar.selected"));
     auto* selected = flatRow(6);
     selectedGroup_->setLayout(selected);
-    name_ = new ElidedLabel;
+    // The name the photographer picks the mask by: a second line rather than an ellipsis.
+    name_ = new FittingLabel;
     name_->setObjectName(QStringLiteral("maskBar.name"));
     name_->setFont(pixelFont(11, QFont::DemiBold));
-    name_->setElideMode(Qt::ElideRight);
+    name_->setMaximumLines(2);
+    name_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     name_->setMaximumWidth(kMaxNameWidth);
+    requireWholeText(*name_);
     readout_ = new ExposureReadout(ExposureReadout::Look::Bar);
     readout_->setObjectName(QStringLiteral("maskBar.readout"));
     ChipStyle trash = borderedChip(11, QFont::Normal);
@@ -80,7 +85,7 @@ MaskControlBar::MaskControlBar(Binding<MaskGroupParameters> masks, Binding<std::
     selectedSeparator_ = ruleLine(whiteAt(0.15), Qt::Vertical, 20);
     row->addWidget(selectedSeparator_);
 
-    auto* count = flatRow(8);
+    auto* count = countRow_ = flatRow(8);
     count_ = new QLabel;
     count_->setObjectName(QStringLiteral("maskBar.count"));
     count_->setFont(pixelFont(11));
@@ -124,7 +129,10 @@ void MaskControlBar::refresh() {
     selectedSeparator_->setVisible(selection.has_value());
     if (selection) {
         const SelectedInfo info = selectedMaskInfo();
-        name_->setText(info.name);
+        name_->setFullText(info.name);
+        // Narrowed no further than its two lines need.
+        const QFontMetrics metrics = name_->fontMetrics();
+        name_->setMinimumWidth(std::min(widestLine(metrics, balancedTwoLines(metrics, info.name)) + 1, kMaxNameWidth));
         readout_->setExposure(info.exposure);
         delete_->setToolTip(localized("common.delete"));
     }
@@ -156,7 +164,11 @@ void MaskControlBar::setCompact(bool compact) {
     clear_->setText(compact_ ? QString() : localized("mask.clear"));
     clear_->setSymbol(compact_ ? "xmark.circle" : "");
     auto* row = static_cast<QHBoxLayout*>(layout());
-    row->setSpacing(compact_ ? 8 : 14);
+    // Closer groups leave the mask's name room for its two lines.
+    row->setSpacing(compact_ ? 6 : 14);
+    selectedGroup_->layout()->setSpacing(compact_ ? 4 : 6);
+    addRow_->setSpacing(compact_ ? 6 : 8);
+    countRow_->setSpacing(compact_ ? 6 : 8);
     const int inset = compact_ ? kCompactInsetX : kInsetX;
     row->setContentsMargins(inset, kInsetY, inset, kInsetY);
     auto pad = [this](Chip* chip, double wide) {

@@ -6,7 +6,8 @@
 // the view model's operation through its signal, once per press.
 //
 // When the canvas is too narrow for the whole bar, the add buttons show their
-// symbols only (their texts stay as tooltips) and the mask's name shortens.
+// symbols only (their texts stay as tooltips) and the mask's name takes a
+// second line.
 #include <optional>
 #include <vector>
 
@@ -19,11 +20,12 @@
 #include "views/masks/MaskWidgets.h"
 
 class QLabel;
+class QLayout;
 
 namespace vantrel {
 
 class Chip;
-class ElidedLabel;
+class FittingLabel;
 class ExposureReadout;
 
 class MaskControlBar final : public QWidget, public RefreshableView {
@@ -49,7 +51,7 @@ public:
     // Parts, for tests.
     Chip* addButton(MaskKind kind) const { return addButtonOf(add_, kind); }
     QWidget* selectedGroup() const { return selectedGroup_; }
-    ElidedLabel* nameLabel() const { return name_; }
+    FittingLabel* nameLabel() const { return name_; }
     ExposureReadout* readout() const { return readout_; }
     Chip* deleteButton() const { return delete_; }
     QLabel* countLabel() const { return count_; }
@@ -83,7 +85,9 @@ private:
     QWidget* selectedGroup_ = nullptr;
     QWidget* selectedSeparator_ = nullptr;
     QWidget* separators_[2] = {};
-    ElidedLabel* name_ = nullptr;
+    FittingLabel* name_ = nullptr;
+    QLayout* addRow_ = nullptr;
+    QLayout* countRow_ = nullptr;
     ExposureReadout* readout_ = nullptr;
     Chip* delete_ = nullptr;
     QLabel* count_ = nullptr;

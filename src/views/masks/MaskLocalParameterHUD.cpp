@@ -59,10 +59,11 @@ private:
     DragTracker tracker_{10};
 };
 
-// The presets: chips that wrap onto a second line rather than hide.
-class PresetsRow final : public QWidget {
+// A row as wide as the display's content whose height follows what its content needs at that
+// width: the presets' chips, or the expander's text, wrap onto another line rather than hide.
+class FixedWidthRow final : public QWidget {
 public:
-    explicit PresetsRow(int width) { setFixedWidth(width); }
+    explicit FixedWidthRow(int width) { setFixedWidth(width); }
     QSize sizeHint() const override { return {width(), layout() ? layout()->heightForWidth(width()) : 0}; }
     QSize minimumSizeHint() const override { return sizeHint(); }
 };
@@ -125,7 +126,7 @@ MaskLocalParameterHUD::MaskLocalParameterHUD(Binding<MaskGroupParameters> masks,
     connect(close_, &Chip::clicked, this, &MaskLocalParameterHUD::closeRequested);
 
     // Presets of both kinds; those of the selected mask's kind are shown.
-    presetsRow_ = new PresetsRow(kWidth - 2 * kPadding);
+    presetsRow_ = new FixedWidthRow(kWidth - 2 * kPadding);
     auto* flow = new WrappingLayout(5, 5, presetsRow_);
     flow->setLineAlignment(Qt::AlignLeft);
     for (const MaskPreset& preset : maskPresets()) {
@@ -164,8 +165,7 @@ MaskLocalParameterHUD::MaskLocalParameterHUD(Binding<MaskGroupParameters> masks,
     column->addWidget(advanced_);
 
     // Footer: as wide as the panel's content, so a long text shortens instead of widening it.
-    auto* footerRow = new QWidget;
-    footerRow->setFixedWidth(kWidth - 2 * kPadding);
+    auto* footerRow = new FixedWidthRow(kWidth - 2 * kPadding);
     auto* footer = new QHBoxLayout(footerRow);
     footer->setContentsMargins(0, 2, 0, 0);
     expand_ = new DisclosureButton;

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include <QPainter>
+#include <QTextLayout>
 
 #include "views/kit/DarkroomTheme.h"
 #include "views/kit/ElidedLabel.h"
@@ -70,7 +71,9 @@ void ExposureReadout::paintEvent(QPaintEvent*) {
 DisclosureButton::DisclosureButton(QWidget* parent) : QAbstractButton(parent) {
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
-    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
 }
 
 void DisclosureButton::setExpanded(bool expanded) {
@@ -86,17 +89,44 @@ constexpr double kChevronSpacing = 3;
 
 }  // namespace
 
-QString DisclosureButton::shownText() const {
-    const QFontMetrics m(pixelFont(9));
-    return m.elidedText(text(), Qt::ElideRight, std::max(int(width() - kChevron - kChevronSpacing), 0));
+QStringList DisclosureButton::linesAt(int width) const {
+    const int room = std::max(int(width - kChevron - kChevronSpacing), 1);
+    QTextLayout layout(text(), pixelFont(9));
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    QStringList lines;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(room);
+        lines << text().mid(line.textStart(), line.textLength()).trimmed();
+    }
+    layout.endLayout();
+    return lines;
 }
+
+int DisclosureButton::lineHeight() const { return int(std::ceil(QFontMetricsF(pixelFont(9)).height())); }
+
+bool DisclosureButton::isCut() const { return linesAt(width()).size() * lineHeight() > height(); }
+
+QStringList DisclosureButton::shownLines() const {
+    if (!isCut()) return linesAt(width());
+    const QFontMetrics m(pixelFont(9));
+    return {m.elidedText(text(), Qt::ElideRight, std::max(int(width() - kChevron - kChevronSpacing), 0))};
+}
+
+QString DisclosureButton::shownText() const { return shownLines().join(QLatin1Char('\n')); }
 
 QSize DisclosureButton::sizeHint() const {
     const QFontMetricsF m(pixelFont(9));
-    return {int(std::ceil(m.horizontalAdvance(text()) + kChevronSpacing + kChevron)) + 1, int(std::ceil(m.height())) + 2};
+    return {int(std::ceil(m.horizontalAdvance(text()) + kChevronSpacing + kChevron)) + 1, lineHeight() + 2};
 }
 
 QSize DisclosureButton::minimumSizeHint() const { return {int(kChevron * 4), sizeHint().height()}; }
+
+int DisclosureButton::heightForWidth(int width) const {
+    return std::max<int>(1, int(linesAt(width).size())) * lineHeight() + 2;
+}
 
 void DisclosureButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
@@ -104,17 +134,24 @@ void DisclosureButton::paintEvent(QPaintEvent*) {
     if (isDown()) painter.setOpacity(0.7);
     const QColor colour = standardColor(StandardColor::SecondaryText);
     const QFont font = pixelFont(9);
-    const QString shown = shownText();
-    const double textWidth = QFontMetricsF(font).horizontalAdvance(shown);
+    const QFontMetricsF m(font);
+    // A long text wraps onto more lines, the chevron after the last; only where even
+    // those lines find no room is it shortened to one.
+    const QStringList lines = shownLines();
+    const double top = (height() - lines.size() * lineHeight()) / 2.0;
     painter.setFont(font);
     painter.setPen(colour);
-    painter.drawText(QRectF(0, 0, textWidth + 1, height()), Qt::AlignLeft | Qt::AlignVCenter, shown);
-    Symbols::paint(painter, QRectF(textWidth + kChevronSpacing, (height() - kChevron) / 2, kChevron, kChevron),
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        painter.drawText(QRectF(0, top + i * lineHeight(), width(), lineHeight()), Qt::AlignLeft | Qt::AlignVCenter,
+                         lines[i]);
+    const double lastWidth = m.horizontalAdvance(lines.back());
+    const double lastMiddle = top + (lines.size() - 0.5) * lineHeight();
+    Symbols::paint(painter, QRectF(lastWidth + kChevronSpacing, lastMiddle - kChevron / 2, kChevron, kChevron),
                    expanded_ ? "chevron.up" : "chevron.down", colour);
 }
 
 bool DisclosureButton::event(QEvent* event) {
-    return showWholeTextTip(*this, event, text(), [this] { return shownText() != text(); }) ||
+    return showWholeTextTip(*this, event, text(), [this] { return isCut(); }) ||
            QAbstractButton::event(event);
 }
 

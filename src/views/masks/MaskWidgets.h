@@ -53,7 +53,9 @@ private:
 };
 
 // A plain text button with a chevron after it: the display's expand button.
-// Its text shortens with an ellipsis when narrow (the whole text is its tooltip).
+// A text too long for its width wraps onto more lines (its height follows its
+// width); only where they find no room is it shortened with an ellipsis (the
+// whole text then its tooltip).
 class DisclosureButton final : public QAbstractButton {
     Q_OBJECT
 
@@ -61,15 +63,23 @@ public:
     explicit DisclosureButton(QWidget* parent = nullptr);
     void setExpanded(bool expanded);
     bool isExpanded() const { return expanded_; }
+    // The text as drawn, one line of it a line.
     QString shownText() const;
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     bool event(QEvent* event) override;
 
 private:
+    QStringList linesAt(int width) const;
+    int lineHeight() const;
+    bool isCut() const;  // its lines find no room: one line, elided
+    QStringList shownLines() const;
+
     bool expanded_ = false;
 };
 
