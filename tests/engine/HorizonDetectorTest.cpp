@@ -15,8 +15,8 @@
 #include <cstring>
 #include <future>
 
-#include "engine/analysis/HorizonDetector.h"
-#include "engine/analysis/RecedingLines.h"
+#include "engine/analysis/horizon/HorizonDetector.h"
+#include "engine/analysis/horizon/RecedingLines.h"
 #include "engine/stages/GeometryStage.h"
 
 namespace vantrel {
@@ -718,6 +718,81 @@ TEST(HorizonDetectorTest, AFanOfBoardsUnderASoftShoreReadsTheShoreOrNothing) {
     }
 }
 
+// A colour scene drawn level by `scene` (u across, v up, in pixels from the frame's centre)
+// and turned by `tiltDegrees`, under grain of 3 levels.
+template <class Scene>
+TestBitmap turnedScene(int width, int height, double tiltDegrees, unsigned seed, Scene scene) {
+    TestBitmap b{width, height, std::vector<std::uint8_t>(std::size_t(width) * height * 4)};
+    const double t = tiltDegrees * std::numbers::pi / 180.0, c = std::cos(t), s = std::sin(t);
+    std::mt19937 rng(seed);
+    std::normal_distribution<double> grain(0.0, 3.0);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const double px = x + 0.5 - width / 2.0, py = height / 2.0 - (y + 0.5);
+            const cv::Vec3d colour = scene(c * px + s * py, -s * px + c * py);
+            std::uint8_t* p = &b.pixels[(std::size_t(y) * width + x) * 4];
+            for (int i = 0; i < 3; ++i) p[i] = std::uint8_t(std::clamp(colour[i] + grain(rng), 0.0, 255.0));
+            p[3] = 255;
+        }
+    return b;
+}
+
+// Grass seen from a little above: a green whose shade wanders in tufts and mown swathes.
+cv::Vec3d grass(double u, double v) {
+    const double tufts = std::sin(u * 0.21 + 3 * std::sin(v * 0.13)) * std::sin(v * 0.37 + 2 * std::sin(u * 0.05));
+    const double swathes = std::sin(u * 0.013 + v * 0.004);
+    return cv::Vec3d(70, 130, 45) * (1 + 0.12 * tufts + 0.08 * swathes);
+}
+
+// A red hill over a calm lake, the shoreline `shore` of the height below the centre: the hill
+// and the sky over it mirrored in the water, darker, a little bluer, drawn out downwards into
+// streaks and shimmering with ripples that grow towards the camera. The hill's flank slopes
+// straight down to the shore on the right; the shore is long, straight and sharp.
+TestBitmap redHillOverCalmLake(int width, int height, double tiltDegrees, double shore = 0.1) {
+    const double line = -shore * height;
+    const auto above = [&](double u, double v) {  // v up from the shore
+        const double ridge = height * std::min(0.22 + 0.03 * std::sin(u * 0.02), 0.22 - 0.5 * (u / width - 0.1));
+        const double trees = 1 + 0.2 * std::sin(u * 0.35) * std::sin(v * 0.05 + u * 0.01);
+        const cv::Vec3d sky(235 - 40 * v / height, 215 - 30 * v / height, 190), hill = cv::Vec3d(150, 62, 48) * trees;
+        return sky + (hill - sky) * cover(std::max(ridge, 0.015 * height) - v);
+    };
+    return turnedScene(width, height, tiltDegrees, 43, [&](double u, double v) {
+        const double d = v - line;
+        if (d >= 0) return above(u, d);
+        cv::Vec3d sum(0, 0, 0);
+        for (int k = 0; k < 5; ++k) {
+            const double ripple = (0.3 - 0.02 * d) * std::sin(u * 0.09 + 2 * std::sin(-d * 0.3 + k)) * std::sin(-d * 0.5);
+            sum += above(u, std::max(0.0, -d + ripple + 4 * k));
+        }
+        return sum * (0.6 / 5) + cv::Vec3d(10, 14, 24);
+    });
+}
+
+// A green field under a thin band of sky, the horizon `horizon` of the height from the top.
+TestBitmap fieldUnderThinSky(int width, int height, double tiltDegrees, double horizon = 0.06) {
+    const double line = (0.5 - horizon) * height;
+    return turnedScene(width, height, tiltDegrees, 47, [&](double u, double v) {
+        return v >= line ? cv::Vec3d(150, 185, 225) + cv::Vec3d(1, 1, 0) * (v - line) * 0.3 : grass(u, v);
+    });
+}
+
+// A dark tree line over a green meadow under a strip of sky: the crowns' tops roll, trunks
+// stand in the shade under them, and the trees' foot, ragged with tufts, runs along the meadow
+// `foot` of the height from the top.
+TestBitmap treeLineOverMeadow(int width, int height, double tiltDegrees, double foot = 0.22) {
+    const double line = (0.5 - foot) * height;
+    return turnedScene(width, height, tiltDegrees, 53, [&](double u, double v) {
+        const double crowns = line + height * (0.14 + 0.03 * std::abs(std::sin(u * 0.017)) + 0.01 * std::sin(u * 0.11));
+        const double tufts = 3 * std::sin(u * 0.7) + 2 * std::sin(u * 1.9 + 1);
+        if (v >= crowns) return cv::Vec3d(160, 190, 225);
+        if (v >= line + tufts) {
+            const double trunk = std::pow(std::abs(std::sin(u * 0.08 + 0.3 * std::sin(u * 0.013))), 8);
+            return cv::Vec3d(35, 55, 30) * (1 + 0.15 * std::sin(u * 0.3) * std::sin(v * 0.27) - 0.4 * trunk * cover(line + 0.08 * height - v));
+        }
+        return grass(u, v);
+    });
+}
+
 // A lake under a wooded hill, turned by `tiltDegrees`: two tones, the pale sky and the dark
 // hill whose ridge rolls, and below the shoreline their reflection, darker and a little
 // blurred. The hill meets its own reflection: the tone does not step at the shoreline.
@@ -744,6 +819,13 @@ TEST(HorizonDetectorTest, AShorelineWhereAHillMeetsItsReflectionIsRead) {
         const auto angle = HorizonDetector::measureHorizonAngle(hillMirroredInALake(1200, 800, tilt).view());
         ASSERT_TRUE(angle.has_value()) << tilt;
         EXPECT_NEAR(*angle, -tilt, 0.5) << tilt;
+    }
+    // A hill's straight flank runs down to the shore at another tilt, mirrored with the rest:
+    // it does not contest the shore the reflection pins, nor do the streaks of the trees.
+    for (double tilt : {-5.0, -2.0, 3.0, 4.5}) {
+        const auto angle = HorizonDetector::measureHorizonAngle(redHillOverCalmLake(1200, 800, tilt).view());
+        ASSERT_TRUE(angle.has_value()) << tilt;
+        EXPECT_NEAR(*angle, -tilt, 0.3) << tilt;
     }
 }
 
@@ -855,6 +937,18 @@ TEST(HorizonDetectorTest, AFrameOfGroundAloneHasNoHorizon) {
         for (double roll : {0.0, 2.0})
             EXPECT_FALSE(HorizonDetector::measureHorizonAngle(pitchSeenFrom(1200, 800, v.at, v.up, v.yaw, v.down, roll).view()))
                 << v.yaw << " " << v.down << " " << roll;
+    // A field may run nearly to the top: under a thin band of sky, green or not, it has a horizon.
+    for (double tilt : {3.0, -1.5}) {
+        const auto angle = HorizonDetector::measureHorizonAngle(fieldUnderThinSky(1200, 800, tilt).view());
+        ASSERT_TRUE(angle.has_value()) << tilt;
+        EXPECT_NEAR(*angle, -tilt, 0.3) << tilt;
+    }
+    // So has a tree line over a meadow under a strip of sky, though trees and meadow are green.
+    for (double tilt : {-4.0, -1.5, 2.5, 6.0}) {
+        const auto angle = HorizonDetector::measureHorizonAngle(treeLineOverMeadow(1200, 800, tilt).view());
+        ASSERT_TRUE(angle.has_value()) << tilt;
+        EXPECT_NEAR(*angle, -tilt, 0.3) << tilt;
+    }
     // From a low stand the sky shows over the far side: the horizon is read.
     for (double roll : {0.0, 2.0}) {
         const auto angle = HorizonDetector::measureHorizonAngle(pitchSeenFrom(1200, 800, {52.5, -15}, 4, 90, 4, roll).view());
