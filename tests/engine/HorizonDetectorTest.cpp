@@ -14,6 +14,7 @@
 #include <memory>
 #include <cstring>
 #include <future>
+#include <initializer_list>
 
 #include "engine/analysis/horizon/HorizonDetector.h"
 #include "engine/analysis/horizon/RecedingLines.h"
@@ -718,6 +719,16 @@ TEST(HorizonDetectorTest, AFanOfBoardsUnderASoftShoreReadsTheShoreOrNothing) {
     }
 }
 
+// Each frame `frame(tilt)` reads within `tolerance` of the straightening that undoes its tilt.
+template <class Frame>
+void expectLevelled(Frame frame, std::initializer_list<double> tilts, double tolerance) {
+    for (double tilt : tilts) {
+        const auto angle = HorizonDetector::measureHorizonAngle(frame(tilt).view());
+        ASSERT_TRUE(angle.has_value()) << tilt;
+        EXPECT_NEAR(*angle, -tilt, tolerance) << tilt;
+    }
+}
+
 // A colour scene drawn level by `scene` (u across, v up, in pixels from the frame's centre)
 // and turned by `tiltDegrees`, under grain of 3 levels.
 template <class Scene>
@@ -815,18 +826,10 @@ TestBitmap hillMirroredInALake(int width, int height, double tiltDegrees) {
 }
 
 TEST(HorizonDetectorTest, AShorelineWhereAHillMeetsItsReflectionIsRead) {
-    for (double tilt : {0.0, 2.0, -3.0, 5.0}) {
-        const auto angle = HorizonDetector::measureHorizonAngle(hillMirroredInALake(1200, 800, tilt).view());
-        ASSERT_TRUE(angle.has_value()) << tilt;
-        EXPECT_NEAR(*angle, -tilt, 0.5) << tilt;
-    }
+    expectLevelled([](double tilt) { return hillMirroredInALake(1200, 800, tilt); }, {0.0, 2.0, -3.0, 5.0}, 0.5);
     // A hill's straight flank runs down to the shore at another tilt, mirrored with the rest:
     // it does not contest the shore the reflection pins, nor do the streaks of the trees.
-    for (double tilt : {-5.0, -2.0, 3.0, 4.5}) {
-        const auto angle = HorizonDetector::measureHorizonAngle(redHillOverCalmLake(1200, 800, tilt).view());
-        ASSERT_TRUE(angle.has_value()) << tilt;
-        EXPECT_NEAR(*angle, -tilt, 0.3) << tilt;
-    }
+    expectLevelled([](double tilt) { return redHillOverCalmLake(1200, 800, tilt); }, {-5.0, -2.0, 3.0, 4.5}, 0.3);
 }
 
 // A lake under a far shore, turned by `tiltDegrees`: two tones, a pale sky over a dark hill
@@ -938,17 +941,9 @@ TEST(HorizonDetectorTest, AFrameOfGroundAloneHasNoHorizon) {
             EXPECT_FALSE(HorizonDetector::measureHorizonAngle(pitchSeenFrom(1200, 800, v.at, v.up, v.yaw, v.down, roll).view()))
                 << v.yaw << " " << v.down << " " << roll;
     // A field may run nearly to the top: under a thin band of sky, green or not, it has a horizon.
-    for (double tilt : {3.0, -1.5}) {
-        const auto angle = HorizonDetector::measureHorizonAngle(fieldUnderThinSky(1200, 800, tilt).view());
-        ASSERT_TRUE(angle.has_value()) << tilt;
-        EXPECT_NEAR(*angle, -tilt, 0.3) << tilt;
-    }
+    expectLevelled([](double tilt) { return fieldUnderThinSky(1200, 800, tilt); }, {3.0, -1.5}, 0.3);
     // So has a tree line over a meadow under a strip of sky, though trees and meadow are green.
-    for (double tilt : {-4.0, -1.5, 2.5, 6.0}) {
-        const auto angle = HorizonDetector::measureHorizonAngle(treeLineOverMeadow(1200, 800, tilt).view());
-        ASSERT_TRUE(angle.has_value()) << tilt;
-        EXPECT_NEAR(*angle, -tilt, 0.3) << tilt;
-    }
+    expectLevelled([](double tilt) { return treeLineOverMeadow(1200, 800, tilt); }, {-4.0, -1.5, 2.5, 6.0}, 0.3);
     // From a low stand the sky shows over the far side: the horizon is read.
     for (double roll : {0.0, 2.0}) {
         const auto angle = HorizonDetector::measureHorizonAngle(pitchSeenFrom(1200, 800, {52.5, -15}, 4, 90, 4, roll).view());
@@ -957,19 +952,21 @@ TEST(HorizonDetectorTest, AFrameOfGroundAloneHasNoHorizon) {
     }
 }
 
-TEST(HorizonDetectorTest, ATiltTooSmallToSeeIsReportedLevel) {
-    // Below 0.3 degrees a reading lies within the detector's own precision.
-    for (double tilt : {0.15, -0.2}) {
-        const auto angle = HorizonDetector::measureHorizonAngle(tiltedLandscape(1500, 1000, tilt).view());
-        ASSERT_TRUE(angle.has_value()) << tilt;
-        EXPECT_EQ(*angle, 0.0) << tilt;
-        EXPECT_FALSE(std::signbit(*angle)) << tilt;
-    }
-    // From there on the tilt is reported to a tenth.
-    for (double tilt : {0.5, -0.6}) {
+TEST(HorizonDetectorTest, ATiltTooSmallToSeeLooksLevel) {
+    // Under half a degree a horizon looks level, and a reading lies within its own accuracy:
+    // the tilt is still reported, to a tenth, and the caller turns nothing.
+    for (double tilt : {0.04, 0.15, -0.2, 0.3}) {
         const auto angle = HorizonDetector::measureHorizonAngle(tiltedLandscape(1500, 1000, tilt).view());
         ASSERT_TRUE(angle.has_value()) << tilt;
         EXPECT_NEAR(*angle, -tilt, 0.1) << tilt;
+        EXPECT_TRUE(HorizonDetector::looksLevel(*angle)) << tilt;
+        EXPECT_FALSE(*angle == 0.0 && std::signbit(*angle)) << tilt;
+    }
+    for (double tilt : {0.6, -0.7}) {
+        const auto angle = HorizonDetector::measureHorizonAngle(tiltedLandscape(1500, 1000, tilt).view());
+        ASSERT_TRUE(angle.has_value()) << tilt;
+        EXPECT_NEAR(*angle, -tilt, 0.1) << tilt;
+        EXPECT_FALSE(HorizonDetector::looksLevel(*angle)) << tilt;
     }
 }
 

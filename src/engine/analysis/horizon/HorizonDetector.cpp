@@ -1,10 +1,9 @@
 #include "engine/analysis/horizon/HorizonDetector.h"
 
-// How a frame is read, step by step. Each step only measures; what a reading
-// is worth is weighed where the readings meet (steps 3 and 5), and a gate that
-// can hide a real horizon runs last, on a reading already made (step 6).
-//  1. The frame is reduced to about 240000 grey values with its aspect ratio
-//     kept (stretching it would change every angle).
+// How a frame is read. Each step only measures; readings are weighed where
+// they meet (steps 3 and 5); the gate that can hide a horizon runs last.
+//  1. The frame is reduced to about 240000 grey values, its aspect ratio kept
+//     (stretching it would change every angle).
 //  2. Straight segments, at five scales of the segment detector
 //     (measureSegments): the verticals' lean at the centre column and the
 //     longest level line spanning half the width or, without one, a soft
@@ -27,8 +26,8 @@
 //     does not mirror the frame (a hill's straight flank over a lake is
 //     mirrored with the rest).
 //  6. Last, a frame of ground alone (GroundCover.h) gives back its reading: its
-//     lines lie on the ground. Judged by colour, the gate could hide a horizon
-//     over a green field, so it is asked only once a line has been read, and
+//     lines lie on the ground. Judged by colour, this gate could hide a horizon
+//     over a green field, so it is asked only of a reading already made, and
 //     looks only at the top rows, where any horizon in view shows the sky.
 
 #include <algorithm>
@@ -83,7 +82,6 @@ constexpr double kPencilReach = 0.5;
 // The verticals a fit leaves out may hold another fit of at most this share
 // of its length at a visibly different lean.
 constexpr double kRivalShare = 1.0 / 3.0;
-constexpr double kUnseenTilt = 0.3;
 // A horizon between calm regions: the frame is cut into this many column
 // strips, of which this many must step at one line, by at least this many grey
 // levels (a smaller step is the 8-bit rounding's).
@@ -104,13 +102,9 @@ using horizon::LevelLine;
 using horizon::Point;
 using horizon::radians;
 
-// To a tenth of a degree, +0 for -0. A tilt under kUnseenTilt counts as level:
-// on real photographs the measurement itself is only that precise (a line's
-// angle read to a pixel over a few hundred), and a viewer does not see a
-// horizon off by less than about half a degree, so turning the frame by such
-// a reading would only move it by the detector's own noise.
+// To a tenth of a degree, +0 for -0. Whether that looks level is the
+// caller's to judge (looksLevel).
 double roundToTenth(double value) {
-    if (std::abs(value) < kUnseenTilt) return 0.0;
     const double r = std::round(value * 10.0) / 10.0;
     return std::abs(r) < 0.1 ? 0.0 : r;
 }
