@@ -13,7 +13,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "engine/core/Context.h"
-#include "engine/analysis/HorizonDetector.h"
+#include "engine/analysis/horizon/HorizonDetector.h"
 #include "engine/core/Image.h"
 #include "engine/analysis/SpotSamplingEngine.h"
 #include "engine/analysis/FaceFinder.h"

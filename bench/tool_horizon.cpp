@@ -9,7 +9,7 @@
 // straightening. ANGLE is the straightening that levels the photograph itself (measured by hand
 // on its horizon; 0 when left out). A turned frame counts as found when the angle reported lies
 // within 0.5 degrees of the straightening that undoes the turn; a level frame counts as level
-// when the report is 0 or nothing. Also shown: how often the reading on a turned frame follows
+// when the report looks level (under half a degree, which the window calls level) or is nothing. Also shown: how often the reading on a turned frame follows
 // the turn from the level frame's reading, whatever that was (the detector's consistency, not
 // its accuracy). Photographs after --receding hold long straight lines that are not level
 // (receding boards, a bridge's deck, cloud streaks) under a soft horizon: "nothing" is a fair
@@ -47,7 +47,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "engine/analysis/AnalysisRaster.h"
-#include "engine/analysis/HorizonDetector.h"
+#include "engine/analysis/horizon/HorizonDetector.h"
 #include "engine/io/ImageLoader.h"
 #include "engine/stages/GeometryStage.h"
 
@@ -248,7 +248,9 @@ int main(int argc, char** argv) {
 
         CropParameters levelled;
         levelled.straightenAngle = correction;
-        const std::optional<double> level = measure(applyGeometry(proxy, levelled, Framing::cropped), tally);
+        std::optional<double> level = measure(applyGeometry(proxy, levelled, Framing::cropped), tally);
+        // As the window takes it: a reading that looks level turns nothing.
+        if (level && HorizonDetector::looksLevel(*level)) level = 0.0;
         // Without a horizon only "nothing" is right.
         const bool open = group == &tallies[2];
         const bool kept = !level || (*level == 0.0 && !open);

@@ -44,6 +44,8 @@ photos=(
   "$samples/data/left.jpg@-3.0"                  # books standing on a table
   "$walls/friends_by_Aitzol_Berasategi.jpg@-0.5" # wooden house, planks and posts
   "$walls/Wine_by_Jakkub_Mede.jpg@-1.8"          # room: speakers, wall, table
+  "$cache/root/usr/share/tuxpaint/templates/sheep.jpg@+0.8"                # tree line over a meadow of sheep
+  "$cache/root/usr/share/lxqt/wallpapers/this-is-not-windows.jpg@0"        # hedge row over a ploughed field
 )
 
 # Levels re-measured on the full-size originals, where the detector's readings sit off them by the
@@ -64,6 +66,12 @@ photos=(
 #   104.7@542 (+1.0) and 141.6@372 to 143.8@540 (+0.8): their tilt changes with the row (the stand
 #   recedes) and nothing is plumb: +0.7 kept.
 
+# - sheep (1138x665): the thin bright line under the far tree line, per 76-pixel strip, 302@38,
+#   304@114, 306@266, 308@494, 310@646, 312@798, 314@950, 316@1026: +0.8. The plain lies a
+#   kilometre off and more, where a line on the ground sits within a pixel or two of the horizon.
+# - this-is-not-windows (2048x1536): the foot of the hedge row over the ploughed field, per
+#   128-pixel strip, 1309@64, 1310@320, 1313@448, 1310@832, 1308@1216, 1311@1600, 1309@1984: 0.
+
 # Shorelines and their reflections in still water, where the shore's own edge is weak or broken
 # (rock meets its reflection, a far shore through mist). Levelled on the waterline, the thin line
 # where the shore meets the water, per 60- to 120-pixel crop on the full-size original, "y@x":
@@ -76,7 +84,8 @@ photos=(
 # levelled as above (0 where no line tells its level), its lower part replaced by still water
 # mirroring the part above ("@ANGLE:SHORE", the shore SHORE of the height from the top), cut where
 # a lake could lie: a meadow's edge under a wood, a volcano's wooded foot, the haze under a ridge,
-# the foot of a street's houses. The water is level by construction.
+# the foot of a street's houses, under a far tree line, under a hedge row. The water is level by
+# construction.
 shore=(
   "$tux/kcas9.jpg@+0.7"                                     # rock face and its reflection
   "$tux/kcas5.jpg@-0.3"                                     # far shore of a misty lake, rocks before it
@@ -84,6 +93,8 @@ shore=(
   "$tux/kcas6.jpg@0:0.72"                                   # wooded foot of a volcano
   "$cache/root/usr/share/lxqt/wallpapers/Valendas.png@0:0.8"  # ridges in haze
   "$samples/data/leuvenA.jpg@-0.6:0.75"                     # street of brick houses
+  "$cache/root/usr/share/tuxpaint/templates/sheep.jpg@+0.8:0.47"           # a far tree line over a lake
+  "$cache/root/usr/share/lxqt/wallpapers/this-is-not-windows.jpg@0:0.853"  # green hills and a hedge row over a lake
 )
 
 # Long straight lines that are not level under a soft horizon: a reading of those lines turns the

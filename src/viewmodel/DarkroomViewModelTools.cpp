@@ -5,6 +5,7 @@
 
 #include <QMetaObject>
 
+#include "engine/analysis/horizon/HorizonDetector.h"
 #include "model/MaskRules.h"
 #include "services/L10n.h"
 #include "viewmodel/DarkroomViewModel.h"
@@ -96,6 +97,7 @@ void DarkroomViewModel::autoLevelHorizon() {
 }
 
 void DarkroomViewModel::applyHorizonAngle(const Uuid& frame, std::optional<double> angle) {
+    if (angle && HorizonDetector::looksLevel(*angle)) angle = 0.0;
     if (selectedPhotoID_ != frame) {
         // Measured on a frame the user has left: the frame now shown keeps its own geometry.
         status_.clearIf(L10n::text("status.horizonDetecting"));

@@ -7,7 +7,7 @@
 #include <QString>
 #include <QUrl>
 
-#include "engine/analysis/HorizonDetector.h"
+#include "engine/analysis/horizon/HorizonDetector.h"
 #include "engine/analysis/SubjectSegmentationEngine.h"
 #include "services/ExportEngine.h"
 #include "viewmodel/EngineRenderService.h"

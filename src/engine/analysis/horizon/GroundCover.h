@@ -3,7 +3,8 @@
 // from edge to edge with no sky or far land over it. Its lines lie on the
 // ground (markings, mown stripes, paths, furrows) and recede or run as they
 // were drawn: none is level with a horizon out of view, none stands plumb.
-// Private to the horizon detector.
+// Private to the horizon detector, which asks it last, of a frame that gave a
+// reading.
 
 #include <opencv2/core.hpp>
 

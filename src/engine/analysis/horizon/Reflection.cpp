@@ -1,4 +1,4 @@
-#include "engine/analysis/Reflection.h"
+#include "engine/analysis/horizon/Reflection.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,7 @@
 
 #include <opencv2/imgproc.hpp>
 
-#include "engine/analysis/RecedingLines.h"
+#include "engine/analysis/horizon/RecedingLines.h"
 
 namespace vantrel::horizon {
 namespace {

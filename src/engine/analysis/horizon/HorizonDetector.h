@@ -2,6 +2,7 @@
 // Automatic horizon levelling: how far a frame is tilted, measured from the
 // dominant orientation of its strong near-horizontal and near-vertical edges.
 
+#include <cmath>
 #include <future>
 #include <optional>
 
@@ -19,5 +20,10 @@ std::future<std::optional<double>> detectHorizonAngle(Image frame);
 // must be rotated to stand level, or nothing when no clear tilt stands out.
 // `bitmap` is the display-encoded frame, top row first; any size and aspect.
 std::optional<double> measureHorizonAngle(const RgbaView& bitmap);
+
+// Whether a frame read `angle` already stands level to the eye: a horizon off
+// by less than half a degree looks level, and a reading is only about that
+// accurate, so turning by it would move the frame by the reading's own error.
+inline bool looksLevel(double angle) { return std::abs(angle) < 0.5; }
 
 }  // namespace vantrel::HorizonDetector

@@ -1,4 +1,4 @@
-#include "engine/analysis/GroundCover.h"
+#include "engine/analysis/horizon/GroundCover.h"
 
 #include <algorithm>
 
@@ -13,9 +13,11 @@ namespace {
 // skin and buildings do not.
 constexpr int kHueFrom = 33, kHueTo = 85, kMinSaturation = 64, kMinValue = 30;
 // Ground alone: vegetation over this share of the frame (players, lines and
-// a goal take the rest) and over this share of its top fifth, where a horizon
-// would show sky, far land or stands.
-constexpr double kGroundShare = 0.75, kTopShare = 0.6, kTopBand = 0.2;
+// a goal take the rest) and over this share of its top rows, where a horizon
+// in view shows sky, far land or stands. The band is thin because a field may
+// run up nearly to the top: under a sky a few hundredths of the height deep,
+// tilted a few degrees, the sky still fills most of these rows.
+constexpr double kGroundShare = 0.75, kTopShare = 0.6, kTopBand = 0.03;
 
 }  // namespace
 

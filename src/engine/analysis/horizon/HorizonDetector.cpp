@@ -1,47 +1,34 @@
-#include "engine/analysis/HorizonDetector.h"
+#include "engine/analysis/horizon/HorizonDetector.h"
 
-// The frame is reduced to about 240000 grey values with its aspect ratio kept
-// (stretching it to a fixed shape would change every angle). Straight
-// segments are read first: the verticals' lean at the centre column, and a
-// level line spanning most of the width (or, when none does, a soft horizon
-// where the tone steps between calm regions across the whole width), which
-// decides unless it disagrees with the verticals (then it is a receding edge)
-// or the long level lines fan out as a road's edges and rails do (then none of
-// them is the horizon, and without a soft horizon or verticals the frame has
-// no line to level on). A soft horizon decides over a long level line that
-// disagrees with it: such a line recedes towards the horizon (a jetty's seam,
-// a deck's boards). Long lines that meet at one point from below (a floor's
-// boards, a road's edges, rails) recede to it on the horizon: then no long
-// line near level gives the reading, but the clear boundary between large
-// regions, on a strongly blurred copy, that runs through the point. A long
-// level line that parts no large regions there, and that no upright
-// confirms, is an edge on the ground and gives none. The segments are read
-// at several scales of the segment detector and the readings' median taken:
-// which segments it finds,
-// and so which ones the fits keep or drop, changes with the scale, and a
-// reading one scale tips (a limb taken for a vertical, a door frame dropped)
-// is outvoted by the others; a reading most scales do not share within a
-// degree is none. The votes below give way to a long straight segment at
-// another tilt than theirs: the frame then holds long lines at several tilts
-// (a bridge's deck, cloud streaks) and which is level cannot be told.
-// Verticals that hold only a small share of the frame's steep segments are
-// texture (grass, reeds) and do not count, nor do verticals whose leftovers
-// line up at another lean about as well (a wood's trunks, each leaning its
-// own way). Without either, edge pixels vote for lines of every tilt. Edge
-// pixels are those that stand out from the frame's own calm parts, so a faint
-// horizon in a calm frame counts as fully as a hard one; each votes only with
-// its position, the way its edge runs and the side its tone steps to, not
-// with its strength. For every tilt within 20 degrees the votes are summed,
-// signed, along the straight lines of that tilt (near-horizontal and
-// near-vertical ones alike): a long line across the frame sums to its full
-// length, while texture (reeds, grass, planks) points every way and cancels. The tilt whose lines line up best, refined to a
-// fiftieth of a degree, is the frame's tilt, when it stands clearly above
-// what texture gives at other tilts and edges along the rows give most of it
-// (trunks and stems lined up alone are no horizon). When no line reads, still
-// water may: a shore that meets its own reflection (a dark hill over its dark
-// copy) has no edge of its own, or one lost among the water's streaks, yet
-// the frame mirrors itself about it. A frame of ground alone (a pitch or a
-// lawn seen from above) reads nothing: its lines are drawn on the ground.
+// How a frame is read. Each step only measures; readings are weighed where
+// they meet (steps 3 and 5); the gate that can hide a horizon runs last.
+//  1. The frame is reduced to about 240000 grey values, its aspect ratio kept
+//     (stretching it would change every angle).
+//  2. Straight segments, at five scales of the segment detector
+//     (measureSegments): the verticals' lean at the centre column and the
+//     longest level line spanning half the width or, without one, a soft
+//     horizon where the tone steps between calm regions across the whole width.
+//     Lines that fan out to one point recede (RecedingLines.h): then the
+//     boundary between large regions through that point reads. A long level
+//     line that parts no large regions on a strongly blurred copy, and that no
+//     upright or parallel line confirms, is an edge on the ground; verticals
+//     decide over a level line that disagrees with them.
+//  3. When most scales decide, their median reads, if most of them share it
+//     within a degree: which segments the detector finds changes with its
+//     scale, and a reading one scale tips is outvoted by the others.
+//  4. Otherwise the whole frame is measured twice: the tilt along whose lines
+//     the edges line up best, mostly edges along the rows (measureEdges), and
+//     the line about which still water mirrors the frame (Reflection.h).
+//  5. The edges' tilt reads unless a long straight segment at another tilt
+//     lines up about as well: then the frame holds long lines at two tilts (a
+//     bridge's deck, cloud streaks) and which is level cannot be told. Else the
+//     mirror's line reads; a line at another tilt does not contest it, for it
+//     does not mirror the frame (a hill's straight flank over a lake is
+//     mirrored with the rest).
+//  6. Last, a frame of ground alone (GroundCover.h) gives back its reading: its
+//     lines lie on the ground. Judged by colour, this gate could hide a horizon
+//     over a green field, so it is asked only of a reading already made, and
+//     looks only at the top rows, where any horizon in view shows the sky.
 
 #include <algorithm>
 #include <array>
@@ -53,9 +40,9 @@
 
 #include <opencv2/imgproc.hpp>
 
-#include "engine/analysis/GroundCover.h"
-#include "engine/analysis/RecedingLines.h"
-#include "engine/analysis/Reflection.h"
+#include "engine/analysis/horizon/GroundCover.h"
+#include "engine/analysis/horizon/RecedingLines.h"
+#include "engine/analysis/horizon/Reflection.h"
 
 namespace vantrel::HorizonDetector {
 namespace {
@@ -83,6 +70,10 @@ constexpr double kAgreement = 1.0;
 // many degrees off the votes' tilt conflicts with them (a smaller difference
 // would not turn the frame visibly wrong either way).
 constexpr double kConflictSpan = 0.25, kConflict = 1.5;
+// Such a segment's line rivals the votes' when its edges line up at least this
+// share as well (above texture): a line at least half as long, since the
+// coherence grows with the square of a line's length.
+constexpr double kRivalLine = 0.25;
 // Share of the verticals' spread of lean a pencil must explain to be fitted.
 constexpr double kPencilShare = 0.3;
 // How far beyond the columns its verticals cover a pencil may be read, as a
@@ -91,7 +82,6 @@ constexpr double kPencilReach = 0.5;
 // The verticals a fit leaves out may hold another fit of at most this share
 // of its length at a visibly different lean.
 constexpr double kRivalShare = 1.0 / 3.0;
-constexpr double kUnseenTilt = 0.3;
 // A horizon between calm regions: the frame is cut into this many column
 // strips, of which this many must step at one line, by at least this many grey
 // levels (a smaller step is the 8-bit rounding's).
@@ -112,13 +102,9 @@ using horizon::LevelLine;
 using horizon::Point;
 using horizon::radians;
 
-// To a tenth of a degree, +0 for -0. A tilt under kUnseenTilt counts as level:
-// on real photographs the measurement itself is only that precise (a line's
-// angle read to a pixel over a few hundred), and a viewer does not see a
-// horizon off by less than about half a degree, so turning the frame by such
-// a reading would only move it by the detector's own noise.
+// To a tenth of a degree, +0 for -0. Whether that looks level is the
+// caller's to judge (looksLevel).
 double roundToTenth(double value) {
-    if (std::abs(value) < kUnseenTilt) return 0.0;
     const double r = std::round(value * 10.0) / 10.0;
     return std::abs(r) < 0.1 ? 0.0 : r;
 }
@@ -212,8 +198,15 @@ double coherence(const Votes& votes, double tilt, std::vector<float>& profile, i
     return total * stride;
 }
 
-// The levelling angle measured on a frame reduced to the analysis size (grey, CV_32F).
-std::optional<double> measureGrey(const cv::Mat& grey, const Votes& votes) {
+// The tilt (counter-clockwise, degrees) along whose lines the edges line up
+// best, how well they do and how well texture alone does (the median tilt).
+struct EdgePeak {
+    double tilt = 0, coherence = 0, baseline = 0;
+};
+
+// The edges' peak on a frame reduced to the analysis size (grey, CV_32F), when
+// it stands clearly above texture.
+std::optional<EdgePeak> measureEdges(const cv::Mat& grey, const Votes& votes) {
     std::vector<float> profile;
     // Coarse search over every tilt with half the votes, the median of which
     // is what texture alone gives.
@@ -258,23 +251,18 @@ std::optional<double> measureGrey(const cv::Mat& grey, const Votes& votes) {
     // convergence is fitted; lined up here they may lean alike by chance
     // (trunks, leaf veins, grass).
     if (coherence(votes, tilt, profile, 1, 1) < kMinLevelShare * fineBest) return std::nullopt;
-    return roundToTenth(-tilt);
+    return EdgePeak{tilt, fineBest, baseline};
 }
 
-// The tilt (counter-clockwise, degrees) of the level line whose straight
-// segment lies near `roughTilt`: the segment's own angle is coarse, the
-// row-wise line coherence near it is finer.
-double refinedLevelTilt(const Votes& votes, double roughTilt) {
+// The line of edges whose straight segment lies near `roughTilt`: the
+// segment's own angle is coarse, the line coherence near it (of the edges
+// along the rows, or with `axes` 2 of all) is finer.
+EdgePeak refinedLine(const Votes& votes, double roughTilt, int axes = 1) {
     std::vector<float> profile;
-    double best = -1, bestTilt = roughTilt;
-    for (double t = roughTilt - kFineReach; t <= roughTilt + kFineReach + 1e-9; t += kFineStep) {
-        const double c = coherence(votes, t, profile, 1, 0);
-        if (c > best) {
-            best = c;
-            bestTilt = t;
-        }
-    }
-    return bestTilt;
+    EdgePeak best{roughTilt, -1, 0};
+    for (double t = roughTilt - kFineReach; t <= roughTilt + kFineReach + 1e-9; t += kFineStep)
+        if (const double c = coherence(votes, t, profile, 1, axes); c > best.coherence) best = {t, c, 0};
+    return best;
 }
 
 // A near-vertical straight segment: the column where its line crosses the
@@ -593,7 +581,7 @@ SegmentReading measureSegments(const cv::Mat& bytes, const Votes& votes, std::op
     // (a deck's end, a pier's side): the horizon runs through the fan's point.
     const bool receding = horizon::fansOut(levelLines) || vanish;
     std::optional<double> level;
-    if (longestLevel >= kHorizonSpan * w && !receding) level = refinedLevelTilt(votes, levelTilt);
+    if (longestLevel >= kHorizonSpan * w && !receding) level = refinedLine(votes, levelTilt).tilt;
     // A horizon parts two large regions across the width, so it stays on a
     // strongly blurred copy where texture does not: a sharp line that does
     // not is an edge on the ground (a pier's side, a board, a rail) and gives
@@ -704,6 +692,19 @@ std::optional<double> calmHorizonTilt(const cv::Mat& grey) {
     return degrees(std::atan(-(sxy / sw - (sx / sw) * (sy / sw)) / var));
 }
 
+// Steps 4 and 5: the segments say nothing clear at most scales, so the whole
+// frame is measured; `longest` holds the longest near-level segment found.
+std::optional<double> readWholeFrame(const cv::Mat& grey, const Votes& votes, const SegmentReading& longest) {
+    if (const std::optional<EdgePeak> edges = measureEdges(grey, votes)) {
+        const bool otherTilt = longest.levelLength >= kConflictSpan && std::abs(edges->tilt - longest.levelTilt) > kConflict;
+        const EdgePeak rival = otherTilt ? refinedLine(votes, longest.levelTilt, 2) : EdgePeak{};
+        if (rival.coherence - edges->baseline < kRivalLine * (edges->coherence - edges->baseline)) return roundToTenth(-edges->tilt);
+        // Two lines at visibly different tilts: only a reflection can tell which is level.
+    }
+    if (const auto shore = horizon::reflectedShoreline(horizon::mirrorCopies(grey), kMaxTilt)) return roundToTenth(-shore->tilt);
+    return std::nullopt;
+}
+
 std::optional<double> readLines(const cv::Mat& grey) {
     const Votes votes = edgeVotes(grey);
     const std::optional<double> calm = calmHorizonTilt(grey);
@@ -724,19 +725,7 @@ std::optional<double> readLines(const cv::Mat& grey) {
         ++decided;
         if (r.angle) angles.push_back(*r.angle);
     }
-    // The segments say nothing clear at most scales: the votes decide or, when
-    // they find no line, a reflection (a shore whose edge is lost in its own
-    // reflection), unless a long straight line of the frame runs at another
-    // tilt than theirs. Then the frame holds long lines at more than one tilt
-    // (a bridge's deck, cloud streaks, rails), and which of them is level
-    // cannot be told.
-    if (2 * decided <= readings.size()) {
-        std::optional<double> reading = measureGrey(grey, votes);
-        if (!reading)
-            if (const auto shore = horizon::reflectedShoreline(horizon::mirrorCopies(grey), kMaxTilt)) reading = roundToTenth(-shore->tilt);
-        if (reading && longest->levelLength >= kConflictSpan && std::abs(*reading + longest->levelTilt) > kConflict) return std::nullopt;
-        return reading;
-    }
+    if (2 * decided <= readings.size()) return readWholeFrame(grey, votes, *longest);
     // Most of the scales that decide find no line to level on.
     if (2 * angles.size() <= decided) return std::nullopt;
     std::sort(angles.begin(), angles.end());
@@ -751,8 +740,10 @@ std::optional<double> readLines(const cv::Mat& grey) {
 
 // `rgba` is the frame reduced to `size`.
 std::optional<double> measureFrame(const cv::Mat& rgba, cv::Size size) {
-    if (horizon::showsGroundAlone(analysis::rgbAtSize(rgba, size))) return std::nullopt;
-    return readLines(analysis::greyAtSize(rgba, size));
+    const std::optional<double> angle = readLines(analysis::greyAtSize(rgba, size));
+    // Step 6, last: the one gate that could hide a horizon the lines showed.
+    if (angle && horizon::showsGroundAlone(analysis::rgbAtSize(rgba, size))) return std::nullopt;
+    return angle;
 }
 
 bool measurable(cv::Size size) { return size.width >= 16 && size.height >= 16; }

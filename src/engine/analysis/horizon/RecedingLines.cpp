@@ -1,4 +1,4 @@
-#include "engine/analysis/RecedingLines.h"
+#include "engine/analysis/horizon/RecedingLines.h"
 
 #include <algorithm>
 
