@@ -16,8 +16,8 @@
 #include "engine/analysis/HorizonDetector.h"
 #include "engine/core/Image.h"
 #include "engine/analysis/SpotSamplingEngine.h"
-#include "engine/analysis/FaceFinder.h"
-#include "engine/analysis/SubjectSegmentationEngine.h"
+#include "engine/analysis/subject/FaceFinder.h"
+#include "engine/analysis/subject/SubjectSegmentationEngine.h"
 
 #include "../tests/common/PortraitScene.h"
 #include "ProcessCpu.h"

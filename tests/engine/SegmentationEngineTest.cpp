@@ -11,9 +11,9 @@
 #include <opencv2/imgproc.hpp>
 
 #include "common/PortraitScene.h"
-#include "engine/analysis/FaceFinder.h"
-#include "engine/analysis/PersonPrior.h"
-#include "engine/analysis/SubjectSegmentationEngine.h"
+#include "engine/analysis/subject/FaceFinder.h"
+#include "engine/analysis/subject/PersonPrior.h"
+#include "engine/analysis/subject/SubjectSegmentationEngine.h"
 #include "engine/core/Context.h"
 
 namespace vantrel {

@@ -1,4 +1,4 @@
-#include "engine/analysis/ObjectSubject.h"
+#include "engine/analysis/subject/ObjectSubject.h"
 
 // The attention map weighs three things, each against the frame itself:
 // 1. Border contrast: the frame's four border bands describe the background
@@ -21,7 +21,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "engine/analysis/AnalysisRaster.h"
-#include "engine/analysis/GrabCutRefinement.h"
+#include "engine/analysis/subject/GrabCutRefinement.h"
 
 namespace vantrel::subject {
 namespace {

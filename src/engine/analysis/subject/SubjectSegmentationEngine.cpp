@@ -1,4 +1,4 @@
-#include "engine/analysis/SubjectSegmentationEngine.h"
+#include "engine/analysis/subject/SubjectSegmentationEngine.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,10 +7,10 @@
 
 #include <opencv2/imgproc.hpp>
 
-#include "engine/analysis/FaceFinder.h"
-#include "engine/analysis/GrabCutRefinement.h"
-#include "engine/analysis/ObjectSubject.h"
-#include "engine/analysis/PersonPrior.h"
+#include "engine/analysis/subject/FaceFinder.h"
+#include "engine/analysis/subject/GrabCutRefinement.h"
+#include "engine/analysis/subject/ObjectSubject.h"
+#include "engine/analysis/subject/PersonPrior.h"
 #include "engine/core/Context.h"
 #include "engine/filters/Downscale.h"
 
