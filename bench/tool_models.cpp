@@ -1,6 +1,7 @@
 // Runs the converted subject models on a photograph, loaded as the editor loads a scan, and
 // writes their inputs and outputs as raw float32 files (with a JSON index of their shapes) for
-// scripts/check-models.sh to compare with the original TensorFlow.js models. --test-picture
+// scripts/check-models.sh to compare with the original TensorFlow.js models, and prints the
+// detections. --test-picture
 // takes the picture of the golden test instead.
 //   vantrel-models <photograph> | --test-picture <output folder>
 
@@ -56,6 +57,9 @@ int main(int argc, char** argv) {
         index["person"]["input"] = save(dir, "person-input", subject::personInput(*working));
         index["person"]["outputs"].push_back(save(dir, "person", person));
         std::ofstream(dir / "index.json") << index.dump(1);
+        for (const subject::Detection& d : subject::decodeDetections(*heads, working->size(), 0.25f))
+            std::printf("class %2d  score %.2f  box %.0f %.0f %.0f %.0f of %d x %d\n", d.label, d.score, d.box.x, d.box.y,
+                        d.box.width, d.box.height, working->cols, working->rows);
         return 0;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "vantrel-models: %s\n", e.what());

@@ -650,7 +650,10 @@ bool runsAcrossTheFrame(const cv::Mat& object) {
 }
 
 bool standsApart(const cv::Mat& rgb, const cv::Mat& object) {
-    if (cv::boundingRect(object).width < kBroad * object.cols) return true;
+    return cv::boundingRect(object).width < kBroad * object.cols || outlineStandsApart(rgb, object);
+}
+
+bool outlineStandsApart(const cv::Mat& rgb, const cv::Mat& object) {
     prepareLabTables();
     cv::Mat rgbf, lab;
     rgb.convertTo(rgbf, CV_32F, 1.0 / 255.0);

@@ -13,9 +13,9 @@
 
 namespace vantrel::subject {
 
-// A detection this sure is one; below it the frame's subject is left to
+// A detection more likely than not is one; below it the frame's subject is left to
 // what finds subjects without the detector.
-inline constexpr float kClearScore = 0.4f;
+inline constexpr float kClearScore = 0.5f;
 
 struct Choice {
     Kind kind = Kind::other;
