@@ -12,6 +12,14 @@ constexpr double kMinArea = 0.002;
 constexpr double kNearly = 0.4;
 // How much a box at a corner counts against one at the centre.
 constexpr double kOffCentre = 0.5;
+// A box of another kind over the same place (overlapping this much) and
+// scored within this margin leaves the kind of the thing there open.
+constexpr float kSamePlace = 0.5f, kKindMargin = 0.2f;
+
+float overlap(const cv::Rect2f& a, const cv::Rect2f& b) {
+    const float inter = (a & b).area();
+    return inter / std::max(1e-6f, a.area() + b.area() - inter);
+}
 
 }  // namespace
 
@@ -32,7 +40,11 @@ std::optional<Choice> chooseSubject(const std::vector<Detection>& found, cv::Siz
             clear.emplace_back(prominence(d, picture), d);
     if (clear.empty()) return std::nullopt;
     std::sort(clear.begin(), clear.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
-    Choice choice{kindOf(clear.front().second.label), {}};
+    const Detection& best = clear.front().second;
+    Choice choice{kindOf(best.label), {}, false};
+    choice.kindOpen = std::any_of(found.begin(), found.end(), [&](const Detection& d) {
+        return kindOf(d.label) != choice.kind && d.score >= best.score - kKindMargin && overlap(d.box, best.box) >= kSamePlace;
+    });
     for (const auto& [p, d] : clear)
         if (kindOf(d.label) == choice.kind && p >= kNearly * clear.front().first) choice.boxes.push_back(d);
     return choice;

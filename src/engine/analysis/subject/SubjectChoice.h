@@ -20,6 +20,7 @@ inline constexpr float kClearScore = 0.5f;
 struct Choice {
     Kind kind = Kind::other;
     std::vector<Detection> boxes;  // most prominent first
+    bool kindOpen = false;         // the detector nearly as surely sees another kind there
 };
 
 // How much a detection stands out in a picture of `picture`.

@@ -27,6 +27,8 @@ constexpr double kMaxPersonArea = 0.97;
 constexpr float kPersonMargin = 0.12f;
 // Around a detected animal or vehicle GrabCut may take this share of its box more.
 constexpr float kBoxMargin = 0.08f;
+// GrabCut learns the ground from at least this share of the frame outside the boxes.
+constexpr double kMinGroundOutside = 0.1;
 // The segmentation has found a detected person when it covers this share of the box.
 constexpr double kMinPersonShare = 0.15;
 
@@ -189,7 +191,7 @@ std::optional<SubjectSegmentationEngine::Mask> SubjectSegmentationEngine::fromDe
         cv::ellipse(cores, (b.tl() + b.br()) / 2, cv::Size(std::max(1, b.width / 6), std::max(1, b.height / 6)), 0, 0, 360,
                     cv::Scalar(255), cv::FILLED);
     }
-    if (choice.kind == subject::Kind::person) {
+    if (choice.kind == subject::Kind::person && !choice.kindOpen) {
         // Each person segmented on a crop a little larger than the box, so
         // the whole figure is in it; the crops' maps combined.
         cv::Mat people = cv::Mat::zeros(small.size(), CV_32F);
@@ -210,15 +212,22 @@ std::optional<SubjectSegmentationEngine::Mask> SubjectSegmentationEngine::fromDe
         if (cv::countNonZero(cut & boxes) >= kMinPersonShare * cv::countNonZero(boxes))
             return softMask(small, cut, Found::person);
     }
-    // Animals and vehicles: GrabCut inside the boxes, the middle of each sure.
+    // Animals and vehicles (and a thing whose kind the detector leaves open): GrabCut
+    // inside the boxes, the middle of each sure.
     cv::Mat labels(small.size(), CV_8U, cv::Scalar(cv::GC_BGD));
     for (const subject::Detection& d : choice.boxes) labels(onSmall(enlarged(d.box, kBoxMargin) & inRgb)).setTo(cv::GC_PR_BGD);
+    // Boxes that leave next to nothing of the frame outside say nothing of where the thing ends.
+    if (cv::countNonZero(labels == cv::GC_BGD) < kMinGroundOutside * double(small.total())) return std::nullopt;
     labels.setTo(cv::GC_PR_FGD, boxes);
     labels.setTo(cv::GC_FGD, cores);
     cv::Mat cut = subject::regionsTouching(subject::grabCut(small, labels), cores);
     cut = subject::fillHoles(cut, 0.005 * double(small.total()));
     if (subject::coverage(cut) < kMinPersonArea) return std::nullopt;
-    return softMask(small, cut, choice.kind == subject::Kind::animal ? Found::animal : choice.kind == subject::Kind::person ? Found::person : Found::object);
+    const Found found = choice.kindOpen                       ? Found::object
+                        : choice.kind == subject::Kind::animal ? Found::animal
+                        : choice.kind == subject::Kind::person ? Found::person
+                                                               : Found::object;
+    return softMask(small, cut, found);
 }
 
 std::optional<SubjectSegmentationEngine::Mask> SubjectSegmentationEngine::withoutDetector(const cv::Mat& rgb, const cv::Mat& small,
