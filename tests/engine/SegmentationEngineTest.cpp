@@ -8,11 +8,14 @@
 #include <random>
 #include <vector>
 
+#include <unistd.h>
+
 #include <opencv2/imgproc.hpp>
 
 #include "common/PortraitScene.h"
 #include "engine/analysis/subject/FaceFinder.h"
 #include "engine/analysis/subject/PersonPrior.h"
+#include "engine/analysis/subject/SubjectModels.h"
 #include "engine/analysis/subject/SubjectSegmentationEngine.h"
 #include "engine/core/Context.h"
 
@@ -693,3 +696,44 @@ TEST(SegmentationEngineTest, FaceCascadesFindADrawnFaceAndGiveNoneWhenMissingOrD
 }  // namespace
 }  // namespace vantrel
 
+
+namespace vantrel {
+namespace {
+
+TEST(SegmentationEngineTest, WithTheDetectorModelsOrWithoutThem) {
+    const cv::Size size(1500, 1000);
+    cv::Mat frame = testing::mottledGround(size, 21, true);
+    testing::drawPerson(frame, {760, 330}, 220, {235, 235, 230, 255});
+    const PlacedFaces face(size, {testing::faceBox({760, 330}, 220)});
+    const auto today = SubjectSegmentationEngine(face).segment(viewOf(frame));
+    ASSERT_TRUE(today.has_value());
+    ASSERT_EQ(today->found, SubjectSegmentationEngine::Found::person);
+
+    // Missing or damaged model files: today's method alone, the same mask, no crash.
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("vantrel-engine-models-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const subject::SubjectModels missing(dir);
+    const auto withoutModels = SubjectSegmentationEngine(face, &missing).segment(viewOf(frame));
+    ASSERT_TRUE(withoutModels.has_value());
+    EXPECT_EQ(withoutModels->found, today->found);
+    EXPECT_EQ(withoutModels->values, today->values);
+    std::ofstream(dir / "nanodet.pb", std::ios::binary) << std::string(4096, '\x01');
+    std::ofstream(dir / "selfie.pb", std::ios::binary) << std::string(4096, '\x02');
+    const subject::SubjectModels damaged(dir);
+    const auto withDamaged = SubjectSegmentationEngine(face, &damaged).segment(viewOf(frame));
+    ASSERT_TRUE(withDamaged.has_value());
+    EXPECT_EQ(withDamaged->values, today->values);
+    std::filesystem::remove_all(dir);
+
+    // With the models: the detector does not take the drawing for a person, so the face the
+    // finder reports there does not by itself make the frame a portrait.
+    const subject::SubjectModels& models = subject::SubjectModels::shared();
+    ASSERT_TRUE(models.available());
+    const auto withModels = SubjectSegmentationEngine(face, &models).segment(viewOf(frame));
+    if (withModels) {
+        EXPECT_NE(withModels->found, SubjectSegmentationEngine::Found::person);
+    }
+}
+
+}  // namespace
+}  // namespace vantrel

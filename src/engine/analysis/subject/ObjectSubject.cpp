@@ -752,7 +752,24 @@ cv::Mat mainObject(const cv::Mat& rgb, const Attention& seen) {
     labels.setTo(cv::GC_BGD, stretches & (labels != cv::GC_FGD));
     const cv::Mat cut = grabCut(rgb, labels);
 
-    // The regions with most salient mass make the object; bright specks elsewhere do not.
+    // After GrabCut, in this order (each step must not undo the ones before it):
+    //  1. Keep the regions with most salient mass (leadingRegions): bright specks elsewhere are
+    //     not the object. Later steps may only grow from these regions, never start new ones.
+    //  2. Grow over what differs from the ground and hangs together with the object (its
+    //     parts of another colour). Must not bring back what step 1 dropped: only touching parts.
+    //  3. Take away what runs on to the frame's edge where the object's core does not
+    //     (withoutEdgeRuns). Must not cut into the core (the sure labels of the seeds).
+    //  4. Take away a perch it stands on (withoutPerch). Must not reconnect what 3 took away.
+    //  5. Fill the small enclosed holes (fillHoles). Must not fill a gap open to the ground.
+    //  6. A band across the frame keeps only the thing standing off it (offTheBand); a thing
+    //     loses the ground that still runs out of the frame or hangs on it by a neck
+    //     (withoutGround). Must not take the core.
+    //  7. Refuse an object too small or filling the frame.
+    // The engine then refuses a band running across the frame and an object that does not
+    // stand apart from its surroundings (runsAcrossTheFrame, standsApart); people and animals
+    // found by their faces go through refinePeople, withoutGround and the area check instead.
+
+    // 1. The regions with most salient mass make the object; bright specks elsewhere do not.
     cv::Mat regions;
     const int n = cv::connectedComponents(cut, regions, 8, CV_32S);
     std::vector<double> mass(std::size_t(std::max(n, 1)), 0.0);
@@ -764,22 +781,22 @@ cv::Mat mainObject(const cv::Mat& rgb, const Attention& seen) {
     }
     cv::Mat object = leadingRegions(rgb, regions, mass);
     if (object.empty()) return {};
-    // GrabCut's colour models give an object's parts of another colour (a lit
+    // 2. GrabCut's colour models give an object's parts of another colour (a lit
     // lamp, pale outer petals, white fur beside tabby) to the ground; what
     // differs from the ground and hangs together with the object is the object.
     object = regionsTouching(seen.unlike | object, object);
     const cv::Mat core = object & (labels == cv::GC_FGD);
-    object = withoutEdgeRuns(rgb, object, core);
-    object = withoutPerch(object);
-    object = fillHoles(object, 0.005 * double(rgb.total()));
-    if (runsAcrossTheFrame(object)) {
+    object = withoutEdgeRuns(rgb, object, core);  // 3.
+    object = withoutPerch(object);                 // 4.
+    object = fillHoles(object, 0.005 * double(rgb.total()));  // 5.
+    if (runsAcrossTheFrame(object)) {  // 6.
         if (cv::Mat thing = offTheBand(rgb, object, attention); !thing.empty()) object = thing;
     } else {
         // A thing: what still runs out of the frame where its core does not, or hangs on it by
         // a neck in other colours, is the ground it stands on.
         object = withoutGround(rgb, object, core, core);
     }
-    const double area = coverage(object);
+    const double area = coverage(object);  // 7.
     if (area < kMinSubjectArea || area > 0.95) return {};
     return object;
 }
