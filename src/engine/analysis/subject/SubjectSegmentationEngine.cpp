@@ -158,14 +158,14 @@ std::optional<SubjectSegmentationEngine::Mask> SubjectSegmentationEngine::segmen
     // faces and attention do. What it does not know, or does not see clearly, is
     // left to the method that finds subjects without it.
     const auto found = models_ ? models_->detect(rgb) : std::nullopt;
-    if (found)
-        if (const auto choice = subject::chooseSubject(*found, rgb.size()))
-            if (auto mask = fromDetections(rgb, small, *choice)) return mask;
+    const auto choice = found ? subject::chooseSubject(*found, rgb.size()) : std::nullopt;
+    if (choice)
+        if (auto mask = fromDetections(rgb, small, *choice)) return mask;
     auto mask = withoutDetector(rgb, small, found.has_value());
     // Where the detector looked and saw nothing it knows, the weakest of the
     // verdicts without it, an object whose outline fades into the scene over
     // much of its length (a patch of grass, a stretch of sea), is no subject.
-    if (found && mask && mask->found == Found::object) {
+    if (found && !choice && mask && mask->found == Found::object) {
         const cv::Mat soft(mask->height, mask->width, CV_32F, mask->values.data());
         if (!subject::outlineStandsApart(small, soft > 0.5f)) mask->found = Found::attention;
     }
