@@ -735,5 +735,31 @@ TEST(SegmentationEngineTest, WithTheDetectorModelsOrWithoutThem) {
     }
 }
 
+TEST(SegmentationEngineTest, WhereTheDetectorFindsNothingAPatchOfGrassIsNoSubject) {
+    // Blades of grass with a sunlit patch: the method without the detector takes the patch for
+    // an object; where the detector looked and saw nothing it knows, its fading outline makes
+    // it no subject, with the same mask.
+    const cv::Size size(1200, 800);
+    cv::Mat frame(size, CV_8UC4, cv::Scalar(60, 120, 40, 255));
+    cv::RNG rng(7);
+    for (int k = 0; k < 6000; ++k) {
+        const cv::Point a(rng.uniform(0, size.width), rng.uniform(0, size.height));
+        const int g = rng.uniform(80, 200);
+        cv::line(frame, a, a + cv::Point(rng.uniform(-8, 8), -rng.uniform(15, 45)), cv::Scalar(g / 3, g, g / 4, 255), 2, cv::LINE_AA);
+    }
+    cv::Mat light(size, CV_8UC4, cv::Scalar::all(0));
+    cv::ellipse(light, {700, 350}, {260, 160}, 10, 0, 360, cv::Scalar(40, 45, 20, 0), cv::FILLED);
+    cv::GaussianBlur(light, light, {0, 0}, 60);
+    frame += light;
+    const PlacedFaces none(size, {});
+    const auto without = SubjectSegmentationEngine(none).segment(viewOf(frame));
+    const auto with = SubjectSegmentationEngine(none, &subject::SubjectModels::shared()).segment(viewOf(frame));
+    ASSERT_TRUE(without && with);
+    EXPECT_EQ(with->found, SubjectSegmentationEngine::Found::attention);
+    if (without->found == SubjectSegmentationEngine::Found::object) {
+        EXPECT_EQ(with->values, without->values);
+    }
+}
+
 }  // namespace
 }  // namespace vantrel
