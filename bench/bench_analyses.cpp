@@ -6,9 +6,12 @@
 
 #include <cmath>
 #include <cstring>
+#include <fstream>
 #include <numbers>
 #include <random>
 #include <vector>
+
+#include <unistd.h>
 
 #include <opencv2/imgproc.hpp>
 
@@ -16,8 +19,9 @@
 #include "engine/analysis/horizon/HorizonDetector.h"
 #include "engine/core/Image.h"
 #include "engine/analysis/SpotSamplingEngine.h"
-#include "engine/analysis/FaceFinder.h"
-#include "engine/analysis/SubjectSegmentationEngine.h"
+#include "engine/analysis/subject/FaceFinder.h"
+#include "engine/analysis/subject/SubjectModels.h"
+#include "engine/analysis/subject/SubjectSegmentationEngine.h"
 
 #include "../tests/common/PortraitScene.h"
 #include "ProcessCpu.h"
@@ -91,6 +95,13 @@ void BM_SegmentationProxy(benchmark::State& state) {
 BENCHMARK(BM_SegmentationProxy)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // A 6000 x 4000 portrait: one person in a white shirt before sunlit leaves.
+double residentMegabytes() {
+    std::ifstream statm("/proc/self/statm");
+    double pages = 0, resident = 0;
+    statm >> pages >> resident;
+    return resident * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
 void BM_SubjectDetect(benchmark::State& state) {
     const cv::Size size(6000, 4000);
     cv::Mat pixels = testing::mottledGround(size, 5, true);
@@ -104,6 +115,14 @@ void BM_SubjectDetect(benchmark::State& state) {
     }
     const Image frame = imageOf(pixels);
     pixels.release();
+    // What loading the trained networks (on first use) and a first pass of each adds to the
+    // process's resident memory.
+    const double before = residentMegabytes();
+    if (!subject::SubjectModels::shared().available()) {
+        state.SkipWithError("the subject models are missing");
+        return;
+    }
+    state.counters["models_MB"] = residentMegabytes() - before;
     // CPU time of all threads too: it says what the wall time would be on a quiet machine.
     const bench::ProcessCpuCounter cpu(state);
     for (auto _ : state) {

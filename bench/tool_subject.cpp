@@ -30,7 +30,7 @@
 
 #include <opencv2/imgproc.hpp>
 
-#include "engine/analysis/SubjectSegmentationEngine.h"
+#include "engine/analysis/subject/SubjectSegmentationEngine.h"
 #include "engine/io/ImageLoader.h"
 #include "services/ExportFile.h"
 #include "services/ImageEncoder.h"

@@ -17,7 +17,7 @@ pkg_check_modules(PANGOCAIRO REQUIRED IMPORTED_TARGET pangocairo cairo fontconfi
 find_path(OPENCV_INCLUDE_DIR opencv2/core.hpp PATH_SUFFIXES opencv4 REQUIRED)
 add_library(vantrel_opencv INTERFACE)
 target_include_directories(vantrel_opencv SYSTEM INTERFACE ${OPENCV_INCLUDE_DIR})
-target_link_libraries(vantrel_opencv INTERFACE opencv_objdetect opencv_imgproc opencv_core)
+target_link_libraries(vantrel_opencv INTERFACE opencv_dnn opencv_objdetect opencv_imgproc opencv_core)
 
 find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets Test Svg DBus)
 set(CMAKE_AUTOMOC_MOC_OPTIONS "")

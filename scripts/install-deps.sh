@@ -13,6 +13,7 @@ PACKAGES=(
   libcairo2-dev libpango1.0-dev fontconfig fonts-dejavu-core fonts-urw-base35 fonts-liberation2
   fonts-noto-cjk fonts-noto-color-emoji
   libopencv-core-dev libopencv-imgproc-dev libopencv-objdetect-dev opencv-data
+  libopencv-dnn-dev nodejs npm
   nlohmann-json3-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth dbus-daemon
@@ -20,6 +21,10 @@ PACKAGES=(
 
 missing=()
 for p in "${PACKAGES[@]}"; do
+  # Node's own packages bundle npm and refuse Debian's: any npm on the path will do.
+  if [ "$p" = npm ] && command -v npm >/dev/null; then
+    continue
+  fi
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
     missing+=("$p")
   fi

@@ -1,7 +1,7 @@
 #include "services/ExportEngine.h"
 
 #include "engine/stages/DarkroomPipeline.h"
-#include "engine/analysis/SubjectSegmentationEngine.h"
+#include "engine/analysis/subject/SubjectSegmentationEngine.h"
 #include "services/ExportWriter.h"
 
 namespace vantrel::ExportEngine {

@@ -8,7 +8,7 @@
 #include <QUrl>
 
 #include "engine/analysis/horizon/HorizonDetector.h"
-#include "engine/analysis/SubjectSegmentationEngine.h"
+#include "engine/analysis/subject/SubjectSegmentationEngine.h"
 #include "services/ExportEngine.h"
 #include "viewmodel/EngineRenderService.h"
 #include "viewmodel/SessionStoreStorage.h"

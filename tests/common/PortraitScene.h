@@ -99,4 +99,13 @@ inline void drawPerson(cv::Mat& rgba, cv::Point centre, int width, cv::Scalar sh
     drawFace(rgba, centre, width);
 }
 
+// The picture the subject models' golden outputs are taken on (8-bit RGB): a person on mottled ground.
+inline cv::Mat modelProbePicture() {
+    cv::Mat rgba = mottledGround({640, 480}, 11);
+    drawPerson(rgba, {320, 150}, 120, {60, 90, 200, 255});
+    cv::Mat rgb;
+    cv::cvtColor(rgba, rgb, cv::COLOR_RGBA2RGB);
+    return rgb;
+}
+
 }  // namespace vantrel::testing

@@ -8,12 +8,15 @@
 #include <random>
 #include <vector>
 
+#include <unistd.h>
+
 #include <opencv2/imgproc.hpp>
 
 #include "common/PortraitScene.h"
-#include "engine/analysis/FaceFinder.h"
-#include "engine/analysis/PersonPrior.h"
-#include "engine/analysis/SubjectSegmentationEngine.h"
+#include "engine/analysis/subject/FaceFinder.h"
+#include "engine/analysis/subject/PersonPrior.h"
+#include "engine/analysis/subject/SubjectModels.h"
+#include "engine/analysis/subject/SubjectSegmentationEngine.h"
 #include "engine/core/Context.h"
 
 namespace vantrel {
@@ -693,3 +696,70 @@ TEST(SegmentationEngineTest, FaceCascadesFindADrawnFaceAndGiveNoneWhenMissingOrD
 }  // namespace
 }  // namespace vantrel
 
+
+namespace vantrel {
+namespace {
+
+TEST(SegmentationEngineTest, WithTheDetectorModelsOrWithoutThem) {
+    const cv::Size size(1500, 1000);
+    cv::Mat frame = testing::mottledGround(size, 21, true);
+    testing::drawPerson(frame, {760, 330}, 220, {235, 235, 230, 255});
+    const PlacedFaces face(size, {testing::faceBox({760, 330}, 220)});
+    const auto today = SubjectSegmentationEngine(face).segment(viewOf(frame));
+    ASSERT_TRUE(today.has_value());
+    ASSERT_EQ(today->found, SubjectSegmentationEngine::Found::person);
+
+    // Missing or damaged model files: today's method alone, the same mask, no crash.
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("vantrel-engine-models-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const subject::SubjectModels missing(dir);
+    const auto withoutModels = SubjectSegmentationEngine(face, &missing).segment(viewOf(frame));
+    ASSERT_TRUE(withoutModels.has_value());
+    EXPECT_EQ(withoutModels->found, today->found);
+    EXPECT_EQ(withoutModels->values, today->values);
+    std::ofstream(dir / "nanodet.pb", std::ios::binary) << std::string(4096, '\x01');
+    std::ofstream(dir / "selfie.pb", std::ios::binary) << std::string(4096, '\x02');
+    const subject::SubjectModels damaged(dir);
+    const auto withDamaged = SubjectSegmentationEngine(face, &damaged).segment(viewOf(frame));
+    ASSERT_TRUE(withDamaged.has_value());
+    EXPECT_EQ(withDamaged->values, today->values);
+    std::filesystem::remove_all(dir);
+
+    // With the models: the detector does not take the drawing for a person, so the face the
+    // finder reports there does not by itself make the frame a portrait.
+    const subject::SubjectModels& models = subject::SubjectModels::shared();
+    ASSERT_TRUE(models.available());
+    const auto withModels = SubjectSegmentationEngine(face, &models).segment(viewOf(frame));
+    if (withModels) {
+        EXPECT_NE(withModels->found, SubjectSegmentationEngine::Found::person);
+    }
+}
+
+TEST(SegmentationEngineTest, WhereTheDetectorFindsNothingAPatchOfGrassIsNoSubject) {
+    // Blades of grass with a sunlit patch: the method without the detector takes the patch for
+    // an object; where the detector looked and saw nothing it knows, its fading outline makes
+    // it no subject, with the same mask.
+    const cv::Size size(1200, 800);
+    cv::Mat frame(size, CV_8UC4, cv::Scalar(60, 120, 40, 255));
+    cv::RNG rng(7);
+    for (int k = 0; k < 6000; ++k) {
+        const cv::Point a(rng.uniform(0, size.width), rng.uniform(0, size.height));
+        const int g = rng.uniform(80, 200);
+        cv::line(frame, a, a + cv::Point(rng.uniform(-8, 8), -rng.uniform(15, 45)), cv::Scalar(g / 3, g, g / 4, 255), 2, cv::LINE_AA);
+    }
+    cv::Mat light(size, CV_8UC4, cv::Scalar::all(0));
+    cv::ellipse(light, {700, 350}, {260, 160}, 10, 0, 360, cv::Scalar(40, 45, 20, 0), cv::FILLED);
+    cv::GaussianBlur(light, light, {0, 0}, 60);
+    frame += light;
+    const PlacedFaces none(size, {});
+    const auto without = SubjectSegmentationEngine(none).segment(viewOf(frame));
+    const auto with = SubjectSegmentationEngine(none, &subject::SubjectModels::shared()).segment(viewOf(frame));
+    ASSERT_TRUE(without && with);
+    EXPECT_EQ(with->found, SubjectSegmentationEngine::Found::attention);
+    if (without->found == SubjectSegmentationEngine::Found::object) {
+        EXPECT_EQ(with->values, without->values);
+    }
+}
+
+}  // namespace
+}  // namespace vantrel

@@ -7,6 +7,7 @@
 
 #include "EditTestSupport.h"
 #include "common/TestImages.h"
+#include "engine/analysis/subject/SubjectModels.h"
 #include "services/L10n.h"
 #include "services/SessionStore.h"
 #include "viewmodel/EngineRenderService.h"
@@ -153,12 +154,14 @@ TEST_F(EditViewModelTest, WithoutASubjectOrAHorizonTheEnginesAnswerIsReportedAsS
     const LoadedPhoto landscape = photoOf(hills, "hills.png"), texture = photoOf(blobs, "blobs.png"), lawn = photoOf(pitch, "pitch.png");
     vm.setPhotos({landscape, texture, lawn});
 
-    // The detection's mask of what draws the eye is no subject: the fallback says so.
+    // The detector looks and finds nothing it knows, and what draws the eye is no subject: the
+    // window says so.
     vm.selectPhoto(DarkroomViewModel::frameID(landscape));
     ASSERT_TRUE(settle(vm));
     vm.detectSubject();
     ASSERT_TRUE(waitFor([&] { return !vm.isDetectingSubject(); }, 20000));
     EXPECT_EQ(vm.statusMessage(), L10n::tr("status.visionFallback"));
+    EXPECT_TRUE(subject::SubjectModels::shared().available()) << "detected without the models";
 
     // The landscape's field meets its hill along a level line: already level, nothing turned.
     vm.autoLevelHorizon();

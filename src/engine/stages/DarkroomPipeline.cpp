@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "engine/analysis/SubjectSegmentationEngine.h"
+#include "engine/analysis/subject/SubjectSegmentationEngine.h"
 #include "engine/stages/AdjustmentStages.h"
 #include "engine/stages/ColorCubeStages.h"
 #include "engine/stages/DustAndScratchesStage.h"

@@ -6,7 +6,7 @@
 #include "engine/color/ColorFilters.h"
 #include "engine/filters/DetailFilters.h"
 #include "engine/filters/GaussianBlur.h"
-#include "engine/analysis/SubjectSegmentationEngine.h"
+#include "engine/analysis/subject/SubjectSegmentationEngine.h"
 
 namespace vantrel {
 

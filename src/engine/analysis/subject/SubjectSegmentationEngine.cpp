@@ -1,4 +1,4 @@
-#include "engine/analysis/SubjectSegmentationEngine.h"
+#include "engine/analysis/subject/SubjectSegmentationEngine.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,10 +7,12 @@
 
 #include <opencv2/imgproc.hpp>
 
-#include "engine/analysis/FaceFinder.h"
-#include "engine/analysis/GrabCutRefinement.h"
-#include "engine/analysis/ObjectSubject.h"
-#include "engine/analysis/PersonPrior.h"
+#include "engine/analysis/subject/FaceFinder.h"
+#include "engine/analysis/subject/GrabCutRefinement.h"
+#include "engine/analysis/subject/ObjectSubject.h"
+#include "engine/analysis/subject/PersonPrior.h"
+#include "engine/analysis/subject/SubjectChoice.h"
+#include "engine/analysis/subject/SubjectModels.h"
 #include "engine/core/Context.h"
 #include "engine/filters/Downscale.h"
 
@@ -21,6 +23,14 @@ constexpr int kMinFrameSide = 10;
 // A cut-out person or animal covers at least this much of the frame, and not all of it.
 constexpr double kMinPersonArea = 0.003;
 constexpr double kMaxPersonArea = 0.97;
+// A detected person's crop reaches this share of the box beyond it on each side.
+constexpr float kPersonMargin = 0.12f;
+// Around a detected animal or vehicle GrabCut may take this share of its box more.
+constexpr float kBoxMargin = 0.08f;
+// GrabCut learns the ground from at least this share of the frame outside the boxes.
+constexpr double kMinGroundOutside = 0.1;
+// The segmentation has found a detected person when it covers this share of the box.
+constexpr double kMinPersonShare = 0.15;
 
 SubjectSegmentationEngine::Mask maskOf(const cv::Mat& values, SubjectSegmentationEngine::Found found) {
     SubjectSegmentationEngine::Mask mask{values.cols, values.rows, std::vector<float>(values.total()), found};
@@ -106,7 +116,8 @@ SubjectSegmentationEngine::Mask softMask(const cv::Mat& rgb, const cv::Mat& fore
 
 }  // namespace
 
-SubjectSegmentationEngine::SubjectSegmentationEngine() : faces_(&CascadeFaceFinder::shared()) {}
+SubjectSegmentationEngine::SubjectSegmentationEngine()
+    : faces_(&CascadeFaceFinder::shared()), models_(&subject::SubjectModels::shared()) {}
 
 const SubjectSegmentationEngine& SubjectSegmentationEngine::shared() {
     static const SubjectSegmentationEngine instance;
@@ -143,6 +154,85 @@ std::optional<SubjectSegmentationEngine::Mask> SubjectSegmentationEngine::segmen
     const cv::Size maskSize = analysis::sizeForLongSide(rgb.cols, rgb.rows, kMaskLongSide);
     cv::Mat small;
     cv::resize(rgb, small, maskSize, 0, 0, cv::INTER_AREA);
+    // The detector first: it knows people, animals and vehicles far better than
+    // faces and attention do. What it does not know, or does not see clearly, is
+    // left to the method that finds subjects without it.
+    const auto found = models_ ? models_->detect(rgb) : std::nullopt;
+    const auto choice = found ? subject::chooseSubject(*found, rgb.size()) : std::nullopt;
+    if (choice)
+        if (auto mask = fromDetections(rgb, small, *choice)) return mask;
+    auto mask = withoutDetector(rgb, small, found.has_value());
+    // Where the detector looked and saw nothing it knows, the weakest of the
+    // verdicts without it, an object whose outline fades into the scene over
+    // much of its length (a patch of grass, a stretch of sea), is no subject.
+    if (found && !choice && mask && mask->found == Found::object) {
+        const cv::Mat soft(mask->height, mask->width, CV_32F, mask->values.data());
+        if (!subject::outlineStandsApart(small, soft > 0.5f)) mask->found = Found::attention;
+    }
+    return mask;
+}
+
+std::optional<SubjectSegmentationEngine::Mask> SubjectSegmentationEngine::fromDetections(const cv::Mat& rgb, const cv::Mat& small,
+                                                                                        const subject::Choice& choice) const {
+    const double sx = double(small.cols) / rgb.cols, sy = double(small.rows) / rgb.rows;
+    const cv::Rect inRgb({}, rgb.size()), inSmall({}, small.size());
+    const auto enlarged = [](const cv::Rect2f& b, float by) {
+        return cv::Rect(cv::Rect2f(b.x - b.width * by, b.y - b.height * by, b.width * (1 + 2 * by), b.height * (1 + 2 * by)));
+    };
+    const auto onSmall = [&](const cv::Rect& r) {
+        return cv::Rect(cv::Point(int(std::floor(r.x * sx)), int(std::floor(r.y * sy))),
+                        cv::Point(int(std::ceil(r.br().x * sx)), int(std::ceil(r.br().y * sy)))) & inSmall;
+    };
+    cv::Mat boxes = cv::Mat::zeros(small.size(), CV_8U), cores = boxes.clone();
+    for (const subject::Detection& d : choice.boxes) {
+        const cv::Rect b = onSmall(cv::Rect(d.box) & inRgb);
+        if (b.empty()) continue;
+        boxes(b).setTo(255);
+        cv::ellipse(cores, (b.tl() + b.br()) / 2, cv::Size(std::max(1, b.width / 6), std::max(1, b.height / 6)), 0, 0, 360,
+                    cv::Scalar(255), cv::FILLED);
+    }
+    if (choice.kind == subject::Kind::person && !choice.kindOpen) {
+        // Each person segmented on a crop a little larger than the box, so
+        // the whole figure is in it; the crops' maps combined.
+        cv::Mat people = cv::Mat::zeros(small.size(), CV_32F);
+        for (const subject::Detection& d : choice.boxes) {
+            const cv::Rect crop = enlarged(d.box, kPersonMargin) & inRgb;
+            const cv::Rect onMask = onSmall(crop);
+            if (crop.width < 2 || crop.height < 2 || onMask.empty()) continue;
+            const cv::Mat map = models_->personMap(rgb(crop));
+            if (map.empty()) return std::nullopt;
+            cv::Mat fitted;
+            cv::resize(map, fitted, onMask.size(), 0, 0, cv::INTER_LINEAR);
+            cv::Mat here = people(onMask);
+            cv::max(here, fitted, here);
+        }
+        const cv::Mat cut = subject::fillHoles(people > 0.5f, 0.002 * double(small.total()));
+        // A figure the segmentation does not take for a person (a statue, one seen from
+        // behind in the dark) is cut out as the animals are.
+        if (cv::countNonZero(cut & boxes) >= kMinPersonShare * cv::countNonZero(boxes))
+            return softMask(small, cut, Found::person);
+    }
+    // Animals and vehicles (and a thing whose kind the detector leaves open): GrabCut
+    // inside the boxes, the middle of each sure.
+    cv::Mat labels(small.size(), CV_8U, cv::Scalar(cv::GC_BGD));
+    for (const subject::Detection& d : choice.boxes) labels(onSmall(enlarged(d.box, kBoxMargin) & inRgb)).setTo(cv::GC_PR_BGD);
+    // Boxes that leave next to nothing of the frame outside say nothing of where the thing ends.
+    if (cv::countNonZero(labels == cv::GC_BGD) < kMinGroundOutside * double(small.total())) return std::nullopt;
+    labels.setTo(cv::GC_PR_FGD, boxes);
+    labels.setTo(cv::GC_FGD, cores);
+    cv::Mat cut = subject::regionsTouching(subject::grabCut(small, labels), cores);
+    cut = subject::fillHoles(cut, 0.005 * double(small.total()));
+    if (subject::coverage(cut) < kMinPersonArea) return std::nullopt;
+    const Found found = choice.kindOpen                       ? Found::object
+                        : choice.kind == subject::Kind::animal ? Found::animal
+                        : choice.kind == subject::Kind::person ? Found::person
+                                                               : Found::object;
+    return softMask(small, cut, found);
+}
+
+std::optional<SubjectSegmentationEngine::Mask> SubjectSegmentationEngine::withoutDetector(const cv::Mat& rgb, const cv::Mat& small,
+                                                                                         bool detectorLooked) const {
+    const cv::Size maskSize = small.size();
 
     // People first, then animals by their faces: faces are looked for on the
     // working copy, where small ones still show.
@@ -161,10 +251,12 @@ std::optional<SubjectSegmentationEngine::Mask> SubjectSegmentationEngine::segmen
         return area >= kMinPersonArea && area <= kMaxPersonArea ? cut : cv::Mat();
     };
     // A face not borne out by the picture does not make a person, nor overrule
-    // the animal or object found without it.
-    if (const std::vector<cv::Rect> faces = peoplesFaces(*faces_, rgb, faces_->find(rgb)); !faces.empty())
-        if (const cv::Mat people = figures(faces, subject::Figure::person); !people.empty())
-            return softMask(small, people, Found::person);
+    // the animal or object found without it; nor does one where the detector
+    // looked and saw no person.
+    if (!detectorLooked)
+        if (const std::vector<cv::Rect> faces = peoplesFaces(*faces_, rgb, faces_->find(rgb)); !faces.empty())
+            if (const cv::Mat people = figures(faces, subject::Figure::person); !people.empty())
+                return softMask(small, people, Found::person);
     if (const std::vector<cv::Rect> faces = faces_->findAnimals(rgb); !faces.empty())
         if (const cv::Mat animals = figures(faces, subject::Figure::animal); !animals.empty())
             return softMask(small, animals, Found::animal);

@@ -1,4 +1,4 @@
-#include "engine/analysis/FaceFinder.h"
+#include "engine/analysis/subject/FaceFinder.h"
 
 // Faces are searched in three tiers, each taken only when the one before
 // finds nothing, since one cascade alone fires on foliage, fabric and

@@ -1,4 +1,4 @@
-#include "engine/analysis/GrabCutRefinement.h"
+#include "engine/analysis/subject/GrabCutRefinement.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,9 +1,13 @@
 #pragma once
 // Finds the subject of a frame and returns a soft grey mask (1 on the subject,
-// 0 elsewhere) for the subject stage. In order: people, from the faces a
-// face finder sees (a figure drawn below each face, refined by GrabCut);
-// else animals the same way, from their faces; else the main object (an attention map refined by GrabCut); else the
-// attention map itself.
+// 0 elsewhere) for the subject stage. First the trained detector: the most
+// prominent person, animal or vehicle with the others of its kind that stand
+// out nearly as well, people cut by the person segmentation, animals and
+// vehicles by GrabCut inside their boxes. Where it finds none clearly (or its
+// models are missing), without it: people from the faces a face finder sees
+// (a figure drawn below each face, refined by GrabCut) unless the detector
+// looked and saw none; else animals the same way, from their faces; else the
+// main object (an attention map refined by GrabCut); else the attention map.
 
 #include <future>
 #include <optional>
@@ -18,6 +22,10 @@
 namespace vantrel {
 
 class FaceFinder;
+namespace subject {
+class SubjectModels;
+struct Choice;
+}  // namespace subject
 
 class SubjectSegmentationEngine {
 public:
@@ -37,9 +45,11 @@ public:
         Found found = Found::object;
     };
 
-    // With OpenCV's face cascades.
+    // With OpenCV's face cascades and the models beside the program.
     SubjectSegmentationEngine();
-    explicit SubjectSegmentationEngine(const FaceFinder& faces) : faces_(&faces) {}
+    // With `faces`, and `models` unless none (then without the detector).
+    explicit SubjectSegmentationEngine(const FaceFinder& faces, const subject::SubjectModels* models = nullptr)
+        : faces_(&faces), models_(models) {}
 
     static const SubjectSegmentationEngine& shared();
 
@@ -79,8 +89,11 @@ public:
     std::optional<Mask> segmentWorking(const cv::Mat& rgb) const;
 
 private:
+    std::optional<Mask> fromDetections(const cv::Mat& rgb, const cv::Mat& small, const subject::Choice& choice) const;
+    std::optional<Mask> withoutDetector(const cv::Mat& rgb, const cv::Mat& small, bool detectorLooked) const;
 
     const FaceFinder* faces_;
+    const subject::SubjectModels* models_;
 };
 
 }  // namespace vantrel

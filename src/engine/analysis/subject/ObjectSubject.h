@@ -44,6 +44,10 @@ bool runsAcrossTheFrame(const cv::Mat& object);
 // scene (haze, a lit slope, a glow in the sky) does not.
 bool standsApart(const cv::Mat& rgb, const cv::Mat& object);
 
+// Whether a clear step of colour parts `object` (255) from what surrounds it
+// along most of its outline inside the frame, whatever its size.
+bool outlineStandsApart(const cv::Mat& rgb, const cv::Mat& object);
+
 // What stands out of the attention map alone, 0 ... 1: the parts a viewer's
 // eye is drawn to when no subject stands out clearly.
 cv::Mat standingOut(const cv::Mat& attention);

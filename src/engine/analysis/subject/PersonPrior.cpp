@@ -1,4 +1,4 @@
-#include "engine/analysis/PersonPrior.h"
+#include "engine/analysis/subject/PersonPrior.h"
 
 // Proportions in units of the face box (width w, height h, brows to chin as
 // the cascades draw it): the head reaches a third of a face above the box
@@ -14,7 +14,7 @@
 
 #include <opencv2/imgproc.hpp>
 
-#include "engine/analysis/GrabCutRefinement.h"
+#include "engine/analysis/subject/GrabCutRefinement.h"
 
 namespace vantrel::subject {
 namespace {

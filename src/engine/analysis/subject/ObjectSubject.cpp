@@ -1,4 +1,4 @@
-#include "engine/analysis/ObjectSubject.h"
+#include "engine/analysis/subject/ObjectSubject.h"
 
 // The attention map weighs three things, each against the frame itself:
 // 1. Border contrast: the frame's four border bands describe the background
@@ -21,7 +21,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "engine/analysis/AnalysisRaster.h"
-#include "engine/analysis/GrabCutRefinement.h"
+#include "engine/analysis/subject/GrabCutRefinement.h"
 
 namespace vantrel::subject {
 namespace {
@@ -650,7 +650,10 @@ bool runsAcrossTheFrame(const cv::Mat& object) {
 }
 
 bool standsApart(const cv::Mat& rgb, const cv::Mat& object) {
-    if (cv::boundingRect(object).width < kBroad * object.cols) return true;
+    return cv::boundingRect(object).width < kBroad * object.cols || outlineStandsApart(rgb, object);
+}
+
+bool outlineStandsApart(const cv::Mat& rgb, const cv::Mat& object) {
     prepareLabTables();
     cv::Mat rgbf, lab;
     rgb.convertTo(rgbf, CV_32F, 1.0 / 255.0);
@@ -749,7 +752,24 @@ cv::Mat mainObject(const cv::Mat& rgb, const Attention& seen) {
     labels.setTo(cv::GC_BGD, stretches & (labels != cv::GC_FGD));
     const cv::Mat cut = grabCut(rgb, labels);
 
-    // The regions with most salient mass make the object; bright specks elsewhere do not.
+    // After GrabCut, in this order (each step must not undo the ones before it):
+    //  1. Keep the regions with most salient mass (leadingRegions): bright specks elsewhere are
+    //     not the object. Later steps may only grow from these regions, never start new ones.
+    //  2. Grow over what differs from the ground and hangs together with the object (its
+    //     parts of another colour). Must not bring back what step 1 dropped: only touching parts.
+    //  3. Take away what runs on to the frame's edge where the object's core does not
+    //     (withoutEdgeRuns). Must not cut into the core (the sure labels of the seeds).
+    //  4. Take away a perch it stands on (withoutPerch). Must not reconnect what 3 took away.
+    //  5. Fill the small enclosed holes (fillHoles). Must not fill a gap open to the ground.
+    //  6. A band across the frame keeps only the thing standing off it (offTheBand); a thing
+    //     loses the ground that still runs out of the frame or hangs on it by a neck
+    //     (withoutGround). Must not take the core.
+    //  7. Refuse an object too small or filling the frame.
+    // The engine then refuses a band running across the frame and an object that does not
+    // stand apart from its surroundings (runsAcrossTheFrame, standsApart); people and animals
+    // found by their faces go through refinePeople, withoutGround and the area check instead.
+
+    // 1. The regions with most salient mass make the object; bright specks elsewhere do not.
     cv::Mat regions;
     const int n = cv::connectedComponents(cut, regions, 8, CV_32S);
     std::vector<double> mass(std::size_t(std::max(n, 1)), 0.0);
@@ -761,22 +781,22 @@ cv::Mat mainObject(const cv::Mat& rgb, const Attention& seen) {
     }
     cv::Mat object = leadingRegions(rgb, regions, mass);
     if (object.empty()) return {};
-    // GrabCut's colour models give an object's parts of another colour (a lit
+    // 2. GrabCut's colour models give an object's parts of another colour (a lit
     // lamp, pale outer petals, white fur beside tabby) to the ground; what
     // differs from the ground and hangs together with the object is the object.
     object = regionsTouching(seen.unlike | object, object);
     const cv::Mat core = object & (labels == cv::GC_FGD);
-    object = withoutEdgeRuns(rgb, object, core);
-    object = withoutPerch(object);
-    object = fillHoles(object, 0.005 * double(rgb.total()));
-    if (runsAcrossTheFrame(object)) {
+    object = withoutEdgeRuns(rgb, object, core);  // 3.
+    object = withoutPerch(object);                 // 4.
+    object = fillHoles(object, 0.005 * double(rgb.total()));  // 5.
+    if (runsAcrossTheFrame(object)) {  // 6.
         if (cv::Mat thing = offTheBand(rgb, object, attention); !thing.empty()) object = thing;
     } else {
         // A thing: what still runs out of the frame where its core does not, or hangs on it by
         // a neck in other colours, is the ground it stands on.
         object = withoutGround(rgb, object, core, core);
     }
-    const double area = coverage(object);
+    const double area = coverage(object);  // 7.
     if (area < kMinSubjectArea || area > 0.95) return {};
     return object;
 }
