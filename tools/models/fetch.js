@@ -11,18 +11,18 @@ const os = require('os');
 const path = require('path');
 const { execFileSync } = require('child_process');
 
-function fetchPackage(spec, integrity, kept, files) {
+function fetchPackage(wanted, integrity, kept, files) {
   const stamp = path.join(kept, '.verified');
   const present = () => files.every((f) => fs.existsSync(path.join(kept, f)));
   if (fs.existsSync(stamp) && fs.readFileSync(stamp, 'utf8').trim() === integrity && present()) return kept;
 
   const work = fs.mkdtempSync(path.join(os.tmpdir(), 'vantrel-fetch-'));
   try {
-    const name = execFileSync('npm', ['pack', spec, '--silent', '--pack-destination', work], { encoding: 'utf8' }).trim().split('\n').pop();
+    const name = execFileSync('npm', ['pack', wanted, '--silent', '--pack-destination', work], { encoding: 'utf8' }).trim().split('\n').pop();
     const tarball = path.join(work, name);
     const [algorithm, expected] = integrity.split(/-(.*)/s);
     const actual = crypto.createHash(algorithm).update(fs.readFileSync(tarball)).digest('base64');
-    if (actual !== expected) throw new Error(`${spec}: integrity ${algorithm}-${actual} is not the pinned ${integrity}`);
+    if (actual !== expected) throw new Error(`${wanted}: integrity ${algorithm}-${actual} is not the pinned ${integrity}`);
     execFileSync('tar', ['-xzf', tarball, '-C', work, ...files.map((f) => `package/${f}`)]);
     fs.rmSync(kept, { recursive: true, force: true });
     for (const f of files) {
@@ -37,13 +37,13 @@ function fetchPackage(spec, integrity, kept, files) {
 }
 
 if (require.main === module) {
-  const [spec, integrity, kept, ...files] = process.argv.slice(2);
-  if (!spec || !integrity || !kept || !files.length) {
+  const [wanted, integrity, kept, ...files] = process.argv.slice(2);
+  if (!wanted || !integrity || !kept || !files.length) {
     console.error('usage: fetch.js <package@version> <sha512-...> <folder> <file>...');
     process.exit(2);
   }
   try {
-    fetchPackage(spec, integrity, kept, files);
+    fetchPackage(wanted, integrity, kept, files);
   } catch (e) {
     console.error(`fetch.js: ${e.message}`);
     process.exit(1);
