@@ -42,6 +42,7 @@
 #include "views/kit/ToggleSwitch.h"
 #include "views/kit/Icons.h"
 #include "viewmodel/EngineRenderService.h"
+#include "common/ImageDifference.h"
 
 namespace vantrel::testing {
 namespace {
@@ -71,19 +72,6 @@ void writeYellowCmyk(const std::filesystem::path& file) {
 bool isYellow(QColor c) { return c.red() > 200 && c.green() > 180 && c.blue() < 90; }
 bool isGrey(QColor c, int tolerance = 12) {
     return std::abs(c.red() - c.green()) <= tolerance && std::abs(c.green() - c.blue()) <= tolerance;
-}
-
-// The largest difference of any channel of any pixel; images of other sizes differ wholly.
-int largestDifference(const QImage& a, const QImage& b) {
-    if (a.size() != b.size()) return 256;
-    int largest = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QColor p = a.pixelColor(x, y), q = b.pixelColor(x, y);
-            largest = std::max({largest, std::abs(p.red() - q.red()), std::abs(p.green() - q.green()),
-                                std::abs(p.blue() - q.blue())});
-        }
-    return largest;
 }
 
 // The confirming button of a sheet.

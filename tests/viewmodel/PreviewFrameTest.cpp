@@ -9,6 +9,7 @@
 
 #include "EditTestSupport.h"
 #include "viewmodel/EngineRenderService.h"
+#include "common/ImageDifference.h"
 
 namespace vantrel::testing {
 namespace {
@@ -346,17 +347,6 @@ TEST_F(PreviewFrameTest, ACroppedFrameTurnedOrMirroredShowsItsCropTurnedOrMirror
         EXPECT_TRUE(waitFor(
             [&] { return vm->renderedPreview().cacheKey() != before && vm->isPreviewGeometryCurrent(); }, 15000));
         return vm->renderedPreview().convertToFormat(QImage::Format_RGB32);
-    };
-    const auto largestDifference = [](const QImage& a, const QImage& b) {
-        if (a.size() != b.size()) return 255;
-        int most = 0;
-        for (int y = 0; y < a.height(); ++y)
-            for (int x = 0; x < a.width(); ++x) {
-                const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-                most = std::max({most, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                                 std::abs(qBlue(p) - qBlue(q))});
-            }
-        return most;
     };
     edit(*vm, [](EditParameters& r) { r.crop.rect = {0.1, 0.2, 0.5, 0.6}; });
     const QImage cropped = rendered();

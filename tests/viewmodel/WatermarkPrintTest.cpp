@@ -10,6 +10,7 @@
 #include "services/ExportSettings.h"
 #include "viewmodel/EngineRenderService.h"
 #include "viewmodel/ViewModelServices.h"
+#include "common/ImageDifference.h"
 
 namespace vantrel::testing {
 namespace {
@@ -58,19 +59,6 @@ QImage exportedImage(const LoadedPhoto& photo, const EditParameters& recipe) {
     settings.useDisplayP3 = false;
     EngineExportService().exportImage(photo, recipe, settings, std::nullopt, file, {});
     return QImage(QString::fromStdString(file.string())).convertToFormat(QImage::Format_ARGB32);
-}
-
-// The largest difference of any channel of any pixel; the images must have one size.
-int largestDifference(const QImage& a, const QImage& b) {
-    if (a.size() != b.size()) return 256;
-    int largest = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            largest = std::max({largest, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                                std::abs(qBlue(p) - qBlue(q))});
-        }
-    return largest;
 }
 
 TEST(WatermarkPrint, PreviewAndExportPrintTheShootingDataWhereTheFieldsAreEmpty) {
